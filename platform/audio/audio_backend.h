@@ -1,0 +1,106 @@
+#pragma once
+// The seam between Quillon and the sound system. PulseBackend is the real one;
+// FakeBackend lets tests script devices, buffers and mixer changes exactly.
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/audio/audio_types.h"
+
+namespace platform::audio {
+
+// The capture device (waveIn). All calls from the owner's thread.
+class CaptureStream {
+public:
+    virtual ~CaptureStream() = default;
+    // Queues a block to be filled (waveInAddBuffer). Returned through
+    // bufferDone when full, or partly filled by stop() / reset().
+    virtual bool addBuffer(AudioBuffer* buffer) = 0;
+    virtual bool start() = 0; // waveInStart
+    // Stops capturing at this moment. Unlike waveInStop nothing captured up to
+    // the call is lost: the frames still waiting (in the server too) fill the
+    // queued blocks and blocks added later, the last one partly; then
+    // `stopped` is called once. start() again resumes with fresh audio.
+    virtual bool stop() = 0;
+    // waveInReset: every queued block comes back at once (a partly filled one
+    // with what it holds, empty ones with 0); frames not yet delivered are
+    // dropped and capturing stops.
+    virtual void reset() = 0;
+    // Closes the device; blocks still queued are given up without callbacks.
+    virtual void close() = 0;
+};
+
+// The output device (waveOut). All calls from the owner's thread.
+class PlaybackStream {
+public:
+    virtual ~PlaybackStream() = default;
+    // Queues `buffer->length` bytes; returned through bufferDone once played.
+    virtual bool write(AudioBuffer* buffer) = 0;
+    // waveOutReset: playback stops and every queued block comes back at once.
+    virtual void reset() = 0;
+    virtual void close() = 0;
+};
+
+// The mixer of an input device, shaped like the wave mixer API so that the
+// mixer panel can follow the Windows logic literally.
+enum class ControlType : uint32_t {
+    Mixer = 0x71010001,  // several lines may be on
+    Mux = 0x70010001,    // exactly one line on
+    Volume = 0x50030001,
+};
+
+struct MixerLine {
+    uint32_t id = 0;
+    QString name;
+};
+
+struct MixerControl {
+    uint32_t id = 0;
+    ControlType type = ControlType::Mux;
+    int32_t minimum = 0;
+    int32_t maximum = 0;
+    uint32_t itemCount = 0; // select controls: one value per source line
+};
+
+class InputMixer {
+public:
+    virtual ~InputMixer() = default;
+    // The recording destination (DST_WAVEIN); false when there is none.
+    virtual bool hasRecordingDestination() const = 0;
+    // Number of source lines of the recording destination.
+    virtual int sourceCount() const = 0;
+    virtual std::optional<MixerLine> sourceLine(int source) const = 0;
+    // A control of the destination (select controls) by type.
+    virtual std::optional<MixerControl> destinationControl(ControlType type) const = 0;
+    // A control of a source line (volume) by type.
+    virtual std::optional<MixerControl> lineControl(uint32_t lineId, ControlType type) const = 0;
+    // Values of a control: select controls give itemCount values, value k
+    // belonging to source line itemCount - 1 - k; volume gives one value.
+    virtual bool readValues(uint32_t controlId, std::vector<int32_t>& values) const = 0;
+    virtual bool writeValues(uint32_t controlId, const std::vector<int32_t>& values) = 0;
+};
+
+class AudioBackend {
+public:
+    virtual ~AudioBackend() = default;
+    // Sources that are not monitors first, then monitors, each group in the
+    // server's order. No server: an empty list, within two seconds.
+    virtual std::vector<InputDevice> inputDevices() = 0;
+    // device -1: the default source. Failure: nullptr and a reason in *error.
+    virtual std::unique_ptr<CaptureStream> openCapture(int device, const PcmFormat& format,
+                                                       CaptureCallbacks callbacks,
+                                                       QString* error = nullptr) = 0;
+    // Always the default output.
+    virtual std::unique_ptr<PlaybackStream> openPlayback(const PcmFormat& format,
+                                                         PlaybackCallbacks callbacks,
+                                                         QString* error = nullptr) = 0;
+    virtual std::unique_ptr<InputMixer> openMixer(int device, MixerCallbacks callbacks) = 0;
+};
+
+// The process-wide backend: PulseAudio unless a test installed another.
+AudioBackend& backend();
+// Installs a backend for tests (nullptr restores the default); not owned.
+void setBackendForTesting(AudioBackend* backend);
+
+}  // namespace platform::audio

@@ -1,0 +1,20 @@
+#pragma once
+// Where things live on this platform.
+
+#include <QString>
+
+namespace platform {
+
+// The temporary folder (honours TMPDIR), without a trailing separator unless
+// it is the root.
+QString tempFolder();
+// Folder of the running program (where the encoder plug-in and the list file live).
+QString programFolder();
+// The user's home folder: the default of the remembered folders.
+QString homeFolder();
+// Kernel id of the calling thread; the recorder calls it on the user interface thread.
+long currentThreadId();
+// Joins a folder and a name with exactly one "/" between them.
+QString joinPath(const QString& folder, const QString& name);
+
+}  // namespace platform

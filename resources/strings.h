@@ -1,0 +1,19 @@
+#pragma once
+// The numbered texts of the program. Every user-visible text that has a
+// number lives in strings.cpp, exactly as it is shown.
+
+#include <QString>
+
+namespace resources {
+
+// The text of string `id`; an unknown id gives an empty text.
+QString text(int id);
+
+// Ids of our own, above 900.
+enum OwnStringId {
+    IDS_RECORD_WRITE_FAILED = 901,  // the recording file could not be written
+    IDS_RECORD_SIZE_LIMIT = 902,    // the recording reached the WAVE size limit
+    IDS_RECORD_DEVICE_LOST = 903,   // the recording device stopped working
+};
+
+}  // namespace resources

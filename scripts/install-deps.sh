@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Quillon needs to build, run and test.
+# Safe to run repeatedly: it only calls apt when something is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libpulse-dev pulseaudio pulseaudio-utils
+  libmp3lame-dev libmpg123-dev libsndfile1-dev libpng-dev
+  xdg-utils fonts-wqy-microhei
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+  sox libsox-fmt-mp3 lame mpg123
+  xvfb x11-utils imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null || { echo "Please run as root or install sudo." >&2; exit 1; }
+  sudo_cmd=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

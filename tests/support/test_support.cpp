@@ -1,0 +1,65 @@
+#include "support/test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+namespace testsupport {
+
+static QString envPath(const char* name, const QString& fallback)
+{
+    const QByteArray v = qgetenv(name);
+    return v.isEmpty() ? fallback : QString::fromLocal8Bit(v);
+}
+
+QString binDir() { return envPath("QUILLON_BIN_DIR", QDir::currentPath()); }
+QString sourceDir() { return envPath("QUILLON_SOURCE_DIR", QDir::currentPath()); }
+
+QString screenshotDir()
+{
+    const QString dir = envPath("QUILLON_SCREENSHOT_DIR", QDir::temp().filePath("quillon-screenshots"));
+    QDir().mkpath(dir);
+    return dir;
+}
+
+ToolResult runTool(const QString& program, const QStringList& args, int timeoutMs)
+{
+    ToolResult r;
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForStarted(10000)) {
+        r.err = "could not start " + program.toLocal8Bit();
+        return r;
+    }
+    p.closeWriteChannel();
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        r.err = "timed out: " + program.toLocal8Bit();
+        return r;
+    }
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return f.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+}  // namespace testsupport
