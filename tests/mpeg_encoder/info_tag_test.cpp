@@ -2,7 +2,7 @@
 // settings as they appear in the frames.
 
 #include "encoder_plugin.h"
-#include "mp3_inspection.h"
+#include "mp3_probe.h"
 
 #include "support/test_support.h"
 

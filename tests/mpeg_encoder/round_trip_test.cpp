@@ -2,7 +2,7 @@
 // recording rate, mono and stereo.
 
 #include "encoder_plugin.h"
-#include "mp3_inspection.h"
+#include "mp3_probe.h"
 
 #include "support/test_support.h"
 

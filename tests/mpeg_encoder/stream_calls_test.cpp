@@ -2,7 +2,7 @@
 // in, bad arguments, buffer sizes, several threads, the export table.
 
 #include "encoder_plugin.h"
-#include "mp3_inspection.h"
+#include "mp3_probe.h"
 
 #include "support/test_support.h"
 
@@ -313,8 +313,7 @@ TEST_F(StreamCalls, VersionFillsItsRecordAndNoMore)
     p.version(record.data());
     BeVersion v;
     std::memcpy(&v, record.data(), sizeof v);
-    EXPECT_EQ(v.pluginMajor, 1);
-    EXPECT_EQ(v.engineMajor, 3);  // LAME 3.x
+    EXPECT_EQ(v.engineMajor, 3);  // the installed LAME is 3.x
     EXPECT_GT(std::strlen(v.homepage), 0u);
     EXPECT_LT(std::strlen(v.homepage), sizeof v.homepage);
     for (size_t i = sizeof(BeVersion); i < record.size(); ++i)

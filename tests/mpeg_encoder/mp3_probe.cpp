@@ -1,4 +1,4 @@
-#include "mp3_inspection.h"
+#include "mp3_probe.h"
 
 #include "support/test_support.h"
 
