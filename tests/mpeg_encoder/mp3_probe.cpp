@@ -169,7 +169,8 @@ Decoded decodeWithMpg123(const QString& mp3Path)
         } else if (id == "data") {
             const qsizetype bytes = std::min<qsizetype>(size, wav.size() - body);
             d.samples.resize(size_t(bytes / 2));
-            std::memcpy(d.samples.data(), wav.constData() + body, size_t(bytes / 2) * 2);
+            if (!d.samples.empty())
+                std::memcpy(d.samples.data(), wav.constData() + body, d.samples.size() * 2);
             break;
         }
         at = body + size + (size & 1);
