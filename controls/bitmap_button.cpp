@@ -23,6 +23,24 @@ void Draw3dRect(QPainter& painter, const QRect& rect, QColor topLeft, QColor bot
     painter.fillRect(x, y + h - 1, w, 1, bottomRight);
 }
 
+void DrawFocusRect(QPainter& painter, const QRect& rect, QColor colour)
+{
+    // Every other pixel of the outline, on a fixed checkerboard, as the
+    // classic dotted focus frame.
+    auto dot = [&](int x, int y) {
+        if (((x + y) & 1) == 0)
+            painter.fillRect(x, y, 1, 1, colour);
+    };
+    for (int x = rect.left(); x <= rect.right(); ++x) {
+        dot(x, rect.top());
+        dot(x, rect.bottom());
+    }
+    for (int y = rect.top() + 1; y < rect.bottom(); ++y) {
+        dot(rect.left(), y);
+        dot(rect.right(), y);
+    }
+}
+
 BitmapButton::BitmapButton(QWidget* parent) : BitmapButton(QString(), parent) {}
 
 BitmapButton::BitmapButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent)
@@ -144,12 +162,7 @@ void BitmapButton::paintEvent(QPaintEvent*)
         PaintCaption(painter, caption, itemRect, captionRect, pressed, disabled);
 
     if ((!m_flat || m_focusRectWhenFlat) && focused) {
-        const QRect focusRect = itemRect.adjusted(2, 2, -2, -2);
-        QPen pen(syscolour::text(palette()), 1, Qt::CustomDashLine);
-        pen.setDashPattern({1, 1});
-        painter.setPen(pen);
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(focusRect.adjusted(0, 0, -1, -1));
+        DrawFocusRect(painter, itemRect.adjusted(2, 2, -2, -2), syscolour::text(palette()));
     }
 }
 

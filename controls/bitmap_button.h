@@ -87,5 +87,7 @@ private:
 // Draws the two-colour 3-D frame of a rectangle: top and left in topLeft,
 // bottom and right in bottomRight, one pixel wide, inside the rectangle.
 void Draw3dRect(QPainter& painter, const QRect& rect, QColor topLeft, QColor bottomRight);
+// Draws a dotted focus frame on the outline of the rectangle.
+void DrawFocusRect(QPainter& painter, const QRect& rect, QColor colour);
 
 }  // namespace controls
