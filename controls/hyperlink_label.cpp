@@ -37,6 +37,10 @@ void HyperlinkLabel::Attach()
     m_underlineFont = m_normalFont;
     m_underlineFont.setUnderline(true);
     m_attached = true;
+    // A mode chosen before the label took its place applies now, as if it
+    // had been set afterwards.
+    if (m_underline == 1)
+        setFont(m_underlineFont);
     setMouseTracking(true);
     FitSize();
     setCursor(Qt::PointingHandCursor);

@@ -72,11 +72,11 @@ TEST(AboutDialog, NamesTheProgramAndLinksHomeAndSupport)
     EXPECT_TRUE(about.OkButton()->HasSkin());
     EXPECT_TRUE(about.OkButton()->isDefault());
 
+    widgettest::saveShot(&about, QStringLiteral("about_dialog"), 2);
     QTest::mouseClick(about.SupportLink(), Qt::LeftButton, {}, {2, 2});
     QTest::mouseClick(about.HomeLink(), Qt::LeftButton, {}, {2, 2});
     EXPECT_EQ(shell.opened, (QStringList{QStringLiteral("mailto:") + QString::fromLatin1(resources::kSupportMail),
                                          QString::fromLatin1(resources::kHomePage)}));
-    widgettest::saveShot(&about, QStringLiteral("about_dialog"), 2);
 
     QTest::keyClick(&about, Qt::Key_Return);  // the default button closes the box
     EXPECT_EQ(about.result(), QDialog::Accepted);

@@ -120,7 +120,7 @@ TEST(Artwork, ContactSheet)
 {
     // For a person to judge the look: every bitmap at four times its size.
     const int ids[] = {131, 132, 133, 135, 138, 159, 160, 194, 193, 238, 234, 235, 236, 237, 249, 250};
-    QImage sheet(1200, 520, QImage::Format_RGB32);
+    QImage sheet(1200, 620, QImage::Format_RGB32);
     sheet.fill(QColor(236, 236, 236));
     QPainter p(&sheet);
     int x = 8, y = 8, rowHeight = 0;

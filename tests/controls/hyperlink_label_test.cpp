@@ -168,6 +168,16 @@ TEST_F(HyperlinkLabelTest, UnderlineModesAlwaysAndNever)
     EXPECT_FALSE(label.font().underline()) << "mode 0 never underlines";
 }
 
+TEST_F(HyperlinkLabelTest, UnderlineChosenBeforeAttachmentHolds)
+{
+    QWidget window;
+    HyperlinkLabel tips(QStringLiteral("tip"), &window);
+    tips.SetUnderline(1);
+    EXPECT_FALSE(tips.font().underline());
+    tips.Attach();
+    EXPECT_TRUE(tips.font().underline());
+}
+
 TEST_F(HyperlinkLabelTest, AutoSizeKeepsTheAnchorOfTheAlignment)
 {
     QWidget window;
