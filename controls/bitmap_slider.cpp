@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <limits>
 
-namespace recorder {
+namespace controls {
 namespace {
 
 constexpr QSize kBackBufferSize(600, 20);
@@ -240,4 +240,4 @@ void BitmapSlider::resizeEvent(QResizeEvent* event)
     update();
 }
 
-}  // namespace recorder
+}  // namespace controls

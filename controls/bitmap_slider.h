@@ -15,7 +15,7 @@
 #include <QPointer>
 #include <QWidget>
 
-namespace recorder {
+namespace controls {
 
 class BitmapSlider : public QWidget {
     Q_OBJECT
@@ -93,4 +93,4 @@ private:
     QPixmap m_backBuffer;  // 600 x 20, made at the first paint and kept
 };
 
-}  // namespace recorder
+}  // namespace controls

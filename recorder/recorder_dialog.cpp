@@ -6,14 +6,25 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
 #include <QTimerEvent>
 
+#include "controls/about_dialog.h"
+#include "controls/bitmap_button.h"
+#include "controls/bitmap_slider.h"
+#include "controls/browse_for_folder.h"
+#include "controls/gradient_button.h"
+#include "controls/hyperlink_label.h"
 #include "engine/quality_bitrates.h"
 #include "input/input_lists.h"
 #include "platform/audio/audio_backend.h"
+#include "platform/shell.h"
+#include "resources/addresses.h"
+#include "resources/artwork.h"
 #include "platform/tick_count.h"
 #include "recorder/template_builder.h"
 #include "resources/strings.h"
@@ -23,6 +34,23 @@ namespace {
 constexpr int kTipPeriodMs = 30000;
 constexpr int kFirstTipId = 445;
 constexpr int kTipCount = 10;
+constexpr int kAboutCommand = 16;
+const QColor kTransparent(192, 192, 192);
+
+// Tooltips served by the window: control id -> string id.
+constexpr std::pair<int, int> kToolTips[] = {
+    {1119, 369}, {1084, 370}, {1120, 371}, {1122, 372}, {1123, 373}, {103, 374}, {1127, 375},
+    {1125, 376}, {1124, 377}, {1116, 378}, {1022, 380}, {1010, 440}, {1009, 441}, {1147, 444},
+};
+
+// Colours of the tips line, picked by the clock at every tip.
+QColor tipColour(uint32_t tick)
+{
+    static const QColor red(255, 0, 0), green(0, 255, 0), blue(0, 0, 255);
+    static const QColor table[20] = {red, green, blue, red, green, blue, red, red, green, blue,
+                                     red, red,   red,  red, red,   red,  red, red, red,   red};
+    return table[tick % 20];
+}
 
 }  // namespace
 
@@ -57,6 +85,8 @@ void RecorderDialog::OnInitDialog()
     m_fullClientSize = QSize(m_units.x(RecorderTemplate::kWidth), m_units.y(RecorderTemplate::kHeight));
     setFixedSize(m_fullClientSize);
 
+    setWindowIcon(resources::icon(128));
+
     // Combo 1003 takes its two entries from the template's initial data.
     auto* encoding = controlAs<QComboBox>(1003);
     encoding->addItem(QString::fromUtf8("压缩为MP3格式 (.mp3 文件)"));
@@ -64,11 +94,16 @@ void RecorderDialog::OnInitDialog()
     UpdateData(false);
 
     LoadTips();
+    SetUpPlaylistControls();
+    for (const auto& [controlId, stringId] : kToolTips)
+        control(controlId)->setToolTip(resources::text(stringId));
 
     const InputHistory history = m_store.readInputHistory();
     InputLists::FillDeviceList(controlAs<QComboBox>(1266), platform::audio::backend().inputDevices(),
                                history.device);
     InputLists::FillFormatList(controlAs<QComboBox>(1217), history.format);
+
+    SetUpButtons();
 
     auto* quality = controlAs<QSlider>(1004);
     quality->setRange(0, 15);
@@ -76,18 +111,98 @@ void RecorderDialog::OnInitDialog()
     quality->setValue(m_recordQuality);
     OnQualityScroll();
 
-    // The playlist slider keeps its left, top and height and ends 10 pixels
-    // short of the client area's right edge.
-    QWidget* slider = control(1015);
-    slider->setGeometry(slider->x(), slider->y(), m_fullClientSize.width() - 10 - slider->x(), slider->height());
-
     connectCommands();
     ApplyPlaylistPanel();
     m_tipTimer = startTimer(kTipPeriodMs);
 }
 
+void RecorderDialog::SetUpPlaylistControls()
+{
+    // The slider takes its bitmaps' size; then it keeps its left, top and
+    // height and ends 10 pixels short of the client area's right edge.
+    auto* slider = controlAs<controls::BitmapSlider>(1015);
+    const QPoint topLeft = slider->pos();
+    slider->LoadBitmaps(137, 134, 135, 138);
+    slider->SetRange(0, 0);
+    slider->SetPos(0);
+    slider->setGeometry(topLeft.x(), topLeft.y(), m_fullClientSize.width() - 10 - topLeft.x(),
+                        slider->sizeHint().height());
+
+    const std::tuple<int, int, int> buttons[] = {{104, 194, 433}, {1023, 159, 435}, {1021, 160, 434}};
+    for (const auto& [id, bitmapId, tipId] : buttons) {
+        auto* b = controlAs<controls::BitmapButton>(id);
+        b->SetImages(bitmapId, kTransparent);
+        b->SetTipText(tipId);
+    }
+}
+
+void RecorderDialog::SetUpButtons()
+{
+    for (int id : {1116, 1125, 1124, 1147, 1091, 1002, 1013})
+        controlAs<controls::GradientButton>(id)->CreateSkin(8, 8, 10, 0, 0);
+    controlAs<controls::BitmapButton>(1007)->SetFocusRectWhenFlat(false);
+
+    // Image list 229: start, end, play, stop, record.
+    const QList<QPixmap> images = resources::imageList(229, 25, kTransparent);
+    const int order[] = {1122, 1123, 103, 1022, 1127};
+    for (int i = 0; i < 5 && i < images.size(); ++i) {
+        auto* b = controlAs<QPushButton>(order[i]);
+        b->setAccessibleName(b->text());
+        b->setText(QString());
+        b->setIcon(QIcon(images[i]));
+        b->setIconSize(images[i].size());
+    }
+
+    // The saving label is drawn in red.
+    auto* saving = controlAs<QLabel>(1008);
+    QPalette p = saving->palette();
+    p.setColor(QPalette::WindowText, QColor(255, 0, 0));
+    saving->setPalette(p);
+}
+
+void RecorderDialog::OnAbout()
+{
+    controls::AboutDialog about(this);
+    about.exec();
+}
+
+void RecorderDialog::OnSysCommand(int command)
+{
+    if ((command & ~0xF) == kAboutCommand)
+        OnAbout();
+}
+
+void RecorderDialog::contextMenuEvent(QContextMenuEvent* event)
+{
+    // The window menu of the title bar belongs to the window manager here;
+    // the About entry lives in the window's own context menu instead.
+    const QString about = resources::text(101);
+    if (about.isEmpty())
+        return;
+    QMenu menu(this);
+    menu.addAction(about, this, [this] { OnSysCommand(kAboutCommand); });
+    menu.exec(event->globalPos());
+}
+
+void RecorderDialog::OnBrowseFolder()
+{
+    QString chosen;
+    if (!controls::BrowseForFolder(this, QString(), controlAs<QLineEdit>(1001)->text(), chosen, 260))
+        return;
+    m_recordFolder = withoutTrailingSeparators(chosen);
+    controlAs<QLineEdit>(1001)->setText(m_recordFolder);
+}
+
+void RecorderDialog::OnOnlineHelp()
+{
+    platform::shell().openUrl(QString::fromLatin1(resources::kTutorialPage));
+}
+
 void RecorderDialog::connectCommands()
 {
+    connect(controlAs<QPushButton>(1013), &QPushButton::clicked, this, [this] { OnAbout(); });
+    connect(controlAs<QPushButton>(1002), &QPushButton::clicked, this, [this] { OnBrowseFolder(); });
+    connect(controlAs<QPushButton>(1091), &QPushButton::clicked, this, [this] { OnOnlineHelp(); });
     connect(controlAs<QSlider>(1004), &QSlider::valueChanged, this, [this] { OnQualityScroll(); });
     connect(controlAs<QPushButton>(1007), &QPushButton::clicked, this, [this] { TogglePlaylistPanel(); });
     connect(controlAs<QCheckBox>(1009), &QCheckBox::clicked, this, [this] { m_forceSelection = !m_forceSelection; });
@@ -131,14 +246,24 @@ void RecorderDialog::LoadTips()
         m_tipTexts.append(resources::text(kFirstTipId + 2 * i));
         m_tipLinks.append(resources::text(kFirstTipId + 2 * i + 1));
     }
+    auto* tips = controlAs<controls::HyperlinkLabel>(1016);
+    tips->SetAutoSize(true);
+    tips->SetIsUrl(true);
+    tips->SetUnderline(1);
     m_tipIndex = int(platform::tickCount() % uint32_t(m_tipTexts.size()));
-    controlAs<QLabel>(1016)->setText(m_tipTexts[m_tipIndex]);
+    tips->setText(m_tipTexts[m_tipIndex]);
+    tips->SetUrl(m_tipLinks[m_tipIndex]);
 }
 
 void RecorderDialog::ShowNextTip()
 {
     m_tipIndex = (m_tipIndex + 1) % m_tipTexts.size();
-    controlAs<QLabel>(1016)->setText(m_tipTexts[m_tipIndex]);
+    auto* tips = controlAs<controls::HyperlinkLabel>(1016);
+    tips->setText(m_tipTexts[m_tipIndex]);
+    tips->SetUrl(m_tipLinks[m_tipIndex]);
+    const QColor c = tipColour(platform::tickCount());
+    tips->SetColours(c, c, QColor(0, 105, 100));
+    tips->update();
 }
 
 void RecorderDialog::timerEvent(QTimerEvent* event)
@@ -157,8 +282,9 @@ void RecorderDialog::TogglePlaylistPanel()
 
 void RecorderDialog::ApplyPlaylistPanel()
 {
-    auto* toggle = controlAs<QPushButton>(1007);
-    toggle->setToolTip(resources::text(m_showRightPanel ? 436 : 437));
+    auto* toggle = controlAs<controls::BitmapButton>(1007);
+    toggle->SetTipText(m_showRightPanel ? 436 : 437);
+    toggle->SetImages(m_showRightPanel ? 133 : 132, kTransparent);
     QWidget* playlist = control(1011);
     for (int id : {1011, 104, 1023, 1021, 1015})
         control(id)->setVisible(m_showRightPanel);

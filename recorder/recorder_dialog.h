@@ -40,6 +40,13 @@ public:
     void TogglePlaylistPanel();
     bool playlistPanelShown() const { return m_showRightPanel; }
 
+    // A command of the window menu: the About entry is command 16.
+    void OnSysCommand(int command);
+    void OnAbout();
+    // The tips line's timer tick: the next tip, in a colour picked by the clock.
+    void ShowNextTip();
+    int tipIndex() const { return m_tipIndex; }
+
 public slots:
     // Escape, the close box and Alt+F4 come here.
     void OnCancel();
@@ -48,15 +55,19 @@ protected:
     void reject() override;
     void accept() override;
     void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
 
 private:
     void OnInitDialog();
     void OnDestroy();
     void ApplyPlaylistPanel();
-    void ShowNextTip();
     void OnQualityScroll();
     void LoadTips();
+    void SetUpPlaylistControls();
+    void SetUpButtons();
+    void OnBrowseFolder();
+    void OnOnlineHelp();
     void connectCommands();
 
     SettingsStore& m_store;

@@ -10,6 +10,11 @@
 #include <QPushButton>
 #include <QSlider>
 
+#include "controls/bitmap_button.h"
+#include "controls/bitmap_slider.h"
+#include "controls/gradient_button.h"
+#include "controls/hyperlink_label.h"
+
 namespace {
 // A closed drop-down list is one text line high; the template's height is
 // that of the opened list.
@@ -58,9 +63,10 @@ QWidget* TemplateBuilder::create(const ControlTemplate& t)
     switch (t.kind) {
     case ControlKind::GroupBox:
         return new QGroupBox(caption, m_window);
+    case ControlKind::Hyperlink:
+        return new controls::HyperlinkLabel(caption, m_window);
     case ControlKind::Label:
-    case ControlKind::StaticText:
-    case ControlKind::Hyperlink: {
+    case ControlKind::StaticText: {
         auto* l = new QLabel(caption, m_window);
         l->setTextFormat(Qt::PlainText);
         return l;
@@ -84,11 +90,14 @@ QWidget* TemplateBuilder::create(const ControlTemplate& t)
         return s;
     }
     case ControlKind::PushButton:
-    case ControlKind::GradientButton:
-    case ControlKind::BitmapButton:
         return new QPushButton(caption, m_window);
-    case ControlKind::Waveform:
-    case ControlKind::BitmapSlider: {
+    case ControlKind::GradientButton:
+        return new controls::GradientButton(caption, m_window);
+    case ControlKind::BitmapButton:
+        return new controls::BitmapButton(caption, m_window);
+    case ControlKind::BitmapSlider:
+        return new controls::BitmapSlider(m_window);
+    case ControlKind::Waveform: {
         auto* f = new QFrame(m_window);
         f->setFrameShape(QFrame::Panel);
         f->setFrameShadow(QFrame::Sunken);

@@ -12,7 +12,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-using recorder::BitmapSlider;
+using controls::BitmapSlider;
 
 namespace {
 

@@ -11,8 +11,16 @@
 #include <QSettings>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QApplication>
 #include <QTest>
 
+#include "controls/about_dialog.h"
+#include "controls/bitmap_button.h"
+#include "controls/browse_for_folder.h"
+#include "controls/hyperlink_label.h"
+#include "platform/shell.h"
+#include "resources/strings.h"
+#include <QTimer>
 #include "platform/audio/fake_backend.h"
 #include "recorder/dialog_template.h"
 #include "recorder/recorder_dialog.h"
@@ -132,14 +140,14 @@ TEST_F(RecorderDialogTest, PlaylistPanelHidesToJustRightOfItsButtonAndComesBack)
     RecorderDialog w(store);
     w.show();
     const QSize full = w.size();
-    const QString hideTip = w.control(1007)->toolTip();
+    const QString hideTip = w.controlAs<controls::BitmapButton>(1007)->TipText();
     EXPECT_EQ(hideTip, QString::fromUtf8("隐藏播放列表"));
     w.move(300, 200);
     QTest::mouseClick(w.controlAs<QPushButton>(1007), Qt::LeftButton);
     EXPECT_EQ(w.width(), w.control(1011)->x() + 4);
     EXPECT_GT(w.width(), w.control(1007)->geometry().right());
     EXPECT_EQ(w.height(), full.height());
-    EXPECT_EQ(w.control(1007)->toolTip(), QString::fromUtf8("显示播放列表"));
+    EXPECT_EQ(w.controlAs<controls::BitmapButton>(1007)->TipText(), QString::fromUtf8("显示播放列表"));
     for (int id : {1011, 104, 1023, 1021, 1015})
         EXPECT_FALSE(w.control(id)->isVisible()) << id;
     w.move(10, 10);
@@ -172,6 +180,105 @@ TEST_F(RecorderDialogTest, WithoutAnyInputDeviceTheListIsEmptyAndTheWindowStillO
     RecorderDialog w(store);
     EXPECT_EQ(w.controlAs<QComboBox>(1266)->count(), 0);
     EXPECT_EQ(w.controlAs<QComboBox>(1217)->count(), 28);
+}
+
+class RecordingShell : public platform::Shell {
+public:
+    int openUrl(const QString& url) override
+    {
+        opened.append(url);
+        return 33;
+    }
+    bool startProgram(const QString&, const QStringList&) override { return true; }
+    QStringList opened;
+};
+
+TEST_F(RecorderDialogTest, AboutBoxOpensFromTheButtonAndFromTheWindowMenuCommand)
+{
+    QSettings qs(settingsPath(), QSettings::IniFormat);
+    SettingsStore store(&qs);
+    RecorderDialog w(store);
+    w.show();
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        QString seen;
+        QTimer::singleShot(50, [&seen] {
+            if (QWidget* m = QApplication::activeModalWidget()) {
+                seen = m->metaObject()->className();
+                m->close();
+            }
+        });
+        if (attempt == 0)
+            QTest::mouseClick(w.controlAs<QPushButton>(1013), Qt::LeftButton);
+        else if (attempt == 1)
+            w.OnSysCommand(16);
+        else
+            w.OnSysCommand(16 | 0x7);  // the low four bits do not count
+        EXPECT_EQ(seen, "controls::AboutDialog") << attempt;
+    }
+    bool opened = false;
+    QTimer::singleShot(50, [&opened] {
+        if (QWidget* m = QApplication::activeModalWidget()) {
+            opened = true;
+            m->close();
+        }
+    });
+    w.OnSysCommand(32);
+    QTest::qWait(100);
+    EXPECT_FALSE(opened);
+}
+
+TEST_F(RecorderDialogTest, OnlineHelpTooltipsAndTheFolderButton)
+{
+    RecordingShell shell;
+    platform::setShellForTesting(&shell);
+    controls::SetFolderChooserForTesting([](QWidget*, const QString&, const QString& start) {
+        EXPECT_EQ(start, "/preset");
+        return QString("/chosen/folder//");
+    });
+    QSettings qs(settingsPath(), QSettings::IniFormat);
+    SettingsStore store(&qs);
+    {
+        RecorderDialog w(store);
+        QTest::mouseClick(w.controlAs<QPushButton>(1091), Qt::LeftButton);
+        ASSERT_EQ(shell.opened.size(), 1);
+        EXPECT_TRUE(shell.opened[0].startsWith("https://")) << shell.opened[0].toStdString();
+
+        EXPECT_EQ(w.control(1127)->toolTip(), resources::text(375));
+        EXPECT_EQ(w.control(1010)->toolTip(), QString::fromUtf8("高亮度显示的线路的音量"));
+        EXPECT_TRUE(w.control(1013)->toolTip().isEmpty());
+        EXPECT_EQ(w.controlAs<controls::BitmapButton>(104)->TipText(), QString::fromUtf8("播放选择的条目"));
+        EXPECT_EQ(w.controlAs<controls::BitmapButton>(1021)->TipText(), QString::fromUtf8("暂停/继续播放"));
+
+        w.controlAs<QLineEdit>(1001)->setText("/preset");
+        QTest::mouseClick(w.controlAs<QPushButton>(1002), Qt::LeftButton);
+        EXPECT_EQ(w.controlAs<QLineEdit>(1001)->text(), "/chosen/folder");
+    }
+    EXPECT_EQ(QSettings(settingsPath(), QSettings::IniFormat).value("Settings/RecordFolder").toString(),
+              "/chosen/folder");
+    controls::SetFolderChooserForTesting({});
+    platform::setShellForTesting(nullptr);
+}
+
+TEST_F(RecorderDialogTest, TipsLineRotatesThroughTheTenTipsWithTheirLinks)
+{
+    QSettings qs(settingsPath(), QSettings::IniFormat);
+    SettingsStore store(&qs);
+    RecorderDialog w(store);
+    auto* tips = w.controlAs<controls::HyperlinkLabel>(1016);
+    const int first = w.tipIndex();
+    ASSERT_GE(first, 0);
+    ASSERT_LT(first, 10);
+    EXPECT_EQ(tips->text(), resources::text(445 + 2 * first));
+    EXPECT_EQ(tips->Url(), resources::text(446 + 2 * first));
+    for (int step = 1; step <= 10; ++step) {
+        w.ShowNextTip();
+        const int expected = (first + step) % 10;
+        EXPECT_EQ(w.tipIndex(), expected);
+        EXPECT_EQ(tips->text(), resources::text(445 + 2 * expected));
+        EXPECT_EQ(tips->Url(), resources::text(446 + 2 * expected));
+        const QColor c = tips->CurrentTextColour();
+        EXPECT_TRUE(c == QColor(255, 0, 0) || c == QColor(0, 255, 0) || c == QColor(0, 0, 255));
+    }
 }
 
 TEST_F(RecorderDialogTest, ScreenshotOfTheEmptyWindow)
