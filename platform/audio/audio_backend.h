@@ -17,17 +17,22 @@ public:
     // Queues a block to be filled (waveInAddBuffer). Returned through
     // bufferDone when full, or partly filled by stop() / reset().
     virtual bool addBuffer(AudioBuffer* buffer) = 0;
-    virtual bool start() = 0; // waveInStart
+    // waveInStart. Fails while a stop is still delivering (before `stopped`).
+    virtual bool start() = 0;
     // Stops capturing at this moment. Unlike waveInStop nothing captured up to
     // the call is lost: the frames still waiting (in the server too) fill the
     // queued blocks and blocks added later, the last one partly; then
-    // `stopped` is called once. start() again resumes with fresh audio.
+    // `stopped` is called once. Empty blocks stay queued. start() again
+    // resumes with fresh audio. On a stream that is not capturing it does
+    // nothing (and reports nothing).
     virtual bool stop() = 0;
     // waveInReset: every queued block comes back at once (a partly filled one
     // with what it holds, empty ones with 0); frames not yet delivered are
-    // dropped and capturing stops.
+    // dropped and capturing stops. A stop still delivering ends here, its
+    // `stopped` following the blocks.
     virtual void reset() = 0;
-    // Closes the device; blocks still queued are given up without callbacks.
+    // Closes the device; blocks still queued are given up, and callbacks not
+    // yet delivered are dropped. Destroying the stream closes it.
     virtual void close() = 0;
 };
 
@@ -38,7 +43,9 @@ public:
     // Queues `buffer->length` bytes; returned through bufferDone once played.
     virtual bool write(AudioBuffer* buffer) = 0;
     // waveOutReset: playback stops and every queued block comes back at once.
+    // Blocks written afterwards play at once.
     virtual void reset() = 0;
+    // Like CaptureStream::close.
     virtual void close() = 0;
 };
 

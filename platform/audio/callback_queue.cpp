@@ -1,0 +1,35 @@
+#include "platform/audio/callback_queue.h"
+
+#include <QMetaObject>
+#include <QObject>
+
+namespace platform::audio {
+
+CallbackQueue::CallbackQueue()
+    : m_open(std::make_shared<std::atomic<bool>>(true))
+    , m_receiver(new QObject)
+{
+}
+
+CallbackQueue::~CallbackQueue()
+{
+    close();
+    // A delivered call may be what destroys the queue (a handler that closes
+    // its stream), so the receiver must outlive the call that is running.
+    m_receiver->deleteLater();
+}
+
+void CallbackQueue::post(std::function<void()> call)
+{
+    QMetaObject::invokeMethod(
+        m_receiver,
+        [open = m_open, call = std::move(call)] {
+            if (open->load())
+                call();
+        },
+        Qt::QueuedConnection);
+}
+
+void CallbackQueue::close() { m_open->store(false); }
+
+}  // namespace platform::audio

@@ -1,0 +1,81 @@
+#pragma once
+// A scriptable audio back end for tests. Install it with
+// setBackendForTesting(&fake); the code under test then opens fake devices,
+// and the test plays sound card, server and "another program":
+//
+//   FakeBackend fake;
+//   fake.addInputDevice("Microphone");
+//   setBackendForTesting(&fake);
+//   ... code under test opens and starts a capture stream ...
+//   fake.captureStream()->deliverTone(1000, 0.5, 4800);
+//   FakeBackend::processCallbacks(); // bufferDone calls run now
+//
+// Callbacks are queued calls on the thread that opened the stream or mixer,
+// as with the real server: nothing is called back from inside the caller's
+// own call. processCallbacks() delivers what is pending.
+
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "platform/audio/audio_backend.h"
+#include "platform/audio/fake_capture_stream.h"
+#include "platform/audio/fake_mixer.h"
+#include "platform/audio/fake_playback_stream.h"
+
+namespace platform::audio {
+
+struct FakeRegistry;
+
+class FakeBackend final : public AudioBackend {
+public:
+    FakeBackend();
+    ~FakeBackend() override;
+
+    // --- Devices ---
+    // Listed as the real back end lists them: devices that are not monitors
+    // first, then monitors, each group in the order added.
+    void addInputDevice(const QString& name, bool isMonitor = false, const QString& serverName = {});
+    // No server: no devices, every open fails, no mixer.
+    void setServerAvailable(bool available) { m_serverAvailable = available; }
+    // Non-empty: the next opens fail with this reason (until cleared).
+    void setCaptureOpenError(const QString& reason) { m_captureOpenError = reason; }
+    void setPlaybackOpenError(const QString& reason) { m_playbackOpenError = reason; }
+    // The mixer of input device `device` (created on first use; a device
+    // whose mixer was never touched has none and openMixer gives nullptr).
+    FakeMixerDevice& mixerDevice(int device);
+
+    // --- Streams ---
+    // The most recently opened capture stream that is still alive, or nullptr.
+    FakeCaptureStream* captureStream() const;
+    // Live playback streams in the order they were opened.
+    std::vector<FakePlaybackStream*> playbackStreams() const;
+    FakePlaybackStream* lastPlaybackStream() const;
+    int captureOpenCount() const;
+    int captureCloseCount() const; // close() or destruction of an open stream
+    int playbackOpenCount() const;
+    int playbackCloseCount() const;
+    int mixerOpenCount() const { return m_mixerOpens; }
+
+    // Runs the callbacks queued for the calling thread.
+    static void processCallbacks();
+
+    // --- AudioBackend ---
+    std::vector<InputDevice> inputDevices() override;
+    std::unique_ptr<CaptureStream> openCapture(int device, const PcmFormat& format, CaptureCallbacks callbacks,
+                                               QString* error = nullptr) override;
+    std::unique_ptr<PlaybackStream> openPlayback(const PcmFormat& format, PlaybackCallbacks callbacks,
+                                                 QString* error = nullptr) override;
+    std::unique_ptr<InputMixer> openMixer(int device, MixerCallbacks callbacks) override;
+
+private:
+    std::shared_ptr<FakeRegistry> m_registry;
+    std::vector<InputDevice> m_devices; // in the order added
+    std::map<int, std::shared_ptr<FakeMixerDevice>> m_mixers;
+    bool m_serverAvailable = true;
+    QString m_captureOpenError;
+    QString m_playbackOpenError;
+    int m_mixerOpens = 0;
+};
+
+}  // namespace platform::audio

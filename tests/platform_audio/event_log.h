@@ -1,0 +1,83 @@
+#pragma once
+// Records what a stream reports, as text, so a test can compare whole
+// sequences of callbacks at once.
+
+#include <string>
+#include <thread>
+#include <vector>
+#include <QString>
+
+#include "platform/audio/audio_types.h"
+
+namespace audiotest {
+
+using platform::audio::AudioBuffer;
+
+struct EventLog {
+    std::vector<std::string> events;
+    std::vector<AudioBuffer*> buffers; // every buffer given back, in order
+    std::vector<std::thread::id> threads;
+
+    // Buffers are named by their position in `pool` ("b0", "b1", ...).
+    std::vector<AudioBuffer>* pool = nullptr;
+
+    std::string nameOf(AudioBuffer* b) const
+    {
+        if (pool)
+            for (size_t i = 0; i < pool->size(); ++i)
+                if (&(*pool)[i] == b)
+                    return "b" + std::to_string(i);
+        return "?";
+    }
+
+    platform::audio::CaptureCallbacks captureCallbacks()
+    {
+        platform::audio::CaptureCallbacks c;
+        c.bufferDone = [this](AudioBuffer* b) {
+            threads.push_back(std::this_thread::get_id());
+            buffers.push_back(b);
+            events.push_back(nameOf(b) + ":" + std::to_string(b->bytesRecorded));
+        };
+        c.stopped = [this] {
+            threads.push_back(std::this_thread::get_id());
+            events.push_back("stopped");
+        };
+        c.failed = [this](const QString& why) {
+            threads.push_back(std::this_thread::get_id());
+            events.push_back("failed:" + why.toStdString());
+        };
+        return c;
+    }
+
+    platform::audio::PlaybackCallbacks playbackCallbacks()
+    {
+        platform::audio::PlaybackCallbacks c;
+        c.bufferDone = [this](AudioBuffer* b) {
+            threads.push_back(std::this_thread::get_id());
+            buffers.push_back(b);
+            events.push_back(nameOf(b));
+        };
+        c.failed = [this](const QString& why) {
+            threads.push_back(std::this_thread::get_id());
+            events.push_back("failed:" + why.toStdString());
+        };
+        return c;
+    }
+};
+
+// Fixed blocks with their headers, like the engine's.
+struct BufferPool {
+    BufferPool(int count, uint32_t size)
+        : storage(size_t(count), std::vector<uint8_t>(size)), headers(size_t(count))
+    {
+        for (int i = 0; i < count; ++i) {
+            headers[size_t(i)].data = storage[size_t(i)].data();
+            headers[size_t(i)].length = size;
+        }
+    }
+    std::vector<std::vector<uint8_t>> storage;
+    std::vector<AudioBuffer> headers;
+    AudioBuffer* operator[](int i) { return &headers[size_t(i)]; }
+};
+
+}  // namespace audiotest
