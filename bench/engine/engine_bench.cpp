@@ -110,12 +110,12 @@ int main(int argc, char** argv)
     QProcess::execute("sox", {"-n", "-r", "48000", "-c", "2", "-b", "16", toneFile, "synth",
                               QString::number(seconds * 2 + 10), "sine", "1000", "vol", "0.5"});
     QProcess tone;
-    tone.start("paplay", {toneFile});
+    tone.start("paplay", {"--latency-msec=20", toneFile});
     if (!tone.waitForStarted()) {
         std::fprintf(stderr, "paplay did not start\n");
         return 1;
     }
-    Spin(0.5);
+    Spin(3.0);  // until the null sink's monitor runs in real time
 
     // The engine.
     BenchWindow window;
