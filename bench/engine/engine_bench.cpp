@@ -14,7 +14,8 @@
 #include <QFileInfo>
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QLabel>
 #include <QProcess>
 #include <QSlider>
@@ -83,14 +84,12 @@ private:
     QSlider m_slider;
 };
 
+// Runs the event loop as the program does, without polling.
 void Spin(double seconds)
 {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < qint64(seconds * 1000)) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    QEventLoop loop;
+    QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 }  // namespace
