@@ -2,7 +2,8 @@
 
 #include <QComboBox>
 
-#include "input/record_formats.h"
+#include "engine/record_formats.h"
+#include "resources/strings.h"
 
 namespace InputLists {
 namespace {
@@ -25,10 +26,17 @@ void FillDeviceList(QComboBox* list, const std::vector<platform::audio::InputDev
     selectOrFirst(list, storedIndex);
 }
 
+QString FormatLabel(int row)
+{
+    const QString pattern = resources::text(RecordFormats::kChannels[row] == 1 ? 367 : 368);
+    return QString::asprintf(pattern.toUtf8().constData(), int(RecordFormats::kRates[row]),
+                             int(RecordFormats::kBits[row]));
+}
+
 void FillFormatList(QComboBox* list, int storedRow)
 {
     for (int row = 0; row < RecordFormats::kCount; ++row)
-        list->addItem(RecordFormats::label(row));
+        list->addItem(FormatLabel(row));
     selectOrFirst(list, storedRow);
 }
 

@@ -2,6 +2,7 @@
 // Fills the device and format lists of the recorder window and restores the
 // stored choices.
 
+#include <QString>
 #include <vector>
 
 #include "platform/audio/audio_types.h"
@@ -14,6 +15,10 @@ namespace InputLists {
 // or entry 0 when that does not exist. An empty list keeps no selection.
 void FillDeviceList(QComboBox* list, const std::vector<platform::audio::InputDevice>& devices,
                     int storedIndex);
+
+// The text of format row `row`: string 367 (mono) or 368 (stereo) with the
+// rate and the bits.
+QString FormatLabel(int row);
 
 // The 28 format rows; selects `storedRow`, or row 0 when that does not exist.
 void FillFormatList(QComboBox* list, int storedRow);

@@ -16,7 +16,7 @@ int openExclusive(const QByteArray& name)
 
 }  // namespace
 
-bool createLockedFile(const QString& path, QFile& file)
+bool createLockedFile(const QString& path, QFile& file, QIODevice::OpenMode extraMode)
 {
     const QByteArray name = QFile::encodeName(path);
     int fd = openExclusive(name);
@@ -36,7 +36,7 @@ bool createLockedFile(const QString& path, QFile& file)
         ::unlink(name.constData());
         return false;
     }
-    if (!file.open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle)) {
+    if (!file.open(fd, QIODevice::ReadWrite | extraMode, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         ::unlink(name.constData());
         return false;

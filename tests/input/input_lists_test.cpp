@@ -6,7 +6,7 @@
 #include <set>
 
 #include "input/input_lists.h"
-#include "input/record_formats.h"
+#include "engine/record_formats.h"
 
 TEST(RecordFormatsTest, TwentyEightDistinctRowsOrderedByRateThenBitsAndChannels)
 {
@@ -30,10 +30,10 @@ TEST(RecordFormatsTest, TwentyEightDistinctRowsOrderedByRateThenBitsAndChannels)
 
 TEST(RecordFormatsTest, LabelsUseTheMonoAndStereoTexts)
 {
-    EXPECT_EQ(RecordFormats::label(9), QString::fromUtf8("16000 Hz 16位 单声道"));
-    EXPECT_EQ(RecordFormats::label(0), QString::fromUtf8("8000 Hz 8位 单声道"));
-    EXPECT_EQ(RecordFormats::label(27), QString::fromUtf8("48000 Hz 16位 立体声"));
-    EXPECT_EQ(RecordFormats::label(6), QString::fromUtf8("11025 Hz 8位 立体声"));
+    EXPECT_EQ(InputLists::FormatLabel(9), QString::fromUtf8("16000 Hz 16位 单声道"));
+    EXPECT_EQ(InputLists::FormatLabel(0), QString::fromUtf8("8000 Hz 8位 单声道"));
+    EXPECT_EQ(InputLists::FormatLabel(27), QString::fromUtf8("48000 Hz 16位 立体声"));
+    EXPECT_EQ(InputLists::FormatLabel(6), QString::fromUtf8("11025 Hz 8位 立体声"));
 }
 
 TEST(InputListsTest, StoredChoicesAreRestoredWithFallbackToTheFirstEntry)

@@ -1,6 +1,4 @@
-#include "input/record_formats.h"
-
-#include "resources/strings.h"
+#include "engine/record_formats.h"
 
 namespace RecordFormats {
 namespace {
@@ -40,12 +38,6 @@ platform::audio::PcmFormat format(int row)
     if (row < 0 || row >= kCount)
         row = 0;
     return {kRates[row], kBits[row], kChannels[row]};
-}
-
-QString label(int row)
-{
-    const QString pattern = resources::text(kChannels[row] == 1 ? 367 : 368);
-    return QString::asprintf(pattern.toUtf8().constData(), int(kRates[row]), int(kBits[row]));
 }
 
 }  // namespace RecordFormats

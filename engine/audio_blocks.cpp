@@ -1,0 +1,28 @@
+#include "engine/audio_blocks.h"
+
+AudioBlocks::AudioBlocks(int count)
+    : m_memory(size_t(count) * kBlockSize), m_headers(size_t(count)), m_withStream(size_t(count), false)
+{
+    for (int i = 0; i < count; ++i) {
+        m_headers[size_t(i)].data = m_memory.data() + size_t(i) * kBlockSize;
+        resetHeader(m_headers[size_t(i)]);
+    }
+}
+
+int AudioBlocks::indexOf(const platform::audio::AudioBuffer* buffer) const
+{
+    if (m_headers.empty() || buffer < m_headers.data() || buffer >= m_headers.data() + m_headers.size())
+        return -1;
+    return int(buffer - m_headers.data());
+}
+
+void AudioBlocks::resetHeader(platform::audio::AudioBuffer& buffer) const
+{
+    buffer.length = kBlockSize;
+    buffer.bytesRecorded = 0;
+}
+
+void AudioBlocks::setAllReturned()
+{
+    m_withStream.assign(m_withStream.size(), false);
+}

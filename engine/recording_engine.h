@@ -1,0 +1,127 @@
+#pragma once
+// The recording engine of the recorder window: records from the chosen input
+// into the temporary WAVE file, stops and resumes, plays the recording back,
+// moves the position, keeps the readouts and the enabled controls up to date,
+// and releases devices and files when the window goes away.
+//
+// States: Empty (no device, no file), Recording, Stopped (device and file kept
+// open so that Record resumes at the position), Playing (and draining until the
+// output device has handed back every block). All calls on the window's thread.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <QObject>
+#include <QString>
+
+#include "engine/audio_blocks.h"
+#include "engine/engine_view.h"
+#include "engine/mp3_side.h"
+#include "engine/recording_file.h"
+#include "engine/recording_playback.h"
+#include "engine/waveform_snapshot.h"
+#include "platform/audio/audio_backend.h"
+
+class RecordingEngine : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kCaptureBufferCount = 15;
+    // Position slider notification codes (OnHScroll).
+    static constexpr int kThumbTrack = 5;
+    static constexpr int kEndTrack = 8;
+
+    explicit RecordingEngine(EngineView& view, QObject* parent = nullptr);
+    ~RecordingEngine() override;
+
+    // Commands of the recorder window.
+    void OnRecord();                           // record 1127
+    void OnStop();                             // stop 1022 (recording or playing)
+    void OnNewRecording();                     // new 1125; also the first step of closing
+    void OnPlay();                             // play 103
+    void OnSeekStart();                        // << 1122
+    void OnSeekEnd();                          // >> 1123
+    void OnHScroll(int code, int position);    // position slider 1121; `position` is the slider's
+    void OnSave();                             // save 1116: runs the save handler
+
+    uint32_t GetDataLength() const;
+    uint32_t GetHeaderSize() const;
+    void ShowLength();
+    void ShowPosition(bool moveSlider);
+    void RefreshControlStates();
+
+    // Recording includes the moments after Stop while the device still hands
+    // over what it captured; playing includes draining.
+    bool IsRecording() const { return m_recording; }
+    bool IsPlaying() const { return m_playback.isOutputOpen(); }
+    bool IsCaptureDeviceOpen() const { return m_waveIn != nullptr; }
+
+    // Stops and closes both devices and deletes the temporary files; the
+    // destructor calls it too.
+    void Release();
+
+    // Saving (built elsewhere) runs through this handler; it sets the saved
+    // flag on success and leaves it alone on failure or cancel.
+    void SetSaveHandler(std::function<void()> handler) { m_saveHandler = std::move(handler); }
+    bool IsSaved() const { return m_saved; }
+    void SetSaved(bool saved) { m_saved = saved; }
+
+    // What saving and clearing work on.
+    RecordingFile& recordingFile() { return m_wavTemp; }
+    const platform::audio::PcmFormat& format() const { return m_format; }
+    uint32_t position() const { return m_position; }
+    void SetPosition(uint32_t position) { m_position = position; }
+
+    // The MP3 temporary file's side of a recording; NoMp3Side until the
+    // encoder host provides one.
+    void SetMp3Side(std::unique_ptr<Mp3Side> side);
+    Mp3Side& mp3Side() { return *m_mp3; }
+
+    // Tests: the clock behind the waveform's 100 ms pacing, and a smaller
+    // ceiling than the WAVE format's own for the data of one recording.
+    void SetTickClock(TickClock clock) { m_tickCount = std::move(clock); }
+    void SetMaxDataBytes(uint64_t bytes) { m_maxDataBytes = bytes; }
+
+private:
+    std::unique_ptr<platform::audio::CaptureStream> OpenCaptureDevice();
+    void CloseCaptureDevice();
+    void QueueCaptureBuffers();
+    void AddCaptureBuffer(int index);
+
+    void OnWaveInData(platform::audio::AudioBuffer* buffer);
+    void OnCaptureStopped();
+    void OnCaptureFailed();
+    // Writes a block at the file position; 0 or the id of the message that
+    // explains why recording has to stop.
+    int StoreCapturedData(const platform::audio::AudioBuffer& buffer);
+    // After the last data of a recording: header sizes, controls, MP3.
+    // False when the header could not be written.
+    bool FinishRecording();
+    void StopRecordingAfterFault(int messageId);
+
+    void TakeSnapshotIfDue(const platform::audio::AudioBuffer& buffer);
+    void SetViewFullScale();
+
+    EngineView& m_view;
+
+    platform::audio::PcmFormat m_format;
+    int m_device = -1;
+    std::unique_ptr<platform::audio::CaptureStream> m_waveIn;
+    uint64_t m_captureGeneration = 0;
+    bool m_captureDeviceLost = false;  // the stream broke; Record opens the device again
+    AudioBlocks m_captureBuffers{kCaptureBufferCount};
+    RecordingFile m_wavTemp;
+
+    bool m_recording = false;
+    bool m_captureStopping = false;  // Stop pressed; the device still delivers
+    uint32_t m_position = 0;
+    bool m_saved = false;
+    bool m_sliderDragging = false;
+    uint32_t m_lastSnapshotTick = 0;
+    uint64_t m_maxDataBytes = RecordingFile::kMaxDataBytes;
+    TickClock m_tickCount = MonotonicTickCount;
+
+    RecordingPlayback m_playback{m_wavTemp, m_format, m_position};
+    std::unique_ptr<Mp3Side> m_mp3;
+    std::function<void()> m_saveHandler;
+    bool m_released = false;
+};

@@ -1,0 +1,104 @@
+#include "engine/recording_file.h"
+
+#include <csignal>
+#include <mutex>
+
+#include "platform/locked_file.h"
+
+RecordingFile::~RecordingFile() { CloseAndRemove(); }
+
+bool RecordingFile::Create(const QString& path, const platform::audio::PcmFormat& format)
+{
+    CloseAndRemove();
+    // A name held by another instance is not ours to delete.
+    if (!platform::createLockedFile(path, m_wavTemp, QIODevice::Unbuffered))
+        return false;
+    m_wavTempPath = path;
+    m_header = WaveHeader::forEmptyFile(format);
+    if (!WriteWaveHeader()) {
+        CloseAndRemove();
+        return false;
+    }
+    return true;
+}
+
+uint32_t RecordingFile::GetHeaderSize() const { return isOpen() ? WaveHeader::kSize : 0; }
+
+uint32_t RecordingFile::GetDataLength() const
+{
+    if (!isOpen())
+        return 0;
+    const qint64 length = m_wavTemp.size() - WaveHeader::kSize;
+    return length > 0 ? uint32_t(length) : 0;
+}
+
+bool RecordingFile::WriteWaveHeader()
+{
+    const auto image = m_header.image();
+    if (!m_wavTemp.seek(0))
+        return false;
+    int offset = 0;
+    for (int piece : WaveHeader::kPieceSizes) {
+        if (m_wavTemp.write(reinterpret_cast<const char*>(image.data()) + offset, piece) != piece)
+            return false;
+        offset += piece;
+    }
+    return true;
+}
+
+bool RecordingFile::UpdateHeaderSizes()
+{
+    if (!isOpen())
+        return false;
+    m_header.setSizesFromFileLength(uint64_t(m_wavTemp.size()));
+    return WriteWaveHeader();
+}
+
+bool RecordingFile::SeekToData(uint64_t dataOffset)
+{
+    return m_wavTemp.seek(qint64(WaveHeader::kSize + dataOffset));
+}
+
+uint64_t RecordingFile::dataOffset() const
+{
+    const qint64 pos = m_wavTemp.pos() - WaveHeader::kSize;
+    return pos > 0 ? uint64_t(pos) : 0;
+}
+
+uint64_t RecordingFile::Write(const uint8_t* data, uint64_t bytes)
+{
+    const qint64 written = m_wavTemp.write(reinterpret_cast<const char*>(data), qint64(bytes));
+    return written > 0 ? uint64_t(written) : 0;
+}
+
+uint64_t RecordingFile::ReadAt(uint64_t dataOffset, uint8_t* into, uint64_t bytes)
+{
+    if (!SeekToData(dataOffset))
+        return 0;
+    const qint64 n = m_wavTemp.read(reinterpret_cast<char*>(into), qint64(bytes));
+    return n > 0 ? uint64_t(n) : 0;
+}
+
+bool RecordingFile::TrimToWholeFrames()
+{
+    const uint16_t align = m_header.format.blockAlign();
+    const qint64 data = m_wavTemp.size() - WaveHeader::kSize;
+    if (align == 0 || data < 0 || data % align == 0)
+        return true;
+    return m_wavTemp.resize(WaveHeader::kSize + data - data % align);
+}
+
+void RecordingFile::CloseAndRemove()
+{
+    if (m_wavTemp.isOpen())
+        m_wavTemp.close();
+    if (!m_wavTempPath.isEmpty())
+        QFile::remove(m_wavTempPath);
+    m_wavTempPath.clear();
+}
+
+void IgnoreFileSizeSignal()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { std::signal(SIGXFSZ, SIG_IGN); });
+}

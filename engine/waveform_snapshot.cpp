@@ -1,0 +1,31 @@
+#include "engine/waveform_snapshot.h"
+
+#include <algorithm>
+#include <ctime>
+
+uint32_t MonotonicTickCount()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return uint32_t(uint64_t(ts.tv_sec) * 1000u + uint64_t(ts.tv_nsec) / 1000000u);
+}
+
+void TakeWaveformSnapshot(WaveformTarget& view, const uint8_t* block, uint32_t blockSize,
+                          uint16_t bitsPerSample)
+{
+    int16_t* points = view.points();
+    const int count = view.pointCount();
+    if (!points || count <= 0)
+        return;
+    const bool wide = bitsPerSample == 16;
+    const int stride = wide ? 4 : 2;
+    const int filled = std::min<int>(count, int(blockSize / uint32_t(stride)));
+    for (int i = 0; i < filled; ++i) {
+        const uint8_t* s = block + i * stride;
+        points[i] = wide ? int16_t(uint16_t(s[0] | s[1] << 8)) : int16_t(int(s[0]) - 127);
+    }
+    std::fill(points + filled, points + count, int16_t(0));
+    view.refresh();
+}
+
+int16_t FullScaleFor(uint16_t bitsPerSample) { return bitsPerSample == 16 ? 32767 : 130; }
