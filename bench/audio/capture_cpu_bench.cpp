@@ -134,9 +134,9 @@ int main(int argc, char** argv)
     std::fflush(stdout);
 
     // parecord as it comes, and with the layer's 20 ms fragments, side by side.
-    const char* spec[] = {"--raw", "--format=s16le", "--rate=48000", "--channels=2"};
-    const pid_t plain = spawn({"parecord", spec[0], spec[1], spec[2], spec[3]}, "/dev/null");
-    const pid_t short20 = spawn({"parecord", spec[0], spec[1], spec[2], spec[3], "--latency-msec=20"}, "/dev/null");
+    const char* formatArgs[] = {"--raw", "--format=s16le", "--rate=48000", "--channels=2"};
+    const pid_t plain = spawn({"parecord", formatArgs[0], formatArgs[1], formatArgs[2], formatArgs[3]}, "/dev/null");
+    const pid_t short20 = spawn({"parecord", formatArgs[0], formatArgs[1], formatArgs[2], formatArgs[3], "--latency-msec=20"}, "/dev/null");
     if (plain < 0 || short20 < 0) {
         std::printf("parecord could not be started\n");
         finish(keeper);
