@@ -40,7 +40,8 @@ public:
 class PlaybackStream {
 public:
     virtual ~PlaybackStream() = default;
-    // Queues `buffer->length` bytes; returned through bufferDone once played.
+    // Queues `buffer->length` bytes (whole frames; false otherwise); returned
+    // through bufferDone once played.
     virtual bool write(AudioBuffer* buffer) = 0;
     // waveOutReset: playback stops and every queued block comes back at once.
     // Blocks written afterwards play at once.
@@ -70,6 +71,9 @@ struct MixerControl {
     uint32_t itemCount = 0; // select controls: one value per source line
 };
 
+// Every change of a control, by another program or by this one, is reported
+// through MixerCallbacks::controlChanged on the opening thread; a write that
+// changes nothing reports nothing. Reads right after a write see it.
 class InputMixer {
 public:
     virtual ~InputMixer() = default;

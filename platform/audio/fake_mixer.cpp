@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/audio/mux_values.h"
+
 namespace platform::audio {
 
 int FakeMixerDevice::addLine(const QString& name, int32_t volume, int32_t minimum, int32_t maximum,
@@ -159,11 +161,11 @@ bool FakeInputMixer::writeValues(uint32_t controlId, const std::vector<int32_t>&
         const size_t n = lines.size();
         if (values.size() != n)
             return false;
+        if (*m_device->m_selectType == ControlType::Mux && muxLineOf(values, int(n)) < 0)
+            return false; // a MUX has exactly one line on
         std::vector<bool> on(n);
         for (size_t k = 0; k < n; ++k)
             on[n - 1 - k] = values[k] != 0;
-        if (*m_device->m_selectType == ControlType::Mux && std::count(on.begin(), on.end(), true) != 1)
-            return false; // a MUX has exactly one line on
         ++m_device->m_selectWrites;
         if (m_device->applySelect(on))
             m_device->notify(FakeMixerDevice::kSelectControlId);

@@ -51,8 +51,8 @@ PulseCaptureStream::~PulseCaptureStream()
 
 bool PulseCaptureStream::connect(bool corked, QString* error)
 {
-    const pa_sample_spec spec = toSampleSpec(m_format);
-    m_stream = pa_stream_new(m_pulse->context(), "Recording", &spec, nullptr);
+    const pa_sample_spec sampleSpec = toSampleSpec(m_format);
+    m_stream = pa_stream_new(m_pulse->context(), "Recording", &sampleSpec, nullptr);
     if (!m_stream) {
         if (error)
             *error = m_pulse->errorText();

@@ -10,11 +10,11 @@ namespace platform::audio {
 
 inline pa_sample_spec toSampleSpec(const PcmFormat& format)
 {
-    pa_sample_spec spec;
-    spec.format = format.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
-    spec.rate = format.sampleRate;
-    spec.channels = uint8_t(format.channels);
-    return spec;
+    pa_sample_spec sampleSpec;
+    sampleSpec.format = format.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
+    sampleSpec.rate = format.sampleRate;
+    sampleSpec.channels = uint8_t(format.channels);
+    return sampleSpec;
 }
 
 // Bytes of `milliseconds` of audio, rounded to whole frames, at least one frame.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/audio/mixer_volume_scale.h"
+#include "platform/audio/mux_values.h"
 
 namespace platform::audio {
 
@@ -181,10 +182,7 @@ bool PulseMixer::readValues(uint32_t controlId, std::vector<int32_t>& values) co
     if (controlId == kSelectControlId) {
         if (m_ports.empty())
             return false;
-        const size_t n = m_ports.size();
-        values.assign(n, 0);
-        for (size_t k = 0; k < n; ++k)
-            values[k] = int(n - 1 - k) == m_activePort ? 1 : 0;
+        values = muxValues(int(m_ports.size()), m_activePort);
         return true;
     }
     const int line = volumeLineOf(controlId);
@@ -200,11 +198,8 @@ bool PulseMixer::writeValues(uint32_t controlId, const std::vector<int32_t>& val
     if (!usable())
         return false;
     if (controlId == kSelectControlId) {
-        const size_t n = m_ports.size();
-        if (n == 0 || values.size() != n || std::count_if(values.begin(), values.end(), [](int32_t v) { return v != 0; }) != 1)
-            return false; // a MUX has exactly one line on
-        const auto k = size_t(std::find_if(values.begin(), values.end(), [](int32_t v) { return v != 0; }) - values.begin());
-        return setActivePort(int(n - 1 - k));
+        const int port = muxLineOf(values, int(m_ports.size()));
+        return port >= 0 && setActivePort(port); // a MUX has exactly one line on
     }
     const int line = volumeLineOf(controlId);
     if (line == -2 || (line >= 0 && line != m_activePort) || values.empty())

@@ -41,8 +41,8 @@ PulsePlaybackStream::~PulsePlaybackStream()
 
 bool PulsePlaybackStream::connect(QString* error, bool wait)
 {
-    const pa_sample_spec spec = toSampleSpec(m_format);
-    m_stream = pa_stream_new(m_pulse->context(), "Playback", &spec, nullptr);
+    const pa_sample_spec sampleSpec = toSampleSpec(m_format);
+    m_stream = pa_stream_new(m_pulse->context(), "Playback", &sampleSpec, nullptr);
     if (!m_stream) {
         if (error)
             *error = m_pulse->errorText();

@@ -338,7 +338,7 @@ TEST(FakeBackendPlayback, BuffersComeBackOnlyWhenTheTestSaysTheyPlayedInOrder)
     BufferPool pool(3, 4);
     EventLog log;
     log.pool = &pool.headers;
-    auto out = fake.openPlayback(PcmFormat{44100, 16, 2}, log.playbackCallbacks());
+    auto out = fake.openPlayback(PcmFormat{44100, 8, 1}, log.playbackCallbacks());
     ASSERT_TRUE(out);
     FakePlaybackStream* sink = fake.lastPlaybackStream();
     for (int i = 0; i < 3; ++i) {
@@ -387,14 +387,17 @@ TEST(FakeBackendPlayback, ResetReturnsAllQueuedBuffersAndCountsOpensAndCloses)
     EXPECT_TRUE(fake.playbackStreams().empty());
 }
 
-TEST(FakeBackendPlayback, ScriptedWriteFailureAndBrokenStream)
+TEST(FakeBackendPlayback, ScriptedWriteFailureBrokenStreamAndPartialFrames)
 {
     FakeBackend fake;
     BufferPool pool(2, 8);
     EventLog log;
     log.pool = &pool.headers;
-    auto out = fake.openPlayback({}, log.playbackCallbacks());
+    auto out = fake.openPlayback(PcmFormat{8000, 16, 2}, log.playbackCallbacks());
     FakePlaybackStream* sink = fake.lastPlaybackStream();
+    pool[0]->length = 6;
+    EXPECT_FALSE(out->write(pool[0])) << "one and a half frames";
+    pool[0]->length = 8;
     sink->setWriteFails(true);
     EXPECT_FALSE(out->write(pool[0]));
     sink->setWriteFails(false);

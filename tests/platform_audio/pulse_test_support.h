@@ -83,6 +83,12 @@ public:
     bool started() const { return m_started; }
     // Reads what has come so far (call while the test waits).
     void collect() { m_data += m_process.readAllStandardOutput(); }
+    qsizetype finishedBytesSoFar()
+    {
+        m_process.waitForReadyRead(10);
+        collect();
+        return m_data.size();
+    }
     QByteArray finish()
     {
         collect();
@@ -115,7 +121,12 @@ public:
     {
         m_process.start("pacat", {"--playback", "--raw", "--latency-msec=10", "/dev/zero"});
         ASSERT_TRUE(m_process.waitForStarted(5000)) << "pacat is needed for the audio tests";
-        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+        // Ready once the monitor delivers promptly.
+        MonitorRecorder probe(platform::audio::PcmFormat{8000, 8, 1});
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 4000 && probe.finishedBytesSoFar() < 400)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     void TearDown() override
     {

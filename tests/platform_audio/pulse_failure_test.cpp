@@ -1,0 +1,141 @@
+// What the PulseAudio back end does when there is no server, or when the
+// server goes away under a running stream. Uses servers of its own.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include "event_log.h"
+#include "platform/audio/pulse_backend.h"
+#include "pulse_test_support.h"
+
+using namespace platform::audio;
+using namespace audiotest;
+
+namespace {
+
+// Points PULSE_SERVER elsewhere for one test.
+struct ServerAddress {
+    QByteArray saved = qgetenv("PULSE_SERVER");
+    explicit ServerAddress(const QByteArray& address) { qputenv("PULSE_SERVER", address); }
+    ~ServerAddress() { qputenv("PULSE_SERVER", saved); }
+};
+
+// A private server that the test may stop.
+struct PrivateServer {
+    QTemporaryDir dir;
+    QString script = testsupport::sourceDir() + "/scripts/pulse-server.sh";
+    bool start() { return testsupport::runTool("bash", {script, "start", dir.path()}).exitCode == 0; }
+    // Gone at once, as after a crash.
+    void kill()
+    {
+        const QString pidFile = QDir(dir.path()).filePath("pid");
+        const QByteArray pid = testsupport::readFile(pidFile).trimmed();
+        if (!pid.isEmpty())
+            testsupport::runTool("kill", {"-9", QString::fromLatin1(pid)});
+        // An unreaped server still answers kill -0: forget it, so that
+        // start() really starts a new one.
+        QFile::remove(pidFile);
+    }
+    void stop()
+    {
+        kill();
+        testsupport::runTool("bash", {script, "stop", dir.path()});
+    }
+    QByteArray address() const { return "unix:" + QDir(dir.path()).filePath("native").toUtf8(); }
+    ~PrivateServer() { stop(); }
+};
+
+}  // namespace
+
+TEST(PulseWithoutServer, EverythingFailsQuicklyAndQuietly)
+{
+    ServerAddress nowhere("unix:/nonexistent/quillon-no-server");
+    QElapsedTimer clock;
+    clock.start();
+    PulseBackend pulse;
+    EXPECT_TRUE(pulse.inputDevices().empty());
+    const qint64 listing = clock.elapsed();
+    QString captureError, playbackError;
+    EXPECT_FALSE(pulse.openCapture(-1, PcmFormat{}, {}, &captureError));
+    EXPECT_FALSE(pulse.openCapture(0, PcmFormat{}, {}, &captureError));
+    EXPECT_FALSE(pulse.openPlayback(PcmFormat{}, {}, &playbackError));
+    EXPECT_FALSE(pulse.openMixer(0, {}));
+    const qint64 all = clock.elapsed();
+    EXPECT_FALSE(captureError.isEmpty());
+    EXPECT_FALSE(playbackError.isEmpty());
+    RecordProperty("listing_ms", int(listing));
+    RecordProperty("all_ms", int(all));
+    EXPECT_LT(listing, 2000);
+    EXPECT_LT(all, 4 * 2000);
+}
+
+TEST(PulseWithoutServer, AServerThatAcceptsButNeverAnswersStillFailsWithinTwoSeconds)
+{
+    // A listening socket nobody serves: connecting succeeds, then nothing.
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath("silent");
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.toUtf8().constData(), sizeof(address.sun_path) - 1);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ASSERT_EQ(::listen(listener, 16), 0);
+    ServerAddress silent("unix:" + path.toUtf8());
+    QElapsedTimer clock;
+    clock.start();
+    PulseBackend pulse;
+    EXPECT_TRUE(pulse.inputDevices().empty());
+    EXPECT_LT(clock.elapsed(), 2000);
+    QString error;
+    clock.restart();
+    EXPECT_FALSE(pulse.openCapture(-1, PcmFormat{}, {}, &error));
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_FALSE(error.isEmpty());
+    ::close(listener);
+}
+
+TEST(PulseServerGone, RunningStreamsGiveTheirBlocksBackThenReportTheFailure)
+{
+    PrivateServer server;
+    ASSERT_TRUE(server.start());
+    ServerAddress address(server.address());
+    PulseBackend pulse;
+    EventLog captureLog, playbackLog;
+    BufferPool captureBlocks(3, 96000); // a second each: none fills before the server goes
+    BufferPool playBlocks(3, 96000);
+    captureLog.pool = &captureBlocks.headers;
+    playbackLog.pool = &playBlocks.headers;
+    auto capture = pulse.openCapture(-1, PcmFormat{48000, 16, 1}, captureLog.captureCallbacks());
+    auto playback = pulse.openPlayback(PcmFormat{48000, 16, 1}, playbackLog.playbackCallbacks());
+    ASSERT_TRUE(capture);
+    ASSERT_TRUE(playback);
+    for (int i = 0; i < 3; ++i) {
+        capture->addBuffer(captureBlocks[i]);
+        playback->write(playBlocks[i]);
+    }
+    capture->start();
+    runEventsFor(300);
+    server.kill();
+    ASSERT_TRUE(runEventsUntil([&] { return captureLog.events.size() == 4 && playbackLog.events.size() == 4; }, 3000));
+    EXPECT_EQ(captureLog.buffers, (std::vector<AudioBuffer*>{captureBlocks[0], captureBlocks[1], captureBlocks[2]}));
+    EXPECT_EQ(captureLog.events.back().substr(0, 7), "failed:");
+    EXPECT_EQ(playbackLog.buffers, (std::vector<AudioBuffer*>{playBlocks[0], playBlocks[1], playBlocks[2]}));
+    EXPECT_EQ(playbackLog.events.back().substr(0, 7), "failed:");
+    EXPECT_FALSE(capture->addBuffer(captureBlocks[0]));
+    EXPECT_FALSE(capture->start());
+    EXPECT_FALSE(playback->write(playBlocks[0]));
+
+    // A server that is back is found again by the next open.
+    ASSERT_TRUE(server.start());
+    QString error;
+    EXPECT_TRUE(pulse.openCapture(-1, PcmFormat{}, {}, &error)) << error.toStdString();
+    EXPECT_FALSE(pulse.inputDevices().empty());
+}

@@ -1,0 +1,134 @@
+// Playback through the PulseAudio back end into the private server's null
+// sink, checked with parec on the sink's monitor.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "event_log.h"
+#include "platform/audio/pulse_backend.h"
+#include "pulse_test_support.h"
+#include "signal_analysis.h"
+
+using namespace platform::audio;
+using namespace audiotest;
+
+namespace {
+
+// Blocks holding consecutive pieces of one tone.
+BufferPool toneBlocks(const PcmFormat& f, int count, uint32_t framesPerBlock, double frequency, double amplitude)
+{
+    BufferPool pool(count, framesPerBlock * f.blockAlign());
+    ToneGenerator tone(f, frequency, amplitude);
+    for (int i = 0; i < count; ++i) {
+        const QByteArray piece = tone.next(framesPerBlock);
+        std::memcpy(pool[i]->data, piece.constData(), size_t(piece.size()));
+    }
+    return pool;
+}
+
+}  // namespace
+
+TEST(PulsePlayback, BlocksPlayInOrderAndComeBackOnlyAsTheyArePlayed)
+{
+    for (const PcmFormat f : {PcmFormat{44100, 16, 2}, PcmFormat{22050, 8, 1}}) {
+        SCOPED_TRACE(f.sampleRate);
+        PulseBackend pulse;
+        MonitorRecorder monitor(PcmFormat{48000, 16, 1});
+        ASSERT_TRUE(monitor.started());
+        EventLog log;
+        // Half a second of tone in sixteen blocks, all queued at once.
+        BufferPool pool = toneBlocks(f, 16, f.sampleRate / 32, 1000, 0.5);
+        log.pool = &pool.headers;
+        QString error;
+        auto out = pulse.openPlayback(f, log.playbackCallbacks(), &error);
+        ASSERT_TRUE(out) << error.toStdString();
+        runEventsFor(100);
+        std::vector<qint64> returnedAt;
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < 16; ++i)
+            ASSERT_TRUE(out->write(pool[i]));
+        ASSERT_TRUE(runEventsUntil([&] {
+            while (returnedAt.size() < log.buffers.size())
+                returnedAt.push_back(clock.elapsed());
+            monitor.collect();
+            return log.buffers.size() == 16;
+        }, 3000));
+        runEventsFor(150);
+        const QByteArray heard = monitor.finish();
+
+        for (int i = 0; i < 16; ++i)
+            EXPECT_EQ(log.buffers[size_t(i)], pool[i]);
+        for (auto id : log.threads)
+            EXPECT_EQ(id, std::this_thread::get_id());
+        // Block k holds audio up to (k+1)/32 s: it cannot have been heard before that.
+        for (size_t k = 0; k < returnedAt.size(); ++k)
+            EXPECT_GE(returnedAt[k], qint64((k + 1) * 1000 / 32) - 120) << "block " << k;
+        EXPECT_LE(returnedAt.back(), 1100);
+
+        const auto s = channelSamples(heard, PcmFormat{48000, 16, 1});
+        EXPECT_NEAR(strongestToneAmplitude(s, 48000, 1000, 2400), 0.5, 0.05);
+        EXPECT_LT(strongestToneAmplitude(s, 48000, 1500, 2400), 0.03);
+    }
+}
+
+TEST(PulsePlayback, ResetReturnsEveryQueuedBlockAtOnceAndLaterBlocksStillPlay)
+{
+    PulseBackend pulse;
+    const PcmFormat f{48000, 16, 1};
+    EventLog log;
+    BufferPool pool = toneBlocks(f, 10, 9600, 440, 0.3); // two seconds
+    log.pool = &pool.headers;
+    auto out = pulse.openPlayback(f, log.playbackCallbacks());
+    ASSERT_TRUE(out);
+    for (int i = 0; i < 10; ++i)
+        out->write(pool[i]);
+    runEventsFor(300);
+    const size_t playedBeforeReset = log.buffers.size();
+    EXPECT_LE(playedBeforeReset, 2u);
+    out->reset();
+    QCoreApplication::sendPostedEvents();
+    ASSERT_EQ(log.buffers.size(), 10u);
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(log.buffers[size_t(i)], pool[i]);
+
+    // Blocks written after a reset play from the start.
+    pool[0]->length = 960; // 20 ms
+    ASSERT_TRUE(out->write(pool[0]));
+    ASSERT_TRUE(runEventsUntil([&] { return log.buffers.size() == 11; }, 1500));
+    out->close();
+    EXPECT_FALSE(out->write(pool[1]));
+}
+
+TEST(PulsePlayback, TenStreamsPlayAtOnceAndAShortClipComesBack)
+{
+    PulseBackend pulse;
+    const PcmFormat f{44100, 16, 2};
+    std::vector<std::unique_ptr<PlaybackStream>> streams;
+    std::vector<BufferPool> pools;
+    int returned = 0;
+    for (int s = 0; s < 10; ++s) {
+        pools.push_back(toneBlocks(f, 3, 441 * (s + 1), 300 + 100 * s, 0.05)); // 10 ms .. 100 ms blocks
+        PlaybackCallbacks cb;
+        cb.bufferDone = [&](AudioBuffer*) { ++returned; };
+        QString error;
+        streams.push_back(pulse.openPlayback(f, cb, &error));
+        ASSERT_TRUE(streams.back()) << s << ": " << error.toStdString();
+    }
+    for (int s = 0; s < 10; ++s)
+        for (int i = 0; i < 3; ++i)
+            ASSERT_TRUE(streams[size_t(s)]->write(pools[size_t(s)][i]));
+    EXPECT_TRUE(runEventsUntil([&] { return returned == 30; }, 3000));
+    EXPECT_EQ(returned, 30);
+}
+
+TEST(PulsePlayback, BlocksMustHoldWholeFrames)
+{
+    PulseBackend pulse;
+    auto out = pulse.openPlayback(PcmFormat{8000, 16, 2}, {});
+    ASSERT_TRUE(out);
+    BufferPool pool(1, 6);
+    EXPECT_FALSE(out->write(pool[0])) << "6 bytes are one and a half frames";
+    pool[0]->length = 4;
+    EXPECT_TRUE(out->write(pool[0]));
+}
