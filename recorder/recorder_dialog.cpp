@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QAbstractButton>
 #include <QSlider>
 #include <QTimerEvent>
 
@@ -20,6 +21,8 @@
 #include "controls/gradient_button.h"
 #include "controls/hyperlink_label.h"
 #include "engine/quality_bitrates.h"
+#include "engine/recording_engine.h"
+#include "recorder/waveform_view.h"
 #include "input/input_lists.h"
 #include "platform/audio/audio_backend.h"
 #include "platform/shell.h"
@@ -84,6 +87,8 @@ void RecorderDialog::OnInitDialog()
     m_controls = builder.build(RecorderTemplate::controls());
     m_fullClientSize = QSize(m_units.x(RecorderTemplate::kWidth), m_units.y(RecorderTemplate::kHeight));
     setFixedSize(m_fullClientSize);
+    // The engine's blocks are allocated once, with the window.
+    m_engine = std::make_unique<RecordingEngine>(*this);
 
     setWindowIcon(resources::icon(128));
 
@@ -104,6 +109,7 @@ void RecorderDialog::OnInitDialog()
     InputLists::FillFormatList(controlAs<QComboBox>(1217), history.format);
 
     SetUpButtons();
+    static_cast<WaveformView*>(control(1084))->Initialize();
 
     auto* quality = controlAs<QSlider>(1004);
     quality->setRange(0, 15);
@@ -111,7 +117,11 @@ void RecorderDialog::OnInitDialog()
     quality->setValue(m_recordQuality);
     OnQualityScroll();
 
+    m_engine->ShowLength();
+    m_engine->ShowPosition(true);
+
     connectCommands();
+    connectEngine();
     ApplyPlaylistPanel();
     m_tipTimer = startTimer(kTipPeriodMs);
 }
@@ -210,6 +220,93 @@ void RecorderDialog::connectCommands()
     connect(controlAs<QCheckBox>(1025), &QCheckBox::clicked, this, [this] { m_loopPlaying = !m_loopPlaying; });
 }
 
+void RecorderDialog::connectEngine()
+{
+    RecordingEngine* e = m_engine.get();
+    const std::pair<int, void (RecordingEngine::*)()> commands[] = {
+        {1127, &RecordingEngine::OnRecord},      {1022, &RecordingEngine::OnStop},
+        {1125, &RecordingEngine::OnNewRecording}, {103, &RecordingEngine::OnPlay},
+        {1122, &RecordingEngine::OnSeekStart},   {1123, &RecordingEngine::OnSeekEnd},
+        {1116, &RecordingEngine::OnSave},
+    };
+    for (const auto& [id, operation] : commands)
+        connect(controlAs<QAbstractButton>(id), &QAbstractButton::clicked, e, operation);
+
+    // The position slider speaks in trackbar notifications: 5 while the thumb
+    // is dragged, 8 at the end of tracking, the rest for clicks and keys.
+    auto* slider = controlAs<QSlider>(1121);
+    connect(slider, &QSlider::sliderPressed, this, [this, slider] {
+        m_engine->OnHScroll(RecordingEngine::kThumbTrack, slider->sliderPosition());
+    });
+    connect(slider, &QSlider::sliderMoved, this, [this](int position) {
+        m_engine->OnHScroll(RecordingEngine::kThumbTrack, position);
+    });
+    connect(slider, &QSlider::sliderReleased, this, [this, slider] {
+        m_engine->OnHScroll(RecordingEngine::kEndTrack, slider->sliderPosition());
+    });
+    connect(slider, &QSlider::actionTriggered, this, &RecorderDialog::OnPositionSliderAction);
+}
+
+void RecorderDialog::OnPositionSliderAction(int action)
+{
+    auto* slider = controlAs<QSlider>(1121);
+    // Dragging is reported by the press, move and release handlers.
+    if (action == QAbstractSlider::SliderMove || action == QAbstractSlider::SliderNoAction)
+        return;
+    // Trackbar codes: 0/1 line up/down, 2/3 page up/down, 6/7 top/bottom.
+    int code = 0;
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepSub: code = 0; break;
+    case QAbstractSlider::SliderSingleStepAdd: code = 1; break;
+    case QAbstractSlider::SliderPageStepSub: code = 2; break;
+    case QAbstractSlider::SliderPageStepAdd: code = 3; break;
+    case QAbstractSlider::SliderToMinimum: code = 6; break;
+    case QAbstractSlider::SliderToMaximum: code = 7; break;
+    default: return;
+    }
+    m_engine->OnHScroll(code, slider->sliderPosition());
+    m_engine->OnHScroll(RecordingEngine::kEndTrack, slider->sliderPosition());
+}
+
+int RecorderDialog::selectedDevice() const { return controlAs<QComboBox>(1266)->currentIndex(); }
+int RecorderDialog::selectedFormatRow() const { return controlAs<QComboBox>(1217)->currentIndex(); }
+void RecorderDialog::setPositionText(const QString& text) { controlAs<QLabel>(1119)->setText(text); }
+void RecorderDialog::setLengthText(const QString& text) { controlAs<QLabel>(1120)->setText(text); }
+
+void RecorderDialog::setPositionRange(uint32_t maximum)
+{
+    // Frames beyond what the slider can count are shown at its end.
+    controlAs<QSlider>(1121)->setRange(0, int(std::min<uint32_t>(maximum, INT32_MAX)));
+}
+
+void RecorderDialog::setPositionThumb(uint32_t position)
+{
+    controlAs<QSlider>(1121)->setValue(int(std::min<uint32_t>(position, INT32_MAX)));
+}
+
+uint32_t RecorderDialog::positionThumb() const { return uint32_t(controlAs<QSlider>(1121)->value()); }
+
+void RecorderDialog::setControlEnabled(int controlId, bool enabled)
+{
+    if (QWidget* c = control(controlId))
+        c->setEnabled(enabled);
+}
+
+void RecorderDialog::showError(int stringId)
+{
+    QMessageBox::critical(this, windowTitle(), resources::text(stringId));
+}
+
+Answer RecorderDialog::ask(int stringId)
+{
+    const auto b = QMessageBox::question(this, windowTitle(), resources::text(stringId),
+                                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                         QMessageBox::Yes);
+    return b == QMessageBox::Yes ? Answer::Yes : b == QMessageBox::No ? Answer::No : Answer::Cancel;
+}
+
+WaveformTarget* RecorderDialog::waveform() { return static_cast<WaveformView*>(control(1084)); }
+
 void RecorderDialog::UpdateData(bool fromControls)
 {
     auto* folder = controlAs<QLineEdit>(1001);
@@ -298,8 +395,14 @@ void RecorderDialog::ApplyPlaylistPanel()
 
 void RecorderDialog::OnCancel()
 {
-    // Closing goes through the new-recording question once the engine is in.
-    done(QDialog::Rejected);
+    if (m_engine->IsRecording() || m_engine->IsPlaying()) {
+        QMessageBox::information(this, windowTitle(), resources::text(363));
+        return;
+    }
+    m_engine->OnNewRecording();
+    // Cancel in the question, or a failed save, keeps the window and the recording.
+    if (!m_engine->IsCaptureDeviceOpen())
+        done(QDialog::Rejected);
 }
 
 void RecorderDialog::reject() { OnCancel(); }
@@ -335,4 +438,5 @@ void RecorderDialog::OnDestroy()
     s.loopPlaying = m_loopPlaying;
     m_store.writeSettings(history, s);
     m_settingsSnapshot = s;
+    m_engine->Release();
 }

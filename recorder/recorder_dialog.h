@@ -11,12 +11,15 @@
 
 #include "app/settings_store.h"
 #include "controls/dialog_units.h"
+#include "engine/engine_view.h"
+
+class RecordingEngine;
 
 class QComboBox;
 class QLabel;
 class QSlider;
 
-class RecorderDialog : public QDialog {
+class RecorderDialog : public QDialog, public EngineView {
     Q_OBJECT
 public:
     // Reads section "Settings" from `store` (not owned; must outlive the window).
@@ -35,6 +38,21 @@ public:
     void UpdateData(bool fromControls);
 
     const RecorderSettings& settings() const { return m_settingsSnapshot; }
+
+    RecordingEngine& engine() { return *m_engine; }
+
+    // EngineView: what the engine shows and reads through the window.
+    int selectedDevice() const override;
+    int selectedFormatRow() const override;
+    void setPositionText(const QString& text) override;
+    void setLengthText(const QString& text) override;
+    void setPositionRange(uint32_t maximum) override;
+    void setPositionThumb(uint32_t position) override;
+    uint32_t positionThumb() const override;
+    void setControlEnabled(int controlId, bool enabled) override;
+    void showError(int stringId) override;
+    Answer ask(int stringId) override;
+    WaveformTarget* waveform() override;
 
     // Show/hide of the playlist panel (button 1007).
     void TogglePlaylistPanel();
@@ -69,8 +87,11 @@ private:
     void OnBrowseFolder();
     void OnOnlineHelp();
     void connectCommands();
+    void connectEngine();
+    void OnPositionSliderAction(int action);
 
     SettingsStore& m_store;
+    std::unique_ptr<RecordingEngine> m_engine;
     controls::DialogUnits m_units;
     QHash<int, QWidget*> m_controls;
     bool m_destroyed = false;

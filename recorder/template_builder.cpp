@@ -14,6 +14,7 @@
 #include "controls/bitmap_slider.h"
 #include "controls/gradient_button.h"
 #include "controls/hyperlink_label.h"
+#include "recorder/waveform_view.h"
 
 namespace {
 // A closed drop-down list is one text line high; the template's height is
@@ -97,12 +98,8 @@ QWidget* TemplateBuilder::create(const ControlTemplate& t)
         return new controls::BitmapButton(caption, m_window);
     case ControlKind::BitmapSlider:
         return new controls::BitmapSlider(m_window);
-    case ControlKind::Waveform: {
-        auto* f = new QFrame(m_window);
-        f->setFrameShape(QFrame::Panel);
-        f->setFrameShadow(QFrame::Sunken);
-        return f;
-    }
+    case ControlKind::Waveform:
+        return new WaveformView(m_window);
     case ControlKind::Edit: {
         auto* e = new QLineEdit(m_window);
         e->setMaxLength(kEditMaxLength);
