@@ -1,0 +1,69 @@
+#pragma once
+// One encoding stream over LAME: PCM in, MP3 bytes out, with the information
+// frame reserved at the start and completed when the stream ends.
+
+#include "mpeg_encoder/encoder_settings.h"
+#include "mpeg_encoder/info_frame.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+struct lame_global_struct;
+
+namespace mpeg_encoder {
+
+// What a tag call needs once the stream is gone.
+struct FinishedTag {
+    std::vector<uint8_t> frame;        // goes over the reserved frame at offset 0
+    std::vector<uint8_t> streamStart;  // the stream's first bytes, to recognise its file
+};
+
+class EncoderStream {
+public:
+    // Enough for LAME's worst case (1.25 bytes per sample and channel + 7200)
+    // for the most samples a call may bring, plus the reserved frame.
+    static constexpr uint32_t kOutputBufferSize = 32768;
+    static constexpr uint32_t kMostSamplesPerCall = kOutputBufferSize / 2;
+    static constexpr size_t kStreamStartBytes = 4096;
+
+    // Null with the reason in `error` when LAME refuses the settings.
+    static std::unique_ptr<EncoderStream> open(const EncoderSettings& settings, BE_ERR& error);
+    ~EncoderStream();
+    EncoderStream(const EncoderStream&) = delete;
+    EncoderStream& operator=(const EncoderStream&) = delete;
+
+    uint32_t samplesPerChunk() const;
+
+    // `output` holds kOutputBufferSize bytes.
+    BE_ERR encode(uint32_t samples, const int16_t* pcm, uint8_t* output, uint32_t& outputBytes);
+    BE_ERR finish(uint8_t* output, uint32_t& outputBytes);
+
+    // The finished information frame, once; none before finish, after a
+    // failure, or when the settings asked for no frame.
+    std::optional<FinishedTag> takeTag();
+
+private:
+    class Output;
+    enum class State { Open, Finished, Failed };
+
+    EncoderStream(const EncoderSettings& settings, lame_global_struct* lame);
+    BE_ERR encodeFrames(const int16_t* interleaved, uint32_t frames, Output& out);
+    void reservePlaceholder(Output& out);
+    void count(const uint8_t* bytes, size_t size, bool musicData);
+    StreamSummary summary() const;
+
+    EncoderSettings m_settings;
+    lame_global_struct* m_lame;
+    InfoFrame m_infoFrame;
+    State m_state = State::Open;
+    bool m_placeholderWritten = false;
+    std::optional<int16_t> m_carriedSample;  // a stereo frame's left value waiting for its right
+    uint64_t m_streamBytes = 0;
+    uint16_t m_musicCrc = 0;
+    std::vector<uint8_t> m_streamStart;
+    std::optional<FinishedTag> m_tag;
+};
+
+}  // namespace mpeg_encoder
