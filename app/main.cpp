@@ -1,11 +1,17 @@
 #include <QApplication>
-#include <QDialog>
+#include <csignal>
+
+#include "app/recorder_app.h"
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    QDialog window;
-    window.setWindowTitle(QString::fromUtf8("Quillon 2.5 中文版"));
-    window.show();
-    return app.exec();
+    // A full disk or a file-size limit must fail a write, not end the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+
+    QApplication qapp(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("tessaly"));
+    QApplication::setApplicationName(QStringLiteral("Quillon"));
+
+    RecorderApp app;
+    return app.InitInstance();
 }

@@ -1,0 +1,27 @@
+#pragma once
+// The program's entry object: prepares the settings, salvages what earlier
+// runs left behind, runs the recorder window until it closes, and writes the
+// folder history back.
+
+#include <QStringList>
+
+#include "app/settings_store.h"
+
+class RecorderApp {
+public:
+    RecorderApp();
+
+    // Start-up and the modal run of the recorder window; returns the exit code.
+    int InitInstance();
+    int ExitInstance();
+
+    const FolderHistory& folderHistory() const { return m_folderHistory; }
+    const QStringList& salvagedRecordings() const { return m_salvaged; }
+
+private:
+    void CleanTempFiles(const QString& recordFolder);
+
+    SettingsStore m_store;
+    FolderHistory m_folderHistory;
+    QStringList m_salvaged;
+};

@@ -1,0 +1,68 @@
+#pragma once
+// The options and remembered choices, kept in the per-user settings store
+// under the sections "Settings" and "History".
+
+#include <array>
+#include <QSettings>
+#include <QString>
+
+// Section "Settings": the recorder window's options.
+struct RecorderSettings {
+    int encodeMethod = 0;      // 0 MP3, 1 WAVE
+    QString recordFolder;      // no trailing separator
+    bool showRightPanel = true;
+    int recordQuality = 9;     // index into QualityBitrates
+    bool askForRenaming = false;
+    bool loopPlaying = false;
+};
+
+// The recorder's "History" values (the input choice).
+struct InputHistory {
+    int device = 0;  // "OfflineRecDev"
+    int format = 9;  // "OfflineRecFmt"
+};
+
+// The nine remembered folders, in slot order.
+inline constexpr int kFolderHistorySlots = 9;
+using FolderHistory = std::array<QString, kFolderHistorySlots>;
+// Their keys, in slot order (slot 1 is the add-files folder, slot 2 the add-directory folder).
+extern const std::array<const char*, kFolderHistorySlots> kFolderHistoryKeys;
+// The order in which they are written back at exit.
+extern const std::array<const char*, kFolderHistorySlots> kFolderHistoryWriteOrder;
+
+// Removes trailing "/" one at a time; the root "/" stays usable as "/".
+QString withoutTrailingSeparators(QString folder);
+
+class SettingsStore {
+public:
+    // The store of the running program: QSettings("tessaly", "Quillon").
+    SettingsStore();
+    // A store on a given settings object (tests); not owned.
+    explicit SettingsStore(QSettings* settings);
+    ~SettingsStore();
+
+    RecorderSettings readSettings();
+    // Writes the input history first, then the settings, in the documented order.
+    void writeSettings(const InputHistory& history, const RecorderSettings& settings);
+
+    InputHistory readInputHistory();
+
+    // Missing slots default to `defaultFolder` (the user's home folder).
+    FolderHistory readFolderHistory(const QString& defaultFolder);
+    void writeFolderHistory(const FolderHistory& history);
+
+    // Any other "History" string or integer (the playlist's and the mail dialog's keys).
+    QString readHistoryString(const QString& key, const QString& fallback);
+    void writeHistoryString(const QString& key, const QString& value);
+    int readHistoryInt(const QString& key, int fallback);
+    void writeHistoryInt(const QString& key, int value);
+
+    void sync();
+
+private:
+    int readInt(const QString& key, int fallback);
+    QString readString(const QString& key, const QString& fallback);
+
+    QSettings* m_settings;
+    bool m_owned;
+};

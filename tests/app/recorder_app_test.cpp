@@ -1,0 +1,93 @@
+// The whole start-up and shutdown of the program, with the window closed as
+// soon as it is up: welcome page once, salvage, folder history at exit.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+
+#include "app/recorder_app.h"
+#include "platform/audio/fake_backend.h"
+#include "platform/shell.h"
+#include "support/test_support.h"
+
+namespace {
+
+class RecordingShell : public platform::Shell {
+public:
+    int openUrl(const QString& url) override
+    {
+        opened.append(url);
+        return 33;
+    }
+    bool startProgram(const QString&, const QStringList&) override { return true; }
+    QStringList opened;
+};
+
+class RecorderAppTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(home.isValid());
+        qputenv("HOME", home.path().toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", home.filePath(".config").toLocal8Bit());
+        qputenv("XDG_DATA_HOME", home.filePath(".local/share").toLocal8Bit());
+        qputenv("TMPDIR", temp.path().toLocal8Bit());
+        QApplication::setOrganizationName("tessaly");
+        QApplication::setApplicationName("Quillon");
+        platform::setShellForTesting(&shell);
+        platform::audio::setBackendForTesting(&backend);
+    }
+    void TearDown() override
+    {
+        platform::setShellForTesting(nullptr);
+        platform::audio::setBackendForTesting(nullptr);
+    }
+
+    // Runs the program until its window is up, then closes the window.
+    void runOnce()
+    {
+        QTimer::singleShot(50, [] {
+            if (QWidget* w = QApplication::activeModalWidget())
+                w->close();
+        });
+        RecorderApp app;
+        EXPECT_EQ(app.InitInstance(), 0);
+        salvaged = app.salvagedRecordings();
+    }
+
+    QTemporaryDir home, temp;
+    RecordingShell shell;
+    platform::audio::FakeBackend backend;
+    QStringList salvaged;
+};
+
+TEST_F(RecorderAppTest, WelcomesOnceWritesTheHistoryAndSalvagesALeftoverRecording)
+{
+    // A crashed run's recording: header as written at record start, then data.
+    QByteArray header(44, '\0');
+    memcpy(header.data(), "RIFF\x24\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x40\x1f\0\0\x40\x1f\0\0\x01\0\x08\0data\0\0\0\0", 44);
+    ASSERT_TRUE(testsupport::writeFile(temp.filePath("quillon_temp_12345.wav"), header + QByteArray(8000, '\x80')));
+
+    runOnce();
+    EXPECT_EQ(shell.opened.size(), 1);
+    ASSERT_EQ(salvaged.size(), 1);
+    EXPECT_TRUE(salvaged.first().startsWith(home.filePath(".local/share/tessaly/Quillon/recovered/")))
+        << salvaged.first().toStdString();
+    EXPECT_FALSE(QFile::exists(temp.filePath("quillon_temp_12345.wav")));
+
+    QSettings qs(home.filePath(".config/tessaly/Quillon.conf"), QSettings::IniFormat);
+    EXPECT_EQ(qs.value("History/CurDirAddFiles").toString(), QDir::homePath());
+    EXPECT_EQ(qs.value("History/CurDirUploadFiles").toString(), QDir::homePath());
+    EXPECT_EQ(qs.value("Settings/RecordQuality").toInt(), 9);
+
+    runOnce();
+    EXPECT_EQ(shell.opened.size(), 1);  // the welcome page opens once per user
+    EXPECT_TRUE(salvaged.isEmpty());
+}
+
+}  // namespace

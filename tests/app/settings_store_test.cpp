@@ -1,0 +1,129 @@
+// The settings and history store: defaults, masks, order and round trips.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include "app/settings_store.h"
+#include "support/test_support.h"
+
+namespace {
+
+class SettingsStoreTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path() const { return dir.filePath("Quillon.conf"); }
+};
+
+TEST_F(SettingsStoreTest, FirstRunGivesTheDefaults)
+{
+    QSettings qs(path(), QSettings::IniFormat);
+    SettingsStore store(&qs);
+    const RecorderSettings s = store.readSettings();
+    EXPECT_EQ(s.encodeMethod, 0);
+    EXPECT_TRUE(s.recordFolder.isEmpty());
+    EXPECT_TRUE(s.showRightPanel);
+    EXPECT_EQ(s.recordQuality, 9);
+    EXPECT_FALSE(s.askForRenaming);
+    EXPECT_FALSE(s.loopPlaying);
+    const InputHistory h = store.readInputHistory();
+    EXPECT_EQ(h.device, 0);
+    EXPECT_EQ(h.format, 9);
+    for (const QString& folder : store.readFolderHistory("/home/someone"))
+        EXPECT_EQ(folder, "/home/someone");
+}
+
+TEST_F(SettingsStoreTest, OutOfRangeValuesAreMaskedAndGarbageGivesDefaults)
+{
+    {
+        QSettings qs(path(), QSettings::IniFormat);
+        qs.setValue("Settings/RecordQuality", 25);
+        qs.setValue("Settings/EncodeMethod", 2);
+        qs.setValue("Settings/AskForRenaming", "yes please");
+        qs.setValue("History/OfflineRecFmt", "x");
+    }
+    QSettings qs(path(), QSettings::IniFormat);
+    SettingsStore store(&qs);
+    const RecorderSettings s = store.readSettings();
+    EXPECT_EQ(s.recordQuality, 9);   // 25 & 15
+    EXPECT_EQ(s.encodeMethod, 0);    // 2 & 1
+    EXPECT_FALSE(s.askForRenaming);  // unreadable: default
+    EXPECT_EQ(store.readInputHistory().format, 9);
+}
+
+TEST_F(SettingsStoreTest, RecordFolderLosesTrailingSeparatorsButTheRootStays)
+{
+    EXPECT_EQ(withoutTrailingSeparators("/home/a/rec//"), "/home/a/rec");
+    EXPECT_EQ(withoutTrailingSeparators("/home/a/rec"), "/home/a/rec");
+    EXPECT_EQ(withoutTrailingSeparators("///"), "/");
+    EXPECT_EQ(withoutTrailingSeparators(""), "");
+    {
+        QSettings qs(path(), QSettings::IniFormat);
+        qs.setValue("Settings/RecordFolder", "/srv/recordings//");
+    }
+    QSettings qs(path(), QSettings::IniFormat);
+    SettingsStore store(&qs);
+    EXPECT_EQ(store.readSettings().recordFolder, "/srv/recordings");
+}
+
+TEST_F(SettingsStoreTest, WrittenValuesReadBackAtTheNextStart)
+{
+    RecorderSettings s;
+    s.encodeMethod = 1;
+    s.recordFolder = "/tmp/rec";
+    s.showRightPanel = false;
+    s.recordQuality = 15;
+    s.askForRenaming = true;
+    s.loopPlaying = true;
+    FolderHistory folders;
+    for (int i = 0; i < kFolderHistorySlots; ++i)
+        folders[i] = QString("/folder/%1").arg(i);
+    {
+        QSettings qs(path(), QSettings::IniFormat);
+        SettingsStore store(&qs);
+        store.writeSettings({3, 27}, s);
+        store.writeFolderHistory(folders);
+    }
+    QSettings qs(path(), QSettings::IniFormat);
+    SettingsStore store(&qs);
+    const RecorderSettings r = store.readSettings();
+    EXPECT_EQ(r.encodeMethod, 1);
+    EXPECT_EQ(r.recordFolder, "/tmp/rec");
+    EXPECT_FALSE(r.showRightPanel);
+    EXPECT_EQ(r.recordQuality, 15);
+    EXPECT_TRUE(r.askForRenaming);
+    EXPECT_TRUE(r.loopPlaying);
+    EXPECT_EQ(store.readInputHistory().device, 3);
+    EXPECT_EQ(store.readInputHistory().format, 27);
+    const FolderHistory back = store.readFolderHistory("/nowhere");
+    for (int i = 0; i < kFolderHistorySlots; ++i)
+        EXPECT_EQ(back[i], folders[i]) << kFolderHistoryKeys[i];
+    // The slots land under their own keys, whatever the order of writing.
+    EXPECT_EQ(qs.value("History/CurDirAddDir").toString(), "/folder/2");
+    EXPECT_EQ(qs.value("History/CurDirExportAudio").toString(), "/folder/7");
+}
+
+TEST_F(SettingsStoreTest, CorruptFileGivesDefaultsAndUnwritableFolderLosesChangesSilently)
+{
+    ASSERT_TRUE(testsupport::writeFile(path(), QByteArray("\x00\xff[Settings\nRecordQuality=\x01\x02", 30)));
+    {
+        QSettings qs(path(), QSettings::IniFormat);
+        SettingsStore store(&qs);
+        EXPECT_EQ(store.readSettings().recordQuality, 9);
+    }
+    // A folder that cannot be made (a file stands where it would be): even as root.
+    const QString blocker = dir.filePath("blocker");
+    ASSERT_TRUE(testsupport::writeFile(blocker, "not a folder"));
+    const QString unreachable = blocker + "/sub/Quillon.conf";
+    QSettings qs(unreachable, QSettings::IniFormat);
+    SettingsStore store(&qs);
+    RecorderSettings s;
+    s.recordQuality = 3;
+    store.writeSettings({}, s);
+    EXPECT_EQ(qs.status(), QSettings::AccessError);
+    EXPECT_FALSE(QFile::exists(unreachable));
+}
+
+}  // namespace
