@@ -4,12 +4,18 @@
 // reading the recording, the encoder calls and writing the file.
 //
 // Prints both times and the throughput ratio; fails when the save is more
-// than 10 % slower than lame.
+// than 10 % slower than lame. Both sides run three times, alternating, and
+// the best time of each counts; the ratio is taken from processor time (user
+// and system), which other work on a shared machine disturbs less than the
+// wall clock. Both are printed.
 
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <random>
+#include <sys/resource.h>
+#include <time.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -31,6 +37,7 @@ constexpr int kRate = 44100;
 constexpr int kFormatRow = 23;  // 44100 Hz, 16-bit, stereo
 constexpr int kQuality = 10;    // 128 kbit/s
 constexpr double kTarget = 0.90;
+constexpr int kRounds = 3;
 
 class QuietEngineView : public EngineView {
 public:
@@ -77,6 +84,60 @@ QByteArray musicLike(uint32_t frames, uint32_t offset, std::mt19937& random)
         out[2 * i + 1] = int16_t(std::lround(right + noise(random)));
     }
     return bytes;
+}
+
+double processCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+// Processor time of the children that have been waited for.
+double childrenCpuSeconds()
+{
+    rusage r{};
+    getrusage(RUSAGE_CHILDREN, &r);
+    auto seconds = [](const timeval& v) { return double(v.tv_sec) + double(v.tv_usec) / 1e6; };
+    return seconds(r.ru_utime) + seconds(r.ru_stime);
+}
+
+struct Timing {
+    double cpu = 0;
+    double wall = 0;
+};
+
+std::optional<Timing> timeSave(RecordingSaver& saver, const QString& target)
+{
+    bool cancelled = false;
+    QElapsedTimer timer;
+    const double cpu = processCpuSeconds();
+    timer.start();
+    if (!saver.CompressToMp3(target, cancelled)) {
+        std::fprintf(stderr, "the save failed\n");
+        return std::nullopt;
+    }
+    return Timing{processCpuSeconds() - cpu, timer.nsecsElapsed() / 1e9};
+}
+
+// lame with the record's settings: constant bit rate, plain stereo, the
+// high-quality algorithm, no bit reservoir, no resampling, no ReplayGain.
+std::optional<Timing> timeLame(const QString& wave, const QString& target)
+{
+    QProcess lame;
+    QElapsedTimer timer;
+    const double cpu = childrenCpuSeconds();
+    timer.start();
+    lame.start(QStringLiteral("lame"), {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128"),
+                                        QStringLiteral("-m"), QStringLiteral("s"), QStringLiteral("-q"),
+                                        QStringLiteral("2"), QStringLiteral("--nores"),
+                                        QStringLiteral("--noreplaygain"), QStringLiteral("--resample"),
+                                        QStringLiteral("44.1"), wave, target});
+    if (!lame.waitForFinished(600000) || lame.exitStatus() != QProcess::NormalExit || lame.exitCode() != 0) {
+        std::fprintf(stderr, "lame failed: %s\n", lame.readAllStandardError().constData());
+        return std::nullopt;
+    }
+    return Timing{childrenCpuSeconds() - cpu, timer.nsecsElapsed() / 1e9};
 }
 
 QString pluginFolder()
@@ -136,39 +197,30 @@ int main(int argc, char** argv)
     QFile::copy(engine.recordingFile().path(), wave);
 
     const QString ours = work.filePath(QStringLiteral("save.mp3"));
-    bool cancelled = false;
-    QElapsedTimer timer;
-    timer.start();
-    const bool saved = saver.CompressToMp3(ours, cancelled);
-    const double ourSeconds = timer.nsecsElapsed() / 1e9;
-    if (!saved) {
-        std::fprintf(stderr, "the save failed\n");
-        return 1;
-    }
-
-    // lame with the record's settings: constant bit rate, plain stereo, the
-    // high-quality algorithm, no bit reservoir, no resampling, no ReplayGain.
     const QString theirs = work.filePath(QStringLiteral("lame.mp3"));
-    QProcess lame;
-    timer.restart();
-    lame.start(QStringLiteral("lame"), {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128"),
-                                        QStringLiteral("-m"), QStringLiteral("s"), QStringLiteral("-q"),
-                                        QStringLiteral("2"), QStringLiteral("--nores"),
-                                        QStringLiteral("--noreplaygain"), QStringLiteral("--resample"),
-                                        QStringLiteral("44.1"), wave, theirs});
-    if (!lame.waitForFinished(600000) || lame.exitCode() != 0) {
-        std::fprintf(stderr, "lame failed: %s\n", lame.readAllStandardError().constData());
+    Timing best[2];
+    for (int round = 0; round < kRounds; ++round) {
+        // Alternating, so that a busy moment of the machine hits both sides.
+        const auto o = timeSave(saver, ours);
+        const auto l = timeLame(wave, theirs);
+        if (!o || !l)
+            return 1;
+        best[0] = round == 0 ? *o : Timing{std::min(best[0].cpu, o->cpu), std::min(best[0].wall, o->wall)};
+        best[1] = round == 0 ? *l : Timing{std::min(best[1].cpu, l->cpu), std::min(best[1].wall, l->wall)};
+    }
+    if (QFileInfo(ours).size() < 900000 || QFileInfo(theirs).size() < 900000) {
+        std::fprintf(stderr, "unexpectedly small output\n");
         return 1;
     }
-    const double lameSeconds = timer.nsecsElapsed() / 1e9;
 
-    const double ratio = lameSeconds / ourSeconds;  // our throughput / lame's
-    std::printf("audio:          %d s, 44100 Hz stereo 16-bit, 128 kbit/s\n", kSeconds);
-    std::printf("save encoding:  %.3f s  (%.1f x real time, %lld bytes)\n", ourSeconds, kSeconds / ourSeconds,
-                QFileInfo(ours).size());
-    std::printf("lame:           %.3f s  (%.1f x real time, %lld bytes)\n", lameSeconds, kSeconds / lameSeconds,
-                QFileInfo(theirs).size());
-    std::printf("throughput ratio (save / lame): %.3f  target >= %.2f: %s\n", ratio, kTarget,
+    const double ratio = best[1].cpu / best[0].cpu;  // our throughput / lame's
+    std::printf("audio:          %d s, 44100 Hz stereo 16-bit, 128 kbit/s; best of %d rounds\n", kSeconds, kRounds);
+    std::printf("save encoding:  %.3f s processor, %.3f s wall  (%.1f x real time, %lld bytes)\n", best[0].cpu,
+                best[0].wall, kSeconds / best[0].cpu, QFileInfo(ours).size());
+    std::printf("lame:           %.3f s processor, %.3f s wall  (%.1f x real time, %lld bytes)\n", best[1].cpu,
+                best[1].wall, kSeconds / best[1].cpu, QFileInfo(theirs).size());
+    std::printf("wall-clock ratio (save / lame): %.3f\n", best[1].wall / best[0].wall);
+    std::printf("throughput ratio (save / lame, processor time): %.3f  target >= %.2f: %s\n", ratio, kTarget,
                 ratio >= kTarget ? "met" : "MISSED");
 
     platform::audio::setBackendForTesting(nullptr);
