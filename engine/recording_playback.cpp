@@ -14,7 +14,6 @@ RecordingPlayback::~RecordingPlayback() { Close(); }
 
 bool RecordingPlayback::Start()
 {
-    m_closedWaveOut.reset();
     platform::audio::PlaybackCallbacks callbacks;
     const uint64_t generation = ++m_streamGeneration;
     callbacks.bufferDone = [this, generation](AudioBuffer* buffer) {
@@ -68,14 +67,9 @@ void RecordingPlayback::Restart()
 void RecordingPlayback::Close()
 {
     m_playing = false;
-    if (m_waveOut) {
-        ++m_streamGeneration;  // no callbacks from here on: the window is going away
+    if (m_waveOut)
         m_waveOut->reset();
-        m_waveOut->close();
-        m_waveOut.reset();
-    }
-    m_queuedPlayBuffers = 0;
-    m_closedWaveOut.reset();
+    CloseDevice();
 }
 
 void RecordingPlayback::OnWaveOutDone(AudioBuffer* buffer)
@@ -143,8 +137,10 @@ void RecordingPlayback::CloseDevice()
 {
     if (!m_waveOut)
         return;
-    ++m_streamGeneration;  // whatever the old stream still reports is stale
+    // Closing drops whatever the stream has not delivered yet; the audio layer
+    // keeps a running callback alive, so this may happen inside one.
+    ++m_streamGeneration;
     m_waveOut->close();
+    m_waveOut.reset();
     m_queuedPlayBuffers = 0;
-    m_closedWaveOut = std::move(m_waveOut);
 }

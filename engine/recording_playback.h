@@ -57,8 +57,6 @@ private:
     uint32_t& m_position;
 
     std::unique_ptr<platform::audio::PlaybackStream> m_waveOut;
-    // A stream closed from inside its own callback lives on until it is safe to free.
-    std::unique_ptr<platform::audio::PlaybackStream> m_closedWaveOut;
     uint64_t m_streamGeneration = 0;
     AudioBlocks m_playBuffers{kPlayBufferCount};
     bool m_playing = false;

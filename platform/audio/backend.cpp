@@ -1,6 +1,6 @@
 #include "platform/audio/audio_backend.h"
 
-#include "platform/audio/fake_backend.h"
+#include "platform/audio/pulse_backend.h"
 
 namespace platform::audio {
 
@@ -12,10 +12,8 @@ AudioBackend& backend()
 {
     if (g_testBackend)
         return *g_testBackend;
-    // Until the PulseAudio back end lands the default is an empty fake: no
-    // devices, nothing captured, so the program runs without sound.
-    static FakeBackend fallback;
-    return fallback;
+    static PulseBackend pulse;
+    return pulse;
 }
 
 void setBackendForTesting(AudioBackend* backend) { g_testBackend = backend; }

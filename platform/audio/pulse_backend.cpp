@@ -1,0 +1,110 @@
+#include "platform/audio/pulse_backend.h"
+
+#include "platform/audio/format_check.h"
+#include "platform/audio/pulse_capture_stream.h"
+#include "platform/audio/pulse_context.h"
+#include "platform/audio/pulse_device_list.h"
+#include "platform/audio/pulse_mixer.h"
+#include "platform/audio/pulse_playback_stream.h"
+
+namespace platform::audio {
+
+namespace {
+// Connecting and listing together stay under the two seconds the device
+// list may take when there is no server.
+constexpr int kConnectTimeoutMs = 1200;
+constexpr int kListTimeoutMs = 700;
+
+void setError(QString* error, const QString& reason)
+{
+    if (error)
+        *error = reason;
+}
+}  // namespace
+
+PulseBackend::PulseBackend() = default;
+PulseBackend::~PulseBackend() = default;
+
+std::shared_ptr<PulseContext> PulseBackend::connection(QString* error)
+{
+    if (m_pulse) {
+        PulseContext::Lock lock(*m_pulse);
+        if (m_pulse->isReady())
+            return m_pulse;
+    }
+    m_pulse = PulseContext::connect(kConnectTimeoutMs, error);
+    return m_pulse;
+}
+
+std::vector<InputDevice> PulseBackend::inputDevices()
+{
+    const auto pulse = connection(nullptr);
+    if (!pulse)
+        return {};
+    auto devices = listInputDevices(*pulse, kListTimeoutMs);
+    if (!devices)
+        return {};
+    m_devices = *devices;
+    m_listed = true;
+    return m_devices;
+}
+
+bool PulseBackend::sourceNameOf(int device, QByteArray* name, QString* error)
+{
+    if (device == -1) {
+        name->clear();
+        return true;
+    }
+    if (!m_listed)
+        inputDevices();
+    if (device < 0 || device >= int(m_devices.size())) {
+        setError(error, QStringLiteral("No such input device: %1").arg(device));
+        return false;
+    }
+    *name = m_devices[size_t(device)].serverName.toUtf8();
+    return true;
+}
+
+std::unique_ptr<CaptureStream> PulseBackend::openCapture(int device, const PcmFormat& format,
+                                                         CaptureCallbacks callbacks, QString* error)
+{
+    if (const QString reason = unsupportedFormatReason(format); !reason.isEmpty()) {
+        setError(error, reason);
+        return nullptr;
+    }
+    auto pulse = connection(error);
+    if (!pulse)
+        return nullptr;
+    QByteArray source;
+    if (!sourceNameOf(device, &source, error))
+        return nullptr;
+    return PulseCaptureStream::open(std::move(pulse), source, format, std::move(callbacks), error);
+}
+
+std::unique_ptr<PlaybackStream> PulseBackend::openPlayback(const PcmFormat& format, PlaybackCallbacks callbacks,
+                                                           QString* error)
+{
+    if (const QString reason = unsupportedFormatReason(format); !reason.isEmpty()) {
+        setError(error, reason);
+        return nullptr;
+    }
+    auto pulse = connection(error);
+    if (!pulse)
+        return nullptr;
+    return PulsePlaybackStream::open(std::move(pulse), format, std::move(callbacks), error);
+}
+
+std::unique_ptr<InputMixer> PulseBackend::openMixer(int device, MixerCallbacks callbacks)
+{
+    if (device < 0)
+        return nullptr;
+    auto pulse = connection(nullptr);
+    if (!pulse)
+        return nullptr;
+    QByteArray source;
+    if (!sourceNameOf(device, &source, nullptr))
+        return nullptr;
+    return PulseMixer::open(std::move(pulse), source, std::move(callbacks));
+}
+
+}  // namespace platform::audio

@@ -1,0 +1,38 @@
+#pragma once
+// The audio back end on a PulseAudio server. One connection serves every
+// stream and mixer; when the server went away, the next call connects anew.
+
+#include <memory>
+#include <vector>
+
+#include "platform/audio/audio_backend.h"
+
+namespace platform::audio {
+
+class PulseContext;
+
+class PulseBackend final : public AudioBackend {
+public:
+    PulseBackend();
+    ~PulseBackend() override;
+
+    std::vector<InputDevice> inputDevices() override;
+    // `device` is an index into the latest inputDevices() list (listed now
+    // if there was none yet); -1 is the default source.
+    std::unique_ptr<CaptureStream> openCapture(int device, const PcmFormat& format, CaptureCallbacks callbacks,
+                                               QString* error = nullptr) override;
+    std::unique_ptr<PlaybackStream> openPlayback(const PcmFormat& format, PlaybackCallbacks callbacks,
+                                                 QString* error = nullptr) override;
+    std::unique_ptr<InputMixer> openMixer(int device, MixerCallbacks callbacks) override;
+
+private:
+    std::shared_ptr<PulseContext> connection(QString* error);
+    // The server name of a listed device; empty for -1; false when unknown.
+    bool sourceNameOf(int device, QByteArray* name, QString* error);
+
+    std::shared_ptr<PulseContext> m_pulse;
+    std::vector<InputDevice> m_devices;
+    bool m_listed = false;
+};
+
+}  // namespace platform::audio

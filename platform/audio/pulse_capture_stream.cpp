@@ -1,0 +1,331 @@
+#include "platform/audio/pulse_capture_stream.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/audio/pulse_format.h"
+
+namespace platform::audio {
+
+namespace {
+constexpr int kConnectTimeoutMs = 2000;
+// Audio the stream keeps while the owner thread holds every block. The
+// server caps a stream's queue at 4 MiB (about 21 s of 48 kHz 16-bit stereo).
+constexpr uint32_t kBacklogMs = 12000;
+constexpr uint32_t kMaxQueueBytes = 4u << 20;
+// How often the server hands us audio: short, so blocks return promptly.
+constexpr uint32_t kFragmentMs = 20;
+constexpr int kStopWatchMs = 100;
+// A stop gives up on audio the server announced but that never came.
+constexpr int kStopQuietWatches = 5;
+constexpr int kStopMaxWatches = 30;
+}  // namespace
+
+std::unique_ptr<PulseCaptureStream> PulseCaptureStream::open(std::shared_ptr<PulseContext> pulse,
+                                                             const QByteArray& source, const PcmFormat& format,
+                                                             CaptureCallbacks callbacks, QString* error)
+{
+    std::unique_ptr<PulseCaptureStream> stream(
+        new PulseCaptureStream(std::move(pulse), source, format, std::move(callbacks)));
+    PulseContext::Lock lock(*stream->m_pulse);
+    if (!stream->connect(true, error))
+        return nullptr;
+    return stream;
+}
+
+PulseCaptureStream::PulseCaptureStream(std::shared_ptr<PulseContext> pulse, const QByteArray& source,
+                                       const PcmFormat& format, CaptureCallbacks callbacks)
+    : m_pulse(std::move(pulse))
+    , m_source(source)
+    , m_format(format)
+    , m_callbacks(std::move(callbacks))
+{
+}
+
+PulseCaptureStream::~PulseCaptureStream()
+{
+    close();
+    PulseContext::Lock lock(*m_pulse);
+    m_pulse->freeTimer(m_stopWatch);
+}
+
+bool PulseCaptureStream::connect(bool corked, QString* error)
+{
+    const pa_sample_spec spec = toSampleSpec(m_format);
+    m_stream = pa_stream_new(m_pulse->context(), "Recording", &spec, nullptr);
+    if (!m_stream) {
+        if (error)
+            *error = m_pulse->errorText();
+        return false;
+    }
+    pa_stream_set_state_callback(m_stream, &onStateChanged, this);
+    pa_stream_set_read_callback(m_stream, &onReadable, this);
+    pa_buffer_attr attr;
+    attr.maxlength = std::min(bytesForMilliseconds(m_format, kBacklogMs),
+                              kMaxQueueBytes / m_format.blockAlign() * m_format.blockAlign());
+    attr.fragsize = bytesForMilliseconds(m_format, kFragmentMs);
+    attr.tlength = attr.prebuf = attr.minreq = uint32_t(-1);
+    const auto flags = pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | (corked ? PA_STREAM_START_CORKED : 0));
+    m_taken = 0;
+    m_stopPosition.reset();
+    pa_stream* s = m_stream;
+    const bool ready =
+        pa_stream_connect_record(s, m_source.isEmpty() ? nullptr : m_source.constData(), &attr, flags) == 0
+        && m_pulse->waitUntil([s] { return pa_stream_get_state(s) != PA_STREAM_CREATING
+                                           && pa_stream_get_state(s) != PA_STREAM_UNCONNECTED; },
+                              kConnectTimeoutMs)
+        && pa_stream_get_state(s) == PA_STREAM_READY;
+    if (!ready) {
+        if (error)
+            *error = pa_stream_get_state(s) == PA_STREAM_CREATING ? QStringLiteral("The sound server did not answer")
+                                                                   : m_pulse->errorText();
+        disconnect();
+        return false;
+    }
+    return true;
+}
+
+void PulseCaptureStream::disconnect()
+{
+    m_operations.cancelAll();
+    m_pulse->disarmTimer(m_stopWatch);
+    if (m_stream) {
+        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+        pa_stream_set_read_callback(m_stream, nullptr, nullptr);
+        pa_stream_disconnect(m_stream);
+        pa_stream_unref(m_stream);
+        m_stream = nullptr;
+    }
+    m_taken = 0;
+    m_stopPosition.reset();
+}
+
+bool PulseCaptureStream::addBuffer(AudioBuffer* buffer)
+{
+    if (!buffer || !buffer->data || buffer->length == 0)
+        return false;
+    PulseContext::Lock lock(*m_pulse);
+    if (m_state == State::Closed || m_state == State::Broken)
+        return false;
+    buffer->bytesRecorded = 0;
+    m_queue.push_back(buffer);
+    pump();
+    return true;
+}
+
+bool PulseCaptureStream::start()
+{
+    PulseContext::Lock lock(*m_pulse);
+    if (m_state == State::Running)
+        return true;
+    if (m_state != State::Idle)
+        return false;
+    if (m_stream && m_neverStarted && pa_stream_get_state(m_stream) == PA_STREAM_READY) {
+        m_operations.add(pa_stream_cork(m_stream, 0, nullptr, nullptr));
+    } else {
+        // A new stream after every stop and reset, so that a start never
+        // sees audio from before it.
+        disconnect();
+        if (!m_pulse->isReady() || !connect(false, nullptr))
+            return false;
+    }
+    m_neverStarted = false;
+    m_state = State::Running;
+    return true;
+}
+
+bool PulseCaptureStream::stop()
+{
+    PulseContext::Lock lock(*m_pulse);
+    if (m_state == State::Closed || m_state == State::Broken)
+        return false;
+    if (m_state != State::Running)
+        return true;
+    m_state = State::Stopping;
+    // Cork, then ask how much the server captured: everything up to that
+    // position still reaches us and is delivered before `stopped`.
+    m_operations.add(pa_stream_cork(m_stream, 1, &onCorked, this));
+    m_lastArrived = arrivedBytes();
+    m_quietWatches = m_watches = 0;
+    if (!m_stopWatch)
+        m_stopWatch = m_pulse->newTimer(&onStopWatch, this);
+    m_pulse->armTimer(m_stopWatch, kStopWatchMs);
+    return true;
+}
+
+void PulseCaptureStream::reset()
+{
+    PulseContext::Lock lock(*m_pulse);
+    if (m_state == State::Closed || m_state == State::Broken)
+        return;
+    const bool stopPending = m_state == State::Stopping;
+    disconnect();
+    m_carry.clear();
+    giveBackAll();
+    m_state = State::Idle;
+    if (stopPending && m_callbacks.stopped)
+        m_calls.post(m_callbacks.stopped);
+}
+
+void PulseCaptureStream::close()
+{
+    PulseContext::Lock lock(*m_pulse);
+    if (m_state == State::Closed)
+        return;
+    m_state = State::Closed;
+    m_calls.close();
+    disconnect();
+    m_queue.clear();
+    m_carry.clear();
+}
+
+uint64_t PulseCaptureStream::arrivedBytes() const
+{
+    const size_t readable = m_stream ? pa_stream_readable_size(m_stream) : 0;
+    return m_taken + (readable == size_t(-1) ? 0 : readable);
+}
+
+void PulseCaptureStream::pump()
+{
+    if (m_state != State::Running && m_state != State::Stopping)
+        return;
+    if (!m_carry.isEmpty()) {
+        const QByteArray carry = std::exchange(m_carry, {});
+        place(reinterpret_cast<const uint8_t*>(carry.constData()), size_t(carry.size()));
+    }
+    while (m_stream && !m_queue.empty() && m_carry.isEmpty()) {
+        if (m_stopPosition && m_taken >= *m_stopPosition)
+            break;
+        const void* data = nullptr;
+        size_t size = 0;
+        if (pa_stream_peek(m_stream, &data, &size) < 0 || size == 0)
+            break;
+        if (data) {
+            place(static_cast<const uint8_t*>(data), size);
+        } else {
+            // A hole in the stream: keep the timeline with silence.
+            const QByteArray silence(qsizetype(size), m_format.bitsPerSample == 8 ? char(0x80) : char(0));
+            place(reinterpret_cast<const uint8_t*>(silence.constData()), size);
+        }
+        pa_stream_drop(m_stream);
+        m_taken += size;
+    }
+    if (m_state == State::Stopping)
+        finishStopWhenDrained();
+}
+
+void PulseCaptureStream::place(const uint8_t* data, size_t size)
+{
+    size_t done = 0;
+    while (done < size && !m_queue.empty()) {
+        AudioBuffer* block = m_queue.front();
+        const size_t n = std::min<size_t>(block->length - block->bytesRecorded, size - done);
+        std::memcpy(block->data + block->bytesRecorded, data + done, n);
+        block->bytesRecorded += uint32_t(n);
+        done += n;
+        if (block->bytesRecorded == block->length) {
+            m_queue.pop_front();
+            giveBack(block);
+        }
+    }
+    if (done < size)
+        m_carry.append(reinterpret_cast<const char*>(data + done), qsizetype(size - done));
+}
+
+void PulseCaptureStream::finishStopWhenDrained()
+{
+    if (!m_stopPosition || m_taken < *m_stopPosition || !m_carry.isEmpty())
+        return;
+    if (!m_queue.empty() && m_queue.front()->bytesRecorded > 0) {
+        AudioBuffer* partial = m_queue.front();
+        m_queue.pop_front();
+        giveBack(partial);
+    }
+    // The corked stream is ended by the next start(), on the owner's thread,
+    // rather than here inside its own callback.
+    m_pulse->disarmTimer(m_stopWatch);
+    m_state = State::Idle;
+    if (m_callbacks.stopped)
+        m_calls.post(m_callbacks.stopped);
+}
+
+void PulseCaptureStream::watchStop()
+{
+    if (m_state != State::Stopping)
+        return;
+    const uint64_t arrived = arrivedBytes();
+    m_quietWatches = arrived == m_lastArrived ? m_quietWatches + 1 : 0;
+    m_lastArrived = arrived;
+    ++m_watches;
+    const bool allArrived = m_stopPosition && arrived >= *m_stopPosition;
+    if (!allArrived && (m_quietWatches >= kStopQuietWatches || m_watches >= kStopMaxWatches)) {
+        // The server's answer or its last audio got lost: end with what came.
+        m_stopPosition = arrived;
+        pump();
+    }
+    if (m_state == State::Stopping && !allArrived)
+        m_pulse->armTimer(m_stopWatch, kStopWatchMs);
+}
+
+void PulseCaptureStream::fail(const QString& reason)
+{
+    if (m_state == State::Closed || m_state == State::Broken)
+        return;
+    m_state = State::Broken;
+    m_carry.clear();
+    giveBackAll();
+    if (m_callbacks.failed)
+        m_calls.post([failed = m_callbacks.failed, reason] { failed(reason); });
+}
+
+void PulseCaptureStream::giveBack(AudioBuffer* buffer)
+{
+    if (m_callbacks.bufferDone)
+        m_calls.post([done = m_callbacks.bufferDone, buffer] { done(buffer); });
+}
+
+void PulseCaptureStream::giveBackAll()
+{
+    while (!m_queue.empty()) {
+        giveBack(m_queue.front());
+        m_queue.pop_front();
+    }
+}
+
+void PulseCaptureStream::onStateChanged(pa_stream* s, void* self)
+{
+    auto* stream = static_cast<PulseCaptureStream*>(self);
+    stream->m_pulse->wakeWaiters();
+    const pa_stream_state_t state = pa_stream_get_state(s);
+    if ((state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED)
+        && (stream->m_state == State::Running || stream->m_state == State::Stopping))
+        stream->fail(stream->m_pulse->errorText());
+}
+
+void PulseCaptureStream::onReadable(pa_stream*, size_t, void* self) { static_cast<PulseCaptureStream*>(self)->pump(); }
+
+void PulseCaptureStream::onCorked(pa_stream* s, int, void* self)
+{
+    auto* stream = static_cast<PulseCaptureStream*>(self);
+    // Asked only now, a full round trip after the cork, so that the server
+    // has queued all it captured before it.
+    stream->m_operations.add(pa_stream_update_timing_info(s, &onStopPosition, self));
+}
+
+void PulseCaptureStream::onStopPosition(pa_stream* s, int success, void* self)
+{
+    auto* stream = static_cast<PulseCaptureStream*>(self);
+    const pa_timing_info* timing = success ? pa_stream_get_timing_info(s) : nullptr;
+    if (timing && timing->write_index >= 0)
+        stream->m_stopPosition = uint64_t(timing->write_index);
+    else
+        stream->m_stopPosition = stream->arrivedBytes();
+    stream->pump();
+}
+
+void PulseCaptureStream::onStopWatch(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self)
+{
+    static_cast<PulseCaptureStream*>(self)->watchStop();
+}
+
+}  // namespace platform::audio

@@ -1,0 +1,86 @@
+#pragma once
+// Capture from a PulseAudio source into the caller's blocks (the waveIn
+// model). Audio arrives on the main loop thread; it is copied into queued
+// blocks there, and full blocks go to the owner's thread as queued calls.
+// While the owner holds all its blocks, audio waits in the stream (sized for
+// more than ten seconds) and is taken only when a block arrives.
+
+#include <deque>
+#include <memory>
+#include <optional>
+#include <QByteArray>
+
+#include <pulse/stream.h>
+
+#include "platform/audio/audio_backend.h"
+#include "platform/audio/callback_queue.h"
+#include "platform/audio/pulse_context.h"
+
+namespace platform::audio {
+
+class PulseCaptureStream final : public CaptureStream {
+public:
+    // Lock not held. `source` empty: the default source. The stream is
+    // connected (corked) before this returns, so a refused device or format
+    // fails here.
+    static std::unique_ptr<PulseCaptureStream> open(std::shared_ptr<PulseContext> pulse, const QByteArray& source,
+                                                    const PcmFormat& format, CaptureCallbacks callbacks,
+                                                    QString* error);
+    ~PulseCaptureStream() override;
+
+    bool addBuffer(AudioBuffer* buffer) override;
+    bool start() override;
+    bool stop() override;
+    void reset() override;
+    void close() override;
+
+private:
+    enum class State { Idle, Running, Stopping, Broken, Closed };
+
+    PulseCaptureStream(std::shared_ptr<PulseContext> pulse, const QByteArray& source, const PcmFormat& format,
+                       CaptureCallbacks callbacks);
+    // All below: lock held.
+    bool connect(bool corked, QString* error);
+    void disconnect();
+    uint64_t arrivedBytes() const;
+    void pump();
+    void place(const uint8_t* data, size_t size);
+    void finishStopWhenDrained();
+    void watchStop();
+    void fail(const QString& reason);
+    void giveBack(AudioBuffer* buffer);
+    void giveBackAll();
+
+    static void onStateChanged(pa_stream* s, void* self);
+    static void onReadable(pa_stream* s, size_t bytes, void* self);
+    static void onCorked(pa_stream* s, int success, void* self);
+    static void onStopPosition(pa_stream* s, int success, void* self);
+    static void onStopWatch(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self);
+
+    std::shared_ptr<PulseContext> m_pulse;
+    QByteArray m_source;
+    PcmFormat m_format;
+    CaptureCallbacks m_callbacks;
+    CallbackQueue m_calls;
+    pa_stream* m_stream = nullptr;
+    PendingOperations m_operations;
+    pa_time_event* m_stopWatch = nullptr;
+    State m_state = State::Idle;
+    // The stream connected by open() has not been started yet: the first
+    // start() only uncorks it.
+    bool m_neverStarted = true;
+    std::deque<AudioBuffer*> m_queue;
+    // The tail of a fragment taken from the stream that did not fit the
+    // blocks (the stream can only drop whole fragments).
+    QByteArray m_carry;
+    // Bytes taken out of the stream since it was connected.
+    uint64_t m_taken = 0;
+    // After stop(): the stream position of the last frame captured before
+    // the stop, once the server told us.
+    std::optional<uint64_t> m_stopPosition;
+    uint64_t m_lastArrived = 0;
+    int m_quietWatches = 0;
+    int m_watches = 0;
+};
+
+}  // namespace platform::audio

@@ -1,0 +1,202 @@
+#include "platform/audio/pulse_context.h"
+
+#include <pulse/error.h>
+#include <pulse/proplist.h>
+#include <pulse/rtclock.h>
+#include <pulse/timeval.h>
+
+namespace platform::audio {
+
+namespace {
+
+bool isFinal(pa_context_state_t s) { return s == PA_CONTEXT_FAILED || s == PA_CONTEXT_TERMINATED; }
+
+struct Deadline {
+    PulseContext* pulse;
+    bool passed = false;
+};
+
+void onDeadline(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* userdata)
+{
+    auto* d = static_cast<Deadline*>(userdata);
+    d->passed = true;
+    d->pulse->wakeWaiters();
+}
+
+void onOperationState(pa_operation*, void* pulse) { static_cast<PulseContext*>(pulse)->wakeWaiters(); }
+
+}  // namespace
+
+std::shared_ptr<PulseContext> PulseContext::connect(int timeoutMs, QString* error)
+{
+    std::shared_ptr<PulseContext> pulse(new PulseContext);
+    pulse->m_loop = pa_threaded_mainloop_new();
+    if (!pulse->m_loop) {
+        if (error)
+            *error = QStringLiteral("Cannot create the PulseAudio main loop");
+        return nullptr;
+    }
+    pa_proplist* props = pa_proplist_new();
+    pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "Quillon");
+    pa_proplist_sets(props, PA_PROP_APPLICATION_ID, "Quillon");
+    pulse->m_context = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(pulse->m_loop), "Quillon", props);
+    pa_proplist_free(props);
+    if (!pulse->m_context) {
+        if (error)
+            *error = QStringLiteral("Cannot create a PulseAudio context");
+        return nullptr;
+    }
+    pa_context_set_state_callback(pulse->m_context, &PulseContext::onStateChanged, pulse.get());
+    // Starting a server is the desktop's business; without one we stay silent.
+    if (pa_context_connect(pulse->m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0
+        || pa_threaded_mainloop_start(pulse->m_loop) < 0) {
+        if (error)
+            *error = pulse->errorText();
+        return nullptr;
+    }
+    Lock lock(*pulse);
+    pulse->waitUntil([&] { return pa_context_get_state(pulse->m_context) == PA_CONTEXT_READY; }, timeoutMs);
+    if (!pulse->isReady()) {
+        if (error)
+            *error = isFinal(pa_context_get_state(pulse->m_context))
+                         ? pulse->errorText()
+                         : QStringLiteral("The sound server did not answer");
+        return nullptr;
+    }
+    return pulse;
+}
+
+PulseContext::~PulseContext()
+{
+    if (m_context) {
+        {
+            Lock lock(*this);
+            pa_context_set_state_callback(m_context, nullptr, nullptr);
+            pa_context_set_subscribe_callback(m_context, nullptr, nullptr);
+            pa_context_disconnect(m_context);
+            pa_context_unref(m_context);
+        }
+    }
+    if (m_loop) {
+        pa_threaded_mainloop_stop(m_loop);
+        pa_threaded_mainloop_free(m_loop);
+    }
+}
+
+PulseContext::Lock::Lock(const PulseContext& pulse)
+    : m_loop(pulse.m_loop)
+{
+    pa_threaded_mainloop_lock(m_loop);
+}
+
+PulseContext::Lock::~Lock() { pa_threaded_mainloop_unlock(m_loop); }
+
+bool PulseContext::isReady() const { return pa_context_get_state(m_context) == PA_CONTEXT_READY; }
+
+QString PulseContext::errorText() const { return errorText(pa_context_errno(m_context)); }
+
+QString PulseContext::errorText(int paError) const { return QString::fromUtf8(pa_strerror(paError)); }
+
+bool PulseContext::waitUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    Deadline deadline{this};
+    pa_time_event* timer = pa_context_rttime_new(m_context, pa_rtclock_now() + pa_usec_t(timeoutMs) * PA_USEC_PER_MSEC,
+                                                 &onDeadline, &deadline);
+    while (!done() && !deadline.passed && !isFinal(pa_context_get_state(m_context)))
+        pa_threaded_mainloop_wait(m_loop);
+    if (timer)
+        pa_threaded_mainloop_get_api(m_loop)->time_free(timer);
+    return done();
+}
+
+bool PulseContext::finish(pa_operation* op, int timeoutMs)
+{
+    if (!op)
+        return false;
+    pa_operation_set_state_callback(op, &onOperationState, this);
+    const bool done = waitUntil([op] { return pa_operation_get_state(op) != PA_OPERATION_RUNNING; }, timeoutMs);
+    const bool ok = done && pa_operation_get_state(op) == PA_OPERATION_DONE;
+    if (!done)
+        pa_operation_cancel(op);
+    pa_operation_set_state_callback(op, nullptr, nullptr);
+    pa_operation_unref(op);
+    return ok;
+}
+
+pa_time_event* PulseContext::newTimer(TimerCallback callback, void* userdata)
+{
+    return pa_context_rttime_new(m_context, PA_USEC_INVALID, callback, userdata);
+}
+
+void PulseContext::armTimer(pa_time_event* timer, int milliseconds)
+{
+    if (timer)
+        pa_context_rttime_restart(m_context, timer, pa_rtclock_now() + pa_usec_t(milliseconds) * PA_USEC_PER_MSEC);
+}
+
+void PulseContext::disarmTimer(pa_time_event* timer)
+{
+    if (timer)
+        pa_context_rttime_restart(m_context, timer, PA_USEC_INVALID);
+}
+
+void PulseContext::freeTimer(pa_time_event*& timer)
+{
+    if (timer)
+        pa_threaded_mainloop_get_api(m_loop)->time_free(timer);
+    timer = nullptr;
+}
+
+void PulseContext::wakeWaiters() { pa_threaded_mainloop_signal(m_loop, 0); }
+
+int PulseContext::addSourceListener(SourceListener listener)
+{
+    if (!m_subscribed) {
+        pa_context_set_subscribe_callback(m_context, &PulseContext::onSubscriptionEvent, this);
+        m_subscribed = finish(pa_context_subscribe(m_context, PA_SUBSCRIPTION_MASK_SOURCE, nullptr, nullptr), 2000);
+    }
+    const int id = m_nextListenerId++;
+    m_sourceListeners.emplace(id, std::move(listener));
+    return id;
+}
+
+void PulseContext::removeSourceListener(int id) { m_sourceListeners.erase(id); }
+
+void PulseContext::onStateChanged(pa_context*, void* self) { static_cast<PulseContext*>(self)->wakeWaiters(); }
+
+void PulseContext::onSubscriptionEvent(pa_context*, pa_subscription_event_type_t type, uint32_t index, void* self)
+{
+    auto* pulse = static_cast<PulseContext*>(self);
+    if ((type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) != PA_SUBSCRIPTION_EVENT_SOURCE)
+        return;
+    // A listener may remove itself while we walk the map.
+    const auto listeners = pulse->m_sourceListeners;
+    for (const auto& [id, listener] : listeners)
+        if (pulse->m_sourceListeners.count(id))
+            listener(type, index);
+}
+
+void PendingOperations::add(pa_operation* op)
+{
+    if (!op)
+        return;
+    std::erase_if(m_ops, [](pa_operation* o) {
+        if (pa_operation_get_state(o) == PA_OPERATION_RUNNING)
+            return false;
+        pa_operation_unref(o);
+        return true;
+    });
+    m_ops.push_back(op);
+}
+
+void PendingOperations::cancelAll()
+{
+    for (pa_operation* o : m_ops) {
+        if (pa_operation_get_state(o) == PA_OPERATION_RUNNING)
+            pa_operation_cancel(o);
+        pa_operation_unref(o);
+    }
+    m_ops.clear();
+}
+
+}  // namespace platform::audio

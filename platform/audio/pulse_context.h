@@ -1,0 +1,101 @@
+#pragma once
+// One connection to the PulseAudio server with its own thread (the threaded
+// main loop). Locking, waiting with a time limit and error texts live here
+// and nowhere else; streams and mixers share the connection.
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+#include <QString>
+
+#include <pulse/context.h>
+#include <pulse/operation.h>
+#include <pulse/subscribe.h>
+#include <pulse/thread-mainloop.h>
+
+namespace platform::audio {
+
+class PulseContext {
+public:
+    // Connects to the server that PULSE_SERVER names (or the usual one),
+    // never starting one. nullptr and a reason when the server cannot be
+    // reached within `timeoutMs`.
+    static std::shared_ptr<PulseContext> connect(int timeoutMs, QString* error);
+    ~PulseContext();
+    PulseContext(const PulseContext&) = delete;
+    PulseContext& operator=(const PulseContext&) = delete;
+
+    // Holds the main loop lock for a scope. The lock is recursive, and the
+    // main loop thread holds it already while it runs our callbacks.
+    class Lock {
+    public:
+        explicit Lock(const PulseContext& pulse);
+        ~Lock();
+        Lock(const Lock&) = delete;
+        Lock& operator=(const Lock&) = delete;
+
+    private:
+        pa_threaded_mainloop* m_loop;
+    };
+
+    pa_context* context() const { return m_context; }
+    // Lock held.
+    bool isReady() const;
+    QString errorText() const;
+    QString errorText(int paError) const;
+
+    // Lock held, never on the main loop thread: sleeps until `done` is true,
+    // `timeoutMs` has passed, or the connection broke. Returns done().
+    bool waitUntil(const std::function<bool()>& done, int timeoutMs);
+    // Lock held, never on the main loop thread: waits for an operation to end
+    // and releases it. False when it was null, cancelled or timed out.
+    bool finish(pa_operation* op, int timeoutMs);
+    // From main loop callbacks: wakes whoever waits in waitUntil.
+    void wakeWaiters();
+
+    // Lock held. A timer of the main loop, created disarmed; its callback runs
+    // on the main loop thread with the lock held.
+    using TimerCallback = void (*)(pa_mainloop_api*, pa_time_event*, const struct timeval*, void*);
+    pa_time_event* newTimer(TimerCallback callback, void* userdata);
+    void armTimer(pa_time_event* timer, int milliseconds);
+    void disarmTimer(pa_time_event* timer);
+    void freeTimer(pa_time_event*& timer);
+
+    // Lock held. Server events about sources, delivered on the main loop
+    // thread with the lock held. The first listener turns the subscription
+    // on (and waits for it, so no change after this call is missed).
+    using SourceListener = std::function<void(pa_subscription_event_type_t type, uint32_t index)>;
+    int addSourceListener(SourceListener listener);
+    void removeSourceListener(int id);
+
+private:
+    PulseContext() = default;
+    static void onStateChanged(pa_context* c, void* self);
+    static void onSubscriptionEvent(pa_context* c, pa_subscription_event_type_t type, uint32_t index, void* self);
+
+    pa_threaded_mainloop* m_loop = nullptr;
+    pa_context* m_context = nullptr;
+    bool m_subscribed = false;
+    int m_nextListenerId = 1;
+    std::map<int, SourceListener> m_sourceListeners;
+};
+
+// Operations a stream or mixer started and that may still call back into it:
+// cancelled together when the owner goes away.
+class PendingOperations {
+public:
+    PendingOperations() = default;
+    ~PendingOperations() { cancelAll(); }
+    PendingOperations(const PendingOperations&) = delete;
+    PendingOperations& operator=(const PendingOperations&) = delete;
+    // Lock held. Takes the reference; null is ignored.
+    void add(pa_operation* op);
+    // Lock held.
+    void cancelAll();
+
+private:
+    std::vector<pa_operation*> m_ops;
+};
+
+}  // namespace platform::audio

@@ -1,0 +1,53 @@
+#include "platform/audio/pulse_device_list.h"
+
+#include <pulse/introspect.h>
+
+#include "platform/audio/pulse_context.h"
+
+namespace platform::audio {
+
+namespace {
+
+struct Listing {
+    PulseContext* pulse;
+    std::vector<InputDevice> sources; // server order
+    bool complete = false;
+};
+
+void onSource(pa_context*, const pa_source_info* info, int eol, void* userdata)
+{
+    auto* listing = static_cast<Listing*>(userdata);
+    if (eol) {
+        listing->complete = eol > 0;
+        listing->pulse->wakeWaiters();
+        return;
+    }
+    InputDevice d;
+    d.name = QString::fromUtf8(info->description ? info->description : info->name);
+    d.serverName = QString::fromUtf8(info->name);
+    d.isMonitor = info->monitor_of_sink != PA_INVALID_INDEX;
+    listing->sources.push_back(d);
+}
+
+}  // namespace
+
+std::optional<std::vector<InputDevice>> listInputDevices(PulseContext& pulse, int timeoutMs)
+{
+    Listing listing{&pulse, {}, false};
+    {
+        PulseContext::Lock lock(pulse);
+        if (!pulse.finish(pa_context_get_source_info_list(pulse.context(), &onSource, &listing), timeoutMs)
+            || !listing.complete)
+            return std::nullopt;
+    }
+    std::vector<InputDevice> devices;
+    for (bool monitors : {false, true})
+        for (const auto& d : listing.sources)
+            if (d.isMonitor == monitors) {
+                devices.push_back(d);
+                devices.back().index = int(devices.size()) - 1;
+            }
+    return devices;
+}
+
+}  // namespace platform::audio

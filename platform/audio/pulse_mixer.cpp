@@ -1,0 +1,239 @@
+#include "platform/audio/pulse_mixer.h"
+
+#include <algorithm>
+
+#include "platform/audio/mixer_volume_scale.h"
+
+namespace platform::audio {
+
+namespace {
+
+constexpr int kRequestTimeoutMs = 1000;
+
+struct Outcome {
+    PulseContext* pulse;
+    bool success = false;
+};
+
+void onSuccess(pa_context*, int success, void* userdata)
+{
+    auto* outcome = static_cast<Outcome*>(userdata);
+    outcome->success = success != 0;
+    outcome->pulse->wakeWaiters();
+}
+
+}  // namespace
+
+std::unique_ptr<PulseMixer> PulseMixer::open(std::shared_ptr<PulseContext> pulse, const QByteArray& source,
+                                             MixerCallbacks callbacks)
+{
+    std::unique_ptr<PulseMixer> mixer(new PulseMixer(std::move(pulse), source, std::move(callbacks)));
+    PulseContext::Lock lock(*mixer->m_pulse);
+    // Listen first, so that no change between reading and listening is missed.
+    mixer->m_listener = mixer->m_pulse->addSourceListener(
+        [m = mixer.get()](pa_subscription_event_type_t type, uint32_t index) { m->onSourceEvent(type, index); });
+    if (!mixer->refresh())
+        return nullptr;
+    return mixer;
+}
+
+PulseMixer::PulseMixer(std::shared_ptr<PulseContext> pulse, const QByteArray& source, MixerCallbacks callbacks)
+    : m_pulse(std::move(pulse))
+    , m_sourceName(source)
+    , m_callbacks(std::move(callbacks))
+{
+}
+
+PulseMixer::~PulseMixer()
+{
+    PulseContext::Lock lock(*m_pulse);
+    m_calls.close();
+    if (m_listener)
+        m_pulse->removeSourceListener(m_listener);
+    m_operations.cancelAll();
+}
+
+bool PulseMixer::refresh()
+{
+    pa_operation* op = m_sourceIndex == PA_INVALID_INDEX
+                           ? pa_context_get_source_info_by_name(m_pulse->context(), m_sourceName.constData(),
+                                                                &onSourceInfo, this)
+                           : pa_context_get_source_info_by_index(m_pulse->context(), m_sourceIndex, &onSourceInfo, this);
+    return m_pulse->finish(op, kRequestTimeoutMs) && m_present;
+}
+
+void PulseMixer::apply(const pa_source_info& info)
+{
+    if (!m_loaded) {
+        m_sourceIndex = info.index;
+        for (uint32_t i = 0; i < info.n_ports; ++i)
+            m_ports.push_back(Port{QByteArray(info.ports[i]->name),
+                                   QString::fromUtf8(info.ports[i]->description ? info.ports[i]->description
+                                                                                : info.ports[i]->name)});
+    }
+    m_present = true;
+    int active = -1;
+    for (size_t i = 0; info.active_port && i < m_ports.size(); ++i)
+        if (m_ports[i].name == info.active_port->name)
+            active = int(i);
+    const bool portChanged = active != m_activePort;
+    const bool volumeChanged = !pa_cvolume_equal(&m_volume, &info.volume);
+    m_activePort = active;
+    m_volume = info.volume;
+    if (!m_loaded) {
+        m_loaded = true;
+        return;
+    }
+    if (portChanged && !m_ports.empty())
+        notify(kSelectControlId);
+    if (volumeChanged) {
+        if (m_activePort >= 0)
+            notify(kFirstLineVolumeControlId + uint32_t(m_activePort));
+        notify(kSourceVolumeControlId);
+    }
+}
+
+void PulseMixer::notify(uint32_t controlId)
+{
+    if (m_callbacks.controlChanged)
+        m_calls.post([changed = m_callbacks.controlChanged, controlId] { changed(controlId); });
+}
+
+bool PulseMixer::usable() const { return m_present && m_pulse->isReady(); }
+
+int PulseMixer::volumeLineOf(uint32_t controlId) const
+{
+    if (controlId == kSourceVolumeControlId)
+        return -1;
+    if (controlId >= kFirstLineVolumeControlId && controlId - kFirstLineVolumeControlId < m_ports.size())
+        return int(controlId - kFirstLineVolumeControlId);
+    return -2;
+}
+
+void PulseMixer::onSourceEvent(pa_subscription_event_type_t type, uint32_t index)
+{
+    if (index != m_sourceIndex)
+        return;
+    if ((type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_REMOVE) {
+        m_present = false;
+        return;
+    }
+    if ((type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_CHANGE)
+        m_operations.add(pa_context_get_source_info_by_index(m_pulse->context(), index, &onSourceInfo, this));
+}
+
+void PulseMixer::onSourceInfo(pa_context*, const pa_source_info* info, int eol, void* self)
+{
+    auto* mixer = static_cast<PulseMixer*>(self);
+    if (eol == 0 && info)
+        mixer->apply(*info);
+    else if (eol < 0)
+        mixer->m_present = false;
+    mixer->m_pulse->wakeWaiters();
+}
+
+bool PulseMixer::hasRecordingDestination() const
+{
+    PulseContext::Lock lock(*m_pulse);
+    return m_present;
+}
+
+int PulseMixer::sourceCount() const
+{
+    PulseContext::Lock lock(*m_pulse);
+    return m_present ? int(m_ports.size()) : 0;
+}
+
+std::optional<MixerLine> PulseMixer::sourceLine(int source) const
+{
+    PulseContext::Lock lock(*m_pulse);
+    if (!m_present || source < 0 || source >= int(m_ports.size()))
+        return std::nullopt;
+    return MixerLine{kFirstLineId + uint32_t(source), m_ports[size_t(source)].description};
+}
+
+std::optional<MixerControl> PulseMixer::destinationControl(ControlType type) const
+{
+    PulseContext::Lock lock(*m_pulse);
+    if (!m_present)
+        return std::nullopt;
+    if (type == ControlType::Mux && !m_ports.empty())
+        return MixerControl{kSelectControlId, ControlType::Mux, 0, 1, uint32_t(m_ports.size())};
+    if (type == ControlType::Volume)
+        return MixerControl{kSourceVolumeControlId, ControlType::Volume, 0, kMixerVolumeMaximum, 0};
+    return std::nullopt;
+}
+
+std::optional<MixerControl> PulseMixer::lineControl(uint32_t lineId, ControlType type) const
+{
+    PulseContext::Lock lock(*m_pulse);
+    if (!m_present || type != ControlType::Volume || lineId < kFirstLineId || lineId - kFirstLineId >= m_ports.size())
+        return std::nullopt;
+    return MixerControl{kFirstLineVolumeControlId + (lineId - kFirstLineId), ControlType::Volume, 0,
+                        kMixerVolumeMaximum, 0};
+}
+
+bool PulseMixer::readValues(uint32_t controlId, std::vector<int32_t>& values) const
+{
+    PulseContext::Lock lock(*m_pulse);
+    if (!usable())
+        return false;
+    if (controlId == kSelectControlId) {
+        if (m_ports.empty())
+            return false;
+        const size_t n = m_ports.size();
+        values.assign(n, 0);
+        for (size_t k = 0; k < n; ++k)
+            values[k] = int(n - 1 - k) == m_activePort ? 1 : 0;
+        return true;
+    }
+    const int line = volumeLineOf(controlId);
+    if (line == -2 || (line >= 0 && line != m_activePort))
+        return false;
+    values.assign(1, mixerValueOf(pa_cvolume_max(&m_volume)));
+    return true;
+}
+
+bool PulseMixer::writeValues(uint32_t controlId, const std::vector<int32_t>& values)
+{
+    PulseContext::Lock lock(*m_pulse);
+    if (!usable())
+        return false;
+    if (controlId == kSelectControlId) {
+        const size_t n = m_ports.size();
+        if (n == 0 || values.size() != n || std::count_if(values.begin(), values.end(), [](int32_t v) { return v != 0; }) != 1)
+            return false; // a MUX has exactly one line on
+        const auto k = size_t(std::find_if(values.begin(), values.end(), [](int32_t v) { return v != 0; }) - values.begin());
+        return setActivePort(int(n - 1 - k));
+    }
+    const int line = volumeLineOf(controlId);
+    if (line == -2 || (line >= 0 && line != m_activePort) || values.empty())
+        return false;
+    return setVolume(values[0]);
+}
+
+bool PulseMixer::setActivePort(int port)
+{
+    Outcome outcome{m_pulse.get(), false};
+    const bool done = m_pulse->finish(pa_context_set_source_port_by_index(m_pulse->context(), m_sourceIndex,
+                                                                          m_ports[size_t(port)].name.constData(),
+                                                                          &onSuccess, &outcome),
+                                      kRequestTimeoutMs);
+    // Read back at once, so that a read right after the write sees it.
+    refresh();
+    return done && outcome.success;
+}
+
+bool PulseMixer::setVolume(int32_t value)
+{
+    pa_cvolume volume;
+    pa_cvolume_set(&volume, m_volume.channels ? m_volume.channels : 1, pulseVolumeOf(value));
+    Outcome outcome{m_pulse.get(), false};
+    const bool done = m_pulse->finish(
+        pa_context_set_source_volume_by_index(m_pulse->context(), m_sourceIndex, &volume, &onSuccess, &outcome),
+        kRequestTimeoutMs);
+    refresh();
+    return done && outcome.success;
+}
+
+}  // namespace platform::audio

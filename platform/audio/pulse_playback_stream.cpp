@@ -1,0 +1,257 @@
+#include "platform/audio/pulse_playback_stream.h"
+
+#include <algorithm>
+
+#include "platform/audio/pulse_format.h"
+
+namespace platform::audio {
+
+namespace {
+constexpr int kConnectTimeoutMs = 2000;
+constexpr uint32_t kServerLatencyMs = 100;
+// How often we ask the server how far it has played while blocks are out.
+constexpr int kPollMs = 20;
+}  // namespace
+
+std::unique_ptr<PulsePlaybackStream> PulsePlaybackStream::open(std::shared_ptr<PulseContext> pulse,
+                                                               const PcmFormat& format, PlaybackCallbacks callbacks,
+                                                               QString* error)
+{
+    std::unique_ptr<PulsePlaybackStream> stream(new PulsePlaybackStream(std::move(pulse), format, std::move(callbacks)));
+    PulseContext::Lock lock(*stream->m_pulse);
+    if (!stream->connect(error, true))
+        return nullptr;
+    return stream;
+}
+
+PulsePlaybackStream::PulsePlaybackStream(std::shared_ptr<PulseContext> pulse, const PcmFormat& format,
+                                         PlaybackCallbacks callbacks)
+    : m_pulse(std::move(pulse))
+    , m_format(format)
+    , m_callbacks(std::move(callbacks))
+{
+}
+
+PulsePlaybackStream::~PulsePlaybackStream()
+{
+    close();
+    PulseContext::Lock lock(*m_pulse);
+    m_pulse->freeTimer(m_poll);
+}
+
+bool PulsePlaybackStream::connect(QString* error, bool wait)
+{
+    const pa_sample_spec spec = toSampleSpec(m_format);
+    m_stream = pa_stream_new(m_pulse->context(), "Playback", &spec, nullptr);
+    if (!m_stream) {
+        if (error)
+            *error = m_pulse->errorText();
+        return false;
+    }
+    pa_stream_set_state_callback(m_stream, &onStateChanged, this);
+    pa_stream_set_write_callback(m_stream, &onWritable, this);
+    pa_buffer_attr attr;
+    attr.maxlength = uint32_t(-1);
+    attr.tlength = bytesForMilliseconds(m_format, kServerLatencyMs);
+    // Start as soon as there is any audio, and after running dry wait for
+    // the next block instead of skipping ahead: short clips play, nothing is lost.
+    attr.prebuf = m_format.blockAlign();
+    attr.minreq = uint32_t(-1);
+    attr.fragsize = uint32_t(-1);
+    m_queuedEnd = m_sent = m_played = 0;
+    m_timingAsked = false;
+    pa_stream* s = m_stream;
+    if (pa_stream_connect_playback(s, nullptr, &attr, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) < 0) {
+        if (error)
+            *error = m_pulse->errorText();
+        disconnect();
+        return false;
+    }
+    if (!wait)
+        return true;
+    const bool ready =
+        m_pulse->waitUntil([s] { return pa_stream_get_state(s) != PA_STREAM_CREATING; }, kConnectTimeoutMs)
+        && pa_stream_get_state(s) == PA_STREAM_READY;
+    if (!ready) {
+        if (error)
+            *error = pa_stream_get_state(s) == PA_STREAM_CREATING ? QStringLiteral("The sound server did not answer")
+                                                                   : m_pulse->errorText();
+        disconnect();
+        return false;
+    }
+    return true;
+}
+
+void PulsePlaybackStream::armPoll()
+{
+    if (m_pollArmed || m_timingAsked)
+        return;
+    if (!m_poll)
+        m_poll = m_pulse->newTimer(&onPoll, this);
+    m_pulse->armTimer(m_poll, kPollMs);
+    m_pollArmed = true;
+}
+
+void PulsePlaybackStream::disconnect()
+{
+    m_operations.cancelAll();
+    m_pulse->disarmTimer(m_poll);
+    m_pollArmed = false;
+    m_timingAsked = false;
+    if (m_stream) {
+        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+        pa_stream_set_write_callback(m_stream, nullptr, nullptr);
+        pa_stream_disconnect(m_stream);
+        pa_stream_unref(m_stream);
+        m_stream = nullptr;
+    }
+}
+
+bool PulsePlaybackStream::write(AudioBuffer* buffer)
+{
+    if (!buffer || (!buffer->data && buffer->length > 0) || buffer->length % m_format.blockAlign() != 0)
+        return false;
+    PulseContext::Lock lock(*m_pulse);
+    if (m_state != State::Open || !m_stream)
+        return false;
+    m_queuedEnd += buffer->length;
+    m_blocks.push_back(Block{buffer, m_queuedEnd});
+    feed();
+    armPoll();
+    return true;
+}
+
+void PulsePlaybackStream::reset()
+{
+    PulseContext::Lock lock(*m_pulse);
+    if (m_state != State::Open)
+        return;
+    // Dropping the stream silences it at once; the next one starts empty.
+    disconnect();
+    for (const Block& b : m_blocks)
+        if (m_callbacks.bufferDone)
+            m_calls.post([done = m_callbacks.bufferDone, buffer = b.buffer] { done(buffer); });
+    m_blocks.clear();
+    QString error;
+    if (!connect(&error, false))
+        fail(error);
+}
+
+void PulsePlaybackStream::close()
+{
+    PulseContext::Lock lock(*m_pulse);
+    if (m_state == State::Closed)
+        return;
+    m_state = State::Closed;
+    m_calls.close();
+    disconnect();
+    m_blocks.clear();
+}
+
+void PulsePlaybackStream::feed()
+{
+    if (m_state != State::Open || !m_stream || pa_stream_get_state(m_stream) != PA_STREAM_READY)
+        return;
+    while (m_sent < m_queuedEnd) {
+        const size_t writable = pa_stream_writable_size(m_stream);
+        if (writable == 0 || writable == size_t(-1))
+            return;
+        // The first block not yet sent in full.
+        const auto it = std::find_if(m_blocks.begin(), m_blocks.end(), [this](const Block& b) { return b.end > m_sent; });
+        const uint64_t start = it->end - it->buffer->length;
+        const size_t n = size_t(std::min<uint64_t>(writable, it->end - m_sent));
+        if (pa_stream_write(m_stream, it->buffer->data + (m_sent - start), n, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+            fail(m_pulse->errorText());
+            return;
+        }
+        m_sent += n;
+    }
+}
+
+void PulsePlaybackStream::updatePlayed(const pa_timing_info& timing)
+{
+    if (timing.read_index < 0)
+        return;
+    const auto consumed = uint64_t(timing.read_index);
+    uint64_t played;
+    if (consumed >= m_sent && m_sent == m_queuedEnd) {
+        played = m_sent; // ran dry: all we had is in the sink, its tail playing now
+    } else {
+        const auto inSink = uint64_t(pa_usec_to_bytes(timing.sink_usec, pa_stream_get_sample_spec(m_stream)));
+        played = consumed > inSink ? consumed - inSink : 0;
+    }
+    m_played = std::max(m_played, std::min(played, m_sent));
+}
+
+void PulsePlaybackStream::giveBackPlayed()
+{
+    while (!m_blocks.empty() && m_blocks.front().end <= m_played) {
+        if (m_callbacks.bufferDone)
+            m_calls.post([done = m_callbacks.bufferDone, buffer = m_blocks.front().buffer] { done(buffer); });
+        m_blocks.pop_front();
+    }
+}
+
+void PulsePlaybackStream::fail(const QString& reason)
+{
+    if (m_state != State::Open)
+        return;
+    m_state = State::Broken;
+    m_pulse->disarmTimer(m_poll);
+    m_pollArmed = false;
+    for (const Block& b : m_blocks)
+        if (m_callbacks.bufferDone)
+            m_calls.post([done = m_callbacks.bufferDone, buffer = b.buffer] { done(buffer); });
+    m_blocks.clear();
+    if (m_callbacks.failed)
+        m_calls.post([failed = m_callbacks.failed, reason] { failed(reason); });
+}
+
+void PulsePlaybackStream::onStateChanged(pa_stream* s, void* self)
+{
+    auto* stream = static_cast<PulsePlaybackStream*>(self);
+    stream->m_pulse->wakeWaiters();
+    switch (pa_stream_get_state(s)) {
+    case PA_STREAM_READY:
+        stream->feed();
+        break;
+    case PA_STREAM_FAILED:
+    case PA_STREAM_TERMINATED:
+        stream->fail(stream->m_pulse->errorText());
+        break;
+    default:
+        break;
+    }
+}
+
+void PulsePlaybackStream::onWritable(pa_stream*, size_t, void* self) { static_cast<PulsePlaybackStream*>(self)->feed(); }
+
+void PulsePlaybackStream::onTiming(pa_stream* s, int success, void* self)
+{
+    auto* stream = static_cast<PulsePlaybackStream*>(self);
+    stream->m_timingAsked = false;
+    const pa_timing_info* timing = success ? pa_stream_get_timing_info(s) : nullptr;
+    if (timing)
+        stream->updatePlayed(*timing);
+    stream->giveBackPlayed();
+    if (!stream->m_blocks.empty() && stream->m_state == State::Open)
+        stream->armPoll();
+}
+
+void PulsePlaybackStream::onPoll(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self)
+{
+    auto* stream = static_cast<PulsePlaybackStream*>(self);
+    stream->m_pollArmed = false;
+    if (stream->m_blocks.empty() || !stream->m_stream || stream->m_state != State::Open)
+        return;
+    if (pa_stream_get_state(stream->m_stream) != PA_STREAM_READY) {
+        stream->armPoll(); // a stream made by reset() is still being set up
+        return;
+    }
+    // Zero-length blocks and blocks already played need no answer from the server.
+    stream->giveBackPlayed();
+    stream->m_timingAsked = true;
+    stream->m_operations.add(pa_stream_update_timing_info(stream->m_stream, &onTiming, self));
+}
+
+}  // namespace platform::audio

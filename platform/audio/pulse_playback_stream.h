@@ -1,0 +1,68 @@
+#pragma once
+// Playback to the default sink in the caller's blocks (the waveOut model).
+// Blocks wait in order on our side; the main loop thread hands the server
+// what it asks for, keeping about 100 ms there so that "played" is close to
+// "heard". A block comes back once the server has played all of it.
+
+#include <deque>
+#include <memory>
+
+#include <pulse/stream.h>
+
+#include "platform/audio/audio_backend.h"
+#include "platform/audio/callback_queue.h"
+#include "platform/audio/pulse_context.h"
+
+namespace platform::audio {
+
+class PulsePlaybackStream final : public PlaybackStream {
+public:
+    // Lock not held. Waits until the server accepted the stream.
+    static std::unique_ptr<PulsePlaybackStream> open(std::shared_ptr<PulseContext> pulse, const PcmFormat& format,
+                                                     PlaybackCallbacks callbacks, QString* error);
+    ~PulsePlaybackStream() override;
+
+    // Blocks must hold whole frames.
+    bool write(AudioBuffer* buffer) override;
+    void reset() override;
+    void close() override;
+
+private:
+    enum class State { Open, Broken, Closed };
+    struct Block {
+        AudioBuffer* buffer;
+        uint64_t end; // stream position just after the block
+    };
+
+    PulsePlaybackStream(std::shared_ptr<PulseContext> pulse, const PcmFormat& format, PlaybackCallbacks callbacks);
+    // All below: lock held.
+    bool connect(QString* error, bool wait);
+    void disconnect();
+    void armPoll();
+    void feed();
+    void updatePlayed(const pa_timing_info& timing);
+    void giveBackPlayed();
+    void fail(const QString& reason);
+
+    static void onStateChanged(pa_stream* s, void* self);
+    static void onWritable(pa_stream* s, size_t bytes, void* self);
+    static void onTiming(pa_stream* s, int success, void* self);
+    static void onPoll(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self);
+
+    std::shared_ptr<PulseContext> m_pulse;
+    PcmFormat m_format;
+    PlaybackCallbacks m_callbacks;
+    CallbackQueue m_calls;
+    pa_stream* m_stream = nullptr;
+    PendingOperations m_operations;
+    pa_time_event* m_poll = nullptr;
+    bool m_pollArmed = false;
+    bool m_timingAsked = false;
+    State m_state = State::Open;
+    std::deque<Block> m_blocks; // written, not yet given back
+    uint64_t m_queuedEnd = 0;   // stream position after the last block written
+    uint64_t m_sent = 0;        // bytes handed to the server
+    uint64_t m_played = 0;      // bytes the server has played
+};
+
+}  // namespace platform::audio

@@ -1,0 +1,186 @@
+#pragma once
+// A recording engine on the fake audio back end, with a window stand-in that
+// remembers what the engine showed, and the temporary folder of its own.
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <set>
+#include <vector>
+#include <QByteArray>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "engine/recording_engine.h"
+#include "engine/wave_header.h"
+#include "platform/audio/fake_backend.h"
+#include "platform/paths.h"
+
+namespace enginetest {
+
+using platform::audio::FakeBackend;
+using platform::audio::FakeCaptureStream;
+using platform::audio::FakePlaybackStream;
+using platform::audio::PcmFormat;
+
+// Rows of the format list used by the tests.
+inline constexpr int kRow8000Mono8 = 0;
+inline constexpr int kRow16000Mono16 = 9;
+inline constexpr int kRow48000Stereo16 = 27;
+inline constexpr int kBlock = 6144;
+
+struct FakeWaveform : WaveformTarget {
+    std::vector<int16_t> data = std::vector<int16_t>(100, 0);
+    int16_t fullScale = 25000;
+    int refreshes = 0;
+    int pointCount() const override { return int(data.size()); }
+    int16_t* points() override { return data.data(); }
+    void setFullScale(int16_t f) override { fullScale = f; }
+    void refresh() override { ++refreshes; }
+};
+
+struct TestView : EngineView {
+    int device = 0;
+    int formatRow = kRow16000Mono16;
+    QString positionText, lengthText;
+    uint32_t range = 0, thumb = 0;
+    int thumbMoves = 0;
+    std::map<int, bool> enabled;
+    std::vector<int> errors;
+    std::deque<Answer> answers;  // scripted replies to ask()
+    std::vector<int> questions;
+    FakeWaveform wave;
+    std::function<void()> onAsk;
+
+    int selectedDevice() const override { return device; }
+    int selectedFormatRow() const override { return formatRow; }
+    void setPositionText(const QString& t) override { positionText = t; }
+    void setLengthText(const QString& t) override { lengthText = t; }
+    void setPositionRange(uint32_t m) override { range = m; }
+    void setPositionThumb(uint32_t p) override
+    {
+        thumb = p;
+        ++thumbMoves;
+    }
+    uint32_t positionThumb() const override { return thumb; }
+    void setControlEnabled(int id, bool on) override { enabled[id] = on; }
+    void showError(int id) override { errors.push_back(id); }
+    Answer ask(int id) override
+    {
+        questions.push_back(id);
+        if (answers.empty())
+            return Answer::Cancel;
+        Answer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    WaveformTarget* waveform() override { return &wave; }
+
+    // The controls among those the engine drives that are enabled now.
+    std::set<int> enabledControls() const
+    {
+        std::set<int> on;
+        for (auto [id, e] : enabled)
+            if (e)
+                on.insert(id);
+        return on;
+    }
+};
+
+// Distinct bytes, so that a misplaced or lost block shows.
+inline QByteArray Pattern(int bytes, int seed)
+{
+    QByteArray b(bytes, 0);
+    for (int i = 0; i < bytes; ++i)
+        b[i] = char((i * 7 + seed * 31 + (i >> 8)) & 0xff);
+    return b;
+}
+
+inline void Settle()
+{
+    for (int i = 0; i < 4; ++i)
+        FakeBackend::processCallbacks();
+}
+
+class EngineTest : public ::testing::Test {
+protected:
+    QTemporaryDir tmp;
+    QByteArray savedTmpdir;
+    FakeBackend fake;
+    TestView view;
+    std::unique_ptr<RecordingEngine> engine;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(tmp.isValid());
+        savedTmpdir = qgetenv("TMPDIR");
+        qputenv("TMPDIR", tmp.path().toLocal8Bit());
+        fake.addInputDevice("Microphone");
+        fake.addInputDevice("Line in");
+        platform::audio::setBackendForTesting(&fake);
+        engine = std::make_unique<RecordingEngine>(view);
+    }
+    void TearDown() override
+    {
+        engine.reset();
+        platform::audio::setBackendForTesting(nullptr);
+        if (savedTmpdir.isNull())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", savedTmpdir);
+    }
+
+    QString WavPath() const
+    {
+        return tmp.path() + "/quillon_temp_" + QString::number(platform::currentThreadId()) + ".wav";
+    }
+    QByteArray FileBytes() const
+    {
+        QFile f(WavPath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QByteArray FileData() const { return FileBytes().mid(WaveHeader::kSize); }
+    WaveHeader FileHeader() const
+    {
+        const QByteArray b = FileBytes();
+        WaveHeader h;
+        h.riffSize = h.dataSize = 0xdeadbeef;
+        WaveHeader::parse(reinterpret_cast<const uint8_t*>(b.constData()), int(b.size()), h);
+        return h;
+    }
+    // The header's sizes tell the truth about the file.
+    void ExpectHeaderMatchesFile() const
+    {
+        const qint64 length = FileBytes().size();
+        const WaveHeader h = FileHeader();
+        EXPECT_EQ(h.riffSize, uint32_t(length - 8));
+        EXPECT_EQ(h.dataSize, uint32_t(length - 44));
+    }
+
+    FakeCaptureStream* Card() const { return fake.captureStream(); }
+    FakePlaybackStream* Speaker() const { return fake.lastPlaybackStream(); }
+
+    void Deliver(const QByteArray& bytes)
+    {
+        ASSERT_TRUE(Card());
+        ASSERT_TRUE(Card()->deliver(bytes));
+        Settle();
+    }
+    void StopAndSettle()
+    {
+        engine->OnStop();
+        Settle();
+    }
+    // Records `bytes` from an empty engine and stops.
+    void RecordAndStop(const QByteArray& bytes)
+    {
+        engine->OnRecord();
+        Deliver(bytes);
+        StopAndSettle();
+        ASSERT_FALSE(engine->IsRecording());
+    }
+};
+
+}  // namespace enginetest

@@ -1,0 +1,163 @@
+// The waveform panel draws what the engine put into its points: black, a
+// green centre line and one green vertical line per column.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <QImage>
+#include <QPixmap>
+
+#include "controls/dialog_units.h"
+#include "engine/waveform_snapshot.h"
+#include "recorder/waveform_view.h"
+#include "support/test_support.h"
+
+namespace {
+
+const QRgb kBlack = qRgb(0, 0, 0);
+const QRgb kGreen = qRgb(0, 255, 0);
+
+class WaveformViewTest : public ::testing::Test {
+protected:
+    WaveformView view;
+    int w = 0, h = 0;  // the inside, without the sunken edge
+
+    void SetUp() override { Make(QSize(100, 42)); }  // inside 98 x 40
+    void Make(QSize outer)
+    {
+        view.resize(outer);
+        view.Initialize();
+        w = view.contentsRect().width();
+        h = view.contentsRect().height();
+    }
+    // The inside as drawn, in its own coordinates.
+    QImage Inside()
+    {
+        const QImage all = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        return all.copy(view.contentsRect());
+    }
+    // Rows of column `x` that are lit, as [first, last]; {-1, -1} for none.
+    static std::pair<int, int> LitRows(const QImage& img, int x)
+    {
+        int first = -1, last = -1;
+        for (int y = 0; y < img.height(); ++y)
+            if (img.pixel(x, y) == kGreen) {
+                if (first < 0)
+                    first = y;
+                last = y;
+            }
+        return {first, last};
+    }
+    static int LitCount(const QImage& img, int x)
+    {
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            n += img.pixel(x, y) == kGreen;
+        return n;
+    }
+};
+
+}  // namespace
+
+TEST_F(WaveformViewTest, InitializeTakesOnePointPerColumnAllZero)
+{
+    EXPECT_EQ(view.pointCount(), 98) << "the sunken edge is not part of the inside";
+    ASSERT_NE(view.points(), nullptr);
+    for (int i = 0; i < view.pointCount(); ++i)
+        ASSERT_EQ(view.points()[i], 0);
+    EXPECT_EQ(view.fullScale(), 25000);
+}
+
+TEST_F(WaveformViewTest, AnEmptyViewIsBlackWithOneGreenLineThroughTheMiddle)
+{
+    const QImage img = Inside();
+    ASSERT_EQ(img.size(), QSize(w, h));
+    const int mid = h / 2;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            ASSERT_EQ(img.pixel(x, y), y == mid ? kGreen : kBlack) << x << "," << y;
+}
+
+TEST_F(WaveformViewTest, APointAtFullScaleFillsItsColumnAndZeroLightsOnlyTheCentre)
+{
+    view.points()[10] = 25000;
+    view.points()[11] = 0;
+    const QImage img = Inside();
+    EXPECT_EQ(LitRows(img, 10), std::make_pair(0, h - 1));
+    EXPECT_EQ(LitRows(img, 11), std::make_pair(h / 2, h / 2));
+}
+
+TEST_F(WaveformViewTest, NegativeAndPositivePointsDrawTheSameSymmetricLine)
+{
+    Make(QSize(100, 43));  // an odd height: mid = 20, a = 10000 * 41 / 2 / 25000 = 8
+    ASSERT_EQ(h, 41);
+    view.points()[20] = -10000;
+    view.points()[30] = 10000;
+    const QImage img = Inside();
+    EXPECT_EQ(LitRows(img, 20), std::make_pair(20 - 8, 20 + 8));
+    EXPECT_EQ(LitRows(img, 30), LitRows(img, 20));
+    EXPECT_EQ(LitCount(img, 30), 17);
+}
+
+TEST_F(WaveformViewTest, ColumnZeroIsNeverDrawn)
+{
+    view.points()[0] = 25000;
+    const QImage img = Inside();
+    EXPECT_EQ(LitRows(img, 0), std::make_pair(h / 2, h / 2));
+}
+
+TEST_F(WaveformViewTest, EightBitFullScaleAndAZeroFullScale)
+{
+    ASSERT_EQ(h, 40);
+    view.setFullScale(130);
+    view.points()[5] = 128;  // a = 128 * 40 / 2 / 130 = 19
+    view.points()[6] = -127;  // a = 127 * 40 / 2 / 130 = 19
+    view.points()[7] = 64;   // a = 64 * 40 / 2 / 130 = 9
+    QImage img = Inside();
+    EXPECT_EQ(LitRows(img, 5), std::make_pair(20 - 19, 20 + 19));
+    EXPECT_EQ(LitRows(img, 6), std::make_pair(1, 39));
+    EXPECT_EQ(LitRows(img, 7), std::make_pair(11, 29));
+
+    view.setFullScale(0);  // taken as 1: any sound fills the column
+    view.points()[7] = 1;
+    img = Inside();
+    EXPECT_EQ(LitRows(img, 7), std::make_pair(0, h - 1));
+}
+
+TEST_F(WaveformViewTest, ScreenshotsEmptyAndWithASine)
+{
+    // The size the recorder window gives the panel: 112 x 27 dialog units.
+    const controls::DialogUnits du(controls::dialogFont());
+    Make(QSize(du.x(112), du.y(27)));
+    ASSERT_GT(w, 10);
+    ASSERT_GT(h, 10);
+
+    const auto save = [](const QImage& img, const QString& name) {
+        const QString dir = testsupport::screenshotDir();
+        EXPECT_TRUE(img.save(dir + "/" + name + ".png"));
+        EXPECT_TRUE(img.scaled(img.size() * 4, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                        .save(dir + "/" + name + "_x4.png"));
+    };
+    const QImage empty = view.grab().toImage();
+    save(empty, "waveform_empty");
+
+    // A 400 Hz sine at 80 % of full scale, 16 kHz 16-bit mono, as the engine
+    // hands it over while recording.
+    std::vector<uint8_t> block(6144);
+    for (int i = 0; i < 3072; ++i) {
+        const auto s = int16_t(std::lround(0.8 * 32767 * std::sin(2 * M_PI * 400 * i / 16000.0)));
+        block[size_t(2 * i)] = uint8_t(s & 0xff);
+        block[size_t(2 * i + 1)] = uint8_t((s >> 8) & 0xff);
+    }
+    view.setFullScale(FullScaleFor(16));
+    TakeWaveformSnapshot(view, block.data(), 6144, 16);
+    const QImage sine = Inside();
+    save(view.grab().toImage(), "waveform_sine");
+
+    // The envelope reaches about 80 % of the half height at the crests and the
+    // centre row at the zero crossings (every 20 points).
+    int tallest = 0;
+    for (int x = 1; x < w; ++x)
+        tallest = std::max(tallest, LitCount(sine, x));
+    EXPECT_NEAR(tallest, 2 * int(0.8 * h / 2) + 1, 2);
+    EXPECT_EQ(LitCount(sine, 20), 1);
+}
