@@ -125,6 +125,8 @@ BE_ERR EncoderStream::encode(uint32_t samples, const int16_t* pcm, uint8_t* outp
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
 
     Output out(output);
+    if (samples == 0)
+        return BE_ERR_SUCCESSFUL;
     reservePlaceholder(out);
     BE_ERR result = BE_ERR_SUCCESSFUL;
     if (m_settings.channels() == 1) {

@@ -56,8 +56,11 @@ typedef struct BeConfig {
                                       24000, 32000, 44100 or 48000 */
     uint32_t outputRate;      /*  16: 0 = the input rate, else one of the rates above */
     uint32_t mode;            /*  20: BE_MODE_*; mono takes one channel, the others two */
-    uint32_t bitrate;         /*  24: kbit/s (constant); a value the output rate does not
-                                      allow becomes the nearest allowed one, the lower on a tie */
+    uint32_t bitrate;         /*  24: kbit/s (constant). Layer III allows 32..320 at 32, 44.1
+                                      and 48 kHz (MPEG-1), 8..160 at 16, 22.05 and 24 kHz
+                                      (MPEG-2), 8..64 at 8, 11.025 and 12 kHz (MPEG-2.5, LAME's
+                                      range); any other value becomes the nearest allowed one,
+                                      the lower on a tie */
     uint32_t maxBitrate;      /*  28: unused (constant bit rate) */
     int32_t preset;           /*  32: 2 = high quality; otherwise `quality` decides */
     uint32_t mpegVersion;     /*  36: advisory; the output rate fixes the MPEG version */
