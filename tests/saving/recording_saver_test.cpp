@@ -120,6 +120,8 @@ TEST(SaveIntoFolder, WithoutThePluginMp3ChosenGivesWaveSilently)
     s.engine->OnSave();
     expectWaveMatches(s.saveFolder() + "/" + kClockName + ".wav", 20000, 44100, 2, 16);
     EXPECT_EQ(filesIn(s.saveFolder()).size(), 1);
+    EXPECT_TRUE(s.mp3TempPath().isEmpty());
+    EXPECT_TRUE(QDir(s.tempFolder()).entryList({"*.mp3"}, QDir::Files).isEmpty()) << "an MP3 temporary file was made";
     EXPECT_TRUE(s.saveView.errors.empty());
     EXPECT_TRUE(s.engine->IsSaved());
 }

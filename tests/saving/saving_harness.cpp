@@ -43,12 +43,16 @@ bool encoderLibraryLoaded()
 
 // ---------------------------------------------------------------- session
 
-SavingSession::SavingSession(const QString& pluginFolder)
+SavingSession::SavingSession(const QString& pluginFolder, Audio audio)
 {
     m_oldTmpDir = qgetenv("TMPDIR");
     qputenv("TMPDIR", QFile::encodeName(m_temp.path()));
-    backend.addInputDevice(QStringLiteral("Microphone"));
-    platform::audio::setBackendForTesting(&backend);
+    if (audio == Audio::Fake) {
+        backend.addInputDevice(QStringLiteral("Microphone"));
+        platform::audio::setBackendForTesting(&backend);
+    } else {
+        engineView.device = -1;
+    }
 
     plugin = std::make_shared<EncoderPlugin>();
     plugin->LoadEncoder(pluginFolder.isEmpty() ? m_temp.path() : pluginFolder);

@@ -41,13 +41,14 @@ bool encoderLibraryLoaded();
 
 class FakeEngineView : public EngineView {
 public:
+    int device = 0;  // -1: the default source
     int formatRow = kStereo44k16Bit;
     Answer answer = Answer::Cancel;
     std::vector<int> errors;
     std::vector<int> questions;
     QString lengthText;
 
-    int selectedDevice() const override { return 0; }
+    int selectedDevice() const override { return device; }
     int selectedFormatRow() const override { return formatRow; }
     void setPositionText(const QString&) override {}
     void setLengthText(const QString& text) override { lengthText = text; }
@@ -143,8 +144,10 @@ public:
 // One recorder with its engine, MP3 side and saver.
 class SavingSession {
 public:
-    // `pluginFolder` empty: no plug-in anywhere.
-    explicit SavingSession(const QString& pluginFolder);
+    enum class Audio { Fake, Server };
+    // `pluginFolder` empty: no plug-in anywhere. Audio::Server records from
+    // the PulseAudio server's default source instead of the fake back end.
+    explicit SavingSession(const QString& pluginFolder, Audio audio = Audio::Fake);
     ~SavingSession();
 
     // Starts (or resumes) recording, captures `frames` of a tone, stops.
