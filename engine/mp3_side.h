@@ -1,8 +1,8 @@
 #pragma once
 // The seam where the MP3 temporary file joins a recording: the engine calls
 // these at the points where a recording starts, grows, stops and is thrown
-// away. NoMp3Side stands in until the encoder plug-in host implements it, so
-// today no MP3 temporary file is made.
+// away. Mp3TempEncoder (the encoder plug-in host) implements it; NoMp3Side
+// stands in where no MP3 temporary file is wanted.
 
 #include <cstdint>
 #include <QString>
@@ -14,6 +14,8 @@ public:
     virtual ~Mp3Side() = default;
     // The finished MP3 temporary file, or empty when there is none to copy.
     virtual QString mp3TempPath() const = 0;
+    // The bit rate (kbit/s) that file was encoded with; 128 before any.
+    virtual uint32_t mp3TempBitrate() const { return 128; }
     // A new recording's capture device opened: start encoding into `path`
     // (16-bit formats only); on any failure there simply is no MP3 file.
     virtual void BeginMp3Temp(const QString& path, const platform::audio::PcmFormat& format) = 0;

@@ -79,6 +79,13 @@ uint64_t RecordingFile::ReadAt(uint64_t dataOffset, uint8_t* into, uint64_t byte
     return n > 0 ? uint64_t(n) : 0;
 }
 
+bool RecordingFile::TruncateData(uint64_t dataBytes)
+{
+    if (!isOpen() || !m_wavTemp.resize(qint64(WaveHeader::kSize + dataBytes)))
+        return false;
+    return UpdateHeaderSizes();
+}
+
 bool RecordingFile::TrimToWholeFrames()
 {
     const uint16_t align = m_header.format.blockAlign();

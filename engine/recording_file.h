@@ -41,6 +41,9 @@ public:
     uint64_t Write(const uint8_t* data, uint64_t bytes);
     // Reads at `dataOffset`; returns the bytes read.
     uint64_t ReadAt(uint64_t dataOffset, uint8_t* into, uint64_t bytes);
+    // Drops everything after the first `dataBytes` bytes of data and writes
+    // the header for the new length.
+    bool TruncateData(uint64_t dataBytes);
     // Cuts a frame that a failed write left half-written.
     bool TrimToWholeFrames();
 

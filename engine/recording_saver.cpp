@@ -1,0 +1,281 @@
+#include "engine/recording_saver.h"
+
+#include <algorithm>
+#include <new>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+#include "engine/mp3_encoding.h"
+#include "platform/paths.h"
+
+namespace {
+
+constexpr int kSaveFailed = 382;
+constexpr int kCompressingTitle = 432;
+constexpr qint64 kCopyBlockSize = 1 << 20;
+
+QString WithoutTrailingSeparators(QString folder)
+{
+    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
+        folder.chop(1);
+    return folder;
+}
+
+bool EndsWithWav(const QString& path)
+{
+    return path.right(3).compare(QLatin1String("wav"), Qt::CaseInsensitive) == 0;
+}
+
+// Copies `source` over `target` (created or truncated).
+bool CopyFileOver(const QString& source, const QString& target)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    QFile out(target);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    std::vector<char> block(kCopyBlockSize);
+    for (;;) {
+        const qint64 got = in.read(block.data(), kCopyBlockSize);
+        if (got < 0)
+            return false;
+        if (got == 0)
+            break;
+        if (out.write(block.data(), got) != got)
+            return false;
+    }
+    return out.flush() && out.error() == QFileDevice::NoError;
+}
+
+}  // namespace
+
+RecordingSaver::RecordingSaver(RecordingEngine& engine, SaveView& view, std::shared_ptr<const EncoderPlugin> plugin)
+    : m_engine(engine),
+      m_view(view),
+      m_plugin(std::move(plugin)),
+      m_clock([] { return QDateTime::currentDateTime(); }),
+      m_sleep([](int ms) { QThread::msleep(ulong(ms)); })
+{
+    m_engine.SetSaveHandler([this] { OnSave(); });
+}
+
+RecordingSaver::~RecordingSaver() { m_engine.SetSaveHandler({}); }
+
+QString RecordingSaver::SaveFileName(const QDateTime& when)
+{
+    const QDate d = when.date();
+    const QTime t = when.time();
+    return QString::asprintf("%04d-%02d-%02d %02dh%02dm%02ds", d.year(), d.month(), d.day(), t.hour(), t.minute(),
+                             t.second());
+}
+
+bool RecordingSaver::CanEncodeMp3() const
+{
+    return m_plugin && m_plugin->isAvailable() && m_engine.format().bitsPerSample == 16;
+}
+
+// ------------------------------------------------------------------- save
+
+void RecordingSaver::OnSave()
+{
+    if (m_engine.IsRecording() || m_engine.IsPlaying())
+        return;
+    m_view.takeControlValues();
+
+    const std::optional<QString> target = ChooseTarget(SaveFileName(m_clock()));
+    if (!target)
+        return;
+    const QString& path = *target;
+
+    m_view.showSavingLabel(true);
+    m_view.setWaitCursor(true);
+
+    if (!EndsWithWav(path)) {
+        bool cancelled = false;
+        if (!CompressToMp3(path, cancelled)) {
+            QFile::remove(path);
+            m_view.setWaitCursor(false);
+            m_view.showSavingLabel(false);
+            if (!cancelled)
+                m_view.showError(kSaveFailed);
+            return;
+        }
+    } else if (!SaveAsWave(path)) {
+        QFile::remove(path);
+        m_view.setWaitCursor(false);
+        m_view.showSavingLabel(false);
+        m_view.showError(kSaveFailed);
+        return;
+    }
+
+    m_view.showSavingLabel(false);
+    m_view.setWaitCursor(false);
+    m_engine.SetSaved(true);
+    m_savedFiles.append(path);
+    m_view.addRecording(path);
+}
+
+std::optional<QString> RecordingSaver::ChooseTarget(const QString& name)
+{
+    const QString folder = WithoutTrailingSeparators(m_view.recordFolder());
+    const bool mp3Chosen = CanEncodeMp3() && m_view.encodeMethod() == 0;
+    const bool folderIsDirectory = !folder.isEmpty() && QFileInfo(folder).isDir();
+
+    if (folderIsDirectory && !m_view.askForRenaming())
+        return platform::joinPath(folder, name + (mp3Chosen ? QStringLiteral(".mp3") : QStringLiteral(".wav")));
+
+    const std::optional<QString> chosen =
+        m_view.chooseSavePath(mp3Chosen ? QStringLiteral("mp3") : QStringLiteral("wav"),
+                              mp3Chosen ? QStringLiteral("MP3 File (*.mp3)") : QStringLiteral("WAVE File (*.wav)"),
+                              folderIsDirectory ? platform::joinPath(folder, name) : name);
+    if (!chosen || chosen->isEmpty())
+        return std::nullopt;
+
+    // Here the extension the user typed decides the format.
+    QString path = *chosen;
+    const QString extension = QFileInfo(path).suffix();
+    if (extension.compare(QLatin1String("wav"), Qt::CaseInsensitive) != 0 &&
+        extension.compare(QLatin1String("mp3"), Qt::CaseInsensitive) != 0)
+        path += QStringLiteral(".mp3");
+    if (!CanEncodeMp3())
+        path = path.left(path.size() - 3) + QStringLiteral("wav");
+    return path;
+}
+
+bool RecordingSaver::SaveAsWave(const QString& path)
+{
+    m_sleep(kWaveCopyDelayMs);
+    const RecordingFile& wave = m_engine.recordingFile();
+    return wave.isOpen() && CopyFileOver(wave.path(), path);
+}
+
+// ------------------------------------------------------------ compression
+
+bool RecordingSaver::CompressToMp3(const QString& path, bool& cancelled)
+{
+    const uint32_t bitrate = BitrateOfQuality(m_view.recordQuality());
+
+    // Encoded while recording at this bit rate: the copy is the same file.
+    const Mp3Side& side = m_engine.mp3Side();
+    if (!side.mp3TempPath().isEmpty() && side.mp3TempBitrate() == bitrate &&
+        CopyFileOver(side.mp3TempPath(), path))
+        return true;
+
+    if (!CanEncodeMp3())
+        return false;
+    const EncoderPlugin& plugin = *m_plugin;
+
+    // Unbuffered: the tag call reopens the file by name before we close it.
+    QFile target(path);
+    if (!target.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        return false;
+
+    const BeConfig config = EncoderConfig(m_engine.format(), bitrate);
+    uint32_t samplesPerChunk = 0;
+    uint32_t outputBufferSize = 0;
+    HBE_STREAM stream = 0;
+    if (plugin.beInitStream(&config, &samplesPerChunk, &outputBufferSize, &stream) != BE_ERR_SUCCESSFUL ||
+        stream == 0) {
+        target.close();
+        QFile::remove(path);
+        return false;
+    }
+    std::unique_ptr<uint8_t[]> outputBuffer(new (std::nothrow) uint8_t[outputBufferSize]);
+    if (!outputBuffer) {
+        plugin.beCloseStream(stream);
+        target.close();
+        QFile::remove(path);
+        return false;
+    }
+
+    std::unique_ptr<ProgressReporter> progress = m_view.createProgress(kCompressingTitle);
+    if (progress)
+        progress->SetRange(0, 100);
+
+    const uint32_t align = std::max<uint32_t>(1, m_engine.format().blockAlign());
+    const uint32_t chunk = kReadBlockSize / align * align;
+    m_readBuffer.resize(kReadBlockSize);
+
+    bool failed = false;
+    QFile wave(m_engine.recordingFile().path());
+    if (!wave.open(QIODevice::ReadOnly) || !wave.seek(m_engine.GetHeaderSize()))
+        failed = true;
+    const uint64_t total = failed ? 0 : uint64_t(wave.size() - wave.pos());
+    uint64_t done = 0;
+    int mark = 0;
+
+    while (!failed) {
+        const qint64 got = wave.read(reinterpret_cast<char*>(m_readBuffer.data()), chunk);
+        if (got < 0) {
+            failed = true;
+            break;
+        }
+        const uint32_t samples = uint32_t(got) / 2;
+        if (samples == 0)
+            break;
+        if (!EncodeIntoFile(plugin, stream, m_readBuffer.data(), samples, outputBuffer.get(), outputBufferSize,
+                            target)) {
+            failed = true;
+            break;
+        }
+        if (progress) {
+            if (progress->CheckCancel()) {
+                cancelled = true;
+                break;
+            }
+            done += uint64_t(got);
+            progress->SetPos(int(done * 100 / total));
+            while (progress->GetPos() >= mark) {
+                m_sleep(kPacingStepMs);
+                mark += 10;
+            }
+        }
+    }
+
+    progress.reset();  // closes the display and enables the window again
+
+    if (failed || cancelled) {
+        plugin.beCloseStream(stream);
+        target.close();
+        QFile::remove(path);
+        return false;
+    }
+
+    uint32_t produced = 0;
+    if (plugin.beDeinitStream(stream, outputBuffer.get(), &produced) != BE_ERR_SUCCESSFUL ||
+        !WriteEncoded(target, outputBuffer.get(), std::min(produced, outputBufferSize))) {
+        plugin.beCloseStream(stream);
+        target.close();
+        QFile::remove(path);
+        return false;
+    }
+    plugin.beCloseStream(stream);
+    const QByteArray name = QFile::encodeName(path);
+    if (plugin.hasWriteInfoTag())
+        plugin.beWriteInfoTag(stream, name.constData());
+    else
+        plugin.beWriteVBRHeader(name.constData());
+    target.close();
+    return true;
+}
+
+// ---------------------------------------------------------- partial clear
+
+void RecordingSaver::OnClearAfterPosition()
+{
+    if (m_engine.IsRecording() || m_engine.IsPlaying())
+        return;
+    RecordingFile& wave = m_engine.recordingFile();
+    if (!wave.isOpen())
+        return;
+    const uint64_t keep =
+        std::min<uint64_t>(uint64_t(m_engine.position()) * m_engine.format().blockAlign(), wave.GetDataLength());
+    wave.TruncateData(keep);
+    // The encoded copy holds the dropped part as well; a later MP3 save
+    // encodes the shortened recording.
+    m_engine.mp3Side().DiscardMp3Temp();
+    m_engine.ShowLength();
+    m_engine.RefreshControlStates();
+}

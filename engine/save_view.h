@@ -1,0 +1,54 @@
+#pragma once
+// What saving needs from the recorder window. The window implements it over
+// its controls, its save-file dialog and the progress dialog; tests implement
+// it with plain members and scripted answers.
+
+#include <memory>
+#include <optional>
+#include <QString>
+
+// A progress display for a long job on the user interface thread (the window
+// adapts its progress dialog). Destroying it closes the display and enables
+// the window again, also after a cancel.
+class ProgressReporter {
+public:
+    virtual ~ProgressReporter() = default;
+    virtual void SetRange(int low, int high) = 0;
+    // Lets pending events run, moves the bar; returns the previous position.
+    virtual int SetPos(int pos) = 0;
+    virtual int GetPos() const = 0;
+    // Lets pending events run; true once for each Cancel since the last call.
+    virtual bool CheckCancel() = 0;
+};
+
+class SaveView {
+public:
+    virtual ~SaveView() = default;
+
+    // Takes the values of the folder edit, the save-format list and the check
+    // boxes into the window's members before a save reads them.
+    virtual void takeControlValues() = 0;
+    virtual QString recordFolder() const = 0;
+    // Row of the save-format list: 0 MP3, 1 WAVE.
+    virtual int encodeMethod() const = 0;
+    virtual bool askForRenaming() const = 0;
+    // Quality slider 1004: 0..15.
+    virtual int recordQuality() const = 0;
+
+    // The save-file dialog: `defaultExtension` without the dot ("mp3"),
+    // `filter` one entry ("MP3 File (*.mp3)"), `initialName` a path or a bare
+    // name. Asks before overwriting an existing file. Nothing when cancelled.
+    virtual std::optional<QString> chooseSavePath(const QString& defaultExtension, const QString& filter,
+                                                  const QString& initialName) = 0;
+
+    // Label 1008, shown and repainted at once.
+    virtual void showSavingLabel(bool shown) = 0;
+    virtual void setWaitCursor(bool wait) = 0;
+    // A message box from the string table with the error icon.
+    virtual void showError(int stringId) = 0;
+    // A shown progress display with the text of string `titleId`, or null
+    // when none can be made (the job then runs without one).
+    virtual std::unique_ptr<ProgressReporter> createProgress(int titleId) = 0;
+    // A saved file for the playlist (AddRecording with the new entry selected).
+    virtual void addRecording(const QString& path) = 0;
+};
