@@ -6,7 +6,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QApplication>
 #include <QContextMenuEvent>
+#include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -21,7 +23,12 @@
 #include "controls/gradient_button.h"
 #include "controls/hyperlink_label.h"
 #include "engine/quality_bitrates.h"
+#include "controls/progress_dialog.h"
+#include "engine/encoder_plugin.h"
+#include "engine/mp3_temp_encoder.h"
 #include "engine/recording_engine.h"
+#include "engine/recording_saver.h"
+#include "platform/paths.h"
 #include "recorder/waveform_view.h"
 #include "input/input_lists.h"
 #include "platform/audio/audio_backend.h"
@@ -87,8 +94,13 @@ void RecorderDialog::OnInitDialog()
     m_controls = builder.build(RecorderTemplate::controls());
     m_fullClientSize = QSize(m_units.x(RecorderTemplate::kWidth), m_units.y(RecorderTemplate::kHeight));
     setFixedSize(m_fullClientSize);
-    // The engine's blocks are allocated once, with the window.
+    // The engine's blocks are allocated once, with the window, and the
+    // encoder plug-in is bound then.
     m_engine = std::make_unique<RecordingEngine>(*this);
+    m_encoder = std::make_shared<EncoderPlugin>();
+    m_encoder->LoadEncoder(platform::programFolder());
+    m_engine->SetMp3Side(std::make_unique<Mp3TempEncoder>(m_encoder, [this] { return m_recordQuality; }));
+    m_saver = std::make_unique<RecordingSaver>(*m_engine, *this, m_encoder);
 
     setWindowIcon(resources::icon(128));
 
@@ -227,7 +239,7 @@ void RecorderDialog::connectEngine()
         {1127, &RecordingEngine::OnRecord},      {1022, &RecordingEngine::OnStop},
         {1125, &RecordingEngine::OnNewRecording}, {103, &RecordingEngine::OnPlay},
         {1122, &RecordingEngine::OnSeekStart},   {1123, &RecordingEngine::OnSeekEnd},
-        {1116, &RecordingEngine::OnSave},
+        {1116, &RecordingEngine::OnSave},  // the saver is the engine's save handler
     };
     for (const auto& [id, operation] : commands)
         connect(controlAs<QAbstractButton>(id), &QAbstractButton::clicked, e, operation);
@@ -245,7 +257,73 @@ void RecorderDialog::connectEngine()
         m_engine->OnHScroll(RecordingEngine::kEndTrack, slider->sliderPosition());
     });
     connect(slider, &QSlider::actionTriggered, this, &RecorderDialog::OnPositionSliderAction);
+
+    connect(controlAs<QAbstractButton>(1124), &QAbstractButton::clicked, this,
+            [this] { m_saver->OnClearAfterPosition(); });
 }
+
+namespace {
+
+// The progress dialog behind the saver's progress interface; closing it
+// enables the window again.
+class ProgressDialogReporter final : public ProgressReporter {
+public:
+    explicit ProgressDialogReporter(std::unique_ptr<controls::ProgressDialog> dialog) : m_dialog(std::move(dialog)) {}
+    ~ProgressDialogReporter() override { m_dialog->DestroyWindow(); }
+    void SetRange(int low, int high) override { m_dialog->SetRange(low, high); }
+    int SetPos(int pos) override { return m_dialog->SetPos(pos); }
+    int GetPos() const override { return m_dialog->GetPos(); }
+    bool CheckCancel() override { return m_dialog->CheckCancel(); }
+
+private:
+    std::unique_ptr<controls::ProgressDialog> m_dialog;
+};
+
+}  // namespace
+
+std::optional<QString> RecorderDialog::chooseSavePath(const QString& defaultExtension, const QString& filter,
+                                                      const QString& initialName)
+{
+    QFileDialog dialog(nullptr, QString(), QString(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(defaultExtension);
+    dialog.selectFile(initialName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().first();
+}
+
+void RecorderDialog::showSavingLabel(bool shown)
+{
+    QWidget* label = control(1008);
+    label->setVisible(shown);
+    label->repaint();
+}
+
+void RecorderDialog::setWaitCursor(bool wait)
+{
+    if (wait)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+std::unique_ptr<ProgressReporter> RecorderDialog::createProgress(int titleId)
+{
+    auto dialog = std::make_unique<controls::ProgressDialog>(resources::text(titleId));
+    if (!dialog->Create(this))
+        return nullptr;
+    return std::make_unique<ProgressDialogReporter>(std::move(dialog));
+}
+
+void RecorderDialog::addRecording(const QString&)
+{
+    // The playlist takes saved files once it is part of the window; until
+    // then the saver's list of saved files is the record.
+}
+
+QStringList RecorderDialog::savedRecordings() const { return m_saver->savedFiles(); }
 
 void RecorderDialog::OnPositionSliderAction(int action)
 {
@@ -438,5 +516,6 @@ void RecorderDialog::OnDestroy()
     s.loopPlaying = m_loopPlaying;
     m_store.writeSettings(history, s);
     m_settingsSnapshot = s;
+    m_saver.reset();
     m_engine->Release();
 }

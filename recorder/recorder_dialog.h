@@ -12,14 +12,17 @@
 #include "app/settings_store.h"
 #include "controls/dialog_units.h"
 #include "engine/engine_view.h"
+#include "engine/save_view.h"
 
+class EncoderPlugin;
 class RecordingEngine;
+class RecordingSaver;
 
 class QComboBox;
 class QLabel;
 class QSlider;
 
-class RecorderDialog : public QDialog, public EngineView {
+class RecorderDialog : public QDialog, public EngineView, public SaveView {
     Q_OBJECT
 public:
     // Reads section "Settings" from `store` (not owned; must outlive the window).
@@ -53,6 +56,22 @@ public:
     void showError(int stringId) override;
     Answer ask(int stringId) override;
     WaveformTarget* waveform() override;
+
+    // SaveView: what saving reads and shows through the window.
+    void takeControlValues() override { UpdateData(true); }
+    QString recordFolder() const override { return m_recordFolder; }
+    int encodeMethod() const override { return m_encodeMethod; }
+    bool askForRenaming() const override { return m_askForRenaming; }
+    int recordQuality() const override { return m_recordQuality; }
+    std::optional<QString> chooseSavePath(const QString& defaultExtension, const QString& filter,
+                                          const QString& initialName) override;
+    void showSavingLabel(bool shown) override;
+    void setWaitCursor(bool wait) override;
+    std::unique_ptr<ProgressReporter> createProgress(int titleId) override;
+    void addRecording(const QString& path) override;
+
+    // The files saved so far, in order (the playlist takes them when it exists).
+    QStringList savedRecordings() const;
 
     // Show/hide of the playlist panel (button 1007).
     void TogglePlaylistPanel();
@@ -91,7 +110,11 @@ private:
     void OnPositionSliderAction(int action);
 
     SettingsStore& m_store;
+    // Declared in this order: the plug-in outlives the engine's MP3 side and
+    // the saver, and the saver goes before the engine.
+    std::shared_ptr<EncoderPlugin> m_encoder;
     std::unique_ptr<RecordingEngine> m_engine;
+    std::unique_ptr<RecordingSaver> m_saver;
     controls::DialogUnits m_units;
     QHash<int, QWidget*> m_controls;
     bool m_destroyed = false;

@@ -71,14 +71,8 @@ bool PulseCaptureStream::connect(bool corked, QString* error)
     pa_stream* s = m_stream;
     const bool ready =
         pa_stream_connect_record(s, m_source.isEmpty() ? nullptr : m_source.constData(), &attr, flags) == 0
-        && m_pulse->waitUntil([s] { return pa_stream_get_state(s) != PA_STREAM_CREATING
-                                           && pa_stream_get_state(s) != PA_STREAM_UNCONNECTED; },
-                              kConnectTimeoutMs)
-        && pa_stream_get_state(s) == PA_STREAM_READY;
+        && m_pulse->waitForStreamReady(s, kConnectTimeoutMs, error);
     if (!ready) {
-        if (error)
-            *error = pa_stream_get_state(s) == PA_STREAM_CREATING ? QStringLiteral("The sound server did not answer")
-                                                                   : m_pulse->errorText();
         disconnect();
         return false;
     }

@@ -97,6 +97,18 @@ QString PulseContext::errorText() const { return errorText(pa_context_errno(m_co
 
 QString PulseContext::errorText(int paError) const { return QString::fromUtf8(pa_strerror(paError)); }
 
+bool PulseContext::waitForStreamReady(pa_stream* s, int timeoutMs, QString* error)
+{
+    const bool ready = waitUntil([s] { return pa_stream_get_state(s) != PA_STREAM_CREATING
+                                              && pa_stream_get_state(s) != PA_STREAM_UNCONNECTED; },
+                                 timeoutMs)
+                       && pa_stream_get_state(s) == PA_STREAM_READY;
+    if (!ready && error)
+        *error = pa_stream_get_state(s) == PA_STREAM_CREATING ? QStringLiteral("The sound server did not answer")
+                                                               : errorText();
+    return ready;
+}
+
 bool PulseContext::waitUntil(const std::function<bool()>& done, int timeoutMs)
 {
     Deadline deadline{this};

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <pulse/context.h>
+#include <pulse/stream.h>
 #include <pulse/operation.h>
 #include <pulse/subscribe.h>
 #include <pulse/thread-mainloop.h>
@@ -48,6 +49,10 @@ public:
     // Lock held, never on the main loop thread: sleeps until `done` is true,
     // `timeoutMs` has passed, or the connection broke. Returns done().
     bool waitUntil(const std::function<bool()>& done, int timeoutMs);
+    // Lock held, never on the main loop thread: waits for a stream that was
+    // just connected to become ready. False with a reason when it failed or
+    // the server did not answer in time.
+    bool waitForStreamReady(pa_stream* stream, int timeoutMs, QString* error);
     // Lock held, never on the main loop thread: waits for an operation to end
     // and releases it. False when it was null, cancelled or timed out.
     bool finish(pa_operation* op, int timeoutMs);

@@ -69,13 +69,7 @@ bool PulsePlaybackStream::connect(QString* error, bool wait)
     }
     if (!wait)
         return true;
-    const bool ready =
-        m_pulse->waitUntil([s] { return pa_stream_get_state(s) != PA_STREAM_CREATING; }, kConnectTimeoutMs)
-        && pa_stream_get_state(s) == PA_STREAM_READY;
-    if (!ready) {
-        if (error)
-            *error = pa_stream_get_state(s) == PA_STREAM_CREATING ? QStringLiteral("The sound server did not answer")
-                                                                   : m_pulse->errorText();
+    if (!m_pulse->waitForStreamReady(s, kConnectTimeoutMs, error)) {
         disconnect();
         return false;
     }

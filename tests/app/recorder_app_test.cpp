@@ -13,20 +13,12 @@
 #include "app/recorder_app.h"
 #include "platform/audio/fake_backend.h"
 #include "platform/shell.h"
+#include "support/recording_shell.h"
 #include "support/test_support.h"
 
 namespace {
 
-class RecordingShell : public platform::Shell {
-public:
-    int openUrl(const QString& url) override
-    {
-        opened.append(url);
-        return 33;
-    }
-    bool startProgram(const QString&, const QStringList&) override { return true; }
-    QStringList opened;
-};
+using testsupport::RecordingShell;
 
 class RecorderAppTest : public ::testing::Test {
 protected:

@@ -24,6 +24,7 @@
 #include "platform/audio/fake_backend.h"
 #include "recorder/dialog_template.h"
 #include "recorder/recorder_dialog.h"
+#include "support/recording_shell.h"
 #include "support/test_support.h"
 
 namespace {
@@ -182,16 +183,7 @@ TEST_F(RecorderDialogTest, WithoutAnyInputDeviceTheListIsEmptyAndTheWindowStillO
     EXPECT_EQ(w.controlAs<QComboBox>(1217)->count(), 28);
 }
 
-class RecordingShell : public platform::Shell {
-public:
-    int openUrl(const QString& url) override
-    {
-        opened.append(url);
-        return 33;
-    }
-    bool startProgram(const QString&, const QStringList&) override { return true; }
-    QStringList opened;
-};
+using testsupport::RecordingShell;
 
 TEST_F(RecorderDialogTest, AboutBoxOpensFromTheButtonAndFromTheWindowMenuCommand)
 {

@@ -6,7 +6,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
@@ -158,6 +161,41 @@ TEST_F(RecorderWindowEngineTest, ClosingAsksAboutUnsavedDataAndRefusesWhileRecor
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(QFile::exists(tempFile));
+}
+
+TEST_F(RecorderWindowEngineTest, SaveWritesTheRecordingIntoTheFolderAndPartialClearCutsIt)
+{
+    QTemporaryDir folder;
+    window->controlAs<QLineEdit>(1001)->setText(folder.path() + "/");
+    window->controlAs<QComboBox>(1003)->setCurrentIndex(1);  // WAVE
+    click(1127);
+    ASSERT_TRUE(backend.captureStream()->deliverTone(1000, 0.5, 48000));
+    pump();
+    click(1022);
+    pump();
+
+    click(1116);
+    ASSERT_EQ(window->savedRecordings().size(), 1);
+    const QString saved = window->savedRecordings().first();
+    EXPECT_EQ(QFileInfo(saved).absolutePath(), QFileInfo(folder.path()).absoluteFilePath());
+    EXPECT_TRUE(QRegularExpression(R"(^\d{4}-\d{2}-\d{2} \d{2}h\d{2}m\d{2}s\.wav$)")
+                    .match(QFileInfo(saved).fileName()).hasMatch())
+        << saved.toStdString();
+    const auto soxi = testsupport::runTool("soxi", {"-s", saved});
+    EXPECT_EQ(soxi.out.trimmed(), "48000");
+    EXPECT_FALSE(window->control(1008)->isVisible());
+
+    // Back to a quarter of a second, clear the rest: the length follows.
+    window->controlAs<QSlider>(1121)->setValue(12000);
+    window->engine().OnHScroll(RecordingEngine::kEndTrack, 12000);
+    click(1124);
+    EXPECT_EQ(window->engine().GetDataLength(), 12000u * 4);
+    EXPECT_EQ(window->controlAs<QLabel>(1120)->text(), QString::fromUtf8("\n长度:\n000:00.2"));
+
+    // Unsaved since the clear? No: a partial clear leaves the saved flag alone,
+    // so closing asks nothing and the window goes.
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
 }
 
 }  // namespace

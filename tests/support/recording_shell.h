@@ -1,0 +1,27 @@
+#pragma once
+// A shell that opens nothing and remembers what it was asked to open.
+
+#include <QStringList>
+
+#include "platform/shell.h"
+
+namespace testsupport {
+
+class RecordingShell : public platform::Shell {
+public:
+    int openUrl(const QString& url) override
+    {
+        opened.append(url);
+        return result;
+    }
+    bool startProgram(const QString& program, const QStringList& arguments) override
+    {
+        started.append(program + ' ' + arguments.join(' '));
+        return true;
+    }
+    QStringList opened;
+    QStringList started;
+    int result = 33;
+};
+
+}  // namespace testsupport
