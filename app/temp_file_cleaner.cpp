@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QtEndian>
+#include <sys/stat.h>
 
 #include "platform/locked_file.h"
 #include "platform/paths.h"
@@ -103,6 +104,10 @@ TempFileCleaner::Salvage TempFileCleaner::salvage(const QString& path)
     // rename() never replaces an existing file, and copies across file systems.
     if (target.isEmpty() || !QFile::rename(path, target))
         return Salvage::Failed;
+    // Private while it was a temporary file; now it is the user's recording.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::chmod(QFile::encodeName(target).constData(), 0666 & ~mask);
     m_salvaged.append(target);
     return Salvage::Salvaged;
 }

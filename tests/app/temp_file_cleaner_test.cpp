@@ -49,6 +49,7 @@ protected:
 TEST_F(TempFileCleanerTest, CrashedRecordingIsRepairedAndMovedAndSoxReadsIt)
 {
     ASSERT_TRUE(testsupport::writeFile(tempFile("quillon_temp_4242.wav"), crashedRecording(16000, 3)));
+    QFile::setPermissions(tempFile("quillon_temp_4242.wav"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     ASSERT_TRUE(testsupport::writeFile(tempFile("quillon_temp_4242.mp3"), "mp3 bytes"));
     ASSERT_TRUE(testsupport::writeFile(tempFile("quillon_temp_7.wav"), crashedRecording(0)));
     ASSERT_TRUE(testsupport::writeFile(tempFile("other.wav"), crashedRecording(10)));
@@ -62,6 +63,8 @@ TEST_F(TempFileCleanerTest, CrashedRecordingIsRepairedAndMovedAndSoxReadsIt)
     EXPECT_EQ(QFileInfo(saved).absolutePath(), QFileInfo(records.path()).absoluteFilePath());
     EXPECT_TRUE(QFileInfo(saved).fileName().endsWith(" recovered.wav")) << saved.toStdString();
     EXPECT_EQ(QFileInfo(saved).size(), 44 + 16000 * 4);  // the partial frame is dropped
+    // A private temporary file becomes an ordinary file of the user's.
+    EXPECT_TRUE(QFileInfo(saved).permissions() & QFileDevice::ReadOther);
 
     const auto soxi = testsupport::runTool("soxi", {"-s", saved});
     ASSERT_EQ(soxi.exitCode, 0) << soxi.err.toStdString();
