@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +22,8 @@
 
 #include "platform/paths.h"
 
+#include "controls/gradient_button.h"
+#include "controls/progress_dialog.h"
 #include "engine/recording_engine.h"
 #include "platform/audio/fake_backend.h"
 #include "recorder/recorder_dialog.h"
@@ -196,6 +199,48 @@ TEST_F(RecorderWindowEngineTest, SaveWritesTheRecordingIntoTheFolderAndPartialCl
     // so closing asks nothing and the window goes.
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(RecorderWindowEngineTest, Mp3SaveAtAnotherQualityEncodesUnderTheProgressDialogAndCancelLeavesNothing)
+{
+    QTemporaryDir folder;
+    window->controlAs<QLineEdit>(1001)->setText(folder.path());
+    window->controlAs<QComboBox>(1003)->setCurrentIndex(0);  // MP3
+    click(1127);
+    ASSERT_TRUE(backend.captureStream()->deliverTone(1000, 0.5, 48000 * 3));
+    pump();
+    click(1022);
+    pump();
+    window->controlAs<QSlider>(1004)->setValue(5);  // 56 kbps: the MP3 made while recording does not fit
+
+    // Cancel as soon as the progress dialog shows: no file, no message.
+    bool sawProgress = false;
+    QTimer cancel;
+    cancel.setInterval(20);
+    QObject::connect(&cancel, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* p = qobject_cast<controls::ProgressDialog*>(w); p && p->isVisible()) {
+                sawProgress = true;
+                EXPECT_FALSE(window->isEnabled());
+                p->CancelButton()->click();
+            }
+    });
+    cancel.start();
+    click(1116);
+    cancel.stop();
+    EXPECT_TRUE(sawProgress);
+    EXPECT_TRUE(QDir(folder.path()).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(window->savedRecordings().isEmpty());
+    EXPECT_TRUE(window->isEnabled());
+
+    click(1116);
+    ASSERT_EQ(window->savedRecordings().size(), 1);
+    const QString saved = window->savedRecordings().first();
+    EXPECT_TRUE(saved.endsWith(".mp3"));
+    const QString decoded = folder.filePath("decoded.wav");
+    ASSERT_EQ(testsupport::runTool("mpg123", {"-q", "-w", decoded, saved}).exitCode, 0);
+    EXPECT_EQ(testsupport::runTool("soxi", {"-s", decoded}).out.trimmed(), "144000");
+    EXPECT_TRUE(testsupport::runTool("mpg123", {"-t", "-v", saved}).err.contains("cbr56"));
 }
 
 }  // namespace
