@@ -1,0 +1,73 @@
+#include "byte_source.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+namespace zldecoder {
+
+int64_t FileSource::readAt(uint64_t offset, void* buffer, size_t n)
+{
+    auto* out = static_cast<uint8_t*>(buffer);
+    size_t done = 0;
+    while (done < n) {
+        const ssize_t got = ::pread(m_fd, out + done, n - done, static_cast<off_t>(offset + done));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        if (got == 0)
+            break;
+        done += static_cast<size_t>(got);
+    }
+    return static_cast<int64_t>(done);
+}
+
+int64_t MemorySource::readAt(uint64_t offset, void* buffer, size_t n)
+{
+    if (offset >= m_size)
+        return 0;
+    const size_t count = std::min<uint64_t>(n, m_size - offset);
+    std::memcpy(buffer, m_data + offset, count);
+    return static_cast<int64_t>(count);
+}
+
+int64_t ByteRange::read(uint64_t at, void* buffer, size_t n) const
+{
+    if (at >= length)
+        return 0;
+    const size_t count = static_cast<size_t>(std::min<uint64_t>(n, length - at));
+    return source->readAt(offset + at, buffer, count);
+}
+
+int64_t RangeCursor::read(void* buffer, size_t n)
+{
+    const int64_t got = m_range.read(m_position, buffer, n);
+    if (got < 0) {
+        m_failed = true;
+        return -1;
+    }
+    m_position += static_cast<uint64_t>(got);
+    return got;
+}
+
+int64_t RangeCursor::seek(int64_t offset, int whence)
+{
+    int64_t base = 0;
+    switch (whence) {
+    case SEEK_SET: base = 0; break;
+    case SEEK_CUR: base = static_cast<int64_t>(m_position); break;
+    case SEEK_END: base = static_cast<int64_t>(m_range.length); break;
+    default: return -1;
+    }
+    // Positions past the end are allowed, as with lseek; reads there give 0.
+    if ((offset < 0 && base < -offset) || (offset > 0 && offset > INT64_MAX - base))
+        return -1;
+    m_position = static_cast<uint64_t>(base + offset);
+    return static_cast<int64_t>(m_position);
+}
+
+}  // namespace zldecoder

@@ -1,0 +1,209 @@
+// WAVE through libsndfile. 8-bit and 16-bit PCM come out as they are stored;
+// every other encoding libsndfile reads comes out as 16-bit PCM.
+
+#include "audio.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <vector>
+
+namespace zldecoder {
+namespace {
+
+constexpr int kMaxChannels = 16;
+constexpr int kMinRate = 1000;
+constexpr int kMaxRate = 768000;
+constexpr sf_count_t kChunkFrames = 4096;
+
+sf_count_t ioLength(void* cursor) { return static_cast<sf_count_t>(static_cast<RangeCursor*>(cursor)->length()); }
+sf_count_t ioSeek(sf_count_t offset, int whence, void* cursor)
+{
+    return static_cast<RangeCursor*>(cursor)->seek(offset, whence);
+}
+sf_count_t ioRead(void* buffer, sf_count_t count, void* cursor)
+{
+    if (count <= 0)
+        return 0;
+    const int64_t got = static_cast<RangeCursor*>(cursor)->read(buffer, static_cast<size_t>(count));
+    return got < 0 ? 0 : got;
+}
+sf_count_t ioWrite(const void*, sf_count_t, void*) { return 0; }
+sf_count_t ioTell(void* cursor) { return static_cast<RangeCursor*>(cursor)->tell(); }
+
+SF_VIRTUAL_IO g_io = {ioLength, ioSeek, ioRead, ioWrite, ioTell};
+
+struct SndfileCloser {
+    void operator()(SNDFILE* file) const { sf_close(file); }
+};
+using Sndfile = std::unique_ptr<SNDFILE, SndfileCloser>;
+
+bool isWaveContainer(int format)
+{
+    switch (format & SF_FORMAT_TYPEMASK) {
+    case SF_FORMAT_WAV:
+    case SF_FORMAT_WAVEX:
+    case SF_FORMAT_RF64:
+    case SF_FORMAT_W64:
+        return true;
+    default:
+        return false;
+    }
+}
+
+uint32_t codeForOpenFailure(const RangeCursor& cursor)
+{
+    if (cursor.failed())
+        return ZLDEC_ERR_CANNOT_OPEN;
+    switch (sf_error(nullptr)) {
+    case SF_ERR_UNRECOGNISED_FORMAT:
+    case SF_ERR_UNSUPPORTED_ENCODING:
+        return ZLDEC_ERR_UNRECOGNISED;
+    case SF_ERR_SYSTEM:
+        return ZLDEC_ERR_CANNOT_OPEN;
+    default:
+        return ZLDEC_ERR_DAMAGED;
+    }
+}
+
+Sndfile openSndfile(RangeCursor& cursor, SF_INFO& info, uint32_t& code)
+{
+    info = SF_INFO{};
+    Sndfile file(sf_open_virtual(&g_io, SFM_READ, &info, &cursor));
+    code = file ? ZLDEC_OK : codeForOpenFailure(cursor);
+    return file;
+}
+
+uint16_t bitsDelivered(const SF_INFO& info)
+{
+    return (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_U8 ? 8 : 16;
+}
+
+class WaveDecoder final : public AudioDecoder {
+public:
+    WaveDecoder(const ByteRange& range, const AudioInfo& info) : m_cursor(range), m_info(info) {}
+
+    uint32_t start()
+    {
+        SF_INFO sfInfo;
+        uint32_t code = ZLDEC_OK;
+        m_file = openSndfile(m_cursor, sfInfo, code);
+        if (!m_file)
+            return code;
+        if (sfInfo.channels != m_info.format.channels || uint32_t(sfInfo.samplerate) != m_info.format.samplesPerSec
+            || bitsDelivered(sfInfo) != m_info.format.bitsPerSample)
+            return ZLDEC_ERR_CHANGED;
+        sf_command(m_file.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
+        m_samples.resize(static_cast<size_t>(kChunkFrames) * sfInfo.channels);
+        return ZLDEC_OK;
+    }
+
+    uint32_t decode(uint32_t firstFrame, uint32_t maxFrames, uint8_t* output, uint32_t& written) override
+    {
+        written = 0;
+        if (firstFrame >= m_info.length)
+            return ZLDEC_OK;
+        uint32_t wanted = std::min(maxFrames, m_info.length - firstFrame);
+        if (firstFrame != m_next) {
+            if (sf_seek(m_file.get(), firstFrame, SEEK_SET) < 0)
+                return failure();
+            m_next = firstFrame;
+        }
+        const int channels = m_info.format.channels;
+        while (wanted > 0) {
+            const sf_count_t asked = std::min<sf_count_t>(wanted, kChunkFrames);
+            const sf_count_t got = sf_readf_short(m_file.get(), m_samples.data(), asked);
+            if (got <= 0)
+                break;
+            store(static_cast<size_t>(got) * channels, output + size_t(written) * m_info.format.blockAlign);
+            written += static_cast<uint32_t>(got);
+            m_next += static_cast<uint32_t>(got);
+            wanted -= static_cast<uint32_t>(got);
+            if (got < asked)
+                break;
+        }
+        if (written == 0 && sf_error(m_file.get()) != SF_ERR_NO_ERROR)
+            return failure();
+        return ZLDEC_OK;
+    }
+
+private:
+    uint32_t failure() const { return m_cursor.failed() ? ZLDEC_ERR_READ : ZLDEC_ERR_DAMAGED; }
+
+    // libsndfile gives host-order 16-bit samples; 8-bit WAVE is unsigned.
+    void store(size_t samples, uint8_t* out) const
+    {
+        if (m_info.format.bitsPerSample == 8) {
+            for (size_t i = 0; i < samples; ++i)
+                out[i] = static_cast<uint8_t>((m_samples[i] >> 8) + 128);
+            return;
+        }
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(out, m_samples.data(), samples * 2);
+        } else {
+            for (size_t i = 0; i < samples; ++i) {
+                const auto v = static_cast<uint16_t>(m_samples[i]);
+                out[2 * i] = static_cast<uint8_t>(v);
+                out[2 * i + 1] = static_cast<uint8_t>(v >> 8);
+            }
+        }
+    }
+
+    RangeCursor m_cursor;
+    AudioInfo m_info;
+    Sndfile m_file;
+    std::vector<short> m_samples;
+    uint32_t m_next = 0;
+};
+
+}  // namespace
+
+uint32_t probeWave(const ByteRange& range, AudioInfo& info)
+{
+    RangeCursor cursor(range);
+    SF_INFO sfInfo;
+    uint32_t code = ZLDEC_OK;
+    const Sndfile file = openSndfile(cursor, sfInfo, code);
+    if (!file)
+        return code;
+    if (!isWaveContainer(sfInfo.format))
+        return ZLDEC_ERR_UNRECOGNISED;
+    if (sfInfo.channels < 1 || sfInfo.channels > kMaxChannels || sfInfo.samplerate < kMinRate
+        || sfInfo.samplerate > kMaxRate)
+        return ZLDEC_ERR_UNRECOGNISED;
+    if (sfInfo.frames < 0)
+        return ZLDEC_ERR_DAMAGED;
+    const uint16_t bits = bitsDelivered(sfInfo);
+    const auto channels = static_cast<uint16_t>(sfInfo.channels);
+    const auto rate = static_cast<uint32_t>(sfInfo.samplerate);
+    info.format = pcmFormat(rate, channels, bits, rate * channels * (bits / 8));
+    // Longer streams play their first 2^32 - 1 frames.
+    info.length = static_cast<uint32_t>(std::min<sf_count_t>(sfInfo.frames, UINT32_MAX));
+    return ZLDEC_OK;
+}
+
+uint32_t startWaveDecoder(const ByteRange& range, const AudioInfo& info, std::unique_ptr<AudioDecoder>& out)
+{
+    auto decoder = std::make_unique<WaveDecoder>(range, info);
+    const uint32_t code = decoder->start();
+    if (code == ZLDEC_OK)
+        out = std::move(decoder);
+    return code;
+}
+
+ZLWaveFormat pcmFormat(uint32_t rate, uint16_t channels, uint16_t bits, uint32_t avgBytesPerSec)
+{
+    ZLWaveFormat f{};
+    f.formatTag = 1;
+    f.channels = channels;
+    f.samplesPerSec = rate;
+    f.avgBytesPerSec = avgBytesPerSec;
+    f.blockAlign = static_cast<uint16_t>(channels * (bits / 8));
+    f.bitsPerSample = bits;
+    f.cbSize = 0;
+    return f;
+}
+
+}  // namespace zldecoder
