@@ -1,5 +1,6 @@
 // WAVE through libsndfile. 8-bit and 16-bit PCM come out as they are stored;
-// every other encoding libsndfile reads comes out as 16-bit PCM.
+// every other encoding libsndfile reads comes out as 16-bit PCM, rounded to
+// the nearest value.
 
 #include "audio.h"
 
@@ -7,6 +8,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -81,6 +83,27 @@ uint16_t bitsDelivered(const SF_INFO& info)
     return (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_U8 ? 8 : 16;
 }
 
+// 8-bit and 16-bit PCM pass through libsndfile's 16-bit reading unchanged.
+// Everything else is read as normalised floats: libsndfile's own conversion
+// to 16 bits truncates wider samples and leaves float samples unscaled.
+bool readsAsShorts(const SF_INFO& info)
+{
+    switch (info.format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_U8:
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_16:
+        return true;
+    default:
+        return false;
+    }
+}
+
+int16_t roundToShort(float value)
+{
+    const float scaled = std::nearbyint(value * 32768.0f);
+    return static_cast<int16_t>(std::clamp(scaled, -32768.0f, 32767.0f));
+}
+
 class WaveDecoder final : public AudioDecoder {
 public:
     WaveDecoder(const ByteRange& range, const AudioInfo& info) : m_cursor(range), m_info(info) {}
@@ -95,8 +118,10 @@ public:
         if (sfInfo.channels != m_info.format.channels || uint32_t(sfInfo.samplerate) != m_info.format.samplesPerSec
             || bitsDelivered(sfInfo) != m_info.format.bitsPerSample)
             return ZLDEC_ERR_CHANGED;
-        sf_command(m_file.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
+        m_readsShorts = readsAsShorts(sfInfo);
         m_samples.resize(static_cast<size_t>(kChunkFrames) * sfInfo.channels);
+        if (!m_readsShorts)
+            m_floats.resize(m_samples.size());
         return ZLDEC_OK;
     }
 
@@ -114,7 +139,7 @@ public:
         const int channels = m_info.format.channels;
         while (wanted > 0) {
             const sf_count_t asked = std::min<sf_count_t>(wanted, kChunkFrames);
-            const sf_count_t got = sf_readf_short(m_file.get(), m_samples.data(), asked);
+            const sf_count_t got = readChunk(asked);
             if (got <= 0)
                 break;
             store(static_cast<size_t>(got) * channels, output + size_t(written) * m_info.format.blockAlign);
@@ -131,6 +156,17 @@ public:
 
 private:
     uint32_t failure() const { return m_cursor.failed() ? ZLDEC_ERR_READ : ZLDEC_ERR_DAMAGED; }
+
+    // Reads up to `frames` frames into m_samples.
+    sf_count_t readChunk(sf_count_t frames)
+    {
+        if (m_readsShorts)
+            return sf_readf_short(m_file.get(), m_samples.data(), frames);
+        const sf_count_t got = sf_readf_float(m_file.get(), m_floats.data(), frames);
+        for (size_t i = 0; i < size_t(std::max<sf_count_t>(got, 0)) * m_info.format.channels; ++i)
+            m_samples[i] = roundToShort(m_floats[i]);
+        return got;
+    }
 
     // libsndfile gives host-order 16-bit samples; 8-bit WAVE is unsigned.
     void store(size_t samples, uint8_t* out) const
@@ -154,7 +190,9 @@ private:
     RangeCursor m_cursor;
     AudioInfo m_info;
     Sndfile m_file;
+    bool m_readsShorts = true;
     std::vector<short> m_samples;
+    std::vector<float> m_floats;
     uint32_t m_next = 0;
 };
 
