@@ -45,13 +45,42 @@ int64_t ByteRange::read(uint64_t at, void* buffer, size_t n) const
 
 int64_t RangeCursor::read(void* buffer, size_t n)
 {
-    const int64_t got = m_range.read(m_position, buffer, n);
-    if (got < 0) {
-        m_failed = true;
-        return -1;
+    auto* out = static_cast<uint8_t*>(buffer);
+    size_t done = 0;
+    while (done < n) {
+        if (m_position >= m_bufferStart && m_position < m_bufferStart + m_buffer.size()) {
+            const size_t offset = size_t(m_position - m_bufferStart);
+            const size_t count = std::min(n - done, m_buffer.size() - offset);
+            std::memcpy(out + done, m_buffer.data() + offset, count);
+            done += count;
+            m_position += count;
+            continue;
+        }
+        if (n - done >= kLargestReadAhead) {  // large reads go straight through
+            const int64_t got = m_range.read(m_position, out + done, n - done);
+            if (got < 0) {
+                m_failed = true;
+                return -1;
+            }
+            done += size_t(got);
+            m_position += uint64_t(got);
+            break;
+        }
+        const bool sequential = !m_buffer.empty() && m_position == m_bufferStart + m_buffer.size();
+        m_readAhead = sequential ? std::min(m_readAhead * 2, kLargestReadAhead) : kSmallestReadAhead;
+        m_buffer.resize(m_readAhead);
+        const int64_t got = m_range.read(m_position, m_buffer.data(), m_readAhead);
+        if (got < 0) {
+            m_buffer.clear();
+            m_failed = true;
+            return -1;
+        }
+        m_buffer.resize(size_t(got));
+        m_bufferStart = m_position;
+        if (got == 0)
+            break;  // the end of the window
     }
-    m_position += static_cast<uint64_t>(got);
-    return got;
+    return static_cast<int64_t>(done);
 }
 
 int64_t RangeCursor::seek(int64_t offset, int whence)

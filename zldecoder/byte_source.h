@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace zldecoder {
 
@@ -54,6 +55,9 @@ struct ByteRange {
 
 // A read position on a window, for the libraries that read like a file.
 // Remembers an I/O error so that callers can tell "cannot read" from "damaged".
+// libmpg123 reads a frame header and a frame body at a time: a read-ahead
+// buffer, growing while the reads follow each other, turns those thousands
+// of small reads into a few large ones without penalising scattered reads.
 class RangeCursor {
 public:
     explicit RangeCursor(ByteRange range) : m_range(range) {}
@@ -66,9 +70,15 @@ public:
     bool failed() const { return m_failed; }
 
 private:
+    static constexpr size_t kSmallestReadAhead = 4 * 1024;
+    static constexpr size_t kLargestReadAhead = 64 * 1024;
+
     ByteRange m_range;
     uint64_t m_position = 0;
     bool m_failed = false;
+    std::vector<uint8_t> m_buffer;  // the bytes at [m_bufferStart, m_bufferStart + m_buffer.size())
+    uint64_t m_bufferStart = 0;
+    size_t m_readAhead = kSmallestReadAhead;
 };
 
 }  // namespace zldecoder

@@ -159,18 +159,32 @@ private:
     uint32_t failure() const { return m_cursor.failed() ? ZLDEC_ERR_READ : ZLDEC_ERR_DAMAGED; }
 
     // Block k starts at output frame k * kBlockFrames * spf - begin, where
-    // begin is what gapless decoding cuts from the front.
+    // begin is what gapless decoding cuts from the front. It is learnt the
+    // way every restart will find it: on a freshly opened handle.
     void learnBlockLayout()
     {
         mpg123_handle* mh = m_handle.get();
         m_samplesPerFrame = mpg123_spf(mh);
         m_next = UINT64_MAX;  // the first decode enters its block
         m_blockEnd = 0;
-        if (m_samplesPerFrame <= 0 || mpg123_seek_frame(mh, kBlockFrames, SEEK_SET) != kBlockFrames)
+        if (m_samplesPerFrame <= 0 || !restartHandle())
+            return;
+        if (mpg123_seek_frame(mh, kBlockFrames, SEEK_SET) != kBlockFrames)
             return;  // one block holds the whole stream
         const off_t second = mpg123_tell(mh);
-        if (second > 0)
-            m_begin = kBlockFrames * m_samplesPerFrame - second;
+        const off_t plain = kBlockFrames * m_samplesPerFrame;
+        if (second > 0 && second <= plain)
+            m_begin = plain - second;
+    }
+
+    bool restartHandle()
+    {
+        mpg123_handle* mh = m_handle.get();
+        if (!reopen(mh, m_cursor) || !formatIsOurs())
+            return false;
+        if (!m_index.empty())
+            mpg123_set_index(mh, m_index.data(), m_indexStep, m_index.size());
+        return true;
     }
 
     uint64_t blockStart(uint64_t block) const
@@ -192,10 +206,8 @@ private:
     {
         mpg123_handle* mh = m_handle.get();
         const uint64_t block = blockOf(position);
-        if (!reopen(mh, m_cursor) || !formatIsOurs())
+        if (!restartHandle())
             return false;
-        if (!m_index.empty())
-            mpg123_set_index(mh, m_index.data(), m_indexStep, m_index.size());
         m_next = 0;
         if (block > 0) {
             if (mpg123_seek_frame(mh, off_t(block) * kBlockFrames, SEEK_SET) < 0)
@@ -300,8 +312,9 @@ uint32_t probeMpeg(const ByteRange& range, AudioInfo& info)
         return failureOf(cursor);
     mpg123_frameinfo2 first{};
     mpg123_info2(mh.get(), &first);
-    // A full scan counts every frame: exact even where an Info frame is absent or wrong.
-    if (mpg123_scan(mh.get()) != MPG123_OK)
+    // Without an Info frame that agrees with the file, a full scan counts
+    // every frame: a file cut short still carries the Info frame of the whole.
+    if (!layout.infoFrameIsTrustworthy() && mpg123_scan(mh.get()) != MPG123_OK)
         return failureOf(cursor);
     const off_t samples = mpg123_length(mh.get());
     if (samples < 0)

@@ -46,6 +46,11 @@ uint32_t littleEndian32(const uint8_t* p)
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
+uint32_t bigEndian32(const uint8_t* p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+}
+
 // Skips ID3v2 tags at `position`; false on a read error.
 bool skipId3v2(const ByteRange& range, uint64_t& position, bool& found)
 {
@@ -98,12 +103,22 @@ void detectInfoFrame(const uint8_t* frame, size_t available, MpegLayout& layout)
         return;
     size_t sideInfo = h.version == 10 ? (h.channels == 1 ? 17 : 32) : (h.channels == 1 ? 9 : 17);
     const size_t xing = 4 + (h.crc ? 2 : 0) + sideInfo;
-    if (xing + 4 <= available) {
+    if (xing + 8 <= available) {
         if (std::memcmp(frame + xing, "Xing", 4) == 0) {
             layout.hasInfoFrame = true;
         } else if (std::memcmp(frame + xing, "Info", 4) == 0) {
             layout.hasInfoFrame = true;
             layout.infoSaysConstant = true;
+        }
+        if (layout.hasInfoFrame) {
+            const uint32_t flags = bigEndian32(frame + xing + 4);
+            size_t field = xing + 8;
+            if ((flags & 1) && field + 4 <= available) {
+                layout.infoFrames = bigEndian32(frame + field);
+                field += 4;
+            }
+            if ((flags & 2) && field + 4 <= available)
+                layout.infoBytes = bigEndian32(frame + field);
         }
     }
     if (!layout.hasInfoFrame && 36 + 4 <= available && std::memcmp(frame + 36, "VBRI", 4) == 0)

@@ -29,8 +29,17 @@ struct MpegLayout {
     MpegHeader header;          // the first frame's header
     bool hasInfoFrame = false;  // the first frame is a Xing/Info/VBRI frame, not audio
     bool infoSaysConstant = false;  // an "Info" frame: constant bit rate
+    uint32_t infoFrames = 0;        // the Xing/Info frame's counts, 0 when absent
+    uint32_t infoBytes = 0;
     uint64_t audioEnd = 0;      // end of the frames (before ID3v1 and APE tags)
     bool hadId3v2 = false;
+
+    // An encoder's Info frame whose byte count matches the stream tells the
+    // length without reading every frame.
+    bool infoFrameIsTrustworthy() const
+    {
+        return infoFrames > 0 && infoBytes > 0 && infoBytes == audioEnd - firstFrame;
+    }
 };
 
 enum class MpegSearch { Found, NotMpeg, TagWithoutAudio, ReadError };

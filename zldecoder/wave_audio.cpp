@@ -100,8 +100,14 @@ bool readsAsShorts(const SF_INFO& info)
 
 int16_t roundToShort(float value)
 {
-    const float scaled = std::nearbyint(value * 32768.0f);
-    return static_cast<int16_t>(std::clamp(scaled, -32768.0f, 32767.0f));
+    const float scaled = value * 32768.0f;
+    if (scaled >= 32767.0f)
+        return 32767;
+    if (scaled <= -32768.0f)
+        return -32768;
+    if (!(scaled == scaled))
+        return 0;  // a float file may hold NaN
+    return static_cast<int16_t>(std::nearbyint(scaled));
 }
 
 class WaveDecoder final : public AudioDecoder {

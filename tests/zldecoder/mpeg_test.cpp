@@ -201,6 +201,25 @@ TEST(MpegFiles, RandomAccessMatchesTheDecodeFromTheStart)
     }
 }
 
+// A file cut short (a copy that did not finish) still carries the Info frame
+// of the whole: it plays what is there, as mpg123 does, and no more.
+TEST(MpegFiles, AFileCutShortPlaysWhatIsThere)
+{
+    media::Scratch scratch;
+    const QString wave = media::makeWave(scratch.path("in.wav"), 44100, 2, 16, 1000000);
+    const QByteArray whole = testsupport::readFile(media::makeMp3(wave, scratch.path("whole.mp3"), {"-b", "128"}));
+    const QString cut = scratch.path("cut.mp3");
+    ASSERT_TRUE(testsupport::writeFile(cut, whole.left(whole.size() / 3)));
+    OpenStream stream(cut);
+    ASSERT_EQ(stream.code(), ZLDEC_OK);
+    EXPECT_NEAR(double(stream.length()), 1000000.0 / 3, 3000.0);
+    const QByteArray reference = media::mpg123Samples(cut);
+    const QByteArray decoded = stream.decodeAll();
+    EXPECT_EQ(decoded.size(), reference.size());
+    EXPECT_TRUE(decoded == reference);
+    EXPECT_LE(decoded.size() / 4, stream.length());
+}
+
 // Whatever follows a valid start, the library answers with a code or with a
 // stream that decodes to its end without ever giving more than it promised.
 TEST(MpegFiles, GarbageAfterAValidStartIsHandled)
