@@ -10,6 +10,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 namespace zldecoder {
@@ -72,6 +73,10 @@ uint32_t codeForOpenFailure(const RangeCursor& cursor)
 
 Sndfile openSndfile(RangeCursor& cursor, SF_INFO& info, uint32_t& code)
 {
+    // libsndfile keeps the reason of a failed open in one global: opening on
+    // two threads at once must not mix up the reasons.
+    static std::mutex openLock;
+    std::lock_guard lock(openLock);
     info = SF_INFO{};
     Sndfile file(sf_open_virtual(&g_io, SFM_READ, &info, &cursor));
     code = file ? ZLDEC_OK : codeForOpenFailure(cursor);
