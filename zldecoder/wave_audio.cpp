@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace zldecoder {
@@ -56,10 +57,60 @@ bool isWaveContainer(int format)
     }
 }
 
-uint32_t codeForOpenFailure(const RangeCursor& cursor)
+// The encoding tags libsndfile reads in a WAVE file.
+bool isKnownEncoding(uint16_t tag)
+{
+    switch (tag) {
+    case 0x0001:  // PCM
+    case 0x0002:  // Microsoft ADPCM
+    case 0x0003:  // IEEE float
+    case 0x0006:  // A-law
+    case 0x0007:  // µ-law
+    case 0x0011:  // IMA ADPCM
+    case 0x0031:  // GSM 6.10
+    case 0x0040:  // G.721 ADPCM
+    case 0x0050:  // MPEG
+    case 0x0055:  // MPEG layer III
+    case 0xfffe:  // extensible
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The encoding tag of a RIFF/RIFX/RF64 file's fmt chunk, if it can be found.
+std::optional<uint16_t> encodingTag(const ByteRange& range)
+{
+    uint8_t head[12];
+    if (range.read(0, head, sizeof head) != sizeof head)
+        return std::nullopt;
+    const bool bigEndian = std::memcmp(head, "RIFX", 4) == 0;
+    auto number = [bigEndian](const uint8_t* p, int bytes) {
+        uint32_t v = 0;
+        for (int i = 0; i < bytes; ++i)
+            v |= uint32_t(p[bigEndian ? bytes - 1 - i : i]) << (8 * i);
+        return v;
+    };
+    uint64_t position = 12;
+    for (int chunk = 0; chunk < 64; ++chunk) {
+        uint8_t header[10];
+        if (range.read(position, header, sizeof header) != sizeof header)
+            return std::nullopt;
+        if (std::memcmp(header, "fmt ", 4) == 0)
+            return uint16_t(number(header + 8, 2));
+        position += 8 + uint64_t(number(header + 4, 4)) + (number(header + 4, 4) & 1);
+    }
+    return std::nullopt;
+}
+
+uint32_t codeForOpenFailure(const RangeCursor& cursor, const ByteRange& range)
 {
     if (cursor.failed())
         return ZLDEC_ERR_CANNOT_OPEN;
+    // libsndfile calls a fmt chunk it cannot read malformed; an encoding
+    // nobody here knows is rather an unrecognised format.
+    if (const auto tag = encodingTag(range); tag && !isKnownEncoding(*tag))
+        return ZLDEC_ERR_UNRECOGNISED;
     switch (sf_error(nullptr)) {
     case SF_ERR_UNRECOGNISED_FORMAT:
     case SF_ERR_UNSUPPORTED_ENCODING:
@@ -71,7 +122,7 @@ uint32_t codeForOpenFailure(const RangeCursor& cursor)
     }
 }
 
-Sndfile openSndfile(RangeCursor& cursor, SF_INFO& info, uint32_t& code)
+Sndfile openSndfile(RangeCursor& cursor, const ByteRange& range, SF_INFO& info, uint32_t& code)
 {
     // libsndfile keeps the reason of a failed open in one global: opening on
     // two threads at once must not mix up the reasons.
@@ -79,7 +130,7 @@ Sndfile openSndfile(RangeCursor& cursor, SF_INFO& info, uint32_t& code)
     std::lock_guard lock(openLock);
     info = SF_INFO{};
     Sndfile file(sf_open_virtual(&g_io, SFM_READ, &info, &cursor));
-    code = file ? ZLDEC_OK : codeForOpenFailure(cursor);
+    code = file ? ZLDEC_OK : codeForOpenFailure(cursor, range);
     return file;
 }
 
@@ -117,13 +168,13 @@ int16_t roundToShort(float value)
 
 class WaveDecoder final : public AudioDecoder {
 public:
-    WaveDecoder(const ByteRange& range, const AudioInfo& info) : m_cursor(range), m_info(info) {}
+    WaveDecoder(const ByteRange& range, const AudioInfo& info) : m_range(range), m_cursor(range), m_info(info) {}
 
     uint32_t start()
     {
         SF_INFO sfInfo;
         uint32_t code = ZLDEC_OK;
-        m_file = openSndfile(m_cursor, sfInfo, code);
+        m_file = openSndfile(m_cursor, m_range, sfInfo, code);
         if (!m_file)
             return code;
         if (sfInfo.channels != m_info.format.channels || uint32_t(sfInfo.samplerate) != m_info.format.samplesPerSec
@@ -198,6 +249,7 @@ private:
         }
     }
 
+    ByteRange m_range;
     RangeCursor m_cursor;
     AudioInfo m_info;
     Sndfile m_file;
@@ -214,7 +266,7 @@ uint32_t probeWave(const ByteRange& range, AudioInfo& info)
     RangeCursor cursor(range);
     SF_INFO sfInfo;
     uint32_t code = ZLDEC_OK;
-    const Sndfile file = openSndfile(cursor, sfInfo, code);
+    const Sndfile file = openSndfile(cursor, range, sfInfo, code);
     if (!file)
         return code;
     if (!isWaveContainer(sfInfo.format))

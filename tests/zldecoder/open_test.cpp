@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QtEndian>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -92,6 +93,27 @@ TEST_F(OpenCodes, ForeignContentIsCode5)
     QByteArray avi("RIFF\x10\x00\x00\x00" "AVI LIST", 16);
     ASSERT_TRUE(testsupport::writeFile(scratch.path("video.wav"), avi + QByteArray(4000, '\0')));
     EXPECT_EQ(openCode(scratch.path("video.wav")), ZLDEC_ERR_UNRECOGNISED);
+    // An encoding nobody here knows, and a known one with a broken description.
+    auto waveWith = [](uint16_t tag, uint16_t channels) {
+        QByteArray fmt(16, '\0');
+        qToLittleEndian<uint16_t>(tag, fmt.data());
+        qToLittleEndian<uint16_t>(channels, fmt.data() + 2);
+        qToLittleEndian<uint32_t>(8000, fmt.data() + 4);
+        qToLittleEndian<uint32_t>(16000, fmt.data() + 8);
+        qToLittleEndian<uint16_t>(2, fmt.data() + 12);
+        qToLittleEndian<uint16_t>(16, fmt.data() + 14);
+        QByteArray body = "WAVEfmt " + QByteArray("\x10\0\0\0", 4) + fmt + "data" + QByteArray("\xa0\x0f\0\0", 4)
+            + QByteArray(4000, '\0');
+        QByteArray size(4, '\0');
+        qToLittleEndian<uint32_t>(uint32_t(body.size()), size.data());
+        return "RIFF" + size + body;
+    };
+    ASSERT_TRUE(testsupport::writeFile(scratch.path("odd.wav"), waveWith(0x7777, 1)));
+    EXPECT_EQ(openCode(scratch.path("odd.wav")), ZLDEC_ERR_UNRECOGNISED);
+    ASSERT_TRUE(testsupport::writeFile(scratch.path("pcm.wav"), waveWith(1, 1)));
+    EXPECT_EQ(openCode(scratch.path("pcm.wav")), ZLDEC_OK);
+    ASSERT_TRUE(testsupport::writeFile(scratch.path("nochannels.wav"), waveWith(1, 0)));
+    EXPECT_EQ(openCode(scratch.path("nochannels.wav")), ZLDEC_ERR_DAMAGED);
     // A WAVE file at a rate the library does not deliver.
     media::run("sox", {wave, "-r", "500", scratch.path("slow.wav")});
     EXPECT_EQ(openCode(scratch.path("slow.wav")), ZLDEC_ERR_UNRECOGNISED);
