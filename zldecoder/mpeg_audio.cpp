@@ -110,20 +110,20 @@ uint32_t streamBitrate(const MpegLayout& layout, const mpg123_frameinfo2& first,
 
 class MpegDecoder final : public AudioDecoder {
 public:
-    MpegDecoder(const ByteRange& range, const AudioInfo& info) : m_cursor(range), m_info(info) {}
+    MpegDecoder(const ByteRange& range, const AudioInfo& info)
+        : m_cursor(range), m_scoutCursor(range), m_info(info)
+    {
+    }
 
     uint32_t start()
     {
         const int channels = m_info.format.channels == 1 ? MPG123_MONO : MPG123_STEREO;
         m_handle = openHandle(m_cursor, m_info.format.samplesPerSec, channels);
-        if (!m_handle)
+        m_scout = openHandle(m_scoutCursor, m_info.format.samplesPerSec, channels);
+        if (!m_handle || !m_scout)
             return failureOf(m_cursor);
         if (!formatIsOurs())
             return m_cursor.failed() ? ZLDEC_ERR_READ : ZLDEC_ERR_CHANGED;
-        // One pass over the frames fills the seek index that every restart reuses.
-        if (mpg123_scan(m_handle.get()) != MPG123_OK)
-            return failureOf(m_cursor);
-        keepIndex();
         learnBlockLayout();
         return ZLDEC_OK;
     }
@@ -167,7 +167,7 @@ private:
         m_samplesPerFrame = mpg123_spf(mh);
         m_next = UINT64_MAX;  // the first decode enters its block
         m_blockEnd = 0;
-        if (m_samplesPerFrame <= 0 || !restartHandle())
+        if (m_samplesPerFrame <= 0 || !indexFrame(kBlockFrames) || !restartHandle())
             return;
         if (mpg123_seek_frame(mh, kBlockFrames, SEEK_SET) != kBlockFrames)
             return;  // one block holds the whole stream
@@ -206,7 +206,7 @@ private:
     {
         mpg123_handle* mh = m_handle.get();
         const uint64_t block = blockOf(position);
-        if (!restartHandle())
+        if (!indexFrame(off_t(block) * kBlockFrames) || !restartHandle())
             return false;
         m_next = 0;
         if (block > 0) {
@@ -222,17 +222,26 @@ private:
         return skipTo(position);
     }
 
-    // The index of frame offsets survives reopening, so that a restart far
-    // into the file does not read it again from the start.
-    void keepIndex()
+    // A second handle, never reopened, walks the frames ahead of the
+    // restarts and keeps the index of their offsets; every restart takes that
+    // index along, so that it jumps to its block instead of reading the file
+    // from the start. The walk reads frames without decoding them, and only
+    // as far as playing or seeking has gone.
+    bool indexFrame(off_t frame)
     {
-        off_t* offsets = nullptr;
-        off_t step = 0;
-        size_t fill = 0;
-        if (mpg123_index(m_handle.get(), &offsets, &step, &fill) == MPG123_OK && offsets && step > 0) {
-            m_index.assign(offsets, offsets + fill);
-            m_indexStep = step;
+        if (frame > m_indexedUpTo) {
+            if (mpg123_seek_frame(m_scout.get(), frame, SEEK_SET) < 0)
+                return false;
+            m_indexedUpTo = frame;
+            off_t* offsets = nullptr;
+            off_t step = 0;
+            size_t fill = 0;
+            if (mpg123_index(m_scout.get(), &offsets, &step, &fill) == MPG123_OK && offsets && step > 0) {
+                m_index.assign(offsets, offsets + fill);
+                m_indexStep = step;
+            }
         }
+        return true;
     }
 
     bool skipTo(uint64_t position)
@@ -279,8 +288,11 @@ private:
     }
 
     RangeCursor m_cursor;
+    RangeCursor m_scoutCursor;
     AudioInfo m_info;
     Mpg123 m_handle;
+    Mpg123 m_scout;
+    off_t m_indexedUpTo = 0;
     std::vector<uint8_t> m_scratch;
     std::vector<off_t> m_index;
     off_t m_indexStep = 1;
