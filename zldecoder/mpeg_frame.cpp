@@ -51,6 +51,14 @@ uint32_t bigEndian32(const uint8_t* p)
     return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
 }
 
+// The size of a frame like `header` at another bit rate index.
+uint32_t frameBytesAt(const uint8_t header[4], int bitrateIndex)
+{
+    uint8_t changed[4] = {header[0], header[1], uint8_t((header[2] & 0x0d) | bitrateIndex << 4), header[3]};
+    const auto h = parseMpegHeader(changed);
+    return h ? h->frameBytes : 0;
+}
+
 // Skips ID3v2 tags at `position`; false on a read error.
 bool skipId3v2(const ByteRange& range, uint64_t& position, bool& found)
 {
@@ -197,6 +205,8 @@ MpegSearch findMpegLayout(const ByteRange& range, MpegLayout& layout)
             continue;
         layout.firstFrame = start + at;
         layout.header = *first;
+        layout.smallestFrame = frameBytesAt(&window[at], 1);
+        layout.largestFrame = frameBytesAt(&window[at], 14) + 4;  // padding
         detectInfoFrame(&window[at], window.size() - at, layout);
         if (!findAudioEnd(range, layout.firstFrame, layout.audioEnd))
             return MpegSearch::ReadError;

@@ -31,14 +31,20 @@ struct MpegLayout {
     bool infoSaysConstant = false;  // an "Info" frame: constant bit rate
     uint32_t infoFrames = 0;        // the Xing/Info frame's counts, 0 when absent
     uint32_t infoBytes = 0;
+    uint32_t smallestFrame = 0;     // frame sizes at the lowest and highest bit rate
+    uint32_t largestFrame = 0;      // of the stream's version, layer and rate
     uint64_t audioEnd = 0;      // end of the frames (before ID3v1 and APE tags)
     bool hadId3v2 = false;
 
-    // An encoder's Info frame whose byte count matches the stream tells the
-    // length without reading every frame.
+    // An encoder's Info frame whose byte count matches the stream, and whose
+    // frame count frames of this kind can fill, tells the length without
+    // reading every frame.
     bool infoFrameIsTrustworthy() const
     {
-        return infoFrames > 0 && infoBytes > 0 && infoBytes == audioEnd - firstFrame;
+        if (infoFrames == 0 || infoBytes == 0 || infoBytes != audioEnd - firstFrame)
+            return false;
+        const uint64_t frames = infoFrames;
+        return frames * smallestFrame <= infoBytes && (frames + 1) * largestFrame >= infoBytes;
     }
 };
 

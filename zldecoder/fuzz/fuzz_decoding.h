@@ -45,7 +45,7 @@ inline void decodeSome(AudioDecoder& decoder, const AudioInfo& info, const uint8
     require(position <= info.length);
     for (size_t i = 0; i < 3 && size >= 4 * (i + 1); ++i) {
         const uint32_t seed = uint32_t(data[size - 1 - i]) << 16 | uint32_t(data[i]) << 8 | data[size / 2];
-        const uint32_t first = info.length ? seed % (info.length + 1) : 0;
+        const uint32_t first = uint32_t(seed % (uint64_t(info.length) + 1));
         uint32_t written = 0;
         decoder.decode(first, 1000, out.data(), written);
         require(written <= 1000 && out.back() == guard);
