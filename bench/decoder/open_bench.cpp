@@ -95,6 +95,7 @@ int main()
         {"wave8", {"sox", "{in}", "-b", "8", "-c", "1", "{out}.wav"}},
     };
     std::vector<std::string> files;
+    std::vector<size_t> kindOf;  // index into variants
     for (const char* seconds : {"30", "150"}) {
         const std::string source = (dir / (std::string("source-") + seconds + ".wav")).string();
         if (!run({"sox", "-r", "44100", "-c", "2", "-n", "-b", "16", source, "synth", seconds, "pinknoise", "vol", "0.5"})) {
@@ -114,6 +115,7 @@ int main()
                 const std::string name = base + "-" + std::to_string(copy) + fs::path(made).extension().string();
                 fs::copy_file(made, name);
                 files.push_back(name);
+                kindOf.push_back(size_t(&v - variants.data()));
             }
         }
         fs::remove(source);
@@ -126,8 +128,10 @@ int main()
     const long residentBefore = residentKiB();
     const auto started = Clock::now();
     std::vector<ZLDEC_HANDLE> handles(files.size());
+    std::vector<double> perKind(variants.size());
     uint64_t totalFrames = 0;
     for (size_t i = 0; i < files.size(); ++i) {
+        const auto fileStarted = Clock::now();
         const ZLWaveFormat* format = nullptr;
         uint32_t frames = 0;
         if (ZLDec_OpenStream(&handles[i], files[i].c_str(), ZLDEC_INTERFACE_VERSION, ZLDEC_OPEN_PLAY) != ZLDEC_OK
@@ -137,6 +141,7 @@ int main()
             return 1;
         }
         totalFrames += frames;
+        perKind[kindOf[i]] += millisecondsSince(fileStarted);
     }
     const double openedAfter = millisecondsSince(started);
     const long residentOpen = residentKiB();
@@ -159,6 +164,8 @@ int main()
                 openedAfter / double(files.size()), library);
     std::printf("soxi -s, same files:      %9.1f ms\n", reference);
     std::printf("ratio ZLDecoder / soxi:   %9.2f\n", library / reference);
+    for (size_t k = 0; k < variants.size(); ++k)
+        std::printf("  %-12s %6.3f ms a file\n", variants[k].name, perKind[k] / (2.0 * kCopiesOfEach));
     std::printf("memory of the open streams: about %.1f KiB a stream\n",
                 double(residentOpen - residentBefore) / double(files.size()));
     fs::remove_all(dir);
