@@ -1,0 +1,66 @@
+#pragma once
+// One stream of the decoder library, owned: closed (and its decoding ended)
+// when the object goes. The handle can be handed over between threads with
+// release() and the adopting constructor.
+
+#include <zldecoder.h>
+
+#include <QImage>
+#include <QString>
+
+#include <cstdint>
+#include <span>
+
+namespace decoder {
+
+// The buffer sizes the playlist reads its texts with.
+inline constexpr uint32_t kTopicBufferSize = 256;
+inline constexpr uint32_t kDescriptionBufferSize = 2049;
+
+class DecoderStream {
+public:
+    DecoderStream() = default;
+    explicit DecoderStream(ZLDEC_HANDLE adopted) : m_handle(adopted) {}
+    DecoderStream(DecoderStream&& other) noexcept;
+    DecoderStream& operator=(DecoderStream&& other) noexcept;
+    DecoderStream(const DecoderStream&) = delete;
+    DecoderStream& operator=(const DecoderStream&) = delete;
+    ~DecoderStream();
+
+    // Opens a file to play it (closing what was open). Returns 0 or the
+    // library's code: 1 no such file, 2 locked, 3 cannot open, 4 damaged,
+    // 5 unrecognised, 6 not loadable here, others unspecified.
+    uint32_t open(const QString& path);
+    void close();
+
+    bool isOpen() const { return m_handle != 0; }
+    ZLDEC_HANDLE handle() const { return m_handle; }
+    // Gives up ownership without closing.
+    ZLDEC_HANDLE release();
+
+    // Length in sample frames; 0 when nothing is open.
+    uint32_t length() const;
+    // The PCM format the decoding delivers; null when nothing is open.
+    const ZLWaveFormat* format() const;
+    // The stream's pictures, owned by the library while the stream is open.
+    std::span<const ZLImage> images() const;
+    // One picture as an image sharing the library's pixels: valid while open.
+    QImage image(size_t index) const;
+    QString topic() const;
+    QString description() const;
+
+    bool beginDecoding();
+    bool isDecoding() const { return m_decoding; }
+    // Frames written to output (maxFrames * blockAlign bytes); fewer at the
+    // end, 0 past the end or on failure.
+    uint32_t decode(uint32_t firstFrame, uint32_t maxFrames, void* output);
+    void endDecoding();
+
+private:
+    QString text(uint32_t (*get)(ZLDEC_HANDLE, char*, uint32_t), uint32_t size) const;
+
+    ZLDEC_HANDLE m_handle = 0;
+    bool m_decoding = false;
+};
+
+}  // namespace decoder

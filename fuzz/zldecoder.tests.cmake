@@ -1,0 +1,12 @@
+# Short, fixed fuzz runs of the decoder library for `make test`. The fuzz
+# project also includes every fuzz/*.cmake: there this file has nothing to do.
+if(NOT PROJECT_NAME STREQUAL "Quillon")
+  return()
+endif()
+foreach(kind wave mpeg zla)
+  add_test(NAME zldecoder_fuzz_${kind}
+    COMMAND bash ${CMAKE_SOURCE_DIR}/zldecoder/fuzz/run-fuzzer.sh ${kind}
+      ${CMAKE_BINARY_DIR}/fuzz/zldecoder_${kind}_fuzzer ${CMAKE_BINARY_DIR}/bin/zla 20000)
+  set_tests_properties(zldecoder_fuzz_${kind} PROPERTIES TIMEOUT 120
+    ENVIRONMENT "PULSE_SERVER=unix:/nonexistent/quillon-no-server")
+endforeach()

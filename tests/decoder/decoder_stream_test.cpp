@@ -1,0 +1,153 @@
+// DecoderStream: ownership of the handle, the accessors the playlist uses,
+// and decoding, on files made by sox, lame and zla pack.
+
+#include "decoder/decoder_stream.h"
+
+#include "../zldecoder/media.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+namespace {
+
+using decoder::DecoderStream;
+
+bool handleIsLive(ZLDEC_HANDLE handle)
+{
+    uint32_t frames = 0;
+    return ZLDec_GetStreamLength(handle, &frames) == ZLDEC_OK;
+}
+
+class DecoderStreams : public ::testing::Test {
+protected:
+    media::Scratch scratch;
+    QString wave = media::makeWave(scratch.path("a.wav"), 22050, 2, 16, 30000);
+    QString mp3 = media::makeMp3(wave, scratch.path("a.mp3"), {"-b", "128"});
+};
+
+TEST_F(DecoderStreams, OpenReportsTheLibrarysCodes)
+{
+    DecoderStream stream;
+    EXPECT_EQ(stream.open(scratch.path("missing.mp3")), ZLDEC_ERR_NO_FILE);
+    EXPECT_FALSE(stream.isOpen());
+    ASSERT_TRUE(testsupport::writeFile(scratch.path("text.mp3"), QByteArray("hello\n").repeated(100)));
+    EXPECT_EQ(stream.open(scratch.path("text.mp3")), ZLDEC_ERR_UNRECOGNISED);
+    const QString locked = scratch.path("locked.zla");
+    media::run(media::zlaTool(), {"pack", "-o", locked, "--not-loadable", wave});
+    EXPECT_EQ(stream.open(locked), ZLDEC_ERR_NOT_HERE);
+    EXPECT_EQ(stream.open(mp3), ZLDEC_OK);
+    EXPECT_TRUE(stream.isOpen());
+    EXPECT_EQ(stream.length(), 30000u);
+}
+
+TEST_F(DecoderStreams, ClosingHappensExactlyOnce)
+{
+    ZLDEC_HANDLE handle = 0;
+    {
+        DecoderStream stream;
+        ASSERT_EQ(stream.open(wave), ZLDEC_OK);
+        handle = stream.handle();
+        EXPECT_TRUE(handleIsLive(handle));
+        ASSERT_TRUE(stream.beginDecoding());
+    }
+    EXPECT_FALSE(handleIsLive(handle));
+
+    DecoderStream first;
+    ASSERT_EQ(first.open(wave), ZLDEC_OK);
+    handle = first.handle();
+    DecoderStream moved(std::move(first));
+    EXPECT_FALSE(first.isOpen());
+    EXPECT_EQ(moved.handle(), handle);
+    DecoderStream assigned;
+    ASSERT_EQ(assigned.open(mp3), ZLDEC_OK);
+    const ZLDEC_HANDLE replaced = assigned.handle();
+    assigned = std::move(moved);
+    EXPECT_FALSE(handleIsLive(replaced));
+    EXPECT_TRUE(handleIsLive(handle));
+    EXPECT_EQ(assigned.handle(), handle);
+}
+
+// The loader opens, the window thread adopts: the handle moves without closing.
+TEST_F(DecoderStreams, AHandleCanBeReleasedAndAdopted)
+{
+    DecoderStream loader;
+    ASSERT_EQ(loader.open(mp3), ZLDEC_OK);
+    const ZLDEC_HANDLE parked = loader.release();
+    EXPECT_FALSE(loader.isOpen());
+    EXPECT_TRUE(handleIsLive(parked));
+    {
+        DecoderStream adopted(parked);
+        EXPECT_EQ(adopted.length(), 30000u);
+    }
+    EXPECT_FALSE(handleIsLive(parked));
+}
+
+TEST_F(DecoderStreams, TextsAndPicturesOfAZlaFile)
+{
+    QImage picture(12, 7, QImage::Format_ARGB32);
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 12; ++x)
+            picture.setPixel(x, y, qRgba(20 * x, 30 * y, 200, 100 + x));
+    const QString png = scratch.path("p.png");
+    ASSERT_TRUE(picture.save(png));
+    const QString zla = scratch.path("a.zla");
+    const QString longDescription = QString::fromUtf8("描述").repeated(600);  // 3600 bytes of UTF-8
+    media::run(media::zlaTool(), {"pack", "-o", zla, "--title", QString::fromUtf8("晨间录音"), "--description",
+                                  longDescription, "--picture", png, "--picture", png, mp3});
+    DecoderStream stream;
+    ASSERT_EQ(stream.open(zla), ZLDEC_OK);
+    EXPECT_EQ(stream.topic(), QString::fromUtf8("晨间录音"));
+    // Read with the playlist's 2049-byte buffer: whole characters up to 2048 bytes.
+    EXPECT_EQ(stream.description(), longDescription.left(2048 / 3));
+    ASSERT_EQ(stream.images().size(), 2u);
+    const QImage shown = stream.image(1);
+    ASSERT_EQ(shown.size(), picture.size());
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 12; ++x)
+            ASSERT_EQ(shown.pixel(x, y), picture.pixel(x, y)) << x << "," << y;
+    EXPECT_TRUE(stream.image(2).isNull());
+
+    DecoderStream plain;
+    ASSERT_EQ(plain.open(mp3), ZLDEC_OK);
+    EXPECT_TRUE(plain.topic().isEmpty());
+    EXPECT_TRUE(plain.images().empty());
+}
+
+TEST_F(DecoderStreams, DecodingDeliversTheFormatsFrames)
+{
+    DecoderStream stream;
+    ASSERT_EQ(stream.open(wave), ZLDEC_OK);
+    const ZLWaveFormat* format = stream.format();
+    ASSERT_NE(format, nullptr);
+    EXPECT_EQ(format->samplesPerSec, 22050u);
+    EXPECT_EQ(format->blockAlign, 4);
+
+    std::vector<char> pcm(1536 * 4);
+    EXPECT_EQ(stream.decode(0, 1536, pcm.data()), 0u) << "no decoding before beginDecoding";
+    ASSERT_TRUE(stream.beginDecoding());
+    EXPECT_TRUE(stream.isDecoding());
+    const QByteArray reference = media::soxSamples(wave, "signed-integer", 16);
+    QByteArray decoded;
+    for (uint32_t position = 0;;) {
+        const uint32_t got = stream.decode(position, 1536, pcm.data());
+        decoded.append(pcm.data(), got * 4);
+        position += got;
+        if (got < 1536)
+            break;
+    }
+    EXPECT_TRUE(decoded == reference);
+    EXPECT_EQ(stream.decode(30000, 1536, pcm.data()), 0u);
+    EXPECT_EQ(stream.decode(29000, 1536, pcm.data()), 1000u);
+    stream.endDecoding();
+    EXPECT_FALSE(stream.isDecoding());
+    EXPECT_EQ(stream.decode(0, 16, pcm.data()), 0u);
+
+    DecoderStream closed;
+    EXPECT_EQ(closed.format(), nullptr);
+    EXPECT_EQ(closed.length(), 0u);
+    EXPECT_FALSE(closed.beginDecoding());
+}
+
+}  // namespace

@@ -1,0 +1,8 @@
+#pragma once
+
+namespace zla {
+
+// zla info FILE: prints what a ZLA (or any audio) file holds. Returns the exit status.
+int runInfo(int argc, char** argv);
+
+}  // namespace zla

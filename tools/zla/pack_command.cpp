@@ -1,0 +1,181 @@
+#include "pack_command.h"
+
+#include "file_access.h"
+#include "png_picture.h"
+#include "stream_info.h"
+#include "utf8.h"
+#include "zla_format.h"
+#include "zla_writer.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zla {
+namespace {
+
+namespace format = zldecoder::zla;
+
+struct PackOptions {
+    std::string output;
+    std::string audio;
+    std::string title;
+    std::string description;
+    std::vector<std::string> pictures;
+    bool notLoadable = false;
+};
+
+int fail(const std::string& message)
+{
+    std::fprintf(stderr, "zla pack: %s\n", message.c_str());
+    return 2;
+}
+
+int usage(const std::string& message)
+{
+    std::fprintf(stderr, "zla pack: %s (see zla --help)\n", message.c_str());
+    return 1;
+}
+
+// Returns the exit status for a usage error, or nothing when the options are complete.
+std::optional<int> parseOptions(int argc, char** argv, PackOptions& options)
+{
+    for (int i = 0; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](std::string& into) {
+            if (i + 1 >= argc)
+                return false;
+            into = argv[++i];
+            return true;
+        };
+        if (arg == "-o" || arg == "--output") {
+            if (!value(options.output))
+                return usage(arg + " needs a file name");
+        } else if (arg == "--title") {
+            if (!value(options.title))
+                return usage("--title needs a text");
+        } else if (arg == "--description") {
+            if (!value(options.description))
+                return usage("--description needs a text");
+        } else if (arg == "--picture") {
+            std::string picture;
+            if (!value(picture))
+                return usage("--picture needs a PNG file");
+            options.pictures.push_back(picture);
+        } else if (arg == "--not-loadable") {
+            options.notLoadable = true;
+        } else if (!arg.empty() && arg[0] == '-') {
+            return usage("unknown option " + arg);
+        } else if (options.audio.empty()) {
+            options.audio = arg;
+        } else {
+            return usage("only one audio file");
+        }
+    }
+    if (options.output.empty())
+        return usage("no output file (-o)");
+    if (options.audio.empty())
+        return usage("no audio file");
+    return std::nullopt;
+}
+
+std::string checkText(const char* what, const std::string& text)
+{
+    if (text.size() > format::kMaxTextBytes)
+        return std::string(what) + " is longer than " + std::to_string(format::kMaxTextBytes) + " bytes";
+    if (!isValidUtf8(text))
+        return std::string(what) + " is not UTF-8";
+    return {};
+}
+
+bool readWholeFile(const std::string& path, std::string& bytes)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+// Reads and checks one picture against the limits a reader applies.
+std::string loadPicture(const std::string& path, uint64_t& pixelsLeft, std::string& png)
+{
+    if (!readWholeFile(path, png))
+        return path + ": cannot be read";
+    if (png.size() > format::kMaxPictureChunkBytes)
+        return path + ": larger than " + std::to_string(format::kMaxPictureChunkBytes) + " bytes";
+    zldecoder::Picture picture;
+    const auto result = zldecoder::decodePng(reinterpret_cast<const uint8_t*>(png.data()), png.size(),
+                                             format::kMaxPictureSide, pixelsLeft, picture);
+    if (result == zldecoder::PictureResult::Damaged)
+        return path + ": not a readable PNG picture";
+    if (result == zldecoder::PictureResult::TooLarge)
+        return path + ": too large (at most " + std::to_string(format::kMaxPictureSide) + " x "
+            + std::to_string(format::kMaxPictureSide) + " pixels, "
+            + std::to_string(format::kMaxPicturePixels) + " pixels for all pictures together)";
+    pixelsLeft -= uint64_t(picture.width) * picture.height;
+    return {};
+}
+
+// Recognises the audio with the library's own reader, so that what is packed
+// is what a player can open.
+std::string checkAudio(const std::string& path, uint32_t& chunkId, uint64_t& size)
+{
+    zldecoder::OpenedFile file;
+    if (zldecoder::openRegularFile(path.c_str(), file) != 0)
+        return path + ": cannot be opened";
+    zldecoder::FileSource source(file.fd.get(), file.identity.size);
+    uint8_t magic[4] = {};
+    if (source.readAt(0, magic, sizeof magic) == 4 && std::memcmp(magic, format::kMagic, 4) == 0)
+        return path + ": is a ZLA file already";
+    zldecoder::StreamInfo info;
+    const uint32_t code = zldecoder::readStreamInfo(source, ZLDEC_OPEN_INSPECT, info);
+    if (code != 0)
+        return path + ": not usable audio (code " + std::to_string(code) + ")";
+    if (file.identity.size > UINT32_MAX)
+        return path + ": larger than 4 GiB";
+    chunkId = info.kind == zldecoder::AudioKind::Wave ? format::kWaveAudio : format::kMpegAudio;
+    size = file.identity.size;
+    return {};
+}
+
+}  // namespace
+
+int runPack(int argc, char** argv)
+{
+    PackOptions options;
+    if (const auto status = parseOptions(argc, argv, options))
+        return *status;
+    for (const auto& [what, text] : {std::pair{"the title", &options.title}, {"the description", &options.description}})
+        if (const std::string error = checkText(what, *text); !error.empty())
+            return fail(error);
+    if (options.pictures.size() > format::kMaxPictures)
+        return fail("at most " + std::to_string(format::kMaxPictures) + " pictures");
+
+    ZlaWriter writer(options.notLoadable ? format::kFlagNotLoadableHere : 0);
+    if (!options.title.empty())
+        writer.addChunk(format::kTitle, options.title);
+    if (!options.description.empty())
+        writer.addChunk(format::kDescription, options.description);
+    uint64_t pixelsLeft = format::kMaxPicturePixels;
+    for (const std::string& path : options.pictures) {
+        std::string png;
+        if (const std::string error = loadPicture(path, pixelsLeft, png); !error.empty())
+            return fail(error);
+        writer.addChunk(format::kPicture, std::move(png));
+    }
+    uint32_t audioChunk = 0;
+    uint64_t audioSize = 0;
+    if (const std::string error = checkAudio(options.audio, audioChunk, audioSize); !error.empty())
+        return fail(error);
+    writer.addFileChunk(audioChunk, options.audio, audioSize);
+    if (const std::string error = writer.writeTo(options.output); !error.empty())
+        return fail(error);
+    return 0;
+}
+
+}  // namespace zla

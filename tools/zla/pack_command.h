@@ -1,0 +1,8 @@
+#pragma once
+
+namespace zla {
+
+// zla pack [options] AUDIO: builds a ZLA file. Returns the exit status.
+int runPack(int argc, char** argv);
+
+}  // namespace zla

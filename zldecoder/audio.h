@@ -1,0 +1,36 @@
+#pragma once
+// What the readers learn about an audio payload, and the decoder interface
+// both formats implement.
+
+#include "byte_source.h"
+#include "zldecoder.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace zldecoder {
+
+enum class AudioKind : uint8_t { Wave, Mpeg };
+
+struct AudioInfo {
+    ZLWaveFormat format{};
+    uint32_t length = 0;  // sample frames
+};
+
+class AudioDecoder {
+public:
+    virtual ~AudioDecoder() = default;
+    // Up to maxFrames frames from firstFrame into output; fewer at the end.
+    virtual uint32_t decode(uint32_t firstFrame, uint32_t maxFrames, uint8_t* output, uint32_t& written) = 0;
+};
+
+// PCM, little-endian, as WAVEFORMATEX describes it.
+ZLWaveFormat pcmFormat(uint32_t rate, uint16_t channels, uint16_t bits, uint32_t avgBytesPerSec);
+
+// Both readers work on a window: the whole file, or a payload in a ZLA file.
+uint32_t probeWave(const ByteRange& range, AudioInfo& info);
+uint32_t probeMpeg(const ByteRange& range, AudioInfo& info);
+uint32_t startWaveDecoder(const ByteRange& range, const AudioInfo& info, std::unique_ptr<AudioDecoder>& out);
+uint32_t startMpegDecoder(const ByteRange& range, const AudioInfo& info, std::unique_ptr<AudioDecoder>& out);
+
+}  // namespace zldecoder

@@ -1,0 +1,19 @@
+// libFuzzer target: MPEG audio recognition, measuring and block decoding.
+#include "fuzz_decoding.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    using namespace zldecoder;
+    MemorySource source(data, size);
+    const ByteRange range = ByteRange::whole(source);
+    AudioInfo info;
+    if (probeMpeg(range, info) != 0)
+        return 0;
+    fuzz::checkFormat(info);
+    fuzz::require(info.format.bitsPerSample == 16 && info.format.channels <= 2);
+    std::unique_ptr<AudioDecoder> decoder;
+    if (startMpegDecoder(range, info, decoder) != 0)
+        return 0;
+    fuzz::decodeSome(*decoder, info, data, size);
+    return 0;
+}

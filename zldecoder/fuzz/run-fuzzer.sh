@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Runs one of the decoder library's fuzz targets on a seed corpus made on the
+# spot by sox, lame and zla pack.
+#   run-fuzzer.sh KIND FUZZER ZLA RUNS [libFuzzer options...]
+# KIND is wave, mpeg or zla; FUZZER the target built by `make fuzz`; ZLA the
+# zla tool (build/bin/zla). `make test` runs 20000 iterations of each; for a
+# longer run give more (or -runs=-1 -max_total_time=3600 as extra options),
+# and set FUZZ_CORPUS_DIR to keep what the fuzzer learns between runs.
+# Crashing inputs are written to FUZZ_ARTIFACT_DIR (default: beside FUZZER).
+set -euo pipefail
+kind=${1:?kind}
+fuzzer=${2:?fuzzer}
+zla=${3:?zla tool}
+runs=${4:?runs}
+shift 4
+
+[ -x "$fuzzer" ] || { echo "missing $fuzzer: run 'make fuzz' first" >&2; exit 1; }
+work=$(mktemp -d /tmp/zldecoder-fuzz.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+seeds="$work/seeds"
+corpus=${FUZZ_CORPUS_DIR:-$work/corpus}
+artifacts=${FUZZ_ARTIFACT_DIR:-$(dirname "$fuzzer")/artifacts}
+mkdir -p "$seeds" "$corpus" "$artifacts"
+
+noise() {  # noise RATE CHANNELS FRAMES [sox output options...] FILE
+  local rate=$1 channels=$2 frames=$3
+  shift 3
+  sox -r "$rate" -c "$channels" -n "$@" synth "${frames}s" pinknoise vol 0.5
+}
+
+make_wave_seeds() {
+  noise 8000 1 300 -b 8 -e unsigned-integer "$seeds/u8.wav"
+  noise 44100 2 300 -b 16 "$seeds/s16.wav"
+  noise 22050 2 300 -b 24 "$seeds/s24.wav"
+  noise 16000 1 300 -e floating-point -b 32 "$seeds/float.wav"
+  noise 8000 1 600 -e ima-adpcm "$seeds/ima.wav"
+  noise 8000 2 600 -e ms-adpcm "$seeds/ms.wav"
+  noise 8000 1 300 -e u-law "$seeds/ulaw.wav"
+  noise 48000 3 200 -b 16 "$seeds/three.wav"  # WAVE_FORMAT_EXTENSIBLE
+}
+
+make_mpeg_seeds() {
+  noise 44100 2 5000 -b 16 "$work/a.wav"
+  noise 16000 1 5000 -b 16 "$work/b.wav"
+  noise 8000 1 5000 -b 16 "$work/c.wav"
+  lame --quiet -b 32 "$work/a.wav" "$seeds/cbr.mp3"
+  lame --quiet -V 9 "$work/a.wav" "$seeds/vbr.mp3"
+  lame --quiet -t -b 32 "$work/a.wav" "$seeds/notag.mp3"
+  lame --quiet -b 24 --tt T --add-id3v2 "$work/b.wav" "$seeds/mpeg2.mp3"
+  lame --quiet -b 16 "$work/c.wav" "$seeds/mpeg25.mp3"
+  sox "$work/b.wav" -C 32 "$seeds/layer2.mp2"
+}
+
+make_zla_seeds() {
+  noise 8000 1 400 -b 8 -e unsigned-integer "$work/a.wav"
+  noise 8000 1 3000 -b 16 "$work/b.wav"
+  lame --quiet -b 8 "$work/b.wav" "$work/b.mp3"
+  if command -v convert >/dev/null; then
+    convert -size 3x2 xc:red "png:$work/p.png"
+    convert -size 2x2 xc:'rgba(0,0,255,0.5)' -type PaletteAlpha "png:$work/q.png"
+    "$zla" pack -o "$seeds/pictures.zla" --title T --description D \
+      --picture "$work/p.png" --picture "$work/q.png" "$work/a.wav"
+  fi
+  "$zla" pack -o "$seeds/wave.zla" --title "标题" "$work/a.wav"
+  "$zla" pack -o "$seeds/mpeg.zla" --description "D" --not-loadable "$work/b.mp3"
+}
+
+"make_${kind}_seeds"
+# Fixed seed and iteration count: the same inputs on every run.
+exec "$fuzzer" -runs="$runs" -seed=1 -max_len=8192 -timeout=10 -malloc_limit_mb=512 \
+  -max_total_time=25 -print_final_stats=1 -artifact_prefix="$artifacts/" "$@" "$corpus" "$seeds"

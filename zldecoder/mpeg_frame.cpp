@@ -1,0 +1,218 @@
+#include "mpeg_frame.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace zldecoder {
+namespace {
+
+constexpr int kBitrates[2][3][15] = {
+    {   // MPEG-1: layers 1, 2, 3
+        {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
+        {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
+        {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320},
+    },
+    {   // MPEG-2 and 2.5
+        {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},
+        {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
+        {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
+    },
+};
+constexpr int kRates[3][3] = {
+    {44100, 48000, 32000},  // MPEG-1
+    {22050, 24000, 16000},  // MPEG-2
+    {11025, 12000, 8000},   // MPEG-2.5
+};
+
+// The first frame is searched this far past the tags: encoders and taggers
+// leave padding, but a file that is mostly junk is not an MPEG stream.
+constexpr uint64_t kSearchWindow = 64 * 1024;
+constexpr int kMaxId3Tags = 16;
+
+bool sameStream(const MpegHeader& a, const MpegHeader& b)
+{
+    return a.version == b.version && a.layer == b.layer && a.sampleRate == b.sampleRate;
+}
+
+uint32_t syncsafe(const uint8_t* p)
+{
+    return (uint32_t(p[0] & 0x7f) << 21) | (uint32_t(p[1] & 0x7f) << 14) | (uint32_t(p[2] & 0x7f) << 7)
+        | uint32_t(p[3] & 0x7f);
+}
+
+uint32_t littleEndian32(const uint8_t* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+uint32_t bigEndian32(const uint8_t* p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+}
+
+// The size of a frame like `header` at another bit rate index.
+uint32_t frameBytesAt(const uint8_t header[4], int bitrateIndex)
+{
+    uint8_t changed[4] = {header[0], header[1], uint8_t((header[2] & 0x0d) | bitrateIndex << 4), header[3]};
+    const auto h = parseMpegHeader(changed);
+    return h ? h->frameBytes : 0;
+}
+
+// Skips ID3v2 tags at `position`; false on a read error.
+bool skipId3v2(const ByteRange& range, uint64_t& position, bool& found)
+{
+    for (int i = 0; i < kMaxId3Tags; ++i) {
+        uint8_t tag[10];
+        const int64_t got = range.read(position, tag, sizeof tag);
+        if (got < 0)
+            return false;
+        if (got < 10 || std::memcmp(tag, "ID3", 3) != 0 || tag[3] == 0xff || tag[4] == 0xff
+            || (tag[6] | tag[7] | tag[8] | tag[9]) & 0x80)
+            return true;
+        const bool footer = tag[5] & 0x10;
+        position += 10 + uint64_t(syncsafe(tag + 6)) + (footer ? 10 : 0);
+        found = true;
+    }
+    return true;
+}
+
+// The end of the frames: before an ID3v1 tag and an APEv2 tag, if any.
+bool findAudioEnd(const ByteRange& range, uint64_t start, uint64_t& end)
+{
+    end = range.length;
+    uint8_t buf[32];
+    if (end >= start + 128) {
+        const int64_t got = range.read(end - 128, buf, 3);
+        if (got < 0)
+            return false;
+        if (got == 3 && std::memcmp(buf, "TAG", 3) == 0)
+            end -= 128;
+    }
+    if (end >= start + 32) {
+        const int64_t got = range.read(end - 32, buf, 32);
+        if (got < 0)
+            return false;
+        if (got == 32 && std::memcmp(buf, "APETAGEX", 8) == 0) {
+            const uint64_t size = littleEndian32(buf + 12);
+            const bool hasHeader = buf[23] & 0x80;
+            const uint64_t total = size + (hasHeader ? 32 : 0);
+            if (total <= end - start)
+                end -= total;
+        }
+    }
+    return true;
+}
+
+void detectInfoFrame(const uint8_t* frame, size_t available, MpegLayout& layout)
+{
+    const MpegHeader& h = layout.header;
+    if (h.layer != 3)
+        return;
+    size_t sideInfo = h.version == 10 ? (h.channels == 1 ? 17 : 32) : (h.channels == 1 ? 9 : 17);
+    const size_t xing = 4 + (h.crc ? 2 : 0) + sideInfo;
+    if (xing + 8 <= available) {
+        if (std::memcmp(frame + xing, "Xing", 4) == 0) {
+            layout.hasInfoFrame = true;
+        } else if (std::memcmp(frame + xing, "Info", 4) == 0) {
+            layout.hasInfoFrame = true;
+            layout.infoSaysConstant = true;
+        }
+        if (layout.hasInfoFrame) {
+            const uint32_t flags = bigEndian32(frame + xing + 4);
+            size_t field = xing + 8;
+            if ((flags & 1) && field + 4 <= available) {
+                layout.infoFrames = bigEndian32(frame + field);
+                field += 4;
+            }
+            if ((flags & 2) && field + 4 <= available)
+                layout.infoBytes = bigEndian32(frame + field);
+        }
+    }
+    if (!layout.hasInfoFrame && 36 + 4 <= available && std::memcmp(frame + 36, "VBRI", 4) == 0)
+        layout.hasInfoFrame = true;
+}
+
+}  // namespace
+
+std::optional<MpegHeader> parseMpegHeader(const uint8_t b[4])
+{
+    if (b[0] != 0xff || (b[1] & 0xe0) != 0xe0)
+        return std::nullopt;
+    const int versionBits = (b[1] >> 3) & 3;
+    const int layerBits = (b[1] >> 1) & 3;
+    const int bitrateIndex = b[2] >> 4;
+    const int rateIndex = (b[2] >> 2) & 3;
+    if (versionBits == 1 || layerBits == 0 || bitrateIndex == 15 || rateIndex == 3 || (b[3] & 3) == 2)
+        return std::nullopt;
+
+    MpegHeader h;
+    h.version = versionBits == 3 ? 10 : versionBits == 2 ? 20 : 25;
+    h.layer = 4 - layerBits;
+    h.crc = !(b[1] & 1);
+    h.bitrateKbps = kBitrates[h.version == 10 ? 0 : 1][h.layer - 1][bitrateIndex];
+    h.sampleRate = kRates[h.version == 10 ? 0 : h.version == 20 ? 1 : 2][rateIndex];
+    h.channels = (b[3] >> 6) == 3 ? 1 : 2;
+    const uint32_t padding = (b[2] >> 1) & 1;
+    const uint32_t bitsPerSecond = uint32_t(h.bitrateKbps) * 1000;
+    if (h.layer == 1) {
+        h.samplesPerFrame = 384;
+        h.frameBytes = bitsPerSecond ? (12 * bitsPerSecond / h.sampleRate + padding) * 4 : 0;
+    } else {
+        const bool half = h.layer == 3 && h.version != 10;
+        h.samplesPerFrame = half ? 576 : 1152;
+        h.frameBytes = bitsPerSecond ? (half ? 72 : 144) * bitsPerSecond / h.sampleRate + padding : 0;
+    }
+    return h;
+}
+
+MpegSearch findMpegLayout(const ByteRange& range, MpegLayout& layout)
+{
+    uint64_t start = 0;
+    if (!skipId3v2(range, start, layout.hadId3v2))
+        return MpegSearch::ReadError;
+    if (start >= range.length)
+        return layout.hadId3v2 ? MpegSearch::TagWithoutAudio : MpegSearch::NotMpeg;
+
+    // One read covers the search window plus the longest frame after it.
+    constexpr size_t kLongestFrame = 2881 + 4;
+    std::vector<uint8_t> window(static_cast<size_t>(std::min<uint64_t>(kSearchWindow + kLongestFrame, range.length - start)));
+    const int64_t got = range.read(start, window.data(), window.size());
+    if (got < 0)
+        return MpegSearch::ReadError;
+    window.resize(static_cast<size_t>(got));
+
+    const size_t lastStart = std::min<size_t>(window.size(), kSearchWindow);
+    for (size_t at = 0; at + 4 <= window.size() && at < lastStart; ++at) {
+        const auto first = parseMpegHeader(&window[at]);
+        if (!first)
+            continue;
+        bool confirmed = false;
+        if (first->frameBytes == 0) {
+            // Free format: only trusted right where the stream must begin.
+            confirmed = at == 0;
+        } else {
+            const uint64_t next = at + first->frameBytes;
+            const uint64_t absoluteNext = start + next;
+            if (absoluteNext == range.length) {
+                confirmed = true;  // a single frame that fills the rest
+            } else if (next + 4 <= window.size()) {
+                const auto second = parseMpegHeader(&window[next]);
+                confirmed = second && sameStream(*first, *second);
+            }
+        }
+        if (!confirmed)
+            continue;
+        layout.firstFrame = start + at;
+        layout.header = *first;
+        layout.smallestFrame = frameBytesAt(&window[at], 1);
+        layout.largestFrame = frameBytesAt(&window[at], 14) + 4;  // padding
+        detectInfoFrame(&window[at], window.size() - at, layout);
+        if (!findAudioEnd(range, layout.firstFrame, layout.audioEnd))
+            return MpegSearch::ReadError;
+        return MpegSearch::Found;
+    }
+    return layout.hadId3v2 ? MpegSearch::TagWithoutAudio : MpegSearch::NotMpeg;
+}
+
+}  // namespace zldecoder

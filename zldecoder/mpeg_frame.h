@@ -1,0 +1,57 @@
+#pragma once
+// MPEG audio frame headers and the tags around a stream: enough to recognise
+// a stream, find its first frame and tell how many bytes carry audio. The
+// decoding itself is libmpg123's.
+
+#include "byte_source.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace zldecoder {
+
+struct MpegHeader {
+    int version = 0;        // 10 = MPEG-1, 20 = MPEG-2, 25 = MPEG-2.5
+    int layer = 0;          // 1, 2 or 3
+    int bitrateKbps = 0;    // 0: free format
+    int sampleRate = 0;
+    int channels = 0;
+    bool crc = false;
+    uint32_t frameBytes = 0;  // 0 for free format
+    uint32_t samplesPerFrame = 0;
+};
+
+std::optional<MpegHeader> parseMpegHeader(const uint8_t bytes[4]);
+
+// Where the audio frames of a stream begin and end.
+struct MpegLayout {
+    uint64_t firstFrame = 0;    // offset of the first frame (after ID3v2 tags and junk)
+    MpegHeader header;          // the first frame's header
+    bool hasInfoFrame = false;  // the first frame is a Xing/Info/VBRI frame, not audio
+    bool infoSaysConstant = false;  // an "Info" frame: constant bit rate
+    uint32_t infoFrames = 0;        // the Xing/Info frame's counts, 0 when absent
+    uint32_t infoBytes = 0;
+    uint32_t smallestFrame = 0;     // frame sizes at the lowest and highest bit rate
+    uint32_t largestFrame = 0;      // of the stream's version, layer and rate
+    uint64_t audioEnd = 0;      // end of the frames (before ID3v1 and APE tags)
+    bool hadId3v2 = false;
+
+    // An encoder's Info frame whose byte count matches the stream, and whose
+    // frame count frames of this kind can fill, tells the length without
+    // reading every frame.
+    bool infoFrameIsTrustworthy() const
+    {
+        if (infoFrames == 0 || infoBytes == 0 || infoBytes != audioEnd - firstFrame)
+            return false;
+        const uint64_t frames = infoFrames;
+        return frames * smallestFrame <= infoBytes && (frames + 1) * largestFrame >= infoBytes;
+    }
+};
+
+enum class MpegSearch { Found, NotMpeg, TagWithoutAudio, ReadError };
+
+// Looks for two consecutive matching frame headers near the start of the
+// range (after any ID3v2 tags), as players do before they trust a stream.
+MpegSearch findMpegLayout(const ByteRange& range, MpegLayout& layout);
+
+}  // namespace zldecoder

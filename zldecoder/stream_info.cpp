@@ -1,0 +1,133 @@
+#include "stream_info.h"
+
+#include "zla_format.h"
+#include "zla_reader.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace zldecoder {
+namespace {
+
+constexpr uint8_t kWave64Riff[16] = {'r', 'i', 'f', 'f', 0x2e, 0x91, 0xcf, 0x11,
+                                     0xa5, 0xd6, 0x28, 0xdb, 0x04, 0xc1, 0x00, 0x00};
+
+bool startsLikeWave(const uint8_t* bytes, size_t size)
+{
+    if (size >= 12 && std::memcmp(bytes + 8, "WAVE", 4) == 0
+        && (std::memcmp(bytes, "RIFF", 4) == 0 || std::memcmp(bytes, "RIFX", 4) == 0
+            || std::memcmp(bytes, "RF64", 4) == 0))
+        return true;
+    return size >= 16 && std::memcmp(bytes, kWave64Riff, 16) == 0;
+}
+
+uint32_t readChunk(const ByteRange& range, const ZlaChunk& chunk, std::vector<uint8_t>& bytes)
+{
+    bytes.resize(chunk.size);
+    const int64_t got = range.read(chunk.offset, bytes.data(), bytes.size());
+    if (got < 0)
+        return ZLDEC_ERR_CANNOT_OPEN;
+    return uint64_t(got) == chunk.size ? ZLDEC_OK : ZLDEC_ERR_DAMAGED;
+}
+
+uint32_t readText(const ByteRange& range, const ZlaChunk* chunk, std::string& text)
+{
+    if (!chunk)
+        return ZLDEC_OK;
+    std::vector<uint8_t> bytes;
+    if (const uint32_t code = readChunk(range, *chunk, bytes))
+        return code;
+    text.assign(bytes.begin(), bytes.end());
+    text.resize(std::strlen(text.c_str()));  // a zero byte ends the text
+    return ZLDEC_OK;
+}
+
+uint32_t readPictures(const ByteRange& range, const ZlaContents& contents, StreamInfo& info)
+{
+    uint64_t pixelsLeft = zla::kMaxPicturePixels;
+    std::vector<uint8_t> png;
+    for (const ZlaChunk* chunk : contents.pictures) {
+        if (const uint32_t code = readChunk(range, *chunk, png))
+            return code;
+        Picture picture;
+        if (decodePng(png.data(), png.size(), zla::kMaxPictureSide, pixelsLeft, picture) != PictureResult::Decoded)
+            return ZLDEC_ERR_DAMAGED;
+        pixelsLeft -= uint64_t(picture.width) * picture.height;
+        info.pictures.push_back(std::move(picture));
+    }
+    for (const Picture& picture : info.pictures)
+        info.images.push_back(ZLImage{picture.width, picture.height, picture.pixels.get()});
+    return ZLDEC_OK;
+}
+
+uint32_t readAudio(const ByteRange& range, AudioKind kind, StreamInfo& info)
+{
+    info.kind = kind;
+    info.audioOffset = range.offset;
+    info.audioLength = range.length;
+    return kind == AudioKind::Wave ? probeWave(range, info.audio) : probeMpeg(range, info.audio);
+}
+
+uint32_t readZla(const ByteRange& file, uint32_t mode, StreamInfo& info)
+{
+    ZlaHeader header;
+    if (const uint32_t code = readZlaHeader(file, header))
+        return code;
+    info.notLoadableHere = header.flags & zla::kFlagNotLoadableHere;
+    if (info.notLoadableHere && mode == ZLDEC_OPEN_PLAY)
+        return ZLDEC_ERR_NOT_HERE;
+    std::vector<ZlaChunk> chunks;
+    if (const uint32_t code = readZlaChunks(file, header, chunks))
+        return code;
+    ZlaContents contents;
+    if (const uint32_t code = interpretZlaChunks(chunks, contents))
+        return code;
+    if (const uint32_t code = readText(file, contents.title, info.topic))
+        return code;
+    if (const uint32_t code = readText(file, contents.description, info.description))
+        return code;
+    if (const uint32_t code = readPictures(file, contents, info))
+        return code;
+
+    const ByteRange audio = file.sub(contents.audio->offset, contents.audio->size);
+    if (contents.audio->id == zla::kWaveAudio) {
+        uint8_t start[16] = {};
+        if (audio.read(0, start, sizeof start) < 0)
+            return ZLDEC_ERR_CANNOT_OPEN;
+        if (!startsLikeWave(start, std::min<uint64_t>(audio.length, sizeof start)))
+            return ZLDEC_ERR_DAMAGED;
+        return readAudio(audio, AudioKind::Wave, info);
+    }
+    const uint32_t code = readAudio(audio, AudioKind::Mpeg, info);
+    // The container promised MPEG audio: a payload without frames is damage.
+    return code == ZLDEC_ERR_UNRECOGNISED ? ZLDEC_ERR_DAMAGED : code;
+}
+
+}  // namespace
+
+uint32_t readStreamInfo(ByteSource& source, uint32_t mode, StreamInfo& info)
+{
+    const ByteRange file = ByteRange::whole(source);
+    if (file.length == 0)
+        return ZLDEC_ERR_DAMAGED;
+    uint8_t start[16] = {};
+    if (file.read(0, start, sizeof start) < 0)
+        return ZLDEC_ERR_CANNOT_OPEN;
+    const size_t known = static_cast<size_t>(std::min<uint64_t>(file.length, sizeof start));
+    if (startsLikeZla(start, known))
+        return readZla(file, mode, info);
+    if (startsLikeWave(start, known))
+        return readAudio(file, AudioKind::Wave, info);
+    return readAudio(file, AudioKind::Mpeg, info);
+}
+
+uint32_t startDecoder(ByteSource& source, const StreamInfo& info, std::unique_ptr<AudioDecoder>& out)
+{
+    const ByteRange audio{&source, info.audioOffset, info.audioLength};
+    if (audio.offset + audio.length > source.size())
+        return ZLDEC_ERR_CHANGED;
+    return info.kind == AudioKind::Wave ? startWaveDecoder(audio, info.audio, out)
+                                        : startMpegDecoder(audio, info.audio, out);
+}
+
+}  // namespace zldecoder

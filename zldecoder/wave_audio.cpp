@@ -1,0 +1,310 @@
+// WAVE through libsndfile. 8-bit and 16-bit PCM come out as they are stored;
+// every other encoding libsndfile reads comes out as 16-bit PCM, rounded to
+// the nearest value.
+
+#include "audio.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace zldecoder {
+namespace {
+
+constexpr int kMaxChannels = 16;
+constexpr int kMinRate = 1000;
+constexpr int kMaxRate = 768000;
+constexpr sf_count_t kChunkFrames = 4096;
+
+sf_count_t ioLength(void* cursor) { return static_cast<sf_count_t>(static_cast<RangeCursor*>(cursor)->length()); }
+sf_count_t ioSeek(sf_count_t offset, int whence, void* cursor)
+{
+    return static_cast<RangeCursor*>(cursor)->seek(offset, whence);
+}
+sf_count_t ioRead(void* buffer, sf_count_t count, void* cursor)
+{
+    if (count <= 0)
+        return 0;
+    const int64_t got = static_cast<RangeCursor*>(cursor)->read(buffer, static_cast<size_t>(count));
+    return got < 0 ? 0 : got;
+}
+sf_count_t ioWrite(const void*, sf_count_t, void*) { return 0; }
+sf_count_t ioTell(void* cursor) { return static_cast<RangeCursor*>(cursor)->tell(); }
+
+SF_VIRTUAL_IO g_io = {ioLength, ioSeek, ioRead, ioWrite, ioTell};
+
+struct SndfileCloser {
+    void operator()(SNDFILE* file) const { sf_close(file); }
+};
+using Sndfile = std::unique_ptr<SNDFILE, SndfileCloser>;
+
+bool isWaveContainer(int format)
+{
+    switch (format & SF_FORMAT_TYPEMASK) {
+    case SF_FORMAT_WAV:
+    case SF_FORMAT_WAVEX:
+    case SF_FORMAT_RF64:
+    case SF_FORMAT_W64:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The encoding tags libsndfile reads in a WAVE file.
+bool isKnownEncoding(uint16_t tag)
+{
+    switch (tag) {
+    case 0x0001:  // PCM
+    case 0x0002:  // Microsoft ADPCM
+    case 0x0003:  // IEEE float
+    case 0x0006:  // A-law
+    case 0x0007:  // µ-law
+    case 0x0011:  // IMA ADPCM
+    case 0x0031:  // GSM 6.10
+    case 0x0040:  // G.721 ADPCM
+    case 0x0050:  // MPEG
+    case 0x0055:  // MPEG layer III
+    case 0xfffe:  // extensible
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The encoding tag of a RIFF/RIFX/RF64 file's fmt chunk, if it can be found.
+std::optional<uint16_t> encodingTag(const ByteRange& range)
+{
+    uint8_t head[12];
+    if (range.read(0, head, sizeof head) != sizeof head)
+        return std::nullopt;
+    const bool bigEndian = std::memcmp(head, "RIFX", 4) == 0;
+    auto number = [bigEndian](const uint8_t* p, int bytes) {
+        uint32_t v = 0;
+        for (int i = 0; i < bytes; ++i)
+            v |= uint32_t(p[bigEndian ? bytes - 1 - i : i]) << (8 * i);
+        return v;
+    };
+    uint64_t position = 12;
+    for (int chunk = 0; chunk < 64; ++chunk) {
+        uint8_t header[10];
+        if (range.read(position, header, sizeof header) != sizeof header)
+            return std::nullopt;
+        if (std::memcmp(header, "fmt ", 4) == 0)
+            return uint16_t(number(header + 8, 2));
+        position += 8 + uint64_t(number(header + 4, 4)) + (number(header + 4, 4) & 1);
+    }
+    return std::nullopt;
+}
+
+uint32_t codeForOpenFailure(const RangeCursor& cursor, const ByteRange& range)
+{
+    if (cursor.failed())
+        return ZLDEC_ERR_CANNOT_OPEN;
+    // libsndfile calls a fmt chunk it cannot read malformed; an encoding
+    // nobody here knows is rather an unrecognised format.
+    if (const auto tag = encodingTag(range); tag && !isKnownEncoding(*tag))
+        return ZLDEC_ERR_UNRECOGNISED;
+    switch (sf_error(nullptr)) {
+    case SF_ERR_UNRECOGNISED_FORMAT:
+    case SF_ERR_UNSUPPORTED_ENCODING:
+        return ZLDEC_ERR_UNRECOGNISED;
+    case SF_ERR_SYSTEM:
+        return ZLDEC_ERR_CANNOT_OPEN;
+    default:
+        return ZLDEC_ERR_DAMAGED;
+    }
+}
+
+Sndfile openSndfile(RangeCursor& cursor, const ByteRange& range, SF_INFO& info, uint32_t& code)
+{
+    // libsndfile keeps the reason of a failed open in one global: opening on
+    // two threads at once must not mix up the reasons.
+    static std::mutex openLock;
+    std::lock_guard lock(openLock);
+    info = SF_INFO{};
+    Sndfile file(sf_open_virtual(&g_io, SFM_READ, &info, &cursor));
+    code = file ? ZLDEC_OK : codeForOpenFailure(cursor, range);
+    return file;
+}
+
+uint16_t bitsDelivered(const SF_INFO& info)
+{
+    return (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_U8 ? 8 : 16;
+}
+
+// 8-bit and 16-bit PCM pass through libsndfile's 16-bit reading unchanged.
+// Everything else is read as normalised floats: libsndfile's own conversion
+// to 16 bits truncates wider samples and leaves float samples unscaled.
+bool readsAsShorts(const SF_INFO& info)
+{
+    switch (info.format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_U8:
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_16:
+        return true;
+    default:
+        return false;
+    }
+}
+
+int16_t roundToShort(float value)
+{
+    const float scaled = value * 32768.0f;
+    if (scaled >= 32767.0f)
+        return 32767;
+    if (scaled <= -32768.0f)
+        return -32768;
+    if (!(scaled == scaled))
+        return 0;  // a float file may hold NaN
+    return static_cast<int16_t>(std::nearbyint(scaled));
+}
+
+class WaveDecoder final : public AudioDecoder {
+public:
+    WaveDecoder(const ByteRange& range, const AudioInfo& info) : m_range(range), m_cursor(range), m_info(info) {}
+
+    uint32_t start()
+    {
+        SF_INFO sfInfo;
+        uint32_t code = ZLDEC_OK;
+        m_file = openSndfile(m_cursor, m_range, sfInfo, code);
+        if (!m_file)
+            return code;
+        if (sfInfo.channels != m_info.format.channels || uint32_t(sfInfo.samplerate) != m_info.format.samplesPerSec
+            || bitsDelivered(sfInfo) != m_info.format.bitsPerSample)
+            return ZLDEC_ERR_CHANGED;
+        m_readsShorts = readsAsShorts(sfInfo);
+        m_samples.resize(static_cast<size_t>(kChunkFrames) * sfInfo.channels);
+        if (!m_readsShorts)
+            m_floats.resize(m_samples.size());
+        return ZLDEC_OK;
+    }
+
+    uint32_t decode(uint32_t firstFrame, uint32_t maxFrames, uint8_t* output, uint32_t& written) override
+    {
+        written = 0;
+        if (firstFrame >= m_info.length)
+            return ZLDEC_OK;
+        uint32_t wanted = std::min(maxFrames, m_info.length - firstFrame);
+        if (firstFrame != m_next) {
+            if (sf_seek(m_file.get(), firstFrame, SEEK_SET) < 0)
+                return failure();
+            m_next = firstFrame;
+        }
+        const int channels = m_info.format.channels;
+        while (wanted > 0) {
+            const sf_count_t asked = std::min<sf_count_t>(wanted, kChunkFrames);
+            const sf_count_t got = readChunk(asked);
+            if (got <= 0)
+                break;
+            store(static_cast<size_t>(got) * channels, output + size_t(written) * m_info.format.blockAlign);
+            written += static_cast<uint32_t>(got);
+            m_next += static_cast<uint32_t>(got);
+            wanted -= static_cast<uint32_t>(got);
+            if (got < asked)
+                break;
+        }
+        if (written == 0 && sf_error(m_file.get()) != SF_ERR_NO_ERROR)
+            return failure();
+        return ZLDEC_OK;
+    }
+
+private:
+    uint32_t failure() const { return m_cursor.failed() ? ZLDEC_ERR_READ : ZLDEC_ERR_DAMAGED; }
+
+    // Reads up to `frames` frames into m_samples.
+    sf_count_t readChunk(sf_count_t frames)
+    {
+        if (m_readsShorts)
+            return sf_readf_short(m_file.get(), m_samples.data(), frames);
+        const sf_count_t got = sf_readf_float(m_file.get(), m_floats.data(), frames);
+        for (size_t i = 0; i < size_t(std::max<sf_count_t>(got, 0)) * m_info.format.channels; ++i)
+            m_samples[i] = roundToShort(m_floats[i]);
+        return got;
+    }
+
+    // libsndfile gives host-order 16-bit samples; 8-bit WAVE is unsigned.
+    void store(size_t samples, uint8_t* out) const
+    {
+        if (m_info.format.bitsPerSample == 8) {
+            for (size_t i = 0; i < samples; ++i)
+                out[i] = static_cast<uint8_t>((m_samples[i] >> 8) + 128);
+            return;
+        }
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(out, m_samples.data(), samples * 2);
+        } else {
+            for (size_t i = 0; i < samples; ++i) {
+                const auto v = static_cast<uint16_t>(m_samples[i]);
+                out[2 * i] = static_cast<uint8_t>(v);
+                out[2 * i + 1] = static_cast<uint8_t>(v >> 8);
+            }
+        }
+    }
+
+    ByteRange m_range;
+    RangeCursor m_cursor;
+    AudioInfo m_info;
+    Sndfile m_file;
+    bool m_readsShorts = true;
+    std::vector<short> m_samples;
+    std::vector<float> m_floats;
+    uint32_t m_next = 0;
+};
+
+}  // namespace
+
+uint32_t probeWave(const ByteRange& range, AudioInfo& info)
+{
+    RangeCursor cursor(range);
+    SF_INFO sfInfo;
+    uint32_t code = ZLDEC_OK;
+    const Sndfile file = openSndfile(cursor, range, sfInfo, code);
+    if (!file)
+        return code;
+    if (!isWaveContainer(sfInfo.format))
+        return ZLDEC_ERR_UNRECOGNISED;
+    if (sfInfo.channels < 1 || sfInfo.channels > kMaxChannels || sfInfo.samplerate < kMinRate
+        || sfInfo.samplerate > kMaxRate)
+        return ZLDEC_ERR_UNRECOGNISED;
+    if (sfInfo.frames < 0)
+        return ZLDEC_ERR_DAMAGED;
+    const uint16_t bits = bitsDelivered(sfInfo);
+    const auto channels = static_cast<uint16_t>(sfInfo.channels);
+    const auto rate = static_cast<uint32_t>(sfInfo.samplerate);
+    info.format = pcmFormat(rate, channels, bits, rate * channels * (bits / 8));
+    // Longer streams play their first 2^32 - 1 frames.
+    info.length = static_cast<uint32_t>(std::min<sf_count_t>(sfInfo.frames, UINT32_MAX));
+    return ZLDEC_OK;
+}
+
+uint32_t startWaveDecoder(const ByteRange& range, const AudioInfo& info, std::unique_ptr<AudioDecoder>& out)
+{
+    auto decoder = std::make_unique<WaveDecoder>(range, info);
+    const uint32_t code = decoder->start();
+    if (code == ZLDEC_OK)
+        out = std::move(decoder);
+    return code;
+}
+
+ZLWaveFormat pcmFormat(uint32_t rate, uint16_t channels, uint16_t bits, uint32_t avgBytesPerSec)
+{
+    ZLWaveFormat f{};
+    f.formatTag = 1;
+    f.channels = channels;
+    f.samplesPerSec = rate;
+    f.avgBytesPerSec = avgBytesPerSec;
+    f.blockAlign = static_cast<uint16_t>(channels * (bits / 8));
+    f.bitsPerSample = bits;
+    f.cbSize = 0;
+    return f;
+}
+
+}  // namespace zldecoder
