@@ -1,7 +1,7 @@
 // The playlist's position slider: geometry, clicks, dragging and the
 // notifications its receiver gets.
-#include "controls/system_colours.h"
 #include "controls/bitmap_slider.h"
+#include "controls/system_colours.h"
 #include "resources/artwork.h"
 #include "support/test_support.h"
 
@@ -25,13 +25,11 @@ public:
 protected:
     bool event(QEvent* e) override
     {
-        if (e->type() == BitmapSlider::ScrollEvent::type()) {
-            auto* scroll = static_cast<BitmapSlider::ScrollEvent*>(e);
-            codes.append(scroll->code());
-            senders.append(scroll->slider());
-            return true;
-        }
-        return QWidget::event(e);
+        if (e->type() != BitmapSlider::ScrollEvent::type())
+            return QWidget::event(e);
+        codes.append(static_cast<BitmapSlider::ScrollEvent*>(e)->code());
+        senders.append(static_cast<BitmapSlider::ScrollEvent*>(e)->slider());
+        return true;
     }
 };
 
@@ -40,137 +38,85 @@ class SliderTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        slider = new BitmapSlider(&window);
         slider->LoadBitmaps(137, 134, 135, 138);
         slider->setGeometry(0, 0, 217, 12);
         slider->SetNotifyWindow(&receiver);
         window.show();
         QApplication::setActiveWindow(&window);
     }
-
     void press(int x) { QTest::mousePress(slider, Qt::LeftButton, {}, QPoint(x, 6)); }
-    void move(int x) { QTest::mouseMove(slider, QPoint(x, 6)); }
     void release(int x) { QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(x, 6)); }
-    void click(int x)
-    {
-        press(x);
-        release(x);
-    }
 
     QWidget window;
     Receiver receiver;
-    BitmapSlider* slider = nullptr;
+    BitmapSlider* slider = new BitmapSlider(&window);
 };
 
 QRgb px(const QImage& image, int x, int y) { return image.pixel(x, y) | 0xff000000u; }
 
 }  // namespace
 
-TEST(BitmapSliderMath, MulDivRoundsHalfAwayFromZero)
+TEST(BitmapSliderMath, MulDivRoundsHalfAwayFromZeroAndFailsWithMinusOne)
 {
-    EXPECT_EQ(BitmapSlider::MulDiv(101, 100, 200), 51);  // 50.5
-    EXPECT_EQ(BitmapSlider::MulDiv(-101, 100, 200), -51);
-    EXPECT_EQ(BitmapSlider::MulDiv(7, 1, 2), 4);
-    EXPECT_EQ(BitmapSlider::MulDiv(1, 1, 3), 0);
-    EXPECT_EQ(BitmapSlider::MulDiv(2, 1, 3), 1);
-    EXPECT_EQ(BitmapSlider::MulDiv(5, 3, 0), -1);
-    EXPECT_EQ(BitmapSlider::MulDiv(1 << 30, 8, 1), -1);  // does not fit
-    EXPECT_EQ(BitmapSlider::MulDiv(1 << 30, 8, 4), -1);  // 2^31
-    EXPECT_EQ(BitmapSlider::MulDiv(1 << 30, 2, 4), 1 << 29);
+    const int cases[][4] = {{101, 100, 200, 51}, {-101, 100, 200, -51}, {7, 1, 2, 4},   {1, 1, 3, 0},
+                            {2, 1, 3, 1},        {5, 3, 0, -1},         {1 << 30, 8, 1, -1},
+                            {1 << 30, 8, 4, -1}, {1 << 30, 2, 4, 1 << 29}};
+    for (const auto& c : cases)
+        EXPECT_EQ(BitmapSlider::MulDiv(c[0], c[1], c[2]), c[3]) << c[0] << " * " << c[1] << " / " << c[2];
 }
 
-TEST_F(SliderTest, TakesTheChannelSizeWhenLoaded)
+TEST_F(SliderTest, PositionFromXAndThumbFromPosition)
 {
     BitmapSlider fresh;
     fresh.LoadBitmaps(137, 134, 135, 138);
-    EXPECT_EQ(fresh.size(), QSize(332, 12));
-    EXPECT_EQ(fresh.GetMin(), 1);  // constructed as min 1, max 0
+    EXPECT_EQ(fresh.size(), QSize(332, 12));  // takes the channel's size
+    EXPECT_EQ(fresh.GetMin(), 1);             // constructed as min 1, max 0
     EXPECT_EQ(fresh.GetMax(), 0);
-}
 
-TEST_F(SliderTest, PositionFromXFollowsTheUsableWidth)
-{
     slider->SetRange(0, 100);
-    EXPECT_EQ(slider->PosFromX(0), 0);
-    EXPECT_EQ(slider->PosFromX(8), 0);
-    EXPECT_EQ(slider->PosFromX(108), 51);  // 101 * 100 / 200 = 50.5, rounded
-    EXPECT_EQ(slider->PosFromX(107), 50);  // 101 * 99 / 200 = 49.995
-    EXPECT_EQ(slider->PosFromX(208), 100);  // 101 * 200 / 200 = 101, clamped
-    EXPECT_EQ(slider->PosFromX(500), 100);
-
-    slider->SetPos(50);
-    EXPECT_EQ(slider->ThumbCentre(), 108);  // 200 / 100 * 50 + 8
-    slider->SetPos(33);
-    EXPECT_EQ(slider->ThumbCentre(), 74);  // 2 * 33 + 8
-    slider->SetRange(0, 3);
-    slider->SetPos(1);
-    EXPECT_EQ(slider->ThumbCentre(), 74);  // 66.67 truncated + 8
-}
-
-TEST_F(SliderTest, EmptyRangeKeepsTheThumbLeftAndAClickGivesZero)
-{
-    slider->SetRange(0, 0);
-    slider->SetPos(0);
-    EXPECT_EQ(slider->ThumbCentre(), 8);
-    click(150);
-    EXPECT_EQ(slider->GetPos(), 0);
-}
-
-TEST_F(SliderTest, SetPosBeyondTheMaximumShowsTheThumbAtTheRightEnd)
-{
-    slider->SetRange(0, 1000);
-    slider->SetPos(5000);
-    EXPECT_EQ(slider->GetPos(), 1000);
-    EXPECT_EQ(slider->ThumbCentre(), 208);
-    slider->SetPos(-5);
-    EXPECT_EQ(slider->GetPos(), 0);
+    // 108: 101 * 100 / 200 = 50.5 rounds up; 107: 49.995; 208: 101 clamped.
+    for (auto [x, pos] : {std::pair{0, 0}, {8, 0}, {107, 50}, {108, 51}, {208, 100}, {500, 100}})
+        EXPECT_EQ(slider->PosFromX(x), pos) << x;
+    const struct {
+        int max, pos, centre, kept;
+    } thumbs[] = {{100, 50, 108, 50}, {100, 33, 74, 33}, {3, 1, 74, 1},  // 66.67 truncated + 8
+                  {0, 0, 8, 0},       {1000, 5000, 208, 1000}, {1000, -5, 8, 0}};
+    for (const auto& t : thumbs) {
+        slider->SetRange(0, t.max);
+        slider->SetPos(t.pos);
+        EXPECT_EQ(slider->ThumbCentre(), t.centre) << t.max << " " << t.pos;
+        EXPECT_EQ(slider->GetPos(), t.kept);
+    }
     slider->SetPos(700);
     slider->SetRange(0, 500);  // a narrower range clamps the position
     EXPECT_EQ(slider->GetPos(), 500);
 }
 
-TEST_F(SliderTest, ClickRightOfTheThumbMovesItUnderThePointer)
+TEST_F(SliderTest, PressStepsTowardsThePointerAndReleaseTakesThePositionFromX)
 {
-    slider->SetRange(0, 100);
-    slider->SetPos(10);
-    click(158);  // 101 * 150 / 200 = 75.75
-    EXPECT_EQ(slider->GetPos(), 76);
+    // Press at x: the position shown while the button is down, then after release.
+    const struct {
+        int max, pos, x, down, up;
+    } cases[] = {
+        {100, 10, 158, 76, 76},  // right of the thumb: under the pointer (75.75)
+        {0, 0, 150, 0, 0},       // empty range
+        // Two positions, centres 8 and 208; x below 58 maps to 0.
+        {1, 0, 12, 0, 0},   // maps to the position, within half a thumb: nothing
+        {1, 0, 40, 1, 0},   // maps to it, more than half a thumb right: one up
+        {1, 1, 150, 0, 1},  // more than half a thumb left: one down
+        // Eleven positions, centres 20p + 8; x in 90..107 maps to 5.
+        {10, 5, 95, 4, 5}, {10, 5, 104, 5, 5}, {10, 10, 216, 10, 10},  // the step stops at the maximum
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.max << " " << c.pos << " " << c.x);
+        slider->SetRange(0, c.max);
+        slider->SetPos(c.pos);
+        press(c.x);
+        EXPECT_EQ(slider->GetPos(), c.down);
+        release(c.x);
+        EXPECT_EQ(slider->GetPos(), c.up);
+    }
     EXPECT_TRUE(slider->hasFocus());
-}
-
-TEST_F(SliderTest, PressMappingToTheCurrentPositionStepsTowardsIt)
-{
-    // The step shows while the button is down; the release takes the
-    // position from x again.
-    // Two positions: centres at 8 and 208; x below 58 maps to 0.
-    slider->SetRange(0, 1);
-    slider->SetPos(0);
-    press(12);  // maps to 0, within half a thumb of the centre: nothing
-    EXPECT_EQ(slider->GetPos(), 0);
-    release(12);
-    press(40);  // maps to 0, more than half a thumb right: one up
-    EXPECT_EQ(slider->GetPos(), 1);
-    release(40);
-    EXPECT_EQ(slider->GetPos(), 0);
-    slider->SetPos(1);
-    press(150);  // maps to 1, more than half a thumb left of 208: one down
-    EXPECT_EQ(slider->GetPos(), 0);
-    release(150);
-    EXPECT_EQ(slider->GetPos(), 1);
-
-    slider->SetRange(0, 10);  // centres 20p + 8
-    slider->SetPos(5);        // centre 108; x in 90..107 maps to 5
-    press(95);
-    EXPECT_EQ(slider->GetPos(), 4);
-    release(95);
-    slider->SetPos(5);
-    press(104);  // within half a thumb
-    EXPECT_EQ(slider->GetPos(), 5);
-    release(104);
-    slider->SetPos(10);
-    press(216);  // maps to the maximum already; the step stops there
-    EXPECT_EQ(slider->GetPos(), 10);
-    release(216);
 }
 
 TEST_F(SliderTest, DragReportsThumbTrackForPressAndMovesAndOneEndScroll)
@@ -179,31 +125,25 @@ TEST_F(SliderTest, DragReportsThumbTrackForPressAndMovesAndOneEndScroll)
     QSignalSpy spy(slider, &BitmapSlider::scrolled);
     press(50);
     EXPECT_TRUE(slider->IsDragging());
-    move(80);
+    QTest::mouseMove(slider, QPoint(80, 6));
     EXPECT_EQ(slider->GetPos(), 36);  // 101 * 72 / 200 = 36.36
-    move(120);
+    QTest::mouseMove(slider, QPoint(120, 6));
     release(130);
     EXPECT_FALSE(slider->IsDragging());
-    EXPECT_EQ(slider->GetPos(), 62);  // 101 * 122 / 200 = 61.61
-    move(160);  // not dragging any more: nothing
+    QTest::mouseMove(slider, QPoint(160, 6));  // not dragging any more: nothing
     QApplication::processEvents();
+    EXPECT_EQ(slider->GetPos(), 62);  // 101 * 122 / 200 = 61.61
     EXPECT_EQ(receiver.codes, (QList<int>{5, 5, 5, 8}));
-    EXPECT_EQ(receiver.senders.size(), 4);
-    EXPECT_EQ(receiver.senders.front(), slider);
+    EXPECT_EQ(receiver.senders, QList<BitmapSlider*>(4, slider));
     ASSERT_EQ(spy.count(), 4);
     EXPECT_EQ(spy.at(3).at(0).toInt(), BitmapSlider::SB_ENDSCROLL);
-    EXPECT_EQ(slider->GetPos(), 62);
-}
 
-TEST_F(SliderTest, WithoutANotifyObjectTheParentIsTold)
-{
-    Receiver parent;
+    Receiver parent;  // without a notify object the parent is told
     auto* own = new BitmapSlider(&parent);
     own->LoadBitmaps(137, 134, 135, 138);
     own->setGeometry(0, 0, 217, 12);
     own->SetRange(0, 10);
-    QTest::mousePress(own, Qt::LeftButton, {}, QPoint(100, 6));
-    QTest::mouseRelease(own, Qt::LeftButton, {}, QPoint(100, 6));
+    QTest::mouseClick(own, Qt::LeftButton, {}, QPoint(100, 6));
     QApplication::processEvents();
     EXPECT_EQ(parent.codes, (QList<int>{5, 8}));
 }
@@ -213,41 +153,30 @@ TEST_F(SliderTest, PaintsFilledChannelLeftOfTheThumbAndMatchesTheFace)
     slider->SetRange(0, 100);
     slider->SetPos(50);  // thumb centre 108, thumb from x 100 to 116
     const QImage drawn = slider->grab().toImage();
-    const QImage empty = resources::bitmapImage(137);
-    const QImage filled = resources::bitmapImage(134);
-    const QImage thumb = resources::bitmapImage(135);
+    const QImage empty = resources::bitmapImage(137), filled = resources::bitmapImage(134);
     const QRgb face = controls::syscolour::face(slider->palette()).rgb();
-
-    EXPECT_EQ(px(drawn, 0, 0), face);  // 236 background matched to the face
+    EXPECT_EQ(px(drawn, 0, 0), face);  // the 236 background matched to the face
     EXPECT_EQ(px(drawn, 216, 11), face);
-    EXPECT_EQ(px(drawn, 30, 6), px(filled, 30, 6));     // filled part, 1:1
-    EXPECT_EQ(px(drawn, 200, 6), px(empty, 315, 6));    // right end, 1:1
-    EXPECT_EQ(px(drawn, 150, 6), px(empty, 234, 6));    // stretched middle
-    EXPECT_EQ(px(drawn, 108, 5), px(thumb, 8, 4));      // thumb at y = 6 - 5
-    EXPECT_EQ(px(drawn, 100, 1), face);                 // its keyed corner
+    EXPECT_EQ(px(drawn, 30, 6), px(filled, 30, 6));   // filled part, 1:1
+    EXPECT_EQ(px(drawn, 200, 6), px(empty, 315, 6));  // right end, 1:1
+    EXPECT_EQ(px(drawn, 150, 6), px(empty, 234, 6));  // stretched middle
+    EXPECT_EQ(px(drawn, 108, 5), px(resources::bitmapImage(135), 8, 4));
+    EXPECT_EQ(px(drawn, 100, 1), face);  // the thumb's keyed corner
 
+    // Screenshot: positions 0, 25, 60, 100 and a dragged thumb.
+    QImage sheet(260, 5 * 20 + 8, QImage::Format_RGB32);
+    sheet.fill(face);
+    QPainter p(&sheet);
+    for (int i = 0; int pos : {0, 25, 60, 100}) {
+        slider->SetPos(pos);
+        p.drawImage(20, 4 + 20 * i++, slider->grab().toImage());
+    }
+    slider->SetPos(50);
     press(108);
     const QImage dragging = slider->grab().toImage();
     EXPECT_EQ(px(dragging, 108, 5), px(resources::bitmapImage(138), 8, 4));
+    p.drawImage(20, 84, dragging);
     release(108);
-}
-
-TEST_F(SliderTest, Screenshots)
-{
-    QImage sheet(260, 5 * 20 + 8, QImage::Format_RGB32);
-    sheet.fill(controls::syscolour::face(slider->palette()));
-    QPainter p(&sheet);
-    slider->SetRange(0, 100);
-    int y = 4;
-    for (int pos : {0, 25, 60, 100}) {
-        slider->SetPos(pos);
-        p.drawImage(20, y, slider->grab().toImage());
-        y += 20;
-    }
-    press(150);
-    p.drawImage(20, y, slider->grab().toImage());
-    release(150);
     p.end();
-    sheet.scaled(sheet.size() * 3, Qt::IgnoreAspectRatio, Qt::FastTransformation)
-        .save(QDir(testsupport::screenshotDir()).filePath("bitmap_slider.png"));
+    sheet.scaled(sheet.size() * 3).save(QDir(testsupport::screenshotDir()).filePath("bitmap_slider.png"));
 }

@@ -7,13 +7,14 @@
 #include "resources/addresses.h"
 #include "widget_test_helpers.h"
 
-#include <QDir>
 #include <QLabel>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <vector>
+
+using controls::BrowseForFolder;
 
 namespace {
 
@@ -28,27 +29,22 @@ public:
     QStringList opened;
 };
 
-struct ChooserCall {
-    int count = 0;
-    QString title;
-    QString start;
-};
-
+// Stands in for the dialog: counts calls, keeps title and start, answers `answer`.
 class FolderTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        controls::SetFolderChooserForTesting([this](QWidget*, const QString& title, const QString& start) {
-            ++call.count;
-            call.title = title;
-            call.start = start;
+        controls::SetFolderChooserForTesting([this](QWidget*, const QString& title, const QString& startAt) {
+            ++calls;
+            this->title = title;
+            start = startAt;
             return answer;
         });
     }
     void TearDown() override { controls::SetFolderChooserForTesting({}); }
 
-    ChooserCall call;
-    QString answer;
+    int calls = 0;
+    QString title, start, answer = QStringLiteral("/tmp");
 };
 
 }  // namespace
@@ -63,21 +59,15 @@ TEST(AboutDialog, NamesTheProgramAndLinksHomeAndSupport)
     QStringList texts;
     for (auto* label : about.findChildren<QLabel*>())
         texts << label->text();
-    EXPECT_TRUE(texts.contains(QStringLiteral("Quillon 2.5")));
-    EXPECT_TRUE(texts.contains(QStringLiteral("主页:")));
-    EXPECT_TRUE(texts.contains(QStringLiteral("技术支持:")));
-    EXPECT_EQ(about.HomeLink()->text(), QString::fromLatin1(resources::kHomePage));
-    EXPECT_EQ(about.SupportLink()->text(), QString::fromLatin1(resources::kSupportMail));
+    for (const char* text : {"Quillon 2.5", "主页:", "技术支持:", resources::kHomePage, resources::kSupportMail})
+        EXPECT_TRUE(texts.contains(QString::fromUtf8(text))) << text;
     EXPECT_EQ(about.OkButton()->text(), QStringLiteral("确定"));
     EXPECT_TRUE(about.OkButton()->HasSkin());
-    EXPECT_TRUE(about.OkButton()->isDefault());
-
-    widgettest::saveShot(&about, QStringLiteral("about_dialog"), 2);
+    widgettest::saveSheet({widgettest::shot(about)}, QStringLiteral("about_dialog"), 2);
     QTest::mouseClick(about.SupportLink(), Qt::LeftButton, {}, {2, 2});
     QTest::mouseClick(about.HomeLink(), Qt::LeftButton, {}, {2, 2});
     EXPECT_EQ(shell.opened, (QStringList{QStringLiteral("mailto:") + QString::fromLatin1(resources::kSupportMail),
                                          QString::fromLatin1(resources::kHomePage)}));
-
     QTest::keyClick(&about, Qt::Key_Return);  // the default button closes the box
     EXPECT_EQ(about.result(), QDialog::Accepted);
     platform::setShellForTesting(nullptr);
@@ -85,60 +75,50 @@ TEST(AboutDialog, NamesTheProgramAndLinksHomeAndSupport)
 
 TEST_F(FolderTest, SmallOrMissingBufferFailsWithoutShowingTheDialog)
 {
-    answer = QStringLiteral("/tmp");
     char buffer[300];
-    EXPECT_FALSE(controls::BrowseForFolder(nullptr, {}, "/", nullptr, 300));
-    EXPECT_FALSE(controls::BrowseForFolder(nullptr, {}, "/", buffer, 259));
-    EXPECT_EQ(call.count, 0);
-    EXPECT_TRUE(controls::BrowseForFolder(nullptr, {}, "/", buffer, 260));
+    EXPECT_FALSE(BrowseForFolder(nullptr, {}, "/", nullptr, 300));
+    EXPECT_FALSE(BrowseForFolder(nullptr, {}, "/", buffer, 259));
+    QString out = QStringLiteral("old");
+    EXPECT_FALSE(BrowseForFolder(nullptr, {}, QString(), out, 100));
+    EXPECT_EQ(calls, 0);
+    EXPECT_TRUE(BrowseForFolder(nullptr, {}, "/", buffer, 260));
     EXPECT_STREQ(buffer, "/tmp");
 }
 
-TEST_F(FolderTest, EmptyPresetStartsAtTheCurrentDirectory)
+TEST_F(FolderTest, StartsAtThePresetOrTheCurrentDirectory)
 {
-    answer = QStringLiteral("/tmp");
     char buffer[260];
-    controls::BrowseForFolder(nullptr, QStringLiteral("所选目录"), "", buffer, 260);
-    EXPECT_EQ(call.start, QDir::currentPath());
-    EXPECT_EQ(call.title, QStringLiteral("所选目录"));
-    controls::BrowseForFolder(nullptr, {}, nullptr, buffer, 260);
-    EXPECT_EQ(call.start, QDir::currentPath());
-    controls::BrowseForFolder(nullptr, {}, "/usr/share", buffer, 260);
-    EXPECT_EQ(call.start, QStringLiteral("/usr/share"));
-
     const std::string longPreset = "/" + std::string(600, 'p');
-    controls::BrowseForFolder(nullptr, {}, longPreset.c_str(), buffer, 260);
-    EXPECT_EQ(call.start.size(), 518);
+    const std::pair<const char*, QString> cases[] = {
+        {"", QDir::currentPath()}, {nullptr, QDir::currentPath()}, {"/usr/share", "/usr/share"},
+        {longPreset.c_str(), QString::fromStdString(longPreset.substr(0, 518))}};
+    for (const auto& [preset, expected] : cases) {
+        BrowseForFolder(nullptr, QStringLiteral("所选目录"), preset, buffer, 260);
+        EXPECT_EQ(start, expected) << (preset ? preset : "null");
+        EXPECT_EQ(title, QStringLiteral("所选目录"));
+    }
 }
 
 TEST_F(FolderTest, LongResultIsCutToTheBufferAndCancelGivesFalse)
 {
     answer = QStringLiteral("/") + QString(400, QLatin1Char('d'));
     std::vector<char> buffer(270, '#');  // ten guard bytes past the 260 we offer
-    EXPECT_TRUE(controls::BrowseForFolder(nullptr, {}, "/", buffer.data(), 260));
-    EXPECT_EQ(std::strlen(buffer.data()), 259u);
-    EXPECT_EQ(std::string(buffer.data(), 259), answer.left(259).toStdString());
-    EXPECT_EQ(buffer[259], '\0');
+    EXPECT_TRUE(BrowseForFolder(nullptr, {}, "/", buffer.data(), 260));
+    EXPECT_EQ(std::string(buffer.data()), answer.left(259).toStdString());
     EXPECT_EQ(std::string(buffer.data() + 260, 10), std::string(10, '#'));
 
     answer = QStringLiteral("/short");
     std::vector<char> reused(260, 'x');
-    EXPECT_TRUE(controls::BrowseForFolder(nullptr, {}, "/", reused.data(), 260));
+    EXPECT_TRUE(BrowseForFolder(nullptr, {}, "/", reused.data(), 260));
     EXPECT_STREQ(reused.data(), "/short");
     EXPECT_EQ(reused[200], '\0');  // the whole buffer was cleared
-
-    answer.clear();  // the user cancelled
-    EXPECT_FALSE(controls::BrowseForFolder(nullptr, {}, "/", reused.data(), 260));
+    answer.clear();                // the user cancelled
+    EXPECT_FALSE(BrowseForFolder(nullptr, {}, "/", reused.data(), 260));
     EXPECT_STREQ(reused.data(), "");
-}
 
-TEST_F(FolderTest, QtStringFormFollowsTheSameRules)
-{
-    answer = QStringLiteral("/") + QString(600, QLatin1Char('e'));
-    QString out = QStringLiteral("old");
-    EXPECT_FALSE(controls::BrowseForFolder(nullptr, {}, QString(), out, 100));
-    EXPECT_EQ(call.count, 0);
-    EXPECT_TRUE(controls::BrowseForFolder(nullptr, {}, QString(), out, 518));
-    EXPECT_EQ(out.size(), 517);
-    EXPECT_EQ(call.start, QDir::currentPath());
+    answer = QStringLiteral("/") + QString(600, QLatin1Char('e'));  // the Qt string form cuts alike
+    QString out;
+    EXPECT_TRUE(BrowseForFolder(nullptr, {}, QString(), out, 518));
+    EXPECT_EQ(out, answer.left(517));
+    EXPECT_EQ(start, QDir::currentPath());
 }

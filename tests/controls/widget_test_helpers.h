@@ -1,6 +1,6 @@
 #pragma once
-// Small helpers for the widget tests: screenshots, waiting on the event loop,
-// answering modal message boxes.
+// Small helpers for the widget tests: pixels, screenshots, waiting on the
+// event loop, answering modal message boxes.
 
 #include "support/test_support.h"
 
@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QTimer>
 #include <QWidget>
 
@@ -16,12 +17,24 @@
 
 namespace widgettest {
 
-inline void saveShot(QWidget* widget, const QString& name, int zoom = 1)
+inline QRgb px(const QImage& image, int x, int y) { return image.pixel(x, y) | 0xff000000u; }
+inline QImage shot(QWidget& w) { return w.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+// Saves pictures side by side, enlarged, for a person to look at.
+inline void saveSheet(const QList<QImage>& images, const QString& name, int zoom = 3)
 {
-    QImage image = widget->grab().toImage();
-    if (zoom > 1)
-        image = image.scaled(image.size() * zoom, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    image.save(QDir(testsupport::screenshotDir()).filePath(name + ".png"));
+    int width = 8, height = 0;
+    for (const QImage& i : images) {
+        width += i.width() + 8;
+        height = std::max(height, i.height());
+    }
+    QImage sheet(width, height + 16, QImage::Format_RGB32);
+    sheet.fill(QColor(200, 200, 200));
+    QPainter p(&sheet);
+    for (int i = 0, x = 8; i < images.size(); x += images[i++].width() + 8)
+        p.drawImage(x, 8, images[i]);
+    p.end();
+    sheet.scaled(sheet.size() * zoom).save(QDir(testsupport::screenshotDir()).filePath(name + ".png"));
 }
 
 // Runs the event loop until the condition holds; false after the timeout.
@@ -37,38 +50,40 @@ inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 50
     return true;
 }
 
-// Sends a plain mouse move (no button) to a widget, as the mouse over it would.
+// A plain mouse move (no button), as the mouse over the widget would send.
 inline void hover(QWidget* widget, QPoint pos)
 {
-    QMouseEvent move(QEvent::MouseMove, pos, widget->mapToGlobal(pos), Qt::NoButton, Qt::NoButton,
-                     Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, pos, widget->mapToGlobal(pos), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(widget, &move);
 }
 
-// Arms a watcher that closes the next modal message box and keeps its text.
+inline void leave(QWidget* widget)
+{
+    QEvent event(QEvent::Leave);
+    QApplication::sendEvent(widget, &event);
+}
+
+// Closes every modal message box that comes up and keeps the last one's text.
 class MessageBoxCatcher : public QObject {
 public:
     MessageBoxCatcher()
     {
         connect(&m_timer, &QTimer::timeout, this, [this] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                m_text = box->text();
-                m_icon = box->icon();
-                ++m_count;
+                text = box->text();
+                icon = box->icon();
+                ++count;
                 box->done(QMessageBox::Ok);
             }
         });
         m_timer.start(10);
     }
-    QString text() const { return m_text; }
-    QMessageBox::Icon icon() const { return m_icon; }
-    int count() const { return m_count; }
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    int count = 0;
 
 private:
     QTimer m_timer;
-    QString m_text;
-    QMessageBox::Icon m_icon = QMessageBox::NoIcon;
-    int m_count = 0;
 };
 
 }  // namespace widgettest
