@@ -105,14 +105,15 @@ TEST(PaletteImage, TintingMovesThePaletteAndLeavesThePixels)
 
 TEST(GradientTexture, PaletteRunsFromShadowThroughFaceToHighlight)
 {
+    // Highlight and face far enough apart that every step above the face shows.
     PaletteImage face;
-    GradientButton::BuildFace(face, 40, 20, QColor(100, 20, 40), QColor(200, 180, 160), QColor(255, 250, 245), 8);
-    EXPECT_EQ(face.PaletteEntry(0), qRgb(100, 20, 40));
-    EXPECT_EQ(face.PaletteEntry(255), qRgb(255, 250, 245));
+    GradientButton::BuildFace(face, 40, 20, QColor(0, 20, 40), QColor(100, 60, 0), QColor(255, 255, 255), 8);
+    EXPECT_EQ(face.PaletteEntry(0), qRgb(0, 20, 40));
+    EXPECT_EQ(face.PaletteEntry(255), qRgb(255, 255, 255));
     // Entry 128 is the first step above the face colour; entry 64 halfway down to the shadow.
-    EXPECT_EQ(face.PaletteEntry(128), qRgb((200 * 127 + 255) / 128, (180 * 127 + 250) / 128, (160 * 127 + 245) / 128));
-    EXPECT_EQ(face.PaletteEntry(64), qRgb(150, 100, 100));
-    EXPECT_EQ(face.PaletteEntry(127), qRgb((100 + 200 * 127) / 128, (20 + 180 * 127) / 128, (40 + 160 * 127) / 128));
+    EXPECT_EQ(face.PaletteEntry(128), qRgb((100 * 127 + 255) / 128, (60 * 127 + 255) / 128, 255 / 128));
+    EXPECT_EQ(face.PaletteEntry(64), qRgb(50, 40, 20));
+    EXPECT_EQ(face.PaletteEntry(127), qRgb(100 * 127 / 128, (20 + 60 * 127) / 128, 40 / 128));
     for (int i = 1; i < 256; ++i)
         EXPECT_GE(qRed(face.PaletteEntry(i)), qRed(face.PaletteEntry(i - 1))) << i;
 

@@ -11,8 +11,6 @@
 
 namespace media {
 
-Scratch::Scratch() { EXPECT_TRUE(m_dir.isValid()); }
-
 QByteArray run(const QString& program, const QStringList& args)
 {
     const auto result = testsupport::runTool(program, args, 120000);
@@ -20,6 +18,8 @@ QByteArray run(const QString& program, const QStringList& args)
                                   << result.err.toStdString();
     return result.out;
 }
+
+bool writeFile(const QString& path, const QByteArray& bytes) { return testsupport::writeFile(path, bytes); }
 
 QString makeWave(const QString& path, int rate, int channels, int bits, int frames, const QString& encoding)
 {
@@ -35,75 +35,39 @@ QString makeMp3(const QString& wave, const QString& path, const QStringList& lam
     return path;
 }
 
-QString makeMp2(const QString& wave, const QString& path)
-{
-    run("sox", {wave, path});
-    return path;
-}
-
-namespace {
-
-class BitWriter {
-public:
-    void put(uint32_t value, int bits)
-    {
-        for (int i = bits - 1; i >= 0; --i) {
-            if (m_bit == 0)
-                m_bytes.push_back(char(0));
-            if ((value >> i) & 1)
-                m_bytes.back() |= char(0x80 >> m_bit);
-            m_bit = (m_bit + 1) % 8;
-        }
-    }
-    QByteArray& bytes() { return m_bytes; }
-
-private:
-    QByteArray m_bytes;
-    int m_bit = 0;
-};
-
-}  // namespace
-
 QString makeLayer1(const QString& path, int frames, int channels, uint32_t seed)
 {
-    // MPEG-1 layer I at 48 kHz and 384 kbit/s: 384 bytes a frame, no padding.
-    constexpr int kFrameBytes = 384;
     std::mt19937 random(seed);
     QByteArray file;
     for (int f = 0; f < frames; ++f) {
-        BitWriter bits;
-        bits.put(0xfff, 12);                  // sync
-        bits.put(1, 1);                       // MPEG-1
-        bits.put(3, 2);                       // layer I
-        bits.put(1, 1);                       // no CRC
-        bits.put(12, 4);                      // 384 kbit/s
-        bits.put(1, 2);                       // 48 kHz
-        bits.put(0, 2);                       // no padding, private 0
-        bits.put(channels == 1 ? 3 : 0, 2);   // mono or stereo
-        bits.put(0, 4);                       // mode extension, copyright, original
-        bits.put(0, 2);                       // no emphasis
+        QByteArray frame;
+        int bit = 0;
+        auto put = [&](uint32_t value, int bits) {
+            for (int i = bits - 1; i >= 0; --i, bit = (bit + 1) % 8) {
+                if (bit == 0)
+                    frame.push_back(char(0));
+                frame.back() |= char(((value >> i) & 1) << (7 - bit));
+            }
+        };
+        // Sync, MPEG-1, layer I, no CRC, 384 kbit/s, 48 kHz, no padding; mono or stereo; no extras.
+        put(0xfff, 12), put(1, 1), put(3, 2), put(1, 1), put(12, 4), put(1, 2), put(0, 2);
+        put(channels == 1 ? 3 : 0, 2), put(0, 6);
         int allocation[32][2] = {};
         for (int sb = 0; sb < 32; ++sb)
-            for (int ch = 0; ch < channels; ++ch) {
-                allocation[sb][ch] = sb < 10 ? int(random() % 6) : 0;  // 0 or 2..6 bits a sample
-                bits.put(allocation[sb][ch], 4);
-            }
+            for (int ch = 0; ch < channels; ++ch)
+                put(allocation[sb][ch] = sb < 10 ? int(random() % 6) : 0, 4);  // 0 or 2..6 bits a sample
         for (int sb = 0; sb < 32; ++sb)
             for (int ch = 0; ch < channels; ++ch)
                 if (allocation[sb][ch])
-                    bits.put(8 + random() % 30, 6);
+                    put(8 + random() % 30, 6);
         for (int s = 0; s < 12; ++s)
             for (int sb = 0; sb < 32; ++sb)
                 for (int ch = 0; ch < channels; ++ch)
-                    if (const int a = allocation[sb][ch]) {
-                        const int width = a + 1;
-                        bits.put(random() % ((1u << width) - 1), width);  // never all ones
-                    }
-        QByteArray frame = bits.bytes();
-        frame.append(kFrameBytes - frame.size(), '\0');
-        file += frame;
+                    if (const int width = allocation[sb][ch] + 1; width > 1)
+                        put(random() % ((1u << width) - 1), width);  // never all ones
+        file += frame + QByteArray(384 - frame.size(), '\0');
     }
-    EXPECT_TRUE(testsupport::writeFile(path, file));
+    EXPECT_TRUE(writeFile(path, file));
     return path;
 }
 
@@ -147,37 +111,48 @@ QByteArray OpenStream::decode(uint32_t first, uint32_t count, uint32_t piece)
     const uint32_t frameBytes = format().blockAlign;
     QByteArray out;
     std::vector<char> buffer(size_t(piece) * frameBytes);
-    uint32_t position = first;
-    while (position < first + count) {
-        uint32_t written = 0;
+    for (uint32_t position = first, written = piece; position < first + count && written == piece;) {
         const uint32_t asked = std::min(piece, first + count - position);
         EXPECT_EQ(ZLDec_DecodeAudio(m_handle, position, asked, buffer.data(), &written), ZLDEC_OK);
         EXPECT_LE(written, asked);
         out.append(buffer.data(), qsizetype(written) * frameBytes);
         position += written;
-        if (written < asked)
-            break;
+        written = written < asked ? 0 : piece;
     }
     EXPECT_EQ(ZLDec_DecodeAudioEnd(m_handle), ZLDEC_OK);
     return out;
 }
 
+void OpenStream::expectRandomAccessLikeFromTheStart(const std::vector<uint32_t>& firsts)
+{
+    const QByteArray all = decodeAll();
+    const uint32_t frames = length();
+    const int frameBytes = format().blockAlign;
+    ASSERT_EQ(all.size(), qsizetype(frames) * frameBytes);
+    ASSERT_EQ(ZLDec_DecodeAudioBegin(m_handle), ZLDEC_OK);
+    std::vector<char> buffer(3000 * frameBytes);
+    for (const uint32_t first : firsts) {
+        uint32_t written = 0;
+        ASSERT_EQ(ZLDec_DecodeAudio(m_handle, first, 3000, buffer.data(), &written), ZLDEC_OK);
+        ASSERT_EQ(written, std::min(3000u, frames - std::min(first, frames))) << "from frame " << first;
+        EXPECT_TRUE(QByteArray(buffer.data(), qsizetype(written) * frameBytes)
+                    == all.mid(qsizetype(first) * frameBytes, qsizetype(written) * frameBytes))
+            << "from frame " << first;
+    }
+    EXPECT_EQ(ZLDec_DecodeAudioEnd(m_handle), ZLDEC_OK);
+}
+
 SampleDifference compareSamples(const QByteArray& a, const QByteArray& b)
 {
     SampleDifference d;
-    const qsizetype n = std::min(a.size(), b.size()) / 2;
     const auto* x = reinterpret_cast<const int16_t*>(a.constData());
     const auto* y = reinterpret_cast<const int16_t*>(b.constData());
-    for (qsizetype i = 0; i < n; ++i) {
-        const int diff = std::abs(int(x[i]) - int(y[i]));
-        if (diff) {
+    for (qsizetype i = 0; i < std::min(a.size(), b.size()) / 2; ++i)
+        if (const int diff = std::abs(int(x[i]) - int(y[i]))) {
             ++d.differing;
             d.largest = std::max(d.largest, diff);
         }
-    }
     return d;
 }
-
-int openDescriptors() { return int(QDir("/proc/self/fd").entryList(QDir::Files | QDir::System).size()); }
 
 }  // namespace media
