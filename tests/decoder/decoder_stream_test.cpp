@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
 #include <QImage>
 
 namespace {
@@ -22,19 +24,19 @@ bool handleIsLive(ZLDEC_HANDLE handle)
 
 class DecoderStreams : public ::testing::Test {
 protected:
-    media::Scratch scratch;
-    QString wave = media::makeWave(scratch.path("a.wav"), 22050, 2, 16, 30000);
-    QString mp3 = media::makeMp3(wave, scratch.path("a.mp3"), {"-b", "128"});
+    QTemporaryDir scratch;
+    QString wave = media::makeWave(scratch.filePath("a.wav"), 22050, 2, 16, 30000);
+    QString mp3 = media::makeMp3(wave, scratch.filePath("a.mp3"), {"-b", "128"});
 };
 
 TEST_F(DecoderStreams, OpenReportsTheLibrarysCodes)
 {
     DecoderStream stream;
-    EXPECT_EQ(stream.open(scratch.path("missing.mp3")), ZLDEC_ERR_NO_FILE);
+    EXPECT_EQ(stream.open(scratch.filePath("missing.mp3")), ZLDEC_ERR_NO_FILE);
     EXPECT_FALSE(stream.isOpen());
-    ASSERT_TRUE(testsupport::writeFile(scratch.path("text.mp3"), QByteArray("hello\n").repeated(100)));
-    EXPECT_EQ(stream.open(scratch.path("text.mp3")), ZLDEC_ERR_UNRECOGNISED);
-    const QString locked = scratch.path("locked.zla");
+    ASSERT_TRUE(testsupport::writeFile(scratch.filePath("text.mp3"), QByteArray("hello\n").repeated(100)));
+    EXPECT_EQ(stream.open(scratch.filePath("text.mp3")), ZLDEC_ERR_UNRECOGNISED);
+    const QString locked = scratch.filePath("locked.zla");
     media::run(media::zlaTool(), {"pack", "-o", locked, "--not-loadable", wave});
     EXPECT_EQ(stream.open(locked), ZLDEC_ERR_NOT_HERE);
     EXPECT_EQ(stream.open(mp3), ZLDEC_OK);
@@ -90,9 +92,9 @@ TEST_F(DecoderStreams, TextsAndPicturesOfAZlaFile)
     for (int y = 0; y < 7; ++y)
         for (int x = 0; x < 12; ++x)
             picture.setPixel(x, y, qRgba(20 * x, 30 * y, 200, 100 + x));
-    const QString png = scratch.path("p.png");
+    const QString png = scratch.filePath("p.png");
     ASSERT_TRUE(picture.save(png));
-    const QString zla = scratch.path("a.zla");
+    const QString zla = scratch.filePath("a.zla");
     const QString longDescription = QString::fromUtf8("描述").repeated(600);  // 3600 bytes of UTF-8
     media::run(media::zlaTool(), {"pack", "-o", zla, "--title", QString::fromUtf8("晨间录音"), "--description",
                                   longDescription, "--picture", png, "--picture", png, mp3});
