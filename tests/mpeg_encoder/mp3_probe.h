@@ -1,68 +1,30 @@
 #pragma once
-// Reads MP3 files the way a checker should: frame by frame from the
-// standard's header tables, independently of the plug-in's own code; decodes
-// them with the reference decoder mpg123.
+// What the reference decoder mpg123 reports about an MP3 file: the stream
+// header, every frame's bit rate, and the gapless decoding as 16-bit samples.
 
-#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace encodertest {
 
-struct Mp3Frame {
-    size_t offset = 0;
-    size_t size = 0;
-    int version = 0;      // 10 = MPEG-1, 20 = MPEG-2, 25 = MPEG-2.5
-    int kbps = 0;
-    int rate = 0;
-    int mode = 0;         // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
-    bool crcProtected = false;
-    bool privateBit = false;
-    bool copyright = false;
-    bool original = false;
-    int emphasis = 0;
-    int mainDataBegin = 0;
-};
-
-// Every frame from offset 0 to the end; `error` says where the chain broke.
-struct Mp3Frames {
-    std::vector<Mp3Frame> frames;
-    std::string error;
-};
-Mp3Frames walkFrames(const QByteArray& file);
-
-// The "Info" or "Xing" tag with the LAME extension in the first frame.
-struct InfoTag {
-    bool present = false;
-    std::string id;
-    uint32_t flags = 0;
-    uint32_t frames = 0;
-    uint32_t bytes = 0;
-    std::string encoder;
-    uint32_t encoderDelay = 0;
-    uint32_t padding = 0;
-    uint32_t musicLength = 0;
-    uint16_t musicCrc = 0;
-    uint16_t tagCrc = 0;
-    uint16_t computedTagCrc = 0;    // over the frame's bytes before the tag checksum
-    uint16_t computedMusicCrc = 0;  // over the frames after the tag frame
-};
-InfoTag readInfoTag(const QByteArray& file, const Mp3Frames& walk);
-
-uint16_t crc16(const char* data, size_t size);
-
-struct Decoded {
+struct Mp3Report {
+    std::string error;     // empty when mpg123 decoded the file
+    std::string version;   // "1.0", "2.0", "2.5"
+    std::string mode;      // "Stereo", "Joint-Stereo", "Single-Channel", ...
     int rate = 0;
     int channels = 0;
-    std::vector<int16_t> samples;
-    std::string error;
+    bool copyright = false, original = false, crc = false;
+    int emphasis = -1;
+    std::vector<int> frameKbps;     // one per sound frame, as decoded
+    std::vector<int16_t> samples;  // interleaved; delay and padding cut by the information frame
     uint32_t frames() const { return channels ? uint32_t(samples.size() / size_t(channels)) : 0; }
+    std::set<int> bitrates() const { return {frameKbps.begin(), frameKbps.end()}; }
 };
-// mpg123 -w: its gapless decoding honours the tag's delay and padding.
-Decoded decodeWithMpg123(const QString& mp3Path);
+Mp3Report probeMp3(const QString& path);
 
 // Power of one channel at a frequency (Goertzel) relative to the channel's
 // whole power: 1 for a pure sine of that frequency.

@@ -1,41 +1,30 @@
-// The plug-in on the system's library path (LD_LIBRARY_PATH names the
-// folder of the real one for this process only).
+// The plug-in on the system's library path (LD_LIBRARY_PATH names the folder
+// of the real one for this process only).
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <QTemporaryDir>
+#include <QFile>
 
 #include "saving_harness.h"
 
 using namespace savingtest;
 
-namespace {
-
-TEST(EncoderPluginSearch, FindsThePluginOnTheLibraryPathWhenItIsNotBesideTheProgram)
+TEST(EncoderPluginSearch, TheLibraryPathIsTheFallbackAfterTheProgramsFolder)
 {
     ASSERT_FALSE(encoderLibraryLoaded());
-    QTemporaryDir emptyFolder;
-    EncoderPlugin plugin;
-    plugin.LoadEncoder(emptyFolder.path());
-    ASSERT_TRUE(plugin.isAvailable());
-    EXPECT_TRUE(plugin.loadedHere());
-    plugin.Release();
+    {
+        SavingSession s{QString()};  // nothing beside the program
+        ASSERT_TRUE(s.plugin->isAvailable());
+        EXPECT_TRUE(s.plugin->loadedHere());
+        s.Record(kStereo44k16Bit, 1000, 8000);
+        expectMp3Holds(s.mp3TempPath(), 8000, 44100, 2, 128, 1000);
+    }
     EXPECT_FALSE(encoderLibraryLoaded());
-}
 
-TEST(EncoderPluginSearch, ThePluginBesideTheProgramComesFirst)
-{
-    ASSERT_FALSE(encoderLibraryLoaded());
     EncoderPlugin plugin;
     plugin.LoadEncoder(shimFolder("counting"));
-    ASSERT_TRUE(plugin.isAvailable());
-    ASSERT_NE(loadedShim("counting"), nullptr) << "the copy on the library path was taken";
-    // The shim's function, not the real plug-in's, is bound.
-    const QByteArray shimPath = QFile::encodeName(shimFolder("counting") + "/libmpeg_encoder.so");
-    void* shim = dlopen(shimPath.constData(), RTLD_NOW | RTLD_NOLOAD);
-    ASSERT_NE(shim, nullptr);
+    void* shim = dlopen(QFile::encodeName(shimFolder("counting") + "/libmpeg_encoder.so").constData(), RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(shim, nullptr) << "the copy on the library path was taken";
     EXPECT_EQ(reinterpret_cast<void*>(plugin.beInitStream), dlsym(shim, "beInitStream"));
     dlclose(shim);
 }
-
-}  // namespace

@@ -1,12 +1,12 @@
 #include "saving_harness.h"
 
-#include <cmath>
 #include <dlfcn.h>
-#include <numeric>
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 
+#include "engine/wave_header.h"
+#include "mp3_probe.h"
 #include "platform/audio/audio_backend.h"
 #include "support/test_support.h"
 
@@ -16,10 +16,7 @@ using platform::audio::FakeBackend;
 
 QString realPluginFolder() { return testsupport::binDir(); }
 
-QString shimFolder(const char* variant)
-{
-    return QStringLiteral(QUILLON_SHIM_ROOT "/") + QString::fromLatin1(variant);
-}
+QString shimFolder(const char* variant) { return QStringLiteral(QUILLON_SHIM_ROOT "/") + QString::fromLatin1(variant); }
 
 ShimState* loadedShim(const char* variant)
 {
@@ -28,9 +25,8 @@ ShimState* loadedShim(const char* variant)
     if (!module)
         return nullptr;
     auto state = reinterpret_cast<ShimState* (*)()>(dlsym(module, "shimState"));
-    ShimState* result = state ? state() : nullptr;
     dlclose(module);  // the probe's own reference; the holder keeps it loaded
-    return result;
+    return state ? state() : nullptr;
 }
 
 bool encoderLibraryLoaded()
@@ -40,8 +36,6 @@ bool encoderLibraryLoaded()
         dlclose(module);
     return module != nullptr;
 }
-
-// ---------------------------------------------------------------- session
 
 SavingSession::SavingSession(const QString& pluginFolder, Audio audio)
 {
@@ -53,7 +47,6 @@ SavingSession::SavingSession(const QString& pluginFolder, Audio audio)
     } else {
         engineView.device = -1;
     }
-
     plugin = std::make_shared<EncoderPlugin>();
     plugin->LoadEncoder(pluginFolder.isEmpty() ? m_temp.path() : pluginFolder);
     engine = std::make_unique<RecordingEngine>(engineView);
@@ -85,16 +78,13 @@ void SavingSession::StartRecording(int formatRow)
 void SavingSession::Capture(double frequency, uint32_t frames)
 {
     auto* stream = backend.captureStream();
-    if (!stream)
-        return;
     // Fifteen blocks are queued at a time: hand the sound over in portions
     // the engine can take, as a sound card would.
-    const uint32_t portion = 4 * 6144 / stream->format().blockAlign();
-    while (frames > 0) {
-        const uint32_t n = std::min(frames, portion);
+    const uint32_t portion = stream ? 4 * 6144 / stream->format().blockAlign() : 0;
+    for (uint32_t n = 0; stream && frames > 0; frames -= n) {
+        n = std::min(frames, portion);
         stream->deliverTone(frequency, 0.5, n);
         FakeBackend::processCallbacks();
-        frames -= n;
     }
 }
 
@@ -113,100 +103,41 @@ void SavingSession::Record(int formatRow, double frequency, uint32_t frames)
     StopRecording();
 }
 
-int SavingSession::totalSleepMs() const { return std::accumulate(sleeps.begin(), sleeps.end(), 0); }
-
-// ------------------------------------------------------------------ tools
-
-namespace {
-
-QString soxiValue(const QString& option, const QString& path)
+void SavingSession::SaveAt(int second)
 {
-    const auto r = testsupport::runTool(QStringLiteral("soxi"), {option, path});
-    return r.exitCode == 0 ? QString::fromLocal8Bit(r.out).trimmed() : QString();
+    saver->SetClock([second] { return QDateTime(QDate(2008, 3, 5), QTime(14, 7, second)); });
+    engine->OnSave();
 }
 
-}  // namespace
+QStringList SavingSession::savedFiles() const { return QDir(saveFolder()).entryList(QDir::Files); }
+QStringList SavingSession::mp3TempFiles() const { return QDir(tempFolder()).entryList({"*.mp3"}, QDir::AllEntries | QDir::NoDotAndDotDot); }
 
-DecodedMp3 decodeMp3(const QString& path)
+void expectMp3Holds(const QString& path, uint32_t frames, int rate, int channels, int kbps, double tone)
 {
-    DecodedMp3 d;
-    d.rate = soxiValue(QStringLiteral("-r"), path).toInt();
-    d.channels = soxiValue(QStringLiteral("-c"), path).toInt();
-    // mpg123 names the stream: "MPEG 1.0 L III cbr128 44100 stereo".
-    const auto probe = testsupport::runTool(QStringLiteral("mpg123"), {QStringLiteral("-t"), QStringLiteral("-v"), path});
-    const auto match = QRegularExpression(QStringLiteral("MPEG \\S+ L III (cbr|vbr|abr)(\\d+) (\\d+)"))
-                           .match(QString::fromLocal8Bit(probe.err + probe.out));
-    if (match.hasMatch()) {
-        d.bitrateKbps = match.captured(1) == QLatin1String("cbr") ? match.captured(2).toInt() : -1;
-        if (match.captured(3).toInt() != d.rate)
-            d.rate = -1;  // the two tools disagree
-    }
-    if (d.rate == 0 || d.channels == 0) {
-        d.problem = QStringLiteral("soxi cannot read ") + path;
-        return d;
-    }
-    // Raw 16-bit output; mpg123 drops the encoder delay and padding that the
-    // information frame announces, so the length is the recording's.
-    const auto r = testsupport::runTool(QStringLiteral("mpg123"), {QStringLiteral("-q"), QStringLiteral("-s"), path});
-    if (r.exitCode != 0) {
-        d.problem = QStringLiteral("mpg123 failed: ") + QString::fromLocal8Bit(r.err);
-        return d;
-    }
-    d.samples.resize(size_t(r.out.size() / 2));
-    std::memcpy(d.samples.data(), r.out.constData(), d.samples.size() * 2);
-    d.frames = uint32_t(d.samples.size() / size_t(d.channels));
-    d.ok = true;
-    return d;
+    const encodertest::Mp3Report d = encodertest::probeMp3(path);
+    ASSERT_TRUE(d.error.empty()) << d.error;
+    EXPECT_EQ(d.frames(), frames);
+    EXPECT_EQ(d.rate, rate);
+    EXPECT_EQ(d.channels, channels);
+    EXPECT_EQ(d.bitrates(), std::set<int>{kbps});
+    EXPECT_GT(encodertest::toneShare(d.samples, d.channels, 0, d.rate, tone), 0.6);
 }
 
-WaveInfo probeWave(const QString& path)
+void expectWaveHolds(const QString& path, uint32_t frames, int rate, int channels, int bits)
 {
-    WaveInfo w;
-    w.rate = soxiValue(QStringLiteral("-r"), path).toInt();
-    w.channels = soxiValue(QStringLiteral("-c"), path).toInt();
-    w.bits = soxiValue(QStringLiteral("-b"), path).toInt();
-    w.frames = soxiValue(QStringLiteral("-s"), path).toUInt();
-    w.ok = w.rate > 0 && w.channels > 0;
-    return w;
+    const QByteArray bytes = testsupport::readFile(path);
+    WaveHeader header;
+    ASSERT_GE(bytes.size(), WaveHeader::kSize);
+    ASSERT_TRUE(WaveHeader::parse(reinterpret_cast<const uint8_t*>(bytes.constData()), WaveHeader::kSize, header));
+    EXPECT_EQ(header.riffSize, uint32_t(bytes.size() - 8));
+    EXPECT_EQ(header.dataSize, uint32_t(bytes.size() - WaveHeader::kSize));
+    const auto soxi = testsupport::runTool("soxi", {path});
+    ASSERT_EQ(soxi.exitCode, 0) << soxi.err.toStdString();
+    const QString text = QString::fromLocal8Bit(soxi.out);
+    EXPECT_TRUE(text.contains(QString("Channels       : %1\n").arg(channels))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QString("Sample Rate    : %1\n").arg(rate))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QString("Precision      : %1-bit\n").arg(bits))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QString(" = %1 samples").arg(frames))) << text.toStdString();
 }
-
-double toneFrequency(const std::vector<int16_t>& interleaved, int channels, int rate)
-{
-    if (channels <= 0 || rate <= 0)
-        return 0.0;
-    const size_t frames = interleaved.size() / size_t(channels);
-    int peak = 0;
-    for (size_t i = 0; i < frames; ++i)
-        peak = std::max(peak, std::abs(int(interleaved[i * size_t(channels)])));
-    const int threshold = peak / 10;  // hysteresis against coding noise near zero
-    if (threshold == 0)
-        return 0.0;
-    // Rising crossings: the sample where the signal goes from below
-    // -threshold to above +threshold, refined by interpolation through zero.
-    bool low = false;
-    double first = -1.0;
-    double last = -1.0;
-    int crossings = 0;
-    int previous = 0;
-    for (size_t i = 0; i < frames; ++i) {
-        const int v = interleaved[i * size_t(channels)];
-        if (v < -threshold)
-            low = true;
-        if (low && v >= 0 && previous < 0) {
-            const double at = double(i - 1) + double(-previous) / double(v - previous);
-            if (first < 0)
-                first = at;
-            last = at;
-            ++crossings;
-            low = false;
-        }
-        previous = v;
-    }
-    if (crossings < 2)
-        return 0.0;
-    return double(crossings - 1) * rate / (last - first);
-}
-
-QByteArray fileBytes(const QString& path) { return testsupport::readFile(path); }
 
 }  // namespace savingtest
