@@ -15,7 +15,7 @@ protected:
     }
     void CompleteOne()
     {
-        ASSERT_TRUE(Speaker()->completeNext());
+        ASSERT_TRUE(Speaker() && Speaker()->completeNext());
         Settle();
     }
 };
