@@ -1,6 +1,6 @@
 #pragma once
 // A recording engine on the fake audio back end, with a window stand-in that
-// remembers what the engine showed, and the temporary folder of its own.
+// remembers what the engine showed, and a temporary folder of its own.
 
 #include <gtest/gtest.h>
 
@@ -31,6 +31,15 @@ inline constexpr int kRow16000Mono16 = 9;
 inline constexpr int kRow48000Stereo16 = 27;
 inline constexpr int kBlock = 6144;
 
+inline const std::set<int> kEmpty = {ControlId::Record, ControlId::DeviceList, ControlId::FormatList};
+inline const std::set<int> kRecording = {ControlId::Stop};
+inline const std::set<int> kPlaying = {ControlId::SeekStart, ControlId::SeekEnd, ControlId::PositionSlider,
+                                       ControlId::Stop};
+inline const std::set<int> kStoppedWithData = {ControlId::Record, ControlId::SeekStart, ControlId::SeekEnd,
+                                               ControlId::PositionSlider, ControlId::Play,
+                                               ControlId::ClearAfterPosition, ControlId::NewRecording,
+                                               ControlId::Save};
+
 struct FakeWaveform : WaveformTarget {
     std::vector<int16_t> data = std::vector<int16_t>(100, 0);
     int16_t fullScale = 25000;
@@ -42,43 +51,32 @@ struct FakeWaveform : WaveformTarget {
 };
 
 struct TestView : EngineView {
-    int device = 0;
-    int formatRow = kRow16000Mono16;
+    int device = 0, formatRow = kRow16000Mono16, thumbMoves = 0;
     QString positionText, lengthText;
     uint32_t range = 0, thumb = 0;
-    int thumbMoves = 0;
     std::map<int, bool> enabled;
-    std::vector<int> errors;
-    std::deque<Answer> answers;  // scripted replies to ask()
-    std::vector<int> questions;
+    std::vector<int> errors, questions;
+    std::deque<Answer> answers;  // scripted replies to ask(); Cancel when none are left
     FakeWaveform wave;
-    std::function<void()> onAsk;
 
     int selectedDevice() const override { return device; }
     int selectedFormatRow() const override { return formatRow; }
     void setPositionText(const QString& t) override { positionText = t; }
     void setLengthText(const QString& t) override { lengthText = t; }
     void setPositionRange(uint32_t m) override { range = m; }
-    void setPositionThumb(uint32_t p) override
-    {
-        thumb = p;
-        ++thumbMoves;
-    }
+    void setPositionThumb(uint32_t p) override { thumb = p, ++thumbMoves; }
     uint32_t positionThumb() const override { return thumb; }
     void setControlEnabled(int id, bool on) override { enabled[id] = on; }
     void showError(int id) override { errors.push_back(id); }
+    WaveformTarget* waveform() override { return &wave; }
     Answer ask(int id) override
     {
         questions.push_back(id);
-        if (answers.empty())
-            return Answer::Cancel;
-        Answer a = answers.front();
-        answers.pop_front();
+        const Answer a = answers.empty() ? Answer::Cancel : answers.front();
+        if (!answers.empty())
+            answers.pop_front();
         return a;
     }
-    WaveformTarget* waveform() override { return &wave; }
-
-    // The controls among those the engine drives that are enabled now.
     std::set<int> enabledControls() const
     {
         std::set<int> on;
@@ -98,6 +96,17 @@ inline QByteArray Pattern(int bytes, int seed)
     return b;
 }
 
+inline WaveHeader HeaderOf(const QByteArray& file)
+{
+    WaveHeader h;
+    h.riffSize = h.dataSize = 0xdeadbeef;
+    WaveHeader::parse(reinterpret_cast<const uint8_t*>(file.constData()), int(file.size()), h);
+    return h;
+}
+
+inline QString PositionText(const char* readout) { return QString::fromUtf8("\n位置:\n") + readout; }
+inline QString LengthText(const char* readout) { return QString::fromUtf8("\n长度:\n") + readout; }
+
 inline void Settle()
 {
     for (int i = 0; i < 4; ++i)
@@ -107,7 +116,7 @@ inline void Settle()
 class EngineTest : public ::testing::Test {
 protected:
     QTemporaryDir tmp;
-    QByteArray savedTmpdir;
+    QByteArray savedTmpdir = qgetenv("TMPDIR");
     FakeBackend fake;
     TestView view;
     std::unique_ptr<RecordingEngine> engine;
@@ -115,21 +124,24 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(tmp.isValid());
-        savedTmpdir = qgetenv("TMPDIR");
         qputenv("TMPDIR", tmp.path().toLocal8Bit());
         fake.addInputDevice("Microphone");
         fake.addInputDevice("Line in");
         platform::audio::setBackendForTesting(&fake);
-        engine = std::make_unique<RecordingEngine>(view);
+        Restart();
     }
     void TearDown() override
     {
         engine.reset();
         platform::audio::setBackendForTesting(nullptr);
-        if (savedTmpdir.isNull())
-            qunsetenv("TMPDIR");
-        else
-            qputenv("TMPDIR", savedTmpdir);
+        savedTmpdir.isNull() ? void(qunsetenv("TMPDIR")) : void(qputenv("TMPDIR", savedTmpdir));
+    }
+    // A fresh engine, as after the program was started anew.
+    void Restart()
+    {
+        engine.reset();
+        view.errors.clear();
+        engine = std::make_unique<RecordingEngine>(view);
     }
 
     QString WavPath() const
@@ -142,21 +154,13 @@ protected:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
     QByteArray FileData() const { return FileBytes().mid(WaveHeader::kSize); }
-    WaveHeader FileHeader() const
-    {
-        const QByteArray b = FileBytes();
-        WaveHeader h;
-        h.riffSize = h.dataSize = 0xdeadbeef;
-        WaveHeader::parse(reinterpret_cast<const uint8_t*>(b.constData()), int(b.size()), h);
-        return h;
-    }
+    WaveHeader FileHeader() const { return HeaderOf(FileBytes()); }
     // The header's sizes tell the truth about the file.
-    void ExpectHeaderMatchesFile() const
+    bool HeaderMatchesFile() const
     {
         const qint64 length = FileBytes().size();
         const WaveHeader h = FileHeader();
-        EXPECT_EQ(h.riffSize, uint32_t(length - 8));
-        EXPECT_EQ(h.dataSize, uint32_t(length - 44));
+        return h.riffSize == uint32_t(length - 8) && h.dataSize == uint32_t(length - 44);
     }
 
     FakeCaptureStream* Card() const { return fake.captureStream(); }
@@ -168,12 +172,8 @@ protected:
         ASSERT_TRUE(Card()->deliver(bytes));
         Settle();
     }
-    void StopAndSettle()
-    {
-        engine->OnStop();
-        Settle();
-    }
-    // Records `bytes` from an empty engine and stops.
+    void StopAndSettle() { engine->OnStop(), Settle(); }
+    // Records `bytes` in the view's format and stops.
     void RecordAndStop(const QByteArray& bytes)
     {
         engine->OnRecord();

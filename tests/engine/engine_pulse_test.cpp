@@ -25,21 +25,14 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
 {
     QElapsedTimer t;
     t.start();
-    while (!done()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
+    while (!done() && t.elapsed() <= timeoutMs) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-    return true;
+    return done();
 }
 
-void Spin(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    WaitUntil([&] { return t.elapsed() >= ms; }, ms + 1000);
-}
+void Spin(int ms) { WaitUntil([] { return false; }, ms); }
 
 // One figure of `sox ... stat` (it reports on standard error). Its rough
 // frequency counts zero crossings per sample of all channels, so stereo files
@@ -78,10 +71,7 @@ protected:
     void TearDown() override
     {
         engine.reset();
-        if (tone.state() != QProcess::NotRunning) {
-            tone.kill();
-            tone.waitForFinished();
-        }
+        StopTone();
     }
     QString WavPath() const
     {
@@ -141,9 +131,8 @@ TEST_F(EnginePulseTest, AToneIntoTheSinkIsRecordedWithItsFrequencyAndPlaysBackIn
     ASSERT_TRUE(view.errors.empty());
 
     const QString file = CopyOfRecording("recording.wav");
-    EXPECT_EQ(Soxi("-r", file), "48000");
-    EXPECT_EQ(Soxi("-c", file), "2");
-    EXPECT_EQ(Soxi("-b", file), "16");
+    for (auto [option, value] : {std::pair{"-r", "48000"}, {"-c", "2"}, {"-b", "16"}})
+        EXPECT_EQ(Soxi(option, file), value);
     const double seconds = Soxi("-D", file).toDouble();
     EXPECT_NEAR(seconds, pressed, 0.25);
     EXPECT_NEAR(SoxStat({file, "-n", "remix", "1", "trim", "0.2", "1", "stat"}, "Rough   frequency"), 1000, 20);

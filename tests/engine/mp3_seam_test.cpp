@@ -13,26 +13,22 @@ struct Mp3Log {
     QByteArray encoded;
 };
 
-class LoggingMp3Side : public Mp3Side {
-public:
-    explicit LoggingMp3Side(Mp3Log& log) : m_log(log) {}
+struct LoggingMp3Side : Mp3Side {
+    explicit LoggingMp3Side(Mp3Log& log) : log(log) {}
     QString mp3TempPath() const override { return {}; }
     void BeginMp3Temp(const QString& path, const PcmFormat& format) override
     {
-        m_log.calls.push_back("begin");
-        m_log.beganPath = path;
-        m_log.beganFormat = format;
+        log.calls.push_back("begin");
+        log.beganPath = path;
+        log.beganFormat = format;
     }
     void EncodeToMp3Temp(const uint8_t* data, uint32_t bytes) override
     {
-        m_log.calls.push_back("encode " + std::to_string(bytes));
-        m_log.encoded.append(reinterpret_cast<const char*>(data), bytes);
+        log.encoded.append(reinterpret_cast<const char*>(data), bytes);
     }
-    void FinishMp3Temp() override { m_log.calls.push_back("finish"); }
-    void DiscardMp3Temp() override { m_log.calls.push_back("discard"); }
-
-private:
-    Mp3Log& m_log;
+    void FinishMp3Temp() override { log.calls.push_back("finish"); }
+    void DiscardMp3Temp() override { log.calls.push_back("discard"); }
+    Mp3Log& log;
 };
 
 }  // namespace
@@ -51,24 +47,22 @@ TEST_F(EngineTest, TheMp3SideFollowsTheRecordingFromStartToRelease)
 
     const QByteArray a = Pattern(kBlock + 10, 30);
     Deliver(a);
-    engine->OnStop();
-    Settle();
+    StopAndSettle();
     EXPECT_EQ(log.encoded, a) << "every stored byte, the partial block included";
     EXPECT_EQ(log.calls.back(), "finish");
 
     // Resuming changes the recording: the finished file is thrown away and
-    // not started again.
+    // not started again; so do New recording and the release.
+    const std::vector<std::string> discard = {"discard"};
     log.calls.clear();
     engine->OnRecord();
-    EXPECT_EQ(log.calls, std::vector<std::string>{"discard"});
+    EXPECT_EQ(log.calls, discard);
     StopAndSettle();
-
     log.calls.clear();
     view.answers = {Answer::No};
     engine->OnNewRecording();
-    EXPECT_EQ(log.calls, std::vector<std::string>{"discard"});
-
+    EXPECT_EQ(log.calls, discard);
     log.calls.clear();
     engine.reset();
-    EXPECT_EQ(log.calls, std::vector<std::string>{"discard"});
+    EXPECT_EQ(log.calls, discard);
 }

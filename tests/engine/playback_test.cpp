@@ -4,15 +4,6 @@
 
 using namespace enginetest;
 
-namespace {
-const std::set<int> kPlaying = {ControlId::SeekStart, ControlId::SeekEnd, ControlId::PositionSlider,
-                                ControlId::Stop};
-const std::set<int> kStoppedWithData = {ControlId::Record, ControlId::SeekStart, ControlId::SeekEnd,
-                                        ControlId::PositionSlider, ControlId::Play,
-                                        ControlId::ClearAfterPosition, ControlId::NewRecording,
-                                        ControlId::Save};
-}  // namespace
-
 class PlaybackTest : public EngineTest {
 protected:
     QByteArray recorded;
@@ -21,47 +12,39 @@ protected:
         view.formatRow = row;
         recorded = Pattern(bytes, bytes);
         RecordAndStop(recorded);
-        ASSERT_EQ(FileData(), recorded);
     }
     void CompleteOne()
     {
-        ASSERT_TRUE(Speaker()->completeNext());
+        ASSERT_TRUE(Speaker() && Speaker()->completeNext());
         Settle();
     }
 };
 
-TEST_F(PlaybackTest, ARecordingShorterThanOneBufferPlaysInOneBuffer)
+TEST_F(PlaybackTest, ShortAndWholeBlockRecordingsPlayInTheirBlocksAndCloseWithTheLast)
 {
-    Record(1000);
-    engine->OnPlay();
-    ASSERT_TRUE(Speaker());
-    EXPECT_EQ(Speaker()->format(), (PcmFormat{8000, 8, 1}));
-    EXPECT_EQ(Speaker()->writeCount(), 1);
-    EXPECT_EQ(Speaker()->writtenBytes(), recorded);
-    EXPECT_TRUE(engine->IsPlaying());
-    EXPECT_EQ(view.wave.fullScale, 130);
-
-    CompleteOne();
-    EXPECT_FALSE(engine->IsPlaying());
-    EXPECT_EQ(fake.playbackCloseCount(), 1);
-    EXPECT_EQ(engine->position(), 1000u) << "at the natural end the position stays at the end";
-    EXPECT_EQ(view.enabledControls(), kStoppedWithData);
-}
-
-TEST_F(PlaybackTest, ExactlyKFullBuffersPlayAsKBuffersAndNothingMore)
-{
-    Record(kBlock * 3);
-    engine->OnPlay();
-    EXPECT_EQ(Speaker()->writeCount(), 3);
-    EXPECT_EQ(Speaker()->queuedBufferCount(), 3);
-    CompleteOne();
-    CompleteOne();
-    EXPECT_TRUE(engine->IsPlaying()) << "the device closes with the last block";
-    EXPECT_EQ(view.enabledControls(), kPlaying);
-    CompleteOne();
-    EXPECT_FALSE(engine->IsPlaying());
-    EXPECT_EQ(Speaker(), nullptr);
-    EXPECT_EQ(fake.playbackCloseCount(), 1);
+    for (int blocks : {0, 1, 3}) {  // shorter than one block, exactly one, exactly three
+        const int bytes = blocks ? kBlock * blocks : 1000;
+        SCOPED_TRACE(bytes);
+        Restart();
+        Record(bytes);
+        engine->OnPlay();
+        ASSERT_TRUE(engine->IsPlaying());
+        EXPECT_EQ(Speaker()->format(), (PcmFormat{8000, 8, 1}));
+        EXPECT_EQ(Speaker()->writeCount(), std::max(blocks, 1));
+        EXPECT_EQ(Speaker()->writtenBytes(), recorded);
+        EXPECT_EQ(view.wave.fullScale, 130);
+        for (int i = 1; i < blocks; ++i) {
+            CompleteOne();
+            EXPECT_TRUE(engine->IsPlaying()) << "the device closes with the last block";
+            EXPECT_EQ(view.enabledControls(), kPlaying);
+        }
+        CompleteOne();
+        EXPECT_FALSE(engine->IsPlaying());
+        EXPECT_EQ(Speaker(), nullptr);
+        EXPECT_EQ(engine->position(), uint32_t(bytes)) << "at the natural end the position stays at the end";
+        EXPECT_EQ(view.enabledControls(), kStoppedWithData);
+    }
+    EXPECT_EQ(fake.playbackCloseCount(), 3);
 }
 
 TEST_F(PlaybackTest, ALongRecordingCirculatesFourteenBlocksUntilEveryByteWasPlayed)
@@ -74,27 +57,27 @@ TEST_F(PlaybackTest, ALongRecordingCirculatesFourteenBlocksUntilEveryByteWasPlay
     EXPECT_EQ(view.wave.fullScale, 32767);
     int completions = 0;
     while (engine->IsPlaying()) {
-        ASSERT_LE(speaker->queuedBufferCount(), 14);
+        // Every returned block goes straight back until the end is queued.
+        ASSERT_EQ(speaker->queuedBufferCount(), std::min(14, 21 - completions)) << completions;
+        if (completions == 7)
+            EXPECT_EQ(engine->position(), uint32_t((kBlock * 20 + 100) / 2)) << "queued up to the end";
         ASSERT_TRUE(speaker->completeNext());
-        ++completions;
-        if (completions == 21) {
-            EXPECT_EQ(speaker->playedBytes(), recorded);
-        }
+        if (++completions == 21)
+            EXPECT_EQ(speaker->playedBytes(), recorded);  // before the engine closes it
         Settle();
     }
     EXPECT_EQ(completions, 21);
     EXPECT_EQ(fake.playbackOpenCount(), 1);
+    EXPECT_EQ(fake.playbackCloseCount(), 1);
 }
 
 TEST_F(PlaybackTest, PlayAtTheEndStartsFromTheBeginningAndInTheMiddleStartsThere)
 {
     Record(kBlock * 2);
-    EXPECT_EQ(engine->position(), uint32_t(kBlock * 2));
     engine->OnPlay();
     EXPECT_EQ(Speaker()->writtenBytes(), recorded);
     Speaker()->completeAll();
     Settle();
-
     engine->OnHScroll(4, 5000);
     engine->OnPlay();
     EXPECT_EQ(Speaker()->writtenBytes(), recorded.mid(5000));
@@ -107,13 +90,10 @@ TEST_F(PlaybackTest, StopDuringPlaybackDrainsAndClosesOnlyAfterTheLastBuffer)
     const uint32_t queuedUpTo = engine->position();
     engine->OnStop();
     EXPECT_EQ(Speaker()->resetCount(), 1);
-    // Draining: controls as while playing; a second stop does nothing.
     EXPECT_TRUE(engine->IsPlaying());
     EXPECT_EQ(view.enabledControls(), kPlaying);
-    EXPECT_FALSE(view.enabled[ControlId::Record]);
     engine->OnStop();
-    EXPECT_EQ(Speaker()->resetCount(), 1);
-
+    EXPECT_EQ(Speaker()->resetCount(), 1) << "a second stop while draining does nothing";
     Settle();
     EXPECT_FALSE(engine->IsPlaying());
     EXPECT_EQ(fake.playbackCloseCount(), 1);
@@ -121,25 +101,7 @@ TEST_F(PlaybackTest, StopDuringPlaybackDrainsAndClosesOnlyAfterTheLastBuffer)
     EXPECT_EQ(view.enabledControls(), kStoppedWithData);
 }
 
-TEST_F(PlaybackTest, NaturalEndDrainsBlockByBlock)
-{
-    Record(kBlock * 20);
-    engine->OnPlay();
-    FakePlaybackStream* speaker = Speaker();
-    for (int i = 0; i < 6; ++i)
-        CompleteOne();  // six refills take the position to the end
-    EXPECT_EQ(engine->position(), uint32_t(kBlock * 20));
-    EXPECT_EQ(speaker->writeCount(), 20);
-    for (int i = 0; i < 13; ++i) {
-        CompleteOne();
-        ASSERT_TRUE(engine->IsPlaying()) << "still draining after " << i + 1;
-    }
-    CompleteOne();
-    EXPECT_FALSE(engine->IsPlaying());
-    EXPECT_EQ(fake.playbackCloseCount(), 1);
-}
-
-TEST_F(PlaybackTest, SeekStartDuringPlaybackContinuesFromTheStartAfterTheQueuedBlocks)
+TEST_F(PlaybackTest, SeekStartAndSeekEndDuringPlaybackTakeEffectAfterTheQueuedBlocks)
 {
     Record(kBlock * 20);
     engine->OnPlay();
@@ -149,13 +111,7 @@ TEST_F(PlaybackTest, SeekStartDuringPlaybackContinuesFromTheStartAfterTheQueuedB
     EXPECT_EQ(Speaker()->queuedBufferCount(), 14) << "the queued blocks still play";
     CompleteOne();
     EXPECT_EQ(Speaker()->writtenBytes().mid(kBlock * 14), recorded.left(kBlock));
-    EXPECT_TRUE(engine->IsPlaying());
-}
 
-TEST_F(PlaybackTest, SeekEndDuringPlaybackEndsAfterTheQueuedBlocks)
-{
-    Record(kBlock * 20);
-    engine->OnPlay();
     engine->OnSeekEnd();
     EXPECT_EQ(engine->position(), uint32_t(kBlock * 20));
     EXPECT_EQ(view.thumb, uint32_t(kBlock * 20));
@@ -175,13 +131,13 @@ TEST_F(PlaybackTest, DraggingTheThumbChangesNothingUntilItIsReleased)
     EXPECT_EQ(engine->position(), uint32_t(kBlock * 14));
     EXPECT_EQ(view.positionText, shownBefore);
 
-    // Refills while dragging update the readout but never move the thumb.
+    // Refills while dragging move the position but never the thumb.
     CompleteOne();
     EXPECT_EQ(view.thumb, 100u);
     EXPECT_EQ(engine->position(), uint32_t(kBlock * 15));
 
     // Release at frame 10000: the queued blocks come back at once and are
-    // refilled from there, so playback continues from the thumb.
+    // refilled from there.
     view.thumb = 10000;
     const int writesBefore = Speaker()->writeCount();
     engine->OnHScroll(RecordingEngine::kEndTrack, 10000);
@@ -194,41 +150,26 @@ TEST_F(PlaybackTest, DraggingTheThumbChangesNothingUntilItIsReleased)
     EXPECT_EQ(view.thumb, uint32_t(10000 + kBlock * 14)) << "the thumb follows again after the release";
 }
 
-TEST_F(PlaybackTest, SliderMovesWhileStoppedSetThePositionWithoutMovingTheThumb)
+TEST_F(PlaybackTest, TheSliderSetsThePositionOnReleaseWhileStoppedAndIsIgnoredWhileRecording)
 {
     Record(kBlock * 4);
     const int moves = view.thumbMoves;
     engine->OnHScroll(1, 8000);  // one line
     EXPECT_EQ(engine->position(), 8000u);
-    EXPECT_EQ(view.positionText, QString::fromUtf8("\n位置:\n000:01.0"));
+    EXPECT_EQ(view.positionText, PositionText("000:01.0"));
     EXPECT_EQ(view.thumbMoves, moves);
     engine->OnHScroll(RecordingEngine::kThumbTrack, 16000);
     EXPECT_EQ(engine->position(), 8000u);
     engine->OnHScroll(RecordingEngine::kEndTrack, 16000);
     EXPECT_EQ(engine->position(), 16000u);
-    EXPECT_EQ(view.positionText, QString::fromUtf8("\n位置:\n000:02.0"));
-}
+    EXPECT_EQ(view.positionText, PositionText("000:02.0"));
 
-TEST_F(PlaybackTest, ThePositionSliderIsIgnoredWhileRecording)
-{
-    Record(kBlock * 2);
+    engine->OnSeekEnd();
     engine->OnRecord();
     engine->OnHScroll(4, 0);
     engine->OnHScroll(RecordingEngine::kEndTrack, 0);
     engine->OnSeekStart();
-    EXPECT_EQ(engine->position(), uint32_t(kBlock * 2));
-}
-
-TEST_F(PlaybackTest, AnOutputThatCannotBeOpenedShowsMessage381AndChangesNothing)
-{
-    Record(kBlock);
-    engine->OnHScroll(4, 100);
-    fake.setPlaybackOpenError("no sink");
-    engine->OnPlay();
-    EXPECT_EQ(view.errors, std::vector<int>{381});
-    EXPECT_FALSE(engine->IsPlaying());
-    EXPECT_EQ(engine->position(), 100u);
-    EXPECT_EQ(view.enabledControls(), kStoppedWithData);
+    EXPECT_EQ(engine->position(), uint32_t(kBlock * 4));
 }
 
 TEST_F(PlaybackTest, PlaybackFeedsTheWaveformFromTheBlockThatPlayed)
@@ -247,9 +188,18 @@ TEST_F(PlaybackTest, PlaybackFeedsTheWaveformFromTheBlockThatPlayed)
     EXPECT_EQ(view.wave.refreshes, 1);
 }
 
-TEST_F(PlaybackTest, ALostOutputEndsPlaybackAndFreesTheControls)
+TEST_F(PlaybackTest, AnOutputThatFailsToOpenOrIsLostLeavesTheRecordingPlayable)
 {
     Record(kBlock * 20);
+    engine->OnHScroll(4, 100);
+    fake.setPlaybackOpenError("no sink");
+    engine->OnPlay();
+    EXPECT_EQ(view.errors, std::vector<int>{381});
+    EXPECT_FALSE(engine->IsPlaying());
+    EXPECT_EQ(engine->position(), 100u);
+    EXPECT_EQ(view.enabledControls(), kStoppedWithData);
+
+    fake.setPlaybackOpenError({});
     engine->OnPlay();
     Speaker()->breakStream();
     Settle();
@@ -257,13 +207,7 @@ TEST_F(PlaybackTest, ALostOutputEndsPlaybackAndFreesTheControls)
     EXPECT_EQ(view.enabledControls(), kStoppedWithData);
     engine->OnPlay();
     EXPECT_TRUE(engine->IsPlaying());
-}
-
-TEST_F(PlaybackTest, ReleaseDuringPlaybackClosesTheOutputAndDeletesTheFile)
-{
-    Record(kBlock * 20);
-    engine->OnPlay();
-    engine.reset();
-    EXPECT_EQ(fake.playbackCloseCount(), 1);
+    engine.reset();  // released while playing
+    EXPECT_EQ(fake.playbackCloseCount(), 2);
     EXPECT_FALSE(QFile::exists(WavPath()));
 }

@@ -16,35 +16,20 @@ namespace {
 const PcmFormat kFormat{8000, 16, 1};
 constexpr uint32_t kBlockBytes = 3200; // 200 ms
 
-// Lets audio be captured: the fake gets it delivered, the server just runs.
-class Driver {
-public:
-    virtual ~Driver() = default;
-    virtual AudioBackend& backend() = 0;
-    virtual void capture(int milliseconds) = 0;
-};
-
-class FakeDriver : public Driver {
-public:
-    FakeDriver() { m_fake.addInputDevice("Microphone"); }
-    AudioBackend& backend() override { return m_fake; }
-    void capture(int milliseconds) override
+// A back end and the way to let it capture: the fake gets audio delivered,
+// the server just runs.
+struct Driver {
+    FakeBackend fake;
+    PulseBackend pulse;
+    bool real;
+    AudioBackend& backend() { return real ? static_cast<AudioBackend&>(pulse) : fake; }
+    void capture(int ms)
     {
-        m_fake.captureStream()->deliverSilence(kFormat.sampleRate * uint32_t(milliseconds) / 1000);
+        if (real)
+            return runEventsFor(ms);
+        fake.captureStream()->deliverSilence(kFormat.sampleRate * uint32_t(ms) / 1000);
         FakeBackend::processCallbacks();
     }
-
-private:
-    FakeBackend m_fake;
-};
-
-class PulseDriver : public Driver {
-public:
-    AudioBackend& backend() override { return m_pulse; }
-    void capture(int milliseconds) override { runEventsFor(milliseconds); }
-
-private:
-    PulseBackend m_pulse;
 };
 
 // "b2:partial" rather than "b2:1234": the real server's partial size varies.
@@ -65,34 +50,26 @@ std::vector<std::string> shapes(const EventLog& log)
     return out;
 }
 
-class CaptureContract : public ::testing::TestWithParam<std::string> {
-protected:
-    std::unique_ptr<Driver> makeDriver() const
-    {
-        if (GetParam() == "fake")
-            return std::make_unique<FakeDriver>();
-        return std::make_unique<PulseDriver>();
-    }
-};
+class CaptureContract : public ::testing::TestWithParam<std::string> {};
 
 }  // namespace
 
 TEST_P(CaptureContract, OrderStopWithPartialBlockAndReset)
 {
-    auto driver = makeDriver();
-    EventLog log;
+    Driver driver{.real = GetParam() == "pulse"};
+    driver.fake.addInputDevice("Microphone");
     BufferPool pool(4, kBlockBytes);
-    log.pool = &pool.headers;
-    auto stream = driver->backend().openCapture(-1, kFormat, log.captureCallbacks());
+    EventLog log{.pool = &pool.headers};
+    auto stream = driver.backend().openCapture(-1, kFormat, log.captureCallbacks());
     ASSERT_TRUE(stream);
     for (int i = 0; i < 4; ++i)
         ASSERT_TRUE(stream->addBuffer(pool[i]));
     ASSERT_TRUE(stream->start());
 
     // Two and a half blocks, then stop.
-    driver->capture(400);
+    driver.capture(400);
     ASSERT_TRUE(runEventsUntil([&] { return log.events.size() >= 2; }, 2000));
-    driver->capture(100);
+    driver.capture(100);
     ASSERT_TRUE(stream->stop());
     ASSERT_TRUE(runEventsUntil([&] { return !log.events.empty() && log.events.back() == "stopped"; }, 3000));
     runEventsFor(100);
@@ -111,7 +88,7 @@ TEST_P(CaptureContract, OrderStopWithPartialBlockAndReset)
     for (int i = 0; i < 3; ++i)
         ASSERT_TRUE(stream->addBuffer(pool[i]));
     ASSERT_TRUE(stream->start());
-    driver->capture(300);
+    driver.capture(300);
     ASSERT_TRUE(runEventsUntil([&] { return log.events.size() >= 1; }, 2000));
     stream->reset();
     QCoreApplication::sendPostedEvents();

@@ -7,7 +7,6 @@
 #include "event_log.h"
 #include "platform/audio/pulse_backend.h"
 #include "pulse_test_support.h"
-#include "signal_analysis.h"
 
 using namespace platform::audio;
 using namespace audiotest;
@@ -20,7 +19,7 @@ struct RecordingRun {
     PcmFormat format;
     BufferPool pool;
     QByteArray captured;
-    std::vector<int> order; // pool index of each returned block
+    std::vector<int> order;  // pool index of each returned block
     std::vector<std::thread::id> threads;
     bool stopped = false;
     std::unique_ptr<CaptureStream> stream;
@@ -40,9 +39,8 @@ struct RecordingRun {
         QString error;
         stream = backend.openCapture(device, f, cb, &error);
         EXPECT_TRUE(stream) << error.toStdString();
-        if (stream)
-            for (int i = 0; i < blocks; ++i)
-                stream->addBuffer(pool[i]);
+        for (int i = 0; stream && i < blocks; ++i)
+            stream->addBuffer(pool[i]);
     }
     bool cyclicOrder() const
     {
@@ -52,65 +50,35 @@ struct RecordingRun {
         return true;
     }
     double seconds() const { return double(captured.size()) / format.bytesPerSecond(); }
+    std::string name() const
+    {
+        return std::to_string(format.sampleRate) + " Hz " + std::to_string(format.bitsPerSample) + " bit "
+               + std::to_string(format.channels) + " ch";
+    }
 };
-
-QString describe(const PcmFormat& f)
-{
-    return QStringLiteral("%1 Hz %2 bit %3 ch").arg(f.sampleRate).arg(f.bitsPerSample).arg(f.channels);
-}
-
-int monitorIndex(AudioBackend& backend)
-{
-    for (const auto& d : backend.inputDevices())
-        if (d.serverName == "quillon_null.monitor")
-            return d.index;
-    return -2;
-}
 
 }  // namespace
 
 // For the whole program (capture, playback, devices and mixer, contract).
 static ::testing::Environment* const sinkKeeper = ::testing::AddGlobalTestEnvironment(new SinkKeeper);
 
-TEST(PulseCapture, EveryRecordingFormatOpensAndCaptures)
+TEST(PulseCapture, AToneFromTheSinkArrivesInEveryFormatAtItsLevelInOrderOnTheOwnerThread)
 {
     PulseBackend pulse;
-    const int monitor = monitorIndex(pulse);
+    int monitor = -2;
+    for (const auto& d : pulse.inputDevices())
+        if (d.serverName == "quillon_null.monitor")
+            monitor = d.index;
     ASSERT_GE(monitor, 0);
     std::vector<std::unique_ptr<RecordingRun>> runs;
     for (uint32_t rate : {8000u, 11025u, 16000u, 22050u, 32000u, 44100u, 48000u})
         for (uint16_t channels : {1, 2})
             for (uint16_t bits : {8, 16}) {
-                const PcmFormat f{rate, bits, channels};
                 // The default source for half of them, the listed device for the rest.
-                runs.push_back(std::make_unique<RecordingRun>(pulse, bits == 8 ? -1 : monitor, f, 2,
-                                                              f.bytesPerSecond() / 20 / f.blockAlign() * f.blockAlign()));
-                ASSERT_TRUE(runs.back()->stream) << describe(f).toStdString();
+                runs.push_back(std::make_unique<RecordingRun>(pulse, bits == 8 ? -1 : monitor,
+                                                              PcmFormat{rate, bits, channels}, 6, 2048));
+                ASSERT_TRUE(runs.back()->stream && runs.back()->stream->start()) << runs.back()->name();
             }
-    ASSERT_EQ(runs.size(), 28u);
-    for (auto& r : runs)
-        ASSERT_TRUE(r->stream->start());
-    EXPECT_TRUE(runEventsUntil([&] {
-        return std::all_of(runs.begin(), runs.end(), [](auto& r) { return r->order.size() >= 2; });
-    }, 5000));
-    for (auto& r : runs) {
-        EXPECT_GE(r->order.size(), 2u) << describe(r->format).toStdString();
-        EXPECT_TRUE(r->cyclicOrder()) << describe(r->format).toStdString();
-        r->stream->close();
-    }
-}
-
-TEST(PulseCapture, ToneFromTheSinkArrivesAtItsLevelInOrderOnTheOwnerThread)
-{
-    PulseBackend pulse;
-    const std::vector<PcmFormat> formats = {
-        {8000, 8, 1}, {11025, 16, 2}, {22050, 8, 2}, {44100, 16, 1}, {48000, 16, 2}};
-    std::vector<std::unique_ptr<RecordingRun>> runs;
-    for (const auto& f : formats) {
-        runs.push_back(std::make_unique<RecordingRun>(pulse, -1, f, 6, 2048));
-        ASSERT_TRUE(runs.back()->stream);
-        ASSERT_TRUE(runs.back()->stream->start());
-    }
     TonePlayer tone(1000, 0.5, 1.2);
     ASSERT_TRUE(tone.started());
     runEventsFor(1400);
@@ -120,28 +88,27 @@ TEST(PulseCapture, ToneFromTheSinkArrivesAtItsLevelInOrderOnTheOwnerThread)
                                3000));
 
     for (auto& r : runs) {
-        const std::string name = describe(r->format).toStdString();
-        EXPECT_TRUE(r->cyclicOrder()) << name;
+        SCOPED_TRACE(r->name());
+        EXPECT_TRUE(r->cyclicOrder());
         for (auto id : r->threads)
-            ASSERT_EQ(id, std::this_thread::get_id()) << name;
-        EXPECT_NEAR(r->seconds(), 1.4, 0.25) << name;
+            ASSERT_EQ(id, std::this_thread::get_id());
+        EXPECT_NEAR(r->seconds(), 1.4, 0.25);
         for (int c = 0; c < r->format.channels; ++c) {
             const auto s = channelSamples(r->captured, r->format, c);
             const size_t window = r->format.sampleRate / 10;
-            EXPECT_NEAR(strongestToneAmplitude(s, r->format.sampleRate, 1000, window), 0.5, 0.05) << name;
-            EXPECT_LT(strongestToneAmplitude(s, r->format.sampleRate, 1500, window), 0.03) << name;
-            EXPECT_LT(strongestToneAmplitude(s, r->format.sampleRate, 600, window), 0.03) << name;
+            EXPECT_NEAR(strongestToneAmplitude(s, r->format.sampleRate, 1000, window), 0.5, 0.05);
+            EXPECT_LT(strongestToneAmplitude(s, r->format.sampleRate, 1500, window), 0.03);
+            EXPECT_LT(strongestToneAmplitude(s, r->format.sampleRate, 600, window), 0.03);
         }
     }
 }
 
-TEST(PulseCapture, StopKeepsEverythingUpToTheStopIncludingThePartialBlock)
+TEST(PulseCapture, StopKeepsEverythingUpToTheStopAndResetReturnsTheBlocksStillQueued)
 {
     PulseBackend pulse;
     const PcmFormat f{16000, 16, 1};
-    EventLog log;
-    BufferPool pool(4, 8000); // a quarter of a second each
-    log.pool = &pool.headers;
+    BufferPool pool(4, 8000);  // a quarter of a second each
+    EventLog log{.pool = &pool.headers};
     auto stream = pulse.openCapture(-1, f, log.captureCallbacks());
     ASSERT_TRUE(stream);
     for (int i = 0; i < 4; ++i)
@@ -162,44 +129,24 @@ TEST(PulseCapture, StopKeepsEverythingUpToTheStopIncludingThePartialBlock)
     EXPECT_GT(pool[2]->bytesRecorded, 0u);
     EXPECT_LT(pool[2]->bytesRecorded, 8000u);
     EXPECT_EQ(pool[2]->bytesRecorded % 2, 0u);
-    const double captured = (16000.0 + pool[2]->bytesRecorded) / f.bytesPerSecond();
-    EXPECT_NEAR(captured, stoppedAfter, 0.1) << "audio up to the stop, and no more";
+    EXPECT_NEAR((16000.0 + pool[2]->bytesRecorded) / f.bytesPerSecond(), stoppedAfter, 0.1)
+        << "audio up to the stop, and no more";
 
-    // Resuming starts fresh in the block still queued.
-    EXPECT_EQ(pool[3]->bytesRecorded, 0u);
+    // Resuming starts fresh in the block still queued; reset returns the rest at once.
     stream->addBuffer(pool[0]);
+    stream->addBuffer(pool[1]);
     ASSERT_TRUE(stream->start());
     ASSERT_TRUE(runEventsUntil([&] { return log.events.size() >= 5; }, 3000));
     EXPECT_EQ(log.events[4], "b3:8000");
-    stream->reset();
-    QCoreApplication::sendPostedEvents();
-    ASSERT_EQ(log.events.size(), 6u) << "the partly filled block; no stopped without a stop";
-    EXPECT_EQ(log.events[5].substr(0, 3), "b0:");
-    EXPECT_NE(log.events[5], "b0:0");
-}
-
-TEST(PulseCapture, ResetReturnsEveryQueuedBlockAtOnce)
-{
-    PulseBackend pulse;
-    EventLog log;
-    BufferPool pool(5, 4410 * 2); // 0.1 s of 44.1 kHz 16-bit mono
-    log.pool = &pool.headers;
-    auto stream = pulse.openCapture(-1, PcmFormat{44100, 16, 1}, log.captureCallbacks());
-    ASSERT_TRUE(stream);
-    for (int i = 0; i < 5; ++i)
-        stream->addBuffer(pool[i]);
-    stream->start();
-    ASSERT_TRUE(runEventsUntil([&] { return log.events.size() == 1; }, 2000));
     runEventsFor(30);
     stream->reset();
     QCoreApplication::sendPostedEvents();
-    ASSERT_EQ(log.buffers.size(), 5u);
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(log.buffers[size_t(i)], pool[i]);
-    EXPECT_EQ(pool[0]->bytesRecorded, 8820u);
-    EXPECT_EQ(pool[4]->bytesRecorded, 0u);
+    ASSERT_EQ(log.events.size(), 7u) << "the partly filled block and the empty one; no stopped without a stop";
+    EXPECT_EQ(log.buffers[4], pool[0]);
+    EXPECT_NE(log.events[5], "b0:0");
+    EXPECT_EQ(log.events[6], "b1:0");
     runEventsFor(300);
-    EXPECT_EQ(log.buffers.size(), 5u) << "nothing after a reset";
+    EXPECT_EQ(log.events.size(), 7u) << "nothing after a reset";
 }
 
 TEST(PulseCapture, AStalledOwnerThreadLosesNoAudio)
@@ -223,7 +170,6 @@ TEST(PulseCapture, AStalledOwnerThreadLosesNoAudio)
     run.stream->stop();
     const double elapsed = clock.elapsed() / 1000.0;
     ASSERT_TRUE(runEventsUntil([&] { return run.stopped; }, 5000));
-
     EXPECT_TRUE(run.cyclicOrder());
     EXPECT_NEAR(run.seconds(), elapsed, 0.15) << "captured audio must cover the whole time";
 
@@ -231,18 +177,12 @@ TEST(PulseCapture, AStalledOwnerThreadLosesNoAudio)
     const auto crossings = risingZeroCrossings(s);
     ASSERT_GT(crossings.size(), 6000u);
     const double period = 48000.0 / 1003.0;
-    int irregular = 0;
     for (size_t i = 1; i < crossings.size(); ++i) {
         const double a = crossings[i - 1], b = crossings[i];
-        if (std::abs(b - a - period) <= 0.5)
-            continue;
         // Silence in between means the reference player ran dry (the tone
         // resumes later, phase intact): not ours. A jump within the tone is
         // audio we lost.
-        if (longestQuietStretch(s, size_t(a), size_t(b) + 1, 0.05) >= size_t(period))
-            continue;
-        ++irregular;
-        ADD_FAILURE() << "jump at " << b / 48000.0 << " s: crossings " << b - a << " samples apart";
+        if (std::abs(b - a - period) > 0.5 && longestQuietStretch(s, size_t(a), size_t(b) + 1, 0.05) < size_t(period))
+            ADD_FAILURE() << "jump at " << b / 48000.0 << " s: crossings " << b - a << " samples apart";
     }
-    EXPECT_EQ(irregular, 0) << "the tone must run on without a gap";
 }

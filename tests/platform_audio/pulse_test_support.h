@@ -1,8 +1,13 @@
 #pragma once
 // Helpers for the tests against the private PulseAudio server: waiting while
-// the event loop runs, and the reference tools pacat/parec/pactl.
+// the event loop runs, the reference tools pacat/parec/pactl, and measuring
+// captured audio.
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstring>
+#include <numbers>
 #include <functional>
 #include <thread>
 #include <QCoreApplication>
@@ -57,10 +62,8 @@ public:
     }
     ~TonePlayer()
     {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
+        m_process.kill();
+        m_process.waitForFinished(5000);
     }
     bool started() const { return m_started; }
 
@@ -81,29 +84,21 @@ public:
         m_started = m_process.waitForStarted(5000);
     }
     bool started() const { return m_started; }
+    void waitForData() { m_process.waitForReadyRead(10); }
     // Reads what has come so far (call while the test waits).
-    void collect() { m_data += m_process.readAllStandardOutput(); }
-    qsizetype finishedBytesSoFar()
+    qsizetype collect()
     {
-        m_process.waitForReadyRead(10);
-        collect();
+        m_data += m_process.readAllStandardOutput();
         return m_data.size();
     }
     QByteArray finish()
     {
-        collect();
         m_process.terminate();
         m_process.waitForFinished(5000);
-        m_data += m_process.readAllStandardOutput();
+        collect();
         return m_data;
     }
-    ~MonitorRecorder()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
-    }
+    ~MonitorRecorder() { finish(); }
 
 private:
     QProcess m_process;
@@ -125,8 +120,8 @@ public:
         MonitorRecorder probe(platform::audio::PcmFormat{8000, 8, 1});
         QElapsedTimer t;
         t.start();
-        while (t.elapsed() < 4000 && probe.finishedBytesSoFar() < 400)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        while (t.elapsed() < 4000 && probe.collect() < 400)
+            probe.waitForData();
     }
     void TearDown() override
     {
@@ -137,6 +132,69 @@ public:
 private:
     QProcess m_process;
 };
+
+// One channel of interleaved PCM as -1..1.
+inline std::vector<double> channelSamples(const QByteArray& pcm, const platform::audio::PcmFormat& f, int channel = 0)
+{
+    std::vector<double> out;
+    const int frame = f.blockAlign();
+    const auto* p = reinterpret_cast<const uint8_t*>(pcm.constData());
+    for (qsizetype i = 0; i + frame <= pcm.size(); i += frame) {
+        if (f.bitsPerSample == 8) {
+            out.push_back((int(p[i + channel]) - 128) / 128.0);
+        } else {
+            int16_t v;
+            std::memcpy(&v, p + i + 2 * channel, 2);
+            out.push_back(v / 32768.0);
+        }
+    }
+    return out;
+}
+
+// Amplitude (0..1 of full scale) of `frequency` in samples [from, from+count).
+inline double toneAmplitude(const std::vector<double>& s, size_t from, size_t count, double rate, double frequency)
+{
+    const double w = 2.0 * std::numbers::pi * frequency / rate;
+    const double coeff = 2.0 * std::cos(w);
+    double s1 = 0, s2 = 0;
+    for (size_t i = from; i < from + count && i < s.size(); ++i) {
+        const double s0 = s[i] + coeff * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    const double power = s1 * s1 + s2 * s2 - coeff * s1 * s2;
+    return 2.0 * std::sqrt(std::max(power, 0.0)) / double(count);
+}
+
+// The strongest level of `frequency` over windows of `window` samples.
+inline double strongestToneAmplitude(const std::vector<double>& s, double rate, double frequency, size_t window)
+{
+    double best = 0;
+    for (size_t from = 0; from + window <= s.size(); from += window / 4)
+        best = std::max(best, toneAmplitude(s, from, window, rate, frequency));
+    return best;
+}
+
+// Positions (fractional sample index) of rising zero crossings.
+inline std::vector<double> risingZeroCrossings(const std::vector<double>& s)
+{
+    std::vector<double> at;
+    for (size_t i = 1; i < s.size(); ++i)
+        if (s[i - 1] < 0 && s[i] >= 0)
+            at.push_back(double(i - 1) + (-s[i - 1]) / (s[i] - s[i - 1]));
+    return at;
+}
+
+// The longest run of samples quieter than `level` in [from, to).
+inline size_t longestQuietStretch(const std::vector<double>& s, size_t from, size_t to, double level)
+{
+    size_t best = 0, run = 0;
+    for (size_t i = from; i < to && i < s.size(); ++i) {
+        run = std::abs(s[i]) < level ? run + 1 : 0;
+        best = std::max(best, run);
+    }
+    return best;
+}
 
 inline testsupport::ToolResult pactl(const QStringList& args) { return testsupport::runTool("pactl", args, 10000); }
 
