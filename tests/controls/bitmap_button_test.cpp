@@ -25,7 +25,7 @@ const QColor kKey(192, 192, 192);
 
 }  // namespace
 
-TEST(BitmapButton, FlatButtonShowsNoBorderAtRestRaisedWhenHotSunkenWhenPressed)
+TEST(BitmapButton, FlatButtonShowsNoBorderAtRestRaisedWhenHotSunkenWhenPressedAndHoverEnds)
 {
     BitmapButton button;
     button.resize(30, 30);
@@ -47,6 +47,16 @@ TEST(BitmapButton, FlatButtonShowsNoBorderAtRestRaisedWhenHotSunkenWhenPressed)
     // The picture, centred at (7, 7) at rest, moves one pixel right and down.
     EXPECT_EQ(rest.copy(7, 7, 16, 16), pressed.copy(8, 8, 16, 16));
     EXPECT_NE(rest.copy(7, 7, 16, 16), pressed.copy(7, 7, 16, 16));
+    // Hover ends when the mouse leaves, moves outside while grabbed, or the button is disabled.
+    const std::function<void()> enders[] = {[&] { widgettest::leave(&button); },
+                                            [&] { widgettest::hover(&button, {40, 5}); },
+                                            [&] { button.setEnabled(false); }};
+    for (const auto& end : enders) {
+        widgettest::hover(&button, {5, 5});
+        ASSERT_TRUE(button.IsHot());
+        end();
+        EXPECT_FALSE(button.IsHot());
+    }
 }
 
 TEST(BitmapButton, KeyPixelsShowTheBackgroundAndACaptionMovesThePictureLeft)
@@ -101,21 +111,6 @@ TEST(BitmapButton, FocusRectangleTwoPixelsInsideAndDisabledPictureEmbossedWithFo
     EXPECT_GT(light, 5);
     EXPECT_GT(dark, 20);
     EXPECT_EQ(coloured, 0);
-}
-
-TEST(BitmapButton, HoverEndsWhenTheMouseLeavesOrTheButtonIsDisabled)
-{
-    BitmapButton button;
-    button.resize(30, 30);
-    const std::function<void()> enders[] = {[&] { widgettest::leave(&button); },
-                                            [&] { widgettest::hover(&button, {40, 5}); },  // grabbed, outside
-                                            [&] { button.setEnabled(false); }};
-    for (const auto& end : enders) {
-        widgettest::hover(&button, {5, 5});
-        ASSERT_TRUE(button.IsHot());
-        end();
-        EXPECT_FALSE(button.IsHot());
-    }
 }
 
 TEST(BitmapButton, OwnTooltipShowsItsTextOnlyWhenActive)

@@ -53,23 +53,22 @@ TEST_F(OpenCodes, EveryKindOfFailureHasItsCode)
                                 QString(), "/" + QString(5000, 'a')})
         EXPECT_EQ(OpenStream(path).code(), ZLDEC_ERR_NO_FILE) << path.left(80).toStdString();
     // 3: no regular file (a FIFO whose writer never comes must not block), a symlink loop.
-    const QByteArray fifo = QFile::encodeName(scratch.filePath("pipe.wav"));
-    const QByteArray loop = QFile::encodeName(scratch.filePath("loop.wav"));
+    const QByteArray fifo = QFile::encodeName(scratch.filePath("pipe.wav")), loop = QFile::encodeName(scratch.filePath("loop.wav"));
     ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
     ASSERT_EQ(::symlink(loop.constData(), loop.constData()), 0);
     for (const QString& path : {scratch.path(), QFile::decodeName(fifo), QFile::decodeName(loop)})
         EXPECT_EQ(OpenStream(path).code(), ZLDEC_ERR_CANNOT_OPEN) << path.toStdString();
-    // 4: empty, cut, an ID3v2 tag with no audio behind it, no channels.
-    EXPECT_EQ(codeOf("empty.wav", {}), ZLDEC_ERR_DAMAGED);
-    EXPECT_EQ(codeOf("cut.wav", testsupport::readFile(wave).left(20)), ZLDEC_ERR_DAMAGED);
-    EXPECT_EQ(codeOf("tag.mp3", QByteArray("ID3\x03\0\0\0\0\0\x10", 10) + QByteArray(16, '\0') + QByteArray(3000, 'x')),
-              ZLDEC_ERR_DAMAGED);
-    EXPECT_EQ(codeOf("nochannels.wav", waveWith(1, 0)), ZLDEC_ERR_DAMAGED);
-    // 5: foreign content, an unknown encoding, a rate the library does not deliver.
-    EXPECT_EQ(codeOf("text.wav", QByteArray("just some words\n").repeated(500)), ZLDEC_ERR_UNRECOGNISED);
-    EXPECT_EQ(codeOf("video.wav", QByteArray("RIFF\x10\0\0\0AVI LIST", 16) + QByteArray(4000, '\0')),
-              ZLDEC_ERR_UNRECOGNISED);
-    EXPECT_EQ(codeOf("odd.wav", waveWith(0x7777, 1)), ZLDEC_ERR_UNRECOGNISED);
+    // 4: empty, cut, an ID3v2 tag with no audio behind it, no channels; 5: foreign content, an unknown encoding.
+    const std::tuple<const char*, QByteArray, uint32_t> files[] = {
+        {"empty.wav", {}, ZLDEC_ERR_DAMAGED}, {"cut.wav", testsupport::readFile(wave).left(20), ZLDEC_ERR_DAMAGED},
+        {"tag.mp3", QByteArray("ID3\x03\0\0\0\0\0\x10", 10) + QByteArray(16, '\0') + QByteArray(3000, 'x'), ZLDEC_ERR_DAMAGED},
+        {"nochannels.wav", waveWith(1, 0), ZLDEC_ERR_DAMAGED},
+        {"text.wav", QByteArray("just some words\n").repeated(500), ZLDEC_ERR_UNRECOGNISED},
+        {"video.wav", QByteArray("RIFF\x10\0\0\0AVI LIST", 16) + QByteArray(4000, '\0'), ZLDEC_ERR_UNRECOGNISED},
+        {"odd.wav", waveWith(0x7777, 1), ZLDEC_ERR_UNRECOGNISED}};
+    for (const auto& [name, bytes, code] : files)
+        EXPECT_EQ(codeOf(name, bytes), code) << name;
+    // 5 too: a rate the library does not deliver.
     media::run("sox", {wave, "-r", "500", scratch.filePath("slow.wav")});
     EXPECT_EQ(OpenStream(scratch.filePath("slow.wav")).code(), ZLDEC_ERR_UNRECOGNISED);
     // 2: a lock taken elsewhere, flock or OFD, at open and at begin.
@@ -145,10 +144,9 @@ TEST_F(OpenCodes, DecodingNeedsBeginAndAnUnchangedFile)
 
 TEST(Exports, OnlyTheCFunctionsLeaveTheLibrary)
 {
-    const QByteArray symbols = media::run(
-        "nm", {"-D", "--defined-only", "--format=posix", QDir(testsupport::binDir()).filePath("libZLDecoder.so")});
     QStringList names;
-    for (const QByteArray& line : symbols.trimmed().split('\n'))
+    const QString library = QDir(testsupport::binDir()).filePath("libZLDecoder.so");
+    for (const QByteArray& line : media::run("nm", {"-D", "--defined-only", "--format=posix", library}).trimmed().split('\n'))
         names << QString::fromLatin1(line.split(' ').first());
     names.sort();
     EXPECT_EQ(names.join(' '), "ZLDec_CloseStream ZLDec_DecodeAudio ZLDec_DecodeAudioBegin ZLDec_DecodeAudioEnd "
