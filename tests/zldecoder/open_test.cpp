@@ -23,7 +23,7 @@ class OpenCodes : public ::testing::Test {
 protected:
     uint32_t codeOf(const QString& name, const QByteArray& bytes)
     {
-        EXPECT_TRUE(media::writeFile(scratch.filePath(name), bytes));
+        EXPECT_TRUE(testsupport::writeFile(scratch.filePath(name), bytes));
         return OpenStream(scratch.filePath(name)).code();
     }
     QTemporaryDir scratch;

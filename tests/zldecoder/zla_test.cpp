@@ -79,7 +79,7 @@ protected:
     uint32_t codeOf(const QByteArray& bytes)
     {
         const QString path = scratch.filePath("raw.zla");
-        EXPECT_TRUE(media::writeFile(path, bytes));
+        EXPECT_TRUE(testsupport::writeFile(path, bytes));
         return OpenStream(path).code();
     }
 
@@ -104,7 +104,7 @@ TEST_F(ZlaFiles, PackedFilesCarryTitleDescriptionPicturesAndAudio)
     QStringList pictureArgs;
     for (int i = 0; i < 3; ++i) {
         pictureArgs << "--picture" << scratch.filePath(QString("p%1.png").arg(i));
-        ASSERT_TRUE(media::writeFile(pictureArgs.last(), pngOf(pictures[i])));
+        ASSERT_TRUE(testsupport::writeFile(pictureArgs.last(), pngOf(pictures[i])));
     }
     const QString title = QString::fromUtf8("录音 – a title"), description = QString::fromUtf8("第一行\nsecond line");
     for (const QString& audio : {wave, mp3}) {
@@ -205,8 +205,8 @@ TEST_F(ZlaFiles, ThePackerRefusesWhatAReaderWouldRefuse)
 {
     const QString out = scratch.filePath("out.zla"), wide = scratch.filePath("wide.png"),
                   bogus = scratch.filePath("bogus.png"), zla = scratch.filePath("already.zla");
-    ASSERT_TRUE(media::writeFile(wide, pngOf(gradient(256, 2))));
-    ASSERT_TRUE(media::writeFile(bogus, "no picture"));
+    ASSERT_TRUE(testsupport::writeFile(wide, pngOf(gradient(256, 2))));
+    ASSERT_TRUE(testsupport::writeFile(bogus, "no picture"));
     media::run(media::zlaTool(), {"pack", "-o", zla, wave});
     const std::pair<QStringList, int> refusals[] = {
         {{"pack", "-o", out, "--picture", wide, wave}, 2}, {{"pack", "-o", out, "--picture", bogus, wave}, 2},
