@@ -3,7 +3,7 @@
 #include "controls/browse_for_folder.h"
 #include "controls/gradient_button.h"
 #include "controls/hyperlink_label.h"
-#include "platform/shell.h"
+#include "support/recording_shell.h"
 #include "resources/addresses.h"
 #include "widget_test_helpers.h"
 
@@ -11,23 +11,11 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <vector>
 
 using controls::BrowseForFolder;
 
 namespace {
-
-class RecordingShell : public platform::Shell {
-public:
-    int openUrl(const QString& url) override
-    {
-        opened.append(url);
-        return 42;
-    }
-    bool startProgram(const QString&, const QStringList&) override { return false; }
-    QStringList opened;
-};
 
 // Stands in for the dialog: counts calls, keeps title and start, answers `answer`.
 class FolderTest : public ::testing::Test {
@@ -51,7 +39,7 @@ protected:
 
 TEST(AboutDialog, NamesTheProgramAndLinksHomeAndSupport)
 {
-    RecordingShell shell;
+    testsupport::RecordingShell shell;
     platform::setShellForTesting(&shell);
     controls::AboutDialog about;
     about.show();
@@ -73,7 +61,7 @@ TEST(AboutDialog, NamesTheProgramAndLinksHomeAndSupport)
     platform::setShellForTesting(nullptr);
 }
 
-TEST_F(FolderTest, SmallOrMissingBufferFailsWithoutShowingTheDialog)
+TEST_F(FolderTest, SmallBufferFailsUnshownAndTheStartIsThePresetOrTheCurrentDirectory)
 {
     char buffer[300];
     EXPECT_FALSE(BrowseForFolder(nullptr, {}, "/", nullptr, 300));
@@ -83,11 +71,6 @@ TEST_F(FolderTest, SmallOrMissingBufferFailsWithoutShowingTheDialog)
     EXPECT_EQ(calls, 0);
     EXPECT_TRUE(BrowseForFolder(nullptr, {}, "/", buffer, 260));
     EXPECT_STREQ(buffer, "/tmp");
-}
-
-TEST_F(FolderTest, StartsAtThePresetOrTheCurrentDirectory)
-{
-    char buffer[260];
     const std::string longPreset = "/" + std::string(600, 'p');
     const std::pair<const char*, QString> cases[] = {
         {"", QDir::currentPath()}, {nullptr, QDir::currentPath()}, {"/usr/share", "/usr/share"},

@@ -4,7 +4,6 @@
 #include "resources/artwork.h"
 #include "widget_test_helpers.h"
 
-#include <QPainter>
 #include <gtest/gtest.h>
 
 using widgettest::px;
@@ -44,9 +43,8 @@ TEST(Artwork, SizesAndTheColoursTheControlsRelyOn)
     for (auto [a, b] : {std::pair{238, 234}, {234, 235}, {235, 236}, {249, 250}})  // frames and markers differ
         EXPECT_NE(resources::bitmapImage(a), resources::bitmapImage(b)) << a;
 
-    const QIcon icon = resources::icon(128);
     for (int size : {16, 32, 48})
-        EXPECT_TRUE(icon.availableSizes().contains(QSize(size, size))) << size;
+        EXPECT_TRUE(resources::icon(128).availableSizes().contains(QSize(size, size))) << size;
     EXPECT_TRUE(resources::icon(5).isNull());
 }
 
@@ -80,24 +78,8 @@ TEST(Artwork, ChannelBackgroundIsOneAreaAroundTheGroove)
 
 TEST(Artwork, ContactSheet)
 {
-    // For a person to judge the look: every bitmap enlarged.
-    QImage sheet(1200, 620, QImage::Format_RGB32);
-    sheet.fill(QColor(236, 236, 236));
-    QPainter p(&sheet);
-    int x = 8, y = 8, rowHeight = 0;
-    for (int id : {131, 132, 133, 135, 138, 159, 160, 194, 193, 238, 234, 235, 236, 237, 249, 250, 229, 134, 137}) {
-        const QImage image = resources::bitmapImage(id);
-        const QSize zoomed = image.size() * (image.width() > 100 ? 3 : 4);
-        if (x + zoomed.width() > sheet.width()) {
-            x = 8;
-            y += rowHeight + 8;
-            rowHeight = 0;
-        }
-        p.drawImage(QRect(QPoint(x, y), zoomed), image);
-        x += zoomed.width() + 8;
-        rowHeight = std::max(rowHeight, zoomed.height());
-    }
-    p.drawPixmap(8, y + rowHeight + 8, resources::icon(128).pixmap(64, 64));
-    p.end();
-    EXPECT_TRUE(sheet.save(QDir(testsupport::screenshotDir()).filePath("artwork_sheet.png")));
+    QList<QImage> images;  // for a person to judge the look
+    for (int id : {131, 132, 133, 135, 138, 159, 160, 194, 193, 238, 234, 235, 236, 237, 249, 250, 229, 134, 137})
+        images << resources::bitmapImage(id);
+    widgettest::saveSheet(images << resources::icon(128).pixmap(48, 48).toImage(), QStringLiteral("artwork_sheet"));
 }

@@ -4,6 +4,8 @@
 
 #include "support/test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -23,30 +25,25 @@ inline QImage shot(QWidget& w) { return w.grab().toImage().convertToFormat(QImag
 // Saves pictures side by side, enlarged, for a person to look at.
 inline void saveSheet(const QList<QImage>& images, const QString& name, int zoom = 3)
 {
-    int width = 8, height = 0;
-    for (const QImage& i : images) {
-        width += i.width() + 8;
-        height = std::max(height, i.height());
-    }
-    QImage sheet(width, height + 16, QImage::Format_RGB32);
+    QSize size(8, 16);
+    for (const QImage& i : images)
+        size = QSize(size.width() + i.width() + 8, std::max(size.height(), i.height() + 16));
+    QImage sheet(size, QImage::Format_RGB32);
     sheet.fill(QColor(200, 200, 200));
     QPainter p(&sheet);
     for (int i = 0, x = 8; i < images.size(); x += images[i++].width() + 8)
         p.drawImage(x, 8, images[i]);
     p.end();
-    sheet.scaled(sheet.size() * zoom).save(QDir(testsupport::screenshotDir()).filePath(name + ".png"));
+    EXPECT_TRUE(sheet.scaled(sheet.size() * zoom).save(QDir(testsupport::screenshotDir()).filePath(name + ".png")));
 }
 
 // Runs the event loop until the condition holds; false after the timeout.
 inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 5000)
 {
     QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
+    for (timer.start(); !condition(); QApplication::processEvents(QEventLoop::AllEvents, 20))
         if (timer.elapsed() > timeoutMs)
             return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
     return true;
 }
 

@@ -19,8 +19,6 @@ QByteArray run(const QString& program, const QStringList& args)
     return result.out;
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes) { return testsupport::writeFile(path, bytes); }
-
 QString makeWave(const QString& path, int rate, int channels, int bits, int frames, const QString& encoding)
 {
     // The rate goes on the null input so that sox makes exactly `frames` frames.
@@ -67,7 +65,7 @@ QString makeLayer1(const QString& path, int frames, int channels, uint32_t seed)
                         put(random() % ((1u << width) - 1), width);  // never all ones
         file += frame + QByteArray(384 - frame.size(), '\0');
     }
-    EXPECT_TRUE(writeFile(path, file));
+    EXPECT_TRUE(testsupport::writeFile(path, file));
     return path;
 }
 

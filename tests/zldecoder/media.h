@@ -24,7 +24,6 @@ QString makeLayer1(const QString& path, int frames, int channels, uint32_t seed)
 QByteArray mpg123Samples(const QString& path);  // signed 16-bit
 QByteArray soxSamples(const QString& path, const QString& encoding = "signed-integer", int bits = 16);
 QString zlaTool();
-bool writeFile(const QString& path, const QByteArray& bytes);
 
 // An open stream of the library, closed at the end of the scope.
 class OpenStream {
