@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <numbers>
@@ -53,8 +52,7 @@ const EncoderPlugin& plugin()
 
 BeConfig programConfig(uint32_t rate, int channels, uint32_t kbps)
 {
-    BeConfig c;
-    std::memset(&c, 0, sizeof c);
+    BeConfig c{};
     c.kind = BE_CONFIG_EXTENDED;
     c.version = BE_CONFIG_VERSION;
     c.size = BE_CONFIG_SIZE;
@@ -87,16 +85,12 @@ Pcm musicLike(uint32_t rate, int channels, uint32_t frames, uint32_t seed)
     Pcm pcm{rate, channels, std::vector<int16_t>(size_t(frames) * size_t(channels))};
     std::mt19937 random(seed);
     std::normal_distribution<double> noise(0.0, 0.02);
-    const double chords[4][3] = {{220.0, 277.2, 329.6}, {196.0, 246.9, 293.7}, {174.6, 220.0, 261.6}, {196.0, 246.9, 311.1}};
-    const uint32_t beat = rate / 2;
-    for (uint32_t i = 0; i < frames; ++i) {
-        const double envelope = std::exp(-3.0 * double(i % beat) / rate);
-        for (int c = 0; c < channels; ++c) {
-            double v = 0;
-            for (int k = 0; k < 3; ++k)
-                v += std::sin(2 * std::numbers::pi * chords[(i / beat) % 4][k] * (1.0 + 0.002 * c) * i / rate + k);
-            pcm.samples[size_t(i) * channels + c] = clampSample(0.25 * envelope * v + noise(random));
-        }
+    for (size_t i = 0; i < pcm.samples.size(); ++i) {
+        // A decaying chord each half second, the channels slightly detuned.
+        const double t = double(i / size_t(channels)) / rate, f = 220.0 * (1.0 + 0.002 * double(i % size_t(channels)));
+        const double chord = std::sin(2 * std::numbers::pi * f * t) + std::sin(2 * std::numbers::pi * f * 1.26 * t + 1) +
+                             std::sin(2 * std::numbers::pi * f * 1.5 * (1 + int(t * 2) % 4 * 0.06) * t + 2);
+        pcm.samples[i] = clampSample(0.25 * std::exp(-3.0 * std::fmod(t, 0.5)) * chord + noise(random));
     }
     return pcm;
 }
@@ -118,12 +112,8 @@ EncodeResult encodeToFile(const BeConfig& config, const Pcm& pcm, const QString&
         produced = 0;
         return r.ok();
     };
-    if (fd < 0 || !step("beInitStream", e) || r.stream == 0) {
+    if (fd < 0 || !step("beInitStream", e) || r.stream == 0)
         r.failed += "; cannot start";
-        if (fd >= 0)
-            ::close(fd);
-        return r;
-    }
     for (size_t at = 0, call = 0; at < pcm.samples.size() && r.ok(); ++call) {
         const uint32_t n = uint32_t(std::min<size_t>({callSamples[call % callSamples.size()], bufferSize / 2,
                                                        pcm.samples.size() - at}));
@@ -132,13 +122,15 @@ EncodeResult encodeToFile(const BeConfig& config, const Pcm& pcm, const QString&
     }
     if (r.ok())
         step("beDeinitStream", p.deinitStream(r.stream, output.data(), &produced));
-    p.closeStream(r.stream);
+    if (r.stream)
+        p.closeStream(r.stream);
     const QByteArray localPath = path.toLocal8Bit();
     if (r.ok() && tagCall == TagCall::InfoTag)
         step("beWriteInfoTag", p.writeInfoTag(r.stream, localPath.constData()));
     else if (r.ok() && tagCall == TagCall::VbrHeader)
         step("beWriteVBRHeader", p.writeVbrHeader(localPath.constData()));
-    ::close(fd);
+    if (fd >= 0)
+        ::close(fd);
     return r;
 }
 

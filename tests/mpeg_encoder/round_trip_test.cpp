@@ -82,10 +82,7 @@ TEST_F(RoundTrip, EveryQualityBitrateDecodesToTheInputsLengthRateChannelsToneAnd
 
 TEST_F(RoundTrip, ABitrateTheRateCannotCarryBecomesTheNearestItCanTheLowerOnATie)
 {
-    struct Case {
-        uint32_t rate, asked;
-        int written;
-    };
+    struct Case { uint32_t rate, asked; int written; };
     for (const Case c : {Case{44100, 8, 32}, Case{48000, 144, 128}, Case{48000, 152, 160}, Case{24000, 320, 160},
                          Case{22050, 136, 128}, Case{16000, 24, 24}, Case{11025, 320, 64}, Case{8000, 60, 56},
                          Case{12000, 8, 8}}) {
@@ -133,8 +130,6 @@ TEST_F(RoundTrip, TheRecordersSettingsGiveWhatTheLameToolGivesForTheSameOptions)
     ASSERT_EQ(mine.size(), theirs.size());
     EXPECT_TRUE(mine.mid(418) == theirs.mid(418));
     EXPECT_EQ(ours.samples, probeMp3(byLame).samples);
-    EXPECT_EQ(ours.frames(), pcm.frames());
-    EXPECT_TRUE(ours.original && !ours.copyright && !ours.crc && ours.emphasis == 0);
 }
 
 TEST_F(RoundTrip, TheOtherHeaderSettingsAreHonoured)
@@ -148,8 +143,7 @@ TEST_F(RoundTrip, TheOtherHeaderSettingsAreHonoured)
     const Pcm pcm = musicLike(44100, 2, 44100, 6);
     const Mp3Report d = encodeAndProbe(config, pcm);
     EXPECT_EQ(d.mode, "Joint-Stereo");
-    EXPECT_TRUE(!d.original && d.copyright && d.crc);
-    EXPECT_EQ(d.emphasis, 1);
+    EXPECT_TRUE(!d.original && d.copyright && d.crc && d.emphasis == 1);
     EXPECT_EQ(d.frames(), pcm.frames());
 }
 

@@ -16,6 +16,7 @@ namespace {
 constexpr int kSaveFailed = 382;
 const QStringList kQuietSave = {"label shown", "wait cursor", "label hidden", "normal cursor"};
 const QStringList kFailedSave = {"label shown", "wait cursor", "normal cursor", "label hidden"};
+const QString kTenSeconds = QStringLiteral("2008-03-05 14h07m10s.mp3");
 
 TEST(SaveFileName, IsTheLocalTimeWithUnitLetters)
 {
@@ -23,42 +24,9 @@ TEST(SaveFileName, IsTheLocalTimeWithUnitLetters)
     EXPECT_EQ(RecordingSaver::SaveFileName(QDateTime(QDate(987, 12, 31), QTime(23, 59, 58))), "0987-12-31 23h59m58s");
 }
 
-TEST(SaveWave, ChosenOrForcedByAnEightBitRecordingOrAMissingPluginWithoutAMessage)
-{
-    struct Case {
-        const char* what;
-        int method, row;
-        bool withPlugin;
-        int channels, bits;
-    };
-    for (const Case c : {Case{"WAVE chosen", 1, kStereo44k16Bit, true, 2, 16}, Case{"8-bit", 0, kMono44k8Bit, true, 1, 8},
-                         Case{"no plug-in", 0, kStereo44k16Bit, false, 2, 16}}) {
-        SCOPED_TRACE(c.what);
-        SavingSession s(c.withPlugin ? realPluginFolder() : QString());
-        s.saveView.method = c.method;
-        s.saveView.folder = s.saveFolder() + "//";  // trailing separators do not matter
-        s.Record(c.row, 1000, 30000);
-        EXPECT_TRUE(s.mp3TempFiles().isEmpty() == (c.method == 0));
-        s.engine->OnSave();
-        const QString path = s.saved(kClockName + ".wav");
-        EXPECT_EQ(s.savedFiles(), QStringList{kClockName + ".wav"});
-        EXPECT_EQ(testsupport::readFile(path), testsupport::readFile(s.wavTempPath()));
-        expectWaveHolds(path, 30000, 44100, c.channels, c.bits);
-        EXPECT_TRUE(s.saveView.errors.empty());
-        EXPECT_TRUE(s.saveView.dialogCalls.isEmpty());
-        EXPECT_EQ(s.saveView.events, kQuietSave);
-        EXPECT_EQ(s.saveView.progress.created, 0);
-        EXPECT_TRUE(s.engine->IsSaved());
-        EXPECT_EQ(s.saveView.added, QStringList{path});
-    }
-}
-
 TEST(SaveMp3, TheSameQualityCopiesTheTempFileAnotherEncodesTheRecordingAnew)
 {
-    struct Case {
-        int row, recordQuality, saveQuality, rate, channels, recordKbps, saveKbps;
-        double tone;
-    };
+    struct Case { int row, recordQuality, saveQuality, rate, channels, recordKbps, saveKbps; double tone; };
     for (const Case c : {Case{kStereo44k16Bit, 10, 7, 44100, 2, 128, 80, 1000}, Case{kMono48k16Bit, 15, 9, 48000, 1, 320, 112, 1500},
                          Case{kStereo22k16Bit, 6, 2, 22050, 2, 64, 32, 700}, Case{kMono8k16Bit, 0, 1, 8000, 1, 8, 16, 440}}) {
         SCOPED_TRACE(c.rate);
@@ -72,65 +40,51 @@ TEST(SaveMp3, TheSameQualityCopiesTheTempFileAnotherEncodesTheRecordingAnew)
         const QString copied = s.saved(kClockName + ".mp3");
         EXPECT_EQ(testsupport::readFile(copied), testsupport::readFile(s.mp3TempPath()));
         expectMp3Holds(copied, frames, c.rate, c.channels, c.recordKbps, c.tone);
-        EXPECT_EQ(s.saveView.progress.created, 0) << "a copy needs no progress display";
-        EXPECT_TRUE(s.sleeps.empty());
+        EXPECT_TRUE(s.saveView.progress.created == 0 && s.sleeps.empty()) << "a copy needs no progress display";
         EXPECT_EQ(s.saveView.events, kQuietSave);
 
         s.saveView.quality = c.saveQuality;
         s.SaveAt(10);
-        expectMp3Holds(s.saved("2008-03-05 14h07m10s.mp3"), frames, c.rate, c.channels, c.saveKbps, c.tone);
-        EXPECT_EQ(s.saveView.progress.created, 1);
-        EXPECT_EQ(s.saveView.progress.destroyed, 1);
+        expectMp3Holds(s.saved(kTenSeconds), frames, c.rate, c.channels, c.saveKbps, c.tone);
+        EXPECT_TRUE(s.saveView.progress.created == 1 && s.saveView.progress.destroyed == 1);
         EXPECT_TRUE(s.saveView.errors.empty());
         EXPECT_EQ(s.saveView.added.size(), 2);
         EXPECT_TRUE(s.engine->IsSaved());
     }
 }
 
-TEST(SaveMp3, EncodingStepsTheProgressPerBlockAndIsPaced)
+TEST(SaveName, TheClockNameOrTheTypedOneAndWaveWhenChosenEightBitOrWithoutPluginWithoutAMessage)
 {
-    SavingSession s(realPluginFolder());
-    s.Record(kStereo44k16Bit, 1000, 3 * 44100);
-    ASSERT_TRUE(QFile::remove(s.mp3TempPath()));  // a failed copy falls back to encoding
-    s.engine->OnSave();
-    expectMp3Holds(s.saved(kClockName + ".mp3"), 3 * 44100, 44100, 2, 128, 1000);
-    // One step per block read: 3 s of 44.1 kHz stereo is 529200 bytes, three blocks.
-    EXPECT_EQ(s.saveView.progress.positions, (std::vector<int>{38, 77, 100}));
-    // About 60 ms per ten per cent: eleven steps, also for a short job.
-    EXPECT_EQ(s.sleeps, std::vector<int>(11, 60));
-    EXPECT_TRUE(s.saveView.errors.empty());
-}
-
-TEST(SaveDialog, OffersTheClockNameAndTheTypedExtensionDecides)
-{
-    struct Case {
-        const char* typed;
-        int method, row;
-        bool withPlugin;
-        const char* saved;
-    };
-    for (const Case c : {Case{"interview", 0, kStereo44k16Bit, true, "interview.mp3"},  // typed without extension
-                         Case{"take.txt", 1, kStereo44k16Bit, true, "take.txt.mp3"},
-                         Case{"take.wav", 0, kStereo44k16Bit, true, "take.wav"}, Case{"Take.MP3", 1, kStereo44k16Bit, true, "Take.MP3"},
-                         Case{"take.mp3", 0, kMono44k8Bit, true, "take.wav"}, Case{"take", 0, kMono44k8Bit, true, "take.wav"},
-                         Case{"take.mp3", 0, kStereo44k16Bit, false, "take.wav"}}) {
-        SCOPED_TRACE(c.typed);
+    // typed: null saves under the clock name without the dialog.
+    struct Case { const char* typed; int method, row; bool withPlugin; const char* saved; };
+    for (const Case c : {Case{nullptr, 1, kStereo44k16Bit, true, ".wav"}, Case{nullptr, 0, kMono44k8Bit, true, ".wav"},
+                         Case{nullptr, 0, kStereo44k16Bit, false, ".wav"}, Case{"interview", 0, kStereo44k16Bit, true, "interview.mp3"},
+                         Case{"take.txt", 1, kStereo44k16Bit, true, "take.txt.mp3"}, Case{"take.wav", 0, kStereo44k16Bit, true, "take.wav"},
+                         Case{"Take.MP3", 1, kStereo44k16Bit, true, "Take.MP3"}, Case{"take.mp3", 0, kMono44k8Bit, true, "take.wav"},
+                         Case{"take", 0, kMono44k8Bit, true, "take.wav"}, Case{"take.mp3", 0, kStereo44k16Bit, false, "take.wav"}}) {
+        SCOPED_TRACE(c.typed ? c.typed : c.saved);
         SavingSession s(c.withPlugin ? realPluginFolder() : QString());
-        s.saveView.rename = true;
+        s.saveView.rename = c.typed != nullptr;
         s.saveView.method = c.method;
-        s.saveView.dialogAnswer = s.saved(c.typed);
-        s.Record(c.row, 1000, 6000);
+        s.saveView.folder = s.saveFolder() + "//";  // trailing separators do not matter
+        if (c.typed)
+            s.saveView.dialogAnswer = s.saved(c.typed);
+        s.Record(c.row, 1000, 30000);
+        const bool mp3 = c.method == 0 && c.withPlugin && c.row != kMono44k8Bit, eightBit = c.row == kMono44k8Bit;
+        EXPECT_EQ(s.mp3TempFiles().isEmpty(), eightBit || !c.withPlugin);
         s.engine->OnSave();
-        const QString ext = c.method == 0 && c.withPlugin && c.row != kMono44k8Bit ? "mp3" : "wav";
-        EXPECT_EQ(s.saveView.dialogCalls, QStringList{ext + "|" + (ext == "mp3" ? "MP3 File (*.mp3)" : "WAVE File (*.wav)") +
-                                                      "|" + s.saved(kClockName)});
-        EXPECT_EQ(s.savedFiles(), QStringList{c.saved});
-        if (QString(c.saved).endsWith("mp3", Qt::CaseInsensitive))
-            expectMp3Holds(s.saved(c.saved), 6000, 44100, 2, 128, 1000);
+        const QString name = c.typed ? QString(c.saved) : kClockName + c.saved, path = s.saved(name);
+        EXPECT_EQ(s.saveView.dialogCalls.join(""),
+                  c.typed ? (mp3 ? "mp3|MP3 File (*.mp3)|" : "wav|WAVE File (*.wav)|") + s.saved(kClockName) : "");
+        EXPECT_EQ(s.savedFiles(), QStringList{name});
+        if (name.endsWith("mp3", Qt::CaseInsensitive))
+            expectMp3Holds(path, 30000, 44100, 2, 128, 1000);
         else
-            expectWaveHolds(s.saved(c.saved), 6000, 44100, c.row == kMono44k8Bit ? 1 : 2, c.row == kMono44k8Bit ? 8 : 16);
-        EXPECT_TRUE(s.saveView.errors.empty());
-        EXPECT_EQ(s.saveView.added, QStringList{s.saved(c.saved)});
+            expectWaveHolds(path, 30000, 44100, eightBit ? 1 : 2, eightBit ? 8 : 16);
+        EXPECT_TRUE(c.typed || testsupport::readFile(path) == testsupport::readFile(s.wavTempPath()));
+        EXPECT_TRUE(s.saveView.errors.empty() && s.saveView.progress.created == 0 && s.engine->IsSaved());
+        EXPECT_EQ(s.saveView.events, kQuietSave);
+        EXPECT_EQ(s.saveView.added, QStringList{path});
     }
     // A missing folder offers the bare name; Cancel saves nothing and says nothing.
     SavingSession s(realPluginFolder());
@@ -138,8 +92,7 @@ TEST(SaveDialog, OffersTheClockNameAndTheTypedExtensionDecides)
     s.Record(kStereo44k16Bit, 1000, 5000);
     s.engine->OnSave();
     EXPECT_EQ(s.saveView.dialogCalls, QStringList{"mp3|MP3 File (*.mp3)|" + kClockName});
-    EXPECT_TRUE(s.savedFiles().isEmpty());
-    EXPECT_TRUE(s.saveView.errors.empty() && s.saveView.events.isEmpty());
+    EXPECT_TRUE(s.savedFiles().isEmpty() && s.saveView.errors.empty() && s.saveView.events.isEmpty());
     EXPECT_FALSE(s.engine->IsSaved());
 }
 
@@ -155,8 +108,7 @@ TEST(SaveFailure, AnUnwritableFolderOrAFailingEncoderGivesMessage382AndLeavesNoF
         s.engine->OnSave();
         EXPECT_EQ(s.saveView.errors, std::vector<int>{kSaveFailed});
         EXPECT_FALSE(QFile::exists("/proc/" + kClockName + (method ? ".wav" : ".mp3")));
-        EXPECT_FALSE(s.engine->IsSaved());
-        EXPECT_TRUE(s.saveView.added.isEmpty());
+        EXPECT_TRUE(!s.engine->IsSaved() && s.saveView.added.isEmpty());
         EXPECT_EQ(s.saveView.events, kFailedSave);
         // The recording is untouched and can still be saved elsewhere.
         s.saveView.folder = s.saveFolder();
@@ -172,8 +124,7 @@ TEST(SaveFailure, AnUnwritableFolderOrAFailingEncoderGivesMessage382AndLeavesNoF
     shim->failEncodeAtCall = shim->encodeCalls + 3;
     s.engine->OnSave();
     EXPECT_EQ(s.saveView.errors, std::vector<int>{kSaveFailed});
-    EXPECT_TRUE(s.savedFiles().isEmpty());
-    EXPECT_FALSE(s.engine->IsSaved());
+    EXPECT_TRUE(s.savedFiles().isEmpty() && !s.engine->IsSaved());
     EXPECT_EQ(shim->closeCalls - closesBefore, 1u) << "the stream was not closed";
 }
 
@@ -184,10 +135,8 @@ TEST(SaveFailure, CancelInTheProgressDisplayLeavesNoFileAndNoMessage)
     s.saveView.quality = 6;
     s.saveView.progress.cancelAtCheck = 3;
     s.engine->OnSave();
-    EXPECT_TRUE(s.savedFiles().isEmpty());
-    EXPECT_TRUE(s.saveView.errors.empty());
+    EXPECT_TRUE(s.savedFiles().isEmpty() && s.saveView.errors.empty() && s.saveView.added.isEmpty());
     EXPECT_FALSE(s.engine->IsSaved());
-    EXPECT_TRUE(s.saveView.added.isEmpty());
     EXPECT_EQ(s.saveView.progress.positions.size(), 2u) << "the job went on after Cancel";
     EXPECT_EQ(s.saveView.progress.destroyed, 1);
     EXPECT_EQ(s.saveView.events, kFailedSave);
@@ -197,26 +146,30 @@ TEST(SaveFailure, CancelInTheProgressDisplayLeavesNoFileAndNoMessage)
 TEST(ClearAfterPosition, CutsTheRecordingDropsTheMp3TempAndTheSavedFilesHoldOnlyTheKeptPart)
 {
     SavingSession s(realPluginFolder());
-    s.Record(kStereo44k16Bit, 1000, 2 * 44100);
+    s.Record(kStereo44k16Bit, 1000, 4 * 44100);
     const QString mp3Temp = s.mp3TempPath();
     ASSERT_TRUE(QFile::exists(mp3Temp));
     s.engine->SetSaved(true);
-    s.engine->SetPosition(44100 / 2);
+    s.engine->SetPosition(3 * 44100);
     s.saver->OnClearAfterPosition();
-    EXPECT_EQ(s.frames(), 44100u / 2);
-    EXPECT_TRUE(s.mp3TempPath().isEmpty());
-    EXPECT_FALSE(QFile::exists(mp3Temp));
+    EXPECT_EQ(s.frames(), 3u * 44100);
+    EXPECT_TRUE(s.mp3TempPath().isEmpty() && !QFile::exists(mp3Temp));
     EXPECT_TRUE(s.engine->IsSaved()) << "a partial clear does not touch the saved flag";
-    EXPECT_EQ(s.engineView.lengthText, QStringLiteral("\n长度:\n000:00.5"));
-    expectWaveHolds(s.wavTempPath(), 44100 / 2, 44100, 2, 16);
+    EXPECT_EQ(s.engineView.lengthText, QStringLiteral("\n长度:\n000:03.0"));
+    expectWaveHolds(s.wavTempPath(), 3 * 44100, 44100, 2, 16);
 
     s.saveView.method = 1;
     s.SaveAt(9);
-    expectWaveHolds(s.saved(kClockName + ".wav"), 44100 / 2, 44100, 2, 16);
+    expectWaveHolds(s.saved(kClockName + ".wav"), 3 * 44100, 44100, 2, 16);
     s.saveView.method = 0;
+    s.sleeps.clear();
     s.SaveAt(10);
-    expectMp3Holds(s.saved("2008-03-05 14h07m10s.mp3"), 44100 / 2, 44100, 2, 128, 1000);
+    expectMp3Holds(s.saved(kTenSeconds), 3 * 44100, 44100, 2, 128, 1000);
     EXPECT_EQ(s.saveView.progress.created, 1) << "the shortened recording is encoded anew";
+    // One step per block read: 3 s of 44.1 kHz stereo is 529200 bytes, three blocks;
+    // about 60 ms per ten per cent: eleven steps, also for a short job.
+    EXPECT_EQ(s.saveView.progress.positions, (std::vector<int>{38, 77, 100}));
+    EXPECT_EQ(s.sleeps, std::vector<int>(11, 60));
 
     // At the start: empty, the device kept, recording resumes into the same file.
     s.engine->OnSeekStart();
@@ -239,8 +192,7 @@ TEST(NewRecordingQuestion, YesSavesTheRecordingBeforeItIsThrownAwayUnlessTheDial
         s.engine->OnNewRecording();
         EXPECT_EQ(s.engineView.questions, std::vector<int>{364});
         EXPECT_EQ(s.savedFiles(), cancel ? QStringList() : QStringList{kClockName + ".mp3"});
-        if (!cancel)
-            EXPECT_EQ(testsupport::readFile(s.saved(kClockName + ".mp3")), mp3);
+        EXPECT_TRUE(cancel || testsupport::readFile(s.saved(kClockName + ".mp3")) == mp3);
         EXPECT_EQ(s.frames(), cancel ? 20000u : 0u);
         EXPECT_EQ(s.engine->IsCaptureDeviceOpen(), cancel);
     }

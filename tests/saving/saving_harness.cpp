@@ -2,21 +2,15 @@
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <QDir>
 #include <QFile>
 
 #include "engine/wave_header.h"
 #include "mp3_probe.h"
 #include "platform/audio/audio_backend.h"
-#include "support/test_support.h"
 
 namespace savingtest {
 
 using platform::audio::FakeBackend;
-
-QString realPluginFolder() { return testsupport::binDir(); }
-
-QString shimFolder(const char* variant) { return QStringLiteral(QUILLON_SHIM_ROOT "/") + QString::fromLatin1(variant); }
 
 ShimState* loadedShim(const char* variant)
 {
@@ -69,12 +63,6 @@ SavingSession::~SavingSession()
         qputenv("TMPDIR", m_oldTmpDir);
 }
 
-void SavingSession::StartRecording(int formatRow)
-{
-    engineView.formatRow = formatRow;
-    engine->OnRecord();
-}
-
 void SavingSession::Capture(double frequency, uint32_t frames)
 {
     auto* stream = backend.captureStream();
@@ -96,21 +84,11 @@ void SavingSession::StopRecording()
     FakeBackend::processCallbacks();
 }
 
-void SavingSession::Record(int formatRow, double frequency, uint32_t frames)
-{
-    StartRecording(formatRow);
-    Capture(frequency, frames);
-    StopRecording();
-}
-
 void SavingSession::SaveAt(int second)
 {
     saver->SetClock([second] { return QDateTime(QDate(2008, 3, 5), QTime(14, 7, second)); });
     engine->OnSave();
 }
-
-QStringList SavingSession::savedFiles() const { return QDir(saveFolder()).entryList(QDir::Files); }
-QStringList SavingSession::mp3TempFiles() const { return QDir(tempFolder()).entryList({"*.mp3"}, QDir::AllEntries | QDir::NoDotAndDotDot); }
 
 void expectMp3Holds(const QString& path, uint32_t frames, int rate, int channels, int kbps, double tone)
 {
@@ -134,10 +112,9 @@ void expectWaveHolds(const QString& path, uint32_t frames, int rate, int channel
     const auto soxi = testsupport::runTool("soxi", {path});
     ASSERT_EQ(soxi.exitCode, 0) << soxi.err.toStdString();
     const QString text = QString::fromLocal8Bit(soxi.out);
-    EXPECT_TRUE(text.contains(QString("Channels       : %1\n").arg(channels))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QString("Sample Rate    : %1\n").arg(rate))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QString("Precision      : %1-bit\n").arg(bits))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QString(" = %1 samples").arg(frames))) << text.toStdString();
+    for (const QString& line : {QString("Channels       : %1\n").arg(channels), QString("Sample Rate    : %1\n").arg(rate),
+                                QString("Precision      : %1-bit\n").arg(bits), QString(" = %1 samples").arg(frames)})
+        EXPECT_TRUE(text.contains(line)) << text.toStdString();
 }
 
 }  // namespace savingtest

@@ -3,12 +3,9 @@
 // answer with plain members, the real encoder plug-in (or a stand-in), private
 // temporary and save folders, and the reference tools that judge the files.
 
-#include <memory>
-#include <optional>
-#include <QString>
+#include <QDir>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <vector>
 
 #include "encoder_shim.h"
 #include "engine/encoder_plugin.h"
@@ -18,6 +15,7 @@
 #include "engine/recording_saver.h"
 #include "engine/save_view.h"
 #include "platform/audio/fake_backend.h"
+#include "support/test_support.h"
 
 namespace savingtest {
 
@@ -26,8 +24,9 @@ inline constexpr int kMono8k16Bit = 1, kStereo22k16Bit = 15, kMono44k8Bit = 20, 
                      kMono48k16Bit = 25, kStereo48k16Bit = 27;
 inline const QString kClockName = QStringLiteral("2008-03-05 14h07m09s");
 
-QString realPluginFolder();
-QString shimFolder(const char* variant);  // "counting", "without_info_tag", "without_version"
+inline QString realPluginFolder() { return testsupport::binDir(); }
+// "counting", "without_info_tag", "without_version"
+inline QString shimFolder(const char* variant) { return QStringLiteral(QUILLON_SHIM_ROOT "/") + variant; }
 ShimState* loadedShim(const char* variant);  // null unless some code holds it loaded
 bool encoderLibraryLoaded();  // a library of the plug-in's name is in this process
 
@@ -59,18 +58,15 @@ struct ProgressLog {
     std::vector<int> positions;
 };
 
-class FakeProgress : public ProgressReporter {
-public:
-    explicit FakeProgress(ProgressLog& log) : m_log(log) { ++m_log.created; }
-    ~FakeProgress() override { ++m_log.destroyed; }
+struct FakeProgress : ProgressReporter {
+    explicit FakeProgress(ProgressLog& log) : log(log) { ++log.created; }
+    ~FakeProgress() override { ++log.destroyed; }
     void SetRange(int, int) override {}
-    int SetPos(int pos) override { return m_log.positions.push_back(pos), std::exchange(m_pos, pos); }
-    int GetPos() const override { return m_pos; }
-    bool CheckCancel() override { return ++m_log.checks == m_log.cancelAtCheck; }
-
-private:
-    ProgressLog& m_log;
-    int m_pos = 0;
+    int SetPos(int p) override { return log.positions.push_back(p), std::exchange(pos, p); }
+    int GetPos() const override { return pos; }
+    bool CheckCancel() override { return ++log.checks == log.cancelAtCheck; }
+    ProgressLog& log;
+    int pos = 0;
 };
 
 class FakeSaveView : public SaveView {
@@ -112,8 +108,13 @@ public:
     ~SavingSession();
 
     // Starts (or resumes) recording, captures `frames` of a tone, stops.
-    void Record(int formatRow, double frequency, uint32_t frames);
-    void StartRecording(int formatRow);
+    void Record(int formatRow, double frequency, uint32_t frames)
+    {
+        StartRecording(formatRow);
+        Capture(frequency, frames);
+        StopRecording();
+    }
+    void StartRecording(int formatRow) { engineView.formatRow = formatRow, engine->OnRecord(); }
     void Capture(double frequency, uint32_t frames);
     void StopRecording();
     void SaveAt(int second);  // OnSave with the clock at 14:07:<second>
@@ -122,8 +123,8 @@ public:
     QString tempFolder() const { return m_temp.path(); }
     QString saveFolder() const { return m_saves.path(); }
     QString saved(const QString& name) const { return m_saves.filePath(name); }
-    QStringList savedFiles() const;
-    QStringList mp3TempFiles() const;
+    QStringList savedFiles() const { return QDir(saveFolder()).entryList(QDir::Files); }
+    QStringList mp3TempFiles() const { return QDir(tempFolder()).entryList({"*.mp3"}, QDir::AllEntries | QDir::NoDotAndDotDot); }
     QString mp3TempPath() { return engine->mp3Side().mp3TempPath(); }
     QString wavTempPath() { return engine->recordingFile().path(); }
 

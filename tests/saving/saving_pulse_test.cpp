@@ -2,32 +2,15 @@
 // the real plug-in: a tone played into the null sink is recorded from its
 // monitor, encoded while recording, copied and encoded again at save time.
 
-#include <chrono>
-#include <functional>
 #include <gtest/gtest.h>
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <thread>
+#include <QTest>
 
 #include "saving_harness.h"
 #include "support/test_support.h"
 
 using namespace savingtest;
-
-namespace {
-
-bool runEventsUntil(const std::function<bool()>& done, int timeoutMs)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return done();
-}
 
 TEST(SavingFromTheServer, ARecordedToneIsSavedAsMp3ByCopyAndByEncoding)
 {
@@ -40,16 +23,16 @@ TEST(SavingFromTheServer, ARecordedToneIsSavedAsMp3ByCopyAndByEncoding)
     tone.start("paplay", {"--latency-msec=20", toneFile});
     ASSERT_TRUE(tone.waitForStarted());
     // A new stream into the null sink needs a moment before its monitor runs in real time.
-    runEventsUntil([] { return false; }, 3000);
+    QTest::qWait(3000);
     ASSERT_EQ(tone.state(), QProcess::Running);
 
     SavingSession s(realPluginFolder(), SavingSession::Audio::Server);
     s.StartRecording(kStereo48k16Bit);
     ASSERT_TRUE(s.engine->IsRecording()) << "engine messages: " << s.engineView.errors.size();
     ASSERT_FALSE(s.mp3TempPath().isEmpty());
-    runEventsUntil([] { return false; }, 2000);
+    QTest::qWait(2000);
     s.engine->OnStop();
-    ASSERT_TRUE(runEventsUntil([&] { return !s.engine->IsRecording(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !s.engine->IsRecording(); }, 5000));
     tone.kill();
     tone.waitForFinished();
     ASSERT_TRUE(s.engineView.errors.empty());
@@ -64,5 +47,3 @@ TEST(SavingFromTheServer, ARecordedToneIsSavedAsMp3ByCopyAndByEncoding)
     EXPECT_EQ(s.saveView.progress.created, 1);
     EXPECT_TRUE(s.saveView.errors.empty());
 }
-
-}  // namespace

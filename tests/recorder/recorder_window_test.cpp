@@ -1,0 +1,444 @@
+// The recorder window: its template, the data exchange with the settings,
+// the playlist panel, and the engine driven through its buttons with the fake
+// sound card: control states, readouts, saving, closing rules, screenshots.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <optional>
+#include <set>
+
+#include "controls/bitmap_button.h"
+#include "controls/browse_for_folder.h"
+#include "controls/gradient_button.h"
+#include "controls/hyperlink_label.h"
+#include "controls/progress_dialog.h"
+#include "engine/recording_engine.h"
+#include "platform/audio/fake_backend.h"
+#include "platform/paths.h"
+#include "platform/shell.h"
+#include "recorder/dialog_template.h"
+#include "recorder/recorder_dialog.h"
+#include "recorder/waveform_view.h"
+#include "resources/strings.h"
+#include "support/recording_shell.h"
+#include "support/test_support.h"
+
+namespace {
+
+using platform::audio::FakeBackend;
+
+class RecorderWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        qputenv("TMPDIR", temp.path().toLocal8Bit());
+        backend.addInputDevice("Built-in Microphone");
+        backend.addInputDevice("USB Headset");
+        backend.addInputDevice("Monitor of Speakers", true);
+        platform::audio::setBackendForTesting(&backend);
+    }
+    void TearDown() override
+    {
+        close();
+        platform::audio::setBackendForTesting(nullptr);
+    }
+    // A window on the settings file of this test; closing it writes them.
+    RecorderDialog& open()
+    {
+        close();
+        settings.emplace(settingsPath(), QSettings::IniFormat);
+        store.emplace(&*settings);
+        window = std::make_unique<RecorderDialog>(*store);
+        return *window;
+    }
+    void close()
+    {
+        window.reset();
+        store.reset();
+        settings.reset();
+    }
+    QString settingsPath() const { return dir.filePath("Quillon.conf"); }
+    template <typename T = QWidget>
+    T* ctl(int id) const { return window->controlAs<T>(id); }
+    QString text(int id) const { return ctl<QLabel>(id)->text(); }
+    void click(int id) { QTest::mouseClick(ctl<QPushButton>(id), Qt::LeftButton); }
+    // The class of the modal window `action` opens, closed again at once.
+    QString modalOpenedBy(const std::function<void()>& action)
+    {
+        QString seen;
+        QTimer::singleShot(50, [&seen] {
+            if (QWidget* m = QApplication::activeModalWidget())
+                seen = m->metaObject()->className(), m->close();
+        });
+        action();
+        QTest::qWait(100);
+        return seen;
+    }
+
+    QTemporaryDir dir, temp;
+    FakeBackend backend;
+    std::optional<QSettings> settings;
+    std::optional<SettingsStore> store;
+    std::unique_ptr<RecorderDialog> window;
+};
+
+TEST_F(RecorderWindowTest, FirstRunShowsTheDefaultsAndWritesBothSectionsAtClose)
+{
+    RecorderDialog& w = open();
+    EXPECT_EQ(w.windowTitle(), QString::fromUtf8("Quillon 2.5 中文版"));
+    EXPECT_EQ(ctl<QComboBox>(1217)->currentText(), QString::fromUtf8("16000 Hz 16位 单声道"));
+    EXPECT_EQ(ctl<QComboBox>(1266)->currentText(), "Built-in Microphone");
+    EXPECT_EQ(ctl<QSlider>(1004)->value(), 9);
+    EXPECT_EQ(text(1017), "112 kbps");
+    EXPECT_EQ(ctl<QComboBox>(1003)->currentText(), QString::fromUtf8("压缩为MP3格式 (.mp3 文件)"));
+    EXPECT_TRUE(ctl<QLineEdit>(1001)->text().isEmpty());
+    EXPECT_FALSE(ctl<QCheckBox>(1024)->isChecked());
+    EXPECT_TRUE(w.playlistPanelShown());
+    close();
+    QSettings qs(settingsPath(), QSettings::IniFormat);
+    for (const auto& [key, value] : {std::pair{"History/OfflineRecDev", 0}, {"History/OfflineRecFmt", 9},
+                                     {"Settings/EncodeMethod", 0}, {"Settings/RecordQuality", 9}, {"Settings/ShowRightPanel", 1},
+                                     {"Settings/AskForRenaming", 0}, {"Settings/LooplyPlaying", 0}})
+        EXPECT_EQ(qs.value(key, -1).toInt(), value) << key;
+    EXPECT_TRUE(qs.contains("Settings/RecordFolder"));
+}
+
+TEST_F(RecorderWindowTest, ChangesMadeInTheWindowAreRestoredAtTheNextStart)
+{
+    RecorderDialog* w = &open();
+    ctl<QComboBox>(1266)->setCurrentIndex(2);
+    ctl<QComboBox>(1217)->setCurrentIndex(27);
+    ctl<QSlider>(1004)->setValue(15);
+    EXPECT_EQ(text(1017), "320 kbps");
+    ctl<QComboBox>(1003)->setCurrentIndex(1);
+    ctl<QLineEdit>(1001)->setText("/srv/recordings///");
+    QTest::mouseClick(ctl<QCheckBox>(1024), Qt::LeftButton);
+    QTest::mouseClick(ctl<QCheckBox>(1025), Qt::LeftButton);
+    EXPECT_TRUE(w->IsLoopPlaying());
+    click(1007);
+    EXPECT_FALSE(w->playlistPanelShown());
+
+    w = &open();
+    EXPECT_EQ(ctl<QComboBox>(1266)->currentText(), "Monitor of Speakers");
+    EXPECT_EQ(ctl<QComboBox>(1217)->currentIndex(), 27);
+    EXPECT_EQ(ctl<QSlider>(1004)->value(), 15);
+    EXPECT_EQ(ctl<QComboBox>(1003)->currentIndex(), 1);
+    EXPECT_EQ(ctl<QLineEdit>(1001)->text(), "/srv/recordings");
+    EXPECT_TRUE(ctl<QCheckBox>(1024)->isChecked() && ctl<QCheckBox>(1025)->isChecked());
+    EXPECT_FALSE(w->playlistPanelShown());
+    EXPECT_FALSE(ctl(1011)->isVisibleTo(w));
+}
+
+TEST_F(RecorderWindowTest, EveryTemplateControlExistsWithItsIdAndInitialState)
+{
+    RecorderDialog& w = open();
+    for (const ControlTemplate& t : RecorderTemplate::controls()) {
+        if (t.id == 0)
+            continue;
+        QWidget* c = w.control(t.id);
+        ASSERT_NE(c, nullptr) << t.id;
+        EXPECT_EQ(c->property("controlId").toInt(), t.id);
+        EXPECT_EQ(c->isEnabled(), !t.disabled) << t.id;
+        EXPECT_EQ(c->isVisibleTo(&w), !t.hidden) << t.id;
+    }
+    // The layout keeps the template's proportions: the playlist starts right
+    // of the recorder half, and the window is 465 x 377 units.
+    EXPECT_GT(ctl(1011)->x(), ctl(1127)->geometry().right());
+    const controls::DialogUnits units(controls::dialogFont());
+    EXPECT_EQ(w.size(), QSize(units.x(465), units.y(377)));
+    EXPECT_EQ(ctl(1084)->geometry(), units.rect(55, 138, 112, 27));
+    // The playlist slider is stretched to 10 pixels short of the right edge.
+    EXPECT_EQ(ctl(1015)->geometry().right() + 1, w.width() - 10);
+    EXPECT_EQ(ctl(1015)->x(), units.x(284));
+    EXPECT_EQ(ctl<QLineEdit>(1001)->maxLength(), 256);
+}
+
+TEST_F(RecorderWindowTest, PlaylistPanelHidesToJustRightOfItsButtonAndComesBack)
+{
+    RecorderDialog& w = open();
+    w.show();
+    const QSize full = w.size();
+    EXPECT_EQ(ctl<controls::BitmapButton>(1007)->TipText(), QString::fromUtf8("隐藏播放列表"));
+    w.move(300, 200);
+    click(1007);
+    EXPECT_EQ(w.width(), ctl(1011)->x() + 4);
+    EXPECT_GT(w.width(), ctl(1007)->geometry().right());
+    EXPECT_EQ(w.height(), full.height());
+    EXPECT_EQ(ctl<controls::BitmapButton>(1007)->TipText(), QString::fromUtf8("显示播放列表"));
+    for (int id : {1011, 104, 1023, 1021, 1015})
+        EXPECT_FALSE(ctl(id)->isVisible()) << id;
+    w.move(10, 10);
+    click(1007);
+    EXPECT_EQ(w.size(), full);
+    EXPECT_TRUE(ctl(1011)->isVisible());
+}
+
+TEST_F(RecorderWindowTest, EscapeClosesAnEmptyWindowAndEnterDoesNot)
+{
+    RecorderDialog& w = open();
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    EXPECT_TRUE(w.grab().save(testsupport::screenshotDir() + "/recorder_window_empty.png"));
+    ctl<QComboBox>(1217)->setFocus();
+    QTest::keyClick(&w, Qt::Key_Return);
+    EXPECT_TRUE(w.isVisible());
+    QTest::keyClick(&w, Qt::Key_Escape);
+    EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(RecorderWindowTest, WithoutAnyInputDeviceTheListIsEmptyAndTheWindowStillOpens)
+{
+    FakeBackend none;
+    none.setServerAvailable(false);
+    platform::audio::setBackendForTesting(&none);
+    open();
+    EXPECT_EQ(ctl<QComboBox>(1266)->count(), 0);
+    EXPECT_EQ(ctl<QComboBox>(1217)->count(), 28);
+    close();
+}
+
+TEST_F(RecorderWindowTest, AboutBoxOpensFromTheButtonAndFromTheWindowMenuCommand)
+{
+    RecorderDialog& w = open();
+    w.show();
+    EXPECT_EQ(modalOpenedBy([&] { click(1013); }), "controls::AboutDialog");
+    EXPECT_EQ(modalOpenedBy([&] { w.OnSysCommand(16); }), "controls::AboutDialog");
+    EXPECT_EQ(modalOpenedBy([&] { w.OnSysCommand(16 | 0x7); }), "controls::AboutDialog");  // the low four bits do not count
+    EXPECT_EQ(modalOpenedBy([&] { w.OnSysCommand(32); }), "");
+}
+
+TEST_F(RecorderWindowTest, OnlineHelpTooltipsAndTheFolderButton)
+{
+    testsupport::RecordingShell shell;
+    platform::setShellForTesting(&shell);
+    controls::SetFolderChooserForTesting([](QWidget*, const QString&, const QString& start) {
+        EXPECT_EQ(start, "/preset");
+        return QString("/chosen/folder//");
+    });
+    open();
+    click(1091);
+    ASSERT_EQ(shell.opened.size(), 1);
+    EXPECT_TRUE(shell.opened[0].startsWith("https://")) << shell.opened[0].toStdString();
+    EXPECT_EQ(ctl(1127)->toolTip(), resources::text(375));
+    EXPECT_EQ(ctl(1010)->toolTip(), QString::fromUtf8("高亮度显示的线路的音量"));
+    EXPECT_TRUE(ctl(1013)->toolTip().isEmpty());
+    EXPECT_EQ(ctl<controls::BitmapButton>(104)->TipText(), QString::fromUtf8("播放选择的条目"));
+    EXPECT_EQ(ctl<controls::BitmapButton>(1021)->TipText(), QString::fromUtf8("暂停/继续播放"));
+    ctl<QLineEdit>(1001)->setText("/preset");
+    click(1002);
+    EXPECT_EQ(ctl<QLineEdit>(1001)->text(), "/chosen/folder");
+    close();
+    EXPECT_EQ(QSettings(settingsPath(), QSettings::IniFormat).value("Settings/RecordFolder").toString(), "/chosen/folder");
+    controls::SetFolderChooserForTesting({});
+    platform::setShellForTesting(nullptr);
+}
+
+TEST_F(RecorderWindowTest, TipsLineRotatesThroughTheTenTipsWithTheirLinks)
+{
+    RecorderDialog& w = open();
+    auto* tips = ctl<controls::HyperlinkLabel>(1016);
+    const int first = w.tipIndex();
+    ASSERT_TRUE(first >= 0 && first < 10) << first;
+    for (int step = 0; step <= 10; ++step) {
+        if (step > 0)
+            w.ShowNextTip();
+        const int expected = (first + step) % 10;
+        EXPECT_EQ(w.tipIndex(), expected);
+        EXPECT_EQ(tips->text(), resources::text(445 + 2 * expected));
+        EXPECT_EQ(tips->Url(), resources::text(446 + 2 * expected));
+        const QColor c = tips->CurrentTextColour();
+        EXPECT_TRUE(step == 0 || c == QColor(255, 0, 0) || c == QColor(0, 255, 0) || c == QColor(0, 0, 255));
+    }
+}
+
+// The window at 48000 Hz 16-bit stereo, shown, driving the engine.
+class RecorderWindowEngineTest : public RecorderWindowTest {
+protected:
+    void SetUp() override
+    {
+        RecorderWindowTest::SetUp();
+        open().show();
+        ctl<QComboBox>(1217)->setCurrentIndex(27);
+    }
+    std::set<int> enabledStateControls() const
+    {
+        std::set<int> on;
+        for (int id : {1127, 1122, 1123, 1121, 103, 1124, 1125, 1116, 1022, 1266, 1217})
+            if (ctl(id)->isEnabled())
+                on.insert(id);
+        return on;
+    }
+    // Runs the queued device callbacks until the fake has handed over all it holds.
+    void pump()
+    {
+        for (int i = 0; i < 10000; ++i) {
+            FakeBackend::processCallbacks();
+            if (!backend.captureStream() || backend.captureStream()->waitingBytes() == 0)
+                break;
+        }
+        FakeBackend::processCallbacks();
+    }
+    void record(double hz, uint32_t frames, bool stop = true)
+    {
+        click(1127);
+        ASSERT_NE(backend.captureStream(), nullptr);
+        ASSERT_TRUE(backend.captureStream()->deliverTone(hz, 0.5, frames));
+        pump();
+        if (stop)
+            click(1022), pump();
+    }
+    // Answers the next message box with `button` and reports its text.
+    void answerNextMessage(QMessageBox::StandardButton button, QString* text)
+    {
+        QTimer::singleShot(30, [button, text] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                *text = box->text();
+                if (QAbstractButton* b = box->button(button))
+                    b->click();
+                else
+                    box->close();
+            }
+        });
+    }
+};
+
+const std::set<int> kStoppedWithData = {1127, 1122, 1123, 1121, 103, 1124, 1125, 1116};
+const std::set<int> kPlaying = {1122, 1123, 1121, 1022};
+
+TEST_F(RecorderWindowEngineTest, ControlStatesAndReadoutsFollowTheEngineThroughItsButtons)
+{
+    EXPECT_EQ(enabledStateControls(), (std::set<int>{1127, 1266, 1217}));
+    EXPECT_EQ(text(1119), QString::fromUtf8("\n位置:\n000:00.0"));
+    EXPECT_EQ(text(1120), QString::fromUtf8("\n长度:\n000:00.0"));
+    record(440, 48000 * 61 + 12000, false);
+    EXPECT_EQ(backend.captureStream()->format(), (platform::audio::PcmFormat{48000, 16, 2}));
+    EXPECT_EQ(enabledStateControls(), (std::set<int>{1022}));
+    click(1022);
+    pump();
+    EXPECT_EQ(enabledStateControls(), kStoppedWithData);
+    EXPECT_EQ(text(1120), QString::fromUtf8("\n长度:\n001:01.2"));
+    EXPECT_EQ(ctl<QSlider>(1121)->maximum(), 48000 * 61 + 12000);
+
+    // The waveform got a snapshot of the sine.
+    auto* wave = static_cast<WaveformView*>(ctl(1084));
+    EXPECT_EQ(wave->fullScale(), 32767);
+    EXPECT_GT(std::count_if(wave->points(), wave->points() + wave->pointCount(), [](auto p) { return p != 0; }),
+              wave->pointCount() / 2);
+    EXPECT_TRUE(window->grab().save(testsupport::screenshotDir() + "/recorder_window_stopped.png"));
+
+    click(1122);  // <<
+    EXPECT_EQ(text(1119), QString::fromUtf8("\n位置:\n000:00.0"));
+    click(103);  // play
+    EXPECT_EQ(enabledStateControls(), kPlaying);
+    click(1022);  // stop: draining keeps the playing states until the device closes
+    EXPECT_EQ(enabledStateControls(), kPlaying);
+    backend.lastPlaybackStream()->completeAll();
+    pump();
+    EXPECT_EQ(enabledStateControls(), kStoppedWithData);
+}
+
+TEST_F(RecorderWindowEngineTest, ClosingAsksAboutUnsavedDataAndRefusesWhileRecording)
+{
+    record(440, 24000, false);
+    EXPECT_TRUE(window->grab().save(testsupport::screenshotDir() + "/recorder_window_recording.png"));
+    QString shown;
+    answerNextMessage(QMessageBox::Ok, &shown);
+    window->close();
+    EXPECT_EQ(shown, QString::fromUtf8("退出之前请先停止录音/播放。"));
+    EXPECT_TRUE(window->isVisible() && window->engine().IsRecording());
+
+    click(1022);
+    pump();
+    const QString tempFile = temp.filePath(QString("quillon_temp_%1.wav").arg(platform::currentThreadId()));
+    ASSERT_TRUE(QFile::exists(tempFile));
+    answerNextMessage(QMessageBox::Cancel, &shown);
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_EQ(shown, QString::fromUtf8("保存对当前记录所作的更改吗?"));
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_GT(window->engine().GetDataLength(), 0u);
+
+    answerNextMessage(QMessageBox::No, &shown);
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(QFile::exists(tempFile));
+}
+
+TEST_F(RecorderWindowEngineTest, SaveWritesTheRecordingIntoTheFolderAndPartialClearCutsIt)
+{
+    QTemporaryDir folder;
+    ctl<QLineEdit>(1001)->setText(folder.path() + "/");
+    ctl<QComboBox>(1003)->setCurrentIndex(1);  // WAVE
+    record(1000, 48000);
+    click(1116);
+    ASSERT_EQ(window->savedRecordings().size(), 1);
+    const QFileInfo saved(window->savedRecordings().first());
+    EXPECT_EQ(saved.absolutePath(), QFileInfo(folder.path()).absoluteFilePath());
+    EXPECT_TRUE(QRegularExpression(R"(^\d{4}-\d{2}-\d{2} \d{2}h\d{2}m\d{2}s\.wav$)").match(saved.fileName()).hasMatch());
+    EXPECT_EQ(testsupport::runTool("soxi", {"-s", saved.filePath()}).out.trimmed(), "48000");
+    EXPECT_FALSE(ctl(1008)->isVisible());
+
+    // Back to a quarter of a second, clear the rest: the length follows.
+    ctl<QSlider>(1121)->setValue(12000);
+    window->engine().OnHScroll(RecordingEngine::kEndTrack, 12000);
+    click(1124);
+    EXPECT_EQ(window->engine().GetDataLength(), 12000u * 4);
+    EXPECT_EQ(text(1120), QString::fromUtf8("\n长度:\n000:00.2"));
+    // A partial clear leaves the saved flag alone, so closing asks nothing.
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(RecorderWindowEngineTest, Mp3SaveAtAnotherQualityEncodesUnderTheProgressDialogAndCancelLeavesNothing)
+{
+    QTemporaryDir folder;
+    ctl<QLineEdit>(1001)->setText(folder.path());
+    ctl<QComboBox>(1003)->setCurrentIndex(0);  // MP3
+    record(1000, 48000 * 3);
+    ctl<QSlider>(1004)->setValue(5);  // 56 kbps: the MP3 made while recording does not fit
+
+    // Cancel as soon as the progress dialog shows: no file, no message.
+    bool sawProgress = false;
+    QTimer cancel;
+    cancel.setInterval(20);
+    QObject::connect(&cancel, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* p = qobject_cast<controls::ProgressDialog*>(w); p && p->isVisible()) {
+                sawProgress = true;
+                EXPECT_FALSE(window->isEnabled());
+                p->CancelButton()->click();
+            }
+    });
+    cancel.start();
+    click(1116);
+    cancel.stop();
+    EXPECT_TRUE(sawProgress);
+    EXPECT_TRUE(QDir(folder.path()).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(window->savedRecordings().isEmpty());
+    EXPECT_TRUE(window->isEnabled());
+
+    click(1116);
+    ASSERT_EQ(window->savedRecordings().size(), 1);
+    const QString saved = window->savedRecordings().first(), decoded = folder.filePath("decoded.wav");
+    EXPECT_TRUE(saved.endsWith(".mp3"));
+    ASSERT_EQ(testsupport::runTool("mpg123", {"-q", "-w", decoded, saved}).exitCode, 0);
+    EXPECT_EQ(testsupport::runTool("soxi", {"-s", decoded}).out.trimmed(), "144000");
+    EXPECT_TRUE(testsupport::runTool("mpg123", {"-t", "-v", saved}).err.contains("cbr56"));
+}
+
+}  // namespace
