@@ -2,6 +2,7 @@
 // sink, checked with parec on the sink's monitor.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "event_log.h"
@@ -92,4 +93,31 @@ TEST(PulsePlayback, ResetReturnsEveryQueuedBlockAtOnceAndLaterWholeFrameBlocksSt
     ASSERT_TRUE(runEventsUntil([&] { return log.buffers.size() == 11; }, 1500));
     out->close();
     EXPECT_FALSE(out->write(pool[1]));
+}
+
+TEST(PulsePlayback, TenStreamsPlayAtOnceAsThePlaylistNeeds)
+{
+    const PcmFormat f{44100, 16, 2};
+    PulseBackend pulse;
+    std::vector<BufferPool> pools;
+    std::vector<EventLog> logs(10);
+    std::vector<std::unique_ptr<PlaybackStream>> streams;
+    for (int i = 0; i < 10; ++i)
+        pools.push_back(toneBlocks(f, 2, f.sampleRate / 20, 300 + 100 * i, 0.05));
+    for (int i = 0; i < 10; ++i)
+        logs[i].pool = &pools[i].headers;
+    for (int i = 0; i < 10; ++i) {
+        QString error;
+        streams.push_back(pulse.openPlayback(f, logs[i].playbackCallbacks(), &error));
+        ASSERT_TRUE(streams.back()) << i << ": " << error.toStdString();
+    }
+    for (int i = 0; i < 10; ++i)
+        for (int b = 0; b < 2; ++b)
+            ASSERT_TRUE(streams[i]->write(pools[i][b]));
+    // Every stream plays its tenth of a second and gives both blocks back, in order.
+    EXPECT_TRUE(runEventsUntil([&] {
+        return std::all_of(logs.begin(), logs.end(), [](const EventLog& l) { return l.buffers.size() == 2; });
+    }, 3000));
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(logs[i].buffers, (std::vector<AudioBuffer*>{pools[i][0], pools[i][1]})) << i;
 }
