@@ -65,14 +65,20 @@ bool PulseBackend::sourceNameOf(int device, QByteArray* name, QString* error)
     return true;
 }
 
-std::unique_ptr<CaptureStream> PulseBackend::openCapture(int device, const PcmFormat& format,
-                                                         CaptureCallbacks callbacks, QString* error)
+std::shared_ptr<PulseContext> PulseBackend::connectionFor(const PcmFormat& format, QString* error)
 {
+    // A format either back end refuses is refused before the server is asked.
     if (const QString reason = unsupportedFormatReason(format); !reason.isEmpty()) {
         setError(error, reason);
         return nullptr;
     }
-    auto pulse = connection(error);
+    return connection(error);
+}
+
+std::unique_ptr<CaptureStream> PulseBackend::openCapture(int device, const PcmFormat& format,
+                                                         CaptureCallbacks callbacks, QString* error)
+{
+    auto pulse = connectionFor(format, error);
     if (!pulse)
         return nullptr;
     QByteArray source;
@@ -84,11 +90,7 @@ std::unique_ptr<CaptureStream> PulseBackend::openCapture(int device, const PcmFo
 std::unique_ptr<PlaybackStream> PulseBackend::openPlayback(const PcmFormat& format, PlaybackCallbacks callbacks,
                                                            QString* error)
 {
-    if (const QString reason = unsupportedFormatReason(format); !reason.isEmpty()) {
-        setError(error, reason);
-        return nullptr;
-    }
-    auto pulse = connection(error);
+    auto pulse = connectionFor(format, error);
     if (!pulse)
         return nullptr;
     return PulsePlaybackStream::open(std::move(pulse), format, std::move(callbacks), error);

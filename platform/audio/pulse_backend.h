@@ -27,6 +27,8 @@ public:
 
 private:
     std::shared_ptr<PulseContext> connection(QString* error);
+    // The connection for a stream in `format`, or nullptr with the reason.
+    std::shared_ptr<PulseContext> connectionFor(const PcmFormat& format, QString* error);
     // The server name of a listed device; empty for -1; false when unknown.
     bool sourceNameOf(int device, QByteArray* name, QString* error);
 
