@@ -2,6 +2,10 @@
 BUILD      ?= build
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# A compiler cache, where one is installed, makes rebuilds in several checkouts cheap.
+ifneq ($(shell command -v ccache 2>/dev/null),)
+CMAKE_ARGS += -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
+endif
 
 .PHONY: all deps configure build run test bench fuzz clean
 

@@ -8,7 +8,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libpulse-dev pulseaudio pulseaudio-utils
   libmp3lame-dev libmpg123-dev libsndfile1-dev libpng-dev
-  xdg-utils fonts-wqy-microhei
+  xdg-utils fonts-wqy-microhei qt6-translations-l10n pavucontrol
+  pipewire pipewire-pulse wireplumber libspa-0.2-modules dbus
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   sox libsox-fmt-mp3 lame mpg123
