@@ -1,0 +1,355 @@
+// The loader thread on its own: order of results, the removal mark, the
+// stop and its bound. Plain C++ (no Qt), also built with ThreadSanitizer.
+
+#include "playlist/loader.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+using namespace playlist;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Event {
+    LoaderEntry* entry;
+    LoadEvent kind;
+    uint32_t code;
+    ZLDEC_HANDLE parked;  // what the entry held when its result arrived
+    bool operator==(const Event&) const = default;
+};
+
+// What a window thread sees: results in arrival order.
+class Recorder {
+public:
+    Loader::Deliver deliver()
+    {
+        return [this](LoaderEntry* entry, LoadEvent kind, uint32_t code) {
+            std::lock_guard guard(m_lock);
+            m_events.push_back({entry, kind, code, 0});
+            if (kind == LoadEvent::Done)
+                m_loader->lock().lock(), m_events.back().parked = entry->parked, m_loader->lock().unlock();
+            m_changed.notify_all();
+        };
+    }
+    void attach(Loader* loader) { m_loader = loader; }
+    // Waits (without a time limit of its own: ctest's timeout ends a hang)
+    // until `count` results came.
+    std::vector<Event> waitFor(size_t count)
+    {
+        std::unique_lock guard(m_lock);
+        m_changed.wait(guard, [&] { return m_events.size() >= count; });
+        return m_events;
+    }
+    std::vector<Event> events()
+    {
+        std::lock_guard guard(m_lock);
+        return m_events;
+    }
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    std::vector<Event> m_events;
+    Loader* m_loader = nullptr;
+};
+
+// A library open that waits until the test lets it go.
+struct Gate {
+    std::mutex lock;
+    std::condition_variable changed;
+    int entered = 0;
+    bool open = false;
+    int closed = 0;
+
+    void waitEntered(int n)
+    {
+        std::unique_lock guard(lock);
+        changed.wait(guard, [&] { return entered >= n; });
+    }
+    void release()
+    {
+        std::lock_guard guard(lock);
+        open = true;
+        changed.notify_all();
+    }
+    // Bounded so that a thread that never closes fails the test, not hangs it.
+    bool waitClosed(int n)
+    {
+        std::unique_lock guard(lock);
+        return changed.wait_for(guard, std::chrono::seconds(10), [&] { return closed >= n; });
+    }
+};
+
+// Paths beginning with "block" wait at the gate; every open succeeds with a
+// handle of 1000 + its position, 100 frames long.
+DecoderCalls gatedCalls(const std::shared_ptr<Gate>& gate)
+{
+    DecoderCalls calls;
+    auto next = std::make_shared<std::atomic<ZLDEC_HANDLE>>(1000);
+    calls.open = [gate, next](ZLDEC_HANDLE* stream, const char* path) -> uint32_t {
+        if (std::strncmp(path, "block", 5) == 0) {
+            std::unique_lock guard(gate->lock);
+            ++gate->entered;
+            gate->changed.notify_all();
+            gate->changed.wait(guard, [&] { return gate->open; });
+        }
+        *stream = (*next)++;
+        return 0;
+    };
+    calls.length = [](ZLDEC_HANDLE, uint32_t* frames) -> uint32_t { *frames = 100; return 0; };
+    calls.close = [gate](ZLDEC_HANDLE) -> uint32_t {
+        std::lock_guard guard(gate->lock);
+        ++gate->closed;
+        gate->changed.notify_all();
+        return 0;
+    };
+    return calls;
+}
+
+LoaderEntry* entry(std::vector<std::unique_ptr<LoaderEntry>>& owner, std::string path)
+{
+    owner.push_back(std::make_unique<LoaderEntry>());
+    owner.back()->path = std::move(path);
+    return owner.back().get();
+}
+
+class TempDir {
+public:
+    TempDir()
+    {
+        char name[] = "/tmp/quillon-loader-XXXXXX";
+        m_path = ::mkdtemp(name);
+    }
+    ~TempDir() { std::filesystem::remove_all(m_path); }
+    std::string file(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+void put(std::string& out, uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(char(value >> (8 * i)));
+}
+
+// A 16-bit mono PCM WAVE file of `frames` frames of a ramp.
+void writeWave(const std::string& path, uint32_t frames)
+{
+    std::string bytes = "RIFF";
+    put(bytes, 36 + frames * 2, 4);
+    bytes += "WAVEfmt ";
+    put(bytes, 16, 4);
+    put(bytes, 1, 2);
+    put(bytes, 1, 2);
+    put(bytes, 22050, 4);
+    put(bytes, 44100, 4);
+    put(bytes, 2, 2);
+    put(bytes, 16, 2);
+    bytes += "data";
+    put(bytes, frames * 2, 4);
+    for (uint32_t i = 0; i < frames; ++i)
+        put(bytes, (i * 37) & 0xFFFF, 2);
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+uint32_t lengthOf(ZLDEC_HANDLE stream)
+{
+    uint32_t frames = 0;
+    ZLDec_GetStreamLength(stream, &frames);
+    return frames;
+}
+
+}  // namespace
+
+TEST(Loader, RealFilesLoadInOrderAndFailuresCarryTheirCodes)
+{
+    TempDir dir;
+    writeWave(dir.file("a.wav"), 1000);
+    writeWave(dir.file("b.wav"), 2000);
+    writeWave(dir.file("c.wav"), 3000);
+    std::ofstream(dir.file("empty.wav"));
+    std::ofstream(dir.file("text.wav")) << "not a sound at all, only some words of text";
+
+    std::vector<std::unique_ptr<LoaderEntry>> owner;
+    Recorder results;
+    Loader loader(results.deliver());
+    results.attach(&loader);
+    loader.StartLoader();
+    std::vector<LoaderEntry*> entries;
+    for (const char* name : {"a.wav", "b.wav", "c.wav", "missing.wav", "empty.wav", "text.wav"})
+        entries.push_back(entry(owner, dir.file(name)));
+    for (LoaderEntry* e : entries)
+        loader.EnqueueForLoading(e);
+
+    const auto events = results.waitFor(2 * entries.size());
+    ASSERT_EQ(events.size(), 2 * entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        EXPECT_EQ(events[2 * i].entry, entries[i]) << i;
+        EXPECT_EQ(events[2 * i].kind, LoadEvent::Started) << i;
+        EXPECT_EQ(events[2 * i + 1].entry, entries[i]) << i;
+        EXPECT_EQ(events[2 * i + 1].kind, LoadEvent::Done) << i;
+    }
+    const uint32_t lengths[] = {1000, 2000, 3000};
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(events[2 * i + 1].code, 0u);
+        ASSERT_NE(events[2 * i + 1].parked, 0u);
+        EXPECT_EQ(lengthOf(events[2 * i + 1].parked), lengths[i]);
+    }
+    EXPECT_EQ(events[7].code, ZLDEC_ERR_NO_FILE);
+    EXPECT_EQ(events[9].code, kEmptyStream);  // an empty file reads as an empty stream
+    EXPECT_EQ(events[11].code, ZLDEC_ERR_UNRECOGNISED);
+    for (size_t i = 3; i < entries.size(); ++i)
+        EXPECT_EQ(events[2 * i + 1].parked, 0u);
+    EXPECT_TRUE(loader.StopLoader());
+    for (size_t i = 0; i < 3; ++i)
+        ZLDec_CloseStream(events[2 * i + 1].parked);
+}
+
+TEST(Loader, FifoAndLockedFileFailWithoutBlockingTheStop)
+{
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("pipe.wav").c_str(), 0600), 0);
+    writeWave(dir.file("held.wav"), 500);
+    const int held = ::open(dir.file("held.wav").c_str(), O_RDONLY);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+
+    std::vector<std::unique_ptr<LoaderEntry>> owner;
+    Recorder results;
+    Loader loader(results.deliver());
+    results.attach(&loader);
+    loader.StartLoader();
+    loader.EnqueueForLoading(entry(owner, dir.file("pipe.wav")));
+    loader.EnqueueForLoading(entry(owner, dir.file("held.wav")));
+    const auto events = results.waitFor(4);
+    EXPECT_EQ(events[1].code, ZLDEC_ERR_CANNOT_OPEN);
+    EXPECT_EQ(events[3].code, ZLDEC_ERR_LOCKED);
+    // More work queued behind the stop is dropped, and the stop comes back
+    // within its bound.
+    for (int i = 0; i < 50; ++i)
+        loader.EnqueueForLoading(entry(owner, dir.file("pipe.wav")));
+    EXPECT_TRUE(loader.StopLoader());
+    ::close(held);
+}
+
+TEST(Loader, EntryRemovedWhileWaitingGetsCodeTwoWithoutOpening)
+{
+    auto gate = std::make_shared<Gate>();
+    std::vector<std::unique_ptr<LoaderEntry>> owner;
+    Recorder results;
+    Loader loader(results.deliver(), gatedCalls(gate));
+    results.attach(&loader);
+    loader.StartLoader();
+    LoaderEntry* first = entry(owner, "block-first");
+    LoaderEntry* removed = entry(owner, "removed");
+    LoaderEntry* last = entry(owner, "last");
+    loader.EnqueueForLoading(first);
+    loader.EnqueueForLoading(removed);
+    loader.EnqueueForLoading(last);
+    gate->waitEntered(1);
+    {
+        std::lock_guard guard(loader.lock());
+        removed->imageCount = kRemovedMark;
+    }
+    gate->release();
+
+    const auto events = results.waitFor(5);
+    ASSERT_EQ(events.size(), 5u);
+    EXPECT_EQ(events[0].kind, LoadEvent::Started);
+    EXPECT_EQ(events[1], (Event{first, LoadEvent::Done, 0, 1000}));
+    EXPECT_EQ(events[2], (Event{removed, LoadEvent::Done, kRemovedWhileWaiting, 0}));
+    EXPECT_EQ(events[3], (Event{last, LoadEvent::Started, 0, 0}));
+    EXPECT_EQ(events[4], (Event{last, LoadEvent::Done, 0, 1001}));
+    EXPECT_TRUE(loader.StopLoader());
+}
+
+TEST(Loader, EntryRemovedWhileOpeningStillGetsItsStreamParked)
+{
+    // The window thread frees such an entry when its result arrives and
+    // closes the stream it finds parked there.
+    auto gate = std::make_shared<Gate>();
+    std::vector<std::unique_ptr<LoaderEntry>> owner;
+    Recorder results;
+    Loader loader(results.deliver(), gatedCalls(gate));
+    results.attach(&loader);
+    loader.StartLoader();
+    LoaderEntry* opening = entry(owner, "block-opening");
+    loader.EnqueueForLoading(opening);
+    gate->waitEntered(1);
+    {
+        std::lock_guard guard(loader.lock());
+        opening->imageCount = kRemovedMark;
+    }
+    gate->release();
+    const auto events = results.waitFor(2);
+    EXPECT_EQ(events[1], (Event{opening, LoadEvent::Done, 0, 1000}));
+    EXPECT_TRUE(loader.StopLoader());
+}
+
+TEST(Loader, StopGivesUpOnAnOpenPastTheBoundAndTheThreadLeavesEntriesAlone)
+{
+    auto gate = std::make_shared<Gate>();
+    auto owner = std::make_unique<std::vector<std::unique_ptr<LoaderEntry>>>();
+    Recorder results;
+    auto loader = std::make_unique<Loader>(results.deliver(), gatedCalls(gate));
+    results.attach(loader.get());
+    loader->StartLoader();
+    loader->EnqueueForLoading(entry(*owner, "block-slow"));
+    loader->EnqueueForLoading(entry(*owner, "queued-behind"));
+    gate->waitEntered(1);
+
+    EXPECT_FALSE(loader->StopLoader(20ms));
+    // Everything the window side owns goes now, as at the end of the program.
+    loader.reset();
+    owner.reset();
+    gate->release();
+    // The thread closes the stream nobody will take, and reports nothing.
+    ASSERT_TRUE(gate->waitClosed(1));
+    const auto events = results.events();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].kind, LoadEvent::Started);
+}
+
+TEST(Loader, TheRingWrapsAroundAfterAFullList)
+{
+    auto gate = std::make_shared<Gate>();
+    std::vector<std::unique_ptr<LoaderEntry>> owner;
+    Recorder results;
+    Loader loader(results.deliver(), gatedCalls(gate));
+    results.attach(&loader);
+    loader.StartLoader();
+    std::vector<LoaderEntry*> order;
+    for (uint32_t i = 0; i < kMaxItems; ++i)
+        order.push_back(entry(owner, "e" + std::to_string(i)));
+    // Hold the loader on the first so that the whole ring fills.
+    order.front()->path = "block-0";
+    for (LoaderEntry* e : order)
+        loader.EnqueueForLoading(e);
+    gate->waitEntered(1);
+    gate->release();
+    results.waitFor(2 * kMaxItems);
+    for (int i = 0; i < 7; ++i) {
+        order.push_back(entry(owner, "again" + std::to_string(i)));
+        loader.EnqueueForLoading(order.back());
+    }
+    const auto events = results.waitFor(2 * order.size());
+    ASSERT_EQ(events.size(), 2 * order.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        ASSERT_EQ(events[2 * i].entry, order[i]) << i;
+        ASSERT_EQ(events[2 * i + 1].entry, order[i]) << i;
+    }
+    EXPECT_TRUE(loader.StopLoader());
+}
