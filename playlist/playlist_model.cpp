@@ -281,10 +281,12 @@ void PlaylistModel::ReadListFile(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return;
+    const qint64 fileLength = file.size();
     const QByteArray bytes = file.readAll();
     file.close();
     const auto entries = ParseListFile(
-        std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())));
+        std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())),
+        uint64_t(std::max<qint64>(fileLength, 0)));
     const std::string folder = QFile::encodeName(QFileInfo(path).absolutePath()).toStdString();
     for (const ListEntry& entry : entries) {
         const bool relative = entry.path.empty() || entry.path.front() != '/';

@@ -73,6 +73,8 @@ public:
     const QString& listFilePath() const { return m_listFilePath; }
     bool listModified() const { return m_listModified; }
     void setListModified() { m_listModified = true; }
+    // Items removed while the loader still owes their result.
+    int pendingRemovals() const { return int(m_pendingRemoved.size()); }
 
     // "Quillon.lst" beside the program when that folder is writable, else
     // in the user's data folder.
