@@ -318,8 +318,20 @@ bool PlaylistModel::WriteListFile()
     return file.commit();
 }
 
+namespace {
+QString& listFileForTesting()
+{
+    static QString path;
+    return path;
+}
+}  // namespace
+
+void PlaylistModel::setDefaultListFileForTesting(const QString& path) { listFileForTesting() = path; }
+
 QString PlaylistModel::DefaultListFilePath()
 {
+    if (!listFileForTesting().isEmpty())
+        return listFileForTesting();
     const QString programFolder = QCoreApplication::applicationDirPath();
     if (QFileInfo(programFolder).isWritable())
         return programFolder + QStringLiteral("/Quillon.lst");

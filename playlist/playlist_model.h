@@ -79,6 +79,8 @@ public:
     // "Quillon.lst" beside the program when that folder is writable, else
     // in the user's data folder.
     static QString DefaultListFilePath();
+    // Tests keep their list files out of the test programs' folder.
+    static void setDefaultListFileForTesting(const QString& path);
 
     // The row text of a waiting, loading or failed item (empty when loaded).
     static QString StateText(const PlaylistItem& item);
