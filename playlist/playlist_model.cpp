@@ -53,16 +53,34 @@ const QList<QImage>& PlaylistModel::DefaultImages()
 
 PlaylistModel::PlaylistModel(QObject* parent) : QAbstractListModel(parent)
 {
-    // Results come back as queued calls, so they reach this thread in the
-    // order the loader produced them.
-    m_loader = std::make_unique<Loader>([this](LoaderEntry* entry, LoadEvent event, uint32_t code) {
-        auto* item = static_cast<PlaylistItem*>(entry);
-        if (event == LoadEvent::Started)
-            QMetaObject::invokeMethod(this, [this, item] { OnLoadStart(item); }, Qt::QueuedConnection);
-        else
-            QMetaObject::invokeMethod(this, [this, item, code] { OnLoadDone(item, code); }, Qt::QueuedConnection);
+    // Results queue up in order; one queued call takes all that came
+    // meanwhile, so a fast loader does not wake this thread for each one.
+    m_loader = std::make_unique<Loader>([this](LoaderEntry* entry, LoadEvent kind, uint32_t code) {
+        bool first = false;
+        {
+            std::lock_guard guard(m_resultsLock);
+            first = m_results.empty();
+            m_results.push_back({static_cast<PlaylistItem*>(entry), kind, code});
+        }
+        if (first)
+            QMetaObject::invokeMethod(this, &PlaylistModel::TakeLoadResults, Qt::QueuedConnection);
     });
     m_loader->StartLoader();
+}
+
+void PlaylistModel::TakeLoadResults()
+{
+    std::vector<LoadResult> results;
+    {
+        std::lock_guard guard(m_resultsLock);
+        results.swap(m_results);
+    }
+    for (const LoadResult& result : results) {
+        if (result.kind == LoadEvent::Started)
+            OnLoadStart(result.item);
+        else
+            OnLoadDone(result.item, result.code);
+    }
 }
 
 PlaylistModel::~PlaylistModel()
@@ -271,9 +289,18 @@ void PlaylistModel::OnLoadDone(PlaylistItem* it, uint32_t code)
 
 void PlaylistModel::changed(PlaylistItem* it)
 {
-    const int row = indexOf(it);
-    if (row >= 0)
-        emit dataChanged(index(row), index(row));
+    // Results come in the order of adding: the row is the last one's or
+    // just after it, unless removals moved it.
+    int row = -1;
+    for (int r : {m_lastChangedRow, m_lastChangedRow + 1})
+        if (item(r) == it)
+            row = r;
+    if (row < 0)
+        row = indexOf(it);
+    if (row < 0)
+        return;
+    m_lastChangedRow = row;
+    emit dataChanged(index(row), index(row));
 }
 
 void PlaylistModel::ReadListFile(const QString& path)

@@ -14,6 +14,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -93,6 +94,12 @@ public:
     static const QList<QImage>& DefaultImages();
 
 private:
+    struct LoadResult {
+        PlaylistItem* item;
+        LoadEvent kind;
+        uint32_t code;
+    };
+    void TakeLoadResults();
     unsigned AddFileName(const std::string& fileName, uint8_t attribute);
     void OnLoadStart(PlaylistItem* item);
     void OnLoadDone(PlaylistItem* item, uint32_t code);
@@ -102,6 +109,10 @@ private:
     // Removed while the loader still owed their result.
     std::vector<std::unique_ptr<PlaylistItem>> m_pendingRemoved;
     std::unordered_set<std::string> m_fileNames;
+    // Results the loader handed over, not yet taken by this thread.
+    std::mutex m_resultsLock;
+    std::vector<LoadResult> m_results;
+    int m_lastChangedRow = 0;
     std::unique_ptr<Loader> m_loader;
     QString m_listFilePath;
     bool m_listModified = false;
