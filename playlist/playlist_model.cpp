@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <unistd.h>
 
@@ -30,6 +31,9 @@ QList<QImage> imagesOf(std::initializer_list<int> ids)
 }
 
 uint8_t clampToByte(int value) { return uint8_t(std::clamp(value, 0, 255)); }
+
+// Far below what a row's animation (500 ms) lets anyone see.
+constexpr int kResultBatchMs = 10;
 
 }  // namespace
 
@@ -53,8 +57,8 @@ const QList<QImage>& PlaylistModel::DefaultImages()
 
 PlaylistModel::PlaylistModel(QObject* parent) : QAbstractListModel(parent)
 {
-    // Results queue up in order; one queued call takes all that came
-    // meanwhile, so a fast loader does not wake this thread for each one.
+    // Results queue up in order and are taken a moment after the first of
+    // a batch, so that a fast loader does not wake this thread for each one.
     m_loader = std::make_unique<Loader>([this](LoaderEntry* entry, LoadEvent kind, uint32_t code) {
         bool first = false;
         {
@@ -63,7 +67,9 @@ PlaylistModel::PlaylistModel(QObject* parent) : QAbstractListModel(parent)
             m_results.push_back({static_cast<PlaylistItem*>(entry), kind, code});
         }
         if (first)
-            QMetaObject::invokeMethod(this, &PlaylistModel::TakeLoadResults, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, [this] {
+                QTimer::singleShot(kResultBatchMs, this, &PlaylistModel::TakeLoadResults);
+            }, Qt::QueuedConnection);
     });
     m_loader->StartLoader();
 }
