@@ -118,13 +118,6 @@ DecoderCalls gatedCalls(const std::shared_ptr<Gate>& gate)
     return calls;
 }
 
-LoaderEntry* entry(std::vector<std::unique_ptr<LoaderEntry>>& owner, std::string path)
-{
-    owner.push_back(std::make_unique<LoaderEntry>());
-    owner.back()->path = std::move(path);
-    return owner.back().get();
-}
-
 class TempDir {
 public:
     TempDir()
@@ -172,9 +165,34 @@ uint32_t lengthOf(ZLDEC_HANDLE stream)
     return frames;
 }
 
+// A running loader with its window side: the entries it is given and the
+// results it hands back. Members go in reverse order: the loader first.
+class LoaderTest : public ::testing::Test {
+protected:
+    // On the real library, or with every open of a "block..." path held at the gate.
+    Loader& start(bool gated)
+    {
+        loader = std::make_unique<Loader>(results.deliver(), gated ? gatedCalls(gate) : DecoderCalls{});
+        results.attach(loader.get());
+        loader->StartLoader();
+        return *loader;
+    }
+    LoaderEntry* entry(std::string path)
+    {
+        entries.push_back(std::make_unique<LoaderEntry>());
+        entries.back()->path = std::move(path);
+        return entries.back().get();
+    }
+
+    std::shared_ptr<Gate> gate = std::make_shared<Gate>();
+    Recorder results;
+    std::vector<std::unique_ptr<LoaderEntry>> entries;
+    std::unique_ptr<Loader> loader;
+};
+
 }  // namespace
 
-TEST(Loader, RealFilesLoadInOrderAndFailuresCarryTheirCodes)
+TEST_F(LoaderTest, RealFilesLoadInOrderAndFailuresCarryTheirCodes)
 {
     TempDir dir;
     writeWave(dir.file("a.wav"), 1000);
@@ -183,23 +201,19 @@ TEST(Loader, RealFilesLoadInOrderAndFailuresCarryTheirCodes)
     std::ofstream(dir.file("empty.wav"));
     std::ofstream(dir.file("text.wav")) << "not a sound at all, only some words of text";
 
-    std::vector<std::unique_ptr<LoaderEntry>> owner;
-    Recorder results;
-    Loader loader(results.deliver());
-    results.attach(&loader);
-    loader.StartLoader();
-    std::vector<LoaderEntry*> entries;
+    start(false);
+    std::vector<LoaderEntry*> order;
     for (const char* name : {"a.wav", "b.wav", "c.wav", "missing.wav", "empty.wav", "text.wav"})
-        entries.push_back(entry(owner, dir.file(name)));
-    for (LoaderEntry* e : entries)
-        loader.EnqueueForLoading(e);
+        order.push_back(entry(dir.file(name)));
+    for (LoaderEntry* e : order)
+        loader->EnqueueForLoading(e);
 
-    const auto events = results.waitFor(2 * entries.size());
-    ASSERT_EQ(events.size(), 2 * entries.size());
-    for (size_t i = 0; i < entries.size(); ++i) {
-        EXPECT_EQ(events[2 * i].entry, entries[i]) << i;
+    const auto events = results.waitFor(2 * order.size());
+    ASSERT_EQ(events.size(), 2 * order.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        EXPECT_EQ(events[2 * i].entry, order[i]) << i;
         EXPECT_EQ(events[2 * i].kind, LoadEvent::Started) << i;
-        EXPECT_EQ(events[2 * i + 1].entry, entries[i]) << i;
+        EXPECT_EQ(events[2 * i + 1].entry, order[i]) << i;
         EXPECT_EQ(events[2 * i + 1].kind, LoadEvent::Done) << i;
     }
     const uint32_t lengths[] = {1000, 2000, 3000};
@@ -211,14 +225,14 @@ TEST(Loader, RealFilesLoadInOrderAndFailuresCarryTheirCodes)
     EXPECT_EQ(events[7].code, ZLDEC_ERR_NO_FILE);
     EXPECT_EQ(events[9].code, kEmptyStream);  // an empty file reads as an empty stream
     EXPECT_EQ(events[11].code, ZLDEC_ERR_UNRECOGNISED);
-    for (size_t i = 3; i < entries.size(); ++i)
+    for (size_t i = 3; i < order.size(); ++i)
         EXPECT_EQ(events[2 * i + 1].parked, 0u);
-    EXPECT_TRUE(loader.StopLoader());
+    EXPECT_TRUE(loader->StopLoader());
     for (size_t i = 0; i < 3; ++i)
         ZLDec_CloseStream(events[2 * i + 1].parked);
 }
 
-TEST(Loader, FifoAndLockedFileFailWithoutBlockingTheStop)
+TEST_F(LoaderTest, FifoAndLockedFileFailWithoutBlockingTheStop)
 {
     TempDir dir;
     ASSERT_EQ(::mkfifo(dir.file("pipe.wav").c_str(), 0600), 0);
@@ -227,41 +241,31 @@ TEST(Loader, FifoAndLockedFileFailWithoutBlockingTheStop)
     ASSERT_GE(held, 0);
     ASSERT_EQ(::flock(held, LOCK_EX), 0);
 
-    std::vector<std::unique_ptr<LoaderEntry>> owner;
-    Recorder results;
-    Loader loader(results.deliver());
-    results.attach(&loader);
-    loader.StartLoader();
-    loader.EnqueueForLoading(entry(owner, dir.file("pipe.wav")));
-    loader.EnqueueForLoading(entry(owner, dir.file("held.wav")));
+    start(false);
+    loader->EnqueueForLoading(entry(dir.file("pipe.wav")));
+    loader->EnqueueForLoading(entry(dir.file("held.wav")));
     const auto events = results.waitFor(4);
     EXPECT_EQ(events[1].code, ZLDEC_ERR_CANNOT_OPEN);
     EXPECT_EQ(events[3].code, ZLDEC_ERR_LOCKED);
     // More work queued behind the stop is dropped, and the stop comes back
     // within its bound.
     for (int i = 0; i < 50; ++i)
-        loader.EnqueueForLoading(entry(owner, dir.file("pipe.wav")));
-    EXPECT_TRUE(loader.StopLoader());
+        loader->EnqueueForLoading(entry(dir.file("pipe.wav")));
+    EXPECT_TRUE(loader->StopLoader());
     ::close(held);
 }
 
-TEST(Loader, EntryRemovedWhileWaitingGetsCodeTwoWithoutOpening)
+TEST_F(LoaderTest, EntryRemovedWhileWaitingGetsCodeTwoWithoutOpening)
 {
-    auto gate = std::make_shared<Gate>();
-    std::vector<std::unique_ptr<LoaderEntry>> owner;
-    Recorder results;
-    Loader loader(results.deliver(), gatedCalls(gate));
-    results.attach(&loader);
-    loader.StartLoader();
-    LoaderEntry* first = entry(owner, "block-first");
-    LoaderEntry* removed = entry(owner, "removed");
-    LoaderEntry* last = entry(owner, "last");
-    loader.EnqueueForLoading(first);
-    loader.EnqueueForLoading(removed);
-    loader.EnqueueForLoading(last);
+    start(true);
+    LoaderEntry* first = entry("block-first");
+    LoaderEntry* removed = entry("removed");
+    LoaderEntry* last = entry("last");
+    for (LoaderEntry* e : {first, removed, last})
+        loader->EnqueueForLoading(e);
     gate->waitEntered(1);
     {
-        std::lock_guard guard(loader.lock());
+        std::lock_guard guard(loader->lock());
         removed->imageCount = kRemovedMark;
     }
     gate->release();
@@ -273,48 +277,36 @@ TEST(Loader, EntryRemovedWhileWaitingGetsCodeTwoWithoutOpening)
     EXPECT_EQ(events[2], (Event{removed, LoadEvent::Done, kRemovedWhileWaiting, 0}));
     EXPECT_EQ(events[3], (Event{last, LoadEvent::Started, 0, 0}));
     EXPECT_EQ(events[4], (Event{last, LoadEvent::Done, 0, 1001}));
-    EXPECT_TRUE(loader.StopLoader());
 }
 
-TEST(Loader, EntryRemovedWhileOpeningStillGetsItsStreamParked)
+TEST_F(LoaderTest, EntryRemovedWhileOpeningStillGetsItsStreamParked)
 {
     // The window thread frees such an entry when its result arrives and
     // closes the stream it finds parked there.
-    auto gate = std::make_shared<Gate>();
-    std::vector<std::unique_ptr<LoaderEntry>> owner;
-    Recorder results;
-    Loader loader(results.deliver(), gatedCalls(gate));
-    results.attach(&loader);
-    loader.StartLoader();
-    LoaderEntry* opening = entry(owner, "block-opening");
-    loader.EnqueueForLoading(opening);
+    start(true);
+    LoaderEntry* opening = entry("block-opening");
+    loader->EnqueueForLoading(opening);
     gate->waitEntered(1);
     {
-        std::lock_guard guard(loader.lock());
+        std::lock_guard guard(loader->lock());
         opening->imageCount = kRemovedMark;
     }
     gate->release();
     const auto events = results.waitFor(2);
     EXPECT_EQ(events[1], (Event{opening, LoadEvent::Done, 0, 1000}));
-    EXPECT_TRUE(loader.StopLoader());
 }
 
-TEST(Loader, StopGivesUpOnAnOpenPastTheBoundAndTheThreadLeavesEntriesAlone)
+TEST_F(LoaderTest, StopGivesUpOnAnOpenPastTheBoundAndTheThreadLeavesEntriesAlone)
 {
-    auto gate = std::make_shared<Gate>();
-    auto owner = std::make_unique<std::vector<std::unique_ptr<LoaderEntry>>>();
-    Recorder results;
-    auto loader = std::make_unique<Loader>(results.deliver(), gatedCalls(gate));
-    results.attach(loader.get());
-    loader->StartLoader();
-    loader->EnqueueForLoading(entry(*owner, "block-slow"));
-    loader->EnqueueForLoading(entry(*owner, "queued-behind"));
+    start(true);
+    loader->EnqueueForLoading(entry("block-slow"));
+    loader->EnqueueForLoading(entry("queued-behind"));
     gate->waitEntered(1);
 
     EXPECT_FALSE(loader->StopLoader(20ms));
     // Everything the window side owns goes now, as at the end of the program.
     loader.reset();
-    owner.reset();
+    entries.clear();
     gate->release();
     // The thread closes the stream nobody will take, and reports nothing.
     ASSERT_TRUE(gate->waitClosed(1));
@@ -323,27 +315,22 @@ TEST(Loader, StopGivesUpOnAnOpenPastTheBoundAndTheThreadLeavesEntriesAlone)
     EXPECT_EQ(events[0].kind, LoadEvent::Started);
 }
 
-TEST(Loader, TheRingWrapsAroundAfterAFullList)
+TEST_F(LoaderTest, TheRingWrapsAroundAfterAFullList)
 {
-    auto gate = std::make_shared<Gate>();
-    std::vector<std::unique_ptr<LoaderEntry>> owner;
-    Recorder results;
-    Loader loader(results.deliver(), gatedCalls(gate));
-    results.attach(&loader);
-    loader.StartLoader();
+    start(true);
     std::vector<LoaderEntry*> order;
-    for (uint32_t i = 0; i < kMaxItems; ++i)
-        order.push_back(entry(owner, "e" + std::to_string(i)));
-    // Hold the loader on the first so that the whole ring fills.
-    order.front()->path = "block-0";
+    // Held on the first, the loader lets the whole ring fill.
+    order.push_back(entry("block-0"));
+    for (uint32_t i = 1; i < kMaxItems; ++i)
+        order.push_back(entry("e" + std::to_string(i)));
     for (LoaderEntry* e : order)
-        loader.EnqueueForLoading(e);
+        loader->EnqueueForLoading(e);
     gate->waitEntered(1);
     gate->release();
     results.waitFor(2 * kMaxItems);
     for (int i = 0; i < 7; ++i) {
-        order.push_back(entry(owner, "again" + std::to_string(i)));
-        loader.EnqueueForLoading(order.back());
+        order.push_back(entry("again" + std::to_string(i)));
+        loader->EnqueueForLoading(order.back());
     }
     const auto events = results.waitFor(2 * order.size());
     ASSERT_EQ(events.size(), 2 * order.size());
@@ -351,5 +338,4 @@ TEST(Loader, TheRingWrapsAroundAfterAFullList)
         ASSERT_EQ(events[2 * i].entry, order[i]) << i;
         ASSERT_EQ(events[2 * i + 1].entry, order[i]) << i;
     }
-    EXPECT_TRUE(loader.StopLoader());
 }
