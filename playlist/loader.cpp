@@ -50,9 +50,15 @@ void Loader::EnqueueForLoading(LoaderEntry* entry)
 {
     Block& b = *m_block;
     std::lock_guard guard(b.lock);
-    // The ring has room for the whole list, which never holds more.
-    if (b.queued == b.ring.size())
-        return;
+    // The ring holds the whole list, but entries removed while queued keep
+    // their places until the thread reaches them, and new ones may follow.
+    if (b.queued == b.ring.size()) {
+        std::vector<LoaderEntry*> larger(b.ring.size() * 2);
+        for (uint32_t i = 0; i < b.queued; ++i)
+            larger[i] = b.ring[(b.head + i) % b.ring.size()];
+        b.ring.swap(larger);
+        b.head = 0;
+    }
     b.ring[(b.head + b.queued) % b.ring.size()] = entry;
     ++b.queued;
     b.workPending = true;

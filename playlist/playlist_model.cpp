@@ -134,7 +134,6 @@ QVariant PlaylistModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole: return it->filePath();
     case StateTextRole: return StateText(*it);
-    case ItemRole: return QVariant::fromValue(static_cast<void*>(const_cast<PlaylistItem*>(it)));
     default: return {};
     }
 }

@@ -30,7 +30,8 @@ public:
     static constexpr unsigned kPathRefused = kMaxItems + 1;
     // The list file's path field holds this many bytes before its zero.
 
-    enum Role { ItemRole = Qt::UserRole + 1, StateTextRole };
+    // DisplayRole: the path; StateTextRole: the row text of a pending or failed item.
+    enum Role { StateTextRole = Qt::UserRole + 1 };
 
     explicit PlaylistModel(QObject* parent = nullptr);
     ~PlaylistModel() override;

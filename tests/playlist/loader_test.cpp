@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -44,12 +45,12 @@ public:
         };
     }
     void attach(Loader* loader) { m_loader = loader; }
-    // Waits (without a time limit of its own: ctest's timeout ends a hang)
-    // until `count` results came.
+    // Waits until `count` results came, or gives up after long enough to
+    // call it a hang: the caller's checks then fail.
     std::vector<Event> waitFor(size_t count)
     {
         std::unique_lock guard(m_lock);
-        m_changed.wait(guard, [&] { return m_events.size() >= count; });
+        m_changed.wait_for(guard, std::chrono::seconds(20), [&] { return m_events.size() >= count; });
         return m_events;
     }
     std::vector<Event> events()
@@ -315,24 +316,33 @@ TEST_F(LoaderTest, StopGivesUpOnAnOpenPastTheBoundAndTheThreadLeavesEntriesAlone
     EXPECT_EQ(events[0].kind, LoadEvent::Started);
 }
 
-TEST_F(LoaderTest, TheRingWrapsAroundAfterAFullList)
+TEST_F(LoaderTest, TheRingWrapsAroundAndGrowsPastAFullList)
 {
     start(true);
     std::vector<LoaderEntry*> order;
-    // Held on the first, the loader lets the whole ring fill.
-    order.push_back(entry("block-0"));
-    for (uint32_t i = 1; i < kMaxItems; ++i)
-        order.push_back(entry("e" + std::to_string(i)));
-    for (LoaderEntry* e : order)
-        loader->EnqueueForLoading(e);
-    gate->waitEntered(1);
-    gate->release();
-    results.waitFor(2 * kMaxItems);
-    for (int i = 0; i < 7; ++i) {
-        order.push_back(entry("again" + std::to_string(i)));
+    // Held on a "block" entry, the loader lets `count` more queue up behind it.
+    int held = 0;
+    auto queueBehindGate = [&](const std::string& name, uint32_t count) {
+        order.push_back(entry("block-" + name));
         loader->EnqueueForLoading(order.back());
-    }
-    const auto events = results.waitFor(2 * order.size());
+        gate->waitEntered(++held);
+        for (uint32_t i = 0; i < count; ++i) {
+            order.push_back(entry(name + "-" + std::to_string(i)));
+            loader->EnqueueForLoading(order.back());
+        }
+        gate->release();
+        results.waitFor(2 * order.size());
+        std::lock_guard guard(gate->lock);
+        gate->open = false;
+    };
+    // A full ring, then a few more: they wrap around to its start.
+    queueBehindGate("full", kMaxItems - 1);
+    queueBehindGate("wrap", 6);
+    // More than a list's worth waiting, as when entries removed while queued
+    // still hold their places: the ring grows and keeps the order.
+    queueBehindGate("grow", kMaxItems + 1);
+
+    const auto events = results.events();
     ASSERT_EQ(events.size(), 2 * order.size());
     for (size_t i = 0; i < order.size(); ++i) {
         ASSERT_EQ(events[2 * i].entry, order[i]) << i;
