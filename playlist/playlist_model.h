@@ -2,7 +2,8 @@
 // The playlist's data: its items, the list file and the loader. Views learn
 // of added, changed and removed rows through the model's own signals
 // (rowsInserted, dataChanged, rowsAboutToBeRemoved / rowsRemoved). Model row
-// i is item i; the view adds its own placeholder row if it wants one.
+// i is item i; the view adds its own placeholder row if it wants one. Used
+// from the window thread only.
 
 #include "playlist/loader.h"
 #include "playlist/playlist_item.h"
@@ -28,7 +29,6 @@ public:
     // AddItem's answers besides an index.
     static constexpr unsigned kListFull = kMaxItems;
     static constexpr unsigned kPathRefused = kMaxItems + 1;
-    // The list file's path field holds this many bytes before its zero.
 
     // DisplayRole: the path; StateTextRole: the row text of a pending or failed item.
     enum Role { StateTextRole = Qt::UserRole + 1 };
@@ -66,7 +66,8 @@ public:
     // kPathRefused drop it without a message.
     unsigned AddRecording(const QString& path);
 
-    // Removes item `index`; with deleteFile its file goes too.
+    // Removes item `index`; with deleteFile its file goes too. The caller
+    // keeps items that are playing.
     void RemoveItem(int index, bool deleteFile);
 
     void ReadListFile(const QString& path);
