@@ -314,7 +314,8 @@ void PlaylistModel::ReadListFile(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return;
     const qint64 fileLength = file.size();
-    const QByteArray bytes = file.readAll();
+    // No valid list holds more than the largest count of the largest entries.
+    const QByteArray bytes = file.read(qint64(kListHeaderSize + 0xFFFF * kListEntrySize));
     file.close();
     const auto entries = ParseListFile(
         std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())),
