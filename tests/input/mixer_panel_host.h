@@ -10,6 +10,7 @@
 #include <QStyleOptionSlider>
 #include <QStyleOptionViewItem>
 #include <QTest>
+#include <gtest/gtest.h>
 #include <memory>
 #include <vector>
 
@@ -64,6 +65,10 @@ struct MixerPanelHost {
 
     void clickCheck(int item)
     {
+        if (!lines->item(item)) {
+            ADD_FAILURE() << "no line " << item;
+            return;
+        }
         QStyleOptionViewItem option;
         option.initFrom(lines->viewport());
         option.rect = lines->visualItemRect(lines->item(item));
@@ -75,6 +80,10 @@ struct MixerPanelHost {
     // A click on the name highlights the line.
     void clickLine(int item)
     {
+        if (!lines->item(item)) {
+            ADD_FAILURE() << "no line " << item;
+            return;
+        }
         const QRect r = lines->visualItemRect(lines->item(item));
         QTest::mouseClick(lines->viewport(), Qt::LeftButton, {}, QPoint(r.right() - 10, r.center().y()));
     }

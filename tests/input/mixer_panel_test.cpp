@@ -82,7 +82,7 @@ TEST_F(MixerPanelTest, MuxCardSwitchesToTheCheckedLineAloneAndKeepsTheOnlyActive
 {
     addMuxCard("Sound card");
     host.start();
-    EXPECT_EQ(host.names(), (std::vector<QString>{"Microphone", "Line In", "CD"}));
+    ASSERT_EQ(host.names(), (std::vector<QString>{"Microphone", "Line In", "CD"}));
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(host.lines->LineId(i), card(0).lineId(i));
     EXPECT_EQ(host.marks(), (Marks{0, 1, 0}));
