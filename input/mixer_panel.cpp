@@ -76,11 +76,11 @@ void MixerPanel::OnDeviceChanged()
     m_sourceCount = n;
     m_lineChecked.fill(0);
 
-    // Lines past the 30th are not listed: the states of the lines this program
-    // last read or applied are kept for 30, and a line without one could not
-    // be told apart from a change by another program. Their select values
-    // stay as the mixer has them, except that a MUX turns them off whenever a
-    // listed line goes on (OnLineChecked).
+    // Lines past the 30th are not listed: the states this program last read or
+    // applied are kept for 30 lines, and a check mark without a kept state
+    // could not be judged. Their select values stay as the mixer has them,
+    // except that a MUX, which has one line on, switches them off whenever
+    // this program writes its choice (OnLineChecked).
     for (int s = 0; s < std::min(n, kMaxLines); ++s) {
         const auto line = m_mixer->sourceLine(s);
         if (line)
