@@ -1,6 +1,6 @@
 // The recording-line panel on the harness's private PulseAudio server, with
 // pactl as the other program. The server's sources (the null sink's monitor,
-// a null source) have no ports, so they have no recording lines.
+// a source remapped from it) have no ports, so they have no recording lines.
 
 #include <gtest/gtest.h>
 
@@ -11,15 +11,18 @@ using namespace audiotest;
 
 namespace {
 
-struct NullSource {
+// A second input that is not a monitor; remapping is a module both PulseAudio
+// and PipeWire's server offer.
+struct SecondSource {
     QString module;
-    NullSource()
+    SecondSource()
     {
-        const auto r = pactl({"load-module", "module-null-source", "source_name=quillon_mic", "description=Quillon-Mic"});
+        const auto r = pactl({"load-module", "module-remap-source", "master=quillon_null.monitor",
+                              "source_name=quillon_mic", "source_properties=device.description=Quillon-Mic"});
         EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
         module = QString::fromUtf8(r.out).trimmed();
     }
-    ~NullSource()
+    ~SecondSource()
     {
         pactl({"unload-module", module});
         pactl({"set-source-volume", "quillon_null.monitor", "100%"});
@@ -38,7 +41,7 @@ int deviceIndex(const QString& serverName)
 
 TEST(MixerPanelPulseTest, SourcesWithoutPortsListNoLinesAndTheirVolumeChangesLeaveTheSliderAlone)
 {
-    NullSource mic;
+    SecondSource mic;
     const int monitor = deviceIndex("quillon_null.monitor");
     const int micDevice = deviceIndex("quillon_mic");
     ASSERT_GE(monitor, 0) << "the harness's server is not reachable";
