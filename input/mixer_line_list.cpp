@@ -29,7 +29,7 @@ MixerLineList::MixerLineList(QWidget* parent) : QListWidget(parent)
     setItemDelegate(new FixedRowDelegate(std::max(fontMetrics().height(), indicator) + 2, this));
     // Only check marks can change (names are not editable); the panel's own
     // changes block this signal.
-    connect(this, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) { emit lineCheckChanged(row(item)); });
+    connect(this, &QListWidget::itemChanged, this, &MixerLineList::lineCheckChanged);
 }
 
 void MixerLineList::AddLine(const QString& name, uint32_t lineId)
