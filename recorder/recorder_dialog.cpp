@@ -32,6 +32,8 @@
 #include "platform/paths.h"
 #include "recorder/waveform_view.h"
 #include "input/input_lists.h"
+#include "input/mixer_line_list.h"
+#include "input/mixer_panel.h"
 #include "platform/audio/audio_backend.h"
 #include "platform/shell.h"
 #include "resources/addresses.h"
@@ -121,6 +123,10 @@ void RecorderDialog::OnInitDialog()
     const InputHistory history = m_store.readInputHistory();
     InputLists::FillDeviceList(controlAs<QComboBox>(1266), platform::audio::backend().inputDevices(),
                                history.device);
+    m_mixerPanel = std::make_unique<MixerPanel>(
+        MixerPanel::Controls{controlAs<QComboBox>(1266), controlAs<MixerLineList>(1268), controlAs<QSlider>(1010),
+                             controlAs<QAbstractButton>(1009), controlAs<QAbstractButton>(1147)});
+    m_mixerPanel->OnDeviceChanged();
     InputLists::FillFormatList(controlAs<QComboBox>(1217), history.format);
 
     SetUpButtons();
@@ -230,7 +236,6 @@ void RecorderDialog::connectCommands()
     connect(controlAs<QPushButton>(1091), &QPushButton::clicked, this, [this] { OnOnlineHelp(); });
     connect(controlAs<QSlider>(1004), &QSlider::valueChanged, this, [this] { OnQualityScroll(); });
     connect(controlAs<QPushButton>(1007), &QPushButton::clicked, this, [this] { TogglePlaylistPanel(); });
-    connect(controlAs<QCheckBox>(1009), &QCheckBox::clicked, this, [this] { m_forceSelection = !m_forceSelection; });
     connect(controlAs<QCheckBox>(1024), &QCheckBox::clicked, this, [this] { m_askForRenaming = !m_askForRenaming; });
     connect(controlAs<QCheckBox>(1025), &QCheckBox::clicked, this, [this] { m_loopPlaying = !m_loopPlaying; });
 }
@@ -391,19 +396,16 @@ void RecorderDialog::UpdateData(bool fromControls)
 {
     auto* folder = controlAs<QLineEdit>(1001);
     auto* encoding = controlAs<QComboBox>(1003);
-    auto* force = controlAs<QCheckBox>(1009);
     auto* rename = controlAs<QCheckBox>(1024);
     auto* loop = controlAs<QCheckBox>(1025);
     if (fromControls) {
         m_recordFolder = withoutTrailingSeparators(folder->text());
         m_encodeMethod = std::max(0, encoding->currentIndex());
-        m_forceSelection = force->isChecked();
         m_askForRenaming = rename->isChecked();
         m_loopPlaying = loop->isChecked();
     } else {
         folder->setText(m_recordFolder);
         encoding->setCurrentIndex(m_encodeMethod);
-        force->setChecked(m_forceSelection);
         rename->setChecked(m_askForRenaming);
         loop->setChecked(m_loopPlaying);
     }

@@ -15,6 +15,7 @@
 #include "engine/save_view.h"
 
 class EncoderPlugin;
+class MixerPanel;
 class RecordingEngine;
 namespace playlist {
 class PlaylistModel;
@@ -40,7 +41,7 @@ public:
     // The playlist asks whether it repeats (check box 1025).
     bool IsLoopPlaying() const;
 
-    // Data exchange between the members and controls 1001, 1003, 1009, 1024, 1025.
+    // Data exchange between the members and controls 1001, 1003, 1024, 1025.
     void UpdateData(bool fromControls);
 
     const RecorderSettings& settings() const { return m_settingsSnapshot; }
@@ -121,6 +122,7 @@ private:
     std::unique_ptr<RecordingEngine> m_engine;
     std::unique_ptr<RecordingSaver> m_saver;
     std::unique_ptr<playlist::PlaylistModel> m_playlist;
+    std::unique_ptr<MixerPanel> m_mixerPanel;  // closes its mixer before the controls go
     controls::DialogUnits m_units;
     QHash<int, QWidget*> m_controls;
     bool m_destroyed = false;
@@ -132,7 +134,6 @@ private:
     int m_recordQuality = 9;
     bool m_askForRenaming = false;
     bool m_loopPlaying = false;
-    bool m_forceSelection = false;  // never stored
     RecorderSettings m_settingsSnapshot;
 
     QStringList m_tipTexts;

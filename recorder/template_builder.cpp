@@ -14,6 +14,7 @@
 #include "controls/bitmap_slider.h"
 #include "controls/gradient_button.h"
 #include "controls/hyperlink_label.h"
+#include "input/mixer_line_list.h"
 #include "recorder/waveform_view.h"
 
 namespace {
@@ -81,6 +82,7 @@ QWidget* TemplateBuilder::create(const ControlTemplate& t)
     case ControlKind::DropDownList:
         return new QComboBox(m_window);
     case ControlKind::CheckListBox:
+        return new MixerLineList(m_window);
     case ControlKind::PlaylistBox:
         return new QListWidget(m_window);
     case ControlKind::CheckBox:

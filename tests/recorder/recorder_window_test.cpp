@@ -29,6 +29,7 @@
 #include "controls/hyperlink_label.h"
 #include "controls/progress_dialog.h"
 #include "engine/recording_engine.h"
+#include "input/mixer_line_list.h"
 #include "platform/audio/fake_backend.h"
 #include "platform/paths.h"
 #include "platform/shell.h"
@@ -249,6 +250,52 @@ TEST_F(RecorderWindowTest, OnlineHelpTooltipsAndTheFolderButton)
     close();
     EXPECT_EQ(QSettings(settingsPath(), QSettings::IniFormat).value("Settings/RecordFolder").toString(), "/chosen/folder");
     controls::SetFolderChooserForTesting({});
+    platform::setShellForTesting(nullptr);
+}
+
+TEST_F(RecorderWindowTest, TheMixerPanelFollowsTheDeviceListForcingAndTheAdvancedButton)
+{
+    using platform::audio::ControlType;
+    auto& usb = backend.mixerDevice(1);
+    usb.setSelectType(ControlType::Mux);
+    usb.addLine("Microphone", 40000);
+    usb.addLine("Line In");
+    backend.mixerDevice(0).setSelectType(std::nullopt);
+    testsupport::RecordingShell shell;
+    platform::setShellForTesting(&shell);
+
+    open();
+    auto* lines = ctl<MixerLineList>(1268);
+    ASSERT_NE(lines, nullptr);
+    EXPECT_EQ(lines->count(), 0) << "the first device has no select control";
+    ctl<QComboBox>(1266)->setCurrentIndex(1);
+    ASSERT_EQ(lines->count(), 2);
+    EXPECT_EQ(lines->item(1)->text(), "Line In");
+    EXPECT_EQ(backend.mixerOpenCount(), 2);
+
+    QTest::mouseClick(ctl<QCheckBox>(1009), Qt::LeftButton);
+    usb.simulateExternalSelect(1);
+    platform::audio::FakeBackend::processCallbacks();
+    EXPECT_TRUE(usb.isOn(0)) << "forcing holds the line";
+
+    click(1147);
+    EXPECT_EQ(shell.started, QStringList{"pavucontrol --tab=4"});
+    EXPECT_EQ(ctl(1009)->toolTip(), QString::fromUtf8("防止其他程序改变录音线路"));
+    EXPECT_EQ(ctl(1147)->toolTip(), QString::fromUtf8("显示系统录音控制窗口"));
+
+    ctl(1010)->setFocus();  // the highlighted line and its volume in the picture
+    EXPECT_TRUE(window->grab().save(testsupport::screenshotDir() + "/recorder_window_mixer_lines.png"));
+
+    // Forcing is never stored: the next start has it off.
+    close();
+    EXPECT_FALSE(QSettings(settingsPath(), QSettings::IniFormat).allKeys().join(' ').contains("Force", Qt::CaseInsensitive));
+    open();
+    EXPECT_FALSE(ctl<QCheckBox>(1009)->isChecked());
+    EXPECT_EQ(backend.mixerOpenCount(), 3) << "once at start, for the stored device only";
+    EXPECT_EQ(ctl<MixerLineList>(1268)->count(), 2);
+    usb.simulateExternalSelect(1);
+    platform::audio::FakeBackend::processCallbacks();
+    EXPECT_TRUE(usb.isOn(1));
     platform::setShellForTesting(nullptr);
 }
 

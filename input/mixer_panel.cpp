@@ -1,0 +1,203 @@
+#include "input/mixer_panel.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QSlider>
+#include <algorithm>
+
+#include "input/mixer_line_list.h"
+#include "platform/shell.h"
+
+using platform::audio::ControlType;
+using platform::audio::InputMixer;
+using platform::audio::MixerControl;
+
+namespace {
+
+// A line whose record could not be read gets an id that names no line, so
+// that highlighting it never shows or sets another line's volume.
+constexpr uint32_t kUnreadableLineId = 0xFFFFFFFF;
+
+}  // namespace
+
+MixerPanel::MixerPanel(const Controls& controls, QObject* parent) : QObject(parent), m_controls(controls)
+{
+    m_controls.force->setChecked(m_forceSelection);
+    connect(m_controls.devices, &QComboBox::currentIndexChanged, this, &MixerPanel::OnDeviceChanged);
+    // Picking the entry that is already chosen reports as well; it must not rebuild the list.
+    connect(m_controls.devices, &QComboBox::activated, this, &MixerPanel::OnDeviceChanged);
+    connect(m_controls.lines, &MixerLineList::lineCheckChanged, this, &MixerPanel::OnLineChecked);
+    connect(m_controls.lines, &QListWidget::currentRowChanged, this, &MixerPanel::OnLineSelected);
+    // Every user scroll, each step of a drag included, but not the position
+    // RefreshVolume sets: the trackbar reports only what the user does.
+    connect(m_controls.volume, &QAbstractSlider::actionTriggered, this, &MixerPanel::ApplyVolume);
+    connect(m_controls.force, &QAbstractButton::clicked, this, &MixerPanel::OnForceSelection);
+    connect(m_controls.advanced, &QAbstractButton::clicked, this, &MixerPanel::OnAdvancedMixer);
+}
+
+MixerPanel::~MixerPanel() = default;
+
+void MixerPanel::OnDeviceChanged()
+{
+    const int id = m_controls.devices->currentIndex();
+    if (id == m_mixerDeviceId)
+        return;
+    m_mixerDeviceId = id;
+    m_mixer.reset();
+    m_sourceCount = 0;
+    m_controls.lines->RemoveAllLines();
+    if (id < 0)
+        return;
+
+    // Control changes name the mixer they come from; the callback learns its
+    // mixer once the open has returned it.
+    auto opened = std::make_shared<const InputMixer*>(nullptr);
+    m_mixer = platform::audio::backend().openMixer(
+        id, {[this, opened](uint32_t controlId) { OnMixerControlChange(*opened, controlId); }});
+    if (!m_mixer)
+        return;
+    *opened = m_mixer.get();
+    if (!m_mixer->hasRecordingDestination())
+        return;
+
+    // Several lines at once where the card allows it, else one.
+    m_selectControlType = ControlType::Mixer;
+    std::optional<MixerControl> select = m_mixer->destinationControl(ControlType::Mixer);
+    if (!select) {
+        m_selectControlType = ControlType::Mux;
+        select = m_mixer->destinationControl(ControlType::Mux);
+    }
+    if (!select)
+        return;
+    m_selectControlId = select->id;
+    const int n = m_mixer->sourceCount();
+    if (n <= 0)
+        return;
+    m_sourceCount = n;
+    m_lineChecked.fill(0);
+
+    // Lines past the 30th are not listed: the states this program last read or
+    // applied are kept for 30 lines, and a check mark without a kept state
+    // could not be judged. Their select values stay as the mixer has them,
+    // except that a MUX, which has one line on, switches them off whenever
+    // this program writes its choice (OnLineChecked).
+    for (int s = 0; s < std::min(n, kMaxLines); ++s) {
+        const auto line = m_mixer->sourceLine(s);
+        if (line)
+            m_controls.lines->AddLine(line->name, line->id);
+        else
+            m_controls.lines->AddLine(QStringLiteral("Error getting name."), kUnreadableLineId);
+    }
+    if (const auto lastOn = ReadSelection())
+        m_controls.lines->Highlight(*lastOn);
+    RefreshVolume();
+}
+
+std::optional<int> MixerPanel::ReadSelection()
+{
+    std::vector<int32_t> values;
+    if (!m_mixer->readValues(m_selectControlId, values) || values.size() != size_t(m_sourceCount))
+        return std::nullopt;
+    int lastOn = -1;
+    for (int i = 0; i < m_controls.lines->count(); ++i) {
+        const bool on = values[ValueIndex(i)] != 0;
+        m_controls.lines->SetChecked(i, on);
+        m_lineChecked[size_t(i)] = on;
+        if (on)
+            lastOn = i;
+    }
+    return lastOn;
+}
+
+void MixerPanel::OnLineChecked()
+{
+    const int count = m_controls.lines->count();
+    std::array<int, kMaxLines> checks{};
+    for (int i = 0; i < count; ++i)
+        checks[size_t(i)] = m_controls.lines->IsChecked(i);
+    // The line the user changed is the first that differs from what this
+    // program last read or applied, whatever another program did meanwhile.
+    int changed = -1;
+    for (int i = 0; i < count && changed < 0; ++i)
+        if (checks[size_t(i)] != m_lineChecked[size_t(i)])
+            changed = i;
+    if (!m_mixer || m_sourceCount == 0)
+        return;
+
+    std::vector<int32_t> values;
+    if (m_mixer->readValues(m_selectControlId, values) && values.size() == size_t(m_sourceCount)) {
+        for (int i = 0; i < count; ++i)
+            values[ValueIndex(i)] = checks[size_t(i)];
+        if (m_selectControlType == ControlType::Mux) {
+            // A MUX keeps exactly one line on: checking a line switches to it
+            // alone, and unchecking the only active line switches it back on.
+            for (int i = count; i < m_sourceCount; ++i)
+                values[ValueIndex(i)] = 0;
+            if (changed >= 0) {
+                std::fill(values.begin(), values.end(), 0);
+                values[ValueIndex(changed)] = 1;
+            }
+        }
+        m_mixer->writeValues(m_selectControlId, values);
+    }
+    // The list always ends showing the mixer's real state, written or not.
+    ReadSelection();
+}
+
+void MixerPanel::OnMixerControlChange(const InputMixer* mixer, uint32_t controlId)
+{
+    if (!mixer || mixer != m_mixer.get())
+        return;
+    RefreshVolume();
+    if (controlId != m_selectControlId || m_sourceCount == 0)
+        return;
+    std::vector<int32_t> values;
+    if (!m_mixer->readValues(m_selectControlId, values) || values.size() != size_t(m_sourceCount))
+        return;
+    bool differs = false;
+    for (int i = 0; i < m_controls.lines->count(); ++i) {
+        const bool on = values[ValueIndex(i)] != 0;
+        differs = differs || on != bool(m_lineChecked[size_t(i)]);
+        // The marks follow another program unless forcing holds them.
+        if (!m_forceSelection)
+            m_controls.lines->SetChecked(i, on);
+    }
+    // The untouched marks still hold the user's choice: writing them back
+    // undoes the other program's change.
+    if (m_forceSelection && differs)
+        OnLineChecked();
+}
+
+std::optional<MixerControl> MixerPanel::HighlightedVolumeControl() const
+{
+    const int item = m_controls.lines->currentRow();
+    if (!m_mixer || item < 0)
+        return std::nullopt;
+    return m_mixer->lineControl(m_controls.lines->LineId(item), ControlType::Volume);
+}
+
+void MixerPanel::RefreshVolume()
+{
+    const auto control = HighlightedVolumeControl();
+    std::vector<int32_t> values;
+    if (!control || !m_mixer->readValues(control->id, values) || values.empty())
+        return;
+    QSlider* slider = m_controls.volume;
+    slider->setRange(control->minimum, control->maximum);
+    slider->setPageStep((control->maximum - control->minimum) / 10);
+    slider->setValue(values[0]);
+}
+
+void MixerPanel::ApplyVolume()
+{
+    // Called before the slider takes the new value: the position is the user's.
+    if (const auto control = HighlightedVolumeControl())
+        m_mixer->writeValues(control->id, {m_controls.volume->sliderPosition()});
+}
+
+void MixerPanel::OnAdvancedMixer()
+{
+    // The input devices page of the desktop's recording control; it has no
+    // way to be told the device. Not starting is not reported.
+    platform::shell().startProgram(QStringLiteral("pavucontrol"), {QStringLiteral("--tab=4")});
+}

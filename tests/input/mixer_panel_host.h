@@ -1,0 +1,127 @@
+#pragma once
+// The mixer panel on a window of its own with the real controls, and the
+// user's hands: check marks clicked, lines highlighted, the slider dragged.
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QStyleOptionSlider>
+#include <QStyleOptionViewItem>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+#include <vector>
+
+#include "input/input_lists.h"
+#include "input/mixer_line_list.h"
+#include "input/mixer_panel.h"
+#include "platform/audio/audio_backend.h"
+
+struct MixerPanelHost {
+    QWidget window;
+    QComboBox* devices = new QComboBox(&window);
+    MixerLineList* lines = new MixerLineList(&window);
+    QSlider* volume = new QSlider(Qt::Horizontal, &window);
+    QCheckBox* force = new QCheckBox(QString::fromUtf8("强制选择"), &window);
+    QPushButton* advanced = new QPushButton(QString::fromUtf8("高级..."), &window);
+    std::unique_ptr<MixerPanel> panel;
+
+    // As the window starts: the device list filled from the back end, the
+    // panel built, then OnDeviceChanged once.
+    void start(int storedDevice = 0)
+    {
+        window.resize(400, 300);
+        devices->setGeometry(10, 10, 250, 24);
+        lines->setGeometry(10, 40, 250, 200);
+        volume->setGeometry(10, 250, 200, 24);
+        force->setGeometry(270, 40, 120, 24);
+        advanced->setGeometry(270, 80, 120, 24);
+        InputLists::FillDeviceList(devices, platform::audio::backend().inputDevices(), storedDevice);
+        panel = std::make_unique<MixerPanel>(MixerPanel::Controls{devices, lines, volume, force, advanced});
+        panel->OnDeviceChanged();
+        window.show();
+    }
+
+    std::vector<QString> names() const
+    {
+        std::vector<QString> out;
+        for (int i = 0; i < lines->count(); ++i)
+            out.push_back(lines->item(i)->text());
+        return out;
+    }
+    std::vector<bool> marks() const
+    {
+        std::vector<bool> out;
+        for (int i = 0; i < lines->count(); ++i)
+            out.push_back(lines->item(i)->checkState() == Qt::Checked);
+        return out;
+    }
+    std::tuple<int, int, int, int> slider() const
+    {
+        return {volume->minimum(), volume->maximum(), volume->pageStep(), volume->value()};
+    }
+
+    void clickCheck(int item)
+    {
+        if (!lines->item(item)) {
+            ADD_FAILURE() << "no line " << item;
+            return;
+        }
+        QStyleOptionViewItem option;
+        option.initFrom(lines->viewport());
+        option.rect = lines->visualItemRect(lines->item(item));
+        option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
+        option.text = lines->item(item)->text();
+        const QRect box = lines->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, lines);
+        QTest::mouseClick(lines->viewport(), Qt::LeftButton, {}, box.center());
+    }
+    // A click on the name highlights the line.
+    void clickLine(int item)
+    {
+        if (!lines->item(item)) {
+            ADD_FAILURE() << "no line " << item;
+            return;
+        }
+        const QRect r = lines->visualItemRect(lines->item(item));
+        QTest::mouseClick(lines->viewport(), Qt::LeftButton, {}, QPoint(r.right() - 10, r.center().y()));
+    }
+    // Picks device `index` from the opened drop-down list, as a user does.
+    void pickDevice(int index)
+    {
+        devices->showPopup();
+        QAbstractItemView* view = devices->view();
+        QTest::qWait(20);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(index, 0)).center());
+    }
+
+    QRect handleRect() const
+    {
+        QStyleOptionSlider option;
+        option.initFrom(volume);
+        option.orientation = Qt::Horizontal;
+        option.minimum = volume->minimum();
+        option.maximum = volume->maximum();
+        option.sliderPosition = volume->sliderPosition();
+        option.sliderValue = volume->value();
+        option.singleStep = volume->singleStep();
+        option.pageStep = volume->pageStep();
+        option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
+        return volume->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, volume);
+    }
+    // Drags the thumb by `steps` moves of `dx` pixels, calling `eachMove`
+    // while the button is still down.
+    void dragThumb(int steps, int dx, const std::function<void()>& eachMove = {})
+    {
+        QPoint at = handleRect().center();
+        QTest::mousePress(volume, Qt::LeftButton, {}, at);
+        for (int i = 0; i < steps; ++i) {
+            at.rx() += dx;
+            QTest::mouseMove(volume, at);
+            if (eachMove)
+                eachMove();
+        }
+        QTest::mouseRelease(volume, Qt::LeftButton, {}, at);
+    }
+};

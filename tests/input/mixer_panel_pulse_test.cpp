@@ -1,0 +1,78 @@
+// The recording-line panel on the harness's private PulseAudio server, with
+// pactl as the other program. The server's sources (the null sink's monitor,
+// a source remapped from it) have no ports, so they have no recording lines.
+
+#include <gtest/gtest.h>
+
+#include "mixer_panel_host.h"
+#include "platform_audio/pulse_test_support.h"
+
+using namespace audiotest;
+
+namespace {
+
+// A second input that is not a monitor; remapping is a module both PulseAudio
+// and PipeWire's server offer.
+struct SecondSource {
+    QString module;
+    SecondSource()
+    {
+        const auto r = pactl({"load-module", "module-remap-source", "master=quillon_null.monitor",
+                              "source_name=quillon_mic", "source_properties=device.description=Quillon-Mic"});
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        module = QString::fromUtf8(r.out).trimmed();
+    }
+    ~SecondSource()
+    {
+        pactl({"unload-module", module});
+        pactl({"set-source-volume", "quillon_null.monitor", "100%"});
+    }
+};
+
+int deviceIndex(const QString& serverName)
+{
+    for (const auto& d : platform::audio::backend().inputDevices())
+        if (d.serverName == serverName)
+            return d.index;
+    return -1;
+}
+
+}  // namespace
+
+TEST(MixerPanelPulseTest, SourcesWithoutPortsListNoLinesAndTheirVolumeChangesLeaveTheSliderAlone)
+{
+    SecondSource mic;
+    const int monitor = deviceIndex("quillon_null.monitor");
+    const int micDevice = deviceIndex("quillon_mic");
+    ASSERT_GE(monitor, 0) << "the harness's server is not reachable";
+    ASSERT_GE(micDevice, 0);
+
+    MixerPanelHost host;
+    host.volume->setRange(-7, 77);
+    host.volume->setPageStep(3);
+    host.volume->setValue(42);
+    const auto untouched = host.slider();
+    host.start(monitor);
+    EXPECT_EQ(host.devices->currentText(), "Monitor of Quillon-Null");
+    EXPECT_EQ(host.lines->count(), 0);
+    EXPECT_EQ(host.slider(), untouched);
+
+    for (const auto& [device, name] : {std::pair{monitor, QString("quillon_null.monitor")}, {micDevice, QString("quillon_mic")}}) {
+        SCOPED_TRACE(name.toStdString());
+        host.pickDevice(device);
+        ASSERT_EQ(host.panel->mixerDeviceId(), device);
+        // A second listener on the same source shows that the server did
+        // report the change the panel also hears.
+        std::vector<uint32_t> reported;
+        auto probe = platform::audio::backend().openMixer(device, {[&](uint32_t id) { reported.push_back(id); }});
+        ASSERT_TRUE(probe);
+        ASSERT_EQ(pactl({"set-source-volume", name, "40%"}).exitCode, 0);
+        ASSERT_TRUE(runEventsUntil([&] { return !reported.empty(); }, 3000)) << "no change report from the server";
+        runEventsFor(200);
+        EXPECT_EQ(host.lines->count(), 0);
+        EXPECT_EQ(host.slider(), untouched);
+        QTest::keyClick(host.volume, Qt::Key_PageUp);
+        EXPECT_TRUE(pactl({"get-source-volume", name}).out.contains("40%")) << "the slider writes to no line";
+        host.volume->setValue(42);
+    }
+}
