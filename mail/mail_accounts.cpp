@@ -76,8 +76,8 @@ IniSections readIni(const QString& path)
 
 QHash<QString, QString> ReadStringPrefs(const QByteArray& prefsJs)
 {
-    static const QRegularExpression pref(
-        QStringLiteral(R"(user_pref\(\s*"((?:[^"\\]|\\.)*)"\s*,\s*"((?:[^"\\]|\\.)*)"\s*\)\s*;)"));
+    static const char kPattern[] = R"re(user_pref\(\s*"((?:[^"\\]|\\.)*)"\s*,\s*"((?:[^"\\]|\\.)*)"\s*\)\s*;)re";
+    static const QRegularExpression pref(QString::fromLatin1(kPattern));
     QHash<QString, QString> prefs;
     auto it = pref.globalMatch(QString::fromUtf8(prefsJs));
     while (it.hasNext()) {

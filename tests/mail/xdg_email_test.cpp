@@ -33,9 +33,6 @@ public:
         const QString script = m_dir.filePath("stand-in-mail");
         writeFile(script, "#!/bin/sh\nprintf '%s' \"$1\" > '" + received().toUtf8() + "'\n");
         QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        writeFile(m_dir.filePath("data/applications/stand-in-mail.desktop"),
-                  "[Desktop Entry]\nType=Application\nName=Stand-in mail\nExec=" + script.toUtf8() +
-                      " %u\nMimeType=x-scheme-handler/mailto;\n");
         QDir().mkpath(m_dir.filePath("config"));
         qputenv("XDG_CONFIG_HOME", m_dir.filePath("config").toUtf8());
         qputenv("XDG_DATA_HOME", m_dir.filePath("data").toUtf8());
@@ -47,6 +44,9 @@ public:
     }
     bool registerHandler()
     {
+        writeFile(m_dir.filePath("data/applications/stand-in-mail.desktop"),
+                  "[Desktop Entry]\nType=Application\nName=Stand-in mail\nExec=" +
+                      m_dir.filePath("stand-in-mail").toUtf8() + " %u\nMimeType=x-scheme-handler/mailto;\n");
         return runTool("xdg-mime", {"default", "stand-in-mail.desktop", "x-scheme-handler/mailto"}).exitCode == 0;
     }
     QString received() const { return m_dir.filePath("received-link"); }
