@@ -108,6 +108,7 @@ void MailDialog::BuildControls()
         auto* edit = new QPlainTextEdit(this);
         edit->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
         edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        edit->setHorizontalScrollBarPolicy(wrap ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
         edit->setTabChangesFocus(true);
         place(edit, id, x, y, width, height);
         return edit;
@@ -129,7 +130,6 @@ void MailDialog::BuildControls()
     m_signatureEdit = multiLine(IdSignature, 7, 223, 292, 28, true);
     label("附件 (一行一个文件)：", 7, 256, 292, 8);
     m_attachmentsEdit = multiLine(IdAttachments, 7, 268, 292, 72, false);
-    m_attachmentsEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_sendButton = new controls::GradientButton(QStringLiteral("发送"), this);
     place(m_sendButton, IdSend, 197, 35, 50, 17);
     m_sendButton->setDefault(true);
