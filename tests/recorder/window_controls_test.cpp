@@ -89,6 +89,25 @@ TEST_F(RecorderWindowTest, TheNarrowedWindowShowsNothingOfTheRightHalfAndAllOfIt
     EXPECT_EQ(foreign, 0);
 }
 
+TEST_F(RecorderWindowTest, AChosenFolderIsHeldAsTheEditShowsIt)
+{
+    QString answer;
+    controls::SetFolderChooserForTesting([&answer](QWidget*, const QString&, const QString&) { return answer; });
+    RecorderDialog& w = open();
+    auto* edit = ctl<QLineEdit>(1001);
+    // 259 bytes come back from the chooser; the edit holds 256 characters.
+    answer = "/" + QString(300, 'd');
+    click(1002);
+    EXPECT_EQ(edit->text(), answer.left(256));
+    EXPECT_EQ(w.recordFolder(), edit->text());
+    // A character outside the basic plane is not split at the edit's limit.
+    answer = "/" + QString(254, 'd') + QString::fromUtf8("\xF0\x9F\x8E\xB5") + "/more";
+    click(1002);
+    EXPECT_EQ(edit->text(), answer.left(255));
+    EXPECT_EQ(w.recordFolder(), edit->text());
+    controls::SetFolderChooserForTesting({});
+}
+
 // Positions in dialog units as the window's template gives them.
 struct Placed {
     int id, x, y, w, h;
