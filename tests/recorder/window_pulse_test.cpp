@@ -7,7 +7,6 @@
 
 #include <QComboBox>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QSlider>
@@ -19,7 +18,7 @@
 #include "engine/recording_engine.h"
 #include "platform/audio/audio_backend.h"
 #include "recorder/recorder_dialog.h"
-#include "support/test_support.h"
+#include "platform_audio/pulse_test_support.h"
 
 namespace {
 
@@ -72,14 +71,9 @@ TEST(RecorderWindowOnTheServer, HoldingTheSliderChannelDuringPlaybackResetsOnceA
     QTemporaryDir dir;
     qputenv("TMPDIR", dir.path().toLocal8Bit());
     // A tone into the null sink keeps its monitor running in real time.
-    const QString toneFile = dir.filePath("tone.wav");
-    ASSERT_EQ(testsupport::runTool("sox", {"-n", "-r", "48000", "-c", "2", "-b", "16", toneFile, "synth", "30", "sine",
-                                           "440", "vol", "0.5"}).exitCode, 0);
-    QProcess tone;
-    tone.start("paplay", {"--latency-msec=20", toneFile});
-    ASSERT_TRUE(tone.waitForStarted());
+    audiotest::TonePlayer tone(440, 0.5, 30, {48000, 16, 2});
+    ASSERT_TRUE(tone.started());
     QTest::qWait(3000);
-    ASSERT_EQ(tone.state(), QProcess::Running);
 
     ResetCountingBackend counting(backend());
     setBackendForTesting(&counting);
@@ -124,8 +118,6 @@ TEST(RecorderWindowOnTheServer, HoldingTheSliderChannelDuringPlaybackResetsOnceA
         engine.SetSaved(true);  // closing asks nothing
     }
     setBackendForTesting(nullptr);
-    tone.kill();
-    tone.waitForFinished();
 }
 
 }  // namespace
