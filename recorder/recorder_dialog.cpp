@@ -63,6 +63,16 @@ QColor tipColour(uint32_t tick)
     return table[tick % 20];
 }
 
+// The longest start of `folder` that edit 1001 holds, never half of a
+// character outside the basic plane.
+QString FitFolderEdit(QString folder)
+{
+    constexpr int limit = RecorderTemplate::kFolderMaxLength;
+    if (folder.size() > limit)
+        folder.truncate(folder[limit].isLowSurrogate() ? limit - 1 : limit);
+    return folder;
+}
+
 }  // namespace
 
 RecorderDialog::RecorderDialog(SettingsStore& store, QWidget* parent)
@@ -214,10 +224,7 @@ void RecorderDialog::OnBrowseFolder()
         return;
     // The member holds what the edit can show, so that the next exchange
     // with the edit reads back the same folder.
-    QString folder = withoutTrailingSeparators(chosen);
-    if (folder.size() > RecorderTemplate::kFolderMaxLength)
-        folder.truncate(RecorderTemplate::kFolderMaxLength - (folder[RecorderTemplate::kFolderMaxLength].isLowSurrogate() ? 1 : 0));
-    m_recordFolder = folder;
+    m_recordFolder = FitFolderEdit(withoutTrailingSeparators(chosen));
     controlAs<QLineEdit>(1001)->setText(m_recordFolder);
 }
 

@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSlider>
 
 #include "controls/bitmap_button.h"
 #include "controls/bitmap_slider.h"
