@@ -10,10 +10,13 @@
 #include "resources/qt_translations.h"
 
 #include <QCursor>
+#include <QGroupBox>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QToolTip>
 #include <QWheelEvent>
+
+#include <map>
 
 namespace {
 
@@ -143,6 +146,16 @@ TEST_F(RecorderWindowTest, EveryControlStandsWhereTheTemplateNumbersPutIt)
             EXPECT_EQ(r.height(), expected.height());
         }
     }
+    // The two group boxes carry no id: found by their titles.
+    const std::map<QString, QRect> groups = {{QString::fromUtf8("录音设置"), units.rect(7, 4, 208, 126)},
+                                             {QString::fromUtf8("存储设置"), units.rect(7, 267, 208, 90)}};
+    int found = 0;
+    for (QGroupBox* g : w.findChildren<QGroupBox*>()) {
+        ASSERT_TRUE(groups.count(g->title())) << g->title().toStdString();
+        EXPECT_EQ(g->geometry(), groups.at(g->title()));
+        ++found;
+    }
+    EXPECT_EQ(found, 2);
 }
 
 TEST_F(RecorderWindowEngineTest, NewAudioAfterASaveMakesClosingAskAgain)
