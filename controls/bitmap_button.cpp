@@ -336,9 +336,11 @@ void BitmapButton::changeEvent(QEvent* event)
 
 bool BitmapButton::event(QEvent* event)
 {
-    if (event->type() == QEvent::ToolTip) {
+    // A button without a tip of its own keeps the one its window gave it
+    // (the text buttons' tips come from the window's table).
+    if (event->type() == QEvent::ToolTip && !m_tipText.isEmpty()) {
         auto* help = static_cast<QHelpEvent*>(event);
-        if (m_tipActive && !m_tipText.isEmpty())
+        if (m_tipActive)
             QToolTip::showText(help->globalPos(), m_tipText, this, rect());
         else
             QToolTip::hideText();

@@ -19,6 +19,16 @@ QString ChooseWithDialog(QWidget* owner, const QString& title, const QString& st
                                              QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
 }
 
+// The longest prefix of at most `limit` bytes that does not end inside a
+// UTF-8 character (the local encoding here), so the cut path still decodes.
+qsizetype WholeCharacterPrefix(const QByteArray& utf8, qsizetype limit)
+{
+    qsizetype n = std::min(utf8.size(), limit);
+    while (n > 0 && n < utf8.size() && (uchar(utf8[n]) & 0xC0) == 0x80)
+        --n;
+    return n;
+}
+
 }  // namespace
 
 void SetFolderChooserForTesting(FolderChooser replacement) { chooser = std::move(replacement); }
@@ -42,7 +52,7 @@ bool BrowseForFolder(QWidget* owner, const QString& title, const char* initialFo
 
     const QByteArray path = QDir::toNativeSeparators(chosen).toLocal8Bit();
     std::memset(outPath, 0, std::size_t(outSize));
-    std::memcpy(outPath, path.constData(), std::size_t(std::min<qsizetype>(path.size(), outSize - 1)));
+    std::memcpy(outPath, path.constData(), std::size_t(WholeCharacterPrefix(path, outSize - 1)));
     return true;
 }
 

@@ -12,7 +12,8 @@ namespace controls {
 
 // The buffer API: false when outPath is null or outSize is below 260, or when
 // the user cancels. On success the chosen path, cut to outSize - 1 bytes
-// (local 8-bit encoding), fills outPath with zeros after it.
+// (local 8-bit encoding) and never inside a character, fills outPath with
+// zeros after it.
 bool BrowseForFolder(QWidget* owner, const QString& title, const char* initialFolder, char* outPath, int outSize);
 // The same rules with Qt strings: the result is what the buffer would hold.
 bool BrowseForFolder(QWidget* owner, const QString& title, const QString& initialFolder, QString& outPath,

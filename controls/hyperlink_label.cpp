@@ -196,10 +196,9 @@ void HyperlinkLabel::OnClicked()
     const QString address = AddressToOpen();
     // The shell's answer is the only step here: xdg-open already asks the
     // desktop for the browser, so there is no second route through a
-    // registered browser command. platform::Shell turns xdg-open's exit codes
-    // into the shell's result codes (0 success -> 33, 2 -> 2 file not found,
-    // 3 and 4 and a missing xdg-open -> 31 no association, others -> 0), so
-    // they meet the table of ErrorText unchanged.
+    // registered browser command. platform::Shell answers in the shell's
+    // result codes (33 when the opener started, 31 when none could be
+    // started), so they meet the table of ErrorText unchanged.
     const int result = platform::shell().openUrl(address);
     if (result > 32) {
         m_visited = true;

@@ -325,7 +325,7 @@ void RecordingEngine::OnSeekEnd()
     ShowPosition(true);
 }
 
-void RecordingEngine::OnHScroll(int code, int position)
+void RecordingEngine::OnHScroll(int code, int64_t position)
 {
     if (m_recording)
         return;  // the slider follows the recording and is disabled meanwhile

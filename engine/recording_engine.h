@@ -40,7 +40,7 @@ public:
     void OnPlay();                             // play 103
     void OnSeekStart();                        // << 1122
     void OnSeekEnd();                          // >> 1123
-    void OnHScroll(int code, int position);    // position slider 1121; `position` is the slider's
+    void OnHScroll(int code, int64_t position); // position slider 1121; `position` is the slider's
     void OnSave();                             // save 1116: runs the save handler
 
     uint32_t GetDataLength() const;

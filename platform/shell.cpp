@@ -6,42 +6,22 @@
 namespace platform {
 namespace {
 
-// xdg-open's exit codes (xdg-utils): 0 success, 1 syntax error, 2 file not
-// found, 3 a required tool is missing, 4 the action failed. They become the
-// ShellExecute codes the callers already know how to report.
-int shellCodeForXdgExit(int exitCode)
-{
-    switch (exitCode) {
-    case 0: return 33;
-    case 2: return 2;  // ERROR_FILE_NOT_FOUND
-    case 3: return 31; // SE_ERR_NOASSOC
-    case 4: return 31;
-    default: return 0;
-    }
-}
+// ShellExecute's "no application is associated" result: what the link
+// label reports when there is nothing to open an address with.
+constexpr int kNoAssociation = 31;
+constexpr int kOpened = 33;
 
 class DesktopShell final : public Shell {
 public:
     int openUrl(const QString& url) override
     {
+        // xdg-open may run the browser in the foreground for as long as it
+        // is open: it is started detached and never waited for, so only a
+        // failure to start it can be reported.
         const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
-        if (opener.isEmpty())
-            return 31;
-        // On the heap: a handler that runs the browser in the foreground must
-        // outlive this call, and a QProcess on the stack would kill it.
-        auto* p = new QProcess;
-        QObject::connect(p, &QProcess::finished, p, &QObject::deleteLater);
-        p->start(opener, {url});
-        if (!p->waitForStarted(2000)) {
-            delete p;
-            return 31;
-        }
-        // Still busy after two seconds: it found something to open the address with.
-        if (!p->waitForFinished(2000))
-            return 33;
-        const int code = p->exitStatus() == QProcess::NormalExit ? p->exitCode() : 4;
-        p->deleteLater();
-        return shellCodeForXdgExit(code);
+        if (opener.isEmpty() || !QProcess::startDetached(opener, {url}))
+            return kNoAssociation;
+        return kOpened;
     }
 
     bool startProgram(const QString& program, const QStringList& arguments) override

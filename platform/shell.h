@@ -10,9 +10,10 @@ namespace platform {
 class Shell {
 public:
     virtual ~Shell() = default;
-    // Opens a web or "mailto:" address with the desktop's handler. Returns a
-    // code with the meaning of ShellExecute's result: above 32 is success,
-    // 2 no such file, 5 access denied, 31 no handler for the address.
+    // Opens a web or "mailto:" address with the desktop's handler, without
+    // waiting for it. Returns a code with the meaning of ShellExecute's
+    // result: above 32 is success (the handler started), 31 no handler could
+    // be started for the address.
     virtual int openUrl(const QString& url) = 0;
     // Starts a program detached; false when it could not be started.
     virtual bool startProgram(const QString& program, const QStringList& arguments) = 0;

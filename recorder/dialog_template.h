@@ -37,6 +37,8 @@ namespace RecorderTemplate {
 
 inline constexpr int kWidth = 465;   // dialog units
 inline constexpr int kHeight = 377;
+// Edit 1001 and the record folder it shows hold at most this many characters.
+inline constexpr int kFolderMaxLength = 256;
 
 const std::vector<ControlTemplate>& controls();
 

@@ -24,6 +24,7 @@
 #include "controls/hyperlink_label.h"
 #include "engine/quality_bitrates.h"
 #include "controls/progress_dialog.h"
+#include "controls/trackbar.h"
 #include "engine/encoder_plugin.h"
 #include "engine/mp3_temp_encoder.h"
 #include "engine/recording_engine.h"
@@ -63,6 +64,16 @@ QColor tipColour(uint32_t tick)
     static const QColor table[20] = {red, green, blue, red, green, blue, red, red, green, blue,
                                      red, red,   red,  red, red,   red,  red, red, red,   red};
     return table[tick % 20];
+}
+
+// The longest start of `folder` that edit 1001 holds, never half of a
+// character outside the basic plane.
+QString FitFolderEdit(QString folder)
+{
+    constexpr int limit = RecorderTemplate::kFolderMaxLength;
+    if (folder.size() > limit)
+        folder.truncate(folder[limit].isLowSurrogate() ? limit - 1 : limit);
+    return folder;
 }
 
 }  // namespace
@@ -220,7 +231,9 @@ void RecorderDialog::OnBrowseFolder()
     QString chosen;
     if (!controls::BrowseForFolder(this, QString(), controlAs<QLineEdit>(1001)->text(), chosen, 260))
         return;
-    m_recordFolder = withoutTrailingSeparators(chosen);
+    // The member holds what the edit can show, so that the next exchange
+    // with the edit reads back the same folder.
+    m_recordFolder = FitFolderEdit(withoutTrailingSeparators(chosen));
     controlAs<QLineEdit>(1001)->setText(m_recordFolder);
 }
 
@@ -252,19 +265,11 @@ void RecorderDialog::connectEngine()
     for (const auto& [id, operation] : commands)
         connect(controlAs<QAbstractButton>(id), &QAbstractButton::clicked, e, operation);
 
-    // The position slider speaks in trackbar notifications: 5 while the thumb
-    // is dragged, 8 at the end of tracking, the rest for clicks and keys.
-    auto* slider = controlAs<QSlider>(1121);
-    connect(slider, &QSlider::sliderPressed, this, [this, slider] {
-        m_engine->OnHScroll(RecordingEngine::kThumbTrack, slider->sliderPosition());
-    });
-    connect(slider, &QSlider::sliderMoved, this, [this](int position) {
-        m_engine->OnHScroll(RecordingEngine::kThumbTrack, position);
-    });
-    connect(slider, &QSlider::sliderReleased, this, [this, slider] {
-        m_engine->OnHScroll(RecordingEngine::kEndTrack, slider->sliderPosition());
-    });
-    connect(slider, &QSlider::actionTriggered, this, &RecorderDialog::OnPositionSliderAction);
+    // The position slider's notifications go to the engine as they come:
+    // tracking while the thumb is dragged, steps, and one end of tracking.
+    auto* slider = controlAs<controls::Trackbar>(1121);
+    connect(slider, &controls::Trackbar::scrolled, this,
+            [this, slider](int code) { m_engine->OnHScroll(code, slider->GetPos()); });
 
     connect(controlAs<QAbstractButton>(1124), &QAbstractButton::clicked, this,
             [this] { m_saver->OnClearAfterPosition(); });
@@ -332,44 +337,16 @@ void RecorderDialog::addRecording(const QString& path)
 
 QStringList RecorderDialog::savedRecordings() const { return m_saver->savedFiles(); }
 
-void RecorderDialog::OnPositionSliderAction(int action)
-{
-    auto* slider = controlAs<QSlider>(1121);
-    // Dragging is reported by the press, move and release handlers.
-    if (action == QAbstractSlider::SliderMove || action == QAbstractSlider::SliderNoAction)
-        return;
-    // Trackbar codes: 0/1 line up/down, 2/3 page up/down, 6/7 top/bottom.
-    int code = 0;
-    switch (action) {
-    case QAbstractSlider::SliderSingleStepSub: code = 0; break;
-    case QAbstractSlider::SliderSingleStepAdd: code = 1; break;
-    case QAbstractSlider::SliderPageStepSub: code = 2; break;
-    case QAbstractSlider::SliderPageStepAdd: code = 3; break;
-    case QAbstractSlider::SliderToMinimum: code = 6; break;
-    case QAbstractSlider::SliderToMaximum: code = 7; break;
-    default: return;
-    }
-    m_engine->OnHScroll(code, slider->sliderPosition());
-    m_engine->OnHScroll(RecordingEngine::kEndTrack, slider->sliderPosition());
-}
-
 int RecorderDialog::selectedDevice() const { return controlAs<QComboBox>(1266)->currentIndex(); }
 int RecorderDialog::selectedFormatRow() const { return controlAs<QComboBox>(1217)->currentIndex(); }
 void RecorderDialog::setPositionText(const QString& text) { controlAs<QLabel>(1119)->setText(text); }
 void RecorderDialog::setLengthText(const QString& text) { controlAs<QLabel>(1120)->setText(text); }
 
-void RecorderDialog::setPositionRange(uint32_t maximum)
-{
-    // Frames beyond what the slider can count are shown at its end.
-    controlAs<QSlider>(1121)->setRange(0, int(std::min<uint32_t>(maximum, INT32_MAX)));
-}
+void RecorderDialog::setPositionRange(uint32_t maximum) { controlAs<controls::Trackbar>(1121)->SetRange(0, maximum); }
 
-void RecorderDialog::setPositionThumb(uint32_t position)
-{
-    controlAs<QSlider>(1121)->setValue(int(std::min<uint32_t>(position, INT32_MAX)));
-}
+void RecorderDialog::setPositionThumb(uint32_t position) { controlAs<controls::Trackbar>(1121)->SetPos(position); }
 
-uint32_t RecorderDialog::positionThumb() const { return uint32_t(controlAs<QSlider>(1121)->value()); }
+uint32_t RecorderDialog::positionThumb() const { return uint32_t(controlAs<controls::Trackbar>(1121)->GetPos()); }
 
 void RecorderDialog::setControlEnabled(int controlId, bool enabled)
 {
@@ -464,9 +441,14 @@ void RecorderDialog::ApplyPlaylistPanel()
     auto* toggle = controlAs<controls::BitmapButton>(1007);
     toggle->SetTipText(m_showRightPanel ? 436 : 437);
     toggle->SetImages(m_showRightPanel ? 133 : 132, kTransparent);
+    // The right half is everything that starts at the playlist's left edge.
+    // The narrowed window ends a little right of that edge, so the check box
+    // and status line under the playlist go with it; the tips line across
+    // the bottom starts in the left half and stays.
     QWidget* playlist = control(1011);
-    for (int id : {1011, 104, 1023, 1021, 1015})
-        control(id)->setVisible(m_showRightPanel);
+    for (QWidget* c : std::as_const(m_controls))
+        if (c->x() >= playlist->x())
+            c->setVisible(m_showRightPanel);
     if (m_showRightPanel) {
         setFixedSize(m_fullClientSize);
     } else {

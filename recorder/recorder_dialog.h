@@ -113,7 +113,6 @@ private:
     void OnOnlineHelp();
     void connectCommands();
     void connectEngine();
-    void OnPositionSliderAction(int action);
 
     SettingsStore& m_store;
     // Declared in this order: the plug-in outlives the engine's MP3 side and

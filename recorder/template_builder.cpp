@@ -8,20 +8,19 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSlider>
 
 #include "controls/bitmap_button.h"
 #include "controls/bitmap_slider.h"
 #include "controls/gradient_button.h"
 #include "controls/hyperlink_label.h"
 #include "input/mixer_line_list.h"
+#include "controls/trackbar.h"
 #include "recorder/waveform_view.h"
 
 namespace {
 // A closed drop-down list is one text line high; the template's height is
 // that of the opened list.
 constexpr int kDropDownHeight = 12;
-constexpr int kEditMaxLength = 256;
 }  // namespace
 
 TemplateBuilder::TemplateBuilder(QWidget* window, const controls::DialogUnits& units)
@@ -47,6 +46,11 @@ QHash<int, QWidget*> TemplateBuilder::build(const std::vector<ControlTemplate>& 
         w->setProperty("controlId", t.id);
         w->setEnabled(!t.disabled);
         w->setVisible(!t.hidden);
+        // No template button is the default one: Enter belongs to the window
+        // (the playlist plays with it), and a dialog would click the first
+        // button in the tab order instead.
+        if (auto* button = qobject_cast<QPushButton*>(w))
+            button->setAutoDefault(false);
         if (t.id != 0) {
             byId.insert(t.id, w);
             if (w->focusPolicy() != Qt::NoFocus) {
@@ -87,11 +91,8 @@ QWidget* TemplateBuilder::create(const ControlTemplate& t)
         return new QListWidget(m_window);
     case ControlKind::CheckBox:
         return new QCheckBox(caption, m_window);
-    case ControlKind::Trackbar: {
-        auto* s = new QSlider(Qt::Horizontal, m_window);
-        s->setTickPosition(QSlider::NoTicks);
-        return s;
-    }
+    case ControlKind::Trackbar:
+        return new controls::Trackbar(m_window);
     case ControlKind::PushButton:
         return new QPushButton(caption, m_window);
     case ControlKind::GradientButton:
@@ -104,7 +105,7 @@ QWidget* TemplateBuilder::create(const ControlTemplate& t)
         return new WaveformView(m_window);
     case ControlKind::Edit: {
         auto* e = new QLineEdit(m_window);
-        e->setMaxLength(kEditMaxLength);
+        e->setMaxLength(RecorderTemplate::kFolderMaxLength);
         return e;
     }
     }

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 using controls::BrowseForFolder;
@@ -104,4 +105,23 @@ TEST_F(FolderTest, LongResultIsCutToTheBufferAndCancelGivesFalse)
     EXPECT_TRUE(BrowseForFolder(nullptr, {}, QString(), out, 518));
     EXPECT_EQ(out, answer.left(517));
     EXPECT_EQ(start, QDir::currentPath());
+}
+
+TEST_F(FolderTest, ACutNeverSplitsAChineseCharacter)
+{
+    // "/a" and 90 three-byte characters: 259 bytes would end two bytes into
+    // the 86th character; the cut keeps 85 whole ones.
+    answer = QStringLiteral("/a") + QString(90, QChar(0x5F55));  // 录
+    char buffer[260];
+    EXPECT_TRUE(BrowseForFolder(nullptr, {}, "/", buffer, 260));
+    EXPECT_EQ(std::strlen(buffer), 2u + 85 * 3);
+    QString out;
+    EXPECT_TRUE(BrowseForFolder(nullptr, {}, "/", out, 260));
+    EXPECT_EQ(out, answer.left(2 + 85));
+    EXPECT_FALSE(out.contains(QChar::ReplacementCharacter));
+
+    // Where 259 bytes end on a character's edge, all of them are kept.
+    answer = QStringLiteral("/") + QString(90, QChar(0x5F55));
+    EXPECT_TRUE(BrowseForFolder(nullptr, {}, "/", out, 260));
+    EXPECT_EQ(out, answer.left(1 + 86));
 }

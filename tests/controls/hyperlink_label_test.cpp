@@ -5,6 +5,7 @@
 #include "widget_test_helpers.h"
 
 #include <QCursor>
+#include <QFile>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -148,4 +149,67 @@ TEST_F(HyperlinkLabelTest, AutoSizeKeepsTheAnchorOfTheAlignment)
     label.setGeometry(100, 20, 300, 40);
     label.SetUrl(QStringLiteral("x"));
     EXPECT_EQ(label.geometry(), QRect(100, 20, 300, 40));
+}
+
+// The desktop's shell with an xdg-open of the test's own on PATH.
+class DesktopOpenerTest : public HyperlinkLabelTest {
+protected:
+    void SetUp() override
+    {
+        HyperlinkLabelTest::SetUp();
+        platform::setShellForTesting(nullptr);
+        savedPath = qgetenv("PATH");
+        qputenv("PATH", bin.path().toLocal8Bit());
+        label.Attach();
+    }
+    void TearDown() override
+    {
+        release();
+        qputenv("PATH", savedPath);
+        HyperlinkLabelTest::TearDown();
+    }
+    // An opener that notes its parent and the address, then stays running
+    // (as xdg-open does with a browser in the foreground) until released.
+    void installOpener()
+    {
+        const QString script = QStringLiteral(
+            "#!/bin/sh\nPATH=/usr/bin:/bin\n"
+            "echo \"$PPID $1\" > '%1.part' && mv '%1.part' '%1'\n"
+            "i=0; while [ ! -e '%2' ] && [ $i -lt 600 ]; do sleep 0.05; i=$((i+1)); done\n")
+                                   .arg(noted(), bin.filePath("release"));
+        const QString path = bin.filePath("xdg-open");
+        ASSERT_TRUE(testsupport::writeFile(path, script.toUtf8()));
+        QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
+    }
+    QString noted() const { return bin.filePath("opened"); }
+    void release() { testsupport::writeFile(bin.filePath("release"), {}); }
+
+    QTemporaryDir bin;
+    QByteArray savedPath;
+};
+
+TEST_F(DesktopOpenerTest, TheOpenerRunsDetachedAndTheClickReturnsWhileItStillRuns)
+{
+    installOpener();
+    click(&label);
+    // The click came back while the opener waits for its release: success
+    // is the start, not the end, of the opener.
+    EXPECT_TRUE(label.IsVisited());
+    EXPECT_FALSE(QFile::exists(bin.filePath("release")));
+    ASSERT_TRUE(widgettest::waitUntil([&] { return QFile::exists(noted()); }, 10000));
+    const QList<QByteArray> seen = testsupport::readFile(noted()).trimmed().split(' ');
+    ASSERT_EQ(seen.size(), 2);
+    EXPECT_EQ(seen[1], "https://quillon.example.com/");
+    // Detached: the opener is not a child this process would have to reap.
+    EXPECT_NE(seen[0].toLongLong(), QCoreApplication::applicationPid());
+}
+
+TEST_F(DesktopOpenerTest, WithoutAnOpenerTheLabelReportsThatNothingIsAssociated)
+{
+    label.SetVisited(true);
+    widgettest::MessageBoxCatcher catcher;
+    click(&label);
+    ASSERT_TRUE(widgettest::waitUntil([&] { return catcher.count == 1; }));
+    EXPECT_EQ(catcher.text, "Unable to open hyperlink:\n\n" + HyperlinkLabel::ErrorText(31));
+    EXPECT_FALSE(label.IsVisited());
 }

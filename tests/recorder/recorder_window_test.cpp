@@ -2,105 +2,11 @@
 // the playlist panel, and the engine driven through its buttons with the fake
 // sound card: control states, readouts, saving, closing rules, screenshots.
 
-#include <gtest/gtest.h>
-
-#include <QAbstractButton>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QFileInfo>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QSettings>
-#include <QSlider>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
-#include <optional>
-#include <set>
-
-#include "controls/bitmap_button.h"
-#include "controls/browse_for_folder.h"
-#include "controls/gradient_button.h"
-#include "controls/hyperlink_label.h"
-#include "controls/progress_dialog.h"
-#include "engine/recording_engine.h"
-#include "input/mixer_line_list.h"
-#include "platform/audio/fake_backend.h"
-#include "platform/paths.h"
-#include "platform/shell.h"
-#include "playlist/list_file.h"
-#include "playlist/playlist_model.h"
-#include "recorder/dialog_template.h"
-#include "recorder/recorder_dialog.h"
-#include "recorder/waveform_view.h"
-#include "resources/strings.h"
-#include "support/recording_shell.h"
-#include "support/test_support.h"
+#include "window_fixture.h"
 
 namespace {
 
-using platform::audio::FakeBackend;
-
-class RecorderWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        qputenv("TMPDIR", temp.path().toLocal8Bit());
-        playlist::PlaylistModel::setDefaultListFileForTesting(dir.filePath("Quillon.lst"));
-        backend.addInputDevice("Built-in Microphone");
-        backend.addInputDevice("USB Headset");
-        backend.addInputDevice("Monitor of Speakers", true);
-        platform::audio::setBackendForTesting(&backend);
-    }
-    void TearDown() override
-    {
-        close();
-        platform::audio::setBackendForTesting(nullptr);
-    }
-    // A window on the settings file of this test; closing it writes them.
-    RecorderDialog& open()
-    {
-        close();
-        settings.emplace(settingsPath(), QSettings::IniFormat);
-        store.emplace(&*settings);
-        window = std::make_unique<RecorderDialog>(*store);
-        return *window;
-    }
-    void close()
-    {
-        window.reset();
-        store.reset();
-        settings.reset();
-    }
-    QString settingsPath() const { return dir.filePath("Quillon.conf"); }
-    template <typename T = QWidget>
-    T* ctl(int id) const { return window->controlAs<T>(id); }
-    QString text(int id) const { return ctl<QLabel>(id)->text(); }
-    void click(int id) { QTest::mouseClick(ctl<QPushButton>(id), Qt::LeftButton); }
-    // The class of the modal window `action` opens, closed again at once.
-    QString modalOpenedBy(const std::function<void()>& action)
-    {
-        QString seen;
-        QTimer::singleShot(50, [&seen] {
-            if (QWidget* m = QApplication::activeModalWidget())
-                seen = m->metaObject()->className(), m->close();
-        });
-        action();
-        QTest::qWait(100);
-        return seen;
-    }
-
-    QTemporaryDir dir, temp;
-    FakeBackend backend;
-    std::optional<QSettings> settings;
-    std::optional<SettingsStore> store;
-    std::unique_ptr<RecorderDialog> window;
-};
+using namespace windowtest;
 
 TEST_F(RecorderWindowTest, FirstRunShowsTheDefaultsAndWritesBothSectionsAtClose)
 {
@@ -316,60 +222,6 @@ TEST_F(RecorderWindowTest, TipsLineRotatesThroughTheTenTipsWithTheirLinks)
         EXPECT_TRUE(step == 0 || c == QColor(255, 0, 0) || c == QColor(0, 255, 0) || c == QColor(0, 0, 255));
     }
 }
-
-// The window at 48000 Hz 16-bit stereo, shown, driving the engine.
-class RecorderWindowEngineTest : public RecorderWindowTest {
-protected:
-    void SetUp() override
-    {
-        RecorderWindowTest::SetUp();
-        open().show();
-        ctl<QComboBox>(1217)->setCurrentIndex(27);
-    }
-    std::set<int> enabledStateControls() const
-    {
-        std::set<int> on;
-        for (int id : {1127, 1122, 1123, 1121, 103, 1124, 1125, 1116, 1022, 1266, 1217})
-            if (ctl(id)->isEnabled())
-                on.insert(id);
-        return on;
-    }
-    // Runs the queued device callbacks until the fake has handed over all it holds.
-    void pump()
-    {
-        for (int i = 0; i < 10000; ++i) {
-            FakeBackend::processCallbacks();
-            if (!backend.captureStream() || backend.captureStream()->waitingBytes() == 0)
-                break;
-        }
-        FakeBackend::processCallbacks();
-    }
-    void record(double hz, uint32_t frames, bool stop = true)
-    {
-        click(1127);
-        ASSERT_NE(backend.captureStream(), nullptr);
-        ASSERT_TRUE(backend.captureStream()->deliverTone(hz, 0.5, frames));
-        pump();
-        if (stop)
-            click(1022), pump();
-    }
-    // Answers the next message box with `button` and reports its text.
-    void answerNextMessage(QMessageBox::StandardButton button, QString* text)
-    {
-        QTimer::singleShot(30, [button, text] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                *text = box->text();
-                if (QAbstractButton* b = box->button(button))
-                    b->click();
-                else
-                    box->close();
-            }
-        });
-    }
-};
-
-const std::set<int> kStoppedWithData = {1127, 1122, 1123, 1121, 103, 1124, 1125, 1116};
-const std::set<int> kPlaying = {1122, 1123, 1121, 1022};
 
 TEST_F(RecorderWindowEngineTest, ControlStatesAndReadoutsFollowTheEngineThroughItsButtons)
 {

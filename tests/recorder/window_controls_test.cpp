@@ -1,0 +1,314 @@
+// The recorder window as a user meets it: tooltips on screen, the Enter key,
+// the narrowed window, the layout against the numbers of its template, the
+// message boxes and the position buttons on a 16-bit stereo recording.
+
+#include "window_fixture.h"
+
+#include "controls/widget_test_helpers.h"
+#include "engine/readout.h"
+#include "recorder/template_builder.h"
+#include "resources/qt_translations.h"
+
+#include <QCursor>
+#include <QGroupBox>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QToolTip>
+#include <QWheelEvent>
+
+#include <map>
+
+namespace {
+
+using namespace windowtest;
+
+// Hovers over the middle of `w` with the real mouse and waits for the
+// tooltip; the text on screen, or empty when none came up.
+QString tipShownFor(QWidget* w)
+{
+    QToolTip::hideText();
+    widgettest::waitUntil([] { return !QToolTip::isVisible(); });
+    QTest::mouseMove(w->window(), QPoint(1, 1));
+    QTest::mouseMove(w, w->rect().center());
+    if (!widgettest::waitUntil([] { return QToolTip::isVisible(); }, 3000))
+        return {};
+    return QToolTip::text();
+}
+
+TEST_F(RecorderWindowEngineTest, TooltipsOfTheTextAndPictureButtonsShowOnScreen)
+{
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    record(440, 4800);  // enables new, save and partial clear
+    const std::pair<int, int> tips[] = {{1125, 376}, {1124, 377}, {1116, 378}, {1147, 444}, {1127, 375}, {1120, 371}};
+    for (const auto& [id, stringId] : tips)
+        EXPECT_EQ(tipShownFor(ctl(id)), resources::text(stringId)) << id;
+    // The picture buttons keep their own tips, the window's buttons without
+    // an entry show none.
+    EXPECT_EQ(tipShownFor(ctl(104)), QString::fromUtf8("播放选择的条目"));
+    EXPECT_EQ(tipShownFor(ctl(1007)), QString::fromUtf8("隐藏播放列表"));
+    EXPECT_EQ(tipShownFor(ctl(1013)), QString());
+}
+
+TEST_F(RecorderWindowTest, EnterInTheEditAComboOrACheckBoxClicksNothingAndKeepsTheWindow)
+{
+    RecorderDialog& w = open();
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    int clicks = 0;
+    for (QAbstractButton* b : w.findChildren<QAbstractButton*>())
+        QObject::connect(b, &QAbstractButton::clicked, [&clicks] { ++clicks; });
+    auto* check = ctl<QCheckBox>(1024);
+    const bool checked = check->isChecked();
+    for (int id : {1001, 1217, 1003, 1024}) {
+        ctl(id)->setFocus();
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter})
+            QTest::keyClick(ctl(id), key);
+        EXPECT_EQ(clicks, 0) << id;
+        EXPECT_TRUE(w.isVisible()) << id;
+    }
+    EXPECT_EQ(check->isChecked(), checked);
+    for (QPushButton* b : w.findChildren<QPushButton*>())
+        EXPECT_FALSE(b->isDefault()) << TemplateBuilder::controlId(b);
+}
+
+TEST_F(RecorderWindowTest, TheNarrowedWindowShowsNothingOfTheRightHalfAndAllOfItsButton)
+{
+    RecorderDialog& w = open();
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    click(1007);
+    ASSERT_FALSE(w.playlistPanelShown());
+    const QRect toggle = ctl(1007)->geometry();
+    EXPECT_TRUE(w.rect().contains(toggle));
+    const QImage shot = widgettest::shot(w);
+    EXPECT_TRUE(shot.save(testsupport::screenshotDir() + "/recorder_window_narrowed.png"));
+    // Right of the button down to the tips line there is only the window's face.
+    const QRgb face = w.palette().color(QPalette::Window).rgb() | 0xff000000u;
+    int foreign = 0;
+    for (int x = toggle.right() + 1; x < shot.width(); ++x)
+        for (int y = 0; y < ctl(1016)->y(); ++y)
+            foreign += widgettest::px(shot, x, y) != face;
+    EXPECT_EQ(foreign, 0);
+}
+
+TEST_F(RecorderWindowTest, AChosenFolderIsHeldAsTheEditShowsIt)
+{
+    QString answer;
+    controls::SetFolderChooserForTesting([&answer](QWidget*, const QString&, const QString&) { return answer; });
+    RecorderDialog& w = open();
+    auto* edit = ctl<QLineEdit>(1001);
+    // 259 bytes come back from the chooser; the edit holds 256 characters.
+    answer = "/" + QString(300, 'd');
+    click(1002);
+    EXPECT_EQ(edit->text(), answer.left(256));
+    EXPECT_EQ(w.recordFolder(), edit->text());
+    // A character outside the basic plane is not split at the edit's limit.
+    answer = "/" + QString(254, 'd') + QString::fromUtf8("\xF0\x9F\x8E\xB5") + "/more";
+    click(1002);
+    EXPECT_EQ(edit->text(), answer.left(255));
+    EXPECT_EQ(w.recordFolder(), edit->text());
+    controls::SetFolderChooserForTesting({});
+}
+
+// Positions in dialog units as the window's template gives them.
+struct Placed {
+    int id, x, y, w, h;
+};
+constexpr Placed kPlaced[] = {
+    {1266, 74, 18, 135, 89},  {1217, 74, 34, 135, 117}, {1268, 74, 50, 135, 74},  {1009, 16, 68, 53, 10},
+    {1010, 13, 87, 54, 14},   {1147, 14, 108, 55, 16},  {1119, 7, 138, 46, 27},   {1084, 55, 138, 112, 27},
+    {1120, 169, 138, 46, 27}, {1121, 7, 172, 207, 20},  {1122, 7, 197, 35, 17},   {1123, 50, 197, 35, 17},
+    {103, 93, 197, 35, 17},   {1022, 136, 197, 35, 17}, {1127, 179, 197, 35, 17}, {1008, 85, 216, 129, 8},
+    {1125, 7, 225, 59, 16},   {1116, 81, 225, 59, 16},  {1013, 155, 225, 59, 16}, {1124, 7, 244, 59, 16},
+    {1091, 155, 244, 59, 16}, {1001, 14, 291, 174, 14}, {1002, 188, 291, 19, 14}, {1024, 14, 308, 194, 10},
+    {1003, 14, 337, 111, 42}, {1017, 177, 326, 33, 8},  {1004, 142, 338, 56, 12}, {1007, 216, 7, 9, 19},
+    {1011, 226, 7, 232, 298}, {1025, 226, 308, 164, 10}, {104, 226, 323, 16, 16}, {1023, 244, 323, 16, 16},
+    {1021, 262, 323, 16, 16}, {1015, 284, 327, 221, 15}, {1012, 227, 344, 160, 12}, {1014, 389, 344, 69, 12},
+    {1016, 7, 362, 451, 8},
+};
+
+TEST_F(RecorderWindowTest, EveryControlStandsWhereTheTemplateNumbersPutIt)
+{
+    RecorderDialog& w = open();
+    const controls::DialogUnits units(controls::dialogFont());
+    EXPECT_EQ(w.size(), QSize(units.x(465), units.y(377)));
+    for (const Placed& p : kPlaced) {
+        SCOPED_TRACE(p.id);
+        const QRect r = ctl(p.id)->geometry(), expected = units.rect(p.x, p.y, p.w, p.h);
+        EXPECT_EQ(r.topLeft(), expected.topLeft());
+        // Closed drop-down lists are one line high, the playlist slider takes
+        // its picture's height and the window's width, the tips line fits its text.
+        if (p.id != 1015 && p.id != 1016) {
+            EXPECT_EQ(r.width(), expected.width());
+        }
+        if (p.id != 1266 && p.id != 1217 && p.id != 1003 && p.id != 1015 && p.id != 1016) {
+            EXPECT_EQ(r.height(), expected.height());
+        }
+    }
+    // The two group boxes carry no id: found by their titles.
+    const std::map<QString, QRect> groups = {{QString::fromUtf8("录音设置"), units.rect(7, 4, 208, 126)},
+                                             {QString::fromUtf8("存储设置"), units.rect(7, 267, 208, 90)}};
+    int found = 0;
+    for (QGroupBox* g : w.findChildren<QGroupBox*>()) {
+        ASSERT_TRUE(groups.count(g->title())) << g->title().toStdString();
+        EXPECT_EQ(g->geometry(), groups.at(g->title()));
+        ++found;
+    }
+    EXPECT_EQ(found, 2);
+}
+
+TEST_F(RecorderWindowEngineTest, NewAudioAfterASaveMakesClosingAskAgain)
+{
+    QTemporaryDir folder;
+    ctl<QLineEdit>(1001)->setText(folder.path());
+    ctl<QComboBox>(1003)->setCurrentIndex(1);  // WAVE
+    record(1000, 4800);
+    click(1116);
+    ASSERT_EQ(window->savedRecordings().size(), 1);
+    record(1000, 4800);  // resumes the saved recording with more sound
+
+    QString shown;
+    answerNextMessage(QMessageBox::Cancel, &shown);
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_EQ(shown, resources::text(364));
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(RecorderWindowEngineTest, EndButtonCountsFramesOfAStereo16BitRecording)
+{
+    record(440, 36000);  // 0.75 s, 144000 bytes
+    click(1122);
+    EXPECT_EQ(window->engine().position(), 0u);
+    click(1123);
+    EXPECT_EQ(text(1119), QString::fromUtf8("\n位置:\n000:00.7"));
+    ASSERT_EQ(window->engine().position(), 36000u);
+    EXPECT_EQ(ctl<QSlider>(1121)->value(), 36000);
+    // Play from the end starts at the beginning, the whole recording plays.
+    click(103);
+    backend.lastPlaybackStream()->completeAll();
+    pump();
+    EXPECT_EQ(window->engine().position(), 36000u);
+}
+
+TEST_F(RecorderWindowEngineTest, AFailedPlayShowsItsMessageWithTheErrorIcon)
+{
+    record(440, 4800);
+    backend.setPlaybackOpenError("no sink");
+    widgettest::MessageBoxCatcher catcher;
+    click(103);
+    ASSERT_TRUE(widgettest::waitUntil([&] { return catcher.count == 1; }));
+    EXPECT_EQ(catcher.text, resources::text(381));
+    EXPECT_EQ(catcher.icon, QMessageBox::Critical);
+}
+
+TEST_F(RecorderWindowEngineTest, TheSaveQuestionReadsChineseWithQtsTranslations)
+{
+    ASSERT_TRUE(resources::InstallQtTranslations());
+    record(440, 4800);
+    QStringList buttons;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QTimer::singleShot(30, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        icon = box->icon();
+        for (QMessageBox::StandardButton b : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel})
+            if (QAbstractButton* button = box->button(b))
+                buttons.append(button->text().remove('&'));
+        box->button(QMessageBox::Cancel)->click();
+    });
+    click(1125);
+    EXPECT_EQ(icon, QMessageBox::Question);
+    ASSERT_EQ(buttons.size(), 3);
+    // Yes, No and Cancel in Qt's Simplified Chinese (each with its key letter).
+    EXPECT_TRUE(buttons[0].startsWith(QString::fromUtf8("是"))) << buttons[0].toStdString();
+    EXPECT_TRUE(buttons[1].startsWith(QString::fromUtf8("否"))) << buttons[1].toStdString();
+    EXPECT_TRUE(buttons[2].startsWith(QString::fromUtf8("取消"))) << buttons[2].toStdString();
+    EXPECT_GT(window->engine().GetDataLength(), 0u);
+}
+
+// The position slider under the user's hands while the recording plays.
+class PositionSliderTest : public RecorderWindowEngineTest {
+protected:
+    void SetUp() override
+    {
+        RecorderWindowEngineTest::SetUp();
+        record(440, 48000 * 10);
+        click(1122);
+        click(103);
+        ASSERT_TRUE(window->engine().IsPlaying());
+        slider = ctl<QSlider>(1121);
+        slider->setFocus();
+    }
+    int resets() const { return backend.lastPlaybackStream()->resetCount(); }
+    // The engine's position and the readout follow the thumb.
+    void expectEngineAtThumb()
+    {
+        const auto frames = uint32_t(slider->value());
+        EXPECT_EQ(window->engine().position(), frames);
+        EXPECT_EQ(text(1119), ReadoutText(385, frames, 48000));
+    }
+    QSlider* slider = nullptr;
+};
+
+// The mouse held on the channel during playback is tried on the real server
+// (window_pulse_test.cpp).
+TEST_F(PositionSliderTest, WheelAndKeysTellTheEngineAndAHeldKeyResetsOnceWhenLetGo)
+{
+    EXPECT_EQ(slider->pageStep(), 48000 * 10 / 5);
+    QWheelEvent away(QPointF(20, 5), slider->mapToGlobal(QPointF(20, 5)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(slider, &away);
+    EXPECT_GT(slider->value(), 0);
+    expectEngineAtThumb();
+    EXPECT_EQ(resets(), 0);
+
+    QTest::keyClick(slider, Qt::Key_PageDown);
+    expectEngineAtThumb();
+    EXPECT_EQ(resets(), 1);
+    for (bool repeat : {false, true, true, true}) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier, QString(), repeat);
+        QApplication::sendEvent(slider, &press);
+        if (repeat) {
+            QKeyEvent release(QEvent::KeyRelease, Qt::Key_PageDown, Qt::NoModifier, QString(), true);
+            QApplication::sendEvent(slider, &release);
+        }
+    }
+    EXPECT_EQ(resets(), 1);
+    QTest::keyRelease(slider, Qt::Key_PageDown);
+    EXPECT_EQ(resets(), 2);
+    EXPECT_EQ(slider->value(), 48000 * 10);
+    expectEngineAtThumb();
+}
+
+TEST_F(PositionSliderTest, ADraggedThumbMovesTheReadoutOnlyWhenReleased)
+{
+    QStyleOptionSlider opt;
+    opt.initFrom(slider);
+    opt.orientation = Qt::Horizontal;
+    opt.maximum = slider->maximum();
+    const QPoint grip = slider->style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, slider).center();
+    const QString before = text(1119);
+    QTest::mousePress(slider, Qt::LeftButton, {}, grip);
+    QTest::mouseMove(slider, grip + QPoint(slider->width() / 2, 0));
+    EXPECT_GT(slider->value(), 48000 * 3);
+    EXPECT_EQ(text(1119), before);
+    EXPECT_EQ(resets(), 0);
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, grip + QPoint(slider->width() / 2, 0));
+    expectEngineAtThumb();
+    EXPECT_EQ(resets(), 1);
+}
+
+TEST_F(RecorderWindowTest, ThePositionSliderReachesTheEndOfRecordingsBeyondAnInt)
+{
+    RecorderDialog& w = open();
+    const uint32_t frames = 4'000'000'000u;
+    w.setPositionRange(frames);
+    w.setPositionThumb(frames);
+    EXPECT_EQ(w.positionThumb(), frames);
+    w.setPositionThumb(frames / 2);
+    EXPECT_EQ(w.positionThumb(), frames / 2);
+}
+
+}  // namespace

@@ -1,0 +1,123 @@
+// The recorder window on the private PulseAudio server: a recording made
+// from the null sink's monitor plays back while the user holds the mouse on
+// the position slider's channel; the output is reset once, at the release,
+// and playback goes on from the thumb to the end.
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/settings_store.h"
+#include "engine/readout.h"
+#include "engine/recording_engine.h"
+#include "platform/audio/audio_backend.h"
+#include "recorder/recorder_dialog.h"
+#include "platform_audio/pulse_test_support.h"
+
+namespace {
+
+using namespace platform::audio;
+
+// The real back end, with every reset of an output stream counted.
+class ResetCountingBackend final : public AudioBackend {
+public:
+    explicit ResetCountingBackend(AudioBackend& real) : m_real(real) {}
+    int resets = 0;
+
+    std::vector<InputDevice> inputDevices() override { return m_real.inputDevices(); }
+    std::unique_ptr<CaptureStream> openCapture(int device, const PcmFormat& format, CaptureCallbacks callbacks,
+                                               QString* error) override
+    {
+        return m_real.openCapture(device, format, std::move(callbacks), error);
+    }
+    std::unique_ptr<PlaybackStream> openPlayback(const PcmFormat& format, PlaybackCallbacks callbacks,
+                                                 QString* error) override
+    {
+        auto inner = m_real.openPlayback(format, std::move(callbacks), error);
+        if (!inner)
+            return nullptr;
+        return std::make_unique<Counted>(std::move(inner), resets);
+    }
+    std::unique_ptr<InputMixer> openMixer(int device, MixerCallbacks callbacks) override
+    {
+        return m_real.openMixer(device, std::move(callbacks));
+    }
+
+private:
+    struct Counted final : PlaybackStream {
+        Counted(std::unique_ptr<PlaybackStream> inner, int& resets) : inner(std::move(inner)), resets(resets) {}
+        bool write(AudioBuffer* buffer) override { return inner->write(buffer); }
+        void reset() override
+        {
+            ++resets;
+            inner->reset();
+        }
+        void close() override { inner->close(); }
+        std::unique_ptr<PlaybackStream> inner;
+        int& resets;
+    };
+    AudioBackend& m_real;
+};
+
+TEST(RecorderWindowOnTheServer, HoldingTheSliderChannelDuringPlaybackResetsOnceAndPlaysOnFromTheThumb)
+{
+    ASSERT_FALSE(qgetenv("PULSE_SERVER").isEmpty());
+    QTemporaryDir dir;
+    qputenv("TMPDIR", dir.path().toLocal8Bit());
+    // A tone into the null sink keeps its monitor running in real time.
+    audiotest::TonePlayer tone(440, 0.5, 30, {48000, 16, 2});
+    ASSERT_TRUE(tone.started());
+    QTest::qWait(3000);
+
+    ResetCountingBackend counting(backend());
+    setBackendForTesting(&counting);
+    {
+        QSettings settings(dir.filePath("Quillon.conf"), QSettings::IniFormat);
+        SettingsStore store(&settings);
+        RecorderDialog window(store);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        ASSERT_GT(window.controlAs<QComboBox>(1266)->count(), 0);
+        window.controlAs<QComboBox>(1217)->setCurrentIndex(27);  // 48000 Hz 16-bit stereo
+        RecordingEngine& engine = window.engine();
+        auto clickOn = [&](int id) { QTest::mouseClick(window.controlAs<QPushButton>(id), Qt::LeftButton); };
+
+        clickOn(1127);
+        ASSERT_TRUE(engine.IsRecording());
+        QTest::qWait(2500);
+        clickOn(1022);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !engine.IsRecording(); }, 5000));
+        const uint32_t frames = engine.GetDataLength() / 4;
+        ASSERT_GT(frames, 48000u * 2);
+
+        clickOn(1122);
+        clickOn(103);
+        ASSERT_TRUE(engine.IsPlaying());
+        auto* slider = window.controlAs<QSlider>(1121);
+        const QPoint channel(slider->width() * 3 / 5, slider->height() / 2);
+        QTest::mousePress(slider, Qt::LeftButton, {}, channel);
+        QTest::qWait(1200);
+        EXPECT_EQ(counting.resets, 0);
+        QTest::mouseRelease(slider, Qt::LeftButton, {}, channel);
+        EXPECT_EQ(counting.resets, 1);
+        const auto thumb = uint32_t(slider->value());
+        EXPECT_GT(thumb, frames / 2);
+        EXPECT_EQ(window.controlAs<QLabel>(1119)->text(), ReadoutText(385, thumb, 48000));
+
+        // From the thumb to the end, then the device closes by itself.
+        EXPECT_TRUE(engine.IsPlaying());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !engine.IsPlaying(); }, 10000));
+        EXPECT_EQ(engine.position(), frames);
+        EXPECT_EQ(counting.resets, 1);
+        engine.SetSaved(true);  // closing asks nothing
+    }
+    setBackendForTesting(nullptr);
+}
+
+}  // namespace
