@@ -109,7 +109,7 @@ uint32_t readStreamInfo(ByteSource& source, uint32_t mode, StreamInfo& info)
 {
     const ByteRange file = ByteRange::whole(source);
     if (file.length == 0)
-        return ZLDEC_ERR_DAMAGED;
+        return ZLDEC_ERR_EMPTY;
     uint8_t start[16] = {};
     if (file.read(0, start, sizeof start) < 0)
         return ZLDEC_ERR_CANNOT_OPEN;

@@ -214,6 +214,9 @@ TEST_F(ZlaFiles, ThePackerRefusesWhatAReaderWouldRefuse)
         {{"pack", "-o", out, scratch.filePath("missing.wav")}, 2},
         {{"sh", "-c", "\"$0\" pack -o \"$1\" --title \"$(printf '\\377\\376')\" \"$2\"", media::zlaTool(), out, wave}, 2},
         {{"pack", wave}, 1}, {{"pack", "-o", out, "--loud", wave}, 1}, {{"unpack", out}, 1},
+        {{"pack", "-o", out, "--title", "a", "--title", "b", wave}, 1},
+        {{"pack", "-o", out, "--description", "a", "--description", "b", wave}, 1},
+        {{"pack", "-o", out, "-o", out + "2", wave}, 1},
         {{"info", wave + ".missing"}, 2}};
     for (const auto& [args, status] : refusals) {
         SCOPED_TRACE(args.join(' ').toStdString());
@@ -223,6 +226,30 @@ TEST_F(ZlaFiles, ThePackerRefusesWhatAReaderWouldRefuse)
         EXPECT_TRUE(args[0] == "info" || !result.err.isEmpty());
         EXPECT_FALSE(QFile::exists(out) || QFile::exists(out + ".partial"));
     }
+}
+
+// What the user reads: the usage on request, the files they named, and codes with their meaning.
+TEST_F(ZlaFiles, TheToolSpeaksOfTheUsersFilesAndExplainsCodes)
+{
+    for (const QStringList& args : {QStringList{"--help"}, {"pack", "--help"}, {"info", "--help"}, {"pack", "-o", "x.zla", "-h"}}) {
+        const auto result = testsupport::runTool(media::zlaTool(), args);
+        EXPECT_EQ(result.exitCode, 0) << args.join(' ').toStdString();
+        EXPECT_TRUE(result.out.startsWith("usage: zla pack") && result.err.isEmpty()) << args.join(' ').toStdString();
+    }
+    const QString out = scratch.filePath("no-such-folder/out.zla"), empty = scratch.filePath("empty.wav");
+    ASSERT_TRUE(testsupport::writeFile(empty, {}));
+    const auto unwritable = testsupport::runTool(media::zlaTool(), {"pack", "-o", out, wave});
+    EXPECT_EQ(unwritable.exitCode, 2);
+    EXPECT_TRUE(unwritable.err.contains(out.toUtf8() + ": ") && !unwritable.err.contains(".partial"))
+        << unwritable.err.toStdString();
+    const auto unusable = testsupport::runTool(media::zlaTool(), {"pack", "-o", scratch.filePath("e.zla"), empty});
+    EXPECT_TRUE(unusable.exitCode == 2 && unusable.err.contains(empty.toUtf8() + ": not usable audio: 13 (empty file)"))
+        << unusable.err.toStdString();
+    const auto missing = testsupport::runTool(media::zlaTool(), {"info", scratch.filePath("missing.wav")});
+    EXPECT_TRUE(missing.exitCode == 2 && missing.out.contains("error: 1 (no such file)")) << missing.out.toStdString();
+    ASSERT_TRUE(testsupport::writeFile(scratch.filePath("cut.zla"), zlaFile({{"TITL", "t", 99}})));
+    EXPECT_TRUE(testsupport::runTool(media::zlaTool(), {"info", scratch.filePath("cut.zla")})
+                    .out.contains("chunk table: 4 (damaged)"));
 }
 
 }  // namespace
