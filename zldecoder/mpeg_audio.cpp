@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace zldecoder {
@@ -67,6 +68,7 @@ Mpg123 openHandle(RangeCursor& cursor, long rate, int channels)
     mpg123_param(mh.get(), MPG123_REMOVE_FLAGS, MPG123_BIG_ENDIAN | MPG123_PICTURE, 0);
     mpg123_param(mh.get(), MPG123_PREFRAMES, kFramesDecodedBeforeBlock, 0);
     mpg123_param(mh.get(), MPG123_INDEX_SIZE, kIndexEntries, 0);
+    mpg123_param(mh.get(), MPG123_RESYNC_LIMIT, kResyncBytes, 0);
     mpg123_format_none(mh.get());
     if (rate == 0) {
         for (long r : kRates)
@@ -313,8 +315,19 @@ uint32_t probeMpeg(const ByteRange& range, AudioInfo& info)
     case MpegSearch::TagWithoutAudio: return ZLDEC_ERR_DAMAGED;
     case MpegSearch::ReadError: return ZLDEC_ERR_CANNOT_OPEN;
     }
+    // An Info frame whose byte count matches the file tells the length. Else
+    // the frame headers are walked: they give the length of a stream without
+    // an Info frame, and where the frames end, so that nothing after them is
+    // ever read, neither here nor by the decoder.
+    std::optional<MpegFrameWalk> walk;
+    if (!layout.infoFrameIsTrustworthy() && layout.header.frameBytes > 0) {
+        if (!walkMpegFrames(range, layout, walk.emplace()))
+            return ZLDEC_ERR_CANNOT_OPEN;
+        layout.audioEnd = walk->end;
+    }
+    const ByteRange audio = range.sub(0, layout.audioEnd);
 
-    RangeCursor cursor(range);
+    RangeCursor cursor(audio);
     const Mpg123 mh = openHandle(cursor, 0, 0);
     if (!mh)
         return failureOf(cursor);
@@ -324,25 +337,32 @@ uint32_t probeMpeg(const ByteRange& range, AudioInfo& info)
         return failureOf(cursor);
     mpg123_frameinfo2 first{};
     mpg123_info2(mh.get(), &first);
-    // Without an Info frame that agrees with the file, a full scan counts
-    // every frame: a file cut short still carries the Info frame of the whole.
-    if (!layout.infoFrameIsTrustworthy() && mpg123_scan(mh.get()) != MPG123_OK)
-        return failureOf(cursor);
-    const off_t samples = mpg123_length(mh.get());
+    off_t samples = 0, mpegFrames = 0;
+    if (walk && !layout.hasInfoFrame) {
+        mpegFrames = off_t(walk->frames);  // no delay or padding recorded: every frame plays whole
+        samples = mpegFrames * off_t(layout.header.samplesPerFrame);
+    } else {
+        // A file cut short still carries the Info frame of the whole: then
+        // libmpg123 counts the frames that are there.
+        if (!layout.infoFrameIsTrustworthy() && mpg123_scan(mh.get()) != MPG123_OK)
+            return failureOf(cursor);
+        samples = mpg123_length(mh.get());
+        mpegFrames = mpg123_framelength(mh.get());
+    }
     if (samples < 0)
         return failureOf(cursor);
-    const off_t mpegFrames = mpg123_framelength(mh.get());
 
     const uint32_t bitsPerSecond = streamBitrate(layout, first, mpegFrames, rate);
     info.format = pcmFormat(static_cast<uint32_t>(rate), static_cast<uint16_t>(channels), 16,
                             static_cast<uint32_t>((uint64_t(bitsPerSecond) + 4) / 8));
     info.length = static_cast<uint32_t>(std::min<off_t>(samples, UINT32_MAX));
+    info.extent = layout.audioEnd;
     return ZLDEC_OK;
 }
 
 uint32_t startMpegDecoder(const ByteRange& range, const AudioInfo& info, std::unique_ptr<AudioDecoder>& out)
 {
-    auto decoder = std::make_unique<MpegDecoder>(range, info);
+    auto decoder = std::make_unique<MpegDecoder>(range.sub(0, std::min(range.length, info.extent)), info);
     const uint32_t code = decoder->start();
     if (code == ZLDEC_OK)
         out = std::move(decoder);

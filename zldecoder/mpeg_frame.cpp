@@ -215,4 +215,86 @@ MpegSearch findMpegLayout(const ByteRange& range, MpegLayout& layout)
     return layout.hadId3v2 ? MpegSearch::TagWithoutAudio : MpegSearch::NotMpeg;
 }
 
+namespace {
+
+// Large reads: the headers are a few bytes in every few hundred, and one
+// read per frame would cost more than copying the bodies along.
+class FrameReader {
+public:
+    static constexpr size_t kReadBytes = 256 * 1024;
+
+    FrameReader(const ByteRange& range, uint64_t end) : m_range(range), m_end(end) {}
+
+    // The four bytes at `at` (below the end), or null; m_failed on a read error.
+    const uint8_t* headerAt(uint64_t at)
+    {
+        if (at + 4 > m_end)
+            return nullptr;
+        if (at < m_start || at + 4 > m_start + m_bytes.size()) {
+            m_bytes.resize(size_t(std::min<uint64_t>(kReadBytes, m_end - at)));
+            const int64_t got = m_range.read(at, m_bytes.data(), m_bytes.size());
+            if (got < 0) {
+                m_failed = true;
+                m_bytes.clear();
+                return nullptr;
+            }
+            m_bytes.resize(size_t(got));
+            m_start = at;
+            if (m_bytes.size() < 4)
+                return nullptr;
+        }
+        return &m_bytes[size_t(at - m_start)];
+    }
+    bool failed() const { return m_failed; }
+
+private:
+    const ByteRange& m_range;
+    const uint64_t m_end;
+    std::vector<uint8_t> m_bytes;
+    uint64_t m_start = 0;
+    bool m_failed = false;
+};
+
+}  // namespace
+
+bool walkMpegFrames(const ByteRange& range, const MpegLayout& layout, MpegFrameWalk& walk)
+{
+    walk = MpegFrameWalk{0, layout.firstFrame};
+    FrameReader reader(range, layout.audioEnd);
+    // A whole frame of the stream's kind at `at`, or 0.
+    auto frameAt = [&](uint64_t at) -> uint32_t {
+        const uint8_t* bytes = reader.headerAt(at);
+        const auto header = bytes ? parseMpegHeader(bytes) : std::nullopt;
+        if (!header || !sameStream(*header, layout.header) || header->frameBytes == 0
+            || at + header->frameBytes > layout.audioEnd)
+            return 0;
+        return header->frameBytes;
+    };
+    uint64_t at = layout.firstFrame;
+    while (true) {
+        if (const uint32_t bytes = frameAt(at)) {
+            ++walk.frames;
+            at += bytes;
+            walk.end = at;
+            continue;
+        }
+        if (reader.failed())
+            return false;
+        // Past junk only onto a frame that the next one confirms, as at the start.
+        bool resynced = false;
+        for (uint64_t next = at + 1; next <= at + kResyncBytes && next + 4 <= layout.audioEnd; ++next) {
+            const uint32_t bytes = frameAt(next);
+            if (bytes && (next + bytes == layout.audioEnd || frameAt(next + bytes))) {
+                at = next;
+                resynced = true;
+                break;
+            }
+        }
+        if (reader.failed())
+            return false;
+        if (!resynced)
+            return true;
+    }
+}
+
 }  // namespace zldecoder

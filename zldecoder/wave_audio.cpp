@@ -193,11 +193,8 @@ public:
         if (firstFrame >= m_info.length)
             return ZLDEC_OK;
         uint32_t wanted = std::min(maxFrames, m_info.length - firstFrame);
-        if (firstFrame != m_next) {
-            if (sf_seek(m_file.get(), firstFrame, SEEK_SET) < 0)
-                return failure();
-            m_next = firstFrame;
-        }
+        if (firstFrame != m_next && !seekTo(firstFrame))
+            return failure();
         const int channels = m_info.format.channels;
         while (wanted > 0) {
             const sf_count_t asked = std::min<sf_count_t>(wanted, kChunkFrames);
@@ -218,6 +215,31 @@ public:
 
 private:
     uint32_t failure() const { return m_cursor.failed() ? ZLDEC_ERR_READ : ZLDEC_ERR_DAMAGED; }
+
+    bool seekTo(uint32_t frame)
+    {
+        if (m_file && sf_seek(m_file.get(), frame, SEEK_SET) == sf_count_t(frame)) {
+            m_next = frame;
+            return true;
+        }
+        // Some codecs cannot seek (GSM 6.10): start again and read up to the frame.
+        m_next = kNowhere;
+        SF_INFO sfInfo;
+        uint32_t code = ZLDEC_OK;
+        m_file.reset();
+        m_cursor.seek(0, SEEK_SET);
+        m_file = openSndfile(m_cursor, m_range, sfInfo, code);
+        if (!m_file)
+            return false;
+        for (uint32_t at = 0; at < frame;) {
+            const sf_count_t got = readChunk(std::min<sf_count_t>(frame - at, kChunkFrames));
+            if (got <= 0)
+                return false;
+            at += uint32_t(got);
+        }
+        m_next = frame;
+        return true;
+    }
 
     // Reads up to `frames` frames into m_samples.
     sf_count_t readChunk(sf_count_t frames)
@@ -256,6 +278,7 @@ private:
     bool m_readsShorts = true;
     std::vector<short> m_samples;
     std::vector<float> m_floats;
+    static constexpr uint32_t kNowhere = UINT32_MAX;  // the next decode must seek
     uint32_t m_next = 0;
 };
 
