@@ -92,12 +92,24 @@ TEST(MpegFiles, AFileMadeFromNFramesReportsNItsBitRateAndMpg123sSamples)
             EXPECT_NEAR(f.avgBytesPerSec, QFileInfo(mp3).size() * 44100.0 / kFrames, QFileInfo(mp3).size() / 35.0);  // 5 %
         expectSamplesLike(stream.decodeAll(), media::mpg123Samples(mp3), c.exact);
     }
-    // Without an Info frame the whole frames count.
+    // Without an Info frame the whole frames count, at a constant or a varying bit rate, and
+    // across a little junk between frames, which mpg123 skips as well.
     const QString wave = media::makeWave(scratch.filePath("in.wav"), 44100, 2, 16, kFrames);
     OpenStream bare(media::makeMp3(wave, scratch.filePath("notag.mp3"), {"-t", "-b", "128"}));
     EXPECT_TRUE(bare.length() % 1152 == 0 && bare.length() > kFrames) << bare.length();
     EXPECT_EQ(bare.format().avgBytesPerSec, 16000u);
     expectSamplesLike(bare.decodeAll(), media::mpg123Samples(scratch.filePath("notag.mp3")));
+    const QByteArray varying = testsupport::readFile(media::makeMp3(wave, scratch.filePath("vbr.mp3"), {"-t", "-V", "4"}));
+    qsizetype middle = varying.indexOf("\xff\xfb", varying.size() / 2);
+    ASSERT_GT(middle, 0);
+    ASSERT_TRUE(testsupport::writeFile(scratch.filePath("junk.mp3"), varying.left(middle) + QByteArray(500, 'j') + varying.mid(middle)));
+    for (const char* name : {"vbr.mp3", "junk.mp3"}) {
+        SCOPED_TRACE(name);
+        const QByteArray reference = media::mpg123Samples(scratch.filePath(name));
+        OpenStream stream(scratch.filePath(name));
+        EXPECT_EQ(qsizetype(stream.length()) * 4, reference.size());
+        expectSamplesLike(stream.decodeAll(), reference);
+    }
 }
 
 TEST(MpegFiles, LayersOneAndTwoDecodeLikeMpg123)
