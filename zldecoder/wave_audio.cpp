@@ -218,26 +218,35 @@ private:
 
     bool seekTo(uint32_t frame)
     {
-        if (m_file && sf_seek(m_file.get(), frame, SEEK_SET) == sf_count_t(frame)) {
-            m_next = frame;
-            return true;
+        if (m_seeks) {
+            if (m_file && sf_seek(m_file.get(), frame, SEEK_SET) == sf_count_t(frame)) {
+                m_next = frame;
+                return true;
+            }
+            m_seeks = false;  // and the refused seek may have left the reader anywhere
+            m_next = kNowhere;
         }
-        // Some codecs cannot seek (GSM 6.10): start again and read up to the frame.
-        m_next = kNowhere;
-        SF_INFO sfInfo;
-        uint32_t code = ZLDEC_OK;
-        m_file.reset();
-        m_cursor.seek(0, SEEK_SET);
-        m_file = openSndfile(m_cursor, m_range, sfInfo, code);
-        if (!m_file)
-            return false;
-        for (uint32_t at = 0; at < frame;) {
-            const sf_count_t got = readChunk(std::min<sf_count_t>(frame - at, kChunkFrames));
-            if (got <= 0)
+        // Some codecs cannot seek (GSM 6.10): read forward to the frame,
+        // from the start again when it lies behind.
+        if (!m_file || m_next == kNowhere || frame < m_next) {
+            m_next = kNowhere;
+            SF_INFO sfInfo;
+            uint32_t code = ZLDEC_OK;
+            m_file.reset();
+            m_cursor.seek(0, SEEK_SET);
+            m_file = openSndfile(m_cursor, m_range, sfInfo, code);
+            if (!m_file)
                 return false;
-            at += uint32_t(got);
+            m_next = 0;
         }
-        m_next = frame;
+        while (m_next < frame) {
+            const sf_count_t got = readChunk(std::min<sf_count_t>(frame - m_next, kChunkFrames));
+            if (got <= 0) {
+                m_next = kNowhere;
+                return false;
+            }
+            m_next += uint32_t(got);
+        }
         return true;
     }
 
@@ -280,6 +289,7 @@ private:
     std::vector<float> m_floats;
     static constexpr uint32_t kNowhere = UINT32_MAX;  // the next decode must seek
     uint32_t m_next = 0;
+    bool m_seeks = true;  // until libsndfile refuses a seek in this encoding
 };
 
 }  // namespace
