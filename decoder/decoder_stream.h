@@ -29,7 +29,8 @@ public:
 
     // Opens a file to play it (closing what was open). Returns 0 or the
     // library's code: 1 no such file, 2 locked, 3 cannot open, 4 damaged,
-    // 5 unrecognised, 6 not loadable here, others unspecified.
+    // 5 unrecognised, 6 not loadable here, 13 an empty file (shown as an
+    // unknown failure), others unspecified.
     uint32_t open(const QString& path);
     void close();
 

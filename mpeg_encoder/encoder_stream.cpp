@@ -1,6 +1,7 @@
 #include "mpeg_encoder/encoder_stream.h"
 
 #include <lame/lame.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
@@ -101,7 +102,6 @@ EncoderStream::EncoderStream(const EncoderSettings& settings, lame_global_struct
     , m_lame(lame)
     , m_infoFrame(settings)
 {
-    m_streamStart.reserve(kStreamStartBytes);
 }
 
 EncoderStream::~EncoderStream()
@@ -175,7 +175,7 @@ BE_ERR EncoderStream::finish(uint8_t* output, uint32_t& outputBytes)
     outputBytes = out.used();
     m_state = State::Finished;
     if (m_settings.writeInfoTag)
-        m_tag = FinishedTag{m_infoFrame.finished(summary()), m_streamStart};
+        m_tag = FinishedTag{m_infoFrame.finished(summary()), m_streamBytes, m_streamCrc};
     return BE_ERR_SUCCESSFUL;
 }
 
@@ -221,10 +221,7 @@ void EncoderStream::reservePlaceholder(Output& out)
 void EncoderStream::count(const uint8_t* bytes, size_t size, bool musicData)
 {
     m_streamBytes += size;
-    if (m_streamStart.size() < kStreamStartBytes) {
-        const size_t kept = std::min(size, kStreamStartBytes - m_streamStart.size());
-        m_streamStart.insert(m_streamStart.end(), bytes, bytes + kept);
-    }
+    m_streamCrc = uint32_t(crc32_z(m_streamCrc, bytes, size));
     if (musicData && m_settings.writeInfoTag)
         m_musicCrc = crc16(bytes, size, m_musicCrc);
 }

@@ -16,8 +16,11 @@ namespace mpeg_encoder {
 
 // What a tag call needs once the stream is gone.
 struct FinishedTag {
-    std::vector<uint8_t> frame;        // goes over the reserved frame at offset 0
-    std::vector<uint8_t> streamStart;  // the stream's first bytes, to recognise its file
+    std::vector<uint8_t> frame;  // goes over the reserved frame at offset 0
+    // The stream's whole output, summed up to recognise its file: streams
+    // that begin alike (silence) are told apart by what follows.
+    uint64_t streamBytes = 0;
+    uint32_t streamCrc = 0;  // CRC-32 of every byte written
 };
 
 class EncoderStream {
@@ -26,7 +29,6 @@ public:
     // for the most samples a call may bring, plus the reserved frame.
     static constexpr uint32_t kOutputBufferSize = 32768;
     static constexpr uint32_t kMostSamplesPerCall = kOutputBufferSize / 2;
-    static constexpr size_t kStreamStartBytes = 4096;
 
     // Null with the reason in `error` when LAME refuses the settings.
     static std::unique_ptr<EncoderStream> open(const EncoderSettings& settings, BE_ERR& error);
@@ -62,7 +64,7 @@ private:
     std::optional<int16_t> m_carriedSample;  // a stereo frame's left value waiting for its right
     uint64_t m_streamBytes = 0;
     uint16_t m_musicCrc = 0;
-    std::vector<uint8_t> m_streamStart;
+    uint32_t m_streamCrc = 0;
     std::optional<FinishedTag> m_tag;
 };
 

@@ -130,12 +130,14 @@ BE_API BE_ERR beCloseStream(HBE_STREAM stream);
 BE_API void beVersion(void* version);
 
 /* Writes the information frame of the most recently closed stream whose frame
- * is not yet written and whose output the file at `path` begins with. */
+ * is not yet written and whose whole output the file at `path` holds: the
+ * same number of bytes with the same CRC-32, so that streams that begin
+ * alike are not mistaken for each other. */
 BE_API BE_ERR beWriteVBRHeader(const char* path);
 
 /* Writes the information frame of `stream` (finished; open or already closed)
  * over the frame reserved at the start of the file at `path`. The file must
- * begin with the stream's output. Each frame is written once. */
+ * hold exactly the stream's output. Each frame is written once. */
 BE_API BE_ERR beWriteInfoTag(HBE_STREAM stream, const char* path);
 
 /* Entry point types, for callers that resolve the functions at run time. */

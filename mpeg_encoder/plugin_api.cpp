@@ -128,13 +128,13 @@ BE_API BE_ERR beWriteVBRHeader(const char* path)
         const auto candidates = table.closedTagsNewestFirst();
         if (candidates.empty())
             return BE_ERR_INVALID_HANDLE;
-        const auto fileStart = readFileStart(path, EncoderStream::kStreamStartBytes);
-        if (!fileStart)
+        TagFile file(path);
+        if (!file.isOpen())
             return BE_ERR_FILE;
         for (const auto& [handle, tag] : candidates) {
-            if (!holdsStream(*fileStart, tag))
+            if (!file.holdsStream(tag))
                 continue;
-            const BE_ERR result = writeTagIntoFile(path, tag);
+            const BE_ERR result = file.write(tag);
             if (result == BE_ERR_SUCCESSFUL)
                 table.forgetTag(handle);
             return result;
@@ -152,7 +152,7 @@ BE_API BE_ERR beWriteInfoTag(HBE_STREAM stream, const char* path)
         const std::optional<FinishedTag> tag = table.tagOf(stream);
         if (!tag)
             return BE_ERR_INVALID_HANDLE;
-        const BE_ERR result = writeTagIntoFile(path, *tag);
+        const BE_ERR result = TagFile(path).write(*tag);
         if (result == BE_ERR_SUCCESSFUL)
             table.forgetTag(stream);
         return result;

@@ -1,55 +1,15 @@
 #include "mpeg_encoder/tag_file.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
+#include <zlib.h>
 
 namespace mpeg_encoder {
 
 namespace {
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return m_fd; }
-    explicit operator bool() const { return m_fd >= 0; }
-
-private:
-    int m_fd;
-};
-
-int openFile(const char* path, int flags)
-{
-    int fd;
-    do
-        fd = ::open(path, flags | O_CLOEXEC);
-    while (fd < 0 && errno == EINTR);
-    return fd;
-}
-
-bool readAt(int fd, uint8_t* data, size_t size, size_t& got)
-{
-    got = 0;
-    while (got < size) {
-        const ssize_t n = ::pread(fd, data + got, size - got, off_t(got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            break;
-        got += size_t(n);
-    }
-    return true;
-}
 
 bool writeAtStart(int fd, const std::vector<uint8_t>& data)
 {
@@ -67,39 +27,52 @@ bool writeAtStart(int fd, const std::vector<uint8_t>& data)
 
 }  // namespace
 
-std::optional<std::vector<uint8_t>> readFileStart(const char* path, size_t bytes)
+TagFile::TagFile(const char* path)
 {
-    const Descriptor fd(openFile(path, O_RDONLY));
-    if (!fd)
-        return std::nullopt;
-    std::vector<uint8_t> start(bytes);
-    size_t got = 0;
-    if (!readAt(fd.get(), start.data(), bytes, got))
-        return std::nullopt;
-    start.resize(got);
-    return start;
+    do
+        m_fd = ::open(path, O_RDWR | O_CLOEXEC);
+    while (m_fd < 0 && errno == EINTR);
+    struct stat st {};
+    if (m_fd >= 0 && ::fstat(m_fd, &st) == 0 && S_ISREG(st.st_mode))
+        m_size = uint64_t(st.st_size);
+    else
+        m_unreadable = true;
 }
 
-bool holdsStream(const std::vector<uint8_t>& fileStart, const FinishedTag& tag)
+TagFile::~TagFile()
 {
-    // The stream's first bytes hold the reserved frame and the first audio
-    // frames, which tell one recording from another.
-    return fileStart.size() >= tag.streamStart.size() && tag.streamStart.size() >= tag.frame.size()
-        && std::equal(tag.streamStart.begin(), tag.streamStart.end(), fileStart.begin());
+    if (m_fd >= 0)
+        ::close(m_fd);
 }
 
-BE_ERR writeTagIntoFile(const char* path, const FinishedTag& tag)
+bool TagFile::holdsStream(const FinishedTag& tag)
 {
-    const Descriptor fd(openFile(path, O_RDWR));
-    if (!fd)
+    if (m_unreadable || tag.streamBytes != m_size || tag.streamBytes < tag.frame.size())
+        return false;
+    if (!m_crc) {
+        std::vector<uint8_t> buffer(1 << 20);
+        uLong crc = crc32_z(0, nullptr, 0);
+        for (uint64_t at = 0; at < m_size;) {
+            const ssize_t n = ::pread(m_fd, buffer.data(), buffer.size(), off_t(at));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                m_unreadable = true;
+                return false;
+            }
+            crc = crc32_z(crc, buffer.data(), size_t(n));
+            at += uint64_t(n);
+        }
+        m_crc = uint32_t(crc);
+    }
+    return *m_crc == tag.streamCrc;
+}
+
+BE_ERR TagFile::write(const FinishedTag& tag)
+{
+    if (!holdsStream(tag) || !writeAtStart(m_fd, tag.frame))
         return BE_ERR_FILE;
-    std::vector<uint8_t> fileStart(tag.streamStart.size());
-    size_t got = 0;
-    if (!readAt(fd.get(), fileStart.data(), fileStart.size(), got))
-        return BE_ERR_FILE;
-    fileStart.resize(got);
-    if (!holdsStream(fileStart, tag) || !writeAtStart(fd.get(), tag.frame))
-        return BE_ERR_FILE;
+    m_crc.reset();  // the file has changed
     return BE_ERR_SUCCESSFUL;
 }
 

@@ -7,18 +7,28 @@
 #include "mpeg_encoder/encoder_stream.h"
 
 #include <optional>
-#include <vector>
 
 namespace mpeg_encoder {
 
-// The first `bytes` bytes of the file, fewer when it is shorter; none when it
-// cannot be read.
-std::optional<std::vector<uint8_t>> readFileStart(const char* path, size_t bytes);
+class TagFile {
+public:
+    explicit TagFile(const char* path);
+    ~TagFile();
+    TagFile(const TagFile&) = delete;
+    TagFile& operator=(const TagFile&) = delete;
 
-// Whether a file that begins with `fileStart` holds the tag's stream.
-bool holdsStream(const std::vector<uint8_t>& fileStart, const FinishedTag& tag);
+    bool isOpen() const { return m_fd >= 0; }
+    // Whether the file holds exactly the tag's stream: its length and its
+    // checksum. The file is read once, and only for a stream of its length.
+    bool holdsStream(const FinishedTag& tag);
+    // Writes the frame at offset 0 when the file holds the tag's stream.
+    BE_ERR write(const FinishedTag& tag);
 
-// Writes the frame at offset 0 when the file holds the tag's stream.
-BE_ERR writeTagIntoFile(const char* path, const FinishedTag& tag);
+private:
+    int m_fd = -1;
+    uint64_t m_size = 0;
+    std::optional<uint32_t> m_crc;  // once read
+    bool m_unreadable = false;
+};
 
 }  // namespace mpeg_encoder

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libpulse-dev pulseaudio pulseaudio-utils
-  libmp3lame-dev libmpg123-dev libsndfile1-dev libpng-dev
+  libmp3lame-dev libmpg123-dev libsndfile1-dev libpng-dev zlib1g-dev
   xdg-utils fonts-wqy-microhei qt6-translations-l10n pavucontrol
   pipewire pipewire-pulse wireplumber libspa-0.2-modules dbus
   libgtest-dev libgmock-dev libbenchmark-dev

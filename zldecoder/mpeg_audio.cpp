@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace zldecoder {
@@ -48,9 +49,10 @@ off_t ioSeek(void* cursor, off_t offset, int whence)
     return static_cast<off_t>(static_cast<RangeCursor*>(cursor)->seek(offset, whence));
 }
 
-// Opens an mpg123 handle on the cursor, allowing the given channel counts at
-// the given rate (or at every MPEG rate when rate is 0).
-Mpg123 openHandle(RangeCursor& cursor, long rate, int channels)
+// A new mpg123 handle that allows the given channel counts at the given rate
+// (or at every MPEG rate when rate is 0). Only decoding jumps about and
+// needs the index of frame offsets.
+Mpg123 newHandle(long rate, int channels, bool indexed)
 {
     static std::once_flag initialised;
     std::call_once(initialised, [] { mpg123_init(); });
@@ -66,7 +68,8 @@ Mpg123 openHandle(RangeCursor& cursor, long rate, int channels)
                  MPG123_GAPLESS | MPG123_QUIET | MPG123_SKIP_ID3V2 | MPG123_FORCE_ENDIAN | MPG123_NO_FRANKENSTEIN, 0);
     mpg123_param(mh.get(), MPG123_REMOVE_FLAGS, MPG123_BIG_ENDIAN | MPG123_PICTURE, 0);
     mpg123_param(mh.get(), MPG123_PREFRAMES, kFramesDecodedBeforeBlock, 0);
-    mpg123_param(mh.get(), MPG123_INDEX_SIZE, kIndexEntries, 0);
+    mpg123_param(mh.get(), MPG123_INDEX_SIZE, indexed ? kIndexEntries : 0, 0);
+    mpg123_param(mh.get(), MPG123_RESYNC_LIMIT, kResyncBytes, 0);
     mpg123_format_none(mh.get());
     if (rate == 0) {
         for (long r : kRates)
@@ -74,11 +77,42 @@ Mpg123 openHandle(RangeCursor& cursor, long rate, int channels)
     } else {
         mpg123_format(mh.get(), rate, channels, MPG123_ENC_SIGNED_16);
     }
-    if (mpg123_replace_reader_handle(mh.get(), ioRead, ioSeek, nullptr) != MPG123_OK
-        || mpg123_open_handle(mh.get(), &cursor) != MPG123_OK)
+    if (mpg123_replace_reader_handle(mh.get(), ioRead, ioSeek, nullptr) != MPG123_OK)
         return nullptr;
     return mh;
 }
+
+Mpg123 openHandle(RangeCursor& cursor, long rate, int channels)
+{
+    Mpg123 mh = newHandle(rate, channels, true);
+    if (!mh || mpg123_open_handle(mh.get(), &cursor) != MPG123_OK)
+        return nullptr;
+    return mh;
+}
+
+// Measuring opens many files one after another: each thread keeps one
+// handle for it, since a new handle costs more than measuring most files.
+class MeasuringHandle {
+public:
+    explicit MeasuringHandle(RangeCursor& cursor)
+    {
+        thread_local const Mpg123 handle = newHandle(0, 0, false);
+        if (handle && mpg123_open_handle(handle.get(), &cursor) == MPG123_OK)
+            m_handle = handle.get();
+    }
+    ~MeasuringHandle()
+    {
+        if (m_handle)
+            mpg123_close(m_handle);
+    }
+    MeasuringHandle(const MeasuringHandle&) = delete;
+    MeasuringHandle& operator=(const MeasuringHandle&) = delete;
+
+    mpg123_handle* get() const { return m_handle; }
+
+private:
+    mpg123_handle* m_handle = nullptr;
+};
 
 // Opens the stream again on the same handle: all decoding state starts afresh.
 bool reopen(mpg123_handle* mh, RangeCursor& cursor)
@@ -92,10 +126,10 @@ uint32_t failureOf(const RangeCursor& cursor) { return cursor.failed() ? ZLDEC_E
 
 // Bit rate in bits per second. A constant-rate stream reports its frames' own
 // rate exactly; otherwise the average over the audio bytes.
-uint32_t streamBitrate(const MpegLayout& layout, const mpg123_frameinfo2& first, off_t mpegFrames, long rate)
+uint32_t streamBitrate(const MpegLayout& layout, int firstKbps, off_t mpegFrames, long rate)
 {
-    const double headerRate = first.bitrate * 1000.0;
-    if (layout.hasInfoFrame && layout.infoSaysConstant && first.bitrate > 0)
+    const double headerRate = firstKbps * 1000.0;
+    if (layout.hasInfoFrame && layout.infoSaysConstant && firstKbps > 0)
         return static_cast<uint32_t>(headerRate);
     const uint64_t infoBytes = layout.hasInfoFrame ? layout.header.frameBytes : 0;
     const uint64_t start = layout.firstFrame + infoBytes;
@@ -103,7 +137,7 @@ uint32_t streamBitrate(const MpegLayout& layout, const mpg123_frameinfo2& first,
         return static_cast<uint32_t>(headerRate);
     const double seconds = double(mpegFrames) * layout.header.samplesPerFrame / double(rate);
     const double average = double(layout.audioEnd - start) * 8.0 / seconds;
-    if (!layout.hasInfoFrame && first.bitrate > 0 && std::fabs(average - headerRate) <= 0.02 * headerRate)
+    if (!layout.hasInfoFrame && firstKbps > 0 && std::fabs(average - headerRate) <= 0.02 * headerRate)
         return static_cast<uint32_t>(headerRate);
     return static_cast<uint32_t>(std::min(average, 1.0e9));
 }
@@ -313,36 +347,62 @@ uint32_t probeMpeg(const ByteRange& range, AudioInfo& info)
     case MpegSearch::TagWithoutAudio: return ZLDEC_ERR_DAMAGED;
     case MpegSearch::ReadError: return ZLDEC_ERR_CANNOT_OPEN;
     }
-
-    RangeCursor cursor(range);
-    const Mpg123 mh = openHandle(cursor, 0, 0);
-    if (!mh)
-        return failureOf(cursor);
+    // An Info frame whose byte count matches the file tells the length. Else
+    // the frame headers are walked: they give the length of a stream without
+    // an Info frame, and where the frames end, so that nothing after them is
+    // ever read, neither here nor by the decoder.
+    std::optional<MpegFrameWalk> walk;
+    if (!layout.infoFrameIsTrustworthy() && layout.header.frameBytes > 0) {
+        if (!walkMpegFrames(range, layout, walk.emplace()))
+            return ZLDEC_ERR_CANNOT_OPEN;
+        layout.audioEnd = walk->end;
+    }
     long rate = 0;
-    int channels = 0, encoding = 0;
-    if (mpg123_getformat(mh.get(), &rate, &channels, &encoding) != MPG123_OK || channels < 1 || channels > 2)
-        return failureOf(cursor);
-    mpg123_frameinfo2 first{};
-    mpg123_info2(mh.get(), &first);
-    // Without an Info frame that agrees with the file, a full scan counts
-    // every frame: a file cut short still carries the Info frame of the whole.
-    if (!layout.infoFrameIsTrustworthy() && mpg123_scan(mh.get()) != MPG123_OK)
-        return failureOf(cursor);
-    const off_t samples = mpg123_length(mh.get());
-    if (samples < 0)
-        return failureOf(cursor);
-    const off_t mpegFrames = mpg123_framelength(mh.get());
+    int channels = 0, firstKbps = 0;
+    off_t samples = 0, mpegFrames = 0;
+    if (walk && !layout.hasInfoFrame) {
+        // No delay or padding recorded: every frame plays whole, and the
+        // headers tell the format. No decoder is needed to measure.
+        if (walk->frames == 0)
+            return ZLDEC_ERR_DAMAGED;
+        rate = layout.header.sampleRate;
+        channels = layout.header.channels;
+        firstKbps = layout.header.bitrateKbps;
+        mpegFrames = off_t(walk->frames);
+        samples = mpegFrames * off_t(layout.header.samplesPerFrame);
+    } else {
+        RangeCursor cursor(range.sub(0, layout.audioEnd));
+        const MeasuringHandle mh(cursor);
+        if (!mh.get())
+            return failureOf(cursor);
+        int encoding = 0;
+        if (mpg123_getformat(mh.get(), &rate, &channels, &encoding) != MPG123_OK || channels < 1 || channels > 2)
+            return failureOf(cursor);
+        mpg123_frameinfo2 first{};
+        mpg123_info2(mh.get(), &first);
+        firstKbps = first.bitrate;
+        // The delay and padding the Info frame records are libmpg123's to
+        // apply. A file cut short still carries the Info frame of the whole:
+        // then libmpg123 counts the frames that are there.
+        if (!layout.infoFrameIsTrustworthy() && mpg123_scan(mh.get()) != MPG123_OK)
+            return failureOf(cursor);
+        samples = mpg123_length(mh.get());
+        mpegFrames = mpg123_framelength(mh.get());
+        if (samples < 0)
+            return failureOf(cursor);
+    }
 
-    const uint32_t bitsPerSecond = streamBitrate(layout, first, mpegFrames, rate);
+    const uint32_t bitsPerSecond = streamBitrate(layout, firstKbps, mpegFrames, rate);
     info.format = pcmFormat(static_cast<uint32_t>(rate), static_cast<uint16_t>(channels), 16,
                             static_cast<uint32_t>((uint64_t(bitsPerSecond) + 4) / 8));
     info.length = static_cast<uint32_t>(std::min<off_t>(samples, UINT32_MAX));
+    info.extent = layout.audioEnd;
     return ZLDEC_OK;
 }
 
 uint32_t startMpegDecoder(const ByteRange& range, const AudioInfo& info, std::unique_ptr<AudioDecoder>& out)
 {
-    auto decoder = std::make_unique<MpegDecoder>(range, info);
+    auto decoder = std::make_unique<MpegDecoder>(range.sub(0, std::min(range.length, info.extent)), info);
     const uint32_t code = decoder->start();
     if (code == ZLDEC_OK)
         out = std::move(decoder);

@@ -28,6 +28,7 @@ constexpr int kRates[3][3] = {
 // The first frame is searched this far past the tags: encoders and taggers
 // leave padding, but a file that is mostly junk is not an MPEG stream.
 constexpr uint64_t kSearchWindow = 64 * 1024;
+constexpr uint64_t kFirstLook = 4 * 1024;
 constexpr int kMaxId3Tags = 16;
 
 bool sameStream(const MpegHeader& a, const MpegHeader& b)
@@ -174,45 +175,155 @@ MpegSearch findMpegLayout(const ByteRange& range, MpegLayout& layout)
     if (start >= range.length)
         return layout.hadId3v2 ? MpegSearch::TagWithoutAudio : MpegSearch::NotMpeg;
 
-    // One read covers the search window plus the longest frame after it.
+    // Most streams begin right away: a short look first, then the whole
+    // search window. Each read covers its part of the window plus the
+    // longest frame after it, so every candidate can be confirmed.
     constexpr size_t kLongestFrame = 2881 + 4;
-    std::vector<uint8_t> window(static_cast<size_t>(std::min<uint64_t>(kSearchWindow + kLongestFrame, range.length - start)));
-    const int64_t got = range.read(start, window.data(), window.size());
-    if (got < 0)
-        return MpegSearch::ReadError;
-    window.resize(static_cast<size_t>(got));
-
-    const size_t lastStart = std::min<size_t>(window.size(), kSearchWindow);
-    for (size_t at = 0; at + 4 <= window.size() && at < lastStart; ++at) {
-        const auto first = parseMpegHeader(&window[at]);
-        if (!first)
-            continue;
-        bool confirmed = false;
-        if (first->frameBytes == 0) {
-            // Free format: only trusted right where the stream must begin.
-            confirmed = at == 0;
-        } else {
-            const uint64_t next = at + first->frameBytes;
-            const uint64_t absoluteNext = start + next;
-            if (absoluteNext == range.length) {
-                confirmed = true;  // a single frame that fills the rest
-            } else if (next + 4 <= window.size()) {
-                const auto second = parseMpegHeader(&window[next]);
-                confirmed = second && sameStream(*first, *second);
-            }
-        }
-        if (!confirmed)
-            continue;
-        layout.firstFrame = start + at;
-        layout.header = *first;
-        layout.smallestFrame = frameBytesAt(&window[at], 1);
-        layout.largestFrame = frameBytesAt(&window[at], 14) + 4;  // padding
-        detectInfoFrame(&window[at], window.size() - at, layout);
-        if (!findAudioEnd(range, layout.firstFrame, layout.audioEnd))
+    std::vector<uint8_t> window;
+    size_t at = 0;
+    for (const uint64_t part : {kFirstLook, kSearchWindow}) {
+        window.resize(static_cast<size_t>(std::min<uint64_t>(part + kLongestFrame, range.length - start)));
+        const int64_t got = range.read(start, window.data(), window.size());
+        if (got < 0)
             return MpegSearch::ReadError;
-        return MpegSearch::Found;
+        window.resize(static_cast<size_t>(got));
+        const size_t lastStart = std::min<size_t>(window.size(), part);
+        for (; at + 4 <= window.size() && at < lastStart; ++at) {
+            const auto first = parseMpegHeader(&window[at]);
+            if (!first)
+                continue;
+            bool confirmed = false;
+            if (first->frameBytes == 0) {
+                // Free format: only trusted right where the stream must begin.
+                confirmed = at == 0;
+            } else {
+                const uint64_t next = at + first->frameBytes;
+                const uint64_t absoluteNext = start + next;
+                if (absoluteNext == range.length) {
+                    confirmed = true;  // a single frame that fills the rest
+                } else if (next + 4 <= window.size()) {
+                    const auto second = parseMpegHeader(&window[next]);
+                    confirmed = second && sameStream(*first, *second);
+                }
+            }
+            if (!confirmed)
+                continue;
+            layout.firstFrame = start + at;
+            layout.header = *first;
+            layout.smallestFrame = frameBytesAt(&window[at], 1);
+            layout.largestFrame = frameBytesAt(&window[at], 14) + 4;  // padding
+            detectInfoFrame(&window[at], window.size() - at, layout);
+            if (!findAudioEnd(range, layout.firstFrame, layout.audioEnd))
+                return MpegSearch::ReadError;
+            return MpegSearch::Found;
+        }
+        if (window.size() < part)
+            break;  // the range ends inside this part
     }
     return layout.hadId3v2 ? MpegSearch::TagWithoutAudio : MpegSearch::NotMpeg;
+}
+
+namespace {
+
+// The headers are a few bytes in every few hundred, but one read per frame
+// would cost more than copying the bodies along: large reads, a window at a
+// time, so that junk after the frames is barely touched.
+class FrameReader {
+public:
+    static constexpr size_t kReadBytes = 64 * 1024;
+
+    FrameReader(const ByteRange& range, uint64_t end) : m_range(range), m_end(end) {}
+
+    // The four bytes at `at` (below the end), or null; m_failed on a read error.
+    const uint8_t* headerAt(uint64_t at)
+    {
+        if (at + 4 > m_end)
+            return nullptr;
+        if (at < m_start || at + 4 > m_start + m_bytes.size()) {
+            m_bytes.resize(size_t(std::min<uint64_t>(kReadBytes, m_end - at)));
+            const int64_t got = m_range.read(at, m_bytes.data(), m_bytes.size());
+            if (got < 0) {
+                m_failed = true;
+                m_bytes.clear();
+                return nullptr;
+            }
+            m_bytes.resize(size_t(got));
+            m_start = at;
+            if (m_bytes.size() < 4)
+                return nullptr;
+        }
+        return &m_bytes[size_t(at - m_start)];
+    }
+    bool failed() const { return m_failed; }
+
+private:
+    const ByteRange& m_range;
+    const uint64_t m_end;
+    std::vector<uint8_t> m_bytes;
+    uint64_t m_start = 0;
+    bool m_failed = false;
+};
+
+}  // namespace
+
+bool walkMpegFrames(const ByteRange& range, const MpegLayout& layout, MpegFrameWalk& walk)
+{
+    walk = MpegFrameWalk{0, layout.firstFrame};
+    FrameReader reader(range, layout.audioEnd);
+    // Frames mostly repeat the second and third header bytes of those before
+    // them, but for the bit rate, padding and private bits: their sizes are
+    // remembered by bit rate, and only a header unlike those is parsed.
+    uint8_t known[2] = {};  // the second byte, and the rate bits of the third
+    uint32_t unpaddedBytes[16] = {};  // by bit rate index; 0 until parsed
+    const uint32_t paddingBytes = layout.header.layer == 1 ? 4 : 1;
+    // A whole frame of the stream's kind at `at`, or 0.
+    auto frameAt = [&](uint64_t at) -> uint32_t {
+        const uint8_t* b = reader.headerAt(at);
+        if (!b)
+            return 0;
+        uint32_t& unpadded = unpaddedBytes[b[2] >> 4];
+        const uint32_t padding = b[2] & 2 ? paddingBytes : 0;
+        uint32_t bytes = 0;
+        if (unpadded && b[0] == 0xff && b[1] == known[0] && (b[2] & 0x0c) == known[1] && (b[3] & 3) != 2) {
+            bytes = unpadded + padding;
+        } else {
+            const auto header = parseMpegHeader(b);
+            if (!header || !sameStream(*header, layout.header) || header->frameBytes == 0)
+                return 0;
+            bytes = header->frameBytes;
+            if (b[1] != known[0] || (b[2] & 0x0c) != known[1])
+                std::fill(std::begin(unpaddedBytes), std::end(unpaddedBytes), 0u);
+            known[0] = b[1];
+            known[1] = b[2] & 0x0c;
+            unpadded = bytes - padding;
+        }
+        return at + bytes <= layout.audioEnd ? bytes : 0;
+    };
+    uint64_t at = layout.firstFrame;
+    while (true) {
+        if (const uint32_t bytes = frameAt(at)) {
+            ++walk.frames;
+            at += bytes;
+            walk.end = at;
+            continue;
+        }
+        if (reader.failed())
+            return false;
+        // Past junk only onto a frame that the next one confirms, as at the start.
+        bool resynced = false;
+        for (uint64_t next = at + 1; next <= at + kResyncBytes && next + 4 <= layout.audioEnd; ++next) {
+            const uint32_t bytes = frameAt(next);
+            if (bytes && (next + bytes == layout.audioEnd || frameAt(next + bytes))) {
+                at = next;
+                resynced = true;
+                break;
+            }
+        }
+        if (reader.failed())
+            return false;
+        if (!resynced)
+            return true;
+    }
 }
 
 }  // namespace zldecoder

@@ -50,6 +50,21 @@ struct MpegLayout {
 
 enum class MpegSearch { Found, NotMpeg, TagWithoutAudio, ReadError };
 
+// Junk between frames is skipped up to this many bytes, by the walk below and
+// by libmpg123 alike; a longer run ends the stream.
+inline constexpr long kResyncBytes = 1024;
+
+// The frames that follow each other from the first one, found from their
+// headers alone: nothing after them (junk, a run of zeros) belongs to the audio.
+struct MpegFrameWalk {
+    uint64_t frames = 0;  // whole frames of the stream's kind, the Info frame included
+    uint64_t end = 0;     // where the last of them ends
+};
+
+// Walks the headers from layout.firstFrame up to layout.audioEnd. False on a
+// read error; a free-format stream (no frame sizes) cannot be walked.
+bool walkMpegFrames(const ByteRange& range, const MpegLayout& layout, MpegFrameWalk& walk);
+
 // Looks for two consecutive matching frame headers near the start of the
 // range (after any ID3v2 tags), as players do before they trust a stream.
 MpegSearch findMpegLayout(const ByteRange& range, MpegLayout& layout);

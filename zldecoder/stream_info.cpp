@@ -42,16 +42,26 @@ uint32_t readText(const ByteRange& range, const ZlaChunk* chunk, std::string& te
     return ZLDEC_OK;
 }
 
+// Pictures beyond the budget (their number, the size of one, the pixels of
+// all together) are left out, in order: too many pictures do not make the
+// file damaged. A picture that is no PNG does.
 uint32_t readPictures(const ByteRange& range, const ZlaContents& contents, StreamInfo& info)
 {
     uint64_t pixelsLeft = zla::kMaxPicturePixels;
     std::vector<uint8_t> png;
     for (const ZlaChunk* chunk : contents.pictures) {
+        if (info.pictures.size() == zla::kMaxPictures || pixelsLeft == 0)
+            break;
+        if (chunk->size > zla::kMaxPictureChunkBytes)
+            continue;
         if (const uint32_t code = readChunk(range, *chunk, png))
             return code;
         Picture picture;
-        if (decodePng(png.data(), png.size(), zla::kMaxPictureSide, pixelsLeft, picture) != PictureResult::Decoded)
-            return ZLDEC_ERR_DAMAGED;
+        switch (decodePng(png.data(), png.size(), zla::kMaxPictureSide, pixelsLeft, picture)) {
+        case PictureResult::Decoded: break;
+        case PictureResult::TooLarge: continue;
+        case PictureResult::Damaged: return ZLDEC_ERR_DAMAGED;
+        }
         pixelsLeft -= uint64_t(picture.width) * picture.height;
         info.pictures.push_back(std::move(picture));
     }
@@ -109,7 +119,7 @@ uint32_t readStreamInfo(ByteSource& source, uint32_t mode, StreamInfo& info)
 {
     const ByteRange file = ByteRange::whole(source);
     if (file.length == 0)
-        return ZLDEC_ERR_DAMAGED;
+        return ZLDEC_ERR_EMPTY;
     uint8_t start[16] = {};
     if (file.read(0, start, sizeof start) < 0)
         return ZLDEC_ERR_CANNOT_OPEN;

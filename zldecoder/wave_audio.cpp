@@ -193,11 +193,8 @@ public:
         if (firstFrame >= m_info.length)
             return ZLDEC_OK;
         uint32_t wanted = std::min(maxFrames, m_info.length - firstFrame);
-        if (firstFrame != m_next) {
-            if (sf_seek(m_file.get(), firstFrame, SEEK_SET) < 0)
-                return failure();
-            m_next = firstFrame;
-        }
+        if (firstFrame != m_next && !seekTo(firstFrame))
+            return failure();
         const int channels = m_info.format.channels;
         while (wanted > 0) {
             const sf_count_t asked = std::min<sf_count_t>(wanted, kChunkFrames);
@@ -218,6 +215,40 @@ public:
 
 private:
     uint32_t failure() const { return m_cursor.failed() ? ZLDEC_ERR_READ : ZLDEC_ERR_DAMAGED; }
+
+    bool seekTo(uint32_t frame)
+    {
+        if (m_seeks) {
+            if (m_file && sf_seek(m_file.get(), frame, SEEK_SET) == sf_count_t(frame)) {
+                m_next = frame;
+                return true;
+            }
+            m_seeks = false;  // and the refused seek may have left the reader anywhere
+            m_next = kNowhere;
+        }
+        // Some codecs cannot seek (GSM 6.10): read forward to the frame,
+        // from the start again when it lies behind.
+        if (!m_file || m_next == kNowhere || frame < m_next) {
+            m_next = kNowhere;
+            SF_INFO sfInfo;
+            uint32_t code = ZLDEC_OK;
+            m_file.reset();
+            m_cursor.seek(0, SEEK_SET);
+            m_file = openSndfile(m_cursor, m_range, sfInfo, code);
+            if (!m_file)
+                return false;
+            m_next = 0;
+        }
+        while (m_next < frame) {
+            const sf_count_t got = readChunk(std::min<sf_count_t>(frame - m_next, kChunkFrames));
+            if (got <= 0) {
+                m_next = kNowhere;
+                return false;
+            }
+            m_next += uint32_t(got);
+        }
+        return true;
+    }
 
     // Reads up to `frames` frames into m_samples.
     sf_count_t readChunk(sf_count_t frames)
@@ -256,7 +287,9 @@ private:
     bool m_readsShorts = true;
     std::vector<short> m_samples;
     std::vector<float> m_floats;
+    static constexpr uint32_t kNowhere = UINT32_MAX;  // the next decode must seek
     uint32_t m_next = 0;
+    bool m_seeks = true;  // until libsndfile refuses a seek in this encoding
 };
 
 }  // namespace

@@ -80,9 +80,7 @@ uint32_t interpretZlaChunks(const std::vector<ZlaChunk>& chunks, ZlaContents& co
             break;
         }
         case zla::kPicture:
-            if (contents.pictures.size() >= zla::kMaxPictures || chunk.size > zla::kMaxPictureChunkBytes)
-                return ZLDEC_ERR_DAMAGED;
-            contents.pictures.push_back(&chunk);
+            contents.pictures.push_back(&chunk);  // which of them fit is the reader's choice
             break;
         case zla::kMpegAudio:
         case zla::kWaveAudio:

@@ -46,7 +46,7 @@ typedef struct ZLImage { /* one picture: 32-bit BGRA, rows top-down, stride widt
     const uint8_t* pixels;
 } ZLImage;
 
-/* Result codes. 1 to 6 come only from ZLDec_OpenStream and
+/* Result codes. 1 to 6 and 13 come only from ZLDec_OpenStream and
  * ZLDec_DecodeAudioBegin (which opens the file again). */
 #define ZLDEC_OK 0u
 #define ZLDEC_ERR_NO_FILE 1u       /* no such file (ENOENT, ENOTDIR, ENAMETOOLONG) */
@@ -55,7 +55,7 @@ typedef struct ZLImage { /* one picture: 32-bit BGRA, rows top-down, stride widt
 #define ZLDEC_ERR_CANNOT_OPEN 3u   /* any other reason it cannot be read: EACCES, EPERM,
                                       ELOOP, EISDIR, EMFILE, ENFILE, EIO, not a regular file */
 #define ZLDEC_ERR_DAMAGED 4u       /* a known format whose content is broken or beyond the
-                                      library's limits; also an empty file */
+                                      library's limits */
 #define ZLDEC_ERR_UNRECOGNISED 5u  /* not WAVE, MPEG audio or ZLA (or a WAVE encoding, a
                                       channel count or a rate the library cannot deliver) */
 #define ZLDEC_ERR_NOT_HERE 6u      /* a ZLA file flagged as not loadable in a player */
@@ -66,6 +66,10 @@ typedef struct ZLImage { /* one picture: 32-bit BGRA, rows top-down, stride widt
                                       ZLDec_DecodeAudioBegin */
 #define ZLDEC_ERR_CHANGED 11u      /* the file is no longer the one that was opened */
 #define ZLDEC_ERR_READ 12u         /* reading the file failed while decoding */
+#define ZLDEC_ERR_EMPTY 13u        /* the file holds no bytes at all: nothing that could be
+                                      damaged or recognised. Not one of 1 to 6, so a caller
+                                      with texts only for those shows its text for an
+                                      unknown failure */
 
 /* The two arguments a and b of ZLDec_OpenStream. */
 #define ZLDEC_INTERFACE_VERSION 1u /* a: the interface the caller was written for */

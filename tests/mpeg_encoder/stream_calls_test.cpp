@@ -116,6 +116,33 @@ TEST_F(StreamCalls, TheVbrHeaderFallbackWritesTheSameFrameIntoTheFileOfTheRightS
     EXPECT_EQ(probeMp3(file("second.mp3")).frames(), 9000u);
 }
 
+// Two recordings that begin with the same second of silence write the same
+// first kilobytes; each file still gets its own stream's frame, and a file of
+// the right length whose content differs gets none.
+TEST_F(StreamCalls, TheVbrHeaderFallbackTellsStreamsThatStartAlikeByTheirWholeOutput)
+{
+    const BeConfig config = programConfig(32000, 2, 96);
+    Pcm longer = musicLike(32000, 2, 90000, 5);
+    std::fill_n(longer.samples.begin(), 40000 * 2, int16_t(0));
+    Pcm shorter = longer;
+    shorter.samples.resize(50000 * 2);
+    ASSERT_TRUE(encodeToFile(config, longer, file("long.mp3"), TagCall::None).ok());
+    ASSERT_TRUE(encodeToFile(config, shorter, file("short.mp3"), TagCall::None).ok());
+    const QByteArray shortBytes = testsupport::readFile(file("short.mp3"));
+    ASSERT_TRUE(testsupport::readFile(file("long.mp3")).startsWith(shortBytes.left(8192)));
+
+    QByteArray altered = shortBytes;
+    altered[altered.size() - 100] = char(altered[altered.size() - 100] ^ 0x10);
+    ASSERT_TRUE(testsupport::writeFile(file("altered.mp3"), altered));
+    EXPECT_EQ(p.writeVbrHeader(local(file("altered.mp3"))), BE_ERR_FILE);
+    EXPECT_EQ(testsupport::readFile(file("altered.mp3")), altered);
+
+    EXPECT_EQ(p.writeVbrHeader(local(file("long.mp3"))), BE_ERR_SUCCESSFUL);  // the newest stream is the short one
+    EXPECT_EQ(p.writeVbrHeader(local(file("short.mp3"))), BE_ERR_SUCCESSFUL);
+    EXPECT_EQ(probeMp3(file("long.mp3")).frames(), 90000u);
+    EXPECT_EQ(probeMp3(file("short.mp3")).frames(), 50000u);
+}
+
 TEST_F(StreamCalls, BadRecordsHandlesPointersAndSizesAreRefusedWithoutCrashing)
 {
     uint32_t chunk = 0, size = 0;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <random>
@@ -91,12 +92,24 @@ TEST(MpegFiles, AFileMadeFromNFramesReportsNItsBitRateAndMpg123sSamples)
             EXPECT_NEAR(f.avgBytesPerSec, QFileInfo(mp3).size() * 44100.0 / kFrames, QFileInfo(mp3).size() / 35.0);  // 5 %
         expectSamplesLike(stream.decodeAll(), media::mpg123Samples(mp3), c.exact);
     }
-    // Without an Info frame the whole frames count.
+    // Without an Info frame the whole frames count, at a constant or a varying bit rate, and
+    // across a little junk between frames, which mpg123 skips as well.
     const QString wave = media::makeWave(scratch.filePath("in.wav"), 44100, 2, 16, kFrames);
     OpenStream bare(media::makeMp3(wave, scratch.filePath("notag.mp3"), {"-t", "-b", "128"}));
     EXPECT_TRUE(bare.length() % 1152 == 0 && bare.length() > kFrames) << bare.length();
     EXPECT_EQ(bare.format().avgBytesPerSec, 16000u);
     expectSamplesLike(bare.decodeAll(), media::mpg123Samples(scratch.filePath("notag.mp3")));
+    const QByteArray varying = testsupport::readFile(media::makeMp3(wave, scratch.filePath("vbr.mp3"), {"-t", "-V", "4"}));
+    qsizetype middle = varying.indexOf("\xff\xfb", varying.size() / 2);
+    ASSERT_GT(middle, 0);
+    ASSERT_TRUE(testsupport::writeFile(scratch.filePath("junk.mp3"), varying.left(middle) + QByteArray(500, 'j') + varying.mid(middle)));
+    for (const char* name : {"vbr.mp3", "junk.mp3"}) {
+        SCOPED_TRACE(name);
+        const QByteArray reference = media::mpg123Samples(scratch.filePath(name));
+        OpenStream stream(scratch.filePath(name));
+        EXPECT_EQ(qsizetype(stream.length()) * 4, reference.size());
+        expectSamplesLike(stream.decodeAll(), reference);
+    }
 }
 
 TEST(MpegFiles, LayersOneAndTwoDecodeLikeMpg123)
@@ -119,28 +132,37 @@ TEST(MpegFiles, LayersOneAndTwoDecodeLikeMpg123)
     }
 }
 
-// Positions around the MPEG decoder's restarts (every 128 frames of 1152 or
-// 576 samples, less the gapless start), in between, forwards and backwards.
+// Every encoding family sox writes into WAVE (GSM 6.10 cannot seek in
+// libsndfile), and MPEG at positions around the decoder's restarts (every 128
+// frames of 1152 or 576 samples, less the gapless start): in between, forwards
+// and backwards, and from the start again.
 TEST(AnyFile, RandomAccessMatchesTheDecodeFromTheStart)
 {
     QTemporaryDir scratch;
     const QString stereo = media::makeWave(scratch.filePath("stereo.wav"), 44100, 2, 16, 900000),
-                  mono = media::makeWave(scratch.filePath("mono.wav"), 22050, 1, 16, 400000);
-    media::run("sox", {stereo, "-e", "ima-adpcm", scratch.filePath("adpcm.wav")});
+                  mono = media::makeWave(scratch.filePath("mono.wav"), 22050, 1, 16, 400000),
+                  narrow = media::makeWave(scratch.filePath("narrow.wav"), 8000, 1, 16, 120000);
     media::run("sox", {stereo, scratch.filePath("layer2.mp2")});
-    const QString files[] = {
-        stereo, scratch.filePath("adpcm.wav"), scratch.filePath("layer2.mp2"),
-        media::makeWave(scratch.filePath("u8.wav"), 8000, 1, 8, 50000, "unsigned-integer"),
-        media::makeMp3(stereo, scratch.filePath("vbr.mp3"), {"-V", "4"}),
-        media::makeMp3(mono, scratch.filePath("mpeg2.mp3"), {"-b", "24"}),
-        media::makeMp3(mono, scratch.filePath("mpeg25.mp3"), {"-b", "8", "--resample", "8"})};
+    QStringList files = {stereo, scratch.filePath("layer2.mp2"),
+                         media::makeMp3(stereo, scratch.filePath("vbr.mp3"), {"-V", "4"}),
+                         media::makeMp3(mono, scratch.filePath("mpeg2.mp3"), {"-b", "24"}),
+                         media::makeMp3(mono, scratch.filePath("mpeg25.mp3"), {"-b", "8", "--resample", "8"})};
+    const std::pair<const char*, QStringList> encodings[] = {
+        {"u8", {"-e", "unsigned-integer", "-b", "8"}}, {"s24", {"-b", "24"}}, {"s32", {"-b", "32"}},
+        {"f32", {"-e", "floating-point", "-b", "32"}}, {"f64", {"-e", "floating-point", "-b", "64"}},
+        {"alaw", {"-e", "a-law"}}, {"ulaw", {"-e", "u-law"}}, {"ima", {"-e", "ima-adpcm"}},
+        {"ms", {"-e", "ms-adpcm"}}, {"gsm", {"-e", "gsm-full-rate"}}};
+    for (const auto& [name, options] : encodings) {
+        files << scratch.filePath(QString(name) + ".wav");
+        media::run("sox", QStringList{narrow} + options + QStringList{files.last()});
+    }
     std::mt19937 random(42);
     for (const QString& file : files) {
         SCOPED_TRACE(file.toStdString());
         OpenStream stream(file);
         ASSERT_EQ(stream.code(), ZLDEC_OK);
         const uint32_t length = stream.length();
-        std::vector<uint32_t> firsts = {40000, 0, 1, 575, 576, 1017, 1151, 1152, length - 7, length - 2000, length};
+        std::vector<uint32_t> firsts = {40000, 0, 1, 0, 575, 576, 1017, 1151, 1152, length - 7, length - 2000, 3000, length};
         for (const uint32_t block : {128u * 1152u, 128u * 576u, 256u * 1152u})
             for (const uint32_t around : {block - 1105u, block - 1106u, block - 1104u, block - 529u, block})
                 if (around < length)
@@ -148,6 +170,49 @@ TEST(AnyFile, RandomAccessMatchesTheDecodeFromTheStart)
         std::generate_n(std::back_inserter(firsts), 12, [&] { return uint32_t(random() % length); });
         stream.expectRandomAccessLikeFromTheStart(firsts);
     }
+}
+
+// Bytes this process has read through system calls so far.
+uint64_t bytesRead()
+{
+    QFile io("/proc/self/io");
+    EXPECT_TRUE(io.open(QIODevice::ReadOnly));
+    const QByteArray text = io.readAll();
+    const qsizetype at = text.indexOf("rchar: ");
+    return at < 0 ? 0 : text.mid(at + 7, text.indexOf('\n', at) - at - 7).toULongLong();
+}
+
+// A short stream (fewer frames than one decoding block) followed by 300 MiB
+// of zeros: opening, beginning and decoding read the frames and little more,
+// and the length and the average bit rate are those of the frames alone.
+TEST(MpegFiles, WhatFollowsTheFramesIsNeitherReadNorCounted)
+{
+    QTemporaryDir scratch;
+    const QString wave = media::makeWave(scratch.filePath("in.wav"), 44100, 2, 16, 100 * 1152);
+    for (const QStringList& lame : {QStringList{"-t", "-b", "128"}, {"-V", "5"}, {"-b", "128"}}) {
+        SCOPED_TRACE(lame.join(' ').toStdString());
+        const QString mp3 = media::makeMp3(wave, scratch.filePath("short.mp3"), lame);
+        const QString padded = scratch.filePath("padded.mp3");
+        QFile::remove(padded);
+        ASSERT_TRUE(QFile::copy(mp3, padded));
+        QFile file(padded);
+        ASSERT_TRUE(file.resize(file.size() + (qint64(300) << 20)));  // sparse: no disk space taken
+        OpenStream plain(mp3);
+        const QByteArray pcm = plain.decodeAll();
+        const ZLWaveFormat plainFormat = plain.format();
+
+        const uint64_t before = bytesRead();
+        OpenStream stream(padded);
+        ASSERT_EQ(stream.code(), ZLDEC_OK);
+        EXPECT_EQ(stream.length(), plain.length());
+        EXPECT_EQ(stream.format().avgBytesPerSec, plainFormat.avgBytesPerSec);
+        EXPECT_TRUE(stream.decodeAll() == pcm);
+        EXPECT_TRUE(stream.decode(stream.length() - 100, 1000) == pcm.right(400));
+        EXPECT_LT(bytesRead() - before, uint64_t(4) << 20);
+    }
+    // The average is over the frames: a constant 128 kbit/s stream without an Info frame says so.
+    EXPECT_EQ(OpenStream(media::makeMp3(wave, scratch.filePath("bare.mp3"), {"-t", "-b", "128"})).format().avgBytesPerSec,
+              16000u);
 }
 
 // Whatever follows a valid start, the library answers with a code or with a

@@ -58,9 +58,11 @@ TEST_F(OpenCodes, EveryKindOfFailureHasItsCode)
     ASSERT_EQ(::symlink(loop.constData(), loop.constData()), 0);
     for (const QString& path : {scratch.path(), QFile::decodeName(fifo), QFile::decodeName(loop)})
         EXPECT_EQ(OpenStream(path).code(), ZLDEC_ERR_CANNOT_OPEN) << path.toStdString();
-    // 4: empty, cut, an ID3v2 tag with no audio behind it, no channels; 5: foreign content, an unknown encoding.
+    // 4: cut, an ID3v2 tag with no audio behind it, no channels; 5: foreign content, an unknown encoding;
+    // 13, outside the playlist's 1 to 6: a file of no bytes at all, whatever its name.
     const std::tuple<const char*, QByteArray, uint32_t> files[] = {
-        {"empty.wav", {}, ZLDEC_ERR_DAMAGED}, {"cut.wav", testsupport::readFile(wave).left(20), ZLDEC_ERR_DAMAGED},
+        {"empty.wav", {}, ZLDEC_ERR_EMPTY}, {"empty.mp3", {}, ZLDEC_ERR_EMPTY}, {"empty.zla", {}, ZLDEC_ERR_EMPTY},
+        {"cut.wav", testsupport::readFile(wave).left(20), ZLDEC_ERR_DAMAGED},
         {"tag.mp3", QByteArray("ID3\x03\0\0\0\0\0\x10", 10) + QByteArray(16, '\0') + QByteArray(3000, 'x'), ZLDEC_ERR_DAMAGED},
         {"nochannels.wav", waveWith(1, 0), ZLDEC_ERR_DAMAGED},
         {"text.wav", QByteArray("just some words\n").repeated(500), ZLDEC_ERR_UNRECOGNISED},

@@ -1,5 +1,8 @@
 #include "info_command.h"
 
+#include "codes.h"
+#include "usage.h"
+
 #include "file_access.h"
 #include "zla_format.h"
 #include "zla_reader.h"
@@ -11,19 +14,6 @@
 
 namespace zla {
 namespace {
-
-const char* meaningOf(uint32_t code)
-{
-    switch (code) {
-    case ZLDEC_ERR_NO_FILE: return "no such file";
-    case ZLDEC_ERR_LOCKED: return "locked by another program";
-    case ZLDEC_ERR_CANNOT_OPEN: return "cannot be opened";
-    case ZLDEC_ERR_DAMAGED: return "damaged";
-    case ZLDEC_ERR_UNRECOGNISED: return "unrecognised format";
-    case ZLDEC_ERR_NOT_HERE: return "not loadable here";
-    default: return "failed";
-    }
-}
 
 std::string chunkName(uint32_t id)
 {
@@ -51,7 +41,7 @@ bool printContainer(const char* path)
     }
     zldecoder::ZlaHeader header;
     if (const uint32_t code = zldecoder::readZlaHeader(range, header)) {
-        std::printf("container: ZLA, unreadable header (%s)\n", meaningOf(code));
+        std::printf("container: ZLA, unreadable header: %s\n", describeCode(code).c_str());
         return false;
     }
     std::printf("container: ZLA %u.%u\n", header.major, header.minor);
@@ -62,7 +52,7 @@ bool printContainer(const char* path)
         std::printf("chunk %s at %llu, %u bytes\n", chunkName(chunk.id).c_str(),
                     static_cast<unsigned long long>(chunk.offset), chunk.size);
     if (code != 0) {
-        std::printf("chunk table: %s\n", meaningOf(code));
+        std::printf("chunk table: %s\n", describeCode(code).c_str());
         return false;
     }
     return true;
@@ -72,6 +62,10 @@ bool printContainer(const char* path)
 
 int runInfo(int argc, char** argv)
 {
+    if (argc == 1 && isHelp(argv[0])) {
+        printUsage(stdout);
+        return 0;
+    }
     if (argc != 1) {
         std::fprintf(stderr, "usage: zla info FILE\n");
         return 1;
@@ -83,7 +77,7 @@ int runInfo(int argc, char** argv)
     ZLDEC_HANDLE stream = 0;
     const uint32_t code = ZLDec_OpenStream(&stream, path, ZLDEC_INTERFACE_VERSION, ZLDEC_OPEN_INSPECT);
     if (code != ZLDEC_OK) {
-        std::printf("error: %u (%s)\n", code, meaningOf(code));
+        std::printf("error: %s\n", describeCode(code).c_str());
         return 2;
     }
     std::vector<char> text(zldecoder::zla::kMaxTextBytes + 1);

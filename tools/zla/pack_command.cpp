@@ -1,5 +1,8 @@
 #include "pack_command.h"
 
+#include "codes.h"
+#include "usage.h"
+
 #include "file_access.h"
 #include "png_picture.h"
 #include "stream_info.h"
@@ -44,6 +47,7 @@ int usage(const std::string& message)
 // Returns the exit status for a usage error, or nothing when the options are complete.
 std::optional<int> parseOptions(int argc, char** argv, PackOptions& options)
 {
+    bool given[3] = {};  // -o, --title, --description: each once, so that none is silently lost
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
         auto value = [&](std::string& into) {
@@ -52,15 +56,26 @@ std::optional<int> parseOptions(int argc, char** argv, PackOptions& options)
             into = argv[++i];
             return true;
         };
-        if (arg == "-o" || arg == "--output") {
-            if (!value(options.output))
-                return usage(arg + " needs a file name");
+        auto once = [&](int option, std::string& into, const char* what) -> std::optional<int> {
+            if (given[option])
+                return usage(arg + " given twice");
+            given[option] = true;
+            if (!value(into))
+                return usage(arg + " needs " + what);
+            return std::nullopt;
+        };
+        if (isHelp(arg.c_str())) {
+            printUsage(stdout);
+            return 0;
+        } else if (arg == "-o" || arg == "--output") {
+            if (const auto status = once(0, options.output, "a file name"))
+                return status;
         } else if (arg == "--title") {
-            if (!value(options.title))
-                return usage("--title needs a text");
+            if (const auto status = once(1, options.title, "a text"))
+                return status;
         } else if (arg == "--description") {
-            if (!value(options.description))
-                return usage("--description needs a text");
+            if (const auto status = once(2, options.description, "a text"))
+                return status;
         } else if (arg == "--picture") {
             std::string picture;
             if (!value(picture))
@@ -126,8 +141,8 @@ std::string loadPicture(const std::string& path, uint64_t& pixelsLeft, std::stri
 std::string checkAudio(const std::string& path, uint32_t& chunkId, uint64_t& size)
 {
     zldecoder::OpenedFile file;
-    if (zldecoder::openRegularFile(path.c_str(), file) != 0)
-        return path + ": cannot be opened";
+    if (const uint32_t code = zldecoder::openRegularFile(path.c_str(), file))
+        return path + ": " + describeCode(code);
     zldecoder::FileSource source(file.fd.get(), file.identity.size);
     uint8_t magic[4] = {};
     if (source.readAt(0, magic, sizeof magic) == 4 && std::memcmp(magic, format::kMagic, 4) == 0)
@@ -135,7 +150,7 @@ std::string checkAudio(const std::string& path, uint32_t& chunkId, uint64_t& siz
     zldecoder::StreamInfo info;
     const uint32_t code = zldecoder::readStreamInfo(source, ZLDEC_OPEN_INSPECT, info);
     if (code != 0)
-        return path + ": not usable audio (code " + std::to_string(code) + ")";
+        return path + ": not usable audio: " + describeCode(code);
     if (file.identity.size > UINT32_MAX)
         return path + ": larger than 4 GiB";
     chunkId = info.kind == zldecoder::AudioKind::Wave ? format::kWaveAudio : format::kMpegAudio;

@@ -55,25 +55,26 @@ void ZlaWriter::addFileChunk(uint32_t id, std::string path, uint64_t size)
     m_chunks.push_back({id, {}, std::move(path), size});
 }
 
-std::string ZlaWriter::writeChunks(int fd) const
+std::string ZlaWriter::writeChunks(int fd, const std::string& shownName) const
 {
+    const auto writeError = [&] { return shownName + ": " + std::strerror(errno); };
     std::string header(zldecoder::zla::kMagic, zldecoder::zla::kMagic + 4);
     putLe16(header, zldecoder::zla::kMajorVersion);
     putLe16(header, zldecoder::zla::kMinorVersion);
     putLe32(header, m_flags);
     putLe32(header, static_cast<uint32_t>(m_chunks.size()));
     if (!writeAll(fd, header.data(), header.size()))
-        return std::strerror(errno);
+        return writeError();
 
     for (const Chunk& chunk : m_chunks) {
         std::string head;
         putLe32(head, chunk.id);
         putLe32(head, static_cast<uint32_t>(chunk.size));
         if (!writeAll(fd, head.data(), head.size()))
-            return std::strerror(errno);
+            return writeError();
         if (chunk.filePath.empty()) {
             if (!writeAll(fd, chunk.bytes.data(), chunk.bytes.size()))
-                return std::strerror(errno);
+                return writeError();
             continue;
         }
         const UniqueFd in(::open(chunk.filePath.c_str(), O_RDONLY | O_CLOEXEC));
@@ -88,7 +89,7 @@ std::string ZlaWriter::writeChunks(int fd) const
             if (n <= 0)
                 return chunk.filePath + ": changed while being packed";
             if (!writeAll(fd, buffer.data(), size_t(n)))
-                return std::strerror(errno);
+                return writeError();
             left -= uint64_t(n);
         }
     }
@@ -97,15 +98,16 @@ std::string ZlaWriter::writeChunks(int fd) const
 
 std::string ZlaWriter::writeTo(const std::string& path) const
 {
+    // Errors name `path`: the temporary file is ours, not the user's.
     const std::string temporary = path + ".partial";
     UniqueFd out(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644));
     if (out.get() < 0)
-        return temporary + ": " + std::strerror(errno);
-    std::string error = writeChunks(out.get());
+        return path + ": " + std::strerror(errno);
+    std::string error = writeChunks(out.get(), path);
     if (error.empty() && ::fsync(out.get()) != 0)
-        error = std::strerror(errno);
+        error = path + ": " + std::strerror(errno);
     if (::close(out.release()) != 0 && error.empty())
-        error = std::strerror(errno);
+        error = path + ": " + std::strerror(errno);
     if (error.empty() && ::rename(temporary.c_str(), path.c_str()) != 0)
         error = path + ": " + std::strerror(errno);
     if (!error.empty())

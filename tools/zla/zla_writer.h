@@ -27,7 +27,7 @@ private:
         uint64_t size;
     };
 
-    std::string writeChunks(int fd) const;
+    std::string writeChunks(int fd, const std::string& shownName) const;
 
     uint32_t m_flags;
     std::vector<Chunk> m_chunks;

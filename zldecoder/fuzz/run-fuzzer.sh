@@ -3,8 +3,8 @@
 # spot by sox, lame and zla pack.
 #   run-fuzzer.sh KIND FUZZER ZLA RUNS [libFuzzer options...]
 # KIND is wave, mpeg or zla; FUZZER the target built by `make fuzz`; ZLA the
-# zla tool (build/bin/zla). `make test` runs 20000 iterations of each; for a
-# longer run give more (or -runs=-1 -max_total_time=3600 as extra options),
+# zla tool (build/bin/zla). `make test` runs a fixed number of each; for a
+# longer run give more (or -1 and -max_total_time=3600 as an extra option),
 # and set FUZZ_CORPUS_DIR to keep what the fuzzer learns between runs.
 # Crashing inputs are written to FUZZ_ARTIFACT_DIR (default: beside FUZZER).
 set -euo pipefail
@@ -36,19 +36,27 @@ make_wave_seeds() {
   noise 8000 1 600 -e ima-adpcm "$seeds/ima.wav"
   noise 8000 2 600 -e ms-adpcm "$seeds/ms.wav"
   noise 8000 1 300 -e u-law "$seeds/ulaw.wav"
+  noise 8000 1 300 -e a-law "$seeds/alaw.wav"
+  noise 8000 1 1000 -e gsm-full-rate "$seeds/gsm.wav"  # cannot seek: read forward
   noise 48000 3 200 -b 16 "$seeds/three.wav"  # WAVE_FORMAT_EXTENSIBLE
 }
 
+# Most seeds hold more than 128 frames, the decoder's block: decoding them
+# crosses a block restart, and random access lands in a later block.
 make_mpeg_seeds() {
   noise 44100 2 5000 -b 16 "$work/a.wav"
   noise 16000 1 5000 -b 16 "$work/b.wav"
-  noise 8000 1 5000 -b 16 "$work/c.wav"
+  noise 32000 1 162000 -b 16 "$work/long1.wav"   # 141 MPEG-1 frames
+  noise 16000 1 180000 -b 16 "$work/long2.wav"   # 313 MPEG-2 layer III or 157 layer II frames
+  noise 8000 1 162000 -b 16 "$work/long25.wav"   # 282 MPEG-2.5 frames
   lame --quiet -b 32 "$work/a.wav" "$seeds/cbr.mp3"
-  lame --quiet -V 9 "$work/a.wav" "$seeds/vbr.mp3"
-  lame --quiet -t -b 32 "$work/a.wav" "$seeds/notag.mp3"
   lame --quiet -b 24 --tt T --add-id3v2 "$work/b.wav" "$seeds/mpeg2.mp3"
-  lame --quiet -b 16 "$work/c.wav" "$seeds/mpeg25.mp3"
-  sox "$work/b.wav" -C 32 "$seeds/layer2.mp2"
+  lame --quiet -b 32 "$work/long1.wav" "$seeds/long-cbr.mp3"
+  lame --quiet -t -b 32 "$work/long1.wav" "$seeds/long-notag.mp3"
+  lame --quiet -V 9 -B 16 "$work/long2.wav" "$seeds/long-vbr.mp3"
+  lame --quiet -t -b 8 "$work/long2.wav" "$seeds/long-mpeg2.mp3"
+  lame --quiet -b 8 "$work/long25.wav" "$seeds/long-mpeg25.mp3"
+  sox "$work/long2.wav" -C 8 "$seeds/long-layer2.mp2"
 }
 
 make_zla_seeds() {
@@ -63,9 +71,25 @@ make_zla_seeds() {
   fi
   "$zla" pack -o "$seeds/wave.zla" --title "标题" "$work/a.wav"
   "$zla" pack -o "$seeds/mpeg.zla" --description "D" --not-loadable "$work/b.mp3"
+  noise 8000 1 162000 -b 16 "$work/long.wav"
+  lame --quiet -b 8 "$work/long.wav" "$work/long.mp3"
+  "$zla" pack -o "$seeds/long.zla" --title "long" "$work/long.mp3"  # beyond one decoding block
 }
 
 "make_${kind}_seeds"
-# Fixed seed and iteration count: the same inputs on every run.
-exec "$fuzzer" -runs="$runs" -seed=1 -max_len=8192 -timeout=10 -malloc_limit_mb=512 \
-  -max_total_time=25 -print_final_stats=1 -artifact_prefix="$artifacts/" "$@" "$corpus" "$seeds"
+# The MPEG decoder restarts every 128 frames: the run must reach beyond that.
+if [ "$kind" = mpeg ]; then
+  long=0
+  for seed in "$seeds"/*; do
+    frames=$("$zla" info "$seed" | sed -n 's/^length: \([0-9]*\) frames.*/\1/p')
+    [ "${frames:-0}" -gt $((128 * 1152)) ] && long=$((long + 1))
+  done
+  [ "$long" -ge 3 ] || { echo "only $long MPEG seeds beyond one decoding block" >&2; exit 1; }
+fi
+# Room for the longest seed, so that mutations keep its later blocks.
+largest=$(wc -c < "$(ls -S "$seeds"/* | head -1)")
+max_len=$(( largest + 4096 > 8192 ? largest + 4096 : 8192 ))
+# Fixed seed and number of runs, no time limit: the same inputs on every
+# machine, however fast.
+exec "$fuzzer" -runs="$runs" -seed=1 -max_len="$max_len" -timeout=10 -malloc_limit_mb=512 \
+  -print_final_stats=1 -artifact_prefix="$artifacts/" "$@" "$corpus" "$seeds"
