@@ -1,0 +1,82 @@
+// Mail accounts read from Thunderbird profiles that the tests write.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include "mail/mail_accounts.h"
+#include "support/test_support.h"
+
+using namespace mail;
+using testsupport::writeFile;
+
+namespace {
+
+QByteArray prefsWith(const QList<std::pair<QString, QString>>& servers, const QString& order)
+{
+    QByteArray out = "// Mozilla User Preferences\n";
+    out += "user_pref(\"mail.accountmanager.accounts\", \"" + order.toUtf8() + "\");\n";
+    int n = 1;
+    for (const auto& [name, type] : servers) {
+        const QByteArray i = QByteArray::number(n++);
+        out += "user_pref(\"mail.account.account" + i + ".server\", \"server" + i + "\");\n";
+        out += "user_pref(\"mail.server.server" + i + ".name\", \"" + name.toUtf8() + "\");\n";
+        out += "user_pref(\"mail.server.server" + i + ".type\", \"" + type.toUtf8() + "\");\n";
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(MailAccounts, DefaultProfileAccountsInAccountManagerOrder)
+{
+    QTemporaryDir home;
+    const QString root = home.filePath(".thunderbird");
+    ASSERT_TRUE(writeFile(root + "/profiles.ini",
+                          "[General]\nStartWithLastProfile=1\n\n"
+                          "[Profile1]\nName=old\nIsRelative=1\nPath=old.profile\n\n"
+                          "[Profile0]\nName=default\nIsRelative=1\nPath=abc.default,with comma\nDefault=1\n"));
+    // Accounts listed out of their numbering, one without a server, Local Folders.
+    ASSERT_TRUE(writeFile(root + "/abc.default,with comma/prefs.js",
+                          prefsWith({{"Work \\\"A\\\"", "imap"}, {"  工作邮箱 ", "pop3"}, {"Local Folders", "none"}},
+                                    "account2,account3,account9,account1")));
+    ASSERT_TRUE(writeFile(root + "/old.profile/prefs.js", prefsWith({{"Old", "imap"}}, "account1")));
+    EXPECT_EQ(ListMailAccounts(home.path()), (QStringList{"工作邮箱", "Work \"A\""}));
+}
+
+TEST(MailAccounts, InstallSectionWinsAndPackagedLocationsAreFound)
+{
+    QTemporaryDir home;
+    const QString root = home.filePath(".var/app/org.mozilla.Thunderbird/.thunderbird");
+    ASSERT_TRUE(writeFile(root + "/profiles.ini",
+                          "[Profile0]\nName=a\nIsRelative=1\nPath=a\nDefault=1\n\n"
+                          "[InstallFDC34C9F024745EB]\nDefault=b\nLocked=1\n\n"
+                          "[Profile1]\nName=b\nIsRelative=1\nPath=b\n"));
+    ASSERT_TRUE(writeFile(root + "/a/prefs.js", prefsWith({{"From A", "imap"}}, "account1")));
+    ASSERT_TRUE(writeFile(root + "/b/prefs.js", prefsWith({{"From B", "imap"}}, "account1")));
+    EXPECT_EQ(ListMailAccounts(home.path()), QStringList{"From B"});
+
+    QTemporaryDir snapHome;
+    const QString snap = snapHome.filePath("snap/thunderbird/common/.thunderbird");
+    const QString absolute = snapHome.filePath("elsewhere");
+    ASSERT_TRUE(writeFile(snap + "/profiles.ini", "[Profile0]\nName=x\nIsRelative=0\nPath=" + absolute.toUtf8() + "\n"));
+    ASSERT_TRUE(writeFile(absolute + "/prefs.js", prefsWith({{"Snap", "imap"}}, "account1")));
+    EXPECT_EQ(ListMailAccounts(snapHome.path()), QStringList{"Snap"});
+}
+
+TEST(MailAccounts, NoProfileOrNoPrefsGivesNoAccounts)
+{
+    QTemporaryDir home;
+    EXPECT_TRUE(ListMailAccounts(home.path()).isEmpty());
+    ASSERT_TRUE(writeFile(home.filePath(".thunderbird/profiles.ini"), "[Profile0]\nPath=gone\nIsRelative=1\n"));
+    EXPECT_TRUE(ListMailAccounts(home.path()).isEmpty());
+}
+
+TEST(MailAccounts, StringPrefsUnescapeAndSkipOtherValues)
+{
+    const auto prefs = ReadStringPrefs("user_pref(\"a\", \"x\\\\y\\u00e9\");\n"
+                                       "user_pref(\"n\", 3);\nuser_pref(\"b\",\"two\");");
+    EXPECT_EQ(prefs.value("a"), QString::fromUtf8("x\\yé"));
+    EXPECT_EQ(prefs.value("b"), "two");
+    EXPECT_FALSE(prefs.contains("n"));
+}

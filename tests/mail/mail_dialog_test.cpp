@@ -1,0 +1,296 @@
+// The send-mail dialog driven through its controls, with a hand-over that
+// records what it is given.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "controls/dialog_units.h"
+#include "controls/widget_test_helpers.h"
+#include "mail/mail_dialog.h"
+#include "mail_test_support.h"
+#include "resources/strings.h"
+#include "support/test_support.h"
+
+using namespace mail;
+using mailtest::Recorded;
+using mailtest::RecordingHandOver;
+using widgettest::MessageBoxCatcher;
+
+namespace {
+
+struct DialogRun {
+    mailtest::ScratchSettings settings;
+    Recorded recorded;
+    QTemporaryDir home;
+    std::unique_ptr<MailDialog> dialog;
+
+    void open()
+    {
+        dialog = std::make_unique<MailDialog>(&settings.store, std::make_unique<RecordingHandOver>(recorded),
+                                              home.path());
+        dialog->show();
+    }
+    template <class W>
+    W* control(int id) { return qobject_cast<W*>(dialog->control(id)); }
+    void type(int id, const QString& text)
+    {
+        auto* edit = control<QLineEdit>(id);
+        edit->clear();
+        QTest::keyClicks(edit, text);
+    }
+    void setPlain(int id, const QString& text) { control<QPlainTextEdit>(id)->setPlainText(text); }
+    void clickSend() { QTest::mouseClick(control<QPushButton>(MailDialog::IdSend), Qt::LeftButton); }
+    void close()
+    {
+        dialog->reject();
+        dialog.reset();
+    }
+    void accounts(const QByteArray& names)
+    {
+        // One Thunderbird profile with the given account names, in order.
+        QByteArray prefs = "user_pref(\"mail.accountmanager.accounts\", \"";
+        const QList<QByteArray> list = names.split(',');
+        for (int i = 0; i < list.size(); ++i)
+            prefs += (i ? ",account" : "account") + QByteArray::number(i);
+        prefs += "\");\n";
+        for (int i = 0; i < list.size(); ++i) {
+            const QByteArray n = QByteArray::number(i);
+            prefs += "user_pref(\"mail.account.account" + n + ".server\", \"server" + n + "\");\n"
+                     "user_pref(\"mail.server.server" + n + ".name\", \"" + list[i] + "\");\n";
+        }
+        ASSERT_TRUE(testsupport::writeFile(home.filePath(".thunderbird/profiles.ini"),
+                                           "[Profile0]\nPath=p\nIsRelative=1\nDefault=1\n"));
+        ASSERT_TRUE(testsupport::writeFile(home.filePath(".thunderbird/p/prefs.js"), prefs));
+    }
+};
+
+QString addresses(int n)
+{
+    QStringList list;
+    for (int i = 0; i < n; ++i)
+        list << QString("u%1@x.cn").arg(i);  // short enough for 51 within the field's limit
+    return list.join(';');
+}
+
+}  // namespace
+
+TEST(MailDialog, LaidOutAsItsTemplateWithLimitsAndDefaults)
+{
+    DialogRun run;
+    run.settings.store.writeHistoryString("MailTargets", "a@x.org;");
+    run.settings.store.writeHistoryString("MailSubject", "Takes");
+    run.open();
+    const controls::DialogUnits units(run.dialog->font());
+    EXPECT_EQ(run.dialog->size(), QSize(units.x(306), units.y(348)));
+    EXPECT_EQ(run.dialog->windowTitle(), "发送邮件");
+    // Positions as literal dialog units of the template.
+    EXPECT_EQ(run.dialog->control(1244)->geometry(), units.rect(7, 64, 292, 14));
+    EXPECT_EQ(run.dialog->control(1045)->geometry(), units.rect(7, 92, 292, 14));
+    EXPECT_EQ(run.dialog->control(1242)->geometry(), units.rect(7, 123, 292, 83));
+    EXPECT_EQ(run.dialog->control(1243)->geometry(), units.rect(7, 211, 292, 10));
+    EXPECT_EQ(run.dialog->control(1249)->geometry(), units.rect(7, 223, 292, 28));
+    EXPECT_EQ(run.dialog->control(1247)->geometry(), units.rect(7, 268, 292, 72));
+    EXPECT_EQ(run.dialog->control(1)->geometry(), units.rect(197, 35, 50, 17));
+    EXPECT_EQ(run.dialog->control(2)->geometry(), units.rect(249, 35, 50, 17));
+    EXPECT_EQ(run.dialog->control(1061)->geometry(), units.rect(7, 7, 292, 14));
+    EXPECT_EQ(run.dialog->control(1263)->pos(), QPoint(units.x(7), units.y(36)));
+
+    EXPECT_EQ(run.control<QLineEdit>(1244)->maxLength(), 512);
+    EXPECT_EQ(run.control<QLineEdit>(1045)->maxLength(), 1024);
+    EXPECT_EQ(run.control<QComboBox>(1263)->lineEdit()->maxLength(), 256);
+    EXPECT_EQ(run.control<QLineEdit>(1244)->text(), "a@x.org;");
+    EXPECT_EQ(run.control<QLineEdit>(1045)->text(), "Takes");
+    EXPECT_TRUE(run.control<QCheckBox>(1243)->isChecked());
+    EXPECT_EQ(run.control<QPlainTextEdit>(1249)->toPlainText(),
+              resources::text(443).replace("\r\n", "\n"));
+    EXPECT_TRUE(run.control<QPushButton>(1)->isDefault());
+
+    run.dialog->AddAttachment("/music/one.wav");
+    run.dialog->AddAttachment("/music/two.mp3");
+    EXPECT_EQ(run.control<QPlainTextEdit>(1247)->toPlainText(), "/music/one.wav\n/music/two.mp3\n");
+
+    // The hint sits on the tooltip colour inside a raised edge.
+    const QImage shot = widgettest::shot(*run.dialog);
+    const QRect hint = run.dialog->control(1061)->geometry();
+    const QPalette& p = run.dialog->palette();
+    EXPECT_EQ(widgettest::px(shot, hint.left() + 2, hint.top() + 2), p.color(QPalette::ToolTipBase).rgb());
+    EXPECT_EQ(widgettest::px(shot, hint.left() - 1, hint.top() + 3), p.color(QPalette::Light).rgb());
+    EXPECT_EQ(widgettest::px(shot, hint.right() + 1, hint.top() + 3), p.color(QPalette::Dark).rgb());
+    EXPECT_EQ(widgettest::px(shot, hint.left() + 3, hint.bottom() + 1), p.color(QPalette::Dark).rgb());
+    run.type(1045, "Today's takes");
+    run.setPlain(1242, "Two recordings from today.");
+    widgettest::saveSheet({widgettest::shot(*run.dialog)}, "mail_dialog", 1);
+}
+
+TEST(MailDialog, SendHandsOverTheMessageAsTypedAndClosesOnSuccess)
+{
+    DialogRun run;
+    run.open();
+    run.dialog->AddAttachment("/music/one.wav");
+    run.dialog->AddAttachment("/music/two.mp3");
+    run.type(1244, "  a@x.org ;   ; b@y.org;;");
+    run.type(1045, "  Takes  ");
+    run.setPlain(1242, "Line one\nLine two");
+    run.setPlain(1247, "/music/one.wav\n\n/music/two.mp3\n");
+    run.clickSend();
+    ASSERT_EQ(run.recorded.delivered.size(), 1u);
+    const MailMessage& m = run.recorded.delivered[0];
+    EXPECT_EQ(m.recipients, (QStringList{"a@x.org", "b@y.org"}));
+    EXPECT_EQ(m.subject, "  Takes  ");
+    EXPECT_EQ(m.noteText, "Line one\r\nLine two\r\n------------------------------------\r\n" + resources::text(443));
+    EXPECT_EQ(m.attachments, (QStringList{"/music/one.wav", "/music/two.mp3"}));
+    EXPECT_EQ(run.dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(run.dialog->mapi().Session(), 0u);  // logged off
+    run.dialog.reset();
+    EXPECT_EQ(run.settings.history("MailTargets"), "  a@x.org ;   ; b@y.org;;");
+    EXPECT_EQ(run.settings.history("MailSubject"), "  Takes  ");
+
+    // With the box off the note is the body alone.
+    DialogRun plain;
+    plain.open();
+    plain.type(1244, "c@z.org");
+    plain.setPlain(1242, "Body");
+    auto* box = plain.control<QCheckBox>(1243);
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+    ASSERT_FALSE(box->isChecked());
+    plain.clickSend();
+    ASSERT_EQ(plain.recorded.delivered.size(), 1u);
+    EXPECT_EQ(plain.recorded.delivered[0].noteText, "Body");
+    EXPECT_TRUE(plain.recorded.delivered[0].attachments.isEmpty());
+}
+
+TEST(MailDialog, LimitsAreCheckedInOrderBeforeAnyLogon)
+{
+    struct Case {
+        QString recipients;
+        int attachments;
+        QString subject;
+        int message;  // 0: sent
+    };
+    const Case cases[] = {
+        {addresses(51), 51, "", 341},
+        {"  ;  ; ", 0, "", 344},
+        {"", 60, "", 344},
+        {addresses(50), 51, "", 442},
+        {addresses(50), 50, "", 0},
+        {"a@x.org\nBcc: evil@x.org", 0, "", resources::IDS_MAIL_LINE_BREAK},
+    };
+    for (const Case& c : cases) {
+        DialogRun run;
+        run.open();
+        QStringList paths;
+        for (int i = 0; i < c.attachments; ++i)
+            paths << QString("/music/%1.wav").arg(i);
+        run.control<QLineEdit>(1244)->setText(c.recipients);
+        run.setPlain(1247, paths.join('\n'));
+        MessageBoxCatcher catcher;
+        run.clickSend();
+        widgettest::waitUntil([&] { return c.message == 0 || catcher.count > 0; }, 2000);
+        if (c.message == 0) {
+            EXPECT_EQ(catcher.count, 0);
+            ASSERT_EQ(run.recorded.delivered.size(), 1u);
+            EXPECT_EQ(run.recorded.delivered[0].recipients.size(), 50);
+            EXPECT_EQ(run.recorded.delivered[0].attachments.size(), 50);
+            continue;
+        }
+        EXPECT_EQ(catcher.text, resources::text(c.message)) << c.recipients.left(20).toStdString();
+        EXPECT_EQ(catcher.icon, QMessageBox::Critical);
+        EXPECT_TRUE(run.recorded.delivered.empty());
+        EXPECT_EQ(run.dialog->mapi().Session(), 0u) << "no log-on for a refused message";
+        EXPECT_TRUE(run.dialog->isVisible());
+        EXPECT_EQ(run.control<QLineEdit>(1244)->text(), c.recipients) << "the field keeps what was typed";
+    }
+}
+
+TEST(MailDialog, AFailedSendKeepsTheSessionAndTheFieldsAndIsRemembered)
+{
+    DialogRun run;
+    run.settings.store.writeHistoryString("MailTargets", "old@x.org;");
+    run.settings.store.writeHistoryString("MailSubject", "Old");
+    run.recorded.answers = {kAttachmentNotFound, 4};
+    run.open();
+    run.type(1244, " new@x.org ");
+    run.type(1045, "New");
+    run.setPlain(1247, "/no/such/file.wav");
+    {
+        MessageBoxCatcher catcher;
+        run.clickSend();
+        ASSERT_TRUE(widgettest::waitUntil([&] { return catcher.count == 1; }));
+        EXPECT_EQ(catcher.text, resources::text(335));
+        EXPECT_EQ(catcher.icon, QMessageBox::Critical);
+    }
+    const quint32 session = run.dialog->mapi().Session();
+    EXPECT_NE(session, 0u);
+    {
+        MessageBoxCatcher catcher;
+        run.clickSend();
+        ASSERT_TRUE(widgettest::waitUntil([&] { return catcher.count == 1; }));
+        EXPECT_EQ(catcher.text, resources::text(343)) << "a result of 4 is not in the table";
+    }
+    EXPECT_EQ(run.dialog->mapi().Session(), session) << "the session is reused, not logged on again";
+    EXPECT_EQ(run.recorded.delivered.size(), 2u);
+    EXPECT_EQ(run.control<QLineEdit>(1045)->text(), "New");
+    // Cancel now remembers what the last press of Send read, recipients trimmed.
+    run.control<QLineEdit>(1045)->setText("Typed after the send");
+    run.close();
+    EXPECT_EQ(run.settings.history("MailTargets"), "new@x.org;");
+    EXPECT_EQ(run.settings.history("MailSubject"), "New");
+}
+
+TEST(MailDialog, CancelRightAfterOpeningKeepsHistoryButStoresTheFirstAccount)
+{
+    {
+        DialogRun run;
+        run.settings.store.writeHistoryString("MailTargets", "keep@x.org;");
+        run.settings.store.writeHistoryString("MailSubject", "Keep");
+        run.accounts("First,Second");
+        run.open();
+        EXPECT_EQ(run.control<QComboBox>(1263)->count(), 2);
+        EXPECT_EQ(run.control<QComboBox>(1263)->currentIndex(), 0);
+        run.type(1244, "changed@x.org");
+        run.close();
+        EXPECT_EQ(run.settings.history("MailTargets"), "keep@x.org;");
+        EXPECT_EQ(run.settings.history("MailSubject"), "Keep");
+        EXPECT_EQ(run.settings.history("MailAccount"), "First");
+    }
+    {
+        // Names equal but for case: the later one is selected.
+        DialogRun run;
+        run.settings.store.writeHistoryString("MailAccount", "home");
+        run.accounts("Home,Work,HOME");
+        run.open();
+        EXPECT_EQ(run.control<QComboBox>(1263)->currentIndex(), 2);
+        run.close();
+        EXPECT_EQ(run.settings.history("MailAccount"), "home");
+    }
+    {
+        // An account that is no longer listed is still shown and used.
+        DialogRun run;
+        run.settings.store.writeHistoryString("MailAccount", "Gone");
+        run.open();
+        EXPECT_EQ(run.control<QComboBox>(1263)->count(), 0);
+        EXPECT_EQ(run.control<QComboBox>(1263)->currentText(), "Gone");
+        run.type(1244, "a@x.org");
+        run.clickSend();
+        EXPECT_EQ(run.dialog->mapi().ProfileName(), "Gone");
+    }
+}
+
+TEST(MailDialog, UnavailableMailDisablesSendWithMessage326)
+{
+    DialogRun run;
+    run.recorded.installed = false;
+    MessageBoxCatcher catcher;
+    run.open();
+    ASSERT_TRUE(widgettest::waitUntil([&] { return catcher.count == 1; }));
+    EXPECT_EQ(catcher.text, resources::text(326));
+    EXPECT_EQ(catcher.icon, QMessageBox::Critical);
+    EXPECT_FALSE(run.control<QPushButton>(1)->isEnabled());
+    EXPECT_TRUE(run.control<QPushButton>(2)->isEnabled());
+    EXPECT_TRUE(run.dialog->isVisible());
+}

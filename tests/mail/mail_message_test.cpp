@@ -1,0 +1,53 @@
+// Turning the dialog's texts into a message, and the message table.
+#include <gtest/gtest.h>
+
+#include "mail/mail_message.h"
+#include "mail/mapi_codes.h"
+
+using namespace mail;
+
+TEST(MailMessage, RecipientsAreTrimmedStretchesInOrderAndTheTextEndsWithOneSemicolon)
+{
+    QString text = "  a@x.org ;   ; b@y.org;c@z.org ;  a@x.org;;  ";
+    EXPECT_EQ(ParseRecipients(text), (QStringList{"a@x.org", "b@y.org", "c@z.org", "a@x.org"}));
+    EXPECT_EQ(text, "a@x.org ;   ; b@y.org;c@z.org ;  a@x.org;;");
+
+    QString single = " solo@x.org ";
+    EXPECT_EQ(ParseRecipients(single), QStringList{"solo@x.org"});
+    EXPECT_EQ(single, "solo@x.org;");
+
+    QString blank = "   ";
+    EXPECT_TRUE(ParseRecipients(blank).isEmpty());
+    EXPECT_EQ(blank, "");
+}
+
+TEST(MailMessage, AttachmentLinesDropEmptyLinesAndLineEnds)
+{
+    QString text = "/music/one.wav\r\n\r\n  /music/two words.mp3  \r\n";
+    EXPECT_EQ(ParseAttachments(text), (QStringList{"/music/one.wav", "/music/two words.mp3"}));
+    EXPECT_TRUE(text.endsWith('\r'));
+
+    QString lf = "/a.wav\n/b.wav";
+    EXPECT_EQ(ParseAttachments(lf), (QStringList{"/a.wav", "/b.wav"}));
+}
+
+TEST(MailMessage, SignatureBlockFollowsTheBodyOnlyWhenAskedForEvenWhenEmpty)
+{
+    const QString sep = "\r\n------------------------------------\r\n";
+    EXPECT_EQ(sep.count('-'), 36);
+    EXPECT_EQ(ComposeNoteText("Hello", true, "Sig"), "Hello" + sep + "Sig");
+    EXPECT_EQ(ComposeNoteText("", true, "Sig"), sep + "Sig");
+    EXPECT_EQ(ComposeNoteText("Hello", true, ""), "Hello" + sep);
+    EXPECT_EQ(ComposeNoteText("Hello", false, "Sig"), "Hello");
+}
+
+TEST(MailMessage, EveryResultCodeShowsItsMessageAndAnyOtherTheUnknownOne)
+{
+    const std::pair<MapiResult, int> table[] = {
+        {1, 334}, {2, 330}, {3, 332}, {5, 331}, {9, 442}, {10, 341}, {11, 335}, {12, 336},
+        {14, 329}, {15, 337}, {18, 339}, {19, 342}, {21, 328}, {25, 338}, {26, 333}};
+    for (auto [code, id] : table)
+        EXPECT_EQ(MapiErrorMessageId(code), id) << code;
+    for (MapiResult code : {0u, 4u, 6u, 7u, 8u, 13u, 16u, 17u, 20u, 22u, 23u, 24u, 27u, kEFail, kEOutOfMemory})
+        EXPECT_EQ(MapiErrorMessageId(code), 343) << code;
+}

@@ -1,0 +1,159 @@
+// The real hand-over: xdg-email delivers the message to a stand-in mail
+// program registered as the mailto handler in a private XDG configuration.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrlQuery>
+
+#include "controls/widget_test_helpers.h"
+#include "mail/mail_dialog.h"
+#include "mail/mapi_session.h"
+#include "mail/xdg_email_hand_over.h"
+#include "mail_test_support.h"
+#include "resources/strings.h"
+#include "support/test_support.h"
+
+using namespace mail;
+using testsupport::runTool;
+using testsupport::writeFile;
+
+namespace {
+
+// A desktop whose mail program is a script that writes the link it is given.
+class StandInDesktop {
+public:
+    StandInDesktop()
+    {
+        const QString script = m_dir.filePath("stand-in-mail");
+        writeFile(script, "#!/bin/sh\nprintf '%s' \"$1\" > '" + received().toUtf8() + "'\n");
+        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QDir().mkpath(m_dir.filePath("config"));
+        qputenv("XDG_CONFIG_HOME", m_dir.filePath("config").toUtf8());
+        qputenv("XDG_DATA_HOME", m_dir.filePath("data").toUtf8());
+        // A graphical session, as the tool expects before it looks for handlers.
+        qputenv("DISPLAY", ":97");
+        for (const char* name : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION",
+                                 "GNOME_DESKTOP_SESSION_ID", "MAILER", "BROWSER"})
+            qunsetenv(name);
+    }
+    bool registerHandler()
+    {
+        writeFile(m_dir.filePath("data/applications/stand-in-mail.desktop"),
+                  "[Desktop Entry]\nType=Application\nName=Stand-in mail\nExec=" +
+                      m_dir.filePath("stand-in-mail").toUtf8() + " %u\nMimeType=x-scheme-handler/mailto;\n");
+        return runTool("xdg-mime", {"default", "stand-in-mail.desktop", "x-scheme-handler/mailto"}).exitCode == 0;
+    }
+    QString received() const { return m_dir.filePath("received-link"); }
+    QString dir() const { return m_dir.path(); }
+
+    // The link's fields, decoded; "to" holds every address in order.
+    QMultiMap<QString, QString> fields() const
+    {
+        QMultiMap<QString, QString> out;
+        const QByteArray link = testsupport::readFile(received());
+        EXPECT_TRUE(link.startsWith("mailto:")) << link.constData();
+        const QByteArray query = link.mid(link.indexOf('?') + 1);
+        for (const QByteArray& pair : query.split('&')) {
+            const qsizetype eq = pair.indexOf('=');
+            out.insert(QString::fromUtf8(pair.left(eq)),
+                       QString::fromUtf8(QByteArray::fromPercentEncoding(pair.mid(eq + 1))));
+        }
+        return out;
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+QStringList valuesInOrder(const QMultiMap<QString, QString>& fields, const QString& key)
+{
+    QStringList values = fields.values(key);
+    std::reverse(values.begin(), values.end());  // QMultiMap gives the latest first
+    return values;
+}
+
+}  // namespace
+
+TEST(XdgEmailHandOver, TheRegisteredMailProgramReceivesTheWholeMessage)
+{
+    StandInDesktop desktop;
+    XdgEmailHandOver handOver;
+    EXPECT_FALSE(handOver.IsInstalled()) << "no mailto handler yet";
+    ASSERT_TRUE(desktop.registerHandler());
+    EXPECT_TRUE(handOver.IsInstalled());
+
+    const QString first = desktop.dir() + "/take one.wav";
+    const QString second = desktop.dir() + "/-dash & more%.mp3";
+    ASSERT_TRUE(writeFile(first, "RIFF"));
+    ASSERT_TRUE(writeFile(second, "ID3"));
+
+    mailtest::ScratchSettings settings;
+    QTemporaryDir home;
+    MailDialog dialog(&settings.store, nullptr, home.path());
+    dialog.show();
+    dialog.AddAttachment(first);
+    dialog.AddAttachment(second);
+    qobject_cast<QLineEdit*>(dialog.control(1244))->setText(" -lead@example.org ; 张三@example.cn;");
+    qobject_cast<QLineEdit*>(dialog.control(1045))->setText("今天的录音 & more");
+    qobject_cast<QPlainTextEdit*>(dialog.control(1242))->setPlainText("Hello,\n\nTwo takes.");
+    widgettest::MessageBoxCatcher catcher;
+    QTest::mouseClick(qobject_cast<QPushButton*>(dialog.control(1)), Qt::LeftButton);
+    EXPECT_EQ(catcher.count, 0) << catcher.text.toStdString();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+
+    const auto fields = desktop.fields();
+    EXPECT_EQ(valuesInOrder(fields, "to"), (QStringList{"-lead@example.org", "张三@example.cn"}));
+    EXPECT_EQ(fields.value("subject"), "今天的录音 & more");
+    EXPECT_EQ(fields.value("body"), "Hello,\r\n\r\nTwo takes.\r\n------------------------------------\r\n" +
+                                        resources::text(443));
+    EXPECT_EQ(valuesInOrder(fields, "attach"), (QStringList{first, second}));
+}
+
+TEST(XdgEmailHandOver, FailuresBecomeMailCodes)
+{
+    StandInDesktop desktop;
+    ASSERT_TRUE(desktop.registerHandler());
+    MapiSession session;
+    session.Load();
+    ASSERT_TRUE(session.IsLoaded());
+    ASSERT_EQ(session.Logon(nullptr, "acct"), kSuccess);
+    const QString wav = desktop.dir() + "/a.wav";
+    ASSERT_TRUE(writeFile(wav, "RIFF"));
+
+    // A missing attachment is caught before the mail program sees anything.
+    EXPECT_EQ(session.Send(nullptr, {"a@x.org"}, "s", "b", false, "", {wav, desktop.dir() + "/gone.wav"}),
+              kAttachmentNotFound);
+    EXPECT_EQ(session.Send(nullptr, {"a@x.org"}, "s", "b", false, "", {desktop.dir()}), kAttachmentNotFound);
+    EXPECT_FALSE(QFile::exists(desktop.received()));
+    EXPECT_EQ(session.Send(nullptr, {"not-an-address"}, "s", "b", false, "", {}), kInvalidRecips);
+    EXPECT_EQ(session.Send(nullptr, {"a@x.org\r\nBcc: b@x.org"}, "s", "b", false, "", {}), kInvalidRecips);
+    EXPECT_FALSE(QFile::exists(desktop.received()));
+
+    // Empty subject and body are left out rather than refused by the tool.
+    EXPECT_EQ(session.Send(nullptr, {"a@x.org"}, "", "", false, "", {}), kSuccess);
+    const auto fields = desktop.fields();
+    EXPECT_EQ(fields.value("to"), "a@x.org");
+    EXPECT_FALSE(fields.contains("subject"));
+    EXPECT_FALSE(fields.contains("body"));
+
+    // No tool at all: mail is unavailable and a send says so.
+    XdgEmailHandOver missing("/nonexistent/xdg-email");
+    EXPECT_EQ(missing.Deliver(MailMessage{{"a@x.org"}, "s", "b", {}}), kNotSupported);
+
+}
+
+TEST(XdgEmailHandOver, NoMailProgramMeansMailIsUnavailable)
+{
+    StandInDesktop desktop;  // nothing registered
+    MapiSession session;
+    session.Load();
+    EXPECT_FALSE(session.IsLoaded());
+    EXPECT_EQ(session.CheckInstalled(), kEFail);
+    EXPECT_EQ(session.Logon(nullptr, "x"), kEFail);
+}
