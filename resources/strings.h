@@ -14,6 +14,7 @@ enum OwnStringId {
     IDS_RECORD_WRITE_FAILED = 901,  // the recording file could not be written
     IDS_RECORD_SIZE_LIMIT = 902,    // the recording reached the WAVE size limit
     IDS_RECORD_DEVICE_LOST = 903,   // the recording device stopped working
+    IDS_PATH_TOO_LONG = 905,        // files not added: their paths are too long for the list
 };
 
 }  // namespace resources

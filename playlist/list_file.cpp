@@ -1,0 +1,102 @@
+#include "playlist/list_file.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace playlist {
+
+namespace {
+
+uint32_t read32(const uint8_t* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+uint16_t read16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+
+void put32(uint8_t* p, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = uint8_t(v >> (8 * i));
+}
+
+void put16(uint8_t* p, uint16_t v)
+{
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+}
+
+// The record of each version; version 0 has none and adds nothing.
+size_t recordSize(uint32_t version)
+{
+    switch (version) {
+    case 1: return 256;
+    case 2: return 260;
+    case 3: return kListEntrySize;
+    default: return 0;
+    }
+}
+
+}  // namespace
+
+std::vector<ListEntry> ParseListFile(std::span<const uint8_t> bytes)
+{
+    std::vector<ListEntry> entries;
+    if (bytes.size() < kListHeaderSize)
+        return entries;
+    const uint8_t* header = bytes.data();
+    const uint32_t version = read32(header + 4);
+    const size_t count = read16(header + 8);
+    const size_t entrySize = read16(header + 10);
+    if (read32(header) != kListMagic || version > kListVersion)
+        return entries;
+    const std::span<const uint8_t> body = bytes.subspan(kListHeaderSize);
+    if (body.size() < count * entrySize)
+        return entries;
+    // Entries larger than their version's record would overrun it.
+    const size_t record = recordSize(version);
+    if (entrySize > record || record == 0)
+        return entries;
+
+    size_t offset = 0;
+    for (size_t i = 0; i < count; ++i) {
+        // An entry size of 0 reads nothing: the entry is short.
+        if (entrySize == 0 || body.size() - offset < entrySize)
+            break;
+        const uint8_t* raw = body.data() + offset;
+        offset += entrySize;
+        // A shorter entry than its record leaves the rest zero, as the
+        // original reader's buffer did.
+        uint8_t buffer[kListEntrySize] = {};
+        std::memcpy(buffer, raw, entrySize);
+        const size_t pathField = std::min(record, kListPathField);
+        const auto* end = std::find(buffer, buffer + pathField, uint8_t(0));
+        ListEntry entry;
+        entry.path.assign(reinterpret_cast<const char*>(buffer), reinterpret_cast<const char*>(end));
+        if (version == 3)
+            entry.attribute = uint8_t(((buffer[260] >> 1) & 7) % 6);
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+std::vector<uint8_t> SerializeListFile(const std::vector<ListEntry>& entries, uint32_t savedAt)
+{
+    std::vector<uint8_t> out(kListHeaderSize + entries.size() * kListEntrySize, 0);
+    put32(out.data(), kListMagic);
+    put32(out.data() + 4, kListVersion);
+    put16(out.data() + 8, uint16_t(entries.size()));
+    put16(out.data() + 10, uint16_t(kListEntrySize));
+    uint8_t* record = out.data() + kListHeaderSize;
+    for (const ListEntry& entry : entries) {
+        const size_t length = std::min(entry.path.size(), kListMaxPathBytes);
+        std::memcpy(record, entry.path.data(), length);
+        if (length < 256)
+            put32(record + 256, savedAt);
+        put32(record + 260, uint32_t(entry.attribute) << 1 | (entry.marked ? 0x10u : 0u));
+        record += kListEntrySize;
+    }
+    return out;
+}
+
+}  // namespace playlist

@@ -1,0 +1,48 @@
+#pragma once
+// One entry of the playlist and the states the loader moves it through.
+//
+//   waiting   stream closed, length 0,          the first loading picture, imageCount 1
+//   loading   stream closed, length kLoading,   the four loading pictures, imageCount 4
+//   failed    stream closed, length = the code, the failed picture, imageCount 1
+//   loaded    stream open,   length in frames,  the stream's pictures or the default one
+//   removed while pending: imageCount kRemovedMark, freed when its result arrives
+
+#include "decoder/decoder_stream.h"
+#include "playlist/loader.h"
+
+#include <QImage>
+#include <QList>
+#include <QString>
+
+#include <cstdint>
+
+namespace playlist {
+
+inline constexpr uint32_t kLoading = 0xFFFFFFFFu;
+
+struct PlaylistItem : LoaderEntry {
+    // Open only while loaded; the item owns it. The player borrows it.
+    decoder::DecoderStream stream;
+    // The stream's PCM format (owned by the library); null unless loaded.
+    const ZLWaveFormat* format = nullptr;
+    // Loaded: sample frames (above 0). Otherwise 0, kLoading or the code.
+    uint32_t length = 0;
+    // The row pictures; imageCount (in LoaderEntry) of them are shown.
+    QList<QImage> images;
+    int8_t imageFrame = 0;
+    uint8_t imageWidth = 0;
+    uint8_t imageHeight = 0;
+    uint8_t marked = 0;
+    uint8_t queued = 0;     // in the play queue
+    uint8_t attribute = 0;  // 0..5, carried through the list file only
+
+    bool isWaiting() const { return !stream.isOpen() && length == 0; }
+    bool isLoading() const { return !stream.isOpen() && length == kLoading; }
+    bool isLoaded() const { return stream.isOpen(); }
+    bool isFailed() const { return !stream.isOpen() && length != 0 && length != kLoading; }
+    bool isRemoved() const { return imageCount == kRemovedMark; }
+
+    QString filePath() const;
+};
+
+}  // namespace playlist

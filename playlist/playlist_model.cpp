@@ -1,0 +1,353 @@
+#include "playlist/playlist_model.h"
+
+#include "resources/artwork.h"
+#include "resources/strings.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "playlist/list_file.h"
+
+namespace playlist {
+
+namespace {
+
+QList<QImage> imagesOf(std::initializer_list<int> ids)
+{
+    QList<QImage> images;
+    for (int id : ids)
+        images.append(resources::bitmapImage(id));
+    return images;
+}
+
+uint8_t clampToByte(int value) { return uint8_t(std::clamp(value, 0, 255)); }
+
+}  // namespace
+
+const QList<QImage>& PlaylistModel::LoadingImages()
+{
+    static const QList<QImage> images = imagesOf({238, 234, 235, 236});
+    return images;
+}
+
+const QList<QImage>& PlaylistModel::FailedImages()
+{
+    static const QList<QImage> images = imagesOf({237});
+    return images;
+}
+
+const QList<QImage>& PlaylistModel::DefaultImages()
+{
+    static const QList<QImage> images = imagesOf({193});
+    return images;
+}
+
+PlaylistModel::PlaylistModel(QObject* parent) : QAbstractListModel(parent)
+{
+    // Results come back as queued calls, so they reach this thread in the
+    // order the loader produced them.
+    m_loader = std::make_unique<Loader>([this](LoaderEntry* entry, LoadEvent event, uint32_t code) {
+        auto* item = static_cast<PlaylistItem*>(entry);
+        if (event == LoadEvent::Started)
+            QMetaObject::invokeMethod(this, [this, item] { OnLoadStart(item); }, Qt::QueuedConnection);
+        else
+            QMetaObject::invokeMethod(this, [this, item, code] { OnLoadDone(item, code); }, Qt::QueuedConnection);
+    });
+    m_loader->StartLoader();
+}
+
+PlaylistModel::~PlaylistModel()
+{
+    Shutdown();
+    // Streams whose load-done result never arrived are still parked.
+    std::lock_guard guard(m_loader->lock());
+    for (auto* list : {&m_items, &m_pendingRemoved}) {
+        for (auto& item : *list) {
+            if (item->parked)
+                ZLDec_CloseStream(item->parked);
+            item->parked = 0;
+        }
+    }
+}
+
+void PlaylistModel::Initialize(const QString& listFilePath)
+{
+    m_listFilePath = listFilePath;
+    ReadListFile(m_listFilePath);
+    m_listModified = false;
+    m_initialized = true;
+}
+
+void PlaylistModel::Shutdown()
+{
+    if (m_shutDown)
+        return;
+    m_shutDown = true;
+    if (m_initialized && m_listModified)
+        WriteListFile();
+    m_loader->StopLoader();
+}
+
+int PlaylistModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : count();
+}
+
+QVariant PlaylistModel::data(const QModelIndex& index, int role) const
+{
+    const PlaylistItem* it = item(index.row());
+    if (!it || index.parent().isValid())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole: return it->filePath();
+    case StateTextRole: return StateText(*it);
+    case ItemRole: return QVariant::fromValue(static_cast<void*>(const_cast<PlaylistItem*>(it)));
+    default: return {};
+    }
+}
+
+PlaylistItem* PlaylistModel::item(int index) const
+{
+    return index >= 0 && index < count() ? m_items[size_t(index)].get() : nullptr;
+}
+
+int PlaylistModel::indexOf(const PlaylistItem* wanted) const
+{
+    const auto found = std::find_if(m_items.begin(), m_items.end(),
+                                    [wanted](const auto& it) { return it.get() == wanted; });
+    return found == m_items.end() ? -1 : int(found - m_items.begin());
+}
+
+unsigned PlaylistModel::AddItem(const QString& path, uint8_t attribute)
+{
+    return AddFileName(QFile::encodeName(path).toStdString(), attribute);
+}
+
+unsigned PlaylistModel::AddFileName(const std::string& fileName, uint8_t attribute)
+{
+    // Longer paths would not survive the list file.
+    if (fileName.size() > kListMaxPathBytes)
+        return kPathRefused;
+    // Names compare exactly: two names differing in case are two files.
+    if (m_fileNames.contains(fileName)) {
+        const auto found = std::find_if(m_items.begin(), m_items.end(),
+                                        [&](const auto& it) { return it->path == fileName; });
+        return unsigned(found - m_items.begin());
+    }
+    if (m_items.size() >= maxItems)
+        return kListFull;
+
+    auto created = std::make_unique<PlaylistItem>();
+    created->path = fileName;
+    created->attribute = attribute;
+    created->images = LoadingImages();
+    created->imageCount = 1;
+    const QImage& waiting = LoadingImages().constFirst();
+    created->imageWidth = clampToByte(waiting.width());
+    created->imageHeight = clampToByte(waiting.height());
+    PlaylistItem* added = created.get();
+
+    const int row = count();
+    beginInsertRows(QModelIndex(), row, row);
+    m_items.push_back(std::move(created));
+    m_fileNames.insert(fileName);
+    endInsertRows();
+    m_loader->EnqueueForLoading(added);
+    return unsigned(row);
+}
+
+PlaylistModel::AddOutcome PlaylistModel::AddPaths(const QStringList& paths)
+{
+    AddOutcome outcome;
+    for (const QString& path : paths) {
+        const unsigned r = AddItem(path);
+        if (r == kListFull) {
+            outcome.listFull = true;
+            break;
+        }
+        if (r == kPathRefused) {
+            outcome.refused.append(path);
+            continue;
+        }
+        outcome.last = r;
+        m_listModified = true;
+    }
+    return outcome;
+}
+
+unsigned PlaylistModel::AddRecording(const QString& path)
+{
+    const unsigned r = AddItem(path);
+    m_listModified = true;
+    return r;
+}
+
+void PlaylistModel::RemoveItem(int index, bool deleteFile)
+{
+    if (!item(index))
+        return;
+    beginRemoveRows(QModelIndex(), index, index);
+    std::unique_ptr<PlaylistItem> removed = std::move(m_items[size_t(index)]);
+    m_items.erase(m_items.begin() + index);
+    m_fileNames.erase(removed->path);
+    endRemoveRows();
+    m_listModified = true;
+
+    // Under the lock the loader cannot be between checking the mark and
+    // opening this file, nor parking a stream in it.
+    std::lock_guard guard(m_loader->lock());
+    const bool pending = removed->isWaiting() || removed->isLoading();
+    removed->stream.close();
+    if (deleteFile)
+        ::unlink(removed->path.c_str());
+    if (pending) {
+        removed->imageCount = kRemovedMark;
+        m_pendingRemoved.push_back(std::move(removed));
+    }
+}
+
+void PlaylistModel::OnLoadStart(PlaylistItem* it)
+{
+    if (it->isRemoved())
+        return;
+    it->length = kLoading;
+    it->imageCount = uint8_t(LoadingImages().size());
+    changed(it);
+}
+
+void PlaylistModel::OnLoadDone(PlaylistItem* it, uint32_t code)
+{
+    ZLDEC_HANDLE handle = 0;
+    {
+        std::lock_guard guard(m_loader->lock());
+        handle = std::exchange(it->parked, 0);
+    }
+    if (it->isRemoved()) {
+        if (handle)
+            ZLDec_CloseStream(handle);
+        std::erase_if(m_pendingRemoved, [it](const auto& p) { return p.get() == it; });
+        return;
+    }
+    it->imageFrame = 0;
+    if (handle) {
+        it->stream = decoder::DecoderStream(handle);
+        it->length = it->stream.length();
+        it->format = it->stream.format();
+        // One below the removal mark: a picture count never reads as removed.
+        const size_t own = std::min<size_t>(it->stream.images().size(), kRemovedMark - 1);
+        if (own > 0) {
+            it->images.clear();
+            int width = it->imageWidth, height = it->imageHeight;
+            for (size_t i = 0; i < own; ++i) {
+                it->images.append(it->stream.image(i));
+                width = std::max(width, it->images.constLast().width());
+                height = std::max(height, it->images.constLast().height());
+            }
+            it->imageCount = uint8_t(own);
+            it->imageWidth = clampToByte(width);
+            it->imageHeight = clampToByte(height);
+        } else {
+            it->images = DefaultImages();
+            it->imageCount = uint8_t(DefaultImages().size());
+            it->imageWidth = clampToByte(DefaultImages().constFirst().width());
+            it->imageHeight = clampToByte(DefaultImages().constFirst().height());
+        }
+    } else {
+        it->images = FailedImages();
+        it->imageCount = 1;
+        it->length = code;
+    }
+    changed(it);
+}
+
+void PlaylistModel::changed(PlaylistItem* it)
+{
+    const int row = indexOf(it);
+    if (row >= 0)
+        emit dataChanged(index(row), index(row));
+}
+
+void PlaylistModel::ReadListFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray bytes = file.readAll();
+    file.close();
+    const auto entries = ParseListFile(
+        std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())));
+    const std::string folder = QFile::encodeName(QFileInfo(path).absolutePath()).toStdString();
+    for (const ListEntry& entry : entries) {
+        const bool relative = entry.path.empty() || entry.path.front() != '/';
+        AddFileName(relative ? folder + "/" + entry.path : entry.path, entry.attribute);
+    }
+}
+
+bool PlaylistModel::WriteListFile()
+{
+    if (m_listFilePath.isEmpty())
+        return false;
+    std::vector<ListEntry> entries;
+    entries.reserve(m_items.size());
+    for (const auto& it : m_items)
+        entries.push_back({it->path, it->attribute, it->marked != 0});
+    const auto bytes = SerializeListFile(entries, uint32_t(QDateTime::currentSecsSinceEpoch()));
+
+    QDir().mkpath(QFileInfo(m_listFilePath).absolutePath());
+    // Written beside the old file and renamed over it: a crash or a full
+    // disk leaves either the old list or the new one, never a torn one.
+    QSaveFile file(m_listFilePath);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) != qint64(bytes.size()) ||
+        !file.flush() || ::fsync(file.handle()) != 0) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+QString PlaylistModel::DefaultListFilePath()
+{
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    if (QFileInfo(programFolder).isWritable())
+        return programFolder + QStringLiteral("/Quillon.lst");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/tessaly/Quillon/Quillon.lst");
+}
+
+QString PlaylistModel::StateText(const PlaylistItem& it)
+{
+    if (it.isLoaded())
+        return {};
+    switch (it.length) {
+    case 0: return resources::text(396);
+    case kLoading: return resources::text(397);
+    case 1: return resources::text(398);
+    case 2: return resources::text(402);
+    case 3: return resources::text(399);
+    case 4: return resources::text(400);
+    case 5: return resources::text(401);
+    case 6: return resources::text(403);
+    default: return resources::text(404);
+    }
+}
+
+QString PlaylistModel::RefusedPathsMessage(const QStringList& refused)
+{
+    if (refused.isEmpty())
+        return {};
+    return QString::asprintf(resources::text(resources::IDS_PATH_TOO_LONG).toUtf8().constData(),
+                             refused.constFirst().toUtf8().constData(), int(refused.size()));
+}
+
+}  // namespace playlist

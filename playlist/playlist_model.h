@@ -1,0 +1,108 @@
+#pragma once
+// The playlist's data: its items, the list file and the loader. Views learn
+// of added, changed and removed rows through the model's own signals
+// (rowsInserted, dataChanged, rowsAboutToBeRemoved / rowsRemoved). Model row
+// i is item i; the view adds its own placeholder row if it wants one.
+
+#include "playlist/loader.h"
+#include "playlist/playlist_item.h"
+
+#include <QAbstractListModel>
+#include <QImage>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace playlist {
+
+class PlaylistModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    static constexpr unsigned maxItems = kMaxItems;
+    // AddItem's answers besides an index.
+    static constexpr unsigned kListFull = kMaxItems;
+    static constexpr unsigned kPathRefused = kMaxItems + 1;
+    // The list file's path field holds this many bytes before its zero.
+
+    enum Role { ItemRole = Qt::UserRole + 1, StateTextRole };
+
+    explicit PlaylistModel(QObject* parent = nullptr);
+    ~PlaylistModel() override;
+
+    // The loader runs from construction on. Initialize reads the list file
+    // (once, before any adding) and fixes where it is written back.
+    void Initialize(const QString& listFilePath = DefaultListFilePath());
+    // Writes the list file if it changed and stops the loader (within its
+    // bound). The destructor does it if nobody did.
+    void Shutdown();
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+    int count() const { return static_cast<int>(m_items.size()); }
+    // Null when out of range. Owned by the model: valid until removed.
+    PlaylistItem* item(int index) const;
+    int indexOf(const PlaylistItem* item) const;
+
+    // The index of the new or already present item, kListFull, or
+    // kPathRefused for a path too long for the list file.
+    unsigned AddItem(const QString& path, uint8_t attribute = 0);
+
+    struct AddOutcome {
+        unsigned last = kListFull;  // the last item added or found
+        bool listFull = false;      // adding stopped at a full list
+        QStringList refused;        // paths too long, in the order given
+    };
+    // Adds files for a user command; sets listModified for each one added.
+    AddOutcome AddPaths(const QStringList& paths);
+    // A saved or salvaged recording joins the list; kListFull or
+    // kPathRefused drop it without a message.
+    unsigned AddRecording(const QString& path);
+
+    // Removes item `index`; with deleteFile its file goes too.
+    void RemoveItem(int index, bool deleteFile);
+
+    void ReadListFile(const QString& path);
+    // Replaces the list file atomically; false leaves the old file as it was.
+    bool WriteListFile();
+    const QString& listFilePath() const { return m_listFilePath; }
+    bool listModified() const { return m_listModified; }
+    void setListModified() { m_listModified = true; }
+
+    // "Quillon.lst" beside the program when that folder is writable, else
+    // in the user's data folder.
+    static QString DefaultListFilePath();
+
+    // The row text of a waiting, loading or failed item (empty when loaded).
+    static QString StateText(const PlaylistItem& item);
+    // The message for paths refused by one command (empty when none).
+    static QString RefusedPathsMessage(const QStringList& refused);
+
+    // The shared pictures of waiting, loading, failed and loaded rows.
+    static const QList<QImage>& LoadingImages();
+    static const QList<QImage>& FailedImages();
+    static const QList<QImage>& DefaultImages();
+
+private:
+    unsigned AddFileName(const std::string& fileName, uint8_t attribute);
+    void OnLoadStart(PlaylistItem* item);
+    void OnLoadDone(PlaylistItem* item, uint32_t code);
+    void changed(PlaylistItem* item);
+
+    std::vector<std::unique_ptr<PlaylistItem>> m_items;
+    // Removed while the loader still owed their result.
+    std::vector<std::unique_ptr<PlaylistItem>> m_pendingRemoved;
+    std::unordered_set<std::string> m_fileNames;
+    std::unique_ptr<Loader> m_loader;
+    QString m_listFilePath;
+    bool m_listModified = false;
+    bool m_initialized = false;
+    bool m_shutDown = false;
+};
+
+}  // namespace playlist
