@@ -2,12 +2,24 @@
 
 #include <algorithm>
 
-#include "playlist/item_audio.h"
+#include "playlist/playlist_item.h"
 #include "playlist/position_text.h"
 
 using platform::audio::AudioBuffer;
 
 namespace playlist {
+
+namespace {
+
+// The decoded PCM is exactly the stream's format.
+platform::audio::PcmFormat PcmFormatOf(const PlaylistItem& item)
+{
+    return {item.format->samplesPerSec, item.format->bitsPerSample, item.format->channels};
+}
+
+uint32_t FrameBytes(const PlaylistItem& item) { return uint32_t(item.format->bitsPerSample / 8) * item.format->channels; }
+
+}  // namespace
 
 PlaylistPlayer::PlaylistPlayer(PlayerHost& host, QObject* parent)
     : QObject(parent), m_host(host)
@@ -39,8 +51,8 @@ bool PlaylistPlayer::StartItem(PlaylistItem* item, bool showErrors)
             m_host.ShowPlayError(stringId);
         return false;
     };
-    if (!item || !ItemIsLoaded(*item))
-        return refuse(item && ItemHasFailed(*item) ? IDS_ITEM_FAILED : IDS_ITEM_LOADING);
+    if (!item || !item->isLoaded() || !item->format)
+        return refuse(item && item->isFailed() ? IDS_ITEM_FAILED : IDS_ITEM_LOADING);
     if (m_slots.size() >= size_t(kMaxSlots))
         return refuse(IDS_TOO_MANY_PLAYING);
 
@@ -50,13 +62,16 @@ bool PlaylistPlayer::StartItem(PlaylistItem* item, bool showErrors)
     platform::audio::PlaybackCallbacks callbacks;
     // Closing a device drops its pending callbacks, so `this` outlives every call.
     callbacks.bufferDone = [this, id = slot.deviceId](AudioBuffer* buffer) { OnBufferDone(id, buffer); };
-    slot.device = platform::audio::backend().openPlayback(ItemPcmFormat(*item), std::move(callbacks));
+    slot.device = platform::audio::backend().openPlayback(PcmFormatOf(*item), std::move(callbacks));
     if (!slot.device)
         return refuse(IDS_DEVICE_OPEN_FAILED);
-    if (!ItemStream(*item).beginDecoding()) {
+    if (!item->stream.beginDecoding()) {
         slot.device->close();
         return refuse(IDS_CANNOT_PLAY);
     }
+    // A slot that stops being current is never fed again.
+    if (PlaySlot* previous = CurrentSlot(); previous && previous->item != item)
+        previous->item->stream.endDecoding();
     m_slots.push_back(std::move(slot));
     m_currentDevice = m_slots.back().deviceId;
     m_paused = false;
@@ -65,7 +80,7 @@ bool PlaylistPlayer::StartItem(PlaylistItem* item, bool showErrors)
     // Nothing reached the device (the first piece did not decode or was
     // refused): no piece would ever come back to end the item, so it fails now.
     if (const PlaySlot* started = currentSlot(); started && started->inFlight == 0) {
-        ItemStream(*item).endDecoding();
+        item->stream.endDecoding();
         CloseSlot(m_currentDevice);
         m_currentDevice = 0;
         return refuse(IDS_CANNOT_PLAY);
@@ -83,7 +98,7 @@ void PlaylistPlayer::FillBuffers()
     if (!slot)
         return;
     PlaylistItem& item = *slot->item;
-    const uint32_t frameBytes = ItemFrameBytes(item);
+    const uint32_t frameBytes = FrameBytes(item);
     if (frameBytes == 0)
         return;
     const uint32_t length = item.length;
@@ -93,7 +108,7 @@ void PlaylistPlayer::FillBuffers()
         WaveBuffer* buffer = m_pool.GetBuffer();
         if (!buffer)
             return;
-        const uint32_t got = ItemStream(item).decode(next, want, buffer->data);
+        const uint32_t got = item.stream.decode(next, want, buffer->data);
         if (got == 0) {
             m_pool.PutBuffer(buffer);
             return;
@@ -124,7 +139,7 @@ void PlaylistPlayer::OnBufferDone(uint64_t deviceId, AudioBuffer* header)
         slot->atDevice.erase(it);
 
     PlaylistItem& item = *slot->item;
-    const uint32_t frameBytes = ItemFrameBytes(item);
+    const uint32_t frameBytes = FrameBytes(item);
     const uint32_t frames = frameBytes ? header->length / frameBytes : 0;
     const bool fresh = slot->stale == 0;
     if (fresh && m_slider && !m_dragging) {
@@ -143,7 +158,7 @@ void PlaylistPlayer::OnBufferDone(uint64_t deviceId, AudioBuffer* header)
     const bool isCurrent = deviceId == m_currentDevice;
     if (slot->inFlight == 0 && !(m_paused && isCurrent)) {
         if (isCurrent) {
-            ItemStream(item).endDecoding();
+            item.stream.endDecoding();
             m_currentDevice = 0;
             m_host.ShowStatus(QString());
         }
@@ -173,7 +188,7 @@ void PlaylistPlayer::StopCurrent()
     bool decodingEnded = false;
     if (m_paused) {
         if (PlaySlot* slot = CurrentSlot()) {
-            ItemStream(*slot->item).endDecoding();
+            slot->item->stream.endDecoding();
             decodingEnded = true;
             if (slot->inFlight == 0) {
                 slot->device->reset();
@@ -187,7 +202,7 @@ void PlaylistPlayer::StopCurrent()
         slot->stale = slot->inFlight;
         slot->device->reset();
         if (!decodingEnded)
-            ItemStream(*slot->item).endDecoding();
+            slot->item->stream.endDecoding();
     }
     m_currentDevice = 0;
     m_host.ShowStatus(QString());
@@ -284,7 +299,7 @@ PlaySlot* PlaylistPlayer::CurrentSlot() { return FindSlot(m_currentDevice); }
 void PlaylistPlayer::ShowPosition(const PlaySlot& slot, uint32_t position)
 {
     if (m_positionText)
-        m_positionText->setText(FormatPositionText(position, slot.item->length, ItemPcmFormat(*slot.item).sampleRate));
+        m_positionText->setText(FormatPositionText(position, slot.item->length, PcmFormatOf(*slot.item).sampleRate));
 }
 
 void PlaylistPlayer::ClearPositionText()

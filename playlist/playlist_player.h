@@ -101,7 +101,7 @@ public:
     bool IsPlaying(const PlaylistItem* item) const;
     bool isPaused() const { return m_paused; }
     bool isDragging() const { return m_dragging; }
-    const std::vector<PlaySlot>& slots() const { return m_slots; }
+    const std::vector<PlaySlot>& playSlots() const { return m_slots; }
     const PlaySlot* currentSlot() const;
     const PlayQueue& queue() const { return m_queue; }
     const BufferPool& pool() const { return m_pool; }

@@ -9,13 +9,14 @@
 #include <vector>
 
 #include <QApplication>
-#include <QFileInfo>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "playlist/playlist_item.h"
 #include "playlist/playlist_player.h"
-#include "playlist/bench_item.h"
 
 extern char** environ;
 
@@ -48,6 +49,18 @@ bool MakeMp3(const QString& wave, const QString& mp3)
         && Run("lame", {"--quiet", "-b", "128", wave, mp3});
 }
 
+// The item as the loader leaves it: stream open, length and format taken.
+std::unique_ptr<playlist::PlaylistItem> LoadItem(const QString& path)
+{
+    auto item = std::make_unique<playlist::PlaylistItem>();
+    item->path = QFile::encodeName(path).toStdString();
+    if (item->stream.open(path) != 0)
+        return nullptr;
+    item->length = item->stream.length();
+    item->format = item->stream.format();
+    return item->length > 0 && item->format ? std::move(item) : nullptr;
+}
+
 class BenchHost : public playlist::PlayerHost {
 public:
     bool IsLoopPlaying() const override { return false; }
@@ -62,7 +75,7 @@ public:
 // process (the sound server's client thread included), or -1.
 double PlayThroughThePlayer(QApplication& app, const QString& mp3, double& playedSeconds)
 {
-    auto item = bench::LoadItem(mp3);
+    auto item = LoadItem(mp3);
     if (!item) {
         std::printf("the decoder library could not open %s\n", qPrintable(mp3));
         return -1;
@@ -71,7 +84,7 @@ double PlayThroughThePlayer(QApplication& app, const QString& mp3, double& playe
     playlist::PlaylistPlayer player(host);
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (player.slots().empty())
+        if (player.playSlots().empty())
             app.quit();
     });
     QElapsedTimer wall;

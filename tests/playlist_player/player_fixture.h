@@ -31,7 +31,7 @@ public:
     }
     void ShowPlayError(int stringId) override { errors.push_back(stringId); }
     void InvalidateList() override { ++invalidations; }
-    QString ItemTitle(const PlaylistItem& item) const override { return QFileInfo(item.path).completeBaseName(); }
+    QString ItemTitle(const PlaylistItem& item) const override { return QFileInfo(item.filePath()).completeBaseName(); }
 
     QString statusText() const { return statusLabel.text(); }
 

@@ -42,7 +42,7 @@ protected:
     }
     bool WaitForSilence(int timeoutMs)
     {
-        return runEventsUntil([&] { return player.slots().empty(); }, timeoutMs);
+        return runEventsUntil([&] { return player.playSlots().empty(); }, timeoutMs);
     }
 
     QTemporaryDir dir;
@@ -75,7 +75,7 @@ TEST_F(PlayerPulseTest, WaveAndMp3ItemsReachTheSinkWithTheirFrequencyAndLength)
         ASSERT_TRUE(rec.waitForStarted());
         runEventsFor(500);
         player.PlaySelected({item});
-        ASSERT_EQ(player.slots().size(), 1u);
+        ASSERT_EQ(player.playSlots().size(), 1u);
         EXPECT_TRUE(WaitForSilence(int(seconds * 1000) + 5000));
         runEventsFor(500);
         rec.terminate();
@@ -101,7 +101,7 @@ TEST_F(PlayerPulseTest, TenItemsPlayAtOnce)
     runEventsFor(300);
     for (auto& item : items)
         ASSERT_TRUE(player.StartItem(item.get(), true));
-    EXPECT_EQ(player.slots().size(), 10u);
+    EXPECT_EQ(player.playSlots().size(), 10u);
     EXPECT_TRUE(WaitForSilence(5000));
     runEventsFor(300);
     const QByteArray pcm = monitor.finish();
