@@ -85,20 +85,28 @@ PlaylistBox::PlaylistBox(QWidget* parent)
 
 PlaylistBox::~PlaylistBox()
 {
+    Shutdown();
+    setModel(nullptr);
+}
+
+void PlaylistBox::Shutdown()
+{
     if (m_timerId)
         killTimer(m_timerId);
+    m_timerId = 0;
     // The player stops, empties its queue and closes its devices before the
     // items it plays go; then the list is written and the loader stopped.
     m_player.reset();
+    static_cast<RowPainter*>(itemDelegate())->ForgetPlayer();
     m_model->Shutdown();
-    setModel(nullptr);
 }
 
 void PlaylistBox::Initialize(controls::BitmapSlider* slider, const QString& listFilePath)
 {
     m_model->Initialize(listFilePath.isEmpty() ? PlaylistModel::DefaultListFilePath() : listFilePath);
     m_timerId = startTimer(kAnimationMs);
-    m_player->SetSlider(slider);
+    if (m_player)
+        m_player->SetSlider(slider);
 }
 
 void PlaylistBox::SetStatusWindow(QLabel* status)
@@ -108,7 +116,8 @@ void PlaylistBox::SetStatusWindow(QLabel* status)
 
 void PlaylistBox::SetPositionWindow(QLabel* position)
 {
-    m_player->SetPositionText(position);
+    if (m_player)
+        m_player->SetPositionText(position);
 }
 
 SettingsStore& PlaylistBox::settings()
@@ -182,6 +191,8 @@ void PlaylistBox::Issue(int id)
 
 void PlaylistBox::PlaySelected()
 {
+    if (!m_player)
+        return;
     std::vector<PlaylistItem*> items;
     for (int row : GetSelectedRows())
         items.push_back(m_model->item(row));
@@ -190,12 +201,14 @@ void PlaylistBox::PlaySelected()
 
 void PlaylistBox::StopPlaying()
 {
-    m_player->StopPlaying();
+    if (m_player)
+        m_player->StopPlaying();
 }
 
 void PlaylistBox::TogglePause()
 {
-    m_player->TogglePause();
+    if (m_player)
+        m_player->TogglePause();
 }
 
 void PlaylistBox::ShowError(int stringId, const QString& arg)
@@ -351,11 +364,11 @@ void PlaylistBox::RemoveSelected()
     for (int row : rows) {
         const int index = row - removed;
         PlaylistItem* item = m_model->item(index);
-        if (m_player->IsPlaying(item)) {
+        if (m_player && m_player->IsPlaying(item)) {
             ShowError(395);
             break;
         }
-        if (item->queued)
+        if (item->queued && m_player)
             m_player->RemoveFromQueue(item);
         m_model->RemoveItem(index, answer == RemoveItemsDialog::RemoveAndDelete);
         ++removed;

@@ -45,6 +45,9 @@ public:
     explicit PlaylistBox(QWidget* parent = nullptr);
     ~PlaylistBox() override;
 
+    // Stops the player, writes the list file if it changed and stops the
+    // loader; the destructor does it if nobody did.
+    void Shutdown();
     // Reads the list file, starts the animation and keeps the slider.
     void Initialize(controls::BitmapSlider* slider, const QString& listFilePath = QString());
     void SetStatusWindow(QLabel* status);

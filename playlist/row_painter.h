@@ -33,6 +33,8 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
+    // The player is going: no queue to ask about any more.
+    void ForgetPlayer() { m_player = nullptr; }
     // The picture alone, as the animation timer redraws it.
     static void PaintPicture(QPainter& painter, const PlaylistItem& item, QPoint at, bool selected);
 
