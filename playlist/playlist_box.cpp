@@ -1,0 +1,645 @@
+#include "playlist/playlist_box.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMetaMethod>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPainter>
+#include <QScrollBar>
+#include <QToolTip>
+
+#include "controls/browse_for_folder.h"
+#include "mail/mail_dialog.h"
+#include "mail/mail_message.h"
+#include "playlist/playlist_model.h"
+#include "playlist/remove_items_dialog.h"
+#include "playlist/row_painter.h"
+#include "playlist/row_texts.h"
+#include "resources/artwork.h"
+#include "resources/strings.h"
+
+namespace playlist {
+
+namespace {
+
+constexpr int kAnimationMs = 500;
+constexpr int kAddFilesSlot = 1;
+constexpr int kAddDirectorySlot = 2;
+constexpr int kFolderResultSize = 518;
+constexpr int kTooltipBand = 30;
+const char* const kFolderPasses[] = {"mp3", "mp2", "mp1", "wav"};
+
+PlaylistBox::FileChooser& fileChooser()
+{
+    static PlaylistBox::FileChooser chooser;
+    return chooser;
+}
+
+// A pattern that matches "*.<ext>" in any letter case, for dialogs whose
+// matching follows the file system's case rules.
+QString anyCase(const QString& ext)
+{
+    QString pattern = QStringLiteral("*.");
+    for (QChar c : ext) {
+        if (c.isLetter())
+            pattern += QLatin1Char('[') + c.toLower() + c.toUpper() + QLatin1Char(']');
+        else
+            pattern += c;
+    }
+    return pattern;
+}
+
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+}  // namespace
+
+PlaylistBox::PlaylistBox(QWidget* parent)
+    : QListView(parent), m_model(std::make_unique<PlaylistModel>()),
+      m_player(std::make_unique<PlaylistPlayer>(*this))
+{
+    setModel(m_model.get());
+    setItemDelegate(new RowPainter(this, [this] { return QModelIndex(m_anchor); }, m_player.get()));
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setUniformItemSizes(true);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setContextMenuPolicy(Qt::PreventContextMenu);
+    setAcceptDrops(true);
+    setDropIndicatorShown(false);
+    viewport()->setAutoFillBackground(false);
+    setMouseTracking(true);
+}
+
+PlaylistBox::~PlaylistBox()
+{
+    Shutdown();
+    setModel(nullptr);
+}
+
+void PlaylistBox::Shutdown()
+{
+    if (m_timerId)
+        killTimer(m_timerId);
+    m_timerId = 0;
+    // The player stops, empties its queue and closes its devices before the
+    // items it plays go; then the list is written and the loader stopped.
+    m_player.reset();
+    static_cast<RowPainter*>(itemDelegate())->ForgetPlayer();
+    m_model->Shutdown();
+}
+
+void PlaylistBox::Initialize(controls::BitmapSlider* slider, const QString& listFilePath)
+{
+    m_model->Initialize(listFilePath.isEmpty() ? PlaylistModel::DefaultListFilePath() : listFilePath);
+    m_timerId = startTimer(kAnimationMs);
+    if (m_player)
+        m_player->SetSlider(slider);
+}
+
+void PlaylistBox::SetStatusWindow(QLabel* status)
+{
+    m_status.SetWindow(status);
+}
+
+void PlaylistBox::SetPositionWindow(QLabel* position)
+{
+    if (m_player)
+        m_player->SetPositionText(position);
+}
+
+SettingsStore& PlaylistBox::settings()
+{
+    if (!m_settings) {
+        m_ownSettings = std::make_unique<SettingsStore>();
+        m_settings = m_ownSettings.get();
+    }
+    return *m_settings;
+}
+
+// --- Selection ---
+
+std::vector<int> PlaylistBox::GetSelectedRows() const
+{
+    std::vector<int> rows;
+    for (const QModelIndex& index : selectionModel()->selectedIndexes())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+int PlaylistBox::GetSingleSelection() const
+{
+    const std::vector<int> rows = GetSelectedRows();
+    return rows.empty() ? -1 : rows.size() > 1 ? -2 : rows.front();
+}
+
+int PlaylistBox::GetFirstSelected() const
+{
+    const std::vector<int> rows = GetSelectedRows();
+    return rows.empty() ? -1 : rows.front();
+}
+
+void PlaylistBox::SelectOnly(int index)
+{
+    const QModelIndex at = m_model->index(index);
+    if (!at.isValid())
+        return;
+    selectionModel()->select(at, QItemSelectionModel::ClearAndSelect);
+    selectionModel()->setCurrentIndex(at, QItemSelectionModel::NoUpdate);
+    SetAnchor(at);
+    viewport()->update();
+}
+
+// --- Commands ---
+
+void PlaylistBox::OnCommand(int id)
+{
+    switch (id) {
+    case CmdPlay:
+    case CmdPlayButton: PlaySelected(); break;
+    case CmdStop: StopPlaying(); break;
+    case CmdPauseResume: TogglePause(); break;
+    case CmdAddFiles: AddFiles(); break;
+    case CmdAddDirectory: AddDirectory(); break;
+    case CmdRemove: RemoveSelected(); break;
+    case CmdMail: MailSelected(); break;
+    default: break;
+    }
+}
+
+void PlaylistBox::Issue(int id)
+{
+    // The window routes commands; a list on its own carries out its own.
+    if (isSignalConnected(QMetaMethod::fromSignal(&PlaylistBox::commandIssued)))
+        emit commandIssued(id);
+    else
+        OnCommand(id);
+}
+
+void PlaylistBox::PlaySelected()
+{
+    if (!m_player)
+        return;
+    std::vector<PlaylistItem*> items;
+    for (int row : GetSelectedRows())
+        items.push_back(m_model->item(row));
+    m_player->PlaySelected(items);
+}
+
+void PlaylistBox::StopPlaying()
+{
+    if (m_player)
+        m_player->StopPlaying();
+}
+
+void PlaylistBox::TogglePause()
+{
+    if (m_player)
+        m_player->TogglePause();
+}
+
+void PlaylistBox::ShowError(int stringId, const QString& arg)
+{
+    QString text = resources::text(stringId);
+    if (!arg.isEmpty())
+        text.replace(QStringLiteral("%d"), arg);
+    QMessageBox::critical(window(), window()->windowTitle(), text);
+}
+
+void PlaylistBox::ReportRefused(const QStringList& refused)
+{
+    if (refused.isEmpty())
+        return;
+    QMessageBox::critical(window(), window()->windowTitle(), PlaylistModel::RefusedPathsMessage(refused));
+}
+
+QStringList PlaylistBox::AudioFileFilters()
+{
+    // The names as the filter list shows them; the patterns after them.
+    return {QStringLiteral("Audio Files (*.wav; *.mp3) (%1 %2)").arg(anyCase("wav"), anyCase("mp3")),
+            QStringLiteral("MP3 Files (*.mp3) (%1)").arg(anyCase("mp3")),
+            QStringLiteral("WAVE Files (*.wav) (%1)").arg(anyCase("wav"))};
+}
+
+void PlaylistBox::SetFileChooserForTesting(FileChooser chooser)
+{
+    fileChooser() = std::move(chooser);
+}
+
+unsigned PlaylistBox::AddFileList(const QStringList& paths, QStringList& refused, bool rememberFolder)
+{
+    unsigned last = PlaylistModel::kListFull;
+    bool first = true;
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        if (!info.exists() || info.isDir())
+            break;
+        const unsigned r = m_model->AddItem(path, 0);
+        if (r == PlaylistModel::kListFull) {
+            ShowError(394, QString::number(PlaylistModel::maxItems));
+            break;
+        }
+        if (r == PlaylistModel::kPathRefused) {
+            refused.append(path);
+            first = false;
+            continue;
+        }
+        last = r;
+        m_model->setListModified();
+        if (first && rememberFolder && m_folderHistory)
+            (*m_folderHistory)[kAddFilesSlot] = info.absolutePath();
+        first = false;
+    }
+    return last;
+}
+
+void PlaylistBox::AddFiles()
+{
+    const QString start = m_folderHistory ? (*m_folderHistory)[kAddFilesSlot] : QDir::homePath();
+    QStringList paths;
+    if (fileChooser()) {
+        paths = fileChooser()(this, start, AudioFileFilters());
+    } else {
+        QFileDialog dialog(window(), QString(), start);
+        dialog.setFileMode(QFileDialog::ExistingFiles);
+        dialog.setNameFilters(AudioFileFilters());
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
+        if (dialog.exec() == QDialog::Accepted)
+            paths = dialog.selectedFiles();
+    }
+    if (paths.isEmpty())
+        return;
+    QStringList refused;
+    {
+        WaitCursor wait;
+        const unsigned last = AddFileList(paths, refused, true);
+        if (last != PlaylistModel::kListFull)
+            SelectOnly(int(last));
+    }
+    ReportRefused(refused);
+}
+
+void PlaylistBox::AddPattern(const QString& folder, const QString& ext, QStringList& refused)
+{
+    // Name filters of QDir match in any letter case, as the design's
+    // platform does.
+    const QStringList names =
+        QDir(folder).entryList({QStringLiteral("*.") + ext}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    unsigned last = PlaylistModel::kListFull;
+    for (const QString& name : names) {
+        const QString path = QDir(folder).filePath(name);
+        const unsigned r = m_model->AddItem(path, 0);
+        if (r == PlaylistModel::kListFull) {
+            ShowError(394, QString::number(PlaylistModel::maxItems));
+            break;
+        }
+        if (r == PlaylistModel::kPathRefused) {
+            refused.append(path);
+            continue;
+        }
+        last = r;
+    }
+    if (last != PlaylistModel::kListFull)
+        SelectOnly(int(last));
+}
+
+void PlaylistBox::AddFolder(const QString& folder, QStringList& refused)
+{
+    for (const char* ext : kFolderPasses)
+        AddPattern(folder, QString::fromLatin1(ext), refused);
+    m_model->setListModified();
+}
+
+void PlaylistBox::AddDirectory()
+{
+    const QString start = m_folderHistory ? (*m_folderHistory)[kAddDirectorySlot] : QDir::homePath();
+    QString folder;
+    if (!controls::BrowseForFolder(this, resources::text(406), start, folder, kFolderResultSize))
+        return;
+    QStringList refused;
+    {
+        WaitCursor wait;
+        AddFolder(folder, refused);
+    }
+    if (m_folderHistory)
+        (*m_folderHistory)[kAddDirectorySlot] = folder;
+    ReportRefused(refused);
+}
+
+void PlaylistBox::AddRecording(const QString& path, bool select)
+{
+    const unsigned r = m_model->AddItem(path, 0);
+    if (r == PlaylistModel::kListFull || r == PlaylistModel::kPathRefused)
+        return;
+    if (select)
+        SelectOnly(int(r));
+    m_model->setListModified();
+}
+
+void PlaylistBox::RemoveSelected()
+{
+    const std::vector<int> rows = GetSelectedRows();
+    if (rows.empty()) {
+        ShowError(393);
+        return;
+    }
+    const int answer = RemoveItemsDialog::Ask(int(rows.size()), settings(), window());
+    if (answer == RemoveItemsDialog::Cancelled)
+        return;
+    int removed = 0;
+    int lastPosition = -1;
+    for (int row : rows) {
+        const int index = row - removed;
+        PlaylistItem* item = m_model->item(index);
+        if (m_player && m_player->IsPlaying(item)) {
+            ShowError(395);
+            break;
+        }
+        if (item->queued && m_player)
+            m_player->RemoveFromQueue(item);
+        m_model->RemoveItem(index, answer == RemoveItemsDialog::RemoveAndDelete);
+        ++removed;
+        lastPosition = index;
+    }
+    if (lastPosition >= 0 && m_model->count() > 0) {
+        const QModelIndex at = m_model->index(std::min(lastPosition, m_model->count() - 1));
+        selectionModel()->select(at, QItemSelectionModel::Select);
+        selectionModel()->setCurrentIndex(at, QItemSelectionModel::NoUpdate);
+        SetAnchor(at);
+    }
+    viewport()->update();
+}
+
+void PlaylistBox::MailSelected()
+{
+    const std::vector<int> rows = GetSelectedRows();
+    if (rows.empty()) {
+        ShowError(393);
+        return;
+    }
+    if (rows.size() > size_t(mail::kMaxAttachments)) {
+        ShowError(442);
+        return;
+    }
+    mail::MailDialog dialog(&settings());
+    for (int row : rows)
+        dialog.AddAttachment(m_model->item(row)->filePath());
+    dialog.exec();
+}
+
+// --- PlayerHost ---
+
+bool PlaylistBox::IsLoopPlaying() const
+{
+    return m_isLoopPlaying && m_isLoopPlaying();
+}
+
+void PlaylistBox::ShowStatus(const QString& title)
+{
+    m_status.ShowStatus(title);
+}
+
+void PlaylistBox::ShowPlayError(int stringId)
+{
+    ShowError(stringId);
+}
+
+void PlaylistBox::InvalidateList()
+{
+    viewport()->update();
+}
+
+QString PlaylistBox::ItemTitle(const PlaylistItem& item) const
+{
+    return GetItemTitle(item);
+}
+
+// --- Menu, keys and mouse ---
+
+std::unique_ptr<QMenu> PlaylistBox::CreatePopupMenu()
+{
+    auto menu = std::make_unique<QMenu>(this);
+    auto add = [&](const char* text, int id) {
+        QAction* action = menu->addAction(QString::fromUtf8(text));
+        action->setData(id);
+        connect(action, &QAction::triggered, this, [this, id] { Issue(id); });
+        return action;
+    };
+    QAction* play = add("播放", CmdPlay);
+    menu->addSeparator();
+    add("添加文件", CmdAddFiles);
+    add("添加目录", CmdAddDirectory);
+    QAction* remove = add("移除条目", CmdRemove);
+    menu->addSeparator();
+    add("通过邮件发送", CmdMail);
+
+    const int single = GetSingleSelection();
+    if (single == -1) {
+        play->setEnabled(false);
+        remove->setEnabled(false);
+    } else if (single >= 0 && !m_model->item(single)->isLoaded()) {
+        play->setEnabled(false);
+    }
+    return menu;
+}
+
+void PlaylistBox::OpenMenuAt(QPoint viewportPos)
+{
+    std::unique_ptr<QMenu> menu = CreatePopupMenu();
+    menu->exec(viewport()->mapToGlobal(viewportPos));
+}
+
+int PlaylistBox::TopItem() const
+{
+    const QModelIndex top = indexAt(QPoint(1, 1));
+    return top.isValid() ? top.row() : 0;
+}
+
+void PlaylistBox::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Delete:
+        RemoveSelected();
+        return;
+    case Qt::Key_F12: {
+        // Beside the first selected row in view, else at the top left.
+        QPoint at(10, 10);
+        for (int row : GetSelectedRows()) {
+            const QRect r = visualRect(m_model->index(row));
+            if (r.bottom() >= 0 && r.top() < viewport()->height()) {
+                at = r.topLeft() + QPoint(10, 10);
+                break;
+            }
+        }
+        OpenMenuAt(at);
+        return;
+    }
+    case Qt::Key_Space:
+        Issue(CmdPauseResume);
+        return;
+    case Qt::Key_Period:
+        Issue(CmdRecorderStop);
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        Issue(CmdPlay);
+        return;
+    default: {
+        const int top = TopItem();
+        QListView::keyPressEvent(event);
+        if (!(event->modifiers() & Qt::ShiftModifier))
+            SetAnchor(currentIndex());
+        if (TopItem() != top)
+            viewport()->update();
+    }
+    }
+}
+
+void PlaylistBox::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::RightButton) {
+        QListView::mousePressEvent(event);
+        if (event->button() == Qt::LeftButton && !(event->modifiers() & Qt::ShiftModifier))
+            SetAnchor(indexAt(event->position().toPoint()));
+        return;
+    }
+    // A right click on a row outside the selection selects that row alone;
+    // inside the selection it keeps it for the menu.
+    const QModelIndex at = indexAt(event->position().toPoint());
+    if (at.isValid() && !selectionModel()->isSelected(at))
+        SelectOnly(at.row());
+    event->accept();
+}
+
+void PlaylistBox::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::RightButton) {
+        QListView::mouseReleaseEvent(event);
+        return;
+    }
+    event->accept();
+    OpenMenuAt(event->position().toPoint());
+}
+
+void PlaylistBox::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QListView::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton && m_model->count() > 0)
+        PlaySelected();
+}
+
+// --- Drawing ---
+
+void PlaylistBox::paintEvent(QPaintEvent* event)
+{
+    {
+        QPainter painter(viewport());
+        const QRect client = viewport()->rect();
+        painter.fillRect(client, Qt::white);
+        static const QPixmap corner = resources::bitmap(131);
+        painter.drawPixmap(client.right() + 1 - corner.width(), client.bottom() + 1 - corner.height(), corner);
+        if (m_model->count() == 0) {
+            painter.setFont(TitleFont());
+            painter.setPen(palette().color(QPalette::Disabled, QPalette::Text));
+            painter.drawText(client.adjusted(10, 15, -10, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                             resources::text(431));
+        }
+    }
+    QListView::paintEvent(event);
+}
+
+void PlaylistBox::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() != m_timerId) {
+        QListView::timerEvent(event);
+        return;
+    }
+    if (!isVisible())
+        return;
+    // Only the pictures of animated items in view change.
+    for (int row = TopItem(); row < m_model->count(); ++row) {
+        const QRect r = visualRect(m_model->index(row));
+        if (r.top() >= viewport()->height())
+            break;
+        PlaylistItem* item = m_model->item(row);
+        if (item->imageCount > 1 && !item->isRemoved()) {
+            item->imageFrame = int8_t((item->imageFrame + 1) % item->imageCount);
+            viewport()->update(QRect(r.topLeft(), QSize(item->imageWidth, item->imageHeight)));
+        }
+    }
+}
+
+bool PlaylistBox::viewportEvent(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QListView::viewportEvent(event);
+    auto* help = static_cast<QHelpEvent*>(event);
+    // The tips come in 30-pixel bands, one per row from the top row.
+    const int band = help->pos().y() / kTooltipBand;
+    const int index = TopItem() + band;
+    const PlaylistItem* item = help->pos().y() >= 0 ? m_model->item(index) : nullptr;
+    if (!item) {
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+    QToolTip::showText(help->globalPos(), TooltipText(*item, index).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+                       viewport(), QRect(0, band * kTooltipBand, viewport()->width(), kTooltipBand));
+    return true;
+}
+
+// --- Drops from file managers ---
+
+void PlaylistBox::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void PlaylistBox::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void PlaylistBox::dropEvent(QDropEvent* event)
+{
+    QStringList files;
+    QStringList folders;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        const QString path = url.toLocalFile();
+        (QFileInfo(path).isDir() ? folders : files).append(path);
+    }
+    if (files.isEmpty() && folders.isEmpty())
+        return;
+    event->acceptProposedAction();
+    QStringList refused;
+    {
+        WaitCursor wait;
+        // Files as the add-files command adds them, then each folder as the
+        // add-folder command does.
+        const unsigned last = AddFileList(files, refused, false);
+        if (last != PlaylistModel::kListFull)
+            SelectOnly(int(last));
+        for (const QString& folder : folders)
+            AddFolder(folder, refused);
+    }
+    ReportRefused(refused);
+}
+
+}  // namespace playlist

@@ -1,0 +1,330 @@
+#include "playlist/playlist_player.h"
+
+#include <algorithm>
+
+#include "playlist/playlist_item.h"
+#include "playlist/position_text.h"
+
+using platform::audio::AudioBuffer;
+
+namespace playlist {
+
+namespace {
+
+// The decoded PCM is exactly the stream's format.
+platform::audio::PcmFormat PcmFormatOf(const PlaylistItem& item)
+{
+    return {item.format->samplesPerSec, item.format->bitsPerSample, item.format->channels};
+}
+
+uint32_t FrameBytes(const PlaylistItem& item) { return uint32_t(item.format->bitsPerSample / 8) * item.format->channels; }
+
+}  // namespace
+
+PlaylistPlayer::PlaylistPlayer(PlayerHost& host, QObject* parent)
+    : QObject(parent), m_host(host)
+{
+    m_slots.reserve(kMaxSlots);
+}
+
+PlaylistPlayer::~PlaylistPlayer()
+{
+    if (m_currentDevice)
+        StopCurrent();
+    EmptyQueue();
+    CloseAllSlots();
+}
+
+void PlaylistPlayer::SetSlider(controls::BitmapSlider* slider)
+{
+    if (m_slider)
+        disconnect(m_slider, nullptr, this, nullptr);
+    m_slider = slider;
+    if (slider)
+        connect(slider, &controls::BitmapSlider::scrolled, this, &PlaylistPlayer::OnSliderScroll);
+}
+
+bool PlaylistPlayer::StartItem(PlaylistItem* item, bool showErrors)
+{
+    const auto refuse = [&](int stringId) {
+        if (showErrors)
+            m_host.ShowPlayError(stringId);
+        return false;
+    };
+    if (!item || !item->isLoaded() || !item->format)
+        return refuse(item && item->isFailed() ? IDS_ITEM_FAILED : IDS_ITEM_LOADING);
+    if (m_slots.size() >= size_t(kMaxSlots))
+        return refuse(IDS_TOO_MANY_PLAYING);
+
+    PlaySlot slot;
+    slot.deviceId = ++m_lastDeviceId;
+    slot.item = item;
+    platform::audio::PlaybackCallbacks callbacks;
+    // Closing a device drops its pending callbacks, so `this` outlives every call.
+    callbacks.bufferDone = [this, id = slot.deviceId](AudioBuffer* buffer) { OnBufferDone(id, buffer); };
+    slot.device = platform::audio::backend().openPlayback(PcmFormatOf(*item), std::move(callbacks));
+    if (!slot.device)
+        return refuse(IDS_DEVICE_OPEN_FAILED);
+    if (!item->stream.beginDecoding()) {
+        slot.device->close();
+        return refuse(IDS_CANNOT_PLAY);
+    }
+    // A slot that stops being current is never fed again.
+    if (PlaySlot* previous = CurrentSlot(); previous && previous->item != item)
+        previous->item->stream.endDecoding();
+    m_slots.push_back(std::move(slot));
+    m_currentDevice = m_slots.back().deviceId;
+    m_paused = false;
+    FillBuffers();
+
+    // Nothing reached the device (the first piece did not decode or was
+    // refused): no piece would ever come back to end the item, so it fails now.
+    if (const PlaySlot* started = currentSlot(); started && started->inFlight == 0) {
+        item->stream.endDecoding();
+        CloseSlot(m_currentDevice);
+        m_currentDevice = 0;
+        return refuse(IDS_CANNOT_PLAY);
+    }
+
+    if (m_slider)
+        m_slider->SetRange(0, int(item->length));
+    m_host.ShowStatus(m_host.ItemTitle(*item));
+    return true;
+}
+
+void PlaylistPlayer::FillBuffers()
+{
+    PlaySlot* slot = CurrentSlot();
+    if (!slot)
+        return;
+    PlaylistItem& item = *slot->item;
+    const uint32_t frameBytes = FrameBytes(item);
+    if (frameBytes == 0)
+        return;
+    const uint32_t length = item.length;
+    uint32_t next = slot->position + slot->queuedFrames;
+    const uint32_t want = WaveBuffer::kDataSize / frameBytes;
+    while (slot->inFlight < kMaxPiecesAtDevice && next < length) {
+        WaveBuffer* buffer = m_pool.GetBuffer();
+        if (!buffer)
+            return;
+        const uint32_t got = item.stream.decode(next, want, buffer->data);
+        if (got == 0) {
+            m_pool.PutBuffer(buffer);
+            return;
+        }
+        buffer->header.length = got * frameBytes;
+        if (!slot->device->write(&buffer->header)) {
+            m_pool.PutBuffer(buffer);
+            return;
+        }
+        next += got;
+        slot->atDevice.push_back(buffer);
+        ++slot->inFlight;
+        slot->queuedFrames += got;
+        if (got < want)
+            return;
+    }
+}
+
+void PlaylistPlayer::OnBufferDone(uint64_t deviceId, AudioBuffer* header)
+{
+    WaveBuffer* buffer = WaveBuffer::from(header);
+    PlaySlot* slot = FindSlot(deviceId);
+    if (!slot) {
+        m_pool.PutBuffer(buffer);
+        return;
+    }
+    if (const auto it = std::find(slot->atDevice.begin(), slot->atDevice.end(), buffer); it != slot->atDevice.end())
+        slot->atDevice.erase(it);
+
+    PlaylistItem& item = *slot->item;
+    const uint32_t frameBytes = FrameBytes(item);
+    const uint32_t frames = frameBytes ? header->length / frameBytes : 0;
+    const bool fresh = slot->stale == 0;
+    if (fresh && m_slider && !m_dragging) {
+        m_slider->SetPos(int(slot->position + frames));
+        if (m_positionText && m_positionText->isVisible())
+            ShowPosition(*slot, slot->position + frames);
+    }
+    if (slot->inFlight > 0)
+        --slot->inFlight;
+    if (fresh) {
+        slot->position = uint32_t((uint64_t(slot->position) + frames) % item.length);
+        slot->queuedFrames -= std::min(slot->queuedFrames, frames);
+    }
+
+    bool advance = false;
+    const bool isCurrent = deviceId == m_currentDevice;
+    if (slot->inFlight == 0 && !(m_paused && isCurrent)) {
+        if (isCurrent) {
+            item.stream.endDecoding();
+            m_currentDevice = 0;
+            m_host.ShowStatus(QString());
+        }
+        CloseSlot(deviceId);
+        slot = nullptr;
+        ClearPositionText();
+        if (fresh) {
+            if (m_queue.Current())
+                advance = true;
+            else
+                m_host.InvalidateList();
+        }
+    }
+    if (slot) {
+        if (slot->stale > 0)
+            --slot->stale;
+        if (isCurrent && !m_paused)
+            FillBuffers();
+    }
+    m_pool.PutBuffer(buffer);
+    if (advance)
+        AdvanceQueue();
+}
+
+void PlaylistPlayer::StopCurrent()
+{
+    bool decodingEnded = false;
+    if (m_paused) {
+        if (PlaySlot* slot = CurrentSlot()) {
+            slot->item->stream.endDecoding();
+            decodingEnded = true;
+            if (slot->inFlight == 0) {
+                slot->device->reset();
+                CloseSlot(m_currentDevice);
+                m_currentDevice = 0;
+            }
+        }
+        m_paused = false;
+    }
+    if (PlaySlot* slot = CurrentSlot()) {
+        slot->stale = slot->inFlight;
+        slot->device->reset();
+        if (!decodingEnded)
+            slot->item->stream.endDecoding();
+    }
+    m_currentDevice = 0;
+    m_host.ShowStatus(QString());
+    ClearPositionText();
+}
+
+void PlaylistPlayer::PlaySelected(const std::vector<PlaylistItem*>& selection)
+{
+    if (selection.empty()) {
+        m_host.ShowPlayError(IDS_NOTHING_SELECTED);
+        return;
+    }
+    if (m_currentDevice)
+        StopCurrent();
+    EmptyQueue();
+    if (StartItem(selection.front(), true)) {
+        m_queue.Build(selection);
+        m_host.InvalidateList();
+    }
+}
+
+void PlaylistPlayer::AdvanceQueue()
+{
+    if (m_host.IsLoopPlaying())
+        m_queue.StepAround();
+    else
+        m_queue.DropPlayed();
+    PlaylistItem* next = m_queue.Current();
+    if (!next || !StartItem(next, false))
+        EmptyQueue();
+    m_host.InvalidateList();
+}
+
+void PlaylistPlayer::StopPlaying()
+{
+    if (!m_currentDevice)
+        return;
+    StopCurrent();
+    EmptyQueue();
+    if (m_slider)
+        m_slider->SetPos(0);
+    m_host.InvalidateList();
+}
+
+void PlaylistPlayer::TogglePause()
+{
+    const PlaySlot* slot = currentSlot();
+    if (!slot || uint64_t(slot->position) + slot->queuedFrames >= slot->item->length)
+        return;
+    m_paused = !m_paused;
+    if (!m_paused)
+        FillBuffers();
+}
+
+void PlaylistPlayer::OnSliderScroll(int code)
+{
+    if (code == controls::BitmapSlider::SB_THUMBTRACK) {
+        m_dragging = true;
+        return;
+    }
+    m_dragging = false;
+    PlaySlot* slot = CurrentSlot();
+    if (!slot || !m_slider)
+        return;
+    slot->position = uint32_t(std::max(m_slider->GetPos(), 0)) % slot->item->length;
+    slot->queuedFrames = 0;
+    slot->stale = slot->inFlight;
+    slot->device->reset();
+    ShowPosition(*slot, slot->position);
+}
+
+void PlaylistPlayer::EmptyQueue() { m_queue.Empty(); }
+
+bool PlaylistPlayer::IsPlaying(const PlaylistItem* item) const
+{
+    return std::any_of(m_slots.begin(), m_slots.end(), [item](const PlaySlot& s) { return s.item == item; });
+}
+
+const PlaySlot* PlaylistPlayer::currentSlot() const
+{
+    return const_cast<PlaylistPlayer*>(this)->CurrentSlot();
+}
+
+PlaySlot* PlaylistPlayer::FindSlot(uint64_t deviceId)
+{
+    if (deviceId == 0)
+        return nullptr;
+    const auto it = std::find_if(m_slots.begin(), m_slots.end(), [deviceId](const PlaySlot& s) { return s.deviceId == deviceId; });
+    return it == m_slots.end() ? nullptr : &*it;
+}
+
+PlaySlot* PlaylistPlayer::CurrentSlot() { return FindSlot(m_currentDevice); }
+
+void PlaylistPlayer::ShowPosition(const PlaySlot& slot, uint32_t position)
+{
+    if (m_positionText)
+        m_positionText->setText(FormatPositionText(position, slot.item->length, PcmFormatOf(*slot.item).sampleRate));
+}
+
+void PlaylistPlayer::ClearPositionText()
+{
+    if (m_positionText)
+        m_positionText->clear();
+}
+
+void PlaylistPlayer::CloseSlot(uint64_t deviceId)
+{
+    const auto it = std::find_if(m_slots.begin(), m_slots.end(), [deviceId](const PlaySlot& s) { return s.deviceId == deviceId; });
+    if (it == m_slots.end())
+        return;
+    // The device may close inside one of its own callbacks; the audio layer
+    // keeps that call alive and drops the rest.
+    it->device->close();
+    for (WaveBuffer* buffer : it->atDevice)
+        m_pool.PutBuffer(buffer);
+    m_slots.erase(it);
+}
+
+void PlaylistPlayer::CloseAllSlots()
+{
+    while (!m_slots.empty())
+        CloseSlot(m_slots.front().deviceId);
+}
+
+}  // namespace playlist

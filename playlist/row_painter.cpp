@@ -1,0 +1,126 @@
+#include "playlist/row_painter.h"
+
+#include <QPainter>
+
+#include "controls/dialog_units.h"
+#include "controls/flood_fill.h"
+#include "controls/system_colours.h"
+#include "playlist/playlist_model.h"
+#include "playlist/playlist_player.h"
+#include "playlist/row_texts.h"
+#include "resources/artwork.h"
+
+namespace playlist {
+
+namespace {
+
+QFont fontOfSize(int points)
+{
+    QFont f = controls::dialogFont();
+    f.setPointSize(points);
+    return f;
+}
+
+// A marker with the colour of its top-left pixel made transparent.
+QPixmap marker(int id)
+{
+    const QImage image = resources::bitmapImage(id).convertToFormat(QImage::Format_ARGB32);
+    if (image.isNull())
+        return {};
+    QPixmap pixmap = QPixmap::fromImage(image);
+    pixmap.setMask(QBitmap::fromImage(image.createMaskFromColor(image.pixel(0, 0), Qt::MaskInColor)));
+    return pixmap;
+}
+
+const PlaylistItem* itemAt(const QModelIndex& index)
+{
+    return static_cast<const PlaylistItem*>(index.data(PlaylistModel::ItemRole).value<void*>());
+}
+
+}  // namespace
+
+QFont TitleFont()
+{
+    static const QFont f = fontOfSize(10);
+    return f;
+}
+
+QFont SmallFont()
+{
+    static const QFont f = fontOfSize(6);
+    return f;
+}
+
+RowPainter::RowPainter(QObject* parent, std::function<QModelIndex()> anchor, const PlaylistPlayer* player)
+    : QAbstractItemDelegate(parent), m_anchor(std::move(anchor)), m_player(player)
+{
+}
+
+QSize RowPainter::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const PlaylistItem* item = itemAt(index);
+    return QSize(option.rect.width(), item && item->imageHeight ? item->imageHeight : kRowHeight);
+}
+
+void RowPainter::PaintPicture(QPainter& painter, const PlaylistItem& item, QPoint at, bool selected)
+{
+    const QRect area(at, QSize(item.imageWidth, item.imageHeight));
+    if (item.imageFrame < 0 || item.imageFrame >= item.imageCount || item.imageFrame >= item.images.size()) {
+        painter.fillRect(area, Qt::white);
+        return;
+    }
+    QImage picture = item.images[item.imageFrame].convertToFormat(QImage::Format_RGB32);
+    if (selected) {
+        // The picture's white surround takes the row's selection colour.
+        controls::FloodFillSurface(picture, QPoint(0, 0), Qt::white, kSelectionColour);
+    }
+    painter.drawImage(area, picture, QRect(QPoint(0, 0), area.size()));
+}
+
+void RowPainter::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const PlaylistItem* item = itemAt(index);
+    if (!item)
+        return;
+    const QRect r = option.rect;
+    const bool selected = (option.state & QStyle::State_Selected) || (m_anchor && m_anchor() == index);
+    const QPalette& palette = option.palette;
+    painter->save();
+    painter->setClipRect(r);
+    // Unselected rows show the list's background, painted by the view.
+    if (selected)
+        painter->fillRect(QRect(r.left() + item->imageWidth, r.top(), r.width() - item->imageWidth, r.height()),
+                          kSelectionColour);
+
+    const int x = r.left() + item->imageWidth + 5;
+    const QString number = QStringLiteral("%1. ").arg(index.row() + 1);
+    painter->setPen(controls::syscolour::text(palette));
+    painter->setFont(SmallFont());
+    const QFontMetrics small(SmallFont());
+    painter->drawText(QPoint(x, r.top() + 2 + small.ascent()), number);
+    painter->setFont(TitleFont());
+    const QFontMetrics title(TitleFont());
+    painter->drawText(QPoint(x + small.horizontalAdvance(number) + 2, r.top() + title.ascent()), GetItemTitle(*item));
+
+    painter->setFont(SmallFont());
+    const int secondTop = r.top() + title.height() - 1;
+    if (item->isLoaded()) {
+        painter->setPen(selected ? controls::syscolour::selection(palette) : controls::syscolour::grayText(palette));
+        painter->drawText(QPoint(x + 10, secondTop + small.ascent()), FormatDetailLine(*item));
+    } else {
+        painter->setPen(kStateTextColour);
+        painter->drawText(QPoint(x + 10, secondTop + small.ascent()), PlaylistModel::StateText(*item));
+    }
+
+    PaintPicture(*painter, *item, r.topLeft(), selected);
+
+    if (item->queued) {
+        static const QPixmap queued = marker(249);
+        static const QPixmap current = marker(250);
+        const bool isCurrent = m_player && m_player->queue().Current() == item;
+        painter->drawPixmap(r.left() + 33, r.top() + r.height() - 9 - 4, isCurrent ? current : queued);
+    }
+    painter->restore();
+}
+
+}  // namespace playlist

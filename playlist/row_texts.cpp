@@ -1,0 +1,63 @@
+#include "playlist/row_texts.h"
+
+#include "playlist/playlist_item.h"
+
+namespace playlist {
+
+namespace {
+
+QString fileName(const QString& path)
+{
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+}  // namespace
+
+QString GetItemTitle(const PlaylistItem& item)
+{
+    const QString path = item.filePath();
+    if (!item.isLoaded())
+        return path;
+    const QString topic = item.stream.topic();
+    if (!topic.isEmpty())
+        return topic;
+    const QString name = fileName(path);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? name : name.left(dot);
+}
+
+QString FormatDetailLine(const PlaylistItem& item)
+{
+    if (!item.isLoaded() || !item.format || item.format->samplesPerSec == 0)
+        return {};
+    const ZLWaveFormat& f = *item.format;
+    const uint32_t rate = f.samplesPerSec;
+    const uint32_t s = item.length / rate;
+    const QString channels = f.channels == 1   ? QStringLiteral("mono")
+                             : f.channels == 2 ? QStringLiteral("stereo")
+                                               : QString();
+    QString line = QString::asprintf("%02u:%02u:%02u.%u   %u Hz, ", s / 3600, s % 3600 / 60, s % 60,
+                                     unsigned(uint64_t(item.length % rate) * 10 / rate), rate) +
+                   channels + QStringLiteral(", %1 bits").arg(f.bitsPerSample);
+    const QString path = item.filePath();
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot >= 0 && path.mid(dot).compare(QLatin1String(".mp3"), Qt::CaseInsensitive) == 0)
+        line += QStringLiteral(", %1 kbps").arg(uint64_t(f.avgBytesPerSec) * 8 / 1000);
+    return line;
+}
+
+QString TooltipText(const PlaylistItem& item, int index)
+{
+    QString text = QStringLiteral("%1) ").arg(index + 1) + GetItemTitle(item);
+    if (item.isLoaded()) {
+        text += QStringLiteral("\r\n") + item.filePath();
+        const QString description = item.stream.description();
+        if (!description.isEmpty())
+            text += QStringLiteral("\r\n") + QString(48, QLatin1Char('-')) + QStringLiteral("\r\n") + description;
+    }
+    if (text.size() > kTooltipLimit)
+        text = text.left(kTooltipLimit) + QStringLiteral("...");
+    return text;
+}
+
+}  // namespace playlist

@@ -1,0 +1,476 @@
+// The playlist control driven as a user drives it: real files, the real
+// decoder library, the real widget on the offscreen platform.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTest>
+#include <QToolTip>
+
+#include "controls/browse_for_folder.h"
+#include "controls/widget_test_helpers.h"
+#include "platform/audio/fake_backend.h"
+#include "mail/mail_dialog.h"
+#include "playlist/playlist_box.h"
+#include "playlist/playlist_model.h"
+#include "playlist/remove_items_dialog.h"
+#include "playlist/row_texts.h"
+#include "resources/artwork.h"
+#include "resources/strings.h"
+#include "support/test_support.h"
+#include "zldecoder/media.h"
+
+using namespace playlist;
+using widgettest::MessageBoxCatcher;
+using widgettest::waitUntil;
+
+namespace {
+
+bool settled(const PlaylistModel& model)
+{
+    for (int i = 0; i < model.count(); ++i)
+        if (model.item(i)->isWaiting() || model.item(i)->isLoading())
+            return false;
+    return true;
+}
+
+// A playlist panel with its own list file, settings and folders.
+struct Panel {
+    QTemporaryDir dir;
+    QSettings settingsFile{dir.filePath("Quillon.conf"), QSettings::IniFormat};
+    SettingsStore settings{&settingsFile};
+    FolderHistory folders;
+    QLabel status;
+    QLabel position;
+    std::unique_ptr<PlaylistBox> box = std::make_unique<PlaylistBox>();
+
+    Panel()
+    {
+        folders.fill(dir.path());
+        box->SetSettings(&settings);
+        box->SetFolderHistory(&folders);
+        box->Initialize(nullptr, dir.filePath("Quillon.lst"));
+        box->SetStatusWindow(&status);
+        box->SetPositionWindow(&position);
+        box->resize(300, 240);
+        box->show();
+    }
+    ~Panel() { PlaylistBox::SetFileChooserForTesting({}); }
+
+    PlaylistModel& model() { return box->model(); }
+    QString file(const QString& name) const { return dir.filePath(name); }
+    // A short WAVE file made by sox.
+    QString wave(const QString& name, int frames = 4410)
+    {
+        return media::makeWave(file(name), 44100, 2, 16, frames);
+    }
+    void chooseFiles(const QStringList& paths)
+    {
+        PlaylistBox::SetFileChooserForTesting([paths](QWidget*, const QString&, const QStringList&) { return paths; });
+    }
+    bool waitLoaded() { return waitUntil([&] { return settled(model()); }, 20000); }
+    QStringList names() const
+    {
+        QStringList out;
+        for (int i = 0; i < box->model().count(); ++i)
+            out << QFileInfo(box->model().item(i)->filePath()).fileName();
+        return out;
+    }
+    QPoint rowCentre(int row) const { return box->visualRect(box->model().index(row)).center(); }
+};
+
+// Answers the remove dialog when it comes up: ticks the box as asked, then Yes or Cancel.
+class RemoveDialogAnswer : public QObject {
+public:
+    RemoveDialogAnswer(bool deleteFiles, bool yes)
+    {
+        connect(&m_timer, &QTimer::timeout, this, [=, this] {
+            auto* dialog = qobject_cast<RemoveItemsDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            question = qobject_cast<QLabel*>(dialog->control(RemoveItemsDialog::IdQuestion))->text();
+            auto* box = qobject_cast<QCheckBox*>(dialog->control(RemoveItemsDialog::IdDeleteFiles));
+            initiallyChecked = box->isChecked();
+            box->setChecked(deleteFiles);
+            QTest::mouseClick(qobject_cast<QPushButton*>(dialog->control(yes ? 1 : 2)), Qt::LeftButton);
+        });
+        m_timer.start(10);
+    }
+    QString question;
+    bool initiallyChecked = false;
+
+private:
+    QTimer m_timer;
+};
+
+}  // namespace
+
+TEST(PlaylistBox, AddingFilesKeepsOneRowPerFileStopsAtFoldersAndRemembersTheFolder)
+{
+    Panel panel;
+    const QString a = panel.wave("a.wav");
+    const QString b = panel.wave("b.wav");
+    QDir().mkpath(panel.file("sub"));
+    panel.chooseFiles({a, b, panel.file("sub"), panel.wave("c.wav")});
+    panel.box->AddFiles();
+    EXPECT_EQ(panel.names(), (QStringList{"a.wav", "b.wav"})) << "adding stops at the folder";
+    EXPECT_EQ(panel.box->GetSingleSelection(), 1);
+    EXPECT_EQ(panel.folders[1], panel.dir.path());
+    EXPECT_TRUE(panel.model().listModified());
+
+    panel.chooseFiles({a});
+    panel.box->AddFiles();
+    EXPECT_EQ(panel.model().count(), 2) << "the same file twice is one row";
+    EXPECT_EQ(panel.box->GetSingleSelection(), 0) << "and it is selected";
+
+    // Name matching is exact: a name in other letters is another file.
+    const QString upper = panel.wave("A.wav");
+    panel.chooseFiles({upper});
+    panel.box->AddFiles();
+    EXPECT_EQ(panel.model().count(), 3);
+
+    // The dialog's audio filter lets ".WAV" and ".Mp3" files show.
+    const QStringList filters = PlaylistBox::AudioFileFilters();
+    ASSERT_EQ(filters.size(), 3);
+    EXPECT_TRUE(filters[0].startsWith("Audio Files (*.wav; *.mp3)"));
+    const QRegularExpression patterns(R"(\(([^()]*)\)$)");
+    const QStringList audio = patterns.match(filters[0]).captured(1).split(' ');
+    auto shown = [&](const QString& name) {
+        for (const QString& p : audio)
+            if (QRegularExpression(QRegularExpression::wildcardToRegularExpression(p)).match(name).hasMatch())
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(shown("TAKE.WAV"));
+    EXPECT_TRUE(shown("take.Mp3"));
+    EXPECT_FALSE(shown("take.ogg"));
+}
+
+TEST(PlaylistBox, AFullListTakesOneMoreThenSays394AndStops)
+{
+    Panel panel;
+    for (int i = 0; i < 4999; ++i)
+        ASSERT_EQ(panel.model().AddItem(QString("/nonexistent/%1.wav").arg(i)), unsigned(i));
+    panel.chooseFiles({panel.wave("x.wav"), panel.wave("y.wav"), panel.wave("z.wav")});
+    MessageBoxCatcher catcher;
+    panel.box->AddFiles();
+    ASSERT_TRUE(waitUntil([&] { return catcher.count > 0; }));
+    EXPECT_EQ(catcher.count, 1);
+    EXPECT_EQ(catcher.text, resources::text(394).replace("%d", "5000"));
+    EXPECT_EQ(catcher.icon, QMessageBox::Critical);
+    EXPECT_EQ(panel.model().count(), 5000);
+    EXPECT_EQ(QFileInfo(panel.model().item(4999)->filePath()).fileName(), "x.wav");
+    EXPECT_EQ(panel.box->GetSingleSelection(), 4999);
+}
+
+TEST(PlaylistBox, AFolderIsAddedInFourPassesInAnyLetterCaseInNameOrder)
+{
+    Panel panel;
+    const QString folder = panel.file("music");
+    QDir().mkpath(folder);
+    for (const char* name : {"b.WAV", "a.wav", "c.mp1", "z.Mp3", "y.mp3", "m.mp2", "notes.txt"})
+        ASSERT_TRUE(testsupport::writeFile(folder + "/" + name, "x"));
+    QDir().mkpath(folder + "/dir.mp3");
+    controls::SetFolderChooserForTesting([&](QWidget*, const QString& title, const QString& start) {
+        EXPECT_EQ(title, resources::text(406));
+        EXPECT_EQ(start, panel.dir.path());
+        return folder;
+    });
+    panel.box->AddDirectory();
+    controls::SetFolderChooserForTesting({});
+    EXPECT_EQ(panel.names(), (QStringList{"y.mp3", "z.Mp3", "m.mp2", "c.mp1", "a.wav", "b.WAV"}));
+    EXPECT_EQ(panel.box->GetSingleSelection(), 5);
+    EXPECT_EQ(panel.folders[2], folder);
+}
+
+TEST(PlaylistBox, RemovingRowsKeepsTheRestDeletesFilesOnlyWhenAskedAndRemembersTheBox)
+{
+    Panel panel;
+    QStringList paths;
+    for (int i = 1; i <= 6; ++i)
+        paths << panel.wave(QString("%1.wav").arg(i));
+    panel.chooseFiles(paths);
+    panel.box->AddFiles();
+    ASSERT_TRUE(panel.waitLoaded());
+
+    // Rows 2, 3 and 5 (items 1, 2, 4), files kept.
+    auto* selection = panel.box->selectionModel();
+    selection->clearSelection();
+    for (int i : {1, 2, 4})
+        selection->select(panel.model().index(i), QItemSelectionModel::Select);
+    {
+        RemoveDialogAnswer answer(false, true);
+        panel.box->RemoveSelected();
+        EXPECT_EQ(answer.question, "是否要从列表中删除这 3 个条目？");
+    }
+    EXPECT_EQ(panel.names(), (QStringList{"1.wav", "4.wav", "6.wav"}));
+    EXPECT_EQ(panel.box->GetSelectedRows(), std::vector<int>{2}) << "the row that took the last one's place";
+    for (const QString& p : paths)
+        EXPECT_TRUE(QFile::exists(p));
+    EXPECT_EQ(panel.settings.readHistoryInt("DeleteFileWhileRemoveItem", -1), 0);
+
+    // Cancel with the box ticked changes nothing and stores nothing.
+    panel.box->SelectOnly(0);
+    {
+        RemoveDialogAnswer answer(true, false);
+        panel.box->RemoveSelected();
+    }
+    EXPECT_EQ(panel.model().count(), 3);
+    EXPECT_EQ(panel.settings.readHistoryInt("DeleteFileWhileRemoveItem", -1), 0);
+
+    // The last row, with its file: the new last row is selected; the box is remembered.
+    const QString link = panel.file("link.wav");
+    ASSERT_TRUE(QFile::link(paths[5], link));
+    panel.chooseFiles({link});
+    panel.box->AddFiles();
+    ASSERT_TRUE(panel.waitLoaded());
+    panel.box->SelectOnly(3);
+    {
+        RemoveDialogAnswer answer(true, true);
+        panel.box->RemoveSelected();
+        EXPECT_FALSE(answer.initiallyChecked);
+    }
+    EXPECT_FALSE(QFileInfo(link).isSymLink() || QFile::exists(link)) << "the listed link is removed";
+    EXPECT_TRUE(QFile::exists(paths[5])) << "never the file it points to";
+    EXPECT_EQ(panel.box->GetSelectedRows(), std::vector<int>{2});
+    EXPECT_EQ(panel.settings.readHistoryInt("DeleteFileWhileRemoveItem", -1), 1);
+    {
+        RemoveDialogAnswer answer(true, true);
+        panel.box->SelectOnly(0);
+        panel.box->RemoveSelected();
+        EXPECT_TRUE(answer.initiallyChecked) << "remembered for the next time";
+    }
+    EXPECT_FALSE(QFile::exists(paths[0]));
+
+    // Nothing selected.
+    panel.box->selectionModel()->clearSelection();
+    MessageBoxCatcher catcher;
+    panel.box->RemoveSelected();
+    ASSERT_TRUE(waitUntil([&] { return catcher.count == 1; }));
+    EXPECT_EQ(catcher.text, resources::text(393));
+}
+
+TEST(PlaylistBox, RightClicksKeysAndTheMenuFollowTheSelection)
+{
+    Panel panel;
+    panel.chooseFiles({panel.wave("1.wav"), panel.wave("2.wav"), panel.wave("3.wav")});
+    panel.box->AddFiles();
+    ASSERT_TRUE(panel.waitLoaded());
+    QWidget* viewport = panel.box->viewport();
+
+    auto menuStates = [&] {
+        std::unique_ptr<QMenu> menu = panel.box->CreatePopupMenu();
+        QMap<int, bool> states;
+        for (QAction* a : menu->actions())
+            if (!a->isSeparator())
+                states[a->data().toInt()] = a->isEnabled();
+        return states;
+    };
+    // Whatever pops up is closed and its enabled commands kept.
+    QList<QMap<int, bool>> opened;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            QMap<int, bool> states;
+            for (QAction* a : menu->actions())
+                if (!a->isSeparator())
+                    states[a->data().toInt()] = a->isEnabled();
+            opened << states;
+            menu->close();
+        }
+    });
+    closer.start(10);
+
+    // Inside a selection the right button keeps it; outside it selects one row.
+    panel.box->selectionModel()->clearSelection();
+    panel.box->selectionModel()->select(panel.model().index(0), QItemSelectionModel::Select);
+    panel.box->selectionModel()->select(panel.model().index(1), QItemSelectionModel::Select);
+    QTest::mouseClick(viewport, Qt::RightButton, {}, panel.rowCentre(1));
+    ASSERT_TRUE(waitUntil([&] { return opened.size() == 1; }));
+    EXPECT_EQ(panel.box->GetSelectedRows(), (std::vector<int>{0, 1}));
+    EXPECT_TRUE(opened[0][PlaylistBox::CmdPlay]);
+    QTest::mouseClick(viewport, Qt::RightButton, {}, panel.rowCentre(2));
+    ASSERT_TRUE(waitUntil([&] { return opened.size() == 2; }));
+    EXPECT_EQ(panel.box->GetSelectedRows(), std::vector<int>{2});
+
+    // F12 opens it as well.
+    panel.box->setFocus();
+    QTest::keyClick(panel.box.get(), Qt::Key_F12);
+    ASSERT_TRUE(waitUntil([&] { return opened.size() == 3; }));
+    closer.stop();
+
+    // Greying: nothing selected, one unloaded item.
+    panel.box->selectionModel()->clearSelection();
+    auto none = menuStates();
+    EXPECT_FALSE(none[PlaylistBox::CmdPlay]);
+    EXPECT_FALSE(none[PlaylistBox::CmdRemove]);
+    EXPECT_TRUE(none[PlaylistBox::CmdAddFiles] && none[PlaylistBox::CmdAddDirectory] && none[PlaylistBox::CmdMail]);
+    panel.model().AddItem(panel.file("missing.wav"));
+    ASSERT_TRUE(panel.waitLoaded());
+    panel.box->SelectOnly(3);
+    auto unloaded = menuStates();
+    EXPECT_FALSE(unloaded[PlaylistBox::CmdPlay]);
+    EXPECT_TRUE(unloaded[PlaylistBox::CmdRemove]);
+
+    // Space goes to the window as its pause command; Delete removes.
+    QList<int> commands;
+    QObject::connect(panel.box.get(), &PlaylistBox::commandIssued, [&](int id) { commands << id; });
+    QTest::keyClick(panel.box.get(), Qt::Key_Space);
+    QTest::keyClick(panel.box.get(), Qt::Key_Period);
+    EXPECT_EQ(commands, (QList<int>{PlaylistBox::CmdPauseResume, PlaylistBox::CmdRecorderStop}));
+    {
+        RemoveDialogAnswer answer(false, true);
+        QTest::keyClick(panel.box.get(), Qt::Key_Delete);
+    }
+    EXPECT_EQ(panel.model().count(), 3);
+}
+
+TEST(PlaylistBox, RowsShowTitlesDetailLinesStatesAndTips)
+{
+    Panel panel;
+    // 3:25.5 at 44.1 kHz stereo as WAVE and as 128 kbit/s MP3.
+    const QString wav = media::makeWave(panel.file("take.wav"), 44100, 2, 16, 9062550);
+    const QString mp3 = media::makeMp3(wav, panel.file("take.MP3"), {"-b", "128", "--cbr"});
+    const QString zla = panel.file("titled.zla");
+    media::run(media::zlaTool(), {"pack", "-o", zla, "--title", "晨间录音", "--description", QString(900, 'd'), wav});
+    const QString bare = panel.file("bare name.zla");
+    media::run(media::zlaTool(), {"pack", "-o", bare, wav});
+    panel.chooseFiles({wav, mp3, zla, bare});
+    panel.box->AddFiles();
+    ASSERT_TRUE(panel.waitLoaded());
+
+    EXPECT_EQ(FormatDetailLine(*panel.model().item(0)), "00:03:25.5   44100 Hz, stereo, 16 bits");
+    EXPECT_EQ(FormatDetailLine(*panel.model().item(1)), "00:03:25.5   44100 Hz, stereo, 16 bits, 128 kbps");
+    EXPECT_EQ(GetItemTitle(*panel.model().item(0)), "take");
+    EXPECT_EQ(GetItemTitle(*panel.model().item(2)), "晨间录音");
+    EXPECT_EQ(GetItemTitle(*panel.model().item(3)), "bare name");
+
+    // The tip of the third band names the third visible item, cut at 769.
+    QString tip;
+    QTimer grab;
+    QObject::connect(&grab, &QTimer::timeout, [&] {
+        if (QToolTip::isVisible())
+            tip = QToolTip::text();
+    });
+    grab.start(10);
+    QHelpEvent help(QEvent::ToolTip, QPoint(20, 2 * 30 + 5), panel.box->viewport()->mapToGlobal(QPoint(20, 65)));
+    QApplication::sendEvent(panel.box->viewport(), &help);
+    ASSERT_TRUE(waitUntil([&] { return !tip.isEmpty(); }, 3000));
+    EXPECT_TRUE(tip.startsWith("3) 晨间录音\n" + zla + "\n" + QString(48, '-') + "\nddd")) << tip.toStdString();
+    EXPECT_EQ(TooltipText(*panel.model().item(2), 2).size(), kTooltipLimit + 3);
+    EXPECT_TRUE(tip.endsWith("d..."));
+    // Below the last item there is no tip.
+    grab.stop();
+    QHelpEvent below(QEvent::ToolTip, QPoint(20, 4 * 30 + 5), panel.box->viewport()->mapToGlobal(QPoint(20, 125)));
+    QApplication::sendEvent(panel.box->viewport(), &below);
+    EXPECT_TRUE(waitUntil([] { return !QToolTip::isVisible(); }, 2000));
+}
+
+TEST(PlaylistBox, ScreenshotsOfEmptyLoadingAndLoadedLists)
+{
+    Panel panel;
+    const QImage empty = widgettest::shot(*panel.box);
+    // White under the grey hint, the corner picture at the bottom right.
+    const QImage view = widgettest::shot(*panel.box->viewport());
+    EXPECT_EQ(widgettest::px(view, 5, 5) & 0xffffff, 0xffffffu);
+    const QImage corner = resources::bitmapImage(131).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(corner.size(), QSize(55, 51));
+    int same = 0;
+    for (int y = 0; y < 51; ++y)
+        for (int x = 0; x < 55; ++x)
+            same += widgettest::px(view, view.width() - 55 + x, view.height() - 51 + y) == (corner.pixel(x, y) | 0xff000000u);
+    EXPECT_EQ(same, 55 * 51);
+    int grey = 0;
+    for (int x = 10; x < view.width() - 10; ++x)
+        grey += (widgettest::px(view, x, 24) & 0xffffff) != 0xffffffu;
+    EXPECT_GT(grey, 0) << "the hint's first line";
+
+    // Results arrive in order: while the second item loads, the first has
+    // failed and the third waits. The picture is taken at that moment.
+    QImage loading;
+    QObject::connect(&panel.model(), &QAbstractItemModel::dataChanged, [&] {
+        if (loading.isNull() && panel.model().count() == 3 && panel.model().item(1)->isLoading()) {
+            EXPECT_TRUE(panel.model().item(0)->isFailed());
+            EXPECT_TRUE(panel.model().item(2)->isWaiting());
+            loading = widgettest::shot(*panel.box);
+        }
+    });
+    const QString second = panel.wave("loads.wav");
+    const QString third = panel.wave("waits.wav");
+    panel.model().AddItem(panel.file("never-there.wav"));
+    panel.model().AddItem(second);
+    panel.model().AddItem(third);
+    ASSERT_TRUE(panel.waitLoaded());
+    ASSERT_FALSE(loading.isNull());
+
+    panel.chooseFiles({panel.wave("one.wav"), panel.wave("two.wav")});
+    panel.box->AddFiles();
+    ASSERT_TRUE(panel.waitLoaded());
+    // A scripted sound card: the pieces stay at the device while we look.
+    platform::audio::FakeBackend card;
+    platform::audio::setBackendForTesting(&card);
+    panel.box->SelectOnly(3);
+    panel.box->selectionModel()->select(panel.model().index(4), QItemSelectionModel::Select);
+    panel.box->PlaySelected();
+    EXPECT_EQ(panel.status.text(), resources::text(439).replace("%s", "one"));
+    ASSERT_TRUE(panel.model().item(3)->queued && panel.model().item(4)->queued);
+    const QImage loaded = widgettest::shot(*panel.box);
+    // The selection colour beside the picture of a selected row.
+    const QRect row = panel.box->visualRect(panel.model().index(3));
+    EXPECT_EQ(widgettest::px(loaded, row.left() + 200, row.top() + 2) & 0xffffff, 0x96cde6u);
+    widgettest::saveSheet({empty, loading, loaded}, "playlist_box", 1);
+    panel.box->StopPlaying();
+    panel.box.reset();
+    platform::audio::setBackendForTesting(nullptr);
+}
+
+TEST(PlaylistBox, DroppedFilesAndFoldersAreAdded)
+{
+    Panel panel;
+    const QString a = panel.wave("a.wav");
+    const QString b = panel.wave("b.mp3.wav");
+    QDir().mkpath(panel.file("folder"));
+    ASSERT_TRUE(testsupport::writeFile(panel.file("folder/x.MP3"), "x"));
+    ASSERT_TRUE(testsupport::writeFile(panel.file("folder/y.wav"), "x"));
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(panel.file("folder")), QUrl::fromLocalFile(b)});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(panel.box->viewport(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(panel.box->viewport(), &drop);
+    EXPECT_EQ(panel.names(), (QStringList{"a.wav", "b.mp3.wav", "x.MP3", "y.wav"}));
+    EXPECT_EQ(panel.box->GetSingleSelection(), 3);
+    EXPECT_TRUE(panel.model().listModified());
+}
+
+TEST(PlaylistBox, MailTakesTheSelectedFilesInListOrder)
+{
+    Panel panel;
+    panel.chooseFiles({panel.wave("1.wav"), panel.wave("2.wav"), panel.wave("3.wav")});
+    panel.box->AddFiles();
+    panel.box->selectionModel()->clearSelection();
+    panel.box->selectionModel()->select(panel.model().index(2), QItemSelectionModel::Select);
+    panel.box->selectionModel()->select(panel.model().index(0), QItemSelectionModel::Select);
+    QString attachments;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<mail::MailDialog*>(QApplication::activeModalWidget())) {
+            attachments = qobject_cast<QPlainTextEdit*>(dialog->control(1247))->toPlainText();
+            dialog->reject();
+        } else if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            box->done(QMessageBox::Ok);  // no mail program on this machine
+        }
+    });
+    closer.start(10);
+    panel.box->MailSelected();
+    EXPECT_EQ(attachments, panel.file("1.wav") + "\n" + panel.file("3.wav") + "\n");
+}

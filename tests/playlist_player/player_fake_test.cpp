@@ -1,0 +1,432 @@
+// The playlist player on the fake audio back end, piece by piece: what
+// reaches each device, when devices open and close, and what the slider,
+// the position text and the status line show, for items made from real files.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTest>
+
+#include "../zldecoder/media.h"
+#include "platform/audio/fake_backend.h"
+#include "player_fixture.h"
+#include "playlist/position_text.h"
+
+using namespace playertest;
+using controls::BitmapSlider;
+using platform::audio::FakeBackend;
+using platform::audio::FakePlaybackStream;
+using playlist::PlaylistPlayer;
+
+namespace {
+
+constexpr int kPiece = 6144;
+const QString kReady = QStringLiteral("就绪");
+
+class PlayerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        platform::audio::setBackendForTesting(&fake);
+        slider->LoadBitmaps(137, 134, 135, 138);
+        slider->setGeometry(0, 0, 217, 12);
+        window.show();
+        player = std::make_unique<PlaylistPlayer>(host);
+        player->SetSlider(slider);
+        player->SetPositionText(positionText);
+    }
+    void TearDown() override
+    {
+        player.reset();
+        platform::audio::setBackendForTesting(nullptr);
+    }
+
+    // A WAVE file of noise, `frames` long, loaded as an item.
+    PlaylistItem* Wave(const QString& name, int frames, int rate = 44100, int channels = 2, int bits = 16)
+    {
+        // 8-bit WAVE is unsigned; signed 8-bit would be widened to 16 bits.
+        const QString path = media::makeWave(dir.filePath(name + ".wav"), rate, channels, bits, frames,
+                                             bits == 8 ? "unsigned-integer" : "signed-integer");
+        items.push_back(LoadedItem(path));
+        return items.back().get();
+    }
+    static void Deliver() { FakeBackend::processCallbacks(); }
+    // The device plays its `n` oldest pieces.
+    static void Play(FakePlaybackStream* device, int n = 1)
+    {
+        for (int i = 0; i < n && device->completeNext(); ++i)
+            Deliver();
+    }
+    // Plays the current device until the item ends (or `limit` pieces).
+    void PlayToTheEnd(int limit = 100000)
+    {
+        for (int i = 0; i < limit && fake.lastPlaybackStream(); ++i)
+            if (!fake.lastPlaybackStream()->completeNext())
+                break;
+            else
+                Deliver();
+    }
+    // What a device received, taken before the player closes (and frees) it.
+    struct Heard {
+        QByteArray played;
+        QByteArray written;
+        int writes = 0;
+    };
+    // Plays the device's pieces one by one until the player closes it.
+    Heard PlayOut(FakePlaybackStream* device)
+    {
+        Heard heard;
+        const int closes = fake.playbackCloseCount();
+        while (device->completeNext()) {
+            heard = {device->playedBytes(), device->writtenBytes(), device->writeCount()};
+            Deliver();
+            if (fake.playbackCloseCount() != closes)
+                break;
+        }
+        return heard;
+    }
+    FakePlaybackStream* Device(size_t i = 0) const
+    {
+        const auto all = fake.playbackStreams();
+        return i < all.size() ? all[i] : nullptr;
+    }
+    const playlist::PlaySlot& Current() const { return *player->currentSlot(); }
+
+    FakeBackend fake;
+    QTemporaryDir dir;
+    TestHost host;
+    std::vector<std::unique_ptr<PlaylistItem>> items; // outlive the player
+    QWidget window;
+    BitmapSlider* slider = new BitmapSlider(&window);
+    QLabel* positionText = new QLabel(&window);
+    std::unique_ptr<PlaylistPlayer> player;
+};
+
+}  // namespace
+
+// Formats whose frames are 1, 2 and 4 bytes: a piece always holds 6144 bytes
+// of whole frames, and the device never holds more than 16.
+TEST_F(PlayerTest, AnItemIsFedSixteenPiecesAheadAndDecodedOnlyAsPiecesComeBack)
+{
+    struct Case {
+        int rate, channels, bits;
+    };
+    for (const Case c : {Case{44100, 2, 16}, Case{22050, 1, 8}, Case{8000, 1, 16}}) {
+        SCOPED_TRACE(testing::Message() << c.rate << " Hz " << c.channels << " ch " << c.bits << " bit");
+        const int frameBytes = c.channels * c.bits / 8;
+        const int frames = 20 * kPiece / frameBytes + 100; // 20 full pieces and a short one
+        PlaylistItem* item = Wave(QString("long%1").arg(c.rate), frames, c.rate, c.channels, c.bits);
+        const QByteArray pcm = DecodedPcm(item->filePath());
+        ASSERT_EQ(pcm.size(), qsizetype(frames) * frameBytes);
+
+        player->PlaySelected({item});
+        FakePlaybackStream* device = fake.lastPlaybackStream();
+        ASSERT_NE(device, nullptr);
+        EXPECT_EQ(device->format(), (platform::audio::PcmFormat{uint32_t(c.rate), uint16_t(c.bits), uint16_t(c.channels)}));
+        EXPECT_EQ(device->queuedBufferCount(), 16);
+        EXPECT_EQ(device->writtenBytes(), pcm.left(16 * kPiece));
+        EXPECT_EQ(slider->GetMax(), frames);
+        EXPECT_EQ(host.statusText(), QStringLiteral("正在播放： long%1").arg(c.rate));
+
+        Play(device, 3);
+        EXPECT_EQ(device->writeCount(), 19) << "one new piece for each one back";
+        EXPECT_EQ(device->queuedBufferCount(), 16);
+        EXPECT_EQ(Current().position, uint32_t(3 * kPiece / frameBytes));
+        EXPECT_EQ(slider->GetPos(), 3 * kPiece / frameBytes);
+        EXPECT_EQ(positionText->text(), playlist::FormatPositionText(3 * kPiece / frameBytes, frames, c.rate));
+
+        const Heard heard = PlayOut(device);
+        EXPECT_EQ(heard.played, pcm) << "every frame once, in order";
+        EXPECT_EQ(heard.written, pcm);
+        EXPECT_EQ(heard.writes, 21);
+        EXPECT_TRUE(player->playSlots().empty());
+        EXPECT_EQ(fake.playbackCloseCount(), fake.playbackOpenCount());
+        EXPECT_EQ(host.statusText(), kReady);
+        EXPECT_EQ(positionText->text(), QString());
+        EXPECT_TRUE(player->queue().isEmpty());
+        EXPECT_EQ(item->queued, 0);
+    }
+    EXPECT_TRUE(host.errors.empty());
+    EXPECT_EQ(player->pool().keptCount(), 17u) << "pieces are reused, not piled up";
+}
+
+// Shorter than a piece: one piece, no pause possible (it is all at the
+// device), and the end closes the device and clears the texts.
+TEST_F(PlayerTest, AnItemShorterThanOnePiecePlaysInOnePieceAndCannotBePausedAtItsEnd)
+{
+    PlaylistItem* item = Wave("short", 1000);
+    player->PlaySelected({item});
+    FakePlaybackStream* device = fake.lastPlaybackStream();
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(device->queuedBufferCount(), 1);
+    EXPECT_EQ(device->writtenBytes(), DecodedPcm(item->filePath()));
+    EXPECT_EQ(item->queued, 1);
+
+    player->TogglePause();
+    EXPECT_FALSE(player->isPaused()) << "everything is queued already: pausing at the end does nothing";
+
+    Play(device);
+    EXPECT_EQ(slider->GetPos(), 1000);
+    EXPECT_TRUE(player->playSlots().empty());
+    EXPECT_EQ(fake.playbackCloseCount(), 1);
+    EXPECT_EQ(host.statusText(), kReady);
+    EXPECT_EQ(positionText->text(), QString());
+    EXPECT_EQ(item->queued, 0);
+}
+
+// The loop box is read at each item's end: on, the selection repeats; turned
+// off, the queue ends after the item that plays and the status says ready.
+TEST_F(PlayerTest, WithLoopTwoItemsAlternateAndWithoutItTheQueueEndsAfterTheLast)
+{
+    PlaylistItem* a = Wave("a", 3000);
+    PlaylistItem* b = Wave("b", 5000);
+    const QByteArray pcmA = DecodedPcm(a->filePath());
+    const QByteArray pcmB = DecodedPcm(b->filePath());
+
+    host.loop = true;
+    player->PlaySelected({a, b});
+    for (int turn = 0; turn < 3; ++turn) {
+        for (PlaylistItem* expected : {a, b}) {
+            SCOPED_TRACE(testing::Message() << "turn " << turn << " item " << expected->filePath().toStdString());
+            ASSERT_EQ(player->playSlots().size(), 1u);
+            EXPECT_EQ(Current().item, expected);
+            EXPECT_EQ(host.statusText(), QStringLiteral("正在播放： ") + QFileInfo(expected->filePath()).completeBaseName());
+            EXPECT_EQ(a->queued, 1);
+            EXPECT_EQ(b->queued, 1);
+            FakePlaybackStream* device = fake.lastPlaybackStream();
+            EXPECT_EQ(device->writtenBytes(), expected == a ? pcmA : pcmB);
+            Play(device, device->queuedBufferCount());
+        }
+    }
+    EXPECT_EQ(fake.playbackOpenCount(), 7);
+
+    host.loop = false; // a plays now; after it b, then the end
+    EXPECT_EQ(Current().item, a);
+    PlayToTheEnd();
+    EXPECT_EQ(fake.playbackOpenCount(), 8);
+    EXPECT_TRUE(player->playSlots().empty());
+    EXPECT_TRUE(player->queue().isEmpty());
+    EXPECT_EQ(a->queued, 0);
+    EXPECT_EQ(b->queued, 0);
+    EXPECT_EQ(host.statusText(), kReady);
+    EXPECT_TRUE(host.errors.empty());
+
+    // Without loop from the start: a then b once.
+    player->PlaySelected({a, b});
+    Play(fake.lastPlaybackStream(), 2);
+    EXPECT_EQ(a->queued, 0) << "a is done and leaves the queue";
+    EXPECT_EQ(Current().item, b);
+    PlayToTheEnd();
+    EXPECT_EQ(fake.playbackOpenCount(), 10);
+    EXPECT_TRUE(player->queue().isEmpty());
+    EXPECT_EQ(host.statusText(), kReady);
+}
+
+// Pausing only stops feeding: what is at the device plays, the device then
+// stays open with nothing queued, and resuming continues where it stopped.
+TEST_F(PlayerTest, PauseAndResumeLoseAndRepeatNothing)
+{
+    PlaylistItem* item = Wave("long", 40 * kPiece / 4);
+    const QByteArray pcm = DecodedPcm(item->filePath());
+    player->PlaySelected({item});
+    FakePlaybackStream* device = fake.lastPlaybackStream();
+    Play(device, 3);
+
+    player->TogglePause();
+    ASSERT_TRUE(player->isPaused());
+    Play(device, 16);
+    EXPECT_EQ(device->writeCount(), 19) << "nothing fed while paused";
+    EXPECT_EQ(device->queuedBufferCount(), 0);
+    ASSERT_EQ(player->playSlots().size(), 1u);
+    EXPECT_FALSE(device->isClosed()) << "a paused item keeps its device";
+    EXPECT_EQ(Current().position, uint32_t(19 * kPiece / 4));
+    EXPECT_EQ(Current().queuedFrames, 0u);
+
+    player->TogglePause();
+    EXPECT_FALSE(player->isPaused());
+    EXPECT_EQ(device->queuedBufferCount(), 16);
+    EXPECT_EQ(PlayOut(device).played, pcm);
+    EXPECT_EQ(host.statusText(), kReady);
+}
+
+// The slider is left alone while dragged; at the release the device is reset,
+// the pieces from before come back without moving anything, and everything
+// played afterwards starts at the slider's position.
+TEST_F(PlayerTest, ASeekAtTheReleasePlaysFromTheSliderPositionAndNothingFromBefore)
+{
+    const int frames = 200000; // 4.5 s
+    PlaylistItem* item = Wave("seek", frames);
+    const QByteArray pcm = DecodedPcm(item->filePath());
+    player->PlaySelected({item});
+    FakePlaybackStream* device = fake.lastPlaybackStream();
+    Play(device, 2);
+    const int before = slider->GetPos();
+    ASSERT_EQ(before, 2 * 1536);
+
+    QTest::mousePress(slider, Qt::LeftButton, {}, QPoint(150, 6));
+    EXPECT_TRUE(player->isDragging());
+    const int dragged = slider->GetPos();
+    EXPECT_NE(dragged, before);
+    const QString textWhileDragging = positionText->text();
+    Play(device, 2);
+    EXPECT_EQ(slider->GetPos(), dragged) << "the thumb stays under the mouse";
+    EXPECT_EQ(positionText->text(), textWhileDragging);
+
+    const qsizetype playedBeforeSeek = device->playedBytes().size();
+    const qsizetype writtenBeforeSeek = device->writtenBytes().size();
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(150, 6));
+    const uint32_t target = uint32_t(slider->GetPos());
+    EXPECT_FALSE(player->isDragging());
+    EXPECT_EQ(device->resetCount(), 1);
+    EXPECT_EQ(positionText->text(), playlist::FormatPositionText(target, frames, 44100));
+    EXPECT_EQ(Current().stale, 16);
+
+    Deliver(); // the sixteen stale pieces come back and make room
+    EXPECT_EQ(Current().stale, 0);
+    EXPECT_EQ(Current().position, target) << "stale pieces move nothing";
+    EXPECT_EQ(device->writtenBytes().mid(writtenBeforeSeek), pcm.mid(qsizetype(target) * 4, 16 * kPiece));
+    EXPECT_EQ(positionText->text(), playlist::FormatPositionText(target, frames, 44100));
+
+    Play(device);
+    EXPECT_EQ(slider->GetPos(), int(target) + 1536) << "the first fresh piece moves the slider on";
+    EXPECT_EQ(PlayOut(device).played.mid(playedBeforeSeek), pcm.mid(qsizetype(target) * 4));
+}
+
+// Stopping resets the old device; while its pieces come back, a new item
+// plays on a second device. Ten devices may be open; the eleventh play is
+// refused with 390.
+TEST_F(PlayerTest, ANewItemWhileTheOldOneDrainsTakesASecondSlotAndTheEleventhIsRefused)
+{
+    std::vector<PlaylistItem*> list;
+    for (int i = 0; i < 11; ++i)
+        list.push_back(Wave(QString("item%1").arg(i), 30 * 1536));
+    // list[0] ends up drained and closed, so it can be the eleventh play.
+
+    player->PlaySelected({list[0]});
+    Play(Device(0), 2);
+    player->PlaySelected({list[1]});
+    ASSERT_EQ(player->playSlots().size(), 2u);
+    EXPECT_EQ(Device(0)->resetCount(), 1);
+    EXPECT_EQ(player->playSlots()[0].stale, 16);
+    EXPECT_EQ(Current().item, list[1]);
+    EXPECT_EQ(Device(1)->queuedBufferCount(), 16);
+    EXPECT_EQ(list[0]->queued, 0);
+
+    Deliver();
+    EXPECT_EQ(player->playSlots().size(), 1u) << "the old device closes once its pieces are back";
+    EXPECT_EQ(fake.playbackCloseCount(), 1);
+    EXPECT_EQ(Current().position, 0u) << "the old pieces do not move the new item";
+    EXPECT_EQ(Device(0)->writeCount(), 16) << "the new item is fed by its own pieces only";
+    EXPECT_EQ(host.statusText(), QStringLiteral("正在播放： item1"));
+
+    for (int i = 2; i <= 10; ++i)
+        player->PlaySelected({list[size_t(i)]});
+    EXPECT_EQ(player->playSlots().size(), 10u);
+    EXPECT_TRUE(host.errors.empty());
+    player->PlaySelected({list[0]});
+    EXPECT_EQ(host.errors, std::vector<int>{390});
+    EXPECT_EQ(player->playSlots().size(), 10u);
+    EXPECT_EQ(player->currentSlot(), nullptr) << "the play before was stopped";
+
+    Deliver();
+    EXPECT_TRUE(player->playSlots().empty());
+    EXPECT_EQ(fake.playbackCloseCount(), 11);
+    player->PlaySelected({list[0]});
+    EXPECT_EQ(Current().item, list[0]) << "room again once the devices are closed";
+}
+
+// A paused item with nothing at the device is closed by Stop at once; with
+// pieces at the device it closes when they are back.
+TEST_F(PlayerTest, StopWhilePausedClosesAtOnceWhenNothingIsAtTheDevice)
+{
+    PlaylistItem* item = Wave("long", 40 * 1536);
+    player->PlaySelected({item});
+    Play(Device(), 2);
+    player->TogglePause();
+    Play(Device(), 16);
+    ASSERT_EQ(player->playSlots().size(), 1u);
+    ASSERT_EQ(Current().inFlight, 0);
+
+    player->StopPlaying();
+    EXPECT_EQ(fake.playbackCloseCount(), 1) << "without waiting for any callback";
+    EXPECT_TRUE(player->playSlots().empty());
+    EXPECT_FALSE(player->isPaused());
+    EXPECT_EQ(host.statusText(), kReady);
+    EXPECT_EQ(slider->GetPos(), 0);
+    EXPECT_TRUE(player->queue().isEmpty());
+
+    player->PlaySelected({item});
+    Play(Device(), 2);
+    player->TogglePause();
+    Play(Device(), 4);
+    player->StopPlaying();
+    EXPECT_EQ(player->playSlots().size(), 1u) << "twelve pieces are still at the device";
+    EXPECT_EQ(fake.playbackCloseCount(), 1);
+    Deliver();
+    EXPECT_TRUE(player->playSlots().empty());
+    EXPECT_EQ(fake.playbackCloseCount(), 2);
+    EXPECT_EQ(Device(), nullptr);
+}
+
+// Errors are for plays the user asked for; the queue's own next item that
+// cannot start simply ends the queue.
+TEST_F(PlayerTest, PlayErrorsAreShownForTheUsersPlaysAndAFailingNextItemEndsTheQueue)
+{
+    PlaylistItem* loaded = Wave("loaded", 2000);
+    items.push_back(WaitingItem(dir.filePath("waiting.wav")));
+    PlaylistItem* waiting = items.back().get();
+    items.push_back(FailedItem(dir.filePath("broken.wav"), 4));
+    PlaylistItem* failed = items.back().get();
+
+    player->PlaySelected({});
+    player->PlaySelected({waiting, loaded});
+    player->PlaySelected({failed});
+    fake.setPlaybackOpenError("Access denied");
+    player->PlaySelected({loaded});
+    fake.setPlaybackOpenError({});
+    PlaylistItem* gone = Wave("gone", 2000);
+    ASSERT_TRUE(QFile::remove(gone->filePath())); // decoding reopens the file
+    player->PlaySelected({gone});
+    EXPECT_EQ(host.errors, (std::vector<int>{393, 388, 389, 391, 392}));
+    EXPECT_TRUE(player->playSlots().empty());
+    EXPECT_TRUE(player->queue().isEmpty());
+    EXPECT_EQ(fake.playbackOpenCount(), 1) << "only the decoding failure opened a device";
+    EXPECT_EQ(fake.playbackCloseCount(), 1);
+
+    host.errors.clear();
+    player->PlaySelected({loaded, waiting, failed});
+    EXPECT_EQ(waiting->queued, 1);
+    PlayToTheEnd();
+    EXPECT_TRUE(host.errors.empty());
+    EXPECT_TRUE(player->playSlots().empty());
+    EXPECT_TRUE(player->queue().isEmpty());
+    EXPECT_EQ(waiting->queued, 0);
+    EXPECT_EQ(failed->queued, 0);
+    EXPECT_EQ(host.statusText(), kReady);
+}
+
+// Destroying the player with a draining device, a paused current one and a
+// queue closes every device; what the devices still owed never arrives.
+TEST_F(PlayerTest, DestroyingThePlayerClosesEveryDeviceAndNothingCallsBack)
+{
+    PlaylistItem* a = Wave("a", 40 * 1536);
+    PlaylistItem* b = Wave("b", 40 * 1536);
+    player->PlaySelected({a});
+    Play(Device(0), 1);
+    player->PlaySelected({b, a});
+    player->TogglePause();
+    ASSERT_EQ(player->playSlots().size(), 2u);
+    ASSERT_EQ(player->playSlots()[0].stale, 16);
+    ASSERT_EQ(a->queued, 1);
+
+    player.reset();
+    EXPECT_EQ(fake.playbackCloseCount(), 2);
+    EXPECT_TRUE(fake.playbackStreams().empty());
+    EXPECT_EQ(a->queued, 0);
+    EXPECT_EQ(b->queued, 0);
+    const int statusCalls = host.statusCalls;
+    const int invalidations = host.invalidations;
+    Deliver();
+    EXPECT_EQ(host.statusCalls, statusCalls);
+    EXPECT_EQ(host.invalidations, invalidations);
+    EXPECT_EQ(host.statusText(), kReady);
+}

@@ -1,0 +1,51 @@
+#include "player_fixture.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace playertest {
+
+namespace {
+std::unique_ptr<PlaylistItem> ItemFor(const QString& path)
+{
+    auto item = std::make_unique<PlaylistItem>();
+    item->path = QFile::encodeName(path).toStdString();
+    return item;
+}
+}  // namespace
+
+std::unique_ptr<PlaylistItem> LoadedItem(const QString& path)
+{
+    auto item = ItemFor(path);
+    EXPECT_EQ(item->stream.open(path), 0u) << path.toStdString();
+    item->length = item->stream.length();
+    item->format = item->stream.format();
+    EXPECT_GT(item->length, 0u);
+    EXPECT_NE(item->format, nullptr);
+    return item;
+}
+
+std::unique_ptr<PlaylistItem> WaitingItem(const QString& path) { return ItemFor(path); }
+
+std::unique_ptr<PlaylistItem> FailedItem(const QString& path, uint32_t code)
+{
+    auto item = ItemFor(path);
+    item->length = code;
+    return item;
+}
+
+QByteArray DecodedPcm(const QString& path)
+{
+    decoder::DecoderStream stream;
+    EXPECT_EQ(stream.open(path), 0u);
+    EXPECT_TRUE(stream.beginDecoding());
+    const uint32_t frames = stream.length();
+    const uint32_t frameBytes = stream.format()->blockAlign;
+    QByteArray pcm(qsizetype(frames) * frameBytes, Qt::Uninitialized);
+    const uint32_t got = stream.decode(0, frames, pcm.data());
+    EXPECT_EQ(got, frames);
+    pcm.truncate(qsizetype(got) * frameBytes);
+    return pcm;
+}
+
+}  // namespace playertest
