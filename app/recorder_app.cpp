@@ -1,5 +1,7 @@
 #include "app/recorder_app.h"
 
+#include "playlist/playlist_box.h"
+
 #include "app/first_run.h"
 #include "app/temp_file_cleaner.h"
 #include "platform/paths.h"
@@ -20,6 +22,7 @@ int RecorderApp::InitInstance()
 
     {
         RecorderDialog window(m_store);
+        window.playlistBox().SetFolderHistory(&m_folderHistory);
         for (const QString& path : m_salvaged)
             window.addRecording(path);
         window.exec();

@@ -129,7 +129,7 @@ void Loader::LoaderThread(std::shared_ptr<Block> block)
                 }
             } else {
                 stream = 0;
-                code = OpenFailureCode(code, path);
+                code = OpenFailureCode(code);
             }
 
             guard.lock();
@@ -154,16 +154,11 @@ void Loader::LoaderThread(std::shared_ptr<Block> block)
     }
 }
 
-uint32_t OpenFailureCode(uint32_t libraryCode, const std::string& path)
+uint32_t OpenFailureCode(uint32_t libraryCode)
 {
-    // The library calls an empty file damaged; the list shows it as an
-    // empty stream ("unknown error").
-    if (libraryCode == ZLDEC_ERR_DAMAGED) {
-        struct stat info {};
-        if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0)
-            return kEmptyStream;
-    }
-    return libraryCode;
+    // An empty file holds no stream at all: the list shows it as an empty
+    // stream ("unknown error").
+    return libraryCode == ZLDEC_ERR_EMPTY ? kEmptyStream : libraryCode;
 }
 
 }  // namespace playlist

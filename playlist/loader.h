@@ -81,6 +81,6 @@ private:
 
 // The result code of a failed open, in the one place that knows how the
 // library reports an empty file.
-uint32_t OpenFailureCode(uint32_t libraryCode, const std::string& path);
+uint32_t OpenFailureCode(uint32_t libraryCode);
 
 }  // namespace playlist

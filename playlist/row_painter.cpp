@@ -34,7 +34,8 @@ QPixmap marker(int id)
 
 const PlaylistItem* itemAt(const QModelIndex& index)
 {
-    return static_cast<const PlaylistItem*>(index.data(PlaylistModel::ItemRole).value<void*>());
+    const auto* model = qobject_cast<const PlaylistModel*>(index.model());
+    return model ? model->item(index.row()) : nullptr;
 }
 
 }  // namespace

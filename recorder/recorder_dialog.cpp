@@ -29,6 +29,7 @@
 #include "engine/mp3_temp_encoder.h"
 #include "engine/recording_engine.h"
 #include "engine/recording_saver.h"
+#include "playlist/playlist_box.h"
 #include "playlist/playlist_model.h"
 #include "platform/paths.h"
 #include "recorder/waveform_view.h"
@@ -126,8 +127,6 @@ void RecorderDialog::OnInitDialog()
 
     LoadTips();
     SetUpPlaylistControls();
-    m_playlist = std::make_unique<playlist::PlaylistModel>();
-    m_playlist->Initialize();
     for (const auto& [controlId, stringId] : kToolTips)
         control(controlId)->setToolTip(resources::text(stringId));
 
@@ -170,12 +169,28 @@ void RecorderDialog::SetUpPlaylistControls()
     slider->setGeometry(topLeft.x(), topLeft.y(), m_fullClientSize.width() - 10 - topLeft.x(),
                         slider->sizeHint().height());
 
+    m_playlist = controlAs<playlist::PlaylistBox>(1011);
+    m_playlist->SetSettings(&m_store);
+    m_playlist->SetLoopSource([this] { return IsLoopPlaying(); });
+    m_playlist->Initialize(slider);
+    m_playlist->SetStatusWindow(controlAs<QLabel>(1012));
+    m_playlist->SetPositionWindow(controlAs<QLabel>(1014));
+
     const std::tuple<int, int, int> buttons[] = {{104, 194, 433}, {1023, 159, 435}, {1021, 160, 434}};
     for (const auto& [id, bitmapId, tipId] : buttons) {
         auto* b = controlAs<controls::BitmapButton>(id);
         b->SetImages(bitmapId, kTransparent);
         b->SetTipText(tipId);
+        connect(b, &QAbstractButton::clicked, m_playlist, [this, id = id] { m_playlist->OnCommand(id); });
     }
+    // The playlist's menu and keys send their commands here: the recorder's
+    // own stop stays with the engine, the rest go back to the playlist.
+    connect(m_playlist, &playlist::PlaylistBox::commandIssued, this, [this](int id) {
+        if (id == playlist::PlaylistBox::CmdRecorderStop)
+            controlAs<QAbstractButton>(1022)->click();
+        else
+            m_playlist->OnCommand(id);
+    });
 }
 
 void RecorderDialog::SetUpButtons()
@@ -332,8 +347,10 @@ std::unique_ptr<ProgressReporter> RecorderDialog::createProgress(int titleId)
 
 void RecorderDialog::addRecording(const QString& path)
 {
-    m_playlist->AddRecording(path);
+    m_playlist->AddRecording(path, true);
 }
+
+playlist::PlaylistModel& RecorderDialog::playlist() { return m_playlist->model(); }
 
 QStringList RecorderDialog::savedRecordings() const { return m_saver->savedFiles(); }
 

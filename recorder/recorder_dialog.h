@@ -18,6 +18,7 @@ class EncoderPlugin;
 class MixerPanel;
 class RecordingEngine;
 namespace playlist {
+class PlaylistBox;
 class PlaylistModel;
 }
 class RecordingSaver;
@@ -47,7 +48,8 @@ public:
     const RecorderSettings& settings() const { return m_settingsSnapshot; }
 
     RecordingEngine& engine() { return *m_engine; }
-    playlist::PlaylistModel& playlist() { return *m_playlist; }
+    playlist::PlaylistModel& playlist();
+    playlist::PlaylistBox& playlistBox() { return *m_playlist; }
 
     // EngineView: what the engine shows and reads through the window.
     int selectedDevice() const override;
@@ -120,7 +122,7 @@ private:
     std::shared_ptr<EncoderPlugin> m_encoder;
     std::unique_ptr<RecordingEngine> m_engine;
     std::unique_ptr<RecordingSaver> m_saver;
-    std::unique_ptr<playlist::PlaylistModel> m_playlist;
+    playlist::PlaylistBox* m_playlist = nullptr;  // control 1011
     std::unique_ptr<MixerPanel> m_mixerPanel;  // closes its mixer before the controls go
     controls::DialogUnits m_units;
     QHash<int, QWidget*> m_controls;

@@ -15,6 +15,7 @@
 #include "controls/hyperlink_label.h"
 #include "input/mixer_line_list.h"
 #include "controls/trackbar.h"
+#include "playlist/playlist_box.h"
 #include "recorder/waveform_view.h"
 
 namespace {
@@ -88,7 +89,7 @@ QWidget* TemplateBuilder::create(const ControlTemplate& t)
     case ControlKind::CheckListBox:
         return new MixerLineList(m_window);
     case ControlKind::PlaylistBox:
-        return new QListWidget(m_window);
+        return new playlist::PlaylistBox(m_window);
     case ControlKind::CheckBox:
         return new QCheckBox(caption, m_window);
     case ControlKind::Trackbar:
