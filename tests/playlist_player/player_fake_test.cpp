@@ -315,6 +315,8 @@ TEST_F(PlayerTest, ANewItemWhileTheOldOneDrainsTakesASecondSlotAndTheEleventhIsR
     EXPECT_EQ(player->playSlots().size(), 1u) << "the old device closes once its pieces are back";
     EXPECT_EQ(fake.playbackCloseCount(), 1);
     EXPECT_EQ(Current().position, 0u) << "the old pieces do not move the new item";
+    EXPECT_EQ(player->queue().Current(), list[1]) << "a stopped item's drain does not advance the queue";
+    EXPECT_EQ(list[1]->queued, 1);
     EXPECT_EQ(Device(0)->writeCount(), 16) << "the new item is fed by its own pieces only";
     EXPECT_EQ(host.statusText(), QStringLiteral("正在播放： item1"));
 
