@@ -51,7 +51,7 @@ struct PlaySlot {
     uint32_t position = 0;     // frame reached by the pieces played
     uint32_t queuedFrames = 0; // frames written and not yet played
     PlaylistItem* item = nullptr;
-    std::deque<WaveBuffer*> atDevice; // in the order written: ours to free if the device closes first
+    std::deque<std::unique_ptr<WaveBuffer>> atDevice; // in the order written
 };
 
 class PlaylistPlayer : public QObject {
