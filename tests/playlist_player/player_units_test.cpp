@@ -85,6 +85,14 @@ TEST(PlayQueue, MarksFollowTheNodesThroughLoopingDroppingAndRemoval)
     EXPECT_EQ(queue.Current(), nullptr);
     EXPECT_TRUE(queue.isEmpty());
 
+    queue.Build({&a, &b, &c});
+    queue.StepAround();
+    queue.StepAround();
+    queue.Remove(&a);
+    EXPECT_EQ(queue.Current(), &c) << "an earlier node leaving does not move the turn";
+    queue.Remove(&b);
+    EXPECT_EQ(queue.Current(), &c);
+
     queue.Build({&a, &b});
     queue.StepAround();
     queue.DropPlayed();
