@@ -118,7 +118,7 @@ double PlayThroughThePlayer(QApplication& app, const QString& mp3, double& playe
         std::printf("the player refused the item: string %d\n", host.error);
         return -1;
     }
-    poll.start(50);
+    poll.start(250);
     app.exec();
     getrusage(RUSAGE_SELF, &after);
     playedSeconds = wall.elapsed() / 1000.0;
