@@ -20,6 +20,8 @@ int RecorderApp::InitInstance()
 
     {
         RecorderDialog window(m_store);
+        for (const QString& path : m_salvaged)
+            window.addRecording(path);
         window.exec();
     }
     return ExitInstance();

@@ -39,7 +39,7 @@ size_t recordSize(uint32_t version)
 
 }  // namespace
 
-std::vector<ListEntry> ParseListFile(std::span<const uint8_t> bytes)
+std::vector<ListEntry> ParseListFile(std::span<const uint8_t> bytes, uint64_t fileLength)
 {
     std::vector<ListEntry> entries;
     if (bytes.size() < kListHeaderSize)
@@ -50,9 +50,9 @@ std::vector<ListEntry> ParseListFile(std::span<const uint8_t> bytes)
     const size_t entrySize = read16(header + 10);
     if (read32(header) != kListMagic || version > kListVersion)
         return entries;
-    const std::span<const uint8_t> body = bytes.subspan(kListHeaderSize);
-    if (body.size() < count * entrySize)
+    if (fileLength < kListHeaderSize || fileLength - kListHeaderSize < count * entrySize)
         return entries;
+    const std::span<const uint8_t> body = bytes.subspan(kListHeaderSize);
     // Entries larger than their version's record would overrun it.
     const size_t record = recordSize(version);
     if (entrySize > record || record == 0)

@@ -25,9 +25,11 @@ inline constexpr size_t kListEntrySize = 264;
 // Longest path a written entry can hold (the field keeps its zero byte).
 inline constexpr size_t kListMaxPathBytes = kListPathField - 1;
 
-// The entries a list file's bytes hold. A damaged header gives none; a
-// short last entry ends the list with the entries before it.
-std::vector<ListEntry> ParseListFile(std::span<const uint8_t> bytes);
+// The entries of a list file. `fileLength` is the file's size when it was
+// opened and decides whether the header's promise can hold; `bytes` is what
+// reading it gave, fewer if the file shrank meanwhile. A damaged header
+// gives no entry; a short entry ends the list with the entries before it.
+std::vector<ListEntry> ParseListFile(std::span<const uint8_t> bytes, uint64_t fileLength);
 
 // The bytes of a version-3 list file, `savedAt` (seconds since 1970) in
 // every entry whose path leaves room for it. Paths longer than

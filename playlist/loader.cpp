@@ -9,9 +9,10 @@ namespace playlist {
 // Everything the thread can touch besides the entries; shared with the
 // thread so that a thread let go at StopLoader still finds it alive.
 struct Loader::Block {
-    explicit Block(Deliver d) : deliver(std::move(d)), ring(kMaxItems) {}
+    Block(Deliver d, DecoderCalls c) : deliver(std::move(d)), calls(std::move(c)), ring(kMaxItems) {}
 
     const Deliver deliver;
+    const DecoderCalls calls;
     std::mutex lock;
     std::condition_variable work;
     std::condition_variable finishedSignal;
@@ -25,7 +26,10 @@ struct Loader::Block {
     std::vector<LoaderEntry*> ring;
 };
 
-Loader::Loader(Deliver deliver) : m_block(std::make_shared<Block>(std::move(deliver))) {}
+Loader::Loader(Deliver deliver, DecoderCalls calls)
+    : m_block(std::make_shared<Block>(std::move(deliver), std::move(calls)))
+{
+}
 
 Loader::~Loader()
 {
@@ -46,9 +50,15 @@ void Loader::EnqueueForLoading(LoaderEntry* entry)
 {
     Block& b = *m_block;
     std::lock_guard guard(b.lock);
-    // The ring has room for the whole list, which never holds more.
-    if (b.queued == b.ring.size())
-        return;
+    // The ring holds the whole list, but entries removed while queued keep
+    // their places until the thread reaches them, and new ones may follow.
+    if (b.queued == b.ring.size()) {
+        std::vector<LoaderEntry*> larger(b.ring.size() * 2);
+        for (uint32_t i = 0; i < b.queued; ++i)
+            larger[i] = b.ring[(b.head + i) % b.ring.size()];
+        b.ring.swap(larger);
+        b.head = 0;
+    }
     b.ring[(b.head + b.queued) % b.ring.size()] = entry;
     ++b.queued;
     b.workPending = true;
@@ -109,11 +119,11 @@ void Loader::LoaderThread(std::shared_ptr<Block> block)
             guard.unlock();
 
             ZLDEC_HANDLE stream = 0;
-            uint32_t code = ZLDec_OpenStream(&stream, path.c_str(), ZLDEC_INTERFACE_VERSION, ZLDEC_OPEN_PLAY);
+            uint32_t code = b.calls.open(&stream, path.c_str());
             if (code == ZLDEC_OK) {
                 uint32_t frames = 0;
-                if (ZLDec_GetStreamLength(stream, &frames) != ZLDEC_OK || frames == 0) {
-                    ZLDec_CloseStream(stream);
+                if (b.calls.length(stream, &frames) != ZLDEC_OK || frames == 0) {
+                    b.calls.close(stream);
                     stream = 0;
                     code = kEmptyStream;
                 }
@@ -130,7 +140,7 @@ void Loader::LoaderThread(std::shared_ptr<Block> block)
             if (quitting) {
                 // Nobody takes the stream any more, and the entry may be gone.
                 if (stream)
-                    ZLDec_CloseStream(stream);
+                    b.calls.close(stream);
             } else {
                 b.deliver(entry, LoadEvent::Done, code);
             }

@@ -40,13 +40,22 @@ struct LoaderEntry {
 
 enum class LoadEvent { Started, Done };
 
+// The three library calls the loader makes; tests may stand in for them.
+struct DecoderCalls {
+    std::function<uint32_t(ZLDEC_HANDLE*, const char*)> open = [](ZLDEC_HANDLE* stream, const char* path) {
+        return ZLDec_OpenStream(stream, path, ZLDEC_INTERFACE_VERSION, ZLDEC_OPEN_PLAY);
+    };
+    std::function<uint32_t(ZLDEC_HANDLE, uint32_t*)> length = ZLDec_GetStreamLength;
+    std::function<uint32_t(ZLDEC_HANDLE)> close = ZLDec_CloseStream;
+};
+
 class Loader {
 public:
     // Called on the loader thread, never under the lock, in the order of
     // loading; `code` is 0 on success (Done only).
     using Deliver = std::function<void(LoaderEntry*, LoadEvent, uint32_t code)>;
 
-    explicit Loader(Deliver deliver);
+    explicit Loader(Deliver deliver, DecoderCalls calls = {});
     ~Loader();  // stops the thread within the bound if it still runs
     Loader(const Loader&) = delete;
     Loader& operator=(const Loader&) = delete;

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <unistd.h>
 
@@ -30,6 +31,9 @@ QList<QImage> imagesOf(std::initializer_list<int> ids)
 }
 
 uint8_t clampToByte(int value) { return uint8_t(std::clamp(value, 0, 255)); }
+
+// Far below what a row's animation (500 ms) lets anyone see.
+constexpr int kResultBatchMs = 10;
 
 }  // namespace
 
@@ -53,16 +57,36 @@ const QList<QImage>& PlaylistModel::DefaultImages()
 
 PlaylistModel::PlaylistModel(QObject* parent) : QAbstractListModel(parent)
 {
-    // Results come back as queued calls, so they reach this thread in the
-    // order the loader produced them.
-    m_loader = std::make_unique<Loader>([this](LoaderEntry* entry, LoadEvent event, uint32_t code) {
-        auto* item = static_cast<PlaylistItem*>(entry);
-        if (event == LoadEvent::Started)
-            QMetaObject::invokeMethod(this, [this, item] { OnLoadStart(item); }, Qt::QueuedConnection);
-        else
-            QMetaObject::invokeMethod(this, [this, item, code] { OnLoadDone(item, code); }, Qt::QueuedConnection);
+    // Results queue up in order and are taken a moment after the first of
+    // a batch, so that a fast loader does not wake this thread for each one.
+    m_loader = std::make_unique<Loader>([this](LoaderEntry* entry, LoadEvent kind, uint32_t code) {
+        bool first = false;
+        {
+            std::lock_guard guard(m_resultsLock);
+            first = m_results.empty();
+            m_results.push_back({static_cast<PlaylistItem*>(entry), kind, code});
+        }
+        if (first)
+            QMetaObject::invokeMethod(this, [this] {
+                QTimer::singleShot(kResultBatchMs, this, &PlaylistModel::TakeLoadResults);
+            }, Qt::QueuedConnection);
     });
     m_loader->StartLoader();
+}
+
+void PlaylistModel::TakeLoadResults()
+{
+    std::vector<LoadResult> results;
+    {
+        std::lock_guard guard(m_resultsLock);
+        results.swap(m_results);
+    }
+    for (const LoadResult& result : results) {
+        if (result.kind == LoadEvent::Started)
+            OnLoadStart(result.item);
+        else
+            OnLoadDone(result.item, result.code);
+    }
 }
 
 PlaylistModel::~PlaylistModel()
@@ -110,7 +134,6 @@ QVariant PlaylistModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole: return it->filePath();
     case StateTextRole: return StateText(*it);
-    case ItemRole: return QVariant::fromValue(static_cast<void*>(const_cast<PlaylistItem*>(it)));
     default: return {};
     }
 }
@@ -271,9 +294,18 @@ void PlaylistModel::OnLoadDone(PlaylistItem* it, uint32_t code)
 
 void PlaylistModel::changed(PlaylistItem* it)
 {
-    const int row = indexOf(it);
-    if (row >= 0)
-        emit dataChanged(index(row), index(row));
+    // Results come in the order of adding: the row is the last one's or
+    // just after it, unless removals moved it.
+    int row = -1;
+    for (int r : {m_lastChangedRow, m_lastChangedRow + 1})
+        if (item(r) == it)
+            row = r;
+    if (row < 0)
+        row = indexOf(it);
+    if (row < 0)
+        return;
+    m_lastChangedRow = row;
+    emit dataChanged(index(row), index(row));
 }
 
 void PlaylistModel::ReadListFile(const QString& path)
@@ -281,10 +313,13 @@ void PlaylistModel::ReadListFile(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return;
-    const QByteArray bytes = file.readAll();
+    const qint64 fileLength = file.size();
+    // No valid list holds more than the largest count of the largest entries.
+    const QByteArray bytes = file.read(qint64(kListHeaderSize + 0xFFFF * kListEntrySize));
     file.close();
     const auto entries = ParseListFile(
-        std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())));
+        std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())),
+        uint64_t(std::max<qint64>(fileLength, 0)));
     const std::string folder = QFile::encodeName(QFileInfo(path).absolutePath()).toStdString();
     for (const ListEntry& entry : entries) {
         const bool relative = entry.path.empty() || entry.path.front() != '/';
@@ -316,8 +351,20 @@ bool PlaylistModel::WriteListFile()
     return file.commit();
 }
 
+namespace {
+QString& listFileForTesting()
+{
+    static QString path;
+    return path;
+}
+}  // namespace
+
+void PlaylistModel::setDefaultListFileForTesting(const QString& path) { listFileForTesting() = path; }
+
 QString PlaylistModel::DefaultListFilePath()
 {
+    if (!listFileForTesting().isEmpty())
+        return listFileForTesting();
     const QString programFolder = QCoreApplication::applicationDirPath();
     if (QFileInfo(programFolder).isWritable())
         return programFolder + QStringLiteral("/Quillon.lst");

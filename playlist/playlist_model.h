@@ -2,7 +2,8 @@
 // The playlist's data: its items, the list file and the loader. Views learn
 // of added, changed and removed rows through the model's own signals
 // (rowsInserted, dataChanged, rowsAboutToBeRemoved / rowsRemoved). Model row
-// i is item i; the view adds its own placeholder row if it wants one.
+// i is item i; the view adds its own placeholder row if it wants one. Used
+// from the window thread only.
 
 #include "playlist/loader.h"
 #include "playlist/playlist_item.h"
@@ -14,6 +15,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -27,9 +29,9 @@ public:
     // AddItem's answers besides an index.
     static constexpr unsigned kListFull = kMaxItems;
     static constexpr unsigned kPathRefused = kMaxItems + 1;
-    // The list file's path field holds this many bytes before its zero.
 
-    enum Role { ItemRole = Qt::UserRole + 1, StateTextRole };
+    // DisplayRole: the path; StateTextRole: the row text of a pending or failed item.
+    enum Role { StateTextRole = Qt::UserRole + 1 };
 
     explicit PlaylistModel(QObject* parent = nullptr);
     ~PlaylistModel() override;
@@ -64,7 +66,8 @@ public:
     // kPathRefused drop it without a message.
     unsigned AddRecording(const QString& path);
 
-    // Removes item `index`; with deleteFile its file goes too.
+    // Removes item `index`; with deleteFile its file goes too. The caller
+    // keeps items that are playing.
     void RemoveItem(int index, bool deleteFile);
 
     void ReadListFile(const QString& path);
@@ -73,10 +76,14 @@ public:
     const QString& listFilePath() const { return m_listFilePath; }
     bool listModified() const { return m_listModified; }
     void setListModified() { m_listModified = true; }
+    // Items removed while the loader still owes their result.
+    int pendingRemovals() const { return int(m_pendingRemoved.size()); }
 
     // "Quillon.lst" beside the program when that folder is writable, else
     // in the user's data folder.
     static QString DefaultListFilePath();
+    // Tests keep their list files out of the test programs' folder.
+    static void setDefaultListFileForTesting(const QString& path);
 
     // The row text of a waiting, loading or failed item (empty when loaded).
     static QString StateText(const PlaylistItem& item);
@@ -89,6 +96,12 @@ public:
     static const QList<QImage>& DefaultImages();
 
 private:
+    struct LoadResult {
+        PlaylistItem* item;
+        LoadEvent kind;
+        uint32_t code;
+    };
+    void TakeLoadResults();
     unsigned AddFileName(const std::string& fileName, uint8_t attribute);
     void OnLoadStart(PlaylistItem* item);
     void OnLoadDone(PlaylistItem* item, uint32_t code);
@@ -98,6 +111,10 @@ private:
     // Removed while the loader still owed their result.
     std::vector<std::unique_ptr<PlaylistItem>> m_pendingRemoved;
     std::unordered_set<std::string> m_fileNames;
+    // Results the loader handed over, not yet taken by this thread.
+    std::mutex m_resultsLock;
+    std::vector<LoadResult> m_results;
+    int m_lastChangedRow = 0;
     std::unique_ptr<Loader> m_loader;
     QString m_listFilePath;
     bool m_listModified = false;

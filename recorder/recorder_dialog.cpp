@@ -28,6 +28,7 @@
 #include "engine/mp3_temp_encoder.h"
 #include "engine/recording_engine.h"
 #include "engine/recording_saver.h"
+#include "playlist/playlist_model.h"
 #include "platform/paths.h"
 #include "recorder/waveform_view.h"
 #include "input/input_lists.h"
@@ -112,6 +113,8 @@ void RecorderDialog::OnInitDialog()
 
     LoadTips();
     SetUpPlaylistControls();
+    m_playlist = std::make_unique<playlist::PlaylistModel>();
+    m_playlist->Initialize();
     for (const auto& [controlId, stringId] : kToolTips)
         control(controlId)->setToolTip(resources::text(stringId));
 
@@ -317,10 +320,9 @@ std::unique_ptr<ProgressReporter> RecorderDialog::createProgress(int titleId)
     return std::make_unique<ProgressDialogReporter>(std::move(dialog));
 }
 
-void RecorderDialog::addRecording(const QString&)
+void RecorderDialog::addRecording(const QString& path)
 {
-    // The playlist takes saved files once it is part of the window; until
-    // then the saver's list of saved files is the record.
+    m_playlist->AddRecording(path);
 }
 
 QStringList RecorderDialog::savedRecordings() const { return m_saver->savedFiles(); }
@@ -518,4 +520,5 @@ void RecorderDialog::OnDestroy()
     m_settingsSnapshot = s;
     m_saver.reset();
     m_engine->Release();
+    m_playlist->Shutdown();
 }

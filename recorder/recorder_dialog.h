@@ -16,6 +16,9 @@
 
 class EncoderPlugin;
 class RecordingEngine;
+namespace playlist {
+class PlaylistModel;
+}
 class RecordingSaver;
 
 class QComboBox;
@@ -43,6 +46,7 @@ public:
     const RecorderSettings& settings() const { return m_settingsSnapshot; }
 
     RecordingEngine& engine() { return *m_engine; }
+    playlist::PlaylistModel& playlist() { return *m_playlist; }
 
     // EngineView: what the engine shows and reads through the window.
     int selectedDevice() const override;
@@ -68,6 +72,7 @@ public:
     void showSavingLabel(bool shown) override;
     void setWaitCursor(bool wait) override;
     std::unique_ptr<ProgressReporter> createProgress(int titleId) override;
+    // The one way in for recordings, saved here or salvaged at start-up.
     void addRecording(const QString& path) override;
 
     // The files saved so far, in order (the playlist takes them when it exists).
@@ -115,6 +120,7 @@ private:
     std::shared_ptr<EncoderPlugin> m_encoder;
     std::unique_ptr<RecordingEngine> m_engine;
     std::unique_ptr<RecordingSaver> m_saver;
+    std::unique_ptr<playlist::PlaylistModel> m_playlist;
     controls::DialogUnits m_units;
     QHash<int, QWidget*> m_controls;
     bool m_destroyed = false;

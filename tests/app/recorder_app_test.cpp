@@ -13,6 +13,8 @@
 #include "app/recorder_app.h"
 #include "platform/audio/fake_backend.h"
 #include "platform/shell.h"
+#include "playlist/list_file.h"
+#include "playlist/playlist_model.h"
 #include "support/recording_shell.h"
 #include "support/test_support.h"
 
@@ -33,6 +35,7 @@ protected:
         QApplication::setApplicationName("Quillon");
         platform::setShellForTesting(&shell);
         platform::audio::setBackendForTesting(&backend);
+        playlist::PlaylistModel::setDefaultListFileForTesting(listFile());
     }
     void TearDown() override
     {
@@ -50,6 +53,18 @@ protected:
         RecorderApp app;
         EXPECT_EQ(app.InitInstance(), 0);
         salvaged = app.salvagedRecordings();
+    }
+
+    QString listFile() const { return home.filePath("Quillon.lst"); }
+    std::vector<std::string> listedPaths() const
+    {
+        const QByteArray bytes = testsupport::readFile(listFile());
+        std::vector<std::string> paths;
+        for (const auto& entry : playlist::ParseListFile(
+                 std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())),
+                 uint64_t(bytes.size())))
+            paths.push_back(entry.path);
+        return paths;
     }
 
     QTemporaryDir home, temp;
@@ -71,15 +86,19 @@ TEST_F(RecorderAppTest, WelcomesOnceWritesTheHistoryAndSalvagesALeftoverRecordin
     EXPECT_TRUE(salvaged.first().startsWith(home.filePath(".local/share/tessaly/Quillon/recovered/")))
         << salvaged.first().toStdString();
     EXPECT_FALSE(QFile::exists(temp.filePath("quillon_temp_12345.wav")));
+    // The salvaged recording joined the playlist and its list file.
+    EXPECT_EQ(listedPaths(), std::vector<std::string>{QFile::encodeName(salvaged.first()).toStdString()});
 
     QSettings qs(home.filePath(".config/tessaly/Quillon.conf"), QSettings::IniFormat);
     EXPECT_EQ(qs.value("History/CurDirAddFiles").toString(), QDir::homePath());
     EXPECT_EQ(qs.value("History/CurDirUploadFiles").toString(), QDir::homePath());
     EXPECT_EQ(qs.value("Settings/RecordQuality").toInt(), 9);
 
+    const QByteArray list = testsupport::readFile(listFile());
     runOnce();
     EXPECT_EQ(shell.opened.size(), 1);  // the welcome page opens once per user
     EXPECT_TRUE(salvaged.isEmpty());
+    EXPECT_EQ(testsupport::readFile(listFile()), list);  // read back, nothing new: not rewritten
 }
 
 }  // namespace

@@ -32,6 +32,8 @@
 #include "platform/audio/fake_backend.h"
 #include "platform/paths.h"
 #include "platform/shell.h"
+#include "playlist/list_file.h"
+#include "playlist/playlist_model.h"
 #include "recorder/dialog_template.h"
 #include "recorder/recorder_dialog.h"
 #include "recorder/waveform_view.h"
@@ -48,6 +50,7 @@ protected:
     void SetUp() override
     {
         qputenv("TMPDIR", temp.path().toLocal8Bit());
+        playlist::PlaylistModel::setDefaultListFileForTesting(dir.filePath("Quillon.lst"));
         backend.addInputDevice("Built-in Microphone");
         backend.addInputDevice("USB Headset");
         backend.addInputDevice("Monitor of Speakers", true);
@@ -392,6 +395,8 @@ TEST_F(RecorderWindowEngineTest, SaveWritesTheRecordingIntoTheFolderAndPartialCl
     EXPECT_TRUE(QRegularExpression(R"(^\d{4}-\d{2}-\d{2} \d{2}h\d{2}m\d{2}s\.wav$)").match(saved.fileName()).hasMatch());
     EXPECT_EQ(testsupport::runTool("soxi", {"-s", saved.filePath()}).out.trimmed(), "48000");
     EXPECT_FALSE(ctl(1008)->isVisible());
+    ASSERT_EQ(window->playlist().count(), 1);
+    EXPECT_EQ(window->playlist().item(0)->filePath(), saved.filePath());
 
     // Back to a quarter of a second, clear the rest: the length follows.
     ctl<QSlider>(1121)->setValue(12000);
@@ -402,6 +407,13 @@ TEST_F(RecorderWindowEngineTest, SaveWritesTheRecordingIntoTheFolderAndPartialCl
     // A partial clear leaves the saved flag alone, so closing asks nothing.
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_FALSE(window->isVisible());
+    // The recording stays in the playlist's list file for the next start.
+    close();
+    const QByteArray list = testsupport::readFile(dir.filePath("Quillon.lst"));
+    const auto entries = playlist::ParseListFile(
+        std::span(reinterpret_cast<const uint8_t*>(list.constData()), size_t(list.size())), uint64_t(list.size()));
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(QFile::decodeName(entries[0].path.c_str()), saved.filePath());
 }
 
 TEST_F(RecorderWindowEngineTest, Mp3SaveAtAnotherQualityEncodesUnderTheProgressDialogAndCancelLeavesNothing)

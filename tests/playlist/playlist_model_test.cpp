@@ -1,0 +1,383 @@
+// The playlist model on real files: list files made byte by byte, the
+// loader through the real decoder library, removal and the written list.
+
+#include "playlist/list_file.h"
+#include "playlist/playlist_model.h"
+
+#include "resources/strings.h"
+#include "support/test_support.h"
+#include "zldecoder/media.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+using namespace playlist;
+
+namespace {
+
+QByteArray le(uint32_t value, int bytes)
+{
+    QByteArray out;
+    for (int i = 0; i < bytes; ++i)
+        out.append(char(value >> (8 * i)));
+    return out;
+}
+
+QByteArray header(uint32_t version, uint16_t count, uint16_t entrySize, const QByteArray& magic = "TSIL")
+{
+    return magic + le(version, 4) + le(count, 2) + le(entrySize, 2);
+}
+
+// One entry: the path and its zero, padded to `size`; flags at 260 if they fit.
+QByteArray entry(const QByteArray& path, int size, uint32_t flags = 0)
+{
+    QByteArray out = path;
+    out.append('\0');
+    out = out.leftJustified(size, '\0', true);
+    if (size >= 264)
+        out.replace(260, 4, le(flags, 4));
+    return out;
+}
+
+QStringList pathsOf(const PlaylistModel& model)
+{
+    QStringList paths;
+    for (int i = 0; i < model.count(); ++i)
+        paths << model.item(i)->filePath();
+    return paths;
+}
+
+QList<int> attributesOf(const PlaylistModel& model)
+{
+    QList<int> attributes;
+    for (int i = 0; i < model.count(); ++i)
+        attributes << model.item(i)->attribute;
+    return attributes;
+}
+
+// Reads a list file made of `bytes` into a fresh model.
+class ListFixture : public ::testing::Test {
+protected:
+    QString writeList(const QByteArray& bytes, const QString& name = "Quillon.lst")
+    {
+        const QString path = m_dir.filePath(name);
+        EXPECT_TRUE(testsupport::writeFile(path, bytes));
+        return path;
+    }
+    QString dir() const { return m_dir.path(); }
+
+    QTemporaryDir m_dir;
+};
+
+bool waitUntilSettled(const PlaylistModel& model)
+{
+    return QTest::qWaitFor([&] {
+        for (int i = 0; i < model.count(); ++i)
+            if (model.item(i)->isWaiting() || model.item(i)->isLoading())
+                return false;
+        return model.pendingRemovals() == 0;
+    }, 20000);
+}
+
+// Root writes into read-only folders; without this capability it cannot.
+class NoDacOverride {
+public:
+    NoDacOverride()
+    {
+        if (::geteuid() != 0)
+            return;
+        m_header.version = _LINUX_CAPABILITY_VERSION_3;
+        if (::syscall(SYS_capget, &m_header, m_saved) != 0)
+            return;
+        __user_cap_data_struct lowered[2] = {m_saved[0], m_saved[1]};
+        lowered[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
+        m_active = ::syscall(SYS_capset, &m_header, lowered) == 0;
+    }
+    ~NoDacOverride()
+    {
+        if (m_active)
+            ::syscall(SYS_capset, &m_header, m_saved);
+    }
+
+private:
+    __user_cap_header_struct m_header{};
+    __user_cap_data_struct m_saved[2]{};
+    bool m_active = false;
+};
+
+}  // namespace
+
+TEST_F(ListFixture, EveryVersionReadsItsOwnLayout)
+{
+    const QByteArray v1 = header(1, 2, 256) + entry("/music/one.wav", 256) + entry("/music/two.mp3", 256);
+    const QByteArray v2 = header(2, 1, 260) + entry("/music/three.wav", 260);
+    // Flags: 0x0E is attribute 7, read as 1; 0x08 is 4; 0x1C is 6 with the
+    // marked bit: 0, and marked is not read back.
+    const QByteArray v3 = header(3, 3, 264) + entry("/music/four.wav", 264, 0x0E) +
+                          entry("/music/five.wav", 264, 0x08) + entry("/music/six.wav", 264, 0x1C);
+    const QByteArray v0 = header(0, 2, 0) + entry("/music/never.wav", 264);
+
+    PlaylistModel model;
+    model.ReadListFile(writeList(v1, "1.lst"));
+    model.ReadListFile(writeList(v2, "2.lst"));
+    model.ReadListFile(writeList(v3, "3.lst"));
+    model.ReadListFile(writeList(v0, "0.lst"));
+    EXPECT_EQ(pathsOf(model), (QStringList{"/music/one.wav", "/music/two.mp3", "/music/three.wav",
+                                           "/music/four.wav", "/music/five.wav", "/music/six.wav"}));
+    EXPECT_EQ(attributesOf(model), (QList<int>{0, 0, 0, 1, 4, 0}));
+    EXPECT_EQ(model.item(5)->marked, 0);
+    EXPECT_FALSE(model.listModified());
+}
+
+TEST_F(ListFixture, RelativePathsLieBesideTheListAndNamesCompareExactly)
+{
+    const QByteArray bytes = header(3, 5, 264) + entry("sub/x.mp3", 264) + entry("/data/A.wav", 264) +
+                             entry("/data/a.wav", 264) + entry("/data/a.wav", 264) + entry("//net/y.wav", 264);
+    PlaylistModel model;
+    model.ReadListFile(writeList(bytes));
+    EXPECT_EQ(pathsOf(model),
+              (QStringList{dir() + "/sub/x.mp3", "/data/A.wav", "/data/a.wav", "//net/y.wav"}));
+    EXPECT_EQ(model.AddItem("/data/A.wav"), 1u);
+    EXPECT_EQ(model.AddItem("/data/a.wav"), 2u);
+    EXPECT_EQ(model.count(), 4);
+}
+
+TEST_F(ListFixture, DamagedHeadersAddNothing)
+{
+    const QByteArray one = entry("/music/one.wav", 264);
+    const QList<QByteArray> damaged = {
+        header(3, 1, 264).left(11),                  // short header
+        header(3, 1, 264, "LIST") + one,             // the magic the other way round
+        header(4, 1, 264) + one,                     // a version from the future
+        header(3, 10, 264) + QByteArray(2000, 'x'),  // more announced than the body holds
+        header(3, 2, 264) + one + one.left(263),     // one byte short
+        header(2, 1, 264) + one,                     // entries larger than the version's record
+        header(1, 1, 260) + entry("/music/one.wav", 260),
+    };
+    for (int i = 0; i < damaged.size(); ++i) {
+        PlaylistModel model;
+        model.ReadListFile(writeList(damaged[i], QString("d%1.lst").arg(i)));
+        EXPECT_EQ(model.count(), 0) << "case " << i;
+    }
+    PlaylistModel model;
+    model.ReadListFile(dir() + "/no-such.lst");
+    EXPECT_EQ(model.count(), 0);
+}
+
+TEST(ListFile, AShortEntryEndsTheListKeepingTheEarlierOnes)
+{
+    // The file shrank between measuring and reading it.
+    const QByteArray whole = header(3, 3, 264) + entry("/a.wav", 264) + entry("/b.wav", 264) + entry("/c.wav", 264);
+    const QByteArray read = whole.left(12 + 264 * 2 + 100);
+    const auto entries = ParseListFile(
+        std::span(reinterpret_cast<const uint8_t*>(read.constData()), size_t(read.size())), uint64_t(whole.size()));
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[1].path, "/b.wav");
+}
+
+TEST_F(ListFixture, AChangedListIsWrittenBackByteExactExceptTheTime)
+{
+    const QByteArray longPath = "/" + QByteArray(257, 'p');  // 258 bytes: no room for the time
+    const QByteArray original = header(2, 2, 260) + entry("/music/one.wav", 260) + entry(longPath, 260);
+    const QString list = writeList(original);
+    const uint32_t before = uint32_t(QDateTime::currentSecsSinceEpoch());
+    {
+        PlaylistModel model;
+        model.Initialize(list);
+        ASSERT_EQ(model.count(), 2);
+        model.item(0)->attribute = 5;
+        model.item(1)->marked = 1;
+        EXPECT_EQ(model.AddRecording(dir() + "/rec.wav"), 2u);
+        EXPECT_TRUE(model.listModified());
+    }
+    const uint32_t after = uint32_t(QDateTime::currentSecsSinceEpoch());
+    QByteArray written = testsupport::readFile(list);
+    ASSERT_EQ(written.size(), 12 + 3 * 264);
+    for (int e : {0, 2}) {
+        const int at = 12 + e * 264 + 256;
+        const uint32_t time = uint32_t(uchar(written[at])) | uint32_t(uchar(written[at + 1])) << 8 |
+                              uint32_t(uchar(written[at + 2])) << 16 | uint32_t(uchar(written[at + 3])) << 24;
+        EXPECT_GE(time, before);
+        EXPECT_LE(time, after);
+        written.replace(at, 4, QByteArray(4, '\0'));
+    }
+    const QByteArray expected = header(3, 3, 264) + entry("/music/one.wav", 264, 5 << 1) +
+                                entry(longPath, 264, 0x10) + entry(QFile::encodeName(dir() + "/rec.wav"), 264);
+    EXPECT_EQ(written.toHex(), expected.toHex());
+}
+
+TEST_F(ListFixture, AnEmptyListIsTwelveBytesAndAnUnchangedOneIsNotRewritten)
+{
+    const QString list = writeList(header(3, 1, 264) + entry("/music/one.wav", 264, 0x02));
+    const QDateTime old = QDateTime::currentDateTime().addDays(-3);
+    {
+        QFile file(list);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(old, QFileDevice::FileModificationTime));
+    }
+    {
+        PlaylistModel model;
+        model.Initialize(list);
+        EXPECT_EQ(model.count(), 1);
+    }
+    EXPECT_EQ(QFileInfo(list).lastModified(), old);
+
+    {
+        PlaylistModel model;
+        model.Initialize(list);
+        model.RemoveItem(0, false);
+    }
+    EXPECT_EQ(testsupport::readFile(list), header(3, 0, 264));
+}
+
+TEST_F(ListFixture, AFailedWriteLeavesTheOldFile)
+{
+    const QString folder = dir() + "/locked";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QByteArray original = header(3, 1, 264) + entry("/music/one.wav", 264);
+    ASSERT_TRUE(testsupport::writeFile(folder + "/Quillon.lst", original));
+    ASSERT_TRUE(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+    {
+        NoDacOverride asUser;
+        PlaylistModel model;
+        model.Initialize(folder + "/Quillon.lst");
+        model.AddItem("/music/two.wav");
+        EXPECT_FALSE(model.WriteListFile());
+    }
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(testsupport::readFile(folder + "/Quillon.lst"), original);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"Quillon.lst"});
+}
+
+TEST_F(ListFixture, PathsTooLongForTheListAreRefusedAndReported)
+{
+    PlaylistModel model;
+    const QString fits = "/" + QString(258, 'f');     // 259 bytes
+    const QString tooLong = "/" + QString(259, 'l');  // 260 bytes
+    const QString wide = "/" + QString(130, QChar(0x58F0));  // 391 bytes in UTF-8
+    const auto outcome = model.AddPaths({fits, tooLong, "/music/ok.wav", wide});
+    EXPECT_EQ(pathsOf(model), (QStringList{fits, "/music/ok.wav"}));
+    EXPECT_EQ(outcome.refused, (QStringList{tooLong, wide}));
+    EXPECT_EQ(outcome.last, 1u);
+    EXPECT_FALSE(outcome.listFull);
+    EXPECT_TRUE(model.listModified());
+    const QString message = PlaylistModel::RefusedPathsMessage(outcome.refused);
+    EXPECT_TRUE(message.contains(tooLong));
+    EXPECT_TRUE(message.contains(" 2 "));
+    EXPECT_FALSE(message.contains(wide));
+    EXPECT_TRUE(PlaylistModel::RefusedPathsMessage({}).isEmpty());
+
+    // Such a path written anyway would overrun its record: it never gets in.
+    model.ReadListFile(writeList(header(3, 1, 264) + entry(("/" + QString(300, 'x')).toUtf8().left(264), 264)));
+    EXPECT_EQ(model.count(), 2);
+}
+
+TEST(PlaylistModel, AFullListTakesNoMore)
+{
+    PlaylistModel model;
+    for (int i = 0; i < 4999; ++i)
+        ASSERT_EQ(model.AddItem(QString("/nowhere/%1.wav").arg(i)), unsigned(i));
+    const auto outcome = model.AddPaths({"/nowhere/last.wav", "/nowhere/over.wav", "/nowhere/more.wav"});
+    EXPECT_EQ(outcome.last, 4999u);
+    EXPECT_TRUE(outcome.listFull);
+    EXPECT_EQ(model.count(), 5000);
+    EXPECT_EQ(model.AddItem("/nowhere/0.wav"), 0u);  // present: found even when full
+    EXPECT_EQ(model.AddRecording("/nowhere/recording.wav"), PlaylistModel::kListFull);
+    EXPECT_EQ(model.count(), 5000);
+}
+
+class LoadFixture : public ::testing::Test {
+protected:
+    QString wave(const QString& name, int frames, int rate = 22050, int channels = 2)
+    {
+        return media::makeWave(m_dir.filePath(name), rate, channels, 16, frames);
+    }
+    QTemporaryDir m_dir;
+};
+
+TEST_F(LoadFixture, ItemsPassWaitingLoadingAndLoadedInTheOrderOfAdding)
+{
+    const QString a = wave("a.wav", 11025), b = wave("b.wav", 22050, 44100, 1);
+    const QString c = media::makeMp3(wave("c-source.wav", 44100, 44100), m_dir.filePath("c.mp3"), {"-b", "128"});
+    const QString missing = m_dir.filePath("missing.wav"), empty = m_dir.filePath("empty.wav");
+    ASSERT_TRUE(testsupport::writeFile(empty, {}));
+
+    PlaylistModel model;
+    // What a view sees, row by row: the state text each change shows.
+    QStringList seen;
+    QObject::connect(&model, &QAbstractItemModel::dataChanged, [&](const QModelIndex& first, const QModelIndex&) {
+        const PlaylistItem* it = model.item(first.row());
+        seen << QString("%1:%2").arg(first.row()).arg(it->isLoaded() ? "loaded" : PlaylistModel::StateText(*it));
+    });
+    for (const QString& path : {a, b, c, missing, empty})
+        model.AddItem(path);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_TRUE(model.item(i)->isWaiting());
+        EXPECT_EQ(PlaylistModel::StateText(*model.item(i)), resources::text(396));
+        EXPECT_EQ(model.item(i)->imageCount, 1);
+        EXPECT_EQ(model.item(i)->images.constFirst(), PlaylistModel::LoadingImages().constFirst());
+    }
+    ASSERT_TRUE(waitUntilSettled(model));
+
+    const QString loading = resources::text(397);
+    EXPECT_EQ(seen, (QStringList{"0:" + loading, "0:loaded", "1:" + loading, "1:loaded", "2:" + loading, "2:loaded",
+                                 "3:" + loading, "3:" + resources::text(398), "4:" + loading,
+                                 "4:" + resources::text(404)}));
+    const PlaylistItem* first = model.item(0);
+    EXPECT_EQ(first->length, 11025u);
+    ASSERT_NE(first->format, nullptr);
+    EXPECT_EQ(first->format->channels, 2);
+    EXPECT_EQ(first->format->samplesPerSec, 22050u);
+    EXPECT_EQ(first->images, PlaylistModel::DefaultImages());
+    EXPECT_EQ(first->imageWidth, 30);
+    EXPECT_EQ(model.item(1)->format->samplesPerSec, 44100u);
+    EXPECT_EQ(model.item(2)->length, 44100u);
+    EXPECT_EQ(model.item(3)->images, PlaylistModel::FailedImages());
+    EXPECT_EQ(model.item(3)->length, ZLDEC_ERR_NO_FILE);
+    EXPECT_FALSE(model.listModified());
+}
+
+TEST_F(LoadFixture, RemovedItemsNeverComeBack)
+{
+    QStringList paths;
+    for (int i = 0; i < 40; ++i)
+        paths << wave(QString("w%1.wav").arg(i), 2000 + i);
+    PlaylistModel model;
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    for (const QString& path : paths)
+        model.AddItem(path);
+    // The last one is still queued when it goes; the first is being opened
+    // or already done, as the loader's pace decides.
+    model.RemoveItem(39, false);
+    model.RemoveItem(0, false);
+    EXPECT_EQ(model.count(), 38);
+    EXPECT_GE(model.pendingRemovals(), 1);
+    ASSERT_TRUE(waitUntilSettled(model));
+    EXPECT_EQ(model.count(), 38);
+    EXPECT_EQ(model.item(0)->filePath(), paths[1]);
+    EXPECT_EQ(model.item(37)->filePath(), paths[38]);
+    for (const auto& args : changed)
+        EXPECT_LT(args[0].toModelIndex().row(), 38);
+
+    // A loaded item goes with its file when asked to.
+    ASSERT_TRUE(model.item(5)->isLoaded());
+    model.RemoveItem(5, true);
+    EXPECT_FALSE(QFile::exists(paths[6]));
+    model.RemoveItem(5, false);
+    EXPECT_TRUE(QFile::exists(paths[7]));
+    EXPECT_EQ(model.pendingRemovals(), 0);
+    EXPECT_TRUE(model.listModified());
+    // Gone from the list, a path can come again as a new item.
+    EXPECT_EQ(model.AddItem(paths[7]), 36u);
+}
