@@ -70,6 +70,7 @@ public:
         IDS_NOTHING_SELECTED = 393,
     };
 
+    // The host must outlive the player: stopping at destruction still reports.
     explicit PlaylistPlayer(PlayerHost& host, QObject* parent = nullptr);
     // Stops, empties the queue and closes every device: nothing calls back.
     ~PlaylistPlayer() override;
