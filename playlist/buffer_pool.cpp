@@ -6,31 +6,27 @@ namespace playlist {
 
 BufferPool::BufferPool() { m_kept.reserve(kMaxKept); }
 
-WaveBuffer* BufferPool::GetBuffer()
+std::unique_ptr<WaveBuffer> BufferPool::GetBuffer()
 {
-    WaveBuffer* buffer = nullptr;
+    std::unique_ptr<WaveBuffer> buffer;
     if (!m_kept.empty()) {
-        buffer = m_kept.back().release();
+        buffer = std::move(m_kept.back());
         m_kept.pop_back();
     } else {
-        buffer = new (std::nothrow) WaveBuffer;
+        buffer.reset(new (std::nothrow) WaveBuffer);
         if (!buffer)
             return nullptr;
     }
     buffer->header = platform::audio::AudioBuffer{};
     buffer->header.data = buffer->data;
     buffer->header.length = WaveBuffer::kDataSize;
-    buffer->header.user = buffer;
     return buffer;
 }
 
-void BufferPool::PutBuffer(WaveBuffer* buffer)
+void BufferPool::PutBuffer(std::unique_ptr<WaveBuffer> buffer)
 {
-    if (!buffer)
-        return;
-    std::unique_ptr<WaveBuffer> owned(buffer);
-    if (m_kept.size() < kMaxKept)
-        m_kept.push_back(std::move(owned));
+    if (buffer && m_kept.size() < kMaxKept)
+        m_kept.push_back(std::move(buffer));
 }
 
 }  // namespace playlist

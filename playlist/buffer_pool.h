@@ -15,13 +15,8 @@ namespace playlist {
 struct WaveBuffer {
     static constexpr uint32_t kDataSize = 6144;
 
-    platform::audio::AudioBuffer header; // header.user points back here
+    platform::audio::AudioBuffer header;
     uint8_t data[kDataSize];
-
-    static WaveBuffer* from(platform::audio::AudioBuffer* header)
-    {
-        return header ? static_cast<WaveBuffer*>(header->user) : nullptr;
-    }
 };
 
 class BufferPool {
@@ -32,11 +27,11 @@ public:
     BufferPool(const BufferPool&) = delete;
     BufferPool& operator=(const BufferPool&) = delete;
 
-    // A kept piece, or a new one; nullptr when memory runs out. The header is
-    // reset to the whole data area. The caller owns it until PutBuffer.
-    WaveBuffer* GetBuffer();
+    // A kept piece, or a new one; null when memory runs out. The header is
+    // reset to the whole data area.
+    std::unique_ptr<WaveBuffer> GetBuffer();
     // Keeps the piece for reuse, or frees it when 100 are kept already.
-    void PutBuffer(WaveBuffer* buffer);
+    void PutBuffer(std::unique_ptr<WaveBuffer> buffer);
 
     size_t keptCount() const { return m_kept.size(); }
 

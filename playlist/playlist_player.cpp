@@ -105,21 +105,21 @@ void PlaylistPlayer::FillBuffers()
     uint32_t next = slot->position + slot->queuedFrames;
     const uint32_t want = WaveBuffer::kDataSize / frameBytes;
     while (slot->inFlight < kMaxPiecesAtDevice && next < length) {
-        WaveBuffer* buffer = m_pool.GetBuffer();
+        std::unique_ptr<WaveBuffer> buffer = m_pool.GetBuffer();
         if (!buffer)
             return;
         const uint32_t got = item.stream.decode(next, want, buffer->data);
         if (got == 0) {
-            m_pool.PutBuffer(buffer);
+            m_pool.PutBuffer(std::move(buffer));
             return;
         }
         buffer->header.length = got * frameBytes;
         if (!slot->device->write(&buffer->header)) {
-            m_pool.PutBuffer(buffer);
+            m_pool.PutBuffer(std::move(buffer));
             return;
         }
         next += got;
-        slot->atDevice.push_back(buffer);
+        slot->atDevice.push_back(std::move(buffer));
         ++slot->inFlight;
         slot->queuedFrames += got;
         if (got < want)
@@ -129,14 +129,16 @@ void PlaylistPlayer::FillBuffers()
 
 void PlaylistPlayer::OnBufferDone(uint64_t deviceId, AudioBuffer* header)
 {
-    WaveBuffer* buffer = WaveBuffer::from(header);
     PlaySlot* slot = FindSlot(deviceId);
-    if (!slot) {
-        m_pool.PutBuffer(buffer);
-        return;
-    }
-    if (const auto it = std::find(slot->atDevice.begin(), slot->atDevice.end(), buffer); it != slot->atDevice.end())
+    if (!slot)
+        return; // its pieces went back to the pool when the device closed
+    std::unique_ptr<WaveBuffer> buffer;
+    const auto it = std::find_if(slot->atDevice.begin(), slot->atDevice.end(),
+                                 [header](const auto& b) { return &b->header == header; });
+    if (it != slot->atDevice.end()) {
+        buffer = std::move(*it);
         slot->atDevice.erase(it);
+    }
 
     PlaylistItem& item = *slot->item;
     const uint32_t frameBytes = FrameBytes(item);
@@ -178,7 +180,7 @@ void PlaylistPlayer::OnBufferDone(uint64_t deviceId, AudioBuffer* header)
         if (isCurrent && !m_paused)
             FillBuffers();
     }
-    m_pool.PutBuffer(buffer);
+    m_pool.PutBuffer(std::move(buffer));
     if (advance)
         AdvanceQueue();
 }
@@ -316,8 +318,8 @@ void PlaylistPlayer::CloseSlot(uint64_t deviceId)
     // The device may close inside one of its own callbacks; the audio layer
     // keeps that call alive and drops the rest.
     it->device->close();
-    for (WaveBuffer* buffer : it->atDevice)
-        m_pool.PutBuffer(buffer);
+    for (auto& buffer : it->atDevice)
+        m_pool.PutBuffer(std::move(buffer));
     m_slots.erase(it);
 }
 

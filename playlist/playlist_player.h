@@ -51,7 +51,7 @@ struct PlaySlot {
     uint32_t position = 0;     // frame reached by the pieces played
     uint32_t queuedFrames = 0; // frames written and not yet played
     PlaylistItem* item = nullptr;
-    std::deque<WaveBuffer*> atDevice; // in the order written: ours to free if the device closes first
+    std::deque<std::unique_ptr<WaveBuffer>> atDevice; // in the order written
 };
 
 class PlaylistPlayer : public QObject {
@@ -70,6 +70,7 @@ public:
         IDS_NOTHING_SELECTED = 393,
     };
 
+    // The host must outlive the player: stopping at destruction still reports.
     explicit PlaylistPlayer(PlayerHost& host, QObject* parent = nullptr);
     // Stops, empties the queue and closes every device: nothing calls back.
     ~PlaylistPlayer() override;

@@ -3,12 +3,15 @@
 // file to the same server. Run by `make bench` against a private server
 // (PULSE_SERVER). Target: player / mpg123 <= 1.2.
 #include <cstdio>
+#include <map>
+#include <unistd.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <vector>
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -61,6 +64,26 @@ std::unique_ptr<playlist::PlaylistItem> LoadItem(const QString& path)
     return item->length > 0 && item->format ? std::move(item) : nullptr;
 }
 
+// CPU seconds of each thread of this process by name (the main thread, and
+// libpulse's "threaded-ml"), so that a slow figure says where the time went.
+std::map<QString, double> ThreadCpu()
+{
+    std::map<QString, double> cpu;
+    const double tick = double(sysconf(_SC_CLK_TCK));
+    for (const QString& tid : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile stat("/proc/self/task/" + tid + "/stat");
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QString line = QString::fromLatin1(stat.readAll());
+        const auto open = line.indexOf('('), close = line.lastIndexOf(')');
+        const QStringList fields = line.mid(close + 2).split(' ');
+        if (open < 0 || close < 0 || fields.size() < 13)
+            continue;
+        cpu[line.mid(open + 1, close - open - 1)] += (fields[11].toDouble() + fields[12].toDouble()) / tick;
+    }
+    return cpu;
+}
+
 class BenchHost : public playlist::PlayerHost {
 public:
     bool IsLoopPlaying() const override { return false; }
@@ -95,10 +118,12 @@ double PlayThroughThePlayer(QApplication& app, const QString& mp3, double& playe
         std::printf("the player refused the item: string %d\n", host.error);
         return -1;
     }
-    poll.start(50);
+    poll.start(250);
     app.exec();
     getrusage(RUSAGE_SELF, &after);
     playedSeconds = wall.elapsed() / 1000.0;
+    for (const auto& [name, seconds] : ThreadCpu())
+        std::printf("  thread %-16s %6.2f s CPU (whole life)\n", qPrintable(name), seconds);
     return CpuSeconds(after) - CpuSeconds(before);
 }
 

@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "engine_fixture.h"
@@ -18,6 +17,7 @@
 
 using namespace enginetest;
 using testsupport::runTool;
+using testsupport::soxStat;
 
 namespace {
 
@@ -33,18 +33,6 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
 }
 
 void Spin(int ms) { WaitUntil([] { return false; }, ms); }
-
-// One figure of `sox ... stat` (it reports on standard error). Its rough
-// frequency counts zero crossings per sample of all channels, so stereo files
-// are mixed down to their first channel ("remix 1") before asking for it.
-double SoxStat(const QStringList& args, const QString& name)
-{
-    const auto r = runTool("sox", args);
-    const QRegularExpression re(QRegularExpression::escape(name) + R"(\s*:\s*(-?[0-9.]+))");
-    const auto m = re.match(QString::fromLocal8Bit(r.err));
-    EXPECT_TRUE(m.hasMatch()) << "sox " << args.join(' ').toStdString() << "\n" << r.err.toStdString();
-    return m.hasMatch() ? m.captured(1).toDouble() : -1;
-}
 
 QString Soxi(const QString& option, const QString& file)
 {
@@ -135,8 +123,8 @@ TEST_F(EnginePulseTest, AToneIntoTheSinkIsRecordedWithItsFrequencyAndPlaysBackIn
         EXPECT_EQ(Soxi(option, file), value);
     const double seconds = Soxi("-D", file).toDouble();
     EXPECT_NEAR(seconds, pressed, 0.25);
-    EXPECT_NEAR(SoxStat({file, "-n", "remix", "1", "trim", "0.2", "1", "stat"}, "Rough   frequency"), 1000, 20);
-    EXPECT_GT(SoxStat({file, "-n", "trim", "0.2", "1", "stat"}, "RMS     amplitude"), 0.2);
+    EXPECT_NEAR(soxStat({file, "-n", "remix", "1", "trim", "0.2", "1", "stat"}, "Rough   frequency"), 1000, 20);
+    EXPECT_GT(soxStat({file, "-n", "trim", "0.2", "1", "stat"}, "RMS     amplitude"), 0.2);
 
     // Play it back while another program records the sink's monitor.
     const QString captured = work.filePath("captured.wav");
@@ -156,8 +144,8 @@ TEST_F(EnginePulseTest, AToneIntoTheSinkIsRecordedWithItsFrequencyAndPlaysBackIn
     // The sound part of the capture: the recording, as long as it was.
     const QStringList trimmed = {captured, "-n", "remix", "1", "silence", "1", "0.01", "2%", "reverse",
                                  "silence", "1", "0.01", "2%", "reverse", "stat"};
-    EXPECT_NEAR(SoxStat(trimmed, "Length (seconds)"), seconds, 0.2);
-    EXPECT_NEAR(SoxStat(trimmed, "Rough   frequency"), 1000, 20);
+    EXPECT_NEAR(soxStat(trimmed, "Length (seconds)"), seconds, 0.2);
+    EXPECT_NEAR(soxStat(trimmed, "Rough   frequency"), 1000, 20);
 }
 
 // The recording holds the sound up to the press of Stop, including the block
@@ -177,8 +165,8 @@ TEST_P(StopKeepsTheTail, TheFileHoldsTheAudioUpToThePressOfStop)
     EXPECT_LT(seconds, pressed + 0.25);
     // The last tenth of a second is still the tone, not silence or padding.
     const QString tailStart = QString::number(seconds - 0.1, 'f', 3);
-    EXPECT_GT(SoxStat({file, "-n", "trim", tailStart, "stat"}, "RMS     amplitude"), 0.2);
-    EXPECT_NEAR(SoxStat({file, "-n", "remix", "1", "trim", "0.3", "1", "stat"}, "Rough   frequency"), 1000, 30);
+    EXPECT_GT(soxStat({file, "-n", "trim", tailStart, "stat"}, "RMS     amplitude"), 0.2);
+    EXPECT_NEAR(soxStat({file, "-n", "remix", "1", "trim", "0.3", "1", "stat"}, "Rough   frequency"), 1000, 30);
 
     // Resume continues right after it.
     const double more = RecordFor(1000);

@@ -22,6 +22,35 @@ namespace {
 constexpr int kPiece = 6144;
 const QString kReady = QStringLiteral("就绪");
 
+// The fake back end, but every device it opens refuses all writes.
+class RefusingBackend : public platform::audio::AudioBackend {
+public:
+    explicit RefusingBackend(FakeBackend& fake) : m_fake(fake) {}
+    std::vector<platform::audio::InputDevice> inputDevices() override { return m_fake.inputDevices(); }
+    std::unique_ptr<platform::audio::CaptureStream> openCapture(int device, const platform::audio::PcmFormat& format,
+                                                                platform::audio::CaptureCallbacks callbacks,
+                                                                QString* error) override
+    {
+        return m_fake.openCapture(device, format, std::move(callbacks), error);
+    }
+    std::unique_ptr<platform::audio::PlaybackStream> openPlayback(const platform::audio::PcmFormat& format,
+                                                                  platform::audio::PlaybackCallbacks callbacks,
+                                                                  QString* error) override
+    {
+        auto stream = m_fake.openPlayback(format, std::move(callbacks), error);
+        if (stream)
+            static_cast<FakePlaybackStream*>(stream.get())->setWriteFails(true);
+        return stream;
+    }
+    std::unique_ptr<platform::audio::InputMixer> openMixer(int device, platform::audio::MixerCallbacks callbacks) override
+    {
+        return m_fake.openMixer(device, std::move(callbacks));
+    }
+
+private:
+    FakeBackend& m_fake;
+};
+
 class PlayerTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -315,6 +344,8 @@ TEST_F(PlayerTest, ANewItemWhileTheOldOneDrainsTakesASecondSlotAndTheEleventhIsR
     EXPECT_EQ(player->playSlots().size(), 1u) << "the old device closes once its pieces are back";
     EXPECT_EQ(fake.playbackCloseCount(), 1);
     EXPECT_EQ(Current().position, 0u) << "the old pieces do not move the new item";
+    EXPECT_EQ(player->queue().Current(), list[1]) << "a stopped item's drain does not advance the queue";
+    EXPECT_EQ(list[1]->queued, 1);
     EXPECT_EQ(Device(0)->writeCount(), 16) << "the new item is fed by its own pieces only";
     EXPECT_EQ(host.statusText(), QStringLiteral("正在播放： item1"));
 
@@ -386,11 +417,18 @@ TEST_F(PlayerTest, PlayErrorsAreShownForTheUsersPlaysAndAFailingNextItemEndsTheQ
     PlaylistItem* gone = Wave("gone", 2000);
     ASSERT_TRUE(QFile::remove(gone->filePath())); // decoding reopens the file
     player->PlaySelected({gone});
-    EXPECT_EQ(host.errors, (std::vector<int>{393, 388, 389, 391, 392}));
+    // A device that takes no piece (the server went away just after opening
+    // it) would never hand one back to end the item: the play fails at once.
+    RefusingBackend refusing(fake);
+    platform::audio::setBackendForTesting(&refusing);
+    player->PlaySelected({loaded});
+    platform::audio::setBackendForTesting(&fake);
+    EXPECT_EQ(host.errors, (std::vector<int>{393, 388, 389, 391, 392, 392}));
     EXPECT_TRUE(player->playSlots().empty());
     EXPECT_TRUE(player->queue().isEmpty());
-    EXPECT_EQ(fake.playbackOpenCount(), 1) << "only the decoding failure opened a device";
-    EXPECT_EQ(fake.playbackCloseCount(), 1);
+    EXPECT_EQ(fake.playbackOpenCount(), 2) << "only the last two plays opened a device";
+    EXPECT_EQ(fake.playbackCloseCount(), 2);
+    EXPECT_EQ(host.statusText(), QString()) << "nothing ever played";
 
     host.errors.clear();
     player->PlaySelected({loaded, waiting, failed});

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
-#include <QRegularExpression>
 
 #include "../platform_audio/pulse_test_support.h"
 #include "../zldecoder/media.h"
@@ -11,22 +10,12 @@
 
 using namespace playertest;
 using namespace audiotest;
-using testsupport::runTool;
+using testsupport::soxStat;
 using playlist::PlaylistPlayer;
 
 namespace {
 
 static ::testing::Environment* const sinkKeeper = ::testing::AddGlobalTestEnvironment(new SinkKeeper);
-
-// One figure of `sox ... stat` (reported on standard error).
-double SoxStat(const QStringList& args, const QString& name)
-{
-    const auto r = runTool("sox", args);
-    const QRegularExpression re(QRegularExpression::escape(name) + R"(\s*:\s*(-?[0-9.]+))");
-    const auto m = re.match(QString::fromLocal8Bit(r.err));
-    EXPECT_TRUE(m.hasMatch()) << "sox " << args.join(' ').toStdString() << "\n" << r.err.toStdString();
-    return m.hasMatch() ? m.captured(1).toDouble() : -1;
-}
 
 class PlayerPulseTest : public ::testing::Test {
 protected:
@@ -83,8 +72,8 @@ TEST_F(PlayerPulseTest, WaveAndMp3ItemsReachTheSinkWithTheirFrequencyAndLength)
 
         const QStringList trimmed = {captured, "-n", "remix", "1", "silence", "1", "0.01", "2%", "reverse",
                                      "silence", "1", "0.01", "2%", "reverse", "stat"};
-        EXPECT_NEAR(SoxStat(trimmed, "Length (seconds)"), seconds, 0.15);
-        EXPECT_NEAR(SoxStat(trimmed, "Rough   frequency"), c.frequency, 20);
+        EXPECT_NEAR(soxStat(trimmed, "Length (seconds)"), seconds, 0.15);
+        EXPECT_NEAR(soxStat(trimmed, "Rough   frequency"), c.frequency, 20);
         EXPECT_TRUE(host.errors.empty());
         EXPECT_EQ(host.statusText(), QStringLiteral("就绪"));
     }

@@ -39,23 +39,23 @@ TEST(StatusLine, ShowsThePlayingTitleOrReadyOnceTheLabelIsHandedOver)
 TEST(BufferPool, KeepsAtMostAHundredPiecesAndHandsThemOutWhole)
 {
     BufferPool pool;
-    std::vector<WaveBuffer*> out;
+    std::vector<std::unique_ptr<WaveBuffer>> out;
     for (int i = 0; i < 101; ++i)
         out.push_back(pool.GetBuffer());
     EXPECT_EQ(pool.keptCount(), 0u);
-    out[0]->header.length = 12;
-    out[0]->header.bytesRecorded = 7;
-    for (WaveBuffer* b : out)
-        pool.PutBuffer(b);
+    for (auto& b : out)
+        b->header = {nullptr, 12, 7, nullptr};
+    const WaveBuffer* last = out.back().get();
+    for (auto& b : out)
+        pool.PutBuffer(std::move(b));
     EXPECT_EQ(pool.keptCount(), 100u);
 
-    WaveBuffer* again = pool.GetBuffer();
+    std::unique_ptr<WaveBuffer> again = pool.GetBuffer();
+    EXPECT_NE(again.get(), last) << "the hundred-and-first was freed";
     EXPECT_EQ(pool.keptCount(), 99u);
     EXPECT_EQ(again->header.data, again->data);
     EXPECT_EQ(again->header.length, 6144u);
     EXPECT_EQ(again->header.bytesRecorded, 0u);
-    EXPECT_EQ(WaveBuffer::from(&again->header), again);
-    pool.PutBuffer(again);
 }
 
 // The queue's marks follow its nodes; removing the current node passes the
@@ -84,6 +84,14 @@ TEST(PlayQueue, MarksFollowTheNodesThroughLoopingDroppingAndRemoval)
     queue.Remove(&c);
     EXPECT_EQ(queue.Current(), nullptr);
     EXPECT_TRUE(queue.isEmpty());
+
+    queue.Build({&a, &b, &c});
+    queue.StepAround();
+    queue.StepAround();
+    queue.Remove(&a);
+    EXPECT_EQ(queue.Current(), &c) << "an earlier node leaving does not move the turn";
+    queue.Remove(&b);
+    EXPECT_EQ(queue.Current(), &c);
 
     queue.Build({&a, &b});
     queue.StepAround();

@@ -4,6 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
 
 namespace testsupport {
 
@@ -60,6 +63,18 @@ QByteArray readFile(const QString& path)
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return f.readAll();
+}
+
+double soxStat(const QStringList& args, const QString& name)
+{
+    const ToolResult r = runTool("sox", args);
+    const QRegularExpression re(QRegularExpression::escape(name) + R"(\s*:\s*(-?[0-9.]+))");
+    const auto m = re.match(QString::fromLocal8Bit(r.err));
+    if (!m.hasMatch()) {
+        ADD_FAILURE() << "sox " << args.join(' ').toStdString() << "\n" << r.err.toStdString();
+        return -1;
+    }
+    return m.captured(1).toDouble();
 }
 
 }  // namespace testsupport

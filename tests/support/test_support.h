@@ -24,6 +24,11 @@ struct ToolResult {
 // Runs a reference tool (sox, lame, mpg123, pactl ...) and waits for it.
 ToolResult runTool(const QString& program, const QStringList& args, int timeoutMs = 60000);
 
+// One figure of `sox <args> stat`, which reports on standard error; -1 (and
+// a test failure) when sox does not give it. Its rough frequency counts zero
+// crossings per sample of all channels: mix stereo down first ("remix 1").
+double soxStat(const QStringList& args, const QString& name);
+
 // Writes bytes to a file, creating folders; returns false on failure.
 bool writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
