@@ -41,6 +41,10 @@ public:
     virtual std::optional<QString> chooseSavePath(const QString& defaultExtension, const QString& filter,
                                                   const QString& initialName) = 0;
 
+    // The question the save dialog asks before it replaces `path`, for a name
+    // the dialog did not return itself; true for Yes.
+    virtual bool confirmReplace(const QString& path) = 0;
+
     // Label 1008, shown and repainted at once.
     virtual void showSavingLabel(bool shown) = 0;
     virtual void setWaitCursor(bool wait) = 0;

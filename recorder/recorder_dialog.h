@@ -43,6 +43,7 @@ public:
     const RecorderSettings& settings() const { return m_settingsSnapshot; }
 
     RecordingEngine& engine() { return *m_engine; }
+    RecordingSaver& saver() { return *m_saver; }
 
     // EngineView: what the engine shows and reads through the window.
     int selectedDevice() const override;
@@ -65,6 +66,7 @@ public:
     int recordQuality() const override { return m_recordQuality; }
     std::optional<QString> chooseSavePath(const QString& defaultExtension, const QString& filter,
                                           const QString& initialName) override;
+    bool confirmReplace(const QString& path) override;
     void showSavingLabel(bool shown) override;
     void setWaitCursor(bool wait) override;
     std::unique_ptr<ProgressReporter> createProgress(int titleId) override;

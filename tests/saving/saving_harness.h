@@ -91,6 +91,7 @@ public:
         dialogCalls << ext + "|" + filter + "|" + initial;
         return dialogAnswer;
     }
+    bool confirmReplace(const QString&) override { return false; }
     void showSavingLabel(bool shown) override { events << (shown ? "label shown" : "label hidden"); }
     void setWaitCursor(bool wait) override { events << (wait ? "wait cursor" : "normal cursor"); }
     void showError(int id) override { errors.push_back(id); }
