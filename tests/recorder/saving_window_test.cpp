@@ -36,9 +36,6 @@
 #include "resources/strings.h"
 #include "support/test_support.h"
 
-// Readable failures: gtest finds these beside QString.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-
 namespace {
 
 using platform::audio::FakeBackend;

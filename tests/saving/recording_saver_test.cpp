@@ -204,6 +204,32 @@ TEST(SaveFailure, CancelInTheProgressDisplayLeavesNoFileAndNoMessage)
     EXPECT_TRUE(QFile::exists(s.mp3TempPath())) << "the recording's MP3 file is kept for a later save";
 }
 
+TEST(SaveRunning, NoOtherCommandStartsWhileTheProgressDisplayLetsEventsThrough)
+{
+    SavingSession s(realPluginFolder());
+    s.Record(kStereo44k16Bit, 1000, 3 * 44100);
+    s.engine->SetPosition(44100);
+    s.saveView.quality = 6;  // encoded under the progress display
+    s.engineView.answer = Answer::Yes;
+    s.saveView.progress.duringCheck = [&s] {
+        s.engine->OnNewRecording();  // the window's close
+        s.engine->OnRecord();
+        s.engine->OnPlay();
+        s.engine->OnSeekEnd();
+        s.engine->OnSave();
+        s.saver->OnClearAfterPosition();
+    };
+    s.SaveAt(9);
+    EXPECT_TRUE(s.engineView.questions.empty());
+    EXPECT_FALSE(s.engine->IsRecording() || s.engine->IsPlaying());
+    EXPECT_EQ(s.backend.lastPlaybackStream(), nullptr);
+    EXPECT_EQ(s.engine->position(), 44100u);
+    EXPECT_EQ(s.frames(), 3u * 44100);
+    EXPECT_EQ(s.saveView.progress.created, 1);
+    EXPECT_EQ(s.savedFiles(), QStringList{kClockName + ".mp3"});
+    expectMp3Holds(s.saved(kClockName + ".mp3"), 3 * 44100, 44100, 2, 64, 1000);
+}
+
 TEST(ClearAfterPosition, CutsTheRecordingDropsTheMp3TempAndTheSavedFilesHoldOnlyTheKeptPart)
 {
     SavingSession s(realPluginFolder());

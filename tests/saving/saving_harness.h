@@ -55,6 +55,7 @@ public:
 struct ProgressLog {
     int created = 0, destroyed = 0, checks = 0;
     int cancelAtCheck = 0;  // 1-based; 0 = never
+    std::function<void()> duringCheck;  // what the user does while the display runs
     std::vector<int> positions;
 };
 
@@ -64,7 +65,12 @@ struct FakeProgress : ProgressReporter {
     void SetRange(int, int) override {}
     int SetPos(int p) override { return log.positions.push_back(p), std::exchange(pos, p); }
     int GetPos() const override { return pos; }
-    bool CheckCancel() override { return ++log.checks == log.cancelAtCheck; }
+    bool CheckCancel() override
+    {
+        if (log.duringCheck)
+            log.duringCheck();
+        return ++log.checks == log.cancelAtCheck;
+    }
     ProgressLog& log;
     int pos = 0;
 };

@@ -63,3 +63,5 @@ QByteArray readFile(const QString& path)
 }
 
 }  // namespace testsupport
+
+void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
