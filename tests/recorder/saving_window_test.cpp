@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -271,7 +272,7 @@ TEST_F(SavingWindowTest, NoSaveReplacesAFileWithoutTheUsersWord)
     EXPECT_EQ(folderListing().filter("take"), QStringList{"take.wav 44144"});
 }
 
-TEST_F(SavingWindowTest, AWindowCloseDuringAnMp3SaveIsRefusedAndTheSaveCompletes)
+TEST_F(SavingWindowTest, ACloseOrClickDuringASaveIsRefusedAndTheSaveCompletes)
 {
     record(kStereo48k16Bit, 48000 * 3);
     ctl<QSlider>(1004)->setValue(5);  // another quality: encoded under the progress dialog
@@ -301,6 +302,18 @@ TEST_F(SavingWindowTest, AWindowCloseDuringAnMp3SaveIsRefusedAndTheSaveCompletes
     const QString decoded = temp.filePath("decoded.wav");
     ASSERT_EQ(testsupport::runTool("mpg123", {"-q", "-w", decoded, window->savedRecordings().first()}).exitCode, 0);
     EXPECT_EQ(testsupport::runTool("soxi", {"-s", decoded}).out.trimmed(), "144000");
+
+    // The WAVE copy lets no events through: a close request and a click on
+    // New that wait for it are dropped, not carried out once it is over.
+    ctl<QComboBox>(1003)->setCurrentIndex(1);
+    QMetaObject::invokeMethod(ctl<QAbstractButton>(1116), &QAbstractButton::click, Qt::QueuedConnection);
+    QCoreApplication::postEvent(window->windowHandle(), new QCloseEvent);
+    QMetaObject::invokeMethod(ctl<QAbstractButton>(1125), &QAbstractButton::click, Qt::QueuedConnection);
+    QTest::qWait(1000);
+    EXPECT_TRUE(answers.messages.isEmpty()) << answers.messages.join(" | ").toStdString();
+    EXPECT_EQ(window->savedRecordings().size(), 2);
+    EXPECT_TRUE(window->isVisible() && window->isEnabled());
+    EXPECT_EQ(engine().GetDataLength(), 48000u * 3 * 4);
 }
 
 }  // namespace
