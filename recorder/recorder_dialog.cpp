@@ -313,10 +313,16 @@ void RecorderDialog::showSavingLabel(bool shown)
 
 void RecorderDialog::setWaitCursor(bool wait)
 {
-    if (wait)
+    if (wait) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
+        setEnabled(false);
+        return;
+    }
+    // What the user did while the file was written reaches a disabled window
+    // and a refused close now, instead of acting once the save is over.
+    QCoreApplication::processEvents();
+    setEnabled(true);
+    QApplication::restoreOverrideCursor();
 }
 
 std::unique_ptr<ProgressReporter> RecorderDialog::createProgress(int titleId)
