@@ -36,12 +36,12 @@ public:
     int formatRow = kStereo44k16Bit;
     Answer answer = Answer::Cancel;
     std::vector<int> errors, questions;
-    QString lengthText;
+    QString lengthText, positionText;
     uint32_t thumb = 0;
 
     int selectedDevice() const override { return device; }
     int selectedFormatRow() const override { return formatRow; }
-    void setPositionText(const QString&) override {}
+    void setPositionText(const QString& text) override { positionText = text; }
     void setLengthText(const QString& text) override { lengthText = text; }
     void setPositionRange(uint32_t) override {}
     void setPositionThumb(uint32_t position) override { thumb = position; }
