@@ -96,7 +96,8 @@ void RecordingSaver::OnSave()
 
     // Written over, the recording's own files would be lost with the save.
     bool cancelled = false;
-    const bool written = !IsRecordingsOwnFile(path) && (EndsWithWav(path) ? SaveAsWave(path) : CompressToMp3(path, cancelled));
+    const bool written =
+        !IsRecordingsOwnFile(path) && (EndsWithWav(path) ? SaveAsWave(path) : CompressToMp3(path, cancelled));
     if (!written) {
         m_view.setWaitCursor(false);
         m_view.showSavingLabel(false);

@@ -72,7 +72,8 @@ bool ReplacingFile::Commit()
         return false;
     const bool written = m_file.flush() && m_file.error() == QFileDevice::NoError && ::fsync(m_file.handle()) == 0;
     m_file.close();
-    if (!written || ::rename(QFile::encodeName(m_writingPath).constData(), QFile::encodeName(m_target).constData()) != 0) {
+    const QByteArray from = QFile::encodeName(m_writingPath), to = QFile::encodeName(m_target);
+    if (!written || ::rename(from.constData(), to.constData()) != 0) {
         Discard();
         return false;
     }

@@ -298,8 +298,9 @@ std::optional<QString> RecorderDialog::chooseSavePath(const QString& defaultExte
 bool RecorderDialog::confirmReplace(const QString& path)
 {
     // In the words of the save dialog's own question.
-    const QString question = QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?")
-                                 .arg(QFileInfo(path).fileName());
+    const QString question =
+        QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?")
+            .arg(QFileInfo(path).fileName());
     return QMessageBox::warning(this, windowTitle(), question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
            QMessageBox::Yes;
 }

@@ -157,7 +157,8 @@ protected:
     QStringList folderListing() const
     {
         QStringList entries;
-        for (const QFileInfo& f : QDir(saves.path()).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name))
+        const auto filter = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
+        for (const QFileInfo& f : QDir(saves.path()).entryInfoList(filter, QDir::Name))
             entries << QString("%1 %2").arg(f.fileName()).arg(f.size());
         return entries;
     }

@@ -134,7 +134,8 @@ TEST(SaveFailure, AnUnwritableFolderOrAFailingEncoderGivesMessage382AndLeavesNoF
 QStringList EntriesWithModes(const QString& folder)
 {
     QStringList entries;
-    for (const QFileInfo& f : QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name)) {
+    const auto filter = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
+    for (const QFileInfo& f : QDir(folder).entryInfoList(filter, QDir::Name)) {
         struct stat st {};
         ::stat(QFile::encodeName(f.filePath()).constData(), &st);
         entries << f.fileName() + QString::asprintf(" %o", unsigned(st.st_mode & 07777));
