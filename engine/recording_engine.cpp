@@ -1,6 +1,7 @@
 #include "engine/recording_engine.h"
 
 #include <algorithm>
+#include <QScopedValueRollback>
 
 #include "engine/readout.h"
 #include "engine/record_formats.h"
@@ -46,7 +47,7 @@ void RecordingEngine::SetMp3Side(std::unique_ptr<Mp3Side> side)
 
 void RecordingEngine::OnRecord()
 {
-    if (m_recording || IsPlaying() || m_released)
+    if (m_recording || IsPlaying() || m_released || m_saving)
         return;
 
     // From here on the recording differs from anything encoded before.
@@ -261,7 +262,7 @@ bool RecordingEngine::FinishRecording()
 
 void RecordingEngine::OnNewRecording()
 {
-    if (m_recording || IsPlaying())
+    if (m_recording || IsPlaying() || m_saving)
         return;
     if (GetDataLength() > 0 && !m_saved) {
         switch (m_view.ask(kAskSaveChanges)) {
@@ -291,15 +292,17 @@ void RecordingEngine::OnNewRecording()
 
 void RecordingEngine::OnSave()
 {
-    if (m_saveHandler)
-        m_saveHandler();
+    if (!m_saveHandler || m_saving)
+        return;
+    const QScopedValueRollback<bool> saving(m_saving, true);
+    m_saveHandler();
 }
 
 // --------------------------------------------------------------- playback
 
 void RecordingEngine::OnPlay()
 {
-    if (m_recording || IsPlaying() || GetDataLength() == 0)
+    if (m_recording || IsPlaying() || m_saving || GetDataLength() == 0)
         return;
     if (!m_playback.Start()) {
         m_view.showError(kCannotOpenAudioDevice);
@@ -311,7 +314,7 @@ void RecordingEngine::OnPlay()
 
 void RecordingEngine::OnSeekStart()
 {
-    if (m_recording)
+    if (m_recording || m_saving)
         return;
     m_position = 0;
     ShowPosition(true);
@@ -319,7 +322,7 @@ void RecordingEngine::OnSeekStart()
 
 void RecordingEngine::OnSeekEnd()
 {
-    if (m_recording)
+    if (m_recording || m_saving)
         return;
     m_position = GetDataLength() / m_format.blockAlign();
     ShowPosition(true);
@@ -327,7 +330,7 @@ void RecordingEngine::OnSeekEnd()
 
 void RecordingEngine::OnHScroll(int code, int64_t position)
 {
-    if (m_recording)
+    if (m_recording || m_saving)
         return;  // the slider follows the recording and is disabled meanwhile
     const uint32_t frames = GetDataLength() / m_format.blockAlign();
     const uint32_t thumb = uint32_t(std::clamp<int64_t>(position, 0, frames));

@@ -63,6 +63,9 @@ public:
     // flag on success and leaves it alone on failure or cancel.
     void SetSaveHandler(std::function<void()> handler) { m_saveHandler = std::move(handler); }
     bool IsSaved() const { return m_saved; }
+    // A save runs (its dialogs and progress display let events through):
+    // no other command of the window may start meanwhile.
+    bool IsSaving() const { return m_saving; }
     void SetSaved(bool saved) { m_saved = saved; }
 
     // What saving and clearing work on.
@@ -115,6 +118,7 @@ private:
     bool m_captureStopping = false;  // Stop pressed; the device still delivers
     uint32_t m_position = 0;
     bool m_saved = false;
+    bool m_saving = false;
     bool m_sliderDragging = false;
     uint32_t m_lastSnapshotTick = 0;
     uint64_t m_maxDataBytes = RecordingFile::kMaxDataBytes;

@@ -40,6 +40,10 @@ bool RecordingPlayback::Start()
         if (n < AudioBlocks::kBlockSize)
             break;
     }
+    // The rewind and the first blocks moved the position: what the window
+    // shows is what a partial clear keeps.
+    if (onPositionAdvanced)
+        onPositionAdvanced();
     if (m_queuedPlayBuffers == 0) {
         // Nothing could be handed to the device: it is as good as unusable.
         m_playing = false;

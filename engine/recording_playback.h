@@ -24,7 +24,7 @@ public:
 
     // A block came back (before it is refilled): the waveform may take it.
     std::function<void(const platform::audio::AudioBuffer&)> onBufferPlayed;
-    // A refill moved the position.
+    // The position moved: the rewind and first blocks of Start, each refill.
     std::function<void()> onPositionAdvanced;
     // The device closed: playback and draining are over.
     std::function<void()> onClosed;

@@ -8,6 +8,7 @@
 
 #include "engine/mp3_encoding.h"
 #include "platform/paths.h"
+#include "platform/replacing_file.h"
 
 namespace {
 
@@ -27,14 +28,15 @@ bool EndsWithWav(const QString& path)
     return path.right(3).compare(QLatin1String("wav"), Qt::CaseInsensitive) == 0;
 }
 
-// Copies `source` over `target` (created or truncated).
+// Copies `source` to `target`; an existing target is replaced only by the
+// complete copy.
 bool CopyFileOver(const QString& source, const QString& target)
 {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         return false;
-    QFile out(target);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    platform::ReplacingFile out(target);
+    if (!out.Open())
         return false;
     std::vector<char> block(kCopyBlockSize);
     for (;;) {
@@ -43,10 +45,10 @@ bool CopyFileOver(const QString& source, const QString& target)
             return false;
         if (got == 0)
             break;
-        if (out.write(block.data(), got) != got)
+        if (out.file().write(block.data(), got) != got)
             return false;
     }
-    return out.flush() && out.error() == QFileDevice::NoError;
+    return out.Commit();
 }
 
 }  // namespace
@@ -92,21 +94,15 @@ void RecordingSaver::OnSave()
     m_view.showSavingLabel(true);
     m_view.setWaitCursor(true);
 
-    if (!EndsWithWav(path)) {
-        bool cancelled = false;
-        if (!CompressToMp3(path, cancelled)) {
-            QFile::remove(path);
-            m_view.setWaitCursor(false);
-            m_view.showSavingLabel(false);
-            if (!cancelled)
-                m_view.showError(kSaveFailed);
-            return;
-        }
-    } else if (!SaveAsWave(path)) {
-        QFile::remove(path);
+    // Written over, the recording's own files would be lost with the save.
+    bool cancelled = false;
+    const bool written =
+        !IsRecordingsOwnFile(path) && (EndsWithWav(path) ? SaveAsWave(path) : CompressToMp3(path, cancelled));
+    if (!written) {
         m_view.setWaitCursor(false);
         m_view.showSavingLabel(false);
-        m_view.showError(kSaveFailed);
+        if (!cancelled)
+            m_view.showError(kSaveFailed);
         return;
     }
 
@@ -123,8 +119,11 @@ std::optional<QString> RecordingSaver::ChooseTarget(const QString& name)
     const bool mp3Chosen = CanEncodeMp3() && m_view.encodeMethod() == 0;
     const bool folderIsDirectory = !folder.isEmpty() && QFileInfo(folder).isDir();
 
+    // Without the user's word no file is replaced: a second save within the
+    // same second gets a numbered name.
     if (folderIsDirectory && !m_view.askForRenaming())
-        return platform::joinPath(folder, name + (mp3Chosen ? QStringLiteral(".mp3") : QStringLiteral(".wav")));
+        return platform::firstFreeName(platform::joinPath(folder, name),
+                                       mp3Chosen ? QStringLiteral(".mp3") : QStringLiteral(".wav"));
 
     const std::optional<QString> chosen =
         m_view.chooseSavePath(mp3Chosen ? QStringLiteral("mp3") : QStringLiteral("wav"),
@@ -141,7 +140,17 @@ std::optional<QString> RecordingSaver::ChooseTarget(const QString& name)
         path += QStringLiteral(".mp3");
     if (!CanEncodeMp3())
         path = path.left(path.size() - 3) + QStringLiteral("wav");
+    // The dialog asked about the name it returned, not about this one.
+    if (path != *chosen && QFileInfo::exists(path) && !m_view.confirmReplace(path))
+        return std::nullopt;
     return path;
+}
+
+bool RecordingSaver::IsRecordingsOwnFile(const QString& path)
+{
+    const QString mp3Temp = m_engine.mp3Side().mp3TempPath();
+    return platform::isSameFile(path, m_engine.recordingFile().path()) ||
+           (!mp3Temp.isEmpty() && platform::isSameFile(path, mp3Temp));
 }
 
 bool RecordingSaver::SaveAsWave(const QString& path)
@@ -168,25 +177,21 @@ bool RecordingSaver::CompressToMp3(const QString& path, bool& cancelled)
     const EncoderPlugin& plugin = *m_plugin;
 
     // Unbuffered: the tag call reopens the file by name before we close it.
-    QFile target(path);
-    if (!target.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+    platform::ReplacingFile replacement(path);
+    if (!replacement.Open(QIODevice::Unbuffered))
         return false;
+    QFile& target = replacement.file();
 
     const BeConfig config = EncoderConfig(m_engine.format(), bitrate);
     uint32_t samplesPerChunk = 0;
     uint32_t outputBufferSize = 0;
     HBE_STREAM stream = 0;
     if (plugin.beInitStream(&config, &samplesPerChunk, &outputBufferSize, &stream) != BE_ERR_SUCCESSFUL ||
-        stream == 0) {
-        target.close();
-        QFile::remove(path);
+        stream == 0)
         return false;
-    }
     std::unique_ptr<uint8_t[]> outputBuffer(new (std::nothrow) uint8_t[outputBufferSize]);
     if (!outputBuffer) {
         plugin.beCloseStream(stream);
-        target.close();
-        QFile::remove(path);
         return false;
     }
 
@@ -238,8 +243,6 @@ bool RecordingSaver::CompressToMp3(const QString& path, bool& cancelled)
 
     if (failed || cancelled) {
         plugin.beCloseStream(stream);
-        target.close();
-        QFile::remove(path);
         return false;
     }
 
@@ -247,25 +250,22 @@ bool RecordingSaver::CompressToMp3(const QString& path, bool& cancelled)
     if (plugin.beDeinitStream(stream, outputBuffer.get(), &produced) != BE_ERR_SUCCESSFUL ||
         !WriteEncoded(target, outputBuffer.get(), std::min(produced, outputBufferSize))) {
         plugin.beCloseStream(stream);
-        target.close();
-        QFile::remove(path);
         return false;
     }
     plugin.beCloseStream(stream);
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = QFile::encodeName(replacement.writingPath());
     if (plugin.hasWriteInfoTag())
         plugin.beWriteInfoTag(stream, name.constData());
     else
         plugin.beWriteVBRHeader(name.constData());
-    target.close();
-    return true;
+    return replacement.Commit();
 }
 
 // ---------------------------------------------------------- partial clear
 
 void RecordingSaver::OnClearAfterPosition()
 {
-    if (m_engine.IsRecording() || m_engine.IsPlaying())
+    if (m_engine.IsRecording() || m_engine.IsPlaying() || m_engine.IsSaving())
         return;
     RecordingFile& wave = m_engine.recordingFile();
     if (!wave.isOpen())

@@ -46,7 +46,7 @@ public:
     void OnSave();
     // Writes the recording as MP3 to `path`; true when the file is complete.
     // `cancelled` is set when the user cancelled in the progress display.
-    // On false the caller deletes the target.
+    // On false a file that was at `path` is as it was, and nothing else is left.
     bool CompressToMp3(const QString& path, bool& cancelled);
     // Partial-clear button 1124: drops everything after the position.
     void OnClearAfterPosition();
@@ -67,6 +67,8 @@ private:
     // The target of a save; nothing when the user cancelled the dialog.
     std::optional<QString> ChooseTarget(const QString& name);
     bool SaveAsWave(const QString& path);
+    // `path` leads to the temporary WAVE or MP3 file of the recording.
+    bool IsRecordingsOwnFile(const QString& path);
 
     RecordingEngine& m_engine;
     SaveView& m_view;

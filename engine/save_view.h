@@ -41,8 +41,15 @@ public:
     virtual std::optional<QString> chooseSavePath(const QString& defaultExtension, const QString& filter,
                                                   const QString& initialName) = 0;
 
+    // The question the save dialog asks before it replaces `path`, for a name
+    // the dialog did not return itself; true for Yes.
+    virtual bool confirmReplace(const QString& path) = 0;
+
     // Label 1008, shown and repainted at once.
     virtual void showSavingLabel(bool shown) = 0;
+    // For as long as the file is written: the wait cursor, and a window that
+    // takes no input; clicks and close requests that came meanwhile are
+    // dropped before it takes input again.
     virtual void setWaitCursor(bool wait) = 0;
     // A message box from the string table with the error icon.
     virtual void showError(int stringId) = 0;

@@ -2,6 +2,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -29,6 +32,21 @@ QString joinPath(const QString& folder, const QString& name)
     if (folder.endsWith(QLatin1Char('/')))
         return folder + name;
     return folder + QLatin1Char('/') + name;
+}
+
+QString firstFreeName(const QString& stem, const QString& extension)
+{
+    QString candidate = stem + extension;
+    for (int n = 2; QFileInfo(candidate).exists() || QFileInfo(candidate).isSymLink(); ++n)
+        candidate = stem + QStringLiteral(" %1").arg(n) + extension;
+    return candidate;
+}
+
+bool isSameFile(const QString& a, const QString& b)
+{
+    struct stat sa {}, sb {};
+    return ::stat(QFile::encodeName(a).constData(), &sa) == 0 && ::stat(QFile::encodeName(b).constData(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 }  // namespace platform

@@ -16,5 +16,10 @@ QString homeFolder();
 long currentThreadId();
 // Joins a folder and a name with exactly one "/" between them.
 QString joinPath(const QString& folder, const QString& name);
+// `stem` + `extension`, else the first of `stem` + " 2" + `extension`, " 3" …
+// that names nothing yet: a new file never takes an existing one's place.
+QString firstFreeName(const QString& stem, const QString& extension);
+// Both paths lead to one file (device and inode), through links or not.
+bool isSameFile(const QString& a, const QString& b);
 
 }  // namespace platform

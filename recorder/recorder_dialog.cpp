@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -322,6 +323,16 @@ std::optional<QString> RecorderDialog::chooseSavePath(const QString& defaultExte
     return dialog.selectedFiles().first();
 }
 
+bool RecorderDialog::confirmReplace(const QString& path)
+{
+    // In the words of the save dialog's own question.
+    const QString question =
+        QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?")
+            .arg(QFileInfo(path).fileName());
+    return QMessageBox::warning(this, windowTitle(), question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
 void RecorderDialog::showSavingLabel(bool shown)
 {
     QWidget* label = control(1008);
@@ -331,10 +342,16 @@ void RecorderDialog::showSavingLabel(bool shown)
 
 void RecorderDialog::setWaitCursor(bool wait)
 {
-    if (wait)
+    if (wait) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
+        setEnabled(false);
+        return;
+    }
+    // What the user did while the file was written reaches a disabled window
+    // and a refused close now, instead of acting once the save is over.
+    QCoreApplication::processEvents();
+    setEnabled(true);
+    QApplication::restoreOverrideCursor();
 }
 
 std::unique_ptr<ProgressReporter> RecorderDialog::createProgress(int titleId)
@@ -476,6 +493,9 @@ void RecorderDialog::ApplyPlaylistPanel()
 
 void RecorderDialog::OnCancel()
 {
+    // Closing now would throw away the recording the save still reads.
+    if (m_engine->IsSaving())
+        return;
     if (m_engine->IsRecording() || m_engine->IsPlaying()) {
         QMessageBox::information(this, windowTitle(), resources::text(363));
         return;

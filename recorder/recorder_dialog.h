@@ -50,6 +50,7 @@ public:
     RecordingEngine& engine() { return *m_engine; }
     playlist::PlaylistModel& playlist();
     playlist::PlaylistBox& playlistBox() { return *m_playlist; }
+    RecordingSaver& saver() { return *m_saver; }
 
     // EngineView: what the engine shows and reads through the window.
     int selectedDevice() const override;
@@ -72,6 +73,7 @@ public:
     int recordQuality() const override { return m_recordQuality; }
     std::optional<QString> chooseSavePath(const QString& defaultExtension, const QString& filter,
                                           const QString& initialName) override;
+    bool confirmReplace(const QString& path) override;
     void showSavingLabel(bool shown) override;
     void setWaitCursor(bool wait) override;
     std::unique_ptr<ProgressReporter> createProgress(int titleId) override;

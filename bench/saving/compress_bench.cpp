@@ -62,6 +62,7 @@ public:
     bool askForRenaming() const override { return false; }
     int recordQuality() const override { return kQuality; }
     std::optional<QString> chooseSavePath(const QString&, const QString&, const QString&) override { return {}; }
+    bool confirmReplace(const QString&) override { return false; }
     void showSavingLabel(bool) override {}
     void setWaitCursor(bool) override {}
     void showError(int) override {}

@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 #include <QFile>
 #include <QFileInfo>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "saving_harness.h"
 #include "support/test_support.h"
@@ -107,7 +111,6 @@ TEST(SaveFailure, AnUnwritableFolderOrAFailingEncoderGivesMessage382AndLeavesNoF
         s.Record(kStereo44k16Bit, 1000, 5000);
         s.engine->OnSave();
         EXPECT_EQ(s.saveView.errors, std::vector<int>{kSaveFailed});
-        EXPECT_FALSE(QFile::exists("/proc/" + kClockName + (method ? ".wav" : ".mp3")));
         EXPECT_TRUE(!s.engine->IsSaved() && s.saveView.added.isEmpty());
         EXPECT_EQ(s.saveView.events, kFailedSave);
         // The recording is untouched and can still be saved elsewhere.
@@ -128,6 +131,65 @@ TEST(SaveFailure, AnUnwritableFolderOrAFailingEncoderGivesMessage382AndLeavesNoF
     EXPECT_EQ(shim->closeCalls - closesBefore, 1u) << "the stream was not closed";
 }
 
+QStringList EntriesWithModes(const QString& folder)
+{
+    QStringList entries;
+    const auto filter = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
+    for (const QFileInfo& f : QDir(folder).entryInfoList(filter, QDir::Name)) {
+        struct stat st {};
+        ::stat(QFile::encodeName(f.filePath()).constData(), &st);
+        entries << f.fileName() + QString::asprintf(" %o", unsigned(st.st_mode & 07777));
+    }
+    return entries;
+}
+
+TEST(SaveFailure, AWriteCutShortByTheFileSizeLimitKeepsTheFileThereAndLeavesNothingElse)
+{
+    const mode_t umaskNow = ::umask(0);
+    ::umask(umaskNow);
+    // The WAVE copy; the copy of the MP3 temporary file, which falls back to
+    // encoding; encoding at another quality.
+    struct Case { int method, saveQuality; bool existing; };
+    for (const Case c : {Case{1, 10, true}, Case{1, 10, false}, Case{0, 10, true}, Case{0, 6, false}}) {
+        SCOPED_TRACE(c.method * 100 + c.saveQuality * 10 + c.existing);
+        SavingSession s(realPluginFolder());
+        s.Record(kStereo44k16Bit, 1000, 3 * 44100);
+        const QString name = c.method ? "take.wav" : "take.mp3", target = s.saved(name);
+        const QByteArray before = "the user's file";
+        if (c.existing) {
+            ASSERT_TRUE(testsupport::writeFile(target, before));
+            ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0640), 0);
+        }
+        s.saveView.rename = true;
+        s.saveView.dialogAnswer = target;
+        s.saveView.method = c.method;
+        s.saveView.quality = c.saveQuality;
+
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const rlimit limit{16384, 16384};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            s.engine->OnSave();
+            ::_exit(s.saveView.errors == std::vector<int>{kSaveFailed} && !s.engine->IsSaved() ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the cut-short save was not reported as failed";
+        const QString mode = QString::asprintf(" %o", c.existing ? 0640u : unsigned(0666 & ~umaskNow));
+        EXPECT_EQ(EntriesWithModes(s.saveFolder()), c.existing ? QStringList{name + mode} : QStringList());
+        EXPECT_EQ(testsupport::readFile(target), c.existing ? before : QByteArray());
+
+        // Without the limit the same save replaces it whole, in the file's own mode.
+        s.engine->OnSave();
+        EXPECT_EQ(EntriesWithModes(s.saveFolder()), QStringList{name + mode});
+        if (c.method)
+            expectWaveHolds(target, 3 * 44100, 44100, 2, 16);
+        else
+            expectMp3Holds(target, 3 * 44100, 44100, 2, c.saveQuality == 10 ? 128 : 64, 1000);
+    }
+}
+
 TEST(SaveFailure, CancelInTheProgressDisplayLeavesNoFileAndNoMessage)
 {
     SavingSession s(realPluginFolder());
@@ -141,6 +203,32 @@ TEST(SaveFailure, CancelInTheProgressDisplayLeavesNoFileAndNoMessage)
     EXPECT_EQ(s.saveView.progress.destroyed, 1);
     EXPECT_EQ(s.saveView.events, kFailedSave);
     EXPECT_TRUE(QFile::exists(s.mp3TempPath())) << "the recording's MP3 file is kept for a later save";
+}
+
+TEST(SaveRunning, NoOtherCommandStartsWhileTheProgressDisplayLetsEventsThrough)
+{
+    SavingSession s(realPluginFolder());
+    s.Record(kStereo44k16Bit, 1000, 3 * 44100);
+    s.engine->SetPosition(44100);
+    s.saveView.quality = 6;  // encoded under the progress display
+    s.engineView.answer = Answer::Yes;
+    s.saveView.progress.duringCheck = [&s] {
+        s.engine->OnNewRecording();  // the window's close
+        s.engine->OnRecord();
+        s.engine->OnPlay();
+        s.engine->OnSeekEnd();
+        s.engine->OnSave();
+        s.saver->OnClearAfterPosition();
+    };
+    s.SaveAt(9);
+    EXPECT_TRUE(s.engineView.questions.empty());
+    EXPECT_FALSE(s.engine->IsRecording() || s.engine->IsPlaying());
+    EXPECT_EQ(s.backend.lastPlaybackStream(), nullptr);
+    EXPECT_EQ(s.engine->position(), 44100u);
+    EXPECT_EQ(s.frames(), 3u * 44100);
+    EXPECT_EQ(s.saveView.progress.created, 1);
+    EXPECT_EQ(s.savedFiles(), QStringList{kClockName + ".mp3"});
+    expectMp3Holds(s.saved(kClockName + ".mp3"), 3 * 44100, 44100, 2, 64, 1000);
 }
 
 TEST(ClearAfterPosition, CutsTheRecordingDropsTheMp3TempAndTheSavedFilesHoldOnlyTheKeptPart)

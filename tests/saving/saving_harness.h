@@ -36,12 +36,12 @@ public:
     int formatRow = kStereo44k16Bit;
     Answer answer = Answer::Cancel;
     std::vector<int> errors, questions;
-    QString lengthText;
+    QString lengthText, positionText;
     uint32_t thumb = 0;
 
     int selectedDevice() const override { return device; }
     int selectedFormatRow() const override { return formatRow; }
-    void setPositionText(const QString&) override {}
+    void setPositionText(const QString& text) override { positionText = text; }
     void setLengthText(const QString& text) override { lengthText = text; }
     void setPositionRange(uint32_t) override {}
     void setPositionThumb(uint32_t position) override { thumb = position; }
@@ -55,6 +55,7 @@ public:
 struct ProgressLog {
     int created = 0, destroyed = 0, checks = 0;
     int cancelAtCheck = 0;  // 1-based; 0 = never
+    std::function<void()> duringCheck;  // what the user does while the display runs
     std::vector<int> positions;
 };
 
@@ -64,7 +65,12 @@ struct FakeProgress : ProgressReporter {
     void SetRange(int, int) override {}
     int SetPos(int p) override { return log.positions.push_back(p), std::exchange(pos, p); }
     int GetPos() const override { return pos; }
-    bool CheckCancel() override { return ++log.checks == log.cancelAtCheck; }
+    bool CheckCancel() override
+    {
+        if (log.duringCheck)
+            log.duringCheck();
+        return ++log.checks == log.cancelAtCheck;
+    }
     ProgressLog& log;
     int pos = 0;
 };
@@ -91,6 +97,7 @@ public:
         dialogCalls << ext + "|" + filter + "|" + initial;
         return dialogAnswer;
     }
+    bool confirmReplace(const QString&) override { return false; }
     void showSavingLabel(bool shown) override { events << (shown ? "label shown" : "label hidden"); }
     void setWaitCursor(bool wait) override { events << (wait ? "wait cursor" : "normal cursor"); }
     void showError(int id) override { errors.push_back(id); }

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "engine/readout.h"
 #include "saving_harness.h"
 #include "support/test_support.h"
 
@@ -46,4 +47,19 @@ TEST(SavingFromTheServer, ARecordedToneIsSavedAsMp3ByCopyAndByEncoding)
     expectMp3Holds(s.saved("2008-03-05 14h07m10s.mp3"), s.frames(), 48000, 2, 224, 1000);
     EXPECT_EQ(s.saveView.progress.created, 1);
     EXPECT_TRUE(s.saveView.errors.empty());
+
+    // Play and Stop at once on the server's output: the readout and the thumb
+    // show the position the queue reached, and the partial clear keeps that.
+    s.engine->OnPlay();
+    ASSERT_TRUE(s.engine->IsPlaying());
+    s.engine->OnStop();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !s.engine->IsPlaying(); }, 5000));
+    const uint32_t position = s.engine->position();
+    ASSERT_LT(position, s.frames());
+    EXPECT_EQ(s.engineView.positionText, ReadoutText(385, position, 48000));
+    EXPECT_EQ(s.engineView.thumb, position);
+    s.saver->OnClearAfterPosition();
+    EXPECT_EQ(s.frames(), position);
+    s.SaveAt(11);
+    expectMp3Holds(s.saved("2008-03-05 14h07m11s.mp3"), position, 48000, 2, 224, 1000);
 }

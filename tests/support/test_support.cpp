@@ -78,3 +78,5 @@ double soxStat(const QStringList& args, const QString& name)
 }
 
 }  // namespace testsupport
+
+void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <ostream>
 
 namespace testsupport {
 
@@ -34,3 +35,6 @@ bool writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
 
 }  // namespace testsupport
+
+// Readable failures: gtest finds this beside QString.
+void PrintTo(const QString& text, std::ostream* os);

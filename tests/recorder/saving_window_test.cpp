@@ -1,0 +1,320 @@
+// Saving and partial clearing driven through the recorder window on the fake
+// sound card, with the real encoder plug-in, the window's own save dialog and
+// message boxes, and real files: what the window shows is what is kept, and
+// no save loses a recording or a file that was already there.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QSettings>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <deque>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "controls/progress_dialog.h"
+#include "engine/mp3_side.h"
+#include "engine/recording_engine.h"
+#include "engine/recording_saver.h"
+#include "platform/audio/fake_backend.h"
+#include "recorder/recorder_dialog.h"
+#include "resources/strings.h"
+#include "support/test_support.h"
+
+namespace {
+
+using platform::audio::FakeBackend;
+
+constexpr int kStereo48k16Bit = 27, kMono44k8Bit = 20;
+const QDateTime kSaveTime(QDate(2008, 3, 5), QTime(14, 7, 9));
+const QString kClockName = QStringLiteral("2008-03-05 14h07m09s");
+
+// Answers the modal windows as they come: each save dialog with the next path,
+// each message box with the next button; remembers what the boxes said.
+class ModalAnswers {
+public:
+    ModalAnswers()
+    {
+        QObject::connect(&m_poll, &QTimer::timeout, [this] { answer(); });
+        m_poll.start(10);
+    }
+    std::deque<QString> paths;
+    std::deque<QMessageBox::StandardButton> buttons;
+    QStringList messages;
+
+private:
+    void answer()
+    {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal->property("answered").toBool())
+            return;
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal); dialog && !paths.empty()) {
+            // Typed into the focused name field, as a user does; accepted once
+            // the dialog, still loading its folder, returns just that.
+            if (dialog->selectedFiles() != QStringList{paths.front()}) {
+                QApplication::setActiveWindow(dialog);
+                auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+                name->setFocus();
+                name->setText(paths.front());
+                return;
+            }
+            paths.pop_front();
+            modal->setProperty("answered", true);
+            // Queued: accepting may open the overwrite question, answered by the next poll.
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            modal->setProperty("answered", true);
+            messages << box->text();
+            const auto button = buttons.empty() ? QMessageBox::Ok : buttons.front();
+            if (!buttons.empty())
+                buttons.pop_front();
+            QMetaObject::invokeMethod(box->button(button) ? box->button(button) : box->defaultButton(),
+                                      &QAbstractButton::click, Qt::QueuedConnection);
+        } else {
+            modal->setProperty("answered", true);
+            QMetaObject::invokeMethod(modal, &QWidget::close, Qt::QueuedConnection);
+        }
+    }
+    QTimer m_poll;
+};
+
+// For root, whom no file refuses: the saves of a test run as `nobody`, as an
+// ordinary user would meet a read-only file.
+class ActingAsOrdinaryUser {
+public:
+    ActingAsOrdinaryUser() : m_root(::geteuid() == 0) { EXPECT_TRUE(!m_root || ::seteuid(65534) == 0); }
+    ~ActingAsOrdinaryUser() { EXPECT_TRUE(!m_root || ::seteuid(0) == 0); }
+
+private:
+    bool m_root;
+};
+
+class SavingWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_oldTmpDir = qgetenv("TMPDIR");
+        qputenv("TMPDIR", temp.path().toLocal8Bit());
+        backend.addInputDevice("Built-in Microphone");
+        platform::audio::setBackendForTesting(&backend);
+        settings.emplace(dir.filePath("Quillon.conf"), QSettings::IniFormat);
+        store.emplace(&*settings);
+        window = std::make_unique<RecorderDialog>(*store);
+        window->show();
+        window->controlAs<QLineEdit>(1001)->setText(saves.path());
+        window->saver().SetClock([] { return kSaveTime; });
+    }
+    void TearDown() override
+    {
+        window.reset();
+        platform::audio::setBackendForTesting(nullptr);
+        if (m_oldTmpDir.isNull())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", m_oldTmpDir);
+    }
+    template <typename T = QWidget>
+    T* ctl(int id) const { return window->controlAs<T>(id); }
+    QString text(int id) const { return ctl<QLabel>(id)->text(); }
+    void click(int id) { QTest::mouseClick(ctl<QAbstractButton>(id), Qt::LeftButton); }
+    RecordingEngine& engine() { return window->engine(); }
+    void record(int formatRow, uint32_t frames)
+    {
+        ctl<QComboBox>(1217)->setCurrentIndex(formatRow);
+        click(1127);
+        ASSERT_NE(backend.captureStream(), nullptr);
+        ASSERT_TRUE(backend.captureStream()->deliverTone(1000, 0.5, frames));
+        for (int i = 0; i < 10000 && backend.captureStream()->waitingBytes() > 0; ++i)
+            FakeBackend::processCallbacks();
+        click(1022);
+        for (int i = 0; i < 100 && engine().IsRecording(); ++i)
+            FakeBackend::processCallbacks();
+    }
+    void saveAs(int method, bool askForName)
+    {
+        ctl<QComboBox>(1003)->setCurrentIndex(method);
+        ctl<QCheckBox>(1024)->setChecked(askForName);
+        click(1116);
+    }
+    QString saved(const QString& name) const { return QDir(saves.path()).filePath(name); }
+    // Every entry of the save folder, hidden ones included, with its size.
+    QStringList folderListing() const
+    {
+        QStringList entries;
+        const auto filter = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
+        for (const QFileInfo& f : QDir(saves.path()).entryInfoList(filter, QDir::Name))
+            entries << QString("%1 %2").arg(f.fileName()).arg(f.size());
+        return entries;
+    }
+    static QString seconds(const QString& readout) { return readout.section('\n', 2); }
+
+    QTemporaryDir dir, temp, saves;
+    FakeBackend backend;
+    std::optional<QSettings> settings;
+    std::optional<SettingsStore> store;
+    std::unique_ptr<RecorderDialog> window;
+    QByteArray m_oldTmpDir;
+};
+
+TEST_F(SavingWindowTest, ThePositionShownAfterPlayAndStopIsWhereThePartialClearCuts)
+{
+    record(kStereo48k16Bit, 48000 * 41);
+    EXPECT_EQ(seconds(text(1119)), "000:41.0");
+
+    // Play rewinds and queues fourteen blocks; Stop at once keeps the position
+    // the queue reached, and that is what the readout and the slider show.
+    click(103);
+    const uint32_t queued = 14 * 6144 / 4;
+    EXPECT_EQ(engine().position(), queued);
+    EXPECT_EQ(seconds(text(1119)), "000:00.4");
+    EXPECT_EQ(uint32_t(ctl<QSlider>(1121)->value()), queued);
+    click(1022);
+    backend.lastPlaybackStream()->completeAll();
+    FakeBackend::processCallbacks();
+    ASSERT_FALSE(engine().IsPlaying());
+    EXPECT_EQ(uint32_t(ctl<QSlider>(1121)->value()), engine().position());
+    const QString shown = seconds(text(1119));
+
+    click(1124);
+    EXPECT_EQ(engine().GetDataLength(), queued * 4);
+    EXPECT_EQ(seconds(text(1120)), shown);
+}
+
+TEST_F(SavingWindowTest, ASaveOntoTheRecordingsOwnFilesOrOntoAReadOnlyFileFailsAndChangesNothing)
+{
+    record(kStereo48k16Bit, 48000 * 2);
+    const QString wavTemp = engine().recordingFile().path(), mp3Temp = engine().mp3Side().mp3TempPath();
+    const QByteArray wavBytes = testsupport::readFile(wavTemp), mp3Bytes = testsupport::readFile(mp3Temp);
+    ASSERT_TRUE(wavBytes.size() == 44 + 48000 * 2 * 4 && !mp3Bytes.isEmpty());
+    ASSERT_TRUE(QFile::link(wavTemp, saved("link.wav")));
+    const QString readOnlyWave = saved("take.wav"), readOnlyMp3 = saved("take.mp3");
+    for (const QString& path : {readOnlyWave, readOnlyMp3}) {
+        ASSERT_TRUE(testsupport::writeFile(path, "the user's file"));
+        ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    }
+    // Everything but the read-only files is open to the ordinary user, so
+    // only their being read-only can stop the save.
+    ::chmod(QFile::encodeName(saves.path()).constData(), 0777);
+    ::chmod(QFile::encodeName(temp.path()).constData(), 0755);
+    for (const QString& path : {wavTemp, mp3Temp})
+        ::chmod(QFile::encodeName(path).constData(), 0644);
+
+    struct Case { QString target; int method; bool readOnly; };
+    for (const Case& c : {Case{wavTemp, 1, false}, Case{saved("link.wav"), 0, false}, Case{mp3Temp, 0, false},
+                          Case{readOnlyWave, 1, true}, Case{readOnlyMp3, 0, true}}) {
+        SCOPED_TRACE(c.target.toStdString());
+        ModalAnswers answers;
+        answers.paths = {c.target};
+        answers.buttons = {QMessageBox::Yes, QMessageBox::Ok};  // replace it; the failure
+        {
+            std::optional<ActingAsOrdinaryUser> user;
+            if (c.readOnly)
+                user.emplace();
+            saveAs(c.method, true);
+        }
+        ASSERT_EQ(answers.messages.size(), 2);
+        EXPECT_EQ(answers.messages[1], resources::text(382));
+        EXPECT_TRUE(window->savedRecordings().isEmpty() && !engine().IsSaved());
+        EXPECT_EQ(testsupport::readFile(wavTemp), wavBytes);
+        EXPECT_EQ(testsupport::readFile(mp3Temp), mp3Bytes);
+        EXPECT_EQ(folderListing(), (QStringList{"link.wav 384044", "take.mp3 15", "take.wav 15"}));
+    }
+
+    // The recording's MP3 file is whole, so a save at the same quality is its copy.
+    ModalAnswers answers;
+    answers.paths = {saved("kept.mp3")};
+    saveAs(0, true);
+    EXPECT_TRUE(answers.messages.isEmpty());
+    EXPECT_EQ(testsupport::readFile(saved("kept.mp3")), mp3Bytes);
+}
+
+TEST_F(SavingWindowTest, NoSaveReplacesAFileWithoutTheUsersWord)
+{
+    // Two saves under one clock second, a partial clear between them: both stay.
+    record(kStereo48k16Bit, 48000);
+    saveAs(1, false);
+    engine().OnHScroll(RecordingEngine::kEndTrack, 12000);
+    click(1124);
+    saveAs(1, false);
+    EXPECT_EQ(folderListing(), (QStringList{kClockName + " 2.wav 48044", kClockName + ".wav 192044"}));
+    EXPECT_EQ(window->savedRecordings(), (QStringList{saved(kClockName + ".wav"), saved(kClockName + " 2.wav")}));
+    click(1125);  // saved: the new recording asks nothing
+    EXPECT_EQ(engine().GetDataLength(), 0u);
+
+    // An 8-bit recording typed as take.mp3 is saved as take.wav: asked like
+    // the save dialog asks, No keeps the file there, Yes replaces it.
+    record(kMono44k8Bit, 44100);
+    ASSERT_TRUE(testsupport::writeFile(saved("take.wav"), "the user's file"));
+    for (const auto button : {QMessageBox::No, QMessageBox::Yes}) {
+        ModalAnswers answers;
+        answers.paths = {saved("take.mp3")};
+        answers.buttons = {button};
+        saveAs(0, true);
+        EXPECT_EQ(answers.messages, QStringList{"take.wav already exists.\nDo you want to replace it?"});
+    }
+    EXPECT_EQ(window->savedRecordings().size(), 3);
+    EXPECT_TRUE(engine().IsSaved());
+    EXPECT_EQ(folderListing().filter("take"), QStringList{"take.wav 44144"});
+}
+
+TEST_F(SavingWindowTest, ACloseOrClickDuringASaveIsRefusedAndTheSaveCompletes)
+{
+    record(kStereo48k16Bit, 48000 * 3);
+    ctl<QSlider>(1004)->setValue(5);  // another quality: encoded under the progress dialog
+    const QString wavTemp = engine().recordingFile().path();
+
+    ModalAnswers answers;
+    answers.buttons = {QMessageBox::No, QMessageBox::No};
+    int closeRequests = 0;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<controls::ProgressDialog*>(w) && w->isVisible() && closeRequests < 2) {
+                ++closeRequests;
+                EXPECT_FALSE(window->isEnabled());
+                window->windowHandle()->close();  // as the window manager asks
+            }
+    });
+    closer.start(20);
+    saveAs(0, false);
+    closer.stop();
+
+    EXPECT_EQ(closeRequests, 2);
+    EXPECT_TRUE(answers.messages.isEmpty()) << answers.messages.join(" | ").toStdString();
+    EXPECT_TRUE(window->isVisible() && window->isEnabled());
+    EXPECT_TRUE(QFile::exists(wavTemp));
+    ASSERT_EQ(window->savedRecordings(), QStringList{saved(kClockName + ".mp3")});
+    const QString decoded = temp.filePath("decoded.wav");
+    ASSERT_EQ(testsupport::runTool("mpg123", {"-q", "-w", decoded, window->savedRecordings().first()}).exitCode, 0);
+    EXPECT_EQ(testsupport::runTool("soxi", {"-s", decoded}).out.trimmed(), "144000");
+
+    // The WAVE copy lets no events through: a close request and a click on
+    // New that wait for it are dropped, not carried out once it is over.
+    ctl<QComboBox>(1003)->setCurrentIndex(1);
+    QMetaObject::invokeMethod(ctl<QAbstractButton>(1116), &QAbstractButton::click, Qt::QueuedConnection);
+    QCoreApplication::postEvent(window->windowHandle(), new QCloseEvent);
+    QMetaObject::invokeMethod(ctl<QAbstractButton>(1125), &QAbstractButton::click, Qt::QueuedConnection);
+    QTest::qWait(1000);
+    EXPECT_TRUE(answers.messages.isEmpty()) << answers.messages.join(" | ").toStdString();
+    EXPECT_EQ(window->savedRecordings().size(), 2);
+    EXPECT_TRUE(window->isVisible() && window->isEnabled());
+    EXPECT_EQ(engine().GetDataLength(), 48000u * 3 * 4);
+}
+
+}  // namespace
