@@ -77,8 +77,12 @@ TEST(PulseCapture, AToneFromTheSinkArrivesInEveryFormatAtItsLevelInOrderOnTheOwn
                 // The default source for half of them, the listed device for the rest.
                 runs.push_back(std::make_unique<RecordingRun>(pulse, bits == 8 ? -1 : monitor,
                                                               PcmFormat{rate, bits, channels}, 6, 2048));
-                ASSERT_TRUE(runs.back()->stream && runs.back()->stream->start()) << runs.back()->name();
+                ASSERT_TRUE(runs.back()->stream) << runs.back()->name();
             }
+    // Opening takes a server round trip or several; starting is immediate.
+    // All start together, so that they capture equally long.
+    for (auto& r : runs)
+        ASSERT_TRUE(r->stream->start()) << r->name();
     TonePlayer tone(1000, 0.5, 1.2);
     ASSERT_TRUE(tone.started());
     runEventsFor(1400);
@@ -96,7 +100,8 @@ TEST(PulseCapture, AToneFromTheSinkArrivesInEveryFormatAtItsLevelInOrderOnTheOwn
         for (int c = 0; c < r->format.channels; ++c) {
             const auto s = channelSamples(r->captured, r->format, c);
             const size_t window = r->format.sampleRate / 10;
-            EXPECT_NEAR(strongestToneAmplitude(s, r->format.sampleRate, 1000, window), 0.5, 0.05);
+            EXPECT_NEAR(strongestToneAmplitude(s, r->format.sampleRate, 1000, window),
+                        r->format.channels == 1 ? monoMonitorLevel(0.5) : 0.5, 0.05);
             EXPECT_LT(strongestToneAmplitude(s, r->format.sampleRate, 1500, window), 0.03);
             EXPECT_LT(strongestToneAmplitude(s, r->format.sampleRate, 600, window), 0.03);
         }

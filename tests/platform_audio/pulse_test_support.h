@@ -196,6 +196,48 @@ inline size_t longestQuietStretch(const std::vector<double>& s, size_t from, siz
     return best;
 }
 
+// Stretches of sound (start, length in samples) louder than `level`, split
+// where it stays quiet for more than `gap` samples.
+inline std::vector<std::pair<size_t, size_t>> soundStretches(const std::vector<double>& s, double level, size_t gap)
+{
+    std::vector<std::pair<size_t, size_t>> out;
+    size_t quiet = gap + 1;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (std::abs(s[i]) < level) {
+            ++quiet;
+            continue;
+        }
+        if (quiet > gap)
+            out.push_back({i, 1});
+        else
+            out.back().second = i - out.back().first + 1;
+        quiet = 0;
+    }
+    return out;
+}
+
+// Where a tone of `period` samples breaks in [from, to): rising zero
+// crossings further apart than a period allows (a gap, a lost or repeated
+// stretch, a click). Positions in samples.
+inline std::vector<double> toneBreaks(const std::vector<double>& s, size_t from, size_t to, double period)
+{
+    const std::vector<double> part(s.begin() + long(std::min(from, s.size())), s.begin() + long(std::min(to, s.size())));
+    const auto crossings = risingZeroCrossings(part);
+    std::vector<double> at;
+    for (size_t i = 1; i < crossings.size(); ++i)
+        if (std::abs(crossings[i] - crossings[i - 1] - period) > 0.5)
+            at.push_back(double(from) + crossings[i]);
+    return at;
+}
+
+// The level a mono recording of the stereo null sink's monitor shows for a
+// tone of `amplitude` on both channels: the PulseAudio daemon averages the
+// channels, PipeWire's down-mix keeps their power.
+inline double monoMonitorLevel(double amplitude)
+{
+    return testsupport::onPipeWire() ? amplitude * std::numbers::sqrt2 : amplitude;
+}
+
 inline testsupport::ToolResult pactl(const QStringList& args) { return testsupport::runTool("pactl", args, 10000); }
 
 }  // namespace audiotest
