@@ -73,11 +73,15 @@ private:
     bool m_started = false;
 };
 
-// parec recording the null sink's monitor while it runs.
+// parec recording the null sink's monitor while it runs; into `file` when
+// the test will not be reading as it goes.
 class MonitorRecorder {
 public:
-    explicit MonitorRecorder(platform::audio::PcmFormat format)
+    explicit MonitorRecorder(platform::audio::PcmFormat format, const QString& file = {})
+        : m_file(file)
     {
+        if (!file.isEmpty())
+            m_process.setStandardOutputFile(file);
         m_process.start("parec", {"--raw", "--device=quillon_null.monitor", "--format=" + pulseFormatName(format),
                                   QStringLiteral("--rate=%1").arg(format.sampleRate),
                                   QStringLiteral("--channels=%1").arg(format.channels), "--latency-msec=20"});
@@ -95,12 +99,15 @@ public:
     {
         m_process.terminate();
         m_process.waitForFinished(5000);
+        if (!m_file.isEmpty())
+            return testsupport::readFile(m_file);
         collect();
         return m_data;
     }
     ~MonitorRecorder() { finish(); }
 
 private:
+    QString m_file;
     QProcess m_process;
     QByteArray m_data;
     bool m_started = false;
@@ -194,6 +201,21 @@ inline size_t longestQuietStretch(const std::vector<double>& s, size_t from, siz
         best = std::max(best, run);
     }
     return best;
+}
+
+// Where a tone of `period` samples jumps in phase: audio lost or doubled.
+// A break with silence in between is where the player ran dry (the tone
+// resumes later, phase intact), not a jump. Positions in samples.
+inline std::vector<double> toneJumps(const std::vector<double>& s, double period)
+{
+    const auto crossings = risingZeroCrossings(s);
+    std::vector<double> at;
+    for (size_t i = 1; i < crossings.size(); ++i) {
+        const double a = crossings[i - 1], b = crossings[i];
+        if (std::abs(b - a - period) > 0.5 && longestQuietStretch(s, size_t(a), size_t(b) + 1, 0.05) < size_t(period))
+            at.push_back(b);
+    }
+    return at;
 }
 
 // Stretches of sound (start, length in samples) louder than `level`, split
