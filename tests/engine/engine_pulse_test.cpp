@@ -190,11 +190,17 @@ TEST_P(StopKeepsTheTail, TheFileHoldsTheAudioUpToThePressOfStop)
     EXPECT_GT(SoxStat({file, "-n", "trim", tailStart, "stat"}, "RMS     amplitude"), 0.2);
     EXPECT_NEAR(SoxStat({file, "-n", "remix", "1", "trim", "0.3", "1", "stat"}, "Rough   frequency"), 1000, 30);
 
-    // Resume continues right after it.
+    // Resume continues right after it, without a silent moment at the join.
     const double more = RecordFor(1000);
     StopTone();
     const QString both = CopyOfRecording("both.wav");
     EXPECT_NEAR(Soxi("-D", both).toDouble(), seconds + more, 0.3);
+    const QString raw = work.filePath("both.raw");
+    ASSERT_EQ(runTool("sox", {both, "-t", "raw", "-e", "signed", "-b", "16", "-r", "48000", raw, "remix", "1"}).exitCode,
+              0);
+    const auto samples = audiotest::channelSamples(testsupport::readFile(raw), {48000, 16, 1});
+    const auto join = size_t(seconds * 48000);
+    EXPECT_LT(audiotest::longestQuietStretch(samples, join - 2400, join + 2400, 0.05), 48u) << "a gap at the join";
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, StopKeepsTheTail, ::testing::Values(kRow8000Mono8, kRow48000Stereo16),
