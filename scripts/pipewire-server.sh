@@ -43,11 +43,13 @@ fail() {
   exit 1
 }
 
-# Polls a command for up to ten seconds.
+# Polls a command for up to ten seconds, giving up at once when the
+# daemon behind pid file $2 has died.
 wait_for() {
-  local what=$1; shift
+  local what=$1 pidfile=$2; shift 2
   for _ in $(seq 1 100); do
     "$@" >/dev/null 2>&1 && return 0
+    alive "$pidfile" || fail "$what (it exited)"
     sleep 0.1
   done
   fail "$what"
@@ -162,7 +164,7 @@ start)
   dbus-daemon --session --address="unix:path=$dir/bus" --nofork --nopidfile \
     >"$dir/dbus.log" 2>&1 </dev/null &
   echo $! >"$dir/dbus.pid"
-  wait_for "no session bus at $dir/bus" test -S "$dir/bus"
+  wait_for "no session bus at $dir/bus" dbus.pid test -S "$dir/bus"
 
   # Like the PulseAudio daemon, ahead of ordinary processes where allowed
   # (not real-time): a busy build machine otherwise makes it skip.
@@ -170,14 +172,14 @@ start)
   "${boost[@]}" true 2>/dev/null || boost=()
   "${boost[@]}" pipewire >"$dir/pipewire.log" 2>&1 </dev/null &
   echo $! >"$dir/pipewire.pid"
-  wait_for "pipewire does not answer" timeout 2 pw-cli info 0
+  wait_for "pipewire does not answer" pipewire.pid timeout 2 pw-cli info 0
 
   "${boost[@]}" wireplumber >"$dir/wireplumber.log" 2>&1 </dev/null &
   echo $! >"$dir/wireplumber.pid"
   "${boost[@]}" pipewire-pulse >"$dir/pipewire-pulse.log" 2>&1 </dev/null &
   echo $! >"$dir/pid"
   export PULSE_SERVER="unix:$dir/native"
-  wait_for "pipewire-pulse does not answer on $dir/native" timeout 2 pactl info
+  wait_for "pipewire-pulse does not answer on $dir/native" pid timeout 2 pactl info
 
   pactl load-module module-null-sink sink_name=quillon_null \
       sink_properties=device.description=Quillon-Null >/dev/null \
@@ -185,7 +187,7 @@ start)
   pactl set-default-sink quillon_null
   pactl set-default-source quillon_null.monitor
   # The defaults are WirePlumber's to apply: ready once they show.
-  wait_for "the null sink never became the default" \
+  wait_for "the null sink never became the default" wireplumber.pid \
     bash -c '[ "$(pactl get-default-sink)" = quillon_null ] &&
              [ "$(pactl get-default-source)" = quillon_null.monitor ]'
   ;;
