@@ -16,8 +16,8 @@ daemons=(pid wireplumber.pid pipewire.pid dbus.pid)
 
 # A process nobody reaped still answers kill -0: it counts as gone.
 running() {
-  local state
-  state=$(ps -o stat= -p "$1" 2>/dev/null) && [ "${state:0:1}" != Z ]
+  local stat
+  stat=$(cat "/proc/$1/stat" 2>/dev/null) && [ "$(echo "${stat##*) }" | cut -c1)" != Z ]
 }
 
 alive() { [ -f "$dir/$1" ] && running "$(cat "$dir/$1")"; }
