@@ -1,11 +1,33 @@
 # Helpers shared by the folders' CMakeLists.
 
-# quillon_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [PULSE] [QT])
+# The sound servers the real-server tests run against.
+set(QUILLON_SOUND_SERVERS pulseaudio pipewire)
+
+# quillon_sound_server(<server> <fixture-var> <script-var> <dir-var>)
+#   The ctest fixture that runs <server> privately, its start/stop script and
+#   its directory (the server listens on unix:<dir>/native).
+function(quillon_sound_server server fixture_var script_var dir_var)
+  if(server STREQUAL "pulseaudio")
+    set(fixture pulse_server)
+    set(script pulse-server.sh)
+  else()
+    set(fixture ${server}_server)
+    set(script ${server}-server.sh)
+  endif()
+  set(${fixture_var} ${fixture} PARENT_SCOPE)
+  set(${script_var} ${CMAKE_SOURCE_DIR}/scripts/${script} PARENT_SCOPE)
+  set(${dir_var} ${CMAKE_BINARY_DIR}/${server}-test PARENT_SCOPE)
+endfunction()
+
+# quillon_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [PULSE] [QT] [TIMEOUT <s>])
 #   A GoogleTest executable registered with ctest.
 #   QT:    runs with Qt's offscreen platform and links the Qt-aware test main
 #          (tests/support/qt_test_main.cpp) instead of gtest_main.
-#   PULSE: needs the private PulseAudio server that the test harness starts
-#          (ctest fixture "pulse_server"); PULSE_SERVER points at it.
+#   PULSE: needs a real sound server. Registered once per server in
+#          QUILLON_SOUND_SERVERS, as <name>_pulseaudio and <name>_pipewire,
+#          each needing its server's fixture, with PULSE_SERVER pointing at
+#          that server and QUILLON_SOUND_SERVER naming it. The ctest names
+#          are left in <name>_TESTS, for properties added afterwards.
 function(quillon_add_test)
   cmake_parse_arguments(T "PULSE;QT" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
@@ -24,15 +46,37 @@ function(quillon_add_test)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
-  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
   if(T_PULSE)
-    list(APPEND env "PULSE_SERVER=unix:${QUILLON_PULSE_DIR}/native"
-                    "QUILLON_PULSE_DIR=${QUILLON_PULSE_DIR}")
-    set_tests_properties(${T_NAME} PROPERTIES
-      FIXTURES_REQUIRED pulse_server RESOURCE_LOCK pulse_server)
+    quillon_add_server_test(NAME ${T_NAME} COMMAND ${T_NAME} ENVIRONMENT ${env} TIMEOUT ${T_TIMEOUT})
+    set(${T_NAME}_TESTS ${${T_NAME}_TESTS} PARENT_SCOPE)
   else()
+    add_test(NAME ${T_NAME} COMMAND ${T_NAME})
     # Unit tests must never reach a real server by accident.
     list(APPEND env "PULSE_SERVER=unix:/nonexistent/quillon-no-server")
+    set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${T_TIMEOUT})
+    set(${T_NAME}_TESTS ${T_NAME} PARENT_SCOPE)
   endif()
-  set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${T_TIMEOUT})
+endfunction()
+
+# quillon_add_server_test(NAME <name> COMMAND <command...> [ENVIRONMENT <var=value...>] [TIMEOUT <s>])
+#   Any command (a test program, a script) run once against each sound
+#   server, as <name>_<server>; the names are left in <name>_TESTS. Tests on
+#   one server run one at a time; the two servers' runs may overlap.
+function(quillon_add_server_test)
+  cmake_parse_arguments(T "" "NAME;TIMEOUT" "COMMAND;ENVIRONMENT" ${ARGN})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set(names)
+  foreach(server IN LISTS QUILLON_SOUND_SERVERS)
+    quillon_sound_server(${server} fixture script dir)
+    set(name ${T_NAME}_${server})
+    add_test(NAME ${name} COMMAND ${T_COMMAND})
+    set_tests_properties(${name} PROPERTIES
+      ENVIRONMENT "${T_ENVIRONMENT};PULSE_SERVER=unix:${dir}/native;QUILLON_PULSE_DIR=${dir};QUILLON_SOUND_SERVER=${server}"
+      FIXTURES_REQUIRED ${fixture} RESOURCE_LOCK ${fixture} TIMEOUT ${T_TIMEOUT}
+      LABELS "real-server;${server}")
+    list(APPEND names ${name})
+  endforeach()
+  set(${T_NAME}_TESTS ${names} PARENT_SCOPE)
 endfunction()

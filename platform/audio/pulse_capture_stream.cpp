@@ -19,6 +19,13 @@ constexpr int kStopWatchMs = 100;
 // A stop gives up on audio the server announced but that never came.
 constexpr int kStopQuietWatches = 5;
 constexpr int kStopMaxWatches = 30;
+
+// How much the server has captured, or failing an answer all that reached us.
+uint64_t serverPosition(pa_stream* s, int success, uint64_t arrived)
+{
+    const pa_timing_info* timing = success ? pa_stream_get_timing_info(s) : nullptr;
+    return timing && timing->write_index >= 0 ? uint64_t(timing->write_index) : arrived;
+}
 }  // namespace
 
 std::unique_ptr<PulseCaptureStream> PulseCaptureStream::open(std::shared_ptr<PulseContext> pulse,
@@ -68,6 +75,7 @@ bool PulseCaptureStream::connect(bool corked, QString* error)
     const auto flags = pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | (corked ? PA_STREAM_START_CORKED : 0));
     m_taken = 0;
     m_stopPosition.reset();
+    m_discardUntil.reset();
     pa_stream* s = m_stream;
     const bool ready =
         pa_stream_connect_record(s, m_source.isEmpty() ? nullptr : m_source.constData(), &attr, flags) == 0
@@ -90,8 +98,11 @@ void PulseCaptureStream::disconnect()
         pa_stream_unref(m_stream);
         m_stream = nullptr;
     }
+    // Cancelled operations never answer.
+    m_stopQueries = m_stopAnswers = m_stopWanted = m_corks = m_corkAnswers = 0;
     m_taken = 0;
     m_stopPosition.reset();
+    m_discardUntil.reset();
 }
 
 bool PulseCaptureStream::addBuffer(AudioBuffer* buffer)
@@ -114,17 +125,18 @@ bool PulseCaptureStream::start()
         return true;
     if (m_state != State::Idle)
         return false;
-    if (m_stream && m_neverStarted && pa_stream_get_state(m_stream) == PA_STREAM_READY) {
+    if (m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY) {
+        // The same stream goes on: a new one would start with a moment of
+        // silence on some servers. What it captured before is discarded.
         m_operations.add(pa_stream_cork(m_stream, 0, nullptr, nullptr));
     } else {
-        // A new stream after every stop and reset, so that a start never
-        // sees audio from before it.
         disconnect();
         if (!m_pulse->isReady() || !connect(false, nullptr))
             return false;
     }
-    m_neverStarted = false;
+    m_stopPosition.reset();
     m_state = State::Running;
+    pump();
     return true;
 }
 
@@ -136,9 +148,15 @@ bool PulseCaptureStream::stop()
     if (m_state != State::Running)
         return true;
     m_state = State::Stopping;
-    // Cork, then ask how much the server captured: everything up to that
-    // position still reaches us and is delivered before `stopped`.
-    m_operations.add(pa_stream_cork(m_stream, 1, &onCorked, this));
+    // Ask how much the server has captured: everything up to that position
+    // is delivered before `stopped`. The stream runs on meanwhile, as a
+    // server may hold back a last partial fragment for as long as it is
+    // paused.
+    pa_operation* query = pa_stream_update_timing_info(m_stream, &onStopPosition, this);
+    if (query) {
+        m_operations.add(query);
+        m_stopWanted = ++m_stopQueries;
+    }
     m_lastArrived = arrivedBytes();
     m_quietWatches = m_watches = 0;
     if (!m_stopWatch)
@@ -153,7 +171,8 @@ void PulseCaptureStream::reset()
     if (m_state == State::Closed || m_state == State::Broken)
         return;
     const bool stopPending = m_state == State::Stopping;
-    disconnect();
+    if (m_state != State::Idle)
+        pause();
     m_carry.clear();
     giveBackAll();
     m_state = State::Idle;
@@ -173,6 +192,20 @@ void PulseCaptureStream::close()
     m_carry.clear();
 }
 
+void PulseCaptureStream::pause()
+{
+    m_stopWanted = 0;
+    m_stopPosition.reset();
+    m_pulse->disarmTimer(m_stopWatch);
+    if (!m_stream || pa_stream_get_state(m_stream) != PA_STREAM_READY)
+        return;
+    // Whatever the server captured until the cork is stale for the next
+    // start; its extent is known once the cork is done.
+    m_discardUntil.reset();
+    ++m_corks;
+    m_operations.add(pa_stream_cork(m_stream, 1, &onCorked, this));
+}
+
 uint64_t PulseCaptureStream::arrivedBytes() const
 {
     const size_t readable = m_stream ? pa_stream_readable_size(m_stream) : 0;
@@ -183,6 +216,8 @@ void PulseCaptureStream::pump()
 {
     if (m_state != State::Running && m_state != State::Stopping)
         return;
+    if (m_corkAnswers < m_corks)
+        return;  // where the stale audio ends is not known yet
     if (!m_carry.isEmpty()) {
         const QByteArray carry = std::exchange(m_carry, {});
         place(reinterpret_cast<const uint8_t*>(carry.constData()), size_t(carry.size()));
@@ -194,15 +229,24 @@ void PulseCaptureStream::pump()
         size_t size = 0;
         if (pa_stream_peek(m_stream, &data, &size) < 0 || size == 0)
             break;
-        if (data) {
-            place(static_cast<const uint8_t*>(data), size);
-        } else {
-            // A hole in the stream: keep the timeline with silence.
-            const QByteArray silence(qsizetype(size), m_format.bitsPerSample == 8 ? char(0x80) : char(0));
-            place(reinterpret_cast<const uint8_t*>(silence.constData()), size);
+        // Of this fragment: what is stale, and what lies beyond a stop.
+        const uint64_t end = m_taken + size;
+        const uint64_t from = std::clamp(m_discardUntil.value_or(m_taken), m_taken, end);
+        const uint64_t to = m_stopPosition ? std::clamp(*m_stopPosition, from, end) : end;
+        if (to > from) {
+            const size_t offset = size_t(from - m_taken), n = size_t(to - from);
+            if (data) {
+                place(static_cast<const uint8_t*>(data) + offset, n);
+            } else {
+                // A hole in the stream: keep the timeline with silence.
+                const QByteArray silence(qsizetype(n), m_format.bitsPerSample == 8 ? char(0x80) : char(0));
+                place(reinterpret_cast<const uint8_t*>(silence.constData()), n);
+            }
         }
         pa_stream_drop(m_stream);
-        m_taken += size;
+        m_taken = end;
+        if (m_discardUntil && m_taken >= *m_discardUntil)
+            m_discardUntil.reset();
     }
     if (m_state == State::Stopping)
         finishStopWhenDrained();
@@ -235,9 +279,7 @@ void PulseCaptureStream::finishStopWhenDrained()
         m_queue.pop_front();
         giveBack(partial);
     }
-    // The corked stream is ended by the next start(), on the owner's thread,
-    // rather than here inside its own callback.
-    m_pulse->disarmTimer(m_stopWatch);
+    pause();
     m_state = State::Idle;
     if (m_callbacks.stopped)
         m_calls.post(m_callbacks.stopped);
@@ -301,19 +343,31 @@ void PulseCaptureStream::onReadable(pa_stream*, size_t, void* self) { static_cas
 void PulseCaptureStream::onCorked(pa_stream* s, int, void* self)
 {
     auto* stream = static_cast<PulseCaptureStream*>(self);
-    // Asked only now, a full round trip after the cork, so that the server
-    // has queued all it captured before it.
-    stream->m_operations.add(pa_stream_update_timing_info(s, &onStopPosition, self));
+    // Asked only now, a round trip after the cork, so that the answer
+    // covers all the server captured before it.
+    pa_operation* query = pa_stream_update_timing_info(s, &onDiscardPosition, self);
+    if (query)
+        stream->m_operations.add(query);
+    else
+        onDiscardPosition(s, 0, self);
+}
+
+void PulseCaptureStream::onDiscardPosition(pa_stream* s, int success, void* self)
+{
+    auto* stream = static_cast<PulseCaptureStream*>(self);
+    // Answers come in order; only the one to the latest cork counts.
+    if (++stream->m_corkAnswers == stream->m_corks) {
+        stream->m_discardUntil = serverPosition(s, success, stream->arrivedBytes());
+        stream->pump();
+    }
 }
 
 void PulseCaptureStream::onStopPosition(pa_stream* s, int success, void* self)
 {
     auto* stream = static_cast<PulseCaptureStream*>(self);
-    const pa_timing_info* timing = success ? pa_stream_get_timing_info(s) : nullptr;
-    if (timing && timing->write_index >= 0)
-        stream->m_stopPosition = uint64_t(timing->write_index);
-    else
-        stream->m_stopPosition = stream->arrivedBytes();
+    if (++stream->m_stopAnswers != stream->m_stopWanted || stream->m_state != State::Stopping)
+        return;
+    stream->m_stopPosition = serverPosition(s, success, stream->arrivedBytes());
     stream->pump();
 }
 

@@ -4,6 +4,8 @@
 // blocks there, and full blocks go to the owner's thread as queued calls.
 // While the owner holds all its blocks, audio waits in the stream (sized for
 // more than ten seconds) and is taken only when a block arrives.
+// A stop or reset pauses the stream rather than ending it: a new stream
+// starts with a moment of silence on PipeWire, a resumed one does not.
 
 #include <deque>
 #include <memory>
@@ -42,6 +44,7 @@ private:
     // All below: lock held.
     bool connect(bool corked, QString* error);
     void disconnect();
+    void pause();
     uint64_t arrivedBytes() const;
     void pump();
     void place(const uint8_t* data, size_t size);
@@ -55,6 +58,7 @@ private:
     static void onReadable(pa_stream* s, size_t bytes, void* self);
     static void onCorked(pa_stream* s, int success, void* self);
     static void onStopPosition(pa_stream* s, int success, void* self);
+    static void onDiscardPosition(pa_stream* s, int success, void* self);
     static void onStopWatch(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self);
 
     std::shared_ptr<PulseContext> m_pulse;
@@ -66,9 +70,6 @@ private:
     PendingOperations m_operations;
     pa_time_event* m_stopWatch = nullptr;
     State m_state = State::Idle;
-    // The stream connected by open() has not been started yet: the first
-    // start() only uncorks it.
-    bool m_neverStarted = true;
     std::deque<AudioBuffer*> m_queue;
     // The tail of a fragment taken from the stream that did not fit the
     // blocks (the stream can only drop whole fragments).
@@ -78,6 +79,13 @@ private:
     // After stop(): the stream position of the last frame captured before
     // the stop, once the server told us.
     std::optional<uint64_t> m_stopPosition;
+    // After a pause: audio up to this position is from before the next
+    // start, once the server told us.
+    std::optional<uint64_t> m_discardUntil;
+    // The server answers in order: counting questions and answers tells
+    // which answer belongs to the latest stop and the latest cork.
+    uint32_t m_stopQueries = 0, m_stopAnswers = 0, m_stopWanted = 0;
+    uint32_t m_corks = 0, m_corkAnswers = 0;
     uint64_t m_lastArrived = 0;
     int m_quietWatches = 0;
     int m_watches = 0;

@@ -29,6 +29,10 @@ PulsePlaybackStream::PulsePlaybackStream(std::shared_ptr<PulseContext> pulse, co
     : m_pulse(std::move(pulse))
     , m_format(format)
     , m_callbacks(std::move(callbacks))
+    // PipeWire 0.3 fills the gaps of 8-bit streams with zero bytes, full
+    // scale for unsigned samples: a thump at every start, pause and end.
+    // Such audio goes out widened to 16 bits, whose silence is zero.
+    , m_wideness(format.bitsPerSample == 8 ? 2 : 1)
 {
 }
 
@@ -41,7 +45,9 @@ PulsePlaybackStream::~PulsePlaybackStream()
 
 bool PulsePlaybackStream::connect(QString* error, bool wait)
 {
-    const pa_sample_spec sampleSpec = toSampleSpec(m_format);
+    pa_sample_spec sampleSpec = toSampleSpec(m_format);
+    if (m_wideness > 1)
+        sampleSpec.format = PA_SAMPLE_S16LE;
     m_stream = pa_stream_new(m_pulse->context(), "Playback", &sampleSpec, nullptr);
     if (!m_stream) {
         if (error)
@@ -52,14 +58,14 @@ bool PulsePlaybackStream::connect(QString* error, bool wait)
     pa_stream_set_write_callback(m_stream, &onWritable, this);
     pa_buffer_attr attr;
     attr.maxlength = uint32_t(-1);
-    attr.tlength = bytesForMilliseconds(m_format, kServerLatencyMs);
+    attr.tlength = bytesForMilliseconds(m_format, kServerLatencyMs) * m_wideness;
     // Start as soon as there is any audio, and after running dry wait for
     // the next block instead of skipping ahead: short clips play, nothing is lost.
-    attr.prebuf = m_format.blockAlign();
+    attr.prebuf = m_format.blockAlign() * m_wideness;
     attr.minreq = uint32_t(-1);
     attr.fragsize = uint32_t(-1);
-    m_queuedEnd = m_sent = m_played = 0;
-    m_timingAsked = false;
+    m_queuedEnd = m_sent = m_played = m_drainEnd = 0;
+    m_timingAsked = m_draining = false;
     pa_stream* s = m_stream;
     if (pa_stream_connect_playback(s, nullptr, &attr, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) < 0) {
         if (error)
@@ -91,7 +97,7 @@ void PulsePlaybackStream::disconnect()
     m_operations.cancelAll();
     m_pulse->disarmTimer(m_poll);
     m_pollArmed = false;
-    m_timingAsked = false;
+    m_timingAsked = m_draining = false;
     if (m_stream) {
         pa_stream_set_state_callback(m_stream, nullptr, nullptr);
         pa_stream_set_write_callback(m_stream, nullptr, nullptr);
@@ -147,31 +153,57 @@ void PulsePlaybackStream::feed()
     if (m_state != State::Open || !m_stream || pa_stream_get_state(m_stream) != PA_STREAM_READY)
         return;
     while (m_sent < m_queuedEnd) {
-        const size_t writable = pa_stream_writable_size(m_stream);
-        if (writable == 0 || writable == size_t(-1))
+        const size_t serverWritable = pa_stream_writable_size(m_stream);
+        if (serverWritable == size_t(-1))
+            return;
+        const size_t writable = serverWritable / m_wideness;
+        if (writable == 0)
             return;
         // The first block not yet sent in full.
         const auto it = std::find_if(m_blocks.begin(), m_blocks.end(), [this](const Block& b) { return b.end > m_sent; });
         const uint64_t start = it->end - it->buffer->length;
         const size_t n = size_t(std::min<uint64_t>(writable, it->end - m_sent));
-        if (pa_stream_write(m_stream, it->buffer->data + (m_sent - start), n, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+        const uint8_t* data = it->buffer->data + (m_sent - start);
+        if (m_wideness > 1) {
+            m_widened.resize(n);
+            for (size_t i = 0; i < n; ++i)
+                m_widened[i] = int16_t((int(data[i]) - 128) << 8);
+            data = reinterpret_cast<const uint8_t*>(m_widened.data());
+        }
+        if (pa_stream_write(m_stream, data, n * m_wideness, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
             fail(m_pulse->errorText());
             return;
         }
         m_sent += n;
     }
+    drainWhenAllSent();
+}
+
+void PulsePlaybackStream::drainWhenAllSent()
+{
+    // One drain at a time: blocks written meanwhile wait for the next one.
+    // Draining does not stop the stream, so they play on without a break.
+    if (m_draining || m_sent != m_queuedEnd || m_played >= m_sent)
+        return;
+    pa_operation* op = pa_stream_drain(m_stream, &onDrained, this);
+    if (!op)
+        return;
+    m_draining = true;
+    m_drainEnd = m_sent;
+    m_operations.add(op);
 }
 
 void PulsePlaybackStream::updatePlayed(const pa_timing_info& timing)
 {
     if (timing.read_index < 0)
         return;
-    const auto consumed = uint64_t(timing.read_index);
+    const auto consumed = uint64_t(timing.read_index) / m_wideness;
     uint64_t played;
     if (consumed >= m_sent && m_sent == m_queuedEnd) {
         played = m_sent; // ran dry: all we had is in the sink, its tail playing now
     } else {
-        const auto inSink = uint64_t(pa_usec_to_bytes(timing.sink_usec, pa_stream_get_sample_spec(m_stream)));
+        const auto inSink =
+            uint64_t(pa_usec_to_bytes(timing.sink_usec, pa_stream_get_sample_spec(m_stream))) / m_wideness;
         played = consumed > inSink ? consumed - inSink : 0;
     }
     m_played = std::max(m_played, std::min(played, m_sent));
@@ -230,6 +262,18 @@ void PulsePlaybackStream::onTiming(pa_stream* s, int success, void* self)
     stream->giveBackPlayed();
     if (!stream->m_blocks.empty() && stream->m_state == State::Open)
         stream->armPoll();
+}
+
+void PulsePlaybackStream::onDrained(pa_stream*, int success, void* self)
+{
+    auto* stream = static_cast<PulsePlaybackStream*>(self);
+    stream->m_draining = false;
+    if (stream->m_state != State::Open)
+        return;
+    if (success)
+        stream->m_played = std::max(stream->m_played, stream->m_drainEnd);
+    stream->giveBackPlayed();
+    stream->feed();
 }
 
 void PulsePlaybackStream::onPoll(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self)

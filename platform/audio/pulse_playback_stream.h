@@ -3,9 +3,13 @@
 // Blocks wait in order on our side; the main loop thread hands the server
 // what it asks for, keeping about 100 ms there so that "played" is close to
 // "heard". A block comes back once the server has played all of it.
+// Whenever the server holds everything written, the stream is drained:
+// a server that plays whole periods only (PipeWire) would otherwise keep a
+// last partial period, and the block holding it, for good.
 
 #include <deque>
 #include <memory>
+#include <vector>
 
 #include <pulse/stream.h>
 
@@ -42,11 +46,13 @@ private:
     void feed();
     void updatePlayed(const pa_timing_info& timing);
     void giveBackPlayed();
+    void drainWhenAllSent();
     void fail(const QString& reason);
 
     static void onStateChanged(pa_stream* s, void* self);
     static void onWritable(pa_stream* s, size_t bytes, void* self);
     static void onTiming(pa_stream* s, int success, void* self);
+    static void onDrained(pa_stream* s, int success, void* self);
     static void onPoll(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self);
 
     std::shared_ptr<PulseContext> m_pulse;
@@ -59,10 +65,14 @@ private:
     bool m_pollArmed = false;
     bool m_timingAsked = false;
     State m_state = State::Open;
+    const uint32_t m_wideness;       // bytes on the wire per byte of ours
+    std::vector<int16_t> m_widened;  // 8-bit audio on its way out
     std::deque<Block> m_blocks; // written, not yet given back
     uint64_t m_queuedEnd = 0;   // stream position after the last block written
     uint64_t m_sent = 0;        // bytes handed to the server
     uint64_t m_played = 0;      // bytes the server has played
+    bool m_draining = false;
+    uint64_t m_drainEnd = 0;    // bytes sent when the drain in progress was asked for
 };
 
 }  // namespace platform::audio

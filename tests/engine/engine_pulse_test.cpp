@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include "engine_fixture.h"
+#include "platform_audio/pulse_test_support.h"
 #include "support/test_support.h"
 
 using namespace enginetest;
@@ -40,6 +41,10 @@ QString Soxi(const QString& option, const QString& file)
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     return QString::fromLocal8Bit(r.out).trimmed();
 }
+
+// Without it the null sink of the PulseAudio daemon renders a second or
+// more ahead, and playback would start that late.
+static ::testing::Environment* const sinkKeeper = ::testing::AddGlobalTestEnvironment(new audiotest::SinkKeeper);
 
 class EnginePulseTest : public ::testing::Test {
 protected:
@@ -129,13 +134,18 @@ TEST_F(EnginePulseTest, AToneIntoTheSinkIsRecordedWithItsFrequencyAndPlaysBackIn
     // Play it back while another program records the sink's monitor.
     const QString captured = work.filePath("captured.wav");
     QProcess rec;
-    rec.start("parecord", {"--device=quillon_null.monitor", "--rate=48000", "--channels=2",
+    // A short latency: PipeWire sends a recorder its audio in pieces of that
+    // size and drops the last, incomplete one when the recorder is stopped.
+    rec.start("parecord", {"--device=quillon_null.monitor", "--rate=48000", "--channels=2", "--latency-msec=20",
                            "--format=s16le", "--file-format=wav", captured});
     ASSERT_TRUE(rec.waitForStarted());
     Spin(500);
+    QElapsedTimer playing;
+    playing.start();
     engine->OnPlay();
     ASSERT_TRUE(engine->IsPlaying());
     ASSERT_TRUE(WaitUntil([&] { return !engine->IsPlaying(); }, int(seconds * 1000) + 5000));
+    EXPECT_LT(playing.elapsed() / 1000.0, seconds + 1.0) << "stopped long after the end";
     EXPECT_EQ(engine->position(), engine->GetDataLength() / 4) << "played to the end";
     Spin(500);
     rec.terminate();
@@ -168,11 +178,17 @@ TEST_P(StopKeepsTheTail, TheFileHoldsTheAudioUpToThePressOfStop)
     EXPECT_GT(soxStat({file, "-n", "trim", tailStart, "stat"}, "RMS     amplitude"), 0.2);
     EXPECT_NEAR(soxStat({file, "-n", "remix", "1", "trim", "0.3", "1", "stat"}, "Rough   frequency"), 1000, 30);
 
-    // Resume continues right after it.
+    // Resume continues right after it, without a silent moment at the join.
     const double more = RecordFor(1000);
     StopTone();
     const QString both = CopyOfRecording("both.wav");
     EXPECT_NEAR(Soxi("-D", both).toDouble(), seconds + more, 0.3);
+    const QString raw = work.filePath("both.raw");
+    ASSERT_EQ(runTool("sox", {both, "-t", "raw", "-e", "signed", "-b", "16", "-r", "48000", raw, "remix", "1"}).exitCode,
+              0);
+    const auto samples = audiotest::channelSamples(testsupport::readFile(raw), {48000, 16, 1});
+    const auto join = size_t(seconds * 48000);
+    EXPECT_LT(audiotest::longestQuietStretch(samples, join - 2400, join + 2400, 0.05), 48u) << "a gap at the join";
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, StopKeepsTheTail, ::testing::Values(kRow8000Mono8, kRow48000Stereo16),

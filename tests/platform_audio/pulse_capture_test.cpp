@@ -77,8 +77,12 @@ TEST(PulseCapture, AToneFromTheSinkArrivesInEveryFormatAtItsLevelInOrderOnTheOwn
                 // The default source for half of them, the listed device for the rest.
                 runs.push_back(std::make_unique<RecordingRun>(pulse, bits == 8 ? -1 : monitor,
                                                               PcmFormat{rate, bits, channels}, 6, 2048));
-                ASSERT_TRUE(runs.back()->stream && runs.back()->stream->start()) << runs.back()->name();
+                ASSERT_TRUE(runs.back()->stream) << runs.back()->name();
             }
+    // Opening takes a server round trip or several; starting is immediate.
+    // All start together, so that they capture equally long.
+    for (auto& r : runs)
+        ASSERT_TRUE(r->stream->start()) << r->name();
     TonePlayer tone(1000, 0.5, 1.2);
     ASSERT_TRUE(tone.started());
     runEventsFor(1400);
@@ -96,7 +100,8 @@ TEST(PulseCapture, AToneFromTheSinkArrivesInEveryFormatAtItsLevelInOrderOnTheOwn
         for (int c = 0; c < r->format.channels; ++c) {
             const auto s = channelSamples(r->captured, r->format, c);
             const size_t window = r->format.sampleRate / 10;
-            EXPECT_NEAR(strongestToneAmplitude(s, r->format.sampleRate, 1000, window), 0.5, 0.05);
+            EXPECT_NEAR(strongestToneAmplitude(s, r->format.sampleRate, 1000, window),
+                        r->format.channels == 1 ? monoMonitorLevel(0.5) : 0.5, 0.05);
             EXPECT_LT(strongestToneAmplitude(s, r->format.sampleRate, 1500, window), 0.03);
             EXPECT_LT(strongestToneAmplitude(s, r->format.sampleRate, 600, window), 0.03);
         }
@@ -161,6 +166,13 @@ TEST(PulseCapture, AStalledOwnerThreadLosesNoAudio)
     // dropped stretch shows as a jump of its phase.
     TonePlayer tone(1003, 0.5, 8.5, PcmFormat{48000, 16, 1});
     runEventsFor(500);
+    // The same sound recorded by pacat, into a file so the stall cannot
+    // hold it up: whatever the server itself does to the monitor's sound
+    // (a sound server that is not real-time skips now and then on a busy
+    // machine) shows there as well.
+    QTemporaryDir dir;
+    MonitorRecorder reference(f, dir.filePath("reference.raw"));
+    ASSERT_TRUE(reference.started());
     QElapsedTimer clock;
     ASSERT_TRUE(run.stream->start());
     clock.start();
@@ -174,15 +186,69 @@ TEST(PulseCapture, AStalledOwnerThreadLosesNoAudio)
     EXPECT_NEAR(run.seconds(), elapsed, 0.15) << "captured audio must cover the whole time";
 
     const auto s = channelSamples(run.captured, f, 0);
-    const auto crossings = risingZeroCrossings(s);
-    ASSERT_GT(crossings.size(), 6000u);
-    const double period = 48000.0 / 1003.0;
-    for (size_t i = 1; i < crossings.size(); ++i) {
-        const double a = crossings[i - 1], b = crossings[i];
-        // Silence in between means the reference player ran dry (the tone
-        // resumes later, phase intact): not ours. A jump within the tone is
-        // audio we lost.
-        if (std::abs(b - a - period) > 0.5 && longestQuietStretch(s, size_t(a), size_t(b) + 1, 0.05) < size_t(period))
-            ADD_FAILURE() << "jump at " << b / 48000.0 << " s: crossings " << b - a << " samples apart";
+    ASSERT_GT(risingZeroCrossings(s).size(), 6000u);
+    // The first 20 ms are left out: how a take starts is judged elsewhere.
+    const auto jumps = [](const std::vector<double>& samples) {
+        auto at = toneJumps(samples, 48000.0 / 1003.0);
+        std::erase_if(at, [](double x) { return x < 960; });
+        return at;
+    };
+    const auto ours = jumps(s);
+    const auto theirs = jumps(channelSamples(reference.finish(), f, 0));
+    EXPECT_LE(ours.size(), theirs.size()) << "audio lost: the first jump at " << ours.front() / 48000.0 << " s";
+}
+
+// A take starts with the sound that is playing, and a resumed take goes on
+// with it: no silence at the start or at the join, and nothing from the
+// pause. Figures of the server's own start, measured with pacat, are printed.
+TEST(PulseCapture, AResumedTakeGoesOnWithTheSoundOfTheMomentWithoutAGap)
+{
+    PulseBackend pulse;
+    const PcmFormat f{48000, 16, 1};
+    auto tone = std::make_unique<TonePlayer>(1003, 0.5, 6);
+    ASSERT_TRUE(tone->started());
+    runEventsFor(700);
+    const auto leadingQuiet = [](const std::vector<double>& s, size_t from) {
+        size_t i = from;
+        while (i < s.size() && std::abs(s[i]) < 0.05)
+            ++i;
+        return i - from;
+    };
+    {
+        MonitorRecorder reference(f);
+        ASSERT_TRUE(runEventsUntil([&] { return reference.collect() > 48000; }, 3000));
+        const auto s = channelSamples(reference.finish(), f);
+        std::printf("pacat: %zu silent samples at its start\n", leadingQuiet(s, 0));
     }
+    RecordingRun run(pulse, -1, f, 8, 4800);  // 50 ms blocks
+    ASSERT_TRUE(run.stream);
+    const auto take = [&](int ms) {
+        run.stopped = false;
+        for (int i = 0; i < 8 && !run.captured.isEmpty(); ++i)
+            run.stream->addBuffer(run.pool[i]);
+        const auto at = size_t(run.captured.size() / f.blockAlign());
+        EXPECT_TRUE(run.stream->start());
+        runEventsFor(ms);
+        EXPECT_TRUE(run.stream->stop());
+        EXPECT_TRUE(runEventsUntil([&] { return run.stopped; }, 3000));
+        run.stream->reset();  // the engine's way: the empty blocks come back
+        QCoreApplication::sendPostedEvents();
+        return at;
+    };
+    const size_t first = take(400), second = take(400);
+    auto s = channelSamples(run.captured, f);
+    std::printf("take: %zu silent samples at its start, resumed take: %zu\n", leadingQuiet(s, first),
+                leadingQuiet(s, second));
+    // PipeWire starts every new recorder with a period of silence, with our
+    // 20 ms fragments at most that long. A resumed take has none.
+    EXPECT_LE(leadingQuiet(s, first), testsupport::onPipeWire() ? 960u : 48u);
+    EXPECT_LT(leadingQuiet(s, second), 48u);
+    EXPECT_NEAR(double(s.size() - second) / f.sampleRate, 0.4, 0.1);
+
+    // The sound stops while the take is paused: the next one starts silent.
+    tone.reset();
+    runEventsFor(500);
+    const size_t third = take(200);
+    s = channelSamples(run.captured, f);
+    EXPECT_LT(toneAmplitude(s, third, 960, f.sampleRate, 1003), 0.01) << "sound from before the pause";
 }

@@ -27,12 +27,12 @@ struct ServerAddress {
     ~ServerAddress() { qputenv("PULSE_SERVER", saved); }
 };
 
-// A private server that the test may stop.
+// A private server of the kind under test, that the test may stop.
 struct PrivateServer {
     QTemporaryDir dir;
-    QString script = testsupport::sourceDir() + "/scripts/pulse-server.sh";
+    QString script = testsupport::soundServerScript();
     bool start() { return testsupport::runTool("bash", {script, "start", dir.path()}).exitCode == 0; }
-    // Gone at once, as after a crash.
+    // Gone at once, as after a crash (on PipeWire: its PulseAudio server).
     void kill()
     {
         const QString pidFile = QDir(dir.path()).filePath("pid");

@@ -73,11 +73,15 @@ private:
     bool m_started = false;
 };
 
-// parec recording the null sink's monitor while it runs.
+// parec recording the null sink's monitor while it runs; into `file` when
+// the test will not be reading as it goes.
 class MonitorRecorder {
 public:
-    explicit MonitorRecorder(platform::audio::PcmFormat format)
+    explicit MonitorRecorder(platform::audio::PcmFormat format, const QString& file = {})
+        : m_file(file)
     {
+        if (!file.isEmpty())
+            m_process.setStandardOutputFile(file);
         m_process.start("parec", {"--raw", "--device=quillon_null.monitor", "--format=" + pulseFormatName(format),
                                   QStringLiteral("--rate=%1").arg(format.sampleRate),
                                   QStringLiteral("--channels=%1").arg(format.channels), "--latency-msec=20"});
@@ -95,12 +99,15 @@ public:
     {
         m_process.terminate();
         m_process.waitForFinished(5000);
+        if (!m_file.isEmpty())
+            return testsupport::readFile(m_file);
         collect();
         return m_data;
     }
     ~MonitorRecorder() { finish(); }
 
 private:
+    QString m_file;
     QProcess m_process;
     QByteArray m_data;
     bool m_started = false;
@@ -194,6 +201,63 @@ inline size_t longestQuietStretch(const std::vector<double>& s, size_t from, siz
         best = std::max(best, run);
     }
     return best;
+}
+
+// Where a tone of `period` samples jumps in phase: audio lost or doubled.
+// A break with silence in between is where the player ran dry (the tone
+// resumes later, phase intact), not a jump. Positions in samples.
+inline std::vector<double> toneJumps(const std::vector<double>& s, double period)
+{
+    const auto crossings = risingZeroCrossings(s);
+    std::vector<double> at;
+    for (size_t i = 1; i < crossings.size(); ++i) {
+        const double a = crossings[i - 1], b = crossings[i];
+        if (std::abs(b - a - period) > 0.5 && longestQuietStretch(s, size_t(a), size_t(b) + 1, 0.05) < size_t(period))
+            at.push_back(b);
+    }
+    return at;
+}
+
+// Stretches of sound (start, length in samples) louder than `level`, split
+// where it stays quiet for more than `gap` samples.
+inline std::vector<std::pair<size_t, size_t>> soundStretches(const std::vector<double>& s, double level, size_t gap)
+{
+    std::vector<std::pair<size_t, size_t>> out;
+    size_t quiet = gap + 1;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (std::abs(s[i]) < level) {
+            ++quiet;
+            continue;
+        }
+        if (quiet > gap)
+            out.push_back({i, 1});
+        else
+            out.back().second = i - out.back().first + 1;
+        quiet = 0;
+    }
+    return out;
+}
+
+// Where a tone of `period` samples breaks in [from, to): rising zero
+// crossings further apart than a period allows (a gap, a lost or repeated
+// stretch, a click). Positions in samples.
+inline std::vector<double> toneBreaks(const std::vector<double>& s, size_t from, size_t to, double period)
+{
+    const std::vector<double> part(s.begin() + long(std::min(from, s.size())), s.begin() + long(std::min(to, s.size())));
+    const auto crossings = risingZeroCrossings(part);
+    std::vector<double> at;
+    for (size_t i = 1; i < crossings.size(); ++i)
+        if (std::abs(crossings[i] - crossings[i - 1] - period) > 0.5)
+            at.push_back(double(from) + crossings[i]);
+    return at;
+}
+
+// The level a mono recording of the stereo null sink's monitor shows for a
+// tone of `amplitude` on both channels: the PulseAudio daemon averages the
+// channels, PipeWire's down-mix keeps their power.
+inline double monoMonitorLevel(double amplitude)
+{
+    return testsupport::onPipeWire() ? amplitude * std::numbers::sqrt2 : amplitude;
 }
 
 inline testsupport::ToolResult pactl(const QStringList& args) { return testsupport::runTool("pactl", args, 10000); }

@@ -19,6 +19,13 @@ static QString envPath(const char* name, const QString& fallback)
 QString binDir() { return envPath("QUILLON_BIN_DIR", QDir::currentPath()); }
 QString sourceDir() { return envPath("QUILLON_SOURCE_DIR", QDir::currentPath()); }
 
+QString soundServer() { return envPath("QUILLON_SOUND_SERVER", QStringLiteral("pulseaudio")); }
+
+QString soundServerScript()
+{
+    return sourceDir() + (onPipeWire() ? "/scripts/pipewire-server.sh" : "/scripts/pulse-server.sh");
+}
+
 QString screenshotDir()
 {
     const QString dir = envPath("QUILLON_SCREENSHOT_DIR", QDir::temp().filePath("quillon-screenshots"));

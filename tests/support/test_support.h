@@ -22,6 +22,14 @@ struct ToolResult {
     QByteArray out;
     QByteArray err;
 };
+// The sound server a real-server test runs against: "pulseaudio" or
+// "pipewire" (QUILLON_SOUND_SERVER, set by the harness).
+QString soundServer();
+inline bool onPipeWire() { return soundServer() == QLatin1String("pipewire"); }
+// The script that starts and stops a private server of that kind:
+// `bash <script> start|stop DIR`, the server then at unix:DIR/native.
+QString soundServerScript();
+
 // Runs a reference tool (sox, lame, mpg123, pactl ...) and waits for it.
 ToolResult runTool(const QString& program, const QStringList& args, int timeoutMs = 60000);
 
