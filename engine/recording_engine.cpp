@@ -233,19 +233,22 @@ void RecordingEngine::OnCaptureFailed()
     m_captureDeviceLost = true;
     if (!m_recording)
         return;  // idle: the next Record opens the device again
-    m_recording = false;
-    m_captureStopping = false;
-    FinishRecording();
-    m_view.showError(resources::IDS_RECORD_DEVICE_LOST);
+    StopRecordingAfterFault(GetDataLength() > 0 ? resources::IDS_RECORD_DEVICE_LOST : kCannotOpenRecordingDevice);
 }
 
 void RecordingEngine::StopRecordingAfterFault(int messageId)
 {
     m_recording = false;
     m_captureStopping = false;
-    if (m_waveIn && !m_captureDeviceLost)
-        m_waveIn->reset();
-    FinishRecording();
+    if (GetDataLength() == 0) {
+        // Nothing was recorded: this was a failed start, and the device and
+        // format may be chosen again.
+        EnterEmpty();
+    } else {
+        if (m_waveIn && !m_captureDeviceLost)
+            m_waveIn->reset();
+        FinishRecording();
+    }
     m_view.showError(messageId);
 }
 
@@ -278,6 +281,11 @@ void RecordingEngine::OnNewRecording()
         m_saved = true;
     }
 
+    EnterEmpty();
+}
+
+void RecordingEngine::EnterEmpty()
+{
     CloseCaptureDevice();
     m_wavTemp.CloseAndRemove();
 

@@ -97,6 +97,8 @@ private:
     // False when the header could not be written.
     bool FinishRecording();
     void StopRecordingAfterFault(int messageId);
+    // No device, no file, position 0: what New and a failed start leave.
+    void EnterEmpty();
 
     void TakeSnapshotIfDue(const platform::audio::AudioBuffer& buffer);
     void SetViewFullScale();

@@ -10,10 +10,11 @@ RecordingFile::~RecordingFile() { CloseAndRemove(); }
 bool RecordingFile::Create(const QString& path, const platform::audio::PcmFormat& format)
 {
     CloseAndRemove();
-    // A name held by another instance is not ours to delete.
-    if (!platform::createLockedFile(path, m_wavTemp, QIODevice::Unbuffered))
+    // Whatever is already at the name is not ours to delete: a leftover that
+    // the start-up could not salvage keeps it, and this file takes the next.
+    m_wavTempPath = platform::createLockedFile(path, m_wavTemp, QIODevice::Unbuffered);
+    if (m_wavTempPath.isEmpty())
         return false;
-    m_wavTempPath = path;
     m_header = WaveHeader::forEmptyFile(format);
     if (!WriteWaveHeader()) {
         CloseAndRemove();
@@ -97,10 +98,12 @@ bool RecordingFile::TrimToWholeFrames()
 
 void RecordingFile::CloseAndRemove()
 {
-    if (m_wavTemp.isOpen())
+    // Removed while still locked: once unlocked, the name belongs to whoever
+    // takes it next.
+    if (m_wavTemp.isOpen()) {
+        platform::removeLockedFile(m_wavTempPath, m_wavTemp);
         m_wavTemp.close();
-    if (!m_wavTempPath.isEmpty())
-        QFile::remove(m_wavTempPath);
+    }
     m_wavTempPath.clear();
 }
 

@@ -19,7 +19,9 @@ public:
     ~RecordingFile();
 
     // Creates the file (mode 0600, locked, never through a link) with the
-    // header of an empty recording in `format`; false leaves nothing behind.
+    // header of an empty recording in `format`, at `path` or, when that name
+    // is taken, at a numbered one beside it (path() tells); false leaves
+    // nothing behind.
     bool Create(const QString& path, const platform::audio::PcmFormat& format);
     bool isOpen() const { return m_wavTemp.isOpen(); }
     const QString& path() const { return m_wavTempPath; }

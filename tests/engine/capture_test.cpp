@@ -230,26 +230,70 @@ TEST_F(EngineTest, NewRecordingAsksAboutUnsavedDataAndOnlyNoOrASavedYesDiscardIt
     EXPECT_FALSE(QFile::exists(WavPath()));
 }
 
-TEST_F(EngineTest, AFileThatCannotBeCreatedOrADeviceThatCannotBeOpenedLeaveTheEngineEmpty)
+TEST_F(EngineTest, WhatIsAlreadyAtTheTemporaryNameIsNeverFollowedOrDeleted)
 {
-    // Another program planted a link at our name: it is never followed.
+    // A link another program planted, and a crashed run's leftover that the
+    // start-up could not salvage: the recording takes the next free name.
+    const QByteArray leftover = Pattern(5000, 1);
     ASSERT_TRUE(QFile::link(tmp.path() + "/elsewhere", WavPath()));
+    const QString second = tmp.path() + "/quillon_temp_" + QString::number(platform::currentThreadId()) + "-2.wav";
+    QFile old(second);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write(leftover);
+    old.close();
+
+    view.formatRow = kRow8000Mono8;
+    const QByteArray a = Pattern(kBlock, 2);
+    RecordAndStop(a);
+    const QString taken = engine->recordingFile().path();
+    EXPECT_EQ(QFileInfo(taken).fileName().toStdString(),
+              "quillon_temp_" + std::to_string(platform::currentThreadId()) + "-3.wav");
+    QFile recording(taken);
+    ASSERT_TRUE(recording.open(QIODevice::ReadOnly));
+    EXPECT_EQ(recording.readAll().mid(44), a);
+
+    view.answers = {Answer::No};
+    engine->OnNewRecording();
+    EXPECT_FALSE(QFile::exists(taken));
+    EXPECT_TRUE(QFileInfo(WavPath()).isSymLink());
+    EXPECT_FALSE(QFile::exists(tmp.path() + "/elsewhere"));
+    QFile kept(second);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), leftover);
+}
+
+TEST_F(EngineTest, AFailedStartOfANewRecordingLeavesTheEngineEmpty)
+{
+    // The temporary folder is a file: nowhere to create the recording.
+    QFile notAFolder(tmp.path() + "/file");
+    ASSERT_TRUE(notAFolder.open(QIODevice::WriteOnly));
+    notAFolder.close();
+    qputenv("TMPDIR", notAFolder.fileName().toLocal8Bit());
     engine->OnRecord();
     EXPECT_EQ(view.errors, std::vector<int>{366});
-    EXPECT_FALSE(engine->IsRecording());
     EXPECT_EQ(fake.captureOpenCount(), 0);
-    EXPECT_FALSE(QFile::exists(tmp.path() + "/elsewhere"));
-    ASSERT_TRUE(QFile::remove(WavPath()));
+    qputenv("TMPDIR", tmp.path().toLocal8Bit());
 
+    // The device cannot be opened, or breaks before the first block: no file
+    // is left, both lists can be changed and the next Record starts afresh.
     view.errors.clear();
     fake.setCaptureOpenError("no such source");
     engine->OnRecord();
-    EXPECT_EQ(view.errors, std::vector<int>{365});
+    fake.setCaptureOpenError({});
+    engine->OnRecord();
+    Card()->breakStream();
+    Settle();
+    EXPECT_EQ(view.errors, (std::vector<int>{365, 365}));
     EXPECT_FALSE(engine->IsRecording());
     EXPECT_FALSE(engine->IsCaptureDeviceOpen());
+    EXPECT_EQ(Card(), nullptr) << "the broken stream is closed";
     EXPECT_FALSE(QFile::exists(WavPath()));
-    engine->RefreshControlStates();
     EXPECT_EQ(view.enabledControls(), kEmpty);
+
+    view.formatRow = kRow48000Stereo16;
+    engine->OnRecord();
+    EXPECT_EQ(Card()->format(), (PcmFormat{48000, 16, 2}));
+    EXPECT_EQ(view.enabledControls(), kRecording);
 }
 
 TEST_F(EngineTest, WaveformTakesAtMostOneSnapshotPerHundredMilliseconds)
