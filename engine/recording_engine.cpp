@@ -32,7 +32,11 @@ RecordingEngine::RecordingEngine(EngineView& view, QObject* parent)
     IgnoreFileSizeSignal();
     m_playback.onBufferPlayed = [this](const AudioBuffer& buffer) { TakeSnapshotIfDue(buffer); };
     m_playback.onPositionAdvanced = [this] { ShowPosition(true); };
-    m_playback.onClosed = [this] { RefreshControlStates(); };
+    m_playback.onClosed = [this] {
+        RefreshControlStates();
+        if (m_playback.takeReadFailure())
+            m_view.showError(resources::IDS_PLAYBACK_READ_FAILED);
+    };
 }
 
 RecordingEngine::~RecordingEngine() { Release(); }
@@ -309,8 +313,14 @@ void RecordingEngine::OnPlay()
 {
     if (m_recording || IsPlaying() || GetDataLength() == 0)
         return;
-    if (!m_playback.Start()) {
+    switch (m_playback.Start()) {
+    case RecordingPlayback::StartResult::Started:
+        break;
+    case RecordingPlayback::StartResult::DeviceFailed:
         m_view.showError(kCannotOpenAudioDevice);
+        return;
+    case RecordingPlayback::StartResult::ReadFailed:
+        m_view.showError(resources::IDS_PLAYBACK_READ_FAILED);
         return;
     }
     SetViewFullScale();

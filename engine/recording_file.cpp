@@ -72,12 +72,11 @@ uint64_t RecordingFile::Write(const uint8_t* data, uint64_t bytes)
     return written > 0 ? uint64_t(written) : 0;
 }
 
-uint64_t RecordingFile::ReadAt(uint64_t dataOffset, uint8_t* into, uint64_t bytes)
+int64_t RecordingFile::ReadAt(uint64_t dataOffset, uint8_t* into, uint64_t bytes)
 {
     if (!SeekToData(dataOffset))
-        return 0;
-    const qint64 n = m_wavTemp.read(reinterpret_cast<char*>(into), qint64(bytes));
-    return n > 0 ? uint64_t(n) : 0;
+        return -1;
+    return m_wavTemp.read(reinterpret_cast<char*>(into), qint64(bytes));
 }
 
 bool RecordingFile::TruncateData(uint64_t dataBytes)

@@ -117,6 +117,7 @@ const Entry kStrings[] = {
     {IDS_RECORD_WRITE_FAILED, "写入录音文件失败，录音已停止!\n已录制的部分仍可播放和保存。"},
     {IDS_RECORD_SIZE_LIMIT, "录音文件已达到最大长度，录音已停止!\n已录制的部分仍可播放和保存。"},
     {IDS_RECORD_DEVICE_LOST, "录音设备出错，录音已停止!\n已录制的部分仍可播放和保存。"},
+    {IDS_PLAYBACK_READ_FAILED, "读取录音文件失败，播放已停止!"},
 };
 // clang-format on
 

@@ -14,6 +14,7 @@ enum OwnStringId {
     IDS_RECORD_WRITE_FAILED = 901,  // the recording file could not be written
     IDS_RECORD_SIZE_LIMIT = 902,    // the recording reached the WAVE size limit
     IDS_RECORD_DEVICE_LOST = 903,   // the recording device stopped working
+    IDS_PLAYBACK_READ_FAILED = 904, // the recording file could not be read while playing
 };
 
 }  // namespace resources
