@@ -164,8 +164,16 @@ void RecordingEngine::OnWaveInData(AudioBuffer* buffer)
     // The position follows the end of the file, also when a resumed recording
     // overwrites in the middle.
     m_position = GetDataLength() / m_format.blockAlign();
-    ShowLength();
-    ShowPosition(true);
+    // Blocks can come thirty times a second; the waveform and the readouts
+    // (which show tenths) change at most ten times, and the end of the
+    // recording shows the final figures.
+    if (SnapshotDue()) {
+        WaveformTarget* wave = m_view.waveform();
+        if (wave && buffer->bytesRecorded > 0 && !fault)
+            TakeWaveformSnapshot(*wave, buffer->data, AudioBlocks::kBlockSize, m_format.bitsPerSample);
+        ShowLength();
+        ShowPosition(true);
+    }
 
     if (fault) {
         StopRecordingAfterFault(fault);
@@ -192,7 +200,6 @@ int RecordingEngine::StoreCapturedData(const AudioBuffer& buffer)
         return resources::IDS_RECORD_WRITE_FAILED;
     }
     m_mp3->EncodeToMp3Temp(buffer.data, uint32_t(written));
-    TakeSnapshotIfDue(buffer);
     // Stop before the 32-bit sizes of the header would overflow, not after.
     if (toStore < bytes || room - toStore < align)
         return resources::IDS_RECORD_SIZE_LIMIT;
@@ -259,6 +266,8 @@ void RecordingEngine::StopRecordingAfterFault(int messageId)
 bool RecordingEngine::FinishRecording()
 {
     const bool headerWritten = m_wavTemp.UpdateHeaderSizes();
+    ShowLength();
+    ShowPosition(true);
     RefreshControlStates();
     m_mp3->FinishMp3Temp();
     return headerWritten;
@@ -406,16 +415,20 @@ void RecordingEngine::RefreshControlStates()
 
 // --------------------------------------------------------------- waveform
 
+bool RecordingEngine::SnapshotDue()
+{
+    const uint32_t now = m_tickCount();
+    if (uint32_t(now - m_lastSnapshotTick) <= kSnapshotIntervalMs)
+        return false;
+    m_lastSnapshotTick = now;
+    return true;
+}
+
 void RecordingEngine::TakeSnapshotIfDue(const AudioBuffer& buffer)
 {
     WaveformTarget* view = m_view.waveform();
-    if (!view)
-        return;
-    const uint32_t now = m_tickCount();
-    if (uint32_t(now - m_lastSnapshotTick) <= kSnapshotIntervalMs)
-        return;
-    TakeWaveformSnapshot(*view, buffer.data, AudioBlocks::kBlockSize, m_format.bitsPerSample);
-    m_lastSnapshotTick = now;
+    if (view && SnapshotDue())
+        TakeWaveformSnapshot(*view, buffer.data, AudioBlocks::kBlockSize, m_format.bitsPerSample);
 }
 
 void RecordingEngine::SetViewFullScale()

@@ -100,6 +100,8 @@ private:
     // No device, no file, position 0: what New and a failed start leave.
     void EnterEmpty();
 
+    // True at most every 100 ms; the waveform and the recording's readouts follow it.
+    bool SnapshotDue();
     void TakeSnapshotIfDue(const platform::audio::AudioBuffer& buffer);
     void SetViewFullScale();
 

@@ -48,6 +48,8 @@ TEST_F(EngineTest, RecordCreatesAPrivateFileWithAnEmptyHeaderAndOpensTheChosenIn
 
 TEST_F(EngineTest, BuffersReachTheDiskAtOnceAndStopKeepsEverythingCapturedBeforeIt)
 {
+    uint32_t now = 0;
+    engine->SetTickClock([&] { return now += 101; });  // every block shows
     view.formatRow = kRow16000Mono16;
     engine->OnRecord();
     const QByteArray a = Pattern(kBlock * 18 + 1000, 1);
@@ -307,13 +309,24 @@ TEST_F(EngineTest, WaveformTakesAtMostOneSnapshotPerHundredMilliseconds)
         block[2 * i] = char(s & 0xff);
         block[2 * i + 1] = char((s >> 8) & 0xff);
     }
-    for (auto [at, refreshes] : {std::pair{100u, 0}, {101u, 1}, {201u, 1}, {202u, 2}}) {
+    // The readouts follow at the same pace (blocks of 0.192 s here), and
+    // Stop shows the final figures.
+    for (auto [at, refreshes, shown] :
+         {std::tuple{100u, 0, ""}, {101u, 1, "000:00.3"}, {201u, 1, "000:00.3"}, {202u, 2, "000:00.7"}}) {
         now = at;
         Deliver(block);
         EXPECT_EQ(view.wave.refreshes, refreshes) << at;
+        EXPECT_EQ(view.lengthText, *shown ? LengthText(shown) : QString()) << at;
+        EXPECT_EQ(view.positionText, *shown ? PositionText(shown) : QString()) << at;
     }
     for (int i : {0, 1, 50, 99})  // every other sample of the mono block
         EXPECT_EQ(view.wave.data[size_t(i)], int16_t(2 * i * 10 - 15000)) << i;
+    Deliver(block);
+    StopAndSettle();
+    EXPECT_EQ(view.lengthText, LengthText("000:00.9"));
+    EXPECT_EQ(view.positionText, PositionText("000:00.9"));
+    EXPECT_EQ(view.range, uint32_t(kBlock * 5 / 2));
+    EXPECT_EQ(view.thumb, uint32_t(kBlock * 5 / 2));
 }
 
 TEST_F(EngineTest, ReleaseClosesTheDeviceAndDeletesTheFileEvenWhileRecording)
