@@ -120,6 +120,27 @@ TEST_F(TempFileCleanerTest, LeftoversItCannotRepairAreMovedUntouchedAndOnlyEmpty
         EXPECT_EQ(testsupport::readFile(tempFile(name)), crashedRecording(20)) << name.toStdString();
 }
 
+TEST_F(TempFileCleanerTest, ALeftoverOnAnotherFileSystemIsCopiedWholeAndThenRemoved)
+{
+    QTemporaryDir shm("/dev/shm/quillon-cleaner-XXXXXX");
+    ASSERT_TRUE(shm.isValid());
+    struct stat a {}, b {};
+    ASSERT_EQ(::stat(QFile::encodeName(shm.path()).constData(), &a), 0);
+    ASSERT_EQ(::stat(QFile::encodeName(records.path()).constData(), &b), 0);
+    ASSERT_NE(a.st_dev, b.st_dev) << "needs two file systems";
+    QByteArray damaged = crashedRecording(30000);
+    damaged.replace(36, 4, "junk");
+    ASSERT_TRUE(testsupport::writeFile(shm.filePath("quillon_temp_8.wav"), damaged));
+    ASSERT_TRUE(testsupport::writeFile(shm.filePath("quillon_temp_9.wav"), crashedRecording(30000)));
+
+    TempFileCleaner cleaner(shm.path(), records.path(), fallback.path());
+    cleaner.CleanTempFiles();
+    ASSERT_EQ(cleaner.salvagedFiles().size(), 2);
+    EXPECT_EQ(testsupport::readFile(cleaner.salvagedFiles()[0]), damaged);
+    EXPECT_EQ(testsupport::readFile(cleaner.salvagedFiles()[1]).mid(44), crashedRecording(30000).mid(44));
+    EXPECT_TRUE(QDir(shm.path()).isEmpty());
+}
+
 TEST_F(TempFileCleanerTest, FilesHeldByARunningInstanceSurvive)
 {
     QFile held;
