@@ -22,18 +22,11 @@ QString clockName(const QDateTime& t)
                              c.minute(), c.second());
 }
 
-bool isPlainFile(const QString& path)
-{
-    const QFileInfo info(path);
-    return info.isFile() && !info.isSymLink();
-}
-
 }  // namespace
 
-bool repairWaveFile(const QString& path)
+bool repairWaveFile(QFile& f)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadWrite))
+    if (!f.seek(0))
         return false;
     const QByteArray h = f.read(kHeaderSize);
     if (h.size() < kHeaderSize || !h.startsWith("RIFF") || h.mid(8, 8) != "WAVEfmt " || h.mid(36, 4) != "data")
@@ -45,10 +38,9 @@ bool repairWaveFile(const QString& path)
         return false;
     qint64 data = f.size() - kHeaderSize;
     data -= data % blockAlign;
-    // The size fields are 32-bit: a file beyond them keeps what they can describe.
+    // The size fields are 32-bit: cutting a longer file to fit would lose audio.
     const qint64 maxData = (qint64(0xFFFFFFFF) - 36) / blockAlign * blockAlign;
-    data = std::min(data, maxData);
-    if (data <= 0)
+    if (data <= 0 || data > maxData)
         return false;
     if (!f.resize(kHeaderSize + data))
         return false;
@@ -77,42 +69,45 @@ QString TempFileCleaner::defaultRecoveryFolder()
 void TempFileCleaner::CleanTempFiles()
 {
     const QDir dir(m_tempFolder);
-    const QDir::Filters filters = QDir::Files | QDir::Hidden | QDir::System;
+    // Name filters ignore case unless told otherwise; a user's "QUILLON_TEMP_x.MP3" is not ours.
+    const QDir::Filters filters = QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive;
 
     for (const QString& name : dir.entryList({QStringLiteral("quillon_temp_*.wav")}, filters, QDir::Name)) {
         const QString path = platform::joinPath(m_tempFolder, name);
-        if (!isPlainFile(path) || platform::isLockedElsewhere(path))
-            continue;
-        // Only a file without audio goes; one that could not be moved stays for the next start.
-        if (salvage(path) == Salvage::NoAudio)
-            QFile::remove(path);
+        QFile file;
+        // Held by a running instance, a link or no plain file: not a leftover.
+        if (platform::lockExistingFile(path, file))
+            salvage(path, file);
     }
     // The MP3 side is only ever a copy of the WAVE data.
     for (const QString& name : dir.entryList({QStringLiteral("quillon_temp_*.mp3")}, filters, QDir::Name)) {
         const QString path = platform::joinPath(m_tempFolder, name);
-        if (!isPlainFile(path) || platform::isLockedElsewhere(path))
-            continue;
-        QFile::remove(path);
+        QFile file;
+        if (platform::lockExistingFile(path, file))
+            platform::removeLockedFile(path, file);
     }
 }
 
-TempFileCleaner::Salvage TempFileCleaner::salvage(const QString& path)
+void TempFileCleaner::salvage(const QString& path, QFile& file)
 {
-    if (QFileInfo(path).size() <= kHeaderSize || !repairWaveFile(path))
-        return Salvage::NoAudio;
-    const QString target = targetPathFor(QFileInfo(path).lastModified());
-    // rename() never replaces an existing file, and copies across file systems.
-    if (target.isEmpty() || !QFile::rename(path, target))
-        return Salvage::Failed;
+    if (file.size() <= kHeaderSize) {
+        platform::removeLockedFile(path, file);  // nothing was recorded
+        return;
+    }
+    const QDateTime when = QFileInfo(path).lastModified();
+    const QString target = targetPathFor(when, repairWaveFile(file) ? QStringLiteral("recovered")
+                                                                    : QStringLiteral("damaged"));
+    // A file that cannot be moved stays for the next start.
+    if (target.isEmpty() || !platform::moveLockedFile(path, file, target))
+        return;
     // Private while it was a temporary file; now it is the user's recording.
     const mode_t mask = ::umask(0);
     ::umask(mask);
     ::chmod(QFile::encodeName(target).constData(), 0666 & ~mask);
     m_salvaged.append(target);
-    return Salvage::Salvaged;
 }
 
-QString TempFileCleaner::targetPathFor(const QDateTime& when) const
+QString TempFileCleaner::targetPathFor(const QDateTime& when, const QString& what) const
 {
     QString folder = m_recordFolder;
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
@@ -120,7 +115,7 @@ QString TempFileCleaner::targetPathFor(const QDateTime& when) const
         if (!QDir().mkpath(folder))
             return {};
     }
-    const QString base = platform::joinPath(folder, clockName(when) + QStringLiteral(" recovered"));
+    const QString base = platform::joinPath(folder, clockName(when) + QLatin1Char(' ') + what);
     QString candidate = base + QStringLiteral(".wav");
     for (int n = 2; QFileInfo::exists(candidate); ++n) {
         if (n > 9999)

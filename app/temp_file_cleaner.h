@@ -1,9 +1,11 @@
 #pragma once
 // Start-up clean-up of the temporary recording files of earlier runs.
 // A run that crashed leaves its WAVE file behind: that is a recording, so it
-// is salvaged, not deleted. Files another running instance holds are left alone.
+// is salvaged, never deleted; one that cannot be repaired is kept as it is.
+// Files another running instance holds are left alone.
 
 #include <QDateTime>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 
@@ -14,20 +16,23 @@ public:
     // otherwise (created on demand).
     TempFileCleaner(QString tempFolder, QString recordFolder, QString fallbackFolder);
 
-    // Salvages leftover "quillon_temp_*.wav" files that hold audio, deletes
-    // the empty ones and every leftover "quillon_temp_*.mp3".
+    // Leftover "quillon_temp_*.wav" files (exactly this case) that hold audio
+    // are repaired and moved as "<clock> recovered.wav", or untouched as
+    // "<clock> damaged.wav" when their header or the repair fails; files with
+    // nothing after the header and every leftover "quillon_temp_*.mp3" are
+    // deleted.
     void CleanTempFiles();
 
-    // Paths of the recordings salvaged by CleanTempFiles, in the order found.
+    // Paths of the recordings salvaged by CleanTempFiles (damaged ones
+    // included), in the order found.
     const QStringList& salvagedFiles() const { return m_salvaged; }
 
     // ~/.local/share/tessaly/Quillon/recovered
     static QString defaultRecoveryFolder();
 
 private:
-    enum class Salvage { Salvaged, NoAudio, Failed };
-    Salvage salvage(const QString& path);
-    QString targetPathFor(const QDateTime& when) const;
+    void salvage(const QString& path, QFile& file);
+    QString targetPathFor(const QDateTime& when, const QString& what) const;
 
     QString m_tempFolder;
     QString m_recordFolder;
@@ -35,7 +40,8 @@ private:
     QStringList m_salvaged;
 };
 
-// Makes the size fields of a WAVE file with our 44-byte header match its
-// length, dropping a trailing partial frame. False when the file does not
-// start with such a header or holds no audio.
-bool repairWaveFile(const QString& path);
+// Makes the size fields of an open WAVE file with our 44-byte header match
+// its length, dropping a trailing partial frame. False, with the file
+// untouched, when it does not start with such a header, holds no whole frame
+// or more than the header can describe; false also when a write fails.
+bool repairWaveFile(QFile& file);

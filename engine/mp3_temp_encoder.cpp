@@ -21,10 +21,9 @@ void Mp3TempEncoder::BeginMp3Temp(const QString& path, const platform::audio::Pc
 
     // Unbuffered: every encoded byte reaches the file before the plug-in
     // reopens it by name to write the information frame.
-    m_mp3TempOpen = platform::createLockedFile(path, m_mp3Temp, QIODevice::Unbuffered);
-    if (!m_mp3TempOpen)
-        return;  // a name that another instance holds is not ours to delete
-    m_mp3TempPath = path;
+    m_mp3TempPath = platform::createLockedFile(path, m_mp3Temp, QIODevice::Unbuffered);
+    if (m_mp3TempPath.isEmpty())
+        return;
 
     const BeConfig config = EncoderConfig(format, BitrateOfQuality(m_recordQuality ? m_recordQuality() : 9));
     m_mp3TempBitrate = config.bitrate;
@@ -33,10 +32,7 @@ void Mp3TempEncoder::BeginMp3Temp(const QString& path, const platform::audio::Pc
     const BE_ERR result = m_plugin->beInitStream(&config, &samplesPerChunk, &outputBufferSize, &m_mp3Stream);
     if (result != BE_ERR_SUCCESSFUL || m_mp3Stream == 0) {
         m_mp3Stream = 0;
-        m_mp3Temp.close();
-        m_mp3TempOpen = false;
-        QFile::remove(m_mp3TempPath);
-        m_mp3TempPath.clear();
+        AbandonMp3Temp();
         return;
     }
 
@@ -83,7 +79,10 @@ void Mp3TempEncoder::FinishMp3Temp()
     else
         m_plugin->beWriteVBRHeader(name.constData());
     m_mp3Stream = 0;
-    CloseFileAndBuffer();  // the path stays: the file is kept for saving
+    // The file is kept for saving, open and so locked: another instance's
+    // start-up must not take it while the window holds the recording.
+    m_mp3OutBuffer.reset();
+    m_mp3OutBufferSize = 0;
 }
 
 void Mp3TempEncoder::AbandonMp3Temp()
@@ -91,17 +90,12 @@ void Mp3TempEncoder::AbandonMp3Temp()
     if (m_mp3Stream != 0)
         m_plugin->beCloseStream(m_mp3Stream);
     m_mp3Stream = 0;
-    CloseFileAndBuffer();
-    if (!m_mp3TempPath.isEmpty())
-        QFile::remove(m_mp3TempPath);
-    m_mp3TempPath.clear();
-}
-
-void Mp3TempEncoder::CloseFileAndBuffer()
-{
-    m_mp3OutBufferSize = 0;
-    m_mp3TempOpen = false;
-    if (m_mp3Temp.isOpen())
-        m_mp3Temp.close();
     m_mp3OutBuffer.reset();
+    m_mp3OutBufferSize = 0;
+    // Removed before the lock goes with the close: the name is not ours after.
+    if (m_mp3Temp.isOpen()) {
+        platform::removeLockedFile(m_mp3TempPath, m_mp3Temp);
+        m_mp3Temp.close();
+    }
+    m_mp3TempPath.clear();
 }

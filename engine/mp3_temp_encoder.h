@@ -33,14 +33,11 @@ public:
     bool isEncoding() const { return m_mp3Stream != 0; }
 
 private:
-    void CloseFileAndBuffer();
-
     std::shared_ptr<const EncoderPlugin> m_plugin;
     std::function<int()> m_recordQuality;
 
     QFile m_mp3Temp;
     QString m_mp3TempPath;
-    bool m_mp3TempOpen = false;
     HBE_STREAM m_mp3Stream = 0;
     std::unique_ptr<uint8_t[]> m_mp3OutBuffer;
     uint32_t m_mp3OutBufferSize = 0;

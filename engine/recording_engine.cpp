@@ -33,7 +33,11 @@ RecordingEngine::RecordingEngine(EngineView& view, QObject* parent)
     IgnoreFileSizeSignal();
     m_playback.onBufferPlayed = [this](const AudioBuffer& buffer) { TakeSnapshotIfDue(buffer); };
     m_playback.onPositionAdvanced = [this] { ShowPosition(true); };
-    m_playback.onClosed = [this] { RefreshControlStates(); };
+    m_playback.onClosed = [this] {
+        RefreshControlStates();
+        if (m_playback.takeReadFailure())
+            m_view.showError(resources::IDS_PLAYBACK_READ_FAILED);
+    };
 }
 
 RecordingEngine::~RecordingEngine() { Release(); }
@@ -161,8 +165,16 @@ void RecordingEngine::OnWaveInData(AudioBuffer* buffer)
     // The position follows the end of the file, also when a resumed recording
     // overwrites in the middle.
     m_position = GetDataLength() / m_format.blockAlign();
-    ShowLength();
-    ShowPosition(true);
+    // Blocks can come thirty times a second; the waveform and the readouts
+    // (which show tenths) change at most ten times, and the end of the
+    // recording shows the final figures.
+    if (SnapshotDue()) {
+        WaveformTarget* wave = m_view.waveform();
+        if (wave && buffer->bytesRecorded > 0 && !fault)
+            TakeWaveformSnapshot(*wave, buffer->data, AudioBlocks::kBlockSize, m_format.bitsPerSample);
+        ShowLength();
+        ShowPosition(true);
+    }
 
     if (fault) {
         StopRecordingAfterFault(fault);
@@ -189,7 +201,6 @@ int RecordingEngine::StoreCapturedData(const AudioBuffer& buffer)
         return resources::IDS_RECORD_WRITE_FAILED;
     }
     m_mp3->EncodeToMp3Temp(buffer.data, uint32_t(written));
-    TakeSnapshotIfDue(buffer);
     // Stop before the 32-bit sizes of the header would overflow, not after.
     if (toStore < bytes || room - toStore < align)
         return resources::IDS_RECORD_SIZE_LIMIT;
@@ -234,25 +245,30 @@ void RecordingEngine::OnCaptureFailed()
     m_captureDeviceLost = true;
     if (!m_recording)
         return;  // idle: the next Record opens the device again
-    m_recording = false;
-    m_captureStopping = false;
-    FinishRecording();
-    m_view.showError(resources::IDS_RECORD_DEVICE_LOST);
+    StopRecordingAfterFault(GetDataLength() > 0 ? resources::IDS_RECORD_DEVICE_LOST : kCannotOpenRecordingDevice);
 }
 
 void RecordingEngine::StopRecordingAfterFault(int messageId)
 {
     m_recording = false;
     m_captureStopping = false;
-    if (m_waveIn && !m_captureDeviceLost)
-        m_waveIn->reset();
-    FinishRecording();
+    if (GetDataLength() == 0) {
+        // Nothing was recorded: this was a failed start, and the device and
+        // format may be chosen again.
+        EnterEmpty();
+    } else {
+        if (m_waveIn && !m_captureDeviceLost)
+            m_waveIn->reset();
+        FinishRecording();
+    }
     m_view.showError(messageId);
 }
 
 bool RecordingEngine::FinishRecording()
 {
     const bool headerWritten = m_wavTemp.UpdateHeaderSizes();
+    ShowLength();
+    ShowPosition(true);
     RefreshControlStates();
     m_mp3->FinishMp3Temp();
     return headerWritten;
@@ -279,6 +295,11 @@ void RecordingEngine::OnNewRecording()
         m_saved = true;
     }
 
+    EnterEmpty();
+}
+
+void RecordingEngine::EnterEmpty()
+{
     CloseCaptureDevice();
     m_wavTemp.CloseAndRemove();
 
@@ -304,8 +325,14 @@ void RecordingEngine::OnPlay()
 {
     if (m_recording || IsPlaying() || m_saving || GetDataLength() == 0)
         return;
-    if (!m_playback.Start()) {
+    switch (m_playback.Start()) {
+    case RecordingPlayback::StartResult::Started:
+        break;
+    case RecordingPlayback::StartResult::DeviceFailed:
         m_view.showError(kCannotOpenAudioDevice);
+        return;
+    case RecordingPlayback::StartResult::ReadFailed:
+        m_view.showError(resources::IDS_PLAYBACK_READ_FAILED);
         return;
     }
     SetViewFullScale();
@@ -391,16 +418,20 @@ void RecordingEngine::RefreshControlStates()
 
 // --------------------------------------------------------------- waveform
 
+bool RecordingEngine::SnapshotDue()
+{
+    const uint32_t now = m_tickCount();
+    if (uint32_t(now - m_lastSnapshotTick) <= kSnapshotIntervalMs)
+        return false;
+    m_lastSnapshotTick = now;
+    return true;
+}
+
 void RecordingEngine::TakeSnapshotIfDue(const AudioBuffer& buffer)
 {
     WaveformTarget* view = m_view.waveform();
-    if (!view)
-        return;
-    const uint32_t now = m_tickCount();
-    if (uint32_t(now - m_lastSnapshotTick) <= kSnapshotIntervalMs)
-        return;
-    TakeWaveformSnapshot(*view, buffer.data, AudioBlocks::kBlockSize, m_format.bitsPerSample);
-    m_lastSnapshotTick = now;
+    if (view && SnapshotDue())
+        TakeWaveformSnapshot(*view, buffer.data, AudioBlocks::kBlockSize, m_format.bitsPerSample);
 }
 
 void RecordingEngine::SetViewFullScale()

@@ -100,7 +100,11 @@ private:
     // False when the header could not be written.
     bool FinishRecording();
     void StopRecordingAfterFault(int messageId);
+    // No device, no file, position 0: what New and a failed start leave.
+    void EnterEmpty();
 
+    // True at most every 100 ms; the waveform and the recording's readouts follow it.
+    bool SnapshotDue();
     void TakeSnapshotIfDue(const platform::audio::AudioBuffer& buffer);
     void SetViewFullScale();
 

@@ -10,10 +10,11 @@ RecordingFile::~RecordingFile() { CloseAndRemove(); }
 bool RecordingFile::Create(const QString& path, const platform::audio::PcmFormat& format)
 {
     CloseAndRemove();
-    // A name held by another instance is not ours to delete.
-    if (!platform::createLockedFile(path, m_wavTemp, QIODevice::Unbuffered))
+    // Whatever is already at the name is not ours to delete: a leftover that
+    // the start-up could not salvage keeps it, and this file takes the next.
+    m_wavTempPath = platform::createLockedFile(path, m_wavTemp, QIODevice::Unbuffered);
+    if (m_wavTempPath.isEmpty())
         return false;
-    m_wavTempPath = path;
     m_header = WaveHeader::forEmptyFile(format);
     if (!WriteWaveHeader()) {
         CloseAndRemove();
@@ -71,12 +72,11 @@ uint64_t RecordingFile::Write(const uint8_t* data, uint64_t bytes)
     return written > 0 ? uint64_t(written) : 0;
 }
 
-uint64_t RecordingFile::ReadAt(uint64_t dataOffset, uint8_t* into, uint64_t bytes)
+int64_t RecordingFile::ReadAt(uint64_t dataOffset, uint8_t* into, uint64_t bytes)
 {
     if (!SeekToData(dataOffset))
-        return 0;
-    const qint64 n = m_wavTemp.read(reinterpret_cast<char*>(into), qint64(bytes));
-    return n > 0 ? uint64_t(n) : 0;
+        return -1;
+    return m_wavTemp.read(reinterpret_cast<char*>(into), qint64(bytes));
 }
 
 bool RecordingFile::TruncateData(uint64_t dataBytes)
@@ -97,10 +97,12 @@ bool RecordingFile::TrimToWholeFrames()
 
 void RecordingFile::CloseAndRemove()
 {
-    if (m_wavTemp.isOpen())
+    // Removed while still locked: once unlocked, the name belongs to whoever
+    // takes it next.
+    if (m_wavTemp.isOpen()) {
+        platform::removeLockedFile(m_wavTempPath, m_wavTemp);
         m_wavTemp.close();
-    if (!m_wavTempPath.isEmpty())
-        QFile::remove(m_wavTempPath);
+    }
     m_wavTempPath.clear();
 }
 

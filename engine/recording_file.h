@@ -19,7 +19,9 @@ public:
     ~RecordingFile();
 
     // Creates the file (mode 0600, locked, never through a link) with the
-    // header of an empty recording in `format`; false leaves nothing behind.
+    // header of an empty recording in `format`, at `path` or, when that name
+    // is taken, at a numbered one beside it (path() tells); false leaves
+    // nothing behind.
     bool Create(const QString& path, const platform::audio::PcmFormat& format);
     bool isOpen() const { return m_wavTemp.isOpen(); }
     const QString& path() const { return m_wavTempPath; }
@@ -39,8 +41,8 @@ public:
     uint64_t dataOffset() const;
     // Writes at the current position; returns the bytes that reached the file.
     uint64_t Write(const uint8_t* data, uint64_t bytes);
-    // Reads at `dataOffset`; returns the bytes read.
-    uint64_t ReadAt(uint64_t dataOffset, uint8_t* into, uint64_t bytes);
+    // Reads at `dataOffset`; returns the bytes read, -1 when the read failed.
+    int64_t ReadAt(uint64_t dataOffset, uint8_t* into, uint64_t bytes);
     // Drops everything after the first `dataBytes` bytes of data and writes
     // the header for the new length.
     bool TruncateData(uint64_t dataBytes);

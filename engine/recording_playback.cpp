@@ -12,7 +12,7 @@ RecordingPlayback::RecordingPlayback(RecordingFile& recording, const platform::a
 
 RecordingPlayback::~RecordingPlayback() { Close(); }
 
-bool RecordingPlayback::Start()
+RecordingPlayback::StartResult RecordingPlayback::Start()
 {
     platform::audio::PlaybackCallbacks callbacks;
     const uint64_t generation = ++m_streamGeneration;
@@ -26,7 +26,7 @@ bool RecordingPlayback::Start()
     };
     m_waveOut = platform::audio::backend().openPlayback(m_format, std::move(callbacks));
     if (!m_waveOut)
-        return false;
+        return StartResult::DeviceFailed;
 
     const uint32_t align = m_format.blockAlign();
     if (uint64_t(m_position) * align == m_recording.GetDataLength())
@@ -48,9 +48,9 @@ bool RecordingPlayback::Start()
         // Nothing could be handed to the device: it is as good as unusable.
         m_playing = false;
         CloseDevice();
-        return false;
+        return takeReadFailure() ? StartResult::ReadFailed : StartResult::DeviceFailed;
     }
-    return true;
+    return StartResult::Started;
 }
 
 void RecordingPlayback::Stop()
@@ -124,8 +124,14 @@ uint32_t RecordingPlayback::BytesToFill() const
 bool RecordingPlayback::FillAndWrite(AudioBuffer& buffer, uint32_t bytes)
 {
     const uint32_t align = m_format.blockAlign();
-    const uint64_t read = m_recording.ReadAt(uint64_t(m_position) * align, buffer.data, bytes);
-    const uint32_t n = uint32_t(read / align * align);
+    const int64_t read = m_recording.ReadAt(uint64_t(m_position) * align, buffer.data, bytes);
+    if (read < 0) {
+        // What is queued still plays; nothing more is read.
+        m_readFailed = true;
+        m_playing = false;
+        return false;
+    }
+    const uint32_t n = uint32_t(uint64_t(read) / align * align);
     if (n == 0)
         return false;
     buffer.length = n;

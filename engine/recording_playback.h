@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include "engine/audio_blocks.h"
 #include "engine/recording_file.h"
@@ -29,9 +30,10 @@ public:
     // The device closed: playback and draining are over.
     std::function<void()> onClosed;
 
+    enum class StartResult { Started, DeviceFailed, ReadFailed };
     // Opens the device, rewinds when the position is at the end and queues up
-    // to fourteen blocks. False when the device cannot be opened.
-    bool Start();
+    // to fourteen blocks.
+    StartResult Start();
     // Stop while playing: the device hands every block back at once and closes
     // after the last; the position stays where the queue had reached.
     void Stop();
@@ -42,6 +44,9 @@ public:
     void Close();
 
     bool isPlaying() const { return m_playing; }
+    // A read of the recording failed since the last call: playback stopped
+    // there and drained.
+    bool takeReadFailure() { return std::exchange(m_readFailed, false); }
     bool isOutputOpen() const { return m_waveOut != nullptr; }
     uint32_t queuedBuffers() const { return m_queuedPlayBuffers; }
 
@@ -60,5 +65,6 @@ private:
     uint64_t m_streamGeneration = 0;
     AudioBlocks m_playBuffers{kPlayBufferCount};
     bool m_playing = false;
+    bool m_readFailed = false;
     uint32_t m_queuedPlayBuffers = 0;
 };

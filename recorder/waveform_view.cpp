@@ -1,11 +1,13 @@
 #include "recorder/waveform_view.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <QPaintEvent>
 #include <QPainter>
 
 namespace {
-const QColor kBackground(0, 0, 0);
-const QColor kTrace(0, 255, 0);
+const QRgb kBackground = qRgb(0, 0, 0);
+const QRgb kTrace = qRgb(0, 255, 0);
 }  // namespace
 
 WaveformView::WaveformView(QWidget* parent) : QFrame(parent)
@@ -21,36 +23,69 @@ void WaveformView::Initialize()
     const QRect r = contentsRect();
     m_pointCount = std::max(0, r.width());
     m_points.assign(size_t(m_pointCount), 0);
-    m_memoryBitmap = QPixmap(r.size() * devicePixelRatio());
-    m_memoryBitmap.setDevicePixelRatio(devicePixelRatio());
+    m_memoryBitmap = QImage(r.size(), QImage::Format_RGB32);
+    m_memoryBitmap.fill(kBackground);
+    m_drawn.assign(size_t(m_pointCount), -1);
 }
 
-void WaveformView::refresh() { update(contentsRect()); }
-
-void WaveformView::PaintSurface()
+int WaveformView::HalfLine(int i, int height) const
 {
-    const int w = m_memoryBitmap.width() / std::max<qreal>(1, m_memoryBitmap.devicePixelRatio());
-    const int h = m_memoryBitmap.height() / std::max<qreal>(1, m_memoryBitmap.devicePixelRatio());
-    const int mid = h / 2;
+    // Column 0 is never drawn: only the centre line crosses it.
+    if (i == 0)
+        return 0;
     const int fullScale = m_fullScale == 0 ? 1 : m_fullScale;
+    return std::abs(int(m_points[size_t(i)]) * height / 2 / fullScale);
+}
 
-    QPainter p(&m_memoryBitmap);
-    p.fillRect(QRect(0, 0, w, h), kBackground);
-    p.setPen(QPen(kTrace, 1));
-    p.drawLine(0, mid, w - 1, mid);
-    // Column 0 stays empty; rows mid - a ... mid + a are lit in column i.
-    for (int i = 1; i < m_pointCount; ++i) {
-        const int a = std::abs(int(m_points[size_t(i)]) * h / 2 / fullScale);
-        p.drawLine(i, mid - a, i, mid + a);
+void WaveformView::refresh()
+{
+    const int h = m_memoryBitmap.height();
+    int first = m_pointCount, last = -1;
+    for (int i = 0; i < m_pointCount; ++i) {
+        if (HalfLine(i, h) != m_drawn[size_t(i)]) {
+            first = std::min(first, i);
+            last = i;
+        }
+    }
+    if (last >= first) {
+        const QRect inside = contentsRect();
+        update(inside.left() + first, inside.top(), last - first + 1, inside.height());
     }
 }
 
-void WaveformView::paintEvent(QPaintEvent*)
+void WaveformView::DrawColumn(int i, int halfLine)
+{
+    const int h = m_memoryBitmap.height();
+    const int mid = h / 2;
+    // Rows mid - a ... mid + a are lit; a line longer than the panel is cut.
+    const int top = std::max(0, mid - halfLine);
+    const int bottom = std::min(h - 1, mid + halfLine);
+    const qsizetype stride = m_memoryBitmap.bytesPerLine() / qsizetype(sizeof(QRgb));
+    QRgb* pixel = reinterpret_cast<QRgb*>(m_memoryBitmap.bits()) + i;
+    for (int y = 0; y < h; ++y, pixel += stride)
+        *pixel = y >= top && y <= bottom ? kTrace : kBackground;
+    m_drawn[size_t(i)] = halfLine;
+}
+
+void WaveformView::PaintSurface()
+{
+    const int h = m_memoryBitmap.height();
+    for (int i = 0; i < m_pointCount; ++i) {
+        const int a = HalfLine(i, h);
+        if (a != m_drawn[size_t(i)])
+            DrawColumn(i, a);
+    }
+}
+
+void WaveformView::paintEvent(QPaintEvent* event)
 {
     QPainter screen(this);
-    drawFrame(&screen);
+    const QRect inside = contentsRect();
+    if (!inside.contains(event->rect()))
+        drawFrame(&screen);
     if (m_memoryBitmap.isNull())
         return;
     PaintSurface();
-    screen.drawPixmap(contentsRect().topLeft(), m_memoryBitmap);
+    const QRect part = event->rect() & inside;
+    screen.drawImage(part.topLeft(), m_memoryBitmap, part.translated(-inside.topLeft()));
 }

@@ -5,7 +5,7 @@
 
 #include <vector>
 #include <QFrame>
-#include <QPixmap>
+#include <QImage>
 
 #include "engine/engine_view.h"
 
@@ -22,6 +22,7 @@ public:
     int pointCount() const override { return m_pointCount; }
     int16_t* points() override { return m_points.empty() ? nullptr : m_points.data(); }
     void setFullScale(int16_t fullScale) override { m_fullScale = fullScale; }
+    // Repaints only the columns whose line changed, if any.
     void refresh() override;
 
     int16_t fullScale() const { return m_fullScale; }
@@ -30,11 +31,17 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Half the height of the line of column `i`, in rows.
+    int HalfLine(int i, int height) const;
+    // Brings the surface up to date with the points, column by column.
     void PaintSurface();
+    void DrawColumn(int i, int halfLine);
 
     int m_pointCount = 0;
     std::vector<int16_t> m_points;
     int16_t m_fullScale = kInitialFullScale;
     // Drawn here first and copied to the screen in one piece: no flicker.
-    QPixmap m_memoryBitmap;
+    QImage m_memoryBitmap;
+    // The half line each column of the surface shows now; -1 before the first paint.
+    std::vector<int> m_drawn;
 };

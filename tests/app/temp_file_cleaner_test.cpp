@@ -8,10 +8,13 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtEndian>
+#include <atomic>
+#include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/temp_file_cleaner.h"
+#include "engine/recording_file.h"
 #include "platform/locked_file.h"
 #include "support/test_support.h"
 
@@ -77,14 +80,75 @@ TEST_F(TempFileCleanerTest, CrashedRecordingIsRepairedAndMovedAndSoxReadsIt)
     EXPECT_TRUE(QFile::exists(tempFile("quillon_temp_notes.txt")));
 }
 
+TEST_F(TempFileCleanerTest, LeftoversItCannotRepairAreMovedUntouchedAndOnlyEmptyOnesDeleted)
+{
+    QByteArray badHeader = crashedRecording(40000);  // 160,000 data bytes
+    badHeader.replace(8, 4, "WAVX");
+    QByteArray notPcm = crashedRecording(100);
+    notPcm[20] = 3;
+    const QByteArray oneByte = crashedRecording(0, 1);  // less than a frame, but not nothing
+    const QByteArray shortHeader = crashedRecording(0).left(30);
+    const QList<QPair<QString, QByteArray>> damaged = {
+        {"quillon_temp_11.wav", badHeader}, {"quillon_temp_12.wav", notPcm}, {"quillon_temp_13.wav", oneByte}};
+    for (const auto& [name, bytes] : damaged)
+        ASSERT_TRUE(testsupport::writeFile(tempFile(name), bytes));
+    ASSERT_TRUE(testsupport::writeFile(tempFile("quillon_temp_14.wav"), shortHeader));
+    ASSERT_TRUE(testsupport::writeFile(tempFile("quillon_temp_15.wav"), crashedRecording(0)));
+    // Ours only in exactly this case.
+    const QStringList foreign = {"QUILLON_TEMP_song.MP3", "quillon_temp_3.WAV", "Quillon_temp_4.wav",
+                                 "quillon_temp_5.Mp3"};
+    for (const QString& name : foreign)
+        ASSERT_TRUE(testsupport::writeFile(tempFile(name), crashedRecording(20)));
+
+    TempFileCleaner cleaner(temp.path(), records.path(), fallback.path());
+    cleaner.CleanTempFiles();
+
+    QList<QByteArray> kept;
+    for (const QString& f : cleaner.salvagedFiles()) {
+        EXPECT_TRUE(f.endsWith(" damaged.wav") || f.endsWith(" damaged 2.wav") || f.endsWith(" damaged 3.wav"))
+            << f.toStdString();
+        kept.append(testsupport::readFile(f));
+    }
+    ASSERT_EQ(kept.size(), damaged.size());
+    for (const auto& [name, bytes] : damaged) {
+        EXPECT_FALSE(QFile::exists(tempFile(name))) << name.toStdString();
+        EXPECT_TRUE(kept.contains(bytes)) << name.toStdString() << " not kept byte for byte";
+    }
+    EXPECT_FALSE(QFile::exists(tempFile("quillon_temp_14.wav")));
+    EXPECT_FALSE(QFile::exists(tempFile("quillon_temp_15.wav")));
+    for (const QString& name : foreign)
+        EXPECT_EQ(testsupport::readFile(tempFile(name)), crashedRecording(20)) << name.toStdString();
+}
+
+TEST_F(TempFileCleanerTest, ALeftoverOnAnotherFileSystemIsCopiedWholeAndThenRemoved)
+{
+    QTemporaryDir shm("/dev/shm/quillon-cleaner-XXXXXX");
+    ASSERT_TRUE(shm.isValid());
+    struct stat a {}, b {};
+    ASSERT_EQ(::stat(QFile::encodeName(shm.path()).constData(), &a), 0);
+    ASSERT_EQ(::stat(QFile::encodeName(records.path()).constData(), &b), 0);
+    ASSERT_NE(a.st_dev, b.st_dev) << "needs two file systems";
+    QByteArray damaged = crashedRecording(30000);
+    damaged.replace(36, 4, "junk");
+    ASSERT_TRUE(testsupport::writeFile(shm.filePath("quillon_temp_8.wav"), damaged));
+    ASSERT_TRUE(testsupport::writeFile(shm.filePath("quillon_temp_9.wav"), crashedRecording(30000)));
+
+    TempFileCleaner cleaner(shm.path(), records.path(), fallback.path());
+    cleaner.CleanTempFiles();
+    ASSERT_EQ(cleaner.salvagedFiles().size(), 2);
+    EXPECT_EQ(testsupport::readFile(cleaner.salvagedFiles()[0]), damaged);
+    EXPECT_EQ(testsupport::readFile(cleaner.salvagedFiles()[1]).mid(44), crashedRecording(30000).mid(44));
+    EXPECT_TRUE(QDir(shm.path()).isEmpty());
+}
+
 TEST_F(TempFileCleanerTest, FilesHeldByARunningInstanceSurvive)
 {
     QFile held;
-    ASSERT_TRUE(platform::createLockedFile(tempFile("quillon_temp_99.wav"), held));
+    ASSERT_FALSE(platform::createLockedFile(tempFile("quillon_temp_99.wav"), held).isEmpty());
     held.write(crashedRecording(100));
     held.flush();
     QFile heldMp3;
-    ASSERT_TRUE(platform::createLockedFile(tempFile("quillon_temp_99.mp3"), heldMp3));
+    ASSERT_FALSE(platform::createLockedFile(tempFile("quillon_temp_99.mp3"), heldMp3).isEmpty());
 
     TempFileCleaner cleaner(temp.path(), records.path(), fallback.path());
     cleaner.CleanTempFiles();
@@ -135,31 +199,81 @@ TEST_F(TempFileCleanerTest, SymbolicLinksAtTheNamesAreNeitherFollowedNorRemoved)
     EXPECT_EQ(testsupport::readFile(victim), crashedRecording(10));
 }
 
-TEST(LockedFileTest, CreationRefusesLinksAndLockedFilesAndUsesMode0600)
+TEST(LockedFileTest, CreationNeverReplacesWhatIsAtTheNameAndUsesMode0600)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("quillon_temp_1.wav");
     QFile first;
-    ASSERT_TRUE(platform::createLockedFile(path, first));
+    ASSERT_EQ(platform::createLockedFile(path, first), path);
     struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_TRUE(platform::isLockedElsewhere(path));
-    QFile second;
-    EXPECT_FALSE(platform::createLockedFile(path, second));
+    first.write("first");
     first.close();
     EXPECT_FALSE(platform::isLockedElsewhere(path));
-    // An unheld leftover is replaced.
-    EXPECT_TRUE(platform::createLockedFile(path, second));
-    second.close();
 
+    // An unheld leftover, a link and a held file each keep their name.
     const QString target = dir.filePath("target");
     ASSERT_TRUE(testsupport::writeFile(target, "keep"));
-    const QString link = dir.filePath("quillon_temp_2.wav");
-    ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()), 0);
-    QFile third;
-    EXPECT_FALSE(platform::createLockedFile(link, third));
+    ASSERT_EQ(::symlink(QFile::encodeName(target).constData(),
+                        QFile::encodeName(dir.filePath("quillon_temp_1-2.wav")).constData()), 0);
+    QFile held;
+    ASSERT_EQ(platform::createLockedFile(dir.filePath("quillon_temp_1-3.wav"), held), dir.filePath("quillon_temp_1-3.wav"));
+    QFile next;
+    EXPECT_EQ(platform::createLockedFile(path, next), dir.filePath("quillon_temp_1-4.wav"));
+    EXPECT_EQ(testsupport::readFile(path), "first");
     EXPECT_EQ(testsupport::readFile(target), "keep");
+    EXPECT_TRUE(QFileInfo(dir.filePath("quillon_temp_1-2.wav")).isSymLink());
+
+    // Removal goes through the held file only while the name is still its own.
+    QFile leftover;
+    ASSERT_TRUE(platform::lockExistingFile(path, leftover));
+    QFile again;
+    EXPECT_FALSE(platform::lockExistingFile(path, again)) << "one lock at a time";
+    EXPECT_FALSE(platform::lockExistingFile(dir.filePath("quillon_temp_1-2.wav"), again)) << "a link";
+    ASSERT_EQ(::rename(QFile::encodeName(dir.filePath("quillon_temp_1-4.wav")).constData(),
+                       QFile::encodeName(path).constData()), 0);
+    EXPECT_FALSE(platform::removeLockedFile(path, leftover)) << "the name now belongs to another file";
+    EXPECT_TRUE(QFile::exists(path));
+}
+
+// Two instances starting at the same moment: one creates, fills and removes
+// its temporary files in a loop while the other cleans the folder in a loop.
+// Not one of the creator's files may be salvaged, deleted or renamed under it.
+TEST_F(TempFileCleanerTest, ACreatorAndACleanerRacingNeverTakeEachOthersFiles)
+{
+    std::atomic<bool> done{false};
+    std::atomic<int> lost{0};
+    const QByteArray audio = crashedRecording(200);
+    std::thread creator([&] {
+        for (int i = 0; i < 3000; ++i) {
+            RecordingFile f;
+            if (!f.Create(tempFile(QString("quillon_temp_%1.wav").arg(i % 7)), {8000, 16, 2})) {
+                ++lost;
+                continue;
+            }
+            f.Write(reinterpret_cast<const uint8_t*>(audio.constData()), uint64_t(audio.size()));
+            if (!platform::isLockedElsewhere(f.path()))
+                ++lost;  // no longer at its name
+            f.CloseAndRemove();
+        }
+        done = true;
+    });
+    int passes = 0;
+    QStringList taken;
+    while (!done) {
+        TempFileCleaner cleaner(temp.path(), records.path(), fallback.path());
+        cleaner.CleanTempFiles();
+        taken += cleaner.salvagedFiles();
+        ++passes;
+    }
+    creator.join();
+    EXPECT_EQ(lost.load(), 0);
+    EXPECT_TRUE(taken.isEmpty()) << taken.size() << " files salvaged from under the creator, e.g. "
+                                 << taken.value(0).toStdString();
+    EXPECT_GT(passes, 10);
+    EXPECT_TRUE(QDir(temp.path()).isEmpty());
 }
 
 }  // namespace

@@ -48,6 +48,8 @@ TEST_F(EngineTest, RecordCreatesAPrivateFileWithAnEmptyHeaderAndOpensTheChosenIn
 
 TEST_F(EngineTest, BuffersReachTheDiskAtOnceAndStopKeepsEverythingCapturedBeforeIt)
 {
+    uint32_t now = 0;
+    engine->SetTickClock([&] { return now += 101; });  // every block shows
     view.formatRow = kRow16000Mono16;
     engine->OnRecord();
     const QByteArray a = Pattern(kBlock * 18 + 1000, 1);
@@ -230,26 +232,70 @@ TEST_F(EngineTest, NewRecordingAsksAboutUnsavedDataAndOnlyNoOrASavedYesDiscardIt
     EXPECT_FALSE(QFile::exists(WavPath()));
 }
 
-TEST_F(EngineTest, AFileThatCannotBeCreatedOrADeviceThatCannotBeOpenedLeaveTheEngineEmpty)
+TEST_F(EngineTest, WhatIsAlreadyAtTheTemporaryNameIsNeverFollowedOrDeleted)
 {
-    // Another program planted a link at our name: it is never followed.
+    // A link another program planted, and a crashed run's leftover that the
+    // start-up could not salvage: the recording takes the next free name.
+    const QByteArray leftover = Pattern(5000, 1);
     ASSERT_TRUE(QFile::link(tmp.path() + "/elsewhere", WavPath()));
+    const QString second = tmp.path() + "/quillon_temp_" + QString::number(platform::currentThreadId()) + "-2.wav";
+    QFile old(second);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write(leftover);
+    old.close();
+
+    view.formatRow = kRow8000Mono8;
+    const QByteArray a = Pattern(kBlock, 2);
+    RecordAndStop(a);
+    const QString taken = engine->recordingFile().path();
+    EXPECT_EQ(QFileInfo(taken).fileName().toStdString(),
+              "quillon_temp_" + std::to_string(platform::currentThreadId()) + "-3.wav");
+    QFile recording(taken);
+    ASSERT_TRUE(recording.open(QIODevice::ReadOnly));
+    EXPECT_EQ(recording.readAll().mid(44), a);
+
+    view.answers = {Answer::No};
+    engine->OnNewRecording();
+    EXPECT_FALSE(QFile::exists(taken));
+    EXPECT_TRUE(QFileInfo(WavPath()).isSymLink());
+    EXPECT_FALSE(QFile::exists(tmp.path() + "/elsewhere"));
+    QFile kept(second);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), leftover);
+}
+
+TEST_F(EngineTest, AFailedStartOfANewRecordingLeavesTheEngineEmpty)
+{
+    // The temporary folder is a file: nowhere to create the recording.
+    QFile notAFolder(tmp.path() + "/file");
+    ASSERT_TRUE(notAFolder.open(QIODevice::WriteOnly));
+    notAFolder.close();
+    qputenv("TMPDIR", notAFolder.fileName().toLocal8Bit());
     engine->OnRecord();
     EXPECT_EQ(view.errors, std::vector<int>{366});
-    EXPECT_FALSE(engine->IsRecording());
     EXPECT_EQ(fake.captureOpenCount(), 0);
-    EXPECT_FALSE(QFile::exists(tmp.path() + "/elsewhere"));
-    ASSERT_TRUE(QFile::remove(WavPath()));
+    qputenv("TMPDIR", tmp.path().toLocal8Bit());
 
+    // The device cannot be opened, or breaks before the first block: no file
+    // is left, both lists can be changed and the next Record starts afresh.
     view.errors.clear();
     fake.setCaptureOpenError("no such source");
     engine->OnRecord();
-    EXPECT_EQ(view.errors, std::vector<int>{365});
+    fake.setCaptureOpenError({});
+    engine->OnRecord();
+    Card()->breakStream();
+    Settle();
+    EXPECT_EQ(view.errors, (std::vector<int>{365, 365}));
     EXPECT_FALSE(engine->IsRecording());
     EXPECT_FALSE(engine->IsCaptureDeviceOpen());
+    EXPECT_EQ(Card(), nullptr) << "the broken stream is closed";
     EXPECT_FALSE(QFile::exists(WavPath()));
-    engine->RefreshControlStates();
     EXPECT_EQ(view.enabledControls(), kEmpty);
+
+    view.formatRow = kRow48000Stereo16;
+    engine->OnRecord();
+    EXPECT_EQ(Card()->format(), (PcmFormat{48000, 16, 2}));
+    EXPECT_EQ(view.enabledControls(), kRecording);
 }
 
 TEST_F(EngineTest, WaveformTakesAtMostOneSnapshotPerHundredMilliseconds)
@@ -263,13 +309,24 @@ TEST_F(EngineTest, WaveformTakesAtMostOneSnapshotPerHundredMilliseconds)
         block[2 * i] = char(s & 0xff);
         block[2 * i + 1] = char((s >> 8) & 0xff);
     }
-    for (auto [at, refreshes] : {std::pair{100u, 0}, {101u, 1}, {201u, 1}, {202u, 2}}) {
+    // The readouts follow at the same pace (blocks of 0.192 s here), and
+    // Stop shows the final figures.
+    for (auto [at, refreshes, shown] :
+         {std::tuple{100u, 0, ""}, {101u, 1, "000:00.3"}, {201u, 1, "000:00.3"}, {202u, 2, "000:00.7"}}) {
         now = at;
         Deliver(block);
         EXPECT_EQ(view.wave.refreshes, refreshes) << at;
+        EXPECT_EQ(view.lengthText, *shown ? LengthText(shown) : QString()) << at;
+        EXPECT_EQ(view.positionText, *shown ? PositionText(shown) : QString()) << at;
     }
     for (int i : {0, 1, 50, 99})  // every other sample of the mono block
         EXPECT_EQ(view.wave.data[size_t(i)], int16_t(2 * i * 10 - 15000)) << i;
+    Deliver(block);
+    StopAndSettle();
+    EXPECT_EQ(view.lengthText, LengthText("000:00.9"));
+    EXPECT_EQ(view.positionText, PositionText("000:00.9"));
+    EXPECT_EQ(view.range, uint32_t(kBlock * 5 / 2));
+    EXPECT_EQ(view.thumb, uint32_t(kBlock * 5 / 2));
 }
 
 TEST_F(EngineTest, ReleaseClosesTheDeviceAndDeletesTheFileEvenWhileRecording)

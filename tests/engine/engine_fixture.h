@@ -9,7 +9,11 @@
 #include <memory>
 #include <set>
 #include <vector>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -106,6 +110,28 @@ inline WaveHeader HeaderOf(const QByteArray& file)
 
 inline QString PositionText(const char* readout) { return QString::fromUtf8("\n位置:\n") + readout; }
 inline QString LengthText(const char* readout) { return QString::fromUtf8("\n长度:\n") + readout; }
+
+// From now on every read of the open file at `path` fails in the kernel
+// (EBADF), while its length, seeks and writes still work: the descriptor that
+// holds it is swapped for a write-only one of the same file.
+inline bool BreakReadsOf(const QString& path)
+{
+    struct stat wanted {};
+    if (::stat(QFile::encodeName(path).constData(), &wanted) != 0)
+        return false;
+    for (const QString& fd : QDir("/proc/self/fd").entryList(QDir::System | QDir::AllEntries | QDir::NoDotAndDotDot)) {
+        struct stat open {};
+        if (::stat(QFile::encodeName("/proc/self/fd/" + fd).constData(), &open) != 0 || open.st_ino != wanted.st_ino
+            || open.st_dev != wanted.st_dev)
+            continue;
+        const int writeOnly = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
+        const bool swapped = writeOnly >= 0 && ::dup3(writeOnly, fd.toInt(), O_CLOEXEC) >= 0;
+        if (writeOnly >= 0)
+            ::close(writeOnly);
+        return swapped;
+    }
+    return false;
+}
 
 inline void Settle()
 {

@@ -14,6 +14,7 @@
 
 #include "engine_fixture.h"
 #include "platform_audio/pulse_test_support.h"
+#include "resources/strings.h"
 #include "support/test_support.h"
 
 using namespace enginetest;
@@ -196,3 +197,19 @@ INSTANTIATE_TEST_SUITE_P(Formats, StopKeepsTheTail, ::testing::Values(kRow8000Mo
                              return info.param == kRow8000Mono8 ? std::string("Rate8000Bits8Mono")
                                                                 : std::string("Rate48000Bits16Stereo");
                          });
+
+TEST_F(EnginePulseTest, AReadErrorWhilePlayingEndsPlaybackWithItsOwnMessage)
+{
+    StartTone();
+    view.formatRow = kRow48000Stereo16;  // blocks of 32 ms: far more than the fourteen queued at once
+    RecordFor(2000);
+    StopTone();
+    ASSERT_TRUE(view.errors.empty());
+    ASSERT_GT(engine->GetDataLength(), uint32_t(kBlock * 30));
+    engine->OnPlay();
+    ASSERT_TRUE(engine->IsPlaying());
+    ASSERT_TRUE(BreakReadsOf(WavPath()));
+    ASSERT_TRUE(WaitUntil([&] { return !engine->IsPlaying(); }, 8000));
+    EXPECT_EQ(view.errors, std::vector<int>{resources::IDS_PLAYBACK_READ_FAILED});
+    EXPECT_EQ(engine->position(), uint32_t(kBlock * 14 / 4)) << "nothing read after the blocks queued at the start";
+}

@@ -2,6 +2,8 @@
 // draining, seeking and the position slider.
 #include "engine_fixture.h"
 
+#include "resources/strings.h"
+
 using namespace enginetest;
 
 class PlaybackTest : public EngineTest {
@@ -210,4 +212,29 @@ TEST_F(PlaybackTest, AnOutputThatFailsToOpenOrIsLostLeavesTheRecordingPlayable)
     engine.reset();  // released while playing
     EXPECT_EQ(fake.playbackCloseCount(), 2);
     EXPECT_FALSE(QFile::exists(WavPath()));
+}
+
+TEST_F(PlaybackTest, AReadErrorSaysSoOnceAndEndsPlaybackAfterWhatIsQueued)
+{
+    Record(kBlock * 20, kRow48000Stereo16);
+    engine->OnPlay();
+    CompleteOne();
+    CompleteOne();
+    ASSERT_TRUE(BreakReadsOf(WavPath()));
+    const QByteArray queuedBefore = Speaker()->writtenBytes();
+    CompleteOne();  // its refill fails
+    EXPECT_TRUE(view.errors.empty()) << "not before the queued blocks have played";
+    EXPECT_EQ(Speaker()->writtenBytes(), queuedBefore) << "nothing read after the error";
+    while (Speaker())
+        CompleteOne();
+    EXPECT_EQ(view.errors, std::vector<int>{resources::IDS_PLAYBACK_READ_FAILED});
+    EXPECT_EQ(view.enabledControls(), kStoppedWithData);
+
+    // Unreadable from the start: the same message, not the device's 381.
+    engine->OnSeekStart();
+    engine->OnPlay();
+    EXPECT_EQ(view.errors.back(), resources::IDS_PLAYBACK_READ_FAILED);
+    EXPECT_EQ(view.errors.size(), 2u);
+    EXPECT_FALSE(engine->IsPlaying());
+    EXPECT_EQ(view.enabledControls(), kStoppedWithData);
 }

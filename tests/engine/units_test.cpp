@@ -48,8 +48,10 @@ TEST(RecordingFileTest, HeaderUpdatesReturnToTheDataAndANameInUseIsNeitherTakenN
     EXPECT_EQ(bytes.mid(4, 4), QByteArray::fromHex("2c000000"));
 
     RecordingFile other;
-    EXPECT_FALSE(other.Create(path, PcmFormat{}));
+    ASSERT_TRUE(other.Create(path, PcmFormat{}));
+    EXPECT_EQ(other.path(), dir.filePath("r-2.wav"));
     other.CloseAndRemove();
+    EXPECT_FALSE(QFile::exists(dir.filePath("r-2.wav")));
     EXPECT_TRUE(QFile::exists(path));
     EXPECT_TRUE(file.isOpen());
 

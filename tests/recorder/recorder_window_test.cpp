@@ -353,3 +353,26 @@ TEST_F(RecorderWindowEngineTest, Mp3SaveAtAnotherQualityEncodesUnderTheProgressD
 }
 
 }  // namespace
+
+TEST_F(RecorderWindowEngineTest, AFailedRecordLeavesTheDeviceAndFormatListsToChooseAgain)
+{
+    const std::set<int> empty = {1127, 1266, 1217};
+    QString shown;
+    backend.setCaptureOpenError("no such source");
+    answerNextMessage(QMessageBox::Ok, &shown);
+    click(1127);
+    EXPECT_EQ(shown, resources::text(365));
+    EXPECT_EQ(enabledStateControls(), empty);
+
+    // The device opens but breaks before its first block.
+    backend.setCaptureOpenError({});
+    click(1127);
+    ASSERT_NE(backend.captureStream(), nullptr);
+    shown.clear();
+    answerNextMessage(QMessageBox::Ok, &shown);
+    backend.captureStream()->breakStream();
+    pump();
+    EXPECT_EQ(shown, resources::text(365));
+    EXPECT_EQ(enabledStateControls(), empty);
+    EXPECT_EQ(backend.captureStream(), nullptr);
+}

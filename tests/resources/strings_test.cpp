@@ -24,6 +24,6 @@ TEST(StringTableTest, KnownIdsGiveTheirTextAndUnknownIdsNothing)
     }
     // Our own messages for recordings that had to stop.
     for (int id : {resources::IDS_RECORD_WRITE_FAILED, resources::IDS_RECORD_SIZE_LIMIT,
-                   resources::IDS_RECORD_DEVICE_LOST})
+                   resources::IDS_RECORD_DEVICE_LOST, resources::IDS_PLAYBACK_READ_FAILED})
         EXPECT_FALSE(resources::text(id).isEmpty()) << id;
 }

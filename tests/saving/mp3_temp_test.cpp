@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "platform/locked_file.h"
 #include "platform/paths.h"
 #include "saving_harness.h"
 
@@ -65,6 +66,7 @@ TEST(Mp3TempFile, IsEncodedWhileRecordingAtTheQualityOfTheStartAndHoldsTheRecord
         s.Capture(1000, 44100 / 2 + 77);
         s.StopRecording();
         ASSERT_EQ(s.mp3TempPath(), path) << "the finished file stays for saving";
+        EXPECT_TRUE(platform::isLockedElsewhere(path)) << "another instance's start-up would delete it";
         EXPECT_EQ(QFileInfo(path).permissions() & 0x7777, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
         EXPECT_EQ(s.engine->mp3Side().mp3TempBitrate(), 40u);
         EXPECT_EQ(s.frames(), 44100u + 44100 / 2 + 77);

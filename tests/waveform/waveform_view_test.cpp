@@ -161,3 +161,28 @@ TEST_F(WaveformViewTest, ScreenshotsEmptyAndWithASine)
     EXPECT_NEAR(tallest, 2 * int(0.8 * h / 2) + 1, 2);
     EXPECT_EQ(LitCount(sine, 20), 1);
 }
+
+TEST_F(WaveformViewTest, ARedrawAfterChangesLooksLikeAFreshDrawingOfTheSamePoints)
+{
+    // Only changed columns are drawn again: what shrank, grew, or changed
+    // with the full scale must leave nothing of the earlier picture behind.
+    for (int i = 0; i < w; ++i)
+        view.points()[i] = int16_t((i * 997) % 50000 - 25000);
+    Inside();
+    for (int i = 0; i < w; i += 3)
+        view.points()[i] = int16_t(i * 50);
+    view.points()[1] = 0;
+    view.setFullScale(12000);
+    const QImage redrawn = Inside();
+
+    WaveformView fresh;
+    fresh.resize(view.size());
+    fresh.Initialize();
+    std::copy(view.points(), view.points() + w, fresh.points());
+    fresh.setFullScale(12000);
+    const QImage expected = fresh.grab().toImage().convertToFormat(QImage::Format_RGB32).copy(fresh.contentsRect());
+    ASSERT_EQ(redrawn.size(), expected.size());
+    for (int x = 0; x < w; ++x)
+        ASSERT_EQ(LitRows(redrawn, x), LitRows(expected, x)) << x;
+    EXPECT_EQ(redrawn, expected);
+}
