@@ -60,7 +60,7 @@ TEST_F(PlayerPulseTest, WaveAndMp3ItemsReachTheSinkWithTheirFrequencyAndLength)
         const QString captured = dir.filePath("captured.wav");
         QProcess rec;
         rec.start("parecord", {"--device=quillon_null.monitor", "--rate=44100", "--channels=2", "--format=s16le",
-                               "--file-format=wav", captured});
+                               "--file-format=wav", "--latency-msec=20", captured});
         ASSERT_TRUE(rec.waitForStarted());
         runEventsFor(500);
         player.PlaySelected({item});
