@@ -60,8 +60,9 @@ endfunction()
 
 # quillon_add_server_test(NAME <name> COMMAND <command...> [ENVIRONMENT <var=value...>] [TIMEOUT <s>])
 #   Any command (a test program, a script) run once against each sound
-#   server, as <name>_<server>; the names are left in <name>_TESTS. Tests on
-#   one server run one at a time; the two servers' runs may overlap.
+#   server, as <name>_<server>; the names are left in <name>_TESTS. Real-server
+#   tests run one at a time, whichever server they use: on a small machine two
+#   of them at once starve each other's streams and the servers drop audio.
 function(quillon_add_server_test)
   cmake_parse_arguments(T "" "NAME;TIMEOUT" "COMMAND;ENVIRONMENT" ${ARGN})
   if(NOT T_TIMEOUT)
@@ -74,7 +75,7 @@ function(quillon_add_server_test)
     add_test(NAME ${name} COMMAND ${T_COMMAND})
     set_tests_properties(${name} PROPERTIES
       ENVIRONMENT "${T_ENVIRONMENT};PULSE_SERVER=unix:${dir}/native;QUILLON_PULSE_DIR=${dir};QUILLON_SOUND_SERVER=${server}"
-      FIXTURES_REQUIRED ${fixture} RESOURCE_LOCK ${fixture} TIMEOUT ${T_TIMEOUT}
+      FIXTURES_REQUIRED ${fixture} RESOURCE_LOCK sound_server TIMEOUT ${T_TIMEOUT}
       LABELS "real-server;${server}")
     list(APPEND names ${name})
   endforeach()
