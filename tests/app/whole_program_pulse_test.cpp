@@ -53,19 +53,6 @@ static ::testing::Environment* const sinkKeeper = ::testing::AddGlobalTestEnviro
 constexpr double kToneHz = 1000;
 const PcmFormat kStereo48k{48000, 16, 2};
 
-// A second, real input, so that the device list has a choice to make.
-struct ExtraSource {
-    QString module;
-    ExtraSource()
-    {
-        const auto r = pactl({"load-module", "module-null-source", "source_name=quillon_e2e_mic",
-                              "description=Quillon-E2E-Mic"});
-        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-        module = QString::fromUtf8(r.out).trimmed();
-    }
-    ~ExtraSource() { pactl({"unload-module", module}); }
-};
-
 // Typing as an input method does: QTest's key clicks know only ASCII.
 void typeText(QWidget* w, const QString& text)
 {
@@ -76,8 +63,6 @@ void typeText(QWidget* w, const QString& text)
         QApplication::sendEvent(w, &release);
     }
 }
-
-int threadCount() { return int(QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size()); }
 
 int streamsOnTheServer()
 {
@@ -168,7 +153,7 @@ protected:
 
 TEST_F(WholeProgram, RecordPlaySaveAsMp3FindInThePlaylistPlayRestoreAndRemove)
 {
-    ExtraSource mic;
+    ExtraSource mic("quillon_e2e_mic", "Quillon-E2E-Mic");
     const QString folder = music.path();
     const QString savedPath = QDir(folder).filePath(QString::fromUtf8("第一段 take.mp3"));
 
@@ -290,7 +275,7 @@ TEST_F(WholeProgram, RecordPlaySaveAsMp3FindInThePlaylistPlayRestoreAndRemove)
         QTest::keyClick(&w, Qt::Key_Escape);
     });
 
-    const int threadsAtRest = threadCount();
+    const int threadsAtRest = testsupport::threadCount();
     const int streamsAtRest = streamsOnTheServer();
     const QSettings stored(home.filePath(".config/tessaly/Quillon.conf"), QSettings::IniFormat);
     EXPECT_EQ(stored.value("Settings/RecordFolder").toString(), folder);
@@ -323,7 +308,7 @@ TEST_F(WholeProgram, RecordPlaySaveAsMp3FindInThePlaylistPlayRestoreAndRemove)
         EXPECT_GT(streamsOnTheServer(), streamsAtRest);
         QTest::keyClick(&w, Qt::Key_Escape);  // the playlist may go on playing
     });
-    EXPECT_EQ(threadCount(), threadsAtRest) << "the loader and the player's threads are gone";
+    EXPECT_EQ(testsupport::threadCount(), threadsAtRest) << "the loader and the player's threads are gone";
     EXPECT_TRUE(QTest::qWaitFor([&] { return streamsOnTheServer() == streamsAtRest; }, 3000))
         << pactl({"list", "sink-inputs"}).out.toStdString() << pactl({"list", "source-outputs"}).out.toStdString();
     EXPECT_TRUE(QDir(temp.path()).entryList({"quillon_temp_*"}, QDir::Files).isEmpty());

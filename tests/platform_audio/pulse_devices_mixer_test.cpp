@@ -9,22 +9,6 @@
 using namespace platform::audio;
 using namespace audiotest;
 
-namespace {
-
-// A second, real input (not a monitor) for as long as the test runs.
-struct ExtraSource {
-    QString module;
-    ExtraSource()
-    {
-        const auto r = pactl({"load-module", "module-null-source", "source_name=quillon_mic", "description=Quillon-Mic"});
-        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-        module = QString::fromUtf8(r.out).trimmed();
-    }
-    ~ExtraSource() { pactl({"unload-module", module}); }
-};
-
-}  // namespace
-
 TEST(PulseDevices, RealInputsComeFirstThenMonitorsAndPortlessSourcesHaveOnlyAVolume)
 {
     ExtraSource mic;

@@ -106,6 +106,21 @@ private:
     bool m_started = false;
 };
 
+inline testsupport::ToolResult pactl(const QStringList& args) { return testsupport::runTool("pactl", args, 10000); }
+
+// A second, real input (a null source, not a monitor) while it lives.
+struct ExtraSource {
+    QString module;
+    explicit ExtraSource(const QString& name = QStringLiteral("quillon_mic"),
+                         const QString& description = QStringLiteral("Quillon-Mic"))
+    {
+        const auto r = pactl({"load-module", "module-null-source", "source_name=" + name, "description=" + description});
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        module = QString::fromUtf8(r.out).trimmed();
+    }
+    ~ExtraSource() { pactl({"unload-module", module}); }
+};
+
 // While nothing asks it for low latency, the null sink renders in blocks of
 // up to two seconds, and its monitor delivers nothing until the next block:
 // a capture started then would wait that long for its first audio. A silent
@@ -195,7 +210,5 @@ inline size_t longestQuietStretch(const std::vector<double>& s, size_t from, siz
     }
     return best;
 }
-
-inline testsupport::ToolResult pactl(const QStringList& args) { return testsupport::runTool("pactl", args, 10000); }
 
 }  // namespace audiotest

@@ -12,8 +12,6 @@ namespace {
 
 using namespace windowtest;
 
-int threadCount() { return int(QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size()); }
-
 class WindowPlaylistTest : public RecorderWindowTest {
 protected:
     // A real one-second WAVE file made by sox.
@@ -67,7 +65,7 @@ TEST_F(WindowPlaylistTest, ClosingWhileThePlaylistPlaysAndLoadsLeavesNothingBehi
     QStringList paths;
     for (int i = 0; i < 3; ++i)
         paths << wave(QString("t%1.wav").arg(i));
-    const int threadsBefore = threadCount();
+    const int threadsBefore = testsupport::threadCount();
     RecorderDialog& w = open();
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
@@ -84,7 +82,7 @@ TEST_F(WindowPlaylistTest, ClosingWhileThePlaylistPlaysAndLoadsLeavesNothingBehi
     EXPECT_FALSE(w.isVisible());
     close();
     EXPECT_EQ(backend.playbackCloseCount(), backend.playbackOpenCount());
-    EXPECT_EQ(threadCount(), threadsBefore);
+    EXPECT_EQ(testsupport::threadCount(), threadsBefore);
     EXPECT_TRUE(QDir(temp.path()).entryList({"quillon_temp_*"}, QDir::Files).isEmpty());
     EXPECT_TRUE(QFile::exists(dir.filePath("Quillon.lst"))) << "the changed list is written back";
 }

@@ -62,4 +62,9 @@ QByteArray readFile(const QString& path)
     return f.readAll();
 }
 
+int threadCount()
+{
+    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
 }  // namespace testsupport

@@ -27,5 +27,7 @@ ToolResult runTool(const QString& program, const QStringList& args, int timeoutM
 // Writes bytes to a file, creating folders; returns false on failure.
 bool writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
+// Threads of this process now, to show that nothing was left running.
+int threadCount();
 
 }  // namespace testsupport
