@@ -5,7 +5,7 @@
 
 #include <QStringList>
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 
 class RecorderApp {
 public:

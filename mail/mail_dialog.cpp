@@ -9,7 +9,7 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "controls/dialog_units.h"
 #include "controls/gradient_button.h"
 #include "controls/system_colours.h"

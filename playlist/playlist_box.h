@@ -11,7 +11,7 @@
 #include <QListView>
 #include <QStringList>
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "playlist/playlist_player.h"
 #include "playlist/status_line.h"
 

@@ -3,7 +3,7 @@
 #include <QCheckBox>
 #include <QLabel>
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "controls/dialog_units.h"
 #include "controls/gradient_button.h"
 

@@ -106,6 +106,7 @@ RecorderDialog::~RecorderDialog()
 
 void RecorderDialog::OnInitDialog()
 {
+    // The steps run in a fixed order: later ones read what earlier ones set.
     TemplateBuilder builder(this, m_units);
     m_controls = builder.build(RecorderTemplate::controls());
     m_fullClientSize = QSize(m_units.x(RecorderTemplate::kWidth), m_units.y(RecorderTemplate::kHeight));
@@ -118,14 +119,13 @@ void RecorderDialog::OnInitDialog()
     m_engine->SetMp3Side(std::make_unique<Mp3TempEncoder>(m_encoder, [this] { return m_recordQuality; }));
     m_saver = std::make_unique<RecordingSaver>(*m_engine, *this, m_encoder);
 
-    setWindowIcon(resources::icon(128));
-
     // Combo 1003 takes its two entries from the template's initial data.
     auto* encoding = controlAs<QComboBox>(1003);
     encoding->addItem(QString::fromUtf8("压缩为MP3格式 (.mp3 文件)"));
     encoding->addItem(QString::fromUtf8("无压缩格式 (.wav 文件)"));
     UpdateData(false);
 
+    setWindowIcon(resources::icon(128));
     LoadTips();
     SetUpPlaylistControls();
     for (const auto& [controlId, stringId] : kToolTips)
@@ -140,8 +140,9 @@ void RecorderDialog::OnInitDialog()
     m_mixerPanel->OnDeviceChanged();
     InputLists::FillFormatList(controlAs<QComboBox>(1217), history.format);
 
-    SetUpButtons();
+    setWaitCursor(true);
     static_cast<WaveformView*>(control(1084))->Initialize();
+    SetUpButtons();
 
     auto* quality = controlAs<QSlider>(1004);
     quality->setRange(0, 15);
@@ -151,6 +152,7 @@ void RecorderDialog::OnInitDialog()
 
     m_engine->ShowLength();
     m_engine->ShowPosition(true);
+    setWaitCursor(false);
 
     connectCommands();
     connectEngine();
@@ -171,12 +173,6 @@ void RecorderDialog::SetUpPlaylistControls()
                         slider->sizeHint().height());
 
     m_playlist = controlAs<playlist::PlaylistBox>(1011);
-    m_playlist->SetSettings(&m_store);
-    m_playlist->SetLoopSource([this] { return IsLoopPlaying(); });
-    m_playlist->Initialize(slider);
-    m_playlist->SetStatusWindow(controlAs<QLabel>(1012));
-    m_playlist->SetPositionWindow(controlAs<QLabel>(1014));
-
     const std::tuple<int, int, int> buttons[] = {{104, 194, 433}, {1023, 159, 435}, {1021, 160, 434}};
     for (const auto& [id, bitmapId, tipId] : buttons) {
         auto* b = controlAs<controls::BitmapButton>(id);
@@ -184,6 +180,13 @@ void RecorderDialog::SetUpPlaylistControls()
         b->SetTipText(tipId);
         connect(b, &QAbstractButton::clicked, m_playlist, [this, id = id] { m_playlist->OnCommand(id); });
     }
+
+    // The playlist takes the slider only once it has its bitmaps and range.
+    m_playlist->SetSettings(&m_store);
+    m_playlist->SetLoopSource([this] { return IsLoopPlaying(); });
+    m_playlist->Initialize(slider);
+    m_playlist->SetStatusWindow(controlAs<QLabel>(1012));
+    m_playlist->SetPositionWindow(controlAs<QLabel>(1014));
     // The playlist's menu and keys send their commands here: the recorder's
     // own stop stays with the engine, the rest go back to the playlist.
     connect(m_playlist, &playlist::PlaylistBox::commandIssued, this, [this](int id) {

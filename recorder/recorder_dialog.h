@@ -9,7 +9,7 @@
 #include <QStringList>
 #include <memory>
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "controls/dialog_units.h"
 #include "engine/engine_view.h"
 #include "engine/save_view.h"

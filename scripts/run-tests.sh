@@ -5,4 +5,7 @@ set -euo pipefail
 build=${1:-build}
 cd "$(dirname "$0")/.."
 export QT_QPA_PLATFORM=offscreen
+# The screenshots the window tests take, to be looked at after a run.
+case $build in /*) shots=$build/screenshots ;; *) shots=$PWD/$build/screenshots ;; esac
+export QUILLON_SCREENSHOT_DIR=${QUILLON_SCREENSHOT_DIR:-$shots}
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 600

@@ -22,7 +22,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "engine/recording_engine.h"
 #include "recorder/recorder_dialog.h"
 

@@ -94,8 +94,7 @@ void PulseCaptureStream::disconnect()
     if (m_stream) {
         pa_stream_set_state_callback(m_stream, nullptr, nullptr);
         pa_stream_set_read_callback(m_stream, nullptr, nullptr);
-        pa_stream_disconnect(m_stream);
-        pa_stream_unref(m_stream);
+        releaseStream(m_stream);
         m_stream = nullptr;
     }
     // Cancelled operations never answer.

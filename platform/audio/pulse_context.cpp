@@ -211,4 +211,35 @@ void PendingOperations::cancelAll()
     m_ops.clear();
 }
 
+namespace {
+
+void disconnectOnceReady(pa_stream* stream, void*)
+{
+    switch (pa_stream_get_state(stream)) {
+    case PA_STREAM_READY:
+        pa_stream_disconnect(stream);
+        break;
+    case PA_STREAM_FAILED:
+    case PA_STREAM_TERMINATED:
+        pa_stream_set_state_callback(stream, nullptr, nullptr);
+        pa_stream_unref(stream);
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace
+
+void releaseStream(pa_stream* stream)
+{
+    if (pa_stream_get_state(stream) == PA_STREAM_CREATING) {
+        // Our reference is handed to the callback, which drops it at the end.
+        pa_stream_set_state_callback(stream, &disconnectOnceReady, nullptr);
+        return;
+    }
+    pa_stream_disconnect(stream);
+    pa_stream_unref(stream);
+}
+
 }  // namespace platform::audio

@@ -103,4 +103,10 @@ private:
     std::vector<pa_operation*> m_ops;
 };
 
+// Lets go of a stream with its callbacks already cleared, under the lock.
+// The server refuses to disconnect a stream it is still creating, so such a
+// stream is disconnected as soon as it is ready; else it would stay on the
+// server with nobody to end it.
+void releaseStream(pa_stream* stream);
+
 }  // namespace platform::audio

@@ -101,8 +101,7 @@ void PulsePlaybackStream::disconnect()
     if (m_stream) {
         pa_stream_set_state_callback(m_stream, nullptr, nullptr);
         pa_stream_set_write_callback(m_stream, nullptr, nullptr);
-        pa_stream_disconnect(m_stream);
-        pa_stream_unref(m_stream);
+        releaseStream(m_stream);
         m_stream = nullptr;
     }
 }

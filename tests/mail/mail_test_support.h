@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <vector>
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "mail/mail_hand_over.h"
 
 namespace mailtest {

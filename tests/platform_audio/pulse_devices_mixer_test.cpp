@@ -9,24 +9,6 @@
 using namespace platform::audio;
 using namespace audiotest;
 
-namespace {
-
-// A second, real input (not a monitor) for as long as the test runs: a
-// source fed by the monitor, which both servers offer.
-struct ExtraSource {
-    QString module;
-    ExtraSource()
-    {
-        const auto r = pactl({"load-module", "module-remap-source", "source_name=quillon_mic",
-                              "master=quillon_null.monitor", "source_properties=device.description=Quillon-Mic"});
-        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-        module = QString::fromUtf8(r.out).trimmed();
-    }
-    ~ExtraSource() { pactl({"unload-module", module}); }
-};
-
-}  // namespace
-
 TEST(PulseDevices, RealInputsComeFirstThenMonitorsAndPortlessSourcesHaveOnlyAVolume)
 {
     ExtraSource mic;

@@ -212,3 +212,34 @@ TEST(PulsePlayback, TenStreamsPlayAtOnceAsThePlaylistNeeds)
     for (int i = 0; i < 10; ++i)
         EXPECT_EQ(logs[i].buffers, (std::vector<AudioBuffer*>{pools[i][0], pools[i][1]})) << i;
 }
+
+// The stream a reset makes is still being created when a close follows at
+// once (a player stopped as its window goes): it must not stay on the server.
+TEST(PulseStreams, ClosingRightAfterAResetOrStopLeavesNoStreamOnTheServer)
+{
+    auto count = [](const char* what) {
+        return QString::fromUtf8(pactl({"list", "short", what}).out).split('\n', Qt::SkipEmptyParts).size();
+    };
+    const auto inputs = count("sink-inputs"), outputs = count("source-outputs");
+    {
+        PulseBackend pulse;
+        const PcmFormat f{48000, 16, 1};
+        BufferPool pool = toneBlocks(f, 2, 4800, 440, 0.3);
+        EventLog log{.pool = &pool.headers};
+        for (int i = 0; i < 3; ++i) {
+            auto out = pulse.openPlayback(f, log.playbackCallbacks());
+            ASSERT_TRUE(out);
+            out->write(pool[0]);
+            out->reset();
+            out->close();
+            auto in = pulse.openCapture(-1, f, {});
+            ASSERT_TRUE(in);
+            ASSERT_TRUE(in->start());
+            in->stop();
+            in->close();
+        }
+        runEventsFor(500);
+        EXPECT_EQ(count("sink-inputs"), inputs) << pactl({"list", "sink-inputs"}).out.toStdString();
+        EXPECT_EQ(count("source-outputs"), outputs);
+    }
+}

@@ -113,6 +113,23 @@ private:
     bool m_started = false;
 };
 
+inline testsupport::ToolResult pactl(const QStringList& args) { return testsupport::runTool("pactl", args, 10000); }
+
+// A second, real input (not a monitor) while it lives: a source fed by the
+// null sink's monitor, which both servers offer.
+struct ExtraSource {
+    QString module;
+    explicit ExtraSource(const QString& name = QStringLiteral("quillon_mic"),
+                         const QString& description = QStringLiteral("Quillon-Mic"))
+    {
+        const auto r = pactl({"load-module", "module-remap-source", "source_name=" + name,
+                              "master=quillon_null.monitor", "source_properties=device.description=" + description});
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        module = QString::fromUtf8(r.out).trimmed();
+    }
+    ~ExtraSource() { pactl({"unload-module", module}); }
+};
+
 // While nothing asks it for low latency, the null sink renders in blocks of
 // up to two seconds, and its monitor delivers nothing until the next block:
 // a capture started then would wait that long for its first audio. A silent

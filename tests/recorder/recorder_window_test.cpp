@@ -99,6 +99,25 @@ TEST_F(RecorderWindowTest, PlaylistPanelHidesToJustRightOfItsButtonAndComesBack)
     EXPECT_TRUE(ctl(1011)->isVisible());
 }
 
+TEST_F(RecorderWindowTest, AWindowStartingWithThePanelHiddenKnowsItsFullSize)
+{
+    {
+        QSettings s(settingsPath(), QSettings::IniFormat);
+        s.setValue("Settings/ShowRightPanel", 0);
+    }
+    RecorderDialog& w = open();
+    w.show();
+    const controls::DialogUnits units(controls::dialogFont());
+    EXPECT_EQ(w.width(), ctl(1011)->x() + 4);
+    EXPECT_FALSE(ctl(1011)->isVisible());
+    EXPECT_EQ(ctl<controls::BitmapButton>(1007)->TipText(), QString::fromUtf8("显示播放列表"));
+    // The slider was stretched against the full client area, not the narrowed one.
+    EXPECT_EQ(ctl(1015)->geometry().right() + 1, units.x(465) - 10);
+    click(1007);
+    EXPECT_EQ(w.size(), QSize(units.x(465), units.y(377)));
+    EXPECT_TRUE(ctl(1015)->isVisible());
+}
+
 TEST_F(RecorderWindowTest, EscapeClosesAnEmptyWindowAndEnterDoesNot)
 {
     RecorderDialog& w = open();

@@ -13,7 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "engine/readout.h"
 #include "engine/recording_engine.h"
 #include "platform/audio/audio_backend.h"

@@ -41,6 +41,8 @@ double soxStat(const QStringList& args, const QString& name);
 // Writes bytes to a file, creating folders; returns false on failure.
 bool writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
+// Threads of this process now, to show that nothing was left running.
+int threadCount();
 
 }  // namespace testsupport
 

@@ -1,4 +1,4 @@
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 
 const std::array<const char*, kFolderHistorySlots> kFolderHistoryKeys = {
     "CurDirImageFromFile", "CurDirAddFiles", "CurDirAddDir",

@@ -6,7 +6,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "support/test_support.h"
 
 namespace {

@@ -1,0 +1,352 @@
+// The whole program on the private PulseAudio server, used as a person uses
+// it: the application object runs the window, the test clicks and types into
+// it. A private HOME holds the settings; the list file lies beside them.
+// A tone played into the null sink is recorded from its monitor, played
+// back, saved as MP3 under a typed name, found in the playlist, played from
+// there into the monitor, restored at the next start and removed with its
+// file; closing is refused while recording; closing while the playlist plays
+// leaves no thread, stream or temporary file behind.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "app/recorder_app.h"
+#include "controls/progress_dialog.h"
+#include "engine/recording_engine.h"
+#include "input/mixer_line_list.h"
+#include "mail/mail_dialog.h"
+#include "platform/shell.h"
+#include "platform_audio/pulse_test_support.h"
+#include "playlist/playlist_box.h"
+#include "playlist/playlist_item.h"
+#include "playlist/playlist_model.h"
+#include "playlist/playlist_player.h"
+#include "playlist/remove_items_dialog.h"
+#include "playlist/row_texts.h"
+#include "recorder/recorder_dialog.h"
+#include "support/recording_shell.h"
+#include "support/test_support.h"
+
+namespace {
+
+using namespace audiotest;
+using platform::audio::PcmFormat;
+
+static ::testing::Environment* const sinkKeeper = ::testing::AddGlobalTestEnvironment(new SinkKeeper);
+
+constexpr double kToneHz = 1000;
+const PcmFormat kStereo48k{48000, 16, 2};
+
+// Typing as an input method does: QTest's key clicks know only ASCII.
+void typeText(QWidget* w, const QString& text)
+{
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(w, &press);
+        QApplication::sendEvent(w, &release);
+    }
+}
+
+int streamsOnTheServer()
+{
+    const QString inputs = QString::fromUtf8(pactl({"list", "short", "sink-inputs"}).out).trimmed();
+    const QString outputs = QString::fromUtf8(pactl({"list", "short", "source-outputs"}).out).trimmed();
+    return int(inputs.split('\n', Qt::SkipEmptyParts).size() + outputs.split('\n', Qt::SkipEmptyParts).size());
+}
+
+// Answers every modal window of class T that shows up while it lives.
+template <typename T>
+class ModalAnswer : public QObject {
+public:
+    explicit ModalAnswer(std::function<void(T&)> answer) : m_answer(std::move(answer))
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget()); w && w->isVisible() && w != m_last) {
+                m_last = w;
+                ++seen;
+                m_answer(*w);
+            }
+        });
+        m_timer.start(20);
+    }
+    int seen = 0;
+
+private:
+    std::function<void(T&)> m_answer;
+    QTimer m_timer;
+    QPointer<T> m_last;
+};
+
+class WholeProgram : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(qgetenv("PULSE_SERVER").isEmpty());
+        ASSERT_TRUE(home.isValid() && temp.isValid() && music.isValid());
+        qputenv("HOME", home.path().toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", home.filePath(".config").toLocal8Bit());
+        qputenv("XDG_DATA_HOME", home.filePath(".local/share").toLocal8Bit());
+        qputenv("TMPDIR", temp.path().toLocal8Bit());
+        QApplication::setOrganizationName("tessaly");
+        QApplication::setApplicationName("Quillon");
+        platform::setShellForTesting(&shell);
+        playlist::PlaylistModel::setDefaultListFileForTesting(home.filePath("Quillon.lst"));
+    }
+    void TearDown() override { platform::setShellForTesting(nullptr); }
+
+    // Starts the program and hands its window to `user` once it is on
+    // screen; the user ends by closing it as a person would (Escape), else
+    // the test fails and the window is closed for it.
+    void run(const std::function<void(RecorderDialog&)>& user)
+    {
+        QTimer::singleShot(0, [&] {
+            auto* window = qobject_cast<RecorderDialog*>(QApplication::activeModalWidget());
+            if (!window) {
+                ADD_FAILURE() << "the window did not come up";
+                return;
+            }
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+            user(*window);
+            if (window->isVisible()) {
+                ADD_FAILURE() << "the window is still open";
+                window->engine().OnStop();
+                window->engine().SetSaved(true);
+                window->done(QDialog::Rejected);
+            }
+        });
+        RecorderApp app;
+        EXPECT_EQ(app.InitInstance(), 0);
+    }
+
+    static void click(RecorderDialog& w, int id) { QTest::mouseClick(w.controlAs<QPushButton>(id), Qt::LeftButton); }
+    static void shoot(QWidget& w, const QString& name)
+    {
+        EXPECT_TRUE(w.grab().save(testsupport::screenshotDir() + "/" + name + ".png")) << name.toStdString();
+    }
+    static bool waitLoaded(playlist::PlaylistModel& model, int row)
+    {
+        return QTest::qWaitFor([&] {
+            return model.count() > row && model.item(row)->isLoaded();
+        }, 10000);
+    }
+
+    QTemporaryDir home, temp, music;
+    testsupport::RecordingShell shell;
+};
+
+TEST_F(WholeProgram, RecordPlaySaveAsMp3FindInThePlaylistPlayRestoreAndRemove)
+{
+    ExtraSource mic("quillon_e2e_mic", "Quillon-E2E-Mic");
+    const QString folder = music.path();
+    const QString savedPath = QDir(folder).filePath(QString::fromUtf8("第一段 take.mp3"));
+
+    // --- First start: record, play back, save under a typed name. ---
+    run([&](RecorderDialog& w) {
+        shoot(w, "window_empty");
+        auto* devices = w.controlAs<QComboBox>(1266);
+        ASSERT_EQ(devices->count(), 2);
+        EXPECT_EQ(devices->itemText(0), "Quillon-E2E-Mic");
+        // The mixer panel follows the device the user picks.
+        QTest::mouseClick(devices, Qt::LeftButton);
+        QTest::keyClick(devices->view(), Qt::Key_Down);
+        QTest::keyClick(devices->view(), Qt::Key_Return);
+        ASSERT_EQ(devices->currentIndex(), 1);
+        EXPECT_EQ(w.controlAs<MixerLineList>(1268)->count(), 0) << "a monitor has no lines, only its volume";
+        w.controlAs<QComboBox>(1217)->setCurrentIndex(27);  // 48000 Hz, 16-bit, stereo
+
+        auto* folderEdit = w.controlAs<QLineEdit>(1001);
+        folderEdit->selectAll();
+        typeText(folderEdit, folder);
+        QTest::mouseClick(w.controlAs<QCheckBox>(1024), Qt::LeftButton);  // ask for the name
+        ASSERT_EQ(w.controlAs<QComboBox>(1003)->currentIndex(), 0) << "MP3 is the default";
+
+        RecordingEngine& engine = w.engine();
+        {
+            TonePlayer tone(kToneHz, 0.5, 30, kStereo48k);
+            ASSERT_TRUE(tone.started());
+            QTest::qWait(500);
+            click(w, 1127);
+            ASSERT_TRUE(engine.IsRecording());
+            EXPECT_FALSE(devices->isEnabled());
+            QTest::qWait(1000);
+            shoot(w, "window_recording");
+
+            // Closing is refused while recording, and the recording goes on.
+            QString refusal;
+            {
+                ModalAnswer<QMessageBox> ok([&](QMessageBox& box) { refusal = box.text(), box.accept(); });
+                QTest::keyClick(&w, Qt::Key_Escape);
+            }
+            EXPECT_EQ(refusal, QString::fromUtf8("退出之前请先停止录音/播放。"));
+            EXPECT_TRUE(w.isVisible());
+            EXPECT_TRUE(engine.IsRecording());
+            QTest::qWait(1500);
+            click(w, 1022);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !engine.IsRecording(); }, 5000));
+        }
+        const uint32_t frames = engine.GetDataLength() / 4;
+        EXPECT_GT(frames, 48000u * 2);
+        EXPECT_FALSE(devices->isEnabled()) << "the device stays open until New recording";
+        shoot(w, "window_stopped_with_data");
+
+        click(w, 1122);
+        click(w, 103);
+        ASSERT_TRUE(engine.IsPlaying());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !engine.IsPlaying(); }, 10000));
+        EXPECT_EQ(engine.position(), frames);
+
+        // Save at another quality, so that the MP3 is made anew under the
+        // progress dialog: the name dialog takes a typed name, and the
+        // saving label shows while the file is written.
+        w.controlAs<QSlider>(1004)->setValue(5);
+        bool labelShown = false;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            for (QWidget* t : QApplication::topLevelWidgets())
+                if (qobject_cast<controls::ProgressDialog*>(t) && t->isVisible() && !labelShown) {
+                    labelShown = w.control(1008)->isVisible();
+                    shoot(w, "window_saving");
+                }
+        });
+        watch.start(10);
+        {
+            ModalAnswer<QFileDialog> name([&](QFileDialog& d) {
+                auto* edit = d.findChild<QLineEdit*>("fileNameEdit");
+                ASSERT_NE(edit, nullptr);
+                edit->selectAll();
+                typeText(edit, QFileInfo(savedPath).completeBaseName());
+                QTest::keyClick(edit, Qt::Key_Return);
+            });
+            click(w, 1116);
+            EXPECT_EQ(name.seen, 1);
+        }
+        watch.stop();
+        EXPECT_TRUE(labelShown);
+        EXPECT_FALSE(w.control(1008)->isVisible());
+        ASSERT_TRUE(QFile::exists(savedPath)) << QDir(folder).entryList().join(", ").toStdString();
+        const QString decoded = temp.filePath("decoded.wav");
+        ASSERT_EQ(testsupport::runTool("mpg123", {"-q", "-w", decoded, savedPath}).exitCode, 0);
+        EXPECT_NEAR(testsupport::runTool("soxi", {"-D", decoded}).out.trimmed().toDouble(), frames / 48000.0, 0.1);
+
+        // The playlist holds it, selected and loaded with its detail line.
+        auto& box = w.playlistBox();
+        auto& model = box.model();
+        ASSERT_EQ(model.count(), 1);
+        ASSERT_TRUE(waitLoaded(model, 0));
+        EXPECT_EQ(box.GetSelectedRows(), std::vector<int>{0});
+        const QString detail = playlist::FormatDetailLine(*model.item(0));
+        EXPECT_TRUE(detail.startsWith("00:00:0")) << detail.toStdString();
+        EXPECT_TRUE(detail.contains("48000 Hz")) << detail.toStdString();
+        EXPECT_TRUE(detail.contains("56 kbps")) << detail.toStdString();
+
+        // Enter in the playlist plays the selection into the monitor.
+        MonitorRecorder monitor(kStereo48k);
+        ASSERT_TRUE(monitor.started());
+        box.setFocus();
+        QTest::keyClick(&box, Qt::Key_Return);
+        EXPECT_TRUE(w.isVisible()) << "Enter never closes the window";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return box.player().IsPlaying(model.item(0)); }, 3000));
+        QTest::qWait(1500);
+        shoot(w, "window_playlist_playing");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !box.player().IsPlaying(model.item(0)); }, 10000));
+        const auto heard = channelSamples(monitor.finish(), kStereo48k);
+        EXPECT_GT(strongestToneAmplitude(heard, 48000, kToneHz, 4800), 0.25);
+
+        // New recording: the question is not asked for a saved recording.
+        click(w, 1125);
+        EXPECT_TRUE(devices->isEnabled());
+        QTest::keyClick(&w, Qt::Key_Escape);
+    });
+
+    const int threadsAtRest = testsupport::threadCount();
+    const int streamsAtRest = streamsOnTheServer();
+    const QSettings stored(home.filePath(".config/tessaly/Quillon.conf"), QSettings::IniFormat);
+    EXPECT_EQ(stored.value("Settings/RecordFolder").toString(), folder);
+    EXPECT_EQ(stored.value("Settings/AskForRenaming").toInt(), 1);
+    EXPECT_EQ(stored.value("History/OfflineRecDev").toInt(), 1);
+
+    // --- Second start: the list file brings the recording back; closing
+    // while the playlist plays leaves nothing behind. ---
+    run([&](RecorderDialog& w) {
+        EXPECT_EQ(w.controlAs<QComboBox>(1266)->currentIndex(), 1) << "the device chosen last time";
+        EXPECT_TRUE(w.controlAs<QCheckBox>(1024)->isChecked());
+        auto& box = w.playlistBox();
+        auto& model = box.model();
+        ASSERT_EQ(model.count(), 1);
+        EXPECT_EQ(model.item(0)->filePath(), savedPath);
+        ASSERT_TRUE(waitLoaded(model, 0));
+
+        // The panel toggle: narrow, then the full layout again.
+        const QSize full = w.size();
+        click(w, 1007);
+        EXPECT_EQ(w.width(), w.control(1011)->x() + 4);
+        EXPECT_FALSE(w.control(1011)->isVisible());
+        shoot(w, "window_playlist_hidden");
+        click(w, 1007);
+        EXPECT_EQ(w.size(), full);
+
+        box.SelectOnly(0);
+        QTest::mouseClick(w.controlAs<QPushButton>(104), Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return box.player().IsPlaying(model.item(0)); }, 3000));
+        EXPECT_GT(streamsOnTheServer(), streamsAtRest);
+        QTest::keyClick(&w, Qt::Key_Escape);  // the playlist may go on playing
+    });
+    EXPECT_EQ(testsupport::threadCount(), threadsAtRest) << "the loader and the player's threads are gone";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return streamsOnTheServer() == streamsAtRest; }, 3000))
+        << pactl({"list", "sink-inputs"}).out.toStdString() << pactl({"list", "source-outputs"}).out.toStdString();
+    EXPECT_TRUE(QDir(temp.path()).entryList({"quillon_temp_*"}, QDir::Files).isEmpty());
+
+    // --- Third start: send by mail and remove with its file. ---
+    run([&](RecorderDialog& w) {
+        auto& box = w.playlistBox();
+        ASSERT_TRUE(waitLoaded(box.model(), 0));
+        box.SelectOnly(0);
+        {
+            // Without a mail program the dialog says so over itself first.
+            ModalAnswer<QMessageBox> noMailer([](QMessageBox& box) { box.accept(); });
+            ModalAnswer<mail::MailDialog> mail([&](mail::MailDialog& d) {
+                shoot(d, "dialog_send_mail");
+                d.reject();
+            });
+            emit box.commandIssued(playlist::PlaylistBox::CmdMail);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return mail.seen == 1; }, 3000));
+        }
+        {
+            ModalAnswer<playlist::RemoveItemsDialog> remove([&](playlist::RemoveItemsDialog& d) {
+                qobject_cast<QCheckBox*>(d.control(playlist::RemoveItemsDialog::IdDeleteFiles))->setChecked(true);
+                shoot(d, "dialog_remove_items");
+                QTest::mouseClick(qobject_cast<QPushButton*>(d.control(1)), Qt::LeftButton);
+            });
+            emit box.commandIssued(playlist::PlaylistBox::CmdRemove);
+            EXPECT_EQ(remove.seen, 1);
+        }
+        EXPECT_EQ(box.model().count(), 0);
+        EXPECT_FALSE(QFile::exists(savedPath));
+        QTest::keyClick(&w, Qt::Key_Escape);
+    });
+
+    // The emptied list is what the next start finds.
+    run([&](RecorderDialog& w) {
+        EXPECT_EQ(w.playlistBox().model().count(), 0);
+        QTest::keyClick(&w, Qt::Key_Escape);
+    });
+}
+
+}  // namespace
