@@ -277,6 +277,5 @@ inline double monoMonitorLevel(double amplitude)
     return testsupport::onPipeWire() ? amplitude * std::numbers::sqrt2 : amplitude;
 }
 
-inline testsupport::ToolResult pactl(const QStringList& args) { return testsupport::runTool("pactl", args, 10000); }
 
 }  // namespace audiotest

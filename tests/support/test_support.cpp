@@ -82,6 +82,8 @@ double soxStat(const QStringList& args, const QString& name)
         return -1;
     }
     return m.captured(1).toDouble();
+}
+
 int threadCount()
 {
     return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
