@@ -23,6 +23,7 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <functional>
 
@@ -116,12 +117,22 @@ protected:
     // the test fails and the window is closed for it.
     void run(const std::function<void(RecorderDialog&)>& user)
     {
-        QTimer::singleShot(0, [&] {
+        // The window's own start-up may already run the event loop, so the
+        // user waits until the window is the one in front.
+        QElapsedTimer waited;
+        waited.start();
+        QTimer poll;
+        poll.setInterval(20);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
             auto* window = qobject_cast<RecorderDialog*>(QApplication::activeModalWidget());
             if (!window) {
-                ADD_FAILURE() << "the window did not come up";
+                if (waited.elapsed() > 20000) {
+                    poll.stop();
+                    ADD_FAILURE() << "the window did not come up";
+                }
                 return;
             }
+            poll.stop();
             EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
             user(*window);
             if (window->isVisible()) {
@@ -131,6 +142,7 @@ protected:
                 window->done(QDialog::Rejected);
             }
         });
+        poll.start();
         RecorderApp app;
         EXPECT_EQ(app.InitInstance(), 0);
     }
