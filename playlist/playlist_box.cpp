@@ -13,6 +13,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTextDocument>
 #include <QToolTip>
 
 #include "controls/browse_for_folder.h"
@@ -596,8 +597,12 @@ bool PlaylistBox::viewportEvent(QEvent* event)
         event->ignore();
         return true;
     }
-    QToolTip::showText(help->globalPos(), TooltipText(*item, index).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
-                       viewport(), QRect(0, band * kTooltipBand, viewport()->width(), kTooltipBand));
+    QString tip = TooltipText(*item, index).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    // A tip that looks like markup (a file named "<b>take.wav") would be
+    // rendered as markup, hiding part of the name and joining the lines.
+    if (Qt::mightBeRichText(tip))
+        tip = Qt::convertFromPlainText(tip, Qt::WhiteSpacePre);
+    QToolTip::showText(help->globalPos(), tip, viewport(), QRect(0, band * kTooltipBand, viewport()->width(), kTooltipBand));
     return true;
 }
 

@@ -4,6 +4,8 @@
 #include <QHelpEvent>
 #include <QImage>
 #include <QMimeData>
+#include <QLabel>
+#include <QTextDocument>
 #include <QToolTip>
 
 #include "playlist/remove_items_dialog.h"
@@ -43,4 +45,35 @@ TEST(PlaylistBoxHardUse, RowsStayThirtyPixelsWhenAPictureIsTaller)
         EXPECT_EQ(panel.box->visualRect(panel.model().index(row)), QRect(0, 30 * row, panel.box->viewport()->width(), 30))
             << "row " << row;
     EXPECT_TRUE(tipAt(*panel.box, QPoint(20, 75)).startsWith("3) c\n")) << "the third band names the third row";
+}
+
+// What a tip shows, as the tip label renders its text.
+QString shownTip()
+{
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->inherits("QTipLabel") && w->isVisible()) {
+            const QString text = static_cast<QLabel*>(w)->text();
+            QTextDocument document;
+            if (static_cast<QLabel*>(w)->textFormat() == Qt::PlainText || !Qt::mightBeRichText(text))
+                document.setPlainText(text);
+            else
+                document.setHtml(text);
+            return document.toPlainText();
+        }
+    }
+    return {};
+}
+
+TEST(PlaylistBoxHardUse, TipsShowNamesThatLookLikeMarkupAsTheyAre)
+{
+    Panel panel;
+    const QString odd = panel.wave("<b>loud & <i>clear.wav");
+    const QString plain = panel.wave("a  b.wav");
+    panel.chooseFiles({odd, plain});
+    panel.box->AddFiles();
+    ASSERT_TRUE(panel.waitLoaded());
+    ASSERT_FALSE(tipAt(*panel.box, QPoint(20, 15)).isEmpty());
+    EXPECT_EQ(shownTip().toStdString(), ("1) <b>loud & <i>clear\n" + odd).toStdString());
+    ASSERT_FALSE(tipAt(*panel.box, QPoint(20, 45)).isEmpty());
+    EXPECT_EQ(shownTip().toStdString(), ("2) a  b\n" + plain).toStdString());
 }
