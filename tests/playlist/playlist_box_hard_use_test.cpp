@@ -77,3 +77,32 @@ TEST(PlaylistBoxHardUse, TipsShowNamesThatLookLikeMarkupAsTheyAre)
     ASSERT_FALSE(tipAt(*panel.box, QPoint(20, 45)).isEmpty());
     EXPECT_EQ(shownTip().toStdString(), ("2) a  b\n" + plain).toStdString());
 }
+
+TEST(PlaylistBoxHardUse, DropsReturnAtOnceAndRefuseWhatIsNotLocal)
+{
+    Panel panel;
+    QMimeData remote;
+    remote.setUrls({QUrl("https://example.org/take.mp3"), QUrl("sftp://host/take.wav")});
+    QDragEnterEvent enterRemote(QPoint(10, 10), Qt::CopyAction, &remote, Qt::LeftButton, {});
+    QApplication::sendEvent(panel.box->viewport(), &enterRemote);
+    EXPECT_FALSE(enterRemote.isAccepted()) << "nothing of it could be added";
+
+    // A full list: the folder's passes each report it, but only after the
+    // file manager has its answer.
+    for (int i = 0; i < 5000; ++i)
+        ASSERT_EQ(panel.model().AddItem(QString("/nonexistent/%1.wav").arg(i)), unsigned(i));
+    QDir().mkpath(panel.file("folder"));
+    panel.wave("folder/x.wav");
+    QMimeData local;
+    local.setUrls({QUrl("https://example.org/take.mp3"), QUrl::fromLocalFile(panel.file("folder"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &local, Qt::LeftButton, {});
+    QApplication::sendEvent(panel.box->viewport(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    widgettest::MessageBoxCatcher catcher;
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &local, Qt::LeftButton, {});
+    QApplication::sendEvent(panel.box->viewport(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(catcher.count, 0) << "no message while the drop is still open";
+    ASSERT_TRUE(waitUntil([&] { return catcher.count == 1; }));
+    EXPECT_EQ(panel.model().count(), 5000);
+}

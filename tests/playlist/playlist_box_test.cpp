@@ -398,6 +398,7 @@ TEST(PlaylistBox, DroppedFilesAndFoldersAreAdded)
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
     QApplication::sendEvent(panel.box->viewport(), &drop);
+    ASSERT_TRUE(waitUntil([&] { return panel.model().count() == 4; }));
     EXPECT_EQ(panel.names(), (QStringList{"a.wav", "b.mp3.wav", "x.MP3", "y.wav"}));
     EXPECT_EQ(panel.box->GetSingleSelection(), 3);
     EXPECT_TRUE(panel.model().listModified());
