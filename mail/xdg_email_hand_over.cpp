@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
+#include <QUrl>
 
 namespace mail {
 
@@ -38,24 +39,27 @@ bool XdgEmailHandOver::IsInstalled()
 
 QStringList XdgEmailHandOver::Arguments(const MailMessage& message)
 {
-    // Our texts are UTF-8 whatever the locale; without --utf8 the tool would
-    // convert them from the locale's encoding.
-    QStringList args{QStringLiteral("--utf8")};
-    // The tool refuses empty values, so an empty subject or body is left out.
+    // The link is encoded here and handed over whole: the tool's own encoder
+    // passes each value through the shell's echo, which turns backslashes
+    // into control characters and cuts a value at "\c" (an attachment
+    // "a\cb.wav" would arrive as "a"). A link is also never an option,
+    // whatever an address or a path begins with.
+    const auto encode = [](const QString& value) { return QString::fromLatin1(QUrl::toPercentEncoding(value, "@/")); };
+    QStringList fields;
+    // An empty subject or body is left out rather than sent empty.
     if (!message.subject.isEmpty())
-        args << QStringLiteral("--subject") << message.subject;
-    // The tool writes every line feed as CR LF into the mailto link, so the
-    // body goes over with bare line feeds to arrive with CR LF, not CR CR LF.
+        fields << QStringLiteral("subject=") + encode(message.subject);
+    // Every line ends in CR LF, as a message's lines do.
     if (!message.noteText.isEmpty())
-        args << QStringLiteral("--body") << QString(message.noteText).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    // An absolute path never begins with "-", so it cannot pass for an option.
+        fields << QStringLiteral("body=") +
+                      encode(QString(message.noteText)
+                                 .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                                 .replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
     for (const QString& path : message.attachments)
-        args << QStringLiteral("--attach") << QFileInfo(path).absoluteFilePath();
-    // Each address as the value of --to: a bare address beginning with "-"
-    // would be read as an option.
+        fields << QStringLiteral("attach=") + encode(QFileInfo(path).absoluteFilePath());
     for (const QString& address : message.recipients)
-        args << QStringLiteral("--to") << address;
-    return args;
+        fields << QStringLiteral("to=") + encode(address);
+    return {QStringLiteral("mailto:?") + fields.join(QLatin1Char('&'))};
 }
 
 // xdg-email's exit codes (its manual) as Simple MAPI codes.

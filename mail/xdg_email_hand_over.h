@@ -17,7 +17,7 @@ public:
     bool IsInstalled() override;
     MapiResult Deliver(const MailMessage& message) override;
 
-    // The arguments for `message`, each value its own argument.
+    // The arguments for `message`: one mailto link holding all of it.
     static QStringList Arguments(const MailMessage& message);
     // The tool's exit code as a Simple MAPI code.
     static MapiResult CodeForExit(int exitCode);

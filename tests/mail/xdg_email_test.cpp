@@ -157,3 +157,27 @@ TEST(XdgEmailHandOver, NoMailProgramMeansMailIsUnavailable)
     EXPECT_EQ(session.CheckInstalled(), kEFail);
     EXPECT_EQ(session.Logon(nullptr, "x"), kEFail);
 }
+
+TEST(XdgEmailHandOver, BackslashesAndOptionLikeTextsArriveAsTyped)
+{
+    StandInDesktop desktop;
+    ASSERT_TRUE(desktop.registerHandler());
+    // "a\cb.wav" beside "a": a tool that cut the path at "\c" would attach
+    // the wrong file.
+    const QString decoy = desktop.dir() + "/a";
+    const QString take = desktop.dir() + "/a\\cb.wav";
+    ASSERT_TRUE(writeFile(decoy, "other"));
+    ASSERT_TRUE(writeFile(take, "RIFF"));
+    const QString body = "Saved under D:\\recordings\\new take\\c2.\nC:\\temp\\x + y = 100%";
+    MapiSession session;
+    session.Load();
+    ASSERT_TRUE(session.IsLoaded());
+    ASSERT_EQ(session.Logon(nullptr, "acct"), kSuccess);
+    EXPECT_EQ(session.Send(nullptr, {"-n@example.org", "b+c@example.org"}, "-n", body, false, "", {take}), kSuccess);
+
+    const auto fields = desktop.fields();
+    EXPECT_EQ(valuesInOrder(fields, "to"), (QStringList{"-n@example.org", "b+c@example.org"}));
+    EXPECT_EQ(fields.value("subject"), "-n");
+    EXPECT_EQ(fields.value("body"), QString(body).replace("\n", "\r\n"));
+    EXPECT_EQ(valuesInOrder(fields, "attach"), QStringList{take});
+}
