@@ -1,4 +1,5 @@
-// The playlist control under hard use: odd pictures, big lists, drops.
+// The playlist control under hard use: tall pictures, names that look like
+// markup, drops onto a full list and of places that are not local.
 #include <gtest/gtest.h>
 
 #include <QHelpEvent>
@@ -8,7 +9,6 @@
 #include <QTextDocument>
 #include <QToolTip>
 
-#include "playlist/remove_items_dialog.h"
 #include "playlist_panel.h"
 
 using namespace playlist;
@@ -22,6 +22,23 @@ QString tipAt(PlaylistBox& box, QPoint at)
     QHelpEvent help(QEvent::ToolTip, at, box.viewport()->mapToGlobal(at));
     QApplication::sendEvent(box.viewport(), &help);
     return QToolTip::isVisible() ? QToolTip::text() : QString();
+}
+
+// What a tip shows, as the tip label renders its text.
+QString shownTip()
+{
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->inherits("QTipLabel") && w->isVisible()) {
+            const QString text = static_cast<QLabel*>(w)->text();
+            QTextDocument document;
+            if (static_cast<QLabel*>(w)->textFormat() == Qt::PlainText || !Qt::mightBeRichText(text))
+                document.setPlainText(text);
+            else
+                document.setHtml(text);
+            return document.toPlainText();
+        }
+    }
+    return {};
 }
 
 }  // namespace
@@ -45,23 +62,6 @@ TEST(PlaylistBoxHardUse, RowsStayThirtyPixelsWhenAPictureIsTaller)
         EXPECT_EQ(panel.box->visualRect(panel.model().index(row)), QRect(0, 30 * row, panel.box->viewport()->width(), 30))
             << "row " << row;
     EXPECT_TRUE(tipAt(*panel.box, QPoint(20, 75)).startsWith("3) c\n")) << "the third band names the third row";
-}
-
-// What a tip shows, as the tip label renders its text.
-QString shownTip()
-{
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (w->inherits("QTipLabel") && w->isVisible()) {
-            const QString text = static_cast<QLabel*>(w)->text();
-            QTextDocument document;
-            if (static_cast<QLabel*>(w)->textFormat() == Qt::PlainText || !Qt::mightBeRichText(text))
-                document.setPlainText(text);
-            else
-                document.setHtml(text);
-            return document.toPlainText();
-        }
-    }
-    return {};
 }
 
 TEST(PlaylistBoxHardUse, TipsShowNamesThatLookLikeMarkupAsTheyAre)
