@@ -7,6 +7,7 @@
 #include <QMimeData>
 #include <QLabel>
 #include <QTextDocument>
+#include <QTest>
 #include <QToolTip>
 
 #include "playlist_panel.h"
@@ -105,4 +106,22 @@ TEST(PlaylistBoxHardUse, DropsReturnAtOnceAndRefuseWhatIsNotLocal)
     EXPECT_EQ(catcher.count, 0) << "no message while the drop is still open";
     ASSERT_TRUE(waitUntil([&] { return catcher.count == 1; }));
     EXPECT_EQ(panel.model().count(), 5000);
+}
+
+TEST(PlaylistBoxHardUse, TipsOfAScrolledListNameTheRowsInView)
+{
+    Panel panel;
+    QStringList paths;
+    for (int i = 1; i <= 20; ++i)
+        paths << panel.wave(QString("take %1.wav").arg(i, 2, 10, QChar('0')));
+    panel.chooseFiles(paths);
+    panel.box->AddFiles();  // selects the last row and scrolls it into view
+    ASSERT_TRUE(panel.waitLoaded());
+    const int top = panel.box->indexAt(QPoint(1, 1)).row();
+    ASSERT_GT(top, 0);
+    EXPECT_TRUE(tipAt(*panel.box, QPoint(20, 5)).startsWith(QString("%1) take %2\n").arg(top + 1).arg(top + 1, 2, 10, QChar('0'))));
+    EXPECT_TRUE(tipAt(*panel.box, QPoint(20, 65)).startsWith(QString("%1) take").arg(top + 3)));
+    // Keys scroll by whole rows; the bands follow.
+    QTest::keyClick(panel.box.get(), Qt::Key_Home);
+    EXPECT_TRUE(tipAt(*panel.box, QPoint(20, 35)).startsWith("2) take 02\n"));
 }
