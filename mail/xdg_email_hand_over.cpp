@@ -1,10 +1,12 @@
 #include "mail/xdg_email_hand_over.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 
 namespace mail {
@@ -103,7 +105,17 @@ MapiResult XdgEmailHandOver::Deliver(const MailMessage& message)
         delete process;
         return kNotSupported;
     }
-    if (!process->waitForFinished(kWaitMs)) {
+    // Waiting in an event loop lets recording, playback and painting go on;
+    // the user's input waits until the hand-over is done.
+    QEventLoop wait;
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, &wait, &QEventLoop::quit);
+    QObject::connect(process, &QProcess::finished, &wait, &QEventLoop::quit);
+    limit.start(kWaitMs);
+    if (process->state() != QProcess::NotRunning)
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+    if (process->state() != QProcess::NotRunning) {
         // Still running: the mail program took the message and holds the
         // tool open. Let it finish on its own.
         QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);

@@ -181,3 +181,22 @@ TEST(XdgEmailHandOver, BackslashesAndOptionLikeTextsArriveAsTyped)
     EXPECT_EQ(fields.value("body"), QString(body).replace("\n", "\r\n"));
     EXPECT_EQ(valuesInOrder(fields, "attach"), QStringList{take});
 }
+
+// A mail program started in the foreground keeps the tool waiting; the
+// program around it (a recording, a playing list, its own painting) goes on
+// meanwhile.
+TEST(XdgEmailHandOver, WaitingForTheToolKeepsTheProgramRunning)
+{
+    QTemporaryDir dir;
+    const QString tool = dir.filePath("slow-xdg-email");
+    ASSERT_TRUE(writeFile(tool, "#!/bin/sh\nsleep 1\nexit 0\n"));
+    QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    int ticks = 0;
+    QTimer program;
+    QObject::connect(&program, &QTimer::timeout, [&] { ++ticks; });
+    program.start(50);
+    XdgEmailHandOver handOver(tool);
+    EXPECT_EQ(handOver.Deliver(MailMessage{{"a@x.org"}, "s", "b", {}}), kSuccess);
+    EXPECT_GE(ticks, 5) << "timers ran during the wait";
+}
