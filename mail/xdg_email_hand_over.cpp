@@ -97,10 +97,17 @@ MapiResult XdgEmailHandOver::Deliver(const MailMessage& message)
     if (tool.isEmpty())
         return kNotSupported;
 
+    // The link travels as one argument through the tool to the mail
+    // program; the kernel refuses a longer one, which would otherwise read
+    // as "no mail program".
+    const QStringList arguments = Arguments(message);
+    if (arguments.constFirst().toUtf8().size() >= kMaxArgumentBytes)
+        return kTextTooLarge;
+
     auto* process = new QProcess;
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
-    process->start(tool, Arguments(message));
+    process->start(tool, arguments);
     if (!process->waitForStarted(5000)) {
         delete process;
         return kNotSupported;

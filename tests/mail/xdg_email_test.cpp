@@ -200,3 +200,22 @@ TEST(XdgEmailHandOver, WaitingForTheToolKeepsTheProgramRunning)
     EXPECT_EQ(handOver.Deliver(MailMessage{{"a@x.org"}, "s", "b", {}}), kSuccess);
     EXPECT_GE(ticks, 5) << "timers ran during the wait";
 }
+
+// A body longer than one program argument can carry is a text too large,
+// not a missing mail program.
+TEST(XdgEmailHandOver, ABodyTooLongToHandOverIsReportedAsSuch)
+{
+    StandInDesktop desktop;
+    ASSERT_TRUE(desktop.registerHandler());
+    MapiSession session;
+    session.Load();
+    ASSERT_EQ(session.Logon(nullptr, "acct"), kSuccess);
+    const QString longBody(XdgEmailHandOver::kMaxArgumentBytes, QLatin1Char('x'));
+    EXPECT_EQ(session.Send(nullptr, {"a@x.org"}, "s", longBody, false, "", {}), kTextTooLarge);
+    EXPECT_EQ(MapiErrorMessageId(kTextTooLarge), 339);
+    EXPECT_FALSE(QFile::exists(desktop.received()));
+    // Just short enough arrives whole.
+    const QString body(XdgEmailHandOver::kMaxArgumentBytes - 200, QLatin1Char('y'));
+    EXPECT_EQ(session.Send(nullptr, {"a@x.org"}, "s", body, false, "", {}), kSuccess);
+    EXPECT_EQ(desktop.fields().value("body"), body);
+}
