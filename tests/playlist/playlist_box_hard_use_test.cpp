@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QToolTip>
 
+#include "playlist/row_texts.h"
 #include "playlist_panel.h"
 
 using namespace playlist;
@@ -124,4 +125,22 @@ TEST(PlaylistBoxHardUse, TipsOfAScrolledListNameTheRowsInView)
     // Keys scroll by whole rows; the bands follow.
     QTest::keyClick(panel.box.get(), Qt::Key_Home);
     EXPECT_TRUE(tipAt(*panel.box, QPoint(20, 35)).startsWith("2) take 02\n"));
+}
+
+TEST(PlaylistBoxHardUse, ACutDescriptionNeverEndsInHalfACharacter)
+{
+    Panel panel;
+    const QString wav = panel.wave("a.wav");
+    const QString zla = panel.file("emoji.zla");
+    // The cut at the limit falls inside the 🎵 (two UTF-16 units).
+    const QString head = "1) t\r\n" + zla + "\r\n" + QString(48, '-') + "\r\n";
+    const QString description = QString(kTooltipLimit - 1 - head.size(), 'd') + QString::fromUtf8("🎵 and more");
+    media::run(media::zlaTool(), {"pack", "-o", zla, "--title", "t", "--description", description, wav});
+    panel.chooseFiles({zla});
+    panel.box->AddFiles();
+    ASSERT_TRUE(panel.waitLoaded());
+    const QString tip = TooltipText(*panel.model().item(0), 0);
+    ASSERT_TRUE(tip.startsWith(head)) << tip.left(200).toStdString();
+    EXPECT_TRUE(tip.isValidUtf16());
+    EXPECT_TRUE(tip.endsWith("d...")) << tip.right(10).toStdString();
 }
