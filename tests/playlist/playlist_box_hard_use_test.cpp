@@ -1,5 +1,6 @@
 // The playlist control under hard use: tall pictures, names that look like
-// markup, drops onto a full list and of places that are not local.
+// markup, tips of a scrolled list and of cut descriptions, drops onto a full
+// list and of places that are not local.
 #include <gtest/gtest.h>
 
 #include <QHelpEvent>
