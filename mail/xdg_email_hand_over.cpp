@@ -1,10 +1,13 @@
 #include "mail/xdg_email_hand_over.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
+#include <QTimer>
+#include <QUrl>
 
 namespace mail {
 
@@ -38,24 +41,27 @@ bool XdgEmailHandOver::IsInstalled()
 
 QStringList XdgEmailHandOver::Arguments(const MailMessage& message)
 {
-    // Our texts are UTF-8 whatever the locale; without --utf8 the tool would
-    // convert them from the locale's encoding.
-    QStringList args{QStringLiteral("--utf8")};
-    // The tool refuses empty values, so an empty subject or body is left out.
+    // The link is encoded here and handed over whole: the tool's own encoder
+    // passes each value through the shell's echo, which turns backslashes
+    // into control characters and cuts a value at "\c" (an attachment
+    // "a\cb.wav" would arrive as "a"). A link is also never an option,
+    // whatever an address or a path begins with.
+    const auto encode = [](const QString& value) { return QString::fromLatin1(QUrl::toPercentEncoding(value, "@/")); };
+    QStringList fields;
+    // An empty subject or body is left out rather than sent empty.
     if (!message.subject.isEmpty())
-        args << QStringLiteral("--subject") << message.subject;
-    // The tool writes every line feed as CR LF into the mailto link, so the
-    // body goes over with bare line feeds to arrive with CR LF, not CR CR LF.
+        fields << QStringLiteral("subject=") + encode(message.subject);
+    // Every line ends in CR LF, as a message's lines do.
     if (!message.noteText.isEmpty())
-        args << QStringLiteral("--body") << QString(message.noteText).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    // An absolute path never begins with "-", so it cannot pass for an option.
+        fields << QStringLiteral("body=") +
+                      encode(QString(message.noteText)
+                                 .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                                 .replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
     for (const QString& path : message.attachments)
-        args << QStringLiteral("--attach") << QFileInfo(path).absoluteFilePath();
-    // Each address as the value of --to: a bare address beginning with "-"
-    // would be read as an option.
+        fields << QStringLiteral("attach=") + encode(QFileInfo(path).absoluteFilePath());
     for (const QString& address : message.recipients)
-        args << QStringLiteral("--to") << address;
-    return args;
+        fields << QStringLiteral("to=") + encode(address);
+    return {QStringLiteral("mailto:?") + fields.join(QLatin1Char('&'))};
 }
 
 // xdg-email's exit codes (its manual) as Simple MAPI codes.
@@ -91,15 +97,32 @@ MapiResult XdgEmailHandOver::Deliver(const MailMessage& message)
     if (tool.isEmpty())
         return kNotSupported;
 
+    // The link travels as one argument through the tool to the mail
+    // program; the kernel refuses a longer one, which would otherwise read
+    // as "no mail program".
+    const QStringList arguments = Arguments(message);
+    if (arguments.constFirst().toUtf8().size() >= kMaxArgumentBytes)
+        return kTextTooLarge;
+
     auto* process = new QProcess;
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
-    process->start(tool, Arguments(message));
+    process->start(tool, arguments);
     if (!process->waitForStarted(5000)) {
         delete process;
         return kNotSupported;
     }
-    if (!process->waitForFinished(kWaitMs)) {
+    // Waiting in an event loop lets recording, playback and painting go on;
+    // the user's input waits until the hand-over is done.
+    QEventLoop wait;
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, &wait, &QEventLoop::quit);
+    QObject::connect(process, &QProcess::finished, &wait, &QEventLoop::quit);
+    limit.start(kWaitMs);
+    if (process->state() != QProcess::NotRunning)
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+    if (process->state() != QProcess::NotRunning) {
         // Still running: the mail program took the message and holds the
         // tool open. Let it finish on its own.
         QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);

@@ -17,7 +17,7 @@ public:
     bool IsInstalled() override;
     MapiResult Deliver(const MailMessage& message) override;
 
-    // The arguments for `message`, each value its own argument.
+    // The arguments for `message`: one mailto link holding all of it.
     static QStringList Arguments(const MailMessage& message);
     // The tool's exit code as a Simple MAPI code.
     static MapiResult CodeForExit(int exitCode);
@@ -26,6 +26,9 @@ public:
     // yet may be started in the foreground and keep the tool waiting while
     // its compose window is open; by then the message has been handed over.
     static constexpr int kWaitMs = 10000;
+    // The longest single argument Linux passes to a program, its zero
+    // included (MAX_ARG_STRLEN).
+    static constexpr qsizetype kMaxArgumentBytes = 32 * 4096;
 
 private:
     QString program() const;

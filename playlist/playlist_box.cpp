@@ -13,6 +13,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTextDocument>
 #include <QToolTip>
 
 #include "controls/browse_for_folder.h"
@@ -596,38 +597,60 @@ bool PlaylistBox::viewportEvent(QEvent* event)
         event->ignore();
         return true;
     }
-    QToolTip::showText(help->globalPos(), TooltipText(*item, index).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
-                       viewport(), QRect(0, band * kTooltipBand, viewport()->width(), kTooltipBand));
+    QString tip = TooltipText(*item, index).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    // A tip that looks like markup (a file named "<b>take.wav") would be
+    // rendered as markup, hiding part of the name and joining the lines.
+    if (Qt::mightBeRichText(tip))
+        tip = Qt::convertFromPlainText(tip, Qt::WhiteSpacePre);
+    QToolTip::showText(help->globalPos(), tip, viewport(), QRect(0, band * kTooltipBand, viewport()->width(), kTooltipBand));
     return true;
 }
 
 // --- Drops from file managers ---
 
+namespace {
+
+// The local files and folders of a drop; other places cannot be played.
+QStringList localPaths(const QMimeData* data)
+{
+    QStringList paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            paths.append(url.toLocalFile());
+    return paths;
+}
+
+}  // namespace
+
 void PlaylistBox::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (event->mimeData()->hasUrls())
+    if (!localPaths(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
 void PlaylistBox::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (event->mimeData()->hasUrls())
+    if (!localPaths(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
 void PlaylistBox::dropEvent(QDropEvent* event)
 {
-    QStringList files;
-    QStringList folders;
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (!url.isLocalFile())
-            continue;
-        const QString path = url.toLocalFile();
-        (QFileInfo(path).isDir() ? folders : files).append(path);
-    }
-    if (files.isEmpty() && folders.isEmpty())
+    const QStringList paths = localPaths(event->mimeData());
+    if (paths.isEmpty())
         return;
     event->acceptProposedAction();
+    // The file manager waits until the drop returns: adding a large folder
+    // or a message about a full list must not hold it.
+    QMetaObject::invokeMethod(this, [this, paths] { AddDropped(paths); }, Qt::QueuedConnection);
+}
+
+void PlaylistBox::AddDropped(const QStringList& paths)
+{
+    QStringList files;
+    QStringList folders;
+    for (const QString& path : paths)
+        (QFileInfo(path).isDir() ? folders : files).append(path);
     QStringList refused;
     {
         WaitCursor wait;

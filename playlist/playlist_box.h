@@ -123,6 +123,8 @@ private:
     void AddPattern(const QString& folder, const QString& ext, QStringList& refused);
     // The four passes of a folder.
     void AddFolder(const QString& folder, QStringList& refused);
+    // Dropped files and folders, after the drop has returned.
+    void AddDropped(const QStringList& paths);
     void ReportRefused(const QStringList& refused);
     void ShowError(int stringId, const QString& arg = QString());
     void Issue(int id);

@@ -152,7 +152,10 @@ int PlaylistModel::indexOf(const PlaylistItem* wanted) const
 
 unsigned PlaylistModel::AddItem(const QString& path, uint8_t attribute)
 {
-    return AddFileName(QFile::encodeName(path).toStdString(), attribute);
+    // The list file reads a relative path as lying beside it: a relative
+    // name is fixed here to the file it names now.
+    const QString full = QDir::isRelativePath(path) && !path.isEmpty() ? QFileInfo(path).absoluteFilePath() : path;
+    return AddFileName(QFile::encodeName(full).toStdString(), attribute);
 }
 
 unsigned PlaylistModel::AddFileName(const std::string& fileName, uint8_t attribute)

@@ -52,7 +52,8 @@ public:
     int indexOf(const PlaylistItem* item) const;
 
     // The index of the new or already present item, kListFull, or
-    // kPathRefused for a path too long for the list file.
+    // kPathRefused for a path too long for the list file. A relative path
+    // is taken from the current folder.
     unsigned AddItem(const QString& path, uint8_t attribute = 0);
 
     struct AddOutcome {

@@ -57,10 +57,12 @@ RowPainter::RowPainter(QObject* parent, std::function<QModelIndex()> anchor, con
 {
 }
 
-QSize RowPainter::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+QSize RowPainter::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
 {
-    const PlaylistItem* item = itemAt(index);
-    return QSize(option.rect.width(), item && item->imageHeight ? item->imageHeight : kRowHeight);
+    // Every row keeps the waiting picture's height it was added with: a
+    // taller picture a stream brings later is clipped, since the tooltip
+    // bands and the scrolling by rows count on one height for all rows.
+    return QSize(option.rect.width(), kRowHeight);
 }
 
 void RowPainter::PaintPicture(QPainter& painter, const PlaylistItem& item, QPoint at, bool selected)

@@ -55,8 +55,11 @@ QString TooltipText(const PlaylistItem& item, int index)
         if (!description.isEmpty())
             text += QStringLiteral("\r\n") + QString(48, QLatin1Char('-')) + QStringLiteral("\r\n") + description;
     }
-    if (text.size() > kTooltipLimit)
-        text = text.left(kTooltipLimit) + QStringLiteral("...");
+    if (text.size() > kTooltipLimit) {
+        // A character outside the basic plane is two units: never keep half.
+        const bool splitsPair = text.at(kTooltipLimit - 1).isHighSurrogate();
+        text = text.left(kTooltipLimit - (splitsPair ? 1 : 0)) + QStringLiteral("...");
+    }
     return text;
 }
 

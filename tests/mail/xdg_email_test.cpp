@@ -157,3 +157,65 @@ TEST(XdgEmailHandOver, NoMailProgramMeansMailIsUnavailable)
     EXPECT_EQ(session.CheckInstalled(), kEFail);
     EXPECT_EQ(session.Logon(nullptr, "x"), kEFail);
 }
+
+TEST(XdgEmailHandOver, BackslashesAndOptionLikeTextsArriveAsTyped)
+{
+    StandInDesktop desktop;
+    ASSERT_TRUE(desktop.registerHandler());
+    // "a\cb.wav" beside "a": a tool that cut the path at "\c" would attach
+    // the wrong file.
+    const QString decoy = desktop.dir() + "/a";
+    const QString take = desktop.dir() + "/a\\cb.wav";
+    ASSERT_TRUE(writeFile(decoy, "other"));
+    ASSERT_TRUE(writeFile(take, "RIFF"));
+    const QString body = "Saved under D:\\recordings\\new take\\c2.\nC:\\temp\\x + y = 100%";
+    MapiSession session;
+    session.Load();
+    ASSERT_TRUE(session.IsLoaded());
+    ASSERT_EQ(session.Logon(nullptr, "acct"), kSuccess);
+    EXPECT_EQ(session.Send(nullptr, {"-n@example.org", "b+c@example.org"}, "-n", body, false, "", {take}), kSuccess);
+
+    const auto fields = desktop.fields();
+    EXPECT_EQ(valuesInOrder(fields, "to"), (QStringList{"-n@example.org", "b+c@example.org"}));
+    EXPECT_EQ(fields.value("subject"), "-n");
+    EXPECT_EQ(fields.value("body"), QString(body).replace("\n", "\r\n"));
+    EXPECT_EQ(valuesInOrder(fields, "attach"), QStringList{take});
+}
+
+// A mail program started in the foreground keeps the tool waiting; the
+// program around it (a recording, a playing list, its own painting) goes on
+// meanwhile.
+TEST(XdgEmailHandOver, WaitingForTheToolKeepsTheProgramRunning)
+{
+    QTemporaryDir dir;
+    const QString tool = dir.filePath("slow-xdg-email");
+    ASSERT_TRUE(writeFile(tool, "#!/bin/sh\nsleep 1\nexit 0\n"));
+    QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    int ticks = 0;
+    QTimer program;
+    QObject::connect(&program, &QTimer::timeout, [&] { ++ticks; });
+    program.start(50);
+    XdgEmailHandOver handOver(tool);
+    EXPECT_EQ(handOver.Deliver(MailMessage{{"a@x.org"}, "s", "b", {}}), kSuccess);
+    EXPECT_GE(ticks, 5) << "timers ran during the wait";
+}
+
+// A body longer than one program argument can carry is a text too large,
+// not a missing mail program.
+TEST(XdgEmailHandOver, ABodyTooLongToHandOverIsReportedAsSuch)
+{
+    StandInDesktop desktop;
+    ASSERT_TRUE(desktop.registerHandler());
+    MapiSession session;
+    session.Load();
+    ASSERT_EQ(session.Logon(nullptr, "acct"), kSuccess);
+    const QString longBody(XdgEmailHandOver::kMaxArgumentBytes, QLatin1Char('x'));
+    EXPECT_EQ(session.Send(nullptr, {"a@x.org"}, "s", longBody, false, "", {}), kTextTooLarge);
+    EXPECT_EQ(MapiErrorMessageId(kTextTooLarge), 339);
+    EXPECT_FALSE(QFile::exists(desktop.received()));
+    // Just short enough arrives whole.
+    const QString body(XdgEmailHandOver::kMaxArgumentBytes - 200, QLatin1Char('y'));
+    EXPECT_EQ(session.Send(nullptr, {"a@x.org"}, "s", body, false, "", {}), kSuccess);
+    EXPECT_EQ(desktop.fields().value("body"), body);
+}

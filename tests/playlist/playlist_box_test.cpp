@@ -28,64 +28,15 @@
 #include "support/test_support.h"
 #include "zldecoder/media.h"
 
+#include "playlist_panel.h"
+
 using namespace playlist;
 using widgettest::MessageBoxCatcher;
 using widgettest::waitUntil;
+using playlisttest::Panel;
+using playlisttest::settled;
 
 namespace {
-
-bool settled(const PlaylistModel& model)
-{
-    for (int i = 0; i < model.count(); ++i)
-        if (model.item(i)->isWaiting() || model.item(i)->isLoading())
-            return false;
-    return true;
-}
-
-// A playlist panel with its own list file, settings and folders.
-struct Panel {
-    QTemporaryDir dir;
-    QSettings settingsFile{dir.filePath("Quillon.conf"), QSettings::IniFormat};
-    SettingsStore settings{&settingsFile};
-    FolderHistory folders;
-    QLabel status;
-    QLabel position;
-    std::unique_ptr<PlaylistBox> box = std::make_unique<PlaylistBox>();
-
-    Panel()
-    {
-        folders.fill(dir.path());
-        box->SetSettings(&settings);
-        box->SetFolderHistory(&folders);
-        box->Initialize(nullptr, dir.filePath("Quillon.lst"));
-        box->SetStatusWindow(&status);
-        box->SetPositionWindow(&position);
-        box->resize(300, 240);
-        box->show();
-    }
-    ~Panel() { PlaylistBox::SetFileChooserForTesting({}); }
-
-    PlaylistModel& model() { return box->model(); }
-    QString file(const QString& name) const { return dir.filePath(name); }
-    // A short WAVE file made by sox.
-    QString wave(const QString& name, int frames = 4410)
-    {
-        return media::makeWave(file(name), 44100, 2, 16, frames);
-    }
-    void chooseFiles(const QStringList& paths)
-    {
-        PlaylistBox::SetFileChooserForTesting([paths](QWidget*, const QString&, const QStringList&) { return paths; });
-    }
-    bool waitLoaded() { return waitUntil([&] { return settled(model()); }, 20000); }
-    QStringList names() const
-    {
-        QStringList out;
-        for (int i = 0; i < box->model().count(); ++i)
-            out << QFileInfo(box->model().item(i)->filePath()).fileName();
-        return out;
-    }
-    QPoint rowCentre(int row) const { return box->visualRect(box->model().index(row)).center(); }
-};
 
 // Answers the remove dialog when it comes up: ticks the box as asked, then Yes or Cancel.
 class RemoveDialogAnswer : public QObject {
@@ -447,6 +398,7 @@ TEST(PlaylistBox, DroppedFilesAndFoldersAreAdded)
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
     QApplication::sendEvent(panel.box->viewport(), &drop);
+    ASSERT_TRUE(waitUntil([&] { return panel.model().count() == 4; }));
     EXPECT_EQ(panel.names(), (QStringList{"a.wav", "b.mp3.wav", "x.MP3", "y.wav"}));
     EXPECT_EQ(panel.box->GetSingleSelection(), 3);
     EXPECT_TRUE(panel.model().listModified());

@@ -381,3 +381,33 @@ TEST_F(LoadFixture, RemovedItemsNeverComeBack)
     // Gone from the list, a path can come again as a new item.
     EXPECT_EQ(model.AddItem(paths[7]), 36u);
 }
+
+// A relative path in the list file means "beside the list", so a relative
+// name given to the list (a record folder typed as "takes") must be taken
+// where it lies now, or the next start looks for it elsewhere.
+TEST_F(LoadFixture, ARelativeNameIsKeptAsTheFileItNamesAcrossAStart)
+{
+    ASSERT_TRUE(QDir(m_dir.path()).mkpath("takes"));
+    const QString take = wave("takes/one.wav", 2205);
+    QTemporaryDir listFolder;
+    const QString list = listFolder.filePath("Quillon.lst");
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(m_dir.path()));
+    {
+        PlaylistModel model;
+        model.Initialize(list);
+        model.AddRecording("takes/one.wav");
+        model.AddRecording("takes/one.wav");
+        EXPECT_EQ(model.count(), 1);
+        EXPECT_TRUE(waitUntilSettled(model));
+        EXPECT_EQ(model.item(0)->filePath().toStdString(), take.toStdString());
+    }
+    QDir::setCurrent(before);
+    PlaylistModel model;
+    model.Initialize(list);
+    ASSERT_EQ(model.count(), 1);
+    EXPECT_EQ(model.item(0)->filePath().toStdString(), take.toStdString());
+    EXPECT_EQ(model.AddItem(take), 0u) << "the same file by its full name is the same row";
+    ASSERT_TRUE(waitUntilSettled(model));
+    EXPECT_TRUE(model.item(0)->isLoaded()) << PlaylistModel::StateText(*model.item(0)).toStdString();
+}

@@ -1,0 +1,147 @@
+// The playlist control under hard use: tall pictures, names that look like
+// markup, tips of a scrolled list and of cut descriptions, drops onto a full
+// list and of places that are not local.
+#include <gtest/gtest.h>
+
+#include <QHelpEvent>
+#include <QImage>
+#include <QMimeData>
+#include <QLabel>
+#include <QTextDocument>
+#include <QTest>
+#include <QToolTip>
+
+#include "playlist/row_texts.h"
+#include "playlist_panel.h"
+
+using namespace playlist;
+using playlisttest::Panel;
+using widgettest::waitUntil;
+
+namespace {
+
+QString tipAt(PlaylistBox& box, QPoint at)
+{
+    QHelpEvent help(QEvent::ToolTip, at, box.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(box.viewport(), &help);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+}
+
+// What a tip shows, as the tip label renders its text.
+QString shownTip()
+{
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->inherits("QTipLabel") && w->isVisible()) {
+            const QString text = static_cast<QLabel*>(w)->text();
+            QTextDocument document;
+            if (static_cast<QLabel*>(w)->textFormat() == Qt::PlainText || !Qt::mightBeRichText(text))
+                document.setPlainText(text);
+            else
+                document.setHtml(text);
+            return document.toPlainText();
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+TEST(PlaylistBoxHardUse, RowsStayThirtyPixelsWhenAPictureIsTaller)
+{
+    Panel panel;
+    QImage cover(64, 64, QImage::Format_RGB32);
+    cover.fill(Qt::darkRed);
+    ASSERT_TRUE(cover.save(panel.file("cover.png")));
+    const QString wav = panel.wave("a.wav");
+    const QString zla = panel.file("covered.zla");
+    media::run(media::zlaTool(), {"pack", "-o", zla, "--picture", panel.file("cover.png"), wav});
+    panel.chooseFiles({wav, panel.wave("b.wav"), panel.wave("c.wav"), zla});
+    panel.box->AddFiles();
+    ASSERT_TRUE(panel.waitLoaded());
+    ASSERT_TRUE(panel.model().item(3)->isLoaded());
+    panel.box->resize(320, 260);  // lays the rows out again
+    QApplication::processEvents();
+    for (int row = 0; row < 4; ++row)
+        EXPECT_EQ(panel.box->visualRect(panel.model().index(row)), QRect(0, 30 * row, panel.box->viewport()->width(), 30))
+            << "row " << row;
+    EXPECT_TRUE(tipAt(*panel.box, QPoint(20, 75)).startsWith("3) c\n")) << "the third band names the third row";
+}
+
+TEST(PlaylistBoxHardUse, TipsShowNamesThatLookLikeMarkupAsTheyAre)
+{
+    Panel panel;
+    const QString odd = panel.wave("<b>loud & <i>clear.wav");
+    const QString plain = panel.wave("a  b.wav");
+    panel.chooseFiles({odd, plain});
+    panel.box->AddFiles();
+    ASSERT_TRUE(panel.waitLoaded());
+    ASSERT_FALSE(tipAt(*panel.box, QPoint(20, 15)).isEmpty());
+    EXPECT_EQ(shownTip().toStdString(), ("1) <b>loud & <i>clear\n" + odd).toStdString());
+    ASSERT_FALSE(tipAt(*panel.box, QPoint(20, 45)).isEmpty());
+    EXPECT_EQ(shownTip().toStdString(), ("2) a  b\n" + plain).toStdString());
+}
+
+TEST(PlaylistBoxHardUse, DropsReturnAtOnceAndRefuseWhatIsNotLocal)
+{
+    Panel panel;
+    QMimeData remote;
+    remote.setUrls({QUrl("https://example.org/take.mp3"), QUrl("sftp://host/take.wav")});
+    QDragEnterEvent enterRemote(QPoint(10, 10), Qt::CopyAction, &remote, Qt::LeftButton, {});
+    QApplication::sendEvent(panel.box->viewport(), &enterRemote);
+    EXPECT_FALSE(enterRemote.isAccepted()) << "nothing of it could be added";
+
+    // A full list: the folder's passes each report it, but only after the
+    // file manager has its answer.
+    for (int i = 0; i < 5000; ++i)
+        ASSERT_EQ(panel.model().AddItem(QString("/nonexistent/%1.wav").arg(i)), unsigned(i));
+    QDir().mkpath(panel.file("folder"));
+    panel.wave("folder/x.wav");
+    QMimeData local;
+    local.setUrls({QUrl("https://example.org/take.mp3"), QUrl::fromLocalFile(panel.file("folder"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &local, Qt::LeftButton, {});
+    QApplication::sendEvent(panel.box->viewport(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    widgettest::MessageBoxCatcher catcher;
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &local, Qt::LeftButton, {});
+    QApplication::sendEvent(panel.box->viewport(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(catcher.count, 0) << "no message while the drop is still open";
+    ASSERT_TRUE(waitUntil([&] { return catcher.count == 1; }));
+    EXPECT_EQ(panel.model().count(), 5000);
+}
+
+TEST(PlaylistBoxHardUse, TipsOfAScrolledListNameTheRowsInView)
+{
+    Panel panel;
+    QStringList paths;
+    for (int i = 1; i <= 20; ++i)
+        paths << panel.wave(QString("take %1.wav").arg(i, 2, 10, QChar('0')));
+    panel.chooseFiles(paths);
+    panel.box->AddFiles();  // selects the last row and scrolls it into view
+    ASSERT_TRUE(panel.waitLoaded());
+    const int top = panel.box->indexAt(QPoint(1, 1)).row();
+    ASSERT_GT(top, 0);
+    EXPECT_TRUE(tipAt(*panel.box, QPoint(20, 5)).startsWith(QString("%1) take %2\n").arg(top + 1).arg(top + 1, 2, 10, QChar('0'))));
+    EXPECT_TRUE(tipAt(*panel.box, QPoint(20, 65)).startsWith(QString("%1) take").arg(top + 3)));
+    // Keys scroll by whole rows; the bands follow.
+    QTest::keyClick(panel.box.get(), Qt::Key_Home);
+    EXPECT_TRUE(tipAt(*panel.box, QPoint(20, 35)).startsWith("2) take 02\n"));
+}
+
+TEST(PlaylistBoxHardUse, ACutDescriptionNeverEndsInHalfACharacter)
+{
+    Panel panel;
+    const QString wav = panel.wave("a.wav");
+    const QString zla = panel.file("emoji.zla");
+    // The cut at the limit falls inside the 🎵 (two UTF-16 units).
+    const QString head = "1) t\r\n" + zla + "\r\n" + QString(48, '-') + "\r\n";
+    const QString description = QString(kTooltipLimit - 1 - head.size(), 'd') + QString::fromUtf8("🎵 and more");
+    media::run(media::zlaTool(), {"pack", "-o", zla, "--title", "t", "--description", description, wav});
+    panel.chooseFiles({zla});
+    panel.box->AddFiles();
+    ASSERT_TRUE(panel.waitLoaded());
+    const QString tip = TooltipText(*panel.model().item(0), 0);
+    ASSERT_TRUE(tip.startsWith(head)) << tip.left(200).toStdString();
+    EXPECT_TRUE(tip.isValidUtf16());
+    EXPECT_TRUE(tip.endsWith("d...")) << tip.right(10).toStdString();
+}

@@ -1,0 +1,73 @@
+#pragma once
+// A playlist panel for tests: the real list control with its own list file,
+// settings and folders in a scratch folder.
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include "controls/widget_test_helpers.h"
+#include "playlist/playlist_box.h"
+#include "playlist/playlist_model.h"
+#include "zldecoder/media.h"
+
+namespace playlisttest {
+
+using namespace playlist;
+
+inline bool settled(const PlaylistModel& model)
+{
+    for (int i = 0; i < model.count(); ++i)
+        if (model.item(i)->isWaiting() || model.item(i)->isLoading())
+            return false;
+    return true;
+}
+
+// A playlist panel with its own list file, settings and folders.
+struct Panel {
+    QTemporaryDir dir;
+    QSettings settingsFile{dir.filePath("Quillon.conf"), QSettings::IniFormat};
+    SettingsStore settings{&settingsFile};
+    FolderHistory folders;
+    QLabel status;
+    QLabel position;
+    std::unique_ptr<PlaylistBox> box = std::make_unique<PlaylistBox>();
+
+    Panel()
+    {
+        folders.fill(dir.path());
+        box->SetSettings(&settings);
+        box->SetFolderHistory(&folders);
+        box->Initialize(nullptr, dir.filePath("Quillon.lst"));
+        box->SetStatusWindow(&status);
+        box->SetPositionWindow(&position);
+        box->resize(300, 240);
+        box->show();
+    }
+    ~Panel() { PlaylistBox::SetFileChooserForTesting({}); }
+
+    PlaylistModel& model() { return box->model(); }
+    QString file(const QString& name) const { return dir.filePath(name); }
+    // A short WAVE file made by sox.
+    QString wave(const QString& name, int frames = 4410)
+    {
+        return media::makeWave(file(name), 44100, 2, 16, frames);
+    }
+    void chooseFiles(const QStringList& paths)
+    {
+        PlaylistBox::SetFileChooserForTesting([paths](QWidget*, const QString&, const QStringList&) { return paths; });
+    }
+    bool waitLoaded() { return widgettest::waitUntil([&] { return settled(model()); }, 20000); }
+    QStringList names() const
+    {
+        QStringList out;
+        for (int i = 0; i < box->model().count(); ++i)
+            out << QFileInfo(box->model().item(i)->filePath()).fileName();
+        return out;
+    }
+    QPoint rowCentre(int row) const { return box->visualRect(box->model().index(row)).center(); }
+};
+
+}  // namespace playlisttest
