@@ -16,6 +16,8 @@
 #include <QTextDocument>
 #include <QToolTip>
 
+#include <utility>
+
 #include "controls/browse_for_folder.h"
 #include "mail/mail_dialog.h"
 #include "mail/mail_message.h"
@@ -240,6 +242,16 @@ void PlaylistBox::SetFileChooserForTesting(FileChooser chooser)
     fileChooser() = std::move(chooser);
 }
 
+unsigned PlaylistBox::AddOne(const QString& path, QStringList& refused)
+{
+    const unsigned r = m_model->AddItem(path, 0);
+    if (r == PlaylistModel::kListFull)
+        ShowError(394, QString::number(PlaylistModel::maxItems));
+    else if (r == PlaylistModel::kPathRefused)
+        refused.append(path);
+    return r;
+}
+
 unsigned PlaylistBox::AddFileList(const QStringList& paths, QStringList& refused, bool rememberFolder)
 {
     unsigned last = PlaylistModel::kListFull;
@@ -248,21 +260,16 @@ unsigned PlaylistBox::AddFileList(const QStringList& paths, QStringList& refused
         const QFileInfo info(path);
         if (!info.exists() || info.isDir())
             break;
-        const unsigned r = m_model->AddItem(path, 0);
-        if (r == PlaylistModel::kListFull) {
-            ShowError(394, QString::number(PlaylistModel::maxItems));
+        const unsigned r = AddOne(path, refused);
+        if (r == PlaylistModel::kListFull)
             break;
-        }
-        if (r == PlaylistModel::kPathRefused) {
-            refused.append(path);
-            first = false;
+        const bool wasFirst = std::exchange(first, false);
+        if (r == PlaylistModel::kPathRefused)
             continue;
-        }
         last = r;
         m_model->setListModified();
-        if (first && rememberFolder && m_folderHistory)
+        if (wasFirst && rememberFolder && m_folderHistory)
             (*m_folderHistory)[kAddFilesSlot] = info.absolutePath();
-        first = false;
     }
     return last;
 }
@@ -301,17 +308,11 @@ void PlaylistBox::AddPattern(const QString& folder, const QString& ext, QStringL
         QDir(folder).entryList({QStringLiteral("*.") + ext}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     unsigned last = PlaylistModel::kListFull;
     for (const QString& name : names) {
-        const QString path = QDir(folder).filePath(name);
-        const unsigned r = m_model->AddItem(path, 0);
-        if (r == PlaylistModel::kListFull) {
-            ShowError(394, QString::number(PlaylistModel::maxItems));
+        const unsigned r = AddOne(QDir(folder).filePath(name), refused);
+        if (r == PlaylistModel::kListFull)
             break;
-        }
-        if (r == PlaylistModel::kPathRefused) {
-            refused.append(path);
-            continue;
-        }
-        last = r;
+        if (r != PlaylistModel::kPathRefused)
+            last = r;
     }
     if (last != PlaylistModel::kListFull)
         SelectOnly(int(last));

@@ -116,6 +116,9 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // Adds one file: kListFull (after saying so) or kPathRefused (collected)
+    // or the item's index.
+    unsigned AddOne(const QString& path, QStringList& refused);
     // Adds files in order, stopping at a folder or a full list; returns the
     // last item added (kListFull when none) and collects refused paths.
     unsigned AddFileList(const QStringList& paths, QStringList& refused, bool rememberFolder);
