@@ -426,3 +426,50 @@ TEST(PlaylistBox, MailTakesTheSelectedFilesInListOrder)
     panel.box->MailSelected();
     EXPECT_EQ(attachments, panel.file("1.wav") + "\n" + panel.file("3.wav") + "\n");
 }
+
+TEST(PlaylistBox, APlayingItemStaysAndTooManyOrNoItemsAreNotMailed)
+{
+    Panel panel;
+    QStringList paths;
+    for (int i = 1; i <= 3; ++i)
+        paths << panel.wave(QString("%1.wav").arg(i));
+    panel.chooseFiles(paths);
+    panel.box->AddFiles();
+    ASSERT_TRUE(panel.waitLoaded());
+
+    // The second item plays (its pieces stay at the scripted card).
+    platform::audio::FakeBackend card;
+    platform::audio::setBackendForTesting(&card);
+    panel.box->SelectOnly(1);
+    panel.box->PlaySelected();
+    ASSERT_TRUE(panel.box->player().IsPlaying(panel.model().item(1)));
+
+    // Removing the first two stops at the playing one: the first goes, it stays.
+    panel.box->selectionModel()->select(panel.model().index(0), QItemSelectionModel::Select);
+    {
+        MessageBoxCatcher catcher;
+        RemoveDialogAnswer answer(false, true);
+        panel.box->RemoveSelected();
+        ASSERT_TRUE(waitUntil([&] { return catcher.count == 1; }));
+        EXPECT_EQ(catcher.text, resources::text(395));
+        EXPECT_EQ(catcher.icon, QMessageBox::Critical);
+    }
+    EXPECT_EQ(panel.names(), (QStringList{"2.wav", "3.wav"}));
+    panel.box.reset();
+    platform::audio::setBackendForTesting(nullptr);
+
+    // Mail: nothing selected, and one file more than a message takes.
+    Panel many;
+    for (int i = 0; i < 51; ++i)
+        many.model().AddItem(many.file(QString("m%1.wav").arg(i)));
+    for (const auto& [select, message] : {std::pair{0, 393}, std::pair{51, 442}}) {
+        many.box->selectionModel()->clearSelection();
+        for (int i = 0; i < select; ++i)
+            many.box->selectionModel()->select(many.model().index(i), QItemSelectionModel::Select);
+        MessageBoxCatcher catcher;
+        many.box->MailSelected();
+        ASSERT_TRUE(waitUntil([&] { return catcher.count == 1; }));
+        EXPECT_EQ(catcher.text, resources::text(message));
+        EXPECT_EQ(catcher.icon, QMessageBox::Critical);
+    }
+}
