@@ -3,16 +3,39 @@
 #include "playlist/playlist_box.h"
 
 #include "app/first_run.h"
+#include "app/session_end.h"
 #include "app/temp_file_cleaner.h"
 #include "platform/paths.h"
 #include "platform/shell.h"
 #include "recorder/recorder_dialog.h"
 #include "resources/addresses.h"
 
+#include <QTimer>
+
+#include <cstdlib>
+
 RecorderApp::RecorderApp() = default;
 
 int RecorderApp::InitInstance()
 {
+    // From the first moment: a session that ends during start-up still gets
+    // the window's settings written once the window stands.
+    RecorderDialog* window = nullptr;
+    bool endRequested = false;
+    SessionEndWatcher sessionEnd([&] {
+        if (!window) {
+            endRequested = true;
+            return;
+        }
+        if (window->OnSessionEnd())
+            return;
+        // An unsaved recording stays in its temporary file for the next
+        // start's salvage: the window's clean-up must not run.
+        ExitInstance();
+        m_store.sync();
+        std::_Exit(0);
+    });
+
     m_folderHistory = m_store.readFolderHistory(platform::homeFolder());
 
     if (FirstRunMarker().takeFirstRun())
@@ -21,11 +44,15 @@ int RecorderApp::InitInstance()
     CleanTempFiles(m_store.readSettings().recordFolder);
 
     {
-        RecorderDialog window(m_store);
-        window.playlistBox().SetFolderHistory(&m_folderHistory);
+        RecorderDialog dialog(m_store);
+        dialog.playlistBox().SetFolderHistory(&m_folderHistory);
         for (const QString& path : m_salvaged)
-            window.addRecording(path);
-        window.exec();
+            dialog.addRecording(path);
+        window = &dialog;
+        if (endRequested)
+            QTimer::singleShot(0, &dialog, [&dialog] { dialog.OnSessionEnd(); });
+        dialog.exec();
+        window = nullptr;
     }
     return ExitInstance();
 }

@@ -529,6 +529,14 @@ void RecorderDialog::OnDestroy()
     m_destroyed = true;
     if (m_tipTimer)
         killTimer(m_tipTimer);
+    StoreSettings();
+    m_saver.reset();
+    m_engine->Release();
+    m_playlist->Shutdown();
+}
+
+void RecorderDialog::StoreSettings()
+{
     UpdateData(true);
     InputHistory history;
     history.device = controlAs<QComboBox>(1266)->currentIndex();
@@ -542,7 +550,17 @@ void RecorderDialog::OnDestroy()
     s.loopPlaying = m_loopPlaying;
     m_store.writeSettings(history, s);
     m_settingsSnapshot = s;
-    m_saver.reset();
-    m_engine->Release();
+}
+
+bool RecorderDialog::OnSessionEnd()
+{
+    const bool unsaved = m_engine->IsSaving() || (!m_engine->IsSaved() && m_engine->GetDataLength() > 0);
+    if (!unsaved) {
+        done(QDialog::Rejected);
+        return true;
+    }
+    StoreSettings();
+    m_store.sync();
     m_playlist->Shutdown();
+    return false;
 }

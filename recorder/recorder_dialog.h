@@ -97,6 +97,12 @@ public:
 public slots:
     // Escape, the close box and Alt+F4 come here.
     void OnCancel();
+    // The desktop ends the session. With nothing unsaved the window closes
+    // as usual and this returns true. Otherwise the settings and the playlist
+    // are written, the recording is left in its temporary file for the next
+    // start to salvage, and this returns false: the process must end without
+    // the window's clean-up.
+    bool OnSessionEnd();
 
 protected:
     void reject() override;
@@ -108,6 +114,7 @@ protected:
 private:
     void OnInitDialog();
     void OnDestroy();
+    void StoreSettings();
     void ApplyPlaylistPanel();
     void OnQualityScroll();
     void LoadTips();

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <QFile>
+
 #include <QApplication>
 #include <QDir>
 #include <QSettings>
@@ -31,6 +34,8 @@ protected:
         qputenv("XDG_CONFIG_HOME", home.filePath(".config").toLocal8Bit());
         qputenv("XDG_DATA_HOME", home.filePath(".local/share").toLocal8Bit());
         qputenv("TMPDIR", temp.path().toLocal8Bit());
+        // Qt keeps the first settings folder it saw; each test has its own home.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home.filePath(".config"));
         QApplication::setOrganizationName("tessaly");
         QApplication::setApplicationName("Quillon");
         platform::setShellForTesting(&shell);
@@ -99,6 +104,22 @@ TEST_F(RecorderAppTest, WelcomesOnceWritesTheHistoryAndSalvagesALeftoverRecordin
     EXPECT_EQ(shell.opened.size(), 1);  // the welcome page opens once per user
     EXPECT_TRUE(salvaged.isEmpty());
     EXPECT_EQ(testsupport::readFile(listFile()), list);  // read back, nothing new: not rewritten
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(RecorderAppTest, TheSessionEndingWritesWhatTheUserSetBeforeTheProgramGoes)
+{
+    // The desktop's session manager asks the program to end while its window
+    // is up: it ends normally and nothing the user set is lost.
+    QTimer::singleShot(100, [] { ::raise(SIGTERM); });
+    RecorderApp app;
+    EXPECT_EQ(app.InitInstance(), 0);
+    QSettings written(home.filePath(".config/tessaly/Quillon.conf"), QSettings::IniFormat);
+    EXPECT_TRUE(written.childGroups().contains("Settings")) << written.fileName().toStdString();
+    EXPECT_TRUE(written.childGroups().contains("History"));
 }
 
 }  // namespace

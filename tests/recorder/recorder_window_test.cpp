@@ -395,3 +395,29 @@ TEST_F(RecorderWindowEngineTest, AFailedRecordLeavesTheDeviceAndFormatListsToCho
     EXPECT_EQ(enabledStateControls(), empty);
     EXPECT_EQ(backend.captureStream(), nullptr);
 }
+
+namespace {
+
+TEST_F(RecorderWindowEngineTest, AnEndingSessionKeepsSettingsPlaylistAndTheUnsavedRecording)
+{
+    record(440, 48000);
+    window->playlistBox().AddRecording(dir.filePath("listed.wav"), true);
+    const QStringList temps = QDir(temp.path()).entryList({"quillon_temp_*.wav"}, QDir::Files);
+    ASSERT_EQ(temps.size(), 1);
+    const QString wave = QDir(temp.path()).filePath(temps.front());
+
+    // Unsaved audio: settings and list are written, the recording stays for
+    // the next start's salvage, and the window is left for the process to end.
+    EXPECT_FALSE(window->OnSessionEnd());
+    QSettings written(settingsPath(), QSettings::IniFormat);
+    EXPECT_TRUE(written.childGroups().contains("Settings"));
+    EXPECT_TRUE(QFile::exists(dir.filePath("Quillon.lst")));
+    EXPECT_GT(QFileInfo(wave).size(), 44 + 48000 * 4 - 1);
+
+    // Nothing unsaved: the window closes as usual.
+    window->engine().SetSaved(true);
+    EXPECT_TRUE(window->OnSessionEnd());
+    EXPECT_FALSE(window->isVisible());
+}
+
+}  // namespace

@@ -35,6 +35,7 @@
 #include "platform/paths.h"
 #include "platform/shell.h"
 #include "playlist/list_file.h"
+#include "playlist/playlist_box.h"
 #include "playlist/playlist_model.h"
 #include "recorder/dialog_template.h"
 #include "recorder/recorder_dialog.h"
