@@ -8,9 +8,13 @@ namespace platform::audio {
 
 namespace {
 constexpr int kConnectTimeoutMs = 2000;
-// Room at the server: enough for all a writer keeps queued, so that what it
-// writes goes out at once instead of on the server's many small requests.
+// Room at the server: about what a writer keeps queued, so that the server
+// asks for more rarely. Asking only when this much is free also keeps the
+// sink's own share of the latency small (the server gives the sink about
+// half of what is left after two requests), and with it the error of
+// "played" while the stream runs dry.
 constexpr uint32_t kServerLatencyMs = 500;
+constexpr uint32_t kRequestMs = 200;
 // Each question about the played position costs a round trip on both sides,
 // so it is asked when a block is due rather than on a fixed beat; while much
 // is queued it waits until only this much is left to play, returning blocks
@@ -70,7 +74,7 @@ bool PulsePlaybackStream::connect(QString* error, bool wait)
     // Start as soon as there is any audio, and after running dry wait for
     // the next block instead of skipping ahead: short clips play, nothing is lost.
     attr.prebuf = m_format.blockAlign() * m_wideness;
-    attr.minreq = uint32_t(-1);
+    attr.minreq = bytesForMilliseconds(m_format, kRequestMs) * m_wideness;
     attr.fragsize = uint32_t(-1);
     m_queuedEnd = m_sent = m_played = m_drainEnd = 0;
     m_timingAsked = m_draining = m_timingKnown = false;
