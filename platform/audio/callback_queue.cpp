@@ -30,6 +30,21 @@ void CallbackQueue::post(std::function<void()> call)
         Qt::QueuedConnection);
 }
 
+void CallbackQueue::post(std::vector<std::function<void()>> calls)
+{
+    if (calls.empty())
+        return;
+    QMetaObject::invokeMethod(
+        m_receiver,
+        [open = m_open, calls = std::move(calls)] {
+            // A call may close the queue: those after it are dropped.
+            for (const auto& call : calls)
+                if (open->load())
+                    call();
+        },
+        Qt::QueuedConnection);
+}
+
 void CallbackQueue::close() { m_open->store(false); }
 
 }  // namespace platform::audio

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QObject;
 
@@ -25,6 +26,9 @@ public:
     // which post() was entered when the posters serialise themselves (the
     // PulseAudio thread and the owner both post under the main loop lock).
     void post(std::function<void()> call);
+    // The calls in order, as if posted one by one, for the cost of one
+    // wake-up of the owner thread.
+    void post(std::vector<std::function<void()>> calls);
     // Calls posted but not delivered yet, and all later ones, are dropped.
     // For the owner thread (a closed stream must never call back).
     void close();

@@ -8,9 +8,21 @@ namespace platform::audio {
 
 namespace {
 constexpr int kConnectTimeoutMs = 2000;
-constexpr uint32_t kServerLatencyMs = 100;
-// How often we ask the server how far it has played while blocks are out.
-constexpr int kPollMs = 20;
+// Room at the server: about what a writer keeps queued, so that the server
+// asks for more rarely. Asking only when this much is free also keeps the
+// sink's own share of the latency small (the server gives the sink about
+// half of what is left after two requests), and with it the error of
+// "played" while the stream runs dry.
+constexpr uint32_t kServerLatencyMs = 500;
+constexpr uint32_t kRequestMs = 200;
+// Each question about the played position costs a round trip on both sides,
+// so it is asked when a block is due rather than on a fixed beat; while much
+// is queued it waits until only this much is left to play, returning blocks
+// in batches. Less queued than this: each block comes back when played.
+constexpr uint32_t kSlackMs = 200;
+// Until the server first answered, and the least wait between questions.
+constexpr int kFirstPollMs = 20;
+constexpr int kMinPollMs = 10;
 }  // namespace
 
 std::unique_ptr<PulsePlaybackStream> PulsePlaybackStream::open(std::shared_ptr<PulseContext> pulse,
@@ -62,10 +74,10 @@ bool PulsePlaybackStream::connect(QString* error, bool wait)
     // Start as soon as there is any audio, and after running dry wait for
     // the next block instead of skipping ahead: short clips play, nothing is lost.
     attr.prebuf = m_format.blockAlign() * m_wideness;
-    attr.minreq = uint32_t(-1);
+    attr.minreq = bytesForMilliseconds(m_format, kRequestMs) * m_wideness;
     attr.fragsize = uint32_t(-1);
     m_queuedEnd = m_sent = m_played = m_drainEnd = 0;
-    m_timingAsked = m_draining = false;
+    m_timingAsked = m_draining = m_timingKnown = false;
     pa_stream* s = m_stream;
     if (pa_stream_connect_playback(s, nullptr, &attr, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) < 0) {
         if (error)
@@ -88,8 +100,21 @@ void PulsePlaybackStream::armPoll()
         return;
     if (!m_poll)
         m_poll = m_pulse->newTimer(&onPoll, this);
-    m_pulse->armTimer(m_poll, kPollMs);
+    m_pulse->armTimer(m_poll, nextPollMs());
     m_pollArmed = true;
+}
+
+int PulsePlaybackStream::nextPollMs() const
+{
+    if (!m_timingKnown || m_blocks.empty())
+        return kFirstPollMs;
+    const auto msFor = [this](uint64_t bytes) {
+        return bytes * 1000 / (uint64_t(m_format.sampleRate) * m_format.blockAlign());
+    };
+    const uint64_t front = m_blocks.front().end > m_played ? msFor(m_blocks.front().end - m_played) : 0;
+    const uint64_t all = m_queuedEnd > m_played ? msFor(m_queuedEnd - m_played) : 0;
+    const uint64_t wait = std::max(front, all > kSlackMs ? all - kSlackMs : 0);
+    return int(std::clamp<uint64_t>(wait, kMinPollMs, kServerLatencyMs));
 }
 
 void PulsePlaybackStream::disconnect()
@@ -196,6 +221,7 @@ void PulsePlaybackStream::updatePlayed(const pa_timing_info& timing)
 {
     if (timing.read_index < 0)
         return;
+    m_timingKnown = true;
     const auto consumed = uint64_t(timing.read_index) / m_wideness;
     uint64_t played;
     if (consumed >= m_sent && m_sent == m_queuedEnd) {
@@ -210,11 +236,13 @@ void PulsePlaybackStream::updatePlayed(const pa_timing_info& timing)
 
 void PulsePlaybackStream::giveBackPlayed()
 {
+    std::vector<std::function<void()>> calls;
     while (!m_blocks.empty() && m_blocks.front().end <= m_played) {
         if (m_callbacks.bufferDone)
-            m_calls.post([done = m_callbacks.bufferDone, buffer = m_blocks.front().buffer] { done(buffer); });
+            calls.push_back([done = m_callbacks.bufferDone, buffer = m_blocks.front().buffer] { done(buffer); });
         m_blocks.pop_front();
     }
+    m_calls.post(std::move(calls));
 }
 
 void PulsePlaybackStream::fail(const QString& reason)

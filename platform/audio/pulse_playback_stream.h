@@ -1,8 +1,8 @@
 #pragma once
 // Playback to the default sink in the caller's blocks (the waveOut model).
 // Blocks wait in order on our side; the main loop thread hands the server
-// what it asks for, keeping about 100 ms there so that "played" is close to
-// "heard". A block comes back once the server has played all of it.
+// what it asks for, up to half a second. A block comes back once the
+// server has played all of it (the sink's own latency included).
 // Whenever the server holds everything written, the stream is drained:
 // a server that plays whole periods only (PipeWire) would otherwise keep a
 // last partial period, and the block holding it, for good.
@@ -43,6 +43,7 @@ private:
     bool connect(QString* error, bool wait);
     void disconnect();
     void armPoll();
+    int nextPollMs() const;
     void feed();
     void updatePlayed(const pa_timing_info& timing);
     void giveBackPlayed();
@@ -64,6 +65,7 @@ private:
     pa_time_event* m_poll = nullptr;
     bool m_pollArmed = false;
     bool m_timingAsked = false;
+    bool m_timingKnown = false; // the server has told how far it played
     State m_state = State::Open;
     const uint32_t m_wideness;       // bytes on the wire per byte of ours
     std::vector<int16_t> m_widened;  // 8-bit audio on its way out
