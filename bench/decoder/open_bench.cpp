@@ -4,6 +4,7 @@
 // WAVE) and compares it with `soxi -s` reading the lengths of the same files
 // (exact for us; soxi estimates an MP3 without Info frame from its size).
 
+#include "../support/run_command.h"
 #include <zldecoder.h>
 
 #include <algorithm>
@@ -27,28 +28,7 @@ namespace {
 constexpr int kCopiesOfEach = 17;
 constexpr int kRounds = 7;
 
-bool run(const std::vector<std::string>& command, bool quiet = true)
-{
-    const pid_t child = ::fork();
-    if (child < 0)
-        return false;
-    if (child == 0) {
-        if (quiet) {
-            const int null = ::open("/dev/null", O_WRONLY);
-            ::dup2(null, STDOUT_FILENO);
-            ::dup2(null, STDERR_FILENO);
-        }
-        std::vector<char*> argv;
-        for (const std::string& arg : command)
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        ::execvp(argv[0], argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
+bool run(const std::vector<std::string>& command, bool quiet = true) { return bench::runCommand(command, quiet); }
 
 struct Variant {
     const char* name;

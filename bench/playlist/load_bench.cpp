@@ -4,6 +4,7 @@
 // decoder library opening and measuring the same files on its own and against
 // `soxi -s`, the peak resident memory and the most descriptors open.
 
+#include "../support/run_command.h"
 #include "playlist/list_file.h"
 #include "playlist/playlist_model.h"
 
@@ -34,26 +35,7 @@ constexpr double kMaxResidentMiB = 150;
 constexpr int kMaxDescriptors = 64;
 constexpr double kMaxLoaderOverhead = 0.25;
 
-bool run(const std::vector<std::string>& command)
-{
-    const pid_t child = ::fork();
-    if (child < 0)
-        return false;
-    if (child == 0) {
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, STDOUT_FILENO);
-        ::dup2(null, STDERR_FILENO);
-        std::vector<char*> argv;
-        for (const std::string& arg : command)
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        ::execvp(argv[0], argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
+bool run(const std::vector<std::string>& command) { return bench::runCommand(command); }
 
 // A line of /proc/self/status in KiB (VmRSS, VmHWM).
 long statusKiB(const char* key)
