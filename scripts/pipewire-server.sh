@@ -184,11 +184,12 @@ start)
   pactl load-module module-null-sink sink_name=quillon_null \
       sink_properties=device.description=Quillon-Null >/dev/null \
     || fail "the null sink was refused"
-  pactl set-default-sink quillon_null
-  pactl set-default-source quillon_null.monitor
-  # The defaults are WirePlumber's to apply: ready once they show.
+  # The sink appears a moment after load-module returns, and setting a
+  # default before then is refused; WirePlumber applies the defaults.
+  # Ready once they show.
   wait_for "the null sink never became the default" wireplumber.pid \
-    bash -c '[ "$(pactl get-default-sink)" = quillon_null ] &&
+    bash -c 'pactl set-default-sink quillon_null && pactl set-default-source quillon_null.monitor &&
+             [ "$(pactl get-default-sink)" = quillon_null ] &&
              [ "$(pactl get-default-source)" = quillon_null.monitor ]'
   ;;
 stop)

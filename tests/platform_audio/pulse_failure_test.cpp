@@ -31,7 +31,12 @@ struct ServerAddress {
 struct PrivateServer {
     QTemporaryDir dir;
     QString script = testsupport::soundServerScript();
-    bool start() { return testsupport::runTool("bash", {script, "start", dir.path()}).exitCode == 0; }
+    // Empty when the server runs, else what the start script said.
+    std::string start()
+    {
+        const auto r = testsupport::runTool("bash", {script, "start", dir.path()}, 60000);
+        return r.exitCode == 0 ? std::string() : "exit " + std::to_string(r.exitCode) + "\n" + r.err.toStdString();
+    }
     // Gone at once, as after a crash (on PipeWire: its PulseAudio server).
     void kill()
     {
@@ -92,7 +97,7 @@ TEST(PulseWithoutServer, EverythingFailsWithinTwoSecondsWithoutAServerOrWithOneT
 TEST(PulseServerGone, RunningStreamsGiveTheirBlocksBackThenReportTheFailure)
 {
     PrivateServer server;
-    ASSERT_TRUE(server.start());
+    ASSERT_EQ(server.start(), "");
     ServerAddress address(server.address());
     PulseBackend pulse;
     BufferPool captureBlocks(3, 96000), playBlocks(3, 96000);  // a second each: none fills before the server goes
@@ -118,7 +123,7 @@ TEST(PulseServerGone, RunningStreamsGiveTheirBlocksBackThenReportTheFailure)
     EXPECT_FALSE(playback->write(playBlocks[0]));
 
     // A server that is back is found again by the next open.
-    ASSERT_TRUE(server.start());
+    ASSERT_EQ(server.start(), "");
     QString error;
     EXPECT_TRUE(pulse.openCapture(-1, PcmFormat{}, {}, &error)) << error.toStdString();
     EXPECT_FALSE(pulse.inputDevices().empty());
