@@ -186,6 +186,7 @@ unsigned PlaylistModel::AddFileName(const std::string& fileName, uint8_t attribu
     beginInsertRows(QModelIndex(), row, row);
     m_items.push_back(std::move(created));
     m_fileNames.insert(fileName);
+    m_removedNames.erase(fileName);
     endInsertRows();
     m_loader->EnqueueForLoading(added);
     return unsigned(row);
@@ -225,6 +226,7 @@ void PlaylistModel::RemoveItem(int index, bool deleteFile)
     std::unique_ptr<PlaylistItem> removed = std::move(m_items[size_t(index)]);
     m_items.erase(m_items.begin() + index);
     m_fileNames.erase(removed->path);
+    m_removedNames.insert(removed->path);
     endRemoveRows();
     m_listModified = true;
 
@@ -311,23 +313,35 @@ void PlaylistModel::changed(PlaylistItem* it)
     emit dataChanged(index(row), index(row));
 }
 
-void PlaylistModel::ReadListFile(const QString& path)
+namespace {
+// A list file's entries, each with the path it names (a relative one taken
+// from the list's folder). A missing or unreadable file gives none.
+std::vector<std::pair<std::string, ListEntry>> ReadListEntries(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return;
+        return {};
     const qint64 fileLength = file.size();
     // No valid list holds more than the largest count of the largest entries.
     const QByteArray bytes = file.read(qint64(kListHeaderSize + 0xFFFF * kListEntrySize));
     file.close();
-    const auto entries = ParseListFile(
-        std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())),
-        uint64_t(std::max<qint64>(fileLength, 0)));
     const std::string folder = QFile::encodeName(QFileInfo(path).absolutePath()).toStdString();
-    for (const ListEntry& entry : entries) {
+    std::vector<std::pair<std::string, ListEntry>> named;
+    for (ListEntry& entry : ParseListFile(
+             std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())),
+             uint64_t(std::max<qint64>(fileLength, 0)))) {
         const bool relative = entry.path.empty() || entry.path.front() != '/';
-        AddFileName(relative ? folder + "/" + entry.path : entry.path, entry.attribute);
+        std::string name = relative ? folder + "/" + entry.path : entry.path;
+        named.emplace_back(std::move(name), std::move(entry));
     }
+    return named;
+}
+}  // namespace
+
+void PlaylistModel::ReadListFile(const QString& path)
+{
+    for (const auto& [name, entry] : ReadListEntries(path))
+        AddFileName(name, entry.attribute);
 }
 
 bool PlaylistModel::WriteListFile()
@@ -338,6 +352,17 @@ bool PlaylistModel::WriteListFile()
     entries.reserve(m_items.size());
     for (const auto& it : m_items)
         entries.push_back({it->path, it->attribute, it->marked != 0});
+    // A second instance may have written the list since this one read it:
+    // what it holds beyond ours stays, after ours, unless this run removed it.
+    std::unordered_set<std::string> written = m_fileNames;
+    for (auto& [name, entry] : ReadListEntries(m_listFilePath)) {
+        if (entries.size() >= maxItems)
+            break;
+        if (entry.path.size() > kListMaxPathBytes || m_removedNames.contains(name) ||
+            !written.insert(name).second)
+            continue;
+        entries.push_back(std::move(entry));
+    }
     const auto bytes = SerializeListFile(entries, uint32_t(QDateTime::currentSecsSinceEpoch()));
 
     QDir().mkpath(QFileInfo(m_listFilePath).absolutePath());

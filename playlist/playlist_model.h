@@ -72,7 +72,8 @@ public:
     void RemoveItem(int index, bool deleteFile);
 
     void ReadListFile(const QString& path);
-    // Replaces the list file atomically; false leaves the old file as it was.
+    // Replaces the list file atomically, keeping the entries another
+    // instance added meanwhile; false leaves the old file as it was.
     bool WriteListFile();
     const QString& listFilePath() const { return m_listFilePath; }
     bool listModified() const { return m_listModified; }
@@ -112,6 +113,9 @@ private:
     // Removed while the loader still owed their result.
     std::vector<std::unique_ptr<PlaylistItem>> m_pendingRemoved;
     std::unordered_set<std::string> m_fileNames;
+    // Names this run removed (and did not add again): writing the list
+    // must not take them back from the file.
+    std::unordered_set<std::string> m_removedNames;
     // Results the loader handed over, not yet taken by this thread.
     std::mutex m_resultsLock;
     std::vector<LoadResult> m_results;

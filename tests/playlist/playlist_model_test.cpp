@@ -241,6 +241,42 @@ TEST_F(ListFixture, AnEmptyListIsTwelveBytesAndAnUnchangedOneIsNotRewritten)
     EXPECT_EQ(testsupport::readFile(list), header(3, 0, 264));
 }
 
+// Stored paths of a list file, in order.
+QStringList storedPaths(const QString& list)
+{
+    const QByteArray bytes = testsupport::readFile(list);
+    QStringList paths;
+    for (const ListEntry& e : ParseListFile(
+             std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())), uint64_t(bytes.size())))
+        paths << QString::fromStdString(e.path);
+    return paths;
+}
+
+TEST_F(ListFixture, TwoInstancesKeepWhatEachAddedWhicheverClosesLast)
+{
+    const QString list = writeList(header(3, 2, 264) + entry("/music/one.wav", 264) + entry("/music/two.wav", 264));
+    PlaylistModel first, second;
+    first.Initialize(list);
+    second.Initialize(list);
+    first.AddPaths({"/music/first.wav"});
+    first.RemoveItem(1, false);  // two.wav
+    second.AddPaths({"/music/second.wav", "/music/first.wav"});
+    second.Shutdown();
+    EXPECT_EQ(storedPaths(list), (QStringList{"/music/one.wav", "/music/two.wav", "/music/second.wav", "/music/first.wav"}));
+
+    // Meanwhile a third writes a relative entry: it stays as written.
+    const QByteArray other = testsupport::readFile(list);
+    writeList(header(3, 5, 264) + other.mid(12) + entry("sub/third.wav", 264));
+    first.Shutdown();
+    EXPECT_EQ(storedPaths(list),
+              (QStringList{"/music/one.wav", "/music/first.wav", "/music/second.wav", "sub/third.wav"}));
+
+    // Writing again takes in nothing this run already wrote or removed.
+    first.RemoveItem(0, false);
+    ASSERT_TRUE(first.WriteListFile());
+    EXPECT_EQ(storedPaths(list), (QStringList{"/music/first.wav", "/music/second.wav", "sub/third.wav"}));
+}
+
 TEST_F(ListFixture, AFailedWriteLeavesTheOldFile)
 {
     const QString folder = dir() + "/locked";
