@@ -221,8 +221,13 @@ bool PulseMixer::setActivePort(int port)
 
 bool PulseMixer::setVolume(int32_t value)
 {
-    pa_cvolume volume;
-    pa_cvolume_set(&volume, m_volume.channels ? m_volume.channels : 1, pulseVolumeOf(value));
+    // One value for the source as a whole: its loudest channel becomes it
+    // and the others keep their share, so a balance set elsewhere survives.
+    pa_cvolume volume = m_volume;
+    if (pa_cvolume_valid(&volume))
+        pa_cvolume_scale(&volume, pulseVolumeOf(value));
+    else
+        pa_cvolume_set(&volume, 1, pulseVolumeOf(value));
     Outcome outcome{m_pulse.get(), false};
     const bool done = m_pulse->finish(
         pa_context_set_source_volume_by_index(m_pulse->context(), m_sourceIndex, &volume, &onSuccess, &outcome),

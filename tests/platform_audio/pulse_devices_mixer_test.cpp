@@ -91,6 +91,13 @@ TEST(PulseMixerTest, VolumeChangesByAnotherProgramAndByUsAreReportedOnceEach)
     runEventsFor(300);
     EXPECT_EQ(changes, (std::vector<uint32_t>{volumeId})) << "one notification per change";
 
+    // A balance set elsewhere survives our volume: the louder side takes it.
+    ASSERT_EQ(pactl({"set-source-volume", "quillon_null.monitor", "40%", "80%"}).exitCode, 0);
+    ASSERT_TRUE(runEventsUntil([&] { return mixer->readValues(volumeId, v) && v[0] > 50000; }, 2000));
+    ASSERT_TRUE(mixer->writeValues(volumeId, {16384}));
+    const QByteArray sides = pactl({"get-source-volume", "quillon_null.monitor"}).out;
+    EXPECT_TRUE(sides.contains("front-left: 8192 /  13%") && sides.contains("front-right: 16384 /  25%")) << sides.toStdString();
+
     changes.clear();
     mixer.reset();
     ASSERT_EQ(pactl({"set-source-volume", "quillon_null.monitor", "70%"}).exitCode, 0);
