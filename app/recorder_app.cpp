@@ -2,6 +2,7 @@
 
 #include "playlist/playlist_box.h"
 
+#include "app/abrupt_exit.h"
 #include "app/first_run.h"
 #include "app/session_end.h"
 #include "app/temp_file_cleaner.h"
@@ -34,6 +35,14 @@ int RecorderApp::InitInstance()
         ExitInstance();
         m_store.sync();
         std::_Exit(0);
+    });
+
+    AbruptExitHook abruptExit([&] {
+        if (!window)
+            return;
+        window->OnAbruptExit();
+        ExitInstance();
+        m_store.sync();
     });
 
     m_folderHistory = m_store.readFolderHistory(platform::homeFolder());

@@ -552,15 +552,36 @@ void RecorderDialog::StoreSettings()
     m_settingsSnapshot = s;
 }
 
-bool RecorderDialog::OnSessionEnd()
+bool RecorderDialog::HoldsUnsavedRecording() const
 {
-    const bool unsaved = m_engine->IsSaving() || (!m_engine->IsSaved() && m_engine->GetDataLength() > 0);
-    if (!unsaved) {
-        done(QDialog::Rejected);
-        return true;
-    }
+    return m_engine->IsSaving() || (!m_engine->IsSaved() && m_engine->GetDataLength() > 0);
+}
+
+void RecorderDialog::KeepForSalvage()
+{
     StoreSettings();
     m_store.sync();
     m_playlist->Shutdown();
+}
+
+bool RecorderDialog::OnSessionEnd()
+{
+    if (!HoldsUnsavedRecording()) {
+        done(QDialog::Rejected);
+        return true;
+    }
+    KeepForSalvage();
     return false;
+}
+
+void RecorderDialog::OnAbruptExit()
+{
+    if (m_destroyed)
+        return;
+    if (HoldsUnsavedRecording()) {
+        m_destroyed = true;
+        KeepForSalvage();
+        return;
+    }
+    OnDestroy();
 }

@@ -103,6 +103,10 @@ public slots:
     // start to salvage, and this returns false: the process must end without
     // the window's clean-up.
     bool OnSessionEnd();
+    // The process is ending under the window (the display connection
+    // broke): the window's clean-up runs now, except that an unsaved
+    // recording stays in its temporary file for the next start to salvage.
+    void OnAbruptExit();
 
 protected:
     void reject() override;
@@ -115,6 +119,10 @@ private:
     void OnInitDialog();
     void OnDestroy();
     void StoreSettings();
+    bool HoldsUnsavedRecording() const;
+    // Writes the settings and the playlist, leaving the recording's
+    // temporary file for the next start's salvage.
+    void KeepForSalvage();
     void ApplyPlaylistPanel();
     void OnQualityScroll();
     void LoadTips();

@@ -1,0 +1,36 @@
+#include "app/abrupt_exit.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include <cstdlib>
+#include <utility>
+
+namespace {
+
+std::function<void()>& pending()
+{
+    static std::function<void()> onExit;
+    return onExit;
+}
+
+void runPending()
+{
+    // Taken first: whatever it does, it runs once.
+    std::function<void()> onExit = std::exchange(pending(), nullptr);
+    // The window's objects belong to the window thread; an exit from any
+    // other thread leaves them alone.
+    if (onExit && QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread())
+        onExit();
+}
+
+}  // namespace
+
+AbruptExitHook::AbruptExitHook(std::function<void()> onExit)
+{
+    static const bool registered = std::atexit(&runPending) == 0;
+    (void)registered;
+    pending() = std::move(onExit);
+}
+
+AbruptExitHook::~AbruptExitHook() { pending() = nullptr; }
