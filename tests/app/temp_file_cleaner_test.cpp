@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <atomic>
 #include <thread>
 #include <sys/stat.h>
@@ -15,6 +14,7 @@
 
 #include "app/temp_file_cleaner.h"
 #include "engine/recording_file.h"
+#include "engine/wave_header.h"
 #include "platform/locked_file.h"
 #include "support/test_support.h"
 
@@ -24,23 +24,11 @@ namespace {
 // followed by `frames` frames of 16-bit stereo at 8000 Hz, plus `extraBytes`.
 QByteArray crashedRecording(int frames, int extraBytes = 0)
 {
-    QByteArray h(44, '\0');
-    auto* p = reinterpret_cast<uchar*>(h.data());
-    memcpy(p, "RIFF", 4);
-    qToLittleEndian<quint32>(36, p + 4);
-    memcpy(p + 8, "WAVEfmt ", 8);
-    qToLittleEndian<quint32>(16, p + 16);
-    qToLittleEndian<quint16>(1, p + 20);
-    qToLittleEndian<quint16>(2, p + 22);
-    qToLittleEndian<quint32>(8000, p + 24);
-    qToLittleEndian<quint32>(32000, p + 28);
-    qToLittleEndian<quint16>(4, p + 32);
-    qToLittleEndian<quint16>(16, p + 34);
-    memcpy(p + 36, "data", 4);
+    const auto header = WaveHeader::forEmptyFile({8000, 16, 2}).image();
     QByteArray data(frames * 4 + extraBytes, '\0');
     for (int i = 0; i < data.size(); ++i)
         data[i] = char(i * 7);
-    return h + data;
+    return QByteArray(reinterpret_cast<const char*>(header.data()), int(header.size())) + data;
 }
 
 class TempFileCleanerTest : public ::testing::Test {

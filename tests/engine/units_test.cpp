@@ -1,12 +1,11 @@
-// The small pieces of the engine: header image, recording file, format rows,
-// waveform snapshots.
+// The small pieces of the engine: header image, recording file, waveform
+// snapshots.
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QTemporaryDir>
 
 #include "engine/engine_view.h"
-#include "engine/record_formats.h"
 #include "engine/recording_file.h"
 #include "engine/wave_header.h"
 #include "engine/waveform_snapshot.h"
@@ -59,18 +58,6 @@ TEST(RecordingFileTest, HeaderUpdatesReturnToTheDataAndANameInUseIsNeitherTakenN
     EXPECT_FALSE(QFile::exists(path));
     EXPECT_EQ(file.GetHeaderSize(), 0u);
     EXPECT_EQ(file.GetDataLength(), 0u);
-}
-
-TEST(RecordFormatsTest, RowsRunByRateThenEightMonoSixteenMonoEightStereoSixteenStereo)
-{
-    const std::pair<int, PcmFormat> rows[] = {
-        {0, {8000, 8, 1}},     {1, {8000, 16, 1}},  {2, {8000, 8, 2}},  {3, {8000, 16, 2}},
-        {9, {16000, 16, 1}},   {22, {44100, 8, 2}}, {27, {48000, 16, 2}},
-        {-1, {8000, 8, 1}},    {28, {8000, 8, 1}}};  // out of range: the first row
-    for (const auto& [row, format] : rows)
-        EXPECT_EQ(RecordFormats::format(row), format) << row;
-    EXPECT_EQ(RecordFormats::format(27).blockAlign(), 4);
-    EXPECT_EQ(RecordFormats::format(27).bytesPerSecond(), 192000u);
 }
 
 namespace {

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -34,7 +35,6 @@
 #include "platform/audio/fake_backend.h"
 #include "platform/paths.h"
 #include "platform/shell.h"
-#include "playlist/list_file.h"
 #include "playlist/playlist_box.h"
 #include "playlist/playlist_model.h"
 #include "recorder/dialog_template.h"

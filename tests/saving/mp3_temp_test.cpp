@@ -76,7 +76,7 @@ TEST(Mp3TempFile, IsEncodedWhileRecordingAtTheQualityOfTheStartAndHoldsTheRecord
     EXPECT_FALSE(encoderLibraryLoaded()) << "the engine and saver share one plug-in, released with the last";
 }
 
-TEST(Mp3TempFile, ResumingOrANewRecordingDeletesIt)
+TEST(Mp3TempFile, ResumingANewRecordingOrTheReleaseOfTheEngineDeletesIt)
 {
     SavingSession s(realPluginFolder());
     s.Record(kStereo44k16Bit, 1000, 22050);
@@ -92,6 +92,11 @@ TEST(Mp3TempFile, ResumingOrANewRecordingDeletesIt)
     ASSERT_TRUE(QFile::exists(path)) << "a new recording makes a fresh one";
     s.engine->OnNewRecording();
     EXPECT_TRUE(s.mp3TempPath().isEmpty() && !QFile::exists(path));
+    s.Record(kMono48k16Bit, 700, 4800);
+    ASSERT_EQ(s.mp3TempFiles().size(), 1);
+    s.saver.reset();  // it holds the engine
+    s.engine.reset();
+    EXPECT_TRUE(s.mp3TempFiles().isEmpty());
 }
 
 TEST(Mp3TempFile, AStereoBlockIsCutIntoCallsTheBufferTakesAndTheInformationFrameFollowsTheClose)

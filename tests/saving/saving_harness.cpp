@@ -31,16 +31,12 @@ bool encoderLibraryLoaded()
     return module != nullptr;
 }
 
-SavingSession::SavingSession(const QString& pluginFolder, Audio audio)
+SavingSession::SavingSession(const QString& pluginFolder)
 {
     m_oldTmpDir = qgetenv("TMPDIR");
     qputenv("TMPDIR", QFile::encodeName(m_temp.path()));
-    if (audio == Audio::Fake) {
-        backend.addInputDevice(QStringLiteral("Microphone"));
-        platform::audio::setBackendForTesting(&backend);
-    } else {
-        engineView.device = -1;
-    }
+    backend.addInputDevice(QStringLiteral("Microphone"));
+    platform::audio::setBackendForTesting(&backend);
     plugin = std::make_shared<EncoderPlugin>();
     plugin->LoadEncoder(pluginFolder.isEmpty() ? m_temp.path() : pluginFolder);
     engine = std::make_unique<RecordingEngine>(engineView);

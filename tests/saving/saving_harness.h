@@ -32,7 +32,7 @@ bool encoderLibraryLoaded();  // a library of the plug-in's name is in this proc
 
 class FakeEngineView : public EngineView {
 public:
-    int device = 0;  // -1: the default source
+    int device = 0;
     int formatRow = kStereo44k16Bit;
     Answer answer = Answer::Cancel;
     std::vector<int> errors, questions;
@@ -108,10 +108,8 @@ public:
 // One recorder with its engine, MP3 side and saver.
 class SavingSession {
 public:
-    enum class Audio { Fake, Server };
-    // `pluginFolder` empty: no plug-in anywhere. Audio::Server records from
-    // the PulseAudio server's default source instead of the fake back end.
-    explicit SavingSession(const QString& pluginFolder, Audio audio = Audio::Fake);
+    // `pluginFolder` empty: no plug-in anywhere.
+    explicit SavingSession(const QString& pluginFolder);
     ~SavingSession();
 
     // Starts (or resumes) recording, captures `frames` of a tone, stops.
