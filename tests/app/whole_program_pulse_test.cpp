@@ -300,15 +300,6 @@ TEST_F(WholeProgram, RecordPlaySaveAsMp3FindInThePlaylistPlayRestoreAndRemove)
         EXPECT_EQ(model.item(0)->filePath(), savedPath);
         ASSERT_TRUE(waitLoaded(model, 0));
 
-        // The panel toggle: narrow, then the full layout again.
-        const QSize full = w.size();
-        click(w, 1007);
-        EXPECT_EQ(w.width(), w.control(1011)->x() + 4);
-        EXPECT_FALSE(w.control(1011)->isVisible());
-        shoot(w, "window_playlist_hidden");
-        click(w, 1007);
-        EXPECT_EQ(w.size(), full);
-
         box.SelectOnly(0);
         QTest::mouseClick(w.controlAs<QPushButton>(104), Qt::LeftButton);
         ASSERT_TRUE(QTest::qWaitFor([&] { return box.player().IsPlaying(model.item(0)); }, 3000));

@@ -335,22 +335,3 @@ TEST_F(FakeMixer, ChangesByAnyoneArriveAsQueuedNotificationsOnEveryOpenMixer)
     other.reset();
     EXPECT_EQ(device->openMixerCount(), 1);
 }
-
-TEST_F(FakeMixer, LineVolumesHaveTheirRangeAndADeviceWithoutAMixerHasNone)
-{
-    open(ControlType::Mux);
-    const auto cd = mixer->lineControl(device->lineId(2), ControlType::Volume);
-    ASSERT_TRUE(cd);
-    EXPECT_EQ(std::tuple(cd->type, cd->minimum, cd->maximum), std::tuple(ControlType::Volume, 0, 100));
-    EXPECT_FALSE(mixer->lineControl(0xdead, ControlType::Volume));
-    EXPECT_FALSE(mixer->lineControl(device->lineId(2), ControlType::Mux));
-    EXPECT_EQ(read(cd->id), V{3000});
-    ASSERT_TRUE(mixer->writeValues(cd->id, {500}));
-    EXPECT_EQ(device->volume(2), 100) << "clamped to the control's range";
-
-    EXPECT_FALSE(fake.openMixer(1, {})) << "a device without a configured mixer has none";
-    fake.mixerDevice(2);
-    auto bare = fake.openMixer(2, {});
-    ASSERT_TRUE(bare);
-    EXPECT_EQ(bare->sourceCount(), 0);
-}

@@ -140,12 +140,13 @@ protected:
         if (stop)
             click(1022), pump();
     }
-    // Answers the next message box with `button` and reports its text.
+    // Answers the next message box with `button` and reports its text, if asked.
     void answerNextMessage(QMessageBox::StandardButton button, QString* text)
     {
         QTimer::singleShot(30, [button, text] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                *text = box->text();
+                if (text)
+                    *text = box->text();
                 if (QAbstractButton* b = box->button(button))
                     b->click();
                 else
