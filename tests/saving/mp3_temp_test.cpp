@@ -85,7 +85,7 @@ TEST(Mp3TempFile, ResumingANewRecordingOrTheReleaseOfTheEngineDeletesIt)
     EXPECT_EQ(s.frames(), 44100u);
     EXPECT_TRUE(s.mp3TempPath().isEmpty() && s.mp3TempFiles().isEmpty());
 
-    s.engineView.answer = Answer::No;
+    s.engineView.answers = {Answer::No, Answer::No};
     s.engine->OnNewRecording();
     s.Record(kMono48k16Bit, 700, 4800);
     const QString path = s.mp3TempPath();
