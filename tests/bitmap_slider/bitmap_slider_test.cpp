@@ -69,10 +69,7 @@ TEST_F(SliderTest, PositionFromXAndThumbFromPosition)
 {
     BitmapSlider fresh;
     fresh.LoadBitmaps(137, 134, 135, 138);
-    EXPECT_EQ(fresh.size(), QSize(332, 12));  // takes the channel's size
-    EXPECT_EQ(fresh.GetMin(), 1);             // constructed as min 1, max 0
-    EXPECT_EQ(fresh.GetMax(), 0);
-
+    EXPECT_EQ(fresh.size(), QSize(332, 12)) << "takes the channel's size";
     slider->SetRange(0, 100);
     // 108: 101 * 100 / 200 = 50.5 rounds up; 107: 49.995; 208: 101 clamped.
     for (auto [x, pos] : {std::pair{0, 0}, {8, 0}, {107, 50}, {108, 51}, {208, 100}, {500, 100}})

@@ -136,18 +136,8 @@ TEST_F(EngineTest, ResumeAtTheThumbOverwritesFromThereAndGrowsTheFileOnlyPastIts
     }
 }
 
-TEST_F(EngineTest, ReadoutsShowMinutesSecondsAndCutTenths)
+TEST(ReadoutTextTest, ShowsMinutesSecondsAndCutTenths)
 {
-    engine->ShowLength();
-    engine->ShowPosition(true);
-    EXPECT_EQ(view.positionText, PositionText("000:00.0"));
-    EXPECT_EQ(view.lengthText, LengthText("000:00.0"));
-
-    view.formatRow = kRow8000Mono8;
-    RecordAndStop(Pattern(490000, 10));  // 61.25 s
-    EXPECT_EQ(view.lengthText, LengthText("001:01.2"));
-    EXPECT_EQ(view.positionText, PositionText("001:01.2"));
-
     struct Case {
         int id;
         uint32_t bytes, rate;
@@ -157,33 +147,9 @@ TEST_F(EngineTest, ReadoutsShowMinutesSecondsAndCutTenths)
                           Case{384, 8000 * 59 + 7999, 8000, LengthText("000:59.9")},
                           Case{385, 48000 * 3599 + 47000, 48000, PositionText("059:59.9")},
                           Case{384, 11025 * 90 + 11024, 11025, LengthText("001:30.9")},
-                          Case{384, 48000 * 6000, 48000, LengthText("100:00.0")}})
+                          Case{384, 48000 * 6000, 48000, LengthText("100:00.0")},
+                          Case{384, 0, 8000, LengthText("000:00.0")}})
         EXPECT_EQ(ReadoutText(c.id, c.bytes, c.rate), c.text) << c.bytes;
-}
-
-TEST_F(EngineTest, ControlStatesFollowEveryStateOfTheEngine)
-{
-    engine->RefreshControlStates();
-    EXPECT_EQ(view.enabledControls(), kEmpty) << "empty";
-    view.formatRow = kRow8000Mono8;
-    engine->OnRecord();
-    EXPECT_EQ(view.enabledControls(), kRecording) << "recording";
-    Deliver(Pattern(kBlock * 3, 11));
-    StopAndSettle();
-    EXPECT_EQ(view.enabledControls(), kStoppedWithData) << "stopped with data";
-    engine->OnPlay();
-    EXPECT_EQ(view.enabledControls(), kPlaying) << "playing";
-    engine->OnStop();
-    EXPECT_EQ(view.enabledControls(), kPlaying) << "draining keeps the states of playing";
-    Settle();
-    EXPECT_EQ(view.enabledControls(), kStoppedWithData) << "device closed";
-    view.answers = {Answer::No};
-    engine->OnNewRecording();
-    EXPECT_EQ(view.enabledControls(), kEmpty) << "after New recording";
-
-    engine->OnRecord();
-    StopAndSettle();
-    EXPECT_EQ(view.enabledControls(), std::set<int>{ControlId::Record}) << "stopped without data: lists locked";
 }
 
 TEST_F(EngineTest, NewRecordingAsksAboutUnsavedDataAndOnlyNoOrASavedYesDiscardIt)

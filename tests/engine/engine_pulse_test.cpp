@@ -3,38 +3,20 @@
 // and captured again.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <functional>
-#include <thread>
-#include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include "engine_fixture.h"
 #include "platform_audio/pulse_test_support.h"
-#include "resources/strings.h"
 #include "support/test_support.h"
 
 using namespace enginetest;
 using testsupport::runTool;
 using testsupport::soxStat;
+using audiotest::runEventsFor;
+using audiotest::runEventsUntil;
 
 namespace {
-
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() <= timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return done();
-}
-
-void Spin(int ms) { WaitUntil([] { return false; }, ms); }
 
 QString Soxi(const QString& option, const QString& file)
 {
@@ -83,7 +65,7 @@ protected:
         ASSERT_TRUE(tone.waitForStarted());
         // A new stream into the null sink takes a moment before its monitor
         // runs in real time; until then a recording would start late.
-        Spin(3000);
+        runEventsFor(3000);
         ASSERT_EQ(tone.state(), QProcess::Running);
     }
     void StopTone()
@@ -99,10 +81,10 @@ protected:
         t.start();
         engine->OnRecord();
         EXPECT_TRUE(engine->IsRecording()) << "errors: " << view.errors.size();
-        Spin(ms);
+        runEventsFor(ms);
         const double pressed = t.elapsed() / 1000.0;
         engine->OnStop();
-        EXPECT_TRUE(WaitUntil([&] { return !engine->IsRecording(); }, 5000));
+        EXPECT_TRUE(runEventsUntil([&] { return !engine->IsRecording(); }, 5000));
         return pressed;
     }
     QString CopyOfRecording(const QString& name)
@@ -140,15 +122,15 @@ TEST_F(EnginePulseTest, AToneIntoTheSinkIsRecordedWithItsFrequencyAndPlaysBackIn
     rec.start("parecord", {"--device=quillon_null.monitor", "--rate=48000", "--channels=2", "--latency-msec=20",
                            "--format=s16le", "--file-format=wav", captured});
     ASSERT_TRUE(rec.waitForStarted());
-    Spin(500);
+    runEventsFor(500);
     QElapsedTimer playing;
     playing.start();
     engine->OnPlay();
     ASSERT_TRUE(engine->IsPlaying());
-    ASSERT_TRUE(WaitUntil([&] { return !engine->IsPlaying(); }, int(seconds * 1000) + 5000));
+    ASSERT_TRUE(runEventsUntil([&] { return !engine->IsPlaying(); }, int(seconds * 1000) + 5000));
     EXPECT_LT(playing.elapsed() / 1000.0, seconds + 1.0) << "stopped long after the end";
     EXPECT_EQ(engine->position(), engine->GetDataLength() / 4) << "played to the end";
-    Spin(500);
+    runEventsFor(500);
     rec.terminate();
     ASSERT_TRUE(rec.waitForFinished(5000));
 
@@ -197,19 +179,3 @@ INSTANTIATE_TEST_SUITE_P(Formats, StopKeepsTheTail, ::testing::Values(kRow8000Mo
                              return info.param == kRow8000Mono8 ? std::string("Rate8000Bits8Mono")
                                                                 : std::string("Rate48000Bits16Stereo");
                          });
-
-TEST_F(EnginePulseTest, AReadErrorWhilePlayingEndsPlaybackWithItsOwnMessage)
-{
-    StartTone();
-    view.formatRow = kRow48000Stereo16;  // blocks of 32 ms: far more than the fourteen queued at once
-    RecordFor(2000);
-    StopTone();
-    ASSERT_TRUE(view.errors.empty());
-    ASSERT_GT(engine->GetDataLength(), uint32_t(kBlock * 30));
-    engine->OnPlay();
-    ASSERT_TRUE(engine->IsPlaying());
-    ASSERT_TRUE(BreakReadsOf(WavPath()));
-    ASSERT_TRUE(WaitUntil([&] { return !engine->IsPlaying(); }, 8000));
-    EXPECT_EQ(view.errors, std::vector<int>{resources::IDS_PLAYBACK_READ_FAILED});
-    EXPECT_EQ(engine->position(), uint32_t(kBlock * 14 / 4)) << "nothing read after the blocks queued at the start";
-}

@@ -105,7 +105,7 @@ TEST_F(PlaybackTest, StopDuringPlaybackDrainsAndClosesOnlyAfterTheLastBuffer)
 
 TEST_F(PlaybackTest, SeekStartAndSeekEndDuringPlaybackTakeEffectAfterTheQueuedBlocks)
 {
-    Record(kBlock * 20);
+    Record(kBlock * 20, kRow48000Stereo16);  // positions count frames of four bytes
     engine->OnPlay();
     engine->OnSeekStart();
     EXPECT_EQ(engine->position(), 0u);
@@ -115,8 +115,8 @@ TEST_F(PlaybackTest, SeekStartAndSeekEndDuringPlaybackTakeEffectAfterTheQueuedBl
     EXPECT_EQ(Speaker()->writtenBytes().mid(kBlock * 14), recorded.left(kBlock));
 
     engine->OnSeekEnd();
-    EXPECT_EQ(engine->position(), uint32_t(kBlock * 20));
-    EXPECT_EQ(view.thumb, uint32_t(kBlock * 20));
+    EXPECT_EQ(engine->position(), uint32_t(kBlock * 20 / 4));
+    EXPECT_EQ(view.thumb, uint32_t(kBlock * 20 / 4));
     EXPECT_EQ(Speaker()->completeAll(), 14);
     Settle();
     EXPECT_FALSE(engine->IsPlaying());

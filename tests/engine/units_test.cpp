@@ -1,13 +1,8 @@
-// The small pieces of the engine: header image, recording file, format rows,
-// waveform snapshots.
+// The small pieces of the engine: the header image and waveform snapshots
+// (the recording file is the engine tests').
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <QTemporaryDir>
-
 #include "engine/engine_view.h"
-#include "engine/record_formats.h"
-#include "engine/recording_file.h"
 #include "engine/wave_header.h"
 #include "engine/waveform_snapshot.h"
 
@@ -28,49 +23,6 @@ TEST(WaveHeaderTest, ImageHoldsTheFortyFourByteLayoutLittleEndian)
     EXPECT_EQ(back.riffSize, 1036u);
     EXPECT_EQ(back.dataSize, 1000u);
     EXPECT_FALSE(WaveHeader::parse(b.data(), 43, back));
-}
-
-TEST(RecordingFileTest, HeaderUpdatesReturnToTheDataAndANameInUseIsNeitherTakenNorDeleted)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("r.wav");
-    RecordingFile file;
-    ASSERT_TRUE(file.Create(path, PcmFormat{8000, 16, 1}));
-    ASSERT_EQ(file.Write(reinterpret_cast<const uint8_t*>("abcdefgh"), 8), 8u);
-    ASSERT_TRUE(file.UpdateHeaderSizes());
-    EXPECT_EQ(file.dataOffset(), 0u) << "back at file position 44";
-    EXPECT_EQ(file.Write(reinterpret_cast<const uint8_t*>("XY"), 2), 2u);
-    EXPECT_EQ(file.GetDataLength(), 8u);
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray bytes = f.readAll();
-    EXPECT_EQ(bytes.mid(44), QByteArray("XYcdefgh"));
-    EXPECT_EQ(bytes.mid(4, 4), QByteArray::fromHex("2c000000"));
-
-    RecordingFile other;
-    ASSERT_TRUE(other.Create(path, PcmFormat{}));
-    EXPECT_EQ(other.path(), dir.filePath("r-2.wav"));
-    other.CloseAndRemove();
-    EXPECT_FALSE(QFile::exists(dir.filePath("r-2.wav")));
-    EXPECT_TRUE(QFile::exists(path));
-    EXPECT_TRUE(file.isOpen());
-
-    file.CloseAndRemove();
-    EXPECT_FALSE(QFile::exists(path));
-    EXPECT_EQ(file.GetHeaderSize(), 0u);
-    EXPECT_EQ(file.GetDataLength(), 0u);
-}
-
-TEST(RecordFormatsTest, RowsRunByRateThenEightMonoSixteenMonoEightStereoSixteenStereo)
-{
-    const std::pair<int, PcmFormat> rows[] = {
-        {0, {8000, 8, 1}},     {1, {8000, 16, 1}},  {2, {8000, 8, 2}},  {3, {8000, 16, 2}},
-        {9, {16000, 16, 1}},   {22, {44100, 8, 2}}, {27, {48000, 16, 2}},
-        {-1, {8000, 8, 1}},    {28, {8000, 8, 1}}};  // out of range: the first row
-    for (const auto& [row, format] : rows)
-        EXPECT_EQ(RecordFormats::format(row), format) << row;
-    EXPECT_EQ(RecordFormats::format(27).blockAlign(), 4);
-    EXPECT_EQ(RecordFormats::format(27).bytesPerSecond(), 192000u);
 }
 
 namespace {

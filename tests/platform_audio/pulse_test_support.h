@@ -255,20 +255,6 @@ inline std::vector<std::pair<size_t, size_t>> soundStretches(const std::vector<d
     return out;
 }
 
-// Where a tone of `period` samples breaks in [from, to): rising zero
-// crossings further apart than a period allows (a gap, a lost or repeated
-// stretch, a click). Positions in samples.
-inline std::vector<double> toneBreaks(const std::vector<double>& s, size_t from, size_t to, double period)
-{
-    const std::vector<double> part(s.begin() + long(std::min(from, s.size())), s.begin() + long(std::min(to, s.size())));
-    const auto crossings = risingZeroCrossings(part);
-    std::vector<double> at;
-    for (size_t i = 1; i < crossings.size(); ++i)
-        if (std::abs(crossings[i] - crossings[i - 1] - period) > 0.5)
-            at.push_back(double(from) + crossings[i]);
-    return at;
-}
-
 // The level a mono recording of the stereo null sink's monitor shows for a
 // tone of `amplitude` on both channels: the PulseAudio daemon averages the
 // channels, PipeWire's down-mix keeps their power.

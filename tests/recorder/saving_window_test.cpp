@@ -3,43 +3,20 @@
 // message boxes, and real files: what the window shows is what is kept, and
 // no save loses a recording or a file that was already there.
 
-#include <gtest/gtest.h>
+#include "window_fixture.h"
 
-#include <QApplication>
 #include <QCloseEvent>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPointer>
-#include <QPushButton>
-#include <QSettings>
-#include <QSlider>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
 #include <deque>
-#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "controls/progress_dialog.h"
 #include "engine/mp3_side.h"
-#include "engine/recording_engine.h"
 #include "engine/recording_saver.h"
-#include "platform/audio/fake_backend.h"
-#include "recorder/recorder_dialog.h"
-#include "resources/strings.h"
-#include "support/test_support.h"
 
 namespace {
 
-using platform::audio::FakeBackend;
+using namespace windowtest;
 
 constexpr int kStereo48k16Bit = 27, kMono44k8Bit = 20;
 const QDateTime kSaveTime(QDate(2008, 3, 5), QTime(14, 7, 9));
@@ -105,46 +82,19 @@ private:
     bool m_root;
 };
 
-class SavingWindowTest : public ::testing::Test {
+class SavingWindowTest : public RecorderWindowEngineTest {
 protected:
     void SetUp() override
     {
-        m_oldTmpDir = qgetenv("TMPDIR");
-        qputenv("TMPDIR", temp.path().toLocal8Bit());
-        backend.addInputDevice("Built-in Microphone");
-        platform::audio::setBackendForTesting(&backend);
-        settings.emplace(dir.filePath("Quillon.conf"), QSettings::IniFormat);
-        store.emplace(&*settings);
-        window = std::make_unique<RecorderDialog>(*store);
-        window->show();
-        window->controlAs<QLineEdit>(1001)->setText(saves.path());
+        RecorderWindowEngineTest::SetUp();
+        ctl<QLineEdit>(1001)->setText(saves.path());
         window->saver().SetClock([] { return kSaveTime; });
     }
-    void TearDown() override
-    {
-        window.reset();
-        platform::audio::setBackendForTesting(nullptr);
-        if (m_oldTmpDir.isNull())
-            qunsetenv("TMPDIR");
-        else
-            qputenv("TMPDIR", m_oldTmpDir);
-    }
-    template <typename T = QWidget>
-    T* ctl(int id) const { return window->controlAs<T>(id); }
-    QString text(int id) const { return ctl<QLabel>(id)->text(); }
-    void click(int id) { QTest::mouseClick(ctl<QAbstractButton>(id), Qt::LeftButton); }
     RecordingEngine& engine() { return window->engine(); }
     void record(int formatRow, uint32_t frames)
     {
         ctl<QComboBox>(1217)->setCurrentIndex(formatRow);
-        click(1127);
-        ASSERT_NE(backend.captureStream(), nullptr);
-        ASSERT_TRUE(backend.captureStream()->deliverTone(1000, 0.5, frames));
-        for (int i = 0; i < 10000 && backend.captureStream()->waitingBytes() > 0; ++i)
-            FakeBackend::processCallbacks();
-        click(1022);
-        for (int i = 0; i < 100 && engine().IsRecording(); ++i)
-            FakeBackend::processCallbacks();
+        RecorderWindowEngineTest::record(1000, frames);
     }
     void saveAs(int method, bool askForName)
     {
@@ -164,12 +114,7 @@ protected:
     }
     static QString seconds(const QString& readout) { return readout.section('\n', 2); }
 
-    QTemporaryDir dir, temp, saves;
-    FakeBackend backend;
-    std::optional<QSettings> settings;
-    std::optional<SettingsStore> store;
-    std::unique_ptr<RecorderDialog> window;
-    QByteArray m_oldTmpDir;
+    QTemporaryDir saves;
 };
 
 TEST_F(SavingWindowTest, ThePositionShownAfterPlayAndStopIsWhereThePartialClearCuts)

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -34,7 +35,6 @@
 #include "platform/audio/fake_backend.h"
 #include "platform/paths.h"
 #include "platform/shell.h"
-#include "playlist/list_file.h"
 #include "playlist/playlist_box.h"
 #include "playlist/playlist_model.h"
 #include "recorder/dialog_template.h"
@@ -140,12 +140,13 @@ protected:
         if (stop)
             click(1022), pump();
     }
-    // Answers the next message box with `button` and reports its text.
+    // Answers the next message box with `button` and reports its text, if asked.
     void answerNextMessage(QMessageBox::StandardButton button, QString* text)
     {
         QTimer::singleShot(30, [button, text] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                *text = box->text();
+                if (text)
+                    *text = box->text();
                 if (QAbstractButton* b = box->button(button))
                     b->click();
                 else

@@ -76,7 +76,7 @@ TEST(Mp3TempFile, IsEncodedWhileRecordingAtTheQualityOfTheStartAndHoldsTheRecord
     EXPECT_FALSE(encoderLibraryLoaded()) << "the engine and saver share one plug-in, released with the last";
 }
 
-TEST(Mp3TempFile, ResumingOrANewRecordingDeletesIt)
+TEST(Mp3TempFile, ResumingANewRecordingOrTheReleaseOfTheEngineDeletesIt)
 {
     SavingSession s(realPluginFolder());
     s.Record(kStereo44k16Bit, 1000, 22050);
@@ -85,13 +85,18 @@ TEST(Mp3TempFile, ResumingOrANewRecordingDeletesIt)
     EXPECT_EQ(s.frames(), 44100u);
     EXPECT_TRUE(s.mp3TempPath().isEmpty() && s.mp3TempFiles().isEmpty());
 
-    s.engineView.answer = Answer::No;
+    s.engineView.answers = {Answer::No, Answer::No};
     s.engine->OnNewRecording();
     s.Record(kMono48k16Bit, 700, 4800);
     const QString path = s.mp3TempPath();
     ASSERT_TRUE(QFile::exists(path)) << "a new recording makes a fresh one";
     s.engine->OnNewRecording();
     EXPECT_TRUE(s.mp3TempPath().isEmpty() && !QFile::exists(path));
+    s.Record(kMono48k16Bit, 700, 4800);
+    ASSERT_EQ(s.mp3TempFiles().size(), 1);
+    s.saver.reset();  // it holds the engine
+    s.engine.reset();
+    EXPECT_TRUE(s.mp3TempFiles().isEmpty());
 }
 
 TEST(Mp3TempFile, AStereoBlockIsCutIntoCallsTheBufferTakesAndTheInformationFrameFollowsTheClose)

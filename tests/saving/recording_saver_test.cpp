@@ -211,7 +211,7 @@ TEST(SaveRunning, NoOtherCommandStartsWhileTheProgressDisplayLetsEventsThrough)
     s.Record(kStereo44k16Bit, 1000, 3 * 44100);
     s.engine->SetPosition(44100);
     s.saveView.quality = 6;  // encoded under the progress display
-    s.engineView.answer = Answer::Yes;
+    s.engineView.answers = {Answer::Yes};
     s.saveView.progress.duringCheck = [&s] {
         s.engine->OnNewRecording();  // the window's close
         s.engine->OnRecord();
@@ -276,7 +276,7 @@ TEST(NewRecordingQuestion, YesSavesTheRecordingBeforeItIsThrownAwayUnlessTheDial
         s.saveView.rename = cancel;  // the dialog answers nothing
         s.Record(kStereo44k16Bit, 1000, 20000);
         const QByteArray mp3 = testsupport::readFile(s.mp3TempPath());
-        s.engineView.answer = Answer::Yes;
+        s.engineView.answers = {Answer::Yes};
         s.engine->OnNewRecording();
         EXPECT_EQ(s.engineView.questions, std::vector<int>{364});
         EXPECT_EQ(s.savedFiles(), cancel ? QStringList() : QStringList{kClockName + ".mp3"});

@@ -9,7 +9,7 @@
 
 #include "encoder_shim.h"
 #include "engine/encoder_plugin.h"
-#include "engine/engine_view.h"
+#include "engine/engine_fixture.h"
 #include "engine/mp3_temp_encoder.h"
 #include "engine/recording_engine.h"
 #include "engine/recording_saver.h"
@@ -29,28 +29,6 @@ inline QString realPluginFolder() { return testsupport::binDir(); }
 inline QString shimFolder(const char* variant) { return QStringLiteral(QUILLON_SHIM_ROOT "/") + variant; }
 ShimState* loadedShim(const char* variant);  // null unless some code holds it loaded
 bool encoderLibraryLoaded();  // a library of the plug-in's name is in this process
-
-class FakeEngineView : public EngineView {
-public:
-    int device = 0;  // -1: the default source
-    int formatRow = kStereo44k16Bit;
-    Answer answer = Answer::Cancel;
-    std::vector<int> errors, questions;
-    QString lengthText, positionText;
-    uint32_t thumb = 0;
-
-    int selectedDevice() const override { return device; }
-    int selectedFormatRow() const override { return formatRow; }
-    void setPositionText(const QString& text) override { positionText = text; }
-    void setLengthText(const QString& text) override { lengthText = text; }
-    void setPositionRange(uint32_t) override {}
-    void setPositionThumb(uint32_t position) override { thumb = position; }
-    uint32_t positionThumb() const override { return thumb; }
-    void setControlEnabled(int, bool) override {}
-    void showError(int id) override { errors.push_back(id); }
-    Answer ask(int id) override { return questions.push_back(id), answer; }
-    WaveformTarget* waveform() override { return nullptr; }
-};
 
 struct ProgressLog {
     int created = 0, destroyed = 0, checks = 0;
@@ -110,7 +88,7 @@ class SavingSession {
 public:
     enum class Audio { Fake, Server };
     // `pluginFolder` empty: no plug-in anywhere. Audio::Server records from
-    // the PulseAudio server's default source instead of the fake back end.
+    // the sound server's default source instead of the fake back end.
     explicit SavingSession(const QString& pluginFolder, Audio audio = Audio::Fake);
     ~SavingSession();
 
@@ -136,7 +114,7 @@ public:
     QString wavTempPath() { return engine->recordingFile().path(); }
 
     platform::audio::FakeBackend backend;
-    FakeEngineView engineView;
+    enginetest::TestView engineView;  // answers Cancel unless told otherwise
     FakeSaveView saveView;
     std::shared_ptr<EncoderPlugin> plugin;
     std::unique_ptr<RecordingEngine> engine;
