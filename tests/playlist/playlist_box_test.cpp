@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -11,22 +10,17 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSettings>
 #include <QTest>
 #include <QToolTip>
 
 #include "controls/browse_for_folder.h"
-#include "controls/widget_test_helpers.h"
 #include "platform/audio/fake_backend.h"
 #include "mail/mail_dialog.h"
-#include "playlist/playlist_box.h"
-#include "playlist/playlist_model.h"
 #include "playlist/remove_items_dialog.h"
 #include "playlist/row_texts.h"
 #include "resources/artwork.h"
 #include "resources/strings.h"
 #include "support/test_support.h"
-#include "zldecoder/media.h"
 
 #include "playlist_panel.h"
 
@@ -34,7 +28,6 @@ using namespace playlist;
 using widgettest::MessageBoxCatcher;
 using widgettest::waitUntil;
 using playlisttest::Panel;
-using playlisttest::settled;
 
 namespace {
 
@@ -103,23 +96,6 @@ TEST(PlaylistBox, AddingFilesKeepsOneRowPerFileStopsAtFoldersAndRemembersTheFold
     EXPECT_TRUE(shown("TAKE.WAV"));
     EXPECT_TRUE(shown("take.Mp3"));
     EXPECT_FALSE(shown("take.ogg"));
-}
-
-TEST(PlaylistBox, AFullListTakesOneMoreThenSays394AndStops)
-{
-    Panel panel;
-    for (int i = 0; i < 4999; ++i)
-        ASSERT_EQ(panel.model().AddItem(QString("/nonexistent/%1.wav").arg(i)), unsigned(i));
-    panel.chooseFiles({panel.wave("x.wav"), panel.wave("y.wav"), panel.wave("z.wav")});
-    MessageBoxCatcher catcher;
-    panel.box->AddFiles();
-    ASSERT_TRUE(waitUntil([&] { return catcher.count > 0; }));
-    EXPECT_EQ(catcher.count, 1);
-    EXPECT_EQ(catcher.text, resources::text(394).replace("%d", "5000"));
-    EXPECT_EQ(catcher.icon, QMessageBox::Critical);
-    EXPECT_EQ(panel.model().count(), 5000);
-    EXPECT_EQ(QFileInfo(panel.model().item(4999)->filePath()).fileName(), "x.wav");
-    EXPECT_EQ(panel.box->GetSingleSelection(), 4999);
 }
 
 TEST(PlaylistBox, AFolderIsAddedInFourPassesInAnyLetterCaseInNameOrder)
@@ -217,24 +193,20 @@ TEST(PlaylistBox, RightClicksKeysAndTheMenuFollowTheSelection)
     ASSERT_TRUE(panel.waitLoaded());
     QWidget* viewport = panel.box->viewport();
 
-    auto menuStates = [&] {
-        std::unique_ptr<QMenu> menu = panel.box->CreatePopupMenu();
+    auto statesOf = [](QMenu* menu) {
         QMap<int, bool> states;
         for (QAction* a : menu->actions())
             if (!a->isSeparator())
                 states[a->data().toInt()] = a->isEnabled();
         return states;
     };
+    auto menuStates = [&] { return statesOf(panel.box->CreatePopupMenu().get()); };
     // Whatever pops up is closed and its enabled commands kept.
     QList<QMap<int, bool>> opened;
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
         if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-            QMap<int, bool> states;
-            for (QAction* a : menu->actions())
-                if (!a->isSeparator())
-                    states[a->data().toInt()] = a->isEnabled();
-            opened << states;
+            opened << statesOf(menu);
             menu->close();
         }
     });
@@ -304,24 +276,13 @@ TEST(PlaylistBox, RowsShowTitlesDetailLinesStatesAndTips)
     EXPECT_EQ(GetItemTitle(*panel.model().item(2)), "晨间录音");
     EXPECT_EQ(GetItemTitle(*panel.model().item(3)), "bare name");
 
-    // The tip of the third band names the third visible item, cut at 769.
-    QString tip;
-    QTimer grab;
-    QObject::connect(&grab, &QTimer::timeout, [&] {
-        if (QToolTip::isVisible())
-            tip = QToolTip::text();
-    });
-    grab.start(10);
-    QHelpEvent help(QEvent::ToolTip, QPoint(20, 2 * 30 + 5), panel.box->viewport()->mapToGlobal(QPoint(20, 65)));
-    QApplication::sendEvent(panel.box->viewport(), &help);
-    ASSERT_TRUE(waitUntil([&] { return !tip.isEmpty(); }, 3000));
+    // The tip of the third band names the third visible item, cut at 769;
+    // below the last item there is none.
+    const QString tip = panel.tipAt(QPoint(20, 2 * 30 + 5));
     EXPECT_TRUE(tip.startsWith("3) 晨间录音\n" + zla + "\n" + QString(48, '-') + "\nddd")) << tip.toStdString();
-    EXPECT_EQ(TooltipText(*panel.model().item(2), 2).size(), kTooltipLimit + 3);
     EXPECT_TRUE(tip.endsWith("d..."));
-    // Below the last item there is no tip.
-    grab.stop();
-    QHelpEvent below(QEvent::ToolTip, QPoint(20, 4 * 30 + 5), panel.box->viewport()->mapToGlobal(QPoint(20, 125)));
-    QApplication::sendEvent(panel.box->viewport(), &below);
+    EXPECT_EQ(TooltipText(*panel.model().item(2), 2).size(), kTooltipLimit + 3);
+    panel.tipAt(QPoint(20, 4 * 30 + 5));
     EXPECT_TRUE(waitUntil([] { return !QToolTip::isVisible(); }, 2000));
 }
 
@@ -404,7 +365,7 @@ TEST(PlaylistBox, DroppedFilesAndFoldersAreAdded)
     EXPECT_TRUE(panel.model().listModified());
 }
 
-TEST(PlaylistBox, MailTakesTheSelectedFilesInListOrder)
+TEST(PlaylistBox, MailTakesTheSelectedFilesInListOrderAndRefusesNoneOrTooMany)
 {
     Panel panel;
     panel.chooseFiles({panel.wave("1.wav"), panel.wave("2.wav"), panel.wave("3.wav")});
@@ -425,9 +386,24 @@ TEST(PlaylistBox, MailTakesTheSelectedFilesInListOrder)
     closer.start(10);
     panel.box->MailSelected();
     EXPECT_EQ(attachments, panel.file("1.wav") + "\n" + panel.file("3.wav") + "\n");
+    closer.stop();
+
+    // Nothing selected, and one file more than a message takes.
+    for (int i = 3; i < 51; ++i)
+        panel.model().AddItem(panel.file(QString("m%1.wav").arg(i)));
+    for (const auto& [select, message] : {std::pair{0, 393}, std::pair{51, 442}}) {
+        panel.box->selectionModel()->clearSelection();
+        for (int i = 0; i < select; ++i)
+            panel.box->selectionModel()->select(panel.model().index(i), QItemSelectionModel::Select);
+        MessageBoxCatcher catcher;
+        panel.box->MailSelected();
+        ASSERT_TRUE(waitUntil([&] { return catcher.count == 1; }));
+        EXPECT_EQ(catcher.text, resources::text(message));
+        EXPECT_EQ(catcher.icon, QMessageBox::Critical);
+    }
 }
 
-TEST(PlaylistBox, APlayingItemStaysAndTooManyOrNoItemsAreNotMailed)
+TEST(PlaylistBox, RemovingStopsAtThePlayingItem)
 {
     Panel panel;
     QStringList paths;
@@ -457,19 +433,4 @@ TEST(PlaylistBox, APlayingItemStaysAndTooManyOrNoItemsAreNotMailed)
     EXPECT_EQ(panel.names(), (QStringList{"2.wav", "3.wav"}));
     panel.box.reset();
     platform::audio::setBackendForTesting(nullptr);
-
-    // Mail: nothing selected, and one file more than a message takes.
-    Panel many;
-    for (int i = 0; i < 51; ++i)
-        many.model().AddItem(many.file(QString("m%1.wav").arg(i)));
-    for (const auto& [select, message] : {std::pair{0, 393}, std::pair{51, 442}}) {
-        many.box->selectionModel()->clearSelection();
-        for (int i = 0; i < select; ++i)
-            many.box->selectionModel()->select(many.model().index(i), QItemSelectionModel::Select);
-        MessageBoxCatcher catcher;
-        many.box->MailSelected();
-        ASSERT_TRUE(waitUntil([&] { return catcher.count == 1; }));
-        EXPECT_EQ(catcher.text, resources::text(message));
-        EXPECT_EQ(catcher.icon, QMessageBox::Critical);
-    }
 }
