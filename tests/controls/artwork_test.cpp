@@ -75,11 +75,3 @@ TEST(Artwork, ChannelBackgroundIsOneAreaAroundTheGroove)
     }
     EXPECT_NE(px(resources::bitmapImage(134), 100, 6), px(resources::bitmapImage(137), 100, 6));
 }
-
-TEST(Artwork, ContactSheet)
-{
-    QList<QImage> images;  // for a person to judge the look
-    for (int id : {131, 132, 133, 135, 138, 159, 160, 194, 193, 238, 234, 235, 236, 237, 249, 250, 229, 134, 137})
-        images << resources::bitmapImage(id);
-    widgettest::saveSheet(images << resources::icon(128).pixmap(48, 48).toImage(), QStringLiteral("artwork_sheet"));
-}

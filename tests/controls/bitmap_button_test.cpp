@@ -47,6 +47,7 @@ TEST(BitmapButton, FlatButtonShowsNoBorderAtRestRaisedWhenHotSunkenWhenPressedAn
     // The picture, centred at (7, 7) at rest, moves one pixel right and down.
     EXPECT_EQ(rest.copy(7, 7, 16, 16), pressed.copy(8, 8, 16, 16));
     EXPECT_NE(rest.copy(7, 7, 16, 16), pressed.copy(7, 7, 16, 16));
+    widgettest::saveSheet({rest, hot, pressed}, QStringLiteral("bitmap_button"));
     // Hover ends when the mouse leaves, moves outside while grabbed, or the button is disabled.
     const std::function<void()> enders[] = {[&] { widgettest::leave(&button); },
                                             [&] { widgettest::hover(&button, {40, 5}); },
@@ -172,40 +173,4 @@ TEST(GradientButton, HoverFaceIsTheTintedPaletteOverTheSamePixelsAndPaintsLighte
         flat.resize(60, 20);
         EXPECT_EQ(px(shot(flat), 1, 1), sys::face(flat.palette()).rgb());
     }
-}
-
-TEST(ButtonScreenshots, StatesOfEveryButton)
-{
-    QWidget window;
-    window.setFont(QFont(QStringLiteral("WenQuanYi Micro Hei"), 8));
-    window.show();
-    QApplication::setActiveWindow(&window);
-    // Rest, hot, pressed, focused, disabled.
-    auto states = [&](QPushButton* b) {
-        b->show();
-        QList<QImage> images{shot(*b)};
-        widgettest::hover(b, {5, 5});
-        images << shot(*b);
-        b->setDown(true);
-        images << shot(*b);
-        b->setDown(false);
-        b->setFocus();
-        EXPECT_TRUE(widgettest::waitUntil([&] { return b->hasFocus(); }));
-        widgettest::leave(b);
-        images << shot(*b);
-        b->setEnabled(false);
-        images << shot(*b);
-        delete b;
-        return images;
-    };
-    for (int id : {194, 159, 160, 132}) {
-        auto* b = new BitmapButton(&window);
-        b->setGeometry(0, 0, id == 132 ? 14 : 24, id == 132 ? 28 : 26);
-        b->SetImages(id, kKey);
-        widgettest::saveSheet(states(b), QStringLiteral("bitmap_button_%1").arg(id));
-    }
-    auto* g = new GradientButton(QStringLiteral("保存"), &window);
-    g->setGeometry(0, 0, 88, 26);
-    g->CreateSkin(8, 8, 10, 0, 0);
-    widgettest::saveSheet(states(g), QStringLiteral("gradient_button"));
 }

@@ -3,8 +3,6 @@
 #include "controls/trackbar.h"
 #include "widget_test_helpers.h"
 
-#include <QStyle>
-#include <QStyleOptionSlider>
 #include <QTest>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
@@ -37,19 +35,6 @@ protected:
         QWheelEvent e(at, bar.mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
                       Qt::NoScrollPhase, false);
         QApplication::sendEvent(&bar, &e);
-    }
-    QRect handle() const
-    {
-        QStyleOptionSlider opt;
-        opt.initFrom(&bar);
-        opt.orientation = Qt::Horizontal;
-        opt.minimum = bar.minimum();
-        opt.maximum = bar.maximum();
-        opt.sliderPosition = bar.sliderPosition();
-        opt.sliderValue = bar.value();
-        opt.singleStep = bar.singleStep();
-        opt.pageStep = bar.pageStep();
-        return bar.style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, &bar);
     }
     int count(int code) const { return int(std::count(codes.begin(), codes.end(), code)); }
 
@@ -130,7 +115,7 @@ TEST_F(TrackbarTest, HeldOnTheChannelItPagesUntilTheThumbIsThereAndEndsOnceAtRel
 
 TEST_F(TrackbarTest, DraggingTheThumbTracksAndEndsWithItsPosition)
 {
-    const QPoint grip = handle().center();
+    const QPoint grip = widgettest::sliderHandle(bar).center();
     QTest::mousePress(&bar, Qt::LeftButton, {}, grip);
     for (int dx : {20, 60, 120})
         QTest::mouseMove(&bar, grip + QPoint(dx, 0));

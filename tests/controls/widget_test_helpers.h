@@ -12,6 +12,9 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTimer>
 #include <QWidget>
 
@@ -58,6 +61,19 @@ inline void leave(QWidget* widget)
 {
     QEvent event(QEvent::Leave);
     QApplication::sendEvent(widget, &event);
+}
+
+// Where the slider's thumb is drawn now.
+inline QRect sliderHandle(const QSlider& slider)
+{
+    QStyleOptionSlider option;
+    option.initFrom(&slider);
+    option.orientation = slider.orientation();
+    option.minimum = slider.minimum();
+    option.maximum = slider.maximum();
+    option.sliderPosition = option.sliderValue = slider.sliderPosition();
+    option.pageStep = slider.pageStep();
+    return slider.style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, &slider);
 }
 
 // Closes every modal message box that comes up and keeps the last one's text.

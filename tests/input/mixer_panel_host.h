@@ -7,13 +7,13 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QSlider>
-#include <QStyleOptionSlider>
 #include <QStyleOptionViewItem>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
 
+#include "controls/widget_test_helpers.h"
 #include "input/input_lists.h"
 #include "input/mixer_line_list.h"
 #include "input/mixer_panel.h"
@@ -96,25 +96,11 @@ struct MixerPanelHost {
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(index, 0)).center());
     }
 
-    QRect handleRect() const
-    {
-        QStyleOptionSlider option;
-        option.initFrom(volume);
-        option.orientation = Qt::Horizontal;
-        option.minimum = volume->minimum();
-        option.maximum = volume->maximum();
-        option.sliderPosition = volume->sliderPosition();
-        option.sliderValue = volume->value();
-        option.singleStep = volume->singleStep();
-        option.pageStep = volume->pageStep();
-        option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
-        return volume->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, volume);
-    }
     // Drags the thumb by `steps` moves of `dx` pixels, calling `eachMove`
     // while the button is still down.
     void dragThumb(int steps, int dx, const std::function<void()>& eachMove = {})
     {
-        QPoint at = handleRect().center();
+        QPoint at = widgettest::sliderHandle(*volume).center();
         QTest::mousePress(volume, Qt::LeftButton, {}, at);
         for (int i = 0; i < steps; ++i) {
             at.rx() += dx;

@@ -11,24 +11,6 @@ using namespace audiotest;
 
 namespace {
 
-// A second input that is not a monitor; remapping is a module both PulseAudio
-// and PipeWire's server offer.
-struct SecondSource {
-    QString module;
-    SecondSource()
-    {
-        const auto r = pactl({"load-module", "module-remap-source", "master=quillon_null.monitor",
-                              "source_name=quillon_mic", "source_properties=device.description=Quillon-Mic"});
-        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-        module = QString::fromUtf8(r.out).trimmed();
-    }
-    ~SecondSource()
-    {
-        pactl({"unload-module", module});
-        pactl({"set-source-volume", "quillon_null.monitor", "100%"});
-    }
-};
-
 int deviceIndex(const QString& serverName)
 {
     for (const auto& d : platform::audio::backend().inputDevices())
@@ -41,7 +23,10 @@ int deviceIndex(const QString& serverName)
 
 TEST(MixerPanelPulseTest, SourcesWithoutPortsListNoLinesAndTheirVolumeChangesLeaveTheSliderAlone)
 {
-    SecondSource mic;
+    ExtraSource mic;  // an input that is not a monitor
+    struct RestoreVolume {
+        ~RestoreVolume() { pactl({"set-source-volume", "quillon_null.monitor", "100%"}); }
+    } restore;
     const int monitor = deviceIndex("quillon_null.monitor");
     const int micDevice = deviceIndex("quillon_mic");
     ASSERT_GE(monitor, 0) << "the harness's server is not reachable";

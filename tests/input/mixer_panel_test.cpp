@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -358,10 +357,7 @@ TEST_F(MixerPanelTest, AdvancedStartsTheRecordingControlOnItsInputPageAndIsSilen
 
     qputenv("PATH", (bin.path() + ':').toLocal8Bit() + path);
     QTest::mouseClick(host.advanced, Qt::LeftButton);
-    QElapsedTimer t;
-    t.start();
-    while (!QFile::exists(args) && t.elapsed() < 10000)
-        QTest::qWait(20);
+    ASSERT_TRUE(widgettest::waitUntil([&] { return QFile::exists(args); }, 10000));
     EXPECT_EQ(testsupport::readFile(args), "1\n--tab=4\n");
 
     QTemporaryDir empty;

@@ -78,6 +78,24 @@ QStringList valuesInOrder(const QMultiMap<QString, QString>& fields, const QStri
     return values;
 }
 
+// A registered mail program and a session logged on to it.
+class XdgSession : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(desktop.registerHandler());
+        session.Load();
+        ASSERT_TRUE(session.IsLoaded());
+        ASSERT_EQ(session.Logon(nullptr, "acct"), kSuccess);
+    }
+    MapiResult send(const QStringList& to, const QString& subject, const QString& body, const QStringList& files = {})
+    {
+        return session.Send(nullptr, to, subject, body, false, "", files);
+    }
+    StandInDesktop desktop;
+    MapiSession session;
+};
+
 }  // namespace
 
 TEST(XdgEmailHandOver, TheRegisteredMailProgramReceivesTheWholeMessage)
@@ -115,28 +133,20 @@ TEST(XdgEmailHandOver, TheRegisteredMailProgramReceivesTheWholeMessage)
     EXPECT_EQ(valuesInOrder(fields, "attach"), (QStringList{first, second}));
 }
 
-TEST(XdgEmailHandOver, FailuresBecomeMailCodes)
+TEST_F(XdgSession, FailuresBecomeMailCodes)
 {
-    StandInDesktop desktop;
-    ASSERT_TRUE(desktop.registerHandler());
-    MapiSession session;
-    session.Load();
-    ASSERT_TRUE(session.IsLoaded());
-    ASSERT_EQ(session.Logon(nullptr, "acct"), kSuccess);
     const QString wav = desktop.dir() + "/a.wav";
     ASSERT_TRUE(writeFile(wav, "RIFF"));
 
     // A missing attachment is caught before the mail program sees anything.
-    EXPECT_EQ(session.Send(nullptr, {"a@x.org"}, "s", "b", false, "", {wav, desktop.dir() + "/gone.wav"}),
-              kAttachmentNotFound);
-    EXPECT_EQ(session.Send(nullptr, {"a@x.org"}, "s", "b", false, "", {desktop.dir()}), kAttachmentNotFound);
-    EXPECT_FALSE(QFile::exists(desktop.received()));
-    EXPECT_EQ(session.Send(nullptr, {"not-an-address"}, "s", "b", false, "", {}), kInvalidRecips);
-    EXPECT_EQ(session.Send(nullptr, {"a@x.org\r\nBcc: b@x.org"}, "s", "b", false, "", {}), kInvalidRecips);
+    EXPECT_EQ(send({"a@x.org"}, "s", "b", {wav, desktop.dir() + "/gone.wav"}), kAttachmentNotFound);
+    EXPECT_EQ(send({"a@x.org"}, "s", "b", {desktop.dir()}), kAttachmentNotFound);
+    EXPECT_EQ(send({"not-an-address"}, "s", "b"), kInvalidRecips);
+    EXPECT_EQ(send({"a@x.org\r\nBcc: b@x.org"}, "s", "b"), kInvalidRecips);
     EXPECT_FALSE(QFile::exists(desktop.received()));
 
     // Empty subject and body are left out rather than refused by the tool.
-    EXPECT_EQ(session.Send(nullptr, {"a@x.org"}, "", "", false, "", {}), kSuccess);
+    EXPECT_EQ(send({"a@x.org"}, "", ""), kSuccess);
     const auto fields = desktop.fields();
     EXPECT_EQ(fields.value("to"), "a@x.org");
     EXPECT_FALSE(fields.contains("subject"));
@@ -145,7 +155,6 @@ TEST(XdgEmailHandOver, FailuresBecomeMailCodes)
     // No tool at all: mail is unavailable and a send says so.
     XdgEmailHandOver missing("/nonexistent/xdg-email");
     EXPECT_EQ(missing.Deliver(MailMessage{{"a@x.org"}, "s", "b", {}}), kNotSupported);
-
 }
 
 TEST(XdgEmailHandOver, NoMailProgramMeansMailIsUnavailable)
@@ -158,10 +167,8 @@ TEST(XdgEmailHandOver, NoMailProgramMeansMailIsUnavailable)
     EXPECT_EQ(session.Logon(nullptr, "x"), kEFail);
 }
 
-TEST(XdgEmailHandOver, BackslashesAndOptionLikeTextsArriveAsTyped)
+TEST_F(XdgSession, BackslashesAndOptionLikeTextsArriveAsTyped)
 {
-    StandInDesktop desktop;
-    ASSERT_TRUE(desktop.registerHandler());
     // "a\cb.wav" beside "a": a tool that cut the path at "\c" would attach
     // the wrong file.
     const QString decoy = desktop.dir() + "/a";
@@ -169,11 +176,7 @@ TEST(XdgEmailHandOver, BackslashesAndOptionLikeTextsArriveAsTyped)
     ASSERT_TRUE(writeFile(decoy, "other"));
     ASSERT_TRUE(writeFile(take, "RIFF"));
     const QString body = "Saved under D:\\recordings\\new take\\c2.\nC:\\temp\\x + y = 100%";
-    MapiSession session;
-    session.Load();
-    ASSERT_TRUE(session.IsLoaded());
-    ASSERT_EQ(session.Logon(nullptr, "acct"), kSuccess);
-    EXPECT_EQ(session.Send(nullptr, {"-n@example.org", "b+c@example.org"}, "-n", body, false, "", {take}), kSuccess);
+    EXPECT_EQ(send({"-n@example.org", "b+c@example.org"}, "-n", body, {take}), kSuccess);
 
     const auto fields = desktop.fields();
     EXPECT_EQ(valuesInOrder(fields, "to"), (QStringList{"-n@example.org", "b+c@example.org"}));
@@ -203,19 +206,13 @@ TEST(XdgEmailHandOver, WaitingForTheToolKeepsTheProgramRunning)
 
 // A body longer than one program argument can carry is a text too large,
 // not a missing mail program.
-TEST(XdgEmailHandOver, ABodyTooLongToHandOverIsReportedAsSuch)
+TEST_F(XdgSession, ABodyTooLongToHandOverIsReportedAsSuch)
 {
-    StandInDesktop desktop;
-    ASSERT_TRUE(desktop.registerHandler());
-    MapiSession session;
-    session.Load();
-    ASSERT_EQ(session.Logon(nullptr, "acct"), kSuccess);
-    const QString longBody(XdgEmailHandOver::kMaxArgumentBytes, QLatin1Char('x'));
-    EXPECT_EQ(session.Send(nullptr, {"a@x.org"}, "s", longBody, false, "", {}), kTextTooLarge);
+    EXPECT_EQ(send({"a@x.org"}, "s", QString(XdgEmailHandOver::kMaxArgumentBytes, QLatin1Char('x'))), kTextTooLarge);
     EXPECT_EQ(MapiErrorMessageId(kTextTooLarge), 339);
     EXPECT_FALSE(QFile::exists(desktop.received()));
     // Just short enough arrives whole.
     const QString body(XdgEmailHandOver::kMaxArgumentBytes - 200, QLatin1Char('y'));
-    EXPECT_EQ(session.Send(nullptr, {"a@x.org"}, "s", body, false, "", {}), kSuccess);
+    EXPECT_EQ(send({"a@x.org"}, "s", body), kSuccess);
     EXPECT_EQ(desktop.fields().value("body"), body);
 }

@@ -3,15 +3,14 @@
 // list and of places that are not local.
 #include <gtest/gtest.h>
 
-#include <QHelpEvent>
 #include <QImage>
 #include <QMimeData>
 #include <QLabel>
 #include <QTextDocument>
 #include <QTest>
-#include <QToolTip>
 
 #include "playlist/row_texts.h"
+#include "resources/strings.h"
 #include "playlist_panel.h"
 
 using namespace playlist;
@@ -19,13 +18,6 @@ using playlisttest::Panel;
 using widgettest::waitUntil;
 
 namespace {
-
-QString tipAt(PlaylistBox& box, QPoint at)
-{
-    QHelpEvent help(QEvent::ToolTip, at, box.viewport()->mapToGlobal(at));
-    QApplication::sendEvent(box.viewport(), &help);
-    return QToolTip::isVisible() ? QToolTip::text() : QString();
-}
 
 // What a tip shows, as the tip label renders its text.
 QString shownTip()
@@ -64,7 +56,7 @@ TEST(PlaylistBoxHardUse, RowsStayThirtyPixelsWhenAPictureIsTaller)
     for (int row = 0; row < 4; ++row)
         EXPECT_EQ(panel.box->visualRect(panel.model().index(row)), QRect(0, 30 * row, panel.box->viewport()->width(), 30))
             << "row " << row;
-    EXPECT_TRUE(tipAt(*panel.box, QPoint(20, 75)).startsWith("3) c\n")) << "the third band names the third row";
+    EXPECT_TRUE(panel.tipAt(QPoint(20, 75)).startsWith("3) c\n")) << "the third band names the third row";
 }
 
 TEST(PlaylistBoxHardUse, TipsShowNamesThatLookLikeMarkupAsTheyAre)
@@ -75,9 +67,9 @@ TEST(PlaylistBoxHardUse, TipsShowNamesThatLookLikeMarkupAsTheyAre)
     panel.chooseFiles({odd, plain});
     panel.box->AddFiles();
     ASSERT_TRUE(panel.waitLoaded());
-    ASSERT_FALSE(tipAt(*panel.box, QPoint(20, 15)).isEmpty());
+    ASSERT_FALSE(panel.tipAt(QPoint(20, 15)).isEmpty());
     EXPECT_EQ(shownTip().toStdString(), ("1) <b>loud & <i>clear\n" + odd).toStdString());
-    ASSERT_FALSE(tipAt(*panel.box, QPoint(20, 45)).isEmpty());
+    ASSERT_FALSE(panel.tipAt(QPoint(20, 45)).isEmpty());
     EXPECT_EQ(shownTip().toStdString(), ("2) a  b\n" + plain).toStdString());
 }
 
@@ -90,7 +82,7 @@ TEST(PlaylistBoxHardUse, DropsReturnAtOnceAndRefuseWhatIsNotLocal)
     QApplication::sendEvent(panel.box->viewport(), &enterRemote);
     EXPECT_FALSE(enterRemote.isAccepted()) << "nothing of it could be added";
 
-    // A full list: the folder's passes each report it, but only after the
+    // A full list: the folder's passes report it once, and only after the
     // file manager has its answer.
     for (int i = 0; i < 5000; ++i)
         ASSERT_EQ(panel.model().AddItem(QString("/nonexistent/%1.wav").arg(i)), unsigned(i));
@@ -107,6 +99,8 @@ TEST(PlaylistBoxHardUse, DropsReturnAtOnceAndRefuseWhatIsNotLocal)
     EXPECT_TRUE(drop.isAccepted());
     EXPECT_EQ(catcher.count, 0) << "no message while the drop is still open";
     ASSERT_TRUE(waitUntil([&] { return catcher.count == 1; }));
+    EXPECT_EQ(catcher.text, resources::text(394).replace("%d", "5000"));
+    EXPECT_EQ(catcher.icon, QMessageBox::Critical);
     EXPECT_EQ(panel.model().count(), 5000);
 }
 
@@ -121,11 +115,11 @@ TEST(PlaylistBoxHardUse, TipsOfAScrolledListNameTheRowsInView)
     ASSERT_TRUE(panel.waitLoaded());
     const int top = panel.box->indexAt(QPoint(1, 1)).row();
     ASSERT_GT(top, 0);
-    EXPECT_TRUE(tipAt(*panel.box, QPoint(20, 5)).startsWith(QString("%1) take %2\n").arg(top + 1).arg(top + 1, 2, 10, QChar('0'))));
-    EXPECT_TRUE(tipAt(*panel.box, QPoint(20, 65)).startsWith(QString("%1) take").arg(top + 3)));
+    EXPECT_TRUE(panel.tipAt(QPoint(20, 5)).startsWith(QString("%1) take %2\n").arg(top + 1).arg(top + 1, 2, 10, QChar('0'))));
+    EXPECT_TRUE(panel.tipAt(QPoint(20, 65)).startsWith(QString("%1) take").arg(top + 3)));
     // Keys scroll by whole rows; the bands follow.
     QTest::keyClick(panel.box.get(), Qt::Key_Home);
-    EXPECT_TRUE(tipAt(*panel.box, QPoint(20, 35)).startsWith("2) take 02\n"));
+    EXPECT_TRUE(panel.tipAt(QPoint(20, 35)).startsWith("2) take 02\n"));
 }
 
 TEST(PlaylistBoxHardUse, ACutDescriptionNeverEndsInHalfACharacter)

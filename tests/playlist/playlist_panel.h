@@ -4,9 +4,11 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QToolTip>
 
 #include "controls/widget_test_helpers.h"
 #include "playlist/playlist_box.h"
@@ -68,6 +70,13 @@ struct Panel {
         return out;
     }
     QPoint rowCentre(int row) const { return box->visualRect(box->model().index(row)).center(); }
+    // The tip the list shows for a point of its viewport; empty when none.
+    QString tipAt(QPoint at)
+    {
+        QHelpEvent help(QEvent::ToolTip, at, box->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(box->viewport(), &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    }
 };
 
 }  // namespace playlisttest

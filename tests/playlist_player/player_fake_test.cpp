@@ -119,6 +119,17 @@ protected:
         return i < all.size() ? all[i] : nullptr;
     }
     const playlist::PlaySlot& Current() const { return *player->currentSlot(); }
+    // Nothing plays or waits: every device closed, no item queued, the texts cleared.
+    void ExpectIdle()
+    {
+        EXPECT_TRUE(player->playSlots().empty());
+        EXPECT_TRUE(player->queue().isEmpty());
+        EXPECT_EQ(fake.playbackCloseCount(), fake.playbackOpenCount());
+        EXPECT_EQ(host.statusText(), kReady);
+        EXPECT_EQ(positionText->text(), QString());
+        for (const auto& item : items)
+            EXPECT_EQ(item->queued, 0) << item->filePath().toStdString();
+    }
 
     FakeBackend fake;
     QTemporaryDir dir;
@@ -167,12 +178,7 @@ TEST_F(PlayerTest, AnItemIsFedSixteenPiecesAheadAndDecodedOnlyAsPiecesComeBack)
         EXPECT_EQ(heard.played, pcm) << "every frame once, in order";
         EXPECT_EQ(heard.written, pcm);
         EXPECT_EQ(heard.writes, 21);
-        EXPECT_TRUE(player->playSlots().empty());
-        EXPECT_EQ(fake.playbackCloseCount(), fake.playbackOpenCount());
-        EXPECT_EQ(host.statusText(), kReady);
-        EXPECT_EQ(positionText->text(), QString());
-        EXPECT_TRUE(player->queue().isEmpty());
-        EXPECT_EQ(item->queued, 0);
+        ExpectIdle();
     }
     EXPECT_TRUE(host.errors.empty());
     EXPECT_EQ(player->pool().keptCount(), 17u) << "pieces are reused, not piled up";
@@ -195,11 +201,7 @@ TEST_F(PlayerTest, AnItemShorterThanOnePiecePlaysInOnePieceAndCannotBePausedAtIt
 
     Play(device);
     EXPECT_EQ(slider->GetPos(), 1000);
-    EXPECT_TRUE(player->playSlots().empty());
-    EXPECT_EQ(fake.playbackCloseCount(), 1);
-    EXPECT_EQ(host.statusText(), kReady);
-    EXPECT_EQ(positionText->text(), QString());
-    EXPECT_EQ(item->queued, 0);
+    ExpectIdle();
 }
 
 // The loop box is read at each item's end: on, the selection repeats; turned
@@ -232,11 +234,7 @@ TEST_F(PlayerTest, WithLoopTwoItemsAlternateAndWithoutItTheQueueEndsAfterTheLast
     EXPECT_EQ(Current().item, a);
     PlayToTheEnd();
     EXPECT_EQ(fake.playbackOpenCount(), 8);
-    EXPECT_TRUE(player->playSlots().empty());
-    EXPECT_TRUE(player->queue().isEmpty());
-    EXPECT_EQ(a->queued, 0);
-    EXPECT_EQ(b->queued, 0);
-    EXPECT_EQ(host.statusText(), kReady);
+    ExpectIdle();
     EXPECT_TRUE(host.errors.empty());
 
     // Without loop from the start: a then b once.
@@ -246,8 +244,7 @@ TEST_F(PlayerTest, WithLoopTwoItemsAlternateAndWithoutItTheQueueEndsAfterTheLast
     EXPECT_EQ(Current().item, b);
     PlayToTheEnd();
     EXPECT_EQ(fake.playbackOpenCount(), 10);
-    EXPECT_TRUE(player->queue().isEmpty());
-    EXPECT_EQ(host.statusText(), kReady);
+    ExpectIdle();
 }
 
 // Pausing only stops feeding: what is at the device plays, the device then
@@ -435,11 +432,7 @@ TEST_F(PlayerTest, PlayErrorsAreShownForTheUsersPlaysAndAFailingNextItemEndsTheQ
     EXPECT_EQ(waiting->queued, 1);
     PlayToTheEnd();
     EXPECT_TRUE(host.errors.empty());
-    EXPECT_TRUE(player->playSlots().empty());
-    EXPECT_TRUE(player->queue().isEmpty());
-    EXPECT_EQ(waiting->queued, 0);
-    EXPECT_EQ(failed->queued, 0);
-    EXPECT_EQ(host.statusText(), kReady);
+    ExpectIdle();
 }
 
 // Destroying the player with a draining device, a paused current one and a

@@ -1,5 +1,7 @@
 #include "player_fixture.h"
 
+#include "../zldecoder/media.h"
+
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -34,18 +36,6 @@ std::unique_ptr<PlaylistItem> FailedItem(const QString& path, uint32_t code)
     return item;
 }
 
-QByteArray DecodedPcm(const QString& path)
-{
-    decoder::DecoderStream stream;
-    EXPECT_EQ(stream.open(path), 0u);
-    EXPECT_TRUE(stream.beginDecoding());
-    const uint32_t frames = stream.length();
-    const uint32_t frameBytes = stream.format()->blockAlign;
-    QByteArray pcm(qsizetype(frames) * frameBytes, Qt::Uninitialized);
-    const uint32_t got = stream.decode(0, frames, pcm.data());
-    EXPECT_EQ(got, frames);
-    pcm.truncate(qsizetype(got) * frameBytes);
-    return pcm;
-}
+QByteArray DecodedPcm(const QString& path) { return media::OpenStream(path).decodeAll(); }
 
 }  // namespace playertest
