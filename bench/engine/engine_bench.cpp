@@ -1,8 +1,11 @@
 // CPU time per minute of recording at 48 kHz, 16-bit stereo: the recorder
 // window on the offscreen platform recording through its engine (capture
-// stream, file writes, readouts, waveform view) against `parecord` writing the same WAVE file from the
-// same source. Both run in real time, at the same time, while a tone plays
-// into the default sink.
+// stream, file writes, readouts, waveform view), in two takes. The first
+// also encodes the MP3 temporary file, as the program does when the plug-in
+// is found, against `parecord | lame` with the same settings; the second
+// writes the WAVE file alone, against `parecord` writing the same WAVE file.
+// Both sides run in real time, at the same time, from the same source,
+// while a tone plays into the default sink.
 //
 //   QUILLON_BENCH_SECONDS  seconds of recording (default 20)
 
@@ -61,6 +64,75 @@ void Spin(double seconds)
     loop.exec();
 }
 
+struct Phase {
+    double enginePerMinute = 0, othersPerMinute = 0, referencePerMinute = 0, engineAudio = 0;
+    bool ok = false;
+};
+
+// One take through the window while `reference` (a command line, maybe a
+// pipe of two) records the same source; the CPU time of every process of
+// the reference counts.
+Phase RecordSideBySide(RecorderDialog& window, const QStringList& parecordArgs, const QStringList& encoderArgs,
+                       double seconds)
+{
+    Phase phase;
+    RecordingEngine& engine = window.engine();
+    QProcess rec, encoder;
+    if (!encoderArgs.isEmpty()) {
+        rec.setStandardOutputProcess(&encoder);
+        encoder.start(encoderArgs.first(), encoderArgs.mid(1));
+        if (!encoder.waitForStarted()) {
+            std::fprintf(stderr, "%s did not start\n", qPrintable(encoderArgs.first()));
+            return phase;
+        }
+    }
+    rec.start("parecord", parecordArgs);
+    if (!rec.waitForStarted()) {
+        std::fprintf(stderr, "parecord did not start\n");
+        return phase;
+    }
+    const auto referenceCpu = [&] {
+        return ProcessCpuSeconds(rec.processId()) + (encoderArgs.isEmpty() ? 0 : ProcessCpuSeconds(encoder.processId()));
+    };
+    Spin(1.0);  // the reference's own start-up is not counted; the engine's is
+    const double referenceBefore = referenceCpu();
+    const double before = ProcessCpuSeconds(getpid());
+    const double othersBefore = OtherThreadsCpuSeconds();
+    window.controlAs<QAbstractButton>(1127)->click();
+    if (!engine.IsRecording()) {
+        std::fprintf(stderr, "the engine could not record\n");
+        return phase;
+    }
+    Spin(seconds);
+    const double reference = referenceCpu() - referenceBefore;
+    window.controlAs<QAbstractButton>(1022)->click();
+    while (engine.IsRecording())
+        Spin(0.01);
+    const double engineCpu = ProcessCpuSeconds(getpid()) - before;
+    const double othersCpu = OtherThreadsCpuSeconds() - othersBefore;
+    phase.engineAudio = double(engine.GetDataLength()) / 192000.0;
+    rec.terminate();
+    rec.waitForFinished();
+    encoder.closeWriteChannel();
+    encoder.waitForFinished();
+    // The reference records in real time: it captured as many seconds as passed.
+    phase.enginePerMinute = engineCpu / phase.engineAudio * 60.0;
+    phase.othersPerMinute = othersCpu / phase.engineAudio * 60.0;
+    phase.referencePerMinute = reference / seconds * 60.0;
+    phase.ok = phase.engineAudio > 0;
+    return phase;
+}
+
+void Report(const char* title, const char* referenceName, const Phase& p)
+{
+    std::printf("%s\n", title);
+    std::printf("  recorder window:           %8.1f ms CPU per minute (%.1f s recorded)\n", p.enginePerMinute * 1000,
+                p.engineAudio);
+    std::printf("    of which other threads:  %8.1f ms\n", p.othersPerMinute * 1000);
+    std::printf("  %-26s %8.1f ms CPU per minute\n", referenceName, p.referencePerMinute * 1000);
+    std::printf("  ratio:                     %8.2f\n", p.enginePerMinute / p.referencePerMinute);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -76,7 +148,7 @@ int main(int argc, char** argv)
 
     const QString toneFile = dir.filePath("tone.wav");
     QProcess::execute("sox", {"-n", "-r", "48000", "-c", "2", "-b", "16", toneFile, "synth",
-                              QString::number(seconds * 2 + 10), "sine", "1000", "vol", "0.5"});
+                              QString::number(seconds * 4 + 20), "sine", "1000", "vol", "0.5"});
     QProcess tone;
     tone.start("paplay", {"--latency-msec=20", toneFile});
     if (!tone.waitForStarted()) {
@@ -85,53 +157,47 @@ int main(int argc, char** argv)
     }
     Spin(3.0);  // until the null sink's monitor runs in real time
 
-    // The engine and parecord record the same source over the same seconds,
-    // so that both meet the same load on the machine.
+    // The engine and the reference record the same source over the same
+    // seconds, so that both meet the same load on the machine.
     QSettings settings(dir.filePath("Quillon.conf"), QSettings::IniFormat);
     SettingsStore store(&settings);
     RecorderDialog window(store);
     window.show();
     window.controlAs<QComboBox>(1266)->setCurrentIndex(-1);  // the default source
     window.controlAs<QComboBox>(1217)->setCurrentIndex(27);  // 48000 Hz, 16 bits, stereo
-    RecordingEngine& engine = window.engine();
-    QProcess rec;
-    rec.start("parecord", {"--rate=48000", "--channels=2", "--format=s16le", "--file-format=wav",
-                           dir.filePath("parecord.wav")});
-    if (!rec.waitForStarted()) {
-        std::fprintf(stderr, "parecord did not start\n");
-        return 1;
-    }
-    Spin(1.0);  // parecord's own start-up is not counted; the engine's is
-    const double parecordBefore = ProcessCpuSeconds(rec.processId());
-    const double before = ProcessCpuSeconds(getpid());
-    const double othersBefore = OtherThreadsCpuSeconds();
-    window.controlAs<QAbstractButton>(1127)->click();
-    if (!engine.IsRecording()) {
-        std::fprintf(stderr, "the engine could not record\n");
-        return 1;
-    }
-    Spin(seconds);
-    const double parecordCpu = ProcessCpuSeconds(rec.processId()) - parecordBefore;
-    window.controlAs<QAbstractButton>(1022)->click();
-    while (engine.IsRecording())
-        Spin(0.01);
-    const double engineCpu = ProcessCpuSeconds(getpid()) - before;
-    const double othersCpu = OtherThreadsCpuSeconds() - othersBefore;
-    const double engineAudio = double(engine.GetDataLength()) / 192000.0;
-    rec.terminate();
-    rec.waitForFinished();
+    const QStringList parecordToFile = {"--rate=48000", "--channels=2", "--format=s16le", "--file-format=wav",
+                                        dir.filePath("parecord.wav")};
+    const QStringList parecordToPipe = {"--rate=48000", "--channels=2", "--format=s16le", "--raw"};
+    std::printf("recording 48000 Hz, 16-bit, stereo for %.0f s per take, side by side\n", seconds);
+
+    // A 16-bit take is also encoded into the MP3 temporary file while it
+    // records (when the plug-in is found), at the quality setting's rate
+    // with the plug-in's high-quality preset (LAME -q 2): the fair
+    // reference is parecord piped into lame with the same settings.
+    const int kbps = 112;  // the default quality setting
+    const Phase withMp3 =
+        RecordSideBySide(window, parecordToPipe,
+                         {"lame", "--quiet", "-r", "-s", "48", "--bitwidth", "16", "--signed", "--little-endian", "-m",
+                          "j", "-q", "2", "-b", QString::number(kbps), "-", dir.filePath("lame.mp3")},
+                         seconds);
+    bool mp3 = false;
+    for (const QFileInfo& temp : QDir(dir.path()).entryInfoList({"quillon_temp_*.mp3"}, QDir::Files))
+        mp3 = mp3 || temp.size() > 0;
+    window.engine().SetSaved(true);
+    window.controlAs<QAbstractButton>(1125)->click();  // a new recording
+
+    // The WAVE side alone, against parecord writing the same WAVE file.
+    window.engine().SetMp3Side(nullptr);
+    const Phase waveOnly = RecordSideBySide(window, parecordToFile, {}, seconds);
     tone.kill();
     tone.waitForFinished();
-    // Both record in real time: parecord captured as many seconds as passed.
-    const double parecordAudio = seconds;
 
-    const double enginePerMinute = engineCpu / engineAudio * 60.0;
-    const double parecordPerMinute = parecordCpu / parecordAudio * 60.0;
-    std::printf("recorded %.1f s through the engine and %.1f s with parecord at the same time"
-                " (48000 Hz, 16-bit, stereo)\n", engineAudio, parecordAudio);
-    std::printf("recorder window:           %8.1f ms CPU per minute of recording\n", enginePerMinute * 1000);
-    std::printf("  of which other threads:  %8.1f ms\n", othersCpu / engineAudio * 60.0 * 1000);
-    std::printf("parecord:                  %8.1f ms CPU per minute of recording\n", parecordPerMinute * 1000);
-    std::printf("ratio engine / parecord:   %8.2f\n", enginePerMinute / parecordPerMinute);
+    if (mp3 && withMp3.ok)
+        Report("with the MP3 temporary file (as the program records):", "parecord | lame -q 2:", withMp3);
+    else
+        std::printf("the MP3 plug-in was not found: no MP3 take\n");
+    if (!waveOnly.ok)
+        return 1;
+    Report("the WAVE file alone:", "parecord:", waveOnly);
     return 0;
 }
