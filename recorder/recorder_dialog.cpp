@@ -564,9 +564,28 @@ void RecorderDialog::KeepForSalvage()
     m_playlist->Shutdown();
 }
 
+namespace {
+
+// A menu or dialog open over the window runs an event loop of its own, and
+// the window's cannot end before it: left open, it would keep the program up
+// past the session's end, with the settings and the list not yet written.
+void CloseEverythingOpenOver(QDialog* window)
+{
+    while (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(widget);
+        if (dialog && dialog != window && dialog->isVisible())
+            dialog->done(QDialog::Rejected);
+    }
+}
+
+}  // namespace
+
 bool RecorderDialog::OnSessionEnd()
 {
     if (!HoldsUnsavedRecording()) {
+        CloseEverythingOpenOver(this);
         done(QDialog::Rejected);
         return true;
     }
