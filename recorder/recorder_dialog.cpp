@@ -33,6 +33,7 @@
 #include "playlist/playlist_box.h"
 #include "playlist/playlist_model.h"
 #include "platform/paths.h"
+#include "platform/replacing_file.h"
 #include "recorder/waveform_view.h"
 #include "input/input_lists.h"
 #include "input/mixer_line_list.h"
@@ -559,6 +560,9 @@ bool RecorderDialog::HoldsUnsavedRecording() const
 
 void RecorderDialog::KeepForSalvage()
 {
+    // The process ends without unwinding: a save under way would leave its
+    // half-written file in the record folder for good.
+    platform::ReplacingFile::DiscardUnfinished();
     StoreSettings();
     m_store.sync();
     m_playlist->Shutdown();
