@@ -3,6 +3,8 @@
 #include <csignal>
 #include <mutex>
 
+#include <QFileInfo>
+
 #include "platform/locked_file.h"
 
 RecordingFile::~RecordingFile() { CloseAndRemove(); }
@@ -21,6 +23,14 @@ bool RecordingFile::Create(const QString& path, const platform::audio::PcmFormat
         return false;
     }
     return true;
+}
+
+QString RecordingFile::readingPath() const
+{
+    if (!isOpen())
+        return m_wavTempPath;
+    const QString byHandle = QStringLiteral("/proc/self/fd/%1").arg(m_wavTemp.handle());
+    return QFileInfo::exists(byHandle) ? byHandle : m_wavTempPath;
 }
 
 uint32_t RecordingFile::GetHeaderSize() const { return isOpen() ? WaveHeader::kSize : 0; }

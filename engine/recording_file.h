@@ -25,6 +25,9 @@ public:
     bool Create(const QString& path, const platform::audio::PcmFormat& format);
     bool isOpen() const { return m_wavTemp.isOpen(); }
     const QString& path() const { return m_wavTempPath; }
+    // Where to open the recording for reading: through this process's own
+    // handle, which still reaches it when its name was deleted from under it.
+    QString readingPath() const;
 
     // 44 while open, else 0.
     uint32_t GetHeaderSize() const;

@@ -157,7 +157,7 @@ bool RecordingSaver::SaveAsWave(const QString& path)
 {
     m_sleep(kWaveCopyDelayMs);
     const RecordingFile& wave = m_engine.recordingFile();
-    return wave.isOpen() && CopyFileOver(wave.path(), path);
+    return wave.isOpen() && CopyFileOver(wave.readingPath(), path);
 }
 
 // ------------------------------------------------------------ compression
@@ -204,7 +204,7 @@ bool RecordingSaver::CompressToMp3(const QString& path, bool& cancelled)
     m_readBuffer.resize(kReadBlockSize);
 
     bool failed = false;
-    QFile wave(m_engine.recordingFile().path());
+    QFile wave(m_engine.recordingFile().readingPath());
     if (!wave.open(QIODevice::ReadOnly) || !wave.seek(m_engine.GetHeaderSize()))
         failed = true;
     const uint64_t total = failed ? 0 : uint64_t(wave.size() - wave.pos());

@@ -12,7 +12,12 @@ namespace platform {
 
 QString tempFolder()
 {
+    // Qt answers with an empty path when $TMPDIR names no folder (a stale
+    // setting, or the folder removed meanwhile): joined to a file name that
+    // would be the root folder.
     QString t = QDir::tempPath();
+    if (t.isEmpty())
+        t = QStringLiteral("/tmp");
     while (t.size() > 1 && t.endsWith(QLatin1Char('/')))
         t.chop(1);
     return t;

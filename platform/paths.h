@@ -5,8 +5,8 @@
 
 namespace platform {
 
-// The temporary folder (honours TMPDIR), without a trailing separator unless
-// it is the root.
+// The temporary folder (honours TMPDIR, /tmp when it names no folder),
+// without a trailing separator unless it is the root.
 QString tempFolder();
 // Folder of the running program (where the encoder plug-in and the list file live).
 QString programFolder();

@@ -7,9 +7,17 @@
 #include <unistd.h>
 
 #include <QFileInfo>
+#include <QSet>
 
 namespace platform {
 namespace {
+
+// The files being written now; saving runs on the window's thread only.
+QSet<QString>& Unfinished()
+{
+    static QSet<QString> paths;
+    return paths;
+}
 
 mode_t NewFileMode()
 {
@@ -58,6 +66,7 @@ bool ReplacingFile::Open(QIODevice::OpenMode extraMode)
     if (fd < 0)
         return false;
     m_writingPath = QFile::decodeName(name);
+    Unfinished().insert(m_writingPath);
     if (::fchmod(fd, mode) != 0 || !m_file.open(fd, QIODevice::WriteOnly | extraMode, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         Discard();
@@ -77,6 +86,7 @@ bool ReplacingFile::Commit()
         Discard();
         return false;
     }
+    Unfinished().remove(m_writingPath);
     m_writingPath.clear();
     return true;
 }
@@ -84,9 +94,18 @@ bool ReplacingFile::Commit()
 void ReplacingFile::Discard()
 {
     m_file.close();
-    if (!m_writingPath.isEmpty())
+    if (!m_writingPath.isEmpty()) {
         ::unlink(QFile::encodeName(m_writingPath).constData());
+        Unfinished().remove(m_writingPath);
+    }
     m_writingPath.clear();
+}
+
+void ReplacingFile::DiscardUnfinished()
+{
+    for (const QString& path : std::as_const(Unfinished()))
+        ::unlink(QFile::encodeName(path).constData());
+    Unfinished().clear();
 }
 
 }  // namespace platform

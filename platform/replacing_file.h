@@ -25,6 +25,10 @@ public:
     // Flushes to the disk and renames over the target; false leaves the target as it was.
     bool Commit();
 
+    // Removes what every unfinished write has put on disk so far, for a
+    // process about to end without unwinding to their destructors.
+    static void DiscardUnfinished();
+
 private:
     void Discard();
 

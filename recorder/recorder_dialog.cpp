@@ -33,6 +33,7 @@
 #include "playlist/playlist_box.h"
 #include "playlist/playlist_model.h"
 #include "platform/paths.h"
+#include "platform/replacing_file.h"
 #include "recorder/waveform_view.h"
 #include "input/input_lists.h"
 #include "input/mixer_line_list.h"
@@ -559,14 +560,36 @@ bool RecorderDialog::HoldsUnsavedRecording() const
 
 void RecorderDialog::KeepForSalvage()
 {
+    // The process ends without unwinding: a save under way would leave its
+    // half-written file in the record folder for good.
+    platform::ReplacingFile::DiscardUnfinished();
     StoreSettings();
     m_store.sync();
     m_playlist->Shutdown();
 }
 
+namespace {
+
+// A menu or dialog open over the window runs an event loop of its own, and
+// the window's cannot end before it: left open, it would keep the program up
+// past the session's end, with the settings and the list not yet written.
+void CloseEverythingOpenOver(QDialog* window)
+{
+    while (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(widget);
+        if (dialog && dialog != window && dialog->isVisible())
+            dialog->done(QDialog::Rejected);
+    }
+}
+
+}  // namespace
+
 bool RecorderDialog::OnSessionEnd()
 {
     if (!HoldsUnsavedRecording()) {
+        CloseEverythingOpenOver(this);
         done(QDialog::Rejected);
         return true;
     }

@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
+#include <vector>
 #include <QFile>
 
 #include <QApplication>
+#include <QMouseEvent>
 #include <QDir>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -17,6 +20,8 @@
 #include "platform/audio/fake_backend.h"
 #include "platform/shell.h"
 #include "playlist/list_file.h"
+#include "playlist/playlist_box.h"
+#include "recorder/recorder_dialog.h"
 #include "playlist/playlist_model.h"
 #include "support/recording_shell.h"
 #include "support/test_support.h"
@@ -120,6 +125,50 @@ TEST_F(RecorderAppTest, TheSessionEndingWritesWhatTheUserSetBeforeTheProgramGoes
     QSettings written(home.filePath(".config/tessaly/Quillon.conf"), QSettings::IniFormat);
     EXPECT_TRUE(written.childGroups().contains("Settings")) << written.fileName().toStdString();
     EXPECT_TRUE(written.childGroups().contains("History"));
+}
+
+TEST_F(RecorderAppTest, TheSessionEndingAlsoEndsTheProgramWhileAMenuOrDialogIsOpenOverTheWindow)
+{
+    // Each of these runs its own event loop over the window's.
+    const std::vector<std::function<void(RecorderDialog&)>> openers = {
+        [](RecorderDialog& w) {  // the list's menu, as a right click opens it
+            QWidget* list = w.playlistBox().viewport();
+            for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+                QMouseEvent event(type, QPointF(5, 5), list->mapToGlobal(QPointF(5, 5)), Qt::RightButton,
+                                  type == QEvent::MouseButtonPress ? Qt::RightButton : Qt::NoButton, {});
+                QCoreApplication::sendEvent(list, &event);
+            }
+        },
+        [](RecorderDialog& w) { w.OnSysCommand(16); },  // the about box
+    };
+    for (size_t i = 0; i < openers.size(); ++i) {
+        SCOPED_TRACE(i);
+        // Had the program outlived the session, this would be what ends it.
+        bool stillUp = false;
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [&] {
+            stillUp = true;
+            if (QWidget* popup = QApplication::activePopupWidget())
+                popup->close();
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+        QTimer::singleShot(50, [&] {
+            auto* window = qobject_cast<RecorderDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(window, nullptr);
+            QTimer::singleShot(100, [window] {
+                // What was opened is still open when the signal comes.
+                EXPECT_TRUE(QApplication::activePopupWidget() || QApplication::activeModalWidget() != window);
+                ::raise(SIGTERM);
+            });
+            watchdog.start(5000);
+            openers[i](*window);
+        });
+        RecorderApp app;
+        EXPECT_EQ(app.InitInstance(), 0);
+        EXPECT_FALSE(stillUp);
+    }
 }
 
 }  // namespace

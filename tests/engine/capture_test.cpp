@@ -46,6 +46,20 @@ TEST_F(EngineTest, RecordCreatesAPrivateFileWithAnEmptyHeaderAndOpensTheChosenIn
     }
 }
 
+TEST_F(EngineTest, ATemporaryFolderSettingThatNamesNoFolderRecordsIntoTmp)
+{
+    // A stale $TMPDIR, or the folder removed while the program runs.
+    qputenv("TMPDIR", tmp.filePath("gone").toLocal8Bit());
+    Restart();
+    engine->OnRecord();
+    ASSERT_TRUE(engine->IsRecording());
+    const QString path = engine->recordingFile().path();
+    EXPECT_EQ(QFileInfo(path).path(), "/tmp");
+    EXPECT_TRUE(view.errors.empty());
+    Restart();
+    EXPECT_FALSE(QFile::exists(path));
+}
+
 TEST_F(EngineTest, BuffersReachTheDiskAtOnceAndStopKeepsEverythingCapturedBeforeIt)
 {
     uint32_t now = 0;

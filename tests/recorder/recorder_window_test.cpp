@@ -344,4 +344,31 @@ TEST_F(RecorderWindowEngineTest, AnEndingSessionKeepsSettingsPlaylistAndTheUnsav
     EXPECT_FALSE(window->isVisible());
 }
 
+TEST_F(RecorderWindowEngineTest, AnEndingSessionDuringAnMp3SaveLeavesNoHalfWrittenFileBehind)
+{
+    QTemporaryDir folder;
+    ctl<QLineEdit>(1001)->setText(folder.path());
+    ctl<QComboBox>(1003)->setCurrentIndex(0);  // MP3
+    record(1000, 48000 * 3);
+    ctl<QSlider>(1004)->setValue(5);  // encoded at save time, under the progress dialog
+
+    // The program ends right after this call, without unwinding the save.
+    std::optional<QStringList> leftInFolder;
+    QTimer sessionEnd;
+    sessionEnd.setInterval(20);
+    QObject::connect(&sessionEnd, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* p = qobject_cast<controls::ProgressDialog*>(w); p && p->isVisible() && !leftInFolder) {
+                EXPECT_FALSE(window->OnSessionEnd());
+                leftInFolder = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
+                p->CancelButton()->click();
+            }
+    });
+    sessionEnd.start();
+    click(1116);
+    sessionEnd.stop();
+    ASSERT_TRUE(leftInFolder);
+    EXPECT_EQ(*leftInFolder, QStringList());
+}
+
 }  // namespace

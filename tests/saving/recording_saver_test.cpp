@@ -231,6 +231,23 @@ TEST(SaveRunning, NoOtherCommandStartsWhileTheProgressDisplayLetsEventsThrough)
     expectMp3Holds(s.saved(kClockName + ".mp3"), 3 * 44100, 44100, 2, 64, 1000);
 }
 
+TEST(SaveSource, ARecordingWhoseTemporaryFilesWereDeletedMeanwhileIsStillSavedWhole)
+{
+    // The temporary folder cleaned or removed while the recording was open.
+    SavingSession s(realPluginFolder());
+    s.Record(kStereo44k16Bit, 1000, 2 * 44100);
+    ASSERT_TRUE(QFile::remove(s.mp3TempPath()));
+    ASSERT_TRUE(QFile::remove(s.wavTempPath()));
+
+    s.saveView.method = 1;
+    s.SaveAt(9);
+    expectWaveHolds(s.saved(kClockName + ".wav"), 2 * 44100, 44100, 2, 16);
+    s.saveView.method = 0;
+    s.SaveAt(10);
+    expectMp3Holds(s.saved(kTenSeconds), 2 * 44100, 44100, 2, 128, 1000);
+    EXPECT_TRUE(s.saveView.errors.empty());
+}
+
 TEST(ClearAfterPosition, CutsTheRecordingDropsTheMp3TempAndTheSavedFilesHoldOnlyTheKeptPart)
 {
     SavingSession s(realPluginFolder());
