@@ -61,11 +61,13 @@ TEST_F(PlaybackTest, ALongRecordingCirculatesFourteenBlocksUntilEveryByteWasPlay
     while (engine->IsPlaying()) {
         // Every returned block goes straight back until the end is queued.
         ASSERT_EQ(speaker->queuedBufferCount(), std::min(14, 21 - completions)) << completions;
-        if (completions == 7)
+        if (completions == 7) {
             EXPECT_EQ(engine->position(), uint32_t((kBlock * 20 + 100) / 2)) << "queued up to the end";
+        }
         ASSERT_TRUE(speaker->completeNext());
-        if (++completions == 21)
+        if (++completions == 21) {
             EXPECT_EQ(speaker->playedBytes(), recorded);  // before the engine closes it
+        }
         Settle();
     }
     EXPECT_EQ(completions, 21);
