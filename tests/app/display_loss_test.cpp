@@ -12,7 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "playlist/list_file.h"
+#include "listed_paths.h"
 #include "support/test_support.h"
 
 namespace {
@@ -24,17 +24,6 @@ QByteArray leftoverRecording()
     memcpy(header.data(),
            "RIFF\x24\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x40\x1f\0\0\x40\x1f\0\0\x01\0\x08\0data\0\0\0\0", 44);
     return header + QByteArray(8000, '\x80');
-}
-
-std::vector<std::string> listedPaths(const QString& listFile)
-{
-    const QByteArray bytes = testsupport::readFile(listFile);
-    std::vector<std::string> paths;
-    for (const auto& entry : playlist::ParseListFile(
-             std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())),
-             uint64_t(bytes.size())))
-        paths.push_back(entry.path);
-    return paths;
 }
 
 TEST(DisplayLoss, TheSettingsAndTheChangedPlaylistAreWrittenWhenTheXServerDies)

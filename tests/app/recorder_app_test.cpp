@@ -17,6 +17,7 @@
 #include <QWidget>
 
 #include "app/recorder_app.h"
+#include "listed_paths.h"
 #include "platform/audio/fake_backend.h"
 #include "platform/shell.h"
 #include "playlist/list_file.h"
@@ -66,16 +67,6 @@ protected:
     }
 
     QString listFile() const { return home.filePath("Quillon.lst"); }
-    std::vector<std::string> listedPaths() const
-    {
-        const QByteArray bytes = testsupport::readFile(listFile());
-        std::vector<std::string> paths;
-        for (const auto& entry : playlist::ParseListFile(
-                 std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())),
-                 uint64_t(bytes.size())))
-            paths.push_back(entry.path);
-        return paths;
-    }
 
     QTemporaryDir home, temp;
     RecordingShell shell;
@@ -97,7 +88,7 @@ TEST_F(RecorderAppTest, WelcomesOnceWritesTheHistoryAndSalvagesALeftoverRecordin
         << salvaged.first().toStdString();
     EXPECT_FALSE(QFile::exists(temp.filePath("quillon_temp_12345.wav")));
     // The salvaged recording joined the playlist and its list file.
-    EXPECT_EQ(listedPaths(), std::vector<std::string>{QFile::encodeName(salvaged.first()).toStdString()});
+    EXPECT_EQ(listedPaths(listFile()), std::vector<std::string>{QFile::encodeName(salvaged.first()).toStdString()});
 
     QSettings qs(home.filePath(".config/tessaly/Quillon.conf"), QSettings::IniFormat);
     EXPECT_EQ(qs.value("History/CurDirAddFiles").toString(), QDir::homePath());
