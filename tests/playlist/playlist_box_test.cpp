@@ -98,6 +98,21 @@ TEST(PlaylistBox, AddingFilesKeepsOneRowPerFileStopsAtFoldersAndRemembersTheFold
     EXPECT_FALSE(shown("take.ogg"));
 }
 
+TEST(PlaylistBox, AFullListTakesOneMoreThenSays394AndStops)
+{
+    Panel panel;
+    for (int i = 0; i < 4999; ++i)
+        ASSERT_EQ(panel.model().AddItem(QString("/nonexistent/%1.wav").arg(i)), unsigned(i));
+    panel.chooseFiles({panel.wave("x.wav"), panel.wave("y.wav"), panel.wave("z.wav")});
+    MessageBoxCatcher catcher;
+    panel.box->AddFiles();
+    ASSERT_TRUE(waitUntil([&] { return catcher.count > 0; }));
+    EXPECT_EQ(catcher.count, 1);
+    EXPECT_EQ(panel.model().count(), 5000);
+    EXPECT_EQ(QFileInfo(panel.model().item(4999)->filePath()).fileName(), "x.wav");
+    EXPECT_EQ(panel.box->GetSingleSelection(), 4999);
+}
+
 TEST(PlaylistBox, AFolderIsAddedInFourPassesInAnyLetterCaseInNameOrder)
 {
     Panel panel;
