@@ -8,13 +8,8 @@ fuzzer=${1:?fuzzer}
 runs=${2:?runs}
 shift 2
 
-[ -x "$fuzzer" ] || { echo "missing $fuzzer: run 'make fuzz' first" >&2; exit 1; }
-work=$(mktemp -d /tmp/list-fuzz.XXXXXX)
-trap 'rm -rf "$work"' EXIT
-seeds="$work/seeds"
-corpus=${FUZZ_CORPUS_DIR:-$work/corpus}
-artifacts=${FUZZ_ARTIFACT_DIR:-$(dirname "$fuzzer")/artifacts}
-mkdir -p "$seeds" "$corpus" "$artifacts"
+source "$(dirname "$0")/../../fuzz/fuzz-workdir.sh"
+fuzz_workdir list-fuzz "$fuzzer"
 
 # header VERSION COUNT SIZE: the 12 bytes, little-endian.
 header() {
@@ -41,5 +36,5 @@ entry() {
 { header 3 1 264; entry /a/six.wav 264 2; head -c 800 /dev/zero; } >"$seeds/trailing"
 
 # Fixed seed and iteration count: the same inputs on every run.
-exec "$fuzzer" -runs="$runs" -seed=1 -max_len=4096 -timeout=10 -malloc_limit_mb=512 \
+"$fuzzer" -runs="$runs" -seed=1 -max_len=4096 -timeout=10 -malloc_limit_mb=512 \
   -max_total_time=25 -print_final_stats=1 -artifact_prefix="$artifacts/" "$@" "$corpus" "$seeds"

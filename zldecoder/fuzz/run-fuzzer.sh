@@ -14,13 +14,8 @@ zla=${3:?zla tool}
 runs=${4:?runs}
 shift 4
 
-[ -x "$fuzzer" ] || { echo "missing $fuzzer: run 'make fuzz' first" >&2; exit 1; }
-work=$(mktemp -d /tmp/zldecoder-fuzz.XXXXXX)
-trap 'rm -rf "$work"' EXIT
-seeds="$work/seeds"
-corpus=${FUZZ_CORPUS_DIR:-$work/corpus}
-artifacts=${FUZZ_ARTIFACT_DIR:-$(dirname "$fuzzer")/artifacts}
-mkdir -p "$seeds" "$corpus" "$artifacts"
+source "$(dirname "$0")/../../fuzz/fuzz-workdir.sh"
+fuzz_workdir zldecoder-fuzz "$fuzzer"
 
 noise() {  # noise RATE CHANNELS FRAMES [sox output options...] FILE
   local rate=$1 channels=$2 frames=$3
@@ -91,5 +86,5 @@ largest=$(wc -c < "$(ls -S "$seeds"/* | head -1)")
 max_len=$(( largest + 4096 > 8192 ? largest + 4096 : 8192 ))
 # Fixed seed and number of runs, no time limit: the same inputs on every
 # machine, however fast.
-exec "$fuzzer" -runs="$runs" -seed=1 -max_len="$max_len" -timeout=10 -malloc_limit_mb=512 \
+"$fuzzer" -runs="$runs" -seed=1 -max_len="$max_len" -timeout=10 -malloc_limit_mb=512 \
   -print_final_stats=1 -artifact_prefix="$artifacts/" "$@" "$corpus" "$seeds"
