@@ -378,6 +378,7 @@ void RecordingEngine::OnHScroll(int code, int64_t position)
         break;
     default:
         m_position = thumb;
+        m_playback.ContinueFromPosition();
         ShowPosition(false);
         break;
     }
