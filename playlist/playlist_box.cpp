@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -13,8 +12,6 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
-#include <QTextDocument>
-#include <QToolTip>
 
 #include <utility>
 
@@ -25,6 +22,7 @@
 #include "playlist/remove_items_dialog.h"
 #include "playlist/row_painter.h"
 #include "playlist/row_texts.h"
+#include "playlist/row_tip.h"
 #include "resources/artwork.h"
 #include "resources/strings.h"
 
@@ -72,6 +70,7 @@ PlaylistBox::PlaylistBox(QWidget* parent)
       m_player(std::make_unique<PlaylistPlayer>(*this))
 {
     setModel(m_model.get());
+    connect(m_model.get(), &PlaylistModel::loadFinished, m_player.get(), &PlaylistPlayer::OnItemLoaded);
     setItemDelegate(new RowPainter(this, [this] { return QModelIndex(m_anchor); }, m_player.get()));
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
@@ -84,6 +83,16 @@ PlaylistBox::PlaylistBox(QWidget* parent)
     setDropIndicatorShown(false);
     viewport()->setAutoFillBackground(false);
     setMouseTracking(true);
+    // The tips come in 30-pixel bands, one per row from the top row.
+    m_rowTip = new RowTip(viewport(), [this](QPoint pos) {
+        const int band = pos.y() / kTooltipBand;
+        const int index = TopItem() + band;
+        const PlaylistItem* item = pos.y() >= 0 ? m_model->item(index) : nullptr;
+        if (!item)
+            return RowTip::Tip{};
+        return RowTip::Tip{TooltipText(*item, index).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+                           QRect(0, band * kTooltipBand, viewport()->width(), kTooltipBand)};
+    });
 }
 
 PlaylistBox::~PlaylistBox()
@@ -160,10 +169,21 @@ void PlaylistBox::SelectOnly(int index)
     const QModelIndex at = m_model->index(index);
     if (!at.isValid())
         return;
-    selectionModel()->select(at, QItemSelectionModel::ClearAndSelect);
-    selectionModel()->setCurrentIndex(at, QItemSelectionModel::NoUpdate);
+    // Through the view, so that its own anchor moves too: Shift with an
+    // arrow key then extends from this row, not from an older click.
+    m_selectingAlone = true;
+    setCurrentIndex(at);
+    m_selectingAlone = false;
     SetAnchor(at);
     viewport()->update();
+}
+
+QItemSelectionModel::SelectionFlags PlaylistBox::selectionCommand(const QModelIndex& index, const QEvent* event) const
+{
+    // A row the program selects is selected alone, whatever keys are held.
+    if (m_selectingAlone)
+        return QItemSelectionModel::ClearAndSelect;
+    return QListView::selectionCommand(index, event);
 }
 
 // --- Commands ---
@@ -249,6 +269,8 @@ unsigned PlaylistBox::AddOne(const QString& path, QStringList& refused)
         ShowError(394, QString::number(PlaylistModel::maxItems));
     else if (r == PlaylistModel::kPathRefused)
         refused.append(path);
+    else
+        RefreshIfChanged(r);
     return r;
 }
 
@@ -346,6 +368,8 @@ void PlaylistBox::AddRecording(const QString& path, bool select)
     const unsigned r = m_model->AddItem(path, 0);
     if (r == PlaylistModel::kListFull || r == PlaylistModel::kPathRefused)
         return;
+    // A new take saved over a listed file.
+    RefreshIfChanged(r);
     if (select)
         SelectOnly(int(r));
     m_model->setListModified();
@@ -363,11 +387,13 @@ void PlaylistBox::RemoveSelected()
         return;
     int removed = 0;
     int lastPosition = -1;
+    bool refused = false;
     for (int row : rows) {
         const int index = row - removed;
         PlaylistItem* item = m_model->item(index);
         if (m_player && m_player->IsPlaying(item)) {
             ShowError(395);
+            refused = true;
             break;
         }
         if (item->queued && m_player)
@@ -376,12 +402,10 @@ void PlaylistBox::RemoveSelected()
         ++removed;
         lastPosition = index;
     }
-    if (lastPosition >= 0 && m_model->count() > 0) {
-        const QModelIndex at = m_model->index(std::min(lastPosition, m_model->count() - 1));
-        selectionModel()->select(at, QItemSelectionModel::Select);
-        selectionModel()->setCurrentIndex(at, QItemSelectionModel::NoUpdate);
-        SetAnchor(at);
-    }
+    // A removal stopped at a playing item leaves the selection as it
+    // stands: the next Delete must act only on rows the user chose.
+    if (!refused && lastPosition >= 0 && m_model->count() > 0)
+        SelectOnly(std::min(lastPosition, m_model->count() - 1));
     viewport()->update();
 }
 
@@ -429,6 +453,23 @@ QString PlaylistBox::ItemTitle(const PlaylistItem& item) const
     return GetItemTitle(item);
 }
 
+bool PlaylistBox::FileChanged(const PlaylistItem& item) const
+{
+    return m_model->FileChanged(item);
+}
+
+bool PlaylistBox::ReloadItem(PlaylistItem& item)
+{
+    return m_model->Reload(&item);
+}
+
+void PlaylistBox::RefreshIfChanged(unsigned index)
+{
+    PlaylistItem* item = m_model->item(int(index));
+    if (item && !(m_player && m_player->IsPlaying(item)) && m_model->FileChanged(*item))
+        m_model->Reload(item);
+}
+
 // --- Menu, keys and mouse ---
 
 std::unique_ptr<QMenu> PlaylistBox::CreatePopupMenu()
@@ -472,6 +513,7 @@ int PlaylistBox::TopItem() const
 
 void PlaylistBox::keyPressEvent(QKeyEvent* event)
 {
+    m_rowTip->Hide();
     switch (event->key()) {
     case Qt::Key_Delete:
         RemoveSelected();
@@ -586,25 +628,10 @@ void PlaylistBox::timerEvent(QTimerEvent* event)
 
 bool PlaylistBox::viewportEvent(QEvent* event)
 {
-    if (event->type() != QEvent::ToolTip)
-        return QListView::viewportEvent(event);
-    auto* help = static_cast<QHelpEvent*>(event);
-    // The tips come in 30-pixel bands, one per row from the top row.
-    const int band = help->pos().y() / kTooltipBand;
-    const int index = TopItem() + band;
-    const PlaylistItem* item = help->pos().y() >= 0 ? m_model->item(index) : nullptr;
-    if (!item) {
-        QToolTip::hideText();
-        event->ignore();
+    // Rows have tips of their own (RowTip), not Qt's.
+    if (event->type() == QEvent::ToolTip)
         return true;
-    }
-    QString tip = TooltipText(*item, index).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    // A tip that looks like markup (a file named "<b>take.wav") would be
-    // rendered as markup, hiding part of the name and joining the lines.
-    if (Qt::mightBeRichText(tip))
-        tip = Qt::convertFromPlainText(tip, Qt::WhiteSpacePre);
-    QToolTip::showText(help->globalPos(), tip, viewport(), QRect(0, band * kTooltipBand, viewport()->width(), kTooltipBand));
-    return true;
+    return QListView::viewportEvent(event);
 }
 
 // --- Drops from file managers ---

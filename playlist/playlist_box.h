@@ -25,6 +25,7 @@ class BitmapSlider;
 namespace playlist {
 
 class PlaylistModel;
+class RowTip;
 
 class PlaylistBox : public QListView, public PlayerHost {
     Q_OBJECT
@@ -87,9 +88,12 @@ public:
     void ShowPlayError(int stringId) override;
     void InvalidateList() override;
     QString ItemTitle(const PlaylistItem& item) const override;
+    bool FileChanged(const PlaylistItem& item) const override;
+    bool ReloadItem(PlaylistItem& item) override;
 
     PlaylistModel& model() const { return *m_model; }
     PlaylistPlayer& player() const { return *m_player; }
+    RowTip& rowTip() const { return *m_rowTip; }
 
     // The open-files dialog (tests replace it): the chosen paths, empty when
     // cancelled.
@@ -111,6 +115,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     bool viewportEvent(QEvent* event) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event = nullptr) const override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -129,6 +135,9 @@ private:
     // Dropped files and folders, after the drop has returned.
     void AddDropped(const QStringList& paths);
     void ReportRefused(const QStringList& refused);
+    // A row added again whose file changed meanwhile is loaded again,
+    // unless it plays (its next play looks again).
+    void RefreshIfChanged(unsigned index);
     void ShowError(int stringId, const QString& arg = QString());
     void Issue(int id);
     void OpenMenuAt(QPoint viewportPos);
@@ -144,8 +153,10 @@ private:
     FolderHistory* m_folderHistory = nullptr;
     std::function<bool()> m_isLoopPlaying;
     int m_timerId = 0;
+    RowTip* m_rowTip = nullptr;
     // Where the last click or key step without Shift landed.
     QPersistentModelIndex m_anchor;
+    bool m_selectingAlone = false;
 };
 
 }  // namespace playlist

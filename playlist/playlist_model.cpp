@@ -175,11 +175,7 @@ unsigned PlaylistModel::AddFileName(const std::string& fileName, uint8_t attribu
     auto created = std::make_unique<PlaylistItem>();
     created->path = fileName;
     created->attribute = attribute;
-    created->images = LoadingImages();
-    created->imageCount = 1;
-    const QImage& waiting = LoadingImages().constFirst();
-    created->imageWidth = clampToByte(waiting.width());
-    created->imageHeight = clampToByte(waiting.height());
+    MakeWaiting(*created);
     PlaylistItem* added = created.get();
 
     const int row = count();
@@ -190,6 +186,39 @@ unsigned PlaylistModel::AddFileName(const std::string& fileName, uint8_t attribu
     endInsertRows();
     m_loader->EnqueueForLoading(added);
     return unsigned(row);
+}
+
+void PlaylistModel::MakeWaiting(PlaylistItem& it)
+{
+    it.length = 0;
+    it.format = nullptr;
+    it.images = LoadingImages();
+    it.imageCount = 1;
+    it.imageFrame = 0;
+    const QImage& waiting = LoadingImages().constFirst();
+    it.imageWidth = clampToByte(waiting.width());
+    it.imageHeight = clampToByte(waiting.height());
+}
+
+bool PlaylistModel::FileChanged(const PlaylistItem& it) const
+{
+    return (it.isLoaded() || it.isFailed()) && FileStamp::Of(it.path) != it.stamp;
+}
+
+bool PlaylistModel::Reload(PlaylistItem* it)
+{
+    if (!it || !(it->isLoaded() || it->isFailed()) || indexOf(it) < 0)
+        return false;
+    {
+        // As at removal: the loader never holds this item now, but the
+        // stream is closed under the lock all the same.
+        std::lock_guard guard(m_loader->lock());
+        it->stream.close();
+    }
+    MakeWaiting(*it);
+    changed(it);
+    m_loader->EnqueueForLoading(it);
+    return true;
 }
 
 PlaylistModel::AddOutcome PlaylistModel::AddPaths(const QStringList& paths)
@@ -258,6 +287,7 @@ void PlaylistModel::OnLoadDone(PlaylistItem* it, uint32_t code)
     {
         std::lock_guard guard(m_loader->lock());
         handle = std::exchange(it->parked, 0);
+        it->stamp = it->parkedStamp;
     }
     if (it->isRemoved()) {
         if (handle)
@@ -295,6 +325,7 @@ void PlaylistModel::OnLoadDone(PlaylistItem* it, uint32_t code)
         it->length = code;
     }
     changed(it);
+    emit loadFinished(it);
 }
 
 void PlaylistModel::changed(PlaylistItem* it)

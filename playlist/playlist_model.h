@@ -71,6 +71,14 @@ public:
     // keeps items that are playing.
     void RemoveItem(int index, bool deleteFile);
 
+    // True when the file of a loaded or failed item is no longer the one
+    // its row shows (replaced, rewritten or only touched since).
+    bool FileChanged(const PlaylistItem& item) const;
+    // A loaded or failed item goes back to the loader (waiting, loading,
+    // loaded) to show and play what its file holds now. False for an item
+    // that is still waiting or loading. The caller keeps items that play.
+    bool Reload(PlaylistItem* item);
+
     void ReadListFile(const QString& path);
     // Replaces the list file atomically, keeping the entries another
     // instance added meanwhile; false leaves the old file as it was.
@@ -97,6 +105,10 @@ public:
     static const QList<QImage>& FailedImages();
     static const QList<QImage>& DefaultImages();
 
+signals:
+    // An item's load ended, loaded or failed.
+    void loadFinished(playlist::PlaylistItem* item);
+
 private:
     struct LoadResult {
         PlaylistItem* item;
@@ -108,6 +120,8 @@ private:
     void OnLoadStart(PlaylistItem* item);
     void OnLoadDone(PlaylistItem* item, uint32_t code);
     void changed(PlaylistItem* item);
+    // The waiting state a new or reloaded item starts in.
+    static void MakeWaiting(PlaylistItem& item);
 
     std::vector<std::unique_ptr<PlaylistItem>> m_items;
     // Removed while the loader still owed their result.
