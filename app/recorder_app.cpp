@@ -50,7 +50,8 @@ int RecorderApp::InitInstance()
     if (FirstRunMarker().takeFirstRun())
         platform::shell().openUrl(QString::fromLatin1(resources::kWelcomePage));
 
-    CleanTempFiles(m_store.readSettings().recordFolder);
+    const RecorderSettings settings = m_store.readSettings();
+    CleanTempFiles(settings.recordFolderIntact ? settings.recordFolder : QString());
 
     {
         RecorderDialog dialog(m_store);

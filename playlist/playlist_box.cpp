@@ -366,6 +366,9 @@ void PlaylistBox::AddDirectory()
 void PlaylistBox::AddRecording(const QString& path, bool select)
 {
     const unsigned r = m_model->AddItem(path, 0);
+    // The recording is saved all the same; its name only cannot be listed.
+    if (r == PlaylistModel::kPathRefused)
+        ReportRefused({path});
     if (r == PlaylistModel::kListFull || r == PlaylistModel::kPathRefused)
         return;
     // A new take saved over a listed file.

@@ -66,6 +66,8 @@ public:
     void TogglePause();
     void AddFiles();
     void AddDirectory();
+    // A saved or salvaged recording joins the list; a path too long for the
+    // list file is reported as adding files reports it, a full list is not.
     void AddRecording(const QString& path, bool select);
     void RemoveSelected();
     void MailSelected();

@@ -72,6 +72,11 @@ PlaylistModel::PlaylistModel(QObject* parent) : QAbstractListModel(parent)
             }, Qt::QueuedConnection);
     });
     m_loader->StartLoader();
+
+    // One write for a burst of changes, started by the first of them.
+    m_listWriteTimer.setSingleShot(true);
+    m_listWriteTimer.setInterval(kListWriteDelayMs);
+    connect(&m_listWriteTimer, &QTimer::timeout, this, &PlaylistModel::WriteChangedList);
 }
 
 void PlaylistModel::TakeLoadResults()
@@ -116,6 +121,7 @@ void PlaylistModel::Shutdown()
     if (m_shutDown)
         return;
     m_shutDown = true;
+    m_listWriteTimer.stop();
     if (m_initialized && m_listModified)
         WriteListFile();
     m_loader->StopLoader();
@@ -235,7 +241,7 @@ PlaylistModel::AddOutcome PlaylistModel::AddPaths(const QStringList& paths)
             continue;
         }
         outcome.last = r;
-        m_listModified = true;
+        setListModified();
     }
     return outcome;
 }
@@ -243,7 +249,7 @@ PlaylistModel::AddOutcome PlaylistModel::AddPaths(const QStringList& paths)
 unsigned PlaylistModel::AddRecording(const QString& path)
 {
     const unsigned r = AddItem(path);
-    m_listModified = true;
+    setListModified();
     return r;
 }
 
@@ -257,7 +263,7 @@ void PlaylistModel::RemoveItem(int index, bool deleteFile)
     m_fileNames.erase(removed->path);
     m_removedNames.insert(removed->path);
     endRemoveRows();
-    m_listModified = true;
+    setListModified();
 
     // Under the lock the loader cannot be between checking the mark and
     // opening this file, nor parking a stream in it.
@@ -408,6 +414,20 @@ bool PlaylistModel::WriteListFile()
         return false;
     }
     return file.commit();
+}
+
+void PlaylistModel::setListModified()
+{
+    m_listModified = true;
+    if (m_initialized && !m_shutDown && !m_listWriteTimer.isActive())
+        m_listWriteTimer.start();
+}
+
+void PlaylistModel::WriteChangedList()
+{
+    // A failed write keeps the mark: the next change or the exit tries again.
+    if (m_listModified && !m_shutDown && WriteListFile())
+        m_listModified = false;
 }
 
 namespace {

@@ -13,6 +13,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <memory>
 #include <mutex>
@@ -85,7 +86,11 @@ public:
     bool WriteListFile();
     const QString& listFilePath() const { return m_listFilePath; }
     bool listModified() const { return m_listModified; }
-    void setListModified() { m_listModified = true; }
+    // Marks the list changed; it is written a moment later (kListWriteDelayMs),
+    // so that a crash or a kill loses next to nothing, and again at Shutdown
+    // if it changed since.
+    void setListModified();
+    static constexpr int kListWriteDelayMs = 1000;
     // Items removed while the loader still owes their result.
     int pendingRemovals() const { return int(m_pendingRemoved.size()); }
 
@@ -122,6 +127,7 @@ private:
     void changed(PlaylistItem* item);
     // The waiting state a new or reloaded item starts in.
     static void MakeWaiting(PlaylistItem& item);
+    void WriteChangedList();
 
     std::vector<std::unique_ptr<PlaylistItem>> m_items;
     // Removed while the loader still owed their result.
@@ -137,6 +143,7 @@ private:
     std::unique_ptr<Loader> m_loader;
     QString m_listFilePath;
     bool m_listModified = false;
+    QTimer m_listWriteTimer;
     bool m_initialized = false;
     bool m_shutDown = false;
 };

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QAbstractButton>
 #include <QSlider>
+#include <QTimer>
 #include <QTimerEvent>
 
 #include "controls/about_dialog.h"
@@ -88,6 +89,17 @@ RecorderDialog::RecorderDialog(SettingsStore& store, QWidget* parent)
     const RecorderSettings s = m_store.readSettings();
     m_encodeMethod = s.encodeMethod;
     m_recordFolder = s.recordFolder;
+    // A stored folder that the edit cannot hold or that names no folder here
+    // is set aside for this run, said once, and kept in the settings.
+    if (!s.recordFolderIntact || s.recordFolder.size() > RecorderTemplate::kFolderMaxLength) {
+        m_setAsideFolder = s.recordFolder;
+        m_recordFolder.clear();
+        QTimer::singleShot(0, this, [this] {
+            QMessageBox::critical(this, windowTitle(),
+                                  resources::text(resources::IDS_RECORD_FOLDER_UNUSABLE)
+                                      .replace(QStringLiteral("%s"), m_setAsideFolder));
+        });
+    }
     m_showRightPanel = s.showRightPanel;
     m_recordQuality = s.recordQuality;
     m_askForRenaming = s.askForRenaming;
@@ -554,7 +566,8 @@ void RecorderDialog::StoreSettings()
     RecorderSettings s;
     s.showRightPanel = m_showRightPanel;
     s.encodeMethod = m_encodeMethod;
-    s.recordFolder = m_recordFolder;
+    // Set aside and not replaced by the user: stored as it was.
+    s.recordFolder = m_recordFolder.isEmpty() && !m_setAsideFolder.isNull() ? m_setAsideFolder : m_recordFolder;
     s.recordQuality = m_recordQuality;
     s.askForRenaming = m_askForRenaming;
     s.loopPlaying = m_loopPlaying;

@@ -149,6 +149,8 @@ private:
     // Members exchanged with the controls and stored in "Settings".
     int m_encodeMethod = 0;
     QString m_recordFolder;
+    // The stored folder when it could not be used in this run (null otherwise).
+    QString m_setAsideFolder;
     bool m_showRightPanel = true;
     int m_recordQuality = 9;
     bool m_askForRenaming = false;
