@@ -68,6 +68,9 @@ public:
     void AddRecording(const QString& path, bool select);
     void RemoveSelected();
     void MailSelected();
+    // Adds a file as dropping it does, selects it and plays it once it has
+    // loaded (a file that fails to load is refused as the play button does).
+    void OpenAndPlay(const QString& path);
     // Carries out a command the window forwards (menu, buttons, keys).
     void OnCommand(int id);
 
@@ -129,6 +132,8 @@ private:
     // Dropped files and folders, after the drop has returned.
     void AddDropped(const QStringList& paths);
     void ReportRefused(const QStringList& refused);
+    // The item OpenAndPlay waits for has finished loading or failed.
+    void PlayOpenedWhenLoaded();
     void ShowError(int stringId, const QString& arg = QString());
     void Issue(int id);
     void OpenMenuAt(QPoint viewportPos);
@@ -146,6 +151,8 @@ private:
     int m_timerId = 0;
     // Where the last click or key step without Shift landed.
     QPersistentModelIndex m_anchor;
+    // The item OpenAndPlay plays once the loader is done with it.
+    const PlaylistItem* m_playWhenLoaded = nullptr;
 };
 
 }  // namespace playlist

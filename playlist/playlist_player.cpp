@@ -29,6 +29,8 @@ PlaylistPlayer::PlaylistPlayer(PlayerHost& host, QObject* parent)
 
 PlaylistPlayer::~PlaylistPlayer()
 {
+    // Listeners may already be half gone with the window.
+    blockSignals(true);
     if (m_currentDevice)
         StopCurrent();
     EmptyQueue();
@@ -89,6 +91,7 @@ bool PlaylistPlayer::StartItem(PlaylistItem* item, bool showErrors)
     if (m_slider)
         m_slider->SetRange(0, int(item->length));
     m_host.ShowStatus(m_host.ItemTitle(*item));
+    ReportPlayback();
     return true;
 }
 
@@ -183,6 +186,7 @@ void PlaylistPlayer::OnBufferDone(uint64_t deviceId, AudioBuffer* header)
     m_pool.PutBuffer(std::move(buffer));
     if (advance)
         AdvanceQueue();
+    ReportPlayback();
 }
 
 void PlaylistPlayer::StopCurrent()
@@ -209,6 +213,7 @@ void PlaylistPlayer::StopCurrent()
     m_currentDevice = 0;
     m_host.ShowStatus(QString());
     ClearPositionText();
+    ReportPlayback();
 }
 
 void PlaylistPlayer::PlaySelected(const std::vector<PlaylistItem*>& selection)
@@ -224,6 +229,7 @@ void PlaylistPlayer::PlaySelected(const std::vector<PlaylistItem*>& selection)
         m_queue.Build(selection);
         m_host.InvalidateList();
     }
+    ReportPlayback();
 }
 
 void PlaylistPlayer::AdvanceQueue()
@@ -236,6 +242,7 @@ void PlaylistPlayer::AdvanceQueue()
     if (!next || !StartItem(next, false))
         EmptyQueue();
     m_host.InvalidateList();
+    ReportPlayback();
 }
 
 void PlaylistPlayer::StopPlaying()
@@ -257,6 +264,7 @@ void PlaylistPlayer::TogglePause()
     m_paused = !m_paused;
     if (!m_paused)
         FillBuffers();
+    ReportPlayback();
 }
 
 void PlaylistPlayer::OnSliderScroll(int code)
@@ -266,14 +274,23 @@ void PlaylistPlayer::OnSliderScroll(int code)
         return;
     }
     m_dragging = false;
+    if (m_slider)
+        SeekTo(uint32_t(std::max(m_slider->GetPos(), 0)));
+}
+
+void PlaylistPlayer::SeekTo(uint32_t frame)
+{
     PlaySlot* slot = CurrentSlot();
-    if (!slot || !m_slider)
+    if (!slot)
         return;
-    slot->position = uint32_t(std::max(m_slider->GetPos(), 0)) % slot->item->length;
+    slot->position = frame % slot->item->length;
     slot->queuedFrames = 0;
     slot->stale = slot->inFlight;
     slot->device->reset();
+    if (m_slider && !m_dragging)
+        m_slider->SetPos(int(slot->position));
     ShowPosition(*slot, slot->position);
+    emit seeked(slot->position);
 }
 
 void PlaylistPlayer::EmptyQueue() { m_queue.Empty(); }
@@ -286,6 +303,29 @@ bool PlaylistPlayer::IsPlaying(const PlaylistItem* item) const
 const PlaySlot* PlaylistPlayer::currentSlot() const
 {
     return const_cast<PlaylistPlayer*>(this)->CurrentSlot();
+}
+
+const PlaylistItem* PlaylistPlayer::currentItem() const
+{
+    const PlaySlot* slot = currentSlot();
+    return slot ? slot->item : nullptr;
+}
+
+uint32_t PlaylistPlayer::currentPosition() const
+{
+    const PlaySlot* slot = currentSlot();
+    return slot ? slot->position : 0;
+}
+
+void PlaylistPlayer::ReportPlayback()
+{
+    const PlaylistItem* item = currentItem();
+    const bool paused = item && m_paused;
+    if (item == m_reportedItem && paused == m_reportedPaused)
+        return;
+    m_reportedItem = item;
+    m_reportedPaused = paused;
+    emit playbackChanged();
 }
 
 PlaySlot* PlaylistPlayer::FindSlot(uint64_t deviceId)
