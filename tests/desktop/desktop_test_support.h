@@ -56,17 +56,28 @@ private:
     bool m_ready = false;
 };
 
+struct PlayerctlResult {
+    int exitCode = -1;
+    QString out;
+};
+
 // playerctl against our player; the events run meanwhile, since the player
 // answering it lives on this thread.
-inline QString playerctl(const QStringList& args)
+inline PlayerctlResult runPlayerctl(const QStringList& args)
 {
     QProcess p;
     p.start(QStringLiteral("playerctl"), QStringList{QStringLiteral("--player=quillon")} + args);
     EXPECT_TRUE(p.waitForStarted(5000)) << "playerctl is installed by the project's dependencies";
     EXPECT_TRUE(runEventsUntil([&] { return p.state() == QProcess::NotRunning; }, 15000)) << args.join(' ').toStdString();
-    const QString out = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-    EXPECT_EQ(p.exitCode(), 0) << args.join(' ').toStdString() << ": " << p.readAllStandardError().toStdString();
-    return out;
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()).trimmed()};
+}
+
+// Its output, for a command that must succeed.
+inline QString playerctl(const QStringList& args)
+{
+    const PlayerctlResult r = runPlayerctl(args);
+    EXPECT_EQ(r.exitCode, 0) << args.join(' ').toStdString();
+    return r.out;
 }
 
 }  // namespace desktoptest

@@ -35,7 +35,7 @@ protected:
         window = std::make_unique<RecorderDialog>(*store);
         window->show();
         // Message boxes are counted and closed, as a person reading them would.
-        connect(&boxCloser, &QTimer::timeout, [this] {
+        QObject::connect(&boxCloser, &QTimer::timeout, [this] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && box->isVisible()) {
                 messages.append(box->text());
                 box->close();
