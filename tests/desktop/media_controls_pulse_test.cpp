@@ -2,11 +2,13 @@
 // bus as the desktop's media keys would, judged by what the sound server
 // plays (the null sink's monitor) and by what playerctl reads back.
 
+#include <QImage>
 #include <QUrl>
 
 #include "desktop_test_support.h"
 #include "desktop_window.h"
 #include "playlist/playlist_item.h"
+#include "zldecoder/media.h"
 
 using namespace desktoptest;
 using namespace audiotest;
@@ -137,4 +139,30 @@ TEST_F(MediaControlsTest, PlayPauseNextPreviousSeekAndStopFromPlayerctl)
     EXPECT_GE(announced.count("Playing"), 3);
     EXPECT_GE(announced.count("Stopped"), 2);
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}
+
+// A file opened through the media controls joins the list, plays once it has
+// loaded, and its picture is offered from the cache folder.
+TEST_F(MediaControlsTest, OpenUriAddsAndPlaysAZlaFileWithItsPicture)
+{
+    QImage cover(48, 40, QImage::Format_RGB32);
+    cover.fill(Qt::darkRed);
+    ASSERT_TRUE(cover.save(dir.filePath("cover.png")));
+    const QString zla = dir.filePath("covered.zla");
+    media::run(media::zlaTool(), {"pack", "-o", zla, "--title", "晨间录音", "--picture", dir.filePath("cover.png"),
+                                  files[2]});
+
+    playerctl({"open", QUrl::fromLocalFile(zla).toString()});
+    ASSERT_TRUE(statusBecomes("Playing"));
+    ASSERT_EQ(box().model().count(), 4);
+    EXPECT_EQ(box().GetFirstSelected(), 3);
+    EXPECT_EQ(playerctl({"metadata", "xesam:title"}), title(3));
+    EXPECT_EQ(playerctl({"metadata", "xesam:url"}), QUrl::fromLocalFile(zla).toString());
+    const QUrl art(playerctl({"metadata", "mpris:artUrl"}));
+    ASSERT_TRUE(art.isLocalFile());
+    EXPECT_TRUE(art.toLocalFile().startsWith(dir.filePath("cache"))) << art.toLocalFile().toStdString();
+    EXPECT_EQ(QImage(art.toLocalFile()).size(), cover.size());
+    expectOnly(880);
+    playerctl({"stop"});
+    EXPECT_TRUE(statusBecomes("Stopped"));
 }
