@@ -129,6 +129,7 @@ private:
     void KeepForSalvage();
     void ApplyPlaylistPanel();
     void OnQualityScroll();
+    void ShowQualityBitrate();
     void LoadTips();
     void SetUpPlaylistControls();
     void SetUpButtons();
