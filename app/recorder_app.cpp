@@ -3,6 +3,7 @@
 #include "playlist/playlist_box.h"
 
 #include "app/abrupt_exit.h"
+#include "app/desktop_integration.h"
 #include "app/first_run.h"
 #include "app/session_end.h"
 #include "app/temp_file_cleaner.h"
@@ -55,6 +56,7 @@ int RecorderApp::InitInstance()
 
     {
         RecorderDialog dialog(m_store);
+        DesktopIntegration desktopServices(dialog);
         dialog.playlistBox().SetFolderHistory(&m_folderHistory);
         for (const QString& path : m_salvaged)
             dialog.addRecording(path);

@@ -93,6 +93,11 @@ PlaylistBox::PlaylistBox(QWidget* parent)
         return RowTip::Tip{TooltipText(*item, index).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
                            QRect(0, band * kTooltipBand, viewport()->width(), kTooltipBand)};
     });
+    connect(m_model.get(), &QAbstractItemModel::dataChanged, this, &PlaylistBox::PlayOpenedWhenLoaded);
+    connect(m_model.get(), &QAbstractItemModel::rowsRemoved, this, [this] {
+        if (m_playWhenLoaded && m_model->indexOf(m_playWhenLoaded) < 0)
+            m_playWhenLoaded = nullptr;
+    });
 }
 
 PlaylistBox::~PlaylistBox()
@@ -294,6 +299,28 @@ unsigned PlaylistBox::AddFileList(const QStringList& paths, QStringList& refused
             (*m_folderHistory)[kAddFilesSlot] = info.absolutePath();
     }
     return last;
+}
+
+void PlaylistBox::OpenAndPlay(const QString& path)
+{
+    QStringList refused;
+    const unsigned added = AddFileList({path}, refused, false);
+    ReportRefused(refused);
+    if (added == PlaylistModel::kListFull || added == PlaylistModel::kPathRefused)
+        return;
+    SelectOnly(int(added));
+    m_playWhenLoaded = m_model->item(int(added));
+    PlayOpenedWhenLoaded();
+}
+
+void PlaylistBox::PlayOpenedWhenLoaded()
+{
+    const PlaylistItem* item = m_playWhenLoaded;
+    if (!item || !(item->isLoaded() || item->isFailed()))
+        return;
+    m_playWhenLoaded = nullptr;
+    SelectOnly(m_model->indexOf(item));
+    PlaySelected();
 }
 
 void PlaylistBox::AddFiles()

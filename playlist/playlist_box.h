@@ -71,6 +71,9 @@ public:
     void AddRecording(const QString& path, bool select);
     void RemoveSelected();
     void MailSelected();
+    // Adds a file as dropping it does, selects it and plays it once it has
+    // loaded (a file that fails to load is refused as the play button does).
+    void OpenAndPlay(const QString& path);
     // Carries out a command the window forwards (menu, buttons, keys).
     void OnCommand(int id);
 
@@ -140,6 +143,8 @@ private:
     // A row added again whose file changed meanwhile is loaded again,
     // unless it plays (its next play looks again).
     void RefreshIfChanged(unsigned index);
+    // The item OpenAndPlay waits for has finished loading or failed.
+    void PlayOpenedWhenLoaded();
     void ShowError(int stringId, const QString& arg = QString());
     void Issue(int id);
     void OpenMenuAt(QPoint viewportPos);
@@ -159,6 +164,8 @@ private:
     // Where the last click or key step without Shift landed.
     QPersistentModelIndex m_anchor;
     bool m_selectingAlone = false;
+    // The item OpenAndPlay plays once the loader is done with it.
+    const PlaylistItem* m_playWhenLoaded = nullptr;
 };
 
 }  // namespace playlist

@@ -35,6 +35,8 @@ PlaylistPlayer::PlaylistPlayer(PlayerHost& host, QObject* parent)
 
 PlaylistPlayer::~PlaylistPlayer()
 {
+    // Listeners may already be half gone with the window.
+    blockSignals(true);
     if (m_currentDevice)
         StopCurrent();
     EmptyQueue();
@@ -130,6 +132,7 @@ bool PlaylistPlayer::Start(PlaylistItem* item, bool showErrors, bool followChang
     if (m_slider)
         m_slider->SetRange(0, item->length);
     m_host.ShowStatus(m_host.ItemTitle(*item));
+    ReportPlayback();
     return true;
 }
 
@@ -225,6 +228,7 @@ void PlaylistPlayer::OnBufferDone(uint64_t deviceId, AudioBuffer* header)
     m_pool.PutBuffer(std::move(buffer));
     if (advance)
         AdvanceQueue();
+    ReportPlayback();
 }
 
 void PlaylistPlayer::OnDeviceFailed(uint64_t deviceId, const QString& reason)
@@ -274,6 +278,7 @@ void PlaylistPlayer::StopCurrent()
     m_currentDevice = 0;
     m_host.ShowStatus(QString());
     ClearPositionText();
+    ReportPlayback();
 }
 
 void PlaylistPlayer::PlaySelected(const std::vector<PlaylistItem*>& selection)
@@ -289,6 +294,7 @@ void PlaylistPlayer::PlaySelected(const std::vector<PlaylistItem*>& selection)
         m_queue.Build(selection);
         m_host.InvalidateList();
     }
+    ReportPlayback();
 }
 
 void PlaylistPlayer::AdvanceQueue()
@@ -301,6 +307,7 @@ void PlaylistPlayer::AdvanceQueue()
     if (!next || !StartItem(next, false))
         EmptyQueue();
     m_host.InvalidateList();
+    ReportPlayback();
 }
 
 void PlaylistPlayer::StopPlaying()
@@ -329,6 +336,7 @@ void PlaylistPlayer::TogglePause()
         slot->device->resume();
         FillBuffers();
     }
+    ReportPlayback();
 }
 
 void PlaylistPlayer::OnSliderScroll(int code)
@@ -338,14 +346,23 @@ void PlaylistPlayer::OnSliderScroll(int code)
         return;
     }
     m_dragging = false;
+    if (m_slider)
+        SeekTo(uint32_t(std::max<qint64>(m_slider->GetPos(), 0)));
+}
+
+void PlaylistPlayer::SeekTo(uint32_t frame)
+{
     PlaySlot* slot = CurrentSlot();
-    if (!slot || !m_slider)
+    if (!slot)
         return;
-    slot->position = uint32_t(std::max<qint64>(m_slider->GetPos(), 0) % slot->item->length);
+    slot->position = frame % slot->item->length;
     slot->queuedFrames = 0;
     slot->stale = slot->inFlight;
     slot->device->reset();
+    if (m_slider && !m_dragging)
+        m_slider->SetPos(slot->position);
     ShowPosition(*slot, slot->position);
+    emit seeked(slot->position);
 }
 
 void PlaylistPlayer::EmptyQueue()
@@ -370,6 +387,29 @@ bool PlaylistPlayer::IsPlaying(const PlaylistItem* item) const
 const PlaySlot* PlaylistPlayer::currentSlot() const
 {
     return const_cast<PlaylistPlayer*>(this)->CurrentSlot();
+}
+
+const PlaylistItem* PlaylistPlayer::currentItem() const
+{
+    const PlaySlot* slot = currentSlot();
+    return slot ? slot->item : nullptr;
+}
+
+uint32_t PlaylistPlayer::currentPosition() const
+{
+    const PlaySlot* slot = currentSlot();
+    return slot ? slot->position : 0;
+}
+
+void PlaylistPlayer::ReportPlayback()
+{
+    const PlaylistItem* item = currentItem();
+    const bool paused = item && m_paused;
+    if (item == m_reportedItem && paused == m_reportedPaused)
+        return;
+    m_reportedItem = item;
+    m_reportedPaused = paused;
+    emit playbackChanged();
 }
 
 PlaySlot* PlaylistPlayer::FindSlot(uint64_t deviceId)

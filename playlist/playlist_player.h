@@ -103,6 +103,8 @@ public:
     void TogglePause();
     // The slider's notification: dragging while SB_THUMBTRACK, a seek after.
     void OnSliderScroll(int code);
+    // Continues the current item from `frame`, as releasing the slider there does.
+    void SeekTo(uint32_t frame);
 
     // --- Steps, public for the playlist control ---
     // Starts the item; one whose file changed since it was loaded is loaded
@@ -126,14 +128,27 @@ public:
     bool isDragging() const { return m_dragging; }
     const std::vector<PlaySlot>& playSlots() const { return m_slots; }
     const PlaySlot* currentSlot() const;
+    // The item being fed (playing or paused), or null.
+    const PlaylistItem* currentItem() const;
+    // The frame the current item's played pieces reached (0 without one).
+    uint32_t currentPosition() const;
     const PlayQueue& queue() const { return m_queue; }
     // The item that starts once its reload ends, or null.
     const PlaylistItem* awaitedItem() const { return m_awaited; }
     const BufferPool& pool() const { return m_pool; }
 
+signals:
+    // The current item changed, or it paused or resumed.
+    void playbackChanged();
+    // The current item continues from `frame` after a seek.
+    void seeked(uint32_t frame);
+
 private:
     bool Start(PlaylistItem* item, bool showErrors, bool followChanges);
     bool AwaitReload(PlaylistItem* item, bool showErrors);
+    // Emits playbackChanged when the current item or the pause differ from
+    // what was last reported.
+    void ReportPlayback();
     PlaySlot* FindSlot(uint64_t deviceId);
     PlaySlot* CurrentSlot();
     void ShowPosition(const PlaySlot& slot, uint32_t position);
@@ -151,6 +166,8 @@ private:
     // Reloading because its file changed; starts when loaded.
     PlaylistItem* m_awaited = nullptr;
     bool m_awaitedShowsErrors = false;
+    const PlaylistItem* m_reportedItem = nullptr;
+    bool m_reportedPaused = false;
     BufferPool m_pool;
     PlayQueue m_queue;
     QPointer<controls::BitmapSlider> m_slider;

@@ -404,6 +404,11 @@ void RecorderDialog::setControlEnabled(int controlId, bool enabled)
 {
     if (QWidget* c = control(controlId))
         c->setEnabled(enabled);
+    // The engine refreshes the controls at every change of its state.
+    if (m_engine && m_engine->IsRecording() != m_reportedRecording) {
+        m_reportedRecording = !m_reportedRecording;
+        emit recordingChanged(m_reportedRecording);
+    }
 }
 
 void RecorderDialog::showError(int stringId)

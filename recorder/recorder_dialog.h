@@ -94,6 +94,10 @@ public:
     void ShowNextTip();
     int tipIndex() const { return m_tipIndex; }
 
+signals:
+    // A take starts (true) or ends, by Stop or by a failure.
+    void recordingChanged(bool recording);
+
 public slots:
     // Escape, the close box and Alt+F4 come here.
     void OnCancel();
@@ -145,6 +149,7 @@ private:
     controls::DialogUnits m_units;
     QHash<int, QWidget*> m_controls;
     bool m_destroyed = false;
+    bool m_reportedRecording = false;
 
     // Members exchanged with the controls and stored in "Settings".
     int m_encodeMethod = 0;

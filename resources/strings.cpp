@@ -122,6 +122,8 @@ const Entry kStrings[] = {
     {IDS_PLAYBACK_READ_FAILED, "读取录音文件失败，播放已停止!"},
     {IDS_PLAYBACK_DEVICE_LOST, "放音设备出错，播放已停止!"},
     {IDS_RECORD_FOLDER_UNUSABLE, "无法使用保存录音文件的目录: %s\n目录名称太长或含有无法识别的字符。本次运行保存录音时将询问文件名称，设置中的目录保持不变。"},
+    {IDS_INHIBIT_RECORDING, "录音中…"},
+    {IDS_INHIBIT_PLAYING, "播放中…"},
 };
 // clang-format on
 

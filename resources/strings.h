@@ -19,6 +19,8 @@ enum OwnStringId {
     IDS_PLAYBACK_READ_FAILED = 904, // the recording file could not be read while playing
     IDS_PLAYBACK_DEVICE_LOST = 910, // the output device stopped working while playing
     IDS_RECORD_FOLDER_UNUSABLE = 911, // the stored record folder is too long or no text: not used this run
+    IDS_INHIBIT_RECORDING = 931,    // why the session must not sleep: a recording runs
+    IDS_INHIBIT_PLAYING = 932,      // why the session must not sleep: the playlist plays
 };
 
 }  // namespace resources

@@ -12,7 +12,7 @@ packages=(
   pipewire pipewire-pulse wireplumber libspa-0.2-modules dbus
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  sox libsox-fmt-mp3 lame mpg123
+  sox libsox-fmt-mp3 lame mpg123 playerctl
   xvfb x11-utils imagemagick
 )
 
