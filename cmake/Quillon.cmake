@@ -42,7 +42,10 @@ function(quillon_add_test)
     "QT_QPA_PLATFORM=offscreen"
     "QUILLON_BIN_DIR=${CMAKE_BINARY_DIR}/bin"
     "QUILLON_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
-    "QUILLON_SCREENSHOT_DIR=${CMAKE_BINARY_DIR}/screenshots")
+    "QUILLON_SCREENSHOT_DIR=${CMAKE_BINARY_DIR}/screenshots"
+    # A program under test must not hand its files to a Quillon of the
+    # developer's session, nor take the name from it.
+    "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/quillon-no-bus")
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()

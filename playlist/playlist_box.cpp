@@ -21,6 +21,7 @@
 #include "controls/browse_for_folder.h"
 #include "mail/mail_dialog.h"
 #include "mail/mail_message.h"
+#include "playlist/play_when_loaded.h"
 #include "playlist/playlist_model.h"
 #include "playlist/remove_items_dialog.h"
 #include "playlist/row_painter.h"
@@ -37,7 +38,8 @@ constexpr int kAddFilesSlot = 1;
 constexpr int kAddDirectorySlot = 2;
 constexpr int kFolderResultSize = 518;
 constexpr int kTooltipBand = 30;
-const char* const kFolderPasses[] = {"mp3", "mp2", "mp1", "wav"};
+const char* const kFolderPasses[] = {"mp3", "mp2", "mp1", "wav", "flac", "ogg", "oga", "opus"};
+const char* const kFreeFormats[] = {"flac", "ogg", "oga", "opus"};
 
 PlaylistBox::FileChooser& fileChooser()
 {
@@ -69,7 +71,11 @@ public:
 
 PlaylistBox::PlaylistBox(QWidget* parent)
     : QListView(parent), m_model(std::make_unique<PlaylistModel>()),
-      m_player(std::make_unique<PlaylistPlayer>(*this))
+      m_player(std::make_unique<PlaylistPlayer>(*this)),
+      m_playWhenLoaded(std::make_unique<PlayWhenLoaded>(*m_model, [this](int row) {
+          SelectOnly(row);
+          PlaySelected();
+      }))
 {
     setModel(m_model.get());
     setItemDelegate(new RowPainter(this, [this] { return QModelIndex(m_anchor); }, m_player.get()));
@@ -232,9 +238,14 @@ void PlaylistBox::ReportRefused(const QStringList& refused)
 QStringList PlaylistBox::AudioFileFilters()
 {
     // The names as the filter list shows them; the patterns after them.
-    return {QStringLiteral("Audio Files (*.wav; *.mp3) (%1 %2)").arg(anyCase("wav"), anyCase("mp3")),
+    QStringList free;
+    for (const char* ext : kFreeFormats)
+        free << anyCase(QString::fromLatin1(ext));
+    return {QStringLiteral("Audio Files (*.wav; *.mp3; *.flac; *.ogg; *.oga; *.opus) (%1 %2 %3)")
+                .arg(anyCase("wav"), anyCase("mp3"), free.join(QLatin1Char(' '))),
             QStringLiteral("MP3 Files (*.mp3) (%1)").arg(anyCase("mp3")),
-            QStringLiteral("WAVE Files (*.wav) (%1)").arg(anyCase("wav"))};
+            QStringLiteral("WAVE Files (*.wav) (%1)").arg(anyCase("wav")),
+            QStringLiteral("FLAC, Ogg and Opus Files (*.flac; *.ogg; *.oga; *.opus) (%1)").arg(free.join(QLatin1Char(' ')))};
 }
 
 void PlaylistBox::SetFileChooserForTesting(FileChooser chooser)
@@ -249,6 +260,8 @@ unsigned PlaylistBox::AddOne(const QString& path, QStringList& refused)
         ShowError(394, QString::number(PlaylistModel::maxItems));
     else if (r == PlaylistModel::kPathRefused)
         refused.append(path);
+    else if (m_firstAdded < 0)
+        m_firstAdded = int(r);
     return r;
 }
 
@@ -664,6 +677,16 @@ void PlaylistBox::AddDropped(const QStringList& paths)
             AddFolder(folder, refused);
     }
     ReportRefused(refused);
+}
+
+void PlaylistBox::OpenFiles(const QStringList& paths)
+{
+    m_firstAdded = -1;
+    AddDropped(paths);
+    if (m_firstAdded < 0)
+        return;
+    SelectOnly(m_firstAdded);
+    m_playWhenLoaded->Watch(m_model->item(m_firstAdded));
 }
 
 }  // namespace playlist

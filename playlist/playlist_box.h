@@ -25,6 +25,7 @@ class BitmapSlider;
 namespace playlist {
 
 class PlaylistModel;
+class PlayWhenLoaded;
 
 class PlaylistBox : public QListView, public PlayerHost {
     Q_OBJECT
@@ -66,6 +67,9 @@ public:
     void AddFiles();
     void AddDirectory();
     void AddRecording(const QString& path, bool select);
+    // Files and folders the program was given: added as dropped ones are,
+    // the first of them selected and played once it is loaded.
+    void OpenFiles(const QStringList& paths);
     void RemoveSelected();
     void MailSelected();
     // Carries out a command the window forwards (menu, buttons, keys).
@@ -138,6 +142,9 @@ private:
 
     std::unique_ptr<PlaylistModel> m_model;
     std::unique_ptr<PlaylistPlayer> m_player;
+    std::unique_ptr<PlayWhenLoaded> m_playWhenLoaded;
+    // The row of the first file the current adding command added or found.
+    int m_firstAdded = -1;
     StatusLine m_status;
     SettingsStore* m_settings = nullptr;
     std::unique_ptr<SettingsStore> m_ownSettings;
