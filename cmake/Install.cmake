@@ -26,8 +26,8 @@ set(CPACK_PACKAGE_NAME quillon)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Quillon developers <support@quillon.example.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "sound recorder with a playlist player")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "sound recorder with a playlist player
-Quillon records from an input device while drawing the live waveform, plays
+# CPack puts the summary above this extended description.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Quillon records from an input device while drawing the live waveform, plays
 the recording back, cuts off the part after the position and saves it as
 WAVE or MP3. Beside the recorder a playlist plays WAVE, MP3, FLAC, Ogg
 Vorbis, Opus and ZLA files.")

@@ -42,7 +42,8 @@ protected:
         return {{flac, 44100, 2, kFrames, media::soxSamples(flac), 0},
                 {deep, 22050, 1, kFrames, media::soxSamples(deep), 1},
                 {vorbis, 44100, 2, kFrames, media::soxSamples(vorbis), 1},
-                {opus, 24000, 1, opusFrames, media::soxSamples(decoded), 1}};
+                // opusdec decodes at 48 kHz and resamples; libsndfile decodes at 24 kHz.
+                {opus, 24000, 1, opusFrames, media::soxSamples(decoded), 2048}};
     }
 };
 
