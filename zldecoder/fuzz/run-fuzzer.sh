@@ -96,6 +96,13 @@ fi
 # Room for the longest seed, so that mutations keep its later blocks.
 largest=$(wc -c < "$(ls -S "$seeds"/* | head -1)")
 max_len=$(( largest + 4096 > 8192 ? largest + 4096 : 8192 ))
+# libsndfile leaves libvorbis's header record behind when a Vorbis header
+# is damaged (about 6 KiB for each such file opened, in the system's
+# libraries, not ours); everything else still counts as a leak.
+if [ "$kind" = xiph ] || [ "$kind" = zla ]; then
+  echo "leak:vorbis_info_init" >"$work/lsan.supp"
+  export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$work/lsan.supp"
+fi
 # Fixed seed and number of runs, no time limit: the same inputs on every
 # machine, however fast.
 "$fuzzer" -runs="$runs" -seed=1 -max_len="$max_len" -timeout=10 -malloc_limit_mb=512 \
