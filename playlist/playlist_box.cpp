@@ -18,6 +18,7 @@
 #include "controls/browse_for_folder.h"
 #include "mail/mail_dialog.h"
 #include "mail/mail_message.h"
+#include "playlist/play_when_loaded.h"
 #include "playlist/playlist_model.h"
 #include "playlist/remove_items_dialog.h"
 #include "playlist/row_painter.h"
@@ -35,7 +36,8 @@ constexpr int kAddFilesSlot = 1;
 constexpr int kAddDirectorySlot = 2;
 constexpr int kFolderResultSize = 518;
 constexpr int kTooltipBand = 30;
-const char* const kFolderPasses[] = {"mp3", "mp2", "mp1", "wav"};
+const char* const kFolderPasses[] = {"mp3", "mp2", "mp1", "wav", "flac", "ogg", "oga", "opus"};
+const char* const kFreeFormats[] = {"flac", "ogg", "oga", "opus"};
 
 PlaylistBox::FileChooser& fileChooser()
 {
@@ -67,7 +69,11 @@ public:
 
 PlaylistBox::PlaylistBox(QWidget* parent)
     : QListView(parent), m_model(std::make_unique<PlaylistModel>()),
-      m_player(std::make_unique<PlaylistPlayer>(*this))
+      m_player(std::make_unique<PlaylistPlayer>(*this)),
+      m_playWhenLoaded(std::make_unique<PlayWhenLoaded>(*m_model, [this](int row) {
+          SelectOnly(row);
+          PlaySelected();
+      }))
 {
     setModel(m_model.get());
     connect(m_model.get(), &PlaylistModel::loadFinished, m_player.get(), &PlaylistPlayer::OnItemLoaded);
@@ -92,11 +98,6 @@ PlaylistBox::PlaylistBox(QWidget* parent)
             return RowTip::Tip{};
         return RowTip::Tip{TooltipText(*item, index).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
                            QRect(0, band * kTooltipBand, viewport()->width(), kTooltipBand)};
-    });
-    connect(m_model.get(), &QAbstractItemModel::dataChanged, this, &PlaylistBox::PlayOpenedWhenLoaded);
-    connect(m_model.get(), &QAbstractItemModel::rowsRemoved, this, [this] {
-        if (m_playWhenLoaded && m_model->indexOf(m_playWhenLoaded) < 0)
-            m_playWhenLoaded = nullptr;
     });
 }
 
@@ -257,9 +258,14 @@ void PlaylistBox::ReportRefused(const QStringList& refused)
 QStringList PlaylistBox::AudioFileFilters()
 {
     // The names as the filter list shows them; the patterns after them.
-    return {QStringLiteral("Audio Files (*.wav; *.mp3) (%1 %2)").arg(anyCase("wav"), anyCase("mp3")),
+    QStringList free;
+    for (const char* ext : kFreeFormats)
+        free << anyCase(QString::fromLatin1(ext));
+    return {QStringLiteral("Audio Files (*.wav; *.mp3; *.flac; *.ogg; *.oga; *.opus) (%1 %2 %3)")
+                .arg(anyCase("wav"), anyCase("mp3"), free.join(QLatin1Char(' '))),
             QStringLiteral("MP3 Files (*.mp3) (%1)").arg(anyCase("mp3")),
-            QStringLiteral("WAVE Files (*.wav) (%1)").arg(anyCase("wav"))};
+            QStringLiteral("WAVE Files (*.wav) (%1)").arg(anyCase("wav")),
+            QStringLiteral("FLAC, Ogg and Opus Files (*.flac; *.ogg; *.oga; *.opus) (%1)").arg(free.join(QLatin1Char(' ')))};
 }
 
 void PlaylistBox::SetFileChooserForTesting(FileChooser chooser)
@@ -274,8 +280,11 @@ unsigned PlaylistBox::AddOne(const QString& path, QStringList& refused)
         ShowError(394, QString::number(PlaylistModel::maxItems));
     else if (r == PlaylistModel::kPathRefused)
         refused.append(path);
-    else
+    else {
         RefreshIfChanged(r);
+        if (m_firstAdded < 0)
+            m_firstAdded = int(r);
+    }
     return r;
 }
 
@@ -309,18 +318,7 @@ void PlaylistBox::OpenAndPlay(const QString& path)
     if (added == PlaylistModel::kListFull || added == PlaylistModel::kPathRefused)
         return;
     SelectOnly(int(added));
-    m_playWhenLoaded = m_model->item(int(added));
-    PlayOpenedWhenLoaded();
-}
-
-void PlaylistBox::PlayOpenedWhenLoaded()
-{
-    const PlaylistItem* item = m_playWhenLoaded;
-    if (!item || !(item->isLoaded() || item->isFailed()))
-        return;
-    m_playWhenLoaded = nullptr;
-    SelectOnly(m_model->indexOf(item));
-    PlaySelected();
+    m_playWhenLoaded->Watch(m_model->item(int(added)));
 }
 
 void PlaylistBox::AddFiles()
@@ -721,6 +719,16 @@ void PlaylistBox::AddDropped(const QStringList& paths)
             AddFolder(folder, refused);
     }
     ReportRefused(refused);
+}
+
+void PlaylistBox::OpenFiles(const QStringList& paths)
+{
+    m_firstAdded = -1;
+    AddDropped(paths);
+    if (m_firstAdded < 0)
+        return;
+    SelectOnly(m_firstAdded);
+    m_playWhenLoaded->Watch(m_model->item(m_firstAdded));
 }
 
 }  // namespace playlist

@@ -25,6 +25,7 @@ class BitmapSlider;
 namespace playlist {
 
 class PlaylistModel;
+class PlayWhenLoaded;
 class RowTip;
 
 class PlaylistBox : public QListView, public PlayerHost {
@@ -69,6 +70,9 @@ public:
     // A saved or salvaged recording joins the list; a path too long for the
     // list file is reported as adding files reports it, a full list is not.
     void AddRecording(const QString& path, bool select);
+    // Files and folders the program was given: added as dropped ones are,
+    // the first of them selected and played once it is loaded.
+    void OpenFiles(const QStringList& paths);
     void RemoveSelected();
     void MailSelected();
     // Adds a file as dropping it does, selects it and plays it once it has
@@ -143,8 +147,6 @@ private:
     // A row added again whose file changed meanwhile is loaded again,
     // unless it plays (its next play looks again).
     void RefreshIfChanged(unsigned index);
-    // The item OpenAndPlay waits for has finished loading or failed.
-    void PlayOpenedWhenLoaded();
     void ShowError(int stringId, const QString& arg = QString());
     void Issue(int id);
     void OpenMenuAt(QPoint viewportPos);
@@ -154,6 +156,9 @@ private:
 
     std::unique_ptr<PlaylistModel> m_model;
     std::unique_ptr<PlaylistPlayer> m_player;
+    std::unique_ptr<PlayWhenLoaded> m_playWhenLoaded;
+    // The row of the first file the current adding command added or found.
+    int m_firstAdded = -1;
     StatusLine m_status;
     SettingsStore* m_settings = nullptr;
     std::unique_ptr<SettingsStore> m_ownSettings;
@@ -164,8 +169,6 @@ private:
     // Where the last click or key step without Shift landed.
     QPersistentModelIndex m_anchor;
     bool m_selectingAlone = false;
-    // The item OpenAndPlay plays once the loader is done with it.
-    const PlaylistItem* m_playWhenLoaded = nullptr;
 };
 
 }  // namespace playlist

@@ -12,7 +12,8 @@ packages=(
   pipewire pipewire-pulse wireplumber libspa-0.2-modules dbus
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  sox libsox-fmt-mp3 lame mpg123 playerctl
+  sox libsox-fmt-mp3 lame mpg123 playerctl opus-tools
+  dpkg-dev desktop-file-utils appstream lintian shared-mime-info libglib2.0-bin
   xvfb x11-utils imagemagick
 )
 

@@ -57,8 +57,8 @@ TEST(PlaylistBox, AddingFilesKeepsOneRowPerFileStopsAtFoldersAndRemembersTheFold
 
     // The dialog's audio filter lets ".WAV" and ".Mp3" files show.
     const QStringList filters = PlaylistBox::AudioFileFilters();
-    ASSERT_EQ(filters.size(), 3);
-    EXPECT_TRUE(filters[0].startsWith("Audio Files (*.wav; *.mp3)"));
+    ASSERT_EQ(filters.size(), 4);
+    EXPECT_TRUE(filters[0].startsWith("Audio Files (*.wav; *.mp3; *.flac; *.ogg; *.oga; *.opus)"));
     const QRegularExpression patterns(R"(\(([^()]*)\)$)");
     const QStringList audio = patterns.match(filters[0]).captured(1).split(' ');
     auto shown = [&](const QString& name) {
@@ -69,7 +69,9 @@ TEST(PlaylistBox, AddingFilesKeepsOneRowPerFileStopsAtFoldersAndRemembersTheFold
     };
     EXPECT_TRUE(shown("TAKE.WAV"));
     EXPECT_TRUE(shown("take.Mp3"));
-    EXPECT_FALSE(shown("take.ogg"));
+    for (const char* name : {"a.FLAC", "a.ogg", "a.Oga", "a.opus"})
+        EXPECT_TRUE(shown(name)) << name;
+    EXPECT_FALSE(shown("take.txt"));
 }
 
 TEST(PlaylistBox, AFullListTakesOneMoreThenSays394AndStops)
@@ -87,12 +89,13 @@ TEST(PlaylistBox, AFullListTakesOneMoreThenSays394AndStops)
     EXPECT_EQ(panel.box->GetSingleSelection(), 4999);
 }
 
-TEST(PlaylistBox, AFolderIsAddedInFourPassesInAnyLetterCaseInNameOrder)
+TEST(PlaylistBox, AFolderIsAddedPassByPassInAnyLetterCaseInNameOrder)
 {
     Panel panel;
     const QString folder = panel.file("music");
     QDir().mkpath(folder);
-    for (const char* name : {"b.WAV", "a.wav", "c.mp1", "z.Mp3", "y.mp3", "m.mp2", "notes.txt"})
+    for (const char* name : {"b.WAV", "a.wav", "c.mp1", "z.Mp3", "y.mp3", "m.mp2", "notes.txt", "s.OPUS", "r.oga",
+                             "q.Ogg", "p.flac", "o.FLAC", "cover.jpg"})
         ASSERT_TRUE(testsupport::writeFile(folder + "/" + name, "x"));
     QDir().mkpath(folder + "/dir.mp3");
     controls::SetFolderChooserForTesting([&](QWidget*, const QString& title, const QString& start) {
@@ -102,8 +105,9 @@ TEST(PlaylistBox, AFolderIsAddedInFourPassesInAnyLetterCaseInNameOrder)
     });
     panel.box->AddDirectory();
     controls::SetFolderChooserForTesting({});
-    EXPECT_EQ(panel.names(), (QStringList{"y.mp3", "z.Mp3", "m.mp2", "c.mp1", "a.wav", "b.WAV"}));
-    EXPECT_EQ(panel.box->GetSingleSelection(), 5);
+    EXPECT_EQ(panel.names(), (QStringList{"y.mp3", "z.Mp3", "m.mp2", "c.mp1", "a.wav", "b.WAV", "o.FLAC", "p.flac",
+                                          "q.Ogg", "r.oga", "s.OPUS"}));
+    EXPECT_EQ(panel.box->GetSingleSelection(), 10);
     EXPECT_EQ(panel.folders[2], folder);
 }
 
