@@ -1,14 +1,14 @@
 #include <QApplication>
 
 #include "app/recorder_app.h"
-#include "resources/qt_translations.h"
+#include "resources/language.h"
 
 int main(int argc, char** argv)
 {
     QApplication qapp(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("tessaly"));
     QApplication::setApplicationName(QStringLiteral("Quillon"));
-    resources::InstallQtTranslations();
+    resources::InstallTranslations(resources::SystemLanguage());
 
     RecorderApp app;
     return app.InitInstance();

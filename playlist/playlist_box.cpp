@@ -7,6 +7,7 @@
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QMetaMethod>
 #include <QMessageBox>
@@ -435,18 +436,18 @@ std::unique_ptr<QMenu> PlaylistBox::CreatePopupMenu()
 {
     auto menu = std::make_unique<QMenu>(this);
     auto add = [&](const char* text, int id) {
-        QAction* action = menu->addAction(QString::fromUtf8(text));
+        QAction* action = menu->addAction(QCoreApplication::translate("PlaylistMenu", text));
         action->setData(id);
         connect(action, &QAction::triggered, this, [this, id] { Issue(id); });
         return action;
     };
-    QAction* play = add("播放", CmdPlay);
+    QAction* play = add(QT_TRANSLATE_NOOP("PlaylistMenu", "播放"), CmdPlay);
     menu->addSeparator();
-    add("添加文件", CmdAddFiles);
-    add("添加目录", CmdAddDirectory);
-    QAction* remove = add("移除条目", CmdRemove);
+    add(QT_TRANSLATE_NOOP("PlaylistMenu", "添加文件"), CmdAddFiles);
+    add(QT_TRANSLATE_NOOP("PlaylistMenu", "添加目录"), CmdAddDirectory);
+    QAction* remove = add(QT_TRANSLATE_NOOP("PlaylistMenu", "移除条目"), CmdRemove);
     menu->addSeparator();
-    add("通过邮件发送", CmdMail);
+    add(QT_TRANSLATE_NOOP("PlaylistMenu", "通过邮件发送"), CmdMail);
 
     const int single = GetSingleSelection();
     if (single == -1) {
