@@ -62,7 +62,7 @@ QStringList shownTexts(QWidget* top, const QList<QWidget*>& data = {})
     QList<QWidget*> widgets = top->findChildren<QWidget*>();
     widgets.prepend(top);
     for (QWidget* w : widgets) {
-        if (isInside(w, data))
+        if (isInside(w, data) || w->window() != top)
             continue;
         const QString who = describe(w) + ": ";
         for (const QString& t : {w->toolTip(), w->accessibleName(), w->accessibleDescription(),

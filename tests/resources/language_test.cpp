@@ -38,7 +38,7 @@ TEST(LanguageTest, TheLocaleVariablesChooseTheLanguage)
         probe.setProcessEnvironment(env);
         probe.start(QString::fromLocal8Bit(qgetenv("QUILLON_LANGUAGE_PROBE")), {});
         EXPECT_TRUE(probe.waitForFinished(10000));
-        return QString::fromLatin1(probe.readAllStandardOutput()).trimmed();
+        return probe.readAllStandardOutput().trimmed().toStdString();
     };
     EXPECT_EQ(languageUnder({"LANG=zh_CN.UTF-8"}), "Chinese");
     EXPECT_EQ(languageUnder({"LANG=en_US.UTF-8"}), "English");
