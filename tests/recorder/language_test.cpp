@@ -110,6 +110,27 @@ QStringList unnamedControls(QWidget* top)
     return unnamed;
 }
 
+// Captions wider than their control: the translation must be shortened.
+QStringList clippedTexts(QWidget* top)
+{
+    QStringList clipped;
+    for (QWidget* w : top->findChildren<QWidget*>()) {
+        if (w->window() != top || !w->isVisibleTo(top))
+            continue;
+        int needed = 0;
+        if (auto* button = qobject_cast<QPushButton*>(w))
+            // A push button's size hint has a style minimum: the text itself counts.
+            needed = button->text().isEmpty() ? 0 : button->fontMetrics().horizontalAdvance(QString(button->text()).remove('&')) + 4;
+        else if (qobject_cast<QAbstractButton*>(w))
+            needed = w->sizeHint().width();
+        else if (auto* label = qobject_cast<QLabel*>(w); label && !label->wordWrap())
+            needed = w->sizeHint().width();
+        if (needed > w->width())
+            clipped << QStringLiteral("%1 needs %2 px, has %3").arg(describe(w)).arg(needed).arg(w->width());
+    }
+    return clipped;
+}
+
 class LanguageTest : public RecorderWindowTest, public ::testing::WithParamInterface<Language> {
 protected:
     void SetUp() override
@@ -160,6 +181,11 @@ TEST_P(LanguageTest, TheWindowAndItsDialogsNameEveryControlAndSpeakOneLanguage)
                            {&progress, {}},              {&mail, mailData}, {&question, {}}};
     for (const Shown& s : shown) {
         SCOPED_TRACE(s.top->metaObject()->className());
+        s.top->grab().save(QDir(testsupport::screenshotDir())
+                               .filePath(QStringLiteral("language-%1-%2.png")
+                                             .arg(english() ? "en" : "zh", s.top->metaObject()->className())
+                                             .replace(QStringLiteral("::"), QStringLiteral("-"))));
+        EXPECT_EQ(clippedTexts(s.top), QStringList());
         EXPECT_EQ(unnamedControls(s.top), QStringList());
         const QStringList chinese = chineseIn(shownTexts(s.top, s.data));
         if (english())
