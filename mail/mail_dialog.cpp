@@ -119,7 +119,8 @@ void MailDialog::BuildControls()
 
     // Tab order as the template lists the controls.
     // Each field is named after its label (its buddy) for screen readers.
-    QLabel* recipientsLabel = label(QT_TRANSLATE_NOOP("MailDialog", "收件人邮件地址 (多个地址之间用分号隔开)："), 7, 54, 292, 8);
+    QLabel* recipientsLabel
+        = label(QT_TRANSLATE_NOOP("MailDialog", "收件人邮件地址 (多个地址之间用分号隔开)："), 7, 54, 292, 8);
     m_recipientsEdit = new QLineEdit(this);
     m_recipientsEdit->setMaxLength(kRecipientsLimit);
     place(m_recipientsEdit, IdRecipients, 7, 64, 292, 14);
@@ -143,7 +144,9 @@ void MailDialog::BuildControls()
     m_cancelButton = new controls::GradientButton(QCoreApplication::translate("MailDialog", "取消"), this);
     place(m_cancelButton, IdCancel, 249, 35, 50, 17);
     m_cancelButton->setAutoDefault(false);
-    m_hint = new QLabel(QCoreApplication::translate("MailDialog", "请确保邮件账户存在，而且您的邮件收发软件是业界标准的邮件客户端软件。"), this);
+    m_hint = new QLabel(QCoreApplication::translate(
+                            "MailDialog", "请确保邮件账户存在，而且您的邮件收发软件是业界标准的邮件客户端软件。"),
+        this);
     m_hint->setAlignment(Qt::AlignCenter);
     place(m_hint, IdHint, 7, 7, 292, 14);
     QLabel* accountLabel = label(QT_TRANSLATE_NOOP("MailDialog", "我的邮件账户："), 7, 25, 120, 8);

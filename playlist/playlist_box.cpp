@@ -233,9 +233,10 @@ void PlaylistBox::ReportRefused(const QStringList& refused)
 QStringList PlaylistBox::AudioFileFilters()
 {
     // The names as the filter list shows them; the patterns after them.
-    return {QStringLiteral("Audio Files (*.wav; *.mp3) (%1 %2)").arg(anyCase("wav"), anyCase("mp3")),
-            QStringLiteral("MP3 Files (*.mp3) (%1)").arg(anyCase("mp3")),
-            QStringLiteral("WAVE Files (*.wav) (%1)").arg(anyCase("wav"))};
+    return {QCoreApplication::translate("PlaylistBox", "Audio Files (*.wav; *.mp3) (%1 %2)")
+                .arg(anyCase("wav"), anyCase("mp3")),
+            QCoreApplication::translate("PlaylistBox", "MP3 Files (*.mp3) (%1)").arg(anyCase("mp3")),
+            QCoreApplication::translate("PlaylistBox", "WAVE Files (*.wav) (%1)").arg(anyCase("wav"))};
 }
 
 void PlaylistBox::SetFileChooserForTesting(FileChooser chooser)

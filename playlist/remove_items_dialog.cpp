@@ -22,7 +22,8 @@ RemoveItemsDialog::RemoveItemsDialog(int count, SettingsStore& store, QWidget* p
     const controls::DialogUnits units(font());
     setFixedSize(units.x(186), units.y(70));
 
-    auto* question = new QLabel(QCoreApplication::translate("RemoveItemsDialog", "是否要从列表中删除这 %1 个条目？").arg(count), this);
+    auto* question = new QLabel(
+        QCoreApplication::translate("RemoveItemsDialog", "是否要从列表中删除这 %1 个条目？").arg(count), this);
     question->setGeometry(units.rect(10, 10, 166, 10));
     question->setProperty("controlId", int(IdQuestion));
     m_deleteFiles = new QCheckBox(QCoreApplication::translate("RemoveItemsDialog", "同时删除对应的磁盘文件"), this);

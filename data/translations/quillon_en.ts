@@ -21,6 +21,89 @@
     </message>
 </context>
 <context>
+    <name>HyperlinkLabel</name>
+    <message>
+        <source>Unable to open hyperlink:
+
+</source>
+        <translation>Unable to open hyperlink:
+
+</translation>
+    </message>
+    <message>
+        <source>The operating system is out
+of memory or resources.</source>
+        <translation>The operating system is out
+of memory or resources.</translation>
+    </message>
+    <message>
+        <source>The specified file was not found.</source>
+        <translation>The specified file was not found.</translation>
+    </message>
+    <message>
+        <source>The specified path was not found.</source>
+        <translation>The specified path was not found.</translation>
+    </message>
+    <message>
+        <source>The operating system denied
+access to the specified file.</source>
+        <translation>The operating system denied
+access to the specified file.</translation>
+    </message>
+    <message>
+        <source>There was not enough memory to complete the operation.</source>
+        <translation>There was not enough memory to complete the operation.</translation>
+    </message>
+    <message>
+        <source>The .EXE file is invalid
+(non-Win32 .EXE or error in .EXE image).</source>
+        <translation>The .EXE file is invalid
+(non-Win32 .EXE or error in .EXE image).</translation>
+    </message>
+    <message>
+        <source>A sharing violation occurred. </source>
+        <translation>A sharing violation occurred. </translation>
+    </message>
+    <message>
+        <source>The filename association is
+incomplete or invalid.</source>
+        <translation>The filename association is
+incomplete or invalid.</translation>
+    </message>
+    <message>
+        <source>The DDE transaction could not
+be completed because the request timed out.</source>
+        <translation>The DDE transaction could not
+be completed because the request timed out.</translation>
+    </message>
+    <message>
+        <source>The DDE transaction failed.</source>
+        <translation>The DDE transaction failed.</translation>
+    </message>
+    <message>
+        <source>The DDE transaction could not
+be completed because other DDE transactions
+were being processed.</source>
+        <translation>The DDE transaction could not
+be completed because other DDE transactions
+were being processed.</translation>
+    </message>
+    <message>
+        <source>There is no application associated
+with the given filename extension.</source>
+        <translation>There is no application associated
+with the given filename extension.</translation>
+    </message>
+    <message>
+        <source>The specified dynamic-link library was not found.</source>
+        <translation>The specified dynamic-link library was not found.</translation>
+    </message>
+    <message>
+        <source>Unknown Error (%1) occurred.</source>
+        <translation>Unknown Error (%1) occurred.</translation>
+    </message>
+</context>
+<context>
     <name>MailDialog</name>
     <message>
         <source>发送邮件</source>
@@ -64,6 +147,28 @@
     </message>
 </context>
 <context>
+    <name>MixerPanel</name>
+    <message>
+        <source>Error getting name.</source>
+        <translation>Error getting name.</translation>
+    </message>
+</context>
+<context>
+    <name>PlaylistBox</name>
+    <message>
+        <source>Audio Files (*.wav; *.mp3) (%1 %2)</source>
+        <translation>Audio Files (*.wav; *.mp3) (%1 %2)</translation>
+    </message>
+    <message>
+        <source>MP3 Files (*.mp3) (%1)</source>
+        <translation>MP3 Files (*.mp3) (%1)</translation>
+    </message>
+    <message>
+        <source>WAVE Files (*.wav) (%1)</source>
+        <translation>WAVE Files (*.wav) (%1)</translation>
+    </message>
+</context>
+<context>
     <name>PlaylistMenu</name>
     <message>
         <source>播放</source>
@@ -84,6 +189,25 @@
     <message>
         <source>通过邮件发送</source>
         <translation>Send by Mail</translation>
+    </message>
+</context>
+<context>
+    <name>PlaylistRows</name>
+    <message>
+        <source>mono</source>
+        <translation>mono</translation>
+    </message>
+    <message>
+        <source>stereo</source>
+        <translation>stereo</translation>
+    </message>
+    <message>
+        <source>, %1 bits</source>
+        <translation>, %1 bits</translation>
+    </message>
+    <message>
+        <source>, %1 kbps</source>
+        <translation>, %1 kbps</translation>
     </message>
 </context>
 <context>
@@ -271,6 +395,17 @@ Do you want to replace it?</translation>
     <message>
         <source>无压缩格式 (.wav 文件)</source>
         <translation>Uncompressed (.wav file)</translation>
+    </message>
+</context>
+<context>
+    <name>RecordingSaver</name>
+    <message>
+        <source>MP3 File (*.mp3)</source>
+        <translation>MP3 File (*.mp3)</translation>
+    </message>
+    <message>
+        <source>WAVE File (*.wav)</source>
+        <translation>WAVE File (*.wav)</translation>
     </message>
 </context>
 <context>

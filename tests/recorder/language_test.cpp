@@ -120,7 +120,9 @@ QStringList clippedTexts(QWidget* top)
         int needed = 0;
         if (auto* button = qobject_cast<QPushButton*>(w))
             // A push button's size hint has a style minimum: the text itself counts.
-            needed = button->text().isEmpty() ? 0 : button->fontMetrics().horizontalAdvance(QString(button->text()).remove('&')) + 4;
+            needed = button->text().isEmpty()
+                ? 0
+                : button->fontMetrics().horizontalAdvance(QString(button->text()).remove('&')) + 4;
         else if (qobject_cast<QAbstractButton*>(w))
             needed = w->sizeHint().width();
         else if (auto* label = qobject_cast<QLabel*>(w); label && !label->wordWrap())
@@ -173,10 +175,10 @@ TEST_P(LanguageTest, TheWindowAndItsDialogsNameEveryControlAndSpeakOneLanguage)
         QWidget* top;
         QList<QWidget*> data;
     };
-    const QList<QWidget*> mailData = {mail.control(mail::MailDialog::IdAccount), mail.control(mail::MailDialog::IdRecipients),
-                                      mail.control(mail::MailDialog::IdSubject), mail.control(mail::MailDialog::IdBody),
-                                      mail.control(mail::MailDialog::IdSignature),
-                                      mail.control(mail::MailDialog::IdAttachments)};
+    const QList<QWidget*> mailData
+        = { mail.control(mail::MailDialog::IdAccount), mail.control(mail::MailDialog::IdRecipients),
+              mail.control(mail::MailDialog::IdSubject), mail.control(mail::MailDialog::IdBody),
+              mail.control(mail::MailDialog::IdSignature), mail.control(mail::MailDialog::IdAttachments) };
     const Shown shown[] = {{window.get(), windowData()}, {menu.get(), {}}, {&about, {}}, {&remove, {}},
                            {&progress, {}},              {&mail, mailData}, {&question, {}}};
     for (const Shown& s : shown) {
@@ -216,7 +218,8 @@ TEST_P(LanguageTest, PictureButtonsAreNamedByWhatTheyDo)
     const std::pair<int, const char*> names[] = {{1127, "录音"}, {1022, "停止"}, {103, "播放"}};
     for (const auto& [id, chinese] : names) {
         const QString name = accessibleText(ctl(id), QAccessible::Name);
-        EXPECT_EQ(name, english() ? QCoreApplication::translate("RecorderWindow", chinese) : QString::fromUtf8(chinese));
+        EXPECT_EQ(
+            name, english() ? QCoreApplication::translate("RecorderWindow", chinese) : QString::fromUtf8(chinese));
     }
     if (english()) {
         EXPECT_EQ(accessibleText(ctl(1127), QAccessible::Name), "Record");
