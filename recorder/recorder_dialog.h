@@ -125,6 +125,7 @@ private:
     void KeepForSalvage();
     void ApplyPlaylistPanel();
     void OnQualityScroll();
+    void ShowQualityBitrate();
     void LoadTips();
     void SetUpPlaylistControls();
     void SetUpButtons();
