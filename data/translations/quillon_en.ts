@@ -697,7 +697,7 @@ Position:
         <source>当前播放列表为空。 
 点击鼠标右键，通过弹出菜单的“添加文件”或“添加目录”，您可以添加一些音频文件到列表中。录音记录将被自动添加到这里。</source>
         <translation>The playlist is empty.
-Right-click and choose “Add Files” or “Add Folder” to add audio files to the list. Your recordings are added here automatically.</translation>
+Right-click and choose &quot;Add Files&quot; or &quot;Add Folder&quot; to add audio files to the list. Your recordings are added here automatically.</translation>
     </message>
     <message>
         <source>播放选择的条目</source>
@@ -729,11 +729,11 @@ Right-click and choose “Add Files” or “Add Folder” to add audio files to
     </message>
     <message>
         <source>小技巧: 录音前先在“录音线路”中选择输入来源。</source>
-        <translation>Tip: Before recording, choose the input source under “Lines”.</translation>
+        <translation>Tip: Before recording, choose the input source under &quot;Lines&quot;.</translation>
     </message>
     <message>
         <source>小技巧: 勾选“强制选择”可防止其他程序改变录音线路。</source>
-        <translation>Tip: Tick “Lock line” to keep other programs from changing the recording line.</translation>
+        <translation>Tip: Tick &quot;Lock line&quot; to keep other programs from changing the recording line.</translation>
     </message>
     <message>
         <source>小技巧: 停止后再按录音键，可从当前位置继续录音。</source>
@@ -741,7 +741,7 @@ Right-click and choose “Add Files” or “Add Folder” to add audio files to
     </message>
     <message>
         <source>小技巧: “部分清除”会删去当前位置之后的所有录音。</source>
-        <translation>Tip: “Clear to End” deletes everything recorded after the position.</translation>
+        <translation>Tip: &quot;Clear to End&quot; deletes everything recorded after the position.</translation>
     </message>
     <message>
         <source>小技巧: 保存为MP3时，压缩质量越高，文件越大。</source>
@@ -749,7 +749,7 @@ Right-click and choose “Add Files” or “Add Folder” to add audio files to
     </message>
     <message>
         <source>小技巧: 勾选“在保存记录前更改文件名称”即可自行命名录音文件。</source>
-        <translation>Tip: Tick “Choose the file name before saving” to name your recordings yourself.</translation>
+        <translation>Tip: Tick &quot;Choose the file name before saving&quot; to name your recordings yourself.</translation>
     </message>
     <message>
         <source>小技巧: 保存的录音会自动加入右侧的播放列表。</source>
@@ -761,7 +761,7 @@ Right-click and choose “Add Files” or “Add Folder” to add audio files to
     </message>
     <message>
         <source>小技巧: 勾选“循环播放所选择的音乐条目”可反复播放所选条目。</source>
-        <translation>Tip: Tick “Repeat the selected items” to play the selection over and over.</translation>
+        <translation>Tip: Tick &quot;Repeat the selected items&quot; to play the selection over and over.</translation>
     </message>
     <message>
         <source>访问Quillon主页，获取最新版本和在线帮助。</source>
