@@ -37,6 +37,8 @@ RecordingEngine::RecordingEngine(EngineView& view, QObject* parent)
         RefreshControlStates();
         if (m_playback.takeReadFailure())
             m_view.showError(resources::IDS_PLAYBACK_READ_FAILED);
+        if (m_playback.takeDeviceLoss())
+            m_view.showError(resources::IDS_PLAYBACK_DEVICE_LOST);
     };
 }
 
@@ -344,6 +346,7 @@ void RecordingEngine::OnSeekStart()
     if (m_recording || m_saving)
         return;
     m_position = 0;
+    m_playback.ContinueFromPosition();
     ShowPosition(true);
 }
 
@@ -352,6 +355,7 @@ void RecordingEngine::OnSeekEnd()
     if (m_recording || m_saving)
         return;
     m_position = GetDataLength() / m_format.blockAlign();
+    m_playback.ContinueFromPosition();
     ShowPosition(true);
 }
 
@@ -374,6 +378,7 @@ void RecordingEngine::OnHScroll(int code, int64_t position)
         break;
     default:
         m_position = thumb;
+        m_playback.ContinueFromPosition();
         ShowPosition(false);
         break;
     }
@@ -431,7 +436,7 @@ void RecordingEngine::TakeSnapshotIfDue(const AudioBuffer& buffer)
 {
     WaveformTarget* view = m_view.waveform();
     if (view && SnapshotDue())
-        TakeWaveformSnapshot(*view, buffer.data, AudioBlocks::kBlockSize, m_format.bitsPerSample);
+        TakeWaveformSnapshot(*view, buffer.data, buffer.length, m_format.bitsPerSample);
 }
 
 void RecordingEngine::SetViewFullScale()

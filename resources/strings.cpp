@@ -124,6 +124,7 @@ const Entry kStrings[] = {
     {IDS_PATH_TOO_LONG, QT_TRANSLATE_NOOP("Strings", "文件路径太长，不能添加到列表中: %s\n共有 %d 个文件未被添加。")},
     {IDS_MAIL_LINE_BREAK, QT_TRANSLATE_NOOP("Strings", "错误：收件人地址和邮件主题中不能含有换行符！")},
     {IDS_PLAYBACK_READ_FAILED, QT_TRANSLATE_NOOP("Strings", "读取录音文件失败，播放已停止!")},
+    {IDS_PLAYBACK_DEVICE_LOST, QT_TRANSLATE_NOOP("Strings", "放音设备出错，播放已停止!")},
 };
 // clang-format on
 

@@ -799,5 +799,9 @@ What was recorded can still be played and saved.</translation>
         <source>读取录音文件失败，播放已停止!</source>
         <translation>Could not read the recording file; playback has stopped!</translation>
     </message>
+    <message>
+        <source>放音设备出错，播放已停止!</source>
+        <translation>The playback device failed; playback has stopped!</translation>
+    </message>
 </context>
 </TS>

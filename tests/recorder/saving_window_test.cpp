@@ -125,22 +125,27 @@ TEST_F(SavingWindowTest, ThePositionShownAfterPlayAndStopIsWhereThePartialClearC
     record(kStereo48k16Bit, 48000 * 41);
     EXPECT_EQ(seconds(text(1119)), "000:41.0");
 
-    // Play rewinds and queues fourteen blocks; Stop at once keeps the position
-    // the queue reached, and that is what the readout and the slider show.
+    // Play rewinds and queues fourteen blocks; Stop after five have played
+    // keeps the position heard, and that is what the readout and the slider show.
     click(103);
-    const uint32_t queued = 14 * 6144 / 4;
-    EXPECT_EQ(engine().position(), queued);
-    EXPECT_EQ(seconds(text(1119)), "000:00.4");
-    EXPECT_EQ(uint32_t(ctl<QSlider>(1121)->value()), queued);
+    EXPECT_EQ(engine().position(), 0u);
+    for (int i = 0; i < 5; ++i)
+        backend.lastPlaybackStream()->completeNext();
+    FakeBackend::processCallbacks();
+    const uint32_t heard = 5 * 6144 / 4;
+    EXPECT_EQ(engine().position(), heard);
+    EXPECT_EQ(seconds(text(1119)), "000:00.1");
+    EXPECT_EQ(uint32_t(ctl<QSlider>(1121)->value()), heard);
     click(1022);
     backend.lastPlaybackStream()->completeAll();
     FakeBackend::processCallbacks();
     ASSERT_FALSE(engine().IsPlaying());
-    EXPECT_EQ(uint32_t(ctl<QSlider>(1121)->value()), engine().position());
+    EXPECT_EQ(engine().position(), heard);
+    EXPECT_EQ(uint32_t(ctl<QSlider>(1121)->value()), heard);
     const QString shown = seconds(text(1119));
 
     click(1124);
-    EXPECT_EQ(engine().GetDataLength(), queued * 4);
+    EXPECT_EQ(engine().GetDataLength(), heard * 4);
     EXPECT_EQ(seconds(text(1120)), shown);
 }
 
