@@ -2,7 +2,7 @@
 
 #include "app/command_line.h"
 #include "app/recorder_app.h"
-#include "resources/qt_translations.h"
+#include "resources/language.h"
 
 int main(int argc, char** argv)
 {
@@ -15,7 +15,7 @@ int main(int argc, char** argv)
     QApplication qapp(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("tessaly"));
     QApplication::setApplicationName(QStringLiteral("Quillon"));
-    resources::InstallQtTranslations();
+    resources::InstallTranslations(resources::SystemLanguage());
 
     RecorderApp app(line->paths);
     return app.InitInstance();

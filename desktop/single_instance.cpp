@@ -4,13 +4,11 @@
 #include <QDBusConnectionInterface>
 #include <QDBusError>
 #include <QDBusMessage>
-#include <QLoggingCategory>
+#include "desktop/desktop_log.h"
 
 namespace desktop {
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcDesktop, "quillon.desktop", QtWarningMsg)
 
 // A window that is busy with a modal dialog still answers from its event
 // loop; one that does not answer within this is taken for hung.

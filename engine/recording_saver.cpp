@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
@@ -131,7 +132,8 @@ std::optional<RecordingSaver::Target> RecordingSaver::ChooseTarget(const QString
 
     const std::optional<QString> chosen =
         m_view.chooseSavePath(mp3Chosen ? QStringLiteral("mp3") : QStringLiteral("wav"),
-                              mp3Chosen ? QStringLiteral("MP3 File (*.mp3)") : QStringLiteral("WAVE File (*.wav)"),
+                              mp3Chosen ? QCoreApplication::translate("RecordingSaver", "MP3 File (*.mp3)")
+                                        : QCoreApplication::translate("RecordingSaver", "WAVE File (*.wav)"),
                               folderIsDirectory ? platform::joinPath(folder, name) : name);
     if (!chosen || chosen->isEmpty())
         return std::nullopt;

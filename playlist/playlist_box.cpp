@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QMetaMethod>
 #include <QMessageBox>
@@ -261,11 +262,11 @@ QStringList PlaylistBox::AudioFileFilters()
     QStringList free;
     for (const char* ext : kFreeFormats)
         free << anyCase(QString::fromLatin1(ext));
-    return {QStringLiteral("Audio Files (*.wav; *.mp3; *.flac; *.ogg; *.oga; *.opus) (%1 %2 %3)")
+    return {QCoreApplication::translate("PlaylistBox", "Audio Files (*.wav; *.mp3; *.flac; *.ogg; *.oga; *.opus) (%1 %2 %3)")
                 .arg(anyCase("wav"), anyCase("mp3"), free.join(QLatin1Char(' '))),
-            QStringLiteral("MP3 Files (*.mp3) (%1)").arg(anyCase("mp3")),
-            QStringLiteral("WAVE Files (*.wav) (%1)").arg(anyCase("wav")),
-            QStringLiteral("FLAC, Ogg and Opus Files (*.flac; *.ogg; *.oga; *.opus) (%1)").arg(free.join(QLatin1Char(' ')))};
+            QCoreApplication::translate("PlaylistBox", "MP3 Files (*.mp3) (%1)").arg(anyCase("mp3")),
+            QCoreApplication::translate("PlaylistBox", "WAVE Files (*.wav) (%1)").arg(anyCase("wav")),
+            QCoreApplication::translate("PlaylistBox", "FLAC, Ogg and Opus Files (*.flac; *.ogg; *.oga; *.opus) (%1)").arg(free.join(QLatin1Char(' ')))};
 }
 
 void PlaylistBox::SetFileChooserForTesting(FileChooser chooser)
@@ -504,18 +505,18 @@ std::unique_ptr<QMenu> PlaylistBox::CreatePopupMenu()
 {
     auto menu = std::make_unique<QMenu>(this);
     auto add = [&](const char* text, int id) {
-        QAction* action = menu->addAction(QString::fromUtf8(text));
+        QAction* action = menu->addAction(QCoreApplication::translate("PlaylistMenu", text));
         action->setData(id);
         connect(action, &QAction::triggered, this, [this, id] { Issue(id); });
         return action;
     };
-    QAction* play = add("播放", CmdPlay);
+    QAction* play = add(QT_TRANSLATE_NOOP("PlaylistMenu", "播放"), CmdPlay);
     menu->addSeparator();
-    add("添加文件", CmdAddFiles);
-    add("添加目录", CmdAddDirectory);
-    QAction* remove = add("移除条目", CmdRemove);
+    add(QT_TRANSLATE_NOOP("PlaylistMenu", "添加文件"), CmdAddFiles);
+    add(QT_TRANSLATE_NOOP("PlaylistMenu", "添加目录"), CmdAddDirectory);
+    QAction* remove = add(QT_TRANSLATE_NOOP("PlaylistMenu", "移除条目"), CmdRemove);
     menu->addSeparator();
-    add("通过邮件发送", CmdMail);
+    add(QT_TRANSLATE_NOOP("PlaylistMenu", "通过邮件发送"), CmdMail);
 
     const int single = GetSingleSelection();
     if (single == -1) {

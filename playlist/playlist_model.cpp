@@ -17,6 +17,7 @@
 #include <algorithm>
 
 #include "playlist/list_file.h"
+#include "playlist/row_texts.h"
 
 namespace playlist {
 
@@ -140,6 +141,12 @@ QVariant PlaylistModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole: return it->filePath();
     case StateTextRole: return StateText(*it);
+    case Qt::AccessibleTextRole: {
+        // What a screen reader says for the row: the title and what became
+        // of the file (its format once loaded, else the row's state text).
+        const QString state = it->isLoaded() ? FormatDetailLine(*it) : StateText(*it);
+        return state.isEmpty() ? GetItemTitle(*it) : GetItemTitle(*it) + QStringLiteral(", ") + state;
+    }
     default: return {};
     }
 }

@@ -31,7 +31,8 @@ public:
     static constexpr unsigned kListFull = kMaxItems;
     static constexpr unsigned kPathRefused = kMaxItems + 1;
 
-    // DisplayRole: the path; StateTextRole: the row text of a pending or failed item.
+    // DisplayRole: the path; StateTextRole: the row text of a pending or failed item;
+    // AccessibleTextRole: the title with the state or, once loaded, the format.
     enum Role { StateTextRole = Qt::UserRole + 1 };
 
     explicit PlaylistModel(QObject* parent = nullptr);

@@ -46,6 +46,7 @@
 #include "resources/artwork.h"
 #include "platform/tick_count.h"
 #include "recorder/template_builder.h"
+#include "recorder/accessible_names.h"
 #include "resources/strings.h"
 
 namespace {
@@ -107,7 +108,7 @@ RecorderDialog::RecorderDialog(SettingsStore& store, QWidget* parent)
     m_settingsSnapshot = s;
 
     setFont(controls::dialogFont());
-    setWindowTitle(QString::fromUtf8("Quillon 2.5 中文版"));
+    setWindowTitle(QCoreApplication::translate("RecorderWindow", "Quillon 2.5 中文版"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     OnInitDialog();
@@ -135,8 +136,8 @@ void RecorderDialog::OnInitDialog()
 
     // Combo 1003 takes its two entries from the template's initial data.
     auto* encoding = controlAs<QComboBox>(1003);
-    encoding->addItem(QString::fromUtf8("压缩为MP3格式 (.mp3 文件)"));
-    encoding->addItem(QString::fromUtf8("无压缩格式 (.wav 文件)"));
+    encoding->addItem(QCoreApplication::translate("RecorderWindow", "压缩为MP3格式 (.mp3 文件)"));
+    encoding->addItem(QCoreApplication::translate("RecorderWindow", "无压缩格式 (.wav 文件)"));
     UpdateData(false);
 
     setWindowIcon(resources::icon(128));
@@ -157,6 +158,7 @@ void RecorderDialog::OnInitDialog()
     setWaitCursor(true);
     static_cast<WaveformView*>(control(1084))->Initialize();
     SetUpButtons();
+    NameRecorderControls(m_controls);
 
     auto* quality = controlAs<QSlider>(1004);
     quality->setRange(0, 15);
@@ -222,7 +224,6 @@ void RecorderDialog::SetUpButtons()
     const int order[] = {1122, 1123, 103, 1022, 1127};
     for (int i = 0; i < 5 && i < images.size(); ++i) {
         auto* b = controlAs<QPushButton>(order[i]);
-        b->setAccessibleName(b->text());
         b->setText(QString());
         b->setIcon(QIcon(images[i]));
         b->setIconSize(images[i].size());

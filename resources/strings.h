@@ -1,6 +1,7 @@
 #pragma once
 // The numbered texts of the program. Every user-visible text that has a
-// number lives in strings.cpp, exactly as it is shown.
+// number lives in strings.cpp as written, in Simplified Chinese; text()
+// gives it in the language of the installed catalogue.
 
 #include <QString>
 

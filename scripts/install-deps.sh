@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-tools-dev qt6-l10n-tools
   libpulse-dev pulseaudio pulseaudio-utils
   libmp3lame-dev libmpg123-dev libsndfile1-dev libpng-dev zlib1g-dev
   xdg-utils fonts-wqy-microhei qt6-translations-l10n pavucontrol
