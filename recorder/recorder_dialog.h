@@ -94,6 +94,9 @@ public:
     void ShowNextTip();
     int tipIndex() const { return m_tipIndex; }
 
+    // The sound system dropped that much of the take (filled with silence).
+    void ShowAudioLost(double seconds);
+
 public slots:
     // Escape, the close box and Alt+F4 come here.
     void OnCancel();

@@ -120,6 +120,7 @@ const Entry kStrings[] = {
     {IDS_PATH_TOO_LONG, "文件路径太长，不能添加到列表中: %s\n共有 %d 个文件未被添加。"},
     {IDS_MAIL_LINE_BREAK, "错误：收件人地址和邮件主题中不能含有换行符！"},
     {IDS_PLAYBACK_READ_FAILED, "读取录音文件失败，播放已停止!"},
+    {IDS_RECORD_AUDIO_LOST, "系统过于繁忙，录音中有 %.1f 秒的声音未能录下，已用静音补足。\n录音仍在继续。"},
 };
 // clang-format on
 
