@@ -9,6 +9,7 @@ void CaptureLossDetector::Start(uint64_t nowMs, uint32_t sampleRate, uint32_t bl
     m_startMs = m_lastArrivalMs = nowMs;
     m_framesIn = 0;
     m_normalLag = -1;
+    m_steady = 0;
     m_suspect = false;
     m_held.clear();
     m_writable.clear();
@@ -28,8 +29,9 @@ bool CaptureLossDetector::BlockArrived(uint64_t nowMs, const uint8_t* data, uint
     m_framesIn += frames;
     const int64_t lag = int64_t((nowMs - m_startMs) * m_rate / 1000) - int64_t(m_framesIn);
 
-    // Without a normal lag to measure against there is nothing to find.
-    if (!m_suspect && (atRealPace || m_normalLag < 0)) {
+    // Without a steady normal lag to measure against there is nothing to find.
+    if (!m_suspect && (atRealPace || m_steady < kSettleBlocks)) {
+        m_steady = atRealPace ? m_steady + 1 : 0;
         if (atRealPace)
             m_normalLag = std::max<int64_t>(lag, 0);
         return false;

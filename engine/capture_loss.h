@@ -55,6 +55,7 @@ private:
     uint64_t m_framesIn = 0;  // taken plus silence put in, since the start
     uint64_t m_lastArrivalMs = 0;
     int64_t m_normalLag = -1;  // frames; -1 until the first block at the real pace
+    int m_steady = 0;          // blocks in a row at the real pace before any stall
 
     bool m_suspect = false;
     std::vector<QByteArray> m_held;

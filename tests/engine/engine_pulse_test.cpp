@@ -238,7 +238,9 @@ TEST_F(EnginePulseTest, AudioTheServerDroppedDuringAStallBecomesSilenceOfTheSame
 
     // One silent span of the length reported; after it, the tone that played
     // after the stall, for as long as it played until Stop.
-    const auto samples = MonoSamples(file);
+    // A new stream may start with a moment of silence: from half a second on.
+    auto samples = MonoSamples(file);
+    samples.erase(samples.begin(), samples.begin() + std::min<size_t>(24000, samples.size()));
     const auto stretches = audiotest::soundStretches(samples, 0.05, 4800);
     ASSERT_EQ(stretches.size(), 2u);
     const size_t gapStart = stretches[0].first + stretches[0].second;

@@ -109,10 +109,10 @@ TEST(Mp3TempFile, AStereoBlockIsCutIntoCallsTheBufferTakesAndTheInformationFrame
         ASSERT_NE(shim, nullptr);
         shim->reportedOutputBufferSize = 4096;  // room for 2048 samples per call
         s.Record(kStereo44k16Bit, 1000, 3 * 4410);  // three full blocks of a tenth of a second
-        // 4410 frames = 8820 samples of both channels: four calls of 2048, then 212.
+        // 4410 frames = 8820 samples of both channels: four calls of 2048, then 628.
         ASSERT_EQ(shim->encodeCalls, 15u);
         for (int i = 0; i < 15; ++i)
-            EXPECT_EQ(shim->encodeSamples[i], i % 5 == 4 ? 212u : 2048u) << "call " << i;
+            EXPECT_EQ(shim->encodeSamples[i], i % 5 == 4 ? 628u : 2048u) << "call " << i;
         EXPECT_EQ(shim->infoTagCalls + shim->vbrHeaderCalls, 1u);
         EXPECT_EQ(shim->vbrHeaderCalls, QByteArray(variant) == "without_info_tag" ? 1u : 0u);
         EXPECT_EQ(shim->tagCallsBeforeClose, 0u);
