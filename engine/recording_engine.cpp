@@ -45,6 +45,8 @@ RecordingEngine::RecordingEngine(EngineView& view, QObject* parent)
         RefreshControlStates();
         if (m_playback.takeReadFailure())
             m_view.showError(resources::IDS_PLAYBACK_READ_FAILED);
+        if (m_playback.takeDeviceLoss())
+            m_view.showError(resources::IDS_PLAYBACK_DEVICE_LOST);
     };
 }
 
@@ -254,6 +256,7 @@ void RecordingEngine::OnSeekStart()
     if (m_recording || m_saving)
         return;
     m_position = 0;
+    m_playback.ContinueFromPosition();
     ShowPosition(true);
 }
 
@@ -262,6 +265,7 @@ void RecordingEngine::OnSeekEnd()
     if (m_recording || m_saving)
         return;
     m_position = GetDataLength() / m_format.blockAlign();
+    m_playback.ContinueFromPosition();
     ShowPosition(true);
 }
 
@@ -284,6 +288,7 @@ void RecordingEngine::OnHScroll(int code, int64_t position)
         break;
     default:
         m_position = thumb;
+        m_playback.ContinueFromPosition();
         ShowPosition(false);
         break;
     }
@@ -341,7 +346,7 @@ void RecordingEngine::TakeSnapshotIfDue(const AudioBuffer& buffer)
 {
     WaveformTarget* view = m_view.waveform();
     if (view && SnapshotDue())
-        TakeWaveformSnapshot(*view, buffer.data, AudioBlocks::kBlockSize, m_format.bitsPerSample);
+        TakeWaveformSnapshot(*view, buffer.data, buffer.length, m_format.bitsPerSample);
 }
 
 void RecordingEngine::SetViewFullScale()

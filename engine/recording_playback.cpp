@@ -1,13 +1,21 @@
 #include "engine/recording_playback.h"
 
 #include <algorithm>
+#include <QLoggingCategory>
 
 using platform::audio::AudioBuffer;
+
+namespace {
+// Off unless QT_LOGGING_RULES turns it on.
+Q_LOGGING_CATEGORY(lcPlayback, "quillon.engine", QtCriticalMsg)
+}
 
 RecordingPlayback::RecordingPlayback(RecordingFile& recording, const platform::audio::PcmFormat& format,
                                      uint32_t& position)
     : m_recording(recording), m_format(format), m_position(position)
 {
+    m_positionTimer.setInterval(kPositionIntervalMs);
+    m_positionTimer.callOnTimeout([this] { FollowHeardPosition(); });
 }
 
 RecordingPlayback::~RecordingPlayback() { Close(); }
@@ -20,9 +28,11 @@ RecordingPlayback::StartResult RecordingPlayback::Start()
         if (generation == m_streamGeneration)
             OnWaveOutDone(buffer);
     };
-    callbacks.failed = [this, generation](const QString&) {
-        if (generation == m_streamGeneration)
-            OnWaveOutFailed();
+    callbacks.failed = [this, generation](const QString& reason) {
+        if (generation != m_streamGeneration)
+            return;
+        qCWarning(lcPlayback) << "playback output lost:" << reason;
+        OnWaveOutFailed();
     };
     m_waveOut = platform::audio::backend().openPlayback(m_format, std::move(callbacks));
     if (!m_waveOut)
@@ -32,16 +42,12 @@ RecordingPlayback::StartResult RecordingPlayback::Start()
     if (uint64_t(m_position) * align == m_recording.GetDataLength())
         m_position = 0;
 
-    for (int i = 0; i < m_playBuffers.count(); ++i) {
-        const uint32_t n = BytesToFill();
-        if (n == 0 || !FillAndWrite(m_playBuffers[i], n))
-            break;
-        m_playing = true;
-        if (n < AudioBlocks::kBlockSize)
-            break;
-    }
-    // The rewind and the first blocks moved the position: what the window
-    // shows is what a partial clear keeps.
+    m_budget = platform::audio::queueBudget(m_format, AudioBlocks::kBlockSize, m_playBuffers.count());
+    m_playBuffers.setAllReturned();
+    m_queuedPlayBuffers = 0;
+    ForgetQueue(m_position);
+    m_playing = true;
+    TopUp();
     if (onPositionAdvanced)
         onPositionAdvanced();
     if (m_queuedPlayBuffers == 0) {
@@ -50,6 +56,7 @@ RecordingPlayback::StartResult RecordingPlayback::Start()
         CloseDevice();
         return takeReadFailure() ? StartResult::ReadFailed : StartResult::DeviceFailed;
     }
+    m_positionTimer.start();
     return StartResult::Started;
 }
 
@@ -57,15 +64,31 @@ void RecordingPlayback::Stop()
 {
     if (!m_playing)
         return;
+    // What is heard is what a partial clear keeps, not what was queued.
+    const uint32_t heard = HeardFrame();
     m_playing = false;
     if (m_waveOut)
         m_waveOut->reset();
+    ForgetQueue(heard);
+    if (onPositionAdvanced)
+        onPositionAdvanced();
 }
 
 void RecordingPlayback::Restart()
 {
-    if (m_waveOut)
-        m_waveOut->reset();
+    if (!m_waveOut)
+        return;
+    m_waveOut->reset();
+    ForgetQueue(m_position);
+}
+
+void RecordingPlayback::ContinueFromPosition()
+{
+    if (!m_waveOut)
+        return;
+    m_next = m_position;
+    if (m_playing)
+        TopUp();
 }
 
 void RecordingPlayback::Close()
@@ -78,35 +101,55 @@ void RecordingPlayback::Close()
 
 void RecordingPlayback::OnWaveOutDone(AudioBuffer* buffer)
 {
-    if (m_playBuffers.indexOf(buffer) < 0)
+    const int index = m_playBuffers.indexOf(buffer);
+    if (index < 0)
         return;
+    m_playBuffers.setWithStream(index, false);
+    if (!m_pieces.empty() && m_pieces.front().buffer == buffer) {
+        m_piecesStart += m_pieces.front().frames;
+        m_pieces.pop_front();
+    }
     if (onBufferPlayed)
         onBufferPlayed(*buffer);
     if (m_queuedPlayBuffers > 0)
         --m_queuedPlayBuffers;
 
-    const uint32_t n = BytesToFill();
-    if (m_playing && n > 0 && m_waveOut && FillAndWrite(*buffer, n)) {
-        if (onPositionAdvanced)
-            onPositionAdvanced();
-        return;
+    if (m_playing && m_waveOut)
+        TopUp();
+    if (m_queuedPlayBuffers > 0) {
+        FollowHeardPosition();
+        return;  // playing, or draining: the device closes with the last block
     }
-    if (m_queuedPlayBuffers > 0)
-        return;  // draining: the device closes with the last block
     m_playing = false;
     CloseDevice();
+    m_position = m_next;
+    if (onPositionAdvanced)
+        onPositionAdvanced();
     if (onClosed)
         onClosed();
 }
 
 void RecordingPlayback::OnWaveOutFailed()
 {
-    // The sound server went away: the blocks it held are given up with it.
+    // The sound server went away: the blocks it held are given up with it,
+    // and the position stays at what was last heard.
+    m_deviceLost = m_playing;
     m_playing = false;
-    m_queuedPlayBuffers = 0;
     CloseDevice();
+    ForgetQueue(m_position);
     if (onClosed)
         onClosed();
+}
+
+void RecordingPlayback::TopUp()
+{
+    for (int i = 0; i < m_playBuffers.count() && m_queuedPlayBuffers < uint32_t(m_budget.pieces); ++i) {
+        if (m_playBuffers.isWithStream(i))
+            continue;
+        const uint32_t n = BytesToFill();
+        if (n == 0 || !FillAndWrite(i, n))
+            return;
+    }
 }
 
 uint32_t RecordingPlayback::BytesToFill() const
@@ -115,16 +158,17 @@ uint32_t RecordingPlayback::BytesToFill() const
     if (align == 0)
         return 0;
     const uint32_t frames = m_recording.GetDataLength() / align;
-    if (m_position >= frames)
+    if (m_next >= frames)
         return 0;
-    const uint64_t remaining = uint64_t(frames - m_position) * align;
-    return uint32_t(std::min<uint64_t>(remaining, AudioBlocks::kBlockSize));
+    const uint64_t remaining = uint64_t(frames - m_next) * align;
+    return uint32_t(std::min<uint64_t>(remaining, m_budget.pieceBytes));
 }
 
-bool RecordingPlayback::FillAndWrite(AudioBuffer& buffer, uint32_t bytes)
+bool RecordingPlayback::FillAndWrite(int block, uint32_t bytes)
 {
+    AudioBuffer& buffer = m_playBuffers[block];
     const uint32_t align = m_format.blockAlign();
-    const int64_t read = m_recording.ReadAt(uint64_t(m_position) * align, buffer.data, bytes);
+    const int64_t read = m_recording.ReadAt(uint64_t(m_next) * align, buffer.data, bytes);
     if (read < 0) {
         // What is queued still plays; nothing more is read.
         m_readFailed = true;
@@ -138,13 +182,47 @@ bool RecordingPlayback::FillAndWrite(AudioBuffer& buffer, uint32_t bytes)
     buffer.bytesRecorded = 0;
     if (!m_waveOut->write(&buffer))
         return false;
+    m_playBuffers.setWithStream(block, true);
     ++m_queuedPlayBuffers;
-    m_position += n / align;
+    m_pieces.push_back(Piece{&buffer, m_next, n / align});
+    m_next += n / align;
     return true;
+}
+
+uint32_t RecordingPlayback::HeardFrame() const
+{
+    if (!m_waveOut)
+        return m_next;
+    const uint64_t played = m_waveOut->playedFrames();
+    uint64_t at = m_piecesStart;
+    for (const Piece& piece : m_pieces) {
+        if (played < at + piece.frames)
+            return piece.frame + uint32_t(played > at ? played - at : 0);
+        at += piece.frames;
+    }
+    return m_next;
+}
+
+void RecordingPlayback::FollowHeardPosition()
+{
+    if (!m_waveOut)
+        return;
+    m_position = HeardFrame();
+    if (onPositionAdvanced)
+        onPositionAdvanced();
+}
+
+void RecordingPlayback::ForgetQueue(uint32_t frame)
+{
+    m_pieces.clear();
+    m_piecesStart = 0;
+    m_next = frame;
+    m_position = frame;
 }
 
 void RecordingPlayback::CloseDevice()
 {
+    m_positionTimer.stop();
     if (!m_waveOut)
         return;
     // Closing drops whatever the stream has not delivered yet; the audio layer
@@ -153,4 +231,5 @@ void RecordingPlayback::CloseDevice()
     m_waveOut->close();
     m_waveOut.reset();
     m_queuedPlayBuffers = 0;
+    m_playBuffers.setAllReturned();
 }

@@ -31,6 +31,8 @@ MixerPanel::MixerPanel(const Controls& controls, QObject* parent) : QObject(pare
     // Every user scroll, each step of a drag included, but not the position
     // RefreshVolume sets: the trackbar reports only what the user does.
     connect(m_controls.volume, &QAbstractSlider::actionTriggered, this, &MixerPanel::ApplyVolume);
+    // A drag ends where the mixer stands, should it have refused a step.
+    connect(m_controls.volume, &QAbstractSlider::sliderReleased, this, &MixerPanel::RefreshVolume);
     connect(m_controls.force, &QAbstractButton::clicked, this, &MixerPanel::OnForceSelection);
     connect(m_controls.advanced, &QAbstractButton::clicked, this, &MixerPanel::OnAdvancedMixer);
 }
@@ -44,6 +46,7 @@ void MixerPanel::OnDeviceChanged()
         return;
     m_mixerDeviceId = id;
     m_mixer.reset();
+    m_controls.volume->setEnabled(false);
     m_sourceCount = 0;
     m_controls.lines->RemoveAllLines();
     if (id < 0)
@@ -180,7 +183,11 @@ void MixerPanel::RefreshVolume()
 {
     const auto control = HighlightedVolumeControl();
     std::vector<int32_t> values;
-    if (!control || !m_mixer->readValues(control->id, values) || values.empty())
+    const bool readable = control && m_mixer->readValues(control->id, values) && !values.empty();
+    // A slider that could neither show nor set the highlighted line's volume
+    // is switched off rather than moved in vain; it keeps its last position.
+    m_controls.volume->setEnabled(readable);
+    if (!readable)
         return;
     QSlider* slider = m_controls.volume;
     slider->setRange(control->minimum, control->maximum);
@@ -191,8 +198,11 @@ void MixerPanel::RefreshVolume()
 void MixerPanel::ApplyVolume()
 {
     // Called before the slider takes the new value: the position is the user's.
-    if (const auto control = HighlightedVolumeControl())
-        m_mixer->writeValues(control->id, {m_controls.volume->sliderPosition()});
+    const auto control = HighlightedVolumeControl();
+    if (control && m_mixer->writeValues(control->id, {m_controls.volume->sliderPosition()}))
+        return;
+    // Refused: the slider goes back to what the mixer holds.
+    RefreshVolume();
 }
 
 void MixerPanel::OnAdvancedMixer()

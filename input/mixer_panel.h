@@ -3,7 +3,9 @@
 // recording (check marks of 1268, written to the mixer's select control), the
 // volume of the highlighted line (slider 1010), holding the user's choice
 // against other programs (1009) and the desktop's recording control (1147).
-// Every mixer failure is silent: the list stays empty or the slider as it was.
+// Every mixer failure is silent: the list stays empty or the slider as it was,
+// except that the slider is off whenever it cannot show the highlighted
+// line's volume, and a refused write puts it back where the mixer stands.
 
 #include <QObject>
 #include <array>

@@ -4,10 +4,13 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
+
+#include "mail/mail_log.h"
+#include "mail/mailto_handler.h"
+#include "mail/thunderbird_compose.h"
 
 namespace mail {
 
@@ -25,18 +28,7 @@ bool XdgEmailHandOver::IsInstalled()
     // xdg-email honours $MAILER before any desktop setting.
     if (!qEnvironmentVariableIsEmpty("MAILER"))
         return true;
-    const QString mime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
-    if (mime.isEmpty())
-        return false;
-    QProcess query;
-    query.start(mime, {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("x-scheme-handler/mailto")});
-    if (!query.waitForFinished(5000)) {
-        query.kill();
-        query.waitForFinished(1000);
-        return false;
-    }
-    return query.exitStatus() == QProcess::NormalExit && query.exitCode() == 0 &&
-           !query.readAllStandardOutput().trimmed().isEmpty();
+    return !MailtoHandlerEntry().isEmpty();
 }
 
 QStringList XdgEmailHandOver::Arguments(const MailMessage& message)
@@ -93,24 +85,51 @@ MapiResult XdgEmailHandOver::Deliver(const MailMessage& message)
         if (!address.contains(QLatin1Char('@')))
             return kInvalidRecips;
     }
-    const QString tool = program();
+    // Thunderbird gets the message from us: xdg-email would hand it all
+    // attachments in one comma-separated value.
+    const QString thunderbird = ThunderbirdMailtoHandler();
+    const QString tool = thunderbird.isEmpty() ? program() : thunderbird;
     if (tool.isEmpty())
         return kNotSupported;
+    const QStringList arguments = thunderbird.isEmpty()
+                                      ? Arguments(message)
+                                      : QStringList{QStringLiteral("-compose"), ThunderbirdComposeArgument(message)};
 
-    // The link travels as one argument through the tool to the mail
-    // program; the kernel refuses a longer one, which would otherwise read
-    // as "no mail program".
-    const QStringList arguments = Arguments(message);
-    if (arguments.constFirst().toUtf8().size() >= kMaxArgumentBytes)
+    // The message travels as one argument to the mail program; the kernel
+    // refuses a longer one, which would otherwise read as "no mail program".
+    if (arguments.constLast().toUtf8().size() >= kMaxArgumentBytes)
         return kTextTooLarge;
 
+    const HandOverRun run = RunHandOver(tool, arguments);
+    switch (run.outcome) {
+    case HandOverRun::NotStarted:
+        qCWarning(lcMail) << "cannot start" << tool;
+        return kNotSupported;
+    case HandOverRun::StillRunning:
+        return kSuccess;
+    case HandOverRun::Crashed:
+        qCWarning(lcMail) << tool << "crashed while taking the message";
+        return kFailure;
+    case HandOverRun::Exited:
+        break;
+    }
+    if (run.exitCode != 0)
+        qCWarning(lcMail) << tool << "refused the message, exit code" << run.exitCode;
+    // Thunderbird says only whether it took the message.
+    if (!thunderbird.isEmpty())
+        return run.exitCode == 0 ? kSuccess : kFailure;
+    return CodeForExit(run.exitCode);
+}
+
+XdgEmailHandOver::HandOverRun XdgEmailHandOver::RunHandOver(const QString& tool, const QStringList& arguments)
+{
     auto* process = new QProcess;
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
     process->start(tool, arguments);
     if (!process->waitForStarted(5000)) {
         delete process;
-        return kNotSupported;
+        return {HandOverRun::NotStarted, 0};
     }
     // Waiting in an event loop lets recording, playback and painting go on;
     // the user's input waits until the hand-over is done.
@@ -128,12 +147,12 @@ MapiResult XdgEmailHandOver::Deliver(const MailMessage& message)
         QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
         if (auto* app = QCoreApplication::instance())
             process->setParent(app);
-        return kSuccess;
+        return {HandOverRun::StillRunning, 0};
     }
-    const MapiResult result =
-        process->exitStatus() == QProcess::NormalExit ? CodeForExit(process->exitCode()) : kFailure;
+    const HandOverRun run{process->exitStatus() == QProcess::NormalExit ? HandOverRun::Exited : HandOverRun::Crashed,
+                          process->exitCode()};
     delete process;
-    return result;
+    return run;
 }
 
 }  // namespace mail

@@ -1,6 +1,7 @@
 #pragma once
 // Hands a message to the desktop's mail program through `xdg-email`, which
-// opens it ready to send, as "send by e-mail" does in other programs.
+// opens it ready to send, as "send by e-mail" does in other programs. When
+// that program is Thunderbird, it is started here with the message itself.
 
 #include <QString>
 #include <QStringList>
@@ -31,6 +32,12 @@ public:
     static constexpr qsizetype kMaxArgumentBytes = 32 * 4096;
 
 private:
+    struct HandOverRun {
+        enum Outcome { NotStarted, StillRunning, Exited, Crashed } outcome;
+        int exitCode;
+    };
+    // Runs `tool` until it exits or kWaitMs pass.
+    static HandOverRun RunHandOver(const QString& tool, const QStringList& arguments);
     QString program() const;
     QString m_program;
 };

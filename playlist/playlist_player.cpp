@@ -1,7 +1,9 @@
 #include "playlist/playlist_player.h"
 
 #include <algorithm>
+#include <QLoggingCategory>
 
+#include "platform/audio/queue_budget.h"
 #include "playlist/playlist_item.h"
 #include "playlist/position_text.h"
 
@@ -10,6 +12,9 @@ using platform::audio::AudioBuffer;
 namespace playlist {
 
 namespace {
+
+// Off unless QT_LOGGING_RULES turns it on.
+Q_LOGGING_CATEGORY(lcPlayer, "quillon.playlist", QtCriticalMsg)
 
 // The decoded PCM is exactly the stream's format.
 platform::audio::PcmFormat PcmFormatOf(const PlaylistItem& item)
@@ -62,6 +67,7 @@ bool PlaylistPlayer::StartItem(PlaylistItem* item, bool showErrors)
     platform::audio::PlaybackCallbacks callbacks;
     // Closing a device drops its pending callbacks, so `this` outlives every call.
     callbacks.bufferDone = [this, id = slot.deviceId](AudioBuffer* buffer) { OnBufferDone(id, buffer); };
+    callbacks.failed = [this, id = slot.deviceId](const QString& reason) { OnDeviceFailed(id, reason); };
     slot.device = platform::audio::backend().openPlayback(PcmFormatOf(*item), std::move(callbacks));
     if (!slot.device)
         return refuse(IDS_DEVICE_OPEN_FAILED);
@@ -103,8 +109,9 @@ void PlaylistPlayer::FillBuffers()
         return;
     const uint32_t length = item.length;
     uint32_t next = slot->position + slot->queuedFrames;
-    const uint32_t want = WaveBuffer::kDataSize / frameBytes;
-    while (slot->inFlight < kMaxPiecesAtDevice && next < length) {
+    const auto budget = platform::audio::queueBudget(PcmFormatOf(item), WaveBuffer::kDataSize, kMaxPiecesAtDevice);
+    const uint32_t want = budget.pieceBytes / frameBytes;
+    while (slot->inFlight < budget.pieces && next < length) {
         std::unique_ptr<WaveBuffer> buffer = m_pool.GetBuffer();
         if (!buffer)
             return;
@@ -185,6 +192,29 @@ void PlaylistPlayer::OnBufferDone(uint64_t deviceId, AudioBuffer* header)
         AdvanceQueue();
 }
 
+void PlaylistPlayer::OnDeviceFailed(uint64_t deviceId, const QString& reason)
+{
+    PlaySlot* slot = FindSlot(deviceId);
+    if (!slot)
+        return;
+    qCWarning(lcPlayer) << "playback output lost:" << reason;
+    // Its pieces come back after this call: closing now gives them up, so
+    // that they neither look played nor start the next item.
+    if (deviceId != m_currentDevice) {
+        CloseSlot(deviceId);  // a stopped item, draining: nothing is lost
+        return;
+    }
+    slot->item->stream.endDecoding();
+    CloseSlot(deviceId);
+    m_currentDevice = 0;
+    m_paused = false;
+    EmptyQueue();
+    m_host.ShowStatus(QString());
+    ClearPositionText();
+    m_host.InvalidateList();
+    m_host.ShowPlayError(IDS_OUTPUT_LOST);
+}
+
 void PlaylistPlayer::StopCurrent()
 {
     bool decodingEnded = false;
@@ -255,8 +285,14 @@ void PlaylistPlayer::TogglePause()
     if (!slot || uint64_t(slot->position) + slot->queuedFrames >= slot->item->length)
         return;
     m_paused = !m_paused;
-    if (!m_paused)
+    // The device falls silent at once and keeps what it holds, to play on
+    // from the first frame not yet heard.
+    if (m_paused) {
+        slot->device->pause();
+    } else {
+        slot->device->resume();
         FillBuffers();
+    }
 }
 
 void PlaylistPlayer::OnSliderScroll(int code)

@@ -1,12 +1,16 @@
 #pragma once
 // Plays loaded playlist items through the default output, up to ten at once.
 //
-// Items are decoded on this thread in pieces of 6144 bytes as the device
-// hands pieces back, at most 16 per item at the device, so a long file is
-// never decoded far ahead. Only the most recently started item is fed (the
-// current slot); older ones drain what they hold and close. A reset (stop or
-// seek) leaves the pieces already at the device to come back as stale: they
-// move nothing and only make room for data from the new position.
+// Items are decoded on this thread in pieces of up to 6144 bytes as the
+// device hands pieces back, at most 16 per item and about half a second at
+// the device (shorter pieces at low rates), so a long file is never decoded
+// far ahead and Pause, which silences the device at once, keeps little
+// waiting. Only the most recently started item is fed (the current slot);
+// older ones drain what they hold and close. A reset (stop or seek) leaves
+// the pieces already at the device to come back as stale: they move nothing
+// and only make room for data from the new position. A device that breaks
+// (the sound server went away) ends its item; when it was the current one,
+// the queue ends too and the user is told.
 
 #include <cstdint>
 #include <deque>
@@ -21,6 +25,7 @@
 #include "platform/audio/audio_backend.h"
 #include "playlist/buffer_pool.h"
 #include "playlist/play_queue.h"
+#include "resources/strings.h"
 
 namespace playlist {
 
@@ -34,7 +39,8 @@ public:
     virtual bool IsLoopPlaying() const = 0;
     // The status line: the item's title while it plays, empty for "ready".
     virtual void ShowStatus(const QString& title) = 0;
-    // A play the user asked for failed: a message box with string `stringId`.
+    // A play the user asked for failed, or the output broke while playing:
+    // a message box with string `stringId`.
     virtual void ShowPlayError(int stringId) = 0;
     // The queued marks of rows changed.
     virtual void InvalidateList() = 0;
@@ -68,6 +74,7 @@ public:
         IDS_DEVICE_OPEN_FAILED = 391,
         IDS_CANNOT_PLAY = 392,
         IDS_NOTHING_SELECTED = 393,
+        IDS_OUTPUT_LOST = resources::IDS_PLAYBACK_DEVICE_LOST,
     };
 
     // The host must outlive the player: stopping at destruction still reports.
@@ -91,6 +98,7 @@ public:
     bool StartItem(PlaylistItem* item, bool showErrors);
     void FillBuffers();
     void OnBufferDone(uint64_t deviceId, platform::audio::AudioBuffer* buffer);
+    void OnDeviceFailed(uint64_t deviceId, const QString& reason);
     void StopCurrent();
     void AdvanceQueue();
     // Drops every node and mark of the play queue.

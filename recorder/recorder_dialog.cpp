@@ -28,6 +28,7 @@
 #include "controls/trackbar.h"
 #include "engine/encoder_plugin.h"
 #include "engine/mp3_temp_encoder.h"
+#include "engine/record_formats.h"
 #include "engine/recording_engine.h"
 #include "engine/recording_saver.h"
 #include "playlist/playlist_box.h"
@@ -269,6 +270,7 @@ void RecorderDialog::connectCommands()
     connect(controlAs<QPushButton>(1002), &QPushButton::clicked, this, [this] { OnBrowseFolder(); });
     connect(controlAs<QPushButton>(1091), &QPushButton::clicked, this, [this] { OnOnlineHelp(); });
     connect(controlAs<QSlider>(1004), &QSlider::valueChanged, this, [this] { OnQualityScroll(); });
+    connect(controlAs<QComboBox>(1217), &QComboBox::currentIndexChanged, this, [this] { ShowQualityBitrate(); });
     connect(controlAs<QPushButton>(1007), &QPushButton::clicked, this, [this] { TogglePlaylistPanel(); });
     connect(controlAs<QCheckBox>(1024), &QCheckBox::clicked, this, [this] { m_askForRenaming = !m_askForRenaming; });
     connect(controlAs<QCheckBox>(1025), &QCheckBox::clicked, this, [this] { m_loopPlaying = !m_loopPlaying; });
@@ -444,7 +446,14 @@ bool RecorderDialog::IsLoopPlaying() const { return m_loopPlaying; }
 void RecorderDialog::OnQualityScroll()
 {
     m_recordQuality = controlAs<QSlider>(1004)->value();
-    controlAs<QLabel>(1017)->setText(QString::asprintf("%d kbps", QualityBitrates[m_recordQuality]));
+    ShowQualityBitrate();
+}
+
+void RecorderDialog::ShowQualityBitrate()
+{
+    // What the frames will carry at the chosen format's rate, not the rate asked for.
+    const uint32_t rate = RecordFormats::format(selectedFormatRow()).sampleRate;
+    controlAs<QLabel>(1017)->setText(QString::asprintf("%d kbps", EncodedBitrate(rate, m_recordQuality)));
 }
 
 void RecorderDialog::LoadTips()

@@ -128,6 +128,7 @@ private:
     void KeepForSalvage();
     void ApplyPlaylistPanel();
     void OnQualityScroll();
+    void ShowQualityBitrate();
     void LoadTips();
     void SetUpPlaylistControls();
     void SetUpButtons();

@@ -121,6 +121,7 @@ const Entry kStrings[] = {
     {IDS_MAIL_LINE_BREAK, "错误：收件人地址和邮件主题中不能含有换行符！"},
     {IDS_PLAYBACK_READ_FAILED, "读取录音文件失败，播放已停止!"},
     {IDS_RECORD_AUDIO_LOST, "系统过于繁忙，录音中有 %.1f 秒的声音未能录下，已用静音补足。\n录音仍在继续。"},
+    {IDS_PLAYBACK_DEVICE_LOST, "放音设备出错，播放已停止!"},
 };
 // clang-format on
 

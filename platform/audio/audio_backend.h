@@ -44,8 +44,16 @@ public:
     // through bufferDone once played.
     virtual bool write(AudioBuffer* buffer) = 0;
     // waveOutReset: playback stops and every queued block comes back at once.
-    // Blocks written afterwards play at once.
+    // Blocks written afterwards play at once, also after a pause.
     virtual void reset() = 0;
+    // waveOutPause: falls silent now, keeping everything not yet heard;
+    // resume() (waveOutRestart) plays on from the first frame not heard.
+    // Blocks written meanwhile wait.
+    virtual void pause() = 0;
+    virtual void resume() = 0;
+    // Frames of what was written since the open or the last reset that the
+    // listener has heard by now, as the server tells it (its latency included).
+    virtual uint64_t playedFrames() const = 0;
     // Like CaptureStream::close.
     virtual void close() = 0;
 };

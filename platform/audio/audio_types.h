@@ -49,6 +49,8 @@ struct CaptureCallbacks {
 
 struct PlaybackCallbacks {
     std::function<void(AudioBuffer*)> bufferDone; // MM_WOM_DONE
+    // The stream broke (server gone). It comes before the blocks the stream
+    // held, so that an owner can tell them from blocks that played.
     std::function<void(const QString&)> failed;
 };
 

@@ -39,6 +39,9 @@ void FakePlaybackStream::reset()
     if (m_closed || m_broken)
         return;
     ++m_resetCount;
+    m_paused = false;
+    m_playedSinceReset = 0;
+    m_heardOfNext = 0;
     while (!m_queue.empty()) {
         giveBack(m_queue.front());
         m_queue.pop_front();
@@ -57,10 +60,18 @@ void FakePlaybackStream::close()
     ++m_registry->playbackCloses;
 }
 
+uint64_t FakePlaybackStream::playedFrames() const
+{
+    const uint64_t heard = m_queue.empty() ? 0 : std::min<uint64_t>(m_heardOfNext, m_queue.front()->length);
+    return (m_playedSinceReset + heard) / m_format.blockAlign();
+}
+
 bool FakePlaybackStream::completeNext()
 {
-    if (m_closed || m_queue.empty())
+    if (m_closed || m_paused || m_queue.empty())
         return false;
+    m_playedSinceReset += m_queuedBytes.front().size();
+    m_heardOfNext = 0;
     m_played.append(m_queuedBytes.front());
     m_queuedBytes.pop_front();
     giveBack(m_queue.front());
@@ -81,13 +92,13 @@ void FakePlaybackStream::breakStream(const QString& reason)
     if (m_closed || m_broken)
         return;
     m_broken = true;
+    if (m_callbacks.failed)
+        m_calls.post([failed = m_callbacks.failed, reason] { failed(reason); });
     while (!m_queue.empty()) {
         giveBack(m_queue.front());
         m_queue.pop_front();
     }
     m_queuedBytes.clear();
-    if (m_callbacks.failed)
-        m_calls.post([failed = m_callbacks.failed, reason] { failed(reason); });
 }
 
 void FakePlaybackStream::giveBack(AudioBuffer* buffer)

@@ -1,6 +1,7 @@
 #pragma once
 // The fake output device: written blocks stay queued until the test says
-// they have been played (completeNext / completeAll).
+// they have been played (completeNext / completeAll). A paused device plays
+// nothing.
 
 #include <deque>
 #include <memory>
@@ -21,14 +22,20 @@ public:
 
     bool write(AudioBuffer* buffer) override;
     void reset() override;
+    void pause() override { m_paused = !m_closed && !m_broken; }
+    void resume() override { m_paused = false; }
+    uint64_t playedFrames() const override;
     void close() override;
 
     // --- Scripting (owner thread) ---
-    // The oldest queued block has been played; false when none is queued.
+    // The oldest queued block has been played; false when none is queued
+    // or the device is paused.
     bool completeNext();
+    // The listener has heard `bytes` more of the oldest block, which stays queued.
+    void hearPartOfNext(uint32_t bytes) { m_heardOfNext += bytes; }
     // Every queued block has been played; returns how many.
     int completeAll();
-    // The server went away: queued blocks come back, then `failed`.
+    // The server went away: `failed`, then the queued blocks come back.
     void breakStream(const QString& reason = QStringLiteral("Connection terminated"));
     void setWriteFails(bool fails) { m_writeFails = fails; }
 
@@ -44,6 +51,7 @@ public:
     int resetCount() const { return m_resetCount; }
     bool isClosed() const { return m_closed; }
     bool isBroken() const { return m_broken; }
+    bool isPaused() const { return m_paused; }
 
 private:
     void giveBack(AudioBuffer* buffer);
@@ -56,6 +64,9 @@ private:
     std::deque<QByteArray> m_queuedBytes;
     QByteArray m_written;
     QByteArray m_played;
+    uint64_t m_playedSinceReset = 0; // bytes
+    uint32_t m_heardOfNext = 0;
+    bool m_paused = false;
     bool m_writeFails = false;
     bool m_closed = false;
     bool m_broken = false;

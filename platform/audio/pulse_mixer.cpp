@@ -185,8 +185,7 @@ bool PulseMixer::readValues(uint32_t controlId, std::vector<int32_t>& values) co
         values = muxValues(int(m_ports.size()), m_activePort);
         return true;
     }
-    const int line = volumeLineOf(controlId);
-    if (line == -2 || (line >= 0 && line != m_activePort))
+    if (volumeLineOf(controlId) == -2)
         return false;
     values.assign(1, mixerValueOf(pa_cvolume_max(&m_volume)));
     return true;
@@ -201,8 +200,7 @@ bool PulseMixer::writeValues(uint32_t controlId, const std::vector<int32_t>& val
         const int port = muxLineOf(values, int(m_ports.size()));
         return port >= 0 && setActivePort(port); // a MUX has exactly one line on
     }
-    const int line = volumeLineOf(controlId);
-    if (line == -2 || (line >= 0 && line != m_activePort) || values.empty())
+    if (volumeLineOf(controlId) == -2 || values.empty())
         return false;
     return setVolume(values[0]);
 }

@@ -2,10 +2,10 @@
 // The mixer of a PulseAudio source, in the shape of the wave mixer: the
 // source's ports are the recording lines (port descriptions as names), one
 // MUX select control picks the active port, and every line's volume control
-// is the source volume on a 0..65535 scale. Only the active port has a
-// volume of its own on the server, so reading or writing another line's
-// volume fails. The destination also has a Volume control (the source
-// volume, whichever port is active), which a source without ports keeps.
+// is the source volume on a 0..65535 scale: the ports of a source share its
+// one volume, so each line reads and sets the same value, whichever port is
+// active. The destination also has a Volume control (the same source
+// volume), which a source without ports keeps.
 // Changes, whoever makes them (this program included, as with the wave
 // mixer), come back as controlChanged on the owner's thread.
 

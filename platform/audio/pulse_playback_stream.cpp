@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <pulse/timeval.h>
+
 #include "platform/audio/pulse_format.h"
 
 namespace platform::audio {
@@ -77,9 +79,13 @@ bool PulsePlaybackStream::connect(QString* error, bool wait)
     attr.minreq = bytesForMilliseconds(m_format, kRequestMs) * m_wideness;
     attr.fragsize = uint32_t(-1);
     m_queuedEnd = m_sent = m_played = m_drainEnd = 0;
-    m_timingAsked = m_draining = m_timingKnown = false;
+    m_timingAsked = m_draining = m_timingKnown = m_paused = false;
     pa_stream* s = m_stream;
-    if (pa_stream_connect_playback(s, nullptr, &attr, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) < 0) {
+    // The played position between two answers of the server is estimated
+    // from the clock.
+    const auto flags =
+        pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
+    if (pa_stream_connect_playback(s, nullptr, &attr, flags, nullptr, nullptr) < 0) {
         if (error)
             *error = m_pulse->errorText();
         disconnect();
@@ -159,6 +165,42 @@ void PulsePlaybackStream::reset()
     QString error;
     if (!connect(&error, false))
         fail(error);
+}
+
+void PulsePlaybackStream::pause()
+{
+    PulseContext::Lock lock(*m_pulse);
+    if (m_state != State::Open || m_paused)
+        return;
+    m_paused = true;
+    cork(true);
+}
+
+void PulsePlaybackStream::resume()
+{
+    PulseContext::Lock lock(*m_pulse);
+    if (m_state != State::Open || !m_paused)
+        return;
+    m_paused = false;
+    cork(false);
+}
+
+void PulsePlaybackStream::cork(bool on)
+{
+    // A stream still being set up is corked when it becomes ready.
+    if (m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY)
+        m_operations.add(pa_stream_cork(m_stream, on ? 1 : 0, nullptr, nullptr));
+}
+
+uint64_t PulsePlaybackStream::playedFrames() const
+{
+    PulseContext::Lock lock(*m_pulse);
+    uint64_t played = m_played;
+    pa_usec_t usec = 0;
+    if (m_state == State::Open && m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY
+        && pa_stream_get_time(m_stream, &usec) == 0)
+        played = std::max(played, usec * m_format.sampleRate / PA_USEC_PER_SEC * m_format.blockAlign());
+    return std::min(played, m_sent) / m_format.blockAlign();
 }
 
 void PulsePlaybackStream::close()
@@ -252,12 +294,12 @@ void PulsePlaybackStream::fail(const QString& reason)
     m_state = State::Broken;
     m_pulse->disarmTimer(m_poll);
     m_pollArmed = false;
+    if (m_callbacks.failed)
+        m_calls.post([failed = m_callbacks.failed, reason] { failed(reason); });
     for (const Block& b : m_blocks)
         if (m_callbacks.bufferDone)
             m_calls.post([done = m_callbacks.bufferDone, buffer = b.buffer] { done(buffer); });
     m_blocks.clear();
-    if (m_callbacks.failed)
-        m_calls.post([failed = m_callbacks.failed, reason] { failed(reason); });
 }
 
 void PulsePlaybackStream::onStateChanged(pa_stream* s, void* self)
@@ -266,6 +308,8 @@ void PulsePlaybackStream::onStateChanged(pa_stream* s, void* self)
     stream->m_pulse->wakeWaiters();
     switch (pa_stream_get_state(s)) {
     case PA_STREAM_READY:
+        if (stream->m_paused)
+            stream->cork(true);
         stream->feed();
         break;
     case PA_STREAM_FAILED:

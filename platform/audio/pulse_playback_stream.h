@@ -3,6 +3,7 @@
 // Blocks wait in order on our side; the main loop thread hands the server
 // what it asks for, up to half a second. A block comes back once the
 // server has played all of it (the sink's own latency included).
+// Pause corks the stream: the server stops at once and keeps what it holds.
 // Whenever the server holds everything written, the stream is drained:
 // a server that plays whole periods only (PipeWire) would otherwise keep a
 // last partial period, and the block holding it, for good.
@@ -29,6 +30,9 @@ public:
     // Blocks must hold whole frames.
     bool write(AudioBuffer* buffer) override;
     void reset() override;
+    void pause() override;
+    void resume() override;
+    uint64_t playedFrames() const override;
     void close() override;
 
 private:
@@ -48,6 +52,7 @@ private:
     void updatePlayed(const pa_timing_info& timing);
     void giveBackPlayed();
     void drainWhenAllSent();
+    void cork(bool on);
     void fail(const QString& reason);
 
     static void onStateChanged(pa_stream* s, void* self);
@@ -73,6 +78,7 @@ private:
     uint64_t m_queuedEnd = 0;   // stream position after the last block written
     uint64_t m_sent = 0;        // bytes handed to the server
     uint64_t m_played = 0;      // bytes the server has played
+    bool m_paused = false;      // corked, or to be corked once ready
     bool m_draining = false;
     uint64_t m_drainEnd = 0;    // bytes sent when the drain in progress was asked for
 };

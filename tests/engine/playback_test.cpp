@@ -1,6 +1,8 @@
-// Playback of the recording on the fake output: fourteen blocks in turn,
-// draining, seeking and the position slider.
+// Playback of the recording on the fake output: up to fourteen blocks in
+// turn, draining, seeking, the position slider and the heard position.
 #include "engine_fixture.h"
+
+#include <QTest>
 
 #include "resources/strings.h"
 
@@ -28,13 +30,13 @@ TEST_F(PlaybackTest, ShortAndWholeBlockRecordingsPlayInTheirBlocksAndCloseWithTh
         const int bytes = blocks ? kBlock * blocks : 1000;
         SCOPED_TRACE(bytes);
         Restart();
-        Record(bytes);
+        Record(bytes, kRow48000Stereo16);
         engine->OnPlay();
         ASSERT_TRUE(engine->IsPlaying());
-        EXPECT_EQ(Speaker()->format(), (PcmFormat{8000, 8, 1}));
+        EXPECT_EQ(Speaker()->format(), (PcmFormat{48000, 16, 2}));
         EXPECT_EQ(Speaker()->writeCount(), std::max(blocks, 1));
         EXPECT_EQ(Speaker()->writtenBytes(), recorded);
-        EXPECT_EQ(view.wave.fullScale, 130);
+        EXPECT_EQ(view.wave.fullScale, 32767);
         for (int i = 1; i < blocks; ++i) {
             CompleteOne();
             EXPECT_TRUE(engine->IsPlaying()) << "the device closes with the last block";
@@ -43,7 +45,7 @@ TEST_F(PlaybackTest, ShortAndWholeBlockRecordingsPlayInTheirBlocksAndCloseWithTh
         CompleteOne();
         EXPECT_FALSE(engine->IsPlaying());
         EXPECT_EQ(Speaker(), nullptr);
-        EXPECT_EQ(engine->position(), uint32_t(bytes)) << "at the natural end the position stays at the end";
+        EXPECT_EQ(engine->position(), uint32_t(bytes / 4)) << "at the natural end the position stays at the end";
         EXPECT_EQ(view.enabledControls(), kStoppedWithData);
     }
     EXPECT_EQ(fake.playbackCloseCount(), 3);
@@ -51,19 +53,17 @@ TEST_F(PlaybackTest, ShortAndWholeBlockRecordingsPlayInTheirBlocksAndCloseWithTh
 
 TEST_F(PlaybackTest, ALongRecordingCirculatesFourteenBlocksUntilEveryByteWasPlayed)
 {
-    Record(kBlock * 20 + 100, kRow16000Mono16);
+    Record(kBlock * 20 + 100, kRow48000Stereo16);
     engine->OnPlay();
     FakePlaybackStream* speaker = Speaker();
     EXPECT_EQ(speaker->writeCount(), 14);
-    EXPECT_EQ(engine->position(), uint32_t(kBlock * 14 / 2));
+    EXPECT_EQ(engine->position(), 0u) << "nothing heard yet";
     EXPECT_EQ(view.wave.fullScale, 32767);
     int completions = 0;
     while (engine->IsPlaying()) {
         // Every returned block goes straight back until the end is queued.
         ASSERT_EQ(speaker->queuedBufferCount(), std::min(14, 21 - completions)) << completions;
-        if (completions == 7) {
-            EXPECT_EQ(engine->position(), uint32_t((kBlock * 20 + 100) / 2)) << "queued up to the end";
-        }
+        EXPECT_EQ(engine->position(), uint32_t(completions * kBlock / 4)) << "what has played";
         ASSERT_TRUE(speaker->completeNext());
         if (++completions == 21) {
             EXPECT_EQ(speaker->playedBytes(), recorded);  // before the engine closes it
@@ -71,27 +71,70 @@ TEST_F(PlaybackTest, ALongRecordingCirculatesFourteenBlocksUntilEveryByteWasPlay
         Settle();
     }
     EXPECT_EQ(completions, 21);
+    EXPECT_EQ(engine->position(), uint32_t((kBlock * 20 + 100) / 4));
     EXPECT_EQ(fake.playbackOpenCount(), 1);
     EXPECT_EQ(fake.playbackCloseCount(), 1);
 }
 
+// At 8000 Hz 8-bit mono fourteen whole blocks would be ten seconds: about
+// half a second waits at the device, in pieces of 1120 bytes, whatever the
+// format. The position is what the device has played (also within a piece),
+// and Stop keeps it: a partial clear then keeps what was heard.
+TEST_F(PlaybackTest, AtLowRatesHalfASecondWaitsAndThePositionIsWhatWasHeard)
+{
+    Record(80000);  // ten seconds
+    engine->OnPlay();
+    FakePlaybackStream* speaker = Speaker();
+    EXPECT_EQ(speaker->queuedBufferCount(), 4);
+    EXPECT_EQ(speaker->writtenBytes(), recorded.left(4 * 1120));
+    EXPECT_EQ(engine->position(), 0u);
+    EXPECT_EQ(view.positionText, PositionText("000:00.0"));
+
+    CompleteOne();
+    EXPECT_EQ(speaker->writtenBytes(), recorded.left(5 * 1120)) << "one piece for each one back";
+    EXPECT_EQ(engine->position(), 1120u);
+    speaker->hearPartOfNext(500);
+    // The position follows the device between pieces too, on a timer.
+    QTest::qWait(3 * RecordingPlayback::kPositionIntervalMs);
+    EXPECT_EQ(engine->position(), 1620u);
+    EXPECT_EQ(view.thumb, 1620u);
+
+    // << plays what waits, then goes on from the start; the position shows
+    // what is heard all along.
+    engine->OnSeekStart();
+    EXPECT_EQ(speaker->queuedBufferCount(), 4);
+    CompleteOne();
+    EXPECT_EQ(engine->position(), 2240u);
+    EXPECT_EQ(speaker->writtenBytes().mid(5 * 1120), recorded.left(1120));
+    for (int i = 0; i < 3; ++i)
+        CompleteOne();
+    speaker->hearPartOfNext(300);
+    engine->OnStop();
+    EXPECT_EQ(engine->position(), 300u) << "Stop keeps what was heard, not what was queued";
+    EXPECT_EQ(view.positionText, PositionText("000:00.0"));
+    Settle();
+    EXPECT_FALSE(engine->IsPlaying());
+    EXPECT_EQ(engine->position(), 300u);
+    EXPECT_EQ(view.thumb, 300u);
+}
+
 TEST_F(PlaybackTest, PlayAtTheEndStartsFromTheBeginningAndInTheMiddleStartsThere)
 {
-    Record(kBlock * 2);
+    Record(kBlock * 2, kRow48000Stereo16);
     engine->OnPlay();
     EXPECT_EQ(Speaker()->writtenBytes(), recorded);
     Speaker()->completeAll();
     Settle();
-    engine->OnHScroll(4, 5000);
+    engine->OnHScroll(4, 1000);
     engine->OnPlay();
-    EXPECT_EQ(Speaker()->writtenBytes(), recorded.mid(5000));
+    EXPECT_EQ(Speaker()->writtenBytes(), recorded.mid(1000 * 4));
 }
 
 TEST_F(PlaybackTest, StopDuringPlaybackDrainsAndClosesOnlyAfterTheLastBuffer)
 {
-    Record(kBlock * 20);
+    Record(kBlock * 20, kRow48000Stereo16);
     engine->OnPlay();
-    const uint32_t queuedUpTo = engine->position();
+    CompleteOne();
     engine->OnStop();
     EXPECT_EQ(Speaker()->resetCount(), 1);
     EXPECT_TRUE(engine->IsPlaying());
@@ -101,7 +144,7 @@ TEST_F(PlaybackTest, StopDuringPlaybackDrainsAndClosesOnlyAfterTheLastBuffer)
     Settle();
     EXPECT_FALSE(engine->IsPlaying());
     EXPECT_EQ(fake.playbackCloseCount(), 1);
-    EXPECT_EQ(engine->position(), queuedUpTo) << "the position stays where the queue had reached";
+    EXPECT_EQ(engine->position(), uint32_t(kBlock / 4)) << "the position stays at what had played";
     EXPECT_EQ(view.enabledControls(), kStoppedWithData);
 }
 
@@ -127,18 +170,18 @@ TEST_F(PlaybackTest, SeekStartAndSeekEndDuringPlaybackTakeEffectAfterTheQueuedBl
 
 TEST_F(PlaybackTest, DraggingTheThumbChangesNothingUntilItIsReleased)
 {
-    Record(kBlock * 20);
+    Record(kBlock * 20, kRow48000Stereo16);
     engine->OnPlay();
     const QString shownBefore = view.positionText;
     engine->OnHScroll(RecordingEngine::kThumbTrack, 100);
     view.thumb = 100;  // the user holds the thumb here
-    EXPECT_EQ(engine->position(), uint32_t(kBlock * 14));
+    EXPECT_EQ(engine->position(), 0u);
     EXPECT_EQ(view.positionText, shownBefore);
 
-    // Refills while dragging move the position but never the thumb.
+    // Playing on while dragging moves the position but never the thumb.
     CompleteOne();
     EXPECT_EQ(view.thumb, 100u);
-    EXPECT_EQ(engine->position(), uint32_t(kBlock * 15));
+    EXPECT_EQ(engine->position(), uint32_t(kBlock / 4));
 
     // Release at frame 10000: the queued blocks come back at once and are
     // refilled from there.
@@ -149,9 +192,11 @@ TEST_F(PlaybackTest, DraggingTheThumbChangesNothingUntilItIsReleased)
     Settle();
     EXPECT_TRUE(engine->IsPlaying());
     EXPECT_EQ(Speaker()->writeCount(), writesBefore + 14);
-    EXPECT_EQ(Speaker()->writtenBytes().mid(kBlock * 15, kBlock), recorded.mid(10000, kBlock));
+    EXPECT_EQ(Speaker()->writtenBytes().mid(kBlock * 15, kBlock), recorded.mid(10000 * 4, kBlock));
     EXPECT_EQ(Speaker()->queuedBufferCount(), 14);
-    EXPECT_EQ(view.thumb, uint32_t(10000 + kBlock * 14)) << "the thumb follows again after the release";
+    CompleteOne();
+    EXPECT_EQ(engine->position(), uint32_t(10000 + kBlock / 4));
+    EXPECT_EQ(view.thumb, uint32_t(10000 + kBlock / 4)) << "the thumb follows again after the release";
 }
 
 TEST_F(PlaybackTest, TheSliderSetsThePositionOnReleaseWhileStoppedAndIsIgnoredWhileRecording)
@@ -203,11 +248,16 @@ TEST_F(PlaybackTest, AnOutputThatFailsToOpenOrIsLostLeavesTheRecordingPlayable)
     EXPECT_EQ(engine->position(), 100u);
     EXPECT_EQ(view.enabledControls(), kStoppedWithData);
 
+    // The server goes away while playing: the user is told, once, and the
+    // position stays at what was heard.
     fake.setPlaybackOpenError({});
     engine->OnPlay();
+    CompleteOne();
     Speaker()->breakStream();
     Settle();
     EXPECT_FALSE(engine->IsPlaying());
+    EXPECT_EQ(view.errors, (std::vector<int>{381, resources::IDS_PLAYBACK_DEVICE_LOST}));
+    EXPECT_EQ(engine->position(), uint32_t(100 + 1120));
     EXPECT_EQ(view.enabledControls(), kStoppedWithData);
     engine->OnPlay();
     EXPECT_TRUE(engine->IsPlaying());

@@ -41,6 +41,7 @@ TEST(MixerPanelPulseTest, SourcesWithoutPortsListNoLinesAndTheirVolumeChangesLea
     EXPECT_EQ(host.devices->currentText(), "Monitor of Quillon-Null");
     EXPECT_EQ(host.lines->count(), 0);
     EXPECT_EQ(host.slider(), untouched);
+    EXPECT_FALSE(host.volume->isEnabled()) << "no line, so the slider sets nothing and is off";
 
     for (const auto& [device, name] : {std::pair{monitor, QString("quillon_null.monitor")}, {micDevice, QString("quillon_mic")}}) {
         SCOPED_TRACE(name.toStdString());
@@ -56,6 +57,7 @@ TEST(MixerPanelPulseTest, SourcesWithoutPortsListNoLinesAndTheirVolumeChangesLea
         runEventsFor(200);
         EXPECT_EQ(host.lines->count(), 0);
         EXPECT_EQ(host.slider(), untouched);
+        EXPECT_FALSE(host.volume->isEnabled());
         QTest::keyClick(host.volume, Qt::Key_PageUp);
         EXPECT_TRUE(pactl({"get-source-volume", name}).out.contains("40%")) << "the slider writes to no line";
         host.volume->setValue(42);

@@ -258,6 +258,7 @@ TEST_F(MixerPanelTest, DevicesWithoutAUsableMixerLeaveTheListEmptyAndTheSliderAl
         host.pickDevice(device);
         EXPECT_EQ(host.lines->count(), 0);
         EXPECT_EQ(host.slider(), before);
+        EXPECT_FALSE(host.volume->isEnabled()) << "a slider that sets nothing is off";
         QTest::keyClick(host.volume, Qt::Key_PageDown);  // writes nowhere
         host.volume->setValue(20);
         host.pickDevice(0);
@@ -282,15 +283,38 @@ TEST_F(MixerPanelTest, UnreadableNamesSelectionsAndVolumesAndRefusedWritesAreAbs
     const Slider cd = host.slider();
     ASSERT_EQ(cd, (Slider{0, 65535, 6553, 30000}));
 
-    // Neither the unreadable line nor an inactive one moves the slider, and
-    // the unreadable line's volume goes to no other line.
-    host.clickLine(1);
-    EXPECT_EQ(host.slider(), cd);
-    QTest::keyClick(host.volume, Qt::Key_PageDown);
-    EXPECT_EQ((std::vector<int>{c.volume(0), c.volume(1), c.volume(2), c.volume(3)}),
-              (std::vector<int>{100, 5, 30000, 9}));
-    host.clickLine(3);
-    EXPECT_EQ(host.slider(), (Slider{0, 65535, 6553, 30000 - 6553}));
+    // Neither the unreadable line nor an inactive one moves the slider: it
+    // is off while it could show and set nothing, so no key or drag moves it
+    // in vain, and the unreadable line's volume goes to no other line.
+    EXPECT_TRUE(host.volume->isEnabled());
+    for (int line : {1, 3}) {
+        SCOPED_TRACE(line);
+        host.clickLine(line);
+        EXPECT_EQ(host.slider(), cd);
+        EXPECT_FALSE(host.volume->isEnabled());
+        QTest::keyClick(host.volume, Qt::Key_PageDown);
+        host.dragThumb(2, 10);
+        EXPECT_EQ(host.slider(), cd);
+        EXPECT_EQ((std::vector<int>{c.volume(0), c.volume(1), c.volume(2), c.volume(3)}),
+                  (std::vector<int>{100, 5, 30000, 9}));
+    }
+    // Once the line is on, its volume shows and the slider works again.
+    c.simulateExternalSelect(3);
+    settle();
+    EXPECT_TRUE(host.volume->isEnabled());
+    EXPECT_EQ(host.slider(), (Slider{0, 65535, 6553, 9}));
+
+    // A refused volume write, by key or drag, puts the slider back where the
+    // mixer stands.
+    c.setWritesFail(true);
+    QTest::keyClick(host.volume, Qt::Key_PageUp);
+    EXPECT_EQ(host.slider(), (Slider{0, 65535, 6553, 9}));
+    host.dragThumb(3, 12);
+    EXPECT_EQ(host.slider(), (Slider{0, 65535, 6553, 9}));
+    EXPECT_EQ(c.volume(3), 9);
+    c.setWritesFail(false);
+    c.simulateExternalSelect(std::vector<bool>{true, false, true, false});
+    settle();
 
     // A refused write leaves the mixer as it was, and the marks show it.
     c.setWritesFail(true);

@@ -214,7 +214,7 @@ TEST(FakeBackendPlayback, BuffersComeBackInOrderOnlyWhenTheTestSaysTheyPlayed)
     EXPECT_EQ(sink->playedBytes(), sink->writtenBytes());
 }
 
-TEST(FakeBackendPlayback, ResetReturnsAllQueuedBuffersAndABrokenStreamGivesThemBackFirst)
+TEST(FakeBackendPlayback, ResetReturnsAllQueuedBuffersAndABrokenStreamReportsBeforeGivingThemBack)
 {
     FakeBackend fake;
     BufferPool pool(3, 8);
@@ -238,7 +238,7 @@ TEST(FakeBackendPlayback, ResetReturnsAllQueuedBuffersAndABrokenStreamGivesThemB
     out->write(pool[1]);
     sink->breakStream("gone");
     FakeBackend::processCallbacks();
-    EXPECT_EQ(log.events, (Events{"b0", "b1", "b2", "b0", "b1", "failed:gone"}));
+    EXPECT_EQ(log.events, (Events{"b0", "b1", "b2", "failed:gone", "b0", "b1"}));
     EXPECT_FALSE(out->write(pool[0]));
     second.reset();
     out.reset();

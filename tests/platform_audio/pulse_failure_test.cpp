@@ -18,47 +18,6 @@
 using namespace platform::audio;
 using namespace audiotest;
 
-namespace {
-
-// Points PULSE_SERVER elsewhere for one test.
-struct ServerAddress {
-    QByteArray saved = qgetenv("PULSE_SERVER");
-    explicit ServerAddress(const QByteArray& address) { qputenv("PULSE_SERVER", address); }
-    ~ServerAddress() { qputenv("PULSE_SERVER", saved); }
-};
-
-// A private server of the kind under test, that the test may stop.
-struct PrivateServer {
-    QTemporaryDir dir;
-    QString script = testsupport::soundServerScript();
-    // Empty when the server runs, else what the start script said.
-    std::string start()
-    {
-        const auto r = testsupport::runTool("bash", {script, "start", dir.path()}, 60000);
-        return r.exitCode == 0 ? std::string() : "exit " + std::to_string(r.exitCode) + "\n" + r.err.toStdString();
-    }
-    // Gone at once, as after a crash (on PipeWire: its PulseAudio server).
-    void kill()
-    {
-        const QString pidFile = QDir(dir.path()).filePath("pid");
-        const QByteArray pid = testsupport::readFile(pidFile).trimmed();
-        if (!pid.isEmpty())
-            testsupport::runTool("kill", {"-9", QString::fromLatin1(pid)});
-        // An unreaped server still answers kill -0: forget it, so that
-        // start() really starts a new one.
-        QFile::remove(pidFile);
-    }
-    void stop()
-    {
-        kill();
-        testsupport::runTool("bash", {script, "stop", dir.path()});
-    }
-    QByteArray address() const { return "unix:" + QDir(dir.path()).filePath("native").toUtf8(); }
-    ~PrivateServer() { stop(); }
-};
-
-}  // namespace
-
 TEST(PulseWithoutServer, EverythingFailsWithinTwoSecondsWithoutAServerOrWithOneThatNeverAnswers)
 {
     // A listening socket nobody serves: connecting succeeds, then nothing.
@@ -94,7 +53,9 @@ TEST(PulseWithoutServer, EverythingFailsWithinTwoSecondsWithoutAServerOrWithOneT
     ::close(listener);
 }
 
-TEST(PulseServerGone, RunningStreamsGiveTheirBlocksBackThenReportTheFailure)
+// Capture hands over what it got before it reports; playback reports first,
+// so that its owner can tell the blocks it gives back from blocks that played.
+TEST(PulseServerGone, RunningStreamsGiveTheirBlocksBackAndReportTheFailure)
 {
     PrivateServer server;
     ASSERT_EQ(server.start(), "");
@@ -117,7 +78,7 @@ TEST(PulseServerGone, RunningStreamsGiveTheirBlocksBackThenReportTheFailure)
     EXPECT_EQ(captureLog.buffers, (std::vector<AudioBuffer*>{captureBlocks[0], captureBlocks[1], captureBlocks[2]}));
     EXPECT_EQ(captureLog.events.back().substr(0, 7), "failed:");
     EXPECT_EQ(playbackLog.buffers, (std::vector<AudioBuffer*>{playBlocks[0], playBlocks[1], playBlocks[2]}));
-    EXPECT_EQ(playbackLog.events.back().substr(0, 7), "failed:");
+    EXPECT_EQ(playbackLog.events.front().substr(0, 7), "failed:");
     EXPECT_FALSE(capture->addBuffer(captureBlocks[0]));
     EXPECT_FALSE(capture->start());
     EXPECT_FALSE(playback->write(playBlocks[0]));

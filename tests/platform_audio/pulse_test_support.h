@@ -11,6 +11,8 @@
 #include <functional>
 #include <thread>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -155,6 +157,43 @@ public:
 
 private:
     QProcess m_process;
+};
+
+// Points PULSE_SERVER elsewhere for one test.
+struct ServerAddress {
+    QByteArray saved = qgetenv("PULSE_SERVER");
+    explicit ServerAddress(const QByteArray& address) { qputenv("PULSE_SERVER", address); }
+    ~ServerAddress() { qputenv("PULSE_SERVER", saved); }
+};
+
+// A private server of the kind under test, that the test may stop.
+struct PrivateServer {
+    QTemporaryDir dir;
+    QString script = testsupport::soundServerScript();
+    // Empty when the server runs, else what the start script said.
+    std::string start()
+    {
+        const auto r = testsupport::runTool("bash", {script, "start", dir.path()}, 60000);
+        return r.exitCode == 0 ? std::string() : "exit " + std::to_string(r.exitCode) + "\n" + r.err.toStdString();
+    }
+    // Gone at once, as after a crash (on PipeWire: its PulseAudio server).
+    void kill()
+    {
+        const QString pidFile = QDir(dir.path()).filePath("pid");
+        const QByteArray pid = testsupport::readFile(pidFile).trimmed();
+        if (!pid.isEmpty())
+            testsupport::runTool("kill", {"-9", QString::fromLatin1(pid)});
+        // An unreaped server still answers kill -0: forget it, so that
+        // start() really starts a new one.
+        QFile::remove(pidFile);
+    }
+    void stop()
+    {
+        kill();
+        testsupport::runTool("bash", {script, "stop", dir.path()});
+    }
+    QByteArray address() const { return "unix:" + QDir(dir.path()).filePath("native").toUtf8(); }
+    ~PrivateServer() { stop(); }
 };
 
 // One channel of interleaved PCM as -1..1.

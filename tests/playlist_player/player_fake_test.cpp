@@ -143,17 +143,17 @@ protected:
 
 }  // namespace
 
-// Formats whose frames are 1, 2 and 4 bytes: a piece always holds 6144 bytes
-// of whole frames, and the device never holds more than 16.
-TEST_F(PlayerTest, AnItemIsFedSixteenPiecesAheadAndDecodedOnlyAsPiecesComeBack)
+// Formats whose frames are 1, 2 and 4 bytes: about half a second waits at
+// the device, sixteen whole pieces of CD audio, four shorter ones at low rates.
+TEST_F(PlayerTest, AnItemIsFedHalfASecondAheadAndDecodedOnlyAsPiecesComeBack)
 {
     struct Case {
-        int rate, channels, bits;
+        int rate, channels, bits, piece, pieces;
     };
-    for (const Case c : {Case{44100, 2, 16}, Case{22050, 1, 8}, Case{8000, 1, 16}}) {
+    for (const Case c : {Case{44100, 2, 16, kPiece, 16}, Case{22050, 1, 8, 3087, 4}, Case{8000, 1, 16, 2240, 4}}) {
         SCOPED_TRACE(testing::Message() << c.rate << " Hz " << c.channels << " ch " << c.bits << " bit");
         const int frameBytes = c.channels * c.bits / 8;
-        const int frames = 20 * kPiece / frameBytes + 100; // 20 full pieces and a short one
+        const int frames = 20 * kPiece / frameBytes + 100;
         PlaylistItem* item = Wave(QString("long%1").arg(c.rate), frames, c.rate, c.channels, c.bits);
         const QByteArray pcm = DecodedPcm(item->filePath());
         ASSERT_EQ(pcm.size(), qsizetype(frames) * frameBytes);
@@ -162,22 +162,22 @@ TEST_F(PlayerTest, AnItemIsFedSixteenPiecesAheadAndDecodedOnlyAsPiecesComeBack)
         FakePlaybackStream* device = fake.lastPlaybackStream();
         ASSERT_NE(device, nullptr);
         EXPECT_EQ(device->format(), (platform::audio::PcmFormat{uint32_t(c.rate), uint16_t(c.bits), uint16_t(c.channels)}));
-        EXPECT_EQ(device->queuedBufferCount(), 16);
-        EXPECT_EQ(device->writtenBytes(), pcm.left(16 * kPiece));
+        EXPECT_EQ(device->queuedBufferCount(), c.pieces);
+        EXPECT_EQ(device->writtenBytes(), pcm.left(c.pieces * c.piece));
         EXPECT_EQ(slider->GetMax(), frames);
         EXPECT_EQ(host.statusText(), QStringLiteral("正在播放： long%1").arg(c.rate));
 
         Play(device, 3);
-        EXPECT_EQ(device->writeCount(), 19) << "one new piece for each one back";
-        EXPECT_EQ(device->queuedBufferCount(), 16);
-        EXPECT_EQ(Current().position, uint32_t(3 * kPiece / frameBytes));
-        EXPECT_EQ(slider->GetPos(), 3 * kPiece / frameBytes);
-        EXPECT_EQ(positionText->text(), playlist::FormatPositionText(3 * kPiece / frameBytes, frames, c.rate));
+        EXPECT_EQ(device->writeCount(), c.pieces + 3) << "one new piece for each one back";
+        EXPECT_EQ(device->queuedBufferCount(), c.pieces);
+        EXPECT_EQ(Current().position, uint32_t(3 * c.piece / frameBytes));
+        EXPECT_EQ(slider->GetPos(), 3 * c.piece / frameBytes);
+        EXPECT_EQ(positionText->text(), playlist::FormatPositionText(3 * c.piece / frameBytes, frames, c.rate));
 
         const Heard heard = PlayOut(device);
         EXPECT_EQ(heard.played, pcm) << "every frame once, in order";
         EXPECT_EQ(heard.written, pcm);
-        EXPECT_EQ(heard.writes, 21);
+        EXPECT_EQ(heard.writes, (pcm.size() + c.piece - 1) / c.piece);
         ExpectIdle();
     }
     EXPECT_TRUE(host.errors.empty());
@@ -247,8 +247,8 @@ TEST_F(PlayerTest, WithLoopTwoItemsAlternateAndWithoutItTheQueueEndsAfterTheLast
     ExpectIdle();
 }
 
-// Pausing only stops feeding: what is at the device plays, the device then
-// stays open with nothing queued, and resuming continues where it stopped.
+// Pause silences the device at once: what waits there stays, nothing is
+// fed, and resuming plays on from the first frame not yet played.
 TEST_F(PlayerTest, PauseAndResumeLoseAndRepeatNothing)
 {
     PlaylistItem* item = Wave("long", 40 * kPiece / 4);
@@ -259,16 +259,17 @@ TEST_F(PlayerTest, PauseAndResumeLoseAndRepeatNothing)
 
     player->TogglePause();
     ASSERT_TRUE(player->isPaused());
+    EXPECT_TRUE(device->isPaused());
     Play(device, 16);
+    EXPECT_EQ(device->playedBytes(), pcm.left(3 * kPiece)) << "a paused device plays nothing";
     EXPECT_EQ(device->writeCount(), 19) << "nothing fed while paused";
-    EXPECT_EQ(device->queuedBufferCount(), 0);
+    EXPECT_EQ(device->queuedBufferCount(), 16);
     ASSERT_EQ(player->playSlots().size(), 1u);
-    EXPECT_FALSE(device->isClosed()) << "a paused item keeps its device";
-    EXPECT_EQ(Current().position, uint32_t(19 * kPiece / 4));
-    EXPECT_EQ(Current().queuedFrames, 0u);
+    EXPECT_EQ(Current().position, uint32_t(3 * kPiece / 4));
 
     player->TogglePause();
     EXPECT_FALSE(player->isPaused());
+    EXPECT_FALSE(device->isPaused());
     EXPECT_EQ(device->queuedBufferCount(), 16);
     EXPECT_EQ(PlayOut(device).played, pcm);
     EXPECT_EQ(host.statusText(), kReady);
@@ -362,17 +363,21 @@ TEST_F(PlayerTest, ANewItemWhileTheOldOneDrainsTakesASecondSlotAndTheEleventhIsR
     EXPECT_EQ(Current().item, list[0]) << "room again once the devices are closed";
 }
 
-// A paused item with nothing at the device is closed by Stop at once; with
-// pieces at the device it closes when they are back.
+// A paused item with nothing at the device (a seek while paused took its
+// pieces back) is closed by Stop at once; with pieces at the device it
+// closes when they are back.
 TEST_F(PlayerTest, StopWhilePausedClosesAtOnceWhenNothingIsAtTheDevice)
 {
     PlaylistItem* item = Wave("long", 40 * 1536);
     player->PlaySelected({item});
     Play(Device(), 2);
     player->TogglePause();
-    Play(Device(), 16);
+    slider->SetPos(5000);
+    player->OnSliderScroll(BitmapSlider::SB_ENDSCROLL);
+    Deliver();
     ASSERT_EQ(player->playSlots().size(), 1u);
     ASSERT_EQ(Current().inFlight, 0);
+    EXPECT_EQ(Device()->writeCount(), 18) << "nothing fed while paused, not even after a seek";
 
     player->StopPlaying();
     EXPECT_EQ(fake.playbackCloseCount(), 1) << "without waiting for any callback";
@@ -385,14 +390,39 @@ TEST_F(PlayerTest, StopWhilePausedClosesAtOnceWhenNothingIsAtTheDevice)
     player->PlaySelected({item});
     Play(Device(), 2);
     player->TogglePause();
-    Play(Device(), 4);
     player->StopPlaying();
-    EXPECT_EQ(player->playSlots().size(), 1u) << "twelve pieces are still at the device";
+    EXPECT_EQ(player->playSlots().size(), 1u) << "sixteen pieces are still at the device";
     EXPECT_EQ(fake.playbackCloseCount(), 1);
     Deliver();
     EXPECT_TRUE(player->playSlots().empty());
     EXPECT_EQ(fake.playbackCloseCount(), 2);
     EXPECT_EQ(Device(), nullptr);
+}
+
+// The sound server goes away: the item and its queue end, the user is told
+// once, and the next item does not start. A device the user had already
+// left for another item ends without a word.
+TEST_F(PlayerTest, AnOutputThatBreaksWhilePlayingEndsTheQueueAndSaysSo)
+{
+    PlaylistItem* a = Wave("a", 40 * 1536);
+    PlaylistItem* b = Wave("b", 40 * 1536);
+    player->PlaySelected({a, b});
+    Play(Device(), 2);
+    Device()->breakStream();
+    Deliver();
+    EXPECT_EQ(host.errors, std::vector<int>{PlaylistPlayer::IDS_OUTPUT_LOST});
+    EXPECT_EQ(fake.playbackOpenCount(), 1) << "b was not started";
+    ExpectIdle();
+
+    host.errors.clear();
+    player->PlaySelected({a});
+    Play(Device(), 2);
+    Device()->breakStream();  // reported, not yet delivered
+    player->PlaySelected({b});
+    Deliver();
+    EXPECT_TRUE(host.errors.empty());
+    ASSERT_EQ(player->playSlots().size(), 1u);
+    EXPECT_EQ(Current().item, b);
 }
 
 // Errors are for plays the user asked for; the queue's own next item that

@@ -2,8 +2,11 @@
 // into the null sink is recorded from the sink's monitor and measured.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+
 #include "../platform_audio/pulse_test_support.h"
 #include "../zldecoder/media.h"
+#include "platform/audio/pulse_backend.h"
 #include "player_fixture.h"
 
 using namespace playertest;
@@ -88,4 +91,72 @@ TEST_F(PlayerPulseTest, TenItemsPlayAtOnce)
     const auto samples = channelSamples(pcm, {44100, 16, 2});
     for (int i = 0; i < 10; ++i)
         EXPECT_NEAR(strongestToneAmplitude(samples, 44100, 300 + 100 * i, 4410), 0.05, 0.015) << 300 + 100 * i << " Hz";
+}
+
+// At 8000 Hz 8-bit mono sixteen whole pieces were twelve seconds: Pause went
+// on sounding for that long. Now it falls silent at once, and Resume plays
+// on from the first sample not yet heard: the sink plays the whole item, in
+// two stretches with the pause between them.
+TEST_F(PlayerPulseTest, PauseFallsSilentAtOnceAndResumePlaysOnWithoutLossOrRepeat)
+{
+    const QString path = dir.filePath("low.wav");
+    media::run("sox", {"-n", "-r", "8000", "-c", "1", "-b", "8", "-e", "unsigned-integer", path, "synth", "3", "sine",
+                       "400", "vol", "0.5"});
+    items.push_back(LoadedItem(path));
+    PlaylistItem* item = items.back().get();
+    ASSERT_EQ(item->length, 24000u);
+
+    MonitorRecorder monitor({8000, 8, 1}, dir.filePath("captured.raw"));
+    ASSERT_TRUE(monitor.started());
+    runEventsFor(500);
+    QElapsedTimer clock;
+    clock.start();
+    player.PlaySelected({item});
+    ASSERT_EQ(player.playSlots().size(), 1u);
+    runEventsUntil([&] { return clock.elapsed() >= 1000; }, 2000);
+    player.TogglePause();
+    const double pausedAfter = clock.elapsed() / 1000.0;
+    ASSERT_TRUE(player.isPaused());
+    runEventsFor(1500);
+    player.TogglePause();
+    ASSERT_FALSE(player.isPaused());
+    EXPECT_TRUE(WaitForSilence(8000));
+    runEventsFor(500);
+    const auto samples = channelSamples(monitor.finish(), {8000, 8, 1});
+
+    const auto sound = soundStretches(samples, 0.1, 800);
+    ASSERT_EQ(sound.size(), 2u) << "the pause is a silence";
+    // The sound started no earlier than the play; within 0.1 s of Pause it stopped.
+    EXPECT_LE(sound[0].second / 8000.0, pausedAfter + 0.1);
+    EXPECT_GE(sound[0].second / 8000.0, 0.3);
+    EXPECT_GE((sound[1].first - sound[0].first - sound[0].second) / 8000.0, 1.2);
+    EXPECT_NEAR((sound[0].second + sound[1].second) / 8000.0, 3.0, 0.1) << "lost or played twice at the pause";
+    EXPECT_TRUE(host.errors.empty());
+}
+
+// The sound server dies while an item plays: the user is told, the queue
+// ends and every device is closed.
+TEST_F(PlayerPulseTest, AServerThatGoesAwayWhilePlayingIsReported)
+{
+    PrivateServer server;
+    ASSERT_EQ(server.start(), "");
+    ServerAddress address(server.address());
+    platform::audio::PulseBackend pulse;
+    struct UseBackend {
+        explicit UseBackend(platform::audio::AudioBackend* b) { platform::audio::setBackendForTesting(b); }
+        ~UseBackend() { platform::audio::setBackendForTesting(nullptr); }
+    } use(&pulse);
+
+    items.push_back(LoadedItem(Sine("first", 440, 5, 0.3)));
+    items.push_back(LoadedItem(Sine("second", 440, 5, 0.3)));
+    player.PlaySelected({items[0].get(), items[1].get()});
+    ASSERT_EQ(player.playSlots().size(), 1u);
+    runEventsFor(500);
+    server.kill();
+    EXPECT_TRUE(runEventsUntil([&] { return !host.errors.empty(); }, 5000));
+    runEventsFor(200);
+    EXPECT_EQ(host.errors, std::vector<int>{PlaylistPlayer::IDS_OUTPUT_LOST});
+    EXPECT_TRUE(player.playSlots().empty());
+    EXPECT_TRUE(player.queue().isEmpty());
+    EXPECT_EQ(host.statusText(), QStringLiteral("就绪"));
 }

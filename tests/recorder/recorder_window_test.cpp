@@ -57,6 +57,7 @@ TEST_F(RecorderWindowTest, ChangesMadeInTheWindowAreRestoredAtTheNextStart)
 
 TEST_F(RecorderWindowTest, EveryTemplateControlExistsWhereTheTemplatePutsItInItsInitialState)
 {
+    backend.mixerDevice(0).addLine("Mic", 100);  // the volume slider is on only with a line to set
     RecorderDialog& w = open();
     const controls::DialogUnits units(controls::dialogFont());
     EXPECT_EQ(w.size(), QSize(units.x(465), units.y(377)));

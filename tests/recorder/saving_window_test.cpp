@@ -8,11 +8,14 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <deque>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "engine/mp3_side.h"
+#include "engine/record_formats.h"
 #include "engine/recording_saver.h"
+#include "mp3_probe.h"
 
 namespace {
 
@@ -122,22 +125,27 @@ TEST_F(SavingWindowTest, ThePositionShownAfterPlayAndStopIsWhereThePartialClearC
     record(kStereo48k16Bit, 48000 * 41);
     EXPECT_EQ(seconds(text(1119)), "000:41.0");
 
-    // Play rewinds and queues fourteen blocks; Stop at once keeps the position
-    // the queue reached, and that is what the readout and the slider show.
+    // Play rewinds and queues fourteen blocks; Stop after five have played
+    // keeps the position heard, and that is what the readout and the slider show.
     click(103);
-    const uint32_t queued = 14 * 6144 / 4;
-    EXPECT_EQ(engine().position(), queued);
-    EXPECT_EQ(seconds(text(1119)), "000:00.4");
-    EXPECT_EQ(uint32_t(ctl<QSlider>(1121)->value()), queued);
+    EXPECT_EQ(engine().position(), 0u);
+    for (int i = 0; i < 5; ++i)
+        backend.lastPlaybackStream()->completeNext();
+    FakeBackend::processCallbacks();
+    const uint32_t heard = 5 * 6144 / 4;
+    EXPECT_EQ(engine().position(), heard);
+    EXPECT_EQ(seconds(text(1119)), "000:00.1");
+    EXPECT_EQ(uint32_t(ctl<QSlider>(1121)->value()), heard);
     click(1022);
     backend.lastPlaybackStream()->completeAll();
     FakeBackend::processCallbacks();
     ASSERT_FALSE(engine().IsPlaying());
-    EXPECT_EQ(uint32_t(ctl<QSlider>(1121)->value()), engine().position());
+    EXPECT_EQ(engine().position(), heard);
+    EXPECT_EQ(uint32_t(ctl<QSlider>(1121)->value()), heard);
     const QString shown = seconds(text(1119));
 
     click(1124);
-    EXPECT_EQ(engine().GetDataLength(), queued * 4);
+    EXPECT_EQ(engine().GetDataLength(), heard * 4);
     EXPECT_EQ(seconds(text(1120)), shown);
 }
 
@@ -263,3 +271,43 @@ TEST_F(SavingWindowTest, ACloseOrClickDuringASaveIsRefusedAndTheSaveCompletes)
 }
 
 }  // namespace
+
+// The quality label names the bit rate the saved frames carry, in every
+// format the list offers and at every quality: MPEG versions below 32 kHz
+// carry other rates than the quality's. An 8-bit recording is saved as WAVE;
+// its label is that of the same rate at 16 bits.
+TEST_F(SavingWindowTest, TheQualityLabelNamesTheBitRateOfTheSavedFramesInEveryFormat)
+{
+    window->saver().SetSleep([](int) {});  // no pacing of the progress display
+    std::map<int, QStringList> labels;  // by format row, one per quality
+    for (int row = 0; row < RecordFormats::kCount; ++row) {
+        const platform::audio::PcmFormat format = RecordFormats::format(row);
+        SCOPED_TRACE(ctl<QComboBox>(1217)->itemText(row).toStdString());
+        ctl<QComboBox>(1217)->setCurrentIndex(row);
+        // Shown as soon as the format changes, before the quality moves.
+        const std::pair<int, QString> onFormatChange{ctl<QSlider>(1004)->value(), text(1017)};
+        const bool mp3 = format.bitsPerSample == 16;
+        if (mp3)
+            RecorderWindowEngineTest::record(1000, format.sampleRate / 10);
+        for (int quality = 0; quality < 16; ++quality) {
+            ctl<QSlider>(1004)->setValue(quality);
+            labels[row] << text(1017);
+            if (!mp3)
+                continue;
+            saveAs(0, false);
+            ASSERT_TRUE(window->savedRecordings().last().endsWith(".mp3"));
+            const encodertest::Mp3Report frames = encodertest::probeMp3(window->savedRecordings().last());
+            ASSERT_TRUE(frames.error.empty()) << frames.error;
+            EXPECT_EQ(frames.bitrates(), std::set<int>{text(1017).section(' ', 0, 0).toInt()})
+                << "quality " << quality << " labelled " << text(1017).toStdString();
+        }
+        if (mp3)
+            click(1125);  // saved: nothing to ask
+        EXPECT_EQ(onFormatChange.second, labels[row][onFormatChange.first]);
+    }
+    for (int row = 0; row < RecordFormats::kCount; row += 2)
+        EXPECT_EQ(labels[row], labels[row + 1]) << "row " << row;
+    // The two the label got wrong: 48 kHz at the lowest quality, 8 kHz mono at the highest.
+    EXPECT_EQ(labels[26][0], "32 kbps");
+    EXPECT_EQ(labels[1][15], "64 kbps");
+}

@@ -58,6 +58,9 @@ private:
             ++resets;
             inner->reset();
         }
+        void pause() override { inner->pause(); }
+        void resume() override { inner->resume(); }
+        uint64_t playedFrames() const override { return inner->playedFrames(); }
         void close() override { inner->close(); }
         std::unique_ptr<PlaybackStream> inner;
         int& resets;

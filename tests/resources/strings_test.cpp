@@ -22,8 +22,9 @@ TEST(StringTableTest, KnownIdsGiveTheirTextAndUnknownIdsNothing)
         EXPECT_FALSE(resources::text(id).isEmpty()) << id;
         EXPECT_TRUE(resources::text(id + 1).startsWith("https://")) << id + 1;
     }
-    // Our own messages for recordings that had to stop.
+    // Our own messages for recordings and playback that had to stop.
     for (int id : {resources::IDS_RECORD_WRITE_FAILED, resources::IDS_RECORD_SIZE_LIMIT,
-                   resources::IDS_RECORD_DEVICE_LOST, resources::IDS_PLAYBACK_READ_FAILED})
+                   resources::IDS_RECORD_DEVICE_LOST, resources::IDS_PLAYBACK_READ_FAILED,
+                   resources::IDS_PLAYBACK_DEVICE_LOST})
         EXPECT_FALSE(resources::text(id).isEmpty()) << id;
 }

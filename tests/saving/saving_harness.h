@@ -20,7 +20,7 @@
 namespace savingtest {
 
 // Rows of the format list.
-inline constexpr int kMono8k16Bit = 1, kStereo22k16Bit = 15, kMono44k8Bit = 20, kStereo44k16Bit = 23,
+inline constexpr int kMono8k8Bit = 0, kMono8k16Bit = 1, kStereo22k16Bit = 15, kMono44k8Bit = 20, kStereo44k16Bit = 23,
                      kMono48k16Bit = 25, kStereo48k16Bit = 27;
 inline const QString kClockName = QStringLiteral("2008-03-05 14h07m09s");
 

@@ -8,10 +8,19 @@
 #include <QTest>
 
 #include "engine/readout.h"
+#include "platform_audio/pulse_test_support.h"
 #include "saving_harness.h"
 #include "support/test_support.h"
 
 using namespace savingtest;
+
+namespace {
+
+// Without it the null sink of the PulseAudio daemon renders a second or
+// more ahead, and what its monitor shows would lag the ear.
+::testing::Environment* const sinkKeeper = ::testing::AddGlobalTestEnvironment(new audiotest::SinkKeeper);
+
+}  // namespace
 
 TEST(SavingFromTheServer, ARecordedToneIsSavedAsMp3ByCopyAndByEncoding)
 {
@@ -49,18 +58,69 @@ TEST(SavingFromTheServer, ARecordedToneIsSavedAsMp3ByCopyAndByEncoding)
     EXPECT_EQ(s.saveView.progress.created, 1);
     EXPECT_TRUE(s.saveView.errors.empty());
 
-    // Play and Stop at once on the server's output: the readout and the thumb
-    // show the position the queue reached, and the partial clear keeps that.
+    // Play and Stop a moment later on the server's output: the readout and
+    // the thumb show the position heard, and the partial clear keeps that.
     s.engine->OnPlay();
     ASSERT_TRUE(s.engine->IsPlaying());
+    QTest::qWait(1000);
     s.engine->OnStop();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !s.engine->IsPlaying(); }, 5000));
     const uint32_t position = s.engine->position();
     ASSERT_LT(position, s.frames());
+    ASSERT_GT(position, 48000u / 4);
     EXPECT_EQ(s.engineView.positionText, ReadoutText(385, position, 48000));
     EXPECT_EQ(s.engineView.thumb, position);
     s.saver->OnClearAfterPosition();
     EXPECT_EQ(s.frames(), position);
     s.SaveAt(11);
     expectMp3Holds(s.saved("2008-03-05 14h07m11s.mp3"), position, 48000, 2, 224, 1000);
+}
+
+// At 8000 Hz 8-bit mono a queue counted in blocks held ten seconds: the
+// position ran that far ahead of the ear and a clear after Play and Stop kept
+// seconds nobody had heard. The position while playing and at Stop is what
+// the sink's monitor shows was played, and the clear keeps that.
+TEST(SavingFromTheServer, AClearAfterPlayAndStopAtALowRateKeepsWhatWasHeard)
+{
+    ASSERT_FALSE(qgetenv("PULSE_SERVER").isEmpty());
+    QTemporaryDir work;
+    // Four seconds of a tone, exactly, recorded on the fake input; played on the server.
+    SavingSession s({}, SavingSession::Audio::Fake);
+    s.Record(kMono8k8Bit, 1000, 4 * 8000);
+    ASSERT_EQ(s.frames(), 4u * 8000);
+    platform::audio::setBackendForTesting(nullptr);
+    s.engine->OnSeekStart();
+
+    audiotest::MonitorRecorder monitor({8000, 8, 1}, work.filePath("heard.raw"));
+    ASSERT_TRUE(monitor.started());
+    QTest::qWait(500);
+    QElapsedTimer clock;
+    clock.start();
+    s.engine->OnPlay();
+    ASSERT_TRUE(s.engine->IsPlaying());
+    // Nothing can have been heard before it was played; a busy machine may
+    // start the sound late.
+    QTest::qWait(400);
+    const double shown = s.engine->position() / 8000.0;
+    const double playing = clock.elapsed() / 1000.0;
+    EXPECT_LE(shown, playing + 0.06) << "the position runs ahead of the sound";
+    EXPECT_GE(shown, playing - 1.0);
+    EXPECT_EQ(s.engineView.positionText, ReadoutText(385, s.engine->position(), 8000));
+
+    QTest::qWait(300);
+    s.engine->OnStop();
+    const double stoppedAfter = clock.elapsed() / 1000.0;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !s.engine->IsPlaying(); }, 5000));
+    const uint32_t kept = s.engine->position();
+    EXPECT_LE(kept / 8000.0, stoppedAfter + 0.06);
+    EXPECT_GE(kept / 8000.0, stoppedAfter - 1.0);
+    EXPECT_EQ(s.engineView.positionText, ReadoutText(385, kept, 8000));
+
+    QTest::qWait(300);
+    const auto heard = audiotest::soundStretches(audiotest::channelSamples(monitor.finish(), {8000, 8, 1}), 0.1, 800);
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_NEAR(kept / 8000.0, heard[0].second / 8000.0, 0.15) << "Stop keeps what the sink played";
+
+    s.saver->OnClearAfterPosition();
+    EXPECT_EQ(s.frames(), kept);
 }
