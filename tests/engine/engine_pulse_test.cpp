@@ -231,7 +231,7 @@ TEST_F(EnginePulseTest, AudioTheServerDroppedDuringAStallBecomesSilenceOfTheSame
 
     const QString file = CopyOfRecording("stalled.wav");
     const double seconds = Soxi("-D", file).toDouble();
-    EXPECT_NEAR(seconds, pressed, 0.25) << "the take keeps the time between Record and Stop";
+    EXPECT_NEAR(seconds, pressed, 0.1) << "the take keeps the time between Record and Stop";
     ASSERT_EQ(lost.size(), 1u) << "told once";
     EXPECT_GT(lost[0], 2.0);
     EXPECT_LT(lost[0], 20.5);
