@@ -7,7 +7,7 @@ ifneq ($(shell command -v ccache 2>/dev/null),)
 CMAKE_ARGS += -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
 endif
 
-.PHONY: all deps configure build run test bench fuzz clean
+.PHONY: all deps configure build run test bench fuzz install package clean
 
 all: build
 
@@ -33,6 +33,15 @@ run: build
 
 bench: build
 	@bash scripts/run-bench.sh $(BUILD)
+
+# `make install PREFIX=/usr DESTDIR=/tmp/stage`: the prefix defaults to /usr/local.
+PREFIX ?= /usr/local
+install: build
+	@DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package, build/quillon_<version>_<arch>.deb.
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD)

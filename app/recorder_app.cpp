@@ -3,9 +3,11 @@
 #include "playlist/playlist_box.h"
 
 #include "app/abrupt_exit.h"
+#include "app/desktop_integration.h"
 #include "app/first_run.h"
 #include "app/session_end.h"
 #include "app/temp_file_cleaner.h"
+#include "desktop/single_instance.h"
 #include "platform/paths.h"
 #include "platform/shell.h"
 #include "recorder/recorder_dialog.h"
@@ -15,7 +17,7 @@
 
 #include <cstdlib>
 
-RecorderApp::RecorderApp() = default;
+RecorderApp::RecorderApp(QStringList paths) : m_paths(std::move(paths)) {}
 
 int RecorderApp::InitInstance()
 {
@@ -45,19 +47,36 @@ int RecorderApp::InitInstance()
         m_store.sync();
     });
 
+    // A window of this user runs already: it takes the files and comes to
+    // the front; this start ends before touching anything.
+    desktop::SingleInstance instance;
+    if (instance.Start(m_paths) == desktop::SingleInstance::Role::HandedOver)
+        return 0;
+
     m_folderHistory = m_store.readFolderHistory(platform::homeFolder());
 
     if (FirstRunMarker().takeFirstRun())
         platform::shell().openUrl(QString::fromLatin1(resources::kWelcomePage));
 
-    CleanTempFiles(m_store.readSettings().recordFolder);
+    const RecorderSettings settings = m_store.readSettings();
+    CleanTempFiles(settings.recordFolderIntact ? settings.recordFolder : QString());
 
     {
         RecorderDialog dialog(m_store);
+        DesktopIntegration desktopServices(dialog);
         dialog.playlistBox().SetFolderHistory(&m_folderHistory);
         for (const QString& path : m_salvaged)
             dialog.addRecording(path);
         window = &dialog;
+        QObject::connect(&instance, &desktop::SingleInstance::filesReceived, &dialog, [&dialog](const QStringList& paths) {
+            dialog.setWindowState(dialog.windowState() & ~Qt::WindowMinimized);
+            dialog.raise();
+            dialog.activateWindow();
+            dialog.playlistBox().OpenFiles(paths);
+        });
+        // Once the window shows: its messages about the files have a parent.
+        if (!m_paths.isEmpty())
+            QTimer::singleShot(0, &dialog, [&dialog, this] { dialog.playlistBox().OpenFiles(m_paths); });
         if (endRequested)
             QTimer::singleShot(0, &dialog, [&dialog] { dialog.OnSessionEnd(); });
         dialog.exec();

@@ -9,7 +9,8 @@
 
 class RecorderApp {
 public:
-    RecorderApp();
+    // `paths`: the files and folders the program was started with.
+    explicit RecorderApp(QStringList paths = {});
 
     // Start-up and the modal run of the recorder window; returns the exit code.
     int InitInstance();
@@ -21,6 +22,7 @@ public:
 private:
     void CleanTempFiles(const QString& recordFolder);
 
+    QStringList m_paths;
     SettingsStore m_store;
     FolderHistory m_folderHistory;
     QStringList m_salvaged;

@@ -9,6 +9,7 @@
 
 #include "platform/locked_file.h"
 #include "platform/paths.h"
+#include "platform/replacing_file.h"
 
 namespace {
 
@@ -86,6 +87,9 @@ void TempFileCleaner::CleanTempFiles()
         if (platform::lockExistingFile(path, file))
             platform::removeLockedFile(path, file);
     }
+    // A save killed halfway leaves its unfinished file beside the saved ones.
+    if (!m_recordFolder.isEmpty())
+        platform::ReplacingFile::RemoveAbandoned(m_recordFolder);
 }
 
 void TempFileCleaner::salvage(const QString& path, QFile& file)

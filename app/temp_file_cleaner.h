@@ -20,7 +20,8 @@ public:
     // are repaired and moved as "<clock> recovered.wav", or untouched as
     // "<clock> damaged.wav" when their header or the repair fails; files with
     // nothing after the header and every leftover "quillon_temp_*.mp3" are
-    // deleted.
+    // deleted. Unfinished files of saves that were killed are removed from
+    // the record folder.
     void CleanTempFiles();
 
     // Paths of the recordings salvaged by CleanTempFiles (damaged ones

@@ -19,7 +19,14 @@ function(quillon_sound_server server fixture_var script_var dir_var)
   set(${dir_var} ${CMAKE_BINARY_DIR}/${server}-test PARENT_SCOPE)
 endfunction()
 
-# quillon_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [PULSE] [QT] [TIMEOUT <s>])
+# The private session bus of the tests that need one (fixture "session_bus").
+set(QUILLON_BUS_DIR ${CMAKE_BINARY_DIR}/session-bus-test)
+# Every other test is kept off the user's own buses.
+set(QUILLON_NO_BUS_ENV
+  "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/quillon-no-bus"
+  "DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/quillon-no-bus")
+
+# quillon_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [PULSE] [QT] [BUS] [TIMEOUT <s>])
 #   A GoogleTest executable registered with ctest.
 #   QT:    runs with Qt's offscreen platform and links the Qt-aware test main
 #          (tests/support/qt_test_main.cpp) instead of gtest_main.
@@ -28,8 +35,10 @@ endfunction()
 #          each needing its server's fixture, with PULSE_SERVER pointing at
 #          that server and QUILLON_SOUND_SERVER naming it. The ctest names
 #          are left in <name>_TESTS, for properties added afterwards.
+#   BUS:   runs on the private session bus, which serves as the system bus
+#          too; one such test at a time, as they take the same bus names.
 function(quillon_add_test)
-  cmake_parse_arguments(T "PULSE;QT" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "PULSE;QT;BUS" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   set_target_properties(${T_NAME} PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${QUILLON_TEST_OUTPUT_DIRECTORY})
@@ -45,19 +54,29 @@ function(quillon_add_test)
     "QUILLON_SCREENSHOT_DIR=${CMAKE_BINARY_DIR}/screenshots"
     # Recordings in progress of tests that choose no folder stay in the build.
     "XDG_STATE_HOME=${CMAKE_BINARY_DIR}/test-state")
+  if(T_BUS)
+    list(APPEND env "DBUS_SESSION_BUS_ADDRESS=unix:path=${QUILLON_BUS_DIR}/bus"
+                    "DBUS_SYSTEM_BUS_ADDRESS=unix:path=${QUILLON_BUS_DIR}/bus")
+  else()
+    list(APPEND env ${QUILLON_NO_BUS_ENV})
+  endif()
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
   if(T_PULSE)
     quillon_add_server_test(NAME ${T_NAME} COMMAND ${T_NAME} ENVIRONMENT ${env} TIMEOUT ${T_TIMEOUT})
-    set(${T_NAME}_TESTS ${${T_NAME}_TESTS} PARENT_SCOPE)
   else()
     add_test(NAME ${T_NAME} COMMAND ${T_NAME})
     # Unit tests must never reach a real server by accident.
     list(APPEND env "PULSE_SERVER=unix:/nonexistent/quillon-no-server")
     set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${T_TIMEOUT})
-    set(${T_NAME}_TESTS ${T_NAME} PARENT_SCOPE)
+    set(${T_NAME}_TESTS ${T_NAME})
   endif()
+  if(T_BUS)
+    set_property(TEST ${${T_NAME}_TESTS} APPEND PROPERTY FIXTURES_REQUIRED session_bus)
+    set_property(TEST ${${T_NAME}_TESTS} APPEND PROPERTY RESOURCE_LOCK session_bus)
+  endif()
+  set(${T_NAME}_TESTS ${${T_NAME}_TESTS} PARENT_SCOPE)
 endfunction()
 
 # quillon_add_server_test(NAME <name> COMMAND <command...> [ENVIRONMENT <var=value...>] [TIMEOUT <s>])

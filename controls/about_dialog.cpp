@@ -5,6 +5,7 @@
 #include "controls/hyperlink_label.h"
 #include "resources/addresses.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 
 namespace controls {
@@ -23,7 +24,7 @@ QLabel* plainLabel(const QString& text, QWidget* parent, const QRect& geometry)
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("关于Recorder"));
+    setWindowTitle(QCoreApplication::translate("AboutDialog", "关于Recorder"));
     setFont(dialogFont());
     const DialogUnits du(font());
     setFixedSize(du.x(215), du.y(119));
@@ -32,7 +33,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
     const QString support = QString::fromLatin1(resources::kSupportMail);
 
     // In template order, which is the tab order.
-    m_okButton = new GradientButton(QStringLiteral("确定"), this);
+    m_okButton = new GradientButton(QCoreApplication::translate("AboutDialog", "确定"), this);
     m_okButton->setProperty("controlId", 1);
     m_okButton->setGeometry(du.rect(158, 94, 50, 17));
     m_okButton->setDefault(true);
@@ -48,8 +49,8 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
     m_supportLink->setProperty("controlId", 1021);
     m_supportLink->setGeometry(du.rect(50, 69, 122, 8));
 
-    plainLabel(QStringLiteral("主页:"), this, du.rect(10, 51, 38, 8));
-    plainLabel(QStringLiteral("技术支持:"), this, du.rect(10, 69, 36, 8));
+    plainLabel(QCoreApplication::translate("AboutDialog", "主页:"), this, du.rect(10, 51, 38, 8));
+    plainLabel(QCoreApplication::translate("AboutDialog", "技术支持:"), this, du.rect(10, 69, 36, 8));
 
     m_homeLink->Attach();
     m_supportLink->Attach();

@@ -112,6 +112,8 @@ void BitmapButton::SetTipText(const QString& text, bool activate)
         return;
     m_tipText = text;
     m_tipActive = activate;
+    // A picture says nothing to a screen reader: the tip names the button.
+    setAccessibleName(text);
     if (!activate && QToolTip::isVisible() && QToolTip::text() == text)
         QToolTip::hideText();
 }

@@ -40,14 +40,25 @@ QSize BitmapSlider::sizeHint() const
     return m_channelEmpty.isNull() ? QSize(100, 12) : m_channelEmpty.size();
 }
 
-int BitmapSlider::MulDiv(int a, int b, int c)
+namespace {
+
+// a * b / c rounded half away from zero, without overflow for the spans
+// of a long range; -1 when c is 0.
+std::int64_t mulDivRounded(std::int64_t a, std::int64_t b, std::int64_t c)
 {
     if (c == 0)
         return -1;
-    const std::int64_t product = std::int64_t(a) * b;
+    const std::int64_t product = a * b;
     const bool negative = (product < 0) != (c < 0);
-    const std::int64_t magnitude = (std::llabs(product) + std::llabs(std::int64_t(c)) / 2) / std::llabs(std::int64_t(c));
-    const std::int64_t result = negative ? -magnitude : magnitude;
+    const std::int64_t magnitude = (std::llabs(product) + std::llabs(c) / 2) / std::llabs(c);
+    return negative ? -magnitude : magnitude;
+}
+
+}  // namespace
+
+int BitmapSlider::MulDiv(int a, int b, int c)
+{
+    const std::int64_t result = mulDivRounded(a, b, c);
     if (result > std::numeric_limits<int>::max() || result < std::numeric_limits<int>::min())
         return -1;
     return static_cast<int>(result);
@@ -96,18 +107,19 @@ int BitmapSlider::ClampToRange(int pos) const
     return pos;
 }
 
-void BitmapSlider::SetRange(int min, int max)
+void BitmapSlider::SetRange(qint64 min, qint64 max)
 {
-    m_min = min;
-    m_max = max;
+    m_range.Set(min, max);
+    m_min = m_range.minSteps();
+    m_max = m_range.maxSteps();
     m_pos = ClampToRange(m_pos);
     update();
 }
 
-void BitmapSlider::SetPos(int pos)
+void BitmapSlider::SetPos(qint64 pos)
 {
     const int before = ThumbCentre();
-    m_pos = ClampToRange(pos);
+    m_pos = ClampToRange(m_range.ToSteps(pos));
     if (ThumbCentre() != before)
         update();
 }
@@ -126,8 +138,9 @@ int BitmapSlider::PosFromX(int x) const
         return m_max;
     const int usable = width() - m_thumbWidth;
     const int offset = std::max(0, x - m_thumbWidth / 2);
-    const int p = MulDiv(m_max - m_min + 1, std::min(usable, offset), usable);
-    return ClampToRange(p);
+    // In 64 bits: a range of INT_MAX steps has one more than an int holds.
+    const std::int64_t p = mulDivRounded(std::int64_t(m_max) - m_min + 1, std::min(usable, offset), usable);
+    return ClampToRange(int(std::clamp<std::int64_t>(p, std::numeric_limits<int>::min(), std::numeric_limits<int>::max())));
 }
 
 void BitmapSlider::SetPosFromX(int x) { m_pos = PosFromX(x); }

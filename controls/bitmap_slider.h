@@ -8,12 +8,17 @@
 // posted as a BitmapSlider::ScrollEvent to the notify object (the parent
 // widget when none is set), so it arrives after the slider has redrawn, and
 // the signal scrolled(code) is emitted at the same moment for connections.
+//
+// Range and position may exceed what an int counts (a playlist item reaches
+// 2^32 - 1 frames): the slider then moves in steps of several units.
 
 #include <QEvent>
 #include <QImage>
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>
+
+#include "controls/long_range.h"
 
 namespace controls {
 
@@ -42,15 +47,15 @@ public:
     void LoadBitmaps(int channelEmptyId, int channelFilledId, int thumbId, int thumbPressedId);
     void LoadBitmaps(const QImage& channelEmpty, const QImage& channelFilled, const QImage& thumb,
                      const QImage& thumbPressed);
-    void SetRange(int min, int max);
-    void SetPos(int pos);
-    int GetPos() const { return m_pos; }
-    int GetMin() const { return m_min; }
-    int GetMax() const { return m_max; }
+    void SetRange(qint64 min, qint64 max);
+    void SetPos(qint64 pos);
+    qint64 GetPos() const { return m_range.FromSteps(m_pos); }
+    qint64 GetMin() const { return qint64(m_min) * m_range.scale(); }
+    qint64 GetMax() const { return m_range.FromSteps(m_max); }
     bool IsDragging() const { return m_dragging; }
     void SetNotifyWindow(QObject* target) { m_notifyWindow = target; }
 
-    // Geometry, for the client width w.
+    // Geometry, for the client width w, in the slider's steps.
     int ThumbCentre() const;
     int PosFromX(int x) const;
 
@@ -85,9 +90,11 @@ private:
     int m_channelHeight = 0;
     int m_thumbWidth = 0;
     int m_thumbHeight = 0;
+    // In steps of m_range.scale() units.
     int m_min = 1;
     int m_max = 0;
     int m_pos = 0;
+    LongRange m_range;
     bool m_dragging = false;
     QPointer<QObject> m_notifyWindow;
     QPixmap m_backBuffer;  // 600 x 20, made at the first paint and kept

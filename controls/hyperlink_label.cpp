@@ -4,6 +4,7 @@
 #include "platform/shell.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QCursor>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -214,28 +215,40 @@ void HyperlinkLabel::OnClicked()
 
 QString HyperlinkLabel::ErrorReport(int code)
 {
-    return QStringLiteral("Unable to open hyperlink:\n\n") + ErrorText(code);
+    return QCoreApplication::translate("HyperlinkLabel", "Unable to open hyperlink:\n\n") + ErrorText(code);
 }
 
 QString HyperlinkLabel::ErrorText(int code)
 {
     switch (code) {
-    case 0: return QStringLiteral("The operating system is out\nof memory or resources.");
-    case 2: return QStringLiteral("The specified file was not found.");
-    case 3: return QStringLiteral("The specified path was not found.");
-    case 5: return QStringLiteral("The operating system denied\naccess to the specified file.");
-    case 8: return QStringLiteral("There was not enough memory to complete the operation.");
-    case 11: return QStringLiteral("The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image).");
-    case 26: return QStringLiteral("A sharing violation occurred. ");
-    case 27: return QStringLiteral("The filename association is\nincomplete or invalid.");
-    case 28: return QStringLiteral("The DDE transaction could not\nbe completed because the request timed out.");
-    case 29: return QStringLiteral("The DDE transaction failed.");
+    case 0:
+        return QCoreApplication::translate("HyperlinkLabel", "The operating system is out\nof memory or resources.");
+    case 2: return QCoreApplication::translate("HyperlinkLabel", "The specified file was not found.");
+    case 3: return QCoreApplication::translate("HyperlinkLabel", "The specified path was not found.");
+    case 5:
+        return QCoreApplication::translate(
+            "HyperlinkLabel", "The operating system denied\naccess to the specified file.");
+    case 8:
+        return QCoreApplication::translate("HyperlinkLabel", "There was not enough memory to complete the operation.");
+    case 11:
+        return QCoreApplication::translate(
+            "HyperlinkLabel", "The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image).");
+    case 26: return QCoreApplication::translate("HyperlinkLabel", "A sharing violation occurred. ");
+    case 27:
+        return QCoreApplication::translate("HyperlinkLabel", "The filename association is\nincomplete or invalid.");
+    case 28:
+        return QCoreApplication::translate(
+            "HyperlinkLabel", "The DDE transaction could not\nbe completed because the request timed out.");
+    case 29: return QCoreApplication::translate("HyperlinkLabel", "The DDE transaction failed.");
     case 30:
-        return QStringLiteral("The DDE transaction could not\nbe completed because other DDE transactions\n"
-                              "were being processed.");
-    case 31: return QStringLiteral("There is no application associated\nwith the given filename extension.");
-    case 32: return QStringLiteral("The specified dynamic-link library was not found.");
-    default: return QString::asprintf("Unknown Error (%d) occurred.", code);
+        return QCoreApplication::translate("HyperlinkLabel",
+            "The DDE transaction could not\nbe completed because other DDE "
+            "transactions\nwere being processed.");
+    case 31:
+        return QCoreApplication::translate(
+            "HyperlinkLabel", "There is no application associated\nwith the given filename extension.");
+    case 32: return QCoreApplication::translate("HyperlinkLabel", "The specified dynamic-link library was not found.");
+    default: return QCoreApplication::translate("HyperlinkLabel", "Unknown Error (%1) occurred.").arg(code);
     }
 }
 

@@ -59,13 +59,13 @@ bool ProgressDialog::Create(QWidget* parent)
 
 void ProgressDialog::BuildWindow()
 {
-    setWindowTitle(QStringLiteral("进度"));
+    setWindowTitle(QCoreApplication::translate("ProgressDialog", "进度"));
     setModal(false);
     setFont(dialogFont());
     const DialogUnits du(font());
     setFixedSize(du.x(222), du.y(72));
 
-    m_cancelButton = new GradientButton(QStringLiteral("取消"), this);
+    m_cancelButton = new GradientButton(QCoreApplication::translate("ProgressDialog", "取消"), this);
     m_cancelButton->setProperty("controlId", 2);
     m_cancelButton->setGeometry(du.rect(86, 51, 50, 14));
     // Enter does nothing in this dialog, not even on the focused Cancel.

@@ -8,7 +8,6 @@
 #include <QTimerEvent>
 #include <QWheelEvent>
 
-#include <climits>
 
 namespace controls {
 namespace {
@@ -32,6 +31,7 @@ int StepKeyCode(int key)
 
 Trackbar::Trackbar(QWidget* parent) : QSlider(Qt::Horizontal, parent), m_autoPageStep(pageStep())
 {
+    m_range.Set(minimum(), maximum());
     setTickPosition(QSlider::NoTicks);
     // Dragging the thumb is followed as it happens.
     connect(this, &QSlider::sliderPressed, this, [this] { emit scrolled(ThumbTrack); });
@@ -44,19 +44,18 @@ Trackbar::Trackbar(QWidget* parent) : QSlider(Qt::Horizontal, parent), m_autoPag
 
 void Trackbar::SetRange(qint64 minimum, qint64 maximum)
 {
-    m_max = std::max(minimum, maximum);
-    m_scale = m_max > INT_MAX ? (m_max + INT_MAX - 1) / INT_MAX : 1;
-    setRange(int(minimum / m_scale), int((m_max + m_scale - 1) / m_scale));
+    m_range.Set(minimum, maximum);
+    setRange(m_range.minSteps(), m_range.maxSteps());
 }
 
 void Trackbar::SetPos(qint64 position)
 {
-    setValue(int(std::clamp<qint64>((position + m_scale - 1) / m_scale, minimum(), maximum())));
+    setValue(m_range.ToSteps(position));
 }
 
 qint64 Trackbar::GetPos() const
 {
-    return std::min<qint64>(qint64(sliderPosition()) * m_scale, m_max);
+    return m_range.FromSteps(sliderPosition());
 }
 
 void Trackbar::sliderChange(SliderChange change)

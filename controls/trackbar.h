@@ -11,6 +11,8 @@
 #include <QBasicTimer>
 #include <QSlider>
 
+#include "controls/long_range.h"
+
 namespace controls {
 
 class Trackbar : public QSlider {
@@ -35,11 +37,11 @@ public:
     void SetRange(qint64 minimum, qint64 maximum);
     void SetPos(qint64 position);
     qint64 GetPos() const;
-    qint64 RangeMax() const { return m_max; }
+    qint64 RangeMax() const { return m_range.maximum(); }
 
     // Units of the range per step of the slider underneath (1 unless the
     // range is beyond an int).
-    qint64 Scale() const { return m_scale; }
+    qint64 Scale() const { return m_range.scale(); }
 
     // How long the mouse pages along the channel before repeating, and how often.
     static constexpr int kRepeatDelayMs = 500;
@@ -62,8 +64,7 @@ private:
     bool ThumbReached() const;
     int ValueAt(QPoint pos) const;
 
-    qint64 m_max = 99;  // QSlider's own default range
-    qint64 m_scale = 1;
+    LongRange m_range;
     int m_autoPageStep;
     // Paging along the channel while the left button is held there.
     int m_pagingCode = -1;

@@ -106,11 +106,12 @@ QString DecoderStream::topic() const { return text(ZLDec_GetTopic, kTopicBufferS
 
 QString DecoderStream::description() const { return text(ZLDec_GetDescription, kDescriptionBufferSize); }
 
-bool DecoderStream::beginDecoding()
+bool DecoderStream::beginDecoding(uint32_t* code)
 {
-    if (!m_handle)
-        return false;
-    if (ZLDec_DecodeAudioBegin(m_handle) != ZLDEC_OK)
+    const uint32_t result = m_handle ? ZLDec_DecodeAudioBegin(m_handle) : ZLDEC_ERR_HANDLE;
+    if (code)
+        *code = result;
+    if (result != ZLDEC_OK)
         return false;
     m_decoding = true;
     return true;

@@ -50,7 +50,9 @@ public:
     QString topic() const;
     QString description() const;
 
-    bool beginDecoding();
+    // `code`, when given, receives the library's answer (ZLDEC_ERR_CHANGED:
+    // the file is no longer the one that was opened).
+    bool beginDecoding(uint32_t* code = nullptr);
     bool isDecoding() const { return m_decoding; }
     // Frames written to output (maxFrames * blockAlign bytes); fewer at the
     // end, 0 past the end or on failure.

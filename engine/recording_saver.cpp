@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
@@ -28,14 +29,13 @@ bool EndsWithWav(const QString& path)
     return path.right(3).compare(QLatin1String("wav"), Qt::CaseInsensitive) == 0;
 }
 
-// Copies `source` to `target`; an existing target is replaced only by the
-// complete copy.
-bool CopyFileOver(const QString& source, const QString& target)
+// Copies `source` to the target of `out`; an existing target is replaced
+// only by the complete copy.
+bool CopyFileOver(const QString& source, platform::ReplacingFile& out)
 {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         return false;
-    platform::ReplacingFile out(target);
     if (!out.Open())
         return false;
     std::vector<char> block(kCopyBlockSize);
@@ -86,18 +86,23 @@ void RecordingSaver::OnSave()
         return;
     m_view.takeControlValues();
 
-    const std::optional<QString> target = ChooseTarget(SaveFileName(m_clock()));
+    const std::optional<Target> target = ChooseTarget(SaveFileName(m_clock()));
     if (!target)
         return;
-    const QString& path = *target;
+    const QString path = target->stem + target->extension;
 
     m_view.showSavingLabel(true);
     m_view.setWaitCursor(true);
 
+    std::optional<platform::ReplacingFile> out;
+    if (target->mayReplace)
+        out.emplace(path);
+    else
+        out.emplace(target->stem, target->extension);
     // Written over, the recording's own files would be lost with the save.
     bool cancelled = false;
-    const bool written =
-        !IsRecordingsOwnFile(path) && (EndsWithWav(path) ? SaveAsWave(path) : CompressToMp3(path, cancelled));
+    const bool written = !(target->mayReplace && IsRecordingsOwnFile(path)) &&
+                         (EndsWithWav(path) ? SaveAsWave(*out) : CompressToMp3(*out, cancelled));
     if (!written) {
         m_view.setWaitCursor(false);
         m_view.showSavingLabel(false);
@@ -109,25 +114,26 @@ void RecordingSaver::OnSave()
     m_view.showSavingLabel(false);
     m_view.setWaitCursor(false);
     m_engine.SetSaved(true);
-    m_savedFiles.append(path);
-    m_view.addRecording(path);
+    m_savedFiles.append(out->committedPath());
+    m_view.addRecording(out->committedPath());
 }
 
-std::optional<QString> RecordingSaver::ChooseTarget(const QString& name)
+std::optional<RecordingSaver::Target> RecordingSaver::ChooseTarget(const QString& name)
 {
     const QString folder = WithoutTrailingSeparators(m_view.recordFolder());
     const bool mp3Chosen = CanEncodeMp3() && m_view.encodeMethod() == 0;
     const bool folderIsDirectory = !folder.isEmpty() && QFileInfo(folder).isDir();
 
     // Without the user's word no file is replaced: a second save within the
-    // same second gets a numbered name.
+    // same second, here or in another instance, gets a numbered name.
     if (folderIsDirectory && !m_view.askForRenaming())
-        return platform::firstFreeName(platform::joinPath(folder, name),
-                                       mp3Chosen ? QStringLiteral(".mp3") : QStringLiteral(".wav"));
+        return Target{platform::joinPath(folder, name), mp3Chosen ? QStringLiteral(".mp3") : QStringLiteral(".wav"),
+                      false};
 
     const std::optional<QString> chosen =
         m_view.chooseSavePath(mp3Chosen ? QStringLiteral("mp3") : QStringLiteral("wav"),
-                              mp3Chosen ? QStringLiteral("MP3 File (*.mp3)") : QStringLiteral("WAVE File (*.wav)"),
+                              mp3Chosen ? QCoreApplication::translate("RecordingSaver", "MP3 File (*.mp3)")
+                                        : QCoreApplication::translate("RecordingSaver", "WAVE File (*.wav)"),
                               folderIsDirectory ? platform::joinPath(folder, name) : name);
     if (!chosen || chosen->isEmpty())
         return std::nullopt;
@@ -141,9 +147,14 @@ std::optional<QString> RecordingSaver::ChooseTarget(const QString& name)
     if (!CanEncodeMp3())
         path = path.left(path.size() - 3) + QStringLiteral("wav");
     // The dialog asked about the name it returned, not about this one.
-    if (path != *chosen && QFileInfo::exists(path) && !m_view.confirmReplace(path))
+    const QFileInfo existing(path);
+    const bool taken = existing.exists() || existing.isSymLink();
+    if (path != *chosen && taken && !m_view.confirmReplace(path))
         return std::nullopt;
-    return path;
+    // Only a file the user agreed to replace is replaced; a name that is
+    // taken after the question gets a number.
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    return Target{path.left(dot), path.mid(dot), taken};
 }
 
 bool RecordingSaver::IsRecordingsOwnFile(const QString& path)
@@ -153,23 +164,29 @@ bool RecordingSaver::IsRecordingsOwnFile(const QString& path)
            (!mp3Temp.isEmpty() && platform::isSameFile(path, mp3Temp));
 }
 
-bool RecordingSaver::SaveAsWave(const QString& path)
+bool RecordingSaver::SaveAsWave(platform::ReplacingFile& out)
 {
     m_sleep(kWaveCopyDelayMs);
     const RecordingFile& wave = m_engine.recordingFile();
-    return wave.isOpen() && CopyFileOver(wave.readingPath(), path);
+    return wave.isOpen() && CopyFileOver(wave.readingPath(), out);
 }
 
 // ------------------------------------------------------------ compression
 
 bool RecordingSaver::CompressToMp3(const QString& path, bool& cancelled)
 {
+    platform::ReplacingFile out(path);
+    return CompressToMp3(out, cancelled);
+}
+
+bool RecordingSaver::CompressToMp3(platform::ReplacingFile& replacement, bool& cancelled)
+{
     const uint32_t bitrate = BitrateOfQuality(m_view.recordQuality());
 
     // Encoded while recording at this bit rate: the copy is the same file.
     const Mp3Side& side = m_engine.mp3Side();
     if (!side.mp3TempPath().isEmpty() && side.mp3TempBitrate() == bitrate &&
-        CopyFileOver(side.mp3TempPath(), path))
+        CopyFileOver(side.mp3TempPath(), replacement))
         return true;
 
     if (!CanEncodeMp3())
@@ -177,7 +194,6 @@ bool RecordingSaver::CompressToMp3(const QString& path, bool& cancelled)
     const EncoderPlugin& plugin = *m_plugin;
 
     // Unbuffered: the tag call reopens the file by name before we close it.
-    platform::ReplacingFile replacement(path);
     if (!replacement.Open(QIODevice::Unbuffered))
         return false;
     QFile& target = replacement.file();

@@ -21,6 +21,7 @@
 #include "engine/encoder_plugin.h"
 #include "engine/recording_engine.h"
 #include "engine/save_view.h"
+#include "platform/replacing_file.h"
 
 class RecordingSaver {
 public:
@@ -62,11 +63,18 @@ public:
     void SetSleep(Sleep sleep) { m_sleep = std::move(sleep); }
 
 private:
+    // Where a save goes: `stem` + `extension`, replacing a file there only
+    // when the user agreed, else under the next free number.
+    struct Target {
+        QString stem, extension;
+        bool mayReplace;
+    };
     // MP3 can be written at all: plug-in bound, 16-bit recording.
     bool CanEncodeMp3() const;
     // The target of a save; nothing when the user cancelled the dialog.
-    std::optional<QString> ChooseTarget(const QString& name);
-    bool SaveAsWave(const QString& path);
+    std::optional<Target> ChooseTarget(const QString& name);
+    bool SaveAsWave(platform::ReplacingFile& out);
+    bool CompressToMp3(platform::ReplacingFile& out, bool& cancelled);
     // `path` leads to the temporary WAVE or MP3 file of the recording.
     bool IsRecordingsOwnFile(const QString& path);
 

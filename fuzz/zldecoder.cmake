@@ -1,4 +1,4 @@
-# libFuzzer targets of the decoder library: WAVE, MPEG and ZLA (the whole
+# libFuzzer targets of the decoder library: WAVE, MPEG, ZLA and FLAC/Ogg (the whole
 # opening path). The library's core is compiled here again with clang and
 # the sanitizers; the three C libraries are the system's.
 find_package(PkgConfig REQUIRED)
@@ -21,7 +21,7 @@ target_compile_options(zldecoder_fuzz_core PRIVATE ${zldecoder_core_flags})
 target_include_directories(zldecoder_fuzz_core PUBLIC ${zldecoder_dir} ${zldecoder_dir}/fuzz)
 target_link_libraries(zldecoder_fuzz_core PUBLIC PkgConfig::ZLDEC_FUZZ_DEPS Threads::Threads)
 
-foreach(kind wave mpeg zla)
+foreach(kind wave mpeg zla xiph)
   add_executable(zldecoder_${kind}_fuzzer ${zldecoder_dir}/fuzz/${kind}_fuzzer.cpp)
   target_compile_options(zldecoder_${kind}_fuzzer PRIVATE ${FUZZ_FLAGS})
   target_link_options(zldecoder_${kind}_fuzzer PRIVATE ${FUZZ_FLAGS})

@@ -5,7 +5,7 @@ if(NOT PROJECT_NAME STREQUAL "Quillon")
 endif()
 # A fixed number of runs, no time limit: every machine runs the same inputs,
 # only the time they take varies.
-foreach(kind wave mpeg zla)
+foreach(kind wave mpeg zla xiph)
   add_test(NAME zldecoder_fuzz_${kind}
     COMMAND bash ${CMAKE_SOURCE_DIR}/zldecoder/fuzz/run-fuzzer.sh ${kind}
       ${CMAKE_BINARY_DIR}/fuzz/zldecoder_${kind}_fuzzer ${CMAKE_BINARY_DIR}/bin/zla 20000)

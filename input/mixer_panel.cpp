@@ -1,5 +1,6 @@
 #include "input/mixer_panel.h"
 
+#include <QCoreApplication>
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QSlider>
@@ -89,7 +90,7 @@ void MixerPanel::OnDeviceChanged()
         if (line)
             m_controls.lines->AddLine(line->name, line->id);
         else
-            m_controls.lines->AddLine(QStringLiteral("Error getting name."), kUnreadableLineId);
+            m_controls.lines->AddLine(QCoreApplication::translate("MixerPanel", "Error getting name."), kUnreadableLineId);
     }
     if (const auto lastOn = ReadSelection())
         m_controls.lines->Highlight(*lastOn);

@@ -1,5 +1,6 @@
 #include "mail/mail_dialog.h"
 
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -56,7 +57,7 @@ MailDialog::MailDialog(SettingsStore* store, std::unique_ptr<MailHandOver> handO
     m_signature = resources::text(443);
     m_withSignature = true;
 
-    setWindowTitle(QStringLiteral("发送邮件"));
+    setWindowTitle(QCoreApplication::translate("MailDialog", "发送邮件"));
     setFont(controls::dialogFont());
     BuildControls();
     OnInitDialog();
@@ -102,7 +103,9 @@ void MailDialog::BuildControls()
         return w;
     };
     auto label = [&](const char* text, int x, int y, int width, int height) {
-        place(new QLabel(QString::fromUtf8(text), this), 0, x, y, width, height);
+        auto* l = new QLabel(QCoreApplication::translate("MailDialog", text), this);
+        place(l, 0, x, y, width, height);
+        return l;
     };
     auto multiLine = [&](int id, int x, int y, int width, int height, bool wrap) {
         auto* edit = new QPlainTextEdit(this);
@@ -115,31 +118,38 @@ void MailDialog::BuildControls()
     };
 
     // Tab order as the template lists the controls.
-    label("收件人邮件地址 (多个地址之间用分号隔开)：", 7, 54, 292, 8);
+    // Each field is named after its label (its buddy) for screen readers.
+    QLabel* recipientsLabel
+        = label(QT_TRANSLATE_NOOP("MailDialog", "收件人邮件地址 (多个地址之间用分号隔开)："), 7, 54, 292, 8);
     m_recipientsEdit = new QLineEdit(this);
     m_recipientsEdit->setMaxLength(kRecipientsLimit);
     place(m_recipientsEdit, IdRecipients, 7, 64, 292, 14);
-    label("邮件主题：", 7, 82, 292, 8);
+    recipientsLabel->setBuddy(m_recipientsEdit);
+    QLabel* subjectLabel = label(QT_TRANSLATE_NOOP("MailDialog", "邮件主题："), 7, 82, 292, 8);
     m_subjectEdit = new QLineEdit(this);
     m_subjectEdit->setMaxLength(kSubjectLimit);
     place(m_subjectEdit, IdSubject, 7, 92, 292, 14);
-    label("邮件正文：", 7, 112, 292, 8);
-    m_bodyEdit = multiLine(IdBody, 7, 123, 292, 83, true);
-    m_withSignatureBox = new QCheckBox(QStringLiteral("包含如下Quillon签名："), this);
+    subjectLabel->setBuddy(m_subjectEdit);
+    label(QT_TRANSLATE_NOOP("MailDialog", "邮件正文："), 7, 112, 292, 8)
+        ->setBuddy(m_bodyEdit = multiLine(IdBody, 7, 123, 292, 83, true));
+    m_withSignatureBox = new QCheckBox(QCoreApplication::translate("MailDialog", "包含如下Quillon签名："), this);
     place(m_withSignatureBox, IdWithSignature, 7, 211, 292, 10);
     m_signatureEdit = multiLine(IdSignature, 7, 223, 292, 28, true);
-    label("附件 (一行一个文件)：", 7, 256, 292, 8);
-    m_attachmentsEdit = multiLine(IdAttachments, 7, 268, 292, 72, false);
-    m_sendButton = new controls::GradientButton(QStringLiteral("发送"), this);
+    m_signatureEdit->setAccessibleName(m_withSignatureBox->text());
+    label(QT_TRANSLATE_NOOP("MailDialog", "附件 (一行一个文件)："), 7, 256, 292, 8)
+        ->setBuddy(m_attachmentsEdit = multiLine(IdAttachments, 7, 268, 292, 72, false));
+    m_sendButton = new controls::GradientButton(QCoreApplication::translate("MailDialog", "发送"), this);
     place(m_sendButton, IdSend, 197, 35, 50, 17);
     m_sendButton->setDefault(true);
-    m_cancelButton = new controls::GradientButton(QStringLiteral("取消"), this);
+    m_cancelButton = new controls::GradientButton(QCoreApplication::translate("MailDialog", "取消"), this);
     place(m_cancelButton, IdCancel, 249, 35, 50, 17);
     m_cancelButton->setAutoDefault(false);
-    m_hint = new QLabel(QStringLiteral("请确保邮件账户存在，而且您的邮件收发软件是业界标准的邮件客户端软件。"), this);
+    m_hint = new QLabel(QCoreApplication::translate(
+                            "MailDialog", "请确保邮件账户存在，而且您的邮件收发软件是业界标准的邮件客户端软件。"),
+        this);
     m_hint->setAlignment(Qt::AlignCenter);
     place(m_hint, IdHint, 7, 7, 292, 14);
-    label("我的邮件账户：", 7, 25, 120, 8);
+    QLabel* accountLabel = label(QT_TRANSLATE_NOOP("MailDialog", "我的邮件账户："), 7, 25, 120, 8);
     m_accountBox = new QComboBox(this);
     m_accountBox->setEditable(true);
     m_accountBox->setInsertPolicy(QComboBox::NoInsert);
@@ -147,6 +157,7 @@ void MailDialog::BuildControls()
     // A drop-down combo box's template height includes its list.
     m_accountBox->setGeometry(units.x(7), units.y(36), units.x(184), m_accountBox->sizeHint().height());
     m_accountBox->setProperty("controlId", int(IdAccount));
+    accountLabel->setBuddy(m_accountBox);
 
     // The hint is drawn on the tooltip background.
     QPalette hintPalette = m_hint->palette();

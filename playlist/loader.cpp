@@ -118,6 +118,7 @@ void Loader::LoaderThread(std::shared_ptr<Block> block)
             guard.lock();
             guard.unlock();
 
+            const FileStamp stamp = FileStamp::Of(path);
             ZLDEC_HANDLE stream = 0;
             uint32_t code = b.calls.open(&stream, path.c_str());
             if (code == ZLDEC_OK) {
@@ -134,8 +135,10 @@ void Loader::LoaderThread(std::shared_ptr<Block> block)
 
             guard.lock();
             const bool quitting = b.quit;
-            if (!quitting)
+            if (!quitting) {
                 entry->parked = stream;
+                entry->parkedStamp = stamp;
+            }
             guard.unlock();
             if (quitting) {
                 // Nobody takes the stream any more, and the entry may be gone.
@@ -152,6 +155,15 @@ void Loader::LoaderThread(std::shared_ptr<Block> block)
             return;
         }
     }
+}
+
+FileStamp FileStamp::Of(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return {};
+    return {true, uint64_t(st.st_dev), uint64_t(st.st_ino), int64_t(st.st_size), int64_t(st.st_mtim.tv_sec),
+            int64_t(st.st_mtim.tv_nsec)};
 }
 
 uint32_t OpenFailureCode(uint32_t libraryCode)

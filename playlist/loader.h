@@ -26,6 +26,21 @@ inline constexpr uint32_t kEmptyStream = 16;
 // `imageCount` of an entry removed while the loader still owes its result.
 inline constexpr uint8_t kRemovedMark = 255;
 
+// Tells one version of a file from another: a file replaced, rewritten or
+// only touched since it was loaded has another stamp.
+struct FileStamp {
+    bool exists = false;
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t size = 0;
+    int64_t modifiedSeconds = 0;
+    int64_t modifiedNanoseconds = 0;
+
+    bool operator==(const FileStamp&) const = default;
+    // The file's stamp now (exists false when it cannot be looked at).
+    static FileStamp Of(const std::string& path);
+};
+
 // What the loader needs of an entry. The fields the lock guards are marked.
 struct LoaderEntry {
     // The file system's bytes of the full path; fixed once queued.
@@ -33,6 +48,9 @@ struct LoaderEntry {
     // Guarded: the stream the loader opened, parked until the window thread
     // takes it on the load-done result (0 if opening failed).
     ZLDEC_HANDLE parked = 0;
+    // Guarded, handed over with `parked`: the file's stamp taken just before
+    // it was opened, so that a later change is never taken for the version loaded.
+    FileStamp parkedStamp;
     // Guarded as the removal mark (kRemovedMark); otherwise the number of
     // row pictures, which only the window thread uses.
     uint8_t imageCount = 1;

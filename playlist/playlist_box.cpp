@@ -4,27 +4,27 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QMetaMethod>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
-#include <QTextDocument>
-#include <QToolTip>
 
 #include <utility>
 
 #include "controls/browse_for_folder.h"
 #include "mail/mail_dialog.h"
 #include "mail/mail_message.h"
+#include "playlist/play_when_loaded.h"
 #include "playlist/playlist_model.h"
 #include "playlist/remove_items_dialog.h"
 #include "playlist/row_painter.h"
 #include "playlist/row_texts.h"
+#include "playlist/row_tip.h"
 #include "resources/artwork.h"
 #include "resources/strings.h"
 
@@ -37,7 +37,8 @@ constexpr int kAddFilesSlot = 1;
 constexpr int kAddDirectorySlot = 2;
 constexpr int kFolderResultSize = 518;
 constexpr int kTooltipBand = 30;
-const char* const kFolderPasses[] = {"mp3", "mp2", "mp1", "wav"};
+const char* const kFolderPasses[] = {"mp3", "mp2", "mp1", "wav", "flac", "ogg", "oga", "opus"};
+const char* const kFreeFormats[] = {"flac", "ogg", "oga", "opus"};
 
 PlaylistBox::FileChooser& fileChooser()
 {
@@ -69,9 +70,14 @@ public:
 
 PlaylistBox::PlaylistBox(QWidget* parent)
     : QListView(parent), m_model(std::make_unique<PlaylistModel>()),
-      m_player(std::make_unique<PlaylistPlayer>(*this))
+      m_player(std::make_unique<PlaylistPlayer>(*this)),
+      m_playWhenLoaded(std::make_unique<PlayWhenLoaded>(*m_model, [this](int row) {
+          SelectOnly(row);
+          PlaySelected();
+      }))
 {
     setModel(m_model.get());
+    connect(m_model.get(), &PlaylistModel::loadFinished, m_player.get(), &PlaylistPlayer::OnItemLoaded);
     setItemDelegate(new RowPainter(this, [this] { return QModelIndex(m_anchor); }, m_player.get()));
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
@@ -84,6 +90,16 @@ PlaylistBox::PlaylistBox(QWidget* parent)
     setDropIndicatorShown(false);
     viewport()->setAutoFillBackground(false);
     setMouseTracking(true);
+    // The tips come in 30-pixel bands, one per row from the top row.
+    m_rowTip = new RowTip(viewport(), [this](QPoint pos) {
+        const int band = pos.y() / kTooltipBand;
+        const int index = TopItem() + band;
+        const PlaylistItem* item = pos.y() >= 0 ? m_model->item(index) : nullptr;
+        if (!item)
+            return RowTip::Tip{};
+        return RowTip::Tip{TooltipText(*item, index).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+                           QRect(0, band * kTooltipBand, viewport()->width(), kTooltipBand)};
+    });
 }
 
 PlaylistBox::~PlaylistBox()
@@ -160,10 +176,21 @@ void PlaylistBox::SelectOnly(int index)
     const QModelIndex at = m_model->index(index);
     if (!at.isValid())
         return;
-    selectionModel()->select(at, QItemSelectionModel::ClearAndSelect);
-    selectionModel()->setCurrentIndex(at, QItemSelectionModel::NoUpdate);
+    // Through the view, so that its own anchor moves too: Shift with an
+    // arrow key then extends from this row, not from an older click.
+    m_selectingAlone = true;
+    setCurrentIndex(at);
+    m_selectingAlone = false;
     SetAnchor(at);
     viewport()->update();
+}
+
+QItemSelectionModel::SelectionFlags PlaylistBox::selectionCommand(const QModelIndex& index, const QEvent* event) const
+{
+    // A row the program selects is selected alone, whatever keys are held.
+    if (m_selectingAlone)
+        return QItemSelectionModel::ClearAndSelect;
+    return QListView::selectionCommand(index, event);
 }
 
 // --- Commands ---
@@ -232,9 +259,14 @@ void PlaylistBox::ReportRefused(const QStringList& refused)
 QStringList PlaylistBox::AudioFileFilters()
 {
     // The names as the filter list shows them; the patterns after them.
-    return {QStringLiteral("Audio Files (*.wav; *.mp3) (%1 %2)").arg(anyCase("wav"), anyCase("mp3")),
-            QStringLiteral("MP3 Files (*.mp3) (%1)").arg(anyCase("mp3")),
-            QStringLiteral("WAVE Files (*.wav) (%1)").arg(anyCase("wav"))};
+    QStringList free;
+    for (const char* ext : kFreeFormats)
+        free << anyCase(QString::fromLatin1(ext));
+    return {QCoreApplication::translate("PlaylistBox", "Audio Files (*.wav; *.mp3; *.flac; *.ogg; *.oga; *.opus) (%1 %2 %3)")
+                .arg(anyCase("wav"), anyCase("mp3"), free.join(QLatin1Char(' '))),
+            QCoreApplication::translate("PlaylistBox", "MP3 Files (*.mp3) (%1)").arg(anyCase("mp3")),
+            QCoreApplication::translate("PlaylistBox", "WAVE Files (*.wav) (%1)").arg(anyCase("wav")),
+            QCoreApplication::translate("PlaylistBox", "FLAC, Ogg and Opus Files (*.flac; *.ogg; *.oga; *.opus) (%1)").arg(free.join(QLatin1Char(' ')))};
 }
 
 void PlaylistBox::SetFileChooserForTesting(FileChooser chooser)
@@ -249,6 +281,11 @@ unsigned PlaylistBox::AddOne(const QString& path, QStringList& refused)
         ShowError(394, QString::number(PlaylistModel::maxItems));
     else if (r == PlaylistModel::kPathRefused)
         refused.append(path);
+    else {
+        RefreshIfChanged(r);
+        if (m_firstAdded < 0)
+            m_firstAdded = int(r);
+    }
     return r;
 }
 
@@ -272,6 +309,17 @@ unsigned PlaylistBox::AddFileList(const QStringList& paths, QStringList& refused
             (*m_folderHistory)[kAddFilesSlot] = info.absolutePath();
     }
     return last;
+}
+
+void PlaylistBox::OpenAndPlay(const QString& path)
+{
+    QStringList refused;
+    const unsigned added = AddFileList({path}, refused, false);
+    ReportRefused(refused);
+    if (added == PlaylistModel::kListFull || added == PlaylistModel::kPathRefused)
+        return;
+    SelectOnly(int(added));
+    m_playWhenLoaded->Watch(m_model->item(int(added)));
 }
 
 void PlaylistBox::AddFiles()
@@ -344,8 +392,13 @@ void PlaylistBox::AddDirectory()
 void PlaylistBox::AddRecording(const QString& path, bool select)
 {
     const unsigned r = m_model->AddItem(path, 0);
+    // The recording is saved all the same; its name only cannot be listed.
+    if (r == PlaylistModel::kPathRefused)
+        ReportRefused({path});
     if (r == PlaylistModel::kListFull || r == PlaylistModel::kPathRefused)
         return;
+    // A new take saved over a listed file.
+    RefreshIfChanged(r);
     if (select)
         SelectOnly(int(r));
     m_model->setListModified();
@@ -363,11 +416,13 @@ void PlaylistBox::RemoveSelected()
         return;
     int removed = 0;
     int lastPosition = -1;
+    bool refused = false;
     for (int row : rows) {
         const int index = row - removed;
         PlaylistItem* item = m_model->item(index);
         if (m_player && m_player->IsPlaying(item)) {
             ShowError(395);
+            refused = true;
             break;
         }
         if (item->queued && m_player)
@@ -376,12 +431,10 @@ void PlaylistBox::RemoveSelected()
         ++removed;
         lastPosition = index;
     }
-    if (lastPosition >= 0 && m_model->count() > 0) {
-        const QModelIndex at = m_model->index(std::min(lastPosition, m_model->count() - 1));
-        selectionModel()->select(at, QItemSelectionModel::Select);
-        selectionModel()->setCurrentIndex(at, QItemSelectionModel::NoUpdate);
-        SetAnchor(at);
-    }
+    // A removal stopped at a playing item leaves the selection as it
+    // stands: the next Delete must act only on rows the user chose.
+    if (!refused && lastPosition >= 0 && m_model->count() > 0)
+        SelectOnly(std::min(lastPosition, m_model->count() - 1));
     viewport()->update();
 }
 
@@ -429,24 +482,41 @@ QString PlaylistBox::ItemTitle(const PlaylistItem& item) const
     return GetItemTitle(item);
 }
 
+bool PlaylistBox::FileChanged(const PlaylistItem& item) const
+{
+    return m_model->FileChanged(item);
+}
+
+bool PlaylistBox::ReloadItem(PlaylistItem& item)
+{
+    return m_model->Reload(&item);
+}
+
+void PlaylistBox::RefreshIfChanged(unsigned index)
+{
+    PlaylistItem* item = m_model->item(int(index));
+    if (item && !(m_player && m_player->IsPlaying(item)) && m_model->FileChanged(*item))
+        m_model->Reload(item);
+}
+
 // --- Menu, keys and mouse ---
 
 std::unique_ptr<QMenu> PlaylistBox::CreatePopupMenu()
 {
     auto menu = std::make_unique<QMenu>(this);
     auto add = [&](const char* text, int id) {
-        QAction* action = menu->addAction(QString::fromUtf8(text));
+        QAction* action = menu->addAction(QCoreApplication::translate("PlaylistMenu", text));
         action->setData(id);
         connect(action, &QAction::triggered, this, [this, id] { Issue(id); });
         return action;
     };
-    QAction* play = add("播放", CmdPlay);
+    QAction* play = add(QT_TRANSLATE_NOOP("PlaylistMenu", "播放"), CmdPlay);
     menu->addSeparator();
-    add("添加文件", CmdAddFiles);
-    add("添加目录", CmdAddDirectory);
-    QAction* remove = add("移除条目", CmdRemove);
+    add(QT_TRANSLATE_NOOP("PlaylistMenu", "添加文件"), CmdAddFiles);
+    add(QT_TRANSLATE_NOOP("PlaylistMenu", "添加目录"), CmdAddDirectory);
+    QAction* remove = add(QT_TRANSLATE_NOOP("PlaylistMenu", "移除条目"), CmdRemove);
     menu->addSeparator();
-    add("通过邮件发送", CmdMail);
+    add(QT_TRANSLATE_NOOP("PlaylistMenu", "通过邮件发送"), CmdMail);
 
     const int single = GetSingleSelection();
     if (single == -1) {
@@ -472,6 +542,7 @@ int PlaylistBox::TopItem() const
 
 void PlaylistBox::keyPressEvent(QKeyEvent* event)
 {
+    m_rowTip->Hide();
     switch (event->key()) {
     case Qt::Key_Delete:
         RemoveSelected();
@@ -586,25 +657,10 @@ void PlaylistBox::timerEvent(QTimerEvent* event)
 
 bool PlaylistBox::viewportEvent(QEvent* event)
 {
-    if (event->type() != QEvent::ToolTip)
-        return QListView::viewportEvent(event);
-    auto* help = static_cast<QHelpEvent*>(event);
-    // The tips come in 30-pixel bands, one per row from the top row.
-    const int band = help->pos().y() / kTooltipBand;
-    const int index = TopItem() + band;
-    const PlaylistItem* item = help->pos().y() >= 0 ? m_model->item(index) : nullptr;
-    if (!item) {
-        QToolTip::hideText();
-        event->ignore();
+    // Rows have tips of their own (RowTip), not Qt's.
+    if (event->type() == QEvent::ToolTip)
         return true;
-    }
-    QString tip = TooltipText(*item, index).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    // A tip that looks like markup (a file named "<b>take.wav") would be
-    // rendered as markup, hiding part of the name and joining the lines.
-    if (Qt::mightBeRichText(tip))
-        tip = Qt::convertFromPlainText(tip, Qt::WhiteSpacePre);
-    QToolTip::showText(help->globalPos(), tip, viewport(), QRect(0, band * kTooltipBand, viewport()->width(), kTooltipBand));
-    return true;
+    return QListView::viewportEvent(event);
 }
 
 // --- Drops from file managers ---
@@ -664,6 +720,16 @@ void PlaylistBox::AddDropped(const QStringList& paths)
             AddFolder(folder, refused);
     }
     ReportRefused(refused);
+}
+
+void PlaylistBox::OpenFiles(const QStringList& paths)
+{
+    m_firstAdded = -1;
+    AddDropped(paths);
+    if (m_firstAdded < 0)
+        return;
+    SelectOnly(m_firstAdded);
+    m_playWhenLoaded->Watch(m_model->item(m_firstAdded));
 }
 
 }  // namespace playlist

@@ -25,6 +25,8 @@ class BitmapSlider;
 namespace playlist {
 
 class PlaylistModel;
+class PlayWhenLoaded;
+class RowTip;
 
 class PlaylistBox : public QListView, public PlayerHost {
     Q_OBJECT
@@ -65,9 +67,17 @@ public:
     void TogglePause();
     void AddFiles();
     void AddDirectory();
+    // A saved or salvaged recording joins the list; a path too long for the
+    // list file is reported as adding files reports it, a full list is not.
     void AddRecording(const QString& path, bool select);
+    // Files and folders the program was given: added as dropped ones are,
+    // the first of them selected and played once it is loaded.
+    void OpenFiles(const QStringList& paths);
     void RemoveSelected();
     void MailSelected();
+    // Adds a file as dropping it does, selects it and plays it once it has
+    // loaded (a file that fails to load is refused as the play button does).
+    void OpenAndPlay(const QString& path);
     // Carries out a command the window forwards (menu, buttons, keys).
     void OnCommand(int id);
 
@@ -87,9 +97,12 @@ public:
     void ShowPlayError(int stringId) override;
     void InvalidateList() override;
     QString ItemTitle(const PlaylistItem& item) const override;
+    bool FileChanged(const PlaylistItem& item) const override;
+    bool ReloadItem(PlaylistItem& item) override;
 
     PlaylistModel& model() const { return *m_model; }
     PlaylistPlayer& player() const { return *m_player; }
+    RowTip& rowTip() const { return *m_rowTip; }
 
     // The open-files dialog (tests replace it): the chosen paths, empty when
     // cancelled.
@@ -111,6 +124,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     bool viewportEvent(QEvent* event) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event = nullptr) const override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -129,6 +144,9 @@ private:
     // Dropped files and folders, after the drop has returned.
     void AddDropped(const QStringList& paths);
     void ReportRefused(const QStringList& refused);
+    // A row added again whose file changed meanwhile is loaded again,
+    // unless it plays (its next play looks again).
+    void RefreshIfChanged(unsigned index);
     void ShowError(int stringId, const QString& arg = QString());
     void Issue(int id);
     void OpenMenuAt(QPoint viewportPos);
@@ -138,14 +156,19 @@ private:
 
     std::unique_ptr<PlaylistModel> m_model;
     std::unique_ptr<PlaylistPlayer> m_player;
+    std::unique_ptr<PlayWhenLoaded> m_playWhenLoaded;
+    // The row of the first file the current adding command added or found.
+    int m_firstAdded = -1;
     StatusLine m_status;
     SettingsStore* m_settings = nullptr;
     std::unique_ptr<SettingsStore> m_ownSettings;
     FolderHistory* m_folderHistory = nullptr;
     std::function<bool()> m_isLoopPlaying;
     int m_timerId = 0;
+    RowTip* m_rowTip = nullptr;
     // Where the last click or key step without Shift landed.
     QPersistentModelIndex m_anchor;
+    bool m_selectingAlone = false;
 };
 
 }  // namespace playlist

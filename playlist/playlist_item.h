@@ -35,6 +35,8 @@ struct PlaylistItem : LoaderEntry {
     uint8_t marked = 0;
     uint8_t queued = 0;     // in the play queue
     uint8_t attribute = 0;  // 0..5, carried through the list file only
+    // The file as it was when loaded or when its load failed.
+    FileStamp stamp;
 
     bool isWaiting() const { return !stream.isOpen() && length == 0; }
     bool isLoading() const { return !stream.isOpen() && length == kLoading; }

@@ -17,6 +17,7 @@
 #include <algorithm>
 
 #include "playlist/list_file.h"
+#include "playlist/row_texts.h"
 
 namespace playlist {
 
@@ -72,6 +73,11 @@ PlaylistModel::PlaylistModel(QObject* parent) : QAbstractListModel(parent)
             }, Qt::QueuedConnection);
     });
     m_loader->StartLoader();
+
+    // One write for a burst of changes, started by the first of them.
+    m_listWriteTimer.setSingleShot(true);
+    m_listWriteTimer.setInterval(kListWriteDelayMs);
+    connect(&m_listWriteTimer, &QTimer::timeout, this, &PlaylistModel::WriteChangedList);
 }
 
 void PlaylistModel::TakeLoadResults()
@@ -116,6 +122,7 @@ void PlaylistModel::Shutdown()
     if (m_shutDown)
         return;
     m_shutDown = true;
+    m_listWriteTimer.stop();
     if (m_initialized && m_listModified)
         WriteListFile();
     m_loader->StopLoader();
@@ -134,6 +141,12 @@ QVariant PlaylistModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole: return it->filePath();
     case StateTextRole: return StateText(*it);
+    case Qt::AccessibleTextRole: {
+        // What a screen reader says for the row: the title and what became
+        // of the file (its format once loaded, else the row's state text).
+        const QString state = it->isLoaded() ? FormatDetailLine(*it) : StateText(*it);
+        return state.isEmpty() ? GetItemTitle(*it) : GetItemTitle(*it) + QStringLiteral(", ") + state;
+    }
     default: return {};
     }
 }
@@ -175,11 +188,7 @@ unsigned PlaylistModel::AddFileName(const std::string& fileName, uint8_t attribu
     auto created = std::make_unique<PlaylistItem>();
     created->path = fileName;
     created->attribute = attribute;
-    created->images = LoadingImages();
-    created->imageCount = 1;
-    const QImage& waiting = LoadingImages().constFirst();
-    created->imageWidth = clampToByte(waiting.width());
-    created->imageHeight = clampToByte(waiting.height());
+    MakeWaiting(*created);
     PlaylistItem* added = created.get();
 
     const int row = count();
@@ -190,6 +199,39 @@ unsigned PlaylistModel::AddFileName(const std::string& fileName, uint8_t attribu
     endInsertRows();
     m_loader->EnqueueForLoading(added);
     return unsigned(row);
+}
+
+void PlaylistModel::MakeWaiting(PlaylistItem& it)
+{
+    it.length = 0;
+    it.format = nullptr;
+    it.images = LoadingImages();
+    it.imageCount = 1;
+    it.imageFrame = 0;
+    const QImage& waiting = LoadingImages().constFirst();
+    it.imageWidth = clampToByte(waiting.width());
+    it.imageHeight = clampToByte(waiting.height());
+}
+
+bool PlaylistModel::FileChanged(const PlaylistItem& it) const
+{
+    return (it.isLoaded() || it.isFailed()) && FileStamp::Of(it.path) != it.stamp;
+}
+
+bool PlaylistModel::Reload(PlaylistItem* it)
+{
+    if (!it || !(it->isLoaded() || it->isFailed()) || indexOf(it) < 0)
+        return false;
+    {
+        // As at removal: the loader never holds this item now, but the
+        // stream is closed under the lock all the same.
+        std::lock_guard guard(m_loader->lock());
+        it->stream.close();
+    }
+    MakeWaiting(*it);
+    changed(it);
+    m_loader->EnqueueForLoading(it);
+    return true;
 }
 
 PlaylistModel::AddOutcome PlaylistModel::AddPaths(const QStringList& paths)
@@ -206,7 +248,7 @@ PlaylistModel::AddOutcome PlaylistModel::AddPaths(const QStringList& paths)
             continue;
         }
         outcome.last = r;
-        m_listModified = true;
+        setListModified();
     }
     return outcome;
 }
@@ -214,7 +256,7 @@ PlaylistModel::AddOutcome PlaylistModel::AddPaths(const QStringList& paths)
 unsigned PlaylistModel::AddRecording(const QString& path)
 {
     const unsigned r = AddItem(path);
-    m_listModified = true;
+    setListModified();
     return r;
 }
 
@@ -228,7 +270,7 @@ void PlaylistModel::RemoveItem(int index, bool deleteFile)
     m_fileNames.erase(removed->path);
     m_removedNames.insert(removed->path);
     endRemoveRows();
-    m_listModified = true;
+    setListModified();
 
     // Under the lock the loader cannot be between checking the mark and
     // opening this file, nor parking a stream in it.
@@ -258,6 +300,7 @@ void PlaylistModel::OnLoadDone(PlaylistItem* it, uint32_t code)
     {
         std::lock_guard guard(m_loader->lock());
         handle = std::exchange(it->parked, 0);
+        it->stamp = it->parkedStamp;
     }
     if (it->isRemoved()) {
         if (handle)
@@ -295,6 +338,7 @@ void PlaylistModel::OnLoadDone(PlaylistItem* it, uint32_t code)
         it->length = code;
     }
     changed(it);
+    emit loadFinished(it);
 }
 
 void PlaylistModel::changed(PlaylistItem* it)
@@ -377,6 +421,20 @@ bool PlaylistModel::WriteListFile()
         return false;
     }
     return file.commit();
+}
+
+void PlaylistModel::setListModified()
+{
+    m_listModified = true;
+    if (m_initialized && !m_shutDown && !m_listWriteTimer.isActive())
+        m_listWriteTimer.start();
+}
+
+void PlaylistModel::WriteChangedList()
+{
+    // A failed write keeps the mark: the next change or the exit tries again.
+    if (m_listModified && !m_shutDown && WriteListFile())
+        m_listModified = false;
 }
 
 namespace {

@@ -13,6 +13,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <memory>
 #include <mutex>
@@ -30,7 +31,8 @@ public:
     static constexpr unsigned kListFull = kMaxItems;
     static constexpr unsigned kPathRefused = kMaxItems + 1;
 
-    // DisplayRole: the path; StateTextRole: the row text of a pending or failed item.
+    // DisplayRole: the path; StateTextRole: the row text of a pending or failed item;
+    // AccessibleTextRole: the title with the state or, once loaded, the format.
     enum Role { StateTextRole = Qt::UserRole + 1 };
 
     explicit PlaylistModel(QObject* parent = nullptr);
@@ -71,13 +73,25 @@ public:
     // keeps items that are playing.
     void RemoveItem(int index, bool deleteFile);
 
+    // True when the file of a loaded or failed item is no longer the one
+    // its row shows (replaced, rewritten or only touched since).
+    bool FileChanged(const PlaylistItem& item) const;
+    // A loaded or failed item goes back to the loader (waiting, loading,
+    // loaded) to show and play what its file holds now. False for an item
+    // that is still waiting or loading. The caller keeps items that play.
+    bool Reload(PlaylistItem* item);
+
     void ReadListFile(const QString& path);
     // Replaces the list file atomically, keeping the entries another
     // instance added meanwhile; false leaves the old file as it was.
     bool WriteListFile();
     const QString& listFilePath() const { return m_listFilePath; }
     bool listModified() const { return m_listModified; }
-    void setListModified() { m_listModified = true; }
+    // Marks the list changed; it is written a moment later (kListWriteDelayMs),
+    // so that a crash or a kill loses next to nothing, and again at Shutdown
+    // if it changed since.
+    void setListModified();
+    static constexpr int kListWriteDelayMs = 1000;
     // Items removed while the loader still owes their result.
     int pendingRemovals() const { return int(m_pendingRemoved.size()); }
 
@@ -97,6 +111,10 @@ public:
     static const QList<QImage>& FailedImages();
     static const QList<QImage>& DefaultImages();
 
+signals:
+    // An item's load ended, loaded or failed.
+    void loadFinished(playlist::PlaylistItem* item);
+
 private:
     struct LoadResult {
         PlaylistItem* item;
@@ -108,6 +126,9 @@ private:
     void OnLoadStart(PlaylistItem* item);
     void OnLoadDone(PlaylistItem* item, uint32_t code);
     void changed(PlaylistItem* item);
+    // The waiting state a new or reloaded item starts in.
+    static void MakeWaiting(PlaylistItem& item);
+    void WriteChangedList();
 
     std::vector<std::unique_ptr<PlaylistItem>> m_items;
     // Removed while the loader still owed their result.
@@ -123,6 +144,7 @@ private:
     std::unique_ptr<Loader> m_loader;
     QString m_listFilePath;
     bool m_listModified = false;
+    QTimer m_listWriteTimer;
     bool m_initialized = false;
     bool m_shutDown = false;
 };

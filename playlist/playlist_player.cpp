@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <QLoggingCategory>
+#include <utility>
 
 #include "platform/audio/queue_budget.h"
 #include "playlist/playlist_item.h"
@@ -34,6 +35,8 @@ PlaylistPlayer::PlaylistPlayer(PlayerHost& host, QObject* parent)
 
 PlaylistPlayer::~PlaylistPlayer()
 {
+    // Listeners may already be half gone with the window.
+    blockSignals(true);
     if (m_currentDevice)
         StopCurrent();
     EmptyQueue();
@@ -51,11 +54,40 @@ void PlaylistPlayer::SetSlider(controls::BitmapSlider* slider)
 
 bool PlaylistPlayer::StartItem(PlaylistItem* item, bool showErrors)
 {
+    return Start(item, showErrors, true);
+}
+
+bool PlaylistPlayer::AwaitReload(PlaylistItem* item, bool showErrors)
+{
+    if (!m_host.ReloadItem(*item))
+        return false;
+    m_awaited = item;
+    m_awaitedShowsErrors = showErrors;
+    return true;
+}
+
+void PlaylistPlayer::OnItemLoaded(PlaylistItem* item)
+{
+    if (!item || item != m_awaited)
+        return;
+    m_awaited = nullptr;
+    // A file that changed again meanwhile is not followed a second time.
+    if (!Start(item, std::exchange(m_awaitedShowsErrors, false), false))
+        EmptyQueue();
+    m_host.InvalidateList();
+}
+
+bool PlaylistPlayer::Start(PlaylistItem* item, bool showErrors, bool followChanges)
+{
     const auto refuse = [&](int stringId) {
         if (showErrors)
             m_host.ShowPlayError(stringId);
         return false;
     };
+    // What the row shows is no longer what the file holds: load it again
+    // and play what it holds now.
+    if (followChanges && item && m_host.FileChanged(*item) && AwaitReload(item, showErrors))
+        return true;
     if (!item || !item->isLoaded() || !item->format)
         return refuse(item && item->isFailed() ? IDS_ITEM_FAILED : IDS_ITEM_LOADING);
     if (m_slots.size() >= size_t(kMaxSlots))
@@ -64,6 +96,8 @@ bool PlaylistPlayer::StartItem(PlaylistItem* item, bool showErrors)
     PlaySlot slot;
     slot.deviceId = ++m_lastDeviceId;
     slot.item = item;
+    slot.frameBytes = FrameBytes(*item);
+    slot.length = item->length;
     platform::audio::PlaybackCallbacks callbacks;
     // Closing a device drops its pending callbacks, so `this` outlives every call.
     callbacks.bufferDone = [this, id = slot.deviceId](AudioBuffer* buffer) { OnBufferDone(id, buffer); };
@@ -71,8 +105,11 @@ bool PlaylistPlayer::StartItem(PlaylistItem* item, bool showErrors)
     slot.device = platform::audio::backend().openPlayback(PcmFormatOf(*item), std::move(callbacks));
     if (!slot.device)
         return refuse(IDS_DEVICE_OPEN_FAILED);
-    if (!item->stream.beginDecoding()) {
+    uint32_t code = ZLDEC_OK;
+    if (!item->stream.beginDecoding(&code)) {
         slot.device->close();
+        if (code == ZLDEC_ERR_CHANGED && followChanges && AwaitReload(item, showErrors))
+            return true;
         return refuse(IDS_CANNOT_PLAY);
     }
     // A slot that stops being current is never fed again.
@@ -93,8 +130,9 @@ bool PlaylistPlayer::StartItem(PlaylistItem* item, bool showErrors)
     }
 
     if (m_slider)
-        m_slider->SetRange(0, int(item->length));
+        m_slider->SetRange(0, item->length);
     m_host.ShowStatus(m_host.ItemTitle(*item));
+    ReportPlayback();
     return true;
 }
 
@@ -148,18 +186,18 @@ void PlaylistPlayer::OnBufferDone(uint64_t deviceId, AudioBuffer* header)
     }
 
     PlaylistItem& item = *slot->item;
-    const uint32_t frameBytes = FrameBytes(item);
+    const uint32_t frameBytes = slot->frameBytes;
     const uint32_t frames = frameBytes ? header->length / frameBytes : 0;
     const bool fresh = slot->stale == 0;
     if (fresh && m_slider && !m_dragging) {
-        m_slider->SetPos(int(slot->position + frames));
+        m_slider->SetPos(qint64(slot->position) + frames);
         if (m_positionText && m_positionText->isVisible())
             ShowPosition(*slot, slot->position + frames);
     }
     if (slot->inFlight > 0)
         --slot->inFlight;
     if (fresh) {
-        slot->position = uint32_t((uint64_t(slot->position) + frames) % item.length);
+        slot->position = uint32_t((uint64_t(slot->position) + frames) % slot->length);
         slot->queuedFrames -= std::min(slot->queuedFrames, frames);
     }
 
@@ -190,6 +228,7 @@ void PlaylistPlayer::OnBufferDone(uint64_t deviceId, AudioBuffer* header)
     m_pool.PutBuffer(std::move(buffer));
     if (advance)
         AdvanceQueue();
+    ReportPlayback();
 }
 
 void PlaylistPlayer::OnDeviceFailed(uint64_t deviceId, const QString& reason)
@@ -239,6 +278,7 @@ void PlaylistPlayer::StopCurrent()
     m_currentDevice = 0;
     m_host.ShowStatus(QString());
     ClearPositionText();
+    ReportPlayback();
 }
 
 void PlaylistPlayer::PlaySelected(const std::vector<PlaylistItem*>& selection)
@@ -254,6 +294,7 @@ void PlaylistPlayer::PlaySelected(const std::vector<PlaylistItem*>& selection)
         m_queue.Build(selection);
         m_host.InvalidateList();
     }
+    ReportPlayback();
 }
 
 void PlaylistPlayer::AdvanceQueue()
@@ -266,13 +307,15 @@ void PlaylistPlayer::AdvanceQueue()
     if (!next || !StartItem(next, false))
         EmptyQueue();
     m_host.InvalidateList();
+    ReportPlayback();
 }
 
 void PlaylistPlayer::StopPlaying()
 {
-    if (!m_currentDevice)
+    if (!m_currentDevice && !m_awaited)
         return;
-    StopCurrent();
+    if (m_currentDevice)
+        StopCurrent();
     EmptyQueue();
     if (m_slider)
         m_slider->SetPos(0);
@@ -293,6 +336,7 @@ void PlaylistPlayer::TogglePause()
         slot->device->resume();
         FillBuffers();
     }
+    ReportPlayback();
 }
 
 void PlaylistPlayer::OnSliderScroll(int code)
@@ -302,17 +346,38 @@ void PlaylistPlayer::OnSliderScroll(int code)
         return;
     }
     m_dragging = false;
+    if (m_slider)
+        SeekTo(uint32_t(std::max<qint64>(m_slider->GetPos(), 0)));
+}
+
+void PlaylistPlayer::SeekTo(uint32_t frame)
+{
     PlaySlot* slot = CurrentSlot();
-    if (!slot || !m_slider)
+    if (!slot)
         return;
-    slot->position = uint32_t(std::max(m_slider->GetPos(), 0)) % slot->item->length;
+    slot->position = frame % slot->item->length;
     slot->queuedFrames = 0;
     slot->stale = slot->inFlight;
     slot->device->reset();
+    if (m_slider && !m_dragging)
+        m_slider->SetPos(slot->position);
     ShowPosition(*slot, slot->position);
+    emit seeked(slot->position);
 }
 
-void PlaylistPlayer::EmptyQueue() { m_queue.Empty(); }
+void PlaylistPlayer::EmptyQueue()
+{
+    m_awaited = nullptr;
+    m_queue.Empty();
+}
+
+void PlaylistPlayer::RemoveFromQueue(PlaylistItem* item)
+{
+    m_queue.Remove(item);
+    // The item the queue waited for is gone: nothing plays to go on from.
+    if (item == m_awaited)
+        EmptyQueue();
+}
 
 bool PlaylistPlayer::IsPlaying(const PlaylistItem* item) const
 {
@@ -322,6 +387,29 @@ bool PlaylistPlayer::IsPlaying(const PlaylistItem* item) const
 const PlaySlot* PlaylistPlayer::currentSlot() const
 {
     return const_cast<PlaylistPlayer*>(this)->CurrentSlot();
+}
+
+const PlaylistItem* PlaylistPlayer::currentItem() const
+{
+    const PlaySlot* slot = currentSlot();
+    return slot ? slot->item : nullptr;
+}
+
+uint32_t PlaylistPlayer::currentPosition() const
+{
+    const PlaySlot* slot = currentSlot();
+    return slot ? slot->position : 0;
+}
+
+void PlaylistPlayer::ReportPlayback()
+{
+    const PlaylistItem* item = currentItem();
+    const bool paused = item && m_paused;
+    if (item == m_reportedItem && paused == m_reportedPaused)
+        return;
+    m_reportedItem = item;
+    m_reportedPaused = paused;
+    emit playbackChanged();
 }
 
 PlaySlot* PlaylistPlayer::FindSlot(uint64_t deviceId)

@@ -46,6 +46,12 @@ public:
     virtual void InvalidateList() = 0;
     // The item's title as its row shows it.
     virtual QString ItemTitle(const PlaylistItem& item) const = 0;
+    // The file of a loaded or failed item is no longer the one it was
+    // loaded from.
+    virtual bool FileChanged(const PlaylistItem& item) const = 0;
+    // Sends the item back to the loader; the player's OnItemLoaded follows
+    // when its load ends. False when it cannot go.
+    virtual bool ReloadItem(PlaylistItem& item) = 0;
 };
 
 // One open output with the item it plays.
@@ -57,6 +63,10 @@ struct PlaySlot {
     uint32_t position = 0;     // frame reached by the pieces played
     uint32_t queuedFrames = 0; // frames written and not yet played
     PlaylistItem* item = nullptr;
+    // The item's frame size and length when it started: a slot still
+    // draining may outlive the version of the item it played.
+    uint32_t frameBytes = 0;
+    uint32_t length = 0;
     std::deque<std::unique_ptr<WaveBuffer>> atDevice; // in the order written
 };
 
@@ -93,9 +103,15 @@ public:
     void TogglePause();
     // The slider's notification: dragging while SB_THUMBTRACK, a seek after.
     void OnSliderScroll(int code);
+    // Continues the current item from `frame`, as releasing the slider there does.
+    void SeekTo(uint32_t frame);
 
     // --- Steps, public for the playlist control ---
+    // Starts the item; one whose file changed since it was loaded is loaded
+    // again first and starts once loaded (true: it plays or will).
     bool StartItem(PlaylistItem* item, bool showErrors);
+    // An item's load ended: one waiting to start after its reload starts now.
+    void OnItemLoaded(PlaylistItem* item);
     void FillBuffers();
     void OnBufferDone(uint64_t deviceId, platform::audio::AudioBuffer* buffer);
     void OnDeviceFailed(uint64_t deviceId, const QString& reason);
@@ -104,7 +120,7 @@ public:
     // Drops every node and mark of the play queue.
     void EmptyQueue();
     // A row is removed: its node leaves the queue.
-    void RemoveFromQueue(PlaylistItem* item) { m_queue.Remove(item); }
+    void RemoveFromQueue(PlaylistItem* item);
 
     // --- State ---
     bool IsPlaying(const PlaylistItem* item) const;
@@ -112,10 +128,27 @@ public:
     bool isDragging() const { return m_dragging; }
     const std::vector<PlaySlot>& playSlots() const { return m_slots; }
     const PlaySlot* currentSlot() const;
+    // The item being fed (playing or paused), or null.
+    const PlaylistItem* currentItem() const;
+    // The frame the current item's played pieces reached (0 without one).
+    uint32_t currentPosition() const;
     const PlayQueue& queue() const { return m_queue; }
+    // The item that starts once its reload ends, or null.
+    const PlaylistItem* awaitedItem() const { return m_awaited; }
     const BufferPool& pool() const { return m_pool; }
 
+signals:
+    // The current item changed, or it paused or resumed.
+    void playbackChanged();
+    // The current item continues from `frame` after a seek.
+    void seeked(uint32_t frame);
+
 private:
+    bool Start(PlaylistItem* item, bool showErrors, bool followChanges);
+    bool AwaitReload(PlaylistItem* item, bool showErrors);
+    // Emits playbackChanged when the current item or the pause differ from
+    // what was last reported.
+    void ReportPlayback();
     PlaySlot* FindSlot(uint64_t deviceId);
     PlaySlot* CurrentSlot();
     void ShowPosition(const PlaySlot& slot, uint32_t position);
@@ -130,6 +163,11 @@ private:
     uint64_t m_lastDeviceId = 0;
     bool m_paused = false;
     bool m_dragging = false;
+    // Reloading because its file changed; starts when loaded.
+    PlaylistItem* m_awaited = nullptr;
+    bool m_awaitedShowsErrors = false;
+    const PlaylistItem* m_reportedItem = nullptr;
+    bool m_reportedPaused = false;
     BufferPool m_pool;
     PlayQueue m_queue;
     QPointer<controls::BitmapSlider> m_slider;

@@ -1,5 +1,6 @@
 #include "playlist/remove_items_dialog.h"
 
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QLabel>
 
@@ -16,24 +17,25 @@ const char kDeleteKey[] = "DeleteFileWhileRemoveItem";
 RemoveItemsDialog::RemoveItemsDialog(int count, SettingsStore& store, QWidget* parent)
     : QDialog(parent), m_store(store)
 {
-    setWindowTitle(QStringLiteral("移除条目"));
+    setWindowTitle(QCoreApplication::translate("RemoveItemsDialog", "移除条目"));
     setFont(controls::dialogFont());
     const controls::DialogUnits units(font());
     setFixedSize(units.x(186), units.y(70));
 
-    auto* question = new QLabel(QStringLiteral("是否要从列表中删除这 %1 个条目？").arg(count), this);
+    auto* question = new QLabel(
+        QCoreApplication::translate("RemoveItemsDialog", "是否要从列表中删除这 %1 个条目？").arg(count), this);
     question->setGeometry(units.rect(10, 10, 166, 10));
     question->setProperty("controlId", int(IdQuestion));
-    m_deleteFiles = new QCheckBox(QStringLiteral("同时删除对应的磁盘文件"), this);
+    m_deleteFiles = new QCheckBox(QCoreApplication::translate("RemoveItemsDialog", "同时删除对应的磁盘文件"), this);
     m_deleteFiles->setGeometry(units.rect(10, 26, 166, 10));
     m_deleteFiles->setProperty("controlId", int(IdDeleteFiles));
     m_deleteFiles->setChecked(m_store.readHistoryInt(QString::fromLatin1(kDeleteKey), 0) != 0);
 
-    auto* yes = new controls::GradientButton(QStringLiteral("是"), this);
+    auto* yes = new controls::GradientButton(QCoreApplication::translate("RemoveItemsDialog", "是"), this);
     yes->setGeometry(units.rect(64, 46, 50, 14));
     yes->setProperty("controlId", int(IdYes));
     yes->setDefault(true);
-    auto* cancel = new controls::GradientButton(QStringLiteral("取消"), this);
+    auto* cancel = new controls::GradientButton(QCoreApplication::translate("RemoveItemsDialog", "取消"), this);
     cancel->setGeometry(units.rect(122, 46, 50, 14));
     cancel->setProperty("controlId", int(IdCancel));
     yes->CreateSkin(8, 8, 10, 0, 0);

@@ -2,6 +2,8 @@
 
 #include "playlist/playlist_item.h"
 
+#include <QCoreApplication>
+
 namespace playlist {
 
 namespace {
@@ -33,16 +35,16 @@ QString FormatDetailLine(const PlaylistItem& item)
     const ZLWaveFormat& f = *item.format;
     const uint32_t rate = f.samplesPerSec;
     const uint32_t s = item.length / rate;
-    const QString channels = f.channels == 1   ? QStringLiteral("mono")
-                             : f.channels == 2 ? QStringLiteral("stereo")
+    const QString channels = f.channels == 1   ? QCoreApplication::translate("PlaylistRows", "mono")
+                             : f.channels == 2 ? QCoreApplication::translate("PlaylistRows", "stereo")
                                                : QString();
     QString line = QString::asprintf("%02u:%02u:%02u.%u   %u Hz, ", s / 3600, s % 3600 / 60, s % 60,
                                      unsigned(uint64_t(item.length % rate) * 10 / rate), rate) +
-                   channels + QStringLiteral(", %1 bits").arg(f.bitsPerSample);
+                   channels + QCoreApplication::translate("PlaylistRows", ", %1 bits").arg(f.bitsPerSample);
     const QString path = item.filePath();
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
     if (dot >= 0 && path.mid(dot).compare(QLatin1String(".mp3"), Qt::CaseInsensitive) == 0)
-        line += QStringLiteral(", %1 kbps").arg(uint64_t(f.avgBytesPerSec) * 8 / 1000);
+        line += QCoreApplication::translate("PlaylistRows", ", %1 kbps").arg(uint64_t(f.avgBytesPerSec) * 8 / 1000);
     return line;
 }
 

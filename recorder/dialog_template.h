@@ -27,7 +27,7 @@ enum class ControlKind {
 struct ControlTemplate {
     int id;           // 0 for labels and group boxes
     ControlKind kind;
-    const char* caption;  // UTF-8
+    const char* caption;  // UTF-8, as written: translated in context "RecorderWindow"
     int x, y, w, h;   // dialog units
     bool disabled = false;
     bool hidden = false;

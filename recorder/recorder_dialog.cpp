@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QAbstractButton>
 #include <QSlider>
+#include <QTimer>
 #include <QTimerEvent>
 
 #include "controls/about_dialog.h"
@@ -45,6 +46,7 @@
 #include "resources/artwork.h"
 #include "platform/tick_count.h"
 #include "recorder/template_builder.h"
+#include "recorder/accessible_names.h"
 #include "resources/strings.h"
 
 namespace {
@@ -88,6 +90,17 @@ RecorderDialog::RecorderDialog(SettingsStore& store, QWidget* parent)
     const RecorderSettings s = m_store.readSettings();
     m_encodeMethod = s.encodeMethod;
     m_recordFolder = s.recordFolder;
+    // A stored folder that the edit cannot hold or that names no folder here
+    // is set aside for this run, said once, and kept in the settings.
+    if (!s.recordFolderIntact || s.recordFolder.size() > RecorderTemplate::kFolderMaxLength) {
+        m_setAsideFolder = s.recordFolder;
+        m_recordFolder.clear();
+        QTimer::singleShot(0, this, [this] {
+            QMessageBox::critical(this, windowTitle(),
+                                  resources::text(resources::IDS_RECORD_FOLDER_UNUSABLE)
+                                      .replace(QStringLiteral("%s"), m_setAsideFolder));
+        });
+    }
     m_showRightPanel = s.showRightPanel;
     m_recordQuality = s.recordQuality;
     m_askForRenaming = s.askForRenaming;
@@ -95,7 +108,7 @@ RecorderDialog::RecorderDialog(SettingsStore& store, QWidget* parent)
     m_settingsSnapshot = s;
 
     setFont(controls::dialogFont());
-    setWindowTitle(QString::fromUtf8("Quillon 2.5 中文版"));
+    setWindowTitle(QCoreApplication::translate("RecorderWindow", "Quillon 2.5 中文版"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     OnInitDialog();
@@ -124,8 +137,8 @@ void RecorderDialog::OnInitDialog()
 
     // Combo 1003 takes its two entries from the template's initial data.
     auto* encoding = controlAs<QComboBox>(1003);
-    encoding->addItem(QString::fromUtf8("压缩为MP3格式 (.mp3 文件)"));
-    encoding->addItem(QString::fromUtf8("无压缩格式 (.wav 文件)"));
+    encoding->addItem(QCoreApplication::translate("RecorderWindow", "压缩为MP3格式 (.mp3 文件)"));
+    encoding->addItem(QCoreApplication::translate("RecorderWindow", "无压缩格式 (.wav 文件)"));
     UpdateData(false);
 
     setWindowIcon(resources::icon(128));
@@ -146,6 +159,7 @@ void RecorderDialog::OnInitDialog()
     setWaitCursor(true);
     static_cast<WaveformView*>(control(1084))->Initialize();
     SetUpButtons();
+    NameRecorderControls(m_controls);
 
     auto* quality = controlAs<QSlider>(1004);
     quality->setRange(0, 15);
@@ -211,7 +225,6 @@ void RecorderDialog::SetUpButtons()
     const int order[] = {1122, 1123, 103, 1022, 1127};
     for (int i = 0; i < 5 && i < images.size(); ++i) {
         auto* b = controlAs<QPushButton>(order[i]);
-        b->setAccessibleName(b->text());
         b->setText(QString());
         b->setIcon(QIcon(images[i]));
         b->setIconSize(images[i].size());
@@ -393,6 +406,11 @@ void RecorderDialog::setControlEnabled(int controlId, bool enabled)
 {
     if (QWidget* c = control(controlId))
         c->setEnabled(enabled);
+    // The engine refreshes the controls at every change of its state.
+    if (m_engine && m_engine->IsRecording() != m_reportedRecording) {
+        m_reportedRecording = !m_reportedRecording;
+        emit recordingChanged(m_reportedRecording);
+    }
 }
 
 void RecorderDialog::ShowAudioLost(double seconds)
@@ -567,7 +585,8 @@ void RecorderDialog::StoreSettings()
     RecorderSettings s;
     s.showRightPanel = m_showRightPanel;
     s.encodeMethod = m_encodeMethod;
-    s.recordFolder = m_recordFolder;
+    // Set aside and not replaced by the user: stored as it was.
+    s.recordFolder = m_recordFolder.isEmpty() && !m_setAsideFolder.isNull() ? m_setAsideFolder : m_recordFolder;
     s.recordQuality = m_recordQuality;
     s.askForRenaming = m_askForRenaming;
     s.loopPlaying = m_loopPlaying;

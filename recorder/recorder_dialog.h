@@ -97,6 +97,10 @@ public:
     // The sound system dropped that much of the take (filled with silence).
     void ShowAudioLost(double seconds);
 
+signals:
+    // A take starts (true) or ends, by Stop or by a failure.
+    void recordingChanged(bool recording);
+
 public slots:
     // Escape, the close box and Alt+F4 come here.
     void OnCancel();
@@ -148,10 +152,13 @@ private:
     controls::DialogUnits m_units;
     QHash<int, QWidget*> m_controls;
     bool m_destroyed = false;
+    bool m_reportedRecording = false;
 
     // Members exchanged with the controls and stored in "Settings".
     int m_encodeMethod = 0;
     QString m_recordFolder;
+    // The stored folder when it could not be used in this run (null otherwise).
+    QString m_setAsideFolder;
     bool m_showRightPanel = true;
     int m_recordQuality = 9;
     bool m_askForRenaming = false;

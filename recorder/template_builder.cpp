@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -66,7 +67,7 @@ QHash<int, QWidget*> TemplateBuilder::build(const std::vector<ControlTemplate>& 
 
 QWidget* TemplateBuilder::create(const ControlTemplate& t)
 {
-    const QString caption = QString::fromUtf8(t.caption);
+    const QString caption = QCoreApplication::translate("RecorderWindow", t.caption);
     switch (t.kind) {
     case ControlKind::GroupBox:
         return new QGroupBox(caption, m_window);

@@ -1,6 +1,7 @@
 #pragma once
 // The numbered texts of the program. Every user-visible text that has a
-// number lives in strings.cpp, exactly as it is shown.
+// number lives in strings.cpp as written, in Simplified Chinese; text()
+// gives it in the language of the installed catalogue.
 
 #include <QString>
 
@@ -19,6 +20,9 @@ enum OwnStringId {
     IDS_PLAYBACK_READ_FAILED = 904, // the recording file could not be read while playing
     IDS_RECORD_AUDIO_LOST = 920,    // the system dropped audio while recording (%.1f seconds)
     IDS_PLAYBACK_DEVICE_LOST = 910, // the output device stopped working while playing
+    IDS_RECORD_FOLDER_UNUSABLE = 911, // the stored record folder is too long or no text: not used this run
+    IDS_INHIBIT_RECORDING = 931,    // why the session must not sleep: a recording runs
+    IDS_INHIBIT_PLAYING = 932,      // why the session must not sleep: the playlist plays
 };
 
 }  // namespace resources

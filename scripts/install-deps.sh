@@ -5,14 +5,15 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-tools-dev qt6-l10n-tools
   libpulse-dev pulseaudio pulseaudio-utils
   libmp3lame-dev libmpg123-dev libsndfile1-dev libpng-dev zlib1g-dev
   xdg-utils fonts-wqy-microhei qt6-translations-l10n pavucontrol
   pipewire pipewire-pulse wireplumber libspa-0.2-modules dbus
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  sox libsox-fmt-mp3 lame mpg123
+  sox libsox-fmt-mp3 lame mpg123 playerctl opus-tools
+  dpkg-dev desktop-file-utils appstream lintian shared-mime-info libglib2.0-bin
   xvfb x11-utils imagemagick
 )
 

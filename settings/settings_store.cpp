@@ -1,5 +1,7 @@
 #include "settings/settings_store.h"
 
+#include "settings/raw_ini_value.h"
+
 const std::array<const char*, kFolderHistorySlots> kFolderHistoryKeys = {
     "CurDirImageFromFile", "CurDirAddFiles", "CurDirAddDir",
     "CurDirSaveZla", "CurDirEditZla", "CurDirAudioForZla",
@@ -58,12 +60,24 @@ RecorderSettings SettingsStore::readSettings()
     RecorderSettings s;
     m_settings->beginGroup(QStringLiteral("Settings"));
     s.encodeMethod = readInt(QStringLiteral("EncodeMethod"), 0) & 1;
-    s.recordFolder = withoutTrailingSeparators(readString(QStringLiteral("RecordFolder"), QString()).left(256));
+    s.recordFolder = withoutTrailingSeparators(readString(QStringLiteral("RecordFolder"), QString()));
     s.showRightPanel = readInt(QStringLiteral("ShowRightPanel"), 1) != 0;
     s.recordQuality = readInt(QStringLiteral("RecordQuality"), 9) & 15;
     s.askForRenaming = readInt(QStringLiteral("AskForRenaming"), 0) != 0;
     s.loopPlaying = readInt(QStringLiteral("LooplyPlaying"), 0) != 0;
     m_settings->endGroup();
+
+    // QSettings drops the bytes of a value that are no UTF-8; the file still
+    // has them once nothing of ours waits to be written over them.
+    m_settings->sync();
+    const QByteArray raw = readRawIniValue(m_settings->fileName(), "Settings", "RecordFolder");
+    m_keptFolderBytes.clear();
+    if (!raw.isNull() && !QUtf8StringView(raw).isValidUtf8()) {
+        m_keptFolderBytes = raw;
+        s.recordFolder = withoutTrailingSeparators(QString::fromUtf8(raw));
+        s.recordFolderIntact = false;
+    }
+    m_readFolder = s.recordFolder;
     return s;
 }
 
@@ -82,7 +96,9 @@ void SettingsStore::writeSettings(const InputHistory& history, const RecorderSet
     m_settings->setValue(QStringLiteral("AskForRenaming"), s.askForRenaming ? 1 : 0);
     m_settings->setValue(QStringLiteral("LooplyPlaying"), s.loopPlaying ? 1 : 0);
     m_settings->endGroup();
-    m_settings->sync();
+    if (s.recordFolder != m_readFolder)
+        m_keptFolderBytes.clear();
+    sync();
 }
 
 InputHistory SettingsStore::readInputHistory()
@@ -115,7 +131,7 @@ void SettingsStore::writeFolderHistory(const FolderHistory& history)
         m_settings->setValue(QString::fromLatin1(key), history[slot]);
     }
     m_settings->endGroup();
-    m_settings->sync();
+    sync();
 }
 
 QString SettingsStore::readHistoryString(const QString& key, const QString& fallback)
@@ -131,6 +147,7 @@ void SettingsStore::writeHistoryString(const QString& key, const QString& value)
     m_settings->beginGroup(QStringLiteral("History"));
     m_settings->setValue(key, value);
     m_settings->endGroup();
+    sync();
 }
 
 int SettingsStore::readHistoryInt(const QString& key, int fallback)
@@ -146,6 +163,13 @@ void SettingsStore::writeHistoryInt(const QString& key, int value)
     m_settings->beginGroup(QStringLiteral("History"));
     m_settings->setValue(key, value);
     m_settings->endGroup();
+    sync();
 }
 
-void SettingsStore::sync() { m_settings->sync(); }
+void SettingsStore::sync()
+{
+    m_settings->sync();
+    // QSettings writes the whole file from what it could read.
+    if (!m_keptFolderBytes.isNull())
+        writeRawIniValue(m_settings->fileName(), "Settings", "RecordFolder", m_keptFolderBytes);
+}

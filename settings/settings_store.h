@@ -10,6 +10,10 @@
 struct RecorderSettings {
     int encodeMethod = 0;      // 0 MP3, 1 WAVE
     QString recordFolder;      // no trailing separator
+    // False when the stored folder holds bytes that are no text (no UTF-8):
+    // recordFolder then shows them as replacement characters and names no
+    // folder. Written back unchanged, the stored bytes stay as they were.
+    bool recordFolderIntact = true;
     bool showRightPanel = true;
     int recordQuality = 9;     // index into QualityBitrates
     bool askForRenaming = false;
@@ -42,7 +46,9 @@ public:
     ~SettingsStore();
 
     RecorderSettings readSettings();
-    // Writes the input history first, then the settings, in the documented order.
+    // Writes the input history first, then the settings, in the documented
+    // order. A record folder equal to the one read last is stored as it was
+    // read, byte for byte.
     void writeSettings(const InputHistory& history, const RecorderSettings& settings);
 
     InputHistory readInputHistory();
@@ -51,12 +57,14 @@ public:
     FolderHistory readFolderHistory(const QString& defaultFolder);
     void writeFolderHistory(const FolderHistory& history);
 
-    // Any other "History" string or integer (the playlist's and the mail dialog's keys).
+    // Any other "History" string or integer (the playlist's and the mail
+    // dialog's keys); written at once.
     QString readHistoryString(const QString& key, const QString& fallback);
     void writeHistoryString(const QString& key, const QString& value);
     int readHistoryInt(const QString& key, int fallback);
     void writeHistoryInt(const QString& key, int value);
 
+    // Writes what changed to the file.
     void sync();
 
 private:
@@ -65,4 +73,8 @@ private:
 
     QSettings* m_settings;
     bool m_owned;
+    // The record folder as read, and its stored bytes while QSettings cannot
+    // carry them: every write of the file puts them back.
+    QString m_readFolder;
+    QByteArray m_keptFolderBytes;
 };

@@ -10,7 +10,8 @@
 
 namespace zldecoder {
 
-enum class AudioKind : uint8_t { Wave, Mpeg };
+// Xiph: FLAC, Ogg Vorbis and Ogg Opus, read by the same libsndfile decoder as WAVE.
+enum class AudioKind : uint8_t { Wave, Mpeg, Xiph };
 
 struct AudioInfo {
     ZLWaveFormat format{};
@@ -28,9 +29,10 @@ public:
 // PCM, little-endian, as WAVEFORMATEX describes it.
 ZLWaveFormat pcmFormat(uint32_t rate, uint16_t channels, uint16_t bits, uint32_t avgBytesPerSec);
 
-// Both readers work on a window: the whole file, or a payload in a ZLA file.
+// The readers work on a window: the whole file, or a payload in a ZLA file.
 uint32_t probeWave(const ByteRange& range, AudioInfo& info);
 uint32_t probeMpeg(const ByteRange& range, AudioInfo& info);
+uint32_t probeXiph(const ByteRange& range, AudioInfo& info);
 uint32_t startWaveDecoder(const ByteRange& range, const AudioInfo& info, std::unique_ptr<AudioDecoder>& out);
 uint32_t startMpegDecoder(const ByteRange& range, const AudioInfo& info, std::unique_ptr<AudioDecoder>& out);
 

@@ -21,6 +21,12 @@ bool startsLikeWave(const uint8_t* bytes, size_t size)
     return size >= 16 && std::memcmp(bytes, kWave64Riff, 16) == 0;
 }
 
+// FLAC streams begin with "fLaC", Ogg pages with "OggS".
+bool startsLikeXiph(const uint8_t* bytes, size_t size)
+{
+    return size >= 4 && (std::memcmp(bytes, "fLaC", 4) == 0 || std::memcmp(bytes, "OggS", 4) == 0);
+}
+
 uint32_t readChunk(const ByteRange& range, const ZlaChunk& chunk, std::vector<uint8_t>& bytes)
 {
     bytes.resize(chunk.size);
@@ -75,7 +81,12 @@ uint32_t readAudio(const ByteRange& range, AudioKind kind, StreamInfo& info)
     info.kind = kind;
     info.audioOffset = range.offset;
     info.audioLength = range.length;
-    return kind == AudioKind::Wave ? probeWave(range, info.audio) : probeMpeg(range, info.audio);
+    switch (kind) {
+    case AudioKind::Wave: return probeWave(range, info.audio);
+    case AudioKind::Xiph: return probeXiph(range, info.audio);
+    case AudioKind::Mpeg: break;
+    }
+    return probeMpeg(range, info.audio);
 }
 
 uint32_t readZla(const ByteRange& file, uint32_t mode, StreamInfo& info)
@@ -128,6 +139,8 @@ uint32_t readStreamInfo(ByteSource& source, uint32_t mode, StreamInfo& info)
         return readZla(file, mode, info);
     if (startsLikeWave(start, known))
         return readAudio(file, AudioKind::Wave, info);
+    if (startsLikeXiph(start, known))
+        return readAudio(file, AudioKind::Xiph, info);
     return readAudio(file, AudioKind::Mpeg, info);
 }
 
@@ -136,8 +149,8 @@ uint32_t startDecoder(ByteSource& source, const StreamInfo& info, std::unique_pt
     const ByteRange audio{&source, info.audioOffset, info.audioLength};
     if (audio.offset + audio.length > source.size())
         return ZLDEC_ERR_CHANGED;
-    return info.kind == AudioKind::Wave ? startWaveDecoder(audio, info.audio, out)
-                                        : startMpegDecoder(audio, info.audio, out);
+    return info.kind == AudioKind::Mpeg ? startMpegDecoder(audio, info.audio, out)
+                                        : startWaveDecoder(audio, info.audio, out);
 }
 
 }  // namespace zldecoder

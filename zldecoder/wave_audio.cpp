@@ -1,6 +1,6 @@
-// WAVE through libsndfile. 8-bit and 16-bit PCM come out as they are stored;
-// every other encoding libsndfile reads comes out as 16-bit PCM, rounded to
-// the nearest value.
+// WAVE, FLAC, Ogg Vorbis and Ogg Opus through libsndfile. 8-bit and 16-bit
+// PCM come out as they are stored; every other encoding libsndfile reads
+// comes out as 16-bit PCM, rounded to the nearest value.
 
 #include "audio.h"
 
@@ -21,6 +21,8 @@ constexpr int kMaxChannels = 16;
 constexpr int kMinRate = 1000;
 constexpr int kMaxRate = 768000;
 constexpr sf_count_t kChunkFrames = 4096;
+// Vorbis overlaps blocks of up to 8192 frames; Opus pre-rolls 80 ms.
+constexpr uint32_t kOggPreroll = 8192;
 
 sf_count_t ioLength(void* cursor) { return static_cast<sf_count_t>(static_cast<RangeCursor*>(cursor)->length()); }
 sf_count_t ioSeek(sf_count_t offset, int whence, void* cursor)
@@ -51,6 +53,17 @@ bool isWaveContainer(int format)
     case SF_FORMAT_WAVEX:
     case SF_FORMAT_RF64:
     case SF_FORMAT_W64:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isXiphContainer(int format)
+{
+    switch (format & SF_FORMAT_TYPEMASK) {
+    case SF_FORMAT_FLAC:
+    case SF_FORMAT_OGG:
         return true;
     default:
         return false;
@@ -103,10 +116,25 @@ std::optional<uint16_t> encodingTag(const ByteRange& range)
     return std::nullopt;
 }
 
+// An Ogg stream whose first packet is neither Vorbis nor Opus (video, Speex,
+// Ogg FLAC): nothing here decodes it.
+bool isForeignOgg(const ByteRange& range)
+{
+    uint8_t page[27];
+    if (range.read(0, page, sizeof page) != sizeof page || std::memcmp(page, "OggS", 4) != 0)
+        return false;
+    uint8_t packet[8];
+    if (range.read(sizeof page + page[26], packet, sizeof packet) != sizeof packet)
+        return false;
+    return std::memcmp(packet, "\x01vorbis", 7) != 0 && std::memcmp(packet, "OpusHead", 8) != 0;
+}
+
 uint32_t codeForOpenFailure(const RangeCursor& cursor, const ByteRange& range)
 {
     if (cursor.failed())
         return ZLDEC_ERR_CANNOT_OPEN;
+    if (isForeignOgg(range))
+        return ZLDEC_ERR_UNRECOGNISED;
     // libsndfile calls a fmt chunk it cannot read malformed; an encoding
     // nobody here knows is rather an unrecognised format.
     if (const auto tag = encodingTag(range); tag && !isKnownEncoding(*tag))
@@ -181,6 +209,8 @@ public:
             || bitsDelivered(sfInfo) != m_info.format.bitsPerSample)
             return ZLDEC_ERR_CHANGED;
         m_readsShorts = readsAsShorts(sfInfo);
+        if ((sfInfo.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_OGG)
+            m_preroll = kOggPreroll;
         m_samples.resize(static_cast<size_t>(kChunkFrames) * sfInfo.channels);
         if (!m_readsShorts)
             m_floats.resize(m_samples.size());
@@ -219,16 +249,19 @@ private:
     bool seekTo(uint32_t frame)
     {
         if (m_seeks) {
-            if (m_file && sf_seek(m_file.get(), frame, SEEK_SET) == sf_count_t(frame)) {
-                m_next = frame;
-                return true;
+            // After a seek libsndfile's Ogg decoders start without the
+            // overlap of the block before: land earlier and read up to it.
+            const uint32_t landing = frame > m_preroll ? frame - m_preroll : 0;
+            if (m_file && sf_seek(m_file.get(), landing, SEEK_SET) == sf_count_t(landing)) {
+                m_next = landing;
+            } else {
+                m_seeks = false;  // and the refused seek may have left the reader anywhere
+                m_next = kNowhere;
             }
-            m_seeks = false;  // and the refused seek may have left the reader anywhere
-            m_next = kNowhere;
         }
         // Some codecs cannot seek (GSM 6.10): read forward to the frame,
         // from the start again when it lies behind.
-        if (!m_file || m_next == kNowhere || frame < m_next) {
+        if (!m_seeks && (!m_file || m_next == kNowhere || frame < m_next)) {
             m_next = kNowhere;
             SF_INFO sfInfo;
             uint32_t code = ZLDEC_OK;
@@ -290,11 +323,14 @@ private:
     static constexpr uint32_t kNowhere = UINT32_MAX;  // the next decode must seek
     uint32_t m_next = 0;
     bool m_seeks = true;  // until libsndfile refuses a seek in this encoding
+    uint32_t m_preroll = 0;  // frames decoded before a seek's target
 };
 
 }  // namespace
 
-uint32_t probeWave(const ByteRange& range, AudioInfo& info)
+namespace {
+
+uint32_t probeSndfile(const ByteRange& range, AudioInfo& info, bool (*acceptsContainer)(int))
 {
     RangeCursor cursor(range);
     SF_INFO sfInfo;
@@ -302,7 +338,7 @@ uint32_t probeWave(const ByteRange& range, AudioInfo& info)
     const Sndfile file = openSndfile(cursor, range, sfInfo, code);
     if (!file)
         return code;
-    if (!isWaveContainer(sfInfo.format))
+    if (!acceptsContainer(sfInfo.format))
         return ZLDEC_ERR_UNRECOGNISED;
     if (sfInfo.channels < 1 || sfInfo.channels > kMaxChannels || sfInfo.samplerate < kMinRate
         || sfInfo.samplerate > kMaxRate)
@@ -317,6 +353,11 @@ uint32_t probeWave(const ByteRange& range, AudioInfo& info)
     info.length = static_cast<uint32_t>(std::min<sf_count_t>(sfInfo.frames, UINT32_MAX));
     return ZLDEC_OK;
 }
+
+}  // namespace
+
+uint32_t probeWave(const ByteRange& range, AudioInfo& info) { return probeSndfile(range, info, isWaveContainer); }
+uint32_t probeXiph(const ByteRange& range, AudioInfo& info) { return probeSndfile(range, info, isXiphContainer); }
 
 uint32_t startWaveDecoder(const ByteRange& range, const AudioInfo& info, std::unique_ptr<AudioDecoder>& out)
 {

@@ -91,6 +91,8 @@ public:
     void ShowPlayError(int stringId) override { error = stringId; }
     void InvalidateList() override {}
     QString ItemTitle(const playlist::PlaylistItem&) const override { return {}; }
+    bool FileChanged(const playlist::PlaylistItem&) const override { return false; }
+    bool ReloadItem(playlist::PlaylistItem&) override { return false; }
     int error = 0;
 };
 

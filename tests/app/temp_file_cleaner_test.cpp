@@ -8,14 +8,17 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <atomic>
+#include <csignal>
 #include <thread>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "app/temp_file_cleaner.h"
 #include "engine/recording_file.h"
 #include "engine/wave_header.h"
 #include "platform/locked_file.h"
+#include "platform/replacing_file.h"
 #include "support/test_support.h"
 
 namespace {
@@ -185,6 +188,50 @@ TEST_F(TempFileCleanerTest, SymbolicLinksAtTheNamesAreNeitherFollowedNorRemoved)
     EXPECT_TRUE(cleaner.salvagedFiles().isEmpty());
     EXPECT_TRUE(QFileInfo(tempFile("quillon_temp_5.wav")).isSymLink());
     EXPECT_EQ(testsupport::readFile(victim), crashedRecording(10));
+}
+
+// A save killed outright leaves its unfinished file in the record folder;
+// the next start removes it, but not the file a running save still writes,
+// nor anything that only looks like one.
+TEST_F(TempFileCleanerTest, UnfinishedSavesOfKilledProcessesGoAndLiveOnesAndLookAlikesStay)
+{
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        platform::ReplacingFile killed(records.filePath("take.mp3"));
+        if (killed.Open())
+            killed.file().write(QByteArray(205000, 'm')), killed.file().flush();
+        ::kill(::getpid(), SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    const QStringList left = QDir(records.path()).entryList(QDir::Files | QDir::Hidden);
+    ASSERT_EQ(left.size(), 1);
+    ASSERT_TRUE(left.front().startsWith(".quillon-save-"));
+
+    platform::ReplacingFile live(records.filePath("live.wav"));
+    ASSERT_TRUE(live.Open());
+    live.file().write("still being written");
+    const QStringList lookAlikes = {".quillon-save-abc", ".quillon-save-abc1234", ".quillon-save-ab-123",
+                                    ".Quillon-save-abc123", "quillon-save-abc123", ".quillon-save-abc123.wav"};
+    for (const QString& name : lookAlikes)
+        ASSERT_TRUE(testsupport::writeFile(records.filePath(name), "the user's"));
+    const QString victim = records.filePath("precious.wav");
+    ASSERT_TRUE(testsupport::writeFile(victim, "precious"));
+    ASSERT_EQ(::symlink(QFile::encodeName(victim).constData(),
+                        QFile::encodeName(records.filePath(".quillon-save-link12")).constData()), 0);
+
+    TempFileCleaner cleaner(temp.path(), records.path(), fallback.path());
+    cleaner.CleanTempFiles();
+
+    QStringList expected = lookAlikes;
+    expected << ".quillon-save-link12" << QFileInfo(live.writingPath()).fileName() << "precious.wav";
+    expected.sort();
+    EXPECT_EQ(QDir(records.path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name), expected);
+    EXPECT_EQ(testsupport::readFile(victim), "precious");
+    ASSERT_TRUE(live.Commit()) << "the clean-up took the file of a running save";
+    EXPECT_EQ(testsupport::readFile(records.filePath("live.wav")), "still being written");
 }
 
 // Creating past what is at the name is the engine's test.

@@ -6,10 +6,10 @@
 #include <QImage>
 #include <QMimeData>
 #include <QLabel>
-#include <QTextDocument>
 #include <QTest>
 
 #include "playlist/row_texts.h"
+#include "playlist/row_tip.h"
 #include "resources/strings.h"
 #include "playlist_panel.h"
 
@@ -17,26 +17,6 @@ using namespace playlist;
 using playlisttest::Panel;
 using widgettest::waitUntil;
 
-namespace {
-
-// What a tip shows, as the tip label renders its text.
-QString shownTip()
-{
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (w->inherits("QTipLabel") && w->isVisible()) {
-            const QString text = static_cast<QLabel*>(w)->text();
-            QTextDocument document;
-            if (static_cast<QLabel*>(w)->textFormat() == Qt::PlainText || !Qt::mightBeRichText(text))
-                document.setPlainText(text);
-            else
-                document.setHtml(text);
-            return document.toPlainText();
-        }
-    }
-    return {};
-}
-
-}  // namespace
 
 TEST(PlaylistBoxHardUse, RowsStayThirtyPixelsWhenAPictureIsTaller)
 {
@@ -59,18 +39,26 @@ TEST(PlaylistBoxHardUse, RowsStayThirtyPixelsWhenAPictureIsTaller)
     EXPECT_TRUE(panel.tipAt(QPoint(20, 75)).startsWith("3) c\n")) << "the third band names the third row";
 }
 
-TEST(PlaylistBoxHardUse, TipsShowNamesThatLookLikeMarkupAsTheyAre)
+TEST(PlaylistBoxHardUse, TipsShowNamesThatLookLikeMarkupAsTheyAreAndWrapOnlyBeyond550Pixels)
 {
     Panel panel;
     const QString odd = panel.wave("<b>loud & <i>clear.wav");
     const QString plain = panel.wave("a  b.wav");
-    panel.chooseFiles({odd, plain});
+    const QString wide = panel.wave(QString(200, 'w') + ".wav");
+    panel.chooseFiles({odd, plain, wide});
     panel.box->AddFiles();
     ASSERT_TRUE(panel.waitLoaded());
-    ASSERT_FALSE(panel.tipAt(QPoint(20, 15)).isEmpty());
-    EXPECT_EQ(shownTip().toStdString(), ("1) <b>loud & <i>clear\n" + odd).toStdString());
-    ASSERT_FALSE(panel.tipAt(QPoint(20, 45)).isEmpty());
-    EXPECT_EQ(shownTip().toStdString(), ("2) a  b\n" + plain).toStdString());
+    const RowTip& tip = panel.box->rowTip();
+    EXPECT_EQ(panel.tipAt(QPoint(20, 15)).toStdString(), ("1) <b>loud & <i>clear\n" + odd).toStdString());
+    EXPECT_EQ(tip.shownLineCount(), 2) << "the path fits in 550 pixels: no wrapping";
+    const QFontMetrics metrics(tip.window()->font());
+    EXPECT_GE(tip.window()->width(), metrics.horizontalAdvance(odd));
+    EXPECT_EQ(panel.tipAt(QPoint(20, 45)).toStdString(), ("2) a  b\n" + plain).toStdString());
+
+    // A name wider than the tip breaks where it must, within 550 pixels.
+    ASSERT_TRUE(panel.tipAt(QPoint(20, 75)).endsWith(wide));
+    EXPECT_EQ(tip.window()->width(), 550);
+    EXPECT_GT(tip.shownLineCount(), 2);
 }
 
 TEST(PlaylistBoxHardUse, DropsReturnAtOnceAndRefuseWhatIsNotLocal)
@@ -138,4 +126,29 @@ TEST(PlaylistBoxHardUse, ACutDescriptionNeverEndsInHalfACharacter)
     ASSERT_TRUE(tip.startsWith(head)) << tip.left(200).toStdString();
     EXPECT_TRUE(tip.isValidUtf16());
     EXPECT_TRUE(tip.endsWith("d...")) << tip.right(10).toStdString();
+}
+
+TEST(PlaylistBoxHardUse, ATipComesAfterTheDelayEvenWhileAnotherWindowIsActive)
+{
+    Panel panel;
+    panel.chooseFiles({panel.wave("a.wav"), panel.wave("b.wav")});
+    panel.box->AddFiles();
+    ASSERT_TRUE(panel.waitLoaded());
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    ASSERT_TRUE(waitUntil([&] { return other.isActiveWindow(); }));
+    ASSERT_FALSE(panel.box->isActiveWindow());
+
+    const RowTip& tip = panel.box->rowTip();
+    QElapsedTimer rested;
+    widgettest::hover(panel.box->viewport(), QPoint(20, 40));
+    rested.start();
+    ASSERT_TRUE(waitUntil([&] { return tip.isShown(); }, 5000));
+    EXPECT_GE(rested.elapsed(), 1000 - 20) << "not before the pointer has rested a second";
+    EXPECT_TRUE(tip.shownText().startsWith("2) b\n"));
+
+    // The pointer leaves: the tip goes.
+    widgettest::leave(panel.box->viewport());
+    EXPECT_FALSE(tip.isShown());
 }

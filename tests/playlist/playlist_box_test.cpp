@@ -29,33 +29,7 @@ using widgettest::MessageBoxCatcher;
 using widgettest::waitUntil;
 using playlisttest::Panel;
 
-namespace {
-
-// Answers the remove dialog when it comes up: ticks the box as asked, then Yes or Cancel.
-class RemoveDialogAnswer : public QObject {
-public:
-    RemoveDialogAnswer(bool deleteFiles, bool yes)
-    {
-        connect(&m_timer, &QTimer::timeout, this, [=, this] {
-            auto* dialog = qobject_cast<RemoveItemsDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            question = qobject_cast<QLabel*>(dialog->control(RemoveItemsDialog::IdQuestion))->text();
-            auto* box = qobject_cast<QCheckBox*>(dialog->control(RemoveItemsDialog::IdDeleteFiles));
-            initiallyChecked = box->isChecked();
-            box->setChecked(deleteFiles);
-            QTest::mouseClick(qobject_cast<QPushButton*>(dialog->control(yes ? 1 : 2)), Qt::LeftButton);
-        });
-        m_timer.start(10);
-    }
-    QString question;
-    bool initiallyChecked = false;
-
-private:
-    QTimer m_timer;
-};
-
-}  // namespace
+using playlisttest::RemoveDialogAnswer;
 
 TEST(PlaylistBox, AddingFilesKeepsOneRowPerFileStopsAtFoldersAndRemembersTheFolder)
 {
@@ -83,8 +57,8 @@ TEST(PlaylistBox, AddingFilesKeepsOneRowPerFileStopsAtFoldersAndRemembersTheFold
 
     // The dialog's audio filter lets ".WAV" and ".Mp3" files show.
     const QStringList filters = PlaylistBox::AudioFileFilters();
-    ASSERT_EQ(filters.size(), 3);
-    EXPECT_TRUE(filters[0].startsWith("Audio Files (*.wav; *.mp3)"));
+    ASSERT_EQ(filters.size(), 4);
+    EXPECT_TRUE(filters[0].startsWith("Audio Files (*.wav; *.mp3; *.flac; *.ogg; *.oga; *.opus)"));
     const QRegularExpression patterns(R"(\(([^()]*)\)$)");
     const QStringList audio = patterns.match(filters[0]).captured(1).split(' ');
     auto shown = [&](const QString& name) {
@@ -95,7 +69,9 @@ TEST(PlaylistBox, AddingFilesKeepsOneRowPerFileStopsAtFoldersAndRemembersTheFold
     };
     EXPECT_TRUE(shown("TAKE.WAV"));
     EXPECT_TRUE(shown("take.Mp3"));
-    EXPECT_FALSE(shown("take.ogg"));
+    for (const char* name : {"a.FLAC", "a.ogg", "a.Oga", "a.opus"})
+        EXPECT_TRUE(shown(name)) << name;
+    EXPECT_FALSE(shown("take.txt"));
 }
 
 TEST(PlaylistBox, AFullListTakesOneMoreThenSays394AndStops)
@@ -113,12 +89,13 @@ TEST(PlaylistBox, AFullListTakesOneMoreThenSays394AndStops)
     EXPECT_EQ(panel.box->GetSingleSelection(), 4999);
 }
 
-TEST(PlaylistBox, AFolderIsAddedInFourPassesInAnyLetterCaseInNameOrder)
+TEST(PlaylistBox, AFolderIsAddedPassByPassInAnyLetterCaseInNameOrder)
 {
     Panel panel;
     const QString folder = panel.file("music");
     QDir().mkpath(folder);
-    for (const char* name : {"b.WAV", "a.wav", "c.mp1", "z.Mp3", "y.mp3", "m.mp2", "notes.txt"})
+    for (const char* name : {"b.WAV", "a.wav", "c.mp1", "z.Mp3", "y.mp3", "m.mp2", "notes.txt", "s.OPUS", "r.oga",
+                             "q.Ogg", "p.flac", "o.FLAC", "cover.jpg"})
         ASSERT_TRUE(testsupport::writeFile(folder + "/" + name, "x"));
     QDir().mkpath(folder + "/dir.mp3");
     controls::SetFolderChooserForTesting([&](QWidget*, const QString& title, const QString& start) {
@@ -128,8 +105,9 @@ TEST(PlaylistBox, AFolderIsAddedInFourPassesInAnyLetterCaseInNameOrder)
     });
     panel.box->AddDirectory();
     controls::SetFolderChooserForTesting({});
-    EXPECT_EQ(panel.names(), (QStringList{"y.mp3", "z.Mp3", "m.mp2", "c.mp1", "a.wav", "b.WAV"}));
-    EXPECT_EQ(panel.box->GetSingleSelection(), 5);
+    EXPECT_EQ(panel.names(), (QStringList{"y.mp3", "z.Mp3", "m.mp2", "c.mp1", "a.wav", "b.WAV", "o.FLAC", "p.flac",
+                                          "q.Ogg", "r.oga", "s.OPUS"}));
+    EXPECT_EQ(panel.box->GetSingleSelection(), 10);
     EXPECT_EQ(panel.folders[2], folder);
 }
 
@@ -297,8 +275,8 @@ TEST(PlaylistBox, RowsShowTitlesDetailLinesStatesAndTips)
     EXPECT_TRUE(tip.startsWith("3) 晨间录音\n" + zla + "\n" + QString(48, '-') + "\nddd")) << tip.toStdString();
     EXPECT_TRUE(tip.endsWith("d..."));
     EXPECT_EQ(TooltipText(*panel.model().item(2), 2).size(), kTooltipLimit + 3);
-    panel.tipAt(QPoint(20, 4 * 30 + 5));
-    EXPECT_TRUE(waitUntil([] { return !QToolTip::isVisible(); }, 2000));
+    EXPECT_EQ(panel.tipAt(QPoint(20, 4 * 30 + 5)), QString());
+    EXPECT_FALSE(panel.box->rowTip().isShown());
 }
 
 TEST(PlaylistBox, TheEmptyListShowsItsHintAndPictureAndPlayingRowsTheSelectionColour)

@@ -277,6 +277,35 @@ TEST_F(ListFixture, TwoInstancesKeepWhatEachAddedWhicheverClosesLast)
     EXPECT_EQ(storedPaths(list), (QStringList{"/music/first.wav", "/music/second.wav", "sub/third.wav"}));
 }
 
+// A crash or a kill loses nothing listed: each change reaches the file a
+// moment later, merged with what another instance wrote, not only at the close.
+TEST_F(ListFixture, EveryChangeReachesTheListFileSoonWithoutAClose)
+{
+    const QString list = writeList(header(3, 1, 264) + entry("/music/one.wav", 264));
+    PlaylistModel model;
+    model.Initialize(list);
+    const QString recording = dir() + "/2008-03-05 14h07m09s recovered.wav";
+    model.AddRecording(recording);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return storedPaths(list) == QStringList{"/music/one.wav", recording}; }, 10000))
+        << storedPaths(list).join(", ").toStdString();
+    EXPECT_FALSE(model.listModified());
+
+    // Another instance adds a file; then this one removes its first row.
+    writeList(header(3, 3, 264) + testsupport::readFile(list).mid(12) + entry("/music/theirs.wav", 264));
+    model.RemoveItem(0, false);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return storedPaths(list) == QStringList{recording, "/music/theirs.wav"}; }, 10000))
+        << storedPaths(list).join(", ").toStdString();
+
+    // Nothing changed since: the close leaves the file as it is.
+    const QDateTime old = QDateTime::currentDateTime().addDays(-1);
+    {
+        QFile file(list);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.setFileTime(old, QFileDevice::FileModificationTime));
+    }
+    model.Shutdown();
+    EXPECT_EQ(QFileInfo(list).lastModified(), old);
+}
+
 TEST_F(ListFixture, AFailedWriteLeavesTheOldFile)
 {
     const QString folder = dir() + "/locked";

@@ -2,17 +2,20 @@
 // A playlist panel for tests: the real list control with its own list file,
 // settings and folders in a scratch folder.
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QHelpEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QToolTip>
+#include <QTest>
 
 #include "controls/widget_test_helpers.h"
 #include "playlist/playlist_box.h"
 #include "playlist/playlist_model.h"
+#include "playlist/remove_items_dialog.h"
+#include "playlist/row_tip.h"
 #include "zldecoder/media.h"
 
 namespace playlisttest {
@@ -70,13 +73,37 @@ struct Panel {
         return out;
     }
     QPoint rowCentre(int row) const { return box->visualRect(box->model().index(row)).center(); }
-    // The tip the list shows for a point of its viewport; empty when none.
+    // The tip the list shows for a point of its viewport once the pointer
+    // has rested there; empty when none.
     QString tipAt(QPoint at)
     {
-        QHelpEvent help(QEvent::ToolTip, at, box->viewport()->mapToGlobal(at));
-        QApplication::sendEvent(box->viewport(), &help);
-        return QToolTip::isVisible() ? QToolTip::text() : QString();
+        box->rowTip().ShowAt(at);
+        return box->rowTip().shownText();
     }
+};
+
+// Answers the remove dialog when it comes up: ticks the box as asked, then Yes or Cancel.
+class RemoveDialogAnswer : public QObject {
+public:
+    RemoveDialogAnswer(bool deleteFiles, bool yes)
+    {
+        connect(&m_timer, &QTimer::timeout, this, [=, this] {
+            auto* dialog = qobject_cast<RemoveItemsDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            question = qobject_cast<QLabel*>(dialog->control(RemoveItemsDialog::IdQuestion))->text();
+            auto* box = qobject_cast<QCheckBox*>(dialog->control(RemoveItemsDialog::IdDeleteFiles));
+            initiallyChecked = box->isChecked();
+            box->setChecked(deleteFiles);
+            QTest::mouseClick(qobject_cast<QPushButton*>(dialog->control(yes ? 1 : 2)), Qt::LeftButton);
+        });
+        m_timer.start(10);
+    }
+    QString question;
+    bool initiallyChecked = false;
+
+private:
+    QTimer m_timer;
 };
 
 }  // namespace playlisttest

@@ -32,6 +32,9 @@ public:
     void ShowPlayError(int stringId) override { errors.push_back(stringId); }
     void InvalidateList() override { ++invalidations; }
     QString ItemTitle(const PlaylistItem& item) const override { return QFileInfo(item.filePath()).completeBaseName(); }
+    // Items here are not the list's: they never change and are never reloaded.
+    bool FileChanged(const PlaylistItem&) const override { return false; }
+    bool ReloadItem(PlaylistItem&) override { return false; }
 
     QString statusText() const { return statusLabel.text(); }
 

@@ -4,6 +4,8 @@
 
 #include "window_fixture.h"
 
+#include <sys/stat.h>
+
 namespace {
 
 using namespace windowtest;
@@ -53,6 +55,49 @@ TEST_F(RecorderWindowTest, ChangesMadeInTheWindowAreRestoredAtTheNextStart)
     EXPECT_TRUE(ctl<QCheckBox>(1024)->isChecked() && ctl<QCheckBox>(1025)->isChecked());
     EXPECT_FALSE(w->playlistPanelShown());
     EXPECT_FALSE(ctl(1011)->isVisibleTo(w));
+}
+
+// A stored folder of 299 characters does not fit the edit; one whose name
+// holds a byte that is no UTF-8 cannot be named by the window. Either is
+// said once, not used in this run, and stays in the settings as it was.
+TEST_F(RecorderWindowTest, AStoredFolderTheWindowCannotUseIsSaidOnceSetAsideAndKeptAsItWas)
+{
+    QByteArray tooLong = QFile::encodeName(dir.path());
+    while (tooLong.size() < 299)
+        tooLong += "/" + QByteArray(std::min<qsizetype>(100, 298 - tooLong.size()), 'l');
+    const QByteArray noText = QFile::encodeName(dir.path()) + "/caf\xe9";
+    for (const QByteArray& folder : {tooLong, noText}) {
+        SCOPED_TRACE(folder.size());
+        ASSERT_TRUE(QDir().mkpath(QString::fromUtf8(tooLong)));
+        ASSERT_TRUE(::mkdir(noText.constData(), 0700) == 0 || errno == EEXIST);
+        ASSERT_TRUE(testsupport::writeFile(settingsPath(), "[Settings]\nRecordFolder=" + folder + "\n"));
+        QStringList said;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&said] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                said << box->text(), box->close();
+        });
+        answer.start(10);
+        RecorderDialog& w = open();
+        w.show();
+        QTest::qWait(200);
+        EXPECT_EQ(said, QStringList{resources::text(resources::IDS_RECORD_FOLDER_UNUSABLE)
+                                        .replace("%s", QString::fromUtf8(folder))});
+        EXPECT_TRUE(ctl<QLineEdit>(1001)->text().isEmpty() && w.recordFolder().isEmpty());
+        ctl<QSlider>(1004)->setValue(4);
+        close();
+        const QByteArray written = testsupport::readFile(settingsPath());
+        EXPECT_TRUE(written.contains("\nRecordFolder=" + folder + "\n")) << written.toStdString();
+        EXPECT_TRUE(written.contains("\nRecordQuality=4\n"));
+
+        // The user's own choice replaces it.
+        open();
+        QTest::qWait(50);
+        ctl<QLineEdit>(1001)->setText("/srv/recordings");
+        close();
+        EXPECT_EQ(QSettings(settingsPath(), QSettings::IniFormat).value("Settings/RecordFolder").toString(), "/srv/recordings");
+        EXPECT_EQ(said.size(), 2);
+    }
 }
 
 TEST_F(RecorderWindowTest, EveryTemplateControlExistsWhereTheTemplatePutsItInItsInitialState)

@@ -226,6 +226,28 @@ TEST_F(SavingWindowTest, NoSaveReplacesAFileWithoutTheUsersWord)
     EXPECT_EQ(folderListing().filter("take"), QStringList{"take.wav 44144"});
 }
 
+// A record folder of about 240 characters takes the clock-named file past
+// what the list file holds: the recording is saved and the user is told
+// that it is not listed, as adding files tells it.
+TEST_F(SavingWindowTest, ARecordingSavedUnderAPathTooLongForTheListIsKeptAndTheUserIsTold)
+{
+    QString folder = saves.path();
+    while (folder.size() < 236)
+        folder += "/" + QString(9, 'd');
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ctl<QLineEdit>(1001)->setText(folder);
+    record(kStereo48k16Bit, 4800);
+    ModalAnswers answers;
+    saveAs(1, false);
+    const QString path = folder + "/" + kClockName + ".wav";
+    ASSERT_GT(QFile::encodeName(path).size(), 259);
+    EXPECT_EQ(answers.messages, QStringList{playlist::PlaylistModel::RefusedPathsMessage({path})});
+    EXPECT_EQ(window->savedRecordings(), QStringList{path});
+    EXPECT_EQ(QFileInfo(path).size(), 4800 * 4 + 44);
+    EXPECT_TRUE(engine().IsSaved());
+    EXPECT_EQ(window->playlist().count(), 0);
+}
+
 TEST_F(SavingWindowTest, ACloseOrClickDuringASaveIsRefusedAndTheSaveCompletes)
 {
     record(kStereo48k16Bit, 48000 * 3);

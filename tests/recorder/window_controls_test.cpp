@@ -7,7 +7,7 @@
 #include "controls/widget_test_helpers.h"
 #include "engine/readout.h"
 #include "recorder/template_builder.h"
-#include "resources/qt_translations.h"
+#include "resources/language.h"
 
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -163,7 +163,7 @@ TEST_F(RecorderWindowEngineTest, AFailedPlayShowsItsMessageWithTheErrorIcon)
 
 TEST_F(RecorderWindowEngineTest, TheSaveQuestionReadsChineseWithQtsTranslations)
 {
-    ASSERT_TRUE(resources::InstallQtTranslations());
+    ASSERT_TRUE(resources::InstallTranslations(resources::Language::Chinese));
     record(440, 4800);
     QStringList buttons;
     QMessageBox::Icon icon = QMessageBox::NoIcon;

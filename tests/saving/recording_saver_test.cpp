@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -98,6 +99,90 @@ TEST(SaveName, TheClockNameOrTheTypedOneAndWaveWhenChosenEightBitOrWithoutPlugin
     EXPECT_EQ(s.saveView.dialogCalls, QStringList{"mp3|MP3 File (*.mp3)|" + kClockName});
     EXPECT_TRUE(s.savedFiles().isEmpty() && s.saveView.errors.empty() && s.saveView.events.isEmpty());
     EXPECT_FALSE(s.engine->IsSaved());
+}
+
+// Another instance saving in the same second takes the name while this save
+// is under way: its file stays, and this save takes the next number, in the
+// record folder as for a name typed into the dialog that nobody was asked to
+// replace. A file the user agreed to replace is replaced.
+TEST(SaveName, ANameTakenDuringTheSaveKeepsItsFileAndTheSaveTakesTheNextNumber)
+{
+    const QByteArray theirs = "the other instance's take";
+    struct Case { int method, quality; const char* typed; const char* taken; const char* expected; };
+    for (const Case c : {Case{1, 10, nullptr, "09s.wav", "09s 2.wav"}, Case{0, 6, nullptr, "09s.mp3", "09s 2.mp3"},
+                         Case{1, 10, "take.wav", "take.wav", "take 2.wav"}}) {
+        SCOPED_TRACE(c.expected);
+        SavingSession s(realPluginFolder());
+        s.Record(kStereo44k16Bit, 1000, 2 * 44100);
+        s.saveView.method = c.method;
+        s.saveView.quality = c.quality;
+        const QString taken = c.typed ? s.saved(c.taken) : s.saved("2008-03-05 14h07m" + QString(c.taken));
+        if (c.typed) {
+            s.saveView.rename = true;
+            s.saveView.dialogAnswer = s.saved(c.typed);
+        }
+        // Whichever the save waits in: the WAVE copy's pause or the encoder's progress.
+        const auto takeName = [&] {
+            if (!QFile::exists(taken))
+                testsupport::writeFile(taken, theirs);
+        };
+        s.saver->SetSleep([&](int) { takeName(); });
+        s.saveView.progress.duringCheck = takeName;
+        s.engine->OnSave();
+
+        const QString ours = c.typed ? s.saved(c.expected) : s.saved("2008-03-05 14h07m" + QString(c.expected));
+        EXPECT_EQ(testsupport::readFile(taken), theirs);
+        EXPECT_EQ(s.saveView.added, QStringList{ours});
+        EXPECT_EQ(s.saver->savedFiles(), QStringList{ours});
+        EXPECT_EQ(s.savedFiles().size(), 2);
+        if (c.method)
+            expectWaveHolds(ours, 2 * 44100, 44100, 2, 16);
+        else
+            expectMp3Holds(ours, 2 * 44100, 44100, 2, 64, 1000);
+
+        // Asked and agreed to: the file the user chose is replaced.
+        if (c.typed) {
+            s.saveView.dialogAnswer = taken;
+            s.engine->OnSave();
+            expectWaveHolds(taken, 2 * 44100, 44100, 2, 16);
+            EXPECT_EQ(s.savedFiles().size(), 2);
+        }
+    }
+}
+
+// Two processes saving under one name at once, again and again: every
+// file ends up under a name of its own.
+TEST(SaveName, TwoProcessesClaimingOneNameNeverReplaceEachOther)
+{
+    QTemporaryDir dir;
+    constexpr int kSaves = 150;
+    const QString stem = dir.filePath(kClockName);
+    std::vector<pid_t> children;
+    for (const char who : {'a', 'b'}) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            bool ok = true;
+            for (int i = 0; i < kSaves; ++i) {
+                platform::ReplacingFile out(stem, ".wav");
+                ok = ok && out.Open() && out.file().write(QByteArray(1, who) + QByteArray::number(i)) > 0 &&
+                     out.Commit();
+            }
+            ::_exit(ok ? 0 : 1);
+        }
+        children.push_back(child);
+    }
+    for (const pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    QSet<QByteArray> contents;
+    for (const QString& name : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden))
+        contents.insert(testsupport::readFile(dir.filePath(name)));
+    EXPECT_EQ(contents.size(), 2 * kSaves) << "saves were lost";
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2 * kSaves);
+    EXPECT_TRUE(QFile::exists(stem + ".wav") && QFile::exists(stem + QString(" %1.wav").arg(2 * kSaves)));
 }
 
 TEST(SaveFailure, AnUnwritableFolderOrAFailingEncoderGivesMessage382AndLeavesNoFile)

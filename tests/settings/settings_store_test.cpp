@@ -62,6 +62,44 @@ TEST_F(SettingsStoreTest, EveryFolderHistorySlotReadsBackFromItsOwnKey)
     EXPECT_EQ(qs.value("History/CurDirExportAudio").toString(), "/folder/7");
 }
 
+// QSettings cannot carry bytes that are no UTF-8: it drops them when it reads
+// the file, and with them when it writes the file back for any other value.
+TEST_F(SettingsStoreTest, ARecordFolderThatIsNoTextOrLongerThanTheEditStaysByteForByteUntilReplaced)
+{
+    const QByteArray noText = "/srv/caf\xe9/takes";
+    const QByteArray tooLong = "/" + QByteArray(298, 'l');
+    for (const QByteArray& stored : {noText, tooLong}) {
+        SCOPED_TRACE(stored.size());
+        ASSERT_TRUE(testsupport::writeFile(path(), "[Settings]\nRecordFolder=" + stored + "\nRecordQuality=3\n"));
+        {
+            QSettings qs(path(), QSettings::IniFormat);
+            SettingsStore store(&qs);
+            RecorderSettings s = store.readSettings();
+            EXPECT_EQ(s.recordFolder, QString::fromUtf8(stored));
+            EXPECT_EQ(s.recordFolderIntact, stored == tooLong);
+            s.recordQuality = 5;
+            store.writeSettings({}, s);
+            store.writeHistoryString("CurDirAddFiles", "/music");
+            store.writeFolderHistory(store.readFolderHistory("/home"));
+        }
+        QByteArray written = testsupport::readFile(path());
+        EXPECT_TRUE(written.contains("\nRecordFolder=" + stored + "\n")) << written.toStdString();
+        EXPECT_TRUE(written.contains("\nRecordQuality=5\n") && written.contains("CurDirAddFiles=/music"));
+
+        // Another folder replaces it for good.
+        {
+            QSettings qs(path(), QSettings::IniFormat);
+            SettingsStore store(&qs);
+            RecorderSettings s = store.readSettings();
+            s.recordFolder = "/srv/new";
+            store.writeSettings({}, s);
+            store.writeHistoryInt("DeleteFileWhileRemoveItem", 1);
+        }
+        written = testsupport::readFile(path());
+        EXPECT_TRUE(written.contains("\nRecordFolder=/srv/new\n") && !written.contains(stored)) << written.toStdString();
+    }
+}
+
 TEST_F(SettingsStoreTest, CorruptFileGivesDefaultsAndUnwritableFolderLosesChangesSilently)
 {
     ASSERT_TRUE(testsupport::writeFile(path(), QByteArray("\x00\xff[Settings\nRecordQuality=\x01\x02", 30)));

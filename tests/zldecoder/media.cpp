@@ -33,6 +33,30 @@ QString makeMp3(const QString& wave, const QString& path, const QStringList& lam
     return path;
 }
 
+QString makeFlac(const QString& wave, const QString& path, const QStringList& soxOptions)
+{
+    run("sox", QStringList{wave} + soxOptions + QStringList{path});
+    return path;
+}
+
+QString makeVorbis(const QString& wave, const QString& path)
+{
+    run("sox", {wave, "-C", "3", path});
+    return path;
+}
+
+QString makeOpus(const QString& wave, const QString& path)
+{
+    run("opusenc", {"--quiet", wave, path});
+    return path;
+}
+
+uint32_t opusdecFrames(const QString& opus, const QString& scratchWave)
+{
+    run("opusdec", {"--quiet", "--rate", "48000", opus, scratchWave});
+    return run("soxi", {"-s", scratchWave}).trimmed().toUInt();
+}
+
 QString makeLayer1(const QString& path, int frames, int channels, uint32_t seed)
 {
     std::mt19937 random(seed);

@@ -20,6 +20,12 @@ QString makeWave(const QString& path, int rate, int channels, int bits, int fram
                  const QString& encoding = "signed-integer");
 QString makeMp3(const QString& wave, const QString& path, const QStringList& lameOptions);
 // MPEG-1 layer I at 48 kHz, 384 kbit/s: `frames` frames of random but valid content.
+// FLAC and Ogg Vorbis by sox, Opus by opusenc, from a WAVE file.
+QString makeFlac(const QString& wave, const QString& path, const QStringList& soxOptions = {});
+QString makeVorbis(const QString& wave, const QString& path);
+QString makeOpus(const QString& wave, const QString& path);
+// The frames opusdec decodes from an Opus file at 48 kHz.
+uint32_t opusdecFrames(const QString& opus, const QString& scratchWave);
 QString makeLayer1(const QString& path, int frames, int channels, uint32_t seed);
 QByteArray mpg123Samples(const QString& path);  // signed 16-bit
 QByteArray soxSamples(const QString& path, const QString& encoding = "signed-integer", int bits = 16);

@@ -1,0 +1,70 @@
+#pragma once
+// The playlist player as media controls see it: one current track, a status,
+// and commands that take the same paths as the window's playlist buttons
+// (same refusals, same messages).
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+
+namespace playlist {
+class PlaylistBox;
+struct PlaylistItem;
+}  // namespace playlist
+
+namespace desktop {
+
+class PlaylistTransport : public QObject {
+    Q_OBJECT
+public:
+    enum class Status { Stopped, Playing, Paused };
+
+    // `box` must outlive the transport.
+    explicit PlaylistTransport(playlist::PlaylistBox& box, QObject* parent = nullptr);
+
+    // The item playing or paused, or null.
+    const playlist::PlaylistItem* currentItem() const;
+    QString title(const playlist::PlaylistItem& item) const;
+    Status status() const;
+    // Microseconds into the current item (0 without one).
+    int64_t positionUs() const;
+    static int64_t lengthUs(const playlist::PlaylistItem& item);
+
+    bool canPlay() const;
+    bool canPause() const { return currentItem() != nullptr; }
+    bool canSeek() const { return currentItem() != nullptr; }
+    bool canGoNext() const;
+    bool canGoPrevious() const;
+
+    // Resumes a paused item; with nothing playing plays the selected rows,
+    // or the first row when none is selected.
+    void Play();
+    void Pause();
+    void PlayPause();
+    void Stop();
+    // The row after or before the current one (or the selection), in list order.
+    void Next();
+    void Previous();
+    // Moves by `offsetUs`; past the end goes to the next row.
+    void SeekBy(int64_t offsetUs);
+    // Moves to `us` into `item` when it is the current one and `us` lies inside it.
+    void SetPosition(const playlist::PlaylistItem* item, int64_t us);
+    void OpenFile(const QString& path);
+
+signals:
+    // Something a property depends on may have changed.
+    void changed();
+    // The current item continues from `us` after a seek.
+    void seeked(int64_t us);
+
+private:
+    // The current item's row, else the first selected row, else -1.
+    int ReferenceRow() const;
+    void PlayRow(int row);
+    int64_t FramesToUs(const playlist::PlaylistItem& item, int64_t frames) const;
+
+    playlist::PlaylistBox& m_box;
+};
+
+}  // namespace desktop

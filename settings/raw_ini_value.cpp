@@ -1,0 +1,75 @@
+#include "settings/raw_ini_value.h"
+
+#include <QFile>
+#include <QLockFile>
+#include <QSaveFile>
+
+namespace {
+
+// Where the value of `key` in [section] starts and ends in `text`; start -1 when absent.
+struct ValueSpan {
+    qsizetype start = -1, end = -1;
+};
+
+ValueSpan findValue(const QByteArray& text, const QByteArray& section, const QByteArray& key)
+{
+    QByteArray current;
+    for (qsizetype at = 0; at < text.size();) {
+        qsizetype end = text.indexOf('\n', at);
+        if (end < 0)
+            end = text.size();
+        qsizetype lineEnd = end;
+        if (lineEnd > at && text[lineEnd - 1] == '\r')
+            --lineEnd;
+        const QByteArray line = text.mid(at, lineEnd - at);
+        const QByteArray trimmed = line.trimmed();
+        if (trimmed.startsWith('[') && trimmed.endsWith(']')) {
+            current = trimmed.mid(1, trimmed.size() - 2).trimmed();
+        } else if (current == section) {
+            const qsizetype equals = line.indexOf('=');
+            if (equals > 0 && line.left(equals).trimmed() == key) {
+                qsizetype start = at + equals + 1;
+                while (start < lineEnd && (text[start] == ' ' || text[start] == '\t'))
+                    ++start;
+                return {start, lineEnd};
+            }
+        }
+        at = end + 1;
+    }
+    return {};
+}
+
+}  // namespace
+
+QByteArray readRawIniValue(const QString& file, const QByteArray& section, const QByteArray& key)
+{
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray text = in.readAll();
+    const ValueSpan span = findValue(text, section, key);
+    if (span.start < 0)
+        return {};
+    const QByteArray value = text.mid(span.start, span.end - span.start);
+    return value.isNull() ? QByteArray("") : value;
+}
+
+bool writeRawIniValue(const QString& file, const QByteArray& section, const QByteArray& key, const QByteArray& value)
+{
+    QLockFile lock(file + QStringLiteral(".lock"));
+    if (!lock.lock())
+        return false;
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    QByteArray text = in.readAll();
+    in.close();
+    const ValueSpan span = findValue(text, section, key);
+    if (span.start < 0)
+        return false;
+    if (text.mid(span.start, span.end - span.start) == value)
+        return true;
+    text.replace(span.start, span.end - span.start, value);
+    QSaveFile out(file);
+    return out.open(QIODevice::WriteOnly) && out.write(text) == text.size() && out.commit();
+}

@@ -1,0 +1,283 @@
+// The window and its dialogs in each language, as a screen reader and an
+// English-speaking user meet them: every control the keyboard reaches has a
+// name, the keyboard walks the window in reading order, and under English no
+// Chinese character is left on screen (the user's data aside).
+
+#include "recorder/window_fixture.h"
+#include "controls/widget_test_helpers.h"
+
+#include <QAccessible>
+#include <QMenu>
+#include <QPlainTextEdit>
+
+#include "controls/about_dialog.h"
+#include "controls/dialog_units.h"
+#include "mail/mail_dialog.h"
+#include "mail/mail_test_support.h"
+#include "playlist/remove_items_dialog.h"
+#include "resources/language.h"
+
+namespace {
+
+using resources::Language;
+using windowtest::RecorderWindowTest;
+
+bool hasChinese(const QString& s)
+{
+    for (QChar c : s) {
+        const char16_t u = c.unicode();
+        // CJK ideographs and extensions, CJK punctuation, full-width forms.
+        if ((u >= 0x3000 && u <= 0x303F) || (u >= 0x3400 && u <= 0x9FFF) || (u >= 0xF900 && u <= 0xFAFF) ||
+            (u >= 0xFF00 && u <= 0xFFEF))
+            return true;
+    }
+    return false;
+}
+
+QString describe(const QWidget* w)
+{
+    return QStringLiteral("%1 #%2").arg(w->metaObject()->className()).arg(w->property("controlId").toInt());
+}
+
+QString accessibleText(QWidget* w, QAccessible::Text t)
+{
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
+    return iface ? iface->text(t) : QString();
+}
+
+bool isInside(const QWidget* w, const QList<QWidget*>& data)
+{
+    for (const QWidget* d : data)
+        if (w == d || d->isAncestorOf(w))
+            return true;
+    return false;
+}
+
+// Every text `top` and its children show: titles, captions, items, tooltips,
+// accessible names and descriptions; widgets in `data` show the user's data
+// and are left out.
+QStringList shownTexts(QWidget* top, const QList<QWidget*>& data = {})
+{
+    QStringList texts{top->windowTitle()};
+    QList<QWidget*> widgets = top->findChildren<QWidget*>();
+    widgets.prepend(top);
+    for (QWidget* w : widgets) {
+        if (isInside(w, data) || w->window() != top)
+            continue;
+        const QString who = describe(w) + ": ";
+        for (const QString& t : {w->toolTip(), w->accessibleName(), w->accessibleDescription(),
+                                 accessibleText(w, QAccessible::Name), accessibleText(w, QAccessible::Description)})
+            texts << who + t;
+        if (auto* b = qobject_cast<QAbstractButton*>(w))
+            texts << who + b->text();
+        if (auto* b = qobject_cast<controls::BitmapButton*>(w))
+            texts << who + b->TipText();
+        if (auto* l = qobject_cast<QLabel*>(w))
+            texts << who + l->text();
+        if (auto* g = qobject_cast<QGroupBox*>(w))
+            texts << who + g->title();
+        if (auto* c = qobject_cast<QComboBox*>(w))
+            for (int i = 0; i < c->count(); ++i)
+                texts << who + c->itemText(i);
+        for (QAction* a : w->actions())
+            texts << who + a->text() + a->toolTip();
+    }
+    return texts;
+}
+
+QStringList chineseIn(const QStringList& texts)
+{
+    QStringList found;
+    for (const QString& t : texts)
+        if (hasChinese(t))
+            found << t;
+    return found;
+}
+
+// Focusable widgets of `top` whose accessible name is empty.
+QStringList unnamedControls(QWidget* top)
+{
+    QStringList unnamed;
+    for (QWidget* w : top->findChildren<QWidget*>()) {
+        if (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(top) || w->focusProxy())
+            continue;
+        // An editable combo box's line edit speaks through the combo box.
+        if (qobject_cast<QComboBox*>(w->parentWidget()))
+            continue;
+        if (accessibleText(w, QAccessible::Name).trimmed().isEmpty())
+            unnamed << describe(w);
+    }
+    return unnamed;
+}
+
+// Captions wider than their control: the translation must be shortened.
+QStringList clippedTexts(QWidget* top)
+{
+    QStringList clipped;
+    for (QWidget* w : top->findChildren<QWidget*>()) {
+        if (w->window() != top || !w->isVisibleTo(top))
+            continue;
+        int needed = 0;
+        if (auto* button = qobject_cast<QPushButton*>(w))
+            // A push button's size hint has a style minimum: the text itself counts.
+            needed = button->text().isEmpty()
+                ? 0
+                : button->fontMetrics().horizontalAdvance(QString(button->text()).remove('&')) + 4;
+        else if (qobject_cast<QAbstractButton*>(w))
+            needed = w->sizeHint().width();
+        else if (auto* label = qobject_cast<QLabel*>(w); label && !label->wordWrap())
+            needed = w->sizeHint().width();
+        if (needed > w->width())
+            clipped << QStringLiteral("%1 needs %2 px, has %3").arg(describe(w)).arg(needed).arg(w->width());
+    }
+    return clipped;
+}
+
+class LanguageTest : public RecorderWindowTest, public ::testing::WithParamInterface<Language> {
+protected:
+    void SetUp() override
+    {
+        RecorderWindowTest::SetUp();
+        ASSERT_TRUE(resources::InstallTranslations(GetParam()));
+        open().show();
+    }
+    void TearDown() override
+    {
+        RecorderWindowTest::TearDown();
+        resources::InstallTranslations(Language::Chinese);
+    }
+    bool english() const { return GetParam() == Language::English; }
+    // The window's controls that show the sound card's and the user's data.
+    QList<QWidget*> windowData() const { return {ctl(1266), ctl(1268), ctl(1001), ctl(1011)}; }
+};
+
+TEST_P(LanguageTest, TheWindowAndItsDialogsNameEveryControlAndSpeakOneLanguage)
+{
+    playlist::PlaylistBox& list = window->playlistBox();
+    list.AddRecording(dir.filePath("missing.wav"), true);
+    std::unique_ptr<QMenu> menu = list.CreatePopupMenu();
+
+    controls::AboutDialog about(window.get());
+    playlist::RemoveItemsDialog remove(3, *store, window.get());
+    controls::ProgressDialog progress(resources::text(432));
+    ASSERT_TRUE(progress.Create(window.get()));
+    mailtest::Recorded mailed;
+    mailtest::ScratchSettings mailSettings;
+    mail::MailDialog mail(&mailSettings.store, std::make_unique<mailtest::RecordingHandOver>(mailed), dir.path());
+    QMessageBox question(QMessageBox::Question, window->windowTitle(), resources::text(364),
+                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, window.get());
+    about.show();
+    remove.show();
+    mail.show();
+    question.show();
+
+    struct Shown {
+        QWidget* top;
+        QList<QWidget*> data;
+    };
+    const QList<QWidget*> mailData
+        = { mail.control(mail::MailDialog::IdAccount), mail.control(mail::MailDialog::IdRecipients),
+              mail.control(mail::MailDialog::IdSubject), mail.control(mail::MailDialog::IdBody),
+              mail.control(mail::MailDialog::IdSignature), mail.control(mail::MailDialog::IdAttachments) };
+    const Shown shown[] = {{window.get(), windowData()}, {menu.get(), {}}, {&about, {}}, {&remove, {}},
+                           {&progress, {}},              {&mail, mailData}, {&question, {}}};
+    for (const Shown& s : shown) {
+        SCOPED_TRACE(s.top->metaObject()->className());
+        s.top->grab().save(QDir(testsupport::screenshotDir())
+                               .filePath(QStringLiteral("language-%1-%2.png")
+                                             .arg(english() ? "en" : "zh", s.top->metaObject()->className())
+                                             .replace(QStringLiteral("::"), QStringLiteral("-"))));
+        EXPECT_EQ(clippedTexts(s.top), QStringList());
+        EXPECT_EQ(unnamedControls(s.top), QStringList());
+        const QStringList chinese = chineseIn(shownTexts(s.top, s.data));
+        if (english())
+            EXPECT_EQ(chinese, QStringList());
+        else
+            EXPECT_FALSE(chinese.isEmpty());
+    }
+    // A window built afterwards follows the language too.
+    EXPECT_EQ(hasChinese(window->windowTitle()), !english());
+}
+
+TEST_P(LanguageTest, EveryNumberedTextReadsInTheLanguage)
+{
+    int chinese = 0;
+    for (int id = 0; id < 1000; ++id) {
+        const QString text = resources::text(id);
+        if (hasChinese(text))
+            ++chinese;
+        if (english())
+            EXPECT_FALSE(hasChinese(text)) << id << ": " << text.toStdString();
+    }
+    if (!english())
+        EXPECT_GT(chinese, 80);
+}
+
+TEST_P(LanguageTest, PictureButtonsAreNamedByWhatTheyDo)
+{
+    const std::pair<int, const char*> names[] = {{1127, "录音"}, {1022, "停止"}, {103, "播放"}};
+    for (const auto& [id, chinese] : names) {
+        const QString name = accessibleText(ctl(id), QAccessible::Name);
+        EXPECT_EQ(
+            name, english() ? QCoreApplication::translate("RecorderWindow", chinese) : QString::fromUtf8(chinese));
+    }
+    if (english()) {
+        EXPECT_EQ(accessibleText(ctl(1127), QAccessible::Name), "Record");
+        EXPECT_EQ(accessibleText(ctl(1022), QAccessible::Name), "Stop");
+        EXPECT_EQ(accessibleText(ctl(103), QAccessible::Name), "Play");
+    }
+    // The panel button says what it will do next.
+    const QString hide = resources::text(436), show = resources::text(437);
+    EXPECT_EQ(accessibleText(ctl(1007), QAccessible::Name), hide);
+    click(1007);
+    EXPECT_EQ(accessibleText(ctl(1007), QAccessible::Name), show);
+}
+
+TEST_P(LanguageTest, PlaylistRowsSayTheirTitleAndState)
+{
+    const QString missing = dir.filePath("gone.wav");
+    window->playlistBox().AddRecording(missing, true);
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(ctl(1011));
+    ASSERT_NE(list, nullptr);
+    const QString failed = resources::text(398);
+    QString row;
+    ASSERT_TRUE(widgettest::waitUntil([&] {
+        for (int i = 0; i < list->childCount(); ++i)
+            if (list->child(i)->text(QAccessible::Name).contains(missing))
+                row = list->child(i)->text(QAccessible::Name);
+        return row.contains(failed);
+    })) << row.toStdString();
+}
+
+TEST_P(LanguageTest, TheKeyboardWalksTheWindowInReadingOrder)
+{
+    // Left column top to bottom, then the playlist column, then the tips line
+    // across the foot of the window.
+    const controls::DialogUnits du(window->font());
+    auto part = [&](QWidget* w) { return w->y() >= du.y(360) ? 2 : w->x() >= du.x(216) ? 1 : 0; };
+    QWidget* first = ctl(1266);
+    QWidget* w = first;
+    QList<QWidget*> chain;
+    do {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(window.get()) && w->window() == window.get())
+            chain << w;
+        w = w->nextInFocusChain();
+    } while (w != first && chain.size() < 200);
+    ASSERT_GT(chain.size(), 20);
+    for (qsizetype i = 1; i < chain.size(); ++i) {
+        QWidget* a = chain[i - 1];
+        QWidget* b = chain[i];
+        SCOPED_TRACE(describe(a).toStdString() + " -> " + describe(b).toStdString());
+        if (part(a) != part(b)) {
+            EXPECT_LT(part(a), part(b));
+            continue;
+        }
+        const bool sameRow = std::abs(a->y() - b->y()) <= du.y(4);
+        EXPECT_TRUE(sameRow ? b->x() > a->x() : b->y() > a->y());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(BothLanguages, LanguageTest, ::testing::Values(Language::Chinese, Language::English),
+                         [](const auto& info) { return info.param == Language::English ? "English" : "Chinese"; });
+
+}  // namespace

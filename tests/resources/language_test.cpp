@@ -1,0 +1,65 @@
+// The language of the texts follows the user's locale, and the catalogue
+// that carries the English texts is built into the program.
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+
+#include "resources/language.h"
+#include "resources/strings.h"
+#include "support/test_support.h"
+
+using resources::Language;
+
+TEST(LanguageTest, TheFirstChineseOrEnglishPreferenceDecidesAndOthersGetEnglish)
+{
+    EXPECT_EQ(resources::LanguageFor({"zh-CN"}), Language::Chinese);
+    EXPECT_EQ(resources::LanguageFor({"zh-Hant-TW", "en-US"}), Language::Chinese);
+    EXPECT_EQ(resources::LanguageFor({"zh_CN"}), Language::Chinese);
+    EXPECT_EQ(resources::LanguageFor({"en-GB", "zh-CN"}), Language::English);
+    EXPECT_EQ(resources::LanguageFor({"fr-FR", "zh-CN"}), Language::Chinese);
+    EXPECT_EQ(resources::LanguageFor({"de-DE", "fr-FR"}), Language::English);
+    EXPECT_EQ(resources::LanguageFor({}), Language::English);
+    // The C locale keeps the texts as they are written.
+    EXPECT_EQ(resources::LanguageFor({"C"}), Language::Chinese);
+    EXPECT_EQ(resources::LanguageFor({"POSIX"}), Language::Chinese);
+}
+
+TEST(LanguageTest, TheLocaleVariablesChooseTheLanguage)
+{
+    // The probe prints the language a fresh process picks from its environment.
+    auto languageUnder = [](const QStringList& variables) {
+        QProcess probe;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"})
+            env.remove(QString::fromLatin1(name));
+        for (const QString& v : variables)
+            env.insert(v.section('=', 0, 0), v.section('=', 1));
+        probe.setProcessEnvironment(env);
+        probe.start(QString::fromLocal8Bit(qgetenv("QUILLON_LANGUAGE_PROBE")), {});
+        EXPECT_TRUE(probe.waitForFinished(10000));
+        return probe.readAllStandardOutput().trimmed().toStdString();
+    };
+    EXPECT_EQ(languageUnder({"LANG=zh_CN.UTF-8"}), "Chinese");
+    EXPECT_EQ(languageUnder({"LANG=en_US.UTF-8"}), "English");
+    EXPECT_EQ(languageUnder({"LANG=de_DE.UTF-8"}), "English");
+    EXPECT_EQ(languageUnder({"LANG=C"}), "Chinese");
+    EXPECT_EQ(languageUnder({"LANG=C.UTF-8"}), "Chinese");
+    EXPECT_EQ(languageUnder({}), "Chinese");
+    EXPECT_EQ(languageUnder({"LANG=en_US.UTF-8", "LC_ALL=zh_CN.UTF-8"}), "Chinese");
+    EXPECT_EQ(languageUnder({"LANG=zh_CN.UTF-8", "LC_MESSAGES=en_GB.UTF-8"}), "English");
+    EXPECT_EQ(languageUnder({"LANG=en_US.UTF-8", "LANGUAGE=zh_CN:en"}), "Chinese");
+}
+
+TEST(LanguageTest, TheEnglishCatalogueTranslatesTheNumberedTextsAndGoesAgain)
+{
+    const QString chinese = resources::text(363);
+    ASSERT_TRUE(resources::InstallTranslations(Language::English));
+    EXPECT_EQ(resources::text(363), "Please stop recording or playback before you quit.");
+    // Formats keep their conversions, in order.
+    EXPECT_EQ(QString::asprintf(resources::text(367).toUtf8().constData(), 44100, 16), "44100 Hz 16-bit mono");
+    // Links are the same in every language.
+    EXPECT_EQ(resources::text(464), "https://quillon.example.com/");
+    resources::InstallTranslations(Language::Chinese);
+    EXPECT_EQ(resources::text(363), chinese);
+}

@@ -1,0 +1,115 @@
+// FLAC, Ogg Vorbis and Opus: formats, exact lengths and samples against the
+// reference decoders, random access, and streams that are cut or foreign.
+
+#include "media.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+using media::OpenStream;
+
+constexpr uint32_t kFrames = 100003;  // no multiple of any codec's block
+
+struct Expected {
+    QString file;
+    uint32_t rate;
+    uint16_t channels;
+    uint32_t length;
+    QByteArray samples;  // the reference decoder's, signed 16-bit
+    int tolerance;       // largest difference of one sample
+};
+
+class XiphFiles : public ::testing::Test {
+protected:
+    QTemporaryDir scratch;
+    QString stereo = media::makeWave(scratch.filePath("stereo.wav"), 44100, 2, 16, kFrames);
+    QString mono = media::makeWave(scratch.filePath("mono.wav"), 22050, 1, 16, kFrames);
+
+    std::vector<Expected> files()
+    {
+        const QString flac = media::makeFlac(stereo, scratch.filePath("a.flac"));
+        const QString deep = media::makeFlac(mono, scratch.filePath("deep.flac"), {"-b", "24"});
+        const QString vorbis = media::makeVorbis(stereo, scratch.filePath("a.ogg"));
+        // Opus decodes at the first of its rates that holds the source's: 24 kHz here.
+        const QString opus = media::makeOpus(mono, scratch.filePath("a.opus"));
+        const QString decoded = scratch.filePath("opusdec.wav");
+        media::run("opusdec", {"--quiet", "--no-dither", "--rate", "24000", opus, decoded});
+        const uint32_t opusFrames = media::run("soxi", {"-s", decoded}).trimmed().toUInt();
+        return {{flac, 44100, 2, kFrames, media::soxSamples(flac), 0},
+                {deep, 22050, 1, kFrames, media::soxSamples(deep), 1},
+                {vorbis, 44100, 2, kFrames, media::soxSamples(vorbis), 1},
+                // opusdec decodes at 48 kHz and resamples; libsndfile decodes at 24 kHz.
+                {opus, 24000, 1, opusFrames, media::soxSamples(decoded), 2048}};
+    }
+};
+
+TEST_F(XiphFiles, FormatsExactLengthsAndSamplesLikeTheReferenceDecoders)
+{
+    for (const Expected& e : files()) {
+        SCOPED_TRACE(e.file.toStdString());
+        OpenStream stream(e.file);
+        ASSERT_EQ(stream.code(), ZLDEC_OK);
+        const ZLWaveFormat f = stream.format();
+        EXPECT_EQ(QList<uint32_t>({f.formatTag, f.channels, f.samplesPerSec, f.bitsPerSample, f.blockAlign,
+                                   f.avgBytesPerSec}),
+                  QList<uint32_t>({1, e.channels, e.rate, 16, 2u * e.channels, e.rate * 2 * e.channels}));
+        EXPECT_EQ(stream.length(), e.length);
+        const QByteArray ours = stream.decodeAll();
+        ASSERT_EQ(ours.size(), e.samples.size());
+        const auto difference = media::compareSamples(ours, e.samples);
+        EXPECT_LE(difference.largest, e.tolerance) << difference.differing << " samples differ";
+    }
+}
+
+TEST_F(XiphFiles, RandomAccessMatchesTheDecodeFromTheStart)
+{
+    std::mt19937 random(7);
+    for (const Expected& e : files()) {
+        SCOPED_TRACE(e.file.toStdString());
+        OpenStream stream(e.file);
+        ASSERT_EQ(stream.code(), ZLDEC_OK);
+        std::vector<uint32_t> firsts = {40000, 0, 1, 4095, 4096, 4097, e.length - 7, e.length - 2000, 3000, e.length};
+        std::generate_n(std::back_inserter(firsts), 12, [&] { return uint32_t(random() % e.length); });
+        stream.expectRandomAccessLikeFromTheStart(firsts);
+    }
+}
+
+TEST_F(XiphFiles, CutDamagedAndForeignStreamsAreRefusedWithTheirCodes)
+{
+    const QByteArray flac = testsupport::readFile(media::makeFlac(stereo, scratch.filePath("a.flac")));
+    const QByteArray vorbis = testsupport::readFile(media::makeVorbis(stereo, scratch.filePath("a.ogg")));
+    const std::tuple<const char*, QByteArray, uint32_t> cases[] = {
+        {"head.flac", flac.left(30), ZLDEC_ERR_DAMAGED},
+        {"noise.flac", "fLaC" + QByteArray(5000, '\x5a'), ZLDEC_ERR_DAMAGED},
+        {"page.ogg", vorbis.left(40), ZLDEC_ERR_DAMAGED},
+        {"video.ogg", QByteArray("OggS\0\x02", 6) + QByteArray(20, '\0') + "\x01\x2a" + QByteArray("\x80theora", 7)
+                          + QByteArray(4000, '\0'),
+         ZLDEC_ERR_UNRECOGNISED}};
+    for (const auto& [name, bytes, code] : cases) {
+        ASSERT_TRUE(testsupport::writeFile(scratch.filePath(name), bytes));
+        EXPECT_EQ(OpenStream(scratch.filePath(name)).code(), code) << name;
+    }
+    // A stream cut in the middle plays what it has, then says it is
+    // damaged: nothing is invented beyond the cut.
+    ASSERT_TRUE(testsupport::writeFile(scratch.filePath("half.flac"), flac.left(flac.size() / 2)));
+    OpenStream half(scratch.filePath("half.flac"));
+    ASSERT_EQ(half.code(), ZLDEC_OK);
+    ASSERT_EQ(ZLDec_DecodeAudioBegin(half.handle()), ZLDEC_OK);
+    QByteArray decoded, piece(4096 * 4, '\0');
+    uint32_t code = ZLDEC_OK, written = 4096;
+    for (uint32_t at = 0; code == ZLDEC_OK && written == 4096; at += written) {
+        code = ZLDec_DecodeAudio(half.handle(), at, 4096, piece.data(), &written);
+        decoded += piece.left(qsizetype(written) * 4);
+    }
+    EXPECT_EQ(code, ZLDEC_ERR_DAMAGED);
+    EXPECT_GT(decoded.size(), qsizetype(kFrames) * 4 / 3);
+    EXPECT_LT(decoded.size(), qsizetype(kFrames) * 4);
+    EXPECT_TRUE(decoded == media::soxSamples(scratch.filePath("a.flac")).left(decoded.size()));
+    ZLDec_DecodeAudioEnd(half.handle());
+}
+
+}  // namespace

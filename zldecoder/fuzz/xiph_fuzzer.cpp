@@ -1,0 +1,18 @@
+// libFuzzer target: FLAC, Ogg Vorbis and Opus (libsndfile through the library's window).
+#include "fuzz_decoding.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    using namespace zldecoder;
+    MemorySource source(data, size);
+    const ByteRange range = ByteRange::whole(source);
+    AudioInfo info;
+    if (probeXiph(range, info) != 0)
+        return 0;
+    fuzz::checkFormat(info);
+    std::unique_ptr<AudioDecoder> decoder;
+    if (startWaveDecoder(range, info, decoder) != 0)
+        return 0;
+    fuzz::decodeSome(*decoder, info, data, size);
+    return 0;
+}
