@@ -5,10 +5,10 @@
 // (swapping, a debugger, a lock held too long) the queue fills and the server
 // drops what does not fit; the stream then simply goes on, joined with a
 // jump. Neither server marks the hole: the PulseAudio daemon keeps the
-// oldest audio and drops the rest, PipeWire drops more than the overflow,
-// and neither the stream's read index nor its timing information counts the
-// frames that were never queued. So the stream cannot tell; the monotonic
-// clock can. From a start, the frames taken (plus silence already put in)
+// oldest audio and drops the rest without counting it anywhere; PipeWire
+// drops nearly all of the stall and moves the stream's read and write
+// indices past it. The stream's timing tells on one server only; the
+// monotonic clock tells on both. From a start, the frames taken (plus silence already put in)
 // trail the clock's frames by a small, steady lag: a block's length plus the
 // server's latency. After a stall the first block comes late and the backlog
 // much faster than real time; once blocks come at the real pace again for a
