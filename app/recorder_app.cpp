@@ -87,9 +87,17 @@ int RecorderApp::InitInstance()
 
 void RecorderApp::CleanTempFiles(const QString& recordFolder)
 {
-    TempFileCleaner cleaner(platform::tempFolder(), recordFolder, TempFileCleaner::defaultRecoveryFolder());
-    cleaner.CleanTempFiles();
-    m_salvaged = cleaner.salvagedFiles();
+    // Takes in progress live in the state folder; earlier versions (and this
+    // one, when that folder cannot be used) left them in the temporary folder.
+    QStringList folders{platform::takesFolder()};
+    if (!platform::isSameFile(folders.front(), platform::tempFolder()))
+        folders.append(platform::tempFolder());
+    m_salvaged.clear();
+    for (const QString& folder : folders) {
+        TempFileCleaner cleaner(folder, recordFolder, TempFileCleaner::defaultRecoveryFolder());
+        cleaner.CleanTempFiles();
+        m_salvaged += cleaner.salvagedFiles();
+    }
 }
 
 int RecorderApp::ExitInstance()

@@ -51,7 +51,9 @@ function(quillon_add_test)
     "QT_QPA_PLATFORM=offscreen"
     "QUILLON_BIN_DIR=${CMAKE_BINARY_DIR}/bin"
     "QUILLON_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
-    "QUILLON_SCREENSHOT_DIR=${CMAKE_BINARY_DIR}/screenshots")
+    "QUILLON_SCREENSHOT_DIR=${CMAKE_BINARY_DIR}/screenshots"
+    # Recordings in progress of tests that choose no folder stay in the build.
+    "XDG_STATE_HOME=${CMAKE_BINARY_DIR}/test-state")
   if(T_BUS)
     list(APPEND env "DBUS_SESSION_BUS_ADDRESS=unix:path=${QUILLON_BUS_DIR}/bus"
                     "DBUS_SYSTEM_BUS_ADDRESS=unix:path=${QUILLON_BUS_DIR}/bus")

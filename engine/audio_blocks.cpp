@@ -1,10 +1,13 @@
 #include "engine/audio_blocks.h"
 
-AudioBlocks::AudioBlocks(int count)
-    : m_memory(size_t(count) * kBlockSize), m_headers(size_t(count)), m_withStream(size_t(count), false)
+AudioBlocks::AudioBlocks(int count, uint32_t blockSize)
+    : m_blockSize(blockSize)
+    , m_memory(size_t(count) * blockSize)
+    , m_headers(size_t(count))
+    , m_withStream(size_t(count), false)
 {
     for (int i = 0; i < count; ++i) {
-        m_headers[size_t(i)].data = m_memory.data() + size_t(i) * kBlockSize;
+        m_headers[size_t(i)].data = m_memory.data() + size_t(i) * blockSize;
         resetHeader(m_headers[size_t(i)]);
     }
 }
@@ -18,7 +21,7 @@ int AudioBlocks::indexOf(const platform::audio::AudioBuffer* buffer) const
 
 void AudioBlocks::resetHeader(platform::audio::AudioBuffer& buffer) const
 {
-    buffer.length = kBlockSize;
+    buffer.length = m_blockSize;
     buffer.bytesRecorded = 0;
 }
 

@@ -11,11 +11,12 @@ class AudioBlocks {
 public:
     static constexpr uint32_t kBlockSize = 6144;
 
-    explicit AudioBlocks(int count);
+    explicit AudioBlocks(int count, uint32_t blockSize = kBlockSize);
     AudioBlocks(const AudioBlocks&) = delete;
     AudioBlocks& operator=(const AudioBlocks&) = delete;
 
     int count() const { return int(m_headers.size()); }
+    uint32_t blockSize() const { return m_blockSize; }
     platform::audio::AudioBuffer& operator[](int i) { return m_headers[size_t(i)]; }
     // The block of a header a stream handed back; -1 when it is not ours.
     int indexOf(const platform::audio::AudioBuffer* buffer) const;
@@ -28,6 +29,7 @@ public:
     void setAllReturned();
 
 private:
+    uint32_t m_blockSize;
     std::vector<uint8_t> m_memory;
     std::vector<platform::audio::AudioBuffer> m_headers;
     std::vector<bool> m_withStream;

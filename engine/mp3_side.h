@@ -21,6 +21,8 @@ public:
     virtual void BeginMp3Temp(const QString& path, const platform::audio::PcmFormat& format) = 0;
     // Every captured block that was stored in the WAVE file.
     virtual void EncodeToMp3Temp(const uint8_t* data, uint32_t bytes) = 0;
+    // Hands what was encoded so far to the disk (fdatasync).
+    virtual void SyncMp3Temp() {}
     // The recording stopped: flush and close; the file stays for saving.
     virtual void FinishMp3Temp() = 0;
     // The file no longer matches the recording (resume, new recording,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <unistd.h>
 
 #include "engine/mp3_encoding.h"
 #include "platform/locked_file.h"
@@ -55,6 +56,12 @@ void Mp3TempEncoder::EncodeToMp3Temp(const uint8_t* data, uint32_t bytes)
     const uint32_t samples = bytes / 2;
     if (!EncodeIntoFile(*m_plugin, m_mp3Stream, data, samples, m_mp3OutBuffer.get(), m_mp3OutBufferSize, m_mp3Temp))
         AbandonMp3Temp();
+}
+
+void Mp3TempEncoder::SyncMp3Temp()
+{
+    if (m_mp3Temp.isOpen())
+        ::fdatasync(m_mp3Temp.handle());
 }
 
 void Mp3TempEncoder::FinishMp3Temp()

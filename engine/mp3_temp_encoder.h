@@ -24,6 +24,7 @@ public:
 
     void BeginMp3Temp(const QString& path, const platform::audio::PcmFormat& format) override;
     void EncodeToMp3Temp(const uint8_t* data, uint32_t bytes) override;
+    void SyncMp3Temp() override;
     void FinishMp3Temp() override;
     void DiscardMp3Temp() override { AbandonMp3Temp(); }
 

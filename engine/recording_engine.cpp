@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <QScopedValueRollback>
 
+#include "engine/engine_log.h"
 #include "engine/readout.h"
 #include "engine/record_formats.h"
 #include "platform/paths.h"
 #include "resources/strings.h"
 
 using platform::audio::AudioBuffer;
+
+Q_LOGGING_CATEGORY(lcEngine, "quillon.engine", QtCriticalMsg)
 
 namespace {
 
@@ -21,14 +24,19 @@ constexpr int kPositionText = 385;
 
 QString TempName(const QString& extension)
 {
-    return platform::joinPath(platform::tempFolder(),
+    return platform::joinPath(platform::takesFolder(),
                               QStringLiteral("quillon_temp_%1.%2").arg(platform::currentThreadId()).arg(extension));
 }
 
 }  // namespace
 
 RecordingEngine::RecordingEngine(EngineView& view, QObject* parent)
-    : QObject(parent), m_view(view), m_mp3(std::make_unique<NoMp3Side>())
+    : QObject(parent)
+    , m_view(view)
+    , m_mp3(std::make_unique<NoMp3Side>())
+    , m_writer(m_wavTemp,
+               {[this](const TakeProgress& p) { OnTakeProgress(p); }, [this](bool written) { OnTakeStopped(written); },
+                [this](TakeFault fault) { OnTakeFailed(fault); }})
 {
     IgnoreFileSizeSignal();
     m_playback.onBufferPlayed = [this](const AudioBuffer& buffer) { TakeSnapshotIfDue(buffer); };
@@ -43,6 +51,12 @@ RecordingEngine::RecordingEngine(EngineView& view, QObject* parent)
 }
 
 RecordingEngine::~RecordingEngine() { Release(); }
+
+void RecordingEngine::SetTickClock(TickClock clock)
+{
+    m_tickCount = clock;
+    m_writer.SetClock(std::move(clock));
+}
 
 void RecordingEngine::SetMp3Side(std::unique_ptr<Mp3Side> side)
 {
@@ -59,40 +73,28 @@ void RecordingEngine::OnRecord()
     // From here on the recording differs from anything encoded before.
     m_mp3->DiscardMp3Temp();
 
-    if (!m_waveIn) {
-        m_device = m_view.selectedDevice();
+    if (!m_writer.IsOpen()) {
+        const int device = m_view.selectedDevice();
         m_format = RecordFormats::format(m_view.selectedFormatRow());
         if (!m_wavTemp.Create(TempName(QStringLiteral("wav")), m_format)) {
+            qCWarning(lcEngine) << "cannot create the recording file:" << m_wavTemp.errorString();
             m_view.showError(kCannotCreateRecordingFile);
             return;
         }
-        m_waveIn = OpenCaptureDevice();
-        if (!m_waveIn) {
+        if (!m_writer.Open(device, m_format)) {
             m_wavTemp.CloseAndRemove();
             m_view.showError(kCannotOpenRecordingDevice);
             return;
         }
         m_mp3->BeginMp3Temp(TempName(QStringLiteral("mp3")), m_format);
-    } else if (m_captureDeviceLost) {
-        // Same device, same format: the file goes on where it stands.
-        auto reopened = OpenCaptureDevice();
-        if (!reopened) {
-            m_view.showError(kCannotOpenRecordingDevice);
-            return;
-        }
-        m_waveIn = std::move(reopened);
-        m_captureDeviceLost = false;
-        m_captureBuffers.setAllReturned();
     }
 
     // A resumed recording overwrites from the position onward.
-    m_wavTemp.SeekToData(uint64_t(m_position) * m_format.blockAlign());
-
+    m_takeLength = m_wavTemp.GetDataLength();
+    m_lostFrames = 0;
     m_recording = true;
-    m_captureStopping = false;
-    QueueCaptureBuffers();
-    if (m_recording && !m_waveIn->start()) {
-        m_captureDeviceLost = true;
+    if (!m_writer.Start(uint64_t(m_position) * m_format.blockAlign(), *m_mp3)) {
+        m_recording = false;
         StopRecordingAfterFault(kCannotOpenRecordingDevice);
         return;
     }
@@ -100,113 +102,28 @@ void RecordingEngine::OnRecord()
     SetViewFullScale();
 }
 
-std::unique_ptr<platform::audio::CaptureStream> RecordingEngine::OpenCaptureDevice()
+void RecordingEngine::OnTakeProgress(const TakeProgress& progress)
 {
-    platform::audio::CaptureCallbacks callbacks;
-    const uint64_t generation = ++m_captureGeneration;
-    callbacks.bufferDone = [this, generation](AudioBuffer* buffer) {
-        if (generation == m_captureGeneration)
-            OnWaveInData(buffer);
-    };
-    callbacks.stopped = [this, generation] {
-        if (generation == m_captureGeneration)
-            OnCaptureStopped();
-    };
-    callbacks.failed = [this, generation](const QString&) {
-        if (generation == m_captureGeneration)
-            OnCaptureFailed();
-    };
-    return platform::audio::backend().openCapture(m_device, m_format, std::move(callbacks));
-}
-
-void RecordingEngine::CloseCaptureDevice()
-{
-    if (m_waveIn) {
-        ++m_captureGeneration;  // blocks it still reports are given up
-        if (!m_captureDeviceLost)
-            m_waveIn->reset();
-        m_waveIn->close();
-        m_waveIn.reset();
-    }
-    m_captureBuffers.setAllReturned();
-    m_captureDeviceLost = false;
-}
-
-void RecordingEngine::QueueCaptureBuffers()
-{
-    for (int i = 0; i < m_captureBuffers.count() && m_recording; ++i) {
-        if (m_captureBuffers.isWithStream(i))
-            continue;  // still on its way back from the last stop
-        m_captureBuffers.resetHeader(m_captureBuffers[i]);
-        AddCaptureBuffer(i);
-    }
-}
-
-void RecordingEngine::AddCaptureBuffer(int index)
-{
-    m_captureBuffers.setWithStream(index, true);
-    if (!m_waveIn->addBuffer(&m_captureBuffers[index]))
-        m_captureBuffers.setWithStream(index, false);
-}
-
-void RecordingEngine::OnWaveInData(AudioBuffer* buffer)
-{
-    const int index = m_captureBuffers.indexOf(buffer);
-    if (index < 0)
-        return;
-    m_captureBuffers.setWithStream(index, false);
     if (!m_recording)
-        return;  // blocks handed back after the recording ended carry nothing of it
-
-    int fault = 0;
-    if (buffer->bytesRecorded > 0) {
+        return;
+    if (progress.newAudio)
         m_saved = false;
-        fault = StoreCapturedData(*buffer);
-    }
-
+    m_takeLength = uint32_t(progress.dataBytes);
     // The position follows the end of the file, also when a resumed recording
     // overwrites in the middle.
-    m_position = GetDataLength() / m_format.blockAlign();
-    // Blocks can come thirty times a second; the waveform and the readouts
-    // (which show tenths) change at most ten times, and the end of the
-    // recording shows the final figures.
-    if (SnapshotDue()) {
-        WaveformTarget* wave = m_view.waveform();
-        if (wave && buffer->bytesRecorded > 0 && !fault)
-            TakeWaveformSnapshot(*wave, buffer->data, AudioBlocks::kBlockSize, m_format.bitsPerSample);
-        ShowLength();
-        ShowPosition(true);
+    m_position = m_takeLength / m_format.blockAlign();
+    WaveformTarget* wave = m_view.waveform();
+    if (wave && !progress.snapshot.isEmpty())
+        TakeWaveformSnapshot(*wave, reinterpret_cast<const uint8_t*>(progress.snapshot.constData()),
+                             uint32_t(progress.snapshot.size()), m_format.bitsPerSample);
+    ShowLength();
+    ShowPosition(true);
+    if (progress.newAudio)
+        emit levelsMeasured(progress.levels);
+    if (progress.lostFrames > 0) {
+        m_lostFrames += progress.lostFrames;
+        emit audioLost(double(progress.lostFrames) / m_format.sampleRate);
     }
-
-    if (fault) {
-        StopRecordingAfterFault(fault);
-        return;
-    }
-    m_captureBuffers.resetHeader(*buffer);
-    if (m_waveIn && !m_captureDeviceLost)
-        AddCaptureBuffer(index);
-}
-
-int RecordingEngine::StoreCapturedData(const AudioBuffer& buffer)
-{
-    const uint32_t align = m_format.blockAlign();
-    const uint64_t bytes = std::min(buffer.bytesRecorded, AudioBlocks::kBlockSize);
-    const uint64_t at = m_wavTemp.dataOffset();
-    const uint64_t room = at < m_maxDataBytes ? (m_maxDataBytes - at) / align * align : 0;
-    const uint64_t toStore = std::min(bytes, room);
-
-    const uint64_t written = m_wavTemp.Write(buffer.data, toStore);
-    if (written < toStore) {
-        // Disk full, file too large for the system: keep the whole frames that made it.
-        m_wavTemp.TrimToWholeFrames();
-        m_mp3->EncodeToMp3Temp(buffer.data, uint32_t(written / align * align));
-        return resources::IDS_RECORD_WRITE_FAILED;
-    }
-    m_mp3->EncodeToMp3Temp(buffer.data, uint32_t(written));
-    // Stop before the 32-bit sizes of the header would overflow, not after.
-    if (toStore < bytes || room - toStore < align)
-        return resources::IDS_RECORD_SIZE_LIMIT;
-    return 0;
 }
 
 void RecordingEngine::OnStop()
@@ -215,65 +132,58 @@ void RecordingEngine::OnStop()
         m_playback.Stop();  // the controls change when the device has closed
         return;
     }
-    if (m_captureStopping)
-        return;
-    // Everything captured up to this moment still arrives, block by block,
-    // and `stopped` follows; the recording ends there.
-    m_captureStopping = true;
-    if (!m_waveIn->stop() && m_recording && m_captureStopping) {
-        m_recording = false;
-        m_captureStopping = false;
-        m_waveIn->reset();
-        if (!FinishRecording())
-            m_view.showError(resources::IDS_RECORD_WRITE_FAILED);
-    }
+    // Everything captured up to this moment still reaches the file; the
+    // recording ends when the writer says so.
+    m_writer.Stop();
 }
 
-void RecordingEngine::OnCaptureStopped()
+void RecordingEngine::OnTakeStopped(bool headerWritten)
 {
-    if (!m_recording || !m_captureStopping)
+    if (!m_recording)
         return;
     m_recording = false;
-    m_captureStopping = false;
-    // The empty blocks come back and wait for the next Record.
-    m_waveIn->reset();
-    if (!FinishRecording())
+    ShowFinishedTake();
+    if (!headerWritten)
         m_view.showError(resources::IDS_RECORD_WRITE_FAILED);
 }
 
-void RecordingEngine::OnCaptureFailed()
+void RecordingEngine::OnTakeFailed(TakeFault fault)
 {
-    // The stream is gone; the blocks it held came back before this call.
-    m_captureDeviceLost = true;
     if (!m_recording)
-        return;  // idle: the next Record opens the device again
-    StopRecordingAfterFault(GetDataLength() > 0 ? resources::IDS_RECORD_DEVICE_LOST : kCannotOpenRecordingDevice);
+        return;
+    m_recording = false;
+    switch (fault) {
+    case TakeFault::WriteFailed:
+        StopRecordingAfterFault(resources::IDS_RECORD_WRITE_FAILED);
+        break;
+    case TakeFault::SizeLimit:
+        StopRecordingAfterFault(resources::IDS_RECORD_SIZE_LIMIT);
+        break;
+    case TakeFault::DeviceLost:
+        StopRecordingAfterFault(GetDataLength() > 0 ? resources::IDS_RECORD_DEVICE_LOST
+                                                    : kCannotOpenRecordingDevice);
+        break;
+    }
 }
 
 void RecordingEngine::StopRecordingAfterFault(int messageId)
 {
-    m_recording = false;
-    m_captureStopping = false;
     if (GetDataLength() == 0) {
         // Nothing was recorded: this was a failed start, and the device and
         // format may be chosen again.
         EnterEmpty();
     } else {
-        if (m_waveIn && !m_captureDeviceLost)
-            m_waveIn->reset();
-        FinishRecording();
+        ShowFinishedTake();
     }
     m_view.showError(messageId);
 }
 
-bool RecordingEngine::FinishRecording()
+void RecordingEngine::ShowFinishedTake()
 {
-    const bool headerWritten = m_wavTemp.UpdateHeaderSizes();
+    m_position = GetDataLength() / m_format.blockAlign();
     ShowLength();
     ShowPosition(true);
     RefreshControlStates();
-    m_mp3->FinishMp3Temp();
-    return headerWritten;
 }
 
 // --------------------------------------------------------- new recording
@@ -302,7 +212,7 @@ void RecordingEngine::OnNewRecording()
 
 void RecordingEngine::EnterEmpty()
 {
-    CloseCaptureDevice();
+    m_writer.Close();
     m_wavTemp.CloseAndRemove();
 
     m_position = 0;
@@ -386,7 +296,7 @@ void RecordingEngine::OnHScroll(int code, int64_t position)
 
 // ------------------------------------------------------ readouts, controls
 
-uint32_t RecordingEngine::GetDataLength() const { return m_wavTemp.GetDataLength(); }
+uint32_t RecordingEngine::GetDataLength() const { return m_recording ? m_takeLength : m_wavTemp.GetDataLength(); }
 
 uint32_t RecordingEngine::GetHeaderSize() const { return m_wavTemp.GetHeaderSize(); }
 
@@ -453,9 +363,8 @@ void RecordingEngine::Release()
         return;
     m_released = true;
     m_playback.Close();
+    m_writer.Close();
     m_recording = false;
-    m_captureStopping = false;
-    CloseCaptureDevice();
     m_wavTemp.CloseAndRemove();
     m_mp3->DiscardMp3Temp();
 }

@@ -6,7 +6,8 @@
 //
 // States: Empty (no device, no file), Recording, Stopped (device and file kept
 // open so that Record resumes at the position), Playing (and draining until the
-// output device has handed back every block). All calls on the window's thread.
+// output device has handed back every block). All calls on the window's thread;
+// the take itself is written by the engine's own writer thread.
 
 #include <cstdint>
 #include <functional>
@@ -19,13 +20,13 @@
 #include "engine/mp3_side.h"
 #include "engine/recording_file.h"
 #include "engine/recording_playback.h"
+#include "engine/take_writer.h"
 #include "engine/waveform_snapshot.h"
 #include "platform/audio/audio_backend.h"
 
 class RecordingEngine : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kCaptureBufferCount = 15;
     // Position slider notification codes (OnHScroll).
     static constexpr int kThumbTrack = 5;
     static constexpr int kEndTrack = 8;
@@ -53,7 +54,7 @@ public:
     // over what it captured; playing includes draining.
     bool IsRecording() const { return m_recording; }
     bool IsPlaying() const { return m_playback.isOutputOpen(); }
-    bool IsCaptureDeviceOpen() const { return m_waveIn != nullptr; }
+    bool IsCaptureDeviceOpen() const { return m_writer.IsOpen(); }
 
     // Stops and closes both devices and deletes the temporary files; the
     // destructor calls it too.
@@ -79,31 +80,32 @@ public:
     void SetMp3Side(std::unique_ptr<Mp3Side> side);
     Mp3Side& mp3Side() { return *m_mp3; }
 
-    // Tests: the clock behind the waveform's 100 ms pacing, and a smaller
-    // ceiling than the WAVE format's own for the data of one recording.
-    void SetTickClock(TickClock clock) { m_tickCount = std::move(clock); }
-    void SetMaxDataBytes(uint64_t bytes) { m_maxDataBytes = bytes; }
+    // Tests: the clock behind the waveform's 100 ms pacing and the writer's
+    // syncs, and a smaller ceiling than the WAVE format's own for the data of
+    // one recording.
+    void SetTickClock(TickClock clock);
+    void SetMaxDataBytes(uint64_t bytes) { m_writer.SetMaxDataBytes(bytes); }
+    TakeWriter& takeWriter() { return m_writer; }
+
+signals:
+    // Loudness of the take since the previous report, at the waveform's pace.
+    void levelsMeasured(const TakeLevels& levels);
+    // The sound server threw audio away before the program got it (the whole
+    // process stalled past the server's buffer); that much silence now keeps
+    // the take's timeline. Once per stall, after it.
+    void audioLost(double seconds);
 
 private:
-    std::unique_ptr<platform::audio::CaptureStream> OpenCaptureDevice();
-    void CloseCaptureDevice();
-    void QueueCaptureBuffers();
-    void AddCaptureBuffer(int index);
-
-    void OnWaveInData(platform::audio::AudioBuffer* buffer);
-    void OnCaptureStopped();
-    void OnCaptureFailed();
-    // Writes a block at the file position; 0 or the id of the message that
-    // explains why recording has to stop.
-    int StoreCapturedData(const platform::audio::AudioBuffer& buffer);
-    // After the last data of a recording: header sizes, controls, MP3.
-    // False when the header could not be written.
-    bool FinishRecording();
+    void OnTakeProgress(const TakeProgress& progress);
+    void OnTakeStopped(bool headerWritten);
+    void OnTakeFailed(TakeFault fault);
+    // After the last data of a recording: readouts and controls.
+    void ShowFinishedTake();
     void StopRecordingAfterFault(int messageId);
     // No device, no file, position 0: what New and a failed start leave.
     void EnterEmpty();
 
-    // True at most every 100 ms; the waveform and the recording's readouts follow it.
+    // True at most every 100 ms; the waveform follows it during playback.
     bool SnapshotDue();
     void TakeSnapshotIfDue(const platform::audio::AudioBuffer& buffer);
     void SetViewFullScale();
@@ -111,25 +113,22 @@ private:
     EngineView& m_view;
 
     platform::audio::PcmFormat m_format;
-    int m_device = -1;
-    std::unique_ptr<platform::audio::CaptureStream> m_waveIn;
-    uint64_t m_captureGeneration = 0;
-    bool m_captureDeviceLost = false;  // the stream broke; Record opens the device again
-    AudioBlocks m_captureBuffers{kCaptureBufferCount};
     RecordingFile m_wavTemp;
 
     bool m_recording = false;
-    bool m_captureStopping = false;  // Stop pressed; the device still delivers
+    // While recording the file is the writer's: its length as last reported.
+    uint32_t m_takeLength = 0;
     uint32_t m_position = 0;
     bool m_saved = false;
     bool m_saving = false;
     bool m_sliderDragging = false;
     uint32_t m_lastSnapshotTick = 0;
-    uint64_t m_maxDataBytes = RecordingFile::kMaxDataBytes;
     TickClock m_tickCount = MonotonicTickCount;
 
     RecordingPlayback m_playback{m_wavTemp, m_format, m_position};
     std::unique_ptr<Mp3Side> m_mp3;
     std::function<void()> m_saveHandler;
     bool m_released = false;
+    uint64_t m_lostFrames = 0;
+    TakeWriter m_writer;
 };

@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <mutex>
+#include <unistd.h>
 
 #include <QFileInfo>
 
@@ -63,6 +64,16 @@ bool RecordingFile::UpdateHeaderSizes()
         return false;
     m_header.setSizesFromFileLength(uint64_t(m_wavTemp.size()));
     return WriteWaveHeader();
+}
+
+bool RecordingFile::SyncToDisk()
+{
+    if (!isOpen())
+        return false;
+    const qint64 at = m_wavTemp.pos();
+    const bool header = UpdateHeaderSizes();
+    const bool back = m_wavTemp.seek(at);
+    return header && back && ::fdatasync(m_wavTemp.handle()) == 0;
 }
 
 bool RecordingFile::SeekToData(uint64_t dataOffset)

@@ -38,6 +38,9 @@ public:
     // three pieces; the file position is 44 afterwards.
     bool WriteWaveHeader();
     bool UpdateHeaderSizes();
+    // Refreshes the header's sizes and hands everything to the disk
+    // (fdatasync); the write position stays where it was.
+    bool SyncToDisk();
 
     // Where the next write goes, in data bytes.
     bool SeekToData(uint64_t dataOffset);

@@ -4,11 +4,78 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
+#include <QMutex>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
+Q_LOGGING_CATEGORY(lcPaths, "quillon.platform", QtCriticalMsg)
+
 namespace platform {
+
+namespace {
+
+QString stateHome()
+{
+    // Relative values are to be ignored, as the base directory rules say.
+    const QString xdg = QFile::decodeName(qgetenv("XDG_STATE_HOME"));
+    if (xdg.startsWith(QLatin1Char('/')))
+        return xdg;
+    return QDir::homePath() + QStringLiteral("/.local/state");
+}
+
+// Creates `folder` and its missing parents; the last one private. Empty
+// when all is well, else why not.
+QString makePrivateFolder(const QString& folder)
+{
+    const QFileInfo parent(QFileInfo(folder).path());
+    if (!QDir().mkpath(parent.filePath()))
+        return QStringLiteral("cannot create %1").arg(parent.filePath());
+    const QByteArray name = QFile::encodeName(folder);
+    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
+        return QStringLiteral("cannot create %1: %2").arg(folder, QString::fromLocal8Bit(strerror(errno)));
+    struct stat st {};
+    if (::lstat(name.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return QStringLiteral("%1 is not a folder").arg(folder);
+    if (st.st_uid != ::geteuid())
+        return QStringLiteral("%1 belongs to another user").arg(folder);
+    if ((st.st_mode & 0777) != 0700 && ::chmod(name.constData(), 0700) != 0)
+        return QStringLiteral("cannot make %1 private").arg(folder);
+    // A read-only file system or a full disk shows only when writing.
+    char probe[] = "/.quillon-probe-XXXXXX";
+    QByteArray probePath = name + probe;
+    const int fd = ::mkstemp(probePath.data());
+    if (fd < 0)
+        return QStringLiteral("cannot write in %1: %2").arg(folder, QString::fromLocal8Bit(strerror(errno)));
+    ::close(fd);
+    ::unlink(probePath.constData());
+    return {};
+}
+
+}  // namespace
+
+QString takesFolder()
+{
+    const QString folder = stateHome() + QStringLiteral("/tessaly/Quillon");
+    const QString problem = makePrivateFolder(folder);
+    if (problem.isEmpty())
+        return folder;
+    static QMutex logged;
+    static QString lastProblem;
+    {
+        const QMutexLocker lock(&logged);
+        if (lastProblem != problem) {
+            lastProblem = problem;
+            qCWarning(lcPaths) << "recordings in progress go to the temporary folder:" << problem;
+        }
+    }
+    return tempFolder();
+}
 
 QString tempFolder()
 {

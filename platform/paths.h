@@ -8,6 +8,11 @@ namespace platform {
 // The temporary folder (honours TMPDIR, /tmp when it names no folder),
 // without a trailing separator unless it is the root.
 QString tempFolder();
+// Where recordings in progress live: a per-user folder that survives a
+// reboot ($XDG_STATE_HOME, else ~/.local/state, then tessaly/Quillon),
+// created with mode 0700. When it cannot be created or written, the
+// temporary folder, and the reason is logged once per process.
+QString takesFolder();
 // Folder of the running program (where the encoder plug-in and the list file live).
 QString programFolder();
 // The user's home folder: the default of the remembered folders.

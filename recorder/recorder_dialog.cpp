@@ -133,6 +133,7 @@ void RecorderDialog::OnInitDialog()
     m_encoder->LoadEncoder(platform::programFolder());
     m_engine->SetMp3Side(std::make_unique<Mp3TempEncoder>(m_encoder, [this] { return m_recordQuality; }));
     m_saver = std::make_unique<RecordingSaver>(*m_engine, *this, m_encoder);
+    connect(m_engine.get(), &RecordingEngine::audioLost, this, &RecorderDialog::ShowAudioLost);
 
     // Combo 1003 takes its two entries from the template's initial data.
     auto* encoding = controlAs<QComboBox>(1003);
@@ -410,6 +411,18 @@ void RecorderDialog::setControlEnabled(int controlId, bool enabled)
         m_reportedRecording = !m_reportedRecording;
         emit recordingChanged(m_reportedRecording);
     }
+}
+
+void RecorderDialog::ShowAudioLost(double seconds)
+{
+    // Not modal: the recording goes on, and Stop stays at hand.
+    auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(),
+                                QString::asprintf(resources::text(resources::IDS_RECORD_AUDIO_LOST).toUtf8().constData(),
+                                                  seconds),
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
 }
 
 void RecorderDialog::showError(int stringId)

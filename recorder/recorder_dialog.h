@@ -94,6 +94,9 @@ public:
     void ShowNextTip();
     int tipIndex() const { return m_tipIndex; }
 
+    // The sound system dropped that much of the take (filled with silence).
+    void ShowAudioLost(double seconds);
+
 signals:
     // A take starts (true) or ends, by Stop or by a failure.
     void recordingChanged(bool recording);

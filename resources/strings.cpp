@@ -124,6 +124,7 @@ const Entry kStrings[] = {
     {IDS_PATH_TOO_LONG, QT_TRANSLATE_NOOP("Strings", "文件路径太长，不能添加到列表中: %s\n共有 %d 个文件未被添加。")},
     {IDS_MAIL_LINE_BREAK, QT_TRANSLATE_NOOP("Strings", "错误：收件人地址和邮件主题中不能含有换行符！")},
     {IDS_PLAYBACK_READ_FAILED, QT_TRANSLATE_NOOP("Strings", "读取录音文件失败，播放已停止!")},
+    {IDS_RECORD_AUDIO_LOST, QT_TRANSLATE_NOOP("Strings", "系统过于繁忙，录音中有 %.1f 秒的声音未能录下，已用静音补足。\n录音仍在继续。")},
     {IDS_PLAYBACK_DEVICE_LOST, QT_TRANSLATE_NOOP("Strings", "放音设备出错，播放已停止!")},
     {IDS_RECORD_FOLDER_UNUSABLE, QT_TRANSLATE_NOOP("Strings", "无法使用保存录音文件的目录: %s\n目录名称太长或含有无法识别的字符。本次运行保存录音时将询问文件名称，设置中的目录保持不变。")},
     {IDS_INHIBIT_RECORDING, QT_TRANSLATE_NOOP("Strings", "录音中…")},

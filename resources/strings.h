@@ -18,6 +18,7 @@ enum OwnStringId {
     IDS_PATH_TOO_LONG = 905,        // files not added: their paths are too long for the list
     IDS_MAIL_LINE_BREAK = 906,      // a subject or an address holds a line break
     IDS_PLAYBACK_READ_FAILED = 904, // the recording file could not be read while playing
+    IDS_RECORD_AUDIO_LOST = 920,    // the system dropped audio while recording (%.1f seconds)
     IDS_PLAYBACK_DEVICE_LOST = 910, // the output device stopped working while playing
     IDS_RECORD_FOLDER_UNUSABLE = 911, // the stored record folder is too long or no text: not used this run
     IDS_INHIBIT_RECORDING = 931,    // why the session must not sleep: a recording runs

@@ -804,6 +804,12 @@ What was recorded can still be played and saved.</translation>
         <translation>Could not read the recording file; playback has stopped!</translation>
     </message>
     <message>
+        <source>系统过于繁忙，录音中有 %.1f 秒的声音未能录下，已用静音补足。
+录音仍在继续。</source>
+        <translation>The system was too busy: %.1f seconds of sound could not be recorded and were filled with silence.
+Recording goes on.</translation>
+    </message>
+    <message>
         <source>放音设备出错，播放已停止!</source>
         <translation>The playback device failed; playback has stopped!</translation>
     </message>

@@ -25,6 +25,11 @@ public:
                                                  QString* error = nullptr) override;
     std::unique_ptr<InputMixer> openMixer(int device, MixerCallbacks callbacks) override;
 
+    // The connection every stream shares, or nullptr before the first one.
+    // Holding its lock stalls all audio of this process, as a machine deep
+    // in swap does: tests use it to stall the client in-process.
+    std::shared_ptr<PulseContext> sharedConnection() const { return m_pulse; }
+
 private:
     std::shared_ptr<PulseContext> connection(QString* error);
     // The connection for a stream in `format`, or nullptr with the reason.

@@ -20,11 +20,17 @@ constexpr int kStopWatchMs = 100;
 constexpr int kStopQuietWatches = 5;
 constexpr int kStopMaxWatches = 30;
 
-// How much the server has captured, or failing an answer all that reached us.
-uint64_t serverPosition(pa_stream* s, int success, uint64_t arrived)
+// How far the server has captured, counted like `taken`: all we took plus
+// what it captured and we have not taken yet; failing an answer, all that
+// reached us. Only the indices' difference counts: after a stall PipeWire
+// moves both past the audio it dropped, which never reaches us.
+uint64_t serverPosition(pa_stream* s, int success, uint64_t taken, uint64_t arrived)
 {
     const pa_timing_info* timing = success ? pa_stream_get_timing_info(s) : nullptr;
-    return timing && timing->write_index >= 0 ? uint64_t(timing->write_index) : arrived;
+    if (!timing || timing->read_index_corrupt || timing->write_index_corrupt
+        || timing->write_index < timing->read_index)
+        return arrived;
+    return taken + uint64_t(timing->write_index - timing->read_index);
 }
 }  // namespace
 
@@ -356,7 +362,7 @@ void PulseCaptureStream::onDiscardPosition(pa_stream* s, int success, void* self
     auto* stream = static_cast<PulseCaptureStream*>(self);
     // Answers come in order; only the one to the latest cork counts.
     if (++stream->m_corkAnswers == stream->m_corks) {
-        stream->m_discardUntil = serverPosition(s, success, stream->arrivedBytes());
+        stream->m_discardUntil = serverPosition(s, success, stream->m_taken, stream->arrivedBytes());
         stream->pump();
     }
 }
@@ -366,7 +372,7 @@ void PulseCaptureStream::onStopPosition(pa_stream* s, int success, void* self)
     auto* stream = static_cast<PulseCaptureStream*>(self);
     if (++stream->m_stopAnswers != stream->m_stopWanted || stream->m_state != State::Stopping)
         return;
-    stream->m_stopPosition = serverPosition(s, success, stream->arrivedBytes());
+    stream->m_stopPosition = serverPosition(s, success, stream->m_taken, stream->arrivedBytes());
     stream->pump();
 }
 

@@ -39,6 +39,7 @@ protected:
         qputenv("HOME", home.path().toLocal8Bit());
         qputenv("XDG_CONFIG_HOME", home.filePath(".config").toLocal8Bit());
         qputenv("XDG_DATA_HOME", home.filePath(".local/share").toLocal8Bit());
+        qputenv("XDG_STATE_HOME", home.filePath(".local/state").toLocal8Bit());
         qputenv("TMPDIR", temp.path().toLocal8Bit());
         // Qt keeps the first settings folder it saw; each test has its own home.
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home.filePath(".config"));
@@ -78,21 +79,27 @@ protected:
     QStringList salvaged;
 };
 
-TEST_F(RecorderAppTest, WelcomesOnceWritesTheHistoryAndSalvagesALeftoverRecording)
+TEST_F(RecorderAppTest, WelcomesOnceWritesTheHistoryAndSalvagesLeftoverRecordingsOfBothFolders)
 {
-    // A crashed run's recording: header as written at record start, then data.
+    // Crashed runs' recordings: header as written at record start, then data;
+    // one where takes in progress live, one where earlier versions kept them.
     QByteArray header(44, '\0');
     memcpy(header.data(), "RIFF\x24\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x40\x1f\0\0\x40\x1f\0\0\x01\0\x08\0data\0\0\0\0", 44);
+    const QString inState = home.filePath(".local/state/tessaly/Quillon/quillon_temp_777.wav");
+    ASSERT_TRUE(testsupport::writeFile(inState, header + QByteArray(4000, '\x80')));
     ASSERT_TRUE(testsupport::writeFile(temp.filePath("quillon_temp_12345.wav"), header + QByteArray(8000, '\x80')));
 
     runOnce();
     EXPECT_EQ(shell.opened.size(), 1);
-    ASSERT_EQ(salvaged.size(), 1);
-    EXPECT_TRUE(salvaged.first().startsWith(home.filePath(".local/share/tessaly/Quillon/recovered/")))
-        << salvaged.first().toStdString();
+    ASSERT_EQ(salvaged.size(), 2);
+    for (const QString& path : salvaged)
+        EXPECT_TRUE(path.startsWith(home.filePath(".local/share/tessaly/Quillon/recovered/"))) << path.toStdString();
+    EXPECT_EQ(QFile(salvaged[0]).size(), 44 + 4000) << "the state folder's first";
+    EXPECT_EQ(QFile(salvaged[1]).size(), 44 + 8000);
+    EXPECT_FALSE(QFile::exists(inState));
     EXPECT_FALSE(QFile::exists(temp.filePath("quillon_temp_12345.wav")));
-    // The salvaged recording joined the playlist and its list file.
-    EXPECT_EQ(listedPaths(listFile()), std::vector<std::string>{QFile::encodeName(salvaged.first()).toStdString()});
+    // The salvaged recordings joined the playlist and its list file.
+    EXPECT_EQ(listedPaths(listFile()).size(), 2u);
 
     QSettings qs(home.filePath(".config/tessaly/Quillon.conf"), QSettings::IniFormat);
     EXPECT_EQ(qs.value("History/CurDirAddFiles").toString(), QDir::homePath());

@@ -1,7 +1,9 @@
 // Capture into the temporary WAVE file, buffer by buffer, on the fake back end.
 #include "engine_fixture.h"
 
+#include <functional>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFileInfo>
 
@@ -15,22 +17,24 @@ TEST_F(EngineTest, RecordCreatesAPrivateFileWithAnEmptyHeaderAndOpensTheChosenIn
         int device, row;
         PcmFormat format;
         int16_t fullScale;
-        const char* tmpdirSuffix;
+        const char* stateSuffix;
     };
     for (const Case& c : {Case{1, kRow48000Stereo16, {48000, 16, 2}, 32767, ""},
                           Case{0, -1, {8000, 8, 1}, 130, "/"}}) {  // no row chosen: the first
         SCOPED_TRACE(c.row);
-        qputenv("TMPDIR", (tmp.path() + c.tmpdirSuffix).toLocal8Bit());
+        qputenv("XDG_STATE_HOME", (tmp.path() + "/state" + c.stateSuffix).toLocal8Bit());
         Restart();
         view.device = c.device;
         view.formatRow = c.row;
         engine->OnRecord();
 
         ASSERT_TRUE(engine->IsRecording());
-        EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files), QStringList{QFileInfo(WavPath()).fileName()});
+        EXPECT_EQ(QDir(TakesDir()).entryList(QDir::Files), QStringList{QFileInfo(WavPath()).fileName()});
         struct stat st {};
         ASSERT_EQ(::lstat(QFile::encodeName(WavPath()).constData(), &st), 0);
         EXPECT_EQ(st.st_mode & 0777, 0600u);
+        ASSERT_EQ(::lstat(QFile::encodeName(TakesDir()).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0700u);
         EXPECT_EQ(FileBytes().size(), 44);
         EXPECT_EQ(FileHeader().riffSize, 36u);
         EXPECT_EQ(FileHeader().dataSize, 0u);
@@ -39,49 +43,80 @@ TEST_F(EngineTest, RecordCreatesAPrivateFileWithAnEmptyHeaderAndOpensTheChosenIn
         EXPECT_EQ(Card()->device(), c.device);
         EXPECT_EQ(Card()->format(), c.format);
         EXPECT_TRUE(Card()->isStarted());
-        EXPECT_EQ(Card()->queuedBufferCount(), 15);
+        EXPECT_EQ(Card()->queuedBufferCount(), TakeWriter::kBlockCount);
         EXPECT_EQ(engine->GetHeaderSize(), 44u);
         EXPECT_EQ(view.wave.fullScale, c.fullScale);
         EXPECT_EQ(view.enabledControls(), kRecording);
     }
 }
 
-TEST_F(EngineTest, ATemporaryFolderSettingThatNamesNoFolderRecordsIntoTmp)
+TEST_F(EngineTest, TakesInProgressLiveInThePersistentStateFolderElseInTheTemporaryOne)
 {
-    // A stale $TMPDIR, or the folder removed while the program runs.
-    qputenv("TMPDIR", tmp.filePath("gone").toLocal8Bit());
-    Restart();
-    engine->OnRecord();
-    ASSERT_TRUE(engine->IsRecording());
-    const QString path = engine->recordingFile().path();
-    EXPECT_EQ(QFileInfo(path).path(), "/tmp");
-    EXPECT_TRUE(view.errors.empty());
-    Restart();
-    EXPECT_FALSE(QFile::exists(path));
+    const QByteArray savedHome = qgetenv("HOME");
+    struct Case {
+        const char* what;
+        std::function<void()> arrange;
+        QString folder;
+    };
+    const QString home = tmp.path() + "/home";
+    const QString readOnly = tmp.path() + "/read-only";
+    ASSERT_TRUE(QDir().mkpath(readOnly));
+    ASSERT_TRUE(QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    const bool root = ::geteuid() == 0;  // root writes anyway
+    for (const Case& c : {
+             Case{"unset: under the home", [&] { qunsetenv("XDG_STATE_HOME"), qputenv("HOME", home.toLocal8Bit()); },
+                  home + "/.local/state/tessaly/Quillon"},
+             Case{"relative: ignored", [&] { qputenv("XDG_STATE_HOME", "state"), qputenv("HOME", home.toLocal8Bit()); },
+                  home + "/.local/state/tessaly/Quillon"},
+             Case{"not writable: the temporary folder", [&] { qputenv("XDG_STATE_HOME", readOnly.toLocal8Bit()); },
+                  root ? readOnly + "/tessaly/Quillon" : tmp.path()},
+             Case{"a stale TMPDIR as well: /tmp",
+                  [&] { qputenv("XDG_STATE_HOME", (tmp.path() + "/file").toLocal8Bit()),
+                        qputenv("TMPDIR", tmp.filePath("gone").toLocal8Bit()); },
+                  "/tmp"}}) {
+        SCOPED_TRACE(c.what);
+        QFile blocker(tmp.path() + "/file");  // a file where the state folder would be
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        c.arrange();
+        Restart();
+        engine->OnRecord();
+        ASSERT_TRUE(engine->IsRecording());
+        const QString path = engine->recordingFile().path();
+        EXPECT_EQ(QFileInfo(path).path(), c.folder);
+        EXPECT_TRUE(view.errors.empty());
+        Restart();
+        EXPECT_FALSE(QFile::exists(path));
+    }
+    qputenv("HOME", savedHome);
+    QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
-TEST_F(EngineTest, BuffersReachTheDiskAtOnceAndStopKeepsEverythingCapturedBeforeIt)
+TEST_F(EngineTest, BlocksReachTheDiskOnTheWriterAndStopKeepsEverythingCapturedBeforeIt)
 {
     uint32_t now = 0;
-    engine->SetTickClock([&] { return now += 101; });  // every block shows
+    engine->SetTickClock([&] { return now += 101; });  // every block is reported
     view.formatRow = kRow16000Mono16;
+    const int block = Block();
     engine->OnRecord();
-    const QByteArray a = Pattern(kBlock * 18 + 1000, 1);
-    Deliver(a.left(kBlock * 2 + 1000));
+    const QByteArray a = Pattern(block * (TakeWriter::kBlockCount + 3) + 1000, 1);
+    Deliver(a.left(block * 2 + 1000));
 
     // Two full blocks are in the file for any reader; the partial one is still at the device.
-    EXPECT_EQ(FileData(), a.left(kBlock * 2));
-    EXPECT_EQ(engine->position(), uint32_t(kBlock));  // frames of 2 bytes
-    EXPECT_EQ(view.range, uint32_t(kBlock));
-    EXPECT_EQ(view.thumb, uint32_t(kBlock));
-    EXPECT_EQ(view.positionText, PositionText("000:00.3"));  // 0.384 s, tenths cut
-    EXPECT_EQ(view.lengthText, LengthText("000:00.3"));
+    EXPECT_EQ(FileData(), a.left(block * 2));
+    EXPECT_EQ(engine->position(), uint32_t(block));  // frames of 2 bytes
+    EXPECT_EQ(engine->GetDataLength(), uint32_t(block * 2));
+    EXPECT_EQ(view.range, uint32_t(block));
+    EXPECT_EQ(view.thumb, uint32_t(block));
+    EXPECT_EQ(view.positionText, PositionText("000:00.2"));
+    EXPECT_EQ(view.lengthText, LengthText("000:00.2"));
     EXPECT_FALSE(engine->IsSaved());
-    EXPECT_EQ(Card()->queuedBufferCount(), 15) << "handed back to the device at once";
+    EXPECT_EQ(Card()->queuedBufferCount(), TakeWriter::kBlockCount) << "handed back to the device at once";
 
-    // More than the fifteen queued blocks arrive before Stop: the rest waits in the server.
-    ASSERT_TRUE(Card()->deliver(a.mid(kBlock * 2 + 1000)));
-    EXPECT_GT(Card()->waitingBytes(), 0u);
+    // More than the queued blocks arrive before Stop: the rest waits in the server.
+    uint32_t waiting = 0;
+    OnCard([&](FakeCaptureStream& card) { card.deliver(a.mid(block * 2 + 1000)), waiting = card.waitingBytes(); });
+    EXPECT_GT(waiting, 0u);
     engine->OnStop();
     EXPECT_TRUE(engine->IsRecording()) << "the device still hands over what it captured";
     EXPECT_EQ(view.enabledControls(), kRecording);
@@ -111,7 +146,7 @@ TEST_F(EngineTest, RecordStopRecordContinuesTheSameFileOnTheSameDevice)
     engine->OnRecord();
     EXPECT_EQ(fake.captureOpenCount(), 1);
     EXPECT_EQ(Card()->startCount(), 2);
-    EXPECT_EQ(Card()->queuedBufferCount(), 15);
+    EXPECT_EQ(Card()->queuedBufferCount(), TakeWriter::kBlockCount);
     Deliver(b);
     StopAndSettle();
 
@@ -130,16 +165,18 @@ TEST_F(EngineTest, ResumeAtTheThumbOverwritesFromThereAndGrowsTheFileOnlyPastIts
     for (const Case& c : {Case{kBlock * 3, 1000, kBlock + 600}, Case{kBlock, 2000, kBlock * 2}}) {
         SCOPED_TRACE(c.first);
         Restart();
+        uint32_t now = 0;
+        engine->SetTickClock([&] { return now += 101; });  // every block is reported
         view.formatRow = kRow16000Mono16;
         const QByteArray a = Pattern(c.first, 6), b = Pattern(c.second, 7);
         RecordAndStop(a);
         engine->OnHScroll(4, c.thumbFrame);
         EXPECT_EQ(engine->position(), uint32_t(c.thumbFrame));
         engine->OnRecord();
-        Deliver(b.left(kBlock));
-        // The position shows the end of the file from the first returned buffer on.
-        EXPECT_EQ(engine->position(), uint32_t(std::max(c.first, c.thumbFrame * 2 + kBlock) / 2));
-        Deliver(b.mid(kBlock));
+        Deliver(b.left(Block()));
+        // The position shows the end of the file from the first returned block on.
+        EXPECT_EQ(engine->position(), uint32_t(std::max(c.first, c.thumbFrame * 2 + Block()) / 2));
+        Deliver(b.mid(Block()));
         StopAndSettle();
 
         QByteArray expected = a;
@@ -217,8 +254,9 @@ TEST_F(EngineTest, WhatIsAlreadyAtTheTemporaryNameIsNeverFollowedOrDeleted)
     // A link another program planted, and a crashed run's leftover that the
     // start-up could not salvage: the recording takes the next free name.
     const QByteArray leftover = Pattern(5000, 1);
+    ASSERT_TRUE(QDir().mkpath(TakesDir()));
     ASSERT_TRUE(QFile::link(tmp.path() + "/elsewhere", WavPath()));
-    const QString second = tmp.path() + "/quillon_temp_" + QString::number(platform::currentThreadId()) + "-2.wav";
+    const QString second = TakesDir() + "/quillon_temp_" + QString::number(platform::currentThreadId()) + "-2.wav";
     QFile old(second);
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write(leftover);
@@ -246,14 +284,17 @@ TEST_F(EngineTest, WhatIsAlreadyAtTheTemporaryNameIsNeverFollowedOrDeleted)
 
 TEST_F(EngineTest, AFailedStartOfANewRecordingLeavesTheEngineEmpty)
 {
-    // The temporary folder is a file: nowhere to create the recording.
+    // Neither the state folder nor the temporary folder is a folder: nowhere
+    // to create the recording.
     QFile notAFolder(tmp.path() + "/file");
     ASSERT_TRUE(notAFolder.open(QIODevice::WriteOnly));
     notAFolder.close();
+    qputenv("XDG_STATE_HOME", notAFolder.fileName().toLocal8Bit());
     qputenv("TMPDIR", notAFolder.fileName().toLocal8Bit());
     engine->OnRecord();
     EXPECT_EQ(view.errors, std::vector<int>{366});
     EXPECT_EQ(fake.captureOpenCount(), 0);
+    qputenv("XDG_STATE_HOME", (tmp.path() + "/state").toLocal8Bit());
     qputenv("TMPDIR", tmp.path().toLocal8Bit());
 
     // The device cannot be opened, or breaks before the first block: no file
@@ -263,7 +304,7 @@ TEST_F(EngineTest, AFailedStartOfANewRecordingLeavesTheEngineEmpty)
     engine->OnRecord();
     fake.setCaptureOpenError({});
     engine->OnRecord();
-    Card()->breakStream();
+    OnCard([](FakeCaptureStream& card) { card.breakStream(); });
     Settle();
     EXPECT_EQ(view.errors, (std::vector<int>{365, 365}));
     EXPECT_FALSE(engine->IsRecording());
@@ -278,35 +319,35 @@ TEST_F(EngineTest, AFailedStartOfANewRecordingLeavesTheEngineEmpty)
     EXPECT_EQ(view.enabledControls(), kRecording);
 }
 
-TEST_F(EngineTest, WaveformTakesAtMostOneSnapshotPerHundredMilliseconds)
+TEST_F(EngineTest, TheWindowHearsOfTheTakeAtMostOnceInAHundredMilliseconds)
 {
     uint32_t now = 0;
     engine->SetTickClock([&] { return now; });
     engine->OnRecord();
-    QByteArray block(kBlock, 0);
-    for (int i = 0; i < kBlock / 2; ++i) {
+    const int block = Block();  // a tenth of a second
+    QByteArray samples(block, 0);
+    for (int i = 0; i < block / 2; ++i) {
         const int16_t s = int16_t(i * 10 - 15000);
-        block[2 * i] = char(s & 0xff);
-        block[2 * i + 1] = char((s >> 8) & 0xff);
+        samples[2 * i] = char(s & 0xff);
+        samples[2 * i + 1] = char((s >> 8) & 0xff);
     }
-    // The readouts follow at the same pace (blocks of 0.192 s here), and
-    // Stop shows the final figures.
+    // Waveform and readouts move together; Stop shows the final figures.
     for (auto [at, refreshes, shown] :
-         {std::tuple{100u, 0, ""}, {101u, 1, "000:00.3"}, {201u, 1, "000:00.3"}, {202u, 2, "000:00.7"}}) {
+         {std::tuple{100u, 0, ""}, {201u, 1, "000:00.2"}, {290u, 1, "000:00.2"}, {381u, 2, "000:00.4"}}) {
         now = at;
-        Deliver(block);
+        Deliver(samples.left(block / 2)), Deliver(samples.mid(block / 2));
         EXPECT_EQ(view.wave.refreshes, refreshes) << at;
         EXPECT_EQ(view.lengthText, *shown ? LengthText(shown) : QString()) << at;
         EXPECT_EQ(view.positionText, *shown ? PositionText(shown) : QString()) << at;
     }
     for (int i : {0, 1, 50, 99})  // every other sample of the mono block
         EXPECT_EQ(view.wave.data[size_t(i)], int16_t(2 * i * 10 - 15000)) << i;
-    Deliver(block);
+    Deliver(samples);
     StopAndSettle();
-    EXPECT_EQ(view.lengthText, LengthText("000:00.9"));
-    EXPECT_EQ(view.positionText, PositionText("000:00.9"));
-    EXPECT_EQ(view.range, uint32_t(kBlock * 5 / 2));
-    EXPECT_EQ(view.thumb, uint32_t(kBlock * 5 / 2));
+    EXPECT_EQ(view.lengthText, LengthText("000:00.5"));
+    EXPECT_EQ(view.positionText, PositionText("000:00.5"));
+    EXPECT_EQ(view.range, uint32_t(block * 5 / 2));
+    EXPECT_EQ(view.thumb, uint32_t(block * 5 / 2));
 }
 
 TEST_F(EngineTest, ReleaseClosesTheDeviceAndDeletesTheFileEvenWhileRecording)

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -17,6 +18,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "engine/record_formats.h"
 #include "engine/recording_engine.h"
 #include "engine/wave_header.h"
 #include "platform/audio/fake_backend.h"
@@ -133,16 +135,22 @@ inline bool BreakReadsOf(const QString& path)
     return false;
 }
 
-inline void Settle()
+// Lets the writer thread and this thread handle everything pending: blocks,
+// reports, the end of a take.
+inline void Settle(RecordingEngine* engine)
 {
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 6; ++i) {
+        if (engine)
+            engine->takeWriter().RunOnWriterThread([] {});
         FakeBackend::processCallbacks();
+    }
 }
 
 class EngineTest : public ::testing::Test {
 protected:
     QTemporaryDir tmp;
     QByteArray savedTmpdir = qgetenv("TMPDIR");
+    QByteArray savedStateHome = qgetenv("XDG_STATE_HOME");
     FakeBackend fake;
     TestView view;
     std::unique_ptr<RecordingEngine> engine;
@@ -151,6 +159,7 @@ protected:
     {
         ASSERT_TRUE(tmp.isValid());
         qputenv("TMPDIR", tmp.path().toLocal8Bit());
+        qputenv("XDG_STATE_HOME", (tmp.path() + "/state").toLocal8Bit());
         fake.addInputDevice("Microphone");
         fake.addInputDevice("Line in");
         platform::audio::setBackendForTesting(&fake);
@@ -161,6 +170,7 @@ protected:
         engine.reset();
         platform::audio::setBackendForTesting(nullptr);
         savedTmpdir.isNull() ? void(qunsetenv("TMPDIR")) : void(qputenv("TMPDIR", savedTmpdir));
+        savedStateHome.isNull() ? void(qunsetenv("XDG_STATE_HOME")) : void(qputenv("XDG_STATE_HOME", savedStateHome));
     }
     // A fresh engine, as after the program was started anew.
     void Restart()
@@ -170,10 +180,14 @@ protected:
         engine = std::make_unique<RecordingEngine>(view);
     }
 
+    // Where takes in progress live for this test.
+    QString TakesDir() const { return tmp.path() + "/state/tessaly/Quillon"; }
     QString WavPath() const
     {
-        return tmp.path() + "/quillon_temp_" + QString::number(platform::currentThreadId()) + ".wav";
+        return TakesDir() + "/quillon_temp_" + QString::number(platform::currentThreadId()) + ".wav";
     }
+    // The capture block of the view's format: what the writer gets at once.
+    int Block() const { return int(TakeWriter::BlockBytes(RecordFormats::format(view.formatRow))); }
     QByteArray FileBytes() const
     {
         QFile f(WavPath());
@@ -192,12 +206,26 @@ protected:
     FakeCaptureStream* Card() const { return fake.captureStream(); }
     FakePlaybackStream* Speaker() const { return fake.lastPlaybackStream(); }
 
+    // The "sound card" captures `bytes`; it lives on the writer's thread.
+    bool CardDelivers(const QByteArray& bytes)
+    {
+        bool delivered = false;
+        engine->takeWriter().RunOnWriterThread([&] { delivered = Card() && Card()->deliver(bytes); });
+        return delivered;
+    }
+    void OnCard(const std::function<void(FakeCaptureStream&)>& call)
+    {
+        engine->takeWriter().RunOnWriterThread([&] {
+            if (Card())
+                call(*Card());
+        });
+    }
     void Deliver(const QByteArray& bytes)
     {
-        ASSERT_TRUE(Card());
-        ASSERT_TRUE(Card()->deliver(bytes));
+        ASSERT_TRUE(CardDelivers(bytes));
         Settle();
     }
+    void Settle() { enginetest::Settle(engine.get()); }
     void StopAndSettle() { engine->OnStop(), Settle(); }
     // Records `bytes` in the view's format and stops.
     void RecordAndStop(const QByteArray& bytes)

@@ -3,8 +3,13 @@
 // and captured again.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
 #include <QProcess>
 #include <QTemporaryDir>
+
+#include "platform/audio/pulse_backend.h"
+#include "platform/audio/pulse_context.h"
 
 #include "engine_fixture.h"
 #include "platform_audio/pulse_test_support.h"
@@ -36,13 +41,16 @@ protected:
     TestView view;
     std::unique_ptr<RecordingEngine> engine;
     QProcess tone;
+    std::vector<double> lost;  // what the engine said the server dropped
 
     void SetUp() override
     {
         ASSERT_FALSE(qgetenv("PULSE_SERVER").isEmpty());
         qputenv("TMPDIR", tmp.path().toLocal8Bit());
+        qputenv("XDG_STATE_HOME", (tmp.path() + "/state").toLocal8Bit());
         view.device = -1;  // the default source: the null sink's monitor
         engine = std::make_unique<RecordingEngine>(view);
+        QObject::connect(engine.get(), &RecordingEngine::audioLost, [this](double s) { lost.push_back(s); });
     }
     void TearDown() override
     {
@@ -51,7 +59,17 @@ protected:
     }
     QString WavPath() const
     {
-        return tmp.path() + "/quillon_temp_" + QString::number(platform::currentThreadId()) + ".wav";
+        return tmp.path() + "/state/tessaly/Quillon/quillon_temp_" + QString::number(platform::currentThreadId())
+               + ".wav";
+    }
+    // The first channel of a 48 kHz 16-bit recording, as -1..1.
+    std::vector<double> MonoSamples(const QString& file)
+    {
+        const QString raw = work.filePath("mono.raw");
+        EXPECT_EQ(runTool("sox", {file, "-t", "raw", "-e", "signed", "-b", "16", "-r", "48000", raw, "remix", "1"})
+                      .exitCode,
+                  0);
+        return audiotest::channelSamples(testsupport::readFile(raw), {48000, 16, 1});
     }
     // A 1000 Hz sine into the null sink, for as long as the test needs it.
     void StartTone()
@@ -111,6 +129,7 @@ TEST_F(EnginePulseTest, AToneIntoTheSinkIsRecordedWithItsFrequencyAndPlaysBackIn
         EXPECT_EQ(Soxi(option, file), value);
     const double seconds = Soxi("-D", file).toDouble();
     EXPECT_NEAR(seconds, pressed, 0.25);
+    EXPECT_TRUE(lost.empty()) << "a take without loss says nothing about it";
     EXPECT_NEAR(soxStat({file, "-n", "remix", "1", "trim", "0.2", "1", "stat"}, "Rough   frequency"), 1000, 20);
     EXPECT_GT(soxStat({file, "-n", "trim", "0.2", "1", "stat"}, "RMS     amplitude"), 0.2);
 
@@ -179,3 +198,92 @@ INSTANTIATE_TEST_SUITE_P(Formats, StopKeepsTheTail, ::testing::Values(kRow8000Mo
                              return info.param == kRow8000Mono8 ? std::string("Rate8000Bits8Mono")
                                                                 : std::string("Rate48000Bits16Stereo");
                          });
+
+// The whole client stalls for 20 s (the sound library's lock held, as a
+// machine deep in swap or a debugger would): the server throws away what
+// does not fit its queue. The take keeps its timeline with silence of that
+// length, and the user hears of it once.
+TEST_F(EnginePulseTest, AudioTheServerDroppedDuringAStallBecomesSilenceOfTheSameLengthAndIsReportedOnce)
+{
+    StartTone();
+    view.formatRow = kRow48000Stereo16;
+    QElapsedTimer t;
+    t.start();
+    engine->OnRecord();
+    ASSERT_TRUE(engine->IsRecording());
+    runEventsFor(2000);
+
+    auto* pulse = dynamic_cast<platform::audio::PulseBackend*>(&platform::audio::backend());
+    ASSERT_TRUE(pulse && pulse->sharedConnection());
+    const auto connection = pulse->sharedConnection();
+    std::thread stall([connection] {
+        platform::audio::PulseContext::Lock lock(*connection);
+        std::this_thread::sleep_for(std::chrono::seconds(20));
+    });
+    stall.join();
+    const double stallEnded = t.elapsed() / 1000.0;
+    runEventsFor(3000);
+    const double pressed = t.elapsed() / 1000.0;
+    engine->OnStop();
+    ASSERT_TRUE(runEventsUntil([&] { return !engine->IsRecording(); }, 5000));
+    StopTone();
+    ASSERT_TRUE(view.errors.empty());
+
+    const QString file = CopyOfRecording("stalled.wav");
+    const double seconds = Soxi("-D", file).toDouble();
+    EXPECT_NEAR(seconds, pressed, 0.1) << "the take keeps the time between Record and Stop";
+    ASSERT_EQ(lost.size(), 1u) << "told once";
+    EXPECT_GT(lost[0], 2.0);
+    EXPECT_LT(lost[0], 20.5);
+
+    // One silent span of the length reported; after it, the tone that played
+    // after the stall, for as long as it played until Stop.
+    // A new stream may start with a moment of silence: from half a second on.
+    auto samples = MonoSamples(file);
+    samples.erase(samples.begin(), samples.begin() + std::min<size_t>(24000, samples.size()));
+    const auto stretches = audiotest::soundStretches(samples, 0.05, 4800);
+    ASSERT_EQ(stretches.size(), 2u);
+    const size_t gapStart = stretches[0].first + stretches[0].second;
+    const double gap = double(stretches[1].first - gapStart) / 48000;
+    EXPECT_NEAR(gap, lost[0], 0.15);
+    EXPECT_NEAR(double(stretches[1].second) / 48000, pressed - stallEnded, 0.3);
+    EXPECT_GT(audiotest::toneAmplitude(samples, stretches[1].first + 2400, 24000, 48000, 1000), 0.2);
+}
+
+// The window's thread does not run for longer than the server keeps audio:
+// the writer takes it all to the disk meanwhile, synced as it grows.
+TEST_F(EnginePulseTest, AWindowThreadThatDoesNotRunLosesNothingAndTheFileOnDiskFollowsTheTake)
+{
+    StartTone();
+    view.formatRow = kRow48000Stereo16;
+    QElapsedTimer t;
+    t.start();
+    engine->OnRecord();
+    ASSERT_TRUE(engine->IsRecording());
+    std::this_thread::sleep_for(std::chrono::seconds(15));  // past the server's 12 s
+
+    // The file as a power cut would leave it: data and header sizes within
+    // two seconds of the time recorded.
+    const double recorded = t.elapsed() / 1000.0;
+    const QByteArray onDisk = testsupport::readFile(WavPath());
+    const WaveHeader header = HeaderOf(onDisk);
+    const double dataSeconds = double(onDisk.size() - 44) / 192000;
+    EXPECT_GT(dataSeconds, recorded - 2.0);
+    EXPECT_LT(dataSeconds, recorded + 0.1);
+    EXPECT_GT(double(header.dataSize) / 192000, recorded - 2.2) << "the header follows at the sync's pace";
+    EXPECT_LE(header.dataSize, uint32_t(onDisk.size() - 44));
+    EXPECT_EQ(header.riffSize, header.dataSize + 36);
+
+    runEventsFor(1000);
+    const double pressed = t.elapsed() / 1000.0;
+    engine->OnStop();
+    ASSERT_TRUE(runEventsUntil([&] { return !engine->IsRecording(); }, 5000));
+    StopTone();
+    EXPECT_TRUE(view.errors.empty());
+    EXPECT_TRUE(lost.empty());
+    const QString file = CopyOfRecording("blocked.wav");
+    EXPECT_NEAR(Soxi("-D", file).toDouble(), pressed, 0.25);
+    const auto samples = MonoSamples(file);
+    // A new stream may start with a moment of silence on PipeWire.
+    EXPECT_LT(audiotest::longestQuietStretch(samples, 24000, samples.size(), 0.05), 480u) << "no gap anywhere";
+}

@@ -10,6 +10,9 @@
 #include <unistd.h>
 #include <QDir>
 
+#include "support/test_support.h"
+
+#include "app/temp_file_cleaner.h"
 #include "platform/locked_file.h"
 #include "resources/strings.h"
 
@@ -51,7 +54,7 @@ TEST_F(EngineTest, AFailedWriteStopsTheRecordingKeepsWholeFramesAndSaysSo)
         setrlimit(RLIMIT_FSIZE, &lim);
         view.formatRow = kRow48000Stereo16;
         engine->OnRecord();
-        Card()->deliver(a);
+        CardDelivers(a);
         Settle();
         check(view.errors == std::vector<int>{resources::IDS_RECORD_WRITE_FAILED}, "message 901 once");
         check(!engine->IsRecording(), "recording stopped");
@@ -75,38 +78,43 @@ TEST_F(EngineTest, TheRecordingStopsAtTheSizeLimitWithOneMessageAndResumeCannotP
     EXPECT_GT(largest.riffSize, largest.dataSize) << "the RIFF size does not wrap either";
 
     struct Case {
-        int row, limit, delivered;
+        int row;
+        double limitBlocks, deliveredBlocks;
         bool stopFirst;
     };
     // Reached inside a block, reached while stopping, reached exactly.
-    for (const Case& c : {Case{kRow16000Mono16, kBlock * 2 + 1000, kBlock * 3, false},
-                          Case{kRow8000Mono8, kBlock + 1000, kBlock + 3000, true},
-                          Case{kRow16000Mono16, kBlock * 2, kBlock * 2, false}}) {
-        SCOPED_TRACE(c.limit);
+    for (const Case& c : {Case{kRow16000Mono16, 2.3, 3.5, false}, Case{kRow8000Mono8, 8.3, 8.6, true},
+                          Case{kRow16000Mono16, 3, 3, false}}) {
+        SCOPED_TRACE(c.limitBlocks);
         Restart();
         view.formatRow = c.row;
-        engine->SetMaxDataBytes(uint64_t(c.limit));
+        // Whole frames, as the WAVE format's own limit.
+        const int limit = int(Block() * c.limitBlocks) / 4 * 4, delivered = int(Block() * c.deliveredBlocks);
+        engine->SetMaxDataBytes(uint64_t(limit));
         engine->OnRecord();
-        const QByteArray a = Pattern(c.delivered, c.limit);
+        const QByteArray a = Pattern(delivered, limit);
         Deliver(a);
-        if (c.stopFirst)
+        if (c.stopFirst) {
+            EXPECT_TRUE(engine->IsRecording());
             StopAndSettle();
+        }
         EXPECT_EQ(view.errors, std::vector<int>{resources::IDS_RECORD_SIZE_LIMIT});
         EXPECT_FALSE(engine->IsRecording());
         EXPECT_FALSE(Card()->isStarted());
-        EXPECT_EQ(FileData(), a.left(c.limit));
+        EXPECT_EQ(FileData(), a.left(limit));
         EXPECT_TRUE(HeaderMatchesFile());
         EXPECT_EQ(view.enabledControls(), kStoppedWithData);
     }
 
     // Resuming in the middle may overwrite up to the limit, no further.
-    engine->OnHScroll(4, kBlock / 2);  // byte 6144
+    const int block = Block();
+    engine->OnHScroll(4, block / 2);  // one block in
     engine->OnRecord();
-    const QByteArray b = Pattern(kBlock * 2, 23);
+    const QByteArray b = Pattern(block * 3, 23);
     Deliver(b);
     EXPECT_EQ(view.errors.size(), 2u);
-    EXPECT_EQ(FileData().size(), kBlock * 2);
-    EXPECT_EQ(FileData().mid(kBlock), b.left(kBlock));
+    EXPECT_EQ(FileData().size(), block * 3);
+    EXPECT_EQ(FileData().mid(block), b.left(block * 2));
     EXPECT_TRUE(HeaderMatchesFile());
 }
 
@@ -117,7 +125,7 @@ TEST_F(EngineTest, ALostDeviceStopsTheRecordingKeepsItsDataAndRecordOpensItAgain
     engine->OnRecord();
     const QByteArray a = Pattern(kBlock + 500, 25);
     Deliver(a);
-    Card()->breakStream();
+    OnCard([](FakeCaptureStream& card) { card.breakStream(); });
     Settle();
     EXPECT_EQ(view.errors, std::vector<int>{resources::IDS_RECORD_DEVICE_LOST});
     EXPECT_FALSE(engine->IsRecording());
@@ -139,7 +147,7 @@ TEST_F(EngineTest, ALostDeviceStopsTheRecordingKeepsItsDataAndRecordOpensItAgain
     EXPECT_TRUE(HeaderMatchesFile());
 
     // Lost while stopped: nothing to say until Record cannot open it again.
-    Card()->breakStream();
+    OnCard([](FakeCaptureStream& card) { card.breakStream(); });
     Settle();
     EXPECT_EQ(view.errors.size(), 1u);
     fake.setCaptureOpenError("server gone");
@@ -150,25 +158,25 @@ TEST_F(EngineTest, ALostDeviceStopsTheRecordingKeepsItsDataAndRecordOpensItAgain
     fake.setCaptureOpenError({});
     engine->OnRecord();
     EXPECT_TRUE(engine->IsRecording());
-    EXPECT_EQ(Card()->queuedBufferCount(), 15);
+    EXPECT_EQ(Card()->queuedBufferCount(), TakeWriter::kBlockCount);
 }
 
-TEST_F(EngineTest, AKilledProcessLeavesEveryBufferItWasHandedInTheFile)
+TEST_F(EngineTest, AKilledProcessLeavesEveryBlockItWasHandedInTheFile)
 {
-    const QByteArray a = Pattern(kBlock * 3, 28);
+    view.formatRow = kRow48000Stereo16;
+    const QByteArray a = Pattern(Block() * 3, 28);
     const int status = RunInChild([&] {
-        view.formatRow = kRow48000Stereo16;
         engine->OnRecord();
-        Card()->deliver(a.left(kBlock * 2 + 2000));  // two blocks handed over, one partly filled
+        CardDelivers(a.left(Block() * 2 + 2000));  // two blocks handed over, one partly filled
         Settle();
         std::raise(SIGKILL);
         return 0;
     });
     ASSERT_EQ(status, 128 + SIGKILL);
 
-    const QStringList left = QDir(tmp.path()).entryList({"quillon_temp_*.wav"}, QDir::Files);
+    const QStringList left = QDir(TakesDir()).entryList({"quillon_temp_*.wav"}, QDir::Files);
     ASSERT_EQ(left.size(), 1);
-    const QString path = tmp.path() + "/" + left.first();
+    const QString path = TakesDir() + "/" + left.first();
     EXPECT_FALSE(platform::isLockedElsewhere(path)) << "the next start may salvage it";
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -176,5 +184,87 @@ TEST_F(EngineTest, AKilledProcessLeavesEveryBufferItWasHandedInTheFile)
     WaveHeader h;
     ASSERT_TRUE(WaveHeader::parse(reinterpret_cast<const uint8_t*>(bytes.constData()), int(bytes.size()), h));
     EXPECT_EQ(h.format, (PcmFormat{48000, 16, 2})) << "the format needed to repair the sizes";
-    EXPECT_EQ(bytes.mid(44), a.left(kBlock * 2));
+    EXPECT_EQ(bytes.mid(44), a.left(Block() * 2));
+    f.close();
+
+    // The next start salvages it from there, playable with its sizes repaired.
+    TempFileCleaner cleaner(TakesDir(), QString(), tmp.path() + "/recovered");
+    cleaner.CleanTempFiles();
+    ASSERT_EQ(cleaner.salvagedFiles().size(), 1);
+    const QByteArray salvaged = testsupport::readFile(cleaner.salvagedFiles().first());
+    EXPECT_EQ(salvaged.mid(44), a.left(Block() * 2));
+    EXPECT_EQ(HeaderOf(salvaged).dataSize, uint32_t(Block() * 2));
+    EXPECT_FALSE(QFile::exists(path));
+}
+
+TEST_F(EngineTest, TheTakeIsMadeDurableOnTheWriterEveryTwoSecondsAndOnceMoreAtStop)
+{
+    struct Seen {
+        TakeSync sync;
+        WaveHeader header;  // on disk at that moment
+    };
+    std::vector<Seen> seen;
+    const QString path = WavPath();  // named after this thread
+    engine->takeWriter().SetSyncObserver(
+        [&](const TakeSync& s) { seen.push_back({s, HeaderOf(testsupport::readFile(path))}); });
+    std::vector<double> lost;
+    QObject::connect(engine.get(), &RecordingEngine::audioLost, [&](double s) { lost.push_back(s); });
+    uint32_t now = 0;
+    engine->SetTickClock([&] { return now; });
+    view.formatRow = kRow16000Mono16;
+    const int block = Block();
+    engine->OnRecord();
+    for (uint32_t i = 1; i <= 45; ++i) {  // a block every tenth of a second
+        now = i * 100;
+        Deliver(Pattern(block, int(i)));
+    }
+    ASSERT_EQ(seen.size(), 2u);
+    for (size_t k = 0; k < 2; ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(seen[k].sync.tick, 2000u * (k + 1));
+        EXPECT_NE(seen[k].sync.threadId, platform::currentThreadId()) << "never on the window's thread";
+        EXPECT_FALSE(seen[k].sync.last);
+        EXPECT_EQ(seen[k].sync.dataBytes, uint64_t(block) * 20 * (k + 1));
+        EXPECT_EQ(seen[k].header.dataSize, seen[k].sync.dataBytes) << "the header's sizes as of the sync";
+        EXPECT_EQ(seen[k].header.riffSize, seen[k].sync.dataBytes + 36);
+    }
+    StopAndSettle();
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_TRUE(seen[2].sync.last);
+    EXPECT_EQ(seen[2].sync.dataBytes, uint64_t(block) * 45);
+    EXPECT_TRUE(HeaderMatchesFile());
+    EXPECT_TRUE(lost.empty()) << "blocks at the real pace lose nothing";
+}
+
+TEST_F(EngineTest, AudioTheServerDroppedInAStallIsFilledWithSilenceOfItsLengthAndToldOnce)
+{
+    std::vector<double> lost;
+    QObject::connect(engine.get(), &RecordingEngine::audioLost, [&](double s) { lost.push_back(s); });
+    uint32_t now = 0, step = 100;
+    engine->SetTickClock([&] { return now += step; });  // read once per block
+    view.formatRow = kRow16000Mono16;
+    const int block = Block();  // 1600 frames, a tenth of a second
+    engine->OnRecord();
+    const QByteArray before = Pattern(block * 10, 1), backlog = Pattern(block * 30, 2), after = Pattern(block * 5, 3);
+    Deliver(before);  // at the real pace
+
+    // Stalled for 20 s: what the server kept comes at once, then the real
+    // pace again, and only a few blocks later is the loss known.
+    now += 20000;
+    step = 1;
+    Deliver(backlog);
+    EXPECT_TRUE(lost.empty());
+    step = 100;
+    Deliver(after);
+    StopAndSettle();
+
+    ASSERT_EQ(lost.size(), 1u);
+    const int lostBytes = 272480 * 2;  // 20.13 s stalled, 3.1 s of it kept
+    EXPECT_DOUBLE_EQ(lost[0], 272480.0 / 16000);
+    const QByteArray data = FileData();
+    ASSERT_EQ(data.size(), before.size() + backlog.size() + lostBytes + after.size());
+    EXPECT_EQ(data.left(before.size() + backlog.size()), before + backlog);
+    EXPECT_EQ(data.mid(before.size() + backlog.size(), lostBytes), QByteArray(lostBytes, 0));
+    EXPECT_EQ(data.right(after.size()), after) << "what came after the stall follows the silence";
+    EXPECT_TRUE(view.errors.empty());
 }

@@ -303,7 +303,7 @@ TEST_F(RecorderWindowEngineTest, ClosingAsksAboutUnsavedDataAndRefusesWhileRecor
 
     click(1022);
     pump();
-    const QString tempFile = temp.filePath(QString("quillon_temp_%1.wav").arg(platform::currentThreadId()));
+    const QString tempFile = takesFolder() + QString("/quillon_temp_%1.wav").arg(platform::currentThreadId());
     ASSERT_TRUE(QFile::exists(tempFile));
     answerNextMessage(QMessageBox::Cancel, &shown);
     QTest::keyClick(window.get(), Qt::Key_Escape);
@@ -372,9 +372,9 @@ TEST_F(RecorderWindowEngineTest, AnEndingSessionKeepsSettingsPlaylistAndTheUnsav
 {
     record(440, 48000);
     window->playlistBox().AddRecording(dir.filePath("listed.wav"), true);
-    const QStringList temps = QDir(temp.path()).entryList({"quillon_temp_*.wav"}, QDir::Files);
+    const QStringList temps = QDir(takesFolder()).entryList({"quillon_temp_*.wav"}, QDir::Files);
     ASSERT_EQ(temps.size(), 1);
-    const QString wave = QDir(temp.path()).filePath(temps.front());
+    const QString wave = QDir(takesFolder()).filePath(temps.front());
 
     // Unsaved audio: settings and list are written, the recording stays for
     // the next start's salvage, and the window is left for the process to end.
@@ -418,3 +418,23 @@ TEST_F(RecorderWindowEngineTest, AnEndingSessionDuringAnMp3SaveLeavesNoHalfWritt
 }
 
 }  // namespace
+
+namespace windowtest {
+
+TEST_F(RecorderWindowEngineTest, AudioTheSystemDroppedIsToldWithoutStoppingTheWindow)
+{
+    record(440, 4800, false);
+    emit window->engine().audioLost(8.46);
+    const auto boxes = window->findChildren<QMessageBox*>();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_EQ(boxes.first()->text(),
+              QString::fromUtf8("系统过于繁忙，录音中有 8.5 秒的声音未能录下，已用静音补足。\n录音仍在继续。"));
+    EXPECT_TRUE(boxes.first()->isVisible());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "Stop stays at hand";
+    click(1022);
+    pump();
+    EXPECT_FALSE(window->engine().IsRecording());
+    boxes.first()->close();
+}
+
+}  // namespace windowtest

@@ -53,6 +53,7 @@ protected:
     void SetUp() override
     {
         qputenv("TMPDIR", temp.path().toLocal8Bit());
+        qputenv("XDG_STATE_HOME", (temp.path() + "/state").toLocal8Bit());
         playlist::PlaylistModel::setDefaultListFileForTesting(dir.filePath("Quillon.lst"));
         backend.addInputDevice("Built-in Microphone");
         backend.addInputDevice("USB Headset");
@@ -80,6 +81,10 @@ protected:
         settings.reset();
     }
     QString settingsPath() const { return dir.filePath("Quillon.conf"); }
+    // Where the window's takes in progress live.
+    QString takesFolder() const { return temp.path() + "/state/tessaly/Quillon"; }
+    // A call on the engine's writer thread, where the capture device lives.
+    void onWriter(const std::function<void()>& call) { window->engine().takeWriter().RunOnWriterThread(call); }
     template <typename T = QWidget>
     T* ctl(int id) const { return window->controlAs<T>(id); }
     QString text(int id) const { return ctl<QLabel>(id)->text(); }
@@ -125,17 +130,22 @@ protected:
     void pump()
     {
         for (int i = 0; i < 10000; ++i) {
+            bool drained = false;
+            onWriter([&] { drained = !backend.captureStream() || backend.captureStream()->waitingBytes() == 0; });
             FakeBackend::processCallbacks();
-            if (!backend.captureStream() || backend.captureStream()->waitingBytes() == 0)
+            if (drained)
                 break;
         }
-        FakeBackend::processCallbacks();
+        for (int i = 0; i < 4; ++i)
+            onWriter([] {}), FakeBackend::processCallbacks();
     }
     void record(double hz, uint32_t frames, bool stop = true)
     {
         click(1127);
         ASSERT_NE(backend.captureStream(), nullptr);
-        ASSERT_TRUE(backend.captureStream()->deliverTone(hz, 0.5, frames));
+        bool delivered = false;
+        onWriter([&] { delivered = backend.captureStream()->deliverTone(hz, 0.5, frames); });
+        ASSERT_TRUE(delivered);
         pump();
         if (stop)
             click(1022), pump();

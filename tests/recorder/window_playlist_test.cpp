@@ -84,6 +84,7 @@ TEST_F(WindowPlaylistTest, ClosingWhileThePlaylistPlaysAndLoadsLeavesNothingBehi
     EXPECT_EQ(backend.playbackCloseCount(), backend.playbackOpenCount());
     EXPECT_EQ(testsupport::threadCount(), threadsBefore);
     EXPECT_TRUE(QDir(temp.path()).entryList({"quillon_temp_*"}, QDir::Files).isEmpty());
+    EXPECT_TRUE(QDir(takesFolder()).entryList({"quillon_temp_*"}, QDir::Files).isEmpty());
     EXPECT_TRUE(QFile::exists(dir.filePath("Quillon.lst"))) << "the changed list is written back";
 }
 

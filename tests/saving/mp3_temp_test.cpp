@@ -108,17 +108,17 @@ TEST(Mp3TempFile, AStereoBlockIsCutIntoCallsTheBufferTakesAndTheInformationFrame
         ShimState* shim = loadedShim(variant);
         ASSERT_NE(shim, nullptr);
         shim->reportedOutputBufferSize = 4096;  // room for 2048 samples per call
-        s.Record(kStereo44k16Bit, 1000, 3 * 1536);  // three full 6144-byte blocks
-        // 6144 bytes = 3072 samples of both channels: 2048, then 1024.
-        ASSERT_EQ(shim->encodeCalls, 6u);
-        for (int i = 0; i < 6; ++i)
-            EXPECT_EQ(shim->encodeSamples[i], i % 2 == 0 ? 2048u : 1024u) << "call " << i;
+        s.Record(kStereo44k16Bit, 1000, 3 * 4410);  // three full blocks of a tenth of a second
+        // 4410 frames = 8820 samples of both channels: four calls of 2048, then 628.
+        ASSERT_EQ(shim->encodeCalls, 15u);
+        for (int i = 0; i < 15; ++i)
+            EXPECT_EQ(shim->encodeSamples[i], i % 5 == 4 ? 628u : 2048u) << "call " << i;
         EXPECT_EQ(shim->infoTagCalls + shim->vbrHeaderCalls, 1u);
         EXPECT_EQ(shim->vbrHeaderCalls, QByteArray(variant) == "without_info_tag" ? 1u : 0u);
         EXPECT_EQ(shim->tagCallsBeforeClose, 0u);
         EXPECT_EQ(QFile::decodeName(shim->lastTagPath), s.mp3TempPath());
         // Nothing lost between the calls, and the decoder cuts the encoder delay by the frame.
-        expectMp3Holds(s.mp3TempPath(), 3 * 1536, 44100, 2, 128, 1000);
+        expectMp3Holds(s.mp3TempPath(), 3 * 4410, 44100, 2, 128, 1000);
     }
 }
 
@@ -130,13 +130,13 @@ TEST(Mp3TempFile, AnEncoderFailureGivesItUpSilentlyWhileRecordingGoesOn)
     shim->failEncodeAtCall = 5;
     s.StartRecording(kStereo44k16Bit);
     const QString path = s.mp3TempPath();
-    s.Capture(1000, 10 * 1536);
+    s.Capture(1000, 6 * 4410);  // six blocks
     EXPECT_TRUE(s.mp3TempPath().isEmpty() && !QFile::exists(path));
     EXPECT_EQ(shim->encodeCalls, 5u) << "encoding went on after the failure";
     EXPECT_EQ(shim->closeCalls, 1u);
-    s.Capture(1000, 1536);
+    s.Capture(1000, 4410);
     s.StopRecording();
-    EXPECT_EQ(s.frames(), 11u * 1536);
+    EXPECT_EQ(s.frames(), 7u * 4410);
     EXPECT_TRUE(s.engineView.errors.empty());
 }
 

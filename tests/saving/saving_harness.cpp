@@ -34,7 +34,9 @@ bool encoderLibraryLoaded()
 SavingSession::SavingSession(const QString& pluginFolder, Audio audio)
 {
     m_oldTmpDir = qgetenv("TMPDIR");
+    m_oldStateHome = qgetenv("XDG_STATE_HOME");
     qputenv("TMPDIR", QFile::encodeName(m_temp.path()));
+    qputenv("XDG_STATE_HOME", QFile::encodeName(m_temp.path() + "/state"));
     if (audio == Audio::Fake) {
         backend.addInputDevice(QStringLiteral("Microphone"));
         platform::audio::setBackendForTesting(&backend);
@@ -61,18 +63,24 @@ SavingSession::~SavingSession()
         qunsetenv("TMPDIR");
     else
         qputenv("TMPDIR", m_oldTmpDir);
+    if (m_oldStateHome.isNull())
+        qunsetenv("XDG_STATE_HOME");
+    else
+        qputenv("XDG_STATE_HOME", m_oldStateHome);
 }
 
 void SavingSession::Capture(double frequency, uint32_t frames)
 {
+    // The capture device lives on the engine's writer thread. Hand the sound
+    // over in portions the queued blocks can take, as a sound card would.
+    TakeWriter& writer = engine->takeWriter();
     auto* stream = backend.captureStream();
-    // Fifteen blocks are queued at a time: hand the sound over in portions
-    // the engine can take, as a sound card would.
-    const uint32_t portion = stream ? 4 * 6144 / stream->format().blockAlign() : 0;
+    const uint32_t portion = stream ? stream->format().sampleRate / 2 : 0;
     for (uint32_t n = 0; stream && frames > 0; frames -= n) {
         n = std::min(frames, portion);
-        stream->deliverTone(frequency, 0.5, n);
-        FakeBackend::processCallbacks();
+        writer.RunOnWriterThread([&] { stream->deliverTone(frequency, 0.5, n); });
+        for (int i = 0; i < 3; ++i)
+            writer.RunOnWriterThread([] {}), FakeBackend::processCallbacks();
     }
 }
 
@@ -80,7 +88,7 @@ void SavingSession::StopRecording()
 {
     engine->OnStop();
     for (int i = 0; i < 100 && engine->IsRecording(); ++i)
-        FakeBackend::processCallbacks();
+        engine->takeWriter().RunOnWriterThread([] {}), FakeBackend::processCallbacks();
     FakeBackend::processCallbacks();
 }
 

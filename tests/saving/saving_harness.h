@@ -105,7 +105,8 @@ public:
     void SaveAt(int second);  // OnSave with the clock at 14:07:<second>
 
     uint32_t frames() const { return engine->GetDataLength() / engine->format().blockAlign(); }
-    QString tempFolder() const { return m_temp.path(); }
+    // Where the takes in progress live.
+    QString tempFolder() const { return m_temp.path() + "/state/tessaly/Quillon"; }
     QString saveFolder() const { return m_saves.path(); }
     QString saved(const QString& name) const { return m_saves.filePath(name); }
     QStringList savedFiles() const { return QDir(saveFolder()).entryList(QDir::Files); }
@@ -122,7 +123,7 @@ public:
     std::vector<int> sleeps;
 
 private:
-    QByteArray m_oldTmpDir;
+    QByteArray m_oldTmpDir, m_oldStateHome;
     QTemporaryDir m_temp, m_saves;
 };
 
