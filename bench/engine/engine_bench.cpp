@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <dlfcn.h>
 #include <thread>
 #include <unistd.h>
 #include <QFile>
@@ -149,6 +150,14 @@ int main(int argc, char** argv)
                                : 20.0;
     QTemporaryDir dir;
     qputenv("TMPDIR", dir.path().toLocal8Bit());
+    // Takes in progress go to the state folder, on disk as a user's would be.
+    qputenv("XDG_STATE_HOME", dir.filePath("state").toLocal8Bit());
+    // The window looks for the plug-in beside the program, which is the
+    // build's program folder, not this one: loaded from there, the window
+    // finds it already loaded by its name.
+    const QByteArray plugin = qgetenv("QUILLON_BIN_DIR") + "/libmpeg_encoder.so";
+    if (!dlopen(plugin.constData(), RTLD_NOW | RTLD_GLOBAL))
+        std::fprintf(stderr, "%s\n", dlerror());
 
     const QString toneFile = dir.filePath("tone.wav");
     QProcess::execute("sox", {"-n", "-r", "48000", "-c", "2", "-b", "16", toneFile, "synth",
@@ -185,7 +194,7 @@ int main(int argc, char** argv)
                           "j", "-q", "2", "-b", QString::number(kbps), "-", dir.filePath("lame.mp3")},
                          seconds);
     bool mp3 = false;
-    for (const QFileInfo& temp : QDir(dir.path()).entryInfoList({"quillon_temp_*.mp3"}, QDir::Files))
+    for (const QFileInfo& temp : QDir(dir.filePath("state/tessaly/Quillon")).entryInfoList({"quillon_temp_*.mp3"}, QDir::Files))
         mp3 = mp3 || temp.size() > 0;
     window.engine().SetSaved(true);
     window.controlAs<QAbstractButton>(1125)->click();  // a new recording
