@@ -302,17 +302,23 @@ TEST_F(EnginePulseTest, AWindowThreadThatDoesNotRunLosesNothingAndTheFileOnDiskF
     // busy machine PipeWire lets the tone's 20 ms stream run dry now and
     // then: the sink's monitor then holds 10-50 ms of silence, which the
     // server's own recorder hears at the same moment for as long; the user
-    // would hear it in any recording of that source. The reference started
-    // first, so its twin of a gap lies up to a second later. A new stream may
+    // would hear it in any recording of that source. Either stream may reach
+    // the server first, so a gap's twin lies within a second of it. A new stream may
     // start with a moment of silence on PipeWire: the take from 0.5 s on.
+    // A starved PipeWire also blanks whole graph cycles (multiples of 256
+    // samples) in one recording stream but not the other; our side fills
+    // nothing shorter than a block (100 ms) with silence without saying so.
+    const bool pipewire = qgetenv("QUILLON_SOUND_SERVER") == "pipewire";
     const auto samples = MonoSamples(file);
     const auto heard = MonoSamples(referenceFile);
     const auto referenceGaps = audiotest::quietStretches(heard, 0, 0.05, 480);
     for (const auto& [at, length] : audiotest::quietStretches(samples, 24000, 0.05, 480)) {
         if (at + length + 4800 > heard.size())
             continue;  // where the reference, stopped by a signal, may have lost its last moment
+        if (pipewire && length < 4800)
+            continue;
         const bool inTheSource = std::any_of(referenceGaps.begin(), referenceGaps.end(), [&](const auto& gap) {
-            return gap.first + 480 >= at && gap.first <= at + 48000 && gap.second + 480 >= length;
+            return gap.first + 48000 >= at && gap.first <= at + 48000 && gap.second + 480 >= length;
         });
         EXPECT_TRUE(inTheSource) << "a gap of " << length << " samples at " << at << " that the source did not have";
     }
