@@ -17,6 +17,9 @@
 #include <QSlider>
 #include <QTimer>
 #include <QTimerEvent>
+#include <QScopedValueRollback>
+#include <algorithm>
+#include <set>
 
 #include "controls/about_dialog.h"
 #include "controls/bitmap_button.h"
@@ -31,11 +34,13 @@
 #include "engine/mp3_temp_encoder.h"
 #include "engine/record_formats.h"
 #include "engine/recording_engine.h"
-#include "engine/recording_saver.h"
 #include "playlist/playlist_box.h"
 #include "playlist/playlist_model.h"
 #include "platform/paths.h"
 #include "platform/replacing_file.h"
+#include "recorder/control_states.h"
+#include "recorder/readout.h"
+#include "recorder/save_flow.h"
 #include "recorder/waveform_view.h"
 #include "input/input_lists.h"
 #include "input/mixer_line_list.h"
@@ -128,12 +133,11 @@ void RecorderDialog::OnInitDialog()
     setFixedSize(m_fullClientSize);
     // The engine's blocks are allocated once, with the window, and the
     // encoder plug-in is bound then.
-    m_engine = std::make_unique<RecordingEngine>(*this);
+    m_engine = std::make_unique<RecordingEngine>();
     m_encoder = std::make_shared<EncoderPlugin>();
     m_encoder->LoadEncoder(platform::programFolder());
     m_engine->SetMp3Side(std::make_unique<Mp3TempEncoder>(m_encoder, [this] { return m_recordQuality; }));
-    m_saver = std::make_unique<RecordingSaver>(*m_engine, *this, m_encoder);
-    connect(m_engine.get(), &RecordingEngine::audioLost, this, &RecorderDialog::ShowAudioLost);
+    m_saveFlow = std::make_unique<SaveFlow>(*m_engine, *this, m_encoder);
 
     // Combo 1003 takes its two entries from the template's initial data.
     auto* encoding = controlAs<QComboBox>(1003);
@@ -167,8 +171,8 @@ void RecorderDialog::OnInitDialog()
     quality->setValue(m_recordQuality);
     OnQualityScroll();
 
-    m_engine->ShowLength();
-    m_engine->ShowPosition(true);
+    ShowLength();
+    ShowPosition(true);
     setWaitCursor(false);
 
     connectCommands();
@@ -291,24 +295,143 @@ void RecorderDialog::connectCommands()
 
 void RecorderDialog::connectEngine()
 {
-    RecordingEngine* e = m_engine.get();
-    const std::pair<int, void (RecordingEngine::*)()> commands[] = {
-        {1127, &RecordingEngine::OnRecord},      {1022, &RecordingEngine::OnStop},
-        {1125, &RecordingEngine::OnNewRecording}, {103, &RecordingEngine::OnPlay},
-        {1122, &RecordingEngine::OnSeekStart},   {1123, &RecordingEngine::OnSeekEnd},
-        {1116, &RecordingEngine::OnSave},  // the saver is the engine's save handler
+    const std::pair<int, void (RecorderDialog::*)()> commands[] = {
+        {1127, &RecorderDialog::OnRecord},       {1022, &RecorderDialog::OnStop},
+        {1125, &RecorderDialog::OnNewRecording}, {103, &RecorderDialog::OnPlay},
+        {1122, &RecorderDialog::OnSeekStart},    {1123, &RecorderDialog::OnSeekEnd},
+        {1116, &RecorderDialog::OnSave},         {1124, &RecorderDialog::OnClearAfterPosition},
     };
     for (const auto& [id, operation] : commands)
-        connect(controlAs<QAbstractButton>(id), &QAbstractButton::clicked, e, operation);
+        connect(controlAs<QAbstractButton>(id), &QAbstractButton::clicked, this, operation);
 
-    // The position slider's notifications go to the engine as they come:
-    // tracking while the thumb is dragged, steps, and one end of tracking.
+    // The position slider's notifications come as they are sent: tracking
+    // while the thumb is dragged, steps, and one end of tracking.
     auto* slider = controlAs<controls::Trackbar>(1121);
-    connect(slider, &controls::Trackbar::scrolled, this,
-            [this, slider](int code) { m_engine->OnHScroll(code, slider->GetPos()); });
+    connect(slider, &controls::Trackbar::scrolled, this, [this, slider](int code) { OnHScroll(code, slider->GetPos()); });
 
-    connect(controlAs<QAbstractButton>(1124), &QAbstractButton::clicked, this,
-            [this] { m_saver->OnClearAfterPosition(); });
+    RecordingEngine* e = m_engine.get();
+    connect(e, &RecordingEngine::stateChanged, this, &RecorderDialog::OnEngineStateChanged);
+    connect(e, &RecordingEngine::lengthChanged, this, [this] { ShowLength(), RefreshControlStates(); });
+    connect(e, &RecordingEngine::positionChanged, this, [this] { ShowPosition(!m_sliderScrolling); });
+    connect(e, &RecordingEngine::waveformBlock, this, &RecorderDialog::ShowWaveformBlock);
+    connect(e, &RecordingEngine::audioLost, this, &RecorderDialog::ShowAudioLost);
+    connect(e, &RecordingEngine::failed, this, &RecorderDialog::ShowEngineError);
+    connect(m_saveFlow.get(), &SaveFlow::recordingSaved, this, &RecorderDialog::addRecording);
+}
+
+// ------------------------------------------------------------- commands
+
+void RecorderDialog::OnRecord()
+{
+    m_engine->Record(controlAs<QComboBox>(1266)->currentIndex(),
+                     RecordFormats::format(controlAs<QComboBox>(1217)->currentIndex()));
+}
+
+void RecorderDialog::OnStop() { m_engine->Stop(); }
+
+void RecorderDialog::OnPlay() { m_engine->Play(); }
+
+void RecorderDialog::OnSeekStart() { m_engine->MoveTo(0); }
+
+void RecorderDialog::OnSeekEnd() { m_engine->MoveTo(m_engine->lengthFrames()); }
+
+void RecorderDialog::OnHScroll(int code, int64_t position)
+{
+    if (m_engine->IsRecording())
+        return;  // the slider follows the recording and is disabled meanwhile
+    const uint32_t frame = uint32_t(std::clamp<int64_t>(position, 0, m_engine->lengthFrames()));
+    const QScopedValueRollback<bool> scrolling(m_sliderScrolling, true);
+    switch (code) {
+    case controls::Trackbar::ThumbTrack:
+        m_sliderDragging = true;
+        break;
+    case controls::Trackbar::EndTrack:
+        m_sliderDragging = false;
+        m_engine->RestartAt(frame);
+        break;
+    default:
+        m_engine->MoveTo(frame);
+        break;
+    }
+}
+
+void RecorderDialog::OnSave() { m_saveFlow->OnSave(); }
+
+void RecorderDialog::OnClearAfterPosition() { m_engine->ClearAfterPosition(); }
+
+void RecorderDialog::OnNewRecording()
+{
+    const EngineState state = m_engine->state();
+    if (state != EngineState::Empty && state != EngineState::Stopped)
+        return;
+    if (m_saveFlow->MayDropTake())
+        m_engine->DiscardTake();
+}
+
+// ------------------------------------------------------- engine reports
+
+void RecorderDialog::ShowLength()
+{
+    const uint32_t frames = m_engine->lengthFrames();
+    controlAs<QLabel>(1120)->setText(ReadoutText(384, frames, m_engine->format().sampleRate));
+    auto* slider = controlAs<controls::Trackbar>(1121);
+    slider->SetRange(0, frames);
+    if (!m_sliderDragging)
+        slider->SetPos(frames);
+}
+
+void RecorderDialog::ShowPosition(bool moveSlider)
+{
+    const uint32_t position = m_engine->position();
+    controlAs<QLabel>(1119)->setText(ReadoutText(385, position, m_engine->format().sampleRate));
+    if (moveSlider && !m_sliderDragging)
+        controlAs<controls::Trackbar>(1121)->SetPos(position);
+}
+
+void RecorderDialog::RefreshControlStates()
+{
+    const std::set<int> enabled = EnabledControls(m_engine->state(), m_engine->GetDataLength() > 0);
+    for (int id : kEngineControls)
+        control(id)->setEnabled(enabled.count(id) > 0);
+}
+
+void RecorderDialog::OnEngineStateChanged(EngineState state)
+{
+    if (state == EngineState::Recording || state == EngineState::Playing)
+        static_cast<WaveformView*>(control(1084))->setFullScale(FullScaleFor(m_engine->format().bitsPerSample));
+    RefreshControlStates();
+    if (m_engine->IsRecording() != m_reportedRecording) {
+        m_reportedRecording = !m_reportedRecording;
+        emit recordingChanged(m_reportedRecording);
+    }
+}
+
+void RecorderDialog::ShowWaveformBlock(const QByteArray& block)
+{
+    TakeWaveformSnapshot(*static_cast<WaveformView*>(control(1084)), reinterpret_cast<const uint8_t*>(block.constData()),
+                         uint32_t(block.size()), m_engine->format().bitsPerSample);
+}
+
+void RecorderDialog::ShowEngineError(EngineError error)
+{
+    switch (error) {
+    case EngineError::TakeFileNotCreated:
+        return showError(366);
+    case EngineError::CaptureNotOpened:
+        return showError(365);
+    case EngineError::CaptureLost:
+        return showError(resources::IDS_RECORD_DEVICE_LOST);
+    case EngineError::TakeWriteFailed:
+        return showError(resources::IDS_RECORD_WRITE_FAILED);
+    case EngineError::TakeSizeLimit:
+        return showError(resources::IDS_RECORD_SIZE_LIMIT);
+    case EngineError::OutputNotOpened:
+        return showError(381);
+    case EngineError::OutputLost:
+        return showError(resources::IDS_PLAYBACK_DEVICE_LOST);
+    case EngineError::TakeReadFailed:
+        return showError(resources::IDS_PLAYBACK_READ_FAILED);
+    }
 }
 
 namespace {
@@ -389,29 +512,7 @@ void RecorderDialog::addRecording(const QString& path)
 
 playlist::PlaylistModel& RecorderDialog::playlist() { return m_playlist->model(); }
 
-QStringList RecorderDialog::savedRecordings() const { return m_saver->savedFiles(); }
-
-int RecorderDialog::selectedDevice() const { return controlAs<QComboBox>(1266)->currentIndex(); }
-int RecorderDialog::selectedFormatRow() const { return controlAs<QComboBox>(1217)->currentIndex(); }
-void RecorderDialog::setPositionText(const QString& text) { controlAs<QLabel>(1119)->setText(text); }
-void RecorderDialog::setLengthText(const QString& text) { controlAs<QLabel>(1120)->setText(text); }
-
-void RecorderDialog::setPositionRange(uint32_t maximum) { controlAs<controls::Trackbar>(1121)->SetRange(0, maximum); }
-
-void RecorderDialog::setPositionThumb(uint32_t position) { controlAs<controls::Trackbar>(1121)->SetPos(position); }
-
-uint32_t RecorderDialog::positionThumb() const { return uint32_t(controlAs<controls::Trackbar>(1121)->GetPos()); }
-
-void RecorderDialog::setControlEnabled(int controlId, bool enabled)
-{
-    if (QWidget* c = control(controlId))
-        c->setEnabled(enabled);
-    // The engine refreshes the controls at every change of its state.
-    if (m_engine && m_engine->IsRecording() != m_reportedRecording) {
-        m_reportedRecording = !m_reportedRecording;
-        emit recordingChanged(m_reportedRecording);
-    }
-}
+QStringList RecorderDialog::savedRecordings() const { return m_saveFlow->savedFiles(); }
 
 void RecorderDialog::ShowAudioLost(double seconds)
 {
@@ -437,8 +538,6 @@ Answer RecorderDialog::ask(int stringId)
                                          QMessageBox::Yes);
     return b == QMessageBox::Yes ? Answer::Yes : b == QMessageBox::No ? Answer::No : Answer::Cancel;
 }
-
-WaveformTarget* RecorderDialog::waveform() { return static_cast<WaveformView*>(control(1084)); }
 
 void RecorderDialog::UpdateData(bool fromControls)
 {
@@ -470,7 +569,7 @@ void RecorderDialog::OnQualityScroll()
 void RecorderDialog::ShowQualityBitrate()
 {
     // What the frames will carry at the chosen format's rate, not the rate asked for.
-    const uint32_t rate = RecordFormats::format(selectedFormatRow()).sampleRate;
+    const uint32_t rate = RecordFormats::format(controlAs<QComboBox>(1217)->currentIndex()).sampleRate;
     controlAs<QLabel>(1017)->setText(QString::asprintf("%d kbps", EncodedBitrate(rate, m_recordQuality)));
 }
 
@@ -538,13 +637,13 @@ void RecorderDialog::ApplyPlaylistPanel()
 void RecorderDialog::OnCancel()
 {
     // Closing now would throw away the recording the save still reads.
-    if (m_engine->IsSaving())
+    if (m_engine->state() == EngineState::Saving)
         return;
     if (m_engine->IsRecording() || m_engine->IsPlaying()) {
         QMessageBox::information(this, windowTitle(), resources::text(363));
         return;
     }
-    m_engine->OnNewRecording();
+    OnNewRecording();
     // Cancel in the question, or a failed save, keeps the window and the recording.
     if (!m_engine->IsCaptureDeviceOpen())
         done(QDialog::Rejected);
@@ -571,7 +670,7 @@ void RecorderDialog::OnDestroy()
     if (m_tipTimer)
         killTimer(m_tipTimer);
     StoreSettings();
-    m_saver.reset();
+    m_saveFlow.reset();
     m_engine->Release();
     m_playlist->Shutdown();
 }
@@ -596,7 +695,7 @@ void RecorderDialog::StoreSettings()
 
 bool RecorderDialog::HoldsUnsavedRecording() const
 {
-    return m_engine->IsSaving() || (!m_engine->IsSaved() && m_engine->GetDataLength() > 0);
+    return m_engine->state() == EngineState::Saving || (!m_saveFlow->IsSaved() && m_engine->GetDataLength() > 0);
 }
 
 void RecorderDialog::KeepForSalvage()
