@@ -81,17 +81,20 @@ void SaveFlow::OnSave()
     m_prompts.showSavingLabel(true);
     m_prompts.setWaitCursor(true);
     const ExportResult result = Write(chosen->first, chosen->second);
-    m_engine.EndExport();
 
+    // Still Saving while the cursor goes back: the clicks and close requests
+    // that waited for the save are dropped then, not carried out.
     if (result.status != ExportStatus::Saved) {
         m_prompts.setWaitCursor(false);
         m_prompts.showSavingLabel(false);
+        m_engine.EndExport();
         if (result.status == ExportStatus::Failed)
             m_prompts.showError(kSaveFailed);
         return;
     }
     m_prompts.showSavingLabel(false);
     m_prompts.setWaitCursor(false);
+    m_engine.EndExport();
     m_saved = true;
     m_savedFiles.append(result.path);
     emit recordingSaved(result.path);
@@ -149,8 +152,8 @@ std::optional<std::pair<ExportTarget, ExportFormat>> SaveFlow::ChooseTarget(cons
 
     const std::optional<QString> chosen =
         m_prompts.chooseSavePath(mp3Chosen ? QStringLiteral("mp3") : QStringLiteral("wav"),
-                                 mp3Chosen ? QCoreApplication::translate("RecordingSaver", "MP3 File (*.mp3)")
-                                           : QCoreApplication::translate("RecordingSaver", "WAVE File (*.wav)"),
+                                 mp3Chosen ? QCoreApplication::translate("SaveFlow", "MP3 File (*.mp3)")
+                                           : QCoreApplication::translate("SaveFlow", "WAVE File (*.wav)"),
                                  folderIsDirectory ? platform::joinPath(folder, name) : name);
     if (!chosen || chosen->isEmpty())
         return std::nullopt;

@@ -14,7 +14,7 @@
 #include <QTest>
 
 #include "settings/settings_store.h"
-#include "engine/readout.h"
+#include "recorder/readout.h"
 #include "engine/recording_engine.h"
 #include "platform/audio/audio_backend.h"
 #include "recorder/recorder_dialog.h"
