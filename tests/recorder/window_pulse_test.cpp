@@ -118,7 +118,7 @@ TEST(RecorderWindowOnTheServer, HoldingTheSliderChannelDuringPlaybackResetsOnceA
         ASSERT_TRUE(QTest::qWaitFor([&] { return !engine.IsPlaying(); }, 10000));
         EXPECT_EQ(engine.position(), frames);
         EXPECT_EQ(counting.resets, 1);
-        engine.SetSaved(true);  // closing asks nothing
+        engine.DiscardTake();  // closing asks nothing
     }
     setBackendForTesting(nullptr);
 }
