@@ -1,26 +1,15 @@
 #include "engine/recording_engine.h"
 
 #include <algorithm>
-#include <QScopedValueRollback>
 
 #include "engine/engine_log.h"
-#include "engine/readout.h"
-#include "engine/record_formats.h"
 #include "platform/paths.h"
-#include "resources/strings.h"
 
 using platform::audio::AudioBuffer;
 
 Q_LOGGING_CATEGORY(lcEngine, "quillon.engine", QtCriticalMsg)
 
 namespace {
-
-constexpr int kAskSaveChanges = 364;
-constexpr int kCannotOpenRecordingDevice = 365;
-constexpr int kCannotCreateRecordingFile = 366;
-constexpr int kCannotOpenAudioDevice = 381;
-constexpr int kLengthText = 384;
-constexpr int kPositionText = 385;
 
 QString TempName(const QString& extension)
 {
@@ -30,23 +19,25 @@ QString TempName(const QString& extension)
 
 }  // namespace
 
-RecordingEngine::RecordingEngine(EngineView& view, QObject* parent)
+RecordingEngine::RecordingEngine(QObject* parent)
     : QObject(parent)
-    , m_view(view)
     , m_mp3(std::make_unique<NoMp3Side>())
     , m_writer(m_wavTemp,
                {[this](const TakeProgress& p) { OnTakeProgress(p); }, [this](bool written) { OnTakeStopped(written); },
                 [this](TakeFault fault) { OnTakeFailed(fault); }})
 {
     IgnoreFileSizeSignal();
-    m_playback.onBufferPlayed = [this](const AudioBuffer& buffer) { TakeSnapshotIfDue(buffer); };
-    m_playback.onPositionAdvanced = [this] { ShowPosition(true); };
+    m_playback.onBufferPlayed = [this](const AudioBuffer& buffer) {
+        if (SnapshotDue())
+            emit waveformBlock(QByteArray(reinterpret_cast<const char*>(buffer.data), qsizetype(buffer.length)));
+    };
+    m_playback.onPositionAdvanced = [this] { ReportPosition(); };
     m_playback.onClosed = [this] {
-        RefreshControlStates();
+        SetState(EngineState::Stopped);
         if (m_playback.takeReadFailure())
-            m_view.showError(resources::IDS_PLAYBACK_READ_FAILED);
+            emit failed(EngineError::TakeReadFailed);
         if (m_playback.takeDeviceLoss())
-            m_view.showError(resources::IDS_PLAYBACK_DEVICE_LOST);
+            emit failed(EngineError::OutputLost);
     };
 }
 
@@ -63,27 +54,34 @@ void RecordingEngine::SetMp3Side(std::unique_ptr<Mp3Side> side)
     m_mp3 = side ? std::move(side) : std::make_unique<NoMp3Side>();
 }
 
+void RecordingEngine::SetState(EngineState state)
+{
+    if (m_state == state)
+        return;
+    m_state = state;
+    emit stateChanged(state);
+}
+
 // ---------------------------------------------------------------- capture
 
-void RecordingEngine::OnRecord()
+void RecordingEngine::Record(int device, const platform::audio::PcmFormat& format)
 {
-    if (m_recording || IsPlaying() || m_released || m_saving)
+    if (!IsIdle() || m_released)
         return;
 
     // From here on the recording differs from anything encoded before.
     m_mp3->DiscardMp3Temp();
 
     if (!m_writer.IsOpen()) {
-        const int device = m_view.selectedDevice();
-        m_format = RecordFormats::format(m_view.selectedFormatRow());
+        m_format = format;
         if (!m_wavTemp.Create(TempName(QStringLiteral("wav")), m_format)) {
             qCWarning(lcEngine) << "cannot create the recording file:" << m_wavTemp.errorString();
-            m_view.showError(kCannotCreateRecordingFile);
+            emit failed(EngineError::TakeFileNotCreated);
             return;
         }
         if (!m_writer.Open(device, m_format)) {
             m_wavTemp.CloseAndRemove();
-            m_view.showError(kCannotOpenRecordingDevice);
+            emit failed(EngineError::CaptureNotOpened);
             return;
         }
         m_mp3->BeginMp3Temp(TempName(QStringLiteral("mp3")), m_format);
@@ -92,32 +90,27 @@ void RecordingEngine::OnRecord()
     // A resumed recording overwrites from the position onward.
     m_takeLength = m_wavTemp.GetDataLength();
     m_lostFrames = 0;
-    m_recording = true;
     if (!m_writer.Start(uint64_t(m_position) * m_format.blockAlign(), *m_mp3)) {
-        m_recording = false;
-        StopRecordingAfterFault(kCannotOpenRecordingDevice);
+        StopRecordingAfterFault(EngineError::CaptureNotOpened);
         return;
     }
-    RefreshControlStates();
-    SetViewFullScale();
+    SetState(EngineState::Recording);
 }
 
 void RecordingEngine::OnTakeProgress(const TakeProgress& progress)
 {
-    if (!m_recording)
+    if (!IsRecording())
         return;
     if (progress.newAudio)
-        m_saved = false;
+        emit audioRecorded();
     m_takeLength = uint32_t(progress.dataBytes);
     // The position follows the end of the file, also when a resumed recording
     // overwrites in the middle.
     m_position = m_takeLength / m_format.blockAlign();
-    WaveformTarget* wave = m_view.waveform();
-    if (wave && !progress.snapshot.isEmpty())
-        TakeWaveformSnapshot(*wave, reinterpret_cast<const uint8_t*>(progress.snapshot.constData()),
-                             uint32_t(progress.snapshot.size()), m_format.bitsPerSample);
-    ShowLength();
-    ShowPosition(true);
+    if (!progress.snapshot.isEmpty())
+        emit waveformBlock(progress.snapshot);
+    ReportLength();
+    ReportPosition();
     if (progress.newAudio)
         emit levelsMeasured(progress.levels);
     if (progress.lostFrames > 0) {
@@ -126,88 +119,73 @@ void RecordingEngine::OnTakeProgress(const TakeProgress& progress)
     }
 }
 
-void RecordingEngine::OnStop()
+void RecordingEngine::Stop()
 {
-    if (!m_recording) {
-        m_playback.Stop();  // the controls change when the device has closed
+    if (IsPlaying()) {
+        m_playback.Stop();  // Stopped once the device has closed
         return;
     }
     // Everything captured up to this moment still reaches the file; the
     // recording ends when the writer says so.
-    m_writer.Stop();
+    if (IsRecording())
+        m_writer.Stop();
 }
 
 void RecordingEngine::OnTakeStopped(bool headerWritten)
 {
-    if (!m_recording)
+    if (!IsRecording())
         return;
-    m_recording = false;
-    ShowFinishedTake();
+    FinishTake();
     if (!headerWritten)
-        m_view.showError(resources::IDS_RECORD_WRITE_FAILED);
+        emit failed(EngineError::TakeWriteFailed);
 }
 
 void RecordingEngine::OnTakeFailed(TakeFault fault)
 {
-    if (!m_recording)
+    if (!IsRecording())
         return;
-    m_recording = false;
     switch (fault) {
     case TakeFault::WriteFailed:
-        StopRecordingAfterFault(resources::IDS_RECORD_WRITE_FAILED);
+        StopRecordingAfterFault(EngineError::TakeWriteFailed);
         break;
     case TakeFault::SizeLimit:
-        StopRecordingAfterFault(resources::IDS_RECORD_SIZE_LIMIT);
+        StopRecordingAfterFault(EngineError::TakeSizeLimit);
         break;
     case TakeFault::DeviceLost:
-        StopRecordingAfterFault(GetDataLength() > 0 ? resources::IDS_RECORD_DEVICE_LOST
-                                                    : kCannotOpenRecordingDevice);
+        // With nothing recorded the device never really worked.
+        StopRecordingAfterFault(m_wavTemp.GetDataLength() > 0 ? EngineError::CaptureLost
+                                                              : EngineError::CaptureNotOpened);
         break;
     }
 }
 
-void RecordingEngine::StopRecordingAfterFault(int messageId)
+void RecordingEngine::StopRecordingAfterFault(EngineError error)
 {
-    if (GetDataLength() == 0) {
+    if (m_wavTemp.GetDataLength() == 0) {
         // Nothing was recorded: this was a failed start, and the device and
         // format may be chosen again.
         EnterEmpty();
     } else {
-        ShowFinishedTake();
+        FinishTake();
     }
-    m_view.showError(messageId);
+    emit failed(error);
 }
 
-void RecordingEngine::ShowFinishedTake()
+void RecordingEngine::FinishTake()
 {
-    m_position = GetDataLength() / m_format.blockAlign();
-    ShowLength();
-    ShowPosition(true);
-    RefreshControlStates();
+    m_state = EngineState::Stopped;  // the file is the engine's again: its own length counts
+    m_position = lengthFrames();
+    ReportLength();
+    ReportPosition();
+    emit stateChanged(m_state);
 }
 
 // --------------------------------------------------------- new recording
 
-void RecordingEngine::OnNewRecording()
+void RecordingEngine::DiscardTake()
 {
-    if (m_recording || IsPlaying() || m_saving)
-        return;
-    if (GetDataLength() > 0 && !m_saved) {
-        switch (m_view.ask(kAskSaveChanges)) {
-        case Answer::Cancel:
-            return;
-        case Answer::Yes:
-            OnSave();
-            if (!m_saved)
-                return;  // the save failed or its dialog was cancelled
-            break;
-        case Answer::No:
-            break;
-        }
-        m_saved = true;
-    }
-
-    EnterEmpty();
+    if (IsIdle())
+        EnterEmpty();
 }
 
 void RecordingEngine::EnterEmpty()
@@ -216,122 +194,104 @@ void RecordingEngine::EnterEmpty()
     m_wavTemp.CloseAndRemove();
 
     m_position = 0;
-    ShowPosition(true);
-    ShowLength();
-    RefreshControlStates();
+    m_state = EngineState::Empty;
+    ReportPosition();
+    ReportLength();
+    emit stateChanged(m_state);
 
     m_mp3->DiscardMp3Temp();
 }
 
-void RecordingEngine::OnSave()
+// ------------------------------------------------------------ export, clear
+
+bool RecordingEngine::BeginExport()
 {
-    if (!m_saveHandler || m_saving)
+    if (m_state != EngineState::Stopped || GetDataLength() == 0)
+        return false;
+    SetState(EngineState::Saving);
+    return true;
+}
+
+TakeSource RecordingEngine::ExportSource() const
+{
+    TakeSource source;
+    source.available = m_wavTemp.isOpen();
+    source.wavePath = m_wavTemp.path();
+    source.waveReadingPath = m_wavTemp.readingPath();
+    source.headerSize = GetHeaderSize();
+    source.format = m_format;
+    source.mp3TempPath = m_mp3->mp3TempPath();
+    source.mp3TempBitrate = m_mp3->mp3TempBitrate();
+    return source;
+}
+
+void RecordingEngine::EndExport()
+{
+    if (m_state == EngineState::Saving)
+        SetState(EngineState::Stopped);
+}
+
+void RecordingEngine::ClearAfterPosition()
+{
+    if (m_state != EngineState::Stopped || !m_wavTemp.isOpen())
         return;
-    const QScopedValueRollback<bool> saving(m_saving, true);
-    m_saveHandler();
+    const uint64_t keep = std::min<uint64_t>(uint64_t(m_position) * m_format.blockAlign(), m_wavTemp.GetDataLength());
+    m_wavTemp.TruncateData(keep);
+    // The encoded copy holds the dropped part as well; a later MP3 save
+    // encodes the shortened recording.
+    m_mp3->DiscardMp3Temp();
+    ReportLength();
 }
 
 // --------------------------------------------------------------- playback
 
-void RecordingEngine::OnPlay()
+void RecordingEngine::Play()
 {
-    if (m_recording || IsPlaying() || m_saving || GetDataLength() == 0)
+    if (!IsIdle() || GetDataLength() == 0)
         return;
     switch (m_playback.Start()) {
     case RecordingPlayback::StartResult::Started:
         break;
     case RecordingPlayback::StartResult::DeviceFailed:
-        m_view.showError(kCannotOpenAudioDevice);
+        emit failed(EngineError::OutputNotOpened);
         return;
     case RecordingPlayback::StartResult::ReadFailed:
-        m_view.showError(resources::IDS_PLAYBACK_READ_FAILED);
+        emit failed(EngineError::TakeReadFailed);
         return;
     }
-    SetViewFullScale();
-    RefreshControlStates();
+    SetState(EngineState::Playing);
 }
 
-void RecordingEngine::OnSeekStart()
+void RecordingEngine::MoveTo(uint32_t frame)
 {
-    if (m_recording || m_saving)
+    if (IsRecording() || m_state == EngineState::Saving)
         return;
-    m_position = 0;
+    m_position = std::min(frame, lengthFrames());
     m_playback.ContinueFromPosition();
-    ShowPosition(true);
+    ReportPosition();
 }
 
-void RecordingEngine::OnSeekEnd()
+void RecordingEngine::RestartAt(uint32_t frame)
 {
-    if (m_recording || m_saving)
+    if (IsRecording() || m_state == EngineState::Saving)
         return;
-    m_position = GetDataLength() / m_format.blockAlign();
-    m_playback.ContinueFromPosition();
-    ShowPosition(true);
+    m_position = std::min(frame, lengthFrames());
+    ReportPosition();
+    // A playing device hands its blocks back now; they are refilled from here.
+    m_playback.Restart();
 }
 
-void RecordingEngine::OnHScroll(int code, int64_t position)
-{
-    if (m_recording || m_saving)
-        return;  // the slider follows the recording and is disabled meanwhile
-    const uint32_t frames = GetDataLength() / m_format.blockAlign();
-    const uint32_t thumb = uint32_t(std::clamp<int64_t>(position, 0, frames));
-    switch (code) {
-    case kThumbTrack:
-        m_sliderDragging = true;
-        break;
-    case kEndTrack:
-        m_sliderDragging = false;
-        m_position = thumb;
-        ShowPosition(false);
-        // A playing device hands its blocks back now; they are refilled from here.
-        m_playback.Restart();
-        break;
-    default:
-        m_position = thumb;
-        m_playback.ContinueFromPosition();
-        ShowPosition(false);
-        break;
-    }
-}
+// ---------------------------------------------------------------- reports
 
-// ------------------------------------------------------ readouts, controls
-
-uint32_t RecordingEngine::GetDataLength() const { return m_recording ? m_takeLength : m_wavTemp.GetDataLength(); }
+uint32_t RecordingEngine::GetDataLength() const { return IsRecording() ? m_takeLength : m_wavTemp.GetDataLength(); }
 
 uint32_t RecordingEngine::GetHeaderSize() const { return m_wavTemp.GetHeaderSize(); }
 
-void RecordingEngine::ShowLength()
-{
-    const uint32_t frames = GetDataLength() / m_format.blockAlign();
-    m_view.setLengthText(ReadoutText(kLengthText, frames, m_format.sampleRate));
-    m_view.setPositionRange(frames);
-    if (!m_sliderDragging)
-        m_view.setPositionThumb(frames);
-}
+uint32_t RecordingEngine::lengthFrames() const { return GetDataLength() / m_format.blockAlign(); }
 
-void RecordingEngine::ShowPosition(bool moveSlider)
-{
-    m_view.setPositionText(ReadoutText(kPositionText, m_position, m_format.sampleRate));
-    if (moveSlider && !m_sliderDragging)
-        m_view.setPositionThumb(m_position);
-}
+void RecordingEngine::ReportLength() { emit lengthChanged(lengthFrames()); }
 
-void RecordingEngine::RefreshControlStates()
-{
-    const bool recording = IsRecording();
-    const bool playing = IsPlaying();
-    const bool hasData = GetDataLength() > 0;
-    m_view.setControlEnabled(ControlId::Record, !recording && !playing);
-    for (int id : {ControlId::SeekStart, ControlId::SeekEnd, ControlId::PositionSlider})
-        m_view.setControlEnabled(id, !recording && hasData);
-    for (int id : {ControlId::Play, ControlId::ClearAfterPosition, ControlId::NewRecording, ControlId::Save})
-        m_view.setControlEnabled(id, !recording && !playing && hasData);
-    m_view.setControlEnabled(ControlId::Stop, recording || playing);
-    m_view.setControlEnabled(ControlId::DeviceList, !IsCaptureDeviceOpen());
-    m_view.setControlEnabled(ControlId::FormatList, !IsCaptureDeviceOpen());
-}
-
-// --------------------------------------------------------------- waveform
+void RecordingEngine::ReportPosition() { emit positionChanged(m_position); }
 
 bool RecordingEngine::SnapshotDue()
 {
@@ -340,19 +300,6 @@ bool RecordingEngine::SnapshotDue()
         return false;
     m_lastSnapshotTick = now;
     return true;
-}
-
-void RecordingEngine::TakeSnapshotIfDue(const AudioBuffer& buffer)
-{
-    WaveformTarget* view = m_view.waveform();
-    if (view && SnapshotDue())
-        TakeWaveformSnapshot(*view, buffer.data, buffer.length, m_format.bitsPerSample);
-}
-
-void RecordingEngine::SetViewFullScale()
-{
-    if (WaveformTarget* view = m_view.waveform())
-        view->setFullScale(FullScaleFor(m_format.bitsPerSample));
 }
 
 // ---------------------------------------------------------------- release
@@ -364,7 +311,7 @@ void RecordingEngine::Release()
     m_released = true;
     m_playback.Close();
     m_writer.Close();
-    m_recording = false;
+    m_state = EngineState::Empty;  // nothing is told any more: the owner is going away
     m_wavTemp.CloseAndRemove();
     m_mp3->DiscardMp3Temp();
 }

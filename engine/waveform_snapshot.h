@@ -4,8 +4,19 @@
 #include <cstdint>
 #include <functional>
 
-#include "engine/engine_view.h"
 #include "platform/audio/audio_types.h"
+
+// The live waveform a snapshot fills: a fixed array of points that the view
+// scales by its full-scale value and draws on refresh().
+class WaveformTarget {
+public:
+    virtual ~WaveformTarget() = default;
+    virtual int pointCount() const = 0;
+    virtual int16_t* points() = 0;
+    virtual void setFullScale(int16_t fullScale) = 0;
+    // Redraw without erasing the background.
+    virtual void refresh() = 0;
+};
 
 // Milliseconds of a monotonic clock, wrapping in 32 bits.
 using TickClock = std::function<uint32_t()>;

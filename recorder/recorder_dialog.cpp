@@ -17,6 +17,7 @@
 #include <QSlider>
 #include <QTimer>
 #include <QTimerEvent>
+#include <algorithm>
 
 #include "controls/about_dialog.h"
 #include "controls/bitmap_button.h"
@@ -31,11 +32,11 @@
 #include "engine/mp3_temp_encoder.h"
 #include "engine/record_formats.h"
 #include "engine/recording_engine.h"
-#include "engine/recording_saver.h"
 #include "playlist/playlist_box.h"
 #include "playlist/playlist_model.h"
 #include "platform/paths.h"
 #include "platform/replacing_file.h"
+#include "recorder/save_flow.h"
 #include "recorder/waveform_view.h"
 #include "input/input_lists.h"
 #include "input/mixer_line_list.h"
@@ -128,12 +129,11 @@ void RecorderDialog::OnInitDialog()
     setFixedSize(m_fullClientSize);
     // The engine's blocks are allocated once, with the window, and the
     // encoder plug-in is bound then.
-    m_engine = std::make_unique<RecordingEngine>(*this);
+    m_engine = std::make_unique<RecordingEngine>();
     m_encoder = std::make_shared<EncoderPlugin>();
     m_encoder->LoadEncoder(platform::programFolder());
     m_engine->SetMp3Side(std::make_unique<Mp3TempEncoder>(m_encoder, [this] { return m_recordQuality; }));
-    m_saver = std::make_unique<RecordingSaver>(*m_engine, *this, m_encoder);
-    connect(m_engine.get(), &RecordingEngine::audioLost, this, &RecorderDialog::ShowAudioLost);
+    m_saveFlow = std::make_unique<SaveFlow>(*m_engine, *this, m_encoder);
 
     // Combo 1003 takes its two entries from the template's initial data.
     auto* encoding = controlAs<QComboBox>(1003);
@@ -167,8 +167,8 @@ void RecorderDialog::OnInitDialog()
     quality->setValue(m_recordQuality);
     OnQualityScroll();
 
-    m_engine->ShowLength();
-    m_engine->ShowPosition(true);
+    ShowLength();
+    ShowPosition(true);
     setWaitCursor(false);
 
     connectCommands();
@@ -289,28 +289,6 @@ void RecorderDialog::connectCommands()
     connect(controlAs<QCheckBox>(1025), &QCheckBox::clicked, this, [this] { m_loopPlaying = !m_loopPlaying; });
 }
 
-void RecorderDialog::connectEngine()
-{
-    RecordingEngine* e = m_engine.get();
-    const std::pair<int, void (RecordingEngine::*)()> commands[] = {
-        {1127, &RecordingEngine::OnRecord},      {1022, &RecordingEngine::OnStop},
-        {1125, &RecordingEngine::OnNewRecording}, {103, &RecordingEngine::OnPlay},
-        {1122, &RecordingEngine::OnSeekStart},   {1123, &RecordingEngine::OnSeekEnd},
-        {1116, &RecordingEngine::OnSave},  // the saver is the engine's save handler
-    };
-    for (const auto& [id, operation] : commands)
-        connect(controlAs<QAbstractButton>(id), &QAbstractButton::clicked, e, operation);
-
-    // The position slider's notifications go to the engine as they come:
-    // tracking while the thumb is dragged, steps, and one end of tracking.
-    auto* slider = controlAs<controls::Trackbar>(1121);
-    connect(slider, &controls::Trackbar::scrolled, this,
-            [this, slider](int code) { m_engine->OnHScroll(code, slider->GetPos()); });
-
-    connect(controlAs<QAbstractButton>(1124), &QAbstractButton::clicked, this,
-            [this] { m_saver->OnClearAfterPosition(); });
-}
-
 namespace {
 
 // The progress dialog behind the saver's progress interface; closing it
@@ -389,29 +367,7 @@ void RecorderDialog::addRecording(const QString& path)
 
 playlist::PlaylistModel& RecorderDialog::playlist() { return m_playlist->model(); }
 
-QStringList RecorderDialog::savedRecordings() const { return m_saver->savedFiles(); }
-
-int RecorderDialog::selectedDevice() const { return controlAs<QComboBox>(1266)->currentIndex(); }
-int RecorderDialog::selectedFormatRow() const { return controlAs<QComboBox>(1217)->currentIndex(); }
-void RecorderDialog::setPositionText(const QString& text) { controlAs<QLabel>(1119)->setText(text); }
-void RecorderDialog::setLengthText(const QString& text) { controlAs<QLabel>(1120)->setText(text); }
-
-void RecorderDialog::setPositionRange(uint32_t maximum) { controlAs<controls::Trackbar>(1121)->SetRange(0, maximum); }
-
-void RecorderDialog::setPositionThumb(uint32_t position) { controlAs<controls::Trackbar>(1121)->SetPos(position); }
-
-uint32_t RecorderDialog::positionThumb() const { return uint32_t(controlAs<controls::Trackbar>(1121)->GetPos()); }
-
-void RecorderDialog::setControlEnabled(int controlId, bool enabled)
-{
-    if (QWidget* c = control(controlId))
-        c->setEnabled(enabled);
-    // The engine refreshes the controls at every change of its state.
-    if (m_engine && m_engine->IsRecording() != m_reportedRecording) {
-        m_reportedRecording = !m_reportedRecording;
-        emit recordingChanged(m_reportedRecording);
-    }
-}
+QStringList RecorderDialog::savedRecordings() const { return m_saveFlow->savedFiles(); }
 
 void RecorderDialog::ShowAudioLost(double seconds)
 {
@@ -437,8 +393,6 @@ Answer RecorderDialog::ask(int stringId)
                                          QMessageBox::Yes);
     return b == QMessageBox::Yes ? Answer::Yes : b == QMessageBox::No ? Answer::No : Answer::Cancel;
 }
-
-WaveformTarget* RecorderDialog::waveform() { return static_cast<WaveformView*>(control(1084)); }
 
 void RecorderDialog::UpdateData(bool fromControls)
 {
@@ -470,7 +424,7 @@ void RecorderDialog::OnQualityScroll()
 void RecorderDialog::ShowQualityBitrate()
 {
     // What the frames will carry at the chosen format's rate, not the rate asked for.
-    const uint32_t rate = RecordFormats::format(selectedFormatRow()).sampleRate;
+    const uint32_t rate = RecordFormats::format(controlAs<QComboBox>(1217)->currentIndex()).sampleRate;
     controlAs<QLabel>(1017)->setText(QString::asprintf("%d kbps", EncodedBitrate(rate, m_recordQuality)));
 }
 
@@ -538,13 +492,13 @@ void RecorderDialog::ApplyPlaylistPanel()
 void RecorderDialog::OnCancel()
 {
     // Closing now would throw away the recording the save still reads.
-    if (m_engine->IsSaving())
+    if (m_engine->state() == EngineState::Saving)
         return;
     if (m_engine->IsRecording() || m_engine->IsPlaying()) {
         QMessageBox::information(this, windowTitle(), resources::text(363));
         return;
     }
-    m_engine->OnNewRecording();
+    OnNewRecording();
     // Cancel in the question, or a failed save, keeps the window and the recording.
     if (!m_engine->IsCaptureDeviceOpen())
         done(QDialog::Rejected);
@@ -571,7 +525,7 @@ void RecorderDialog::OnDestroy()
     if (m_tipTimer)
         killTimer(m_tipTimer);
     StoreSettings();
-    m_saver.reset();
+    m_saveFlow.reset();
     m_engine->Release();
     m_playlist->Shutdown();
 }
@@ -596,7 +550,7 @@ void RecorderDialog::StoreSettings()
 
 bool RecorderDialog::HoldsUnsavedRecording() const
 {
-    return m_engine->IsSaving() || (!m_engine->IsSaved() && m_engine->GetDataLength() > 0);
+    return m_engine->state() == EngineState::Saving || (!m_saveFlow->IsSaved() && m_engine->GetDataLength() > 0);
 }
 
 void RecorderDialog::KeepForSalvage()

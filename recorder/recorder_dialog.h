@@ -1,7 +1,8 @@
 #pragma once
 // The program's main window: the recorder on the left, the playlist panel on
 // the right. It owns the controls and routes their commands; the recording
-// engine, the input lists and the playlist do the work.
+// engine, the input lists and the playlist do the work. What the engine
+// reports, the window turns into readouts, enabled controls and messages.
 
 #include <QDialog>
 #include <QHash>
@@ -11,8 +12,8 @@
 
 #include "settings/settings_store.h"
 #include "controls/dialog_units.h"
-#include "engine/engine_view.h"
-#include "engine/save_view.h"
+#include "engine/engine_state.h"
+#include "recorder/save_prompts.h"
 
 class EncoderPlugin;
 class MixerPanel;
@@ -21,13 +22,13 @@ namespace playlist {
 class PlaylistBox;
 class PlaylistModel;
 }
-class RecordingSaver;
+class SaveFlow;
 
 class QComboBox;
 class QLabel;
 class QSlider;
 
-class RecorderDialog : public QDialog, public EngineView, public SaveView {
+class RecorderDialog : public QDialog, public SavePrompts {
     Q_OBJECT
 public:
     // Reads section "Settings" from `store` (not owned; must outlive the window).
@@ -50,22 +51,27 @@ public:
     RecordingEngine& engine() { return *m_engine; }
     playlist::PlaylistModel& playlist();
     playlist::PlaylistBox& playlistBox() { return *m_playlist; }
-    RecordingSaver& saver() { return *m_saver; }
+    SaveFlow& saveFlow() { return *m_saveFlow; }
 
-    // EngineView: what the engine shows and reads through the window.
-    int selectedDevice() const override;
-    int selectedFormatRow() const override;
-    void setPositionText(const QString& text) override;
-    void setLengthText(const QString& text) override;
-    void setPositionRange(uint32_t maximum) override;
-    void setPositionThumb(uint32_t position) override;
-    uint32_t positionThumb() const override;
-    void setControlEnabled(int controlId, bool enabled) override;
-    void showError(int stringId) override;
-    Answer ask(int stringId) override;
-    WaveformTarget* waveform() override;
+    // The recorder's commands.
+    void OnRecord();
+    void OnStop();
+    void OnPlay();
+    void OnSeekStart();
+    void OnSeekEnd();
+    // The position slider's notifications (Trackbar codes) at `position`.
+    void OnHScroll(int code, int64_t position);
+    void OnSave();
+    void OnClearAfterPosition();
+    // New recording 1125; also the first step of closing.
+    void OnNewRecording();
 
-    // SaveView: what saving reads and shows through the window.
+    // The readouts and the enabled controls, from what the engine reports.
+    void ShowLength();
+    void ShowPosition(bool moveSlider);
+    void RefreshControlStates();
+
+    // SavePrompts: what saving reads and shows through the window.
     void takeControlValues() override { UpdateData(true); }
     QString recordFolder() const override { return m_recordFolder; }
     int encodeMethod() const override { return m_encodeMethod; }
@@ -77,8 +83,10 @@ public:
     void showSavingLabel(bool shown) override;
     void setWaitCursor(bool wait) override;
     std::unique_ptr<ProgressReporter> createProgress(int titleId) override;
+    Answer ask(int stringId) override;
+    void showError(int stringId) override;
     // The one way in for recordings, saved here or salvaged at start-up.
-    void addRecording(const QString& path) override;
+    void addRecording(const QString& path);
 
     // The files saved so far, in order (the playlist takes them when it exists).
     QStringList savedRecordings() const;
@@ -140,19 +148,26 @@ private:
     void OnOnlineHelp();
     void connectCommands();
     void connectEngine();
+    void OnEngineStateChanged(EngineState state);
+    void ShowEngineError(EngineError error);
+    void ShowWaveformBlock(const QByteArray& block);
 
     SettingsStore& m_store;
     // Declared in this order: the plug-in outlives the engine's MP3 side and
-    // the saver, and the saver goes before the engine.
+    // the save flow, and the save flow goes before the engine.
     std::shared_ptr<EncoderPlugin> m_encoder;
     std::unique_ptr<RecordingEngine> m_engine;
-    std::unique_ptr<RecordingSaver> m_saver;
+    std::unique_ptr<SaveFlow> m_saveFlow;
     playlist::PlaylistBox* m_playlist = nullptr;  // control 1011
     std::unique_ptr<MixerPanel> m_mixerPanel;  // closes its mixer before the controls go
     controls::DialogUnits m_units;
     QHash<int, QWidget*> m_controls;
     bool m_destroyed = false;
     bool m_reportedRecording = false;
+    // The thumb is held: the engine's reports do not move it meanwhile.
+    bool m_sliderDragging = false;
+    // A slider notification is being handled: the slider already stands there.
+    bool m_sliderScrolling = false;
 
     // Members exchanged with the controls and stored in "Settings".
     int m_encodeMethod = 0;

@@ -1,13 +1,13 @@
 #pragma once
 // The small black panel of the recorder window that shows the latest stretch
 // of sound as a green envelope, one vertical line per pixel column. It holds
-// no sound: the engine copies points into it and asks for a redraw.
+// no sound: the window copies points into it and asks for a redraw.
 
 #include <vector>
 #include <QFrame>
 #include <QImage>
 
-#include "engine/engine_view.h"
+#include "engine/waveform_snapshot.h"
 
 class WaveformView : public QFrame, public WaveformTarget {
     Q_OBJECT

@@ -196,8 +196,7 @@ int main(int argc, char** argv)
     bool mp3 = false;
     for (const QFileInfo& temp : QDir(dir.filePath("state/tessaly/Quillon")).entryInfoList({"quillon_temp_*.mp3"}, QDir::Files))
         mp3 = mp3 || temp.size() > 0;
-    window.engine().SetSaved(true);
-    window.controlAs<QAbstractButton>(1125)->click();  // a new recording
+    window.engine().DiscardTake();  // a new recording, nothing to save
 
     // The WAVE side alone, against parecord writing the same WAVE file.
     window.engine().SetMp3Side(nullptr);

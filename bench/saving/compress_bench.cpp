@@ -9,6 +9,7 @@
 // and system), which other work on a shared machine disturbs less than the
 // wall clock. Both are printed.
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -25,8 +26,9 @@
 #include <QTemporaryDir>
 
 #include "engine/encoder_plugin.h"
+#include "engine/record_formats.h"
 #include "engine/recording_engine.h"
-#include "engine/recording_saver.h"
+#include "engine/take_exporter.h"
 #include "platform/audio/audio_backend.h"
 #include "platform/audio/fake_backend.h"
 
@@ -38,37 +40,6 @@ constexpr int kFormatRow = 23;  // 44100 Hz, 16-bit, stereo
 constexpr int kQuality = 10;    // 128 kbit/s
 constexpr double kTarget = 0.90;
 constexpr int kRounds = 3;
-
-class QuietEngineView : public EngineView {
-public:
-    int selectedDevice() const override { return 0; }
-    int selectedFormatRow() const override { return kFormatRow; }
-    void setPositionText(const QString&) override {}
-    void setLengthText(const QString&) override {}
-    void setPositionRange(uint32_t) override {}
-    void setPositionThumb(uint32_t) override {}
-    uint32_t positionThumb() const override { return 0; }
-    void setControlEnabled(int, bool) override {}
-    void showError(int id) override { std::fprintf(stderr, "engine message %d\n", id); }
-    Answer ask(int) override { return Answer::No; }
-    WaveformTarget* waveform() override { return nullptr; }
-};
-
-class BenchSaveView : public SaveView {
-public:
-    void takeControlValues() override {}
-    QString recordFolder() const override { return {}; }
-    int encodeMethod() const override { return 0; }
-    bool askForRenaming() const override { return false; }
-    int recordQuality() const override { return kQuality; }
-    std::optional<QString> chooseSavePath(const QString&, const QString&, const QString&) override { return {}; }
-    bool confirmReplace(const QString&) override { return false; }
-    void showSavingLabel(bool) override {}
-    void setWaitCursor(bool) override {}
-    void showError(int) override {}
-    std::unique_ptr<ProgressReporter> createProgress(int) override { return nullptr; }
-    void addRecording(const QString&) override {}
-};
 
 // Something like music: three voices that wander, and a little noise.
 QByteArray musicLike(uint32_t frames, uint32_t offset, std::mt19937& random)
@@ -108,13 +79,14 @@ struct Timing {
     double wall = 0;
 };
 
-std::optional<Timing> timeSave(RecordingSaver& saver, const QString& target)
+std::optional<Timing> timeSave(TakeExporter& exporter, const TakeSource& source, const QString& target)
 {
-    bool cancelled = false;
+    const std::atomic<bool> cancel = false;
     QElapsedTimer timer;
     const double cpu = processCpuSeconds();
     timer.start();
-    if (!saver.CompressToMp3(target, cancelled)) {
+    const ExportTarget to{target.chopped(4), QStringLiteral(".mp3"), true};
+    if (exporter.Export(source, to, ExportFormat::Mp3, kQuality, {}, cancel).status != ExportStatus::Saved) {
         std::fprintf(stderr, "the save failed\n");
         return std::nullopt;
     }
@@ -168,14 +140,11 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    QuietEngineView engineView;
-    BenchSaveView saveView;
-    RecordingEngine engine(engineView);  // no MP3 temporary file: every save encodes
-    RecordingSaver saver(engine, saveView, plugin);
-    saver.SetSleep([](int) {});
+    RecordingEngine engine;  // no MP3 temporary file: every save encodes
+    TakeExporter exporter(plugin);
 
     // The recording, delivered as a sound card would.
-    engine.OnRecord();
+    engine.Record(0, RecordFormats::format(kFormatRow));
     std::mt19937 random(7);
     const uint32_t total = kSeconds * kRate;
     for (uint32_t done = 0; done < total;) {
@@ -184,7 +153,7 @@ int main(int argc, char** argv)
         platform::audio::FakeBackend::processCallbacks();
         done += n;
     }
-    engine.OnStop();
+    engine.Stop();
     for (int i = 0; i < 100 && engine.IsRecording(); ++i)
         platform::audio::FakeBackend::processCallbacks();
     if (engine.GetDataLength() != total * 4) {
@@ -202,7 +171,7 @@ int main(int argc, char** argv)
     Timing best[2];
     for (int round = 0; round < kRounds; ++round) {
         // Alternating, so that a busy moment of the machine hits both sides.
-        const auto o = timeSave(saver, ours);
+        const auto o = timeSave(exporter, engine.ExportSource(), ours);
         const auto l = timeLame(wave, theirs);
         if (!o || !l)
             return 1;

@@ -402,7 +402,7 @@ Do you want to replace it?</translation>
     </message>
 </context>
 <context>
-    <name>RecordingSaver</name>
+    <name>SaveFlow</name>
     <message>
         <source>MP3 File (*.mp3)</source>
         <translation>MP3 File (*.mp3)</translation>

@@ -131,8 +131,8 @@ protected:
             user(*window);
             if (window->isVisible()) {
                 ADD_FAILURE() << "the window is still open";
-                window->engine().OnStop();
-                window->engine().SetSaved(true);
+                window->engine().Stop();
+                window->engine().DiscardTake();
                 window->done(QDialog::Rejected);
             }
         });

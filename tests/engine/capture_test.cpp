@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "engine/readout.h"
 
 using namespace enginetest;
 
@@ -16,17 +15,16 @@ TEST_F(EngineTest, RecordCreatesAPrivateFileWithAnEmptyHeaderAndOpensTheChosenIn
     struct Case {
         int device, row;
         PcmFormat format;
-        int16_t fullScale;
         const char* stateSuffix;
     };
-    for (const Case& c : {Case{1, kRow48000Stereo16, {48000, 16, 2}, 32767, ""},
-                          Case{0, -1, {8000, 8, 1}, 130, "/"}}) {  // no row chosen: the first
+    for (const Case& c : {Case{1, kRow48000Stereo16, {48000, 16, 2}, ""},
+                          Case{0, -1, {8000, 8, 1}, "/"}}) {  // no row chosen: the first
         SCOPED_TRACE(c.row);
         qputenv("XDG_STATE_HOME", (tmp.path() + "/state" + c.stateSuffix).toLocal8Bit());
         Restart();
         view.device = c.device;
         view.formatRow = c.row;
-        engine->OnRecord();
+        StartRecording();
 
         ASSERT_TRUE(engine->IsRecording());
         EXPECT_EQ(QDir(TakesDir()).entryList(QDir::Files), QStringList{QFileInfo(WavPath()).fileName()});
@@ -45,8 +43,7 @@ TEST_F(EngineTest, RecordCreatesAPrivateFileWithAnEmptyHeaderAndOpensTheChosenIn
         EXPECT_TRUE(Card()->isStarted());
         EXPECT_EQ(Card()->queuedBufferCount(), TakeWriter::kBlockCount);
         EXPECT_EQ(engine->GetHeaderSize(), 44u);
-        EXPECT_EQ(view.wave.fullScale, c.fullScale);
-        EXPECT_EQ(view.enabledControls(), kRecording);
+        EXPECT_EQ(engine->state(), EngineState::Recording);
     }
 }
 
@@ -80,7 +77,7 @@ TEST_F(EngineTest, TakesInProgressLiveInThePersistentStateFolderElseInTheTempora
         blocker.close();
         c.arrange();
         Restart();
-        engine->OnRecord();
+        StartRecording();
         ASSERT_TRUE(engine->IsRecording());
         const QString path = engine->recordingFile().path();
         EXPECT_EQ(QFileInfo(path).path(), c.folder);
@@ -98,7 +95,7 @@ TEST_F(EngineTest, BlocksReachTheDiskOnTheWriterAndStopKeepsEverythingCapturedBe
     engine->SetTickClock([&] { return now += 101; });  // every block is reported
     view.formatRow = kRow16000Mono16;
     const int block = Block();
-    engine->OnRecord();
+    StartRecording();
     const QByteArray a = Pattern(block * (TakeWriter::kBlockCount + 3) + 1000, 1);
     Deliver(a.left(block * 2 + 1000));
 
@@ -106,27 +103,24 @@ TEST_F(EngineTest, BlocksReachTheDiskOnTheWriterAndStopKeepsEverythingCapturedBe
     EXPECT_EQ(FileData(), a.left(block * 2));
     EXPECT_EQ(engine->position(), uint32_t(block));  // frames of 2 bytes
     EXPECT_EQ(engine->GetDataLength(), uint32_t(block * 2));
-    EXPECT_EQ(view.range, uint32_t(block));
-    EXPECT_EQ(view.thumb, uint32_t(block));
-    EXPECT_EQ(view.positionText, PositionText("000:00.2"));
-    EXPECT_EQ(view.lengthText, LengthText("000:00.2"));
-    EXPECT_FALSE(engine->IsSaved());
+    EXPECT_EQ(view.length, uint32_t(block));
+    EXPECT_EQ(view.position, uint32_t(block));
     EXPECT_EQ(Card()->queuedBufferCount(), TakeWriter::kBlockCount) << "handed back to the device at once";
 
     // More than the queued blocks arrive before Stop: the rest waits in the server.
     uint32_t waiting = 0;
     OnCard([&](FakeCaptureStream& card) { card.deliver(a.mid(block * 2 + 1000)), waiting = card.waitingBytes(); });
     EXPECT_GT(waiting, 0u);
-    engine->OnStop();
+    engine->Stop();
     EXPECT_TRUE(engine->IsRecording()) << "the device still hands over what it captured";
-    EXPECT_EQ(view.enabledControls(), kRecording);
+    EXPECT_EQ(engine->state(), EngineState::Recording);
     Settle();
 
     EXPECT_FALSE(engine->IsRecording());
     EXPECT_EQ(FileData(), a);
     EXPECT_TRUE(HeaderMatchesFile());
     EXPECT_EQ(engine->position(), uint32_t(a.size() / 2));
-    EXPECT_EQ(view.enabledControls(), kStoppedWithData);
+    EXPECT_EQ(engine->state(), EngineState::Stopped);
     EXPECT_TRUE(engine->IsCaptureDeviceOpen());
 }
 
@@ -139,11 +133,10 @@ TEST_F(EngineTest, RecordStopRecordContinuesTheSameFileOnTheSameDevice)
     EXPECT_TRUE(HeaderMatchesFile());
 
     // The lists stay locked to the recording's device and format.
-    EXPECT_FALSE(view.enabled[ControlId::DeviceList]);
-    EXPECT_FALSE(view.enabled[ControlId::FormatList]);
+    EXPECT_TRUE(engine->IsCaptureDeviceOpen());
     view.formatRow = kRow8000Mono8;
     view.device = 1;
-    engine->OnRecord();
+    StartRecording();
     EXPECT_EQ(fake.captureOpenCount(), 1);
     EXPECT_EQ(Card()->startCount(), 2);
     EXPECT_EQ(Card()->queuedBufferCount(), TakeWriter::kBlockCount);
@@ -170,9 +163,9 @@ TEST_F(EngineTest, ResumeAtTheThumbOverwritesFromThereAndGrowsTheFileOnlyPastIts
         view.formatRow = kRow16000Mono16;
         const QByteArray a = Pattern(c.first, 6), b = Pattern(c.second, 7);
         RecordAndStop(a);
-        engine->OnHScroll(4, c.thumbFrame);
+        engine->MoveTo(c.thumbFrame);
         EXPECT_EQ(engine->position(), uint32_t(c.thumbFrame));
-        engine->OnRecord();
+        StartRecording();
         Deliver(b.left(Block()));
         // The position shows the end of the file from the first returned block on.
         EXPECT_EQ(engine->position(), uint32_t(std::max(c.first, c.thumbFrame * 2 + Block()) / 2));
@@ -187,44 +180,16 @@ TEST_F(EngineTest, ResumeAtTheThumbOverwritesFromThereAndGrowsTheFileOnlyPastIts
     }
 }
 
-TEST(ReadoutTextTest, ShowsMinutesSecondsAndCutTenths)
+TEST_F(EngineTest, DiscardClosesTheDeviceDeletesTheTakeAndTheNextRecordChoosesAnew)
 {
-    struct Case {
-        int id;
-        uint32_t bytes, rate;
-        QString text;
-    };
-    for (const Case& c : {Case{385, 8000 * 600, 8000, PositionText("010:00.0")},
-                          Case{384, 8000 * 59 + 7999, 8000, LengthText("000:59.9")},
-                          Case{385, 48000 * 3599 + 47000, 48000, PositionText("059:59.9")},
-                          Case{384, 11025 * 90 + 11024, 11025, LengthText("001:30.9")},
-                          Case{384, 48000 * 6000, 48000, LengthText("100:00.0")},
-                          Case{384, 0, 8000, LengthText("000:00.0")}})
-        EXPECT_EQ(ReadoutText(c.id, c.bytes, c.rate), c.text) << c.bytes;
-}
-
-TEST_F(EngineTest, NewRecordingAsksAboutUnsavedDataAndOnlyNoOrASavedYesDiscardIt)
-{
-    engine->OnNewRecording();
-    EXPECT_TRUE(view.questions.empty()) << "nothing to lose";
     const QByteArray a = Pattern(kBlock, 12);
-    RecordAndStop(a);
+    StartRecording();
+    Deliver(a);
+    engine->DiscardTake();
+    EXPECT_TRUE(engine->IsRecording()) << "not while recording";
+    StopAndSettle();
 
-    int saves = 0;
-    engine->SetSaveHandler([&] { ++saves; });  // the user cancelled the file dialog
-    for (Answer kept : {Answer::Cancel, Answer::Yes}) {
-        view.answers = {kept};
-        engine->OnNewRecording();
-        EXPECT_TRUE(engine->IsCaptureDeviceOpen());
-        EXPECT_EQ(FileData(), a);
-        EXPECT_FALSE(engine->IsSaved());
-        EXPECT_EQ(view.enabledControls(), kStoppedWithData);
-    }
-    EXPECT_EQ(view.questions, (std::vector<int>{364, 364}));
-    EXPECT_EQ(saves, 1);
-
-    view.answers = {Answer::No};
-    engine->OnNewRecording();
+    engine->DiscardTake();
     Settle();  // buffers that come back now are dropped
     EXPECT_FALSE(QFile::exists(WavPath()));
     EXPECT_FALSE(engine->IsCaptureDeviceOpen());
@@ -232,21 +197,15 @@ TEST_F(EngineTest, NewRecordingAsksAboutUnsavedDataAndOnlyNoOrASavedYesDiscardIt
     EXPECT_EQ(engine->GetDataLength(), 0u);
     EXPECT_EQ(engine->GetHeaderSize(), 0u);
     EXPECT_EQ(engine->position(), 0u);
-    EXPECT_EQ(view.positionText, PositionText("000:00.0"));
-    EXPECT_EQ(view.lengthText, LengthText("000:00.0"));
-    EXPECT_EQ(view.thumb, 0u);
-    EXPECT_TRUE(engine->IsSaved());
+    EXPECT_EQ(view.length, 0u);
+    EXPECT_EQ(view.position, 0u);
+    EXPECT_EQ(engine->state(), EngineState::Empty);
 
     // The next recording opens the device anew with the format chosen now.
     view.formatRow = kRow8000Mono8;
     RecordAndStop(Pattern(kBlock, 13));
     EXPECT_EQ(fake.captureOpenCount(), 2);
     EXPECT_EQ(FileHeader().format, (PcmFormat{8000, 8, 1}));
-    engine->SetSaveHandler([&] { engine->SetSaved(true); });
-    view.answers = {Answer::Yes};
-    engine->OnNewRecording();
-    EXPECT_FALSE(engine->IsCaptureDeviceOpen());
-    EXPECT_FALSE(QFile::exists(WavPath()));
 }
 
 TEST_F(EngineTest, WhatIsAlreadyAtTheTemporaryNameIsNeverFollowedOrDeleted)
@@ -272,8 +231,7 @@ TEST_F(EngineTest, WhatIsAlreadyAtTheTemporaryNameIsNeverFollowedOrDeleted)
     ASSERT_TRUE(recording.open(QIODevice::ReadOnly));
     EXPECT_EQ(recording.readAll().mid(44), a);
 
-    view.answers = {Answer::No};
-    engine->OnNewRecording();
+    engine->DiscardTake();
     EXPECT_FALSE(QFile::exists(taken));
     EXPECT_TRUE(QFileInfo(WavPath()).isSymLink());
     EXPECT_FALSE(QFile::exists(tmp.path() + "/elsewhere"));
@@ -291,8 +249,8 @@ TEST_F(EngineTest, AFailedStartOfANewRecordingLeavesTheEngineEmpty)
     notAFolder.close();
     qputenv("XDG_STATE_HOME", notAFolder.fileName().toLocal8Bit());
     qputenv("TMPDIR", notAFolder.fileName().toLocal8Bit());
-    engine->OnRecord();
-    EXPECT_EQ(view.errors, std::vector<int>{366});
+    StartRecording();
+    EXPECT_EQ(view.errors, std::vector{EngineError::TakeFileNotCreated});
     EXPECT_EQ(fake.captureOpenCount(), 0);
     qputenv("XDG_STATE_HOME", (tmp.path() + "/state").toLocal8Bit());
     qputenv("TMPDIR", tmp.path().toLocal8Bit());
@@ -301,29 +259,29 @@ TEST_F(EngineTest, AFailedStartOfANewRecordingLeavesTheEngineEmpty)
     // is left, both lists can be changed and the next Record starts afresh.
     view.errors.clear();
     fake.setCaptureOpenError("no such source");
-    engine->OnRecord();
+    StartRecording();
     fake.setCaptureOpenError({});
-    engine->OnRecord();
+    StartRecording();
     OnCard([](FakeCaptureStream& card) { card.breakStream(); });
     Settle();
-    EXPECT_EQ(view.errors, (std::vector<int>{365, 365}));
+    EXPECT_EQ(view.errors, (std::vector{EngineError::CaptureNotOpened, EngineError::CaptureNotOpened}));
     EXPECT_FALSE(engine->IsRecording());
     EXPECT_FALSE(engine->IsCaptureDeviceOpen());
     EXPECT_EQ(Card(), nullptr) << "the broken stream is closed";
     EXPECT_FALSE(QFile::exists(WavPath()));
-    EXPECT_EQ(view.enabledControls(), kEmpty);
+    EXPECT_EQ(engine->state(), EngineState::Empty);
 
     view.formatRow = kRow48000Stereo16;
-    engine->OnRecord();
+    StartRecording();
     EXPECT_EQ(Card()->format(), (PcmFormat{48000, 16, 2}));
-    EXPECT_EQ(view.enabledControls(), kRecording);
+    EXPECT_EQ(engine->state(), EngineState::Recording);
 }
 
 TEST_F(EngineTest, TheWindowHearsOfTheTakeAtMostOnceInAHundredMilliseconds)
 {
     uint32_t now = 0;
     engine->SetTickClock([&] { return now; });
-    engine->OnRecord();
+    StartRecording();
     const int block = Block();  // a tenth of a second
     QByteArray samples(block, 0);
     for (int i = 0; i < block / 2; ++i) {
@@ -333,26 +291,24 @@ TEST_F(EngineTest, TheWindowHearsOfTheTakeAtMostOnceInAHundredMilliseconds)
     }
     // Waveform and readouts move together; Stop shows the final figures.
     for (auto [at, refreshes, shown] :
-         {std::tuple{100u, 0, ""}, {201u, 1, "000:00.2"}, {290u, 1, "000:00.2"}, {381u, 2, "000:00.4"}}) {
+         {std::tuple{100u, 0, 0u}, {201u, 1, 3200u}, {290u, 1, 3200u}, {381u, 2, 6400u}}) {
         now = at;
         Deliver(samples.left(block / 2)), Deliver(samples.mid(block / 2));
         EXPECT_EQ(view.wave.refreshes, refreshes) << at;
-        EXPECT_EQ(view.lengthText, *shown ? LengthText(shown) : QString()) << at;
-        EXPECT_EQ(view.positionText, *shown ? PositionText(shown) : QString()) << at;
+        EXPECT_EQ(view.length, shown) << at;
+        EXPECT_EQ(view.position, shown) << at;
     }
     for (int i : {0, 1, 50, 99})  // every other sample of the mono block
         EXPECT_EQ(view.wave.data[size_t(i)], int16_t(2 * i * 10 - 15000)) << i;
     Deliver(samples);
     StopAndSettle();
-    EXPECT_EQ(view.lengthText, LengthText("000:00.5"));
-    EXPECT_EQ(view.positionText, PositionText("000:00.5"));
-    EXPECT_EQ(view.range, uint32_t(block * 5 / 2));
-    EXPECT_EQ(view.thumb, uint32_t(block * 5 / 2));
+    EXPECT_EQ(view.length, uint32_t(block * 5 / 2));
+    EXPECT_EQ(view.position, uint32_t(block * 5 / 2));
 }
 
 TEST_F(EngineTest, ReleaseClosesTheDeviceAndDeletesTheFileEvenWhileRecording)
 {
-    engine->OnRecord();
+    StartRecording();
     Deliver(Pattern(kBlock, 17));
     ASSERT_TRUE(QFile::exists(WavPath()));
     engine.reset();

@@ -1,6 +1,6 @@
 #pragma once
-// A recording engine on the fake audio back end, with a window stand-in that
-// remembers what the engine showed, and a temporary folder of its own.
+// A recording engine on the fake audio back end, with a listener that
+// remembers what the engine reported, and a temporary folder of its own.
 
 #include <gtest/gtest.h>
 
@@ -37,59 +37,33 @@ inline constexpr int kRow16000Mono16 = 9;
 inline constexpr int kRow48000Stereo16 = 27;
 inline constexpr int kBlock = 6144;
 
-inline const std::set<int> kEmpty = {ControlId::Record, ControlId::DeviceList, ControlId::FormatList};
-inline const std::set<int> kRecording = {ControlId::Stop};
-inline const std::set<int> kPlaying = {ControlId::SeekStart, ControlId::SeekEnd, ControlId::PositionSlider,
-                                       ControlId::Stop};
-inline const std::set<int> kStoppedWithData = {ControlId::Record, ControlId::SeekStart, ControlId::SeekEnd,
-                                               ControlId::PositionSlider, ControlId::Play,
-                                               ControlId::ClearAfterPosition, ControlId::NewRecording,
-                                               ControlId::Save};
-
 struct FakeWaveform : WaveformTarget {
     std::vector<int16_t> data = std::vector<int16_t>(100, 0);
-    int16_t fullScale = 25000;
     int refreshes = 0;
     int pointCount() const override { return int(data.size()); }
     int16_t* points() override { return data.data(); }
-    void setFullScale(int16_t f) override { fullScale = f; }
+    void setFullScale(int16_t) override {}
     void refresh() override { ++refreshes; }
 };
 
-struct TestView : EngineView {
-    int device = 0, formatRow = kRow16000Mono16, thumbMoves = 0;
-    QString positionText, lengthText;
-    uint32_t range = 0, thumb = 0;
-    std::map<int, bool> enabled;
-    std::vector<int> errors, questions;
-    std::deque<Answer> answers;  // scripted replies to ask(); Cancel when none are left
+// What the engine reported, as the window would hear it; and the input the
+// window would hand to Record.
+struct EngineReports {
+    int device = 0, formatRow = kRow16000Mono16;
+    uint32_t position = 0, length = 0;
+    int positionReports = 0;
+    std::vector<EngineError> errors;
     FakeWaveform wave;
 
-    int selectedDevice() const override { return device; }
-    int selectedFormatRow() const override { return formatRow; }
-    void setPositionText(const QString& t) override { positionText = t; }
-    void setLengthText(const QString& t) override { lengthText = t; }
-    void setPositionRange(uint32_t m) override { range = m; }
-    void setPositionThumb(uint32_t p) override { thumb = p, ++thumbMoves; }
-    uint32_t positionThumb() const override { return thumb; }
-    void setControlEnabled(int id, bool on) override { enabled[id] = on; }
-    void showError(int id) override { errors.push_back(id); }
-    WaveformTarget* waveform() override { return &wave; }
-    Answer ask(int id) override
+    void Listen(RecordingEngine& engine)
     {
-        questions.push_back(id);
-        const Answer a = answers.empty() ? Answer::Cancel : answers.front();
-        if (!answers.empty())
-            answers.pop_front();
-        return a;
-    }
-    std::set<int> enabledControls() const
-    {
-        std::set<int> on;
-        for (auto [id, e] : enabled)
-            if (e)
-                on.insert(id);
-        return on;
+        QObject::connect(&engine, &RecordingEngine::positionChanged, [this](uint32_t p) { position = p, ++positionReports; });
+        QObject::connect(&engine, &RecordingEngine::lengthChanged, [this](uint32_t l) { length = l; });
+        QObject::connect(&engine, &RecordingEngine::failed, [this](EngineError e) { errors.push_back(e); });
+        QObject::connect(&engine, &RecordingEngine::waveformBlock, [this, &engine](const QByteArray& block) {
+            TakeWaveformSnapshot(wave, reinterpret_cast<const uint8_t*>(block.constData()), uint32_t(block.size()),
+                                 engine.format().bitsPerSample);
+        });
     }
 };
 
@@ -109,9 +83,6 @@ inline WaveHeader HeaderOf(const QByteArray& file)
     WaveHeader::parse(reinterpret_cast<const uint8_t*>(file.constData()), int(file.size()), h);
     return h;
 }
-
-inline QString PositionText(const char* readout) { return QString::fromUtf8("\n位置:\n") + readout; }
-inline QString LengthText(const char* readout) { return QString::fromUtf8("\n长度:\n") + readout; }
 
 // From now on every read of the open file at `path` fails in the kernel
 // (EBADF), while its length, seeks and writes still work: the descriptor that
@@ -152,7 +123,7 @@ protected:
     QByteArray savedTmpdir = qgetenv("TMPDIR");
     QByteArray savedStateHome = qgetenv("XDG_STATE_HOME");
     FakeBackend fake;
-    TestView view;
+    EngineReports view;
     std::unique_ptr<RecordingEngine> engine;
 
     void SetUp() override
@@ -177,8 +148,11 @@ protected:
     {
         engine.reset();
         view.errors.clear();
-        engine = std::make_unique<RecordingEngine>(view);
+        engine = std::make_unique<RecordingEngine>();
+        view.Listen(*engine);
     }
+    // Record as the window starts it, with the view's device and format row.
+    void StartRecording() { engine->Record(view.device, RecordFormats::format(view.formatRow)); }
 
     // Where takes in progress live for this test.
     QString TakesDir() const { return tmp.path() + "/state/tessaly/Quillon"; }
@@ -226,11 +200,11 @@ protected:
         Settle();
     }
     void Settle() { enginetest::Settle(engine.get()); }
-    void StopAndSettle() { engine->OnStop(), Settle(); }
+    void StopAndSettle() { engine->Stop(), Settle(); }
     // Records `bytes` in the view's format and stops.
     void RecordAndStop(const QByteArray& bytes)
     {
-        engine->OnRecord();
+        StartRecording();
         Deliver(bytes);
         StopAndSettle();
         ASSERT_FALSE(engine->IsRecording());

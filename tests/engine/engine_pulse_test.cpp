@@ -39,7 +39,7 @@ class EnginePulseTest : public ::testing::Test {
 protected:
     QTemporaryDir tmp;
     QTemporaryDir work;
-    TestView view;
+    EngineReports view;
     std::unique_ptr<RecordingEngine> engine;
     QProcess tone;
     std::vector<double> lost;  // what the engine said the server dropped
@@ -50,7 +50,8 @@ protected:
         qputenv("TMPDIR", tmp.path().toLocal8Bit());
         qputenv("XDG_STATE_HOME", (tmp.path() + "/state").toLocal8Bit());
         view.device = -1;  // the default source: the null sink's monitor
-        engine = std::make_unique<RecordingEngine>(view);
+        engine = std::make_unique<RecordingEngine>();
+        view.Listen(*engine);
         QObject::connect(engine.get(), &RecordingEngine::audioLost, [this](double s) { lost.push_back(s); });
     }
     void TearDown() override
@@ -98,11 +99,11 @@ protected:
     {
         QElapsedTimer t;
         t.start();
-        engine->OnRecord();
+        engine->Record(view.device, RecordFormats::format(view.formatRow));
         EXPECT_TRUE(engine->IsRecording()) << "errors: " << view.errors.size();
         runEventsFor(ms);
         const double pressed = t.elapsed() / 1000.0;
-        engine->OnStop();
+        engine->Stop();
         EXPECT_TRUE(runEventsUntil([&] { return !engine->IsRecording(); }, 5000));
         return pressed;
     }
@@ -145,7 +146,7 @@ TEST_F(EnginePulseTest, AToneIntoTheSinkIsRecordedWithItsFrequencyAndPlaysBackIn
     runEventsFor(500);
     QElapsedTimer playing;
     playing.start();
-    engine->OnPlay();
+    engine->Play();
     ASSERT_TRUE(engine->IsPlaying());
     ASSERT_TRUE(runEventsUntil([&] { return !engine->IsPlaying(); }, int(seconds * 1000) + 5000));
     EXPECT_LT(playing.elapsed() / 1000.0, seconds + 1.0) << "stopped long after the end";
@@ -210,7 +211,7 @@ TEST_F(EnginePulseTest, AudioTheServerDroppedDuringAStallBecomesSilenceOfTheSame
     view.formatRow = kRow48000Stereo16;
     QElapsedTimer t;
     t.start();
-    engine->OnRecord();
+    engine->Record(view.device, RecordFormats::format(view.formatRow));
     ASSERT_TRUE(engine->IsRecording());
     runEventsFor(2000);
 
@@ -225,7 +226,7 @@ TEST_F(EnginePulseTest, AudioTheServerDroppedDuringAStallBecomesSilenceOfTheSame
     const double stallEnded = t.elapsed() / 1000.0;
     runEventsFor(3000);
     const double pressed = t.elapsed() / 1000.0;
-    engine->OnStop();
+    engine->Stop();
     ASSERT_TRUE(runEventsUntil([&] { return !engine->IsRecording(); }, 5000));
     StopTone();
     ASSERT_TRUE(view.errors.empty());
@@ -265,7 +266,7 @@ TEST_F(EnginePulseTest, AWindowThreadThatDoesNotRunLosesNothingAndTheFileOnDiskF
     reference.start("parecord", {"--rate=48000", "--channels=2", "--format=s16le", "--latency-msec=100",
                                  "--file-format=wav", referenceFile});
     ASSERT_TRUE(reference.waitForStarted());
-    engine->OnRecord();
+    engine->Record(view.device, RecordFormats::format(view.formatRow));
     ASSERT_TRUE(engine->IsRecording());
     std::this_thread::sleep_for(std::chrono::seconds(30));  // well past the server's 12 s
 
@@ -284,7 +285,7 @@ TEST_F(EnginePulseTest, AWindowThreadThatDoesNotRunLosesNothingAndTheFileOnDiskF
 
     runEventsFor(1000);
     const double pressed = t.elapsed() / 1000.0;
-    engine->OnStop();
+    engine->Stop();
     ASSERT_TRUE(runEventsUntil([&] { return !engine->IsRecording(); }, 5000));
     StopTone();
     EXPECT_TRUE(view.errors.empty());

@@ -14,7 +14,6 @@
 
 #include "app/temp_file_cleaner.h"
 #include "platform/locked_file.h"
-#include "resources/strings.h"
 
 using namespace enginetest;
 
@@ -53,16 +52,16 @@ TEST_F(EngineTest, AFailedWriteStopsTheRecordingKeepsWholeFramesAndSaysSo)
         const rlimit lim{limit, limit};
         setrlimit(RLIMIT_FSIZE, &lim);
         view.formatRow = kRow48000Stereo16;
-        engine->OnRecord();
+        StartRecording();
         CardDelivers(a);
         Settle();
-        check(view.errors == std::vector<int>{resources::IDS_RECORD_WRITE_FAILED}, "message 901 once");
+        check(view.errors == std::vector{EngineError::TakeWriteFailed}, "told once");
         check(!engine->IsRecording(), "recording stopped");
         check(FileData() == kept, "whole frames of the data that was written");
         check(HeaderMatchesFile(), "header sizes match the file");
         check(engine->position() == uint32_t(kept.size() / 4), "position at the end");
-        check(view.enabledControls() == kStoppedWithData, "stopped with data");
-        engine->OnPlay();
+        check(engine->state() == EngineState::Stopped, "stopped with data");
+        engine->Play();
         check(Speaker() && Speaker()->writtenBytes() == kept, "playable");
         return failures;
     });
@@ -91,25 +90,25 @@ TEST_F(EngineTest, TheRecordingStopsAtTheSizeLimitWithOneMessageAndResumeCannotP
         // Whole frames, as the WAVE format's own limit.
         const int limit = int(Block() * c.limitBlocks) / 4 * 4, delivered = int(Block() * c.deliveredBlocks);
         engine->SetMaxDataBytes(uint64_t(limit));
-        engine->OnRecord();
+        StartRecording();
         const QByteArray a = Pattern(delivered, limit);
         Deliver(a);
         if (c.stopFirst) {
             EXPECT_TRUE(engine->IsRecording());
             StopAndSettle();
         }
-        EXPECT_EQ(view.errors, std::vector<int>{resources::IDS_RECORD_SIZE_LIMIT});
+        EXPECT_EQ(view.errors, std::vector{EngineError::TakeSizeLimit});
         EXPECT_FALSE(engine->IsRecording());
         EXPECT_FALSE(Card()->isStarted());
         EXPECT_EQ(FileData(), a.left(limit));
         EXPECT_TRUE(HeaderMatchesFile());
-        EXPECT_EQ(view.enabledControls(), kStoppedWithData);
+        EXPECT_EQ(engine->state(), EngineState::Stopped);
     }
 
     // Resuming in the middle may overwrite up to the limit, no further.
     const int block = Block();
-    engine->OnHScroll(4, block / 2);  // one block in
-    engine->OnRecord();
+    engine->MoveTo(block / 2);  // one block in
+    StartRecording();
     const QByteArray b = Pattern(block * 3, 23);
     Deliver(b);
     EXPECT_EQ(view.errors.size(), 2u);
@@ -122,21 +121,21 @@ TEST_F(EngineTest, ALostDeviceStopsTheRecordingKeepsItsDataAndRecordOpensItAgain
 {
     view.device = 1;
     view.formatRow = kRow16000Mono16;
-    engine->OnRecord();
+    StartRecording();
     const QByteArray a = Pattern(kBlock + 500, 25);
     Deliver(a);
     OnCard([](FakeCaptureStream& card) { card.breakStream(); });
     Settle();
-    EXPECT_EQ(view.errors, std::vector<int>{resources::IDS_RECORD_DEVICE_LOST});
+    EXPECT_EQ(view.errors, std::vector{EngineError::CaptureLost});
     EXPECT_FALSE(engine->IsRecording());
     EXPECT_EQ(FileData(), a) << "the partly filled block came back before the failure";
     EXPECT_TRUE(HeaderMatchesFile());
-    EXPECT_EQ(view.enabledControls(), kStoppedWithData) << "the lists stay locked to the file's format";
+    EXPECT_EQ(engine->state(), EngineState::Stopped) << "the lists stay locked to the file's format";
 
     // Record opens the same device and format again and continues the file.
     view.device = 0;
     view.formatRow = kRow8000Mono8;
-    engine->OnRecord();
+    StartRecording();
     ASSERT_EQ(fake.captureOpenCount(), 2);
     EXPECT_EQ(Card()->device(), 1);
     EXPECT_EQ(Card()->format(), (PcmFormat{16000, 16, 1}));
@@ -151,12 +150,12 @@ TEST_F(EngineTest, ALostDeviceStopsTheRecordingKeepsItsDataAndRecordOpensItAgain
     Settle();
     EXPECT_EQ(view.errors.size(), 1u);
     fake.setCaptureOpenError("server gone");
-    engine->OnRecord();
-    EXPECT_EQ(view.errors.back(), 365);
+    StartRecording();
+    EXPECT_EQ(view.errors.back(), EngineError::CaptureNotOpened);
     EXPECT_FALSE(engine->IsRecording());
     EXPECT_EQ(FileData(), a + b);
     fake.setCaptureOpenError({});
-    engine->OnRecord();
+    StartRecording();
     EXPECT_TRUE(engine->IsRecording());
     EXPECT_EQ(Card()->queuedBufferCount(), TakeWriter::kBlockCount);
 }
@@ -166,7 +165,7 @@ TEST_F(EngineTest, AKilledProcessLeavesEveryBlockItWasHandedInTheFile)
     view.formatRow = kRow48000Stereo16;
     const QByteArray a = Pattern(Block() * 3, 28);
     const int status = RunInChild([&] {
-        engine->OnRecord();
+        StartRecording();
         CardDelivers(a.left(Block() * 2 + 2000));  // two blocks handed over, one partly filled
         Settle();
         std::raise(SIGKILL);
@@ -213,7 +212,7 @@ TEST_F(EngineTest, TheTakeIsMadeDurableOnTheWriterEveryTwoSecondsAndOnceMoreAtSt
     engine->SetTickClock([&] { return now; });
     view.formatRow = kRow16000Mono16;
     const int block = Block();
-    engine->OnRecord();
+    StartRecording();
     for (uint32_t i = 1; i <= 45; ++i) {  // a block every tenth of a second
         now = i * 100;
         Deliver(Pattern(block, int(i)));
@@ -244,7 +243,7 @@ TEST_F(EngineTest, AudioTheServerDroppedInAStallIsFilledWithSilenceOfItsLengthAn
     engine->SetTickClock([&] { return now += step; });  // read once per block
     view.formatRow = kRow16000Mono16;
     const int block = Block();  // 1600 frames, a tenth of a second
-    engine->OnRecord();
+    StartRecording();
     const QByteArray before = Pattern(block * 10, 1), backlog = Pattern(block * 30, 2), after = Pattern(block * 5, 3);
     Deliver(before);  // at the real pace
 

@@ -4,7 +4,6 @@
 
 #include <QTest>
 
-#include "resources/strings.h"
 
 using namespace enginetest;
 
@@ -31,22 +30,21 @@ TEST_F(PlaybackTest, ShortAndWholeBlockRecordingsPlayInTheirBlocksAndCloseWithTh
         SCOPED_TRACE(bytes);
         Restart();
         Record(bytes, kRow48000Stereo16);
-        engine->OnPlay();
+        engine->Play();
         ASSERT_TRUE(engine->IsPlaying());
         EXPECT_EQ(Speaker()->format(), (PcmFormat{48000, 16, 2}));
         EXPECT_EQ(Speaker()->writeCount(), std::max(blocks, 1));
         EXPECT_EQ(Speaker()->writtenBytes(), recorded);
-        EXPECT_EQ(view.wave.fullScale, 32767);
         for (int i = 1; i < blocks; ++i) {
             CompleteOne();
             EXPECT_TRUE(engine->IsPlaying()) << "the device closes with the last block";
-            EXPECT_EQ(view.enabledControls(), kPlaying);
+            EXPECT_EQ(engine->state(), EngineState::Playing);
         }
         CompleteOne();
         EXPECT_FALSE(engine->IsPlaying());
         EXPECT_EQ(Speaker(), nullptr);
         EXPECT_EQ(engine->position(), uint32_t(bytes / 4)) << "at the natural end the position stays at the end";
-        EXPECT_EQ(view.enabledControls(), kStoppedWithData);
+        EXPECT_EQ(engine->state(), EngineState::Stopped);
     }
     EXPECT_EQ(fake.playbackCloseCount(), 3);
 }
@@ -54,11 +52,10 @@ TEST_F(PlaybackTest, ShortAndWholeBlockRecordingsPlayInTheirBlocksAndCloseWithTh
 TEST_F(PlaybackTest, ALongRecordingCirculatesFourteenBlocksUntilEveryByteWasPlayed)
 {
     Record(kBlock * 20 + 100, kRow48000Stereo16);
-    engine->OnPlay();
+    engine->Play();
     FakePlaybackStream* speaker = Speaker();
     EXPECT_EQ(speaker->writeCount(), 14);
     EXPECT_EQ(engine->position(), 0u) << "nothing heard yet";
-    EXPECT_EQ(view.wave.fullScale, 32767);
     int completions = 0;
     while (engine->IsPlaying()) {
         // Every returned block goes straight back until the end is queued.
@@ -83,12 +80,12 @@ TEST_F(PlaybackTest, ALongRecordingCirculatesFourteenBlocksUntilEveryByteWasPlay
 TEST_F(PlaybackTest, AtLowRatesHalfASecondWaitsAndThePositionIsWhatWasHeard)
 {
     Record(80000);  // ten seconds
-    engine->OnPlay();
+    engine->Play();
     FakePlaybackStream* speaker = Speaker();
     EXPECT_EQ(speaker->queuedBufferCount(), 4);
     EXPECT_EQ(speaker->writtenBytes(), recorded.left(4 * 1120));
     EXPECT_EQ(engine->position(), 0u);
-    EXPECT_EQ(view.positionText, PositionText("000:00.0"));
+    EXPECT_EQ(view.position, 0u);
 
     CompleteOne();
     EXPECT_EQ(speaker->writtenBytes(), recorded.left(5 * 1120)) << "one piece for each one back";
@@ -97,11 +94,11 @@ TEST_F(PlaybackTest, AtLowRatesHalfASecondWaitsAndThePositionIsWhatWasHeard)
     // The position follows the device between pieces too, on a timer.
     QTest::qWait(3 * RecordingPlayback::kPositionIntervalMs);
     EXPECT_EQ(engine->position(), 1620u);
-    EXPECT_EQ(view.thumb, 1620u);
+    EXPECT_EQ(view.position, 1620u);
 
     // << plays what waits, then goes on from the start; the position shows
     // what is heard all along.
-    engine->OnSeekStart();
+    engine->MoveTo(0);
     EXPECT_EQ(speaker->queuedBufferCount(), 4);
     CompleteOne();
     EXPECT_EQ(engine->position(), 2240u);
@@ -109,85 +106,77 @@ TEST_F(PlaybackTest, AtLowRatesHalfASecondWaitsAndThePositionIsWhatWasHeard)
     for (int i = 0; i < 3; ++i)
         CompleteOne();
     speaker->hearPartOfNext(300);
-    engine->OnStop();
+    engine->Stop();
     EXPECT_EQ(engine->position(), 300u) << "Stop keeps what was heard, not what was queued";
-    EXPECT_EQ(view.positionText, PositionText("000:00.0"));
+    EXPECT_EQ(view.position, 300u);
     Settle();
     EXPECT_FALSE(engine->IsPlaying());
     EXPECT_EQ(engine->position(), 300u);
-    EXPECT_EQ(view.thumb, 300u);
+    EXPECT_EQ(view.position, 300u);
 }
 
 TEST_F(PlaybackTest, PlayAtTheEndStartsFromTheBeginningAndInTheMiddleStartsThere)
 {
     Record(kBlock * 2, kRow48000Stereo16);
-    engine->OnPlay();
+    engine->Play();
     EXPECT_EQ(Speaker()->writtenBytes(), recorded);
     Speaker()->completeAll();
     Settle();
-    engine->OnHScroll(4, 1000);
-    engine->OnPlay();
+    engine->MoveTo(1000);
+    engine->Play();
     EXPECT_EQ(Speaker()->writtenBytes(), recorded.mid(1000 * 4));
 }
 
 TEST_F(PlaybackTest, StopDuringPlaybackDrainsAndClosesOnlyAfterTheLastBuffer)
 {
     Record(kBlock * 20, kRow48000Stereo16);
-    engine->OnPlay();
+    engine->Play();
     CompleteOne();
-    engine->OnStop();
+    engine->Stop();
     EXPECT_EQ(Speaker()->resetCount(), 1);
     EXPECT_TRUE(engine->IsPlaying());
-    EXPECT_EQ(view.enabledControls(), kPlaying);
-    engine->OnStop();
+    EXPECT_EQ(engine->state(), EngineState::Playing);
+    engine->Stop();
     EXPECT_EQ(Speaker()->resetCount(), 1) << "a second stop while draining does nothing";
     Settle();
     EXPECT_FALSE(engine->IsPlaying());
     EXPECT_EQ(fake.playbackCloseCount(), 1);
     EXPECT_EQ(engine->position(), uint32_t(kBlock / 4)) << "the position stays at what had played";
-    EXPECT_EQ(view.enabledControls(), kStoppedWithData);
+    EXPECT_EQ(engine->state(), EngineState::Stopped);
 }
 
 TEST_F(PlaybackTest, SeekStartAndSeekEndDuringPlaybackTakeEffectAfterTheQueuedBlocks)
 {
     Record(kBlock * 20, kRow48000Stereo16);  // positions count frames of four bytes
-    engine->OnPlay();
-    engine->OnSeekStart();
+    engine->Play();
+    engine->MoveTo(0);
     EXPECT_EQ(engine->position(), 0u);
-    EXPECT_EQ(view.thumb, 0u);
+    EXPECT_EQ(view.position, 0u);
     EXPECT_EQ(Speaker()->queuedBufferCount(), 14) << "the queued blocks still play";
     CompleteOne();
     EXPECT_EQ(Speaker()->writtenBytes().mid(kBlock * 14), recorded.left(kBlock));
 
-    engine->OnSeekEnd();
+    engine->MoveTo(engine->lengthFrames());
     EXPECT_EQ(engine->position(), uint32_t(kBlock * 20 / 4));
-    EXPECT_EQ(view.thumb, uint32_t(kBlock * 20 / 4));
+    EXPECT_EQ(view.position, uint32_t(kBlock * 20 / 4));
     EXPECT_EQ(Speaker()->completeAll(), 14);
     Settle();
     EXPECT_FALSE(engine->IsPlaying());
     EXPECT_EQ(fake.playbackOpenCount(), 1);
 }
 
-TEST_F(PlaybackTest, DraggingTheThumbChangesNothingUntilItIsReleased)
+TEST_F(PlaybackTest, RestartAtDropsWhatIsQueuedAndPlaysOnFromThere)
 {
     Record(kBlock * 20, kRow48000Stereo16);
-    engine->OnPlay();
-    const QString shownBefore = view.positionText;
-    engine->OnHScroll(RecordingEngine::kThumbTrack, 100);
-    view.thumb = 100;  // the user holds the thumb here
-    EXPECT_EQ(engine->position(), 0u);
-    EXPECT_EQ(view.positionText, shownBefore);
-
-    // Playing on while dragging moves the position but never the thumb.
+    engine->Play();
     CompleteOne();
-    EXPECT_EQ(view.thumb, 100u);
     EXPECT_EQ(engine->position(), uint32_t(kBlock / 4));
 
-    // Release at frame 10000: the queued blocks come back at once and are
+    // Released at frame 10000: the queued blocks come back at once and are
     // refilled from there.
-    view.thumb = 10000;
     const int writesBefore = Speaker()->writeCount();
-    engine->OnHScroll(RecordingEngine::kEndTrack, 10000);
+    engine->RestartAt(10000);
+    EXPECT_EQ(view.position, 10000u);
     EXPECT_EQ(Speaker()->resetCount(), 1);
     Settle();
     EXPECT_TRUE(engine->IsPlaying());
@@ -196,28 +185,23 @@ TEST_F(PlaybackTest, DraggingTheThumbChangesNothingUntilItIsReleased)
     EXPECT_EQ(Speaker()->queuedBufferCount(), 14);
     CompleteOne();
     EXPECT_EQ(engine->position(), uint32_t(10000 + kBlock / 4));
-    EXPECT_EQ(view.thumb, uint32_t(10000 + kBlock / 4)) << "the thumb follows again after the release";
+    EXPECT_EQ(view.position, uint32_t(10000 + kBlock / 4));
 }
 
-TEST_F(PlaybackTest, TheSliderSetsThePositionOnReleaseWhileStoppedAndIsIgnoredWhileRecording)
+TEST_F(PlaybackTest, MovesSetThePositionWhileStoppedStayInsideTheTakeAndAreIgnoredWhileRecording)
 {
     Record(kBlock * 4);
-    const int moves = view.thumbMoves;
-    engine->OnHScroll(1, 8000);  // one line
+    engine->MoveTo(8000);
     EXPECT_EQ(engine->position(), 8000u);
-    EXPECT_EQ(view.positionText, PositionText("000:01.0"));
-    EXPECT_EQ(view.thumbMoves, moves);
-    engine->OnHScroll(RecordingEngine::kThumbTrack, 16000);
-    EXPECT_EQ(engine->position(), 8000u);
-    engine->OnHScroll(RecordingEngine::kEndTrack, 16000);
+    EXPECT_EQ(view.position, 8000u);
+    engine->RestartAt(16000);
     EXPECT_EQ(engine->position(), 16000u);
-    EXPECT_EQ(view.positionText, PositionText("000:02.0"));
+    engine->MoveTo(kBlock * 10);
+    EXPECT_EQ(engine->position(), uint32_t(kBlock * 4)) << "no further than the end";
 
-    engine->OnSeekEnd();
-    engine->OnRecord();
-    engine->OnHScroll(4, 0);
-    engine->OnHScroll(RecordingEngine::kEndTrack, 0);
-    engine->OnSeekStart();
+    StartRecording();
+    engine->MoveTo(0);
+    engine->RestartAt(0);
     EXPECT_EQ(engine->position(), uint32_t(kBlock * 4));
 }
 
@@ -227,7 +211,7 @@ TEST_F(PlaybackTest, PlaybackFeedsTheWaveformFromTheBlockThatPlayed)
     view.wave.refreshes = 0;
     uint32_t now = 1000;
     engine->SetTickClock([&] { return now; });
-    engine->OnPlay();
+    engine->Play();
     CompleteOne();
     ASSERT_EQ(view.wave.refreshes, 1);
     for (int i : {0, 1, 99})
@@ -240,26 +224,26 @@ TEST_F(PlaybackTest, PlaybackFeedsTheWaveformFromTheBlockThatPlayed)
 TEST_F(PlaybackTest, AnOutputThatFailsToOpenOrIsLostLeavesTheRecordingPlayable)
 {
     Record(kBlock * 20);
-    engine->OnHScroll(4, 100);
+    engine->MoveTo(100);
     fake.setPlaybackOpenError("no sink");
-    engine->OnPlay();
-    EXPECT_EQ(view.errors, std::vector<int>{381});
+    engine->Play();
+    EXPECT_EQ(view.errors, std::vector{EngineError::OutputNotOpened});
     EXPECT_FALSE(engine->IsPlaying());
     EXPECT_EQ(engine->position(), 100u);
-    EXPECT_EQ(view.enabledControls(), kStoppedWithData);
+    EXPECT_EQ(engine->state(), EngineState::Stopped);
 
     // The server goes away while playing: the user is told, once, and the
     // position stays at what was heard.
     fake.setPlaybackOpenError({});
-    engine->OnPlay();
+    engine->Play();
     CompleteOne();
     Speaker()->breakStream();
     Settle();
     EXPECT_FALSE(engine->IsPlaying());
-    EXPECT_EQ(view.errors, (std::vector<int>{381, resources::IDS_PLAYBACK_DEVICE_LOST}));
+    EXPECT_EQ(view.errors, (std::vector{EngineError::OutputNotOpened, EngineError::OutputLost}));
     EXPECT_EQ(engine->position(), uint32_t(100 + 1120));
-    EXPECT_EQ(view.enabledControls(), kStoppedWithData);
-    engine->OnPlay();
+    EXPECT_EQ(engine->state(), EngineState::Stopped);
+    engine->Play();
     EXPECT_TRUE(engine->IsPlaying());
     engine.reset();  // released while playing
     EXPECT_EQ(fake.playbackCloseCount(), 2);
@@ -269,7 +253,7 @@ TEST_F(PlaybackTest, AnOutputThatFailsToOpenOrIsLostLeavesTheRecordingPlayable)
 TEST_F(PlaybackTest, AReadErrorSaysSoOnceAndEndsPlaybackAfterWhatIsQueued)
 {
     Record(kBlock * 20, kRow48000Stereo16);
-    engine->OnPlay();
+    engine->Play();
     CompleteOne();
     CompleteOne();
     ASSERT_TRUE(BreakReadsOf(WavPath()));
@@ -279,14 +263,14 @@ TEST_F(PlaybackTest, AReadErrorSaysSoOnceAndEndsPlaybackAfterWhatIsQueued)
     EXPECT_EQ(Speaker()->writtenBytes(), queuedBefore) << "nothing read after the error";
     while (Speaker())
         CompleteOne();
-    EXPECT_EQ(view.errors, std::vector<int>{resources::IDS_PLAYBACK_READ_FAILED});
-    EXPECT_EQ(view.enabledControls(), kStoppedWithData);
+    EXPECT_EQ(view.errors, std::vector{EngineError::TakeReadFailed});
+    EXPECT_EQ(engine->state(), EngineState::Stopped);
 
-    // Unreadable from the start: the same message, not the device's 381.
-    engine->OnSeekStart();
-    engine->OnPlay();
-    EXPECT_EQ(view.errors.back(), resources::IDS_PLAYBACK_READ_FAILED);
+    // Unreadable from the start: the same failure, not the device's.
+    engine->MoveTo(0);
+    engine->Play();
+    EXPECT_EQ(view.errors.back(), EngineError::TakeReadFailed);
     EXPECT_EQ(view.errors.size(), 2u);
     EXPECT_FALSE(engine->IsPlaying());
-    EXPECT_EQ(view.enabledControls(), kStoppedWithData);
+    EXPECT_EQ(engine->state(), EngineState::Stopped);
 }

@@ -5,7 +5,7 @@
 #include <array>
 
 #include "engine/capture_loss.h"
-#include "engine/engine_view.h"
+#include "engine/waveform_snapshot.h"
 #include "engine/take_levels.h"
 #include "engine/wave_header.h"
 #include "engine/waveform_snapshot.h"

@@ -385,7 +385,7 @@ TEST_F(RecorderWindowEngineTest, AnEndingSessionKeepsSettingsPlaylistAndTheUnsav
     EXPECT_GT(QFileInfo(wave).size(), 44 + 48000 * 4 - 1);
 
     // Nothing unsaved: the window closes as usual.
-    window->engine().SetSaved(true);
+    window->engine().DiscardTake();
     EXPECT_TRUE(window->OnSessionEnd());
     EXPECT_FALSE(window->isVisible());
 }

@@ -12,9 +12,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "controls/trackbar.h"
 #include "engine/mp3_side.h"
 #include "engine/record_formats.h"
-#include "engine/recording_saver.h"
+#include "recorder/save_flow.h"
 #include "mp3_probe.h"
 
 namespace {
@@ -91,7 +92,7 @@ protected:
     {
         RecorderWindowEngineTest::SetUp();
         ctl<QLineEdit>(1001)->setText(saves.path());
-        window->saver().SetClock([] { return kSaveTime; });
+        window->saveFlow().SetClock([] { return kSaveTime; });
     }
     RecordingEngine& engine() { return window->engine(); }
     void record(int formatRow, uint32_t frames)
@@ -183,7 +184,7 @@ TEST_F(SavingWindowTest, ASaveOntoTheRecordingsOwnFilesOrOntoAReadOnlyFileFailsA
         }
         ASSERT_EQ(answers.messages.size(), 2);
         EXPECT_EQ(answers.messages[1], resources::text(382));
-        EXPECT_TRUE(window->savedRecordings().isEmpty() && !engine().IsSaved());
+        EXPECT_TRUE(window->savedRecordings().isEmpty() && !window->saveFlow().IsSaved());
         EXPECT_EQ(testsupport::readFile(wavTemp), wavBytes);
         EXPECT_EQ(testsupport::readFile(mp3Temp), mp3Bytes);
         EXPECT_EQ(folderListing(), (QStringList{"link.wav 384044", "take.mp3 15", "take.wav 15"}));
@@ -202,7 +203,7 @@ TEST_F(SavingWindowTest, NoSaveReplacesAFileWithoutTheUsersWord)
     // Two saves under one clock second, a partial clear between them: both stay.
     record(kStereo48k16Bit, 48000);
     saveAs(1, false);
-    engine().OnHScroll(RecordingEngine::kEndTrack, 12000);
+    window->OnHScroll(controls::Trackbar::EndTrack, 12000);
     click(1124);
     saveAs(1, false);
     EXPECT_EQ(folderListing(), (QStringList{kClockName + " 2.wav 48044", kClockName + ".wav 192044"}));
@@ -222,7 +223,7 @@ TEST_F(SavingWindowTest, NoSaveReplacesAFileWithoutTheUsersWord)
         EXPECT_EQ(answers.messages, QStringList{"take.wav already exists.\nDo you want to replace it?"});
     }
     EXPECT_EQ(window->savedRecordings().size(), 3);
-    EXPECT_TRUE(engine().IsSaved());
+    EXPECT_TRUE(window->saveFlow().IsSaved());
     EXPECT_EQ(folderListing().filter("take"), QStringList{"take.wav 44144"});
 }
 
@@ -244,7 +245,7 @@ TEST_F(SavingWindowTest, ARecordingSavedUnderAPathTooLongForTheListIsKeptAndTheU
     EXPECT_EQ(answers.messages, QStringList{playlist::PlaylistModel::RefusedPathsMessage({path})});
     EXPECT_EQ(window->savedRecordings(), QStringList{path});
     EXPECT_EQ(QFileInfo(path).size(), 4800 * 4 + 44);
-    EXPECT_TRUE(engine().IsSaved());
+    EXPECT_TRUE(window->saveFlow().IsSaved());
     EXPECT_EQ(window->playlist().count(), 0);
 }
 
@@ -300,7 +301,7 @@ TEST_F(SavingWindowTest, ACloseOrClickDuringASaveIsRefusedAndTheSaveCompletes)
 // its label is that of the same rate at 16 bits.
 TEST_F(SavingWindowTest, TheQualityLabelNamesTheBitRateOfTheSavedFramesInEveryFormat)
 {
-    window->saver().SetSleep([](int) {});  // no pacing of the progress display
+    window->saveFlow().SetSleep([](int) {});  // no pacing of the progress display
     std::map<int, QStringList> labels;  // by format row, one per quality
     for (int row = 0; row < RecordFormats::kCount; ++row) {
         const platform::audio::PcmFormat format = RecordFormats::format(row);

@@ -4,8 +4,9 @@
 
 #include "window_fixture.h"
 
+#include "controls/trackbar.h"
 #include "controls/widget_test_helpers.h"
-#include "engine/readout.h"
+#include "recorder/readout.h"
 #include "recorder/template_builder.h"
 #include "resources/language.h"
 
@@ -263,13 +264,14 @@ TEST_F(PositionSliderTest, ADraggedThumbMovesTheReadoutOnlyWhenReleased)
 
 TEST_F(RecorderWindowTest, ThePositionSliderReachesTheEndOfRecordingsBeyondAnInt)
 {
-    RecorderDialog& w = open();
+    open();
+    auto* slider = ctl<controls::Trackbar>(1121);
     const uint32_t frames = 4'000'000'000u;
-    w.setPositionRange(frames);
-    w.setPositionThumb(frames);
-    EXPECT_EQ(w.positionThumb(), frames);
-    w.setPositionThumb(frames / 2);
-    EXPECT_EQ(w.positionThumb(), frames / 2);
+    slider->SetRange(0, frames);
+    slider->SetPos(frames);
+    EXPECT_EQ(slider->GetPos(), frames);
+    slider->SetPos(frames / 2);
+    EXPECT_EQ(slider->GetPos(), frames / 2);
 }
 
 }  // namespace

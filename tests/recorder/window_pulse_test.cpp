@@ -14,7 +14,7 @@
 #include <QTest>
 
 #include "settings/settings_store.h"
-#include "engine/readout.h"
+#include "recorder/readout.h"
 #include "engine/recording_engine.h"
 #include "platform/audio/audio_backend.h"
 #include "recorder/recorder_dialog.h"
@@ -118,7 +118,7 @@ TEST(RecorderWindowOnTheServer, HoldingTheSliderChannelDuringPlaybackResetsOnceA
         ASSERT_TRUE(QTest::qWaitFor([&] { return !engine.IsPlaying(); }, 10000));
         EXPECT_EQ(engine.position(), frames);
         EXPECT_EQ(counting.resets, 1);
-        engine.SetSaved(true);  // closing asks nothing
+        engine.DiscardTake();  // closing asks nothing
     }
     setBackendForTesting(nullptr);
 }

@@ -85,12 +85,12 @@ TEST(Mp3TempFile, ResumingANewRecordingOrTheReleaseOfTheEngineDeletesIt)
     EXPECT_EQ(s.frames(), 44100u);
     EXPECT_TRUE(s.mp3TempPath().isEmpty() && s.mp3TempFiles().isEmpty());
 
-    s.engineView.answers = {Answer::No, Answer::No};
-    s.engine->OnNewRecording();
+    s.saveView.answers = {Answer::No, Answer::No};
+    s.NewRecording();
     s.Record(kMono48k16Bit, 700, 4800);
     const QString path = s.mp3TempPath();
     ASSERT_TRUE(QFile::exists(path)) << "a new recording makes a fresh one";
-    s.engine->OnNewRecording();
+    s.NewRecording();
     EXPECT_TRUE(s.mp3TempPath().isEmpty() && !QFile::exists(path));
     s.Record(kMono48k16Bit, 700, 4800);
     ASSERT_EQ(s.mp3TempFiles().size(), 1);

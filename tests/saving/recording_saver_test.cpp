@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/replacing_file.h"
 #include "saving_harness.h"
 #include "support/test_support.h"
 
@@ -25,8 +26,8 @@ const QString kTenSeconds = QStringLiteral("2008-03-05 14h07m10s.mp3");
 
 TEST(SaveFileName, IsTheLocalTimeWithUnitLetters)
 {
-    EXPECT_EQ(RecordingSaver::SaveFileName(QDateTime(QDate(2008, 3, 5), QTime(14, 7, 9))), kClockName);
-    EXPECT_EQ(RecordingSaver::SaveFileName(QDateTime(QDate(987, 12, 31), QTime(23, 59, 58))), "0987-12-31 23h59m58s");
+    EXPECT_EQ(SaveFlow::SaveFileName(QDateTime(QDate(2008, 3, 5), QTime(14, 7, 9))), kClockName);
+    EXPECT_EQ(SaveFlow::SaveFileName(QDateTime(QDate(987, 12, 31), QTime(23, 59, 58))), "0987-12-31 23h59m58s");
 }
 
 TEST(SaveMp3, TheSameQualityCopiesTheTempFileAnotherEncodesTheRecordingAnew)
@@ -53,8 +54,8 @@ TEST(SaveMp3, TheSameQualityCopiesTheTempFileAnotherEncodesTheRecordingAnew)
         expectMp3Holds(s.saved(kTenSeconds), frames, c.rate, c.channels, c.saveKbps, c.tone);
         EXPECT_TRUE(s.saveView.progress.created == 1 && s.saveView.progress.destroyed == 1);
         EXPECT_TRUE(s.saveView.errors.empty());
-        EXPECT_EQ(s.saveView.added.size(), 2);
-        EXPECT_TRUE(s.engine->IsSaved());
+        EXPECT_EQ(s.added.size(), 2);
+        EXPECT_TRUE(s.saver->IsSaved());
     }
 }
 
@@ -77,7 +78,7 @@ TEST(SaveName, TheClockNameOrTheTypedOneAndWaveWhenChosenEightBitOrWithoutPlugin
         s.Record(c.row, 1000, 30000);
         const bool mp3 = c.method == 0 && c.withPlugin && c.row != kMono44k8Bit, eightBit = c.row == kMono44k8Bit;
         EXPECT_EQ(s.mp3TempFiles().isEmpty(), eightBit || !c.withPlugin);
-        s.engine->OnSave();
+        s.saver->OnSave();
         const QString name = c.typed ? QString(c.saved) : kClockName + c.saved, path = s.saved(name);
         EXPECT_EQ(s.saveView.dialogCalls.join(""),
                   c.typed ? (mp3 ? "mp3|MP3 File (*.mp3)|" : "wav|WAVE File (*.wav)|") + s.saved(kClockName) : "");
@@ -87,18 +88,18 @@ TEST(SaveName, TheClockNameOrTheTypedOneAndWaveWhenChosenEightBitOrWithoutPlugin
         else
             expectWaveHolds(path, 30000, 44100, eightBit ? 1 : 2, eightBit ? 8 : 16);
         EXPECT_TRUE(c.typed || testsupport::readFile(path) == testsupport::readFile(s.wavTempPath()));
-        EXPECT_TRUE(s.saveView.errors.empty() && s.saveView.progress.created == 0 && s.engine->IsSaved());
+        EXPECT_TRUE(s.saveView.errors.empty() && s.saveView.progress.created == 0 && s.saver->IsSaved());
         EXPECT_EQ(s.saveView.events, kQuietSave);
-        EXPECT_EQ(s.saveView.added, QStringList{path});
+        EXPECT_EQ(s.added, QStringList{path});
     }
     // A missing folder offers the bare name; Cancel saves nothing and says nothing.
     SavingSession s(realPluginFolder());
     s.saveView.folder = "/nonexistent/quillon";
     s.Record(kStereo44k16Bit, 1000, 5000);
-    s.engine->OnSave();
+    s.saver->OnSave();
     EXPECT_EQ(s.saveView.dialogCalls, QStringList{"mp3|MP3 File (*.mp3)|" + kClockName});
     EXPECT_TRUE(s.savedFiles().isEmpty() && s.saveView.errors.empty() && s.saveView.events.isEmpty());
-    EXPECT_FALSE(s.engine->IsSaved());
+    EXPECT_FALSE(s.saver->IsSaved());
 }
 
 // Another instance saving in the same second takes the name while this save
@@ -128,11 +129,11 @@ TEST(SaveName, ANameTakenDuringTheSaveKeepsItsFileAndTheSaveTakesTheNextNumber)
         };
         s.saver->SetSleep([&](int) { takeName(); });
         s.saveView.progress.duringCheck = takeName;
-        s.engine->OnSave();
+        s.saver->OnSave();
 
         const QString ours = c.typed ? s.saved(c.expected) : s.saved("2008-03-05 14h07m" + QString(c.expected));
         EXPECT_EQ(testsupport::readFile(taken), theirs);
-        EXPECT_EQ(s.saveView.added, QStringList{ours});
+        EXPECT_EQ(s.added, QStringList{ours});
         EXPECT_EQ(s.saver->savedFiles(), QStringList{ours});
         EXPECT_EQ(s.savedFiles().size(), 2);
         if (c.method)
@@ -143,7 +144,7 @@ TEST(SaveName, ANameTakenDuringTheSaveKeepsItsFileAndTheSaveTakesTheNextNumber)
         // Asked and agreed to: the file the user chose is replaced.
         if (c.typed) {
             s.saveView.dialogAnswer = taken;
-            s.engine->OnSave();
+            s.saver->OnSave();
             expectWaveHolds(taken, 2 * 44100, 44100, 2, 16);
             EXPECT_EQ(s.savedFiles().size(), 2);
         }
@@ -194,14 +195,14 @@ TEST(SaveFailure, AnUnwritableFolderOrAFailingEncoderGivesMessage382AndLeavesNoF
         s.saveView.folder = "/proc";
         s.saveView.method = method;
         s.Record(kStereo44k16Bit, 1000, 5000);
-        s.engine->OnSave();
+        s.saver->OnSave();
         EXPECT_EQ(s.saveView.errors, std::vector<int>{kSaveFailed});
-        EXPECT_TRUE(!s.engine->IsSaved() && s.saveView.added.isEmpty());
+        EXPECT_TRUE(!s.saver->IsSaved() && s.added.isEmpty());
         EXPECT_EQ(s.saveView.events, kFailedSave);
         // The recording is untouched and can still be saved elsewhere.
         s.saveView.folder = s.saveFolder();
-        s.engine->OnSave();
-        EXPECT_TRUE(s.engine->IsSaved());
+        s.saver->OnSave();
+        EXPECT_TRUE(s.saver->IsSaved());
     }
     SavingSession s(shimFolder("counting"));
     ShimState* shim = loadedShim("counting");
@@ -210,9 +211,9 @@ TEST(SaveFailure, AnUnwritableFolderOrAFailingEncoderGivesMessage382AndLeavesNoF
     s.saveView.quality = 12;  // encode now
     const uint32_t closesBefore = shim->closeCalls;
     shim->failEncodeAtCall = shim->encodeCalls + 3;
-    s.engine->OnSave();
+    s.saver->OnSave();
     EXPECT_EQ(s.saveView.errors, std::vector<int>{kSaveFailed});
-    EXPECT_TRUE(s.savedFiles().isEmpty() && !s.engine->IsSaved());
+    EXPECT_TRUE(s.savedFiles().isEmpty() && !s.saver->IsSaved());
     EXPECT_EQ(shim->closeCalls - closesBefore, 1u) << "the stream was not closed";
 }
 
@@ -255,8 +256,8 @@ TEST(SaveFailure, AWriteCutShortByTheFileSizeLimitKeepsTheFileThereAndLeavesNoth
         if (child == 0) {
             const rlimit limit{16384, 16384};
             ::setrlimit(RLIMIT_FSIZE, &limit);
-            s.engine->OnSave();
-            ::_exit(s.saveView.errors == std::vector<int>{kSaveFailed} && !s.engine->IsSaved() ? 0 : 1);
+            s.saver->OnSave();
+            ::_exit(s.saveView.errors == std::vector<int>{kSaveFailed} && !s.saver->IsSaved() ? 0 : 1);
         }
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
@@ -266,7 +267,7 @@ TEST(SaveFailure, AWriteCutShortByTheFileSizeLimitKeepsTheFileThereAndLeavesNoth
         EXPECT_EQ(testsupport::readFile(target), c.existing ? before : QByteArray());
 
         // Without the limit the same save replaces it whole, in the file's own mode.
-        s.engine->OnSave();
+        s.saver->OnSave();
         EXPECT_EQ(EntriesWithModes(s.saveFolder()), QStringList{name + mode});
         if (c.method)
             expectWaveHolds(target, 3 * 44100, 44100, 2, 16);
@@ -281,9 +282,9 @@ TEST(SaveFailure, CancelInTheProgressDisplayLeavesNoFileAndNoMessage)
     s.Record(kStereo48k16Bit, 1000, 5 * 48000);
     s.saveView.quality = 6;
     s.saveView.progress.cancelAtCheck = 3;
-    s.engine->OnSave();
-    EXPECT_TRUE(s.savedFiles().isEmpty() && s.saveView.errors.empty() && s.saveView.added.isEmpty());
-    EXPECT_FALSE(s.engine->IsSaved());
+    s.saver->OnSave();
+    EXPECT_TRUE(s.savedFiles().isEmpty() && s.saveView.errors.empty() && s.added.isEmpty());
+    EXPECT_FALSE(s.saver->IsSaved());
     EXPECT_EQ(s.saveView.progress.positions.size(), 2u) << "the job went on after Cancel";
     EXPECT_EQ(s.saveView.progress.destroyed, 1);
     EXPECT_EQ(s.saveView.events, kFailedSave);
@@ -294,19 +295,19 @@ TEST(SaveRunning, NoOtherCommandStartsWhileTheProgressDisplayLetsEventsThrough)
 {
     SavingSession s(realPluginFolder());
     s.Record(kStereo44k16Bit, 1000, 3 * 44100);
-    s.engine->SetPosition(44100);
+    s.engine->MoveTo(44100);
     s.saveView.quality = 6;  // encoded under the progress display
-    s.engineView.answers = {Answer::Yes};
+    s.saveView.answers = {Answer::Yes};
     s.saveView.progress.duringCheck = [&s] {
-        s.engine->OnNewRecording();  // the window's close
-        s.engine->OnRecord();
-        s.engine->OnPlay();
-        s.engine->OnSeekEnd();
-        s.engine->OnSave();
-        s.saver->OnClearAfterPosition();
+        s.NewRecording();  // the window's close
+        s.engine->Record(s.engineView.device, RecordFormats::format(s.engineView.formatRow));
+        s.engine->Play();
+        s.engine->MoveTo(s.engine->lengthFrames());
+        s.saver->OnSave();
+        s.engine->ClearAfterPosition();
     };
     s.SaveAt(9);
-    EXPECT_TRUE(s.engineView.questions.empty());
+    EXPECT_TRUE(s.saveView.questions.empty());
     EXPECT_FALSE(s.engine->IsRecording() || s.engine->IsPlaying());
     EXPECT_EQ(s.backend.lastPlaybackStream(), nullptr);
     EXPECT_EQ(s.engine->position(), 44100u);
@@ -339,13 +340,14 @@ TEST(ClearAfterPosition, CutsTheRecordingDropsTheMp3TempAndTheSavedFilesHoldOnly
     s.Record(kStereo44k16Bit, 1000, 4 * 44100);
     const QString mp3Temp = s.mp3TempPath();
     ASSERT_TRUE(QFile::exists(mp3Temp));
-    s.engine->SetSaved(true);
-    s.engine->SetPosition(3 * 44100);
-    s.saver->OnClearAfterPosition();
+    s.SaveAt(8);
+    ASSERT_TRUE(s.saver->IsSaved());
+    s.engine->MoveTo(3 * 44100);
+    s.engine->ClearAfterPosition();
     EXPECT_EQ(s.frames(), 3u * 44100);
     EXPECT_TRUE(s.mp3TempPath().isEmpty() && !QFile::exists(mp3Temp));
-    EXPECT_TRUE(s.engine->IsSaved()) << "a partial clear does not touch the saved flag";
-    EXPECT_EQ(s.engineView.lengthText, QStringLiteral("\n长度:\n000:03.0"));
+    EXPECT_TRUE(s.saver->IsSaved()) << "a partial clear does not touch the saved flag";
+    EXPECT_EQ(s.engineView.length, 3u * 44100);
     expectWaveHolds(s.wavTempPath(), 3 * 44100, 44100, 2, 16);
 
     s.saveView.method = 1;
@@ -362,8 +364,8 @@ TEST(ClearAfterPosition, CutsTheRecordingDropsTheMp3TempAndTheSavedFilesHoldOnly
     EXPECT_EQ(s.sleeps, std::vector<int>(11, 60));
 
     // At the start: empty, the device kept, recording resumes into the same file.
-    s.engine->OnSeekStart();
-    s.saver->OnClearAfterPosition();
+    s.engine->MoveTo(0);
+    s.engine->ClearAfterPosition();
     EXPECT_EQ(QFileInfo(s.wavTempPath()).size(), 44);
     EXPECT_TRUE(s.engine->IsCaptureDeviceOpen());
     s.Record(kStereo44k16Bit, 1000, 3000);
@@ -378,9 +380,9 @@ TEST(NewRecordingQuestion, YesSavesTheRecordingBeforeItIsThrownAwayUnlessTheDial
         s.saveView.rename = cancel;  // the dialog answers nothing
         s.Record(kStereo44k16Bit, 1000, 20000);
         const QByteArray mp3 = testsupport::readFile(s.mp3TempPath());
-        s.engineView.answers = {Answer::Yes};
-        s.engine->OnNewRecording();
-        EXPECT_EQ(s.engineView.questions, std::vector<int>{364});
+        s.saveView.answers = {Answer::Yes};
+        s.NewRecording();
+        EXPECT_EQ(s.saveView.questions, std::vector<int>{364});
         EXPECT_EQ(s.savedFiles(), cancel ? QStringList() : QStringList{kClockName + ".mp3"});
         EXPECT_TRUE(cancel || testsupport::readFile(s.saved(kClockName + ".mp3")) == mp3);
         EXPECT_EQ(s.frames(), cancel ? 20000u : 0u);

@@ -45,9 +45,11 @@ SavingSession::SavingSession(const QString& pluginFolder, Audio audio)
     }
     plugin = std::make_shared<EncoderPlugin>();
     plugin->LoadEncoder(pluginFolder.isEmpty() ? m_temp.path() : pluginFolder);
-    engine = std::make_unique<RecordingEngine>(engineView);
+    engine = std::make_unique<RecordingEngine>();
+    engineView.Listen(*engine);
     engine->SetMp3Side(std::make_unique<Mp3TempEncoder>(plugin, [this] { return saveView.quality; }));
-    saver = std::make_unique<RecordingSaver>(*engine, saveView, plugin);
+    saver = std::make_unique<SaveFlow>(*engine, saveView, plugin);
+    QObject::connect(saver.get(), &SaveFlow::recordingSaved, [this](const QString& path) { added << path; });
     saver->SetSleep([this](int ms) { sleeps.push_back(ms); });
     saver->SetClock([] { return QDateTime(QDate(2008, 3, 5), QTime(14, 7, 9)); });
     saveView.folder = m_saves.path();
@@ -86,7 +88,7 @@ void SavingSession::Capture(double frequency, uint32_t frames)
 
 void SavingSession::StopRecording()
 {
-    engine->OnStop();
+    engine->Stop();
     for (int i = 0; i < 100 && engine->IsRecording(); ++i)
         engine->takeWriter().RunOnWriterThread([] {}), FakeBackend::processCallbacks();
     FakeBackend::processCallbacks();
@@ -95,7 +97,7 @@ void SavingSession::StopRecording()
 void SavingSession::SaveAt(int second)
 {
     saver->SetClock([second] { return QDateTime(QDate(2008, 3, 5), QTime(14, 7, second)); });
-    engine->OnSave();
+    saver->OnSave();
 }
 
 void expectMp3Holds(const QString& path, uint32_t frames, int rate, int channels, int kbps, double tone)

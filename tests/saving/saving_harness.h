@@ -12,9 +12,8 @@
 #include "engine/engine_fixture.h"
 #include "engine/mp3_temp_encoder.h"
 #include "engine/recording_engine.h"
-#include "engine/recording_saver.h"
-#include "engine/save_view.h"
 #include "platform/audio/fake_backend.h"
+#include "recorder/save_flow.h"
 #include "support/test_support.h"
 
 namespace savingtest {
@@ -53,7 +52,7 @@ struct FakeProgress : ProgressReporter {
     int pos = 0;
 };
 
-class FakeSaveView : public SaveView {
+class FakeSaveView : public SavePrompts {
 public:
     QString folder;
     int method = 0;  // MP3
@@ -62,8 +61,9 @@ public:
     std::optional<QString> dialogAnswer;
     QStringList dialogCalls;  // "extension|filter|initial name"
     ProgressLog progress;
-    std::vector<int> errors;
-    QStringList added, events;  // events: label and cursor changes, in order
+    std::vector<int> errors, questions;
+    std::deque<Answer> answers;  // scripted replies to ask(); Cancel when none are left
+    QStringList events;  // events: label and cursor changes, in order
 
     void takeControlValues() override {}
     QString recordFolder() const override { return folder; }
@@ -80,10 +80,17 @@ public:
     void setWaitCursor(bool wait) override { events << (wait ? "wait cursor" : "normal cursor"); }
     void showError(int id) override { errors.push_back(id); }
     std::unique_ptr<ProgressReporter> createProgress(int) override { return std::make_unique<FakeProgress>(progress); }
-    void addRecording(const QString& path) override { added << path; }
+    Answer ask(int id) override
+    {
+        questions.push_back(id);
+        const Answer a = answers.empty() ? Answer::Cancel : answers.front();
+        if (!answers.empty())
+            answers.pop_front();
+        return a;
+    }
 };
 
-// One recorder with its engine, MP3 side and saver.
+// One recorder with its engine, MP3 side and save flow.
 class SavingSession {
 public:
     enum class Audio { Fake, Server };
@@ -99,10 +106,17 @@ public:
         Capture(frequency, frames);
         StopRecording();
     }
-    void StartRecording(int formatRow) { engineView.formatRow = formatRow, engine->OnRecord(); }
+    void StartRecording(int formatRow) { engineView.formatRow = formatRow, engine->Record(engineView.device, RecordFormats::format(formatRow)); }
     void Capture(double frequency, uint32_t frames);
     void StopRecording();
     void SaveAt(int second);  // OnSave with the clock at 14:07:<second>
+    // New recording as the window runs it: the question, then the take goes.
+    void NewRecording()
+    {
+        const EngineState state = engine->state();
+        if ((state == EngineState::Empty || state == EngineState::Stopped) && saver->MayDropTake())
+            engine->DiscardTake();
+    }
 
     uint32_t frames() const { return engine->GetDataLength() / engine->format().blockAlign(); }
     // Where the takes in progress live.
@@ -115,11 +129,12 @@ public:
     QString wavTempPath() { return engine->recordingFile().path(); }
 
     platform::audio::FakeBackend backend;
-    enginetest::TestView engineView;  // answers Cancel unless told otherwise
-    FakeSaveView saveView;
+    enginetest::EngineReports engineView;
+    FakeSaveView saveView;  // answers Cancel unless told otherwise
     std::shared_ptr<EncoderPlugin> plugin;
     std::unique_ptr<RecordingEngine> engine;
-    std::unique_ptr<RecordingSaver> saver;
+    std::unique_ptr<SaveFlow> saver;
+    QStringList added;  // what reached the playlist
     std::vector<int> sleeps;
 
 private:

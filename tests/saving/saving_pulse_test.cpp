@@ -7,7 +7,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "engine/readout.h"
 #include "platform_audio/pulse_test_support.h"
 #include "saving_harness.h"
 #include "support/test_support.h"
@@ -42,7 +41,7 @@ TEST(SavingFromTheServer, ARecordedToneIsSavedAsMp3ByCopyAndByEncoding)
     ASSERT_TRUE(s.engine->IsRecording()) << "engine messages: " << s.engineView.errors.size();
     ASSERT_FALSE(s.mp3TempPath().isEmpty());
     QTest::qWait(2000);
-    s.engine->OnStop();
+    s.engine->Stop();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !s.engine->IsRecording(); }, 5000));
     tone.kill();
     tone.waitForFinished();
@@ -58,19 +57,18 @@ TEST(SavingFromTheServer, ARecordedToneIsSavedAsMp3ByCopyAndByEncoding)
     EXPECT_EQ(s.saveView.progress.created, 1);
     EXPECT_TRUE(s.saveView.errors.empty());
 
-    // Play and Stop a moment later on the server's output: the readout and
-    // the thumb show the position heard, and the partial clear keeps that.
-    s.engine->OnPlay();
+    // Play and Stop a moment later on the server's output: the position
+    // reported is the one heard, and the partial clear keeps that.
+    s.engine->Play();
     ASSERT_TRUE(s.engine->IsPlaying());
     QTest::qWait(1000);
-    s.engine->OnStop();
+    s.engine->Stop();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !s.engine->IsPlaying(); }, 5000));
     const uint32_t position = s.engine->position();
     ASSERT_LT(position, s.frames());
     ASSERT_GT(position, 48000u / 4);
-    EXPECT_EQ(s.engineView.positionText, ReadoutText(385, position, 48000));
-    EXPECT_EQ(s.engineView.thumb, position);
-    s.saver->OnClearAfterPosition();
+    EXPECT_EQ(s.engineView.position, position);
+    s.engine->ClearAfterPosition();
     EXPECT_EQ(s.frames(), position);
     s.SaveAt(11);
     expectMp3Holds(s.saved("2008-03-05 14h07m11s.mp3"), position, 48000, 2, 224, 1000);
@@ -89,14 +87,14 @@ TEST(SavingFromTheServer, AClearAfterPlayAndStopAtALowRateKeepsWhatWasHeard)
     s.Record(kMono8k8Bit, 1000, 4 * 8000);
     ASSERT_EQ(s.frames(), 4u * 8000);
     platform::audio::setBackendForTesting(nullptr);
-    s.engine->OnSeekStart();
+    s.engine->MoveTo(0);
 
     audiotest::MonitorRecorder monitor({8000, 8, 1}, work.filePath("heard.raw"));
     ASSERT_TRUE(monitor.started());
     QTest::qWait(500);
     QElapsedTimer clock;
     clock.start();
-    s.engine->OnPlay();
+    s.engine->Play();
     ASSERT_TRUE(s.engine->IsPlaying());
     // Nothing can have been heard before it was played; a busy machine may
     // start the sound late.
@@ -105,22 +103,22 @@ TEST(SavingFromTheServer, AClearAfterPlayAndStopAtALowRateKeepsWhatWasHeard)
     const double playing = clock.elapsed() / 1000.0;
     EXPECT_LE(shown, playing + 0.06) << "the position runs ahead of the sound";
     EXPECT_GE(shown, playing - 1.0);
-    EXPECT_EQ(s.engineView.positionText, ReadoutText(385, s.engine->position(), 8000));
+    EXPECT_EQ(s.engineView.position, s.engine->position());
 
     QTest::qWait(300);
-    s.engine->OnStop();
+    s.engine->Stop();
     const double stoppedAfter = clock.elapsed() / 1000.0;
     ASSERT_TRUE(QTest::qWaitFor([&] { return !s.engine->IsPlaying(); }, 5000));
     const uint32_t kept = s.engine->position();
     EXPECT_LE(kept / 8000.0, stoppedAfter + 0.06);
     EXPECT_GE(kept / 8000.0, stoppedAfter - 1.0);
-    EXPECT_EQ(s.engineView.positionText, ReadoutText(385, kept, 8000));
+    EXPECT_EQ(s.engineView.position, kept);
 
     QTest::qWait(300);
     const auto heard = audiotest::soundStretches(audiotest::channelSamples(monitor.finish(), {8000, 8, 1}), 0.1, 800);
     ASSERT_EQ(heard.size(), 1u);
     EXPECT_NEAR(kept / 8000.0, heard[0].second / 8000.0, 0.15) << "Stop keeps what the sink played";
 
-    s.saver->OnClearAfterPosition();
+    s.engine->ClearAfterPosition();
     EXPECT_EQ(s.frames(), kept);
 }

@@ -1,4 +1,4 @@
-#include "engine/readout.h"
+#include "recorder/readout.h"
 
 #include "resources/strings.h"
 

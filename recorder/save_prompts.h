@@ -1,7 +1,7 @@
 #pragma once
-// What saving needs from the recorder window. The window implements it over
-// its controls, its save-file dialog and the progress dialog; tests implement
-// it with plain members and scripted answers.
+// What a save asks and shows around the export: the window implements it over
+// its controls, the save-file dialog, message boxes and the progress dialog;
+// tests implement it with plain members and scripted answers.
 
 #include <memory>
 #include <optional>
@@ -21,9 +21,11 @@ public:
     virtual bool CheckCancel() = 0;
 };
 
-class SaveView {
+enum class Answer { Yes, No, Cancel };
+
+class SavePrompts {
 public:
-    virtual ~SaveView() = default;
+    virtual ~SavePrompts() = default;
 
     // Takes the values of the folder edit, the save-format list and the check
     // boxes into the window's members before a save reads them.
@@ -40,10 +42,11 @@ public:
     // name. Asks before overwriting an existing file. Nothing when cancelled.
     virtual std::optional<QString> chooseSavePath(const QString& defaultExtension, const QString& filter,
                                                   const QString& initialName) = 0;
-
     // The question the save dialog asks before it replaces `path`, for a name
     // the dialog did not return itself; true for Yes.
     virtual bool confirmReplace(const QString& path) = 0;
+    // A Yes/No/Cancel question from the string table with the question icon.
+    virtual Answer ask(int stringId) = 0;
 
     // Label 1008, shown and repainted at once.
     virtual void showSavingLabel(bool shown) = 0;
@@ -56,6 +59,4 @@ public:
     // A shown progress display with the text of string `titleId`, or null
     // when none can be made (the job then runs without one).
     virtual std::unique_ptr<ProgressReporter> createProgress(int titleId) = 0;
-    // A saved file for the playlist (AddRecording with the new entry selected).
-    virtual void addRecording(const QString& path) = 0;
 };
