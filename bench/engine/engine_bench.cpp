@@ -201,8 +201,7 @@ int main(int argc, char** argv)
     // The WAVE side alone, against parecord writing the same WAVE file.
     window.engine().SetMp3Side(nullptr);
     const Phase waveOnly = RecordSideBySide(window, parecordToFile, {}, seconds);
-    window.engine().SetSaved(true);
-    window.controlAs<QAbstractButton>(1125)->click();
+    window.engine().DiscardTake();
 
     // The same take once more with the syncs turned off: what they cost.
     window.engine().takeWriter().SetSyncsEnabled(false);
