@@ -33,6 +33,9 @@ public:
     virtual int pointCount() const = 0;
     virtual int16_t* points() = 0;
     virtual void setFullScale(int16_t fullScale) = 0;
+    // One flag per point: its stretch of the block holds a sample at the
+    // format's full scale. Null when the view does not mark clipping.
+    virtual uint8_t* clipMarks() { return nullptr; }
     // Redraw without erasing the background.
     virtual void refresh() = 0;
 };

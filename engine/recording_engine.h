@@ -9,6 +9,7 @@
 // output device has handed back every block). All calls on the window's thread;
 // the take itself is written by the engine's own writer thread.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -20,6 +21,7 @@
 #include "engine/mp3_side.h"
 #include "engine/recording_file.h"
 #include "engine/recording_playback.h"
+#include "engine/take_tally.h"
 #include "engine/take_writer.h"
 #include "engine/waveform_snapshot.h"
 #include "platform/audio/audio_backend.h"
@@ -87,7 +89,19 @@ public:
     void SetMaxDataBytes(uint64_t bytes) { m_writer.SetMaxDataBytes(bytes); }
     TakeWriter& takeWriter() { return m_writer; }
 
+    // The whole recording's loudest moment and clipping: after a take, and
+    // whenever the recording changes while stopped.
+    const TakeTally& takeTally() const { return m_tally; }
+    // The recording was cut short: counts what remains, on a thread of its
+    // own; takeLevelsCounted follows.
+    void RecountLevels();
+
 signals:
+    // Record started (or resumed) a take.
+    void takeStarted();
+    // The whole recording's figures: once a take has ended, after a recount,
+    // and empty after New.
+    void takeLevelsCounted(const TakeTally& tally);
     // Loudness of the take since the previous report, at the waveform's pace.
     void levelsMeasured(const TakeLevels& levels);
     // The sound server threw audio away before the program got it (the whole
@@ -109,6 +123,11 @@ private:
     bool SnapshotDue();
     void TakeSnapshotIfDue(const platform::audio::AudioBuffer& buffer);
     void SetViewFullScale();
+    // After a take: the figures as summed, or counted anew from the file
+    // when the take overwrote part of the recording.
+    void CountFinishedTake();
+    void StartRecount(uint64_t dataBytes);
+    void StopRecount();
 
     EngineView& m_view;
 
@@ -131,4 +150,12 @@ private:
     bool m_released = false;
     uint64_t m_lostFrames = 0;
     TakeWriter m_writer;
+
+    // Summed from the reports of the takes since the last count; a running
+    // recount's result is added to it.
+    TakeTally m_tally;
+    bool m_takeOverwrites = false;
+    std::unique_ptr<QThread> m_recount;
+    std::atomic<bool> m_recountCancel{false};
+    uint64_t m_recountGeneration = 0;
 };

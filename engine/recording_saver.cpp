@@ -292,6 +292,7 @@ void RecordingSaver::OnClearAfterPosition()
     // The encoded copy holds the dropped part as well; a later MP3 save
     // encodes the shortened recording.
     m_engine.mp3Side().DiscardMp3Temp();
+    m_engine.RecountLevels();
     m_engine.ShowLength();
     m_engine.RefreshControlStates();
 }

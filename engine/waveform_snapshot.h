@@ -15,7 +15,9 @@ inline constexpr uint32_t kSnapshotIntervalMs = 100;
 
 // Every other sample of the block (the first channel in stereo) from its start,
 // whatever part of it holds fresh data; never reads past `blockSize` bytes:
-// points that one block cannot fill are set to 0. Then the view is redrawn.
+// points that one block cannot fill are set to 0. The view's clip marks, if
+// it keeps them, tell which points' stretches hold a sample at full scale.
+// Then the view is redrawn.
 void TakeWaveformSnapshot(WaveformTarget& view, const uint8_t* block, uint32_t blockSize,
                           uint16_t bitsPerSample);
 
