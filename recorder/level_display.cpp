@@ -16,7 +16,8 @@ QString TipFor(const TakeTally& tally)
     const QString tip = resources::text(kWaveformTip);
     if (!tally.hasAudio)
         return tip;
-    const double db = tally.PeakDbfs();
+    // A peak a step below full scale reads 0.0, not -0.0.
+    const double db = std::round(tally.PeakDbfs() * 10) / 10 + 0.0;
     const QByteArray peak = std::isfinite(db) ? QByteArray::number(db, 'f', 1) : QByteArray("-∞");
     return tip + QLatin1Char('\n') +
            QString::asprintf(resources::text(resources::IDS_TAKE_LEVELS).toUtf8().constData(), peak.constData(),
