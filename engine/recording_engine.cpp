@@ -94,7 +94,9 @@ void RecordingEngine::Record(int device, const platform::audio::PcmFormat& forma
         StopRecordingAfterFault(EngineError::CaptureNotOpened);
         return;
     }
+    m_takeOverwrites = uint64_t(m_position) * m_format.blockAlign() < m_wavTemp.GetDataLength();
     SetState(EngineState::Recording);
+    emit takeStarted();
 }
 
 void RecordingEngine::OnTakeProgress(const TakeProgress& progress)
@@ -111,8 +113,10 @@ void RecordingEngine::OnTakeProgress(const TakeProgress& progress)
         emit waveformBlock(progress.snapshot);
     ReportLength();
     ReportPosition();
-    if (progress.newAudio)
+    if (progress.newAudio) {
+        m_tally.Add(progress.levels);
         emit levelsMeasured(progress.levels);
+    }
     if (progress.lostFrames > 0) {
         m_lostFrames += progress.lostFrames;
         emit audioLost(double(progress.lostFrames) / m_format.sampleRate);
@@ -178,6 +182,61 @@ void RecordingEngine::FinishTake()
     ReportLength();
     ReportPosition();
     emit stateChanged(m_state);
+    CountFinishedTake();
+}
+
+// --------------------------------------------------------- levels
+
+void RecordingEngine::CountFinishedTake()
+{
+    // What the take overwrote was summed before; only the file knows what is left of it.
+    if (m_takeOverwrites)
+        StartRecount(GetDataLength());
+    else if (!m_recount)
+        emit takeLevelsCounted(m_tally);
+}
+
+void RecordingEngine::RecountLevels()
+{
+    if (m_wavTemp.isOpen() && m_state != EngineState::Recording)
+        StartRecount(GetDataLength());
+}
+
+void RecordingEngine::StartRecount(uint64_t dataBytes)
+{
+    StopRecount();
+    m_tally = TakeTally{};
+    m_recountCancel = false;
+    const uint64_t generation = ++m_recountGeneration;
+    // Through a handle of its own: the window's thread goes on playing from the file.
+    m_recount.reset(QThread::create([this, generation, dataBytes, path = m_wavTemp.readingPath(),
+                                     start = uint64_t(m_wavTemp.GetHeaderSize()), format = m_format] {
+        const TakeTally counted = CountTakeLevels(path, start, dataBytes, format, m_recountCancel);
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, counted] {
+                if (generation != m_recountGeneration)
+                    return;
+                StopRecount();
+                // A take started meanwhile has been summed on top.
+                m_tally.Add(counted);
+                if (m_state != EngineState::Recording)
+                    emit takeLevelsCounted(m_tally);
+            },
+            Qt::QueuedConnection);
+    }));
+    m_recount->setObjectName(QStringLiteral("level recount"));
+    m_recount->start();
+}
+
+void RecordingEngine::StopRecount()
+{
+    if (!m_recount)
+        return;
+    m_recountCancel = true;
+    m_recount->wait();
+    m_recount.reset();
+    ++m_recountGeneration;
 }
 
 // --------------------------------------------------------- new recording
@@ -190,6 +249,9 @@ void RecordingEngine::DiscardTake()
 
 void RecordingEngine::EnterEmpty()
 {
+    StopRecount();
+    m_tally = TakeTally{};
+    emit takeLevelsCounted(m_tally);
     m_writer.Close();
     m_wavTemp.CloseAndRemove();
 
@@ -241,6 +303,7 @@ void RecordingEngine::ClearAfterPosition()
     // encodes the shortened recording.
     m_mp3->DiscardMp3Temp();
     ReportLength();
+    RecountLevels();
 }
 
 // --------------------------------------------------------------- playback
@@ -309,6 +372,7 @@ void RecordingEngine::Release()
     if (m_released)
         return;
     m_released = true;
+    StopRecount();
     m_playback.Close();
     m_writer.Close();
     m_state = EngineState::Empty;  // nothing is told any more: the owner is going away

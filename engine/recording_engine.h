@@ -13,6 +13,7 @@
 // All calls on the owner's thread; the take itself is written by the engine's
 // own writer thread.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <QByteArray>
@@ -25,6 +26,7 @@
 #include "engine/recording_file.h"
 #include "engine/recording_playback.h"
 #include "engine/take_exporter.h"
+#include "engine/take_tally.h"
 #include "engine/take_writer.h"
 #include "engine/waveform_snapshot.h"
 #include "platform/audio/audio_backend.h"
@@ -85,6 +87,13 @@ public:
     void SetMaxDataBytes(uint64_t bytes) { m_writer.SetMaxDataBytes(bytes); }
     TakeWriter& takeWriter() { return m_writer; }
 
+    // The whole recording's loudest moment and clipping: after a take, and
+    // whenever the recording changes while stopped.
+    const TakeTally& takeTally() const { return m_tally; }
+    // The recording was cut short: counts what remains, on a thread of its
+    // own; takeLevelsCounted follows.
+    void RecountLevels();
+
 signals:
     void stateChanged(EngineState state);
     void lengthChanged(uint32_t frames);
@@ -94,6 +103,11 @@ signals:
     void waveformBlock(const QByteArray& block);
     // Audio reached the take that was not in it before.
     void audioRecorded();
+    // Record started (or resumed) a take.
+    void takeStarted();
+    // The whole recording's figures: once a take has ended, after a recount,
+    // and empty after New.
+    void takeLevelsCounted(const TakeTally& tally);
     // Loudness of the take since the previous report, at the waveform's pace.
     void levelsMeasured(const TakeLevels& levels);
     // The sound server threw audio away before the program got it (the whole
@@ -119,6 +133,11 @@ private:
 
     // True at most every 100 ms; the waveform follows it during playback.
     bool SnapshotDue();
+    // After a take: the figures as summed, or counted anew from the file
+    // when the take overwrote part of the recording.
+    void CountFinishedTake();
+    void StartRecount(uint64_t dataBytes);
+    void StopRecount();
 
     platform::audio::PcmFormat m_format;
     RecordingFile m_wavTemp;
@@ -135,4 +154,12 @@ private:
     bool m_released = false;
     uint64_t m_lostFrames = 0;
     TakeWriter m_writer;
+
+    // Summed from the reports of the takes since the last count; a running
+    // recount's result is added to it.
+    TakeTally m_tally;
+    bool m_takeOverwrites = false;
+    std::unique_ptr<QThread> m_recount;
+    std::atomic<bool> m_recountCancel{false};
+    uint64_t m_recountGeneration = 0;
 };

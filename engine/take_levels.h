@@ -17,3 +17,6 @@ private:
     platform::audio::PcmFormat m_format;
     TakeLevels m_levels;
 };
+
+// `peak` against `fullScale` in dB; minus infinity for silence.
+double LevelDbfs(uint32_t peak, uint32_t fullScale);

@@ -31,6 +31,8 @@ struct TakeLevels {
     int channels = 1;
     std::array<uint32_t, 2> peak{};
     std::array<uint32_t, 2> clipped{};
+    uint32_t fullScale = 32768;   // what `peak` is measured against
+    uint32_t clippedFrames = 0;   // frames with any channel at full scale
 };
 
 struct TakeProgress {

@@ -3,6 +3,15 @@
 #include <algorithm>
 #include <ctime>
 
+namespace {
+bool IsFullScale16(const uint8_t* s)
+{
+    const auto v = int16_t(uint16_t(s[0] | s[1] << 8));
+    return v == INT16_MAX || v == INT16_MIN;
+}
+bool IsFullScale8(uint8_t s) { return s == 0 || s == 255; }
+}  // namespace
+
 uint32_t MonotonicTickCount()
 {
     timespec ts{};
@@ -25,6 +34,14 @@ void TakeWaveformSnapshot(WaveformTarget& view, const uint8_t* block, uint32_t b
         points[i] = wide ? int16_t(uint16_t(s[0] | s[1] << 8)) : int16_t(int(s[0]) - 127);
     }
     std::fill(points + filled, points + count, int16_t(0));
+    if (uint8_t* marks = view.clipMarks()) {
+        // Both samples of a point's stretch count, the one drawn and the one skipped.
+        for (int i = 0; i < filled; ++i) {
+            const uint8_t* s = block + i * stride;
+            marks[i] = wide ? IsFullScale16(s) || IsFullScale16(s + 2) : IsFullScale8(s[0]) || IsFullScale8(s[1]);
+        }
+        std::fill(marks + filled, marks + count, uint8_t(0));
+    }
     view.refresh();
 }
 

@@ -14,6 +14,9 @@ public:
     virtual int pointCount() const = 0;
     virtual int16_t* points() = 0;
     virtual void setFullScale(int16_t fullScale) = 0;
+    // One flag per point: its stretch of the block holds a sample at the
+    // format's full scale. Null when the view does not mark clipping.
+    virtual uint8_t* clipMarks() { return nullptr; }
     // Redraw without erasing the background.
     virtual void refresh() = 0;
 };
@@ -26,7 +29,9 @@ inline constexpr uint32_t kSnapshotIntervalMs = 100;
 
 // Every other sample of the block (the first channel in stereo) from its start,
 // whatever part of it holds fresh data; never reads past `blockSize` bytes:
-// points that one block cannot fill are set to 0. Then the view is redrawn.
+// points that one block cannot fill are set to 0. The view's clip marks, if
+// it keeps them, tell which points' stretches hold a sample at full scale.
+// Then the view is redrawn.
 void TakeWaveformSnapshot(WaveformTarget& view, const uint8_t* block, uint32_t blockSize,
                           uint16_t bitsPerSample);
 

@@ -37,6 +37,7 @@
 #include "platform/paths.h"
 #include "platform/replacing_file.h"
 #include "recorder/save_flow.h"
+#include "recorder/level_display.h"
 #include "recorder/waveform_view.h"
 #include "input/input_lists.h"
 #include "input/mixer_line_list.h"
@@ -146,6 +147,7 @@ void RecorderDialog::OnInitDialog()
     SetUpPlaylistControls();
     for (const auto& [controlId, stringId] : kToolTips)
         control(controlId)->setToolTip(resources::text(stringId));
+    ShowLevelsOnWaveform(*m_engine, *static_cast<WaveformView*>(control(1084)));
 
     const InputHistory history = m_store.readInputHistory();
     InputLists::FillDeviceList(controlAs<QComboBox>(1266), platform::audio::backend().inputDevices(),

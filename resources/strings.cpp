@@ -129,6 +129,7 @@ const Entry kStrings[] = {
     {IDS_RECORD_FOLDER_UNUSABLE, QT_TRANSLATE_NOOP("Strings", "无法使用保存录音文件的目录: %s\n目录名称太长或含有无法识别的字符。本次运行保存录音时将询问文件名称，设置中的目录保持不变。")},
     {IDS_INHIBIT_RECORDING, QT_TRANSLATE_NOOP("Strings", "录音中…")},
     {IDS_INHIBIT_PLAYING, QT_TRANSLATE_NOOP("Strings", "播放中…")},
+    {IDS_TAKE_LEVELS, QT_TRANSLATE_NOOP("Strings", "录音峰值: %s dBFS，削波: %llu 处")},
 };
 // clang-format on
 

@@ -23,6 +23,7 @@ enum OwnStringId {
     IDS_RECORD_FOLDER_UNUSABLE = 911, // the stored record folder is too long or no text: not used this run
     IDS_INHIBIT_RECORDING = 931,    // why the session must not sleep: a recording runs
     IDS_INHIBIT_PLAYING = 932,      // why the session must not sleep: the playlist plays
+    IDS_TAKE_LEVELS = 940,          // the recording's peak (%s dBFS) and clipped moments (%llu)
 };
 
 }  // namespace resources

@@ -827,5 +827,9 @@ Its name is too long or holds characters that cannot be read. This time you will
         <source>播放中…</source>
         <translation>Playing…</translation>
     </message>
+    <message>
+        <source>录音峰值: %s dBFS，削波: %llu 处</source>
+        <translation>Recording peak: %s dBFS, clipped moments: %llu</translation>
+    </message>
 </context>
 </TS>

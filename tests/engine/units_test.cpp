@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 
 #include "engine/capture_loss.h"
 #include "engine/waveform_snapshot.h"
 #include "engine/take_levels.h"
 #include "engine/wave_header.h"
 #include "engine/waveform_snapshot.h"
+#include "platform/audio/pcm_tone.h"
 
 using platform::audio::PcmFormat;
 
@@ -118,23 +120,93 @@ TEST(CaptureLossTest, OnlyAStallThatOutgrewTheServerShowsAsSilenceWhereTheRealPa
     EXPECT_EQ(d.Flush().size(), 1u);
 }
 
-TEST(TakeLevelsTest, PeakAndClippedSamplesPerChannelSinceTheLastReport)
-{
-    TakeLevelMeter meter;
-    meter.Begin(PcmFormat{48000, 16, 2});
-    const int16_t stereo[] = {1000, -32768, -2000, 32767, 300, 5};
-    meter.Add(reinterpret_cast<const uint8_t*>(stereo), sizeof stereo);
-    TakeLevels l = meter.Take();
-    EXPECT_EQ(l.channels, 2);
-    EXPECT_EQ(l.peak, (std::array<uint32_t, 2>{2000, 32768}));
-    EXPECT_EQ(l.clipped, (std::array<uint32_t, 2>{0, 2}));
-    EXPECT_EQ(meter.Take().peak, (std::array<uint32_t, 2>{0, 0})) << "each report starts anew";
+// Known signals through the level meter: a tenth of a second of each
+// channel's signal, in two reports' worth of calls.
+enum class Signal { Silence, HalfScaleSine, FullScaleSquare };
 
-    meter.Begin(PcmFormat{8000, 8, 1});
-    const uint8_t mono[] = {128, 0, 200, 255};
-    meter.Add(mono, sizeof mono);
-    l = meter.Take();
-    EXPECT_EQ(l.channels, 1);
-    EXPECT_EQ(l.peak[0], 128u);
-    EXPECT_EQ(l.clipped[0], 2u);
+struct LevelCase {
+    uint16_t bits;
+    std::array<Signal, 2> channels;
+    int channelCount;
+};
+
+class TakeLevelsTest : public ::testing::TestWithParam<LevelCase> {};
+
+TEST_P(TakeLevelsTest, PeakInDbfsAndClippedSamplesOfKnownSignals)
+{
+    const LevelCase c = GetParam();
+    const PcmFormat format{48000, c.bits, uint16_t(c.channelCount)};
+    constexpr uint32_t kFrames = 4800;
+    // Each channel on its own, then interleaved.
+    std::array<QByteArray, 2> mono;
+    for (int ch = 0; ch < c.channelCount; ++ch) {
+        const PcmFormat one{48000, c.bits, 1};
+        switch (c.channels[size_t(ch)]) {
+        case Signal::Silence:
+            mono[size_t(ch)] = QByteArray(qsizetype(kFrames * one.blockAlign()), c.bits == 8 ? char(0x80) : char(0));
+            break;
+        case Signal::HalfScaleSine:
+            mono[size_t(ch)] = platform::audio::ToneGenerator(one, 1000, 0.5).next(kFrames);
+            break;
+        case Signal::FullScaleSquare:
+            for (uint32_t i = 0; i < kFrames; ++i) {
+                const bool high = i / 24 % 2 == 0;  // 1 kHz
+                if (c.bits == 8)
+                    mono[size_t(ch)].append(char(high ? 0xff : 0x00));
+                else
+                    mono[size_t(ch)].append(high ? QByteArray("\xff\x7f", 2) : QByteArray("\x00\x80", 2));
+            }
+            break;
+        }
+    }
+    const int width = c.bits / 8;
+    QByteArray data;
+    for (uint32_t i = 0; i < kFrames; ++i)
+        for (int ch = 0; ch < c.channelCount; ++ch)
+            data.append(mono[size_t(ch)].mid(qsizetype(i) * width, width));
+
+    TakeLevelMeter meter;
+    meter.Begin(format);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(data.constData());
+    const uint32_t half = uint32_t(data.size()) / 2 / format.blockAlign() * format.blockAlign();
+    meter.Add(bytes, half);
+    meter.Add(bytes + half, uint32_t(data.size()) - half);
+    const TakeLevels l = meter.Take();
+
+    EXPECT_EQ(l.channels, c.channelCount);
+    EXPECT_EQ(l.fullScale, c.bits == 8 ? 128u : 32768u) << "8-bit audio against its own full scale";
+    bool anyClipped = false;
+    for (int ch = 0; ch < c.channelCount; ++ch) {
+        SCOPED_TRACE(ch);
+        const double db = LevelDbfs(l.peak[size_t(ch)], l.fullScale);
+        switch (c.channels[size_t(ch)]) {
+        case Signal::Silence:
+            EXPECT_TRUE(std::isinf(db) && db < 0) << db;
+            EXPECT_EQ(l.clipped[size_t(ch)], 0u);
+            break;
+        case Signal::HalfScaleSine:
+            EXPECT_NEAR(db, -6.02, 0.15);
+            EXPECT_EQ(l.clipped[size_t(ch)], 0u);
+            break;
+        case Signal::FullScaleSquare:
+            EXPECT_DOUBLE_EQ(db, 0.0);
+            EXPECT_EQ(l.clipped[size_t(ch)], kFrames) << "either sign at full scale is clipping";
+            anyClipped = true;
+            break;
+        }
+    }
+    EXPECT_EQ(l.clippedFrames, anyClipped ? kFrames : 0u);
+    const TakeLevels next = meter.Take();
+    EXPECT_EQ(next.peak, (std::array<uint32_t, 2>{0, 0})) << "each report starts anew";
+    EXPECT_EQ(next.clippedFrames, 0u);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Signals, TakeLevelsTest,
+    ::testing::Values(LevelCase{16, {Signal::Silence}, 1}, LevelCase{8, {Signal::Silence}, 1},
+                      LevelCase{16, {Signal::HalfScaleSine}, 1}, LevelCase{8, {Signal::HalfScaleSine}, 1},
+                      LevelCase{16, {Signal::FullScaleSquare}, 1}, LevelCase{8, {Signal::FullScaleSquare}, 1},
+                      LevelCase{16, {Signal::HalfScaleSine, Signal::FullScaleSquare}, 2},
+                      LevelCase{16, {Signal::Silence, Signal::HalfScaleSine}, 2},
+                      LevelCase{8, {Signal::FullScaleSquare, Signal::Silence}, 2},
+                      LevelCase{8, {Signal::HalfScaleSine, Signal::HalfScaleSine}, 2}));

@@ -1,0 +1,131 @@
+// The levels on the waveform panel, recorded from the fake sound card and
+// judged from screenshots: the meter and its clip mark along the right edge,
+// red columns where the sound reached full scale, and the recording's peak
+// and clipping in the panel's tooltip once stopped.
+
+#include "recorder/level_meter.h"
+#include "window_fixture.h"
+
+namespace windowtest {
+namespace {
+
+const QRgb kClipLit = qRgb(255, 0, 0);
+const QRgb kClipUnlit = qRgb(80, 0, 0);
+const QRgb kGreen = qRgb(0, 255, 0);
+const QRgb kYellow = qRgb(255, 255, 0);
+
+// The inside of the panel as on screen, and what it shows.
+struct PanelShot {
+    QImage image;
+    int meterLeft = 0;
+
+    explicit PanelShot(WaveformView& view, const QString& name)
+    {
+        image = view.grab().toImage().convertToFormat(QImage::Format_RGB32).copy(view.contentsRect());
+        meterLeft = image.width() - LevelMeter::kWidth;
+        image.save(testsupport::screenshotDir() + "/" + name + ".png");
+    }
+    QRgb clipMark() const { return image.pixel(meterLeft + LevelMeter::kWidth / 2, 1); }
+    int barPixels(QRgb colour) const
+    {
+        int n = 0;
+        for (int y = LevelMeter::kClipMarkRows + 1; y < image.height(); ++y)
+            for (int x = meterLeft; x < image.width(); ++x)
+                n += image.pixel(x, y) == colour;
+        return n;
+    }
+    int redColumns() const
+    {
+        int n = 0;
+        for (int x = 0; x < meterLeft; ++x) {
+            bool red = false;
+            for (int y = 0; y < image.height(); ++y)
+                red |= image.pixel(x, y) == kClipLit;
+            n += red;
+        }
+        return n;
+    }
+};
+
+class LevelWindowTest : public RecorderWindowEngineTest {
+protected:
+    void SetUp() override
+    {
+        RecorderWindowEngineTest::SetUp();
+        window->engine().SetTickClock([this] { return now += 101; });  // every block is reported
+    }
+    WaveformView& panel() { return *static_cast<WaveformView*>(ctl(1084)); }
+    // 1 kHz at `amplitude` of full scale; at 1.0 one frame in 48 reaches it.
+    void deliver(double amplitude, uint32_t frames)
+    {
+        bool delivered = false;
+        onWriter([&] { delivered = backend.captureStream()->deliverTone(1000, amplitude, frames); });
+        ASSERT_TRUE(delivered);
+        pump();
+    }
+    QString tip(const char* figures) const
+    {
+        return resources::text(370) + (figures ? QString::fromUtf8(figures).prepend('\n') : QString());
+    }
+    uint32_t now = 0;
+};
+
+}  // namespace
+
+TEST_F(LevelWindowTest, MeterClipMarkRedColumnsAndTheRecordingsFiguresFollowTheTakes)
+{
+    // A quiet take: green bars, no clipping.
+    click(1127);
+    deliver(0.1, 24000);
+    PanelShot quiet(panel(), "levels_quiet");
+    EXPECT_GT(quiet.barPixels(kGreen), 10);
+    EXPECT_EQ(quiet.barPixels(kYellow), 0) << "-20 dBFS stays below the loud part of the scale";
+    EXPECT_EQ(quiet.clipMark(), kClipUnlit);
+    EXPECT_EQ(quiet.redColumns(), 0);
+
+    // It clips: the clip mark lights, the loud part of the bars too, and the
+    // columns of the full-scale samples turn red.
+    deliver(1.0, 24000);
+    PanelShot loud(panel(), "levels_clipping");
+    EXPECT_GT(loud.barPixels(kYellow), 0);
+    EXPECT_EQ(loud.clipMark(), kClipLit);
+    EXPECT_GE(loud.redColumns(), 2);
+    EXPECT_LT(loud.redColumns(), loud.meterLeft / 10) << "only the columns holding full-scale samples";
+
+    click(1022);
+    pump();
+    EXPECT_EQ(PanelShot(panel(), "levels_stopped").clipMark(), kClipLit) << "lit until the next take";
+    EXPECT_EQ(panel().toolTip(), tip("录音峰值: 0.0 dBFS，削波: 500 处"));
+
+    // A click on the mark puts it out.
+    QTest::mouseClick(&panel().levelMeter(), Qt::LeftButton, {}, QPoint(LevelMeter::kWidth / 2, 1));
+    EXPECT_EQ(PanelShot(panel(), "levels_clip_clicked").clipMark(), kClipUnlit);
+
+    // Resumed, the figures go on from the first take's; Record puts the mark out.
+    click(1127);
+    deliver(1.0, 4800);
+    click(1022);
+    pump();
+    EXPECT_EQ(panel().toolTip(), tip("录音峰值: 0.0 dBFS，削波: 600 处"));
+    EXPECT_EQ(PanelShot(panel(), "levels_resumed").clipMark(), kClipLit);
+    click(1127);
+    EXPECT_EQ(panel().toolTip(), tip(nullptr)) << "no figures while recording";
+    deliver(0.1, 4800);
+    EXPECT_EQ(PanelShot(panel(), "levels_next_take").clipMark(), kClipUnlit);
+    click(1022);
+    pump();
+    EXPECT_EQ(panel().toolTip(), tip("录音峰值: 0.0 dBFS，削波: 600 处"));
+
+    // Clearing after the quiet part counts what is left, from the file.
+    window->engine().MoveTo(24000);
+    click(1124);
+    ASSERT_EQ(window->engine().GetDataLength(), 24000u * 4);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panel().toolTip() == tip("录音峰值: -20.0 dBFS，削波: 0 处"); }, 5000))
+        << panel().toolTip().toStdString();
+
+    answerNextMessage(QMessageBox::No, nullptr);
+    click(1125);
+    EXPECT_EQ(panel().toolTip(), tip(nullptr));
+}
+
+}  // namespace windowtest
