@@ -94,6 +94,10 @@ signals:
     // process stalled past the server's buffer); that much silence now keeps
     // the take's timeline. Once per stall, after it.
     void audioLost(double seconds);
+    // The sound server moved the open capture device to another source
+    // (server names): the device went away or the user moved it. The take,
+    // if one runs, goes on from the new source.
+    void captureDeviceMoved(const QString& fromSource, const QString& toSource);
 
 private:
     void OnTakeProgress(const TakeProgress& progress);

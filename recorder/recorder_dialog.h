@@ -14,6 +14,7 @@
 #include "engine/engine_view.h"
 #include "engine/save_view.h"
 
+class DeviceListFollower;
 class EncoderPlugin;
 class MixerPanel;
 class RecordingEngine;
@@ -149,6 +150,7 @@ private:
     std::unique_ptr<RecordingSaver> m_saver;
     playlist::PlaylistBox* m_playlist = nullptr;  // control 1011
     std::unique_ptr<MixerPanel> m_mixerPanel;  // closes its mixer before the controls go
+    std::unique_ptr<DeviceListFollower> m_deviceList;
     controls::DialogUnits m_units;
     QHash<int, QWidget*> m_controls;
     bool m_destroyed = false;

@@ -129,6 +129,8 @@ const Entry kStrings[] = {
     {IDS_RECORD_FOLDER_UNUSABLE, QT_TRANSLATE_NOOP("Strings", "无法使用保存录音文件的目录: %s\n目录名称太长或含有无法识别的字符。本次运行保存录音时将询问文件名称，设置中的目录保持不变。")},
     {IDS_INHIBIT_RECORDING, QT_TRANSLATE_NOOP("Strings", "录音中…")},
     {IDS_INHIBIT_PLAYING, QT_TRANSLATE_NOOP("Strings", "播放中…")},
+    {IDS_DEVICE_REMOVED_DEFAULT_CHOSEN, QT_TRANSLATE_NOOP("Strings", "音频设备“%s”已被移除，已改选默认设备“%s”。")},
+    {IDS_CAPTURE_DEVICE_MOVED, QT_TRANSLATE_NOOP("Strings", "录音设备已由“%s”切换到“%s”!\n录音仍在继续，此后的声音来自新设备。")},
 };
 // clang-format on
 

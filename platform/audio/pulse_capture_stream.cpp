@@ -73,6 +73,7 @@ bool PulseCaptureStream::connect(bool corked, QString* error)
     }
     pa_stream_set_state_callback(m_stream, &onStateChanged, this);
     pa_stream_set_read_callback(m_stream, &onReadable, this);
+    pa_stream_set_moved_callback(m_stream, &onMoved, this);
     pa_buffer_attr attr;
     attr.maxlength = std::min(bytesForMilliseconds(m_format, kBacklogMs),
                               kMaxQueueBytes / m_format.blockAlign() * m_format.blockAlign());
@@ -90,6 +91,7 @@ bool PulseCaptureStream::connect(bool corked, QString* error)
         disconnect();
         return false;
     }
+    m_device = QString::fromUtf8(pa_stream_get_device_name(s));
     return true;
 }
 
@@ -100,6 +102,7 @@ void PulseCaptureStream::disconnect()
     if (m_stream) {
         pa_stream_set_state_callback(m_stream, nullptr, nullptr);
         pa_stream_set_read_callback(m_stream, nullptr, nullptr);
+        pa_stream_set_moved_callback(m_stream, nullptr, nullptr);
         releaseStream(m_stream);
         m_stream = nullptr;
     }
@@ -344,6 +347,14 @@ void PulseCaptureStream::onStateChanged(pa_stream* s, void* self)
 }
 
 void PulseCaptureStream::onReadable(pa_stream*, size_t, void* self) { static_cast<PulseCaptureStream*>(self)->pump(); }
+
+void PulseCaptureStream::onMoved(pa_stream* s, void* self)
+{
+    auto* stream = static_cast<PulseCaptureStream*>(self);
+    const QString from = std::exchange(stream->m_device, QString::fromUtf8(pa_stream_get_device_name(s)));
+    if (stream->m_callbacks.moved && from != stream->m_device)
+        stream->m_calls.post([moved = stream->m_callbacks.moved, from, to = stream->m_device] { moved(from, to); });
+}
 
 void PulseCaptureStream::onCorked(pa_stream* s, int, void* self)
 {

@@ -56,6 +56,7 @@ private:
 
     static void onStateChanged(pa_stream* s, void* self);
     static void onReadable(pa_stream* s, size_t bytes, void* self);
+    static void onMoved(pa_stream* s, void* self);
     static void onCorked(pa_stream* s, int success, void* self);
     static void onStopPosition(pa_stream* s, int success, void* self);
     static void onDiscardPosition(pa_stream* s, int success, void* self);
@@ -63,6 +64,8 @@ private:
 
     std::shared_ptr<PulseContext> m_pulse;
     QByteArray m_source;
+    // The source the stream records from now, as the server names it.
+    QString m_device;
     PcmFormat m_format;
     CaptureCallbacks m_callbacks;
     CallbackQueue m_calls;
