@@ -26,6 +26,8 @@ namespace {
 using namespace platform::audio;
 using audiotest::pactl;
 
+::testing::Environment* const sinkKeeper = ::testing::AddGlobalTestEnvironment(new audiotest::SinkKeeper);
+
 constexpr double kDefaultTone = 440;  // into quillon_null, the default sink
 constexpr double kExtraTone = 1000;   // into the sink the test adds
 
