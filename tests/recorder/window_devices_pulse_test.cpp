@@ -208,7 +208,7 @@ TEST_F(DevicesOnTheServer, ATakeMovedByTheUserAndThenByTheServerGoesOnAndKeepsIt
     const QString outputs = QString::fromUtf8(pactl({"list", "short", "source-outputs"}).out).trimmed();
     ASSERT_EQ(outputs.count('\n'), 0) << outputs.toStdString();
     ASSERT_EQ(pactl({"move-source-output", outputs.section('\t', 0, 0), "quillon_extra.monitor"}).exitCode, 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !movedMessages().empty(); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !movedMessages().empty(); }, 5000));
     const double firstMove = recorded.elapsed() / 1000.0;
     ASSERT_EQ(movedMessages().size(), 1u);
     EXPECT_EQ(movedMessages().front()->text(), expectedMoveText(defaultName, extraName));
