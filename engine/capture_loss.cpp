@@ -10,7 +10,7 @@ void CaptureLossDetector::Start(uint64_t nowMs, uint32_t sampleRate, uint32_t bl
     m_framesIn = 0;
     m_normalLag = -1;
     m_steady = 0;
-    m_suspect = false;
+    m_suspect = m_moved = false;
     m_held.clear();
     m_writable.clear();
     m_run = 0;
@@ -55,16 +55,26 @@ bool CaptureLossDetector::BlockArrived(uint64_t nowMs, const uint8_t* data, uint
 void CaptureLossDetector::Settle()
 {
     const int64_t grown = m_normalLag >= 0 ? m_runLag - m_normalLag : 0;
-    const uint64_t lost = grown > int64_t(kMinLossMs * m_rate / 1000) ? uint64_t(grown) : 0;
+    const uint64_t threshold = (m_moved ? kMinMoveLossMs : kMinLossMs) * m_rate / 1000;
+    const uint64_t lost = grown > int64_t(threshold) ? uint64_t(grown) : 0;
     for (size_t i = 0; i < m_held.size(); ++i) {
         if (i == m_runStart && lost > 0)
-            m_writable.push_back(Piece{{}, lost});
+            m_writable.push_back(Piece{{}, lost, m_moved});
         m_writable.push_back(Piece{std::move(m_held[i]), 0});
     }
     m_held.clear();
     m_framesIn += lost;
     m_normalLag = std::max<int64_t>(m_runLag - int64_t(lost), 0);
-    m_suspect = false;
+    m_suspect = m_moved = false;
+    m_run = 0;
+}
+
+void CaptureLossDetector::StreamMoved()
+{
+    // Before the lag has settled there is nothing to measure against.
+    if (m_normalLag < 0)
+        return;
+    m_suspect = m_moved = true;
     m_run = 0;
 }
 
@@ -75,7 +85,7 @@ std::vector<CaptureLossDetector::Piece> CaptureLossDetector::Flush()
     for (QByteArray& block : m_held)
         m_writable.push_back(Piece{std::move(block), 0});
     m_held.clear();
-    m_suspect = false;
+    m_suspect = m_moved = false;
     m_run = 0;
     return TakeWritable();
 }

@@ -28,6 +28,7 @@ public:
     struct Piece {
         QByteArray audio;
         uint64_t silenceFrames = 0;
+        bool atMove = false;  // the silence stands for audio lost in a move
     };
 
     // A start (or a resume): the clock starts counting from `nowMs`.
@@ -38,11 +39,17 @@ public:
     // the audio that came after a loss.
     bool BlockArrived(uint64_t nowMs, const uint8_t* data, uint32_t bytes);
     std::vector<Piece> TakeWritable();
+    // The server moved the stream to another device: whatever the lag grows
+    // by until blocks come at the real pace again was lost in the move,
+    // however short, as no jitter is to be told from it there.
+    void StreamMoved();
     // The take ends: whatever is held back is given out as it is.
     std::vector<Piece> Flush();
 
     // Lag growth below this is taken as jitter or drift, not loss.
     static constexpr uint64_t kMinLossMs = 250;
+    // At a move: below this the lag is taken as it was.
+    static constexpr uint64_t kMinMoveLossMs = 30;
     // Blocks in a row at the real pace that show the stall is over.
     static constexpr int kSettleBlocks = 3;
 
@@ -58,6 +65,7 @@ private:
     int m_steady = 0;          // blocks in a row at the real pace before any stall
 
     bool m_suspect = false;
+    bool m_moved = false;
     std::vector<QByteArray> m_held;
     size_t m_runStart = 0;  // the first held block of the current run at the real pace
     int m_run = 0;

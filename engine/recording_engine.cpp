@@ -24,7 +24,8 @@ RecordingEngine::RecordingEngine(QObject* parent)
     , m_mp3(std::make_unique<NoMp3Side>())
     , m_writer(m_wavTemp,
                {[this](const TakeProgress& p) { OnTakeProgress(p); }, [this](bool written) { OnTakeStopped(written); },
-                [this](TakeFault fault) { OnTakeFailed(fault); }})
+                [this](TakeFault fault) { OnTakeFailed(fault); },
+                [this](const QString& from, const QString& to) { emit captureDeviceMoved(from, to); }})
 {
     IgnoreFileSizeSignal();
     m_playback.onBufferPlayed = [this](const AudioBuffer& buffer) {

@@ -115,6 +115,10 @@ signals:
     // the take's timeline. Once per stall, after it.
     void audioLost(double seconds);
     void failed(EngineError error);
+    // The sound server moved the open capture device to another source
+    // (server names): the device went away or the user moved it. The take,
+    // if one runs, goes on from the new source.
+    void captureDeviceMoved(const QString& fromSource, const QString& toSource);
 
 private:
     void OnTakeProgress(const TakeProgress& progress);

@@ -112,6 +112,17 @@ std::unique_ptr<platform::audio::CaptureStream> TakeWriter::Worker::OpenStream()
         qCWarning(lcEngine) << "capture device broke:" << reason;
         OnFailed();
     };
+    callbacks.moved = [this, generation](const QString& from, const QString& to) {
+        if (generation != m_streamGeneration)
+            return;
+        qCInfo(lcEngine) << "capture moved from" << from << "to" << to;
+        if (m_recording)
+            m_loss.StreamMoved();
+        m_owner.Post(m_generation, [this, from, to] {
+            if (m_owner.m_listener.moved)
+                m_owner.m_listener.moved(from, to);
+        });
+    };
     QString error;
     auto stream = platform::audio::backend().openCapture(m_device, m_format, std::move(callbacks), &error);
     if (!stream)
@@ -234,8 +245,11 @@ std::optional<TakeFault> TakeWriter::Worker::WritePieces(const std::vector<Captu
     for (const auto& piece : pieces) {
         std::optional<TakeFault> fault;
         if (piece.silenceFrames > 0) {
-            qCWarning(lcEngine) << "the server dropped" << piece.silenceFrames << "frames; filled with silence";
-            m_pending.lostFrames += piece.silenceFrames;
+            qCWarning(lcEngine) << "the server dropped" << piece.silenceFrames << "frames; filled with silence"
+                                << (piece.atMove ? "(moving the stream)" : "");
+            // The move has its own message.
+            if (!piece.atMove)
+                m_pending.lostFrames += piece.silenceFrames;
             fault = StoreSilence(piece.silenceFrames * m_format.blockAlign());
         } else {
             fault = Store(reinterpret_cast<const uint8_t*>(piece.audio.constData()), uint64_t(piece.audio.size()));

@@ -64,6 +64,8 @@ public:
         std::function<void(bool headerWritten)> stopped;
         // The take ended by itself; the file holds what came before.
         std::function<void(TakeFault)> failed;
+        // The server moved the capture to another source; the take goes on.
+        std::function<void(const QString& from, const QString& to)> moved;
     };
 
     static constexpr int kBlockCount = 20;

@@ -40,6 +40,13 @@ public:
     ~MixerPanel() override;
 
     void OnDeviceChanged();
+    // The selected row stands for another device than before (the list was
+    // read again): the mixer opens anew even when the row is the same.
+    void OnDeviceReplaced()
+    {
+        m_mixerDeviceId = -2;
+        OnDeviceChanged();
+    }
     void OnLineChecked();
     void OnLineSelected() { RefreshVolume(); }
     void RefreshVolume();

@@ -42,6 +42,7 @@
 #include "input/input_lists.h"
 #include "input/mixer_line_list.h"
 #include "input/mixer_panel.h"
+#include "recorder/device_list_follower.h"
 #include "platform/audio/audio_backend.h"
 #include "platform/shell.h"
 #include "resources/addresses.h"
@@ -150,11 +151,16 @@ void RecorderDialog::OnInitDialog()
     ShowLevelsOnWaveform(*m_engine, *static_cast<WaveformView*>(control(1084)));
 
     const InputHistory history = m_store.readInputHistory();
-    InputLists::FillDeviceList(controlAs<QComboBox>(1266), platform::audio::backend().inputDevices(),
-                               history.device);
+    m_deviceList = std::make_unique<DeviceListFollower>(
+        DeviceListFollower::Controls{controlAs<QComboBox>(1266), controlAs<QLabel>(1012), this},
+        [this] { return m_engine->IsCaptureDeviceOpen(); });
+    m_deviceList->Fill(history.device);
     m_mixerPanel = std::make_unique<MixerPanel>(
         MixerPanel::Controls{controlAs<QComboBox>(1266), controlAs<MixerLineList>(1268), controlAs<QSlider>(1010),
                              controlAs<QAbstractButton>(1009), controlAs<QAbstractButton>(1147)});
+    m_deviceList->SetMixerPanel(m_mixerPanel.get());
+    connect(m_engine.get(), &RecordingEngine::captureDeviceMoved, m_deviceList.get(),
+            &DeviceListFollower::OnCaptureMoved);
     m_mixerPanel->OnDeviceChanged();
     InputLists::FillFormatList(controlAs<QComboBox>(1217), history.format);
 

@@ -15,6 +15,7 @@
 #include "engine/engine_state.h"
 #include "recorder/save_prompts.h"
 
+class DeviceListFollower;
 class EncoderPlugin;
 class MixerPanel;
 class RecordingEngine;
@@ -160,6 +161,7 @@ private:
     std::unique_ptr<SaveFlow> m_saveFlow;
     playlist::PlaylistBox* m_playlist = nullptr;  // control 1011
     std::unique_ptr<MixerPanel> m_mixerPanel;  // closes its mixer before the controls go
+    std::unique_ptr<DeviceListFollower> m_deviceList;
     controls::DialogUnits m_units;
     QHash<int, QWidget*> m_controls;
     bool m_destroyed = false;

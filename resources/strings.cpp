@@ -130,6 +130,8 @@ const Entry kStrings[] = {
     {IDS_INHIBIT_RECORDING, QT_TRANSLATE_NOOP("Strings", "录音中…")},
     {IDS_INHIBIT_PLAYING, QT_TRANSLATE_NOOP("Strings", "播放中…")},
     {IDS_TAKE_LEVELS, QT_TRANSLATE_NOOP("Strings", "录音峰值: %s dBFS，削波: %llu 处")},
+    {IDS_DEVICE_REMOVED_DEFAULT_CHOSEN, QT_TRANSLATE_NOOP("Strings", "音频设备“%s”已被移除，已改选默认设备“%s”。")},
+    {IDS_CAPTURE_DEVICE_MOVED, QT_TRANSLATE_NOOP("Strings", "录音设备已由“%s”切换到“%s”!\n录音仍在继续，此后的声音来自新设备。")},
 };
 // clang-format on
 

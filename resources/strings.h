@@ -24,6 +24,8 @@ enum OwnStringId {
     IDS_INHIBIT_RECORDING = 931,    // why the session must not sleep: a recording runs
     IDS_INHIBIT_PLAYING = 932,      // why the session must not sleep: the playlist plays
     IDS_TAKE_LEVELS = 940,          // the recording's peak (%s dBFS) and clipped moments (%llu)
+    IDS_DEVICE_REMOVED_DEFAULT_CHOSEN = 950, // the chosen input device went away (%s); the default (%s) is chosen
+    IDS_CAPTURE_DEVICE_MOVED = 951, // the server moved the recording from device %s to device %s
 };
 
 }  // namespace resources

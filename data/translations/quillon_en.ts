@@ -831,5 +831,15 @@ Its name is too long or holds characters that cannot be read. This time you will
         <source>录音峰值: %s dBFS，削波: %llu 处</source>
         <translation>Recording peak: %s dBFS, clipped moments: %llu</translation>
     </message>
+    <message>
+        <source>音频设备“%s”已被移除，已改选默认设备“%s”。</source>
+        <translation>The audio device “%s” was removed; the default device “%s” is chosen instead.</translation>
+    </message>
+    <message>
+        <source>录音设备已由“%s”切换到“%s”!
+录音仍在继续，此后的声音来自新设备。</source>
+        <translation>The recording device changed from “%s” to “%s”!
+Recording goes on; from here on the sound comes from the new device.</translation>
+    </message>
 </context>
 </TS>

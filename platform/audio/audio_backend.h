@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <vector>
+#include <QObject>
 
 #include "platform/audio/audio_types.h"
 
@@ -100,6 +101,18 @@ public:
     virtual bool writeValues(uint32_t controlId, const std::vector<int32_t>& values) = 0;
 };
 
+// Tells its owner's thread that the server's input devices changed (one
+// added or removed): the list is to be read again. Bursts of changes come
+// as one report.
+class InputDeviceWatch : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+signals:
+    void inputDevicesChanged();
+};
+
 class AudioBackend {
 public:
     virtual ~AudioBackend() = default;
@@ -115,6 +128,9 @@ public:
                                                          PlaybackCallbacks callbacks,
                                                          QString* error = nullptr) = 0;
     virtual std::unique_ptr<InputMixer> openMixer(int device, MixerCallbacks callbacks) = 0;
+    // A watch on the input devices for the calling thread; one that never
+    // reports where the back end cannot tell.
+    virtual std::unique_ptr<InputDeviceWatch> watchInputDevices() { return std::make_unique<InputDeviceWatch>(); }
 };
 
 // The process-wide backend: PulseAudio unless a test installed another.

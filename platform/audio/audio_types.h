@@ -37,6 +37,7 @@ struct InputDevice {
     QString name;       // the server's description
     QString serverName; // the server's source name
     bool isMonitor = false;
+    bool isDefault = false; // the server's default source
 };
 
 // Callbacks run on the thread that opened the stream, one at a time, in the
@@ -45,6 +46,9 @@ struct CaptureCallbacks {
     std::function<void(AudioBuffer*)> bufferDone; // MM_WIM_DATA
     std::function<void()> stopped;                // after stop(): all data up to the stop was delivered
     std::function<void(const QString&)> failed;   // stream broke (server gone); buffers come back first
+    // The server moved the stream to another source (its device went away,
+    // or the user moved it); capturing goes on from there. Server names.
+    std::function<void(const QString& from, const QString& to)> moved;
 };
 
 struct PlaybackCallbacks {

@@ -30,6 +30,27 @@ void FakeBackend::addInputDevice(const QString& name, bool isMonitor, const QStr
     d.isMonitor = isMonitor;
     d.serverName = serverName.isEmpty() ? QStringLiteral("fake_source_%1").arg(m_devices.size()) : serverName;
     m_devices.push_back(d);
+    reportDeviceChange();
+}
+
+void FakeBackend::removeInputDevice(const QString& serverName)
+{
+    std::erase_if(m_devices, [&](const InputDevice& d) { return d.serverName == serverName; });
+    reportDeviceChange();
+}
+
+void FakeBackend::reportDeviceChange()
+{
+    std::erase_if(m_watches, [](const QPointer<InputDeviceWatch>& w) { return w.isNull(); });
+    for (const auto& watch : m_watches)
+        QMetaObject::invokeMethod(watch, [w = watch.data()] { emit w->inputDevicesChanged(); }, Qt::QueuedConnection);
+}
+
+std::unique_ptr<InputDeviceWatch> FakeBackend::watchInputDevices()
+{
+    auto watch = std::make_unique<InputDeviceWatch>();
+    m_watches.emplace_back(watch.get());
+    return watch;
 }
 
 FakeMixerDevice& FakeBackend::mixerDevice(int device)
@@ -68,6 +89,7 @@ std::vector<InputDevice> FakeBackend::inputDevices()
         for (const auto& d : m_devices)
             if (d.isMonitor == monitors) {
                 list.push_back(d);
+                list.back().isDefault = d.serverName == m_defaultSource;
                 list.back().index = int(list.size()) - 1;
             }
     return list;

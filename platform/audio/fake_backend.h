@@ -17,6 +17,7 @@
 #include <map>
 #include <memory>
 #include <vector>
+#include <QPointer>
 
 #include "platform/audio/audio_backend.h"
 #include "platform/audio/fake_capture_stream.h"
@@ -35,7 +36,12 @@ public:
     // --- Devices ---
     // Listed as the real back end lists them: devices that are not monitors
     // first, then monitors, each group in the order added.
+    // Adding or removing a device while watches live reports to them, as a
+    // queued call.
     void addInputDevice(const QString& name, bool isMonitor = false, const QString& serverName = {});
+    void removeInputDevice(const QString& serverName);
+    // The device the server takes as its default source (none at first).
+    void setDefaultInputDevice(const QString& serverName) { m_defaultSource = serverName; }
     // No server: no devices, every open fails, no mixer.
     void setServerAvailable(bool available) { m_serverAvailable = available; }
     // Non-empty: the next opens fail with this reason (until cleared).
@@ -67,10 +73,15 @@ public:
     std::unique_ptr<PlaybackStream> openPlayback(const PcmFormat& format, PlaybackCallbacks callbacks,
                                                  QString* error = nullptr) override;
     std::unique_ptr<InputMixer> openMixer(int device, MixerCallbacks callbacks) override;
+    std::unique_ptr<InputDeviceWatch> watchInputDevices() override;
 
 private:
+    void reportDeviceChange();
+
     std::shared_ptr<FakeRegistry> m_registry;
     std::vector<InputDevice> m_devices; // in the order added
+    QString m_defaultSource;
+    std::vector<QPointer<InputDeviceWatch>> m_watches;
     std::map<int, std::shared_ptr<FakeMixerDevice>> m_mixers;
     bool m_serverAvailable = true;
     QString m_captureOpenError;

@@ -124,6 +124,12 @@ void FakeCaptureStream::breakStream(const QString& reason)
         m_calls.post([failed = m_callbacks.failed, reason] { failed(reason); });
 }
 
+void FakeCaptureStream::moveTo(const QString& from, const QString& to)
+{
+    if (m_callbacks.moved && m_state != State::Closed)
+        m_calls.post([moved = m_callbacks.moved, from, to] { moved(from, to); });
+}
+
 void FakeCaptureStream::fillQueuedBlocks()
 {
     qsizetype taken = 0;

@@ -38,6 +38,8 @@ public:
     // The server went away: the queued blocks come back (a partly filled one
     // with what it holds), then `failed` with the reason.
     void breakStream(const QString& reason = QStringLiteral("Connection terminated"));
+    // The server moved the stream to another source (server names).
+    void moveTo(const QString& from, const QString& to);
     void setAddBufferFails(bool fails) { m_addBufferFails = fails; }
 
     // --- Observation ---

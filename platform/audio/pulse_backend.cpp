@@ -4,6 +4,7 @@
 #include "platform/audio/pulse_capture_stream.h"
 #include "platform/audio/pulse_context.h"
 #include "platform/audio/pulse_device_list.h"
+#include "platform/audio/pulse_device_watch.h"
 #include "platform/audio/pulse_mixer.h"
 #include "platform/audio/pulse_playback_stream.h"
 
@@ -107,6 +108,14 @@ std::unique_ptr<InputMixer> PulseBackend::openMixer(int device, MixerCallbacks c
     if (!sourceNameOf(device, &source, nullptr))
         return nullptr;
     return PulseMixer::open(std::move(pulse), source, std::move(callbacks));
+}
+
+std::unique_ptr<InputDeviceWatch> PulseBackend::watchInputDevices()
+{
+    auto pulse = connection(nullptr);
+    if (!pulse)
+        return AudioBackend::watchInputDevices();
+    return std::make_unique<PulseDeviceWatch>(std::move(pulse));
 }
 
 }  // namespace platform::audio

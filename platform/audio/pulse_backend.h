@@ -24,6 +24,7 @@ public:
     std::unique_ptr<PlaybackStream> openPlayback(const PcmFormat& format, PlaybackCallbacks callbacks,
                                                  QString* error = nullptr) override;
     std::unique_ptr<InputMixer> openMixer(int device, MixerCallbacks callbacks) override;
+    std::unique_ptr<InputDeviceWatch> watchInputDevices() override;
 
     // The connection every stream shares, or nullptr before the first one.
     // Holding its lock stalls all audio of this process, as a machine deep

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <pulse/introspect.h>
+
 #include "platform/audio/pulse_format.h"
 
 namespace platform::audio {
@@ -73,6 +75,7 @@ bool PulseCaptureStream::connect(bool corked, QString* error)
     }
     pa_stream_set_state_callback(m_stream, &onStateChanged, this);
     pa_stream_set_read_callback(m_stream, &onReadable, this);
+    pa_stream_set_moved_callback(m_stream, &onMoved, this);
     pa_buffer_attr attr;
     attr.maxlength = std::min(bytesForMilliseconds(m_format, kBacklogMs),
                               kMaxQueueBytes / m_format.blockAlign() * m_format.blockAlign());
@@ -90,16 +93,26 @@ bool PulseCaptureStream::connect(bool corked, QString* error)
         disconnect();
         return false;
     }
+    m_device = QString::fromUtf8(pa_stream_get_device_name(s));
+    if (!m_outputListener)
+        m_outputListener = m_pulse->addSourceOutputListener([this](pa_subscription_event_type_t type, uint32_t index) {
+            if ((type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_CHANGE && m_stream
+                && index == pa_stream_get_index(m_stream))
+                askWhereTheStreamIs();
+        });
     return true;
 }
 
 void PulseCaptureStream::disconnect()
 {
     m_operations.cancelAll();
+    if (m_outputListener)
+        m_pulse->removeSourceListener(std::exchange(m_outputListener, 0));
     m_pulse->disarmTimer(m_stopWatch);
     if (m_stream) {
         pa_stream_set_state_callback(m_stream, nullptr, nullptr);
         pa_stream_set_read_callback(m_stream, nullptr, nullptr);
+        pa_stream_set_moved_callback(m_stream, nullptr, nullptr);
         releaseStream(m_stream);
         m_stream = nullptr;
     }
@@ -344,6 +357,41 @@ void PulseCaptureStream::onStateChanged(pa_stream* s, void* self)
 }
 
 void PulseCaptureStream::onReadable(pa_stream*, size_t, void* self) { static_cast<PulseCaptureStream*>(self)->pump(); }
+
+void PulseCaptureStream::onMoved(pa_stream* s, void* self)
+{
+    static_cast<PulseCaptureStream*>(self)->followDevice(QString::fromUtf8(pa_stream_get_device_name(s)));
+}
+
+void PulseCaptureStream::followDevice(const QString& source)
+{
+    if (source.isEmpty() || source == m_device)
+        return;
+    const QString from = std::exchange(m_device, source);
+    if (m_callbacks.moved)
+        m_calls.post([moved = m_callbacks.moved, from, to = source] { moved(from, to); });
+}
+
+void PulseCaptureStream::askWhereTheStreamIs()
+{
+    // PipeWire tells a move only as a change of the source output: its
+    // source, by index, then that source's name.
+    m_operations.add(pa_context_get_source_output_info(
+        m_pulse->context(), pa_stream_get_index(m_stream),
+        [](pa_context* c, const pa_source_output_info* info, int eol, void* self) {
+            if (eol || !info)
+                return;
+            auto* stream = static_cast<PulseCaptureStream*>(self);
+            stream->m_operations.add(pa_context_get_source_info_by_index(
+                c, info->source,
+                [](pa_context*, const pa_source_info* source, int eol, void* self) {
+                    if (!eol && source)
+                        static_cast<PulseCaptureStream*>(self)->followDevice(QString::fromUtf8(source->name));
+                },
+                self));
+        },
+        this));
+}
 
 void PulseCaptureStream::onCorked(pa_stream* s, int, void* self)
 {

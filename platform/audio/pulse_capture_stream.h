@@ -56,6 +56,10 @@ private:
 
     static void onStateChanged(pa_stream* s, void* self);
     static void onReadable(pa_stream* s, size_t bytes, void* self);
+    static void onMoved(pa_stream* s, void* self);
+    // Where the server says the stream records from now; told once per change.
+    void followDevice(const QString& source);
+    void askWhereTheStreamIs();
     static void onCorked(pa_stream* s, int success, void* self);
     static void onStopPosition(pa_stream* s, int success, void* self);
     static void onDiscardPosition(pa_stream* s, int success, void* self);
@@ -63,6 +67,9 @@ private:
 
     std::shared_ptr<PulseContext> m_pulse;
     QByteArray m_source;
+    // The source the stream records from now, as the server names it.
+    QString m_device;
+    int m_outputListener = 0;
     PcmFormat m_format;
     CaptureCallbacks m_callbacks;
     CallbackQueue m_calls;

@@ -161,30 +161,53 @@ void PulseContext::freeTimer(pa_time_event*& timer)
 
 void PulseContext::wakeWaiters() { pa_threaded_mainloop_signal(m_loop, 0); }
 
+void PulseContext::subscribe()
+{
+    if (m_subscribed)
+        return;
+    pa_context_set_subscribe_callback(m_context, &PulseContext::onSubscriptionEvent, this);
+    m_subscribed = finish(pa_context_subscribe(m_context,
+                                               pa_subscription_mask_t(PA_SUBSCRIPTION_MASK_SOURCE
+                                                                      | PA_SUBSCRIPTION_MASK_SOURCE_OUTPUT),
+                                               nullptr, nullptr),
+                          2000);
+}
+
 int PulseContext::addSourceListener(SourceListener listener)
 {
-    if (!m_subscribed) {
-        pa_context_set_subscribe_callback(m_context, &PulseContext::onSubscriptionEvent, this);
-        m_subscribed = finish(pa_context_subscribe(m_context, PA_SUBSCRIPTION_MASK_SOURCE, nullptr, nullptr), 2000);
-    }
+    subscribe();
     const int id = m_nextListenerId++;
     m_sourceListeners.emplace(id, std::move(listener));
     return id;
 }
 
-void PulseContext::removeSourceListener(int id) { m_sourceListeners.erase(id); }
+int PulseContext::addSourceOutputListener(SourceListener listener)
+{
+    subscribe();
+    const int id = m_nextListenerId++;
+    m_sourceOutputListeners.emplace(id, std::move(listener));
+    return id;
+}
+
+void PulseContext::removeSourceListener(int id)
+{
+    m_sourceListeners.erase(id);
+    m_sourceOutputListeners.erase(id);
+}
 
 void PulseContext::onStateChanged(pa_context*, void* self) { static_cast<PulseContext*>(self)->wakeWaiters(); }
 
 void PulseContext::onSubscriptionEvent(pa_context*, pa_subscription_event_type_t type, uint32_t index, void* self)
 {
     auto* pulse = static_cast<PulseContext*>(self);
-    if ((type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) != PA_SUBSCRIPTION_EVENT_SOURCE)
+    const auto facility = type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
+    auto& map = facility == PA_SUBSCRIPTION_EVENT_SOURCE ? pulse->m_sourceListeners : pulse->m_sourceOutputListeners;
+    if (facility != PA_SUBSCRIPTION_EVENT_SOURCE && facility != PA_SUBSCRIPTION_EVENT_SOURCE_OUTPUT)
         return;
     // A listener may remove itself while we walk the map.
-    const auto listeners = pulse->m_sourceListeners;
+    const auto listeners = map;
     for (const auto& [id, listener] : listeners)
-        if (pulse->m_sourceListeners.count(id))
+        if (map.count(id))
             listener(type, index);
 }
 

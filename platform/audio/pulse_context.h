@@ -73,6 +73,9 @@ public:
     using SourceListener = std::function<void(pa_subscription_event_type_t type, uint32_t index)>;
     int addSourceListener(SourceListener listener);
     void removeSourceListener(int id);
+    // Lock held. The same for capture streams (source outputs): some servers
+    // tell a stream's move only this way.
+    int addSourceOutputListener(SourceListener listener);
 
 private:
     PulseContext() = default;
@@ -83,7 +86,10 @@ private:
     pa_context* m_context = nullptr;
     bool m_subscribed = false;
     int m_nextListenerId = 1;
+    void subscribe();
+
     std::map<int, SourceListener> m_sourceListeners;
+    std::map<int, SourceListener> m_sourceOutputListeners;
 };
 
 // Operations a stream or mixer started and that may still call back into it:

@@ -12,7 +12,15 @@ struct Listing {
     PulseContext* pulse;
     std::vector<InputDevice> sources; // server order
     bool complete = false;
+    QString defaultSource;
 };
+
+void onServerInfo(pa_context*, const pa_server_info* info, void* userdata)
+{
+    auto* listing = static_cast<Listing*>(userdata);
+    if (info && info->default_source_name)
+        listing->defaultSource = QString::fromUtf8(info->default_source_name);
+}
 
 void onSource(pa_context*, const pa_source_info* info, int eol, void* userdata)
 {
@@ -33,11 +41,21 @@ void onSource(pa_context*, const pa_source_info* info, int eol, void* userdata)
 
 std::optional<std::vector<InputDevice>> listInputDevices(PulseContext& pulse, int timeoutMs)
 {
-    Listing listing{&pulse, {}, false};
+    Listing listing{&pulse, {}, false, {}};
     {
         PulseContext::Lock lock(pulse);
-        if (!pulse.finish(pa_context_get_source_info_list(pulse.context(), &onSource, &listing), timeoutMs)
-            || !listing.complete)
+        // The server answers in order: the default source is known by the
+        // time the list is complete. Without it no entry is the default.
+        pa_operation* server = pa_context_get_server_info(pulse.context(), &onServerInfo, &listing);
+        const bool listed =
+            pulse.finish(pa_context_get_source_info_list(pulse.context(), &onSource, &listing), timeoutMs)
+            && listing.complete;
+        if (server) {
+            if (pa_operation_get_state(server) == PA_OPERATION_RUNNING)
+                pa_operation_cancel(server);
+            pa_operation_unref(server);
+        }
+        if (!listed)
             return std::nullopt;
     }
     std::vector<InputDevice> devices;
@@ -45,6 +63,7 @@ std::optional<std::vector<InputDevice>> listInputDevices(PulseContext& pulse, in
         for (const auto& d : listing.sources)
             if (d.isMonitor == monitors) {
                 devices.push_back(d);
+                devices.back().isDefault = d.serverName == listing.defaultSource;
                 devices.back().index = int(devices.size()) - 1;
             }
     return devices;
