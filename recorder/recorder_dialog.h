@@ -19,6 +19,7 @@ class MixerPanel;
 class RecordingEngine;
 namespace playlist {
 class PlaylistBox;
+class PlaylistPanel;
 class PlaylistModel;
 }
 class RecordingSaver;
@@ -50,6 +51,7 @@ public:
     RecordingEngine& engine() { return *m_engine; }
     playlist::PlaylistModel& playlist();
     playlist::PlaylistBox& playlistBox() { return *m_playlist; }
+    playlist::PlaylistPanel& playlistPanel() { return *m_playlistPanel; }
     RecordingSaver& saver() { return *m_saver; }
 
     // EngineView: what the engine shows and reads through the window.
@@ -148,6 +150,7 @@ private:
     std::unique_ptr<RecordingEngine> m_engine;
     std::unique_ptr<RecordingSaver> m_saver;
     playlist::PlaylistBox* m_playlist = nullptr;  // control 1011
+    std::unique_ptr<playlist::PlaylistPanel> m_playlistPanel;
     std::unique_ptr<MixerPanel> m_mixerPanel;  // closes its mixer before the controls go
     controls::DialogUnits m_units;
     QHash<int, QWidget*> m_controls;
