@@ -14,7 +14,7 @@
 namespace playlist {
 
 PlaylistPanel::PlaylistPanel(PlaylistBox& view, QObject* parent)
-    : QObject(parent), m_view(view), m_model(std::make_unique<PlaylistModel>()),
+    : QObject(parent), m_view(view), m_viewAlive(&view), m_model(std::make_unique<PlaylistModel>()),
       m_player(std::make_unique<PlaylistPlayer>(*this)),
       m_adder(*m_model, [this](const PlaylistItem& item) { return m_player && m_player->IsPlaying(&item); }),
       m_actions(new PlaylistActions(*this)),
@@ -34,14 +34,16 @@ PlaylistPanel::PlaylistPanel(PlaylistBox& view, QObject* parent)
 PlaylistPanel::~PlaylistPanel()
 {
     Shutdown();
-    m_view.SetPlaylist(nullptr, nullptr);
+    if (m_viewAlive)
+        m_view.SetPlaylist(nullptr, nullptr);
 }
 
 void PlaylistPanel::Shutdown()
 {
     // The player stops, empties its queue and closes its devices before the
     // items it plays go; then the list is written and the loader stopped.
-    m_view.SetPlaylist(m_model.get(), nullptr);
+    if (m_viewAlive)
+        m_view.SetPlaylist(m_model.get(), nullptr);
     m_player.reset();
     m_model->Shutdown();
 }
@@ -191,7 +193,8 @@ void PlaylistPanel::ShowPlayError(int stringId)
 
 void PlaylistPanel::InvalidateList()
 {
-    m_view.viewport()->update();
+    if (m_viewAlive)
+        m_view.viewport()->update();
 }
 
 QString PlaylistPanel::ItemTitle(const PlaylistItem& item) const

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 
 #include "playlist/playlist_adder.h"
@@ -96,6 +97,8 @@ private:
     void AddDropped(const QStringList& paths);
 
     PlaylistBox& m_view;
+    // The window may take its view down before the panel.
+    QPointer<PlaylistBox> m_viewAlive;
     std::unique_ptr<PlaylistModel> m_model;
     std::unique_ptr<PlaylistPlayer> m_player;
     PlaylistAdder m_adder;

@@ -108,7 +108,7 @@ TEST(ChangedFiles, PlayingARowWhoseFileChangedLoadsItAgainAndPlaysWhatItHoldsNow
         card.playOut(device);
         EXPECT_FALSE(panel.list->player().IsPlaying(item));
     }
-    panel.box.reset();
+    panel.list.reset();
 }
 
 TEST(ChangedFiles, AddingARowAgainOrSavingOverItsFileLoadsItAgainOnlyWhenTheFileChanged)
@@ -170,5 +170,5 @@ TEST(ChangedFiles, AQueueGoesOnThroughAFileRewrittenWhileItWaited)
     card.playOut(card.fake.lastPlaybackStream());
     EXPECT_TRUE(panel.list->player().queue().isEmpty());
     EXPECT_EQ(panel.status.text(), QStringLiteral("就绪"));
-    panel.box.reset();
+    panel.list.reset();
 }

@@ -317,7 +317,7 @@ TEST(PlaylistBox, TheEmptyListShowsItsHintAndPictureAndPlayingRowsTheSelectionCo
     EXPECT_EQ(widgettest::px(loaded, row.left() + 200, row.top() + 2) & 0xffffff, 0x96cde6u);
     widgettest::saveSheet({empty, loaded}, "playlist_box", 1);
     panel.list->StopPlaying();
-    panel.box.reset();
+    panel.list.reset();
     platform::audio::setBackendForTesting(nullptr);
 }
 
@@ -407,6 +407,6 @@ TEST(PlaylistBox, RemovingStopsAtThePlayingItem)
         EXPECT_EQ(catcher.icon, QMessageBox::Critical);
     }
     EXPECT_EQ(panel.names(), (QStringList{"2.wav", "3.wav"}));
-    panel.box.reset();
+    panel.list.reset();
     platform::audio::setBackendForTesting(nullptr);
 }

@@ -142,6 +142,6 @@ TEST(PlaylistSelection, ARemovalRefusedAtAPlayingRowLeavesTheSelectionAsItStands
     EXPECT_FALSE(QFile::exists(a));
     EXPECT_TRUE(QFile::exists(b)) << "a second Delete must not reach b's file";
     EXPECT_TRUE(QFile::exists(c));
-    panel.box.reset();
+    panel.list.reset();
     platform::audio::setBackendForTesting(nullptr);
 }
