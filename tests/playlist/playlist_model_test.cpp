@@ -479,3 +479,24 @@ TEST_F(LoadFixture, ARelativeNameIsKeptAsTheFileItNamesAcrossAStart)
     ASSERT_TRUE(waitUntilSettled(model));
     EXPECT_TRUE(model.item(0)->isLoaded()) << PlaylistModel::StateText(*model.item(0)).toStdString();
 }
+
+// An animated row moves on in the model, and views learn of each frame.
+TEST_F(LoadFixture, AnimatedPicturesMoveOnAFrameAtATimeAndSaySo)
+{
+    QTemporaryDir listFolder;
+    PlaylistModel model;
+    model.Initialize(listFolder.filePath("Quillon.lst"));
+    model.AddItem(m_dir.filePath("missing.wav"));
+    model.AddItem(m_dir.filePath("also-missing.wav"));
+    ASSERT_TRUE(waitUntilSettled(model));
+    PlaylistItem* animated = model.item(1);
+    animated->images = PlaylistModel::LoadingImages();
+    animated->imageCount = uint8_t(animated->images.size());
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    const QModelIndex row = model.index(1);
+    ASSERT_EQ(row.data(PlaylistModel::PictureRole).value<QImage>(), animated->images[0]);
+    ASSERT_TRUE(changed.wait(2 * PlaylistModel::kAnimationMs));
+    EXPECT_EQ(changed[0][0].toModelIndex().row(), 1) << "the still row is left alone";
+    EXPECT_TRUE(changed[0][2].value<QList<int>>().contains(PlaylistModel::PictureRole));
+    EXPECT_EQ(row.data(PlaylistModel::PictureRole).value<QImage>(), animated->images[1]);
+}
