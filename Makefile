@@ -7,31 +7,41 @@ ifneq ($(shell command -v ccache 2>/dev/null),)
 CMAKE_ARGS += -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
 endif
 
-.PHONY: all deps configure build run test bench fuzz install package clean
+.PHONY: all deps test-deps configure build build-tests run test bench fuzz install package clean
 
 all: build
 
+# What the program needs; test-deps adds GoogleTest, clang, the reference
+# tools and the second sound server of the tests.
 deps:
 	@bash scripts/install-deps.sh
 
+test-deps:
+	@bash scripts/install-deps.sh --tests
+
+# The tests and benchmarks are built where GoogleTest is installed.
 configure: deps
 	@cmake -S . -B $(BUILD) $(CMAKE_ARGS) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
+build-tests: test-deps
+	@cmake -S . -B $(BUILD) $(CMAKE_ARGS) -DQUILLON_TESTS=ON -DQUILLON_BENCH=ON >/dev/null
+	@cmake --build $(BUILD) -j$(JOBS)
+
 # libFuzzer targets need clang; they live in their own build tree.
-fuzz: deps
+fuzz: test-deps
 	@cmake -S fuzz -B $(BUILD)/fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 	@cmake --build $(BUILD)/fuzz -j$(JOBS)
 
-test: build fuzz
+test: build-tests fuzz
 	@bash scripts/run-tests.sh $(BUILD)
 
 run: build
 	@bash scripts/run-quillon.sh $(BUILD)
 
-bench: build
+bench: build-tests
 	@bash scripts/run-bench.sh $(BUILD)
 
 # `make install PREFIX=/usr DESTDIR=/tmp/stage`: the prefix defaults to /usr/local.
@@ -40,7 +50,7 @@ install: build
 	@DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
 
 # The Debian package, build/quillon_<version>_<arch>.deb.
-package: build
+package: test-deps build
 	@cd $(BUILD) && cpack -G DEB
 
 clean:

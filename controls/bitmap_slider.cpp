@@ -56,14 +56,6 @@ std::int64_t mulDivRounded(std::int64_t a, std::int64_t b, std::int64_t c)
 
 }  // namespace
 
-int BitmapSlider::MulDiv(int a, int b, int c)
-{
-    const std::int64_t result = mulDivRounded(a, b, c);
-    if (result > std::numeric_limits<int>::max() || result < std::numeric_limits<int>::min())
-        return -1;
-    return static_cast<int>(result);
-}
-
 void BitmapSlider::LoadBitmaps(int channelEmptyId, int channelFilledId, int thumbId, int thumbPressedId)
 {
     LoadBitmaps(resources::bitmapImage(channelEmptyId), resources::bitmapImage(channelFilledId),

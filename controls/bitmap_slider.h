@@ -61,9 +61,6 @@ public:
 
     QSize sizeHint() const override;
 
-    // Windows' MulDiv: a * b / c in 64 bits, rounded half away from zero;
-    // -1 when c is 0 or the result does not fit.
-    static int MulDiv(int a, int b, int c);
 
 signals:
     void scrolled(int code);

@@ -1,10 +1,13 @@
 #include "decoder/decoder_stream.h"
 
 #include <QFile>
+#include <QLoggingCategory>
 
 #include <bit>
 #include <utility>
 #include <vector>
+
+Q_LOGGING_CATEGORY(lcDecoder, "quillon.decoder", QtCriticalMsg)
 
 namespace decoder {
 
@@ -33,6 +36,8 @@ uint32_t DecoderStream::open(const QString& path)
     const uint32_t code = ZLDec_OpenStream(&opened, name.constData(), ZLDEC_INTERFACE_VERSION, ZLDEC_OPEN_PLAY);
     if (code == ZLDEC_OK)
         m_handle = opened;
+    else
+        qCWarning(lcDecoder) << "cannot open" << path << "decoder code" << code;
     return code;
 }
 
@@ -111,8 +116,10 @@ bool DecoderStream::beginDecoding(uint32_t* code)
     const uint32_t result = m_handle ? ZLDec_DecodeAudioBegin(m_handle) : ZLDEC_ERR_HANDLE;
     if (code)
         *code = result;
-    if (result != ZLDEC_OK)
+    if (result != ZLDEC_OK) {
+        qCWarning(lcDecoder) << "cannot begin decoding, decoder code" << result;
         return false;
+    }
     m_decoding = true;
     return true;
 }

@@ -1,5 +1,5 @@
 #include "desktop/desktop_log.h"
 
 namespace desktop {
-Q_LOGGING_CATEGORY(lcDesktop, "quillon.desktop", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcDesktop, "quillon.desktop", QtCriticalMsg)
 }

@@ -28,6 +28,7 @@ public:
     TickClock clock = MonotonicTickCount;
     uint64_t maxDataBytes = RecordingFile::kMaxDataBytes;
     std::function<void(const TakeSync&)> syncObserver;
+    bool syncsEnabled = true;
 
 private:
     std::unique_ptr<platform::audio::CaptureStream> OpenStream();
@@ -260,6 +261,8 @@ std::optional<TakeFault> TakeWriter::Worker::StoreSilence(uint64_t bytes)
 
 void TakeWriter::Worker::Sync(bool last)
 {
+    if (!syncsEnabled)
+        return;
     // The header's sizes first, so that the file plays as it is after a cut.
     if (!m_file.SyncToDisk())
         qCWarning(lcEngine) << "making the take durable failed:" << m_file.errorString();
@@ -455,4 +458,9 @@ void TakeWriter::SetMaxDataBytes(uint64_t bytes)
 void TakeWriter::SetSyncObserver(std::function<void(const TakeSync&)> observer)
 {
     RunOnWriterThread([&] { m_worker->syncObserver = std::move(observer); });
+}
+
+void TakeWriter::SetSyncsEnabled(bool enabled)
+{
+    RunOnWriterThread([&] { m_worker->syncsEnabled = enabled; });
 }

@@ -88,12 +88,14 @@ public:
     // Gives the device up at once and ends the thread; nothing more is reported.
     void Close();
 
-    // Seams for tests: the writer's clock, a smaller data limit than the
-    // WAVE format's, every sync as it happens (on the writer's thread), and
-    // running a call there (blocking).
+    // Seams for tests and benchmarks: the writer's clock, a smaller data
+    // limit than the WAVE format's, every sync as it happens (on the writer's
+    // thread), no syncs at all (to measure what they cost), and running a
+    // call there (blocking).
     void SetClock(TickClock clock);
     void SetMaxDataBytes(uint64_t bytes);
     void SetSyncObserver(std::function<void(const TakeSync&)> observer);
+    void SetSyncsEnabled(bool enabled);
     void RunOnWriterThread(const std::function<void()>& call);
 
 private:

@@ -1,3 +1,3 @@
 #include "mail/mail_log.h"
 
-Q_LOGGING_CATEGORY(lcMail, "quillon.mail", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcMail, "quillon.mail", QtCriticalMsg)

@@ -4,6 +4,8 @@
 #include <QLockFile>
 #include <QSaveFile>
 
+#include "settings/settings_log.h"
+
 namespace {
 
 // Where the value of `key` in [section] starts and ends in `text`; start -1 when absent.
@@ -57,11 +59,15 @@ QByteArray readRawIniValue(const QString& file, const QByteArray& section, const
 bool writeRawIniValue(const QString& file, const QByteArray& section, const QByteArray& key, const QByteArray& value)
 {
     QLockFile lock(file + QStringLiteral(".lock"));
-    if (!lock.lock())
+    if (!lock.lock()) {
+        qCWarning(lcSettings) << "cannot lock" << file << "to keep" << key << "as written, lock error" << lock.error();
         return false;
+    }
     QFile in(file);
-    if (!in.open(QIODevice::ReadOnly))
+    if (!in.open(QIODevice::ReadOnly)) {
+        qCWarning(lcSettings) << "cannot read" << file << in.errorString();
         return false;
+    }
     QByteArray text = in.readAll();
     in.close();
     const ValueSpan span = findValue(text, section, key);
@@ -71,5 +77,8 @@ bool writeRawIniValue(const QString& file, const QByteArray& section, const QByt
         return true;
     text.replace(span.start, span.end - span.start, value);
     QSaveFile out(file);
-    return out.open(QIODevice::WriteOnly) && out.write(text) == text.size() && out.commit();
+    if (out.open(QIODevice::WriteOnly) && out.write(text) == text.size() && out.commit())
+        return true;
+    qCWarning(lcSettings) << "cannot write" << file << out.errorString();
+    return false;
 }

@@ -1,6 +1,9 @@
 #include "settings/settings_store.h"
 
 #include "settings/raw_ini_value.h"
+#include "settings/settings_log.h"
+
+Q_LOGGING_CATEGORY(lcSettings, "quillon.settings", QtCriticalMsg)
 
 const std::array<const char*, kFolderHistorySlots> kFolderHistoryKeys = {
     "CurDirImageFromFile", "CurDirAddFiles", "CurDirAddDir",
@@ -169,6 +172,9 @@ void SettingsStore::writeHistoryInt(const QString& key, int value)
 void SettingsStore::sync()
 {
     m_settings->sync();
+    if (m_settings->status() != QSettings::NoError)
+        qCWarning(lcSettings) << "cannot store the settings in" << m_settings->fileName() << "status"
+                              << m_settings->status();
     // QSettings writes the whole file from what it could read.
     if (!m_keptFolderBytes.isNull())
         writeRawIniValue(m_settings->fileName(), "Settings", "RecordFolder", m_keptFolderBytes);

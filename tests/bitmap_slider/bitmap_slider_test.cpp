@@ -3,11 +3,8 @@
 #include "controls/bitmap_slider.h"
 #include "controls/system_colours.h"
 #include "resources/artwork.h"
-#include "support/test_support.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -55,15 +52,6 @@ protected:
 QRgb px(const QImage& image, int x, int y) { return image.pixel(x, y) | 0xff000000u; }
 
 }  // namespace
-
-TEST(BitmapSliderMath, MulDivRoundsHalfAwayFromZeroAndFailsWithMinusOne)
-{
-    const int cases[][4] = {{101, 100, 200, 51}, {-101, 100, 200, -51}, {7, 1, 2, 4},   {1, 1, 3, 0},
-                            {2, 1, 3, 1},        {5, 3, 0, -1},         {1 << 30, 8, 1, -1},
-                            {1 << 30, 8, 4, -1}, {1 << 30, 2, 4, 1 << 29}};
-    for (const auto& c : cases)
-        EXPECT_EQ(BitmapSlider::MulDiv(c[0], c[1], c[2]), c[3]) << c[0] << " * " << c[1] << " / " << c[2];
-}
 
 TEST_F(SliderTest, PositionFromXAndThumbFromPosition)
 {
@@ -160,20 +148,7 @@ TEST_F(SliderTest, PaintsFilledChannelLeftOfTheThumbAndMatchesTheFace)
     EXPECT_EQ(px(drawn, 108, 5), px(resources::bitmapImage(135), 8, 4));
     EXPECT_EQ(px(drawn, 100, 1), face);  // the thumb's keyed corner
 
-    // Screenshot: positions 0, 25, 60, 100 and a dragged thumb.
-    QImage sheet(260, 5 * 20 + 8, QImage::Format_RGB32);
-    sheet.fill(face);
-    QPainter p(&sheet);
-    for (int i = 0; int pos : {0, 25, 60, 100}) {
-        slider->SetPos(pos);
-        p.drawImage(20, 4 + 20 * i++, slider->grab().toImage());
-    }
-    slider->SetPos(50);
-    press(108);
-    const QImage dragging = slider->grab().toImage();
-    EXPECT_EQ(px(dragging, 108, 5), px(resources::bitmapImage(138), 8, 4));
-    p.drawImage(20, 84, dragging);
+    press(108);  // the pressed thumb has its own picture
+    EXPECT_EQ(px(slider->grab().toImage(), 108, 5), px(resources::bitmapImage(138), 8, 4));
     release(108);
-    p.end();
-    sheet.scaled(sheet.size() * 3).save(QDir(testsupport::screenshotDir()).filePath("bitmap_slider.png"));
 }

@@ -40,8 +40,7 @@ protected:
 
 TEST(AboutDialog, NamesTheProgramAndLinksHomeAndSupport)
 {
-    testsupport::RecordingShell shell;
-    platform::setShellForTesting(&shell);
+    testsupport::ScopedRecordingShell shell;
     controls::AboutDialog about;
     about.show();
     EXPECT_EQ(about.windowTitle(), QStringLiteral("关于Recorder"));
@@ -59,7 +58,6 @@ TEST(AboutDialog, NamesTheProgramAndLinksHomeAndSupport)
                                          QString::fromLatin1(resources::kHomePage)}));
     QTest::keyClick(&about, Qt::Key_Return);  // the default button closes the box
     EXPECT_EQ(about.result(), QDialog::Accepted);
-    platform::setShellForTesting(nullptr);
 }
 
 TEST_F(FolderTest, SmallBufferFailsUnshownAndTheStartIsThePresetOrTheCurrentDirectory)

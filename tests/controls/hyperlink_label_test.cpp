@@ -15,15 +15,10 @@ namespace {
 
 class HyperlinkLabelTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        platform::setShellForTesting(&shell);
-        window.resize(400, 100);
-    }
-    void TearDown() override { platform::setShellForTesting(nullptr); }
+    void SetUp() override { window.resize(400, 100); }
     void mouseAway() { QCursor::setPos(window.mapToGlobal(QPoint(300, 80))); }
 
-    testsupport::RecordingShell shell;
+    testsupport::ScopedRecordingShell shell;
     QWidget window;
     HyperlinkLabel label{QStringLiteral("https://quillon.example.com/"), &window};
 };
@@ -54,17 +49,11 @@ TEST_F(HyperlinkLabelTest, AttachingFillsTheGapsAndAMailLinkOpensMailtoAWebLinkT
 
 TEST_F(HyperlinkLabelTest, FailureReportsTheCodesTextAndClearsVisited)
 {
-    const std::pair<int, const char*> cases[] = {
-        {26, "A sharing violation occurred. "}, {4, "Unknown Error (4) occurred."},
-        {33, "Unknown Error (33) occurred."}, {-7, "Unknown Error (-7) occurred."},
-        {0, "The operating system is out\nof memory or resources."},
-        {31, "There is no application associated\nwith the given filename extension."}};
+    // Two codes: one with its own text, one the table does not know.
+    const std::pair<int, const char*> cases[] = {{26, "A sharing violation occurred. "}, {4, "Unknown Error (4) occurred."}};
     label.Attach();
     for (const auto& [code, text] : cases) {
         SCOPED_TRACE(code);
-        EXPECT_EQ(HyperlinkLabel::ErrorText(code), QString::fromUtf8(text));
-        if (code != 26 && code != 4)
-            continue;
         label.SetVisited(true);
         shell.result = code;
         widgettest::MessageBoxCatcher catcher;
@@ -85,21 +74,18 @@ TEST_F(HyperlinkLabelTest, HoverUnderlinesAndColoursUntilTheTimerSeesTheMouseOut
     window.show();
     mouseAway();
     EXPECT_FALSE(label.font().underline());
-    QList<QImage> states{widgettest::shot(label)};
     widgettest::hover(&label, {3, 3});
     QCursor::setPos(label.mapToGlobal(QPoint(3, 3)));
     EXPECT_TRUE(label.IsOver() && label.IsHoverTimerActive() && label.font().underline());
     EXPECT_EQ(label.CurrentTextColour(), QColor(255, 0, 0));
-    states << widgettest::shot(label);
     mouseAway();
     ASSERT_TRUE(widgettest::waitUntil([&] { return !label.IsOver(); }));
     EXPECT_FALSE(label.IsHoverTimerActive() || label.font().underline());
     label.SetVisited(true);
-    states << widgettest::shot(label);
-    widgettest::saveSheet(states, QStringLiteral("hyperlink_label"), 2);
+    const QImage visited = widgettest::shot(label);
     int purple = 0;  // (85, 26, 139), softened at the glyphs' edges
-    for (int i = 0; i < states[2].width() * states[2].height(); ++i) {
-        const QRgb c = states[2].pixel(i % states[2].width(), i / states[2].width());
+    for (int i = 0; i < visited.width() * visited.height(); ++i) {
+        const QRgb c = visited.pixel(i % visited.width(), i / visited.width());
         purple += qBlue(c) > qGreen(c) + 40 && qRed(c) > qGreen(c) + 20;
     }
     EXPECT_GT(purple, 10);
@@ -158,7 +144,6 @@ protected:
     {
         release();
         qputenv("PATH", savedPath);
-        HyperlinkLabelTest::TearDown();
     }
     // An opener that notes its parent and the address, then stays running
     // (as xdg-open does with a browser in the foreground) until released.

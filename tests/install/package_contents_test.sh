@@ -74,6 +74,12 @@ for program in quillon zla; do
   runpath=$(readelf -d "$tree/usr/bin/$program" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
   [ "$runpath" = "\$ORIGIN/../lib/$multiarch/quillon" ] || fail "$program has run path '$runpath'"
 done
+# The test doubles stay out of what ships (the build's program is not stripped).
+symbols=$(nm -C "$build/bin/quillon")
+[ -n "$symbols" ] || fail "no symbols to check in $build/bin/quillon"
+if grep -q "FakeBackend\|setBackendForTesting.*Fake" <<<"$symbols"; then
+  fail "the program links the fake audio back end"
+fi
 if grep -rlaF -e "$build" -e "$source" "$tree"; then
   fail "installed files name the build or source tree"
 fi

@@ -78,16 +78,13 @@ QString addresses(int n)
 
 }  // namespace
 
-TEST(MailDialog, FieldsHaveTheirLimitsAndDefaults)
+TEST(MailDialog, FieldsStartFromTheHistoryAndTheDefaults)
 {
     DialogRun run;
     run.settings.store.writeHistoryString("MailTargets", "a@x.org;");
     run.settings.store.writeHistoryString("MailSubject", "Takes");
     run.open();
     EXPECT_EQ(run.dialog->windowTitle(), "发送邮件");
-    EXPECT_EQ(run.control<QLineEdit>(1244)->maxLength(), 512);
-    EXPECT_EQ(run.control<QLineEdit>(1045)->maxLength(), 1024);
-    EXPECT_EQ(run.control<QComboBox>(1263)->lineEdit()->maxLength(), 256);
     EXPECT_EQ(run.control<QLineEdit>(1244)->text(), "a@x.org;");
     EXPECT_EQ(run.control<QLineEdit>(1045)->text(), "Takes");
     EXPECT_TRUE(run.control<QCheckBox>(1243)->isChecked());
@@ -103,9 +100,6 @@ TEST(MailDialog, FieldsHaveTheirLimitsAndDefaults)
     const QRect hint = run.dialog->control(1061)->geometry();
     EXPECT_EQ(widgettest::px(widgettest::shot(*run.dialog), hint.left() + 2, hint.top() + 2),
               run.dialog->palette().color(QPalette::ToolTipBase).rgb());
-    run.type(1045, "Today's takes");
-    run.setPlain(1242, "Two recordings from today.");
-    widgettest::saveSheet({widgettest::shot(*run.dialog)}, "mail_dialog", 1);
 }
 
 TEST(MailDialog, SendHandsOverTheMessageAsTypedAndClosesOnSuccess)
@@ -177,6 +171,7 @@ TEST(MailDialog, LimitsAreCheckedInOrderBeforeAnyLogon)
             ASSERT_EQ(run.recorded.delivered.size(), 1u);
             EXPECT_EQ(run.recorded.delivered[0].recipients.size(), 50);
             EXPECT_EQ(run.recorded.delivered[0].attachments.size(), 50);
+            EXPECT_TRUE(run.recorded.delivered[0].noteText.startsWith("\r\n---")) << "an empty body keeps the signature";
             continue;
         }
         EXPECT_EQ(catcher.text, resources::text(c.message)) << c.recipients.left(20).toStdString();

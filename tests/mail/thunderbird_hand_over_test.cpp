@@ -33,24 +33,13 @@ class StandInThunderbird {
 public:
     StandInThunderbird()
     {
+        mailtest::useDesktopIn(m_dir);
         QDir().mkpath(m_dir.filePath("bin"));
-        QDir().mkpath(m_dir.filePath("config"));
-        const QString script = program();
-        writeFile(script, "#!/bin/sh\n: > '" + arguments().toUtf8() + "'\n"
-                          "for a in \"$@\"; do printf '%s\\0' \"$a\" >> '" + arguments().toUtf8() + "'; done\n"
-                          "exit $(cat '" + m_dir.filePath("exit-code").toUtf8() + "' 2>/dev/null || echo 0)\n");
-        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        qputenv("XDG_CONFIG_HOME", m_dir.filePath("config").toUtf8());
-        qputenv("XDG_DATA_HOME", m_dir.filePath("data").toUtf8());
-        qputenv("DISPLAY", ":97");
-        for (const char* name : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION",
-                                 "GNOME_DESKTOP_SESSION_ID", "MAILER", "BROWSER"})
-            qunsetenv(name);
-        writeFile(m_dir.filePath("data/applications/stand-in-thunderbird.desktop"),
-                  "[Desktop Entry]\nType=Application\nName=Thunderbird\nExec=" + script.toUtf8() +
-                      " %u\nMimeType=x-scheme-handler/mailto;\n");
-        m_registered = runTool("xdg-mime", {"default", "stand-in-thunderbird.desktop", "x-scheme-handler/mailto"})
-                           .exitCode == 0;
+        m_registered = mailtest::registerMailtoHandler(
+            m_dir, program(),
+            "#!/bin/sh\n: > '" + arguments().toUtf8() + "'\n"
+            "for a in \"$@\"; do printf '%s\\0' \"$a\" >> '" + arguments().toUtf8() + "'; done\n"
+            "exit $(cat '" + m_dir.filePath("exit-code").toUtf8() + "' 2>/dev/null || echo 0)\n");
     }
     bool registered() const { return m_registered; }
     QString program() const { return m_dir.filePath("bin/thunderbird"); }
@@ -131,19 +120,9 @@ TEST(ThunderbirdHandOver, NamesWithCommasQuotesSpacesAndChineseArriveWhole)
         ASSERT_TRUE(writeFile(files.last(), "RIFF"));
     }
 
-    mailtest::ScratchSettings settings;
-    QTemporaryDir home;
-    MailDialog dialog(&settings.store, nullptr, home.path());
-    dialog.show();
-    for (const QString& f : files)
-        dialog.AddAttachment(f);
-    qobject_cast<QLineEdit*>(dialog.control(1244))->setText("lead@example.org; 张三@example.cn");
-    qobject_cast<QLineEdit*>(dialog.control(1045))->setText("Takes, 'one' and \"two\"");
-    qobject_cast<QPlainTextEdit*>(dialog.control(1242))->setPlainText("Hi,\nit's here',\n100% \"done\",");
-    widgettest::MessageBoxCatcher catcher;
-    QTest::mouseClick(qobject_cast<QPushButton*>(dialog.control(1)), Qt::LeftButton);
-    EXPECT_EQ(catcher.count, 0) << catcher.text.toStdString();
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(mailtest::sendThroughDialog(files, "lead@example.org; 张三@example.cn", "Takes, 'one' and \"two\"",
+                                          "Hi,\nit's here',\n100% \"done\","),
+              QDialog::Accepted);
 
     const QStringList arguments = thunderbird.received();
     ASSERT_EQ(arguments.size(), 2) << arguments.join(" | ").toStdString();

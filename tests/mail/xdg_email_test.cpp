@@ -28,26 +28,11 @@ namespace {
 // A desktop whose mail program is a script that writes the link it is given.
 class StandInDesktop {
 public:
-    StandInDesktop()
-    {
-        const QString script = m_dir.filePath("stand-in-mail");
-        writeFile(script, "#!/bin/sh\nprintf '%s' \"$1\" > '" + received().toUtf8() + "'\n");
-        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QDir().mkpath(m_dir.filePath("config"));
-        qputenv("XDG_CONFIG_HOME", m_dir.filePath("config").toUtf8());
-        qputenv("XDG_DATA_HOME", m_dir.filePath("data").toUtf8());
-        // A graphical session, as the tool expects before it looks for handlers.
-        qputenv("DISPLAY", ":97");
-        for (const char* name : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION",
-                                 "GNOME_DESKTOP_SESSION_ID", "MAILER", "BROWSER"})
-            qunsetenv(name);
-    }
+    StandInDesktop() { mailtest::useDesktopIn(m_dir); }
     bool registerHandler()
     {
-        writeFile(m_dir.filePath("data/applications/stand-in-mail.desktop"),
-                  "[Desktop Entry]\nType=Application\nName=Stand-in mail\nExec=" +
-                      m_dir.filePath("stand-in-mail").toUtf8() + " %u\nMimeType=x-scheme-handler/mailto;\n");
-        return runTool("xdg-mime", {"default", "stand-in-mail.desktop", "x-scheme-handler/mailto"}).exitCode == 0;
+        return mailtest::registerMailtoHandler(m_dir, m_dir.filePath("stand-in-mail"),
+                                               "#!/bin/sh\nprintf '%s' \"$1\" > '" + received().toUtf8() + "'\n");
     }
     QString received() const { return m_dir.filePath("received-link"); }
     QString dir() const { return m_dir.path(); }
@@ -111,19 +96,9 @@ TEST(XdgEmailHandOver, TheRegisteredMailProgramReceivesTheWholeMessage)
     ASSERT_TRUE(writeFile(first, "RIFF"));
     ASSERT_TRUE(writeFile(second, "ID3"));
 
-    mailtest::ScratchSettings settings;
-    QTemporaryDir home;
-    MailDialog dialog(&settings.store, nullptr, home.path());
-    dialog.show();
-    dialog.AddAttachment(first);
-    dialog.AddAttachment(second);
-    qobject_cast<QLineEdit*>(dialog.control(1244))->setText(" -lead@example.org ; 张三@example.cn;");
-    qobject_cast<QLineEdit*>(dialog.control(1045))->setText("今天的录音 & more");
-    qobject_cast<QPlainTextEdit*>(dialog.control(1242))->setPlainText("Hello,\n\nTwo takes.");
-    widgettest::MessageBoxCatcher catcher;
-    QTest::mouseClick(qobject_cast<QPushButton*>(dialog.control(1)), Qt::LeftButton);
-    EXPECT_EQ(catcher.count, 0) << catcher.text.toStdString();
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(mailtest::sendThroughDialog({first, second}, " -lead@example.org ; 张三@example.cn;", "今天的录音 & more",
+                                          "Hello,\n\nTwo takes."),
+              QDialog::Accepted);
 
     const auto fields = desktop.fields();
     EXPECT_EQ(valuesInOrder(fields, "to"), (QStringList{"-lead@example.org", "张三@example.cn"}));

@@ -259,6 +259,25 @@ inline size_t longestQuietStretch(const std::vector<double>& s, size_t from, siz
     return best;
 }
 
+// Runs of at least `minimum` samples quieter than `level` from `from` on
+// (start, length).
+inline std::vector<std::pair<size_t, size_t>> quietStretches(const std::vector<double>& s, size_t from, double level,
+                                                             size_t minimum)
+{
+    std::vector<std::pair<size_t, size_t>> out;
+    size_t run = 0;
+    for (size_t i = from; i <= s.size(); ++i) {
+        if (i < s.size() && std::abs(s[i]) < level) {
+            ++run;
+            continue;
+        }
+        if (run >= minimum)
+            out.push_back({i - run, run});
+        run = 0;
+    }
+    return out;
+}
+
 // Where a tone of `period` samples jumps in phase: audio lost or doubled.
 // A break with silence in between is where the player ran dry (the tone
 // resumes later, phase intact), not a jump. Positions in samples.

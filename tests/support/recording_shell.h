@@ -24,4 +24,12 @@ public:
     int result = 33;
 };
 
+// A recording shell that is the program's shell for as long as it lives, so
+// a failing test cannot leave the global pointing at a dead object.
+class ScopedRecordingShell : public RecordingShell {
+public:
+    ScopedRecordingShell() { platform::setShellForTesting(this); }
+    ~ScopedRecordingShell() override { platform::setShellForTesting(nullptr); }
+};
+
 }  // namespace testsupport
