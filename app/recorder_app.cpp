@@ -1,6 +1,6 @@
 #include "app/recorder_app.h"
 
-#include "playlist/playlist_box.h"
+#include "playlist/playlist_panel.h"
 
 #include "app/abrupt_exit.h"
 #include "app/desktop_integration.h"
@@ -64,7 +64,7 @@ int RecorderApp::InitInstance()
     {
         RecorderDialog dialog(m_store);
         DesktopIntegration desktopServices(dialog);
-        dialog.playlistBox().SetFolderHistory(&m_folderHistory);
+        dialog.playlistPanel().SetFolderHistory(&m_folderHistory);
         for (const QString& path : m_salvaged)
             dialog.addRecording(path);
         window = &dialog;
@@ -72,11 +72,11 @@ int RecorderApp::InitInstance()
             dialog.setWindowState(dialog.windowState() & ~Qt::WindowMinimized);
             dialog.raise();
             dialog.activateWindow();
-            dialog.playlistBox().OpenFiles(paths);
+            dialog.playlistPanel().OpenFiles(paths);
         });
         // Once the window shows: its messages about the files have a parent.
         if (!m_paths.isEmpty())
-            QTimer::singleShot(0, &dialog, [&dialog, this] { dialog.playlistBox().OpenFiles(m_paths); });
+            QTimer::singleShot(0, &dialog, [&dialog, this] { dialog.playlistPanel().OpenFiles(m_paths); });
         if (endRequested)
             QTimer::singleShot(0, &dialog, [&dialog] { dialog.OnSessionEnd(); });
         dialog.exec();

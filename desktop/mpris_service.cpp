@@ -20,9 +20,9 @@ const QString kServiceName = QStringLiteral("org.mpris.MediaPlayer2.quillon");
 
 }  // namespace
 
-MprisService::MprisService(QWidget& window, playlist::PlaylistBox& box, QObject* parent)
+MprisService::MprisService(QWidget& window, playlist::PlaylistPanel& panel, QObject* parent)
     : QObject(parent),
-      m_transport(new PlaylistTransport(box, this)),
+      m_transport(new PlaylistTransport(panel, this)),
       m_player(new MprisPlayer(*m_transport, this)),
       m_bus(QString())
 {

@@ -11,7 +11,7 @@
 class QWidget;
 
 namespace playlist {
-class PlaylistBox;
+class PlaylistPanel;
 }
 
 namespace desktop {
@@ -22,8 +22,8 @@ class PlaylistTransport;
 class MprisService : public QObject {
     Q_OBJECT
 public:
-    // `window` and `box` must outlive the service.
-    MprisService(QWidget& window, playlist::PlaylistBox& box, QObject* parent = nullptr);
+    // `window` and `panel` must outlive the service.
+    MprisService(QWidget& window, playlist::PlaylistPanel& panel, QObject* parent = nullptr);
     ~MprisService() override;
 
     // Registers on `bus`; false (after logging why) when that fails.

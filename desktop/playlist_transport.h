@@ -9,7 +9,7 @@
 #include <cstdint>
 
 namespace playlist {
-class PlaylistBox;
+class PlaylistPanel;
 struct PlaylistItem;
 }  // namespace playlist
 
@@ -20,8 +20,8 @@ class PlaylistTransport : public QObject {
 public:
     enum class Status { Stopped, Playing, Paused };
 
-    // `box` must outlive the transport.
-    explicit PlaylistTransport(playlist::PlaylistBox& box, QObject* parent = nullptr);
+    // `panel` must outlive the transport.
+    explicit PlaylistTransport(playlist::PlaylistPanel& panel, QObject* parent = nullptr);
 
     // The item playing or paused, or null.
     const playlist::PlaylistItem* currentItem() const;
@@ -64,7 +64,7 @@ private:
     void PlayRow(int row);
     int64_t FramesToUs(const playlist::PlaylistItem& item, int64_t frames) const;
 
-    playlist::PlaylistBox& m_box;
+    playlist::PlaylistPanel& m_panel;
 };
 
 }  // namespace desktop

@@ -2,14 +2,15 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <utility>
 
 namespace playlist {
 
-// Everything the thread can touch besides the entries; shared with the
-// thread so that a thread let go at StopLoader still finds it alive.
+// Everything the thread touches; shared with the thread so that a thread
+// let go at StopLoader still finds it alive.
 struct Loader::Block {
-    Block(Deliver d, DecoderCalls c) : deliver(std::move(d)), calls(std::move(c)), ring(kMaxItems) {}
+    Block(Deliver d, DecoderCalls c) : deliver(std::move(d)), calls(std::move(c)) {}
 
     const Deliver deliver;
     const DecoderCalls calls;
@@ -20,10 +21,7 @@ struct Loader::Block {
     bool started = false;
     bool finished = false;
     bool quit = false;
-    bool workPending = false;
-    uint32_t head = 0;
-    uint32_t queued = 0;
-    std::vector<LoaderEntry*> ring;
+    std::deque<std::pair<uint64_t, std::string>> queue;
 };
 
 Loader::Loader(Deliver deliver, DecoderCalls calls)
@@ -37,8 +35,6 @@ Loader::~Loader()
         StopLoader();
 }
 
-std::mutex& Loader::lock() { return m_block->lock; }
-
 void Loader::StartLoader()
 {
     m_thread = std::thread(&Loader::LoaderThread, m_block);
@@ -46,23 +42,19 @@ void Loader::StartLoader()
     m_block->work.wait(guard, [this] { return m_block->started; });
 }
 
-void Loader::EnqueueForLoading(LoaderEntry* entry)
+void Loader::EnqueueForLoading(uint64_t id, std::string path)
 {
     Block& b = *m_block;
     std::lock_guard guard(b.lock);
-    // The ring holds the whole list, but entries removed while queued keep
-    // their places until the thread reaches them, and new ones may follow.
-    if (b.queued == b.ring.size()) {
-        std::vector<LoaderEntry*> larger(b.ring.size() * 2);
-        for (uint32_t i = 0; i < b.queued; ++i)
-            larger[i] = b.ring[(b.head + i) % b.ring.size()];
-        b.ring.swap(larger);
-        b.head = 0;
-    }
-    b.ring[(b.head + b.queued) % b.ring.size()] = entry;
-    ++b.queued;
-    b.workPending = true;
+    b.queue.emplace_back(id, std::move(path));
     b.work.notify_all();
+}
+
+void Loader::Forget(uint64_t id)
+{
+    Block& b = *m_block;
+    std::lock_guard guard(b.lock);
+    std::erase_if(b.queue, [id](const auto& request) { return request.first == id; });
 }
 
 bool Loader::StopLoader(std::chrono::milliseconds bound)
@@ -72,7 +64,6 @@ bool Loader::StopLoader(std::chrono::milliseconds bound)
     Block& b = *m_block;
     std::unique_lock guard(b.lock);
     b.quit = true;
-    b.workPending = true;
     b.work.notify_all();
     const bool ended = b.finishedSignal.wait_for(guard, bound, [&b] { return b.finished; });
     guard.unlock();
@@ -90,70 +81,43 @@ void Loader::LoaderThread(std::shared_ptr<Block> block)
     b.started = true;
     b.work.notify_all();
     for (;;) {
-        b.work.wait(guard, [&b] { return b.workPending; });
-        b.workPending = false;
-        while (b.queued != 0) {
-            // Entries still queued at the stop are dropped without a result
-            // and never touched: their owner may already have freed them.
-            if (b.quit) {
-                b.queued = 0;
-                break;
-            }
-            LoaderEntry* entry = b.ring[b.head];
-            b.head = (b.head + 1) % b.ring.size();
-            --b.queued;
-            entry->parked = 0;
-            if (entry->imageCount == kRemovedMark) {
-                guard.unlock();
-                b.deliver(entry, LoadEvent::Done, kRemovedWhileWaiting);
-                guard.lock();
-                continue;
-            }
-            // The thread's own copy: the entry may be gone while the
-            // library works if the window thread stops waiting for us.
-            const std::string path = entry->path;
-            guard.unlock();
-            b.deliver(entry, LoadEvent::Started, 0);
-            // Lets a removal the window thread is doing on this entry finish.
-            guard.lock();
-            guard.unlock();
-
-            const FileStamp stamp = FileStamp::Of(path);
-            ZLDEC_HANDLE stream = 0;
-            uint32_t code = b.calls.open(&stream, path.c_str());
-            if (code == ZLDEC_OK) {
-                uint32_t frames = 0;
-                if (b.calls.length(stream, &frames) != ZLDEC_OK || frames == 0) {
-                    b.calls.close(stream);
-                    stream = 0;
-                    code = kEmptyStream;
-                }
-            } else {
-                stream = 0;
-                code = OpenFailureCode(code);
-            }
-
-            guard.lock();
-            const bool quitting = b.quit;
-            if (!quitting) {
-                entry->parked = stream;
-                entry->parkedStamp = stamp;
-            }
-            guard.unlock();
-            if (quitting) {
-                // Nobody takes the stream any more, and the entry may be gone.
-                if (stream)
-                    b.calls.close(stream);
-            } else {
-                b.deliver(entry, LoadEvent::Done, code);
-            }
-            guard.lock();
-        }
+        b.work.wait(guard, [&b] { return b.quit || !b.queue.empty(); });
+        // Files still queued at the stop are dropped without a result.
         if (b.quit) {
+            b.queue.clear();
             b.finished = true;
             b.finishedSignal.notify_all();
             return;
         }
+        auto [id, path] = std::move(b.queue.front());
+        b.queue.pop_front();
+        b.deliver({id, LoadEvent::Started});
+        guard.unlock();
+
+        LoadResult done{id, LoadEvent::Done};
+        done.stamp = FileStamp::Of(path);
+        uint32_t code = b.calls.open(&done.stream, path.c_str());
+        if (code == ZLDEC_OK) {
+            uint32_t frames = 0;
+            if (b.calls.length(done.stream, &frames) != ZLDEC_OK || frames == 0) {
+                b.calls.close(done.stream);
+                done.stream = 0;
+                code = kEmptyStream;
+            }
+        } else {
+            done.stream = 0;
+            code = OpenFailureCode(code);
+        }
+        done.code = code;
+
+        guard.lock();
+        if (b.quit) {
+            // Nobody takes the stream any more.
+            if (done.stream)
+                b.calls.close(done.stream);
+            continue;
+        }
+        b.deliver(std::move(done));
     }
 }
 

@@ -1,30 +1,27 @@
 #pragma once
-// The playlist's one worker thread: opens and measures queued entries through
+// The playlist's one worker thread: opens and measures queued files through
 // the decoder library, in the order they were queued, and hands each result
-// to a callback. Plain C++ so that ThreadSanitizer can check it whole.
+// by value to a callback. It shares nothing with the files' owner but its
+// own queue. Plain C++ so that ThreadSanitizer can check it whole.
 
 #include <zldecoder.h>
 
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
-#include <vector>
 
 namespace playlist {
 
 inline constexpr uint32_t kMaxItems = 5000;
 
-// Result codes beyond the library's open codes (1 to 6 and others).
-inline constexpr uint32_t kRemovedWhileWaiting = 2;
+// The result code beyond the library's open codes (1 to 6 and others).
 inline constexpr uint32_t kEmptyStream = 16;
-
-// `imageCount` of an entry removed while the loader still owes its result.
-inline constexpr uint8_t kRemovedMark = 255;
 
 // Tells one version of a file from another: a file replaced, rewritten or
 // only touched since it was loaded has another stamp.
@@ -41,22 +38,20 @@ struct FileStamp {
     static FileStamp Of(const std::string& path);
 };
 
-// What the loader needs of an entry. The fields the lock guards are marked.
-struct LoaderEntry {
-    // The file system's bytes of the full path; fixed once queued.
-    std::string path;
-    // Guarded: the stream the loader opened, parked until the window thread
-    // takes it on the load-done result (0 if opening failed).
-    ZLDEC_HANDLE parked = 0;
-    // Guarded, handed over with `parked`: the file's stamp taken just before
-    // it was opened, so that a later change is never taken for the version loaded.
-    FileStamp parkedStamp;
-    // Guarded as the removal mark (kRemovedMark); otherwise the number of
-    // row pictures, which only the window thread uses.
-    uint8_t imageCount = 1;
-};
-
 enum class LoadEvent { Started, Done };
+
+// One result, handed over by value and named by the id it was queued with.
+struct LoadResult {
+    uint64_t id = 0;
+    LoadEvent kind = LoadEvent::Started;
+    // Done: 0 on success, else why the file could not be played.
+    uint32_t code = 0;
+    // Done: the opened stream, now the receiver's to close (0 on failure).
+    ZLDEC_HANDLE stream = 0;
+    // Done: the file's stamp taken just before it was opened, so that a
+    // later change is never taken for the version loaded.
+    FileStamp stamp;
+};
 
 // The three library calls the loader makes; tests may stand in for them.
 struct DecoderCalls {
@@ -69,9 +64,10 @@ struct DecoderCalls {
 
 class Loader {
 public:
-    // Called on the loader thread, never under the lock, in the order of
-    // loading; `code` is 0 on success (Done only).
-    using Deliver = std::function<void(LoaderEntry*, LoadEvent, uint32_t code)>;
+    // Called on the loader thread in the order of loading, under the
+    // loader's lock, so that no result follows a stop: it must not call
+    // the loader.
+    using Deliver = std::function<void(LoadResult)>;
 
     explicit Loader(Deliver deliver, DecoderCalls calls = {});
     ~Loader();  // stops the thread within the bound if it still runs
@@ -80,14 +76,14 @@ public:
 
     // Returns once the thread runs.
     void StartLoader();
-    void EnqueueForLoading(LoaderEntry* entry);
+    void EnqueueForLoading(uint64_t id, std::string path);
+    // The file's owner let it go: still queued, it is dropped without a
+    // result; being opened, its result still comes (with a stream to close).
+    void Forget(uint64_t id);
     // Asks the thread to quit and waits at most `bound`; true if it ended.
     // A thread still inside the decoder library is let go: it keeps its
-    // own state alive and touches no entry afterwards.
+    // own state alive, closes what it opened and reports nothing more.
     bool StopLoader(std::chrono::milliseconds bound = std::chrono::seconds(30));
-
-    // The lock shared with the window thread's removal of entries.
-    std::mutex& lock();
 
 private:
     struct Block;

@@ -5,7 +5,6 @@
 //   loading   stream closed, length kLoading,   the four loading pictures, imageCount 4
 //   failed    stream closed, length = the code, the failed picture, imageCount 1
 //   loaded    stream open,   length in frames,  the stream's pictures or the default one
-//   removed while pending: imageCount kRemovedMark, freed when its result arrives
 
 #include "decoder/decoder_stream.h"
 #include "playlist/loader.h"
@@ -15,20 +14,26 @@
 #include <QString>
 
 #include <cstdint>
+#include <string>
 
 namespace playlist {
 
 inline constexpr uint32_t kLoading = 0xFFFFFFFFu;
 
-struct PlaylistItem : LoaderEntry {
+struct PlaylistItem {
+    // The file system's bytes of the full path.
+    std::string path;
+    // Names the item's loads; a result for an id no item holds is dropped.
+    uint64_t id = 0;
     // Open only while loaded; the item owns it. The player borrows it.
     decoder::DecoderStream stream;
     // The stream's PCM format (owned by the library); null unless loaded.
     const ZLWaveFormat* format = nullptr;
     // Loaded: sample frames (above 0). Otherwise 0, kLoading or the code.
     uint32_t length = 0;
-    // The row pictures; imageCount (in LoaderEntry) of them are shown.
+    // The row pictures; the first imageCount of them are shown in turn.
     QList<QImage> images;
+    uint8_t imageCount = 1;
     int8_t imageFrame = 0;
     uint8_t imageWidth = 0;
     uint8_t imageHeight = 0;
@@ -42,7 +47,6 @@ struct PlaylistItem : LoaderEntry {
     bool isLoading() const { return !stream.isOpen() && length == kLoading; }
     bool isLoaded() const { return stream.isOpen(); }
     bool isFailed() const { return !stream.isOpen() && length != 0 && length != kLoading; }
-    bool isRemoved() const { return imageCount == kRemovedMark; }
 
     QString filePath() const;
 };

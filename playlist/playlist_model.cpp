@@ -3,13 +3,9 @@
 #include "resources/artwork.h"
 #include "resources/strings.h"
 
-#include <QCoreApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QStandardPaths>
 #include <QTimer>
 
 #include <unistd.h>
@@ -60,12 +56,12 @@ PlaylistModel::PlaylistModel(QObject* parent) : QAbstractListModel(parent)
 {
     // Results queue up in order and are taken a moment after the first of
     // a batch, so that a fast loader does not wake this thread for each one.
-    m_loader = std::make_unique<Loader>([this](LoaderEntry* entry, LoadEvent kind, uint32_t code) {
+    m_loader = std::make_unique<Loader>([this](LoadResult result) {
         bool first = false;
         {
             std::lock_guard guard(m_resultsLock);
             first = m_results.empty();
-            m_results.push_back({static_cast<PlaylistItem*>(entry), kind, code});
+            m_results.push_back(std::move(result));
         }
         if (first)
             QMetaObject::invokeMethod(this, [this] {
@@ -78,6 +74,23 @@ PlaylistModel::PlaylistModel(QObject* parent) : QAbstractListModel(parent)
     m_listWriteTimer.setSingleShot(true);
     m_listWriteTimer.setInterval(kListWriteDelayMs);
     connect(&m_listWriteTimer, &QTimer::timeout, this, &PlaylistModel::WriteChangedList);
+    m_animation.setInterval(kAnimationMs);
+    connect(&m_animation, &QTimer::timeout, this, &PlaylistModel::AdvanceFrames);
+}
+
+void PlaylistModel::AdvanceFrames()
+{
+    int first = -1, last = -1;
+    for (int row = 0; row < count(); ++row) {
+        PlaylistItem& it = *m_items[size_t(row)];
+        if (it.imageCount > 1) {
+            it.imageFrame = int8_t((it.imageFrame + 1) % it.imageCount);
+            first = first < 0 ? row : first;
+            last = row;
+        }
+    }
+    if (first >= 0)
+        emit dataChanged(index(first), index(last), {PictureRole});
 }
 
 void PlaylistModel::TakeLoadResults()
@@ -88,25 +101,27 @@ void PlaylistModel::TakeLoadResults()
         results.swap(m_results);
     }
     for (const LoadResult& result : results) {
-        if (result.kind == LoadEvent::Started)
-            OnLoadStart(result.item);
-        else
-            OnLoadDone(result.item, result.code);
+        const auto found = m_byId.find(result.id);
+        if (found == m_byId.end()) {
+            // Its item went while the file was being opened.
+            if (result.stream)
+                ZLDec_CloseStream(result.stream);
+        } else if (result.kind == LoadEvent::Started) {
+            OnLoadStart(found->second);
+        } else {
+            OnLoadDone(found->second, result);
+        }
     }
 }
 
 PlaylistModel::~PlaylistModel()
 {
     Shutdown();
-    // Streams whose load-done result never arrived are still parked.
-    std::lock_guard guard(m_loader->lock());
-    for (auto* list : {&m_items, &m_pendingRemoved}) {
-        for (auto& item : *list) {
-            if (item->parked)
-                ZLDec_CloseStream(item->parked);
-            item->parked = 0;
-        }
-    }
+    // Streams whose results were never taken.
+    std::lock_guard guard(m_resultsLock);
+    for (const LoadResult& result : m_results)
+        if (result.stream)
+            ZLDec_CloseStream(result.stream);
 }
 
 void PlaylistModel::Initialize(const QString& listFilePath)
@@ -115,6 +130,7 @@ void PlaylistModel::Initialize(const QString& listFilePath)
     ReadListFile(m_listFilePath);
     m_listModified = false;
     m_initialized = true;
+    m_animation.start();
 }
 
 void PlaylistModel::Shutdown()
@@ -123,6 +139,7 @@ void PlaylistModel::Shutdown()
         return;
     m_shutDown = true;
     m_listWriteTimer.stop();
+    m_animation.stop();
     if (m_initialized && m_listModified)
         WriteListFile();
     m_loader->StopLoader();
@@ -141,6 +158,14 @@ QVariant PlaylistModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole: return it->filePath();
     case StateTextRole: return StateText(*it);
+    case TitleRole: return GetItemTitle(*it);
+    case DetailRole: return it->isLoaded() ? FormatDetailLine(*it) : QString();
+    case PictureRole: {
+        const bool shown = it->imageFrame >= 0 && it->imageFrame < it->imageCount && it->imageFrame < it->images.size();
+        return shown ? it->images[it->imageFrame] : QImage();
+    }
+    case PictureSizeRole: return QSize(it->imageWidth, it->imageHeight);
+    case QueuedRole: return it->queued != 0;
     case Qt::AccessibleTextRole: {
         // What a screen reader says for the row: the title and what became
         // of the file (its format once loaded, else the row's state text).
@@ -187,6 +212,7 @@ unsigned PlaylistModel::AddFileName(const std::string& fileName, uint8_t attribu
 
     auto created = std::make_unique<PlaylistItem>();
     created->path = fileName;
+    created->id = ++m_lastId;
     created->attribute = attribute;
     MakeWaiting(*created);
     PlaylistItem* added = created.get();
@@ -196,8 +222,9 @@ unsigned PlaylistModel::AddFileName(const std::string& fileName, uint8_t attribu
     m_items.push_back(std::move(created));
     m_fileNames.insert(fileName);
     m_removedNames.erase(fileName);
+    m_byId.emplace(added->id, added);
     endInsertRows();
-    m_loader->EnqueueForLoading(added);
+    m_loader->EnqueueForLoading(added->id, added->path);
     return unsigned(row);
 }
 
@@ -222,42 +249,11 @@ bool PlaylistModel::Reload(PlaylistItem* it)
 {
     if (!it || !(it->isLoaded() || it->isFailed()) || indexOf(it) < 0)
         return false;
-    {
-        // As at removal: the loader never holds this item now, but the
-        // stream is closed under the lock all the same.
-        std::lock_guard guard(m_loader->lock());
-        it->stream.close();
-    }
+    it->stream.close();
     MakeWaiting(*it);
     changed(it);
-    m_loader->EnqueueForLoading(it);
+    m_loader->EnqueueForLoading(it->id, it->path);
     return true;
-}
-
-PlaylistModel::AddOutcome PlaylistModel::AddPaths(const QStringList& paths)
-{
-    AddOutcome outcome;
-    for (const QString& path : paths) {
-        const unsigned r = AddItem(path);
-        if (r == kListFull) {
-            outcome.listFull = true;
-            break;
-        }
-        if (r == kPathRefused) {
-            outcome.refused.append(path);
-            continue;
-        }
-        outcome.last = r;
-        setListModified();
-    }
-    return outcome;
-}
-
-unsigned PlaylistModel::AddRecording(const QString& path)
-{
-    const unsigned r = AddItem(path);
-    setListModified();
-    return r;
 }
 
 void PlaylistModel::RemoveItem(int index, bool deleteFile)
@@ -269,52 +265,34 @@ void PlaylistModel::RemoveItem(int index, bool deleteFile)
     m_items.erase(m_items.begin() + index);
     m_fileNames.erase(removed->path);
     m_removedNames.insert(removed->path);
+    m_byId.erase(removed->id);
     endRemoveRows();
     setListModified();
 
-    // Under the lock the loader cannot be between checking the mark and
-    // opening this file, nor parking a stream in it.
-    std::lock_guard guard(m_loader->lock());
-    const bool pending = removed->isWaiting() || removed->isLoading();
+    if (removed->isWaiting() || removed->isLoading())
+        m_loader->Forget(removed->id);
     removed->stream.close();
     if (deleteFile)
         ::unlink(removed->path.c_str());
-    if (pending) {
-        removed->imageCount = kRemovedMark;
-        m_pendingRemoved.push_back(std::move(removed));
-    }
 }
 
 void PlaylistModel::OnLoadStart(PlaylistItem* it)
 {
-    if (it->isRemoved())
-        return;
     it->length = kLoading;
     it->imageCount = uint8_t(LoadingImages().size());
     changed(it);
 }
 
-void PlaylistModel::OnLoadDone(PlaylistItem* it, uint32_t code)
+void PlaylistModel::OnLoadDone(PlaylistItem* it, const LoadResult& result)
 {
-    ZLDEC_HANDLE handle = 0;
-    {
-        std::lock_guard guard(m_loader->lock());
-        handle = std::exchange(it->parked, 0);
-        it->stamp = it->parkedStamp;
-    }
-    if (it->isRemoved()) {
-        if (handle)
-            ZLDec_CloseStream(handle);
-        std::erase_if(m_pendingRemoved, [it](const auto& p) { return p.get() == it; });
-        return;
-    }
+    const ZLDEC_HANDLE handle = result.stream;
+    it->stamp = result.stamp;
     it->imageFrame = 0;
     if (handle) {
         it->stream = decoder::DecoderStream(handle);
         it->length = it->stream.length();
         it->format = it->stream.format();
-        // One below the removal mark: a picture count never reads as removed.
-        const size_t own = std::min<size_t>(it->stream.images().size(), kRemovedMark - 1);
+        const size_t own = std::min<size_t>(it->stream.images().size(), 255);
         if (own > 0) {
             it->images.clear();
             int width = it->imageWidth, height = it->imageHeight;
@@ -335,7 +313,7 @@ void PlaylistModel::OnLoadDone(PlaylistItem* it, uint32_t code)
     } else {
         it->images = FailedImages();
         it->imageCount = 1;
-        it->length = code;
+        it->length = result.code;
     }
     changed(it);
     emit loadFinished(it);
@@ -357,72 +335,6 @@ void PlaylistModel::changed(PlaylistItem* it)
     emit dataChanged(index(row), index(row));
 }
 
-namespace {
-// A list file's entries, each with the path it names (a relative one taken
-// from the list's folder). A missing or unreadable file gives none.
-std::vector<std::pair<std::string, ListEntry>> ReadListEntries(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const qint64 fileLength = file.size();
-    // No valid list holds more than the largest count of the largest entries.
-    const QByteArray bytes = file.read(qint64(kListHeaderSize + 0xFFFF * kListEntrySize));
-    file.close();
-    const std::string folder = QFile::encodeName(QFileInfo(path).absolutePath()).toStdString();
-    std::vector<std::pair<std::string, ListEntry>> named;
-    for (ListEntry& entry : ParseListFile(
-             std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())),
-             uint64_t(std::max<qint64>(fileLength, 0)))) {
-        const bool relative = entry.path.empty() || entry.path.front() != '/';
-        std::string name = relative ? folder + "/" + entry.path : entry.path;
-        named.emplace_back(std::move(name), std::move(entry));
-    }
-    return named;
-}
-}  // namespace
-
-void PlaylistModel::ReadListFile(const QString& path)
-{
-    for (const auto& [name, entry] : ReadListEntries(path))
-        AddFileName(name, entry.attribute);
-}
-
-bool PlaylistModel::WriteListFile()
-{
-    if (m_listFilePath.isEmpty())
-        return false;
-    std::vector<ListEntry> entries;
-    entries.reserve(m_items.size());
-    for (const auto& it : m_items)
-        entries.push_back({it->path, it->attribute, it->marked != 0});
-    // A second instance may have written the list since this one read it:
-    // what it holds beyond ours stays, after ours, unless this run removed it.
-    std::unordered_set<std::string> written = m_fileNames;
-    for (auto& [name, entry] : ReadListEntries(m_listFilePath)) {
-        if (entries.size() >= maxItems)
-            break;
-        if (entry.path.size() > kListMaxPathBytes || m_removedNames.contains(name) ||
-            !written.insert(name).second)
-            continue;
-        entries.push_back(std::move(entry));
-    }
-    const auto bytes = SerializeListFile(entries, uint32_t(QDateTime::currentSecsSinceEpoch()));
-
-    QDir().mkpath(QFileInfo(m_listFilePath).absolutePath());
-    // Written beside the old file and renamed over it: a crash or a full
-    // disk leaves either the old list or the new one, never a torn one.
-    QSaveFile file(m_listFilePath);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) != qint64(bytes.size()) ||
-        !file.flush() || ::fsync(file.handle()) != 0) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
-}
-
 void PlaylistModel::setListModified()
 {
     m_listModified = true;
@@ -435,27 +347,6 @@ void PlaylistModel::WriteChangedList()
     // A failed write keeps the mark: the next change or the exit tries again.
     if (m_listModified && !m_shutDown && WriteListFile())
         m_listModified = false;
-}
-
-namespace {
-QString& listFileForTesting()
-{
-    static QString path;
-    return path;
-}
-}  // namespace
-
-void PlaylistModel::setDefaultListFileForTesting(const QString& path) { listFileForTesting() = path; }
-
-QString PlaylistModel::DefaultListFilePath()
-{
-    if (!listFileForTesting().isEmpty())
-        return listFileForTesting();
-    const QString programFolder = QCoreApplication::applicationDirPath();
-    if (QFileInfo(programFolder).isWritable())
-        return programFolder + QStringLiteral("/Quillon.lst");
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QStringLiteral("/tessaly/Quillon/Quillon.lst");
 }
 
 QString PlaylistModel::StateText(const PlaylistItem& it)

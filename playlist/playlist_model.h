@@ -18,6 +18,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -31,9 +32,18 @@ public:
     static constexpr unsigned kListFull = kMaxItems;
     static constexpr unsigned kPathRefused = kMaxItems + 1;
 
-    // DisplayRole: the path; StateTextRole: the row text of a pending or failed item;
-    // AccessibleTextRole: the title with the state or, once loaded, the format.
-    enum Role { StateTextRole = Qt::UserRole + 1 };
+    // DisplayRole: the path; AccessibleTextRole: the title with the state
+    // or, once loaded, the format.
+    enum Role {
+        StateTextRole = Qt::UserRole + 1,  // the row text of a pending or failed item, else empty
+        TitleRole,                         // the title as the row shows it
+        DetailRole,                        // the format line of a loaded item, else empty
+        PictureRole,                       // the picture of the animation's current frame
+        PictureSizeRole,                   // the room the row's pictures take
+        QueuedRole,                        // in the play queue
+    };
+    // Animated pictures move on a frame this often.
+    static constexpr int kAnimationMs = 500;
 
     explicit PlaylistModel(QObject* parent = nullptr);
     ~PlaylistModel() override;
@@ -58,17 +68,6 @@ public:
     // is taken from the current folder.
     unsigned AddItem(const QString& path, uint8_t attribute = 0);
 
-    struct AddOutcome {
-        unsigned last = kListFull;  // the last item added or found
-        bool listFull = false;      // adding stopped at a full list
-        QStringList refused;        // paths too long, in the order given
-    };
-    // Adds files for a user command; sets listModified for each one added.
-    AddOutcome AddPaths(const QStringList& paths);
-    // A saved or salvaged recording joins the list; kListFull or
-    // kPathRefused drop it without a message.
-    unsigned AddRecording(const QString& path);
-
     // Removes item `index`; with deleteFile its file goes too. The caller
     // keeps items that are playing.
     void RemoveItem(int index, bool deleteFile);
@@ -92,8 +91,6 @@ public:
     // if it changed since.
     void setListModified();
     static constexpr int kListWriteDelayMs = 1000;
-    // Items removed while the loader still owes their result.
-    int pendingRemovals() const { return int(m_pendingRemoved.size()); }
 
     // "Quillon.lst" beside the program when that folder is writable, else
     // in the user's data folder.
@@ -116,23 +113,20 @@ signals:
     void loadFinished(playlist::PlaylistItem* item);
 
 private:
-    struct LoadResult {
-        PlaylistItem* item;
-        LoadEvent kind;
-        uint32_t code;
-    };
     void TakeLoadResults();
     unsigned AddFileName(const std::string& fileName, uint8_t attribute);
     void OnLoadStart(PlaylistItem* item);
-    void OnLoadDone(PlaylistItem* item, uint32_t code);
+    void OnLoadDone(PlaylistItem* item, const LoadResult& result);
     void changed(PlaylistItem* item);
     // The waiting state a new or reloaded item starts in.
     static void MakeWaiting(PlaylistItem& item);
     void WriteChangedList();
+    // Moves the animated rows on a frame.
+    void AdvanceFrames();
 
     std::vector<std::unique_ptr<PlaylistItem>> m_items;
-    // Removed while the loader still owed their result.
-    std::vector<std::unique_ptr<PlaylistItem>> m_pendingRemoved;
+    std::unordered_map<uint64_t, PlaylistItem*> m_byId;
+    uint64_t m_lastId = 0;
     std::unordered_set<std::string> m_fileNames;
     // Names this run removed (and did not add again): writing the list
     // must not take them back from the file.
@@ -145,6 +139,7 @@ private:
     QString m_listFilePath;
     bool m_listModified = false;
     QTimer m_listWriteTimer;
+    QTimer m_animation;
     bool m_initialized = false;
     bool m_shutDown = false;
 };

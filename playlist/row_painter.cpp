@@ -7,7 +7,6 @@
 #include "controls/system_colours.h"
 #include "playlist/playlist_model.h"
 #include "playlist/playlist_player.h"
-#include "playlist/row_texts.h"
 #include "resources/artwork.h"
 
 namespace playlist {
@@ -30,12 +29,6 @@ QPixmap marker(int id)
     QPixmap pixmap = QPixmap::fromImage(image);
     pixmap.setMask(QBitmap::fromImage(image.createMaskFromColor(image.pixel(0, 0), Qt::MaskInColor)));
     return pixmap;
-}
-
-const PlaylistItem* itemAt(const QModelIndex& index)
-{
-    const auto* model = qobject_cast<const PlaylistModel*>(index.model());
-    return model ? model->item(index.row()) : nullptr;
 }
 
 }  // namespace
@@ -65,37 +58,22 @@ QSize RowPainter::sizeHint(const QStyleOptionViewItem& option, const QModelIndex
     return QSize(option.rect.width(), kRowHeight);
 }
 
-void RowPainter::PaintPicture(QPainter& painter, const PlaylistItem& item, QPoint at, bool selected)
-{
-    const QRect area(at, QSize(item.imageWidth, item.imageHeight));
-    if (item.imageFrame < 0 || item.imageFrame >= item.imageCount || item.imageFrame >= item.images.size()) {
-        painter.fillRect(area, Qt::white);
-        return;
-    }
-    QImage picture = item.images[item.imageFrame].convertToFormat(QImage::Format_RGB32);
-    if (selected) {
-        // The picture's white surround takes the row's selection colour.
-        controls::FloodFillSurface(picture, QPoint(0, 0), Qt::white, kSelectionColour);
-    }
-    painter.drawImage(area, picture, QRect(QPoint(0, 0), area.size()));
-}
-
 void RowPainter::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    const PlaylistItem* item = itemAt(index);
-    if (!item)
+    if (!index.isValid())
         return;
     const QRect r = option.rect;
     const bool selected = (option.state & QStyle::State_Selected) || (m_anchor && m_anchor() == index);
+    const QSize pictureSize = index.data(PlaylistModel::PictureSizeRole).toSize();
     const QPalette& palette = option.palette;
     painter->save();
     painter->setClipRect(r);
     // Unselected rows show the list's background, painted by the view.
     if (selected)
-        painter->fillRect(QRect(r.left() + item->imageWidth, r.top(), r.width() - item->imageWidth, r.height()),
+        painter->fillRect(QRect(r.left() + pictureSize.width(), r.top(), r.width() - pictureSize.width(), r.height()),
                           kSelectionColour);
 
-    const int x = r.left() + item->imageWidth + 5;
+    const int x = r.left() + pictureSize.width() + 5;
     const QString number = QStringLiteral("%1. ").arg(index.row() + 1);
     painter->setPen(controls::syscolour::text(palette));
     painter->setFont(SmallFont());
@@ -103,24 +81,37 @@ void RowPainter::paint(QPainter* painter, const QStyleOptionViewItem& option, co
     painter->drawText(QPoint(x, r.top() + 2 + small.ascent()), number);
     painter->setFont(TitleFont());
     const QFontMetrics title(TitleFont());
-    painter->drawText(QPoint(x + small.horizontalAdvance(number) + 2, r.top() + title.ascent()), GetItemTitle(*item));
+    painter->drawText(QPoint(x + small.horizontalAdvance(number) + 2, r.top() + title.ascent()),
+                      index.data(PlaylistModel::TitleRole).toString());
 
     painter->setFont(SmallFont());
     const int secondTop = r.top() + title.height() - 1;
-    if (item->isLoaded()) {
+    const QString state = index.data(PlaylistModel::StateTextRole).toString();
+    if (state.isEmpty()) {
         painter->setPen(selected ? controls::syscolour::selection(palette) : controls::syscolour::grayText(palette));
-        painter->drawText(QPoint(x + 10, secondTop + small.ascent()), FormatDetailLine(*item));
+        painter->drawText(QPoint(x + 10, secondTop + small.ascent()), index.data(PlaylistModel::DetailRole).toString());
     } else {
         painter->setPen(kStateTextColour);
-        painter->drawText(QPoint(x + 10, secondTop + small.ascent()), PlaylistModel::StateText(*item));
+        painter->drawText(QPoint(x + 10, secondTop + small.ascent()), state);
     }
 
-    PaintPicture(*painter, *item, r.topLeft(), selected);
+    const QRect area(r.topLeft(), pictureSize);
+    QImage picture = index.data(PlaylistModel::PictureRole).value<QImage>();
+    if (picture.isNull()) {
+        painter->fillRect(area, Qt::white);
+    } else {
+        picture = picture.convertToFormat(QImage::Format_RGB32);
+        // The picture's white surround takes the row's selection colour.
+        if (selected)
+            controls::FloodFillSurface(picture, QPoint(0, 0), Qt::white, kSelectionColour);
+        painter->drawImage(area, picture, QRect(QPoint(0, 0), area.size()));
+    }
 
-    if (item->queued) {
+    if (index.data(PlaylistModel::QueuedRole).toBool()) {
         static const QPixmap queued = marker(249);
         static const QPixmap current = marker(250);
-        const bool isCurrent = m_player && m_player->queue().Current() == item;
+        const auto* model = qobject_cast<const PlaylistModel*>(index.model());
+        const bool isCurrent = m_player && model && m_player->queue().Current() == model->item(index.row());
         painter->drawPixmap(r.left() + 33, r.top() + r.height() - 9 - 4, isCurrent ? current : queued);
     }
     painter->restore();

@@ -1,7 +1,7 @@
 #pragma once
-// Draws the playlist's rows: the picture at the left (its white surround in
-// the selection colour on a selected row), the number and title, the detail
-// line or the red state text, and the queue marker.
+// Draws the playlist's rows from the model's roles: the picture at the left
+// (its white surround in the selection colour on a selected row), the number
+// and title, the detail line or the red state text, and the queue marker.
 
 #include <QAbstractItemDelegate>
 #include <QColor>
@@ -11,7 +11,6 @@
 
 namespace playlist {
 
-struct PlaylistItem;
 class PlaylistPlayer;
 
 inline const QColor kSelectionColour(150, 205, 230);
@@ -33,10 +32,8 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
-    // The player is going: no queue to ask about any more.
-    void ForgetPlayer() { m_player = nullptr; }
-    // The picture alone, as the animation timer redraws it.
-    static void PaintPicture(QPainter& painter, const PlaylistItem& item, QPoint at, bool selected);
+    // The player whose current item is marked (null: none any more).
+    void SetPlayer(const PlaylistPlayer* player) { m_player = player; }
 
 private:
     std::function<QModelIndex()> m_anchor;

@@ -34,6 +34,7 @@
 #include "engine/recording_engine.h"
 #include "playlist/playlist_box.h"
 #include "playlist/playlist_model.h"
+#include "playlist/playlist_panel.h"
 #include "platform/paths.h"
 #include "platform/replacing_file.h"
 #include "recorder/save_flow.h"
@@ -198,28 +199,30 @@ void RecorderDialog::SetUpPlaylistControls()
                         slider->sizeHint().height());
 
     m_playlist = controlAs<playlist::PlaylistBox>(1011);
-    const std::tuple<int, int, int> buttons[] = {{104, 194, 433}, {1023, 159, 435}, {1021, 160, 434}};
-    for (const auto& [id, bitmapId, tipId] : buttons) {
+    m_playlistPanel = std::make_unique<playlist::PlaylistPanel>(*m_playlist);
+    playlist::PlaylistPanel* panel = m_playlistPanel.get();
+    const std::tuple<int, int, int, void (playlist::PlaylistPanel::*)()> buttons[] = {
+        {104, 194, 433, &playlist::PlaylistPanel::PlaySelected},
+        {1023, 159, 435, &playlist::PlaylistPanel::StopPlaying},
+        {1021, 160, 434, &playlist::PlaylistPanel::TogglePause}};
+    for (const auto& [id, bitmapId, tipId, command] : buttons) {
         auto* b = controlAs<controls::BitmapButton>(id);
         b->SetImages(bitmapId, kTransparent);
         b->SetTipText(tipId);
-        connect(b, &QAbstractButton::clicked, m_playlist, [this, id = id] { m_playlist->OnCommand(id); });
+        connect(b, &QAbstractButton::clicked, panel, command);
     }
 
     // The playlist takes the slider only once it has its bitmaps and range.
-    m_playlist->SetSettings(&m_store);
-    m_playlist->SetLoopSource([this] { return IsLoopPlaying(); });
-    m_playlist->Initialize(slider);
-    m_playlist->SetStatusWindow(controlAs<QLabel>(1012));
-    m_playlist->SetPositionWindow(controlAs<QLabel>(1014));
-    // The playlist's menu and keys send their commands here: the recorder's
-    // own stop stays with the engine, the rest go back to the playlist.
-    connect(m_playlist, &playlist::PlaylistBox::commandIssued, this, [this](int id) {
-        if (id == playlist::PlaylistBox::CmdRecorderStop)
-            controlAs<QAbstractButton>(1022)->click();
-        else
-            m_playlist->OnCommand(id);
-    });
+    panel->SetSettings(&m_store);
+    panel->SetLoopSource([this] { return IsLoopPlaying(); });
+    panel->Initialize(slider);
+    panel->SetStatusWindow(controlAs<QLabel>(1012));
+    panel->SetPositionWindow(controlAs<QLabel>(1014));
+    // The list's keys for the window: Space pauses the playlist, "." stops
+    // the recorder as its own stop button does.
+    connect(m_playlist, &playlist::PlaylistBox::pauseRequested, panel, &playlist::PlaylistPanel::TogglePause);
+    connect(m_playlist, &playlist::PlaylistBox::recorderStopRequested, this,
+            [this] { controlAs<QAbstractButton>(1022)->click(); });
 }
 
 void RecorderDialog::SetUpButtons()
@@ -370,10 +373,10 @@ std::unique_ptr<ProgressReporter> RecorderDialog::createProgress(int titleId)
 
 void RecorderDialog::addRecording(const QString& path)
 {
-    m_playlist->AddRecording(path, true);
+    m_playlistPanel->AddRecording(path, true);
 }
 
-playlist::PlaylistModel& RecorderDialog::playlist() { return m_playlist->model(); }
+playlist::PlaylistModel& RecorderDialog::playlist() { return m_playlistPanel->model(); }
 
 QStringList RecorderDialog::savedRecordings() const { return m_saveFlow->savedFiles(); }
 
@@ -535,7 +538,7 @@ void RecorderDialog::OnDestroy()
     StoreSettings();
     m_saveFlow.reset();
     m_engine->Release();
-    m_playlist->Shutdown();
+    m_playlistPanel->Shutdown();
 }
 
 void RecorderDialog::StoreSettings()
@@ -568,7 +571,7 @@ void RecorderDialog::KeepForSalvage()
     platform::ReplacingFile::DiscardUnfinished();
     StoreSettings();
     m_store.sync();
-    m_playlist->Shutdown();
+    m_playlistPanel->Shutdown();
 }
 
 namespace {

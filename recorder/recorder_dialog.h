@@ -21,6 +21,7 @@ class MixerPanel;
 class RecordingEngine;
 namespace playlist {
 class PlaylistBox;
+class PlaylistPanel;
 class PlaylistModel;
 }
 class SaveFlow;
@@ -53,6 +54,7 @@ public:
     playlist::PlaylistModel& playlist();
     playlist::PlaylistBox& playlistBox() { return *m_playlist; }
     SaveFlow& saveFlow() { return *m_saveFlow; }
+    playlist::PlaylistPanel& playlistPanel() { return *m_playlistPanel; }
 
     // The recorder's commands.
     void OnRecord();
@@ -160,6 +162,7 @@ private:
     std::unique_ptr<RecordingEngine> m_engine;
     std::unique_ptr<SaveFlow> m_saveFlow;
     playlist::PlaylistBox* m_playlist = nullptr;  // control 1011
+    std::unique_ptr<playlist::PlaylistPanel> m_playlistPanel;
     std::unique_ptr<MixerPanel> m_mixerPanel;  // closes its mixer before the controls go
     std::unique_ptr<DeviceListFollower> m_deviceList;
     controls::DialogUnits m_units;

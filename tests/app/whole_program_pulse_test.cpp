@@ -28,9 +28,11 @@
 #include "input/mixer_line_list.h"
 #include "platform/shell.h"
 #include "platform_audio/pulse_test_support.h"
+#include "playlist/playlist_actions.h"
 #include "playlist/playlist_box.h"
-#include "playlist/playlist_item.h"
 #include "playlist/playlist_model.h"
+#include "playlist/playlist_panel.h"
+#include "playlist/playlist_item.h"
 #include "playlist/playlist_player.h"
 #include "playlist/remove_items_dialog.h"
 #include "playlist/row_texts.h"
@@ -254,7 +256,7 @@ TEST_F(WholeProgram, RecordPlaySaveAsMp3FindInThePlaylistPlayRestoreAndRemove)
 
         // The playlist holds it, selected and loaded with its detail line.
         auto& box = w.playlistBox();
-        auto& model = box.model();
+        auto& model = w.playlistPanel().model();
         ASSERT_EQ(model.count(), 1);
         ASSERT_TRUE(waitLoaded(model, 0));
         EXPECT_EQ(box.GetSelectedRows(), std::vector<int>{0});
@@ -269,10 +271,10 @@ TEST_F(WholeProgram, RecordPlaySaveAsMp3FindInThePlaylistPlayRestoreAndRemove)
         box.setFocus();
         QTest::keyClick(&box, Qt::Key_Return);
         EXPECT_TRUE(w.isVisible()) << "Enter never closes the window";
-        ASSERT_TRUE(QTest::qWaitFor([&] { return box.player().IsPlaying(model.item(0)); }, 3000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.playlistPanel().player().IsPlaying(model.item(0)); }, 3000));
         QTest::qWait(1500);
         shoot(w, "window_playlist_playing");
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !box.player().IsPlaying(model.item(0)); }, 10000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !w.playlistPanel().player().IsPlaying(model.item(0)); }, 10000));
         const auto heard = channelSamples(monitor.finish(), kStereo48k);
         EXPECT_GT(strongestToneAmplitude(heard, 48000, kToneHz, 4800), 0.25);
 
@@ -295,14 +297,14 @@ TEST_F(WholeProgram, RecordPlaySaveAsMp3FindInThePlaylistPlayRestoreAndRemove)
         EXPECT_EQ(w.controlAs<QComboBox>(1266)->currentIndex(), 1) << "the device chosen last time";
         EXPECT_TRUE(w.controlAs<QCheckBox>(1024)->isChecked());
         auto& box = w.playlistBox();
-        auto& model = box.model();
+        auto& model = w.playlistPanel().model();
         ASSERT_EQ(model.count(), 1);
         EXPECT_EQ(model.item(0)->filePath(), savedPath);
         ASSERT_TRUE(waitLoaded(model, 0));
 
         box.SelectOnly(0);
         QTest::mouseClick(w.controlAs<QPushButton>(104), Qt::LeftButton);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return box.player().IsPlaying(model.item(0)); }, 3000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.playlistPanel().player().IsPlaying(model.item(0)); }, 3000));
         EXPECT_GT(streamsOnTheServer(), streamsAtRest);
         QTest::keyClick(&w, Qt::Key_Escape);  // the playlist may go on playing
     });
@@ -314,7 +316,7 @@ TEST_F(WholeProgram, RecordPlaySaveAsMp3FindInThePlaylistPlayRestoreAndRemove)
     // --- Third start: remove it with its file. ---
     run([&](RecorderDialog& w) {
         auto& box = w.playlistBox();
-        ASSERT_TRUE(waitLoaded(box.model(), 0));
+        ASSERT_TRUE(waitLoaded(w.playlistPanel().model(), 0));
         box.SelectOnly(0);
         {
             ModalAnswer<playlist::RemoveItemsDialog> remove([&](playlist::RemoveItemsDialog& d) {
@@ -322,17 +324,17 @@ TEST_F(WholeProgram, RecordPlaySaveAsMp3FindInThePlaylistPlayRestoreAndRemove)
                 shoot(d, "dialog_remove_items");
                 QTest::mouseClick(qobject_cast<QPushButton*>(d.control(1)), Qt::LeftButton);
             });
-            emit box.commandIssued(playlist::PlaylistBox::CmdRemove);
+            w.playlistPanel().actions().remove()->trigger();
             EXPECT_EQ(remove.seen, 1);
         }
-        EXPECT_EQ(box.model().count(), 0);
+        EXPECT_EQ(w.playlistPanel().model().count(), 0);
         EXPECT_FALSE(QFile::exists(savedPath));
         QTest::keyClick(&w, Qt::Key_Escape);
     });
 
     // The emptied list is what the next start finds.
     run([&](RecorderDialog& w) {
-        EXPECT_EQ(w.playlistBox().model().count(), 0);
+        EXPECT_EQ(w.playlistPanel().model().count(), 0);
         QTest::keyClick(&w, Qt::Key_Escape);
     });
 }

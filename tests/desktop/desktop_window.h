@@ -15,6 +15,7 @@
 
 #include "app/desktop_integration.h"
 #include "playlist/playlist_box.h"
+#include "playlist/playlist_panel.h"
 #include "playlist/playlist_model.h"
 #include "recorder/recorder_dialog.h"
 #include "settings/settings_store.h"
@@ -51,7 +52,7 @@ protected:
         settings.reset();
     }
     void startDesktopServices() { desktop = std::make_unique<DesktopIntegration>(*window); }
-    playlist::PlaylistBox& box() { return window->playlistBox(); }
+    playlist::PlaylistPanel& list() { return window->playlistPanel(); }
     void click(int id) { window->controlAs<QAbstractButton>(id)->click(); }
 
     QTemporaryDir dir, temp;

@@ -30,18 +30,18 @@ protected:
             const auto made = testsupport::runTool("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", path, "synth",
                                                            "4", "sine", QString::number(hz), "vol", "0.5"});
             ASSERT_EQ(made.exitCode, 0);
-            box().model().AddItem(path);
+            list().model().AddItem(path);
             files.append(path);
         }
         ASSERT_TRUE(runEventsUntil([&] {
-            for (int i = 0; i < box().model().count(); ++i)
-                if (!box().model().item(i)->isLoaded())
+            for (int i = 0; i < list().model().count(); ++i)
+                if (!list().model().item(i)->isLoaded())
                     return false;
             return true;
         }, 10000));
         startDesktopServices();
     }
-    QString title(int row) { return box().ItemTitle(*box().model().item(row)); }
+    QString title(int row) { return list().ItemTitle(*list().model().item(row)); }
     // Waits until playerctl reads `status`.
     bool statusBecomes(const QString& status)
     {
@@ -154,8 +154,8 @@ TEST_F(MediaControlsTest, OpenUriAddsAndPlaysAZlaFileWithItsPicture)
 
     playerctl({"open", QUrl::fromLocalFile(zla).toString()});
     ASSERT_TRUE(statusBecomes("Playing"));
-    ASSERT_EQ(box().model().count(), 4);
-    EXPECT_EQ(box().GetFirstSelected(), 3);
+    ASSERT_EQ(list().model().count(), 4);
+    EXPECT_EQ(list().view().GetFirstSelected(), 3);
     EXPECT_EQ(playerctl({"metadata", "xesam:title"}), title(3));
     EXPECT_EQ(playerctl({"metadata", "xesam:url"}), QUrl::fromLocalFile(zla).toString());
     const QUrl art(playerctl({"metadata", "mpris:artUrl"}));

@@ -73,7 +73,7 @@ TEST(ChangedFiles, PlayingARowWhoseFileChangedLoadsItAgainAndPlaysWhatItHoldsNow
     Panel panel;
     const QString path = panel.wave("take.wav", 4410);
     panel.chooseFiles({path});
-    panel.box->AddFiles();
+    panel.list->AddFiles();
     ASSERT_TRUE(panel.waitLoaded());
     PlaylistItem* item = panel.model().item(0);
 
@@ -94,8 +94,8 @@ TEST(ChangedFiles, PlayingARowWhoseFileChangedLoadsItAgainAndPlaysWhatItHoldsNow
         MessageBoxCatcher catcher;
         panel.box->SelectOnly(0);
         const int opened = card.fake.playbackOpenCount();
-        panel.box->PlaySelected();
-        ASSERT_TRUE(waitUntil([&] { return panel.box->player().IsPlaying(item); }, 20000));
+        panel.list->PlaySelected();
+        ASSERT_TRUE(waitUntil([&] { return panel.list->player().IsPlaying(item); }, 20000));
         EXPECT_EQ(catcher.count, 0) << catcher.text.toStdString();
         EXPECT_EQ(states.seen.value(0), "waiting");
         EXPECT_EQ(states.seen.value(states.seen.size() - 1), "loaded");
@@ -106,9 +106,9 @@ TEST(ChangedFiles, PlayingARowWhoseFileChangedLoadsItAgainAndPlaysWhatItHoldsNow
         const QByteArray now = media::OpenStream(path).decodeAll();
         EXPECT_EQ(device->writtenBytes(), now.left(device->writtenBytes().size()));
         card.playOut(device);
-        EXPECT_FALSE(panel.box->player().IsPlaying(item));
+        EXPECT_FALSE(panel.list->player().IsPlaying(item));
     }
-    panel.box.reset();
+    panel.list.reset();
 }
 
 TEST(ChangedFiles, AddingARowAgainOrSavingOverItsFileLoadsItAgainOnlyWhenTheFileChanged)
@@ -117,25 +117,25 @@ TEST(ChangedFiles, AddingARowAgainOrSavingOverItsFileLoadsItAgainOnlyWhenTheFile
     const QString a = panel.wave("a.wav", 4410), b = panel.wave("b.wav", 4410);
     const QString missing = panel.file("later.wav");
     panel.chooseFiles({a, b});
-    panel.box->AddFiles();
-    panel.box->AddRecording(missing, false);
+    panel.list->AddFiles();
+    panel.list->AddRecording(missing, false);
     ASSERT_TRUE(panel.waitLoaded());
     ASSERT_TRUE(panel.model().item(2)->isFailed());
 
     // Unchanged: the row keeps its stream.
     const ZLDEC_HANDLE before = panel.model().item(0)->stream.handle();
     panel.chooseFiles({a});
-    panel.box->AddFiles();
+    panel.list->AddFiles();
     EXPECT_EQ(panel.model().item(0)->stream.handle(), before);
 
     // Added again through the dialog, saved over, saved where a row failed.
     replace(panel, a, 44100, 2, 9000);
     panel.chooseFiles({a});
-    panel.box->AddFiles();
+    panel.list->AddFiles();
     replace(panel, b, 44100, 1, 7000);
-    panel.box->AddRecording(b, true);
+    panel.list->AddRecording(b, true);
     media::makeWave(missing, 44100, 2, 16, 5000);
-    panel.box->AddRecording(missing, true);
+    panel.list->AddRecording(missing, true);
     ASSERT_TRUE(panel.waitLoaded());
     EXPECT_EQ(panel.model().count(), 3);
     EXPECT_EQ(panel.model().item(0)->length, 9000u);
@@ -152,23 +152,23 @@ TEST(ChangedFiles, AQueueGoesOnThroughAFileRewrittenWhileItWaited)
     Panel panel;
     const QString first = panel.wave("first.wav", 2000), second = panel.wave("second.wav", 4410);
     panel.chooseFiles({first, second});
-    panel.box->AddFiles();
+    panel.list->AddFiles();
     ASSERT_TRUE(panel.waitLoaded());
     PlaylistItem* next = panel.model().item(1);
     panel.box->SelectOnly(0);
     panel.box->selectionModel()->select(panel.model().index(1), QItemSelectionModel::Select);
-    panel.box->PlaySelected();
-    ASSERT_TRUE(panel.box->player().IsPlaying(panel.model().item(0)));
+    panel.list->PlaySelected();
+    ASSERT_TRUE(panel.list->player().IsPlaying(panel.model().item(0)));
 
     replace(panel, second, 11025, 1, 6000);
     MessageBoxCatcher catcher;
     card.playOut(card.fake.lastPlaybackStream());
-    ASSERT_TRUE(waitUntil([&] { return panel.box->player().IsPlaying(next); }, 20000)) << "the queue went on";
+    ASSERT_TRUE(waitUntil([&] { return panel.list->player().IsPlaying(next); }, 20000)) << "the queue went on";
     EXPECT_EQ(next->length, 6000u);
     EXPECT_EQ(card.fake.lastPlaybackStream()->format(), (platform::audio::PcmFormat{11025, 16, 1}));
     EXPECT_EQ(catcher.count, 0);
     card.playOut(card.fake.lastPlaybackStream());
-    EXPECT_TRUE(panel.box->player().queue().isEmpty());
+    EXPECT_TRUE(panel.list->player().queue().isEmpty());
     EXPECT_EQ(panel.status.text(), QStringLiteral("就绪"));
-    panel.box.reset();
+    panel.list.reset();
 }

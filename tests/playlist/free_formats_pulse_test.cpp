@@ -31,8 +31,8 @@ std::vector<double> Heard(Panel& panel, const std::function<void()>& play)
     EXPECT_TRUE(monitor.started());
     runEventsFor(500);
     play();
-    EXPECT_TRUE(runEventsUntil([&] { return !panel.box->player().playSlots().empty(); }, 20000)) << "nothing plays";
-    EXPECT_TRUE(runEventsUntil([&] { return panel.box->player().playSlots().empty(); }, int(kSeconds * 1000) + 8000));
+    EXPECT_TRUE(runEventsUntil([&] { return !panel.list->player().playSlots().empty(); }, 20000)) << "nothing plays";
+    EXPECT_TRUE(runEventsUntil([&] { return panel.list->player().playSlots().empty(); }, int(kSeconds * 1000) + 8000));
     runEventsFor(500);
     return channelSamples(monitor.finish(), {kRate, 16, 2});
 }
@@ -59,7 +59,7 @@ TEST(FreeFormats, FlacOggAndOpusFilesAreMeasuredDescribedAndPlayedThroughTheList
     const uint32_t opusFrames = media::opusdecFrames(folder + "/tone.Opus", panel.file("opusdec.wav"));
 
     // The file first, then the folder's passes; the first file plays once loaded.
-    ExpectOneTone(Heard(panel, [&] { panel.box->OpenFiles({flac, folder}); }), 440);
+    ExpectOneTone(Heard(panel, [&] { panel.list->OpenFiles({flac, folder}); }), 440);
     ASSERT_EQ(panel.names(), (QStringList{"tone.flac", "TONE.OGG", "tone.Opus"}));
     ASSERT_TRUE(panel.waitLoaded());
 
@@ -76,7 +76,7 @@ TEST(FreeFormats, FlacOggAndOpusFilesAreMeasuredDescribedAndPlayedThroughTheList
         if (row > 0)
             ExpectOneTone(Heard(panel, [&, row = row] {
                               panel.box->SelectOnly(row);
-                              panel.box->PlaySelected();
+                              panel.list->PlaySelected();
                           }),
                           frequency);
     }

@@ -1,4 +1,4 @@
-// The loader thread on its own: order of results, the removal mark, the
+// The loader thread on its own: order of results, forgotten files, the
 // stop and its bound. Plain C++ (no Qt), also built with ThreadSanitizer.
 
 #include "playlist/loader.h"
@@ -23,10 +23,10 @@ using namespace std::chrono_literals;
 namespace {
 
 struct Event {
-    LoaderEntry* entry;
+    uint64_t id;
     LoadEvent kind;
     uint32_t code;
-    ZLDEC_HANDLE parked;  // what the entry held when its result arrived
+    ZLDEC_HANDLE stream;
     bool operator==(const Event&) const = default;
 };
 
@@ -35,15 +35,12 @@ class Recorder {
 public:
     Loader::Deliver deliver()
     {
-        return [this](LoaderEntry* entry, LoadEvent kind, uint32_t code) {
+        return [this](LoadResult result) {
             std::lock_guard guard(m_lock);
-            m_events.push_back({entry, kind, code, 0});
-            if (kind == LoadEvent::Done)
-                m_loader->lock().lock(), m_events.back().parked = entry->parked, m_loader->lock().unlock();
+            m_events.push_back({result.id, result.kind, result.code, result.stream});
             m_changed.notify_all();
         };
     }
-    void attach(Loader* loader) { m_loader = loader; }
     // Waits until `count` results came, or gives up after long enough to
     // call it a hang: the caller's checks then fail.
     std::vector<Event> waitFor(size_t count)
@@ -62,7 +59,6 @@ private:
     std::mutex m_lock;
     std::condition_variable m_changed;
     std::vector<Event> m_events;
-    Loader* m_loader = nullptr;
 };
 
 // A library open that waits until the test lets it go.
@@ -146,28 +142,27 @@ uint32_t lengthOf(ZLDEC_HANDLE stream)
     return frames;
 }
 
-// A running loader with its window side: the entries it is given and the
-// results it hands back. Members go in reverse order: the loader first.
+// A running loader with its window side: the files it is given, by id, and
+// the results it hands back. Members go in reverse order: the loader first.
 class LoaderTest : public ::testing::Test {
 protected:
     // On the real library, or with every open of a "block..." path held at the gate.
     Loader& start(bool gated)
     {
         loader = std::make_unique<Loader>(results.deliver(), gated ? gatedCalls(gate) : DecoderCalls{});
-        results.attach(loader.get());
         loader->StartLoader();
         return *loader;
     }
-    LoaderEntry* entry(std::string path)
+    // Queues a file under the next id.
+    uint64_t enqueue(std::string path)
     {
-        entries.push_back(std::make_unique<LoaderEntry>());
-        entries.back()->path = std::move(path);
-        return entries.back().get();
+        loader->EnqueueForLoading(++lastId, std::move(path));
+        return lastId;
     }
 
     std::shared_ptr<Gate> gate = std::make_shared<Gate>();
     Recorder results;
-    std::vector<std::unique_ptr<LoaderEntry>> entries;
+    uint64_t lastId = 0;
     std::unique_ptr<Loader> loader;
 };
 
@@ -183,34 +178,32 @@ TEST_F(LoaderTest, RealFilesLoadInOrderAndFailuresCarryTheirCodes)
     std::ofstream(dir.file("text.wav")) << "not a sound at all, only some words of text";
 
     start(false);
-    std::vector<LoaderEntry*> order;
+    std::vector<uint64_t> order;
     for (const char* name : {"a.wav", "b.wav", "c.wav", "missing.wav", "empty.wav", "text.wav"})
-        order.push_back(entry(dir.file(name)));
-    for (LoaderEntry* e : order)
-        loader->EnqueueForLoading(e);
+        order.push_back(enqueue(dir.file(name)));
 
     const auto events = results.waitFor(2 * order.size());
     ASSERT_EQ(events.size(), 2 * order.size());
     for (size_t i = 0; i < order.size(); ++i) {
-        EXPECT_EQ(events[2 * i].entry, order[i]) << i;
+        EXPECT_EQ(events[2 * i].id, order[i]) << i;
         EXPECT_EQ(events[2 * i].kind, LoadEvent::Started) << i;
-        EXPECT_EQ(events[2 * i + 1].entry, order[i]) << i;
+        EXPECT_EQ(events[2 * i + 1].id, order[i]) << i;
         EXPECT_EQ(events[2 * i + 1].kind, LoadEvent::Done) << i;
     }
     const uint32_t lengths[] = {1000, 2000, 3000};
     for (size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(events[2 * i + 1].code, 0u);
-        ASSERT_NE(events[2 * i + 1].parked, 0u);
-        EXPECT_EQ(lengthOf(events[2 * i + 1].parked), lengths[i]);
+        ASSERT_NE(events[2 * i + 1].stream, 0u);
+        EXPECT_EQ(lengthOf(events[2 * i + 1].stream), lengths[i]);
     }
     EXPECT_EQ(events[7].code, ZLDEC_ERR_NO_FILE);
     EXPECT_EQ(events[9].code, kEmptyStream);  // an empty file reads as an empty stream
     EXPECT_EQ(events[11].code, ZLDEC_ERR_UNRECOGNISED);
     for (size_t i = 3; i < order.size(); ++i)
-        EXPECT_EQ(events[2 * i + 1].parked, 0u);
+        EXPECT_EQ(events[2 * i + 1].stream, 0u);
     EXPECT_TRUE(loader->StopLoader());
     for (size_t i = 0; i < 3; ++i)
-        ZLDec_CloseStream(events[2 * i + 1].parked);
+        ZLDec_CloseStream(events[2 * i + 1].stream);
 }
 
 TEST_F(LoaderTest, FifoAndLockedFileFailWithoutBlockingTheStop)
@@ -223,95 +216,55 @@ TEST_F(LoaderTest, FifoAndLockedFileFailWithoutBlockingTheStop)
     ASSERT_EQ(::flock(held, LOCK_EX), 0);
 
     start(false);
-    loader->EnqueueForLoading(entry(dir.file("pipe.wav")));
-    loader->EnqueueForLoading(entry(dir.file("held.wav")));
+    enqueue(dir.file("pipe.wav"));
+    enqueue(dir.file("held.wav"));
     const auto events = results.waitFor(4);
     EXPECT_EQ(events[1].code, ZLDEC_ERR_CANNOT_OPEN);
     EXPECT_EQ(events[3].code, ZLDEC_ERR_LOCKED);
     // More work queued behind the stop is dropped, and the stop comes back
     // within its bound.
     for (int i = 0; i < 50; ++i)
-        loader->EnqueueForLoading(entry(dir.file("pipe.wav")));
+        enqueue(dir.file("pipe.wav"));
     EXPECT_TRUE(loader->StopLoader());
     ::close(held);
 }
 
-// An entry removed while it waits gets code two and is never opened; one
-// removed while it is being opened still gets its stream parked, for the
-// window thread to close when it frees the entry.
-TEST_F(LoaderTest, RemovedEntriesAreSkippedWhileWaitingAndStillParkedWhileOpening)
+// A file forgotten while it waits is never opened and gets no result; one
+// forgotten while it is being opened still hands its stream back, for the
+// window side to close.
+TEST_F(LoaderTest, ForgottenFilesAreSkippedWhileWaitingAndStillHandedBackWhileOpening)
 {
     start(true);
-    LoaderEntry* opening = entry("block-opening");
-    LoaderEntry* removed = entry("removed");
-    LoaderEntry* last = entry("last");
-    for (LoaderEntry* e : {opening, removed, last})
-        loader->EnqueueForLoading(e);
+    const uint64_t opening = enqueue("block-opening");
+    const uint64_t forgotten = enqueue("forgotten");
+    const uint64_t last = enqueue("last");
     gate->waitEntered(1);
-    {
-        std::lock_guard guard(loader->lock());
-        opening->imageCount = removed->imageCount = kRemovedMark;
-    }
+    loader->Forget(opening);
+    loader->Forget(forgotten);
     gate->release();
 
-    const auto events = results.waitFor(5);
-    ASSERT_EQ(events.size(), 5u);
-    EXPECT_EQ(events[0].kind, LoadEvent::Started);
+    const auto events = results.waitFor(4);
+    ASSERT_EQ(events.size(), 4u);
+    EXPECT_EQ(events[0], (Event{opening, LoadEvent::Started, 0, 0}));
     EXPECT_EQ(events[1], (Event{opening, LoadEvent::Done, 0, 1000}));
-    EXPECT_EQ(events[2], (Event{removed, LoadEvent::Done, kRemovedWhileWaiting, 0}));
-    EXPECT_EQ(events[3], (Event{last, LoadEvent::Started, 0, 0}));
-    EXPECT_EQ(events[4], (Event{last, LoadEvent::Done, 0, 1001}));
+    EXPECT_EQ(events[2], (Event{last, LoadEvent::Started, 0, 0}));
+    EXPECT_EQ(events[3], (Event{last, LoadEvent::Done, 0, 1001}));
 }
 
-TEST_F(LoaderTest, StopGivesUpOnAnOpenPastTheBoundAndTheThreadLeavesEntriesAlone)
+TEST_F(LoaderTest, StopGivesUpOnAnOpenPastTheBoundAndTheThreadReportsNothingMore)
 {
     start(true);
-    loader->EnqueueForLoading(entry("block-slow"));
-    loader->EnqueueForLoading(entry("queued-behind"));
+    enqueue("block-slow");
+    enqueue("queued-behind");
     gate->waitEntered(1);
 
     EXPECT_FALSE(loader->StopLoader(20ms));
-    // Everything the window side owns goes now, as at the end of the program.
+    // The window side goes now, as at the end of the program.
     loader.reset();
-    entries.clear();
     gate->release();
     // The thread closes the stream nobody will take, and reports nothing.
     ASSERT_TRUE(gate->waitClosed(1));
     const auto events = results.events();
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].kind, LoadEvent::Started);
-}
-
-TEST_F(LoaderTest, TheRingWrapsAroundAndGrowsPastAFullList)
-{
-    start(true);
-    std::vector<LoaderEntry*> order;
-    // Held on a "block" entry, the loader lets `count` more queue up behind it.
-    int held = 0;
-    auto queueBehindGate = [&](const std::string& name, uint32_t count) {
-        order.push_back(entry("block-" + name));
-        loader->EnqueueForLoading(order.back());
-        gate->waitEntered(++held);
-        for (uint32_t i = 0; i < count; ++i) {
-            order.push_back(entry(name + "-" + std::to_string(i)));
-            loader->EnqueueForLoading(order.back());
-        }
-        gate->release();
-        results.waitFor(2 * order.size());
-        std::lock_guard guard(gate->lock);
-        gate->open = false;
-    };
-    // A full ring, then a few more: they wrap around to its start.
-    queueBehindGate("full", kMaxItems - 1);
-    queueBehindGate("wrap", 6);
-    // More than a list's worth waiting, as when entries removed while queued
-    // still hold their places: the ring grows and keeps the order.
-    queueBehindGate("grow", kMaxItems + 1);
-
-    const auto events = results.events();
-    ASSERT_EQ(events.size(), 2 * order.size());
-    for (size_t i = 0; i < order.size(); ++i) {
-        ASSERT_EQ(events[2 * i].entry, order[i]) << i;
-        ASSERT_EQ(events[2 * i + 1].entry, order[i]) << i;
-    }
 }

@@ -28,7 +28,7 @@ TEST(PlaylistBoxHardUse, RowsStayThirtyPixelsWhenAPictureIsTaller)
     const QString zla = panel.file("covered.zla");
     media::run(media::zlaTool(), {"pack", "-o", zla, "--picture", panel.file("cover.png"), wav});
     panel.chooseFiles({wav, panel.wave("b.wav"), panel.wave("c.wav"), zla});
-    panel.box->AddFiles();
+    panel.list->AddFiles();
     ASSERT_TRUE(panel.waitLoaded());
     ASSERT_TRUE(panel.model().item(3)->isLoaded());
     panel.box->resize(320, 260);  // lays the rows out again
@@ -46,7 +46,7 @@ TEST(PlaylistBoxHardUse, TipsShowNamesThatLookLikeMarkupAsTheyAreAndWrapOnlyBeyo
     const QString plain = panel.wave("a  b.wav");
     const QString wide = panel.wave(QString(200, 'w') + ".wav");
     panel.chooseFiles({odd, plain, wide});
-    panel.box->AddFiles();
+    panel.list->AddFiles();
     ASSERT_TRUE(panel.waitLoaded());
     const RowTip& tip = panel.box->rowTip();
     EXPECT_EQ(panel.tipAt(QPoint(20, 15)).toStdString(), ("1) <b>loud & <i>clear\n" + odd).toStdString());
@@ -99,7 +99,7 @@ TEST(PlaylistBoxHardUse, TipsOfAScrolledListNameTheRowsInView)
     for (int i = 1; i <= 20; ++i)
         paths << panel.wave(QString("take %1.wav").arg(i, 2, 10, QChar('0')));
     panel.chooseFiles(paths);
-    panel.box->AddFiles();  // selects the last row and scrolls it into view
+    panel.list->AddFiles();  // selects the last row and scrolls it into view
     ASSERT_TRUE(panel.waitLoaded());
     const int top = panel.box->indexAt(QPoint(1, 1)).row();
     ASSERT_GT(top, 0);
@@ -120,7 +120,7 @@ TEST(PlaylistBoxHardUse, ACutDescriptionNeverEndsInHalfACharacter)
     const QString description = QString(kTooltipLimit - 1 - head.size(), 'd') + QString::fromUtf8("🎵 and more");
     media::run(media::zlaTool(), {"pack", "-o", zla, "--title", "t", "--description", description, wav});
     panel.chooseFiles({zla});
-    panel.box->AddFiles();
+    panel.list->AddFiles();
     ASSERT_TRUE(panel.waitLoaded());
     const QString tip = TooltipText(*panel.model().item(0), 0);
     ASSERT_TRUE(tip.startsWith(head)) << tip.left(200).toStdString();
@@ -132,7 +132,7 @@ TEST(PlaylistBoxHardUse, ATipComesAfterTheDelayEvenWhileAnotherWindowIsActive)
 {
     Panel panel;
     panel.chooseFiles({panel.wave("a.wav"), panel.wave("b.wav")});
-    panel.box->AddFiles();
+    panel.list->AddFiles();
     ASSERT_TRUE(panel.waitLoaded());
     QWidget other;
     other.show();

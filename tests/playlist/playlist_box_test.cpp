@@ -38,25 +38,25 @@ TEST(PlaylistBox, AddingFilesKeepsOneRowPerFileStopsAtFoldersAndRemembersTheFold
     const QString b = panel.wave("b.wav");
     QDir().mkpath(panel.file("sub"));
     panel.chooseFiles({a, b, panel.file("sub"), panel.wave("c.wav")});
-    panel.box->AddFiles();
+    panel.list->AddFiles();
     EXPECT_EQ(panel.names(), (QStringList{"a.wav", "b.wav"})) << "adding stops at the folder";
     EXPECT_EQ(panel.box->GetSingleSelection(), 1);
     EXPECT_EQ(panel.folders[1], panel.dir.path());
     EXPECT_TRUE(panel.model().listModified());
 
     panel.chooseFiles({a});
-    panel.box->AddFiles();
+    panel.list->AddFiles();
     EXPECT_EQ(panel.model().count(), 2) << "the same file twice is one row";
     EXPECT_EQ(panel.box->GetSingleSelection(), 0) << "and it is selected";
 
     // Name matching is exact: a name in other letters is another file.
     const QString upper = panel.wave("A.wav");
     panel.chooseFiles({upper});
-    panel.box->AddFiles();
+    panel.list->AddFiles();
     EXPECT_EQ(panel.model().count(), 3);
 
     // The dialog's audio filter lets ".WAV" and ".Mp3" files show.
-    const QStringList filters = PlaylistBox::AudioFileFilters();
+    const QStringList filters = PlaylistActions::AudioFileFilters();
     ASSERT_EQ(filters.size(), 4);
     EXPECT_TRUE(filters[0].startsWith("Audio Files (*.wav; *.mp3; *.flac; *.ogg; *.oga; *.opus)"));
     const QRegularExpression patterns(R"(\(([^()]*)\)$)");
@@ -81,7 +81,7 @@ TEST(PlaylistBox, AFullListTakesOneMoreThenSays394AndStops)
         ASSERT_EQ(panel.model().AddItem(QString("/nonexistent/%1.wav").arg(i)), unsigned(i));
     panel.chooseFiles({panel.wave("x.wav"), panel.wave("y.wav"), panel.wave("z.wav")});
     MessageBoxCatcher catcher;
-    panel.box->AddFiles();
+    panel.list->AddFiles();
     ASSERT_TRUE(waitUntil([&] { return catcher.count > 0; }));
     EXPECT_EQ(catcher.count, 1);
     EXPECT_EQ(panel.model().count(), 5000);
@@ -103,7 +103,7 @@ TEST(PlaylistBox, AFolderIsAddedPassByPassInAnyLetterCaseInNameOrder)
         EXPECT_EQ(start, panel.dir.path());
         return folder;
     });
-    panel.box->AddDirectory();
+    panel.list->AddDirectory();
     controls::SetFolderChooserForTesting({});
     EXPECT_EQ(panel.names(), (QStringList{"y.mp3", "z.Mp3", "m.mp2", "c.mp1", "a.wav", "b.WAV", "o.FLAC", "p.flac",
                                           "q.Ogg", "r.oga", "s.OPUS"}));
@@ -118,7 +118,7 @@ TEST(PlaylistBox, RemovingRowsKeepsTheRestDeletesFilesOnlyWhenAskedAndRemembersT
     for (int i = 1; i <= 6; ++i)
         paths << panel.wave(QString("%1.wav").arg(i));
     panel.chooseFiles(paths);
-    panel.box->AddFiles();
+    panel.list->AddFiles();
     ASSERT_TRUE(panel.waitLoaded());
 
     // Rows 2, 3 and 5 (items 1, 2, 4), files kept.
@@ -128,7 +128,7 @@ TEST(PlaylistBox, RemovingRowsKeepsTheRestDeletesFilesOnlyWhenAskedAndRemembersT
         selection->select(panel.model().index(i), QItemSelectionModel::Select);
     {
         RemoveDialogAnswer answer(false, true);
-        panel.box->RemoveSelected();
+        panel.list->RemoveSelected();
         EXPECT_EQ(answer.question, "是否要从列表中删除这 3 个条目？");
     }
     EXPECT_EQ(panel.names(), (QStringList{"1.wav", "4.wav", "6.wav"}));
@@ -141,7 +141,7 @@ TEST(PlaylistBox, RemovingRowsKeepsTheRestDeletesFilesOnlyWhenAskedAndRemembersT
     panel.box->SelectOnly(0);
     {
         RemoveDialogAnswer answer(true, false);
-        panel.box->RemoveSelected();
+        panel.list->RemoveSelected();
     }
     EXPECT_EQ(panel.model().count(), 3);
     EXPECT_EQ(panel.settings.readHistoryInt("DeleteFileWhileRemoveItem", -1), 0);
@@ -150,12 +150,12 @@ TEST(PlaylistBox, RemovingRowsKeepsTheRestDeletesFilesOnlyWhenAskedAndRemembersT
     const QString link = panel.file("link.wav");
     ASSERT_TRUE(QFile::link(paths[5], link));
     panel.chooseFiles({link});
-    panel.box->AddFiles();
+    panel.list->AddFiles();
     ASSERT_TRUE(panel.waitLoaded());
     panel.box->SelectOnly(3);
     {
         RemoveDialogAnswer answer(true, true);
-        panel.box->RemoveSelected();
+        panel.list->RemoveSelected();
         EXPECT_FALSE(answer.initiallyChecked);
     }
     EXPECT_FALSE(QFileInfo(link).isSymLink() || QFile::exists(link)) << "the listed link is removed";
@@ -165,7 +165,7 @@ TEST(PlaylistBox, RemovingRowsKeepsTheRestDeletesFilesOnlyWhenAskedAndRemembersT
     {
         RemoveDialogAnswer answer(true, true);
         panel.box->SelectOnly(0);
-        panel.box->RemoveSelected();
+        panel.list->RemoveSelected();
         EXPECT_TRUE(answer.initiallyChecked) << "remembered for the next time";
     }
     EXPECT_FALSE(QFile::exists(paths[0]));
@@ -173,7 +173,7 @@ TEST(PlaylistBox, RemovingRowsKeepsTheRestDeletesFilesOnlyWhenAskedAndRemembersT
     // Nothing selected.
     panel.box->selectionModel()->clearSelection();
     MessageBoxCatcher catcher;
-    panel.box->RemoveSelected();
+    panel.list->RemoveSelected();
     ASSERT_TRUE(waitUntil([&] { return catcher.count == 1; }));
     EXPECT_EQ(catcher.text, resources::text(393));
 }
@@ -182,20 +182,21 @@ TEST(PlaylistBox, RightClicksKeysAndTheMenuFollowTheSelection)
 {
     Panel panel;
     panel.chooseFiles({panel.wave("1.wav"), panel.wave("2.wav"), panel.wave("3.wav")});
-    panel.box->AddFiles();
+    panel.list->AddFiles();
     ASSERT_TRUE(panel.waitLoaded());
     QWidget* viewport = panel.box->viewport();
 
+    PlaylistActions& actions = panel.list->actions();
     auto statesOf = [](QMenu* menu) {
-        QMap<int, bool> states;
+        QMap<QAction*, bool> states;
         for (QAction* a : menu->actions())
             if (!a->isSeparator())
-                states[a->data().toInt()] = a->isEnabled();
+                states[a] = a->isEnabled();
         return states;
     };
-    auto menuStates = [&] { return statesOf(panel.box->CreatePopupMenu().get()); };
+    auto menuStates = [&] { return statesOf(actions.CreatePopupMenu(panel.box.get()).get()); };
     // Whatever pops up is closed and its enabled commands kept.
-    QList<QMap<int, bool>> opened;
+    QList<QMap<QAction*, bool>> opened;
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
         if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
@@ -212,7 +213,7 @@ TEST(PlaylistBox, RightClicksKeysAndTheMenuFollowTheSelection)
     QTest::mouseClick(viewport, Qt::RightButton, {}, panel.rowCentre(1));
     ASSERT_TRUE(waitUntil([&] { return opened.size() == 1; }));
     EXPECT_EQ(panel.box->GetSelectedRows(), (std::vector<int>{0, 1}));
-    EXPECT_TRUE(opened[0][PlaylistBox::CmdPlay]);
+    EXPECT_TRUE(opened[0][actions.play()]);
     QTest::mouseClick(viewport, Qt::RightButton, {}, panel.rowCentre(2));
     ASSERT_TRUE(waitUntil([&] { return opened.size() == 2; }));
     EXPECT_EQ(panel.box->GetSelectedRows(), std::vector<int>{2});
@@ -226,22 +227,23 @@ TEST(PlaylistBox, RightClicksKeysAndTheMenuFollowTheSelection)
     // Greying: nothing selected, one unloaded item.
     panel.box->selectionModel()->clearSelection();
     auto none = menuStates();
-    EXPECT_FALSE(none[PlaylistBox::CmdPlay]);
-    EXPECT_FALSE(none[PlaylistBox::CmdRemove]);
-    EXPECT_TRUE(none[PlaylistBox::CmdAddFiles] && none[PlaylistBox::CmdAddDirectory] && none[PlaylistBox::CmdMail]);
+    EXPECT_FALSE(none[actions.play()]);
+    EXPECT_FALSE(none[actions.remove()]);
+    EXPECT_TRUE(none[actions.addFiles()] && none[actions.addDirectory()] && none[actions.mail()]);
     panel.model().AddItem(panel.file("missing.wav"));
     ASSERT_TRUE(panel.waitLoaded());
     panel.box->SelectOnly(3);
     auto unloaded = menuStates();
-    EXPECT_FALSE(unloaded[PlaylistBox::CmdPlay]);
-    EXPECT_TRUE(unloaded[PlaylistBox::CmdRemove]);
+    EXPECT_FALSE(unloaded[actions.play()]);
+    EXPECT_TRUE(unloaded[actions.remove()]);
 
-    // Space goes to the window as its pause command; Delete removes.
-    QList<int> commands;
-    QObject::connect(panel.box.get(), &PlaylistBox::commandIssued, [&](int id) { commands << id; });
+    // Space and "." go to the window as its pause and stop; Delete removes.
+    QStringList requests;
+    QObject::connect(panel.box.get(), &PlaylistBox::pauseRequested, [&] { requests << "pause"; });
+    QObject::connect(panel.box.get(), &PlaylistBox::recorderStopRequested, [&] { requests << "stop"; });
     QTest::keyClick(panel.box.get(), Qt::Key_Space);
     QTest::keyClick(panel.box.get(), Qt::Key_Period);
-    EXPECT_EQ(commands, (QList<int>{PlaylistBox::CmdPauseResume, PlaylistBox::CmdRecorderStop}));
+    EXPECT_EQ(requests, (QStringList{"pause", "stop"}));
     {
         RemoveDialogAnswer answer(false, true);
         QTest::keyClick(panel.box.get(), Qt::Key_Delete);
@@ -260,7 +262,7 @@ TEST(PlaylistBox, RowsShowTitlesDetailLinesStatesAndTips)
     const QString bare = panel.file("bare name.zla");
     media::run(media::zlaTool(), {"pack", "-o", bare, wav});
     panel.chooseFiles({wav, mp3, zla, bare});
-    panel.box->AddFiles();
+    panel.list->AddFiles();
     ASSERT_TRUE(panel.waitLoaded());
 
     EXPECT_EQ(FormatDetailLine(*panel.model().item(0)), "00:03:25.5   44100 Hz, stereo, 16 bits");
@@ -299,14 +301,14 @@ TEST(PlaylistBox, TheEmptyListShowsItsHintAndPictureAndPlayingRowsTheSelectionCo
     EXPECT_GT(grey, 0) << "the hint's first line";
 
     panel.chooseFiles({panel.wave("one.wav"), panel.wave("two.wav")});
-    panel.box->AddFiles();
+    panel.list->AddFiles();
     ASSERT_TRUE(panel.waitLoaded());
     // A scripted sound card: the pieces stay at the device while we look.
     platform::audio::FakeBackend card;
     platform::audio::setBackendForTesting(&card);
     panel.box->SelectOnly(0);
     panel.box->selectionModel()->select(panel.model().index(1), QItemSelectionModel::Select);
-    panel.box->PlaySelected();
+    panel.list->PlaySelected();
     EXPECT_EQ(panel.status.text(), resources::text(439).replace("%s", "one"));
     ASSERT_TRUE(panel.model().item(0)->queued && panel.model().item(1)->queued);
     const QImage loaded = widgettest::shot(*panel.box);
@@ -314,8 +316,8 @@ TEST(PlaylistBox, TheEmptyListShowsItsHintAndPictureAndPlayingRowsTheSelectionCo
     const QRect row = panel.box->visualRect(panel.model().index(0));
     EXPECT_EQ(widgettest::px(loaded, row.left() + 200, row.top() + 2) & 0xffffff, 0x96cde6u);
     widgettest::saveSheet({empty, loaded}, "playlist_box", 1);
-    panel.box->StopPlaying();
-    panel.box.reset();
+    panel.list->StopPlaying();
+    panel.list.reset();
     platform::audio::setBackendForTesting(nullptr);
 }
 
@@ -344,7 +346,7 @@ TEST(PlaylistBox, MailTakesTheSelectedFilesInListOrderAndRefusesNoneOrTooMany)
 {
     Panel panel;
     panel.chooseFiles({panel.wave("1.wav"), panel.wave("2.wav"), panel.wave("3.wav")});
-    panel.box->AddFiles();
+    panel.list->AddFiles();
     panel.box->selectionModel()->clearSelection();
     panel.box->selectionModel()->select(panel.model().index(2), QItemSelectionModel::Select);
     panel.box->selectionModel()->select(panel.model().index(0), QItemSelectionModel::Select);
@@ -359,7 +361,7 @@ TEST(PlaylistBox, MailTakesTheSelectedFilesInListOrderAndRefusesNoneOrTooMany)
         }
     });
     closer.start(10);  // runs on, so that a dialog opened wrongly later fails the test instead of hanging it
-    panel.box->MailSelected();
+    panel.list->MailSelected();
     EXPECT_EQ(attachments, panel.file("1.wav") + "\n" + panel.file("3.wav") + "\n");
 
     // Nothing selected, and one file more than a message takes.
@@ -370,7 +372,7 @@ TEST(PlaylistBox, MailTakesTheSelectedFilesInListOrderAndRefusesNoneOrTooMany)
         for (int i = 0; i < select; ++i)
             panel.box->selectionModel()->select(panel.model().index(i), QItemSelectionModel::Select);
         MessageBoxCatcher catcher;
-        panel.box->MailSelected();
+        panel.list->MailSelected();
         ASSERT_TRUE(waitUntil([&] { return catcher.count == 1; }));
         EXPECT_EQ(catcher.text, resources::text(message));
         EXPECT_EQ(catcher.icon, QMessageBox::Critical);
@@ -384,27 +386,27 @@ TEST(PlaylistBox, RemovingStopsAtThePlayingItem)
     for (int i = 1; i <= 3; ++i)
         paths << panel.wave(QString("%1.wav").arg(i));
     panel.chooseFiles(paths);
-    panel.box->AddFiles();
+    panel.list->AddFiles();
     ASSERT_TRUE(panel.waitLoaded());
 
     // The second item plays (its pieces stay at the scripted card).
     platform::audio::FakeBackend card;
     platform::audio::setBackendForTesting(&card);
     panel.box->SelectOnly(1);
-    panel.box->PlaySelected();
-    ASSERT_TRUE(panel.box->player().IsPlaying(panel.model().item(1)));
+    panel.list->PlaySelected();
+    ASSERT_TRUE(panel.list->player().IsPlaying(panel.model().item(1)));
 
     // Removing the first two stops at the playing one: the first goes, it stays.
     panel.box->selectionModel()->select(panel.model().index(0), QItemSelectionModel::Select);
     {
         MessageBoxCatcher catcher;
         RemoveDialogAnswer answer(false, true);
-        panel.box->RemoveSelected();
+        panel.list->RemoveSelected();
         ASSERT_TRUE(waitUntil([&] { return catcher.count == 1; }));
         EXPECT_EQ(catcher.text, resources::text(395));
         EXPECT_EQ(catcher.icon, QMessageBox::Critical);
     }
     EXPECT_EQ(panel.names(), (QStringList{"2.wav", "3.wav"}));
-    panel.box.reset();
+    panel.list.reset();
     platform::audio::setBackendForTesting(nullptr);
 }

@@ -2,6 +2,7 @@
 // loader through the real decoder library, removal and the written list.
 
 #include "playlist/list_file.h"
+#include "playlist/playlist_adder.h"
 #include "playlist/playlist_model.h"
 
 #include "resources/strings.h"
@@ -86,7 +87,7 @@ bool waitUntilSettled(const PlaylistModel& model)
         for (int i = 0; i < model.count(); ++i)
             if (model.item(i)->isWaiting() || model.item(i)->isLoading())
                 return false;
-        return model.pendingRemovals() == 0;
+        return true;
     }, 20000);
 }
 
@@ -198,7 +199,7 @@ TEST_F(ListFixture, AChangedListIsWrittenBackByteExactExceptTheTime)
         ASSERT_EQ(model.count(), 2);
         model.item(0)->attribute = 5;
         model.item(1)->marked = 1;
-        EXPECT_EQ(model.AddRecording(dir() + "/rec.wav"), 2u);
+        EXPECT_EQ(PlaylistAdder(model, {}).AddRecording(dir() + "/rec.wav").first, 2);
         EXPECT_TRUE(model.listModified());
     }
     const uint32_t after = uint32_t(QDateTime::currentSecsSinceEpoch());
@@ -258,9 +259,10 @@ TEST_F(ListFixture, TwoInstancesKeepWhatEachAddedWhicheverClosesLast)
     PlaylistModel first, second;
     first.Initialize(list);
     second.Initialize(list);
-    first.AddPaths({"/music/first.wav"});
+    PlaylistAdder(first, {}).AddRecording("/music/first.wav");
     first.RemoveItem(1, false);  // two.wav
-    second.AddPaths({"/music/second.wav", "/music/first.wav"});
+    for (const char* path : {"/music/second.wav", "/music/first.wav"})
+        PlaylistAdder(second, {}).AddRecording(path);
     second.Shutdown();
     EXPECT_EQ(storedPaths(list), (QStringList{"/music/one.wav", "/music/two.wav", "/music/second.wav", "/music/first.wav"}));
 
@@ -285,7 +287,7 @@ TEST_F(ListFixture, EveryChangeReachesTheListFileSoonWithoutAClose)
     PlaylistModel model;
     model.Initialize(list);
     const QString recording = dir() + "/2008-03-05 14h07m09s recovered.wav";
-    model.AddRecording(recording);
+    PlaylistAdder(model, {}).AddRecording(recording);
     EXPECT_TRUE(QTest::qWaitFor([&] { return storedPaths(list) == QStringList{"/music/one.wav", recording}; }, 10000))
         << storedPaths(list).join(", ").toStdString();
     EXPECT_FALSE(model.listModified());
@@ -331,13 +333,14 @@ TEST_F(ListFixture, PathsTooLongForTheListAreRefusedAndReported)
     const QString fits = "/" + QString(258, 'f');     // 259 bytes
     const QString tooLong = "/" + QString(259, 'l');  // 260 bytes
     const QString wide = "/" + QString(130, QChar(0x58F0));  // 391 bytes in UTF-8
-    const auto outcome = model.AddPaths({fits, tooLong, "/music/ok.wav", wide});
+    PlaylistAdder adder(model, {});
+    QStringList refused;
+    for (const QString& path : {fits, tooLong, QString("/music/ok.wav"), wide})
+        refused += adder.AddRecording(path).refused;
     EXPECT_EQ(pathsOf(model), (QStringList{fits, "/music/ok.wav"}));
-    EXPECT_EQ(outcome.refused, (QStringList{tooLong, wide}));
-    EXPECT_EQ(outcome.last, 1u);
-    EXPECT_FALSE(outcome.listFull);
+    EXPECT_EQ(refused, (QStringList{tooLong, wide}));
     EXPECT_TRUE(model.listModified());
-    const QString message = PlaylistModel::RefusedPathsMessage(outcome.refused);
+    const QString message = PlaylistModel::RefusedPathsMessage(refused);
     EXPECT_TRUE(message.contains(tooLong));
     EXPECT_TRUE(message.contains(" 2 "));
     EXPECT_FALSE(message.contains(wide));
@@ -353,12 +356,13 @@ TEST(PlaylistModel, AFullListTakesNoMore)
     PlaylistModel model;
     for (int i = 0; i < 4999; ++i)
         ASSERT_EQ(model.AddItem(QString("/nowhere/%1.wav").arg(i)), unsigned(i));
-    const auto outcome = model.AddPaths({"/nowhere/last.wav", "/nowhere/over.wav", "/nowhere/more.wav"});
-    EXPECT_EQ(outcome.last, 4999u);
-    EXPECT_TRUE(outcome.listFull);
-    EXPECT_EQ(model.count(), 5000);
+    PlaylistAdder adder(model, {});
+    EXPECT_EQ(adder.AddRecording("/nowhere/last.wav").first, 4999);
     EXPECT_EQ(model.AddItem("/nowhere/0.wav"), 0u);  // present: found even when full
-    EXPECT_EQ(model.AddRecording("/nowhere/recording.wav"), PlaylistModel::kListFull);
+    // A recording is saved all the same: the full list leaves it out without a word.
+    const auto over = adder.AddRecording("/nowhere/recording.wav");
+    EXPECT_EQ(over.first, -1);
+    EXPECT_EQ(over.listFull, 0);
     EXPECT_EQ(model.count(), 5000);
 }
 
@@ -427,7 +431,6 @@ TEST_F(LoadFixture, RemovedItemsNeverComeBack)
     model.RemoveItem(39, false);
     model.RemoveItem(0, false);
     EXPECT_EQ(model.count(), 38);
-    EXPECT_GE(model.pendingRemovals(), 1);
     ASSERT_TRUE(waitUntilSettled(model));
     EXPECT_EQ(model.count(), 38);
     EXPECT_EQ(model.item(0)->filePath(), paths[1]);
@@ -441,7 +444,6 @@ TEST_F(LoadFixture, RemovedItemsNeverComeBack)
     EXPECT_FALSE(QFile::exists(paths[6]));
     model.RemoveItem(5, false);
     EXPECT_TRUE(QFile::exists(paths[7]));
-    EXPECT_EQ(model.pendingRemovals(), 0);
     EXPECT_TRUE(model.listModified());
     // Gone from the list, a path can come again as a new item.
     EXPECT_EQ(model.AddItem(paths[7]), 36u);
@@ -461,8 +463,9 @@ TEST_F(LoadFixture, ARelativeNameIsKeptAsTheFileItNamesAcrossAStart)
     {
         PlaylistModel model;
         model.Initialize(list);
-        model.AddRecording("takes/one.wav");
-        model.AddRecording("takes/one.wav");
+        PlaylistAdder adder(model, {});
+        adder.AddRecording("takes/one.wav");
+        adder.AddRecording("takes/one.wav");
         EXPECT_EQ(model.count(), 1);
         EXPECT_TRUE(waitUntilSettled(model));
         EXPECT_EQ(model.item(0)->filePath().toStdString(), take.toStdString());
@@ -475,4 +478,25 @@ TEST_F(LoadFixture, ARelativeNameIsKeptAsTheFileItNamesAcrossAStart)
     EXPECT_EQ(model.AddItem(take), 0u) << "the same file by its full name is the same row";
     ASSERT_TRUE(waitUntilSettled(model));
     EXPECT_TRUE(model.item(0)->isLoaded()) << PlaylistModel::StateText(*model.item(0)).toStdString();
+}
+
+// An animated row moves on in the model, and views learn of each frame.
+TEST_F(LoadFixture, AnimatedPicturesMoveOnAFrameAtATimeAndSaySo)
+{
+    QTemporaryDir listFolder;
+    PlaylistModel model;
+    model.Initialize(listFolder.filePath("Quillon.lst"));
+    model.AddItem(m_dir.filePath("missing.wav"));
+    model.AddItem(m_dir.filePath("also-missing.wav"));
+    ASSERT_TRUE(waitUntilSettled(model));
+    PlaylistItem* animated = model.item(1);
+    animated->images = PlaylistModel::LoadingImages();
+    animated->imageCount = uint8_t(animated->images.size());
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    const QModelIndex row = model.index(1);
+    ASSERT_EQ(row.data(PlaylistModel::PictureRole).value<QImage>(), animated->images[0]);
+    ASSERT_TRUE(changed.wait(2 * PlaylistModel::kAnimationMs));
+    EXPECT_EQ(changed[0][0].toModelIndex().row(), 1) << "the still row is left alone";
+    EXPECT_TRUE(changed[0][2].value<QList<int>>().contains(PlaylistModel::PictureRole));
+    EXPECT_EQ(row.data(PlaylistModel::PictureRole).value<QImage>(), animated->images[1]);
 }

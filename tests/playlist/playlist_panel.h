@@ -1,6 +1,6 @@
 #pragma once
-// A playlist panel for tests: the real list control with its own list file,
-// settings and folders in a scratch folder.
+// A playlist panel for tests: the real list view and panel with their own
+// list file, settings and folders in a scratch folder.
 
 #include <QCheckBox>
 #include <QDir>
@@ -12,8 +12,10 @@
 #include <QTest>
 
 #include "controls/widget_test_helpers.h"
+#include "playlist/playlist_actions.h"
 #include "playlist/playlist_box.h"
 #include "playlist/playlist_model.h"
+#include "playlist/playlist_panel.h"
 #include "playlist/remove_items_dialog.h"
 #include "playlist/row_tip.h"
 #include "zldecoder/media.h"
@@ -38,22 +40,28 @@ struct Panel {
     FolderHistory folders;
     QLabel status;
     QLabel position;
+    // The view outlives the panel, as the window's control does.
     std::unique_ptr<PlaylistBox> box = std::make_unique<PlaylistBox>();
+    std::unique_ptr<PlaylistPanel> list = std::make_unique<PlaylistPanel>(*box);
 
     Panel()
     {
         folders.fill(dir.path());
-        box->SetSettings(&settings);
-        box->SetFolderHistory(&folders);
-        box->Initialize(nullptr, dir.filePath("Quillon.lst"));
-        box->SetStatusWindow(&status);
-        box->SetPositionWindow(&position);
+        list->SetSettings(&settings);
+        list->SetFolderHistory(&folders);
+        list->Initialize(nullptr, dir.filePath("Quillon.lst"));
+        list->SetStatusWindow(&status);
+        list->SetPositionWindow(&position);
         box->resize(300, 240);
         box->show();
     }
-    ~Panel() { PlaylistBox::SetFileChooserForTesting({}); }
+    ~Panel()
+    {
+        PlaylistActions::SetFileChooserForTesting({});
+        list.reset();
+    }
 
-    PlaylistModel& model() { return box->model(); }
+    PlaylistModel& model() { return list->model(); }
     QString file(const QString& name) const { return dir.filePath(name); }
     // A short WAVE file made by sox.
     QString wave(const QString& name, int frames = 4410)
@@ -62,17 +70,17 @@ struct Panel {
     }
     void chooseFiles(const QStringList& paths)
     {
-        PlaylistBox::SetFileChooserForTesting([paths](QWidget*, const QString&, const QStringList&) { return paths; });
+        PlaylistActions::SetFileChooserForTesting([paths](QWidget*, const QString&, const QStringList&) { return paths; });
     }
     bool waitLoaded() { return widgettest::waitUntil([&] { return settled(model()); }, 20000); }
     QStringList names() const
     {
         QStringList out;
-        for (int i = 0; i < box->model().count(); ++i)
-            out << QFileInfo(box->model().item(i)->filePath()).fileName();
+        for (int i = 0; i < list->model().count(); ++i)
+            out << QFileInfo(list->model().item(i)->filePath()).fileName();
         return out;
     }
-    QPoint rowCentre(int row) const { return box->visualRect(box->model().index(row)).center(); }
+    QPoint rowCentre(int row) const { return box->visualRect(list->model().index(row)).center(); }
     // The tip the list shows for a point of its viewport once the pointer
     // has rested there; empty when none.
     QString tipAt(QPoint at)

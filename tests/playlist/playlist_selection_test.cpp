@@ -50,7 +50,7 @@ TEST(PlaylistSelection, ShiftWithAnArrowExtendsFromTheRowTheProgramSelected)
     for (int i = 0; i < 6; ++i)
         paths << panel.wave(QString("%1.wav").arg(i));
     panel.chooseFiles(paths);
-    panel.box->AddFiles();
+    panel.list->AddFiles();
     ASSERT_TRUE(panel.waitLoaded());
     QDir().mkpath(panel.file("folder"));
     int extra = 0;
@@ -59,12 +59,12 @@ TEST(PlaylistSelection, ShiftWithAnArrowExtendsFromTheRowTheProgramSelected)
     // Each way the program selects a row by itself, after a click on row 0
     // that set the view's anchor there.
     const std::vector<std::pair<const char*, std::function<void()>>> paths_ = {
-        {"add files", [&] { panel.chooseFiles({freshFile()}); panel.box->AddFiles(); }},
-        {"saved recording", [&] { panel.box->AddRecording(freshFile(), true); }},
+        {"add files", [&] { panel.chooseFiles({freshFile()}); panel.list->AddFiles(); }},
+        {"saved recording", [&] { panel.list->AddRecording(freshFile(), true); }},
         {"add folder", [&] {
              freshFile();
              controls::SetFolderChooserForTesting([&](QWidget*, const QString&, const QString&) { return panel.file("folder"); });
-             panel.box->AddDirectory();
+             panel.list->AddDirectory();
              controls::SetFolderChooserForTesting({});
          }},
         {"drop", [&] {
@@ -117,14 +117,14 @@ TEST(PlaylistSelection, ARemovalRefusedAtAPlayingRowLeavesTheSelectionAsItStands
     Panel panel;
     const QString a = panel.wave("a.wav"), b = panel.wave("b.wav"), c = panel.wave("c.wav");
     panel.chooseFiles({a, b, c});
-    panel.box->AddFiles();
+    panel.list->AddFiles();
     ASSERT_TRUE(panel.waitLoaded());
     platform::audio::FakeBackend card;
     platform::audio::setBackendForTesting(&card);
     panel.box->setFocus();
     click(panel, 2);
-    panel.box->PlaySelected();
-    ASSERT_TRUE(panel.box->player().IsPlaying(panel.model().item(2)));
+    panel.list->PlaySelected();
+    ASSERT_TRUE(panel.list->player().IsPlaying(panel.model().item(2)));
 
     // Rows a and c, Delete with the files: a goes, c plays on.
     click(panel, 0);
@@ -142,6 +142,6 @@ TEST(PlaylistSelection, ARemovalRefusedAtAPlayingRowLeavesTheSelectionAsItStands
     EXPECT_FALSE(QFile::exists(a));
     EXPECT_TRUE(QFile::exists(b)) << "a second Delete must not reach b's file";
     EXPECT_TRUE(QFile::exists(c));
-    panel.box.reset();
+    panel.list.reset();
     platform::audio::setBackendForTesting(nullptr);
 }

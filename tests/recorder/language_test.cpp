@@ -14,6 +14,9 @@
 #include "controls/dialog_units.h"
 #include "mail/mail_dialog.h"
 #include "mail/mail_test_support.h"
+#include "playlist/playlist_actions.h"
+#include "playlist/playlist_box.h"
+#include "playlist/playlist_panel.h"
 #include "playlist/remove_items_dialog.h"
 #include "resources/language.h"
 
@@ -153,9 +156,8 @@ protected:
 
 TEST_P(LanguageTest, TheWindowAndItsDialogsNameEveryControlAndSpeakOneLanguage)
 {
-    playlist::PlaylistBox& list = window->playlistBox();
-    list.AddRecording(dir.filePath("missing.wav"), true);
-    std::unique_ptr<QMenu> menu = list.CreatePopupMenu();
+    window->playlistPanel().AddRecording(dir.filePath("missing.wav"), true);
+    std::unique_ptr<QMenu> menu = window->playlistPanel().actions().CreatePopupMenu(&window->playlistBox());
 
     controls::AboutDialog about(window.get());
     playlist::RemoveItemsDialog remove(3, *store, window.get());
@@ -236,7 +238,7 @@ TEST_P(LanguageTest, PictureButtonsAreNamedByWhatTheyDo)
 TEST_P(LanguageTest, PlaylistRowsSayTheirTitleAndState)
 {
     const QString missing = dir.filePath("gone.wav");
-    window->playlistBox().AddRecording(missing, true);
+    window->playlistPanel().AddRecording(missing, true);
     QAccessibleInterface* list = QAccessible::queryAccessibleInterface(ctl(1011));
     ASSERT_NE(list, nullptr);
     const QString failed = resources::text(398);

@@ -371,7 +371,7 @@ TEST_F(RecorderWindowEngineTest, Mp3SaveAtAnotherQualityEncodesUnderTheProgressD
 TEST_F(RecorderWindowEngineTest, AnEndingSessionKeepsSettingsPlaylistAndTheUnsavedRecording)
 {
     record(440, 48000);
-    window->playlistBox().AddRecording(dir.filePath("listed.wav"), true);
+    window->playlistPanel().AddRecording(dir.filePath("listed.wav"), true);
     const QStringList temps = QDir(takesFolder()).entryList({"quillon_temp_*.wav"}, QDir::Files);
     ASSERT_EQ(temps.size(), 1);
     const QString wave = QDir(takesFolder()).filePath(temps.front());

@@ -37,6 +37,7 @@
 #include "platform/shell.h"
 #include "playlist/playlist_box.h"
 #include "playlist/playlist_model.h"
+#include "playlist/playlist_panel.h"
 #include "recorder/dialog_template.h"
 #include "recorder/recorder_dialog.h"
 #include "recorder/waveform_view.h"

@@ -5,6 +5,7 @@
 #include "window_fixture.h"
 
 #include "playlist/playlist_box.h"
+#include "playlist/playlist_panel.h"
 #include "playlist/playlist_item.h"
 #include "playlist/playlist_player.h"
 
@@ -24,9 +25,10 @@ protected:
         return path;
     }
     playlist::PlaylistBox& box() { return window->playlistBox(); }
+    playlist::PlaylistPanel& list() { return window->playlistPanel(); }
     bool waitLoaded(int row)
     {
-        return QTest::qWaitFor([&] { return box().model().count() > row && box().model().item(row)->isLoaded(); }, 5000);
+        return QTest::qWaitFor([&] { return list().model().count() > row && list().model().item(row)->isLoaded(); }, 5000);
     }
 };
 
@@ -36,7 +38,7 @@ TEST_F(WindowPlaylistTest, EnterPlaysTheSelectionOnlyFromThePlaylistAndNeverClos
     RecorderDialog& w = open();
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    box().AddRecording(path, true);
+    list().AddRecording(path, true);
     ASSERT_TRUE(waitLoaded(0));
 
     // Elsewhere Enter does nothing, with a playlist selection waiting.
@@ -49,12 +51,12 @@ TEST_F(WindowPlaylistTest, EnterPlaysTheSelectionOnlyFromThePlaylistAndNeverClos
     box().setFocus();
     for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
         QTest::keyClick(&box(), key);
-        EXPECT_TRUE(box().player().IsPlaying(box().model().item(0))) << key;
+        EXPECT_TRUE(list().player().IsPlaying(list().model().item(0))) << key;
         EXPECT_TRUE(w.isVisible());
         click(1023);
         EXPECT_TRUE(QTest::qWaitFor([&] {
             FakeBackend::processCallbacks();
-            return !box().player().IsPlaying(box().model().item(0));
+            return !list().player().IsPlaying(list().model().item(0));
         }, 3000));
     }
     EXPECT_EQ(backend.playbackOpenCount(), 2);
@@ -69,13 +71,13 @@ TEST_F(WindowPlaylistTest, ClosingWhileThePlaylistPlaysAndLoadsLeavesNothingBehi
     RecorderDialog& w = open();
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    box().AddRecording(paths[0], true);
+    list().AddRecording(paths[0], true);
     ASSERT_TRUE(waitLoaded(0));
     click(104);
-    ASSERT_TRUE(box().player().IsPlaying(box().model().item(0)));
+    ASSERT_TRUE(list().player().IsPlaying(list().model().item(0)));
     // The loader still has a long way to go when the window closes.
     for (int i = 0; i < 300; ++i)
-        box().AddRecording(paths[1 + i % 2], false);
+        list().AddRecording(paths[1 + i % 2], false);
 
     // The recorder is idle: Escape closes although the playlist plays.
     QTest::keyClick(&w, Qt::Key_Escape);
