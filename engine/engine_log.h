@@ -1,5 +1,6 @@
 #pragma once
-// The engine's logging category ("quillon.engine"), off unless turned on.
+// The engine's logging category ("quillon.engine"),
+// off unless QT_LOGGING_RULES turns it on.
 
 #include <QLoggingCategory>
 

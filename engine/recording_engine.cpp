@@ -7,8 +7,6 @@
 
 using platform::audio::AudioBuffer;
 
-Q_LOGGING_CATEGORY(lcEngine, "quillon.engine", QtCriticalMsg)
-
 namespace {
 
 QString TempName(const QString& extension)

@@ -1,14 +1,10 @@
 #include "engine/recording_playback.h"
 
 #include <algorithm>
-#include <QLoggingCategory>
+
+#include "engine/engine_log.h"
 
 using platform::audio::AudioBuffer;
-
-namespace {
-// Off unless QT_LOGGING_RULES turns it on.
-Q_LOGGING_CATEGORY(lcPlayback, "quillon.engine", QtCriticalMsg)
-}
 
 RecordingPlayback::RecordingPlayback(RecordingFile& recording, const platform::audio::PcmFormat& format,
                                      uint32_t& position)
@@ -31,7 +27,7 @@ RecordingPlayback::StartResult RecordingPlayback::Start()
     callbacks.failed = [this, generation](const QString& reason) {
         if (generation != m_streamGeneration)
             return;
-        qCWarning(lcPlayback) << "playback output lost:" << reason;
+        qCWarning(lcEngine) << "playback output lost:" << reason;
         OnWaveOutFailed();
     };
     m_waveOut = platform::audio::backend().openPlayback(m_format, std::move(callbacks));
@@ -170,6 +166,7 @@ bool RecordingPlayback::FillAndWrite(int block, uint32_t bytes)
     const uint32_t align = m_format.blockAlign();
     const int64_t read = m_recording.ReadAt(uint64_t(m_next) * align, buffer.data, bytes);
     if (read < 0) {
+        qCWarning(lcEngine) << "cannot read the take to play it";
         // What is queued still plays; nothing more is read.
         m_readFailed = true;
         m_playing = false;

@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "playlist/list_file.h"
+#include "playlist/playlist_log.h"
 
 namespace playlist {
 
@@ -24,8 +25,11 @@ namespace {
 std::vector<std::pair<std::string, ListEntry>> ReadListEntries(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (file.exists())
+            qCWarning(lcPlaylist) << "cannot read the list" << path << ":" << file.errorString();
         return {};
+    }
     const qint64 fileLength = file.size();
     // No valid list holds more than the largest count of the largest entries.
     const QByteArray bytes = file.read(qint64(kListHeaderSize + 0xFFFF * kListEntrySize));
@@ -74,14 +78,22 @@ bool PlaylistModel::WriteListFile()
     // Written beside the old file and renamed over it: a crash or a full
     // disk leaves either the old list or the new one, never a torn one.
     QSaveFile file(m_listFilePath);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly)) {
+        qCWarning(lcPlaylist) << "cannot write the list" << m_listFilePath << ":" << file.errorString();
         return false;
+    }
     if (file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) != qint64(bytes.size()) ||
         !file.flush() || ::fsync(file.handle()) != 0) {
+        qCWarning(lcPlaylist) << "cannot write the list" << m_listFilePath << ":" << file.errorString()
+                              << qt_error_string(errno);
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    if (!file.commit()) {
+        qCWarning(lcPlaylist) << "cannot replace the list" << m_listFilePath << ":" << file.errorString();
+        return false;
+    }
+    return true;
 }
 
 namespace {

@@ -1,10 +1,10 @@
 #include "playlist/playlist_player.h"
 
 #include <algorithm>
-#include <QLoggingCategory>
 #include <utility>
 
 #include "platform/audio/queue_budget.h"
+#include "playlist/playlist_log.h"
 #include "playlist/playlist_item.h"
 #include "playlist/position_text.h"
 
@@ -13,9 +13,6 @@ using platform::audio::AudioBuffer;
 namespace playlist {
 
 namespace {
-
-// Off unless QT_LOGGING_RULES turns it on.
-Q_LOGGING_CATEGORY(lcPlayer, "quillon.playlist", QtCriticalMsg)
 
 // The decoded PCM is exactly the stream's format.
 platform::audio::PcmFormat PcmFormatOf(const PlaylistItem& item)
@@ -43,15 +40,6 @@ PlaylistPlayer::~PlaylistPlayer()
     CloseAllSlots();
 }
 
-void PlaylistPlayer::SetSlider(controls::BitmapSlider* slider)
-{
-    if (m_slider)
-        disconnect(m_slider, nullptr, this, nullptr);
-    m_slider = slider;
-    if (slider)
-        connect(slider, &controls::BitmapSlider::scrolled, this, &PlaylistPlayer::OnSliderScroll);
-}
-
 bool PlaylistPlayer::StartItem(PlaylistItem* item, bool showErrors)
 {
     return Start(item, showErrors, true);
@@ -59,8 +47,10 @@ bool PlaylistPlayer::StartItem(PlaylistItem* item, bool showErrors)
 
 bool PlaylistPlayer::AwaitReload(PlaylistItem* item, bool showErrors)
 {
-    if (!m_host.ReloadItem(*item))
+    if (!m_host.ReloadItem(*item)) {
+        qCWarning(lcPlaylist) << "cannot load again" << QString::fromStdString(item->path);
         return false;
+    }
     m_awaited = item;
     m_awaitedShowsErrors = showErrors;
     return true;
@@ -80,6 +70,8 @@ void PlaylistPlayer::OnItemLoaded(PlaylistItem* item)
 bool PlaylistPlayer::Start(PlaylistItem* item, bool showErrors, bool followChanges)
 {
     const auto refuse = [&](int stringId) {
+        qCWarning(lcPlaylist) << "cannot play" << (item ? QString::fromStdString(item->path) : QString())
+                              << "- message" << stringId;
         if (showErrors)
             m_host.ShowPlayError(stringId);
         return false;
@@ -107,6 +99,7 @@ bool PlaylistPlayer::Start(PlaylistItem* item, bool showErrors, bool followChang
         return refuse(IDS_DEVICE_OPEN_FAILED);
     uint32_t code = ZLDEC_OK;
     if (!item->stream.beginDecoding(&code)) {
+        qCWarning(lcPlaylist) << "cannot decode" << QString::fromStdString(item->path) << "decoder code" << code;
         slot.device->close();
         if (code == ZLDEC_ERR_CHANGED && followChanges && AwaitReload(item, showErrors))
             return true;
@@ -236,7 +229,7 @@ void PlaylistPlayer::OnDeviceFailed(uint64_t deviceId, const QString& reason)
     PlaySlot* slot = FindSlot(deviceId);
     if (!slot)
         return;
-    qCWarning(lcPlayer) << "playback output lost:" << reason;
+    qCWarning(lcPlaylist) << "playback output lost:" << reason;
     // Its pieces come back after this call: closing now gives them up, so
     // that they neither look played nor start the next item.
     if (deviceId != m_currentDevice) {
@@ -279,104 +272,6 @@ void PlaylistPlayer::StopCurrent()
     m_host.ShowStatus(QString());
     ClearPositionText();
     ReportPlayback();
-}
-
-void PlaylistPlayer::PlaySelected(const std::vector<PlaylistItem*>& selection)
-{
-    if (selection.empty()) {
-        m_host.ShowPlayError(IDS_NOTHING_SELECTED);
-        return;
-    }
-    if (m_currentDevice)
-        StopCurrent();
-    EmptyQueue();
-    if (StartItem(selection.front(), true)) {
-        m_queue.Build(selection);
-        m_host.InvalidateList();
-    }
-    ReportPlayback();
-}
-
-void PlaylistPlayer::AdvanceQueue()
-{
-    if (m_host.IsLoopPlaying())
-        m_queue.StepAround();
-    else
-        m_queue.DropPlayed();
-    PlaylistItem* next = m_queue.Current();
-    if (!next || !StartItem(next, false))
-        EmptyQueue();
-    m_host.InvalidateList();
-    ReportPlayback();
-}
-
-void PlaylistPlayer::StopPlaying()
-{
-    if (!m_currentDevice && !m_awaited)
-        return;
-    if (m_currentDevice)
-        StopCurrent();
-    EmptyQueue();
-    if (m_slider)
-        m_slider->SetPos(0);
-    m_host.InvalidateList();
-}
-
-void PlaylistPlayer::TogglePause()
-{
-    const PlaySlot* slot = currentSlot();
-    if (!slot || uint64_t(slot->position) + slot->queuedFrames >= slot->item->length)
-        return;
-    m_paused = !m_paused;
-    // The device falls silent at once and keeps what it holds, to play on
-    // from the first frame not yet heard.
-    if (m_paused) {
-        slot->device->pause();
-    } else {
-        slot->device->resume();
-        FillBuffers();
-    }
-    ReportPlayback();
-}
-
-void PlaylistPlayer::OnSliderScroll(int code)
-{
-    if (code == controls::BitmapSlider::SB_THUMBTRACK) {
-        m_dragging = true;
-        return;
-    }
-    m_dragging = false;
-    if (m_slider)
-        SeekTo(uint32_t(std::max<qint64>(m_slider->GetPos(), 0)));
-}
-
-void PlaylistPlayer::SeekTo(uint32_t frame)
-{
-    PlaySlot* slot = CurrentSlot();
-    if (!slot)
-        return;
-    slot->position = frame % slot->item->length;
-    slot->queuedFrames = 0;
-    slot->stale = slot->inFlight;
-    slot->device->reset();
-    if (m_slider && !m_dragging)
-        m_slider->SetPos(slot->position);
-    ShowPosition(*slot, slot->position);
-    emit seeked(slot->position);
-}
-
-void PlaylistPlayer::EmptyQueue()
-{
-    m_awaited = nullptr;
-    m_queue.Empty();
-}
-
-void PlaylistPlayer::RemoveFromQueue(PlaylistItem* item)
-{
-    m_queue.Remove(item);
-    // The item the queue waited for is gone: nothing plays to go on from.
-    if (item == m_awaited)
-        EmptyQueue();
 }
 
 bool PlaylistPlayer::IsPlaying(const PlaylistItem* item) const
