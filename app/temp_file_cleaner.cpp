@@ -1,5 +1,6 @@
 #include "app/temp_file_cleaner.h"
 
+#include <cerrno>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,6 +8,7 @@
 #include <QtEndian>
 #include <sys/stat.h>
 
+#include "app/app_log.h"
 #include "platform/locked_file.h"
 #include "platform/paths.h"
 #include "platform/replacing_file.h"
@@ -99,11 +101,15 @@ void TempFileCleaner::salvage(const QString& path, QFile& file)
         return;
     }
     const QDateTime when = QFileInfo(path).lastModified();
-    const QString target = targetPathFor(when, repairWaveFile(file) ? QStringLiteral("recovered")
-                                                                    : QStringLiteral("damaged"));
+    const bool repaired = repairWaveFile(file);
+    if (!repaired)
+        qCWarning(lcApp) << "cannot repair the leftover" << path << ":" << file.errorString();
+    const QString target = targetPathFor(when, repaired ? QStringLiteral("recovered") : QStringLiteral("damaged"));
     // A file that cannot be moved stays for the next start.
-    if (target.isEmpty() || !platform::moveLockedFile(path, file, target))
+    if (target.isEmpty() || !platform::moveLockedFile(path, file, target)) {
+        qCWarning(lcApp) << "cannot move the leftover" << path << "to" << target << ":" << qt_error_string(errno);
         return;
+    }
     // Private while it was a temporary file; now it is the user's recording.
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -116,14 +122,18 @@ QString TempFileCleaner::targetPathFor(const QDateTime& when, const QString& wha
     QString folder = m_recordFolder;
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
         folder = m_fallbackFolder;
-        if (!QDir().mkpath(folder))
+        if (!QDir().mkpath(folder)) {
+            qCWarning(lcApp) << "cannot make the folder" << folder << "for leftovers";
             return {};
+        }
     }
     const QString base = platform::joinPath(folder, clockName(when) + QLatin1Char(' ') + what);
     QString candidate = base + QStringLiteral(".wav");
     for (int n = 2; QFileInfo::exists(candidate); ++n) {
-        if (n > 9999)
+        if (n > 9999) {
+            qCWarning(lcApp) << "no free name beside" << base;
             return {};
+        }
         candidate = base + QStringLiteral(" %1.wav").arg(n);
     }
     return candidate;

@@ -1,13 +1,12 @@
 #include "decoder/decoder_stream.h"
 
 #include <QFile>
-#include <QLoggingCategory>
 
 #include <bit>
 #include <utility>
 #include <vector>
 
-Q_LOGGING_CATEGORY(lcDecoder, "quillon.decoder", QtCriticalMsg)
+#include "decoder/decoder_log.h"
 
 namespace decoder {
 

@@ -6,6 +6,7 @@
 #include <QSlider>
 #include <algorithm>
 
+#include "input/input_log.h"
 #include "input/mixer_line_list.h"
 #include "platform/shell.h"
 
@@ -58,8 +59,10 @@ void MixerPanel::OnDeviceChanged()
     auto opened = std::make_shared<const InputMixer*>(nullptr);
     m_mixer = platform::audio::backend().openMixer(
         id, {[this, opened](uint32_t controlId) { OnMixerControlChange(*opened, controlId); }});
-    if (!m_mixer)
+    if (!m_mixer) {
+        qCWarning(lcInput) << "no mixer for input device" << id;
         return;
+    }
     *opened = m_mixer.get();
     if (!m_mixer->hasRecordingDestination())
         return;
@@ -100,8 +103,11 @@ void MixerPanel::OnDeviceChanged()
 std::optional<int> MixerPanel::ReadSelection()
 {
     std::vector<int32_t> values;
-    if (!m_mixer->readValues(m_selectControlId, values) || values.size() != size_t(m_sourceCount))
+    if (!m_mixer->readValues(m_selectControlId, values) || values.size() != size_t(m_sourceCount)) {
+        qCWarning(lcInput) << "cannot read the recording lines of the mixer, got" << values.size() << "of"
+                           << m_sourceCount;
         return std::nullopt;
+    }
     int lastOn = -1;
     for (int i = 0; i < m_controls.lines->count(); ++i) {
         const bool on = values[ValueIndex(i)] != 0;
@@ -142,7 +148,8 @@ void MixerPanel::OnLineChecked()
                 values[ValueIndex(changed)] = 1;
             }
         }
-        m_mixer->writeValues(m_selectControlId, values);
+        if (!m_mixer->writeValues(m_selectControlId, values))
+            qCWarning(lcInput) << "the mixer refused the recording lines";
     }
     // The list always ends showing the mixer's real state, written or not.
     ReadSelection();
@@ -203,6 +210,8 @@ void MixerPanel::ApplyVolume()
     if (control && m_mixer->writeValues(control->id, {m_controls.volume->sliderPosition()}))
         return;
     // Refused: the slider goes back to what the mixer holds.
+    if (control)
+        qCWarning(lcInput) << "the mixer refused volume" << m_controls.volume->sliderPosition();
     RefreshVolume();
 }
 

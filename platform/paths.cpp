@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLoggingCategory>
 #include <QMutex>
 #include <cerrno>
 #include <cstdlib>
@@ -14,7 +13,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-Q_LOGGING_CATEGORY(lcPaths, "quillon.platform", QtCriticalMsg)
+#include "platform/platform_log.h"
 
 namespace platform {
 
@@ -71,7 +70,7 @@ QString takesFolder()
         const QMutexLocker lock(&logged);
         if (lastProblem != problem) {
             lastProblem = problem;
-            qCWarning(lcPaths) << "recordings in progress go to the temporary folder:" << problem;
+            qCWarning(lcPlatform) << "recordings in progress go to the temporary folder:" << problem;
         }
     }
     return tempFolder();

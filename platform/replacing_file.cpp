@@ -14,6 +14,7 @@
 
 #include "platform/locked_file.h"
 #include "platform/paths.h"
+#include "platform/platform_log.h"
 
 namespace platform {
 namespace {
@@ -133,16 +134,21 @@ bool ReplacingFile::Open(QIODevice::OpenMode extraMode)
 {
     Discard();
     mode_t mode = NewFileMode();
-    if (m_stem.isEmpty() && !MayReplace(QFile::encodeName(m_target), mode))
+    if (m_stem.isEmpty() && !MayReplace(QFile::encodeName(m_target), mode)) {
+        qCWarning(lcPlatform) << "may not replace" << m_target << ":" << qt_error_string(errno);
         return false;
+    }
 
     QByteArray name;
     const int fd = CreateLockedUnfinished(QFileInfo(m_target).absolutePath(), name);
-    if (fd < 0)
+    if (fd < 0) {
+        qCWarning(lcPlatform) << "cannot create a file beside" << m_target << ":" << qt_error_string(errno);
         return false;
+    }
     m_writingPath = QFile::decodeName(name);
     Unfinished().insert(m_writingPath);
     if (::fchmod(fd, mode) != 0 || !m_file.open(fd, QIODevice::WriteOnly | extraMode, QFileDevice::AutoCloseHandle)) {
+        qCWarning(lcPlatform) << "cannot open" << m_writingPath << ":" << qt_error_string(errno);
         ::close(fd);
         Discard();
         return false;
@@ -161,6 +167,8 @@ bool ReplacingFile::Commit()
                                        ? ::rename(from.constData(), QFile::encodeName(m_target).constData()) == 0
                                        : ClaimFreeName(from));
     if (!named) {
+        qCWarning(lcPlatform) << "cannot give" << m_writingPath << "the name" << m_target << ":"
+                              << (written ? qt_error_string(errno) : m_file.errorString());
         Discard();
         return false;
     }

@@ -1,4 +1,6 @@
 #pragma once
+// The stored settings' logging category ("quillon.settings"),
+// off unless QT_LOGGING_RULES turns it on.
 
 #include <QLoggingCategory>
 

@@ -3,8 +3,6 @@
 #include "settings/raw_ini_value.h"
 #include "settings/settings_log.h"
 
-Q_LOGGING_CATEGORY(lcSettings, "quillon.settings", QtCriticalMsg)
-
 const std::array<const char*, kFolderHistorySlots> kFolderHistoryKeys = {
     "CurDirImageFromFile", "CurDirAddFiles", "CurDirAddDir",
     "CurDirSaveZla", "CurDirEditZla", "CurDirAudioForZla",

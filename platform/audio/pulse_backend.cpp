@@ -1,5 +1,6 @@
 #include "platform/audio/pulse_backend.h"
 
+#include "platform/audio/audio_log.h"
 #include "platform/audio/format_check.h"
 #include "platform/audio/pulse_capture_stream.h"
 #include "platform/audio/pulse_context.h"
@@ -33,7 +34,12 @@ std::shared_ptr<PulseContext> PulseBackend::connection(QString* error)
         if (m_pulse->isReady())
             return m_pulse;
     }
-    m_pulse = PulseContext::connect(kConnectTimeoutMs, error);
+    QString reason;
+    m_pulse = PulseContext::connect(kConnectTimeoutMs, &reason);
+    if (!m_pulse) {
+        qCWarning(lcAudio) << "cannot reach the sound server:" << reason;
+        setError(error, reason);
+    }
     return m_pulse;
 }
 
@@ -43,8 +49,10 @@ std::vector<InputDevice> PulseBackend::inputDevices()
     if (!pulse)
         return {};
     auto devices = listInputDevices(*pulse, kListTimeoutMs);
-    if (!devices)
+    if (!devices) {
+        qCWarning(lcAudio) << "the sound server did not list its sources";
         return {};
+    }
     m_devices = *devices;
     m_listed = true;
     return m_devices;
@@ -59,6 +67,7 @@ bool PulseBackend::sourceNameOf(int device, QByteArray* name, QString* error)
     if (!m_listed)
         inputDevices();
     if (device < 0 || device >= int(m_devices.size())) {
+        qCWarning(lcAudio) << "no input device" << device << "among" << m_devices.size();
         setError(error, QStringLiteral("No such input device: %1").arg(device));
         return false;
     }
@@ -70,6 +79,7 @@ std::shared_ptr<PulseContext> PulseBackend::connectionFor(const PcmFormat& forma
 {
     // A format either back end refuses is refused before the server is asked.
     if (const QString reason = unsupportedFormatReason(format); !reason.isEmpty()) {
+        qCWarning(lcAudio) << "format refused:" << reason;
         setError(error, reason);
         return nullptr;
     }
@@ -85,7 +95,13 @@ std::unique_ptr<CaptureStream> PulseBackend::openCapture(int device, const PcmFo
     QByteArray source;
     if (!sourceNameOf(device, &source, error))
         return nullptr;
-    return PulseCaptureStream::open(std::move(pulse), source, format, std::move(callbacks), error);
+    QString reason;
+    auto stream = PulseCaptureStream::open(std::move(pulse), source, format, std::move(callbacks), &reason);
+    if (!stream) {
+        qCWarning(lcAudio) << "cannot open capture from" << source << ":" << reason;
+        setError(error, reason);
+    }
+    return stream;
 }
 
 std::unique_ptr<PlaybackStream> PulseBackend::openPlayback(const PcmFormat& format, PlaybackCallbacks callbacks,
@@ -94,7 +110,13 @@ std::unique_ptr<PlaybackStream> PulseBackend::openPlayback(const PcmFormat& form
     auto pulse = connectionFor(format, error);
     if (!pulse)
         return nullptr;
-    return PulsePlaybackStream::open(std::move(pulse), format, std::move(callbacks), error);
+    QString reason;
+    auto stream = PulsePlaybackStream::open(std::move(pulse), format, std::move(callbacks), &reason);
+    if (!stream) {
+        qCWarning(lcAudio) << "cannot open playback:" << reason;
+        setError(error, reason);
+    }
+    return stream;
 }
 
 std::unique_ptr<InputMixer> PulseBackend::openMixer(int device, MixerCallbacks callbacks)
