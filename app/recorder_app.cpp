@@ -6,6 +6,7 @@
 #include "app/desktop_integration.h"
 #include "app/first_run.h"
 #include "app/session_end.h"
+#include "app/session_end_policy.h"
 #include "app/temp_file_cleaner.h"
 #include "desktop/single_instance.h"
 #include "platform/paths.h"
@@ -30,7 +31,7 @@ int RecorderApp::InitInstance()
             endRequested = true;
             return;
         }
-        if (window->OnSessionEnd())
+        if (EndSession(*window))
             return;
         // An unsaved recording stays in its temporary file for the next
         // start's salvage: the window's clean-up must not run.
@@ -42,7 +43,7 @@ int RecorderApp::InitInstance()
     AbruptExitHook abruptExit([&] {
         if (!window)
             return;
-        window->OnAbruptExit();
+        EndAbruptly(*window);
         ExitInstance();
         m_store.sync();
     });
@@ -78,7 +79,7 @@ int RecorderApp::InitInstance()
         if (!m_paths.isEmpty())
             QTimer::singleShot(0, &dialog, [&dialog, this] { dialog.playlistPanel().OpenFiles(m_paths); });
         if (endRequested)
-            QTimer::singleShot(0, &dialog, [&dialog] { dialog.OnSessionEnd(); });
+            QTimer::singleShot(0, &dialog, [&dialog] { EndSession(dialog); });
         dialog.exec();
         window = nullptr;
     }

@@ -34,7 +34,6 @@ const Name kNames[] = {
 };
 
 constexpr int kWaveformId = 1084;
-constexpr int kWaveformTipId = 370;
 
 }  // namespace
 
@@ -45,7 +44,7 @@ void NameRecorderControls(const QHash<int, QWidget*>& controls)
             w->setAccessibleName(QCoreApplication::translate("RecorderWindow", n.text));
     }
     if (QWidget* waveform = controls.value(kWaveformId)) {
-        waveform->setAccessibleName(resources::text(kWaveformTipId));
+        waveform->setAccessibleName(resources::text(resources::IDS_TIP_WAVEFORM));
         waveform->setAccessibleDescription(
             QCoreApplication::translate("RecorderWindow", "录音的波形：横向为时间，纵向为音量"));
     }

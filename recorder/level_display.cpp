@@ -9,11 +9,10 @@
 
 namespace {
 
-constexpr int kWaveformTip = 370;
 
 QString TipFor(const TakeTally& tally)
 {
-    const QString tip = resources::text(kWaveformTip);
+    const QString tip = resources::text(resources::IDS_TIP_WAVEFORM);
     if (!tally.hasAudio)
         return tip;
     // A peak a step below full scale reads 0.0, not -0.0.
@@ -31,7 +30,7 @@ void ShowLevelsOnWaveform(RecordingEngine& engine, WaveformView& view)
     LevelMeter& meter = view.levelMeter();
     QObject::connect(&engine, &RecordingEngine::takeStarted, &view, [&view, &meter] {
         meter.StartTake();
-        view.setToolTip(resources::text(kWaveformTip));
+        view.setToolTip(resources::text(resources::IDS_TIP_WAVEFORM));
     });
     QObject::connect(&engine, &RecordingEngine::levelsMeasured, &meter, &LevelMeter::ShowLevels);
     QObject::connect(&engine, &RecordingEngine::takeLevelsCounted, &view,

@@ -1,15 +1,18 @@
-// The recorder window's side of the recording engine: the transport
+// The recorder half's side of the recording engine: the transport
 // commands it routes to the engine, and what it shows of the engine's
 // reports (readouts, slider, waveform, enabled controls, messages).
-#include "recorder/recorder_dialog.h"
+#include "recorder/recorder_panel.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
+#include <QPushButton>
 #include <QComboBox>
 #include <QLabel>
 #include <QScopedValueRollback>
 #include <algorithm>
 #include <set>
 
+#include "controls/gradient_button.h"
 #include "controls/trackbar.h"
 #include "engine/record_formats.h"
 #include "engine/recording_engine.h"
@@ -17,51 +20,56 @@
 #include "recorder/readout.h"
 #include "recorder/save_flow.h"
 #include "recorder/waveform_view.h"
+#include "recorder/window_controls.h"
+#include "recorder/window_prompts.h"
 #include "resources/strings.h"
 
-void RecorderDialog::connectEngine()
+void RecorderPanel::connectEngine()
 {
-    const std::pair<int, void (RecorderDialog::*)()> commands[] = {
-        {1127, &RecorderDialog::OnRecord},       {1022, &RecorderDialog::OnStop},
-        {1125, &RecorderDialog::OnNewRecording}, {103, &RecorderDialog::OnPlay},
-        {1122, &RecorderDialog::OnSeekStart},    {1123, &RecorderDialog::OnSeekEnd},
-        {1116, &RecorderDialog::OnSave},         {1124, &RecorderDialog::OnClearAfterPosition},
+    const std::pair<QAbstractButton*, void (RecorderPanel::*)()> commands[] = {
+        {m_c.record, &RecorderPanel::OnRecord},
+        {m_c.stop, &RecorderPanel::OnStop},
+        {m_c.newRecording, &RecorderPanel::OnNewRecording},
+        {m_c.play, &RecorderPanel::OnPlay},
+        {m_c.seekStart, &RecorderPanel::OnSeekStart},
+        {m_c.seekEnd, &RecorderPanel::OnSeekEnd},
+        {m_c.save, &RecorderPanel::OnSave},
+        {m_c.clearAfterPosition, &RecorderPanel::OnClearAfterPosition},
     };
-    for (const auto& [id, operation] : commands)
-        connect(controlAs<QAbstractButton>(id), &QAbstractButton::clicked, this, operation);
+    for (const auto& [button, operation] : commands)
+        connect(button, &QAbstractButton::clicked, this, operation);
 
     // The position slider's notifications come as they are sent: tracking
     // while the thumb is dragged, steps, and one end of tracking.
-    auto* slider = controlAs<controls::Trackbar>(1121);
+    controls::Trackbar* slider = m_c.positionSlider;
     connect(slider, &controls::Trackbar::scrolled, this, [this, slider](int code) { OnHScroll(code, slider->GetPos()); });
 
     RecordingEngine* e = m_engine.get();
-    connect(e, &RecordingEngine::stateChanged, this, &RecorderDialog::OnEngineStateChanged);
+    connect(e, &RecordingEngine::stateChanged, this, &RecorderPanel::OnEngineStateChanged);
     connect(e, &RecordingEngine::lengthChanged, this, [this] { ShowLength(), RefreshControlStates(); });
     connect(e, &RecordingEngine::positionChanged, this, [this] { ShowPosition(!m_sliderScrolling); });
-    connect(e, &RecordingEngine::waveformBlock, this, &RecorderDialog::ShowWaveformBlock);
-    connect(e, &RecordingEngine::audioLost, this, &RecorderDialog::ShowAudioLost);
-    connect(e, &RecordingEngine::failed, this, &RecorderDialog::ShowEngineError);
-    connect(m_saveFlow.get(), &SaveFlow::recordingSaved, this, &RecorderDialog::addRecording);
+    connect(e, &RecordingEngine::waveformBlock, this, &RecorderPanel::ShowWaveformBlock);
+    connect(e, &RecordingEngine::audioLost, this, &RecorderPanel::ShowAudioLost);
+    connect(e, &RecordingEngine::failed, this, &RecorderPanel::ShowEngineError);
+    connect(m_saveFlow.get(), &SaveFlow::recordingSaved, this, &RecorderPanel::recordingSaved);
 }
 
 // ------------------------------------------------------------- commands
 
-void RecorderDialog::OnRecord()
+void RecorderPanel::OnRecord()
 {
-    m_engine->Record(controlAs<QComboBox>(1266)->currentIndex(),
-                     RecordFormats::format(controlAs<QComboBox>(1217)->currentIndex()));
+    m_engine->Record(m_c.deviceList->currentIndex(), RecordFormats::format(m_c.formatList->currentIndex()));
 }
 
-void RecorderDialog::OnStop() { m_engine->Stop(); }
+void RecorderPanel::OnStop() { m_engine->Stop(); }
 
-void RecorderDialog::OnPlay() { m_engine->Play(); }
+void RecorderPanel::OnPlay() { m_engine->Play(); }
 
-void RecorderDialog::OnSeekStart() { m_engine->MoveTo(0); }
+void RecorderPanel::OnSeekStart() { m_engine->MoveTo(0); }
 
-void RecorderDialog::OnSeekEnd() { m_engine->MoveTo(m_engine->lengthFrames()); }
+void RecorderPanel::OnSeekEnd() { m_engine->MoveTo(m_engine->lengthFrames()); }
 
-void RecorderDialog::OnHScroll(int code, int64_t position)
+void RecorderPanel::OnHScroll(int code, int64_t position)
 {
     if (m_engine->IsRecording())
         return;  // the slider follows the recording and is disabled meanwhile
@@ -81,11 +89,11 @@ void RecorderDialog::OnHScroll(int code, int64_t position)
     }
 }
 
-void RecorderDialog::OnSave() { m_saveFlow->OnSave(); }
+void RecorderPanel::OnSave() { m_saveFlow->OnSave(); }
 
-void RecorderDialog::OnClearAfterPosition() { m_engine->ClearAfterPosition(); }
+void RecorderPanel::OnClearAfterPosition() { m_engine->ClearAfterPosition(); }
 
-void RecorderDialog::OnNewRecording()
+void RecorderPanel::OnNewRecording()
 {
     const EngineState state = m_engine->state();
     if (state != EngineState::Empty && state != EngineState::Stopped)
@@ -96,35 +104,44 @@ void RecorderDialog::OnNewRecording()
 
 // ------------------------------------------------------- engine reports
 
-void RecorderDialog::ShowLength()
+void RecorderPanel::ShowLength()
 {
     const uint32_t frames = m_engine->lengthFrames();
-    controlAs<QLabel>(1120)->setText(ReadoutText(384, frames, m_engine->format().sampleRate));
-    auto* slider = controlAs<controls::Trackbar>(1121);
-    slider->SetRange(0, frames);
+    m_c.lengthReadout->setText(ReadoutText(resources::IDS_LENGTH_READOUT, frames, m_engine->format().sampleRate));
+    m_c.positionSlider->SetRange(0, frames);
     if (!m_sliderDragging)
-        slider->SetPos(frames);
+        m_c.positionSlider->SetPos(frames);
 }
 
-void RecorderDialog::ShowPosition(bool moveSlider)
+void RecorderPanel::ShowPosition(bool moveSlider)
 {
     const uint32_t position = m_engine->position();
-    controlAs<QLabel>(1119)->setText(ReadoutText(385, position, m_engine->format().sampleRate));
+    m_c.positionReadout->setText(ReadoutText(resources::IDS_POSITION_READOUT, position, m_engine->format().sampleRate));
     if (moveSlider && !m_sliderDragging)
-        controlAs<controls::Trackbar>(1121)->SetPos(position);
+        m_c.positionSlider->SetPos(position);
 }
 
-void RecorderDialog::RefreshControlStates()
+void RecorderPanel::RefreshControlStates()
 {
+    namespace id = RecorderControl;
+    const std::pair<int, QWidget*> controls[] = {
+        {id::Record, m_c.record},         {id::SeekStart, m_c.seekStart},
+        {id::SeekEnd, m_c.seekEnd},       {id::PositionSlider, m_c.positionSlider},
+        {id::Play, m_c.play},             {id::ClearAfterPosition, m_c.clearAfterPosition},
+        {id::NewRecording, m_c.newRecording}, {id::Save, m_c.save},
+        {id::Stop, m_c.stop},             {id::DeviceList, m_c.deviceList},
+        {id::FormatList, m_c.formatList},
+    };
+    static_assert(std::size(controls) == std::size(kEngineControls));
     const std::set<int> enabled = EnabledControls(m_engine->state(), m_engine->GetDataLength() > 0);
-    for (int id : kEngineControls)
-        control(id)->setEnabled(enabled.count(id) > 0);
+    for (const auto& [controlId, control] : controls)
+        control->setEnabled(enabled.count(controlId) > 0);
 }
 
-void RecorderDialog::OnEngineStateChanged(EngineState state)
+void RecorderPanel::OnEngineStateChanged(EngineState state)
 {
     if (state == EngineState::Recording || state == EngineState::Playing)
-        static_cast<WaveformView*>(control(1084))->setFullScale(FullScaleFor(m_engine->format().bitsPerSample));
+        m_c.waveform->setFullScale(FullScaleFor(m_engine->format().bitsPerSample));
     RefreshControlStates();
     if (m_engine->IsRecording() != m_reportedRecording) {
         m_reportedRecording = !m_reportedRecording;
@@ -132,30 +149,30 @@ void RecorderDialog::OnEngineStateChanged(EngineState state)
     }
 }
 
-void RecorderDialog::ShowWaveformBlock(const QByteArray& block)
+void RecorderPanel::ShowWaveformBlock(const QByteArray& block)
 {
-    TakeWaveformSnapshot(*static_cast<WaveformView*>(control(1084)), reinterpret_cast<const uint8_t*>(block.constData()),
+    TakeWaveformSnapshot(*m_c.waveform, reinterpret_cast<const uint8_t*>(block.constData()),
                          uint32_t(block.size()), m_engine->format().bitsPerSample);
 }
 
-void RecorderDialog::ShowEngineError(EngineError error)
+void RecorderPanel::ShowEngineError(EngineError error)
 {
     switch (error) {
     case EngineError::TakeFileNotCreated:
-        return showError(366);
+        return m_prompts->showError(resources::IDS_TAKE_FILE_NOT_CREATED);
     case EngineError::CaptureNotOpened:
-        return showError(365);
+        return m_prompts->showError(resources::IDS_CAPTURE_NOT_OPENED);
     case EngineError::CaptureLost:
-        return showError(resources::IDS_RECORD_DEVICE_LOST);
+        return m_prompts->showError(resources::IDS_RECORD_DEVICE_LOST);
     case EngineError::TakeWriteFailed:
-        return showError(resources::IDS_RECORD_WRITE_FAILED);
+        return m_prompts->showError(resources::IDS_RECORD_WRITE_FAILED);
     case EngineError::TakeSizeLimit:
-        return showError(resources::IDS_RECORD_SIZE_LIMIT);
+        return m_prompts->showError(resources::IDS_RECORD_SIZE_LIMIT);
     case EngineError::OutputNotOpened:
-        return showError(381);
+        return m_prompts->showError(resources::IDS_OUTPUT_NOT_OPENED);
     case EngineError::OutputLost:
-        return showError(resources::IDS_PLAYBACK_DEVICE_LOST);
+        return m_prompts->showError(resources::IDS_PLAYBACK_DEVICE_LOST);
     case EngineError::TakeReadFailed:
-        return showError(resources::IDS_PLAYBACK_READ_FAILED);
+        return m_prompts->showError(resources::IDS_PLAYBACK_READ_FAILED);
     }
 }

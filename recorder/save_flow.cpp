@@ -6,12 +6,9 @@
 
 #include "engine/recording_engine.h"
 #include "platform/paths.h"
+#include "resources/strings.h"
 
 namespace {
-
-constexpr int kAskSaveChanges = 364;
-constexpr int kSaveFailed = 382;
-constexpr int kCompressingTitle = 432;
 
 QString WithoutTrailingSeparators(QString folder)
 {
@@ -51,7 +48,7 @@ bool SaveFlow::MayDropTake()
 {
     if (m_engine.GetDataLength() == 0 || m_saved)
         return true;
-    switch (m_prompts.ask(kAskSaveChanges)) {
+    switch (m_prompts.ask(resources::IDS_ASK_SAVE_CHANGES)) {
     case Answer::Cancel:
         return false;
     case Answer::Yes:
@@ -89,7 +86,7 @@ void SaveFlow::OnSave()
         m_prompts.showSavingLabel(false);
         m_engine.EndExport();
         if (result.status == ExportStatus::Failed)
-            m_prompts.showError(kSaveFailed);
+            m_prompts.showError(resources::IDS_SAVE_FAILED);
         return;
     }
     m_prompts.showSavingLabel(false);
@@ -114,7 +111,7 @@ ExportResult SaveFlow::Write(const ExportTarget& target, ExportFormat format)
     auto onProgress = [&](int percent) {
         if (!started) {
             started = true;
-            progress = m_prompts.createProgress(kCompressingTitle);
+            progress = m_prompts.createProgress(resources::IDS_COMPRESSING_TITLE);
             if (progress)
                 progress->SetRange(0, 100);
             return;

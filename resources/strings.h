@@ -10,6 +10,40 @@ namespace resources {
 // The text of string `id`; an unknown id gives an empty text.
 QString text(int id);
 
+// Ids of the table that the recorder window uses.
+enum RecorderStringId {
+    IDS_ABOUT_MENU = 101,              // the context menu's About entry
+    IDS_STOP_BEFORE_EXIT = 363,        // stop recording or playing before leaving
+    IDS_ASK_SAVE_CHANGES = 364,        // save the changes to the recording? (Yes/No/Cancel)
+    IDS_CAPTURE_NOT_OPENED = 365,      // the recording device could not be opened
+    IDS_TAKE_FILE_NOT_CREATED = 366,   // the recording file could not be created
+    IDS_TIP_POSITION = 369,
+    IDS_TIP_WAVEFORM = 370,
+    IDS_TIP_LENGTH = 371,
+    IDS_TIP_SEEK_START = 372,
+    IDS_TIP_SEEK_END = 373,
+    IDS_TIP_PLAY = 374,
+    IDS_TIP_RECORD = 375,
+    IDS_TIP_NEW_RECORDING = 376,
+    IDS_TIP_CLEAR_AFTER_POSITION = 377,
+    IDS_TIP_SAVE = 378,
+    IDS_TIP_STOP = 380,
+    IDS_OUTPUT_NOT_OPENED = 381,       // the output device could not be opened
+    IDS_SAVE_FAILED = 382,
+    IDS_LENGTH_READOUT = 384,          // minutes, seconds, tenths
+    IDS_POSITION_READOUT = 385,        // minutes, seconds, tenths
+    IDS_COMPRESSING_TITLE = 432,       // the progress dialog of an MP3 save
+    IDS_TIP_PLAYLIST_PLAY = 433,
+    IDS_TIP_PLAYLIST_PAUSE = 434,
+    IDS_TIP_PLAYLIST_STOP = 435,
+    IDS_TIP_HIDE_PLAYLIST = 436,
+    IDS_TIP_SHOW_PLAYLIST = 437,
+    IDS_TIP_LINE_VOLUME = 440,
+    IDS_TIP_FORCE_LINE_SELECTION = 441,
+    IDS_TIP_ADVANCED = 444,
+    IDS_FIRST_TIP = 445,               // ten tips, each text followed by its link
+};
+
 // Ids of our own, above 900.
 enum OwnStringId {
     IDS_RECORD_WRITE_FAILED = 901,  // the recording file could not be written

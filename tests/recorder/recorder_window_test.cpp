@@ -6,6 +6,9 @@
 
 #include <sys/stat.h>
 
+#include "app/session_end_policy.h"
+#include "recorder/tips_ticker.h"
+
 namespace {
 
 using namespace windowtest;
@@ -238,13 +241,13 @@ TEST_F(RecorderWindowTest, TipsLineRotatesThroughTheTenTipsWithTheirLinks)
 {
     RecorderDialog& w = open();
     auto* tips = ctl<controls::HyperlinkLabel>(1016);
-    const int first = w.tipIndex();
+    const int first = w.tips().tipIndex();
     ASSERT_TRUE(first >= 0 && first < 10) << first;
     for (int step = 0; step <= 10; ++step) {
         if (step > 0)
-            w.ShowNextTip();
+            w.tips().ShowNextTip();
         const int expected = (first + step) % 10;
-        EXPECT_EQ(w.tipIndex(), expected);
+        EXPECT_EQ(w.tips().tipIndex(), expected);
         EXPECT_EQ(tips->text(), resources::text(445 + 2 * expected));
         EXPECT_EQ(tips->Url(), resources::text(446 + 2 * expected));
         const QColor c = tips->CurrentTextColour();
@@ -378,7 +381,7 @@ TEST_F(RecorderWindowEngineTest, AnEndingSessionKeepsSettingsPlaylistAndTheUnsav
 
     // Unsaved audio: settings and list are written, the recording stays for
     // the next start's salvage, and the window is left for the process to end.
-    EXPECT_FALSE(window->OnSessionEnd());
+    EXPECT_FALSE(EndSession(*window));
     QSettings written(settingsPath(), QSettings::IniFormat);
     EXPECT_TRUE(written.childGroups().contains("Settings"));
     EXPECT_TRUE(QFile::exists(dir.filePath("Quillon.lst")));
@@ -386,7 +389,7 @@ TEST_F(RecorderWindowEngineTest, AnEndingSessionKeepsSettingsPlaylistAndTheUnsav
 
     // Nothing unsaved: the window closes as usual.
     window->engine().DiscardTake();
-    EXPECT_TRUE(window->OnSessionEnd());
+    EXPECT_TRUE(EndSession(*window));
     EXPECT_FALSE(window->isVisible());
 }
 
@@ -405,7 +408,7 @@ TEST_F(RecorderWindowEngineTest, AnEndingSessionDuringAnMp3SaveLeavesNoHalfWritt
     QObject::connect(&sessionEnd, &QTimer::timeout, [&] {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* p = qobject_cast<controls::ProgressDialog*>(w); p && p->isVisible() && !leftInFolder) {
-                EXPECT_FALSE(window->OnSessionEnd());
+                EXPECT_FALSE(EndSession(*window));
                 leftInFolder = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
                 p->CancelButton()->click();
             }

@@ -15,6 +15,7 @@
 #include "controls/trackbar.h"
 #include "engine/mp3_side.h"
 #include "engine/record_formats.h"
+#include "recorder/recorder_panel.h"
 #include "recorder/save_flow.h"
 #include "mp3_probe.h"
 
@@ -203,7 +204,7 @@ TEST_F(SavingWindowTest, NoSaveReplacesAFileWithoutTheUsersWord)
     // Two saves under one clock second, a partial clear between them: both stay.
     record(kStereo48k16Bit, 48000);
     saveAs(1, false);
-    window->OnHScroll(controls::Trackbar::EndTrack, 12000);
+    window->recorder().OnHScroll(controls::Trackbar::EndTrack, 12000);
     click(1124);
     saveAs(1, false);
     EXPECT_EQ(folderListing(), (QStringList{kClockName + " 2.wav 48044", kClockName + ".wav 192044"}));
