@@ -25,6 +25,7 @@
 #include "recorder/recorder_dialog.h"
 #include "playlist/playlist_model.h"
 #include "support/recording_shell.h"
+#include "support/scoped_state.h"
 #include "support/test_support.h"
 
 namespace {
@@ -46,13 +47,11 @@ protected:
         QApplication::setOrganizationName("tessaly");
         QApplication::setApplicationName("Quillon");
         platform::setShellForTesting(&shell);
-        platform::audio::setBackendForTesting(&backend);
         playlist::PlaylistModel::setDefaultListFileForTesting(listFile());
     }
     void TearDown() override
     {
         platform::setShellForTesting(nullptr);
-        platform::audio::setBackendForTesting(nullptr);
     }
 
     // Runs the program until its window is up, then closes the window.
@@ -76,6 +75,7 @@ protected:
     QTemporaryDir home, temp;
     RecordingShell shell;
     platform::audio::FakeBackend backend;
+    testsupport::ScopedBackend scope{backend};
     QStringList salvaged;
 };
 

@@ -23,6 +23,7 @@
 #include "engine/wave_header.h"
 #include "platform/audio/fake_backend.h"
 #include "platform/paths.h"
+#include "support/scoped_state.h"
 
 namespace enginetest {
 
@@ -120,28 +121,19 @@ inline void Settle(RecordingEngine* engine)
 class EngineTest : public ::testing::Test {
 protected:
     QTemporaryDir tmp;
-    QByteArray savedTmpdir = qgetenv("TMPDIR");
-    QByteArray savedStateHome = qgetenv("XDG_STATE_HOME");
+    testsupport::ScopedEnv tmpDir{"TMPDIR", tmp.path()};
+    testsupport::ScopedEnv stateHome{"XDG_STATE_HOME", tmp.path() + "/state"};
     FakeBackend fake;
+    testsupport::ScopedBackend scope{fake};
     EngineReports view;
     std::unique_ptr<RecordingEngine> engine;
 
     void SetUp() override
     {
         ASSERT_TRUE(tmp.isValid());
-        qputenv("TMPDIR", tmp.path().toLocal8Bit());
-        qputenv("XDG_STATE_HOME", (tmp.path() + "/state").toLocal8Bit());
         fake.addInputDevice("Microphone");
         fake.addInputDevice("Line in");
-        platform::audio::setBackendForTesting(&fake);
         Restart();
-    }
-    void TearDown() override
-    {
-        engine.reset();
-        platform::audio::setBackendForTesting(nullptr);
-        savedTmpdir.isNull() ? void(qunsetenv("TMPDIR")) : void(qputenv("TMPDIR", savedTmpdir));
-        savedStateHome.isNull() ? void(qunsetenv("XDG_STATE_HOME")) : void(qputenv("XDG_STATE_HOME", savedStateHome));
     }
     // A fresh engine, as after the program was started anew.
     void Restart()

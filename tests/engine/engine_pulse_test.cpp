@@ -38,6 +38,8 @@ static ::testing::Environment* const sinkKeeper = ::testing::AddGlobalTestEnviro
 class EnginePulseTest : public ::testing::Test {
 protected:
     QTemporaryDir tmp;
+    testsupport::ScopedEnv tmpDir{"TMPDIR", tmp.path()};
+    testsupport::ScopedEnv stateHome{"XDG_STATE_HOME", tmp.path() + "/state"};
     QTemporaryDir work;
     EngineReports view;
     std::unique_ptr<RecordingEngine> engine;
@@ -47,8 +49,6 @@ protected:
     void SetUp() override
     {
         ASSERT_FALSE(qgetenv("PULSE_SERVER").isEmpty());
-        qputenv("TMPDIR", tmp.path().toLocal8Bit());
-        qputenv("XDG_STATE_HOME", (tmp.path() + "/state").toLocal8Bit());
         view.device = -1;  // the default source: the null sink's monitor
         engine = std::make_unique<RecordingEngine>();
         view.Listen(*engine);

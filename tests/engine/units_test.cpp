@@ -6,7 +6,6 @@
 #include <cmath>
 
 #include "engine/capture_loss.h"
-#include "engine/waveform_snapshot.h"
 #include "engine/take_levels.h"
 #include "engine/wave_header.h"
 #include "engine/waveform_snapshot.h"

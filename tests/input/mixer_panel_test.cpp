@@ -12,6 +12,7 @@
 
 #include "mixer_panel_host.h"
 #include "platform/audio/fake_backend.h"
+#include "support/scoped_state.h"
 #include "support/test_support.h"
 
 using platform::audio::ControlType;
@@ -24,12 +25,6 @@ namespace {
 
 class MixerPanelTest : public ::testing::Test {
 protected:
-    void SetUp() override { platform::audio::setBackendForTesting(&fake); }
-    void TearDown() override
-    {
-        host.panel.reset();
-        platform::audio::setBackendForTesting(nullptr);
-    }
 
     FakeMixerDevice& card(int device) { return fake.mixerDevice(device); }
     Marks on(int device)
@@ -74,6 +69,7 @@ protected:
     }
 
     FakeBackend fake;
+    testsupport::ScopedBackend scope{fake};
     MixerPanelHost host;
 };
 

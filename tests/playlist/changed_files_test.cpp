@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include "platform/audio/fake_backend.h"
+#include "support/scoped_state.h"
 
 #include "playlist_panel.h"
 
@@ -54,8 +55,7 @@ struct RowStates : QObject {
 
 struct Card {
     FakeBackend fake;
-    Card() { platform::audio::setBackendForTesting(&fake); }
-    ~Card() { platform::audio::setBackendForTesting(nullptr); }
+    testsupport::ScopedBackend scope{fake};
     // The device plays everything it holds until the player closes it.
     void playOut(FakePlaybackStream* device)
     {

@@ -15,6 +15,7 @@
 
 #include "controls/browse_for_folder.h"
 #include "platform/audio/fake_backend.h"
+#include "support/scoped_state.h"
 #include "mail/mail_dialog.h"
 #include "playlist/remove_items_dialog.h"
 #include "playlist/row_texts.h"
@@ -283,6 +284,8 @@ TEST(PlaylistBox, RowsShowTitlesDetailLinesStatesAndTips)
 
 TEST(PlaylistBox, TheEmptyListShowsItsHintAndPictureAndPlayingRowsTheSelectionColour)
 {
+    platform::audio::FakeBackend card;
+    testsupport::ScopedBackend scope(card);
     Panel panel;
     const QImage empty = widgettest::shot(*panel.box);
     // White under the grey hint, the corner picture at the bottom right.
@@ -303,9 +306,7 @@ TEST(PlaylistBox, TheEmptyListShowsItsHintAndPictureAndPlayingRowsTheSelectionCo
     panel.chooseFiles({panel.wave("one.wav"), panel.wave("two.wav")});
     panel.list->AddFiles();
     ASSERT_TRUE(panel.waitLoaded());
-    // A scripted sound card: the pieces stay at the device while we look.
-    platform::audio::FakeBackend card;
-    platform::audio::setBackendForTesting(&card);
+    // The scripted sound card keeps the pieces at the device while we look.
     panel.box->SelectOnly(0);
     panel.box->selectionModel()->select(panel.model().index(1), QItemSelectionModel::Select);
     panel.list->PlaySelected();
@@ -317,8 +318,6 @@ TEST(PlaylistBox, TheEmptyListShowsItsHintAndPictureAndPlayingRowsTheSelectionCo
     EXPECT_EQ(widgettest::px(loaded, row.left() + 200, row.top() + 2) & 0xffffff, 0x96cde6u);
     widgettest::saveSheet({empty, loaded}, "playlist_box", 1);
     panel.list->StopPlaying();
-    panel.list.reset();
-    platform::audio::setBackendForTesting(nullptr);
 }
 
 TEST(PlaylistBox, DroppedFilesAndFoldersAreAdded)
@@ -377,36 +376,4 @@ TEST(PlaylistBox, MailTakesTheSelectedFilesInListOrderAndRefusesNoneOrTooMany)
         EXPECT_EQ(catcher.text, resources::text(message));
         EXPECT_EQ(catcher.icon, QMessageBox::Critical);
     }
-}
-
-TEST(PlaylistBox, RemovingStopsAtThePlayingItem)
-{
-    Panel panel;
-    QStringList paths;
-    for (int i = 1; i <= 3; ++i)
-        paths << panel.wave(QString("%1.wav").arg(i));
-    panel.chooseFiles(paths);
-    panel.list->AddFiles();
-    ASSERT_TRUE(panel.waitLoaded());
-
-    // The second item plays (its pieces stay at the scripted card).
-    platform::audio::FakeBackend card;
-    platform::audio::setBackendForTesting(&card);
-    panel.box->SelectOnly(1);
-    panel.list->PlaySelected();
-    ASSERT_TRUE(panel.list->player().IsPlaying(panel.model().item(1)));
-
-    // Removing the first two stops at the playing one: the first goes, it stays.
-    panel.box->selectionModel()->select(panel.model().index(0), QItemSelectionModel::Select);
-    {
-        MessageBoxCatcher catcher;
-        RemoveDialogAnswer answer(false, true);
-        panel.list->RemoveSelected();
-        ASSERT_TRUE(waitUntil([&] { return catcher.count == 1; }));
-        EXPECT_EQ(catcher.text, resources::text(395));
-        EXPECT_EQ(catcher.icon, QMessageBox::Critical);
-    }
-    EXPECT_EQ(panel.names(), (QStringList{"2.wav", "3.wav"}));
-    panel.list.reset();
-    platform::audio::setBackendForTesting(nullptr);
 }

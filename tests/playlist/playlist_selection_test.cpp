@@ -9,6 +9,7 @@
 
 #include "controls/browse_for_folder.h"
 #include "platform/audio/fake_backend.h"
+#include "support/scoped_state.h"
 #include "resources/strings.h"
 
 #include "playlist_panel.h"
@@ -114,13 +115,13 @@ TEST(PlaylistSelection, ShiftWithAnArrowExtendsFromTheRowTheProgramSelected)
 
 TEST(PlaylistSelection, ARemovalRefusedAtAPlayingRowLeavesTheSelectionAsItStands)
 {
+    platform::audio::FakeBackend card;
+    testsupport::ScopedBackend scope(card);
     Panel panel;
     const QString a = panel.wave("a.wav"), b = panel.wave("b.wav"), c = panel.wave("c.wav");
     panel.chooseFiles({a, b, c});
     panel.list->AddFiles();
     ASSERT_TRUE(panel.waitLoaded());
-    platform::audio::FakeBackend card;
-    platform::audio::setBackendForTesting(&card);
     panel.box->setFocus();
     click(panel, 2);
     panel.list->PlaySelected();
@@ -135,6 +136,7 @@ TEST(PlaylistSelection, ARemovalRefusedAtAPlayingRowLeavesTheSelectionAsItStands
         QTest::keyClick(panel.box.get(), Qt::Key_Delete);
         ASSERT_TRUE(waitUntil([&] { return catcher.count == 1; }));
         EXPECT_EQ(catcher.text, resources::text(395));
+        EXPECT_EQ(catcher.icon, QMessageBox::Critical);
         EXPECT_EQ(panel.names(), (QStringList{"b.wav", "c.wav"}));
         EXPECT_EQ(panel.box->GetSelectedRows(), std::vector<int>{1}) << "b was never chosen";
         EXPECT_EQ(highlightedRows(panel), std::vector<int>{1});
@@ -142,6 +144,4 @@ TEST(PlaylistSelection, ARemovalRefusedAtAPlayingRowLeavesTheSelectionAsItStands
     EXPECT_FALSE(QFile::exists(a));
     EXPECT_TRUE(QFile::exists(b)) << "a second Delete must not reach b's file";
     EXPECT_TRUE(QFile::exists(c));
-    panel.list.reset();
-    platform::audio::setBackendForTesting(nullptr);
 }

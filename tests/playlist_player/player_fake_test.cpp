@@ -8,6 +8,7 @@
 
 #include "../zldecoder/media.h"
 #include "platform/audio/fake_backend.h"
+#include "support/scoped_state.h"
 #include "player_fixture.h"
 #include "playlist/position_text.h"
 
@@ -55,18 +56,12 @@ class PlayerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        platform::audio::setBackendForTesting(&fake);
         slider->LoadBitmaps(137, 134, 135, 138);
         slider->setGeometry(0, 0, 217, 12);
         window.show();
         player = std::make_unique<PlaylistPlayer>(host);
         player->SetSlider(slider);
         player->SetPositionText(positionText);
-    }
-    void TearDown() override
-    {
-        player.reset();
-        platform::audio::setBackendForTesting(nullptr);
     }
 
     // A WAVE file of noise, `frames` long, loaded as an item.
@@ -132,6 +127,7 @@ protected:
     }
 
     FakeBackend fake;
+    testsupport::ScopedBackend scope{fake};
     QTemporaryDir dir;
     TestHost host;
     std::vector<std::unique_ptr<PlaylistItem>> items; // outlive the player

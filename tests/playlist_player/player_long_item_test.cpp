@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "platform/audio/fake_backend.h"
+#include "support/scoped_state.h"
 #include "player_fixture.h"
 
 using namespace playertest;
@@ -39,7 +40,7 @@ QString sparseWave(const QString& path, uint32_t frames)
 TEST(PlayerLongItem, TheSliderSpansTheWholeItemAndASeekLandsWhereTheThumbWasLetGo)
 {
     FakeBackend fake;
-    platform::audio::setBackendForTesting(&fake);
+    testsupport::ScopedBackend scope(fake);
     QTemporaryDir dir;
     const uint32_t frames = (1u << 31) + 44100 * 60;
     auto item = LoadedItem(sparseWave(dir.filePath("night.wav"), frames));
@@ -74,5 +75,4 @@ TEST(PlayerLongItem, TheSliderSpansTheWholeItemAndASeekLandsWhereTheThumbWasLetG
         EXPECT_EQ(slider->GetPos(), target + 6144);
         EXPECT_NEAR(slider->ThumbCentre(), middle, 1);
     }
-    platform::audio::setBackendForTesting(nullptr);
 }

@@ -7,6 +7,7 @@
 #include "../platform_audio/pulse_test_support.h"
 #include "../zldecoder/media.h"
 #include "platform/audio/pulse_backend.h"
+#include "support/scoped_state.h"
 #include "player_fixture.h"
 
 using namespace playertest;
@@ -142,10 +143,7 @@ TEST_F(PlayerPulseTest, AServerThatGoesAwayWhilePlayingIsReported)
     ASSERT_EQ(server.start(), "");
     ServerAddress address(server.address());
     platform::audio::PulseBackend pulse;
-    struct UseBackend {
-        explicit UseBackend(platform::audio::AudioBackend* b) { platform::audio::setBackendForTesting(b); }
-        ~UseBackend() { platform::audio::setBackendForTesting(nullptr); }
-    } use(&pulse);
+    testsupport::ScopedBackend use(pulse);
 
     items.push_back(LoadedItem(Sine("first", 440, 5, 0.3)));
     items.push_back(LoadedItem(Sine("second", 440, 5, 0.3)));

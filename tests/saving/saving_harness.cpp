@@ -33,13 +33,9 @@ bool encoderLibraryLoaded()
 
 SavingSession::SavingSession(const QString& pluginFolder, Audio audio)
 {
-    m_oldTmpDir = qgetenv("TMPDIR");
-    m_oldStateHome = qgetenv("XDG_STATE_HOME");
-    qputenv("TMPDIR", QFile::encodeName(m_temp.path()));
-    qputenv("XDG_STATE_HOME", QFile::encodeName(m_temp.path() + "/state"));
     if (audio == Audio::Fake) {
         backend.addInputDevice(QStringLiteral("Microphone"));
-        platform::audio::setBackendForTesting(&backend);
+        m_fakeAudio.emplace(backend);
     } else {
         engineView.device = -1;
     }
@@ -53,22 +49,6 @@ SavingSession::SavingSession(const QString& pluginFolder, Audio audio)
     saver->SetSleep([this](int ms) { sleeps.push_back(ms); });
     saver->SetClock([] { return QDateTime(QDate(2008, 3, 5), QTime(14, 7, 9)); });
     saveView.folder = m_saves.path();
-}
-
-SavingSession::~SavingSession()
-{
-    saver.reset();
-    engine.reset();
-    plugin.reset();
-    platform::audio::setBackendForTesting(nullptr);
-    if (m_oldTmpDir.isNull())
-        qunsetenv("TMPDIR");
-    else
-        qputenv("TMPDIR", m_oldTmpDir);
-    if (m_oldStateHome.isNull())
-        qunsetenv("XDG_STATE_HOME");
-    else
-        qputenv("XDG_STATE_HOME", m_oldStateHome);
 }
 
 void SavingSession::Capture(double frequency, uint32_t frames)

@@ -3,6 +3,8 @@
 // answer with plain members, the real encoder plug-in (or a stand-in), private
 // temporary and save folders, and the reference tools that judge the files.
 
+#include <optional>
+
 #include <QDir>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -13,6 +15,7 @@
 #include "engine/mp3_temp_encoder.h"
 #include "engine/recording_engine.h"
 #include "platform/audio/fake_backend.h"
+#include "support/scoped_state.h"
 #include "recorder/save_flow.h"
 #include "support/test_support.h"
 
@@ -92,12 +95,18 @@ public:
 
 // One recorder with its engine, MP3 side and save flow.
 class SavingSession {
+    // First, so that they go last: the engine is gone before its folders.
+    QTemporaryDir m_temp, m_saves;
+    testsupport::ScopedEnv m_tmpDir{"TMPDIR", m_temp.path()};
+    testsupport::ScopedEnv m_stateHome{"XDG_STATE_HOME", m_temp.path() + "/state"};
+
 public:
     enum class Audio { Fake, Server };
     // `pluginFolder` empty: no plug-in anywhere. Audio::Server records from
     // the sound server's default source instead of the fake back end.
     explicit SavingSession(const QString& pluginFolder, Audio audio = Audio::Fake);
-    ~SavingSession();
+    // What was recorded on the fake input plays on the sound server.
+    void PlayOnTheServer() { m_fakeAudio.reset(); }
 
     // Starts (or resumes) recording, captures `frames` of a tone, stops.
     void Record(int formatRow, double frequency, uint32_t frames)
@@ -129,6 +138,7 @@ public:
     QString wavTempPath() { return engine->recordingFile().path(); }
 
     platform::audio::FakeBackend backend;
+    std::optional<testsupport::ScopedBackend> m_fakeAudio;
     enginetest::EngineReports engineView;
     FakeSaveView saveView;  // answers Cancel unless told otherwise
     std::shared_ptr<EncoderPlugin> plugin;
@@ -136,10 +146,6 @@ public:
     std::unique_ptr<SaveFlow> saver;
     QStringList added;  // what reached the playlist
     std::vector<int> sleeps;
-
-private:
-    QByteArray m_oldTmpDir, m_oldStateHome;
-    QTemporaryDir m_temp, m_saves;
 };
 
 // mpg123 decodes the file to the recording's length, rate and channels, at

@@ -86,7 +86,7 @@ TEST(SavingFromTheServer, AClearAfterPlayAndStopAtALowRateKeepsWhatWasHeard)
     SavingSession s({}, SavingSession::Audio::Fake);
     s.Record(kMono8k8Bit, 1000, 4 * 8000);
     ASSERT_EQ(s.frames(), 4u * 8000);
-    platform::audio::setBackendForTesting(nullptr);
+    s.PlayOnTheServer();
     s.engine->MoveTo(0);
 
     audiotest::MonitorRecorder monitor({8000, 8, 1}, work.filePath("heard.raw"));

@@ -1,0 +1,113 @@
+// The real program, started from a folder of its own (its list file lies
+// beside it), ended outright: killed (a crash, kill -9, a power cut) or with
+// its X server gone, which makes Qt end the process on the spot. What it
+// listed and what the user set must be on disk all the same, above all a
+// recording salvaged at start-up, which no longer lies where the next start
+// would find it.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "listed_paths.h"
+#include "support/test_support.h"
+
+namespace {
+
+// The leftover of a crashed run: a second of 8 kHz 8-bit mono audio.
+QByteArray leftoverRecording()
+{
+    QByteArray header(44, '\0');
+    memcpy(header.data(),
+           "RIFF\x24\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x40\x1f\0\0\x40\x1f\0\0\x01\0\x08\0data\0\0\0\0", 44);
+    return header + QByteArray(8000, '\x80');
+}
+
+// The program and its libraries in program/, a private home and a TMPDIR
+// holding a crashed run's leftover.
+class RealProgram : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_root.isValid());
+        for (const char* sub : {"program", "home", "tmp"})
+            ASSERT_TRUE(dir.mkpath(sub));
+        for (const char* file : {"quillon", "libZLDecoder.so", "libmpeg_encoder.so"})
+            ASSERT_TRUE(QFile::copy(testsupport::binDir() + "/" + file, dir.filePath(QString("program/") + file)))
+                << file;
+        ASSERT_TRUE(testsupport::writeFile(dir.filePath("tmp/quillon_temp_4242.wav"), leftoverRecording()));
+        env.insert("HOME", dir.filePath("home"));
+        env.insert("XDG_CONFIG_HOME", dir.filePath("home/.config"));
+        env.insert("XDG_DATA_HOME", dir.filePath("home/.local/share"));
+        env.insert("XDG_STATE_HOME", dir.filePath("home/.local/state"));
+        env.insert("TMPDIR", dir.filePath("tmp"));
+        env.insert("BROWSER", "true");  // the first start's welcome page goes nowhere
+    }
+    void start()
+    {
+        program.setProcessEnvironment(env);
+        program.setProcessChannelMode(QProcess::ForwardedChannels);
+        program.start(dir.filePath("program/quillon"));
+        ASSERT_TRUE(program.waitForStarted(10000));
+    }
+    std::vector<std::string> listed() const { return listedPaths(dir.filePath("program/Quillon.lst")); }
+
+    QTemporaryDir m_root;
+    QDir dir{m_root.path()};
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcess program;
+};
+
+TEST_F(RealProgram, KilledTheListFileAlreadyHoldsTheRecordingSalvagedAtStartUp)
+{
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    start();
+    const bool written = QTest::qWaitFor([&] { return listed().size() == 1; }, 30000);
+    program.kill();
+    ASSERT_TRUE(program.waitForFinished(10000));
+    ASSERT_TRUE(written) << "the list file was not written while the program ran";
+    const auto paths = listed();
+    ASSERT_EQ(paths.size(), 1u);
+    EXPECT_TRUE(QString::fromStdString(paths.front()).endsWith(" recovered.wav")) << paths.front();
+    EXPECT_EQ(testsupport::readFile(QString::fromStdString(paths.front())).mid(44), leftoverRecording().mid(44));
+}
+
+TEST_F(RealProgram, TheSettingsAndTheChangedPlaylistAreWrittenWhenTheXServerDies)
+{
+    QProcess xserver;
+    xserver.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+    ASSERT_TRUE(xserver.waitForStarted(10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return xserver.canReadLine(); }, 20000)) << "Xvfb gave no display";
+    const QString display = ":" + QString::fromLatin1(xserver.readLine()).trimmed();
+    env.insert("DISPLAY", display);
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    start();
+
+    // On screen once the X server lists its window.
+    const bool shown = QTest::qWaitFor([&] {
+        QProcess list;
+        list.setProcessEnvironment(env);
+        list.start("xwininfo", {"-root", "-tree"});
+        return list.waitForFinished(5000) && list.readAllStandardOutput().contains("Quillon 2.5");
+    }, 30000);
+    xserver.kill();
+    xserver.waitForFinished(5000);
+    ASSERT_TRUE(shown) << "the window never came up";
+    ASSERT_TRUE(program.waitForFinished(20000)) << "the program outlived its display";
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+
+    QSettings written(dir.filePath("home/.config/tessaly/Quillon.conf"), QSettings::IniFormat);
+    EXPECT_EQ(written.value("Settings/RecordQuality").toInt(), 9);
+    EXPECT_EQ(written.value("History/CurDirAddFiles").toString(), dir.filePath("home"));
+    const auto paths = listed();
+    ASSERT_EQ(paths.size(), 1u);
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(paths.front()))) << paths.front();
+    EXPECT_TRUE(QDir(dir.filePath("tmp")).entryList(QDir::Files).isEmpty());
+}
+
+}  // namespace
