@@ -55,6 +55,17 @@ TEST(MovedOutput, TheListPlaysOnWhenItsSinkGoesAwayAndStopsWithAMessageWhenItsSt
     ExtraSink extra;
     const QStringList others = sinkInputs();
 
+    // Error boxes are modal: read and closed from inside their own loop.
+    QStringList errors;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            errors << box->text();
+            box->reject();
+        }
+    });
+    closer.start(50);
+
     panel.list->OpenFiles({tone});
     ASSERT_TRUE(runEventsUntil([&] { return !panel.list->player().playSlots().empty(); }, 20000)) << "nothing plays";
     QString ours;
@@ -78,16 +89,8 @@ TEST(MovedOutput, TheListPlaysOnWhenItsSinkGoesAwayAndStopsWithAMessageWhenItsSt
     EXPECT_NEAR(strongestToneAmplitude(channelSamples(monitor.finish(), {kRate, 16, 2}), kRate, 440, kRate), 0.5,
                 0.06);
 
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
     ASSERT_TRUE(sinkInputs().contains(ours));
-    QStringList errors;
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            errors << box->text();
-            box->reject();
-        }
-    });
-    closer.start(50);
     ASSERT_TRUE(killServerStream(StreamKind::Playback, ours.toUInt()));
     ASSERT_TRUE(runEventsUntil([&] { return !errors.isEmpty(); }, 3000));
     EXPECT_EQ(errors, QStringList{resources::text(resources::IDS_PLAYBACK_DEVICE_LOST)});

@@ -290,6 +290,7 @@ TEST_F(DevicesOnTheServer, PlaybackGoesOnWhenItsSinkGoesAwayAndStopsWithAMessage
     ExtraSink extra;
     extra.tone.reset();
     const QStringList others = streamIndexes("sink-inputs");
+    ErrorBoxCatcher errors;
     click(1122);
     click(103);
     ASSERT_TRUE(w.engine().IsPlaying());
@@ -314,8 +315,8 @@ TEST_F(DevicesOnTheServer, PlaybackGoesOnWhenItsSinkGoesAwayAndStopsWithAMessage
     ASSERT_GT(heard.size(), 48000u);
     EXPECT_GT(audiotest::strongestToneAmplitude(heard, 48000, kDefaultTone, 48000), 0.1);
 
+    EXPECT_TRUE(errors.texts().isEmpty()) << errors.texts().join('\n').toStdString();
     ASSERT_TRUE(streamIndexes("sink-inputs").contains(ours));
-    ErrorBoxCatcher errors;
     ASSERT_TRUE(audiotest::killServerStream(audiotest::StreamKind::Playback, ours.toUInt()));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !errors.texts().isEmpty(); }, 3000));
     EXPECT_EQ(errors.texts(), QStringList{resources::text(resources::IDS_PLAYBACK_DEVICE_LOST)});
