@@ -14,12 +14,14 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "engine/recording_engine.h"
 #include "platform/audio/audio_backend.h"
 #include "recorder/recorder_dialog.h"
 #include "resources/strings.h"
 #include "platform_audio/pulse_test_support.h"
+#include "platform_audio/stream_killer.h"
 
 namespace {
 
@@ -105,6 +107,37 @@ QString expectedMoveText(const QString& from, const QString& to)
     return QString::asprintf(resources::text(resources::IDS_CAPTURE_DEVICE_MOVED).toUtf8().constData(),
                              from.toUtf8().constData(), to.toUtf8().constData());
 }
+
+// Indexes of the server's playback or capture streams ("sink-inputs",
+// "source-outputs").
+QStringList streamIndexes(const QString& kind)
+{
+    QStringList out;
+    for (const QString& line : QString::fromUtf8(pactl({"list", "short", kind}).out).split('\n', Qt::SkipEmptyParts))
+        out << line.section('\t', 0, 0);
+    return out;
+}
+
+// The window's error boxes are modal: they are read and closed from inside
+// their own event loop.
+class ErrorBoxCatcher {
+public:
+    ErrorBoxCatcher()
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                m_texts << box->text();
+                box->reject();
+            }
+        });
+        m_timer.start(50);
+    }
+    const QStringList& texts() const { return m_texts; }
+
+private:
+    QTimer m_timer;
+    QStringList m_texts;
+};
 
 class DevicesOnTheServer : public ::testing::Test {
 protected:
@@ -236,6 +269,87 @@ TEST_F(DevicesOnTheServer, ATakeMovedByTheUserAndThenByTheServerGoesOnAndKeepsIt
     EXPECT_EQ(toneAt(s, 0.5), kDefaultTone);
     EXPECT_EQ(toneAt(s, firstMove + 0.5), kExtraTone);
     EXPECT_EQ(toneAt(s, secondMove + 0.5), kDefaultTone);
+}
+
+// The take played through a sink of the test's own, which then goes away:
+// the server moves the playback to the default sink and it plays on there.
+// Ended by the server instead, it stops with the lost-output message.
+TEST_F(DevicesOnTheServer, PlaybackGoesOnWhenItsSinkGoesAwayAndStopsWithAMessageWhenEnded)
+{
+    RecorderDialog& w = open();
+    choose(describe("quillon_null.monitor"));
+    {
+        SinkTone tone("quillon_null", kDefaultTone);
+        QTest::qWait(1000);
+        click(1127);
+        ASSERT_TRUE(w.engine().IsRecording());
+        QTest::qWait(8000);
+        click(1022);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !w.engine().IsRecording(); }, 5000));
+    }
+    ExtraSink extra;
+    extra.tone.reset();
+    const QStringList others = streamIndexes("sink-inputs");
+    ErrorBoxCatcher errors;
+    click(1122);
+    click(103);
+    ASSERT_TRUE(w.engine().IsPlaying());
+    QString ours;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        for (const QString& i : streamIndexes("sink-inputs"))
+            if (!others.contains(i))
+                ours = i;
+        return !ours.isEmpty();
+    }, 2000));
+    ASSERT_EQ(pactl({"move-sink-input", ours, "quillon_extra"}).exitCode, 0);
+    QTest::qWait(1000);
+
+    extra.unload();
+    audiotest::MonitorRecorder monitor({48000, 16, 1});
+    ASSERT_TRUE(monitor.started());
+    const uint32_t atUnload = w.engine().position();
+    QTest::qWait(2000);
+    EXPECT_TRUE(w.engine().IsPlaying());
+    EXPECT_GT(w.engine().position(), atUnload + 48000);
+    const auto heard = audiotest::channelSamples(monitor.finish(), {48000, 16, 1});
+    ASSERT_GT(heard.size(), 48000u);
+    EXPECT_GT(audiotest::strongestToneAmplitude(heard, 48000, kDefaultTone, 48000), 0.1);
+
+    EXPECT_TRUE(errors.texts().isEmpty()) << errors.texts().join('\n').toStdString();
+    ASSERT_TRUE(streamIndexes("sink-inputs").contains(ours));
+    ASSERT_TRUE(audiotest::killServerStream(audiotest::StreamKind::Playback, ours.toUInt()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !errors.texts().isEmpty(); }, 3000));
+    EXPECT_EQ(errors.texts(), QStringList{resources::text(resources::IDS_PLAYBACK_DEVICE_LOST)});
+    EXPECT_FALSE(w.engine().IsPlaying());
+}
+
+// A take whose capture stream the server ends keeps every frame up to
+// then and says the device is lost.
+TEST_F(DevicesOnTheServer, ATakeWhoseStreamIsEndedKeepsEveryFrameAndSaysSo)
+{
+    SinkTone tone("quillon_null", kDefaultTone);
+    RecorderDialog& w = open();
+    choose(describe("quillon_null.monitor"));
+    QTest::qWait(1000);
+    const QStringList others = streamIndexes("source-outputs");
+    QElapsedTimer recorded;
+    click(1127);
+    recorded.start();
+    ASSERT_TRUE(w.engine().IsRecording());
+    QTest::qWait(3000);
+    QStringList ours = streamIndexes("source-outputs");
+    for (const QString& i : others)
+        ours.removeAll(i);
+    ASSERT_EQ(ours.size(), 1);
+    ErrorBoxCatcher errors;
+    ASSERT_TRUE(audiotest::killServerStream(audiotest::StreamKind::Capture, ours.front().toUInt()));
+    const double seconds = recorded.elapsed() / 1000.0;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !errors.texts().isEmpty(); }, 3000));
+    EXPECT_EQ(errors.texts(), QStringList{resources::text(resources::IDS_RECORD_DEVICE_LOST)});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.engine().IsRecording(); }, 3000));
+    const auto s = take();
+    EXPECT_NEAR(double(s.size()) / 48000, seconds, 0.3);
+    EXPECT_EQ(toneAt(s, seconds - 1.2), kDefaultTone);
 }
 
 }  // namespace
