@@ -25,19 +25,15 @@ void PrintHelp(std::FILE* out)
                out);
 }
 
-void PrintVersion(std::FILE* out)
-{
-    std::fprintf(out, "%s (Quillon) %s\n", kProgram, QUILLON_VERSION);
-}
+void PrintVersion(std::FILE* out) { std::fprintf(out, "%s (Quillon) %s\n", kProgram, QUILLON_VERSION); }
 
 }  // namespace
 
 std::optional<CommandLine> ReadCommandLine(int argc, char** argv, int& exitCode)
 {
     enum { kHelp = 1, kVersion };
-    static const option options[] = {{"help", no_argument, nullptr, kHelp},
-                                     {"version", no_argument, nullptr, kVersion},
-                                     {nullptr, 0, nullptr, 0}};
+    static const option options[] = {
+        {"help", no_argument, nullptr, kHelp}, {"version", no_argument, nullptr, kVersion}, {nullptr, 0, nullptr, 0}};
     // getopt_long names a wrong option on stderr itself, abbreviations of
     // the long options are taken, and "--" ends the options.
     opterr = 1;

@@ -9,7 +9,10 @@ FirstRunMarker::FirstRunMarker()
 {
 }
 
-FirstRunMarker::FirstRunMarker(QString iniPath) : m_path(std::move(iniPath)) {}
+FirstRunMarker::FirstRunMarker(QString iniPath)
+    : m_path(std::move(iniPath))
+{
+}
 
 bool FirstRunMarker::takeFirstRun()
 {

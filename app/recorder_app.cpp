@@ -18,7 +18,10 @@
 
 #include <cstdlib>
 
-RecorderApp::RecorderApp(QStringList paths) : m_paths(std::move(paths)) {}
+RecorderApp::RecorderApp(QStringList paths)
+    : m_paths(std::move(paths))
+{
+}
 
 int RecorderApp::InitInstance()
 {
@@ -69,12 +72,13 @@ int RecorderApp::InitInstance()
         for (const QString& path : m_salvaged)
             dialog.addRecording(path);
         window = &dialog;
-        QObject::connect(&instance, &desktop::SingleInstance::filesReceived, &dialog, [&dialog](const QStringList& paths) {
-            dialog.setWindowState(dialog.windowState() & ~Qt::WindowMinimized);
-            dialog.raise();
-            dialog.activateWindow();
-            dialog.playlistPanel().OpenFiles(paths);
-        });
+        QObject::connect(&instance, &desktop::SingleInstance::filesReceived, &dialog,
+                         [&dialog](const QStringList& paths) {
+                             dialog.setWindowState(dialog.windowState() & ~Qt::WindowMinimized);
+                             dialog.raise();
+                             dialog.activateWindow();
+                             dialog.playlistPanel().OpenFiles(paths);
+                         });
         // Once the window shows: its messages about the files have a parent.
         if (!m_paths.isEmpty())
             QTimer::singleShot(0, &dialog, [&dialog, this] { dialog.playlistPanel().OpenFiles(m_paths); });

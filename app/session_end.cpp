@@ -22,7 +22,8 @@ const int kSignals[] = {SIGTERM, SIGHUP};
 
 }  // namespace
 
-SessionEndWatcher::SessionEndWatcher(std::function<void()> onEnd) : m_onEnd(std::move(onEnd))
+SessionEndWatcher::SessionEndWatcher(std::function<void()> onEnd)
+    : m_onEnd(std::move(onEnd))
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_pipe) != 0)
         return;

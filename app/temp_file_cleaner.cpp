@@ -21,8 +21,8 @@ QString clockName(const QDateTime& t)
 {
     const QDate d = t.date();
     const QTime c = t.time();
-    return QString::asprintf("%04d-%02d-%02d %02dh%02dm%02ds", d.year(), d.month(), d.day(), c.hour(),
-                             c.minute(), c.second());
+    return QString::asprintf("%04d-%02d-%02d %02dh%02dm%02ds", d.year(), d.month(), d.day(), c.hour(), c.minute(),
+                             c.second());
 }
 
 }  // namespace
@@ -58,15 +58,16 @@ bool repairWaveFile(QFile& f)
 }
 
 TempFileCleaner::TempFileCleaner(QString tempFolder, QString recordFolder, QString fallbackFolder)
-    : m_tempFolder(std::move(tempFolder)), m_recordFolder(std::move(recordFolder)),
-      m_fallbackFolder(std::move(fallbackFolder))
+    : m_tempFolder(std::move(tempFolder))
+    , m_recordFolder(std::move(recordFolder))
+    , m_fallbackFolder(std::move(fallbackFolder))
 {
 }
 
 QString TempFileCleaner::defaultRecoveryFolder()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QStringLiteral("/tessaly/Quillon/recovered");
+        QStringLiteral("/tessaly/Quillon/recovered");
 }
 
 void TempFileCleaner::CleanTempFiles()

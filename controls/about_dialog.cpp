@@ -22,7 +22,8 @@ QLabel* plainLabel(const QString& text, QWidget* parent, const QRect& geometry)
 
 }  // namespace
 
-AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
+AboutDialog::AboutDialog(QWidget* parent)
+    : QDialog(parent)
 {
     setWindowTitle(QCoreApplication::translate("AboutDialog", "关于Recorder"));
     setFont(dialogFont());

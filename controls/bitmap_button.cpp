@@ -41,9 +41,13 @@ void DrawFocusRect(QPainter& painter, const QRect& rect, QColor colour)
     }
 }
 
-BitmapButton::BitmapButton(QWidget* parent) : BitmapButton(QString(), parent) {}
+BitmapButton::BitmapButton(QWidget* parent)
+    : BitmapButton(QString(), parent)
+{
+}
 
-BitmapButton::BitmapButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent)
+BitmapButton::BitmapButton(const QString& caption, QWidget* parent)
+    : QPushButton(caption, parent)
 {
     ResetColours(false);
     // Hover is followed through plain mouse moves, as the flat look needs.
@@ -101,10 +105,7 @@ int BitmapButton::SetImages(const QImage& picture, QColor transparent)
     return ImagesSet;
 }
 
-void BitmapButton::SetTipText(int stringId, bool activate)
-{
-    SetTipText(resources::text(stringId), activate);
-}
+void BitmapButton::SetTipText(int stringId, bool activate) { SetTipText(resources::text(stringId), activate); }
 
 void BitmapButton::SetTipText(const QString& text, bool activate)
 {
@@ -249,8 +250,8 @@ QImage BitmapButton::DisabledImage() const
     return out;
 }
 
-void BitmapButton::PaintCaption(QPainter& painter, const QString& caption, const QRect&,
-                                const QRect& captionRect, bool pressed, bool disabled)
+void BitmapButton::PaintCaption(QPainter& painter, const QString& caption, const QRect&, const QRect& captionRect,
+                                bool pressed, bool disabled)
 {
     QRect area = captionRect;
     if (pressed)

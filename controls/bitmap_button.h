@@ -41,8 +41,8 @@ protected:
     // The painting steps, in the order the button runs them.
     virtual void PaintBackground(QPainter& painter, QRect& rect);
     virtual void PaintBorder(QPainter& painter, const QRect& rect);
-    virtual void PaintImage(QPainter& painter, bool hasCaption, const QRect& itemRect, QRect& captionRect,
-                            bool pressed, bool disabled);
+    virtual void PaintImage(QPainter& painter, bool hasCaption, const QRect& itemRect, QRect& captionRect, bool pressed,
+                            bool disabled);
     virtual void PaintCaption(QPainter& painter, const QString& caption, const QRect& itemRect,
                               const QRect& captionRect, bool pressed, bool disabled);
 

@@ -29,16 +29,14 @@ QEvent::Type BitmapSlider::ScrollEvent::type()
     return registered;
 }
 
-BitmapSlider::BitmapSlider(QWidget* parent) : QWidget(parent)
+BitmapSlider::BitmapSlider(QWidget* parent)
+    : QWidget(parent)
 {
     setFocusPolicy(Qt::ClickFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-QSize BitmapSlider::sizeHint() const
-{
-    return m_channelEmpty.isNull() ? QSize(100, 12) : m_channelEmpty.size();
-}
+QSize BitmapSlider::sizeHint() const { return m_channelEmpty.isNull() ? QSize(100, 12) : m_channelEmpty.size(); }
 
 namespace {
 
@@ -132,7 +130,8 @@ int BitmapSlider::PosFromX(int x) const
     const int offset = std::max(0, x - m_thumbWidth / 2);
     // In 64 bits: a range of INT_MAX steps has one more than an int holds.
     const std::int64_t p = mulDivRounded(std::int64_t(m_max) - m_min + 1, std::min(usable, offset), usable);
-    return ClampToRange(int(std::clamp<std::int64_t>(p, std::numeric_limits<int>::min(), std::numeric_limits<int>::max())));
+    return ClampToRange(
+        int(std::clamp<std::int64_t>(p, std::numeric_limits<int>::min(), std::numeric_limits<int>::max())));
 }
 
 void BitmapSlider::SetPosFromX(int x) { m_pos = PosFromX(x); }

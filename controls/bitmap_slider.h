@@ -29,7 +29,12 @@ public:
 
     class ScrollEvent : public QEvent {
     public:
-        ScrollEvent(int code, BitmapSlider* slider) : QEvent(type()), m_code(code), m_slider(slider) {}
+        ScrollEvent(int code, BitmapSlider* slider)
+            : QEvent(type())
+            , m_code(code)
+            , m_slider(slider)
+        {
+        }
         static QEvent::Type type();
         int code() const { return m_code; }
         BitmapSlider* slider() const { return m_slider; }
@@ -60,7 +65,6 @@ public:
     int PosFromX(int x) const;
 
     QSize sizeHint() const override;
-
 
 signals:
     void scrolled(int code);

@@ -56,8 +56,7 @@ bool BrowseForFolder(QWidget* owner, const QString& title, const char* initialFo
     return true;
 }
 
-bool BrowseForFolder(QWidget* owner, const QString& title, const QString& initialFolder, QString& outPath,
-                     int outSize)
+bool BrowseForFolder(QWidget* owner, const QString& title, const QString& initialFolder, QString& outPath, int outSize)
 {
     if (outSize < kMinFolderBuffer)
         return false;

@@ -16,8 +16,7 @@ namespace controls {
 // zeros after it.
 bool BrowseForFolder(QWidget* owner, const QString& title, const char* initialFolder, char* outPath, int outSize);
 // The same rules with Qt strings: the result is what the buffer would hold.
-bool BrowseForFolder(QWidget* owner, const QString& title, const QString& initialFolder, QString& outPath,
-                     int outSize);
+bool BrowseForFolder(QWidget* owner, const QString& title, const QString& initialFolder, QString& outPath, int outSize);
 
 // The dialog itself: returns the chosen folder, empty when cancelled.
 using FolderChooser = std::function<QString(QWidget* owner, const QString& title, const QString& startFolder)>;

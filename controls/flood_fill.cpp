@@ -12,9 +12,7 @@ int FloodFillSurface(QImage& image, QPoint start, QColor surface, QColor fill)
         image.convertTo(QImage::Format_ARGB32);
     const QRgb from = surface.rgb() & 0xffffffu;
     const QRgb to = fill.rgb();
-    auto matches = [&](int x, int y) {
-        return (image.pixel(x, y) & 0xffffffu) == from;
-    };
+    auto matches = [&](int x, int y) { return (image.pixel(x, y) & 0xffffffu) == from; };
     if (!matches(start.x(), start.y()) || from == (to & 0xffffffu))
         return 0;
 

@@ -62,8 +62,14 @@ void PaintStreakedShading(PaletteImage& image, int noise)
 
 }  // namespace
 
-GradientButton::GradientButton(QWidget* parent) : BitmapButton(parent) {}
-GradientButton::GradientButton(const QString& caption, QWidget* parent) : BitmapButton(caption, parent) {}
+GradientButton::GradientButton(QWidget* parent)
+    : BitmapButton(parent)
+{
+}
+GradientButton::GradientButton(const QString& caption, QWidget* parent)
+    : BitmapButton(caption, parent)
+{
+}
 
 void GradientButton::BuildFace(PaletteImage& face, int width, int height, QColor shadow, QColor faceColour,
                                QColor highlight, int noise)

@@ -27,8 +27,8 @@ public:
 
     // The texture of style 8 into an 8-bit image of any size, with the palette
     // ramp shadow -> face -> highlight. Exposed for its own tests.
-    static void BuildFace(PaletteImage& face, int width, int height, QColor shadow, QColor faceColour,
-                          QColor highlight, int noise);
+    static void BuildFace(PaletteImage& face, int width, int height, QColor shadow, QColor faceColour, QColor highlight,
+                          int noise);
 
 protected:
     void PaintBackground(QPainter& painter, QRect& rect) override;

@@ -13,9 +13,13 @@
 
 namespace controls {
 
-HyperlinkLabel::HyperlinkLabel(QWidget* parent) : HyperlinkLabel(QString(), parent) {}
+HyperlinkLabel::HyperlinkLabel(QWidget* parent)
+    : HyperlinkLabel(QString(), parent)
+{
+}
 
-HyperlinkLabel::HyperlinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent)
+HyperlinkLabel::HyperlinkLabel(const QString& text, QWidget* parent)
+    : QLabel(text, parent)
 {
     // A dialog's plain label: text at the top left unless told otherwise.
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -178,18 +182,14 @@ void HyperlinkLabel::mousePressEvent(QMouseEvent* event)
 
 void HyperlinkLabel::mouseReleaseEvent(QMouseEvent* event)
 {
-    const bool click = m_pressed && event->button() == Qt::LeftButton
-                       && rect().contains(event->position().toPoint());
+    const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
     m_pressed = false;
     QLabel::mouseReleaseEvent(event);
     if (click)
         OnClicked();
 }
 
-QString HyperlinkLabel::AddressToOpen() const
-{
-    return m_isUrl ? m_url : QStringLiteral("mailto:") + m_url;
-}
+QString HyperlinkLabel::AddressToOpen() const { return m_isUrl ? m_url : QStringLiteral("mailto:") + m_url; }
 
 void HyperlinkLabel::OnClicked()
 {
@@ -223,32 +223,38 @@ QString HyperlinkLabel::ErrorText(int code)
     switch (code) {
     case 0:
         return QCoreApplication::translate("HyperlinkLabel", "The operating system is out\nof memory or resources.");
-    case 2: return QCoreApplication::translate("HyperlinkLabel", "The specified file was not found.");
-    case 3: return QCoreApplication::translate("HyperlinkLabel", "The specified path was not found.");
+    case 2:
+        return QCoreApplication::translate("HyperlinkLabel", "The specified file was not found.");
+    case 3:
+        return QCoreApplication::translate("HyperlinkLabel", "The specified path was not found.");
     case 5:
-        return QCoreApplication::translate(
-            "HyperlinkLabel", "The operating system denied\naccess to the specified file.");
+        return QCoreApplication::translate("HyperlinkLabel",
+                                           "The operating system denied\naccess to the specified file.");
     case 8:
         return QCoreApplication::translate("HyperlinkLabel", "There was not enough memory to complete the operation.");
     case 11:
-        return QCoreApplication::translate(
-            "HyperlinkLabel", "The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image).");
-    case 26: return QCoreApplication::translate("HyperlinkLabel", "A sharing violation occurred. ");
+        return QCoreApplication::translate("HyperlinkLabel",
+                                           "The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image).");
+    case 26:
+        return QCoreApplication::translate("HyperlinkLabel", "A sharing violation occurred. ");
     case 27:
         return QCoreApplication::translate("HyperlinkLabel", "The filename association is\nincomplete or invalid.");
     case 28:
         return QCoreApplication::translate(
             "HyperlinkLabel", "The DDE transaction could not\nbe completed because the request timed out.");
-    case 29: return QCoreApplication::translate("HyperlinkLabel", "The DDE transaction failed.");
+    case 29:
+        return QCoreApplication::translate("HyperlinkLabel", "The DDE transaction failed.");
     case 30:
         return QCoreApplication::translate("HyperlinkLabel",
-            "The DDE transaction could not\nbe completed because other DDE "
-            "transactions\nwere being processed.");
+                                           "The DDE transaction could not\nbe completed because other DDE "
+                                           "transactions\nwere being processed.");
     case 31:
-        return QCoreApplication::translate(
-            "HyperlinkLabel", "There is no application associated\nwith the given filename extension.");
-    case 32: return QCoreApplication::translate("HyperlinkLabel", "The specified dynamic-link library was not found.");
-    default: return QCoreApplication::translate("HyperlinkLabel", "Unknown Error (%1) occurred.").arg(code);
+        return QCoreApplication::translate("HyperlinkLabel",
+                                           "There is no application associated\nwith the given filename extension.");
+    case 32:
+        return QCoreApplication::translate("HyperlinkLabel", "The specified dynamic-link library was not found.");
+    default:
+        return QCoreApplication::translate("HyperlinkLabel", "Unknown Error (%1) occurred.").arg(code);
     }
 }
 

@@ -17,9 +17,6 @@ int LongRange::ToSteps(qint64 units) const
     return int(std::clamp<qint64>((units + m_scale - 1) / m_scale, minSteps(), maxSteps()));
 }
 
-qint64 LongRange::FromSteps(int steps) const
-{
-    return std::min<qint64>(qint64(steps) * m_scale, m_max);
-}
+qint64 LongRange::FromSteps(int steps) const { return std::min<qint64>(qint64(steps) * m_scale, m_max); }
 
 }  // namespace controls

@@ -71,20 +71,14 @@ void PaletteImage::Release()
 std::uint8_t* PaletteImage::PaletteBytes() { return m_block ? m_block.get() + kHeaderSize : nullptr; }
 const std::uint8_t* PaletteImage::PaletteBytes() const { return m_block ? m_block.get() + kHeaderSize : nullptr; }
 
-std::uint8_t* PaletteImage::Bits()
-{
-    return m_block ? m_block.get() + m_header.biSize + 4u * m_paletteSize : nullptr;
-}
+std::uint8_t* PaletteImage::Bits() { return m_block ? m_block.get() + m_header.biSize + 4u * m_paletteSize : nullptr; }
 
 const std::uint8_t* PaletteImage::Bits() const
 {
     return m_block ? m_block.get() + m_header.biSize + 4u * m_paletteSize : nullptr;
 }
 
-std::uint32_t PaletteImage::TotalSize() const
-{
-    return kHeaderSize + 4u * m_paletteSize + m_header.biSizeImage;
-}
+std::uint32_t PaletteImage::TotalSize() const { return kHeaderSize + 4u * m_paletteSize + m_header.biSizeImage; }
 
 void PaletteImage::SetPaletteEntry(int index, int red, int green, int blue)
 {
@@ -168,8 +162,8 @@ void PaletteImage::Draw(QPainter& painter, int x, int y)
     if (!m_block || Width() == 0 || Height() == 0)
         return;
     const QImage::Format format = BitCount() == 8 ? QImage::Format_Indexed8
-                                  : BitCount() == 1 ? QImage::Format_Mono
-                                                    : QImage::Format_Invalid;
+        : BitCount() == 1                         ? QImage::Format_Mono
+                                                  : QImage::Format_Invalid;
     if (format == QImage::Format_Invalid)
         return;  // only the palette depths this program draws
     if (m_section.isNull())

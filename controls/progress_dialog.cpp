@@ -31,7 +31,11 @@ std::uint32_t ProgressDialog::TickCount()
 void ProgressDialog::SetTickSourceForTesting(TickSource source) { tickSource = std::move(source); }
 std::uint32_t ProgressDialog::LastTextUpdate() { return lastTextUpdate; }
 
-ProgressDialog::ProgressDialog(const QString& title) : QDialog(nullptr), m_title(title) {}
+ProgressDialog::ProgressDialog(const QString& title)
+    : QDialog(nullptr)
+    , m_title(title)
+{
+}
 
 ProgressDialog::~ProgressDialog()
 {
@@ -102,10 +106,7 @@ void ProgressDialog::SetRange(int low, int high)
         m_bar->setRange(static_cast<std::uint16_t>(low), static_cast<std::uint16_t>(high));
 }
 
-void ProgressDialog::PumpMessages()
-{
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
+void ProgressDialog::PumpMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
 int ProgressDialog::SetPos(int pos)
 {

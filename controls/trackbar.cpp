@@ -8,7 +8,6 @@
 #include <QTimerEvent>
 #include <QWheelEvent>
 
-
 namespace controls {
 namespace {
 
@@ -16,20 +15,29 @@ int StepKeyCode(int key)
 {
     switch (key) {
     case Qt::Key_Left:
-    case Qt::Key_Up: return Trackbar::LineUp;
+    case Qt::Key_Up:
+        return Trackbar::LineUp;
     case Qt::Key_Right:
-    case Qt::Key_Down: return Trackbar::LineDown;
-    case Qt::Key_PageUp: return Trackbar::PageUp;
-    case Qt::Key_PageDown: return Trackbar::PageDown;
-    case Qt::Key_Home: return Trackbar::Top;
-    case Qt::Key_End: return Trackbar::Bottom;
-    default: return -1;
+    case Qt::Key_Down:
+        return Trackbar::LineDown;
+    case Qt::Key_PageUp:
+        return Trackbar::PageUp;
+    case Qt::Key_PageDown:
+        return Trackbar::PageDown;
+    case Qt::Key_Home:
+        return Trackbar::Top;
+    case Qt::Key_End:
+        return Trackbar::Bottom;
+    default:
+        return -1;
     }
 }
 
 }  // namespace
 
-Trackbar::Trackbar(QWidget* parent) : QSlider(Qt::Horizontal, parent), m_autoPageStep(pageStep())
+Trackbar::Trackbar(QWidget* parent)
+    : QSlider(Qt::Horizontal, parent)
+    , m_autoPageStep(pageStep())
 {
     m_range.Set(minimum(), maximum());
     setTickPosition(QSlider::NoTicks);
@@ -48,15 +56,9 @@ void Trackbar::SetRange(qint64 minimum, qint64 maximum)
     setRange(m_range.minSteps(), m_range.maxSteps());
 }
 
-void Trackbar::SetPos(qint64 position)
-{
-    setValue(m_range.ToSteps(position));
-}
+void Trackbar::SetPos(qint64 position) { setValue(m_range.ToSteps(position)); }
 
-qint64 Trackbar::GetPos() const
-{
-    return m_range.FromSteps(sliderPosition());
-}
+qint64 Trackbar::GetPos() const { return m_range.FromSteps(sliderPosition()); }
 
 void Trackbar::sliderChange(SliderChange change)
 {
@@ -73,13 +75,26 @@ void Trackbar::Step(int code)
     const qint64 position = sliderPosition();
     qint64 next = position;
     switch (code) {
-    case LineUp: next = position - singleStep(); break;
-    case LineDown: next = position + singleStep(); break;
-    case PageUp: next = position - pageStep(); break;
-    case PageDown: next = position + pageStep(); break;
-    case Top: next = minimum(); break;
-    case Bottom: next = maximum(); break;
-    default: return;
+    case LineUp:
+        next = position - singleStep();
+        break;
+    case LineDown:
+        next = position + singleStep();
+        break;
+    case PageUp:
+        next = position - pageStep();
+        break;
+    case PageDown:
+        next = position + pageStep();
+        break;
+    case Top:
+        next = minimum();
+        break;
+    case Bottom:
+        next = maximum();
+        break;
+    default:
+        return;
     }
     setSliderPosition(int(std::clamp<qint64>(next, minimum(), maximum())));
     emit scrolled(code);

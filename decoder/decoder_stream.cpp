@@ -11,7 +11,8 @@
 namespace decoder {
 
 DecoderStream::DecoderStream(DecoderStream&& other) noexcept
-    : m_handle(std::exchange(other.m_handle, 0)), m_decoding(std::exchange(other.m_decoding, false))
+    : m_handle(std::exchange(other.m_handle, 0))
+    , m_decoding(std::exchange(other.m_decoding, false))
 {
 }
 

@@ -20,7 +20,10 @@ inline constexpr uint32_t kDescriptionBufferSize = 2049;
 class DecoderStream {
 public:
     DecoderStream() = default;
-    explicit DecoderStream(ZLDEC_HANDLE adopted) : m_handle(adopted) {}
+    explicit DecoderStream(ZLDEC_HANDLE adopted)
+        : m_handle(adopted)
+    {
+    }
     DecoderStream(DecoderStream&& other) noexcept;
     DecoderStream& operator=(DecoderStream&& other) noexcept;
     DecoderStream(const DecoderStream&) = delete;

@@ -14,7 +14,8 @@
 namespace desktop {
 
 MprisPlayer::MprisPlayer(PlaylistTransport& transport, QObject* parent)
-    : QDBusAbstractAdaptor(parent), m_transport(transport)
+    : QDBusAbstractAdaptor(parent)
+    , m_transport(transport)
 {
     connect(&transport, &PlaylistTransport::seeked, this, [this](int64_t us) { emit Seeked(us); });
 }
@@ -22,9 +23,12 @@ MprisPlayer::MprisPlayer(PlaylistTransport& transport, QObject* parent)
 QString MprisPlayer::PlaybackStatus() const
 {
     switch (m_transport.status()) {
-    case PlaylistTransport::Status::Playing: return QStringLiteral("Playing");
-    case PlaylistTransport::Status::Paused: return QStringLiteral("Paused");
-    case PlaylistTransport::Status::Stopped: break;
+    case PlaylistTransport::Status::Playing:
+        return QStringLiteral("Playing");
+    case PlaylistTransport::Status::Paused:
+        return QStringLiteral("Paused");
+    case PlaylistTransport::Status::Stopped:
+        break;
     }
     return QStringLiteral("Stopped");
 }
@@ -34,8 +38,8 @@ QVariantMap MprisPlayer::Metadata() const
     const playlist::PlaylistItem* item = m_transport.currentItem();
     if (item != m_metadataItem) {
         m_metadataItem = item;
-        m_metadata = item ? TrackMetadata(*item, m_transport.title(*item), PlaylistTransport::lengthUs(*item))
-                          : QVariantMap();
+        m_metadata =
+            item ? TrackMetadata(*item, m_transport.title(*item), PlaylistTransport::lengthUs(*item)) : QVariantMap();
     }
     return m_metadata;
 }
@@ -64,20 +68,42 @@ template <typename F>
 void MprisPlayer::Later(F command)
 {
     QMetaObject::invokeMethod(
-        this, [transport = QPointer<PlaylistTransport>(&m_transport), command] {
+        this,
+        [transport = QPointer<PlaylistTransport>(&m_transport), command] {
             if (transport)
                 command(*transport);
         },
         Qt::QueuedConnection);
 }
 
-void MprisPlayer::Play() { Later([](PlaylistTransport& t) { t.Play(); }); }
-void MprisPlayer::Pause() { Later([](PlaylistTransport& t) { t.Pause(); }); }
-void MprisPlayer::PlayPause() { Later([](PlaylistTransport& t) { t.PlayPause(); }); }
-void MprisPlayer::Stop() { Later([](PlaylistTransport& t) { t.Stop(); }); }
-void MprisPlayer::Next() { Later([](PlaylistTransport& t) { t.Next(); }); }
-void MprisPlayer::Previous() { Later([](PlaylistTransport& t) { t.Previous(); }); }
-void MprisPlayer::Seek(qlonglong offset) { Later([offset](PlaylistTransport& t) { t.SeekBy(offset); }); }
+void MprisPlayer::Play()
+{
+    Later([](PlaylistTransport& t) { t.Play(); });
+}
+void MprisPlayer::Pause()
+{
+    Later([](PlaylistTransport& t) { t.Pause(); });
+}
+void MprisPlayer::PlayPause()
+{
+    Later([](PlaylistTransport& t) { t.PlayPause(); });
+}
+void MprisPlayer::Stop()
+{
+    Later([](PlaylistTransport& t) { t.Stop(); });
+}
+void MprisPlayer::Next()
+{
+    Later([](PlaylistTransport& t) { t.Next(); });
+}
+void MprisPlayer::Previous()
+{
+    Later([](PlaylistTransport& t) { t.Previous(); });
+}
+void MprisPlayer::Seek(qlonglong offset)
+{
+    Later([offset](PlaylistTransport& t) { t.SeekBy(offset); });
+}
 
 void MprisPlayer::SetPosition(const QDBusObjectPath& trackId, qlonglong position)
 {

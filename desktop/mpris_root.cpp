@@ -4,7 +4,11 @@
 
 namespace desktop {
 
-MprisRoot::MprisRoot(QWidget& window, QObject* parent) : QDBusAbstractAdaptor(parent), m_window(&window) {}
+MprisRoot::MprisRoot(QWidget& window, QObject* parent)
+    : QDBusAbstractAdaptor(parent)
+    , m_window(&window)
+{
+}
 
 QStringList MprisRoot::SupportedMimeTypes() const
 {

@@ -21,10 +21,10 @@ const QString kServiceName = QStringLiteral("org.mpris.MediaPlayer2.quillon");
 }  // namespace
 
 MprisService::MprisService(QWidget& window, playlist::PlaylistPanel& panel, QObject* parent)
-    : QObject(parent),
-      m_transport(new PlaylistTransport(panel, this)),
-      m_player(new MprisPlayer(*m_transport, this)),
-      m_bus(QString())
+    : QObject(parent)
+    , m_transport(new PlaylistTransport(panel, this))
+    , m_player(new MprisPlayer(*m_transport, this))
+    , m_bus(QString())
 {
     new MprisRoot(window, this);
     // Several changes of one command make one announcement.

@@ -21,7 +21,9 @@ uint32_t RateOf(const PlaylistItem& item) { return item.format ? item.format->sa
 
 }  // namespace
 
-PlaylistTransport::PlaylistTransport(playlist::PlaylistPanel& panel, QObject* parent) : QObject(parent), m_panel(panel)
+PlaylistTransport::PlaylistTransport(playlist::PlaylistPanel& panel, QObject* parent)
+    : QObject(parent)
+    , m_panel(panel)
 {
     connect(&panel.player(), &playlist::PlaylistPlayer::playbackChanged, this, &PlaylistTransport::changed);
     connect(&panel.player(), &playlist::PlaylistPlayer::seeked, this, [this](uint32_t frame) {

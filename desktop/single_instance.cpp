@@ -16,7 +16,10 @@ constexpr int kHandOverTimeoutMs = 10000;
 
 }  // namespace
 
-SingleInstance::SingleInstance(QObject* parent) : QObject(parent) {}
+SingleInstance::SingleInstance(QObject* parent)
+    : QObject(parent)
+{
+}
 
 SingleInstance::~SingleInstance()
 {
@@ -48,14 +51,13 @@ SingleInstance::Role SingleInstance::Start(const QStringList& paths)
         bus.unregisterObject(path);
     }
 
-    QDBusMessage call = QDBusMessage::createMethodCall(service, path, QString::fromLatin1(kServiceName),
-                                                       QStringLiteral("Open"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(service, path, QString::fromLatin1(kServiceName), QStringLiteral("Open"));
     call << paths;
     const QDBusMessage answer = bus.call(call, QDBus::Block, kHandOverTimeoutMs);
     if (answer.type() == QDBusMessage::ReplyMessage)
         return Role::HandedOver;
-    qCWarning(lcDesktop) << "the running window did not take the files:" << answer.errorName()
-                         << answer.errorMessage();
+    qCWarning(lcDesktop) << "the running window did not take the files:" << answer.errorName() << answer.errorMessage();
     return Role::Alone;
 }
 

@@ -22,7 +22,11 @@ constexpr uint kPortalSuspendAndIdle = 4 | 8;
 
 }  // namespace
 
-SleepInhibitor::SleepInhibitor(QString why, QObject* parent) : QObject(parent), m_why(std::move(why)) {}
+SleepInhibitor::SleepInhibitor(QString why, QObject* parent)
+    : QObject(parent)
+    , m_why(std::move(why))
+{
+}
 
 SleepInhibitor::~SleepInhibitor()
 {
@@ -52,9 +56,9 @@ void SleepInhibitor::AskAfter(Via previous)
     case Via::None:
         next = Via::Logind;
         bus = QDBusConnection::systemBus();
-        call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.login1"),
-                                              QStringLiteral("/org/freedesktop/login1"),
-                                              QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Inhibit"));
+        call = QDBusMessage::createMethodCall(
+            QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+            QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Inhibit"));
         call << QStringLiteral("sleep:idle") << kApplication << m_why << QStringLiteral("block");
         break;
     case Via::Logind:
@@ -66,9 +70,9 @@ void SleepInhibitor::AskAfter(Via previous)
         break;
     case Via::ScreenSaver:
         next = Via::Portal;
-        call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.portal.Desktop"),
-                                              QStringLiteral("/org/freedesktop/portal/desktop"),
-                                              QStringLiteral("org.freedesktop.portal.Inhibit"), QStringLiteral("Inhibit"));
+        call = QDBusMessage::createMethodCall(
+            QStringLiteral("org.freedesktop.portal.Desktop"), QStringLiteral("/org/freedesktop/portal/desktop"),
+            QStringLiteral("org.freedesktop.portal.Inhibit"), QStringLiteral("Inhibit"));
         call << QString() << kPortalSuspendAndIdle << QVariantMap{{QStringLiteral("reason"), m_why}};
         break;
     case Via::Portal:
@@ -101,10 +105,17 @@ void SleepInhibitor::OnAnswer(Via via, QDBusPendingCallWatcher* watcher)
     }
     const QVariant answer = reply.arguments().constFirst();
     switch (via) {
-    case Via::Logind: m_logindFd = qdbus_cast<QDBusUnixFileDescriptor>(answer); break;
-    case Via::ScreenSaver: m_screenSaverCookie = answer.toUInt(); break;
-    case Via::Portal: m_portalRequest = qdbus_cast<QDBusObjectPath>(answer); break;
-    case Via::None: break;
+    case Via::Logind:
+        m_logindFd = qdbus_cast<QDBusUnixFileDescriptor>(answer);
+        break;
+    case Via::ScreenSaver:
+        m_screenSaverCookie = answer.toUInt();
+        break;
+    case Via::Portal:
+        m_portalRequest = qdbus_cast<QDBusObjectPath>(answer);
+        break;
+    case Via::None:
+        break;
     }
     m_via = via;
     qCDebug(lcDesktop) << "inhibition held through" << int(via) << "for" << m_why;
@@ -117,7 +128,8 @@ void SleepInhibitor::Release()
 {
     const Via via = std::exchange(m_via, Via::None);
     switch (via) {
-    case Via::None: return;
+    case Via::None:
+        return;
     case Via::Logind:
         // logind lets go when the last copy of its descriptor closes.
         m_logindFd = QDBusUnixFileDescriptor();
@@ -130,9 +142,9 @@ void SleepInhibitor::Release()
             << m_screenSaverCookie);
         break;
     case Via::Portal:
-        QDBusConnection::sessionBus().send(QDBusMessage::createMethodCall(
-            QStringLiteral("org.freedesktop.portal.Desktop"), m_portalRequest.path(),
-            QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Close")));
+        QDBusConnection::sessionBus().send(
+            QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.portal.Desktop"), m_portalRequest.path(),
+                                           QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Close")));
         break;
     }
     qCDebug(lcDesktop) << "inhibition released for" << m_why;

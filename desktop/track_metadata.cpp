@@ -25,8 +25,8 @@ QString WriteArt(const playlist::PlaylistItem& item)
         return {};
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/art");
     // One file per audio file: the same file playing again replaces its picture.
-    const QString name = QString::fromLatin1(
-        QCryptographicHash::hash(item.filePath().toUtf8(), QCryptographicHash::Sha1).toHex());
+    const QString name =
+        QString::fromLatin1(QCryptographicHash::hash(item.filePath().toUtf8(), QCryptographicHash::Sha1).toHex());
     const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".png");
     if (!QDir().mkpath(folder) || !picture.save(path, "PNG")) {
         qCWarning(lcDesktop) << "cannot write the picture of" << item.filePath() << "to" << path;

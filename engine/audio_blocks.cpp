@@ -25,7 +25,4 @@ void AudioBlocks::resetHeader(platform::audio::AudioBuffer& buffer) const
     buffer.bytesRecorded = 0;
 }
 
-void AudioBlocks::setAllReturned()
-{
-    m_withStream.assign(m_withStream.size(), false);
-}
+void AudioBlocks::setAllReturned() { m_withStream.assign(m_withStream.size(), false); }

@@ -69,6 +69,6 @@ private:
     std::vector<QByteArray> m_held;
     size_t m_runStart = 0;  // the first held block of the current run at the real pace
     int m_run = 0;
-    int64_t m_runLag = 0;   // the smallest lag of that run
+    int64_t m_runLag = 0;  // the smallest lag of that run
     std::vector<Piece> m_writable;
 };

@@ -11,12 +11,12 @@ enum class EngineState {
 };
 
 enum class EngineError {
-    TakeFileNotCreated,   // the take's file could not be made
-    CaptureNotOpened,     // the capture device could not be opened or started
-    CaptureLost,          // the capture device stopped working during a take
-    TakeWriteFailed,      // the take could not be written (disk full, I/O error)
-    TakeSizeLimit,        // the take reached the largest WAVE file
-    OutputNotOpened,      // no output device for playback
-    OutputLost,           // the output device stopped working while playing
-    TakeReadFailed,       // the take could not be read back while playing
+    TakeFileNotCreated,  // the take's file could not be made
+    CaptureNotOpened,    // the capture device could not be opened or started
+    CaptureLost,         // the capture device stopped working during a take
+    TakeWriteFailed,     // the take could not be written (disk full, I/O error)
+    TakeSizeLimit,       // the take reached the largest WAVE file
+    OutputNotOpened,     // no output device for playback
+    OutputLost,          // the output device stopped working while playing
+    TakeReadFailed,      // the take could not be read back while playing
 };

@@ -8,7 +8,8 @@
 #include "platform/locked_file.h"
 
 Mp3TempEncoder::Mp3TempEncoder(std::shared_ptr<const EncoderPlugin> plugin, std::function<int()> recordQuality)
-    : m_plugin(std::move(plugin)), m_recordQuality(std::move(recordQuality))
+    : m_plugin(std::move(plugin))
+    , m_recordQuality(std::move(recordQuality))
 {
 }
 

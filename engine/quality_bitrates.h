@@ -5,8 +5,8 @@
 #include <array>
 #include <cstdint>
 
-inline constexpr std::array<int, 16> QualityBitrates = {8,   16,  32,  40,  48,  56,  64,  80,
-                                                        96,  112, 128, 160, 192, 224, 256, 320};
+inline constexpr std::array<int, 16> QualityBitrates = {8,  16,  32,  40,  48,  56,  64,  80,
+                                                        96, 112, 128, 160, 192, 224, 256, 320};
 
 // The bit rate the encoder writes for quality `quality` at `sampleRate`. A
 // layer III frame carries only its MPEG version's bit rates: MPEG-1 (32 kHz

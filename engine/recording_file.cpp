@@ -76,10 +76,7 @@ bool RecordingFile::SyncToDisk()
     return header && back && ::fdatasync(m_wavTemp.handle()) == 0;
 }
 
-bool RecordingFile::SeekToData(uint64_t dataOffset)
-{
-    return m_wavTemp.seek(qint64(WaveHeader::kSize + dataOffset));
-}
+bool RecordingFile::SeekToData(uint64_t dataOffset) { return m_wavTemp.seek(qint64(WaveHeader::kSize + dataOffset)); }
 
 uint64_t RecordingFile::dataOffset() const
 {

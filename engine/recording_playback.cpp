@@ -8,7 +8,9 @@ using platform::audio::AudioBuffer;
 
 RecordingPlayback::RecordingPlayback(RecordingFile& recording, const platform::audio::PcmFormat& format,
                                      uint32_t& position)
-    : m_recording(recording), m_format(format), m_position(position)
+    : m_recording(recording)
+    , m_format(format)
+    , m_position(position)
 {
     m_positionTimer.setInterval(kPositionIntervalMs);
     m_positionTimer.callOnTimeout([this] { FollowHeardPosition(); });

@@ -28,8 +28,7 @@ public:
     // `position` is the engine's m_position: while playing it follows what has
     // been heard; Start, Restart and ContinueFromPosition take it as the frame
     // to feed from.
-    RecordingPlayback(RecordingFile& recording, const platform::audio::PcmFormat& format,
-                      uint32_t& position);
+    RecordingPlayback(RecordingFile& recording, const platform::audio::PcmFormat& format, uint32_t& position);
     ~RecordingPlayback();
 
     // A block came back (before it is refilled): the waveform may take it.
@@ -93,9 +92,9 @@ private:
     uint64_t m_streamGeneration = 0;
     AudioBlocks m_playBuffers{kPlayBufferCount};
     platform::audio::QueueBudget m_budget;
-    uint32_t m_next = 0;             // frame of the next data to hand to the device
-    std::deque<Piece> m_pieces;      // at the device since the last reset, in order
-    uint64_t m_piecesStart = 0;      // frames played before the first of them
+    uint32_t m_next = 0;         // frame of the next data to hand to the device
+    std::deque<Piece> m_pieces;  // at the device since the last reset, in order
+    uint64_t m_piecesStart = 0;  // frames played before the first of them
     QTimer m_positionTimer;
     bool m_playing = false;
     bool m_readFailed = false;

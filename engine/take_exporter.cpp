@@ -44,12 +44,15 @@ bool CopyFileOver(const QString& source, platform::ReplacingFile& out)
 bool IsTakesOwnFile(const TakeSource& source, const QString& path)
 {
     return platform::isSameFile(path, source.wavePath) ||
-           (!source.mp3TempPath.isEmpty() && platform::isSameFile(path, source.mp3TempPath));
+        (!source.mp3TempPath.isEmpty() && platform::isSameFile(path, source.mp3TempPath));
 }
 
 }  // namespace
 
-TakeExporter::TakeExporter(std::shared_ptr<const EncoderPlugin> plugin) : m_plugin(std::move(plugin)) {}
+TakeExporter::TakeExporter(std::shared_ptr<const EncoderPlugin> plugin)
+    : m_plugin(std::move(plugin))
+{
+}
 
 bool TakeExporter::CanEncodeMp3(const platform::audio::PcmFormat& format) const
 {
@@ -73,8 +76,8 @@ ExportResult TakeExporter::Export(const TakeSource& source, const ExportTarget& 
 
     bool cancelled = false;
     const bool written = format == ExportFormat::Wave
-                             ? CopyWave(source, *out)
-                             : EncodeMp3(source, BitrateOfQuality(quality), *out, progress, cancel, cancelled);
+        ? CopyWave(source, *out)
+        : EncodeMp3(source, BitrateOfQuality(quality), *out, progress, cancel, cancelled);
     if (cancelled)
         return {ExportStatus::Cancelled, {}};
     if (!written)

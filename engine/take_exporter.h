@@ -20,12 +20,12 @@ class ReplacingFile;
 
 // What a take is made of on disk.
 struct TakeSource {
-    bool available = false;     // the take's file is open
-    QString wavePath;           // its name in the takes folder
-    QString waveReadingPath;    // where it reads, even if the name was deleted
+    bool available = false;   // the take's file is open
+    QString wavePath;         // its name in the takes folder
+    QString waveReadingPath;  // where it reads, even if the name was deleted
     uint32_t headerSize = 0;
     platform::audio::PcmFormat format;
-    QString mp3TempPath;        // empty: none to copy
+    QString mp3TempPath;  // empty: none to copy
     uint32_t mp3TempBitrate = 0;
 };
 

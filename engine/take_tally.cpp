@@ -44,7 +44,8 @@ TakeTally CountTakeLevels(const QString& path, uint64_t dataStart, uint64_t data
     std::vector<uint8_t> block(size_t(TakeWriter::BlockBytes(format)) * 10);
     uint64_t left = dataBytes / align * align;
     while (left > 0 && !cancel.load(std::memory_order_relaxed)) {
-        const qint64 got = file.read(reinterpret_cast<char*>(block.data()), qint64(std::min<uint64_t>(left, block.size())));
+        const qint64 got =
+            file.read(reinterpret_cast<char*>(block.data()), qint64(std::min<uint64_t>(left, block.size())));
         const uint32_t whole = got > 0 ? uint32_t(uint64_t(got) / align * align) : 0;
         if (whole == 0) {
             qCWarning(lcEngine) << "reading the recording back stopped short:" << file.errorString();

@@ -10,7 +10,7 @@
 #include "engine/take_writer.h"
 
 struct TakeTally {
-    uint32_t peak = 0;           // in the units of `fullScale`
+    uint32_t peak = 0;  // in the units of `fullScale`
     uint32_t fullScale = 32768;
     uint64_t clippedFrames = 0;  // frames with any channel at full scale
     bool hasAudio = false;

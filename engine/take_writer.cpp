@@ -8,7 +8,8 @@
 using platform::audio::PcmFormat;
 
 TakeWriter::TakeWriter(RecordingFile& file, Listener listener)
-    : m_worker(std::make_unique<Worker>(*this, file)), m_listener(std::move(listener))
+    : m_worker(std::make_unique<Worker>(*this, file))
+    , m_listener(std::move(listener))
 {
     m_thread.setObjectName(QStringLiteral("take writer"));
 }
@@ -48,7 +49,8 @@ void TakeWriter::RunOnWriterThread(const std::function<void()>& call)
         call();
         return;
     }
-    QMetaObject::invokeMethod(m_context, [&call] { call(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_context, [&call] { call(); }, Qt::BlockingQueuedConnection);
 }
 
 void TakeWriter::Post(uint64_t generation, std::function<void()> call)
@@ -85,7 +87,8 @@ void TakeWriter::Stop()
 {
     if (!m_context)
         return;
-    QMetaObject::invokeMethod(m_context, [this] { m_worker->Stop(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_context, [this] { m_worker->Stop(); }, Qt::QueuedConnection);
 }
 
 void TakeWriter::Close()

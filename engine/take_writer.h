@@ -31,16 +31,16 @@ struct TakeLevels {
     int channels = 1;
     std::array<uint32_t, 2> peak{};
     std::array<uint32_t, 2> clipped{};
-    uint32_t fullScale = 32768;   // what `peak` is measured against
-    uint32_t clippedFrames = 0;   // frames with any channel at full scale
+    uint32_t fullScale = 32768;  // what `peak` is measured against
+    uint32_t clippedFrames = 0;  // frames with any channel at full scale
 };
 
 struct TakeProgress {
-    uint64_t dataBytes = 0;     // the take's data in the file
-    bool newAudio = false;      // audio arrived since the previous report
-    QByteArray snapshot;        // the start of the latest block, for the waveform
+    uint64_t dataBytes = 0;  // the take's data in the file
+    bool newAudio = false;   // audio arrived since the previous report
+    QByteArray snapshot;     // the start of the latest block, for the waveform
     TakeLevels levels;
-    uint64_t lostFrames = 0;    // filled with silence since the previous report
+    uint64_t lostFrames = 0;  // filled with silence since the previous report
 };
 
 // Why a take ended by itself.
@@ -49,9 +49,9 @@ enum class TakeFault { WriteFailed, SizeLimit, DeviceLost };
 // One moment the take was made durable; the writer's observation seam.
 struct TakeSync {
     long threadId = 0;
-    uint32_t tick = 0;          // the writer's clock
-    uint64_t dataBytes = 0;     // what the file held
-    bool last = false;          // the one at the end of a take
+    uint32_t tick = 0;       // the writer's clock
+    uint64_t dataBytes = 0;  // what the file held
+    bool last = false;       // the one at the end of a take
 };
 
 class TakeWriter : public QObject {

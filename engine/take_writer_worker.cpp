@@ -135,8 +135,8 @@ void TakeWriter::Worker::OnBlock(AudioBuffer* buffer)
             fault = WritePieces(m_loss.TakeWritable());
         m_levels.Add(buffer->data, bytes);
         m_pending.newAudio = true;
-        m_pending.snapshot =
-            QByteArray(reinterpret_cast<const char*>(buffer->data), qsizetype(std::min(buffer->length, kSnapshotBytes)));
+        m_pending.snapshot = QByteArray(reinterpret_cast<const char*>(buffer->data),
+                                        qsizetype(std::min(buffer->length, kSnapshotBytes)));
     }
     if (fault) {
         EndWithFault(*fault);

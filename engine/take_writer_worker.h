@@ -16,7 +16,11 @@
 
 class TakeWriter::Worker {
 public:
-    Worker(TakeWriter& owner, RecordingFile& file) : m_owner(owner), m_file(file) {}
+    Worker(TakeWriter& owner, RecordingFile& file)
+        : m_owner(owner)
+        , m_file(file)
+    {
+    }
 
     bool Open(uint64_t generation, int device, const platform::audio::PcmFormat& format);
     bool Start(uint64_t dataOffset, Mp3Side& mp3);

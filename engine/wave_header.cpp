@@ -59,9 +59,9 @@ std::array<uint8_t, WaveHeader::kSize> WaveHeader::image() const
 
 bool WaveHeader::parse(const uint8_t* p, int size, WaveHeader& header)
 {
-    if (size < kSize || std::memcmp(p, "RIFF", 4) != 0 || std::memcmp(p + 8, "WAVE", 4) != 0
-        || std::memcmp(p + 12, "fmt ", 4) != 0 || get32(p + 16) != 16 || get16(p + 20) != 1
-        || std::memcmp(p + 36, "data", 4) != 0)
+    if (size < kSize || std::memcmp(p, "RIFF", 4) != 0 || std::memcmp(p + 8, "WAVE", 4) != 0 ||
+        std::memcmp(p + 12, "fmt ", 4) != 0 || get32(p + 16) != 16 || get16(p + 20) != 1 ||
+        std::memcmp(p + 36, "data", 4) != 0)
         return false;
     header.riffSize = get32(p + 4);
     header.format.channels = get16(p + 22);

@@ -19,8 +19,7 @@ uint32_t MonotonicTickCount()
     return uint32_t(uint64_t(ts.tv_sec) * 1000u + uint64_t(ts.tv_nsec) / 1000000u);
 }
 
-void TakeWaveformSnapshot(WaveformTarget& view, const uint8_t* block, uint32_t blockSize,
-                          uint16_t bitsPerSample)
+void TakeWaveformSnapshot(WaveformTarget& view, const uint8_t* block, uint32_t blockSize, uint16_t bitsPerSample)
 {
     int16_t* points = view.points();
     const int count = view.pointCount();

@@ -32,8 +32,7 @@ inline constexpr uint32_t kSnapshotIntervalMs = 100;
 // points that one block cannot fill are set to 0. The view's clip marks, if
 // it keeps them, tell which points' stretches hold a sample at full scale.
 // Then the view is redrawn.
-void TakeWaveformSnapshot(WaveformTarget& view, const uint8_t* block, uint32_t blockSize,
-                          uint16_t bitsPerSample);
+void TakeWaveformSnapshot(WaveformTarget& view, const uint8_t* block, uint32_t blockSize, uint16_t bitsPerSample);
 
 // The full-scale value for a recording's sample size.
 int16_t FullScaleFor(uint16_t bitsPerSample);

@@ -13,8 +13,7 @@ namespace InputLists {
 
 // One entry per input device, in the enumeration's order; selects `storedIndex`,
 // or entry 0 when that does not exist. An empty list keeps no selection.
-void FillDeviceList(QComboBox* list, const std::vector<platform::audio::InputDevice>& devices,
-                    int storedIndex);
+void FillDeviceList(QComboBox* list, const std::vector<platform::audio::InputDevice>& devices, int storedIndex);
 
 // The text of format row `row`: string 367 (mono) or 368 (stereo) with the
 // rate and the bits.

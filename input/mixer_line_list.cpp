@@ -9,7 +9,11 @@ namespace {
 // line's name holds.
 class FixedRowDelegate final : public QStyledItemDelegate {
 public:
-    FixedRowDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), m_height(height) {}
+    FixedRowDelegate(int height, QObject* parent)
+        : QStyledItemDelegate(parent)
+        , m_height(height)
+    {
+    }
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         return {QStyledItemDelegate::sizeHint(option, index).width(), m_height};
@@ -21,7 +25,8 @@ private:
 
 }  // namespace
 
-MixerLineList::MixerLineList(QWidget* parent) : QListWidget(parent)
+MixerLineList::MixerLineList(QWidget* parent)
+    : QListWidget(parent)
 {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);

@@ -22,7 +22,9 @@ constexpr uint32_t kUnreadableLineId = 0xFFFFFFFF;
 
 }  // namespace
 
-MixerPanel::MixerPanel(const Controls& controls, QObject* parent) : QObject(parent), m_controls(controls)
+MixerPanel::MixerPanel(const Controls& controls, QObject* parent)
+    : QObject(parent)
+    , m_controls(controls)
 {
     m_controls.force->setChecked(m_forceSelection);
     connect(m_controls.devices, &QComboBox::currentIndexChanged, this, &MixerPanel::OnDeviceChanged);
@@ -93,7 +95,8 @@ void MixerPanel::OnDeviceChanged()
         if (line)
             m_controls.lines->AddLine(line->name, line->id);
         else
-            m_controls.lines->AddLine(QCoreApplication::translate("MixerPanel", "Error getting name."), kUnreadableLineId);
+            m_controls.lines->AddLine(QCoreApplication::translate("MixerPanel", "Error getting name."),
+                                      kUnreadableLineId);
     }
     if (const auto lastOn = ReadSelection())
         m_controls.lines->Highlight(*lastOn);

@@ -26,9 +26,9 @@ public:
     static constexpr int kMaxLines = 30;
 
     struct Controls {
-        QComboBox* devices = nullptr;    // 1266
-        MixerLineList* lines = nullptr;  // 1268
-        QSlider* volume = nullptr;       // 1010
+        QComboBox* devices = nullptr;         // 1266
+        MixerLineList* lines = nullptr;       // 1268
+        QSlider* volume = nullptr;            // 1010
         QAbstractButton* force = nullptr;     // 1009
         QAbstractButton* advanced = nullptr;  // 1147
     };

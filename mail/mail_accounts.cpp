@@ -29,9 +29,15 @@ QString unescapeJsString(const QString& s)
         }
         const QChar e = s[++i];
         switch (e.unicode()) {
-        case 'n': out.append(QLatin1Char('\n')); break;
-        case 'r': out.append(QLatin1Char('\r')); break;
-        case 't': out.append(QLatin1Char('\t')); break;
+        case 'n':
+            out.append(QLatin1Char('\n'));
+            break;
+        case 'r':
+            out.append(QLatin1Char('\r'));
+            break;
+        case 't':
+            out.append(QLatin1Char('\t'));
+            break;
         case 'u':
             if (i + 4 < s.size()) {
                 bool ok = false;
@@ -44,7 +50,9 @@ QString unescapeJsString(const QString& s)
             }
             out.append(e);
             break;
-        default: out.append(e); break;
+        default:
+            out.append(e);
+            break;
         }
     }
     return out;
@@ -102,8 +110,8 @@ QString DefaultProfileFolder(const QString& iniPath)
             continue;
         const QString path = values.value(QStringLiteral("Path"));
         const QString folder = values.value(QStringLiteral("IsRelative"), QStringLiteral("1")) == QLatin1String("1")
-                                   ? base.absoluteFilePath(path)
-                                   : path;
+            ? base.absoluteFilePath(path)
+            : path;
         if (values.value(QStringLiteral("Default")) == QLatin1String("1"))
             return folder;
         if (first.isEmpty())

@@ -32,20 +32,17 @@ const char kSubjectKey[] = "MailSubject";
 const char kTargetsKey[] = "MailTargets";
 
 // The members keep the CR LF line ends of the message; the editors use LF.
-QString toEditor(QString text)
-{
-    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-}
+QString toEditor(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
 
-QString fromEditor(QString text)
-{
-    return text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-}
+QString fromEditor(QString text) { return text.replace(QLatin1Char('\n'), QStringLiteral("\r\n")); }
 
 }  // namespace
 
 MailDialog::MailDialog(SettingsStore* store, std::unique_ptr<MailHandOver> handOver, const QString& home)
-    : QDialog(nullptr), m_mapi(std::move(handOver)), m_store(store), m_home(home.isEmpty() ? QDir::homePath() : home)
+    : QDialog(nullptr)
+    , m_mapi(std::move(handOver))
+    , m_store(store)
+    , m_home(home.isEmpty() ? QDir::homePath() : home)
 {
     if (!m_store) {
         m_ownStore = std::make_unique<SettingsStore>();
@@ -119,8 +116,8 @@ void MailDialog::BuildControls()
 
     // Tab order as the template lists the controls.
     // Each field is named after its label (its buddy) for screen readers.
-    QLabel* recipientsLabel
-        = label(QT_TRANSLATE_NOOP("MailDialog", "收件人邮件地址 (多个地址之间用分号隔开)："), 7, 54, 292, 8);
+    QLabel* recipientsLabel =
+        label(QT_TRANSLATE_NOOP("MailDialog", "收件人邮件地址 (多个地址之间用分号隔开)："), 7, 54, 292, 8);
     m_recipientsEdit = new QLineEdit(this);
     m_recipientsEdit->setMaxLength(kRecipientsLimit);
     place(m_recipientsEdit, IdRecipients, 7, 64, 292, 14);
@@ -146,7 +143,7 @@ void MailDialog::BuildControls()
     m_cancelButton->setAutoDefault(false);
     m_hint = new QLabel(QCoreApplication::translate(
                             "MailDialog", "请确保邮件账户存在，而且您的邮件收发软件是业界标准的邮件客户端软件。"),
-        this);
+                        this);
     m_hint->setAlignment(Qt::AlignCenter);
     place(m_hint, IdHint, 7, 7, 292, 14);
     QLabel* accountLabel = label(QT_TRANSLATE_NOOP("MailDialog", "我的邮件账户："), 7, 25, 120, 8);
@@ -253,8 +250,7 @@ void MailDialog::OnSend()
         ShowMessage(MapiErrorMessageId(status), QMessageBox::Critical);
         return;
     }
-    const MapiResult result =
-        m_mapi.Send(this, addresses, m_subject, m_body, m_withSignature, m_signature, paths);
+    const MapiResult result = m_mapi.Send(this, addresses, m_subject, m_body, m_withSignature, m_signature, paths);
     if (result != kSuccess) {
         ShowMessage(MapiErrorMessageId(result), QMessageBox::Critical);
         return;

@@ -43,9 +43,6 @@ QStringList ParseAttachments(QString& text)
     return nonEmptyTrimmed(text.split(lineEnd));
 }
 
-bool HasLineBreak(const QString& text)
-{
-    return text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
-}
+bool HasLineBreak(const QString& text) { return text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n')); }
 
 }  // namespace mail

@@ -11,10 +11,7 @@ MapiSession::MapiSession(std::unique_ptr<MailHandOver> handOver)
 
 MapiSession::~MapiSession() = default;
 
-MapiResult MapiSession::CheckInstalled()
-{
-    return m_handOver->IsInstalled() ? kSuccess : kEFail;
-}
+MapiResult MapiSession::CheckInstalled() { return m_handOver->IsInstalled() ? kSuccess : kEFail; }
 
 void MapiSession::Load()
 {
@@ -61,9 +58,6 @@ MapiResult MapiSession::Logoff()
     return kSuccess;
 }
 
-void MapiSession::Unload()
-{
-    m_library = nullptr;
-}
+void MapiSession::Unload() { m_library = nullptr; }
 
 }  // namespace mail

@@ -7,10 +7,7 @@ namespace mail {
 
 namespace {
 
-QString Encoded(const QString& text)
-{
-    return QString::fromLatin1(QUrl::toPercentEncoding(text, "@"));
-}
+QString Encoded(const QString& text) { return QString::fromLatin1(QUrl::toPercentEncoding(text, "@")); }
 
 }  // namespace
 
@@ -28,9 +25,9 @@ QString ThunderbirdComposeArgument(const MailMessage& message)
     // Every line ends in CR LF, as a message's lines do.
     if (!message.noteText.isEmpty())
         fields << QStringLiteral("body=") +
-                      Encoded(QString(message.noteText)
-                                  .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
-                                  .replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
+                Encoded(QString(message.noteText)
+                            .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                            .replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
     if (!message.attachments.isEmpty()) {
         QStringList urls;
         for (const QString& path : message.attachments)

@@ -14,7 +14,10 @@
 
 namespace mail {
 
-XdgEmailHandOver::XdgEmailHandOver(QString program) : m_program(std::move(program)) {}
+XdgEmailHandOver::XdgEmailHandOver(QString program)
+    : m_program(std::move(program))
+{
+}
 
 QString XdgEmailHandOver::program() const
 {
@@ -46,9 +49,9 @@ QStringList XdgEmailHandOver::Arguments(const MailMessage& message)
     // Every line ends in CR LF, as a message's lines do.
     if (!message.noteText.isEmpty())
         fields << QStringLiteral("body=") +
-                      encode(QString(message.noteText)
-                                 .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
-                                 .replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
+                encode(QString(message.noteText)
+                           .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                           .replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
     for (const QString& path : message.attachments)
         fields << QStringLiteral("attach=") + encode(QFileInfo(path).absoluteFilePath());
     for (const QString& address : message.recipients)
@@ -60,12 +63,18 @@ QStringList XdgEmailHandOver::Arguments(const MailMessage& message)
 MapiResult XdgEmailHandOver::CodeForExit(int exitCode)
 {
     switch (exitCode) {
-    case 0: return kSuccess;              // handed to the mail program
-    case 1: return kInvalidRecips;        // syntax: an address it refuses
-    case 2: return kAttachmentNotFound;   // a file that does not exist
-    case 3: return kNotSupported;         // no mail program or a required tool missing
-    case 5: return kAttachmentOpenFailure; // no permission to read a file
-    default: return kFailure;             // 4 (the action failed) and anything else
+    case 0:
+        return kSuccess;  // handed to the mail program
+    case 1:
+        return kInvalidRecips;  // syntax: an address it refuses
+    case 2:
+        return kAttachmentNotFound;  // a file that does not exist
+    case 3:
+        return kNotSupported;  // no mail program or a required tool missing
+    case 5:
+        return kAttachmentOpenFailure;  // no permission to read a file
+    default:
+        return kFailure;  // 4 (the action failed) and anything else
     }
 }
 
@@ -92,8 +101,8 @@ MapiResult XdgEmailHandOver::Deliver(const MailMessage& message)
     if (tool.isEmpty())
         return kNotSupported;
     const QStringList arguments = thunderbird.isEmpty()
-                                      ? Arguments(message)
-                                      : QStringList{QStringLiteral("-compose"), ThunderbirdComposeArgument(message)};
+        ? Arguments(message)
+        : QStringList{QStringLiteral("-compose"), ThunderbirdComposeArgument(message)};
 
     // The message travels as one argument to the mail program; the kernel
     // refuses a longer one, which would otherwise read as "no mail program".

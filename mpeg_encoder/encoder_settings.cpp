@@ -31,10 +31,17 @@ BE_ERR readSettings(const void* record, EncoderSettings& settings)
     s.outputRate = outputRate;
     s.version = *version;
     switch (config.mode) {
-    case BE_MODE_STEREO: s.mode = ChannelMode::Stereo; break;
-    case BE_MODE_JOINT_STEREO: s.mode = ChannelMode::JointStereo; break;
-    case BE_MODE_MONO: s.mode = ChannelMode::Mono; break;
-    default: return BE_ERR_INVALID_FORMAT_PARAMETERS;  // LAME has no dual channel
+    case BE_MODE_STEREO:
+        s.mode = ChannelMode::Stereo;
+        break;
+    case BE_MODE_JOINT_STEREO:
+        s.mode = ChannelMode::JointStereo;
+        break;
+    case BE_MODE_MONO:
+        s.mode = ChannelMode::Mono;
+        break;
+    default:
+        return BE_ERR_INVALID_FORMAT_PARAMETERS;  // LAME has no dual channel
     }
     if (config.bitrate == 0 || config.enableVbr != 0)
         return BE_ERR_INVALID_FORMAT_PARAMETERS;

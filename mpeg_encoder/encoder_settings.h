@@ -16,8 +16,8 @@ struct EncoderSettings {
     uint32_t outputRate = 0;
     MpegVersion version = MpegVersion::Mpeg1;
     ChannelMode mode = ChannelMode::Stereo;
-    uint32_t bitrateKbps = 0;               // legal at outputRate
-    std::optional<int> algorithmQuality;    // 0 best .. 9 fastest; none = engine default
+    uint32_t bitrateKbps = 0;             // legal at outputRate
+    std::optional<int> algorithmQuality;  // 0 best .. 9 fastest; none = engine default
     uint32_t emphasis = 0;
     bool privateBit = false;
     bool crc = false;

@@ -14,25 +14,25 @@ namespace {
 // LAME builds shared tables when a context is first set up.
 std::mutex g_lameSetUp;
 
-constexpr uint32_t worstCaseBytes(uint32_t framesPerChannel)
-{
-    return framesPerChannel + framesPerChannel / 4 + 7200;
-}
+constexpr uint32_t worstCaseBytes(uint32_t framesPerChannel) { return framesPerChannel + framesPerChannel / 4 + 7200; }
 
 constexpr uint32_t kLargestInfoFrame = 1441;
 
 // Mono is the worst case: every sample is a frame. A stereo call may add one
 // carried value.
-static_assert(worstCaseBytes(EncoderStream::kMostSamplesPerCall) + kLargestInfoFrame
-                  <= EncoderStream::kOutputBufferSize,
+static_assert(worstCaseBytes(EncoderStream::kMostSamplesPerCall) + kLargestInfoFrame <=
+                  EncoderStream::kOutputBufferSize,
               "the output buffer holds the largest call's output");
 
 MPEG_mode lameMode(ChannelMode mode)
 {
     switch (mode) {
-    case ChannelMode::Stereo: return STEREO;
-    case ChannelMode::JointStereo: return JOINT_STEREO;
-    case ChannelMode::Mono: return MONO;
+    case ChannelMode::Stereo:
+        return STEREO;
+    case ChannelMode::JointStereo:
+        return JOINT_STEREO;
+    case ChannelMode::Mono:
+        return MONO;
     }
     return STEREO;
 }
@@ -69,7 +69,10 @@ bool configure(lame_global_flags* lame, const EncoderSettings& s)
 // The caller's output buffer, filled from the front.
 class EncoderStream::Output {
 public:
-    explicit Output(uint8_t* base) : m_base(base) {}
+    explicit Output(uint8_t* base)
+        : m_base(base)
+    {
+    }
     uint8_t* end() const { return m_base + m_used; }
     uint32_t space() const { return kOutputBufferSize - m_used; }
     uint32_t used() const { return m_used; }
@@ -104,10 +107,7 @@ EncoderStream::EncoderStream(const EncoderSettings& settings, lame_global_struct
 {
 }
 
-EncoderStream::~EncoderStream()
-{
-    lame_close(m_lame);
-}
+EncoderStream::~EncoderStream() { lame_close(m_lame); }
 
 uint32_t EncoderStream::samplesPerChunk() const
 {
@@ -195,8 +195,8 @@ BE_ERR EncoderStream::encodeFrames(const int16_t* interleaved, uint32_t frames, 
         produced = lame_encode_buffer(m_lame, interleaved, interleaved, int(frames), out.end(), int(out.space()));
     } else {
         // LAME only reads the samples; its declaration lacks the const.
-        produced = lame_encode_buffer_interleaved(m_lame, const_cast<int16_t*>(interleaved), int(frames),
-                                                  out.end(), int(out.space()));
+        produced = lame_encode_buffer_interleaved(m_lame, const_cast<int16_t*>(interleaved), int(frames), out.end(),
+                                                  int(out.space()));
     }
     if (produced < 0) {
         m_state = State::Failed;

@@ -7,10 +7,10 @@ namespace mpeg_encoder {
 
 namespace {
 
-constexpr uint32_t kInfoBytes = 120;        // "Info", flags, frames, bytes, 100-entry table, quality
-constexpr uint32_t kExtensionBytes = 36;    // the LAME extension, its own checksum last
+constexpr uint32_t kInfoBytes = 120;      // "Info", flags, frames, bytes, 100-entry table, quality
+constexpr uint32_t kExtensionBytes = 36;  // the LAME extension, its own checksum last
 constexpr uint32_t kTagBytes = kInfoBytes + kExtensionBytes;
-constexpr uint32_t kAllFields = 0x0F;       // frames, bytes, table and quality present
+constexpr uint32_t kAllFields = 0x0F;  // frames, bytes, table and quality present
 
 void putBigEndian(uint8_t* at, uint32_t value, int bytes)
 {
@@ -23,9 +23,12 @@ void putBigEndian(uint8_t* at, uint32_t value, int bytes)
 uint32_t modeBits(ChannelMode mode)
 {
     switch (mode) {
-    case ChannelMode::Stereo: return 0;
-    case ChannelMode::JointStereo: return 1;
-    case ChannelMode::Mono: return 3;
+    case ChannelMode::Stereo:
+        return 0;
+    case ChannelMode::JointStereo:
+        return 1;
+    case ChannelMode::Mono:
+        return 3;
     }
     return 0;
 }
@@ -34,9 +37,12 @@ uint32_t modeBits(ChannelMode mode)
 uint8_t stereoModeCode(ChannelMode mode)
 {
     switch (mode) {
-    case ChannelMode::Mono: return 0;
-    case ChannelMode::Stereo: return 1;
-    case ChannelMode::JointStereo: return 3;
+    case ChannelMode::Mono:
+        return 0;
+    case ChannelMode::Stereo:
+        return 1;
+    case ChannelMode::JointStereo:
+        return 3;
     }
     return 0;
 }
@@ -53,9 +59,12 @@ uint8_t sourceRateCode(uint32_t rate)
 uint32_t versionBits(MpegVersion version)
 {
     switch (version) {
-    case MpegVersion::Mpeg1: return 3;
-    case MpegVersion::Mpeg2: return 2;
-    case MpegVersion::Mpeg25: return 0;
+    case MpegVersion::Mpeg1:
+        return 3;
+    case MpegVersion::Mpeg2:
+        return 2;
+    case MpegVersion::Mpeg25:
+        return 0;
     }
     return 3;
 }

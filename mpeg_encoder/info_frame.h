@@ -21,15 +21,15 @@ uint16_t crc16(const uint8_t* data, size_t size, uint16_t crc = 0);
 
 // What the finished stream tells the information frame.
 struct StreamSummary {
-    uint32_t audioFrames = 0;     // frames after the information frame
-    uint32_t streamBytes = 0;     // every byte of the stream, the information frame included
-    uint16_t musicCrc = 0;        // CRC-16 of the bytes after the information frame
-    uint32_t encoderDelay = 0;    // samples per channel before the first input sample
-    uint32_t padding = 0;         // samples per channel after the last one
+    uint32_t audioFrames = 0;   // frames after the information frame
+    uint32_t streamBytes = 0;   // every byte of the stream, the information frame included
+    uint16_t musicCrc = 0;      // CRC-16 of the bytes after the information frame
+    uint32_t encoderDelay = 0;  // samples per channel before the first input sample
+    uint32_t padding = 0;       // samples per channel after the last one
     uint32_t lowpassHz = 0;
     int athType = 0;
-    int qualityIndicator = 0;     // 100 - 10 * VBR quality - algorithm quality, as LAME writes it
-    std::string encoderName;      // for example "LAME3.100"; at most 9 characters are kept
+    int qualityIndicator = 0;  // 100 - 10 * VBR quality - algorithm quality, as LAME writes it
+    std::string encoderName;   // for example "LAME3.100"; at most 9 characters are kept
 };
 
 class InfoFrame {

@@ -32,8 +32,9 @@ typedef uint32_t HBE_STREAM; /* 0 = none */
 #define BE_ERR_INVALID_HANDLE 4u            /* unknown or closed stream, or a call out of order */
 #define BE_ERR_BUFFER_TOO_SMALL 5u          /* more samples in one call than the output buffer allows */
 #define BE_ERR_ENCODING_FAILED 6u           /* the encoding engine failed; close the stream */
-#define BE_ERR_FILE 7u                      /* the file cannot be opened, read or written, or does
-                                               not begin with the stream's output */
+#define BE_ERR_FILE                                                                                                    \
+    7u /* the file cannot be opened, read or written, or does                                                          \
+          not begin with the stream's output */
 
 /* The configuration record: 331 bytes, packed. */
 #define BE_CONFIG_EXTENDED 256u
@@ -49,53 +50,53 @@ typedef uint32_t HBE_STREAM; /* 0 = none */
 
 #pragma pack(push, 1)
 typedef struct BeConfig {
-    uint32_t kind;            /*   0: BE_CONFIG_EXTENDED */
-    uint32_t version;         /*   4: BE_CONFIG_VERSION */
-    uint32_t size;            /*   8: BE_CONFIG_SIZE */
-    uint32_t sampleRate;      /*  12: input rate in Hz: 8000, 11025, 12000, 16000, 22050,
-                                      24000, 32000, 44100 or 48000 */
-    uint32_t outputRate;      /*  16: 0 = the input rate, else one of the rates above */
-    uint32_t mode;            /*  20: BE_MODE_*; mono takes one channel, the others two */
-    uint32_t bitrate;         /*  24: kbit/s (constant). Layer III allows 32..320 at 32, 44.1
-                                      and 48 kHz (MPEG-1), 8..160 at 16, 22.05 and 24 kHz
-                                      (MPEG-2), 8..64 at 8, 11.025 and 12 kHz (MPEG-2.5, LAME's
-                                      range); any other value becomes the nearest allowed one,
-                                      the lower on a tie */
-    uint32_t maxBitrate;      /*  28: unused (constant bit rate) */
-    int32_t preset;           /*  32: 2 = high quality; otherwise `quality` decides */
-    uint32_t mpegVersion;     /*  36: advisory; the output rate fixes the MPEG version */
-    uint32_t psychoModel;     /*  40: unused */
-    uint32_t emphasis;        /*  44: 0 none, 1 50/15 us, 3 CCITT J.17 */
-    uint32_t privateBit;      /*  48 */
-    uint32_t crc;             /*  52: protect every audio frame with a CRC */
-    uint32_t copyrightBit;    /*  56 */
-    uint32_t originalBit;     /*  60 */
-    uint32_t writeVbrHeader;  /*  64: reserve and later write the information frame */
-    uint32_t enableVbr;       /*  68: must be 0 (constant bit rate only) */
-    int32_t vbrQuality;       /*  72: unused */
-    uint32_t vbrAverageBps;   /*  76: unused */
-    int32_t vbrMethod;        /*  80: unused */
-    uint32_t noBitReservoir;  /*  84 */
-    uint32_t strictIso;       /*  88 */
-    uint16_t quality;         /*  92: 0 (best) .. 9 (fastest) when preset is not 2; other
-                                      values leave the engine's default */
-    uint8_t reserved[237];    /*  94 .. 330 */
+    uint32_t kind;           /*   0: BE_CONFIG_EXTENDED */
+    uint32_t version;        /*   4: BE_CONFIG_VERSION */
+    uint32_t size;           /*   8: BE_CONFIG_SIZE */
+    uint32_t sampleRate;     /*  12: input rate in Hz: 8000, 11025, 12000, 16000, 22050,
+                                     24000, 32000, 44100 or 48000 */
+    uint32_t outputRate;     /*  16: 0 = the input rate, else one of the rates above */
+    uint32_t mode;           /*  20: BE_MODE_*; mono takes one channel, the others two */
+    uint32_t bitrate;        /*  24: kbit/s (constant). Layer III allows 32..320 at 32, 44.1
+                                     and 48 kHz (MPEG-1), 8..160 at 16, 22.05 and 24 kHz
+                                     (MPEG-2), 8..64 at 8, 11.025 and 12 kHz (MPEG-2.5, LAME's
+                                     range); any other value becomes the nearest allowed one,
+                                     the lower on a tie */
+    uint32_t maxBitrate;     /*  28: unused (constant bit rate) */
+    int32_t preset;          /*  32: 2 = high quality; otherwise `quality` decides */
+    uint32_t mpegVersion;    /*  36: advisory; the output rate fixes the MPEG version */
+    uint32_t psychoModel;    /*  40: unused */
+    uint32_t emphasis;       /*  44: 0 none, 1 50/15 us, 3 CCITT J.17 */
+    uint32_t privateBit;     /*  48 */
+    uint32_t crc;            /*  52: protect every audio frame with a CRC */
+    uint32_t copyrightBit;   /*  56 */
+    uint32_t originalBit;    /*  60 */
+    uint32_t writeVbrHeader; /*  64: reserve and later write the information frame */
+    uint32_t enableVbr;      /*  68: must be 0 (constant bit rate only) */
+    int32_t vbrQuality;      /*  72: unused */
+    uint32_t vbrAverageBps;  /*  76: unused */
+    int32_t vbrMethod;       /*  80: unused */
+    uint32_t noBitReservoir; /*  84 */
+    uint32_t strictIso;      /*  88 */
+    uint16_t quality;        /*  92: 0 (best) .. 9 (fastest) when preset is not 2; other
+                                     values leave the engine's default */
+    uint8_t reserved[237];   /*  94 .. 330 */
 } BeConfig;
 
 /* What beVersion fills in: 265 bytes, packed. */
 typedef struct BeVersion {
-    uint8_t pluginMajor;      /*   0: this plug-in */
-    uint8_t pluginMinor;      /*   1 */
-    uint8_t engineMajor;      /*   2: the encoding engine (LAME) */
-    uint8_t engineMinor;      /*   3 */
-    uint8_t day;              /*   4: release date of the plug-in */
-    uint8_t month;            /*   5 */
-    uint16_t year;            /*   6 */
-    char homepage[129];       /*   8: the engine's home page, zero-terminated */
-    uint8_t alphaLevel;       /* 137 */
-    uint8_t betaLevel;        /* 138 */
-    uint8_t mmxEnabled;       /* 139 */
-    uint8_t reserved[125];    /* 140 .. 264 */
+    uint8_t pluginMajor;   /*   0: this plug-in */
+    uint8_t pluginMinor;   /*   1 */
+    uint8_t engineMajor;   /*   2: the encoding engine (LAME) */
+    uint8_t engineMinor;   /*   3 */
+    uint8_t day;           /*   4: release date of the plug-in */
+    uint8_t month;         /*   5 */
+    uint16_t year;         /*   6 */
+    char homepage[129];    /*   8: the engine's home page, zero-terminated */
+    uint8_t alphaLevel;    /* 137 */
+    uint8_t betaLevel;     /* 138 */
+    uint8_t mmxEnabled;    /* 139 */
+    uint8_t reserved[125]; /* 140 .. 264 */
 } BeVersion;
 #pragma pack(pop)
 

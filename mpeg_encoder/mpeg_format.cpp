@@ -18,19 +18,32 @@ constexpr size_t kMpeg25Count = 8;
 std::optional<MpegVersion> versionForRate(uint32_t rate)
 {
     switch (rate) {
-    case 32000: case 44100: case 48000: return MpegVersion::Mpeg1;
-    case 16000: case 22050: case 24000: return MpegVersion::Mpeg2;
-    case 8000: case 11025: case 12000: return MpegVersion::Mpeg25;
-    default: return std::nullopt;
+    case 32000:
+    case 44100:
+    case 48000:
+        return MpegVersion::Mpeg1;
+    case 16000:
+    case 22050:
+    case 24000:
+        return MpegVersion::Mpeg2;
+    case 8000:
+    case 11025:
+    case 12000:
+        return MpegVersion::Mpeg25;
+    default:
+        return std::nullopt;
     }
 }
 
 std::span<const uint16_t> legalBitrates(MpegVersion version)
 {
     switch (version) {
-    case MpegVersion::Mpeg1: return kMpeg1Table;
-    case MpegVersion::Mpeg2: return kLowRateTable;
-    case MpegVersion::Mpeg25: return std::span<const uint16_t>(kLowRateTable).first(kMpeg25Count);
+    case MpegVersion::Mpeg1:
+        return kMpeg1Table;
+    case MpegVersion::Mpeg2:
+        return kLowRateTable;
+    case MpegVersion::Mpeg25:
+        return std::span<const uint16_t>(kLowRateTable).first(kMpeg25Count);
     }
     return {};
 }
@@ -62,16 +75,20 @@ uint32_t bitrateIndex(MpegVersion version, uint32_t kbps)
 uint32_t rateIndex(uint32_t rate)
 {
     switch (rate) {
-    case 44100: case 22050: case 11025: return 0;
-    case 48000: case 24000: case 12000: return 1;
-    default: return 2;  // 32000, 16000, 8000
+    case 44100:
+    case 22050:
+    case 11025:
+        return 0;
+    case 48000:
+    case 24000:
+    case 12000:
+        return 1;
+    default:
+        return 2;  // 32000, 16000, 8000
     }
 }
 
-uint32_t samplesPerFrame(MpegVersion version)
-{
-    return version == MpegVersion::Mpeg1 ? 1152 : 576;
-}
+uint32_t samplesPerFrame(MpegVersion version) { return version == MpegVersion::Mpeg1 ? 1152 : 576; }
 
 uint32_t frameBytes(MpegVersion version, uint32_t kbps, uint32_t rate)
 {

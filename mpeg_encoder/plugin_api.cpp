@@ -54,8 +54,7 @@ BE_API BE_ERR beInitStream(const void* config, uint32_t* samplesPerChunk, uint32
             return result;
         const uint32_t chunk = encoder->samplesPerChunk();
         HBE_STREAM handle = 0;
-        if (const BE_ERR opened = StreamTable::instance().open(std::move(encoder), handle);
-            opened != BE_ERR_SUCCESSFUL)
+        if (const BE_ERR opened = StreamTable::instance().open(std::move(encoder), handle); opened != BE_ERR_SUCCESSFUL)
             return opened;
         *samplesPerChunk = chunk;
         *outputBufferSize = EncoderStream::kOutputBufferSize;
@@ -72,9 +71,8 @@ BE_API BE_ERR beEncodeChunk(HBE_STREAM stream, uint32_t samples, const int16_t* 
     if (!output || !outputBytes)
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
     return guarded([&] {
-        return StreamTable::instance().withStream(stream, [&](EncoderStream& encoder) {
-            return encoder.encode(samples, pcm, output, *outputBytes);
-        });
+        return StreamTable::instance().withStream(
+            stream, [&](EncoderStream& encoder) { return encoder.encode(samples, pcm, output, *outputBytes); });
     });
 }
 

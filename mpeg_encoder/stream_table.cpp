@@ -102,9 +102,9 @@ void StreamTable::keepClosedTag(HBE_STREAM handle, FinishedTag tag)
 
 bool StreamTable::isNamed(HBE_STREAM handle) const
 {
-    return handle == 0 || m_open.contains(handle)
-        || std::any_of(m_tagsOfClosedStreams.begin(), m_tagsOfClosedStreams.end(),
-                       [handle](const auto& closed) { return closed.first == handle; });
+    return handle == 0 || m_open.contains(handle) ||
+        std::any_of(m_tagsOfClosedStreams.begin(), m_tagsOfClosedStreams.end(),
+                    [handle](const auto& closed) { return closed.first == handle; });
 }
 
 HBE_STREAM StreamTable::nextFreeHandle()

@@ -16,7 +16,10 @@ namespace {
 // extension, and the extension with its dot.
 struct NameParts {
     QString stem, extension;
-    QString numbered(int n) const { return n < 2 ? stem + extension : QStringLiteral("%1-%2%3").arg(stem).arg(n).arg(extension); }
+    QString numbered(int n) const
+    {
+        return n < 2 ? stem + extension : QStringLiteral("%1-%2%3").arg(stem).arg(n).arg(extension);
+    }
 };
 
 NameParts splitName(const QString& path)
@@ -36,8 +39,8 @@ int createUnreachable(const QByteArray& folder, QByteArray& privateName)
     if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
         return fd;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        privateName = folder + "/.quillon_new_" + QByteArray::number(::getpid()) + '_'
-                      + QByteArray::number(QRandomGenerator::global()->generate());
+        privateName = folder + "/.quillon_new_" + QByteArray::number(::getpid()) + '_' +
+            QByteArray::number(QRandomGenerator::global()->generate());
         const int named = ::open(privateName.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (named >= 0 || errno != EEXIST)
             return named;
@@ -57,9 +60,10 @@ bool giveName(int fd, const QByteArray& privateName, const QByteArray& name)
 
 bool namesFile(const QByteArray& name, int fd)
 {
-    struct stat open {}, named {};
-    return ::fstat(fd, &open) == 0 && ::lstat(name.constData(), &named) == 0 && open.st_dev == named.st_dev
-           && open.st_ino == named.st_ino;
+    struct stat open {
+    }, named{};
+    return ::fstat(fd, &open) == 0 && ::lstat(name.constData(), &named) == 0 && open.st_dev == named.st_dev &&
+        open.st_ino == named.st_ino;
 }
 
 bool copyInto(int from, const QByteArray& target)
@@ -137,8 +141,8 @@ bool lockExistingFile(const QString& path, QFile& file)
     struct stat st {};
     // The name is checked again after locking: it may have been moved away
     // and taken by a new file in between.
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::flock(fd, LOCK_EX | LOCK_NB) != 0
-        || !namesFile(name, fd) || !file.open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::flock(fd, LOCK_EX | LOCK_NB) != 0 || !namesFile(name, fd) ||
+        !file.open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         return false;
     }

@@ -18,8 +18,7 @@ namespace platform {
 // Returns the path it got, empty on failure. On success `file` is open for
 // reading and writing, plus `extraMode` (QIODevice::Unbuffered for a file
 // whose every write must reach the kernel).
-QString createLockedFile(const QString& path, QFile& file,
-                         QIODevice::OpenMode extraMode = QIODevice::NotOpen);
+QString createLockedFile(const QString& path, QFile& file, QIODevice::OpenMode extraMode = QIODevice::NotOpen);
 
 // Opens the regular file at `path` for reading and writing and takes its
 // lock. False when another open file holds the lock, when the name is a

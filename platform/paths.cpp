@@ -115,9 +115,10 @@ QString firstFreeName(const QString& stem, const QString& extension)
 
 bool isSameFile(const QString& a, const QString& b)
 {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     return ::stat(QFile::encodeName(a).constData(), &sa) == 0 && ::stat(QFile::encodeName(b).constData(), &sb) == 0 &&
-           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+        sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 }  // namespace platform

@@ -58,9 +58,10 @@ bool MayReplace(const QByteArray& target, mode_t& mode)
 
 bool NamesFile(const QByteArray& name, int fd)
 {
-    struct stat open {}, named {};
+    struct stat open {
+    }, named{};
     return ::fstat(fd, &open) == 0 && ::lstat(name.constData(), &named) == 0 && open.st_dev == named.st_dev &&
-           open.st_ino == named.st_ino;
+        open.st_ino == named.st_ino;
 }
 
 // A new file in `folder` under an unfinished name, locked. Another
@@ -116,7 +117,9 @@ bool ClaimName(const QByteArray& from, const QByteArray& to)
 
 }  // namespace
 
-ReplacingFile::ReplacingFile(const QString& target) : m_target(target), m_committedPath(target)
+ReplacingFile::ReplacingFile(const QString& target)
+    : m_target(target)
+    , m_committedPath(target)
 {
     const QFileInfo info(target);
     if (info.isSymLink() && info.exists())
@@ -124,7 +127,9 @@ ReplacingFile::ReplacingFile(const QString& target) : m_target(target), m_commit
 }
 
 ReplacingFile::ReplacingFile(const QString& stem, const QString& extension)
-    : m_target(stem + extension), m_stem(stem), m_extension(extension)
+    : m_target(stem + extension)
+    , m_stem(stem)
+    , m_extension(extension)
 {
 }
 
@@ -163,9 +168,9 @@ bool ReplacingFile::Commit()
     const bool written = m_file.flush() && m_file.error() == QFileDevice::NoError && ::fsync(m_file.handle()) == 0;
     // Still open, so still locked: no clean-up takes the file before it has its name.
     const QByteArray from = QFile::encodeName(m_writingPath);
-    const bool named = written && (m_stem.isEmpty()
-                                       ? ::rename(from.constData(), QFile::encodeName(m_target).constData()) == 0
-                                       : ClaimFreeName(from));
+    const bool named = written &&
+        (m_stem.isEmpty() ? ::rename(from.constData(), QFile::encodeName(m_target).constData()) == 0
+                          : ClaimFreeName(from));
     if (!named) {
         qCWarning(lcPlatform) << "cannot give" << m_writingPath << "the name" << m_target << ":"
                               << (written ? qt_error_string(errno) : m_file.errorString());

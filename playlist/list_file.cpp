@@ -30,10 +30,14 @@ void put16(uint8_t* p, uint16_t v)
 size_t recordSize(uint32_t version)
 {
     switch (version) {
-    case 1: return 256;
-    case 2: return 260;
-    case 3: return kListEntrySize;
-    default: return 0;
+    case 1:
+        return 256;
+    case 2:
+        return 260;
+    case 3:
+        return kListEntrySize;
+    default:
+        return 0;
     }
 }
 

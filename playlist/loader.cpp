@@ -10,7 +10,11 @@ namespace playlist {
 // Everything the thread touches; shared with the thread so that a thread
 // let go at StopLoader still finds it alive.
 struct Loader::Block {
-    Block(Deliver d, DecoderCalls c) : deliver(std::move(d)), calls(std::move(c)) {}
+    Block(Deliver d, DecoderCalls c)
+        : deliver(std::move(d))
+        , calls(std::move(c))
+    {
+    }
 
     const Deliver deliver;
     const DecoderCalls calls;
@@ -126,7 +130,11 @@ FileStamp FileStamp::Of(const std::string& path)
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
         return {};
-    return {true, uint64_t(st.st_dev), uint64_t(st.st_ino), int64_t(st.st_size), int64_t(st.st_mtim.tv_sec),
+    return {true,
+            uint64_t(st.st_dev),
+            uint64_t(st.st_ino),
+            int64_t(st.st_size),
+            int64_t(st.st_mtim.tv_sec),
             int64_t(st.st_mtim.tv_nsec)};
 }
 

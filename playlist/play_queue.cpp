@@ -53,7 +53,7 @@ void PlayQueue::Remove(PlaylistItem* item)
     if (index < m_current)
         --m_current;
     else if (m_current >= m_items.size())
-        m_current = kNone; // the current node was the last: its successor is none
+        m_current = kNone;  // the current node was the last: its successor is none
 }
 
 }  // namespace playlist

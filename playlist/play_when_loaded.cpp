@@ -5,7 +5,8 @@
 namespace playlist {
 
 PlayWhenLoaded::PlayWhenLoaded(PlaylistModel& model, std::function<void(int)> play)
-    : m_model(model), m_play(std::move(play))
+    : m_model(model)
+    , m_play(std::move(play))
 {
     connect(&m_model, &PlaylistModel::dataChanged, this, &PlayWhenLoaded::Check);
     // A removed item is forgotten before its record goes.

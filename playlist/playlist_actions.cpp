@@ -52,7 +52,9 @@ public:
 
 }  // namespace
 
-PlaylistActions::PlaylistActions(PlaylistPanel& panel) : QObject(&panel), m_panel(panel)
+PlaylistActions::PlaylistActions(PlaylistPanel& panel)
+    : QObject(&panel)
+    , m_panel(panel)
 {
     auto make = [this](const char* text, auto slot) {
         auto* action = new QAction(QCoreApplication::translate("PlaylistMenu", text), this);
@@ -94,17 +96,16 @@ QStringList PlaylistActions::AudioFileFilters()
     QStringList free;
     for (const char* ext : kFreeFormats)
         free << anyCase(QString::fromLatin1(ext));
-    return {QCoreApplication::translate("PlaylistBox", "Audio Files (*.wav; *.mp3; *.flac; *.ogg; *.oga; *.opus) (%1 %2 %3)")
+    return {QCoreApplication::translate("PlaylistBox",
+                                        "Audio Files (*.wav; *.mp3; *.flac; *.ogg; *.oga; *.opus) (%1 %2 %3)")
                 .arg(anyCase("wav"), anyCase("mp3"), free.join(QLatin1Char(' '))),
             QCoreApplication::translate("PlaylistBox", "MP3 Files (*.mp3) (%1)").arg(anyCase("mp3")),
             QCoreApplication::translate("PlaylistBox", "WAVE Files (*.wav) (%1)").arg(anyCase("wav")),
-            QCoreApplication::translate("PlaylistBox", "FLAC, Ogg and Opus Files (*.flac; *.ogg; *.oga; *.opus) (%1)").arg(free.join(QLatin1Char(' ')))};
+            QCoreApplication::translate("PlaylistBox", "FLAC, Ogg and Opus Files (*.flac; *.ogg; *.oga; *.opus) (%1)")
+                .arg(free.join(QLatin1Char(' ')))};
 }
 
-void PlaylistActions::SetFileChooserForTesting(FileChooser chooser)
-{
-    fileChooser() = std::move(chooser);
-}
+void PlaylistActions::SetFileChooserForTesting(FileChooser chooser) { fileChooser() = std::move(chooser); }
 
 QStringList PlaylistActions::ChooseFiles(const QString& start)
 {

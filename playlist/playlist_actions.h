@@ -43,7 +43,8 @@ public:
 
     // The open-files dialog (tests replace it): the chosen paths, empty when
     // cancelled.
-    using FileChooser = std::function<QStringList(QWidget* owner, const QString& startFolder, const QStringList& filters)>;
+    using FileChooser =
+        std::function<QStringList(QWidget* owner, const QString& startFolder, const QStringList& filters)>;
     static void SetFileChooserForTesting(FileChooser chooser);
     // The open-files dialog's filters; patterns match in any letter case.
     static QStringList AudioFileFilters();

@@ -14,7 +14,8 @@ const char* const kFolderPasses[] = {"mp3", "mp2", "mp1", "wav", "flac", "ogg", 
 }  // namespace
 
 PlaylistAdder::PlaylistAdder(PlaylistModel& model, std::function<bool(const PlaylistItem&)> isPlaying)
-    : m_model(model), m_isPlaying(std::move(isPlaying))
+    : m_model(model)
+    , m_isPlaying(std::move(isPlaying))
 {
 }
 

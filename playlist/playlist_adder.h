@@ -22,10 +22,10 @@ public:
     static constexpr int kAddDirectorySlot = 2;
 
     struct Outcome {
-        int first = -1;      // the first row added or found
-        int select = -1;     // the row to select afterwards (-1: keep the selection)
-        int listFull = 0;    // how often the full list stopped adding
-        QStringList refused; // paths too long for the list file, in order
+        int first = -1;       // the first row added or found
+        int select = -1;      // the row to select afterwards (-1: keep the selection)
+        int listFull = 0;     // how often the full list stopped adding
+        QStringList refused;  // paths too long for the list file, in order
     };
 
     // `isPlaying` keeps a playing item from being loaded again when its

@@ -31,9 +31,11 @@ QStringList localPaths(const QMimeData* data)
 
 }  // namespace
 
-PlaylistBox::PlaylistBox(QWidget* parent) : QListView(parent)
+PlaylistBox::PlaylistBox(QWidget* parent)
+    : QListView(parent)
 {
-    setItemDelegate(new RowPainter(this, [this] { return QModelIndex(m_anchor); }, nullptr));
+    setItemDelegate(new RowPainter(
+        this, [this] { return QModelIndex(m_anchor); }, nullptr));
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -66,10 +68,7 @@ void PlaylistBox::SetPlaylist(PlaylistModel* model, const PlaylistPlayer* player
         setModel(model);
 }
 
-PlaylistModel* PlaylistBox::playlist() const
-{
-    return qobject_cast<PlaylistModel*>(model());
-}
+PlaylistModel* PlaylistBox::playlist() const { return qobject_cast<PlaylistModel*>(model()); }
 
 // --- Selection ---
 
@@ -250,7 +249,8 @@ void PlaylistBox::dropEvent(QDropEvent* event)
     event->acceptProposedAction();
     // The file manager waits until the drop returns: adding a large folder
     // or a message about a full list must not hold it.
-    QMetaObject::invokeMethod(this, [this, paths] { emit filesDropped(paths); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, paths] { emit filesDropped(paths); }, Qt::QueuedConnection);
 }
 
 }  // namespace playlist

@@ -52,7 +52,8 @@ const QList<QImage>& PlaylistModel::DefaultImages()
     return images;
 }
 
-PlaylistModel::PlaylistModel(QObject* parent) : QAbstractListModel(parent)
+PlaylistModel::PlaylistModel(QObject* parent)
+    : QAbstractListModel(parent)
 {
     // Results queue up in order and are taken a moment after the first of
     // a batch, so that a fast loader does not wake this thread for each one.
@@ -64,9 +65,9 @@ PlaylistModel::PlaylistModel(QObject* parent) : QAbstractListModel(parent)
             m_results.push_back(std::move(result));
         }
         if (first)
-            QMetaObject::invokeMethod(this, [this] {
-                QTimer::singleShot(kResultBatchMs, this, &PlaylistModel::TakeLoadResults);
-            }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { QTimer::singleShot(kResultBatchMs, this, &PlaylistModel::TakeLoadResults); },
+                Qt::QueuedConnection);
     });
     m_loader->StartLoader();
 
@@ -145,10 +146,7 @@ void PlaylistModel::Shutdown()
     m_loader->StopLoader();
 }
 
-int PlaylistModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : count();
-}
+int PlaylistModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : count(); }
 
 QVariant PlaylistModel::data(const QModelIndex& index, int role) const
 {
@@ -156,23 +154,30 @@ QVariant PlaylistModel::data(const QModelIndex& index, int role) const
     if (!it || index.parent().isValid())
         return {};
     switch (role) {
-    case Qt::DisplayRole: return it->filePath();
-    case StateTextRole: return StateText(*it);
-    case TitleRole: return GetItemTitle(*it);
-    case DetailRole: return it->isLoaded() ? FormatDetailLine(*it) : QString();
+    case Qt::DisplayRole:
+        return it->filePath();
+    case StateTextRole:
+        return StateText(*it);
+    case TitleRole:
+        return GetItemTitle(*it);
+    case DetailRole:
+        return it->isLoaded() ? FormatDetailLine(*it) : QString();
     case PictureRole: {
         const bool shown = it->imageFrame >= 0 && it->imageFrame < it->imageCount && it->imageFrame < it->images.size();
         return shown ? it->images[it->imageFrame] : QImage();
     }
-    case PictureSizeRole: return QSize(it->imageWidth, it->imageHeight);
-    case QueuedRole: return it->queued != 0;
+    case PictureSizeRole:
+        return QSize(it->imageWidth, it->imageHeight);
+    case QueuedRole:
+        return it->queued != 0;
     case Qt::AccessibleTextRole: {
         // What a screen reader says for the row: the title and what became
         // of the file (its format once loaded, else the row's state text).
         const QString state = it->isLoaded() ? FormatDetailLine(*it) : StateText(*it);
         return state.isEmpty() ? GetItemTitle(*it) : GetItemTitle(*it) + QStringLiteral(", ") + state;
     }
-    default: return {};
+    default:
+        return {};
     }
 }
 
@@ -183,8 +188,8 @@ PlaylistItem* PlaylistModel::item(int index) const
 
 int PlaylistModel::indexOf(const PlaylistItem* wanted) const
 {
-    const auto found = std::find_if(m_items.begin(), m_items.end(),
-                                    [wanted](const auto& it) { return it.get() == wanted; });
+    const auto found =
+        std::find_if(m_items.begin(), m_items.end(), [wanted](const auto& it) { return it.get() == wanted; });
     return found == m_items.end() ? -1 : int(found - m_items.begin());
 }
 
@@ -203,8 +208,8 @@ unsigned PlaylistModel::AddFileName(const std::string& fileName, uint8_t attribu
         return kPathRefused;
     // Names compare exactly: two names differing in case are two files.
     if (m_fileNames.contains(fileName)) {
-        const auto found = std::find_if(m_items.begin(), m_items.end(),
-                                        [&](const auto& it) { return it->path == fileName; });
+        const auto found =
+            std::find_if(m_items.begin(), m_items.end(), [&](const auto& it) { return it->path == fileName; });
         return unsigned(found - m_items.begin());
     }
     if (m_items.size() >= maxItems)
@@ -354,15 +359,24 @@ QString PlaylistModel::StateText(const PlaylistItem& it)
     if (it.isLoaded())
         return {};
     switch (it.length) {
-    case 0: return resources::text(396);
-    case kLoading: return resources::text(397);
-    case 1: return resources::text(398);
-    case 2: return resources::text(402);
-    case 3: return resources::text(399);
-    case 4: return resources::text(400);
-    case 5: return resources::text(401);
-    case 6: return resources::text(403);
-    default: return resources::text(404);
+    case 0:
+        return resources::text(396);
+    case kLoading:
+        return resources::text(397);
+    case 1:
+        return resources::text(398);
+    case 2:
+        return resources::text(402);
+    case 3:
+        return resources::text(399);
+    case 4:
+        return resources::text(400);
+    case 5:
+        return resources::text(401);
+    case 6:
+        return resources::text(403);
+    default:
+        return resources::text(404);
     }
 }
 

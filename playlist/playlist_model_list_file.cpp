@@ -36,9 +36,9 @@ std::vector<std::pair<std::string, ListEntry>> ReadListEntries(const QString& pa
     file.close();
     const std::string folder = QFile::encodeName(QFileInfo(path).absolutePath()).toStdString();
     std::vector<std::pair<std::string, ListEntry>> named;
-    for (ListEntry& entry : ParseListFile(
-             std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())),
-             uint64_t(std::max<qint64>(fileLength, 0)))) {
+    for (ListEntry& entry :
+         ParseListFile(std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())),
+                       uint64_t(std::max<qint64>(fileLength, 0)))) {
         const bool relative = entry.path.empty() || entry.path.front() != '/';
         std::string name = relative ? folder + "/" + entry.path : entry.path;
         named.emplace_back(std::move(name), std::move(entry));
@@ -67,8 +67,7 @@ bool PlaylistModel::WriteListFile()
     for (auto& [name, entry] : ReadListEntries(m_listFilePath)) {
         if (entries.size() >= maxItems)
             break;
-        if (entry.path.size() > kListMaxPathBytes || m_removedNames.contains(name) ||
-            !written.insert(name).second)
+        if (entry.path.size() > kListMaxPathBytes || m_removedNames.contains(name) || !written.insert(name).second)
             continue;
         entries.push_back(std::move(entry));
     }
@@ -114,7 +113,7 @@ QString PlaylistModel::DefaultListFilePath()
     if (QFileInfo(programFolder).isWritable())
         return programFolder + QStringLiteral("/Quillon.lst");
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QStringLiteral("/tessaly/Quillon/Quillon.lst");
+        QStringLiteral("/tessaly/Quillon/Quillon.lst");
 }
 
 }  // namespace playlist

@@ -14,14 +14,17 @@
 namespace playlist {
 
 PlaylistPanel::PlaylistPanel(PlaylistBox& view, QObject* parent)
-    : QObject(parent), m_view(view), m_viewAlive(&view), m_model(std::make_unique<PlaylistModel>()),
-      m_player(std::make_unique<PlaylistPlayer>(*this)),
-      m_adder(*m_model, [this](const PlaylistItem& item) { return m_player && m_player->IsPlaying(&item); }),
-      m_actions(new PlaylistActions(*this)),
-      m_playWhenLoaded(std::make_unique<PlayWhenLoaded>(*m_model, [this](int row) {
-          m_view.SelectOnly(row);
-          PlaySelected();
-      }))
+    : QObject(parent)
+    , m_view(view)
+    , m_viewAlive(&view)
+    , m_model(std::make_unique<PlaylistModel>())
+    , m_player(std::make_unique<PlaylistPlayer>(*this))
+    , m_adder(*m_model, [this](const PlaylistItem& item) { return m_player && m_player->IsPlaying(&item); })
+    , m_actions(new PlaylistActions(*this))
+    , m_playWhenLoaded(std::make_unique<PlayWhenLoaded>(*m_model, [this](int row) {
+        m_view.SelectOnly(row);
+        PlaySelected();
+    }))
 {
     m_view.SetPlaylist(m_model.get(), m_player.get());
     connect(m_model.get(), &PlaylistModel::loadFinished, m_player.get(), &PlaylistPlayer::OnItemLoaded);
@@ -55,10 +58,7 @@ void PlaylistPanel::Initialize(controls::BitmapSlider* slider, const QString& li
         m_player->SetSlider(slider);
 }
 
-void PlaylistPanel::SetStatusWindow(QLabel* status)
-{
-    m_status.SetWindow(status);
-}
+void PlaylistPanel::SetStatusWindow(QLabel* status) { m_status.SetWindow(status); }
 
 void PlaylistPanel::SetPositionWindow(QLabel* position)
 {
@@ -87,10 +87,7 @@ void PlaylistPanel::PlayRows(const std::vector<int>& rows)
     m_player->PlaySelected(items);
 }
 
-void PlaylistPanel::PlaySelected()
-{
-    PlayRows(m_view.GetSelectedRows());
-}
+void PlaylistPanel::PlaySelected() { PlayRows(m_view.GetSelectedRows()); }
 
 void PlaylistPanel::StopPlaying()
 {
@@ -176,20 +173,11 @@ void PlaylistPanel::ShowOutcome(const PlaylistAdder::Outcome& outcome)
 
 // --- PlayerHost ---
 
-bool PlaylistPanel::IsLoopPlaying() const
-{
-    return m_isLoopPlaying && m_isLoopPlaying();
-}
+bool PlaylistPanel::IsLoopPlaying() const { return m_isLoopPlaying && m_isLoopPlaying(); }
 
-void PlaylistPanel::ShowStatus(const QString& title)
-{
-    m_status.ShowStatus(title);
-}
+void PlaylistPanel::ShowStatus(const QString& title) { m_status.ShowStatus(title); }
 
-void PlaylistPanel::ShowPlayError(int stringId)
-{
-    ShowError(stringId);
-}
+void PlaylistPanel::ShowPlayError(int stringId) { ShowError(stringId); }
 
 void PlaylistPanel::InvalidateList()
 {
@@ -197,19 +185,10 @@ void PlaylistPanel::InvalidateList()
         m_view.viewport()->update();
 }
 
-QString PlaylistPanel::ItemTitle(const PlaylistItem& item) const
-{
-    return GetItemTitle(item);
-}
+QString PlaylistPanel::ItemTitle(const PlaylistItem& item) const { return GetItemTitle(item); }
 
-bool PlaylistPanel::FileChanged(const PlaylistItem& item) const
-{
-    return m_model->FileChanged(item);
-}
+bool PlaylistPanel::FileChanged(const PlaylistItem& item) const { return m_model->FileChanged(item); }
 
-bool PlaylistPanel::ReloadItem(PlaylistItem& item)
-{
-    return m_model->Reload(&item);
-}
+bool PlaylistPanel::ReloadItem(PlaylistItem& item) { return m_model->Reload(&item); }
 
 }  // namespace playlist

@@ -20,12 +20,16 @@ platform::audio::PcmFormat PcmFormatOf(const PlaylistItem& item)
     return {item.format->samplesPerSec, item.format->bitsPerSample, item.format->channels};
 }
 
-uint32_t FrameBytes(const PlaylistItem& item) { return uint32_t(item.format->bitsPerSample / 8) * item.format->channels; }
+uint32_t FrameBytes(const PlaylistItem& item)
+{
+    return uint32_t(item.format->bitsPerSample / 8) * item.format->channels;
+}
 
 }  // namespace
 
 PlaylistPlayer::PlaylistPlayer(PlayerHost& host, QObject* parent)
-    : QObject(parent), m_host(host)
+    : QObject(parent)
+    , m_host(host)
 {
     m_slots.reserve(kMaxSlots);
 }
@@ -40,10 +44,7 @@ PlaylistPlayer::~PlaylistPlayer()
     CloseAllSlots();
 }
 
-bool PlaylistPlayer::StartItem(PlaylistItem* item, bool showErrors)
-{
-    return Start(item, showErrors, true);
-}
+bool PlaylistPlayer::StartItem(PlaylistItem* item, bool showErrors) { return Start(item, showErrors, true); }
 
 bool PlaylistPlayer::AwaitReload(PlaylistItem* item, bool showErrors)
 {
@@ -70,8 +71,8 @@ void PlaylistPlayer::OnItemLoaded(PlaylistItem* item)
 bool PlaylistPlayer::Start(PlaylistItem* item, bool showErrors, bool followChanges)
 {
     const auto refuse = [&](int stringId) {
-        qCWarning(lcPlaylist) << "cannot play" << (item ? QString::fromStdString(item->path) : QString())
-                              << "- message" << stringId;
+        qCWarning(lcPlaylist) << "cannot play" << (item ? QString::fromStdString(item->path) : QString()) << "- message"
+                              << stringId;
         if (showErrors)
             m_host.ShowPlayError(stringId);
         return false;
@@ -169,7 +170,7 @@ void PlaylistPlayer::OnBufferDone(uint64_t deviceId, AudioBuffer* header)
 {
     PlaySlot* slot = FindSlot(deviceId);
     if (!slot)
-        return; // its pieces went back to the pool when the device closed
+        return;  // its pieces went back to the pool when the device closed
     std::unique_ptr<WaveBuffer> buffer;
     const auto it = std::find_if(slot->atDevice.begin(), slot->atDevice.end(),
                                  [header](const auto& b) { return &b->header == header; });
@@ -279,10 +280,7 @@ bool PlaylistPlayer::IsPlaying(const PlaylistItem* item) const
     return std::any_of(m_slots.begin(), m_slots.end(), [item](const PlaySlot& s) { return s.item == item; });
 }
 
-const PlaySlot* PlaylistPlayer::currentSlot() const
-{
-    return const_cast<PlaylistPlayer*>(this)->CurrentSlot();
-}
+const PlaySlot* PlaylistPlayer::currentSlot() const { return const_cast<PlaylistPlayer*>(this)->CurrentSlot(); }
 
 const PlaylistItem* PlaylistPlayer::currentItem() const
 {
@@ -311,7 +309,8 @@ PlaySlot* PlaylistPlayer::FindSlot(uint64_t deviceId)
 {
     if (deviceId == 0)
         return nullptr;
-    const auto it = std::find_if(m_slots.begin(), m_slots.end(), [deviceId](const PlaySlot& s) { return s.deviceId == deviceId; });
+    const auto it =
+        std::find_if(m_slots.begin(), m_slots.end(), [deviceId](const PlaySlot& s) { return s.deviceId == deviceId; });
     return it == m_slots.end() ? nullptr : &*it;
 }
 
@@ -331,7 +330,8 @@ void PlaylistPlayer::ClearPositionText()
 
 void PlaylistPlayer::CloseSlot(uint64_t deviceId)
 {
-    const auto it = std::find_if(m_slots.begin(), m_slots.end(), [deviceId](const PlaySlot& s) { return s.deviceId == deviceId; });
+    const auto it =
+        std::find_if(m_slots.begin(), m_slots.end(), [deviceId](const PlaySlot& s) { return s.deviceId == deviceId; });
     if (it == m_slots.end())
         return;
     // The device may close inside one of its own callbacks; the audio layer

@@ -57,17 +57,17 @@ public:
 // One open output with the item it plays.
 struct PlaySlot {
     std::unique_ptr<platform::audio::PlaybackStream> device;
-    uint64_t deviceId = 0;     // names the device in its callbacks
-    uint16_t stale = 0;        // pieces at the device from before the last reset
-    uint16_t inFlight = 0;     // pieces written and not yet back
-    uint32_t position = 0;     // frame reached by the pieces played
-    uint32_t queuedFrames = 0; // frames written and not yet played
+    uint64_t deviceId = 0;      // names the device in its callbacks
+    uint16_t stale = 0;         // pieces at the device from before the last reset
+    uint16_t inFlight = 0;      // pieces written and not yet back
+    uint32_t position = 0;      // frame reached by the pieces played
+    uint32_t queuedFrames = 0;  // frames written and not yet played
     PlaylistItem* item = nullptr;
     // The item's frame size and length when it started: a slot still
     // draining may outlive the version of the item it played.
     uint32_t frameBytes = 0;
     uint32_t length = 0;
-    std::deque<std::unique_ptr<WaveBuffer>> atDevice; // in the order written
+    std::deque<std::unique_ptr<WaveBuffer>> atDevice;  // in the order written
 };
 
 class PlaylistPlayer : public QObject {
@@ -159,7 +159,7 @@ private:
 
     PlayerHost& m_host;
     std::vector<PlaySlot> m_slots;
-    uint64_t m_currentDevice = 0; // 0: none
+    uint64_t m_currentDevice = 0;  // 0: none
     uint64_t m_lastDeviceId = 0;
     bool m_paused = false;
     bool m_dragging = false;

@@ -8,7 +8,8 @@ namespace {
 QString Minutes(uint32_t frames, uint32_t rate)
 {
     const uint32_t seconds = frames / rate;
-    return QString::asprintf("%02u:%02u.%u", seconds % 3600 / 60, seconds % 60, uint32_t(uint64_t(frames % rate) * 10 / rate));
+    return QString::asprintf("%02u:%02u.%u", seconds % 3600 / 60, seconds % 60,
+                             uint32_t(uint64_t(frames % rate) * 10 / rate));
 }
 
 QString Hours(uint32_t frames, uint32_t rate)

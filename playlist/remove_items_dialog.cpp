@@ -15,7 +15,8 @@ const char kDeleteKey[] = "DeleteFileWhileRemoveItem";
 }
 
 RemoveItemsDialog::RemoveItemsDialog(int count, SettingsStore& store, QWidget* parent)
-    : QDialog(parent), m_store(store)
+    : QDialog(parent)
+    , m_store(store)
 {
     setWindowTitle(QCoreApplication::translate("RemoveItemsDialog", "移除条目"));
     setFont(controls::dialogFont());

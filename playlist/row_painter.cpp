@@ -46,7 +46,9 @@ QFont SmallFont()
 }
 
 RowPainter::RowPainter(QObject* parent, std::function<QModelIndex()> anchor, const PlaylistPlayer* player)
-    : QAbstractItemDelegate(parent), m_anchor(std::move(anchor)), m_player(player)
+    : QAbstractItemDelegate(parent)
+    , m_anchor(std::move(anchor))
+    , m_player(player)
 {
 }
 

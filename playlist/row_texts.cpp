@@ -8,10 +8,7 @@ namespace playlist {
 
 namespace {
 
-QString fileName(const QString& path)
-{
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
+QString fileName(const QString& path) { return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1); }
 
 }  // namespace
 
@@ -35,12 +32,12 @@ QString FormatDetailLine(const PlaylistItem& item)
     const ZLWaveFormat& f = *item.format;
     const uint32_t rate = f.samplesPerSec;
     const uint32_t s = item.length / rate;
-    const QString channels = f.channels == 1   ? QCoreApplication::translate("PlaylistRows", "mono")
-                             : f.channels == 2 ? QCoreApplication::translate("PlaylistRows", "stereo")
-                                               : QString();
+    const QString channels = f.channels == 1 ? QCoreApplication::translate("PlaylistRows", "mono")
+        : f.channels == 2                    ? QCoreApplication::translate("PlaylistRows", "stereo")
+                                             : QString();
     QString line = QString::asprintf("%02u:%02u:%02u.%u   %u Hz, ", s / 3600, s % 3600 / 60, s % 60,
                                      unsigned(uint64_t(item.length % rate) * 10 / rate), rate) +
-                   channels + QCoreApplication::translate("PlaylistRows", ", %1 bits").arg(f.bitsPerSample);
+        channels + QCoreApplication::translate("PlaylistRows", ", %1 bits").arg(f.bitsPerSample);
     const QString path = item.filePath();
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
     if (dot >= 0 && path.mid(dot).compare(QLatin1String(".mp3"), Qt::CaseInsensitive) == 0)

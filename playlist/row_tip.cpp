@@ -20,7 +20,8 @@ namespace playlist {
 // be, anywhere where a word (a long path) is wider than the tip.
 class RowTip::Window : public QWidget {
 public:
-    explicit Window(QWidget* owner) : QWidget(owner, Qt::ToolTip | Qt::BypassGraphicsProxyWidget)
+    explicit Window(QWidget* owner)
+        : QWidget(owner, Qt::ToolTip | Qt::BypassGraphicsProxyWidget)
     {
         setAttribute(Qt::WA_ShowWithoutActivating);
         setPalette(QToolTip::palette());
@@ -90,16 +91,15 @@ private:
 };
 
 RowTip::RowTip(QWidget* area, std::function<Tip(QPoint)> tipAt)
-    : QObject(area), m_area(area), m_tipAt(std::move(tipAt))
+    : QObject(area)
+    , m_area(area)
+    , m_tipAt(std::move(tipAt))
 {
     area->setMouseTracking(true);
     area->installEventFilter(this);
 }
 
-RowTip::~RowTip()
-{
-    delete m_window;
-}
+RowTip::~RowTip() { delete m_window; }
 
 bool RowTip::isShown() const { return m_window && m_window->isVisible(); }
 

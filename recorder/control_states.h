@@ -8,13 +8,12 @@
 #include "engine/engine_state.h"
 #include "recorder/dialog_template.h"
 
-
 // The controls whose state follows the engine; all others stay enabled.
 inline constexpr int kEngineControls[] = {
-    RecorderControl::Record,   RecorderControl::SeekStart,    RecorderControl::SeekEnd,
-    RecorderControl::PositionSlider, RecorderControl::Play,   RecorderControl::ClearAfterPosition,
-    RecorderControl::NewRecording, RecorderControl::Save,     RecorderControl::Stop,
-    RecorderControl::DeviceList, RecorderControl::FormatList,
+    RecorderControl::Record,         RecorderControl::SeekStart,  RecorderControl::SeekEnd,
+    RecorderControl::PositionSlider, RecorderControl::Play,       RecorderControl::ClearAfterPosition,
+    RecorderControl::NewRecording,   RecorderControl::Save,       RecorderControl::Stop,
+    RecorderControl::DeviceList,     RecorderControl::FormatList,
 };
 
 // The ids among kEngineControls that are enabled.

@@ -2,17 +2,15 @@
 
 #include <QComboBox>
 #include <QLabel>
-#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QSignalBlocker>
 
 #include "input/input_lists.h"
 #include "input/mixer_panel.h"
+#include "recorder/recorder_log.h"
 #include "resources/strings.h"
 
 using platform::audio::InputDevice;
-
-Q_LOGGING_CATEGORY(lcDevices, "quillon.recorder.devices", QtWarningMsg)
 
 namespace {
 
@@ -32,7 +30,9 @@ QString Formatted(int stringId, const QString& a, const QString& b = {})
 }  // namespace
 
 DeviceListFollower::DeviceListFollower(const Controls& controls, std::function<bool()> deviceOpen, QObject* parent)
-    : QObject(parent), m_controls(controls), m_deviceOpen(std::move(deviceOpen))
+    : QObject(parent)
+    , m_controls(controls)
+    , m_deviceOpen(std::move(deviceOpen))
 {
 }
 
@@ -43,8 +43,7 @@ void DeviceListFollower::Fill(int storedIndex)
     auto& backend = platform::audio::backend();
     // Watching first: a source added while the list is read is not missed.
     m_watch = backend.watchInputDevices();
-    connect(m_watch.get(), &platform::audio::InputDeviceWatch::inputDevicesChanged, this,
-            &DeviceListFollower::Refresh);
+    connect(m_watch.get(), &platform::audio::InputDeviceWatch::inputDevicesChanged, this, &DeviceListFollower::Refresh);
     m_devices = backend.inputDevices();
     for (const auto& d : m_devices)
         m_descriptions.insert(d.serverName, d.name);
@@ -57,10 +56,7 @@ QString DeviceListFollower::SelectedSource() const
     return row >= 0 && row < int(m_devices.size()) ? m_devices[size_t(row)].serverName : QString();
 }
 
-QString DeviceListFollower::DescriptionOf(const QString& source) const
-{
-    return m_descriptions.value(source, source);
-}
+QString DeviceListFollower::DescriptionOf(const QString& source) const { return m_descriptions.value(source, source); }
 
 void DeviceListFollower::Refresh()
 {
@@ -68,20 +64,19 @@ void DeviceListFollower::Refresh()
     const auto devices = platform::audio::backend().inputDevices();
     for (const auto& d : devices)
         m_descriptions.insert(d.serverName, d.name);
-    const bool kept = selected.isEmpty()
-                      || std::any_of(devices.begin(), devices.end(),
-                                     [&](const InputDevice& d) { return d.serverName == selected; });
+    const bool kept = selected.isEmpty() ||
+        std::any_of(devices.begin(), devices.end(), [&](const InputDevice& d) { return d.serverName == selected; });
     QString select = selected;
     if (!kept) {
         // The chosen device went away. An open capture device was moved by
         // the server and says where to; otherwise the default takes over.
-        const auto fallback = std::find_if(devices.begin(), devices.end(),
-                                           [](const InputDevice& d) { return d.isDefault; });
+        const auto fallback =
+            std::find_if(devices.begin(), devices.end(), [](const InputDevice& d) { return d.isDefault; });
         select = fallback != devices.end() ? fallback->serverName : QString();
         if (!m_deviceOpen() && m_controls.status) {
-            qCInfo(lcDevices) << "selected source" << selected << "removed; now" << select;
-            m_controls.status->setText(
-                Formatted(resources::IDS_DEVICE_REMOVED_DEFAULT_CHOSEN, DescriptionOf(selected), DescriptionOf(select)));
+            qCInfo(lcRecorder) << "selected source" << selected << "removed; now" << select;
+            m_controls.status->setText(Formatted(resources::IDS_DEVICE_REMOVED_DEFAULT_CHOSEN, DescriptionOf(selected),
+                                                 DescriptionOf(select)));
         }
     }
     Rebuild(devices, select);
@@ -110,7 +105,7 @@ void DeviceListFollower::Rebuild(const std::vector<InputDevice>& devices, const 
 
 void DeviceListFollower::OnCaptureMoved(const QString& fromSource, const QString& toSource)
 {
-    qCWarning(lcDevices) << "the server moved the capture from" << fromSource << "to" << toSource;
+    qCWarning(lcRecorder) << "the server moved the capture from" << fromSource << "to" << toSource;
     const QString fromName = DescriptionOf(fromSource);
     const auto devices = platform::audio::backend().inputDevices();
     for (const auto& d : devices)

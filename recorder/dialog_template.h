@@ -7,7 +7,7 @@
 
 enum class ControlKind {
     GroupBox,
-    Label,          // no id
+    Label,  // no id
     DropDownList,
     CheckListBox,
     CheckBox,
@@ -15,7 +15,7 @@ enum class ControlKind {
     PushButton,
     GradientButton,
     BitmapButton,
-    Readout,        // centred static text
+    Readout,  // centred static text
     Waveform,
     Edit,
     PlaylistBox,
@@ -25,10 +25,10 @@ enum class ControlKind {
 };
 
 struct ControlTemplate {
-    int id;           // 0 for labels and group boxes
+    int id;  // 0 for labels and group boxes
     ControlKind kind;
     const char* caption;  // UTF-8, as written: translated in context "RecorderWindow"
-    int x, y, w, h;   // dialog units
+    int x, y, w, h;       // dialog units
     bool disabled = false;
     bool hidden = false;
 };
@@ -77,7 +77,7 @@ inline constexpr int LineList = 1268;
 
 namespace RecorderTemplate {
 
-inline constexpr int kWidth = 465;   // dialog units
+inline constexpr int kWidth = 465;  // dialog units
 inline constexpr int kHeight = 377;
 // Edit 1001 and the record folder it shows hold at most this many characters.
 inline constexpr int kFolderMaxLength = 256;

@@ -9,7 +9,6 @@
 
 namespace {
 
-
 QString TipFor(const TakeTally& tally)
 {
     const QString tip = resources::text(resources::IDS_TIP_WAVEFORM);
@@ -19,8 +18,8 @@ QString TipFor(const TakeTally& tally)
     const double db = std::round(tally.PeakDbfs() * 10) / 10 + 0.0;
     const QByteArray peak = std::isfinite(db) ? QByteArray::number(db, 'f', 1) : QByteArray("-∞");
     return tip + QLatin1Char('\n') +
-           QString::asprintf(resources::text(resources::IDS_TAKE_LEVELS).toUtf8().constData(), peak.constData(),
-                             static_cast<unsigned long long>(tally.clippedFrames));
+        QString::asprintf(resources::text(resources::IDS_TAKE_LEVELS).toUtf8().constData(), peak.constData(),
+                          static_cast<unsigned long long>(tally.clippedFrames));
 }
 
 }  // namespace

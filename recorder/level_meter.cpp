@@ -17,7 +17,8 @@ const QColor kClipLit(255, 0, 0);
 const QColor kClipUnlit(80, 0, 0);
 }  // namespace
 
-LevelMeter::LevelMeter(QWidget* parent) : QWidget(parent)
+LevelMeter::LevelMeter(QWidget* parent)
+    : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_fall.setSingleShot(true);

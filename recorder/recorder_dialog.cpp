@@ -35,7 +35,10 @@ const QColor kTransparent(192, 192, 192);
 }  // namespace
 
 RecorderDialog::RecorderDialog(SettingsStore& store, QWidget* parent)
-    : QDialog(parent), m_store(store), m_units(controls::dialogFont()), m_c{}
+    : QDialog(parent)
+    , m_store(store)
+    , m_units(controls::dialogFont())
+    , m_c{}
 {
     m_values = m_store.readSettings();
     // A stored folder that the edit cannot hold or that names no folder here
@@ -44,9 +47,9 @@ RecorderDialog::RecorderDialog(SettingsStore& store, QWidget* parent)
         m_setAsideFolder = m_values.recordFolder;
         m_values.recordFolder.clear();
         QTimer::singleShot(0, this, [this] {
-            QMessageBox::critical(this, windowTitle(),
-                                  resources::text(resources::IDS_RECORD_FOLDER_UNUSABLE)
-                                      .replace(QStringLiteral("%s"), m_setAsideFolder));
+            QMessageBox::critical(
+                this, windowTitle(),
+                resources::text(resources::IDS_RECORD_FOLDER_UNUSABLE).replace(QStringLiteral("%s"), m_setAsideFolder));
         });
     }
 
@@ -75,15 +78,13 @@ RecorderDialog::RecorderDialog(SettingsStore& store, QWidget* parent)
     connect(m_recorder.get(), &RecorderPanel::recordingSaved, this, &RecorderDialog::addRecording);
     connect(m_c.about, &QPushButton::clicked, this, [this] { OnAbout(); });
     connect(m_c.panelToggle, &QPushButton::clicked, this, [this] { TogglePlaylistPanel(); });
-    connect(m_c.askForRenaming, &QCheckBox::clicked, this, [this] { m_values.askForRenaming = !m_values.askForRenaming; });
+    connect(m_c.askForRenaming, &QCheckBox::clicked, this,
+            [this] { m_values.askForRenaming = !m_values.askForRenaming; });
     connect(m_c.loopPlaying, &QCheckBox::clicked, this, [this] { m_values.loopPlaying = !m_values.loopPlaying; });
     ApplyPlaylistPanel();
 }
 
-RecorderDialog::~RecorderDialog()
-{
-    OnDestroy();
-}
+RecorderDialog::~RecorderDialog() { OnDestroy(); }
 
 void RecorderDialog::SetUpPlaylistPanel()
 {

@@ -34,7 +34,10 @@ public:
     // the accessibility names reach a control as the user sees it.
     QWidget* control(int id) const { return m_controls.value(id); }
     template <typename T>
-    T* controlAs(int id) const { return qobject_cast<T*>(control(id)); }
+    T* controlAs(int id) const
+    {
+        return qobject_cast<T*>(control(id));
+    }
 
     RecorderPanel& recorder() { return *m_recorder; }
     RecordingEngine& engine();

@@ -50,7 +50,9 @@ QString FitFolderEdit(QString folder)
 }  // namespace
 
 RecorderPanel::RecorderPanel(QWidget& window, const WindowControls& controls, RecorderSettings& values)
-    : m_window(window), m_c(controls), m_values(values)
+    : m_window(window)
+    , m_c(controls)
+    , m_values(values)
 {
     // The engine's blocks are allocated once, with the window, and the
     // encoder plug-in is bound then.
@@ -94,8 +96,8 @@ void RecorderPanel::SetUp(const InputHistory& history)
         DeviceListFollower::Controls{m_c.deviceList, m_c.playlistStatus, &m_window},
         [this] { return m_engine->IsCaptureDeviceOpen(); });
     m_deviceList->Fill(history.device);
-    m_mixerPanel = std::make_unique<MixerPanel>(MixerPanel::Controls{
-        m_c.deviceList, m_c.lineList, m_c.lineVolume, m_c.forceLineSelection, m_c.advanced});
+    m_mixerPanel = std::make_unique<MixerPanel>(
+        MixerPanel::Controls{m_c.deviceList, m_c.lineList, m_c.lineVolume, m_c.forceLineSelection, m_c.advanced});
     m_deviceList->SetMixerPanel(m_mixerPanel.get());
     connect(m_engine.get(), &RecordingEngine::captureDeviceMoved, m_deviceList.get(),
             &DeviceListFollower::OnCaptureMoved);

@@ -42,7 +42,8 @@ void RecorderPanel::connectEngine()
     // The position slider's notifications come as they are sent: tracking
     // while the thumb is dragged, steps, and one end of tracking.
     controls::Trackbar* slider = m_c.positionSlider;
-    connect(slider, &controls::Trackbar::scrolled, this, [this, slider](int code) { OnHScroll(code, slider->GetPos()); });
+    connect(slider, &controls::Trackbar::scrolled, this,
+            [this, slider](int code) { OnHScroll(code, slider->GetPos()); });
 
     RecordingEngine* e = m_engine.get();
     connect(e, &RecordingEngine::stateChanged, this, &RecorderPanel::OnEngineStateChanged);
@@ -125,11 +126,16 @@ void RecorderPanel::RefreshControlStates()
 {
     namespace id = RecorderControl;
     const std::pair<int, QWidget*> controls[] = {
-        {id::Record, m_c.record},         {id::SeekStart, m_c.seekStart},
-        {id::SeekEnd, m_c.seekEnd},       {id::PositionSlider, m_c.positionSlider},
-        {id::Play, m_c.play},             {id::ClearAfterPosition, m_c.clearAfterPosition},
-        {id::NewRecording, m_c.newRecording}, {id::Save, m_c.save},
-        {id::Stop, m_c.stop},             {id::DeviceList, m_c.deviceList},
+        {id::Record, m_c.record},
+        {id::SeekStart, m_c.seekStart},
+        {id::SeekEnd, m_c.seekEnd},
+        {id::PositionSlider, m_c.positionSlider},
+        {id::Play, m_c.play},
+        {id::ClearAfterPosition, m_c.clearAfterPosition},
+        {id::NewRecording, m_c.newRecording},
+        {id::Save, m_c.save},
+        {id::Stop, m_c.stop},
+        {id::DeviceList, m_c.deviceList},
         {id::FormatList, m_c.formatList},
     };
     static_assert(std::size(controls) == std::size(kEngineControls));
@@ -151,8 +157,8 @@ void RecorderPanel::OnEngineStateChanged(EngineState state)
 
 void RecorderPanel::ShowWaveformBlock(const QByteArray& block)
 {
-    TakeWaveformSnapshot(*m_c.waveform, reinterpret_cast<const uint8_t*>(block.constData()),
-                         uint32_t(block.size()), m_engine->format().bitsPerSample);
+    TakeWaveformSnapshot(*m_c.waveform, reinterpret_cast<const uint8_t*>(block.constData()), uint32_t(block.size()),
+                         m_engine->format().bitsPerSample);
 }
 
 void RecorderPanel::ShowEngineError(EngineError error)

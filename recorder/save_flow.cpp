@@ -17,21 +17,18 @@ QString WithoutTrailingSeparators(QString folder)
     return folder;
 }
 
-bool EndsWithWav(const QString& path)
-{
-    return path.right(3).compare(QLatin1String("wav"), Qt::CaseInsensitive) == 0;
-}
+bool EndsWithWav(const QString& path) { return path.right(3).compare(QLatin1String("wav"), Qt::CaseInsensitive) == 0; }
 
 }  // namespace
 
 SaveFlow::SaveFlow(RecordingEngine& engine, SavePrompts& prompts, std::shared_ptr<const EncoderPlugin> plugin,
                    QObject* parent)
-    : QObject(parent),
-      m_engine(engine),
-      m_prompts(prompts),
-      m_exporter(std::move(plugin)),
-      m_clock([] { return QDateTime::currentDateTime(); }),
-      m_sleep([](int ms) { QThread::msleep(ulong(ms)); })
+    : QObject(parent)
+    , m_engine(engine)
+    , m_prompts(prompts)
+    , m_exporter(std::move(plugin))
+    , m_clock([] { return QDateTime::currentDateTime(); })
+    , m_sleep([](int ms) { QThread::msleep(ulong(ms)); })
 {
     connect(&m_engine, &RecordingEngine::audioRecorded, this, [this] { m_saved = false; });
 }
@@ -128,8 +125,8 @@ ExportResult SaveFlow::Write(const ExportTarget& target, ExportFormat format)
             mark += 10;
         }
     };
-    const ExportResult result = m_exporter.Export(m_engine.ExportSource(), target, format, m_prompts.recordQuality(),
-                                                  onProgress, cancel);
+    const ExportResult result =
+        m_exporter.Export(m_engine.ExportSource(), target, format, m_prompts.recordQuality(), onProgress, cancel);
     progress.reset();  // closes the display and enables the window again
     return result;
 }

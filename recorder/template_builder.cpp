@@ -26,14 +26,12 @@ constexpr int kDropDownHeight = 12;
 }  // namespace
 
 TemplateBuilder::TemplateBuilder(QWidget* window, const controls::DialogUnits& units)
-    : m_window(window), m_units(units)
+    : m_window(window)
+    , m_units(units)
 {
 }
 
-int TemplateBuilder::controlId(const QWidget* w)
-{
-    return w ? w->property("controlId").toInt() : 0;
-}
+int TemplateBuilder::controlId(const QWidget* w) { return w ? w->property("controlId").toInt() : 0; }
 
 QHash<int, QWidget*> TemplateBuilder::build(const std::vector<ControlTemplate>& controls)
 {

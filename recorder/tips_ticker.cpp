@@ -22,7 +22,9 @@ QColor tipColour(uint32_t tick)
 
 }  // namespace
 
-TipsTicker::TipsTicker(controls::HyperlinkLabel& line, QObject* parent) : QObject(parent), m_line(line)
+TipsTicker::TipsTicker(controls::HyperlinkLabel& line, QObject* parent)
+    : QObject(parent)
+    , m_line(line)
 {
     // Each tip's text is followed by its link in the table.
     for (int i = 0; i < kTipCount; ++i) {

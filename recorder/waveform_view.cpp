@@ -13,7 +13,9 @@ const QRgb kTrace = qRgb(0, 255, 0);
 const QRgb kClippedTrace = qRgb(255, 0, 0);
 }  // namespace
 
-WaveformView::WaveformView(QWidget* parent) : QFrame(parent), m_levelMeter(new LevelMeter(this))
+WaveformView::WaveformView(QWidget* parent)
+    : QFrame(parent)
+    , m_levelMeter(new LevelMeter(this))
 {
     m_levelMeter->hide();
     setFrameStyle(QFrame::Panel | QFrame::Sunken);

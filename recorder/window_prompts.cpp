@@ -17,7 +17,10 @@ namespace {
 // enables the window again.
 class ProgressDialogReporter final : public ProgressReporter {
 public:
-    explicit ProgressDialogReporter(std::unique_ptr<controls::ProgressDialog> dialog) : m_dialog(std::move(dialog)) {}
+    explicit ProgressDialogReporter(std::unique_ptr<controls::ProgressDialog> dialog)
+        : m_dialog(std::move(dialog))
+    {
+    }
     ~ProgressDialogReporter() override { m_dialog->DestroyWindow(); }
     void SetRange(int low, int high) override { m_dialog->SetRange(low, high); }
     int SetPos(int pos) override { return m_dialog->SetPos(pos); }
@@ -31,7 +34,9 @@ private:
 }  // namespace
 
 WindowPrompts::WindowPrompts(QWidget& window, const WindowControls& controls, RecorderSettings& values)
-    : m_window(window), m_c(controls), m_values(values)
+    : m_window(window)
+    , m_c(controls)
+    , m_values(values)
 {
 }
 
@@ -63,8 +68,7 @@ bool WindowPrompts::confirmReplace(const QString& path)
 Answer WindowPrompts::ask(int stringId)
 {
     const auto b = QMessageBox::question(&m_window, m_window.windowTitle(), resources::text(stringId),
-                                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-                                         QMessageBox::Yes);
+                                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
     return b == QMessageBox::Yes ? Answer::Yes : b == QMessageBox::No ? Answer::No : Answer::Cancel;
 }
 

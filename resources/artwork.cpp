@@ -23,10 +23,7 @@ QImage bitmapImage(int id)
     return QImage(QStringLiteral(":/bitmaps/%1.png").arg(id));
 }
 
-QPixmap bitmap(int id)
-{
-    return QPixmap::fromImage(bitmapImage(id));
-}
+QPixmap bitmap(int id) { return QPixmap::fromImage(bitmapImage(id)); }
 
 QIcon icon(int id)
 {

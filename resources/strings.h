@@ -12,11 +12,11 @@ QString text(int id);
 
 // Ids of the table that the recorder window uses.
 enum RecorderStringId {
-    IDS_ABOUT_MENU = 101,              // the context menu's About entry
-    IDS_STOP_BEFORE_EXIT = 363,        // stop recording or playing before leaving
-    IDS_ASK_SAVE_CHANGES = 364,        // save the changes to the recording? (Yes/No/Cancel)
-    IDS_CAPTURE_NOT_OPENED = 365,      // the recording device could not be opened
-    IDS_TAKE_FILE_NOT_CREATED = 366,   // the recording file could not be created
+    IDS_ABOUT_MENU = 101,             // the context menu's About entry
+    IDS_STOP_BEFORE_EXIT = 363,       // stop recording or playing before leaving
+    IDS_ASK_SAVE_CHANGES = 364,       // save the changes to the recording? (Yes/No/Cancel)
+    IDS_CAPTURE_NOT_OPENED = 365,     // the recording device could not be opened
+    IDS_TAKE_FILE_NOT_CREATED = 366,  // the recording file could not be created
     IDS_TIP_POSITION = 369,
     IDS_TIP_WAVEFORM = 370,
     IDS_TIP_LENGTH = 371,
@@ -28,11 +28,11 @@ enum RecorderStringId {
     IDS_TIP_CLEAR_AFTER_POSITION = 377,
     IDS_TIP_SAVE = 378,
     IDS_TIP_STOP = 380,
-    IDS_OUTPUT_NOT_OPENED = 381,       // the output device could not be opened
+    IDS_OUTPUT_NOT_OPENED = 381,  // the output device could not be opened
     IDS_SAVE_FAILED = 382,
-    IDS_LENGTH_READOUT = 384,          // minutes, seconds, tenths
-    IDS_POSITION_READOUT = 385,        // minutes, seconds, tenths
-    IDS_COMPRESSING_TITLE = 432,       // the progress dialog of an MP3 save
+    IDS_LENGTH_READOUT = 384,     // minutes, seconds, tenths
+    IDS_POSITION_READOUT = 385,   // minutes, seconds, tenths
+    IDS_COMPRESSING_TITLE = 432,  // the progress dialog of an MP3 save
     IDS_TIP_PLAYLIST_PLAY = 433,
     IDS_TIP_PLAYLIST_PAUSE = 434,
     IDS_TIP_PLAYLIST_STOP = 435,
@@ -41,25 +41,25 @@ enum RecorderStringId {
     IDS_TIP_LINE_VOLUME = 440,
     IDS_TIP_FORCE_LINE_SELECTION = 441,
     IDS_TIP_ADVANCED = 444,
-    IDS_FIRST_TIP = 445,               // ten tips, each text followed by its link
+    IDS_FIRST_TIP = 445,  // ten tips, each text followed by its link
 };
 
 // Ids of our own, above 900.
 enum OwnStringId {
-    IDS_RECORD_WRITE_FAILED = 901,  // the recording file could not be written
-    IDS_RECORD_SIZE_LIMIT = 902,    // the recording reached the WAVE size limit
-    IDS_RECORD_DEVICE_LOST = 903,   // the recording device stopped working
-    IDS_PATH_TOO_LONG = 905,        // files not added: their paths are too long for the list
-    IDS_MAIL_LINE_BREAK = 906,      // a subject or an address holds a line break
-    IDS_PLAYBACK_READ_FAILED = 904, // the recording file could not be read while playing
-    IDS_RECORD_AUDIO_LOST = 920,    // the system dropped audio while recording (%.1f seconds)
-    IDS_PLAYBACK_DEVICE_LOST = 910, // the output device stopped working while playing
-    IDS_RECORD_FOLDER_UNUSABLE = 911, // the stored record folder is too long or no text: not used this run
-    IDS_INHIBIT_RECORDING = 931,    // why the session must not sleep: a recording runs
-    IDS_INHIBIT_PLAYING = 932,      // why the session must not sleep: the playlist plays
-    IDS_TAKE_LEVELS = 940,          // the recording's peak (%s dBFS) and clipped moments (%llu)
-    IDS_DEVICE_REMOVED_DEFAULT_CHOSEN = 950, // the chosen input device went away (%s); the default (%s) is chosen
-    IDS_CAPTURE_DEVICE_MOVED = 951, // the server moved the recording from device %s to device %s
+    IDS_RECORD_WRITE_FAILED = 901,            // the recording file could not be written
+    IDS_RECORD_SIZE_LIMIT = 902,              // the recording reached the WAVE size limit
+    IDS_RECORD_DEVICE_LOST = 903,             // the recording device stopped working
+    IDS_PATH_TOO_LONG = 905,                  // files not added: their paths are too long for the list
+    IDS_MAIL_LINE_BREAK = 906,                // a subject or an address holds a line break
+    IDS_PLAYBACK_READ_FAILED = 904,           // the recording file could not be read while playing
+    IDS_RECORD_AUDIO_LOST = 920,              // the system dropped audio while recording (%.1f seconds)
+    IDS_PLAYBACK_DEVICE_LOST = 910,           // the output device stopped working while playing
+    IDS_RECORD_FOLDER_UNUSABLE = 911,         // the stored record folder is too long or no text: not used this run
+    IDS_INHIBIT_RECORDING = 931,              // why the session must not sleep: a recording runs
+    IDS_INHIBIT_PLAYING = 932,                // why the session must not sleep: the playlist plays
+    IDS_TAKE_LEVELS = 940,                    // the recording's peak (%s dBFS) and clipped moments (%llu)
+    IDS_DEVICE_REMOVED_DEFAULT_CHOSEN = 950,  // the chosen input device went away (%s); the default (%s) is chosen
+    IDS_CAPTURE_DEVICE_MOVED = 951,           // the server moved the recording from device %s to device %s
 };
 
 }  // namespace resources

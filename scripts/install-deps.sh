@@ -14,7 +14,7 @@ packages=(
 if [ "${1:-}" = --tests ]; then
   packages+=(
     pipewire pipewire-pulse wireplumber libspa-0.2-modules
-    libgtest-dev libgmock-dev clang
+    libgtest-dev libgmock-dev clang clang-format
     sox libsox-fmt-mp3 lame mpg123 playerctl opus-tools
     dpkg-dev desktop-file-utils appstream lintian shared-mime-info libglib2.0-bin
     x11-utils imagemagick

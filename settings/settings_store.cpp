@@ -4,15 +4,13 @@
 #include "settings/settings_log.h"
 
 const std::array<const char*, kFolderHistorySlots> kFolderHistoryKeys = {
-    "CurDirImageFromFile", "CurDirAddFiles", "CurDirAddDir",
-    "CurDirSaveZla", "CurDirEditZla", "CurDirAudioForZla",
-    "CurDirImageForZla", "CurDirExportAudio", "CurDirUploadFiles",
+    "CurDirImageFromFile", "CurDirAddFiles",    "CurDirAddDir",      "CurDirSaveZla",     "CurDirEditZla",
+    "CurDirAudioForZla",   "CurDirImageForZla", "CurDirExportAudio", "CurDirUploadFiles",
 };
 
 const std::array<const char*, kFolderHistorySlots> kFolderHistoryWriteOrder = {
-    "CurDirImageFromFile", "CurDirAddFiles", "CurDirSaveZla",
-    "CurDirEditZla", "CurDirAudioForZla", "CurDirImageForZla",
-    "CurDirExportAudio", "CurDirAddDir", "CurDirUploadFiles",
+    "CurDirImageFromFile", "CurDirAddFiles",    "CurDirSaveZla", "CurDirEditZla",     "CurDirAudioForZla",
+    "CurDirImageForZla",   "CurDirExportAudio", "CurDirAddDir",  "CurDirUploadFiles",
 };
 
 namespace {
@@ -28,11 +26,16 @@ QString withoutTrailingSeparators(QString folder)
 }
 
 SettingsStore::SettingsStore()
-    : m_settings(new QSettings(QStringLiteral("tessaly"), QStringLiteral("Quillon"))), m_owned(true)
+    : m_settings(new QSettings(QStringLiteral("tessaly"), QStringLiteral("Quillon")))
+    , m_owned(true)
 {
 }
 
-SettingsStore::SettingsStore(QSettings* settings) : m_settings(settings), m_owned(false) {}
+SettingsStore::SettingsStore(QSettings* settings)
+    : m_settings(settings)
+    , m_owned(false)
+{
+}
 
 SettingsStore::~SettingsStore()
 {

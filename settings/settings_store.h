@@ -8,14 +8,14 @@
 
 // Section "Settings": the recorder window's options.
 struct RecorderSettings {
-    int encodeMethod = 0;      // 0 MP3, 1 WAVE
-    QString recordFolder;      // no trailing separator
+    int encodeMethod = 0;  // 0 MP3, 1 WAVE
+    QString recordFolder;  // no trailing separator
     // False when the stored folder holds bytes that are no text (no UTF-8):
     // recordFolder then shows them as replacement characters and names no
     // folder. Written back unchanged, the stored bytes stay as they were.
     bool recordFolderIntact = true;
     bool showRightPanel = true;
-    int recordQuality = 9;     // index into QualityBitrates
+    int recordQuality = 9;  // index into QualityBitrates
     bool askForRenaming = false;
     bool loopPlaying = false;
 };

@@ -15,7 +15,7 @@ enum class AudioKind : uint8_t { Wave, Mpeg, Xiph };
 
 struct AudioInfo {
     ZLWaveFormat format{};
-    uint32_t length = 0;  // sample frames
+    uint32_t length = 0;           // sample frames
     uint64_t extent = UINT64_MAX;  // MPEG: the decoder reads no further into its window
 };
 

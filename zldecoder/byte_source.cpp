@@ -87,10 +87,17 @@ int64_t RangeCursor::seek(int64_t offset, int whence)
 {
     int64_t base = 0;
     switch (whence) {
-    case SEEK_SET: base = 0; break;
-    case SEEK_CUR: base = static_cast<int64_t>(m_position); break;
-    case SEEK_END: base = static_cast<int64_t>(m_range.length); break;
-    default: return -1;
+    case SEEK_SET:
+        base = 0;
+        break;
+    case SEEK_CUR:
+        base = static_cast<int64_t>(m_position);
+        break;
+    case SEEK_END:
+        base = static_cast<int64_t>(m_range.length);
+        break;
+    default:
+        return -1;
     }
     // Positions past the end are allowed, as with lseek; reads there give 0.
     if ((offset < 0 && base < -offset) || (offset > 0 && offset > INT64_MAX - base))

@@ -20,7 +20,11 @@ public:
 // Borrows an open descriptor; never closes it.
 class FileSource final : public ByteSource {
 public:
-    FileSource(int fd, uint64_t size) : m_fd(fd), m_size(size) {}
+    FileSource(int fd, uint64_t size)
+        : m_fd(fd)
+        , m_size(size)
+    {
+    }
     uint64_t size() const override { return m_size; }
     int64_t readAt(uint64_t offset, void* buffer, size_t n) override;
 
@@ -31,7 +35,11 @@ private:
 
 class MemorySource final : public ByteSource {
 public:
-    MemorySource(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
+    MemorySource(const uint8_t* data, size_t size)
+        : m_data(data)
+        , m_size(size)
+    {
+    }
     uint64_t size() const override { return m_size; }
     int64_t readAt(uint64_t offset, void* buffer, size_t n) override;
 
@@ -60,7 +68,10 @@ struct ByteRange {
 // of small reads into a few large ones without penalising scattered reads.
 class RangeCursor {
 public:
-    explicit RangeCursor(ByteRange range) : m_range(range) {}
+    explicit RangeCursor(ByteRange range)
+        : m_range(range)
+    {
+    }
 
     int64_t read(void* buffer, size_t n);
     // lseek semantics; -1 for a position outside the window.

@@ -36,8 +36,8 @@ int UniqueFd::release()
 
 bool FileIdentity::operator==(const FileIdentity& other) const
 {
-    return device == other.device && inode == other.inode && size == other.size
-        && modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
+    return device == other.device && inode == other.inode && size == other.size &&
+        modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
 }
 
 uint32_t codeForOpenError(int error)

@@ -11,8 +11,14 @@ namespace zldecoder {
 class UniqueFd {
 public:
     UniqueFd() = default;
-    explicit UniqueFd(int fd) : m_fd(fd) {}
-    UniqueFd(UniqueFd&& other) noexcept : m_fd(other.release()) {}
+    explicit UniqueFd(int fd)
+        : m_fd(fd)
+    {
+    }
+    UniqueFd(UniqueFd&& other) noexcept
+        : m_fd(other.release())
+    {
+    }
     UniqueFd& operator=(UniqueFd&& other) noexcept;
     UniqueFd(const UniqueFd&) = delete;
     UniqueFd& operator=(const UniqueFd&) = delete;

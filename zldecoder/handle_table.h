@@ -12,7 +12,10 @@ namespace zldecoder {
 
 class HandleTable {
 public:
-    explicit HandleTable(size_t capacity) : m_capacity(capacity) {}
+    explicit HandleTable(size_t capacity)
+        : m_capacity(capacity)
+    {
+    }
 
     // 0 when the table is full.
     uint32_t add(std::shared_ptr<Stream> stream);

@@ -145,7 +145,9 @@ uint32_t streamBitrate(const MpegLayout& layout, int firstKbps, off_t mpegFrames
 class MpegDecoder final : public AudioDecoder {
 public:
     MpegDecoder(const ByteRange& range, const AudioInfo& info)
-        : m_cursor(range), m_scoutCursor(range), m_info(info)
+        : m_cursor(range)
+        , m_scoutCursor(range)
+        , m_info(info)
     {
     }
 
@@ -316,9 +318,9 @@ private:
     {
         long rate = 0;
         int channels = 0, encoding = 0;
-        return mpg123_getformat(m_handle.get(), &rate, &channels, &encoding) == MPG123_OK
-            && rate == long(m_info.format.samplesPerSec) && channels == m_info.format.channels
-            && encoding == MPG123_ENC_SIGNED_16;
+        return mpg123_getformat(m_handle.get(), &rate, &channels, &encoding) == MPG123_OK &&
+            rate == long(m_info.format.samplesPerSec) && channels == m_info.format.channels &&
+            encoding == MPG123_ENC_SIGNED_16;
     }
 
     RangeCursor m_cursor;
@@ -342,10 +344,14 @@ uint32_t probeMpeg(const ByteRange& range, AudioInfo& info)
 {
     MpegLayout layout;
     switch (findMpegLayout(range, layout)) {
-    case MpegSearch::Found: break;
-    case MpegSearch::NotMpeg: return ZLDEC_ERR_UNRECOGNISED;
-    case MpegSearch::TagWithoutAudio: return ZLDEC_ERR_DAMAGED;
-    case MpegSearch::ReadError: return ZLDEC_ERR_CANNOT_OPEN;
+    case MpegSearch::Found:
+        break;
+    case MpegSearch::NotMpeg:
+        return ZLDEC_ERR_UNRECOGNISED;
+    case MpegSearch::TagWithoutAudio:
+        return ZLDEC_ERR_DAMAGED;
+    case MpegSearch::ReadError:
+        return ZLDEC_ERR_CANNOT_OPEN;
     }
     // An Info frame whose byte count matches the file tells the length. Else
     // the frame headers are walked: they give the length of a stream without

@@ -8,12 +8,14 @@ namespace zldecoder {
 namespace {
 
 constexpr int kBitrates[2][3][15] = {
-    {   // MPEG-1: layers 1, 2, 3
+    {
+        // MPEG-1: layers 1, 2, 3
         {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
         {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
         {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320},
     },
-    {   // MPEG-2 and 2.5
+    {
+        // MPEG-2 and 2.5
         {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},
         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
@@ -38,8 +40,8 @@ bool sameStream(const MpegHeader& a, const MpegHeader& b)
 
 uint32_t syncsafe(const uint8_t* p)
 {
-    return (uint32_t(p[0] & 0x7f) << 21) | (uint32_t(p[1] & 0x7f) << 14) | (uint32_t(p[2] & 0x7f) << 7)
-        | uint32_t(p[3] & 0x7f);
+    return (uint32_t(p[0] & 0x7f) << 21) | (uint32_t(p[1] & 0x7f) << 14) | (uint32_t(p[2] & 0x7f) << 7) |
+        uint32_t(p[3] & 0x7f);
 }
 
 uint32_t littleEndian32(const uint8_t* p)
@@ -68,8 +70,8 @@ bool skipId3v2(const ByteRange& range, uint64_t& position, bool& found)
         const int64_t got = range.read(position, tag, sizeof tag);
         if (got < 0)
             return false;
-        if (got < 10 || std::memcmp(tag, "ID3", 3) != 0 || tag[3] == 0xff || tag[4] == 0xff
-            || (tag[6] | tag[7] | tag[8] | tag[9]) & 0x80)
+        if (got < 10 || std::memcmp(tag, "ID3", 3) != 0 || tag[3] == 0xff || tag[4] == 0xff ||
+            (tag[6] | tag[7] | tag[8] | tag[9]) & 0x80)
             return true;
         const bool footer = tag[5] & 0x10;
         position += 10 + uint64_t(syncsafe(tag + 6)) + (footer ? 10 : 0);
@@ -232,7 +234,11 @@ class FrameReader {
 public:
     static constexpr size_t kReadBytes = 64 * 1024;
 
-    FrameReader(const ByteRange& range, uint64_t end) : m_range(range), m_end(end) {}
+    FrameReader(const ByteRange& range, uint64_t end)
+        : m_range(range)
+        , m_end(end)
+    {
+    }
 
     // The four bytes at `at` (below the end), or null; m_failed on a read error.
     const uint8_t* headerAt(uint64_t at)
@@ -273,7 +279,7 @@ bool walkMpegFrames(const ByteRange& range, const MpegLayout& layout, MpegFrameW
     // Frames mostly repeat the second and third header bytes of those before
     // them, but for the bit rate, padding and private bits: their sizes are
     // remembered by bit rate, and only a header unlike those is parsed.
-    uint8_t known[2] = {};  // the second byte, and the rate bits of the third
+    uint8_t known[2] = {};            // the second byte, and the rate bits of the third
     uint32_t unpaddedBytes[16] = {};  // by bit rate index; 0 until parsed
     const uint32_t paddingBytes = layout.header.layer == 1 ? 4 : 1;
     // A whole frame of the stream's kind at `at`, or 0.

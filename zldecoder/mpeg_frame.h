@@ -11,9 +11,9 @@
 namespace zldecoder {
 
 struct MpegHeader {
-    int version = 0;        // 10 = MPEG-1, 20 = MPEG-2, 25 = MPEG-2.5
-    int layer = 0;          // 1, 2 or 3
-    int bitrateKbps = 0;    // 0: free format
+    int version = 0;      // 10 = MPEG-1, 20 = MPEG-2, 25 = MPEG-2.5
+    int layer = 0;        // 1, 2 or 3
+    int bitrateKbps = 0;  // 0: free format
     int sampleRate = 0;
     int channels = 0;
     bool crc = false;
@@ -25,15 +25,15 @@ std::optional<MpegHeader> parseMpegHeader(const uint8_t bytes[4]);
 
 // Where the audio frames of a stream begin and end.
 struct MpegLayout {
-    uint64_t firstFrame = 0;    // offset of the first frame (after ID3v2 tags and junk)
-    MpegHeader header;          // the first frame's header
-    bool hasInfoFrame = false;  // the first frame is a Xing/Info/VBRI frame, not audio
+    uint64_t firstFrame = 0;        // offset of the first frame (after ID3v2 tags and junk)
+    MpegHeader header;              // the first frame's header
+    bool hasInfoFrame = false;      // the first frame is a Xing/Info/VBRI frame, not audio
     bool infoSaysConstant = false;  // an "Info" frame: constant bit rate
     uint32_t infoFrames = 0;        // the Xing/Info frame's counts, 0 when absent
     uint32_t infoBytes = 0;
-    uint32_t smallestFrame = 0;     // frame sizes at the lowest and highest bit rate
-    uint32_t largestFrame = 0;      // of the stream's version, layer and rate
-    uint64_t audioEnd = 0;      // end of the frames (before ID3v1 and APE tags)
+    uint32_t smallestFrame = 0;  // frame sizes at the lowest and highest bit rate
+    uint32_t largestFrame = 0;   // of the stream's version, layer and rate
+    uint64_t audioEnd = 0;       // end of the frames (before ID3v1 and APE tags)
     bool hadId3v2 = false;
 
     // An encoder's Info frame whose byte count matches the stream, and whose

@@ -14,8 +14,8 @@ PictureResult decodePng(const uint8_t* data, size_t size, uint32_t maxSide, uint
     image.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_memory(&image, data, size))
         return PictureResult::Damaged;  // libpng has freed its own state
-    if (image.width == 0 || image.height == 0 || image.width > maxSide || image.height > maxSide
-        || uint64_t(image.width) * image.height > maxPixels) {
+    if (image.width == 0 || image.height == 0 || image.width > maxSide || image.height > maxSide ||
+        uint64_t(image.width) * image.height > maxPixels) {
         png_image_free(&image);
         return PictureResult::TooLarge;
     }
@@ -27,7 +27,8 @@ PictureResult decodePng(const uint8_t* data, size_t size, uint32_t maxSide, uint
         return PictureResult::TooLarge;
     }
     // A positive stride puts the top row first.
-    const bool read = png_image_finish_read(&image, nullptr, pixels.get(), static_cast<png_int_32>(image.width * 4), nullptr);
+    const bool read =
+        png_image_finish_read(&image, nullptr, pixels.get(), static_cast<png_int_32>(image.width * 4), nullptr);
     png_image_free(&image);
     if (!read)
         return PictureResult::Damaged;

@@ -3,7 +3,9 @@
 namespace zldecoder {
 
 Stream::Stream(std::string path, const FileIdentity& identity, StreamInfo info)
-    : m_path(std::move(path)), m_identity(identity), m_info(std::move(info))
+    : m_path(std::move(path))
+    , m_identity(identity)
+    , m_info(std::move(info))
 {
 }
 

@@ -9,14 +9,14 @@
 namespace zldecoder {
 namespace {
 
-constexpr uint8_t kWave64Riff[16] = {'r', 'i', 'f', 'f', 0x2e, 0x91, 0xcf, 0x11,
+constexpr uint8_t kWave64Riff[16] = {'r',  'i',  'f',  'f',  0x2e, 0x91, 0xcf, 0x11,
                                      0xa5, 0xd6, 0x28, 0xdb, 0x04, 0xc1, 0x00, 0x00};
 
 bool startsLikeWave(const uint8_t* bytes, size_t size)
 {
-    if (size >= 12 && std::memcmp(bytes + 8, "WAVE", 4) == 0
-        && (std::memcmp(bytes, "RIFF", 4) == 0 || std::memcmp(bytes, "RIFX", 4) == 0
-            || std::memcmp(bytes, "RF64", 4) == 0))
+    if (size >= 12 && std::memcmp(bytes + 8, "WAVE", 4) == 0 &&
+        (std::memcmp(bytes, "RIFF", 4) == 0 || std::memcmp(bytes, "RIFX", 4) == 0 ||
+         std::memcmp(bytes, "RF64", 4) == 0))
         return true;
     return size >= 16 && std::memcmp(bytes, kWave64Riff, 16) == 0;
 }
@@ -64,9 +64,12 @@ uint32_t readPictures(const ByteRange& range, const ZlaContents& contents, Strea
             return code;
         Picture picture;
         switch (decodePng(png.data(), png.size(), zla::kMaxPictureSide, pixelsLeft, picture)) {
-        case PictureResult::Decoded: break;
-        case PictureResult::TooLarge: continue;
-        case PictureResult::Damaged: return ZLDEC_ERR_DAMAGED;
+        case PictureResult::Decoded:
+            break;
+        case PictureResult::TooLarge:
+            continue;
+        case PictureResult::Damaged:
+            return ZLDEC_ERR_DAMAGED;
         }
         pixelsLeft -= uint64_t(picture.width) * picture.height;
         info.pictures.push_back(std::move(picture));
@@ -82,9 +85,12 @@ uint32_t readAudio(const ByteRange& range, AudioKind kind, StreamInfo& info)
     info.audioOffset = range.offset;
     info.audioLength = range.length;
     switch (kind) {
-    case AudioKind::Wave: return probeWave(range, info.audio);
-    case AudioKind::Xiph: return probeXiph(range, info.audio);
-    case AudioKind::Mpeg: break;
+    case AudioKind::Wave:
+        return probeWave(range, info.audio);
+    case AudioKind::Xiph:
+        return probeXiph(range, info.audio);
+    case AudioKind::Mpeg:
+        break;
     }
     return probeMpeg(range, info.audio);
 }

@@ -162,10 +162,7 @@ Sndfile openSndfile(RangeCursor& cursor, const ByteRange& range, SF_INFO& info, 
     return file;
 }
 
-uint16_t bitsDelivered(const SF_INFO& info)
-{
-    return (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_U8 ? 8 : 16;
-}
+uint16_t bitsDelivered(const SF_INFO& info) { return (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_U8 ? 8 : 16; }
 
 // 8-bit and 16-bit PCM pass through libsndfile's 16-bit reading unchanged.
 // Everything else is read as normalised floats: libsndfile's own conversion
@@ -196,7 +193,12 @@ int16_t roundToShort(float value)
 
 class WaveDecoder final : public AudioDecoder {
 public:
-    WaveDecoder(const ByteRange& range, const AudioInfo& info) : m_range(range), m_cursor(range), m_info(info) {}
+    WaveDecoder(const ByteRange& range, const AudioInfo& info)
+        : m_range(range)
+        , m_cursor(range)
+        , m_info(info)
+    {
+    }
 
     uint32_t start()
     {
@@ -205,8 +207,8 @@ public:
         m_file = openSndfile(m_cursor, m_range, sfInfo, code);
         if (!m_file)
             return code;
-        if (sfInfo.channels != m_info.format.channels || uint32_t(sfInfo.samplerate) != m_info.format.samplesPerSec
-            || bitsDelivered(sfInfo) != m_info.format.bitsPerSample)
+        if (sfInfo.channels != m_info.format.channels || uint32_t(sfInfo.samplerate) != m_info.format.samplesPerSec ||
+            bitsDelivered(sfInfo) != m_info.format.bitsPerSample)
             return ZLDEC_ERR_CHANGED;
         m_readsShorts = readsAsShorts(sfInfo);
         if ((sfInfo.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_OGG)
@@ -322,7 +324,7 @@ private:
     std::vector<float> m_floats;
     static constexpr uint32_t kNowhere = UINT32_MAX;  // the next decode must seek
     uint32_t m_next = 0;
-    bool m_seeks = true;  // until libsndfile refuses a seek in this encoding
+    bool m_seeks = true;     // until libsndfile refuses a seek in this encoding
     uint32_t m_preroll = 0;  // frames decoded before a seek's target
 };
 
@@ -340,8 +342,8 @@ uint32_t probeSndfile(const ByteRange& range, AudioInfo& info, bool (*acceptsCon
         return code;
     if (!acceptsContainer(sfInfo.format))
         return ZLDEC_ERR_UNRECOGNISED;
-    if (sfInfo.channels < 1 || sfInfo.channels > kMaxChannels || sfInfo.samplerate < kMinRate
-        || sfInfo.samplerate > kMaxRate)
+    if (sfInfo.channels < 1 || sfInfo.channels > kMaxChannels || sfInfo.samplerate < kMinRate ||
+        sfInfo.samplerate > kMaxRate)
         return ZLDEC_ERR_UNRECOGNISED;
     if (sfInfo.frames < 0)
         return ZLDEC_ERR_DAMAGED;

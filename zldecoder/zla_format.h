@@ -19,8 +19,8 @@ inline constexpr uint32_t kFlagNotLoadableHere = 0x1;
 
 constexpr uint32_t chunkId(const char (&name)[5])
 {
-    return uint32_t(uint8_t(name[0])) | uint32_t(uint8_t(name[1])) << 8 | uint32_t(uint8_t(name[2])) << 16
-        | uint32_t(uint8_t(name[3])) << 24;
+    return uint32_t(uint8_t(name[0])) | uint32_t(uint8_t(name[1])) << 8 | uint32_t(uint8_t(name[2])) << 16 |
+        uint32_t(uint8_t(name[3])) << 24;
 }
 inline constexpr uint32_t kTitle = chunkId("TITL");
 inline constexpr uint32_t kDescription = chunkId("DESC");

@@ -24,10 +24,7 @@ uint32_t readExactly(const ByteRange& range, uint64_t at, void* buffer, size_t n
 
 }  // namespace
 
-bool startsLikeZla(const uint8_t* bytes, size_t size)
-{
-    return size >= 4 && std::memcmp(bytes, zla::kMagic, 4) == 0;
-}
+bool startsLikeZla(const uint8_t* bytes, size_t size) { return size >= 4 && std::memcmp(bytes, zla::kMagic, 4) == 0; }
 
 uint32_t readZlaHeader(const ByteRange& range, ZlaHeader& header)
 {

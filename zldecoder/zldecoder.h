@@ -33,10 +33,10 @@ typedef struct ZLWaveFormat { /* the WAVEFORMATEX layout, 18 bytes */
     uint16_t formatTag;       /* 1: PCM */
     uint16_t channels;
     uint32_t samplesPerSec;
-    uint32_t avgBytesPerSec;  /* MPEG audio: the stream's bit rate / 8 */
+    uint32_t avgBytesPerSec; /* MPEG audio: the stream's bit rate / 8 */
     uint16_t blockAlign;
-    uint16_t bitsPerSample;   /* 8 or 16 */
-    uint16_t cbSize;          /* 0 */
+    uint16_t bitsPerSample; /* 8 or 16 */
+    uint16_t cbSize;        /* 0 */
 } ZLWaveFormat;
 #pragma pack(pop)
 
@@ -49,34 +49,41 @@ typedef struct ZLImage { /* one picture: 32-bit BGRA, rows top-down, stride widt
 /* Result codes. 1 to 6 and 13 come only from ZLDec_OpenStream and
  * ZLDec_DecodeAudioBegin (which opens the file again). */
 #define ZLDEC_OK 0u
-#define ZLDEC_ERR_NO_FILE 1u       /* no such file (ENOENT, ENOTDIR, ENAMETOOLONG) */
-#define ZLDEC_ERR_LOCKED 2u        /* another program holds a lock on the file (flock or
-                                      record lock), or the kernel reports EBUSY/ETXTBSY */
-#define ZLDEC_ERR_CANNOT_OPEN 3u   /* any other reason it cannot be read: EACCES, EPERM,
-                                      ELOOP, EISDIR, EMFILE, ENFILE, EIO, not a regular file */
-#define ZLDEC_ERR_DAMAGED 4u       /* a known format whose content is broken or beyond the
-                                      library's limits */
-#define ZLDEC_ERR_UNRECOGNISED 5u  /* not WAVE, MPEG audio or ZLA (or a WAVE encoding, a
-                                      channel count or a rate the library cannot deliver) */
-#define ZLDEC_ERR_NOT_HERE 6u      /* a ZLA file flagged as not loadable in a player */
-#define ZLDEC_ERR_ARGUMENT 7u      /* a null pointer, a zero size, an unknown version or mode */
-#define ZLDEC_ERR_HANDLE 8u        /* 0, unknown or closed handle */
-#define ZLDEC_ERR_NO_MEMORY 9u     /* out of memory, or too many open streams */
-#define ZLDEC_ERR_NOT_DECODING 10u /* ZLDec_DecodeAudio or ZLDec_DecodeAudioEnd without
-                                      ZLDec_DecodeAudioBegin */
-#define ZLDEC_ERR_CHANGED 11u      /* the file is no longer the one that was opened */
-#define ZLDEC_ERR_READ 12u         /* reading the file failed while decoding */
-#define ZLDEC_ERR_EMPTY 13u        /* the file holds no bytes at all: nothing that could be
-                                      damaged or recognised. Not one of 1 to 6, so a caller
-                                      with texts only for those shows its text for an
-                                      unknown failure */
+#define ZLDEC_ERR_NO_FILE 1u /* no such file (ENOENT, ENOTDIR, ENAMETOOLONG) */
+#define ZLDEC_ERR_LOCKED                                                                                               \
+    2u /* another program holds a lock on the file (flock or                                                           \
+          record lock), or the kernel reports EBUSY/ETXTBSY */
+#define ZLDEC_ERR_CANNOT_OPEN                                                                                          \
+    3u /* any other reason it cannot be read: EACCES, EPERM,                                                           \
+          ELOOP, EISDIR, EMFILE, ENFILE, EIO, not a regular file */
+#define ZLDEC_ERR_DAMAGED                                                                                              \
+    4u /* a known format whose content is broken or beyond the                                                         \
+          library's limits */
+#define ZLDEC_ERR_UNRECOGNISED                                                                                         \
+    5u                         /* not WAVE, MPEG audio or ZLA (or a WAVE encoding, a                                   \
+                                  channel count or a rate the library cannot deliver) */
+#define ZLDEC_ERR_NOT_HERE 6u  /* a ZLA file flagged as not loadable in a player */
+#define ZLDEC_ERR_ARGUMENT 7u  /* a null pointer, a zero size, an unknown version or mode */
+#define ZLDEC_ERR_HANDLE 8u    /* 0, unknown or closed handle */
+#define ZLDEC_ERR_NO_MEMORY 9u /* out of memory, or too many open streams */
+#define ZLDEC_ERR_NOT_DECODING                                                                                         \
+    10u                       /* ZLDec_DecodeAudio or ZLDec_DecodeAudioEnd without                                     \
+                                 ZLDec_DecodeAudioBegin */
+#define ZLDEC_ERR_CHANGED 11u /* the file is no longer the one that was opened */
+#define ZLDEC_ERR_READ 12u    /* reading the file failed while decoding */
+#define ZLDEC_ERR_EMPTY                                                                                                \
+    13u /* the file holds no bytes at all: nothing that could be                                                       \
+           damaged or recognised. Not one of 1 to 6, so a caller                                                       \
+           with texts only for those shows its text for an                                                             \
+           unknown failure */
 
 /* The two arguments a and b of ZLDec_OpenStream. */
 #define ZLDEC_INTERFACE_VERSION 1u /* a: the interface the caller was written for */
-#define ZLDEC_OPEN_INSPECT 0u      /* b: read the format, length, texts and pictures only;
-                                      files flagged "not loadable here" open, but refuse
-                                      to decode (ZLDEC_ERR_NOT_HERE at DecodeAudioBegin) */
-#define ZLDEC_OPEN_PLAY 1u         /* b: open to play; flagged files give ZLDEC_ERR_NOT_HERE */
+#define ZLDEC_OPEN_INSPECT                                                                                             \
+    0u                     /* b: read the format, length, texts and pictures only;                                     \
+                              files flagged "not loadable here" open, but refuse                                       \
+                              to decode (ZLDEC_ERR_NOT_HERE at DecodeAudioBegin) */
+#define ZLDEC_OPEN_PLAY 1u /* b: open to play; flagged files give ZLDEC_ERR_NOT_HERE */
 
 /* Opens the file at path (the file system's bytes, UTF-8), recognises its
  * format and measures it. *handle is written only on success. */
@@ -107,8 +114,8 @@ ZLDEC_API uint32_t ZLDec_DecodeAudioBegin(ZLDEC_HANDLE handle);
  * (maxFrames * blockAlign bytes). Any first frame may be asked for: the frames
  * are exactly those a decode from the start gives at that position. Fewer
  * frames than asked means the end was reached; 0 frames at or past the end. */
-ZLDEC_API uint32_t ZLDec_DecodeAudio(ZLDEC_HANDLE handle, uint32_t firstFrame, uint32_t maxFrames,
-                                     void* output, uint32_t* framesWritten);
+ZLDEC_API uint32_t ZLDec_DecodeAudio(ZLDEC_HANDLE handle, uint32_t firstFrame, uint32_t maxFrames, void* output,
+                                     uint32_t* framesWritten);
 
 /* Ends decoding: releases the decoder and closes the file. */
 ZLDEC_API uint32_t ZLDec_DecodeAudioEnd(ZLDEC_HANDLE handle);

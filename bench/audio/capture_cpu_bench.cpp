@@ -76,7 +76,7 @@ LayerResult captureThroughTheLayer(QCoreApplication& app)
     CaptureCallbacks callbacks;
     callbacks.bufferDone = [&](AudioBuffer* b) {
         bytes += b->bytesRecorded;
-        checksum += b->data[0]; // touch the data as a consumer would
+        checksum += b->data[0];  // touch the data as a consumer would
         if (!stopped)
             stream->addBuffer(b);
     };
@@ -136,7 +136,8 @@ int main(int argc, char** argv)
     // parecord as it comes, and with the layer's 20 ms fragments, side by side.
     const char* formatArgs[] = {"--raw", "--format=s16le", "--rate=48000", "--channels=2"};
     const pid_t plain = spawn({"parecord", formatArgs[0], formatArgs[1], formatArgs[2], formatArgs[3]}, "/dev/null");
-    const pid_t short20 = spawn({"parecord", formatArgs[0], formatArgs[1], formatArgs[2], formatArgs[3], "--latency-msec=20"}, "/dev/null");
+    const pid_t short20 = spawn(
+        {"parecord", formatArgs[0], formatArgs[1], formatArgs[2], formatArgs[3], "--latency-msec=20"}, "/dev/null");
     if (plain < 0 || short20 < 0) {
         std::printf("parecord could not be started\n");
         finish(keeper);

@@ -69,7 +69,8 @@ int main()
 
     const std::vector<Variant> variants = {
         {"cbr", {"lame", "--quiet", "-b", "128", "{in}", "{out}.mp3"}},
-        {"cbr-tagged", {"lame", "--quiet", "-b", "192", "--add-id3v2", "--tt", "Title", "--ta", "Artist", "{in}", "{out}.mp3"}},
+        {"cbr-tagged",
+         {"lame", "--quiet", "-b", "192", "--add-id3v2", "--tt", "Title", "--ta", "Artist", "{in}", "{out}.mp3"}},
         {"cbr-no-info", {"lame", "--quiet", "-t", "-b", "128", "{in}", "{out}.mp3"}},
         {"vbr-no-info", {"lame", "--quiet", "-t", "-V", "4", "{in}", "{out}.mp3"}},
         {"vbr", {"lame", "--quiet", "-V", "2", "{in}", "{out}.mp3"}},
@@ -82,7 +83,8 @@ int main()
     std::vector<size_t> kindOf;  // index into variants
     for (const char* seconds : {"30", "150"}) {
         const std::string source = (dir / (std::string("source-") + seconds + ".wav")).string();
-        if (!run({"sox", "-r", "44100", "-c", "2", "-n", "-b", "16", source, "synth", seconds, "pinknoise", "vol", "0.5"})) {
+        if (!run({"sox", "-r", "44100", "-c", "2", "-n", "-b", "16", source, "synth", seconds, "pinknoise", "vol",
+                  "0.5"})) {
             std::fprintf(stderr, "sox failed\n");
             return 1;
         }
@@ -126,9 +128,9 @@ int main()
             const auto fileStarted = Clock::now();
             const ZLWaveFormat* format = nullptr;
             uint32_t frames = 0;
-            if (ZLDec_OpenStream(&handles[i], files[i].c_str(), ZLDEC_INTERFACE_VERSION, ZLDEC_OPEN_PLAY) != ZLDEC_OK
-                || ZLDec_GetStreamLength(handles[i], &frames) != ZLDEC_OK
-                || ZLDec_GetStreamFormat(handles[i], &format) != ZLDEC_OK) {
+            if (ZLDec_OpenStream(&handles[i], files[i].c_str(), ZLDEC_INTERFACE_VERSION, ZLDEC_OPEN_PLAY) != ZLDEC_OK ||
+                ZLDec_GetStreamLength(handles[i], &frames) != ZLDEC_OK ||
+                ZLDec_GetStreamFormat(handles[i], &format) != ZLDEC_OK) {
                 std::fprintf(stderr, "cannot open %s\n", files[i].c_str());
                 return 1;
             }
@@ -153,9 +155,10 @@ int main()
     const double library = *std::min_element(libraryRounds.begin(), libraryRounds.end());
     const double reference = *std::min_element(soxiRounds.begin(), soxiRounds.end());
 
-    std::printf("%zu files (%zu kinds x 2 lengths x %d copies), %.1f hours of audio; best of %d rounds\n",
-                files.size(), variants.size(), kCopiesOfEach, double(totalFrames) / 44100.0 / 3600.0, kRounds);
-    std::printf("ZLDecoder open + measure + close: %7.1f ms (%.3f ms a file)\n", library, library / double(files.size()));
+    std::printf("%zu files (%zu kinds x 2 lengths x %d copies), %.1f hours of audio; best of %d rounds\n", files.size(),
+                variants.size(), kCopiesOfEach, double(totalFrames) / 44100.0 / 3600.0, kRounds);
+    std::printf("ZLDecoder open + measure + close: %7.1f ms (%.3f ms a file)\n", library,
+                library / double(files.size()));
     std::printf("soxi -s, same files:              %7.1f ms\n", reference);
     std::printf("ratio ZLDecoder / soxi:           %7.2f\n", library / reference);
     for (size_t k = 0; k < variants.size(); ++k)

@@ -95,7 +95,8 @@ Phase RecordSideBySide(RecorderDialog& window, const QStringList& parecordArgs, 
         return phase;
     }
     const auto referenceCpu = [&] {
-        return ProcessCpuSeconds(rec.processId()) + (encoderArgs.isEmpty() ? 0 : ProcessCpuSeconds(encoder.processId()));
+        return ProcessCpuSeconds(rec.processId()) +
+            (encoderArgs.isEmpty() ? 0 : ProcessCpuSeconds(encoder.processId()));
     };
     Spin(1.0);  // the reference's own start-up is not counted; the engine's is
     const double referenceBefore = referenceCpu();
@@ -146,8 +147,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const double seconds = qEnvironmentVariableIsSet("QUILLON_BENCH_SECONDS")
-                               ? qEnvironmentVariable("QUILLON_BENCH_SECONDS").toDouble()
-                               : 20.0;
+        ? qEnvironmentVariable("QUILLON_BENCH_SECONDS").toDouble()
+        : 20.0;
     QTemporaryDir dir;
     qputenv("TMPDIR", dir.path().toLocal8Bit());
     // Takes in progress go to the state folder, on disk as a user's would be.
@@ -160,8 +161,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", dlerror());
 
     const QString toneFile = dir.filePath("tone.wav");
-    QProcess::execute("sox", {"-n", "-r", "48000", "-c", "2", "-b", "16", toneFile, "synth",
-                              QString::number(seconds * 4 + 20), "sine", "1000", "vol", "0.5"});
+    QProcess::execute("sox",
+                      {"-n", "-r", "48000", "-c", "2", "-b", "16", toneFile, "synth", QString::number(seconds * 4 + 20),
+                       "sine", "1000", "vol", "0.5"});
     QProcess tone;
     tone.start("paplay", {"--latency-msec=20", toneFile});
     if (!tone.waitForStarted()) {
@@ -194,7 +196,8 @@ int main(int argc, char** argv)
                           "j", "-q", "2", "-b", QString::number(kbps), "-", dir.filePath("lame.mp3")},
                          seconds);
     bool mp3 = false;
-    for (const QFileInfo& temp : QDir(dir.filePath("state/tessaly/Quillon")).entryInfoList({"quillon_temp_*.mp3"}, QDir::Files))
+    for (const QFileInfo& temp :
+         QDir(dir.filePath("state/tessaly/Quillon")).entryInfoList({"quillon_temp_*.mp3"}, QDir::Files))
         mp3 = mp3 || temp.size() > 0;
     window.engine().DiscardTake();  // a new recording, nothing to save
 

@@ -75,7 +75,8 @@ bool writeMusicLikeWave(const std::string& path)
     file.insert(file.end(), {'d', 'a', 't', 'a'});
     putLittleEndian(file, dataBytes, 4);
 
-    const double chords[4][3] = {{220.0, 277.2, 329.6}, {196.0, 246.9, 293.7}, {174.6, 220.0, 261.6}, {164.8, 207.7, 246.9}};
+    const double chords[4][3] = {
+        {220.0, 277.2, 329.6}, {196.0, 246.9, 293.7}, {174.6, 220.0, 261.6}, {164.8, 207.7, 246.9}};
     std::mt19937 random(1);
     std::normal_distribution<double> noise(0.0, 0.01);
     const uint32_t beat = kRate / 2;
@@ -87,8 +88,9 @@ bool writeMusicLikeWave(const std::string& path)
             double v = 0.5 * std::sin(2 * std::numbers::pi * chord[0] / 2 * t);
             for (int k = 0; k < 3; ++k) {
                 const double f = chord[k] * (c == 0 ? 1.0 : 1.003);
-                v += pluck * (std::sin(2 * std::numbers::pi * f * t) + 0.4 * std::sin(4 * std::numbers::pi * f * t)
-                              + 0.2 * std::sin(6 * std::numbers::pi * f * t));
+                v += pluck *
+                    (std::sin(2 * std::numbers::pi * f * t) + 0.4 * std::sin(4 * std::numbers::pi * f * t) +
+                     0.2 * std::sin(6 * std::numbers::pi * f * t));
             }
             const double sample = std::clamp(0.15 * v + noise(random), -1.0, 1.0);
             putLittleEndian(file, uint32_t(uint16_t(int16_t(std::lround(sample * 32767)))), 2);
@@ -166,16 +168,16 @@ bool encodeWithPlugin(const Plugin& p, const std::string& wavePath, const std::s
         for (size_t at = 0; at < samples && ok;) {
             const uint32_t n = uint32_t(std::min<size_t>(samples - at, bufferSize / 2));
             uint32_t produced = 0;
-            ok = p.encodeChunk(stream, n, readBuffer.data() + at, output.data(), &produced) == BE_ERR_SUCCESSFUL
-                && ::write(out, output.data(), produced) == ssize_t(produced);
+            ok = p.encodeChunk(stream, n, readBuffer.data() + at, output.data(), &produced) == BE_ERR_SUCCESSFUL &&
+                ::write(out, output.data(), produced) == ssize_t(produced);
             at += n;
         }
         if (!ok)
             break;
     }
     uint32_t produced = 0;
-    ok = ok && p.deinitStream(stream, output.data(), &produced) == BE_ERR_SUCCESSFUL
-        && ::write(out, output.data(), produced) == ssize_t(produced);
+    ok = ok && p.deinitStream(stream, output.data(), &produced) == BE_ERR_SUCCESSFUL &&
+        ::write(out, output.data(), produced) == ssize_t(produced);
     p.closeStream(stream);
     ok = ok && p.writeInfoTag(stream, mp3Path.c_str()) == BE_ERR_SUCCESSFUL;
     ::close(out);
@@ -190,8 +192,8 @@ bool encodeWithLame(const std::string& wavePath, const std::string& mp3Path, Tim
 {
     // The plug-in's settings: plain stereo, constant 128 kbit/s, quality 2, no reservoir.
     const std::string kbps = std::to_string(kKbps);
-    std::vector<std::string> args = {"lame", "--quiet", "-m", "s", "-b", kbps, "--cbr", "-q", "2", "--nores",
-                                     wavePath, mp3Path};
+    std::vector<std::string> args = {"lame",  "--quiet", "-m", "s",       "-b",     kbps,
+                                     "--cbr", "-q",      "2",  "--nores", wavePath, mp3Path};
     std::vector<char*> argv;
     for (auto& a : args)
         argv.push_back(a.data());
@@ -239,8 +241,8 @@ int main()
 
     Plugin plugin{};
     Timing ours, lame;
-    const bool ran = writeMusicLikeWave(wavePath) && loadPlugin(plugin) && encodeWithLame(wavePath, lamePath, lame)
-        && encodeWithPlugin(plugin, wavePath, pluginPath, ours);
+    const bool ran = writeMusicLikeWave(wavePath) && loadPlugin(plugin) && encodeWithLame(wavePath, lamePath, lame) &&
+        encodeWithPlugin(plugin, wavePath, pluginPath, ours);
     const long ourBytes = fileSize(pluginPath);
     const long lameBytes = fileSize(lamePath);
     for (const auto& path : {wavePath, pluginPath, lamePath})
@@ -251,8 +253,8 @@ int main()
 
     const double audio = kSeconds;
     const double ratio = lame.cpuSeconds / ours.cpuSeconds;  // our throughput over lame's
-    std::printf("MP3 encoder plug-in vs lame: %u s of %u Hz 16-bit stereo at %u kbit/s, one run each\n", kSeconds, kRate,
-                kKbps);
+    std::printf("MP3 encoder plug-in vs lame: %u s of %u Hz 16-bit stereo at %u kbit/s, one run each\n", kSeconds,
+                kRate, kKbps);
     std::printf("  plug-in  cpu %6.3f s (%5.1fx real time)  wall %6.3f s  %ld bytes\n", ours.cpuSeconds,
                 audio / ours.cpuSeconds, ours.wallSeconds, ourBytes);
     std::printf("  lame     cpu %6.3f s (%5.1fx real time)  wall %6.3f s  %ld bytes\n", lame.cpuSeconds,

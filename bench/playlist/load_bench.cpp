@@ -66,11 +66,11 @@ class DescriptorWatch {
 public:
     DescriptorWatch()
         : m_thread([this] {
-              while (!m_stop) {
-                  m_most = std::max(m_most.load(), openDescriptors());
-                  std::this_thread::sleep_for(std::chrono::microseconds(500));
-              }
-          })
+            while (!m_stop) {
+                m_most = std::max(m_most.load(), openDescriptors());
+                std::this_thread::sleep_for(std::chrono::microseconds(500));
+            }
+        })
     {
     }
     int stop()
@@ -128,9 +128,9 @@ int main(int argc, char** argv)
             const std::string out = (dir / (std::string(kind.name) + "-" + std::to_string(s) + extension)).string();
             std::vector<std::string> command;
             for (const std::string& part : kind.make)
-                command.push_back(part == "{src}" ? (dir / ("source-" + std::to_string(s) + ".wav")).string()
-                                  : part == "{out}" ? out
-                                                    : part);
+                command.push_back(part == "{src}"       ? (dir / ("source-" + std::to_string(s) + ".wav")).string()
+                                      : part == "{out}" ? out
+                                                        : part);
             if (!run(command)) {
                 std::fprintf(stderr, "making %s failed\n", out.c_str());
                 return 1;
@@ -151,8 +151,8 @@ int main(int argc, char** argv)
         entries.push_back({file, 0, false});
     const auto listBytes = playlist::SerializeListFile(entries, 0);
     const std::string listFile = (dir / "Quillon.lst").string();
-    std::ofstream(listFile, std::ios::binary).write(reinterpret_cast<const char*>(listBytes.data()),
-                                                      std::streamsize(listBytes.size()));
+    std::ofstream(listFile, std::ios::binary)
+        .write(reinterpret_cast<const char*>(listBytes.data()), std::streamsize(listBytes.size()));
     std::vector<std::string> warm = {"cat"};
     warm.insert(warm.end(), files.begin(), files.end());
     run(warm);
@@ -247,7 +247,7 @@ int main(int argc, char** argv)
     std::printf("resident memory of the first full list: peak %.1f MiB, loaded %.1f MiB (target <= %.0f MiB) %s\n",
                 double(peakKiB) / 1024.0, double(residentLoadedKiB) / 1024.0, kMaxResidentMiB,
                 memoryOk ? "ok" : "MISSED");
-    std::printf("descriptors: most open %d (%d before loading), limit held at %d  (target <= %d) %s\n",
-                mostDescriptors, descriptorsBefore, kMaxDescriptors, kMaxDescriptors, descriptorsOk ? "ok" : "MISSED");
+    std::printf("descriptors: most open %d (%d before loading), limit held at %d  (target <= %d) %s\n", mostDescriptors,
+                descriptorsBefore, kMaxDescriptors, kMaxDescriptors, descriptorsOk ? "ok" : "MISSED");
     return memoryOk && descriptorsOk && timeOk && soxiRan ? 0 : 1;
 }

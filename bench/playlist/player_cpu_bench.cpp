@@ -46,10 +46,11 @@ bool Run(const QString& program, const QStringList& args)
 // A minute of a chord with a slow tremolo, so the encoder has real work.
 bool MakeMp3(const QString& wave, const QString& mp3)
 {
-    return Run("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", wave, "synth", QString::number(kSeconds), "sine",
-                       "220", "sine", "277", "sine", "330", "remix", "1,2,3", "1,2,3", "tremolo", "3", "40", "vol",
-                       "0.3"})
-        && Run("lame", {"--quiet", "-b", "128", wave, mp3});
+    return Run("sox",
+               {"-n",   "-r",  "44100", "-c",  "2",    "-b",  "16",    wave,    "synth", QString::number(kSeconds),
+                "sine", "220", "sine",  "277", "sine", "330", "remix", "1,2,3", "1,2,3", "tremolo",
+                "3",    "40",  "vol",   "0.3"}) &&
+        Run("lame", {"--quiet", "-b", "128", wave, mp3});
 }
 
 // The item as the loader leaves it: stream open, length and format taken.

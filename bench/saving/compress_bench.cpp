@@ -50,7 +50,7 @@ QByteArray musicLike(uint32_t frames, uint32_t offset, std::mt19937& random)
     for (uint32_t i = 0; i < frames; ++i) {
         const double t = double(offset + i) / kRate;
         const double left = 6000 * std::sin(2 * M_PI * (220 + 30 * std::sin(t)) * t) +
-                            4000 * std::sin(2 * M_PI * 660 * t) + 2500 * std::sin(2 * M_PI * 3100 * t);
+            4000 * std::sin(2 * M_PI * 660 * t) + 2500 * std::sin(2 * M_PI * 3100 * t);
         const double right = 6000 * std::sin(2 * M_PI * 330 * t + 1) + 3000 * std::sin(2 * M_PI * 1250 * t);
         out[2 * i] = int16_t(std::lround(left + noise(random)));
         out[2 * i + 1] = int16_t(std::lround(right + noise(random)));
@@ -101,11 +101,10 @@ std::optional<Timing> timeLame(const QString& wave, const QString& target)
     QElapsedTimer timer;
     const double cpu = childrenCpuSeconds();
     timer.start();
-    lame.start(QStringLiteral("lame"), {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128"),
-                                        QStringLiteral("-m"), QStringLiteral("s"), QStringLiteral("-q"),
-                                        QStringLiteral("2"), QStringLiteral("--nores"),
-                                        QStringLiteral("--noreplaygain"), QStringLiteral("--resample"),
-                                        QStringLiteral("44.1"), wave, target});
+    lame.start(QStringLiteral("lame"),
+               {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128"), QStringLiteral("-m"),
+                QStringLiteral("s"), QStringLiteral("-q"), QStringLiteral("2"), QStringLiteral("--nores"),
+                QStringLiteral("--noreplaygain"), QStringLiteral("--resample"), QStringLiteral("44.1"), wave, target});
     if (!lame.waitForFinished(600000) || lame.exitStatus() != QProcess::NormalExit || lame.exitCode() != 0) {
         std::fprintf(stderr, "lame failed: %s\n", lame.readAllStandardError().constData());
         return std::nullopt;

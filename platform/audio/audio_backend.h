@@ -77,7 +77,7 @@ struct MixerControl {
     ControlType type = ControlType::Mux;
     int32_t minimum = 0;
     int32_t maximum = 0;
-    uint32_t itemCount = 0; // select controls: one value per source line
+    uint32_t itemCount = 0;  // select controls: one value per source line
 };
 
 // Every change of a control, by another program or by this one, is reported
@@ -120,12 +120,10 @@ public:
     // server's order. No server: an empty list, within two seconds.
     virtual std::vector<InputDevice> inputDevices() = 0;
     // device -1: the default source. Failure: nullptr and a reason in *error.
-    virtual std::unique_ptr<CaptureStream> openCapture(int device, const PcmFormat& format,
-                                                       CaptureCallbacks callbacks,
+    virtual std::unique_ptr<CaptureStream> openCapture(int device, const PcmFormat& format, CaptureCallbacks callbacks,
                                                        QString* error = nullptr) = 0;
     // Always the default output.
-    virtual std::unique_ptr<PlaybackStream> openPlayback(const PcmFormat& format,
-                                                         PlaybackCallbacks callbacks,
+    virtual std::unique_ptr<PlaybackStream> openPlayback(const PcmFormat& format, PlaybackCallbacks callbacks,
                                                          QString* error = nullptr) = 0;
     virtual std::unique_ptr<InputMixer> openMixer(int device, MixerCallbacks callbacks) = 0;
     // A watch on the input devices for the calling thread; one that never

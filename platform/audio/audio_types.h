@@ -25,8 +25,8 @@ struct PcmFormat {
 // reads `length` bytes (playback). `user` is the caller's.
 struct AudioBuffer {
     uint8_t* data = nullptr;
-    uint32_t length = 0;        // capacity for capture, bytes to play for playback
-    uint32_t bytesRecorded = 0; // capture: bytes filled
+    uint32_t length = 0;         // capacity for capture, bytes to play for playback
+    uint32_t bytesRecorded = 0;  // capture: bytes filled
     void* user = nullptr;
 };
 
@@ -34,32 +34,32 @@ struct AudioBuffer {
 // the list (what the device combo and the stored "OfflineRecDev" refer to).
 struct InputDevice {
     int index = -1;
-    QString name;       // the server's description
-    QString serverName; // the server's source name
+    QString name;        // the server's description
+    QString serverName;  // the server's source name
     bool isMonitor = false;
-    bool isDefault = false; // the server's default source
+    bool isDefault = false;  // the server's default source
 };
 
 // Callbacks run on the thread that opened the stream, one at a time, in the
 // order the events happened (queued calls).
 struct CaptureCallbacks {
-    std::function<void(AudioBuffer*)> bufferDone; // MM_WIM_DATA
-    std::function<void()> stopped;                // after stop(): all data up to the stop was delivered
-    std::function<void(const QString&)> failed;   // stream broke (server gone); buffers come back first
+    std::function<void(AudioBuffer*)> bufferDone;  // MM_WIM_DATA
+    std::function<void()> stopped;                 // after stop(): all data up to the stop was delivered
+    std::function<void(const QString&)> failed;    // stream broke (server gone); buffers come back first
     // The server moved the stream to another source (its device went away,
     // or the user moved it); capturing goes on from there. Server names.
     std::function<void(const QString& from, const QString& to)> moved;
 };
 
 struct PlaybackCallbacks {
-    std::function<void(AudioBuffer*)> bufferDone; // MM_WOM_DONE
+    std::function<void(AudioBuffer*)> bufferDone;  // MM_WOM_DONE
     // The stream broke (server gone). It comes before the blocks the stream
     // held, so that an owner can tell them from blocks that played.
     std::function<void(const QString&)> failed;
 };
 
 struct MixerCallbacks {
-    std::function<void(uint32_t controlId)> controlChanged; // MM_MIXM_CONTROL_CHANGE
+    std::function<void(uint32_t controlId)> controlChanged;  // MM_MIXM_CONTROL_CHANGE
 };
 
 }  // namespace platform::audio

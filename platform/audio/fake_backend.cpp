@@ -43,7 +43,8 @@ void FakeBackend::reportDeviceChange()
 {
     std::erase_if(m_watches, [](const QPointer<InputDeviceWatch>& w) { return w.isNull(); });
     for (const auto& watch : m_watches)
-        QMetaObject::invokeMethod(watch, [w = watch.data()] { emit w->inputDevicesChanged(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            watch, [w = watch.data()] { emit w->inputDevicesChanged(); }, Qt::QueuedConnection);
 }
 
 std::unique_ptr<InputDeviceWatch> FakeBackend::watchInputDevices()
@@ -95,8 +96,8 @@ std::vector<InputDevice> FakeBackend::inputDevices()
     return list;
 }
 
-std::unique_ptr<CaptureStream> FakeBackend::openCapture(int device, const PcmFormat& format,
-                                                        CaptureCallbacks callbacks, QString* error)
+std::unique_ptr<CaptureStream> FakeBackend::openCapture(int device, const PcmFormat& format, CaptureCallbacks callbacks,
+                                                        QString* error)
 {
     if (!m_serverAvailable) {
         setError(error, kNoServer);

@@ -58,7 +58,7 @@ public:
     std::vector<FakePlaybackStream*> playbackStreams() const;
     FakePlaybackStream* lastPlaybackStream() const;
     int captureOpenCount() const;
-    int captureCloseCount() const; // close() or destruction of an open stream
+    int captureCloseCount() const;  // close() or destruction of an open stream
     int playbackOpenCount() const;
     int playbackCloseCount() const;
     int mixerOpenCount() const { return m_mixerOpens; }
@@ -79,7 +79,7 @@ private:
     void reportDeviceChange();
 
     std::shared_ptr<FakeRegistry> m_registry;
-    std::vector<InputDevice> m_devices; // in the order added
+    std::vector<InputDevice> m_devices;  // in the order added
     QString m_defaultSource;
     std::vector<QPointer<InputDeviceWatch>> m_watches;
     std::map<int, std::shared_ptr<FakeMixerDevice>> m_mixers;

@@ -7,8 +7,8 @@
 
 namespace platform::audio {
 
-FakeCaptureStream::FakeCaptureStream(std::shared_ptr<FakeRegistry> registry, int device,
-                                     const PcmFormat& format, CaptureCallbacks callbacks)
+FakeCaptureStream::FakeCaptureStream(std::shared_ptr<FakeRegistry> registry, int device, const PcmFormat& format,
+                                     CaptureCallbacks callbacks)
     : m_registry(std::move(registry))
     , m_device(device)
     , m_format(format)
@@ -44,7 +44,7 @@ bool FakeCaptureStream::start()
     if (m_state == State::Running)
         return true;
     if (m_state != State::Idle)
-        return false; // closed, broken, or a stop still waiting for blocks
+        return false;  // closed, broken, or a stop still waiting for blocks
     ++m_startCount;
     m_state = State::Running;
     return true;
@@ -55,7 +55,7 @@ bool FakeCaptureStream::stop()
     if (m_state == State::Closed || m_state == State::Broken)
         return false;
     if (m_state != State::Running)
-        return true; // nothing is being captured: nothing to report
+        return true;  // nothing is being captured: nothing to report
     ++m_stopCount;
     m_state = State::Stopping;
     finishStopWhenDrained();
@@ -150,7 +150,7 @@ void FakeCaptureStream::fillQueuedBlocks()
 void FakeCaptureStream::finishStopWhenDrained()
 {
     if (!m_waiting.isEmpty())
-        return; // the rest waits for blocks added later
+        return;  // the rest waits for blocks added later
     if (!m_queue.empty() && m_queue.front()->bytesRecorded > 0) {
         AudioBuffer* partial = m_queue.front();
         m_queue.pop_front();

@@ -102,10 +102,7 @@ void FakeInputMixer::controlChanged(uint32_t controlId)
 
 bool FakeInputMixer::hasRecordingDestination() const { return m_device->m_hasDestination; }
 
-int FakeInputMixer::sourceCount() const
-{
-    return m_device->m_hasDestination ? m_device->lineCount() : 0;
-}
+int FakeInputMixer::sourceCount() const { return m_device->m_hasDestination ? m_device->lineCount() : 0; }
 
 std::optional<MixerLine> FakeInputMixer::sourceLine(int source) const
 {
@@ -162,7 +159,7 @@ bool FakeInputMixer::writeValues(uint32_t controlId, const std::vector<int32_t>&
         if (values.size() != n)
             return false;
         if (*m_device->m_selectType == ControlType::Mux && muxLineOf(values, int(n)) < 0)
-            return false; // a MUX has exactly one line on
+            return false;  // a MUX has exactly one line on
         std::vector<bool> on(n);
         for (size_t k = 0; k < n; ++k)
             on[n - 1 - k] = values[k] != 0;

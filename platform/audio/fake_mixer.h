@@ -70,7 +70,7 @@ private:
 
     int lineOfId(uint32_t lineId) const;
     int lineOfVolumeControl(uint32_t controlId) const;
-    bool applySelect(const std::vector<bool>& on); // true when something changed
+    bool applySelect(const std::vector<bool>& on);  // true when something changed
     void notify(uint32_t controlId);
 
     std::optional<ControlType> m_selectType = ControlType::Mux;

@@ -23,8 +23,8 @@ FakePlaybackStream::~FakePlaybackStream()
 
 bool FakePlaybackStream::write(AudioBuffer* buffer)
 {
-    if (m_closed || m_broken || m_writeFails || !buffer || (!buffer->data && buffer->length > 0)
-        || buffer->length % m_format.blockAlign() != 0)
+    if (m_closed || m_broken || m_writeFails || !buffer || (!buffer->data && buffer->length > 0) ||
+        buffer->length % m_format.blockAlign() != 0)
         return false;
     const QByteArray bytes(reinterpret_cast<const char*>(buffer->data), qsizetype(buffer->length));
     m_written.append(bytes);

@@ -16,8 +16,7 @@ struct FakeRegistry;
 
 class FakePlaybackStream final : public PlaybackStream {
 public:
-    FakePlaybackStream(std::shared_ptr<FakeRegistry> registry, const PcmFormat& format,
-                       PlaybackCallbacks callbacks);
+    FakePlaybackStream(std::shared_ptr<FakeRegistry> registry, const PcmFormat& format, PlaybackCallbacks callbacks);
     ~FakePlaybackStream() override;
 
     bool write(AudioBuffer* buffer) override;
@@ -64,7 +63,7 @@ private:
     std::deque<QByteArray> m_queuedBytes;
     QByteArray m_written;
     QByteArray m_played;
-    uint64_t m_playedSinceReset = 0; // bytes
+    uint64_t m_playedSinceReset = 0;  // bytes
     uint32_t m_heardOfNext = 0;
     bool m_paused = false;
     bool m_writeFails = false;

@@ -11,8 +11,8 @@ class FakeCaptureStream;
 class FakePlaybackStream;
 
 struct FakeRegistry {
-    std::vector<FakeCaptureStream*> captures;   // open order, live streams only
-    std::vector<FakePlaybackStream*> playbacks; // open order, live streams only
+    std::vector<FakeCaptureStream*> captures;    // open order, live streams only
+    std::vector<FakePlaybackStream*> playbacks;  // open order, live streams only
     int captureOpens = 0;
     int captureCloses = 0;
     int playbackOpens = 0;

@@ -29,8 +29,8 @@ constexpr int kStopMaxWatches = 30;
 uint64_t serverPosition(pa_stream* s, int success, uint64_t taken, uint64_t arrived)
 {
     const pa_timing_info* timing = success ? pa_stream_get_timing_info(s) : nullptr;
-    if (!timing || timing->read_index_corrupt || timing->write_index_corrupt
-        || timing->write_index < timing->read_index)
+    if (!timing || timing->read_index_corrupt || timing->write_index_corrupt ||
+        timing->write_index < timing->read_index)
         return arrived;
     return taken + uint64_t(timing->write_index - timing->read_index);
 }
@@ -87,8 +87,8 @@ bool PulseCaptureStream::connect(bool corked, QString* error)
     m_discardUntil.reset();
     pa_stream* s = m_stream;
     const bool ready =
-        pa_stream_connect_record(s, m_source.isEmpty() ? nullptr : m_source.constData(), &attr, flags) == 0
-        && m_pulse->waitForStreamReady(s, kConnectTimeoutMs, error);
+        pa_stream_connect_record(s, m_source.isEmpty() ? nullptr : m_source.constData(), &attr, flags) == 0 &&
+        m_pulse->waitForStreamReady(s, kConnectTimeoutMs, error);
     if (!ready) {
         disconnect();
         return false;
@@ -96,8 +96,8 @@ bool PulseCaptureStream::connect(bool corked, QString* error)
     m_device = QString::fromUtf8(pa_stream_get_device_name(s));
     if (!m_outputListener)
         m_outputListener = m_pulse->addSourceOutputListener([this](pa_subscription_event_type_t type, uint32_t index) {
-            if ((type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_CHANGE && m_stream
-                && index == pa_stream_get_index(m_stream))
+            if ((type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_CHANGE && m_stream &&
+                index == pa_stream_get_index(m_stream))
                 askWhereTheStreamIs();
         });
     return true;
@@ -351,8 +351,8 @@ void PulseCaptureStream::onStateChanged(pa_stream* s, void* self)
     auto* stream = static_cast<PulseCaptureStream*>(self);
     stream->m_pulse->wakeWaiters();
     const pa_stream_state_t state = pa_stream_get_state(s);
-    if ((state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED)
-        && (stream->m_state == State::Running || stream->m_state == State::Stopping))
+    if ((state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) &&
+        (stream->m_state == State::Running || stream->m_state == State::Stopping))
         stream->fail(stream->m_pulse->errorText());
 }
 

@@ -48,8 +48,8 @@ std::shared_ptr<PulseContext> PulseContext::connect(int timeoutMs, QString* erro
     }
     pa_context_set_state_callback(pulse->m_context, &PulseContext::onStateChanged, pulse.get());
     // Starting a server is the desktop's business; without one we stay silent.
-    if (pa_context_connect(pulse->m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0
-        || pa_threaded_mainloop_start(pulse->m_loop) < 0) {
+    if (pa_context_connect(pulse->m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 ||
+        pa_threaded_mainloop_start(pulse->m_loop) < 0) {
         if (error)
             *error = pulse->errorText();
         return nullptr;
@@ -59,8 +59,8 @@ std::shared_ptr<PulseContext> PulseContext::connect(int timeoutMs, QString* erro
     if (!pulse->isReady()) {
         if (error)
             *error = isFinal(pa_context_get_state(pulse->m_context))
-                         ? pulse->errorText()
-                         : QStringLiteral("The sound server did not answer");
+                ? pulse->errorText()
+                : QStringLiteral("The sound server did not answer");
         return nullptr;
     }
     return pulse;
@@ -99,13 +99,16 @@ QString PulseContext::errorText(int paError) const { return QString::fromUtf8(pa
 
 bool PulseContext::waitForStreamReady(pa_stream* s, int timeoutMs, QString* error)
 {
-    const bool ready = waitUntil([s] { return pa_stream_get_state(s) != PA_STREAM_CREATING
-                                              && pa_stream_get_state(s) != PA_STREAM_UNCONNECTED; },
-                                 timeoutMs)
-                       && pa_stream_get_state(s) == PA_STREAM_READY;
+    const bool ready =
+        waitUntil(
+            [s] {
+                return pa_stream_get_state(s) != PA_STREAM_CREATING && pa_stream_get_state(s) != PA_STREAM_UNCONNECTED;
+            },
+            timeoutMs) &&
+        pa_stream_get_state(s) == PA_STREAM_READY;
     if (!ready && error)
         *error = pa_stream_get_state(s) == PA_STREAM_CREATING ? QStringLiteral("The sound server did not answer")
-                                                               : errorText();
+                                                              : errorText();
     return ready;
 }
 
@@ -166,11 +169,11 @@ void PulseContext::subscribe()
     if (m_subscribed)
         return;
     pa_context_set_subscribe_callback(m_context, &PulseContext::onSubscriptionEvent, this);
-    m_subscribed = finish(pa_context_subscribe(m_context,
-                                               pa_subscription_mask_t(PA_SUBSCRIPTION_MASK_SOURCE
-                                                                      | PA_SUBSCRIPTION_MASK_SOURCE_OUTPUT),
-                                               nullptr, nullptr),
-                          2000);
+    m_subscribed =
+        finish(pa_context_subscribe(
+                   m_context, pa_subscription_mask_t(PA_SUBSCRIPTION_MASK_SOURCE | PA_SUBSCRIPTION_MASK_SOURCE_OUTPUT),
+                   nullptr, nullptr),
+               2000);
 }
 
 int PulseContext::addSourceListener(SourceListener listener)

@@ -10,7 +10,7 @@ namespace {
 
 struct Listing {
     PulseContext* pulse;
-    std::vector<InputDevice> sources; // server order
+    std::vector<InputDevice> sources;  // server order
     bool complete = false;
     QString defaultSource;
 };
@@ -48,8 +48,8 @@ std::optional<std::vector<InputDevice>> listInputDevices(PulseContext& pulse, in
         // time the list is complete. Without it no entry is the default.
         pa_operation* server = pa_context_get_server_info(pulse.context(), &onServerInfo, &listing);
         const bool listed =
-            pulse.finish(pa_context_get_source_info_list(pulse.context(), &onSource, &listing), timeoutMs)
-            && listing.complete;
+            pulse.finish(pa_context_get_source_info_list(pulse.context(), &onSource, &listing), timeoutMs) &&
+            listing.complete;
         if (server) {
             if (pa_operation_get_state(server) == PA_OPERATION_RUNNING)
                 pa_operation_cancel(server);

@@ -23,8 +23,8 @@ PulseDeviceWatch::PulseDeviceWatch(std::shared_ptr<PulseContext> pulse)
         if (kind != PA_SUBSCRIPTION_EVENT_NEW && kind != PA_SUBSCRIPTION_EVENT_REMOVE)
             return;
         if (!m_reportPending.exchange(true))
-            QMetaObject::invokeMethod(this, [this] { QTimer::singleShot(kSettleMs, this, &PulseDeviceWatch::report); },
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { QTimer::singleShot(kSettleMs, this, &PulseDeviceWatch::report); }, Qt::QueuedConnection);
     });
 }
 

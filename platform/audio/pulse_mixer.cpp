@@ -57,9 +57,8 @@ PulseMixer::~PulseMixer()
 bool PulseMixer::refresh()
 {
     pa_operation* op = m_sourceIndex == PA_INVALID_INDEX
-                           ? pa_context_get_source_info_by_name(m_pulse->context(), m_sourceName.constData(),
-                                                                &onSourceInfo, this)
-                           : pa_context_get_source_info_by_index(m_pulse->context(), m_sourceIndex, &onSourceInfo, this);
+        ? pa_context_get_source_info_by_name(m_pulse->context(), m_sourceName.constData(), &onSourceInfo, this)
+        : pa_context_get_source_info_by_index(m_pulse->context(), m_sourceIndex, &onSourceInfo, this);
     return m_pulse->finish(op, kRequestTimeoutMs) && m_present;
 }
 
@@ -68,9 +67,9 @@ void PulseMixer::apply(const pa_source_info& info)
     if (!m_loaded) {
         m_sourceIndex = info.index;
         for (uint32_t i = 0; i < info.n_ports; ++i)
-            m_ports.push_back(Port{QByteArray(info.ports[i]->name),
-                                   QString::fromUtf8(info.ports[i]->description ? info.ports[i]->description
-                                                                                : info.ports[i]->name)});
+            m_ports.push_back(
+                Port{QByteArray(info.ports[i]->name),
+                     QString::fromUtf8(info.ports[i]->description ? info.ports[i]->description : info.ports[i]->name)});
     }
     m_present = true;
     int active = -1;
@@ -198,7 +197,7 @@ bool PulseMixer::writeValues(uint32_t controlId, const std::vector<int32_t>& val
         return false;
     if (controlId == kSelectControlId) {
         const int port = muxLineOf(values, int(m_ports.size()));
-        return port >= 0 && setActivePort(port); // a MUX has exactly one line on
+        return port >= 0 && setActivePort(port);  // a MUX has exactly one line on
     }
     if (volumeLineOf(controlId) == -2 || values.empty())
         return false;

@@ -72,7 +72,7 @@ private:
     bool m_loaded = false;
     bool m_present = false;
     uint32_t m_sourceIndex = PA_INVALID_INDEX;
-    std::vector<Port> m_ports; // as the server listed them when the mixer opened
+    std::vector<Port> m_ports;  // as the server listed them when the mixer opened
     int m_activePort = -1;
     pa_cvolume m_volume{};
 };

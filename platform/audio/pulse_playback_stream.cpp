@@ -31,7 +31,8 @@ std::unique_ptr<PulsePlaybackStream> PulsePlaybackStream::open(std::shared_ptr<P
                                                                const PcmFormat& format, PlaybackCallbacks callbacks,
                                                                QString* error)
 {
-    std::unique_ptr<PulsePlaybackStream> stream(new PulsePlaybackStream(std::move(pulse), format, std::move(callbacks)));
+    std::unique_ptr<PulsePlaybackStream> stream(
+        new PulsePlaybackStream(std::move(pulse), format, std::move(callbacks)));
     PulseContext::Lock lock(*stream->m_pulse);
     if (!stream->connect(error, true))
         return nullptr;
@@ -197,8 +198,8 @@ uint64_t PulsePlaybackStream::playedFrames() const
     PulseContext::Lock lock(*m_pulse);
     uint64_t played = m_played;
     pa_usec_t usec = 0;
-    if (m_state == State::Open && m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY
-        && pa_stream_get_time(m_stream, &usec) == 0)
+    if (m_state == State::Open && m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY &&
+        pa_stream_get_time(m_stream, &usec) == 0)
         played = std::max(played, usec * m_format.sampleRate / PA_USEC_PER_SEC * m_format.blockAlign());
     return std::min(played, m_sent) / m_format.blockAlign();
 }
@@ -226,7 +227,8 @@ void PulsePlaybackStream::feed()
         if (writable == 0)
             return;
         // The first block not yet sent in full.
-        const auto it = std::find_if(m_blocks.begin(), m_blocks.end(), [this](const Block& b) { return b.end > m_sent; });
+        const auto it =
+            std::find_if(m_blocks.begin(), m_blocks.end(), [this](const Block& b) { return b.end > m_sent; });
         const uint64_t start = it->end - it->buffer->length;
         const size_t n = size_t(std::min<uint64_t>(writable, it->end - m_sent));
         const uint8_t* data = it->buffer->data + (m_sent - start);
@@ -267,7 +269,7 @@ void PulsePlaybackStream::updatePlayed(const pa_timing_info& timing)
     const auto consumed = uint64_t(timing.read_index) / m_wideness;
     uint64_t played;
     if (consumed >= m_sent && m_sent == m_queuedEnd) {
-        played = m_sent; // ran dry: all we had is in the sink, its tail playing now
+        played = m_sent;  // ran dry: all we had is in the sink, its tail playing now
     } else {
         const auto inSink =
             uint64_t(pa_usec_to_bytes(timing.sink_usec, pa_stream_get_sample_spec(m_stream))) / m_wideness;
@@ -321,7 +323,10 @@ void PulsePlaybackStream::onStateChanged(pa_stream* s, void* self)
     }
 }
 
-void PulsePlaybackStream::onWritable(pa_stream*, size_t, void* self) { static_cast<PulsePlaybackStream*>(self)->feed(); }
+void PulsePlaybackStream::onWritable(pa_stream*, size_t, void* self)
+{
+    static_cast<PulsePlaybackStream*>(self)->feed();
+}
 
 void PulsePlaybackStream::onTiming(pa_stream* s, int success, void* self)
 {
@@ -354,7 +359,7 @@ void PulsePlaybackStream::onPoll(pa_mainloop_api*, pa_time_event*, const struct 
     if (stream->m_blocks.empty() || !stream->m_stream || stream->m_state != State::Open)
         return;
     if (pa_stream_get_state(stream->m_stream) != PA_STREAM_READY) {
-        stream->armPoll(); // a stream made by reset() is still being set up
+        stream->armPoll();  // a stream made by reset() is still being set up
         return;
     }
     // Zero-length blocks and blocks already played need no answer from the server.

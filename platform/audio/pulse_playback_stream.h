@@ -39,7 +39,7 @@ private:
     enum class State { Open, Broken, Closed };
     struct Block {
         AudioBuffer* buffer;
-        uint64_t end; // stream position just after the block
+        uint64_t end;  // stream position just after the block
     };
 
     PulsePlaybackStream(std::shared_ptr<PulseContext> pulse, const PcmFormat& format, PlaybackCallbacks callbacks);
@@ -70,17 +70,17 @@ private:
     pa_time_event* m_poll = nullptr;
     bool m_pollArmed = false;
     bool m_timingAsked = false;
-    bool m_timingKnown = false; // the server has told how far it played
+    bool m_timingKnown = false;  // the server has told how far it played
     State m_state = State::Open;
     const uint32_t m_wideness;       // bytes on the wire per byte of ours
     std::vector<int16_t> m_widened;  // 8-bit audio on its way out
-    std::deque<Block> m_blocks; // written, not yet given back
-    uint64_t m_queuedEnd = 0;   // stream position after the last block written
-    uint64_t m_sent = 0;        // bytes handed to the server
-    uint64_t m_played = 0;      // bytes the server has played
-    bool m_paused = false;      // corked, or to be corked once ready
+    std::deque<Block> m_blocks;      // written, not yet given back
+    uint64_t m_queuedEnd = 0;        // stream position after the last block written
+    uint64_t m_sent = 0;             // bytes handed to the server
+    uint64_t m_played = 0;           // bytes the server has played
+    bool m_paused = false;           // corked, or to be corked once ready
     bool m_draining = false;
-    uint64_t m_drainEnd = 0;    // bytes sent when the drain in progress was asked for
+    uint64_t m_drainEnd = 0;  // bytes sent when the drain in progress was asked for
 };
 
 }  // namespace platform::audio

@@ -14,8 +14,8 @@ namespace platform::audio {
 inline constexpr uint32_t kQueuedAudioMs = 560;
 
 struct QueueBudget {
-    uint32_t pieceBytes = 0; // whole frames, never more than a block
-    int pieces = 0;          // at least one
+    uint32_t pieceBytes = 0;  // whole frames, never more than a block
+    int pieces = 0;           // at least one
 };
 
 // At low rates a block alone outlasts the bound: the pieces are then parts

@@ -14,8 +14,9 @@ inline std::vector<std::string> listedPaths(const QString& listFile)
 {
     const QByteArray bytes = testsupport::readFile(listFile);
     std::vector<std::string> paths;
-    for (const auto& entry : playlist::ParseListFile(
-             std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())), uint64_t(bytes.size())))
+    for (const auto& entry :
+         playlist::ParseListFile(std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())),
+                                 uint64_t(bytes.size())))
         paths.push_back(entry.path);
     return paths;
 }

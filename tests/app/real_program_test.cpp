@@ -89,12 +89,14 @@ TEST_F(RealProgram, TheSettingsAndTheChangedPlaylistAreWrittenWhenTheXServerDies
     start();
 
     // On screen once the X server lists its window.
-    const bool shown = QTest::qWaitFor([&] {
-        QProcess list;
-        list.setProcessEnvironment(env);
-        list.start("xwininfo", {"-root", "-tree"});
-        return list.waitForFinished(5000) && list.readAllStandardOutput().contains("Quillon 2.5");
-    }, 30000);
+    const bool shown = QTest::qWaitFor(
+        [&] {
+            QProcess list;
+            list.setProcessEnvironment(env);
+            list.start("xwininfo", {"-root", "-tree"});
+            return list.waitForFinished(5000) && list.readAllStandardOutput().contains("Quillon 2.5");
+        },
+        30000);
     xserver.kill();
     xserver.waitForFinished(5000);
     ASSERT_TRUE(shown) << "the window never came up";

@@ -49,10 +49,7 @@ protected:
         platform::setShellForTesting(&shell);
         playlist::PlaylistModel::setDefaultListFileForTesting(listFile());
     }
-    void TearDown() override
-    {
-        platform::setShellForTesting(nullptr);
-    }
+    void TearDown() override { platform::setShellForTesting(nullptr); }
 
     // Runs the program until its window is up, then closes the window.
     void runOnce()
@@ -84,7 +81,8 @@ TEST_F(RecorderAppTest, WelcomesOnceWritesTheHistoryAndSalvagesLeftoverRecording
     // Crashed runs' recordings: header as written at record start, then data;
     // one where takes in progress live, one where earlier versions kept them.
     QByteArray header(44, '\0');
-    memcpy(header.data(), "RIFF\x24\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x40\x1f\0\0\x40\x1f\0\0\x01\0\x08\0data\0\0\0\0", 44);
+    memcpy(header.data(),
+           "RIFF\x24\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x40\x1f\0\0\x40\x1f\0\0\x01\0\x08\0data\0\0\0\0", 44);
     const QString inState = home.filePath(".local/state/tessaly/Quillon/quillon_temp_777.wav");
     ASSERT_TRUE(testsupport::writeFile(inState, header + QByteArray(4000, '\x80')));
     ASSERT_TRUE(testsupport::writeFile(temp.filePath("quillon_temp_12345.wav"), header + QByteArray(8000, '\x80')));

@@ -115,7 +115,8 @@ TEST_F(TempFileCleanerTest, ALeftoverOnAnotherFileSystemIsCopiedWholeAndThenRemo
 {
     QTemporaryDir shm("/dev/shm/quillon-cleaner-XXXXXX");
     ASSERT_TRUE(shm.isValid());
-    struct stat a {}, b {};
+    struct stat a {
+    }, b{};
     ASSERT_EQ(::stat(QFile::encodeName(shm.path()).constData(), &a), 0);
     ASSERT_EQ(::stat(QFile::encodeName(records.path()).constData(), &b), 0);
     ASSERT_NE(a.st_dev, b.st_dev) << "needs two file systems";
@@ -181,8 +182,9 @@ TEST_F(TempFileCleanerTest, SymbolicLinksAtTheNamesAreNeitherFollowedNorRemoved)
 {
     const QString victim = records.filePath("precious.wav");
     ASSERT_TRUE(testsupport::writeFile(victim, crashedRecording(10)));
-    ASSERT_EQ(::symlink(QFile::encodeName(victim).constData(),
-                        QFile::encodeName(tempFile("quillon_temp_5.wav")).constData()), 0);
+    ASSERT_EQ(
+        ::symlink(QFile::encodeName(victim).constData(), QFile::encodeName(tempFile("quillon_temp_5.wav")).constData()),
+        0);
     TempFileCleaner cleaner(temp.path(), records.path(), fallback.path());
     cleaner.CleanTempFiles();
     EXPECT_TRUE(cleaner.salvagedFiles().isEmpty());
@@ -213,14 +215,15 @@ TEST_F(TempFileCleanerTest, UnfinishedSavesOfKilledProcessesGoAndLiveOnesAndLook
     platform::ReplacingFile live(records.filePath("live.wav"));
     ASSERT_TRUE(live.Open());
     live.file().write("still being written");
-    const QStringList lookAlikes = {".quillon-save-abc", ".quillon-save-abc1234", ".quillon-save-ab-123",
-                                    ".Quillon-save-abc123", "quillon-save-abc123", ".quillon-save-abc123.wav"};
+    const QStringList lookAlikes = {".quillon-save-abc",    ".quillon-save-abc1234", ".quillon-save-ab-123",
+                                    ".Quillon-save-abc123", "quillon-save-abc123",   ".quillon-save-abc123.wav"};
     for (const QString& name : lookAlikes)
         ASSERT_TRUE(testsupport::writeFile(records.filePath(name), "the user's"));
     const QString victim = records.filePath("precious.wav");
     ASSERT_TRUE(testsupport::writeFile(victim, "precious"));
     ASSERT_EQ(::symlink(QFile::encodeName(victim).constData(),
-                        QFile::encodeName(records.filePath(".quillon-save-link12")).constData()), 0);
+                        QFile::encodeName(records.filePath(".quillon-save-link12")).constData()),
+              0);
 
     TempFileCleaner cleaner(temp.path(), records.path(), fallback.path());
     cleaner.CleanTempFiles();
@@ -244,7 +247,8 @@ TEST(LockedFileTest, ALeftoverIsLockedOnceAndRemovedOnlyWhileTheNameIsStillItsOw
     EXPECT_TRUE(platform::isLockedElsewhere(path));
     first.close();
     EXPECT_FALSE(platform::isLockedElsewhere(path));
-    ASSERT_EQ(::symlink(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("link.wav")).constData()), 0);
+    ASSERT_EQ(::symlink(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("link.wav")).constData()),
+              0);
 
     QFile leftover;
     ASSERT_TRUE(platform::lockExistingFile(path, leftover));
@@ -252,7 +256,8 @@ TEST(LockedFileTest, ALeftoverIsLockedOnceAndRemovedOnlyWhileTheNameIsStillItsOw
     EXPECT_FALSE(platform::lockExistingFile(path, again)) << "one lock at a time";
     EXPECT_FALSE(platform::lockExistingFile(dir.filePath("link.wav"), again)) << "a link";
     ASSERT_TRUE(testsupport::writeFile(dir.filePath("other.wav"), "other"));
-    ASSERT_EQ(::rename(QFile::encodeName(dir.filePath("other.wav")).constData(), QFile::encodeName(path).constData()), 0);
+    ASSERT_EQ(::rename(QFile::encodeName(dir.filePath("other.wav")).constData(), QFile::encodeName(path).constData()),
+              0);
     EXPECT_FALSE(platform::removeLockedFile(path, leftover)) << "the name now belongs to another file";
     EXPECT_EQ(testsupport::readFile(path), "other");
 }

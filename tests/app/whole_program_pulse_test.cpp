@@ -72,7 +72,8 @@ int streamsOnTheServer()
 template <typename T>
 class ModalAnswer : public QObject {
 public:
-    explicit ModalAnswer(std::function<void(T&)> answer) : m_answer(std::move(answer))
+    explicit ModalAnswer(std::function<void(T&)> answer)
+        : m_answer(std::move(answer))
     {
         connect(&m_timer, &QTimer::timeout, this, [this] {
             if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget()); w && w->isVisible() && w != m_last) {
@@ -150,9 +151,7 @@ protected:
     }
     static bool waitLoaded(playlist::PlaylistModel& model, int row)
     {
-        return QTest::qWaitFor([&] {
-            return model.count() > row && model.item(row)->isLoaded();
-        }, 10000);
+        return QTest::qWaitFor([&] { return model.count() > row && model.item(row)->isLoaded(); }, 10000);
     }
 
     QTemporaryDir home, temp, music;

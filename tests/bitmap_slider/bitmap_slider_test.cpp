@@ -64,7 +64,7 @@ TEST_F(SliderTest, PositionFromXAndThumbFromPosition)
         EXPECT_EQ(slider->PosFromX(x), pos) << x;
     const struct {
         int max, pos, centre, kept;
-    } thumbs[] = {{100, 50, 108, 50}, {100, 33, 74, 33}, {3, 1, 74, 1},  // 66.67 truncated + 8
+    } thumbs[] = {{100, 50, 108, 50}, {100, 33, 74, 33},       {3, 1, 74, 1},  // 66.67 truncated + 8
                   {0, 0, 8, 0},       {1000, 5000, 208, 1000}, {1000, -5, 8, 0}};
     for (const auto& t : thumbs) {
         slider->SetRange(0, t.max);
@@ -90,7 +90,9 @@ TEST_F(SliderTest, PressStepsTowardsThePointerAndReleaseTakesThePositionFromX)
         {1, 0, 40, 1, 0},   // maps to it, more than half a thumb right: one up
         {1, 1, 150, 0, 1},  // more than half a thumb left: one down
         // Eleven positions, centres 20p + 8; x in 90..107 maps to 5.
-        {10, 5, 95, 4, 5}, {10, 5, 104, 5, 5}, {10, 10, 216, 10, 10},  // the step stops at the maximum
+        {10, 5, 95, 4, 5},
+        {10, 5, 104, 5, 5},
+        {10, 10, 216, 10, 10},  // the step stops at the maximum
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.max << " " << c.pos << " " << c.x);

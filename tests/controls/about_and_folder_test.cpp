@@ -54,8 +54,9 @@ TEST(AboutDialog, NamesTheProgramAndLinksHomeAndSupport)
     widgettest::saveSheet({widgettest::shot(about)}, QStringLiteral("about_dialog"), 2);
     QTest::mouseClick(about.SupportLink(), Qt::LeftButton, {}, {2, 2});
     QTest::mouseClick(about.HomeLink(), Qt::LeftButton, {}, {2, 2});
-    EXPECT_EQ(shell.opened, (QStringList{QStringLiteral("mailto:") + QString::fromLatin1(resources::kSupportMail),
-                                         QString::fromLatin1(resources::kHomePage)}));
+    EXPECT_EQ(shell.opened,
+              (QStringList{QStringLiteral("mailto:") + QString::fromLatin1(resources::kSupportMail),
+                           QString::fromLatin1(resources::kHomePage)}));
     QTest::keyClick(&about, Qt::Key_Return);  // the default button closes the box
     EXPECT_EQ(about.result(), QDialog::Accepted);
 }
@@ -72,7 +73,9 @@ TEST_F(FolderTest, SmallBufferFailsUnshownAndTheStartIsThePresetOrTheCurrentDire
     EXPECT_STREQ(buffer, "/tmp");
     const std::string longPreset = "/" + std::string(600, 'p');
     const std::pair<const char*, QString> cases[] = {
-        {"", QDir::currentPath()}, {nullptr, QDir::currentPath()}, {"/usr/share", "/usr/share"},
+        {"", QDir::currentPath()},
+        {nullptr, QDir::currentPath()},
+        {"/usr/share", "/usr/share"},
         {longPreset.c_str(), QString::fromStdString(longPreset.substr(0, 518))}};
     for (const auto& [preset, expected] : cases) {
         BrowseForFolder(nullptr, QStringLiteral("所选目录"), preset, buffer, 260);

@@ -50,7 +50,9 @@ TEST(BitmapButton, FlatButtonShowsNoBorderAtRestRaisedWhenHotSunkenWhenPressedAn
     widgettest::saveSheet({rest, hot, pressed}, QStringLiteral("bitmap_button"));
     // Hover ends when the mouse leaves, moves outside while grabbed, or the button is disabled.
     const std::function<void()> enders[] = {[&] { widgettest::leave(&button); },
-                                            [&] { widgettest::hover(&button, {40, 5}); },
+                                            [&] {
+                                                widgettest::hover(&button, {40, 5});
+                                            },
                                             [&] { button.setEnabled(false); }};
     for (const auto& end : enders) {
         widgettest::hover(&button, {5, 5});
@@ -70,7 +72,8 @@ TEST(BitmapButton, KeyPixelsShowTheBackgroundAndACaptionMovesThePictureLeft)
     button.setPalette(green);  // a scheme change resets the colour pairs
     button.resize(30, 30);
     button.SetImages(194, kKey);
-    EXPECT_EQ(QList<QRgb>({px(shot(button), 7, 7), px(shot(button), 15, 15)}), QList<QRgb>({qRgb(10, 200, 30), px(picture, 8, 8)}));
+    EXPECT_EQ(QList<QRgb>({px(shot(button), 7, 7), px(shot(button), 15, 15)}),
+              QList<QRgb>({qRgb(10, 200, 30), px(picture, 8, 8)}));
 
     BitmapButton captioned(QStringLiteral("播放"));
     captioned.setFont(QFont(QStringLiteral("WenQuanYi Micro Hei"), 9));

@@ -42,15 +42,17 @@ TEST_F(HyperlinkLabelTest, AttachingFillsTheGapsAndAMailLinkOpensMailtoAWebLinkT
     label.SetIsUrl(true);
     label.SetUrl(QStringLiteral("https://quillon.example.com/"));
     click(&label);
-    EXPECT_EQ(shell.opened, (QStringList{QStringLiteral("mailto:support@quillon.example.com"),
-                                         QStringLiteral("https://quillon.example.com/")}));
+    EXPECT_EQ(shell.opened,
+              (QStringList{QStringLiteral("mailto:support@quillon.example.com"),
+                           QStringLiteral("https://quillon.example.com/")}));
     EXPECT_TRUE(label.IsVisited() && label.CurrentTextColour() == QColor(85, 26, 139));
 }
 
 TEST_F(HyperlinkLabelTest, FailureReportsTheCodesTextAndClearsVisited)
 {
     // Two codes: one with its own text, one the table does not know.
-    const std::pair<int, const char*> cases[] = {{26, "A sharing violation occurred. "}, {4, "Unknown Error (4) occurred."}};
+    const std::pair<int, const char*> cases[] = {{26, "A sharing violation occurred. "},
+                                                 {4, "Unknown Error (4) occurred."}};
     label.Attach();
     for (const auto& [code, text] : cases) {
         SCOPED_TRACE(code);
@@ -90,7 +92,7 @@ TEST_F(HyperlinkLabelTest, HoverUnderlinesAndColoursUntilTheTimerSeesTheMouseOut
     }
     EXPECT_GT(purple, 10);
     label.SetColours(Qt::green, Qt::green);  // hover then takes the highlight colour
-    widgettest::hover(&label, {3, 3});  // moving back in starts the timer again
+    widgettest::hover(&label, {3, 3});       // moving back in starts the timer again
     EXPECT_TRUE(label.IsHoverTimerActive());
     EXPECT_EQ(label.CurrentTextColour(), label.palette().color(QPalette::Highlight));
 
@@ -149,11 +151,11 @@ protected:
     // (as xdg-open does with a browser in the foreground) until released.
     void installOpener()
     {
-        const QString script = QStringLiteral(
-            "#!/bin/sh\nPATH=/usr/bin:/bin\n"
-            "echo \"$PPID $1\" > '%1.part' && mv '%1.part' '%1'\n"
-            "i=0; while [ ! -e '%2' ] && [ $i -lt 600 ]; do sleep 0.05; i=$((i+1)); done\n")
-                                   .arg(noted(), bin.filePath("release"));
+        const QString script =
+            QStringLiteral("#!/bin/sh\nPATH=/usr/bin:/bin\n"
+                           "echo \"$PPID $1\" > '%1.part' && mv '%1.part' '%1'\n"
+                           "i=0; while [ ! -e '%2' ] && [ $i -lt 600 ]; do sleep 0.05; i=$((i+1)); done\n")
+                .arg(noted(), bin.filePath("release"));
         const QString path = bin.filePath("xdg-open");
         ASSERT_TRUE(testsupport::writeFile(path, script.toUtf8()));
         QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);

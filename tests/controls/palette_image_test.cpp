@@ -62,7 +62,8 @@ TEST(PaletteImage, TintingMovesThePaletteAndLeavesThePixels)
 
     image.TintPalette(QColor(1, 2, 3), 250);  // above 100 acts as 100
     image.TintPalette(QColor(9, 9, 9), 0);
-    EXPECT_EQ(QList<QRgb>({image.PaletteEntry(0), image.PaletteEntry(255)}), QList<QRgb>({qRgb(1, 2, 3), qRgb(1, 2, 3)}));
+    EXPECT_EQ(QList<QRgb>({image.PaletteEntry(0), image.PaletteEntry(255)}),
+              QList<QRgb>({qRgb(1, 2, 3), qRgb(1, 2, 3)}));
 }
 
 TEST(GradientTexture, PaletteRunsFromShadowThroughFaceToHighlight)
@@ -70,7 +71,8 @@ TEST(GradientTexture, PaletteRunsFromShadowThroughFaceToHighlight)
     // Highlight and face far enough apart that every step above the face shows.
     PaletteImage face;
     GradientButton::BuildFace(face, 40, 20, QColor(0, 20, 40), QColor(100, 60, 0), QColor(255, 255, 255), 8);
-    EXPECT_EQ(QList<QRgb>({face.PaletteEntry(0), face.PaletteEntry(255)}), QList<QRgb>({qRgb(0, 20, 40), qRgb(255, 255, 255)}));
+    EXPECT_EQ(QList<QRgb>({face.PaletteEntry(0), face.PaletteEntry(255)}),
+              QList<QRgb>({qRgb(0, 20, 40), qRgb(255, 255, 255)}));
     EXPECT_EQ(face.PaletteEntry(64), qRgb(50, 40, 20));  // halfway down to the shadow
     for (int i = 1; i < 256; ++i)
         EXPECT_GE(qRed(face.PaletteEntry(i)), qRed(face.PaletteEntry(i - 1))) << i;

@@ -44,7 +44,8 @@ TEST_F(ProgressDialogTest, LayoutAndPercentTextWrittenAtMostEvery300MsAndOnlyWhe
     EXPECT_TRUE(dialog.CancelButton()->HasSkin() && dialog.CancelButton()->text() == QStringLiteral("取消"));
     bool titleFound = false;
     for (auto* label : dialog.findChildren<QLabel*>())
-        titleFound |= label->text() == QStringLiteral("正在压缩数据....") && label->property("controlId").toInt() == 1146;
+        titleFound |=
+            label->text() == QStringLiteral("正在压缩数据....") && label->property("controlId").toInt() == 1146;
     EXPECT_TRUE(titleFound);
     dialog.SetRange(0, 100);
     EXPECT_EQ(dialog.PercentText(), QStringLiteral(" 0 %"));
@@ -59,7 +60,7 @@ TEST_F(ProgressDialogTest, LayoutAndPercentTextWrittenAtMostEvery300MsAndOnlyWhe
     EXPECT_EQ(ProgressDialog::LastTextUpdate(), written);
     EXPECT_EQ(textAfter(dialog, 0, 100), QStringLiteral("100%"));
     EXPECT_EQ(textAfter(dialog, 301, 150), QStringLiteral("50%"));  // outside the range: modulo 100
-    EXPECT_EQ(dialog.SetPos(70), 100);                               // while the bar clamps
+    EXPECT_EQ(dialog.SetPos(70), 100);                              // while the bar clamps
 
     // The throttle is shared by all dialogs and survives the clock wrapping.
     ProgressDialog second(QStringLiteral("b"));
@@ -78,9 +79,11 @@ TEST_F(ProgressDialogTest, CancelIsReportedOnceAndOnlySetsTheFlagAndPendingEvent
     ProgressDialog dialog(QStringLiteral("t"));
     dialog.Create(&owner);
     int ran = 0;
-    QMetaObject::invokeMethod(&owner, [&] { ++ran; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &owner, [&] { ++ran; }, Qt::QueuedConnection);
     EXPECT_FALSE(dialog.CheckCancel());
-    QMetaObject::invokeMethod(&owner, [&] { ++ran; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &owner, [&] { ++ran; }, Qt::QueuedConnection);
     dialog.SetPos(1);
     EXPECT_EQ(ran, 2);
     const std::function<void()> cancels[] = {
@@ -88,8 +91,7 @@ TEST_F(ProgressDialogTest, CancelIsReportedOnceAndOnlySetsTheFlagAndPendingEvent
             QTest::mouseClick(dialog.CancelButton(), Qt::LeftButton);
             QTest::mouseClick(dialog.CancelButton(), Qt::LeftButton);
         },
-        [&] { QTest::keyClick(&dialog, Qt::Key_Escape); },
-        [&] { dialog.close(); },  // the close box
+        [&] { QTest::keyClick(&dialog, Qt::Key_Escape); }, [&] { dialog.close(); },  // the close box
     };
     for (const auto& cancel : cancels) {
         cancel();

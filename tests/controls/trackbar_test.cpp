@@ -50,9 +50,9 @@ TEST_F(TrackbarTest, KeysStepAsTheTrackbarDoesAndEndTrackingOnceWhenLetGo)
     EXPECT_EQ(bar.pageStep(), 200);  // a fifth of the range
     EXPECT_EQ(bar.singleStep(), 1);
     const std::tuple<Qt::Key, int, qint64> steps[] = {
-        {Qt::Key_End, Trackbar::Bottom, 1000}, {Qt::Key_Left, Trackbar::LineUp, 999},
-        {Qt::Key_Up, Trackbar::LineUp, 998},   {Qt::Key_PageUp, Trackbar::PageUp, 798},
-        {Qt::Key_Home, Trackbar::Top, 0},      {Qt::Key_PageDown, Trackbar::PageDown, 200},
+        {Qt::Key_End, Trackbar::Bottom, 1000},   {Qt::Key_Left, Trackbar::LineUp, 999},
+        {Qt::Key_Up, Trackbar::LineUp, 998},     {Qt::Key_PageUp, Trackbar::PageUp, 798},
+        {Qt::Key_Home, Trackbar::Top, 0},        {Qt::Key_PageDown, Trackbar::PageDown, 200},
         {Qt::Key_Down, Trackbar::LineDown, 201}, {Qt::Key_Right, Trackbar::LineDown, 202}};
     for (const auto& [k, code, position] : steps) {
         codes.clear();

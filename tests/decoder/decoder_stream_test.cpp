@@ -73,8 +73,9 @@ TEST_F(DecoderStreams, TextsAndPicturesOfAZlaFile)
     ASSERT_TRUE(picture.save(png));
     const QString zla = scratch.filePath("a.zla");
     const QString longDescription = QString::fromUtf8("描述").repeated(600);  // 3600 bytes of UTF-8
-    media::run(media::zlaTool(), {"pack", "-o", zla, "--title", QString::fromUtf8("晨间录音"), "--description",
-                                  longDescription, "--picture", png, "--picture", png, mp3});
+    media::run(media::zlaTool(),
+               {"pack", "-o", zla, "--title", QString::fromUtf8("晨间录音"), "--description", longDescription,
+                "--picture", png, "--picture", png, mp3});
     DecoderStream stream;
     ASSERT_EQ(stream.open(zla), ZLDEC_OK);
     EXPECT_EQ(stream.topic(), QString::fromUtf8("晨间录音"));

@@ -28,9 +28,9 @@ public:
     {
         m_log = m_dir.filePath("inhibitions.log");
         m_process.start(QStringLiteral(INHIBITOR_STANDIN), QStringList{m_log} + services);
-        m_ready = runEventsUntil([this] { return m_process.canReadLine() || m_process.state() == QProcess::NotRunning; },
-                                 10000) &&
-                  m_process.readLine().trimmed() == "ready";
+        m_ready = runEventsUntil(
+                      [this] { return m_process.canReadLine() || m_process.state() == QProcess::NotRunning; }, 10000) &&
+            m_process.readLine().trimmed() == "ready";
     }
     ~InhibitorStandIn()
     {
@@ -68,7 +68,8 @@ inline PlayerctlResult runPlayerctl(const QStringList& args)
     QProcess p;
     p.start(QStringLiteral("playerctl"), QStringList{QStringLiteral("--player=quillon")} + args);
     EXPECT_TRUE(p.waitForStarted(5000)) << "playerctl is installed by the project's dependencies";
-    EXPECT_TRUE(runEventsUntil([&] { return p.state() == QProcess::NotRunning; }, 15000)) << args.join(' ').toStdString();
+    EXPECT_TRUE(runEventsUntil([&] { return p.state() == QProcess::NotRunning; }, 15000))
+        << args.join(' ').toStdString();
     return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()).trimmed()};
 }
 

@@ -35,7 +35,10 @@ class LogindManager : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
 public:
-    explicit LogindManager(bool refuses) : m_refuses(refuses) {}
+    explicit LogindManager(bool refuses)
+        : m_refuses(refuses)
+    {
+    }
 
 public slots:
     QDBusUnixFileDescriptor Inhibit(const QString& what, const QString& who, const QString& why, const QString& mode)

@@ -27,18 +27,21 @@ protected:
         DesktopWindowTest::SetUp();
         for (int hz : kTones) {
             const QString path = dir.filePath(QStringLiteral("tone%1.wav").arg(hz));
-            const auto made = testsupport::runTool("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", path, "synth",
-                                                           "4", "sine", QString::number(hz), "vol", "0.5"});
+            const auto made = testsupport::runTool("sox",
+                                                   {"-n", "-r", "44100", "-c", "2", "-b", "16", path, "synth", "4",
+                                                    "sine", QString::number(hz), "vol", "0.5"});
             ASSERT_EQ(made.exitCode, 0);
             list().model().AddItem(path);
             files.append(path);
         }
-        ASSERT_TRUE(runEventsUntil([&] {
-            for (int i = 0; i < list().model().count(); ++i)
-                if (!list().model().item(i)->isLoaded())
-                    return false;
-            return true;
-        }, 10000));
+        ASSERT_TRUE(runEventsUntil(
+            [&] {
+                for (int i = 0; i < list().model().count(); ++i)
+                    if (!list().model().item(i)->isLoaded())
+                        return false;
+                return true;
+            },
+            10000));
         startDesktopServices();
     }
     QString title(int row) { return list().ItemTitle(*list().model().item(row)); }
@@ -149,8 +152,8 @@ TEST_F(MediaControlsTest, OpenUriAddsAndPlaysAZlaFileWithItsPicture)
     cover.fill(Qt::darkRed);
     ASSERT_TRUE(cover.save(dir.filePath("cover.png")));
     const QString zla = dir.filePath("covered.zla");
-    media::run(media::zlaTool(), {"pack", "-o", zla, "--title", "晨间录音", "--picture", dir.filePath("cover.png"),
-                                  files[2]});
+    media::run(media::zlaTool(),
+               {"pack", "-o", zla, "--title", "晨间录音", "--picture", dir.filePath("cover.png"), files[2]});
 
     playerctl({"open", QUrl::fromLocalFile(zla).toString()});
     ASSERT_TRUE(statusBecomes("Playing"));

@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-
 using namespace enginetest;
 
 TEST_F(EngineTest, RecordCreatesAPrivateFileWithAnEmptyHeaderAndOpensTheChosenInput)
@@ -60,17 +59,19 @@ TEST_F(EngineTest, TakesInProgressLiveInThePersistentStateFolderElseInTheTempora
     ASSERT_TRUE(QDir().mkpath(readOnly));
     ASSERT_TRUE(QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     const bool root = ::geteuid() == 0;  // root writes anyway
-    for (const Case& c : {
-             Case{"unset: under the home", [&] { qunsetenv("XDG_STATE_HOME"), qputenv("HOME", home.toLocal8Bit()); },
-                  home + "/.local/state/tessaly/Quillon"},
-             Case{"relative: ignored", [&] { qputenv("XDG_STATE_HOME", "state"), qputenv("HOME", home.toLocal8Bit()); },
-                  home + "/.local/state/tessaly/Quillon"},
-             Case{"not writable: the temporary folder", [&] { qputenv("XDG_STATE_HOME", readOnly.toLocal8Bit()); },
-                  root ? readOnly + "/tessaly/Quillon" : tmp.path()},
-             Case{"a stale TMPDIR as well: /tmp",
-                  [&] { qputenv("XDG_STATE_HOME", (tmp.path() + "/file").toLocal8Bit()),
-                        qputenv("TMPDIR", tmp.filePath("gone").toLocal8Bit()); },
-                  "/tmp"}}) {
+    for (const Case& c :
+         {Case{"unset: under the home", [&] { qunsetenv("XDG_STATE_HOME"), qputenv("HOME", home.toLocal8Bit()); },
+               home + "/.local/state/tessaly/Quillon"},
+          Case{"relative: ignored", [&] { qputenv("XDG_STATE_HOME", "state"), qputenv("HOME", home.toLocal8Bit()); },
+               home + "/.local/state/tessaly/Quillon"},
+          Case{"not writable: the temporary folder", [&] { qputenv("XDG_STATE_HOME", readOnly.toLocal8Bit()); },
+               root ? readOnly + "/tessaly/Quillon" : tmp.path()},
+          Case{"a stale TMPDIR as well: /tmp",
+               [&] {
+                   qputenv("XDG_STATE_HOME", (tmp.path() + "/file").toLocal8Bit()),
+                       qputenv("TMPDIR", tmp.filePath("gone").toLocal8Bit());
+               },
+               "/tmp"}}) {
         SCOPED_TRACE(c.what);
         QFile blocker(tmp.path() + "/file");  // a file where the state folder would be
         ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));

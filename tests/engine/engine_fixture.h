@@ -58,7 +58,8 @@ struct EngineReports {
 
     void Listen(RecordingEngine& engine)
     {
-        QObject::connect(&engine, &RecordingEngine::positionChanged, [this](uint32_t p) { position = p, ++positionReports; });
+        QObject::connect(&engine, &RecordingEngine::positionChanged,
+                         [this](uint32_t p) { position = p, ++positionReports; });
         QObject::connect(&engine, &RecordingEngine::lengthChanged, [this](uint32_t l) { length = l; });
         QObject::connect(&engine, &RecordingEngine::failed, [this](EngineError e) { errors.push_back(e); });
         QObject::connect(&engine, &RecordingEngine::waveformBlock, [this, &engine](const QByteArray& block) {
@@ -95,8 +96,8 @@ inline bool BreakReadsOf(const QString& path)
         return false;
     for (const QString& fd : QDir("/proc/self/fd").entryList(QDir::System | QDir::AllEntries | QDir::NoDotAndDotDot)) {
         struct stat open {};
-        if (::stat(QFile::encodeName("/proc/self/fd/" + fd).constData(), &open) != 0 || open.st_ino != wanted.st_ino
-            || open.st_dev != wanted.st_dev)
+        if (::stat(QFile::encodeName("/proc/self/fd/" + fd).constData(), &open) != 0 || open.st_ino != wanted.st_ino ||
+            open.st_dev != wanted.st_dev)
             continue;
         const int writeOnly = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
         const bool swapped = writeOnly >= 0 && ::dup3(writeOnly, fd.toInt(), O_CLOEXEC) >= 0;

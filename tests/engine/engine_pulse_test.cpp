@@ -17,10 +17,10 @@
 #include "support/test_support.h"
 
 using namespace enginetest;
-using testsupport::runTool;
-using testsupport::soxStat;
 using audiotest::runEventsFor;
 using audiotest::runEventsUntil;
+using testsupport::runTool;
+using testsupport::soxStat;
 
 namespace {
 
@@ -61,26 +61,27 @@ protected:
     }
     QString WavPath() const
     {
-        return tmp.path() + "/state/tessaly/Quillon/quillon_temp_" + QString::number(platform::currentThreadId())
-               + ".wav";
+        return tmp.path() + "/state/tessaly/Quillon/quillon_temp_" + QString::number(platform::currentThreadId()) +
+            ".wav";
     }
     // The first channel of a 48 kHz 16-bit recording, as -1..1.
     std::vector<double> MonoSamples(const QString& file)
     {
         const QString raw = work.filePath("mono.raw");
-        EXPECT_EQ(runTool("sox", {file, "-t", "raw", "-e", "signed", "-b", "16", "-r", "48000", raw, "remix", "1"})
-                      .exitCode,
-                  0);
+        EXPECT_EQ(
+            runTool("sox", {file, "-t", "raw", "-e", "signed", "-b", "16", "-r", "48000", raw, "remix", "1"}).exitCode,
+            0);
         return audiotest::channelSamples(testsupport::readFile(raw), {48000, 16, 1});
     }
     // A 1000 Hz sine into the null sink, for as long as the test needs it.
     void StartTone()
     {
         const QString file = work.filePath("tone.wav");
-        ASSERT_EQ(runTool("sox", {"-n", "-r", "48000", "-c", "2", "-b", "16", file, "synth", "60", "sine",
-                                  "1000", "vol", "0.5"})
-                      .exitCode,
-                  0);
+        ASSERT_EQ(
+            runTool("sox",
+                    {"-n", "-r", "48000", "-c", "2", "-b", "16", file, "synth", "60", "sine", "1000", "vol", "0.5"})
+                .exitCode,
+            0);
         tone.start("paplay", {"--latency-msec=20", file});
         ASSERT_TRUE(tone.waitForStarted());
         // A new stream into the null sink takes a moment before its monitor
@@ -140,8 +141,9 @@ TEST_F(EnginePulseTest, AToneIntoTheSinkIsRecordedWithItsFrequencyAndPlaysBackIn
     QProcess rec;
     // A short latency: PipeWire sends a recorder its audio in pieces of that
     // size and drops the last, incomplete one when the recorder is stopped.
-    rec.start("parecord", {"--device=quillon_null.monitor", "--rate=48000", "--channels=2", "--latency-msec=20",
-                           "--format=s16le", "--file-format=wav", captured});
+    rec.start("parecord",
+              {"--device=quillon_null.monitor", "--rate=48000", "--channels=2", "--latency-msec=20", "--format=s16le",
+               "--file-format=wav", captured});
     ASSERT_TRUE(rec.waitForStarted());
     runEventsFor(500);
     QElapsedTimer playing;
@@ -156,8 +158,8 @@ TEST_F(EnginePulseTest, AToneIntoTheSinkIsRecordedWithItsFrequencyAndPlaysBackIn
     ASSERT_TRUE(rec.waitForFinished(5000));
 
     // The sound part of the capture: the recording, as long as it was.
-    const QStringList trimmed = {captured, "-n", "remix", "1", "silence", "1", "0.01", "2%", "reverse",
-                                 "silence", "1", "0.01", "2%", "reverse", "stat"};
+    const QStringList trimmed = {captured,  "-n",      "remix", "1",    "silence", "1",       "0.01", "2%",
+                                 "reverse", "silence", "1",     "0.01", "2%",      "reverse", "stat"};
     EXPECT_NEAR(soxStat(trimmed, "Length (seconds)"), seconds, 0.2);
     EXPECT_NEAR(soxStat(trimmed, "Rough   frequency"), 1000, 20);
 }
@@ -188,8 +190,8 @@ TEST_P(StopKeepsTheTail, TheFileHoldsTheAudioUpToThePressOfStop)
     const QString both = CopyOfRecording("both.wav");
     EXPECT_NEAR(Soxi("-D", both).toDouble(), seconds + more, 0.3);
     const QString raw = work.filePath("both.raw");
-    ASSERT_EQ(runTool("sox", {both, "-t", "raw", "-e", "signed", "-b", "16", "-r", "48000", raw, "remix", "1"}).exitCode,
-              0);
+    ASSERT_EQ(
+        runTool("sox", {both, "-t", "raw", "-e", "signed", "-b", "16", "-r", "48000", raw, "remix", "1"}).exitCode, 0);
     const auto samples = audiotest::channelSamples(testsupport::readFile(raw), {48000, 16, 1});
     const auto join = size_t(seconds * 48000);
     EXPECT_LT(audiotest::longestQuietStretch(samples, join - 2400, join + 2400, 0.05), 48u) << "a gap at the join";
@@ -263,8 +265,9 @@ TEST_F(EnginePulseTest, AWindowThreadThatDoesNotRunLosesNothingAndTheFileOnDiskF
     // The server's own recorder hears the source beside the take.
     QProcess reference;
     const QString referenceFile = work.filePath("reference.wav");
-    reference.start("parecord", {"--rate=48000", "--channels=2", "--format=s16le", "--latency-msec=100",
-                                 "--file-format=wav", referenceFile});
+    reference.start(
+        "parecord",
+        {"--rate=48000", "--channels=2", "--format=s16le", "--latency-msec=100", "--file-format=wav", referenceFile});
     ASSERT_TRUE(reference.waitForStarted());
     engine->Record(view.device, RecordFormats::format(view.formatRow));
     ASSERT_TRUE(engine->IsRecording());

@@ -204,8 +204,9 @@ TEST_F(EngineTest, TheTakeIsMadeDurableOnTheWriterEveryTwoSecondsAndOnceMoreAtSt
     };
     std::vector<Seen> seen;
     const QString path = WavPath();  // named after this thread
-    engine->takeWriter().SetSyncObserver(
-        [&](const TakeSync& s) { seen.push_back({s, HeaderOf(testsupport::readFile(path))}); });
+    engine->takeWriter().SetSyncObserver([&](const TakeSync& s) {
+        seen.push_back({s, HeaderOf(testsupport::readFile(path))});
+    });
     std::vector<double> lost;
     QObject::connect(engine.get(), &RecordingEngine::audioLost, [&](double s) { lost.push_back(s); });
     uint32_t now = 0;

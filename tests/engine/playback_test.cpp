@@ -4,7 +4,6 @@
 
 #include <QTest>
 
-
 using namespace enginetest;
 
 class PlaybackTest : public EngineTest {

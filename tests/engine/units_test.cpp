@@ -18,9 +18,15 @@ TEST(WaveHeaderTest, ImageHoldsTheFortyFourByteLayoutLittleEndian)
     WaveHeader h = WaveHeader::forEmptyFile(PcmFormat{44100, 16, 2});
     h.setSizesFromFileLength(44 + 1000);
     const auto b = h.image();
-    const QByteArray expected = QByteArray("RIFF") + QByteArray::fromHex("0c040000") + "WAVEfmt "
-                                + QByteArray::fromHex("10000000" "0100" "0200" "44ac0000" "10b10200" "0400" "1000")
-                                + "data" + QByteArray::fromHex("e8030000");
+    const QByteArray expected = QByteArray("RIFF") + QByteArray::fromHex("0c040000") + "WAVEfmt " +
+        QByteArray::fromHex("10000000"
+                            "0100"
+                            "0200"
+                            "44ac0000"
+                            "10b10200"
+                            "0400"
+                            "1000") +
+        "data" + QByteArray::fromHex("e8030000");
     EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(b.data()), 44), expected);
     WaveHeader back;
     ASSERT_TRUE(WaveHeader::parse(b.data(), 44, back));
@@ -33,7 +39,10 @@ TEST(WaveHeaderTest, ImageHoldsTheFortyFourByteLayoutLittleEndian)
 namespace {
 struct Points : WaveformTarget {
     std::vector<int16_t> data;
-    explicit Points(int n) : data(size_t(n), 77) {}
+    explicit Points(int n)
+        : data(size_t(n), 77)
+    {
+    }
     int pointCount() const override { return int(data.size()); }
     int16_t* points() override { return data.data(); }
     void setFullScale(int16_t) override {}
@@ -200,12 +209,13 @@ TEST_P(TakeLevelsTest, PeakInDbfsAndClippedSamplesOfKnownSignals)
     EXPECT_EQ(next.clippedFrames, 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Signals, TakeLevelsTest,
-    ::testing::Values(LevelCase{16, {Signal::Silence}, 1}, LevelCase{8, {Signal::Silence}, 1},
-                      LevelCase{16, {Signal::HalfScaleSine}, 1}, LevelCase{8, {Signal::HalfScaleSine}, 1},
-                      LevelCase{16, {Signal::FullScaleSquare}, 1}, LevelCase{8, {Signal::FullScaleSquare}, 1},
-                      LevelCase{16, {Signal::HalfScaleSine, Signal::FullScaleSquare}, 2},
-                      LevelCase{16, {Signal::Silence, Signal::HalfScaleSine}, 2},
-                      LevelCase{8, {Signal::FullScaleSquare, Signal::Silence}, 2},
-                      LevelCase{8, {Signal::HalfScaleSine, Signal::HalfScaleSine}, 2}));
+INSTANTIATE_TEST_SUITE_P(Signals, TakeLevelsTest,
+                         ::testing::Values(LevelCase{16, {Signal::Silence}, 1}, LevelCase{8, {Signal::Silence}, 1},
+                                           LevelCase{16, {Signal::HalfScaleSine}, 1},
+                                           LevelCase{8, {Signal::HalfScaleSine}, 1},
+                                           LevelCase{16, {Signal::FullScaleSquare}, 1},
+                                           LevelCase{8, {Signal::FullScaleSquare}, 1},
+                                           LevelCase{16, {Signal::HalfScaleSine, Signal::FullScaleSquare}, 2},
+                                           LevelCase{16, {Signal::Silence, Signal::HalfScaleSine}, 2},
+                                           LevelCase{8, {Signal::FullScaleSquare, Signal::Silence}, 2},
+                                           LevelCase{8, {Signal::HalfScaleSine, Signal::HalfScaleSine}, 2}));

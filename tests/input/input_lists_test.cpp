@@ -34,9 +34,8 @@ TEST(RecordFormatsTest, LabelsUseTheMonoAndStereoTexts)
 
 TEST(InputListsTest, StoredChoicesAreRestoredWithFallbackToTheFirstEntry)
 {
-    std::vector<platform::audio::InputDevice> devices = {{0, "Mic", "mic", false},
-                                                         {1, "Line", "line", false},
-                                                         {2, "Monitor of Out", "out.monitor", true}};
+    std::vector<platform::audio::InputDevice> devices = {
+        {0, "Mic", "mic", false}, {1, "Line", "line", false}, {2, "Monitor of Out", "out.monitor", true}};
     QComboBox dev, fmt;
     InputLists::FillDeviceList(&dev, devices, 2);
     EXPECT_EQ(dev.count(), 3);

@@ -93,7 +93,8 @@ struct MixerPanelHost {
         devices->showPopup();
         QAbstractItemView* view = devices->view();
         QTest::qWait(20);
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(index, 0)).center());
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          view->visualRect(view->model()->index(index, 0)).center());
     }
 
     // Drags the thumb by `steps` moves of `dx` pixels, calling `eachMove`

@@ -43,7 +43,8 @@ TEST(MixerPanelPulseTest, SourcesWithoutPortsListNoLinesAndTheirVolumeChangesLea
     EXPECT_EQ(host.slider(), untouched);
     EXPECT_FALSE(host.volume->isEnabled()) << "no line, so the slider sets nothing and is off";
 
-    for (const auto& [device, name] : {std::pair{monitor, QString("quillon_null.monitor")}, {micDevice, QString("quillon_mic")}}) {
+    for (const auto& [device, name] :
+         {std::pair{monitor, QString("quillon_null.monitor")}, {micDevice, QString("quillon_mic")}}) {
         SCOPED_TRACE(name.toStdString());
         host.pickDevice(device);
         ASSERT_EQ(host.panel->mixerDeviceId(), device);

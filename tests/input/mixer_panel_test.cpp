@@ -25,7 +25,6 @@ namespace {
 
 class MixerPanelTest : public ::testing::Test {
 protected:
-
     FakeMixerDevice& card(int device) { return fake.mixerDevice(device); }
     Marks on(int device)
     {

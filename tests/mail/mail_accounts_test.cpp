@@ -39,9 +39,10 @@ TEST(MailAccounts, DefaultProfileAccountsInAccountManagerOrder)
                           "[Profile1]\nName=old\nIsRelative=1\nPath=old.profile\n\n"
                           "[Profile0]\nName=default\nIsRelative=1\nPath=abc.default,with comma\nDefault=1\n"));
     // Accounts listed out of their numbering, one without a server, Local Folders.
-    ASSERT_TRUE(writeFile(root + "/abc.default,with comma/prefs.js",
-                          prefsWith({{"Work \\\"A\\\" \\u00e9", "imap"}, {"  工作邮箱 ", "pop3"}, {"Local Folders", "none"}},
-                                    "account2,account3,account9,account1")));
+    ASSERT_TRUE(
+        writeFile(root + "/abc.default,with comma/prefs.js",
+                  prefsWith({{"Work \\\"A\\\" \\u00e9", "imap"}, {"  工作邮箱 ", "pop3"}, {"Local Folders", "none"}},
+                            "account2,account3,account9,account1")));
     ASSERT_TRUE(writeFile(root + "/old.profile/prefs.js", prefsWith({{"Old", "imap"}}, "account1")));
     EXPECT_EQ(ListMailAccounts(home.path()), (QStringList{"工作邮箱", "Work \"A\" é"}));
     QFile::remove(root + "/abc.default,with comma/prefs.js");  // no preferences: no accounts
@@ -63,7 +64,8 @@ TEST(MailAccounts, InstallSectionWinsAndPackagedLocationsAreFound)
     QTemporaryDir snapHome;
     const QString snap = snapHome.filePath("snap/thunderbird/common/.thunderbird");
     const QString absolute = snapHome.filePath("elsewhere");
-    ASSERT_TRUE(writeFile(snap + "/profiles.ini", "[Profile0]\nName=x\nIsRelative=0\nPath=" + absolute.toUtf8() + "\n"));
+    ASSERT_TRUE(
+        writeFile(snap + "/profiles.ini", "[Profile0]\nName=x\nIsRelative=0\nPath=" + absolute.toUtf8() + "\n"));
     ASSERT_TRUE(writeFile(absolute + "/prefs.js", prefsWith({{"Snap", "imap"}}, "account1")));
     EXPECT_EQ(ListMailAccounts(snapHome.path()), QStringList{"Snap"});
 }

@@ -30,12 +30,15 @@ struct DialogRun {
 
     void open()
     {
-        dialog = std::make_unique<MailDialog>(&settings.store, std::make_unique<RecordingHandOver>(recorded),
-                                              home.path());
+        dialog =
+            std::make_unique<MailDialog>(&settings.store, std::make_unique<RecordingHandOver>(recorded), home.path());
         dialog->show();
     }
     template <class W>
-    W* control(int id) { return qobject_cast<W*>(dialog->control(id)); }
+    W* control(int id)
+    {
+        return qobject_cast<W*>(dialog->control(id));
+    }
     void type(int id, const QString& text)
     {
         auto* edit = control<QLineEdit>(id);
@@ -59,8 +62,10 @@ struct DialogRun {
         prefs += "\");\n";
         for (int i = 0; i < list.size(); ++i) {
             const QByteArray n = QByteArray::number(i);
-            prefs += "user_pref(\"mail.account.account" + n + ".server\", \"server" + n + "\");\n"
-                     "user_pref(\"mail.server.server" + n + ".name\", \"" + list[i] + "\");\n";
+            prefs += "user_pref(\"mail.account.account" + n + ".server\", \"server" + n +
+                "\");\n"
+                "user_pref(\"mail.server.server" +
+                n + ".name\", \"" + list[i] + "\");\n";
         }
         ASSERT_TRUE(testsupport::writeFile(home.filePath(".thunderbird/profiles.ini"),
                                            "[Profile0]\nPath=p\nIsRelative=1\nDefault=1\n"));
@@ -88,8 +93,7 @@ TEST(MailDialog, FieldsStartFromTheHistoryAndTheDefaults)
     EXPECT_EQ(run.control<QLineEdit>(1244)->text(), "a@x.org;");
     EXPECT_EQ(run.control<QLineEdit>(1045)->text(), "Takes");
     EXPECT_TRUE(run.control<QCheckBox>(1243)->isChecked());
-    EXPECT_EQ(run.control<QPlainTextEdit>(1249)->toPlainText(),
-              resources::text(443).replace("\r\n", "\n"));
+    EXPECT_EQ(run.control<QPlainTextEdit>(1249)->toPlainText(), resources::text(443).replace("\r\n", "\n"));
     EXPECT_TRUE(run.control<QPushButton>(1)->isDefault());
 
     run.dialog->AddAttachment("/music/one.wav");
@@ -171,7 +175,8 @@ TEST(MailDialog, LimitsAreCheckedInOrderBeforeAnyLogon)
             ASSERT_EQ(run.recorded.delivered.size(), 1u);
             EXPECT_EQ(run.recorded.delivered[0].recipients.size(), 50);
             EXPECT_EQ(run.recorded.delivered[0].attachments.size(), 50);
-            EXPECT_TRUE(run.recorded.delivered[0].noteText.startsWith("\r\n---")) << "an empty body keeps the signature";
+            EXPECT_TRUE(run.recorded.delivered[0].noteText.startsWith("\r\n---"))
+                << "an empty body keeps the signature";
             continue;
         }
         EXPECT_EQ(catcher.text, resources::text(c.message)) << c.recipients.left(20).toStdString();

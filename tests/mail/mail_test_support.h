@@ -27,7 +27,10 @@ struct Recorded {
 
 class RecordingHandOver : public mail::MailHandOver {
 public:
-    explicit RecordingHandOver(Recorded& r) : m_r(r) {}
+    explicit RecordingHandOver(Recorded& r)
+        : m_r(r)
+    {
+    }
     bool IsInstalled() override { return m_r.installed; }
     mail::MapiResult Deliver(const mail::MailMessage& message) override
     {
@@ -67,9 +70,10 @@ inline bool registerMailtoHandler(const QTemporaryDir& dir, const QString& progr
     testsupport::writeFile(program, script);
     QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     testsupport::writeFile(dir.filePath("data/applications/stand-in-mail.desktop"),
-                           "[Desktop Entry]\nType=Application\nName=Stand-in mail\nExec=" + program.toUtf8()
-                               + " %u\nMimeType=x-scheme-handler/mailto;\n");
-    return testsupport::runTool("xdg-mime", {"default", "stand-in-mail.desktop", "x-scheme-handler/mailto"}).exitCode == 0;
+                           "[Desktop Entry]\nType=Application\nName=Stand-in mail\nExec=" + program.toUtf8() +
+                               " %u\nMimeType=x-scheme-handler/mailto;\n");
+    return testsupport::runTool("xdg-mime", {"default", "stand-in-mail.desktop", "x-scheme-handler/mailto"}).exitCode ==
+        0;
 }
 
 // Sends through the dialog with the desktop's real hand-over, as a user

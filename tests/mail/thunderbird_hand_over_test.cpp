@@ -35,11 +35,15 @@ public:
     {
         mailtest::useDesktopIn(m_dir);
         QDir().mkpath(m_dir.filePath("bin"));
-        m_registered = mailtest::registerMailtoHandler(
-            m_dir, program(),
-            "#!/bin/sh\n: > '" + arguments().toUtf8() + "'\n"
-            "for a in \"$@\"; do printf '%s\\0' \"$a\" >> '" + arguments().toUtf8() + "'; done\n"
-            "exit $(cat '" + m_dir.filePath("exit-code").toUtf8() + "' 2>/dev/null || echo 0)\n");
+        m_registered =
+            mailtest::registerMailtoHandler(m_dir, program(),
+                                            "#!/bin/sh\n: > '" + arguments().toUtf8() +
+                                                "'\n"
+                                                "for a in \"$@\"; do printf '%s\\0' \"$a\" >> '" +
+                                                arguments().toUtf8() +
+                                                "'; done\n"
+                                                "exit $(cat '" +
+                                                m_dir.filePath("exit-code").toUtf8() + "' 2>/dev/null || echo 0)\n");
     }
     bool registered() const { return m_registered; }
     QString program() const { return m_dir.filePath("bin/thunderbird"); }
@@ -91,8 +95,8 @@ std::map<QString, QString> ReadComposeFields(const QString& argument)
             continue;
         const QString value = piece.mid(eq + 1);
         fields[piece.left(eq)] = value.size() >= 2 && value.startsWith(u'\'') && value.endsWith(u'\'')
-                                     ? value.mid(1, value.size() - 2)
-                                     : QUrl::fromPercentEncoding(value.toUtf8());
+            ? value.mid(1, value.size() - 2)
+            : QUrl::fromPercentEncoding(value.toUtf8());
     }
     return fields;
 }
@@ -130,7 +134,8 @@ TEST(ThunderbirdHandOver, NamesWithCommasQuotesSpacesAndChineseArriveWhole)
     auto fields = ReadComposeFields(arguments[1]);
     EXPECT_EQ(fields["to"].toStdString(), "lead@example.org,张三@example.cn");
     EXPECT_EQ(fields["subject"].toStdString(), "Takes, 'one' and \"two\"");
-    EXPECT_TRUE(fields["body"].startsWith("Hi,\r\nit's here',\r\n100% \"done\",\r\n---")) << fields["body"].toStdString();
+    EXPECT_TRUE(fields["body"].startsWith("Hi,\r\nit's here',\r\n100% \"done\",\r\n---"))
+        << fields["body"].toStdString();
     EXPECT_EQ(AttachedFiles(fields["attachment"]).join('\n').toStdString(), files.join('\n').toStdString());
 }
 
@@ -151,8 +156,9 @@ TEST(ThunderbirdHandOver, AMessageThunderbirdRefusesIsNotReportedAsSent)
     // Too long for one argument: refused before Thunderbird is started.
     QFile::remove(thunderbird.arguments());
     thunderbird.exitWith(0);
-    EXPECT_EQ(session.Send(nullptr, {"a@x.org"}, "s", QString(XdgEmailHandOver::kMaxArgumentBytes, u'x'), false, "", {}),
-              kTextTooLarge);
+    EXPECT_EQ(
+        session.Send(nullptr, {"a@x.org"}, "s", QString(XdgEmailHandOver::kMaxArgumentBytes, u'x'), false, "", {}),
+        kTextTooLarge);
     EXPECT_FALSE(QFile::exists(thunderbird.arguments()));
 
     // Taken: sent.

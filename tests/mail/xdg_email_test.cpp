@@ -103,8 +103,8 @@ TEST(XdgEmailHandOver, TheRegisteredMailProgramReceivesTheWholeMessage)
     const auto fields = desktop.fields();
     EXPECT_EQ(valuesInOrder(fields, "to"), (QStringList{"-lead@example.org", "张三@example.cn"}));
     EXPECT_EQ(fields.value("subject"), "今天的录音 & more");
-    EXPECT_EQ(fields.value("body"), "Hello,\r\n\r\nTwo takes.\r\n------------------------------------\r\n" +
-                                        resources::text(443));
+    EXPECT_EQ(fields.value("body"),
+              "Hello,\r\n\r\nTwo takes.\r\n------------------------------------\r\n" + resources::text(443));
     EXPECT_EQ(valuesInOrder(fields, "attach"), (QStringList{first, second}));
 }
 

@@ -88,8 +88,9 @@ Pcm musicLike(uint32_t rate, int channels, uint32_t frames, uint32_t seed)
     for (size_t i = 0; i < pcm.samples.size(); ++i) {
         // A decaying chord each half second, the channels slightly detuned.
         const double t = double(i / size_t(channels)) / rate, f = 220.0 * (1.0 + 0.002 * double(i % size_t(channels)));
-        const double chord = std::sin(2 * std::numbers::pi * f * t) + std::sin(2 * std::numbers::pi * f * 1.26 * t + 1) +
-                             std::sin(2 * std::numbers::pi * f * 1.5 * (1 + int(t * 2) % 4 * 0.06) * t + 2);
+        const double chord = std::sin(2 * std::numbers::pi * f * t) +
+            std::sin(2 * std::numbers::pi * f * 1.26 * t + 1) +
+            std::sin(2 * std::numbers::pi * f * 1.5 * (1 + int(t * 2) % 4 * 0.06) * t + 2);
         pcm.samples[i] = clampSample(0.25 * std::exp(-3.0 * std::fmod(t, 0.5)) * chord + noise(random));
     }
     return pcm;
@@ -115,8 +116,8 @@ EncodeResult encodeToFile(const BeConfig& config, const Pcm& pcm, const QString&
     if (fd < 0 || !step("beInitStream", e) || r.stream == 0)
         r.failed += "; cannot start";
     for (size_t at = 0, call = 0; at < pcm.samples.size() && r.ok(); ++call) {
-        const uint32_t n = uint32_t(std::min<size_t>({callSamples[call % callSamples.size()], bufferSize / 2,
-                                                       pcm.samples.size() - at}));
+        const uint32_t n = uint32_t(
+            std::min<size_t>({callSamples[call % callSamples.size()], bufferSize / 2, pcm.samples.size() - at}));
         step("beEncodeChunk", p.encodeChunk(r.stream, n, pcm.samples.data() + at, output.data(), &produced));
         at += n;
     }

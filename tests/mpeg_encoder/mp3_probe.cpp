@@ -17,7 +17,9 @@ Mp3Report probeMp3(const QString& path)
     const auto run = testsupport::runTool("mpg123", {"-vv", "-s", path});
     const QString log = QString::fromLocal8Bit(run.err);
     const auto header = QRegularExpression(R"(MPEG (\S+), Layer: III, Freq: (\d+), mode: ([^,]+),)").match(log);
-    const auto flags = QRegularExpression(R"(Channels: (\d), copyright: (\w+), original: (\w+), CRC: (\w+), emphasis: (\d))").match(log);
+    const auto flags =
+        QRegularExpression(R"(Channels: (\d), copyright: (\w+), original: (\w+), CRC: (\w+), emphasis: (\d))")
+            .match(log);
     if (run.exitCode != 0 || !header.hasMatch() || !flags.hasMatch()) {
         r.error = "mpg123 cannot decode " + path.toStdString() + ": " + log.right(300).toStdString();
         return r;
@@ -63,7 +65,8 @@ double rms(const std::vector<int16_t>& samples, int channels, int channel)
     const size_t frames = samples.size() / size_t(channels);
     double sum = 0;
     for (size_t i = 0; i < frames; ++i)
-        sum += double(samples[i * size_t(channels) + size_t(channel)]) * samples[i * size_t(channels) + size_t(channel)];
+        sum +=
+            double(samples[i * size_t(channels) + size_t(channel)]) * samples[i * size_t(channels) + size_t(channel)];
     return frames ? std::sqrt(sum / double(frames)) : 0;
 }
 

@@ -12,14 +12,14 @@
 namespace encodertest {
 
 struct Mp3Report {
-    std::string error;     // empty when mpg123 decoded the file
-    std::string version;   // "1.0", "2.0", "2.5"
-    std::string mode;      // "Stereo", "Joint-Stereo", "Single-Channel", ...
+    std::string error;    // empty when mpg123 decoded the file
+    std::string version;  // "1.0", "2.0", "2.5"
+    std::string mode;     // "Stereo", "Joint-Stereo", "Single-Channel", ...
     int rate = 0;
     int channels = 0;
     bool copyright = false, original = false, crc = false;
     int emphasis = -1;
-    std::vector<int> frameKbps;     // one per sound frame, as decoded
+    std::vector<int> frameKbps;    // one per sound frame, as decoded
     std::vector<int16_t> samples;  // interleaved; delay and padding cut by the information frame
     uint32_t frames() const { return channels ? uint32_t(samples.size() / size_t(channels)) : 0; }
     std::set<int> bitrates() const { return {frameKbps.begin(), frameKbps.end()}; }

@@ -75,13 +75,17 @@ TEST_F(RoundTrip, EveryQualityBitrateDecodesToTheInputsLengthRateChannelsToneAnd
 
 TEST_F(RoundTrip, ABitrateTheRateCannotCarryBecomesTheNearestItCanTheLowerOnATie)
 {
-    struct Case { uint32_t rate, asked; int written; };
-    for (const Case c : {Case{44100, 8, 32}, Case{48000, 144, 128}, Case{48000, 152, 160}, Case{24000, 320, 160},
-                         Case{22050, 136, 128}, Case{16000, 24, 24}, Case{11025, 320, 64}, Case{8000, 60, 56},
-                         Case{12000, 8, 8}}) {
+    struct Case {
+        uint32_t rate, asked;
+        int written;
+    };
+    for (const Case c :
+         {Case{44100, 8, 32}, Case{48000, 144, 128}, Case{48000, 152, 160}, Case{24000, 320, 160},
+          Case{22050, 136, 128}, Case{16000, 24, 24}, Case{11025, 320, 64}, Case{8000, 60, 56}, Case{12000, 8, 8}}) {
         SCOPED_TRACE(testing::Message() << c.rate << " Hz asked " << c.asked << " kbit/s");
-        EXPECT_EQ(encodeAndProbe(programConfig(c.rate, 2, c.asked), tone(c.rate, 2, c.rate / 10, 1000, 0.5, 0.5)).bitrates(),
-                  std::set<int>{c.written});
+        EXPECT_EQ(
+            encodeAndProbe(programConfig(c.rate, 2, c.asked), tone(c.rate, 2, c.rate / 10, 1000, 0.5, 0.5)).bitrates(),
+            std::set<int>{c.written});
     }
 }
 
@@ -111,11 +115,12 @@ TEST_F(RoundTrip, TheRecordersSettingsGiveWhatTheLameToolGivesForTheSameOptions)
 {
     const Pcm pcm = musicLike(44100, 2, 3 * 44100 + 321, 9);
     const QString raw = dir.filePath("input.raw"), byLame = dir.filePath("lame.mp3");
-    ASSERT_TRUE(testsupport::writeFile(raw, QByteArray(reinterpret_cast<const char*>(pcm.samples.data()),
-                                                       qsizetype(pcm.samples.size() * 2))));
-    const auto lame = testsupport::runTool("lame", {"--quiet", "-r", "-s", "44.1", "--bitwidth", "16", "--signed",
-                                                    "--little-endian", "-m", "s", "-b", "128", "--cbr", "-q", "2",
-                                                    "--nores", raw, byLame});
+    ASSERT_TRUE(testsupport::writeFile(
+        raw, QByteArray(reinterpret_cast<const char*>(pcm.samples.data()), qsizetype(pcm.samples.size() * 2))));
+    const auto lame =
+        testsupport::runTool("lame",
+                             {"--quiet", "-r", "-s", "44.1", "--bitwidth", "16", "--signed", "--little-endian", "-m",
+                              "s", "-b", "128", "--cbr", "-q", "2", "--nores", raw, byLame});
     ASSERT_EQ(lame.exitCode, 0) << lame.err.toStdString();
     const Mp3Report ours = encodeAndProbe(programConfig(44100, 2, 128), pcm);
     // The sound frames are byte for byte lame's; the information frames agree on delay and padding.

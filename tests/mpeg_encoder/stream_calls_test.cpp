@@ -136,15 +136,18 @@ TEST_F(StreamCalls, BadRecordsHandlesPointersAndSizesAreRefusedWithoutCrashing)
     EXPECT_EQ(stream, 0u);
     // A record of another kind, version or size is not read; one with a bad value is refused.
     const std::vector<void (*)(BeConfig&)> changes = {
-        [](BeConfig& c) { c.kind = 0; }, [](BeConfig& c) { c.version = 2; }, [](BeConfig& c) { c.size = 330; },
-        [](BeConfig& c) { c.sampleRate = 44000; }, [](BeConfig& c) { c.sampleRate = 0; },
-        [](BeConfig& c) { c.outputRate = 96000; }, [](BeConfig& c) { c.mode = 7; }, [](BeConfig& c) { c.bitrate = 0; },
-        [](BeConfig& c) { c.enableVbr = 1; }, [](BeConfig& c) { c.emphasis = 2; }};
+        [](BeConfig& c) { c.kind = 0; },       [](BeConfig& c) { c.version = 2; },
+        [](BeConfig& c) { c.size = 330; },     [](BeConfig& c) { c.sampleRate = 44000; },
+        [](BeConfig& c) { c.sampleRate = 0; }, [](BeConfig& c) { c.outputRate = 96000; },
+        [](BeConfig& c) { c.mode = 7; },       [](BeConfig& c) { c.bitrate = 0; },
+        [](BeConfig& c) { c.enableVbr = 1; },  [](BeConfig& c) { c.emphasis = 2; }};
     for (size_t i = 0; i < changes.size(); ++i) {
         BeConfig config = programConfig(44100, 2, 128);
         changes[i](config);
         stream = 77;
-        EXPECT_EQ(p.initStream(&config, &chunk, &size, &stream), i < 3 ? BE_ERR_INVALID_FORMAT : BE_ERR_INVALID_FORMAT_PARAMETERS) << i;
+        EXPECT_EQ(p.initStream(&config, &chunk, &size, &stream),
+                  i < 3 ? BE_ERR_INVALID_FORMAT : BE_ERR_INVALID_FORMAT_PARAMETERS)
+            << i;
         EXPECT_EQ(stream, 0u) << i;
     }
     const BeConfig good = programConfig(44100, 1, 128);
@@ -247,8 +250,9 @@ TEST(EncoderLibrary, ExportsOnlyTheEncoderFunctionsAndNeedsNoQt)
     ASSERT_EQ(nm.exitCode, 0) << nm.err.toStdString();
     QStringList symbols = QString::fromLatin1(nm.out).split('\n', Qt::SkipEmptyParts);
     symbols.sort();
-    EXPECT_EQ(symbols, QStringList({"beCloseStream", "beDeinitStream", "beEncodeChunk", "beInitStream", "beVersion",
-                                    "beWriteInfoTag", "beWriteVBRHeader"}));
+    EXPECT_EQ(symbols,
+              QStringList({"beCloseStream", "beDeinitStream", "beEncodeChunk", "beInitStream", "beVersion",
+                           "beWriteInfoTag", "beWriteVBRHeader"}));
     const auto ldd = testsupport::runTool("ldd", {plugin().libraryPath});
     EXPECT_FALSE(ldd.out.contains("libQt"));
     EXPECT_TRUE(ldd.out.contains("libmp3lame"));

@@ -15,7 +15,7 @@ using platform::audio::AudioBuffer;
 
 struct EventLog {
     std::vector<std::string> events;
-    std::vector<AudioBuffer*> buffers; // every buffer given back, in order
+    std::vector<AudioBuffer*> buffers;  // every buffer given back, in order
     std::vector<std::thread::id> threads;
 
     // Buffers are named by their position in `pool` ("b0", "b1", ...).
@@ -68,7 +68,8 @@ struct EventLog {
 // Fixed blocks with their headers, like the engine's.
 struct BufferPool {
     BufferPool(int count, uint32_t size)
-        : storage(size_t(count), std::vector<uint8_t>(size)), headers(size_t(count))
+        : storage(size_t(count), std::vector<uint8_t>(size))
+        , headers(size_t(count))
     {
         for (int i = 0; i < count; ++i) {
             headers[size_t(i)].data = storage[size_t(i)].data();

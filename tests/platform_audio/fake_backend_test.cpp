@@ -23,7 +23,10 @@ QByteArray counting(int n, int start = 0)
     return b;
 }
 
-QByteArray bytesOf(const AudioBuffer* b) { return QByteArray(reinterpret_cast<const char*>(b->data), qsizetype(b->bytesRecorded)); }
+QByteArray bytesOf(const AudioBuffer* b)
+{
+    return QByteArray(reinterpret_cast<const char*>(b->data), qsizetype(b->bytesRecorded));
+}
 
 Events settled(const EventLog& log)
 {

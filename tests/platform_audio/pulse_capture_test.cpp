@@ -25,7 +25,8 @@ struct RecordingRun {
     std::unique_ptr<CaptureStream> stream;
 
     RecordingRun(AudioBackend& backend, int device, PcmFormat f, int blocks, uint32_t blockBytes)
-        : format(f), pool(blocks, blockBytes)
+        : format(f)
+        , pool(blocks, blockBytes)
     {
         CaptureCallbacks cb;
         cb.bufferDone = [this](AudioBuffer* b) {
@@ -52,8 +53,8 @@ struct RecordingRun {
     double seconds() const { return double(captured.size()) / format.bytesPerSecond(); }
     std::string name() const
     {
-        return std::to_string(format.sampleRate) + " Hz " + std::to_string(format.bitsPerSample) + " bit "
-               + std::to_string(format.channels) + " ch";
+        return std::to_string(format.sampleRate) + " Hz " + std::to_string(format.bitsPerSample) + " bit " +
+            std::to_string(format.channels) + " ch";
     }
 };
 
@@ -88,8 +89,8 @@ TEST(PulseCapture, AToneFromTheSinkArrivesInEveryFormatAtItsLevelInOrderOnTheOwn
     runEventsFor(1400);
     for (auto& r : runs)
         r->stream->stop();
-    ASSERT_TRUE(runEventsUntil([&] { return std::all_of(runs.begin(), runs.end(), [](auto& r) { return r->stopped; }); },
-                               3000));
+    ASSERT_TRUE(runEventsUntil(
+        [&] { return std::all_of(runs.begin(), runs.end(), [](auto& r) { return r->stopped; }); }, 3000));
 
     for (auto& r : runs) {
         SCOPED_TRACE(r->name());

@@ -96,7 +96,8 @@ TEST(PulseMixerTest, VolumeChangesByAnotherProgramAndByUsAreReportedOnceEach)
     ASSERT_TRUE(runEventsUntil([&] { return mixer->readValues(volumeId, v) && v[0] > 50000; }, 2000));
     ASSERT_TRUE(mixer->writeValues(volumeId, {16384}));
     const QByteArray sides = pactl({"get-source-volume", "quillon_null.monitor"}).out;
-    EXPECT_TRUE(sides.contains("front-left: 8192 /  13%") && sides.contains("front-right: 16384 /  25%")) << sides.toStdString();
+    EXPECT_TRUE(sides.contains("front-left: 8192 /  13%") && sides.contains("front-right: 16384 /  25%"))
+        << sides.toStdString();
 
     changes.clear();
     mixer.reset();

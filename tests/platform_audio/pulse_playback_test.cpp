@@ -45,12 +45,14 @@ TEST(PulsePlayback, BlocksPlayInOrderAndComeBackOnlyAsTheyArePlayed)
         clock.start();
         for (int i = 0; i < 16; ++i)
             ASSERT_TRUE(out->write(pool[i]));
-        ASSERT_TRUE(runEventsUntil([&] {
-            while (returnedAt.size() < log.buffers.size())
-                returnedAt.push_back(clock.elapsed());
-            monitor.collect();
-            return log.buffers.size() == 16;
-        }, 3000));
+        ASSERT_TRUE(runEventsUntil(
+            [&] {
+                while (returnedAt.size() < log.buffers.size())
+                    returnedAt.push_back(clock.elapsed());
+                monitor.collect();
+                return log.buffers.size() == 16;
+            },
+            3000));
         runEventsFor(150);
         const QByteArray heard = monitor.finish();
 
@@ -94,10 +96,13 @@ TEST(PulsePlayback, TheLastBlockPlaysInFullAndComesBackAndSoDoesOneWrittenAfterA
             QElapsedTimer clock;
             clock.start();
             ASSERT_TRUE(out->write(pool[i]));
-            ASSERT_TRUE(runEventsUntil([&] {
-                monitor.collect();
-                return log.buffers.size() == size_t(i + 1);
-            }, 3000)) << "the block never came back";
+            ASSERT_TRUE(runEventsUntil(
+                [&] {
+                    monitor.collect();
+                    return log.buffers.size() == size_t(i + 1);
+                },
+                3000))
+                << "the block never came back";
             const qint64 duration = qint64(frames[i]) * 1000 / f.sampleRate;
             EXPECT_GE(clock.elapsed(), duration - 120);
             EXPECT_LE(clock.elapsed(), duration + 600);
@@ -149,10 +154,12 @@ TEST_P(BlocksThatKeepComing, PlayAsOneUnbrokenTone)
     runEventsFor(100);
     for (int i = 0; i < kBlocks; ++i)
         writeNext(pool[i]);
-    ASSERT_TRUE(runEventsUntil([&] {
-        monitor.collect();
-        return returned == kWrites;
-    }, 8000));
+    ASSERT_TRUE(runEventsUntil(
+        [&] {
+            monitor.collect();
+            return returned == kWrites;
+        },
+        8000));
     runEventsFor(100);
     const auto s = channelSamples(monitor.finish(), PcmFormat{48000, 16, 1});
 
@@ -213,9 +220,9 @@ TEST(PulsePlayback, TenStreamsPlayAtOnceAsThePlaylistNeeds)
         for (int b = 0; b < 2; ++b)
             ASSERT_TRUE(streams[i]->write(pools[i][b]));
     // Every stream plays its tenth of a second and gives both blocks back, in order.
-    EXPECT_TRUE(runEventsUntil([&] {
-        return std::all_of(logs.begin(), logs.end(), [](const EventLog& l) { return l.buffers.size() == 2; });
-    }, 3000));
+    EXPECT_TRUE(runEventsUntil(
+        [&] { return std::all_of(logs.begin(), logs.end(), [](const EventLog& l) { return l.buffers.size() == 2; }); },
+        3000));
     for (int i = 0; i < 10; ++i)
         EXPECT_EQ(logs[i].buffers, (std::vector<AudioBuffer*>{pools[i][0], pools[i][1]})) << i;
 }

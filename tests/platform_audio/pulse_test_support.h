@@ -51,15 +51,15 @@ inline QString pulseFormatName(const platform::audio::PcmFormat& f)
 // thread is busy.
 class TonePlayer {
 public:
-    TonePlayer(double frequency, double amplitude, double seconds,
-               platform::audio::PcmFormat format = {48000, 16, 1})
+    TonePlayer(double frequency, double amplitude, double seconds, platform::audio::PcmFormat format = {48000, 16, 1})
     {
         platform::audio::ToneGenerator tone(format, frequency, amplitude);
         const QString path = m_dir.filePath("tone.raw");
         testsupport::writeFile(path, tone.next(uint32_t(seconds * format.sampleRate)));
-        m_process.start("pacat", {"--playback", "--raw", "--format=" + pulseFormatName(format),
-                                  QStringLiteral("--rate=%1").arg(format.sampleRate),
-                                  QStringLiteral("--channels=%1").arg(format.channels), "--latency-msec=300", path});
+        m_process.start("pacat",
+                        {"--playback", "--raw", "--format=" + pulseFormatName(format),
+                         QStringLiteral("--rate=%1").arg(format.sampleRate),
+                         QStringLiteral("--channels=%1").arg(format.channels), "--latency-msec=300", path});
         m_started = m_process.waitForStarted(5000);
     }
     ~TonePlayer()
@@ -84,9 +84,10 @@ public:
     {
         if (!file.isEmpty())
             m_process.setStandardOutputFile(file);
-        m_process.start("parec", {"--raw", "--device=quillon_null.monitor", "--format=" + pulseFormatName(format),
-                                  QStringLiteral("--rate=%1").arg(format.sampleRate),
-                                  QStringLiteral("--channels=%1").arg(format.channels), "--latency-msec=20"});
+        m_process.start("parec",
+                        {"--raw", "--device=quillon_null.monitor", "--format=" + pulseFormatName(format),
+                         QStringLiteral("--rate=%1").arg(format.sampleRate),
+                         QStringLiteral("--channels=%1").arg(format.channels), "--latency-msec=20"});
         m_started = m_process.waitForStarted(5000);
     }
     bool started() const { return m_started; }
@@ -320,6 +321,5 @@ inline double monoMonitorLevel(double amplitude)
 {
     return testsupport::onPipeWire() ? amplitude * std::numbers::sqrt2 : amplitude;
 }
-
 
 }  // namespace audiotest

@@ -27,8 +27,8 @@ inline bool killServerStream(StreamKind kind, uint32_t index)
         int success = 0;
         const auto done = [](pa_context*, int ok, void* result) { *static_cast<int*>(result) = ok; };
         pa_operation* op = state != PA_CONTEXT_READY ? nullptr
-                           : kind == StreamKind::Playback ? pa_context_kill_sink_input(context, index, done, &success)
-                                                          : pa_context_kill_source_output(context, index, done, &success);
+            : kind == StreamKind::Playback           ? pa_context_kill_sink_input(context, index, done, &success)
+                                                     : pa_context_kill_source_output(context, index, done, &success);
         while (op && pa_operation_get_state(op) == PA_OPERATION_RUNNING)
             pa_mainloop_iterate(loop, 1, nullptr);
         if (op)

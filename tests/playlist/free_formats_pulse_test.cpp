@@ -19,8 +19,9 @@ constexpr double kSeconds = 1.5;
 
 QString Sine(const QString& path, int frequency)
 {
-    media::run("sox", {"-n", "-r", QString::number(kRate), "-c", "2", "-b", "16", path, "synth",
-                       QString::number(kSeconds), "sine", QString::number(frequency), "vol", "0.5"});
+    media::run("sox",
+               {"-n", "-r", QString::number(kRate), "-c", "2", "-b", "16", path, "synth", QString::number(kSeconds),
+                "sine", QString::number(frequency), "vol", "0.5"});
     return path;
 }
 
@@ -74,10 +75,11 @@ TEST(FreeFormats, FlacOggAndOpusFilesAreMeasuredDescribedAndPlayedThroughTheList
         EXPECT_EQ(item.length, length);
         EXPECT_EQ(playlist::FormatDetailLine(item), detail);
         if (row > 0)
-            ExpectOneTone(Heard(panel, [&, row = row] {
-                              panel.box->SelectOnly(row);
-                              panel.list->PlaySelected();
-                          }),
+            ExpectOneTone(Heard(panel,
+                                [&, row = row] {
+                                    panel.box->SelectOnly(row);
+                                    panel.list->PlaySelected();
+                                }),
                           frequency);
     }
     EXPECT_EQ(panel.status.text(), QStringLiteral("就绪"));

@@ -104,7 +104,10 @@ DecoderCalls gatedCalls(const std::shared_ptr<Gate>& gate)
         *stream = (*next)++;
         return 0;
     };
-    calls.length = [](ZLDEC_HANDLE, uint32_t* frames) -> uint32_t { *frames = 100; return 0; };
+    calls.length = [](ZLDEC_HANDLE, uint32_t* frames) -> uint32_t {
+        *frames = 100;
+        return 0;
+    };
     calls.close = [gate](ZLDEC_HANDLE) -> uint32_t {
         std::lock_guard guard(gate->lock);
         ++gate->closed;
@@ -131,7 +134,8 @@ private:
 // A 16-bit mono WAVE file of `frames` frames, made by sox.
 void writeWave(const std::string& path, uint32_t frames)
 {
-    const std::string command = "sox -r 22050 -c 1 -n -b 16 '" + path + "' synth " + std::to_string(frames) + "s sine 440";
+    const std::string command =
+        "sox -r 22050 -c 1 -n -b 16 '" + path + "' synth " + std::to_string(frames) + "s sine 440";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
 }
 

@@ -21,7 +21,8 @@ constexpr int kRate = 44100;
 QStringList sinkInputs()
 {
     QStringList out;
-    for (const QString& line : QString::fromUtf8(pactl({"list", "short", "sink-inputs"}).out).split('\n', Qt::SkipEmptyParts))
+    for (const QString& line :
+         QString::fromUtf8(pactl({"list", "short", "sink-inputs"}).out).split('\n', Qt::SkipEmptyParts))
         out << line.section('\t', 0, 0);
     return out;
 }
@@ -50,8 +51,9 @@ TEST(MovedOutput, TheListPlaysOnWhenItsSinkGoesAwayAndStopsWithAMessageWhenItsSt
     ASSERT_FALSE(qgetenv("PULSE_SERVER").isEmpty()) << "the harness starts the server";
     Panel panel;
     const QString tone = panel.file("tone.wav");
-    media::run("sox", {"-n", "-r", QString::number(kRate), "-c", "2", "-b", "16", tone, "synth", "30", "sine",
-                       "440", "vol", "0.5"});
+    media::run(
+        "sox",
+        {"-n", "-r", QString::number(kRate), "-c", "2", "-b", "16", tone, "synth", "30", "sine", "440", "vol", "0.5"});
     ExtraSink extra;
     const QStringList others = sinkInputs();
 
@@ -69,12 +71,14 @@ TEST(MovedOutput, TheListPlaysOnWhenItsSinkGoesAwayAndStopsWithAMessageWhenItsSt
     panel.list->OpenFiles({tone});
     ASSERT_TRUE(runEventsUntil([&] { return !panel.list->player().playSlots().empty(); }, 20000)) << "nothing plays";
     QString ours;
-    ASSERT_TRUE(runEventsUntil([&] {
-        for (const QString& i : sinkInputs())
-            if (!others.contains(i))
-                ours = i;
-        return !ours.isEmpty();
-    }, 2000));
+    ASSERT_TRUE(runEventsUntil(
+        [&] {
+            for (const QString& i : sinkInputs())
+                if (!others.contains(i))
+                    ours = i;
+            return !ours.isEmpty();
+        },
+        2000));
     ASSERT_EQ(pactl({"move-sink-input", ours, "quillon_extra"}).exitCode, 0);
     runEventsFor(1000);
 
@@ -86,8 +90,7 @@ TEST(MovedOutput, TheListPlaysOnWhenItsSinkGoesAwayAndStopsWithAMessageWhenItsSt
     ASSERT_EQ(panel.list->player().playSlots().size(), 1u);
     EXPECT_GT(panel.list->player().currentPosition(), atUnload + kRate);
     // A whole second of the tone, unbroken, from the default sink.
-    EXPECT_NEAR(strongestToneAmplitude(channelSamples(monitor.finish(), {kRate, 16, 2}), kRate, 440, kRate), 0.5,
-                0.06);
+    EXPECT_NEAR(strongestToneAmplitude(channelSamples(monitor.finish(), {kRate, 16, 2}), kRate, 440, kRate), 0.5, 0.06);
 
     EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
     ASSERT_TRUE(sinkInputs().contains(ours));

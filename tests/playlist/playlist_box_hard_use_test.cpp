@@ -17,7 +17,6 @@ using namespace playlist;
 using playlisttest::Panel;
 using widgettest::waitUntil;
 
-
 TEST(PlaylistBoxHardUse, RowsStayThirtyPixelsWhenAPictureIsTaller)
 {
     Panel panel;
@@ -34,7 +33,8 @@ TEST(PlaylistBoxHardUse, RowsStayThirtyPixelsWhenAPictureIsTaller)
     panel.box->resize(320, 260);  // lays the rows out again
     QApplication::processEvents();
     for (int row = 0; row < 4; ++row)
-        EXPECT_EQ(panel.box->visualRect(panel.model().index(row)), QRect(0, 30 * row, panel.box->viewport()->width(), 30))
+        EXPECT_EQ(panel.box->visualRect(panel.model().index(row)),
+                  QRect(0, 30 * row, panel.box->viewport()->width(), 30))
             << "row " << row;
     EXPECT_TRUE(panel.tipAt(QPoint(20, 75)).startsWith("3) c\n")) << "the third band names the third row";
 }
@@ -103,7 +103,8 @@ TEST(PlaylistBoxHardUse, TipsOfAScrolledListNameTheRowsInView)
     ASSERT_TRUE(panel.waitLoaded());
     const int top = panel.box->indexAt(QPoint(1, 1)).row();
     ASSERT_GT(top, 0);
-    EXPECT_TRUE(panel.tipAt(QPoint(20, 5)).startsWith(QString("%1) take %2\n").arg(top + 1).arg(top + 1, 2, 10, QChar('0'))));
+    EXPECT_TRUE(
+        panel.tipAt(QPoint(20, 5)).startsWith(QString("%1) take %2\n").arg(top + 1).arg(top + 1, 2, 10, QChar('0'))));
     EXPECT_TRUE(panel.tipAt(QPoint(20, 65)).startsWith(QString("%1) take").arg(top + 3)));
     // Keys scroll by whole rows; the bands follow.
     QTest::keyClick(panel.box.get(), Qt::Key_Home);

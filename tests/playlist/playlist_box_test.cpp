@@ -26,9 +26,9 @@
 #include "playlist_panel.h"
 
 using namespace playlist;
+using playlisttest::Panel;
 using widgettest::MessageBoxCatcher;
 using widgettest::waitUntil;
-using playlisttest::Panel;
 
 using playlisttest::RemoveDialogAnswer;
 
@@ -106,8 +106,9 @@ TEST(PlaylistBox, AFolderIsAddedPassByPassInAnyLetterCaseInNameOrder)
     });
     panel.list->AddDirectory();
     controls::SetFolderChooserForTesting({});
-    EXPECT_EQ(panel.names(), (QStringList{"y.mp3", "z.Mp3", "m.mp2", "c.mp1", "a.wav", "b.WAV", "o.FLAC", "p.flac",
-                                          "q.Ogg", "r.oga", "s.OPUS"}));
+    EXPECT_EQ(panel.names(),
+              (QStringList{"y.mp3", "z.Mp3", "m.mp2", "c.mp1", "a.wav", "b.WAV", "o.FLAC", "p.flac", "q.Ogg", "r.oga",
+                           "s.OPUS"}));
     EXPECT_EQ(panel.box->GetSingleSelection(), 10);
     EXPECT_EQ(panel.folders[2], folder);
 }
@@ -296,7 +297,8 @@ TEST(PlaylistBox, TheEmptyListShowsItsHintAndPictureAndPlayingRowsTheSelectionCo
     int same = 0;
     for (int y = 0; y < 51; ++y)
         for (int x = 0; x < 55; ++x)
-            same += widgettest::px(view, view.width() - 55 + x, view.height() - 51 + y) == (corner.pixel(x, y) | 0xff000000u);
+            same += widgettest::px(view, view.width() - 55 + x, view.height() - 51 + y) ==
+                (corner.pixel(x, y) | 0xff000000u);
     EXPECT_EQ(same, 55 * 51);
     int grey = 0;
     for (int x = 10; x < view.width() - 10; ++x)
@@ -355,7 +357,8 @@ TEST(PlaylistBox, MailTakesTheSelectedFilesInListOrderAndRefusesNoneOrTooMany)
         if (auto* dialog = qobject_cast<mail::MailDialog*>(QApplication::activeModalWidget())) {
             attachments = qobject_cast<QPlainTextEdit*>(dialog->control(1247))->toPlainText();
             dialog->reject();
-        } else if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && attachments.isEmpty()) {
+        } else if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                   box && attachments.isEmpty()) {
             box->done(QMessageBox::Ok);  // no mail program on this machine
         }
     });

@@ -83,12 +83,14 @@ protected:
 
 bool waitUntilSettled(const PlaylistModel& model)
 {
-    return QTest::qWaitFor([&] {
-        for (int i = 0; i < model.count(); ++i)
-            if (model.item(i)->isWaiting() || model.item(i)->isLoading())
-                return false;
-        return true;
-    }, 20000);
+    return QTest::qWaitFor(
+        [&] {
+            for (int i = 0; i < model.count(); ++i)
+                if (model.item(i)->isWaiting() || model.item(i)->isLoading())
+                    return false;
+            return true;
+        },
+        20000);
 }
 
 // Root writes into read-only folders; without this capability it cannot.
@@ -126,7 +128,7 @@ TEST_F(ListFixture, EveryVersionReadsItsOwnLayout)
     // Flags: 0x0E is attribute 7, read as 1; 0x08 is 4; 0x1C is 6 with the
     // marked bit: 0, and marked is not read back.
     const QByteArray v3 = header(3, 3, 264) + entry("/music/four.wav", 264, 0x0E) +
-                          entry("/music/five.wav", 264, 0x08) + entry("/music/six.wav", 264, 0x1C);
+        entry("/music/five.wav", 264, 0x08) + entry("/music/six.wav", 264, 0x1C);
     const QByteArray v0 = header(0, 2, 0) + entry("/music/never.wav", 264);
 
     PlaylistModel model;
@@ -134,8 +136,9 @@ TEST_F(ListFixture, EveryVersionReadsItsOwnLayout)
     model.ReadListFile(writeList(v2, "2.lst"));
     model.ReadListFile(writeList(v3, "3.lst"));
     model.ReadListFile(writeList(v0, "0.lst"));
-    EXPECT_EQ(pathsOf(model), (QStringList{"/music/one.wav", "/music/two.mp3", "/music/three.wav",
-                                           "/music/four.wav", "/music/five.wav", "/music/six.wav"}));
+    EXPECT_EQ(pathsOf(model),
+              (QStringList{"/music/one.wav", "/music/two.mp3", "/music/three.wav", "/music/four.wav", "/music/five.wav",
+                           "/music/six.wav"}));
     EXPECT_EQ(attributesOf(model), (QList<int>{0, 0, 0, 1, 4, 0}));
     EXPECT_EQ(model.item(5)->marked, 0);
     EXPECT_FALSE(model.listModified());
@@ -144,11 +147,10 @@ TEST_F(ListFixture, EveryVersionReadsItsOwnLayout)
 TEST_F(ListFixture, RelativePathsLieBesideTheListAndNamesCompareExactly)
 {
     const QByteArray bytes = header(3, 5, 264) + entry("sub/x.mp3", 264) + entry("/data/A.wav", 264) +
-                             entry("/data/a.wav", 264) + entry("/data/a.wav", 264) + entry("//net/y.wav", 264);
+        entry("/data/a.wav", 264) + entry("/data/a.wav", 264) + entry("//net/y.wav", 264);
     PlaylistModel model;
     model.ReadListFile(writeList(bytes));
-    EXPECT_EQ(pathsOf(model),
-              (QStringList{dir() + "/sub/x.mp3", "/data/A.wav", "/data/a.wav", "//net/y.wav"}));
+    EXPECT_EQ(pathsOf(model), (QStringList{dir() + "/sub/x.mp3", "/data/A.wav", "/data/a.wav", "//net/y.wav"}));
     EXPECT_EQ(model.AddItem("/data/A.wav"), 1u);
     EXPECT_EQ(model.AddItem("/data/a.wav"), 2u);
     EXPECT_EQ(model.count(), 4);
@@ -208,13 +210,13 @@ TEST_F(ListFixture, AChangedListIsWrittenBackByteExactExceptTheTime)
     for (int e : {0, 2}) {
         const int at = 12 + e * 264 + 256;
         const uint32_t time = uint32_t(uchar(written[at])) | uint32_t(uchar(written[at + 1])) << 8 |
-                              uint32_t(uchar(written[at + 2])) << 16 | uint32_t(uchar(written[at + 3])) << 24;
+            uint32_t(uchar(written[at + 2])) << 16 | uint32_t(uchar(written[at + 3])) << 24;
         EXPECT_GE(time, before);
         EXPECT_LE(time, after);
         written.replace(at, 4, QByteArray(4, '\0'));
     }
-    const QByteArray expected = header(3, 3, 264) + entry("/music/one.wav", 264, 5 << 1) +
-                                entry(longPath, 264, 0x10) + entry(QFile::encodeName(dir() + "/rec.wav"), 264);
+    const QByteArray expected = header(3, 3, 264) + entry("/music/one.wav", 264, 5 << 1) + entry(longPath, 264, 0x10) +
+        entry(QFile::encodeName(dir() + "/rec.wav"), 264);
     EXPECT_EQ(written.toHex(), expected.toHex());
 }
 
@@ -247,8 +249,9 @@ QStringList storedPaths(const QString& list)
 {
     const QByteArray bytes = testsupport::readFile(list);
     QStringList paths;
-    for (const ListEntry& e : ParseListFile(
-             std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())), uint64_t(bytes.size())))
+    for (const ListEntry& e :
+         ParseListFile(std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())),
+                       uint64_t(bytes.size())))
         paths << QString::fromStdString(e.path);
     return paths;
 }
@@ -264,7 +267,8 @@ TEST_F(ListFixture, TwoInstancesKeepWhatEachAddedWhicheverClosesLast)
     for (const char* path : {"/music/second.wav", "/music/first.wav"})
         PlaylistAdder(second, {}).AddRecording(path);
     second.Shutdown();
-    EXPECT_EQ(storedPaths(list), (QStringList{"/music/one.wav", "/music/two.wav", "/music/second.wav", "/music/first.wav"}));
+    EXPECT_EQ(storedPaths(list),
+              (QStringList{"/music/one.wav", "/music/two.wav", "/music/second.wav", "/music/first.wav"}));
 
     // Meanwhile a third writes a relative entry: it stays as written.
     const QByteArray other = testsupport::readFile(list);
@@ -288,14 +292,22 @@ TEST_F(ListFixture, EveryChangeReachesTheListFileSoonWithoutAClose)
     model.Initialize(list);
     const QString recording = dir() + "/2008-03-05 14h07m09s recovered.wav";
     PlaylistAdder(model, {}).AddRecording(recording);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return storedPaths(list) == QStringList{"/music/one.wav", recording}; }, 10000))
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return storedPaths(list) == QStringList{"/music/one.wav", recording};
+        },
+        10000))
         << storedPaths(list).join(", ").toStdString();
     EXPECT_FALSE(model.listModified());
 
     // Another instance adds a file; then this one removes its first row.
     writeList(header(3, 3, 264) + testsupport::readFile(list).mid(12) + entry("/music/theirs.wav", 264));
     model.RemoveItem(0, false);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return storedPaths(list) == QStringList{recording, "/music/theirs.wav"}; }, 10000))
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return storedPaths(list) == QStringList{recording, "/music/theirs.wav"};
+        },
+        10000))
         << storedPaths(list).join(", ").toStdString();
 
     // Nothing changed since: the close leaves the file as it is.
@@ -330,8 +342,8 @@ TEST_F(ListFixture, AFailedWriteLeavesTheOldFile)
 TEST_F(ListFixture, PathsTooLongForTheListAreRefusedAndReported)
 {
     PlaylistModel model;
-    const QString fits = "/" + QString(258, 'f');     // 259 bytes
-    const QString tooLong = "/" + QString(259, 'l');  // 260 bytes
+    const QString fits = "/" + QString(258, 'f');            // 259 bytes
+    const QString tooLong = "/" + QString(259, 'l');         // 260 bytes
     const QString wide = "/" + QString(130, QChar(0x58F0));  // 391 bytes in UTF-8
     PlaylistAdder adder(model, {});
     QStringList refused;
@@ -400,9 +412,9 @@ TEST_F(LoadFixture, ItemsPassWaitingLoadingAndLoadedInTheOrderOfAdding)
     ASSERT_TRUE(waitUntilSettled(model));
 
     const QString loading = resources::text(397);
-    EXPECT_EQ(seen, (QStringList{"0:" + loading, "0:loaded", "1:" + loading, "1:loaded", "2:" + loading, "2:loaded",
-                                 "3:" + loading, "3:" + resources::text(398), "4:" + loading,
-                                 "4:" + resources::text(404)}));
+    EXPECT_EQ(seen,
+              (QStringList{"0:" + loading, "0:loaded", "1:" + loading, "1:loaded", "2:" + loading, "2:loaded",
+                           "3:" + loading, "3:" + resources::text(398), "4:" + loading, "4:" + resources::text(404)}));
     const PlaylistItem* first = model.item(0);
     EXPECT_EQ(first->length, 11025u);
     ASSERT_NE(first->format, nullptr);

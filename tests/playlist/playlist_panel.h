@@ -64,15 +64,16 @@ struct Panel {
     PlaylistModel& model() { return list->model(); }
     QString file(const QString& name) const { return dir.filePath(name); }
     // A short WAVE file made by sox.
-    QString wave(const QString& name, int frames = 4410)
-    {
-        return media::makeWave(file(name), 44100, 2, 16, frames);
-    }
+    QString wave(const QString& name, int frames = 4410) { return media::makeWave(file(name), 44100, 2, 16, frames); }
     void chooseFiles(const QStringList& paths)
     {
-        PlaylistActions::SetFileChooserForTesting([paths](QWidget*, const QString&, const QStringList&) { return paths; });
+        PlaylistActions::SetFileChooserForTesting(
+            [paths](QWidget*, const QString&, const QStringList&) { return paths; });
     }
-    bool waitLoaded() { return widgettest::waitUntil([&] { return settled(model()); }, 20000); }
+    bool waitLoaded()
+    {
+        return widgettest::waitUntil([&] { return settled(model()); }, 20000);
+    }
     QStringList names() const
     {
         QStringList out;

@@ -30,7 +30,8 @@ std::vector<int> highlightedRows(Panel& panel)
     std::vector<int> rows;
     for (int row = 0; row < panel.model().count(); ++row) {
         const QRect r = panel.box->visualRect(panel.model().index(row));
-        if (r.top() >= 0 && r.bottom() < view.height() && (widgettest::px(view, r.left() + 200, r.top() + 2) & 0xffffff) == 0x96cde6u)
+        if (r.top() >= 0 && r.bottom() < view.height() &&
+            (widgettest::px(view, r.left() + 200, r.top() + 2) & 0xffffff) == 0x96cde6u)
             rows.push_back(row);
     }
     return rows;
@@ -60,15 +61,22 @@ TEST(PlaylistSelection, ShiftWithAnArrowExtendsFromTheRowTheProgramSelected)
     // Each way the program selects a row by itself, after a click on row 0
     // that set the view's anchor there.
     const std::vector<std::pair<const char*, std::function<void()>>> paths_ = {
-        {"add files", [&] { panel.chooseFiles({freshFile()}); panel.list->AddFiles(); }},
+        {"add files",
+         [&] {
+             panel.chooseFiles({freshFile()});
+             panel.list->AddFiles();
+         }},
         {"saved recording", [&] { panel.list->AddRecording(freshFile(), true); }},
-        {"add folder", [&] {
+        {"add folder",
+         [&] {
              freshFile();
-             controls::SetFolderChooserForTesting([&](QWidget*, const QString&, const QString&) { return panel.file("folder"); });
+             controls::SetFolderChooserForTesting(
+                 [&](QWidget*, const QString&, const QString&) { return panel.file("folder"); });
              panel.list->AddDirectory();
              controls::SetFolderChooserForTesting({});
          }},
-        {"drop", [&] {
+        {"drop",
+         [&] {
              QMimeData data;
              data.setUrls({QUrl::fromLocalFile(freshFile())});
              const int before = panel.model().count();
@@ -78,7 +86,8 @@ TEST(PlaylistSelection, ShiftWithAnArrowExtendsFromTheRowTheProgramSelected)
              QApplication::sendEvent(panel.box->viewport(), &drop);
              ASSERT_TRUE(waitUntil([&] { return panel.model().count() == before + 1; }));
          }},
-        {"right click", [&] {
+        {"right click",
+         [&] {
              QTimer closer;
              QObject::connect(&closer, &QTimer::timeout, [] {
                  if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
@@ -87,7 +96,8 @@ TEST(PlaylistSelection, ShiftWithAnArrowExtendsFromTheRowTheProgramSelected)
              closer.start(10);
              QTest::mouseClick(panel.box->viewport(), Qt::RightButton, {}, panel.rowCentre(4));
          }},
-        {"removal", [&] {
+        {"removal",
+         [&] {
              // Row 4 alone selected with the anchor left on row 0 by Ctrl-clicks.
              click(panel, 4, Qt::ControlModifier);
              click(panel, 0, Qt::ControlModifier);
@@ -108,7 +118,8 @@ TEST(PlaylistSelection, ShiftWithAnArrowExtendsFromTheRowTheProgramSelected)
 
         QTest::keyClick(panel.box.get(), Qt::Key_Up, Qt::ShiftModifier);
         EXPECT_EQ(panel.box->GetSelectedRows(), (std::vector<int>{selected - 1, selected}));
-        EXPECT_EQ(highlightedRows(panel), (std::vector<int>{selected - 1, selected})) << "what is seen is what is selected";
+        EXPECT_EQ(highlightedRows(panel), (std::vector<int>{selected - 1, selected}))
+            << "what is seen is what is selected";
         panel.box->scrollToTop();
     }
 }

@@ -26,7 +26,10 @@ const QString kReady = QStringLiteral("就绪");
 // The fake back end, but every device it opens refuses all writes.
 class RefusingBackend : public platform::audio::AudioBackend {
 public:
-    explicit RefusingBackend(FakeBackend& fake) : m_fake(fake) {}
+    explicit RefusingBackend(FakeBackend& fake)
+        : m_fake(fake)
+    {
+    }
     std::vector<platform::audio::InputDevice> inputDevices() override { return m_fake.inputDevices(); }
     std::unique_ptr<platform::audio::CaptureStream> openCapture(int device, const platform::audio::PcmFormat& format,
                                                                 platform::audio::CaptureCallbacks callbacks,
@@ -43,7 +46,8 @@ public:
             static_cast<FakePlaybackStream*>(stream.get())->setWriteFails(true);
         return stream;
     }
-    std::unique_ptr<platform::audio::InputMixer> openMixer(int device, platform::audio::MixerCallbacks callbacks) override
+    std::unique_ptr<platform::audio::InputMixer> openMixer(int device,
+                                                           platform::audio::MixerCallbacks callbacks) override
     {
         return m_fake.openMixer(device, std::move(callbacks));
     }
@@ -130,7 +134,7 @@ protected:
     testsupport::ScopedBackend scope{fake};
     QTemporaryDir dir;
     TestHost host;
-    std::vector<std::unique_ptr<PlaylistItem>> items; // outlive the player
+    std::vector<std::unique_ptr<PlaylistItem>> items;  // outlive the player
     QWidget window;
     BitmapSlider* slider = new BitmapSlider(&window);
     QLabel* positionText = new QLabel(&window);
@@ -157,7 +161,8 @@ TEST_F(PlayerTest, AnItemIsFedHalfASecondAheadAndDecodedOnlyAsPiecesComeBack)
         player->PlaySelected({item});
         FakePlaybackStream* device = fake.lastPlaybackStream();
         ASSERT_NE(device, nullptr);
-        EXPECT_EQ(device->format(), (platform::audio::PcmFormat{uint32_t(c.rate), uint16_t(c.bits), uint16_t(c.channels)}));
+        EXPECT_EQ(device->format(),
+                  (platform::audio::PcmFormat{uint32_t(c.rate), uint16_t(c.bits), uint16_t(c.channels)}));
         EXPECT_EQ(device->queuedBufferCount(), c.pieces);
         EXPECT_EQ(device->writtenBytes(), pcm.left(c.pieces * c.piece));
         EXPECT_EQ(slider->GetMax(), frames);
@@ -216,7 +221,8 @@ TEST_F(PlayerTest, WithLoopTwoItemsAlternateAndWithoutItTheQueueEndsAfterTheLast
             SCOPED_TRACE(testing::Message() << "turn " << turn << " item " << expected->filePath().toStdString());
             ASSERT_EQ(player->playSlots().size(), 1u);
             EXPECT_EQ(Current().item, expected);
-            EXPECT_EQ(host.statusText(), QStringLiteral("正在播放： ") + QFileInfo(expected->filePath()).completeBaseName());
+            EXPECT_EQ(host.statusText(),
+                      QStringLiteral("正在播放： ") + QFileInfo(expected->filePath()).completeBaseName());
             EXPECT_EQ(a->queued, 1);
             EXPECT_EQ(b->queued, 1);
             FakePlaybackStream* device = fake.lastPlaybackStream();
@@ -226,7 +232,7 @@ TEST_F(PlayerTest, WithLoopTwoItemsAlternateAndWithoutItTheQueueEndsAfterTheLast
     }
     EXPECT_EQ(fake.playbackOpenCount(), 7);
 
-    host.loop = false; // a plays now; after it b, then the end
+    host.loop = false;  // a plays now; after it b, then the end
     EXPECT_EQ(Current().item, a);
     PlayToTheEnd();
     EXPECT_EQ(fake.playbackOpenCount(), 8);
@@ -276,7 +282,7 @@ TEST_F(PlayerTest, PauseAndResumeLoseAndRepeatNothing)
 // played afterwards starts at the slider's position.
 TEST_F(PlayerTest, ASeekAtTheReleasePlaysFromTheSliderPositionAndNothingFromBefore)
 {
-    const int frames = 200000; // 4.5 s
+    const int frames = 200000;  // 4.5 s
     PlaylistItem* item = Wave("seek", frames);
     const QByteArray pcm = DecodedPcm(item->filePath());
     player->PlaySelected({item});
@@ -303,7 +309,7 @@ TEST_F(PlayerTest, ASeekAtTheReleasePlaysFromTheSliderPositionAndNothingFromBefo
     EXPECT_EQ(positionText->text(), playlist::FormatPositionText(target, frames, 44100));
     EXPECT_EQ(Current().stale, 16);
 
-    Deliver(); // the sixteen stale pieces come back and make room
+    Deliver();  // the sixteen stale pieces come back and make room
     EXPECT_EQ(Current().stale, 0);
     EXPECT_EQ(Current().position, target) << "stale pieces move nothing";
     EXPECT_EQ(device->writtenBytes().mid(writtenBeforeSeek), pcm.mid(qsizetype(target) * 4, 16 * kPiece));
@@ -438,7 +444,7 @@ TEST_F(PlayerTest, PlayErrorsAreShownForTheUsersPlaysAndAFailingNextItemEndsTheQ
     player->PlaySelected({loaded});
     fake.setPlaybackOpenError({});
     PlaylistItem* gone = Wave("gone", 2000);
-    ASSERT_TRUE(QFile::remove(gone->filePath())); // decoding reopens the file
+    ASSERT_TRUE(QFile::remove(gone->filePath()));  // decoding reopens the file
     player->PlaySelected({gone});
     // A device that takes no piece (the server went away just after opening
     // it) would never hand one back to end the item: the play fails at once.

@@ -19,8 +19,14 @@ namespace {
 QString sparseWave(const QString& path, uint32_t frames)
 {
     QByteArray header;
-    auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) header.append(char(v >> (8 * i))); };
-    auto u16 = [&](uint16_t v) { header.append(char(v)); header.append(char(v >> 8)); };
+    auto u32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            header.append(char(v >> (8 * i)));
+    };
+    auto u16 = [&](uint16_t v) {
+        header.append(char(v));
+        header.append(char(v >> 8));
+    };
     header.append("RIFF");
     u32(36 + frames);
     header.append("WAVEfmt ");

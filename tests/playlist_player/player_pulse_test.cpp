@@ -26,8 +26,9 @@ protected:
     QString Sine(const QString& name, int frequency, double seconds, double volume)
     {
         const QString path = dir.filePath(name + ".wav");
-        media::run("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", path, "synth", QString::number(seconds), "sine",
-                           QString::number(frequency), "vol", QString::number(volume)});
+        media::run("sox",
+                   {"-n", "-r", "44100", "-c", "2", "-b", "16", path, "synth", QString::number(seconds), "sine",
+                    QString::number(frequency), "vol", QString::number(volume)});
         return path;
     }
     bool WaitForSilence(int timeoutMs)
@@ -101,8 +102,9 @@ TEST_F(PlayerPulseTest, TenItemsPlayAtOnce)
 TEST_F(PlayerPulseTest, PauseFallsSilentAtOnceAndResumePlaysOnWithoutLossOrRepeat)
 {
     const QString path = dir.filePath("low.wav");
-    media::run("sox", {"-n", "-r", "8000", "-c", "1", "-b", "8", "-e", "unsigned-integer", path, "synth", "3", "sine",
-                       "400", "vol", "0.5"});
+    media::run("sox",
+               {"-n", "-r", "8000", "-c", "1", "-b", "8", "-e", "unsigned-integer", path, "synth", "3", "sine", "400",
+                "vol", "0.5"});
     items.push_back(LoadedItem(path));
     PlaylistItem* item = items.back().get();
     ASSERT_EQ(item->length, 24000u);

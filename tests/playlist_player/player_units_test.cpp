@@ -25,7 +25,7 @@ TEST(PositionText, MinutesUnderAnHourAndHoursFromAnHourInWholeTenths)
 TEST(StatusLine, ShowsThePlayingTitleOrReadyOnceTheLabelIsHandedOver)
 {
     StatusLine status;
-    status.ShowStatus("early"); // no label yet: nothing to show, nothing to crash
+    status.ShowStatus("early");  // no label yet: nothing to show, nothing to crash
     QLabel label;
     status.SetWindow(&label);
     status.ShowStatus("100% of %s");

@@ -177,12 +177,17 @@ TEST_P(LanguageTest, TheWindowAndItsDialogsNameEveryControlAndSpeakOneLanguage)
         QWidget* top;
         QList<QWidget*> data;
     };
-    const QList<QWidget*> mailData
-        = { mail.control(mail::MailDialog::IdAccount), mail.control(mail::MailDialog::IdRecipients),
-              mail.control(mail::MailDialog::IdSubject), mail.control(mail::MailDialog::IdBody),
-              mail.control(mail::MailDialog::IdSignature), mail.control(mail::MailDialog::IdAttachments) };
-    const Shown shown[] = {{window.get(), windowData()}, {menu.get(), {}}, {&about, {}}, {&remove, {}},
-                           {&progress, {}},              {&mail, mailData}, {&question, {}}};
+    const QList<QWidget*> mailData = {
+        mail.control(mail::MailDialog::IdAccount),   mail.control(mail::MailDialog::IdRecipients),
+        mail.control(mail::MailDialog::IdSubject),   mail.control(mail::MailDialog::IdBody),
+        mail.control(mail::MailDialog::IdSignature), mail.control(mail::MailDialog::IdAttachments)};
+    const Shown shown[] = {{window.get(), windowData()},
+                           {menu.get(), {}},
+                           {&about, {}},
+                           {&remove, {}},
+                           {&progress, {}},
+                           {&mail, mailData},
+                           {&question, {}}};
     for (const Shown& s : shown) {
         SCOPED_TRACE(s.top->metaObject()->className());
         s.top->grab().save(QDir(testsupport::screenshotDir())
@@ -220,8 +225,8 @@ TEST_P(LanguageTest, PictureButtonsAreNamedByWhatTheyDo)
     const std::pair<int, const char*> names[] = {{1127, "录音"}, {1022, "停止"}, {103, "播放"}};
     for (const auto& [id, chinese] : names) {
         const QString name = accessibleText(ctl(id), QAccessible::Name);
-        EXPECT_EQ(
-            name, english() ? QCoreApplication::translate("RecorderWindow", chinese) : QString::fromUtf8(chinese));
+        EXPECT_EQ(name,
+                  english() ? QCoreApplication::translate("RecorderWindow", chinese) : QString::fromUtf8(chinese));
     }
     if (english()) {
         EXPECT_EQ(accessibleText(ctl(1127), QAccessible::Name), "Record");

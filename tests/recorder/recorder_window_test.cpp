@@ -27,9 +27,13 @@ TEST_F(RecorderWindowTest, FirstRunShowsTheDefaultsAndWritesBothSectionsAtClose)
     EXPECT_TRUE(w.playlistPanelShown());
     close();
     QSettings qs(settingsPath(), QSettings::IniFormat);
-    for (const auto& [key, value] : {std::pair{"History/OfflineRecDev", 0}, {"History/OfflineRecFmt", 9},
-                                     {"Settings/EncodeMethod", 0}, {"Settings/RecordQuality", 9}, {"Settings/ShowRightPanel", 1},
-                                     {"Settings/AskForRenaming", 0}, {"Settings/LooplyPlaying", 0}})
+    for (const auto& [key, value] : {std::pair{"History/OfflineRecDev", 0},
+                                     {"History/OfflineRecFmt", 9},
+                                     {"Settings/EncodeMethod", 0},
+                                     {"Settings/RecordQuality", 9},
+                                     {"Settings/ShowRightPanel", 1},
+                                     {"Settings/AskForRenaming", 0},
+                                     {"Settings/LooplyPlaying", 0}})
         EXPECT_EQ(qs.value(key, -1).toInt(), value) << key;
     EXPECT_TRUE(qs.contains("Settings/RecordFolder"));
 }
@@ -84,8 +88,9 @@ TEST_F(RecorderWindowTest, AStoredFolderTheWindowCannotUseIsSaidOnceSetAsideAndK
         RecorderDialog& w = open();
         w.show();
         QTest::qWait(200);
-        EXPECT_EQ(said, QStringList{resources::text(resources::IDS_RECORD_FOLDER_UNUSABLE)
-                                        .replace("%s", QString::fromUtf8(folder))});
+        EXPECT_EQ(said,
+                  QStringList{
+                      resources::text(resources::IDS_RECORD_FOLDER_UNUSABLE).replace("%s", QString::fromUtf8(folder))});
         EXPECT_TRUE(ctl<QLineEdit>(1001)->text().isEmpty() && w.recordFolder().isEmpty());
         ctl<QSlider>(1004)->setValue(4);
         close();
@@ -98,7 +103,8 @@ TEST_F(RecorderWindowTest, AStoredFolderTheWindowCannotUseIsSaidOnceSetAsideAndK
         QTest::qWait(50);
         ctl<QLineEdit>(1001)->setText("/srv/recordings");
         close();
-        EXPECT_EQ(QSettings(settingsPath(), QSettings::IniFormat).value("Settings/RecordFolder").toString(), "/srv/recordings");
+        EXPECT_EQ(QSettings(settingsPath(), QSettings::IniFormat).value("Settings/RecordFolder").toString(),
+                  "/srv/recordings");
         EXPECT_EQ(said.size(), 2);
     }
 }
@@ -181,7 +187,8 @@ TEST_F(RecorderWindowTest, AboutBoxOpensFromTheButtonAndFromTheWindowMenuCommand
     w.show();
     EXPECT_EQ(modalOpenedBy([&] { click(1013); }), "controls::AboutDialog");
     EXPECT_EQ(modalOpenedBy([&] { w.OnSysCommand(16); }), "controls::AboutDialog");
-    EXPECT_EQ(modalOpenedBy([&] { w.OnSysCommand(16 | 0x7); }), "controls::AboutDialog");  // the low four bits do not count
+    EXPECT_EQ(modalOpenedBy([&] { w.OnSysCommand(16 | 0x7); }),
+              "controls::AboutDialog");  // the low four bits do not count
     EXPECT_EQ(modalOpenedBy([&] { w.OnSysCommand(32); }), "");
 }
 
@@ -227,7 +234,8 @@ TEST_F(RecorderWindowTest, TheMixerPanelFollowsTheDeviceListAndForcingIsNeverSto
 
     // Forcing is never stored: the next start has it off.
     close();
-    EXPECT_FALSE(QSettings(settingsPath(), QSettings::IniFormat).allKeys().join(' ').contains("Force", Qt::CaseInsensitive));
+    EXPECT_FALSE(
+        QSettings(settingsPath(), QSettings::IniFormat).allKeys().join(' ').contains("Force", Qt::CaseInsensitive));
     open();
     EXPECT_FALSE(ctl<QCheckBox>(1009)->isChecked());
     EXPECT_EQ(backend.mixerOpenCount(), 3) << "once at start, for the stored device only";
@@ -330,7 +338,8 @@ TEST_F(RecorderWindowEngineTest, SaveNamesTheFileByTheClockInTheFolderAndListsIt
     ASSERT_EQ(window->savedRecordings().size(), 1);
     const QFileInfo saved(window->savedRecordings().first());
     EXPECT_EQ(saved.absolutePath(), QFileInfo(folder.path()).absoluteFilePath());
-    EXPECT_TRUE(QRegularExpression(R"(^\d{4}-\d{2}-\d{2} \d{2}h\d{2}m\d{2}s\.wav$)").match(saved.fileName()).hasMatch());
+    EXPECT_TRUE(
+        QRegularExpression(R"(^\d{4}-\d{2}-\d{2} \d{2}h\d{2}m\d{2}s\.wav$)").match(saved.fileName()).hasMatch());
     EXPECT_EQ(testsupport::runTool("soxi", {"-s", saved.filePath()}).out.trimmed(), "48000");
     EXPECT_FALSE(ctl(1008)->isVisible());
     ASSERT_EQ(window->playlist().count(), 1);

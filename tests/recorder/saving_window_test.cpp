@@ -80,7 +80,11 @@ private:
 // ordinary user would meet a read-only file.
 class ActingAsOrdinaryUser {
 public:
-    ActingAsOrdinaryUser() : m_root(::geteuid() == 0) { EXPECT_TRUE(!m_root || ::seteuid(65534) == 0); }
+    ActingAsOrdinaryUser()
+        : m_root(::geteuid() == 0)
+    {
+        EXPECT_TRUE(!m_root || ::seteuid(65534) == 0);
+    }
     ~ActingAsOrdinaryUser() { EXPECT_TRUE(!m_root || ::seteuid(0) == 0); }
 
 private:
@@ -170,7 +174,11 @@ TEST_F(SavingWindowTest, ASaveOntoTheRecordingsOwnFilesOrOntoAReadOnlyFileFailsA
     for (const QString& path : {wavTemp, mp3Temp})
         ::chmod(QFile::encodeName(path).constData(), 0644);
 
-    struct Case { QString target; int method; bool readOnly; };
+    struct Case {
+        QString target;
+        int method;
+        bool readOnly;
+    };
     for (const Case& c : {Case{wavTemp, 1, false}, Case{saved("link.wav"), 0, false}, Case{mp3Temp, 0, false},
                           Case{readOnlyWave, 1, true}, Case{readOnlyMp3, 0, true}}) {
         SCOPED_TRACE(c.target.toStdString());
@@ -303,7 +311,7 @@ TEST_F(SavingWindowTest, ACloseOrClickDuringASaveIsRefusedAndTheSaveCompletes)
 TEST_F(SavingWindowTest, TheQualityLabelNamesTheBitRateOfTheSavedFramesInEveryFormat)
 {
     window->saveFlow().SetSleep([](int) {});  // no pacing of the progress display
-    std::map<int, QStringList> labels;  // by format row, one per quality
+    std::map<int, QStringList> labels;        // by format row, one per quality
     for (int row = 0; row < RecordFormats::kCount; ++row) {
         const platform::audio::PcmFormat format = RecordFormats::format(row);
         SCOPED_TRACE(ctl<QComboBox>(1217)->itemText(row).toStdString());

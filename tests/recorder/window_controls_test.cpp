@@ -130,7 +130,8 @@ TEST_F(RecorderWindowTest, TheFolderButtonStartsAtTheEditsFolderAndTheEditHoldsW
     answer = "/chosen/folder//";
     click(1002);
     close();
-    EXPECT_EQ(QSettings(settingsPath(), QSettings::IniFormat).value("Settings/RecordFolder").toString(), "/chosen/folder");
+    EXPECT_EQ(QSettings(settingsPath(), QSettings::IniFormat).value("Settings/RecordFolder").toString(),
+              "/chosen/folder");
     controls::SetFolderChooserForTesting({});
 }
 
@@ -250,7 +251,8 @@ TEST_F(PositionSliderTest, ADraggedThumbMovesTheReadoutOnlyWhenReleased)
     opt.maximum = slider->maximum();
     // Play has already shown where it is: the thumb is not at the very start.
     opt.sliderPosition = opt.sliderValue = slider->value();
-    const QPoint grip = slider->style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, slider).center();
+    const QPoint grip =
+        slider->style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, slider).center();
     const QString before = text(1119);
     QTest::mousePress(slider, Qt::LeftButton, {}, grip);
     QTest::mouseMove(slider, grip + QPoint(slider->width() / 2, 0));

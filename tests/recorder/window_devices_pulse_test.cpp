@@ -42,8 +42,9 @@ struct SinkTone {
     {
         ToneGenerator gen({48000, 16, 1}, frequency, 0.5);
         testsupport::writeFile(dir.filePath("tone.raw"), gen.next(48000 * 40));
-        process.start("pacat", {"--playback", "--raw", "--device=" + sink, "--format=s16le", "--rate=48000",
-                                "--channels=1", "--latency-msec=50", dir.filePath("tone.raw")});
+        process.start("pacat",
+                      {"--playback", "--raw", "--device=" + sink, "--format=s16le", "--rate=48000", "--channels=1",
+                       "--latency-msec=50", dir.filePath("tone.raw")});
         EXPECT_TRUE(process.waitForStarted(5000));
     }
     ~SinkTone()
@@ -96,8 +97,8 @@ std::vector<QMessageBox*> movedMessages()
 {
     std::vector<QMessageBox*> out;
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()
-                                                        && box->objectName() == "captureMovedMessage")
+        if (auto* box = qobject_cast<QMessageBox*>(w);
+            box && box->isVisible() && box->objectName() == "captureMovedMessage")
             out.push_back(box);
     return out;
 }
@@ -202,7 +203,8 @@ TEST_F(DevicesOnTheServer, TheIdleListFollowsSourcesAndKeepsItsSelectionByDevice
 
     auto extra = std::make_unique<ExtraSink>();
     // A sink brings its monitor: monitors come last, in the server's order.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return list()->count() == before.size() + 1; }, 2000)) << rows(list()).join(", ").toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list()->count() == before.size() + 1; }, 2000))
+        << rows(list()).join(", ").toStdString();
     const QString extraName = describe("quillon_extra.monitor");
     EXPECT_EQ(rows(list()), QStringList(before) << extraName);
     EXPECT_EQ(list()->currentText(), defaultName);
@@ -295,12 +297,14 @@ TEST_F(DevicesOnTheServer, PlaybackGoesOnWhenItsSinkGoesAwayAndStopsWithAMessage
     click(103);
     ASSERT_TRUE(w.engine().IsPlaying());
     QString ours;
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        for (const QString& i : streamIndexes("sink-inputs"))
-            if (!others.contains(i))
-                ours = i;
-        return !ours.isEmpty();
-    }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            for (const QString& i : streamIndexes("sink-inputs"))
+                if (!others.contains(i))
+                    ours = i;
+            return !ours.isEmpty();
+        },
+        2000));
     ASSERT_EQ(pactl({"move-sink-input", ours, "quillon_extra"}).exitCode, 0);
     QTest::qWait(1000);
 

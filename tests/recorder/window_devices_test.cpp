@@ -19,8 +19,7 @@ QStringList rows(QComboBox* list)
 
 QString formatted(int id, const QString& a, const QString& b)
 {
-    return QString::asprintf(resources::text(id).toUtf8().constData(), a.toUtf8().constData(),
-                             b.toUtf8().constData());
+    return QString::asprintf(resources::text(id).toUtf8().constData(), a.toUtf8().constData(), b.toUtf8().constData());
 }
 
 TEST_F(RecorderWindowTest, TheIdleDeviceListFollowsTheServerAndKeepsItsDevice)
@@ -47,7 +46,8 @@ TEST_F(RecorderWindowTest, TheIdleDeviceListFollowsTheServerAndKeepsItsDevice)
     QTest::qWait(50);
     EXPECT_EQ(rows(list), QStringList({"Line In", "Monitor of Speakers"}));
     EXPECT_EQ(list->currentText(), "Monitor of Speakers");
-    EXPECT_EQ(text(1012), formatted(resources::IDS_DEVICE_REMOVED_DEFAULT_CHOSEN, "USB Headset", "Monitor of Speakers"));
+    EXPECT_EQ(text(1012),
+              formatted(resources::IDS_DEVICE_REMOVED_DEFAULT_CHOSEN, "USB Headset", "Monitor of Speakers"));
     EXPECT_TRUE(list->isEnabled());
 }
 

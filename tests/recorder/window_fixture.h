@@ -87,7 +87,10 @@ protected:
     // A call on the engine's writer thread, where the capture device lives.
     void onWriter(const std::function<void()>& call) { window->engine().takeWriter().RunOnWriterThread(call); }
     template <typename T = QWidget>
-    T* ctl(int id) const { return window->controlAs<T>(id); }
+    T* ctl(int id) const
+    {
+        return window->controlAs<T>(id);
+    }
     QString text(int id) const { return ctl<QLabel>(id)->text(); }
     void click(int id) { QTest::mouseClick(ctl<QPushButton>(id), Qt::LeftButton); }
     // The class of the modal window `action` opens, closed again at once.

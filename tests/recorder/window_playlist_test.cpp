@@ -19,16 +19,18 @@ protected:
     QString wave(const QString& name)
     {
         const QString path = dir.filePath(name);
-        EXPECT_EQ(testsupport::runTool("sox", {"-n", "-r", "8000", "-c", "1", "-b", "16", path, "synth", "1", "sine", "440"})
-                      .exitCode,
-                  0);
+        EXPECT_EQ(
+            testsupport::runTool("sox", {"-n", "-r", "8000", "-c", "1", "-b", "16", path, "synth", "1", "sine", "440"})
+                .exitCode,
+            0);
         return path;
     }
     playlist::PlaylistBox& box() { return window->playlistBox(); }
     playlist::PlaylistPanel& list() { return window->playlistPanel(); }
     bool waitLoaded(int row)
     {
-        return QTest::qWaitFor([&] { return list().model().count() > row && list().model().item(row)->isLoaded(); }, 5000);
+        return QTest::qWaitFor([&] { return list().model().count() > row && list().model().item(row)->isLoaded(); },
+                               5000);
     }
 };
 
@@ -54,10 +56,12 @@ TEST_F(WindowPlaylistTest, EnterPlaysTheSelectionOnlyFromThePlaylistAndNeverClos
         EXPECT_TRUE(list().player().IsPlaying(list().model().item(0))) << key;
         EXPECT_TRUE(w.isVisible());
         click(1023);
-        EXPECT_TRUE(QTest::qWaitFor([&] {
-            FakeBackend::processCallbacks();
-            return !list().player().IsPlaying(list().model().item(0));
-        }, 3000));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                FakeBackend::processCallbacks();
+                return !list().player().IsPlaying(list().model().item(0));
+            },
+            3000));
     }
     EXPECT_EQ(backend.playbackOpenCount(), 2);
 }

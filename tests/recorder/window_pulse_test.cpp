@@ -27,7 +27,10 @@ using namespace platform::audio;
 // The real back end, with every reset of an output stream counted.
 class ResetCountingBackend final : public AudioBackend {
 public:
-    explicit ResetCountingBackend(AudioBackend& real) : m_real(real) {}
+    explicit ResetCountingBackend(AudioBackend& real)
+        : m_real(real)
+    {
+    }
     int resets = 0;
 
     std::vector<InputDevice> inputDevices() override { return m_real.inputDevices(); }
@@ -51,7 +54,11 @@ public:
 
 private:
     struct Counted final : PlaybackStream {
-        Counted(std::unique_ptr<PlaybackStream> inner, int& resets) : inner(std::move(inner)), resets(resets) {}
+        Counted(std::unique_ptr<PlaybackStream> inner, int& resets)
+            : inner(std::move(inner))
+            , resets(resets)
+        {
+        }
         bool write(AudioBuffer* buffer) override { return inner->write(buffer); }
         void reset() override
         {

@@ -23,9 +23,9 @@ TEST(StringTableTest, KnownIdsGiveTheirTextAndUnknownIdsNothing)
         EXPECT_TRUE(resources::text(id + 1).startsWith("https://")) << id + 1;
     }
     // Our own messages for recordings and playback that had to stop.
-    for (int id : {resources::IDS_RECORD_WRITE_FAILED, resources::IDS_RECORD_SIZE_LIMIT,
-                   resources::IDS_RECORD_DEVICE_LOST, resources::IDS_PLAYBACK_READ_FAILED,
-                   resources::IDS_PLAYBACK_DEVICE_LOST, resources::IDS_RECORD_AUDIO_LOST,
-                   resources::IDS_DEVICE_REMOVED_DEFAULT_CHOSEN, resources::IDS_CAPTURE_DEVICE_MOVED})
+    for (int id :
+         {resources::IDS_RECORD_WRITE_FAILED, resources::IDS_RECORD_SIZE_LIMIT, resources::IDS_RECORD_DEVICE_LOST,
+          resources::IDS_PLAYBACK_READ_FAILED, resources::IDS_PLAYBACK_DEVICE_LOST, resources::IDS_RECORD_AUDIO_LOST,
+          resources::IDS_DEVICE_REMOVED_DEFAULT_CHOSEN, resources::IDS_CAPTURE_DEVICE_MOVED})
         EXPECT_FALSE(resources::text(id).isEmpty()) << id;
 }

@@ -71,7 +71,8 @@ SHIM_EXPORT BE_ERR beEncodeChunk(HBE_STREAM stream, uint32_t samples, const int1
     if (g_state.failEncodeAtCall != 0 && call >= g_state.failEncodeAtCall)
         return BE_ERR_ENCODING_FAILED;
     uint32_t produced = 0;
-    const BE_ERR result = real<BeEncodeChunkFunction>("beEncodeChunk")(stream, samples, pcm, g_realOutput.data(), &produced);
+    const BE_ERR result =
+        real<BeEncodeChunkFunction>("beEncodeChunk")(stream, samples, pcm, g_realOutput.data(), &produced);
     return copyOut(result, produced, output, outputBytes);
 }
 

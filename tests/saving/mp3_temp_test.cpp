@@ -60,14 +60,16 @@ TEST(Mp3TempFile, IsEncodedWhileRecordingAtTheQualityOfTheStartAndHoldsTheRecord
         s.StartRecording(kStereo44k16Bit);
         s.saveView.quality = 12;  // moving the slider now changes nothing for this file
         const QString path = s.mp3TempPath();
-        EXPECT_EQ(path, platform::joinPath(s.tempFolder(), QString("quillon_temp_%1.mp3").arg(platform::currentThreadId())));
+        EXPECT_EQ(path,
+                  platform::joinPath(s.tempFolder(), QString("quillon_temp_%1.mp3").arg(platform::currentThreadId())));
         s.Capture(1000, 44100);
         EXPECT_GT(QFileInfo(path).size(), 3000) << "not encoded as the blocks arrive";
         s.Capture(1000, 44100 / 2 + 77);
         s.StopRecording();
         ASSERT_EQ(s.mp3TempPath(), path) << "the finished file stays for saving";
         EXPECT_TRUE(platform::isLockedElsewhere(path)) << "another instance's start-up would delete it";
-        EXPECT_EQ(QFileInfo(path).permissions() & 0x7777, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+        EXPECT_EQ(QFileInfo(path).permissions() & 0x7777,
+                  QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
         EXPECT_EQ(s.engine->mp3Side().mp3TempBitrate(), 40u);
         EXPECT_EQ(s.frames(), 44100u + 44100 / 2 + 77);
         expectMp3Holds(path, s.frames(), 44100, 2, 40, 1000);
@@ -107,7 +109,7 @@ TEST(Mp3TempFile, AStereoBlockIsCutIntoCallsTheBufferTakesAndTheInformationFrame
         SavingSession s(shimFolder(variant));
         ShimState* shim = loadedShim(variant);
         ASSERT_NE(shim, nullptr);
-        shim->reportedOutputBufferSize = 4096;  // room for 2048 samples per call
+        shim->reportedOutputBufferSize = 4096;      // room for 2048 samples per call
         s.Record(kStereo44k16Bit, 1000, 3 * 4410);  // three full blocks of a tenth of a second
         // 4410 frames = 8820 samples of both channels: four calls of 2048, then 628.
         ASSERT_EQ(shim->encodeCalls, 15u);

@@ -23,7 +23,8 @@ TEST(EncoderPluginSearch, TheLibraryPathIsTheFallbackAfterTheProgramsFolder)
 
     EncoderPlugin plugin;
     plugin.LoadEncoder(shimFolder("counting"));
-    void* shim = dlopen(QFile::encodeName(shimFolder("counting") + "/libmpeg_encoder.so").constData(), RTLD_NOW | RTLD_NOLOAD);
+    void* shim =
+        dlopen(QFile::encodeName(shimFolder("counting") + "/libmpeg_encoder.so").constData(), RTLD_NOW | RTLD_NOLOAD);
     ASSERT_NE(shim, nullptr) << "the copy on the library path was taken";
     EXPECT_EQ(reinterpret_cast<void*>(plugin.beInitStream), dlsym(shim, "beInitStream"));
     dlclose(shim);

@@ -32,9 +32,13 @@ TEST(SaveFileName, IsTheLocalTimeWithUnitLetters)
 
 TEST(SaveMp3, TheSameQualityCopiesTheTempFileAnotherEncodesTheRecordingAnew)
 {
-    struct Case { int row, recordQuality, saveQuality, rate, channels, recordKbps, saveKbps; double tone; };
-    for (const Case c : {Case{kStereo44k16Bit, 10, 7, 44100, 2, 128, 80, 1000}, Case{kMono48k16Bit, 15, 9, 48000, 1, 320, 112, 1500},
-                         Case{kStereo22k16Bit, 6, 2, 22050, 2, 64, 32, 700}, Case{kMono8k16Bit, 0, 1, 8000, 1, 8, 16, 440}}) {
+    struct Case {
+        int row, recordQuality, saveQuality, rate, channels, recordKbps, saveKbps;
+        double tone;
+    };
+    for (const Case c :
+         {Case{kStereo44k16Bit, 10, 7, 44100, 2, 128, 80, 1000}, Case{kMono48k16Bit, 15, 9, 48000, 1, 320, 112, 1500},
+          Case{kStereo22k16Bit, 6, 2, 22050, 2, 64, 32, 700}, Case{kMono8k16Bit, 0, 1, 8000, 1, 8, 16, 440}}) {
         SCOPED_TRACE(c.rate);
         SavingSession s(realPluginFolder());
         s.saveView.quality = c.recordQuality;
@@ -62,12 +66,20 @@ TEST(SaveMp3, TheSameQualityCopiesTheTempFileAnotherEncodesTheRecordingAnew)
 TEST(SaveName, TheClockNameOrTheTypedOneAndWaveWhenChosenEightBitOrWithoutPluginWithoutAMessage)
 {
     // typed: null saves under the clock name without the dialog.
-    struct Case { const char* typed; int method, row; bool withPlugin; const char* saved; };
-    for (const Case c : {Case{nullptr, 1, kStereo44k16Bit, true, ".wav"}, Case{nullptr, 0, kMono44k8Bit, true, ".wav"},
-                         Case{nullptr, 0, kStereo44k16Bit, false, ".wav"}, Case{"interview", 0, kStereo44k16Bit, true, "interview.mp3"},
-                         Case{"take.txt", 1, kStereo44k16Bit, true, "take.txt.mp3"}, Case{"take.wav", 0, kStereo44k16Bit, true, "take.wav"},
-                         Case{"Take.MP3", 1, kStereo44k16Bit, true, "Take.MP3"}, Case{"take.mp3", 0, kMono44k8Bit, true, "take.wav"},
-                         Case{"take", 0, kMono44k8Bit, true, "take.wav"}, Case{"take.mp3", 0, kStereo44k16Bit, false, "take.wav"}}) {
+    struct Case {
+        const char* typed;
+        int method, row;
+        bool withPlugin;
+        const char* saved;
+    };
+    for (const Case c :
+         {Case{nullptr, 1, kStereo44k16Bit, true, ".wav"}, Case{nullptr, 0, kMono44k8Bit, true, ".wav"},
+          Case{nullptr, 0, kStereo44k16Bit, false, ".wav"},
+          Case{"interview", 0, kStereo44k16Bit, true, "interview.mp3"},
+          Case{"take.txt", 1, kStereo44k16Bit, true, "take.txt.mp3"},
+          Case{"take.wav", 0, kStereo44k16Bit, true, "take.wav"},
+          Case{"Take.MP3", 1, kStereo44k16Bit, true, "Take.MP3"}, Case{"take.mp3", 0, kMono44k8Bit, true, "take.wav"},
+          Case{"take", 0, kMono44k8Bit, true, "take.wav"}, Case{"take.mp3", 0, kStereo44k16Bit, false, "take.wav"}}) {
         SCOPED_TRACE(c.typed ? c.typed : c.saved);
         SavingSession s(c.withPlugin ? realPluginFolder() : QString());
         s.saveView.rename = c.typed != nullptr;
@@ -109,7 +121,12 @@ TEST(SaveName, TheClockNameOrTheTypedOneAndWaveWhenChosenEightBitOrWithoutPlugin
 TEST(SaveName, ANameTakenDuringTheSaveKeepsItsFileAndTheSaveTakesTheNextNumber)
 {
     const QByteArray theirs = "the other instance's take";
-    struct Case { int method, quality; const char* typed; const char* taken; const char* expected; };
+    struct Case {
+        int method, quality;
+        const char* typed;
+        const char* taken;
+        const char* expected;
+    };
     for (const Case c : {Case{1, 10, nullptr, "09s.wav", "09s 2.wav"}, Case{0, 6, nullptr, "09s.mp3", "09s 2.mp3"},
                          Case{1, 10, "take.wav", "take.wav", "take 2.wav"}}) {
         SCOPED_TRACE(c.expected);
@@ -167,7 +184,7 @@ TEST(SaveName, TwoProcessesClaimingOneNameNeverReplaceEachOther)
             for (int i = 0; i < kSaves; ++i) {
                 platform::ReplacingFile out(stem, ".wav");
                 ok = ok && out.Open() && out.file().write(QByteArray(1, who) + QByteArray::number(i)) > 0 &&
-                     out.Commit();
+                    out.Commit();
             }
             ::_exit(ok ? 0 : 1);
         }
@@ -235,7 +252,10 @@ TEST(SaveFailure, AWriteCutShortByTheFileSizeLimitKeepsTheFileThereAndLeavesNoth
     ::umask(umaskNow);
     // The WAVE copy; the copy of the MP3 temporary file, which falls back to
     // encoding; encoding at another quality.
-    struct Case { int method, saveQuality; bool existing; };
+    struct Case {
+        int method, saveQuality;
+        bool existing;
+    };
     for (const Case c : {Case{1, 10, true}, Case{1, 10, false}, Case{0, 10, true}, Case{0, 6, false}}) {
         SCOPED_TRACE(c.method * 100 + c.saveQuality * 10 + c.existing);
         SavingSession s(realPluginFolder());

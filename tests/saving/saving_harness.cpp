@@ -102,8 +102,9 @@ void expectWaveHolds(const QString& path, uint32_t frames, int rate, int channel
     const auto soxi = testsupport::runTool("soxi", {path});
     ASSERT_EQ(soxi.exitCode, 0) << soxi.err.toStdString();
     const QString text = QString::fromLocal8Bit(soxi.out);
-    for (const QString& line : {QString("Channels       : %1\n").arg(channels), QString("Sample Rate    : %1\n").arg(rate),
-                                QString("Precision      : %1-bit\n").arg(bits), QString(" = %1 samples").arg(frames)})
+    for (const QString& line :
+         {QString("Channels       : %1\n").arg(channels), QString("Sample Rate    : %1\n").arg(rate),
+          QString("Precision      : %1-bit\n").arg(bits), QString(" = %1 samples").arg(frames)})
         EXPECT_TRUE(text.contains(line)) << text.toStdString();
 }
 

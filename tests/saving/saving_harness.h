@@ -30,17 +30,21 @@ inline QString realPluginFolder() { return testsupport::binDir(); }
 // "counting", "without_info_tag", "without_version"
 inline QString shimFolder(const char* variant) { return QStringLiteral(QUILLON_SHIM_ROOT "/") + variant; }
 ShimState* loadedShim(const char* variant);  // null unless some code holds it loaded
-bool encoderLibraryLoaded();  // a library of the plug-in's name is in this process
+bool encoderLibraryLoaded();                 // a library of the plug-in's name is in this process
 
 struct ProgressLog {
     int created = 0, destroyed = 0, checks = 0;
-    int cancelAtCheck = 0;  // 1-based; 0 = never
+    int cancelAtCheck = 0;              // 1-based; 0 = never
     std::function<void()> duringCheck;  // what the user does while the display runs
     std::vector<int> positions;
 };
 
 struct FakeProgress : ProgressReporter {
-    explicit FakeProgress(ProgressLog& log) : log(log) { ++log.created; }
+    explicit FakeProgress(ProgressLog& log)
+        : log(log)
+    {
+        ++log.created;
+    }
     ~FakeProgress() override { ++log.destroyed; }
     void SetRange(int, int) override {}
     int SetPos(int p) override { return log.positions.push_back(p), std::exchange(pos, p); }
@@ -66,7 +70,7 @@ public:
     ProgressLog progress;
     std::vector<int> errors, questions;
     std::deque<Answer> answers;  // scripted replies to ask(); Cancel when none are left
-    QStringList events;  // events: label and cursor changes, in order
+    QStringList events;          // events: label and cursor changes, in order
 
     void takeControlValues() override {}
     QString recordFolder() const override { return folder; }
@@ -115,7 +119,10 @@ public:
         Capture(frequency, frames);
         StopRecording();
     }
-    void StartRecording(int formatRow) { engineView.formatRow = formatRow, engine->Record(engineView.device, RecordFormats::format(formatRow)); }
+    void StartRecording(int formatRow)
+    {
+        engineView.formatRow = formatRow, engine->Record(engineView.device, RecordFormats::format(formatRow));
+    }
     void Capture(double frequency, uint32_t frames);
     void StopRecording();
     void SaveAt(int second);  // OnSave with the clock at 14:07:<second>
@@ -133,7 +140,10 @@ public:
     QString saveFolder() const { return m_saves.path(); }
     QString saved(const QString& name) const { return m_saves.filePath(name); }
     QStringList savedFiles() const { return QDir(saveFolder()).entryList(QDir::Files); }
-    QStringList mp3TempFiles() const { return QDir(tempFolder()).entryList({"*.mp3"}, QDir::AllEntries | QDir::NoDotAndDotDot); }
+    QStringList mp3TempFiles() const
+    {
+        return QDir(tempFolder()).entryList({"*.mp3"}, QDir::AllEntries | QDir::NoDotAndDotDot);
+    }
     QString mp3TempPath() { return engine->mp3Side().mp3TempPath(); }
     QString wavTempPath() { return engine->recordingFile().path(); }
 

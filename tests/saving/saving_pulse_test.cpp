@@ -26,8 +26,11 @@ TEST(SavingFromTheServer, ARecordedToneIsSavedAsMp3ByCopyAndByEncoding)
     ASSERT_FALSE(qgetenv("PULSE_SERVER").isEmpty());
     QTemporaryDir work;
     const QString toneFile = work.filePath("tone.wav");
-    ASSERT_EQ(testsupport::runTool("sox", {"-n", "-r", "48000", "-c", "2", "-b", "16", toneFile, "synth", "30", "sine",
-                                           "1000", "vol", "0.5"}).exitCode, 0);
+    ASSERT_EQ(
+        testsupport::runTool(
+            "sox", {"-n", "-r", "48000", "-c", "2", "-b", "16", toneFile, "synth", "30", "sine", "1000", "vol", "0.5"})
+            .exitCode,
+        0);
     QProcess tone;
     // A generous buffer keeps the tone whole on a busy machine.
     tone.start("paplay", {"--latency-msec=200", toneFile});

@@ -96,7 +96,8 @@ TEST_F(SettingsStoreTest, ARecordFolderThatIsNoTextOrLongerThanTheEditStaysByteF
             store.writeHistoryInt("DeleteFileWhileRemoveItem", 1);
         }
         written = testsupport::readFile(path());
-        EXPECT_TRUE(written.contains("\nRecordFolder=/srv/new\n") && !written.contains(stored)) << written.toStdString();
+        EXPECT_TRUE(written.contains("\nRecordFolder=/srv/new\n") && !written.contains(stored))
+            << written.toStdString();
     }
 }
 

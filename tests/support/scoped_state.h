@@ -23,7 +23,9 @@ public:
 // An environment variable set while this lives, then restored or unset.
 class ScopedEnv {
 public:
-    ScopedEnv(const char* name, const QString& value) : m_name(name), m_saved(qgetenv(name))
+    ScopedEnv(const char* name, const QString& value)
+        : m_name(name)
+        , m_saved(qgetenv(name))
     {
         qputenv(name, QFile::encodeName(value));
     }

@@ -76,11 +76,10 @@ TEST_F(WaveformViewTest, EachPointLightsItsColumnSymmetricallyAroundTheCentre)
 {
     const struct {
         int outerHeight, fullScale, column, point, first, last;
-    } cases[] = {
-        {42, 25000, 10, 25000, 0, 39}, {42, 25000, 0, 25000, 20, 20},  // column 0 is never drawn
-        {42, 25000, 11, 0, 20, 20},    {43, 25000, 20, -10000, 12, 28}, {43, 25000, 30, 10000, 12, 28},
-        {42, 130, 5, 128, 1, 39},      {42, 130, 6, -127, 1, 39},       {42, 130, 7, 64, 11, 29},
-        {42, 0, 7, 1, 0, 39}};
+    } cases[] = {{42, 25000, 10, 25000, 0, 39}, {42, 25000, 0, 25000, 20, 20},  // column 0 is never drawn
+                 {42, 25000, 11, 0, 20, 20},    {43, 25000, 20, -10000, 12, 28}, {43, 25000, 30, 10000, 12, 28},
+                 {42, 130, 5, 128, 1, 39},      {42, 130, 6, -127, 1, 39},       {42, 130, 7, 64, 11, 29},
+                 {42, 0, 7, 1, 0, 39}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.outerHeight << " " << c.fullScale << " " << c.point);
         Make(QSize(100, c.outerHeight));

@@ -22,8 +22,9 @@ QByteArray run(const QString& program, const QStringList& args)
 QString makeWave(const QString& path, int rate, int channels, int bits, int frames, const QString& encoding)
 {
     // The rate goes on the null input so that sox makes exactly `frames` frames.
-    run("sox", {"-r", QString::number(rate), "-c", QString::number(channels), "-n", "-b", QString::number(bits),
-                "-e", encoding, path, "synth", QString::number(frames) + "s", "pinknoise", "vol", "0.6"});
+    run("sox",
+        {"-r", QString::number(rate), "-c", QString::number(channels), "-n", "-b", QString::number(bits), "-e",
+         encoding, path, "synth", QString::number(frames) + "s", "pinknoise", "vol", "0.6"});
     return path;
 }
 
@@ -157,8 +158,8 @@ void OpenStream::expectRandomAccessLikeFromTheStart(const std::vector<uint32_t>&
         uint32_t written = 0;
         ASSERT_EQ(ZLDec_DecodeAudio(m_handle, first, 3000, buffer.data(), &written), ZLDEC_OK);
         ASSERT_EQ(written, std::min(3000u, frames - std::min(first, frames))) << "from frame " << first;
-        EXPECT_TRUE(QByteArray(buffer.data(), qsizetype(written) * frameBytes)
-                    == all.mid(qsizetype(first) * frameBytes, qsizetype(written) * frameBytes))
+        EXPECT_TRUE(QByteArray(buffer.data(), qsizetype(written) * frameBytes) ==
+                    all.mid(qsizetype(first) * frameBytes, qsizetype(written) * frameBytes))
             << "from frame " << first;
     }
     EXPECT_EQ(ZLDec_DecodeAudioEnd(m_handle), ZLDEC_OK);

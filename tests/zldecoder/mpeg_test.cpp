@@ -31,15 +31,22 @@ TEST(WaveFiles, FormatsLengthsAndSamplesLikeSox)
 {
     QTemporaryDir scratch;
     // 8- and 16-bit PCM come out as stored; other encodings as 16 bits, as sox converts them.
-    const std::tuple<uint32_t, uint32_t, const char*, uint32_t> cases[] = {
-        {44100, 2, "signed-integer", 16}, {8000, 1, "signed-integer", 16}, {11025, 2, "unsigned-integer", 8},
-        {22050, 1, "unsigned-integer", 8}, {22050, 2, "floating-point", 32}, {22050, 2, "signed-integer", 24},
-        {22050, 2, "u-law", 8}, {22050, 1, "a-law", 8}, {22050, 2, "ima-adpcm", 4}, {22050, 2, "ms-adpcm", 4}};
+    const std::tuple<uint32_t, uint32_t, const char*, uint32_t> cases[] = {{44100, 2, "signed-integer", 16},
+                                                                           {8000, 1, "signed-integer", 16},
+                                                                           {11025, 2, "unsigned-integer", 8},
+                                                                           {22050, 1, "unsigned-integer", 8},
+                                                                           {22050, 2, "floating-point", 32},
+                                                                           {22050, 2, "signed-integer", 24},
+                                                                           {22050, 2, "u-law", 8},
+                                                                           {22050, 1, "a-law", 8},
+                                                                           {22050, 2, "ima-adpcm", 4},
+                                                                           {22050, 2, "ms-adpcm", 4}};
     for (const auto& [rate, channels, encoding, storedBits] : cases) {
         SCOPED_TRACE(testing::Message() << rate << " Hz " << channels << " ch " << encoding << " " << storedBits);
         const QString wave = scratch.filePath("t.wav");
-        media::run("sox", {media::makeWave(scratch.filePath("s.wav"), rate, channels, 16, 30011), "-e", encoding, "-b",
-                           QString::number(storedBits), wave});
+        media::run("sox",
+                   {media::makeWave(scratch.filePath("s.wav"), rate, channels, 16, 30011), "-e", encoding, "-b",
+                    QString::number(storedBits), wave});
         OpenStream stream(wave);
         ASSERT_EQ(stream.code(), ZLDEC_OK);
         const bool asStored = storedBits <= 16 && QByteArray(encoding).endsWith("integer");
@@ -55,7 +62,8 @@ TEST(WaveFiles, FormatsLengthsAndSamplesLikeSox)
     // A genuine 24-bit recording: rounded to the nearest 16-bit value.
     const QString deep = media::makeWave(scratch.filePath("deep.wav"), 48000, 2, 24, 20000);
     const auto difference = media::compareSamples(OpenStream(deep).decodeAll(), media::soxSamples(deep));
-    EXPECT_TRUE(difference.largest <= 1 && difference.differing < 400) << difference.largest << ", " << difference.differing;
+    EXPECT_TRUE(difference.largest <= 1 && difference.differing < 400)
+        << difference.largest << ", " << difference.differing;
 }
 
 TEST(MpegFiles, AFileMadeFromNFramesReportsNItsBitRateAndMpg123sSamples)
@@ -67,13 +75,22 @@ TEST(MpegFiles, AFileMadeFromNFramesReportsNItsBitRateAndMpg123sSamples)
         uint32_t avgBytesPerSec;  // 0: a variable rate, about the file's size per second
         bool exact;
     } cases[] = {
-        {44100, 2, {"-b", "128"}, 16000, true}, {48000, 2, {"-b", "320"}, 40000, true},
-        {32000, 1, {"-b", "64", "-m", "m"}, 8000, true}, {22050, 2, {"-b", "64"}, 8000, false},
-        {16000, 1, {"-b", "48"}, 6000, false}, {11025, 1, {"-b", "32"}, 4000, false},
-        {8000, 1, {"-b", "32"}, 4000, false}, {44100, 2, {"-V", "2"}, 0, true},
-        {44100, 2, {"-V", "7", "--resample", "44.1"}, 0, true}, {44100, 2, {"--abr", "96", "--resample", "44.1"}, 0, true},
+        {44100, 2, {"-b", "128"}, 16000, true},
+        {48000, 2, {"-b", "320"}, 40000, true},
+        {32000, 1, {"-b", "64", "-m", "m"}, 8000, true},
+        {22050, 2, {"-b", "64"}, 8000, false},
+        {16000, 1, {"-b", "48"}, 6000, false},
+        {11025, 1, {"-b", "32"}, 4000, false},
+        {8000, 1, {"-b", "32"}, 4000, false},
+        {44100, 2, {"-V", "2"}, 0, true},
+        {44100, 2, {"-V", "7", "--resample", "44.1"}, 0, true},
+        {44100, 2, {"--abr", "96", "--resample", "44.1"}, 0, true},
         // Tags change neither length nor samples.
-        {44100, 2, {"-b", "192", "--add-id3v2", "--tt", "Title", "--ta", "Artist", "--pad-id3v2-size", "20000"}, 24000, true},
+        {44100,
+         2,
+         {"-b", "192", "--add-id3v2", "--tt", "Title", "--ta", "Artist", "--pad-id3v2-size", "20000"},
+         24000,
+         true},
         {44100, 2, {"-b", "192", "--id3v1-only", "--tt", "Title"}, 24000, true},
     };
     for (const auto& c : cases) {
@@ -89,7 +106,8 @@ TEST(MpegFiles, AFileMadeFromNFramesReportsNItsBitRateAndMpg123sSamples)
         if (c.avgBytesPerSec)
             EXPECT_EQ(f.avgBytesPerSec, c.avgBytesPerSec);
         else
-            EXPECT_NEAR(f.avgBytesPerSec, QFileInfo(mp3).size() * 44100.0 / kFrames, QFileInfo(mp3).size() / 35.0);  // 5 %
+            EXPECT_NEAR(f.avgBytesPerSec, QFileInfo(mp3).size() * 44100.0 / kFrames,
+                        QFileInfo(mp3).size() / 35.0);  // 5 %
         expectSamplesLike(stream.decodeAll(), media::mpg123Samples(mp3), c.exact);
     }
     // Without an Info frame the whole frames count, at a constant or a varying bit rate, and
@@ -99,10 +117,12 @@ TEST(MpegFiles, AFileMadeFromNFramesReportsNItsBitRateAndMpg123sSamples)
     EXPECT_TRUE(bare.length() % 1152 == 0 && bare.length() > kFrames) << bare.length();
     EXPECT_EQ(bare.format().avgBytesPerSec, 16000u);
     expectSamplesLike(bare.decodeAll(), media::mpg123Samples(scratch.filePath("notag.mp3")));
-    const QByteArray varying = testsupport::readFile(media::makeMp3(wave, scratch.filePath("vbr.mp3"), {"-t", "-V", "4"}));
+    const QByteArray varying =
+        testsupport::readFile(media::makeMp3(wave, scratch.filePath("vbr.mp3"), {"-t", "-V", "4"}));
     qsizetype middle = varying.indexOf("\xff\xfb", varying.size() / 2);
     ASSERT_GT(middle, 0);
-    ASSERT_TRUE(testsupport::writeFile(scratch.filePath("junk.mp3"), varying.left(middle) + QByteArray(500, 'j') + varying.mid(middle)));
+    ASSERT_TRUE(testsupport::writeFile(scratch.filePath("junk.mp3"),
+                                       varying.left(middle) + QByteArray(500, 'j') + varying.mid(middle)));
     for (const char* name : {"vbr.mp3", "junk.mp3"}) {
         SCOPED_TRACE(name);
         const QByteArray reference = media::mpg123Samples(scratch.filePath(name));
@@ -119,7 +139,8 @@ TEST(MpegFiles, LayersOneAndTwoDecodeLikeMpg123)
     media::run("sox", {wave, "-C", "128", scratch.filePath("stereo.mp2")});
     media::run("sox", {wave, "-c", "1", "-C", "96", scratch.filePath("mono.mp2")});
     const std::tuple<QString, int, uint32_t> cases[] = {
-        {scratch.filePath("stereo.mp2"), 2, 16000}, {scratch.filePath("mono.mp2"), 1, 12000},
+        {scratch.filePath("stereo.mp2"), 2, 16000},
+        {scratch.filePath("mono.mp2"), 1, 12000},
         {media::makeLayer1(scratch.filePath("stereo.mp1"), 300, 2, 7), 2, 48000},
         {media::makeLayer1(scratch.filePath("mono.mp1"), 300, 1, 8), 1, 48000}};
     for (const auto& [path, channels, avgBytesPerSec] : cases) {
@@ -147,11 +168,16 @@ TEST(AnyFile, RandomAccessMatchesTheDecodeFromTheStart)
                          media::makeMp3(stereo, scratch.filePath("vbr.mp3"), {"-V", "4"}),
                          media::makeMp3(mono, scratch.filePath("mpeg2.mp3"), {"-b", "24"}),
                          media::makeMp3(mono, scratch.filePath("mpeg25.mp3"), {"-b", "8", "--resample", "8"})};
-    const std::pair<const char*, QStringList> encodings[] = {
-        {"u8", {"-e", "unsigned-integer", "-b", "8"}}, {"s24", {"-b", "24"}}, {"s32", {"-b", "32"}},
-        {"f32", {"-e", "floating-point", "-b", "32"}}, {"f64", {"-e", "floating-point", "-b", "64"}},
-        {"alaw", {"-e", "a-law"}}, {"ulaw", {"-e", "u-law"}}, {"ima", {"-e", "ima-adpcm"}},
-        {"ms", {"-e", "ms-adpcm"}}, {"gsm", {"-e", "gsm-full-rate"}}};
+    const std::pair<const char*, QStringList> encodings[] = {{"u8", {"-e", "unsigned-integer", "-b", "8"}},
+                                                             {"s24", {"-b", "24"}},
+                                                             {"s32", {"-b", "32"}},
+                                                             {"f32", {"-e", "floating-point", "-b", "32"}},
+                                                             {"f64", {"-e", "floating-point", "-b", "64"}},
+                                                             {"alaw", {"-e", "a-law"}},
+                                                             {"ulaw", {"-e", "u-law"}},
+                                                             {"ima", {"-e", "ima-adpcm"}},
+                                                             {"ms", {"-e", "ms-adpcm"}},
+                                                             {"gsm", {"-e", "gsm-full-rate"}}};
     for (const auto& [name, options] : encodings) {
         files << scratch.filePath(QString(name) + ".wav");
         media::run("sox", QStringList{narrow} + options + QStringList{files.last()});
@@ -162,7 +188,8 @@ TEST(AnyFile, RandomAccessMatchesTheDecodeFromTheStart)
         OpenStream stream(file);
         ASSERT_EQ(stream.code(), ZLDEC_OK);
         const uint32_t length = stream.length();
-        std::vector<uint32_t> firsts = {40000, 0, 1, 0, 575, 576, 1017, 1151, 1152, length - 7, length - 2000, 3000, length};
+        std::vector<uint32_t> firsts = {40000,         0,    1,     0, 575, 576, 1017, 1151, 1152, length - 7,
+                                        length - 2000, 3000, length};
         for (const uint32_t block : {128u * 1152u, 128u * 576u, 256u * 1152u})
             for (const uint32_t around : {block - 1105u, block - 1106u, block - 1104u, block - 529u, block})
                 if (around < length)

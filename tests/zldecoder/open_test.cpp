@@ -39,8 +39,8 @@ QByteArray waveWith(uint16_t tag, uint16_t channels)
     qToLittleEndian<uint32_t>(8000, fmt.data() + 4);
     qToLittleEndian<uint32_t>(16000, fmt.data() + 8);
     qToLittleEndian<uint32_t>(2 | 16 << 16, fmt.data() + 12);
-    return "RIFF" + QByteArray("\xc4\x0f\0\0WAVEfmt \x10\0\0\0", 16) + fmt + QByteArray("data\xa0\x0f\0\0", 8)
-        + QByteArray(4000, '\0');
+    return "RIFF" + QByteArray("\xc4\x0f\0\0WAVEfmt \x10\0\0\0", 16) + fmt + QByteArray("data\xa0\x0f\0\0", 8) +
+        QByteArray(4000, '\0');
 }
 
 TEST_F(OpenCodes, EveryKindOfFailureHasItsCode)
@@ -53,7 +53,8 @@ TEST_F(OpenCodes, EveryKindOfFailureHasItsCode)
                                 QString(), "/" + QString(5000, 'a')})
         EXPECT_EQ(OpenStream(path).code(), ZLDEC_ERR_NO_FILE) << path.left(80).toStdString();
     // 3: no regular file (a FIFO whose writer never comes must not block), a symlink loop.
-    const QByteArray fifo = QFile::encodeName(scratch.filePath("pipe.wav")), loop = QFile::encodeName(scratch.filePath("loop.wav"));
+    const QByteArray fifo = QFile::encodeName(scratch.filePath("pipe.wav")),
+                     loop = QFile::encodeName(scratch.filePath("loop.wav"));
     ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
     ASSERT_EQ(::symlink(loop.constData(), loop.constData()), 0);
     for (const QString& path : {scratch.path(), QFile::decodeName(fifo), QFile::decodeName(loop)})
@@ -61,9 +62,12 @@ TEST_F(OpenCodes, EveryKindOfFailureHasItsCode)
     // 4: cut, an ID3v2 tag with no audio behind it, no channels; 5: foreign content, an unknown encoding;
     // 13, outside the playlist's 1 to 6: a file of no bytes at all, whatever its name.
     const std::tuple<const char*, QByteArray, uint32_t> files[] = {
-        {"empty.wav", {}, ZLDEC_ERR_EMPTY}, {"empty.mp3", {}, ZLDEC_ERR_EMPTY}, {"empty.zla", {}, ZLDEC_ERR_EMPTY},
+        {"empty.wav", {}, ZLDEC_ERR_EMPTY},
+        {"empty.mp3", {}, ZLDEC_ERR_EMPTY},
+        {"empty.zla", {}, ZLDEC_ERR_EMPTY},
         {"cut.wav", testsupport::readFile(wave).left(20), ZLDEC_ERR_DAMAGED},
-        {"tag.mp3", QByteArray("ID3\x03\0\0\0\0\0\x10", 10) + QByteArray(16, '\0') + QByteArray(3000, 'x'), ZLDEC_ERR_DAMAGED},
+        {"tag.mp3", QByteArray("ID3\x03\0\0\0\0\0\x10", 10) + QByteArray(16, '\0') + QByteArray(3000, 'x'),
+         ZLDEC_ERR_DAMAGED},
         {"nochannels.wav", waveWith(1, 0), ZLDEC_ERR_DAMAGED},
         {"text.wav", QByteArray("just some words\n").repeated(500), ZLDEC_ERR_UNRECOGNISED},
         {"video.wav", QByteArray("RIFF\x10\0\0\0AVI LIST", 16) + QByteArray(4000, '\0'), ZLDEC_ERR_UNRECOGNISED},
@@ -124,7 +128,8 @@ TEST_F(OpenCodes, BadArgumentsAndDeadHandlesWriteNothing)
         EXPECT_EQ(ZLDec_DecodeAudioEnd(dead), ZLDEC_ERR_HANDLE);
         EXPECT_EQ(ZLDec_CloseStream(dead), ZLDEC_ERR_HANDLE);
         EXPECT_EQ(frames + written + count, 123u + 55u + 9u);
-        EXPECT_TRUE(format == reinterpret_cast<const ZLWaveFormat*>(0x1) && images == reinterpret_cast<const ZLImage*>(0x1));
+        EXPECT_TRUE(format == reinterpret_cast<const ZLWaveFormat*>(0x1) &&
+                    images == reinterpret_cast<const ZLImage*>(0x1));
         EXPECT_TRUE(QByteArray(text) == "keep" && pcm[0] == 0x5a);
     }
 }
@@ -148,12 +153,14 @@ TEST(Exports, OnlyTheCFunctionsLeaveTheLibrary)
 {
     QStringList names;
     const QString library = QDir(testsupport::binDir()).filePath("libZLDecoder.so");
-    for (const QByteArray& line : media::run("nm", {"-D", "--defined-only", "--format=posix", library}).trimmed().split('\n'))
+    for (const QByteArray& line :
+         media::run("nm", {"-D", "--defined-only", "--format=posix", library}).trimmed().split('\n'))
         names << QString::fromLatin1(line.split(' ').first());
     names.sort();
-    EXPECT_EQ(names.join(' '), "ZLDec_CloseStream ZLDec_DecodeAudio ZLDec_DecodeAudioBegin ZLDec_DecodeAudioEnd "
-                               "ZLDec_GetDescription ZLDec_GetImageArray ZLDec_GetStreamFormat ZLDec_GetStreamLength "
-                               "ZLDec_GetTopic ZLDec_OpenStream");
+    EXPECT_EQ(names.join(' '),
+              "ZLDec_CloseStream ZLDec_DecodeAudio ZLDec_DecodeAudioBegin ZLDec_DecodeAudioEnd "
+              "ZLDec_GetDescription ZLDec_GetImageArray ZLDec_GetStreamFormat ZLDec_GetStreamLength "
+              "ZLDec_GetTopic ZLDec_OpenStream");
 }
 
 }  // namespace

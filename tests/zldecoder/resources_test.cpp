@@ -52,7 +52,9 @@ TEST_F(Resources, FiveThousandStreamsStayOpenUnderALimitOf256Descriptors)
 
     struct rlimit saved {};
     ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
-    const struct rlimit low {256, saved.rlim_max};
+    const struct rlimit low {
+        256, saved.rlim_max
+    };
     ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
     std::vector<QByteArray> names;
     for (const QString& path : paths)
@@ -86,9 +88,9 @@ TEST_F(Resources, OpeningOnOneThreadWhileDecodingOnAnother)
         for (int i = 0; decoding || i < 200; ++i, ++loads) {
             ZLDEC_HANDLE handle = 0;
             uint32_t frames = 0;
-            if (ZLDec_OpenStream(&handle, QFile::encodeName(paths[i % 4]).constData(), 1, 1) != ZLDEC_OK
-                || ZLDec_GetStreamLength(handle, &frames) != ZLDEC_OK || frames != lengths[i % 4]
-                || ZLDec_CloseStream(handle) != ZLDEC_OK)
+            if (ZLDec_OpenStream(&handle, QFile::encodeName(paths[i % 4]).constData(), 1, 1) != ZLDEC_OK ||
+                ZLDec_GetStreamLength(handle, &frames) != ZLDEC_OK || frames != lengths[i % 4] ||
+                ZLDec_CloseStream(handle) != ZLDEC_OK)
                 ++loaderFailures;
         }
     });

@@ -55,8 +55,8 @@ TEST_F(XiphFiles, FormatsLengthsSamplesAndRandomAccessLikeTheReferenceDecoders)
         OpenStream stream(e.file);
         ASSERT_EQ(stream.code(), ZLDEC_OK);
         const ZLWaveFormat f = stream.format();
-        EXPECT_EQ(QList<uint32_t>({f.formatTag, f.channels, f.samplesPerSec, f.bitsPerSample, f.blockAlign,
-                                   f.avgBytesPerSec}),
+        EXPECT_EQ(QList<uint32_t>(
+                      {f.formatTag, f.channels, f.samplesPerSec, f.bitsPerSample, f.blockAlign, f.avgBytesPerSec}),
                   QList<uint32_t>({1, e.channels, e.rate, 16, 2u * e.channels, e.rate * 2 * e.channels}));
         EXPECT_EQ(stream.length(), e.length);
         const QByteArray ours = stream.decodeAll();
@@ -77,8 +77,9 @@ TEST_F(XiphFiles, CutDamagedAndForeignStreamsAreRefusedWithTheirCodes)
         {"head.flac", flac.left(30), ZLDEC_ERR_DAMAGED},
         {"noise.flac", "fLaC" + QByteArray(5000, '\x5a'), ZLDEC_ERR_DAMAGED},
         {"page.ogg", vorbis.left(40), ZLDEC_ERR_DAMAGED},
-        {"video.ogg", QByteArray("OggS\0\x02", 6) + QByteArray(20, '\0') + "\x01\x2a" + QByteArray("\x80theora", 7)
-                          + QByteArray(4000, '\0'),
+        {"video.ogg",
+         QByteArray("OggS\0\x02", 6) + QByteArray(20, '\0') + "\x01\x2a" + QByteArray("\x80theora", 7) +
+             QByteArray(4000, '\0'),
          ZLDEC_ERR_UNRECOGNISED}};
     for (const auto& [name, bytes, code] : cases) {
         ASSERT_TRUE(testsupport::writeFile(scratch.filePath(name), bytes));

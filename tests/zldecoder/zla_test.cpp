@@ -51,8 +51,8 @@ struct RawChunk {
 QByteArray zlaFile(const std::vector<RawChunk>& chunks, uint16_t major = 1, uint16_t minor = 0, uint32_t flags = 0,
                    qint64 claimedCount = -1)
 {
-    QByteArray file = "ZLA\x1a" + le32(major | minor << 16) + le32(flags)
-        + le32(uint32_t(claimedCount >= 0 ? claimedCount : qint64(chunks.size())));
+    QByteArray file = "ZLA\x1a" + le32(major | minor << 16) + le32(flags) +
+        le32(uint32_t(claimedCount >= 0 ? claimedCount : qint64(chunks.size())));
     for (const RawChunk& c : chunks)
         file += c.id + le32(uint32_t(c.claimedSize >= 0 ? c.claimedSize : c.payload.size())) + c.payload;
     return file;
@@ -110,8 +110,9 @@ TEST_F(ZlaFiles, PackedFilesCarryTitleDescriptionPicturesAndAudio)
     for (const QString& audio : {wave, mp3}) {
         SCOPED_TRACE(audio.toStdString());
         const QString zla = scratch.filePath("packed.zla");
-        media::run(media::zlaTool(), QStringList{"pack", "-o", zla, "--title", title, "--description", description}
-                                         + pictureArgs + QStringList{audio});
+        media::run(media::zlaTool(),
+                   QStringList{"pack", "-o", zla, "--title", title, "--description", description} + pictureArgs +
+                       QStringList{audio});
         OpenStream packed(zla), bare(audio);
         ASSERT_EQ(packed.code(), ZLDEC_OK);
         EXPECT_EQ(text(packed.handle(), true, 256), title);
@@ -162,8 +163,9 @@ TEST_F(ZlaFiles, TheNotLoadableFlagRefusesPlayingButNotInspecting)
     EXPECT_EQ(inspected.length(), OpenStream(mp3).length());
     EXPECT_EQ(ZLDec_DecodeAudioBegin(inspected.handle()), ZLDEC_ERR_NOT_HERE);
     const QByteArray info = media::run(media::zlaTool(), {"info", zla});
-    for (const char* line : {"container: ZLA 1.0", "flags: not loadable here", "title: kept", "chunk TITL at 24, 4 bytes",
-                             "audio: 22050 Hz, 2 channels, 16 bits, 12000 bytes/s", "length: 33333 frames"})
+    for (const char* line :
+         {"container: ZLA 1.0", "flags: not loadable here", "title: kept", "chunk TITL at 24, 4 bytes",
+          "audio: 22050 Hz, 2 channels, 16 bits, 12000 bytes/s", "length: 33333 frames"})
         EXPECT_TRUE(info.contains(line)) << line << " in\n" << info.toStdString();
 }
 
@@ -182,7 +184,8 @@ TEST_F(ZlaFiles, BrokenLayoutsAreDamagedAndLaterVersionsReadable)
         {"cut short", zlaFile({{"TITL", "t"}, sound}).left(5000), bad},
         {"trailing bytes", zlaFile({{"TITL", "t"}, sound}) + "xx", bad},
         {"count too large", zlaFile({sound}, 1, 0, 0, 1000000), bad},
-        {"count one more", zlaFile({sound}, 1, 0, 0, 2), bad}, {"no audio", zlaFile({{"TITL", "t"}}), bad},
+        {"count one more", zlaFile({sound}, 1, 0, 0, 2), bad},
+        {"no audio", zlaFile({{"TITL", "t"}}), bad},
         {"two audio chunks", zlaFile({sound, sound}), bad},
         {"two titles", zlaFile({{"TITL", "a"}, {"TITL", "b"}, sound}), bad},
         {"title too long", zlaFile({{"TITL", QByteArray(64 * 1024 + 1, 'x')}, sound}), bad},
@@ -206,10 +209,19 @@ TEST_F(ZlaFiles, PicturesOverTheBudgetAreLeftOutNotTheFile)
     const RawChunk big = picture(255, 255), tooWide = picture(256, 4);  // four big ones fill nearly all pixels
     const RawChunk huge{"PICT", pngClaiming(100000, 100000)}, oversized{"PICT", QByteArray(1024 * 1024 + 1, 'x')};
     const std::tuple<const char*, QByteArray, QList<QSize>> cases[] = {
-        {"70 pictures", zlaFile(many), [] { QList<QSize> s; for (int i = 1; i <= 64; ++i) s << QSize(i, 1); return s; }()},
-        {"too many pixels together", zlaFile({picture(3, 2), big, big, big, big, big, picture(50, 50), picture(5, 7), sound}),
+        {"70 pictures", zlaFile(many),
+         [] {
+             QList<QSize> s;
+             for (int i = 1; i <= 64; ++i)
+                 s << QSize(i, 1);
+             return s;
+         }()},
+        {"too many pixels together",
+         zlaFile({picture(3, 2), big, big, big, big, big, picture(50, 50), picture(5, 7), sound}),
          {QSize(3, 2), QSize(255, 255), QSize(255, 255), QSize(255, 255), QSize(255, 255), QSize(5, 7)}},
-        {"too large alone", zlaFile({tooWide, picture(2, 2), huge, oversized, picture(4, 4), sound}), {QSize(2, 2), QSize(4, 4)}}};
+        {"too large alone",
+         zlaFile({tooWide, picture(2, 2), huge, oversized, picture(4, 4), sound}),
+         {QSize(2, 2), QSize(4, 4)}}};
     OpenStream bare(wave);
     const QByteArray pcm = bare.decodeAll();
     for (const auto& [name, bytes, kept] : cases) {
@@ -236,11 +248,16 @@ TEST_F(ZlaFiles, ThePackerRefusesWhatAReaderWouldRefuse)
     ASSERT_TRUE(testsupport::writeFile(bogus, "no picture"));
     media::run(media::zlaTool(), {"pack", "-o", zla, wave});
     const std::pair<QStringList, int> refusals[] = {
-        {{"pack", "-o", out, "--picture", wide, wave}, 2}, {{"pack", "-o", out, "--picture", bogus, wave}, 2},
-        {{"pack", "-o", out, "--title", QString(64 * 1024 + 1, 'x'), wave}, 2}, {{"pack", "-o", out, zla}, 2},
+        {{"pack", "-o", out, "--picture", wide, wave}, 2},
+        {{"pack", "-o", out, "--picture", bogus, wave}, 2},
+        {{"pack", "-o", out, "--title", QString(64 * 1024 + 1, 'x'), wave}, 2},
+        {{"pack", "-o", out, zla}, 2},
         {{"pack", "-o", out, scratch.filePath("missing.wav")}, 2},
-        {{"sh", "-c", "\"$0\" pack -o \"$1\" --title \"$(printf '\\377\\376')\" \"$2\"", media::zlaTool(), out, wave}, 2},
-        {{"pack", wave}, 1}, {{"pack", "-o", out, "--loud", wave}, 1}, {{"unpack", out}, 1},
+        {{"sh", "-c", "\"$0\" pack -o \"$1\" --title \"$(printf '\\377\\376')\" \"$2\"", media::zlaTool(), out, wave},
+         2},
+        {{"pack", wave}, 1},
+        {{"pack", "-o", out, "--loud", wave}, 1},
+        {{"unpack", out}, 1},
         {{"pack", "-o", out, "--title", "a", "--title", "b", wave}, 1},
         {{"pack", "-o", out, "--description", "a", "--description", "b", wave}, 1},
         {{"pack", "-o", out, "-o", out + "2", wave}, 1},
@@ -258,7 +275,8 @@ TEST_F(ZlaFiles, ThePackerRefusesWhatAReaderWouldRefuse)
 // What the user reads: the usage on request, the files they named, and codes with their meaning.
 TEST_F(ZlaFiles, TheToolSpeaksOfTheUsersFilesAndExplainsCodes)
 {
-    for (const QStringList& args : {QStringList{"--help"}, {"pack", "--help"}, {"info", "--help"}, {"pack", "-o", "x.zla", "-h"}}) {
+    for (const QStringList& args :
+         {QStringList{"--help"}, {"pack", "--help"}, {"info", "--help"}, {"pack", "-o", "x.zla", "-h"}}) {
         const auto result = testsupport::runTool(media::zlaTool(), args);
         EXPECT_EQ(result.exitCode, 0) << args.join(' ').toStdString();
         EXPECT_TRUE(result.out.startsWith("usage: zla pack") && result.err.isEmpty()) << args.join(' ').toStdString();

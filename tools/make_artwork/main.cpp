@@ -39,7 +39,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: make_artwork <output folder> [<hicolor icon folder>]\n");
         return 2;
     }
-    if (argc == 3 && !saveThemeIcons(QDir(QString::fromLocal8Bit(argv[2])), QStringLiteral("com.example.quillon.Quillon")))
+    if (argc == 3 &&
+        !saveThemeIcons(QDir(QString::fromLocal8Bit(argv[2])), QStringLiteral("com.example.quillon.Quillon")))
         return 1;
     const QDir out(QString::fromLocal8Bit(argv[1]));
     QDir().mkpath(out.filePath("bitmaps"));
@@ -87,7 +88,8 @@ int main(int argc, char** argv)
         return 1;
     }
     QTextStream s(&qrc);
-    s << "<!DOCTYPE RCC>\n<!-- Written by tools/make_artwork; do not edit. -->\n<RCC version=\"1.0\">\n  <qresource prefix=\"/\">\n";
+    s << "<!DOCTYPE RCC>\n<!-- Written by tools/make_artwork; do not edit. -->\n<RCC version=\"1.0\">\n  <qresource "
+         "prefix=\"/\">\n";
     for (const QString& e : entries)
         s << "    <file>" << e << "</file>\n";
     s << "  </qresource>\n</RCC>\n";

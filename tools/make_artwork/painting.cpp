@@ -40,10 +40,7 @@ QImage opaque(const QImage& art, QColor under)
     return out;
 }
 
-void smooth(QPainter& p)
-{
-    p.setRenderHint(QPainter::Antialiasing, true);
-}
+void smooth(QPainter& p) { p.setRenderHint(QPainter::Antialiasing, true); }
 
 QLinearGradient vertical(double top, double bottom, QColor a, QColor b)
 {

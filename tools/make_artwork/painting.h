@@ -22,9 +22,9 @@ inline const QColor kRedLight(0xef, 0x6a, 0x6a);
 inline const QColor kRedDark(0x9c, 0x22, 0x25);
 
 // Colours the program treats specially.
-inline const QColor kKey(192, 192, 192);     // transparent pixels
+inline const QColor kKey(192, 192, 192);          // transparent pixels
 inline const QColor kChannelBack(236, 236, 236);  // matched to the button face
-inline const QColor kFace(236, 236, 236);    // what keyed edges are blended against
+inline const QColor kFace(236, 236, 236);         // what keyed edges are blended against
 inline const QColor kWhite(255, 255, 255);
 
 QImage canvas(int w, int h);

@@ -48,22 +48,29 @@ static QByteArray programIconSvg()
     // Qt's arcs run counter-clockwise from three o'clock with y upwards.
     const auto arcPoint = [](double degrees) {
         const double r = degrees * M_PI / 180.0;
-        return QByteArray::number(32 + 16 * std::cos(r), 'f', 3) + ' ' + QByteArray::number(31 - 15 * std::sin(r), 'f', 3);
+        return QByteArray::number(32 + 16 * std::cos(r), 'f', 3) + ' ' +
+            QByteArray::number(31 - 15 * std::sin(r), 'f', 3);
     };
     QByteArray svg;
     svg += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<!-- Written by tools/make_artwork; do not edit. -->\n"
            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"64\" height=\"64\" viewBox=\"0 0 64 64\">\n"
            "  <defs><linearGradient id=\"face\" x1=\"0\" y1=\"0\" x2=\"0\" y2=\"64\" gradientUnits=\"userSpaceOnUse\">"
-           "<stop offset=\"0\" stop-color=\"" + hex(QColor(0x4a, 0x93, 0xe6)) + "\"/>"
-           "<stop offset=\"1\" stop-color=\"" + hex(kAccentDark) + "\"/></linearGradient></defs>\n";
-    svg += "  <rect x=\"2\" y=\"2\" width=\"60\" height=\"60\" rx=\"13\" fill=\"url(#face)\" stroke=\""
-         + hex(kAccentDark.darker(115)) + "\" stroke-width=\"1.5\"/>\n";
+           "<stop offset=\"0\" stop-color=\"" +
+        hex(QColor(0x4a, 0x93, 0xe6)) +
+        "\"/>"
+        "<stop offset=\"1\" stop-color=\"" +
+        hex(kAccentDark) + "\"/></linearGradient></defs>\n";
+    svg += "  <rect x=\"2\" y=\"2\" width=\"60\" height=\"60\" rx=\"13\" fill=\"url(#face)\" stroke=\"" +
+        hex(kAccentDark.darker(115)) + "\" stroke-width=\"1.5\"/>\n";
     svg += "  <rect x=\"24\" y=\"10\" width=\"16\" height=\"28\" rx=\"8\" fill=\"#ffffff\"/>\n";
     svg += "  <g fill=\"none\" stroke=\"#ffffff\" stroke-width=\"4\" stroke-linecap=\"round\">\n"
-           "    <path d=\"M " + arcPoint(200) + " A 16 15 0 0 0 " + arcPoint(340) + "\"/>\n"
-           "    <path d=\"M 32 46 L 32 52 M 24 53 L 40 53\"/>\n  </g>\n";
-    svg += "  <circle cx=\"49\" cy=\"15\" r=\"6.5\" fill=\"" + hex(kRed) + "\" stroke=\"#ffffff\" stroke-width=\"2\"/>\n";
+           "    <path d=\"M " +
+        arcPoint(200) + " A 16 15 0 0 0 " + arcPoint(340) +
+        "\"/>\n"
+        "    <path d=\"M 32 46 L 32 52 M 24 53 L 40 53\"/>\n  </g>\n";
+    svg +=
+        "  <circle cx=\"49\" cy=\"15\" r=\"6.5\" fill=\"" + hex(kRed) + "\" stroke=\"#ffffff\" stroke-width=\"2\"/>\n";
     svg += "</svg>\n";
     return svg;
 }
@@ -74,7 +81,8 @@ bool saveThemeIcons(const QDir& folder, const QString& name)
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
         const QString sub = QStringLiteral("%1x%1/apps").arg(size);
         QDir().mkpath(folder.filePath(sub));
-        ok = programIcon(size).save(folder.filePath(sub + QLatin1Char('/') + name + QStringLiteral(".png")), "PNG") && ok;
+        ok = programIcon(size).save(folder.filePath(sub + QLatin1Char('/') + name + QStringLiteral(".png")), "PNG") &&
+            ok;
     }
     QDir().mkpath(folder.filePath(QStringLiteral("scalable/apps")));
     QFile svg(folder.filePath(QStringLiteral("scalable/apps/") + name + QStringLiteral(".svg")));

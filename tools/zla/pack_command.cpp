@@ -129,9 +129,9 @@ std::string loadPicture(const std::string& path, uint64_t& pixelsLeft, std::stri
     if (result == zldecoder::PictureResult::Damaged)
         return path + ": not a readable PNG picture";
     if (result == zldecoder::PictureResult::TooLarge)
-        return path + ": too large (at most " + std::to_string(format::kMaxPictureSide) + " x "
-            + std::to_string(format::kMaxPictureSide) + " pixels, "
-            + std::to_string(format::kMaxPicturePixels) + " pixels for all pictures together)";
+        return path + ": too large (at most " + std::to_string(format::kMaxPictureSide) + " x " +
+            std::to_string(format::kMaxPictureSide) + " pixels, " + std::to_string(format::kMaxPicturePixels) +
+            " pixels for all pictures together)";
     pixelsLeft -= uint64_t(picture.width) * picture.height;
     return {};
 }

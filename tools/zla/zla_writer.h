@@ -10,7 +10,10 @@ namespace zla {
 
 class ZlaWriter {
 public:
-    explicit ZlaWriter(uint32_t flags) : m_flags(flags) {}
+    explicit ZlaWriter(uint32_t flags)
+        : m_flags(flags)
+    {
+    }
 
     void addChunk(uint32_t id, std::string bytes);
     void addFileChunk(uint32_t id, std::string path, uint64_t size);

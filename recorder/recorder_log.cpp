@@ -1,0 +1,3 @@
+#include "recorder/recorder_log.h"
+
+Q_LOGGING_CATEGORY(lcRecorder, "quillon.recorder", QtCriticalMsg)
