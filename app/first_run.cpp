@@ -3,6 +3,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include "app/app_log.h"
+
 FirstRunMarker::FirstRunMarker()
     : m_path(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
              QStringLiteral("/tessaly/system.ini"))
@@ -22,5 +24,7 @@ bool FirstRunMarker::takeFirstRun()
         return false;
     ini.setValue(QStringLiteral("Quillon/INST"), QStringLiteral("Installed"));
     ini.sync();
+    if (ini.status() != QSettings::NoError)
+        qCWarning(lcApp) << "cannot mark the first run in" << m_path << "; the next start counts as first again";
     return true;
 }

@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 
+#include "engine/engine_log.h"
 #include "platform/locked_file.h"
 
 RecordingFile::~RecordingFile() { CloseAndRemove(); }
@@ -16,10 +17,13 @@ bool RecordingFile::Create(const QString& path, const platform::audio::PcmFormat
     // Whatever is already at the name is not ours to delete: a leftover that
     // the start-up could not salvage keeps it, and this file takes the next.
     m_wavTempPath = platform::createLockedFile(path, m_wavTemp, QIODevice::Unbuffered);
-    if (m_wavTempPath.isEmpty())
+    if (m_wavTempPath.isEmpty()) {
+        qCWarning(lcEngine) << "cannot create the take's file at" << path;
         return false;
+    }
     m_header = WaveHeader::forEmptyFile(format);
     if (!WriteWaveHeader()) {
+        qCWarning(lcEngine) << "cannot write the take's header:" << m_wavTemp.errorString();
         CloseAndRemove();
         return false;
     }
@@ -99,8 +103,10 @@ int64_t RecordingFile::ReadAt(uint64_t dataOffset, uint8_t* into, uint64_t bytes
 
 bool RecordingFile::TruncateData(uint64_t dataBytes)
 {
-    if (!isOpen() || !m_wavTemp.resize(qint64(WaveHeader::kSize + dataBytes)))
+    if (!isOpen() || !m_wavTemp.resize(qint64(WaveHeader::kSize + dataBytes))) {
+        qCWarning(lcEngine) << "cannot cut the take to" << dataBytes << "bytes:" << m_wavTemp.errorString();
         return false;
+    }
     return UpdateHeaderSizes();
 }
 

@@ -2,12 +2,15 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/platform_log.h"
 
 namespace platform {
 namespace {
@@ -108,8 +111,10 @@ QString createLockedFile(const QString& path, QFile& file, QIODevice::OpenMode e
 {
     QByteArray privateName;
     const int fd = createUnreachable(QFile::encodeName(QFileInfo(path).path()), privateName);
-    if (fd < 0)
+    if (fd < 0) {
+        qCWarning(lcPlatform) << "cannot create a file in" << QFileInfo(path).path() << ::strerror(errno);
         return {};
+    }
     // Locked before it has a name: no clean-up ever sees it unlocked.
     ::flock(fd, LOCK_EX | LOCK_NB);
     const NameParts parts = splitName(path);
@@ -124,6 +129,7 @@ QString createLockedFile(const QString& path, QFile& file, QIODevice::OpenMode e
     if (!privateName.isEmpty())
         ::unlink(privateName.constData());
     if (named.isEmpty() || !file.open(fd, QIODevice::ReadWrite | extraMode, QFileDevice::AutoCloseHandle)) {
+        qCWarning(lcPlatform) << "cannot name a new file after" << path << ::strerror(errno);
         if (!named.isEmpty())
             ::unlink(QFile::encodeName(named).constData());
         ::close(fd);
@@ -168,9 +174,14 @@ bool moveLockedFile(const QString& path, QFile& file, const QString& target)
         if (::link(from.constData(), to.constData()) == 0)
             return ::unlink(from.constData()) == 0;
     }
-    if (errno != EXDEV || !copyInto(file.handle(), to))
+    if (errno != EXDEV || !copyInto(file.handle(), to)) {
+        qCWarning(lcPlatform) << "cannot move" << path << "to" << target << ::strerror(errno);
         return false;
-    return ::unlink(from.constData()) == 0;
+    }
+    if (::unlink(from.constData()) == 0)
+        return true;
+    qCWarning(lcPlatform) << "moved" << path << "by copy but cannot remove it" << ::strerror(errno);
+    return false;
 }
 
 bool isLockedElsewhere(const QString& path)

@@ -5,6 +5,7 @@
 
 #include <pulse/introspect.h>
 
+#include "platform/audio/audio_log.h"
 #include "platform/audio/pulse_format.h"
 
 namespace platform::audio {
@@ -325,6 +326,7 @@ void PulseCaptureStream::fail(const QString& reason)
 {
     if (m_state == State::Closed || m_state == State::Broken)
         return;
+    qCWarning(lcAudio) << "capture stream failed:" << reason;
     m_state = State::Broken;
     m_carry.clear();
     giveBackAll();

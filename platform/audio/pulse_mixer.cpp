@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/audio/audio_log.h"
 #include "platform/audio/mixer_volume_scale.h"
 #include "platform/audio/mux_values.h"
 
@@ -211,6 +212,9 @@ bool PulseMixer::setActivePort(int port)
                                                                           m_ports[size_t(port)].name.constData(),
                                                                           &onSuccess, &outcome),
                                       kRequestTimeoutMs);
+    if (!done || !outcome.success)
+        qCWarning(lcAudio) << "the server refused the recording line" << m_ports[size_t(port)].name
+                           << m_pulse->errorText();
     // Read back at once, so that a read right after the write sees it.
     refresh();
     return done && outcome.success;
@@ -229,6 +233,8 @@ bool PulseMixer::setVolume(int32_t value)
     const bool done = m_pulse->finish(
         pa_context_set_source_volume_by_index(m_pulse->context(), m_sourceIndex, &volume, &onSuccess, &outcome),
         kRequestTimeoutMs);
+    if (!done || !outcome.success)
+        qCWarning(lcAudio) << "the server refused the volume" << value << m_pulse->errorText();
     refresh();
     return done && outcome.success;
 }

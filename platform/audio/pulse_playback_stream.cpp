@@ -4,6 +4,7 @@
 
 #include <pulse/timeval.h>
 
+#include "platform/audio/audio_log.h"
 #include "platform/audio/pulse_format.h"
 
 namespace platform::audio {
@@ -293,6 +294,7 @@ void PulsePlaybackStream::fail(const QString& reason)
 {
     if (m_state != State::Open)
         return;
+    qCWarning(lcAudio) << "playback stream failed:" << reason;
     m_state = State::Broken;
     m_pulse->disarmTimer(m_poll);
     m_pollArmed = false;
