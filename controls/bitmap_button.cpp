@@ -105,7 +105,10 @@ int BitmapButton::SetImages(const QImage& picture, QColor transparent)
     return ImagesSet;
 }
 
-void BitmapButton::SetTipText(int stringId, bool activate) { SetTipText(resources::text(stringId), activate); }
+void BitmapButton::SetTipText(resources::StringId stringId, bool activate)
+{
+    SetTipText(resources::text(stringId), activate);
+}
 
 void BitmapButton::SetTipText(const QString& text, bool activate)
 {

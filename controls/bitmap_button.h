@@ -9,6 +9,7 @@
 #include <QBitmap>
 #include <QPoint>
 #include <QPushButton>
+#include "resources/strings.h"
 
 namespace controls {
 
@@ -25,7 +26,7 @@ public:
     // The same from a picture at hand (an image list's piece, a test picture).
     int SetImages(const QImage& image, QColor transparent);
     // Sets string `stringId` as the tooltip; an empty string is ignored.
-    void SetTipText(int stringId, bool activate = true);
+    void SetTipText(resources::StringId stringId, bool activate = true);
     void SetTipText(const QString& text, bool activate = true);
     void SetFocusRectWhenFlat(bool on, bool redraw = true);
     void ResetColours(bool redraw = true);

@@ -28,7 +28,8 @@ void FillDeviceList(QComboBox* list, const std::vector<platform::audio::InputDev
 
 QString FormatLabel(int row)
 {
-    const QString pattern = resources::text(RecordFormats::kChannels[row] == 1 ? 367 : 368);
+    const QString pattern =
+        resources::text(RecordFormats::kChannels[row] == 1 ? resources::IDS_FORMAT_MONO : resources::IDS_FORMAT_STEREO);
     return QString::asprintf(pattern.toUtf8().constData(), int(RecordFormats::kRates[row]),
                              int(RecordFormats::kBits[row]));
 }

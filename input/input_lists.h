@@ -15,7 +15,7 @@ namespace InputLists {
 // or entry 0 when that does not exist. An empty list keeps no selection.
 void FillDeviceList(QComboBox* list, const std::vector<platform::audio::InputDevice>& devices, int storedIndex);
 
-// The text of format row `row`: string 367 (mono) or 368 (stereo) with the
+// The text of format row `row`: the mono or the stereo pattern with the
 // rate and the bits.
 QString FormatLabel(int row);
 

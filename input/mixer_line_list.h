@@ -1,5 +1,5 @@
 #pragma once
-// The recording-line list (control 1268): one check box per line, the line's
+// The recording-line list: one check box per line, the line's
 // name as text and its id as item data, every row as high as the first.
 // Only the user's own check-mark changes are reported (lineCheckChanged); the
 // marks the panel sets stay silent, as on a checkable list box.

@@ -1,7 +1,7 @@
 #pragma once
 // The recording lines of the chosen input device: which lines feed the
-// recording (check marks of 1268, written to the mixer's select control), the
-// volume of the highlighted line (slider 1010), holding the user's choice
+// recording (check marks of the line list, written to the mixer's select control), the
+// volume of the highlighted line (its slider), holding the user's choice
 // against other programs (1009) and the desktop's recording control (1147).
 // Every mixer failure is silent: the list stays empty or the slider as it was,
 // except that the slider is off whenever it cannot show the highlighted
@@ -26,11 +26,11 @@ public:
     static constexpr int kMaxLines = 30;
 
     struct Controls {
-        QComboBox* devices = nullptr;         // 1266
-        MixerLineList* lines = nullptr;       // 1268
-        QSlider* volume = nullptr;            // 1010
-        QAbstractButton* force = nullptr;     // 1009
-        QAbstractButton* advanced = nullptr;  // 1147
+        QComboBox* devices = nullptr;
+        MixerLineList* lines = nullptr;
+        QSlider* volume = nullptr;
+        QAbstractButton* force = nullptr;
+        QAbstractButton* advanced = nullptr;
     };
 
     // Connects the controls' notifications to the operations below. The device

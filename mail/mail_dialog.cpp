@@ -51,7 +51,7 @@ MailDialog::MailDialog(SettingsStore* store, std::unique_ptr<MailHandOver> handO
     m_recipients = m_store->readHistoryString(QString::fromLatin1(kTargetsKey), QString());
     m_subject = m_store->readHistoryString(QString::fromLatin1(kSubjectKey), QString());
     m_account = m_store->readHistoryString(QString::fromLatin1(kAccountKey), QString());
-    m_signature = resources::text(443);
+    m_signature = resources::text(resources::IDS_MAIL_SIGNATURE);
     m_withSignature = true;
 
     setWindowTitle(QCoreApplication::translate("MailDialog", "发送邮件"));
@@ -197,7 +197,7 @@ void MailDialog::OnInitDialog()
     if (!m_mapi.IsLoaded()) {
         m_sendButton->setEnabled(false);
         // Shown once the dialog itself is on screen.
-        QTimer::singleShot(0, this, [this] { ShowMessage(326, QMessageBox::Critical); });
+        QTimer::singleShot(0, this, [this] { ShowMessage(resources::IDS_MAIL_NOT_LOADED, QMessageBox::Critical); });
     }
 }
 
@@ -227,15 +227,15 @@ void MailDialog::OnSend()
     const QStringList addresses = ParseRecipients(m_recipients);
     const QStringList paths = ParseAttachments(m_attachments);
     if (addresses.size() > kMaxRecipients) {
-        ShowMessage(341, QMessageBox::Critical);
+        ShowMessage(resources::IDS_MAIL_TOO_MANY_RECIPIENTS, QMessageBox::Critical);
         return;
     }
     if (addresses.isEmpty()) {
-        ShowMessage(344, QMessageBox::Critical);
+        ShowMessage(resources::IDS_MAIL_NO_RECIPIENT, QMessageBox::Critical);
         return;
     }
     if (paths.size() > kMaxAttachments) {
-        ShowMessage(442, QMessageBox::Critical);
+        ShowMessage(resources::IDS_MAIL_TOO_MANY_ATTACHMENTS, QMessageBox::Critical);
         return;
     }
     bool lineBreak = HasLineBreak(m_subject);
@@ -262,7 +262,7 @@ void MailDialog::OnSend()
     accept();
 }
 
-void MailDialog::ShowMessage(int stringId, QMessageBox::Icon icon)
+void MailDialog::ShowMessage(resources::StringId stringId, QMessageBox::Icon icon)
 {
     QMessageBox box(icon, windowTitle(), resources::text(stringId), QMessageBox::Ok, this);
     box.exec();

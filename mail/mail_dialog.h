@@ -9,6 +9,7 @@
 #include <QString>
 
 #include "mail/mapi_session.h"
+#include "resources/strings.h"
 
 class QComboBox;
 class QCheckBox;
@@ -58,7 +59,7 @@ public slots:
 protected:
     void paintEvent(QPaintEvent* event) override;
     // Shows string `stringId`; kept apart so that every message goes one way.
-    virtual void ShowMessage(int stringId, QMessageBox::Icon icon);
+    virtual void ShowMessage(resources::StringId stringId, QMessageBox::Icon icon);
 
 private:
     void BuildControls();

@@ -2,41 +2,41 @@
 
 namespace mail {
 
-int MapiErrorMessageId(MapiResult code)
+resources::StringId MapiErrorMessageId(MapiResult code)
 {
     switch (code) {
     case kUserAbort:
-        return 334;
+        return resources::IDS_MAIL_CANCELLED;
     case kFailure:
-        return 330;
+        return resources::IDS_MAIL_FAILED;
     case kLoginFailure:
-        return 332;
+        return resources::IDS_MAIL_LOGIN_FAILED;
     case kInsufficientMemory:
-        return 331;
+        return resources::IDS_MAIL_NO_MEMORY;
     case kTooManyFiles:
-        return 442;
+        return resources::IDS_MAIL_TOO_MANY_ATTACHMENTS;
     case kTooManyRecipients:
-        return 341;
+        return resources::IDS_MAIL_TOO_MANY_RECIPIENTS;
     case kAttachmentNotFound:
-        return 335;
+        return resources::IDS_MAIL_ATTACHMENT_NOT_FOUND;
     case kAttachmentOpenFailure:
-        return 336;
+        return resources::IDS_MAIL_ATTACHMENT_OPEN_FAILED;
     case kUnknownRecipient:
-        return 329;
+        return resources::IDS_MAIL_UNKNOWN_RECIPIENT;
     case kBadRecipType:
-        return 337;
+        return resources::IDS_MAIL_BAD_RECIPIENT_TYPE;
     case kTextTooLarge:
-        return 339;
+        return resources::IDS_MAIL_TEXT_TOO_LONG;
     case kInvalidSession:
-        return 342;
+        return resources::IDS_MAIL_INVALID_SESSION;
     case kAmbiguousRecipient:
-        return 328;
+        return resources::IDS_MAIL_AMBIGUOUS_RECIPIENT;
     case kInvalidRecips:
-        return 338;
+        return resources::IDS_MAIL_INVALID_RECIPIENT;
     case kNotSupported:
-        return 333;
+        return resources::IDS_MAIL_NOT_SUPPORTED;
     default:
-        return 343;
+        return resources::IDS_MAIL_UNKNOWN_TYPE;
     }
 }
 

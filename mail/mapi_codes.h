@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "resources/strings.h"
+
 namespace mail {
 
 using MapiResult = std::uint32_t;
@@ -31,7 +33,7 @@ inline constexpr MapiResult kEFail = 0x80004005u;
 inline constexpr MapiResult kEOutOfMemory = 0x8007000Eu;
 
 // The string id of the message shown for `code`; every code not in the table
-// (E_FAIL included) gives 343.
-int MapiErrorMessageId(MapiResult code);
+// (E_FAIL included) gives the unknown-type message.
+resources::StringId MapiErrorMessageId(MapiResult code);
 
 }  // namespace mail

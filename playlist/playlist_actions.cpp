@@ -137,7 +137,8 @@ void PlaylistActions::AddDirectory()
     FolderHistory* folders = m_panel.adder().folderHistory();
     const QString start = folders ? (*folders)[PlaylistAdder::kAddDirectorySlot] : QDir::homePath();
     QString folder;
-    if (!controls::BrowseForFolder(&m_panel.view(), resources::text(406), start, folder, kFolderResultSize))
+    if (!controls::BrowseForFolder(&m_panel.view(), resources::text(resources::IDS_ADD_FOLDER_PROMPT), start, folder,
+                                   kFolderResultSize))
         return;
     PlaylistAdder::Outcome outcome;
     {
@@ -153,7 +154,7 @@ void PlaylistActions::RemoveSelected()
     PlaylistBox& view = m_panel.view();
     const std::vector<int> rows = view.GetSelectedRows();
     if (rows.empty()) {
-        m_panel.ShowError(393);
+        m_panel.ShowError(resources::IDS_NOTHING_SELECTED);
         return;
     }
     const int answer = RemoveItemsDialog::Ask(int(rows.size()), m_panel.settings(), view.window());
@@ -167,7 +168,7 @@ void PlaylistActions::RemoveSelected()
         const int index = row - removed;
         PlaylistItem* item = model.item(index);
         if (player && player->IsPlaying(item)) {
-            m_panel.ShowError(395);
+            m_panel.ShowError(resources::IDS_REMOVE_PLAYING);
             refused = true;
             break;
         }
@@ -188,11 +189,11 @@ void PlaylistActions::MailSelected()
 {
     const std::vector<int> rows = m_panel.view().GetSelectedRows();
     if (rows.empty()) {
-        m_panel.ShowError(393);
+        m_panel.ShowError(resources::IDS_NOTHING_SELECTED);
         return;
     }
     if (rows.size() > size_t(mail::kMaxAttachments)) {
-        m_panel.ShowError(442);
+        m_panel.ShowError(resources::IDS_MAIL_TOO_MANY_ATTACHMENTS);
         return;
     }
     mail::MailDialog dialog(&m_panel.settings());

@@ -213,7 +213,7 @@ void PlaylistBox::paintEvent(QPaintEvent* event)
             painter.setFont(TitleFont());
             painter.setPen(palette().color(QPalette::Disabled, QPalette::Text));
             painter.drawText(client.adjusted(10, 15, -10, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-                             resources::text(431));
+                             resources::text(resources::IDS_PLAYLIST_EMPTY));
         }
     }
     QListView::paintEvent(event);

@@ -360,23 +360,23 @@ QString PlaylistModel::StateText(const PlaylistItem& it)
         return {};
     switch (it.length) {
     case 0:
-        return resources::text(396);
+        return resources::text(resources::IDS_LOAD_WAITING);
     case kLoading:
-        return resources::text(397);
+        return resources::text(resources::IDS_LOAD_LOADING);
     case 1:
-        return resources::text(398);
+        return resources::text(resources::IDS_LOAD_FILE_MISSING);
     case 2:
-        return resources::text(402);
+        return resources::text(resources::IDS_LOAD_SHARING_VIOLATION);
     case 3:
-        return resources::text(399);
+        return resources::text(resources::IDS_LOAD_OPEN_FAILED);
     case 4:
-        return resources::text(400);
+        return resources::text(resources::IDS_LOAD_DAMAGED);
     case 5:
-        return resources::text(401);
+        return resources::text(resources::IDS_LOAD_UNKNOWN_FORMAT);
     case 6:
-        return resources::text(403);
+        return resources::text(resources::IDS_LOAD_RECORDING_HERE);
     default:
-        return resources::text(404);
+        return resources::text(resources::IDS_LOAD_FAILED);
     }
 }
 

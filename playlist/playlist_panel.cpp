@@ -152,7 +152,7 @@ void PlaylistPanel::OpenMenu(QPoint globalPos)
     menu->exec(globalPos);
 }
 
-void PlaylistPanel::ShowError(int stringId, const QString& arg)
+void PlaylistPanel::ShowError(resources::StringId stringId, const QString& arg)
 {
     QString text = resources::text(stringId);
     if (!arg.isEmpty())
@@ -163,7 +163,7 @@ void PlaylistPanel::ShowError(int stringId, const QString& arg)
 void PlaylistPanel::ShowOutcome(const PlaylistAdder::Outcome& outcome)
 {
     for (int i = 0; i < outcome.listFull; ++i)
-        ShowError(394, QString::number(PlaylistModel::maxItems));
+        ShowError(resources::IDS_LIST_FULL, QString::number(PlaylistModel::maxItems));
     if (outcome.select >= 0)
         m_view.SelectOnly(outcome.select);
     if (!outcome.refused.isEmpty())
@@ -177,7 +177,7 @@ bool PlaylistPanel::IsLoopPlaying() const { return m_isLoopPlaying && m_isLoopPl
 
 void PlaylistPanel::ShowStatus(const QString& title) { m_status.ShowStatus(title); }
 
-void PlaylistPanel::ShowPlayError(int stringId) { ShowError(stringId); }
+void PlaylistPanel::ShowPlayError(resources::StringId stringId) { ShowError(stringId); }
 
 void PlaylistPanel::InvalidateList()
 {

@@ -14,6 +14,7 @@
 #include "playlist/playlist_player.h"
 #include "playlist/status_line.h"
 #include "settings/settings_store.h"
+#include "resources/strings.h"
 
 class QLabel;
 
@@ -78,14 +79,14 @@ public:
     SettingsStore& settings();
 
     // A message box with string `stringId` ("%d" replaced by `arg`).
-    void ShowError(int stringId, const QString& arg = QString());
+    void ShowError(resources::StringId stringId, const QString& arg = QString());
     // The full-list and refused-path messages of an adding, and its selection.
     void ShowOutcome(const PlaylistAdder::Outcome& outcome);
 
     // --- PlayerHost ---
     bool IsLoopPlaying() const override;
     void ShowStatus(const QString& title) override;
-    void ShowPlayError(int stringId) override;
+    void ShowPlayError(resources::StringId stringId) override;
     void InvalidateList() override;
     QString ItemTitle(const PlaylistItem& item) const override;
     bool FileChanged(const PlaylistItem& item) const override;

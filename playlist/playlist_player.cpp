@@ -70,7 +70,7 @@ void PlaylistPlayer::OnItemLoaded(PlaylistItem* item)
 
 bool PlaylistPlayer::Start(PlaylistItem* item, bool showErrors, bool followChanges)
 {
-    const auto refuse = [&](int stringId) {
+    const auto refuse = [&](resources::StringId stringId) {
         qCWarning(lcPlaylist) << "cannot play" << (item ? QString::fromStdString(item->path) : QString()) << "- message"
                               << stringId;
         if (showErrors)
@@ -82,9 +82,9 @@ bool PlaylistPlayer::Start(PlaylistItem* item, bool showErrors, bool followChang
     if (followChanges && item && m_host.FileChanged(*item) && AwaitReload(item, showErrors))
         return true;
     if (!item || !item->isLoaded() || !item->format)
-        return refuse(item && item->isFailed() ? IDS_ITEM_FAILED : IDS_ITEM_LOADING);
+        return refuse(item && item->isFailed() ? resources::IDS_PLAY_ITEM_FAILED : resources::IDS_PLAY_ITEM_LOADING);
     if (m_slots.size() >= size_t(kMaxSlots))
-        return refuse(IDS_TOO_MANY_PLAYING);
+        return refuse(resources::IDS_PLAY_TOO_MANY);
 
     PlaySlot slot;
     slot.deviceId = ++m_lastDeviceId;
@@ -97,14 +97,14 @@ bool PlaylistPlayer::Start(PlaylistItem* item, bool showErrors, bool followChang
     callbacks.failed = [this, id = slot.deviceId](const QString& reason) { OnDeviceFailed(id, reason); };
     slot.device = platform::audio::backend().openPlayback(PcmFormatOf(*item), std::move(callbacks));
     if (!slot.device)
-        return refuse(IDS_DEVICE_OPEN_FAILED);
+        return refuse(resources::IDS_PLAY_DEVICE_NOT_OPENED);
     uint32_t code = ZLDEC_OK;
     if (!item->stream.beginDecoding(&code)) {
         qCWarning(lcPlaylist) << "cannot decode" << QString::fromStdString(item->path) << "decoder code" << code;
         slot.device->close();
         if (code == ZLDEC_ERR_CHANGED && followChanges && AwaitReload(item, showErrors))
             return true;
-        return refuse(IDS_CANNOT_PLAY);
+        return refuse(resources::IDS_PLAY_FAILED);
     }
     // A slot that stops being current is never fed again.
     if (PlaySlot* previous = CurrentSlot(); previous && previous->item != item)
@@ -120,7 +120,7 @@ bool PlaylistPlayer::Start(PlaylistItem* item, bool showErrors, bool followChang
         item->stream.endDecoding();
         CloseSlot(m_currentDevice);
         m_currentDevice = 0;
-        return refuse(IDS_CANNOT_PLAY);
+        return refuse(resources::IDS_PLAY_FAILED);
     }
 
     if (m_slider)
@@ -245,7 +245,7 @@ void PlaylistPlayer::OnDeviceFailed(uint64_t deviceId, const QString& reason)
     m_host.ShowStatus(QString());
     ClearPositionText();
     m_host.InvalidateList();
-    m_host.ShowPlayError(IDS_OUTPUT_LOST);
+    m_host.ShowPlayError(resources::IDS_PLAYBACK_DEVICE_LOST);
 }
 
 void PlaylistPlayer::StopCurrent()

@@ -41,7 +41,7 @@ public:
     virtual void ShowStatus(const QString& title) = 0;
     // A play the user asked for failed, or the output broke while playing:
     // a message box with string `stringId`.
-    virtual void ShowPlayError(int stringId) = 0;
+    virtual void ShowPlayError(resources::StringId stringId) = 0;
     // The queued marks of rows changed.
     virtual void InvalidateList() = 0;
     // The item's title as its row shows it.
@@ -75,17 +75,6 @@ class PlaylistPlayer : public QObject {
 public:
     static constexpr int kMaxSlots = 10;
     static constexpr uint16_t kMaxPiecesAtDevice = 16;
-
-    // String ids of the play errors and of the empty selection.
-    enum ErrorId {
-        IDS_ITEM_LOADING = 388,
-        IDS_ITEM_FAILED = 389,
-        IDS_TOO_MANY_PLAYING = 390,
-        IDS_DEVICE_OPEN_FAILED = 391,
-        IDS_CANNOT_PLAY = 392,
-        IDS_NOTHING_SELECTED = 393,
-        IDS_OUTPUT_LOST = resources::IDS_PLAYBACK_DEVICE_LOST,
-    };
 
     // The host must outlive the player: stopping at destruction still reports.
     explicit PlaylistPlayer(PlayerHost& host, QObject* parent = nullptr);

@@ -20,7 +20,7 @@ void PlaylistPlayer::SetSlider(controls::BitmapSlider* slider)
 void PlaylistPlayer::PlaySelected(const std::vector<PlaylistItem*>& selection)
 {
     if (selection.empty()) {
-        m_host.ShowPlayError(IDS_NOTHING_SELECTED);
+        m_host.ShowPlayError(resources::IDS_NOTHING_SELECTED);
         return;
     }
     if (m_currentDevice)

@@ -5,16 +5,15 @@
 namespace playlist {
 
 namespace {
-constexpr int kReady = 438;
-constexpr int kPlaying = 439;
 }  // namespace
 
 void StatusLine::ShowStatus(const QString& title)
 {
     if (!m_window)
         return;
-    m_window->setText(title.isEmpty() ? resources::text(kReady)
-                                      : resources::text(kPlaying).replace(QStringLiteral("%s"), title));
+    m_window->setText(title.isEmpty()
+                          ? resources::text(resources::IDS_STATUS_READY)
+                          : resources::text(resources::IDS_STATUS_PLAYING).replace(QStringLiteral("%s"), title));
 }
 
 }  // namespace playlist

@@ -1,5 +1,5 @@
 #pragma once
-// The playlist's status line (static 1012): what plays, or "ready". The
+// The playlist's status line: what plays, or "ready". The
 // recorder window hands the label over once it exists; until then nothing
 // is shown.
 

@@ -2,10 +2,7 @@
 // Names a screen reader speaks for the recorder window's controls that show
 // no text of their own (picture buttons, lists, sliders, the waveform).
 
-#include <QHash>
+struct WindowControls;
 
-class QWidget;
-
-// Gives each such control of `controls` (by template id) its name in the
-// installed language.
-void NameRecorderControls(const QHash<int, QWidget*>& controls);
+// Gives each such control its name in the installed language.
+void NameRecorderControls(const WindowControls& controls);

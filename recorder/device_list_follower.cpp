@@ -14,7 +14,7 @@ using platform::audio::InputDevice;
 
 namespace {
 
-QString Formatted(int stringId, const QString& a, const QString& b = {})
+QString Formatted(resources::StringId stringId, const QString& a, const QString& b = {})
 {
     QString text = resources::text(stringId);
     // The table's texts use %s as printf would.

@@ -1,5 +1,5 @@
 #pragma once
-// Keeps the recorder's device list (combo 1266) in step with the sound
+// Keeps the recorder's device list in step with the sound
 // server: sources that come and go while the window runs, and the capture
 // device the server moved the recording to. The selection follows a device
 // by its server name, not by its row.
@@ -22,9 +22,9 @@ class DeviceListFollower : public QObject {
     Q_OBJECT
 public:
     struct Controls {
-        QComboBox* devices = nullptr;  // 1266
-        QLabel* status = nullptr;      // 1012, the window's status line
-        QWidget* window = nullptr;     // owner of the messages
+        QComboBox* devices = nullptr;
+        QLabel* status = nullptr;   // the window's status line
+        QWidget* window = nullptr;  // owner of the messages
     };
     // `deviceOpen` tells whether the recording engine holds a capture device.
     DeviceListFollower(const Controls& controls, std::function<bool()> deviceOpen, QObject* parent = nullptr);

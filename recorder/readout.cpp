@@ -2,7 +2,7 @@
 
 #include "resources/strings.h"
 
-QString ReadoutText(int stringId, uint32_t frames, uint32_t sampleRate)
+QString ReadoutText(resources::StringId stringId, uint32_t frames, uint32_t sampleRate)
 {
     // Held as a 32-bit float on purpose: the tenths are cut, not rounded.
     const float seconds = sampleRate ? float(frames) / float(sampleRate) : 0.0f;

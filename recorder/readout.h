@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <QString>
+#include "resources/strings.h"
 
-// `stringId` is 384 (length) or 385 (position); `frames` at `sampleRate`.
-QString ReadoutText(int stringId, uint32_t frames, uint32_t sampleRate);
+// `stringId` is the length or the position readout; `frames` at `sampleRate`.
+QString ReadoutText(resources::StringId stringId, uint32_t frames, uint32_t sampleRate);

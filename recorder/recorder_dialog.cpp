@@ -72,7 +72,7 @@ RecorderDialog::RecorderDialog(SettingsStore& store, QWidget* parent)
     SetUpPlaylistPanel();
     m_recorder->SetUp(m_store.readInputHistory());
     m_c.panelToggle->SetFocusRectWhenFlat(false);
-    NameRecorderControls(m_controls);
+    NameRecorderControls(m_c);
 
     connect(m_recorder.get(), &RecorderPanel::recordingChanged, this, &RecorderDialog::recordingChanged);
     connect(m_recorder.get(), &RecorderPanel::recordingSaved, this, &RecorderDialog::addRecording);
@@ -100,7 +100,7 @@ void RecorderDialog::SetUpPlaylistPanel()
 
     m_playlistPanel = std::make_unique<playlist::PlaylistPanel>(*m_c.playlist);
     playlist::PlaylistPanel* panel = m_playlistPanel.get();
-    const std::tuple<controls::BitmapButton*, int, int, void (playlist::PlaylistPanel::*)()> buttons[] = {
+    const std::tuple<controls::BitmapButton*, int, resources::StringId, void (playlist::PlaylistPanel::*)()> buttons[] = {
         {m_c.playlistPlay, 194, resources::IDS_TIP_PLAYLIST_PLAY, &playlist::PlaylistPanel::PlaySelected},
         {m_c.playlistStop, 159, resources::IDS_TIP_PLAYLIST_STOP, &playlist::PlaylistPanel::StopPlaying},
         {m_c.playlistPause, 160, resources::IDS_TIP_PLAYLIST_PAUSE, &playlist::PlaylistPanel::TogglePause}};

@@ -72,7 +72,7 @@ RecorderPanel::~RecorderPanel() = default;
 
 void RecorderPanel::SetUp(const InputHistory& history)
 {
-    const std::pair<QWidget*, int> toolTips[] = {
+    const std::pair<QWidget*, resources::StringId> toolTips[] = {
         {m_c.positionReadout, resources::IDS_TIP_POSITION},
         {m_c.waveform, resources::IDS_TIP_WAVEFORM},
         {m_c.lengthReadout, resources::IDS_TIP_LENGTH},

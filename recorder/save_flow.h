@@ -38,9 +38,9 @@ public:
     SaveFlow(RecordingEngine& engine, SavePrompts& prompts, std::shared_ptr<const EncoderPlugin> plugin,
              QObject* parent = nullptr);
 
-    // Save button 1116. Marks the take saved on success only.
+    // The Save button. Marks the take saved on success only.
     void OnSave();
-    // Before the take is dropped: with unsaved audio asks question 364 and
+    // Before the take is dropped: with unsaved audio asks whether to save the changes and
     // saves on Yes. True when the take may go (No, a done save, nothing
     // unsaved); false on Cancel or when the save did not happen.
     bool MayDropTake();

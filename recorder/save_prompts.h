@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <QString>
+#include "resources/strings.h"
 
 // A progress display for a long job on the user interface thread (the window
 // adapts its progress dialog). Destroying it closes the display and enables
@@ -34,7 +35,7 @@ public:
     // Row of the save-format list: 0 MP3, 1 WAVE.
     virtual int encodeMethod() const = 0;
     virtual bool askForRenaming() const = 0;
-    // Quality slider 1004: 0..15.
+    // The quality slider: 0..15.
     virtual int recordQuality() const = 0;
 
     // The save-file dialog: `defaultExtension` without the dot ("mp3"),
@@ -46,17 +47,17 @@ public:
     // the dialog did not return itself; true for Yes.
     virtual bool confirmReplace(const QString& path) = 0;
     // A Yes/No/Cancel question from the string table with the question icon.
-    virtual Answer ask(int stringId) = 0;
+    virtual Answer ask(resources::StringId stringId) = 0;
 
-    // Label 1008, shown and repainted at once.
+    // The saving label, shown and repainted at once.
     virtual void showSavingLabel(bool shown) = 0;
     // For as long as the file is written: the wait cursor, and a window that
     // takes no input; clicks and close requests that came meanwhile are
     // dropped before it takes input again.
     virtual void setWaitCursor(bool wait) = 0;
     // A message box from the string table with the error icon.
-    virtual void showError(int stringId) = 0;
+    virtual void showError(resources::StringId stringId) = 0;
     // A shown progress display with the text of string `titleId`, or null
     // when none can be made (the job then runs without one).
-    virtual std::unique_ptr<ProgressReporter> createProgress(int titleId) = 0;
+    virtual std::unique_ptr<ProgressReporter> createProgress(resources::StringId titleId) = 0;
 };

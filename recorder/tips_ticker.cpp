@@ -28,8 +28,8 @@ TipsTicker::TipsTicker(controls::HyperlinkLabel& line, QObject* parent)
 {
     // Each tip's text is followed by its link in the table.
     for (int i = 0; i < kTipCount; ++i) {
-        m_tipTexts.append(resources::text(resources::IDS_FIRST_TIP + 2 * i));
-        m_tipLinks.append(resources::text(resources::IDS_FIRST_TIP + 2 * i + 1));
+        m_tipTexts.append(resources::text(resources::StringId(resources::IDS_FIRST_TIP + 2 * i)));
+        m_tipLinks.append(resources::text(resources::StringId(resources::IDS_FIRST_TIP + 2 * i + 1)));
     }
     m_line.SetAutoSize(true);
     m_line.SetIsUrl(true);

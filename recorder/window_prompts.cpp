@@ -65,7 +65,7 @@ bool WindowPrompts::confirmReplace(const QString& path)
                                 QMessageBox::No) == QMessageBox::Yes;
 }
 
-Answer WindowPrompts::ask(int stringId)
+Answer WindowPrompts::ask(resources::StringId stringId)
 {
     const auto b = QMessageBox::question(&m_window, m_window.windowTitle(), resources::text(stringId),
                                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
@@ -92,12 +92,12 @@ void WindowPrompts::setWaitCursor(bool wait)
     QApplication::restoreOverrideCursor();
 }
 
-void WindowPrompts::showError(int stringId)
+void WindowPrompts::showError(resources::StringId stringId)
 {
     QMessageBox::critical(&m_window, m_window.windowTitle(), resources::text(stringId));
 }
 
-std::unique_ptr<ProgressReporter> WindowPrompts::createProgress(int titleId)
+std::unique_ptr<ProgressReporter> WindowPrompts::createProgress(resources::StringId titleId)
 {
     auto dialog = std::make_unique<controls::ProgressDialog>(resources::text(titleId));
     if (!dialog->Create(&m_window))

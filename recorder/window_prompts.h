@@ -4,6 +4,7 @@
 
 #include "recorder/save_prompts.h"
 #include "settings/settings_store.h"
+#include "resources/strings.h"
 
 class QWidget;
 struct WindowControls;
@@ -20,11 +21,11 @@ public:
     std::optional<QString> chooseSavePath(const QString& defaultExtension, const QString& filter,
                                           const QString& initialName) override;
     bool confirmReplace(const QString& path) override;
-    Answer ask(int stringId) override;
+    Answer ask(resources::StringId stringId) override;
     void showSavingLabel(bool shown) override;
     void setWaitCursor(bool wait) override;
-    void showError(int stringId) override;
-    std::unique_ptr<ProgressReporter> createProgress(int titleId) override;
+    void showError(resources::StringId stringId) override;
+    std::unique_ptr<ProgressReporter> createProgress(resources::StringId titleId) override;
 
 private:
     QWidget& m_window;

@@ -30,6 +30,7 @@
 
 #include "settings/settings_store.h"
 #include "engine/recording_engine.h"
+#include "recorder/dialog_template.h"
 #include "recorder/recorder_dialog.h"
 
 namespace {
@@ -102,14 +103,14 @@ Phase RecordSideBySide(RecorderDialog& window, const QStringList& parecordArgs, 
     const double referenceBefore = referenceCpu();
     const double before = ProcessCpuSeconds(getpid());
     const double othersBefore = OtherThreadsCpuSeconds();
-    window.controlAs<QAbstractButton>(1127)->click();
+    window.controlAs<QAbstractButton>(RecorderControl::Record)->click();
     if (!engine.IsRecording()) {
         std::fprintf(stderr, "the engine could not record\n");
         return phase;
     }
     Spin(seconds);
     const double reference = referenceCpu() - referenceBefore;
-    window.controlAs<QAbstractButton>(1022)->click();
+    window.controlAs<QAbstractButton>(RecorderControl::Stop)->click();
     while (engine.IsRecording())
         Spin(0.01);
     const double engineCpu = ProcessCpuSeconds(getpid()) - before;
@@ -178,8 +179,8 @@ int main(int argc, char** argv)
     SettingsStore store(&settings);
     RecorderDialog window(store);
     window.show();
-    window.controlAs<QComboBox>(1266)->setCurrentIndex(-1);  // the default source
-    window.controlAs<QComboBox>(1217)->setCurrentIndex(27);  // 48000 Hz, 16 bits, stereo
+    window.controlAs<QComboBox>(RecorderControl::DeviceList)->setCurrentIndex(-1);  // the default source
+    window.controlAs<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(27);  // 48000 Hz, 16 bits, stereo
     const QStringList parecordToFile = {"--rate=48000", "--channels=2", "--format=s16le", "--file-format=wav",
                                         dir.filePath("parecord.wav")};
     const QStringList parecordToPipe = {"--rate=48000", "--channels=2", "--format=s16le", "--raw"};
