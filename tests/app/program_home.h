@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <cstring>
 #include <list>
 #include <span>
 #include <string>
