@@ -106,10 +106,14 @@ TEST_F(RecorderAppTest, TheSessionEndingEndsTheProgramAndWritesWhatTheUserSet)
             if (QWidget* modal = QApplication::activeModalWidget())
                 modal->close();
         });
-        QTimer::singleShot(50, [&] {
+        watchdog.start(30000);  // also when the window never comes up
+        QTimer windowUp;
+        QObject::connect(&windowUp, &QTimer::timeout, [&] {
             auto* window = qobject_cast<RecorderDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(window, nullptr);
-            QTimer::singleShot(100, [window] {
+            if (!window)
+                return;
+            windowUp.stop();
+            QTimer::singleShot(100, [window, i] {
                 // What was opened is still open when the signal comes.
                 EXPECT_TRUE(i == 0 || QApplication::activePopupWidget() || QApplication::activeModalWidget() != window);
                 ::raise(SIGTERM);
@@ -117,6 +121,7 @@ TEST_F(RecorderAppTest, TheSessionEndingEndsTheProgramAndWritesWhatTheUserSet)
             watchdog.start(5000);
             openers[i](*window);
         });
+        windowUp.start(20);
         RecorderApp app;
         EXPECT_EQ(app.InitInstance(), 0);
         EXPECT_FALSE(stillUp);
