@@ -14,19 +14,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "listed_paths.h"
+#include "program_home.h"
 #include "support/test_support.h"
 
 namespace {
-
-// The leftover of a crashed run: a second of 8 kHz 8-bit mono audio.
-QByteArray leftoverRecording()
-{
-    QByteArray header(44, '\0');
-    memcpy(header.data(),
-           "RIFF\x24\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x40\x1f\0\0\x40\x1f\0\0\x01\0\x08\0data\0\0\0\0", 44);
-    return header + QByteArray(8000, '\x80');
-}
 
 // The program and its libraries in program/, a private home and a TMPDIR
 // holding a crashed run's leftover.
@@ -40,7 +31,7 @@ protected:
         for (const char* file : {"quillon", "libZLDecoder.so", "libmpeg_encoder.so"})
             ASSERT_TRUE(QFile::copy(testsupport::binDir() + "/" + file, dir.filePath(QString("program/") + file)))
                 << file;
-        ASSERT_TRUE(testsupport::writeFile(dir.filePath("tmp/quillon_temp_4242.wav"), leftoverRecording()));
+        ASSERT_TRUE(testsupport::writeFile(dir.filePath("tmp/quillon_temp_4242.wav"), leftoverRecording(8000)));
         env.insert("HOME", dir.filePath("home"));
         env.insert("XDG_CONFIG_HOME", dir.filePath("home/.config"));
         env.insert("XDG_DATA_HOME", dir.filePath("home/.local/share"));
@@ -74,7 +65,7 @@ TEST_F(RealProgram, KilledTheListFileAlreadyHoldsTheRecordingSalvagedAtStartUp)
     const auto paths = listed();
     ASSERT_EQ(paths.size(), 1u);
     EXPECT_TRUE(QString::fromStdString(paths.front()).endsWith(" recovered.wav")) << paths.front();
-    EXPECT_EQ(testsupport::readFile(QString::fromStdString(paths.front())).mid(44), leftoverRecording().mid(44));
+    EXPECT_EQ(testsupport::readFile(QString::fromStdString(paths.front())).mid(44), leftoverRecording(8000).mid(44));
 }
 
 TEST_F(RealProgram, TheSettingsAndTheChangedPlaylistAreWrittenWhenTheXServerDies)

@@ -38,6 +38,13 @@ class TempFileCleanerTest : public ::testing::Test {
 protected:
     QTemporaryDir temp, records, fallback;
     QString tempFile(const QString& name) const { return temp.filePath(name); }
+    // One start-up's clean-up of `folder`; what it salvaged.
+    QStringList clean(const QString& folder)
+    {
+        TempFileCleaner cleaner(folder, records.path(), fallback.path());
+        cleaner.CleanTempFiles();
+        return cleaner.salvagedFiles();
+    }
 };
 
 TEST_F(TempFileCleanerTest, CrashedRecordingIsRepairedAndMovedAndSoxReadsIt)
@@ -49,11 +56,9 @@ TEST_F(TempFileCleanerTest, CrashedRecordingIsRepairedAndMovedAndSoxReadsIt)
     ASSERT_TRUE(testsupport::writeFile(tempFile("other.wav"), crashedRecording(10)));
     ASSERT_TRUE(testsupport::writeFile(tempFile("quillon_temp_notes.txt"), "keep"));
 
-    TempFileCleaner cleaner(temp.path(), records.path(), fallback.path());
-    cleaner.CleanTempFiles();
-
-    ASSERT_EQ(cleaner.salvagedFiles().size(), 1);
-    const QString saved = cleaner.salvagedFiles().first();
+    const QStringList salvaged = clean(temp.path());
+    ASSERT_EQ(salvaged.size(), 1);
+    const QString saved = salvaged.first();
     EXPECT_EQ(QFileInfo(saved).absolutePath(), QFileInfo(records.path()).absoluteFilePath());
     EXPECT_TRUE(QFileInfo(saved).fileName().endsWith(" recovered.wav")) << saved.toStdString();
     EXPECT_EQ(QFileInfo(saved).size(), 44 + 16000 * 4);  // the partial frame is dropped
@@ -91,11 +96,8 @@ TEST_F(TempFileCleanerTest, LeftoversItCannotRepairAreMovedUntouchedAndOnlyEmpty
     for (const QString& name : foreign)
         ASSERT_TRUE(testsupport::writeFile(tempFile(name), crashedRecording(20)));
 
-    TempFileCleaner cleaner(temp.path(), records.path(), fallback.path());
-    cleaner.CleanTempFiles();
-
     QList<QByteArray> kept;
-    for (const QString& f : cleaner.salvagedFiles()) {
+    for (const QString& f : clean(temp.path())) {
         EXPECT_TRUE(f.endsWith(" damaged.wav") || f.endsWith(" damaged 2.wav") || f.endsWith(" damaged 3.wav"))
             << f.toStdString();
         kept.append(testsupport::readFile(f));
@@ -125,11 +127,10 @@ TEST_F(TempFileCleanerTest, ALeftoverOnAnotherFileSystemIsCopiedWholeAndThenRemo
     ASSERT_TRUE(testsupport::writeFile(shm.filePath("quillon_temp_8.wav"), damaged));
     ASSERT_TRUE(testsupport::writeFile(shm.filePath("quillon_temp_9.wav"), crashedRecording(30000)));
 
-    TempFileCleaner cleaner(shm.path(), records.path(), fallback.path());
-    cleaner.CleanTempFiles();
-    ASSERT_EQ(cleaner.salvagedFiles().size(), 2);
-    EXPECT_EQ(testsupport::readFile(cleaner.salvagedFiles()[0]), damaged);
-    EXPECT_EQ(testsupport::readFile(cleaner.salvagedFiles()[1]).mid(44), crashedRecording(30000).mid(44));
+    const QStringList salvaged = clean(shm.path());
+    ASSERT_EQ(salvaged.size(), 2);
+    EXPECT_EQ(testsupport::readFile(salvaged[0]), damaged);
+    EXPECT_EQ(testsupport::readFile(salvaged[1]).mid(44), crashedRecording(30000).mid(44));
     EXPECT_TRUE(QDir(shm.path()).isEmpty());
 }
 
@@ -142,16 +143,12 @@ TEST_F(TempFileCleanerTest, FilesHeldByARunningInstanceSurvive)
     QFile heldMp3;
     ASSERT_FALSE(platform::createLockedFile(tempFile("quillon_temp_99.mp3"), heldMp3).isEmpty());
 
-    TempFileCleaner cleaner(temp.path(), records.path(), fallback.path());
-    cleaner.CleanTempFiles();
-
-    EXPECT_TRUE(cleaner.salvagedFiles().isEmpty());
+    EXPECT_TRUE(clean(temp.path()).isEmpty());
     EXPECT_TRUE(QFile::exists(tempFile("quillon_temp_99.wav")));
     EXPECT_TRUE(QFile::exists(tempFile("quillon_temp_99.mp3")));
     held.close();
     heldMp3.close();
-    cleaner.CleanTempFiles();
-    EXPECT_EQ(cleaner.salvagedFiles().size(), 1);
+    EXPECT_EQ(clean(temp.path()).size(), 1);
     EXPECT_FALSE(QFile::exists(tempFile("quillon_temp_99.mp3")));
 }
 
@@ -185,9 +182,7 @@ TEST_F(TempFileCleanerTest, SymbolicLinksAtTheNamesAreNeitherFollowedNorRemoved)
     ASSERT_EQ(
         ::symlink(QFile::encodeName(victim).constData(), QFile::encodeName(tempFile("quillon_temp_5.wav")).constData()),
         0);
-    TempFileCleaner cleaner(temp.path(), records.path(), fallback.path());
-    cleaner.CleanTempFiles();
-    EXPECT_TRUE(cleaner.salvagedFiles().isEmpty());
+    EXPECT_TRUE(clean(temp.path()).isEmpty());
     EXPECT_TRUE(QFileInfo(tempFile("quillon_temp_5.wav")).isSymLink());
     EXPECT_EQ(testsupport::readFile(victim), crashedRecording(10));
 }
@@ -225,9 +220,7 @@ TEST_F(TempFileCleanerTest, UnfinishedSavesOfKilledProcessesGoAndLiveOnesAndLook
                         QFile::encodeName(records.filePath(".quillon-save-link12")).constData()),
               0);
 
-    TempFileCleaner cleaner(temp.path(), records.path(), fallback.path());
-    cleaner.CleanTempFiles();
-
+    clean(temp.path());
     QStringList expected = lookAlikes;
     expected << ".quillon-save-link12" << QFileInfo(live.writingPath()).fileName() << "precious.wav";
     expected.sort();
@@ -286,12 +279,8 @@ TEST_F(TempFileCleanerTest, ACreatorAndACleanerRacingNeverTakeEachOthersFiles)
     });
     int passes = 0;
     QStringList taken;
-    while (!done) {
-        TempFileCleaner cleaner(temp.path(), records.path(), fallback.path());
-        cleaner.CleanTempFiles();
-        taken += cleaner.salvagedFiles();
-        ++passes;
-    }
+    for (; !done; ++passes)
+        taken += clean(temp.path());
     creator.join();
     EXPECT_EQ(lost.load(), 0);
     EXPECT_TRUE(taken.isEmpty()) << taken.size() << " files salvaged from under the creator, e.g. "

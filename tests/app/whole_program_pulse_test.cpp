@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -24,10 +23,11 @@
 
 #include "app/recorder_app.h"
 #include "controls/progress_dialog.h"
+#include "controls/widget_test_helpers.h"
 #include "engine/recording_engine.h"
 #include "input/mixer_line_list.h"
-#include "platform/shell.h"
 #include "platform_audio/pulse_test_support.h"
+#include "program_home.h"
 #include "playlist/playlist_actions.h"
 #include "playlist/playlist_box.h"
 #include "playlist/playlist_model.h"
@@ -37,13 +37,13 @@
 #include "playlist/remove_items_dialog.h"
 #include "playlist/row_texts.h"
 #include "recorder/recorder_dialog.h"
-#include "support/recording_shell.h"
 #include "support/test_support.h"
 
 namespace {
 
 using namespace audiotest;
 using platform::audio::PcmFormat;
+using widgettest::ModalAnswer;
 
 static ::testing::Environment* const sinkKeeper = ::testing::AddGlobalTestEnvironment(new SinkKeeper);
 
@@ -68,46 +68,13 @@ int streamsOnTheServer()
     return int(inputs.split('\n', Qt::SkipEmptyParts).size() + outputs.split('\n', Qt::SkipEmptyParts).size());
 }
 
-// Answers every modal window of class T that shows up while it lives.
-template <typename T>
-class ModalAnswer : public QObject {
-public:
-    explicit ModalAnswer(std::function<void(T&)> answer)
-        : m_answer(std::move(answer))
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget()); w && w->isVisible() && w != m_last) {
-                m_last = w;
-                ++seen;
-                m_answer(*w);
-            }
-        });
-        m_timer.start(20);
-    }
-    int seen = 0;
-
-private:
-    std::function<void(T&)> m_answer;
-    QTimer m_timer;
-    QPointer<T> m_last;
-};
-
-class WholeProgram : public ::testing::Test {
+class WholeProgram : public ProgramHomeTest {
 protected:
     void SetUp() override
     {
         ASSERT_FALSE(qgetenv("PULSE_SERVER").isEmpty());
         ASSERT_TRUE(home.isValid() && temp.isValid() && music.isValid());
-        qputenv("HOME", home.path().toLocal8Bit());
-        qputenv("XDG_CONFIG_HOME", home.filePath(".config").toLocal8Bit());
-        qputenv("XDG_DATA_HOME", home.filePath(".local/share").toLocal8Bit());
-        qputenv("TMPDIR", temp.path().toLocal8Bit());
-        QApplication::setOrganizationName("tessaly");
-        QApplication::setApplicationName("Quillon");
-        platform::setShellForTesting(&shell);
-        playlist::PlaylistModel::setDefaultListFileForTesting(home.filePath("Quillon.lst"));
     }
-    void TearDown() override { platform::setShellForTesting(nullptr); }
 
     // Starts the program and hands its window to `user` once it is on
     // screen; the user ends by closing it as a person would (Escape), else
@@ -154,8 +121,7 @@ protected:
         return QTest::qWaitFor([&] { return model.count() > row && model.item(row)->isLoaded(); }, 10000);
     }
 
-    QTemporaryDir home, temp, music;
-    testsupport::RecordingShell shell;
+    QTemporaryDir music;
 };
 
 TEST_F(WholeProgram, RecordPlaySaveAsMp3FindInThePlaylistPlayRestoreAndRemove)
@@ -285,7 +251,7 @@ TEST_F(WholeProgram, RecordPlaySaveAsMp3FindInThePlaylistPlayRestoreAndRemove)
 
     const int threadsAtRest = testsupport::threadCount();
     const int streamsAtRest = streamsOnTheServer();
-    const QSettings stored(home.filePath(".config/tessaly/Quillon.conf"), QSettings::IniFormat);
+    const QSettings stored(settingsFile(), QSettings::IniFormat);
     EXPECT_EQ(stored.value("Settings/RecordFolder").toString(), folder);
     EXPECT_EQ(stored.value("Settings/AskForRenaming").toInt(), 1);
     EXPECT_EQ(stored.value("History/OfflineRecDev").toInt(), 1);

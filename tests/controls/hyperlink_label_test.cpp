@@ -2,6 +2,7 @@
 // underline, and the automatic size.
 #include "controls/hyperlink_label.h"
 #include "support/recording_shell.h"
+#include "support/scoped_state.h"
 #include "widget_test_helpers.h"
 
 #include <QCursor>
@@ -138,15 +139,9 @@ protected:
     {
         HyperlinkLabelTest::SetUp();
         platform::setShellForTesting(nullptr);
-        savedPath = qgetenv("PATH");
-        qputenv("PATH", bin.path().toLocal8Bit());
         label.Attach();
     }
-    void TearDown() override
-    {
-        release();
-        qputenv("PATH", savedPath);
-    }
+    void TearDown() override { release(); }
     // An opener that notes its parent and the address, then stays running
     // (as xdg-open does with a browser in the foreground) until released.
     void installOpener()
@@ -164,7 +159,7 @@ protected:
     void release() { testsupport::writeFile(bin.filePath("release"), {}); }
 
     QTemporaryDir bin;
-    QByteArray savedPath;
+    testsupport::ScopedEnv path{"PATH", bin.path()};
 };
 
 TEST_F(DesktopOpenerTest, TheOpenerRunsDetachedAndTheClickReturnsWhileItStillRuns)

@@ -8,13 +8,13 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -43,11 +43,7 @@ inline void saveSheet(const QList<QImage>& images, const QString& name, int zoom
 // Runs the event loop until the condition holds; false after the timeout.
 inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 5000)
 {
-    QElapsedTimer timer;
-    for (timer.start(); !condition(); QApplication::processEvents(QEventLoop::AllEvents, 20))
-        if (timer.elapsed() > timeoutMs)
-            return false;
-    return true;
+    return QTest::qWaitFor(condition, timeoutMs);
 }
 
 // A plain mouse move (no button), as the mouse over the widget would send.
@@ -76,27 +72,41 @@ inline QRect sliderHandle(const QSlider& slider)
     return slider.style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, &slider);
 }
 
-// Closes every modal message box that comes up and keeps the last one's text.
-class MessageBoxCatcher : public QObject {
+// Answers every modal window of class T that comes up while this lives.
+template <typename T>
+class ModalAnswer : public QObject {
 public:
-    MessageBoxCatcher()
+    explicit ModalAnswer(std::function<void(T&)> answer)
     {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                text = box->text();
-                icon = box->icon();
-                ++count;
-                box->done(QMessageBox::Ok);
+        connect(&m_timer, &QTimer::timeout, this, [this, answer = std::move(answer)] {
+            if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget()); w && w->isVisible()) {
+                ++seen;
+                answer(*w);
             }
         });
         m_timer.start(10);
     }
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    int count = 0;
+    int seen = 0;
 
 private:
     QTimer m_timer;
+};
+
+// Closes every modal message box that comes up and keeps the last one's text.
+class MessageBoxCatcher : public ModalAnswer<QMessageBox> {
+public:
+    MessageBoxCatcher()
+        : ModalAnswer([this](QMessageBox& box) {
+            text = box.text();
+            icon = box.icon();
+            ++count;
+            box.done(QMessageBox::Ok);
+        })
+    {
+    }
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    int count = 0;
 };
 
 }  // namespace widgettest

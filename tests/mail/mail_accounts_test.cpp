@@ -1,33 +1,15 @@
 // Mail accounts read from Thunderbird profiles that the tests write.
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include "mail/mail_accounts.h"
-#include "support/test_support.h"
+#include "mail_test_support.h"
 
 using namespace mail;
 using testsupport::writeFile;
 
-namespace {
-
-QByteArray prefsWith(const QList<std::pair<QString, QString>>& servers, const QString& order)
-{
-    QByteArray out = "// Mozilla User Preferences\nuser_pref(\"mail.preferences.version\", 3);\n";
-    out += "user_pref(\"mail.accountmanager.accounts\", \"" + order.toUtf8() + "\");\n";
-    int n = 1;
-    for (const auto& [name, type] : servers) {
-        const QByteArray i = QByteArray::number(n++);
-        out += "user_pref(\"mail.account.account" + i + ".server\", \"server" + i + "\");\n";
-        out += "user_pref(\"mail.server.server" + i + ".name\", \"" + name.toUtf8() + "\");\n";
-        out += "user_pref(\"mail.server.server" + i + ".type\", \"" + type.toUtf8() + "\");\n";
-    }
-    return out;
-}
-
-}  // namespace
+using mailtest::thunderbirdPrefs;
 
 TEST(MailAccounts, DefaultProfileAccountsInAccountManagerOrder)
 {
@@ -39,11 +21,11 @@ TEST(MailAccounts, DefaultProfileAccountsInAccountManagerOrder)
                           "[Profile1]\nName=old\nIsRelative=1\nPath=old.profile\n\n"
                           "[Profile0]\nName=default\nIsRelative=1\nPath=abc.default,with comma\nDefault=1\n"));
     // Accounts listed out of their numbering, one without a server, Local Folders.
-    ASSERT_TRUE(
-        writeFile(root + "/abc.default,with comma/prefs.js",
-                  prefsWith({{"Work \\\"A\\\" \\u00e9", "imap"}, {"  工作邮箱 ", "pop3"}, {"Local Folders", "none"}},
-                            "account2,account3,account9,account1")));
-    ASSERT_TRUE(writeFile(root + "/old.profile/prefs.js", prefsWith({{"Old", "imap"}}, "account1")));
+    ASSERT_TRUE(writeFile(
+        root + "/abc.default,with comma/prefs.js",
+        thunderbirdPrefs({{"Work \\\"A\\\" \\u00e9", "imap"}, {"  工作邮箱 ", "pop3"}, {"Local Folders", "none"}},
+                         "account2,account3,account9,account1")));
+    ASSERT_TRUE(writeFile(root + "/old.profile/prefs.js", thunderbirdPrefs({{"Old", "imap"}}, "account1")));
     EXPECT_EQ(ListMailAccounts(home.path()), (QStringList{"工作邮箱", "Work \"A\" é"}));
     QFile::remove(root + "/abc.default,with comma/prefs.js");  // no preferences: no accounts
     EXPECT_TRUE(ListMailAccounts(home.path()).isEmpty());
@@ -57,8 +39,8 @@ TEST(MailAccounts, InstallSectionWinsAndPackagedLocationsAreFound)
                           "[Profile0]\nName=a\nIsRelative=1\nPath=a\nDefault=1\n\n"
                           "[InstallFDC34C9F024745EB]\nDefault=b\nLocked=1\n\n"
                           "[Profile1]\nName=b\nIsRelative=1\nPath=b\n"));
-    ASSERT_TRUE(writeFile(root + "/a/prefs.js", prefsWith({{"From A", "imap"}}, "account1")));
-    ASSERT_TRUE(writeFile(root + "/b/prefs.js", prefsWith({{"From B", "imap"}}, "account1")));
+    ASSERT_TRUE(writeFile(root + "/a/prefs.js", thunderbirdPrefs({{"From A", "imap"}}, "account1")));
+    ASSERT_TRUE(writeFile(root + "/b/prefs.js", thunderbirdPrefs({{"From B", "imap"}}, "account1")));
     EXPECT_EQ(ListMailAccounts(home.path()), QStringList{"From B"});
 
     QTemporaryDir snapHome;
@@ -66,6 +48,6 @@ TEST(MailAccounts, InstallSectionWinsAndPackagedLocationsAreFound)
     const QString absolute = snapHome.filePath("elsewhere");
     ASSERT_TRUE(
         writeFile(snap + "/profiles.ini", "[Profile0]\nName=x\nIsRelative=0\nPath=" + absolute.toUtf8() + "\n"));
-    ASSERT_TRUE(writeFile(absolute + "/prefs.js", prefsWith({{"Snap", "imap"}}, "account1")));
+    ASSERT_TRUE(writeFile(absolute + "/prefs.js", thunderbirdPrefs({{"Snap", "imap"}}, "account1")));
     EXPECT_EQ(ListMailAccounts(snapHome.path()), QStringList{"Snap"});
 }

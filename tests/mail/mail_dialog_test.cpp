@@ -4,16 +4,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTest>
 
-#include "controls/widget_test_helpers.h"
-#include "mail/mail_dialog.h"
 #include "mail_test_support.h"
 #include "resources/strings.h"
-#include "support/test_support.h"
 
 using namespace mail;
 using mailtest::Recorded;
@@ -52,24 +45,19 @@ struct DialogRun {
         dialog->reject();
         dialog.reset();
     }
-    void accounts(const QByteArray& names)
+    // One Thunderbird profile with the given account names, in order.
+    void accounts(const QStringList& names)
     {
-        // One Thunderbird profile with the given account names, in order.
-        QByteArray prefs = "user_pref(\"mail.accountmanager.accounts\", \"";
-        const QList<QByteArray> list = names.split(',');
-        for (int i = 0; i < list.size(); ++i)
-            prefs += (i ? ",account" : "account") + QByteArray::number(i);
-        prefs += "\");\n";
-        for (int i = 0; i < list.size(); ++i) {
-            const QByteArray n = QByteArray::number(i);
-            prefs += "user_pref(\"mail.account.account" + n + ".server\", \"server" + n +
-                "\");\n"
-                "user_pref(\"mail.server.server" +
-                n + ".name\", \"" + list[i] + "\");\n";
+        QList<std::pair<QString, QString>> servers;
+        QStringList order;
+        for (const QString& name : names) {
+            servers.append({name, "imap"});
+            order << QString("account%1").arg(servers.size());
         }
         ASSERT_TRUE(testsupport::writeFile(home.filePath(".thunderbird/profiles.ini"),
                                            "[Profile0]\nPath=p\nIsRelative=1\nDefault=1\n"));
-        ASSERT_TRUE(testsupport::writeFile(home.filePath(".thunderbird/p/prefs.js"), prefs));
+        ASSERT_TRUE(testsupport::writeFile(home.filePath(".thunderbird/p/prefs.js"),
+                                           mailtest::thunderbirdPrefs(servers, order.join(','))));
     }
 };
 
@@ -229,7 +217,7 @@ TEST(MailDialog, CancelRightAfterOpeningKeepsHistoryButStoresTheFirstAccount)
         DialogRun run;
         run.settings.store.writeHistoryString("MailTargets", "keep@x.org;");
         run.settings.store.writeHistoryString("MailSubject", "Keep");
-        run.accounts("First,Second");
+        run.accounts({"First", "Second"});
         run.open();
         EXPECT_EQ(run.control<QComboBox>(1263)->count(), 2);
         EXPECT_EQ(run.control<QComboBox>(1263)->currentIndex(), 0);
@@ -243,7 +231,7 @@ TEST(MailDialog, CancelRightAfterOpeningKeepsHistoryButStoresTheFirstAccount)
         // Names equal but for case: the later one is selected.
         DialogRun run;
         run.settings.store.writeHistoryString("MailAccount", "home");
-        run.accounts("Home,Work,HOME");
+        run.accounts({"Home", "Work", "HOME"});
         run.open();
         EXPECT_EQ(run.control<QComboBox>(1263)->currentIndex(), 2);
         run.close();

@@ -1,5 +1,6 @@
 #pragma once
-// A hand-over that records what reaches it, and a private settings store.
+// A hand-over that records what reaches it, a private settings store, and
+// a private desktop with a mail program of the test's own.
 
 #include <QDir>
 #include <QFile>
@@ -9,12 +10,14 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <list>
 #include <vector>
 
 #include "controls/widget_test_helpers.h"
 #include "mail/mail_dialog.h"
 #include "mail/mail_hand_over.h"
 #include "settings/settings_store.h"
+#include "support/scoped_state.h"
 #include "support/test_support.h"
 
 namespace mailtest {
@@ -51,30 +54,72 @@ struct ScratchSettings {
     QString history(const char* key) { return store.readHistoryString(QString::fromLatin1(key), "<unset>"); }
 };
 
-// A private desktop under `dir` in a graphical session of no known kind, as
-// xdg-email expects before it looks for the mailto handler.
-inline void useDesktopIn(const QTemporaryDir& dir)
+// A Thunderbird profile's preferences: the servers (name, type) as accounts
+// 1, 2, ... in the account manager's `order`.
+inline QByteArray thunderbirdPrefs(const QList<std::pair<QString, QString>>& servers, const QString& order)
 {
-    QDir().mkpath(dir.filePath("config"));
-    qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
-    qputenv("XDG_DATA_HOME", dir.filePath("data").toUtf8());
-    qputenv("DISPLAY", ":97");
-    for (const char* name : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION", "GNOME_DESKTOP_SESSION_ID",
-                             "MAILER", "BROWSER"})
-        qunsetenv(name);
+    QByteArray out = "// Mozilla User Preferences\nuser_pref(\"mail.preferences.version\", 3);\n";
+    out += "user_pref(\"mail.accountmanager.accounts\", \"" + order.toUtf8() + "\");\n";
+    int n = 1;
+    for (const auto& [name, type] : servers) {
+        const QByteArray i = QByteArray::number(n++);
+        out += "user_pref(\"mail.account.account" + i + ".server\", \"server" + i + "\");\n";
+        out += "user_pref(\"mail.server.server" + i + ".name\", \"" + name.toUtf8() + "\");\n";
+        out += "user_pref(\"mail.server.server" + i + ".type\", \"" + type.toUtf8() + "\");\n";
+    }
+    return out;
 }
 
-// Makes `script` an executable program and the desktop's mailto handler.
-inline bool registerMailtoHandler(const QTemporaryDir& dir, const QString& program, const QByteArray& script)
-{
-    testsupport::writeFile(program, script);
-    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    testsupport::writeFile(dir.filePath("data/applications/stand-in-mail.desktop"),
-                           "[Desktop Entry]\nType=Application\nName=Stand-in mail\nExec=" + program.toUtf8() +
-                               " %u\nMimeType=x-scheme-handler/mailto;\n");
-    return testsupport::runTool("xdg-mime", {"default", "stand-in-mail.desktop", "x-scheme-handler/mailto"}).exitCode ==
-        0;
-}
+// A private desktop in a graphical session of no known kind, as xdg-email
+// expects before it looks for the mailto handler, put back when it goes.
+// Its mail program, once registered, writes down the arguments it gets and
+// ends with the status set by exitWith().
+class StandInMailProgram {
+public:
+    // `name` is the program's path in the desktop's folder: xdg-email hands
+    // a program named like Thunderbird the message its own way.
+    explicit StandInMailProgram(const QString& name = "stand-in-mail")
+        : m_program(m_dir.filePath(name))
+    {
+        QDir().mkpath(m_dir.filePath("config"));
+        m_env.emplace_back("XDG_CONFIG_HOME", m_dir.filePath("config"));
+        m_env.emplace_back("XDG_DATA_HOME", m_dir.filePath("data"));
+        m_env.emplace_back("DISPLAY", ":97");
+        for (const char* unset : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION",
+                                  "GNOME_DESKTOP_SESSION_ID", "MAILER", "BROWSER"})
+            m_env.emplace_back(unset, QString());
+    }
+    bool registerHandler()
+    {
+        const QByteArray script = "#!/bin/sh\n: > '" + arguments().toUtf8() +
+            "'\nfor a in \"$@\"; do printf '%s\\0' \"$a\" >> '" + arguments().toUtf8() + "'; done\nexit $(cat '" +
+            m_dir.filePath("exit-code").toUtf8() + "' 2>/dev/null || echo 0)\n";
+        testsupport::writeFile(m_program, script);
+        QFile::setPermissions(m_program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        testsupport::writeFile(m_dir.filePath("data/applications/stand-in-mail.desktop"),
+                               "[Desktop Entry]\nType=Application\nName=Stand-in mail\nExec=" + m_program.toUtf8() +
+                                   " %u\nMimeType=x-scheme-handler/mailto;\n");
+        return testsupport::runTool("xdg-mime", {"default", "stand-in-mail.desktop", "x-scheme-handler/mailto"})
+                   .exitCode == 0;
+    }
+    QString program() const { return m_program; }
+    QString dir() const { return m_dir.path(); }
+    QString arguments() const { return m_dir.filePath("arguments"); }
+    void exitWith(int code) { testsupport::writeFile(m_dir.filePath("exit-code"), QByteArray::number(code)); }
+    QStringList received() const
+    {
+        QStringList out;
+        for (const QByteArray& a : testsupport::readFile(arguments()).split('\0'))
+            out << QString::fromUtf8(a);
+        out.removeLast();  // after the last terminator
+        return out;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_program;
+    std::list<testsupport::ScopedEnv> m_env;
+};
 
 // Sends through the dialog with the desktop's real hand-over, as a user
 // types it; the dialog's result, or -1 when a message box came up.

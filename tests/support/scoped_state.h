@@ -20,14 +20,15 @@ public:
     ScopedBackend& operator=(const ScopedBackend&) = delete;
 };
 
-// An environment variable set while this lives, then restored or unset.
+// An environment variable set (or, for a null value, unset) while this
+// lives, then restored or unset.
 class ScopedEnv {
 public:
     ScopedEnv(const char* name, const QString& value)
         : m_name(name)
         , m_saved(qgetenv(name))
     {
-        qputenv(name, QFile::encodeName(value));
+        value.isNull() ? void(qunsetenv(name)) : void(qputenv(name, QFile::encodeName(value)));
     }
     ~ScopedEnv() { m_saved.isNull() ? void(qunsetenv(m_name)) : void(qputenv(m_name, m_saved)); }
     ScopedEnv(const ScopedEnv&) = delete;

@@ -89,6 +89,15 @@ int threadCount()
     return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
 }
 
+QStringList exportedSymbols(const QString& library)
+{
+    const ToolResult nm = runTool("nm", {"-D", "--defined-only", "--format=just-symbols", library});
+    EXPECT_EQ(nm.exitCode, 0) << nm.err.toStdString();
+    QStringList names = QString::fromLatin1(nm.out).split('\n', Qt::SkipEmptyParts);
+    names.sort();
+    return names;
+}
+
 }  // namespace testsupport
 
 void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }

@@ -43,6 +43,8 @@ bool writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
 // Threads of this process now, to show that nothing was left running.
 int threadCount();
+// The names a shared library exports, sorted (from `nm -D`).
+QStringList exportedSymbols(const QString& library);
 
 }  // namespace testsupport
 

@@ -103,6 +103,12 @@ QByteArray soxSamples(const QString& path, const QString& encoding, int bits)
 
 QString zlaTool() { return QDir(testsupport::binDir()).filePath("zla"); }
 
+uint32_t codeOf(const QString& path, const QByteArray& bytes)
+{
+    EXPECT_TRUE(testsupport::writeFile(path, bytes));
+    return OpenStream(path).code();
+}
+
 OpenStream::OpenStream(const QString& path, uint32_t mode)
 {
     m_code = ZLDec_OpenStream(&m_handle, QFile::encodeName(path).constData(), ZLDEC_INTERFACE_VERSION, mode);
@@ -143,6 +149,22 @@ QByteArray OpenStream::decode(uint32_t first, uint32_t count, uint32_t piece)
         written = written < asked ? 0 : piece;
     }
     EXPECT_EQ(ZLDec_DecodeAudioEnd(m_handle), ZLDEC_OK);
+    return out;
+}
+
+QByteArray OpenStream::decodeUntilFailure(uint32_t& code)
+{
+    EXPECT_EQ(ZLDec_DecodeAudioBegin(m_handle), ZLDEC_OK);
+    const uint32_t frameBytes = format().blockAlign, piece = 4096;
+    QByteArray out, buffer(qsizetype(piece) * frameBytes, '\0');
+    uint32_t written = piece;
+    code = ZLDEC_OK;
+    for (uint32_t at = 0, calls = 0; code == ZLDEC_OK && written == piece && calls < 1000; at += written, ++calls) {
+        code = ZLDec_DecodeAudio(m_handle, at, piece, buffer.data(), &written);
+        EXPECT_LE(written, piece);
+        out += buffer.left(qsizetype(std::min(written, piece)) * frameBytes);
+    }
+    ZLDec_DecodeAudioEnd(m_handle);
     return out;
 }
 

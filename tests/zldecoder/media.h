@@ -19,17 +19,19 @@ QByteArray run(const QString& program, const QStringList& args);
 QString makeWave(const QString& path, int rate, int channels, int bits, int frames,
                  const QString& encoding = "signed-integer");
 QString makeMp3(const QString& wave, const QString& path, const QStringList& lameOptions);
-// MPEG-1 layer I at 48 kHz, 384 kbit/s: `frames` frames of random but valid content.
 // FLAC and Ogg Vorbis by sox, Opus by opusenc, from a WAVE file.
 QString makeFlac(const QString& wave, const QString& path, const QStringList& soxOptions = {});
 QString makeVorbis(const QString& wave, const QString& path);
 QString makeOpus(const QString& wave, const QString& path);
 // The frames opusdec decodes from an Opus file at 48 kHz.
 uint32_t opusdecFrames(const QString& opus, const QString& scratchWave);
+// MPEG-1 layer I at 48 kHz, 384 kbit/s: `frames` frames of random but valid content.
 QString makeLayer1(const QString& path, int frames, int channels, uint32_t seed);
 QByteArray mpg123Samples(const QString& path);  // signed 16-bit
 QByteArray soxSamples(const QString& path, const QString& encoding = "signed-integer", int bits = 16);
 QString zlaTool();
+// Writes `bytes` to `path`; the code with which the library opens it.
+uint32_t codeOf(const QString& path, const QByteArray& bytes);
 
 // An open stream of the library, closed at the end of the scope.
 class OpenStream {
@@ -46,6 +48,9 @@ public:
     // Decodes [first, first + count) in pieces of `piece` frames.
     QByteArray decode(uint32_t first, uint32_t count, uint32_t piece = 1536);
     QByteArray decodeAll(uint32_t piece = 1536) { return decode(0, length() + 10, piece); }
+    // Decodes from the start in pieces of 4096 frames until the end or the
+    // first call that fails, whose code it leaves in `code`.
+    QByteArray decodeUntilFailure(uint32_t& code);
     // Decodes from a few positions after a decode from the start; fails where they differ.
     void expectRandomAccessLikeFromTheStart(const std::vector<uint32_t>& firsts);
 

@@ -23,8 +23,7 @@ class OpenCodes : public ::testing::Test {
 protected:
     uint32_t codeOf(const QString& name, const QByteArray& bytes)
     {
-        EXPECT_TRUE(testsupport::writeFile(scratch.filePath(name), bytes));
-        return OpenStream(scratch.filePath(name)).code();
+        return media::codeOf(scratch.filePath(name), bytes);
     }
     QTemporaryDir scratch;
     QString wave = media::makeWave(scratch.filePath("tone.wav"), 8000, 1, 16, 4000);
@@ -151,13 +150,7 @@ TEST_F(OpenCodes, DecodingNeedsBeginAndAnUnchangedFile)
 
 TEST(Exports, OnlyTheCFunctionsLeaveTheLibrary)
 {
-    QStringList names;
-    const QString library = QDir(testsupport::binDir()).filePath("libZLDecoder.so");
-    for (const QByteArray& line :
-         media::run("nm", {"-D", "--defined-only", "--format=posix", library}).trimmed().split('\n'))
-        names << QString::fromLatin1(line.split(' ').first());
-    names.sort();
-    EXPECT_EQ(names.join(' '),
+    EXPECT_EQ(testsupport::exportedSymbols(QDir(testsupport::binDir()).filePath("libZLDecoder.so")).join(' '),
               "ZLDec_CloseStream ZLDec_DecodeAudio ZLDec_DecodeAudioBegin ZLDec_DecodeAudioEnd "
               "ZLDec_GetDescription ZLDec_GetImageArray ZLDec_GetStreamFormat ZLDec_GetStreamLength "
               "ZLDec_GetTopic ZLDec_OpenStream");

@@ -76,13 +76,6 @@ QByteArray pngClaiming(uint32_t width, uint32_t height)
 
 class ZlaFiles : public ::testing::Test {
 protected:
-    uint32_t codeOf(const QByteArray& bytes)
-    {
-        const QString path = scratch.filePath("raw.zla");
-        EXPECT_TRUE(testsupport::writeFile(path, bytes));
-        return OpenStream(path).code();
-    }
-
     // The title (or description), checking the text and its end stay inside the buffer.
     QString text(ZLDEC_HANDLE handle, bool topic, uint32_t size)
     {
@@ -193,7 +186,7 @@ TEST_F(ZlaFiles, BrokenLayoutsAreDamagedAndLaterVersionsReadable)
         {"garbage as MPEG", zlaFile({{"AMPG", QByteArray(20000, 'z')}}), bad},
         {"header cut", QByteArray("ZLA\x1a\x01\x00", 6), bad}};
     for (const auto& [name, bytes, code] : cases)
-        EXPECT_EQ(codeOf(bytes), code) << name;
+        EXPECT_EQ(media::codeOf(scratch.filePath("raw.zla"), bytes), code) << name;
 }
 
 // The pictures that fit the budget are kept in their order, the others left

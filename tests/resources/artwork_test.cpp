@@ -2,7 +2,7 @@
 // background, and the program icon.
 #include "controls/flood_fill.h"
 #include "resources/artwork.h"
-#include "widget_test_helpers.h"
+#include "controls/widget_test_helpers.h"
 
 #include <gtest/gtest.h>
 

@@ -3,6 +3,7 @@
 #include "controls/bitmap_slider.h"
 #include "controls/system_colours.h"
 #include "resources/artwork.h"
+#include "widget_test_helpers.h"
 
 #include <QApplication>
 #include <QSignalSpy>
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 using controls::BitmapSlider;
+using widgettest::px;
 
 namespace {
 
@@ -48,8 +50,6 @@ protected:
     Receiver receiver;
     BitmapSlider* slider = new BitmapSlider(&window);
 };
-
-QRgb px(const QImage& image, int x, int y) { return image.pixel(x, y) | 0xff000000u; }
 
 }  // namespace
 

@@ -1,0 +1,279 @@
+// The real hand-over: xdg-email delivers the message to a stand-in mail
+// program registered as the mailto handler in a private XDG configuration.
+// A stand-in named `thunderbird` gets the message from us instead; what it
+// receives is read back by Thunderbird's rules for `-compose`, so what
+// arrives is what Thunderbird would put in its message.
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <QUrl>
+#include <map>
+
+#include "mail/mapi_session.h"
+#include "mail/mailto_handler.h"
+#include "mail/xdg_email_hand_over.h"
+#include "mail_test_support.h"
+#include "resources/strings.h"
+
+using namespace mail;
+using testsupport::writeFile;
+
+namespace {
+
+using mailtest::StandInMailProgram;
+
+// The fields of the link the mail program was given, decoded; "to" holds
+// every address in order.
+QMultiMap<QString, QString> linkFields(const StandInMailProgram& desktop)
+{
+    QMultiMap<QString, QString> out;
+    const QByteArray link = desktop.received().value(0).toUtf8();
+    EXPECT_TRUE(link.startsWith("mailto:")) << link.constData();
+    for (const QByteArray& pair : link.mid(link.indexOf('?') + 1).split('&')) {
+        const qsizetype eq = pair.indexOf('=');
+        out.insert(QString::fromUtf8(pair.left(eq)),
+                   QString::fromUtf8(QByteArray::fromPercentEncoding(pair.mid(eq + 1))));
+    }
+    return out;
+}
+
+QStringList valuesInOrder(const QMultiMap<QString, QString>& fields, const QString& key)
+{
+    QStringList values = fields.values(key);
+    std::reverse(values.begin(), values.end());  // QMultiMap gives the latest first
+    return values;
+}
+
+// A registered mail program and a session logged on to it.
+class XdgSession : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(desktop.registerHandler());
+        session.Load();
+        ASSERT_TRUE(session.IsLoaded());
+        ASSERT_EQ(session.Logon(nullptr, "acct"), kSuccess);
+    }
+    MapiResult send(const QStringList& to, const QString& subject, const QString& body, const QStringList& files = {})
+    {
+        return session.Send(nullptr, to, subject, body, false, "", files);
+    }
+    StandInMailProgram desktop;
+    MapiSession session;
+};
+
+}  // namespace
+
+TEST(XdgEmailHandOver, TheRegisteredMailProgramReceivesTheWholeMessage)
+{
+    StandInMailProgram desktop;
+    XdgEmailHandOver handOver;
+    EXPECT_FALSE(handOver.IsInstalled()) << "no mailto handler yet";
+    ASSERT_TRUE(desktop.registerHandler());
+    EXPECT_TRUE(handOver.IsInstalled());
+
+    const QString first = desktop.dir() + "/take one.wav";
+    const QString second = desktop.dir() + "/-dash & more%.mp3";
+    ASSERT_TRUE(writeFile(first, "RIFF"));
+    ASSERT_TRUE(writeFile(second, "ID3"));
+
+    EXPECT_EQ(mailtest::sendThroughDialog({first, second}, " -lead@example.org ; 张三@example.cn;", "今天的录音 & more",
+                                          "Hello,\n\nTwo takes."),
+              QDialog::Accepted);
+
+    const auto fields = linkFields(desktop);
+    EXPECT_EQ(valuesInOrder(fields, "to"), (QStringList{"-lead@example.org", "张三@example.cn"}));
+    EXPECT_EQ(fields.value("subject"), "今天的录音 & more");
+    EXPECT_EQ(fields.value("body"),
+              "Hello,\r\n\r\nTwo takes.\r\n------------------------------------\r\n" + resources::text(443));
+    EXPECT_EQ(valuesInOrder(fields, "attach"), (QStringList{first, second}));
+}
+
+TEST_F(XdgSession, FailuresBecomeMailCodes)
+{
+    const QString wav = desktop.dir() + "/a.wav";
+    ASSERT_TRUE(writeFile(wav, "RIFF"));
+
+    // A missing attachment is caught before the mail program sees anything.
+    EXPECT_EQ(send({"a@x.org"}, "s", "b", {wav, desktop.dir() + "/gone.wav"}), kAttachmentNotFound);
+    EXPECT_EQ(send({"a@x.org"}, "s", "b", {desktop.dir()}), kAttachmentNotFound);
+    EXPECT_EQ(send({"not-an-address"}, "s", "b"), kInvalidRecips);
+    EXPECT_EQ(send({"a@x.org\r\nBcc: b@x.org"}, "s", "b"), kInvalidRecips);
+    EXPECT_FALSE(QFile::exists(desktop.arguments()));
+
+    // Empty subject and body are left out rather than refused by the tool.
+    EXPECT_EQ(send({"a@x.org"}, "", ""), kSuccess);
+    const auto fields = linkFields(desktop);
+    EXPECT_EQ(fields.value("to"), "a@x.org");
+    EXPECT_FALSE(fields.contains("subject"));
+    EXPECT_FALSE(fields.contains("body"));
+
+    // No tool at all: mail is unavailable and a send says so.
+    XdgEmailHandOver missing("/nonexistent/xdg-email");
+    EXPECT_EQ(missing.Deliver(MailMessage{{"a@x.org"}, "s", "b", {}}), kNotSupported);
+}
+
+TEST(XdgEmailHandOver, NoMailProgramMeansMailIsUnavailable)
+{
+    StandInMailProgram desktop;  // nothing registered
+    MapiSession session;
+    session.Load();
+    EXPECT_FALSE(session.IsLoaded());
+    EXPECT_EQ(session.CheckInstalled(), kEFail);
+    EXPECT_EQ(session.Logon(nullptr, "x"), kEFail);
+}
+
+TEST_F(XdgSession, BackslashesAndOptionLikeTextsArriveAsTyped)
+{
+    // "a\cb.wav" beside "a": a tool that cut the path at "\c" would attach
+    // the wrong file.
+    const QString decoy = desktop.dir() + "/a";
+    const QString take = desktop.dir() + "/a\\cb.wav";
+    ASSERT_TRUE(writeFile(decoy, "other"));
+    ASSERT_TRUE(writeFile(take, "RIFF"));
+    const QString body = "Saved under D:\\recordings\\new take\\c2.\nC:\\temp\\x + y = 100%";
+    EXPECT_EQ(send({"-n@example.org", "b+c@example.org"}, "-n", body, {take}), kSuccess);
+
+    const auto fields = linkFields(desktop);
+    EXPECT_EQ(valuesInOrder(fields, "to"), (QStringList{"-n@example.org", "b+c@example.org"}));
+    EXPECT_EQ(fields.value("subject"), "-n");
+    EXPECT_EQ(fields.value("body"), QString(body).replace("\n", "\r\n"));
+    EXPECT_EQ(valuesInOrder(fields, "attach"), QStringList{take});
+}
+
+// A mail program started in the foreground keeps the tool waiting; the
+// program around it (a recording, a playing list, its own painting) goes on
+// meanwhile.
+TEST(XdgEmailHandOver, WaitingForTheToolKeepsTheProgramRunning)
+{
+    QTemporaryDir dir;
+    const QString tool = dir.filePath("slow-xdg-email");
+    ASSERT_TRUE(writeFile(tool, "#!/bin/sh\nsleep 1\nexit 0\n"));
+    QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    int ticks = 0;
+    QTimer program;
+    QObject::connect(&program, &QTimer::timeout, [&] { ++ticks; });
+    program.start(50);
+    XdgEmailHandOver handOver(tool);
+    EXPECT_EQ(handOver.Deliver(MailMessage{{"a@x.org"}, "s", "b", {}}), kSuccess);
+    EXPECT_GE(ticks, 5) << "timers ran during the wait";
+}
+
+// A body longer than one program argument can carry is a text too large,
+// not a missing mail program.
+TEST_F(XdgSession, ABodyTooLongToHandOverIsReportedAsSuch)
+{
+    EXPECT_EQ(send({"a@x.org"}, "s", QString(XdgEmailHandOver::kMaxArgumentBytes, QLatin1Char('x'))), kTextTooLarge);
+    EXPECT_EQ(MapiErrorMessageId(kTextTooLarge), 339);
+    EXPECT_FALSE(QFile::exists(desktop.arguments()));
+    // Just short enough arrives whole.
+    const QString body(XdgEmailHandOver::kMaxArgumentBytes - 200, QLatin1Char('y'));
+    EXPECT_EQ(send({"a@x.org"}, "s", body), kSuccess);
+    EXPECT_EQ(linkFields(desktop).value("body"), body);
+}
+
+namespace {
+
+// Thunderbird's reading of a -compose argument: "name=value" fields between
+// commas; a quote right after "=" opens a value that only the same quote
+// followed by a comma or the end closes; a value in single quotes stands as
+// it is, any other is percent-decoded.
+std::map<QString, QString> ReadComposeFields(const QString& argument)
+{
+    QStringList pieces{QString()};
+    QChar quote;
+    for (qsizetype i = 0; i < argument.size(); ++i) {
+        const QChar c = argument[i];
+        const QChar next = i + 1 < argument.size() ? argument[i + 1] : QChar();
+        const QChar previous = i > 0 ? argument[i - 1] : QChar();
+        if (!quote.isNull() && c == quote && (next == u',' || next.isNull()))
+            quote = QChar();
+        else if ((c == u'\'' || c == u'"') && previous == u'=' && quote.isNull())
+            quote = c;
+        else if (c == u',' && quote.isNull()) {
+            pieces << QString();
+            continue;
+        }
+        pieces.last() += c;
+    }
+    std::map<QString, QString> fields;
+    for (const QString& piece : pieces) {
+        const qsizetype eq = piece.indexOf(u'=');
+        if (eq <= 0)
+            continue;
+        const QString value = piece.mid(eq + 1);
+        fields[piece.left(eq)] = value.size() >= 2 && value.startsWith(u'\'') && value.endsWith(u'\'')
+            ? value.mid(1, value.size() - 2)
+            : QUrl::fromPercentEncoding(value.toUtf8());
+    }
+    return fields;
+}
+
+// The files Thunderbird attaches: the value split at commas, each a URL.
+QStringList AttachedFiles(const QString& value)
+{
+    QStringList files;
+    for (const QString& url : value.split(u','))
+        files << QUrl(url).toLocalFile();
+    return files;
+}
+
+}  // namespace
+
+TEST(ThunderbirdHandOver, NamesWithCommasQuotesSpacesAndChineseArriveWhole)
+{
+    mailtest::StandInMailProgram thunderbird("bin/thunderbird");
+    ASSERT_TRUE(thunderbird.registerHandler());
+    EXPECT_EQ(ThunderbirdMailtoHandler(), QFileInfo(thunderbird.program()).canonicalFilePath());
+
+    QStringList files;
+    for (const char* name : {"take one, take two.wav", "it's mine.wav", "录音 \"终稿\",'b'.mp3", "50%2C off.wav"}) {
+        files << thunderbird.dir() + "/" + QString::fromUtf8(name);
+        ASSERT_TRUE(writeFile(files.last(), "RIFF"));
+    }
+
+    EXPECT_EQ(mailtest::sendThroughDialog(files, "lead@example.org; 张三@example.cn", "Takes, 'one' and \"two\"",
+                                          "Hi,\nit's here',\n100% \"done\","),
+              QDialog::Accepted);
+
+    const QStringList arguments = thunderbird.received();
+    ASSERT_EQ(arguments.size(), 2) << arguments.join(" | ").toStdString();
+    EXPECT_EQ(arguments[0], "-compose");
+    auto fields = ReadComposeFields(arguments[1]);
+    EXPECT_EQ(fields["to"].toStdString(), "lead@example.org,张三@example.cn");
+    EXPECT_EQ(fields["subject"].toStdString(), "Takes, 'one' and \"two\"");
+    EXPECT_TRUE(fields["body"].startsWith("Hi,\r\nit's here',\r\n100% \"done\",\r\n---"))
+        << fields["body"].toStdString();
+    EXPECT_EQ(AttachedFiles(fields["attachment"]).join('\n').toStdString(), files.join('\n').toStdString());
+}
+
+TEST(ThunderbirdHandOver, AMessageThunderbirdRefusesIsNotReportedAsSent)
+{
+    mailtest::StandInMailProgram thunderbird("bin/thunderbird");
+    ASSERT_TRUE(thunderbird.registerHandler());
+    const QString file = thunderbird.dir() + "/a, b.wav";
+    ASSERT_TRUE(writeFile(file, "RIFF"));
+    MapiSession session;
+    session.Load();
+    ASSERT_EQ(session.Logon(nullptr, "acct"), kSuccess);
+
+    thunderbird.exitWith(1);
+    EXPECT_EQ(session.Send(nullptr, {"a@x.org"}, "s", "b", false, "", {file}), kFailure);
+    EXPECT_EQ(thunderbird.received().size(), 2);
+
+    // Too long for one argument: refused before Thunderbird is started.
+    QFile::remove(thunderbird.arguments());
+    thunderbird.exitWith(0);
+    EXPECT_EQ(
+        session.Send(nullptr, {"a@x.org"}, "s", QString(XdgEmailHandOver::kMaxArgumentBytes, u'x'), false, "", {}),
+        kTextTooLarge);
+    EXPECT_FALSE(QFile::exists(thunderbird.arguments()));
+
+    // Taken: sent.
+    EXPECT_EQ(session.Send(nullptr, {"a@x.org"}, "s", "b", false, "", {file}), kSuccess);
+    EXPECT_EQ(thunderbird.received().size(), 2);
+    qputenv("MAILER", "true");
+    EXPECT_TRUE(ThunderbirdMailtoHandler().isEmpty()) << "xdg-email runs $MAILER first";
+    qunsetenv("MAILER");
+}
