@@ -119,3 +119,25 @@ TEST(FakePlayback, BuffersComeBackWhenPlayedOrResetAndAFailureComesFirst)
     out.reset();
     EXPECT_EQ(fake.playbackCloseCount(), 1);
 }
+
+// The mixer panel's tests show the line order and what the panel sees; what
+// they cannot see: like the real server, the fake reports our own writes too,
+// later, and refuses a MUX with two lines on.
+TEST(FakeMixer, ChangesAreReportedLaterOwnWritesIncludedAndAMuxTakesOneLine)
+{
+    FakeBackend fake;
+    FakeMixerDevice& device = fake.mixerDevice(0);
+    device.setSelectType(ControlType::Mux);
+    device.addLine("Microphone");
+    device.addLine("Line In");
+    std::vector<uint32_t> changes;
+    auto mixer = fake.openMixer(0, MixerCallbacks{[&](uint32_t id) { changes.push_back(id); }});
+    ASSERT_TRUE(mixer);
+    const uint32_t mux = mixer->destinationControl(ControlType::Mux)->id;
+    EXPECT_FALSE(mixer->writeValues(mux, {1, 1}));
+    ASSERT_TRUE(mixer->writeValues(mux, {1, 0}));
+    device.simulateExternalVolume(1, 1234);
+    EXPECT_TRUE(changes.empty());
+    FakeBackend::processCallbacks();
+    EXPECT_EQ(changes, (std::vector<uint32_t>{mux, mixer->lineControl(device.lineId(1), ControlType::Volume)->id}));
+}
