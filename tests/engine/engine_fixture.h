@@ -39,7 +39,11 @@ inline constexpr int kRow48000Stereo16 = 27;
 inline constexpr int kBlock = 6144;
 
 struct FakeWaveform : WaveformTarget {
-    std::vector<int16_t> data = std::vector<int16_t>(100, 0);
+    explicit FakeWaveform(int points = 100, int16_t fill = 0)
+        : data(size_t(points), fill)
+    {
+    }
+    std::vector<int16_t> data;
     int refreshes = 0;
     int pointCount() const override { return int(data.size()); }
     int16_t* points() override { return data.data(); }

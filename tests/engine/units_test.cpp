@@ -10,6 +10,7 @@
 #include <set>
 
 #include "engine/capture_loss.h"
+#include "engine_fixture.h"
 #include "engine/record_formats.h"
 #include "engine/take_levels.h"
 #include "engine/wave_header.h"
@@ -56,20 +57,6 @@ TEST(WaveHeaderTest, ImageHoldsTheFortyFourByteLayoutLittleEndian)
     EXPECT_FALSE(WaveHeader::parse(b.data(), 43, back));
 }
 
-namespace {
-struct Points : WaveformTarget {
-    std::vector<int16_t> data;
-    explicit Points(int n)
-        : data(size_t(n), 77)
-    {
-    }
-    int pointCount() const override { return int(data.size()); }
-    int16_t* points() override { return data.data(); }
-    void setFullScale(int16_t) override {}
-    void refresh() override {}
-};
-}  // namespace
-
 TEST(SnapshotTest, PointsAreEveryOtherSampleOrTheFirstChannelAndZeroBeyondTheBlock)
 {
     for (bool stereo : {false, true}) {
@@ -81,14 +68,14 @@ TEST(SnapshotTest, PointsAreEveryOtherSampleOrTheFirstChannelAndZeroBeyondTheBlo
             b[size_t(2 * i)] = uint8_t(s & 0xff);
             b[size_t(2 * i + 1)] = uint8_t((s >> 8) & 0xff);
         }
-        Points view(2000);
+        enginetest::FakeWaveform view(2000, 77);
         TakeWaveformSnapshot(view, b.data(), 6144, 16);
         for (int i : {0, 1, 150, 1535})
             EXPECT_EQ(view.data[size_t(i)], int16_t((stereo ? i : 2 * i) * 7 - 10000)) << i;
         EXPECT_EQ(view.data[1536], 0);
         EXPECT_EQ(view.data[1999], 0);
     }
-    Points eight(4);
+    enginetest::FakeWaveform eight(4, 77);
     const uint8_t block[8] = {0, 9, 127, 9, 255, 9, 128, 9};
     TakeWaveformSnapshot(eight, block, 8, 8);
     EXPECT_EQ(eight.data, (std::vector<int16_t>{-127, 0, 128, 1}));
