@@ -39,7 +39,11 @@ inline constexpr int kRow48000Stereo16 = 27;
 inline constexpr int kBlock = 6144;
 
 struct FakeWaveform : WaveformTarget {
-    std::vector<int16_t> data = std::vector<int16_t>(100, 0);
+    explicit FakeWaveform(int points = 100, int16_t fill = 0)
+        : data(size_t(points), fill)
+    {
+    }
+    std::vector<int16_t> data;
     int refreshes = 0;
     int pointCount() const override { return int(data.size()); }
     int16_t* points() override { return data.data(); }
@@ -54,6 +58,7 @@ struct EngineReports {
     uint32_t position = 0, length = 0;
     int positionReports = 0;
     std::vector<EngineError> errors;
+    std::vector<double> lost;  // seconds of audio the server dropped, as told
     FakeWaveform wave;
 
     void Listen(RecordingEngine& engine)
@@ -62,6 +67,7 @@ struct EngineReports {
                          [this](uint32_t p) { position = p, ++positionReports; });
         QObject::connect(&engine, &RecordingEngine::lengthChanged, [this](uint32_t l) { length = l; });
         QObject::connect(&engine, &RecordingEngine::failed, [this](EngineError e) { errors.push_back(e); });
+        QObject::connect(&engine, &RecordingEngine::audioLost, [this](double s) { lost.push_back(s); });
         QObject::connect(&engine, &RecordingEngine::waveformBlock, [this, &engine](const QByteArray& block) {
             TakeWaveformSnapshot(wave, reinterpret_cast<const uint8_t*>(block.constData()), uint32_t(block.size()),
                                  engine.format().bitsPerSample);
@@ -119,11 +125,23 @@ inline void Settle(RecordingEngine* engine)
     }
 }
 
-class EngineTest : public ::testing::Test {
+// Temporary and state folders of the test's own, where the engine keeps the
+// take in progress.
+class TakeFolderTest : public ::testing::Test {
 protected:
     QTemporaryDir tmp;
     testsupport::ScopedEnv tmpDir{"TMPDIR", tmp.path()};
     testsupport::ScopedEnv stateHome{"XDG_STATE_HOME", tmp.path() + "/state"};
+
+    QString TakesDir() const { return tmp.path() + "/state/tessaly/Quillon"; }
+    QString WavPath() const
+    {
+        return TakesDir() + "/quillon_temp_" + QString::number(platform::currentThreadId()) + ".wav";
+    }
+};
+
+class EngineTest : public TakeFolderTest {
+protected:
     FakeBackend fake;
     testsupport::ScopedBackend scope{fake};
     EngineReports view;
@@ -141,18 +159,13 @@ protected:
     {
         engine.reset();
         view.errors.clear();
+        view.lost.clear();
         engine = std::make_unique<RecordingEngine>();
         view.Listen(*engine);
     }
     // Record as the window starts it, with the view's device and format row.
     void StartRecording() { engine->Record(view.device, RecordFormats::format(view.formatRow)); }
 
-    // Where takes in progress live for this test.
-    QString TakesDir() const { return tmp.path() + "/state/tessaly/Quillon"; }
-    QString WavPath() const
-    {
-        return TakesDir() + "/quillon_temp_" + QString::number(platform::currentThreadId()) + ".wav";
-    }
     // The capture block of the view's format: what the writer gets at once.
     int Block() const { return int(TakeWriter::BlockBytes(RecordFormats::format(view.formatRow))); }
     QByteArray FileBytes() const

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <thread>
+#include <functional>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -13,7 +14,7 @@
 #include "platform/audio/pulse_context.h"
 
 #include "engine_fixture.h"
-#include "platform_audio/pulse_test_support.h"
+#include "support/pulse_test_support.h"
 #include "support/test_support.h"
 
 using namespace enginetest;
@@ -31,38 +32,32 @@ QString Soxi(const QString& option, const QString& file)
     return QString::fromLocal8Bit(r.out).trimmed();
 }
 
+double Seconds(const QString& file) { return Soxi("-D", file).toDouble(); }
+
 // Without it the null sink of the PulseAudio daemon renders a second or
 // more ahead, and playback would start that late.
 static ::testing::Environment* const sinkKeeper = ::testing::AddGlobalTestEnvironment(new audiotest::SinkKeeper);
 
-class EnginePulseTest : public ::testing::Test {
+class EnginePulseTest : public TakeFolderTest {
 protected:
-    QTemporaryDir tmp;
-    testsupport::ScopedEnv tmpDir{"TMPDIR", tmp.path()};
-    testsupport::ScopedEnv stateHome{"XDG_STATE_HOME", tmp.path() + "/state"};
     QTemporaryDir work;
     EngineReports view;
     std::unique_ptr<RecordingEngine> engine;
     QProcess tone;
-    std::vector<double> lost;  // what the engine said the server dropped
+    QElapsedTimer sinceRecord;
 
     void SetUp() override
     {
         ASSERT_FALSE(qgetenv("PULSE_SERVER").isEmpty());
         view.device = -1;  // the default source: the null sink's monitor
+        view.formatRow = kRow48000Stereo16;
         engine = std::make_unique<RecordingEngine>();
         view.Listen(*engine);
-        QObject::connect(engine.get(), &RecordingEngine::audioLost, [this](double s) { lost.push_back(s); });
     }
     void TearDown() override
     {
         engine.reset();
         StopTone();
-    }
-    QString WavPath() const
-    {
-        return tmp.path() + "/state/tessaly/Quillon/quillon_temp_" + QString::number(platform::currentThreadId()) +
-            ".wav";
     }
     // The first channel of a 48 kHz 16-bit recording, as -1..1.
     std::vector<double> MonoSamples(const QString& file)
@@ -94,16 +89,18 @@ protected:
         tone.kill();
         tone.waitForFinished();
     }
-    // Records for `ms`, presses Stop and waits for the device to hand over
-    // the rest; returns the time between Record and Stop in seconds.
-    double RecordFor(int ms)
+    // Records, runs `meanwhile`, then events for `ms`; presses Stop and waits
+    // for the device to hand over the rest. Returns the time between Record
+    // and Stop in seconds.
+    double RecordFor(int ms, const std::function<void()>& meanwhile = {})
     {
-        QElapsedTimer t;
-        t.start();
+        sinceRecord.start();
         engine->Record(view.device, RecordFormats::format(view.formatRow));
         EXPECT_TRUE(engine->IsRecording()) << "errors: " << view.errors.size();
+        if (meanwhile)
+            meanwhile();
         runEventsFor(ms);
-        const double pressed = t.elapsed() / 1000.0;
+        const double pressed = sinceRecord.elapsed() / 1000.0;
         engine->Stop();
         EXPECT_TRUE(runEventsUntil([&] { return !engine->IsRecording(); }, 5000));
         return pressed;
@@ -122,7 +119,6 @@ protected:
 TEST_F(EnginePulseTest, AToneIntoTheSinkIsRecordedWithItsFrequencyAndPlaysBackIntact)
 {
     StartTone();
-    view.formatRow = kRow48000Stereo16;
     const double pressed = RecordFor(2000);
     StopTone();
     ASSERT_TRUE(view.errors.empty());
@@ -130,9 +126,9 @@ TEST_F(EnginePulseTest, AToneIntoTheSinkIsRecordedWithItsFrequencyAndPlaysBackIn
     const QString file = CopyOfRecording("recording.wav");
     for (auto [option, value] : {std::pair{"-r", "48000"}, {"-c", "2"}, {"-b", "16"}})
         EXPECT_EQ(Soxi(option, file), value);
-    const double seconds = Soxi("-D", file).toDouble();
+    const double seconds = Seconds(file);
     EXPECT_NEAR(seconds, pressed, 0.25);
-    EXPECT_TRUE(lost.empty()) << "a take without loss says nothing about it";
+    EXPECT_TRUE(view.lost.empty()) << "a take without loss says nothing about it";
     EXPECT_NEAR(soxStat({file, "-n", "remix", "1", "trim", "0.2", "1", "stat"}, "Rough   frequency"), 1000, 20);
     EXPECT_GT(soxStat({file, "-n", "trim", "0.2", "1", "stat"}, "RMS     amplitude"), 0.2);
 
@@ -176,7 +172,7 @@ TEST_P(StopKeepsTheTail, TheFileHoldsTheAudioUpToThePressOfStop)
     ASSERT_TRUE(view.errors.empty());
     const QString file = CopyOfRecording("tail.wav");
 
-    const double seconds = Soxi("-D", file).toDouble();
+    const double seconds = Seconds(file);
     EXPECT_GT(seconds, pressed - 0.15) << "recorded " << seconds << " s, Stop pressed after " << pressed << " s";
     EXPECT_LT(seconds, pressed + 0.25);
     // The last tenth of a second is still the tone, not silence or padding.
@@ -188,11 +184,8 @@ TEST_P(StopKeepsTheTail, TheFileHoldsTheAudioUpToThePressOfStop)
     const double more = RecordFor(1000);
     StopTone();
     const QString both = CopyOfRecording("both.wav");
-    EXPECT_NEAR(Soxi("-D", both).toDouble(), seconds + more, 0.3);
-    const QString raw = work.filePath("both.raw");
-    ASSERT_EQ(
-        runTool("sox", {both, "-t", "raw", "-e", "signed", "-b", "16", "-r", "48000", raw, "remix", "1"}).exitCode, 0);
-    const auto samples = audiotest::channelSamples(testsupport::readFile(raw), {48000, 16, 1});
+    EXPECT_NEAR(Seconds(both), seconds + more, 0.3);
+    const auto samples = MonoSamples(both);
     const auto join = size_t(seconds * 48000);
     EXPECT_LT(audiotest::longestQuietStretch(samples, join - 2400, join + 2400, 0.05), 48u) << "a gap at the join";
 }
@@ -210,35 +203,27 @@ INSTANTIATE_TEST_SUITE_P(Formats, StopKeepsTheTail, ::testing::Values(kRow8000Mo
 TEST_F(EnginePulseTest, AudioTheServerDroppedDuringAStallBecomesSilenceOfTheSameLengthAndIsReportedOnce)
 {
     StartTone();
-    view.formatRow = kRow48000Stereo16;
-    QElapsedTimer t;
-    t.start();
-    engine->Record(view.device, RecordFormats::format(view.formatRow));
-    ASSERT_TRUE(engine->IsRecording());
-    runEventsFor(2000);
-
-    auto* pulse = dynamic_cast<platform::audio::PulseBackend*>(&platform::audio::backend());
-    ASSERT_TRUE(pulse && pulse->sharedConnection());
-    const auto connection = pulse->sharedConnection();
-    std::thread stall([connection] {
-        platform::audio::PulseContext::Lock lock(*connection);
-        std::this_thread::sleep_for(std::chrono::seconds(20));
+    double stallEnded = 0;
+    const double pressed = RecordFor(3000, [&] {
+        runEventsFor(2000);
+        auto* pulse = dynamic_cast<platform::audio::PulseBackend*>(&platform::audio::backend());
+        ASSERT_TRUE(pulse && pulse->sharedConnection());
+        const auto connection = pulse->sharedConnection();
+        std::thread stall([connection] {
+            platform::audio::PulseContext::Lock lock(*connection);
+            std::this_thread::sleep_for(std::chrono::seconds(20));
+        });
+        stall.join();
+        stallEnded = sinceRecord.elapsed() / 1000.0;
     });
-    stall.join();
-    const double stallEnded = t.elapsed() / 1000.0;
-    runEventsFor(3000);
-    const double pressed = t.elapsed() / 1000.0;
-    engine->Stop();
-    ASSERT_TRUE(runEventsUntil([&] { return !engine->IsRecording(); }, 5000));
     StopTone();
     ASSERT_TRUE(view.errors.empty());
 
     const QString file = CopyOfRecording("stalled.wav");
-    const double seconds = Soxi("-D", file).toDouble();
-    EXPECT_NEAR(seconds, pressed, 0.1) << "the take keeps the time between Record and Stop";
-    ASSERT_EQ(lost.size(), 1u) << "told once";
-    EXPECT_GT(lost[0], 2.0);
-    EXPECT_LT(lost[0], 20.5);
+    EXPECT_NEAR(Seconds(file), pressed, 0.1) << "the take keeps the time between Record and Stop";
+    ASSERT_EQ(view.lost.size(), 1u) << "told once";
+    EXPECT_GT(view.lost[0], 2.0);
+    EXPECT_LT(view.lost[0], 20.5);
 
     // One silent span of the length reported; after it, the tone that played
     // after the stall, for as long as it played until Stop.
@@ -249,7 +234,7 @@ TEST_F(EnginePulseTest, AudioTheServerDroppedDuringAStallBecomesSilenceOfTheSame
     ASSERT_EQ(stretches.size(), 2u);
     const size_t gapStart = stretches[0].first + stretches[0].second;
     const double gap = double(stretches[1].first - gapStart) / 48000;
-    EXPECT_NEAR(gap, lost[0], 0.15);
+    EXPECT_NEAR(gap, view.lost[0], 0.15);
     EXPECT_NEAR(double(stretches[1].second) / 48000, pressed - stallEnded, 0.3);
     EXPECT_GT(audiotest::toneAmplitude(samples, stretches[1].first + 2400, 24000, 48000, 1000), 0.2);
 }
@@ -259,9 +244,6 @@ TEST_F(EnginePulseTest, AudioTheServerDroppedDuringAStallBecomesSilenceOfTheSame
 TEST_F(EnginePulseTest, AWindowThreadThatDoesNotRunLosesNothingAndTheFileOnDiskFollowsTheTake)
 {
     StartTone();
-    view.formatRow = kRow48000Stereo16;
-    QElapsedTimer t;
-    t.start();
     // The server's own recorder hears the source beside the take.
     QProcess reference;
     const QString referenceFile = work.filePath("reference.wav");
@@ -269,38 +251,33 @@ TEST_F(EnginePulseTest, AWindowThreadThatDoesNotRunLosesNothingAndTheFileOnDiskF
         "parecord",
         {"--rate=48000", "--channels=2", "--format=s16le", "--latency-msec=100", "--file-format=wav", referenceFile});
     ASSERT_TRUE(reference.waitForStarted());
-    engine->Record(view.device, RecordFormats::format(view.formatRow));
-    ASSERT_TRUE(engine->IsRecording());
-    std::this_thread::sleep_for(std::chrono::seconds(30));  // well past the server's 12 s
+    const double pressed = RecordFor(1000, [&] {
+        std::this_thread::sleep_for(std::chrono::seconds(30));  // well past the server's 12 s
 
-    // The file as a power cut would leave it: data and header sizes within
-    // two seconds of the time recorded.
-    const double recorded = t.elapsed() / 1000.0;
-    const QByteArray onDisk = testsupport::readFile(WavPath());
-    const WaveHeader header = HeaderOf(onDisk);
-    const double dataSeconds = double(onDisk.size() - 44) / 192000;
-    EXPECT_GT(dataSeconds, recorded - 2.0);
-    EXPECT_LT(dataSeconds, recorded + 0.1);
-    // Against the data, not the clock: a busy PipeWire lets its source fall behind the clock.
-    EXPECT_GT(double(header.dataSize) / 192000, dataSeconds - 2.2) << "the header follows at the sync's pace";
-    EXPECT_LE(header.dataSize, uint32_t(onDisk.size() - 44));
-    EXPECT_EQ(header.riffSize, header.dataSize + 36);
-
-    runEventsFor(1000);
-    const double pressed = t.elapsed() / 1000.0;
-    engine->Stop();
-    ASSERT_TRUE(runEventsUntil([&] { return !engine->IsRecording(); }, 5000));
+        // The file as a power cut would leave it: data and header sizes
+        // within two seconds of the time recorded.
+        const double recorded = sinceRecord.elapsed() / 1000.0;
+        const QByteArray onDisk = testsupport::readFile(WavPath());
+        const WaveHeader header = HeaderOf(onDisk);
+        const double dataSeconds = double(onDisk.size() - 44) / 192000;
+        EXPECT_GT(dataSeconds, recorded - 2.0);
+        EXPECT_LT(dataSeconds, recorded + 0.1);
+        // Against the data, not the clock: a busy PipeWire lets its source fall behind the clock.
+        EXPECT_GT(double(header.dataSize) / 192000, dataSeconds - 2.2) << "the header follows at the sync's pace";
+        EXPECT_LE(header.dataSize, uint32_t(onDisk.size() - 44));
+        EXPECT_EQ(header.riffSize, header.dataSize + 36);
+    });
     StopTone();
     EXPECT_TRUE(view.errors.empty());
-    EXPECT_TRUE(lost.empty());
+    EXPECT_TRUE(view.lost.empty());
     reference.terminate();
     reference.waitForFinished();
     const QString file = CopyOfRecording("blocked.wav");
     // The reference ran from before Record to after Stop: when a busy server's
     // source fell behind the clock, it got that much less too.
-    const double seconds = Soxi("-D", file).toDouble();
+    const double seconds = Seconds(file);
     EXPECT_LT(seconds, pressed + 0.25);
-    EXPECT_GT(seconds, std::min(pressed, Soxi("-D", referenceFile).toDouble()) - 0.25);
+    EXPECT_GT(seconds, std::min(pressed, Seconds(referenceFile)) - 0.25);
 
     // A gap in the take is ours only when the source had none there. On a
     // busy machine PipeWire lets the tone's 20 ms stream run dry now and

@@ -207,8 +207,6 @@ TEST_F(EngineTest, TheTakeIsMadeDurableOnTheWriterEveryTwoSecondsAndOnceMoreAtSt
     engine->takeWriter().SetSyncObserver([&](const TakeSync& s) {
         seen.push_back({s, HeaderOf(testsupport::readFile(path))});
     });
-    std::vector<double> lost;
-    QObject::connect(engine.get(), &RecordingEngine::audioLost, [&](double s) { lost.push_back(s); });
     uint32_t now = 0;
     engine->SetTickClock([&] { return now; });
     view.formatRow = kRow16000Mono16;
@@ -233,13 +231,11 @@ TEST_F(EngineTest, TheTakeIsMadeDurableOnTheWriterEveryTwoSecondsAndOnceMoreAtSt
     EXPECT_TRUE(seen[2].sync.last);
     EXPECT_EQ(seen[2].sync.dataBytes, uint64_t(block) * 45);
     EXPECT_TRUE(HeaderMatchesFile());
-    EXPECT_TRUE(lost.empty()) << "blocks at the real pace lose nothing";
+    EXPECT_TRUE(view.lost.empty()) << "blocks at the real pace lose nothing";
 }
 
 TEST_F(EngineTest, AudioTheServerDroppedInAStallIsFilledWithSilenceOfItsLengthAndToldOnce)
 {
-    std::vector<double> lost;
-    QObject::connect(engine.get(), &RecordingEngine::audioLost, [&](double s) { lost.push_back(s); });
     uint32_t now = 0, step = 100;
     engine->SetTickClock([&] { return now += step; });  // read once per block
     view.formatRow = kRow16000Mono16;
@@ -253,14 +249,14 @@ TEST_F(EngineTest, AudioTheServerDroppedInAStallIsFilledWithSilenceOfItsLengthAn
     now += 20000;
     step = 1;
     Deliver(backlog);
-    EXPECT_TRUE(lost.empty());
+    EXPECT_TRUE(view.lost.empty());
     step = 100;
     Deliver(after);
     StopAndSettle();
 
-    ASSERT_EQ(lost.size(), 1u);
+    ASSERT_EQ(view.lost.size(), 1u);
     const int lostBytes = 272480 * 2;  // 20.13 s stalled, 3.1 s of it kept
-    EXPECT_DOUBLE_EQ(lost[0], 272480.0 / 16000);
+    EXPECT_DOUBLE_EQ(view.lost[0], 272480.0 / 16000);
     const QByteArray data = FileData();
     ASSERT_EQ(data.size(), before.size() + backlog.size() + lostBytes + after.size());
     EXPECT_EQ(data.left(before.size() + backlog.size()), before + backlog);

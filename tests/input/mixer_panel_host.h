@@ -63,30 +63,25 @@ struct MixerPanelHost {
         return {volume->minimum(), volume->maximum(), volume->pageStep(), volume->value()};
     }
 
-    void clickCheck(int item)
+    // A click on the check mark, or else on the name, which highlights the line.
+    void click(int item, bool onTheMark)
     {
-        if (!lines->item(item)) {
+        const QListWidgetItem* line = lines->item(item);
+        if (!line) {
             ADD_FAILURE() << "no line " << item;
             return;
         }
         QStyleOptionViewItem option;
         option.initFrom(lines->viewport());
-        option.rect = lines->visualItemRect(lines->item(item));
+        option.rect = lines->visualItemRect(line);
         option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
-        option.text = lines->item(item)->text();
+        option.text = line->text();
         const QRect box = lines->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, lines);
-        QTest::mouseClick(lines->viewport(), Qt::LeftButton, {}, box.center());
+        const QPoint at = onTheMark ? box.center() : QPoint(option.rect.right() - 10, option.rect.center().y());
+        QTest::mouseClick(lines->viewport(), Qt::LeftButton, {}, at);
     }
-    // A click on the name highlights the line.
-    void clickLine(int item)
-    {
-        if (!lines->item(item)) {
-            ADD_FAILURE() << "no line " << item;
-            return;
-        }
-        const QRect r = lines->visualItemRect(lines->item(item));
-        QTest::mouseClick(lines->viewport(), Qt::LeftButton, {}, QPoint(r.right() - 10, r.center().y()));
-    }
+    void clickCheck(int item) { click(item, true); }
+    void clickLine(int item) { click(item, false); }
     // Picks device `index` from the opened drop-down list, as a user does.
     void pickDevice(int index)
     {

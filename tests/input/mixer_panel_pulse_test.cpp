@@ -5,21 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "mixer_panel_host.h"
-#include "platform_audio/pulse_test_support.h"
+#include "support/pulse_test_support.h"
 
 using namespace audiotest;
-
-namespace {
-
-int deviceIndex(const QString& serverName)
-{
-    for (const auto& d : platform::audio::backend().inputDevices())
-        if (d.serverName == serverName)
-            return d.index;
-    return -1;
-}
-
-}  // namespace
 
 TEST(MixerPanelPulseTest, SourcesWithoutPortsListNoLinesAndTheirVolumeChangesLeaveTheSliderAlone)
 {
@@ -27,8 +15,8 @@ TEST(MixerPanelPulseTest, SourcesWithoutPortsListNoLinesAndTheirVolumeChangesLea
     struct RestoreVolume {
         ~RestoreVolume() { pactl({"set-source-volume", "quillon_null.monitor", "100%"}); }
     } restore;
-    const int monitor = deviceIndex("quillon_null.monitor");
-    const int micDevice = deviceIndex("quillon_mic");
+    const int monitor = deviceIndex(platform::audio::backend(), "quillon_null.monitor");
+    const int micDevice = deviceIndex(platform::audio::backend(), "quillon_mic");
     ASSERT_GE(monitor, 0) << "the harness's server is not reachable";
     ASSERT_GE(micDevice, 0);
 

@@ -1,6 +1,7 @@
 // The fake back end must keep the contract the real one keeps (callbacks
 // queued, buffers back in order, stop/reset/failure ordering), since the
-// engine, mixer panel and player tests rely on it.
+// engine and player tests rely on it. Its mixer is proven through the mixer
+// panel's tests.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -119,46 +120,24 @@ TEST(FakePlayback, BuffersComeBackWhenPlayedOrResetAndAFailureComesFirst)
     EXPECT_EQ(fake.playbackCloseCount(), 1);
 }
 
-// Mux values run in reverse line order, as the real server's mapping does,
-// and changes by anyone reach every open mixer as queued notifications.
-TEST(FakeMixer, MuxInReverseLineOrderAndChangesNotifiedToEveryMixer)
+// The mixer panel's tests show the line order and what the panel sees; what
+// they cannot see: like the real server, the fake reports our own writes too,
+// later, and refuses a MUX with two lines on.
+TEST(FakeMixer, ChangesAreReportedLaterOwnWritesIncludedAndAMuxTakesOneLine)
 {
     FakeBackend fake;
     FakeMixerDevice& device = fake.mixerDevice(0);
     device.setSelectType(ControlType::Mux);
-    device.addLine("Microphone", 1000);
-    device.addLine("Line In", 2000);
-    device.addLine("CD", 3000, 0, 100);
-    std::vector<uint32_t> changes, otherChanges;
+    device.addLine("Microphone");
+    device.addLine("Line In");
+    std::vector<uint32_t> changes;
     auto mixer = fake.openMixer(0, MixerCallbacks{[&](uint32_t id) { changes.push_back(id); }});
-    auto other = fake.openMixer(0, MixerCallbacks{[&](uint32_t id) { otherChanges.push_back(id); }});
-    ASSERT_TRUE(mixer && other);
-    ASSERT_EQ(mixer->sourceCount(), 3);
-    EXPECT_EQ(mixer->sourceLine(1)->id, device.lineId(1));
-    EXPECT_FALSE(mixer->destinationControl(ControlType::Mixer));
-    const auto mux = mixer->destinationControl(ControlType::Mux);
-    ASSERT_TRUE(mux);
-    auto read = [&](uint32_t id) {
-        std::vector<int32_t> v;
-        EXPECT_TRUE(mixer->readValues(id, v));
-        return v;
-    };
-    EXPECT_EQ(read(mux->id), (std::vector<int32_t>{0, 0, 1})) << "line 0 (the first added) is on, value n-1-0";
-    ASSERT_TRUE(mixer->writeValues(mux->id, {1, 0, 0}));
-    EXPECT_TRUE(device.isOn(2) && !device.isOn(0));
-    EXPECT_FALSE(mixer->writeValues(mux->id, {1, 1, 0}));
-
-    const uint32_t volumeId = mixer->lineControl(device.lineId(1), ControlType::Volume)->id;
-    FakeBackend::processCallbacks();
-    EXPECT_EQ(changes, std::vector<uint32_t>{mux->id}) << "own writes are reported too, as the real server does";
-    changes.clear();
-    otherChanges.clear();
-    device.simulateExternalSelect(1);
-    device.simulateExternalSelect(1);  // no change, no notification
+    ASSERT_TRUE(mixer);
+    const uint32_t mux = mixer->destinationControl(ControlType::Mux)->id;
+    EXPECT_FALSE(mixer->writeValues(mux, {1, 1}));
+    ASSERT_TRUE(mixer->writeValues(mux, {1, 0}));
     device.simulateExternalVolume(1, 1234);
     EXPECT_TRUE(changes.empty());
     FakeBackend::processCallbacks();
-    EXPECT_EQ(changes, (std::vector<uint32_t>{mux->id, volumeId}));
-    EXPECT_EQ(otherChanges, changes);
-    EXPECT_EQ(read(mux->id), (std::vector<int32_t>{0, 1, 0}));
+    EXPECT_EQ(changes, (std::vector<uint32_t>{mux, mixer->lineControl(device.lineId(1), ControlType::Volume)->id}));
 }

@@ -3,11 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <thread>
 
 #include "event_log.h"
 #include "platform/audio/pulse_backend.h"
-#include "pulse_test_support.h"
+#include "support/pulse_test_support.h"
 
 using namespace platform::audio;
 using namespace audiotest;
@@ -24,37 +25,57 @@ BufferPool toneBlocks(const PcmFormat& f, int count, uint32_t framesPerBlock, do
     return pool;
 }
 
+// A playback stream with parec listening on the sink's monitor.
+struct ListenedPlayback {
+    PulseBackend pulse;
+    MonitorRecorder monitor{PcmFormat{48000, 16, 1}};
+    std::unique_ptr<PlaybackStream> out;
+
+    ListenedPlayback(const PcmFormat& f, const PlaybackCallbacks& callbacks)
+    {
+        EXPECT_TRUE(monitor.started());
+        QString error;
+        out = pulse.openPlayback(f, callbacks, &error);
+        EXPECT_TRUE(out) << error.toStdString();
+        runEventsFor(100);
+    }
+    // Runs events until `done`, collecting what parec hears meanwhile.
+    bool listenUntil(const std::function<bool()>& done, int timeoutMs)
+    {
+        return runEventsUntil(
+            [&] {
+                monitor.collect();
+                return done();
+            },
+            timeoutMs);
+    }
+    std::vector<double> heard() { return channelSamples(monitor.finish(), PcmFormat{48000, 16, 1}); }
+};
+
 }  // namespace
 
 TEST(PulsePlayback, BlocksPlayInOrderAndComeBackOnlyAsTheyArePlayed)
 {
     for (const PcmFormat f : {PcmFormat{44100, 16, 2}, PcmFormat{22050, 8, 1}}) {
         SCOPED_TRACE(f.sampleRate);
-        PulseBackend pulse;
-        MonitorRecorder monitor(PcmFormat{48000, 16, 1});
-        ASSERT_TRUE(monitor.started());
         // Half a second of tone in sixteen blocks, all queued at once.
         BufferPool pool = toneBlocks(f, 16, f.sampleRate / 32, 1000, 0.5);
         EventLog log{.pool = &pool.headers};
-        QString error;
-        auto out = pulse.openPlayback(f, log.playbackCallbacks(), &error);
-        ASSERT_TRUE(out) << error.toStdString();
-        runEventsFor(100);
+        ListenedPlayback playback(f, log.playbackCallbacks());
+        ASSERT_TRUE(playback.out);
         std::vector<qint64> returnedAt;
         QElapsedTimer clock;
         clock.start();
         for (int i = 0; i < 16; ++i)
-            ASSERT_TRUE(out->write(pool[i]));
-        ASSERT_TRUE(runEventsUntil(
+            ASSERT_TRUE(playback.out->write(pool[i]));
+        ASSERT_TRUE(playback.listenUntil(
             [&] {
                 while (returnedAt.size() < log.buffers.size())
                     returnedAt.push_back(clock.elapsed());
-                monitor.collect();
                 return log.buffers.size() == 16;
             },
             3000));
         runEventsFor(150);
-        const QByteArray heard = monitor.finish();
 
         for (int i = 0; i < 16; ++i)
             EXPECT_EQ(log.buffers[size_t(i)], pool[i]);
@@ -64,7 +85,7 @@ TEST(PulsePlayback, BlocksPlayInOrderAndComeBackOnlyAsTheyArePlayed)
         for (size_t k = 0; k < returnedAt.size(); ++k)
             EXPECT_GE(returnedAt[k], qint64((k + 1) * 1000 / 32) - 120) << "block " << k;
         EXPECT_LE(returnedAt.back(), 1100);
-        const auto s = channelSamples(heard, PcmFormat{48000, 16, 1});
+        const auto s = playback.heard();
         EXPECT_NEAR(strongestToneAmplitude(s, 48000, 1000, 2400), monoMonitorLevel(0.5), 0.05);
         EXPECT_LT(strongestToneAmplitude(s, 48000, 1500, 2400), 0.03);
     }
@@ -77,9 +98,6 @@ TEST(PulsePlayback, TheLastBlockPlaysInFullAndComesBackAndSoDoesOneWrittenAfterA
 {
     for (const PcmFormat f : {PcmFormat{48000, 16, 2}, PcmFormat{22050, 8, 1}}) {
         SCOPED_TRACE(f.sampleRate);
-        PulseBackend pulse;
-        MonitorRecorder monitor(PcmFormat{48000, 16, 1});
-        ASSERT_TRUE(monitor.started());
         // A quarter of a second and 5 ms, then 10 ms.
         const uint32_t frames[2] = {f.sampleRate / 4 + f.sampleRate / 200, f.sampleRate / 100};
         BufferPool pool(2, frames[0] * f.blockAlign());
@@ -88,27 +106,21 @@ TEST(PulsePlayback, TheLastBlockPlaysInFullAndComesBackAndSoDoesOneWrittenAfterA
         for (int i = 0; i < 2; ++i)
             std::memcpy(pool[i]->data, tone.next(frames[i]).constData(), pool[i]->length);
         EventLog log{.pool = &pool.headers};
-        auto out = pulse.openPlayback(f, log.playbackCallbacks());
-        ASSERT_TRUE(out);
-        runEventsFor(100);
+        ListenedPlayback playback(f, log.playbackCallbacks());
+        ASSERT_TRUE(playback.out);
         for (int i = 0; i < 2; ++i) {
             SCOPED_TRACE(i);
             QElapsedTimer clock;
             clock.start();
-            ASSERT_TRUE(out->write(pool[i]));
-            ASSERT_TRUE(runEventsUntil(
-                [&] {
-                    monitor.collect();
-                    return log.buffers.size() == size_t(i + 1);
-                },
-                3000))
+            ASSERT_TRUE(playback.out->write(pool[i]));
+            ASSERT_TRUE(playback.listenUntil([&] { return log.buffers.size() == size_t(i + 1); }, 3000))
                 << "the block never came back";
             const qint64 duration = qint64(frames[i]) * 1000 / f.sampleRate;
             EXPECT_GE(clock.elapsed(), duration - 120);
             EXPECT_LE(clock.elapsed(), duration + 600);
             runEventsFor(300);  // dry
         }
-        const auto s = channelSamples(monitor.finish(), PcmFormat{48000, 16, 1});
+        const auto s = playback.heard();
         const auto heard = soundStretches(s, 0.1, 48);
         ASSERT_EQ(heard.size(), 2u);
         for (int i = 0; i < 2; ++i)
@@ -127,16 +139,12 @@ class BlocksThatKeepComing : public ::testing::TestWithParam<int> {};
 TEST_P(BlocksThatKeepComing, PlayAsOneUnbrokenTone)
 {
     const PcmFormat f{44100, 16, 2};
-    PulseBackend pulse;
-    MonitorRecorder monitor(PcmFormat{48000, 16, 1});
-    ASSERT_TRUE(monitor.started());
     const int kBlocks = GetParam(), kWrites = 100;
     const uint32_t frames = f.sampleRate * 30 / 1000;  // 30 ms each
     BufferPool pool(kBlocks, frames * f.blockAlign());
     ToneGenerator tone(f, 1003, 0.4);
-    int written = 0;
-    PlaybackCallbacks callbacks;
-    std::unique_ptr<PlaybackStream> out;
+    int written = 0, returned = 0;
+    PlaybackStream* out = nullptr;
     const auto writeNext = [&](AudioBuffer* b) {
         if (written == kWrites)
             return;
@@ -144,24 +152,19 @@ TEST_P(BlocksThatKeepComing, PlayAsOneUnbrokenTone)
         ++written;
         EXPECT_TRUE(out->write(b));
     };
-    int returned = 0;
+    PlaybackCallbacks callbacks;
     callbacks.bufferDone = [&](AudioBuffer* b) {
         ++returned;
         writeNext(b);
     };
-    out = pulse.openPlayback(f, callbacks);
+    ListenedPlayback playback(f, callbacks);
+    out = playback.out.get();
     ASSERT_TRUE(out);
-    runEventsFor(100);
     for (int i = 0; i < kBlocks; ++i)
         writeNext(pool[i]);
-    ASSERT_TRUE(runEventsUntil(
-        [&] {
-            monitor.collect();
-            return returned == kWrites;
-        },
-        8000));
+    ASSERT_TRUE(playback.listenUntil([&] { return returned == kWrites; }, 8000));
     runEventsFor(100);
-    const auto s = channelSamples(monitor.finish(), PcmFormat{48000, 16, 1});
+    const auto s = playback.heard();
 
     const auto heard = soundStretches(s, 0.05, 48);
     ASSERT_EQ(heard.size(), 1u) << "a silent gap";

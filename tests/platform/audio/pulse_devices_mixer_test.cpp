@@ -4,7 +4,7 @@
 
 #include "platform/audio/pulse_backend.h"
 #include "platform/audio/pulse_mixer.h"
-#include "pulse_test_support.h"
+#include "support/pulse_test_support.h"
 
 using namespace platform::audio;
 using namespace audiotest;
@@ -62,12 +62,9 @@ TEST(PulseMixerTest, VolumeChangesByAnotherProgramAndByUsAreReportedOnceEach)
         ~Restore() { pactl({"set-source-volume", "quillon_null.monitor", "100%"}); }
     } restore;
     PulseBackend pulse;
-    int monitor = -1;
-    for (const auto& d : pulse.inputDevices())
-        if (d.serverName == "quillon_null.monitor")
-            monitor = d.index;
     std::vector<uint32_t> changes;
-    auto mixer = pulse.openMixer(monitor, MixerCallbacks{[&](uint32_t id) { changes.push_back(id); }});
+    auto mixer = pulse.openMixer(deviceIndex(pulse, "quillon_null.monitor"),
+                                 MixerCallbacks{[&](uint32_t id) { changes.push_back(id); }});
     ASSERT_TRUE(mixer);
     const uint32_t volumeId = mixer->destinationControl(ControlType::Volume)->id;
     std::vector<int32_t> v;

@@ -6,7 +6,7 @@
 
 #include "event_log.h"
 #include "platform/audio/pulse_backend.h"
-#include "pulse_test_support.h"
+#include "support/pulse_test_support.h"
 
 using namespace platform::audio;
 using namespace audiotest;
@@ -66,10 +66,7 @@ static ::testing::Environment* const sinkKeeper = ::testing::AddGlobalTestEnviro
 TEST(PulseCapture, AToneFromTheSinkArrivesInEveryFormatAtItsLevelInOrderOnTheOwnerThread)
 {
     PulseBackend pulse;
-    int monitor = -2;
-    for (const auto& d : pulse.inputDevices())
-        if (d.serverName == "quillon_null.monitor")
-            monitor = d.index;
+    const int monitor = deviceIndex(pulse, "quillon_null.monitor");
     ASSERT_GE(monitor, 0);
     std::vector<std::unique_ptr<RecordingRun>> runs;
     for (uint32_t rate : {8000u, 11025u, 16000u, 22050u, 32000u, 44100u, 48000u})

@@ -43,17 +43,20 @@ TEST(CallbackQueue, CallsFromAnotherThreadRunOnTheOwnerThreadInOrderUntilClosed)
         ASSERT_EQ(seen[size_t(i)], i);
     EXPECT_FALSE(queue.isOpen());
 
-    auto owned = std::make_unique<CallbackQueue>();
-    int calls = 0;
-    owned->post([&] { ++calls, owned.reset(); });  // destroyed inside its own call
-    owned->post([&] { ++calls; });
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(calls, 1);
-
-    owned = std::make_unique<CallbackQueue>();
-    owned->post(std::vector<std::function<void()>>{[&] { ++calls, owned.reset(); }, [&] { ++calls; }});
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(calls, 2);
+    // Destroyed inside its own call, posted alone or in a batch.
+    for (bool batch : {false, true}) {
+        SCOPED_TRACE(batch);
+        auto owned = std::make_unique<CallbackQueue>();
+        int calls = 0;
+        const std::vector<std::function<void()>> both{[&] { ++calls, owned.reset(); }, [&] { ++calls; }};
+        if (batch) {
+            owned->post(both);
+        } else {
+            owned->post(both[0]);
+            owned->post(both[1]);
+        }
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(calls, 1);
+    }
 }

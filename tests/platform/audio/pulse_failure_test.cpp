@@ -13,7 +13,7 @@
 
 #include "event_log.h"
 #include "platform/audio/pulse_backend.h"
-#include "pulse_test_support.h"
+#include "support/pulse_test_support.h"
 
 using namespace platform::audio;
 using namespace audiotest;
