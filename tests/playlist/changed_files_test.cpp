@@ -11,7 +11,7 @@
 #include "platform/audio/fake_backend.h"
 #include "support/scoped_state.h"
 
-#include "playlist_panel.h"
+#include "panel_fixture.h"
 
 using namespace playlist;
 using platform::audio::FakeBackend;

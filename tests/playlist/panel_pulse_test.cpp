@@ -8,7 +8,7 @@
 #include "../platform_audio/stream_killer.h"
 #include "player_fixture.h"
 #include "playlist/row_texts.h"
-#include "playlist_panel.h"
+#include "panel_fixture.h"
 #include "resources/strings.h"
 
 using namespace audiotest;

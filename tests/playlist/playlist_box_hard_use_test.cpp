@@ -8,7 +8,7 @@
 
 #include "playlist/row_tip.h"
 #include "resources/strings.h"
-#include "playlist_panel.h"
+#include "panel_fixture.h"
 
 using namespace playlist;
 using playlisttest::Panel;

@@ -17,7 +17,7 @@
 #include "resources/strings.h"
 #include "support/test_support.h"
 
-#include "playlist_panel.h"
+#include "panel_fixture.h"
 
 using namespace playlist;
 using playlisttest::Panel;

@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include "playlist_panel.h"
+#include "panel_fixture.h"
 
 using namespace playlist;
 using playlisttest::waitSettled;

@@ -10,7 +10,7 @@
 #include "support/scoped_state.h"
 #include "resources/strings.h"
 
-#include "playlist_panel.h"
+#include "panel_fixture.h"
 
 using namespace playlist;
 using playlisttest::Panel;
