@@ -119,19 +119,19 @@ struct Panel {
         for (int row : rows)
             box->selectionModel()->select(model().index(row), QItemSelectionModel::Select);
     }
-    // Drags the places onto the list and drops them there; false when the
-    // list refuses the drag or the drop.
-    bool drop(const QList<QUrl>& urls)
+    // Drags the places onto the list and, when it takes them, drops them
+    // there: whether it took the drag, and the drop.
+    std::pair<bool, bool> drop(const QList<QUrl>& urls)
     {
         QMimeData data;
         data.setUrls(urls);
         QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
         QApplication::sendEvent(box->viewport(), &enter);
         if (!enter.isAccepted())
-            return false;
+            return {false, false};
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
         QApplication::sendEvent(box->viewport(), &drop);
-        return drop.isAccepted();
+        return {true, drop.isAccepted()};
     }
     QStringList names() const
     {

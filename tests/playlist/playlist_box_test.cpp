@@ -305,8 +305,8 @@ TEST(PlaylistBox, DroppedFilesAndFoldersAreAdded)
     QDir().mkpath(panel.file("folder"));
     ASSERT_TRUE(testsupport::writeFile(panel.file("folder/x.MP3"), "x"));
     ASSERT_TRUE(testsupport::writeFile(panel.file("folder/y.wav"), "x"));
-    EXPECT_TRUE(
-        panel.drop({QUrl::fromLocalFile(a), QUrl::fromLocalFile(panel.file("folder")), QUrl::fromLocalFile(b)}));
+    EXPECT_EQ(panel.drop({QUrl::fromLocalFile(a), QUrl::fromLocalFile(panel.file("folder")), QUrl::fromLocalFile(b)}),
+              std::pair(true, true));
     ASSERT_TRUE(waitUntil([&] { return panel.model().count() == 4; }));
     EXPECT_EQ(panel.names(), (QStringList{"a.wav", "b.mp3.wav", "x.MP3", "y.wav"}));
     EXPECT_EQ(panel.box->GetSingleSelection(), 3);
