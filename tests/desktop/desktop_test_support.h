@@ -4,14 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <chrono>
-#include <functional>
-#include <thread>
 
 #include "platform_audio/pulse_test_support.h"
 #include "support/test_support.h"

@@ -44,17 +44,11 @@ protected:
         });
         boxCloser.start(50);
     }
-    void TearDown() override
-    {
-        desktop.reset();
-        window.reset();
-        store.reset();
-        settings.reset();
-    }
     void startDesktopServices() { desktop = std::make_unique<DesktopIntegration>(*window); }
     playlist::PlaylistPanel& list() { return window->playlistPanel(); }
     void click(int id) { window->controlAs<QAbstractButton>(id)->click(); }
 
+    // Torn down in reverse: the services, the window, then its settings.
     QTemporaryDir dir, temp;
     std::optional<QSettings> settings;
     std::optional<SettingsStore> store;

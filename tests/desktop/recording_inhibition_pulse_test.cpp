@@ -8,11 +8,7 @@
 
 using namespace desktoptest;
 
-namespace {
-
-class RecordingInhibitionTest : public DesktopWindowTest {};
-
-}  // namespace
+using RecordingInhibitionTest = DesktopWindowTest;
 
 TEST_F(RecordingInhibitionTest, RecordingHoldsAnInhibitionThatStopAndAFailureRelease)
 {

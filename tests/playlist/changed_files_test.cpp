@@ -11,7 +11,7 @@
 #include "platform/audio/fake_backend.h"
 #include "support/scoped_state.h"
 
-#include "playlist_panel.h"
+#include "panel_fixture.h"
 
 using namespace playlist;
 using platform::audio::FakeBackend;
@@ -72,9 +72,7 @@ TEST(ChangedFiles, PlayingARowWhoseFileChangedLoadsItAgainAndPlaysWhatItHoldsNow
     Card card;
     Panel panel;
     const QString path = panel.wave("take.wav", 4410);
-    panel.chooseFiles({path});
-    panel.list->AddFiles();
-    ASSERT_TRUE(panel.waitLoaded());
+    ASSERT_TRUE(panel.add({path}));
     PlaylistItem* item = panel.model().item(0);
 
     struct Change {
@@ -151,12 +149,9 @@ TEST(ChangedFiles, AQueueGoesOnThroughAFileRewrittenWhileItWaited)
     Card card;
     Panel panel;
     const QString first = panel.wave("first.wav", 2000), second = panel.wave("second.wav", 4410);
-    panel.chooseFiles({first, second});
-    panel.list->AddFiles();
-    ASSERT_TRUE(panel.waitLoaded());
+    ASSERT_TRUE(panel.add({first, second}));
     PlaylistItem* next = panel.model().item(1);
-    panel.box->SelectOnly(0);
-    panel.box->selectionModel()->select(panel.model().index(1), QItemSelectionModel::Select);
+    panel.select({0, 1});
     panel.list->PlaySelected();
     ASSERT_TRUE(panel.list->player().IsPlaying(panel.model().item(0)));
 

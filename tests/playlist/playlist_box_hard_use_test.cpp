@@ -1,17 +1,14 @@
 // The playlist control under hard use: tall pictures, names that look like
-// markup, tips of a scrolled list and of cut descriptions, drops onto a full
-// list and of places that are not local.
+// markup, tips of a scrolled list, drops onto a full list and of places that
+// are not local.
 #include <gtest/gtest.h>
 
 #include <QImage>
-#include <QMimeData>
-#include <QLabel>
 #include <QTest>
 
-#include "playlist/row_texts.h"
 #include "playlist/row_tip.h"
 #include "resources/strings.h"
-#include "playlist_panel.h"
+#include "panel_fixture.h"
 
 using namespace playlist;
 using playlisttest::Panel;
@@ -26,9 +23,7 @@ TEST(PlaylistBoxHardUse, RowsStayThirtyPixelsWhenAPictureIsTaller)
     const QString wav = panel.wave("a.wav");
     const QString zla = panel.file("covered.zla");
     media::run(media::zlaTool(), {"pack", "-o", zla, "--picture", panel.file("cover.png"), wav});
-    panel.chooseFiles({wav, panel.wave("b.wav"), panel.wave("c.wav"), zla});
-    panel.list->AddFiles();
-    ASSERT_TRUE(panel.waitLoaded());
+    ASSERT_TRUE(panel.add({wav, panel.wave("b.wav"), panel.wave("c.wav"), zla}));
     ASSERT_TRUE(panel.model().item(3)->isLoaded());
     panel.box->resize(320, 260);  // lays the rows out again
     QApplication::processEvents();
@@ -45,9 +40,7 @@ TEST(PlaylistBoxHardUse, TipsShowNamesThatLookLikeMarkupAsTheyAreAndWrapOnlyBeyo
     const QString odd = panel.wave("<b>loud & <i>clear.wav");
     const QString plain = panel.wave("a  b.wav");
     const QString wide = panel.wave(QString(200, 'w') + ".wav");
-    panel.chooseFiles({odd, plain, wide});
-    panel.list->AddFiles();
-    ASSERT_TRUE(panel.waitLoaded());
+    ASSERT_TRUE(panel.add({odd, plain, wide}));
     const RowTip& tip = panel.box->rowTip();
     EXPECT_EQ(panel.tipAt(QPoint(20, 15)).toStdString(), ("1) <b>loud & <i>clear\n" + odd).toStdString());
     EXPECT_EQ(tip.shownLineCount(), 2) << "the path fits in 550 pixels: no wrapping";
@@ -64,27 +57,17 @@ TEST(PlaylistBoxHardUse, TipsShowNamesThatLookLikeMarkupAsTheyAreAndWrapOnlyBeyo
 TEST(PlaylistBoxHardUse, DropsReturnAtOnceAndRefuseWhatIsNotLocal)
 {
     Panel panel;
-    QMimeData remote;
-    remote.setUrls({QUrl("https://example.org/take.mp3"), QUrl("sftp://host/take.wav")});
-    QDragEnterEvent enterRemote(QPoint(10, 10), Qt::CopyAction, &remote, Qt::LeftButton, {});
-    QApplication::sendEvent(panel.box->viewport(), &enterRemote);
-    EXPECT_FALSE(enterRemote.isAccepted()) << "nothing of it could be added";
+    const std::pair refused{false, false}, taken{true, true};
+    EXPECT_EQ(panel.drop({QUrl("https://example.org/take.mp3"), QUrl("sftp://host/take.wav")}), refused)
+        << "nothing of it could be added";
 
     // A full list: the folder's passes report it once, and only after the
     // file manager has its answer.
-    for (int i = 0; i < 5000; ++i)
-        ASSERT_EQ(panel.model().AddItem(QString("/nonexistent/%1.wav").arg(i)), unsigned(i));
+    panel.fill(5000);
     QDir().mkpath(panel.file("folder"));
     panel.wave("folder/x.wav");
-    QMimeData local;
-    local.setUrls({QUrl("https://example.org/take.mp3"), QUrl::fromLocalFile(panel.file("folder"))});
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &local, Qt::LeftButton, {});
-    QApplication::sendEvent(panel.box->viewport(), &enter);
-    EXPECT_TRUE(enter.isAccepted());
     widgettest::MessageBoxCatcher catcher;
-    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &local, Qt::LeftButton, {});
-    QApplication::sendEvent(panel.box->viewport(), &drop);
-    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(panel.drop({QUrl("https://example.org/take.mp3"), QUrl::fromLocalFile(panel.file("folder"))}), taken);
     EXPECT_EQ(catcher.count, 0) << "no message while the drop is still open";
     ASSERT_TRUE(waitUntil([&] { return catcher.count == 1; }));
     EXPECT_EQ(catcher.text, resources::text(394).replace("%d", "5000"));
@@ -98,9 +81,7 @@ TEST(PlaylistBoxHardUse, TipsOfAScrolledListNameTheRowsInView)
     QStringList paths;
     for (int i = 1; i <= 20; ++i)
         paths << panel.wave(QString("take %1.wav").arg(i, 2, 10, QChar('0')));
-    panel.chooseFiles(paths);
-    panel.list->AddFiles();  // selects the last row and scrolls it into view
-    ASSERT_TRUE(panel.waitLoaded());
+    ASSERT_TRUE(panel.add(paths));  // selects the last row and scrolls it into view
     const int top = panel.box->indexAt(QPoint(1, 1)).row();
     ASSERT_GT(top, 0);
     EXPECT_TRUE(
@@ -111,30 +92,10 @@ TEST(PlaylistBoxHardUse, TipsOfAScrolledListNameTheRowsInView)
     EXPECT_TRUE(panel.tipAt(QPoint(20, 35)).startsWith("2) take 02\n"));
 }
 
-TEST(PlaylistBoxHardUse, ACutDescriptionNeverEndsInHalfACharacter)
-{
-    Panel panel;
-    const QString wav = panel.wave("a.wav");
-    const QString zla = panel.file("emoji.zla");
-    // The cut at the limit falls inside the 🎵 (two UTF-16 units).
-    const QString head = "1) t\r\n" + zla + "\r\n" + QString(48, '-') + "\r\n";
-    const QString description = QString(kTooltipLimit - 1 - head.size(), 'd') + QString::fromUtf8("🎵 and more");
-    media::run(media::zlaTool(), {"pack", "-o", zla, "--title", "t", "--description", description, wav});
-    panel.chooseFiles({zla});
-    panel.list->AddFiles();
-    ASSERT_TRUE(panel.waitLoaded());
-    const QString tip = TooltipText(*panel.model().item(0), 0);
-    ASSERT_TRUE(tip.startsWith(head)) << tip.left(200).toStdString();
-    EXPECT_TRUE(tip.isValidUtf16());
-    EXPECT_TRUE(tip.endsWith("d...")) << tip.right(10).toStdString();
-}
-
 TEST(PlaylistBoxHardUse, ATipComesAfterTheDelayEvenWhileAnotherWindowIsActive)
 {
     Panel panel;
-    panel.chooseFiles({panel.wave("a.wav"), panel.wave("b.wav")});
-    panel.list->AddFiles();
-    ASSERT_TRUE(panel.waitLoaded());
+    ASSERT_TRUE(panel.add({panel.wave("a.wav"), panel.wave("b.wav")}));
     QWidget other;
     other.show();
     QApplication::setActiveWindow(&other);

@@ -2,28 +2,22 @@
 // decoder library, the real widget on the offscreen platform.
 #include <gtest/gtest.h>
 
-#include <QCheckBox>
 #include <QFile>
-#include <QLabel>
 #include <QMenu>
-#include <QMimeData>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
-#include <QToolTip>
 
 #include "controls/browse_for_folder.h"
 #include "platform/audio/fake_backend.h"
 #include "support/scoped_state.h"
 #include "mail/mail_dialog.h"
-#include "playlist/remove_items_dialog.h"
 #include "playlist/row_texts.h"
 #include "resources/artwork.h"
 #include "resources/strings.h"
 #include "support/test_support.h"
 
-#include "playlist_panel.h"
+#include "panel_fixture.h"
 
 using namespace playlist;
 using playlisttest::Panel;
@@ -62,24 +56,18 @@ TEST(PlaylistBox, AddingFilesKeepsOneRowPerFileStopsAtFoldersAndRemembersTheFold
     EXPECT_TRUE(filters[0].startsWith("Audio Files (*.wav; *.mp3; *.flac; *.ogg; *.oga; *.opus)"));
     const QRegularExpression patterns(R"(\(([^()]*)\)$)");
     const QStringList audio = patterns.match(filters[0]).captured(1).split(' ');
-    auto shown = [&](const QString& name) {
+    for (const QString name : {"TAKE.WAV", "take.Mp3", "a.FLAC", "a.ogg", "a.Oga", "a.opus", "take.txt"}) {
+        bool shown = false;
         for (const QString& p : audio)
-            if (QRegularExpression(QRegularExpression::wildcardToRegularExpression(p)).match(name).hasMatch())
-                return true;
-        return false;
-    };
-    EXPECT_TRUE(shown("TAKE.WAV"));
-    EXPECT_TRUE(shown("take.Mp3"));
-    for (const char* name : {"a.FLAC", "a.ogg", "a.Oga", "a.opus"})
-        EXPECT_TRUE(shown(name)) << name;
-    EXPECT_FALSE(shown("take.txt"));
+            shown |= QRegularExpression(QRegularExpression::wildcardToRegularExpression(p)).match(name).hasMatch();
+        EXPECT_EQ(shown, !name.endsWith(".txt")) << name.toStdString();
+    }
 }
 
 TEST(PlaylistBox, AFullListTakesOneMoreThenSays394AndStops)
 {
     Panel panel;
-    for (int i = 0; i < 4999; ++i)
-        ASSERT_EQ(panel.model().AddItem(QString("/nonexistent/%1.wav").arg(i)), unsigned(i));
+    panel.fill(4999);
     panel.chooseFiles({panel.wave("x.wav"), panel.wave("y.wav"), panel.wave("z.wav")});
     MessageBoxCatcher catcher;
     panel.list->AddFiles();
@@ -119,15 +107,10 @@ TEST(PlaylistBox, RemovingRowsKeepsTheRestDeletesFilesOnlyWhenAskedAndRemembersT
     QStringList paths;
     for (int i = 1; i <= 6; ++i)
         paths << panel.wave(QString("%1.wav").arg(i));
-    panel.chooseFiles(paths);
-    panel.list->AddFiles();
-    ASSERT_TRUE(panel.waitLoaded());
+    ASSERT_TRUE(panel.add(paths));
 
     // Rows 2, 3 and 5 (items 1, 2, 4), files kept.
-    auto* selection = panel.box->selectionModel();
-    selection->clearSelection();
-    for (int i : {1, 2, 4})
-        selection->select(panel.model().index(i), QItemSelectionModel::Select);
+    panel.select({1, 2, 4});
     {
         RemoveDialogAnswer answer(false, true);
         panel.list->RemoveSelected();
@@ -151,9 +134,7 @@ TEST(PlaylistBox, RemovingRowsKeepsTheRestDeletesFilesOnlyWhenAskedAndRemembersT
     // The last row, with its file: the new last row is selected; the box is remembered.
     const QString link = panel.file("link.wav");
     ASSERT_TRUE(QFile::link(paths[5], link));
-    panel.chooseFiles({link});
-    panel.list->AddFiles();
-    ASSERT_TRUE(panel.waitLoaded());
+    ASSERT_TRUE(panel.add({link}));
     panel.box->SelectOnly(3);
     {
         RemoveDialogAnswer answer(true, true);
@@ -173,7 +154,7 @@ TEST(PlaylistBox, RemovingRowsKeepsTheRestDeletesFilesOnlyWhenAskedAndRemembersT
     EXPECT_FALSE(QFile::exists(paths[0]));
 
     // Nothing selected.
-    panel.box->selectionModel()->clearSelection();
+    panel.select({});
     MessageBoxCatcher catcher;
     panel.list->RemoveSelected();
     ASSERT_TRUE(waitUntil([&] { return catcher.count == 1; }));
@@ -183,9 +164,7 @@ TEST(PlaylistBox, RemovingRowsKeepsTheRestDeletesFilesOnlyWhenAskedAndRemembersT
 TEST(PlaylistBox, RightClicksKeysAndTheMenuFollowTheSelection)
 {
     Panel panel;
-    panel.chooseFiles({panel.wave("1.wav"), panel.wave("2.wav"), panel.wave("3.wav")});
-    panel.list->AddFiles();
-    ASSERT_TRUE(panel.waitLoaded());
+    ASSERT_TRUE(panel.add({panel.wave("1.wav"), panel.wave("2.wav"), panel.wave("3.wav")}));
     QWidget* viewport = panel.box->viewport();
 
     PlaylistActions& actions = panel.list->actions();
@@ -199,19 +178,15 @@ TEST(PlaylistBox, RightClicksKeysAndTheMenuFollowTheSelection)
     auto menuStates = [&] { return statesOf(actions.CreatePopupMenu(panel.box.get()).get()); };
     // Whatever pops up is closed and its enabled commands kept.
     QList<QMap<QAction*, bool>> opened;
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [&] {
+    playlisttest::Poll closer([&] {
         if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
             opened << statesOf(menu);
             menu->close();
         }
     });
-    closer.start(10);
 
     // Inside a selection the right button keeps it; outside it selects one row.
-    panel.box->selectionModel()->clearSelection();
-    panel.box->selectionModel()->select(panel.model().index(0), QItemSelectionModel::Select);
-    panel.box->selectionModel()->select(panel.model().index(1), QItemSelectionModel::Select);
+    panel.select({0, 1});
     QTest::mouseClick(viewport, Qt::RightButton, {}, panel.rowCentre(1));
     ASSERT_TRUE(waitUntil([&] { return opened.size() == 1; }));
     EXPECT_EQ(panel.box->GetSelectedRows(), (std::vector<int>{0, 1}));
@@ -227,7 +202,7 @@ TEST(PlaylistBox, RightClicksKeysAndTheMenuFollowTheSelection)
     closer.stop();
 
     // Greying: nothing selected, one unloaded item.
-    panel.box->selectionModel()->clearSelection();
+    panel.select({});
     auto none = menuStates();
     EXPECT_FALSE(none[actions.play()]);
     EXPECT_FALSE(none[actions.remove()]);
@@ -260,12 +235,13 @@ TEST(PlaylistBox, RowsShowTitlesDetailLinesStatesAndTips)
     const QString wav = media::makeWave(panel.file("take.wav"), 44100, 2, 16, 9062550);
     const QString mp3 = media::makeMp3(wav, panel.file("take.MP3"), {"-b", "128", "--cbr"});
     const QString zla = panel.file("titled.zla");
-    media::run(media::zlaTool(), {"pack", "-o", zla, "--title", "晨间录音", "--description", QString(900, 'd'), wav});
+    // The tip's cut at its limit falls inside the 🎵 (two UTF-16 units).
+    const QString head = "3) 晨间录音\r\n" + zla + "\r\n" + QString(48, '-') + "\r\n";
+    const QString description = QString(kTooltipLimit - 1 - head.size(), 'd') + QString::fromUtf8("🎵 and more");
+    media::run(media::zlaTool(), {"pack", "-o", zla, "--title", "晨间录音", "--description", description, wav});
     const QString bare = panel.file("bare name.zla");
     media::run(media::zlaTool(), {"pack", "-o", bare, wav});
-    panel.chooseFiles({wav, mp3, zla, bare});
-    panel.list->AddFiles();
-    ASSERT_TRUE(panel.waitLoaded());
+    ASSERT_TRUE(panel.add({wav, mp3, zla, bare}));
 
     EXPECT_EQ(FormatDetailLine(*panel.model().item(0)), "00:03:25.5   44100 Hz, stereo, 16 bits");
     EXPECT_EQ(FormatDetailLine(*panel.model().item(1)), "00:03:25.5   44100 Hz, stereo, 16 bits, 128 kbps");
@@ -273,12 +249,14 @@ TEST(PlaylistBox, RowsShowTitlesDetailLinesStatesAndTips)
     EXPECT_EQ(GetItemTitle(*panel.model().item(2)), "晨间录音");
     EXPECT_EQ(GetItemTitle(*panel.model().item(3)), "bare name");
 
-    // The tip of the third band names the third visible item, cut at 769;
-    // below the last item there is none.
+    // The tip of the third band names the third visible item, cut at the
+    // limit but never in half a character; below the last item there is none.
     const QString tip = panel.tipAt(QPoint(20, 2 * 30 + 5));
     EXPECT_TRUE(tip.startsWith("3) 晨间录音\n" + zla + "\n" + QString(48, '-') + "\nddd")) << tip.toStdString();
-    EXPECT_TRUE(tip.endsWith("d..."));
-    EXPECT_EQ(TooltipText(*panel.model().item(2), 2).size(), kTooltipLimit + 3);
+    EXPECT_TRUE(tip.endsWith("d...")) << tip.right(10).toStdString();
+    const QString text = TooltipText(*panel.model().item(2), 2);
+    EXPECT_EQ(text.size(), kTooltipLimit - 1 + 3);
+    EXPECT_TRUE(text.isValidUtf16());
     EXPECT_EQ(panel.tipAt(QPoint(20, 4 * 30 + 5)), QString());
     EXPECT_FALSE(panel.box->rowTip().isShown());
 }
@@ -305,12 +283,9 @@ TEST(PlaylistBox, TheEmptyListShowsItsHintAndPictureAndPlayingRowsTheSelectionCo
         grey += (widgettest::px(view, x, 24) & 0xffffff) != 0xffffffu;
     EXPECT_GT(grey, 0) << "the hint's first line";
 
-    panel.chooseFiles({panel.wave("one.wav"), panel.wave("two.wav")});
-    panel.list->AddFiles();
-    ASSERT_TRUE(panel.waitLoaded());
+    ASSERT_TRUE(panel.add({panel.wave("one.wav"), panel.wave("two.wav")}));
     // The scripted sound card keeps the pieces at the device while we look.
-    panel.box->SelectOnly(0);
-    panel.box->selectionModel()->select(panel.model().index(1), QItemSelectionModel::Select);
+    panel.select({0, 1});
     panel.list->PlaySelected();
     EXPECT_EQ(panel.status.text(), resources::text(439).replace("%s", "one"));
     ASSERT_TRUE(panel.model().item(0)->queued && panel.model().item(1)->queued);
@@ -330,13 +305,8 @@ TEST(PlaylistBox, DroppedFilesAndFoldersAreAdded)
     QDir().mkpath(panel.file("folder"));
     ASSERT_TRUE(testsupport::writeFile(panel.file("folder/x.MP3"), "x"));
     ASSERT_TRUE(testsupport::writeFile(panel.file("folder/y.wav"), "x"));
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(panel.file("folder")), QUrl::fromLocalFile(b)});
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
-    QApplication::sendEvent(panel.box->viewport(), &enter);
-    EXPECT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
-    QApplication::sendEvent(panel.box->viewport(), &drop);
+    EXPECT_EQ(panel.drop({QUrl::fromLocalFile(a), QUrl::fromLocalFile(panel.file("folder")), QUrl::fromLocalFile(b)}),
+              std::pair(true, true));
     ASSERT_TRUE(waitUntil([&] { return panel.model().count() == 4; }));
     EXPECT_EQ(panel.names(), (QStringList{"a.wav", "b.mp3.wav", "x.MP3", "y.wav"}));
     EXPECT_EQ(panel.box->GetSingleSelection(), 3);
@@ -348,12 +318,10 @@ TEST(PlaylistBox, MailTakesTheSelectedFilesInListOrderAndRefusesNoneOrTooMany)
     Panel panel;
     panel.chooseFiles({panel.wave("1.wav"), panel.wave("2.wav"), panel.wave("3.wav")});
     panel.list->AddFiles();
-    panel.box->selectionModel()->clearSelection();
-    panel.box->selectionModel()->select(panel.model().index(2), QItemSelectionModel::Select);
-    panel.box->selectionModel()->select(panel.model().index(0), QItemSelectionModel::Select);
+    panel.select({2, 0});
     QString attachments;
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [&] {
+    // Runs on, so that a dialog opened wrongly later fails the test instead of hanging it.
+    playlisttest::Poll closer([&] {
         if (auto* dialog = qobject_cast<mail::MailDialog*>(QApplication::activeModalWidget())) {
             attachments = qobject_cast<QPlainTextEdit*>(dialog->control(1247))->toPlainText();
             dialog->reject();
@@ -362,7 +330,6 @@ TEST(PlaylistBox, MailTakesTheSelectedFilesInListOrderAndRefusesNoneOrTooMany)
             box->done(QMessageBox::Ok);  // no mail program on this machine
         }
     });
-    closer.start(10);  // runs on, so that a dialog opened wrongly later fails the test instead of hanging it
     panel.list->MailSelected();
     EXPECT_EQ(attachments, panel.file("1.wav") + "\n" + panel.file("3.wav") + "\n");
 

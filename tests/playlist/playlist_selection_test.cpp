@@ -3,8 +3,6 @@
 // refused at a playing row never selects a row nobody chose.
 #include <gtest/gtest.h>
 
-#include <QMenu>
-#include <QMimeData>
 #include <QTest>
 
 #include "controls/browse_for_folder.h"
@@ -12,7 +10,7 @@
 #include "support/scoped_state.h"
 #include "resources/strings.h"
 
-#include "playlist_panel.h"
+#include "panel_fixture.h"
 
 using namespace playlist;
 using playlisttest::Panel;
@@ -51,9 +49,7 @@ TEST(PlaylistSelection, ShiftWithAnArrowExtendsFromTheRowTheProgramSelected)
     QStringList paths;
     for (int i = 0; i < 6; ++i)
         paths << panel.wave(QString("%1.wav").arg(i));
-    panel.chooseFiles(paths);
-    panel.list->AddFiles();
-    ASSERT_TRUE(panel.waitLoaded());
+    ASSERT_TRUE(panel.add(paths));
     QDir().mkpath(panel.file("folder"));
     int extra = 0;
     auto freshFile = [&] { return panel.wave(QString("folder/new%1.wav").arg(extra++)); };
@@ -77,23 +73,13 @@ TEST(PlaylistSelection, ShiftWithAnArrowExtendsFromTheRowTheProgramSelected)
          }},
         {"drop",
          [&] {
-             QMimeData data;
-             data.setUrls({QUrl::fromLocalFile(freshFile())});
              const int before = panel.model().count();
-             QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
-             QApplication::sendEvent(panel.box->viewport(), &enter);
-             QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
-             QApplication::sendEvent(panel.box->viewport(), &drop);
+             panel.drop({QUrl::fromLocalFile(freshFile())});
              ASSERT_TRUE(waitUntil([&] { return panel.model().count() == before + 1; }));
          }},
         {"right click",
          [&] {
-             QTimer closer;
-             QObject::connect(&closer, &QTimer::timeout, [] {
-                 if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
-                     menu->close();
-             });
-             closer.start(10);
+             playlisttest::Poll closer(playlisttest::closePopupMenu);
              QTest::mouseClick(panel.box->viewport(), Qt::RightButton, {}, panel.rowCentre(4));
          }},
         {"removal",
@@ -130,9 +116,7 @@ TEST(PlaylistSelection, ARemovalRefusedAtAPlayingRowLeavesTheSelectionAsItStands
     testsupport::ScopedBackend scope(card);
     Panel panel;
     const QString a = panel.wave("a.wav"), b = panel.wave("b.wav"), c = panel.wave("c.wav");
-    panel.chooseFiles({a, b, c});
-    panel.list->AddFiles();
-    ASSERT_TRUE(panel.waitLoaded());
+    ASSERT_TRUE(panel.add({a, b, c}));
     panel.box->setFocus();
     click(panel, 2);
     panel.list->PlaySelected();

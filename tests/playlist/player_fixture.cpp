@@ -38,4 +38,12 @@ std::unique_ptr<PlaylistItem> FailedItem(const QString& path, uint32_t code)
 
 QByteArray DecodedPcm(const QString& path) { return media::OpenStream(path).decodeAll(); }
 
+QString SineWave(const QString& path, int frequency, double seconds, double volume)
+{
+    media::run("sox",
+               {"-n", "-r", "44100", "-c", "2", "-b", "16", path, "synth", QString::number(seconds), "sine",
+                QString::number(frequency), "vol", QString::number(volume)});
+    return path;
+}
+
 }  // namespace playertest

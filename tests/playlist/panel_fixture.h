@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -24,12 +26,38 @@ namespace playlisttest {
 
 using namespace playlist;
 
-inline bool settled(const PlaylistModel& model)
+// Waits until no row of the model waits or loads.
+inline bool waitSettled(const PlaylistModel& model)
 {
-    for (int i = 0; i < model.count(); ++i)
-        if (model.item(i)->isWaiting() || model.item(i)->isLoading())
-            return false;
-    return true;
+    return widgettest::waitUntil(
+        [&] {
+            for (int i = 0; i < model.count(); ++i)
+                if (model.item(i)->isWaiting() || model.item(i)->isLoading())
+                    return false;
+            return true;
+        },
+        20000);
+}
+
+// Runs `poll` every 10 ms while it lives, also inside the loops of modal
+// dialogs and menus, so that a test can answer them.
+class Poll {
+public:
+    explicit Poll(const std::function<void()>& poll)
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, poll);
+        m_timer.start(10);
+    }
+    void stop() { m_timer.stop(); }
+
+private:
+    QTimer m_timer;
+};
+
+inline void closePopupMenu()
+{
+    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
+        menu->close();
 }
 
 // A playlist panel with its own list file, settings and folders.
@@ -70,9 +98,40 @@ struct Panel {
         PlaylistActions::SetFileChooserForTesting(
             [paths](QWidget*, const QString&, const QStringList&) { return paths; });
     }
-    bool waitLoaded()
+    bool waitLoaded() { return waitSettled(model()); }
+    // Files added as the add-files command adds them, then loaded.
+    bool add(const QStringList& paths)
     {
-        return widgettest::waitUntil([&] { return settled(model()); }, 20000);
+        chooseFiles(paths);
+        list->AddFiles();
+        return waitLoaded();
+    }
+    // Rows up to `count` for files that do not exist.
+    void fill(int count)
+    {
+        while (model().count() < count)
+            model().AddItem(QString("/nonexistent/%1.wav").arg(model().count()));
+    }
+    // Exactly these rows selected.
+    void select(std::initializer_list<int> rows)
+    {
+        box->selectionModel()->clearSelection();
+        for (int row : rows)
+            box->selectionModel()->select(model().index(row), QItemSelectionModel::Select);
+    }
+    // Drags the places onto the list and, when it takes them, drops them
+    // there: whether it took the drag, and the drop.
+    std::pair<bool, bool> drop(const QList<QUrl>& urls)
+    {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(box->viewport(), &enter);
+        if (!enter.isAccepted())
+            return {false, false};
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(box->viewport(), &drop);
+        return {true, drop.isAccepted()};
     }
     QStringList names() const
     {
@@ -92,11 +151,9 @@ struct Panel {
 };
 
 // Answers the remove dialog when it comes up: ticks the box as asked, then Yes or Cancel.
-class RemoveDialogAnswer : public QObject {
-public:
+struct RemoveDialogAnswer {
     RemoveDialogAnswer(bool deleteFiles, bool yes)
-    {
-        connect(&m_timer, &QTimer::timeout, this, [=, this] {
+        : poll([=, this] {
             auto* dialog = qobject_cast<RemoveItemsDialog*>(QApplication::activeModalWidget());
             if (!dialog)
                 return;
@@ -105,14 +162,12 @@ public:
             initiallyChecked = box->isChecked();
             box->setChecked(deleteFiles);
             QTest::mouseClick(qobject_cast<QPushButton*>(dialog->control(yes ? 1 : 2)), Qt::LeftButton);
-        });
-        m_timer.start(10);
+        })
+    {
     }
     QString question;
     bool initiallyChecked = false;
-
-private:
-    QTimer m_timer;
+    Poll poll;  // last: answers only once the fields above exist
 };
 
 }  // namespace playlisttest

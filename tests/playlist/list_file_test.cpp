@@ -1,0 +1,346 @@
+// List files made byte by byte, read into the model and written back by it:
+// every layout, damaged files, two instances, failed writes, long paths.
+
+#include "playlist/list_file.h"
+#include "playlist/playlist_adder.h"
+#include "playlist/playlist_model.h"
+#include "support/test_support.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+using namespace playlist;
+
+namespace {
+
+QByteArray le(uint32_t value, int bytes)
+{
+    QByteArray out;
+    for (int i = 0; i < bytes; ++i)
+        out.append(char(value >> (8 * i)));
+    return out;
+}
+
+QByteArray header(uint32_t version, uint16_t count, uint16_t entrySize, const QByteArray& magic = "TSIL")
+{
+    return magic + le(version, 4) + le(count, 2) + le(entrySize, 2);
+}
+
+// One entry: the path and its zero, padded to `size`; flags at 260 if they fit.
+QByteArray entry(const QByteArray& path, int size, uint32_t flags = 0)
+{
+    QByteArray out = path;
+    out.append('\0');
+    out = out.leftJustified(size, '\0', true);
+    if (size >= 264)
+        out.replace(260, 4, le(flags, 4));
+    return out;
+}
+
+QStringList pathsOf(const PlaylistModel& model)
+{
+    QStringList paths;
+    for (int i = 0; i < model.count(); ++i)
+        paths << model.item(i)->filePath();
+    return paths;
+}
+
+// List files in a scratch folder.
+class ListFixture : public ::testing::Test {
+protected:
+    QString writeList(const QByteArray& bytes, const QString& name = "Quillon.lst")
+    {
+        const QString path = m_dir.filePath(name);
+        EXPECT_TRUE(testsupport::writeFile(path, bytes));
+        return path;
+    }
+    QString dir() const { return m_dir.path(); }
+
+    QTemporaryDir m_dir;
+};
+
+std::vector<ListEntry> parse(const QByteArray& bytes, uint64_t fileSize)
+{
+    return ParseListFile(std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())),
+                         fileSize);
+}
+
+// Stored paths of a list file, in order.
+QStringList storedPaths(const QString& list)
+{
+    const QByteArray bytes = testsupport::readFile(list);
+    QStringList paths;
+    for (const ListEntry& e : parse(bytes, uint64_t(bytes.size())))
+        paths << QString::fromStdString(e.path);
+    return paths;
+}
+
+// Root writes into read-only folders; without this capability it cannot.
+class NoDacOverride {
+public:
+    NoDacOverride()
+    {
+        if (::geteuid() != 0)
+            return;
+        m_header.version = _LINUX_CAPABILITY_VERSION_3;
+        if (::syscall(SYS_capget, &m_header, m_saved) != 0)
+            return;
+        __user_cap_data_struct lowered[2] = {m_saved[0], m_saved[1]};
+        lowered[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
+        m_active = ::syscall(SYS_capset, &m_header, lowered) == 0;
+    }
+    ~NoDacOverride()
+    {
+        if (m_active)
+            ::syscall(SYS_capset, &m_header, m_saved);
+    }
+
+private:
+    __user_cap_header_struct m_header{};
+    __user_cap_data_struct m_saved[2]{};
+    bool m_active = false;
+};
+
+}  // namespace
+
+TEST_F(ListFixture, EveryVersionReadsItsOwnLayout)
+{
+    const QByteArray v1 = header(1, 2, 256) + entry("/music/one.wav", 256) + entry("/music/two.mp3", 256);
+    const QByteArray v2 = header(2, 1, 260) + entry("/music/three.wav", 260);
+    // Flags: 0x0E is attribute 7, read as 1; 0x08 is 4; 0x1C is 6 with the
+    // marked bit: 0, and marked is not read back.
+    const QByteArray v3 = header(3, 3, 264) + entry("/music/four.wav", 264, 0x0E) +
+        entry("/music/five.wav", 264, 0x08) + entry("/music/six.wav", 264, 0x1C);
+    const QByteArray v0 = header(0, 2, 0) + entry("/music/never.wav", 264);
+
+    PlaylistModel model;
+    model.ReadListFile(writeList(v1, "1.lst"));
+    model.ReadListFile(writeList(v2, "2.lst"));
+    model.ReadListFile(writeList(v3, "3.lst"));
+    model.ReadListFile(writeList(v0, "0.lst"));
+    EXPECT_EQ(pathsOf(model),
+              (QStringList{"/music/one.wav", "/music/two.mp3", "/music/three.wav", "/music/four.wav", "/music/five.wav",
+                           "/music/six.wav"}));
+    QList<int> attributes;
+    for (int i = 0; i < model.count(); ++i)
+        attributes << model.item(i)->attribute;
+    EXPECT_EQ(attributes, (QList<int>{0, 0, 0, 1, 4, 0}));
+    EXPECT_EQ(model.item(5)->marked, 0);
+    EXPECT_FALSE(model.listModified());
+}
+
+TEST_F(ListFixture, RelativePathsLieBesideTheListAndNamesCompareExactly)
+{
+    const QByteArray bytes = header(3, 5, 264) + entry("sub/x.mp3", 264) + entry("/data/A.wav", 264) +
+        entry("/data/a.wav", 264) + entry("/data/a.wav", 264) + entry("//net/y.wav", 264);
+    PlaylistModel model;
+    model.ReadListFile(writeList(bytes));
+    EXPECT_EQ(pathsOf(model), (QStringList{dir() + "/sub/x.mp3", "/data/A.wav", "/data/a.wav", "//net/y.wav"}));
+    EXPECT_EQ(model.AddItem("/data/A.wav"), 1u);
+    EXPECT_EQ(model.AddItem("/data/a.wav"), 2u);
+    EXPECT_EQ(model.count(), 4);
+}
+
+TEST_F(ListFixture, DamagedHeadersAddNothing)
+{
+    const QByteArray one = entry("/music/one.wav", 264);
+    const QList<QByteArray> damaged = {
+        header(3, 1, 264).left(11),                  // short header
+        header(3, 1, 264, "LIST") + one,             // the magic the other way round
+        header(4, 1, 264) + one,                     // a version from the future
+        header(3, 10, 264) + QByteArray(2000, 'x'),  // more announced than the body holds
+        header(3, 2, 264) + one + one.left(263),     // one byte short
+        header(2, 1, 264) + one,                     // entries larger than the version's record
+        header(1, 1, 260) + entry("/music/one.wav", 260),
+    };
+    for (int i = 0; i < damaged.size(); ++i) {
+        PlaylistModel model;
+        model.ReadListFile(writeList(damaged[i], QString("d%1.lst").arg(i)));
+        EXPECT_EQ(model.count(), 0) << "case " << i;
+    }
+    PlaylistModel model;
+    model.ReadListFile(dir() + "/no-such.lst");
+    EXPECT_EQ(model.count(), 0);
+}
+
+TEST(ListFile, AShortEntryEndsTheListKeepingTheEarlierOnes)
+{
+    // The file shrank between measuring and reading it.
+    const QByteArray whole = header(3, 3, 264) + entry("/a.wav", 264) + entry("/b.wav", 264) + entry("/c.wav", 264);
+    const QByteArray read = whole.left(12 + 264 * 2 + 100);
+    const auto entries = parse(read, uint64_t(whole.size()));
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[1].path, "/b.wav");
+}
+
+TEST_F(ListFixture, AChangedListIsWrittenBackByteExactExceptTheTime)
+{
+    const QByteArray longPath = "/" + QByteArray(257, 'p');  // 258 bytes: no room for the time
+    const QByteArray original = header(2, 2, 260) + entry("/music/one.wav", 260) + entry(longPath, 260);
+    const QString list = writeList(original);
+    const uint32_t before = uint32_t(QDateTime::currentSecsSinceEpoch());
+    {
+        PlaylistModel model;
+        model.Initialize(list);
+        ASSERT_EQ(model.count(), 2);
+        model.item(0)->attribute = 5;
+        model.item(1)->marked = 1;
+        EXPECT_EQ(PlaylistAdder(model, {}).AddRecording(dir() + "/rec.wav").first, 2);
+        EXPECT_TRUE(model.listModified());
+    }
+    const uint32_t after = uint32_t(QDateTime::currentSecsSinceEpoch());
+    QByteArray written = testsupport::readFile(list);
+    ASSERT_EQ(written.size(), 12 + 3 * 264);
+    for (int e : {0, 2}) {
+        const int at = 12 + e * 264 + 256;
+        const uint32_t time = uint32_t(uchar(written[at])) | uint32_t(uchar(written[at + 1])) << 8 |
+            uint32_t(uchar(written[at + 2])) << 16 | uint32_t(uchar(written[at + 3])) << 24;
+        EXPECT_GE(time, before);
+        EXPECT_LE(time, after);
+        written.replace(at, 4, QByteArray(4, '\0'));
+    }
+    const QByteArray expected = header(3, 3, 264) + entry("/music/one.wav", 264, 5 << 1) + entry(longPath, 264, 0x10) +
+        entry(QFile::encodeName(dir() + "/rec.wav"), 264);
+    EXPECT_EQ(written.toHex(), expected.toHex());
+}
+
+TEST_F(ListFixture, AnEmptyListIsTwelveBytesAndAnUnchangedOneIsNotRewritten)
+{
+    const QString list = writeList(header(3, 1, 264) + entry("/music/one.wav", 264, 0x02));
+    const QDateTime old = QDateTime::currentDateTime().addDays(-3);
+    {
+        QFile file(list);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(old, QFileDevice::FileModificationTime));
+    }
+    {
+        PlaylistModel model;
+        model.Initialize(list);
+        EXPECT_EQ(model.count(), 1);
+    }
+    EXPECT_EQ(QFileInfo(list).lastModified(), old);
+
+    {
+        PlaylistModel model;
+        model.Initialize(list);
+        model.RemoveItem(0, false);
+    }
+    EXPECT_EQ(testsupport::readFile(list), header(3, 0, 264));
+}
+
+TEST_F(ListFixture, TwoInstancesKeepWhatEachAddedWhicheverClosesLast)
+{
+    const QString list = writeList(header(3, 2, 264) + entry("/music/one.wav", 264) + entry("/music/two.wav", 264));
+    PlaylistModel first, second;
+    first.Initialize(list);
+    second.Initialize(list);
+    PlaylistAdder(first, {}).AddRecording("/music/first.wav");
+    first.RemoveItem(1, false);  // two.wav
+    for (const char* path : {"/music/second.wav", "/music/first.wav"})
+        PlaylistAdder(second, {}).AddRecording(path);
+    second.Shutdown();
+    EXPECT_EQ(storedPaths(list),
+              (QStringList{"/music/one.wav", "/music/two.wav", "/music/second.wav", "/music/first.wav"}));
+
+    // Meanwhile a third writes a relative entry: it stays as written.
+    const QByteArray other = testsupport::readFile(list);
+    writeList(header(3, 5, 264) + other.mid(12) + entry("sub/third.wav", 264));
+    first.Shutdown();
+    EXPECT_EQ(storedPaths(list),
+              (QStringList{"/music/one.wav", "/music/first.wav", "/music/second.wav", "sub/third.wav"}));
+
+    // Writing again takes in nothing this run already wrote or removed.
+    first.RemoveItem(0, false);
+    ASSERT_TRUE(first.WriteListFile());
+    EXPECT_EQ(storedPaths(list), (QStringList{"/music/first.wav", "/music/second.wav", "sub/third.wav"}));
+}
+
+// A crash or a kill loses nothing listed: each change reaches the file a
+// moment later, merged with what another instance wrote, not only at the close.
+TEST_F(ListFixture, EveryChangeReachesTheListFileSoonWithoutAClose)
+{
+    const QString list = writeList(header(3, 1, 264) + entry("/music/one.wav", 264));
+    PlaylistModel model;
+    model.Initialize(list);
+    const QString recording = dir() + "/2008-03-05 14h07m09s recovered.wav";
+    PlaylistAdder(model, {}).AddRecording(recording);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return storedPaths(list) == QStringList{"/music/one.wav", recording};
+        },
+        10000))
+        << storedPaths(list).join(", ").toStdString();
+    EXPECT_FALSE(model.listModified());
+
+    // Another instance adds a file; then this one removes its first row.
+    writeList(header(3, 3, 264) + testsupport::readFile(list).mid(12) + entry("/music/theirs.wav", 264));
+    model.RemoveItem(0, false);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return storedPaths(list) == QStringList{recording, "/music/theirs.wav"};
+        },
+        10000))
+        << storedPaths(list).join(", ").toStdString();
+
+    // Nothing changed since: the close leaves the file as it is.
+    const QDateTime old = QDateTime::currentDateTime().addDays(-1);
+    {
+        QFile file(list);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.setFileTime(old, QFileDevice::FileModificationTime));
+    }
+    model.Shutdown();
+    EXPECT_EQ(QFileInfo(list).lastModified(), old);
+}
+
+TEST_F(ListFixture, AFailedWriteLeavesTheOldFile)
+{
+    const QString folder = dir() + "/locked";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QByteArray original = header(3, 1, 264) + entry("/music/one.wav", 264);
+    ASSERT_TRUE(testsupport::writeFile(folder + "/Quillon.lst", original));
+    ASSERT_TRUE(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+    {
+        NoDacOverride asUser;
+        PlaylistModel model;
+        model.Initialize(folder + "/Quillon.lst");
+        model.AddItem("/music/two.wav");
+        EXPECT_FALSE(model.WriteListFile());
+    }
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(testsupport::readFile(folder + "/Quillon.lst"), original);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"Quillon.lst"});
+}
+
+TEST_F(ListFixture, PathsTooLongForTheListAreRefusedAndReported)
+{
+    PlaylistModel model;
+    const QString fits = "/" + QString(258, 'f');            // 259 bytes
+    const QString tooLong = "/" + QString(259, 'l');         // 260 bytes
+    const QString wide = "/" + QString(130, QChar(0x58F0));  // 391 bytes in UTF-8
+    PlaylistAdder adder(model, {});
+    QStringList refused;
+    for (const QString& path : {fits, tooLong, QString("/music/ok.wav"), wide})
+        refused += adder.AddRecording(path).refused;
+    EXPECT_EQ(pathsOf(model), (QStringList{fits, "/music/ok.wav"}));
+    EXPECT_EQ(refused, (QStringList{tooLong, wide}));
+    EXPECT_TRUE(model.listModified());
+    const QString message = PlaylistModel::RefusedPathsMessage(refused);
+    EXPECT_TRUE(message.contains(tooLong));
+    EXPECT_TRUE(message.contains(" 2 "));
+    EXPECT_FALSE(message.contains(wide));
+    EXPECT_TRUE(PlaylistModel::RefusedPathsMessage({}).isEmpty());
+
+    // Such a path written anyway would overrun its record: it never gets in.
+    model.ReadListFile(writeList(header(3, 1, 264) + entry(("/" + QString(300, 'x')).toUtf8().left(264), 264)));
+    EXPECT_EQ(model.count(), 2);
+}

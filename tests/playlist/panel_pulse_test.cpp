@@ -1,0 +1,163 @@
+// The list on the private sound server: files of every format given as a
+// start of the program gives them, measured, described and played into the
+// null sink, where the monitor hears each file's own tone; and the list's
+// output device removed under a playing item, then its stream ended.
+#include <gtest/gtest.h>
+
+#include "../platform_audio/pulse_test_support.h"
+#include "../platform_audio/stream_killer.h"
+#include "player_fixture.h"
+#include "playlist/row_texts.h"
+#include "panel_fixture.h"
+#include "resources/strings.h"
+
+using namespace audiotest;
+using namespace playlisttest;
+using playertest::SineWave;
+
+namespace {
+
+static ::testing::Environment* const sinkKeeper = ::testing::AddGlobalTestEnvironment(new SinkKeeper);
+
+constexpr int kRate = 44100;
+constexpr double kSeconds = 1.5;
+
+// What the monitor heard while `play` ran until the list fell silent.
+std::vector<double> Heard(Panel& panel, const std::function<void()>& play)
+{
+    MonitorRecorder monitor({kRate, 16, 2}, panel.file("captured.raw"));
+    EXPECT_TRUE(monitor.started());
+    runEventsFor(500);
+    play();
+    EXPECT_TRUE(runEventsUntil([&] { return !panel.list->player().playSlots().empty(); }, 20000)) << "nothing plays";
+    EXPECT_TRUE(runEventsUntil([&] { return panel.list->player().playSlots().empty(); }, int(kSeconds * 1000) + 8000));
+    runEventsFor(500);
+    return channelSamples(monitor.finish(), {kRate, 16, 2});
+}
+
+void ExpectOneTone(const std::vector<double>& samples, int frequency)
+{
+    const auto sound = soundStretches(samples, 0.02, 4410);
+    ASSERT_EQ(sound.size(), 1u);
+    EXPECT_NEAR(double(sound[0].second) / kRate, kSeconds, 0.15);
+    EXPECT_NEAR(strongestToneAmplitude(samples, kRate, frequency, 4410), 0.5, 0.06);
+}
+
+QStringList sinkInputs()
+{
+    QStringList out;
+    for (const QString& line :
+         QString::fromUtf8(pactl({"list", "short", "sink-inputs"}).out).split('\n', Qt::SkipEmptyParts))
+        out << line.section('\t', 0, 0);
+    return out;
+}
+
+// A null sink of the test's own while it lives.
+struct ExtraSink {
+    QString module;
+    ExtraSink()
+    {
+        const auto r = pactl({"load-module", "module-null-sink", "sink_name=quillon_extra"});
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        module = QString::fromUtf8(r.out).trimmed();
+    }
+    void unload()
+    {
+        if (!module.isEmpty())
+            pactl({"unload-module", std::exchange(module, {})});
+    }
+    ~ExtraSink() { unload(); }
+};
+
+class PanelPulseTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_FALSE(qgetenv("PULSE_SERVER").isEmpty()) << "the harness starts the server"; }
+    Panel panel;
+};
+
+}  // namespace
+
+TEST_F(PanelPulseTest, EveryFormatIsMeasuredDescribedAndPlayedThroughTheList)
+{
+    const QString flac = panel.file("tone.flac"), folder = panel.file("more");
+    QDir().mkpath(folder);
+    media::run("sox", {SineWave(panel.file("a.wav"), 440, kSeconds), flac});
+    media::makeMp3(SineWave(panel.file("b.wav"), 1000, kSeconds), folder + "/take.mp3", {"-b", "128"});
+    SineWave(folder + "/take.wav", 550, kSeconds);
+    media::run("sox", {SineWave(panel.file("c.wav"), 660, kSeconds), "-C", "5", folder + "/TONE.OGG"});
+    media::run("opusenc", {"--quiet", SineWave(panel.file("d.wav"), 880, kSeconds), folder + "/tone.Opus"});
+    const uint32_t opusFrames = media::opusdecFrames(folder + "/tone.Opus", panel.file("opusdec.wav"));
+
+    // The file first, then the folder's passes; the first file plays once loaded.
+    ExpectOneTone(Heard(panel, [&] { panel.list->OpenFiles({flac, folder}); }), 440);
+    ASSERT_EQ(panel.names(), (QStringList{"tone.flac", "take.mp3", "take.wav", "TONE.OGG", "tone.Opus"}));
+    ASSERT_TRUE(panel.waitLoaded());
+
+    // The MP3's length is the decoder's own (with the encoder's padding).
+    const uint32_t wave = uint32_t(kSeconds * kRate);
+    const std::tuple<int, uint32_t, QString, int> expected[] = {
+        {0, wave, "00:00:01.5   44100 Hz, stereo, 16 bits", 440},
+        {1, 0, "44100 Hz, stereo, 16 bits, 128 kbps", 1000},
+        {2, wave, "00:00:01.5   44100 Hz, stereo, 16 bits", 550},
+        {3, wave, "00:00:01.5   44100 Hz, stereo, 16 bits", 660},
+        {4, opusFrames, "00:00:01.5   48000 Hz, stereo, 16 bits", 880}};
+    for (const auto& [row, length, detail, frequency] : expected) {
+        SCOPED_TRACE(panel.names()[row].toStdString());
+        const PlaylistItem& item = *panel.model().item(row);
+        ASSERT_TRUE(item.isLoaded());
+        if (length)
+            EXPECT_EQ(item.length, length);
+        EXPECT_TRUE(playlist::FormatDetailLine(item).endsWith(detail))
+            << playlist::FormatDetailLine(item).toStdString();
+        if (row > 0)
+            ExpectOneTone(Heard(panel,
+                                [&, row = row] {
+                                    panel.box->SelectOnly(row);
+                                    panel.list->PlaySelected();
+                                }),
+                          frequency);
+    }
+    EXPECT_EQ(panel.status.text(), QStringLiteral("就绪"));
+}
+
+TEST_F(PanelPulseTest, TheListPlaysOnWhenItsSinkGoesAwayAndStopsWithAMessageWhenItsStreamIsEnded)
+{
+    const QString tone = playertest::SineWave(panel.file("tone.wav"), 440, 30);
+    ExtraSink extra;
+    const QStringList others = sinkInputs();
+
+    widgettest::MessageBoxCatcher errors;
+
+    panel.list->OpenFiles({tone});
+    ASSERT_TRUE(runEventsUntil([&] { return !panel.list->player().playSlots().empty(); }, 20000)) << "nothing plays";
+    QString ours;
+    ASSERT_TRUE(runEventsUntil(
+        [&] {
+            for (const QString& i : sinkInputs())
+                if (!others.contains(i))
+                    ours = i;
+            return !ours.isEmpty();
+        },
+        2000));
+    ASSERT_EQ(pactl({"move-sink-input", ours, "quillon_extra"}).exitCode, 0);
+    runEventsFor(1000);
+
+    extra.unload();
+    MonitorRecorder monitor({kRate, 16, 2});
+    ASSERT_TRUE(monitor.started());
+    const uint32_t atUnload = panel.list->player().currentPosition();
+    runEventsFor(2000);
+    ASSERT_EQ(panel.list->player().playSlots().size(), 1u);
+    EXPECT_GT(panel.list->player().currentPosition(), atUnload + kRate);
+    // A whole second of the tone, unbroken, from the default sink.
+    EXPECT_NEAR(strongestToneAmplitude(channelSamples(monitor.finish(), {kRate, 16, 2}), kRate, 440, kRate), 0.5, 0.06);
+
+    EXPECT_EQ(errors.count, 0) << errors.text.toStdString();
+    ASSERT_TRUE(sinkInputs().contains(ours));
+    ASSERT_TRUE(killServerStream(StreamKind::Playback, ours.toUInt()));
+    ASSERT_TRUE(runEventsUntil([&] { return errors.count > 0; }, 3000));
+    runEventsFor(200);
+    EXPECT_EQ(errors.count, 1);
+    EXPECT_EQ(errors.text, resources::text(resources::IDS_PLAYBACK_DEVICE_LOST));
+    EXPECT_TRUE(panel.list->player().playSlots().empty());
+}

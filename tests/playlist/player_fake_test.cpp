@@ -1,0 +1,246 @@
+// The playlist player on the fake audio back end, piece by piece: what
+// reaches each device and what the slider, the position text and the status
+// line show while items play, loop, pause and seek, for items made from real files.
+#include <gtest/gtest.h>
+
+#include <QTest>
+
+#include "player_fixture.h"
+#include "playlist/position_text.h"
+
+using namespace playertest;
+
+namespace {
+
+// 8-bit mono WAVE whose data chunk announces `frames` bytes of silence.
+QString sparseWave(const QString& path, uint32_t frames)
+{
+    QByteArray header;
+    auto u32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            header.append(char(v >> (8 * i)));
+    };
+    auto u16 = [&](uint16_t v) {
+        header.append(char(v));
+        header.append(char(v >> 8));
+    };
+    header.append("RIFF");
+    u32(36 + frames);
+    header.append("WAVEfmt ");
+    u32(16);
+    u16(1), u16(1), u32(44100), u32(44100), u16(1), u16(8);
+    header.append("data");
+    u32(frames);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(header);
+    EXPECT_TRUE(file.resize(header.size() + qint64(frames)));
+    return path;
+}
+
+}  // namespace
+
+// Formats whose frames are 1, 2 and 4 bytes: about half a second waits at
+// the device, sixteen whole pieces of CD audio, four shorter ones at low rates.
+TEST_F(PlayerTest, AnItemIsFedHalfASecondAheadAndDecodedOnlyAsPiecesComeBack)
+{
+    struct Case {
+        int rate, channels, bits, piece, pieces;
+    };
+    for (const Case c : {Case{44100, 2, 16, kPiece, 16}, Case{22050, 1, 8, 3087, 4}, Case{8000, 1, 16, 2240, 4}}) {
+        SCOPED_TRACE(testing::Message() << c.rate << " Hz " << c.channels << " ch " << c.bits << " bit");
+        const int frameBytes = c.channels * c.bits / 8;
+        const int frames = 20 * kPiece / frameBytes + 100;
+        PlaylistItem* item = Wave(QString("long%1").arg(c.rate), frames, c.rate, c.channels, c.bits);
+        const QByteArray pcm = DecodedPcm(item->filePath());
+        ASSERT_EQ(pcm.size(), qsizetype(frames) * frameBytes);
+
+        player->PlaySelected({item});
+        FakePlaybackStream* device = fake.lastPlaybackStream();
+        ASSERT_NE(device, nullptr);
+        EXPECT_EQ(device->format(),
+                  (platform::audio::PcmFormat{uint32_t(c.rate), uint16_t(c.bits), uint16_t(c.channels)}));
+        EXPECT_EQ(device->queuedBufferCount(), c.pieces);
+        EXPECT_EQ(device->writtenBytes(), pcm.left(c.pieces * c.piece));
+        EXPECT_EQ(slider->GetMax(), frames);
+        EXPECT_EQ(host.statusText(), QStringLiteral("正在播放： long%1").arg(c.rate));
+
+        Play(device, 3);
+        EXPECT_EQ(device->writeCount(), c.pieces + 3) << "one new piece for each one back";
+        EXPECT_EQ(device->queuedBufferCount(), c.pieces);
+        EXPECT_EQ(Current().position, uint32_t(3 * c.piece / frameBytes));
+        EXPECT_EQ(slider->GetPos(), 3 * c.piece / frameBytes);
+        EXPECT_EQ(positionText->text(), playlist::FormatPositionText(3 * c.piece / frameBytes, frames, c.rate));
+
+        const Heard heard = PlayOut(device);
+        EXPECT_EQ(heard.played, pcm) << "every frame once, in order";
+        EXPECT_EQ(heard.written, pcm);
+        EXPECT_EQ(heard.writes, (pcm.size() + c.piece - 1) / c.piece);
+        ExpectIdle();
+    }
+    EXPECT_TRUE(host.errors.empty());
+    EXPECT_EQ(player->pool().keptCount(), 17u) << "pieces are reused, not piled up";
+}
+
+// Shorter than a piece: one piece, no pause possible (it is all at the
+// device), and the end closes the device and clears the texts.
+TEST_F(PlayerTest, AnItemShorterThanOnePiecePlaysInOnePieceAndCannotBePausedAtItsEnd)
+{
+    PlaylistItem* item = Wave("short", 1000);
+    player->PlaySelected({item});
+    FakePlaybackStream* device = fake.lastPlaybackStream();
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(device->queuedBufferCount(), 1);
+    EXPECT_EQ(device->writtenBytes(), DecodedPcm(item->filePath()));
+    EXPECT_EQ(item->queued, 1);
+
+    player->TogglePause();
+    EXPECT_FALSE(player->isPaused()) << "everything is queued already: pausing at the end does nothing";
+
+    Play(device);
+    EXPECT_EQ(slider->GetPos(), 1000);
+    ExpectIdle();
+}
+
+// The loop box is read at each item's end: on, the selection repeats; turned
+// off, the queue ends after the item that plays and the status says ready.
+TEST_F(PlayerTest, WithLoopTwoItemsAlternateAndWithoutItTheQueueEndsAfterTheLast)
+{
+    PlaylistItem* a = Wave("a", 3000);
+    PlaylistItem* b = Wave("b", 5000);
+    const QByteArray pcmA = DecodedPcm(a->filePath());
+    const QByteArray pcmB = DecodedPcm(b->filePath());
+
+    host.loop = true;
+    player->PlaySelected({a, b});
+    for (int turn = 0; turn < 3; ++turn) {
+        for (PlaylistItem* expected : {a, b}) {
+            SCOPED_TRACE(testing::Message() << "turn " << turn << " item " << expected->filePath().toStdString());
+            ASSERT_EQ(player->playSlots().size(), 1u);
+            EXPECT_EQ(Current().item, expected);
+            EXPECT_EQ(host.statusText(),
+                      QStringLiteral("正在播放： ") + QFileInfo(expected->filePath()).completeBaseName());
+            EXPECT_EQ(a->queued, 1);
+            EXPECT_EQ(b->queued, 1);
+            FakePlaybackStream* device = fake.lastPlaybackStream();
+            EXPECT_EQ(device->writtenBytes(), expected == a ? pcmA : pcmB);
+            Play(device, device->queuedBufferCount());
+        }
+    }
+    EXPECT_EQ(fake.playbackOpenCount(), 7);
+
+    host.loop = false;  // a plays now; after it b, then the end
+    EXPECT_EQ(Current().item, a);
+    PlayToTheEnd();
+    EXPECT_EQ(fake.playbackOpenCount(), 8);
+    ExpectIdle();
+    EXPECT_TRUE(host.errors.empty());
+
+    // Without loop from the start: a then b once.
+    player->PlaySelected({a, b});
+    Play(fake.lastPlaybackStream(), 2);
+    EXPECT_EQ(a->queued, 0) << "a is done and leaves the queue";
+    EXPECT_EQ(Current().item, b);
+    PlayToTheEnd();
+    EXPECT_EQ(fake.playbackOpenCount(), 10);
+    ExpectIdle();
+}
+
+// Pause silences the device at once: what waits there stays, nothing is
+// fed, and resuming plays on from the first frame not yet played.
+TEST_F(PlayerTest, PauseAndResumeLoseAndRepeatNothing)
+{
+    PlaylistItem* item = Wave("long", 40 * kPiece / 4);
+    const QByteArray pcm = DecodedPcm(item->filePath());
+    player->PlaySelected({item});
+    FakePlaybackStream* device = fake.lastPlaybackStream();
+    Play(device, 3);
+
+    player->TogglePause();
+    ASSERT_TRUE(player->isPaused());
+    EXPECT_TRUE(device->isPaused());
+    Play(device, 16);
+    EXPECT_EQ(device->playedBytes(), pcm.left(3 * kPiece)) << "a paused device plays nothing";
+    EXPECT_EQ(device->writeCount(), 19) << "nothing fed while paused";
+    EXPECT_EQ(device->queuedBufferCount(), 16);
+    ASSERT_EQ(player->playSlots().size(), 1u);
+    EXPECT_EQ(Current().position, uint32_t(3 * kPiece / 4));
+
+    player->TogglePause();
+    EXPECT_FALSE(player->isPaused());
+    EXPECT_FALSE(device->isPaused());
+    EXPECT_EQ(device->queuedBufferCount(), 16);
+    EXPECT_EQ(PlayOut(device).played, pcm);
+    EXPECT_EQ(host.statusText(), kReady);
+}
+
+// The slider is left alone while dragged; at the release the device is reset,
+// the pieces from before come back without moving anything, and everything
+// played afterwards starts at the slider's position.
+TEST_F(PlayerTest, ASeekAtTheReleasePlaysFromTheSliderPositionAndNothingFromBefore)
+{
+    const int frames = 200000;  // 4.5 s
+    PlaylistItem* item = Wave("seek", frames);
+    const QByteArray pcm = DecodedPcm(item->filePath());
+    player->PlaySelected({item});
+    FakePlaybackStream* device = fake.lastPlaybackStream();
+    Play(device, 2);
+    const int before = slider->GetPos();
+    ASSERT_EQ(before, 2 * 1536);
+
+    QTest::mousePress(slider, Qt::LeftButton, {}, QPoint(150, 6));
+    EXPECT_TRUE(player->isDragging());
+    const int dragged = slider->GetPos();
+    EXPECT_NE(dragged, before);
+    const QString textWhileDragging = positionText->text();
+    Play(device, 2);
+    EXPECT_EQ(slider->GetPos(), dragged) << "the thumb stays under the mouse";
+    EXPECT_EQ(positionText->text(), textWhileDragging);
+
+    const qsizetype playedBeforeSeek = device->playedBytes().size();
+    const qsizetype writtenBeforeSeek = device->writtenBytes().size();
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(150, 6));
+    const uint32_t target = uint32_t(slider->GetPos());
+    EXPECT_FALSE(player->isDragging());
+    EXPECT_EQ(device->resetCount(), 1);
+    EXPECT_EQ(positionText->text(), playlist::FormatPositionText(target, frames, 44100));
+    EXPECT_EQ(Current().stale, 16);
+
+    Deliver();  // the sixteen stale pieces come back and make room
+    EXPECT_EQ(Current().stale, 0);
+    EXPECT_EQ(Current().position, target) << "stale pieces move nothing";
+    EXPECT_EQ(device->writtenBytes().mid(writtenBeforeSeek), pcm.mid(qsizetype(target) * 4, 16 * kPiece));
+    EXPECT_EQ(positionText->text(), playlist::FormatPositionText(target, frames, 44100));
+
+    Play(device);
+    EXPECT_EQ(slider->GetPos(), int(target) + 1536) << "the first fresh piece moves the slider on";
+    EXPECT_EQ(PlayOut(device).played.mid(playedBeforeSeek), pcm.mid(qsizetype(target) * 4));
+}
+
+// An item of 2^31 frames and more (13.5 hours at 44.1 kHz), a sparse WAVE
+// file read by the real library: the slider spans it whole and a seek lands
+// where the thumb was let go.
+TEST_F(PlayerTest, TheSliderSpansAnItemOfMoreThan2To31FramesAndASeekLandsUnderTheThumb)
+{
+    const uint32_t frames = (1u << 31) + 44100 * 60;
+    items.push_back(LoadedItem(sparseWave(dir.filePath("night.wav"), frames)));
+    ASSERT_EQ(items.back()->length, frames);
+    player->PlaySelected({items.back().get()});
+    ASSERT_TRUE(host.errors.empty());
+    EXPECT_EQ(slider->GetMax(), frames);
+
+    const int middle = 217 / 2;
+    QTest::mousePress(slider, Qt::LeftButton, {}, QPoint(middle, 6));
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(middle, 6));
+    const qint64 target = slider->GetPos();
+    EXPECT_NEAR(double(target), frames / 2.0, frames / 150.0);
+    EXPECT_EQ(Current().position, uint32_t(target)) << "not restarted at 0";
+    EXPECT_NEAR(slider->ThumbCentre(), middle, 1);
+
+    // The stale pieces come back; the first fresh one moves on from there.
+    Deliver();
+    Play(Device());
+    EXPECT_EQ(Current().position, uint32_t(target) + 6144);
+    EXPECT_EQ(slider->GetPos(), target + 6144);
+    EXPECT_NEAR(slider->ThumbCentre(), middle, 1);
+}

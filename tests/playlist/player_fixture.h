@@ -1,0 +1,159 @@
+#pragma once
+// What the player tests share: loaded items made from real files through the
+// decoder library, a host that records what the player asked of the
+// playlist control and the window, and a player on the fake back end.
+
+#include <memory>
+#include <vector>
+
+#include <QFileInfo>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "controls/bitmap_slider.h"
+
+#include "../zldecoder/media.h"
+#include "decoder/decoder_stream.h"
+#include "playlist/playlist_item.h"
+#include "playlist/playlist_player.h"
+#include "playlist/status_line.h"
+#include "platform/audio/fake_backend.h"
+#include "support/scoped_state.h"
+
+namespace playertest {
+
+using platform::audio::FakeBackend;
+using platform::audio::FakePlaybackStream;
+using playlist::PlaylistItem;
+
+class TestHost : public playlist::PlayerHost {
+public:
+    TestHost() { status.SetWindow(&statusLabel); }
+
+    bool IsLoopPlaying() const override { return loop; }
+    void ShowStatus(const QString& title) override
+    {
+        ++statusCalls;
+        status.ShowStatus(title);
+    }
+    void ShowPlayError(int stringId) override { errors.push_back(stringId); }
+    void InvalidateList() override { ++invalidations; }
+    QString ItemTitle(const PlaylistItem& item) const override { return QFileInfo(item.filePath()).completeBaseName(); }
+    // Items here are not the list's: they never change and are never reloaded.
+    bool FileChanged(const PlaylistItem&) const override { return false; }
+    bool ReloadItem(PlaylistItem&) override { return false; }
+
+    QString statusText() const { return statusLabel.text(); }
+
+    bool loop = false;
+    std::vector<int> errors;
+    int invalidations = 0;
+    int statusCalls = 0;
+
+private:
+    QLabel statusLabel;
+    playlist::StatusLine status;
+};
+
+// Items as the loader leaves them: loaded (with an open stream), waiting or failed.
+std::unique_ptr<PlaylistItem> LoadedItem(const QString& path);
+std::unique_ptr<PlaylistItem> WaitingItem(const QString& path);
+std::unique_ptr<PlaylistItem> FailedItem(const QString& path, uint32_t code);
+
+// The whole item decoded afresh: what the device must receive.
+QByteArray DecodedPcm(const QString& path);
+
+// A sine made by sox into a 44.1 kHz 16-bit stereo WAVE file.
+QString SineWave(const QString& path, int frequency, double seconds, double volume = 0.5);
+
+constexpr int kPiece = 6144;
+const QString kReady = QStringLiteral("就绪");
+
+// A player with its slider, position text and host on the fake back end.
+class PlayerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        slider->LoadBitmaps(137, 134, 135, 138);
+        slider->setGeometry(0, 0, 217, 12);
+        window.show();
+        player = std::make_unique<playlist::PlaylistPlayer>(host);
+        player->SetSlider(slider);
+        player->SetPositionText(positionText);
+    }
+
+    // A WAVE file of noise, `frames` long, loaded as an item.
+    PlaylistItem* Wave(const QString& name, int frames, int rate = 44100, int channels = 2, int bits = 16)
+    {
+        // 8-bit WAVE is unsigned; signed 8-bit would be widened to 16 bits.
+        const QString path = media::makeWave(dir.filePath(name + ".wav"), rate, channels, bits, frames,
+                                             bits == 8 ? "unsigned-integer" : "signed-integer");
+        items.push_back(LoadedItem(path));
+        return items.back().get();
+    }
+    static void Deliver() { FakeBackend::processCallbacks(); }
+    // The device plays its `n` oldest pieces.
+    static void Play(FakePlaybackStream* device, int n = 1)
+    {
+        for (int i = 0; i < n && device->completeNext(); ++i)
+            Deliver();
+    }
+    // Plays the current device until the item ends (or `limit` pieces).
+    void PlayToTheEnd(int limit = 100000)
+    {
+        for (int i = 0; i < limit && fake.lastPlaybackStream(); ++i)
+            if (!fake.lastPlaybackStream()->completeNext())
+                break;
+            else
+                Deliver();
+    }
+    // What a device received, taken before the player closes (and frees) it.
+    struct Heard {
+        QByteArray played;
+        QByteArray written;
+        int writes = 0;
+    };
+    // Plays the device's pieces one by one until the player closes it.
+    Heard PlayOut(FakePlaybackStream* device)
+    {
+        Heard heard;
+        const int closes = fake.playbackCloseCount();
+        while (device->completeNext()) {
+            heard = {device->playedBytes(), device->writtenBytes(), device->writeCount()};
+            Deliver();
+            if (fake.playbackCloseCount() != closes)
+                break;
+        }
+        return heard;
+    }
+    FakePlaybackStream* Device(size_t i = 0) const
+    {
+        const auto all = fake.playbackStreams();
+        return i < all.size() ? all[i] : nullptr;
+    }
+    const playlist::PlaySlot& Current() const { return *player->currentSlot(); }
+    // Nothing plays or waits: every device closed, no item queued, the texts cleared.
+    void ExpectIdle()
+    {
+        EXPECT_TRUE(player->playSlots().empty());
+        EXPECT_TRUE(player->queue().isEmpty());
+        EXPECT_EQ(fake.playbackCloseCount(), fake.playbackOpenCount());
+        EXPECT_EQ(host.statusText(), kReady);
+        EXPECT_EQ(positionText->text(), QString());
+        for (const auto& item : items)
+            EXPECT_EQ(item->queued, 0) << item->filePath().toStdString();
+    }
+
+    FakeBackend fake;
+    testsupport::ScopedBackend scope{fake};
+    QTemporaryDir dir;
+    TestHost host;
+    std::vector<std::unique_ptr<PlaylistItem>> items;  // outlive the player
+    QWidget window;
+    controls::BitmapSlider* slider = new controls::BitmapSlider(&window);
+    QLabel* positionText = new QLabel(&window);
+    std::unique_ptr<playlist::PlaylistPlayer> player;
+};
+
+}  // namespace playertest

@@ -1,0 +1,218 @@
+// The playlist player's devices on the fake audio back end: a second one
+// while the old one drains, their closing, a broken output, refused plays
+// and the player's end.
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include "player_fixture.h"
+
+using namespace playertest;
+namespace audio = platform::audio;
+using controls::BitmapSlider;
+using playlist::PlaylistPlayer;
+
+namespace {
+
+// A back end whose every device refuses all writes: the server went away
+// just after opening it.
+class RefusingBackend : public audio::AudioBackend {
+public:
+    explicit RefusingBackend(FakeBackend& fake)
+        : m_fake(fake)
+    {
+    }
+    std::vector<audio::InputDevice> inputDevices() override { return {}; }
+    std::unique_ptr<audio::CaptureStream> openCapture(int, const audio::PcmFormat&, audio::CaptureCallbacks,
+                                                      QString*) override
+    {
+        return nullptr;
+    }
+    std::unique_ptr<audio::PlaybackStream> openPlayback(const audio::PcmFormat& format,
+                                                        audio::PlaybackCallbacks callbacks, QString* error) override
+    {
+        auto stream = m_fake.openPlayback(format, std::move(callbacks), error);
+        static_cast<FakePlaybackStream*>(stream.get())->setWriteFails(true);
+        return stream;
+    }
+    std::unique_ptr<audio::InputMixer> openMixer(int, audio::MixerCallbacks) override { return nullptr; }
+
+private:
+    FakeBackend& m_fake;
+};
+
+}  // namespace
+
+// Stopping resets the old device; while its pieces come back, a new item
+// plays on a second device. Ten devices may be open; the eleventh play is
+// refused with 390.
+TEST_F(PlayerTest, ANewItemWhileTheOldOneDrainsTakesASecondSlotAndTheEleventhIsRefused)
+{
+    std::vector<PlaylistItem*> list;
+    for (int i = 0; i < 11; ++i)
+        list.push_back(Wave(QString("item%1").arg(i), 30 * 1536));
+    // list[0] ends up drained and closed, so it can be the eleventh play.
+
+    player->PlaySelected({list[0]});
+    Play(Device(0), 2);
+    player->PlaySelected({list[1]});
+    ASSERT_EQ(player->playSlots().size(), 2u);
+    EXPECT_EQ(Device(0)->resetCount(), 1);
+    EXPECT_EQ(player->playSlots()[0].stale, 16);
+    EXPECT_EQ(Current().item, list[1]);
+    EXPECT_EQ(Device(1)->queuedBufferCount(), 16);
+    EXPECT_EQ(list[0]->queued, 0);
+
+    Deliver();
+    EXPECT_EQ(player->playSlots().size(), 1u) << "the old device closes once its pieces are back";
+    EXPECT_EQ(fake.playbackCloseCount(), 1);
+    EXPECT_EQ(Current().position, 0u) << "the old pieces do not move the new item";
+    EXPECT_EQ(player->queue().Current(), list[1]) << "a stopped item's drain does not advance the queue";
+    EXPECT_EQ(list[1]->queued, 1);
+    EXPECT_EQ(Device(0)->writeCount(), 16) << "the new item is fed by its own pieces only";
+    EXPECT_EQ(host.statusText(), QStringLiteral("正在播放： item1"));
+
+    for (int i = 2; i <= 10; ++i)
+        player->PlaySelected({list[size_t(i)]});
+    EXPECT_EQ(player->playSlots().size(), 10u);
+    EXPECT_TRUE(host.errors.empty());
+    player->PlaySelected({list[0]});
+    EXPECT_EQ(host.errors, std::vector<int>{390});
+    EXPECT_EQ(player->playSlots().size(), 10u);
+    EXPECT_EQ(player->currentSlot(), nullptr) << "the play before was stopped";
+
+    Deliver();
+    EXPECT_TRUE(player->playSlots().empty());
+    EXPECT_EQ(fake.playbackCloseCount(), 11);
+    player->PlaySelected({list[0]});
+    EXPECT_EQ(Current().item, list[0]) << "room again once the devices are closed";
+}
+
+// A paused item with nothing at the device (a seek while paused took its
+// pieces back) is closed by Stop at once; with pieces at the device it
+// closes when they are back.
+TEST_F(PlayerTest, StopWhilePausedClosesAtOnceWhenNothingIsAtTheDevice)
+{
+    PlaylistItem* item = Wave("long", 40 * 1536);
+    player->PlaySelected({item});
+    Play(Device(), 2);
+    player->TogglePause();
+    slider->SetPos(5000);
+    player->OnSliderScroll(BitmapSlider::SB_ENDSCROLL);
+    Deliver();
+    ASSERT_EQ(player->playSlots().size(), 1u);
+    ASSERT_EQ(Current().inFlight, 0);
+    EXPECT_EQ(Device()->writeCount(), 18) << "nothing fed while paused, not even after a seek";
+
+    player->StopPlaying();
+    EXPECT_EQ(fake.playbackCloseCount(), 1) << "without waiting for any callback";
+    EXPECT_TRUE(player->playSlots().empty());
+    EXPECT_FALSE(player->isPaused());
+    EXPECT_EQ(host.statusText(), kReady);
+    EXPECT_EQ(slider->GetPos(), 0);
+    EXPECT_TRUE(player->queue().isEmpty());
+
+    player->PlaySelected({item});
+    Play(Device(), 2);
+    player->TogglePause();
+    player->StopPlaying();
+    EXPECT_EQ(player->playSlots().size(), 1u) << "sixteen pieces are still at the device";
+    EXPECT_EQ(fake.playbackCloseCount(), 1);
+    Deliver();
+    EXPECT_TRUE(player->playSlots().empty());
+    EXPECT_EQ(fake.playbackCloseCount(), 2);
+    EXPECT_EQ(Device(), nullptr);
+}
+
+// The sound server goes away: the item and its queue end, the user is told
+// once, and the next item does not start. A device the user had already
+// left for another item ends without a word.
+TEST_F(PlayerTest, AnOutputThatBreaksWhilePlayingEndsTheQueueAndSaysSo)
+{
+    PlaylistItem* a = Wave("a", 40 * 1536);
+    PlaylistItem* b = Wave("b", 40 * 1536);
+    player->PlaySelected({a, b});
+    Play(Device(), 2);
+    Device()->breakStream();
+    Deliver();
+    EXPECT_EQ(host.errors, std::vector<int>{PlaylistPlayer::IDS_OUTPUT_LOST});
+    EXPECT_EQ(fake.playbackOpenCount(), 1) << "b was not started";
+    ExpectIdle();
+
+    host.errors.clear();
+    player->PlaySelected({a});
+    Play(Device(), 2);
+    Device()->breakStream();  // reported, not yet delivered
+    player->PlaySelected({b});
+    Deliver();
+    EXPECT_TRUE(host.errors.empty());
+    ASSERT_EQ(player->playSlots().size(), 1u);
+    EXPECT_EQ(Current().item, b);
+}
+
+// Errors are for plays the user asked for; the queue's own next item that
+// cannot start simply ends the queue.
+TEST_F(PlayerTest, PlayErrorsAreShownForTheUsersPlaysAndAFailingNextItemEndsTheQueue)
+{
+    PlaylistItem* loaded = Wave("loaded", 2000);
+    items.push_back(WaitingItem(dir.filePath("waiting.wav")));
+    PlaylistItem* waiting = items.back().get();
+    items.push_back(FailedItem(dir.filePath("broken.wav"), 4));
+    PlaylistItem* failed = items.back().get();
+
+    player->PlaySelected({});
+    player->PlaySelected({waiting, loaded});
+    player->PlaySelected({failed});
+    fake.setPlaybackOpenError("Access denied");
+    player->PlaySelected({loaded});
+    fake.setPlaybackOpenError({});
+    PlaylistItem* gone = Wave("gone", 2000);
+    ASSERT_TRUE(QFile::remove(gone->filePath()));  // decoding reopens the file
+    player->PlaySelected({gone});
+    // A device that takes no piece (the server went away just after opening
+    // it) would never hand one back to end the item: the play fails at once.
+    RefusingBackend refusing(fake);
+    audio::setBackendForTesting(&refusing);
+    player->PlaySelected({loaded});
+    audio::setBackendForTesting(&fake);
+    EXPECT_EQ(host.errors, (std::vector<int>{393, 388, 389, 391, 392, 392}));
+    EXPECT_TRUE(player->playSlots().empty());
+    EXPECT_TRUE(player->queue().isEmpty());
+    EXPECT_EQ(fake.playbackOpenCount(), 2) << "only the last two plays opened a device";
+    EXPECT_EQ(fake.playbackCloseCount(), 2);
+    EXPECT_EQ(host.statusText(), QString()) << "nothing ever played";
+
+    host.errors.clear();
+    player->PlaySelected({loaded, waiting, failed});
+    EXPECT_EQ(waiting->queued, 1);
+    PlayToTheEnd();
+    EXPECT_TRUE(host.errors.empty());
+    ExpectIdle();
+}
+
+// Destroying the player with a draining device, a paused current one and a
+// queue closes every device; what the devices still owed never arrives.
+TEST_F(PlayerTest, DestroyingThePlayerClosesEveryDeviceAndNothingCallsBack)
+{
+    PlaylistItem* a = Wave("a", 40 * 1536);
+    PlaylistItem* b = Wave("b", 40 * 1536);
+    player->PlaySelected({a});
+    Play(Device(0), 1);
+    player->PlaySelected({b, a});
+    player->TogglePause();
+    ASSERT_EQ(player->playSlots().size(), 2u);
+    ASSERT_EQ(player->playSlots()[0].stale, 16);
+    ASSERT_EQ(a->queued, 1);
+
+    player.reset();
+    EXPECT_EQ(fake.playbackCloseCount(), 2);
+    EXPECT_TRUE(fake.playbackStreams().empty());
+    EXPECT_EQ(a->queued, 0);
+    EXPECT_EQ(b->queued, 0);
+    const int statusCalls = host.statusCalls;
+    const int invalidations = host.invalidations;
+    Deliver();
+    EXPECT_EQ(host.statusCalls, statusCalls);
+    EXPECT_EQ(host.invalidations, invalidations);
+    EXPECT_EQ(host.statusText(), kReady);
+}
