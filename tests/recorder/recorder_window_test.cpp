@@ -177,8 +177,7 @@ TEST_F(RecorderWindowTest, AboutBoxOpensFromTheButtonAndFromTheWindowMenuCommand
 
 TEST_F(RecorderWindowTest, OnlineHelpOpensTheSiteAndControlsWithoutAnOnScreenCheckHaveTheirTips)
 {
-    testsupport::RecordingShell shell;
-    platform::setShellForTesting(&shell);
+    testsupport::ScopedRecordingShell shell;
     open();
     click(1091);
     ASSERT_EQ(shell.opened.size(), 1);
@@ -186,7 +185,6 @@ TEST_F(RecorderWindowTest, OnlineHelpOpensTheSiteAndControlsWithoutAnOnScreenChe
     EXPECT_EQ(ctl(1010)->toolTip(), QString::fromUtf8("高亮度显示的线路的音量"));
     EXPECT_EQ(ctl(1009)->toolTip(), QString::fromUtf8("防止其他程序改变录音线路"));
     EXPECT_EQ(ctl<controls::BitmapButton>(1021)->TipText(), QString::fromUtf8("暂停/继续播放"));
-    platform::setShellForTesting(nullptr);
 }
 
 TEST_F(RecorderWindowTest, TheMixerPanelFollowsTheDeviceListAndForcingIsNeverStored)

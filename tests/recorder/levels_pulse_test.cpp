@@ -1,0 +1,69 @@
+// The level meter on the private sound server: a quiet tone played into the
+// null sink and recorded from its monitor leaves the clip mark out; a tone
+// at full scale lights it, and the stopped recording's tooltip says so.
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "engine/recording_engine.h"
+#include "platform/audio/audio_backend.h"
+#include "platform_audio/pulse_test_support.h"
+#include "recorder/level_meter.h"
+#include "recorder/recorder_dialog.h"
+#include "recorder/waveform_view.h"
+#include "resources/strings.h"
+#include "settings/settings_store.h"
+#include "support/test_support.h"
+
+namespace {
+
+// The clip mark as on screen, from the panel's screenshot.
+QRgb ClipMark(WaveformView& view, const QString& name)
+{
+    const QImage inside = view.grab().toImage().convertToFormat(QImage::Format_RGB32).copy(view.contentsRect());
+    inside.save(testsupport::screenshotDir() + "/" + name + ".png");
+    return inside.pixel(inside.width() - LevelMeter::kWidth / 2 - 1, 1);
+}
+
+TEST(LevelsOnTheServer, AQuietToneLeavesTheClipMarkOutAndAFullScaleToneLightsIt)
+{
+    ASSERT_FALSE(qgetenv("PULSE_SERVER").isEmpty());
+    QTemporaryDir dir;
+    qputenv("TMPDIR", dir.path().toLocal8Bit());
+    QSettings settings(dir.filePath("Quillon.conf"), QSettings::IniFormat);
+    SettingsStore store(&settings);
+    RecorderDialog window(store);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_GT(window.controlAs<QComboBox>(1266)->count(), 0);
+    window.controlAs<QComboBox>(1217)->setCurrentIndex(27);  // 48000 Hz 16-bit stereo
+    RecordingEngine& engine = window.engine();
+    auto& panel = *static_cast<WaveformView*>(window.controlAs<QWidget>(1084));
+    auto clickOn = [&](int id) { QTest::mouseClick(window.controlAs<QPushButton>(id), Qt::LeftButton); };
+    auto take = [&](double amplitude, const QString& name) {
+        // A tone into the null sink keeps its monitor running in real time.
+        audiotest::TonePlayer tone(1000, amplitude, 30, {48000, 16, 2});
+        EXPECT_TRUE(tone.started());
+        QTest::qWait(2000);
+        clickOn(1127);
+        EXPECT_TRUE(engine.IsRecording());
+        QTest::qWait(1500);
+        const QRgb mark = ClipMark(panel, name);
+        clickOn(1022);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !engine.IsRecording(); }, 5000));
+        return mark;
+    };
+
+    EXPECT_EQ(take(0.25, "levels_server_quiet"), qRgb(80, 0, 0));
+    EXPECT_TRUE(panel.toolTip().contains(" -12.0 dBFS")) << panel.toolTip().toStdString();
+    EXPECT_EQ(take(1.0, "levels_server_full_scale"), qRgb(255, 0, 0));
+    EXPECT_TRUE(panel.toolTip().contains(" 0.0 dBFS")) << panel.toolTip().toStdString();
+    engine.DiscardTake();  // closing asks nothing
+}
+
+}  // namespace
