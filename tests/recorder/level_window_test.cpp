@@ -123,7 +123,8 @@ TEST_F(LevelWindowTest, MeterClipMarkRedColumnsAndTheRecordingsFiguresFollowTheT
     EXPECT_TRUE(QTest::qWaitFor([&] { return panel().toolTip() == tip("录音峰值: -20.0 dBFS，削波: 0 处"); }, 5000))
         << panel().toolTip().toStdString();
 
-    answerNextMessage(QMessageBox::No, nullptr);
+    ModalAnswers answers;
+    answers.buttons = {QMessageBox::No};
     click(1125);
     EXPECT_EQ(panel().toolTip(), tip(nullptr));
 }

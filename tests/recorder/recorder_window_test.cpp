@@ -151,30 +151,11 @@ TEST_F(RecorderWindowTest, EveryTemplateControlExistsWhereTheTemplatePutsItInIts
     EXPECT_EQ(ctl<QLineEdit>(1001)->maxLength(), 256);
 }
 
-TEST_F(RecorderWindowTest, AWindowStartingWithThePanelHiddenKnowsItsFullSize)
-{
-    {
-        QSettings s(settingsPath(), QSettings::IniFormat);
-        s.setValue("Settings/ShowRightPanel", 0);
-    }
-    RecorderDialog& w = open();
-    w.show();
-    const controls::DialogUnits units(controls::dialogFont());
-    EXPECT_EQ(w.width(), ctl(1011)->x() + 4);
-    EXPECT_FALSE(ctl(1011)->isVisible());
-    EXPECT_EQ(ctl<controls::BitmapButton>(1007)->TipText(), QString::fromUtf8("显示播放列表"));
-    // The slider was stretched against the full client area, not the narrowed one.
-    EXPECT_EQ(ctl(1015)->geometry().right() + 1, units.x(465) - 10);
-    click(1007);
-    EXPECT_EQ(w.size(), QSize(units.x(465), units.y(377)));
-    EXPECT_TRUE(ctl(1015)->isVisible());
-}
-
 TEST_F(RecorderWindowTest, WithoutAnyInputDeviceTheListIsEmptyAndTheWindowStillOpens)
 {
     FakeBackend none;
     none.setServerAvailable(false);
-    platform::audio::setBackendForTesting(&none);
+    scopedBackend.emplace(none);
     open();
     EXPECT_EQ(ctl<QComboBox>(1266)->count(), 0);
     EXPECT_EQ(ctl<QComboBox>(1217)->count(), 28);
@@ -185,17 +166,18 @@ TEST_F(RecorderWindowTest, AboutBoxOpensFromTheButtonAndFromTheWindowMenuCommand
 {
     RecorderDialog& w = open();
     w.show();
-    EXPECT_EQ(modalOpenedBy([&] { click(1013); }), "controls::AboutDialog");
-    EXPECT_EQ(modalOpenedBy([&] { w.OnSysCommand(16); }), "controls::AboutDialog");
-    EXPECT_EQ(modalOpenedBy([&] { w.OnSysCommand(16 | 0x7); }),
-              "controls::AboutDialog");  // the low four bits do not count
-    EXPECT_EQ(modalOpenedBy([&] { w.OnSysCommand(32); }), "");
+    ModalAnswers answers;
+    click(1013);
+    w.OnSysCommand(16);
+    w.OnSysCommand(16 | 0x7);  // the low four bits do not count
+    w.OnSysCommand(32);
+    QTest::qWait(50);
+    EXPECT_EQ(answers.windows, QStringList(3, "controls::AboutDialog"));
 }
 
 TEST_F(RecorderWindowTest, OnlineHelpOpensTheSiteAndControlsWithoutAnOnScreenCheckHaveTheirTips)
 {
-    testsupport::RecordingShell shell;
-    platform::setShellForTesting(&shell);
+    testsupport::ScopedRecordingShell shell;
     open();
     click(1091);
     ASSERT_EQ(shell.opened.size(), 1);
@@ -203,7 +185,6 @@ TEST_F(RecorderWindowTest, OnlineHelpOpensTheSiteAndControlsWithoutAnOnScreenChe
     EXPECT_EQ(ctl(1010)->toolTip(), QString::fromUtf8("高亮度显示的线路的音量"));
     EXPECT_EQ(ctl(1009)->toolTip(), QString::fromUtf8("防止其他程序改变录音线路"));
     EXPECT_EQ(ctl<controls::BitmapButton>(1021)->TipText(), QString::fromUtf8("暂停/继续播放"));
-    platform::setShellForTesting(nullptr);
 }
 
 TEST_F(RecorderWindowTest, TheMixerPanelFollowsTheDeviceListAndForcingIsNeverStored)
@@ -293,10 +274,12 @@ TEST_F(RecorderWindowEngineTest, ControlStatesAndReadoutsFollowTheEngineThroughI
     backend.lastPlaybackStream()->completeAll();
     pump();
     EXPECT_EQ(enabledStateControls(), kStoppedWithData);
-    answerNextMessage(QMessageBox::No, nullptr);
+    ModalAnswers answers;
+    answers.buttons = {QMessageBox::No};
     click(1125);  // new recording
     EXPECT_EQ(enabledStateControls(), (std::set<int>{1127, 1266, 1217}));
     click(1127);
+    EXPECT_EQ(enabledStateControls(), std::set<int>{1022}) << "recording that has not stored a block yet";
     click(1022);
     pump();
     EXPECT_EQ(enabledStateControls(), std::set<int>{1127}) << "stopped without data: the lists stay locked";
@@ -306,78 +289,25 @@ TEST_F(RecorderWindowEngineTest, ClosingAsksAboutUnsavedDataAndRefusesWhileRecor
 {
     record(440, 24000, false);
     EXPECT_TRUE(window->grab().save(testsupport::screenshotDir() + "/recorder_window_recording.png"));
-    QString shown;
-    answerNextMessage(QMessageBox::Ok, &shown);
+    ModalAnswers answers;
+    answers.buttons = {QMessageBox::Ok, QMessageBox::Cancel, QMessageBox::No};
     window->close();
-    EXPECT_EQ(shown, QString::fromUtf8("退出之前请先停止录音/播放。"));
+    EXPECT_EQ(answers.messages, QStringList{QString::fromUtf8("退出之前请先停止录音/播放。")});
     EXPECT_TRUE(window->isVisible() && window->engine().IsRecording());
 
     click(1022);
     pump();
     const QString tempFile = takesFolder() + QString("/quillon_temp_%1.wav").arg(platform::currentThreadId());
     ASSERT_TRUE(QFile::exists(tempFile));
-    answerNextMessage(QMessageBox::Cancel, &shown);
     QTest::keyClick(window.get(), Qt::Key_Escape);
-    EXPECT_EQ(shown, QString::fromUtf8("保存对当前记录所作的更改吗?"));
+    EXPECT_EQ(answers.messages.value(1), QString::fromUtf8("保存对当前记录所作的更改吗?"));
     EXPECT_TRUE(window->isVisible());
     EXPECT_GT(window->engine().GetDataLength(), 0u);
 
-    answerNextMessage(QMessageBox::No, &shown);
     QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_EQ(answers.messages.size(), 3);
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(QFile::exists(tempFile));
-}
-
-TEST_F(RecorderWindowEngineTest, SaveNamesTheFileByTheClockInTheFolderAndListsItInThePlaylist)
-{
-    QTemporaryDir folder;
-    ctl<QLineEdit>(1001)->setText(folder.path() + "/");
-    ctl<QComboBox>(1003)->setCurrentIndex(1);  // WAVE
-    record(1000, 48000);
-    click(1116);
-    ASSERT_EQ(window->savedRecordings().size(), 1);
-    const QFileInfo saved(window->savedRecordings().first());
-    EXPECT_EQ(saved.absolutePath(), QFileInfo(folder.path()).absoluteFilePath());
-    EXPECT_TRUE(
-        QRegularExpression(R"(^\d{4}-\d{2}-\d{2} \d{2}h\d{2}m\d{2}s\.wav$)").match(saved.fileName()).hasMatch());
-    EXPECT_EQ(testsupport::runTool("soxi", {"-s", saved.filePath()}).out.trimmed(), "48000");
-    EXPECT_FALSE(ctl(1008)->isVisible());
-    ASSERT_EQ(window->playlist().count(), 1);
-    EXPECT_EQ(window->playlist().item(0)->filePath(), saved.filePath());
-}
-
-TEST_F(RecorderWindowEngineTest, Mp3SaveAtAnotherQualityEncodesUnderTheProgressDialogAndCancelLeavesNothing)
-{
-    QTemporaryDir folder;
-    ctl<QLineEdit>(1001)->setText(folder.path());
-    ctl<QComboBox>(1003)->setCurrentIndex(0);  // MP3
-    record(1000, 48000 * 3);
-    ctl<QSlider>(1004)->setValue(5);  // 56 kbps: the MP3 made while recording does not fit
-
-    // Cancel as soon as the progress dialog shows: no file, no message.
-    bool sawProgress = false;
-    QTimer cancel;
-    cancel.setInterval(20);
-    QObject::connect(&cancel, &QTimer::timeout, [&] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* p = qobject_cast<controls::ProgressDialog*>(w); p && p->isVisible()) {
-                sawProgress = true;
-                EXPECT_FALSE(window->isEnabled());
-                p->CancelButton()->click();
-            }
-    });
-    cancel.start();
-    click(1116);
-    cancel.stop();
-    EXPECT_TRUE(sawProgress);
-    EXPECT_TRUE(QDir(folder.path()).entryList(QDir::Files).isEmpty());
-    EXPECT_TRUE(window->savedRecordings().isEmpty());
-    EXPECT_TRUE(window->isEnabled());
-
-    // The save itself, decoded, is the saving tests' (a close during it).
-    click(1116);
-    ASSERT_EQ(window->savedRecordings().size(), 1);
-    EXPECT_TRUE(testsupport::runTool("mpg123", {"-t", "-v", window->savedRecordings().first()}).err.contains("cbr56"));
 }
 
 TEST_F(RecorderWindowEngineTest, AnEndingSessionKeepsSettingsPlaylistAndTheUnsavedRecording)
@@ -412,19 +342,13 @@ TEST_F(RecorderWindowEngineTest, AnEndingSessionDuringAnMp3SaveLeavesNoHalfWritt
 
     // The program ends right after this call, without unwinding the save.
     std::optional<QStringList> leftInFolder;
-    QTimer sessionEnd;
-    sessionEnd.setInterval(20);
-    QObject::connect(&sessionEnd, &QTimer::timeout, [&] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* p = qobject_cast<controls::ProgressDialog*>(w); p && p->isVisible() && !leftInFolder) {
-                EXPECT_FALSE(EndSession(*window));
-                leftInFolder = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
-                p->CancelButton()->click();
-            }
+    saveWhileProgressShows([&](controls::ProgressDialog& progress) {
+        if (leftInFolder)
+            return;
+        EXPECT_FALSE(EndSession(*window));
+        leftInFolder = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
+        progress.CancelButton()->click();
     });
-    sessionEnd.start();
-    click(1116);
-    sessionEnd.stop();
     ASSERT_TRUE(leftInFolder);
     EXPECT_EQ(*leftInFolder, QStringList());
 }

@@ -6,8 +6,6 @@
 #include "window_fixture.h"
 
 #include <QCloseEvent>
-#include <QFileDialog>
-#include <deque>
 #include <map>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,55 +24,6 @@ using namespace windowtest;
 constexpr int kStereo48k16Bit = 27, kMono44k8Bit = 20;
 const QDateTime kSaveTime(QDate(2008, 3, 5), QTime(14, 7, 9));
 const QString kClockName = QStringLiteral("2008-03-05 14h07m09s");
-
-// Answers the modal windows as they come: each save dialog with the next path,
-// each message box with the next button; remembers what the boxes said.
-class ModalAnswers {
-public:
-    ModalAnswers()
-    {
-        QObject::connect(&m_poll, &QTimer::timeout, [this] { answer(); });
-        m_poll.start(10);
-    }
-    std::deque<QString> paths;
-    std::deque<QMessageBox::StandardButton> buttons;
-    QStringList messages;
-
-private:
-    void answer()
-    {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || modal->property("answered").toBool())
-            return;
-        if (auto* dialog = qobject_cast<QFileDialog*>(modal); dialog && !paths.empty()) {
-            // Typed into the focused name field, as a user does; accepted once
-            // the dialog, still loading its folder, returns just that.
-            if (dialog->selectedFiles() != QStringList{paths.front()}) {
-                QApplication::setActiveWindow(dialog);
-                auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
-                name->setFocus();
-                name->setText(paths.front());
-                return;
-            }
-            paths.pop_front();
-            modal->setProperty("answered", true);
-            // Queued: accepting may open the overwrite question, answered by the next poll.
-            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
-        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            modal->setProperty("answered", true);
-            messages << box->text();
-            const auto button = buttons.empty() ? QMessageBox::Ok : buttons.front();
-            if (!buttons.empty())
-                buttons.pop_front();
-            QMetaObject::invokeMethod(box->button(button) ? box->button(button) : box->defaultButton(),
-                                      &QAbstractButton::click, Qt::QueuedConnection);
-        } else {
-            modal->setProperty("answered", true);
-            QMetaObject::invokeMethod(modal, &QWidget::close, Qt::QueuedConnection);
-        }
-    }
-    QTimer m_poll;
-};
 
 // For root, whom no file refuses: the saves of a test run as `nobody`, as an
 // ordinary user would meet a read-only file.
@@ -217,6 +166,9 @@ TEST_F(SavingWindowTest, NoSaveReplacesAFileWithoutTheUsersWord)
     saveAs(1, false);
     EXPECT_EQ(folderListing(), (QStringList{kClockName + " 2.wav 48044", kClockName + ".wav 192044"}));
     EXPECT_EQ(window->savedRecordings(), (QStringList{saved(kClockName + ".wav"), saved(kClockName + " 2.wav")}));
+    EXPECT_FALSE(ctl(1008)->isVisible()) << "the saving label is gone";
+    ASSERT_EQ(window->playlist().count(), 2);
+    EXPECT_EQ(window->playlist().item(1)->filePath(), saved(kClockName + " 2.wav"));
     click(1125);  // saved: the new recording asks nothing
     EXPECT_EQ(engine().GetDataLength(), 0u);
 
@@ -234,6 +186,14 @@ TEST_F(SavingWindowTest, NoSaveReplacesAFileWithoutTheUsersWord)
     EXPECT_EQ(window->savedRecordings().size(), 3);
     EXPECT_TRUE(window->saveFlow().IsSaved());
     EXPECT_EQ(folderListing().filter("take"), QStringList{"take.wav 44144"});
+
+    // New audio after the save makes closing ask again.
+    RecorderWindowEngineTest::record(1000, 4410);
+    ModalAnswers answers;
+    answers.buttons = {QMessageBox::Cancel};
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_EQ(answers.messages, QStringList{resources::text(364)});
+    EXPECT_TRUE(window->isVisible());
 }
 
 // A record folder of about 240 characters takes the clock-named file past
@@ -258,28 +218,35 @@ TEST_F(SavingWindowTest, ARecordingSavedUnderAPathTooLongForTheListIsKeptAndTheU
     EXPECT_EQ(window->playlist().count(), 0);
 }
 
-TEST_F(SavingWindowTest, ACloseOrClickDuringASaveIsRefusedAndTheSaveCompletes)
+TEST_F(SavingWindowTest, ACancelledSaveLeavesNothingAndACloseOrClickDuringOneIsRefused)
 {
     record(kStereo48k16Bit, 48000 * 3);
     ctl<QSlider>(1004)->setValue(5);  // another quality: encoded under the progress dialog
+    ctl<QComboBox>(1003)->setCurrentIndex(0);
     const QString wavTemp = engine().recordingFile().path();
 
+    // Cancel as soon as the progress dialog shows: no file, no message.
     ModalAnswers answers;
+    bool sawProgress = false;
+    saveWhileProgressShows([&](controls::ProgressDialog& progress) {
+        sawProgress = true;
+        EXPECT_FALSE(window->isEnabled());
+        progress.CancelButton()->click();
+    });
+    EXPECT_TRUE(sawProgress);
+    EXPECT_TRUE(folderListing().isEmpty());
+    EXPECT_TRUE(window->savedRecordings().isEmpty());
+    EXPECT_TRUE(window->isEnabled());
+
     answers.buttons = {QMessageBox::No, QMessageBox::No};
     int closeRequests = 0;
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (qobject_cast<controls::ProgressDialog*>(w) && w->isVisible() && closeRequests < 2) {
-                ++closeRequests;
-                EXPECT_FALSE(window->isEnabled());
-                window->windowHandle()->close();  // as the window manager asks
-            }
+    saveWhileProgressShows([&](controls::ProgressDialog&) {
+        if (closeRequests == 2)
+            return;
+        ++closeRequests;
+        EXPECT_FALSE(window->isEnabled());
+        window->windowHandle()->close();  // as the window manager asks
     });
-    closer.start(20);
-    saveAs(0, false);
-    closer.stop();
-
     EXPECT_EQ(closeRequests, 2);
     EXPECT_TRUE(answers.messages.isEmpty()) << answers.messages.join(" | ").toStdString();
     EXPECT_TRUE(window->isVisible() && window->isEnabled());

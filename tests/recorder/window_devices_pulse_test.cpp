@@ -14,8 +14,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
+#include "controls/widget_test_helpers.h"
 #include "engine/recording_engine.h"
 #include "platform/audio/audio_backend.h"
 #include "recorder/recorder_dialog.h"
@@ -119,27 +119,6 @@ QStringList streamIndexes(const QString& kind)
     return out;
 }
 
-// The window's error boxes are modal: they are read and closed from inside
-// their own event loop.
-class ErrorBoxCatcher {
-public:
-    ErrorBoxCatcher()
-    {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                m_texts << box->text();
-                box->reject();
-            }
-        });
-        m_timer.start(50);
-    }
-    const QStringList& texts() const { return m_texts; }
-
-private:
-    QTimer m_timer;
-    QStringList m_texts;
-};
-
 class DevicesOnTheServer : public ::testing::Test {
 protected:
     void SetUp() override
@@ -201,6 +180,19 @@ TEST_F(DevicesOnTheServer, TheIdleListFollowsSourcesAndKeepsItsSelectionByDevice
     const QString defaultName = describe("quillon_null.monitor");
     choose(defaultName);
 
+    // An input joins before the monitors, and leaves: the rows move, the
+    // selection stays with its device.
+    {
+        audiotest::ExtraSource mic;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return list()->count() == before.size() + 1; }, 2000));
+        const int micRow = list()->findText(describe("quillon_mic"));
+        EXPECT_TRUE(micRow >= 0 && micRow < list()->findText(defaultName)) << rows(list()).join(", ").toStdString();
+        EXPECT_EQ(list()->currentText(), defaultName);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list()->count() == before.size(); }, 2000));
+    EXPECT_EQ(list()->currentText(), defaultName);
+    const QString status = w.controlAs<QLabel>(1012)->text();
+
     auto extra = std::make_unique<ExtraSink>();
     // A sink brings its monitor: monitors come last, in the server's order.
     ASSERT_TRUE(QTest::qWaitFor([&] { return list()->count() == before.size() + 1; }, 2000))
@@ -208,6 +200,7 @@ TEST_F(DevicesOnTheServer, TheIdleListFollowsSourcesAndKeepsItsSelectionByDevice
     const QString extraName = describe("quillon_extra.monitor");
     EXPECT_EQ(rows(list()), QStringList(before) << extraName);
     EXPECT_EQ(list()->currentText(), defaultName);
+    EXPECT_EQ(w.controlAs<QLabel>(1012)->text(), status);
 
     // The extra device chosen, then removed: the default takes its place, and the status line says so.
     choose(extraName);
@@ -292,7 +285,7 @@ TEST_F(DevicesOnTheServer, PlaybackGoesOnWhenItsSinkGoesAwayAndStopsWithAMessage
     ExtraSink extra;
     extra.tone.reset();
     const QStringList others = streamIndexes("sink-inputs");
-    ErrorBoxCatcher errors;
+    widgettest::MessageBoxCatcher errors;
     click(1122);
     click(103);
     ASSERT_TRUE(w.engine().IsPlaying());
@@ -319,11 +312,12 @@ TEST_F(DevicesOnTheServer, PlaybackGoesOnWhenItsSinkGoesAwayAndStopsWithAMessage
     ASSERT_GT(heard.size(), 48000u);
     EXPECT_GT(audiotest::strongestToneAmplitude(heard, 48000, kDefaultTone, 48000), 0.1);
 
-    EXPECT_TRUE(errors.texts().isEmpty()) << errors.texts().join('\n').toStdString();
+    EXPECT_EQ(errors.count, 0) << errors.text.toStdString();
     ASSERT_TRUE(streamIndexes("sink-inputs").contains(ours));
     ASSERT_TRUE(audiotest::killServerStream(audiotest::StreamKind::Playback, ours.toUInt()));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !errors.texts().isEmpty(); }, 3000));
-    EXPECT_EQ(errors.texts(), QStringList{resources::text(resources::IDS_PLAYBACK_DEVICE_LOST)});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return errors.count > 0; }, 3000));
+    EXPECT_EQ(errors.count, 1);
+    EXPECT_EQ(errors.text, resources::text(resources::IDS_PLAYBACK_DEVICE_LOST));
     EXPECT_FALSE(w.engine().IsPlaying());
 }
 
@@ -345,11 +339,12 @@ TEST_F(DevicesOnTheServer, ATakeWhoseStreamIsEndedKeepsEveryFrameAndSaysSo)
     for (const QString& i : others)
         ours.removeAll(i);
     ASSERT_EQ(ours.size(), 1);
-    ErrorBoxCatcher errors;
+    widgettest::MessageBoxCatcher errors;
     ASSERT_TRUE(audiotest::killServerStream(audiotest::StreamKind::Capture, ours.front().toUInt()));
     const double seconds = recorded.elapsed() / 1000.0;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !errors.texts().isEmpty(); }, 3000));
-    EXPECT_EQ(errors.texts(), QStringList{resources::text(resources::IDS_RECORD_DEVICE_LOST)});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return errors.count > 0; }, 3000));
+    EXPECT_EQ(errors.count, 1);
+    EXPECT_EQ(errors.text, resources::text(resources::IDS_RECORD_DEVICE_LOST));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !w.engine().IsRecording(); }, 3000));
     const auto s = take();
     EXPECT_NEAR(double(s.size()) / 48000, seconds, 0.3);

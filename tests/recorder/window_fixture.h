@@ -9,9 +9,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -22,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <deque>
 #include <optional>
 #include <set>
 
@@ -43,11 +45,63 @@
 #include "recorder/waveform_view.h"
 #include "resources/strings.h"
 #include "support/recording_shell.h"
+#include "support/scoped_state.h"
 #include "support/test_support.h"
 
 namespace windowtest {
 
 using platform::audio::FakeBackend;
+
+// Answers the modal windows as they come, from inside their own event loop:
+// each save dialog with the next path, each message box with the next button
+// (Ok, or its default button, once none is left), anything else closed.
+// Remembers what the boxes said and which windows came up.
+class ModalAnswers {
+public:
+    ModalAnswers()
+    {
+        QObject::connect(&m_poll, &QTimer::timeout, [this] { answer(); });
+        m_poll.start(10);
+    }
+    std::deque<QString> paths;
+    std::deque<QMessageBox::StandardButton> buttons;
+    QStringList messages;
+    QStringList windows;  // class names
+
+private:
+    void answer()
+    {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal->property("answered").toBool())
+            return;
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal); dialog && !paths.empty()) {
+            // Typed into the focused name field, as a user does; accepted once
+            // the dialog, still loading its folder, returns just that.
+            if (dialog->selectedFiles() != QStringList{paths.front()}) {
+                QApplication::setActiveWindow(dialog);
+                auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+                name->setFocus();
+                name->setText(paths.front());
+                return;
+            }
+            paths.pop_front();
+            // Queued: accepting may open the overwrite question, answered by the next poll.
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            messages << box->text();
+            QAbstractButton* button = box->button(buttons.empty() ? QMessageBox::Ok : buttons.front());
+            if (!buttons.empty())
+                buttons.pop_front();
+            QMetaObject::invokeMethod(button ? button : box->defaultButton(), &QAbstractButton::click,
+                                      Qt::QueuedConnection);
+        } else {
+            QMetaObject::invokeMethod(modal, &QWidget::close, Qt::QueuedConnection);
+        }
+        modal->setProperty("answered", true);
+        windows << modal->metaObject()->className();
+    }
+    QTimer m_poll;
+};
 
 class RecorderWindowTest : public ::testing::Test {
 protected:
@@ -59,13 +113,8 @@ protected:
         backend.addInputDevice("Built-in Microphone");
         backend.addInputDevice("USB Headset");
         backend.addInputDevice("Monitor of Speakers", true);
-        platform::audio::setBackendForTesting(&backend);
     }
-    void TearDown() override
-    {
-        close();
-        platform::audio::setBackendForTesting(nullptr);
-    }
+    void TearDown() override { close(); }
     // A window on the settings file of this test; closing it writes them.
     RecorderDialog& open()
     {
@@ -93,21 +142,10 @@ protected:
     }
     QString text(int id) const { return ctl<QLabel>(id)->text(); }
     void click(int id) { QTest::mouseClick(ctl<QPushButton>(id), Qt::LeftButton); }
-    // The class of the modal window `action` opens, closed again at once.
-    QString modalOpenedBy(const std::function<void()>& action)
-    {
-        QString seen;
-        QTimer::singleShot(50, [&seen] {
-            if (QWidget* m = QApplication::activeModalWidget())
-                seen = m->metaObject()->className(), m->close();
-        });
-        action();
-        QTest::qWait(100);
-        return seen;
-    }
 
     QTemporaryDir dir, temp;
     FakeBackend backend;
+    std::optional<testsupport::ScopedBackend> scopedBackend{std::in_place, backend};
     std::optional<QSettings> settings;
     std::optional<SettingsStore> store;
     std::unique_ptr<RecorderDialog> window;
@@ -154,19 +192,17 @@ protected:
         if (stop)
             click(1022), pump();
     }
-    // Answers the next message box with `button` and reports its text, if asked.
-    void answerNextMessage(QMessageBox::StandardButton button, QString* text)
+    // Clicks Save and calls `during` at every poll that finds the progress dialog up.
+    void saveWhileProgressShows(const std::function<void(controls::ProgressDialog&)>& during)
     {
-        QTimer::singleShot(30, [button, text] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                if (text)
-                    *text = box->text();
-                if (QAbstractButton* b = box->button(button))
-                    b->click();
-                else
-                    box->close();
-            }
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* p = qobject_cast<controls::ProgressDialog*>(w); p && p->isVisible())
+                    during(*p);
         });
+        poll.start(20);
+        click(1116);
     }
 };
 

@@ -19,6 +19,7 @@
 #include "platform/audio/audio_backend.h"
 #include "recorder/recorder_dialog.h"
 #include "platform_audio/pulse_test_support.h"
+#include "support/scoped_state.h"
 
 namespace {
 
@@ -86,7 +87,7 @@ TEST(RecorderWindowOnTheServer, HoldingTheSliderChannelDuringPlaybackResetsOnceA
     QTest::qWait(3000);
 
     ResetCountingBackend counting(backend());
-    setBackendForTesting(&counting);
+    const testsupport::ScopedBackend scoped(counting);
     {
         QSettings settings(dir.filePath("Quillon.conf"), QSettings::IniFormat);
         SettingsStore store(&settings);
@@ -127,7 +128,6 @@ TEST(RecorderWindowOnTheServer, HoldingTheSliderChannelDuringPlaybackResetsOnceA
         EXPECT_EQ(counting.resets, 1);
         engine.DiscardTake();  // closing asks nothing
     }
-    setBackendForTesting(nullptr);
 }
 
 }  // namespace

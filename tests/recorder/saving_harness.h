@@ -9,7 +9,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include "encoder_shim.h"
+#include "engine/encoder_shim.h"
 #include "engine/encoder_plugin.h"
 #include "engine/engine_fixture.h"
 #include "engine/mp3_temp_encoder.h"
@@ -70,7 +70,8 @@ public:
     ProgressLog progress;
     std::vector<int> errors, questions;
     std::deque<Answer> answers;  // scripted replies to ask(); Cancel when none are left
-    QStringList events;          // events: label and cursor changes, in order
+    int labelShows = 0;
+    bool labelShown = false, waitCursor = false;
 
     void takeControlValues() override {}
     QString recordFolder() const override { return folder; }
@@ -83,8 +84,14 @@ public:
         return dialogAnswer;
     }
     bool confirmReplace(const QString&) override { return false; }
-    void showSavingLabel(bool shown) override { events << (shown ? "label shown" : "label hidden"); }
-    void setWaitCursor(bool wait) override { events << (wait ? "wait cursor" : "normal cursor"); }
+    void showSavingLabel(bool shown) override
+    {
+        labelShows += shown;
+        labelShown = shown;
+    }
+    void setWaitCursor(bool wait) override { waitCursor = wait; }
+    // The saving label was shown `shows` times and is gone, the cursor normal again.
+    bool shownAndRestored(int shows) const { return labelShows == shows && !labelShown && !waitCursor; }
     void showError(int id) override { errors.push_back(id); }
     std::unique_ptr<ProgressReporter> createProgress(int) override { return std::make_unique<FakeProgress>(progress); }
     Answer ask(int id) override
