@@ -89,7 +89,7 @@ class BenchHost : public playlist::PlayerHost {
 public:
     bool IsLoopPlaying() const override { return false; }
     void ShowStatus(const QString&) override {}
-    void ShowPlayError(int stringId) override { error = stringId; }
+    void ShowPlayError(resources::StringId stringId) override { error = stringId; }
     void InvalidateList() override {}
     QString ItemTitle(const playlist::PlaylistItem&) const override { return {}; }
     bool FileChanged(const playlist::PlaylistItem&) const override { return false; }

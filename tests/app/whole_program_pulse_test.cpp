@@ -26,7 +26,7 @@
 #include "controls/widget_test_helpers.h"
 #include "engine/recording_engine.h"
 #include "input/mixer_line_list.h"
-#include "platform_audio/pulse_test_support.h"
+#include "support/pulse_test_support.h"
 #include "program_home.h"
 #include "playlist/playlist_actions.h"
 #include "playlist/playlist_box.h"
@@ -38,6 +38,7 @@
 #include "playlist/row_texts.h"
 #include "recorder/recorder_dialog.h"
 #include "support/test_support.h"
+#include "recorder/dialog_template.h"
 
 namespace {
 
@@ -133,7 +134,7 @@ TEST_F(WholeProgram, RecordPlaySaveAsMp3FindInThePlaylistPlayRestoreAndRemove)
     // --- First start: record, play back, save under a typed name. ---
     run([&](RecorderDialog& w) {
         shoot(w, "window_empty");
-        auto* devices = w.controlAs<QComboBox>(1266);
+        auto* devices = w.controlAs<QComboBox>(RecorderControl::DeviceList);
         ASSERT_EQ(devices->count(), 2);
         EXPECT_EQ(devices->itemText(0), "Quillon-E2E-Mic");
         // The mixer panel follows the device the user picks.
@@ -141,21 +142,22 @@ TEST_F(WholeProgram, RecordPlaySaveAsMp3FindInThePlaylistPlayRestoreAndRemove)
         QTest::keyClick(devices->view(), Qt::Key_Down);
         QTest::keyClick(devices->view(), Qt::Key_Return);
         ASSERT_EQ(devices->currentIndex(), 1);
-        EXPECT_EQ(w.controlAs<MixerLineList>(1268)->count(), 0) << "a monitor has no lines, only its volume";
-        w.controlAs<QComboBox>(1217)->setCurrentIndex(27);  // 48000 Hz, 16-bit, stereo
+        EXPECT_EQ(w.controlAs<MixerLineList>(RecorderControl::LineList)->count(), 0)
+            << "a monitor has no lines, only its volume";
+        w.controlAs<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(27);  // 48000 Hz, 16-bit, stereo
 
-        auto* folderEdit = w.controlAs<QLineEdit>(1001);
+        auto* folderEdit = w.controlAs<QLineEdit>(RecorderControl::FolderEdit);
         folderEdit->selectAll();
         typeText(folderEdit, folder);
-        QTest::mouseClick(w.controlAs<QCheckBox>(1024), Qt::LeftButton);  // ask for the name
-        ASSERT_EQ(w.controlAs<QComboBox>(1003)->currentIndex(), 0) << "MP3 is the default";
+        QTest::mouseClick(w.controlAs<QCheckBox>(RecorderControl::AskForRenaming), Qt::LeftButton);  // ask for the name
+        ASSERT_EQ(w.controlAs<QComboBox>(RecorderControl::Encoding)->currentIndex(), 0) << "MP3 is the default";
 
         RecordingEngine& engine = w.engine();
         {
             TonePlayer tone(kToneHz, 0.5, 30, kStereo48k);
             ASSERT_TRUE(tone.started());
             QTest::qWait(500);
-            click(w, 1127);
+            click(w, RecorderControl::Record);
             ASSERT_TRUE(engine.IsRecording());
             EXPECT_FALSE(devices->isEnabled());
             QTest::qWait(1000);
@@ -171,7 +173,7 @@ TEST_F(WholeProgram, RecordPlaySaveAsMp3FindInThePlaylistPlayRestoreAndRemove)
             EXPECT_TRUE(w.isVisible());
             EXPECT_TRUE(engine.IsRecording());
             QTest::qWait(1500);
-            click(w, 1022);
+            click(w, RecorderControl::Stop);
             ASSERT_TRUE(QTest::qWaitFor([&] { return !engine.IsRecording(); }, 5000));
         }
         const uint32_t frames = engine.GetDataLength() / 4;
@@ -179,23 +181,23 @@ TEST_F(WholeProgram, RecordPlaySaveAsMp3FindInThePlaylistPlayRestoreAndRemove)
         EXPECT_FALSE(devices->isEnabled()) << "the device stays open until New recording";
         shoot(w, "window_stopped_with_data");
 
-        click(w, 1122);
-        click(w, 103);
+        click(w, RecorderControl::SeekStart);
+        click(w, RecorderControl::Play);
         ASSERT_TRUE(engine.IsPlaying());
-        EXPECT_FALSE(w.control(1116)->isEnabled()) << "no saving while playing";
+        EXPECT_FALSE(w.control(RecorderControl::Save)->isEnabled()) << "no saving while playing";
         ASSERT_TRUE(QTest::qWaitFor([&] { return !engine.IsPlaying(); }, 10000));
         EXPECT_EQ(engine.position(), frames);
 
         // Save at another quality, so that the MP3 is made anew under the
         // progress dialog: the name dialog takes a typed name, and the
         // saving label shows while the file is written.
-        w.controlAs<QSlider>(1004)->setValue(5);
+        w.controlAs<QSlider>(RecorderControl::Quality)->setValue(5);
         bool labelShown = false;
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [&] {
             for (QWidget* t : QApplication::topLevelWidgets())
                 if (qobject_cast<controls::ProgressDialog*>(t) && t->isVisible() && !labelShown) {
-                    labelShown = w.control(1008)->isVisible();
+                    labelShown = w.control(RecorderControl::SavingLabel)->isVisible();
                     shoot(w, "window_saving");
                 }
         });
@@ -208,12 +210,12 @@ TEST_F(WholeProgram, RecordPlaySaveAsMp3FindInThePlaylistPlayRestoreAndRemove)
                 typeText(edit, QFileInfo(savedPath).completeBaseName());
                 QTest::keyClick(edit, Qt::Key_Return);
             });
-            click(w, 1116);
+            click(w, RecorderControl::Save);
             EXPECT_EQ(name.seen, 1);
         }
         watch.stop();
         EXPECT_TRUE(labelShown);
-        EXPECT_FALSE(w.control(1008)->isVisible());
+        EXPECT_FALSE(w.control(RecorderControl::SavingLabel)->isVisible());
         ASSERT_TRUE(QFile::exists(savedPath)) << QDir(folder).entryList().join(", ").toStdString();
         const QString decoded = temp.filePath("decoded.wav");
         ASSERT_EQ(testsupport::runTool("mpg123", {"-q", "-w", decoded, savedPath}).exitCode, 0);
@@ -244,7 +246,7 @@ TEST_F(WholeProgram, RecordPlaySaveAsMp3FindInThePlaylistPlayRestoreAndRemove)
         EXPECT_GT(strongestToneAmplitude(heard, 48000, kToneHz, 4800), 0.25);
 
         // New recording: the question is not asked for a saved recording.
-        click(w, 1125);
+        click(w, RecorderControl::NewRecording);
         EXPECT_TRUE(devices->isEnabled());
         QTest::keyClick(&w, Qt::Key_Escape);
     });
@@ -259,8 +261,9 @@ TEST_F(WholeProgram, RecordPlaySaveAsMp3FindInThePlaylistPlayRestoreAndRemove)
     // --- Second start: the list file brings the recording back; closing
     // while the playlist plays leaves nothing behind. ---
     run([&](RecorderDialog& w) {
-        EXPECT_EQ(w.controlAs<QComboBox>(1266)->currentIndex(), 1) << "the device chosen last time";
-        EXPECT_TRUE(w.controlAs<QCheckBox>(1024)->isChecked());
+        EXPECT_EQ(w.controlAs<QComboBox>(RecorderControl::DeviceList)->currentIndex(), 1)
+            << "the device chosen last time";
+        EXPECT_TRUE(w.controlAs<QCheckBox>(RecorderControl::AskForRenaming)->isChecked());
         auto& box = w.playlistBox();
         auto& model = w.playlistPanel().model();
         ASSERT_EQ(model.count(), 1);
@@ -268,7 +271,7 @@ TEST_F(WholeProgram, RecordPlaySaveAsMp3FindInThePlaylistPlayRestoreAndRemove)
         ASSERT_TRUE(waitLoaded(model, 0));
 
         box.SelectOnly(0);
-        QTest::mouseClick(w.controlAs<QPushButton>(104), Qt::LeftButton);
+        QTest::mouseClick(w.controlAs<QPushButton>(RecorderControl::PlaylistPlay), Qt::LeftButton);
         ASSERT_TRUE(QTest::qWaitFor([&] { return w.playlistPanel().player().IsPlaying(model.item(0)); }, 3000));
         EXPECT_GT(streamsOnTheServer(), streamsAtRest);
         QTest::keyClick(&w, Qt::Key_Escape);  // the playlist may go on playing

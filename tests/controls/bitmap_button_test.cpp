@@ -127,11 +127,11 @@ TEST(BitmapButton, OwnTooltipShowsItsTextOnlyWhenActive)
         QHelpEvent help(QEvent::ToolTip, {5, 5}, button->mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(button, &help);
     };
-    button->SetTipText(433, true);  // from the numbered texts
+    button->SetTipText(resources::IDS_TIP_PLAYLIST_PLAY, true);  // from the numbered texts
     askTip();
     EXPECT_TRUE(QToolTip::isVisible() && QToolTip::text() == QStringLiteral("播放选择的条目"));
     QToolTip::hideText();
-    button->SetTipText(99999, true);  // no such string: ignored
+    button->SetTipText(resources::StringId(99999), true);  // no such string: ignored
     EXPECT_EQ(button->TipText(), QStringLiteral("播放选择的条目"));
     button->SetTipText(QStringLiteral("暂停/继续播放"), false);
     askTip();

@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include "platform_audio/pulse_test_support.h"
+#include "support/pulse_test_support.h"
 #include "support/test_support.h"
 
 namespace desktoptest {

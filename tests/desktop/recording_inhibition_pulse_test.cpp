@@ -5,6 +5,7 @@
 #include "desktop_window.h"
 #include "engine/recording_engine.h"
 #include "resources/strings.h"
+#include "recorder/dialog_template.h"
 
 using namespace desktoptest;
 
@@ -16,18 +17,18 @@ TEST_F(RecordingInhibitionTest, RecordingHoldsAnInhibitionThatStopAndAFailureRel
     ASSERT_TRUE(standIn.ready());
     startDesktopServices();
 
-    click(1127);
+    click(RecorderControl::Record);
     ASSERT_TRUE(window->engine().IsRecording());
     EXPECT_EQ(standIn.waitForLines(1), QStringList{"take logind sleep:idle Quillon 录音中… block"});
     runEventsFor(1000);
     EXPECT_EQ(standIn.lines().size(), 1) << "held while recording";
-    click(1022);
+    click(RecorderControl::Stop);
     EXPECT_EQ(standIn.waitForLines(2).value(1), "release logind 录音中…");
     EXPECT_FALSE(window->engine().IsRecording());
 
     // Resumed, then the take reaches its size limit: the engine stops by itself.
     window->engine().SetMaxDataBytes(window->engine().GetDataLength() + 48000);
-    click(1127);
+    click(RecorderControl::Record);
     EXPECT_EQ(standIn.waitForLines(3).value(2), "take logind sleep:idle Quillon 录音中… block");
     EXPECT_TRUE(runEventsUntil([&] { return !window->engine().IsRecording(); }, 10000));
     EXPECT_EQ(standIn.waitForLines(4).value(3), "release logind 录音中…");

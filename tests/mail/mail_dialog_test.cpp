@@ -1,5 +1,6 @@
 // The send-mail dialog driven through its controls, with a hand-over that
 // records what it is given.
+#include <optional>
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -7,6 +8,7 @@
 
 #include "mail_test_support.h"
 #include "resources/strings.h"
+#include "mail/mail_dialog.h"
 
 using namespace mail;
 using mailtest::Recorded;
@@ -78,18 +80,20 @@ TEST(MailDialog, FieldsStartFromTheHistoryAndTheDefaults)
     run.settings.store.writeHistoryString("MailSubject", "Takes");
     run.open();
     EXPECT_EQ(run.dialog->windowTitle(), "发送邮件");
-    EXPECT_EQ(run.control<QLineEdit>(1244)->text(), "a@x.org;");
-    EXPECT_EQ(run.control<QLineEdit>(1045)->text(), "Takes");
-    EXPECT_TRUE(run.control<QCheckBox>(1243)->isChecked());
-    EXPECT_EQ(run.control<QPlainTextEdit>(1249)->toPlainText(), resources::text(443).replace("\r\n", "\n"));
+    EXPECT_EQ(run.control<QLineEdit>(mail::MailDialog::IdRecipients)->text(), "a@x.org;");
+    EXPECT_EQ(run.control<QLineEdit>(mail::MailDialog::IdSubject)->text(), "Takes");
+    EXPECT_TRUE(run.control<QCheckBox>(mail::MailDialog::IdWithSignature)->isChecked());
+    EXPECT_EQ(run.control<QPlainTextEdit>(mail::MailDialog::IdSignature)->toPlainText(),
+              resources::text(resources::IDS_MAIL_SIGNATURE).replace("\r\n", "\n"));
     EXPECT_TRUE(run.control<QPushButton>(1)->isDefault());
 
     run.dialog->AddAttachment("/music/one.wav");
     run.dialog->AddAttachment("/music/two.mp3");
-    EXPECT_EQ(run.control<QPlainTextEdit>(1247)->toPlainText(), "/music/one.wav\n/music/two.mp3\n");
+    EXPECT_EQ(run.control<QPlainTextEdit>(mail::MailDialog::IdAttachments)->toPlainText(),
+              "/music/one.wav\n/music/two.mp3\n");
 
     // The hint sits on the tooltip colour.
-    const QRect hint = run.dialog->control(1061)->geometry();
+    const QRect hint = run.dialog->control(mail::MailDialog::IdHint)->geometry();
     EXPECT_EQ(widgettest::px(widgettest::shot(*run.dialog), hint.left() + 2, hint.top() + 2),
               run.dialog->palette().color(QPalette::ToolTipBase).rgb());
 }
@@ -100,16 +104,18 @@ TEST(MailDialog, SendHandsOverTheMessageAsTypedAndClosesOnSuccess)
     run.open();
     run.dialog->AddAttachment("/music/one.wav");
     run.dialog->AddAttachment("/music/two.mp3");
-    run.type(1244, "  a@x.org ;   ; b@y.org;;");
-    run.type(1045, "  Takes  ");
-    run.setPlain(1242, "Line one\nLine two");
-    run.setPlain(1247, "/music/one.wav\n\n/music/two.mp3\n");
+    run.type(mail::MailDialog::IdRecipients, "  a@x.org ;   ; b@y.org;;");
+    run.type(mail::MailDialog::IdSubject, "  Takes  ");
+    run.setPlain(mail::MailDialog::IdBody, "Line one\nLine two");
+    run.setPlain(mail::MailDialog::IdAttachments, "/music/one.wav\n\n/music/two.mp3\n");
     run.clickSend();
     ASSERT_EQ(run.recorded.delivered.size(), 1u);
     const MailMessage& m = run.recorded.delivered[0];
     EXPECT_EQ(m.recipients, (QStringList{"a@x.org", "b@y.org"}));
     EXPECT_EQ(m.subject, "  Takes  ");
-    EXPECT_EQ(m.noteText, "Line one\r\nLine two\r\n------------------------------------\r\n" + resources::text(443));
+    EXPECT_EQ(m.noteText,
+              "Line one\r\nLine two\r\n------------------------------------\r\n" +
+                  resources::text(resources::IDS_MAIL_SIGNATURE));
     EXPECT_EQ(m.attachments, (QStringList{"/music/one.wav", "/music/two.mp3"}));
     EXPECT_EQ(run.dialog->result(), QDialog::Accepted);
     EXPECT_EQ(run.dialog->mapi().Session(), 0u);  // logged off
@@ -120,9 +126,9 @@ TEST(MailDialog, SendHandsOverTheMessageAsTypedAndClosesOnSuccess)
     // With the box off the note is the body alone.
     DialogRun plain;
     plain.open();
-    plain.type(1244, "c@z.org");
-    plain.setPlain(1242, "Body");
-    auto* box = plain.control<QCheckBox>(1243);
+    plain.type(mail::MailDialog::IdRecipients, "c@z.org");
+    plain.setPlain(mail::MailDialog::IdBody, "Body");
+    auto* box = plain.control<QCheckBox>(mail::MailDialog::IdWithSignature);
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
     ASSERT_FALSE(box->isChecked());
     plain.clickSend();
@@ -137,14 +143,14 @@ TEST(MailDialog, LimitsAreCheckedInOrderBeforeAnyLogon)
         QString recipients;
         int attachments;
         QString subject;
-        int message;  // 0: sent
+        std::optional<resources::StringId> message;  // none: sent
     };
     const Case cases[] = {
-        {addresses(51), 51, "", 341},
-        {"  ;  ; ", 0, "", 344},
-        {"", 60, "", 344},
-        {addresses(50), 51, "", 442},
-        {addresses(50), 50, "", 0},
+        {addresses(51), 51, "", resources::IDS_MAIL_TOO_MANY_RECIPIENTS},
+        {"  ;  ; ", 0, "", resources::IDS_MAIL_NO_RECIPIENT},
+        {"", 60, "", resources::IDS_MAIL_NO_RECIPIENT},
+        {addresses(50), 51, "", resources::IDS_MAIL_TOO_MANY_ATTACHMENTS},
+        {addresses(50), 50, "", std::nullopt},
         {"a@x.org\nBcc: evil@x.org", 0, "", resources::IDS_MAIL_LINE_BREAK},
     };
     for (const Case& c : cases) {
@@ -153,12 +159,12 @@ TEST(MailDialog, LimitsAreCheckedInOrderBeforeAnyLogon)
         QStringList paths;
         for (int i = 0; i < c.attachments; ++i)
             paths << QString("/music/%1.wav").arg(i);
-        run.control<QLineEdit>(1244)->setText(c.recipients);
-        run.setPlain(1247, paths.join('\n'));
+        run.control<QLineEdit>(mail::MailDialog::IdRecipients)->setText(c.recipients);
+        run.setPlain(mail::MailDialog::IdAttachments, paths.join('\n'));
         MessageBoxCatcher catcher;
         run.clickSend();
-        widgettest::waitUntil([&] { return c.message == 0 || catcher.count > 0; }, 2000);
-        if (c.message == 0) {
+        widgettest::waitUntil([&] { return !c.message || catcher.count > 0; }, 2000);
+        if (!c.message) {
             EXPECT_EQ(catcher.count, 0);
             ASSERT_EQ(run.recorded.delivered.size(), 1u);
             EXPECT_EQ(run.recorded.delivered[0].recipients.size(), 50);
@@ -167,12 +173,13 @@ TEST(MailDialog, LimitsAreCheckedInOrderBeforeAnyLogon)
                 << "an empty body keeps the signature";
             continue;
         }
-        EXPECT_EQ(catcher.text, resources::text(c.message)) << c.recipients.left(20).toStdString();
+        EXPECT_EQ(catcher.text, resources::text(*c.message)) << c.recipients.left(20).toStdString();
         EXPECT_EQ(catcher.icon, QMessageBox::Critical);
         EXPECT_TRUE(run.recorded.delivered.empty());
         EXPECT_EQ(run.dialog->mapi().Session(), 0u) << "no log-on for a refused message";
         EXPECT_TRUE(run.dialog->isVisible());
-        EXPECT_EQ(run.control<QLineEdit>(1244)->text(), c.recipients) << "the field keeps what was typed";
+        EXPECT_EQ(run.control<QLineEdit>(mail::MailDialog::IdRecipients)->text(), c.recipients)
+            << "the field keeps what was typed";
     }
 }
 
@@ -183,14 +190,14 @@ TEST(MailDialog, AFailedSendKeepsTheSessionAndTheFieldsAndIsRemembered)
     run.settings.store.writeHistoryString("MailSubject", "Old");
     run.recorded.answers = {kAttachmentNotFound, 4};
     run.open();
-    run.type(1244, " new@x.org ");
-    run.type(1045, "New");
-    run.setPlain(1247, "/no/such/file.wav");
+    run.type(mail::MailDialog::IdRecipients, " new@x.org ");
+    run.type(mail::MailDialog::IdSubject, "New");
+    run.setPlain(mail::MailDialog::IdAttachments, "/no/such/file.wav");
     {
         MessageBoxCatcher catcher;
         run.clickSend();
         ASSERT_TRUE(widgettest::waitUntil([&] { return catcher.count == 1; }));
-        EXPECT_EQ(catcher.text, resources::text(335));
+        EXPECT_EQ(catcher.text, resources::text(resources::IDS_MAIL_ATTACHMENT_NOT_FOUND));
         EXPECT_EQ(catcher.icon, QMessageBox::Critical);
     }
     const quint32 session = run.dialog->mapi().Session();
@@ -199,13 +206,14 @@ TEST(MailDialog, AFailedSendKeepsTheSessionAndTheFieldsAndIsRemembered)
         MessageBoxCatcher catcher;
         run.clickSend();
         ASSERT_TRUE(widgettest::waitUntil([&] { return catcher.count == 1; }));
-        EXPECT_EQ(catcher.text, resources::text(343)) << "a result of 4 is not in the table";
+        EXPECT_EQ(catcher.text, resources::text(resources::IDS_MAIL_UNKNOWN_TYPE))
+            << "a result of 4 is not in the table";
     }
     EXPECT_EQ(run.dialog->mapi().Session(), session) << "the session is reused, not logged on again";
     EXPECT_EQ(run.recorded.delivered.size(), 2u);
-    EXPECT_EQ(run.control<QLineEdit>(1045)->text(), "New");
+    EXPECT_EQ(run.control<QLineEdit>(mail::MailDialog::IdSubject)->text(), "New");
     // Cancel now remembers what the last press of Send read, recipients trimmed.
-    run.control<QLineEdit>(1045)->setText("Typed after the send");
+    run.control<QLineEdit>(mail::MailDialog::IdSubject)->setText("Typed after the send");
     run.close();
     EXPECT_EQ(run.settings.history("MailTargets"), "new@x.org;");
     EXPECT_EQ(run.settings.history("MailSubject"), "New");
@@ -219,9 +227,9 @@ TEST(MailDialog, CancelRightAfterOpeningKeepsHistoryButStoresTheFirstAccount)
         run.settings.store.writeHistoryString("MailSubject", "Keep");
         run.accounts({"First", "Second"});
         run.open();
-        EXPECT_EQ(run.control<QComboBox>(1263)->count(), 2);
-        EXPECT_EQ(run.control<QComboBox>(1263)->currentIndex(), 0);
-        run.type(1244, "changed@x.org");
+        EXPECT_EQ(run.control<QComboBox>(mail::MailDialog::IdAccount)->count(), 2);
+        EXPECT_EQ(run.control<QComboBox>(mail::MailDialog::IdAccount)->currentIndex(), 0);
+        run.type(mail::MailDialog::IdRecipients, "changed@x.org");
         run.close();
         EXPECT_EQ(run.settings.history("MailTargets"), "keep@x.org;");
         EXPECT_EQ(run.settings.history("MailSubject"), "Keep");
@@ -233,7 +241,7 @@ TEST(MailDialog, CancelRightAfterOpeningKeepsHistoryButStoresTheFirstAccount)
         run.settings.store.writeHistoryString("MailAccount", "home");
         run.accounts({"Home", "Work", "HOME"});
         run.open();
-        EXPECT_EQ(run.control<QComboBox>(1263)->currentIndex(), 2);
+        EXPECT_EQ(run.control<QComboBox>(mail::MailDialog::IdAccount)->currentIndex(), 2);
         run.close();
         EXPECT_EQ(run.settings.history("MailAccount"), "home");
     }
@@ -242,9 +250,9 @@ TEST(MailDialog, CancelRightAfterOpeningKeepsHistoryButStoresTheFirstAccount)
         DialogRun run;
         run.settings.store.writeHistoryString("MailAccount", "Gone");
         run.open();
-        EXPECT_EQ(run.control<QComboBox>(1263)->count(), 0);
-        EXPECT_EQ(run.control<QComboBox>(1263)->currentText(), "Gone");
-        run.type(1244, "a@x.org");
+        EXPECT_EQ(run.control<QComboBox>(mail::MailDialog::IdAccount)->count(), 0);
+        EXPECT_EQ(run.control<QComboBox>(mail::MailDialog::IdAccount)->currentText(), "Gone");
+        run.type(mail::MailDialog::IdRecipients, "a@x.org");
         run.clickSend();
         EXPECT_EQ(run.dialog->mapi().ProfileName(), "Gone");
     }
@@ -257,7 +265,7 @@ TEST(MailDialog, UnavailableMailDisablesSendWithMessage326)
     MessageBoxCatcher catcher;
     run.open();
     ASSERT_TRUE(widgettest::waitUntil([&] { return catcher.count == 1; }));
-    EXPECT_EQ(catcher.text, resources::text(326));
+    EXPECT_EQ(catcher.text, resources::text(resources::IDS_MAIL_NOT_LOADED));
     EXPECT_EQ(catcher.icon, QMessageBox::Critical);
     EXPECT_FALSE(run.control<QPushButton>(1)->isEnabled());
     EXPECT_TRUE(run.control<QPushButton>(2)->isEnabled());

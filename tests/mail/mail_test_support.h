@@ -131,9 +131,9 @@ inline int sendThroughDialog(const QStringList& files, const QString& to, const 
     dialog.show();
     for (const QString& f : files)
         dialog.AddAttachment(f);
-    qobject_cast<QLineEdit*>(dialog.control(1244))->setText(to);
-    qobject_cast<QLineEdit*>(dialog.control(1045))->setText(subject);
-    qobject_cast<QPlainTextEdit*>(dialog.control(1242))->setPlainText(body);
+    qobject_cast<QLineEdit*>(dialog.control(mail::MailDialog::IdRecipients))->setText(to);
+    qobject_cast<QLineEdit*>(dialog.control(mail::MailDialog::IdSubject))->setText(subject);
+    qobject_cast<QPlainTextEdit*>(dialog.control(mail::MailDialog::IdBody))->setPlainText(body);
     widgettest::MessageBoxCatcher catcher;
     QTest::mouseClick(qobject_cast<QPushButton*>(dialog.control(1)), Qt::LeftButton);
     EXPECT_EQ(catcher.count, 0) << catcher.text.toStdString();

@@ -85,7 +85,8 @@ TEST(XdgEmailHandOver, TheRegisteredMailProgramReceivesTheWholeMessage)
     EXPECT_EQ(valuesInOrder(fields, "to"), (QStringList{"-lead@example.org", "张三@example.cn"}));
     EXPECT_EQ(fields.value("subject"), "今天的录音 & more");
     EXPECT_EQ(fields.value("body"),
-              "Hello,\r\n\r\nTwo takes.\r\n------------------------------------\r\n" + resources::text(443));
+              "Hello,\r\n\r\nTwo takes.\r\n------------------------------------\r\n" +
+                  resources::text(resources::IDS_MAIL_SIGNATURE));
     EXPECT_EQ(valuesInOrder(fields, "attach"), (QStringList{first, second}));
 }
 
@@ -165,7 +166,7 @@ TEST(XdgEmailHandOver, WaitingForTheToolKeepsTheProgramRunning)
 TEST_F(XdgSession, ABodyTooLongToHandOverIsReportedAsSuch)
 {
     EXPECT_EQ(send({"a@x.org"}, "s", QString(XdgEmailHandOver::kMaxArgumentBytes, QLatin1Char('x'))), kTextTooLarge);
-    EXPECT_EQ(MapiErrorMessageId(kTextTooLarge), 339);
+    EXPECT_EQ(MapiErrorMessageId(kTextTooLarge), resources::IDS_MAIL_TEXT_TOO_LONG);
     EXPECT_FALSE(QFile::exists(desktop.arguments()));
     // Just short enough arrives whole.
     const QString body(XdgEmailHandOver::kMaxArgumentBytes - 200, QLatin1Char('y'));

@@ -4,8 +4,8 @@
 // output device removed under a playing item, then its stream ended.
 #include <gtest/gtest.h>
 
-#include "../platform_audio/pulse_test_support.h"
-#include "../platform_audio/stream_killer.h"
+#include "support/pulse_test_support.h"
+#include "support/stream_killer.h"
 #include "player_fixture.h"
 #include "playlist/row_texts.h"
 #include "panel_fixture.h"

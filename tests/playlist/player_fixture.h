@@ -37,7 +37,7 @@ public:
         ++statusCalls;
         status.ShowStatus(title);
     }
-    void ShowPlayError(int stringId) override { errors.push_back(stringId); }
+    void ShowPlayError(resources::StringId stringId) override { errors.push_back(stringId); }
     void InvalidateList() override { ++invalidations; }
     QString ItemTitle(const PlaylistItem& item) const override { return QFileInfo(item.filePath()).completeBaseName(); }
     // Items here are not the list's: they never change and are never reloaded.

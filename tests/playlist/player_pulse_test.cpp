@@ -4,9 +4,10 @@
 
 #include <QElapsedTimer>
 
-#include "../platform_audio/pulse_test_support.h"
+#include "support/pulse_test_support.h"
 #include "platform/audio/pulse_backend.h"
 #include "player_fixture.h"
+#include "resources/strings.h"
 
 using namespace playertest;
 using namespace audiotest;
@@ -115,7 +116,7 @@ TEST_F(PlayerPulseTest, AServerThatGoesAwayWhilePlayingIsReported)
     server.kill();
     EXPECT_TRUE(runEventsUntil([&] { return !host.errors.empty(); }, 5000));
     runEventsFor(200);
-    EXPECT_EQ(host.errors, std::vector<int>{PlaylistPlayer::IDS_OUTPUT_LOST});
+    EXPECT_EQ(host.errors, std::vector<int>{resources::IDS_PLAYBACK_DEVICE_LOST});
     EXPECT_TRUE(player.playSlots().empty());
     EXPECT_TRUE(player.queue().isEmpty());
     EXPECT_EQ(host.statusText(), QStringLiteral("就绪"));

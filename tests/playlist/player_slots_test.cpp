@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include "player_fixture.h"
+#include "resources/strings.h"
 
 using namespace playertest;
 namespace audio = platform::audio;
@@ -77,7 +78,7 @@ TEST_F(PlayerTest, ANewItemWhileTheOldOneDrainsTakesASecondSlotAndTheEleventhIsR
     EXPECT_EQ(player->playSlots().size(), 10u);
     EXPECT_TRUE(host.errors.empty());
     player->PlaySelected({list[0]});
-    EXPECT_EQ(host.errors, std::vector<int>{390});
+    EXPECT_EQ(host.errors, std::vector<int>{resources::IDS_PLAY_TOO_MANY});
     EXPECT_EQ(player->playSlots().size(), 10u);
     EXPECT_EQ(player->currentSlot(), nullptr) << "the play before was stopped";
 
@@ -135,7 +136,7 @@ TEST_F(PlayerTest, AnOutputThatBreaksWhilePlayingEndsTheQueueAndSaysSo)
     Play(Device(), 2);
     Device()->breakStream();
     Deliver();
-    EXPECT_EQ(host.errors, std::vector<int>{PlaylistPlayer::IDS_OUTPUT_LOST});
+    EXPECT_EQ(host.errors, std::vector<int>{resources::IDS_PLAYBACK_DEVICE_LOST});
     EXPECT_EQ(fake.playbackOpenCount(), 1) << "b was not started";
     ExpectIdle();
 
@@ -175,7 +176,10 @@ TEST_F(PlayerTest, PlayErrorsAreShownForTheUsersPlaysAndAFailingNextItemEndsTheQ
     audio::setBackendForTesting(&refusing);
     player->PlaySelected({loaded});
     audio::setBackendForTesting(&fake);
-    EXPECT_EQ(host.errors, (std::vector<int>{393, 388, 389, 391, 392, 392}));
+    EXPECT_EQ(host.errors,
+              (std::vector<int>{resources::IDS_NOTHING_SELECTED, resources::IDS_PLAY_ITEM_LOADING,
+                                resources::IDS_PLAY_ITEM_FAILED, resources::IDS_PLAY_DEVICE_NOT_OPENED,
+                                resources::IDS_PLAY_FAILED, resources::IDS_PLAY_FAILED}));
     EXPECT_TRUE(player->playSlots().empty());
     EXPECT_TRUE(player->queue().isEmpty());
     EXPECT_EQ(fake.playbackOpenCount(), 2) << "only the last two plays opened a device";

@@ -70,7 +70,7 @@ TEST(PlaylistBoxHardUse, DropsReturnAtOnceAndRefuseWhatIsNotLocal)
     EXPECT_EQ(panel.drop({QUrl("https://example.org/take.mp3"), QUrl::fromLocalFile(panel.file("folder"))}), taken);
     EXPECT_EQ(catcher.count, 0) << "no message while the drop is still open";
     ASSERT_TRUE(waitUntil([&] { return catcher.count == 1; }));
-    EXPECT_EQ(catcher.text, resources::text(394).replace("%d", "5000"));
+    EXPECT_EQ(catcher.text, resources::text(resources::IDS_LIST_FULL).replace("%d", "5000"));
     EXPECT_EQ(catcher.icon, QMessageBox::Critical);
     EXPECT_EQ(panel.model().count(), 5000);
 }

@@ -88,7 +88,7 @@ TEST(PlaylistBox, AFolderIsAddedPassByPassInAnyLetterCaseInNameOrder)
         ASSERT_TRUE(testsupport::writeFile(folder + "/" + name, "x"));
     QDir().mkpath(folder + "/dir.mp3");
     controls::SetFolderChooserForTesting([&](QWidget*, const QString& title, const QString& start) {
-        EXPECT_EQ(title, resources::text(406));
+        EXPECT_EQ(title, resources::text(resources::IDS_ADD_FOLDER_PROMPT));
         EXPECT_EQ(start, panel.dir.path());
         return folder;
     });
@@ -158,7 +158,7 @@ TEST(PlaylistBox, RemovingRowsKeepsTheRestDeletesFilesOnlyWhenAskedAndRemembersT
     MessageBoxCatcher catcher;
     panel.list->RemoveSelected();
     ASSERT_TRUE(waitUntil([&] { return catcher.count == 1; }));
-    EXPECT_EQ(catcher.text, resources::text(393));
+    EXPECT_EQ(catcher.text, resources::text(resources::IDS_NOTHING_SELECTED));
 }
 
 TEST(PlaylistBox, RightClicksKeysAndTheMenuFollowTheSelection)
@@ -287,7 +287,7 @@ TEST(PlaylistBox, TheEmptyListShowsItsHintAndPictureAndPlayingRowsTheSelectionCo
     // The scripted sound card keeps the pieces at the device while we look.
     panel.select({0, 1});
     panel.list->PlaySelected();
-    EXPECT_EQ(panel.status.text(), resources::text(439).replace("%s", "one"));
+    EXPECT_EQ(panel.status.text(), resources::text(resources::IDS_STATUS_PLAYING).replace("%s", "one"));
     ASSERT_TRUE(panel.model().item(0)->queued && panel.model().item(1)->queued);
     const QImage loaded = widgettest::shot(*panel.box);
     // The selection colour beside the picture of a selected row.
@@ -323,7 +323,8 @@ TEST(PlaylistBox, MailTakesTheSelectedFilesInListOrderAndRefusesNoneOrTooMany)
     // Runs on, so that a dialog opened wrongly later fails the test instead of hanging it.
     playlisttest::Poll closer([&] {
         if (auto* dialog = qobject_cast<mail::MailDialog*>(QApplication::activeModalWidget())) {
-            attachments = qobject_cast<QPlainTextEdit*>(dialog->control(1247))->toPlainText();
+            attachments =
+                qobject_cast<QPlainTextEdit*>(dialog->control(mail::MailDialog::IdAttachments))->toPlainText();
             dialog->reject();
         } else if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
                    box && attachments.isEmpty()) {
@@ -336,7 +337,8 @@ TEST(PlaylistBox, MailTakesTheSelectedFilesInListOrderAndRefusesNoneOrTooMany)
     // Nothing selected, and one file more than a message takes.
     for (int i = 3; i < 51; ++i)
         panel.model().AddItem(panel.file(QString("m%1.wav").arg(i)));
-    for (const auto& [select, message] : {std::pair{0, 393}, std::pair{51, 442}}) {
+    for (const auto& [select, message] :
+         {std::pair{0, resources::IDS_NOTHING_SELECTED}, std::pair{51, resources::IDS_MAIL_TOO_MANY_ATTACHMENTS}}) {
         panel.box->selectionModel()->clearSelection();
         for (int i = 0; i < select; ++i)
             panel.box->selectionModel()->select(panel.model().index(i), QItemSelectionModel::Select);

@@ -64,16 +64,17 @@ TEST_F(LoadFixture, ItemsPassWaitingLoadingAndLoadedInTheOrderOfAdding)
         model.AddItem(path);
     for (int i = 0; i < 5; ++i) {
         EXPECT_TRUE(model.item(i)->isWaiting());
-        EXPECT_EQ(PlaylistModel::StateText(*model.item(i)), resources::text(396));
+        EXPECT_EQ(PlaylistModel::StateText(*model.item(i)), resources::text(resources::IDS_LOAD_WAITING));
         EXPECT_EQ(model.item(i)->imageCount, 1);
         EXPECT_EQ(model.item(i)->images.constFirst(), PlaylistModel::LoadingImages().constFirst());
     }
     ASSERT_TRUE(waitSettled(model));
 
-    const QString loading = resources::text(397);
+    const QString loading = resources::text(resources::IDS_LOAD_LOADING);
     EXPECT_EQ(seen,
               (QStringList{"0:" + loading, "0:loaded", "1:" + loading, "1:loaded", "2:" + loading, "2:loaded",
-                           "3:" + loading, "3:" + resources::text(398), "4:" + loading, "4:" + resources::text(404)}));
+                           "3:" + loading, "3:" + resources::text(resources::IDS_LOAD_FILE_MISSING), "4:" + loading,
+                           "4:" + resources::text(resources::IDS_LOAD_FAILED)}));
     const PlaylistItem* first = model.item(0);
     EXPECT_EQ(first->length, 11025u);
     ASSERT_NE(first->format, nullptr);

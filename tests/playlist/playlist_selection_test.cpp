@@ -130,7 +130,7 @@ TEST(PlaylistSelection, ARemovalRefusedAtAPlayingRowLeavesTheSelectionAsItStands
         RemoveDialogAnswer answer(true, true);
         QTest::keyClick(panel.box.get(), Qt::Key_Delete);
         ASSERT_TRUE(waitUntil([&] { return catcher.count == 1; }));
-        EXPECT_EQ(catcher.text, resources::text(395));
+        EXPECT_EQ(catcher.text, resources::text(resources::IDS_REMOVE_PLAYING));
         EXPECT_EQ(catcher.icon, QMessageBox::Critical);
         EXPECT_EQ(panel.names(), (QStringList{"b.wav", "c.wav"}));
         EXPECT_EQ(panel.box->GetSelectedRows(), std::vector<int>{1}) << "b was never chosen";

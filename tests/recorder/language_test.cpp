@@ -19,6 +19,10 @@
 #include "playlist/playlist_panel.h"
 #include "playlist/remove_items_dialog.h"
 #include "resources/language.h"
+#include "recorder/dialog_template.h"
+#include "resources/strings.h"
+
+namespace id = RecorderControl;
 
 namespace {
 
@@ -151,7 +155,11 @@ protected:
     }
     bool english() const { return GetParam() == Language::English; }
     // The window's controls that show the sound card's and the user's data.
-    QList<QWidget*> windowData() const { return {ctl(1266), ctl(1268), ctl(1001), ctl(1011)}; }
+    QList<QWidget*> windowData() const
+    {
+        return {ctl(RecorderControl::DeviceList), ctl(RecorderControl::LineList), ctl(RecorderControl::FolderEdit),
+                ctl(RecorderControl::Playlist)};
+    }
 };
 
 TEST_P(LanguageTest, TheWindowAndItsDialogsNameEveryControlAndSpeakOneLanguage)
@@ -161,12 +169,12 @@ TEST_P(LanguageTest, TheWindowAndItsDialogsNameEveryControlAndSpeakOneLanguage)
 
     controls::AboutDialog about(window.get());
     playlist::RemoveItemsDialog remove(3, *store, window.get());
-    controls::ProgressDialog progress(resources::text(432));
+    controls::ProgressDialog progress(resources::text(resources::IDS_COMPRESSING_TITLE));
     ASSERT_TRUE(progress.Create(window.get()));
     mailtest::Recorded mailed;
     mailtest::ScratchSettings mailSettings;
     mail::MailDialog mail(&mailSettings.store, std::make_unique<mailtest::RecordingHandOver>(mailed), dir.path());
-    QMessageBox question(QMessageBox::Question, window->windowTitle(), resources::text(364),
+    QMessageBox question(QMessageBox::Question, window->windowTitle(), resources::text(resources::IDS_ASK_SAVE_CHANGES),
                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, window.get());
     about.show();
     remove.show();
@@ -210,7 +218,7 @@ TEST_P(LanguageTest, EveryNumberedTextReadsInTheLanguage)
 {
     int chinese = 0;
     for (int id = 0; id < 1000; ++id) {
-        const QString text = resources::text(id);
+        const QString text = resources::text(resources::StringId(id));
         if (hasChinese(text))
             ++chinese;
         if (english())
@@ -223,24 +231,25 @@ TEST_P(LanguageTest, EveryNumberedTextReadsInTheLanguage)
 TEST_P(LanguageTest, PictureButtonsAreNamedByWhatTheyDo)
 {
     const std::tuple<int, const char*, const char*> names[] = {
-        {1127, "录音", "Record"}, {1022, "停止", "Stop"}, {103, "播放", "Play"}};
+        {id::Record, "录音", "Record"}, {id::Stop, "停止", "Stop"}, {id::Play, "播放", "Play"}};
     for (const auto& [id, chinese, english] : names)
         EXPECT_EQ(accessibleText(ctl(id), QAccessible::Name),
                   this->english() ? QString(english) : QString::fromUtf8(chinese));
     // The panel button says what it will do next.
-    const QString hide = resources::text(436), show = resources::text(437);
-    EXPECT_EQ(accessibleText(ctl(1007), QAccessible::Name), hide);
-    click(1007);
-    EXPECT_EQ(accessibleText(ctl(1007), QAccessible::Name), show);
+    const QString hide = resources::text(resources::IDS_TIP_HIDE_PLAYLIST),
+                  show = resources::text(resources::IDS_TIP_SHOW_PLAYLIST);
+    EXPECT_EQ(accessibleText(ctl(RecorderControl::PanelToggle), QAccessible::Name), hide);
+    click(RecorderControl::PanelToggle);
+    EXPECT_EQ(accessibleText(ctl(RecorderControl::PanelToggle), QAccessible::Name), show);
 }
 
 TEST_P(LanguageTest, PlaylistRowsSayTheirTitleAndState)
 {
     const QString missing = dir.filePath("gone.wav");
     window->playlistPanel().AddRecording(missing, true);
-    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(ctl(1011));
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(ctl(RecorderControl::Playlist));
     ASSERT_NE(list, nullptr);
-    const QString failed = resources::text(398);
+    const QString failed = resources::text(resources::IDS_LOAD_FILE_MISSING);
     QString row;
     ASSERT_TRUE(widgettest::waitUntil([&] {
         for (int i = 0; i < list->childCount(); ++i)
@@ -256,7 +265,7 @@ TEST_P(LanguageTest, TheKeyboardWalksTheWindowInReadingOrder)
     // across the foot of the window.
     const controls::DialogUnits du(window->font());
     auto part = [&](QWidget* w) { return w->y() >= du.y(360) ? 2 : w->x() >= du.x(216) ? 1 : 0; };
-    QWidget* first = ctl(1266);
+    QWidget* first = ctl(RecorderControl::DeviceList);
     QWidget* w = first;
     QList<QWidget*> chain;
     do {

@@ -5,6 +5,8 @@
 
 #include "recorder/level_meter.h"
 #include "window_fixture.h"
+#include "recorder/dialog_template.h"
+#include "resources/strings.h"
 
 namespace windowtest {
 namespace {
@@ -54,7 +56,7 @@ protected:
         RecorderWindowEngineTest::SetUp();
         window->engine().SetTickClock([this] { return now += 101; });  // every block is reported
     }
-    WaveformView& panel() { return *static_cast<WaveformView*>(ctl(1084)); }
+    WaveformView& panel() { return *static_cast<WaveformView*>(ctl(RecorderControl::Waveform)); }
     // 1 kHz at `amplitude` of full scale; at 1.0 one frame in 48 reaches it.
     void deliver(double amplitude, uint32_t frames)
     {
@@ -65,7 +67,8 @@ protected:
     }
     QString tip(const char* figures) const
     {
-        return resources::text(370) + (figures ? QString::fromUtf8(figures).prepend('\n') : QString());
+        return resources::text(resources::IDS_TIP_WAVEFORM) +
+            (figures ? QString::fromUtf8(figures).prepend('\n') : QString());
     }
     uint32_t now = 0;
 };
@@ -75,7 +78,7 @@ protected:
 TEST_F(LevelWindowTest, MeterClipMarkRedColumnsAndTheRecordingsFiguresFollowTheTakes)
 {
     // A quiet take: green bars, no clipping.
-    click(1127);
+    click(RecorderControl::Record);
     deliver(0.1, 24000);
     PanelShot quiet(panel(), "levels_quiet");
     EXPECT_GT(quiet.barPixels(kGreen), 10);
@@ -92,7 +95,7 @@ TEST_F(LevelWindowTest, MeterClipMarkRedColumnsAndTheRecordingsFiguresFollowTheT
     EXPECT_GE(loud.redColumns(), 2);
     EXPECT_LT(loud.redColumns(), loud.meterLeft / 10) << "only the columns holding full-scale samples";
 
-    click(1022);
+    click(RecorderControl::Stop);
     pump();
     EXPECT_EQ(PanelShot(panel(), "levels_stopped").clipMark(), kClipLit) << "lit until the next take";
     EXPECT_EQ(panel().toolTip(), tip("录音峰值: 0.0 dBFS，削波: 500 处"));
@@ -102,30 +105,30 @@ TEST_F(LevelWindowTest, MeterClipMarkRedColumnsAndTheRecordingsFiguresFollowTheT
     EXPECT_EQ(PanelShot(panel(), "levels_clip_clicked").clipMark(), kClipUnlit);
 
     // Resumed, the figures go on from the first take's; Record puts the mark out.
-    click(1127);
+    click(RecorderControl::Record);
     deliver(1.0, 4800);
-    click(1022);
+    click(RecorderControl::Stop);
     pump();
     EXPECT_EQ(panel().toolTip(), tip("录音峰值: 0.0 dBFS，削波: 600 处"));
     EXPECT_EQ(PanelShot(panel(), "levels_resumed").clipMark(), kClipLit);
-    click(1127);
+    click(RecorderControl::Record);
     EXPECT_EQ(panel().toolTip(), tip(nullptr)) << "no figures while recording";
     deliver(0.1, 4800);
     EXPECT_EQ(PanelShot(panel(), "levels_next_take").clipMark(), kClipUnlit);
-    click(1022);
+    click(RecorderControl::Stop);
     pump();
     EXPECT_EQ(panel().toolTip(), tip("录音峰值: 0.0 dBFS，削波: 600 处"));
 
     // Clearing after the quiet part counts what is left, from the file.
     window->engine().MoveTo(24000);
-    click(1124);
+    click(RecorderControl::ClearAfterPosition);
     ASSERT_EQ(window->engine().GetDataLength(), 24000u * 4);
     EXPECT_TRUE(QTest::qWaitFor([&] { return panel().toolTip() == tip("录音峰值: -20.0 dBFS，削波: 0 处"); }, 5000))
         << panel().toolTip().toStdString();
 
     ModalAnswers answers;
     answers.buttons = {QMessageBox::No};
-    click(1125);
+    click(RecorderControl::NewRecording);
     EXPECT_EQ(panel().toolTip(), tip(nullptr));
 }
 

@@ -12,13 +12,14 @@
 
 #include "engine/recording_engine.h"
 #include "platform/audio/audio_backend.h"
-#include "platform_audio/pulse_test_support.h"
+#include "support/pulse_test_support.h"
 #include "recorder/level_meter.h"
 #include "recorder/recorder_dialog.h"
 #include "recorder/waveform_view.h"
 #include "resources/strings.h"
 #include "settings/settings_store.h"
 #include "support/test_support.h"
+#include "recorder/dialog_template.h"
 
 namespace {
 
@@ -40,21 +41,21 @@ TEST(LevelsOnTheServer, AQuietToneLeavesTheClipMarkOutAndAFullScaleToneLightsIt)
     RecorderDialog window(store);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    ASSERT_GT(window.controlAs<QComboBox>(1266)->count(), 0);
-    window.controlAs<QComboBox>(1217)->setCurrentIndex(27);  // 48000 Hz 16-bit stereo
+    ASSERT_GT(window.controlAs<QComboBox>(RecorderControl::DeviceList)->count(), 0);
+    window.controlAs<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(27);  // 48000 Hz 16-bit stereo
     RecordingEngine& engine = window.engine();
-    auto& panel = *static_cast<WaveformView*>(window.controlAs<QWidget>(1084));
+    auto& panel = *static_cast<WaveformView*>(window.controlAs<QWidget>(RecorderControl::Waveform));
     auto clickOn = [&](int id) { QTest::mouseClick(window.controlAs<QPushButton>(id), Qt::LeftButton); };
     auto take = [&](double amplitude, const QString& name) {
         // A tone into the null sink keeps its monitor running in real time.
         audiotest::TonePlayer tone(1000, amplitude, 30, {48000, 16, 2});
         EXPECT_TRUE(tone.started());
         QTest::qWait(2000);
-        clickOn(1127);
+        clickOn(RecorderControl::Record);
         EXPECT_TRUE(engine.IsRecording());
         QTest::qWait(1500);
         const QRgb mark = ClipMark(panel, name);
-        clickOn(1022);
+        clickOn(RecorderControl::Stop);
         EXPECT_TRUE(QTest::qWaitFor([&] { return !engine.IsRecording(); }, 5000));
         return mark;
     };

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "recorder/readout.h"
+#include "resources/strings.h"
 
 namespace {
 
@@ -11,15 +12,16 @@ TEST(ReadoutText, ShowsMinutesSecondsAndCutTenths)
 {
     const QString position = QString::fromUtf8("\n位置:\n"), length = QString::fromUtf8("\n长度:\n");
     struct Case {
-        int id;
+        resources::StringId id;
         uint32_t frames, rate;
         QString text;
     };
-    for (const Case& c :
-         {Case{385, 8000 * 600, 8000, position + "010:00.0"}, Case{384, 8000 * 59 + 7999, 8000, length + "000:59.9"},
-          Case{385, 48000 * 3599 + 47000, 48000, position + "059:59.9"},
-          Case{384, 11025 * 90 + 11024, 11025, length + "001:30.9"},
-          Case{384, 48000 * 6000, 48000, length + "100:00.0"}, Case{384, 0, 8000, length + "000:00.0"}})
+    for (const Case& c : {Case{resources::IDS_POSITION_READOUT, 8000 * 600, 8000, position + "010:00.0"},
+                          Case{resources::IDS_LENGTH_READOUT, 8000 * 59 + 7999, 8000, length + "000:59.9"},
+                          Case{resources::IDS_POSITION_READOUT, 48000 * 3599 + 47000, 48000, position + "059:59.9"},
+                          Case{resources::IDS_LENGTH_READOUT, 11025 * 90 + 11024, 11025, length + "001:30.9"},
+                          Case{resources::IDS_LENGTH_READOUT, 48000 * 6000, 48000, length + "100:00.0"},
+                          Case{resources::IDS_LENGTH_READOUT, 0, 8000, length + "000:00.0"}})
         EXPECT_EQ(ReadoutText(c.id, c.frames, c.rate), c.text) << c.frames;
 }
 

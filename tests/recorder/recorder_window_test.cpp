@@ -8,6 +8,10 @@
 
 #include "app/session_end_policy.h"
 #include "recorder/tips_ticker.h"
+#include "recorder/dialog_template.h"
+#include "resources/strings.h"
+
+namespace id = RecorderControl;
 
 namespace {
 
@@ -17,13 +21,13 @@ TEST_F(RecorderWindowTest, FirstRunShowsTheDefaultsAndWritesBothSectionsAtClose)
 {
     RecorderDialog& w = open();
     EXPECT_EQ(w.windowTitle(), QString::fromUtf8("Quillon 2.5 中文版"));
-    EXPECT_EQ(ctl<QComboBox>(1217)->currentText(), QString::fromUtf8("16000 Hz 16位 单声道"));
-    EXPECT_EQ(ctl<QComboBox>(1266)->currentText(), "Built-in Microphone");
-    EXPECT_EQ(ctl<QSlider>(1004)->value(), 9);
-    EXPECT_EQ(text(1017), "112 kbps");
-    EXPECT_EQ(ctl<QComboBox>(1003)->currentText(), QString::fromUtf8("压缩为MP3格式 (.mp3 文件)"));
-    EXPECT_TRUE(ctl<QLineEdit>(1001)->text().isEmpty());
-    EXPECT_FALSE(ctl<QCheckBox>(1024)->isChecked());
+    EXPECT_EQ(ctl<QComboBox>(RecorderControl::FormatList)->currentText(), QString::fromUtf8("16000 Hz 16位 单声道"));
+    EXPECT_EQ(ctl<QComboBox>(RecorderControl::DeviceList)->currentText(), "Built-in Microphone");
+    EXPECT_EQ(ctl<QSlider>(RecorderControl::Quality)->value(), 9);
+    EXPECT_EQ(text(id::QualityBitrate), "112 kbps");
+    EXPECT_EQ(ctl<QComboBox>(RecorderControl::Encoding)->currentText(), QString::fromUtf8("压缩为MP3格式 (.mp3 文件)"));
+    EXPECT_TRUE(ctl<QLineEdit>(RecorderControl::FolderEdit)->text().isEmpty());
+    EXPECT_FALSE(ctl<QCheckBox>(RecorderControl::AskForRenaming)->isChecked());
     EXPECT_TRUE(w.playlistPanelShown());
     close();
     QSettings qs(settingsPath(), QSettings::IniFormat);
@@ -41,27 +45,28 @@ TEST_F(RecorderWindowTest, FirstRunShowsTheDefaultsAndWritesBothSectionsAtClose)
 TEST_F(RecorderWindowTest, ChangesMadeInTheWindowAreRestoredAtTheNextStart)
 {
     RecorderDialog* w = &open();
-    ctl<QComboBox>(1266)->setCurrentIndex(2);
-    ctl<QComboBox>(1217)->setCurrentIndex(27);
-    ctl<QSlider>(1004)->setValue(15);
-    EXPECT_EQ(text(1017), "320 kbps");
-    ctl<QComboBox>(1003)->setCurrentIndex(1);
-    ctl<QLineEdit>(1001)->setText("/srv/recordings///");
-    QTest::mouseClick(ctl<QCheckBox>(1024), Qt::LeftButton);
-    QTest::mouseClick(ctl<QCheckBox>(1025), Qt::LeftButton);
+    ctl<QComboBox>(RecorderControl::DeviceList)->setCurrentIndex(2);
+    ctl<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(27);
+    ctl<QSlider>(RecorderControl::Quality)->setValue(15);
+    EXPECT_EQ(text(id::QualityBitrate), "320 kbps");
+    ctl<QComboBox>(RecorderControl::Encoding)->setCurrentIndex(1);
+    ctl<QLineEdit>(RecorderControl::FolderEdit)->setText("/srv/recordings///");
+    QTest::mouseClick(ctl<QCheckBox>(RecorderControl::AskForRenaming), Qt::LeftButton);
+    QTest::mouseClick(ctl<QCheckBox>(RecorderControl::LoopPlaying), Qt::LeftButton);
     EXPECT_TRUE(w->IsLoopPlaying());
-    click(1007);
+    click(RecorderControl::PanelToggle);
     EXPECT_FALSE(w->playlistPanelShown());
 
     w = &open();
-    EXPECT_EQ(ctl<QComboBox>(1266)->currentText(), "Monitor of Speakers");
-    EXPECT_EQ(ctl<QComboBox>(1217)->currentIndex(), 27);
-    EXPECT_EQ(ctl<QSlider>(1004)->value(), 15);
-    EXPECT_EQ(ctl<QComboBox>(1003)->currentIndex(), 1);
-    EXPECT_EQ(ctl<QLineEdit>(1001)->text(), "/srv/recordings");
-    EXPECT_TRUE(ctl<QCheckBox>(1024)->isChecked() && ctl<QCheckBox>(1025)->isChecked());
+    EXPECT_EQ(ctl<QComboBox>(RecorderControl::DeviceList)->currentText(), "Monitor of Speakers");
+    EXPECT_EQ(ctl<QComboBox>(RecorderControl::FormatList)->currentIndex(), 27);
+    EXPECT_EQ(ctl<QSlider>(RecorderControl::Quality)->value(), 15);
+    EXPECT_EQ(ctl<QComboBox>(RecorderControl::Encoding)->currentIndex(), 1);
+    EXPECT_EQ(ctl<QLineEdit>(RecorderControl::FolderEdit)->text(), "/srv/recordings");
+    EXPECT_TRUE(ctl<QCheckBox>(RecorderControl::AskForRenaming)->isChecked() &&
+                ctl<QCheckBox>(RecorderControl::LoopPlaying)->isChecked());
     EXPECT_FALSE(w->playlistPanelShown());
-    EXPECT_FALSE(ctl(1011)->isVisibleTo(w));
+    EXPECT_FALSE(ctl(RecorderControl::Playlist)->isVisibleTo(w));
 }
 
 // A stored folder of 299 characters does not fit the edit; one whose name
@@ -91,8 +96,8 @@ TEST_F(RecorderWindowTest, AStoredFolderTheWindowCannotUseIsSaidOnceSetAsideAndK
         EXPECT_EQ(said,
                   QStringList{
                       resources::text(resources::IDS_RECORD_FOLDER_UNUSABLE).replace("%s", QString::fromUtf8(folder))});
-        EXPECT_TRUE(ctl<QLineEdit>(1001)->text().isEmpty() && w.recordFolder().isEmpty());
-        ctl<QSlider>(1004)->setValue(4);
+        EXPECT_TRUE(ctl<QLineEdit>(RecorderControl::FolderEdit)->text().isEmpty() && w.recordFolder().isEmpty());
+        ctl<QSlider>(RecorderControl::Quality)->setValue(4);
         close();
         const QByteArray written = testsupport::readFile(settingsPath());
         EXPECT_TRUE(written.contains("\nRecordFolder=" + folder + "\n")) << written.toStdString();
@@ -101,7 +106,7 @@ TEST_F(RecorderWindowTest, AStoredFolderTheWindowCannotUseIsSaidOnceSetAsideAndK
         // The user's own choice replaces it.
         open();
         QTest::qWait(50);
-        ctl<QLineEdit>(1001)->setText("/srv/recordings");
+        ctl<QLineEdit>(RecorderControl::FolderEdit)->setText("/srv/recordings");
         close();
         EXPECT_EQ(QSettings(settingsPath(), QSettings::IniFormat).value("Settings/RecordFolder").toString(),
                   "/srv/recordings");
@@ -138,17 +143,17 @@ TEST_F(RecorderWindowTest, EveryTemplateControlExistsWhereTheTemplatePutsItInIts
         // its picture's height and the window's width, the tips line fits its text.
         const QRect r = c->geometry();
         EXPECT_EQ(r.topLeft(), expected.topLeft());
-        if (t.id != 1015 && t.id != 1016) {
+        if (t.id != id::PlaylistSlider && t.id != id::Tips) {
             EXPECT_EQ(r.width(), expected.width());
         }
-        if (t.kind != ControlKind::DropDownList && t.id != 1015 && t.id != 1016) {
+        if (t.kind != ControlKind::DropDownList && t.id != id::PlaylistSlider && t.id != id::Tips) {
             EXPECT_EQ(r.height(), expected.height());
         }
     }
     EXPECT_EQ(groups, 2);
     // The playlist slider is stretched to 10 pixels short of the right edge.
-    EXPECT_EQ(ctl(1015)->geometry().right() + 1, w.width() - 10);
-    EXPECT_EQ(ctl<QLineEdit>(1001)->maxLength(), 256);
+    EXPECT_EQ(ctl(RecorderControl::PlaylistSlider)->geometry().right() + 1, w.width() - 10);
+    EXPECT_EQ(ctl<QLineEdit>(RecorderControl::FolderEdit)->maxLength(), 256);
 }
 
 TEST_F(RecorderWindowTest, WithoutAnyInputDeviceTheListIsEmptyAndTheWindowStillOpens)
@@ -157,8 +162,8 @@ TEST_F(RecorderWindowTest, WithoutAnyInputDeviceTheListIsEmptyAndTheWindowStillO
     none.setServerAvailable(false);
     scopedBackend.emplace(none);
     open();
-    EXPECT_EQ(ctl<QComboBox>(1266)->count(), 0);
-    EXPECT_EQ(ctl<QComboBox>(1217)->count(), 28);
+    EXPECT_EQ(ctl<QComboBox>(RecorderControl::DeviceList)->count(), 0);
+    EXPECT_EQ(ctl<QComboBox>(RecorderControl::FormatList)->count(), 28);
     close();
 }
 
@@ -167,7 +172,7 @@ TEST_F(RecorderWindowTest, AboutBoxOpensFromTheButtonAndFromTheWindowMenuCommand
     RecorderDialog& w = open();
     w.show();
     ModalAnswers answers;
-    click(1013);
+    click(RecorderControl::About);
     w.OnSysCommand(16);
     w.OnSysCommand(16 | 0x7);  // the low four bits do not count
     w.OnSysCommand(32);
@@ -179,12 +184,13 @@ TEST_F(RecorderWindowTest, OnlineHelpOpensTheSiteAndControlsWithoutAnOnScreenChe
 {
     testsupport::ScopedRecordingShell shell;
     open();
-    click(1091);
+    click(RecorderControl::OnlineHelp);
     ASSERT_EQ(shell.opened.size(), 1);
     EXPECT_TRUE(shell.opened[0].startsWith("https://")) << shell.opened[0].toStdString();
-    EXPECT_EQ(ctl(1010)->toolTip(), QString::fromUtf8("高亮度显示的线路的音量"));
-    EXPECT_EQ(ctl(1009)->toolTip(), QString::fromUtf8("防止其他程序改变录音线路"));
-    EXPECT_EQ(ctl<controls::BitmapButton>(1021)->TipText(), QString::fromUtf8("暂停/继续播放"));
+    EXPECT_EQ(ctl(RecorderControl::LineVolume)->toolTip(), QString::fromUtf8("高亮度显示的线路的音量"));
+    EXPECT_EQ(ctl(RecorderControl::ForceLineSelection)->toolTip(), QString::fromUtf8("防止其他程序改变录音线路"));
+    EXPECT_EQ(ctl<controls::BitmapButton>(RecorderControl::PlaylistPause)->TipText(),
+              QString::fromUtf8("暂停/继续播放"));
 }
 
 TEST_F(RecorderWindowTest, TheMixerPanelFollowsTheDeviceListAndForcingIsNeverStored)
@@ -197,20 +203,20 @@ TEST_F(RecorderWindowTest, TheMixerPanelFollowsTheDeviceListAndForcingIsNeverSto
     backend.mixerDevice(0).setSelectType(std::nullopt);
 
     open();
-    auto* lines = ctl<MixerLineList>(1268);
+    auto* lines = ctl<MixerLineList>(RecorderControl::LineList);
     ASSERT_NE(lines, nullptr);
     EXPECT_EQ(lines->count(), 0) << "the first device has no select control";
-    ctl<QComboBox>(1266)->setCurrentIndex(1);
+    ctl<QComboBox>(RecorderControl::DeviceList)->setCurrentIndex(1);
     ASSERT_EQ(lines->count(), 2);
     EXPECT_EQ(lines->item(1)->text(), "Line In");
     EXPECT_EQ(backend.mixerOpenCount(), 2);
 
-    QTest::mouseClick(ctl<QCheckBox>(1009), Qt::LeftButton);
+    QTest::mouseClick(ctl<QCheckBox>(RecorderControl::ForceLineSelection), Qt::LeftButton);
     usb.simulateExternalSelect(1);
     platform::audio::FakeBackend::processCallbacks();
     EXPECT_TRUE(usb.isOn(0)) << "forcing holds the line";
 
-    ctl(1010)->setFocus();  // the highlighted line and its volume in the picture
+    ctl(RecorderControl::LineVolume)->setFocus();  // the highlighted line and its volume in the picture
     EXPECT_TRUE(window->grab().save(testsupport::screenshotDir() + "/recorder_window_mixer_lines.png"));
 
     // Forcing is never stored: the next start has it off.
@@ -218,9 +224,9 @@ TEST_F(RecorderWindowTest, TheMixerPanelFollowsTheDeviceListAndForcingIsNeverSto
     EXPECT_FALSE(
         QSettings(settingsPath(), QSettings::IniFormat).allKeys().join(' ').contains("Force", Qt::CaseInsensitive));
     open();
-    EXPECT_FALSE(ctl<QCheckBox>(1009)->isChecked());
+    EXPECT_FALSE(ctl<QCheckBox>(RecorderControl::ForceLineSelection)->isChecked());
     EXPECT_EQ(backend.mixerOpenCount(), 3) << "once at start, for the stored device only";
-    EXPECT_EQ(ctl<MixerLineList>(1268)->count(), 2);
+    EXPECT_EQ(ctl<MixerLineList>(RecorderControl::LineList)->count(), 2);
     usb.simulateExternalSelect(1);
     platform::audio::FakeBackend::processCallbacks();
     EXPECT_TRUE(usb.isOn(1));
@@ -229,7 +235,7 @@ TEST_F(RecorderWindowTest, TheMixerPanelFollowsTheDeviceListAndForcingIsNeverSto
 TEST_F(RecorderWindowTest, TipsLineRotatesThroughTheTenTipsWithTheirLinks)
 {
     RecorderDialog& w = open();
-    auto* tips = ctl<controls::HyperlinkLabel>(1016);
+    auto* tips = ctl<controls::HyperlinkLabel>(RecorderControl::Tips);
     const int first = w.tips().tipIndex();
     ASSERT_TRUE(first >= 0 && first < 10) << first;
     for (int step = 0; step <= 10; ++step) {
@@ -237,8 +243,8 @@ TEST_F(RecorderWindowTest, TipsLineRotatesThroughTheTenTipsWithTheirLinks)
             w.tips().ShowNextTip();
         const int expected = (first + step) % 10;
         EXPECT_EQ(w.tips().tipIndex(), expected);
-        EXPECT_EQ(tips->text(), resources::text(445 + 2 * expected));
-        EXPECT_EQ(tips->Url(), resources::text(446 + 2 * expected));
+        EXPECT_EQ(tips->text(), resources::text(resources::StringId(resources::IDS_FIRST_TIP + 2 * expected)));
+        EXPECT_EQ(tips->Url(), resources::text(resources::StringId(resources::IDS_FIRST_TIP + 2 * expected + 1)));
         const QColor c = tips->CurrentTextColour();
         EXPECT_TRUE(step == 0 || c == QColor(255, 0, 0) || c == QColor(0, 255, 0) || c == QColor(0, 0, 255));
     }
@@ -246,43 +252,43 @@ TEST_F(RecorderWindowTest, TipsLineRotatesThroughTheTenTipsWithTheirLinks)
 
 TEST_F(RecorderWindowEngineTest, ControlStatesAndReadoutsFollowTheEngineThroughItsButtons)
 {
-    EXPECT_EQ(enabledStateControls(), (std::set<int>{1127, 1266, 1217}));
-    EXPECT_EQ(text(1119), QString::fromUtf8("\n位置:\n000:00.0"));
-    EXPECT_EQ(text(1120), QString::fromUtf8("\n长度:\n000:00.0"));
+    EXPECT_EQ(enabledStateControls(), (std::set<int>{id::Record, id::DeviceList, id::FormatList}));
+    EXPECT_EQ(text(id::PositionReadout), QString::fromUtf8("\n位置:\n000:00.0"));
+    EXPECT_EQ(text(id::LengthReadout), QString::fromUtf8("\n长度:\n000:00.0"));
     record(440, 48000 * 61 + 12000, false);
     EXPECT_EQ(backend.captureStream()->format(), (platform::audio::PcmFormat{48000, 16, 2}));
-    EXPECT_EQ(enabledStateControls(), (std::set<int>{1022}));
-    click(1022);
+    EXPECT_EQ(enabledStateControls(), (std::set<int>{id::Stop}));
+    click(RecorderControl::Stop);
     pump();
     EXPECT_EQ(enabledStateControls(), kStoppedWithData);
-    EXPECT_EQ(text(1120), QString::fromUtf8("\n长度:\n001:01.2"));
-    EXPECT_EQ(ctl<QSlider>(1121)->maximum(), 48000 * 61 + 12000);
+    EXPECT_EQ(text(id::LengthReadout), QString::fromUtf8("\n长度:\n001:01.2"));
+    EXPECT_EQ(ctl<QSlider>(RecorderControl::PositionSlider)->maximum(), 48000 * 61 + 12000);
 
     // The waveform got a snapshot of the sine.
-    auto* wave = static_cast<WaveformView*>(ctl(1084));
+    auto* wave = static_cast<WaveformView*>(ctl(RecorderControl::Waveform));
     EXPECT_EQ(wave->fullScale(), 32767);
     EXPECT_GT(std::count_if(wave->points(), wave->points() + wave->pointCount(), [](auto p) { return p != 0; }),
               wave->pointCount() / 2);
     EXPECT_TRUE(window->grab().save(testsupport::screenshotDir() + "/recorder_window_stopped.png"));
 
-    click(1122);  // <<
-    EXPECT_EQ(text(1119), QString::fromUtf8("\n位置:\n000:00.0"));
-    click(103);  // play
+    click(RecorderControl::SeekStart);  // <<
+    EXPECT_EQ(text(id::PositionReadout), QString::fromUtf8("\n位置:\n000:00.0"));
+    click(RecorderControl::Play);  // play
     EXPECT_EQ(enabledStateControls(), kPlaying);
-    click(1022);  // stop: draining keeps the playing states until the device closes
+    click(RecorderControl::Stop);  // stop: draining keeps the playing states until the device closes
     EXPECT_EQ(enabledStateControls(), kPlaying);
     backend.lastPlaybackStream()->completeAll();
     pump();
     EXPECT_EQ(enabledStateControls(), kStoppedWithData);
     ModalAnswers answers;
     answers.buttons = {QMessageBox::No};
-    click(1125);  // new recording
-    EXPECT_EQ(enabledStateControls(), (std::set<int>{1127, 1266, 1217}));
-    click(1127);
-    EXPECT_EQ(enabledStateControls(), std::set<int>{1022}) << "recording that has not stored a block yet";
-    click(1022);
+    click(RecorderControl::NewRecording);  // new recording
+    EXPECT_EQ(enabledStateControls(), (std::set<int>{id::Record, id::DeviceList, id::FormatList}));
+    click(RecorderControl::Record);
+    EXPECT_EQ(enabledStateControls(), std::set<int>{id::Stop}) << "recording that has not stored a block yet";
+    click(RecorderControl::Stop);
     pump();
-    EXPECT_EQ(enabledStateControls(), std::set<int>{1127}) << "stopped without data: the lists stay locked";
+    EXPECT_EQ(enabledStateControls(), std::set<int>{id::Record}) << "stopped without data: the lists stay locked";
 }
 
 TEST_F(RecorderWindowEngineTest, ClosingAsksAboutUnsavedDataAndRefusesWhileRecording)
@@ -295,7 +301,7 @@ TEST_F(RecorderWindowEngineTest, ClosingAsksAboutUnsavedDataAndRefusesWhileRecor
     EXPECT_EQ(answers.messages, QStringList{QString::fromUtf8("退出之前请先停止录音/播放。")});
     EXPECT_TRUE(window->isVisible() && window->engine().IsRecording());
 
-    click(1022);
+    click(RecorderControl::Stop);
     pump();
     const QString tempFile = takesFolder() + QString("/quillon_temp_%1.wav").arg(platform::currentThreadId());
     ASSERT_TRUE(QFile::exists(tempFile));
@@ -335,10 +341,10 @@ TEST_F(RecorderWindowEngineTest, AnEndingSessionKeepsSettingsPlaylistAndTheUnsav
 TEST_F(RecorderWindowEngineTest, AnEndingSessionDuringAnMp3SaveLeavesNoHalfWrittenFileBehind)
 {
     QTemporaryDir folder;
-    ctl<QLineEdit>(1001)->setText(folder.path());
-    ctl<QComboBox>(1003)->setCurrentIndex(0);  // MP3
+    ctl<QLineEdit>(RecorderControl::FolderEdit)->setText(folder.path());
+    ctl<QComboBox>(RecorderControl::Encoding)->setCurrentIndex(0);  // MP3
     record(1000, 48000 * 3);
-    ctl<QSlider>(1004)->setValue(5);  // encoded at save time, under the progress dialog
+    ctl<QSlider>(RecorderControl::Quality)->setValue(5);  // encoded at save time, under the progress dialog
 
     // The program ends right after this call, without unwinding the save.
     std::optional<QStringList> leftInFolder;
@@ -367,7 +373,7 @@ TEST_F(RecorderWindowEngineTest, AudioTheSystemDroppedIsToldWithoutStoppingTheWi
               QString::fromUtf8("系统过于繁忙，录音中有 8.5 秒的声音未能录下，已用静音补足。\n录音仍在继续。"));
     EXPECT_TRUE(boxes.first()->isVisible());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "Stop stays at hand";
-    click(1022);
+    click(RecorderControl::Stop);
     pump();
     EXPECT_FALSE(window->engine().IsRecording());
     boxes.first()->close();

@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "platform_audio/pulse_test_support.h"
+#include "support/pulse_test_support.h"
 #include "saving_harness.h"
 #include "support/test_support.h"
 

@@ -14,6 +14,7 @@
 #include "platform/replacing_file.h"
 #include "saving_harness.h"
 #include "support/test_support.h"
+#include "resources/strings.h"
 
 using namespace savingtest;
 
@@ -400,7 +401,7 @@ TEST(NewRecordingQuestion, YesSavesTheRecordingBeforeItIsThrownAwayUnlessTheDial
         const QByteArray mp3 = testsupport::readFile(s.mp3TempPath());
         s.saveView.answers = {Answer::Yes};
         s.NewRecording();
-        EXPECT_EQ(s.saveView.questions, std::vector<int>{364});
+        EXPECT_EQ(s.saveView.questions, std::vector<int>{resources::IDS_ASK_SAVE_CHANGES});
         EXPECT_EQ(s.savedFiles(), cancel ? QStringList() : QStringList{kClockName + ".mp3"});
         EXPECT_TRUE(cancel || testsupport::readFile(s.saved(kClockName + ".mp3")) == mp3);
         EXPECT_EQ(s.frames(), cancel ? 20000u : 0u);

@@ -92,9 +92,12 @@ public:
     void setWaitCursor(bool wait) override { waitCursor = wait; }
     // The saving label was shown `shows` times and is gone, the cursor normal again.
     bool shownAndRestored(int shows) const { return labelShows == shows && !labelShown && !waitCursor; }
-    void showError(int id) override { errors.push_back(id); }
-    std::unique_ptr<ProgressReporter> createProgress(int) override { return std::make_unique<FakeProgress>(progress); }
-    Answer ask(int id) override
+    void showError(resources::StringId id) override { errors.push_back(id); }
+    std::unique_ptr<ProgressReporter> createProgress(resources::StringId) override
+    {
+        return std::make_unique<FakeProgress>(progress);
+    }
+    Answer ask(resources::StringId id) override
     {
         questions.push_back(id);
         const Answer a = answers.empty() ? Answer::Cancel : answers.front();

@@ -16,6 +16,10 @@
 #include "recorder/recorder_panel.h"
 #include "recorder/save_flow.h"
 #include "mp3_probe.h"
+#include "recorder/dialog_template.h"
+#include "resources/strings.h"
+
+namespace id = RecorderControl;
 
 namespace {
 
@@ -45,20 +49,20 @@ protected:
     void SetUp() override
     {
         RecorderWindowEngineTest::SetUp();
-        ctl<QLineEdit>(1001)->setText(saves.path());
+        ctl<QLineEdit>(RecorderControl::FolderEdit)->setText(saves.path());
         window->saveFlow().SetClock([] { return kSaveTime; });
     }
     RecordingEngine& engine() { return window->engine(); }
     void record(int formatRow, uint32_t frames)
     {
-        ctl<QComboBox>(1217)->setCurrentIndex(formatRow);
+        ctl<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(formatRow);
         RecorderWindowEngineTest::record(1000, frames);
     }
     void saveAs(int method, bool askForName)
     {
-        ctl<QComboBox>(1003)->setCurrentIndex(method);
-        ctl<QCheckBox>(1024)->setChecked(askForName);
-        click(1116);
+        ctl<QComboBox>(RecorderControl::Encoding)->setCurrentIndex(method);
+        ctl<QCheckBox>(RecorderControl::AskForRenaming)->setChecked(askForName);
+        click(RecorderControl::Save);
     }
     QString saved(const QString& name) const { return QDir(saves.path()).filePath(name); }
     // Every entry of the save folder, hidden ones included, with its size.
@@ -78,30 +82,30 @@ protected:
 TEST_F(SavingWindowTest, ThePositionShownAfterPlayAndStopIsWhereThePartialClearCuts)
 {
     record(kStereo48k16Bit, 48000 * 41);
-    EXPECT_EQ(seconds(text(1119)), "000:41.0");
+    EXPECT_EQ(seconds(text(id::PositionReadout)), "000:41.0");
 
     // Play rewinds and queues fourteen blocks; Stop after five have played
     // keeps the position heard, and that is what the readout and the slider show.
-    click(103);
+    click(RecorderControl::Play);
     EXPECT_EQ(engine().position(), 0u);
     for (int i = 0; i < 5; ++i)
         backend.lastPlaybackStream()->completeNext();
     FakeBackend::processCallbacks();
     const uint32_t heard = 5 * 6144 / 4;
     EXPECT_EQ(engine().position(), heard);
-    EXPECT_EQ(seconds(text(1119)), "000:00.1");
-    EXPECT_EQ(uint32_t(ctl<QSlider>(1121)->value()), heard);
-    click(1022);
+    EXPECT_EQ(seconds(text(id::PositionReadout)), "000:00.1");
+    EXPECT_EQ(uint32_t(ctl<QSlider>(RecorderControl::PositionSlider)->value()), heard);
+    click(RecorderControl::Stop);
     backend.lastPlaybackStream()->completeAll();
     FakeBackend::processCallbacks();
     ASSERT_FALSE(engine().IsPlaying());
     EXPECT_EQ(engine().position(), heard);
-    EXPECT_EQ(uint32_t(ctl<QSlider>(1121)->value()), heard);
-    const QString shown = seconds(text(1119));
+    EXPECT_EQ(uint32_t(ctl<QSlider>(RecorderControl::PositionSlider)->value()), heard);
+    const QString shown = seconds(text(id::PositionReadout));
 
-    click(1124);
+    click(RecorderControl::ClearAfterPosition);
     EXPECT_EQ(engine().GetDataLength(), heard * 4);
-    EXPECT_EQ(seconds(text(1120)), shown);
+    EXPECT_EQ(seconds(text(id::LengthReadout)), shown);
 }
 
 TEST_F(SavingWindowTest, ASaveOntoTheRecordingsOwnFilesOrOntoAReadOnlyFileFailsAndChangesNothing)
@@ -141,7 +145,7 @@ TEST_F(SavingWindowTest, ASaveOntoTheRecordingsOwnFilesOrOntoAReadOnlyFileFailsA
             saveAs(c.method, true);
         }
         ASSERT_EQ(answers.messages.size(), 2);
-        EXPECT_EQ(answers.messages[1], resources::text(382));
+        EXPECT_EQ(answers.messages[1], resources::text(resources::IDS_SAVE_FAILED));
         EXPECT_TRUE(window->savedRecordings().isEmpty() && !window->saveFlow().IsSaved());
         EXPECT_EQ(testsupport::readFile(wavTemp), wavBytes);
         EXPECT_EQ(testsupport::readFile(mp3Temp), mp3Bytes);
@@ -162,14 +166,14 @@ TEST_F(SavingWindowTest, NoSaveReplacesAFileWithoutTheUsersWord)
     record(kStereo48k16Bit, 48000);
     saveAs(1, false);
     window->recorder().OnHScroll(controls::Trackbar::EndTrack, 12000);
-    click(1124);
+    click(RecorderControl::ClearAfterPosition);
     saveAs(1, false);
     EXPECT_EQ(folderListing(), (QStringList{kClockName + " 2.wav 48044", kClockName + ".wav 192044"}));
     EXPECT_EQ(window->savedRecordings(), (QStringList{saved(kClockName + ".wav"), saved(kClockName + " 2.wav")}));
-    EXPECT_FALSE(ctl(1008)->isVisible()) << "the saving label is gone";
+    EXPECT_FALSE(ctl(RecorderControl::SavingLabel)->isVisible()) << "the saving label is gone";
     ASSERT_EQ(window->playlist().count(), 2);
     EXPECT_EQ(window->playlist().item(1)->filePath(), saved(kClockName + " 2.wav"));
-    click(1125);  // saved: the new recording asks nothing
+    click(RecorderControl::NewRecording);  // saved: the new recording asks nothing
     EXPECT_EQ(engine().GetDataLength(), 0u);
 
     // An 8-bit recording typed as take.mp3 is saved as take.wav: asked like
@@ -192,7 +196,7 @@ TEST_F(SavingWindowTest, NoSaveReplacesAFileWithoutTheUsersWord)
     ModalAnswers answers;
     answers.buttons = {QMessageBox::Cancel};
     QTest::keyClick(window.get(), Qt::Key_Escape);
-    EXPECT_EQ(answers.messages, QStringList{resources::text(364)});
+    EXPECT_EQ(answers.messages, QStringList{resources::text(resources::IDS_ASK_SAVE_CHANGES)});
     EXPECT_TRUE(window->isVisible());
 }
 
@@ -205,7 +209,7 @@ TEST_F(SavingWindowTest, ARecordingSavedUnderAPathTooLongForTheListIsKeptAndTheU
     while (folder.size() < 236)
         folder += "/" + QString(9, 'd');
     ASSERT_TRUE(QDir().mkpath(folder));
-    ctl<QLineEdit>(1001)->setText(folder);
+    ctl<QLineEdit>(RecorderControl::FolderEdit)->setText(folder);
     record(kStereo48k16Bit, 4800);
     ModalAnswers answers;
     saveAs(1, false);
@@ -221,8 +225,8 @@ TEST_F(SavingWindowTest, ARecordingSavedUnderAPathTooLongForTheListIsKeptAndTheU
 TEST_F(SavingWindowTest, ACancelledSaveLeavesNothingAndACloseOrClickDuringOneIsRefused)
 {
     record(kStereo48k16Bit, 48000 * 3);
-    ctl<QSlider>(1004)->setValue(5);  // another quality: encoded under the progress dialog
-    ctl<QComboBox>(1003)->setCurrentIndex(0);
+    ctl<QSlider>(RecorderControl::Quality)->setValue(5);  // another quality: encoded under the progress dialog
+    ctl<QComboBox>(RecorderControl::Encoding)->setCurrentIndex(0);
     const QString wavTemp = engine().recordingFile().path();
 
     // Cancel as soon as the progress dialog shows: no file, no message.
@@ -258,10 +262,12 @@ TEST_F(SavingWindowTest, ACancelledSaveLeavesNothingAndACloseOrClickDuringOneIsR
 
     // The WAVE copy lets no events through: a close request and a click on
     // New that wait for it are dropped, not carried out once it is over.
-    ctl<QComboBox>(1003)->setCurrentIndex(1);
-    QMetaObject::invokeMethod(ctl<QAbstractButton>(1116), &QAbstractButton::click, Qt::QueuedConnection);
+    ctl<QComboBox>(RecorderControl::Encoding)->setCurrentIndex(1);
+    QMetaObject::invokeMethod(ctl<QAbstractButton>(RecorderControl::Save), &QAbstractButton::click,
+                              Qt::QueuedConnection);
     QCoreApplication::postEvent(window->windowHandle(), new QCloseEvent);
-    QMetaObject::invokeMethod(ctl<QAbstractButton>(1125), &QAbstractButton::click, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(ctl<QAbstractButton>(RecorderControl::NewRecording), &QAbstractButton::click,
+                              Qt::QueuedConnection);
     QTest::qWait(1000);
     EXPECT_TRUE(answers.messages.isEmpty()) << answers.messages.join(" | ").toStdString();
     EXPECT_EQ(window->savedRecordings().size(), 2);
@@ -281,27 +287,28 @@ TEST_F(SavingWindowTest, TheQualityLabelNamesTheBitRateOfTheSavedFramesInEveryFo
     std::map<int, QStringList> labels;        // by format row, one per quality
     for (int row = 0; row < RecordFormats::kCount; ++row) {
         const platform::audio::PcmFormat format = RecordFormats::format(row);
-        SCOPED_TRACE(ctl<QComboBox>(1217)->itemText(row).toStdString());
-        ctl<QComboBox>(1217)->setCurrentIndex(row);
+        SCOPED_TRACE(ctl<QComboBox>(RecorderControl::FormatList)->itemText(row).toStdString());
+        ctl<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(row);
         // Shown as soon as the format changes, before the quality moves.
-        const std::pair<int, QString> onFormatChange{ctl<QSlider>(1004)->value(), text(1017)};
+        const std::pair<int, QString> onFormatChange{ctl<QSlider>(RecorderControl::Quality)->value(),
+                                                     text(id::QualityBitrate)};
         const bool mp3 = format.bitsPerSample == 16;
         if (mp3)
             RecorderWindowEngineTest::record(1000, format.sampleRate / 10);
         for (int quality = 0; quality < 16; ++quality) {
-            ctl<QSlider>(1004)->setValue(quality);
-            labels[row] << text(1017);
+            ctl<QSlider>(RecorderControl::Quality)->setValue(quality);
+            labels[row] << text(id::QualityBitrate);
             if (!mp3)
                 continue;
             saveAs(0, false);
             ASSERT_TRUE(window->savedRecordings().last().endsWith(".mp3"));
             const encodertest::Mp3Report frames = encodertest::probeMp3(window->savedRecordings().last());
             ASSERT_TRUE(frames.error.empty()) << frames.error;
-            EXPECT_EQ(frames.bitrates(), std::set<int>{text(1017).section(' ', 0, 0).toInt()})
-                << "quality " << quality << " labelled " << text(1017).toStdString();
+            EXPECT_EQ(frames.bitrates(), std::set<int>{text(id::QualityBitrate).section(' ', 0, 0).toInt()})
+                << "quality " << quality << " labelled " << text(id::QualityBitrate).toStdString();
         }
         if (mp3)
-            click(1125);  // saved: nothing to ask
+            click(RecorderControl::NewRecording);  // saved: nothing to ask
         EXPECT_EQ(onFormatChange.second, labels[row][onFormatChange.first]);
     }
     for (int row = 0; row < RecordFormats::kCount; row += 2)

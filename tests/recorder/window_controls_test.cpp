@@ -9,11 +9,15 @@
 #include "recorder/readout.h"
 #include "recorder/template_builder.h"
 #include "resources/language.h"
+#include "recorder/dialog_template.h"
+#include "resources/strings.h"
 
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QToolTip>
 #include <QWheelEvent>
+
+namespace id = RecorderControl;
 
 namespace {
 
@@ -37,14 +41,20 @@ TEST_F(RecorderWindowEngineTest, TooltipsOfTheTextAndPictureButtonsShowOnScreen)
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     record(440, 4800);  // enables new, save and partial clear
-    const std::pair<int, int> tips[] = {{1125, 376}, {1124, 377}, {1116, 378}, {1147, 444}, {1127, 375}, {1120, 371}};
+    const std::pair<int, resources::StringId> tips[] = {
+        {id::NewRecording, resources::IDS_TIP_NEW_RECORDING},
+        {id::ClearAfterPosition, resources::IDS_TIP_CLEAR_AFTER_POSITION},
+        {id::Save, resources::IDS_TIP_SAVE},
+        {id::Advanced, resources::IDS_TIP_ADVANCED},
+        {id::Record, resources::IDS_TIP_RECORD},
+        {id::LengthReadout, resources::IDS_TIP_LENGTH}};
     for (const auto& [id, stringId] : tips)
         EXPECT_EQ(tipShownFor(ctl(id)), resources::text(stringId)) << id;
     // The picture buttons keep their own tips, the window's buttons without
     // an entry show none.
-    EXPECT_EQ(tipShownFor(ctl(104)), QString::fromUtf8("播放选择的条目"));
-    EXPECT_EQ(tipShownFor(ctl(1007)), QString::fromUtf8("隐藏播放列表"));
-    EXPECT_EQ(tipShownFor(ctl(1013)), QString());
+    EXPECT_EQ(tipShownFor(ctl(RecorderControl::PlaylistPlay)), QString::fromUtf8("播放选择的条目"));
+    EXPECT_EQ(tipShownFor(ctl(RecorderControl::PanelToggle)), QString::fromUtf8("隐藏播放列表"));
+    EXPECT_EQ(tipShownFor(ctl(RecorderControl::About)), QString());
 }
 
 TEST_F(RecorderWindowTest, EnterClicksNothingAndKeepsTheWindowAndEscapeClosesItWhenEmpty)
@@ -56,9 +66,9 @@ TEST_F(RecorderWindowTest, EnterClicksNothingAndKeepsTheWindowAndEscapeClosesItW
     int clicks = 0;
     for (QAbstractButton* b : w.findChildren<QAbstractButton*>())
         QObject::connect(b, &QAbstractButton::clicked, [&clicks] { ++clicks; });
-    auto* check = ctl<QCheckBox>(1024);
+    auto* check = ctl<QCheckBox>(RecorderControl::AskForRenaming);
     const bool checked = check->isChecked();
-    for (int id : {1001, 1217, 1003, 1024}) {
+    for (int id : {id::FolderEdit, id::FormatList, id::Encoding, id::AskForRenaming}) {
         ctl(id)->setFocus();
         for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter})
             QTest::keyClick(ctl(id), key);
@@ -78,16 +88,16 @@ TEST_F(RecorderWindowTest, HidingThePlaylistLeavesOnlyTheWindowsFaceRightOfItsBu
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     const QSize full = w.size();
-    EXPECT_EQ(ctl<controls::BitmapButton>(1007)->TipText(), QString::fromUtf8("隐藏播放列表"));
+    EXPECT_EQ(ctl<controls::BitmapButton>(RecorderControl::PanelToggle)->TipText(), QString::fromUtf8("隐藏播放列表"));
     w.move(300, 200);
-    click(1007);
+    click(RecorderControl::PanelToggle);
     ASSERT_FALSE(w.playlistPanelShown());
-    EXPECT_EQ(w.width(), ctl(1011)->x() + 4);
+    EXPECT_EQ(w.width(), ctl(RecorderControl::Playlist)->x() + 4);
     EXPECT_EQ(w.height(), full.height());
-    EXPECT_EQ(ctl<controls::BitmapButton>(1007)->TipText(), QString::fromUtf8("显示播放列表"));
-    for (int id : {1011, 104, 1023, 1021, 1015})
+    EXPECT_EQ(ctl<controls::BitmapButton>(RecorderControl::PanelToggle)->TipText(), QString::fromUtf8("显示播放列表"));
+    for (int id : {id::Playlist, id::PlaylistPlay, id::PlaylistStop, id::PlaylistPause, id::PlaylistSlider})
         EXPECT_FALSE(ctl(id)->isVisible()) << id;
-    const QRect toggle = ctl(1007)->geometry();
+    const QRect toggle = ctl(RecorderControl::PanelToggle)->geometry();
     EXPECT_TRUE(w.rect().contains(toggle));
     const QImage shot = widgettest::shot(w);
     EXPECT_TRUE(shot.save(testsupport::screenshotDir() + "/recorder_window_narrowed.png"));
@@ -95,24 +105,24 @@ TEST_F(RecorderWindowTest, HidingThePlaylistLeavesOnlyTheWindowsFaceRightOfItsBu
     const QRgb face = w.palette().color(QPalette::Window).rgb() | 0xff000000u;
     int foreign = 0;
     for (int x = toggle.right() + 1; x < shot.width(); ++x)
-        for (int y = 0; y < ctl(1016)->y(); ++y)
+        for (int y = 0; y < ctl(RecorderControl::Tips)->y(); ++y)
             foreign += widgettest::px(shot, x, y) != face;
     EXPECT_EQ(foreign, 0);
     w.move(10, 10);
-    click(1007);
+    click(RecorderControl::PanelToggle);
     EXPECT_EQ(w.size(), full);
-    EXPECT_TRUE(ctl(1011)->isVisible());
+    EXPECT_TRUE(ctl(RecorderControl::Playlist)->isVisible());
 
     // Started with the panel hidden, the window knows its full size: the
     // slider was stretched against the full client area, not the narrowed one.
-    click(1007);
+    click(RecorderControl::PanelToggle);
     RecorderDialog& again = open();
     again.show();
-    EXPECT_EQ(again.width(), ctl(1011)->x() + 4);
-    EXPECT_EQ(ctl(1015)->geometry().right() + 1, full.width() - 10);
-    click(1007);
+    EXPECT_EQ(again.width(), ctl(RecorderControl::Playlist)->x() + 4);
+    EXPECT_EQ(ctl(RecorderControl::PlaylistSlider)->geometry().right() + 1, full.width() - 10);
+    click(RecorderControl::PanelToggle);
     EXPECT_EQ(again.size(), full);
-    EXPECT_TRUE(ctl(1015)->isVisible());
+    EXPECT_TRUE(ctl(RecorderControl::PlaylistSlider)->isVisible());
 }
 
 TEST_F(RecorderWindowTest, TheFolderButtonStartsAtTheEditsFolderAndTheEditHoldsWhatItCanShow)
@@ -123,23 +133,23 @@ TEST_F(RecorderWindowTest, TheFolderButtonStartsAtTheEditsFolderAndTheEditHoldsW
         return answer;
     });
     RecorderDialog& w = open();
-    auto* edit = ctl<QLineEdit>(1001);
+    auto* edit = ctl<QLineEdit>(RecorderControl::FolderEdit);
     edit->setText("/preset");
-    click(1002);
+    click(RecorderControl::BrowseFolder);
     EXPECT_EQ(start, "/preset");
     EXPECT_EQ(edit->text(), "/chosen/folder");
     // 259 bytes come back from the chooser; the edit holds 256 characters.
     answer = "/" + QString(300, 'd');
-    click(1002);
+    click(RecorderControl::BrowseFolder);
     EXPECT_EQ(edit->text(), answer.left(256));
     EXPECT_EQ(w.recordFolder(), edit->text());
     // A character outside the basic plane is not split at the edit's limit.
     answer = "/" + QString(254, 'd') + QString::fromUtf8("\xF0\x9F\x8E\xB5") + "/more";
-    click(1002);
+    click(RecorderControl::BrowseFolder);
     EXPECT_EQ(edit->text(), answer.left(255));
     EXPECT_EQ(w.recordFolder(), edit->text());
     answer = "/chosen/folder//";
-    click(1002);
+    click(RecorderControl::BrowseFolder);
     close();
     EXPECT_EQ(QSettings(settingsPath(), QSettings::IniFormat).value("Settings/RecordFolder").toString(),
               "/chosen/folder");
@@ -151,9 +161,9 @@ TEST_F(RecorderWindowEngineTest, AFailedPlayShowsItsMessageWithTheErrorIcon)
     record(440, 4800);
     backend.setPlaybackOpenError("no sink");
     widgettest::MessageBoxCatcher catcher;
-    click(103);
+    click(RecorderControl::Play);
     ASSERT_TRUE(widgettest::waitUntil([&] { return catcher.count == 1; }));
-    EXPECT_EQ(catcher.text, resources::text(381));
+    EXPECT_EQ(catcher.text, resources::text(resources::IDS_OUTPUT_NOT_OPENED));
     EXPECT_EQ(catcher.icon, QMessageBox::Critical);
 }
 
@@ -173,7 +183,7 @@ TEST_F(RecorderWindowEngineTest, TheSaveQuestionReadsChineseWithQtsTranslations)
                 buttons.append(button->text().remove('&'));
         box->button(QMessageBox::Cancel)->click();
     });
-    click(1125);
+    click(RecorderControl::NewRecording);
     EXPECT_EQ(icon, QMessageBox::Question);
     ASSERT_EQ(buttons.size(), 3);
     // Yes, No and Cancel in Qt's Simplified Chinese (each with its key letter).
@@ -190,10 +200,10 @@ protected:
     {
         RecorderWindowEngineTest::SetUp();
         record(440, 48000 * 10);
-        click(1122);
-        click(103);
+        click(RecorderControl::SeekStart);
+        click(RecorderControl::Play);
         ASSERT_TRUE(window->engine().IsPlaying());
-        slider = ctl<QSlider>(1121);
+        slider = ctl<QSlider>(RecorderControl::PositionSlider);
         slider->setFocus();
     }
     int resets() const { return backend.lastPlaybackStream()->resetCount(); }
@@ -202,7 +212,7 @@ protected:
     {
         const auto frames = uint32_t(slider->value());
         EXPECT_EQ(window->engine().position(), frames);
-        EXPECT_EQ(text(1119), ReadoutText(385, frames, 48000));
+        EXPECT_EQ(text(id::PositionReadout), ReadoutText(resources::IDS_POSITION_READOUT, frames, 48000));
     }
     QSlider* slider = nullptr;
 };
@@ -247,11 +257,11 @@ TEST_F(PositionSliderTest, ADraggedThumbMovesTheReadoutOnlyWhenReleased)
     opt.sliderPosition = opt.sliderValue = slider->value();
     const QPoint grip =
         slider->style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, slider).center();
-    const QString before = text(1119);
+    const QString before = text(id::PositionReadout);
     QTest::mousePress(slider, Qt::LeftButton, {}, grip);
     QTest::mouseMove(slider, grip + QPoint(slider->width() / 2, 0));
     EXPECT_GT(slider->value(), 48000 * 3);
-    EXPECT_EQ(text(1119), before);
+    EXPECT_EQ(text(id::PositionReadout), before);
     EXPECT_EQ(resets(), 0);
     QTest::mouseRelease(slider, Qt::LeftButton, {}, grip + QPoint(slider->width() / 2, 0));
     expectEngineAtThumb();

@@ -20,8 +20,9 @@
 #include "platform/audio/audio_backend.h"
 #include "recorder/recorder_dialog.h"
 #include "resources/strings.h"
-#include "platform_audio/pulse_test_support.h"
-#include "platform_audio/stream_killer.h"
+#include "support/pulse_test_support.h"
+#include "support/stream_killer.h"
+#include "recorder/dialog_template.h"
 
 namespace {
 
@@ -139,10 +140,10 @@ protected:
         window = std::make_unique<RecorderDialog>(*store);
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        window->controlAs<QComboBox>(1217)->setCurrentIndex(25);  // 48000 Hz 16-bit mono
+        window->controlAs<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(25);  // 48000 Hz 16-bit mono
         return *window;
     }
-    QComboBox* list() { return window->controlAs<QComboBox>(1266); }
+    QComboBox* list() { return window->controlAs<QComboBox>(RecorderControl::DeviceList); }
     void choose(const QString& text)
     {
         const int row = list()->findText(text);
@@ -191,7 +192,7 @@ TEST_F(DevicesOnTheServer, TheIdleListFollowsSourcesAndKeepsItsSelectionByDevice
     }
     ASSERT_TRUE(QTest::qWaitFor([&] { return list()->count() == before.size(); }, 2000));
     EXPECT_EQ(list()->currentText(), defaultName);
-    const QString status = w.controlAs<QLabel>(1012)->text();
+    const QString status = w.controlAs<QLabel>(RecorderControl::PlaylistStatus)->text();
 
     auto extra = std::make_unique<ExtraSink>();
     // A sink brings its monitor: monitors come last, in the server's order.
@@ -200,7 +201,7 @@ TEST_F(DevicesOnTheServer, TheIdleListFollowsSourcesAndKeepsItsSelectionByDevice
     const QString extraName = describe("quillon_extra.monitor");
     EXPECT_EQ(rows(list()), QStringList(before) << extraName);
     EXPECT_EQ(list()->currentText(), defaultName);
-    EXPECT_EQ(w.controlAs<QLabel>(1012)->text(), status);
+    EXPECT_EQ(w.controlAs<QLabel>(RecorderControl::PlaylistStatus)->text(), status);
 
     // The extra device chosen, then removed: the default takes its place, and the status line says so.
     choose(extraName);
@@ -208,7 +209,7 @@ TEST_F(DevicesOnTheServer, TheIdleListFollowsSourcesAndKeepsItsSelectionByDevice
     ASSERT_TRUE(QTest::qWaitFor([&] { return list()->count() == before.size(); }, 2000));
     EXPECT_EQ(rows(list()), before);
     EXPECT_EQ(list()->currentText(), defaultName);
-    EXPECT_EQ(w.controlAs<QLabel>(1012)->text(),
+    EXPECT_EQ(w.controlAs<QLabel>(RecorderControl::PlaylistStatus)->text(),
               QString::asprintf(resources::text(resources::IDS_DEVICE_REMOVED_DEFAULT_CHOSEN).toUtf8().constData(),
                                 extraName.toUtf8().constData(), defaultName.toUtf8().constData()));
     EXPECT_TRUE(list()->isEnabled());
@@ -228,7 +229,7 @@ TEST_F(DevicesOnTheServer, ATakeMovedByTheUserAndThenByTheServerGoesOnAndKeepsIt
     QTest::qWait(1500);  // both tones running
 
     QElapsedTimer recorded;
-    click(1127);
+    click(RecorderControl::Record);
     recorded.start();
     ASSERT_TRUE(w.engine().IsRecording());
     QTest::qWait(2500);
@@ -254,7 +255,7 @@ TEST_F(DevicesOnTheServer, ATakeMovedByTheUserAndThenByTheServerGoesOnAndKeepsIt
     EXPECT_TRUE(w.engine().IsRecording());
 
     QTest::qWait(2500);
-    click(1022);
+    click(RecorderControl::Stop);
     const double seconds = recorded.elapsed() / 1000.0;
     ASSERT_TRUE(QTest::qWaitFor([&] { return !w.engine().IsRecording(); }, 5000));
     EXPECT_EQ(movedMessages().size(), 1u);
@@ -276,18 +277,18 @@ TEST_F(DevicesOnTheServer, PlaybackGoesOnWhenItsSinkGoesAwayAndStopsWithAMessage
     {
         SinkTone tone("quillon_null", kDefaultTone);
         QTest::qWait(1000);
-        click(1127);
+        click(RecorderControl::Record);
         ASSERT_TRUE(w.engine().IsRecording());
         QTest::qWait(8000);
-        click(1022);
+        click(RecorderControl::Stop);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !w.engine().IsRecording(); }, 5000));
     }
     ExtraSink extra;
     extra.tone.reset();
     const QStringList others = streamIndexes("sink-inputs");
     widgettest::MessageBoxCatcher errors;
-    click(1122);
-    click(103);
+    click(RecorderControl::SeekStart);
+    click(RecorderControl::Play);
     ASSERT_TRUE(w.engine().IsPlaying());
     QString ours;
     ASSERT_TRUE(QTest::qWaitFor(
@@ -331,7 +332,7 @@ TEST_F(DevicesOnTheServer, ATakeWhoseStreamIsEndedKeepsEveryFrameAndSaysSo)
     QTest::qWait(1000);
     const QStringList others = streamIndexes("source-outputs");
     QElapsedTimer recorded;
-    click(1127);
+    click(RecorderControl::Record);
     recorded.start();
     ASSERT_TRUE(w.engine().IsRecording());
     QTest::qWait(3000);

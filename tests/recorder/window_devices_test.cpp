@@ -4,12 +4,14 @@
 // (window_pulse_test.cpp).
 
 #include "window_fixture.h"
+#include "recorder/dialog_template.h"
+#include "resources/strings.h"
 
 namespace {
 
 using namespace windowtest;
 
-QString formatted(int id, const QString& a, const QString& b)
+QString formatted(resources::StringId id, const QString& a, const QString& b)
 {
     return QString::asprintf(resources::text(id).toUtf8().constData(), a.toUtf8().constData(), b.toUtf8().constData());
 }
@@ -20,7 +22,7 @@ TEST_F(RecorderWindowEngineTest, ATakeTheServerMovesSaysSoOnceAndShowsTheNewDevi
     usb.setSelectType(platform::audio::ControlType::Mux);
     usb.addLine("Microphone", 40000);
     usb.addLine("Line In");
-    auto* list = ctl<QComboBox>(1266);
+    auto* list = ctl<QComboBox>(RecorderControl::DeviceList);
     ASSERT_EQ(list->currentIndex(), 0);
     record(440, 4800, false);
     ASSERT_TRUE(window->engine().IsRecording());
@@ -36,13 +38,13 @@ TEST_F(RecorderWindowEngineTest, ATakeTheServerMovesSaysSoOnceAndShowsTheNewDevi
     EXPECT_FALSE(boxes[0]->isModal());
     EXPECT_EQ(list->currentText(), "USB Headset");
     EXPECT_FALSE(list->isEnabled());
-    EXPECT_EQ(ctl<MixerLineList>(1268)->count(), 2) << "the recording lines are the new device's";
+    EXPECT_EQ(ctl<MixerLineList>(RecorderControl::LineList)->count(), 2) << "the recording lines are the new device's";
 
     // The take goes on.
     EXPECT_TRUE(window->engine().IsRecording());
     onWriter([&] { backend.captureStream()->deliverTone(440, 0.5, 4800); });
     pump();
-    click(1022);
+    click(RecorderControl::Stop);
     pump();
     EXPECT_EQ(window->engine().GetDataLength(), 9600u * 4);
     boxes[0]->close();

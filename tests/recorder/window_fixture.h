@@ -48,6 +48,8 @@
 #include "support/scoped_state.h"
 #include "support/test_support.h"
 
+namespace id = RecorderControl;
+
 namespace windowtest {
 
 using platform::audio::FakeBackend;
@@ -158,12 +160,13 @@ protected:
     {
         RecorderWindowTest::SetUp();
         open().show();
-        ctl<QComboBox>(1217)->setCurrentIndex(27);
+        ctl<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(27);
     }
     std::set<int> enabledStateControls() const
     {
         std::set<int> on;
-        for (int id : {1127, 1122, 1123, 1121, 103, 1124, 1125, 1116, 1022, 1266, 1217})
+        for (int id : {id::Record, id::SeekStart, id::SeekEnd, id::PositionSlider, id::Play, id::ClearAfterPosition,
+                       id::NewRecording, id::Save, id::Stop, id::DeviceList, id::FormatList})
             if (ctl(id)->isEnabled())
                 on.insert(id);
         return on;
@@ -183,14 +186,14 @@ protected:
     }
     void record(double hz, uint32_t frames, bool stop = true)
     {
-        click(1127);
+        click(RecorderControl::Record);
         ASSERT_NE(backend.captureStream(), nullptr);
         bool delivered = false;
         onWriter([&] { delivered = backend.captureStream()->deliverTone(hz, 0.5, frames); });
         ASSERT_TRUE(delivered);
         pump();
         if (stop)
-            click(1022), pump();
+            click(RecorderControl::Stop), pump();
     }
     // Clicks Save and calls `during` at every poll that finds the progress dialog up.
     void saveWhileProgressShows(const std::function<void(controls::ProgressDialog&)>& during)
@@ -202,11 +205,12 @@ protected:
                     during(*p);
         });
         poll.start(20);
-        click(1116);
+        click(RecorderControl::Save);
     }
 };
 
-inline const std::set<int> kStoppedWithData = {1127, 1122, 1123, 1121, 103, 1124, 1125, 1116};
-inline const std::set<int> kPlaying = {1122, 1123, 1121, 1022};
+inline const std::set<int> kStoppedWithData = {id::Record, id::SeekStart,          id::SeekEnd,      id::PositionSlider,
+                                               id::Play,   id::ClearAfterPosition, id::NewRecording, id::Save};
+inline const std::set<int> kPlaying = {id::SeekStart, id::SeekEnd, id::PositionSlider, id::Stop};
 
 }  // namespace windowtest

@@ -8,6 +8,9 @@
 #include "playlist/playlist_panel.h"
 #include "playlist/playlist_item.h"
 #include "playlist/playlist_player.h"
+#include "recorder/dialog_template.h"
+
+namespace id = RecorderControl;
 
 namespace {
 
@@ -44,7 +47,7 @@ TEST_F(WindowPlaylistTest, EnterPlaysTheSelectionOnlyFromThePlaylistAndNeverClos
     ASSERT_TRUE(waitLoaded(0));
 
     // Elsewhere Enter does nothing, with a playlist selection waiting.
-    for (int id : {1001, 1266, 1127, 1025}) {
+    for (int id : {id::FolderEdit, id::DeviceList, id::Record, id::LoopPlaying}) {
         ctl(id)->setFocus();
         QTest::keyClick(ctl(id), Qt::Key_Return);
         EXPECT_EQ(backend.playbackOpenCount(), 0) << id;
@@ -55,7 +58,7 @@ TEST_F(WindowPlaylistTest, EnterPlaysTheSelectionOnlyFromThePlaylistAndNeverClos
         QTest::keyClick(&box(), key);
         EXPECT_TRUE(list().player().IsPlaying(list().model().item(0))) << key;
         EXPECT_TRUE(w.isVisible());
-        click(1023);
+        click(RecorderControl::PlaylistStop);
         EXPECT_TRUE(QTest::qWaitFor(
             [&] {
                 FakeBackend::processCallbacks();
@@ -77,7 +80,7 @@ TEST_F(WindowPlaylistTest, ClosingWhileThePlaylistPlaysAndLoadsLeavesNothingBehi
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     list().AddRecording(paths[0], true);
     ASSERT_TRUE(waitLoaded(0));
-    click(104);
+    click(RecorderControl::PlaylistPlay);
     ASSERT_TRUE(list().player().IsPlaying(list().model().item(0)));
     // The loader still has a long way to go when the window closes.
     for (int i = 0; i < 300; ++i)

@@ -18,8 +18,10 @@
 #include "engine/recording_engine.h"
 #include "platform/audio/audio_backend.h"
 #include "recorder/recorder_dialog.h"
-#include "platform_audio/pulse_test_support.h"
+#include "support/pulse_test_support.h"
 #include "support/scoped_state.h"
+#include "recorder/dialog_template.h"
+#include "resources/strings.h"
 
 namespace {
 
@@ -94,23 +96,23 @@ TEST(RecorderWindowOnTheServer, HoldingTheSliderChannelDuringPlaybackResetsOnceA
         RecorderDialog window(store);
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-        ASSERT_GT(window.controlAs<QComboBox>(1266)->count(), 0);
-        window.controlAs<QComboBox>(1217)->setCurrentIndex(27);  // 48000 Hz 16-bit stereo
+        ASSERT_GT(window.controlAs<QComboBox>(RecorderControl::DeviceList)->count(), 0);
+        window.controlAs<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(27);  // 48000 Hz 16-bit stereo
         RecordingEngine& engine = window.engine();
         auto clickOn = [&](int id) { QTest::mouseClick(window.controlAs<QPushButton>(id), Qt::LeftButton); };
 
-        clickOn(1127);
+        clickOn(RecorderControl::Record);
         ASSERT_TRUE(engine.IsRecording());
         QTest::qWait(2500);
-        clickOn(1022);
+        clickOn(RecorderControl::Stop);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !engine.IsRecording(); }, 5000));
         const uint32_t frames = engine.GetDataLength() / 4;
         ASSERT_GT(frames, 48000u * 2);
 
-        clickOn(1122);
-        clickOn(103);
+        clickOn(RecorderControl::SeekStart);
+        clickOn(RecorderControl::Play);
         ASSERT_TRUE(engine.IsPlaying());
-        auto* slider = window.controlAs<QSlider>(1121);
+        auto* slider = window.controlAs<QSlider>(RecorderControl::PositionSlider);
         const QPoint channel(slider->width() * 3 / 5, slider->height() / 2);
         QTest::mousePress(slider, Qt::LeftButton, {}, channel);
         QTest::qWait(1200);
@@ -119,7 +121,8 @@ TEST(RecorderWindowOnTheServer, HoldingTheSliderChannelDuringPlaybackResetsOnceA
         EXPECT_EQ(counting.resets, 1);
         const auto thumb = uint32_t(slider->value());
         EXPECT_GT(thumb, frames / 2);
-        EXPECT_EQ(window.controlAs<QLabel>(1119)->text(), ReadoutText(385, thumb, 48000));
+        EXPECT_EQ(window.controlAs<QLabel>(RecorderControl::PositionReadout)->text(),
+                  ReadoutText(resources::IDS_POSITION_READOUT, thumb, 48000));
 
         // From the thumb to the end, then the device closes by itself.
         EXPECT_TRUE(engine.IsPlaying());
