@@ -100,10 +100,10 @@ void RecorderDialog::SetUpPlaylistPanel()
 
     m_playlistPanel = std::make_unique<playlist::PlaylistPanel>(*m_c.playlist);
     playlist::PlaylistPanel* panel = m_playlistPanel.get();
-    const std::tuple<controls::BitmapButton*, int, resources::StringId, void (playlist::PlaylistPanel::*)()> buttons[] = {
-        {m_c.playlistPlay, 194, resources::IDS_TIP_PLAYLIST_PLAY, &playlist::PlaylistPanel::PlaySelected},
-        {m_c.playlistStop, 159, resources::IDS_TIP_PLAYLIST_STOP, &playlist::PlaylistPanel::StopPlaying},
-        {m_c.playlistPause, 160, resources::IDS_TIP_PLAYLIST_PAUSE, &playlist::PlaylistPanel::TogglePause}};
+    const std::tuple<controls::BitmapButton*, int, resources::StringId, void (playlist::PlaylistPanel::*)()> buttons[] =
+        {{m_c.playlistPlay, 194, resources::IDS_TIP_PLAYLIST_PLAY, &playlist::PlaylistPanel::PlaySelected},
+         {m_c.playlistStop, 159, resources::IDS_TIP_PLAYLIST_STOP, &playlist::PlaylistPanel::StopPlaying},
+         {m_c.playlistPause, 160, resources::IDS_TIP_PLAYLIST_PAUSE, &playlist::PlaylistPanel::TogglePause}};
     for (const auto& [button, bitmapId, tipId, command] : buttons) {
         button->SetImages(bitmapId, kTransparent);
         button->SetTipText(tipId);
