@@ -8,16 +8,16 @@
 
 namespace {
 
-std::function<void()>& pending()
+std::function<void()>& Pending()
 {
     static std::function<void()> onExit;
     return onExit;
 }
 
-void runPending()
+void RunPending()
 {
     // Taken first: whatever it does, it runs once.
-    std::function<void()> onExit = std::exchange(pending(), nullptr);
+    std::function<void()> onExit = std::exchange(Pending(), nullptr);
     // The window's objects belong to the window thread; an exit from any
     // other thread leaves them alone.
     if (onExit && QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread())
@@ -28,9 +28,9 @@ void runPending()
 
 AbruptExitHook::AbruptExitHook(std::function<void()> onExit)
 {
-    static const bool registered = std::atexit(&runPending) == 0;
+    static const bool registered = std::atexit(&RunPending) == 0;
     (void)registered;
-    pending() = std::move(onExit);
+    Pending() = std::move(onExit);
 }
 
-AbruptExitHook::~AbruptExitHook() { pending() = nullptr; }
+AbruptExitHook::~AbruptExitHook() { Pending() = nullptr; }

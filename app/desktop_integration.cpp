@@ -8,16 +8,16 @@
 #include "resources/strings.h"
 
 DesktopIntegration::DesktopIntegration(RecorderDialog& window)
-    : m_mediaControls(std::make_unique<desktop::MprisService>(window, window.playlistPanel()))
-    , m_whileRecording(std::make_unique<desktop::SleepInhibitor>(resources::text(resources::IDS_INHIBIT_RECORDING)))
-    , m_whilePlaying(std::make_unique<desktop::SleepInhibitor>(resources::text(resources::IDS_INHIBIT_PLAYING)))
+    : m_mediaControls(std::make_unique<desktop::MprisService>(window, window.PlaylistPanel()))
+    , m_whileRecording(std::make_unique<desktop::SleepInhibitor>(resources::Text(resources::IDS_INHIBIT_RECORDING)))
+    , m_whilePlaying(std::make_unique<desktop::SleepInhibitor>(resources::Text(resources::IDS_INHIBIT_PLAYING)))
 {
     m_mediaControls->Register();
-    QObject::connect(&window, &RecorderDialog::recordingChanged, m_whileRecording.get(),
-                     &desktop::SleepInhibitor::setActive);
-    playlist::PlaylistPlayer& player = window.playlistPanel().player();
-    QObject::connect(&player, &playlist::PlaylistPlayer::playbackChanged, m_whilePlaying.get(),
-                     [this, &player] { m_whilePlaying->setActive(player.currentItem() && !player.isPaused()); });
+    QObject::connect(&window, &RecorderDialog::RecordingChanged, m_whileRecording.get(),
+                     &desktop::SleepInhibitor::SetActive);
+    playlist::PlaylistPlayer& player = window.PlaylistPanel().Player();
+    QObject::connect(&player, &playlist::PlaylistPlayer::PlaybackChanged, m_whilePlaying.get(),
+                     [this, &player] { m_whilePlaying->SetActive(player.CurrentItem() && !player.IsPaused()); });
 }
 
 DesktopIntegration::~DesktopIntegration() = default;

@@ -17,7 +17,7 @@ public:
     explicit DesktopIntegration(RecorderDialog& window);
     ~DesktopIntegration();
 
-    desktop::MprisService& mediaControls() { return *m_mediaControls; }
+    desktop::MprisService& MediaControls() { return *m_mediaControls; }
 
 private:
     std::unique_ptr<desktop::MprisService> m_mediaControls;

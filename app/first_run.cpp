@@ -16,7 +16,7 @@ FirstRunMarker::FirstRunMarker(QString iniPath)
 {
 }
 
-bool FirstRunMarker::takeFirstRun()
+bool FirstRunMarker::TakeFirstRun()
 {
     QSettings ini(m_path, QSettings::IniFormat);
     const QString value = ini.value(QStringLiteral("Quillon/INST"), QStringLiteral("not_installed")).toString();

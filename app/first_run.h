@@ -12,9 +12,9 @@ public:
 
     // True exactly once per user: when the marker is missing or reads
     // "not_installed"; it then writes "Installed".
-    bool takeFirstRun();
+    bool TakeFirstRun();
 
-    const QString& path() const { return m_path; }
+    const QString& Path() const { return m_path; }
 
 private:
     QString m_path;

@@ -39,7 +39,7 @@ int RecorderApp::InitInstance()
         // An unsaved recording stays in its temporary file for the next
         // start's salvage: the window's clean-up must not run.
         ExitInstance();
-        m_store.sync();
+        m_store.Sync();
         std::_Exit(0);
     });
 
@@ -48,7 +48,7 @@ int RecorderApp::InitInstance()
             return;
         EndAbruptly(*window);
         ExitInstance();
-        m_store.sync();
+        m_store.Sync();
     });
 
     // A window of this user runs already: it takes the files and comes to
@@ -57,31 +57,31 @@ int RecorderApp::InitInstance()
     if (instance.Start(m_paths) == desktop::SingleInstance::Role::HandedOver)
         return 0;
 
-    m_folderHistory = m_store.readFolderHistory(platform::homeFolder());
+    m_folderHistory = m_store.ReadFolderHistory(platform::HomeFolder());
 
-    if (FirstRunMarker().takeFirstRun())
-        platform::shell().openUrl(QString::fromLatin1(resources::kWelcomePage));
+    if (FirstRunMarker().TakeFirstRun())
+        platform::CurrentShell().OpenUrl(QString::fromLatin1(resources::kWelcomePage));
 
-    const RecorderSettings settings = m_store.readSettings();
+    const RecorderSettings settings = m_store.ReadSettings();
     CleanTempFiles(settings.recordFolderIntact ? settings.recordFolder : QString());
 
     {
         RecorderDialog dialog(m_store);
         DesktopIntegration desktopServices(dialog);
-        dialog.playlistPanel().SetFolderHistory(&m_folderHistory);
+        dialog.PlaylistPanel().SetFolderHistory(&m_folderHistory);
         for (const QString& path : m_salvaged)
-            dialog.addRecording(path);
+            dialog.AddRecording(path);
         window = &dialog;
-        QObject::connect(&instance, &desktop::SingleInstance::filesReceived, &dialog,
+        QObject::connect(&instance, &desktop::SingleInstance::FilesReceived, &dialog,
                          [&dialog](const QStringList& paths) {
                              dialog.setWindowState(dialog.windowState() & ~Qt::WindowMinimized);
                              dialog.raise();
                              dialog.activateWindow();
-                             dialog.playlistPanel().OpenFiles(paths);
+                             dialog.PlaylistPanel().OpenFiles(paths);
                          });
         // Once the window shows: its messages about the files have a parent.
         if (!m_paths.isEmpty())
-            QTimer::singleShot(0, &dialog, [&dialog, this] { dialog.playlistPanel().OpenFiles(m_paths); });
+            QTimer::singleShot(0, &dialog, [&dialog, this] { dialog.PlaylistPanel().OpenFiles(m_paths); });
         if (endRequested)
             QTimer::singleShot(0, &dialog, [&dialog] { EndSession(dialog); });
         dialog.exec();
@@ -94,19 +94,19 @@ void RecorderApp::CleanTempFiles(const QString& recordFolder)
 {
     // Takes in progress live in the state folder; earlier versions (and this
     // one, when that folder cannot be used) left them in the temporary folder.
-    QStringList folders{platform::takesFolder()};
-    if (!platform::isSameFile(folders.front(), platform::tempFolder()))
-        folders.append(platform::tempFolder());
+    QStringList folders{platform::TakesFolder()};
+    if (!platform::IsSameFile(folders.front(), platform::TempFolder()))
+        folders.append(platform::TempFolder());
     m_salvaged.clear();
     for (const QString& folder : folders) {
-        TempFileCleaner cleaner(folder, recordFolder, TempFileCleaner::defaultRecoveryFolder());
+        TempFileCleaner cleaner(folder, recordFolder, TempFileCleaner::DefaultRecoveryFolder());
         cleaner.CleanTempFiles();
-        m_salvaged += cleaner.salvagedFiles();
+        m_salvaged += cleaner.SalvagedFiles();
     }
 }
 
 int RecorderApp::ExitInstance()
 {
-    m_store.writeFolderHistory(m_folderHistory);
+    m_store.WriteFolderHistory(m_folderHistory);
     return 0;
 }

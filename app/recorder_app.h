@@ -16,8 +16,8 @@ public:
     int InitInstance();
     int ExitInstance();
 
-    const FolderHistory& folderHistory() const { return m_folderHistory; }
-    const QStringList& salvagedRecordings() const { return m_salvaged; }
+    const FolderHistory& GetFolderHistory() const { return m_folderHistory; }
+    const QStringList& SalvagedRecordings() const { return m_salvaged; }
 
 private:
     void CleanTempFiles(const QString& recordFolder);

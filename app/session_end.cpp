@@ -12,7 +12,7 @@ namespace {
 // the other end.
 int g_pipe[2] = {-1, -1};
 
-void onSignal(int)
+void CatchSignal(int)
 {
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = ::write(g_pipe[0], &byte, 1);
@@ -30,7 +30,7 @@ SessionEndWatcher::SessionEndWatcher(std::function<void()> onEnd)
     m_notifier = new QSocketNotifier(g_pipe[1], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &SessionEndWatcher::OnSignal);
     struct sigaction action {};
-    action.sa_handler = onSignal;
+    action.sa_handler = CatchSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int s : kSignals)

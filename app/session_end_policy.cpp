@@ -35,7 +35,7 @@ bool EndSession(RecorderDialog& window)
 
 void EndAbruptly(RecorderDialog& window)
 {
-    if (window.cleanedUp())
+    if (window.CleanedUp())
         return;
     if (window.HoldsUnsavedRecording()) {
         window.SkipCleanUp();

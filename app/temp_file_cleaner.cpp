@@ -17,7 +17,7 @@ namespace {
 
 constexpr qint64 kHeaderSize = 44;
 
-QString clockName(const QDateTime& t)
+QString ClockName(const QDateTime& t)
 {
     const QDate d = t.date();
     const QTime c = t.time();
@@ -27,7 +27,7 @@ QString clockName(const QDateTime& t)
 
 }  // namespace
 
-bool repairWaveFile(QFile& f)
+bool RepairWaveFile(QFile& f)
 {
     if (!f.seek(0))
         return false;
@@ -64,7 +64,7 @@ TempFileCleaner::TempFileCleaner(QString tempFolder, QString recordFolder, QStri
 {
 }
 
-QString TempFileCleaner::defaultRecoveryFolder()
+QString TempFileCleaner::DefaultRecoveryFolder()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
         QStringLiteral("/tessaly/Quillon/recovered");
@@ -77,37 +77,37 @@ void TempFileCleaner::CleanTempFiles()
     const QDir::Filters filters = QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive;
 
     for (const QString& name : dir.entryList({QStringLiteral("quillon_temp_*.wav")}, filters, QDir::Name)) {
-        const QString path = platform::joinPath(m_tempFolder, name);
+        const QString path = platform::JoinPath(m_tempFolder, name);
         QFile file;
         // Held by a running instance, a link or no plain file: not a leftover.
-        if (platform::lockExistingFile(path, file))
-            salvage(path, file);
+        if (platform::LockExistingFile(path, file))
+            Salvage(path, file);
     }
     // The MP3 side is only ever a copy of the WAVE data.
     for (const QString& name : dir.entryList({QStringLiteral("quillon_temp_*.mp3")}, filters, QDir::Name)) {
-        const QString path = platform::joinPath(m_tempFolder, name);
+        const QString path = platform::JoinPath(m_tempFolder, name);
         QFile file;
-        if (platform::lockExistingFile(path, file))
-            platform::removeLockedFile(path, file);
+        if (platform::LockExistingFile(path, file))
+            platform::RemoveLockedFile(path, file);
     }
     // A save killed halfway leaves its unfinished file beside the saved ones.
     if (!m_recordFolder.isEmpty())
         platform::ReplacingFile::RemoveAbandoned(m_recordFolder);
 }
 
-void TempFileCleaner::salvage(const QString& path, QFile& file)
+void TempFileCleaner::Salvage(const QString& path, QFile& file)
 {
     if (file.size() <= kHeaderSize) {
-        platform::removeLockedFile(path, file);  // nothing was recorded
+        platform::RemoveLockedFile(path, file);  // nothing was recorded
         return;
     }
     const QDateTime when = QFileInfo(path).lastModified();
-    const bool repaired = repairWaveFile(file);
+    const bool repaired = RepairWaveFile(file);
     if (!repaired)
         qCWarning(lcApp) << "cannot repair the leftover" << path << ":" << file.errorString();
-    const QString target = targetPathFor(when, repaired ? QStringLiteral("recovered") : QStringLiteral("damaged"));
+    const QString target = TargetPathFor(when, repaired ? QStringLiteral("recovered") : QStringLiteral("damaged"));
     // A file that cannot be moved stays for the next start.
-    if (target.isEmpty() || !platform::moveLockedFile(path, file, target)) {
+    if (target.isEmpty() || !platform::MoveLockedFile(path, file, target)) {
         qCWarning(lcApp) << "cannot move the leftover" << path << "to" << target << ":" << qt_error_string(errno);
         return;
     }
@@ -118,7 +118,7 @@ void TempFileCleaner::salvage(const QString& path, QFile& file)
     m_salvaged.append(target);
 }
 
-QString TempFileCleaner::targetPathFor(const QDateTime& when, const QString& what) const
+QString TempFileCleaner::TargetPathFor(const QDateTime& when, const QString& what) const
 {
     QString folder = m_recordFolder;
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
@@ -128,7 +128,7 @@ QString TempFileCleaner::targetPathFor(const QDateTime& when, const QString& wha
             return {};
         }
     }
-    const QString base = platform::joinPath(folder, clockName(when) + QLatin1Char(' ') + what);
+    const QString base = platform::JoinPath(folder, ClockName(when) + QLatin1Char(' ') + what);
     QString candidate = base + QStringLiteral(".wav");
     for (int n = 2; QFileInfo::exists(candidate); ++n) {
         if (n > 9999) {

@@ -26,14 +26,14 @@ public:
 
     // Paths of the recordings salvaged by CleanTempFiles (damaged ones
     // included), in the order found.
-    const QStringList& salvagedFiles() const { return m_salvaged; }
+    const QStringList& SalvagedFiles() const { return m_salvaged; }
 
     // ~/.local/share/tessaly/Quillon/recovered
-    static QString defaultRecoveryFolder();
+    static QString DefaultRecoveryFolder();
 
 private:
-    void salvage(const QString& path, QFile& file);
-    QString targetPathFor(const QDateTime& when, const QString& what) const;
+    void Salvage(const QString& path, QFile& file);
+    QString TargetPathFor(const QDateTime& when, const QString& what) const;
 
     QString m_tempFolder;
     QString m_recordFolder;
@@ -45,4 +45,4 @@ private:
 // its length, dropping a trailing partial frame. False, with the file
 // untouched, when it does not start with such a header, holds no whole frame
 // or more than the header can describe; false also when a write fails.
-bool repairWaveFile(QFile& file);
+bool RepairWaveFile(QFile& file);

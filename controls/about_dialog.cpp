@@ -11,7 +11,7 @@
 namespace controls {
 namespace {
 
-QLabel* plainLabel(const QString& text, QWidget* parent, const QRect& geometry)
+QLabel* PlainLabel(const QString& text, QWidget* parent, const QRect& geometry)
 {
     auto* label = new QLabel(text, parent);
     label->setTextFormat(Qt::PlainText);
@@ -26,9 +26,9 @@ AboutDialog::AboutDialog(QWidget* parent)
     : QDialog(parent)
 {
     setWindowTitle(QCoreApplication::translate("AboutDialog", "关于Recorder"));
-    setFont(dialogFont());
+    setFont(DialogFont());
     const DialogUnits du(font());
-    setFixedSize(du.x(215), du.y(119));
+    setFixedSize(du.X(215), du.Y(119));
 
     const QString home = QString::fromLatin1(resources::kHomePage);
     const QString support = QString::fromLatin1(resources::kSupportMail);
@@ -36,22 +36,22 @@ AboutDialog::AboutDialog(QWidget* parent)
     // In template order, which is the tab order.
     m_okButton = new GradientButton(QCoreApplication::translate("AboutDialog", "确定"), this);
     m_okButton->setProperty("controlId", 1);
-    m_okButton->setGeometry(du.rect(158, 94, 50, 17));
+    m_okButton->setGeometry(du.Rect(158, 94, 50, 17));
     m_okButton->setDefault(true);
     connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);
 
-    plainLabel(QStringLiteral("Quillon 2.5"), this, du.rect(7, 7, 201, 8))->setProperty("controlId", 1262);
+    PlainLabel(QStringLiteral("Quillon 2.5"), this, du.Rect(7, 7, 201, 8))->setProperty("controlId", 1262);
 
     m_homeLink = new HyperlinkLabel(home, this);
     m_homeLink->setProperty("controlId", 1019);
-    m_homeLink->setGeometry(du.rect(52, 51, 119, 8));
+    m_homeLink->setGeometry(du.Rect(52, 51, 119, 8));
 
     m_supportLink = new HyperlinkLabel(support, this);
     m_supportLink->setProperty("controlId", 1021);
-    m_supportLink->setGeometry(du.rect(50, 69, 122, 8));
+    m_supportLink->setGeometry(du.Rect(50, 69, 122, 8));
 
-    plainLabel(QCoreApplication::translate("AboutDialog", "主页:"), this, du.rect(10, 51, 38, 8));
-    plainLabel(QCoreApplication::translate("AboutDialog", "技术支持:"), this, du.rect(10, 69, 36, 8));
+    PlainLabel(QCoreApplication::translate("AboutDialog", "主页:"), this, du.Rect(10, 51, 38, 8));
+    PlainLabel(QCoreApplication::translate("AboutDialog", "技术支持:"), this, du.Rect(10, 69, 36, 8));
 
     m_homeLink->Attach();
     m_supportLink->Attach();

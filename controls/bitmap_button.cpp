@@ -68,7 +68,7 @@ void BitmapButton::SetFlat(bool flat)
 
 int BitmapButton::SetImages(int imageId, QColor transparent)
 {
-    return SetImages(resources::bitmapImage(imageId), transparent);
+    return SetImages(resources::BitmapImage(imageId), transparent);
 }
 
 int BitmapButton::SetImages(const QImage& picture, QColor transparent)
@@ -107,7 +107,7 @@ int BitmapButton::SetImages(const QImage& picture, QColor transparent)
 
 void BitmapButton::SetTipText(resources::StringId stringId, bool activate)
 {
-    SetTipText(resources::text(stringId), activate);
+    SetTipText(resources::Text(stringId), activate);
 }
 
 void BitmapButton::SetTipText(const QString& text, bool activate)
@@ -133,7 +133,7 @@ void BitmapButton::ResetColours(bool redraw)
 {
     const QPalette& p = palette();
     for (ColourPair& pair : m_colours)
-        pair = {syscolour::face(p), syscolour::text(p)};
+        pair = {syscolour::Face(p), syscolour::Text(p)};
     if (redraw)
         update();
 }
@@ -168,7 +168,7 @@ void BitmapButton::paintEvent(QPaintEvent*)
         PaintCaption(painter, caption, itemRect, captionRect, pressed, disabled);
 
     if ((!m_flat || m_focusRectWhenFlat) && focused) {
-        DrawFocusRect(painter, itemRect.adjusted(2, 2, -2, -2), syscolour::text(palette()));
+        DrawFocusRect(painter, itemRect.adjusted(2, 2, -2, -2), syscolour::Text(palette()));
     }
 }
 
@@ -188,19 +188,19 @@ void BitmapButton::PaintBorder(QPainter& painter, const QRect& rect)
     const QPalette& p = palette();
     if (isDown()) {
         if (!m_flat) {
-            painter.setPen(syscolour::shadow(p));
+            painter.setPen(syscolour::Shadow(p));
             painter.setBrush(Qt::NoBrush);
             painter.drawRect(rect.adjusted(0, 0, -1, -1));
         } else if (m_drawBorder) {
-            Draw3dRect(painter, rect, syscolour::shadow(p), syscolour::highlight(p));
+            Draw3dRect(painter, rect, syscolour::Shadow(p), syscolour::Highlight(p));
         }
         return;
     }
     if (!m_flat) {
-        Draw3dRect(painter, rect, syscolour::highlight(p), syscolour::darkShadow(p));
-        Draw3dRect(painter, rect.adjusted(1, 1, -1, -1), syscolour::light3d(p), syscolour::shadow(p));
+        Draw3dRect(painter, rect, syscolour::Highlight(p), syscolour::DarkShadow(p));
+        Draw3dRect(painter, rect.adjusted(1, 1, -1, -1), syscolour::Light3d(p), syscolour::Shadow(p));
     } else if (m_hot && m_drawBorder) {
-        Draw3dRect(painter, rect, syscolour::highlight(p), syscolour::shadow(p));
+        Draw3dRect(painter, rect, syscolour::Highlight(p), syscolour::Shadow(p));
     }
 }
 
@@ -232,8 +232,8 @@ QImage BitmapButton::DisabledImage() const
     // once the picture lies on white becomes the shape, drawn once in the
     // highlight colour one pixel down and right, and once in the shadow colour.
     const QPalette& p = palette();
-    const QRgb highlight = syscolour::highlight(p).rgb();
-    const QRgb shadow = syscolour::shadow(p).rgb();
+    const QRgb highlight = syscolour::Highlight(p).rgb();
+    const QRgb shadow = syscolour::Shadow(p).rgb();
     QImage out(m_imageSize + QSize(1, 1), QImage::Format_ARGB32);
     out.fill(Qt::transparent);
     auto isShape = [&](int x, int y) {
@@ -266,9 +266,9 @@ void BitmapButton::PaintCaption(QPainter& painter, const QString& caption, const
     painter.setFont(font());
     if (disabled) {
         const QPalette& p = palette();
-        painter.setPen(syscolour::highlight(p));
+        painter.setPen(syscolour::Highlight(p));
         painter.drawText(centred.translated(1, 1), flags, caption);
-        painter.setPen(syscolour::shadow(p));
+        painter.setPen(syscolour::Shadow(p));
         painter.drawText(centred, flags, caption);
         return;
     }

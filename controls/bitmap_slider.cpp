@@ -23,7 +23,7 @@ const QColor kThumbTransparent(192, 192, 192);
 
 }  // namespace
 
-QEvent::Type BitmapSlider::ScrollEvent::type()
+QEvent::Type BitmapSlider::ScrollEvent::RegisteredType()
 {
     static const auto registered = static_cast<QEvent::Type>(QEvent::registerEventType());
     return registered;
@@ -42,7 +42,7 @@ namespace {
 
 // a * b / c rounded half away from zero, without overflow for the spans
 // of a long range; -1 when c is 0.
-std::int64_t mulDivRounded(std::int64_t a, std::int64_t b, std::int64_t c)
+std::int64_t MulDivRounded(std::int64_t a, std::int64_t b, std::int64_t c)
 {
     if (c == 0)
         return -1;
@@ -56,8 +56,8 @@ std::int64_t mulDivRounded(std::int64_t a, std::int64_t b, std::int64_t c)
 
 void BitmapSlider::LoadBitmaps(int channelEmptyId, int channelFilledId, int thumbId, int thumbPressedId)
 {
-    LoadBitmaps(resources::bitmapImage(channelEmptyId), resources::bitmapImage(channelFilledId),
-                resources::bitmapImage(thumbId), resources::bitmapImage(thumbPressedId));
+    LoadBitmaps(resources::BitmapImage(channelEmptyId), resources::BitmapImage(channelFilledId),
+                resources::BitmapImage(thumbId), resources::BitmapImage(thumbPressedId));
 }
 
 void BitmapSlider::LoadBitmaps(const QImage& channelEmpty, const QImage& channelFilled, const QImage& thumb,
@@ -73,7 +73,7 @@ void BitmapSlider::LoadBitmaps(const QImage& channelEmpty, const QImage& channel
     m_thumbHeight = m_thumb.height();
 
     // Matched once to the button face; a later theme change is not followed.
-    const QColor face = controls::syscolour::face(palette());
+    const QColor face = controls::syscolour::Face(palette());
     for (QImage* channel : {&m_channelEmpty, &m_channelFilled})
         controls::FloodFillSurface(*channel, {0, 0}, kChannelBackground, face);
     for (QImage* t : {&m_thumb, &m_thumbPressed}) {
@@ -100,8 +100,8 @@ int BitmapSlider::ClampToRange(int pos) const
 void BitmapSlider::SetRange(qint64 min, qint64 max)
 {
     m_range.Set(min, max);
-    m_min = m_range.minSteps();
-    m_max = m_range.maxSteps();
+    m_min = m_range.MinSteps();
+    m_max = m_range.MaxSteps();
     m_pos = ClampToRange(m_pos);
     update();
 }
@@ -129,7 +129,7 @@ int BitmapSlider::PosFromX(int x) const
     const int usable = width() - m_thumbWidth;
     const int offset = std::max(0, x - m_thumbWidth / 2);
     // In 64 bits: a range of INT_MAX steps has one more than an int holds.
-    const std::int64_t p = mulDivRounded(std::int64_t(m_max) - m_min + 1, std::min(usable, offset), usable);
+    const std::int64_t p = MulDivRounded(std::int64_t(m_max) - m_min + 1, std::min(usable, offset), usable);
     return ClampToRange(
         int(std::clamp<std::int64_t>(p, std::numeric_limits<int>::min(), std::numeric_limits<int>::max())));
 }
@@ -141,7 +141,7 @@ void BitmapSlider::Notify(int code)
     QObject* target = m_notifyWindow ? m_notifyWindow.data() : parent();
     if (target)
         QCoreApplication::postEvent(target, new ScrollEvent(code, this));
-    emit scrolled(code);
+    emit Scrolled(code);
 }
 
 void BitmapSlider::paintEvent(QPaintEvent*)
@@ -152,7 +152,7 @@ void BitmapSlider::paintEvent(QPaintEvent*)
     const int h = height();
     {
         QPainter p(&m_backBuffer);
-        p.fillRect(m_backBuffer.rect(), controls::syscolour::face(palette()));
+        p.fillRect(m_backBuffer.rect(), controls::syscolour::Face(palette()));
         if (!m_channelEmpty.isNull() && !m_thumb.isNull()) {
             // Unfilled channel: ends 1:1, middle stretched to the width. The
             // right end would be 21 columns wide; its last one lies outside
@@ -175,7 +175,7 @@ void BitmapSlider::paintEvent(QPaintEvent*)
         }
     }
     QPainter screen(this);
-    screen.fillRect(rect(), controls::syscolour::face(palette()));
+    screen.fillRect(rect(), controls::syscolour::Face(palette()));
     screen.drawPixmap(QPoint(0, 0), m_backBuffer, QRect(0, 0, w, h));
 }
 

@@ -7,7 +7,7 @@
 // SB_THUMBTRACK (5); at the release exactly one SB_ENDSCROLL (8). Each is
 // posted as a BitmapSlider::ScrollEvent to the notify object (the parent
 // widget when none is set), so it arrives after the slider has redrawn, and
-// the signal scrolled(code) is emitted at the same moment for connections.
+// the signal Scrolled(code) is emitted at the same moment for connections.
 //
 // Range and position may exceed what an int counts (a playlist item reaches
 // 2^32 - 1 frames): the slider then moves in steps of several units.
@@ -30,14 +30,14 @@ public:
     class ScrollEvent : public QEvent {
     public:
         ScrollEvent(int code, BitmapSlider* slider)
-            : QEvent(type())
+            : QEvent(RegisteredType())
             , m_code(code)
             , m_slider(slider)
         {
         }
-        static QEvent::Type type();
-        int code() const { return m_code; }
-        BitmapSlider* slider() const { return m_slider; }
+        static QEvent::Type RegisteredType();
+        int Code() const { return m_code; }
+        BitmapSlider* Slider() const { return m_slider; }
 
     private:
         int m_code;
@@ -55,7 +55,7 @@ public:
     void SetRange(qint64 min, qint64 max);
     void SetPos(qint64 pos);
     qint64 GetPos() const { return m_range.FromSteps(m_pos); }
-    qint64 GetMin() const { return qint64(m_min) * m_range.scale(); }
+    qint64 GetMin() const { return qint64(m_min) * m_range.Scale(); }
     qint64 GetMax() const { return m_range.FromSteps(m_max); }
     bool IsDragging() const { return m_dragging; }
     void SetNotifyWindow(QObject* target) { m_notifyWindow = target; }
@@ -67,7 +67,7 @@ public:
     QSize sizeHint() const override;
 
 signals:
-    void scrolled(int code);
+    void Scrolled(int code);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

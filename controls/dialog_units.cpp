@@ -15,7 +15,7 @@ DialogUnits::DialogUnits(const QFont& font)
     m_height = fm.height();
 }
 
-QFont dialogFont()
+QFont DialogFont()
 {
     // A font that carries the Chinese texts too; 8 points as the templates expect.
     QFont f(QStringLiteral("WenQuanYi Micro Hei"));

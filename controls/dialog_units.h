@@ -11,11 +11,11 @@ namespace controls {
 class DialogUnits {
 public:
     explicit DialogUnits(const QFont& font);
-    int x(int dlu) const { return (dlu * m_avgWidth + 2) / 4; }
-    int y(int dlu) const { return (dlu * m_height + 4) / 8; }
-    QRect rect(int x0, int y0, int w, int h) const { return QRect(x(x0), y(y0), x(w), y(h)); }
-    int averageCharWidth() const { return m_avgWidth; }
-    int charHeight() const { return m_height; }
+    int X(int dlu) const { return (dlu * m_avgWidth + 2) / 4; }
+    int Y(int dlu) const { return (dlu * m_height + 4) / 8; }
+    QRect Rect(int x0, int y0, int w, int h) const { return QRect(X(x0), Y(y0), X(w), Y(h)); }
+    int AverageCharWidth() const { return m_avgWidth; }
+    int CharHeight() const { return m_height; }
 
 private:
     int m_avgWidth;
@@ -23,6 +23,6 @@ private:
 };
 
 // The dialogs' font: the stand-in for "MS Sans Serif" 8.
-QFont dialogFont();
+QFont DialogFont();
 
 }  // namespace controls

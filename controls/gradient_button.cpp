@@ -94,14 +94,14 @@ void GradientButton::CreateSkin(int style, int noise, int hoverTint, int tintPer
     const QPalette& p = palette();
     // Style 8 is the only design; other styles get the same texture.
     Q_UNUSED(style);
-    BuildFace(m_face, w, h, syscolour::shadow(p), syscolour::face(p), syscolour::highlight(p), noise);
+    BuildFace(m_face, w, h, syscolour::Shadow(p), syscolour::Face(p), syscolour::Highlight(p), noise);
     if (!HasSkin())
         return;
     // Tinting touches the palette only, so it may follow the texture.
     m_face.TintPalette(QColor::fromRgb(tintColour), static_cast<unsigned>(std::max(0, tintPercent)));
 
     m_hoverFace.CopyFrom(m_face);
-    m_hoverFace.TintPalette(syscolour::highlight(p), static_cast<unsigned>(std::max(0, hoverTint)));
+    m_hoverFace.TintPalette(syscolour::Highlight(p), static_cast<unsigned>(std::max(0, hoverTint)));
     update();
 }
 

@@ -67,7 +67,7 @@ void HyperlinkLabel::SetColours(QColor link, QColor visited, QColor hover)
 {
     m_linkColour = link;
     m_visitedColour = visited;
-    m_hoverColour = hover.isValid() ? hover : syscolour::selection(palette());
+    m_hoverColour = hover.isValid() ? hover : syscolour::Selection(palette());
     if (m_attached)
         update();
 }
@@ -137,7 +137,7 @@ QColor HyperlinkLabel::CurrentTextColour() const
 void HyperlinkLabel::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), syscolour::face(palette()));
+    painter.fillRect(rect(), syscolour::Face(palette()));
     painter.setFont(font());
     painter.setPen(CurrentTextColour());
     painter.drawText(contentsRect(), int(alignment()), text());
@@ -200,11 +200,11 @@ void HyperlinkLabel::OnClicked()
     // registered browser command. platform::Shell answers in the shell's
     // result codes (33 when the opener started, 31 when none could be
     // started), so they meet the table of ErrorText unchanged.
-    const int result = platform::shell().openUrl(address);
+    const int result = platform::CurrentShell().OpenUrl(address);
     if (result > 32) {
         m_visited = true;
         update();
-        emit opened(address);
+        emit Opened(address);
         return;
     }
     m_visited = false;

@@ -50,7 +50,7 @@ public:
     static constexpr int kHoverPeriodMs = 100;
 
 signals:
-    void opened(const QString& address);
+    void Opened(const QString& address);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

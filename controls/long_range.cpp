@@ -14,7 +14,7 @@ void LongRange::Set(qint64 minimum, qint64 maximum)
 
 int LongRange::ToSteps(qint64 units) const
 {
-    return int(std::clamp<qint64>((units + m_scale - 1) / m_scale, minSteps(), maxSteps()));
+    return int(std::clamp<qint64>((units + m_scale - 1) / m_scale, MinSteps(), MaxSteps()));
 }
 
 qint64 LongRange::FromSteps(int steps) const { return std::min<qint64>(qint64(steps) * m_scale, m_max); }

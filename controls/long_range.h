@@ -10,11 +10,11 @@ namespace controls {
 class LongRange {
 public:
     void Set(qint64 minimum, qint64 maximum);
-    qint64 maximum() const { return m_max; }
+    qint64 Maximum() const { return m_max; }
     // Units per step (1 unless the range is beyond an int).
-    qint64 scale() const { return m_scale; }
-    int minSteps() const { return int(m_min / m_scale); }
-    int maxSteps() const { return int((m_max + m_scale - 1) / m_scale); }
+    qint64 Scale() const { return m_scale; }
+    int MinSteps() const { return int(m_min / m_scale); }
+    int MaxSteps() const { return int((m_max + m_scale - 1) / m_scale); }
     // The step that shows `units` (clamped to the range's steps).
     int ToSteps(qint64 units) const;
     // The units a step stands for, never beyond the maximum.

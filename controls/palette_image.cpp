@@ -7,7 +7,7 @@
 namespace controls {
 namespace {
 
-void putLe(std::uint8_t*& out, std::uint64_t value, int bytes)
+void PutLe(std::uint8_t*& out, std::uint64_t value, int bytes)
 {
     for (int i = 0; i < bytes; ++i)
         *out++ = static_cast<std::uint8_t>(value >> (8 * i));
@@ -46,17 +46,17 @@ void PaletteImage::WriteHeader()
 {
     // Little-endian, as the packed layout is defined, whatever the host.
     std::uint8_t* out = m_block.get();
-    putLe(out, m_header.biSize, 4);
-    putLe(out, std::uint32_t(m_header.biWidth), 4);
-    putLe(out, std::uint32_t(m_header.biHeight), 4);
-    putLe(out, m_header.biPlanes, 2);
-    putLe(out, m_header.biBitCount, 2);
-    putLe(out, m_header.biCompression, 4);
-    putLe(out, m_header.biSizeImage, 4);
-    putLe(out, std::uint32_t(m_header.biXPelsPerMeter), 4);
-    putLe(out, std::uint32_t(m_header.biYPelsPerMeter), 4);
-    putLe(out, m_header.biClrUsed, 4);
-    putLe(out, m_header.biClrImportant, 4);
+    PutLe(out, m_header.biSize, 4);
+    PutLe(out, std::uint32_t(m_header.biWidth), 4);
+    PutLe(out, std::uint32_t(m_header.biHeight), 4);
+    PutLe(out, m_header.biPlanes, 2);
+    PutLe(out, m_header.biBitCount, 2);
+    PutLe(out, m_header.biCompression, 4);
+    PutLe(out, m_header.biSizeImage, 4);
+    PutLe(out, std::uint32_t(m_header.biXPelsPerMeter), 4);
+    PutLe(out, std::uint32_t(m_header.biYPelsPerMeter), 4);
+    PutLe(out, m_header.biClrUsed, 4);
+    PutLe(out, m_header.biClrImportant, 4);
 }
 
 void PaletteImage::Release()

@@ -65,31 +65,31 @@ void ProgressDialog::BuildWindow()
 {
     setWindowTitle(QCoreApplication::translate("ProgressDialog", "进度"));
     setModal(false);
-    setFont(dialogFont());
+    setFont(DialogFont());
     const DialogUnits du(font());
-    setFixedSize(du.x(222), du.y(72));
+    setFixedSize(du.X(222), du.Y(72));
 
     m_cancelButton = new GradientButton(QCoreApplication::translate("ProgressDialog", "取消"), this);
     m_cancelButton->setProperty("controlId", 2);
-    m_cancelButton->setGeometry(du.rect(86, 51, 50, 14));
+    m_cancelButton->setGeometry(du.Rect(86, 51, 50, 14));
     // Enter does nothing in this dialog, not even on the focused Cancel.
     m_cancelButton->setAutoDefault(false);
     connect(m_cancelButton, &QPushButton::clicked, this, [this] { m_cancelled = true; });
 
     m_bar = new QProgressBar(this);
     m_bar->setProperty("controlId", 1003);
-    m_bar->setGeometry(du.rect(36, 27, 179, 15));
+    m_bar->setGeometry(du.Rect(36, 27, 179, 15));
     m_bar->setTextVisible(false);
 
     m_percent = new QLabel(QStringLiteral(" 0 %"), this);
     m_percent->setProperty("controlId", 1004);
     m_percent->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    m_percent->setGeometry(du.rect(7, 30, 28, 8));
+    m_percent->setGeometry(du.Rect(7, 30, 28, 8));
 
     m_titleLabel = new QLabel(m_title, this);
     m_titleLabel->setProperty("controlId", 1146);
     m_titleLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_titleLabel->setGeometry(du.rect(7, 7, 208, 14));
+    m_titleLabel->setGeometry(du.Rect(7, 7, 208, 14));
 
     m_bar->setRange(m_low, m_high);
     m_bar->setValue(m_low);

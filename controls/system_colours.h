@@ -11,13 +11,13 @@
 
 namespace controls::syscolour {
 
-inline QColor face(const QPalette& p) { return p.color(QPalette::Active, QPalette::Button); }
-inline QColor text(const QPalette& p) { return p.color(QPalette::Active, QPalette::ButtonText); }
-inline QColor shadow(const QPalette& p) { return p.color(QPalette::Active, QPalette::Dark); }
-inline QColor highlight(const QPalette& p) { return p.color(QPalette::Active, QPalette::Light); }
-inline QColor light3d(const QPalette& p) { return p.color(QPalette::Active, QPalette::Midlight); }
-inline QColor darkShadow(const QPalette& p) { return p.color(QPalette::Active, QPalette::Shadow); }
-inline QColor selection(const QPalette& p) { return p.color(QPalette::Active, QPalette::Highlight); }
-inline QColor grayText(const QPalette& p) { return p.color(QPalette::Disabled, QPalette::Text); }
+inline QColor Face(const QPalette& p) { return p.color(QPalette::Active, QPalette::Button); }
+inline QColor Text(const QPalette& p) { return p.color(QPalette::Active, QPalette::ButtonText); }
+inline QColor Shadow(const QPalette& p) { return p.color(QPalette::Active, QPalette::Dark); }
+inline QColor Highlight(const QPalette& p) { return p.color(QPalette::Active, QPalette::Light); }
+inline QColor Light3d(const QPalette& p) { return p.color(QPalette::Active, QPalette::Midlight); }
+inline QColor DarkShadow(const QPalette& p) { return p.color(QPalette::Active, QPalette::Shadow); }
+inline QColor Selection(const QPalette& p) { return p.color(QPalette::Active, QPalette::Highlight); }
+inline QColor GrayText(const QPalette& p) { return p.color(QPalette::Disabled, QPalette::Text); }
 
 }  // namespace controls::syscolour

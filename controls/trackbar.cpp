@@ -42,18 +42,18 @@ Trackbar::Trackbar(QWidget* parent)
     m_range.Set(minimum(), maximum());
     setTickPosition(QSlider::NoTicks);
     // Dragging the thumb is followed as it happens.
-    connect(this, &QSlider::sliderPressed, this, [this] { emit scrolled(ThumbTrack); });
-    connect(this, &QSlider::sliderMoved, this, [this] { emit scrolled(ThumbTrack); });
+    connect(this, &QSlider::sliderPressed, this, [this] { emit Scrolled(ThumbTrack); });
+    connect(this, &QSlider::sliderMoved, this, [this] { emit Scrolled(ThumbTrack); });
     connect(this, &QSlider::sliderReleased, this, [this] {
-        emit scrolled(ThumbPosition);
-        emit scrolled(EndTrack);
+        emit Scrolled(ThumbPosition);
+        emit Scrolled(EndTrack);
     });
 }
 
 void Trackbar::SetRange(qint64 minimum, qint64 maximum)
 {
     m_range.Set(minimum, maximum);
-    setRange(m_range.minSteps(), m_range.maxSteps());
+    setRange(m_range.MinSteps(), m_range.MaxSteps());
 }
 
 void Trackbar::SetPos(qint64 position) { setValue(m_range.ToSteps(position)); }
@@ -97,7 +97,7 @@ void Trackbar::Step(int code)
         return;
     }
     setSliderPosition(int(std::clamp<qint64>(next, minimum(), maximum())));
-    emit scrolled(code);
+    emit Scrolled(code);
 }
 
 void Trackbar::keyPressEvent(QKeyEvent* event)
@@ -119,7 +119,7 @@ void Trackbar::keyReleaseEvent(QKeyEvent* event)
     }
     // A held key repeats its step; the end comes when it is let go.
     if (!event->isAutoRepeat())
-        emit scrolled(EndTrack);
+        emit Scrolled(EndTrack);
     event->accept();
 }
 
@@ -194,7 +194,7 @@ void Trackbar::mouseReleaseEvent(QMouseEvent* event)
     }
     m_repeat.stop();
     m_pagingCode = -1;
-    emit scrolled(EndTrack);
+    emit Scrolled(EndTrack);
     event->accept();
 }
 

@@ -37,18 +37,18 @@ public:
     void SetRange(qint64 minimum, qint64 maximum);
     void SetPos(qint64 position);
     qint64 GetPos() const;
-    qint64 RangeMax() const { return m_range.maximum(); }
+    qint64 RangeMax() const { return m_range.Maximum(); }
 
     // Units of the range per step of the slider underneath (1 unless the
     // range is beyond an int).
-    qint64 Scale() const { return m_range.scale(); }
+    qint64 Scale() const { return m_range.Scale(); }
 
     // How long the mouse pages along the channel before repeating, and how often.
     static constexpr int kRepeatDelayMs = 500;
     static constexpr int kRepeatPeriodMs = 50;
 
 signals:
-    void scrolled(int code);
+    void Scrolled(int code);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -19,18 +19,18 @@ DecoderStream::DecoderStream(DecoderStream&& other) noexcept
 DecoderStream& DecoderStream::operator=(DecoderStream&& other) noexcept
 {
     if (this != &other) {
-        close();
+        Close();
         m_handle = std::exchange(other.m_handle, 0);
         m_decoding = std::exchange(other.m_decoding, false);
     }
     return *this;
 }
 
-DecoderStream::~DecoderStream() { close(); }
+DecoderStream::~DecoderStream() { Close(); }
 
-uint32_t DecoderStream::open(const QString& path)
+uint32_t DecoderStream::Open(const QString& path)
 {
-    close();
+    Close();
     const QByteArray name = QFile::encodeName(path);
     ZLDEC_HANDLE opened = 0;
     const uint32_t code = ZLDec_OpenStream(&opened, name.constData(), ZLDEC_INTERFACE_VERSION, ZLDEC_OPEN_PLAY);
@@ -41,34 +41,34 @@ uint32_t DecoderStream::open(const QString& path)
     return code;
 }
 
-void DecoderStream::close()
+void DecoderStream::Close()
 {
     if (!m_handle)
         return;
-    endDecoding();
+    EndDecoding();
     ZLDec_CloseStream(m_handle);
     m_handle = 0;
 }
 
-ZLDEC_HANDLE DecoderStream::release()
+ZLDEC_HANDLE DecoderStream::Release()
 {
     m_decoding = false;
     return std::exchange(m_handle, 0);
 }
 
-uint32_t DecoderStream::length() const
+uint32_t DecoderStream::Length() const
 {
     uint32_t frames = 0;
     return m_handle && ZLDec_GetStreamLength(m_handle, &frames) == ZLDEC_OK ? frames : 0;
 }
 
-const ZLWaveFormat* DecoderStream::format() const
+const ZLWaveFormat* DecoderStream::Format() const
 {
     const ZLWaveFormat* format = nullptr;
     return m_handle && ZLDec_GetStreamFormat(m_handle, &format) == ZLDEC_OK ? format : nullptr;
 }
 
-std::span<const ZLImage> DecoderStream::images() const
+std::span<const ZLImage> DecoderStream::Images() const
 {
     const ZLImage* images = nullptr;
     uint16_t count = 0;
@@ -77,9 +77,9 @@ std::span<const ZLImage> DecoderStream::images() const
     return {images, count};
 }
 
-QImage DecoderStream::image(size_t index) const
+QImage DecoderStream::Image(size_t index) const
 {
-    const auto all = images();
+    const auto all = Images();
     if (index >= all.size())
         return {};
     const ZLImage& picture = all[index];
@@ -97,7 +97,7 @@ QImage DecoderStream::image(size_t index) const
     return copy;
 }
 
-QString DecoderStream::text(uint32_t (*get)(ZLDEC_HANDLE, char*, uint32_t), uint32_t size) const
+QString DecoderStream::Text(uint32_t (*get)(ZLDEC_HANDLE, char*, uint32_t), uint32_t size) const
 {
     if (!m_handle)
         return {};
@@ -107,11 +107,11 @@ QString DecoderStream::text(uint32_t (*get)(ZLDEC_HANDLE, char*, uint32_t), uint
     return QString::fromUtf8(buffer.data());
 }
 
-QString DecoderStream::topic() const { return text(ZLDec_GetTopic, kTopicBufferSize); }
+QString DecoderStream::Topic() const { return Text(ZLDec_GetTopic, kTopicBufferSize); }
 
-QString DecoderStream::description() const { return text(ZLDec_GetDescription, kDescriptionBufferSize); }
+QString DecoderStream::Description() const { return Text(ZLDec_GetDescription, kDescriptionBufferSize); }
 
-bool DecoderStream::beginDecoding(uint32_t* code)
+bool DecoderStream::BeginDecoding(uint32_t* code)
 {
     const uint32_t result = m_handle ? ZLDec_DecodeAudioBegin(m_handle) : ZLDEC_ERR_HANDLE;
     if (code)
@@ -124,7 +124,7 @@ bool DecoderStream::beginDecoding(uint32_t* code)
     return true;
 }
 
-uint32_t DecoderStream::decode(uint32_t firstFrame, uint32_t maxFrames, void* output)
+uint32_t DecoderStream::Decode(uint32_t firstFrame, uint32_t maxFrames, void* output)
 {
     uint32_t written = 0;
     if (!m_decoding || ZLDec_DecodeAudio(m_handle, firstFrame, maxFrames, output, &written) != ZLDEC_OK)
@@ -132,7 +132,7 @@ uint32_t DecoderStream::decode(uint32_t firstFrame, uint32_t maxFrames, void* ou
     return written;
 }
 
-void DecoderStream::endDecoding()
+void DecoderStream::EndDecoding()
 {
     if (m_decoding)
         ZLDec_DecodeAudioEnd(m_handle);

@@ -17,12 +17,12 @@ MprisPlayer::MprisPlayer(PlaylistTransport& transport, QObject* parent)
     : QDBusAbstractAdaptor(parent)
     , m_transport(transport)
 {
-    connect(&transport, &PlaylistTransport::seeked, this, [this](int64_t us) { emit Seeked(us); });
+    connect(&transport, &PlaylistTransport::Seeked, this, [this](int64_t us) { emit Seeked(us); });
 }
 
 QString MprisPlayer::PlaybackStatus() const
 {
-    switch (m_transport.status()) {
+    switch (m_transport.GetStatus()) {
     case PlaylistTransport::Status::Playing:
         return QStringLiteral("Playing");
     case PlaylistTransport::Status::Paused:
@@ -35,21 +35,21 @@ QString MprisPlayer::PlaybackStatus() const
 
 QVariantMap MprisPlayer::Metadata() const
 {
-    const playlist::PlaylistItem* item = m_transport.currentItem();
+    const playlist::PlaylistItem* item = m_transport.CurrentItem();
     if (item != m_metadataItem) {
         m_metadataItem = item;
         m_metadata =
-            item ? TrackMetadata(*item, m_transport.title(*item), PlaylistTransport::lengthUs(*item)) : QVariantMap();
+            item ? TrackMetadata(*item, m_transport.Title(*item), PlaylistTransport::LengthUs(*item)) : QVariantMap();
     }
     return m_metadata;
 }
 
-qlonglong MprisPlayer::Position() const { return m_transport.positionUs(); }
-bool MprisPlayer::CanGoNext() const { return m_transport.canGoNext(); }
-bool MprisPlayer::CanGoPrevious() const { return m_transport.canGoPrevious(); }
-bool MprisPlayer::CanPlay() const { return m_transport.canPlay(); }
-bool MprisPlayer::CanPause() const { return m_transport.canPause(); }
-bool MprisPlayer::CanSeek() const { return m_transport.canSeek(); }
+qlonglong MprisPlayer::Position() const { return m_transport.PositionUs(); }
+bool MprisPlayer::CanGoNext() const { return m_transport.CanGoNext(); }
+bool MprisPlayer::CanGoPrevious() const { return m_transport.CanGoPrevious(); }
+bool MprisPlayer::CanPlay() const { return m_transport.CanPlay(); }
+bool MprisPlayer::CanPause() const { return m_transport.CanPause(); }
+bool MprisPlayer::CanSeek() const { return m_transport.CanSeek(); }
 
 QVariantMap MprisPlayer::ChangingProperties() const
 {
@@ -108,7 +108,7 @@ void MprisPlayer::Seek(qlonglong offset)
 void MprisPlayer::SetPosition(const QDBusObjectPath& trackId, qlonglong position)
 {
     Later([trackId, position](PlaylistTransport& t) {
-        const playlist::PlaylistItem* item = t.currentItem();
+        const playlist::PlaylistItem* item = t.CurrentItem();
         if (item && TrackId(*item) == trackId)
             t.SetPosition(item, position);
     });

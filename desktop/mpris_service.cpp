@@ -28,7 +28,7 @@ MprisService::MprisService(QWidget& window, playlist::PlaylistPanel& panel, QObj
 {
     new MprisRoot(window, this);
     // Several changes of one command make one announcement.
-    connect(m_transport, &PlaylistTransport::changed, this, [this] {
+    connect(m_transport, &PlaylistTransport::Changed, this, [this] {
         if (std::exchange(m_announcePending, true))
             return;
         QTimer::singleShot(0, this, [this] {

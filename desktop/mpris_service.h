@@ -28,7 +28,7 @@ public:
 
     // Registers on `bus`; false (after logging why) when that fails.
     bool Register(QDBusConnection bus = QDBusConnection::sessionBus());
-    QString serviceName() const { return m_serviceName; }
+    QString ServiceName() const { return m_serviceName; }
 
 private:
     // Sends PropertiesChanged for what differs from the last announcement.

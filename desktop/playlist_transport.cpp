@@ -25,29 +25,29 @@ PlaylistTransport::PlaylistTransport(playlist::PlaylistPanel& panel, QObject* pa
     : QObject(parent)
     , m_panel(panel)
 {
-    connect(&panel.player(), &playlist::PlaylistPlayer::playbackChanged, this, &PlaylistTransport::changed);
-    connect(&panel.player(), &playlist::PlaylistPlayer::seeked, this, [this](uint32_t frame) {
-        if (const PlaylistItem* item = currentItem())
-            emit seeked(FramesToUs(*item, frame));
+    connect(&panel.Player(), &playlist::PlaylistPlayer::PlaybackChanged, this, &PlaylistTransport::Changed);
+    connect(&panel.Player(), &playlist::PlaylistPlayer::Seeked, this, [this](uint32_t frame) {
+        if (const PlaylistItem* item = CurrentItem())
+            emit Seeked(FramesToUs(*item, frame));
     });
     // Rows come and go, finish loading, or the selection moves: the
     // commands that are possible change with them.
-    auto& model = panel.model();
-    connect(&model, &QAbstractItemModel::rowsInserted, this, &PlaylistTransport::changed);
-    connect(&model, &QAbstractItemModel::rowsRemoved, this, &PlaylistTransport::changed);
-    connect(&model, &QAbstractItemModel::modelReset, this, &PlaylistTransport::changed);
-    connect(panel.view().selectionModel(), &QItemSelectionModel::selectionChanged, this, &PlaylistTransport::changed);
+    auto& model = panel.Model();
+    connect(&model, &QAbstractItemModel::rowsInserted, this, &PlaylistTransport::Changed);
+    connect(&model, &QAbstractItemModel::rowsRemoved, this, &PlaylistTransport::Changed);
+    connect(&model, &QAbstractItemModel::modelReset, this, &PlaylistTransport::Changed);
+    connect(panel.View().selectionModel(), &QItemSelectionModel::selectionChanged, this, &PlaylistTransport::Changed);
 }
 
-const PlaylistItem* PlaylistTransport::currentItem() const { return m_panel.player().currentItem(); }
+const PlaylistItem* PlaylistTransport::CurrentItem() const { return m_panel.Player().CurrentItem(); }
 
-QString PlaylistTransport::title(const PlaylistItem& item) const { return m_panel.ItemTitle(item); }
+QString PlaylistTransport::Title(const PlaylistItem& item) const { return m_panel.ItemTitle(item); }
 
-PlaylistTransport::Status PlaylistTransport::status() const
+PlaylistTransport::Status PlaylistTransport::GetStatus() const
 {
-    if (!currentItem())
+    if (!CurrentItem())
         return Status::Stopped;
-    return m_panel.player().isPaused() ? Status::Paused : Status::Playing;
+    return m_panel.Player().IsPaused() ? Status::Paused : Status::Playing;
 }
 
 int64_t PlaylistTransport::FramesToUs(const PlaylistItem& item, int64_t frames) const
@@ -56,56 +56,56 @@ int64_t PlaylistTransport::FramesToUs(const PlaylistItem& item, int64_t frames) 
     return rate ? frames * kUsPerSecond / rate : 0;
 }
 
-int64_t PlaylistTransport::positionUs() const
+int64_t PlaylistTransport::PositionUs() const
 {
-    const PlaylistItem* item = currentItem();
-    return item ? FramesToUs(*item, m_panel.player().currentPosition()) : 0;
+    const PlaylistItem* item = CurrentItem();
+    return item ? FramesToUs(*item, m_panel.Player().CurrentPosition()) : 0;
 }
 
-int64_t PlaylistTransport::lengthUs(const PlaylistItem& item)
+int64_t PlaylistTransport::LengthUs(const PlaylistItem& item)
 {
     const uint32_t rate = RateOf(item);
-    return item.isLoaded() && rate ? int64_t(item.length) * kUsPerSecond / rate : 0;
+    return item.IsLoaded() && rate ? int64_t(item.length) * kUsPerSecond / rate : 0;
 }
 
-bool PlaylistTransport::canPlay() const { return m_panel.model().count() > 0; }
+bool PlaylistTransport::CanPlay() const { return m_panel.Model().Count() > 0; }
 
-bool PlaylistTransport::canGoNext() const
+bool PlaylistTransport::CanGoNext() const
 {
     const int row = ReferenceRow();
-    return row >= 0 && row + 1 < m_panel.model().count();
+    return row >= 0 && row + 1 < m_panel.Model().Count();
 }
 
-bool PlaylistTransport::canGoPrevious() const { return ReferenceRow() > 0; }
+bool PlaylistTransport::CanGoPrevious() const { return ReferenceRow() > 0; }
 
 int PlaylistTransport::ReferenceRow() const
 {
-    if (const PlaylistItem* item = currentItem())
-        return m_panel.model().indexOf(item);
-    return m_panel.view().GetFirstSelected();
+    if (const PlaylistItem* item = CurrentItem())
+        return m_panel.Model().IndexOf(item);
+    return m_panel.View().GetFirstSelected();
 }
 
 void PlaylistTransport::Play()
 {
-    if (currentItem()) {
-        if (m_panel.player().isPaused())
+    if (CurrentItem()) {
+        if (m_panel.Player().IsPaused())
             m_panel.TogglePause();
         return;
     }
-    if (m_panel.view().GetFirstSelected() < 0 && m_panel.model().count() > 0)
-        m_panel.view().SelectOnly(0);
+    if (m_panel.View().GetFirstSelected() < 0 && m_panel.Model().Count() > 0)
+        m_panel.View().SelectOnly(0);
     m_panel.PlaySelected();
 }
 
 void PlaylistTransport::Pause()
 {
-    if (currentItem() && !m_panel.player().isPaused())
+    if (CurrentItem() && !m_panel.Player().IsPaused())
         m_panel.TogglePause();
 }
 
 void PlaylistTransport::PlayPause()
 {
-    if (currentItem())
+    if (CurrentItem())
         m_panel.TogglePause();
     else
         Play();
@@ -115,42 +115,42 @@ void PlaylistTransport::Stop() { m_panel.StopPlaying(); }
 
 void PlaylistTransport::PlayRow(int row)
 {
-    if (row < 0 || row >= m_panel.model().count())
+    if (row < 0 || row >= m_panel.Model().Count())
         return;
-    m_panel.view().SelectOnly(row);
+    m_panel.View().SelectOnly(row);
     m_panel.PlaySelected();
 }
 
 void PlaylistTransport::Next()
 {
-    if (canGoNext())
+    if (CanGoNext())
         PlayRow(ReferenceRow() + 1);
 }
 
 void PlaylistTransport::Previous()
 {
-    if (canGoPrevious())
+    if (CanGoPrevious())
         PlayRow(ReferenceRow() - 1);
 }
 
 void PlaylistTransport::SeekBy(int64_t offsetUs)
 {
-    const PlaylistItem* item = currentItem();
+    const PlaylistItem* item = CurrentItem();
     if (!item)
         return;
-    const int64_t target = std::max<int64_t>(positionUs() + offsetUs, 0);
-    if (target >= lengthUs(*item)) {
+    const int64_t target = std::max<int64_t>(PositionUs() + offsetUs, 0);
+    if (target >= LengthUs(*item)) {
         Next();
         return;
     }
-    m_panel.player().SeekTo(uint32_t(target * RateOf(*item) / kUsPerSecond));
+    m_panel.Player().SeekTo(uint32_t(target * RateOf(*item) / kUsPerSecond));
 }
 
 void PlaylistTransport::SetPosition(const PlaylistItem* item, int64_t us)
 {
-    if (!item || item != currentItem() || us < 0 || us >= lengthUs(*item))
+    if (!item || item != CurrentItem() || us < 0 || us >= LengthUs(*item))
         return;
-    m_panel.player().SeekTo(uint32_t(us * RateOf(*item) / kUsPerSecond));
+    m_panel.Player().SeekTo(uint32_t(us * RateOf(*item) / kUsPerSecond));
 }
 
 void PlaylistTransport::OpenFile(const QString& path) { m_panel.OpenAndPlay(path); }

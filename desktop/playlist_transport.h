@@ -24,18 +24,18 @@ public:
     explicit PlaylistTransport(playlist::PlaylistPanel& panel, QObject* parent = nullptr);
 
     // The item playing or paused, or null.
-    const playlist::PlaylistItem* currentItem() const;
-    QString title(const playlist::PlaylistItem& item) const;
-    Status status() const;
+    const playlist::PlaylistItem* CurrentItem() const;
+    QString Title(const playlist::PlaylistItem& item) const;
+    Status GetStatus() const;
     // Microseconds into the current item (0 without one).
-    int64_t positionUs() const;
-    static int64_t lengthUs(const playlist::PlaylistItem& item);
+    int64_t PositionUs() const;
+    static int64_t LengthUs(const playlist::PlaylistItem& item);
 
-    bool canPlay() const;
-    bool canPause() const { return currentItem() != nullptr; }
-    bool canSeek() const { return currentItem() != nullptr; }
-    bool canGoNext() const;
-    bool canGoPrevious() const;
+    bool CanPlay() const;
+    bool CanPause() const { return CurrentItem() != nullptr; }
+    bool CanSeek() const { return CurrentItem() != nullptr; }
+    bool CanGoNext() const;
+    bool CanGoPrevious() const;
 
     // Resumes a paused item; with nothing playing plays the selected rows,
     // or the first row when none is selected.
@@ -54,9 +54,9 @@ public:
 
 signals:
     // Something a property depends on may have changed.
-    void changed();
+    void Changed();
     // The current item continues from `us` after a seek.
-    void seeked(int64_t us);
+    void Seeked(int64_t us);
 
 private:
     // The current item's row, else the first selected row, else -1.

@@ -61,6 +61,6 @@ SingleInstance::Role SingleInstance::Start(const QStringList& paths)
     return Role::Alone;
 }
 
-void SingleInstance::Open(const QStringList& paths) { emit filesReceived(paths); }
+void SingleInstance::Open(const QStringList& paths) { emit FilesReceived(paths); }
 
 }  // namespace desktop

@@ -31,7 +31,7 @@ public slots:
     Q_SCRIPTABLE void Open(const QStringList& paths);
 
 signals:
-    void filesReceived(const QStringList& paths);
+    void FilesReceived(const QStringList& paths);
 
 private:
     bool m_registered = false;

@@ -34,7 +34,7 @@ SleepInhibitor::~SleepInhibitor()
     Release();
 }
 
-void SleepInhibitor::setActive(bool active)
+void SleepInhibitor::SetActive(bool active)
 {
     if (active == m_wanted)
         return;
@@ -119,7 +119,7 @@ void SleepInhibitor::OnAnswer(Via via, QDBusPendingCallWatcher* watcher)
     }
     m_via = via;
     qCDebug(lcDesktop) << "inhibition held through" << int(via) << "for" << m_why;
-    emit heldChanged(true);
+    emit HeldChanged(true);
     if (!m_wanted)
         Release();
 }
@@ -148,7 +148,7 @@ void SleepInhibitor::Release()
         break;
     }
     qCDebug(lcDesktop) << "inhibition released for" << m_why;
-    emit heldChanged(false);
+    emit HeldChanged(false);
 }
 
 }  // namespace desktop

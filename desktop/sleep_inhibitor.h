@@ -25,14 +25,14 @@ public:
     // Lets go of a held inhibition.
     ~SleepInhibitor() override;
 
-    void setActive(bool active);
-    bool isActive() const { return m_wanted; }
+    void SetActive(bool active);
+    bool IsActive() const { return m_wanted; }
     // An inhibitor granted the request and it is held now.
-    bool isHeld() const { return m_via != Via::None; }
+    bool IsHeld() const { return m_via != Via::None; }
 
 signals:
     // Held or let go (for tests and logs).
-    void heldChanged(bool held);
+    void HeldChanged(bool held);
 
 private:
     enum class Via { None, Logind, ScreenSaver, Portal };

@@ -18,18 +18,18 @@ QDBusObjectPath TrackId(const playlist::PlaylistItem& item)
 
 QString WriteArt(const playlist::PlaylistItem& item)
 {
-    if (!item.isLoaded() || item.stream.images().empty())
+    if (!item.IsLoaded() || item.stream.Images().empty())
         return {};
-    const QImage picture = item.stream.image(0);
+    const QImage picture = item.stream.Image(0);
     if (picture.isNull())
         return {};
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/art");
     // One file per audio file: the same file playing again replaces its picture.
     const QString name =
-        QString::fromLatin1(QCryptographicHash::hash(item.filePath().toUtf8(), QCryptographicHash::Sha1).toHex());
+        QString::fromLatin1(QCryptographicHash::hash(item.FilePath().toUtf8(), QCryptographicHash::Sha1).toHex());
     const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".png");
     if (!QDir().mkpath(folder) || !picture.save(path, "PNG")) {
-        qCWarning(lcDesktop) << "cannot write the picture of" << item.filePath() << "to" << path;
+        qCWarning(lcDesktop) << "cannot write the picture of" << item.FilePath() << "to" << path;
         return {};
     }
     return QUrl::fromLocalFile(path).toString();
@@ -40,7 +40,7 @@ QVariantMap TrackMetadata(const playlist::PlaylistItem& item, const QString& tit
     QVariantMap map{
         {QStringLiteral("mpris:trackid"), QVariant::fromValue(TrackId(item))},
         {QStringLiteral("xesam:title"), title},
-        {QStringLiteral("xesam:url"), QUrl::fromLocalFile(item.filePath()).toString()},
+        {QStringLiteral("xesam:url"), QUrl::fromLocalFile(item.FilePath()).toString()},
         {QStringLiteral("mpris:length"), lengthUs},
     };
     if (const QString art = WriteArt(item); !art.isEmpty())

@@ -8,21 +8,21 @@ AudioBlocks::AudioBlocks(int count, uint32_t blockSize)
 {
     for (int i = 0; i < count; ++i) {
         m_headers[size_t(i)].data = m_memory.data() + size_t(i) * blockSize;
-        resetHeader(m_headers[size_t(i)]);
+        ResetHeader(m_headers[size_t(i)]);
     }
 }
 
-int AudioBlocks::indexOf(const platform::audio::AudioBuffer* buffer) const
+int AudioBlocks::IndexOf(const platform::audio::AudioBuffer* buffer) const
 {
     if (m_headers.empty() || buffer < m_headers.data() || buffer >= m_headers.data() + m_headers.size())
         return -1;
     return int(buffer - m_headers.data());
 }
 
-void AudioBlocks::resetHeader(platform::audio::AudioBuffer& buffer) const
+void AudioBlocks::ResetHeader(platform::audio::AudioBuffer& buffer) const
 {
     buffer.length = m_blockSize;
     buffer.bytesRecorded = 0;
 }
 
-void AudioBlocks::setAllReturned() { m_withStream.assign(m_withStream.size(), false); }
+void AudioBlocks::SetAllReturned() { m_withStream.assign(m_withStream.size(), false); }

@@ -15,18 +15,18 @@ public:
     AudioBlocks(const AudioBlocks&) = delete;
     AudioBlocks& operator=(const AudioBlocks&) = delete;
 
-    int count() const { return int(m_headers.size()); }
-    uint32_t blockSize() const { return m_blockSize; }
+    int Count() const { return int(m_headers.size()); }
+    uint32_t BlockSize() const { return m_blockSize; }
     platform::audio::AudioBuffer& operator[](int i) { return m_headers[size_t(i)]; }
     // The block of a header a stream handed back; -1 when it is not ours.
-    int indexOf(const platform::audio::AudioBuffer* buffer) const;
+    int IndexOf(const platform::audio::AudioBuffer* buffer) const;
 
     // Header ready to be added again: whole block, nothing recorded.
-    void resetHeader(platform::audio::AudioBuffer& buffer) const;
+    void ResetHeader(platform::audio::AudioBuffer& buffer) const;
 
-    bool isWithStream(int i) const { return m_withStream[size_t(i)]; }
-    void setWithStream(int i, bool with) { m_withStream[size_t(i)] = with; }
-    void setAllReturned();
+    bool IsWithStream(int i) const { return m_withStream[size_t(i)]; }
+    void SetWithStream(int i, bool with) { m_withStream[size_t(i)] = with; }
+    void SetAllReturned();
 
 private:
     uint32_t m_blockSize;

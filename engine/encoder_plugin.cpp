@@ -13,7 +13,7 @@ std::vector<QByteArray> CandidateNames(const QString& folder)
     std::vector<QByteArray> names;
     if (!folder.isEmpty())
         names.push_back(
-            QFile::encodeName(platform::joinPath(folder, QString::fromLatin1(EncoderPlugin::kLibraryName))));
+            QFile::encodeName(platform::JoinPath(folder, QString::fromLatin1(EncoderPlugin::kLibraryName))));
     // A bare name makes the loader search the system's library path.
     names.push_back(QByteArray(EncoderPlugin::kLibraryName));
     return names;

@@ -24,9 +24,9 @@ public:
     // there stays loaded for whoever loaded it.
     void Release();
 
-    bool isAvailable() const { return m_encoderModule != nullptr; }
-    bool loadedHere() const { return m_encoderLoadedHere; }
-    bool hasWriteInfoTag() const { return beWriteInfoTag != nullptr; }
+    bool IsAvailable() const { return m_encoderModule != nullptr; }
+    bool LoadedHere() const { return m_encoderLoadedHere; }
+    bool HasWriteInfoTag() const { return beWriteInfoTag != nullptr; }
 
     // Set while the plug-in is bound; beWriteInfoTag may be absent.
     BeInitStreamFunction beInitStream = nullptr;

@@ -13,9 +13,9 @@ class Mp3Side {
 public:
     virtual ~Mp3Side() = default;
     // The finished MP3 temporary file, or empty when there is none to copy.
-    virtual QString mp3TempPath() const = 0;
+    virtual QString Mp3TempPath() const = 0;
     // The bit rate (kbit/s) that file was encoded with; 128 before any.
-    virtual uint32_t mp3TempBitrate() const { return 128; }
+    virtual uint32_t Mp3TempBitrate() const { return 128; }
     // A new recording's capture device opened: start encoding into `path`
     // (16-bit formats only); on any failure there simply is no MP3 file.
     virtual void BeginMp3Temp(const QString& path, const platform::audio::PcmFormat& format) = 0;
@@ -32,7 +32,7 @@ public:
 
 class NoMp3Side final : public Mp3Side {
 public:
-    QString mp3TempPath() const override { return {}; }
+    QString Mp3TempPath() const override { return {}; }
     void BeginMp3Temp(const QString&, const platform::audio::PcmFormat&) override {}
     void EncodeToMp3Temp(const uint8_t*, uint32_t) override {}
     void FinishMp3Temp() override {}

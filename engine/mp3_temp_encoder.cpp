@@ -17,13 +17,13 @@ Mp3TempEncoder::~Mp3TempEncoder() { AbandonMp3Temp(); }
 
 void Mp3TempEncoder::BeginMp3Temp(const QString& path, const platform::audio::PcmFormat& format)
 {
-    if (!m_plugin || !m_plugin->isAvailable() || format.bitsPerSample != 16)
+    if (!m_plugin || !m_plugin->IsAvailable() || format.bitsPerSample != 16)
         return;
     AbandonMp3Temp();  // one recording, one file
 
     // Unbuffered: every encoded byte reaches the file before the plug-in
     // reopens it by name to write the information frame.
-    m_mp3TempPath = platform::createLockedFile(path, m_mp3Temp, QIODevice::Unbuffered);
+    m_mp3TempPath = platform::CreateLockedFile(path, m_mp3Temp, QIODevice::Unbuffered);
     if (m_mp3TempPath.isEmpty())
         return;
 
@@ -82,7 +82,7 @@ void Mp3TempEncoder::FinishMp3Temp()
     // The tag functions rewrite the start of the file by name while it is
     // still open here; their results do not matter.
     const QByteArray name = QFile::encodeName(m_mp3TempPath);
-    if (m_plugin->hasWriteInfoTag())
+    if (m_plugin->HasWriteInfoTag())
         m_plugin->beWriteInfoTag(m_mp3Stream, name.constData());
     else
         m_plugin->beWriteVBRHeader(name.constData());
@@ -102,7 +102,7 @@ void Mp3TempEncoder::AbandonMp3Temp()
     m_mp3OutBufferSize = 0;
     // Removed before the lock goes with the close: the name is not ours after.
     if (m_mp3Temp.isOpen()) {
-        platform::removeLockedFile(m_mp3TempPath, m_mp3Temp);
+        platform::RemoveLockedFile(m_mp3TempPath, m_mp3Temp);
         m_mp3Temp.close();
     }
     m_mp3TempPath.clear();

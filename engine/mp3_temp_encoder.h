@@ -19,8 +19,8 @@ public:
     Mp3TempEncoder(std::shared_ptr<const EncoderPlugin> plugin, std::function<int()> recordQuality);
     ~Mp3TempEncoder() override;
 
-    QString mp3TempPath() const override { return m_mp3TempPath; }
-    uint32_t mp3TempBitrate() const override { return m_mp3TempBitrate; }
+    QString Mp3TempPath() const override { return m_mp3TempPath; }
+    uint32_t Mp3TempBitrate() const override { return m_mp3TempBitrate; }
 
     void BeginMp3Temp(const QString& path, const platform::audio::PcmFormat& format) override;
     void EncodeToMp3Temp(const uint8_t* data, uint32_t bytes) override;
@@ -31,7 +31,7 @@ public:
     // Closes the stream without flushing, deletes the file, empties the path.
     void AbandonMp3Temp();
 
-    bool isEncoding() const { return m_mp3Stream != 0; }
+    bool IsEncoding() const { return m_mp3Stream != 0; }
 
 private:
     std::shared_ptr<const EncoderPlugin> m_plugin;

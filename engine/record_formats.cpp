@@ -5,21 +5,21 @@ namespace {
 
 constexpr std::array<uint16_t, 7> kRateBlocks = {8000, 11025, 16000, 22050, 32000, 44100, 48000};
 
-constexpr std::array<uint16_t, kCount> makeRates()
+constexpr std::array<uint16_t, kCount> MakeRates()
 {
     std::array<uint16_t, kCount> t{};
     for (int r = 0; r < kCount; ++r)
         t[r] = kRateBlocks[r / 4];
     return t;
 }
-constexpr std::array<uint16_t, kCount> makeBits()
+constexpr std::array<uint16_t, kCount> MakeBits()
 {
     std::array<uint16_t, kCount> t{};
     for (int r = 0; r < kCount; ++r)
         t[r] = r % 2 == 0 ? 8 : 16;
     return t;
 }
-constexpr std::array<uint16_t, kCount> makeChannels()
+constexpr std::array<uint16_t, kCount> MakeChannels()
 {
     std::array<uint16_t, kCount> t{};
     for (int r = 0; r < kCount; ++r)
@@ -29,11 +29,11 @@ constexpr std::array<uint16_t, kCount> makeChannels()
 
 }  // namespace
 
-const std::array<uint16_t, kCount> kRates = makeRates();
-const std::array<uint16_t, kCount> kBits = makeBits();
-const std::array<uint16_t, kCount> kChannels = makeChannels();
+const std::array<uint16_t, kCount> kRates = MakeRates();
+const std::array<uint16_t, kCount> kBits = MakeBits();
+const std::array<uint16_t, kCount> kChannels = MakeChannels();
 
-platform::audio::PcmFormat format(int row)
+platform::audio::PcmFormat Format(int row)
 {
     if (row < 0 || row >= kCount)
         row = 0;

@@ -19,6 +19,6 @@ extern const std::array<uint16_t, kCount> kBits;
 extern const std::array<uint16_t, kCount> kChannels;
 
 // The wave format of a row; rows outside 0..27 (no selection) mean row 0.
-platform::audio::PcmFormat format(int row);
+platform::audio::PcmFormat Format(int row);
 
 }  // namespace RecordFormats

@@ -11,8 +11,8 @@ namespace {
 
 QString TempName(const QString& extension)
 {
-    return platform::joinPath(platform::takesFolder(),
-                              QStringLiteral("quillon_temp_%1.%2").arg(platform::currentThreadId()).arg(extension));
+    return platform::JoinPath(platform::TakesFolder(),
+                              QStringLiteral("quillon_temp_%1.%2").arg(platform::CurrentThreadId()).arg(extension));
 }
 
 }  // namespace
@@ -23,20 +23,20 @@ RecordingEngine::RecordingEngine(QObject* parent)
     , m_writer(m_wavTemp,
                {[this](const TakeProgress& p) { OnTakeProgress(p); }, [this](bool written) { OnTakeStopped(written); },
                 [this](TakeFault fault) { OnTakeFailed(fault); },
-                [this](const QString& from, const QString& to) { emit captureDeviceMoved(from, to); }})
+                [this](const QString& from, const QString& to) { emit CaptureDeviceMoved(from, to); }})
 {
     IgnoreFileSizeSignal();
     m_playback.onBufferPlayed = [this](const AudioBuffer& buffer) {
         if (SnapshotDue())
-            emit waveformBlock(QByteArray(reinterpret_cast<const char*>(buffer.data), qsizetype(buffer.length)));
+            emit WaveformBlock(QByteArray(reinterpret_cast<const char*>(buffer.data), qsizetype(buffer.length)));
     };
     m_playback.onPositionAdvanced = [this] { ReportPosition(); };
     m_playback.onClosed = [this] {
         SetState(EngineState::Stopped);
-        if (m_playback.takeReadFailure())
-            emit failed(EngineError::TakeReadFailed);
-        if (m_playback.takeDeviceLoss())
-            emit failed(EngineError::OutputLost);
+        if (m_playback.TakeReadFailure())
+            emit Failed(EngineError::TakeReadFailed);
+        if (m_playback.TakeDeviceLoss())
+            emit Failed(EngineError::OutputLost);
     };
 }
 
@@ -58,7 +58,7 @@ void RecordingEngine::SetState(EngineState state)
     if (m_state == state)
         return;
     m_state = state;
-    emit stateChanged(state);
+    emit StateChanged(state);
 }
 
 // ---------------------------------------------------------------- capture
@@ -74,13 +74,13 @@ void RecordingEngine::Record(int device, const platform::audio::PcmFormat& forma
     if (!m_writer.IsOpen()) {
         m_format = format;
         if (!m_wavTemp.Create(TempName(QStringLiteral("wav")), m_format)) {
-            qCWarning(lcEngine) << "cannot create the recording file:" << m_wavTemp.errorString();
-            emit failed(EngineError::TakeFileNotCreated);
+            qCWarning(lcEngine) << "cannot create the recording file:" << m_wavTemp.ErrorString();
+            emit Failed(EngineError::TakeFileNotCreated);
             return;
         }
         if (!m_writer.Open(device, m_format)) {
             m_wavTemp.CloseAndRemove();
-            emit failed(EngineError::CaptureNotOpened);
+            emit Failed(EngineError::CaptureNotOpened);
             return;
         }
         m_mp3->BeginMp3Temp(TempName(QStringLiteral("mp3")), m_format);
@@ -89,13 +89,13 @@ void RecordingEngine::Record(int device, const platform::audio::PcmFormat& forma
     // A resumed recording overwrites from the position onward.
     m_takeLength = m_wavTemp.GetDataLength();
     m_lostFrames = 0;
-    if (!m_writer.Start(uint64_t(m_position) * m_format.blockAlign(), *m_mp3)) {
+    if (!m_writer.Start(uint64_t(m_position) * m_format.BlockAlign(), *m_mp3)) {
         StopRecordingAfterFault(EngineError::CaptureNotOpened);
         return;
     }
-    m_takeOverwrites = uint64_t(m_position) * m_format.blockAlign() < m_wavTemp.GetDataLength();
+    m_takeOverwrites = uint64_t(m_position) * m_format.BlockAlign() < m_wavTemp.GetDataLength();
     SetState(EngineState::Recording);
-    emit takeStarted();
+    emit TakeStarted();
 }
 
 void RecordingEngine::OnTakeProgress(const TakeProgress& progress)
@@ -103,22 +103,22 @@ void RecordingEngine::OnTakeProgress(const TakeProgress& progress)
     if (!IsRecording())
         return;
     if (progress.newAudio)
-        emit audioRecorded();
+        emit AudioRecorded();
     m_takeLength = uint32_t(progress.dataBytes);
     // The position follows the end of the file, also when a resumed recording
     // overwrites in the middle.
-    m_position = m_takeLength / m_format.blockAlign();
+    m_position = m_takeLength / m_format.BlockAlign();
     if (!progress.snapshot.isEmpty())
-        emit waveformBlock(progress.snapshot);
+        emit WaveformBlock(progress.snapshot);
     ReportLength();
     ReportPosition();
     if (progress.newAudio) {
         m_tally.Add(progress.levels);
-        emit levelsMeasured(progress.levels);
+        emit LevelsMeasured(progress.levels);
     }
     if (progress.lostFrames > 0) {
         m_lostFrames += progress.lostFrames;
-        emit audioLost(double(progress.lostFrames) / m_format.sampleRate);
+        emit AudioLost(double(progress.lostFrames) / m_format.sampleRate);
     }
 }
 
@@ -140,7 +140,7 @@ void RecordingEngine::OnTakeStopped(bool headerWritten)
         return;
     FinishTake();
     if (!headerWritten)
-        emit failed(EngineError::TakeWriteFailed);
+        emit Failed(EngineError::TakeWriteFailed);
 }
 
 void RecordingEngine::OnTakeFailed(TakeFault fault)
@@ -171,16 +171,16 @@ void RecordingEngine::StopRecordingAfterFault(EngineError error)
     } else {
         FinishTake();
     }
-    emit failed(error);
+    emit Failed(error);
 }
 
 void RecordingEngine::FinishTake()
 {
     m_state = EngineState::Stopped;  // the file is the engine's again: its own length counts
-    m_position = lengthFrames();
+    m_position = LengthFrames();
     ReportLength();
     ReportPosition();
-    emit stateChanged(m_state);
+    emit StateChanged(m_state);
     CountFinishedTake();
 }
 
@@ -192,12 +192,12 @@ void RecordingEngine::CountFinishedTake()
     if (m_takeOverwrites)
         StartRecount(GetDataLength());
     else if (!m_recount)
-        emit takeLevelsCounted(m_tally);
+        emit TakeLevelsCounted(m_tally);
 }
 
 void RecordingEngine::RecountLevels()
 {
-    if (m_wavTemp.isOpen() && m_state != EngineState::Recording)
+    if (m_wavTemp.IsOpen() && m_state != EngineState::Recording)
         StartRecount(GetDataLength());
 }
 
@@ -208,7 +208,7 @@ void RecordingEngine::StartRecount(uint64_t dataBytes)
     m_recountCancel = false;
     const uint64_t generation = ++m_recountGeneration;
     // Through a handle of its own: the window's thread goes on playing from the file.
-    m_recount.reset(QThread::create([this, generation, dataBytes, path = m_wavTemp.readingPath(),
+    m_recount.reset(QThread::create([this, generation, dataBytes, path = m_wavTemp.ReadingPath(),
                                      start = uint64_t(m_wavTemp.GetHeaderSize()), format = m_format] {
         const TakeTally counted = CountTakeLevels(path, start, dataBytes, format, m_recountCancel);
         QMetaObject::invokeMethod(
@@ -220,7 +220,7 @@ void RecordingEngine::StartRecount(uint64_t dataBytes)
                 // A take started meanwhile has been summed on top.
                 m_tally.Add(counted);
                 if (m_state != EngineState::Recording)
-                    emit takeLevelsCounted(m_tally);
+                    emit TakeLevelsCounted(m_tally);
             },
             Qt::QueuedConnection);
     }));
@@ -250,7 +250,7 @@ void RecordingEngine::EnterEmpty()
 {
     StopRecount();
     m_tally = TakeTally{};
-    emit takeLevelsCounted(m_tally);
+    emit TakeLevelsCounted(m_tally);
     m_writer.Close();
     m_wavTemp.CloseAndRemove();
 
@@ -258,7 +258,7 @@ void RecordingEngine::EnterEmpty()
     m_state = EngineState::Empty;
     ReportPosition();
     ReportLength();
-    emit stateChanged(m_state);
+    emit StateChanged(m_state);
 
     m_mp3->DiscardMp3Temp();
 }
@@ -276,13 +276,13 @@ bool RecordingEngine::BeginExport()
 TakeSource RecordingEngine::ExportSource() const
 {
     TakeSource source;
-    source.available = m_wavTemp.isOpen();
-    source.wavePath = m_wavTemp.path();
-    source.waveReadingPath = m_wavTemp.readingPath();
+    source.available = m_wavTemp.IsOpen();
+    source.wavePath = m_wavTemp.Path();
+    source.waveReadingPath = m_wavTemp.ReadingPath();
     source.headerSize = GetHeaderSize();
     source.format = m_format;
-    source.mp3TempPath = m_mp3->mp3TempPath();
-    source.mp3TempBitrate = m_mp3->mp3TempBitrate();
+    source.mp3TempPath = m_mp3->Mp3TempPath();
+    source.mp3TempBitrate = m_mp3->Mp3TempBitrate();
     return source;
 }
 
@@ -294,9 +294,9 @@ void RecordingEngine::EndExport()
 
 void RecordingEngine::ClearAfterPosition()
 {
-    if (m_state != EngineState::Stopped || !m_wavTemp.isOpen())
+    if (m_state != EngineState::Stopped || !m_wavTemp.IsOpen())
         return;
-    const uint64_t keep = std::min<uint64_t>(uint64_t(m_position) * m_format.blockAlign(), m_wavTemp.GetDataLength());
+    const uint64_t keep = std::min<uint64_t>(uint64_t(m_position) * m_format.BlockAlign(), m_wavTemp.GetDataLength());
     m_wavTemp.TruncateData(keep);
     // The encoded copy holds the dropped part as well; a later MP3 save
     // encodes the shortened recording.
@@ -315,10 +315,10 @@ void RecordingEngine::Play()
     case RecordingPlayback::StartResult::Started:
         break;
     case RecordingPlayback::StartResult::DeviceFailed:
-        emit failed(EngineError::OutputNotOpened);
+        emit Failed(EngineError::OutputNotOpened);
         return;
     case RecordingPlayback::StartResult::ReadFailed:
-        emit failed(EngineError::TakeReadFailed);
+        emit Failed(EngineError::TakeReadFailed);
         return;
     }
     SetState(EngineState::Playing);
@@ -328,7 +328,7 @@ void RecordingEngine::MoveTo(uint32_t frame)
 {
     if (IsRecording() || m_state == EngineState::Saving)
         return;
-    m_position = std::min(frame, lengthFrames());
+    m_position = std::min(frame, LengthFrames());
     m_playback.ContinueFromPosition();
     ReportPosition();
 }
@@ -337,7 +337,7 @@ void RecordingEngine::RestartAt(uint32_t frame)
 {
     if (IsRecording() || m_state == EngineState::Saving)
         return;
-    m_position = std::min(frame, lengthFrames());
+    m_position = std::min(frame, LengthFrames());
     ReportPosition();
     // A playing device hands its blocks back now; they are refilled from here.
     m_playback.Restart();
@@ -349,11 +349,11 @@ uint32_t RecordingEngine::GetDataLength() const { return IsRecording() ? m_takeL
 
 uint32_t RecordingEngine::GetHeaderSize() const { return m_wavTemp.GetHeaderSize(); }
 
-uint32_t RecordingEngine::lengthFrames() const { return GetDataLength() / m_format.blockAlign(); }
+uint32_t RecordingEngine::LengthFrames() const { return GetDataLength() / m_format.BlockAlign(); }
 
-void RecordingEngine::ReportLength() { emit lengthChanged(lengthFrames()); }
+void RecordingEngine::ReportLength() { emit LengthChanged(LengthFrames()); }
 
-void RecordingEngine::ReportPosition() { emit positionChanged(m_position); }
+void RecordingEngine::ReportPosition() { emit PositionChanged(m_position); }
 
 bool RecordingEngine::SnapshotDue()
 {

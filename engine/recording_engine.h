@@ -58,12 +58,12 @@ public:
     TakeSource ExportSource() const;
     void EndExport();
 
-    EngineState state() const { return m_state; }
+    EngineState State() const { return m_state; }
     uint32_t GetDataLength() const;
     uint32_t GetHeaderSize() const;
-    uint32_t lengthFrames() const;
-    uint32_t position() const { return m_position; }
-    const platform::audio::PcmFormat& format() const { return m_format; }
+    uint32_t LengthFrames() const;
+    uint32_t Position() const { return m_position; }
+    const platform::audio::PcmFormat& Format() const { return m_format; }
 
     bool IsRecording() const { return m_state == EngineState::Recording; }
     bool IsPlaying() const { return m_state == EngineState::Playing; }
@@ -74,51 +74,51 @@ public:
     void Release();
 
     // What the take's files are: its WAVE file and the MP3 side.
-    RecordingFile& recordingFile() { return m_wavTemp; }
+    RecordingFile& GetRecordingFile() { return m_wavTemp; }
     // The MP3 temporary file's side of a recording; NoMp3Side until the
     // encoder host provides one.
     void SetMp3Side(std::unique_ptr<Mp3Side> side);
-    Mp3Side& mp3Side() { return *m_mp3; }
+    Mp3Side& GetMp3Side() { return *m_mp3; }
 
     // Tests: the clock behind the waveform's 100 ms pacing and the writer's
     // syncs, and a smaller ceiling than the WAVE format's own for the data of
     // one recording.
     void SetTickClock(TickClock clock);
     void SetMaxDataBytes(uint64_t bytes) { m_writer.SetMaxDataBytes(bytes); }
-    TakeWriter& takeWriter() { return m_writer; }
+    TakeWriter& GetTakeWriter() { return m_writer; }
 
     // The whole recording's loudest moment and clipping: after a take, and
     // whenever the recording changes while stopped.
-    const TakeTally& takeTally() const { return m_tally; }
+    const TakeTally& GetTakeTally() const { return m_tally; }
     // The recording was cut short: counts what remains, on a thread of its
     // own; takeLevelsCounted follows.
     void RecountLevels();
 
 signals:
-    void stateChanged(EngineState state);
-    void lengthChanged(uint32_t frames);
-    void positionChanged(uint32_t frame);
+    void StateChanged(EngineState state);
+    void LengthChanged(uint32_t frames);
+    void PositionChanged(uint32_t frame);
     // The start of the latest block recorded or played, in the take's format,
     // at most every 100 ms.
-    void waveformBlock(const QByteArray& block);
+    void WaveformBlock(const QByteArray& block);
     // Audio reached the take that was not in it before.
-    void audioRecorded();
+    void AudioRecorded();
     // Record started (or resumed) a take.
-    void takeStarted();
+    void TakeStarted();
     // The whole recording's figures: once a take has ended, after a recount,
     // and empty after New.
-    void takeLevelsCounted(const TakeTally& tally);
+    void TakeLevelsCounted(const TakeTally& tally);
     // Loudness of the take since the previous report, at the waveform's pace.
-    void levelsMeasured(const TakeLevels& levels);
+    void LevelsMeasured(const TakeLevels& levels);
     // The sound server threw audio away before the program got it (the whole
     // process stalled past the server's buffer); that much silence now keeps
     // the take's timeline. Once per stall, after it.
-    void audioLost(double seconds);
-    void failed(EngineError error);
+    void AudioLost(double seconds);
+    void Failed(EngineError error);
     // The sound server moved the open capture device to another source
     // (server names): the device went away or the user moved it. The take,
     // if one runs, goes on from the new source.
-    void captureDeviceMoved(const QString& fromSource, const QString& toSource);
+    void CaptureDeviceMoved(const QString& fromSource, const QString& toSource);
 
 private:
     void OnTakeProgress(const TakeProgress& progress);

@@ -16,12 +16,12 @@ bool RecordingFile::Create(const QString& path, const platform::audio::PcmFormat
     CloseAndRemove();
     // Whatever is already at the name is not ours to delete: a leftover that
     // the start-up could not salvage keeps it, and this file takes the next.
-    m_wavTempPath = platform::createLockedFile(path, m_wavTemp, QIODevice::Unbuffered);
+    m_wavTempPath = platform::CreateLockedFile(path, m_wavTemp, QIODevice::Unbuffered);
     if (m_wavTempPath.isEmpty()) {
         qCWarning(lcEngine) << "cannot create the take's file at" << path;
         return false;
     }
-    m_header = WaveHeader::forEmptyFile(format);
+    m_header = WaveHeader::ForEmptyFile(format);
     if (!WriteWaveHeader()) {
         qCWarning(lcEngine) << "cannot write the take's header:" << m_wavTemp.errorString();
         CloseAndRemove();
@@ -30,19 +30,19 @@ bool RecordingFile::Create(const QString& path, const platform::audio::PcmFormat
     return true;
 }
 
-QString RecordingFile::readingPath() const
+QString RecordingFile::ReadingPath() const
 {
-    if (!isOpen())
+    if (!IsOpen())
         return m_wavTempPath;
     const QString byHandle = QStringLiteral("/proc/self/fd/%1").arg(m_wavTemp.handle());
     return QFileInfo::exists(byHandle) ? byHandle : m_wavTempPath;
 }
 
-uint32_t RecordingFile::GetHeaderSize() const { return isOpen() ? WaveHeader::kSize : 0; }
+uint32_t RecordingFile::GetHeaderSize() const { return IsOpen() ? WaveHeader::kSize : 0; }
 
 uint32_t RecordingFile::GetDataLength() const
 {
-    if (!isOpen())
+    if (!IsOpen())
         return 0;
     const qint64 length = m_wavTemp.size() - WaveHeader::kSize;
     return length > 0 ? uint32_t(length) : 0;
@@ -50,7 +50,7 @@ uint32_t RecordingFile::GetDataLength() const
 
 bool RecordingFile::WriteWaveHeader()
 {
-    const auto image = m_header.image();
+    const auto image = m_header.Image();
     if (!m_wavTemp.seek(0))
         return false;
     int offset = 0;
@@ -64,15 +64,15 @@ bool RecordingFile::WriteWaveHeader()
 
 bool RecordingFile::UpdateHeaderSizes()
 {
-    if (!isOpen())
+    if (!IsOpen())
         return false;
-    m_header.setSizesFromFileLength(uint64_t(m_wavTemp.size()));
+    m_header.SetSizesFromFileLength(uint64_t(m_wavTemp.size()));
     return WriteWaveHeader();
 }
 
 bool RecordingFile::SyncToDisk()
 {
-    if (!isOpen())
+    if (!IsOpen())
         return false;
     const qint64 at = m_wavTemp.pos();
     const bool header = UpdateHeaderSizes();
@@ -82,7 +82,7 @@ bool RecordingFile::SyncToDisk()
 
 bool RecordingFile::SeekToData(uint64_t dataOffset) { return m_wavTemp.seek(qint64(WaveHeader::kSize + dataOffset)); }
 
-uint64_t RecordingFile::dataOffset() const
+uint64_t RecordingFile::DataOffset() const
 {
     const qint64 pos = m_wavTemp.pos() - WaveHeader::kSize;
     return pos > 0 ? uint64_t(pos) : 0;
@@ -103,7 +103,7 @@ int64_t RecordingFile::ReadAt(uint64_t dataOffset, uint8_t* into, uint64_t bytes
 
 bool RecordingFile::TruncateData(uint64_t dataBytes)
 {
-    if (!isOpen() || !m_wavTemp.resize(qint64(WaveHeader::kSize + dataBytes))) {
+    if (!IsOpen() || !m_wavTemp.resize(qint64(WaveHeader::kSize + dataBytes))) {
         qCWarning(lcEngine) << "cannot cut the take to" << dataBytes << "bytes:" << m_wavTemp.errorString();
         return false;
     }
@@ -112,7 +112,7 @@ bool RecordingFile::TruncateData(uint64_t dataBytes)
 
 bool RecordingFile::TrimToWholeFrames()
 {
-    const uint16_t align = m_header.format.blockAlign();
+    const uint16_t align = m_header.format.BlockAlign();
     const qint64 data = m_wavTemp.size() - WaveHeader::kSize;
     if (align == 0 || data < 0 || data % align == 0)
         return true;
@@ -124,7 +124,7 @@ void RecordingFile::CloseAndRemove()
     // Removed while still locked: once unlocked, the name belongs to whoever
     // takes it next.
     if (m_wavTemp.isOpen()) {
-        platform::removeLockedFile(m_wavTempPath, m_wavTemp);
+        platform::RemoveLockedFile(m_wavTempPath, m_wavTemp);
         m_wavTemp.close();
     }
     m_wavTempPath.clear();

@@ -23,11 +23,11 @@ public:
     // is taken, at a numbered one beside it (path() tells); false leaves
     // nothing behind.
     bool Create(const QString& path, const platform::audio::PcmFormat& format);
-    bool isOpen() const { return m_wavTemp.isOpen(); }
-    const QString& path() const { return m_wavTempPath; }
+    bool IsOpen() const { return m_wavTemp.isOpen(); }
+    const QString& Path() const { return m_wavTempPath; }
     // Where to open the recording for reading: through this process's own
     // handle, which still reaches it when its name was deleted from under it.
-    QString readingPath() const;
+    QString ReadingPath() const;
 
     // 44 while open, else 0.
     uint32_t GetHeaderSize() const;
@@ -44,7 +44,7 @@ public:
 
     // Where the next write goes, in data bytes.
     bool SeekToData(uint64_t dataOffset);
-    uint64_t dataOffset() const;
+    uint64_t DataOffset() const;
     // Writes at the current position; returns the bytes that reached the file.
     uint64_t Write(const uint8_t* data, uint64_t bytes);
     // Reads at `dataOffset`; returns the bytes read, -1 when the read failed.
@@ -58,7 +58,7 @@ public:
     // Closes the file (if open) and deletes it.
     void CloseAndRemove();
 
-    QString errorString() const { return m_wavTemp.errorString(); }
+    QString ErrorString() const { return m_wavTemp.errorString(); }
 
 private:
     QFile m_wavTemp;

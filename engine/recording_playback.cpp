@@ -32,16 +32,16 @@ RecordingPlayback::StartResult RecordingPlayback::Start()
         qCWarning(lcEngine) << "playback output lost:" << reason;
         OnWaveOutFailed();
     };
-    m_waveOut = platform::audio::backend().openPlayback(m_format, std::move(callbacks));
+    m_waveOut = platform::audio::Backend().OpenPlayback(m_format, std::move(callbacks));
     if (!m_waveOut)
         return StartResult::DeviceFailed;
 
-    const uint32_t align = m_format.blockAlign();
+    const uint32_t align = m_format.BlockAlign();
     if (uint64_t(m_position) * align == m_recording.GetDataLength())
         m_position = 0;
 
-    m_budget = platform::audio::queueBudget(m_format, AudioBlocks::kBlockSize, m_playBuffers.count());
-    m_playBuffers.setAllReturned();
+    m_budget = platform::audio::QueueBudgetFor(m_format, AudioBlocks::kBlockSize, m_playBuffers.Count());
+    m_playBuffers.SetAllReturned();
     m_queuedPlayBuffers = 0;
     ForgetQueue(m_position);
     m_playing = true;
@@ -52,7 +52,7 @@ RecordingPlayback::StartResult RecordingPlayback::Start()
         // Nothing could be handed to the device: it is as good as unusable.
         m_playing = false;
         CloseDevice();
-        return takeReadFailure() ? StartResult::ReadFailed : StartResult::DeviceFailed;
+        return TakeReadFailure() ? StartResult::ReadFailed : StartResult::DeviceFailed;
     }
     m_positionTimer.start();
     return StartResult::Started;
@@ -66,7 +66,7 @@ void RecordingPlayback::Stop()
     const uint32_t heard = HeardFrame();
     m_playing = false;
     if (m_waveOut)
-        m_waveOut->reset();
+        m_waveOut->Reset();
     ForgetQueue(heard);
     if (onPositionAdvanced)
         onPositionAdvanced();
@@ -76,7 +76,7 @@ void RecordingPlayback::Restart()
 {
     if (!m_waveOut)
         return;
-    m_waveOut->reset();
+    m_waveOut->Reset();
     ForgetQueue(m_position);
 }
 
@@ -93,16 +93,16 @@ void RecordingPlayback::Close()
 {
     m_playing = false;
     if (m_waveOut)
-        m_waveOut->reset();
+        m_waveOut->Reset();
     CloseDevice();
 }
 
 void RecordingPlayback::OnWaveOutDone(AudioBuffer* buffer)
 {
-    const int index = m_playBuffers.indexOf(buffer);
+    const int index = m_playBuffers.IndexOf(buffer);
     if (index < 0)
         return;
-    m_playBuffers.setWithStream(index, false);
+    m_playBuffers.SetWithStream(index, false);
     if (!m_pieces.empty() && m_pieces.front().buffer == buffer) {
         m_piecesStart += m_pieces.front().frames;
         m_pieces.pop_front();
@@ -141,8 +141,8 @@ void RecordingPlayback::OnWaveOutFailed()
 
 void RecordingPlayback::TopUp()
 {
-    for (int i = 0; i < m_playBuffers.count() && m_queuedPlayBuffers < uint32_t(m_budget.pieces); ++i) {
-        if (m_playBuffers.isWithStream(i))
+    for (int i = 0; i < m_playBuffers.Count() && m_queuedPlayBuffers < uint32_t(m_budget.pieces); ++i) {
+        if (m_playBuffers.IsWithStream(i))
             continue;
         const uint32_t n = BytesToFill();
         if (n == 0 || !FillAndWrite(i, n))
@@ -152,7 +152,7 @@ void RecordingPlayback::TopUp()
 
 uint32_t RecordingPlayback::BytesToFill() const
 {
-    const uint32_t align = m_format.blockAlign();
+    const uint32_t align = m_format.BlockAlign();
     if (align == 0)
         return 0;
     const uint32_t frames = m_recording.GetDataLength() / align;
@@ -165,7 +165,7 @@ uint32_t RecordingPlayback::BytesToFill() const
 bool RecordingPlayback::FillAndWrite(int block, uint32_t bytes)
 {
     AudioBuffer& buffer = m_playBuffers[block];
-    const uint32_t align = m_format.blockAlign();
+    const uint32_t align = m_format.BlockAlign();
     const int64_t read = m_recording.ReadAt(uint64_t(m_next) * align, buffer.data, bytes);
     if (read < 0) {
         qCWarning(lcEngine) << "cannot read the take to play it";
@@ -179,9 +179,9 @@ bool RecordingPlayback::FillAndWrite(int block, uint32_t bytes)
         return false;
     buffer.length = n;
     buffer.bytesRecorded = 0;
-    if (!m_waveOut->write(&buffer))
+    if (!m_waveOut->Write(&buffer))
         return false;
-    m_playBuffers.setWithStream(block, true);
+    m_playBuffers.SetWithStream(block, true);
     ++m_queuedPlayBuffers;
     m_pieces.push_back(Piece{&buffer, m_next, n / align});
     m_next += n / align;
@@ -192,7 +192,7 @@ uint32_t RecordingPlayback::HeardFrame() const
 {
     if (!m_waveOut)
         return m_next;
-    const uint64_t played = m_waveOut->playedFrames();
+    const uint64_t played = m_waveOut->PlayedFrames();
     uint64_t at = m_piecesStart;
     for (const Piece& piece : m_pieces) {
         if (played < at + piece.frames)
@@ -227,8 +227,8 @@ void RecordingPlayback::CloseDevice()
     // Closing drops whatever the stream has not delivered yet; the audio layer
     // keeps a running callback alive, so this may happen inside one.
     ++m_streamGeneration;
-    m_waveOut->close();
+    m_waveOut->Close();
     m_waveOut.reset();
     m_queuedPlayBuffers = 0;
-    m_playBuffers.setAllReturned();
+    m_playBuffers.SetAllReturned();
 }

@@ -54,14 +54,14 @@ public:
     // Release: no more callbacks, device closed.
     void Close();
 
-    bool isPlaying() const { return m_playing; }
+    bool IsPlaying() const { return m_playing; }
     // A read of the recording failed since the last call: playback stopped
     // there and drained.
-    bool takeReadFailure() { return std::exchange(m_readFailed, false); }
+    bool TakeReadFailure() { return std::exchange(m_readFailed, false); }
     // The sound server went away while playing since the last call.
-    bool takeDeviceLoss() { return std::exchange(m_deviceLost, false); }
-    bool isOutputOpen() const { return m_waveOut != nullptr; }
-    uint32_t queuedBuffers() const { return m_queuedPlayBuffers; }
+    bool TakeDeviceLoss() { return std::exchange(m_deviceLost, false); }
+    bool IsOutputOpen() const { return m_waveOut != nullptr; }
+    uint32_t QueuedBuffers() const { return m_queuedPlayBuffers; }
 
 private:
     // What one write handed to the device, for mapping the heard frames back.

@@ -32,8 +32,8 @@ bool CopyFileOver(const QString& source, platform::ReplacingFile& out)
             return false;
         if (got == 0)
             break;
-        if (out.file().write(block.data(), got) != got) {
-            qCWarning(lcEngine) << "export: write failed:" << out.file().errorString();
+        if (out.File().write(block.data(), got) != got) {
+            qCWarning(lcEngine) << "export: write failed:" << out.File().errorString();
             return false;
         }
     }
@@ -43,8 +43,8 @@ bool CopyFileOver(const QString& source, platform::ReplacingFile& out)
 // `path` leads to the take's own WAVE or MP3 temporary file.
 bool IsTakesOwnFile(const TakeSource& source, const QString& path)
 {
-    return platform::isSameFile(path, source.wavePath) ||
-        (!source.mp3TempPath.isEmpty() && platform::isSameFile(path, source.mp3TempPath));
+    return platform::IsSameFile(path, source.wavePath) ||
+        (!source.mp3TempPath.isEmpty() && platform::IsSameFile(path, source.mp3TempPath));
 }
 
 }  // namespace
@@ -56,7 +56,7 @@ TakeExporter::TakeExporter(std::shared_ptr<const EncoderPlugin> plugin)
 
 bool TakeExporter::CanEncodeMp3(const platform::audio::PcmFormat& format) const
 {
-    return m_plugin && m_plugin->isAvailable() && format.bitsPerSample == 16;
+    return m_plugin && m_plugin->IsAvailable() && format.bitsPerSample == 16;
 }
 
 ExportResult TakeExporter::Export(const TakeSource& source, const ExportTarget& target, ExportFormat format,
@@ -82,7 +82,7 @@ ExportResult TakeExporter::Export(const TakeSource& source, const ExportTarget& 
         return {ExportStatus::Cancelled, {}};
     if (!written)
         return {};
-    return {ExportStatus::Saved, out->committedPath()};
+    return {ExportStatus::Saved, out->CommittedPath()};
 }
 
 bool TakeExporter::CopyWave(const TakeSource& source, platform::ReplacingFile& out)
@@ -105,7 +105,7 @@ bool TakeExporter::EncodeMp3(const TakeSource& source, uint32_t bitrate, platfor
     // Unbuffered: the tag call reopens the file by name before we close it.
     if (!replacement.Open(QIODevice::Unbuffered))
         return false;
-    QFile& target = replacement.file();
+    QFile& target = replacement.File();
 
     const BeConfig config = EncoderConfig(source.format, bitrate);
     uint32_t samplesPerChunk = 0;
@@ -125,7 +125,7 @@ bool TakeExporter::EncodeMp3(const TakeSource& source, uint32_t bitrate, platfor
     if (progress)
         progress(0);
 
-    const uint32_t align = std::max<uint32_t>(1, source.format.blockAlign());
+    const uint32_t align = std::max<uint32_t>(1, source.format.BlockAlign());
     const uint32_t chunk = kReadBlockSize / align * align;
     m_readBuffer.resize(kReadBlockSize);
 
@@ -173,8 +173,8 @@ bool TakeExporter::EncodeMp3(const TakeSource& source, uint32_t bitrate, platfor
         return false;
     }
     plugin.beCloseStream(stream);
-    const QByteArray name = QFile::encodeName(replacement.writingPath());
-    if (plugin.hasWriteInfoTag())
+    const QByteArray name = QFile::encodeName(replacement.WritingPath());
+    if (plugin.HasWriteInfoTag())
         plugin.beWriteInfoTag(stream, name.constData());
     else
         plugin.beWriteVBRHeader(name.constData());

@@ -40,7 +40,7 @@ TakeTally CountTakeLevels(const QString& path, uint64_t dataStart, uint64_t data
         qCWarning(lcEngine) << "cannot read the recording back to count its levels:" << file.errorString();
         return tally;
     }
-    const uint32_t align = std::max<uint32_t>(1, format.blockAlign());
+    const uint32_t align = std::max<uint32_t>(1, format.BlockAlign());
     std::vector<uint8_t> block(size_t(TakeWriter::BlockBytes(format)) * 10);
     uint64_t left = dataBytes / align * align;
     while (left > 0 && !cancel.load(std::memory_order_relaxed)) {

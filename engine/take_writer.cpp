@@ -39,7 +39,7 @@ void TakeWriter::StopThread()
 uint32_t TakeWriter::BlockBytes(const PcmFormat& format)
 {
     const uint32_t frames = std::max<uint32_t>(1, format.sampleRate * kBlockMs / 1000);
-    return frames * format.blockAlign();
+    return frames * format.BlockAlign();
 }
 
 void TakeWriter::RunOnWriterThread(const std::function<void()>& call)

@@ -60,7 +60,7 @@ std::unique_ptr<platform::audio::CaptureStream> TakeWriter::Worker::OpenStream()
         });
     };
     QString error;
-    auto stream = platform::audio::backend().openCapture(m_device, m_format, std::move(callbacks), &error);
+    auto stream = platform::audio::Backend().OpenCapture(m_device, m_format, std::move(callbacks), &error);
     if (!stream)
         qCWarning(lcEngine) << "cannot open the capture device" << m_device << ":" << error;
     return stream;
@@ -77,7 +77,7 @@ bool TakeWriter::Worker::Start(uint64_t dataOffset, Mp3Side& mp3)
             return false;
         m_stream = std::move(reopened);  // what the broken one still reports is given up
         m_deviceLost = false;
-        m_blocks->setAllReturned();
+        m_blocks->SetAllReturned();
     }
     m_mp3 = &mp3;
     m_file.SeekToData(dataOffset);
@@ -86,10 +86,10 @@ bool TakeWriter::Worker::Start(uint64_t dataOffset, Mp3Side& mp3)
     m_pending = TakeProgress{};
     m_levels.Begin(m_format);
     Now();
-    m_loss.Start(m_nowMs, m_format.sampleRate, m_format.blockAlign());
+    m_loss.Start(m_nowMs, m_format.sampleRate, m_format.BlockAlign());
     m_lastSyncMs = m_lastReportMs = m_nowMs;
     QueueBlocks();
-    if (!m_stream->start()) {
+    if (!m_stream->Start()) {
         qCWarning(lcEngine) << "the capture device" << m_device << "did not start";
         m_recording = false;
         m_deviceLost = true;
@@ -100,33 +100,33 @@ bool TakeWriter::Worker::Start(uint64_t dataOffset, Mp3Side& mp3)
 
 void TakeWriter::Worker::QueueBlocks()
 {
-    for (int i = 0; i < m_blocks->count(); ++i) {
-        if (m_blocks->isWithStream(i))
+    for (int i = 0; i < m_blocks->Count(); ++i) {
+        if (m_blocks->IsWithStream(i))
             continue;  // still on its way back from the last stop
-        m_blocks->resetHeader((*m_blocks)[i]);
+        m_blocks->ResetHeader((*m_blocks)[i]);
         AddBlock(i);
     }
 }
 
 void TakeWriter::Worker::AddBlock(int index)
 {
-    m_blocks->setWithStream(index, true);
-    if (!m_stream->addBuffer(&(*m_blocks)[index]))
-        m_blocks->setWithStream(index, false);
+    m_blocks->SetWithStream(index, true);
+    if (!m_stream->AddBuffer(&(*m_blocks)[index]))
+        m_blocks->SetWithStream(index, false);
 }
 
 void TakeWriter::Worker::OnBlock(AudioBuffer* buffer)
 {
-    const int index = m_blocks ? m_blocks->indexOf(buffer) : -1;
+    const int index = m_blocks ? m_blocks->IndexOf(buffer) : -1;
     if (index < 0)
         return;
-    m_blocks->setWithStream(index, false);
+    m_blocks->SetWithStream(index, false);
     if (!m_recording)
         return;  // blocks handed back after the take ended carry nothing of it
 
     Now();
     std::optional<TakeFault> fault;
-    const uint32_t align = m_format.blockAlign();
+    const uint32_t align = m_format.BlockAlign();
     const uint32_t bytes = std::min(buffer->bytesRecorded, buffer->length) / align * align;
     if (bytes > 0) {
         if (!m_loss.BlockArrived(m_nowMs, buffer->data, bytes))
@@ -150,22 +150,22 @@ void TakeWriter::Worker::OnBlock(AudioBuffer* buffer)
         Report();
         m_lastReportMs = m_nowMs;
     }
-    m_blocks->resetHeader(*buffer);
+    m_blocks->ResetHeader(*buffer);
     if (m_stream && !m_deviceLost)
         AddBlock(index);
 }
 
 std::optional<TakeFault> TakeWriter::Worker::Store(const uint8_t* data, uint64_t bytes)
 {
-    const uint32_t align = m_format.blockAlign();
-    const uint64_t at = m_file.dataOffset();
+    const uint32_t align = m_format.BlockAlign();
+    const uint64_t at = m_file.DataOffset();
     const uint64_t room = at < maxDataBytes ? (maxDataBytes - at) / align * align : 0;
     const uint64_t toStore = std::min(bytes, room);
 
     const uint64_t written = m_file.Write(data, toStore);
     if (written < toStore) {
         // Disk full, file too large for the system: keep the whole frames that made it.
-        qCWarning(lcEngine) << "writing the take failed:" << m_file.errorString();
+        qCWarning(lcEngine) << "writing the take failed:" << m_file.ErrorString();
         m_file.TrimToWholeFrames();
         m_mp3->EncodeToMp3Temp(data, uint32_t(written / align * align));
         return TakeFault::WriteFailed;
@@ -187,7 +187,7 @@ std::optional<TakeFault> TakeWriter::Worker::WritePieces(const std::vector<Captu
             // The move has its own message.
             if (!piece.atMove)
                 m_pending.lostFrames += piece.silenceFrames;
-            fault = StoreSilence(piece.silenceFrames * m_format.blockAlign());
+            fault = StoreSilence(piece.silenceFrames * m_format.BlockAlign());
         } else {
             fault = Store(reinterpret_cast<const uint8_t*>(piece.audio.constData()), uint64_t(piece.audio.size()));
         }
@@ -216,11 +216,11 @@ void TakeWriter::Worker::Sync(bool last)
         return;
     // The header's sizes first, so that the file plays as it is after a cut.
     if (!m_file.SyncToDisk())
-        qCWarning(lcEngine) << "making the take durable failed:" << m_file.errorString();
+        qCWarning(lcEngine) << "making the take durable failed:" << m_file.ErrorString();
     if (m_mp3)
         m_mp3->SyncMp3Temp();
     if (syncObserver)
-        syncObserver(TakeSync{platform::currentThreadId(), m_lastTick, m_file.GetDataLength(), last});
+        syncObserver(TakeSync{platform::CurrentThreadId(), m_lastTick, m_file.GetDataLength(), last});
 }
 
 void TakeWriter::Worker::Report()
@@ -240,7 +240,7 @@ void TakeWriter::Worker::Stop()
     // Everything captured up to this moment still arrives, block by block,
     // and `stopped` follows; the take ends there.
     m_stopping = true;
-    if (!m_stream->stop())
+    if (!m_stream->Stop())
         OnStopped();
 }
 
@@ -251,7 +251,7 @@ void TakeWriter::Worker::OnStopped()
     m_recording = m_stopping = false;
     // The empty blocks come back and wait for the next start.
     if (!m_deviceLost)
-        m_stream->reset();
+        m_stream->Reset();
     const bool written = Finish();
     m_owner.Post(m_generation, [this, written] {
         if (m_owner.m_listener.stopped)
@@ -271,7 +271,7 @@ void TakeWriter::Worker::EndWithFault(TakeFault fault)
 {
     m_recording = m_stopping = false;
     if (m_stream && !m_deviceLost)
-        m_stream->reset();
+        m_stream->Reset();
     Finish();
     m_owner.Post(m_generation, [this, fault] {
         if (m_owner.m_listener.failed)
@@ -295,12 +295,12 @@ void TakeWriter::Worker::Close()
     ++m_streamGeneration;
     if (m_stream) {
         if (!m_deviceLost)
-            m_stream->reset();
-        m_stream->close();
+            m_stream->Reset();
+        m_stream->Close();
         m_stream.reset();
     }
     if (m_blocks)
-        m_blocks->setAllReturned();
+        m_blocks->SetAllReturned();
     m_recording = m_stopping = m_deviceLost = false;
     m_mp3 = nullptr;
 }

@@ -16,11 +16,11 @@ struct WaveHeader {
     uint32_t riffSize = 36;  // file length - 8
     uint32_t dataSize = 0;   // file length - 44
 
-    static WaveHeader forEmptyFile(const platform::audio::PcmFormat& format);
+    static WaveHeader ForEmptyFile(const platform::audio::PcmFormat& format);
     // Sizes for a file of `fileLength` bytes (header included).
-    void setSizesFromFileLength(uint64_t fileLength);
+    void SetSizesFromFileLength(uint64_t fileLength);
 
-    std::array<uint8_t, kSize> image() const;
+    std::array<uint8_t, kSize> Image() const;
     // Reads an image back; false unless it is a 16-byte PCM "fmt " header.
-    static bool parse(const uint8_t* bytes, int size, WaveHeader& header);
+    static bool Parse(const uint8_t* bytes, int size, WaveHeader& header);
 };

@@ -21,8 +21,8 @@ uint32_t MonotonicTickCount()
 
 void TakeWaveformSnapshot(WaveformTarget& view, const uint8_t* block, uint32_t blockSize, uint16_t bitsPerSample)
 {
-    int16_t* points = view.points();
-    const int count = view.pointCount();
+    int16_t* points = view.Points();
+    const int count = view.PointCount();
     if (!points || count <= 0)
         return;
     const bool wide = bitsPerSample == 16;
@@ -33,7 +33,7 @@ void TakeWaveformSnapshot(WaveformTarget& view, const uint8_t* block, uint32_t b
         points[i] = wide ? int16_t(uint16_t(s[0] | s[1] << 8)) : int16_t(int(s[0]) - 127);
     }
     std::fill(points + filled, points + count, int16_t(0));
-    if (uint8_t* marks = view.clipMarks()) {
+    if (uint8_t* marks = view.ClipMarks()) {
         // Both samples of a point's stretch count, the one drawn and the one skipped.
         for (int i = 0; i < filled; ++i) {
             const uint8_t* s = block + i * stride;
@@ -41,7 +41,7 @@ void TakeWaveformSnapshot(WaveformTarget& view, const uint8_t* block, uint32_t b
         }
         std::fill(marks + filled, marks + count, uint8_t(0));
     }
-    view.refresh();
+    view.Refresh();
 }
 
 int16_t FullScaleFor(uint16_t bitsPerSample) { return bitsPerSample == 16 ? 32767 : 130; }

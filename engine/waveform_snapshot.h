@@ -7,18 +7,18 @@
 #include "platform/audio/audio_types.h"
 
 // The live waveform a snapshot fills: a fixed array of points that the view
-// scales by its full-scale value and draws on refresh().
+// scales by its full-scale value and draws on Refresh().
 class WaveformTarget {
 public:
     virtual ~WaveformTarget() = default;
-    virtual int pointCount() const = 0;
-    virtual int16_t* points() = 0;
-    virtual void setFullScale(int16_t fullScale) = 0;
+    virtual int PointCount() const = 0;
+    virtual int16_t* Points() = 0;
+    virtual void SetFullScale(int16_t fullScale) = 0;
     // One flag per point: its stretch of the block holds a sample at the
     // format's full scale. Null when the view does not mark clipping.
-    virtual uint8_t* clipMarks() { return nullptr; }
+    virtual uint8_t* ClipMarks() { return nullptr; }
     // Redraw without erasing the background.
-    virtual void refresh() = 0;
+    virtual void Refresh() = 0;
 };
 
 // Milliseconds of a monotonic clock, wrapping in 32 bits.

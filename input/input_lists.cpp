@@ -8,7 +8,7 @@
 namespace InputLists {
 namespace {
 
-void selectOrFirst(QComboBox* list, int index)
+void SelectOrFirst(QComboBox* list, int index)
 {
     if (list->count() == 0) {
         list->setCurrentIndex(-1);
@@ -23,13 +23,13 @@ void FillDeviceList(QComboBox* list, const std::vector<platform::audio::InputDev
 {
     for (const auto& device : devices)
         list->addItem(device.name);
-    selectOrFirst(list, storedIndex);
+    SelectOrFirst(list, storedIndex);
 }
 
 QString FormatLabel(int row)
 {
     const QString pattern =
-        resources::text(RecordFormats::kChannels[row] == 1 ? resources::IDS_FORMAT_MONO : resources::IDS_FORMAT_STEREO);
+        resources::Text(RecordFormats::kChannels[row] == 1 ? resources::IDS_FORMAT_MONO : resources::IDS_FORMAT_STEREO);
     return QString::asprintf(pattern.toUtf8().constData(), int(RecordFormats::kRates[row]),
                              int(RecordFormats::kBits[row]));
 }
@@ -38,7 +38,7 @@ void FillFormatList(QComboBox* list, int storedRow)
 {
     for (int row = 0; row < RecordFormats::kCount; ++row)
         list->addItem(FormatLabel(row));
-    selectOrFirst(list, storedRow);
+    SelectOrFirst(list, storedRow);
 }
 
 }  // namespace InputLists

@@ -34,7 +34,7 @@ MixerLineList::MixerLineList(QWidget* parent)
     setItemDelegate(new FixedRowDelegate(std::max(fontMetrics().height(), indicator) + 2, this));
     // Only check marks can change (names are not editable); the panel's own
     // changes block this signal.
-    connect(this, &QListWidget::itemChanged, this, &MixerLineList::lineCheckChanged);
+    connect(this, &QListWidget::itemChanged, this, &MixerLineList::LineCheckChanged);
 }
 
 void MixerLineList::AddLine(const QString& name, uint32_t lineId)

@@ -21,5 +21,5 @@ public:
     void Highlight(int item);
 
 signals:
-    void lineCheckChanged();
+    void LineCheckChanged();
 };

@@ -30,7 +30,7 @@ MixerPanel::MixerPanel(const Controls& controls, QObject* parent)
     connect(m_controls.devices, &QComboBox::currentIndexChanged, this, &MixerPanel::OnDeviceChanged);
     // Picking the entry that is already chosen reports as well; it must not rebuild the list.
     connect(m_controls.devices, &QComboBox::activated, this, &MixerPanel::OnDeviceChanged);
-    connect(m_controls.lines, &MixerLineList::lineCheckChanged, this, &MixerPanel::OnLineChecked);
+    connect(m_controls.lines, &MixerLineList::LineCheckChanged, this, &MixerPanel::OnLineChecked);
     connect(m_controls.lines, &QListWidget::currentRowChanged, this, &MixerPanel::OnLineSelected);
     // Every user scroll, each step of a drag included, but not the position
     // RefreshVolume sets: the trackbar reports only what the user does.
@@ -59,27 +59,27 @@ void MixerPanel::OnDeviceChanged()
     // Control changes name the mixer they come from; the callback learns its
     // mixer once the open has returned it.
     auto opened = std::make_shared<const InputMixer*>(nullptr);
-    m_mixer = platform::audio::backend().openMixer(
+    m_mixer = platform::audio::Backend().OpenMixer(
         id, {[this, opened](uint32_t controlId) { OnMixerControlChange(*opened, controlId); }});
     if (!m_mixer) {
         qCWarning(lcInput) << "no mixer for input device" << id;
         return;
     }
     *opened = m_mixer.get();
-    if (!m_mixer->hasRecordingDestination())
+    if (!m_mixer->HasRecordingDestination())
         return;
 
     // Several lines at once where the card allows it, else one.
     m_selectControlType = ControlType::Mixer;
-    std::optional<MixerControl> select = m_mixer->destinationControl(ControlType::Mixer);
+    std::optional<MixerControl> select = m_mixer->DestinationControl(ControlType::Mixer);
     if (!select) {
         m_selectControlType = ControlType::Mux;
-        select = m_mixer->destinationControl(ControlType::Mux);
+        select = m_mixer->DestinationControl(ControlType::Mux);
     }
     if (!select)
         return;
     m_selectControlId = select->id;
-    const int n = m_mixer->sourceCount();
+    const int n = m_mixer->SourceCount();
     if (n <= 0)
         return;
     m_sourceCount = n;
@@ -91,7 +91,7 @@ void MixerPanel::OnDeviceChanged()
     // except that a MUX, which has one line on, switches them off whenever
     // this program writes its choice (OnLineChecked).
     for (int s = 0; s < std::min(n, kMaxLines); ++s) {
-        const auto line = m_mixer->sourceLine(s);
+        const auto line = m_mixer->SourceLine(s);
         if (line)
             m_controls.lines->AddLine(line->name, line->id);
         else
@@ -106,7 +106,7 @@ void MixerPanel::OnDeviceChanged()
 std::optional<int> MixerPanel::ReadSelection()
 {
     std::vector<int32_t> values;
-    if (!m_mixer->readValues(m_selectControlId, values) || values.size() != size_t(m_sourceCount)) {
+    if (!m_mixer->ReadValues(m_selectControlId, values) || values.size() != size_t(m_sourceCount)) {
         qCWarning(lcInput) << "cannot read the recording lines of the mixer, got" << values.size() << "of"
                            << m_sourceCount;
         return std::nullopt;
@@ -138,7 +138,7 @@ void MixerPanel::OnLineChecked()
         return;
 
     std::vector<int32_t> values;
-    if (m_mixer->readValues(m_selectControlId, values) && values.size() == size_t(m_sourceCount)) {
+    if (m_mixer->ReadValues(m_selectControlId, values) && values.size() == size_t(m_sourceCount)) {
         for (int i = 0; i < count; ++i)
             values[ValueIndex(i)] = checks[size_t(i)];
         if (m_selectControlType == ControlType::Mux) {
@@ -151,7 +151,7 @@ void MixerPanel::OnLineChecked()
                 values[ValueIndex(changed)] = 1;
             }
         }
-        if (!m_mixer->writeValues(m_selectControlId, values))
+        if (!m_mixer->WriteValues(m_selectControlId, values))
             qCWarning(lcInput) << "the mixer refused the recording lines";
     }
     // The list always ends showing the mixer's real state, written or not.
@@ -166,7 +166,7 @@ void MixerPanel::OnMixerControlChange(const InputMixer* mixer, uint32_t controlI
     if (controlId != m_selectControlId || m_sourceCount == 0)
         return;
     std::vector<int32_t> values;
-    if (!m_mixer->readValues(m_selectControlId, values) || values.size() != size_t(m_sourceCount))
+    if (!m_mixer->ReadValues(m_selectControlId, values) || values.size() != size_t(m_sourceCount))
         return;
     bool differs = false;
     for (int i = 0; i < m_controls.lines->count(); ++i) {
@@ -187,14 +187,14 @@ std::optional<MixerControl> MixerPanel::HighlightedVolumeControl() const
     const int item = m_controls.lines->currentRow();
     if (!m_mixer || item < 0)
         return std::nullopt;
-    return m_mixer->lineControl(m_controls.lines->LineId(item), ControlType::Volume);
+    return m_mixer->LineControl(m_controls.lines->LineId(item), ControlType::Volume);
 }
 
 void MixerPanel::RefreshVolume()
 {
     const auto control = HighlightedVolumeControl();
     std::vector<int32_t> values;
-    const bool readable = control && m_mixer->readValues(control->id, values) && !values.empty();
+    const bool readable = control && m_mixer->ReadValues(control->id, values) && !values.empty();
     // A slider that could neither show nor set the highlighted line's volume
     // is switched off rather than moved in vain; it keeps its last position.
     m_controls.volume->setEnabled(readable);
@@ -210,7 +210,7 @@ void MixerPanel::ApplyVolume()
 {
     // Called before the slider takes the new value: the position is the user's.
     const auto control = HighlightedVolumeControl();
-    if (control && m_mixer->writeValues(control->id, {m_controls.volume->sliderPosition()}))
+    if (control && m_mixer->WriteValues(control->id, {m_controls.volume->sliderPosition()}))
         return;
     // Refused: the slider goes back to what the mixer holds.
     if (control)
@@ -222,5 +222,5 @@ void MixerPanel::OnAdvancedMixer()
 {
     // The input devices page of the desktop's recording control; it has no
     // way to be told the device. Not starting is not reported.
-    platform::shell().startProgram(QStringLiteral("pavucontrol"), {QStringLiteral("--tab=4")});
+    platform::CurrentShell().StartProgram(QStringLiteral("pavucontrol"), {QStringLiteral("--tab=4")});
 }

@@ -55,8 +55,8 @@ public:
     void OnForceSelection() { m_forceSelection = !m_forceSelection; }
     void OnAdvancedMixer();
 
-    bool forceSelection() const { return m_forceSelection; }
-    int mixerDeviceId() const { return m_mixerDeviceId; }
+    bool ForceSelection() const { return m_forceSelection; }
+    int MixerDeviceId() const { return m_mixerDeviceId; }
 
 private:
     // Reads the select control; on success sets every check mark and

@@ -17,7 +17,7 @@ const char* const kProfileRoots[] = {
     ".mozilla-thunderbird",
 };
 
-QString unescapeJsString(const QString& s)
+QString UnescapeJsString(const QString& s)
 {
     QString out;
     out.reserve(s.size());
@@ -62,7 +62,7 @@ QString unescapeJsString(const QString& s)
 // in a path as a list.
 using IniSections = QList<std::pair<QString, QHash<QString, QString>>>;
 
-IniSections readIni(const QString& path)
+IniSections ReadIni(const QString& path)
 {
     IniSections sections;
     QFile file(path);
@@ -90,14 +90,14 @@ QHash<QString, QString> ReadStringPrefs(const QByteArray& prefsJs)
     auto it = pref.globalMatch(QString::fromUtf8(prefsJs));
     while (it.hasNext()) {
         const auto m = it.next();
-        prefs.insert(unescapeJsString(m.captured(1)), unescapeJsString(m.captured(2)));
+        prefs.insert(UnescapeJsString(m.captured(1)), UnescapeJsString(m.captured(2)));
     }
     return prefs;
 }
 
 QString DefaultProfileFolder(const QString& iniPath)
 {
-    const IniSections sections = readIni(iniPath);
+    const IniSections sections = ReadIni(iniPath);
     const QDir base = QFileInfo(iniPath).absoluteDir();
     // Newer versions name each installation's default in an [Install…] section.
     for (const auto& [name, values] : sections) {

@@ -32,9 +32,9 @@ const char kSubjectKey[] = "MailSubject";
 const char kTargetsKey[] = "MailTargets";
 
 // The members keep the CR LF line ends of the message; the editors use LF.
-QString toEditor(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+QString ToEditor(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
 
-QString fromEditor(QString text) { return text.replace(QLatin1Char('\n'), QStringLiteral("\r\n")); }
+QString FromEditor(QString text) { return text.replace(QLatin1Char('\n'), QStringLiteral("\r\n")); }
 
 }  // namespace
 
@@ -48,14 +48,14 @@ MailDialog::MailDialog(SettingsStore* store, std::unique_ptr<MailHandOver> handO
         m_ownStore = std::make_unique<SettingsStore>();
         m_store = m_ownStore.get();
     }
-    m_recipients = m_store->readHistoryString(QString::fromLatin1(kTargetsKey), QString());
-    m_subject = m_store->readHistoryString(QString::fromLatin1(kSubjectKey), QString());
-    m_account = m_store->readHistoryString(QString::fromLatin1(kAccountKey), QString());
-    m_signature = resources::text(resources::IDS_MAIL_SIGNATURE);
+    m_recipients = m_store->ReadHistoryString(QString::fromLatin1(kTargetsKey), QString());
+    m_subject = m_store->ReadHistoryString(QString::fromLatin1(kSubjectKey), QString());
+    m_account = m_store->ReadHistoryString(QString::fromLatin1(kAccountKey), QString());
+    m_signature = resources::Text(resources::IDS_MAIL_SIGNATURE);
     m_withSignature = true;
 
     setWindowTitle(QCoreApplication::translate("MailDialog", "发送邮件"));
-    setFont(controls::dialogFont());
+    setFont(controls::DialogFont());
     BuildControls();
     OnInitDialog();
 }
@@ -68,19 +68,19 @@ MailDialog::~MailDialog()
 
 void MailDialog::WriteHistory()
 {
-    m_store->writeHistoryString(QString::fromLatin1(kAccountKey), m_account);
-    m_store->writeHistoryString(QString::fromLatin1(kSubjectKey), m_subject);
-    m_store->writeHistoryString(QString::fromLatin1(kTargetsKey), m_recipients);
-    m_store->sync();
+    m_store->WriteHistoryString(QString::fromLatin1(kAccountKey), m_account);
+    m_store->WriteHistoryString(QString::fromLatin1(kSubjectKey), m_subject);
+    m_store->WriteHistoryString(QString::fromLatin1(kTargetsKey), m_recipients);
+    m_store->Sync();
 }
 
 void MailDialog::AddAttachment(const QString& path)
 {
     m_attachments += path + QStringLiteral("\r\n");
-    m_attachmentsEdit->setPlainText(toEditor(m_attachments));
+    m_attachmentsEdit->setPlainText(ToEditor(m_attachments));
 }
 
-QWidget* MailDialog::control(int id) const
+QWidget* MailDialog::Control(int id) const
 {
     for (QWidget* w : findChildren<QWidget*>()) {
         if (w->property("controlId").toInt() == id)
@@ -92,9 +92,9 @@ QWidget* MailDialog::control(int id) const
 void MailDialog::BuildControls()
 {
     const controls::DialogUnits units(font());
-    setFixedSize(units.x(kWidthDlu), units.y(kHeightDlu));
+    setFixedSize(units.X(kWidthDlu), units.Y(kHeightDlu));
     auto place = [&](QWidget* w, int id, int x, int y, int width, int height) {
-        w->setGeometry(units.rect(x, y, width, height));
+        w->setGeometry(units.Rect(x, y, width, height));
         if (id)
             w->setProperty("controlId", id);
         return w;
@@ -152,7 +152,7 @@ void MailDialog::BuildControls()
     m_accountBox->setInsertPolicy(QComboBox::NoInsert);
     m_accountBox->lineEdit()->setMaxLength(kAccountLimit);
     // A drop-down combo box's template height includes its list.
-    m_accountBox->setGeometry(units.x(7), units.y(36), units.x(184), m_accountBox->sizeHint().height());
+    m_accountBox->setGeometry(units.X(7), units.Y(36), units.X(184), m_accountBox->sizeHint().height());
     m_accountBox->setProperty("controlId", int(IdAccount));
     accountLabel->setBuddy(m_accountBox);
 
@@ -171,18 +171,18 @@ void MailDialog::UpdateData(bool fromControls)
     if (fromControls) {
         m_recipients = m_recipientsEdit->text();
         m_subject = m_subjectEdit->text();
-        m_body = fromEditor(m_bodyEdit->toPlainText());
-        m_signature = fromEditor(m_signatureEdit->toPlainText());
-        m_attachments = fromEditor(m_attachmentsEdit->toPlainText());
+        m_body = FromEditor(m_bodyEdit->toPlainText());
+        m_signature = FromEditor(m_signatureEdit->toPlainText());
+        m_attachments = FromEditor(m_attachmentsEdit->toPlainText());
         m_withSignature = m_withSignatureBox->isChecked();
         m_account = m_accountBox->currentText();
         return;
     }
     m_recipientsEdit->setText(m_recipients);
     m_subjectEdit->setText(m_subject);
-    m_bodyEdit->setPlainText(toEditor(m_body));
-    m_signatureEdit->setPlainText(toEditor(m_signature));
-    m_attachmentsEdit->setPlainText(toEditor(m_attachments));
+    m_bodyEdit->setPlainText(ToEditor(m_body));
+    m_signatureEdit->setPlainText(ToEditor(m_signature));
+    m_attachmentsEdit->setPlainText(ToEditor(m_attachments));
     m_withSignatureBox->setChecked(m_withSignature);
     m_accountBox->setEditText(m_account);
 }
@@ -264,7 +264,7 @@ void MailDialog::OnSend()
 
 void MailDialog::ShowMessage(resources::StringId stringId, QMessageBox::Icon icon)
 {
-    QMessageBox box(icon, windowTitle(), resources::text(stringId), QMessageBox::Ok, this);
+    QMessageBox box(icon, windowTitle(), resources::Text(stringId), QMessageBox::Ok, this);
     box.exec();
 }
 
@@ -275,10 +275,10 @@ void MailDialog::paintEvent(QPaintEvent* event)
     QPainter painter(this);
     const QRect r = m_hint->geometry().adjusted(-1, -1, 1, 1);
     const QPalette& p = palette();
-    painter.setPen(controls::syscolour::highlight(p));
+    painter.setPen(controls::syscolour::Highlight(p));
     painter.drawLine(r.topLeft(), r.topRight());
     painter.drawLine(r.topLeft(), r.bottomLeft());
-    painter.setPen(controls::syscolour::shadow(p));
+    painter.setPen(controls::syscolour::Shadow(p));
     painter.drawLine(r.bottomLeft(), r.bottomRight());
     painter.drawLine(r.topRight(), r.bottomRight());
 }

@@ -49,9 +49,9 @@ public:
         IdHint = 1061,
         IdAccount = 1263,
     };
-    QWidget* control(int id) const;
+    QWidget* Control(int id) const;
 
-    const MapiSession& mapi() const { return m_mapi; }
+    const MapiSession& Mapi() const { return m_mapi; }
 
 public slots:
     void OnSend();

@@ -13,7 +13,7 @@ QString ComposeNoteText(const QString& body, bool withSignature, const QString& 
 
 namespace {
 
-QStringList nonEmptyTrimmed(const QStringList& stretches)
+QStringList NonEmptyTrimmed(const QStringList& stretches)
 {
     QStringList out;
     for (const QString& s : stretches) {
@@ -31,7 +31,7 @@ QStringList ParseRecipients(QString& text)
     text = text.trimmed();
     if (!text.isEmpty() && !text.endsWith(QLatin1Char(';')))
         text.append(QLatin1Char(';'));
-    return nonEmptyTrimmed(text.split(QLatin1Char(';')));
+    return NonEmptyTrimmed(text.split(QLatin1Char(';')));
 }
 
 QStringList ParseAttachments(QString& text)
@@ -40,7 +40,7 @@ QStringList ParseAttachments(QString& text)
     if (!text.isEmpty() && !text.endsWith(QLatin1Char('\r')))
         text.append(QLatin1Char('\r'));
     static const QRegularExpression lineEnd(QStringLiteral("[\r\n]"));
-    return nonEmptyTrimmed(text.split(lineEnd));
+    return NonEmptyTrimmed(text.split(lineEnd));
 }
 
 bool HasLineBreak(const QString& text) { return text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n')); }

@@ -19,14 +19,14 @@ XdgEmailHandOver::XdgEmailHandOver(QString program)
 {
 }
 
-QString XdgEmailHandOver::program() const
+QString XdgEmailHandOver::Program() const
 {
     return m_program.isEmpty() ? QStandardPaths::findExecutable(QStringLiteral("xdg-email")) : m_program;
 }
 
 bool XdgEmailHandOver::IsInstalled()
 {
-    if (program().isEmpty())
+    if (Program().isEmpty())
         return false;
     // xdg-email honours $MAILER before any desktop setting.
     if (!qEnvironmentVariableIsEmpty("MAILER"))
@@ -97,7 +97,7 @@ MapiResult XdgEmailHandOver::Deliver(const MailMessage& message)
     // Thunderbird gets the message from us: xdg-email would hand it all
     // attachments in one comma-separated value.
     const QString thunderbird = ThunderbirdMailtoHandler();
-    const QString tool = thunderbird.isEmpty() ? program() : thunderbird;
+    const QString tool = thunderbird.isEmpty() ? Program() : thunderbird;
     if (tool.isEmpty())
         return kNotSupported;
     const QStringList arguments = thunderbird.isEmpty()

@@ -38,7 +38,7 @@ private:
     };
     // Runs `tool` until it exits or kWaitMs pass.
     static HandOverRun RunHandOver(const QString& tool, const QStringList& arguments);
-    QString program() const;
+    QString Program() const;
     QString m_program;
 };
 

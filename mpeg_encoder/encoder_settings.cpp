@@ -4,7 +4,7 @@
 
 namespace mpeg_encoder {
 
-BE_ERR readSettings(const void* record, EncoderSettings& settings)
+BE_ERR ReadSettings(const void* record, EncoderSettings& settings)
 {
     if (!record)
         return BE_ERR_INVALID_FORMAT;
@@ -16,13 +16,13 @@ BE_ERR readSettings(const void* record, EncoderSettings& settings)
     BeConfig config;
     std::memcpy(&config, record, sizeof config);
 
-    const auto inputVersion = versionForRate(config.sampleRate);
+    const auto inputVersion = VersionForRate(config.sampleRate);
     if (!inputVersion)
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
     // "Encoder's choice" keeps the input rate, so the decoded sound has
     // exactly the recording's rate and length.
     const uint32_t outputRate = config.outputRate == 0 ? config.sampleRate : config.outputRate;
-    const auto version = versionForRate(outputRate);
+    const auto version = VersionForRate(outputRate);
     if (!version)
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
 
@@ -47,7 +47,7 @@ BE_ERR readSettings(const void* record, EncoderSettings& settings)
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
     // The record's MPEG version cannot hold below 32 kHz; the output rate
     // decides the version and with it the bit rates a frame may carry.
-    s.bitrateKbps = nearestLegalBitrate(s.version, config.bitrate);
+    s.bitrateKbps = NearestLegalBitrate(s.version, config.bitrate);
 
     if (config.preset == BE_PRESET_HIGH_QUALITY)
         s.algorithmQuality = 2;

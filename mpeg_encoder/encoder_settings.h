@@ -27,12 +27,12 @@ struct EncoderSettings {
     bool noBitReservoir = false;
     bool strictIso = false;
 
-    int channels() const { return mode == ChannelMode::Mono ? 1 : 2; }
+    int Channels() const { return mode == ChannelMode::Mono ? 1 : 2; }
 };
 
 // Checks the record's kind, version and size, then its values.
 // BE_ERR_INVALID_FORMAT for a wrong record, BE_ERR_INVALID_FORMAT_PARAMETERS
 // for a value the encoder cannot honour.
-BE_ERR readSettings(const void* record, EncoderSettings& settings);
+BE_ERR ReadSettings(const void* record, EncoderSettings& settings);
 
 }  // namespace mpeg_encoder

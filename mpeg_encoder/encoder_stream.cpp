@@ -14,17 +14,17 @@ namespace {
 // LAME builds shared tables when a context is first set up.
 std::mutex g_lameSetUp;
 
-constexpr uint32_t worstCaseBytes(uint32_t framesPerChannel) { return framesPerChannel + framesPerChannel / 4 + 7200; }
+constexpr uint32_t WorstCaseBytes(uint32_t framesPerChannel) { return framesPerChannel + framesPerChannel / 4 + 7200; }
 
 constexpr uint32_t kLargestInfoFrame = 1441;
 
 // Mono is the worst case: every sample is a frame. A stereo call may add one
 // carried value.
-static_assert(worstCaseBytes(EncoderStream::kMostSamplesPerCall) + kLargestInfoFrame <=
+static_assert(WorstCaseBytes(EncoderStream::kMostSamplesPerCall) + kLargestInfoFrame <=
                   EncoderStream::kOutputBufferSize,
               "the output buffer holds the largest call's output");
 
-MPEG_mode lameMode(ChannelMode mode)
+MPEG_mode LameMode(ChannelMode mode)
 {
     switch (mode) {
     case ChannelMode::Stereo:
@@ -37,12 +37,12 @@ MPEG_mode lameMode(ChannelMode mode)
     return STEREO;
 }
 
-bool configure(lame_global_flags* lame, const EncoderSettings& s)
+bool Configure(lame_global_flags* lame, const EncoderSettings& s)
 {
     lame_set_in_samplerate(lame, int(s.inputRate));
     lame_set_out_samplerate(lame, int(s.outputRate));
-    lame_set_num_channels(lame, s.channels());
-    lame_set_mode(lame, lameMode(s.mode));
+    lame_set_num_channels(lame, s.Channels());
+    lame_set_mode(lame, LameMode(s.mode));
     lame_set_VBR(lame, vbr_off);
     lame_set_brate(lame, int(s.bitrateKbps));
     if (s.algorithmQuality)
@@ -74,16 +74,16 @@ public:
     {
     }
     uint8_t* end() const { return m_base + m_used; }
-    uint32_t space() const { return kOutputBufferSize - m_used; }
-    uint32_t used() const { return m_used; }
-    void advance(uint32_t bytes) { m_used += bytes; }
+    uint32_t Space() const { return kOutputBufferSize - m_used; }
+    uint32_t Used() const { return m_used; }
+    void Advance(uint32_t bytes) { m_used += bytes; }
 
 private:
     uint8_t* m_base;
     uint32_t m_used = 0;
 };
 
-std::unique_ptr<EncoderStream> EncoderStream::open(const EncoderSettings& settings, BE_ERR& error)
+std::unique_ptr<EncoderStream> EncoderStream::Open(const EncoderSettings& settings, BE_ERR& error)
 {
     std::lock_guard lock(g_lameSetUp);
     lame_global_flags* lame = lame_init();
@@ -91,7 +91,7 @@ std::unique_ptr<EncoderStream> EncoderStream::open(const EncoderSettings& settin
         error = BE_ERR_NO_MORE_HANDLES;
         return nullptr;
     }
-    if (!configure(lame, settings)) {
+    if (!Configure(lame, settings)) {
         lame_close(lame);
         error = BE_ERR_INVALID_FORMAT_PARAMETERS;
         return nullptr;
@@ -109,12 +109,12 @@ EncoderStream::EncoderStream(const EncoderSettings& settings, lame_global_struct
 
 EncoderStream::~EncoderStream() { lame_close(m_lame); }
 
-uint32_t EncoderStream::samplesPerChunk() const
+uint32_t EncoderStream::SamplesPerChunk() const
 {
-    return samplesPerFrame(m_settings.version) * uint32_t(m_settings.channels());
+    return SamplesPerFrame(m_settings.version) * uint32_t(m_settings.Channels());
 }
 
-BE_ERR EncoderStream::encode(uint32_t samples, const int16_t* pcm, uint8_t* output, uint32_t& outputBytes)
+BE_ERR EncoderStream::Encode(uint32_t samples, const int16_t* pcm, uint8_t* output, uint32_t& outputBytes)
 {
     outputBytes = 0;
     if (m_state != State::Open)
@@ -127,106 +127,106 @@ BE_ERR EncoderStream::encode(uint32_t samples, const int16_t* pcm, uint8_t* outp
     Output out(output);
     if (samples == 0)
         return BE_ERR_SUCCESSFUL;
-    reservePlaceholder(out);
+    ReservePlaceholder(out);
     BE_ERR result = BE_ERR_SUCCESSFUL;
-    if (m_settings.channels() == 1) {
-        result = encodeFrames(pcm, samples, out);
+    if (m_settings.Channels() == 1) {
+        result = EncodeFrames(pcm, samples, out);
     } else {
         if (m_carriedSample && samples > 0) {
             const int16_t frame[2] = {*m_carriedSample, pcm[0]};
             m_carriedSample.reset();
-            result = encodeFrames(frame, 1, out);
+            result = EncodeFrames(frame, 1, out);
             ++pcm;
             --samples;
         }
         if (result == BE_ERR_SUCCESSFUL) {
-            result = encodeFrames(pcm, samples / 2, out);
+            result = EncodeFrames(pcm, samples / 2, out);
             if (samples % 2)
                 m_carriedSample = pcm[samples - 1];
         }
     }
-    outputBytes = out.used();
+    outputBytes = out.Used();
     return result;
 }
 
-BE_ERR EncoderStream::finish(uint8_t* output, uint32_t& outputBytes)
+BE_ERR EncoderStream::Finish(uint8_t* output, uint32_t& outputBytes)
 {
     outputBytes = 0;
     if (m_state != State::Open)
         return BE_ERR_INVALID_HANDLE;
     Output out(output);
-    reservePlaceholder(out);
+    ReservePlaceholder(out);
     if (m_carriedSample) {
         const int16_t frame[2] = {*m_carriedSample, 0};
         m_carriedSample.reset();
-        if (const BE_ERR result = encodeFrames(frame, 1, out); result != BE_ERR_SUCCESSFUL) {
-            outputBytes = out.used();
+        if (const BE_ERR result = EncodeFrames(frame, 1, out); result != BE_ERR_SUCCESSFUL) {
+            outputBytes = out.Used();
             return result;
         }
     }
-    const int flushed = lame_encode_flush(m_lame, out.end(), int(out.space()));
+    const int flushed = lame_encode_flush(m_lame, out.end(), int(out.Space()));
     if (flushed < 0) {
         m_state = State::Failed;
-        outputBytes = out.used();
+        outputBytes = out.Used();
         return BE_ERR_ENCODING_FAILED;
     }
-    count(out.end(), size_t(flushed), true);
-    out.advance(uint32_t(flushed));
-    outputBytes = out.used();
+    Count(out.end(), size_t(flushed), true);
+    out.Advance(uint32_t(flushed));
+    outputBytes = out.Used();
     m_state = State::Finished;
     if (m_settings.writeInfoTag)
-        m_tag = FinishedTag{m_infoFrame.finished(summary()), m_streamBytes, m_streamCrc};
+        m_tag = FinishedTag{m_infoFrame.Finished(Summary()), m_streamBytes, m_streamCrc};
     return BE_ERR_SUCCESSFUL;
 }
 
-std::optional<FinishedTag> EncoderStream::takeTag()
+std::optional<FinishedTag> EncoderStream::TakeTag()
 {
     std::optional<FinishedTag> tag = std::move(m_tag);
     m_tag.reset();
     return tag;
 }
 
-BE_ERR EncoderStream::encodeFrames(const int16_t* interleaved, uint32_t frames, Output& out)
+BE_ERR EncoderStream::EncodeFrames(const int16_t* interleaved, uint32_t frames, Output& out)
 {
     if (frames == 0)
         return BE_ERR_SUCCESSFUL;
     int produced;
-    if (m_settings.channels() == 1) {
-        produced = lame_encode_buffer(m_lame, interleaved, interleaved, int(frames), out.end(), int(out.space()));
+    if (m_settings.Channels() == 1) {
+        produced = lame_encode_buffer(m_lame, interleaved, interleaved, int(frames), out.end(), int(out.Space()));
     } else {
         // LAME only reads the samples; its declaration lacks the const.
         produced = lame_encode_buffer_interleaved(m_lame, const_cast<int16_t*>(interleaved), int(frames), out.end(),
-                                                  int(out.space()));
+                                                  int(out.Space()));
     }
     if (produced < 0) {
         m_state = State::Failed;
         return BE_ERR_ENCODING_FAILED;
     }
-    count(out.end(), size_t(produced), true);
-    out.advance(uint32_t(produced));
+    Count(out.end(), size_t(produced), true);
+    out.Advance(uint32_t(produced));
     return BE_ERR_SUCCESSFUL;
 }
 
-void EncoderStream::reservePlaceholder(Output& out)
+void EncoderStream::ReservePlaceholder(Output& out)
 {
     if (!m_settings.writeInfoTag || m_placeholderWritten)
         return;
-    const std::vector<uint8_t> frame = m_infoFrame.placeholder();
+    const std::vector<uint8_t> frame = m_infoFrame.Placeholder();
     std::memcpy(out.end(), frame.data(), frame.size());
-    count(out.end(), frame.size(), false);
-    out.advance(uint32_t(frame.size()));
+    Count(out.end(), frame.size(), false);
+    out.Advance(uint32_t(frame.size()));
     m_placeholderWritten = true;
 }
 
-void EncoderStream::count(const uint8_t* bytes, size_t size, bool musicData)
+void EncoderStream::Count(const uint8_t* bytes, size_t size, bool musicData)
 {
     m_streamBytes += size;
     m_streamCrc = uint32_t(crc32_z(m_streamCrc, bytes, size));
     if (musicData && m_settings.writeInfoTag)
-        m_musicCrc = crc16(bytes, size, m_musicCrc);
+        m_musicCrc = Crc16(bytes, size, m_musicCrc);
 }
 
-StreamSummary EncoderStream::summary() const
+StreamSummary EncoderStream::Summary() const
 {
     StreamSummary s;
     s.audioFrames = uint32_t(lame_get_frameNum(m_lame));

@@ -31,30 +31,30 @@ public:
     static constexpr uint32_t kMostSamplesPerCall = kOutputBufferSize / 2;
 
     // Null with the reason in `error` when LAME refuses the settings.
-    static std::unique_ptr<EncoderStream> open(const EncoderSettings& settings, BE_ERR& error);
+    static std::unique_ptr<EncoderStream> Open(const EncoderSettings& settings, BE_ERR& error);
     ~EncoderStream();
     EncoderStream(const EncoderStream&) = delete;
     EncoderStream& operator=(const EncoderStream&) = delete;
 
-    uint32_t samplesPerChunk() const;
+    uint32_t SamplesPerChunk() const;
 
     // `output` holds kOutputBufferSize bytes.
-    BE_ERR encode(uint32_t samples, const int16_t* pcm, uint8_t* output, uint32_t& outputBytes);
-    BE_ERR finish(uint8_t* output, uint32_t& outputBytes);
+    BE_ERR Encode(uint32_t samples, const int16_t* pcm, uint8_t* output, uint32_t& outputBytes);
+    BE_ERR Finish(uint8_t* output, uint32_t& outputBytes);
 
     // The finished information frame, once; none before finish, after a
     // failure, or when the settings asked for no frame.
-    std::optional<FinishedTag> takeTag();
+    std::optional<FinishedTag> TakeTag();
 
 private:
     class Output;
     enum class State { Open, Finished, Failed };
 
     EncoderStream(const EncoderSettings& settings, lame_global_struct* lame);
-    BE_ERR encodeFrames(const int16_t* interleaved, uint32_t frames, Output& out);
-    void reservePlaceholder(Output& out);
-    void count(const uint8_t* bytes, size_t size, bool musicData);
-    StreamSummary summary() const;
+    BE_ERR EncodeFrames(const int16_t* interleaved, uint32_t frames, Output& out);
+    void ReservePlaceholder(Output& out);
+    void Count(const uint8_t* bytes, size_t size, bool musicData);
+    StreamSummary Summary() const;
 
     EncoderSettings m_settings;
     lame_global_struct* m_lame;

@@ -12,7 +12,7 @@ constexpr uint32_t kExtensionBytes = 36;  // the LAME extension, its own checksu
 constexpr uint32_t kTagBytes = kInfoBytes + kExtensionBytes;
 constexpr uint32_t kAllFields = 0x0F;  // frames, bytes, table and quality present
 
-void putBigEndian(uint8_t* at, uint32_t value, int bytes)
+void PutBigEndian(uint8_t* at, uint32_t value, int bytes)
 {
     for (int i = bytes - 1; i >= 0; --i) {
         at[i] = uint8_t(value);
@@ -20,7 +20,7 @@ void putBigEndian(uint8_t* at, uint32_t value, int bytes)
     }
 }
 
-uint32_t modeBits(ChannelMode mode)
+uint32_t ModeBits(ChannelMode mode)
 {
     switch (mode) {
     case ChannelMode::Stereo:
@@ -34,7 +34,7 @@ uint32_t modeBits(ChannelMode mode)
 }
 
 // The extension's stereo mode code: 0 mono, 1 stereo, 3 joint stereo.
-uint8_t stereoModeCode(ChannelMode mode)
+uint8_t StereoModeCode(ChannelMode mode)
 {
     switch (mode) {
     case ChannelMode::Mono:
@@ -47,7 +47,7 @@ uint8_t stereoModeCode(ChannelMode mode)
     return 0;
 }
 
-uint8_t sourceRateCode(uint32_t rate)
+uint8_t SourceRateCode(uint32_t rate)
 {
     if (rate <= 32000)
         return 0;
@@ -56,7 +56,7 @@ uint8_t sourceRateCode(uint32_t rate)
     return rate <= 48000 ? 2 : 3;
 }
 
-uint32_t versionBits(MpegVersion version)
+uint32_t VersionBits(MpegVersion version)
 {
     switch (version) {
     case MpegVersion::Mpeg1:
@@ -71,7 +71,7 @@ uint32_t versionBits(MpegVersion version)
 
 }  // namespace
 
-uint16_t crc16(const uint8_t* data, size_t size, uint16_t crc)
+uint16_t Crc16(const uint8_t* data, size_t size, uint16_t crc)
 {
     for (size_t i = 0; i < size; ++i) {
         crc ^= data[i];
@@ -85,57 +85,57 @@ InfoFrame::InfoFrame(const EncoderSettings& settings)
     : m_settings(settings)
 {
     const bool mono = settings.mode == ChannelMode::Mono;
-    m_tagOffset = 4 + sideInfoBytes(settings.version, mono);
+    m_tagOffset = 4 + SideInfoBytes(settings.version, mono);
     const uint32_t needed = m_tagOffset + kTagBytes;
     // The stream's own rate keeps the file uniform; low rates need a bigger frame.
     m_kbps = settings.bitrateKbps;
-    if (frameBytes(settings.version, m_kbps, settings.outputRate) < needed) {
-        for (uint16_t kbps : legalBitrates(settings.version)) {
+    if (FrameBytes(settings.version, m_kbps, settings.outputRate) < needed) {
+        for (uint16_t kbps : LegalBitrates(settings.version)) {
             m_kbps = kbps;
-            if (frameBytes(settings.version, kbps, settings.outputRate) >= needed)
+            if (FrameBytes(settings.version, kbps, settings.outputRate) >= needed)
                 break;
         }
     }
-    m_size = frameBytes(settings.version, m_kbps, settings.outputRate);
+    m_size = FrameBytes(settings.version, m_kbps, settings.outputRate);
 }
 
-uint32_t InfoFrame::headerWord() const
+uint32_t InfoFrame::HeaderWord() const
 {
     const EncoderSettings& s = m_settings;
     uint32_t word = 0xFFE00000u;
-    word |= versionBits(s.version) << 19;
+    word |= VersionBits(s.version) << 19;
     word |= 1u << 17;  // layer III
     word |= 1u << 16;  // no CRC on this frame
-    word |= bitrateIndex(s.version, m_kbps) << 12;
-    word |= rateIndex(s.outputRate) << 10;
+    word |= BitrateIndex(s.version, m_kbps) << 12;
+    word |= RateIndex(s.outputRate) << 10;
     word |= uint32_t(s.privateBit) << 8;
-    word |= modeBits(s.mode) << 6;
+    word |= ModeBits(s.mode) << 6;
     word |= uint32_t(s.copyrightBit) << 3;
     word |= uint32_t(s.originalBit) << 2;
     word |= s.emphasis & 3;
     return word;
 }
 
-std::vector<uint8_t> InfoFrame::placeholder() const
+std::vector<uint8_t> InfoFrame::Placeholder() const
 {
     std::vector<uint8_t> frame(m_size, 0);
-    putBigEndian(frame.data(), headerWord(), 4);
+    PutBigEndian(frame.data(), HeaderWord(), 4);
     return frame;
 }
 
-std::vector<uint8_t> InfoFrame::finished(const StreamSummary& summary) const
+std::vector<uint8_t> InfoFrame::Finished(const StreamSummary& summary) const
 {
-    std::vector<uint8_t> frame = placeholder();
+    std::vector<uint8_t> frame = Placeholder();
     uint8_t* tag = frame.data() + m_tagOffset;
 
     std::memcpy(tag, "Info", 4);
-    putBigEndian(tag + 4, kAllFields, 4);
-    putBigEndian(tag + 8, summary.audioFrames, 4);
-    putBigEndian(tag + 12, summary.streamBytes, 4);
+    PutBigEndian(tag + 4, kAllFields, 4);
+    PutBigEndian(tag + 8, summary.audioFrames, 4);
+    PutBigEndian(tag + 12, summary.streamBytes, 4);
     // Constant bit rate: byte positions grow linearly with time.
     for (uint32_t i = 0; i < 100; ++i)
         tag[16 + i] = uint8_t(i * 256 / 100);
-    putBigEndian(tag + 116, uint32_t(std::clamp(summary.qualityIndicator, 0, 100)), 4);
+    PutBigEndian(tag + 116, uint32_t(std::clamp(summary.qualityIndicator, 0, 100)), 4);
 
     uint8_t* ext = tag + kInfoBytes;
     const size_t nameBytes = std::min<size_t>(summary.encoderName.size(), 9);
@@ -147,12 +147,12 @@ std::vector<uint8_t> InfoFrame::finished(const StreamSummary& summary) const
     ext[20] = uint8_t(std::min<uint32_t>(m_settings.bitrateKbps, 255));
     const uint32_t delay = std::min<uint32_t>(summary.encoderDelay, 0xFFF);
     const uint32_t padding = std::min<uint32_t>(summary.padding, 0xFFF);
-    putBigEndian(ext + 21, (delay << 12) | padding, 3);
-    ext[24] = uint8_t(stereoModeCode(m_settings.mode) << 2 | sourceRateCode(m_settings.inputRate) << 6);
+    PutBigEndian(ext + 21, (delay << 12) | padding, 3);
+    ext[24] = uint8_t(StereoModeCode(m_settings.mode) << 2 | SourceRateCode(m_settings.inputRate) << 6);
     // 25: gain, 26..27: surround and preset, all unset
-    putBigEndian(ext + 28, summary.streamBytes, 4);
-    putBigEndian(ext + 32, summary.musicCrc, 2);
-    putBigEndian(ext + 34, crc16(frame.data(), m_tagOffset + kTagBytes - 2), 2);
+    PutBigEndian(ext + 28, summary.streamBytes, 4);
+    PutBigEndian(ext + 32, summary.musicCrc, 2);
+    PutBigEndian(ext + 34, Crc16(frame.data(), m_tagOffset + kTagBytes - 2), 2);
     return frame;
 }
 

@@ -17,7 +17,7 @@
 namespace mpeg_encoder {
 
 // CRC-16 with polynomial 0x8005, reflected (the tag's checksums).
-uint16_t crc16(const uint8_t* data, size_t size, uint16_t crc = 0);
+uint16_t Crc16(const uint8_t* data, size_t size, uint16_t crc = 0);
 
 // What the finished stream tells the information frame.
 struct StreamSummary {
@@ -38,15 +38,15 @@ public:
 
     // The frame reserved at the start of the stream: a valid header with an
     // empty body, decoded as silence until the tag is written over it.
-    std::vector<uint8_t> placeholder() const;
+    std::vector<uint8_t> Placeholder() const;
     // The finished frame, of the placeholder's size.
-    std::vector<uint8_t> finished(const StreamSummary& summary) const;
+    std::vector<uint8_t> Finished(const StreamSummary& summary) const;
 
-    uint32_t bitrateKbps() const { return m_kbps; }
+    uint32_t BitrateKbps() const { return m_kbps; }
     uint32_t size() const { return m_size; }
 
 private:
-    uint32_t headerWord() const;
+    uint32_t HeaderWord() const;
 
     EncoderSettings m_settings;
     uint32_t m_kbps = 0;

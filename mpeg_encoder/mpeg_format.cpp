@@ -15,7 +15,7 @@ constexpr size_t kMpeg25Count = 8;
 
 }  // namespace
 
-std::optional<MpegVersion> versionForRate(uint32_t rate)
+std::optional<MpegVersion> VersionForRate(uint32_t rate)
 {
     switch (rate) {
     case 32000:
@@ -35,7 +35,7 @@ std::optional<MpegVersion> versionForRate(uint32_t rate)
     }
 }
 
-std::span<const uint16_t> legalBitrates(MpegVersion version)
+std::span<const uint16_t> LegalBitrates(MpegVersion version)
 {
     switch (version) {
     case MpegVersion::Mpeg1:
@@ -48,12 +48,12 @@ std::span<const uint16_t> legalBitrates(MpegVersion version)
     return {};
 }
 
-uint32_t nearestLegalBitrate(MpegVersion version, uint32_t askedKbps)
+uint32_t NearestLegalBitrate(MpegVersion version, uint32_t askedKbps)
 {
     uint32_t best = 0;
     uint32_t bestDistance = UINT32_MAX;
     // Ascending order with a strict comparison keeps the lower rate on a tie.
-    for (uint16_t kbps : legalBitrates(version)) {
+    for (uint16_t kbps : LegalBitrates(version)) {
         const uint32_t distance = kbps > askedKbps ? kbps - askedKbps : askedKbps - kbps;
         if (distance < bestDistance) {
             best = kbps;
@@ -63,7 +63,7 @@ uint32_t nearestLegalBitrate(MpegVersion version, uint32_t askedKbps)
     return best;
 }
 
-uint32_t bitrateIndex(MpegVersion version, uint32_t kbps)
+uint32_t BitrateIndex(MpegVersion version, uint32_t kbps)
 {
     const auto& table = version == MpegVersion::Mpeg1 ? kMpeg1Table : kLowRateTable;
     for (size_t i = 0; i < table.size(); ++i)
@@ -72,7 +72,7 @@ uint32_t bitrateIndex(MpegVersion version, uint32_t kbps)
     return 0;
 }
 
-uint32_t rateIndex(uint32_t rate)
+uint32_t RateIndex(uint32_t rate)
 {
     switch (rate) {
     case 44100:
@@ -88,16 +88,16 @@ uint32_t rateIndex(uint32_t rate)
     }
 }
 
-uint32_t samplesPerFrame(MpegVersion version) { return version == MpegVersion::Mpeg1 ? 1152 : 576; }
+uint32_t SamplesPerFrame(MpegVersion version) { return version == MpegVersion::Mpeg1 ? 1152 : 576; }
 
-uint32_t frameBytes(MpegVersion version, uint32_t kbps, uint32_t rate)
+uint32_t FrameBytes(MpegVersion version, uint32_t kbps, uint32_t rate)
 {
     // samples per frame / 8 bits * bit rate / rate
     const uint32_t factor = version == MpegVersion::Mpeg1 ? 144000 : 72000;
     return uint32_t(uint64_t(factor) * kbps / rate);
 }
 
-uint32_t sideInfoBytes(MpegVersion version, bool mono)
+uint32_t SideInfoBytes(MpegVersion version, bool mono)
 {
     if (version == MpegVersion::Mpeg1)
         return mono ? 17 : 32;

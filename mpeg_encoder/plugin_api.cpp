@@ -20,7 +20,7 @@ constexpr uint8_t kPluginMajor = 1;
 constexpr uint8_t kPluginMinor = 0;
 
 template <typename Call>
-BE_ERR guarded(Call call)
+BE_ERR Guarded(Call call)
 {
     try {
         return call();
@@ -44,17 +44,17 @@ BE_API BE_ERR beInitStream(const void* config, uint32_t* samplesPerChunk, uint32
         return BE_ERR_INVALID_FORMAT;
     if (!samplesPerChunk || !outputBufferSize || !stream)
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
-    return guarded([&] {
+    return Guarded([&] {
         EncoderSettings settings;
-        if (const BE_ERR result = readSettings(config, settings); result != BE_ERR_SUCCESSFUL)
+        if (const BE_ERR result = ReadSettings(config, settings); result != BE_ERR_SUCCESSFUL)
             return result;
         BE_ERR result = BE_ERR_SUCCESSFUL;
-        std::unique_ptr<EncoderStream> encoder = EncoderStream::open(settings, result);
+        std::unique_ptr<EncoderStream> encoder = EncoderStream::Open(settings, result);
         if (!encoder)
             return result;
-        const uint32_t chunk = encoder->samplesPerChunk();
+        const uint32_t chunk = encoder->SamplesPerChunk();
         HBE_STREAM handle = 0;
-        if (const BE_ERR opened = StreamTable::instance().open(std::move(encoder), handle); opened != BE_ERR_SUCCESSFUL)
+        if (const BE_ERR opened = StreamTable::Instance().Open(std::move(encoder), handle); opened != BE_ERR_SUCCESSFUL)
             return opened;
         *samplesPerChunk = chunk;
         *outputBufferSize = EncoderStream::kOutputBufferSize;
@@ -70,9 +70,9 @@ BE_API BE_ERR beEncodeChunk(HBE_STREAM stream, uint32_t samples, const int16_t* 
         *outputBytes = 0;
     if (!output || !outputBytes)
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
-    return guarded([&] {
-        return StreamTable::instance().withStream(
-            stream, [&](EncoderStream& encoder) { return encoder.encode(samples, pcm, output, *outputBytes); });
+    return Guarded([&] {
+        return StreamTable::Instance().WithStream(
+            stream, [&](EncoderStream& encoder) { return encoder.Encode(samples, pcm, output, *outputBytes); });
     });
 }
 
@@ -82,13 +82,13 @@ BE_API BE_ERR beDeinitStream(HBE_STREAM stream, uint8_t* output, uint32_t* outpu
         *outputBytes = 0;
     if (!output || !outputBytes)
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
-    return guarded([&] {
-        StreamTable& table = StreamTable::instance();
-        return table.withStream(stream, [&](EncoderStream& encoder) {
-            const BE_ERR result = encoder.finish(output, *outputBytes);
+    return Guarded([&] {
+        StreamTable& table = StreamTable::Instance();
+        return table.WithStream(stream, [&](EncoderStream& encoder) {
+            const BE_ERR result = encoder.Finish(output, *outputBytes);
             if (result == BE_ERR_SUCCESSFUL)
-                if (std::optional<FinishedTag> tag = encoder.takeTag())
-                    table.keepTag(stream, std::move(*tag));
+                if (std::optional<FinishedTag> tag = encoder.TakeTag())
+                    table.KeepTag(stream, std::move(*tag));
             return result;
         });
     });
@@ -96,7 +96,7 @@ BE_API BE_ERR beDeinitStream(HBE_STREAM stream, uint8_t* output, uint32_t* outpu
 
 BE_API BE_ERR beCloseStream(HBE_STREAM stream)
 {
-    return guarded([&] { return StreamTable::instance().close(stream); });
+    return Guarded([&] { return StreamTable::Instance().Close(stream); });
 }
 
 BE_API void beVersion(void* version)
@@ -121,20 +121,20 @@ BE_API BE_ERR beWriteVBRHeader(const char* path)
 {
     if (!path)
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
-    return guarded([&] {
-        StreamTable& table = StreamTable::instance();
-        const auto candidates = table.closedTagsNewestFirst();
+    return Guarded([&] {
+        StreamTable& table = StreamTable::Instance();
+        const auto candidates = table.ClosedTagsNewestFirst();
         if (candidates.empty())
             return BE_ERR_INVALID_HANDLE;
         TagFile file(path);
-        if (!file.isOpen())
+        if (!file.IsOpen())
             return BE_ERR_FILE;
         for (const auto& [handle, tag] : candidates) {
-            if (!file.holdsStream(tag))
+            if (!file.HoldsStream(tag))
                 continue;
-            const BE_ERR result = file.write(tag);
+            const BE_ERR result = file.Write(tag);
             if (result == BE_ERR_SUCCESSFUL)
-                table.forgetTag(handle);
+                table.ForgetTag(handle);
             return result;
         }
         return BE_ERR_FILE;
@@ -145,14 +145,14 @@ BE_API BE_ERR beWriteInfoTag(HBE_STREAM stream, const char* path)
 {
     if (!path)
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
-    return guarded([&] {
-        StreamTable& table = StreamTable::instance();
-        const std::optional<FinishedTag> tag = table.tagOf(stream);
+    return Guarded([&] {
+        StreamTable& table = StreamTable::Instance();
+        const std::optional<FinishedTag> tag = table.TagOf(stream);
         if (!tag)
             return BE_ERR_INVALID_HANDLE;
-        const BE_ERR result = TagFile(path).write(*tag);
+        const BE_ERR result = TagFile(path).Write(*tag);
         if (result == BE_ERR_SUCCESSFUL)
-            table.forgetTag(stream);
+            table.ForgetTag(stream);
         return result;
     });
 }

@@ -22,22 +22,22 @@ public:
     // Frames of closed streams waiting for a tag call; beyond this the oldest goes.
     static constexpr size_t kMostKeptTags = 16;
 
-    static StreamTable& instance();
+    static StreamTable& Instance();
 
-    BE_ERR open(std::unique_ptr<EncoderStream> stream, HBE_STREAM& handle);
+    BE_ERR Open(std::unique_ptr<EncoderStream> stream, HBE_STREAM& handle);
     // Runs `work` on an open stream under the stream's lock.
-    BE_ERR withStream(HBE_STREAM handle, const std::function<BE_ERR(EncoderStream&)>& work);
+    BE_ERR WithStream(HBE_STREAM handle, const std::function<BE_ERR(EncoderStream&)>& work);
     // Removes the stream; its unwritten frame stays for the tag calls.
-    BE_ERR close(HBE_STREAM handle);
+    BE_ERR Close(HBE_STREAM handle);
 
     // Keeps a finished stream's frame until it is written.
-    void keepTag(HBE_STREAM handle, FinishedTag tag);
+    void KeepTag(HBE_STREAM handle, FinishedTag tag);
     // The unwritten frame of a finished stream, open or closed.
-    std::optional<FinishedTag> tagOf(HBE_STREAM handle);
+    std::optional<FinishedTag> TagOf(HBE_STREAM handle);
     // Unwritten frames of closed streams, the most recently closed first.
-    std::vector<std::pair<HBE_STREAM, FinishedTag>> closedTagsNewestFirst();
+    std::vector<std::pair<HBE_STREAM, FinishedTag>> ClosedTagsNewestFirst();
     // A frame is written once.
-    void forgetTag(HBE_STREAM handle);
+    void ForgetTag(HBE_STREAM handle);
 
 private:
     struct Entry {
@@ -45,10 +45,10 @@ private:
         std::unique_ptr<EncoderStream> stream;
     };
 
-    std::shared_ptr<Entry> find(HBE_STREAM handle);
-    void keepClosedTag(HBE_STREAM handle, FinishedTag tag);
-    bool isNamed(HBE_STREAM handle) const;
-    HBE_STREAM nextFreeHandle();
+    std::shared_ptr<Entry> Find(HBE_STREAM handle);
+    void KeepClosedTag(HBE_STREAM handle, FinishedTag tag);
+    bool IsNamed(HBE_STREAM handle) const;
+    HBE_STREAM NextFreeHandle();
 
     std::mutex m_lock;  // guards everything below; never held while waiting for a stream
     std::map<HBE_STREAM, std::shared_ptr<Entry>> m_open;

@@ -11,7 +11,7 @@ namespace mpeg_encoder {
 
 namespace {
 
-bool writeAtStart(int fd, const std::vector<uint8_t>& data)
+bool WriteAtStart(int fd, const std::vector<uint8_t>& data)
 {
     size_t done = 0;
     while (done < data.size()) {
@@ -45,7 +45,7 @@ TagFile::~TagFile()
         ::close(m_fd);
 }
 
-bool TagFile::holdsStream(const FinishedTag& tag)
+bool TagFile::HoldsStream(const FinishedTag& tag)
 {
     if (m_unreadable || tag.streamBytes != m_size || tag.streamBytes < tag.frame.size())
         return false;
@@ -68,9 +68,9 @@ bool TagFile::holdsStream(const FinishedTag& tag)
     return *m_crc == tag.streamCrc;
 }
 
-BE_ERR TagFile::write(const FinishedTag& tag)
+BE_ERR TagFile::Write(const FinishedTag& tag)
 {
-    if (!holdsStream(tag) || !writeAtStart(m_fd, tag.frame))
+    if (!HoldsStream(tag) || !WriteAtStart(m_fd, tag.frame))
         return BE_ERR_FILE;
     m_crc.reset();  // the file has changed
     return BE_ERR_SUCCESSFUL;

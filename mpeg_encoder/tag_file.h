@@ -17,12 +17,12 @@ public:
     TagFile(const TagFile&) = delete;
     TagFile& operator=(const TagFile&) = delete;
 
-    bool isOpen() const { return m_fd >= 0; }
+    bool IsOpen() const { return m_fd >= 0; }
     // Whether the file holds exactly the tag's stream: its length and its
     // checksum. The file is read once, and only for a stream of its length.
-    bool holdsStream(const FinishedTag& tag);
+    bool HoldsStream(const FinishedTag& tag);
     // Writes the frame at offset 0 when the file holds the tag's stream.
-    BE_ERR write(const FinishedTag& tag);
+    BE_ERR Write(const FinishedTag& tag);
 
 private:
     int m_fd = -1;

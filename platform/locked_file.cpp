@@ -19,13 +19,13 @@ namespace {
 // extension, and the extension with its dot.
 struct NameParts {
     QString stem, extension;
-    QString numbered(int n) const
+    QString Numbered(int n) const
     {
         return n < 2 ? stem + extension : QStringLiteral("%1-%2%3").arg(stem).arg(n).arg(extension);
     }
 };
 
-NameParts splitName(const QString& path)
+NameParts SplitName(const QString& path)
 {
     const int slash = path.lastIndexOf(QLatin1Char('/'));
     const int dot = path.lastIndexOf(QLatin1Char('.'));
@@ -36,7 +36,7 @@ NameParts splitName(const QString& path)
 
 // A file nobody else can reach: unnamed where the file system allows it,
 // else under a private name that no clean-up looks at.
-int createUnreachable(const QByteArray& folder, QByteArray& privateName)
+int CreateUnreachable(const QByteArray& folder, QByteArray& privateName)
 {
     const int fd = ::open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
@@ -52,7 +52,7 @@ int createUnreachable(const QByteArray& folder, QByteArray& privateName)
 }
 
 // Fails with EEXIST rather than replacing anything at `name`.
-bool giveName(int fd, const QByteArray& privateName, const QByteArray& name)
+bool GiveName(int fd, const QByteArray& privateName, const QByteArray& name)
 {
     if (!privateName.isEmpty())
         return ::link(privateName.constData(), name.constData()) == 0;
@@ -61,7 +61,7 @@ bool giveName(int fd, const QByteArray& privateName, const QByteArray& name)
     return ::linkat(AT_FDCWD, self, AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) == 0;
 }
 
-bool namesFile(const QByteArray& name, int fd)
+bool NamesFile(const QByteArray& name, int fd)
 {
     struct stat open {
     }, named{};
@@ -69,7 +69,7 @@ bool namesFile(const QByteArray& name, int fd)
         open.st_ino == named.st_ino;
 }
 
-bool copyInto(int from, const QByteArray& target)
+bool CopyInto(int from, const QByteArray& target)
 {
     const int to = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (to < 0)
@@ -107,21 +107,21 @@ bool copyInto(int from, const QByteArray& target)
 
 }  // namespace
 
-QString createLockedFile(const QString& path, QFile& file, QIODevice::OpenMode extraMode)
+QString CreateLockedFile(const QString& path, QFile& file, QIODevice::OpenMode extraMode)
 {
     QByteArray privateName;
-    const int fd = createUnreachable(QFile::encodeName(QFileInfo(path).path()), privateName);
+    const int fd = CreateUnreachable(QFile::encodeName(QFileInfo(path).path()), privateName);
     if (fd < 0) {
         qCWarning(lcPlatform) << "cannot create a file in" << QFileInfo(path).path() << ::strerror(errno);
         return {};
     }
     // Locked before it has a name: no clean-up ever sees it unlocked.
     ::flock(fd, LOCK_EX | LOCK_NB);
-    const NameParts parts = splitName(path);
+    const NameParts parts = SplitName(path);
     QString named;
     for (int n = 1; n < 100 && named.isEmpty(); ++n) {
-        const QString candidate = parts.numbered(n);
-        if (giveName(fd, privateName, QFile::encodeName(candidate)))
+        const QString candidate = parts.Numbered(n);
+        if (GiveName(fd, privateName, QFile::encodeName(candidate)))
             named = candidate;
         else if (errno != EEXIST)
             break;
@@ -138,7 +138,7 @@ QString createLockedFile(const QString& path, QFile& file, QIODevice::OpenMode e
     return named;
 }
 
-bool lockExistingFile(const QString& path, QFile& file)
+bool LockExistingFile(const QString& path, QFile& file)
 {
     const QByteArray name = QFile::encodeName(path);
     const int fd = ::open(name.constData(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
@@ -147,7 +147,7 @@ bool lockExistingFile(const QString& path, QFile& file)
     struct stat st {};
     // The name is checked again after locking: it may have been moved away
     // and taken by a new file in between.
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::flock(fd, LOCK_EX | LOCK_NB) != 0 || !namesFile(name, fd) ||
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::flock(fd, LOCK_EX | LOCK_NB) != 0 || !NamesFile(name, fd) ||
         !file.open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         return false;
@@ -155,17 +155,17 @@ bool lockExistingFile(const QString& path, QFile& file)
     return true;
 }
 
-bool removeLockedFile(const QString& path, const QFile& file)
+bool RemoveLockedFile(const QString& path, const QFile& file)
 {
     const QByteArray name = QFile::encodeName(path);
-    return file.isOpen() && namesFile(name, file.handle()) && ::unlink(name.constData()) == 0;
+    return file.isOpen() && NamesFile(name, file.handle()) && ::unlink(name.constData()) == 0;
 }
 
-bool moveLockedFile(const QString& path, QFile& file, const QString& target)
+bool MoveLockedFile(const QString& path, QFile& file, const QString& target)
 {
     const QByteArray from = QFile::encodeName(path);
     const QByteArray to = QFile::encodeName(target);
-    if (!file.isOpen() || !namesFile(from, file.handle()))
+    if (!file.isOpen() || !NamesFile(from, file.handle()))
         return false;
     if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
         return true;
@@ -174,7 +174,7 @@ bool moveLockedFile(const QString& path, QFile& file, const QString& target)
         if (::link(from.constData(), to.constData()) == 0)
             return ::unlink(from.constData()) == 0;
     }
-    if (errno != EXDEV || !copyInto(file.handle(), to)) {
+    if (errno != EXDEV || !CopyInto(file.handle(), to)) {
         qCWarning(lcPlatform) << "cannot move" << path << "to" << target << ::strerror(errno);
         return false;
     }
@@ -184,7 +184,7 @@ bool moveLockedFile(const QString& path, QFile& file, const QString& target)
     return false;
 }
 
-bool isLockedElsewhere(const QString& path)
+bool IsLockedElsewhere(const QString& path)
 {
     const QByteArray name = QFile::encodeName(path);
     const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);

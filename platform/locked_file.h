@@ -18,23 +18,23 @@ namespace platform {
 // Returns the path it got, empty on failure. On success `file` is open for
 // reading and writing, plus `extraMode` (QIODevice::Unbuffered for a file
 // whose every write must reach the kernel).
-QString createLockedFile(const QString& path, QFile& file, QIODevice::OpenMode extraMode = QIODevice::NotOpen);
+QString CreateLockedFile(const QString& path, QFile& file, QIODevice::OpenMode extraMode = QIODevice::NotOpen);
 
 // Opens the regular file at `path` for reading and writing and takes its
 // lock. False when another open file holds the lock, when the name is a
 // symbolic link or not a regular file, or when it changed meanwhile.
-bool lockExistingFile(const QString& path, QFile& file);
+bool LockExistingFile(const QString& path, QFile& file);
 
 // Removes `path` if it still names the file open (and locked) in `file`;
 // the file stays open.
-bool removeLockedFile(const QString& path, const QFile& file);
+bool RemoveLockedFile(const QString& path, const QFile& file);
 
 // Moves the locked file open in `file` from `path` to `target`, never
 // replacing a file there; copies and removes the original across file
 // systems. The bytes are not changed.
-bool moveLockedFile(const QString& path, QFile& file, const QString& target);
+bool MoveLockedFile(const QString& path, QFile& file, const QString& target);
 
 // True when another open file holds the advisory lock of `path`.
-bool isLockedElsewhere(const QString& path);
+bool IsLockedElsewhere(const QString& path);
 
 }  // namespace platform

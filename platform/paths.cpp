@@ -19,7 +19,7 @@ namespace platform {
 
 namespace {
 
-QString stateHome()
+QString StateHome()
 {
     // Relative values are to be ignored, as the base directory rules say.
     const QString xdg = QFile::decodeName(qgetenv("XDG_STATE_HOME"));
@@ -30,7 +30,7 @@ QString stateHome()
 
 // Creates `folder` and its missing parents; the last one private. Empty
 // when all is well, else why not.
-QString makePrivateFolder(const QString& folder)
+QString MakePrivateFolder(const QString& folder)
 {
     const QFileInfo parent(QFileInfo(folder).path());
     if (!QDir().mkpath(parent.filePath()))
@@ -58,10 +58,10 @@ QString makePrivateFolder(const QString& folder)
 
 }  // namespace
 
-QString takesFolder()
+QString TakesFolder()
 {
-    const QString folder = stateHome() + QStringLiteral("/tessaly/Quillon");
-    const QString problem = makePrivateFolder(folder);
+    const QString folder = StateHome() + QStringLiteral("/tessaly/Quillon");
+    const QString problem = MakePrivateFolder(folder);
     if (problem.isEmpty())
         return folder;
     static QMutex logged;
@@ -73,10 +73,10 @@ QString takesFolder()
             qCWarning(lcPlatform) << "recordings in progress go to the temporary folder:" << problem;
         }
     }
-    return tempFolder();
+    return TempFolder();
 }
 
-QString tempFolder()
+QString TempFolder()
 {
     // Qt answers with an empty path when $TMPDIR names no folder (a stale
     // setting, or the folder removed meanwhile): joined to a file name that
@@ -89,23 +89,23 @@ QString tempFolder()
     return t;
 }
 
-QString programFolder()
+QString ProgramFolder()
 {
     return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
 }
 
-QString homeFolder() { return QDir::homePath(); }
+QString HomeFolder() { return QDir::homePath(); }
 
-long currentThreadId() { return long(syscall(SYS_gettid)); }
+long CurrentThreadId() { return long(syscall(SYS_gettid)); }
 
-QString joinPath(const QString& folder, const QString& name)
+QString JoinPath(const QString& folder, const QString& name)
 {
     if (folder.endsWith(QLatin1Char('/')))
         return folder + name;
     return folder + QLatin1Char('/') + name;
 }
 
-QString firstFreeName(const QString& stem, const QString& extension)
+QString FirstFreeName(const QString& stem, const QString& extension)
 {
     QString candidate = stem + extension;
     for (int n = 2; QFileInfo(candidate).exists() || QFileInfo(candidate).isSymLink(); ++n)
@@ -113,7 +113,7 @@ QString firstFreeName(const QString& stem, const QString& extension)
     return candidate;
 }
 
-bool isSameFile(const QString& a, const QString& b)
+bool IsSameFile(const QString& a, const QString& b)
 {
     struct stat sa {
     }, sb{};

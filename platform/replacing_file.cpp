@@ -223,10 +223,10 @@ void ReplacingFile::RemoveAbandoned(const QString& folder)
         if (!IsUnfinishedName(name))
             continue;
         // A live writer holds its lock; the file of a killed one is free.
-        const QString path = joinPath(folder, name);
+        const QString path = JoinPath(folder, name);
         QFile file;
-        if (lockExistingFile(path, file))
-            removeLockedFile(path, file);
+        if (LockExistingFile(path, file))
+            RemoveLockedFile(path, file);
     }
 }
 

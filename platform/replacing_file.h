@@ -26,15 +26,15 @@ public:
     // False when the target exists but is no plain file or cannot be opened
     // for writing, or when nothing can be created beside it.
     bool Open(QIODevice::OpenMode extraMode = {});
-    QFile& file() { return m_file; }
+    QFile& File() { return m_file; }
     // Where the bytes go until Commit, for writers that reopen the file by name.
-    const QString& writingPath() const { return m_writingPath; }
+    const QString& WritingPath() const { return m_writingPath; }
     // Flushes to the disk and renames over the target, or for a new file
     // onto the first free name; false leaves the target as it was.
     bool Commit();
     // The name the file has after Commit: the target as given, or the
     // numbered name a new file took.
-    const QString& committedPath() const { return m_committedPath; }
+    const QString& CommittedPath() const { return m_committedPath; }
 
     // Removes what every unfinished write has put on disk so far, for a
     // process about to end without unwinding to their destructors.

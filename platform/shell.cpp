@@ -13,7 +13,7 @@ constexpr int kOpened = 33;
 
 class DesktopShell final : public Shell {
 public:
-    int openUrl(const QString& url) override
+    int OpenUrl(const QString& url) override
     {
         // xdg-open may run the browser in the foreground for as long as it
         // is open: it is started detached and never waited for, so only a
@@ -24,7 +24,7 @@ public:
         return kOpened;
     }
 
-    bool startProgram(const QString& program, const QStringList& arguments) override
+    bool StartProgram(const QString& program, const QStringList& arguments) override
     {
         return QProcess::startDetached(program, arguments);
     }
@@ -35,7 +35,7 @@ Shell* current = nullptr;
 
 }  // namespace
 
-Shell& shell() { return current ? *current : desktopShell; }
-void setShellForTesting(Shell* replacement) { current = replacement; }
+Shell& CurrentShell() { return current ? *current : desktopShell; }
+void SetShellForTesting(Shell* replacement) { current = replacement; }
 
 }  // namespace platform

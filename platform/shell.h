@@ -14,14 +14,14 @@ public:
     // waiting for it. Returns a code with the meaning of ShellExecute's
     // result: above 32 is success (the handler started), 31 no handler could
     // be started for the address.
-    virtual int openUrl(const QString& url) = 0;
+    virtual int OpenUrl(const QString& url) = 0;
     // Starts a program detached; false when it could not be started.
-    virtual bool startProgram(const QString& program, const QStringList& arguments) = 0;
+    virtual bool StartProgram(const QString& program, const QStringList& arguments) = 0;
 };
 
 // The process-wide shell: the desktop's unless a test installed another.
-Shell& shell();
+Shell& CurrentShell();
 // Installs a shell for tests (nullptr restores the desktop's); not owned.
-void setShellForTesting(Shell* replacement);
+void SetShellForTesting(Shell* replacement);
 
 }  // namespace platform

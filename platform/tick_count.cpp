@@ -4,7 +4,7 @@
 
 namespace platform {
 
-uint32_t tickCount()
+uint32_t TickCount()
 {
     using namespace std::chrono;
     return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());

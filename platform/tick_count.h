@@ -6,6 +6,6 @@
 
 namespace platform {
 
-uint32_t tickCount();
+uint32_t TickCount();
 
 }  // namespace platform

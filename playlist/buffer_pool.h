@@ -33,7 +33,7 @@ public:
     // Keeps the piece for reuse, or frees it when 100 are kept already.
     void PutBuffer(std::unique_ptr<WaveBuffer> buffer);
 
-    size_t keptCount() const { return m_kept.size(); }
+    size_t KeptCount() const { return m_kept.size(); }
 
 private:
     std::vector<std::unique_ptr<WaveBuffer>> m_kept;

@@ -7,27 +7,27 @@ namespace playlist {
 
 namespace {
 
-uint32_t read32(const uint8_t* p)
+uint32_t Read32(const uint8_t* p)
 {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-uint16_t read16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+uint16_t Read16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 
-void put32(uint8_t* p, uint32_t v)
+void Put32(uint8_t* p, uint32_t v)
 {
     for (int i = 0; i < 4; ++i)
         p[i] = uint8_t(v >> (8 * i));
 }
 
-void put16(uint8_t* p, uint16_t v)
+void Put16(uint8_t* p, uint16_t v)
 {
     p[0] = uint8_t(v);
     p[1] = uint8_t(v >> 8);
 }
 
 // The record of each version; version 0 has none and adds nothing.
-size_t recordSize(uint32_t version)
+size_t RecordSize(uint32_t version)
 {
     switch (version) {
     case 1:
@@ -49,16 +49,16 @@ std::vector<ListEntry> ParseListFile(std::span<const uint8_t> bytes, uint64_t fi
     if (bytes.size() < kListHeaderSize)
         return entries;
     const uint8_t* header = bytes.data();
-    const uint32_t version = read32(header + 4);
-    const size_t count = read16(header + 8);
-    const size_t entrySize = read16(header + 10);
-    if (read32(header) != kListMagic || version > kListVersion)
+    const uint32_t version = Read32(header + 4);
+    const size_t count = Read16(header + 8);
+    const size_t entrySize = Read16(header + 10);
+    if (Read32(header) != kListMagic || version > kListVersion)
         return entries;
     if (fileLength < kListHeaderSize || fileLength - kListHeaderSize < count * entrySize)
         return entries;
     const std::span<const uint8_t> body = bytes.subspan(kListHeaderSize);
     // Entries larger than their version's record would overrun it.
-    const size_t record = recordSize(version);
+    const size_t record = RecordSize(version);
     if (entrySize > record || record == 0)
         return entries;
 
@@ -87,17 +87,17 @@ std::vector<ListEntry> ParseListFile(std::span<const uint8_t> bytes, uint64_t fi
 std::vector<uint8_t> SerializeListFile(const std::vector<ListEntry>& entries, uint32_t savedAt)
 {
     std::vector<uint8_t> out(kListHeaderSize + entries.size() * kListEntrySize, 0);
-    put32(out.data(), kListMagic);
-    put32(out.data() + 4, kListVersion);
-    put16(out.data() + 8, uint16_t(entries.size()));
-    put16(out.data() + 10, uint16_t(kListEntrySize));
+    Put32(out.data(), kListMagic);
+    Put32(out.data() + 4, kListVersion);
+    Put16(out.data() + 8, uint16_t(entries.size()));
+    Put16(out.data() + 10, uint16_t(kListEntrySize));
     uint8_t* record = out.data() + kListHeaderSize;
     for (const ListEntry& entry : entries) {
         const size_t length = std::min(entry.path.size(), kListMaxPathBytes);
         std::memcpy(record, entry.path.data(), length);
         if (length < 256)
-            put32(record + 256, savedAt);
-        put32(record + 260, uint32_t(entry.attribute) << 1 | (entry.marked ? 0x10u : 0u));
+            Put32(record + 256, savedAt);
+        Put32(record + 260, uint32_t(entry.attribute) << 1 | (entry.marked ? 0x10u : 0u));
         record += kListEntrySize;
     }
     return out;

@@ -30,8 +30,8 @@ public:
     // A row goes away: its node leaves; a current node passes to its successor.
     void Remove(PlaylistItem* item);
 
-    bool isEmpty() const { return m_items.empty(); }
-    const std::vector<PlaylistItem*>& items() const { return m_items; }
+    bool IsEmpty() const { return m_items.empty(); }
+    const std::vector<PlaylistItem*>& Items() const { return m_items; }
 
 private:
     static constexpr size_t kNone = size_t(-1);

@@ -11,7 +11,7 @@ PlayWhenLoaded::PlayWhenLoaded(PlaylistModel& model, std::function<void(int)> pl
     connect(&m_model, &PlaylistModel::dataChanged, this, &PlayWhenLoaded::Check);
     // A removed item is forgotten before its record goes.
     connect(&m_model, &PlaylistModel::rowsAboutToBeRemoved, this, [this](const QModelIndex&, int first, int last) {
-        const int row = m_item ? m_model.indexOf(m_item) : -1;
+        const int row = m_item ? m_model.IndexOf(m_item) : -1;
         if (row >= first && row <= last)
             m_item = nullptr;
     });
@@ -26,9 +26,9 @@ void PlayWhenLoaded::Watch(const PlaylistItem* item)
 
 void PlayWhenLoaded::Check()
 {
-    if (!m_item || (!m_item->isLoaded() && !m_item->isFailed()))
+    if (!m_item || (!m_item->IsLoaded() && !m_item->IsFailed()))
         return;
-    const int row = m_model.indexOf(m_item);
+    const int row = m_model.IndexOf(m_item);
     m_item = nullptr;
     if (row >= 0)
         m_play(row);

@@ -20,7 +20,7 @@ public:
 
     // Replaces the item waited for; an item that is done plays at once.
     void Watch(const PlaylistItem* item);
-    const PlaylistItem* watched() const { return m_item; }
+    const PlaylistItem* Watched() const { return m_item; }
 
 private:
     void Check();

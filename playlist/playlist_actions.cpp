@@ -24,7 +24,7 @@ namespace {
 constexpr int kFolderResultSize = 518;
 const char* const kFreeFormats[] = {"flac", "ogg", "oga", "opus"};
 
-PlaylistActions::FileChooser& fileChooser()
+PlaylistActions::FileChooser& InstalledChooser()
 {
     static PlaylistActions::FileChooser chooser;
     return chooser;
@@ -32,7 +32,7 @@ PlaylistActions::FileChooser& fileChooser()
 
 // A pattern that matches "*.<ext>" in any letter case, for dialogs whose
 // matching follows the file system's case rules.
-QString anyCase(const QString& ext)
+QString AnyCase(const QString& ext)
 {
     QString pattern = QStringLiteral("*.");
     for (QChar c : ext) {
@@ -72,9 +72,9 @@ PlaylistActions::~PlaylistActions() = default;
 
 void PlaylistActions::UpdateEnabled()
 {
-    const int single = m_panel.view().GetSingleSelection();
-    const PlaylistItem* item = single >= 0 ? m_panel.model().item(single) : nullptr;
-    m_play->setEnabled(single != -1 && !(item && !item->isLoaded()));
+    const int single = m_panel.View().GetSingleSelection();
+    const PlaylistItem* item = single >= 0 ? m_panel.Model().Item(single) : nullptr;
+    m_play->setEnabled(single != -1 && !(item && !item->IsLoaded()));
     m_remove->setEnabled(single != -1);
 }
 
@@ -95,23 +95,23 @@ QStringList PlaylistActions::AudioFileFilters()
     // The names as the filter list shows them; the patterns after them.
     QStringList free;
     for (const char* ext : kFreeFormats)
-        free << anyCase(QString::fromLatin1(ext));
+        free << AnyCase(QString::fromLatin1(ext));
     return {QCoreApplication::translate("PlaylistBox",
                                         "Audio Files (*.wav; *.mp3; *.flac; *.ogg; *.oga; *.opus) (%1 %2 %3)")
-                .arg(anyCase("wav"), anyCase("mp3"), free.join(QLatin1Char(' '))),
-            QCoreApplication::translate("PlaylistBox", "MP3 Files (*.mp3) (%1)").arg(anyCase("mp3")),
-            QCoreApplication::translate("PlaylistBox", "WAVE Files (*.wav) (%1)").arg(anyCase("wav")),
+                .arg(AnyCase("wav"), AnyCase("mp3"), free.join(QLatin1Char(' '))),
+            QCoreApplication::translate("PlaylistBox", "MP3 Files (*.mp3) (%1)").arg(AnyCase("mp3")),
+            QCoreApplication::translate("PlaylistBox", "WAVE Files (*.wav) (%1)").arg(AnyCase("wav")),
             QCoreApplication::translate("PlaylistBox", "FLAC, Ogg and Opus Files (*.flac; *.ogg; *.oga; *.opus) (%1)")
                 .arg(free.join(QLatin1Char(' ')))};
 }
 
-void PlaylistActions::SetFileChooserForTesting(FileChooser chooser) { fileChooser() = std::move(chooser); }
+void PlaylistActions::SetFileChooserForTesting(FileChooser chooser) { InstalledChooser() = std::move(chooser); }
 
 QStringList PlaylistActions::ChooseFiles(const QString& start)
 {
-    if (fileChooser())
-        return fileChooser()(&m_panel.view(), start, AudioFileFilters());
-    QFileDialog dialog(m_panel.view().window(), QString(), start);
+    if (InstalledChooser())
+        return InstalledChooser()(&m_panel.View(), start, AudioFileFilters());
+    QFileDialog dialog(m_panel.View().window(), QString(), start);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setNameFilters(AudioFileFilters());
     dialog.setOption(QFileDialog::HideNameFilterDetails);
@@ -120,53 +120,53 @@ QStringList PlaylistActions::ChooseFiles(const QString& start)
 
 void PlaylistActions::AddFiles()
 {
-    FolderHistory* folders = m_panel.adder().folderHistory();
+    FolderHistory* folders = m_panel.Adder().GetFolderHistory();
     const QStringList paths = ChooseFiles(folders ? (*folders)[PlaylistAdder::kAddFilesSlot] : QDir::homePath());
     if (paths.isEmpty())
         return;
     PlaylistAdder::Outcome outcome;
     {
         WaitCursor wait;
-        outcome = m_panel.adder().AddFiles(paths, true);
+        outcome = m_panel.Adder().AddFiles(paths, true);
     }
     m_panel.ShowOutcome(outcome);
 }
 
 void PlaylistActions::AddDirectory()
 {
-    FolderHistory* folders = m_panel.adder().folderHistory();
+    FolderHistory* folders = m_panel.Adder().GetFolderHistory();
     const QString start = folders ? (*folders)[PlaylistAdder::kAddDirectorySlot] : QDir::homePath();
     QString folder;
-    if (!controls::BrowseForFolder(&m_panel.view(), resources::text(resources::IDS_ADD_FOLDER_PROMPT), start, folder,
+    if (!controls::BrowseForFolder(&m_panel.View(), resources::Text(resources::IDS_ADD_FOLDER_PROMPT), start, folder,
                                    kFolderResultSize))
         return;
     PlaylistAdder::Outcome outcome;
     {
         WaitCursor wait;
-        outcome = m_panel.adder().AddDirectory(folder);
+        outcome = m_panel.Adder().AddDirectory(folder);
     }
     m_panel.ShowOutcome(outcome);
 }
 
 void PlaylistActions::RemoveSelected()
 {
-    PlaylistModel& model = m_panel.model();
-    PlaylistBox& view = m_panel.view();
+    PlaylistModel& model = m_panel.Model();
+    PlaylistBox& view = m_panel.View();
     const std::vector<int> rows = view.GetSelectedRows();
     if (rows.empty()) {
         m_panel.ShowError(resources::IDS_NOTHING_SELECTED);
         return;
     }
-    const int answer = RemoveItemsDialog::Ask(int(rows.size()), m_panel.settings(), view.window());
+    const int answer = RemoveItemsDialog::Ask(int(rows.size()), m_panel.Settings(), view.window());
     if (answer == RemoveItemsDialog::Cancelled)
         return;
-    PlaylistPlayer* player = m_panel.activePlayer();
+    PlaylistPlayer* player = m_panel.ActivePlayer();
     int removed = 0;
     int lastPosition = -1;
     bool refused = false;
     for (int row : rows) {
         const int index = row - removed;
-        PlaylistItem* item = model.item(index);
+        PlaylistItem* item = model.Item(index);
         if (player && player->IsPlaying(item)) {
             m_panel.ShowError(resources::IDS_REMOVE_PLAYING);
             refused = true;
@@ -180,14 +180,14 @@ void PlaylistActions::RemoveSelected()
     }
     // A removal stopped at a playing item leaves the selection as it
     // stands: the next Delete must act only on rows the user chose.
-    if (!refused && lastPosition >= 0 && model.count() > 0)
-        view.SelectOnly(std::min(lastPosition, model.count() - 1));
+    if (!refused && lastPosition >= 0 && model.Count() > 0)
+        view.SelectOnly(std::min(lastPosition, model.Count() - 1));
     view.viewport()->update();
 }
 
 void PlaylistActions::MailSelected()
 {
-    const std::vector<int> rows = m_panel.view().GetSelectedRows();
+    const std::vector<int> rows = m_panel.View().GetSelectedRows();
     if (rows.empty()) {
         m_panel.ShowError(resources::IDS_NOTHING_SELECTED);
         return;
@@ -196,9 +196,9 @@ void PlaylistActions::MailSelected()
         m_panel.ShowError(resources::IDS_MAIL_TOO_MANY_ATTACHMENTS);
         return;
     }
-    mail::MailDialog dialog(&m_panel.settings());
+    mail::MailDialog dialog(&m_panel.Settings());
     for (int row : rows)
-        dialog.AddAttachment(m_panel.model().item(row)->filePath());
+        dialog.AddAttachment(m_panel.Model().Item(row)->FilePath());
     dialog.exec();
 }
 

@@ -23,11 +23,11 @@ public:
     explicit PlaylistActions(PlaylistPanel& panel);
     ~PlaylistActions() override;
 
-    QAction* play() const { return m_play; }
-    QAction* addFiles() const { return m_addFiles; }
-    QAction* addDirectory() const { return m_addDirectory; }
-    QAction* remove() const { return m_remove; }
-    QAction* mail() const { return m_mail; }
+    QAction* Play() const { return m_play; }
+    QAction* AddFilesAction() const { return m_addFiles; }
+    QAction* AddDirectoryAction() const { return m_addDirectory; }
+    QAction* Remove() const { return m_remove; }
+    QAction* Mail() const { return m_mail; }
 
     // Greys play and remove as the selection stands now: neither without a
     // selection, no play for a single row that has not loaded.

@@ -50,7 +50,7 @@ void PlaylistAdder::AddFileList(const QStringList& paths, bool rememberFolder, O
         const bool wasFirst = std::exchange(first, false);
         if (outcome.refused.size() > refusedBefore)
             continue;
-        m_model.setListModified();
+        m_model.SetListModified();
         if (wasFirst && rememberFolder && m_folders)
             (*m_folders)[kAddFilesSlot] = info.absolutePath();
     }
@@ -87,7 +87,7 @@ void PlaylistAdder::AddFolder(const QString& folder, Outcome& outcome)
             if (!AddOne(dir.filePath(name), outcome))
                 break;
     }
-    m_model.setListModified();
+    m_model.SetListModified();
 }
 
 PlaylistAdder::Outcome PlaylistAdder::AddDirectory(const QString& folder)
@@ -106,13 +106,13 @@ PlaylistAdder::Outcome PlaylistAdder::AddRecording(const QString& path)
     // The recording is saved all the same: a full list only leaves it out.
     outcome.listFull = 0;
     if (outcome.first >= 0)
-        m_model.setListModified();
+        m_model.SetListModified();
     return outcome;
 }
 
 void PlaylistAdder::RefreshIfChanged(int row)
 {
-    PlaylistItem* item = m_model.item(row);
+    PlaylistItem* item = m_model.Item(row);
     if (item && !(m_isPlaying && m_isPlaying(*item)) && m_model.FileChanged(*item))
         m_model.Reload(item);
 }

@@ -34,7 +34,7 @@ public:
 
     // The application's remembered folders; not owned, may be null.
     void SetFolderHistory(FolderHistory* history) { m_folders = history; }
-    FolderHistory* folderHistory() const { return m_folders; }
+    FolderHistory* GetFolderHistory() const { return m_folders; }
 
     // Files in order, stopping at the first one missing or a folder or at a
     // full list. `rememberFolder` keeps the first file's folder for the

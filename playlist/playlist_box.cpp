@@ -20,7 +20,7 @@ namespace {
 constexpr int kTooltipBand = 30;
 
 // The local files and folders of a drop; other places cannot be played.
-QStringList localPaths(const QMimeData* data)
+QStringList LocalPaths(const QMimeData* data)
 {
     QStringList paths;
     for (const QUrl& url : data->urls())
@@ -51,7 +51,7 @@ PlaylistBox::PlaylistBox(QWidget* parent)
     m_rowTip = new RowTip(viewport(), [this](QPoint pos) {
         const int band = pos.y() / kTooltipBand;
         const int index = TopItem() + band;
-        const PlaylistItem* item = pos.y() >= 0 && playlist() ? playlist()->item(index) : nullptr;
+        const PlaylistItem* item = pos.y() >= 0 && Playlist() ? Playlist()->Item(index) : nullptr;
         if (!item)
             return RowTip::Tip{};
         return RowTip::Tip{TooltipText(*item, index).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
@@ -68,7 +68,7 @@ void PlaylistBox::SetPlaylist(PlaylistModel* model, const PlaylistPlayer* player
         setModel(model);
 }
 
-PlaylistModel* PlaylistBox::playlist() const { return qobject_cast<PlaylistModel*>(model()); }
+PlaylistModel* PlaylistBox::Playlist() const { return qobject_cast<PlaylistModel*>(model()); }
 
 // --- Selection ---
 
@@ -130,7 +130,7 @@ void PlaylistBox::keyPressEvent(QKeyEvent* event)
     m_rowTip->Hide();
     switch (event->key()) {
     case Qt::Key_Delete:
-        emit removeRequested(GetSelectedRows());
+        emit RemoveRequested(GetSelectedRows());
         return;
     case Qt::Key_F12: {
         // Beside the first selected row in view, else at the top left.
@@ -142,18 +142,18 @@ void PlaylistBox::keyPressEvent(QKeyEvent* event)
                 break;
             }
         }
-        emit menuRequested(viewport()->mapToGlobal(at));
+        emit MenuRequested(viewport()->mapToGlobal(at));
         return;
     }
     case Qt::Key_Space:
-        emit pauseRequested();
+        emit PauseRequested();
         return;
     case Qt::Key_Period:
-        emit recorderStopRequested();
+        emit RecorderStopRequested();
         return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        emit playRequested(GetSelectedRows());
+        emit PlayRequested(GetSelectedRows());
         return;
     default: {
         const int top = TopItem();
@@ -189,14 +189,14 @@ void PlaylistBox::mouseReleaseEvent(QMouseEvent* event)
         return;
     }
     event->accept();
-    emit menuRequested(viewport()->mapToGlobal(event->position().toPoint()));
+    emit MenuRequested(viewport()->mapToGlobal(event->position().toPoint()));
 }
 
 void PlaylistBox::mouseDoubleClickEvent(QMouseEvent* event)
 {
     QListView::mouseDoubleClickEvent(event);
     if (event->button() == Qt::LeftButton && model() && model()->rowCount() > 0)
-        emit playRequested(GetSelectedRows());
+        emit PlayRequested(GetSelectedRows());
 }
 
 // --- Drawing ---
@@ -207,13 +207,13 @@ void PlaylistBox::paintEvent(QPaintEvent* event)
         QPainter painter(viewport());
         const QRect client = viewport()->rect();
         painter.fillRect(client, Qt::white);
-        static const QPixmap corner = resources::bitmap(131);
+        static const QPixmap corner = resources::Bitmap(131);
         painter.drawPixmap(client.right() + 1 - corner.width(), client.bottom() + 1 - corner.height(), corner);
         if (!model() || model()->rowCount() == 0) {
             painter.setFont(TitleFont());
             painter.setPen(palette().color(QPalette::Disabled, QPalette::Text));
             painter.drawText(client.adjusted(10, 15, -10, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-                             resources::text(resources::IDS_PLAYLIST_EMPTY));
+                             resources::Text(resources::IDS_PLAYLIST_EMPTY));
         }
     }
     QListView::paintEvent(event);
@@ -231,26 +231,26 @@ bool PlaylistBox::viewportEvent(QEvent* event)
 
 void PlaylistBox::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (!localPaths(event->mimeData()).isEmpty())
+    if (!LocalPaths(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
 void PlaylistBox::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (!localPaths(event->mimeData()).isEmpty())
+    if (!LocalPaths(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
 void PlaylistBox::dropEvent(QDropEvent* event)
 {
-    const QStringList paths = localPaths(event->mimeData());
+    const QStringList paths = LocalPaths(event->mimeData());
     if (paths.isEmpty())
         return;
     event->acceptProposedAction();
     // The file manager waits until the drop returns: adding a large folder
     // or a message about a full list must not hold it.
     QMetaObject::invokeMethod(
-        this, [this, paths] { emit filesDropped(paths); }, Qt::QueuedConnection);
+        this, [this, paths] { emit FilesDropped(paths); }, Qt::QueuedConnection);
 }
 
 }  // namespace playlist

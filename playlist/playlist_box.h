@@ -32,20 +32,20 @@ public:
     void SelectOnly(int row);
     std::vector<int> GetSelectedRows() const;
 
-    RowTip& rowTip() const { return *m_rowTip; }
+    RowTip& GetRowTip() const { return *m_rowTip; }
 
 signals:
     // Enter or a double-click on a row.
-    void playRequested(const std::vector<int>& rows);
+    void PlayRequested(const std::vector<int>& rows);
     // The Delete key.
-    void removeRequested(const std::vector<int>& rows);
+    void RemoveRequested(const std::vector<int>& rows);
     // A right click or F12; `globalPos` is where the menu opens.
-    void menuRequested(QPoint globalPos);
+    void MenuRequested(QPoint globalPos);
     // Local files and folders dropped on the list, after the drop returned.
-    void filesDropped(const QStringList& paths);
+    void FilesDropped(const QStringList& paths);
     // Keys meant for the window: Space pauses or resumes, "." stops the recorder.
-    void pauseRequested();
-    void recorderStopRequested();
+    void PauseRequested();
+    void RecorderStopRequested();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -61,7 +61,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    PlaylistModel* playlist() const;
+    PlaylistModel* Playlist() const;
     int TopItem() const;
     void SetAnchor(const QModelIndex& index) { m_anchor = index; }
 

@@ -4,6 +4,6 @@
 
 namespace playlist {
 
-QString PlaylistItem::filePath() const { return QFile::decodeName(QByteArray::fromStdString(path)); }
+QString PlaylistItem::FilePath() const { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
 }  // namespace playlist

@@ -43,12 +43,12 @@ struct PlaylistItem {
     // The file as it was when loaded or when its load failed.
     FileStamp stamp;
 
-    bool isWaiting() const { return !stream.isOpen() && length == 0; }
-    bool isLoading() const { return !stream.isOpen() && length == kLoading; }
-    bool isLoaded() const { return stream.isOpen(); }
-    bool isFailed() const { return !stream.isOpen() && length != 0 && length != kLoading; }
+    bool IsWaiting() const { return !stream.IsOpen() && length == 0; }
+    bool IsLoading() const { return !stream.IsOpen() && length == kLoading; }
+    bool IsLoaded() const { return stream.IsOpen(); }
+    bool IsFailed() const { return !stream.IsOpen() && length != 0 && length != kLoading; }
 
-    QString filePath() const;
+    QString FilePath() const;
 };
 
 }  // namespace playlist

@@ -19,15 +19,15 @@ namespace playlist {
 
 namespace {
 
-QList<QImage> imagesOf(std::initializer_list<int> ids)
+QList<QImage> ImagesOf(std::initializer_list<int> ids)
 {
     QList<QImage> images;
     for (int id : ids)
-        images.append(resources::bitmapImage(id));
+        images.append(resources::BitmapImage(id));
     return images;
 }
 
-uint8_t clampToByte(int value) { return uint8_t(std::clamp(value, 0, 255)); }
+uint8_t ClampToByte(int value) { return uint8_t(std::clamp(value, 0, 255)); }
 
 // Far below what a row's animation (500 ms) lets anyone see.
 constexpr int kResultBatchMs = 10;
@@ -36,19 +36,19 @@ constexpr int kResultBatchMs = 10;
 
 const QList<QImage>& PlaylistModel::LoadingImages()
 {
-    static const QList<QImage> images = imagesOf({238, 234, 235, 236});
+    static const QList<QImage> images = ImagesOf({238, 234, 235, 236});
     return images;
 }
 
 const QList<QImage>& PlaylistModel::FailedImages()
 {
-    static const QList<QImage> images = imagesOf({237});
+    static const QList<QImage> images = ImagesOf({237});
     return images;
 }
 
 const QList<QImage>& PlaylistModel::DefaultImages()
 {
-    static const QList<QImage> images = imagesOf({193});
+    static const QList<QImage> images = ImagesOf({193});
     return images;
 }
 
@@ -82,7 +82,7 @@ PlaylistModel::PlaylistModel(QObject* parent)
 void PlaylistModel::AdvanceFrames()
 {
     int first = -1, last = -1;
-    for (int row = 0; row < count(); ++row) {
+    for (int row = 0; row < Count(); ++row) {
         PlaylistItem& it = *m_items[size_t(row)];
         if (it.imageCount > 1) {
             it.imageFrame = int8_t((it.imageFrame + 1) % it.imageCount);
@@ -146,22 +146,22 @@ void PlaylistModel::Shutdown()
     m_loader->StopLoader();
 }
 
-int PlaylistModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : count(); }
+int PlaylistModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : Count(); }
 
 QVariant PlaylistModel::data(const QModelIndex& index, int role) const
 {
-    const PlaylistItem* it = item(index.row());
+    const PlaylistItem* it = Item(index.row());
     if (!it || index.parent().isValid())
         return {};
     switch (role) {
     case Qt::DisplayRole:
-        return it->filePath();
+        return it->FilePath();
     case StateTextRole:
         return StateText(*it);
     case TitleRole:
         return GetItemTitle(*it);
     case DetailRole:
-        return it->isLoaded() ? FormatDetailLine(*it) : QString();
+        return it->IsLoaded() ? FormatDetailLine(*it) : QString();
     case PictureRole: {
         const bool shown = it->imageFrame >= 0 && it->imageFrame < it->imageCount && it->imageFrame < it->images.size();
         return shown ? it->images[it->imageFrame] : QImage();
@@ -173,7 +173,7 @@ QVariant PlaylistModel::data(const QModelIndex& index, int role) const
     case Qt::AccessibleTextRole: {
         // What a screen reader says for the row: the title and what became
         // of the file (its format once loaded, else the row's state text).
-        const QString state = it->isLoaded() ? FormatDetailLine(*it) : StateText(*it);
+        const QString state = it->IsLoaded() ? FormatDetailLine(*it) : StateText(*it);
         return state.isEmpty() ? GetItemTitle(*it) : GetItemTitle(*it) + QStringLiteral(", ") + state;
     }
     default:
@@ -181,12 +181,12 @@ QVariant PlaylistModel::data(const QModelIndex& index, int role) const
     }
 }
 
-PlaylistItem* PlaylistModel::item(int index) const
+PlaylistItem* PlaylistModel::Item(int index) const
 {
-    return index >= 0 && index < count() ? m_items[size_t(index)].get() : nullptr;
+    return index >= 0 && index < Count() ? m_items[size_t(index)].get() : nullptr;
 }
 
-int PlaylistModel::indexOf(const PlaylistItem* wanted) const
+int PlaylistModel::IndexOf(const PlaylistItem* wanted) const
 {
     const auto found =
         std::find_if(m_items.begin(), m_items.end(), [wanted](const auto& it) { return it.get() == wanted; });
@@ -222,7 +222,7 @@ unsigned PlaylistModel::AddFileName(const std::string& fileName, uint8_t attribu
     MakeWaiting(*created);
     PlaylistItem* added = created.get();
 
-    const int row = count();
+    const int row = Count();
     beginInsertRows(QModelIndex(), row, row);
     m_items.push_back(std::move(created));
     m_fileNames.insert(fileName);
@@ -241,29 +241,29 @@ void PlaylistModel::MakeWaiting(PlaylistItem& it)
     it.imageCount = 1;
     it.imageFrame = 0;
     const QImage& waiting = LoadingImages().constFirst();
-    it.imageWidth = clampToByte(waiting.width());
-    it.imageHeight = clampToByte(waiting.height());
+    it.imageWidth = ClampToByte(waiting.width());
+    it.imageHeight = ClampToByte(waiting.height());
 }
 
 bool PlaylistModel::FileChanged(const PlaylistItem& it) const
 {
-    return (it.isLoaded() || it.isFailed()) && FileStamp::Of(it.path) != it.stamp;
+    return (it.IsLoaded() || it.IsFailed()) && FileStamp::Of(it.path) != it.stamp;
 }
 
 bool PlaylistModel::Reload(PlaylistItem* it)
 {
-    if (!it || !(it->isLoaded() || it->isFailed()) || indexOf(it) < 0)
+    if (!it || !(it->IsLoaded() || it->IsFailed()) || IndexOf(it) < 0)
         return false;
-    it->stream.close();
+    it->stream.Close();
     MakeWaiting(*it);
-    changed(it);
+    Changed(it);
     m_loader->EnqueueForLoading(it->id, it->path);
     return true;
 }
 
 void PlaylistModel::RemoveItem(int index, bool deleteFile)
 {
-    if (!item(index))
+    if (!Item(index))
         return;
     beginRemoveRows(QModelIndex(), index, index);
     std::unique_ptr<PlaylistItem> removed = std::move(m_items[size_t(index)]);
@@ -272,11 +272,11 @@ void PlaylistModel::RemoveItem(int index, bool deleteFile)
     m_removedNames.insert(removed->path);
     m_byId.erase(removed->id);
     endRemoveRows();
-    setListModified();
+    SetListModified();
 
-    if (removed->isWaiting() || removed->isLoading())
+    if (removed->IsWaiting() || removed->IsLoading())
         m_loader->Forget(removed->id);
-    removed->stream.close();
+    removed->stream.Close();
     if (deleteFile)
         ::unlink(removed->path.c_str());
 }
@@ -285,7 +285,7 @@ void PlaylistModel::OnLoadStart(PlaylistItem* it)
 {
     it->length = kLoading;
     it->imageCount = uint8_t(LoadingImages().size());
-    changed(it);
+    Changed(it);
 }
 
 void PlaylistModel::OnLoadDone(PlaylistItem* it, const LoadResult& result)
@@ -295,52 +295,52 @@ void PlaylistModel::OnLoadDone(PlaylistItem* it, const LoadResult& result)
     it->imageFrame = 0;
     if (handle) {
         it->stream = decoder::DecoderStream(handle);
-        it->length = it->stream.length();
-        it->format = it->stream.format();
-        const size_t own = std::min<size_t>(it->stream.images().size(), 255);
+        it->length = it->stream.Length();
+        it->format = it->stream.Format();
+        const size_t own = std::min<size_t>(it->stream.Images().size(), 255);
         if (own > 0) {
             it->images.clear();
             int width = it->imageWidth, height = it->imageHeight;
             for (size_t i = 0; i < own; ++i) {
-                it->images.append(it->stream.image(i));
+                it->images.append(it->stream.Image(i));
                 width = std::max(width, it->images.constLast().width());
                 height = std::max(height, it->images.constLast().height());
             }
             it->imageCount = uint8_t(own);
-            it->imageWidth = clampToByte(width);
-            it->imageHeight = clampToByte(height);
+            it->imageWidth = ClampToByte(width);
+            it->imageHeight = ClampToByte(height);
         } else {
             it->images = DefaultImages();
             it->imageCount = uint8_t(DefaultImages().size());
-            it->imageWidth = clampToByte(DefaultImages().constFirst().width());
-            it->imageHeight = clampToByte(DefaultImages().constFirst().height());
+            it->imageWidth = ClampToByte(DefaultImages().constFirst().width());
+            it->imageHeight = ClampToByte(DefaultImages().constFirst().height());
         }
     } else {
         it->images = FailedImages();
         it->imageCount = 1;
         it->length = result.code;
     }
-    changed(it);
-    emit loadFinished(it);
+    Changed(it);
+    emit LoadFinished(it);
 }
 
-void PlaylistModel::changed(PlaylistItem* it)
+void PlaylistModel::Changed(PlaylistItem* it)
 {
     // Results come in the order of adding: the row is the last one's or
     // just after it, unless removals moved it.
     int row = -1;
     for (int r : {m_lastChangedRow, m_lastChangedRow + 1})
-        if (item(r) == it)
+        if (Item(r) == it)
             row = r;
     if (row < 0)
-        row = indexOf(it);
+        row = IndexOf(it);
     if (row < 0)
         return;
     m_lastChangedRow = row;
     emit dataChanged(index(row), index(row));
 }
 
-void PlaylistModel::setListModified()
+void PlaylistModel::SetListModified()
 {
     m_listModified = true;
     if (m_initialized && !m_shutDown && !m_listWriteTimer.isActive())
@@ -356,27 +356,27 @@ void PlaylistModel::WriteChangedList()
 
 QString PlaylistModel::StateText(const PlaylistItem& it)
 {
-    if (it.isLoaded())
+    if (it.IsLoaded())
         return {};
     switch (it.length) {
     case 0:
-        return resources::text(resources::IDS_LOAD_WAITING);
+        return resources::Text(resources::IDS_LOAD_WAITING);
     case kLoading:
-        return resources::text(resources::IDS_LOAD_LOADING);
+        return resources::Text(resources::IDS_LOAD_LOADING);
     case 1:
-        return resources::text(resources::IDS_LOAD_FILE_MISSING);
+        return resources::Text(resources::IDS_LOAD_FILE_MISSING);
     case 2:
-        return resources::text(resources::IDS_LOAD_SHARING_VIOLATION);
+        return resources::Text(resources::IDS_LOAD_SHARING_VIOLATION);
     case 3:
-        return resources::text(resources::IDS_LOAD_OPEN_FAILED);
+        return resources::Text(resources::IDS_LOAD_OPEN_FAILED);
     case 4:
-        return resources::text(resources::IDS_LOAD_DAMAGED);
+        return resources::Text(resources::IDS_LOAD_DAMAGED);
     case 5:
-        return resources::text(resources::IDS_LOAD_UNKNOWN_FORMAT);
+        return resources::Text(resources::IDS_LOAD_UNKNOWN_FORMAT);
     case 6:
-        return resources::text(resources::IDS_LOAD_RECORDING_HERE);
+        return resources::Text(resources::IDS_LOAD_RECORDING_HERE);
     default:
-        return resources::text(resources::IDS_LOAD_FAILED);
+        return resources::Text(resources::IDS_LOAD_FAILED);
     }
 }
 
@@ -384,7 +384,7 @@ QString PlaylistModel::RefusedPathsMessage(const QStringList& refused)
 {
     if (refused.isEmpty())
         return {};
-    return QString::asprintf(resources::text(resources::IDS_PATH_TOO_LONG).toUtf8().constData(),
+    return QString::asprintf(resources::Text(resources::IDS_PATH_TOO_LONG).toUtf8().constData(),
                              refused.constFirst().toUtf8().constData(), int(refused.size()));
 }
 

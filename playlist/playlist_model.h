@@ -58,10 +58,10 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
-    int count() const { return static_cast<int>(m_items.size()); }
+    int Count() const { return static_cast<int>(m_items.size()); }
     // Null when out of range. Owned by the model: valid until removed.
-    PlaylistItem* item(int index) const;
-    int indexOf(const PlaylistItem* item) const;
+    PlaylistItem* Item(int index) const;
+    int IndexOf(const PlaylistItem* item) const;
 
     // The index of the new or already present item, kListFull, or
     // kPathRefused for a path too long for the list file. A relative path
@@ -84,19 +84,19 @@ public:
     // Replaces the list file atomically, keeping the entries another
     // instance added meanwhile; false leaves the old file as it was.
     bool WriteListFile();
-    const QString& listFilePath() const { return m_listFilePath; }
-    bool listModified() const { return m_listModified; }
+    const QString& ListFilePath() const { return m_listFilePath; }
+    bool ListModified() const { return m_listModified; }
     // Marks the list changed; it is written a moment later (kListWriteDelayMs),
     // so that a crash or a kill loses next to nothing, and again at Shutdown
     // if it changed since.
-    void setListModified();
+    void SetListModified();
     static constexpr int kListWriteDelayMs = 1000;
 
     // "Quillon.lst" beside the program when that folder is writable, else
     // in the user's data folder.
     static QString DefaultListFilePath();
     // Tests keep their list files out of the test programs' folder.
-    static void setDefaultListFileForTesting(const QString& path);
+    static void SetDefaultListFileForTesting(const QString& path);
 
     // The row text of a waiting, loading or failed item (empty when loaded).
     static QString StateText(const PlaylistItem& item);
@@ -110,14 +110,14 @@ public:
 
 signals:
     // An item's load ended, loaded or failed.
-    void loadFinished(playlist::PlaylistItem* item);
+    void LoadFinished(playlist::PlaylistItem* item);
 
 private:
     void TakeLoadResults();
     unsigned AddFileName(const std::string& fileName, uint8_t attribute);
     void OnLoadStart(PlaylistItem* item);
     void OnLoadDone(PlaylistItem* item, const LoadResult& result);
-    void changed(PlaylistItem* item);
+    void Changed(PlaylistItem* item);
     // The waiting state a new or reloaded item starts in.
     static void MakeWaiting(PlaylistItem& item);
     void WriteChangedList();

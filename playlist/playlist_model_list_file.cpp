@@ -96,19 +96,19 @@ bool PlaylistModel::WriteListFile()
 }
 
 namespace {
-QString& listFileForTesting()
+QString& ListFileForTesting()
 {
     static QString path;
     return path;
 }
 }  // namespace
 
-void PlaylistModel::setDefaultListFileForTesting(const QString& path) { listFileForTesting() = path; }
+void PlaylistModel::SetDefaultListFileForTesting(const QString& path) { ListFileForTesting() = path; }
 
 QString PlaylistModel::DefaultListFilePath()
 {
-    if (!listFileForTesting().isEmpty())
-        return listFileForTesting();
+    if (!ListFileForTesting().isEmpty())
+        return ListFileForTesting();
     const QString programFolder = QCoreApplication::applicationDirPath();
     if (QFileInfo(programFolder).isWritable())
         return programFolder + QStringLiteral("/Quillon.lst");

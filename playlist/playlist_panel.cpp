@@ -27,11 +27,11 @@ PlaylistPanel::PlaylistPanel(PlaylistBox& view, QObject* parent)
     }))
 {
     m_view.SetPlaylist(m_model.get(), m_player.get());
-    connect(m_model.get(), &PlaylistModel::loadFinished, m_player.get(), &PlaylistPlayer::OnItemLoaded);
-    connect(&m_view, &PlaylistBox::playRequested, this, &PlaylistPanel::PlayRows);
-    connect(&m_view, &PlaylistBox::removeRequested, this, [this] { RemoveSelected(); });
-    connect(&m_view, &PlaylistBox::menuRequested, this, &PlaylistPanel::OpenMenu);
-    connect(&m_view, &PlaylistBox::filesDropped, this, &PlaylistPanel::AddDropped);
+    connect(m_model.get(), &PlaylistModel::LoadFinished, m_player.get(), &PlaylistPlayer::OnItemLoaded);
+    connect(&m_view, &PlaylistBox::PlayRequested, this, &PlaylistPanel::PlayRows);
+    connect(&m_view, &PlaylistBox::RemoveRequested, this, [this] { RemoveSelected(); });
+    connect(&m_view, &PlaylistBox::MenuRequested, this, &PlaylistPanel::OpenMenu);
+    connect(&m_view, &PlaylistBox::FilesDropped, this, &PlaylistPanel::AddDropped);
 }
 
 PlaylistPanel::~PlaylistPanel()
@@ -66,7 +66,7 @@ void PlaylistPanel::SetPositionWindow(QLabel* position)
         m_player->SetPositionText(position);
 }
 
-SettingsStore& PlaylistPanel::settings()
+SettingsStore& PlaylistPanel::Settings()
 {
     if (!m_settings) {
         m_ownSettings = std::make_unique<SettingsStore>();
@@ -83,7 +83,7 @@ void PlaylistPanel::PlayRows(const std::vector<int>& rows)
         return;
     std::vector<PlaylistItem*> items;
     for (int row : rows)
-        items.push_back(m_model->item(row));
+        items.push_back(m_model->Item(row));
     m_player->PlaySelected(items);
 }
 
@@ -132,7 +132,7 @@ void PlaylistPanel::OpenFiles(const QStringList& paths)
     if (outcome.first < 0)
         return;
     m_view.SelectOnly(outcome.first);
-    m_playWhenLoaded->Watch(m_model->item(outcome.first));
+    m_playWhenLoaded->Watch(m_model->Item(outcome.first));
 }
 
 void PlaylistPanel::OpenAndPlay(const QString& path)
@@ -143,7 +143,7 @@ void PlaylistPanel::OpenAndPlay(const QString& path)
     if (added < 0)
         return;
     m_view.SelectOnly(added);
-    m_playWhenLoaded->Watch(m_model->item(added));
+    m_playWhenLoaded->Watch(m_model->Item(added));
 }
 
 void PlaylistPanel::OpenMenu(QPoint globalPos)
@@ -154,7 +154,7 @@ void PlaylistPanel::OpenMenu(QPoint globalPos)
 
 void PlaylistPanel::ShowError(resources::StringId stringId, const QString& arg)
 {
-    QString text = resources::text(stringId);
+    QString text = resources::Text(stringId);
     if (!arg.isEmpty())
         text.replace(QStringLiteral("%d"), arg);
     QMessageBox::critical(m_view.window(), m_view.window()->windowTitle(), text);

@@ -69,14 +69,14 @@ public:
     // button does).
     void OpenAndPlay(const QString& path);
 
-    PlaylistBox& view() const { return m_view; }
-    PlaylistModel& model() const { return *m_model; }
-    PlaylistPlayer& player() const { return *m_player; }
+    PlaylistBox& View() const { return m_view; }
+    PlaylistModel& Model() const { return *m_model; }
+    PlaylistPlayer& Player() const { return *m_player; }
     // Null once shut down.
-    PlaylistPlayer* activePlayer() const { return m_player.get(); }
-    PlaylistAdder& adder() { return m_adder; }
-    PlaylistActions& actions() const { return *m_actions; }
-    SettingsStore& settings();
+    PlaylistPlayer* ActivePlayer() const { return m_player.get(); }
+    PlaylistAdder& Adder() { return m_adder; }
+    PlaylistActions& Actions() const { return *m_actions; }
+    SettingsStore& Settings();
 
     // A message box with string `stringId` ("%d" replaced by `arg`).
     void ShowError(resources::StringId stringId, const QString& arg = QString());

@@ -81,8 +81,8 @@ bool PlaylistPlayer::Start(PlaylistItem* item, bool showErrors, bool followChang
     // and play what it holds now.
     if (followChanges && item && m_host.FileChanged(*item) && AwaitReload(item, showErrors))
         return true;
-    if (!item || !item->isLoaded() || !item->format)
-        return refuse(item && item->isFailed() ? resources::IDS_PLAY_ITEM_FAILED : resources::IDS_PLAY_ITEM_LOADING);
+    if (!item || !item->IsLoaded() || !item->format)
+        return refuse(item && item->IsFailed() ? resources::IDS_PLAY_ITEM_FAILED : resources::IDS_PLAY_ITEM_LOADING);
     if (m_slots.size() >= size_t(kMaxSlots))
         return refuse(resources::IDS_PLAY_TOO_MANY);
 
@@ -95,20 +95,20 @@ bool PlaylistPlayer::Start(PlaylistItem* item, bool showErrors, bool followChang
     // Closing a device drops its pending callbacks, so `this` outlives every call.
     callbacks.bufferDone = [this, id = slot.deviceId](AudioBuffer* buffer) { OnBufferDone(id, buffer); };
     callbacks.failed = [this, id = slot.deviceId](const QString& reason) { OnDeviceFailed(id, reason); };
-    slot.device = platform::audio::backend().openPlayback(PcmFormatOf(*item), std::move(callbacks));
+    slot.device = platform::audio::Backend().OpenPlayback(PcmFormatOf(*item), std::move(callbacks));
     if (!slot.device)
         return refuse(resources::IDS_PLAY_DEVICE_NOT_OPENED);
     uint32_t code = ZLDEC_OK;
-    if (!item->stream.beginDecoding(&code)) {
+    if (!item->stream.BeginDecoding(&code)) {
         qCWarning(lcPlaylist) << "cannot decode" << QString::fromStdString(item->path) << "decoder code" << code;
-        slot.device->close();
+        slot.device->Close();
         if (code == ZLDEC_ERR_CHANGED && followChanges && AwaitReload(item, showErrors))
             return true;
         return refuse(resources::IDS_PLAY_FAILED);
     }
     // A slot that stops being current is never fed again.
     if (PlaySlot* previous = CurrentSlot(); previous && previous->item != item)
-        previous->item->stream.endDecoding();
+        previous->item->stream.EndDecoding();
     m_slots.push_back(std::move(slot));
     m_currentDevice = m_slots.back().deviceId;
     m_paused = false;
@@ -116,8 +116,8 @@ bool PlaylistPlayer::Start(PlaylistItem* item, bool showErrors, bool followChang
 
     // Nothing reached the device (the first piece did not decode or was
     // refused): no piece would ever come back to end the item, so it fails now.
-    if (const PlaySlot* started = currentSlot(); started && started->inFlight == 0) {
-        item->stream.endDecoding();
+    if (const PlaySlot* started = PlayingSlot(); started && started->inFlight == 0) {
+        item->stream.EndDecoding();
         CloseSlot(m_currentDevice);
         m_currentDevice = 0;
         return refuse(resources::IDS_PLAY_FAILED);
@@ -141,19 +141,19 @@ void PlaylistPlayer::FillBuffers()
         return;
     const uint32_t length = item.length;
     uint32_t next = slot->position + slot->queuedFrames;
-    const auto budget = platform::audio::queueBudget(PcmFormatOf(item), WaveBuffer::kDataSize, kMaxPiecesAtDevice);
+    const auto budget = platform::audio::QueueBudgetFor(PcmFormatOf(item), WaveBuffer::kDataSize, kMaxPiecesAtDevice);
     const uint32_t want = budget.pieceBytes / frameBytes;
     while (slot->inFlight < budget.pieces && next < length) {
         std::unique_ptr<WaveBuffer> buffer = m_pool.GetBuffer();
         if (!buffer)
             return;
-        const uint32_t got = item.stream.decode(next, want, buffer->data);
+        const uint32_t got = item.stream.Decode(next, want, buffer->data);
         if (got == 0) {
             m_pool.PutBuffer(std::move(buffer));
             return;
         }
         buffer->header.length = got * frameBytes;
-        if (!slot->device->write(&buffer->header)) {
+        if (!slot->device->Write(&buffer->header)) {
             m_pool.PutBuffer(std::move(buffer));
             return;
         }
@@ -199,7 +199,7 @@ void PlaylistPlayer::OnBufferDone(uint64_t deviceId, AudioBuffer* header)
     const bool isCurrent = deviceId == m_currentDevice;
     if (slot->inFlight == 0 && !(m_paused && isCurrent)) {
         if (isCurrent) {
-            item.stream.endDecoding();
+            item.stream.EndDecoding();
             m_currentDevice = 0;
             m_host.ShowStatus(QString());
         }
@@ -237,7 +237,7 @@ void PlaylistPlayer::OnDeviceFailed(uint64_t deviceId, const QString& reason)
         CloseSlot(deviceId);  // a stopped item, draining: nothing is lost
         return;
     }
-    slot->item->stream.endDecoding();
+    slot->item->stream.EndDecoding();
     CloseSlot(deviceId);
     m_currentDevice = 0;
     m_paused = false;
@@ -253,10 +253,10 @@ void PlaylistPlayer::StopCurrent()
     bool decodingEnded = false;
     if (m_paused) {
         if (PlaySlot* slot = CurrentSlot()) {
-            slot->item->stream.endDecoding();
+            slot->item->stream.EndDecoding();
             decodingEnded = true;
             if (slot->inFlight == 0) {
-                slot->device->reset();
+                slot->device->Reset();
                 CloseSlot(m_currentDevice);
                 m_currentDevice = 0;
             }
@@ -265,9 +265,9 @@ void PlaylistPlayer::StopCurrent()
     }
     if (PlaySlot* slot = CurrentSlot()) {
         slot->stale = slot->inFlight;
-        slot->device->reset();
+        slot->device->Reset();
         if (!decodingEnded)
-            slot->item->stream.endDecoding();
+            slot->item->stream.EndDecoding();
     }
     m_currentDevice = 0;
     m_host.ShowStatus(QString());
@@ -280,29 +280,29 @@ bool PlaylistPlayer::IsPlaying(const PlaylistItem* item) const
     return std::any_of(m_slots.begin(), m_slots.end(), [item](const PlaySlot& s) { return s.item == item; });
 }
 
-const PlaySlot* PlaylistPlayer::currentSlot() const { return const_cast<PlaylistPlayer*>(this)->CurrentSlot(); }
+const PlaySlot* PlaylistPlayer::PlayingSlot() const { return const_cast<PlaylistPlayer*>(this)->CurrentSlot(); }
 
-const PlaylistItem* PlaylistPlayer::currentItem() const
+const PlaylistItem* PlaylistPlayer::CurrentItem() const
 {
-    const PlaySlot* slot = currentSlot();
+    const PlaySlot* slot = PlayingSlot();
     return slot ? slot->item : nullptr;
 }
 
-uint32_t PlaylistPlayer::currentPosition() const
+uint32_t PlaylistPlayer::CurrentPosition() const
 {
-    const PlaySlot* slot = currentSlot();
+    const PlaySlot* slot = PlayingSlot();
     return slot ? slot->position : 0;
 }
 
 void PlaylistPlayer::ReportPlayback()
 {
-    const PlaylistItem* item = currentItem();
+    const PlaylistItem* item = CurrentItem();
     const bool paused = item && m_paused;
     if (item == m_reportedItem && paused == m_reportedPaused)
         return;
     m_reportedItem = item;
     m_reportedPaused = paused;
-    emit playbackChanged();
+    emit PlaybackChanged();
 }
 
 PlaySlot* PlaylistPlayer::FindSlot(uint64_t deviceId)
@@ -336,7 +336,7 @@ void PlaylistPlayer::CloseSlot(uint64_t deviceId)
         return;
     // The device may close inside one of its own callbacks; the audio layer
     // keeps that call alive and drops the rest.
-    it->device->close();
+    it->device->Close();
     for (auto& buffer : it->atDevice)
         m_pool.PutBuffer(std::move(buffer));
     m_slots.erase(it);

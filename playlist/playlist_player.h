@@ -113,24 +113,24 @@ public:
 
     // --- State ---
     bool IsPlaying(const PlaylistItem* item) const;
-    bool isPaused() const { return m_paused; }
-    bool isDragging() const { return m_dragging; }
-    const std::vector<PlaySlot>& playSlots() const { return m_slots; }
-    const PlaySlot* currentSlot() const;
+    bool IsPaused() const { return m_paused; }
+    bool IsDragging() const { return m_dragging; }
+    const std::vector<PlaySlot>& PlaySlots() const { return m_slots; }
+    const PlaySlot* PlayingSlot() const;
     // The item being fed (playing or paused), or null.
-    const PlaylistItem* currentItem() const;
+    const PlaylistItem* CurrentItem() const;
     // The frame the current item's played pieces reached (0 without one).
-    uint32_t currentPosition() const;
-    const PlayQueue& queue() const { return m_queue; }
+    uint32_t CurrentPosition() const;
+    const PlayQueue& Queue() const { return m_queue; }
     // The item that starts once its reload ends, or null.
-    const PlaylistItem* awaitedItem() const { return m_awaited; }
-    const BufferPool& pool() const { return m_pool; }
+    const PlaylistItem* AwaitedItem() const { return m_awaited; }
+    const BufferPool& Pool() const { return m_pool; }
 
 signals:
     // The current item changed, or it paused or resumed.
-    void playbackChanged();
+    void PlaybackChanged();
     // The current item continues from `frame` after a seek.
-    void seeked(uint32_t frame);
+    void Seeked(uint32_t frame);
 
 private:
     bool Start(PlaylistItem* item, bool showErrors, bool followChanges);

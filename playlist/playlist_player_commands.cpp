@@ -14,7 +14,7 @@ void PlaylistPlayer::SetSlider(controls::BitmapSlider* slider)
         disconnect(m_slider, nullptr, this, nullptr);
     m_slider = slider;
     if (slider)
-        connect(slider, &controls::BitmapSlider::scrolled, this, &PlaylistPlayer::OnSliderScroll);
+        connect(slider, &controls::BitmapSlider::Scrolled, this, &PlaylistPlayer::OnSliderScroll);
 }
 
 void PlaylistPlayer::PlaySelected(const std::vector<PlaylistItem*>& selection)
@@ -60,16 +60,16 @@ void PlaylistPlayer::StopPlaying()
 
 void PlaylistPlayer::TogglePause()
 {
-    const PlaySlot* slot = currentSlot();
+    const PlaySlot* slot = PlayingSlot();
     if (!slot || uint64_t(slot->position) + slot->queuedFrames >= slot->item->length)
         return;
     m_paused = !m_paused;
     // The device falls silent at once and keeps what it holds, to play on
     // from the first frame not yet heard.
     if (m_paused) {
-        slot->device->pause();
+        slot->device->Pause();
     } else {
-        slot->device->resume();
+        slot->device->Resume();
         FillBuffers();
     }
     ReportPlayback();
@@ -94,11 +94,11 @@ void PlaylistPlayer::SeekTo(uint32_t frame)
     slot->position = frame % slot->item->length;
     slot->queuedFrames = 0;
     slot->stale = slot->inFlight;
-    slot->device->reset();
+    slot->device->Reset();
     if (m_slider && !m_dragging)
         m_slider->SetPos(slot->position);
     ShowPosition(*slot, slot->position);
-    emit seeked(slot->position);
+    emit Seeked(slot->position);
 }
 
 void PlaylistPlayer::EmptyQueue()

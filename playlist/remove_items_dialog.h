@@ -21,7 +21,7 @@ public:
     // Runs the dialog for `count` items; the answer above.
     static int Ask(int count, SettingsStore& store, QWidget* parent);
 
-    QWidget* control(int id) const;
+    QWidget* Control(int id) const;
 
 private:
     void OnYes();

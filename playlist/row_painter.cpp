@@ -13,17 +13,17 @@ namespace playlist {
 
 namespace {
 
-QFont fontOfSize(int points)
+QFont FontOfSize(int points)
 {
-    QFont f = controls::dialogFont();
+    QFont f = controls::DialogFont();
     f.setPointSize(points);
     return f;
 }
 
 // A marker with the colour of its top-left pixel made transparent.
-QPixmap marker(int id)
+QPixmap Marker(int id)
 {
-    const QImage image = resources::bitmapImage(id).convertToFormat(QImage::Format_ARGB32);
+    const QImage image = resources::BitmapImage(id).convertToFormat(QImage::Format_ARGB32);
     if (image.isNull())
         return {};
     QPixmap pixmap = QPixmap::fromImage(image);
@@ -35,13 +35,13 @@ QPixmap marker(int id)
 
 QFont TitleFont()
 {
-    static const QFont f = fontOfSize(10);
+    static const QFont f = FontOfSize(10);
     return f;
 }
 
 QFont SmallFont()
 {
-    static const QFont f = fontOfSize(6);
+    static const QFont f = FontOfSize(6);
     return f;
 }
 
@@ -77,7 +77,7 @@ void RowPainter::paint(QPainter* painter, const QStyleOptionViewItem& option, co
 
     const int x = r.left() + pictureSize.width() + 5;
     const QString number = QStringLiteral("%1. ").arg(index.row() + 1);
-    painter->setPen(controls::syscolour::text(palette));
+    painter->setPen(controls::syscolour::Text(palette));
     painter->setFont(SmallFont());
     const QFontMetrics small(SmallFont());
     painter->drawText(QPoint(x, r.top() + 2 + small.ascent()), number);
@@ -90,7 +90,7 @@ void RowPainter::paint(QPainter* painter, const QStyleOptionViewItem& option, co
     const int secondTop = r.top() + title.height() - 1;
     const QString state = index.data(PlaylistModel::StateTextRole).toString();
     if (state.isEmpty()) {
-        painter->setPen(selected ? controls::syscolour::selection(palette) : controls::syscolour::grayText(palette));
+        painter->setPen(selected ? controls::syscolour::Selection(palette) : controls::syscolour::GrayText(palette));
         painter->drawText(QPoint(x + 10, secondTop + small.ascent()), index.data(PlaylistModel::DetailRole).toString());
     } else {
         painter->setPen(kStateTextColour);
@@ -110,10 +110,10 @@ void RowPainter::paint(QPainter* painter, const QStyleOptionViewItem& option, co
     }
 
     if (index.data(PlaylistModel::QueuedRole).toBool()) {
-        static const QPixmap queued = marker(249);
-        static const QPixmap current = marker(250);
+        static const QPixmap queued = Marker(249);
+        static const QPixmap current = Marker(250);
         const auto* model = qobject_cast<const PlaylistModel*>(index.model());
-        const bool isCurrent = m_player && model && m_player->queue().Current() == model->item(index.row());
+        const bool isCurrent = m_player && model && m_player->Queue().Current() == model->Item(index.row());
         painter->drawPixmap(r.left() + 33, r.top() + r.height() - 9 - 4, isCurrent ? current : queued);
     }
     painter->restore();

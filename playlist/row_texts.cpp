@@ -8,26 +8,26 @@ namespace playlist {
 
 namespace {
 
-QString fileName(const QString& path) { return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1); }
+QString FileName(const QString& path) { return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1); }
 
 }  // namespace
 
 QString GetItemTitle(const PlaylistItem& item)
 {
-    const QString path = item.filePath();
-    if (!item.isLoaded())
+    const QString path = item.FilePath();
+    if (!item.IsLoaded())
         return path;
-    const QString topic = item.stream.topic();
+    const QString topic = item.stream.Topic();
     if (!topic.isEmpty())
         return topic;
-    const QString name = fileName(path);
+    const QString name = FileName(path);
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     return dot < 0 ? name : name.left(dot);
 }
 
 QString FormatDetailLine(const PlaylistItem& item)
 {
-    if (!item.isLoaded() || !item.format || item.format->samplesPerSec == 0)
+    if (!item.IsLoaded() || !item.format || item.format->samplesPerSec == 0)
         return {};
     const ZLWaveFormat& f = *item.format;
     const uint32_t rate = f.samplesPerSec;
@@ -38,7 +38,7 @@ QString FormatDetailLine(const PlaylistItem& item)
     QString line = QString::asprintf("%02u:%02u:%02u.%u   %u Hz, ", s / 3600, s % 3600 / 60, s % 60,
                                      unsigned(uint64_t(item.length % rate) * 10 / rate), rate) +
         channels + QCoreApplication::translate("PlaylistRows", ", %1 bits").arg(f.bitsPerSample);
-    const QString path = item.filePath();
+    const QString path = item.FilePath();
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
     if (dot >= 0 && path.mid(dot).compare(QLatin1String(".mp3"), Qt::CaseInsensitive) == 0)
         line += QCoreApplication::translate("PlaylistRows", ", %1 kbps").arg(uint64_t(f.avgBytesPerSec) * 8 / 1000);
@@ -48,9 +48,9 @@ QString FormatDetailLine(const PlaylistItem& item)
 QString TooltipText(const PlaylistItem& item, int index)
 {
     QString text = QStringLiteral("%1) ").arg(index + 1) + GetItemTitle(item);
-    if (item.isLoaded()) {
-        text += QStringLiteral("\r\n") + item.filePath();
-        const QString description = item.stream.description();
+    if (item.IsLoaded()) {
+        text += QStringLiteral("\r\n") + item.FilePath();
+        const QString description = item.stream.Description();
         if (!description.isEmpty())
             text += QStringLiteral("\r\n") + QString(48, QLatin1Char('-')) + QStringLiteral("\r\n") + description;
     }

@@ -68,8 +68,8 @@ public:
         resize(width + 2 * m_margin, int(y) + 2 * m_margin);
         update();
     }
-    const QString& text() const { return m_text; }
-    int lineCount() const { return m_lines; }
+    const QString& Text() const { return m_text; }
+    int LineCount() const { return m_lines; }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -101,13 +101,13 @@ RowTip::RowTip(QWidget* area, std::function<Tip(QPoint)> tipAt)
 
 RowTip::~RowTip() { delete m_window; }
 
-bool RowTip::isShown() const { return m_window && m_window->isVisible(); }
+bool RowTip::IsShown() const { return m_window && m_window->isVisible(); }
 
-QString RowTip::shownText() const { return isShown() ? m_window->text() : QString(); }
+QString RowTip::ShownText() const { return IsShown() ? m_window->Text() : QString(); }
 
-int RowTip::shownLineCount() const { return isShown() ? m_window->lineCount() : 0; }
+int RowTip::ShownLineCount() const { return IsShown() ? m_window->LineCount() : 0; }
 
-QWidget* RowTip::window() const { return m_window; }
+QWidget* RowTip::GetWindow() const { return m_window; }
 
 void RowTip::Hide()
 {
@@ -151,7 +151,7 @@ void RowTip::PointerMoved(QPoint pos)
 {
     m_pointer = pos;
     m_inside = true;
-    if (isShown()) {
+    if (IsShown()) {
         if (m_band.contains(pos))
             return;
         // Onto another row: its tip follows after the short delay.

@@ -34,12 +34,12 @@ public:
     RowTip(QWidget* area, std::function<Tip(QPoint)> tipAt);
     ~RowTip() override;
 
-    bool isShown() const;
-    QString shownText() const;
+    bool IsShown() const;
+    QString ShownText() const;
     // The lines the shown text takes once wrapped.
-    int shownLineCount() const;
+    int ShownLineCount() const;
     // The tip window (null until the first tip).
-    QWidget* window() const;
+    QWidget* GetWindow() const;
     // Shows the tip of `pos` now, as the timer does when the pointer rests.
     void ShowAt(QPoint pos);
     void Hide();

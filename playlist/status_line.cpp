@@ -12,8 +12,8 @@ void StatusLine::ShowStatus(const QString& title)
     if (!m_window)
         return;
     m_window->setText(title.isEmpty()
-                          ? resources::text(resources::IDS_STATUS_READY)
-                          : resources::text(resources::IDS_STATUS_PLAYING).replace(QStringLiteral("%s"), title));
+                          ? resources::Text(resources::IDS_STATUS_READY)
+                          : resources::Text(resources::IDS_STATUS_PLAYING).replace(QStringLiteral("%s"), title));
 }
 
 }  // namespace playlist

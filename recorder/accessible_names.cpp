@@ -43,7 +43,7 @@ void NameRecorderControls(const WindowControls& c)
     Name(c.quality, QT_TRANSLATE_NOOP("RecorderWindow", "压缩质量"));
     Name(c.playlist, QT_TRANSLATE_NOOP("RecorderWindow", "播放列表"));
     Name(c.playlistSlider, QT_TRANSLATE_NOOP("RecorderWindow", "播放进度"));
-    c.waveform->setAccessibleName(resources::text(resources::IDS_TIP_WAVEFORM));
+    c.waveform->setAccessibleName(resources::Text(resources::IDS_TIP_WAVEFORM));
     c.waveform->setAccessibleDescription(
         QCoreApplication::translate("RecorderWindow", "录音的波形：横向为时间，纵向为音量"));
 }

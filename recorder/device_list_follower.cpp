@@ -16,7 +16,7 @@ namespace {
 
 QString Formatted(resources::StringId stringId, const QString& a, const QString& b = {})
 {
-    QString text = resources::text(stringId);
+    QString text = resources::Text(stringId);
     // The table's texts use %s as printf would.
     const int first = text.indexOf(QStringLiteral("%s"));
     if (first >= 0)
@@ -40,11 +40,11 @@ DeviceListFollower::~DeviceListFollower() = default;
 
 void DeviceListFollower::Fill(int storedIndex)
 {
-    auto& backend = platform::audio::backend();
+    auto& backend = platform::audio::Backend();
     // Watching first: a source added while the list is read is not missed.
-    m_watch = backend.watchInputDevices();
-    connect(m_watch.get(), &platform::audio::InputDeviceWatch::inputDevicesChanged, this, &DeviceListFollower::Refresh);
-    m_devices = backend.inputDevices();
+    m_watch = backend.WatchInputDevices();
+    connect(m_watch.get(), &platform::audio::InputDeviceWatch::InputDevicesChanged, this, &DeviceListFollower::Refresh);
+    m_devices = backend.InputDevices();
     for (const auto& d : m_devices)
         m_descriptions.insert(d.serverName, d.name);
     InputLists::FillDeviceList(m_controls.devices, m_devices, storedIndex);
@@ -61,7 +61,7 @@ QString DeviceListFollower::DescriptionOf(const QString& source) const { return 
 void DeviceListFollower::Refresh()
 {
     const QString selected = SelectedSource();
-    const auto devices = platform::audio::backend().inputDevices();
+    const auto devices = platform::audio::Backend().InputDevices();
     for (const auto& d : devices)
         m_descriptions.insert(d.serverName, d.name);
     const bool kept = selected.isEmpty() ||
@@ -107,7 +107,7 @@ void DeviceListFollower::OnCaptureMoved(const QString& fromSource, const QString
 {
     qCWarning(lcRecorder) << "the server moved the capture from" << fromSource << "to" << toSource;
     const QString fromName = DescriptionOf(fromSource);
-    const auto devices = platform::audio::backend().inputDevices();
+    const auto devices = platform::audio::Backend().InputDevices();
     for (const auto& d : devices)
         m_descriptions.insert(d.serverName, d.name);
     Rebuild(devices, toSource);

@@ -4,7 +4,7 @@
 
 namespace RecorderTemplate {
 
-const std::vector<ControlTemplate>& controls()
+const std::vector<ControlTemplate>& Controls()
 {
     using K = ControlKind;
     // Captions are marked for the translation catalogue; the builder looks them up.

@@ -82,6 +82,6 @@ inline constexpr int kHeight = 377;
 // Edit 1001 and the record folder it shows hold at most this many characters.
 inline constexpr int kFolderMaxLength = 256;
 
-const std::vector<ControlTemplate>& controls();
+const std::vector<ControlTemplate>& Controls();
 
 }  // namespace RecorderTemplate

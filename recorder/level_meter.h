@@ -27,7 +27,7 @@ public:
     // A take starts: shown, empty, the clip mark off.
     void StartTake();
     void ShowLevels(const TakeLevels& levels);
-    bool clipLit() const { return m_clipLit; }
+    bool ClipLit() const { return m_clipLit; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -8,5 +8,5 @@ QString ReadoutText(resources::StringId stringId, uint32_t frames, uint32_t samp
     const float seconds = sampleRate ? float(frames) / float(sampleRate) : 0.0f;
     const int whole = int(seconds);
     const int tenths = int((seconds - float(whole)) * 10.0f);
-    return QString::asprintf(resources::text(stringId).toUtf8().constData(), whole / 60, whole % 60, tenths);
+    return QString::asprintf(resources::Text(stringId).toUtf8().constData(), whole / 60, whole % 60, tenths);
 }

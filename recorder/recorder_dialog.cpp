@@ -37,10 +37,10 @@ const QColor kTransparent(192, 192, 192);
 RecorderDialog::RecorderDialog(SettingsStore& store, QWidget* parent)
     : QDialog(parent)
     , m_store(store)
-    , m_units(controls::dialogFont())
+    , m_units(controls::DialogFont())
     , m_c{}
 {
-    m_values = m_store.readSettings();
+    m_values = m_store.ReadSettings();
     // A stored folder that the edit cannot hold or that names no folder here
     // is set aside for this run, said once, and kept in the settings.
     if (!m_values.recordFolderIntact || m_values.recordFolder.size() > RecorderTemplate::kFolderMaxLength) {
@@ -49,33 +49,33 @@ RecorderDialog::RecorderDialog(SettingsStore& store, QWidget* parent)
         QTimer::singleShot(0, this, [this] {
             QMessageBox::critical(
                 this, windowTitle(),
-                resources::text(resources::IDS_RECORD_FOLDER_UNUSABLE).replace(QStringLiteral("%s"), m_setAsideFolder));
+                resources::Text(resources::IDS_RECORD_FOLDER_UNUSABLE).replace(QStringLiteral("%s"), m_setAsideFolder));
         });
     }
 
-    setFont(controls::dialogFont());
+    setFont(controls::DialogFont());
     setWindowTitle(QCoreApplication::translate("RecorderWindow", "Quillon 2.5 中文版"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
 
     // The steps run in a fixed order: later ones read what earlier ones set.
     TemplateBuilder builder(this, m_units);
-    m_controls = builder.build(RecorderTemplate::controls());
+    m_controls = builder.Build(RecorderTemplate::Controls());
     m_c = FindWindowControls(m_controls);
-    m_fullClientSize = QSize(m_units.x(RecorderTemplate::kWidth), m_units.y(RecorderTemplate::kHeight));
+    m_fullClientSize = QSize(m_units.X(RecorderTemplate::kWidth), m_units.Y(RecorderTemplate::kHeight));
     setFixedSize(m_fullClientSize);
 
     m_recorder = std::make_unique<RecorderPanel>(*this, m_c, m_values);
     ShowSettings(m_values, m_c);
-    setWindowIcon(resources::icon(128));
+    setWindowIcon(resources::Icon(128));
     m_tips = std::make_unique<TipsTicker>(*m_c.tips);
     SetUpPlaylistPanel();
-    m_recorder->SetUp(m_store.readInputHistory());
+    m_recorder->SetUp(m_store.ReadInputHistory());
     m_c.panelToggle->SetFocusRectWhenFlat(false);
     NameRecorderControls(m_c);
 
-    connect(m_recorder.get(), &RecorderPanel::recordingChanged, this, &RecorderDialog::recordingChanged);
-    connect(m_recorder.get(), &RecorderPanel::recordingSaved, this, &RecorderDialog::addRecording);
+    connect(m_recorder.get(), &RecorderPanel::RecordingChanged, this, &RecorderDialog::RecordingChanged);
+    connect(m_recorder.get(), &RecorderPanel::RecordingSaved, this, &RecorderDialog::AddRecording);
     connect(m_c.about, &QPushButton::clicked, this, [this] { OnAbout(); });
     connect(m_c.panelToggle, &QPushButton::clicked, this, [this] { TogglePlaylistPanel(); });
     connect(m_c.askForRenaming, &QCheckBox::clicked, this,
@@ -118,19 +118,19 @@ void RecorderDialog::SetUpPlaylistPanel()
     panel->SetPositionWindow(m_c.playlistPosition);
     // The list's keys for the window: Space pauses the playlist, "." stops
     // the recorder as its own stop button does.
-    connect(m_c.playlist, &playlist::PlaylistBox::pauseRequested, panel, &playlist::PlaylistPanel::TogglePause);
-    connect(m_c.playlist, &playlist::PlaylistBox::recorderStopRequested, this, [this] { m_c.stop->click(); });
+    connect(m_c.playlist, &playlist::PlaylistBox::PauseRequested, panel, &playlist::PlaylistPanel::TogglePause);
+    connect(m_c.playlist, &playlist::PlaylistBox::RecorderStopRequested, this, [this] { m_c.stop->click(); });
 }
 
-RecordingEngine& RecorderDialog::engine() { return m_recorder->engine(); }
+RecordingEngine& RecorderDialog::Engine() { return m_recorder->Engine(); }
 
-SaveFlow& RecorderDialog::saveFlow() { return m_recorder->saveFlow(); }
+SaveFlow& RecorderDialog::GetSaveFlow() { return m_recorder->GetSaveFlow(); }
 
-playlist::PlaylistModel& RecorderDialog::playlist() { return m_playlistPanel->model(); }
+playlist::PlaylistModel& RecorderDialog::Playlist() { return m_playlistPanel->Model(); }
 
-void RecorderDialog::addRecording(const QString& path) { m_playlistPanel->AddRecording(path, true); }
+void RecorderDialog::AddRecording(const QString& path) { m_playlistPanel->AddRecording(path, true); }
 
-QStringList RecorderDialog::savedRecordings() const { return m_recorder->saveFlow().savedFiles(); }
+QStringList RecorderDialog::SavedRecordings() const { return m_recorder->GetSaveFlow().SavedFiles(); }
 
 void RecorderDialog::OnAbout()
 {
@@ -148,7 +148,7 @@ void RecorderDialog::contextMenuEvent(QContextMenuEvent* event)
 {
     // The window menu of the title bar belongs to the window manager here;
     // the About entry lives in the window's own context menu instead.
-    const QString about = resources::text(resources::IDS_ABOUT_MENU);
+    const QString about = resources::Text(resources::IDS_ABOUT_MENU);
     if (about.isEmpty())
         return;
     QMenu menu(this);
@@ -181,12 +181,12 @@ void RecorderDialog::ApplyPlaylistPanel()
 
 void RecorderDialog::OnCancel()
 {
-    RecordingEngine& engine = m_recorder->engine();
+    RecordingEngine& engine = m_recorder->Engine();
     // Closing now would throw away the recording the save still reads.
-    if (engine.state() == EngineState::Saving)
+    if (engine.State() == EngineState::Saving)
         return;
     if (engine.IsRecording() || engine.IsPlaying()) {
-        QMessageBox::information(this, windowTitle(), resources::text(resources::IDS_STOP_BEFORE_EXIT));
+        QMessageBox::information(this, windowTitle(), resources::Text(resources::IDS_STOP_BEFORE_EXIT));
         return;
     }
     m_recorder->OnNewRecording();
@@ -226,7 +226,7 @@ void RecorderDialog::StoreSettings()
     // Set aside and not replaced by the user: stored as it was.
     if (s.recordFolder.isEmpty() && !m_setAsideFolder.isNull())
         s.recordFolder = m_setAsideFolder;
-    m_store.writeSettings(TakeInputHistory(m_c), s);
+    m_store.WriteSettings(TakeInputHistory(m_c), s);
 }
 
 bool RecorderDialog::HoldsUnsavedRecording() const { return m_recorder->HoldsUnsavedRecording(); }
@@ -237,6 +237,6 @@ void RecorderDialog::KeepForSalvage()
     // half-written file in the record folder for good.
     platform::ReplacingFile::DiscardUnfinished();
     StoreSettings();
-    m_store.sync();
+    m_store.Sync();
     m_playlistPanel->Shutdown();
 }

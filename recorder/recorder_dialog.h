@@ -32,34 +32,34 @@ public:
 
     // The control of the template with this id, or nullptr: the way tests and
     // the accessibility names reach a control as the user sees it.
-    QWidget* control(int id) const { return m_controls.value(id); }
+    QWidget* Control(int id) const { return m_controls.value(id); }
     template <typename T>
-    T* controlAs(int id) const
+    T* ControlAs(int id) const
     {
-        return qobject_cast<T*>(control(id));
+        return qobject_cast<T*>(Control(id));
     }
 
-    RecorderPanel& recorder() { return *m_recorder; }
-    RecordingEngine& engine();
-    SaveFlow& saveFlow();
-    playlist::PlaylistPanel& playlistPanel() { return *m_playlistPanel; }
-    playlist::PlaylistModel& playlist();
-    playlist::PlaylistBox& playlistBox() { return *m_c.playlist; }
-    TipsTicker& tips() { return *m_tips; }
+    RecorderPanel& Recorder() { return *m_recorder; }
+    RecordingEngine& Engine();
+    SaveFlow& GetSaveFlow();
+    playlist::PlaylistPanel& PlaylistPanel() { return *m_playlistPanel; }
+    playlist::PlaylistModel& Playlist();
+    playlist::PlaylistBox& PlaylistBox() { return *m_c.playlist; }
+    TipsTicker& Tips() { return *m_tips; }
 
     // The playlist repeats (its check box).
     bool IsLoopPlaying() const { return m_values.loopPlaying; }
     // The record folder as last taken from its edit or chosen.
-    QString recordFolder() const { return m_values.recordFolder; }
+    QString RecordFolder() const { return m_values.recordFolder; }
 
     // The one way in for recordings, saved here or salvaged at start-up.
-    void addRecording(const QString& path);
+    void AddRecording(const QString& path);
     // The files saved so far, in order (the playlist takes them when it exists).
-    QStringList savedRecordings() const;
+    QStringList SavedRecordings() const;
 
     // Show/hide of the playlist half (its toggle button).
     void TogglePlaylistPanel();
-    bool playlistPanelShown() const { return m_values.showRightPanel; }
+    bool PlaylistPanelShown() const { return m_values.showRightPanel; }
 
     // A command of the window menu: the About entry is command 16.
     void OnSysCommand(int command);
@@ -75,11 +75,11 @@ public:
     void OnDestroy();
     // The clean-up must not run (the recording is left for salvage).
     void SkipCleanUp() { m_destroyed = true; }
-    bool cleanedUp() const { return m_destroyed; }
+    bool CleanedUp() const { return m_destroyed; }
 
 signals:
     // A take starts (true) or ends, by Stop or by a failure.
-    void recordingChanged(bool recording);
+    void RecordingChanged(bool recording);
 
 public slots:
     // Escape, the close box and Alt+F4 come here.

@@ -58,7 +58,7 @@ RecorderPanel::RecorderPanel(QWidget& window, const WindowControls& controls, Re
     // encoder plug-in is bound then.
     m_engine = std::make_unique<RecordingEngine>();
     m_encoder = std::make_shared<EncoderPlugin>();
-    m_encoder->LoadEncoder(platform::programFolder());
+    m_encoder->LoadEncoder(platform::ProgramFolder());
     m_engine->SetMp3Side(std::make_unique<Mp3TempEncoder>(m_encoder, [this] { return m_values.recordQuality; }));
     m_prompts = std::make_unique<WindowPrompts>(window, controls, values);
     m_saveFlow = std::make_unique<SaveFlow>(*m_engine, *m_prompts, m_encoder);
@@ -89,7 +89,7 @@ void RecorderPanel::SetUp(const InputHistory& history)
         {m_c.advanced, resources::IDS_TIP_ADVANCED},
     };
     for (const auto& [control, stringId] : toolTips)
-        control->setToolTip(resources::text(stringId));
+        control->setToolTip(resources::Text(stringId));
     ShowLevelsOnWaveform(*m_engine, *m_c.waveform);
 
     m_deviceList = std::make_unique<DeviceListFollower>(
@@ -99,12 +99,12 @@ void RecorderPanel::SetUp(const InputHistory& history)
     m_mixerPanel = std::make_unique<MixerPanel>(
         MixerPanel::Controls{m_c.deviceList, m_c.lineList, m_c.lineVolume, m_c.forceLineSelection, m_c.advanced});
     m_deviceList->SetMixerPanel(m_mixerPanel.get());
-    connect(m_engine.get(), &RecordingEngine::captureDeviceMoved, m_deviceList.get(),
+    connect(m_engine.get(), &RecordingEngine::CaptureDeviceMoved, m_deviceList.get(),
             &DeviceListFollower::OnCaptureMoved);
     m_mixerPanel->OnDeviceChanged();
     InputLists::FillFormatList(m_c.formatList, history.format);
 
-    m_prompts->setWaitCursor(true);
+    m_prompts->SetWaitCursor(true);
     m_c.waveform->Initialize();
     SetUpButtons();
 
@@ -115,10 +115,10 @@ void RecorderPanel::SetUp(const InputHistory& history)
 
     ShowLength();
     ShowPosition(true);
-    m_prompts->setWaitCursor(false);
+    m_prompts->SetWaitCursor(false);
 
-    connectCommands();
-    connectEngine();
+    ConnectCommands();
+    ConnectEngine();
 }
 
 void RecorderPanel::SetUpButtons()
@@ -128,7 +128,7 @@ void RecorderPanel::SetUpButtons()
         b->CreateSkin(8, 8, 10, 0, 0);
 
     // Image list 229: start, end, play, stop, record.
-    const QList<QPixmap> images = resources::imageList(229, 25, kTransparent);
+    const QList<QPixmap> images = resources::ImageList(229, 25, kTransparent);
     QPushButton* const order[] = {m_c.seekStart, m_c.seekEnd, m_c.play, m_c.stop, m_c.record};
     for (int i = 0; i < 5 && i < images.size(); ++i) {
         order[i]->setText(QString());
@@ -142,11 +142,11 @@ void RecorderPanel::SetUpButtons()
     m_c.savingLabel->setPalette(p);
 }
 
-void RecorderPanel::connectCommands()
+void RecorderPanel::ConnectCommands()
 {
     connect(m_c.browseFolder, &QPushButton::clicked, this, [this] { OnBrowseFolder(); });
     connect(m_c.onlineHelp, &QPushButton::clicked, this,
-            [] { platform::shell().openUrl(QString::fromLatin1(resources::kTutorialPage)); });
+            [] { platform::CurrentShell().OpenUrl(QString::fromLatin1(resources::kTutorialPage)); });
     connect(m_c.quality, &QSlider::valueChanged, this, [this] { OnQualityScroll(); });
     connect(m_c.formatList, &QComboBox::currentIndexChanged, this, [this] { ShowQualityBitrate(); });
 }
@@ -158,7 +158,7 @@ void RecorderPanel::OnBrowseFolder()
         return;
     // The setting holds what the edit can show, so that the next exchange
     // with the edit reads back the same folder.
-    m_values.recordFolder = FitFolderEdit(withoutTrailingSeparators(chosen));
+    m_values.recordFolder = FitFolderEdit(WithoutTrailingSeparators(chosen));
     m_c.folderEdit->setText(m_values.recordFolder);
 }
 
@@ -171,7 +171,7 @@ void RecorderPanel::OnQualityScroll()
 void RecorderPanel::ShowQualityBitrate()
 {
     // What the frames will carry at the chosen format's rate, not the rate asked for.
-    const uint32_t rate = RecordFormats::format(m_c.formatList->currentIndex()).sampleRate;
+    const uint32_t rate = RecordFormats::Format(m_c.formatList->currentIndex()).sampleRate;
     m_c.qualityBitrate->setText(QString::asprintf("%d kbps", EncodedBitrate(rate, m_values.recordQuality)));
 }
 
@@ -180,7 +180,7 @@ void RecorderPanel::ShowAudioLost(double seconds)
     // Not modal: the recording goes on, and Stop stays at hand.
     auto* box = new QMessageBox(
         QMessageBox::Warning, m_window.windowTitle(),
-        QString::asprintf(resources::text(resources::IDS_RECORD_AUDIO_LOST).toUtf8().constData(), seconds),
+        QString::asprintf(resources::Text(resources::IDS_RECORD_AUDIO_LOST).toUtf8().constData(), seconds),
         QMessageBox::Ok, &m_window);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
@@ -189,7 +189,7 @@ void RecorderPanel::ShowAudioLost(double seconds)
 
 bool RecorderPanel::HoldsUnsavedRecording() const
 {
-    return m_engine->state() == EngineState::Saving || (!m_saveFlow->IsSaved() && m_engine->GetDataLength() > 0);
+    return m_engine->State() == EngineState::Saving || (!m_saveFlow->IsSaved() && m_engine->GetDataLength() > 0);
 }
 
 void RecorderPanel::Release()

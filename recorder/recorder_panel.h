@@ -30,8 +30,8 @@ public:
     // Fills the input lists from `history` and readies the controls.
     void SetUp(const InputHistory& history);
 
-    RecordingEngine& engine() { return *m_engine; }
-    SaveFlow& saveFlow() { return *m_saveFlow; }
+    RecordingEngine& Engine() { return *m_engine; }
+    SaveFlow& GetSaveFlow() { return *m_saveFlow; }
 
     // The recorder's commands.
     void OnRecord();
@@ -60,14 +60,14 @@ public:
 
 signals:
     // A take starts (true) or ends, by Stop or by a failure.
-    void recordingChanged(bool recording);
+    void RecordingChanged(bool recording);
     // A save wrote this file.
-    void recordingSaved(const QString& path);
+    void RecordingSaved(const QString& path);
 
 private:
     void SetUpButtons();
-    void connectCommands();
-    void connectEngine();
+    void ConnectCommands();
+    void ConnectEngine();
     void OnQualityScroll();
     void ShowQualityBitrate();
     void OnBrowseFolder();

@@ -24,7 +24,7 @@
 #include "recorder/window_prompts.h"
 #include "resources/strings.h"
 
-void RecorderPanel::connectEngine()
+void RecorderPanel::ConnectEngine()
 {
     const std::pair<QAbstractButton*, void (RecorderPanel::*)()> commands[] = {
         {m_c.record, &RecorderPanel::OnRecord},
@@ -42,24 +42,24 @@ void RecorderPanel::connectEngine()
     // The position slider's notifications come as they are sent: tracking
     // while the thumb is dragged, steps, and one end of tracking.
     controls::Trackbar* slider = m_c.positionSlider;
-    connect(slider, &controls::Trackbar::scrolled, this,
+    connect(slider, &controls::Trackbar::Scrolled, this,
             [this, slider](int code) { OnHScroll(code, slider->GetPos()); });
 
     RecordingEngine* e = m_engine.get();
-    connect(e, &RecordingEngine::stateChanged, this, &RecorderPanel::OnEngineStateChanged);
-    connect(e, &RecordingEngine::lengthChanged, this, [this] { ShowLength(), RefreshControlStates(); });
-    connect(e, &RecordingEngine::positionChanged, this, [this] { ShowPosition(!m_sliderScrolling); });
-    connect(e, &RecordingEngine::waveformBlock, this, &RecorderPanel::ShowWaveformBlock);
-    connect(e, &RecordingEngine::audioLost, this, &RecorderPanel::ShowAudioLost);
-    connect(e, &RecordingEngine::failed, this, &RecorderPanel::ShowEngineError);
-    connect(m_saveFlow.get(), &SaveFlow::recordingSaved, this, &RecorderPanel::recordingSaved);
+    connect(e, &RecordingEngine::StateChanged, this, &RecorderPanel::OnEngineStateChanged);
+    connect(e, &RecordingEngine::LengthChanged, this, [this] { ShowLength(), RefreshControlStates(); });
+    connect(e, &RecordingEngine::PositionChanged, this, [this] { ShowPosition(!m_sliderScrolling); });
+    connect(e, &RecordingEngine::WaveformBlock, this, &RecorderPanel::ShowWaveformBlock);
+    connect(e, &RecordingEngine::AudioLost, this, &RecorderPanel::ShowAudioLost);
+    connect(e, &RecordingEngine::Failed, this, &RecorderPanel::ShowEngineError);
+    connect(m_saveFlow.get(), &SaveFlow::RecordingSaved, this, &RecorderPanel::RecordingSaved);
 }
 
 // ------------------------------------------------------------- commands
 
 void RecorderPanel::OnRecord()
 {
-    m_engine->Record(m_c.deviceList->currentIndex(), RecordFormats::format(m_c.formatList->currentIndex()));
+    m_engine->Record(m_c.deviceList->currentIndex(), RecordFormats::Format(m_c.formatList->currentIndex()));
 }
 
 void RecorderPanel::OnStop() { m_engine->Stop(); }
@@ -68,13 +68,13 @@ void RecorderPanel::OnPlay() { m_engine->Play(); }
 
 void RecorderPanel::OnSeekStart() { m_engine->MoveTo(0); }
 
-void RecorderPanel::OnSeekEnd() { m_engine->MoveTo(m_engine->lengthFrames()); }
+void RecorderPanel::OnSeekEnd() { m_engine->MoveTo(m_engine->LengthFrames()); }
 
 void RecorderPanel::OnHScroll(int code, int64_t position)
 {
     if (m_engine->IsRecording())
         return;  // the slider follows the recording and is disabled meanwhile
-    const uint32_t frame = uint32_t(std::clamp<int64_t>(position, 0, m_engine->lengthFrames()));
+    const uint32_t frame = uint32_t(std::clamp<int64_t>(position, 0, m_engine->LengthFrames()));
     const QScopedValueRollback<bool> scrolling(m_sliderScrolling, true);
     switch (code) {
     case controls::Trackbar::ThumbTrack:
@@ -96,7 +96,7 @@ void RecorderPanel::OnClearAfterPosition() { m_engine->ClearAfterPosition(); }
 
 void RecorderPanel::OnNewRecording()
 {
-    const EngineState state = m_engine->state();
+    const EngineState state = m_engine->State();
     if (state != EngineState::Empty && state != EngineState::Stopped)
         return;
     if (m_saveFlow->MayDropTake())
@@ -107,8 +107,8 @@ void RecorderPanel::OnNewRecording()
 
 void RecorderPanel::ShowLength()
 {
-    const uint32_t frames = m_engine->lengthFrames();
-    m_c.lengthReadout->setText(ReadoutText(resources::IDS_LENGTH_READOUT, frames, m_engine->format().sampleRate));
+    const uint32_t frames = m_engine->LengthFrames();
+    m_c.lengthReadout->setText(ReadoutText(resources::IDS_LENGTH_READOUT, frames, m_engine->Format().sampleRate));
     m_c.positionSlider->SetRange(0, frames);
     if (!m_sliderDragging)
         m_c.positionSlider->SetPos(frames);
@@ -116,8 +116,8 @@ void RecorderPanel::ShowLength()
 
 void RecorderPanel::ShowPosition(bool moveSlider)
 {
-    const uint32_t position = m_engine->position();
-    m_c.positionReadout->setText(ReadoutText(resources::IDS_POSITION_READOUT, position, m_engine->format().sampleRate));
+    const uint32_t position = m_engine->Position();
+    m_c.positionReadout->setText(ReadoutText(resources::IDS_POSITION_READOUT, position, m_engine->Format().sampleRate));
     if (moveSlider && !m_sliderDragging)
         m_c.positionSlider->SetPos(position);
 }
@@ -139,7 +139,7 @@ void RecorderPanel::RefreshControlStates()
         {id::FormatList, m_c.formatList},
     };
     static_assert(std::size(controls) == std::size(kEngineControls));
-    const std::set<int> enabled = EnabledControls(m_engine->state(), m_engine->GetDataLength() > 0);
+    const std::set<int> enabled = EnabledControls(m_engine->State(), m_engine->GetDataLength() > 0);
     for (const auto& [controlId, control] : controls)
         control->setEnabled(enabled.count(controlId) > 0);
 }
@@ -147,38 +147,38 @@ void RecorderPanel::RefreshControlStates()
 void RecorderPanel::OnEngineStateChanged(EngineState state)
 {
     if (state == EngineState::Recording || state == EngineState::Playing)
-        m_c.waveform->setFullScale(FullScaleFor(m_engine->format().bitsPerSample));
+        m_c.waveform->SetFullScale(FullScaleFor(m_engine->Format().bitsPerSample));
     RefreshControlStates();
     if (m_engine->IsRecording() != m_reportedRecording) {
         m_reportedRecording = !m_reportedRecording;
-        emit recordingChanged(m_reportedRecording);
+        emit RecordingChanged(m_reportedRecording);
     }
 }
 
 void RecorderPanel::ShowWaveformBlock(const QByteArray& block)
 {
     TakeWaveformSnapshot(*m_c.waveform, reinterpret_cast<const uint8_t*>(block.constData()), uint32_t(block.size()),
-                         m_engine->format().bitsPerSample);
+                         m_engine->Format().bitsPerSample);
 }
 
 void RecorderPanel::ShowEngineError(EngineError error)
 {
     switch (error) {
     case EngineError::TakeFileNotCreated:
-        return m_prompts->showError(resources::IDS_TAKE_FILE_NOT_CREATED);
+        return m_prompts->ShowError(resources::IDS_TAKE_FILE_NOT_CREATED);
     case EngineError::CaptureNotOpened:
-        return m_prompts->showError(resources::IDS_CAPTURE_NOT_OPENED);
+        return m_prompts->ShowError(resources::IDS_CAPTURE_NOT_OPENED);
     case EngineError::CaptureLost:
-        return m_prompts->showError(resources::IDS_RECORD_DEVICE_LOST);
+        return m_prompts->ShowError(resources::IDS_RECORD_DEVICE_LOST);
     case EngineError::TakeWriteFailed:
-        return m_prompts->showError(resources::IDS_RECORD_WRITE_FAILED);
+        return m_prompts->ShowError(resources::IDS_RECORD_WRITE_FAILED);
     case EngineError::TakeSizeLimit:
-        return m_prompts->showError(resources::IDS_RECORD_SIZE_LIMIT);
+        return m_prompts->ShowError(resources::IDS_RECORD_SIZE_LIMIT);
     case EngineError::OutputNotOpened:
-        return m_prompts->showError(resources::IDS_OUTPUT_NOT_OPENED);
+        return m_prompts->ShowError(resources::IDS_OUTPUT_NOT_OPENED);
     case EngineError::OutputLost:
-        return m_prompts->showError(resources::IDS_PLAYBACK_DEVICE_LOST);
+        return m_prompts->ShowError(resources::IDS_PLAYBACK_DEVICE_LOST);
     case EngineError::TakeReadFailed:
-        return m_prompts->showError(resources::IDS_PLAYBACK_READ_FAILED);
+        return m_prompts->ShowError(resources::IDS_PLAYBACK_READ_FAILED);
     }
 }

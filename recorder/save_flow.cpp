@@ -30,7 +30,7 @@ SaveFlow::SaveFlow(RecordingEngine& engine, SavePrompts& prompts, std::shared_pt
     , m_clock([] { return QDateTime::currentDateTime(); })
     , m_sleep([](int ms) { QThread::msleep(ulong(ms)); })
 {
-    connect(&m_engine, &RecordingEngine::audioRecorded, this, [this] { m_saved = false; });
+    connect(&m_engine, &RecordingEngine::AudioRecorded, this, [this] { m_saved = false; });
 }
 
 QString SaveFlow::SaveFileName(const QDateTime& when)
@@ -45,7 +45,7 @@ bool SaveFlow::MayDropTake()
 {
     if (m_engine.GetDataLength() == 0 || m_saved)
         return true;
-    switch (m_prompts.ask(resources::IDS_ASK_SAVE_CHANGES)) {
+    switch (m_prompts.Ask(resources::IDS_ASK_SAVE_CHANGES)) {
     case Answer::Cancel:
         return false;
     case Answer::Yes:
@@ -64,34 +64,34 @@ void SaveFlow::OnSave()
     // commands are refused, also while the dialogs let events through.
     if (!m_engine.BeginExport())
         return;
-    m_prompts.takeControlValues();
+    m_prompts.TakeControlValues();
 
-    const auto chosen = ChooseTarget(SaveFileName(m_clock()), m_exporter.CanEncodeMp3(m_engine.format()));
+    const auto chosen = ChooseTarget(SaveFileName(m_clock()), m_exporter.CanEncodeMp3(m_engine.Format()));
     if (!chosen) {
         m_engine.EndExport();
         return;
     }
 
-    m_prompts.showSavingLabel(true);
-    m_prompts.setWaitCursor(true);
+    m_prompts.ShowSavingLabel(true);
+    m_prompts.SetWaitCursor(true);
     const ExportResult result = Write(chosen->first, chosen->second);
 
     // Still Saving while the cursor goes back: the clicks and close requests
     // that waited for the save are dropped then, not carried out.
     if (result.status != ExportStatus::Saved) {
-        m_prompts.setWaitCursor(false);
-        m_prompts.showSavingLabel(false);
+        m_prompts.SetWaitCursor(false);
+        m_prompts.ShowSavingLabel(false);
         m_engine.EndExport();
         if (result.status == ExportStatus::Failed)
-            m_prompts.showError(resources::IDS_SAVE_FAILED);
+            m_prompts.ShowError(resources::IDS_SAVE_FAILED);
         return;
     }
-    m_prompts.showSavingLabel(false);
-    m_prompts.setWaitCursor(false);
+    m_prompts.ShowSavingLabel(false);
+    m_prompts.SetWaitCursor(false);
     m_engine.EndExport();
     m_saved = true;
     m_savedFiles.append(result.path);
-    emit recordingSaved(result.path);
+    emit RecordingSaved(result.path);
 }
 
 ExportResult SaveFlow::Write(const ExportTarget& target, ExportFormat format)
@@ -108,7 +108,7 @@ ExportResult SaveFlow::Write(const ExportTarget& target, ExportFormat format)
     auto onProgress = [&](int percent) {
         if (!started) {
             started = true;
-            progress = m_prompts.createProgress(resources::IDS_COMPRESSING_TITLE);
+            progress = m_prompts.CreateProgress(resources::IDS_COMPRESSING_TITLE);
             if (progress)
                 progress->SetRange(0, 100);
             return;
@@ -126,29 +126,29 @@ ExportResult SaveFlow::Write(const ExportTarget& target, ExportFormat format)
         }
     };
     const ExportResult result =
-        m_exporter.Export(m_engine.ExportSource(), target, format, m_prompts.recordQuality(), onProgress, cancel);
+        m_exporter.Export(m_engine.ExportSource(), target, format, m_prompts.RecordQuality(), onProgress, cancel);
     progress.reset();  // closes the display and enables the window again
     return result;
 }
 
 std::optional<std::pair<ExportTarget, ExportFormat>> SaveFlow::ChooseTarget(const QString& name, bool canEncodeMp3)
 {
-    const QString folder = WithoutTrailingSeparators(m_prompts.recordFolder());
-    const bool mp3Chosen = canEncodeMp3 && m_prompts.encodeMethod() == 0;
+    const QString folder = WithoutTrailingSeparators(m_prompts.RecordFolder());
+    const bool mp3Chosen = canEncodeMp3 && m_prompts.EncodeMethod() == 0;
     const bool folderIsDirectory = !folder.isEmpty() && QFileInfo(folder).isDir();
 
     // Without the user's word no file is replaced: a second save within the
     // same second, here or in another instance, gets a numbered name.
-    if (folderIsDirectory && !m_prompts.askForRenaming())
-        return std::pair{ExportTarget{platform::joinPath(folder, name),
+    if (folderIsDirectory && !m_prompts.AskForRenaming())
+        return std::pair{ExportTarget{platform::JoinPath(folder, name),
                                       mp3Chosen ? QStringLiteral(".mp3") : QStringLiteral(".wav"), false},
                          mp3Chosen ? ExportFormat::Mp3 : ExportFormat::Wave};
 
     const std::optional<QString> chosen =
-        m_prompts.chooseSavePath(mp3Chosen ? QStringLiteral("mp3") : QStringLiteral("wav"),
+        m_prompts.ChooseSavePath(mp3Chosen ? QStringLiteral("mp3") : QStringLiteral("wav"),
                                  mp3Chosen ? QCoreApplication::translate("SaveFlow", "MP3 File (*.mp3)")
                                            : QCoreApplication::translate("SaveFlow", "WAVE File (*.wav)"),
-                                 folderIsDirectory ? platform::joinPath(folder, name) : name);
+                                 folderIsDirectory ? platform::JoinPath(folder, name) : name);
     if (!chosen || chosen->isEmpty())
         return std::nullopt;
 
@@ -163,7 +163,7 @@ std::optional<std::pair<ExportTarget, ExportFormat>> SaveFlow::ChooseTarget(cons
     // The dialog asked about the name it returned, not about this one.
     const QFileInfo existing(path);
     const bool taken = existing.exists() || existing.isSymLink();
-    if (path != *chosen && taken && !m_prompts.confirmReplace(path))
+    if (path != *chosen && taken && !m_prompts.ConfirmReplace(path))
         return std::nullopt;
     // Only a file the user agreed to replace is replaced; a name that is
     // taken after the question gets a number.

@@ -49,14 +49,14 @@ public:
     // "2008-03-05 14h07m09s" for 5 March 2008, 14:07:09.
     static QString SaveFileName(const QDateTime& when);
     // Every file saved so far, oldest first.
-    const QStringList& savedFiles() const { return m_savedFiles; }
+    const QStringList& SavedFiles() const { return m_savedFiles; }
 
     // Tests and the benchmark: the local time of a save, and the waits.
     void SetClock(Clock clock) { m_clock = std::move(clock); }
     void SetSleep(Sleep sleep) { m_sleep = std::move(sleep); }
 
 signals:
-    void recordingSaved(const QString& path);
+    void RecordingSaved(const QString& path);
 
 private:
     // The target and format of a save; nothing when the user cancelled the dialog.

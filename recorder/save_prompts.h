@@ -30,34 +30,34 @@ public:
 
     // Takes the values of the folder edit, the save-format list and the check
     // boxes into the window's members before a save reads them.
-    virtual void takeControlValues() = 0;
-    virtual QString recordFolder() const = 0;
+    virtual void TakeControlValues() = 0;
+    virtual QString RecordFolder() const = 0;
     // Row of the save-format list: 0 MP3, 1 WAVE.
-    virtual int encodeMethod() const = 0;
-    virtual bool askForRenaming() const = 0;
+    virtual int EncodeMethod() const = 0;
+    virtual bool AskForRenaming() const = 0;
     // The quality slider: 0..15.
-    virtual int recordQuality() const = 0;
+    virtual int RecordQuality() const = 0;
 
     // The save-file dialog: `defaultExtension` without the dot ("mp3"),
     // `filter` one entry ("MP3 File (*.mp3)"), `initialName` a path or a bare
     // name. Asks before overwriting an existing file. Nothing when cancelled.
-    virtual std::optional<QString> chooseSavePath(const QString& defaultExtension, const QString& filter,
+    virtual std::optional<QString> ChooseSavePath(const QString& defaultExtension, const QString& filter,
                                                   const QString& initialName) = 0;
     // The question the save dialog asks before it replaces `path`, for a name
     // the dialog did not return itself; true for Yes.
-    virtual bool confirmReplace(const QString& path) = 0;
+    virtual bool ConfirmReplace(const QString& path) = 0;
     // A Yes/No/Cancel question from the string table with the question icon.
-    virtual Answer ask(resources::StringId stringId) = 0;
+    virtual Answer Ask(resources::StringId stringId) = 0;
 
     // The saving label, shown and repainted at once.
-    virtual void showSavingLabel(bool shown) = 0;
+    virtual void ShowSavingLabel(bool shown) = 0;
     // For as long as the file is written: the wait cursor, and a window that
     // takes no input; clicks and close requests that came meanwhile are
     // dropped before it takes input again.
-    virtual void setWaitCursor(bool wait) = 0;
+    virtual void SetWaitCursor(bool wait) = 0;
     // A message box from the string table with the error icon.
-    virtual void showError(resources::StringId stringId) = 0;
+    virtual void ShowError(resources::StringId stringId) = 0;
     // A shown progress display with the text of string `titleId`, or null
     // when none can be made (the job then runs without one).
-    virtual std::unique_ptr<ProgressReporter> createProgress(resources::StringId titleId) = 0;
+    virtual std::unique_ptr<ProgressReporter> CreateProgress(resources::StringId titleId) = 0;
 };

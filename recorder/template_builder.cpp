@@ -31,17 +31,17 @@ TemplateBuilder::TemplateBuilder(QWidget* window, const controls::DialogUnits& u
 {
 }
 
-int TemplateBuilder::controlId(const QWidget* w) { return w ? w->property("controlId").toInt() : 0; }
+int TemplateBuilder::ControlId(const QWidget* w) { return w ? w->property("controlId").toInt() : 0; }
 
-QHash<int, QWidget*> TemplateBuilder::build(const std::vector<ControlTemplate>& controls)
+QHash<int, QWidget*> TemplateBuilder::Build(const std::vector<ControlTemplate>& controls)
 {
     QHash<int, QWidget*> byId;
     QWidget* previous = nullptr;
     for (const ControlTemplate& t : controls) {
-        QWidget* w = create(t);
-        QRect r = m_units.rect(t.x, t.y, t.w, t.h);
+        QWidget* w = Create(t);
+        QRect r = m_units.Rect(t.x, t.y, t.w, t.h);
         if (t.kind == ControlKind::DropDownList)
-            r.setHeight(std::max(m_units.y(kDropDownHeight), w->sizeHint().height()));
+            r.setHeight(std::max(m_units.Y(kDropDownHeight), w->sizeHint().height()));
         w->setGeometry(r);
         w->setProperty("controlId", t.id);
         w->setEnabled(!t.disabled);
@@ -63,7 +63,7 @@ QHash<int, QWidget*> TemplateBuilder::build(const std::vector<ControlTemplate>& 
     return byId;
 }
 
-QWidget* TemplateBuilder::create(const ControlTemplate& t)
+QWidget* TemplateBuilder::Create(const ControlTemplate& t)
 {
     const QString caption = QCoreApplication::translate("RecorderWindow", t.caption);
     switch (t.kind) {

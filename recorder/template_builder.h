@@ -13,12 +13,12 @@ public:
     TemplateBuilder(QWidget* window, const controls::DialogUnits& units);
 
     // Builds every control of `controls` in tab order; returns them by id.
-    QHash<int, QWidget*> build(const std::vector<ControlTemplate>& controls);
+    QHash<int, QWidget*> Build(const std::vector<ControlTemplate>& controls);
 
-    static int controlId(const QWidget* w);
+    static int ControlId(const QWidget* w);
 
 private:
-    QWidget* create(const ControlTemplate& t);
+    QWidget* Create(const ControlTemplate& t);
 
     QWidget* m_window;
     const controls::DialogUnits& m_units;

@@ -12,7 +12,7 @@ constexpr int kTipPeriodMs = 30000;
 constexpr int kTipCount = 10;
 
 // Colours of the tips line, picked by the clock at every tip.
-QColor tipColour(uint32_t tick)
+QColor TipColour(uint32_t tick)
 {
     static const QColor red(255, 0, 0), green(0, 255, 0), blue(0, 0, 255);
     static const QColor table[20] = {red, green, blue, red, green, blue, red, red, green, blue,
@@ -28,13 +28,13 @@ TipsTicker::TipsTicker(controls::HyperlinkLabel& line, QObject* parent)
 {
     // Each tip's text is followed by its link in the table.
     for (int i = 0; i < kTipCount; ++i) {
-        m_tipTexts.append(resources::text(resources::StringId(resources::IDS_FIRST_TIP + 2 * i)));
-        m_tipLinks.append(resources::text(resources::StringId(resources::IDS_FIRST_TIP + 2 * i + 1)));
+        m_tipTexts.append(resources::Text(resources::StringId(resources::IDS_FIRST_TIP + 2 * i)));
+        m_tipLinks.append(resources::Text(resources::StringId(resources::IDS_FIRST_TIP + 2 * i + 1)));
     }
     m_line.SetAutoSize(true);
     m_line.SetIsUrl(true);
     m_line.SetUnderline(1);
-    m_tipIndex = int(platform::tickCount() % uint32_t(m_tipTexts.size()));
+    m_tipIndex = int(platform::TickCount() % uint32_t(m_tipTexts.size()));
     Show();
     m_timer = startTimer(kTipPeriodMs);
 }
@@ -43,7 +43,7 @@ void TipsTicker::ShowNextTip()
 {
     m_tipIndex = (m_tipIndex + 1) % m_tipTexts.size();
     Show();
-    const QColor c = tipColour(platform::tickCount());
+    const QColor c = TipColour(platform::TickCount());
     m_line.SetColours(c, c, QColor(0, 105, 100));
     m_line.update();
 }

@@ -16,7 +16,7 @@ public:
     explicit TipsTicker(controls::HyperlinkLabel& line, QObject* parent = nullptr);
 
     void ShowNextTip();
-    int tipIndex() const { return m_tipIndex; }
+    int TipIndex() const { return m_tipIndex; }
 
 protected:
     void timerEvent(QTimerEvent* event) override;

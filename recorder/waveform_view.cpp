@@ -47,7 +47,7 @@ int WaveformView::Look(int i, int height) const
     return 2 * std::abs(int(m_points[size_t(i)]) * height / 2 / fullScale) + (m_clipMarks[size_t(i)] ? 1 : 0);
 }
 
-void WaveformView::refresh()
+void WaveformView::Refresh()
 {
     const int h = m_memoryBitmap.height();
     int first = m_pointCount, last = -1;

@@ -23,15 +23,15 @@ public:
     // Once the widget has its final size: one point per column of the inside.
     void Initialize();
 
-    int pointCount() const override { return m_pointCount; }
-    int16_t* points() override { return m_points.empty() ? nullptr : m_points.data(); }
-    uint8_t* clipMarks() override { return m_clipMarks.empty() ? nullptr : m_clipMarks.data(); }
-    void setFullScale(int16_t fullScale) override { m_fullScale = fullScale; }
+    int PointCount() const override { return m_pointCount; }
+    int16_t* Points() override { return m_points.empty() ? nullptr : m_points.data(); }
+    uint8_t* ClipMarks() override { return m_clipMarks.empty() ? nullptr : m_clipMarks.data(); }
+    void SetFullScale(int16_t fullScale) override { m_fullScale = fullScale; }
     // Repaints only the columns whose line changed, if any.
-    void refresh() override;
+    void Refresh() override;
 
-    int16_t fullScale() const { return m_fullScale; }
-    LevelMeter& levelMeter() { return *m_levelMeter; }
+    int16_t FullScale() const { return m_fullScale; }
+    LevelMeter& GetLevelMeter() { return *m_levelMeter; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

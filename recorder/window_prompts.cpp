@@ -40,9 +40,9 @@ WindowPrompts::WindowPrompts(QWidget& window, const WindowControls& controls, Re
 {
 }
 
-void WindowPrompts::takeControlValues() { TakeSettings(m_values, m_c); }
+void WindowPrompts::TakeControlValues() { TakeSettings(m_values, m_c); }
 
-std::optional<QString> WindowPrompts::chooseSavePath(const QString& defaultExtension, const QString& filter,
+std::optional<QString> WindowPrompts::ChooseSavePath(const QString& defaultExtension, const QString& filter,
                                                      const QString& initialName)
 {
     QFileDialog dialog(nullptr, QString(), QString(), filter);
@@ -55,7 +55,7 @@ std::optional<QString> WindowPrompts::chooseSavePath(const QString& defaultExten
     return dialog.selectedFiles().first();
 }
 
-bool WindowPrompts::confirmReplace(const QString& path)
+bool WindowPrompts::ConfirmReplace(const QString& path)
 {
     // In the words of the save dialog's own question.
     const QString question =
@@ -65,20 +65,20 @@ bool WindowPrompts::confirmReplace(const QString& path)
                                 QMessageBox::No) == QMessageBox::Yes;
 }
 
-Answer WindowPrompts::ask(resources::StringId stringId)
+Answer WindowPrompts::Ask(resources::StringId stringId)
 {
-    const auto b = QMessageBox::question(&m_window, m_window.windowTitle(), resources::text(stringId),
+    const auto b = QMessageBox::question(&m_window, m_window.windowTitle(), resources::Text(stringId),
                                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
     return b == QMessageBox::Yes ? Answer::Yes : b == QMessageBox::No ? Answer::No : Answer::Cancel;
 }
 
-void WindowPrompts::showSavingLabel(bool shown)
+void WindowPrompts::ShowSavingLabel(bool shown)
 {
     m_c.savingLabel->setVisible(shown);
     m_c.savingLabel->repaint();
 }
 
-void WindowPrompts::setWaitCursor(bool wait)
+void WindowPrompts::SetWaitCursor(bool wait)
 {
     if (wait) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -92,14 +92,14 @@ void WindowPrompts::setWaitCursor(bool wait)
     QApplication::restoreOverrideCursor();
 }
 
-void WindowPrompts::showError(resources::StringId stringId)
+void WindowPrompts::ShowError(resources::StringId stringId)
 {
-    QMessageBox::critical(&m_window, m_window.windowTitle(), resources::text(stringId));
+    QMessageBox::critical(&m_window, m_window.windowTitle(), resources::Text(stringId));
 }
 
-std::unique_ptr<ProgressReporter> WindowPrompts::createProgress(resources::StringId titleId)
+std::unique_ptr<ProgressReporter> WindowPrompts::CreateProgress(resources::StringId titleId)
 {
-    auto dialog = std::make_unique<controls::ProgressDialog>(resources::text(titleId));
+    auto dialog = std::make_unique<controls::ProgressDialog>(resources::Text(titleId));
     if (!dialog->Create(&m_window))
         return nullptr;
     return std::make_unique<ProgressDialogReporter>(std::move(dialog));

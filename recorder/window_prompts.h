@@ -13,19 +13,19 @@ class WindowPrompts final : public SavePrompts {
 public:
     WindowPrompts(QWidget& window, const WindowControls& controls, RecorderSettings& values);
 
-    void takeControlValues() override;
-    QString recordFolder() const override { return m_values.recordFolder; }
-    int encodeMethod() const override { return m_values.encodeMethod; }
-    bool askForRenaming() const override { return m_values.askForRenaming; }
-    int recordQuality() const override { return m_values.recordQuality; }
-    std::optional<QString> chooseSavePath(const QString& defaultExtension, const QString& filter,
+    void TakeControlValues() override;
+    QString RecordFolder() const override { return m_values.recordFolder; }
+    int EncodeMethod() const override { return m_values.encodeMethod; }
+    bool AskForRenaming() const override { return m_values.askForRenaming; }
+    int RecordQuality() const override { return m_values.recordQuality; }
+    std::optional<QString> ChooseSavePath(const QString& defaultExtension, const QString& filter,
                                           const QString& initialName) override;
-    bool confirmReplace(const QString& path) override;
-    Answer ask(resources::StringId stringId) override;
-    void showSavingLabel(bool shown) override;
-    void setWaitCursor(bool wait) override;
-    void showError(resources::StringId stringId) override;
-    std::unique_ptr<ProgressReporter> createProgress(resources::StringId titleId) override;
+    bool ConfirmReplace(const QString& path) override;
+    Answer Ask(resources::StringId stringId) override;
+    void ShowSavingLabel(bool shown) override;
+    void SetWaitCursor(bool wait) override;
+    void ShowError(resources::StringId stringId) override;
+    std::unique_ptr<ProgressReporter> CreateProgress(resources::StringId titleId) override;
 
 private:
     QWidget& m_window;

@@ -17,7 +17,7 @@ void ShowSettings(const RecorderSettings& settings, const WindowControls& c)
 
 void TakeSettings(RecorderSettings& settings, const WindowControls& c)
 {
-    settings.recordFolder = withoutTrailingSeparators(c.folderEdit->text());
+    settings.recordFolder = WithoutTrailingSeparators(c.folderEdit->text());
     settings.encodeMethod = std::max(0, c.encoding->currentIndex());
     settings.askForRenaming = c.askForRenaming->isChecked();
     settings.loopPlaying = c.loopPlaying->isChecked();

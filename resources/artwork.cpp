@@ -4,30 +4,30 @@
 
 // Outside any namespace, as the resource initialiser requires. Calling it
 // keeps the resource data linked in from this static library.
-static void initArtwork() { Q_INIT_RESOURCE(artwork); }
+static void InitArtwork() { Q_INIT_RESOURCE(artwork); }
 
 namespace resources {
 namespace {
 
-void ensureArtwork()
+void EnsureArtwork()
 {
-    static const bool done = (initArtwork(), true);
+    static const bool done = (InitArtwork(), true);
     Q_UNUSED(done);
 }
 
 }  // namespace
 
-QImage bitmapImage(int id)
+QImage BitmapImage(int id)
 {
-    ensureArtwork();
+    EnsureArtwork();
     return QImage(QStringLiteral(":/bitmaps/%1.png").arg(id));
 }
 
-QPixmap bitmap(int id) { return QPixmap::fromImage(bitmapImage(id)); }
+QPixmap Bitmap(int id) { return QPixmap::fromImage(BitmapImage(id)); }
 
-QIcon icon(int id)
+QIcon Icon(int id)
 {
-    ensureArtwork();
+    EnsureArtwork();
     QIcon result;
     for (int size : {16, 24, 32, 48, 64, 128, 256}) {
         const QString path = QStringLiteral(":/icons/%1-%2.png").arg(id).arg(size);
@@ -37,10 +37,10 @@ QIcon icon(int id)
     return result;
 }
 
-QList<QPixmap> imageList(int id, int imageWidth, QColor maskColour)
+QList<QPixmap> ImageList(int id, int imageWidth, QColor maskColour)
 {
     QList<QPixmap> pieces;
-    const QImage strip = bitmapImage(id).convertToFormat(QImage::Format_ARGB32);
+    const QImage strip = BitmapImage(id).convertToFormat(QImage::Format_ARGB32);
     if (strip.isNull() || imageWidth <= 0)
         return pieces;
     const QRgb key = maskColour.rgb() & 0xffffffu;

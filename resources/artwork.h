@@ -11,13 +11,13 @@
 namespace resources {
 
 // Bitmap `id` (":/bitmaps/<id>.png") as it is stored; a null image when unknown.
-QImage bitmapImage(int id);
+QImage BitmapImage(int id);
 // The same as a pixmap (needs a QGuiApplication).
-QPixmap bitmap(int id);
+QPixmap Bitmap(int id);
 // Icon `id` with all of its sizes (":/icons/<id>-<size>.png").
-QIcon icon(int id);
+QIcon Icon(int id);
 // An image list: bitmap `id` cut into pieces `imageWidth` pixels wide, the
 // pixels of `maskColour` made transparent.
-QList<QPixmap> imageList(int id, int imageWidth, QColor maskColour);
+QList<QPixmap> ImageList(int id, int imageWidth, QColor maskColour);
 
 }  // namespace resources

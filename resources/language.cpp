@@ -14,7 +14,7 @@ namespace {
 std::unique_ptr<QTranslator> g_program;
 std::unique_ptr<QTranslator> g_qt;
 
-std::unique_ptr<QTranslator> load(const QString& name, const QString& folder)
+std::unique_ptr<QTranslator> Load(const QString& name, const QString& folder)
 {
     auto translator = std::make_unique<QTranslator>();
     if (!translator->load(name, folder))
@@ -55,11 +55,11 @@ bool InstallTranslations(Language language)
     if (language == Language::Chinese) {
         // The window's own texts are Chinese already; Qt's buttons and file
         // dialogs need theirs.
-        g_qt = load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+        g_qt = Load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
         return g_qt != nullptr;
     }
     // Qt's own texts are English as they stand.
-    g_program = load(QStringLiteral("quillon_en"), QStringLiteral(":/translations"));
+    g_program = Load(QStringLiteral("quillon_en"), QStringLiteral(":/translations"));
     return g_program != nullptr;
 }
 

@@ -137,7 +137,7 @@ const Entry kStrings[] = {
 
 }  // namespace
 
-QString text(StringId id)
+QString Text(StringId id)
 {
     static const QHash<int, const char*> table = [] {
         QHash<int, const char*> t;

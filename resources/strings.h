@@ -104,6 +104,6 @@ enum StringId : int {
 };
 
 // The text of string `id` in the installed language.
-QString text(StringId id);
+QString Text(StringId id);
 
 }  // namespace resources

@@ -13,7 +13,7 @@ struct ValueSpan {
     qsizetype start = -1, end = -1;
 };
 
-ValueSpan findValue(const QByteArray& text, const QByteArray& section, const QByteArray& key)
+ValueSpan FindValue(const QByteArray& text, const QByteArray& section, const QByteArray& key)
 {
     QByteArray current;
     for (qsizetype at = 0; at < text.size();) {
@@ -43,20 +43,20 @@ ValueSpan findValue(const QByteArray& text, const QByteArray& section, const QBy
 
 }  // namespace
 
-QByteArray readRawIniValue(const QString& file, const QByteArray& section, const QByteArray& key)
+QByteArray ReadRawIniValue(const QString& file, const QByteArray& section, const QByteArray& key)
 {
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly))
         return {};
     const QByteArray text = in.readAll();
-    const ValueSpan span = findValue(text, section, key);
+    const ValueSpan span = FindValue(text, section, key);
     if (span.start < 0)
         return {};
     const QByteArray value = text.mid(span.start, span.end - span.start);
     return value.isNull() ? QByteArray("") : value;
 }
 
-bool writeRawIniValue(const QString& file, const QByteArray& section, const QByteArray& key, const QByteArray& value)
+bool WriteRawIniValue(const QString& file, const QByteArray& section, const QByteArray& key, const QByteArray& value)
 {
     QLockFile lock(file + QStringLiteral(".lock"));
     if (!lock.lock()) {
@@ -70,7 +70,7 @@ bool writeRawIniValue(const QString& file, const QByteArray& section, const QByt
     }
     QByteArray text = in.readAll();
     in.close();
-    const ValueSpan span = findValue(text, section, key);
+    const ValueSpan span = FindValue(text, section, key);
     if (span.start < 0)
         return false;
     if (text.mid(span.start, span.end - span.start) == value)

@@ -8,9 +8,9 @@
 
 // The bytes after "<key>=" on the key's line in section [<section>], as
 // they stand (escapes and quotes included); null when there is no such line.
-QByteArray readRawIniValue(const QString& file, const QByteArray& section, const QByteArray& key);
+QByteArray ReadRawIniValue(const QString& file, const QByteArray& section, const QByteArray& key);
 
 // Puts `value` after "<key>=" on that line again, under the lock that
 // QSettings takes for its own writes; the file is replaced whole. False
 // when the line is missing or the file cannot be written.
-bool writeRawIniValue(const QString& file, const QByteArray& section, const QByteArray& key, const QByteArray& value);
+bool WriteRawIniValue(const QString& file, const QByteArray& section, const QByteArray& key, const QByteArray& value);

@@ -18,7 +18,7 @@ namespace {
 constexpr int kMaxFolderLength = 259;
 }  // namespace
 
-QString withoutTrailingSeparators(QString folder)
+QString WithoutTrailingSeparators(QString folder)
 {
     while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
         folder.chop(1);
@@ -43,7 +43,7 @@ SettingsStore::~SettingsStore()
         delete m_settings;
 }
 
-int SettingsStore::readInt(const QString& key, int fallback)
+int SettingsStore::ReadInt(const QString& key, int fallback)
 {
     const QVariant v = m_settings->value(key);
     if (!v.isValid())
@@ -53,39 +53,39 @@ int SettingsStore::readInt(const QString& key, int fallback)
     return ok ? n : fallback;
 }
 
-QString SettingsStore::readString(const QString& key, const QString& fallback)
+QString SettingsStore::ReadString(const QString& key, const QString& fallback)
 {
     const QVariant v = m_settings->value(key);
     return v.isValid() ? v.toString() : fallback;
 }
 
-RecorderSettings SettingsStore::readSettings()
+RecorderSettings SettingsStore::ReadSettings()
 {
     RecorderSettings s;
     m_settings->beginGroup(QStringLiteral("Settings"));
-    s.encodeMethod = readInt(QStringLiteral("EncodeMethod"), 0) & 1;
-    s.recordFolder = withoutTrailingSeparators(readString(QStringLiteral("RecordFolder"), QString()));
-    s.showRightPanel = readInt(QStringLiteral("ShowRightPanel"), 1) != 0;
-    s.recordQuality = readInt(QStringLiteral("RecordQuality"), 9) & 15;
-    s.askForRenaming = readInt(QStringLiteral("AskForRenaming"), 0) != 0;
-    s.loopPlaying = readInt(QStringLiteral("LooplyPlaying"), 0) != 0;
+    s.encodeMethod = ReadInt(QStringLiteral("EncodeMethod"), 0) & 1;
+    s.recordFolder = WithoutTrailingSeparators(ReadString(QStringLiteral("RecordFolder"), QString()));
+    s.showRightPanel = ReadInt(QStringLiteral("ShowRightPanel"), 1) != 0;
+    s.recordQuality = ReadInt(QStringLiteral("RecordQuality"), 9) & 15;
+    s.askForRenaming = ReadInt(QStringLiteral("AskForRenaming"), 0) != 0;
+    s.loopPlaying = ReadInt(QStringLiteral("LooplyPlaying"), 0) != 0;
     m_settings->endGroup();
 
     // QSettings drops the bytes of a value that are no UTF-8; the file still
     // has them once nothing of ours waits to be written over them.
     m_settings->sync();
-    const QByteArray raw = readRawIniValue(m_settings->fileName(), "Settings", "RecordFolder");
+    const QByteArray raw = ReadRawIniValue(m_settings->fileName(), "Settings", "RecordFolder");
     m_keptFolderBytes.clear();
     if (!raw.isNull() && !QUtf8StringView(raw).isValidUtf8()) {
         m_keptFolderBytes = raw;
-        s.recordFolder = withoutTrailingSeparators(QString::fromUtf8(raw));
+        s.recordFolder = WithoutTrailingSeparators(QString::fromUtf8(raw));
         s.recordFolderIntact = false;
     }
     m_readFolder = s.recordFolder;
     return s;
 }
 
-void SettingsStore::writeSettings(const InputHistory& history, const RecorderSettings& s)
+void SettingsStore::WriteSettings(const InputHistory& history, const RecorderSettings& s)
 {
     m_settings->beginGroup(QStringLiteral("History"));
     m_settings->setValue(QStringLiteral("OfflineRecDev"), history.device);
@@ -102,30 +102,30 @@ void SettingsStore::writeSettings(const InputHistory& history, const RecorderSet
     m_settings->endGroup();
     if (s.recordFolder != m_readFolder)
         m_keptFolderBytes.clear();
-    sync();
+    Sync();
 }
 
-InputHistory SettingsStore::readInputHistory()
+InputHistory SettingsStore::ReadInputHistory()
 {
     InputHistory h;
     m_settings->beginGroup(QStringLiteral("History"));
-    h.device = readInt(QStringLiteral("OfflineRecDev"), 0);
-    h.format = readInt(QStringLiteral("OfflineRecFmt"), 9);
+    h.device = ReadInt(QStringLiteral("OfflineRecDev"), 0);
+    h.format = ReadInt(QStringLiteral("OfflineRecFmt"), 9);
     m_settings->endGroup();
     return h;
 }
 
-FolderHistory SettingsStore::readFolderHistory(const QString& defaultFolder)
+FolderHistory SettingsStore::ReadFolderHistory(const QString& defaultFolder)
 {
     FolderHistory h;
     m_settings->beginGroup(QStringLiteral("History"));
     for (int i = 0; i < kFolderHistorySlots; ++i)
-        h[i] = readString(QString::fromLatin1(kFolderHistoryKeys[i]), defaultFolder).left(kMaxFolderLength);
+        h[i] = ReadString(QString::fromLatin1(kFolderHistoryKeys[i]), defaultFolder).left(kMaxFolderLength);
     m_settings->endGroup();
     return h;
 }
 
-void SettingsStore::writeFolderHistory(const FolderHistory& history)
+void SettingsStore::WriteFolderHistory(const FolderHistory& history)
 {
     m_settings->beginGroup(QStringLiteral("History"));
     for (const char* key : kFolderHistoryWriteOrder) {
@@ -135,42 +135,42 @@ void SettingsStore::writeFolderHistory(const FolderHistory& history)
         m_settings->setValue(QString::fromLatin1(key), history[slot]);
     }
     m_settings->endGroup();
-    sync();
+    Sync();
 }
 
-QString SettingsStore::readHistoryString(const QString& key, const QString& fallback)
+QString SettingsStore::ReadHistoryString(const QString& key, const QString& fallback)
 {
     m_settings->beginGroup(QStringLiteral("History"));
-    const QString v = readString(key, fallback);
+    const QString v = ReadString(key, fallback);
     m_settings->endGroup();
     return v;
 }
 
-void SettingsStore::writeHistoryString(const QString& key, const QString& value)
+void SettingsStore::WriteHistoryString(const QString& key, const QString& value)
 {
     m_settings->beginGroup(QStringLiteral("History"));
     m_settings->setValue(key, value);
     m_settings->endGroup();
-    sync();
+    Sync();
 }
 
-int SettingsStore::readHistoryInt(const QString& key, int fallback)
+int SettingsStore::ReadHistoryInt(const QString& key, int fallback)
 {
     m_settings->beginGroup(QStringLiteral("History"));
-    const int v = readInt(key, fallback);
+    const int v = ReadInt(key, fallback);
     m_settings->endGroup();
     return v;
 }
 
-void SettingsStore::writeHistoryInt(const QString& key, int value)
+void SettingsStore::WriteHistoryInt(const QString& key, int value)
 {
     m_settings->beginGroup(QStringLiteral("History"));
     m_settings->setValue(key, value);
     m_settings->endGroup();
-    sync();
+    Sync();
 }
 
-void SettingsStore::sync()
+void SettingsStore::Sync()
 {
     m_settings->sync();
     if (m_settings->status() != QSettings::NoError)
@@ -178,5 +178,5 @@ void SettingsStore::sync()
                               << m_settings->status();
     // QSettings writes the whole file from what it could read.
     if (!m_keptFolderBytes.isNull())
-        writeRawIniValue(m_settings->fileName(), "Settings", "RecordFolder", m_keptFolderBytes);
+        WriteRawIniValue(m_settings->fileName(), "Settings", "RecordFolder", m_keptFolderBytes);
 }

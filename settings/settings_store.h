@@ -35,7 +35,7 @@ extern const std::array<const char*, kFolderHistorySlots> kFolderHistoryKeys;
 extern const std::array<const char*, kFolderHistorySlots> kFolderHistoryWriteOrder;
 
 // Removes trailing "/" one at a time; the root "/" stays usable as "/".
-QString withoutTrailingSeparators(QString folder);
+QString WithoutTrailingSeparators(QString folder);
 
 class SettingsStore {
 public:
@@ -45,31 +45,31 @@ public:
     explicit SettingsStore(QSettings* settings);
     ~SettingsStore();
 
-    RecorderSettings readSettings();
+    RecorderSettings ReadSettings();
     // Writes the input history first, then the settings, in the documented
     // order. A record folder equal to the one read last is stored as it was
     // read, byte for byte.
-    void writeSettings(const InputHistory& history, const RecorderSettings& settings);
+    void WriteSettings(const InputHistory& history, const RecorderSettings& settings);
 
-    InputHistory readInputHistory();
+    InputHistory ReadInputHistory();
 
     // Missing slots default to `defaultFolder` (the user's home folder).
-    FolderHistory readFolderHistory(const QString& defaultFolder);
-    void writeFolderHistory(const FolderHistory& history);
+    FolderHistory ReadFolderHistory(const QString& defaultFolder);
+    void WriteFolderHistory(const FolderHistory& history);
 
     // Any other "History" string or integer (the playlist's and the mail
     // dialog's keys); written at once.
-    QString readHistoryString(const QString& key, const QString& fallback);
-    void writeHistoryString(const QString& key, const QString& value);
-    int readHistoryInt(const QString& key, int fallback);
-    void writeHistoryInt(const QString& key, int value);
+    QString ReadHistoryString(const QString& key, const QString& fallback);
+    void WriteHistoryString(const QString& key, const QString& value);
+    int ReadHistoryInt(const QString& key, int fallback);
+    void WriteHistoryInt(const QString& key, int value);
 
     // Writes what changed to the file.
-    void sync();
+    void Sync();
 
 private:
-    int readInt(const QString& key, int fallback);
-    QString readString(const QString& key, const QString& fallback);
+    int ReadInt(const QString& key, int fallback);
+    QString ReadString(const QString& key, const QString& fallback);
 
     QSettings* m_settings;
     bool m_owned;

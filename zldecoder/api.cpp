@@ -15,14 +15,14 @@ using zldecoder::Stream;
 // Far above the playlist's 5000; bounds what a runaway caller can hold.
 constexpr size_t kMaxOpenStreams = 65535;
 
-HandleTable& table()
+HandleTable& Table()
 {
     static HandleTable streams(kMaxOpenStreams);
     return streams;
 }
 
 template <typename Body>
-uint32_t guarded(Body body) noexcept
+uint32_t Guarded(Body body) noexcept
 {
     try {
         return body();
@@ -35,16 +35,16 @@ uint32_t guarded(Body body) noexcept
 
 // Runs body(stream) for a live handle.
 template <typename Body>
-uint32_t withStream(ZLDEC_HANDLE handle, Body body) noexcept
+uint32_t WithStream(ZLDEC_HANDLE handle, Body body) noexcept
 {
-    return guarded([&]() -> uint32_t {
-        const auto stream = table().find(handle);
+    return Guarded([&]() -> uint32_t {
+        const auto stream = Table().Find(handle);
         return stream ? body(*stream) : ZLDEC_ERR_HANDLE;
     });
 }
 
 // Copies as much of text as fits, never splitting a UTF-8 character.
-void copyText(const std::string& text, char* buffer, uint32_t size)
+void CopyText(const std::string& text, char* buffer, uint32_t size)
 {
     size_t n = std::min<size_t>(text.size(), size - 1);
     if (n < text.size())
@@ -54,12 +54,12 @@ void copyText(const std::string& text, char* buffer, uint32_t size)
     buffer[n] = '\0';
 }
 
-uint32_t getText(ZLDEC_HANDLE handle, char* buffer, uint32_t size, const std::string& (Stream::*text)() const)
+uint32_t GetText(ZLDEC_HANDLE handle, char* buffer, uint32_t size, const std::string& (Stream::*text)() const)
 {
-    return withStream(handle, [&](Stream& stream) -> uint32_t {
+    return WithStream(handle, [&](Stream& stream) -> uint32_t {
         if (!buffer || size == 0)
             return ZLDEC_ERR_ARGUMENT;
-        copyText((stream.*text)(), buffer, size);
+        CopyText((stream.*text)(), buffer, size);
         return ZLDEC_OK;
     });
 }
@@ -72,11 +72,11 @@ uint32_t ZLDec_OpenStream(ZLDEC_HANDLE* handle, const char* path, uint32_t a, ui
 {
     if (!handle || !path || a != ZLDEC_INTERFACE_VERSION || (b != ZLDEC_OPEN_PLAY && b != ZLDEC_OPEN_INSPECT))
         return ZLDEC_ERR_ARGUMENT;
-    return guarded([&]() -> uint32_t {
+    return Guarded([&]() -> uint32_t {
         std::unique_ptr<Stream> stream;
-        if (const uint32_t code = Stream::open(path, b, stream))
+        if (const uint32_t code = Stream::Open(path, b, stream))
             return code;
-        const ZLDEC_HANDLE opened = table().add(std::move(stream));
+        const ZLDEC_HANDLE opened = Table().Add(std::move(stream));
         if (opened == 0)
             return ZLDEC_ERR_NO_MEMORY;
         *handle = opened;
@@ -86,30 +86,30 @@ uint32_t ZLDec_OpenStream(ZLDEC_HANDLE* handle, const char* path, uint32_t a, ui
 
 uint32_t ZLDec_GetStreamLength(ZLDEC_HANDLE handle, uint32_t* frames)
 {
-    return withStream(handle, [&](Stream& stream) -> uint32_t {
+    return WithStream(handle, [&](Stream& stream) -> uint32_t {
         if (!frames)
             return ZLDEC_ERR_ARGUMENT;
-        *frames = stream.length();
+        *frames = stream.Length();
         return ZLDEC_OK;
     });
 }
 
 uint32_t ZLDec_GetStreamFormat(ZLDEC_HANDLE handle, const ZLWaveFormat** format)
 {
-    return withStream(handle, [&](Stream& stream) -> uint32_t {
+    return WithStream(handle, [&](Stream& stream) -> uint32_t {
         if (!format)
             return ZLDEC_ERR_ARGUMENT;
-        *format = &stream.format();
+        *format = &stream.Format();
         return ZLDEC_OK;
     });
 }
 
 uint32_t ZLDec_GetImageArray(ZLDEC_HANDLE handle, const ZLImage** images, uint16_t* count)
 {
-    return withStream(handle, [&](Stream& stream) -> uint32_t {
+    return WithStream(handle, [&](Stream& stream) -> uint32_t {
         if (!images || !count)
             return ZLDEC_ERR_ARGUMENT;
-        const auto& all = stream.images();
+        const auto& all = stream.Images();
         *images = all.empty() ? nullptr : all.data();
         *count = static_cast<uint16_t>(all.size());
         return ZLDEC_OK;
@@ -118,27 +118,27 @@ uint32_t ZLDec_GetImageArray(ZLDEC_HANDLE handle, const ZLImage** images, uint16
 
 uint32_t ZLDec_GetTopic(ZLDEC_HANDLE handle, char* buffer, uint32_t size)
 {
-    return getText(handle, buffer, size, &Stream::topic);
+    return GetText(handle, buffer, size, &Stream::Topic);
 }
 
 uint32_t ZLDec_GetDescription(ZLDEC_HANDLE handle, char* buffer, uint32_t size)
 {
-    return getText(handle, buffer, size, &Stream::description);
+    return GetText(handle, buffer, size, &Stream::Description);
 }
 
 uint32_t ZLDec_DecodeAudioBegin(ZLDEC_HANDLE handle)
 {
-    return withStream(handle, [](Stream& stream) { return stream.beginDecoding(); });
+    return WithStream(handle, [](Stream& stream) { return stream.BeginDecoding(); });
 }
 
 uint32_t ZLDec_DecodeAudio(ZLDEC_HANDLE handle, uint32_t firstFrame, uint32_t maxFrames, void* output,
                            uint32_t* framesWritten)
 {
-    return withStream(handle, [&](Stream& stream) -> uint32_t {
+    return WithStream(handle, [&](Stream& stream) -> uint32_t {
         if (!framesWritten || (!output && maxFrames > 0))
             return ZLDEC_ERR_ARGUMENT;
         uint32_t written = 0;
-        const uint32_t code = stream.decode(firstFrame, maxFrames, output, written);
+        const uint32_t code = stream.Decode(firstFrame, maxFrames, output, written);
         *framesWritten = written;
         return code;
     });
@@ -146,15 +146,15 @@ uint32_t ZLDec_DecodeAudio(ZLDEC_HANDLE handle, uint32_t firstFrame, uint32_t ma
 
 uint32_t ZLDec_DecodeAudioEnd(ZLDEC_HANDLE handle)
 {
-    return withStream(handle, [](Stream& stream) { return stream.endDecoding(); });
+    return WithStream(handle, [](Stream& stream) { return stream.EndDecoding(); });
 }
 
 uint32_t ZLDec_CloseStream(ZLDEC_HANDLE handle)
 {
-    return guarded([&]() -> uint32_t {
+    return Guarded([&]() -> uint32_t {
         // The stream dies here, outside the table's lock, or later in a
         // thread that is still decoding it.
-        const auto stream = table().remove(handle);
+        const auto stream = Table().Remove(handle);
         return stream ? ZLDEC_OK : ZLDEC_ERR_HANDLE;
     });
 }

@@ -23,17 +23,17 @@ class AudioDecoder {
 public:
     virtual ~AudioDecoder() = default;
     // Up to maxFrames frames from firstFrame into output; fewer at the end.
-    virtual uint32_t decode(uint32_t firstFrame, uint32_t maxFrames, uint8_t* output, uint32_t& written) = 0;
+    virtual uint32_t Decode(uint32_t firstFrame, uint32_t maxFrames, uint8_t* output, uint32_t& written) = 0;
 };
 
 // PCM, little-endian, as WAVEFORMATEX describes it.
-ZLWaveFormat pcmFormat(uint32_t rate, uint16_t channels, uint16_t bits, uint32_t avgBytesPerSec);
+ZLWaveFormat PcmFormat(uint32_t rate, uint16_t channels, uint16_t bits, uint32_t avgBytesPerSec);
 
 // The readers work on a window: the whole file, or a payload in a ZLA file.
-uint32_t probeWave(const ByteRange& range, AudioInfo& info);
-uint32_t probeMpeg(const ByteRange& range, AudioInfo& info);
-uint32_t probeXiph(const ByteRange& range, AudioInfo& info);
-uint32_t startWaveDecoder(const ByteRange& range, const AudioInfo& info, std::unique_ptr<AudioDecoder>& out);
-uint32_t startMpegDecoder(const ByteRange& range, const AudioInfo& info, std::unique_ptr<AudioDecoder>& out);
+uint32_t ProbeWave(const ByteRange& range, AudioInfo& info);
+uint32_t ProbeMpeg(const ByteRange& range, AudioInfo& info);
+uint32_t ProbeXiph(const ByteRange& range, AudioInfo& info);
+uint32_t StartWaveDecoder(const ByteRange& range, const AudioInfo& info, std::unique_ptr<AudioDecoder>& out);
+uint32_t StartMpegDecoder(const ByteRange& range, const AudioInfo& info, std::unique_ptr<AudioDecoder>& out);
 
 }  // namespace zldecoder

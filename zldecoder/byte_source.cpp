@@ -8,7 +8,7 @@
 
 namespace zldecoder {
 
-int64_t FileSource::readAt(uint64_t offset, void* buffer, size_t n)
+int64_t FileSource::ReadAt(uint64_t offset, void* buffer, size_t n)
 {
     auto* out = static_cast<uint8_t*>(buffer);
     size_t done = 0;
@@ -26,7 +26,7 @@ int64_t FileSource::readAt(uint64_t offset, void* buffer, size_t n)
     return static_cast<int64_t>(done);
 }
 
-int64_t MemorySource::readAt(uint64_t offset, void* buffer, size_t n)
+int64_t MemorySource::ReadAt(uint64_t offset, void* buffer, size_t n)
 {
     if (offset >= m_size)
         return 0;
@@ -35,15 +35,15 @@ int64_t MemorySource::readAt(uint64_t offset, void* buffer, size_t n)
     return static_cast<int64_t>(count);
 }
 
-int64_t ByteRange::read(uint64_t at, void* buffer, size_t n) const
+int64_t ByteRange::Read(uint64_t at, void* buffer, size_t n) const
 {
     if (at >= length)
         return 0;
     const size_t count = static_cast<size_t>(std::min<uint64_t>(n, length - at));
-    return source->readAt(offset + at, buffer, count);
+    return source->ReadAt(offset + at, buffer, count);
 }
 
-int64_t RangeCursor::read(void* buffer, size_t n)
+int64_t RangeCursor::Read(void* buffer, size_t n)
 {
     auto* out = static_cast<uint8_t*>(buffer);
     size_t done = 0;
@@ -57,7 +57,7 @@ int64_t RangeCursor::read(void* buffer, size_t n)
             continue;
         }
         if (n - done >= kLargestReadAhead) {  // large reads go straight through
-            const int64_t got = m_range.read(m_position, out + done, n - done);
+            const int64_t got = m_range.Read(m_position, out + done, n - done);
             if (got < 0) {
                 m_failed = true;
                 return -1;
@@ -69,7 +69,7 @@ int64_t RangeCursor::read(void* buffer, size_t n)
         const bool sequential = !m_buffer.empty() && m_position == m_bufferStart + m_buffer.size();
         m_readAhead = sequential ? std::min(m_readAhead * 2, kLargestReadAhead) : kSmallestReadAhead;
         m_buffer.resize(m_readAhead);
-        const int64_t got = m_range.read(m_position, m_buffer.data(), m_readAhead);
+        const int64_t got = m_range.Read(m_position, m_buffer.data(), m_readAhead);
         if (got < 0) {
             m_buffer.clear();
             m_failed = true;
@@ -83,7 +83,7 @@ int64_t RangeCursor::read(void* buffer, size_t n)
     return static_cast<int64_t>(done);
 }
 
-int64_t RangeCursor::seek(int64_t offset, int whence)
+int64_t RangeCursor::Seek(int64_t offset, int whence)
 {
     int64_t base = 0;
     switch (whence) {

@@ -14,7 +14,7 @@ public:
     virtual ~ByteSource() = default;
     virtual uint64_t size() const = 0;
     // Reads up to n bytes at offset; fewer only at the end. -1 on an I/O error.
-    virtual int64_t readAt(uint64_t offset, void* buffer, size_t n) = 0;
+    virtual int64_t ReadAt(uint64_t offset, void* buffer, size_t n) = 0;
 };
 
 // Borrows an open descriptor; never closes it.
@@ -26,7 +26,7 @@ public:
     {
     }
     uint64_t size() const override { return m_size; }
-    int64_t readAt(uint64_t offset, void* buffer, size_t n) override;
+    int64_t ReadAt(uint64_t offset, void* buffer, size_t n) override;
 
 private:
     int m_fd;
@@ -41,7 +41,7 @@ public:
     {
     }
     uint64_t size() const override { return m_size; }
-    int64_t readAt(uint64_t offset, void* buffer, size_t n) override;
+    int64_t ReadAt(uint64_t offset, void* buffer, size_t n) override;
 
 private:
     const uint8_t* m_data;
@@ -54,11 +54,11 @@ struct ByteRange {
     uint64_t offset = 0;
     uint64_t length = 0;
 
-    static ByteRange whole(ByteSource& source) { return {&source, 0, source.size()}; }
-    ByteRange sub(uint64_t at, uint64_t count) const { return {source, offset + at, count}; }
+    static ByteRange Whole(ByteSource& source) { return {&source, 0, source.size()}; }
+    ByteRange Sub(uint64_t at, uint64_t count) const { return {source, offset + at, count}; }
 
     // Reads up to n bytes at `at` (relative), clipped to the window; -1 on an I/O error.
-    int64_t read(uint64_t at, void* buffer, size_t n) const;
+    int64_t Read(uint64_t at, void* buffer, size_t n) const;
 };
 
 // A read position on a window, for the libraries that read like a file.
@@ -73,12 +73,12 @@ public:
     {
     }
 
-    int64_t read(void* buffer, size_t n);
+    int64_t Read(void* buffer, size_t n);
     // lseek semantics; -1 for a position outside the window.
-    int64_t seek(int64_t offset, int whence);
-    int64_t tell() const { return static_cast<int64_t>(m_position); }
-    uint64_t length() const { return m_range.length; }
-    bool failed() const { return m_failed; }
+    int64_t Seek(int64_t offset, int whence);
+    int64_t Tell() const { return static_cast<int64_t>(m_position); }
+    uint64_t Length() const { return m_range.length; }
+    bool Failed() const { return m_failed; }
 
 private:
     static constexpr size_t kSmallestReadAhead = 4 * 1024;

@@ -16,7 +16,7 @@ UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept
     if (this != &other) {
         if (m_fd >= 0)
             ::close(m_fd);
-        m_fd = other.release();
+        m_fd = other.Release();
     }
     return *this;
 }
@@ -27,7 +27,7 @@ UniqueFd::~UniqueFd()
         ::close(m_fd);
 }
 
-int UniqueFd::release()
+int UniqueFd::Release()
 {
     const int fd = m_fd;
     m_fd = -1;
@@ -40,7 +40,7 @@ bool FileIdentity::operator==(const FileIdentity& other) const
         modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
 }
 
-uint32_t codeForOpenError(int error)
+uint32_t CodeForOpenError(int error)
 {
     switch (error) {
     case ENOENT:
@@ -60,7 +60,7 @@ namespace {
 
 // Writers that want the file to themselves hold an exclusive flock or a write
 // record lock; a shared request that conflicts means "in use elsewhere".
-bool isLockedElsewhere(int fd)
+bool IsLockedElsewhere(int fd)
 {
     if (::flock(fd, LOCK_SH | LOCK_NB) != 0) {
         if (errno == EWOULDBLOCK)
@@ -78,18 +78,18 @@ bool isLockedElsewhere(int fd)
 
 }  // namespace
 
-uint32_t openRegularFile(const char* path, OpenedFile& out)
+uint32_t OpenRegularFile(const char* path, OpenedFile& out)
 {
     // O_NONBLOCK: a FIFO or a device at the path must not block us.
     UniqueFd fd(::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (fd.get() < 0)
-        return codeForOpenError(errno);
+        return CodeForOpenError(errno);
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0)
         return ZLDEC_ERR_CANNOT_OPEN;
     if (!S_ISREG(st.st_mode))
         return ZLDEC_ERR_CANNOT_OPEN;
-    if (isLockedElsewhere(fd.get()))
+    if (IsLockedElsewhere(fd.get()))
         return ZLDEC_ERR_LOCKED;
     out.identity = FileIdentity{st.st_dev, st.st_ino, static_cast<uint64_t>(st.st_size), st.st_mtim};
     out.fd = std::move(fd);

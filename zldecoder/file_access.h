@@ -16,7 +16,7 @@ public:
     {
     }
     UniqueFd(UniqueFd&& other) noexcept
-        : m_fd(other.release())
+        : m_fd(other.Release())
     {
     }
     UniqueFd& operator=(UniqueFd&& other) noexcept;
@@ -25,7 +25,7 @@ public:
     ~UniqueFd();
 
     int get() const { return m_fd; }
-    int release();
+    int Release();
 
 private:
     int m_fd = -1;
@@ -47,9 +47,9 @@ struct OpenedFile {
 
 // Opens a regular file read-only. Returns 0, or ZLDEC_ERR_NO_FILE,
 // ZLDEC_ERR_LOCKED or ZLDEC_ERR_CANNOT_OPEN.
-uint32_t openRegularFile(const char* path, OpenedFile& out);
+uint32_t OpenRegularFile(const char* path, OpenedFile& out);
 
 // The code for an errno of open(2).
-uint32_t codeForOpenError(int error);
+uint32_t CodeForOpenError(int error);
 
 }  // namespace zldecoder

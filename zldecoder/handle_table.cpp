@@ -2,7 +2,7 @@
 
 namespace zldecoder {
 
-uint32_t HandleTable::add(std::shared_ptr<Stream> stream)
+uint32_t HandleTable::Add(std::shared_ptr<Stream> stream)
 {
     std::lock_guard lock(m_lock);
     if (m_streams.size() >= m_capacity)
@@ -14,14 +14,14 @@ uint32_t HandleTable::add(std::shared_ptr<Stream> stream)
     return handle;
 }
 
-std::shared_ptr<Stream> HandleTable::find(uint32_t handle) const
+std::shared_ptr<Stream> HandleTable::Find(uint32_t handle) const
 {
     std::lock_guard lock(m_lock);
     const auto it = m_streams.find(handle);
     return it == m_streams.end() ? nullptr : it->second;
 }
 
-std::shared_ptr<Stream> HandleTable::remove(uint32_t handle)
+std::shared_ptr<Stream> HandleTable::Remove(uint32_t handle)
 {
     std::lock_guard lock(m_lock);
     const auto it = m_streams.find(handle);

@@ -18,9 +18,9 @@ public:
     }
 
     // 0 when the table is full.
-    uint32_t add(std::shared_ptr<Stream> stream);
-    std::shared_ptr<Stream> find(uint32_t handle) const;
-    std::shared_ptr<Stream> remove(uint32_t handle);
+    uint32_t Add(std::shared_ptr<Stream> stream);
+    std::shared_ptr<Stream> Find(uint32_t handle) const;
+    std::shared_ptr<Stream> Remove(uint32_t handle);
 
 private:
     const size_t m_capacity;

@@ -40,19 +40,19 @@ struct HandleDeleter {
 };
 using Mpg123 = std::unique_ptr<mpg123_handle, HandleDeleter>;
 
-mpg123_ssize_t ioRead(void* cursor, void* buffer, size_t n)
+mpg123_ssize_t IoRead(void* cursor, void* buffer, size_t n)
 {
-    return static_cast<RangeCursor*>(cursor)->read(buffer, n);
+    return static_cast<RangeCursor*>(cursor)->Read(buffer, n);
 }
-off_t ioSeek(void* cursor, off_t offset, int whence)
+off_t IoSeek(void* cursor, off_t offset, int whence)
 {
-    return static_cast<off_t>(static_cast<RangeCursor*>(cursor)->seek(offset, whence));
+    return static_cast<off_t>(static_cast<RangeCursor*>(cursor)->Seek(offset, whence));
 }
 
 // A new mpg123 handle that allows the given channel counts at the given rate
 // (or at every MPEG rate when rate is 0). Only decoding jumps about and
 // needs the index of frame offsets.
-Mpg123 newHandle(long rate, int channels, bool indexed)
+Mpg123 NewHandle(long rate, int channels, bool indexed)
 {
     static std::once_flag initialised;
     std::call_once(initialised, [] { mpg123_init(); });
@@ -77,14 +77,14 @@ Mpg123 newHandle(long rate, int channels, bool indexed)
     } else {
         mpg123_format(mh.get(), rate, channels, MPG123_ENC_SIGNED_16);
     }
-    if (mpg123_replace_reader_handle(mh.get(), ioRead, ioSeek, nullptr) != MPG123_OK)
+    if (mpg123_replace_reader_handle(mh.get(), IoRead, IoSeek, nullptr) != MPG123_OK)
         return nullptr;
     return mh;
 }
 
-Mpg123 openHandle(RangeCursor& cursor, long rate, int channels)
+Mpg123 OpenHandle(RangeCursor& cursor, long rate, int channels)
 {
-    Mpg123 mh = newHandle(rate, channels, true);
+    Mpg123 mh = NewHandle(rate, channels, true);
     if (!mh || mpg123_open_handle(mh.get(), &cursor) != MPG123_OK)
         return nullptr;
     return mh;
@@ -96,7 +96,7 @@ class MeasuringHandle {
 public:
     explicit MeasuringHandle(RangeCursor& cursor)
     {
-        thread_local const Mpg123 handle = newHandle(0, 0, false);
+        thread_local const Mpg123 handle = NewHandle(0, 0, false);
         if (handle && mpg123_open_handle(handle.get(), &cursor) == MPG123_OK)
             m_handle = handle.get();
     }
@@ -115,18 +115,18 @@ private:
 };
 
 // Opens the stream again on the same handle: all decoding state starts afresh.
-bool reopen(mpg123_handle* mh, RangeCursor& cursor)
+bool Reopen(mpg123_handle* mh, RangeCursor& cursor)
 {
     mpg123_close(mh);
-    cursor.seek(0, SEEK_SET);
+    cursor.Seek(0, SEEK_SET);
     return mpg123_open_handle(mh, &cursor) == MPG123_OK;
 }
 
-uint32_t failureOf(const RangeCursor& cursor) { return cursor.failed() ? ZLDEC_ERR_CANNOT_OPEN : ZLDEC_ERR_DAMAGED; }
+uint32_t FailureOf(const RangeCursor& cursor) { return cursor.Failed() ? ZLDEC_ERR_CANNOT_OPEN : ZLDEC_ERR_DAMAGED; }
 
 // Bit rate in bits per second. A constant-rate stream reports its frames' own
 // rate exactly; otherwise the average over the audio bytes.
-uint32_t streamBitrate(const MpegLayout& layout, int firstKbps, off_t mpegFrames, long rate)
+uint32_t StreamBitrate(const MpegLayout& layout, int firstKbps, off_t mpegFrames, long rate)
 {
     const double headerRate = firstKbps * 1000.0;
     if (layout.hasInfoFrame && layout.infoSaysConstant && firstKbps > 0)
@@ -151,20 +151,20 @@ public:
     {
     }
 
-    uint32_t start()
+    uint32_t Start()
     {
         const int channels = m_info.format.channels == 1 ? MPG123_MONO : MPG123_STEREO;
-        m_handle = openHandle(m_cursor, m_info.format.samplesPerSec, channels);
-        m_scout = openHandle(m_scoutCursor, m_info.format.samplesPerSec, channels);
+        m_handle = OpenHandle(m_cursor, m_info.format.samplesPerSec, channels);
+        m_scout = OpenHandle(m_scoutCursor, m_info.format.samplesPerSec, channels);
         if (!m_handle || !m_scout)
-            return failureOf(m_cursor);
-        if (!formatIsOurs())
-            return m_cursor.failed() ? ZLDEC_ERR_READ : ZLDEC_ERR_CHANGED;
-        learnBlockLayout();
+            return FailureOf(m_cursor);
+        if (!FormatIsOurs())
+            return m_cursor.Failed() ? ZLDEC_ERR_READ : ZLDEC_ERR_CHANGED;
+        LearnBlockLayout();
         return ZLDEC_OK;
     }
 
-    uint32_t decode(uint32_t firstFrame, uint32_t maxFrames, uint8_t* output, uint32_t& written) override
+    uint32_t Decode(uint32_t firstFrame, uint32_t maxFrames, uint8_t* output, uint32_t& written) override
     {
         written = 0;
         if (firstFrame >= m_info.length)
@@ -175,35 +175,35 @@ public:
         while (written < wanted) {
             const uint64_t position = uint64_t(firstFrame) + written;
             if (position != m_next || position >= m_blockEnd) {
-                if (!enterBlockAt(position)) {
+                if (!EnterBlockAt(position)) {
                     broken = true;
                     break;
                 }
             }
             const uint64_t room = std::min<uint64_t>(wanted - written, m_blockEnd - m_next);
-            const uint64_t got = read(output + size_t(written) * frameBytes, room, broken);
+            const uint64_t got = Read(output + size_t(written) * frameBytes, room, broken);
             written += static_cast<uint32_t>(got);
             if (got < room)
                 break;  // the end of the stream, or damage
         }
         if (written == 0 && broken)
-            return failure();
+            return Failure();
         return ZLDEC_OK;
     }
 
 private:
-    uint32_t failure() const { return m_cursor.failed() ? ZLDEC_ERR_READ : ZLDEC_ERR_DAMAGED; }
+    uint32_t Failure() const { return m_cursor.Failed() ? ZLDEC_ERR_READ : ZLDEC_ERR_DAMAGED; }
 
     // Block k starts at output frame k * kBlockFrames * spf - begin, where
     // begin is what gapless decoding cuts from the front. It is learnt the
     // way every restart will find it: on a freshly opened handle.
-    void learnBlockLayout()
+    void LearnBlockLayout()
     {
         mpg123_handle* mh = m_handle.get();
         m_samplesPerFrame = mpg123_spf(mh);
         m_next = UINT64_MAX;  // the first decode enters its block
         m_blockEnd = 0;
-        if (m_samplesPerFrame <= 0 || !indexFrame(kBlockFrames) || !restartHandle())
+        if (m_samplesPerFrame <= 0 || !IndexFrame(kBlockFrames) || !RestartHandle())
             return;
         if (mpg123_seek_frame(mh, kBlockFrames, SEEK_SET) != kBlockFrames)
             return;  // one block holds the whole stream
@@ -213,24 +213,24 @@ private:
             m_begin = plain - second;
     }
 
-    bool restartHandle()
+    bool RestartHandle()
     {
         mpg123_handle* mh = m_handle.get();
-        if (!reopen(mh, m_cursor) || !formatIsOurs())
+        if (!Reopen(mh, m_cursor) || !FormatIsOurs())
             return false;
         if (!m_index.empty())
             mpg123_set_index(mh, m_index.data(), m_indexStep, m_index.size());
         return true;
     }
 
-    uint64_t blockStart(uint64_t block) const
+    uint64_t BlockStart(uint64_t block) const
     {
         if (block == 0 || m_samplesPerFrame <= 0)
             return 0;
         return block * kBlockFrames * uint64_t(m_samplesPerFrame) - uint64_t(m_begin);
     }
 
-    uint64_t blockOf(uint64_t position) const
+    uint64_t BlockOf(uint64_t position) const
     {
         if (m_samplesPerFrame <= 0 || m_begin < 0)
             return 0;
@@ -238,24 +238,24 @@ private:
     }
 
     // Restarts the decoder at the block holding `position` and decodes up to it.
-    bool enterBlockAt(uint64_t position)
+    bool EnterBlockAt(uint64_t position)
     {
         mpg123_handle* mh = m_handle.get();
-        const uint64_t block = blockOf(position);
-        if (!indexFrame(off_t(block) * kBlockFrames) || !restartHandle())
+        const uint64_t block = BlockOf(position);
+        if (!IndexFrame(off_t(block) * kBlockFrames) || !RestartHandle())
             return false;
         m_next = 0;
         if (block > 0) {
             if (mpg123_seek_frame(mh, off_t(block) * kBlockFrames, SEEK_SET) < 0)
                 return false;
             const off_t reached = mpg123_tell(mh);
-            if (reached < 0 || uint64_t(reached) != blockStart(block))
+            if (reached < 0 || uint64_t(reached) != BlockStart(block))
                 return false;
             m_next = uint64_t(reached);
         }
         const bool hasNextBlock = m_samplesPerFrame > 0 && m_begin >= 0;
-        m_blockEnd = hasNextBlock ? blockStart(block + 1) : UINT64_MAX;
-        return skipTo(position);
+        m_blockEnd = hasNextBlock ? BlockStart(block + 1) : UINT64_MAX;
+        return SkipTo(position);
     }
 
     // A second handle, never reopened, walks the frames ahead of the
@@ -263,7 +263,7 @@ private:
     // index along, so that it jumps to its block instead of reading the file
     // from the start. The walk reads frames without decoding them, and only
     // as far as playing or seeking has gone.
-    bool indexFrame(off_t frame)
+    bool IndexFrame(off_t frame)
     {
         if (frame > m_indexedUpTo) {
             if (mpg123_seek_frame(m_scout.get(), frame, SEEK_SET) < 0)
@@ -280,21 +280,21 @@ private:
         return true;
     }
 
-    bool skipTo(uint64_t position)
+    bool SkipTo(uint64_t position)
     {
         const size_t frameBytes = m_info.format.blockAlign;
         m_scratch.resize(4096 * frameBytes);
         bool broken = false;
         while (m_next < position) {
             const uint64_t room = std::min<uint64_t>(position - m_next, 4096);
-            if (read(m_scratch.data(), room, broken) < room)
+            if (Read(m_scratch.data(), room, broken) < room)
                 return false;
         }
         return true;
     }
 
     // Reads up to `frames` frames at m_next; fewer at the end or on damage.
-    uint64_t read(uint8_t* out, uint64_t frames, bool& broken)
+    uint64_t Read(uint8_t* out, uint64_t frames, bool& broken)
     {
         const size_t frameBytes = m_info.format.blockAlign;
         const size_t wantedBytes = size_t(frames) * frameBytes;
@@ -304,7 +304,7 @@ private:
             const int rc = mpg123_read(m_handle.get(), out + done, wantedBytes - done, &got);
             done += got;
             idle = got ? 0 : idle + 1;
-            if (rc == MPG123_OK || (rc == MPG123_NEW_FORMAT && formatIsOurs()))
+            if (rc == MPG123_OK || (rc == MPG123_NEW_FORMAT && FormatIsOurs()))
                 continue;
             broken = rc != MPG123_DONE;
             break;
@@ -314,7 +314,7 @@ private:
         return done / frameBytes;
     }
 
-    bool formatIsOurs()
+    bool FormatIsOurs()
     {
         long rate = 0;
         int channels = 0, encoding = 0;
@@ -340,10 +340,10 @@ private:
 
 }  // namespace
 
-uint32_t probeMpeg(const ByteRange& range, AudioInfo& info)
+uint32_t ProbeMpeg(const ByteRange& range, AudioInfo& info)
 {
     MpegLayout layout;
-    switch (findMpegLayout(range, layout)) {
+    switch (FindMpegLayout(range, layout)) {
     case MpegSearch::Found:
         break;
     case MpegSearch::NotMpeg:
@@ -358,8 +358,8 @@ uint32_t probeMpeg(const ByteRange& range, AudioInfo& info)
     // an Info frame, and where the frames end, so that nothing after them is
     // ever read, neither here nor by the decoder.
     std::optional<MpegFrameWalk> walk;
-    if (!layout.infoFrameIsTrustworthy() && layout.header.frameBytes > 0) {
-        if (!walkMpegFrames(range, layout, walk.emplace()))
+    if (!layout.InfoFrameIsTrustworthy() && layout.header.frameBytes > 0) {
+        if (!WalkMpegFrames(range, layout, walk.emplace()))
             return ZLDEC_ERR_CANNOT_OPEN;
         layout.audioEnd = walk->end;
     }
@@ -377,39 +377,39 @@ uint32_t probeMpeg(const ByteRange& range, AudioInfo& info)
         mpegFrames = off_t(walk->frames);
         samples = mpegFrames * off_t(layout.header.samplesPerFrame);
     } else {
-        RangeCursor cursor(range.sub(0, layout.audioEnd));
+        RangeCursor cursor(range.Sub(0, layout.audioEnd));
         const MeasuringHandle mh(cursor);
         if (!mh.get())
-            return failureOf(cursor);
+            return FailureOf(cursor);
         int encoding = 0;
         if (mpg123_getformat(mh.get(), &rate, &channels, &encoding) != MPG123_OK || channels < 1 || channels > 2)
-            return failureOf(cursor);
+            return FailureOf(cursor);
         mpg123_frameinfo2 first{};
         mpg123_info2(mh.get(), &first);
         firstKbps = first.bitrate;
         // The delay and padding the Info frame records are libmpg123's to
         // apply. A file cut short still carries the Info frame of the whole:
         // then libmpg123 counts the frames that are there.
-        if (!layout.infoFrameIsTrustworthy() && mpg123_scan(mh.get()) != MPG123_OK)
-            return failureOf(cursor);
+        if (!layout.InfoFrameIsTrustworthy() && mpg123_scan(mh.get()) != MPG123_OK)
+            return FailureOf(cursor);
         samples = mpg123_length(mh.get());
         mpegFrames = mpg123_framelength(mh.get());
         if (samples < 0)
-            return failureOf(cursor);
+            return FailureOf(cursor);
     }
 
-    const uint32_t bitsPerSecond = streamBitrate(layout, firstKbps, mpegFrames, rate);
-    info.format = pcmFormat(static_cast<uint32_t>(rate), static_cast<uint16_t>(channels), 16,
+    const uint32_t bitsPerSecond = StreamBitrate(layout, firstKbps, mpegFrames, rate);
+    info.format = PcmFormat(static_cast<uint32_t>(rate), static_cast<uint16_t>(channels), 16,
                             static_cast<uint32_t>((uint64_t(bitsPerSecond) + 4) / 8));
     info.length = static_cast<uint32_t>(std::min<off_t>(samples, UINT32_MAX));
     info.extent = layout.audioEnd;
     return ZLDEC_OK;
 }
 
-uint32_t startMpegDecoder(const ByteRange& range, const AudioInfo& info, std::unique_ptr<AudioDecoder>& out)
+uint32_t StartMpegDecoder(const ByteRange& range, const AudioInfo& info, std::unique_ptr<AudioDecoder>& out)
 {
-    auto decoder = std::make_unique<MpegDecoder>(range.sub(0, std::min(range.length, info.extent)), info);
-    const uint32_t code = decoder->start();
+    auto decoder = std::make_unique<MpegDecoder>(range.Sub(0, std::min(range.length, info.extent)), info);
+    const uint32_t code = decoder->Start();
     if (code == ZLDEC_OK)
         out = std::move(decoder);
     return code;

@@ -33,71 +33,71 @@ constexpr uint64_t kSearchWindow = 64 * 1024;
 constexpr uint64_t kFirstLook = 4 * 1024;
 constexpr int kMaxId3Tags = 16;
 
-bool sameStream(const MpegHeader& a, const MpegHeader& b)
+bool SameStream(const MpegHeader& a, const MpegHeader& b)
 {
     return a.version == b.version && a.layer == b.layer && a.sampleRate == b.sampleRate;
 }
 
-uint32_t syncsafe(const uint8_t* p)
+uint32_t Syncsafe(const uint8_t* p)
 {
     return (uint32_t(p[0] & 0x7f) << 21) | (uint32_t(p[1] & 0x7f) << 14) | (uint32_t(p[2] & 0x7f) << 7) |
         uint32_t(p[3] & 0x7f);
 }
 
-uint32_t littleEndian32(const uint8_t* p)
+uint32_t LittleEndian32(const uint8_t* p)
 {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-uint32_t bigEndian32(const uint8_t* p)
+uint32_t BigEndian32(const uint8_t* p)
 {
     return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
 }
 
 // The size of a frame like `header` at another bit rate index.
-uint32_t frameBytesAt(const uint8_t header[4], int bitrateIndex)
+uint32_t FrameBytesAt(const uint8_t header[4], int bitrateIndex)
 {
     uint8_t changed[4] = {header[0], header[1], uint8_t((header[2] & 0x0d) | bitrateIndex << 4), header[3]};
-    const auto h = parseMpegHeader(changed);
+    const auto h = ParseMpegHeader(changed);
     return h ? h->frameBytes : 0;
 }
 
 // Skips ID3v2 tags at `position`; false on a read error.
-bool skipId3v2(const ByteRange& range, uint64_t& position, bool& found)
+bool SkipId3v2(const ByteRange& range, uint64_t& position, bool& found)
 {
     for (int i = 0; i < kMaxId3Tags; ++i) {
         uint8_t tag[10];
-        const int64_t got = range.read(position, tag, sizeof tag);
+        const int64_t got = range.Read(position, tag, sizeof tag);
         if (got < 0)
             return false;
         if (got < 10 || std::memcmp(tag, "ID3", 3) != 0 || tag[3] == 0xff || tag[4] == 0xff ||
             (tag[6] | tag[7] | tag[8] | tag[9]) & 0x80)
             return true;
         const bool footer = tag[5] & 0x10;
-        position += 10 + uint64_t(syncsafe(tag + 6)) + (footer ? 10 : 0);
+        position += 10 + uint64_t(Syncsafe(tag + 6)) + (footer ? 10 : 0);
         found = true;
     }
     return true;
 }
 
 // The end of the frames: before an ID3v1 tag and an APEv2 tag, if any.
-bool findAudioEnd(const ByteRange& range, uint64_t start, uint64_t& end)
+bool FindAudioEnd(const ByteRange& range, uint64_t start, uint64_t& end)
 {
     end = range.length;
     uint8_t buf[32];
     if (end >= start + 128) {
-        const int64_t got = range.read(end - 128, buf, 3);
+        const int64_t got = range.Read(end - 128, buf, 3);
         if (got < 0)
             return false;
         if (got == 3 && std::memcmp(buf, "TAG", 3) == 0)
             end -= 128;
     }
     if (end >= start + 32) {
-        const int64_t got = range.read(end - 32, buf, 32);
+        const int64_t got = range.Read(end - 32, buf, 32);
         if (got < 0)
             return false;
         if (got == 32 && std::memcmp(buf, "APETAGEX", 8) == 0) {
-            const uint64_t size = littleEndian32(buf + 12);
+            const uint64_t size = LittleEndian32(buf + 12);
             const bool hasHeader = buf[23] & 0x80;
             const uint64_t total = size + (hasHeader ? 32 : 0);
             if (total <= end - start)
@@ -107,7 +107,7 @@ bool findAudioEnd(const ByteRange& range, uint64_t start, uint64_t& end)
     return true;
 }
 
-void detectInfoFrame(const uint8_t* frame, size_t available, MpegLayout& layout)
+void DetectInfoFrame(const uint8_t* frame, size_t available, MpegLayout& layout)
 {
     const MpegHeader& h = layout.header;
     if (h.layer != 3)
@@ -122,14 +122,14 @@ void detectInfoFrame(const uint8_t* frame, size_t available, MpegLayout& layout)
             layout.infoSaysConstant = true;
         }
         if (layout.hasInfoFrame) {
-            const uint32_t flags = bigEndian32(frame + xing + 4);
+            const uint32_t flags = BigEndian32(frame + xing + 4);
             size_t field = xing + 8;
             if ((flags & 1) && field + 4 <= available) {
-                layout.infoFrames = bigEndian32(frame + field);
+                layout.infoFrames = BigEndian32(frame + field);
                 field += 4;
             }
             if ((flags & 2) && field + 4 <= available)
-                layout.infoBytes = bigEndian32(frame + field);
+                layout.infoBytes = BigEndian32(frame + field);
         }
     }
     if (!layout.hasInfoFrame && 36 + 4 <= available && std::memcmp(frame + 36, "VBRI", 4) == 0)
@@ -138,7 +138,7 @@ void detectInfoFrame(const uint8_t* frame, size_t available, MpegLayout& layout)
 
 }  // namespace
 
-std::optional<MpegHeader> parseMpegHeader(const uint8_t b[4])
+std::optional<MpegHeader> ParseMpegHeader(const uint8_t b[4])
 {
     if (b[0] != 0xff || (b[1] & 0xe0) != 0xe0)
         return std::nullopt;
@@ -169,10 +169,10 @@ std::optional<MpegHeader> parseMpegHeader(const uint8_t b[4])
     return h;
 }
 
-MpegSearch findMpegLayout(const ByteRange& range, MpegLayout& layout)
+MpegSearch FindMpegLayout(const ByteRange& range, MpegLayout& layout)
 {
     uint64_t start = 0;
-    if (!skipId3v2(range, start, layout.hadId3v2))
+    if (!SkipId3v2(range, start, layout.hadId3v2))
         return MpegSearch::ReadError;
     if (start >= range.length)
         return layout.hadId3v2 ? MpegSearch::TagWithoutAudio : MpegSearch::NotMpeg;
@@ -185,13 +185,13 @@ MpegSearch findMpegLayout(const ByteRange& range, MpegLayout& layout)
     size_t at = 0;
     for (const uint64_t part : {kFirstLook, kSearchWindow}) {
         window.resize(static_cast<size_t>(std::min<uint64_t>(part + kLongestFrame, range.length - start)));
-        const int64_t got = range.read(start, window.data(), window.size());
+        const int64_t got = range.Read(start, window.data(), window.size());
         if (got < 0)
             return MpegSearch::ReadError;
         window.resize(static_cast<size_t>(got));
         const size_t lastStart = std::min<size_t>(window.size(), part);
         for (; at + 4 <= window.size() && at < lastStart; ++at) {
-            const auto first = parseMpegHeader(&window[at]);
+            const auto first = ParseMpegHeader(&window[at]);
             if (!first)
                 continue;
             bool confirmed = false;
@@ -204,18 +204,18 @@ MpegSearch findMpegLayout(const ByteRange& range, MpegLayout& layout)
                 if (absoluteNext == range.length) {
                     confirmed = true;  // a single frame that fills the rest
                 } else if (next + 4 <= window.size()) {
-                    const auto second = parseMpegHeader(&window[next]);
-                    confirmed = second && sameStream(*first, *second);
+                    const auto second = ParseMpegHeader(&window[next]);
+                    confirmed = second && SameStream(*first, *second);
                 }
             }
             if (!confirmed)
                 continue;
             layout.firstFrame = start + at;
             layout.header = *first;
-            layout.smallestFrame = frameBytesAt(&window[at], 1);
-            layout.largestFrame = frameBytesAt(&window[at], 14) + 4;  // padding
-            detectInfoFrame(&window[at], window.size() - at, layout);
-            if (!findAudioEnd(range, layout.firstFrame, layout.audioEnd))
+            layout.smallestFrame = FrameBytesAt(&window[at], 1);
+            layout.largestFrame = FrameBytesAt(&window[at], 14) + 4;  // padding
+            DetectInfoFrame(&window[at], window.size() - at, layout);
+            if (!FindAudioEnd(range, layout.firstFrame, layout.audioEnd))
                 return MpegSearch::ReadError;
             return MpegSearch::Found;
         }
@@ -241,13 +241,13 @@ public:
     }
 
     // The four bytes at `at` (below the end), or null; m_failed on a read error.
-    const uint8_t* headerAt(uint64_t at)
+    const uint8_t* HeaderAt(uint64_t at)
     {
         if (at + 4 > m_end)
             return nullptr;
         if (at < m_start || at + 4 > m_start + m_bytes.size()) {
             m_bytes.resize(size_t(std::min<uint64_t>(kReadBytes, m_end - at)));
-            const int64_t got = m_range.read(at, m_bytes.data(), m_bytes.size());
+            const int64_t got = m_range.Read(at, m_bytes.data(), m_bytes.size());
             if (got < 0) {
                 m_failed = true;
                 m_bytes.clear();
@@ -260,7 +260,7 @@ public:
         }
         return &m_bytes[size_t(at - m_start)];
     }
-    bool failed() const { return m_failed; }
+    bool Failed() const { return m_failed; }
 
 private:
     const ByteRange& m_range;
@@ -272,7 +272,7 @@ private:
 
 }  // namespace
 
-bool walkMpegFrames(const ByteRange& range, const MpegLayout& layout, MpegFrameWalk& walk)
+bool WalkMpegFrames(const ByteRange& range, const MpegLayout& layout, MpegFrameWalk& walk)
 {
     walk = MpegFrameWalk{0, layout.firstFrame};
     FrameReader reader(range, layout.audioEnd);
@@ -284,7 +284,7 @@ bool walkMpegFrames(const ByteRange& range, const MpegLayout& layout, MpegFrameW
     const uint32_t paddingBytes = layout.header.layer == 1 ? 4 : 1;
     // A whole frame of the stream's kind at `at`, or 0.
     auto frameAt = [&](uint64_t at) -> uint32_t {
-        const uint8_t* b = reader.headerAt(at);
+        const uint8_t* b = reader.HeaderAt(at);
         if (!b)
             return 0;
         uint32_t& unpadded = unpaddedBytes[b[2] >> 4];
@@ -293,8 +293,8 @@ bool walkMpegFrames(const ByteRange& range, const MpegLayout& layout, MpegFrameW
         if (unpadded && b[0] == 0xff && b[1] == known[0] && (b[2] & 0x0c) == known[1] && (b[3] & 3) != 2) {
             bytes = unpadded + padding;
         } else {
-            const auto header = parseMpegHeader(b);
-            if (!header || !sameStream(*header, layout.header) || header->frameBytes == 0)
+            const auto header = ParseMpegHeader(b);
+            if (!header || !SameStream(*header, layout.header) || header->frameBytes == 0)
                 return 0;
             bytes = header->frameBytes;
             if (b[1] != known[0] || (b[2] & 0x0c) != known[1])
@@ -313,7 +313,7 @@ bool walkMpegFrames(const ByteRange& range, const MpegLayout& layout, MpegFrameW
             walk.end = at;
             continue;
         }
-        if (reader.failed())
+        if (reader.Failed())
             return false;
         // Past junk only onto a frame that the next one confirms, as at the start.
         bool resynced = false;
@@ -325,7 +325,7 @@ bool walkMpegFrames(const ByteRange& range, const MpegLayout& layout, MpegFrameW
                 break;
             }
         }
-        if (reader.failed())
+        if (reader.Failed())
             return false;
         if (!resynced)
             return true;

@@ -21,7 +21,7 @@ struct MpegHeader {
     uint32_t samplesPerFrame = 0;
 };
 
-std::optional<MpegHeader> parseMpegHeader(const uint8_t bytes[4]);
+std::optional<MpegHeader> ParseMpegHeader(const uint8_t bytes[4]);
 
 // Where the audio frames of a stream begin and end.
 struct MpegLayout {
@@ -39,7 +39,7 @@ struct MpegLayout {
     // An encoder's Info frame whose byte count matches the stream, and whose
     // frame count frames of this kind can fill, tells the length without
     // reading every frame.
-    bool infoFrameIsTrustworthy() const
+    bool InfoFrameIsTrustworthy() const
     {
         if (infoFrames == 0 || infoBytes == 0 || infoBytes != audioEnd - firstFrame)
             return false;
@@ -63,10 +63,10 @@ struct MpegFrameWalk {
 
 // Walks the headers from layout.firstFrame up to layout.audioEnd. False on a
 // read error; a free-format stream (no frame sizes) cannot be walked.
-bool walkMpegFrames(const ByteRange& range, const MpegLayout& layout, MpegFrameWalk& walk);
+bool WalkMpegFrames(const ByteRange& range, const MpegLayout& layout, MpegFrameWalk& walk);
 
 // Looks for two consecutive matching frame headers near the start of the
 // range (after any ID3v2 tags), as players do before they trust a stream.
-MpegSearch findMpegLayout(const ByteRange& range, MpegLayout& layout);
+MpegSearch FindMpegLayout(const ByteRange& range, MpegLayout& layout);
 
 }  // namespace zldecoder

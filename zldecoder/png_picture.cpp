@@ -7,7 +7,7 @@
 
 namespace zldecoder {
 
-PictureResult decodePng(const uint8_t* data, size_t size, uint32_t maxSide, uint64_t maxPixels, Picture& out)
+PictureResult DecodePng(const uint8_t* data, size_t size, uint32_t maxSide, uint64_t maxPixels, Picture& out)
 {
     png_image image;
     std::memset(&image, 0, sizeof image);

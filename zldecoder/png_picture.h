@@ -17,6 +17,6 @@ enum class PictureResult { Decoded, Damaged, TooLarge };
 
 // Decodes a PNG whose sides are at most maxSide and whose pixel count is at
 // most maxPixels; the limits are checked before any pixel memory is taken.
-PictureResult decodePng(const uint8_t* data, size_t size, uint32_t maxSide, uint64_t maxPixels, Picture& out);
+PictureResult DecodePng(const uint8_t* data, size_t size, uint32_t maxSide, uint64_t maxPixels, Picture& out);
 
 }  // namespace zldecoder

@@ -14,17 +14,17 @@ namespace zldecoder {
 
 class Stream {
 public:
-    static uint32_t open(const char* path, uint32_t mode, std::unique_ptr<Stream>& out);
+    static uint32_t Open(const char* path, uint32_t mode, std::unique_ptr<Stream>& out);
 
-    const ZLWaveFormat& format() const { return m_info.audio.format; }
-    uint32_t length() const { return m_info.audio.length; }
-    const std::string& topic() const { return m_info.topic; }
-    const std::string& description() const { return m_info.description; }
-    const std::vector<ZLImage>& images() const { return m_info.images; }
+    const ZLWaveFormat& Format() const { return m_info.audio.format; }
+    uint32_t Length() const { return m_info.audio.length; }
+    const std::string& Topic() const { return m_info.topic; }
+    const std::string& Description() const { return m_info.description; }
+    const std::vector<ZLImage>& Images() const { return m_info.images; }
 
-    uint32_t beginDecoding();
-    uint32_t decode(uint32_t firstFrame, uint32_t maxFrames, void* output, uint32_t& written);
-    uint32_t endDecoding();
+    uint32_t BeginDecoding();
+    uint32_t Decode(uint32_t firstFrame, uint32_t maxFrames, void* output, uint32_t& written);
+    uint32_t EndDecoding();
 
 private:
     struct Session {

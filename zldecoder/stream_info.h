@@ -25,9 +25,9 @@ struct StreamInfo {
 
 // Recognises the source and measures it. mode is ZLDEC_OPEN_PLAY or
 // ZLDEC_OPEN_INSPECT. Returns 0 or a ZLDEC_* code.
-uint32_t readStreamInfo(ByteSource& source, uint32_t mode, StreamInfo& info);
+uint32_t ReadStreamInfo(ByteSource& source, uint32_t mode, StreamInfo& info);
 
 // A decoder for the audio that readStreamInfo found in the same bytes.
-uint32_t startDecoder(ByteSource& source, const StreamInfo& info, std::unique_ptr<AudioDecoder>& out);
+uint32_t StartDecoder(ByteSource& source, const StreamInfo& info, std::unique_ptr<AudioDecoder>& out);
 
 }  // namespace zldecoder

@@ -24,29 +24,29 @@ constexpr sf_count_t kChunkFrames = 4096;
 // Vorbis overlaps blocks of up to 8192 frames; Opus pre-rolls 80 ms.
 constexpr uint32_t kOggPreroll = 8192;
 
-sf_count_t ioLength(void* cursor) { return static_cast<sf_count_t>(static_cast<RangeCursor*>(cursor)->length()); }
-sf_count_t ioSeek(sf_count_t offset, int whence, void* cursor)
+sf_count_t IoLength(void* cursor) { return static_cast<sf_count_t>(static_cast<RangeCursor*>(cursor)->Length()); }
+sf_count_t IoSeek(sf_count_t offset, int whence, void* cursor)
 {
-    return static_cast<RangeCursor*>(cursor)->seek(offset, whence);
+    return static_cast<RangeCursor*>(cursor)->Seek(offset, whence);
 }
-sf_count_t ioRead(void* buffer, sf_count_t count, void* cursor)
+sf_count_t IoRead(void* buffer, sf_count_t count, void* cursor)
 {
     if (count <= 0)
         return 0;
-    const int64_t got = static_cast<RangeCursor*>(cursor)->read(buffer, static_cast<size_t>(count));
+    const int64_t got = static_cast<RangeCursor*>(cursor)->Read(buffer, static_cast<size_t>(count));
     return got < 0 ? 0 : got;
 }
-sf_count_t ioWrite(const void*, sf_count_t, void*) { return 0; }
-sf_count_t ioTell(void* cursor) { return static_cast<RangeCursor*>(cursor)->tell(); }
+sf_count_t IoWrite(const void*, sf_count_t, void*) { return 0; }
+sf_count_t IoTell(void* cursor) { return static_cast<RangeCursor*>(cursor)->Tell(); }
 
-SF_VIRTUAL_IO g_io = {ioLength, ioSeek, ioRead, ioWrite, ioTell};
+SF_VIRTUAL_IO g_io = {IoLength, IoSeek, IoRead, IoWrite, IoTell};
 
 struct SndfileCloser {
     void operator()(SNDFILE* file) const { sf_close(file); }
 };
 using Sndfile = std::unique_ptr<SNDFILE, SndfileCloser>;
 
-bool isWaveContainer(int format)
+bool IsWaveContainer(int format)
 {
     switch (format & SF_FORMAT_TYPEMASK) {
     case SF_FORMAT_WAV:
@@ -59,7 +59,7 @@ bool isWaveContainer(int format)
     }
 }
 
-bool isXiphContainer(int format)
+bool IsXiphContainer(int format)
 {
     switch (format & SF_FORMAT_TYPEMASK) {
     case SF_FORMAT_FLAC:
@@ -71,7 +71,7 @@ bool isXiphContainer(int format)
 }
 
 // The encoding tags libsndfile reads in a WAVE file.
-bool isKnownEncoding(uint16_t tag)
+bool IsKnownEncoding(uint16_t tag)
 {
     switch (tag) {
     case 0x0001:  // PCM
@@ -92,10 +92,10 @@ bool isKnownEncoding(uint16_t tag)
 }
 
 // The encoding tag of a RIFF/RIFX/RF64 file's fmt chunk, if it can be found.
-std::optional<uint16_t> encodingTag(const ByteRange& range)
+std::optional<uint16_t> EncodingTag(const ByteRange& range)
 {
     uint8_t head[12];
-    if (range.read(0, head, sizeof head) != sizeof head)
+    if (range.Read(0, head, sizeof head) != sizeof head)
         return std::nullopt;
     const bool bigEndian = std::memcmp(head, "RIFX", 4) == 0;
     auto number = [bigEndian](const uint8_t* p, int bytes) {
@@ -107,7 +107,7 @@ std::optional<uint16_t> encodingTag(const ByteRange& range)
     uint64_t position = 12;
     for (int chunk = 0; chunk < 64; ++chunk) {
         uint8_t header[10];
-        if (range.read(position, header, sizeof header) != sizeof header)
+        if (range.Read(position, header, sizeof header) != sizeof header)
             return std::nullopt;
         if (std::memcmp(header, "fmt ", 4) == 0)
             return uint16_t(number(header + 8, 2));
@@ -118,26 +118,26 @@ std::optional<uint16_t> encodingTag(const ByteRange& range)
 
 // An Ogg stream whose first packet is neither Vorbis nor Opus (video, Speex,
 // Ogg FLAC): nothing here decodes it.
-bool isForeignOgg(const ByteRange& range)
+bool IsForeignOgg(const ByteRange& range)
 {
     uint8_t page[27];
-    if (range.read(0, page, sizeof page) != sizeof page || std::memcmp(page, "OggS", 4) != 0)
+    if (range.Read(0, page, sizeof page) != sizeof page || std::memcmp(page, "OggS", 4) != 0)
         return false;
     uint8_t packet[8];
-    if (range.read(sizeof page + page[26], packet, sizeof packet) != sizeof packet)
+    if (range.Read(sizeof page + page[26], packet, sizeof packet) != sizeof packet)
         return false;
     return std::memcmp(packet, "\x01vorbis", 7) != 0 && std::memcmp(packet, "OpusHead", 8) != 0;
 }
 
-uint32_t codeForOpenFailure(const RangeCursor& cursor, const ByteRange& range)
+uint32_t CodeForOpenFailure(const RangeCursor& cursor, const ByteRange& range)
 {
-    if (cursor.failed())
+    if (cursor.Failed())
         return ZLDEC_ERR_CANNOT_OPEN;
-    if (isForeignOgg(range))
+    if (IsForeignOgg(range))
         return ZLDEC_ERR_UNRECOGNISED;
     // libsndfile calls a fmt chunk it cannot read malformed; an encoding
     // nobody here knows is rather an unrecognised format.
-    if (const auto tag = encodingTag(range); tag && !isKnownEncoding(*tag))
+    if (const auto tag = EncodingTag(range); tag && !IsKnownEncoding(*tag))
         return ZLDEC_ERR_UNRECOGNISED;
     switch (sf_error(nullptr)) {
     case SF_ERR_UNRECOGNISED_FORMAT:
@@ -150,7 +150,7 @@ uint32_t codeForOpenFailure(const RangeCursor& cursor, const ByteRange& range)
     }
 }
 
-Sndfile openSndfile(RangeCursor& cursor, const ByteRange& range, SF_INFO& info, uint32_t& code)
+Sndfile OpenSndfile(RangeCursor& cursor, const ByteRange& range, SF_INFO& info, uint32_t& code)
 {
     // libsndfile keeps the reason of a failed open in one global: opening on
     // two threads at once must not mix up the reasons.
@@ -158,16 +158,16 @@ Sndfile openSndfile(RangeCursor& cursor, const ByteRange& range, SF_INFO& info, 
     std::lock_guard lock(openLock);
     info = SF_INFO{};
     Sndfile file(sf_open_virtual(&g_io, SFM_READ, &info, &cursor));
-    code = file ? ZLDEC_OK : codeForOpenFailure(cursor, range);
+    code = file ? ZLDEC_OK : CodeForOpenFailure(cursor, range);
     return file;
 }
 
-uint16_t bitsDelivered(const SF_INFO& info) { return (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_U8 ? 8 : 16; }
+uint16_t BitsDelivered(const SF_INFO& info) { return (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_U8 ? 8 : 16; }
 
 // 8-bit and 16-bit PCM pass through libsndfile's 16-bit reading unchanged.
 // Everything else is read as normalised floats: libsndfile's own conversion
 // to 16 bits truncates wider samples and leaves float samples unscaled.
-bool readsAsShorts(const SF_INFO& info)
+bool ReadsAsShorts(const SF_INFO& info)
 {
     switch (info.format & SF_FORMAT_SUBMASK) {
     case SF_FORMAT_PCM_U8:
@@ -179,7 +179,7 @@ bool readsAsShorts(const SF_INFO& info)
     }
 }
 
-int16_t roundToShort(float value)
+int16_t RoundToShort(float value)
 {
     const float scaled = value * 32768.0f;
     if (scaled >= 32767.0f)
@@ -200,17 +200,17 @@ public:
     {
     }
 
-    uint32_t start()
+    uint32_t Start()
     {
         SF_INFO sfInfo;
         uint32_t code = ZLDEC_OK;
-        m_file = openSndfile(m_cursor, m_range, sfInfo, code);
+        m_file = OpenSndfile(m_cursor, m_range, sfInfo, code);
         if (!m_file)
             return code;
         if (sfInfo.channels != m_info.format.channels || uint32_t(sfInfo.samplerate) != m_info.format.samplesPerSec ||
-            bitsDelivered(sfInfo) != m_info.format.bitsPerSample)
+            BitsDelivered(sfInfo) != m_info.format.bitsPerSample)
             return ZLDEC_ERR_CHANGED;
-        m_readsShorts = readsAsShorts(sfInfo);
+        m_readsShorts = ReadsAsShorts(sfInfo);
         if ((sfInfo.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_OGG)
             m_preroll = kOggPreroll;
         m_samples.resize(static_cast<size_t>(kChunkFrames) * sfInfo.channels);
@@ -219,21 +219,21 @@ public:
         return ZLDEC_OK;
     }
 
-    uint32_t decode(uint32_t firstFrame, uint32_t maxFrames, uint8_t* output, uint32_t& written) override
+    uint32_t Decode(uint32_t firstFrame, uint32_t maxFrames, uint8_t* output, uint32_t& written) override
     {
         written = 0;
         if (firstFrame >= m_info.length)
             return ZLDEC_OK;
         uint32_t wanted = std::min(maxFrames, m_info.length - firstFrame);
-        if (firstFrame != m_next && !seekTo(firstFrame))
-            return failure();
+        if (firstFrame != m_next && !SeekTo(firstFrame))
+            return Failure();
         const int channels = m_info.format.channels;
         while (wanted > 0) {
             const sf_count_t asked = std::min<sf_count_t>(wanted, kChunkFrames);
-            const sf_count_t got = readChunk(asked);
+            const sf_count_t got = ReadChunk(asked);
             if (got <= 0)
                 break;
-            store(static_cast<size_t>(got) * channels, output + size_t(written) * m_info.format.blockAlign);
+            Store(static_cast<size_t>(got) * channels, output + size_t(written) * m_info.format.blockAlign);
             written += static_cast<uint32_t>(got);
             m_next += static_cast<uint32_t>(got);
             wanted -= static_cast<uint32_t>(got);
@@ -241,14 +241,14 @@ public:
                 break;
         }
         if (written == 0 && sf_error(m_file.get()) != SF_ERR_NO_ERROR)
-            return failure();
+            return Failure();
         return ZLDEC_OK;
     }
 
 private:
-    uint32_t failure() const { return m_cursor.failed() ? ZLDEC_ERR_READ : ZLDEC_ERR_DAMAGED; }
+    uint32_t Failure() const { return m_cursor.Failed() ? ZLDEC_ERR_READ : ZLDEC_ERR_DAMAGED; }
 
-    bool seekTo(uint32_t frame)
+    bool SeekTo(uint32_t frame)
     {
         if (m_seeks) {
             // After a seek libsndfile's Ogg decoders start without the
@@ -268,14 +268,14 @@ private:
             SF_INFO sfInfo;
             uint32_t code = ZLDEC_OK;
             m_file.reset();
-            m_cursor.seek(0, SEEK_SET);
-            m_file = openSndfile(m_cursor, m_range, sfInfo, code);
+            m_cursor.Seek(0, SEEK_SET);
+            m_file = OpenSndfile(m_cursor, m_range, sfInfo, code);
             if (!m_file)
                 return false;
             m_next = 0;
         }
         while (m_next < frame) {
-            const sf_count_t got = readChunk(std::min<sf_count_t>(frame - m_next, kChunkFrames));
+            const sf_count_t got = ReadChunk(std::min<sf_count_t>(frame - m_next, kChunkFrames));
             if (got <= 0) {
                 m_next = kNowhere;
                 return false;
@@ -286,18 +286,18 @@ private:
     }
 
     // Reads up to `frames` frames into m_samples.
-    sf_count_t readChunk(sf_count_t frames)
+    sf_count_t ReadChunk(sf_count_t frames)
     {
         if (m_readsShorts)
             return sf_readf_short(m_file.get(), m_samples.data(), frames);
         const sf_count_t got = sf_readf_float(m_file.get(), m_floats.data(), frames);
         for (size_t i = 0; i < size_t(std::max<sf_count_t>(got, 0)) * m_info.format.channels; ++i)
-            m_samples[i] = roundToShort(m_floats[i]);
+            m_samples[i] = RoundToShort(m_floats[i]);
         return got;
     }
 
     // libsndfile gives host-order 16-bit samples; 8-bit WAVE is unsigned.
-    void store(size_t samples, uint8_t* out) const
+    void Store(size_t samples, uint8_t* out) const
     {
         if (m_info.format.bitsPerSample == 8) {
             for (size_t i = 0; i < samples; ++i)
@@ -332,12 +332,12 @@ private:
 
 namespace {
 
-uint32_t probeSndfile(const ByteRange& range, AudioInfo& info, bool (*acceptsContainer)(int))
+uint32_t ProbeSndfile(const ByteRange& range, AudioInfo& info, bool (*acceptsContainer)(int))
 {
     RangeCursor cursor(range);
     SF_INFO sfInfo;
     uint32_t code = ZLDEC_OK;
-    const Sndfile file = openSndfile(cursor, range, sfInfo, code);
+    const Sndfile file = OpenSndfile(cursor, range, sfInfo, code);
     if (!file)
         return code;
     if (!acceptsContainer(sfInfo.format))
@@ -347,10 +347,10 @@ uint32_t probeSndfile(const ByteRange& range, AudioInfo& info, bool (*acceptsCon
         return ZLDEC_ERR_UNRECOGNISED;
     if (sfInfo.frames < 0)
         return ZLDEC_ERR_DAMAGED;
-    const uint16_t bits = bitsDelivered(sfInfo);
+    const uint16_t bits = BitsDelivered(sfInfo);
     const auto channels = static_cast<uint16_t>(sfInfo.channels);
     const auto rate = static_cast<uint32_t>(sfInfo.samplerate);
-    info.format = pcmFormat(rate, channels, bits, rate * channels * (bits / 8));
+    info.format = PcmFormat(rate, channels, bits, rate * channels * (bits / 8));
     // Longer streams play their first 2^32 - 1 frames.
     info.length = static_cast<uint32_t>(std::min<sf_count_t>(sfInfo.frames, UINT32_MAX));
     return ZLDEC_OK;
@@ -358,19 +358,19 @@ uint32_t probeSndfile(const ByteRange& range, AudioInfo& info, bool (*acceptsCon
 
 }  // namespace
 
-uint32_t probeWave(const ByteRange& range, AudioInfo& info) { return probeSndfile(range, info, isWaveContainer); }
-uint32_t probeXiph(const ByteRange& range, AudioInfo& info) { return probeSndfile(range, info, isXiphContainer); }
+uint32_t ProbeWave(const ByteRange& range, AudioInfo& info) { return ProbeSndfile(range, info, IsWaveContainer); }
+uint32_t ProbeXiph(const ByteRange& range, AudioInfo& info) { return ProbeSndfile(range, info, IsXiphContainer); }
 
-uint32_t startWaveDecoder(const ByteRange& range, const AudioInfo& info, std::unique_ptr<AudioDecoder>& out)
+uint32_t StartWaveDecoder(const ByteRange& range, const AudioInfo& info, std::unique_ptr<AudioDecoder>& out)
 {
     auto decoder = std::make_unique<WaveDecoder>(range, info);
-    const uint32_t code = decoder->start();
+    const uint32_t code = decoder->Start();
     if (code == ZLDEC_OK)
         out = std::move(decoder);
     return code;
 }
 
-ZLWaveFormat pcmFormat(uint32_t rate, uint16_t channels, uint16_t bits, uint32_t avgBytesPerSec)
+ZLWaveFormat PcmFormat(uint32_t rate, uint16_t channels, uint16_t bits, uint32_t avgBytesPerSec)
 {
     ZLWaveFormat f{};
     f.formatTag = 1;

@@ -17,16 +17,16 @@ inline constexpr uint16_t kMinorVersion = 0;
 
 inline constexpr uint32_t kFlagNotLoadableHere = 0x1;
 
-constexpr uint32_t chunkId(const char (&name)[5])
+constexpr uint32_t ChunkId(const char (&name)[5])
 {
     return uint32_t(uint8_t(name[0])) | uint32_t(uint8_t(name[1])) << 8 | uint32_t(uint8_t(name[2])) << 16 |
         uint32_t(uint8_t(name[3])) << 24;
 }
-inline constexpr uint32_t kTitle = chunkId("TITL");
-inline constexpr uint32_t kDescription = chunkId("DESC");
-inline constexpr uint32_t kPicture = chunkId("PICT");
-inline constexpr uint32_t kMpegAudio = chunkId("AMPG");
-inline constexpr uint32_t kWaveAudio = chunkId("AWAV");
+inline constexpr uint32_t kTitle = ChunkId("TITL");
+inline constexpr uint32_t kDescription = ChunkId("DESC");
+inline constexpr uint32_t kPicture = ChunkId("PICT");
+inline constexpr uint32_t kMpegAudio = ChunkId("AMPG");
+inline constexpr uint32_t kWaveAudio = ChunkId("AWAV");
 
 // Limits that keep an open stream small; a file beyond them is refused.
 inline constexpr uint32_t kMaxChunks = 4096;

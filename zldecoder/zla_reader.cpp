@@ -8,15 +8,15 @@
 namespace zldecoder {
 namespace {
 
-uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t le32(const uint8_t* p)
+uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+uint32_t Le32(const uint8_t* p)
 {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-uint32_t readExactly(const ByteRange& range, uint64_t at, void* buffer, size_t n)
+uint32_t ReadExactly(const ByteRange& range, uint64_t at, void* buffer, size_t n)
 {
-    const int64_t got = range.read(at, buffer, n);
+    const int64_t got = range.Read(at, buffer, n);
     if (got < 0)
         return ZLDEC_ERR_CANNOT_OPEN;
     return size_t(got) == n ? ZLDEC_OK : ZLDEC_ERR_DAMAGED;
@@ -24,25 +24,25 @@ uint32_t readExactly(const ByteRange& range, uint64_t at, void* buffer, size_t n
 
 }  // namespace
 
-bool startsLikeZla(const uint8_t* bytes, size_t size) { return size >= 4 && std::memcmp(bytes, zla::kMagic, 4) == 0; }
+bool StartsLikeZla(const uint8_t* bytes, size_t size) { return size >= 4 && std::memcmp(bytes, zla::kMagic, 4) == 0; }
 
-uint32_t readZlaHeader(const ByteRange& range, ZlaHeader& header)
+uint32_t ReadZlaHeader(const ByteRange& range, ZlaHeader& header)
 {
     uint8_t bytes[zla::kHeaderBytes];
-    if (const uint32_t code = readExactly(range, 0, bytes, sizeof bytes))
+    if (const uint32_t code = ReadExactly(range, 0, bytes, sizeof bytes))
         return code;
-    if (!startsLikeZla(bytes, sizeof bytes))
+    if (!StartsLikeZla(bytes, sizeof bytes))
         return ZLDEC_ERR_UNRECOGNISED;
-    header.major = le16(bytes + 4);
-    header.minor = le16(bytes + 6);
-    header.flags = le32(bytes + 8);
-    header.chunkCount = le32(bytes + 12);
+    header.major = Le16(bytes + 4);
+    header.minor = Le16(bytes + 6);
+    header.flags = Le32(bytes + 8);
+    header.chunkCount = Le32(bytes + 12);
     if (header.major != zla::kMajorVersion)
         return ZLDEC_ERR_UNRECOGNISED;
     return ZLDEC_OK;
 }
 
-uint32_t readZlaChunks(const ByteRange& range, const ZlaHeader& header, std::vector<ZlaChunk>& chunks)
+uint32_t ReadZlaChunks(const ByteRange& range, const ZlaHeader& header, std::vector<ZlaChunk>& chunks)
 {
     if (header.chunkCount > zla::kMaxChunks)
         return ZLDEC_ERR_DAMAGED;
@@ -51,9 +51,9 @@ uint32_t readZlaChunks(const ByteRange& range, const ZlaHeader& header, std::vec
     uint64_t position = zla::kHeaderBytes;
     for (uint32_t i = 0; i < header.chunkCount; ++i) {
         uint8_t bytes[zla::kChunkHeaderBytes];
-        if (const uint32_t code = readExactly(range, position, bytes, sizeof bytes))
+        if (const uint32_t code = ReadExactly(range, position, bytes, sizeof bytes))
             return code;
-        ZlaChunk chunk{le32(bytes), position + zla::kChunkHeaderBytes, le32(bytes + 4)};
+        ZlaChunk chunk{Le32(bytes), position + zla::kChunkHeaderBytes, Le32(bytes + 4)};
         if (chunk.size > range.length - chunk.offset)
             return ZLDEC_ERR_DAMAGED;  // the chunk claims more than the file holds
         chunks.push_back(chunk);
@@ -63,7 +63,7 @@ uint32_t readZlaChunks(const ByteRange& range, const ZlaHeader& header, std::vec
     return position == range.length ? ZLDEC_OK : ZLDEC_ERR_DAMAGED;
 }
 
-uint32_t interpretZlaChunks(const std::vector<ZlaChunk>& chunks, ZlaContents& contents)
+uint32_t InterpretZlaChunks(const std::vector<ZlaChunk>& chunks, ZlaContents& contents)
 {
     contents = ZlaContents{};
     for (const ZlaChunk& chunk : chunks) {

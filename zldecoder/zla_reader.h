@@ -29,11 +29,11 @@ struct ZlaContents {
     std::vector<const ZlaChunk*> pictures;
 };
 
-bool startsLikeZla(const uint8_t* bytes, size_t size);
+bool StartsLikeZla(const uint8_t* bytes, size_t size);
 
 // Each returns 0 or a ZLDEC_* code (damaged, unrecognised, cannot open).
-uint32_t readZlaHeader(const ByteRange& range, ZlaHeader& header);
-uint32_t readZlaChunks(const ByteRange& range, const ZlaHeader& header, std::vector<ZlaChunk>& chunks);
-uint32_t interpretZlaChunks(const std::vector<ZlaChunk>& chunks, ZlaContents& contents);
+uint32_t ReadZlaHeader(const ByteRange& range, ZlaHeader& header);
+uint32_t ReadZlaChunks(const ByteRange& range, const ZlaHeader& header, std::vector<ZlaChunk>& chunks);
+uint32_t InterpretZlaChunks(const std::vector<ZlaChunk>& chunks, ZlaContents& contents);
 
 }  // namespace zldecoder

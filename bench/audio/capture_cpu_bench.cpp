@@ -29,12 +29,12 @@ constexpr int kSeconds = 60;
 volatile uint32_t g_keepChecksum = 0;
 const PcmFormat kFormat{48000, 16, 2};
 
-double cpuSeconds(const rusage& r)
+double CpuSeconds(const rusage& r)
 {
     return double(r.ru_utime.tv_sec + r.ru_stime.tv_sec) + double(r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
 }
 
-pid_t spawn(std::vector<const char*> argv, const char* stdoutPath)
+pid_t Spawn(std::vector<const char*> argv, const char* stdoutPath)
 {
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
@@ -48,13 +48,13 @@ pid_t spawn(std::vector<const char*> argv, const char* stdoutPath)
 }
 
 // Stops a child and returns the CPU time it used.
-double finish(pid_t pid)
+double Finish(pid_t pid)
 {
     kill(pid, SIGINT);
     int status = 0;
     rusage usage{};
     wait4(pid, &status, 0, &usage);
-    return cpuSeconds(usage);
+    return CpuSeconds(usage);
 }
 
 struct LayerResult {
@@ -63,7 +63,7 @@ struct LayerResult {
     QString error;
 };
 
-LayerResult captureThroughTheLayer(QCoreApplication& app)
+LayerResult CaptureThroughTheLayer(QCoreApplication& app)
 {
     LayerResult result;
     PulseBackend pulse;
@@ -78,30 +78,30 @@ LayerResult captureThroughTheLayer(QCoreApplication& app)
         bytes += b->bytesRecorded;
         checksum += b->data[0];  // touch the data as a consumer would
         if (!stopped)
-            stream->addBuffer(b);
+            stream->AddBuffer(b);
     };
     callbacks.stopped = [&] { app.quit(); };
 
     rusage before{}, after{};
     getrusage(RUSAGE_SELF, &before);
-    stream = pulse.openCapture(-1, kFormat, callbacks, &result.error);
+    stream = pulse.OpenCapture(-1, kFormat, callbacks, &result.error);
     if (!stream)
         return result;
     for (size_t i = 0; i < blocks.size(); ++i) {
         blocks[i].data = memory[i].data();
         blocks[i].length = 6144;
-        stream->addBuffer(&blocks[i]);
+        stream->AddBuffer(&blocks[i]);
     }
-    stream->start();
+    stream->Start();
     QTimer::singleShot(kSeconds * 1000, [&] {
         stopped = true;
-        stream->stop();
+        stream->Stop();
     });
     app.exec();
-    stream->close();
+    stream->Close();
     getrusage(RUSAGE_SELF, &after);
-    result.cpu = cpuSeconds(after) - cpuSeconds(before);
-    result.capturedSeconds = double(bytes) / kFormat.bytesPerSecond();
+    result.cpu = CpuSeconds(after) - CpuSeconds(before);
+    result.capturedSeconds = double(bytes) / kFormat.BytesPerSecond();
     g_keepChecksum = checksum;
     return result;
 }
@@ -118,16 +118,16 @@ int main(int argc, char** argv)
     // The null sink renders in long blocks while nobody needs low latency,
     // and its monitor then starves; a silent low-latency stream keeps it
     // ticking like a sound card for both contestants.
-    const pid_t keeper = spawn({"pacat", "--playback", "--raw", "--latency-msec=10", "/dev/zero"}, "/dev/null");
+    const pid_t keeper = Spawn({"pacat", "--playback", "--raw", "--latency-msec=10", "/dev/zero"}, "/dev/null");
     std::this_thread::sleep_for(std::chrono::milliseconds(2500));
 
     std::printf("capturing %d s of %u Hz %u-bit stereo from the default source\n", kSeconds, kFormat.sampleRate,
                 kFormat.bitsPerSample);
     std::fflush(stdout);
-    const LayerResult layer = captureThroughTheLayer(app);
+    const LayerResult layer = CaptureThroughTheLayer(app);
     if (!layer.error.isEmpty()) {
         std::printf("the audio layer could not open the source: %s\n", qPrintable(layer.error));
-        finish(keeper);
+        Finish(keeper);
         return 1;
     }
     std::printf("audio layer:                 %6.3f s CPU, %.2f s captured\n", layer.cpu, layer.capturedSeconds);
@@ -135,18 +135,18 @@ int main(int argc, char** argv)
 
     // parecord as it comes, and with the layer's 20 ms fragments, side by side.
     const char* formatArgs[] = {"--raw", "--format=s16le", "--rate=48000", "--channels=2"};
-    const pid_t plain = spawn({"parecord", formatArgs[0], formatArgs[1], formatArgs[2], formatArgs[3]}, "/dev/null");
-    const pid_t short20 = spawn(
+    const pid_t plain = Spawn({"parecord", formatArgs[0], formatArgs[1], formatArgs[2], formatArgs[3]}, "/dev/null");
+    const pid_t short20 = Spawn(
         {"parecord", formatArgs[0], formatArgs[1], formatArgs[2], formatArgs[3], "--latency-msec=20"}, "/dev/null");
     if (plain < 0 || short20 < 0) {
         std::printf("parecord could not be started\n");
-        finish(keeper);
+        Finish(keeper);
         return 1;
     }
     std::this_thread::sleep_for(std::chrono::seconds(kSeconds));
-    const double plainCpu = finish(plain);
-    const double shortCpu = finish(short20);
-    finish(keeper);
+    const double plainCpu = Finish(plain);
+    const double shortCpu = Finish(short20);
+    Finish(keeper);
     std::printf("parecord (server's latency): %6.3f s CPU\n", plainCpu);
     std::printf("parecord --latency-msec=20:  %6.3f s CPU\n", shortCpu);
     std::printf("ratio layer / parecord:        %.2f\n", plainCpu > 0 ? layer.cpu / plainCpu : 0.0);

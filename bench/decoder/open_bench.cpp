@@ -28,14 +28,14 @@ namespace {
 constexpr int kCopiesOfEach = 17;
 constexpr int kRounds = 7;
 
-bool run(const std::vector<std::string>& command, bool quiet = true) { return bench::runCommand(command, quiet); }
+bool Run(const std::vector<std::string>& command, bool quiet = true) { return bench::RunCommand(command, quiet); }
 
 struct Variant {
     const char* name;
     std::vector<std::string> command;  // {in} and {out} are replaced
 };
 
-std::vector<std::string> expand(const std::vector<std::string>& pattern, const std::string& in, const std::string& out)
+std::vector<std::string> Expand(const std::vector<std::string>& pattern, const std::string& in, const std::string& out)
 {
     std::vector<std::string> command;
     for (const std::string& part : pattern)
@@ -43,7 +43,7 @@ std::vector<std::string> expand(const std::vector<std::string>& pattern, const s
     return command;
 }
 
-long residentKiB()
+long ResidentKiB()
 {
     std::ifstream statm("/proc/self/statm");
     long pages = 0, resident = 0;
@@ -51,7 +51,7 @@ long residentKiB()
     return resident * (::sysconf(_SC_PAGESIZE) / 1024);
 }
 
-double millisecondsSince(Clock::time_point start)
+double MillisecondsSince(Clock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
@@ -83,14 +83,14 @@ int main()
     std::vector<size_t> kindOf;  // index into variants
     for (const char* seconds : {"30", "150"}) {
         const std::string source = (dir / (std::string("source-") + seconds + ".wav")).string();
-        if (!run({"sox", "-r", "44100", "-c", "2", "-n", "-b", "16", source, "synth", seconds, "pinknoise", "vol",
+        if (!Run({"sox", "-r", "44100", "-c", "2", "-n", "-b", "16", source, "synth", seconds, "pinknoise", "vol",
                   "0.5"})) {
             std::fprintf(stderr, "sox failed\n");
             return 1;
         }
         for (const Variant& v : variants) {
             const std::string base = (dir / (std::string(v.name) + "-" + seconds)).string();
-            if (!run(expand(v.command, source, base))) {
+            if (!Run(Expand(v.command, source, base))) {
                 std::fprintf(stderr, "making %s failed\n", base.c_str());
                 return 1;
             }
@@ -109,7 +109,7 @@ int main()
     // Both sides read from the page cache.
     std::vector<std::string> warm = {"cat"};
     warm.insert(warm.end(), files.begin(), files.end());
-    run(warm);
+    Run(warm);
 
     // Both sides in turns, several rounds: on a busy machine the best round
     // of each is the fairest comparison.
@@ -119,7 +119,7 @@ int main()
     std::vector<std::string> soxi = {"soxi", "-s"};
     soxi.insert(soxi.end(), files.begin(), files.end());
     for (int round = 0; round < kRounds; ++round) {
-        const long residentBefore = residentKiB();
+        const long residentBefore = ResidentKiB();
         const auto started = Clock::now();
         std::vector<ZLDEC_HANDLE> handles(files.size());
         std::vector<double> kindTimes(variants.size());
@@ -135,22 +135,22 @@ int main()
                 return 1;
             }
             totalFrames += frames;
-            kindTimes[kindOf[i]] += millisecondsSince(fileStarted);
+            kindTimes[kindOf[i]] += MillisecondsSince(fileStarted);
         }
         if (round == 0)  // later rounds reuse what the first one freed
-            residentPerStream = double(residentKiB() - residentBefore) / double(files.size());
+            residentPerStream = double(ResidentKiB() - residentBefore) / double(files.size());
         for (const ZLDEC_HANDLE handle : handles)
             ZLDec_CloseStream(handle);
-        libraryRounds.push_back(millisecondsSince(started));
+        libraryRounds.push_back(MillisecondsSince(started));
         if (libraryRounds.back() == *std::min_element(libraryRounds.begin(), libraryRounds.end()))
             perKind = kindTimes;
 
         const auto soxiStarted = Clock::now();
-        if (!run(soxi)) {
+        if (!Run(soxi)) {
             std::fprintf(stderr, "soxi failed\n");
             return 1;
         }
-        soxiRounds.push_back(millisecondsSince(soxiStarted));
+        soxiRounds.push_back(MillisecondsSince(soxiStarted));
     }
     const double library = *std::min_element(libraryRounds.begin(), libraryRounds.end());
     const double reference = *std::min_element(soxiRounds.begin(), soxiRounds.end());

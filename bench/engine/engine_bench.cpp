@@ -80,7 +80,7 @@ Phase RecordSideBySide(RecorderDialog& window, const QStringList& parecordArgs, 
                        double seconds)
 {
     Phase phase;
-    RecordingEngine& engine = window.engine();
+    RecordingEngine& engine = window.Engine();
     QProcess rec, encoder;
     if (!encoderArgs.isEmpty()) {
         rec.setStandardOutputProcess(&encoder);
@@ -103,14 +103,14 @@ Phase RecordSideBySide(RecorderDialog& window, const QStringList& parecordArgs, 
     const double referenceBefore = referenceCpu();
     const double before = ProcessCpuSeconds(getpid());
     const double othersBefore = OtherThreadsCpuSeconds();
-    window.controlAs<QAbstractButton>(RecorderControl::Record)->click();
+    window.ControlAs<QAbstractButton>(RecorderControl::Record)->click();
     if (!engine.IsRecording()) {
         std::fprintf(stderr, "the engine could not record\n");
         return phase;
     }
     Spin(seconds);
     const double reference = referenceCpu() - referenceBefore;
-    window.controlAs<QAbstractButton>(RecorderControl::Stop)->click();
+    window.ControlAs<QAbstractButton>(RecorderControl::Stop)->click();
     while (engine.IsRecording())
         Spin(0.01);
     const double engineCpu = ProcessCpuSeconds(getpid()) - before;
@@ -179,8 +179,8 @@ int main(int argc, char** argv)
     SettingsStore store(&settings);
     RecorderDialog window(store);
     window.show();
-    window.controlAs<QComboBox>(RecorderControl::DeviceList)->setCurrentIndex(-1);  // the default source
-    window.controlAs<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(27);  // 48000 Hz, 16 bits, stereo
+    window.ControlAs<QComboBox>(RecorderControl::DeviceList)->setCurrentIndex(-1);  // the default source
+    window.ControlAs<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(27);  // 48000 Hz, 16 bits, stereo
     const QStringList parecordToFile = {"--rate=48000", "--channels=2", "--format=s16le", "--file-format=wav",
                                         dir.filePath("parecord.wav")};
     const QStringList parecordToPipe = {"--rate=48000", "--channels=2", "--format=s16le", "--raw"};
@@ -200,17 +200,17 @@ int main(int argc, char** argv)
     for (const QFileInfo& temp :
          QDir(dir.filePath("state/tessaly/Quillon")).entryInfoList({"quillon_temp_*.mp3"}, QDir::Files))
         mp3 = mp3 || temp.size() > 0;
-    window.engine().DiscardTake();  // a new recording, nothing to save
+    window.Engine().DiscardTake();  // a new recording, nothing to save
 
     // The WAVE side alone, against parecord writing the same WAVE file.
-    window.engine().SetMp3Side(nullptr);
+    window.Engine().SetMp3Side(nullptr);
     const Phase waveOnly = RecordSideBySide(window, parecordToFile, {}, seconds);
-    window.engine().DiscardTake();
+    window.Engine().DiscardTake();
 
     // The same take once more with the syncs turned off: what they cost.
-    window.engine().takeWriter().SetSyncsEnabled(false);
+    window.Engine().GetTakeWriter().SetSyncsEnabled(false);
     const Phase unsynced = RecordSideBySide(window, parecordToFile, {}, seconds);
-    window.engine().takeWriter().SetSyncsEnabled(true);
+    window.Engine().GetTakeWriter().SetSyncsEnabled(true);
     tone.kill();
     tone.waitForFinished();
 

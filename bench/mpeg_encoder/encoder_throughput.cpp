@@ -40,40 +40,40 @@ struct Timing {
     double cpuSeconds = 0;
 };
 
-double seconds(const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; }
+double Seconds(const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; }
 
-double processCpuSeconds()
+double ProcessCpuSeconds()
 {
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
 
-void putLittleEndian(std::vector<uint8_t>& out, uint32_t value, int bytes)
+void PutLittleEndian(std::vector<uint8_t>& out, uint32_t value, int bytes)
 {
     for (int i = 0; i < bytes; ++i)
         out.push_back(uint8_t(value >> (8 * i)));
 }
 
 // Chords changing every half second with plucked envelopes, a bass line and a little noise.
-bool writeMusicLikeWave(const std::string& path)
+bool WriteMusicLikeWave(const std::string& path)
 {
     const uint32_t frames = kRate * kSeconds;
     const uint32_t dataBytes = frames * kChannels * 2;
     std::vector<uint8_t> file;
     file.reserve(44 + dataBytes);
     file.insert(file.end(), {'R', 'I', 'F', 'F'});
-    putLittleEndian(file, 36 + dataBytes, 4);
+    PutLittleEndian(file, 36 + dataBytes, 4);
     file.insert(file.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    putLittleEndian(file, 16, 4);
-    putLittleEndian(file, 1, 2);
-    putLittleEndian(file, kChannels, 2);
-    putLittleEndian(file, kRate, 4);
-    putLittleEndian(file, kRate * kChannels * 2, 4);
-    putLittleEndian(file, kChannels * 2, 2);
-    putLittleEndian(file, 16, 2);
+    PutLittleEndian(file, 16, 4);
+    PutLittleEndian(file, 1, 2);
+    PutLittleEndian(file, kChannels, 2);
+    PutLittleEndian(file, kRate, 4);
+    PutLittleEndian(file, kRate * kChannels * 2, 4);
+    PutLittleEndian(file, kChannels * 2, 2);
+    PutLittleEndian(file, 16, 2);
     file.insert(file.end(), {'d', 'a', 't', 'a'});
-    putLittleEndian(file, dataBytes, 4);
+    PutLittleEndian(file, dataBytes, 4);
 
     const double chords[4][3] = {
         {220.0, 277.2, 329.6}, {196.0, 246.9, 293.7}, {174.6, 220.0, 261.6}, {164.8, 207.7, 246.9}};
@@ -93,7 +93,7 @@ bool writeMusicLikeWave(const std::string& path)
                      0.2 * std::sin(6 * std::numbers::pi * f * t));
             }
             const double sample = std::clamp(0.15 * v + noise(random), -1.0, 1.0);
-            putLittleEndian(file, uint32_t(uint16_t(int16_t(std::lround(sample * 32767)))), 2);
+            PutLittleEndian(file, uint32_t(uint16_t(int16_t(std::lround(sample * 32767)))), 2);
         }
     }
     FILE* out = std::fopen(path.c_str(), "wb");
@@ -111,7 +111,7 @@ struct Plugin {
     BeWriteInfoTagFunction writeInfoTag;
 };
 
-bool loadPlugin(Plugin& p)
+bool LoadPlugin(Plugin& p)
 {
     const char* dir = std::getenv("QUILLON_BIN_DIR");
     const std::string path = std::string(dir && *dir ? dir : QUILLON_DEFAULT_BIN_DIR) + "/libmpeg_encoder.so";
@@ -129,10 +129,10 @@ bool loadPlugin(Plugin& p)
 }
 
 // The save loop of the recorder, without its progress pacing.
-bool encodeWithPlugin(const Plugin& p, const std::string& wavePath, const std::string& mp3Path, Timing& timing)
+bool EncodeWithPlugin(const Plugin& p, const std::string& wavePath, const std::string& mp3Path, Timing& timing)
 {
     const auto wallStart = std::chrono::steady_clock::now();
-    const double cpuStart = processCpuSeconds();
+    const double cpuStart = ProcessCpuSeconds();
 
     BeConfig config;
     std::memset(&config, 0, sizeof config);
@@ -183,12 +183,12 @@ bool encodeWithPlugin(const Plugin& p, const std::string& wavePath, const std::s
     ::close(out);
     std::fclose(wave);
 
-    timing.cpuSeconds = processCpuSeconds() - cpuStart;
+    timing.cpuSeconds = ProcessCpuSeconds() - cpuStart;
     timing.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
     return ok;
 }
 
-bool encodeWithLame(const std::string& wavePath, const std::string& mp3Path, Timing& timing)
+bool EncodeWithLame(const std::string& wavePath, const std::string& mp3Path, Timing& timing)
 {
     // The plug-in's settings: plain stereo, constant 128 kbit/s, quality 2, no reservoir.
     const std::string kbps = std::to_string(kKbps);
@@ -212,11 +212,11 @@ bool encodeWithLame(const std::string& wavePath, const std::string& mp3Path, Tim
         return false;
     }
     timing.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
-    timing.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    timing.cpuSeconds = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
     return true;
 }
 
-long fileSize(const std::string& path)
+long FileSize(const std::string& path)
 {
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f)
@@ -241,10 +241,10 @@ int main()
 
     Plugin plugin{};
     Timing ours, lame;
-    const bool ran = writeMusicLikeWave(wavePath) && loadPlugin(plugin) && encodeWithLame(wavePath, lamePath, lame) &&
-        encodeWithPlugin(plugin, wavePath, pluginPath, ours);
-    const long ourBytes = fileSize(pluginPath);
-    const long lameBytes = fileSize(lamePath);
+    const bool ran = WriteMusicLikeWave(wavePath) && LoadPlugin(plugin) && EncodeWithLame(wavePath, lamePath, lame) &&
+        EncodeWithPlugin(plugin, wavePath, pluginPath, ours);
+    const long ourBytes = FileSize(pluginPath);
+    const long lameBytes = FileSize(lamePath);
     for (const auto& path : {wavePath, pluginPath, lamePath})
         std::remove(path.c_str());
     rmdir(folder);

@@ -35,10 +35,10 @@ constexpr double kMaxResidentMiB = 150;
 constexpr int kMaxDescriptors = 64;
 constexpr double kMaxLoaderOverhead = 0.25;
 
-bool run(const std::vector<std::string>& command) { return bench::runCommand(command); }
+bool Run(const std::vector<std::string>& command) { return bench::RunCommand(command); }
 
 // A line of /proc/self/status in KiB (VmRSS, VmHWM).
-long statusKiB(const char* key)
+long StatusKiB(const char* key)
 {
     std::ifstream status("/proc/self/status");
     std::string word;
@@ -52,7 +52,7 @@ long statusKiB(const char* key)
     return 0;
 }
 
-int openDescriptors()
+int OpenDescriptors()
 {
     int count = 0;
     for ([[maybe_unused]] const auto& e : fs::directory_iterator("/proc/self/fd"))
@@ -67,13 +67,13 @@ public:
     DescriptorWatch()
         : m_thread([this] {
             while (!m_stop) {
-                m_most = std::max(m_most.load(), openDescriptors());
+                m_most = std::max(m_most.load(), OpenDescriptors());
                 std::this_thread::sleep_for(std::chrono::microseconds(500));
             }
         })
     {
     }
-    int stop()
+    int Stop()
     {
         m_stop = true;
         m_thread.join();
@@ -115,7 +115,7 @@ int main(int argc, char** argv)
     for (int s = 0; s < kSources; ++s) {
         const std::string source = (dir / ("source-" + std::to_string(s) + ".wav")).string();
         const std::string seconds = std::to_string(2 + s);
-        if (!run({"sox", "-r", "44100", "-c", "2", "-n", "-b", "16", source, "synth", seconds, "pinknoise", "vol",
+        if (!Run({"sox", "-r", "44100", "-c", "2", "-n", "-b", "16", source, "synth", seconds, "pinknoise", "vol",
                   "0.5"})) {
             std::fprintf(stderr, "sox failed\n");
             return 1;
@@ -131,7 +131,7 @@ int main(int argc, char** argv)
                 command.push_back(part == "{src}"       ? (dir / ("source-" + std::to_string(s) + ".wav")).string()
                                       : part == "{out}" ? out
                                                         : part);
-            if (!run(command)) {
+            if (!Run(command)) {
                 std::fprintf(stderr, "making %s failed\n", out.c_str());
                 return 1;
             }
@@ -155,11 +155,11 @@ int main(int argc, char** argv)
         .write(reinterpret_cast<const char*>(listBytes.data()), std::streamsize(listBytes.size()));
     std::vector<std::string> warm = {"cat"};
     warm.insert(warm.end(), files.begin(), files.end());
-    run(warm);
+    Run(warm);
 
     // The loader must manage within the descriptor budget: past it, opening
     // fails and the count of loaded items below shows it.
-    const int descriptorsBefore = openDescriptors();
+    const int descriptorsBefore = OpenDescriptors();
     const rlimit budget{rlim_t(kMaxDescriptors), rlim_t(kMaxDescriptors)};
     rlimit saved{};
     ::getrlimit(RLIMIT_NOFILE, &saved);
@@ -178,10 +178,10 @@ int main(int argc, char** argv)
             auto model = std::make_unique<playlist::PlaylistModel>();
             QEventLoop loop;
             QObject::connect(model.get(), &QAbstractItemModel::dataChanged, [&](const QModelIndex& first) {
-                const playlist::PlaylistItem* item = model->item(first.row());
-                if (item->isLoaded())
+                const playlist::PlaylistItem* item = model->Item(first.row());
+                if (item->IsLoaded())
                     ++loaded;
-                else if (item->isFailed())
+                else if (item->IsFailed())
                     ++failed;
                 if (loaded + failed == int(files.size()))
                     loop.quit();
@@ -193,10 +193,10 @@ int main(int argc, char** argv)
             loop.exec();
             loaderMs = std::min(loaderMs, double(clock.nsecsElapsed()) / 1e6);
             loaderRounds += " " + std::to_string(int(double(clock.nsecsElapsed()) / 1e6));
-            mostDescriptors = std::max(mostDescriptors, watch.stop());
+            mostDescriptors = std::max(mostDescriptors, watch.Stop());
             if (round == 0) {
-                residentLoadedKiB = statusKiB("VmRSS:");
-                peakKiB = statusKiB("VmHWM:");
+                residentLoadedKiB = StatusKiB("VmRSS:");
+                peakKiB = StatusKiB("VmHWM:");
             }
         }
         ::setrlimit(RLIMIT_NOFILE, &saved);
@@ -226,7 +226,7 @@ int main(int argc, char** argv)
     soxi.insert(soxi.end(), files.begin(), files.end());
     QElapsedTimer soxiClock;
     soxiClock.start();
-    const bool soxiRan = run(soxi);
+    const bool soxiRan = Run(soxi);
     const double soxiMs = double(soxiClock.nsecsElapsed()) / 1e6;
     fs::remove_all(dir);
 

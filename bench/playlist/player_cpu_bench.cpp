@@ -58,10 +58,10 @@ std::unique_ptr<playlist::PlaylistItem> LoadItem(const QString& path)
 {
     auto item = std::make_unique<playlist::PlaylistItem>();
     item->path = QFile::encodeName(path).toStdString();
-    if (item->stream.open(path) != 0)
+    if (item->stream.Open(path) != 0)
         return nullptr;
-    item->length = item->stream.length();
-    item->format = item->stream.format();
+    item->length = item->stream.Length();
+    item->format = item->stream.Format();
     return item->length > 0 && item->format ? std::move(item) : nullptr;
 }
 
@@ -110,7 +110,7 @@ double PlayThroughThePlayer(QApplication& app, const QString& mp3, double& playe
     playlist::PlaylistPlayer player(host);
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (player.playSlots().empty())
+        if (player.PlaySlots().empty())
             app.quit();
     });
     QElapsedTimer wall;

@@ -42,7 +42,7 @@ constexpr double kTarget = 0.90;
 constexpr int kRounds = 3;
 
 // Something like music: three voices that wander, and a little noise.
-QByteArray musicLike(uint32_t frames, uint32_t offset, std::mt19937& random)
+QByteArray MusicLike(uint32_t frames, uint32_t offset, std::mt19937& random)
 {
     std::normal_distribution<double> noise(0.0, 300.0);
     QByteArray bytes(qsizetype(frames) * 4, Qt::Uninitialized);
@@ -58,7 +58,7 @@ QByteArray musicLike(uint32_t frames, uint32_t offset, std::mt19937& random)
     return bytes;
 }
 
-double processCpuSeconds()
+double ProcessCpuSeconds()
 {
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
@@ -66,7 +66,7 @@ double processCpuSeconds()
 }
 
 // Processor time of the children that have been waited for.
-double childrenCpuSeconds()
+double ChildrenCpuSeconds()
 {
     rusage r{};
     getrusage(RUSAGE_CHILDREN, &r);
@@ -79,27 +79,27 @@ struct Timing {
     double wall = 0;
 };
 
-std::optional<Timing> timeSave(TakeExporter& exporter, const TakeSource& source, const QString& target)
+std::optional<Timing> TimeSave(TakeExporter& exporter, const TakeSource& source, const QString& target)
 {
     const std::atomic<bool> cancel = false;
     QElapsedTimer timer;
-    const double cpu = processCpuSeconds();
+    const double cpu = ProcessCpuSeconds();
     timer.start();
     const ExportTarget to{target.chopped(4), QStringLiteral(".mp3"), true};
     if (exporter.Export(source, to, ExportFormat::Mp3, kQuality, {}, cancel).status != ExportStatus::Saved) {
         std::fprintf(stderr, "the save failed\n");
         return std::nullopt;
     }
-    return Timing{processCpuSeconds() - cpu, timer.nsecsElapsed() / 1e9};
+    return Timing{ProcessCpuSeconds() - cpu, timer.nsecsElapsed() / 1e9};
 }
 
 // lame with the record's settings: constant bit rate, plain stereo, the
 // high-quality algorithm, no bit reservoir, no resampling, no ReplayGain.
-std::optional<Timing> timeLame(const QString& wave, const QString& target)
+std::optional<Timing> TimeLame(const QString& wave, const QString& target)
 {
     QProcess lame;
     QElapsedTimer timer;
-    const double cpu = childrenCpuSeconds();
+    const double cpu = ChildrenCpuSeconds();
     timer.start();
     lame.start(QStringLiteral("lame"),
                {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128"), QStringLiteral("-m"),
@@ -109,10 +109,10 @@ std::optional<Timing> timeLame(const QString& wave, const QString& target)
         std::fprintf(stderr, "lame failed: %s\n", lame.readAllStandardError().constData());
         return std::nullopt;
     }
-    return Timing{childrenCpuSeconds() - cpu, timer.nsecsElapsed() / 1e9};
+    return Timing{ChildrenCpuSeconds() - cpu, timer.nsecsElapsed() / 1e9};
 }
 
-QString pluginFolder()
+QString PluginFolder()
 {
     const QByteArray env = qgetenv("QUILLON_BIN_DIR");
     if (!env.isEmpty())
@@ -129,13 +129,13 @@ int main(int argc, char** argv)
     qputenv("TMPDIR", QFile::encodeName(work.path()));
 
     platform::audio::FakeBackend backend;
-    backend.addInputDevice(QStringLiteral("Bench"));
-    platform::audio::setBackendForTesting(&backend);
+    backend.AddInputDevice(QStringLiteral("Bench"));
+    platform::audio::SetBackendForTesting(&backend);
 
     auto plugin = std::make_shared<EncoderPlugin>();
-    plugin->LoadEncoder(pluginFolder());
-    if (!plugin->isAvailable()) {
-        std::fprintf(stderr, "no encoder plug-in in %s\n", qPrintable(pluginFolder()));
+    plugin->LoadEncoder(PluginFolder());
+    if (!plugin->IsAvailable()) {
+        std::fprintf(stderr, "no encoder plug-in in %s\n", qPrintable(PluginFolder()));
         return 1;
     }
 
@@ -143,18 +143,18 @@ int main(int argc, char** argv)
     TakeExporter exporter(plugin);
 
     // The recording, delivered as a sound card would.
-    engine.Record(0, RecordFormats::format(kFormatRow));
+    engine.Record(0, RecordFormats::Format(kFormatRow));
     std::mt19937 random(7);
     const uint32_t total = kSeconds * kRate;
     for (uint32_t done = 0; done < total;) {
         const uint32_t n = std::min<uint32_t>(4 * 1536, total - done);
-        backend.captureStream()->deliver(musicLike(n, done, random));
-        platform::audio::FakeBackend::processCallbacks();
+        backend.GetCaptureStream()->Deliver(MusicLike(n, done, random));
+        platform::audio::FakeBackend::ProcessCallbacks();
         done += n;
     }
     engine.Stop();
     for (int i = 0; i < 100 && engine.IsRecording(); ++i)
-        platform::audio::FakeBackend::processCallbacks();
+        platform::audio::FakeBackend::ProcessCallbacks();
     if (engine.GetDataLength() != total * 4) {
         std::fprintf(stderr, "recorded %u bytes, expected %u\n", engine.GetDataLength(), total * 4);
         return 1;
@@ -163,15 +163,15 @@ int main(int argc, char** argv)
     // The same WAVE file for lame; reading it once also warms the page cache
     // for both sides.
     const QString wave = work.filePath(QStringLiteral("recording.wav"));
-    QFile::copy(engine.recordingFile().path(), wave);
+    QFile::copy(engine.GetRecordingFile().Path(), wave);
 
     const QString ours = work.filePath(QStringLiteral("save.mp3"));
     const QString theirs = work.filePath(QStringLiteral("lame.mp3"));
     Timing best[2];
     for (int round = 0; round < kRounds; ++round) {
         // Alternating, so that a busy moment of the machine hits both sides.
-        const auto o = timeSave(exporter, engine.ExportSource(), ours);
-        const auto l = timeLame(wave, theirs);
+        const auto o = TimeSave(exporter, engine.ExportSource(), ours);
+        const auto l = TimeLame(wave, theirs);
         if (!o || !l)
             return 1;
         best[0] = round == 0 ? *o : Timing{std::min(best[0].cpu, o->cpu), std::min(best[0].wall, o->wall)};
@@ -192,6 +192,6 @@ int main(int argc, char** argv)
     std::printf("throughput ratio (save / lame, processor time): %.3f  target >= %.2f: %s\n", ratio, kTarget,
                 ratio >= kTarget ? "met" : "MISSED");
 
-    platform::audio::setBackendForTesting(nullptr);
+    platform::audio::SetBackendForTesting(nullptr);
     return ratio >= kTarget ? 0 : 1;
 }

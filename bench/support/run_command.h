@@ -11,7 +11,7 @@
 
 namespace bench {
 
-inline bool runCommand(const std::vector<std::string>& command, bool quiet = true)
+inline bool RunCommand(const std::vector<std::string>& command, bool quiet = true)
 {
     const pid_t child = ::fork();
     if (child < 0)

@@ -17,46 +17,46 @@ public:
     virtual ~CaptureStream() = default;
     // Queues a block to be filled (waveInAddBuffer). Returned through
     // bufferDone when full, or partly filled by stop() / reset().
-    virtual bool addBuffer(AudioBuffer* buffer) = 0;
+    virtual bool AddBuffer(AudioBuffer* buffer) = 0;
     // waveInStart. Fails while a stop is still delivering (before `stopped`).
-    virtual bool start() = 0;
+    virtual bool Start() = 0;
     // Stops capturing at this moment. Unlike waveInStop nothing captured up to
     // the call is lost: the frames still waiting (in the server too) fill the
     // queued blocks and blocks added later, the last one partly; then
     // `stopped` is called once. Empty blocks stay queued. start() again
     // resumes with fresh audio. On a stream that is not capturing it does
     // nothing (and reports nothing).
-    virtual bool stop() = 0;
+    virtual bool Stop() = 0;
     // waveInReset: every queued block comes back at once (a partly filled one
     // with what it holds, empty ones with 0); frames not yet delivered are
     // dropped and capturing stops. A stop still delivering ends here, its
     // `stopped` following the blocks.
-    virtual void reset() = 0;
+    virtual void Reset() = 0;
     // Closes the device; blocks still queued are given up, and callbacks not
     // yet delivered are dropped. Destroying the stream closes it.
-    virtual void close() = 0;
+    virtual void Close() = 0;
 };
 
 // The output device (waveOut). All calls from the owner's thread.
 class PlaybackStream {
 public:
     virtual ~PlaybackStream() = default;
-    // Queues `buffer->length` bytes (whole frames; false otherwise); returned
+    // Queues `buffer->Length` bytes (whole frames; false otherwise); returned
     // through bufferDone once played.
-    virtual bool write(AudioBuffer* buffer) = 0;
+    virtual bool Write(AudioBuffer* buffer) = 0;
     // waveOutReset: playback stops and every queued block comes back at once.
     // Blocks written afterwards play at once, also after a pause.
-    virtual void reset() = 0;
+    virtual void Reset() = 0;
     // waveOutPause: falls silent now, keeping everything not yet heard;
-    // resume() (waveOutRestart) plays on from the first frame not heard.
+    // Resume() (waveOutRestart) plays on from the first frame not heard.
     // Blocks written meanwhile wait.
-    virtual void pause() = 0;
-    virtual void resume() = 0;
+    virtual void Pause() = 0;
+    virtual void Resume() = 0;
     // Frames of what was written since the open or the last reset that the
     // listener has heard by now, as the server tells it (its latency included).
-    virtual uint64_t playedFrames() const = 0;
+    virtual uint64_t PlayedFrames() const = 0;
     // Like CaptureStream::close.
-    virtual void close() = 0;
+    virtual void Close() = 0;
 };
 
 // The mixer of an input device, shaped like the wave mixer API so that the
@@ -81,24 +81,24 @@ struct MixerControl {
 };
 
 // Every change of a control, by another program or by this one, is reported
-// through MixerCallbacks::controlChanged on the opening thread; a write that
+// through MixerCallbacks::ControlChanged on the opening thread; a write that
 // changes nothing reports nothing. Reads right after a write see it.
 class InputMixer {
 public:
     virtual ~InputMixer() = default;
     // The recording destination (DST_WAVEIN); false when there is none.
-    virtual bool hasRecordingDestination() const = 0;
+    virtual bool HasRecordingDestination() const = 0;
     // Number of source lines of the recording destination.
-    virtual int sourceCount() const = 0;
-    virtual std::optional<MixerLine> sourceLine(int source) const = 0;
+    virtual int SourceCount() const = 0;
+    virtual std::optional<MixerLine> SourceLine(int source) const = 0;
     // A control of the destination (select controls) by type.
-    virtual std::optional<MixerControl> destinationControl(ControlType type) const = 0;
+    virtual std::optional<MixerControl> DestinationControl(ControlType type) const = 0;
     // A control of a source line (volume) by type.
-    virtual std::optional<MixerControl> lineControl(uint32_t lineId, ControlType type) const = 0;
+    virtual std::optional<MixerControl> LineControl(uint32_t lineId, ControlType type) const = 0;
     // Values of a control: select controls give itemCount values, value k
     // belonging to source line itemCount - 1 - k; volume gives one value.
-    virtual bool readValues(uint32_t controlId, std::vector<int32_t>& values) const = 0;
-    virtual bool writeValues(uint32_t controlId, const std::vector<int32_t>& values) = 0;
+    virtual bool ReadValues(uint32_t controlId, std::vector<int32_t>& values) const = 0;
+    virtual bool WriteValues(uint32_t controlId, const std::vector<int32_t>& values) = 0;
 };
 
 // Tells its owner's thread that the server's input devices changed (one
@@ -110,7 +110,7 @@ public:
     using QObject::QObject;
 
 signals:
-    void inputDevicesChanged();
+    void InputDevicesChanged();
 };
 
 class AudioBackend {
@@ -118,22 +118,22 @@ public:
     virtual ~AudioBackend() = default;
     // Sources that are not monitors first, then monitors, each group in the
     // server's order. No server: an empty list, within two seconds.
-    virtual std::vector<InputDevice> inputDevices() = 0;
+    virtual std::vector<InputDevice> InputDevices() = 0;
     // device -1: the default source. Failure: nullptr and a reason in *error.
-    virtual std::unique_ptr<CaptureStream> openCapture(int device, const PcmFormat& format, CaptureCallbacks callbacks,
+    virtual std::unique_ptr<CaptureStream> OpenCapture(int device, const PcmFormat& format, CaptureCallbacks callbacks,
                                                        QString* error = nullptr) = 0;
     // Always the default output.
-    virtual std::unique_ptr<PlaybackStream> openPlayback(const PcmFormat& format, PlaybackCallbacks callbacks,
+    virtual std::unique_ptr<PlaybackStream> OpenPlayback(const PcmFormat& format, PlaybackCallbacks callbacks,
                                                          QString* error = nullptr) = 0;
-    virtual std::unique_ptr<InputMixer> openMixer(int device, MixerCallbacks callbacks) = 0;
+    virtual std::unique_ptr<InputMixer> OpenMixer(int device, MixerCallbacks callbacks) = 0;
     // A watch on the input devices for the calling thread; one that never
     // reports where the back end cannot tell.
-    virtual std::unique_ptr<InputDeviceWatch> watchInputDevices() { return std::make_unique<InputDeviceWatch>(); }
+    virtual std::unique_ptr<InputDeviceWatch> WatchInputDevices() { return std::make_unique<InputDeviceWatch>(); }
 };
 
 // The process-wide backend: PulseAudio unless a test installed another.
-AudioBackend& backend();
+AudioBackend& Backend();
 // Installs a backend for tests (nullptr restores the default); not owned.
-void setBackendForTesting(AudioBackend* backend);
+void SetBackendForTesting(AudioBackend* backend);
 
 }  // namespace platform::audio

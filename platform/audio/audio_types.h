@@ -15,8 +15,8 @@ struct PcmFormat {
     uint16_t bitsPerSample = 16;
     uint16_t channels = 1;
 
-    uint16_t blockAlign() const { return uint16_t(bitsPerSample * channels / 8); }
-    uint32_t bytesPerSecond() const { return uint32_t(blockAlign()) * sampleRate; }
+    uint16_t BlockAlign() const { return uint16_t(bitsPerSample * channels / 8); }
+    uint32_t BytesPerSecond() const { return uint32_t(BlockAlign()) * sampleRate; }
     bool operator==(const PcmFormat&) const = default;
 };
 

@@ -8,7 +8,7 @@ namespace {
 AudioBackend* g_testBackend = nullptr;
 }
 
-AudioBackend& backend()
+AudioBackend& Backend()
 {
     if (g_testBackend)
         return *g_testBackend;
@@ -16,6 +16,6 @@ AudioBackend& backend()
     return pulse;
 }
 
-void setBackendForTesting(AudioBackend* backend) { g_testBackend = backend; }
+void SetBackendForTesting(AudioBackend* backend) { g_testBackend = backend; }
 
 }  // namespace platform::audio

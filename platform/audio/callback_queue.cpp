@@ -13,13 +13,13 @@ CallbackQueue::CallbackQueue()
 
 CallbackQueue::~CallbackQueue()
 {
-    close();
+    Close();
     // A delivered call may be what destroys the queue (a handler that closes
     // its stream), so the receiver must outlive the call that is running.
     m_receiver->deleteLater();
 }
 
-void CallbackQueue::post(std::function<void()> call)
+void CallbackQueue::Post(std::function<void()> call)
 {
     QMetaObject::invokeMethod(
         m_receiver,
@@ -30,7 +30,7 @@ void CallbackQueue::post(std::function<void()> call)
         Qt::QueuedConnection);
 }
 
-void CallbackQueue::post(std::vector<std::function<void()>> calls)
+void CallbackQueue::Post(std::vector<std::function<void()>> calls)
 {
     if (calls.empty())
         return;
@@ -45,6 +45,6 @@ void CallbackQueue::post(std::vector<std::function<void()>> calls)
         Qt::QueuedConnection);
 }
 
-void CallbackQueue::close() { m_open->store(false); }
+void CallbackQueue::Close() { m_open->store(false); }
 
 }  // namespace platform::audio

@@ -23,16 +23,16 @@ public:
     CallbackQueue& operator=(const CallbackQueue&) = delete;
 
     // Thread-safe. Calls posted from different threads keep the order in
-    // which post() was entered when the posters serialise themselves (the
+    // which Post() was entered when the posters serialise themselves (the
     // PulseAudio thread and the owner both post under the main loop lock).
-    void post(std::function<void()> call);
+    void Post(std::function<void()> call);
     // The calls in order, as if posted one by one, for the cost of one
     // wake-up of the owner thread.
-    void post(std::vector<std::function<void()>> calls);
+    void Post(std::vector<std::function<void()>> calls);
     // Calls posted but not delivered yet, and all later ones, are dropped.
     // For the owner thread (a closed stream must never call back).
-    void close();
-    bool isOpen() const { return m_open->load(); }
+    void Close();
+    bool IsOpen() const { return m_open->load(); }
 
 private:
     std::shared_ptr<std::atomic<bool>> m_open;

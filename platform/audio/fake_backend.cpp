@@ -8,7 +8,7 @@
 namespace platform::audio {
 
 namespace {
-void setError(QString* error, const QString& reason)
+void SetError(QString* error, const QString& reason)
 {
     if (error)
         *error = reason;
@@ -23,38 +23,38 @@ FakeBackend::FakeBackend()
 
 FakeBackend::~FakeBackend() = default;
 
-void FakeBackend::addInputDevice(const QString& name, bool isMonitor, const QString& serverName)
+void FakeBackend::AddInputDevice(const QString& name, bool isMonitor, const QString& serverName)
 {
     InputDevice d;
     d.name = name;
     d.isMonitor = isMonitor;
     d.serverName = serverName.isEmpty() ? QStringLiteral("fake_source_%1").arg(m_devices.size()) : serverName;
     m_devices.push_back(d);
-    reportDeviceChange();
+    ReportDeviceChange();
 }
 
-void FakeBackend::removeInputDevice(const QString& serverName)
+void FakeBackend::RemoveInputDevice(const QString& serverName)
 {
     std::erase_if(m_devices, [&](const InputDevice& d) { return d.serverName == serverName; });
-    reportDeviceChange();
+    ReportDeviceChange();
 }
 
-void FakeBackend::reportDeviceChange()
+void FakeBackend::ReportDeviceChange()
 {
     std::erase_if(m_watches, [](const QPointer<InputDeviceWatch>& w) { return w.isNull(); });
     for (const auto& watch : m_watches)
         QMetaObject::invokeMethod(
-            watch, [w = watch.data()] { emit w->inputDevicesChanged(); }, Qt::QueuedConnection);
+            watch, [w = watch.data()] { emit w->InputDevicesChanged(); }, Qt::QueuedConnection);
 }
 
-std::unique_ptr<InputDeviceWatch> FakeBackend::watchInputDevices()
+std::unique_ptr<InputDeviceWatch> FakeBackend::WatchInputDevices()
 {
     auto watch = std::make_unique<InputDeviceWatch>();
     m_watches.emplace_back(watch.get());
     return watch;
 }
 
-FakeMixerDevice& FakeBackend::mixerDevice(int device)
+FakeMixerDevice& FakeBackend::MixerDevice(int device)
 {
     auto& slot = m_mixers[device];
     if (!slot)
@@ -62,26 +62,26 @@ FakeMixerDevice& FakeBackend::mixerDevice(int device)
     return *slot;
 }
 
-FakeCaptureStream* FakeBackend::captureStream() const
+FakeCaptureStream* FakeBackend::GetCaptureStream() const
 {
     return m_registry->captures.empty() ? nullptr : m_registry->captures.back();
 }
 
-std::vector<FakePlaybackStream*> FakeBackend::playbackStreams() const { return m_registry->playbacks; }
+std::vector<FakePlaybackStream*> FakeBackend::PlaybackStreams() const { return m_registry->playbacks; }
 
-FakePlaybackStream* FakeBackend::lastPlaybackStream() const
+FakePlaybackStream* FakeBackend::LastPlaybackStream() const
 {
     return m_registry->playbacks.empty() ? nullptr : m_registry->playbacks.back();
 }
 
-int FakeBackend::captureOpenCount() const { return m_registry->captureOpens; }
-int FakeBackend::captureCloseCount() const { return m_registry->captureCloses; }
-int FakeBackend::playbackOpenCount() const { return m_registry->playbackOpens; }
-int FakeBackend::playbackCloseCount() const { return m_registry->playbackCloses; }
+int FakeBackend::CaptureOpenCount() const { return m_registry->captureOpens; }
+int FakeBackend::CaptureCloseCount() const { return m_registry->captureCloses; }
+int FakeBackend::PlaybackOpenCount() const { return m_registry->playbackOpens; }
+int FakeBackend::PlaybackCloseCount() const { return m_registry->playbackCloses; }
 
-void FakeBackend::processCallbacks() { QCoreApplication::sendPostedEvents(); }
+void FakeBackend::ProcessCallbacks() { QCoreApplication::sendPostedEvents(); }
 
-std::vector<InputDevice> FakeBackend::inputDevices()
+std::vector<InputDevice> FakeBackend::InputDevices()
 {
     std::vector<InputDevice> list;
     if (!m_serverAvailable)
@@ -96,49 +96,49 @@ std::vector<InputDevice> FakeBackend::inputDevices()
     return list;
 }
 
-std::unique_ptr<CaptureStream> FakeBackend::openCapture(int device, const PcmFormat& format, CaptureCallbacks callbacks,
+std::unique_ptr<CaptureStream> FakeBackend::OpenCapture(int device, const PcmFormat& format, CaptureCallbacks callbacks,
                                                         QString* error)
 {
     if (!m_serverAvailable) {
-        setError(error, kNoServer);
+        SetError(error, kNoServer);
         return nullptr;
     }
     if (!m_captureOpenError.isEmpty()) {
-        setError(error, m_captureOpenError);
+        SetError(error, m_captureOpenError);
         return nullptr;
     }
     if (device < -1 || device >= int(m_devices.size())) {
-        setError(error, QStringLiteral("No such input device: %1").arg(device));
+        SetError(error, QStringLiteral("No such input device: %1").arg(device));
         return nullptr;
     }
-    if (const QString reason = unsupportedFormatReason(format); !reason.isEmpty()) {
-        setError(error, reason);
+    if (const QString reason = UnsupportedFormatReason(format); !reason.isEmpty()) {
+        SetError(error, reason);
         return nullptr;
     }
     ++m_registry->captureOpens;
     return std::make_unique<FakeCaptureStream>(m_registry, device, format, std::move(callbacks));
 }
 
-std::unique_ptr<PlaybackStream> FakeBackend::openPlayback(const PcmFormat& format, PlaybackCallbacks callbacks,
+std::unique_ptr<PlaybackStream> FakeBackend::OpenPlayback(const PcmFormat& format, PlaybackCallbacks callbacks,
                                                           QString* error)
 {
     if (!m_serverAvailable) {
-        setError(error, kNoServer);
+        SetError(error, kNoServer);
         return nullptr;
     }
     if (!m_playbackOpenError.isEmpty()) {
-        setError(error, m_playbackOpenError);
+        SetError(error, m_playbackOpenError);
         return nullptr;
     }
-    if (const QString reason = unsupportedFormatReason(format); !reason.isEmpty()) {
-        setError(error, reason);
+    if (const QString reason = UnsupportedFormatReason(format); !reason.isEmpty()) {
+        SetError(error, reason);
         return nullptr;
     }
     ++m_registry->playbackOpens;
     return std::make_unique<FakePlaybackStream>(m_registry, format, std::move(callbacks));
 }
 
-std::unique_ptr<InputMixer> FakeBackend::openMixer(int device, MixerCallbacks callbacks)
+std::unique_ptr<InputMixer> FakeBackend::OpenMixer(int device, MixerCallbacks callbacks)
 {
     if (!m_serverAvailable)
         return nullptr;

@@ -1,18 +1,18 @@
 #pragma once
 // A scriptable audio back end for tests. Install it with
-// setBackendForTesting(&fake); the code under test then opens fake devices,
+// SetBackendForTesting(&fake); the code under test then opens fake devices,
 // and the test plays sound card, server and "another program":
 //
 //   FakeBackend fake;
-//   fake.addInputDevice("Microphone");
-//   setBackendForTesting(&fake);
+//   fake.AddInputDevice("Microphone");
+//   SetBackendForTesting(&fake);
 //   ... code under test opens and starts a capture stream ...
-//   fake.captureStream()->deliverTone(1000, 0.5, 4800);
-//   FakeBackend::processCallbacks(); // bufferDone calls run now
+//   fake.GetCaptureStream()->DeliverTone(1000, 0.5, 4800);
+//   FakeBackend::ProcessCallbacks(); // bufferDone calls run now
 //
 // Callbacks are queued calls on the thread that opened the stream or mixer,
 // as with the real server: nothing is called back from inside the caller's
-// own call. processCallbacks() delivers what is pending.
+// own call. ProcessCallbacks() delivers what is pending.
 
 #include <map>
 #include <memory>
@@ -38,45 +38,45 @@ public:
     // first, then monitors, each group in the order added.
     // Adding or removing a device while watches live reports to them, as a
     // queued call.
-    void addInputDevice(const QString& name, bool isMonitor = false, const QString& serverName = {});
-    void removeInputDevice(const QString& serverName);
+    void AddInputDevice(const QString& name, bool isMonitor = false, const QString& serverName = {});
+    void RemoveInputDevice(const QString& serverName);
     // The device the server takes as its default source (none at first).
-    void setDefaultInputDevice(const QString& serverName) { m_defaultSource = serverName; }
+    void SetDefaultInputDevice(const QString& serverName) { m_defaultSource = serverName; }
     // No server: no devices, every open fails, no mixer.
-    void setServerAvailable(bool available) { m_serverAvailable = available; }
+    void SetServerAvailable(bool available) { m_serverAvailable = available; }
     // Non-empty: the next opens fail with this reason (until cleared).
-    void setCaptureOpenError(const QString& reason) { m_captureOpenError = reason; }
-    void setPlaybackOpenError(const QString& reason) { m_playbackOpenError = reason; }
+    void SetCaptureOpenError(const QString& reason) { m_captureOpenError = reason; }
+    void SetPlaybackOpenError(const QString& reason) { m_playbackOpenError = reason; }
     // The mixer of input device `device` (created on first use; a device
     // whose mixer was never touched has none and openMixer gives nullptr).
-    FakeMixerDevice& mixerDevice(int device);
+    FakeMixerDevice& MixerDevice(int device);
 
     // --- Streams ---
     // The most recently opened capture stream that is still alive, or nullptr.
-    FakeCaptureStream* captureStream() const;
+    FakeCaptureStream* GetCaptureStream() const;
     // Live playback streams in the order they were opened.
-    std::vector<FakePlaybackStream*> playbackStreams() const;
-    FakePlaybackStream* lastPlaybackStream() const;
-    int captureOpenCount() const;
-    int captureCloseCount() const;  // close() or destruction of an open stream
-    int playbackOpenCount() const;
-    int playbackCloseCount() const;
-    int mixerOpenCount() const { return m_mixerOpens; }
+    std::vector<FakePlaybackStream*> PlaybackStreams() const;
+    FakePlaybackStream* LastPlaybackStream() const;
+    int CaptureOpenCount() const;
+    int CaptureCloseCount() const;  // close() or destruction of an open stream
+    int PlaybackOpenCount() const;
+    int PlaybackCloseCount() const;
+    int MixerOpenCount() const { return m_mixerOpens; }
 
     // Runs the callbacks queued for the calling thread.
-    static void processCallbacks();
+    static void ProcessCallbacks();
 
     // --- AudioBackend ---
-    std::vector<InputDevice> inputDevices() override;
-    std::unique_ptr<CaptureStream> openCapture(int device, const PcmFormat& format, CaptureCallbacks callbacks,
+    std::vector<InputDevice> InputDevices() override;
+    std::unique_ptr<CaptureStream> OpenCapture(int device, const PcmFormat& format, CaptureCallbacks callbacks,
                                                QString* error = nullptr) override;
-    std::unique_ptr<PlaybackStream> openPlayback(const PcmFormat& format, PlaybackCallbacks callbacks,
+    std::unique_ptr<PlaybackStream> OpenPlayback(const PcmFormat& format, PlaybackCallbacks callbacks,
                                                  QString* error = nullptr) override;
-    std::unique_ptr<InputMixer> openMixer(int device, MixerCallbacks callbacks) override;
-    std::unique_ptr<InputDeviceWatch> watchInputDevices() override;
+    std::unique_ptr<InputMixer> OpenMixer(int device, MixerCallbacks callbacks) override;
+    std::unique_ptr<InputDeviceWatch> WatchInputDevices() override;
 
 private:
-    void reportDeviceChange();
+    void ReportDeviceChange();
 
     std::shared_ptr<FakeRegistry> m_registry;
     std::vector<InputDevice> m_devices;  // in the order added

@@ -20,11 +20,11 @@ FakeCaptureStream::FakeCaptureStream(std::shared_ptr<FakeRegistry> registry, int
 
 FakeCaptureStream::~FakeCaptureStream()
 {
-    close();
+    Close();
     std::erase(m_registry->captures, this);
 }
 
-bool FakeCaptureStream::addBuffer(AudioBuffer* buffer)
+bool FakeCaptureStream::AddBuffer(AudioBuffer* buffer)
 {
     if (m_addBufferFails || !buffer || !buffer->data || buffer->length == 0)
         return false;
@@ -33,13 +33,13 @@ bool FakeCaptureStream::addBuffer(AudioBuffer* buffer)
     buffer->bytesRecorded = 0;
     m_queue.push_back(buffer);
     if (m_state == State::Running || m_state == State::Stopping)
-        fillQueuedBlocks();
+        FillQueuedBlocks();
     if (m_state == State::Stopping)
-        finishStopWhenDrained();
+        FinishStopWhenDrained();
     return true;
 }
 
-bool FakeCaptureStream::start()
+bool FakeCaptureStream::Start()
 {
     if (m_state == State::Running)
         return true;
@@ -50,7 +50,7 @@ bool FakeCaptureStream::start()
     return true;
 }
 
-bool FakeCaptureStream::stop()
+bool FakeCaptureStream::Stop()
 {
     if (m_state == State::Closed || m_state == State::Broken)
         return false;
@@ -58,44 +58,44 @@ bool FakeCaptureStream::stop()
         return true;  // nothing is being captured: nothing to report
     ++m_stopCount;
     m_state = State::Stopping;
-    finishStopWhenDrained();
+    FinishStopWhenDrained();
     return true;
 }
 
-void FakeCaptureStream::reset()
+void FakeCaptureStream::Reset()
 {
     if (m_state == State::Closed || m_state == State::Broken)
         return;
     ++m_resetCount;
     const bool stopPending = m_state == State::Stopping;
     m_waiting.clear();
-    giveBackAll();
+    GiveBackAll();
     m_state = State::Idle;
     if (stopPending && m_callbacks.stopped)
-        m_calls.post(m_callbacks.stopped);
+        m_calls.Post(m_callbacks.stopped);
 }
 
-void FakeCaptureStream::close()
+void FakeCaptureStream::Close()
 {
     if (m_state == State::Closed)
         return;
     m_state = State::Closed;
-    m_calls.close();
+    m_calls.Close();
     m_queue.clear();
     m_waiting.clear();
     ++m_registry->captureCloses;
 }
 
-bool FakeCaptureStream::deliver(const QByteArray& bytes)
+bool FakeCaptureStream::Deliver(const QByteArray& bytes)
 {
     if (m_state != State::Running)
         return false;
     m_waiting.append(bytes);
-    fillQueuedBlocks();
+    FillQueuedBlocks();
     return true;
 }
 
-bool FakeCaptureStream::deliverTone(double frequency, double amplitude, uint32_t frames)
+bool FakeCaptureStream::DeliverTone(double frequency, double amplitude, uint32_t frames)
 {
     if (frequency != m_toneFrequency || amplitude != m_toneAmplitude) {
         m_tone = ToneGenerator(m_format, frequency, amplitude);
@@ -104,33 +104,33 @@ bool FakeCaptureStream::deliverTone(double frequency, double amplitude, uint32_t
     }
     if (m_state != State::Running)
         return false;
-    return deliver(m_tone.next(frames));
+    return Deliver(m_tone.Next(frames));
 }
 
-bool FakeCaptureStream::deliverSilence(uint32_t frames)
+bool FakeCaptureStream::DeliverSilence(uint32_t frames)
 {
     const char silence = m_format.bitsPerSample == 8 ? char(0x80) : char(0);
-    return deliver(QByteArray(qsizetype(frames) * m_format.blockAlign(), silence));
+    return Deliver(QByteArray(qsizetype(frames) * m_format.BlockAlign(), silence));
 }
 
-void FakeCaptureStream::breakStream(const QString& reason)
+void FakeCaptureStream::BreakStream(const QString& reason)
 {
     if (m_state == State::Closed || m_state == State::Broken)
         return;
     m_waiting.clear();
-    giveBackAll();
+    GiveBackAll();
     m_state = State::Broken;
     if (m_callbacks.failed)
-        m_calls.post([failed = m_callbacks.failed, reason] { failed(reason); });
+        m_calls.Post([failed = m_callbacks.failed, reason] { failed(reason); });
 }
 
-void FakeCaptureStream::moveTo(const QString& from, const QString& to)
+void FakeCaptureStream::MoveTo(const QString& from, const QString& to)
 {
     if (m_callbacks.moved && m_state != State::Closed)
-        m_calls.post([moved = m_callbacks.moved, from, to] { moved(from, to); });
+        m_calls.Post([moved = m_callbacks.moved, from, to] { moved(from, to); });
 }
 
-void FakeCaptureStream::fillQueuedBlocks()
+void FakeCaptureStream::FillQueuedBlocks()
 {
     qsizetype taken = 0;
     while (!m_queue.empty() && taken < m_waiting.size()) {
@@ -141,36 +141,36 @@ void FakeCaptureStream::fillQueuedBlocks()
         taken += n;
         if (block->bytesRecorded == block->length) {
             m_queue.pop_front();
-            giveBack(block);
+            GiveBack(block);
         }
     }
     m_waiting.remove(0, taken);
 }
 
-void FakeCaptureStream::finishStopWhenDrained()
+void FakeCaptureStream::FinishStopWhenDrained()
 {
     if (!m_waiting.isEmpty())
         return;  // the rest waits for blocks added later
     if (!m_queue.empty() && m_queue.front()->bytesRecorded > 0) {
         AudioBuffer* partial = m_queue.front();
         m_queue.pop_front();
-        giveBack(partial);
+        GiveBack(partial);
     }
     m_state = State::Idle;
     if (m_callbacks.stopped)
-        m_calls.post(m_callbacks.stopped);
+        m_calls.Post(m_callbacks.stopped);
 }
 
-void FakeCaptureStream::giveBack(AudioBuffer* buffer)
+void FakeCaptureStream::GiveBack(AudioBuffer* buffer)
 {
     if (m_callbacks.bufferDone)
-        m_calls.post([done = m_callbacks.bufferDone, buffer] { done(buffer); });
+        m_calls.Post([done = m_callbacks.bufferDone, buffer] { done(buffer); });
 }
 
-void FakeCaptureStream::giveBackAll()
+void FakeCaptureStream::GiveBackAll()
 {
     while (!m_queue.empty()) {
-        giveBack(m_queue.front());
+        GiveBack(m_queue.front());
         m_queue.pop_front();
     }
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The fake capture device: the test plays the sound card. Whatever it
-// "captures" with deliver() fills the queued blocks in order; full blocks
+// "captures" with Deliver() fills the queued blocks in order; full blocks
 // come back through bufferDone as queued calls, exactly like the real stream.
 
 #include <deque>
@@ -21,48 +21,48 @@ public:
                       CaptureCallbacks callbacks);
     ~FakeCaptureStream() override;
 
-    bool addBuffer(AudioBuffer* buffer) override;
-    bool start() override;
-    bool stop() override;
-    void reset() override;
-    void close() override;
+    bool AddBuffer(AudioBuffer* buffer) override;
+    bool Start() override;
+    bool Stop() override;
+    void Reset() override;
+    void Close() override;
 
     // --- Scripting (owner thread) ---
     // Frames captured by the "sound card". Taken only while started (false
     // otherwise); what finds no queued block waits, like audio in the server.
-    bool deliver(const QByteArray& bytes);
+    bool Deliver(const QByteArray& bytes);
     // A sine of `frequency` Hz at `amplitude` (0..1 of full scale), continuing
     // the previous tone's phase.
-    bool deliverTone(double frequency, double amplitude, uint32_t frames);
-    bool deliverSilence(uint32_t frames);
+    bool DeliverTone(double frequency, double amplitude, uint32_t frames);
+    bool DeliverSilence(uint32_t frames);
     // The server went away: the queued blocks come back (a partly filled one
     // with what it holds), then `failed` with the reason.
-    void breakStream(const QString& reason = QStringLiteral("Connection terminated"));
+    void BreakStream(const QString& reason = QStringLiteral("Connection terminated"));
     // The server moved the stream to another source (server names).
-    void moveTo(const QString& from, const QString& to);
-    void setAddBufferFails(bool fails) { m_addBufferFails = fails; }
+    void MoveTo(const QString& from, const QString& to);
+    void SetAddBufferFails(bool fails) { m_addBufferFails = fails; }
 
     // --- Observation ---
-    int device() const { return m_device; }
-    PcmFormat format() const { return m_format; }
-    bool isStarted() const { return m_state == State::Running; }
-    bool isStopping() const { return m_state == State::Stopping; }
-    bool isClosed() const { return m_state == State::Closed; }
-    bool isBroken() const { return m_state == State::Broken; }
-    int queuedBufferCount() const { return int(m_queue.size()); }
+    int Device() const { return m_device; }
+    PcmFormat Format() const { return m_format; }
+    bool IsStarted() const { return m_state == State::Running; }
+    bool IsStopping() const { return m_state == State::Stopping; }
+    bool IsClosed() const { return m_state == State::Closed; }
+    bool IsBroken() const { return m_state == State::Broken; }
+    int QueuedBufferCount() const { return int(m_queue.size()); }
     // Captured bytes that are not in a block yet.
-    uint32_t waitingBytes() const { return uint32_t(m_waiting.size()); }
-    int startCount() const { return m_startCount; }
-    int stopCount() const { return m_stopCount; }
-    int resetCount() const { return m_resetCount; }
+    uint32_t WaitingBytes() const { return uint32_t(m_waiting.size()); }
+    int StartCount() const { return m_startCount; }
+    int StopCount() const { return m_stopCount; }
+    int ResetCount() const { return m_resetCount; }
 
 private:
     enum class State { Idle, Running, Stopping, Broken, Closed };
 
-    void fillQueuedBlocks();
-    void finishStopWhenDrained();
-    void giveBack(AudioBuffer* buffer);
-    void giveBackAll();
+    void FillQueuedBlocks();
+    void FinishStopWhenDrained();
+    void GiveBack(AudioBuffer* buffer);
+    void GiveBackAll();
 
     std::shared_ptr<FakeRegistry> m_registry;
     int m_device;

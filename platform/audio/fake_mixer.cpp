@@ -6,7 +6,7 @@
 
 namespace platform::audio {
 
-int FakeMixerDevice::addLine(const QString& name, int32_t volume, int32_t minimum, int32_t maximum,
+int FakeMixerDevice::AddLine(const QString& name, int32_t volume, int32_t minimum, int32_t maximum,
                              std::optional<uint32_t> id)
 {
     Line line;
@@ -20,7 +20,7 @@ int FakeMixerDevice::addLine(const QString& name, int32_t volume, int32_t minimu
     return int(m_lines.size()) - 1;
 }
 
-void FakeMixerDevice::setLineOn(int line, bool on)
+void FakeMixerDevice::SetLineOn(int line, bool on)
 {
     if (m_selectType == ControlType::Mux && on)
         for (auto& l : m_lines)
@@ -28,33 +28,33 @@ void FakeMixerDevice::setLineOn(int line, bool on)
     m_lines.at(size_t(line)).on = on;
 }
 
-void FakeMixerDevice::setLineReadFails(int line, bool fails) { m_lines.at(size_t(line)).readFails = fails; }
+void FakeMixerDevice::SetLineReadFails(int line, bool fails) { m_lines.at(size_t(line)).readFails = fails; }
 
-void FakeMixerDevice::simulateExternalSelect(int line)
+void FakeMixerDevice::SimulateExternalSelect(int line)
 {
     std::vector<bool> on(m_lines.size(), false);
     for (size_t i = 0; i < m_lines.size(); ++i)
         on[i] = m_selectType == ControlType::Mixer && m_lines[i].on;
     on.at(size_t(line)) = true;
-    simulateExternalSelect(on);
+    SimulateExternalSelect(on);
 }
 
-void FakeMixerDevice::simulateExternalSelect(const std::vector<bool>& on)
+void FakeMixerDevice::SimulateExternalSelect(const std::vector<bool>& on)
 {
-    if (applySelect(on))
-        notify(kSelectControlId);
+    if (ApplySelect(on))
+        Notify(kSelectControlId);
 }
 
-void FakeMixerDevice::simulateExternalVolume(int line, int32_t value)
+void FakeMixerDevice::SimulateExternalVolume(int line, int32_t value)
 {
     Line& l = m_lines.at(size_t(line));
     if (l.volume == value)
         return;
     l.volume = value;
-    notify(volumeControlId(line));
+    Notify(VolumeControlId(line));
 }
 
-int FakeMixerDevice::lineOfId(uint32_t lineId) const
+int FakeMixerDevice::LineOfId(uint32_t lineId) const
 {
     for (size_t i = 0; i < m_lines.size(); ++i)
         if (m_lines[i].id == lineId)
@@ -62,14 +62,14 @@ int FakeMixerDevice::lineOfId(uint32_t lineId) const
     return -1;
 }
 
-int FakeMixerDevice::lineOfVolumeControl(uint32_t controlId) const
+int FakeMixerDevice::LineOfVolumeControl(uint32_t controlId) const
 {
     if (controlId < kFirstVolumeControlId || controlId - kFirstVolumeControlId >= m_lines.size())
         return -1;
     return int(controlId - kFirstVolumeControlId);
 }
 
-bool FakeMixerDevice::applySelect(const std::vector<bool>& on)
+bool FakeMixerDevice::ApplySelect(const std::vector<bool>& on)
 {
     bool changed = false;
     for (size_t i = 0; i < m_lines.size() && i < on.size(); ++i) {
@@ -79,10 +79,10 @@ bool FakeMixerDevice::applySelect(const std::vector<bool>& on)
     return changed;
 }
 
-void FakeMixerDevice::notify(uint32_t controlId)
+void FakeMixerDevice::Notify(uint32_t controlId)
 {
     for (FakeInputMixer* mixer : m_open)
-        mixer->controlChanged(controlId);
+        mixer->ControlChanged(controlId);
 }
 
 FakeInputMixer::FakeInputMixer(std::shared_ptr<FakeMixerDevice> device, MixerCallbacks callbacks)
@@ -94,41 +94,41 @@ FakeInputMixer::FakeInputMixer(std::shared_ptr<FakeMixerDevice> device, MixerCal
 
 FakeInputMixer::~FakeInputMixer() { std::erase(m_device->m_open, this); }
 
-void FakeInputMixer::controlChanged(uint32_t controlId)
+void FakeInputMixer::ControlChanged(uint32_t controlId)
 {
     if (m_callbacks.controlChanged)
-        m_calls.post([changed = m_callbacks.controlChanged, controlId] { changed(controlId); });
+        m_calls.Post([changed = m_callbacks.controlChanged, controlId] { changed(controlId); });
 }
 
-bool FakeInputMixer::hasRecordingDestination() const { return m_device->m_hasDestination; }
+bool FakeInputMixer::HasRecordingDestination() const { return m_device->m_hasDestination; }
 
-int FakeInputMixer::sourceCount() const { return m_device->m_hasDestination ? m_device->lineCount() : 0; }
+int FakeInputMixer::SourceCount() const { return m_device->m_hasDestination ? m_device->LineCount() : 0; }
 
-std::optional<MixerLine> FakeInputMixer::sourceLine(int source) const
+std::optional<MixerLine> FakeInputMixer::SourceLine(int source) const
 {
-    if (source < 0 || source >= sourceCount() || m_device->m_lines[size_t(source)].readFails)
+    if (source < 0 || source >= SourceCount() || m_device->m_lines[size_t(source)].readFails)
         return std::nullopt;
     const auto& l = m_device->m_lines[size_t(source)];
     return MixerLine{l.id, l.name};
 }
 
-std::optional<MixerControl> FakeInputMixer::destinationControl(ControlType type) const
+std::optional<MixerControl> FakeInputMixer::DestinationControl(ControlType type) const
 {
     if (!m_device->m_hasDestination || !m_device->m_selectType || type != *m_device->m_selectType)
         return std::nullopt;
-    return MixerControl{FakeMixerDevice::kSelectControlId, type, 0, 1, uint32_t(sourceCount())};
+    return MixerControl{FakeMixerDevice::kSelectControlId, type, 0, 1, uint32_t(SourceCount())};
 }
 
-std::optional<MixerControl> FakeInputMixer::lineControl(uint32_t lineId, ControlType type) const
+std::optional<MixerControl> FakeInputMixer::LineControl(uint32_t lineId, ControlType type) const
 {
-    const int line = m_device->lineOfId(lineId);
+    const int line = m_device->LineOfId(lineId);
     if (line < 0 || type != ControlType::Volume || !m_device->m_hasDestination)
         return std::nullopt;
     const auto& l = m_device->m_lines[size_t(line)];
-    return MixerControl{m_device->volumeControlId(line), ControlType::Volume, l.minimum, l.maximum, 0};
+    return MixerControl{m_device->VolumeControlId(line), ControlType::Volume, l.minimum, l.maximum, 0};
 }
 
-bool FakeInputMixer::readValues(uint32_t controlId, std::vector<int32_t>& values) const
+bool FakeInputMixer::ReadValues(uint32_t controlId, std::vector<int32_t>& values) const
 {
     const auto& lines = m_device->m_lines;
     if (controlId == FakeMixerDevice::kSelectControlId && m_device->m_selectType) {
@@ -140,7 +140,7 @@ bool FakeInputMixer::readValues(uint32_t controlId, std::vector<int32_t>& values
             values[k] = lines[n - 1 - k].on ? 1 : 0;
         return true;
     }
-    const int line = m_device->lineOfVolumeControl(controlId);
+    const int line = m_device->LineOfVolumeControl(controlId);
     if (line < 0)
         return false;
     if (m_device->m_inactiveVolumeReadFails && !lines[size_t(line)].on)
@@ -149,7 +149,7 @@ bool FakeInputMixer::readValues(uint32_t controlId, std::vector<int32_t>& values
     return true;
 }
 
-bool FakeInputMixer::writeValues(uint32_t controlId, const std::vector<int32_t>& values)
+bool FakeInputMixer::WriteValues(uint32_t controlId, const std::vector<int32_t>& values)
 {
     if (m_device->m_writesFail)
         return false;
@@ -158,17 +158,17 @@ bool FakeInputMixer::writeValues(uint32_t controlId, const std::vector<int32_t>&
         const size_t n = lines.size();
         if (values.size() != n)
             return false;
-        if (*m_device->m_selectType == ControlType::Mux && muxLineOf(values, int(n)) < 0)
+        if (*m_device->m_selectType == ControlType::Mux && MuxLineOf(values, int(n)) < 0)
             return false;  // a MUX has exactly one line on
         std::vector<bool> on(n);
         for (size_t k = 0; k < n; ++k)
             on[n - 1 - k] = values[k] != 0;
         ++m_device->m_selectWrites;
-        if (m_device->applySelect(on))
-            m_device->notify(FakeMixerDevice::kSelectControlId);
+        if (m_device->ApplySelect(on))
+            m_device->Notify(FakeMixerDevice::kSelectControlId);
         return true;
     }
-    const int line = m_device->lineOfVolumeControl(controlId);
+    const int line = m_device->LineOfVolumeControl(controlId);
     if (line < 0 || values.empty())
         return false;
     auto& l = lines[size_t(line)];
@@ -176,7 +176,7 @@ bool FakeInputMixer::writeValues(uint32_t controlId, const std::vector<int32_t>&
     const int32_t v = std::clamp(values[0], l.minimum, l.maximum);
     if (v != l.volume) {
         l.volume = v;
-        m_device->notify(controlId);
+        m_device->Notify(controlId);
     }
     return true;
 }

@@ -24,37 +24,37 @@ public:
 
     // --- Set-up ---
     // Mux (the default), Mixer, or no select control at all.
-    void setSelectType(std::optional<ControlType> type) { m_selectType = type; }
-    void setHasRecordingDestination(bool has) { m_hasDestination = has; }
+    void SetSelectType(std::optional<ControlType> type) { m_selectType = type; }
+    void SetHasRecordingDestination(bool has) { m_hasDestination = has; }
     // Returns the line's index. Its id is kFirstLineId + index unless given.
     // With a MUX the first line added starts on, so that one line always is.
-    int addLine(const QString& name, int32_t volume = 0, int32_t minimum = 0, int32_t maximum = 65535,
+    int AddLine(const QString& name, int32_t volume = 0, int32_t minimum = 0, int32_t maximum = 65535,
                 std::optional<uint32_t> id = std::nullopt);
     // Initial state; raises nothing.
-    void setLineOn(int line, bool on);
+    void SetLineOn(int line, bool on);
     // Reading the volume of a line that is not on fails (some drivers do this).
-    void setInactiveVolumeReadFails(bool fails) { m_inactiveVolumeReadFails = fails; }
-    void setLineReadFails(int line, bool fails);
-    void setSelectReadFails(bool fails) { m_selectReadFails = fails; }
-    void setWritesFail(bool fail) { m_writesFail = fail; }
+    void SetInactiveVolumeReadFails(bool fails) { m_inactiveVolumeReadFails = fails; }
+    void SetLineReadFails(int line, bool fails);
+    void SetSelectReadFails(bool fails) { m_selectReadFails = fails; }
+    void SetWritesFail(bool fail) { m_writesFail = fail; }
 
     // --- Another program (raise controlChanged on every open mixer) ---
     // MUX: the line alone is on; MIXER: the line is switched on as well.
-    void simulateExternalSelect(int line);
+    void SimulateExternalSelect(int line);
     // Every line's state at once (value per line in list order).
-    void simulateExternalSelect(const std::vector<bool>& on);
-    void simulateExternalVolume(int line, int32_t value);
+    void SimulateExternalSelect(const std::vector<bool>& on);
+    void SimulateExternalVolume(int line, int32_t value);
 
     // --- Observation ---
-    int lineCount() const { return int(m_lines.size()); }
-    bool isOn(int line) const { return m_lines.at(size_t(line)).on; }
-    int32_t volume(int line) const { return m_lines.at(size_t(line)).volume; }
-    uint32_t lineId(int line) const { return m_lines.at(size_t(line)).id; }
-    uint32_t volumeControlId(int line) const { return kFirstVolumeControlId + uint32_t(line); }
-    std::optional<ControlType> selectType() const { return m_selectType; }
-    int selectWriteCount() const { return m_selectWrites; }
-    int volumeWriteCount() const { return m_volumeWrites; }
-    int openMixerCount() const { return int(m_open.size()); }
+    int LineCount() const { return int(m_lines.size()); }
+    bool IsOn(int line) const { return m_lines.at(size_t(line)).on; }
+    int32_t Volume(int line) const { return m_lines.at(size_t(line)).volume; }
+    uint32_t LineId(int line) const { return m_lines.at(size_t(line)).id; }
+    uint32_t VolumeControlId(int line) const { return kFirstVolumeControlId + uint32_t(line); }
+    std::optional<ControlType> SelectType() const { return m_selectType; }
+    int SelectWriteCount() const { return m_selectWrites; }
+    int VolumeWriteCount() const { return m_volumeWrites; }
+    int OpenMixerCount() const { return int(m_open.size()); }
 
 private:
     friend class FakeInputMixer;
@@ -68,10 +68,10 @@ private:
         bool readFails = false;
     };
 
-    int lineOfId(uint32_t lineId) const;
-    int lineOfVolumeControl(uint32_t controlId) const;
-    bool applySelect(const std::vector<bool>& on);  // true when something changed
-    void notify(uint32_t controlId);
+    int LineOfId(uint32_t lineId) const;
+    int LineOfVolumeControl(uint32_t controlId) const;
+    bool ApplySelect(const std::vector<bool>& on);  // true when something changed
+    void Notify(uint32_t controlId);
 
     std::optional<ControlType> m_selectType = ControlType::Mux;
     bool m_hasDestination = true;
@@ -89,17 +89,17 @@ public:
     FakeInputMixer(std::shared_ptr<FakeMixerDevice> device, MixerCallbacks callbacks);
     ~FakeInputMixer() override;
 
-    bool hasRecordingDestination() const override;
-    int sourceCount() const override;
-    std::optional<MixerLine> sourceLine(int source) const override;
-    std::optional<MixerControl> destinationControl(ControlType type) const override;
-    std::optional<MixerControl> lineControl(uint32_t lineId, ControlType type) const override;
-    bool readValues(uint32_t controlId, std::vector<int32_t>& values) const override;
-    bool writeValues(uint32_t controlId, const std::vector<int32_t>& values) override;
+    bool HasRecordingDestination() const override;
+    int SourceCount() const override;
+    std::optional<MixerLine> SourceLine(int source) const override;
+    std::optional<MixerControl> DestinationControl(ControlType type) const override;
+    std::optional<MixerControl> LineControl(uint32_t lineId, ControlType type) const override;
+    bool ReadValues(uint32_t controlId, std::vector<int32_t>& values) const override;
+    bool WriteValues(uint32_t controlId, const std::vector<int32_t>& values) override;
 
 private:
     friend class FakeMixerDevice;
-    void controlChanged(uint32_t controlId);
+    void ControlChanged(uint32_t controlId);
 
     std::shared_ptr<FakeMixerDevice> m_device;
     MixerCallbacks m_callbacks;

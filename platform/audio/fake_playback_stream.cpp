@@ -17,14 +17,14 @@ FakePlaybackStream::FakePlaybackStream(std::shared_ptr<FakeRegistry> registry, c
 
 FakePlaybackStream::~FakePlaybackStream()
 {
-    close();
+    Close();
     std::erase(m_registry->playbacks, this);
 }
 
-bool FakePlaybackStream::write(AudioBuffer* buffer)
+bool FakePlaybackStream::Write(AudioBuffer* buffer)
 {
     if (m_closed || m_broken || m_writeFails || !buffer || (!buffer->data && buffer->length > 0) ||
-        buffer->length % m_format.blockAlign() != 0)
+        buffer->length % m_format.BlockAlign() != 0)
         return false;
     const QByteArray bytes(reinterpret_cast<const char*>(buffer->data), qsizetype(buffer->length));
     m_written.append(bytes);
@@ -34,7 +34,7 @@ bool FakePlaybackStream::write(AudioBuffer* buffer)
     return true;
 }
 
-void FakePlaybackStream::reset()
+void FakePlaybackStream::Reset()
 {
     if (m_closed || m_broken)
         return;
@@ -43,30 +43,30 @@ void FakePlaybackStream::reset()
     m_playedSinceReset = 0;
     m_heardOfNext = 0;
     while (!m_queue.empty()) {
-        giveBack(m_queue.front());
+        GiveBack(m_queue.front());
         m_queue.pop_front();
     }
     m_queuedBytes.clear();
 }
 
-void FakePlaybackStream::close()
+void FakePlaybackStream::Close()
 {
     if (m_closed)
         return;
     m_closed = true;
-    m_calls.close();
+    m_calls.Close();
     m_queue.clear();
     m_queuedBytes.clear();
     ++m_registry->playbackCloses;
 }
 
-uint64_t FakePlaybackStream::playedFrames() const
+uint64_t FakePlaybackStream::PlayedFrames() const
 {
     const uint64_t heard = m_queue.empty() ? 0 : std::min<uint64_t>(m_heardOfNext, m_queue.front()->length);
-    return (m_playedSinceReset + heard) / m_format.blockAlign();
+    return (m_playedSinceReset + heard) / m_format.BlockAlign();
 }
 
-bool FakePlaybackStream::completeNext()
+bool FakePlaybackStream::CompleteNext()
 {
     if (m_closed || m_paused || m_queue.empty())
         return false;
@@ -74,37 +74,37 @@ bool FakePlaybackStream::completeNext()
     m_heardOfNext = 0;
     m_played.append(m_queuedBytes.front());
     m_queuedBytes.pop_front();
-    giveBack(m_queue.front());
+    GiveBack(m_queue.front());
     m_queue.pop_front();
     return true;
 }
 
-int FakePlaybackStream::completeAll()
+int FakePlaybackStream::CompleteAll()
 {
     int n = 0;
-    while (completeNext())
+    while (CompleteNext())
         ++n;
     return n;
 }
 
-void FakePlaybackStream::breakStream(const QString& reason)
+void FakePlaybackStream::BreakStream(const QString& reason)
 {
     if (m_closed || m_broken)
         return;
     m_broken = true;
     if (m_callbacks.failed)
-        m_calls.post([failed = m_callbacks.failed, reason] { failed(reason); });
+        m_calls.Post([failed = m_callbacks.failed, reason] { failed(reason); });
     while (!m_queue.empty()) {
-        giveBack(m_queue.front());
+        GiveBack(m_queue.front());
         m_queue.pop_front();
     }
     m_queuedBytes.clear();
 }
 
-void FakePlaybackStream::giveBack(AudioBuffer* buffer)
+void FakePlaybackStream::GiveBack(AudioBuffer* buffer)
 {
     if (m_callbacks.bufferDone)
-        m_calls.post([done = m_callbacks.bufferDone, buffer] { done(buffer); });
+        m_calls.Post([done = m_callbacks.bufferDone, buffer] { done(buffer); });
 }
 
 }  // namespace platform::audio

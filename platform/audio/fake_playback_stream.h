@@ -19,41 +19,41 @@ public:
     FakePlaybackStream(std::shared_ptr<FakeRegistry> registry, const PcmFormat& format, PlaybackCallbacks callbacks);
     ~FakePlaybackStream() override;
 
-    bool write(AudioBuffer* buffer) override;
-    void reset() override;
-    void pause() override { m_paused = !m_closed && !m_broken; }
-    void resume() override { m_paused = false; }
-    uint64_t playedFrames() const override;
-    void close() override;
+    bool Write(AudioBuffer* buffer) override;
+    void Reset() override;
+    void Pause() override { m_paused = !m_closed && !m_broken; }
+    void Resume() override { m_paused = false; }
+    uint64_t PlayedFrames() const override;
+    void Close() override;
 
     // --- Scripting (owner thread) ---
     // The oldest queued block has been played; false when none is queued
     // or the device is paused.
-    bool completeNext();
+    bool CompleteNext();
     // The listener has heard `bytes` more of the oldest block, which stays queued.
-    void hearPartOfNext(uint32_t bytes) { m_heardOfNext += bytes; }
+    void HearPartOfNext(uint32_t bytes) { m_heardOfNext += bytes; }
     // Every queued block has been played; returns how many.
-    int completeAll();
+    int CompleteAll();
     // The server went away: `failed`, then the queued blocks come back.
-    void breakStream(const QString& reason = QStringLiteral("Connection terminated"));
-    void setWriteFails(bool fails) { m_writeFails = fails; }
+    void BreakStream(const QString& reason = QStringLiteral("Connection terminated"));
+    void SetWriteFails(bool fails) { m_writeFails = fails; }
 
     // --- Observation ---
-    PcmFormat format() const { return m_format; }
-    int queuedBufferCount() const { return int(m_queue.size()); }
-    AudioBuffer* queuedBuffer(int i) const { return m_queue.at(size_t(i)); }
+    PcmFormat Format() const { return m_format; }
+    int QueuedBufferCount() const { return int(m_queue.size()); }
+    AudioBuffer* QueuedBuffer(int i) const { return m_queue.at(size_t(i)); }
     // Everything write() accepted, in order, as it was at the time of writing.
-    QByteArray writtenBytes() const { return m_written; }
-    // The part of writtenBytes() whose blocks completed by playing (not by reset).
-    QByteArray playedBytes() const { return m_played; }
-    int writeCount() const { return m_writeCount; }
-    int resetCount() const { return m_resetCount; }
-    bool isClosed() const { return m_closed; }
-    bool isBroken() const { return m_broken; }
-    bool isPaused() const { return m_paused; }
+    QByteArray WrittenBytes() const { return m_written; }
+    // The part of WrittenBytes() whose blocks completed by playing (not by reset).
+    QByteArray PlayedBytes() const { return m_played; }
+    int WriteCount() const { return m_writeCount; }
+    int ResetCount() const { return m_resetCount; }
+    bool IsClosed() const { return m_closed; }
+    bool IsBroken() const { return m_broken; }
+    bool IsPaused() const { return m_paused; }
 
 private:
-    void giveBack(AudioBuffer* buffer);
+    void GiveBack(AudioBuffer* buffer);
 
     std::shared_ptr<FakeRegistry> m_registry;
     PcmFormat m_format;

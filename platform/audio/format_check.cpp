@@ -2,7 +2,7 @@
 
 namespace platform::audio {
 
-QString unsupportedFormatReason(const PcmFormat& format)
+QString UnsupportedFormatReason(const PcmFormat& format)
 {
     if (format.bitsPerSample != 8 && format.bitsPerSample != 16)
         return QStringLiteral("Unsupported sample size: %1 bits").arg(format.bitsPerSample);

@@ -9,6 +9,6 @@
 namespace platform::audio {
 
 // Empty when the format can be opened, else the reason.
-QString unsupportedFormatReason(const PcmFormat& format);
+QString UnsupportedFormatReason(const PcmFormat& format);
 
 }  // namespace platform::audio

@@ -10,7 +10,7 @@ namespace platform::audio {
 
 constexpr int32_t kMixerVolumeMaximum = 65535;
 
-uint32_t pulseVolumeOf(int32_t mixerValue);
-int32_t mixerValueOf(uint32_t pulseVolume);
+uint32_t PulseVolumeOf(int32_t mixerValue);
+int32_t MixerValueOf(uint32_t pulseVolume);
 
 }  // namespace platform::audio

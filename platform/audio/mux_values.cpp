@@ -4,7 +4,7 @@
 
 namespace platform::audio {
 
-std::vector<int32_t> muxValues(int lineCount, int activeLine)
+std::vector<int32_t> MuxValues(int lineCount, int activeLine)
 {
     std::vector<int32_t> values(size_t(std::max(lineCount, 0)), 0);
     if (activeLine >= 0 && activeLine < lineCount)
@@ -12,7 +12,7 @@ std::vector<int32_t> muxValues(int lineCount, int activeLine)
     return values;
 }
 
-int muxLineOf(const std::vector<int32_t>& values, int lineCount)
+int MuxLineOf(const std::vector<int32_t>& values, int lineCount)
 {
     if (lineCount <= 0 || values.size() != size_t(lineCount))
         return -1;

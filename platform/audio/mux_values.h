@@ -8,9 +8,9 @@
 namespace platform::audio {
 
 // The values with `activeLine` on (none on when it is -1).
-std::vector<int32_t> muxValues(int lineCount, int activeLine);
+std::vector<int32_t> MuxValues(int lineCount, int activeLine);
 // The line that `values` switch on; -1 unless there is one value per line and
 // exactly one of them is on.
-int muxLineOf(const std::vector<int32_t>& values, int lineCount);
+int MuxLineOf(const std::vector<int32_t>& values, int lineCount);
 
 }  // namespace platform::audio

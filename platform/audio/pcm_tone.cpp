@@ -12,9 +12,9 @@ ToneGenerator::ToneGenerator(const PcmFormat& format, double frequency, double a
 {
 }
 
-QByteArray ToneGenerator::next(uint32_t frames)
+QByteArray ToneGenerator::Next(uint32_t frames)
 {
-    QByteArray out(qsizetype(frames) * m_format.blockAlign(), Qt::Uninitialized);
+    QByteArray out(qsizetype(frames) * m_format.BlockAlign(), Qt::Uninitialized);
     auto* p = reinterpret_cast<uint8_t*>(out.data());
     for (uint32_t i = 0; i < frames; ++i) {
         const double s = m_amplitude * std::sin(m_phase);

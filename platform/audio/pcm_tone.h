@@ -15,7 +15,7 @@ public:
     ToneGenerator(const PcmFormat& format, double frequency, double amplitude);
 
     // The next `frames` frames; consecutive calls continue the wave seamlessly.
-    QByteArray next(uint32_t frames);
+    QByteArray Next(uint32_t frames);
 
 private:
     PcmFormat m_format;

@@ -17,7 +17,7 @@ namespace {
 constexpr int kConnectTimeoutMs = 1200;
 constexpr int kListTimeoutMs = 700;
 
-void setError(QString* error, const QString& reason)
+void SetError(QString* error, const QString& reason)
 {
     if (error)
         *error = reason;
@@ -27,28 +27,28 @@ void setError(QString* error, const QString& reason)
 PulseBackend::PulseBackend() = default;
 PulseBackend::~PulseBackend() = default;
 
-std::shared_ptr<PulseContext> PulseBackend::connection(QString* error)
+std::shared_ptr<PulseContext> PulseBackend::Connection(QString* error)
 {
     if (m_pulse) {
         PulseContext::Lock lock(*m_pulse);
-        if (m_pulse->isReady())
+        if (m_pulse->IsReady())
             return m_pulse;
     }
     QString reason;
-    m_pulse = PulseContext::connect(kConnectTimeoutMs, &reason);
+    m_pulse = PulseContext::Connect(kConnectTimeoutMs, &reason);
     if (!m_pulse) {
         qCWarning(lcAudio) << "cannot reach the sound server:" << reason;
-        setError(error, reason);
+        SetError(error, reason);
     }
     return m_pulse;
 }
 
-std::vector<InputDevice> PulseBackend::inputDevices()
+std::vector<InputDevice> PulseBackend::InputDevices()
 {
-    const auto pulse = connection(nullptr);
+    const auto pulse = Connection(nullptr);
     if (!pulse)
         return {};
-    auto devices = listInputDevices(*pulse, kListTimeoutMs);
+    auto devices = ListInputDevices(*pulse, kListTimeoutMs);
     if (!devices) {
         qCWarning(lcAudio) << "the sound server did not list its sources";
         return {};
@@ -58,85 +58,85 @@ std::vector<InputDevice> PulseBackend::inputDevices()
     return m_devices;
 }
 
-bool PulseBackend::sourceNameOf(int device, QByteArray* name, QString* error)
+bool PulseBackend::SourceNameOf(int device, QByteArray* name, QString* error)
 {
     if (device == -1) {
         name->clear();
         return true;
     }
     if (!m_listed)
-        inputDevices();
+        InputDevices();
     if (device < 0 || device >= int(m_devices.size())) {
         qCWarning(lcAudio) << "no input device" << device << "among" << m_devices.size();
-        setError(error, QStringLiteral("No such input device: %1").arg(device));
+        SetError(error, QStringLiteral("No such input device: %1").arg(device));
         return false;
     }
     *name = m_devices[size_t(device)].serverName.toUtf8();
     return true;
 }
 
-std::shared_ptr<PulseContext> PulseBackend::connectionFor(const PcmFormat& format, QString* error)
+std::shared_ptr<PulseContext> PulseBackend::ConnectionFor(const PcmFormat& format, QString* error)
 {
     // A format either back end refuses is refused before the server is asked.
-    if (const QString reason = unsupportedFormatReason(format); !reason.isEmpty()) {
+    if (const QString reason = UnsupportedFormatReason(format); !reason.isEmpty()) {
         qCWarning(lcAudio) << "format refused:" << reason;
-        setError(error, reason);
+        SetError(error, reason);
         return nullptr;
     }
-    return connection(error);
+    return Connection(error);
 }
 
-std::unique_ptr<CaptureStream> PulseBackend::openCapture(int device, const PcmFormat& format,
+std::unique_ptr<CaptureStream> PulseBackend::OpenCapture(int device, const PcmFormat& format,
                                                          CaptureCallbacks callbacks, QString* error)
 {
-    auto pulse = connectionFor(format, error);
+    auto pulse = ConnectionFor(format, error);
     if (!pulse)
         return nullptr;
     QByteArray source;
-    if (!sourceNameOf(device, &source, error))
+    if (!SourceNameOf(device, &source, error))
         return nullptr;
     QString reason;
-    auto stream = PulseCaptureStream::open(std::move(pulse), source, format, std::move(callbacks), &reason);
+    auto stream = PulseCaptureStream::Open(std::move(pulse), source, format, std::move(callbacks), &reason);
     if (!stream) {
         qCWarning(lcAudio) << "cannot open capture from" << source << ":" << reason;
-        setError(error, reason);
+        SetError(error, reason);
     }
     return stream;
 }
 
-std::unique_ptr<PlaybackStream> PulseBackend::openPlayback(const PcmFormat& format, PlaybackCallbacks callbacks,
+std::unique_ptr<PlaybackStream> PulseBackend::OpenPlayback(const PcmFormat& format, PlaybackCallbacks callbacks,
                                                            QString* error)
 {
-    auto pulse = connectionFor(format, error);
+    auto pulse = ConnectionFor(format, error);
     if (!pulse)
         return nullptr;
     QString reason;
-    auto stream = PulsePlaybackStream::open(std::move(pulse), format, std::move(callbacks), &reason);
+    auto stream = PulsePlaybackStream::Open(std::move(pulse), format, std::move(callbacks), &reason);
     if (!stream) {
         qCWarning(lcAudio) << "cannot open playback:" << reason;
-        setError(error, reason);
+        SetError(error, reason);
     }
     return stream;
 }
 
-std::unique_ptr<InputMixer> PulseBackend::openMixer(int device, MixerCallbacks callbacks)
+std::unique_ptr<InputMixer> PulseBackend::OpenMixer(int device, MixerCallbacks callbacks)
 {
     if (device < 0)
         return nullptr;
-    auto pulse = connection(nullptr);
+    auto pulse = Connection(nullptr);
     if (!pulse)
         return nullptr;
     QByteArray source;
-    if (!sourceNameOf(device, &source, nullptr))
+    if (!SourceNameOf(device, &source, nullptr))
         return nullptr;
-    return PulseMixer::open(std::move(pulse), source, std::move(callbacks));
+    return PulseMixer::Open(std::move(pulse), source, std::move(callbacks));
 }
 
-std::unique_ptr<InputDeviceWatch> PulseBackend::watchInputDevices()
+std::unique_ptr<InputDeviceWatch> PulseBackend::WatchInputDevices()
 {
-    auto pulse = connection(nullptr);
+    auto pulse = Connection(nullptr);
     if (!pulse)
-        return AudioBackend::watchInputDevices();
+        return AudioBackend::WatchInputDevices();
     return std::make_unique<PulseDeviceWatch>(std::move(pulse));
 }
 

@@ -27,7 +27,7 @@ constexpr int kStopMaxWatches = 30;
 // what it captured and we have not taken yet; failing an answer, all that
 // reached us. Only the indices' difference counts: after a stall PipeWire
 // moves both past the audio it dropped, which never reaches us.
-uint64_t serverPosition(pa_stream* s, int success, uint64_t taken, uint64_t arrived)
+uint64_t ServerPosition(pa_stream* s, int success, uint64_t taken, uint64_t arrived)
 {
     const pa_timing_info* timing = success ? pa_stream_get_timing_info(s) : nullptr;
     if (!timing || timing->read_index_corrupt || timing->write_index_corrupt ||
@@ -37,14 +37,14 @@ uint64_t serverPosition(pa_stream* s, int success, uint64_t taken, uint64_t arri
 }
 }  // namespace
 
-std::unique_ptr<PulseCaptureStream> PulseCaptureStream::open(std::shared_ptr<PulseContext> pulse,
+std::unique_ptr<PulseCaptureStream> PulseCaptureStream::Open(std::shared_ptr<PulseContext> pulse,
                                                              const QByteArray& source, const PcmFormat& format,
                                                              CaptureCallbacks callbacks, QString* error)
 {
     std::unique_ptr<PulseCaptureStream> stream(
         new PulseCaptureStream(std::move(pulse), source, format, std::move(callbacks)));
     PulseContext::Lock lock(*stream->m_pulse);
-    if (!stream->connect(true, error))
+    if (!stream->Connect(true, error))
         return nullptr;
     return stream;
 }
@@ -60,27 +60,27 @@ PulseCaptureStream::PulseCaptureStream(std::shared_ptr<PulseContext> pulse, cons
 
 PulseCaptureStream::~PulseCaptureStream()
 {
-    close();
+    Close();
     PulseContext::Lock lock(*m_pulse);
-    m_pulse->freeTimer(m_stopWatch);
+    m_pulse->FreeTimer(m_stopWatch);
 }
 
-bool PulseCaptureStream::connect(bool corked, QString* error)
+bool PulseCaptureStream::Connect(bool corked, QString* error)
 {
-    const pa_sample_spec sampleSpec = toSampleSpec(m_format);
-    m_stream = pa_stream_new(m_pulse->context(), "Recording", &sampleSpec, nullptr);
+    const pa_sample_spec sampleSpec = ToSampleSpec(m_format);
+    m_stream = pa_stream_new(m_pulse->Context(), "Recording", &sampleSpec, nullptr);
     if (!m_stream) {
         if (error)
-            *error = m_pulse->errorText();
+            *error = m_pulse->ErrorText();
         return false;
     }
-    pa_stream_set_state_callback(m_stream, &onStateChanged, this);
-    pa_stream_set_read_callback(m_stream, &onReadable, this);
-    pa_stream_set_moved_callback(m_stream, &onMoved, this);
+    pa_stream_set_state_callback(m_stream, &OnStateChanged, this);
+    pa_stream_set_read_callback(m_stream, &OnReadable, this);
+    pa_stream_set_moved_callback(m_stream, &OnMoved, this);
     pa_buffer_attr attr;
-    attr.maxlength = std::min(bytesForMilliseconds(m_format, kBacklogMs),
-                              kMaxQueueBytes / m_format.blockAlign() * m_format.blockAlign());
-    attr.fragsize = bytesForMilliseconds(m_format, kFragmentMs);
+    attr.maxlength = std::min(BytesForMilliseconds(m_format, kBacklogMs),
+                              kMaxQueueBytes / m_format.BlockAlign() * m_format.BlockAlign());
+    attr.fragsize = BytesForMilliseconds(m_format, kFragmentMs);
     attr.tlength = attr.prebuf = attr.minreq = uint32_t(-1);
     const auto flags = pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | (corked ? PA_STREAM_START_CORKED : 0));
     m_taken = 0;
@@ -89,32 +89,32 @@ bool PulseCaptureStream::connect(bool corked, QString* error)
     pa_stream* s = m_stream;
     const bool ready =
         pa_stream_connect_record(s, m_source.isEmpty() ? nullptr : m_source.constData(), &attr, flags) == 0 &&
-        m_pulse->waitForStreamReady(s, kConnectTimeoutMs, error);
+        m_pulse->WaitForStreamReady(s, kConnectTimeoutMs, error);
     if (!ready) {
-        disconnect();
+        Disconnect();
         return false;
     }
     m_device = QString::fromUtf8(pa_stream_get_device_name(s));
     if (!m_outputListener)
-        m_outputListener = m_pulse->addSourceOutputListener([this](pa_subscription_event_type_t type, uint32_t index) {
+        m_outputListener = m_pulse->AddSourceOutputListener([this](pa_subscription_event_type_t type, uint32_t index) {
             if ((type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_CHANGE && m_stream &&
                 index == pa_stream_get_index(m_stream))
-                askWhereTheStreamIs();
+                AskWhereTheStreamIs();
         });
     return true;
 }
 
-void PulseCaptureStream::disconnect()
+void PulseCaptureStream::Disconnect()
 {
-    m_operations.cancelAll();
+    m_operations.CancelAll();
     if (m_outputListener)
-        m_pulse->removeSourceListener(std::exchange(m_outputListener, 0));
-    m_pulse->disarmTimer(m_stopWatch);
+        m_pulse->RemoveSourceListener(std::exchange(m_outputListener, 0));
+    m_pulse->DisarmTimer(m_stopWatch);
     if (m_stream) {
         pa_stream_set_state_callback(m_stream, nullptr, nullptr);
         pa_stream_set_read_callback(m_stream, nullptr, nullptr);
         pa_stream_set_moved_callback(m_stream, nullptr, nullptr);
-        releaseStream(m_stream);
+        ReleaseStream(m_stream);
         m_stream = nullptr;
     }
     // Cancelled operations never answer.
@@ -124,7 +124,7 @@ void PulseCaptureStream::disconnect()
     m_discardUntil.reset();
 }
 
-bool PulseCaptureStream::addBuffer(AudioBuffer* buffer)
+bool PulseCaptureStream::AddBuffer(AudioBuffer* buffer)
 {
     if (!buffer || !buffer->data || buffer->length == 0)
         return false;
@@ -133,11 +133,11 @@ bool PulseCaptureStream::addBuffer(AudioBuffer* buffer)
         return false;
     buffer->bytesRecorded = 0;
     m_queue.push_back(buffer);
-    pump();
+    Pump();
     return true;
 }
 
-bool PulseCaptureStream::start()
+bool PulseCaptureStream::Start()
 {
     PulseContext::Lock lock(*m_pulse);
     if (m_state == State::Running)
@@ -147,19 +147,19 @@ bool PulseCaptureStream::start()
     if (m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY) {
         // The same stream goes on: a new one would start with a moment of
         // silence on some servers. What it captured before is discarded.
-        m_operations.add(pa_stream_cork(m_stream, 0, nullptr, nullptr));
+        m_operations.Add(pa_stream_cork(m_stream, 0, nullptr, nullptr));
     } else {
-        disconnect();
-        if (!m_pulse->isReady() || !connect(false, nullptr))
+        Disconnect();
+        if (!m_pulse->IsReady() || !Connect(false, nullptr))
             return false;
     }
     m_stopPosition.reset();
     m_state = State::Running;
-    pump();
+    Pump();
     return true;
 }
 
-bool PulseCaptureStream::stop()
+bool PulseCaptureStream::Stop()
 {
     PulseContext::Lock lock(*m_pulse);
     if (m_state == State::Closed || m_state == State::Broken)
@@ -171,67 +171,67 @@ bool PulseCaptureStream::stop()
     // is delivered before `stopped`. The stream runs on meanwhile, as a
     // server may hold back a last partial fragment for as long as it is
     // paused.
-    pa_operation* query = pa_stream_update_timing_info(m_stream, &onStopPosition, this);
+    pa_operation* query = pa_stream_update_timing_info(m_stream, &OnStopPosition, this);
     if (query) {
-        m_operations.add(query);
+        m_operations.Add(query);
         m_stopWanted = ++m_stopQueries;
     }
-    m_lastArrived = arrivedBytes();
+    m_lastArrived = ArrivedBytes();
     m_quietWatches = m_watches = 0;
     if (!m_stopWatch)
-        m_stopWatch = m_pulse->newTimer(&onStopWatch, this);
-    m_pulse->armTimer(m_stopWatch, kStopWatchMs);
+        m_stopWatch = m_pulse->NewTimer(&OnStopWatch, this);
+    m_pulse->ArmTimer(m_stopWatch, kStopWatchMs);
     return true;
 }
 
-void PulseCaptureStream::reset()
+void PulseCaptureStream::Reset()
 {
     PulseContext::Lock lock(*m_pulse);
     if (m_state == State::Closed || m_state == State::Broken)
         return;
     const bool stopPending = m_state == State::Stopping;
     if (m_state != State::Idle)
-        pause();
+        Pause();
     m_carry.clear();
-    giveBackAll();
+    GiveBackAll();
     m_state = State::Idle;
     if (stopPending && m_callbacks.stopped)
-        m_calls.post(m_callbacks.stopped);
+        m_calls.Post(m_callbacks.stopped);
 }
 
-void PulseCaptureStream::close()
+void PulseCaptureStream::Close()
 {
     PulseContext::Lock lock(*m_pulse);
     if (m_state == State::Closed)
         return;
     m_state = State::Closed;
-    m_calls.close();
-    disconnect();
+    m_calls.Close();
+    Disconnect();
     m_queue.clear();
     m_carry.clear();
 }
 
-void PulseCaptureStream::pause()
+void PulseCaptureStream::Pause()
 {
     m_stopWanted = 0;
     m_stopPosition.reset();
-    m_pulse->disarmTimer(m_stopWatch);
+    m_pulse->DisarmTimer(m_stopWatch);
     if (!m_stream || pa_stream_get_state(m_stream) != PA_STREAM_READY)
         return;
     // Whatever the server captured until the cork is stale for the next
     // start; its extent is known once the cork is done.
     m_discardUntil.reset();
     ++m_corks;
-    m_operations.add(pa_stream_cork(m_stream, 1, &onCorked, this));
+    m_operations.Add(pa_stream_cork(m_stream, 1, &OnCorked, this));
 }
 
-uint64_t PulseCaptureStream::arrivedBytes() const
+uint64_t PulseCaptureStream::ArrivedBytes() const
 {
     const size_t readable = m_stream ? pa_stream_readable_size(m_stream) : 0;
     return m_taken + (readable == size_t(-1) ? 0 : readable);
 }
 
-void PulseCaptureStream::pump()
+void PulseCaptureStream::Pump()
 {
     if (m_state != State::Running && m_state != State::Stopping)
         return;
@@ -239,7 +239,7 @@ void PulseCaptureStream::pump()
         return;  // where the stale audio ends is not known yet
     if (!m_carry.isEmpty()) {
         const QByteArray carry = std::exchange(m_carry, {});
-        place(reinterpret_cast<const uint8_t*>(carry.constData()), size_t(carry.size()));
+        Place(reinterpret_cast<const uint8_t*>(carry.constData()), size_t(carry.size()));
     }
     while (m_stream && !m_queue.empty() && m_carry.isEmpty()) {
         if (m_stopPosition && m_taken >= *m_stopPosition)
@@ -255,11 +255,11 @@ void PulseCaptureStream::pump()
         if (to > from) {
             const size_t offset = size_t(from - m_taken), n = size_t(to - from);
             if (data) {
-                place(static_cast<const uint8_t*>(data) + offset, n);
+                Place(static_cast<const uint8_t*>(data) + offset, n);
             } else {
                 // A hole in the stream: keep the timeline with silence.
                 const QByteArray silence(qsizetype(n), m_format.bitsPerSample == 8 ? char(0x80) : char(0));
-                place(reinterpret_cast<const uint8_t*>(silence.constData()), n);
+                Place(reinterpret_cast<const uint8_t*>(silence.constData()), n);
             }
         }
         pa_stream_drop(m_stream);
@@ -268,10 +268,10 @@ void PulseCaptureStream::pump()
             m_discardUntil.reset();
     }
     if (m_state == State::Stopping)
-        finishStopWhenDrained();
+        FinishStopWhenDrained();
 }
 
-void PulseCaptureStream::place(const uint8_t* data, size_t size)
+void PulseCaptureStream::Place(const uint8_t* data, size_t size)
 {
     size_t done = 0;
     while (done < size && !m_queue.empty()) {
@@ -282,33 +282,33 @@ void PulseCaptureStream::place(const uint8_t* data, size_t size)
         done += n;
         if (block->bytesRecorded == block->length) {
             m_queue.pop_front();
-            giveBack(block);
+            GiveBack(block);
         }
     }
     if (done < size)
         m_carry.append(reinterpret_cast<const char*>(data + done), qsizetype(size - done));
 }
 
-void PulseCaptureStream::finishStopWhenDrained()
+void PulseCaptureStream::FinishStopWhenDrained()
 {
     if (!m_stopPosition || m_taken < *m_stopPosition || !m_carry.isEmpty())
         return;
     if (!m_queue.empty() && m_queue.front()->bytesRecorded > 0) {
         AudioBuffer* partial = m_queue.front();
         m_queue.pop_front();
-        giveBack(partial);
+        GiveBack(partial);
     }
-    pause();
+    Pause();
     m_state = State::Idle;
     if (m_callbacks.stopped)
-        m_calls.post(m_callbacks.stopped);
+        m_calls.Post(m_callbacks.stopped);
 }
 
-void PulseCaptureStream::watchStop()
+void PulseCaptureStream::WatchStop()
 {
     if (m_state != State::Stopping)
         return;
-    const uint64_t arrived = arrivedBytes();
+    const uint64_t arrived = ArrivedBytes();
     m_quietWatches = arrived == m_lastArrived ? m_quietWatches + 1 : 0;
     m_lastArrived = arrived;
     ++m_watches;
@@ -316,119 +316,119 @@ void PulseCaptureStream::watchStop()
     if (!allArrived && (m_quietWatches >= kStopQuietWatches || m_watches >= kStopMaxWatches)) {
         // The server's answer or its last audio got lost: end with what came.
         m_stopPosition = arrived;
-        pump();
+        Pump();
     }
     if (m_state == State::Stopping && !allArrived)
-        m_pulse->armTimer(m_stopWatch, kStopWatchMs);
+        m_pulse->ArmTimer(m_stopWatch, kStopWatchMs);
 }
 
-void PulseCaptureStream::fail(const QString& reason)
+void PulseCaptureStream::Fail(const QString& reason)
 {
     if (m_state == State::Closed || m_state == State::Broken)
         return;
     qCWarning(lcAudio) << "capture stream failed:" << reason;
     m_state = State::Broken;
     m_carry.clear();
-    giveBackAll();
+    GiveBackAll();
     if (m_callbacks.failed)
-        m_calls.post([failed = m_callbacks.failed, reason] { failed(reason); });
+        m_calls.Post([failed = m_callbacks.failed, reason] { failed(reason); });
 }
 
-void PulseCaptureStream::giveBack(AudioBuffer* buffer)
+void PulseCaptureStream::GiveBack(AudioBuffer* buffer)
 {
     if (m_callbacks.bufferDone)
-        m_calls.post([done = m_callbacks.bufferDone, buffer] { done(buffer); });
+        m_calls.Post([done = m_callbacks.bufferDone, buffer] { done(buffer); });
 }
 
-void PulseCaptureStream::giveBackAll()
+void PulseCaptureStream::GiveBackAll()
 {
     while (!m_queue.empty()) {
-        giveBack(m_queue.front());
+        GiveBack(m_queue.front());
         m_queue.pop_front();
     }
 }
 
-void PulseCaptureStream::onStateChanged(pa_stream* s, void* self)
+void PulseCaptureStream::OnStateChanged(pa_stream* s, void* self)
 {
     auto* stream = static_cast<PulseCaptureStream*>(self);
-    stream->m_pulse->wakeWaiters();
+    stream->m_pulse->WakeWaiters();
     const pa_stream_state_t state = pa_stream_get_state(s);
     if ((state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) &&
         (stream->m_state == State::Running || stream->m_state == State::Stopping))
-        stream->fail(stream->m_pulse->errorText());
+        stream->Fail(stream->m_pulse->ErrorText());
 }
 
-void PulseCaptureStream::onReadable(pa_stream*, size_t, void* self) { static_cast<PulseCaptureStream*>(self)->pump(); }
+void PulseCaptureStream::OnReadable(pa_stream*, size_t, void* self) { static_cast<PulseCaptureStream*>(self)->Pump(); }
 
-void PulseCaptureStream::onMoved(pa_stream* s, void* self)
+void PulseCaptureStream::OnMoved(pa_stream* s, void* self)
 {
-    static_cast<PulseCaptureStream*>(self)->followDevice(QString::fromUtf8(pa_stream_get_device_name(s)));
+    static_cast<PulseCaptureStream*>(self)->FollowDevice(QString::fromUtf8(pa_stream_get_device_name(s)));
 }
 
-void PulseCaptureStream::followDevice(const QString& source)
+void PulseCaptureStream::FollowDevice(const QString& source)
 {
     if (source.isEmpty() || source == m_device)
         return;
     const QString from = std::exchange(m_device, source);
     if (m_callbacks.moved)
-        m_calls.post([moved = m_callbacks.moved, from, to = source] { moved(from, to); });
+        m_calls.Post([moved = m_callbacks.moved, from, to = source] { moved(from, to); });
 }
 
-void PulseCaptureStream::askWhereTheStreamIs()
+void PulseCaptureStream::AskWhereTheStreamIs()
 {
     // PipeWire tells a move only as a change of the source output: its
     // source, by index, then that source's name.
-    m_operations.add(pa_context_get_source_output_info(
-        m_pulse->context(), pa_stream_get_index(m_stream),
+    m_operations.Add(pa_context_get_source_output_info(
+        m_pulse->Context(), pa_stream_get_index(m_stream),
         [](pa_context* c, const pa_source_output_info* info, int eol, void* self) {
             if (eol || !info)
                 return;
             auto* stream = static_cast<PulseCaptureStream*>(self);
-            stream->m_operations.add(pa_context_get_source_info_by_index(
+            stream->m_operations.Add(pa_context_get_source_info_by_index(
                 c, info->source,
                 [](pa_context*, const pa_source_info* source, int eol, void* self) {
                     if (!eol && source)
-                        static_cast<PulseCaptureStream*>(self)->followDevice(QString::fromUtf8(source->name));
+                        static_cast<PulseCaptureStream*>(self)->FollowDevice(QString::fromUtf8(source->name));
                 },
                 self));
         },
         this));
 }
 
-void PulseCaptureStream::onCorked(pa_stream* s, int, void* self)
+void PulseCaptureStream::OnCorked(pa_stream* s, int, void* self)
 {
     auto* stream = static_cast<PulseCaptureStream*>(self);
     // Asked only now, a round trip after the cork, so that the answer
     // covers all the server captured before it.
-    pa_operation* query = pa_stream_update_timing_info(s, &onDiscardPosition, self);
+    pa_operation* query = pa_stream_update_timing_info(s, &OnDiscardPosition, self);
     if (query)
-        stream->m_operations.add(query);
+        stream->m_operations.Add(query);
     else
-        onDiscardPosition(s, 0, self);
+        OnDiscardPosition(s, 0, self);
 }
 
-void PulseCaptureStream::onDiscardPosition(pa_stream* s, int success, void* self)
+void PulseCaptureStream::OnDiscardPosition(pa_stream* s, int success, void* self)
 {
     auto* stream = static_cast<PulseCaptureStream*>(self);
     // Answers come in order; only the one to the latest cork counts.
     if (++stream->m_corkAnswers == stream->m_corks) {
-        stream->m_discardUntil = serverPosition(s, success, stream->m_taken, stream->arrivedBytes());
-        stream->pump();
+        stream->m_discardUntil = ServerPosition(s, success, stream->m_taken, stream->ArrivedBytes());
+        stream->Pump();
     }
 }
 
-void PulseCaptureStream::onStopPosition(pa_stream* s, int success, void* self)
+void PulseCaptureStream::OnStopPosition(pa_stream* s, int success, void* self)
 {
     auto* stream = static_cast<PulseCaptureStream*>(self);
     if (++stream->m_stopAnswers != stream->m_stopWanted || stream->m_state != State::Stopping)
         return;
-    stream->m_stopPosition = serverPosition(s, success, stream->m_taken, stream->arrivedBytes());
-    stream->pump();
+    stream->m_stopPosition = ServerPosition(s, success, stream->m_taken, stream->ArrivedBytes());
+    stream->Pump();
 }
 
-void PulseCaptureStream::onStopWatch(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self)
+void PulseCaptureStream::OnStopWatch(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self)
 {
-    static_cast<PulseCaptureStream*>(self)->watchStop();
+    static_cast<PulseCaptureStream*>(self)->WatchStop();
 }
 
 }  // namespace platform::audio

@@ -25,16 +25,16 @@ public:
     // Lock not held. `source` empty: the default source. The stream is
     // connected (corked) before this returns, so a refused device or format
     // fails here.
-    static std::unique_ptr<PulseCaptureStream> open(std::shared_ptr<PulseContext> pulse, const QByteArray& source,
+    static std::unique_ptr<PulseCaptureStream> Open(std::shared_ptr<PulseContext> pulse, const QByteArray& source,
                                                     const PcmFormat& format, CaptureCallbacks callbacks,
                                                     QString* error);
     ~PulseCaptureStream() override;
 
-    bool addBuffer(AudioBuffer* buffer) override;
-    bool start() override;
-    bool stop() override;
-    void reset() override;
-    void close() override;
+    bool AddBuffer(AudioBuffer* buffer) override;
+    bool Start() override;
+    bool Stop() override;
+    void Reset() override;
+    void Close() override;
 
 private:
     enum class State { Idle, Running, Stopping, Broken, Closed };
@@ -42,28 +42,28 @@ private:
     PulseCaptureStream(std::shared_ptr<PulseContext> pulse, const QByteArray& source, const PcmFormat& format,
                        CaptureCallbacks callbacks);
     // All below: lock held.
-    bool connect(bool corked, QString* error);
-    void disconnect();
-    void pause();
-    uint64_t arrivedBytes() const;
-    void pump();
-    void place(const uint8_t* data, size_t size);
-    void finishStopWhenDrained();
-    void watchStop();
-    void fail(const QString& reason);
-    void giveBack(AudioBuffer* buffer);
-    void giveBackAll();
+    bool Connect(bool corked, QString* error);
+    void Disconnect();
+    void Pause();
+    uint64_t ArrivedBytes() const;
+    void Pump();
+    void Place(const uint8_t* data, size_t size);
+    void FinishStopWhenDrained();
+    void WatchStop();
+    void Fail(const QString& reason);
+    void GiveBack(AudioBuffer* buffer);
+    void GiveBackAll();
 
-    static void onStateChanged(pa_stream* s, void* self);
-    static void onReadable(pa_stream* s, size_t bytes, void* self);
-    static void onMoved(pa_stream* s, void* self);
+    static void OnStateChanged(pa_stream* s, void* self);
+    static void OnReadable(pa_stream* s, size_t bytes, void* self);
+    static void OnMoved(pa_stream* s, void* self);
     // Where the server says the stream records from now; told once per change.
-    void followDevice(const QString& source);
-    void askWhereTheStreamIs();
-    static void onCorked(pa_stream* s, int success, void* self);
-    static void onStopPosition(pa_stream* s, int success, void* self);
-    static void onDiscardPosition(pa_stream* s, int success, void* self);
-    static void onStopWatch(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self);
+    void FollowDevice(const QString& source);
+    void AskWhereTheStreamIs();
+    static void OnCorked(pa_stream* s, int success, void* self);
+    static void OnStopPosition(pa_stream* s, int success, void* self);
+    static void OnDiscardPosition(pa_stream* s, int success, void* self);
+    static void OnStopWatch(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self);
 
     std::shared_ptr<PulseContext> m_pulse;
     QByteArray m_source;

@@ -9,25 +9,25 @@ namespace platform::audio {
 
 namespace {
 
-bool isFinal(pa_context_state_t s) { return s == PA_CONTEXT_FAILED || s == PA_CONTEXT_TERMINATED; }
+bool IsFinal(pa_context_state_t s) { return s == PA_CONTEXT_FAILED || s == PA_CONTEXT_TERMINATED; }
 
 struct Deadline {
     PulseContext* pulse;
     bool passed = false;
 };
 
-void onDeadline(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* userdata)
+void OnDeadline(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* userdata)
 {
     auto* d = static_cast<Deadline*>(userdata);
     d->passed = true;
-    d->pulse->wakeWaiters();
+    d->pulse->WakeWaiters();
 }
 
-void onOperationState(pa_operation*, void* pulse) { static_cast<PulseContext*>(pulse)->wakeWaiters(); }
+void OnOperationState(pa_operation*, void* pulse) { static_cast<PulseContext*>(pulse)->WakeWaiters(); }
 
 }  // namespace
 
-std::shared_ptr<PulseContext> PulseContext::connect(int timeoutMs, QString* error)
+std::shared_ptr<PulseContext> PulseContext::Connect(int timeoutMs, QString* error)
 {
     std::shared_ptr<PulseContext> pulse(new PulseContext);
     pulse->m_loop = pa_threaded_mainloop_new();
@@ -46,20 +46,20 @@ std::shared_ptr<PulseContext> PulseContext::connect(int timeoutMs, QString* erro
             *error = QStringLiteral("Cannot create a PulseAudio context");
         return nullptr;
     }
-    pa_context_set_state_callback(pulse->m_context, &PulseContext::onStateChanged, pulse.get());
+    pa_context_set_state_callback(pulse->m_context, &PulseContext::OnStateChanged, pulse.get());
     // Starting a server is the desktop's business; without one we stay silent.
     if (pa_context_connect(pulse->m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 ||
         pa_threaded_mainloop_start(pulse->m_loop) < 0) {
         if (error)
-            *error = pulse->errorText();
+            *error = pulse->ErrorText();
         return nullptr;
     }
     Lock lock(*pulse);
-    pulse->waitUntil([&] { return pa_context_get_state(pulse->m_context) == PA_CONTEXT_READY; }, timeoutMs);
-    if (!pulse->isReady()) {
+    pulse->WaitUntil([&] { return pa_context_get_state(pulse->m_context) == PA_CONTEXT_READY; }, timeoutMs);
+    if (!pulse->IsReady()) {
         if (error)
-            *error = isFinal(pa_context_get_state(pulse->m_context))
-                ? pulse->errorText()
+            *error = IsFinal(pa_context_get_state(pulse->m_context))
+                ? pulse->ErrorText()
                 : QStringLiteral("The sound server did not answer");
         return nullptr;
     }
@@ -91,16 +91,16 @@ PulseContext::Lock::Lock(const PulseContext& pulse)
 
 PulseContext::Lock::~Lock() { pa_threaded_mainloop_unlock(m_loop); }
 
-bool PulseContext::isReady() const { return pa_context_get_state(m_context) == PA_CONTEXT_READY; }
+bool PulseContext::IsReady() const { return pa_context_get_state(m_context) == PA_CONTEXT_READY; }
 
-QString PulseContext::errorText() const { return errorText(pa_context_errno(m_context)); }
+QString PulseContext::ErrorText() const { return ErrorText(pa_context_errno(m_context)); }
 
-QString PulseContext::errorText(int paError) const { return QString::fromUtf8(pa_strerror(paError)); }
+QString PulseContext::ErrorText(int paError) const { return QString::fromUtf8(pa_strerror(paError)); }
 
-bool PulseContext::waitForStreamReady(pa_stream* s, int timeoutMs, QString* error)
+bool PulseContext::WaitForStreamReady(pa_stream* s, int timeoutMs, QString* error)
 {
     const bool ready =
-        waitUntil(
+        WaitUntil(
             [s] {
                 return pa_stream_get_state(s) != PA_STREAM_CREATING && pa_stream_get_state(s) != PA_STREAM_UNCONNECTED;
             },
@@ -108,28 +108,28 @@ bool PulseContext::waitForStreamReady(pa_stream* s, int timeoutMs, QString* erro
         pa_stream_get_state(s) == PA_STREAM_READY;
     if (!ready && error)
         *error = pa_stream_get_state(s) == PA_STREAM_CREATING ? QStringLiteral("The sound server did not answer")
-                                                              : errorText();
+                                                              : ErrorText();
     return ready;
 }
 
-bool PulseContext::waitUntil(const std::function<bool()>& done, int timeoutMs)
+bool PulseContext::WaitUntil(const std::function<bool()>& done, int timeoutMs)
 {
     Deadline deadline{this};
     pa_time_event* timer = pa_context_rttime_new(m_context, pa_rtclock_now() + pa_usec_t(timeoutMs) * PA_USEC_PER_MSEC,
-                                                 &onDeadline, &deadline);
-    while (!done() && !deadline.passed && !isFinal(pa_context_get_state(m_context)))
+                                                 &OnDeadline, &deadline);
+    while (!done() && !deadline.passed && !IsFinal(pa_context_get_state(m_context)))
         pa_threaded_mainloop_wait(m_loop);
     if (timer)
         pa_threaded_mainloop_get_api(m_loop)->time_free(timer);
     return done();
 }
 
-bool PulseContext::finish(pa_operation* op, int timeoutMs)
+bool PulseContext::Finish(pa_operation* op, int timeoutMs)
 {
     if (!op)
         return false;
-    pa_operation_set_state_callback(op, &onOperationState, this);
-    const bool done = waitUntil([op] { return pa_operation_get_state(op) != PA_OPERATION_RUNNING; }, timeoutMs);
+    pa_operation_set_state_callback(op, &OnOperationState, this);
+    const bool done = WaitUntil([op] { return pa_operation_get_state(op) != PA_OPERATION_RUNNING; }, timeoutMs);
     const bool ok = done && pa_operation_get_state(op) == PA_OPERATION_DONE;
     if (!done)
         pa_operation_cancel(op);
@@ -138,69 +138,69 @@ bool PulseContext::finish(pa_operation* op, int timeoutMs)
     return ok;
 }
 
-pa_time_event* PulseContext::newTimer(TimerCallback callback, void* userdata)
+pa_time_event* PulseContext::NewTimer(TimerCallback callback, void* userdata)
 {
     return pa_context_rttime_new(m_context, PA_USEC_INVALID, callback, userdata);
 }
 
-void PulseContext::armTimer(pa_time_event* timer, int milliseconds)
+void PulseContext::ArmTimer(pa_time_event* timer, int milliseconds)
 {
     if (timer)
         pa_context_rttime_restart(m_context, timer, pa_rtclock_now() + pa_usec_t(milliseconds) * PA_USEC_PER_MSEC);
 }
 
-void PulseContext::disarmTimer(pa_time_event* timer)
+void PulseContext::DisarmTimer(pa_time_event* timer)
 {
     if (timer)
         pa_context_rttime_restart(m_context, timer, PA_USEC_INVALID);
 }
 
-void PulseContext::freeTimer(pa_time_event*& timer)
+void PulseContext::FreeTimer(pa_time_event*& timer)
 {
     if (timer)
         pa_threaded_mainloop_get_api(m_loop)->time_free(timer);
     timer = nullptr;
 }
 
-void PulseContext::wakeWaiters() { pa_threaded_mainloop_signal(m_loop, 0); }
+void PulseContext::WakeWaiters() { pa_threaded_mainloop_signal(m_loop, 0); }
 
-void PulseContext::subscribe()
+void PulseContext::Subscribe()
 {
     if (m_subscribed)
         return;
-    pa_context_set_subscribe_callback(m_context, &PulseContext::onSubscriptionEvent, this);
+    pa_context_set_subscribe_callback(m_context, &PulseContext::OnSubscriptionEvent, this);
     m_subscribed =
-        finish(pa_context_subscribe(
+        Finish(pa_context_subscribe(
                    m_context, pa_subscription_mask_t(PA_SUBSCRIPTION_MASK_SOURCE | PA_SUBSCRIPTION_MASK_SOURCE_OUTPUT),
                    nullptr, nullptr),
                2000);
 }
 
-int PulseContext::addSourceListener(SourceListener listener)
+int PulseContext::AddSourceListener(SourceListener listener)
 {
-    subscribe();
+    Subscribe();
     const int id = m_nextListenerId++;
     m_sourceListeners.emplace(id, std::move(listener));
     return id;
 }
 
-int PulseContext::addSourceOutputListener(SourceListener listener)
+int PulseContext::AddSourceOutputListener(SourceListener listener)
 {
-    subscribe();
+    Subscribe();
     const int id = m_nextListenerId++;
     m_sourceOutputListeners.emplace(id, std::move(listener));
     return id;
 }
 
-void PulseContext::removeSourceListener(int id)
+void PulseContext::RemoveSourceListener(int id)
 {
     m_sourceListeners.erase(id);
     m_sourceOutputListeners.erase(id);
 }
 
-void PulseContext::onStateChanged(pa_context*, void* self) { static_cast<PulseContext*>(self)->wakeWaiters(); }
+void PulseContext::OnStateChanged(pa_context*, void* self) { static_cast<PulseContext*>(self)->WakeWaiters(); }
 
-void PulseContext::onSubscriptionEvent(pa_context*, pa_subscription_event_type_t type, uint32_t index, void* self)
+void PulseContext::OnSubscriptionEvent(pa_context*, pa_subscription_event_type_t type, uint32_t index, void* self)
 {
     auto* pulse = static_cast<PulseContext*>(self);
     const auto facility = type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
@@ -214,7 +214,7 @@ void PulseContext::onSubscriptionEvent(pa_context*, pa_subscription_event_type_t
             listener(type, index);
 }
 
-void PendingOperations::add(pa_operation* op)
+void PendingOperations::Add(pa_operation* op)
 {
     if (!op)
         return;
@@ -227,7 +227,7 @@ void PendingOperations::add(pa_operation* op)
     m_ops.push_back(op);
 }
 
-void PendingOperations::cancelAll()
+void PendingOperations::CancelAll()
 {
     for (pa_operation* o : m_ops) {
         if (pa_operation_get_state(o) == PA_OPERATION_RUNNING)
@@ -239,7 +239,7 @@ void PendingOperations::cancelAll()
 
 namespace {
 
-void disconnectOnceReady(pa_stream* stream, void*)
+void DisconnectOnceReady(pa_stream* stream, void*)
 {
     switch (pa_stream_get_state(stream)) {
     case PA_STREAM_READY:
@@ -257,11 +257,11 @@ void disconnectOnceReady(pa_stream* stream, void*)
 
 }  // namespace
 
-void releaseStream(pa_stream* stream)
+void ReleaseStream(pa_stream* stream)
 {
     if (pa_stream_get_state(stream) == PA_STREAM_CREATING) {
         // Our reference is handed to the callback, which drops it at the end.
-        pa_stream_set_state_callback(stream, &disconnectOnceReady, nullptr);
+        pa_stream_set_state_callback(stream, &DisconnectOnceReady, nullptr);
         return;
     }
     pa_stream_disconnect(stream);

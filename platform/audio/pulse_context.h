@@ -22,7 +22,7 @@ public:
     // Connects to the server that PULSE_SERVER names (or the usual one),
     // never starting one. nullptr and a reason when the server cannot be
     // reached within `timeoutMs`.
-    static std::shared_ptr<PulseContext> connect(int timeoutMs, QString* error);
+    static std::shared_ptr<PulseContext> Connect(int timeoutMs, QString* error);
     ~PulseContext();
     PulseContext(const PulseContext&) = delete;
     PulseContext& operator=(const PulseContext&) = delete;
@@ -40,53 +40,53 @@ public:
         pa_threaded_mainloop* m_loop;
     };
 
-    pa_context* context() const { return m_context; }
+    pa_context* Context() const { return m_context; }
     // Lock held.
-    bool isReady() const;
-    QString errorText() const;
-    QString errorText(int paError) const;
+    bool IsReady() const;
+    QString ErrorText() const;
+    QString ErrorText(int paError) const;
 
     // Lock held, never on the main loop thread: sleeps until `done` is true,
     // `timeoutMs` has passed, or the connection broke. Returns done().
-    bool waitUntil(const std::function<bool()>& done, int timeoutMs);
+    bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
     // Lock held, never on the main loop thread: waits for a stream that was
     // just connected to become ready. False with a reason when it failed or
     // the server did not answer in time.
-    bool waitForStreamReady(pa_stream* stream, int timeoutMs, QString* error);
+    bool WaitForStreamReady(pa_stream* stream, int timeoutMs, QString* error);
     // Lock held, never on the main loop thread: waits for an operation to end
     // and releases it. False when it was null, cancelled or timed out.
-    bool finish(pa_operation* op, int timeoutMs);
+    bool Finish(pa_operation* op, int timeoutMs);
     // From main loop callbacks: wakes whoever waits in waitUntil.
-    void wakeWaiters();
+    void WakeWaiters();
 
     // Lock held. A timer of the main loop, created disarmed; its callback runs
     // on the main loop thread with the lock held.
     using TimerCallback = void (*)(pa_mainloop_api*, pa_time_event*, const struct timeval*, void*);
-    pa_time_event* newTimer(TimerCallback callback, void* userdata);
-    void armTimer(pa_time_event* timer, int milliseconds);
-    void disarmTimer(pa_time_event* timer);
-    void freeTimer(pa_time_event*& timer);
+    pa_time_event* NewTimer(TimerCallback callback, void* userdata);
+    void ArmTimer(pa_time_event* timer, int milliseconds);
+    void DisarmTimer(pa_time_event* timer);
+    void FreeTimer(pa_time_event*& timer);
 
     // Lock held. Server events about sources, delivered on the main loop
     // thread with the lock held. The first listener turns the subscription
     // on (and waits for it, so no change after this call is missed).
     using SourceListener = std::function<void(pa_subscription_event_type_t type, uint32_t index)>;
-    int addSourceListener(SourceListener listener);
-    void removeSourceListener(int id);
+    int AddSourceListener(SourceListener listener);
+    void RemoveSourceListener(int id);
     // Lock held. The same for capture streams (source outputs): some servers
     // tell a stream's move only this way.
-    int addSourceOutputListener(SourceListener listener);
+    int AddSourceOutputListener(SourceListener listener);
 
 private:
     PulseContext() = default;
-    static void onStateChanged(pa_context* c, void* self);
-    static void onSubscriptionEvent(pa_context* c, pa_subscription_event_type_t type, uint32_t index, void* self);
+    static void OnStateChanged(pa_context* c, void* self);
+    static void OnSubscriptionEvent(pa_context* c, pa_subscription_event_type_t type, uint32_t index, void* self);
 
     pa_threaded_mainloop* m_loop = nullptr;
     pa_context* m_context = nullptr;
     bool m_subscribed = false;
     int m_nextListenerId = 1;
-    void subscribe();
+    void Subscribe();
 
     std::map<int, SourceListener> m_sourceListeners;
     std::map<int, SourceListener> m_sourceOutputListeners;
@@ -97,13 +97,13 @@ private:
 class PendingOperations {
 public:
     PendingOperations() = default;
-    ~PendingOperations() { cancelAll(); }
+    ~PendingOperations() { CancelAll(); }
     PendingOperations(const PendingOperations&) = delete;
     PendingOperations& operator=(const PendingOperations&) = delete;
     // Lock held. Takes the reference; null is ignored.
-    void add(pa_operation* op);
+    void Add(pa_operation* op);
     // Lock held.
-    void cancelAll();
+    void CancelAll();
 
 private:
     std::vector<pa_operation*> m_ops;
@@ -113,6 +113,6 @@ private:
 // The server refuses to disconnect a stream it is still creating, so such a
 // stream is disconnected as soon as it is ready; else it would stay on the
 // server with nobody to end it.
-void releaseStream(pa_stream* stream);
+void ReleaseStream(pa_stream* stream);
 
 }  // namespace platform::audio

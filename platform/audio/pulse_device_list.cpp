@@ -15,19 +15,19 @@ struct Listing {
     QString defaultSource;
 };
 
-void onServerInfo(pa_context*, const pa_server_info* info, void* userdata)
+void OnServerInfo(pa_context*, const pa_server_info* info, void* userdata)
 {
     auto* listing = static_cast<Listing*>(userdata);
     if (info && info->default_source_name)
         listing->defaultSource = QString::fromUtf8(info->default_source_name);
 }
 
-void onSource(pa_context*, const pa_source_info* info, int eol, void* userdata)
+void OnSource(pa_context*, const pa_source_info* info, int eol, void* userdata)
 {
     auto* listing = static_cast<Listing*>(userdata);
     if (eol) {
         listing->complete = eol > 0;
-        listing->pulse->wakeWaiters();
+        listing->pulse->WakeWaiters();
         return;
     }
     InputDevice d;
@@ -39,16 +39,16 @@ void onSource(pa_context*, const pa_source_info* info, int eol, void* userdata)
 
 }  // namespace
 
-std::optional<std::vector<InputDevice>> listInputDevices(PulseContext& pulse, int timeoutMs)
+std::optional<std::vector<InputDevice>> ListInputDevices(PulseContext& pulse, int timeoutMs)
 {
     Listing listing{&pulse, {}, false, {}};
     {
         PulseContext::Lock lock(pulse);
         // The server answers in order: the default source is known by the
         // time the list is complete. Without it no entry is the default.
-        pa_operation* server = pa_context_get_server_info(pulse.context(), &onServerInfo, &listing);
+        pa_operation* server = pa_context_get_server_info(pulse.Context(), &OnServerInfo, &listing);
         const bool listed =
-            pulse.finish(pa_context_get_source_info_list(pulse.context(), &onSource, &listing), timeoutMs) &&
+            pulse.Finish(pa_context_get_source_info_list(pulse.Context(), &OnSource, &listing), timeoutMs) &&
             listing.complete;
         if (server) {
             if (pa_operation_get_state(server) == PA_OPERATION_RUNNING)

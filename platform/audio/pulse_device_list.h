@@ -12,6 +12,6 @@ namespace platform::audio {
 class PulseContext;
 
 // Lock not held. Nothing when the server does not answer within `timeoutMs`.
-std::optional<std::vector<InputDevice>> listInputDevices(PulseContext& pulse, int timeoutMs);
+std::optional<std::vector<InputDevice>> ListInputDevices(PulseContext& pulse, int timeoutMs);
 
 }  // namespace platform::audio

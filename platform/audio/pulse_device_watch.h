@@ -20,7 +20,7 @@ public:
     ~PulseDeviceWatch() override;
 
 private:
-    void report();
+    void Report();
 
     std::shared_ptr<PulseContext> m_pulse;
     int m_listener = 0;

@@ -8,7 +8,7 @@
 
 namespace platform::audio {
 
-inline pa_sample_spec toSampleSpec(const PcmFormat& format)
+inline pa_sample_spec ToSampleSpec(const PcmFormat& format)
 {
     pa_sample_spec sampleSpec;
     sampleSpec.format = format.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
@@ -18,10 +18,10 @@ inline pa_sample_spec toSampleSpec(const PcmFormat& format)
 }
 
 // Bytes of `milliseconds` of audio, rounded to whole frames, at least one frame.
-inline uint32_t bytesForMilliseconds(const PcmFormat& format, uint32_t milliseconds)
+inline uint32_t BytesForMilliseconds(const PcmFormat& format, uint32_t milliseconds)
 {
     const uint64_t frames = uint64_t(format.sampleRate) * milliseconds / 1000;
-    return uint32_t(std::max<uint64_t>(frames, 1) * format.blockAlign());
+    return uint32_t(std::max<uint64_t>(frames, 1) * format.BlockAlign());
 }
 
 }  // namespace platform::audio

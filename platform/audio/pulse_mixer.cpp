@@ -17,24 +17,24 @@ struct Outcome {
     bool success = false;
 };
 
-void onSuccess(pa_context*, int success, void* userdata)
+void OnSuccess(pa_context*, int success, void* userdata)
 {
     auto* outcome = static_cast<Outcome*>(userdata);
     outcome->success = success != 0;
-    outcome->pulse->wakeWaiters();
+    outcome->pulse->WakeWaiters();
 }
 
 }  // namespace
 
-std::unique_ptr<PulseMixer> PulseMixer::open(std::shared_ptr<PulseContext> pulse, const QByteArray& source,
+std::unique_ptr<PulseMixer> PulseMixer::Open(std::shared_ptr<PulseContext> pulse, const QByteArray& source,
                                              MixerCallbacks callbacks)
 {
     std::unique_ptr<PulseMixer> mixer(new PulseMixer(std::move(pulse), source, std::move(callbacks)));
     PulseContext::Lock lock(*mixer->m_pulse);
     // Listen first, so that no change between reading and listening is missed.
-    mixer->m_listener = mixer->m_pulse->addSourceListener(
-        [m = mixer.get()](pa_subscription_event_type_t type, uint32_t index) { m->onSourceEvent(type, index); });
-    if (!mixer->refresh())
+    mixer->m_listener = mixer->m_pulse->AddSourceListener(
+        [m = mixer.get()](pa_subscription_event_type_t type, uint32_t index) { m->OnSourceEvent(type, index); });
+    if (!mixer->Refresh())
         return nullptr;
     return mixer;
 }
@@ -49,21 +49,21 @@ PulseMixer::PulseMixer(std::shared_ptr<PulseContext> pulse, const QByteArray& so
 PulseMixer::~PulseMixer()
 {
     PulseContext::Lock lock(*m_pulse);
-    m_calls.close();
+    m_calls.Close();
     if (m_listener)
-        m_pulse->removeSourceListener(m_listener);
-    m_operations.cancelAll();
+        m_pulse->RemoveSourceListener(m_listener);
+    m_operations.CancelAll();
 }
 
-bool PulseMixer::refresh()
+bool PulseMixer::Refresh()
 {
     pa_operation* op = m_sourceIndex == PA_INVALID_INDEX
-        ? pa_context_get_source_info_by_name(m_pulse->context(), m_sourceName.constData(), &onSourceInfo, this)
-        : pa_context_get_source_info_by_index(m_pulse->context(), m_sourceIndex, &onSourceInfo, this);
-    return m_pulse->finish(op, kRequestTimeoutMs) && m_present;
+        ? pa_context_get_source_info_by_name(m_pulse->Context(), m_sourceName.constData(), &OnSourceInfo, this)
+        : pa_context_get_source_info_by_index(m_pulse->Context(), m_sourceIndex, &OnSourceInfo, this);
+    return m_pulse->Finish(op, kRequestTimeoutMs) && m_present;
 }
 
-void PulseMixer::apply(const pa_source_info& info)
+void PulseMixer::Apply(const pa_source_info& info)
 {
     if (!m_loaded) {
         m_sourceIndex = info.index;
@@ -86,23 +86,23 @@ void PulseMixer::apply(const pa_source_info& info)
         return;
     }
     if (portChanged && !m_ports.empty())
-        notify(kSelectControlId);
+        Notify(kSelectControlId);
     if (volumeChanged) {
         if (m_activePort >= 0)
-            notify(kFirstLineVolumeControlId + uint32_t(m_activePort));
-        notify(kSourceVolumeControlId);
+            Notify(kFirstLineVolumeControlId + uint32_t(m_activePort));
+        Notify(kSourceVolumeControlId);
     }
 }
 
-void PulseMixer::notify(uint32_t controlId)
+void PulseMixer::Notify(uint32_t controlId)
 {
     if (m_callbacks.controlChanged)
-        m_calls.post([changed = m_callbacks.controlChanged, controlId] { changed(controlId); });
+        m_calls.Post([changed = m_callbacks.controlChanged, controlId] { changed(controlId); });
 }
 
-bool PulseMixer::usable() const { return m_present && m_pulse->isReady(); }
+bool PulseMixer::Usable() const { return m_present && m_pulse->IsReady(); }
 
-int PulseMixer::volumeLineOf(uint32_t controlId) const
+int PulseMixer::VolumeLineOf(uint32_t controlId) const
 {
     if (controlId == kSourceVolumeControlId)
         return -1;
@@ -111,7 +111,7 @@ int PulseMixer::volumeLineOf(uint32_t controlId) const
     return -2;
 }
 
-void PulseMixer::onSourceEvent(pa_subscription_event_type_t type, uint32_t index)
+void PulseMixer::OnSourceEvent(pa_subscription_event_type_t type, uint32_t index)
 {
     if (index != m_sourceIndex)
         return;
@@ -120,32 +120,32 @@ void PulseMixer::onSourceEvent(pa_subscription_event_type_t type, uint32_t index
         return;
     }
     if ((type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_CHANGE)
-        m_operations.add(pa_context_get_source_info_by_index(m_pulse->context(), index, &onSourceInfo, this));
+        m_operations.Add(pa_context_get_source_info_by_index(m_pulse->Context(), index, &OnSourceInfo, this));
 }
 
-void PulseMixer::onSourceInfo(pa_context*, const pa_source_info* info, int eol, void* self)
+void PulseMixer::OnSourceInfo(pa_context*, const pa_source_info* info, int eol, void* self)
 {
     auto* mixer = static_cast<PulseMixer*>(self);
     if (eol == 0 && info)
-        mixer->apply(*info);
+        mixer->Apply(*info);
     else if (eol < 0)
         mixer->m_present = false;
-    mixer->m_pulse->wakeWaiters();
+    mixer->m_pulse->WakeWaiters();
 }
 
-bool PulseMixer::hasRecordingDestination() const
+bool PulseMixer::HasRecordingDestination() const
 {
     PulseContext::Lock lock(*m_pulse);
     return m_present;
 }
 
-int PulseMixer::sourceCount() const
+int PulseMixer::SourceCount() const
 {
     PulseContext::Lock lock(*m_pulse);
     return m_present ? int(m_ports.size()) : 0;
 }
 
-std::optional<MixerLine> PulseMixer::sourceLine(int source) const
+std::optional<MixerLine> PulseMixer::SourceLine(int source) const
 {
     PulseContext::Lock lock(*m_pulse);
     if (!m_present || source < 0 || source >= int(m_ports.size()))
@@ -153,7 +153,7 @@ std::optional<MixerLine> PulseMixer::sourceLine(int source) const
     return MixerLine{kFirstLineId + uint32_t(source), m_ports[size_t(source)].description};
 }
 
-std::optional<MixerControl> PulseMixer::destinationControl(ControlType type) const
+std::optional<MixerControl> PulseMixer::DestinationControl(ControlType type) const
 {
     PulseContext::Lock lock(*m_pulse);
     if (!m_present)
@@ -165,7 +165,7 @@ std::optional<MixerControl> PulseMixer::destinationControl(ControlType type) con
     return std::nullopt;
 }
 
-std::optional<MixerControl> PulseMixer::lineControl(uint32_t lineId, ControlType type) const
+std::optional<MixerControl> PulseMixer::LineControl(uint32_t lineId, ControlType type) const
 {
     PulseContext::Lock lock(*m_pulse);
     if (!m_present || type != ControlType::Volume || lineId < kFirstLineId || lineId - kFirstLineId >= m_ports.size())
@@ -174,68 +174,68 @@ std::optional<MixerControl> PulseMixer::lineControl(uint32_t lineId, ControlType
                         kMixerVolumeMaximum, 0};
 }
 
-bool PulseMixer::readValues(uint32_t controlId, std::vector<int32_t>& values) const
+bool PulseMixer::ReadValues(uint32_t controlId, std::vector<int32_t>& values) const
 {
     PulseContext::Lock lock(*m_pulse);
-    if (!usable())
+    if (!Usable())
         return false;
     if (controlId == kSelectControlId) {
         if (m_ports.empty())
             return false;
-        values = muxValues(int(m_ports.size()), m_activePort);
+        values = MuxValues(int(m_ports.size()), m_activePort);
         return true;
     }
-    if (volumeLineOf(controlId) == -2)
+    if (VolumeLineOf(controlId) == -2)
         return false;
-    values.assign(1, mixerValueOf(pa_cvolume_max(&m_volume)));
+    values.assign(1, MixerValueOf(pa_cvolume_max(&m_volume)));
     return true;
 }
 
-bool PulseMixer::writeValues(uint32_t controlId, const std::vector<int32_t>& values)
+bool PulseMixer::WriteValues(uint32_t controlId, const std::vector<int32_t>& values)
 {
     PulseContext::Lock lock(*m_pulse);
-    if (!usable())
+    if (!Usable())
         return false;
     if (controlId == kSelectControlId) {
-        const int port = muxLineOf(values, int(m_ports.size()));
-        return port >= 0 && setActivePort(port);  // a MUX has exactly one line on
+        const int port = MuxLineOf(values, int(m_ports.size()));
+        return port >= 0 && SetActivePort(port);  // a MUX has exactly one line on
     }
-    if (volumeLineOf(controlId) == -2 || values.empty())
+    if (VolumeLineOf(controlId) == -2 || values.empty())
         return false;
-    return setVolume(values[0]);
+    return SetVolume(values[0]);
 }
 
-bool PulseMixer::setActivePort(int port)
+bool PulseMixer::SetActivePort(int port)
 {
     Outcome outcome{m_pulse.get(), false};
-    const bool done = m_pulse->finish(pa_context_set_source_port_by_index(m_pulse->context(), m_sourceIndex,
+    const bool done = m_pulse->Finish(pa_context_set_source_port_by_index(m_pulse->Context(), m_sourceIndex,
                                                                           m_ports[size_t(port)].name.constData(),
-                                                                          &onSuccess, &outcome),
+                                                                          &OnSuccess, &outcome),
                                       kRequestTimeoutMs);
     if (!done || !outcome.success)
         qCWarning(lcAudio) << "the server refused the recording line" << m_ports[size_t(port)].name
-                           << m_pulse->errorText();
+                           << m_pulse->ErrorText();
     // Read back at once, so that a read right after the write sees it.
-    refresh();
+    Refresh();
     return done && outcome.success;
 }
 
-bool PulseMixer::setVolume(int32_t value)
+bool PulseMixer::SetVolume(int32_t value)
 {
     // One value for the source as a whole: its loudest channel becomes it
     // and the others keep their share, so a balance set elsewhere survives.
     pa_cvolume volume = m_volume;
     if (pa_cvolume_valid(&volume))
-        pa_cvolume_scale(&volume, pulseVolumeOf(value));
+        pa_cvolume_scale(&volume, PulseVolumeOf(value));
     else
-        pa_cvolume_set(&volume, 1, pulseVolumeOf(value));
+        pa_cvolume_set(&volume, 1, PulseVolumeOf(value));
     Outcome outcome{m_pulse.get(), false};
-    const bool done = m_pulse->finish(
-        pa_context_set_source_volume_by_index(m_pulse->context(), m_sourceIndex, &volume, &onSuccess, &outcome),
+    const bool done = m_pulse->Finish(
+        pa_context_set_source_volume_by_index(m_pulse->Context(), m_sourceIndex, &volume, &OnSuccess, &outcome),
         kRequestTimeoutMs);
     if (!done || !outcome.success)
-        qCWarning(lcAudio) << "the server refused the volume" << value << m_pulse->errorText();
-    refresh();
+        qCWarning(lcAudio) << "the server refused the volume" << value << m_pulse->ErrorText();
+    Refresh();
     return done && outcome.success;
 }
 

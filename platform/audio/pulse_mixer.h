@@ -30,17 +30,17 @@ public:
     static constexpr uint32_t kFirstLineId = 0x10000;
 
     // Lock not held. nullptr when the server does not know the source.
-    static std::unique_ptr<PulseMixer> open(std::shared_ptr<PulseContext> pulse, const QByteArray& source,
+    static std::unique_ptr<PulseMixer> Open(std::shared_ptr<PulseContext> pulse, const QByteArray& source,
                                             MixerCallbacks callbacks);
     ~PulseMixer() override;
 
-    bool hasRecordingDestination() const override;
-    int sourceCount() const override;
-    std::optional<MixerLine> sourceLine(int source) const override;
-    std::optional<MixerControl> destinationControl(ControlType type) const override;
-    std::optional<MixerControl> lineControl(uint32_t lineId, ControlType type) const override;
-    bool readValues(uint32_t controlId, std::vector<int32_t>& values) const override;
-    bool writeValues(uint32_t controlId, const std::vector<int32_t>& values) override;
+    bool HasRecordingDestination() const override;
+    int SourceCount() const override;
+    std::optional<MixerLine> SourceLine(int source) const override;
+    std::optional<MixerControl> DestinationControl(ControlType type) const override;
+    std::optional<MixerControl> LineControl(uint32_t lineId, ControlType type) const override;
+    bool ReadValues(uint32_t controlId, std::vector<int32_t>& values) const override;
+    bool WriteValues(uint32_t controlId, const std::vector<int32_t>& values) override;
 
 private:
     struct Port {
@@ -50,18 +50,18 @@ private:
 
     PulseMixer(std::shared_ptr<PulseContext> pulse, const QByteArray& source, MixerCallbacks callbacks);
     // All below: lock held.
-    bool refresh();
-    void apply(const pa_source_info& info);
-    bool usable() const;
+    bool Refresh();
+    void Apply(const pa_source_info& info);
+    bool Usable() const;
     // The volume's line for a volume control id: -1 for the source volume,
     // -2 when the control is not a volume control of this mixer.
-    int volumeLineOf(uint32_t controlId) const;
-    bool setActivePort(int port);
-    bool setVolume(int32_t value);
-    void notify(uint32_t controlId);
-    void onSourceEvent(pa_subscription_event_type_t type, uint32_t index);
+    int VolumeLineOf(uint32_t controlId) const;
+    bool SetActivePort(int port);
+    bool SetVolume(int32_t value);
+    void Notify(uint32_t controlId);
+    void OnSourceEvent(pa_subscription_event_type_t type, uint32_t index);
 
-    static void onSourceInfo(pa_context*, const pa_source_info* info, int eol, void* self);
+    static void OnSourceInfo(pa_context*, const pa_source_info* info, int eol, void* self);
 
     std::shared_ptr<PulseContext> m_pulse;
     QByteArray m_sourceName;

@@ -28,14 +28,14 @@ constexpr int kFirstPollMs = 20;
 constexpr int kMinPollMs = 10;
 }  // namespace
 
-std::unique_ptr<PulsePlaybackStream> PulsePlaybackStream::open(std::shared_ptr<PulseContext> pulse,
+std::unique_ptr<PulsePlaybackStream> PulsePlaybackStream::Open(std::shared_ptr<PulseContext> pulse,
                                                                const PcmFormat& format, PlaybackCallbacks callbacks,
                                                                QString* error)
 {
     std::unique_ptr<PulsePlaybackStream> stream(
         new PulsePlaybackStream(std::move(pulse), format, std::move(callbacks)));
     PulseContext::Lock lock(*stream->m_pulse);
-    if (!stream->connect(error, true))
+    if (!stream->Connect(error, true))
         return nullptr;
     return stream;
 }
@@ -54,31 +54,31 @@ PulsePlaybackStream::PulsePlaybackStream(std::shared_ptr<PulseContext> pulse, co
 
 PulsePlaybackStream::~PulsePlaybackStream()
 {
-    close();
+    Close();
     PulseContext::Lock lock(*m_pulse);
-    m_pulse->freeTimer(m_poll);
+    m_pulse->FreeTimer(m_poll);
 }
 
-bool PulsePlaybackStream::connect(QString* error, bool wait)
+bool PulsePlaybackStream::Connect(QString* error, bool wait)
 {
-    pa_sample_spec sampleSpec = toSampleSpec(m_format);
+    pa_sample_spec sampleSpec = ToSampleSpec(m_format);
     if (m_wideness > 1)
         sampleSpec.format = PA_SAMPLE_S16LE;
-    m_stream = pa_stream_new(m_pulse->context(), "Playback", &sampleSpec, nullptr);
+    m_stream = pa_stream_new(m_pulse->Context(), "Playback", &sampleSpec, nullptr);
     if (!m_stream) {
         if (error)
-            *error = m_pulse->errorText();
+            *error = m_pulse->ErrorText();
         return false;
     }
-    pa_stream_set_state_callback(m_stream, &onStateChanged, this);
-    pa_stream_set_write_callback(m_stream, &onWritable, this);
+    pa_stream_set_state_callback(m_stream, &OnStateChanged, this);
+    pa_stream_set_write_callback(m_stream, &OnWritable, this);
     pa_buffer_attr attr;
     attr.maxlength = uint32_t(-1);
-    attr.tlength = bytesForMilliseconds(m_format, kServerLatencyMs) * m_wideness;
+    attr.tlength = BytesForMilliseconds(m_format, kServerLatencyMs) * m_wideness;
     // Start as soon as there is any audio, and after running dry wait for
     // the next block instead of skipping ahead: short clips play, nothing is lost.
-    attr.prebuf = m_format.blockAlign() * m_wideness;
-    attr.minreq = bytesForMilliseconds(m_format, kRequestMs) * m_wideness;
+    attr.prebuf = m_format.BlockAlign() * m_wideness;
+    attr.minreq = BytesForMilliseconds(m_format, kRequestMs) * m_wideness;
     attr.fragsize = uint32_t(-1);
     m_queuedEnd = m_sent = m_played = m_drainEnd = 0;
     m_timingAsked = m_draining = m_timingKnown = m_paused = false;
@@ -89,35 +89,35 @@ bool PulsePlaybackStream::connect(QString* error, bool wait)
         pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
     if (pa_stream_connect_playback(s, nullptr, &attr, flags, nullptr, nullptr) < 0) {
         if (error)
-            *error = m_pulse->errorText();
-        disconnect();
+            *error = m_pulse->ErrorText();
+        Disconnect();
         return false;
     }
     if (!wait)
         return true;
-    if (!m_pulse->waitForStreamReady(s, kConnectTimeoutMs, error)) {
-        disconnect();
+    if (!m_pulse->WaitForStreamReady(s, kConnectTimeoutMs, error)) {
+        Disconnect();
         return false;
     }
     return true;
 }
 
-void PulsePlaybackStream::armPoll()
+void PulsePlaybackStream::ArmPoll()
 {
     if (m_pollArmed || m_timingAsked)
         return;
     if (!m_poll)
-        m_poll = m_pulse->newTimer(&onPoll, this);
-    m_pulse->armTimer(m_poll, nextPollMs());
+        m_poll = m_pulse->NewTimer(&OnPoll, this);
+    m_pulse->ArmTimer(m_poll, NextPollMs());
     m_pollArmed = true;
 }
 
-int PulsePlaybackStream::nextPollMs() const
+int PulsePlaybackStream::NextPollMs() const
 {
     if (!m_timingKnown || m_blocks.empty())
         return kFirstPollMs;
     const auto msFor = [this](uint64_t bytes) {
-        return bytes * 1000 / (uint64_t(m_format.sampleRate) * m_format.blockAlign());
+        return bytes * 1000 / (uint64_t(m_format.sampleRate) * m_format.BlockAlign());
     };
     const uint64_t front = m_blocks.front().end > m_played ? msFor(m_blocks.front().end - m_played) : 0;
     const uint64_t all = m_queuedEnd > m_played ? msFor(m_queuedEnd - m_played) : 0;
@@ -125,98 +125,98 @@ int PulsePlaybackStream::nextPollMs() const
     return int(std::clamp<uint64_t>(wait, kMinPollMs, kServerLatencyMs));
 }
 
-void PulsePlaybackStream::disconnect()
+void PulsePlaybackStream::Disconnect()
 {
-    m_operations.cancelAll();
-    m_pulse->disarmTimer(m_poll);
+    m_operations.CancelAll();
+    m_pulse->DisarmTimer(m_poll);
     m_pollArmed = false;
     m_timingAsked = m_draining = false;
     if (m_stream) {
         pa_stream_set_state_callback(m_stream, nullptr, nullptr);
         pa_stream_set_write_callback(m_stream, nullptr, nullptr);
-        releaseStream(m_stream);
+        ReleaseStream(m_stream);
         m_stream = nullptr;
     }
 }
 
-bool PulsePlaybackStream::write(AudioBuffer* buffer)
+bool PulsePlaybackStream::Write(AudioBuffer* buffer)
 {
-    if (!buffer || (!buffer->data && buffer->length > 0) || buffer->length % m_format.blockAlign() != 0)
+    if (!buffer || (!buffer->data && buffer->length > 0) || buffer->length % m_format.BlockAlign() != 0)
         return false;
     PulseContext::Lock lock(*m_pulse);
     if (m_state != State::Open || !m_stream)
         return false;
     m_queuedEnd += buffer->length;
     m_blocks.push_back(Block{buffer, m_queuedEnd});
-    feed();
-    armPoll();
+    Feed();
+    ArmPoll();
     return true;
 }
 
-void PulsePlaybackStream::reset()
+void PulsePlaybackStream::Reset()
 {
     PulseContext::Lock lock(*m_pulse);
     if (m_state != State::Open)
         return;
     // Dropping the stream silences it at once; the next one starts empty.
-    disconnect();
+    Disconnect();
     for (const Block& b : m_blocks)
         if (m_callbacks.bufferDone)
-            m_calls.post([done = m_callbacks.bufferDone, buffer = b.buffer] { done(buffer); });
+            m_calls.Post([done = m_callbacks.bufferDone, buffer = b.buffer] { done(buffer); });
     m_blocks.clear();
     QString error;
-    if (!connect(&error, false))
-        fail(error);
+    if (!Connect(&error, false))
+        Fail(error);
 }
 
-void PulsePlaybackStream::pause()
+void PulsePlaybackStream::Pause()
 {
     PulseContext::Lock lock(*m_pulse);
     if (m_state != State::Open || m_paused)
         return;
     m_paused = true;
-    cork(true);
+    Cork(true);
 }
 
-void PulsePlaybackStream::resume()
+void PulsePlaybackStream::Resume()
 {
     PulseContext::Lock lock(*m_pulse);
     if (m_state != State::Open || !m_paused)
         return;
     m_paused = false;
-    cork(false);
+    Cork(false);
 }
 
-void PulsePlaybackStream::cork(bool on)
+void PulsePlaybackStream::Cork(bool on)
 {
     // A stream still being set up is corked when it becomes ready.
     if (m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY)
-        m_operations.add(pa_stream_cork(m_stream, on ? 1 : 0, nullptr, nullptr));
+        m_operations.Add(pa_stream_cork(m_stream, on ? 1 : 0, nullptr, nullptr));
 }
 
-uint64_t PulsePlaybackStream::playedFrames() const
+uint64_t PulsePlaybackStream::PlayedFrames() const
 {
     PulseContext::Lock lock(*m_pulse);
     uint64_t played = m_played;
     pa_usec_t usec = 0;
     if (m_state == State::Open && m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY &&
         pa_stream_get_time(m_stream, &usec) == 0)
-        played = std::max(played, usec * m_format.sampleRate / PA_USEC_PER_SEC * m_format.blockAlign());
-    return std::min(played, m_sent) / m_format.blockAlign();
+        played = std::max(played, usec * m_format.sampleRate / PA_USEC_PER_SEC * m_format.BlockAlign());
+    return std::min(played, m_sent) / m_format.BlockAlign();
 }
 
-void PulsePlaybackStream::close()
+void PulsePlaybackStream::Close()
 {
     PulseContext::Lock lock(*m_pulse);
     if (m_state == State::Closed)
         return;
     m_state = State::Closed;
-    m_calls.close();
-    disconnect();
+    m_calls.Close();
+    Disconnect();
     m_blocks.clear();
 }
 
-void PulsePlaybackStream::feed()
+void PulsePlaybackStream::Feed()
 {
     if (m_state != State::Open || !m_stream || pa_stream_get_state(m_stream) != PA_STREAM_READY)
         return;
@@ -240,29 +240,29 @@ void PulsePlaybackStream::feed()
             data = reinterpret_cast<const uint8_t*>(m_widened.data());
         }
         if (pa_stream_write(m_stream, data, n * m_wideness, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
-            fail(m_pulse->errorText());
+            Fail(m_pulse->ErrorText());
             return;
         }
         m_sent += n;
     }
-    drainWhenAllSent();
+    DrainWhenAllSent();
 }
 
-void PulsePlaybackStream::drainWhenAllSent()
+void PulsePlaybackStream::DrainWhenAllSent()
 {
     // One drain at a time: blocks written meanwhile wait for the next one.
     // Draining does not stop the stream, so they play on without a break.
     if (m_draining || m_sent != m_queuedEnd || m_played >= m_sent)
         return;
-    pa_operation* op = pa_stream_drain(m_stream, &onDrained, this);
+    pa_operation* op = pa_stream_drain(m_stream, &OnDrained, this);
     if (!op)
         return;
     m_draining = true;
     m_drainEnd = m_sent;
-    m_operations.add(op);
+    m_operations.Add(op);
 }
 
-void PulsePlaybackStream::updatePlayed(const pa_timing_info& timing)
+void PulsePlaybackStream::UpdatePlayed(const pa_timing_info& timing)
 {
     if (timing.read_index < 0)
         return;
@@ -279,7 +279,7 @@ void PulsePlaybackStream::updatePlayed(const pa_timing_info& timing)
     m_played = std::max(m_played, std::min(played, m_sent));
 }
 
-void PulsePlaybackStream::giveBackPlayed()
+void PulsePlaybackStream::GiveBackPlayed()
 {
     std::vector<std::function<void()>> calls;
     while (!m_blocks.empty() && m_blocks.front().end <= m_played) {
@@ -287,62 +287,62 @@ void PulsePlaybackStream::giveBackPlayed()
             calls.push_back([done = m_callbacks.bufferDone, buffer = m_blocks.front().buffer] { done(buffer); });
         m_blocks.pop_front();
     }
-    m_calls.post(std::move(calls));
+    m_calls.Post(std::move(calls));
 }
 
-void PulsePlaybackStream::fail(const QString& reason)
+void PulsePlaybackStream::Fail(const QString& reason)
 {
     if (m_state != State::Open)
         return;
     qCWarning(lcAudio) << "playback stream failed:" << reason;
     m_state = State::Broken;
-    m_pulse->disarmTimer(m_poll);
+    m_pulse->DisarmTimer(m_poll);
     m_pollArmed = false;
     if (m_callbacks.failed)
-        m_calls.post([failed = m_callbacks.failed, reason] { failed(reason); });
+        m_calls.Post([failed = m_callbacks.failed, reason] { failed(reason); });
     for (const Block& b : m_blocks)
         if (m_callbacks.bufferDone)
-            m_calls.post([done = m_callbacks.bufferDone, buffer = b.buffer] { done(buffer); });
+            m_calls.Post([done = m_callbacks.bufferDone, buffer = b.buffer] { done(buffer); });
     m_blocks.clear();
 }
 
-void PulsePlaybackStream::onStateChanged(pa_stream* s, void* self)
+void PulsePlaybackStream::OnStateChanged(pa_stream* s, void* self)
 {
     auto* stream = static_cast<PulsePlaybackStream*>(self);
-    stream->m_pulse->wakeWaiters();
+    stream->m_pulse->WakeWaiters();
     switch (pa_stream_get_state(s)) {
     case PA_STREAM_READY:
         if (stream->m_paused)
-            stream->cork(true);
-        stream->feed();
+            stream->Cork(true);
+        stream->Feed();
         break;
     case PA_STREAM_FAILED:
     case PA_STREAM_TERMINATED:
-        stream->fail(stream->m_pulse->errorText());
+        stream->Fail(stream->m_pulse->ErrorText());
         break;
     default:
         break;
     }
 }
 
-void PulsePlaybackStream::onWritable(pa_stream*, size_t, void* self)
+void PulsePlaybackStream::OnWritable(pa_stream*, size_t, void* self)
 {
-    static_cast<PulsePlaybackStream*>(self)->feed();
+    static_cast<PulsePlaybackStream*>(self)->Feed();
 }
 
-void PulsePlaybackStream::onTiming(pa_stream* s, int success, void* self)
+void PulsePlaybackStream::OnTiming(pa_stream* s, int success, void* self)
 {
     auto* stream = static_cast<PulsePlaybackStream*>(self);
     stream->m_timingAsked = false;
     const pa_timing_info* timing = success ? pa_stream_get_timing_info(s) : nullptr;
     if (timing)
-        stream->updatePlayed(*timing);
-    stream->giveBackPlayed();
+        stream->UpdatePlayed(*timing);
+    stream->GiveBackPlayed();
     if (!stream->m_blocks.empty() && stream->m_state == State::Open)
-        stream->armPoll();
+        stream->ArmPoll();
 }
 
-void PulsePlaybackStream::onDrained(pa_stream*, int success, void* self)
+void PulsePlaybackStream::OnDrained(pa_stream*, int success, void* self)
 {
     auto* stream = static_cast<PulsePlaybackStream*>(self);
     stream->m_draining = false;
@@ -350,24 +350,24 @@ void PulsePlaybackStream::onDrained(pa_stream*, int success, void* self)
         return;
     if (success)
         stream->m_played = std::max(stream->m_played, stream->m_drainEnd);
-    stream->giveBackPlayed();
-    stream->feed();
+    stream->GiveBackPlayed();
+    stream->Feed();
 }
 
-void PulsePlaybackStream::onPoll(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self)
+void PulsePlaybackStream::OnPoll(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self)
 {
     auto* stream = static_cast<PulsePlaybackStream*>(self);
     stream->m_pollArmed = false;
     if (stream->m_blocks.empty() || !stream->m_stream || stream->m_state != State::Open)
         return;
     if (pa_stream_get_state(stream->m_stream) != PA_STREAM_READY) {
-        stream->armPoll();  // a stream made by reset() is still being set up
+        stream->ArmPoll();  // a stream made by reset() is still being set up
         return;
     }
     // Zero-length blocks and blocks already played need no answer from the server.
-    stream->giveBackPlayed();
+    stream->GiveBackPlayed();
     stream->m_timingAsked = true;
-    stream->m_operations.add(pa_stream_update_timing_info(stream->m_stream, &onTiming, self));
+    stream->m_operations.Add(pa_stream_update_timing_info(stream->m_stream, &OnTiming, self));
 }
 
 }  // namespace platform::audio

@@ -23,17 +23,17 @@ namespace platform::audio {
 class PulsePlaybackStream final : public PlaybackStream {
 public:
     // Lock not held. Waits until the server accepted the stream.
-    static std::unique_ptr<PulsePlaybackStream> open(std::shared_ptr<PulseContext> pulse, const PcmFormat& format,
+    static std::unique_ptr<PulsePlaybackStream> Open(std::shared_ptr<PulseContext> pulse, const PcmFormat& format,
                                                      PlaybackCallbacks callbacks, QString* error);
     ~PulsePlaybackStream() override;
 
     // Blocks must hold whole frames.
-    bool write(AudioBuffer* buffer) override;
-    void reset() override;
-    void pause() override;
-    void resume() override;
-    uint64_t playedFrames() const override;
-    void close() override;
+    bool Write(AudioBuffer* buffer) override;
+    void Reset() override;
+    void Pause() override;
+    void Resume() override;
+    uint64_t PlayedFrames() const override;
+    void Close() override;
 
 private:
     enum class State { Open, Broken, Closed };
@@ -44,22 +44,22 @@ private:
 
     PulsePlaybackStream(std::shared_ptr<PulseContext> pulse, const PcmFormat& format, PlaybackCallbacks callbacks);
     // All below: lock held.
-    bool connect(QString* error, bool wait);
-    void disconnect();
-    void armPoll();
-    int nextPollMs() const;
-    void feed();
-    void updatePlayed(const pa_timing_info& timing);
-    void giveBackPlayed();
-    void drainWhenAllSent();
-    void cork(bool on);
-    void fail(const QString& reason);
+    bool Connect(QString* error, bool wait);
+    void Disconnect();
+    void ArmPoll();
+    int NextPollMs() const;
+    void Feed();
+    void UpdatePlayed(const pa_timing_info& timing);
+    void GiveBackPlayed();
+    void DrainWhenAllSent();
+    void Cork(bool on);
+    void Fail(const QString& reason);
 
-    static void onStateChanged(pa_stream* s, void* self);
-    static void onWritable(pa_stream* s, size_t bytes, void* self);
-    static void onTiming(pa_stream* s, int success, void* self);
-    static void onDrained(pa_stream* s, int success, void* self);
-    static void onPoll(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self);
+    static void OnStateChanged(pa_stream* s, void* self);
+    static void OnWritable(pa_stream* s, size_t bytes, void* self);
+    static void OnTiming(pa_stream* s, int success, void* self);
+    static void OnDrained(pa_stream* s, int success, void* self);
+    static void OnPoll(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self);
 
     std::shared_ptr<PulseContext> m_pulse;
     PcmFormat m_format;

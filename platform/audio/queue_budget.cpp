@@ -4,10 +4,10 @@
 
 namespace platform::audio {
 
-QueueBudget queueBudget(const PcmFormat& format, uint32_t blockBytes, int maxPieces)
+QueueBudget QueueBudgetFor(const PcmFormat& format, uint32_t blockBytes, int maxPieces)
 {
-    const uint32_t align = std::max<uint32_t>(format.blockAlign(), 1);
-    const uint64_t bound = uint64_t(format.bytesPerSecond()) * kQueuedAudioMs / 1000;
+    const uint32_t align = std::max<uint32_t>(format.BlockAlign(), 1);
+    const uint64_t bound = uint64_t(format.BytesPerSecond()) * kQueuedAudioMs / 1000;
     const uint64_t quarter = bound / 4 / align * align;
     QueueBudget budget;
     budget.pieceBytes = uint32_t(std::clamp<uint64_t>(quarter, align, blockBytes / align * align));

@@ -21,6 +21,6 @@ struct QueueBudget {
 // At low rates a block alone outlasts the bound: the pieces are then parts
 // of blocks, four of them to the bound, so that the server is never down
 // to its last one when a refill is due.
-QueueBudget queueBudget(const PcmFormat& format, uint32_t blockBytes, int maxPieces);
+QueueBudget QueueBudgetFor(const PcmFormat& format, uint32_t blockBytes, int maxPieces);
 
 }  // namespace platform::audio

@@ -15,7 +15,7 @@ testsupport::ToolResult Quillon(const QStringList& args)
     // No display at all: these answers must not need one.
     qunsetenv("DISPLAY");
     qputenv("QT_QPA_PLATFORM", "xcb");
-    return testsupport::runTool(QDir(testsupport::binDir()).filePath("quillon"), args, 20000);
+    return testsupport::RunTool(QDir(testsupport::BinDir()).filePath("quillon"), args, 20000);
 }
 
 TEST(CommandLine, HelpAndVersionAnswerOnStandardOutput)

@@ -10,13 +10,13 @@ TEST(FirstRunMarkerTest, WelcomesOncePerUserAndRespectsOtherValues)
     QTemporaryDir dir;
     const QString ini = dir.filePath("tessaly/system.ini");
     FirstRunMarker marker(ini);
-    EXPECT_TRUE(marker.takeFirstRun());
-    EXPECT_FALSE(marker.takeFirstRun());
+    EXPECT_TRUE(marker.TakeFirstRun());
+    EXPECT_FALSE(marker.TakeFirstRun());
     EXPECT_EQ(QSettings(ini, QSettings::IniFormat).value("Quillon/INST").toString(), "Installed");
 
     const QString other = dir.filePath("other.ini");
     QSettings(other, QSettings::IniFormat).setValue("Quillon/INST", "not_installed");
-    EXPECT_TRUE(FirstRunMarker(other).takeFirstRun());
+    EXPECT_TRUE(FirstRunMarker(other).TakeFirstRun());
     QSettings(other, QSettings::IniFormat).setValue("Quillon/INST", "something else");
-    EXPECT_FALSE(FirstRunMarker(other).takeFirstRun());
+    EXPECT_FALSE(FirstRunMarker(other).TakeFirstRun());
 }

@@ -21,7 +21,7 @@
 
 // A header as the recorder writes it at record start (8 kHz, 8-bit mono,
 // sizes not yet filled in), then `dataBytes` of silence.
-inline QByteArray leftoverRecording(int dataBytes)
+inline QByteArray LeftoverRecording(int dataBytes)
 {
     QByteArray header(44, '\0');
     memcpy(header.data(),
@@ -29,9 +29,9 @@ inline QByteArray leftoverRecording(int dataBytes)
     return header + QByteArray(dataBytes, '\x80');
 }
 
-inline std::vector<std::string> listedPaths(const QString& listFile)
+inline std::vector<std::string> ListedPaths(const QString& listFile)
 {
-    const QByteArray bytes = testsupport::readFile(listFile);
+    const QByteArray bytes = testsupport::ReadFile(listFile);
     std::vector<std::string> paths;
     for (const auto& entry :
          playlist::ParseListFile(std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())),
@@ -57,11 +57,11 @@ protected:
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home.filePath(".config"));
         QApplication::setOrganizationName("tessaly");
         QApplication::setApplicationName("Quillon");
-        playlist::PlaylistModel::setDefaultListFileForTesting(listFile());
+        playlist::PlaylistModel::SetDefaultListFileForTesting(ListFile());
     }
     void SetUp() override { ASSERT_TRUE(home.isValid() && temp.isValid()); }
-    QString listFile() const { return home.filePath("Quillon.lst"); }
-    QString settingsFile() const { return home.filePath(".config/tessaly/Quillon.conf"); }
+    QString ListFile() const { return home.filePath("Quillon.lst"); }
+    QString SettingsFile() const { return home.filePath(".config/tessaly/Quillon.conf"); }
 
     QTemporaryDir home, temp;
     testsupport::ScopedRecordingShell shell;

@@ -29,9 +29,9 @@ protected:
         for (const char* sub : {"program", "home", "tmp"})
             ASSERT_TRUE(dir.mkpath(sub));
         for (const char* file : {"quillon", "libZLDecoder.so", "libmpeg_encoder.so"})
-            ASSERT_TRUE(QFile::copy(testsupport::binDir() + "/" + file, dir.filePath(QString("program/") + file)))
+            ASSERT_TRUE(QFile::copy(testsupport::BinDir() + "/" + file, dir.filePath(QString("program/") + file)))
                 << file;
-        ASSERT_TRUE(testsupport::writeFile(dir.filePath("tmp/quillon_temp_4242.wav"), leftoverRecording(8000)));
+        ASSERT_TRUE(testsupport::WriteFile(dir.filePath("tmp/quillon_temp_4242.wav"), LeftoverRecording(8000)));
         env.insert("HOME", dir.filePath("home"));
         env.insert("XDG_CONFIG_HOME", dir.filePath("home/.config"));
         env.insert("XDG_DATA_HOME", dir.filePath("home/.local/share"));
@@ -39,14 +39,14 @@ protected:
         env.insert("TMPDIR", dir.filePath("tmp"));
         env.insert("BROWSER", "true");  // the first start's welcome page goes nowhere
     }
-    void start()
+    void Start()
     {
         program.setProcessEnvironment(env);
         program.setProcessChannelMode(QProcess::ForwardedChannels);
         program.start(dir.filePath("program/quillon"));
         ASSERT_TRUE(program.waitForStarted(10000));
     }
-    std::vector<std::string> listed() const { return listedPaths(dir.filePath("program/Quillon.lst")); }
+    std::vector<std::string> Listed() const { return ListedPaths(dir.filePath("program/Quillon.lst")); }
 
     QTemporaryDir m_root;
     QDir dir{m_root.path()};
@@ -57,15 +57,15 @@ protected:
 TEST_F(RealProgram, KilledTheListFileAlreadyHoldsTheRecordingSalvagedAtStartUp)
 {
     env.insert("QT_QPA_PLATFORM", "offscreen");
-    start();
-    const bool written = QTest::qWaitFor([&] { return listed().size() == 1; }, 30000);
+    Start();
+    const bool written = QTest::qWaitFor([&] { return Listed().size() == 1; }, 30000);
     program.kill();
     ASSERT_TRUE(program.waitForFinished(10000));
     ASSERT_TRUE(written) << "the list file was not written while the program ran";
-    const auto paths = listed();
+    const auto paths = Listed();
     ASSERT_EQ(paths.size(), 1u);
     EXPECT_TRUE(QString::fromStdString(paths.front()).endsWith(" recovered.wav")) << paths.front();
-    EXPECT_EQ(testsupport::readFile(QString::fromStdString(paths.front())).mid(44), leftoverRecording(8000).mid(44));
+    EXPECT_EQ(testsupport::ReadFile(QString::fromStdString(paths.front())).mid(44), LeftoverRecording(8000).mid(44));
 }
 
 TEST_F(RealProgram, TheSettingsAndTheChangedPlaylistAreWrittenWhenTheXServerDies)
@@ -77,7 +77,7 @@ TEST_F(RealProgram, TheSettingsAndTheChangedPlaylistAreWrittenWhenTheXServerDies
     const QString display = ":" + QString::fromLatin1(xserver.readLine()).trimmed();
     env.insert("DISPLAY", display);
     env.insert("QT_QPA_PLATFORM", "xcb");
-    start();
+    Start();
 
     // On screen once the X server lists its window.
     const bool shown = QTest::qWaitFor(
@@ -97,7 +97,7 @@ TEST_F(RealProgram, TheSettingsAndTheChangedPlaylistAreWrittenWhenTheXServerDies
     QSettings written(dir.filePath("home/.config/tessaly/Quillon.conf"), QSettings::IniFormat);
     EXPECT_EQ(written.value("Settings/RecordQuality").toInt(), 9);
     EXPECT_EQ(written.value("History/CurDirAddFiles").toString(), dir.filePath("home"));
-    const auto paths = listed();
+    const auto paths = Listed();
     ASSERT_EQ(paths.size(), 1u);
     EXPECT_TRUE(QFile::exists(QString::fromStdString(paths.front()))) << paths.front();
     EXPECT_TRUE(QDir(dir.filePath("tmp")).entryList(QDir::Files).isEmpty());

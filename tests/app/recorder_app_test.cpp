@@ -24,7 +24,7 @@ namespace {
 class RecorderAppTest : public ProgramHomeTest {
 protected:
     // Runs the program until its window is up, then closes the window.
-    void runOnce()
+    void RunOnce()
     {
         // Start-up may run event loops before the window stands (the
         // session bus is asked first): close whatever modal window comes.
@@ -36,7 +36,7 @@ protected:
         closer.start(50);
         RecorderApp app;
         EXPECT_EQ(app.InitInstance(), 0);
-        salvaged = app.salvagedRecordings();
+        salvaged = app.SalvagedRecordings();
     }
 
     platform::audio::FakeBackend backend;
@@ -49,10 +49,10 @@ TEST_F(RecorderAppTest, WelcomesOnceWritesTheHistoryAndSalvagesLeftoverRecording
     // Crashed runs' recordings: one where takes in progress live, one where
     // earlier versions kept them.
     const QString inState = home.filePath(".local/state/tessaly/Quillon/quillon_temp_777.wav");
-    ASSERT_TRUE(testsupport::writeFile(inState, leftoverRecording(4000)));
-    ASSERT_TRUE(testsupport::writeFile(temp.filePath("quillon_temp_12345.wav"), leftoverRecording(8000)));
+    ASSERT_TRUE(testsupport::WriteFile(inState, LeftoverRecording(4000)));
+    ASSERT_TRUE(testsupport::WriteFile(temp.filePath("quillon_temp_12345.wav"), LeftoverRecording(8000)));
 
-    runOnce();
+    RunOnce();
     EXPECT_EQ(shell.opened.size(), 1);
     ASSERT_EQ(salvaged.size(), 2);
     for (const QString& path : salvaged)
@@ -62,18 +62,18 @@ TEST_F(RecorderAppTest, WelcomesOnceWritesTheHistoryAndSalvagesLeftoverRecording
     EXPECT_FALSE(QFile::exists(inState));
     EXPECT_FALSE(QFile::exists(temp.filePath("quillon_temp_12345.wav")));
     // The salvaged recordings joined the playlist and its list file.
-    EXPECT_EQ(listedPaths(listFile()).size(), 2u);
+    EXPECT_EQ(ListedPaths(ListFile()).size(), 2u);
 
-    QSettings qs(settingsFile(), QSettings::IniFormat);
+    QSettings qs(SettingsFile(), QSettings::IniFormat);
     EXPECT_EQ(qs.value("History/CurDirAddFiles").toString(), QDir::homePath());
     EXPECT_EQ(qs.value("History/CurDirUploadFiles").toString(), QDir::homePath());
     EXPECT_EQ(qs.value("Settings/RecordQuality").toInt(), 9);
 
-    const QByteArray list = testsupport::readFile(listFile());
-    runOnce();
+    const QByteArray list = testsupport::ReadFile(ListFile());
+    RunOnce();
     EXPECT_EQ(shell.opened.size(), 1);  // the welcome page opens once per user
     EXPECT_TRUE(salvaged.isEmpty());
-    EXPECT_EQ(testsupport::readFile(listFile()), list);  // read back, nothing new: not rewritten
+    EXPECT_EQ(testsupport::ReadFile(ListFile()), list);  // read back, nothing new: not rewritten
 }
 
 // The desktop's session manager asks the program to end while its window is
@@ -84,7 +84,7 @@ TEST_F(RecorderAppTest, TheSessionEndingEndsTheProgramAndWritesWhatTheUserSet)
     const std::vector<std::function<void(RecorderDialog&)>> openers = {
         [](RecorderDialog&) {},  // nothing over the window
         [](RecorderDialog& w) {  // the list's menu, as a right click opens it
-            QWidget* list = w.playlistBox().viewport();
+            QWidget* list = w.PlaylistBox().viewport();
             for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
                 QMouseEvent event(type, QPointF(5, 5), list->mapToGlobal(QPointF(5, 5)), Qt::RightButton,
                                   type == QEvent::MouseButtonPress ? Qt::RightButton : Qt::NoButton, {});
@@ -125,9 +125,9 @@ TEST_F(RecorderAppTest, TheSessionEndingEndsTheProgramAndWritesWhatTheUserSet)
         RecorderApp app;
         EXPECT_EQ(app.InitInstance(), 0);
         EXPECT_FALSE(stillUp);
-        QSettings written(settingsFile(), QSettings::IniFormat);
+        QSettings written(SettingsFile(), QSettings::IniFormat);
         EXPECT_TRUE(written.childGroups().contains("Settings") && written.childGroups().contains("History"));
-        QFile::remove(settingsFile());
+        QFile::remove(SettingsFile());
     }
 }
 

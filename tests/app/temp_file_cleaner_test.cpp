@@ -25,9 +25,9 @@ namespace {
 
 // A header as the recorder writes it at record start (sizes 36 and 0),
 // followed by `frames` frames of 16-bit stereo at 8000 Hz, plus `extraBytes`.
-QByteArray crashedRecording(int frames, int extraBytes = 0)
+QByteArray CrashedRecording(int frames, int extraBytes = 0)
 {
-    const auto header = WaveHeader::forEmptyFile({8000, 16, 2}).image();
+    const auto header = WaveHeader::ForEmptyFile({8000, 16, 2}).Image();
     QByteArray data(frames * 4 + extraBytes, '\0');
     for (int i = 0; i < data.size(); ++i)
         data[i] = char(i * 7);
@@ -37,26 +37,26 @@ QByteArray crashedRecording(int frames, int extraBytes = 0)
 class TempFileCleanerTest : public ::testing::Test {
 protected:
     QTemporaryDir temp, records, fallback;
-    QString tempFile(const QString& name) const { return temp.filePath(name); }
+    QString TempFile(const QString& name) const { return temp.filePath(name); }
     // One start-up's clean-up of `folder`; what it salvaged.
-    QStringList clean(const QString& folder)
+    QStringList Clean(const QString& folder)
     {
         TempFileCleaner cleaner(folder, records.path(), fallback.path());
         cleaner.CleanTempFiles();
-        return cleaner.salvagedFiles();
+        return cleaner.SalvagedFiles();
     }
 };
 
 TEST_F(TempFileCleanerTest, CrashedRecordingIsRepairedAndMovedAndSoxReadsIt)
 {
-    ASSERT_TRUE(testsupport::writeFile(tempFile("quillon_temp_4242.wav"), crashedRecording(16000, 3)));
-    QFile::setPermissions(tempFile("quillon_temp_4242.wav"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    ASSERT_TRUE(testsupport::writeFile(tempFile("quillon_temp_4242.mp3"), "mp3 bytes"));
-    ASSERT_TRUE(testsupport::writeFile(tempFile("quillon_temp_7.wav"), crashedRecording(0)));
-    ASSERT_TRUE(testsupport::writeFile(tempFile("other.wav"), crashedRecording(10)));
-    ASSERT_TRUE(testsupport::writeFile(tempFile("quillon_temp_notes.txt"), "keep"));
+    ASSERT_TRUE(testsupport::WriteFile(TempFile("quillon_temp_4242.wav"), CrashedRecording(16000, 3)));
+    QFile::setPermissions(TempFile("quillon_temp_4242.wav"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    ASSERT_TRUE(testsupport::WriteFile(TempFile("quillon_temp_4242.mp3"), "mp3 bytes"));
+    ASSERT_TRUE(testsupport::WriteFile(TempFile("quillon_temp_7.wav"), CrashedRecording(0)));
+    ASSERT_TRUE(testsupport::WriteFile(TempFile("other.wav"), CrashedRecording(10)));
+    ASSERT_TRUE(testsupport::WriteFile(TempFile("quillon_temp_notes.txt"), "keep"));
 
-    const QStringList salvaged = clean(temp.path());
+    const QStringList salvaged = Clean(temp.path());
     ASSERT_EQ(salvaged.size(), 1);
     const QString saved = salvaged.first();
     EXPECT_EQ(QFileInfo(saved).absolutePath(), QFileInfo(records.path()).absoluteFilePath());
@@ -65,52 +65,52 @@ TEST_F(TempFileCleanerTest, CrashedRecordingIsRepairedAndMovedAndSoxReadsIt)
     // A private temporary file becomes an ordinary file of the user's.
     EXPECT_TRUE(QFileInfo(saved).permissions() & QFileDevice::ReadOther);
 
-    const auto soxi = testsupport::runTool("soxi", {"-s", saved});
+    const auto soxi = testsupport::RunTool("soxi", {"-s", saved});
     ASSERT_EQ(soxi.exitCode, 0) << soxi.err.toStdString();
     EXPECT_EQ(soxi.out.trimmed(), "16000");
 
-    EXPECT_FALSE(QFile::exists(tempFile("quillon_temp_4242.wav")));
-    EXPECT_FALSE(QFile::exists(tempFile("quillon_temp_4242.mp3")));
-    EXPECT_FALSE(QFile::exists(tempFile("quillon_temp_7.wav")));  // empty: nothing to keep
-    EXPECT_TRUE(QFile::exists(tempFile("other.wav")));
-    EXPECT_TRUE(QFile::exists(tempFile("quillon_temp_notes.txt")));
+    EXPECT_FALSE(QFile::exists(TempFile("quillon_temp_4242.wav")));
+    EXPECT_FALSE(QFile::exists(TempFile("quillon_temp_4242.mp3")));
+    EXPECT_FALSE(QFile::exists(TempFile("quillon_temp_7.wav")));  // empty: nothing to keep
+    EXPECT_TRUE(QFile::exists(TempFile("other.wav")));
+    EXPECT_TRUE(QFile::exists(TempFile("quillon_temp_notes.txt")));
 }
 
 TEST_F(TempFileCleanerTest, LeftoversItCannotRepairAreMovedUntouchedAndOnlyEmptyOnesDeleted)
 {
-    QByteArray badHeader = crashedRecording(40000);  // 160,000 data bytes
+    QByteArray badHeader = CrashedRecording(40000);  // 160,000 data bytes
     badHeader.replace(8, 4, "WAVX");
-    QByteArray notPcm = crashedRecording(100);
+    QByteArray notPcm = CrashedRecording(100);
     notPcm[20] = 3;
-    const QByteArray oneByte = crashedRecording(0, 1);  // less than a frame, but not nothing
-    const QByteArray shortHeader = crashedRecording(0).left(30);
+    const QByteArray oneByte = CrashedRecording(0, 1);  // less than a frame, but not nothing
+    const QByteArray shortHeader = CrashedRecording(0).left(30);
     const QList<QPair<QString, QByteArray>> damaged = {
         {"quillon_temp_11.wav", badHeader}, {"quillon_temp_12.wav", notPcm}, {"quillon_temp_13.wav", oneByte}};
     for (const auto& [name, bytes] : damaged)
-        ASSERT_TRUE(testsupport::writeFile(tempFile(name), bytes));
-    ASSERT_TRUE(testsupport::writeFile(tempFile("quillon_temp_14.wav"), shortHeader));
-    ASSERT_TRUE(testsupport::writeFile(tempFile("quillon_temp_15.wav"), crashedRecording(0)));
+        ASSERT_TRUE(testsupport::WriteFile(TempFile(name), bytes));
+    ASSERT_TRUE(testsupport::WriteFile(TempFile("quillon_temp_14.wav"), shortHeader));
+    ASSERT_TRUE(testsupport::WriteFile(TempFile("quillon_temp_15.wav"), CrashedRecording(0)));
     // Ours only in exactly this case.
     const QStringList foreign = {"QUILLON_TEMP_song.MP3", "quillon_temp_3.WAV", "Quillon_temp_4.wav",
                                  "quillon_temp_5.Mp3"};
     for (const QString& name : foreign)
-        ASSERT_TRUE(testsupport::writeFile(tempFile(name), crashedRecording(20)));
+        ASSERT_TRUE(testsupport::WriteFile(TempFile(name), CrashedRecording(20)));
 
     QList<QByteArray> kept;
-    for (const QString& f : clean(temp.path())) {
+    for (const QString& f : Clean(temp.path())) {
         EXPECT_TRUE(f.endsWith(" damaged.wav") || f.endsWith(" damaged 2.wav") || f.endsWith(" damaged 3.wav"))
             << f.toStdString();
-        kept.append(testsupport::readFile(f));
+        kept.append(testsupport::ReadFile(f));
     }
     ASSERT_EQ(kept.size(), damaged.size());
     for (const auto& [name, bytes] : damaged) {
-        EXPECT_FALSE(QFile::exists(tempFile(name))) << name.toStdString();
+        EXPECT_FALSE(QFile::exists(TempFile(name))) << name.toStdString();
         EXPECT_TRUE(kept.contains(bytes)) << name.toStdString() << " not kept byte for byte";
     }
-    EXPECT_FALSE(QFile::exists(tempFile("quillon_temp_14.wav")));
-    EXPECT_FALSE(QFile::exists(tempFile("quillon_temp_15.wav")));
+    EXPECT_FALSE(QFile::exists(TempFile("quillon_temp_14.wav")));
+    EXPECT_FALSE(QFile::exists(TempFile("quillon_temp_15.wav")));
     for (const QString& name : foreign)
-        EXPECT_EQ(testsupport::readFile(tempFile(name)), crashedRecording(20)) << name.toStdString();
+        EXPECT_EQ(testsupport::ReadFile(TempFile(name)), CrashedRecording(20)) << name.toStdString();
 }
 
 TEST_F(TempFileCleanerTest, ALeftoverOnAnotherFileSystemIsCopiedWholeAndThenRemoved)
@@ -122,69 +122,69 @@ TEST_F(TempFileCleanerTest, ALeftoverOnAnotherFileSystemIsCopiedWholeAndThenRemo
     ASSERT_EQ(::stat(QFile::encodeName(shm.path()).constData(), &a), 0);
     ASSERT_EQ(::stat(QFile::encodeName(records.path()).constData(), &b), 0);
     ASSERT_NE(a.st_dev, b.st_dev) << "needs two file systems";
-    QByteArray damaged = crashedRecording(30000);
+    QByteArray damaged = CrashedRecording(30000);
     damaged.replace(36, 4, "junk");
-    ASSERT_TRUE(testsupport::writeFile(shm.filePath("quillon_temp_8.wav"), damaged));
-    ASSERT_TRUE(testsupport::writeFile(shm.filePath("quillon_temp_9.wav"), crashedRecording(30000)));
+    ASSERT_TRUE(testsupport::WriteFile(shm.filePath("quillon_temp_8.wav"), damaged));
+    ASSERT_TRUE(testsupport::WriteFile(shm.filePath("quillon_temp_9.wav"), CrashedRecording(30000)));
 
-    const QStringList salvaged = clean(shm.path());
+    const QStringList salvaged = Clean(shm.path());
     ASSERT_EQ(salvaged.size(), 2);
-    EXPECT_EQ(testsupport::readFile(salvaged[0]), damaged);
-    EXPECT_EQ(testsupport::readFile(salvaged[1]).mid(44), crashedRecording(30000).mid(44));
+    EXPECT_EQ(testsupport::ReadFile(salvaged[0]), damaged);
+    EXPECT_EQ(testsupport::ReadFile(salvaged[1]).mid(44), CrashedRecording(30000).mid(44));
     EXPECT_TRUE(QDir(shm.path()).isEmpty());
 }
 
 TEST_F(TempFileCleanerTest, FilesHeldByARunningInstanceSurvive)
 {
     QFile held;
-    ASSERT_FALSE(platform::createLockedFile(tempFile("quillon_temp_99.wav"), held).isEmpty());
-    held.write(crashedRecording(100));
+    ASSERT_FALSE(platform::CreateLockedFile(TempFile("quillon_temp_99.wav"), held).isEmpty());
+    held.write(CrashedRecording(100));
     held.flush();
     QFile heldMp3;
-    ASSERT_FALSE(platform::createLockedFile(tempFile("quillon_temp_99.mp3"), heldMp3).isEmpty());
+    ASSERT_FALSE(platform::CreateLockedFile(TempFile("quillon_temp_99.mp3"), heldMp3).isEmpty());
 
-    EXPECT_TRUE(clean(temp.path()).isEmpty());
-    EXPECT_TRUE(QFile::exists(tempFile("quillon_temp_99.wav")));
-    EXPECT_TRUE(QFile::exists(tempFile("quillon_temp_99.mp3")));
+    EXPECT_TRUE(Clean(temp.path()).isEmpty());
+    EXPECT_TRUE(QFile::exists(TempFile("quillon_temp_99.wav")));
+    EXPECT_TRUE(QFile::exists(TempFile("quillon_temp_99.mp3")));
     held.close();
     heldMp3.close();
-    EXPECT_EQ(clean(temp.path()).size(), 1);
-    EXPECT_FALSE(QFile::exists(tempFile("quillon_temp_99.mp3")));
+    EXPECT_EQ(Clean(temp.path()).size(), 1);
+    EXPECT_FALSE(QFile::exists(TempFile("quillon_temp_99.mp3")));
 }
 
 TEST_F(TempFileCleanerTest, WithoutARecordFolderSalvageGoesToTheFallbackAndNeverOverwrites)
 {
-    const QByteArray rec = crashedRecording(50);
-    ASSERT_TRUE(testsupport::writeFile(tempFile("quillon_temp_1.wav"), rec));
-    ASSERT_TRUE(testsupport::writeFile(tempFile("quillon_temp_2.wav"), rec));
+    const QByteArray rec = CrashedRecording(50);
+    ASSERT_TRUE(testsupport::WriteFile(TempFile("quillon_temp_1.wav"), rec));
+    ASSERT_TRUE(testsupport::WriteFile(TempFile("quillon_temp_2.wav"), rec));
     // Same modification time: both want the same clock name.
     const QDateTime when = QDateTime::currentDateTime();
     for (const char* n : {"quillon_temp_1.wav", "quillon_temp_2.wav"}) {
-        QFile f(tempFile(n));
+        QFile f(TempFile(n));
         ASSERT_TRUE(f.open(QIODevice::ReadWrite));
         f.setFileTime(when, QFileDevice::FileModificationTime);
     }
     const QString fallbackFolder = fallback.filePath("deep/recovered");
     TempFileCleaner cleaner(temp.path(), records.filePath("missing"), fallbackFolder);
     cleaner.CleanTempFiles();
-    ASSERT_EQ(cleaner.salvagedFiles().size(), 2);
-    EXPECT_NE(cleaner.salvagedFiles()[0], cleaner.salvagedFiles()[1]);
-    for (const QString& f : cleaner.salvagedFiles()) {
+    ASSERT_EQ(cleaner.SalvagedFiles().size(), 2);
+    EXPECT_NE(cleaner.SalvagedFiles()[0], cleaner.SalvagedFiles()[1]);
+    for (const QString& f : cleaner.SalvagedFiles()) {
         EXPECT_TRUE(f.startsWith(fallbackFolder));
-        EXPECT_EQ(testsupport::readFile(f).mid(44), rec.mid(44));
+        EXPECT_EQ(testsupport::ReadFile(f).mid(44), rec.mid(44));
     }
 }
 
 TEST_F(TempFileCleanerTest, SymbolicLinksAtTheNamesAreNeitherFollowedNorRemoved)
 {
     const QString victim = records.filePath("precious.wav");
-    ASSERT_TRUE(testsupport::writeFile(victim, crashedRecording(10)));
+    ASSERT_TRUE(testsupport::WriteFile(victim, CrashedRecording(10)));
     ASSERT_EQ(
-        ::symlink(QFile::encodeName(victim).constData(), QFile::encodeName(tempFile("quillon_temp_5.wav")).constData()),
+        ::symlink(QFile::encodeName(victim).constData(), QFile::encodeName(TempFile("quillon_temp_5.wav")).constData()),
         0);
-    EXPECT_TRUE(clean(temp.path()).isEmpty());
-    EXPECT_TRUE(QFileInfo(tempFile("quillon_temp_5.wav")).isSymLink());
-    EXPECT_EQ(testsupport::readFile(victim), crashedRecording(10));
+    EXPECT_TRUE(Clean(temp.path()).isEmpty());
+    EXPECT_TRUE(QFileInfo(TempFile("quillon_temp_5.wav")).isSymLink());
+    EXPECT_EQ(testsupport::ReadFile(victim), CrashedRecording(10));
 }
 
 // A save killed outright leaves its unfinished file in the record folder;
@@ -197,7 +197,7 @@ TEST_F(TempFileCleanerTest, UnfinishedSavesOfKilledProcessesGoAndLiveOnesAndLook
     if (child == 0) {
         platform::ReplacingFile killed(records.filePath("take.mp3"));
         if (killed.Open())
-            killed.file().write(QByteArray(205000, 'm')), killed.file().flush();
+            killed.File().write(QByteArray(205000, 'm')), killed.File().flush();
         ::kill(::getpid(), SIGKILL);
     }
     int status = 0;
@@ -209,25 +209,25 @@ TEST_F(TempFileCleanerTest, UnfinishedSavesOfKilledProcessesGoAndLiveOnesAndLook
 
     platform::ReplacingFile live(records.filePath("live.wav"));
     ASSERT_TRUE(live.Open());
-    live.file().write("still being written");
+    live.File().write("still being written");
     const QStringList lookAlikes = {".quillon-save-abc",    ".quillon-save-abc1234", ".quillon-save-ab-123",
                                     ".Quillon-save-abc123", "quillon-save-abc123",   ".quillon-save-abc123.wav"};
     for (const QString& name : lookAlikes)
-        ASSERT_TRUE(testsupport::writeFile(records.filePath(name), "the user's"));
+        ASSERT_TRUE(testsupport::WriteFile(records.filePath(name), "the user's"));
     const QString victim = records.filePath("precious.wav");
-    ASSERT_TRUE(testsupport::writeFile(victim, "precious"));
+    ASSERT_TRUE(testsupport::WriteFile(victim, "precious"));
     ASSERT_EQ(::symlink(QFile::encodeName(victim).constData(),
                         QFile::encodeName(records.filePath(".quillon-save-link12")).constData()),
               0);
 
-    clean(temp.path());
+    Clean(temp.path());
     QStringList expected = lookAlikes;
-    expected << ".quillon-save-link12" << QFileInfo(live.writingPath()).fileName() << "precious.wav";
+    expected << ".quillon-save-link12" << QFileInfo(live.WritingPath()).fileName() << "precious.wav";
     expected.sort();
     EXPECT_EQ(QDir(records.path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name), expected);
-    EXPECT_EQ(testsupport::readFile(victim), "precious");
+    EXPECT_EQ(testsupport::ReadFile(victim), "precious");
     ASSERT_TRUE(live.Commit()) << "the clean-up took the file of a running save";
-    EXPECT_EQ(testsupport::readFile(records.filePath("live.wav")), "still being written");
+    EXPECT_EQ(testsupport::ReadFile(records.filePath("live.wav")), "still being written");
 }
 
 // Creating past what is at the name is the engine's test.
@@ -236,23 +236,23 @@ TEST(LockedFileTest, ALeftoverIsLockedOnceAndRemovedOnlyWhileTheNameIsStillItsOw
     QTemporaryDir dir;
     const QString path = dir.filePath("quillon_temp_1.wav");
     QFile first;
-    ASSERT_EQ(platform::createLockedFile(path, first), path);
-    EXPECT_TRUE(platform::isLockedElsewhere(path));
+    ASSERT_EQ(platform::CreateLockedFile(path, first), path);
+    EXPECT_TRUE(platform::IsLockedElsewhere(path));
     first.close();
-    EXPECT_FALSE(platform::isLockedElsewhere(path));
+    EXPECT_FALSE(platform::IsLockedElsewhere(path));
     ASSERT_EQ(::symlink(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("link.wav")).constData()),
               0);
 
     QFile leftover;
-    ASSERT_TRUE(platform::lockExistingFile(path, leftover));
+    ASSERT_TRUE(platform::LockExistingFile(path, leftover));
     QFile again;
-    EXPECT_FALSE(platform::lockExistingFile(path, again)) << "one lock at a time";
-    EXPECT_FALSE(platform::lockExistingFile(dir.filePath("link.wav"), again)) << "a link";
-    ASSERT_TRUE(testsupport::writeFile(dir.filePath("other.wav"), "other"));
+    EXPECT_FALSE(platform::LockExistingFile(path, again)) << "one lock at a time";
+    EXPECT_FALSE(platform::LockExistingFile(dir.filePath("link.wav"), again)) << "a link";
+    ASSERT_TRUE(testsupport::WriteFile(dir.filePath("other.wav"), "other"));
     ASSERT_EQ(::rename(QFile::encodeName(dir.filePath("other.wav")).constData(), QFile::encodeName(path).constData()),
               0);
-    EXPECT_FALSE(platform::removeLockedFile(path, leftover)) << "the name now belongs to another file";
-    EXPECT_EQ(testsupport::readFile(path), "other");
+    EXPECT_FALSE(platform::RemoveLockedFile(path, leftover)) << "the name now belongs to another file";
+    EXPECT_EQ(testsupport::ReadFile(path), "other");
 }
 
 // Two instances starting at the same moment: one creates, fills and removes
@@ -262,16 +262,16 @@ TEST_F(TempFileCleanerTest, ACreatorAndACleanerRacingNeverTakeEachOthersFiles)
 {
     std::atomic<bool> done{false};
     std::atomic<int> lost{0};
-    const QByteArray audio = crashedRecording(200);
+    const QByteArray audio = CrashedRecording(200);
     std::thread creator([&] {
         for (int i = 0; i < 3000; ++i) {
             RecordingFile f;
-            if (!f.Create(tempFile(QString("quillon_temp_%1.wav").arg(i % 7)), {8000, 16, 2})) {
+            if (!f.Create(TempFile(QString("quillon_temp_%1.wav").arg(i % 7)), {8000, 16, 2})) {
                 ++lost;
                 continue;
             }
             f.Write(reinterpret_cast<const uint8_t*>(audio.constData()), uint64_t(audio.size()));
-            if (!platform::isLockedElsewhere(f.path()))
+            if (!platform::IsLockedElsewhere(f.Path()))
                 ++lost;  // no longer at its name
             f.CloseAndRemove();
         }
@@ -280,7 +280,7 @@ TEST_F(TempFileCleanerTest, ACreatorAndACleanerRacingNeverTakeEachOthersFiles)
     int passes = 0;
     QStringList taken;
     for (; !done; ++passes)
-        taken += clean(temp.path());
+        taken += Clean(temp.path());
     creator.join();
     EXPECT_EQ(lost.load(), 0);
     EXPECT_TRUE(taken.isEmpty()) << taken.size() << " files salvaged from under the creator, e.g. "

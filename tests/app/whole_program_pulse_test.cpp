@@ -52,7 +52,7 @@ constexpr double kToneHz = 1000;
 const PcmFormat kStereo48k{48000, 16, 2};
 
 // Typing as an input method does: QTest's key clicks know only ASCII.
-void typeText(QWidget* w, const QString& text)
+void TypeText(QWidget* w, const QString& text)
 {
     for (const QChar c : text) {
         QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
@@ -62,10 +62,10 @@ void typeText(QWidget* w, const QString& text)
     }
 }
 
-int streamsOnTheServer()
+int StreamsOnTheServer()
 {
-    const QString inputs = QString::fromUtf8(pactl({"list", "short", "sink-inputs"}).out).trimmed();
-    const QString outputs = QString::fromUtf8(pactl({"list", "short", "source-outputs"}).out).trimmed();
+    const QString inputs = QString::fromUtf8(Pactl({"list", "short", "sink-inputs"}).out).trimmed();
+    const QString outputs = QString::fromUtf8(Pactl({"list", "short", "source-outputs"}).out).trimmed();
     return int(inputs.split('\n', Qt::SkipEmptyParts).size() + outputs.split('\n', Qt::SkipEmptyParts).size());
 }
 
@@ -80,7 +80,7 @@ protected:
     // Starts the program and hands its window to `user` once it is on
     // screen; the user ends by closing it as a person would (Escape), else
     // the test fails and the window is closed for it.
-    void run(const std::function<void(RecorderDialog&)>& user)
+    void RunScenario(const std::function<void(RecorderDialog&)>& user)
     {
         // The window's own start-up may already run the event loop, so the
         // user waits until the window is the one in front.
@@ -102,8 +102,8 @@ protected:
             user(*window);
             if (window->isVisible()) {
                 ADD_FAILURE() << "the window is still open";
-                window->engine().Stop();
-                window->engine().DiscardTake();
+                window->Engine().Stop();
+                window->Engine().DiscardTake();
                 window->done(QDialog::Rejected);
             }
         });
@@ -112,14 +112,14 @@ protected:
         EXPECT_EQ(app.InitInstance(), 0);
     }
 
-    static void click(RecorderDialog& w, int id) { QTest::mouseClick(w.controlAs<QPushButton>(id), Qt::LeftButton); }
-    static void shoot(QWidget& w, const QString& name)
+    static void Click(RecorderDialog& w, int id) { QTest::mouseClick(w.ControlAs<QPushButton>(id), Qt::LeftButton); }
+    static void Shoot(QWidget& w, const QString& name)
     {
-        EXPECT_TRUE(w.grab().save(testsupport::screenshotDir() + "/" + name + ".png")) << name.toStdString();
+        EXPECT_TRUE(w.grab().save(testsupport::ScreenshotDir() + "/" + name + ".png")) << name.toStdString();
     }
-    static bool waitLoaded(playlist::PlaylistModel& model, int row)
+    static bool WaitLoaded(playlist::PlaylistModel& model, int row)
     {
-        return QTest::qWaitFor([&] { return model.count() > row && model.item(row)->isLoaded(); }, 10000);
+        return QTest::qWaitFor([&] { return model.Count() > row && model.Item(row)->IsLoaded(); }, 10000);
     }
 
     QTemporaryDir music;
@@ -132,9 +132,9 @@ TEST_F(WholeProgram, RecordPlaySaveAsMp3FindInThePlaylistPlayRestoreAndRemove)
     const QString savedPath = QDir(folder).filePath(QString::fromUtf8("第一段 take.mp3"));
 
     // --- First start: record, play back, save under a typed name. ---
-    run([&](RecorderDialog& w) {
-        shoot(w, "window_empty");
-        auto* devices = w.controlAs<QComboBox>(RecorderControl::DeviceList);
+    RunScenario([&](RecorderDialog& w) {
+        Shoot(w, "window_empty");
+        auto* devices = w.ControlAs<QComboBox>(RecorderControl::DeviceList);
         ASSERT_EQ(devices->count(), 2);
         EXPECT_EQ(devices->itemText(0), "Quillon-E2E-Mic");
         // The mixer panel follows the device the user picks.
@@ -142,26 +142,26 @@ TEST_F(WholeProgram, RecordPlaySaveAsMp3FindInThePlaylistPlayRestoreAndRemove)
         QTest::keyClick(devices->view(), Qt::Key_Down);
         QTest::keyClick(devices->view(), Qt::Key_Return);
         ASSERT_EQ(devices->currentIndex(), 1);
-        EXPECT_EQ(w.controlAs<MixerLineList>(RecorderControl::LineList)->count(), 0)
+        EXPECT_EQ(w.ControlAs<MixerLineList>(RecorderControl::LineList)->count(), 0)
             << "a monitor has no lines, only its volume";
-        w.controlAs<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(27);  // 48000 Hz, 16-bit, stereo
+        w.ControlAs<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(27);  // 48000 Hz, 16-bit, stereo
 
-        auto* folderEdit = w.controlAs<QLineEdit>(RecorderControl::FolderEdit);
+        auto* folderEdit = w.ControlAs<QLineEdit>(RecorderControl::FolderEdit);
         folderEdit->selectAll();
-        typeText(folderEdit, folder);
-        QTest::mouseClick(w.controlAs<QCheckBox>(RecorderControl::AskForRenaming), Qt::LeftButton);  // ask for the name
-        ASSERT_EQ(w.controlAs<QComboBox>(RecorderControl::Encoding)->currentIndex(), 0) << "MP3 is the default";
+        TypeText(folderEdit, folder);
+        QTest::mouseClick(w.ControlAs<QCheckBox>(RecorderControl::AskForRenaming), Qt::LeftButton);  // ask for the name
+        ASSERT_EQ(w.ControlAs<QComboBox>(RecorderControl::Encoding)->currentIndex(), 0) << "MP3 is the default";
 
-        RecordingEngine& engine = w.engine();
+        RecordingEngine& engine = w.Engine();
         {
             TonePlayer tone(kToneHz, 0.5, 30, kStereo48k);
-            ASSERT_TRUE(tone.started());
+            ASSERT_TRUE(tone.Started());
             QTest::qWait(500);
-            click(w, RecorderControl::Record);
+            Click(w, RecorderControl::Record);
             ASSERT_TRUE(engine.IsRecording());
             EXPECT_FALSE(devices->isEnabled());
             QTest::qWait(1000);
-            shoot(w, "window_recording");
+            Shoot(w, "window_recording");
 
             // Closing is refused while recording, and the recording goes on.
             QString refusal;
@@ -173,32 +173,32 @@ TEST_F(WholeProgram, RecordPlaySaveAsMp3FindInThePlaylistPlayRestoreAndRemove)
             EXPECT_TRUE(w.isVisible());
             EXPECT_TRUE(engine.IsRecording());
             QTest::qWait(1500);
-            click(w, RecorderControl::Stop);
+            Click(w, RecorderControl::Stop);
             ASSERT_TRUE(QTest::qWaitFor([&] { return !engine.IsRecording(); }, 5000));
         }
         const uint32_t frames = engine.GetDataLength() / 4;
         EXPECT_GT(frames, 48000u * 2);
         EXPECT_FALSE(devices->isEnabled()) << "the device stays open until New recording";
-        shoot(w, "window_stopped_with_data");
+        Shoot(w, "window_stopped_with_data");
 
-        click(w, RecorderControl::SeekStart);
-        click(w, RecorderControl::Play);
+        Click(w, RecorderControl::SeekStart);
+        Click(w, RecorderControl::Play);
         ASSERT_TRUE(engine.IsPlaying());
-        EXPECT_FALSE(w.control(RecorderControl::Save)->isEnabled()) << "no saving while playing";
+        EXPECT_FALSE(w.Control(RecorderControl::Save)->isEnabled()) << "no saving while playing";
         ASSERT_TRUE(QTest::qWaitFor([&] { return !engine.IsPlaying(); }, 10000));
-        EXPECT_EQ(engine.position(), frames);
+        EXPECT_EQ(engine.Position(), frames);
 
         // Save at another quality, so that the MP3 is made anew under the
         // progress dialog: the name dialog takes a typed name, and the
         // saving label shows while the file is written.
-        w.controlAs<QSlider>(RecorderControl::Quality)->setValue(5);
+        w.ControlAs<QSlider>(RecorderControl::Quality)->setValue(5);
         bool labelShown = false;
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [&] {
             for (QWidget* t : QApplication::topLevelWidgets())
                 if (qobject_cast<controls::ProgressDialog*>(t) && t->isVisible() && !labelShown) {
-                    labelShown = w.control(RecorderControl::SavingLabel)->isVisible();
-                    shoot(w, "window_saving");
+                    labelShown = w.Control(RecorderControl::SavingLabel)->isVisible();
+                    Shoot(w, "window_saving");
                 }
         });
         watch.start(10);
@@ -207,102 +207,102 @@ TEST_F(WholeProgram, RecordPlaySaveAsMp3FindInThePlaylistPlayRestoreAndRemove)
                 auto* edit = d.findChild<QLineEdit*>("fileNameEdit");
                 ASSERT_NE(edit, nullptr);
                 edit->selectAll();
-                typeText(edit, QFileInfo(savedPath).completeBaseName());
+                TypeText(edit, QFileInfo(savedPath).completeBaseName());
                 QTest::keyClick(edit, Qt::Key_Return);
             });
-            click(w, RecorderControl::Save);
+            Click(w, RecorderControl::Save);
             EXPECT_EQ(name.seen, 1);
         }
         watch.stop();
         EXPECT_TRUE(labelShown);
-        EXPECT_FALSE(w.control(RecorderControl::SavingLabel)->isVisible());
+        EXPECT_FALSE(w.Control(RecorderControl::SavingLabel)->isVisible());
         ASSERT_TRUE(QFile::exists(savedPath)) << QDir(folder).entryList().join(", ").toStdString();
         const QString decoded = temp.filePath("decoded.wav");
-        ASSERT_EQ(testsupport::runTool("mpg123", {"-q", "-w", decoded, savedPath}).exitCode, 0);
-        EXPECT_NEAR(testsupport::runTool("soxi", {"-D", decoded}).out.trimmed().toDouble(), frames / 48000.0, 0.1);
+        ASSERT_EQ(testsupport::RunTool("mpg123", {"-q", "-w", decoded, savedPath}).exitCode, 0);
+        EXPECT_NEAR(testsupport::RunTool("soxi", {"-D", decoded}).out.trimmed().toDouble(), frames / 48000.0, 0.1);
 
         // The playlist holds it, selected and loaded with its detail line.
-        auto& box = w.playlistBox();
-        auto& model = w.playlistPanel().model();
-        ASSERT_EQ(model.count(), 1);
-        ASSERT_TRUE(waitLoaded(model, 0));
+        auto& box = w.PlaylistBox();
+        auto& model = w.PlaylistPanel().Model();
+        ASSERT_EQ(model.Count(), 1);
+        ASSERT_TRUE(WaitLoaded(model, 0));
         EXPECT_EQ(box.GetSelectedRows(), std::vector<int>{0});
-        const QString detail = playlist::FormatDetailLine(*model.item(0));
+        const QString detail = playlist::FormatDetailLine(*model.Item(0));
         EXPECT_TRUE(detail.startsWith("00:00:0")) << detail.toStdString();
         EXPECT_TRUE(detail.contains("48000 Hz")) << detail.toStdString();
         EXPECT_TRUE(detail.contains("56 kbps")) << detail.toStdString();
 
         // Enter in the playlist plays the selection into the monitor.
         MonitorRecorder monitor(kStereo48k);
-        ASSERT_TRUE(monitor.started());
+        ASSERT_TRUE(monitor.Started());
         box.setFocus();
         QTest::keyClick(&box, Qt::Key_Return);
         EXPECT_TRUE(w.isVisible()) << "Enter never closes the window";
-        ASSERT_TRUE(QTest::qWaitFor([&] { return w.playlistPanel().player().IsPlaying(model.item(0)); }, 3000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.PlaylistPanel().Player().IsPlaying(model.Item(0)); }, 3000));
         QTest::qWait(1500);
-        shoot(w, "window_playlist_playing");
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !w.playlistPanel().player().IsPlaying(model.item(0)); }, 10000));
-        const auto heard = channelSamples(monitor.finish(), kStereo48k);
-        EXPECT_GT(strongestToneAmplitude(heard, 48000, kToneHz, 4800), 0.25);
+        Shoot(w, "window_playlist_playing");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !w.PlaylistPanel().Player().IsPlaying(model.Item(0)); }, 10000));
+        const auto heard = ChannelSamples(monitor.Finish(), kStereo48k);
+        EXPECT_GT(StrongestToneAmplitude(heard, 48000, kToneHz, 4800), 0.25);
 
         // New recording: the question is not asked for a saved recording.
-        click(w, RecorderControl::NewRecording);
+        Click(w, RecorderControl::NewRecording);
         EXPECT_TRUE(devices->isEnabled());
         QTest::keyClick(&w, Qt::Key_Escape);
     });
 
-    const int threadsAtRest = testsupport::threadCount();
-    const int streamsAtRest = streamsOnTheServer();
-    const QSettings stored(settingsFile(), QSettings::IniFormat);
+    const int threadsAtRest = testsupport::ThreadCount();
+    const int streamsAtRest = StreamsOnTheServer();
+    const QSettings stored(SettingsFile(), QSettings::IniFormat);
     EXPECT_EQ(stored.value("Settings/RecordFolder").toString(), folder);
     EXPECT_EQ(stored.value("Settings/AskForRenaming").toInt(), 1);
     EXPECT_EQ(stored.value("History/OfflineRecDev").toInt(), 1);
 
     // --- Second start: the list file brings the recording back; closing
     // while the playlist plays leaves nothing behind. ---
-    run([&](RecorderDialog& w) {
-        EXPECT_EQ(w.controlAs<QComboBox>(RecorderControl::DeviceList)->currentIndex(), 1)
+    RunScenario([&](RecorderDialog& w) {
+        EXPECT_EQ(w.ControlAs<QComboBox>(RecorderControl::DeviceList)->currentIndex(), 1)
             << "the device chosen last time";
-        EXPECT_TRUE(w.controlAs<QCheckBox>(RecorderControl::AskForRenaming)->isChecked());
-        auto& box = w.playlistBox();
-        auto& model = w.playlistPanel().model();
-        ASSERT_EQ(model.count(), 1);
-        EXPECT_EQ(model.item(0)->filePath(), savedPath);
-        ASSERT_TRUE(waitLoaded(model, 0));
+        EXPECT_TRUE(w.ControlAs<QCheckBox>(RecorderControl::AskForRenaming)->isChecked());
+        auto& box = w.PlaylistBox();
+        auto& model = w.PlaylistPanel().Model();
+        ASSERT_EQ(model.Count(), 1);
+        EXPECT_EQ(model.Item(0)->FilePath(), savedPath);
+        ASSERT_TRUE(WaitLoaded(model, 0));
 
         box.SelectOnly(0);
-        QTest::mouseClick(w.controlAs<QPushButton>(RecorderControl::PlaylistPlay), Qt::LeftButton);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return w.playlistPanel().player().IsPlaying(model.item(0)); }, 3000));
-        EXPECT_GT(streamsOnTheServer(), streamsAtRest);
+        QTest::mouseClick(w.ControlAs<QPushButton>(RecorderControl::PlaylistPlay), Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.PlaylistPanel().Player().IsPlaying(model.Item(0)); }, 3000));
+        EXPECT_GT(StreamsOnTheServer(), streamsAtRest);
         QTest::keyClick(&w, Qt::Key_Escape);  // the playlist may go on playing
     });
-    EXPECT_EQ(testsupport::threadCount(), threadsAtRest) << "the loader and the player's threads are gone";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return streamsOnTheServer() == streamsAtRest; }, 3000))
-        << pactl({"list", "sink-inputs"}).out.toStdString() << pactl({"list", "source-outputs"}).out.toStdString();
+    EXPECT_EQ(testsupport::ThreadCount(), threadsAtRest) << "the loader and the player's threads are gone";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return StreamsOnTheServer() == streamsAtRest; }, 3000))
+        << Pactl({"list", "sink-inputs"}).out.toStdString() << Pactl({"list", "source-outputs"}).out.toStdString();
     EXPECT_TRUE(QDir(temp.path()).entryList({"quillon_temp_*"}, QDir::Files).isEmpty());
 
     // --- Third start: remove it with its file. ---
-    run([&](RecorderDialog& w) {
-        auto& box = w.playlistBox();
-        ASSERT_TRUE(waitLoaded(w.playlistPanel().model(), 0));
+    RunScenario([&](RecorderDialog& w) {
+        auto& box = w.PlaylistBox();
+        ASSERT_TRUE(WaitLoaded(w.PlaylistPanel().Model(), 0));
         box.SelectOnly(0);
         {
             ModalAnswer<playlist::RemoveItemsDialog> remove([&](playlist::RemoveItemsDialog& d) {
-                qobject_cast<QCheckBox*>(d.control(playlist::RemoveItemsDialog::IdDeleteFiles))->setChecked(true);
-                shoot(d, "dialog_remove_items");
-                QTest::mouseClick(qobject_cast<QPushButton*>(d.control(1)), Qt::LeftButton);
+                qobject_cast<QCheckBox*>(d.Control(playlist::RemoveItemsDialog::IdDeleteFiles))->setChecked(true);
+                Shoot(d, "dialog_remove_items");
+                QTest::mouseClick(qobject_cast<QPushButton*>(d.Control(1)), Qt::LeftButton);
             });
-            w.playlistPanel().actions().remove()->trigger();
+            w.PlaylistPanel().Actions().Remove()->trigger();
             EXPECT_EQ(remove.seen, 1);
         }
-        EXPECT_EQ(w.playlistPanel().model().count(), 0);
+        EXPECT_EQ(w.PlaylistPanel().Model().Count(), 0);
         EXPECT_FALSE(QFile::exists(savedPath));
         QTest::keyClick(&w, Qt::Key_Escape);
     });
 
     // The emptied list is what the next start finds.
-    run([&](RecorderDialog& w) {
-        EXPECT_EQ(w.playlistPanel().model().count(), 0);
+    RunScenario([&](RecorderDialog& w) {
+        EXPECT_EQ(w.PlaylistPanel().Model().Count(), 0);
         QTest::keyClick(&w, Qt::Key_Escape);
     });
 }

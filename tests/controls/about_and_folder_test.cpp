@@ -51,7 +51,7 @@ TEST(AboutDialog, NamesTheProgramAndLinksHomeAndSupport)
         EXPECT_TRUE(texts.contains(QString::fromUtf8(text))) << text;
     EXPECT_EQ(about.OkButton()->text(), QStringLiteral("确定"));
     EXPECT_TRUE(about.OkButton()->HasSkin());
-    widgettest::saveSheet({widgettest::shot(about)}, QStringLiteral("about_dialog"), 2);
+    widgettest::SaveSheet({widgettest::Shot(about)}, QStringLiteral("about_dialog"), 2);
     QTest::mouseClick(about.SupportLink(), Qt::LeftButton, {}, {2, 2});
     QTest::mouseClick(about.HomeLink(), Qt::LeftButton, {}, {2, 2});
     EXPECT_EQ(shell.opened,

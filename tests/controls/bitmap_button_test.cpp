@@ -15,8 +15,8 @@
 
 using controls::BitmapButton;
 using controls::GradientButton;
-using widgettest::px;
-using widgettest::shot;
+using widgettest::Px;
+using widgettest::Shot;
 namespace sys = controls::syscolour;
 
 namespace {
@@ -31,31 +31,31 @@ TEST(BitmapButton, FlatButtonShowsNoBorderAtRestRaisedWhenHotSunkenWhenPressedAn
     button.resize(30, 30);
     EXPECT_TRUE(button.SetImages(4711, kKey) == BitmapButton::ImageSizeUnreadable && button.ImageSize().isEmpty());
     ASSERT_TRUE(button.SetImages(194, kKey) == BitmapButton::ImagesSet && button.ImageSize() == QSize(16, 16));
-    const QRgb face = sys::face(button.palette()).rgb(), light = sys::highlight(button.palette()).rgb(),
-               dark = sys::shadow(button.palette()).rgb();
+    const QRgb face = sys::Face(button.palette()).rgb(), light = sys::Highlight(button.palette()).rgb(),
+               dark = sys::Shadow(button.palette()).rgb();
     ASSERT_TRUE(face != light && face != dark);
 
-    const QImage rest = shot(button);
-    widgettest::hover(&button, {10, 10});
+    const QImage rest = Shot(button);
+    widgettest::Hover(&button, {10, 10});
     ASSERT_TRUE(button.IsHot());
-    const QImage hot = shot(button);
+    const QImage hot = Shot(button);
     button.setDown(true);
-    const QImage pressed = shot(button);
-    EXPECT_EQ(QList<QRgb>({px(rest, 0, 0), px(rest, 29, 29), px(hot, 0, 0), px(hot, 15, 0), px(hot, 29, 29),
-                           px(pressed, 0, 0), px(pressed, 29, 29)}),
+    const QImage pressed = Shot(button);
+    EXPECT_EQ(QList<QRgb>({Px(rest, 0, 0), Px(rest, 29, 29), Px(hot, 0, 0), Px(hot, 15, 0), Px(hot, 29, 29),
+                           Px(pressed, 0, 0), Px(pressed, 29, 29)}),
               QList<QRgb>({face, face, light, light, dark, dark, light}));
     // The picture, centred at (7, 7) at rest, moves one pixel right and down.
     EXPECT_EQ(rest.copy(7, 7, 16, 16), pressed.copy(8, 8, 16, 16));
     EXPECT_NE(rest.copy(7, 7, 16, 16), pressed.copy(7, 7, 16, 16));
-    widgettest::saveSheet({rest, hot, pressed}, QStringLiteral("bitmap_button"));
+    widgettest::SaveSheet({rest, hot, pressed}, QStringLiteral("bitmap_button"));
     // Hover ends when the mouse leaves, moves outside while grabbed, or the button is disabled.
-    const std::function<void()> enders[] = {[&] { widgettest::leave(&button); },
+    const std::function<void()> enders[] = {[&] { widgettest::Leave(&button); },
                                             [&] {
-                                                widgettest::hover(&button, {40, 5});
+                                                widgettest::Hover(&button, {40, 5});
                                             },
                                             [&] { button.setEnabled(false); }};
     for (const auto& end : enders) {
-        widgettest::hover(&button, {5, 5});
+        widgettest::Hover(&button, {5, 5});
         ASSERT_TRUE(button.IsHot());
         end();
         EXPECT_FALSE(button.IsHot());
@@ -64,22 +64,22 @@ TEST(BitmapButton, FlatButtonShowsNoBorderAtRestRaisedWhenHotSunkenWhenPressedAn
 
 TEST(BitmapButton, KeyPixelsShowTheBackgroundAndACaptionMovesThePictureLeft)
 {
-    const QImage picture = resources::bitmapImage(194);
-    ASSERT_TRUE(px(picture, 0, 0) == kKey.rgb() && px(picture, 8, 8) != kKey.rgb());
+    const QImage picture = resources::BitmapImage(194);
+    ASSERT_TRUE(Px(picture, 0, 0) == kKey.rgb() && Px(picture, 8, 8) != kKey.rgb());
     BitmapButton button;
     QPalette green = button.palette();
     green.setColor(QPalette::Button, QColor(10, 200, 30));
     button.setPalette(green);  // a scheme change resets the colour pairs
     button.resize(30, 30);
     button.SetImages(194, kKey);
-    EXPECT_EQ(QList<QRgb>({px(shot(button), 7, 7), px(shot(button), 15, 15)}),
-              QList<QRgb>({qRgb(10, 200, 30), px(picture, 8, 8)}));
+    EXPECT_EQ(QList<QRgb>({Px(Shot(button), 7, 7), Px(Shot(button), 15, 15)}),
+              QList<QRgb>({qRgb(10, 200, 30), Px(picture, 8, 8)}));
 
     BitmapButton captioned(QStringLiteral("播放"));
     captioned.setFont(QFont(QStringLiteral("WenQuanYi Micro Hei"), 9));
     captioned.resize(80, 30);
     captioned.SetImages(194, kKey);
-    EXPECT_EQ(px(shot(captioned), 3 + 8, 7 + 8), px(picture, 8, 8));  // left margin 3
+    EXPECT_EQ(Px(Shot(captioned), 3 + 8, 7 + 8), Px(picture, 8, 8));  // left margin 3
 }
 
 TEST(BitmapButton, FocusRectangleTwoPixelsInsideAndDisabledPictureEmbossedWithFocusMovingOn)
@@ -93,24 +93,24 @@ TEST(BitmapButton, FocusRectangleTwoPixelsInsideAndDisabledPictureEmbossedWithFo
     window.show();
     QApplication::setActiveWindow(&window);
     first->setFocus();
-    ASSERT_TRUE(widgettest::waitUntil([&] { return first->hasFocus(); }));
-    const QRgb face = sys::face(first->palette()).rgb(), text = sys::text(first->palette()).rgb();
-    const QImage with = shot(*first);  // dotted: (3, 2) is a gap
-    EXPECT_EQ(QList<QRgb>({px(with, 2, 2), px(with, 1, 1), px(with, 27, 5), px(with, 3, 2)}),
+    ASSERT_TRUE(widgettest::WaitUntil([&] { return first->hasFocus(); }));
+    const QRgb face = sys::Face(first->palette()).rgb(), text = sys::Text(first->palette()).rgb();
+    const QImage with = Shot(*first);  // dotted: (3, 2) is a gap
+    EXPECT_EQ(QList<QRgb>({Px(with, 2, 2), Px(with, 1, 1), Px(with, 27, 5), Px(with, 3, 2)}),
               QList<QRgb>({text, face, text, face}));
     first->SetFocusRectWhenFlat(false);
-    const QImage without = shot(*first);
-    EXPECT_EQ(QList<QRgb>({px(without, 2, 2), px(without, 27, 5)}), QList<QRgb>({face, face}));
+    const QImage without = Shot(*first);
+    EXPECT_EQ(QList<QRgb>({Px(without, 2, 2), Px(without, 27, 5)}), QList<QRgb>({face, face}));
     first->setEnabled(false);
     EXPECT_TRUE(second->hasFocus());
-    const QImage disabled = shot(*first);
+    const QImage disabled = Shot(*first);
     int light = 0, dark = 0, coloured = 0;
     for (int y = 7; y < 24; ++y)
         for (int x = 7; x < 24; ++x) {
-            const QRgb c = px(disabled, x, y);
-            light += c == sys::highlight(first->palette()).rgb();
-            dark += c == sys::shadow(first->palette()).rgb();
-            coloured += c == px(with, 15, 15);
+            const QRgb c = Px(disabled, x, y);
+            light += c == sys::Highlight(first->palette()).rgb();
+            dark += c == sys::Shadow(first->palette()).rgb();
+            coloured += c == Px(with, 15, 15);
         }
     EXPECT_GT(light, 5);
     EXPECT_GT(dark, 20);
@@ -147,8 +147,8 @@ TEST(GradientButton, HoverFaceIsTheTintedPaletteOverTheSamePixelsAndPaintsLighte
     const auto &face = button.Face(), &hover = button.HoverFace();
     ASSERT_EQ(face.TotalSize(), hover.TotalSize());
     EXPECT_EQ(std::memcmp(face.Bits(), hover.Bits(), face.Stride() * face.Height()), 0);
-    const QColor light = sys::highlight(button.palette());
-    EXPECT_EQ(face.PaletteEntry(0), sys::shadow(button.palette()).rgb() | 0xff000000u);
+    const QColor light = sys::Highlight(button.palette());
+    EXPECT_EQ(face.PaletteEntry(0), sys::Shadow(button.palette()).rgb() | 0xff000000u);
     EXPECT_EQ(face.PaletteEntry(255), light.rgb() | 0xff000000u);
     for (int i : {0, 64, 128, 255}) {
         const QRgb f = face.PaletteEntry(i), h = hover.PaletteEntry(i);
@@ -156,24 +156,24 @@ TEST(GradientButton, HoverFaceIsTheTintedPaletteOverTheSamePixelsAndPaintsLighte
         EXPECT_EQ(qBlue(h), (light.blue() * 10 + qBlue(f) * 90) / 100) << i;
     }
 
-    const QImage rest = shot(button);
+    const QImage rest = Shot(button);
     EXPECT_EQ(rest.copy(2, 2, 86, 24), face.ToImage().convertToFormat(QImage::Format_RGB32).copy(2, 2, 86, 24));
-    EXPECT_GT(qGray(px(rest, 3, 3)), qGray(px(rest, 86, 24)) + 30);
-    widgettest::hover(&button, {40, 10});
-    const QImage hot = shot(button);
+    EXPECT_GT(qGray(Px(rest, 3, 3)), qGray(Px(rest, 86, 24)) + 30);
+    widgettest::Hover(&button, {40, 10});
+    const QImage hot = Shot(button);
     long lighter = 0;
     for (int y = 2; y < 26; ++y)
         for (int x = 2; x < 88; ++x)
-            lighter += qGray(px(hot, x, y)) - qGray(px(rest, x, y));
+            lighter += qGray(Px(hot, x, y)) - qGray(Px(rest, x, y));
     EXPECT_GT(lighter, 0);
     button.setDown(true);
-    EXPECT_EQ(shot(button).copy(3, 3, 80, 20), hot.copy(2, 2, 80, 20));
+    EXPECT_EQ(Shot(button).copy(3, 3, 80, 20), hot.copy(2, 2, 80, 20));
     for (QSize empty : {QSize(0, 20), QSize(60, 0)}) {  // no texture, the plain face
         GradientButton flat(QStringLiteral("保存"));
         flat.resize(empty);
         flat.CreateSkin(8, 8, 10, 0, 0);
         EXPECT_FALSE(flat.HasSkin());
         flat.resize(60, 20);
-        EXPECT_EQ(px(shot(flat), 1, 1), sys::face(flat.palette()).rgb());
+        EXPECT_EQ(Px(Shot(flat), 1, 1), sys::Face(flat.palette()).rgb());
     }
 }

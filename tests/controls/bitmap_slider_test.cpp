@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 using controls::BitmapSlider;
-using widgettest::px;
+using widgettest::Px;
 
 namespace {
 
@@ -24,10 +24,10 @@ public:
 protected:
     bool event(QEvent* e) override
     {
-        if (e->type() != BitmapSlider::ScrollEvent::type())
+        if (e->type() != BitmapSlider::ScrollEvent::RegisteredType())
             return QWidget::event(e);
-        codes.append(static_cast<BitmapSlider::ScrollEvent*>(e)->code());
-        senders.append(static_cast<BitmapSlider::ScrollEvent*>(e)->slider());
+        codes.append(static_cast<BitmapSlider::ScrollEvent*>(e)->Code());
+        senders.append(static_cast<BitmapSlider::ScrollEvent*>(e)->Slider());
         return true;
     }
 };
@@ -43,8 +43,8 @@ protected:
         window.show();
         QApplication::setActiveWindow(&window);
     }
-    void press(int x) { QTest::mousePress(slider, Qt::LeftButton, {}, QPoint(x, 6)); }
-    void release(int x) { QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(x, 6)); }
+    void Press(int x) { QTest::mousePress(slider, Qt::LeftButton, {}, QPoint(x, 6)); }
+    void Release(int x) { QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(x, 6)); }
 
     QWidget window;
     Receiver receiver;
@@ -98,9 +98,9 @@ TEST_F(SliderTest, PressStepsTowardsThePointerAndReleaseTakesThePositionFromX)
         SCOPED_TRACE(testing::Message() << c.max << " " << c.pos << " " << c.x);
         slider->SetRange(0, c.max);
         slider->SetPos(c.pos);
-        press(c.x);
+        Press(c.x);
         EXPECT_EQ(slider->GetPos(), c.down);
-        release(c.x);
+        Release(c.x);
         EXPECT_EQ(slider->GetPos(), c.up);
     }
     EXPECT_TRUE(slider->hasFocus());
@@ -109,13 +109,13 @@ TEST_F(SliderTest, PressStepsTowardsThePointerAndReleaseTakesThePositionFromX)
 TEST_F(SliderTest, DragReportsThumbTrackForPressAndMovesAndOneEndScroll)
 {
     slider->SetRange(0, 100);
-    QSignalSpy spy(slider, &BitmapSlider::scrolled);
-    press(50);
+    QSignalSpy spy(slider, &BitmapSlider::Scrolled);
+    Press(50);
     EXPECT_TRUE(slider->IsDragging());
     QTest::mouseMove(slider, QPoint(80, 6));
     EXPECT_EQ(slider->GetPos(), 36);  // 101 * 72 / 200 = 36.36
     QTest::mouseMove(slider, QPoint(120, 6));
-    release(130);
+    Release(130);
     EXPECT_FALSE(slider->IsDragging());
     QTest::mouseMove(slider, QPoint(160, 6));  // not dragging any more: nothing
     QApplication::processEvents();
@@ -140,17 +140,17 @@ TEST_F(SliderTest, PaintsFilledChannelLeftOfTheThumbAndMatchesTheFace)
     slider->SetRange(0, 100);
     slider->SetPos(50);  // thumb centre 108, thumb from x 100 to 116
     const QImage drawn = slider->grab().toImage();
-    const QImage empty = resources::bitmapImage(137), filled = resources::bitmapImage(134);
-    const QRgb face = controls::syscolour::face(slider->palette()).rgb();
-    EXPECT_EQ(px(drawn, 0, 0), face);  // the 236 background matched to the face
-    EXPECT_EQ(px(drawn, 216, 11), face);
-    EXPECT_EQ(px(drawn, 30, 6), px(filled, 30, 6));   // filled part, 1:1
-    EXPECT_EQ(px(drawn, 200, 6), px(empty, 315, 6));  // right end, 1:1
-    EXPECT_EQ(px(drawn, 150, 6), px(empty, 234, 6));  // stretched middle
-    EXPECT_EQ(px(drawn, 108, 5), px(resources::bitmapImage(135), 8, 4));
-    EXPECT_EQ(px(drawn, 100, 1), face);  // the thumb's keyed corner
+    const QImage empty = resources::BitmapImage(137), filled = resources::BitmapImage(134);
+    const QRgb face = controls::syscolour::Face(slider->palette()).rgb();
+    EXPECT_EQ(Px(drawn, 0, 0), face);  // the 236 background matched to the face
+    EXPECT_EQ(Px(drawn, 216, 11), face);
+    EXPECT_EQ(Px(drawn, 30, 6), Px(filled, 30, 6));   // filled part, 1:1
+    EXPECT_EQ(Px(drawn, 200, 6), Px(empty, 315, 6));  // right end, 1:1
+    EXPECT_EQ(Px(drawn, 150, 6), Px(empty, 234, 6));  // stretched middle
+    EXPECT_EQ(Px(drawn, 108, 5), Px(resources::BitmapImage(135), 8, 4));
+    EXPECT_EQ(Px(drawn, 100, 1), face);  // the thumb's keyed corner
 
-    press(108);  // the pressed thumb has its own picture
-    EXPECT_EQ(px(slider->grab().toImage(), 108, 5), px(resources::bitmapImage(138), 8, 4));
-    release(108);
+    Press(108);  // the pressed thumb has its own picture
+    EXPECT_EQ(Px(slider->grab().toImage(), 108, 5), Px(resources::BitmapImage(138), 8, 4));
+    Release(108);
 }

@@ -17,14 +17,14 @@ namespace {
 class HyperlinkLabelTest : public ::testing::Test {
 protected:
     void SetUp() override { window.resize(400, 100); }
-    void mouseAway() { QCursor::setPos(window.mapToGlobal(QPoint(300, 80))); }
+    void MouseAway() { QCursor::setPos(window.mapToGlobal(QPoint(300, 80))); }
 
     testsupport::ScopedRecordingShell shell;
     QWidget window;
     HyperlinkLabel label{QStringLiteral("https://quillon.example.com/"), &window};
 };
 
-void click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(2, 2)); }
+void Click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(2, 2)); }
 
 }  // namespace
 
@@ -39,10 +39,10 @@ TEST_F(HyperlinkLabelTest, AttachingFillsTheGapsAndAMailLinkOpensMailtoAWebLinkT
     EXPECT_EQ(label.Url(), QStringLiteral("https://quillon.example.com/"));
     label.SetIsUrl(false);
     label.SetUrl(QStringLiteral("support@quillon.example.com"));
-    click(&label);
+    Click(&label);
     label.SetIsUrl(true);
     label.SetUrl(QStringLiteral("https://quillon.example.com/"));
-    click(&label);
+    Click(&label);
     EXPECT_EQ(shell.opened,
               (QStringList{QStringLiteral("mailto:support@quillon.example.com"),
                            QStringLiteral("https://quillon.example.com/")}));
@@ -60,7 +60,7 @@ TEST_F(HyperlinkLabelTest, FailureReportsTheCodesTextAndClearsVisited)
         label.SetVisited(true);
         shell.result = code;
         widgettest::MessageBoxCatcher catcher;
-        click(&label);
+        Click(&label);
         EXPECT_TRUE(catcher.count == 1 && catcher.icon == QMessageBox::Warning);
         EXPECT_EQ(catcher.text, "Unable to open hyperlink:\n\n" + QString::fromUtf8(text));
         EXPECT_TRUE(!label.IsVisited() && label.CurrentTextColour() == QColor(0, 0, 238));
@@ -75,17 +75,17 @@ TEST_F(HyperlinkLabelTest, HoverUnderlinesAndColoursUntilTheTimerSeesTheMouseOut
     always.SetUnderline(1);  // chosen before attachment: holds once attached
     EXPECT_FALSE(always.font().underline());
     window.show();
-    mouseAway();
+    MouseAway();
     EXPECT_FALSE(label.font().underline());
-    widgettest::hover(&label, {3, 3});
+    widgettest::Hover(&label, {3, 3});
     QCursor::setPos(label.mapToGlobal(QPoint(3, 3)));
     EXPECT_TRUE(label.IsOver() && label.IsHoverTimerActive() && label.font().underline());
     EXPECT_EQ(label.CurrentTextColour(), QColor(255, 0, 0));
-    mouseAway();
-    ASSERT_TRUE(widgettest::waitUntil([&] { return !label.IsOver(); }));
+    MouseAway();
+    ASSERT_TRUE(widgettest::WaitUntil([&] { return !label.IsOver(); }));
     EXPECT_FALSE(label.IsHoverTimerActive() || label.font().underline());
     label.SetVisited(true);
-    const QImage visited = widgettest::shot(label);
+    const QImage visited = widgettest::Shot(label);
     int purple = 0;  // (85, 26, 139), softened at the glyphs' edges
     for (int i = 0; i < visited.width() * visited.height(); ++i) {
         const QRgb c = visited.pixel(i % visited.width(), i / visited.width());
@@ -93,17 +93,17 @@ TEST_F(HyperlinkLabelTest, HoverUnderlinesAndColoursUntilTheTimerSeesTheMouseOut
     }
     EXPECT_GT(purple, 10);
     label.SetColours(Qt::green, Qt::green);  // hover then takes the highlight colour
-    widgettest::hover(&label, {3, 3});       // moving back in starts the timer again
+    widgettest::Hover(&label, {3, 3});       // moving back in starts the timer again
     EXPECT_TRUE(label.IsHoverTimerActive());
     EXPECT_EQ(label.CurrentTextColour(), label.palette().color(QPalette::Highlight));
 
     EXPECT_TRUE(always.font().underline());
-    widgettest::hover(&always, {3, 3});
-    ASSERT_TRUE(widgettest::waitUntil([&] { return !always.IsOver(); }));
+    widgettest::Hover(&always, {3, 3});
+    ASSERT_TRUE(widgettest::WaitUntil([&] { return !always.IsOver(); }));
     EXPECT_TRUE(always.font().underline()) << "mode 1 keeps the underline after leaving";
     always.SetUnderline(0);
     EXPECT_FALSE(always.font().underline());
-    widgettest::hover(&always, {3, 3});
+    widgettest::Hover(&always, {3, 3});
     EXPECT_TRUE(always.IsOver() && !always.font().underline()) << "mode 0 never underlines";
 }
 
@@ -138,25 +138,25 @@ protected:
     void SetUp() override
     {
         HyperlinkLabelTest::SetUp();
-        platform::setShellForTesting(nullptr);
+        platform::SetShellForTesting(nullptr);
         label.Attach();
     }
-    void TearDown() override { release(); }
+    void TearDown() override { Release(); }
     // An opener that notes its parent and the address, then stays running
     // (as xdg-open does with a browser in the foreground) until released.
-    void installOpener()
+    void InstallOpener()
     {
         const QString script =
             QStringLiteral("#!/bin/sh\nPATH=/usr/bin:/bin\n"
                            "echo \"$PPID $1\" > '%1.part' && mv '%1.part' '%1'\n"
                            "i=0; while [ ! -e '%2' ] && [ $i -lt 600 ]; do sleep 0.05; i=$((i+1)); done\n")
-                .arg(noted(), bin.filePath("release"));
+                .arg(Noted(), bin.filePath("release"));
         const QString path = bin.filePath("xdg-open");
-        ASSERT_TRUE(testsupport::writeFile(path, script.toUtf8()));
+        ASSERT_TRUE(testsupport::WriteFile(path, script.toUtf8()));
         QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
     }
-    QString noted() const { return bin.filePath("opened"); }
-    void release() { testsupport::writeFile(bin.filePath("release"), {}); }
+    QString Noted() const { return bin.filePath("opened"); }
+    void Release() { testsupport::WriteFile(bin.filePath("release"), {}); }
 
     QTemporaryDir bin;
     testsupport::ScopedEnv path{"PATH", bin.path()};
@@ -164,14 +164,14 @@ protected:
 
 TEST_F(DesktopOpenerTest, TheOpenerRunsDetachedAndTheClickReturnsWhileItStillRuns)
 {
-    installOpener();
-    click(&label);
+    InstallOpener();
+    Click(&label);
     // The click came back while the opener waits for its release: success
     // is the start, not the end, of the opener.
     EXPECT_TRUE(label.IsVisited());
     EXPECT_FALSE(QFile::exists(bin.filePath("release")));
-    ASSERT_TRUE(widgettest::waitUntil([&] { return QFile::exists(noted()); }, 10000));
-    const QList<QByteArray> seen = testsupport::readFile(noted()).trimmed().split(' ');
+    ASSERT_TRUE(widgettest::WaitUntil([&] { return QFile::exists(Noted()); }, 10000));
+    const QList<QByteArray> seen = testsupport::ReadFile(Noted()).trimmed().split(' ');
     ASSERT_EQ(seen.size(), 2);
     EXPECT_EQ(seen[1], "https://quillon.example.com/");
     // Detached: the opener is not a child this process would have to reap.
@@ -182,8 +182,8 @@ TEST_F(DesktopOpenerTest, WithoutAnOpenerTheLabelReportsThatNothingIsAssociated)
 {
     label.SetVisited(true);
     widgettest::MessageBoxCatcher catcher;
-    click(&label);
-    ASSERT_TRUE(widgettest::waitUntil([&] { return catcher.count == 1; }));
+    Click(&label);
+    ASSERT_TRUE(widgettest::WaitUntil([&] { return catcher.count == 1; }));
     EXPECT_EQ(catcher.text, "Unable to open hyperlink:\n\n" + HyperlinkLabel::ErrorText(31));
     EXPECT_FALSE(label.IsVisited());
 }

@@ -12,7 +12,7 @@ using controls::PaletteImage;
 
 namespace {
 
-std::vector<std::uint8_t> blockOf(const PaletteImage& i) { return {i.Block(), i.Block() + i.TotalSize()}; }
+std::vector<std::uint8_t> BlockOf(const PaletteImage& i) { return {i.Block(), i.Block() + i.TotalSize()}; }
 
 }  // namespace
 
@@ -26,17 +26,17 @@ TEST(PaletteImage, PixelsCountRowsFromTheTopAndOutsideWritesAreIgnored)
     EXPECT_EQ(image.Bits()[3 * image.Stride() + 2], 7);
     EXPECT_EQ(image.Bits()[5], 9);
     EXPECT_EQ(image.Pixel(2, 0), 7);
-    const auto before = blockOf(image);
+    const auto before = BlockOf(image);
     for (auto [x, y] : {std::pair{-1, 0}, {0, -1}, {6, 0}, {0, 4}, {6, 4}, {-100, 200}})
         image.SetPixel(x, y, 200);
-    EXPECT_EQ(blockOf(image), before);
+    EXPECT_EQ(BlockOf(image), before);
 
     image.SetPaletteEntry(0x105, 1, 2, 3);  // indexed by the low byte
     EXPECT_EQ(image.PaletteEntry(5), qRgb(1, 2, 3));
     image.Create(2, 2, 4);
-    const auto small = blockOf(image);
+    const auto small = BlockOf(image);
     image.SetPaletteEntry(20, 9, 9, 9);  // beyond the 16 entries
-    EXPECT_EQ(blockOf(image), small);
+    EXPECT_EQ(BlockOf(image), small);
 }
 
 TEST(PaletteImage, TintingMovesThePaletteAndLeavesThePixels)

@@ -23,7 +23,7 @@ protected:
     }
     void TearDown() override { ProgressDialog::SetTickSourceForTesting({}); }
     // Moves the clock on and sets the position; the text shown afterwards.
-    QString textAfter(ProgressDialog& dialog, std::uint32_t ms, int pos)
+    QString TextAfter(ProgressDialog& dialog, std::uint32_t ms, int pos)
     {
         now += ms;
         dialog.SetPos(pos);
@@ -51,15 +51,15 @@ TEST_F(ProgressDialogTest, LayoutAndPercentTextWrittenAtMostEvery300MsAndOnlyWhe
     EXPECT_EQ(dialog.PercentText(), QStringLiteral(" 0 %"));
     EXPECT_EQ(dialog.SetPos(50), 0);
     EXPECT_EQ(dialog.PercentText(), QStringLiteral("50%"));
-    widgettest::saveSheet({widgettest::shot(dialog)}, QStringLiteral("progress_dialog"), 2);
+    widgettest::SaveSheet({widgettest::Shot(dialog)}, QStringLiteral("progress_dialog"), 2);
     EXPECT_EQ(ProgressDialog::LastTextUpdate(), now);
-    EXPECT_EQ(textAfter(dialog, 300, 60), QStringLiteral("50%"));  // not more than 300 ms: skipped
-    EXPECT_EQ(textAfter(dialog, 1, 60), QStringLiteral("60%"));
+    EXPECT_EQ(TextAfter(dialog, 300, 60), QStringLiteral("50%"));  // not more than 300 ms: skipped
+    EXPECT_EQ(TextAfter(dialog, 1, 60), QStringLiteral("60%"));
     const std::uint32_t written = now;
-    textAfter(dialog, 5000, 60);  // the same text: nothing written, the time stays
+    TextAfter(dialog, 5000, 60);  // the same text: nothing written, the time stays
     EXPECT_EQ(ProgressDialog::LastTextUpdate(), written);
-    EXPECT_EQ(textAfter(dialog, 0, 100), QStringLiteral("100%"));
-    EXPECT_EQ(textAfter(dialog, 301, 150), QStringLiteral("50%"));  // outside the range: modulo 100
+    EXPECT_EQ(TextAfter(dialog, 0, 100), QStringLiteral("100%"));
+    EXPECT_EQ(TextAfter(dialog, 301, 150), QStringLiteral("50%"));  // outside the range: modulo 100
     EXPECT_EQ(dialog.SetPos(70), 100);                              // while the bar clamps
 
     // The throttle is shared by all dialogs and survives the clock wrapping.
@@ -68,10 +68,10 @@ TEST_F(ProgressDialogTest, LayoutAndPercentTextWrittenAtMostEvery300MsAndOnlyWhe
     second.SetRange(0, 100);
     now = 0xffffff00u;
     dialog.SetPos(10);
-    EXPECT_EQ(textAfter(second, 100, 20), QStringLiteral(" 0 %"));
+    EXPECT_EQ(TextAfter(second, 100, 20), QStringLiteral(" 0 %"));
     now = 0x10u;  // the clock wrapped: 272 ms after the other dialog wrote
-    EXPECT_EQ(textAfter(second, 0, 20), QStringLiteral(" 0 %"));
-    EXPECT_EQ(textAfter(second, 0x30, 20), QStringLiteral("20%"));  // 320 ms
+    EXPECT_EQ(TextAfter(second, 0, 20), QStringLiteral(" 0 %"));
+    EXPECT_EQ(TextAfter(second, 0x30, 20), QStringLiteral("20%"));  // 320 ms
 }
 
 TEST_F(ProgressDialogTest, CancelIsReportedOnceAndOnlySetsTheFlagAndPendingEventsRun)

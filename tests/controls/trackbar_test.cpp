@@ -20,23 +20,23 @@ protected:
         window.resize(340, 60);
         bar.setGeometry(10, 10, 320, 30);
         bar.SetRange(0, 1000);
-        QObject::connect(&bar, &Trackbar::scrolled, [this](int code) { codes.push_back(code); });
+        QObject::connect(&bar, &Trackbar::Scrolled, [this](int code) { codes.push_back(code); });
         window.show();
         bar.setFocus();
     }
-    void key(QEvent::Type type, Qt::Key k, bool autoRepeat = false)
+    void Key(QEvent::Type type, Qt::Key k, bool autoRepeat = false)
     {
         QKeyEvent e(type, k, Qt::NoModifier, QString(), autoRepeat);
         QApplication::sendEvent(&bar, &e);
     }
-    void wheel(int delta)
+    void Wheel(int delta)
     {
         const QPointF at(100, 15);
         QWheelEvent e(at, bar.mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
                       Qt::NoScrollPhase, false);
         QApplication::sendEvent(&bar, &e);
     }
-    int count(int code) const { return int(std::count(codes.begin(), codes.end(), code)); }
+    int Count(int code) const { return int(std::count(codes.begin(), codes.end(), code)); }
 
     QWidget window;
     Trackbar bar{&window};
@@ -62,13 +62,13 @@ TEST_F(TrackbarTest, KeysStepAsTheTrackbarDoesAndEndTrackingOnceWhenLetGo)
     }
     // A held key repeats its step; tracking ends once, when it is let go.
     codes.clear();
-    key(QEvent::KeyPress, Qt::Key_Right);
+    Key(QEvent::KeyPress, Qt::Key_Right);
     for (int i = 0; i < 4; ++i) {
-        key(QEvent::KeyRelease, Qt::Key_Right, true);
-        key(QEvent::KeyPress, Qt::Key_Right, true);
+        Key(QEvent::KeyRelease, Qt::Key_Right, true);
+        Key(QEvent::KeyPress, Qt::Key_Right, true);
     }
-    EXPECT_EQ(count(Trackbar::EndTrack), 0);
-    key(QEvent::KeyRelease, Qt::Key_Right);
+    EXPECT_EQ(Count(Trackbar::EndTrack), 0);
+    Key(QEvent::KeyRelease, Qt::Key_Right);
     EXPECT_EQ(codes, (std::vector<int>{1, 1, 1, 1, 1, 8}));
     EXPECT_EQ(bar.GetPos(), 207);
 }
@@ -77,18 +77,18 @@ TEST_F(TrackbarTest, TheWheelStepsByLinesAndTellsTheReceiverEachStep)
 {
     bar.SetPos(500);
     const int lines = std::max(1, QApplication::wheelScrollLines());
-    wheel(QWheelEvent::DefaultDeltasPerStep);
+    Wheel(QWheelEvent::DefaultDeltasPerStep);
     EXPECT_EQ(bar.GetPos(), 500 + lines);
-    EXPECT_EQ(count(Trackbar::LineDown), lines);
+    EXPECT_EQ(Count(Trackbar::LineDown), lines);
     codes.clear();
-    wheel(-2 * QWheelEvent::DefaultDeltasPerStep);
+    Wheel(-2 * QWheelEvent::DefaultDeltasPerStep);
     EXPECT_EQ(bar.GetPos(), 500 - lines);
     EXPECT_EQ(codes, std::vector<int>(2 * lines, Trackbar::LineUp));
     // Half notches add up to a whole one.
     codes.clear();
-    wheel(QWheelEvent::DefaultDeltasPerStep / 2);
+    Wheel(QWheelEvent::DefaultDeltasPerStep / 2);
     EXPECT_TRUE(codes.empty());
-    wheel(QWheelEvent::DefaultDeltasPerStep / 2);
+    Wheel(QWheelEvent::DefaultDeltasPerStep / 2);
     EXPECT_EQ(bar.GetPos(), 500);
 }
 
@@ -101,11 +101,11 @@ TEST_F(TrackbarTest, HeldOnTheChannelItPagesUntilTheThumbIsThereAndEndsOnceAtRel
     QTest::qWait(Trackbar::kRepeatDelayMs + 20 * Trackbar::kRepeatPeriodMs);
     // The thumb stopped at the first page that reached the pointer.
     EXPECT_EQ(bar.GetPos(), 800);
-    EXPECT_EQ(count(Trackbar::PageDown), 4);
-    EXPECT_EQ(count(Trackbar::EndTrack), 0);
+    EXPECT_EQ(Count(Trackbar::PageDown), 4);
+    EXPECT_EQ(Count(Trackbar::EndTrack), 0);
     QTest::mouseRelease(&bar, Qt::LeftButton, {}, target);
     EXPECT_EQ(codes.back(), Trackbar::EndTrack);
-    EXPECT_EQ(count(Trackbar::EndTrack), 1);
+    EXPECT_EQ(Count(Trackbar::EndTrack), 1);
 
     codes.clear();
     QTest::mouseClick(&bar, Qt::LeftButton, {}, QPoint(2, bar.height() / 2));
@@ -115,19 +115,19 @@ TEST_F(TrackbarTest, HeldOnTheChannelItPagesUntilTheThumbIsThereAndEndsOnceAtRel
 
 TEST_F(TrackbarTest, DraggingTheThumbTracksAndEndsWithItsPosition)
 {
-    const QPoint grip = widgettest::sliderHandle(bar).center();
+    const QPoint grip = widgettest::SliderHandle(bar).center();
     QTest::mousePress(&bar, Qt::LeftButton, {}, grip);
     for (int dx : {20, 60, 120})
         QTest::mouseMove(&bar, grip + QPoint(dx, 0));
-    EXPECT_GE(count(Trackbar::ThumbTrack), 2);
-    EXPECT_EQ(count(Trackbar::EndTrack), 0);
+    EXPECT_GE(Count(Trackbar::ThumbTrack), 2);
+    EXPECT_EQ(Count(Trackbar::EndTrack), 0);
     const qint64 dragged = bar.GetPos();
     EXPECT_GT(dragged, 300);
     QTest::mouseRelease(&bar, Qt::LeftButton, {}, grip + QPoint(120, 0));
     ASSERT_GE(codes.size(), 2u);
     EXPECT_EQ(codes[codes.size() - 2], Trackbar::ThumbPosition);
     EXPECT_EQ(codes.back(), Trackbar::EndTrack);
-    EXPECT_EQ(count(Trackbar::EndTrack), 1);
+    EXPECT_EQ(Count(Trackbar::EndTrack), 1);
     EXPECT_EQ(bar.GetPos(), dragged);
 }
 

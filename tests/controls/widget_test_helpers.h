@@ -22,11 +22,11 @@
 
 namespace widgettest {
 
-inline QRgb px(const QImage& image, int x, int y) { return image.pixel(x, y) | 0xff000000u; }
-inline QImage shot(QWidget& w) { return w.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+inline QRgb Px(const QImage& image, int x, int y) { return image.pixel(x, y) | 0xff000000u; }
+inline QImage Shot(QWidget& w) { return w.grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
 // Saves pictures side by side, enlarged, for a person to look at.
-inline void saveSheet(const QList<QImage>& images, const QString& name, int zoom = 3)
+inline void SaveSheet(const QList<QImage>& images, const QString& name, int zoom = 3)
 {
     QSize size(8, 16);
     for (const QImage& i : images)
@@ -37,30 +37,30 @@ inline void saveSheet(const QList<QImage>& images, const QString& name, int zoom
     for (int i = 0, x = 8; i < images.size(); x += images[i++].width() + 8)
         p.drawImage(x, 8, images[i]);
     p.end();
-    EXPECT_TRUE(sheet.scaled(sheet.size() * zoom).save(QDir(testsupport::screenshotDir()).filePath(name + ".png")));
+    EXPECT_TRUE(sheet.scaled(sheet.size() * zoom).save(QDir(testsupport::ScreenshotDir()).filePath(name + ".png")));
 }
 
 // Runs the event loop until the condition holds; false after the timeout.
-inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 5000)
+inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 5000)
 {
     return QTest::qWaitFor(condition, timeoutMs);
 }
 
 // A plain mouse move (no button), as the mouse over the widget would send.
-inline void hover(QWidget* widget, QPoint pos)
+inline void Hover(QWidget* widget, QPoint pos)
 {
     QMouseEvent move(QEvent::MouseMove, pos, widget->mapToGlobal(pos), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(widget, &move);
 }
 
-inline void leave(QWidget* widget)
+inline void Leave(QWidget* widget)
 {
     QEvent event(QEvent::Leave);
     QApplication::sendEvent(widget, &event);
 }
 
 // Where the slider's thumb is drawn now.
-inline QRect sliderHandle(const QSlider& slider)
+inline QRect SliderHandle(const QSlider& slider)
 {
     QStyleOptionSlider option;
     option.initFrom(&slider);

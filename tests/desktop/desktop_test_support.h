@@ -13,8 +13,8 @@
 
 namespace desktoptest {
 
-using audiotest::runEventsFor;
-using audiotest::runEventsUntil;
+using audiotest::RunEventsFor;
+using audiotest::RunEventsUntil;
 
 // The stand-in inhibitor program, offering `services` while it lives.
 class InhibitorStandIn {
@@ -23,7 +23,7 @@ public:
     {
         m_log = m_dir.filePath("inhibitions.log");
         m_process.start(QStringLiteral(INHIBITOR_STANDIN), QStringList{m_log} + services);
-        m_ready = runEventsUntil(
+        m_ready = RunEventsUntil(
                       [this] { return m_process.canReadLine() || m_process.state() == QProcess::NotRunning; }, 10000) &&
             m_process.readLine().trimmed() == "ready";
     }
@@ -32,16 +32,16 @@ public:
         m_process.terminate();
         m_process.waitForFinished(5000);
     }
-    bool ready() const { return m_ready; }
-    QStringList lines() const
+    bool Ready() const { return m_ready; }
+    QStringList Lines() const
     {
-        return QString::fromUtf8(testsupport::readFile(m_log)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        return QString::fromUtf8(testsupport::ReadFile(m_log)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
     // Runs events until the log holds `count` lines.
-    QStringList waitForLines(int count, int timeoutMs = 10000) const
+    QStringList WaitForLines(int count, int timeoutMs = 10000) const
     {
-        runEventsUntil([&] { return lines().size() >= count; }, timeoutMs);
-        return lines();
+        RunEventsUntil([&] { return Lines().size() >= count; }, timeoutMs);
+        return Lines();
     }
 
 private:
@@ -58,20 +58,20 @@ struct PlayerctlResult {
 
 // playerctl against our player; the events run meanwhile, since the player
 // answering it lives on this thread.
-inline PlayerctlResult runPlayerctl(const QStringList& args)
+inline PlayerctlResult RunPlayerctl(const QStringList& args)
 {
     QProcess p;
     p.start(QStringLiteral("playerctl"), QStringList{QStringLiteral("--player=quillon")} + args);
     EXPECT_TRUE(p.waitForStarted(5000)) << "playerctl is installed by the project's dependencies";
-    EXPECT_TRUE(runEventsUntil([&] { return p.state() == QProcess::NotRunning; }, 15000))
+    EXPECT_TRUE(RunEventsUntil([&] { return p.state() == QProcess::NotRunning; }, 15000))
         << args.join(' ').toStdString();
     return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()).trimmed()};
 }
 
 // Its output, for a command that must succeed.
-inline QString playerctl(const QStringList& args)
+inline QString Playerctl(const QStringList& args)
 {
-    const PlayerctlResult r = runPlayerctl(args);
+    const PlayerctlResult r = RunPlayerctl(args);
     EXPECT_EQ(r.exitCode, 0) << args.join(' ').toStdString();
     return r.out;
 }

@@ -30,7 +30,7 @@ protected:
         ASSERT_FALSE(qgetenv("DBUS_SESSION_BUS_ADDRESS").isEmpty()) << "the harness starts the bus";
         qputenv("TMPDIR", temp.path().toLocal8Bit());
         qputenv("XDG_CACHE_HOME", dir.filePath("cache").toLocal8Bit());
-        playlist::PlaylistModel::setDefaultListFileForTesting(dir.filePath("Quillon.lst"));
+        playlist::PlaylistModel::SetDefaultListFileForTesting(dir.filePath("Quillon.lst"));
         settings.emplace(dir.filePath("Quillon.conf"), QSettings::IniFormat);
         store.emplace(&*settings);
         window = std::make_unique<RecorderDialog>(*store);
@@ -44,9 +44,9 @@ protected:
         });
         boxCloser.start(50);
     }
-    void startDesktopServices() { desktop = std::make_unique<DesktopIntegration>(*window); }
-    playlist::PlaylistPanel& list() { return window->playlistPanel(); }
-    void click(int id) { window->controlAs<QAbstractButton>(id)->click(); }
+    void StartDesktopServices() { desktop = std::make_unique<DesktopIntegration>(*window); }
+    playlist::PlaylistPanel& List() { return window->PlaylistPanel(); }
+    void Click(int id) { window->ControlAs<QAbstractButton>(id)->click(); }
 
     // Torn down in reverse: the services, the window, then its settings.
     QTemporaryDir dir, temp;

@@ -27,44 +27,44 @@ protected:
         DesktopWindowTest::SetUp();
         for (int hz : kTones) {
             files << dir.filePath(QStringLiteral("tone%1.wav").arg(hz));
-            media::run("sox",
+            media::Run("sox",
                        {"-n", "-r", "44100", "-c", "2", "-b", "16", files.back(), "synth", "4", "sine",
                         QString::number(hz), "vol", "0.5"});
-            list().model().AddItem(files.back());
+            List().Model().AddItem(files.back());
         }
         // The rows load in order: the last one loaded, all are.
-        ASSERT_TRUE(runEventsUntil([&] { return list().model().item(2)->isLoaded(); }, 10000));
-        startDesktopServices();
+        ASSERT_TRUE(RunEventsUntil([&] { return List().Model().Item(2)->IsLoaded(); }, 10000));
+        StartDesktopServices();
     }
-    QString title(int row) { return list().ItemTitle(*list().model().item(row)); }
+    QString Title(int row) { return List().ItemTitle(*List().Model().Item(row)); }
     // Waits until playerctl reads `status`.
-    bool statusBecomes(const QString& status)
+    bool StatusBecomes(const QString& status)
     {
         for (int i = 0; i < 40; ++i) {
-            if (playerctl({"status"}) == status)
+            if (Playerctl({"status"}) == status)
                 return true;
-            runEventsFor(100);
+            RunEventsFor(100);
         }
         return false;
     }
     // The level of each tone in what the sink plays over the next 700 ms,
     // after the pieces already at the device have had time to drain.
-    std::map<int, double> heard()
+    std::map<int, double> Heard()
     {
-        runEventsFor(700);
+        RunEventsFor(700);
         MonitorRecorder monitor(kMonitorFormat, dir.filePath("monitor.raw"));
-        EXPECT_TRUE(monitor.started());
-        runEventsFor(700);
-        const auto samples = channelSamples(monitor.finish(), kMonitorFormat);
+        EXPECT_TRUE(monitor.Started());
+        RunEventsFor(700);
+        const auto samples = ChannelSamples(monitor.Finish(), kMonitorFormat);
         std::map<int, double> levels;
         for (int hz : kTones)
-            levels[hz] = strongestToneAmplitude(samples, 44100, hz, 4410);
+            levels[hz] = StrongestToneAmplitude(samples, 44100, hz, 4410);
         return levels;
     }
     // Only `hz` is heard (0: silence).
-    void expectOnly(int hz)
+    void ExpectOnly(int hz)
     {
-        for (const auto& [tone, level] : heard()) {
+        for (const auto& [tone, level] : Heard()) {
             if (tone == hz)
                 EXPECT_GT(level, 0.3) << tone << " Hz should play";
             else
@@ -85,47 +85,47 @@ TEST_F(MediaControlsTest, PlayPauseNextPreviousSeekAndStopFromPlayerctl)
     ASSERT_TRUE(follower.waitForStarted(5000));
 
     // Stopped: no current track, so no metadata.
-    EXPECT_EQ(playerctl({"status"}), "Stopped");
-    EXPECT_NE(runPlayerctl({"metadata", "mpris:length"}).exitCode, 0);
+    EXPECT_EQ(Playerctl({"status"}), "Stopped");
+    EXPECT_NE(RunPlayerctl({"metadata", "mpris:length"}).exitCode, 0);
 
     // Nothing selected: Play plays the first row.
-    playerctl({"play"});
-    ASSERT_TRUE(statusBecomes("Playing"));
-    EXPECT_EQ(playerctl({"metadata", "xesam:title"}), title(0));
-    EXPECT_EQ(playerctl({"metadata", "mpris:length"}), "4000000");
-    EXPECT_EQ(playerctl({"metadata", "xesam:url"}), QUrl::fromLocalFile(files[0]).toString());
-    expectOnly(440);
-    EXPECT_GT(playerctl({"position"}).toDouble(), 0.5);
+    Playerctl({"play"});
+    ASSERT_TRUE(StatusBecomes("Playing"));
+    EXPECT_EQ(Playerctl({"metadata", "xesam:title"}), Title(0));
+    EXPECT_EQ(Playerctl({"metadata", "mpris:length"}), "4000000");
+    EXPECT_EQ(Playerctl({"metadata", "xesam:url"}), QUrl::fromLocalFile(files[0]).toString());
+    ExpectOnly(440);
+    EXPECT_GT(Playerctl({"position"}).toDouble(), 0.5);
 
-    playerctl({"pause"});
-    ASSERT_TRUE(statusBecomes("Paused"));
-    expectOnly(0);
-    playerctl({"play"});
-    ASSERT_TRUE(statusBecomes("Playing"));
-    expectOnly(440);
+    Playerctl({"pause"});
+    ASSERT_TRUE(StatusBecomes("Paused"));
+    ExpectOnly(0);
+    Playerctl({"play"});
+    ASSERT_TRUE(StatusBecomes("Playing"));
+    ExpectOnly(440);
 
-    playerctl({"next"});
-    EXPECT_TRUE(runEventsUntil([&] { return playerctl({"metadata", "xesam:title"}) == title(1); }, 5000));
-    expectOnly(660);
-    playerctl({"previous"});
-    EXPECT_TRUE(runEventsUntil([&] { return playerctl({"metadata", "xesam:title"}) == title(0); }, 5000));
-    expectOnly(440);
+    Playerctl({"next"});
+    EXPECT_TRUE(RunEventsUntil([&] { return Playerctl({"metadata", "xesam:title"}) == Title(1); }, 5000));
+    ExpectOnly(660);
+    Playerctl({"previous"});
+    EXPECT_TRUE(RunEventsUntil([&] { return Playerctl({"metadata", "xesam:title"}) == Title(0); }, 5000));
+    ExpectOnly(440);
 
     // To 3 s of 4: the position reads back from there, and the item ends
     // about a second later.
-    playerctl({"position", "3"});
-    runEventsFor(200);
-    const double position = playerctl({"position"}).toDouble();
+    Playerctl({"position", "3"});
+    RunEventsFor(200);
+    const double position = Playerctl({"position"}).toDouble();
     EXPECT_GE(position, 3.0);
     EXPECT_LT(position, 3.9);
-    EXPECT_TRUE(statusBecomes("Stopped"));
+    EXPECT_TRUE(StatusBecomes("Stopped"));
 
-    playerctl({"play"});
-    ASSERT_TRUE(statusBecomes("Playing"));
-    playerctl({"stop"});
-    ASSERT_TRUE(statusBecomes("Stopped"));
-    expectOnly(0);
-    EXPECT_NE(runPlayerctl({"metadata", "mpris:length"}).exitCode, 0);
+    Playerctl({"play"});
+    ASSERT_TRUE(StatusBecomes("Playing"));
+    Playerctl({"stop"});
+    ASSERT_TRUE(StatusBecomes("Stopped"));
+    ExpectOnly(0);
+    EXPECT_NE(RunPlayerctl({"metadata", "mpris:length"}).exitCode, 0);
 
     follower.terminate();
     follower.waitForFinished(5000);
@@ -144,20 +144,20 @@ TEST_F(MediaControlsTest, OpenUriAddsAndPlaysAZlaFileWithItsPicture)
     cover.fill(Qt::darkRed);
     ASSERT_TRUE(cover.save(dir.filePath("cover.png")));
     const QString zla = dir.filePath("covered.zla");
-    media::run(media::zlaTool(),
+    media::Run(media::ZlaTool(),
                {"pack", "-o", zla, "--title", "晨间录音", "--picture", dir.filePath("cover.png"), files[2]});
 
-    playerctl({"open", QUrl::fromLocalFile(zla).toString()});
-    ASSERT_TRUE(statusBecomes("Playing"));
-    ASSERT_EQ(list().model().count(), 4);
-    EXPECT_EQ(list().view().GetFirstSelected(), 3);
-    EXPECT_EQ(playerctl({"metadata", "xesam:title"}), title(3));
-    EXPECT_EQ(playerctl({"metadata", "xesam:url"}), QUrl::fromLocalFile(zla).toString());
-    const QUrl art(playerctl({"metadata", "mpris:artUrl"}));
+    Playerctl({"open", QUrl::fromLocalFile(zla).toString()});
+    ASSERT_TRUE(StatusBecomes("Playing"));
+    ASSERT_EQ(List().Model().Count(), 4);
+    EXPECT_EQ(List().View().GetFirstSelected(), 3);
+    EXPECT_EQ(Playerctl({"metadata", "xesam:title"}), Title(3));
+    EXPECT_EQ(Playerctl({"metadata", "xesam:url"}), QUrl::fromLocalFile(zla).toString());
+    const QUrl art(Playerctl({"metadata", "mpris:artUrl"}));
     ASSERT_TRUE(art.isLocalFile());
     EXPECT_TRUE(art.toLocalFile().startsWith(dir.filePath("cache"))) << art.toLocalFile().toStdString();
     EXPECT_EQ(QImage(art.toLocalFile()).size(), cover.size());
-    expectOnly(880);
-    playerctl({"stop"});
-    EXPECT_TRUE(statusBecomes("Stopped"));
+    ExpectOnly(880);
+    Playerctl({"stop"});
+    EXPECT_TRUE(StatusBecomes("Stopped"));
 }

@@ -30,14 +30,14 @@ TEST(SleepInhibitorTest, LogindOrElseTheIdleInhibitorIsHeldUntilReleased)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.services.join(' ').toStdString());
         InhibitorStandIn standIn(c.services);
-        ASSERT_TRUE(standIn.ready());
+        ASSERT_TRUE(standIn.Ready());
         SleepInhibitor inhibitor(kWhy);
-        inhibitor.setActive(true);
-        EXPECT_EQ(standIn.waitForLines(c.lines.size() - 1), c.lines.mid(0, c.lines.size() - 1));
-        EXPECT_TRUE(runEventsUntil([&] { return inhibitor.isHeld(); }, 5000));
-        inhibitor.setActive(false);
-        EXPECT_EQ(standIn.waitForLines(c.lines.size()), c.lines);
-        EXPECT_FALSE(inhibitor.isHeld());
+        inhibitor.SetActive(true);
+        EXPECT_EQ(standIn.WaitForLines(c.lines.size() - 1), c.lines.mid(0, c.lines.size() - 1));
+        EXPECT_TRUE(RunEventsUntil([&] { return inhibitor.IsHeld(); }, 5000));
+        inhibitor.SetActive(false);
+        EXPECT_EQ(standIn.WaitForLines(c.lines.size()), c.lines);
+        EXPECT_FALSE(inhibitor.IsHeld());
     }
 }
 
@@ -47,18 +47,18 @@ TEST(SleepInhibitorTest, ReleasedWhileAskingAndWithoutAnyService)
 {
     {
         InhibitorStandIn standIn({"logind"});
-        ASSERT_TRUE(standIn.ready());
+        ASSERT_TRUE(standIn.Ready());
         SleepInhibitor inhibitor(kWhy);
-        inhibitor.setActive(true);
-        inhibitor.setActive(false);
-        const QStringList lines = standIn.waitForLines(2);
+        inhibitor.SetActive(true);
+        inhibitor.SetActive(false);
+        const QStringList lines = standIn.WaitForLines(2);
         ASSERT_EQ(lines.size(), 2);
         EXPECT_EQ(lines[1], "release logind 录音中…");
-        EXPECT_FALSE(inhibitor.isHeld());
+        EXPECT_FALSE(inhibitor.IsHeld());
     }
     SleepInhibitor alone(kWhy);
-    alone.setActive(true);
-    runEventsFor(500);
-    EXPECT_FALSE(alone.isHeld());
-    alone.setActive(false);
+    alone.SetActive(true);
+    RunEventsFor(500);
+    EXPECT_FALSE(alone.IsHeld());
+    alone.SetActive(false);
 }

@@ -37,12 +37,12 @@ TEST_F(EngineTest, RecordCreatesAPrivateFileWithAnEmptyHeaderAndOpensTheChosenIn
         EXPECT_EQ(FileHeader().dataSize, 0u);
         EXPECT_EQ(FileHeader().format, c.format);
         ASSERT_TRUE(Card());
-        EXPECT_EQ(Card()->device(), c.device);
-        EXPECT_EQ(Card()->format(), c.format);
-        EXPECT_TRUE(Card()->isStarted());
-        EXPECT_EQ(Card()->queuedBufferCount(), TakeWriter::kBlockCount);
+        EXPECT_EQ(Card()->Device(), c.device);
+        EXPECT_EQ(Card()->Format(), c.format);
+        EXPECT_TRUE(Card()->IsStarted());
+        EXPECT_EQ(Card()->QueuedBufferCount(), TakeWriter::kBlockCount);
         EXPECT_EQ(engine->GetHeaderSize(), 44u);
-        EXPECT_EQ(engine->state(), EngineState::Recording);
+        EXPECT_EQ(engine->State(), EngineState::Recording);
     }
 }
 
@@ -80,7 +80,7 @@ TEST_F(EngineTest, TakesInProgressLiveInThePersistentStateFolderElseInTheTempora
         Restart();
         StartRecording();
         ASSERT_TRUE(engine->IsRecording());
-        const QString path = engine->recordingFile().path();
+        const QString path = engine->GetRecordingFile().Path();
         EXPECT_EQ(QFileInfo(path).path(), c.folder);
         EXPECT_TRUE(view.errors.empty());
         Restart();
@@ -102,26 +102,26 @@ TEST_F(EngineTest, BlocksReachTheDiskOnTheWriterAndStopKeepsEverythingCapturedBe
 
     // Two full blocks are in the file for any reader; the partial one is still at the device.
     EXPECT_EQ(FileData(), a.left(block * 2));
-    EXPECT_EQ(engine->position(), uint32_t(block));  // frames of 2 bytes
+    EXPECT_EQ(engine->Position(), uint32_t(block));  // frames of 2 bytes
     EXPECT_EQ(engine->GetDataLength(), uint32_t(block * 2));
     EXPECT_EQ(view.length, uint32_t(block));
     EXPECT_EQ(view.position, uint32_t(block));
-    EXPECT_EQ(Card()->queuedBufferCount(), TakeWriter::kBlockCount) << "handed back to the device at once";
+    EXPECT_EQ(Card()->QueuedBufferCount(), TakeWriter::kBlockCount) << "handed back to the device at once";
 
     // More than the queued blocks arrive before Stop: the rest waits in the server.
     uint32_t waiting = 0;
-    OnCard([&](FakeCaptureStream& card) { card.deliver(a.mid(block * 2 + 1000)), waiting = card.waitingBytes(); });
+    OnCard([&](FakeCaptureStream& card) { card.Deliver(a.mid(block * 2 + 1000)), waiting = card.WaitingBytes(); });
     EXPECT_GT(waiting, 0u);
     engine->Stop();
     EXPECT_TRUE(engine->IsRecording()) << "the device still hands over what it captured";
-    EXPECT_EQ(engine->state(), EngineState::Recording);
+    EXPECT_EQ(engine->State(), EngineState::Recording);
     Settle();
 
     EXPECT_FALSE(engine->IsRecording());
     EXPECT_EQ(FileData(), a);
     EXPECT_TRUE(HeaderMatchesFile());
-    EXPECT_EQ(engine->position(), uint32_t(a.size() / 2));
-    EXPECT_EQ(engine->state(), EngineState::Stopped);
+    EXPECT_EQ(engine->Position(), uint32_t(a.size() / 2));
+    EXPECT_EQ(engine->State(), EngineState::Stopped);
     EXPECT_TRUE(engine->IsCaptureDeviceOpen());
 }
 
@@ -138,16 +138,16 @@ TEST_F(EngineTest, RecordStopRecordContinuesTheSameFileOnTheSameDevice)
     view.formatRow = kRow8000Mono8;
     view.device = 1;
     StartRecording();
-    EXPECT_EQ(fake.captureOpenCount(), 1);
-    EXPECT_EQ(Card()->startCount(), 2);
-    EXPECT_EQ(Card()->queuedBufferCount(), TakeWriter::kBlockCount);
+    EXPECT_EQ(fake.CaptureOpenCount(), 1);
+    EXPECT_EQ(Card()->StartCount(), 2);
+    EXPECT_EQ(Card()->QueuedBufferCount(), TakeWriter::kBlockCount);
     Deliver(b);
     StopAndSettle();
 
     EXPECT_EQ(FileData(), a + b) << "one continuous recording, nothing lost at the stop";
     EXPECT_TRUE(HeaderMatchesFile());
     EXPECT_EQ(FileHeader().format, (PcmFormat{48000, 16, 2}));
-    EXPECT_EQ(engine->position(), uint32_t((a.size() + b.size()) / 4));
+    EXPECT_EQ(engine->Position(), uint32_t((a.size() + b.size()) / 4));
 }
 
 TEST_F(EngineTest, ResumeAtTheThumbOverwritesFromThereAndGrowsTheFileOnlyPastItsEnd)
@@ -165,11 +165,11 @@ TEST_F(EngineTest, ResumeAtTheThumbOverwritesFromThereAndGrowsTheFileOnlyPastIts
         const QByteArray a = Pattern(c.first, 6), b = Pattern(c.second, 7);
         RecordAndStop(a);
         engine->MoveTo(c.thumbFrame);
-        EXPECT_EQ(engine->position(), uint32_t(c.thumbFrame));
+        EXPECT_EQ(engine->Position(), uint32_t(c.thumbFrame));
         StartRecording();
         Deliver(b.left(Block()));
         // The position shows the end of the file from the first returned block on.
-        EXPECT_EQ(engine->position(), uint32_t(std::max(c.first, c.thumbFrame * 2 + Block()) / 2));
+        EXPECT_EQ(engine->Position(), uint32_t(std::max(c.first, c.thumbFrame * 2 + Block()) / 2));
         Deliver(b.mid(Block()));
         StopAndSettle();
 
@@ -177,7 +177,7 @@ TEST_F(EngineTest, ResumeAtTheThumbOverwritesFromThereAndGrowsTheFileOnlyPastIts
         expected.replace(c.thumbFrame * 2, b.size(), b);
         EXPECT_EQ(FileData(), expected);
         EXPECT_TRUE(HeaderMatchesFile());
-        EXPECT_EQ(engine->position(), uint32_t(expected.size() / 2));
+        EXPECT_EQ(engine->Position(), uint32_t(expected.size() / 2));
     }
 }
 
@@ -194,18 +194,18 @@ TEST_F(EngineTest, DiscardClosesTheDeviceDeletesTheTakeAndTheNextRecordChoosesAn
     Settle();  // buffers that come back now are dropped
     EXPECT_FALSE(QFile::exists(WavPath()));
     EXPECT_FALSE(engine->IsCaptureDeviceOpen());
-    EXPECT_EQ(fake.captureCloseCount(), 1);
+    EXPECT_EQ(fake.CaptureCloseCount(), 1);
     EXPECT_EQ(engine->GetDataLength(), 0u);
     EXPECT_EQ(engine->GetHeaderSize(), 0u);
-    EXPECT_EQ(engine->position(), 0u);
+    EXPECT_EQ(engine->Position(), 0u);
     EXPECT_EQ(view.length, 0u);
     EXPECT_EQ(view.position, 0u);
-    EXPECT_EQ(engine->state(), EngineState::Empty);
+    EXPECT_EQ(engine->State(), EngineState::Empty);
 
     // The next recording opens the device anew with the format chosen now.
     view.formatRow = kRow8000Mono8;
     RecordAndStop(Pattern(kBlock, 13));
-    EXPECT_EQ(fake.captureOpenCount(), 2);
+    EXPECT_EQ(fake.CaptureOpenCount(), 2);
     EXPECT_EQ(FileHeader().format, (PcmFormat{8000, 8, 1}));
 }
 
@@ -216,7 +216,7 @@ TEST_F(EngineTest, WhatIsAlreadyAtTheTemporaryNameIsNeverFollowedOrDeleted)
     const QByteArray leftover = Pattern(5000, 1);
     ASSERT_TRUE(QDir().mkpath(TakesDir()));
     ASSERT_TRUE(QFile::link(tmp.path() + "/elsewhere", WavPath()));
-    const QString second = TakesDir() + "/quillon_temp_" + QString::number(platform::currentThreadId()) + "-2.wav";
+    const QString second = TakesDir() + "/quillon_temp_" + QString::number(platform::CurrentThreadId()) + "-2.wav";
     QFile old(second);
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write(leftover);
@@ -225,9 +225,9 @@ TEST_F(EngineTest, WhatIsAlreadyAtTheTemporaryNameIsNeverFollowedOrDeleted)
     view.formatRow = kRow8000Mono8;
     const QByteArray a = Pattern(kBlock, 2);
     RecordAndStop(a);
-    const QString taken = engine->recordingFile().path();
+    const QString taken = engine->GetRecordingFile().Path();
     EXPECT_EQ(QFileInfo(taken).fileName().toStdString(),
-              "quillon_temp_" + std::to_string(platform::currentThreadId()) + "-3.wav");
+              "quillon_temp_" + std::to_string(platform::CurrentThreadId()) + "-3.wav");
     QFile recording(taken);
     ASSERT_TRUE(recording.open(QIODevice::ReadOnly));
     EXPECT_EQ(recording.readAll().mid(44), a);
@@ -252,30 +252,30 @@ TEST_F(EngineTest, AFailedStartOfANewRecordingLeavesTheEngineEmpty)
     qputenv("TMPDIR", notAFolder.fileName().toLocal8Bit());
     StartRecording();
     EXPECT_EQ(view.errors, std::vector{EngineError::TakeFileNotCreated});
-    EXPECT_EQ(fake.captureOpenCount(), 0);
+    EXPECT_EQ(fake.CaptureOpenCount(), 0);
     qputenv("XDG_STATE_HOME", (tmp.path() + "/state").toLocal8Bit());
     qputenv("TMPDIR", tmp.path().toLocal8Bit());
 
     // The device cannot be opened, or breaks before the first block: no file
     // is left, both lists can be changed and the next Record starts afresh.
     view.errors.clear();
-    fake.setCaptureOpenError("no such source");
+    fake.SetCaptureOpenError("no such source");
     StartRecording();
-    fake.setCaptureOpenError({});
+    fake.SetCaptureOpenError({});
     StartRecording();
-    OnCard([](FakeCaptureStream& card) { card.breakStream(); });
+    OnCard([](FakeCaptureStream& card) { card.BreakStream(); });
     Settle();
     EXPECT_EQ(view.errors, (std::vector{EngineError::CaptureNotOpened, EngineError::CaptureNotOpened}));
     EXPECT_FALSE(engine->IsRecording());
     EXPECT_FALSE(engine->IsCaptureDeviceOpen());
     EXPECT_EQ(Card(), nullptr) << "the broken stream is closed";
     EXPECT_FALSE(QFile::exists(WavPath()));
-    EXPECT_EQ(engine->state(), EngineState::Empty);
+    EXPECT_EQ(engine->State(), EngineState::Empty);
 
     view.formatRow = kRow48000Stereo16;
     StartRecording();
-    EXPECT_EQ(Card()->format(), (PcmFormat{48000, 16, 2}));
-    EXPECT_EQ(engine->state(), EngineState::Recording);
+    EXPECT_EQ(Card()->Format(), (PcmFormat{48000, 16, 2}));
+    EXPECT_EQ(engine->State(), EngineState::Recording);
 }
 
 TEST_F(EngineTest, TheWindowHearsOfTheTakeAtMostOnceInAHundredMilliseconds)
@@ -314,6 +314,6 @@ TEST_F(EngineTest, ReleaseClosesTheDeviceAndDeletesTheFileEvenWhileRecording)
     ASSERT_TRUE(QFile::exists(WavPath()));
     engine.reset();
     EXPECT_FALSE(QFile::exists(WavPath()));
-    EXPECT_EQ(fake.captureCloseCount(), 1);
-    EXPECT_EQ(fake.captureStream(), nullptr);
+    EXPECT_EQ(fake.CaptureCloseCount(), 1);
+    EXPECT_EQ(fake.GetCaptureStream(), nullptr);
 }

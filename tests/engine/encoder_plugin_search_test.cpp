@@ -11,20 +11,20 @@ using namespace savingtest;
 
 TEST(EncoderPluginSearch, TheLibraryPathIsTheFallbackAfterTheProgramsFolder)
 {
-    ASSERT_FALSE(encoderLibraryLoaded());
+    ASSERT_FALSE(EncoderLibraryLoaded());
     {
         SavingSession s{QString()};  // nothing beside the program
-        ASSERT_TRUE(s.plugin->isAvailable());
-        EXPECT_TRUE(s.plugin->loadedHere());
+        ASSERT_TRUE(s.plugin->IsAvailable());
+        EXPECT_TRUE(s.plugin->LoadedHere());
         s.Record(kStereo44k16Bit, 1000, 8000);
-        expectMp3Holds(s.mp3TempPath(), 8000, 44100, 2, 128, 1000);
+        ExpectMp3Holds(s.Mp3TempPath(), 8000, 44100, 2, 128, 1000);
     }
-    EXPECT_FALSE(encoderLibraryLoaded());
+    EXPECT_FALSE(EncoderLibraryLoaded());
 
     EncoderPlugin plugin;
-    plugin.LoadEncoder(shimFolder("counting"));
+    plugin.LoadEncoder(ShimFolder("counting"));
     void* shim =
-        dlopen(QFile::encodeName(shimFolder("counting") + "/libmpeg_encoder.so").constData(), RTLD_NOW | RTLD_NOLOAD);
+        dlopen(QFile::encodeName(ShimFolder("counting") + "/libmpeg_encoder.so").constData(), RTLD_NOW | RTLD_NOLOAD);
     ASSERT_NE(shim, nullptr) << "the copy on the library path was taken";
     EXPECT_EQ(reinterpret_cast<void*>(plugin.beInitStream), dlsym(shim, "beInitStream"));
     dlclose(shim);

@@ -19,7 +19,7 @@ std::set<HBE_STREAM> g_closed;
 std::vector<uint8_t> g_realOutput;  // the real plug-in's size; the caller's is smaller
 
 template <typename Function>
-Function real(const char* name)
+Function Real(const char* name)
 {
     // Unloaded with the stand-in, so that no copy of the real one lingers.
     static const struct Module {
@@ -29,7 +29,7 @@ Function real(const char* name)
     return reinterpret_cast<Function>(dlsym(module.handle, name));
 }
 
-BE_ERR copyOut(BE_ERR result, uint32_t produced, uint8_t* output, uint32_t* outputBytes)
+BE_ERR CopyOut(BE_ERR result, uint32_t produced, uint8_t* output, uint32_t* outputBytes)
 {
     if (produced > g_state.reportedOutputBufferSize)
         return BE_ERR_BUFFER_TOO_SMALL;
@@ -38,7 +38,7 @@ BE_ERR copyOut(BE_ERR result, uint32_t produced, uint8_t* output, uint32_t* outp
     return result;
 }
 
-void noteTagCall(HBE_STREAM stream, const char* path)
+void NoteTagCall(HBE_STREAM stream, const char* path)
 {
     g_state.tagCallsBeforeClose += !g_closed.count(stream);
     std::strncpy(g_state.lastTagPath, path ? path : "", sizeof g_state.lastTagPath - 1);
@@ -52,7 +52,7 @@ SHIM_EXPORT BE_ERR beInitStream(const void* config, uint32_t* samplesPerChunk, u
                                 HBE_STREAM* stream)
 {
     uint32_t realSize = 0;
-    const BE_ERR result = real<BeInitStreamFunction>("beInitStream")(config, samplesPerChunk, &realSize, stream);
+    const BE_ERR result = Real<BeInitStreamFunction>("beInitStream")(config, samplesPerChunk, &realSize, stream);
     g_realOutput.resize(realSize);
     *outputBufferSize = g_state.reportedOutputBufferSize;
     g_state.lastStream = *stream;
@@ -72,40 +72,40 @@ SHIM_EXPORT BE_ERR beEncodeChunk(HBE_STREAM stream, uint32_t samples, const int1
         return BE_ERR_ENCODING_FAILED;
     uint32_t produced = 0;
     const BE_ERR result =
-        real<BeEncodeChunkFunction>("beEncodeChunk")(stream, samples, pcm, g_realOutput.data(), &produced);
-    return copyOut(result, produced, output, outputBytes);
+        Real<BeEncodeChunkFunction>("beEncodeChunk")(stream, samples, pcm, g_realOutput.data(), &produced);
+    return CopyOut(result, produced, output, outputBytes);
 }
 
 SHIM_EXPORT BE_ERR beDeinitStream(HBE_STREAM stream, uint8_t* output, uint32_t* outputBytes)
 {
     uint32_t produced = 0;
-    const BE_ERR result = real<BeDeinitStreamFunction>("beDeinitStream")(stream, g_realOutput.data(), &produced);
-    return copyOut(result, produced, output, outputBytes);
+    const BE_ERR result = Real<BeDeinitStreamFunction>("beDeinitStream")(stream, g_realOutput.data(), &produced);
+    return CopyOut(result, produced, output, outputBytes);
 }
 
 SHIM_EXPORT BE_ERR beCloseStream(HBE_STREAM stream)
 {
     ++g_state.closeCalls;
     g_closed.insert(stream);
-    return real<BeCloseStreamFunction>("beCloseStream")(stream);
+    return Real<BeCloseStreamFunction>("beCloseStream")(stream);
 }
 
 #ifndef SHIM_WITHOUT_VERSION
-SHIM_EXPORT void beVersion(void* version) { real<BeVersionFunction>("beVersion")(version); }
+SHIM_EXPORT void beVersion(void* version) { Real<BeVersionFunction>("beVersion")(version); }
 #endif
 
 SHIM_EXPORT BE_ERR beWriteVBRHeader(const char* path)
 {
     ++g_state.vbrHeaderCalls;
-    noteTagCall(g_state.lastStream, path);
-    return real<BeWriteVBRHeaderFunction>("beWriteVBRHeader")(path);
+    NoteTagCall(g_state.lastStream, path);
+    return Real<BeWriteVBRHeaderFunction>("beWriteVBRHeader")(path);
 }
 
 #ifndef SHIM_WITHOUT_INFO_TAG
 SHIM_EXPORT BE_ERR beWriteInfoTag(HBE_STREAM stream, const char* path)
 {
     ++g_state.infoTagCalls;
-    noteTagCall(stream, path);
-    return real<BeWriteInfoTagFunction>("beWriteInfoTag")(stream, path);
+    NoteTagCall(stream, path);
+    return Real<BeWriteInfoTagFunction>("beWriteInfoTag")(stream, path);
 }
 #endif

@@ -45,10 +45,10 @@ struct FakeWaveform : WaveformTarget {
     }
     std::vector<int16_t> data;
     int refreshes = 0;
-    int pointCount() const override { return int(data.size()); }
-    int16_t* points() override { return data.data(); }
-    void setFullScale(int16_t) override {}
-    void refresh() override { ++refreshes; }
+    int PointCount() const override { return int(data.size()); }
+    int16_t* Points() override { return data.data(); }
+    void SetFullScale(int16_t) override {}
+    void Refresh() override { ++refreshes; }
 };
 
 // What the engine reported, as the window would hear it; and the input the
@@ -63,14 +63,14 @@ struct EngineReports {
 
     void Listen(RecordingEngine& engine)
     {
-        QObject::connect(&engine, &RecordingEngine::positionChanged,
+        QObject::connect(&engine, &RecordingEngine::PositionChanged,
                          [this](uint32_t p) { position = p, ++positionReports; });
-        QObject::connect(&engine, &RecordingEngine::lengthChanged, [this](uint32_t l) { length = l; });
-        QObject::connect(&engine, &RecordingEngine::failed, [this](EngineError e) { errors.push_back(e); });
-        QObject::connect(&engine, &RecordingEngine::audioLost, [this](double s) { lost.push_back(s); });
-        QObject::connect(&engine, &RecordingEngine::waveformBlock, [this, &engine](const QByteArray& block) {
+        QObject::connect(&engine, &RecordingEngine::LengthChanged, [this](uint32_t l) { length = l; });
+        QObject::connect(&engine, &RecordingEngine::Failed, [this](EngineError e) { errors.push_back(e); });
+        QObject::connect(&engine, &RecordingEngine::AudioLost, [this](double s) { lost.push_back(s); });
+        QObject::connect(&engine, &RecordingEngine::WaveformBlock, [this, &engine](const QByteArray& block) {
             TakeWaveformSnapshot(wave, reinterpret_cast<const uint8_t*>(block.constData()), uint32_t(block.size()),
-                                 engine.format().bitsPerSample);
+                                 engine.Format().bitsPerSample);
         });
     }
 };
@@ -88,7 +88,7 @@ inline WaveHeader HeaderOf(const QByteArray& file)
 {
     WaveHeader h;
     h.riffSize = h.dataSize = 0xdeadbeef;
-    WaveHeader::parse(reinterpret_cast<const uint8_t*>(file.constData()), int(file.size()), h);
+    WaveHeader::Parse(reinterpret_cast<const uint8_t*>(file.constData()), int(file.size()), h);
     return h;
 }
 
@@ -120,8 +120,8 @@ inline void Settle(RecordingEngine* engine)
 {
     for (int i = 0; i < 6; ++i) {
         if (engine)
-            engine->takeWriter().RunOnWriterThread([] {});
-        FakeBackend::processCallbacks();
+            engine->GetTakeWriter().RunOnWriterThread([] {});
+        FakeBackend::ProcessCallbacks();
     }
 }
 
@@ -136,7 +136,7 @@ protected:
     QString TakesDir() const { return tmp.path() + "/state/tessaly/Quillon"; }
     QString WavPath() const
     {
-        return TakesDir() + "/quillon_temp_" + QString::number(platform::currentThreadId()) + ".wav";
+        return TakesDir() + "/quillon_temp_" + QString::number(platform::CurrentThreadId()) + ".wav";
     }
 };
 
@@ -150,8 +150,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(tmp.isValid());
-        fake.addInputDevice("Microphone");
-        fake.addInputDevice("Line in");
+        fake.AddInputDevice("Microphone");
+        fake.AddInputDevice("Line in");
         Restart();
     }
     // A fresh engine, as after the program was started anew.
@@ -164,10 +164,10 @@ protected:
         view.Listen(*engine);
     }
     // Record as the window starts it, with the view's device and format row.
-    void StartRecording() { engine->Record(view.device, RecordFormats::format(view.formatRow)); }
+    void StartRecording() { engine->Record(view.device, RecordFormats::Format(view.formatRow)); }
 
     // The capture block of the view's format: what the writer gets at once.
-    int Block() const { return int(TakeWriter::BlockBytes(RecordFormats::format(view.formatRow))); }
+    int Block() const { return int(TakeWriter::BlockBytes(RecordFormats::Format(view.formatRow))); }
     QByteArray FileBytes() const
     {
         QFile f(WavPath());
@@ -183,19 +183,19 @@ protected:
         return h.riffSize == uint32_t(length - 8) && h.dataSize == uint32_t(length - 44);
     }
 
-    FakeCaptureStream* Card() const { return fake.captureStream(); }
-    FakePlaybackStream* Speaker() const { return fake.lastPlaybackStream(); }
+    FakeCaptureStream* Card() const { return fake.GetCaptureStream(); }
+    FakePlaybackStream* Speaker() const { return fake.LastPlaybackStream(); }
 
     // The "sound card" captures `bytes`; it lives on the writer's thread.
     bool CardDelivers(const QByteArray& bytes)
     {
         bool delivered = false;
-        engine->takeWriter().RunOnWriterThread([&] { delivered = Card() && Card()->deliver(bytes); });
+        engine->GetTakeWriter().RunOnWriterThread([&] { delivered = Card() && Card()->Deliver(bytes); });
         return delivered;
     }
     void OnCard(const std::function<void(FakeCaptureStream&)>& call)
     {
-        engine->takeWriter().RunOnWriterThread([&] {
+        engine->GetTakeWriter().RunOnWriterThread([&] {
             if (Card())
                 call(*Card());
         });

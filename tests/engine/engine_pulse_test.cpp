@@ -18,16 +18,16 @@
 #include "support/test_support.h"
 
 using namespace enginetest;
-using audiotest::runEventsFor;
-using audiotest::runEventsUntil;
-using testsupport::runTool;
-using testsupport::soxStat;
+using audiotest::RunEventsFor;
+using audiotest::RunEventsUntil;
+using testsupport::RunTool;
+using testsupport::SoxStat;
 
 namespace {
 
 QString Soxi(const QString& option, const QString& file)
 {
-    const auto r = runTool("soxi", {option, file});
+    const auto r = RunTool("soxi", {option, file});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     return QString::fromLocal8Bit(r.out).trimmed();
 }
@@ -64,16 +64,16 @@ protected:
     {
         const QString raw = work.filePath("mono.raw");
         EXPECT_EQ(
-            runTool("sox", {file, "-t", "raw", "-e", "signed", "-b", "16", "-r", "48000", raw, "remix", "1"}).exitCode,
+            RunTool("sox", {file, "-t", "raw", "-e", "signed", "-b", "16", "-r", "48000", raw, "remix", "1"}).exitCode,
             0);
-        return audiotest::channelSamples(testsupport::readFile(raw), {48000, 16, 1});
+        return audiotest::ChannelSamples(testsupport::ReadFile(raw), {48000, 16, 1});
     }
     // A 1000 Hz sine into the null sink, for as long as the test needs it.
     void StartTone()
     {
         const QString file = work.filePath("tone.wav");
         ASSERT_EQ(
-            runTool("sox",
+            RunTool("sox",
                     {"-n", "-r", "48000", "-c", "2", "-b", "16", file, "synth", "60", "sine", "1000", "vol", "0.5"})
                 .exitCode,
             0);
@@ -81,7 +81,7 @@ protected:
         ASSERT_TRUE(tone.waitForStarted());
         // A new stream into the null sink takes a moment before its monitor
         // runs in real time; until then a recording would start late.
-        runEventsFor(3000);
+        RunEventsFor(3000);
         ASSERT_EQ(tone.state(), QProcess::Running);
     }
     void StopTone()
@@ -95,14 +95,14 @@ protected:
     double RecordFor(int ms, const std::function<void()>& meanwhile = {})
     {
         sinceRecord.start();
-        engine->Record(view.device, RecordFormats::format(view.formatRow));
+        engine->Record(view.device, RecordFormats::Format(view.formatRow));
         EXPECT_TRUE(engine->IsRecording()) << "errors: " << view.errors.size();
         if (meanwhile)
             meanwhile();
-        runEventsFor(ms);
+        RunEventsFor(ms);
         const double pressed = sinceRecord.elapsed() / 1000.0;
         engine->Stop();
-        EXPECT_TRUE(runEventsUntil([&] { return !engine->IsRecording(); }, 5000));
+        EXPECT_TRUE(RunEventsUntil([&] { return !engine->IsRecording(); }, 5000));
         return pressed;
     }
     QString CopyOfRecording(const QString& name)
@@ -129,8 +129,8 @@ TEST_F(EnginePulseTest, AToneIntoTheSinkIsRecordedWithItsFrequencyAndPlaysBackIn
     const double seconds = Seconds(file);
     EXPECT_NEAR(seconds, pressed, 0.25);
     EXPECT_TRUE(view.lost.empty()) << "a take without loss says nothing about it";
-    EXPECT_NEAR(soxStat({file, "-n", "remix", "1", "trim", "0.2", "1", "stat"}, "Rough   frequency"), 1000, 20);
-    EXPECT_GT(soxStat({file, "-n", "trim", "0.2", "1", "stat"}, "RMS     amplitude"), 0.2);
+    EXPECT_NEAR(SoxStat({file, "-n", "remix", "1", "trim", "0.2", "1", "stat"}, "Rough   frequency"), 1000, 20);
+    EXPECT_GT(SoxStat({file, "-n", "trim", "0.2", "1", "stat"}, "RMS     amplitude"), 0.2);
 
     // Play it back while another program records the sink's monitor.
     const QString captured = work.filePath("captured.wav");
@@ -141,23 +141,23 @@ TEST_F(EnginePulseTest, AToneIntoTheSinkIsRecordedWithItsFrequencyAndPlaysBackIn
               {"--device=quillon_null.monitor", "--rate=48000", "--channels=2", "--latency-msec=20", "--format=s16le",
                "--file-format=wav", captured});
     ASSERT_TRUE(rec.waitForStarted());
-    runEventsFor(500);
+    RunEventsFor(500);
     QElapsedTimer playing;
     playing.start();
     engine->Play();
     ASSERT_TRUE(engine->IsPlaying());
-    ASSERT_TRUE(runEventsUntil([&] { return !engine->IsPlaying(); }, int(seconds * 1000) + 5000));
+    ASSERT_TRUE(RunEventsUntil([&] { return !engine->IsPlaying(); }, int(seconds * 1000) + 5000));
     EXPECT_LT(playing.elapsed() / 1000.0, seconds + 1.0) << "stopped long after the end";
-    EXPECT_EQ(engine->position(), engine->GetDataLength() / 4) << "played to the end";
-    runEventsFor(500);
+    EXPECT_EQ(engine->Position(), engine->GetDataLength() / 4) << "played to the end";
+    RunEventsFor(500);
     rec.terminate();
     ASSERT_TRUE(rec.waitForFinished(5000));
 
     // The sound part of the capture: the recording, as long as it was.
     const QStringList trimmed = {captured,  "-n",      "remix", "1",    "silence", "1",       "0.01", "2%",
                                  "reverse", "silence", "1",     "0.01", "2%",      "reverse", "stat"};
-    EXPECT_NEAR(soxStat(trimmed, "Length (seconds)"), seconds, 0.2);
-    EXPECT_NEAR(soxStat(trimmed, "Rough   frequency"), 1000, 20);
+    EXPECT_NEAR(SoxStat(trimmed, "Length (seconds)"), seconds, 0.2);
+    EXPECT_NEAR(SoxStat(trimmed, "Rough   frequency"), 1000, 20);
 }
 
 // The recording holds the sound up to the press of Stop, including the block
@@ -177,8 +177,8 @@ TEST_P(StopKeepsTheTail, TheFileHoldsTheAudioUpToThePressOfStop)
     EXPECT_LT(seconds, pressed + 0.25);
     // The last tenth of a second is still the tone, not silence or padding.
     const QString tailStart = QString::number(seconds - 0.1, 'f', 3);
-    EXPECT_GT(soxStat({file, "-n", "trim", tailStart, "stat"}, "RMS     amplitude"), 0.2);
-    EXPECT_NEAR(soxStat({file, "-n", "remix", "1", "trim", "0.3", "1", "stat"}, "Rough   frequency"), 1000, 30);
+    EXPECT_GT(SoxStat({file, "-n", "trim", tailStart, "stat"}, "RMS     amplitude"), 0.2);
+    EXPECT_NEAR(SoxStat({file, "-n", "remix", "1", "trim", "0.3", "1", "stat"}, "Rough   frequency"), 1000, 30);
 
     // Resume continues right after it, without a silent moment at the join.
     const double more = RecordFor(1000);
@@ -187,7 +187,7 @@ TEST_P(StopKeepsTheTail, TheFileHoldsTheAudioUpToThePressOfStop)
     EXPECT_NEAR(Seconds(both), seconds + more, 0.3);
     const auto samples = MonoSamples(both);
     const auto join = size_t(seconds * 48000);
-    EXPECT_LT(audiotest::longestQuietStretch(samples, join - 2400, join + 2400, 0.05), 48u) << "a gap at the join";
+    EXPECT_LT(audiotest::LongestQuietStretch(samples, join - 2400, join + 2400, 0.05), 48u) << "a gap at the join";
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, StopKeepsTheTail, ::testing::Values(kRow8000Mono8, kRow48000Stereo16),
@@ -205,10 +205,10 @@ TEST_F(EnginePulseTest, AudioTheServerDroppedDuringAStallBecomesSilenceOfTheSame
     StartTone();
     double stallEnded = 0;
     const double pressed = RecordFor(3000, [&] {
-        runEventsFor(2000);
-        auto* pulse = dynamic_cast<platform::audio::PulseBackend*>(&platform::audio::backend());
-        ASSERT_TRUE(pulse && pulse->sharedConnection());
-        const auto connection = pulse->sharedConnection();
+        RunEventsFor(2000);
+        auto* pulse = dynamic_cast<platform::audio::PulseBackend*>(&platform::audio::Backend());
+        ASSERT_TRUE(pulse && pulse->SharedConnection());
+        const auto connection = pulse->SharedConnection();
         std::thread stall([connection] {
             platform::audio::PulseContext::Lock lock(*connection);
             std::this_thread::sleep_for(std::chrono::seconds(20));
@@ -230,13 +230,13 @@ TEST_F(EnginePulseTest, AudioTheServerDroppedDuringAStallBecomesSilenceOfTheSame
     // A new stream may start with a moment of silence: from half a second on.
     auto samples = MonoSamples(file);
     samples.erase(samples.begin(), samples.begin() + std::min<size_t>(24000, samples.size()));
-    const auto stretches = audiotest::soundStretches(samples, 0.05, 4800);
+    const auto stretches = audiotest::SoundStretches(samples, 0.05, 4800);
     ASSERT_EQ(stretches.size(), 2u);
     const size_t gapStart = stretches[0].first + stretches[0].second;
     const double gap = double(stretches[1].first - gapStart) / 48000;
     EXPECT_NEAR(gap, view.lost[0], 0.15);
     EXPECT_NEAR(double(stretches[1].second) / 48000, pressed - stallEnded, 0.3);
-    EXPECT_GT(audiotest::toneAmplitude(samples, stretches[1].first + 2400, 24000, 48000, 1000), 0.2);
+    EXPECT_GT(audiotest::ToneAmplitude(samples, stretches[1].first + 2400, 24000, 48000, 1000), 0.2);
 }
 
 // The window's thread does not run for longer than the server keeps audio:
@@ -257,7 +257,7 @@ TEST_F(EnginePulseTest, AWindowThreadThatDoesNotRunLosesNothingAndTheFileOnDiskF
         // The file as a power cut would leave it: data and header sizes
         // within two seconds of the time recorded.
         const double recorded = sinceRecord.elapsed() / 1000.0;
-        const QByteArray onDisk = testsupport::readFile(WavPath());
+        const QByteArray onDisk = testsupport::ReadFile(WavPath());
         const WaveHeader header = HeaderOf(onDisk);
         const double dataSeconds = double(onDisk.size() - 44) / 192000;
         EXPECT_GT(dataSeconds, recorded - 2.0);
@@ -292,8 +292,8 @@ TEST_F(EnginePulseTest, AWindowThreadThatDoesNotRunLosesNothingAndTheFileOnDiskF
     const bool pipewire = qgetenv("QUILLON_SOUND_SERVER") == "pipewire";
     const auto samples = MonoSamples(file);
     const auto heard = MonoSamples(referenceFile);
-    const auto referenceGaps = audiotest::quietStretches(heard, 0, 0.05, 480);
-    for (const auto& [at, length] : audiotest::quietStretches(samples, 24000, 0.05, 480)) {
+    const auto referenceGaps = audiotest::QuietStretches(heard, 0, 0.05, 480);
+    for (const auto& [at, length] : audiotest::QuietStretches(samples, 24000, 0.05, 480)) {
         if (at + length + 4800 > heard.size())
             continue;  // where the reference, stopped by a signal, may have lost its last moment
         if (pipewire && length < 4800)

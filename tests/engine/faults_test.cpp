@@ -59,10 +59,10 @@ TEST_F(EngineTest, AFailedWriteStopsTheRecordingKeepsWholeFramesAndSaysSo)
         check(!engine->IsRecording(), "recording stopped");
         check(FileData() == kept, "whole frames of the data that was written");
         check(HeaderMatchesFile(), "header sizes match the file");
-        check(engine->position() == uint32_t(kept.size() / 4), "position at the end");
-        check(engine->state() == EngineState::Stopped, "stopped with data");
+        check(engine->Position() == uint32_t(kept.size() / 4), "position at the end");
+        check(engine->State() == EngineState::Stopped, "stopped with data");
         engine->Play();
-        check(Speaker() && Speaker()->writtenBytes() == kept, "playable");
+        check(Speaker() && Speaker()->WrittenBytes() == kept, "playable");
         return failures;
     });
     EXPECT_EQ(status, 0) << "128 + " << SIGXFSZ << " would mean the file-size signal killed the process";
@@ -71,7 +71,7 @@ TEST_F(EngineTest, AFailedWriteStopsTheRecordingKeepsWholeFramesAndSaysSo)
 TEST_F(EngineTest, TheRecordingStopsAtTheSizeLimitWithOneMessageAndResumeCannotPassIt)
 {
     WaveHeader largest;
-    largest.setSizesFromFileLength(WaveHeader::kSize + RecordingFile::kMaxDataBytes);
+    largest.SetSizesFromFileLength(WaveHeader::kSize + RecordingFile::kMaxDataBytes);
     EXPECT_EQ(RecordingFile::kMaxDataBytes % 4, 0u);
     EXPECT_EQ(largest.dataSize, uint32_t(RecordingFile::kMaxDataBytes)) << "fits in 32 bits";
     EXPECT_GT(largest.riffSize, largest.dataSize) << "the RIFF size does not wrap either";
@@ -99,10 +99,10 @@ TEST_F(EngineTest, TheRecordingStopsAtTheSizeLimitWithOneMessageAndResumeCannotP
         }
         EXPECT_EQ(view.errors, std::vector{EngineError::TakeSizeLimit});
         EXPECT_FALSE(engine->IsRecording());
-        EXPECT_FALSE(Card()->isStarted());
+        EXPECT_FALSE(Card()->IsStarted());
         EXPECT_EQ(FileData(), a.left(limit));
         EXPECT_TRUE(HeaderMatchesFile());
-        EXPECT_EQ(engine->state(), EngineState::Stopped);
+        EXPECT_EQ(engine->State(), EngineState::Stopped);
     }
 
     // Resuming in the middle may overwrite up to the limit, no further.
@@ -124,21 +124,21 @@ TEST_F(EngineTest, ALostDeviceStopsTheRecordingKeepsItsDataAndRecordOpensItAgain
     StartRecording();
     const QByteArray a = Pattern(kBlock + 500, 25);
     Deliver(a);
-    OnCard([](FakeCaptureStream& card) { card.breakStream(); });
+    OnCard([](FakeCaptureStream& card) { card.BreakStream(); });
     Settle();
     EXPECT_EQ(view.errors, std::vector{EngineError::CaptureLost});
     EXPECT_FALSE(engine->IsRecording());
     EXPECT_EQ(FileData(), a) << "the partly filled block came back before the failure";
     EXPECT_TRUE(HeaderMatchesFile());
-    EXPECT_EQ(engine->state(), EngineState::Stopped) << "the lists stay locked to the file's format";
+    EXPECT_EQ(engine->State(), EngineState::Stopped) << "the lists stay locked to the file's format";
 
     // Record opens the same device and format again and continues the file.
     view.device = 0;
     view.formatRow = kRow8000Mono8;
     StartRecording();
-    ASSERT_EQ(fake.captureOpenCount(), 2);
-    EXPECT_EQ(Card()->device(), 1);
-    EXPECT_EQ(Card()->format(), (PcmFormat{16000, 16, 1}));
+    ASSERT_EQ(fake.CaptureOpenCount(), 2);
+    EXPECT_EQ(Card()->Device(), 1);
+    EXPECT_EQ(Card()->Format(), (PcmFormat{16000, 16, 1}));
     const QByteArray b = Pattern(kBlock + 100, 26);
     Deliver(b);
     StopAndSettle();
@@ -146,18 +146,18 @@ TEST_F(EngineTest, ALostDeviceStopsTheRecordingKeepsItsDataAndRecordOpensItAgain
     EXPECT_TRUE(HeaderMatchesFile());
 
     // Lost while stopped: nothing to say until Record cannot open it again.
-    OnCard([](FakeCaptureStream& card) { card.breakStream(); });
+    OnCard([](FakeCaptureStream& card) { card.BreakStream(); });
     Settle();
     EXPECT_EQ(view.errors.size(), 1u);
-    fake.setCaptureOpenError("server gone");
+    fake.SetCaptureOpenError("server gone");
     StartRecording();
     EXPECT_EQ(view.errors.back(), EngineError::CaptureNotOpened);
     EXPECT_FALSE(engine->IsRecording());
     EXPECT_EQ(FileData(), a + b);
-    fake.setCaptureOpenError({});
+    fake.SetCaptureOpenError({});
     StartRecording();
     EXPECT_TRUE(engine->IsRecording());
-    EXPECT_EQ(Card()->queuedBufferCount(), TakeWriter::kBlockCount);
+    EXPECT_EQ(Card()->QueuedBufferCount(), TakeWriter::kBlockCount);
 }
 
 TEST_F(EngineTest, AKilledProcessLeavesEveryBlockItWasHandedInTheFile)
@@ -176,12 +176,12 @@ TEST_F(EngineTest, AKilledProcessLeavesEveryBlockItWasHandedInTheFile)
     const QStringList left = QDir(TakesDir()).entryList({"quillon_temp_*.wav"}, QDir::Files);
     ASSERT_EQ(left.size(), 1);
     const QString path = TakesDir() + "/" + left.first();
-    EXPECT_FALSE(platform::isLockedElsewhere(path)) << "the next start may salvage it";
+    EXPECT_FALSE(platform::IsLockedElsewhere(path)) << "the next start may salvage it";
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray bytes = f.readAll();
     WaveHeader h;
-    ASSERT_TRUE(WaveHeader::parse(reinterpret_cast<const uint8_t*>(bytes.constData()), int(bytes.size()), h));
+    ASSERT_TRUE(WaveHeader::Parse(reinterpret_cast<const uint8_t*>(bytes.constData()), int(bytes.size()), h));
     EXPECT_EQ(h.format, (PcmFormat{48000, 16, 2})) << "the format needed to repair the sizes";
     EXPECT_EQ(bytes.mid(44), a.left(Block() * 2));
     f.close();
@@ -189,8 +189,8 @@ TEST_F(EngineTest, AKilledProcessLeavesEveryBlockItWasHandedInTheFile)
     // The next start salvages it from there, playable with its sizes repaired.
     TempFileCleaner cleaner(TakesDir(), QString(), tmp.path() + "/recovered");
     cleaner.CleanTempFiles();
-    ASSERT_EQ(cleaner.salvagedFiles().size(), 1);
-    const QByteArray salvaged = testsupport::readFile(cleaner.salvagedFiles().first());
+    ASSERT_EQ(cleaner.SalvagedFiles().size(), 1);
+    const QByteArray salvaged = testsupport::ReadFile(cleaner.SalvagedFiles().first());
     EXPECT_EQ(salvaged.mid(44), a.left(Block() * 2));
     EXPECT_EQ(HeaderOf(salvaged).dataSize, uint32_t(Block() * 2));
     EXPECT_FALSE(QFile::exists(path));
@@ -204,8 +204,8 @@ TEST_F(EngineTest, TheTakeIsMadeDurableOnTheWriterEveryTwoSecondsAndOnceMoreAtSt
     };
     std::vector<Seen> seen;
     const QString path = WavPath();  // named after this thread
-    engine->takeWriter().SetSyncObserver([&](const TakeSync& s) {
-        seen.push_back({s, HeaderOf(testsupport::readFile(path))});
+    engine->GetTakeWriter().SetSyncObserver([&](const TakeSync& s) {
+        seen.push_back({s, HeaderOf(testsupport::ReadFile(path))});
     });
     uint32_t now = 0;
     engine->SetTickClock([&] { return now; });
@@ -220,7 +220,7 @@ TEST_F(EngineTest, TheTakeIsMadeDurableOnTheWriterEveryTwoSecondsAndOnceMoreAtSt
     for (size_t k = 0; k < 2; ++k) {
         SCOPED_TRACE(k);
         EXPECT_EQ(seen[k].sync.tick, 2000u * (k + 1));
-        EXPECT_NE(seen[k].sync.threadId, platform::currentThreadId()) << "never on the window's thread";
+        EXPECT_NE(seen[k].sync.threadId, platform::CurrentThreadId()) << "never on the window's thread";
         EXPECT_FALSE(seen[k].sync.last);
         EXPECT_EQ(seen[k].sync.dataBytes, uint64_t(block) * 20 * (k + 1));
         EXPECT_EQ(seen[k].header.dataSize, seen[k].sync.dataBytes) << "the header's sizes as of the sync";

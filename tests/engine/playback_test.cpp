@@ -17,7 +17,7 @@ protected:
     }
     void CompleteOne()
     {
-        ASSERT_TRUE(Speaker() && Speaker()->completeNext());
+        ASSERT_TRUE(Speaker() && Speaker()->CompleteNext());
         Settle();
     }
 };
@@ -31,21 +31,21 @@ TEST_F(PlaybackTest, ShortAndWholeBlockRecordingsPlayInTheirBlocksAndCloseWithTh
         Record(bytes, kRow48000Stereo16);
         engine->Play();
         ASSERT_TRUE(engine->IsPlaying());
-        EXPECT_EQ(Speaker()->format(), (PcmFormat{48000, 16, 2}));
-        EXPECT_EQ(Speaker()->writeCount(), std::max(blocks, 1));
-        EXPECT_EQ(Speaker()->writtenBytes(), recorded);
+        EXPECT_EQ(Speaker()->Format(), (PcmFormat{48000, 16, 2}));
+        EXPECT_EQ(Speaker()->WriteCount(), std::max(blocks, 1));
+        EXPECT_EQ(Speaker()->WrittenBytes(), recorded);
         for (int i = 1; i < blocks; ++i) {
             CompleteOne();
             EXPECT_TRUE(engine->IsPlaying()) << "the device closes with the last block";
-            EXPECT_EQ(engine->state(), EngineState::Playing);
+            EXPECT_EQ(engine->State(), EngineState::Playing);
         }
         CompleteOne();
         EXPECT_FALSE(engine->IsPlaying());
         EXPECT_EQ(Speaker(), nullptr);
-        EXPECT_EQ(engine->position(), uint32_t(bytes / 4)) << "at the natural end the position stays at the end";
-        EXPECT_EQ(engine->state(), EngineState::Stopped);
+        EXPECT_EQ(engine->Position(), uint32_t(bytes / 4)) << "at the natural end the position stays at the end";
+        EXPECT_EQ(engine->State(), EngineState::Stopped);
     }
-    EXPECT_EQ(fake.playbackCloseCount(), 3);
+    EXPECT_EQ(fake.PlaybackCloseCount(), 3);
 }
 
 TEST_F(PlaybackTest, ALongRecordingCirculatesFourteenBlocksUntilEveryByteWasPlayed)
@@ -53,23 +53,23 @@ TEST_F(PlaybackTest, ALongRecordingCirculatesFourteenBlocksUntilEveryByteWasPlay
     Record(kBlock * 20 + 100, kRow48000Stereo16);
     engine->Play();
     FakePlaybackStream* speaker = Speaker();
-    EXPECT_EQ(speaker->writeCount(), 14);
-    EXPECT_EQ(engine->position(), 0u) << "nothing heard yet";
+    EXPECT_EQ(speaker->WriteCount(), 14);
+    EXPECT_EQ(engine->Position(), 0u) << "nothing heard yet";
     int completions = 0;
     while (engine->IsPlaying()) {
         // Every returned block goes straight back until the end is queued.
-        ASSERT_EQ(speaker->queuedBufferCount(), std::min(14, 21 - completions)) << completions;
-        EXPECT_EQ(engine->position(), uint32_t(completions * kBlock / 4)) << "what has played";
-        ASSERT_TRUE(speaker->completeNext());
+        ASSERT_EQ(speaker->QueuedBufferCount(), std::min(14, 21 - completions)) << completions;
+        EXPECT_EQ(engine->Position(), uint32_t(completions * kBlock / 4)) << "what has played";
+        ASSERT_TRUE(speaker->CompleteNext());
         if (++completions == 21) {
-            EXPECT_EQ(speaker->playedBytes(), recorded);  // before the engine closes it
+            EXPECT_EQ(speaker->PlayedBytes(), recorded);  // before the engine closes it
         }
         Settle();
     }
     EXPECT_EQ(completions, 21);
-    EXPECT_EQ(engine->position(), uint32_t((kBlock * 20 + 100) / 4));
-    EXPECT_EQ(fake.playbackOpenCount(), 1);
-    EXPECT_EQ(fake.playbackCloseCount(), 1);
+    EXPECT_EQ(engine->Position(), uint32_t((kBlock * 20 + 100) / 4));
+    EXPECT_EQ(fake.PlaybackOpenCount(), 1);
+    EXPECT_EQ(fake.PlaybackCloseCount(), 1);
 }
 
 // At 8000 Hz 8-bit mono fourteen whole blocks would be ten seconds: about
@@ -81,36 +81,36 @@ TEST_F(PlaybackTest, AtLowRatesHalfASecondWaitsAndThePositionIsWhatWasHeard)
     Record(80000);  // ten seconds
     engine->Play();
     FakePlaybackStream* speaker = Speaker();
-    EXPECT_EQ(speaker->queuedBufferCount(), 4);
-    EXPECT_EQ(speaker->writtenBytes(), recorded.left(4 * 1120));
-    EXPECT_EQ(engine->position(), 0u);
+    EXPECT_EQ(speaker->QueuedBufferCount(), 4);
+    EXPECT_EQ(speaker->WrittenBytes(), recorded.left(4 * 1120));
+    EXPECT_EQ(engine->Position(), 0u);
     EXPECT_EQ(view.position, 0u);
 
     CompleteOne();
-    EXPECT_EQ(speaker->writtenBytes(), recorded.left(5 * 1120)) << "one piece for each one back";
-    EXPECT_EQ(engine->position(), 1120u);
-    speaker->hearPartOfNext(500);
+    EXPECT_EQ(speaker->WrittenBytes(), recorded.left(5 * 1120)) << "one piece for each one back";
+    EXPECT_EQ(engine->Position(), 1120u);
+    speaker->HearPartOfNext(500);
     // The position follows the device between pieces too, on a timer.
     QTest::qWait(3 * RecordingPlayback::kPositionIntervalMs);
-    EXPECT_EQ(engine->position(), 1620u);
+    EXPECT_EQ(engine->Position(), 1620u);
     EXPECT_EQ(view.position, 1620u);
 
     // << plays what waits, then goes on from the start; the position shows
     // what is heard all along.
     engine->MoveTo(0);
-    EXPECT_EQ(speaker->queuedBufferCount(), 4);
+    EXPECT_EQ(speaker->QueuedBufferCount(), 4);
     CompleteOne();
-    EXPECT_EQ(engine->position(), 2240u);
-    EXPECT_EQ(speaker->writtenBytes().mid(5 * 1120), recorded.left(1120));
+    EXPECT_EQ(engine->Position(), 2240u);
+    EXPECT_EQ(speaker->WrittenBytes().mid(5 * 1120), recorded.left(1120));
     for (int i = 0; i < 3; ++i)
         CompleteOne();
-    speaker->hearPartOfNext(300);
+    speaker->HearPartOfNext(300);
     engine->Stop();
-    EXPECT_EQ(engine->position(), 300u) << "Stop keeps what was heard, not what was queued";
+    EXPECT_EQ(engine->Position(), 300u) << "Stop keeps what was heard, not what was queued";
     EXPECT_EQ(view.position, 300u);
     Settle();
     EXPECT_FALSE(engine->IsPlaying());
-    EXPECT_EQ(engine->position(), 300u);
+    EXPECT_EQ(engine->Position(), 300u);
     EXPECT_EQ(view.position, 300u);
 }
 
@@ -118,12 +118,12 @@ TEST_F(PlaybackTest, PlayAtTheEndStartsFromTheBeginningAndInTheMiddleStartsThere
 {
     Record(kBlock * 2, kRow48000Stereo16);
     engine->Play();
-    EXPECT_EQ(Speaker()->writtenBytes(), recorded);
-    Speaker()->completeAll();
+    EXPECT_EQ(Speaker()->WrittenBytes(), recorded);
+    Speaker()->CompleteAll();
     Settle();
     engine->MoveTo(1000);
     engine->Play();
-    EXPECT_EQ(Speaker()->writtenBytes(), recorded.mid(1000 * 4));
+    EXPECT_EQ(Speaker()->WrittenBytes(), recorded.mid(1000 * 4));
 }
 
 TEST_F(PlaybackTest, StopDuringPlaybackDrainsAndClosesOnlyAfterTheLastBuffer)
@@ -132,16 +132,16 @@ TEST_F(PlaybackTest, StopDuringPlaybackDrainsAndClosesOnlyAfterTheLastBuffer)
     engine->Play();
     CompleteOne();
     engine->Stop();
-    EXPECT_EQ(Speaker()->resetCount(), 1);
+    EXPECT_EQ(Speaker()->ResetCount(), 1);
     EXPECT_TRUE(engine->IsPlaying());
-    EXPECT_EQ(engine->state(), EngineState::Playing);
+    EXPECT_EQ(engine->State(), EngineState::Playing);
     engine->Stop();
-    EXPECT_EQ(Speaker()->resetCount(), 1) << "a second stop while draining does nothing";
+    EXPECT_EQ(Speaker()->ResetCount(), 1) << "a second stop while draining does nothing";
     Settle();
     EXPECT_FALSE(engine->IsPlaying());
-    EXPECT_EQ(fake.playbackCloseCount(), 1);
-    EXPECT_EQ(engine->position(), uint32_t(kBlock / 4)) << "the position stays at what had played";
-    EXPECT_EQ(engine->state(), EngineState::Stopped);
+    EXPECT_EQ(fake.PlaybackCloseCount(), 1);
+    EXPECT_EQ(engine->Position(), uint32_t(kBlock / 4)) << "the position stays at what had played";
+    EXPECT_EQ(engine->State(), EngineState::Stopped);
 }
 
 TEST_F(PlaybackTest, SeekStartAndSeekEndDuringPlaybackTakeEffectAfterTheQueuedBlocks)
@@ -149,19 +149,19 @@ TEST_F(PlaybackTest, SeekStartAndSeekEndDuringPlaybackTakeEffectAfterTheQueuedBl
     Record(kBlock * 20, kRow48000Stereo16);  // positions count frames of four bytes
     engine->Play();
     engine->MoveTo(0);
-    EXPECT_EQ(engine->position(), 0u);
+    EXPECT_EQ(engine->Position(), 0u);
     EXPECT_EQ(view.position, 0u);
-    EXPECT_EQ(Speaker()->queuedBufferCount(), 14) << "the queued blocks still play";
+    EXPECT_EQ(Speaker()->QueuedBufferCount(), 14) << "the queued blocks still play";
     CompleteOne();
-    EXPECT_EQ(Speaker()->writtenBytes().mid(kBlock * 14), recorded.left(kBlock));
+    EXPECT_EQ(Speaker()->WrittenBytes().mid(kBlock * 14), recorded.left(kBlock));
 
-    engine->MoveTo(engine->lengthFrames());
-    EXPECT_EQ(engine->position(), uint32_t(kBlock * 20 / 4));
+    engine->MoveTo(engine->LengthFrames());
+    EXPECT_EQ(engine->Position(), uint32_t(kBlock * 20 / 4));
     EXPECT_EQ(view.position, uint32_t(kBlock * 20 / 4));
-    EXPECT_EQ(Speaker()->completeAll(), 14);
+    EXPECT_EQ(Speaker()->CompleteAll(), 14);
     Settle();
     EXPECT_FALSE(engine->IsPlaying());
-    EXPECT_EQ(fake.playbackOpenCount(), 1);
+    EXPECT_EQ(fake.PlaybackOpenCount(), 1);
 }
 
 TEST_F(PlaybackTest, RestartAtDropsWhatIsQueuedAndPlaysOnFromThere)
@@ -169,21 +169,21 @@ TEST_F(PlaybackTest, RestartAtDropsWhatIsQueuedAndPlaysOnFromThere)
     Record(kBlock * 20, kRow48000Stereo16);
     engine->Play();
     CompleteOne();
-    EXPECT_EQ(engine->position(), uint32_t(kBlock / 4));
+    EXPECT_EQ(engine->Position(), uint32_t(kBlock / 4));
 
     // Released at frame 10000: the queued blocks come back at once and are
     // refilled from there.
-    const int writesBefore = Speaker()->writeCount();
+    const int writesBefore = Speaker()->WriteCount();
     engine->RestartAt(10000);
     EXPECT_EQ(view.position, 10000u);
-    EXPECT_EQ(Speaker()->resetCount(), 1);
+    EXPECT_EQ(Speaker()->ResetCount(), 1);
     Settle();
     EXPECT_TRUE(engine->IsPlaying());
-    EXPECT_EQ(Speaker()->writeCount(), writesBefore + 14);
-    EXPECT_EQ(Speaker()->writtenBytes().mid(kBlock * 15, kBlock), recorded.mid(10000 * 4, kBlock));
-    EXPECT_EQ(Speaker()->queuedBufferCount(), 14);
+    EXPECT_EQ(Speaker()->WriteCount(), writesBefore + 14);
+    EXPECT_EQ(Speaker()->WrittenBytes().mid(kBlock * 15, kBlock), recorded.mid(10000 * 4, kBlock));
+    EXPECT_EQ(Speaker()->QueuedBufferCount(), 14);
     CompleteOne();
-    EXPECT_EQ(engine->position(), uint32_t(10000 + kBlock / 4));
+    EXPECT_EQ(engine->Position(), uint32_t(10000 + kBlock / 4));
     EXPECT_EQ(view.position, uint32_t(10000 + kBlock / 4));
 }
 
@@ -191,17 +191,17 @@ TEST_F(PlaybackTest, MovesSetThePositionWhileStoppedStayInsideTheTakeAndAreIgnor
 {
     Record(kBlock * 4);
     engine->MoveTo(8000);
-    EXPECT_EQ(engine->position(), 8000u);
+    EXPECT_EQ(engine->Position(), 8000u);
     EXPECT_EQ(view.position, 8000u);
     engine->RestartAt(16000);
-    EXPECT_EQ(engine->position(), 16000u);
+    EXPECT_EQ(engine->Position(), 16000u);
     engine->MoveTo(kBlock * 10);
-    EXPECT_EQ(engine->position(), uint32_t(kBlock * 4)) << "no further than the end";
+    EXPECT_EQ(engine->Position(), uint32_t(kBlock * 4)) << "no further than the end";
 
     StartRecording();
     engine->MoveTo(0);
     engine->RestartAt(0);
-    EXPECT_EQ(engine->position(), uint32_t(kBlock * 4));
+    EXPECT_EQ(engine->Position(), uint32_t(kBlock * 4));
 }
 
 TEST_F(PlaybackTest, PlaybackFeedsTheWaveformFromTheBlockThatPlayed)
@@ -224,28 +224,28 @@ TEST_F(PlaybackTest, AnOutputThatFailsToOpenOrIsLostLeavesTheRecordingPlayable)
 {
     Record(kBlock * 20);
     engine->MoveTo(100);
-    fake.setPlaybackOpenError("no sink");
+    fake.SetPlaybackOpenError("no sink");
     engine->Play();
     EXPECT_EQ(view.errors, std::vector{EngineError::OutputNotOpened});
     EXPECT_FALSE(engine->IsPlaying());
-    EXPECT_EQ(engine->position(), 100u);
-    EXPECT_EQ(engine->state(), EngineState::Stopped);
+    EXPECT_EQ(engine->Position(), 100u);
+    EXPECT_EQ(engine->State(), EngineState::Stopped);
 
     // The server goes away while playing: the user is told, once, and the
     // position stays at what was heard.
-    fake.setPlaybackOpenError({});
+    fake.SetPlaybackOpenError({});
     engine->Play();
     CompleteOne();
-    Speaker()->breakStream();
+    Speaker()->BreakStream();
     Settle();
     EXPECT_FALSE(engine->IsPlaying());
     EXPECT_EQ(view.errors, (std::vector{EngineError::OutputNotOpened, EngineError::OutputLost}));
-    EXPECT_EQ(engine->position(), uint32_t(100 + 1120));
-    EXPECT_EQ(engine->state(), EngineState::Stopped);
+    EXPECT_EQ(engine->Position(), uint32_t(100 + 1120));
+    EXPECT_EQ(engine->State(), EngineState::Stopped);
     engine->Play();
     EXPECT_TRUE(engine->IsPlaying());
     engine.reset();  // released while playing
-    EXPECT_EQ(fake.playbackCloseCount(), 2);
+    EXPECT_EQ(fake.PlaybackCloseCount(), 2);
     EXPECT_FALSE(QFile::exists(WavPath()));
 }
 
@@ -256,14 +256,14 @@ TEST_F(PlaybackTest, AReadErrorSaysSoOnceAndEndsPlaybackAfterWhatIsQueued)
     CompleteOne();
     CompleteOne();
     ASSERT_TRUE(BreakReadsOf(WavPath()));
-    const QByteArray queuedBefore = Speaker()->writtenBytes();
+    const QByteArray queuedBefore = Speaker()->WrittenBytes();
     CompleteOne();  // its refill fails
     EXPECT_TRUE(view.errors.empty()) << "not before the queued blocks have played";
-    EXPECT_EQ(Speaker()->writtenBytes(), queuedBefore) << "nothing read after the error";
+    EXPECT_EQ(Speaker()->WrittenBytes(), queuedBefore) << "nothing read after the error";
     while (Speaker())
         CompleteOne();
     EXPECT_EQ(view.errors, std::vector{EngineError::TakeReadFailed});
-    EXPECT_EQ(engine->state(), EngineState::Stopped);
+    EXPECT_EQ(engine->State(), EngineState::Stopped);
 
     // Unreadable from the start: the same failure, not the device's.
     engine->MoveTo(0);
@@ -271,5 +271,5 @@ TEST_F(PlaybackTest, AReadErrorSaysSoOnceAndEndsPlaybackAfterWhatIsQueued)
     EXPECT_EQ(view.errors.back(), EngineError::TakeReadFailed);
     EXPECT_EQ(view.errors.size(), 2u);
     EXPECT_FALSE(engine->IsPlaying());
-    EXPECT_EQ(engine->state(), EngineState::Stopped);
+    EXPECT_EQ(engine->State(), EngineState::Stopped);
 }

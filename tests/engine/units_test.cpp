@@ -22,23 +22,23 @@ TEST(RecordFormatsTest, TwentyEightDistinctRowsOrderedByRateThenBitsAndChannels)
 {
     std::set<std::tuple<int, int, int>> seen;
     for (int r = 0; r < RecordFormats::kCount; ++r) {
-        const auto f = RecordFormats::format(r);
+        const auto f = RecordFormats::Format(r);
         seen.insert({int(f.sampleRate), f.bitsPerSample, f.channels});
-        EXPECT_GE(f.sampleRate, RecordFormats::format(std::max(r - 1, 0)).sampleRate);
+        EXPECT_GE(f.sampleRate, RecordFormats::Format(std::max(r - 1, 0)).sampleRate);
     }
     EXPECT_EQ(seen.size(), 28u);
-    EXPECT_EQ(RecordFormats::format(0), (PcmFormat{8000, 8, 1}));
-    EXPECT_EQ(RecordFormats::format(9), (PcmFormat{16000, 16, 1}));
-    EXPECT_EQ(RecordFormats::format(22), (PcmFormat{44100, 8, 2}));
-    EXPECT_EQ(RecordFormats::format(27), (PcmFormat{48000, 16, 2}));
-    EXPECT_EQ(RecordFormats::format(-1), RecordFormats::format(0)) << "no selection records in row 0";
+    EXPECT_EQ(RecordFormats::Format(0), (PcmFormat{8000, 8, 1}));
+    EXPECT_EQ(RecordFormats::Format(9), (PcmFormat{16000, 16, 1}));
+    EXPECT_EQ(RecordFormats::Format(22), (PcmFormat{44100, 8, 2}));
+    EXPECT_EQ(RecordFormats::Format(27), (PcmFormat{48000, 16, 2}));
+    EXPECT_EQ(RecordFormats::Format(-1), RecordFormats::Format(0)) << "no selection records in row 0";
 }
 
 TEST(WaveHeaderTest, ImageHoldsTheFortyFourByteLayoutLittleEndian)
 {
-    WaveHeader h = WaveHeader::forEmptyFile(PcmFormat{44100, 16, 2});
-    h.setSizesFromFileLength(44 + 1000);
-    const auto b = h.image();
+    WaveHeader h = WaveHeader::ForEmptyFile(PcmFormat{44100, 16, 2});
+    h.SetSizesFromFileLength(44 + 1000);
+    const auto b = h.Image();
     const QByteArray expected = QByteArray("RIFF") + QByteArray::fromHex("0c040000") + "WAVEfmt " +
         QByteArray::fromHex("10000000"
                             "0100"
@@ -50,11 +50,11 @@ TEST(WaveHeaderTest, ImageHoldsTheFortyFourByteLayoutLittleEndian)
         "data" + QByteArray::fromHex("e8030000");
     EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(b.data()), 44), expected);
     WaveHeader back;
-    ASSERT_TRUE(WaveHeader::parse(b.data(), 44, back));
+    ASSERT_TRUE(WaveHeader::Parse(b.data(), 44, back));
     EXPECT_EQ(back.format, (PcmFormat{44100, 16, 2}));
     EXPECT_EQ(back.riffSize, 1036u);
     EXPECT_EQ(back.dataSize, 1000u);
-    EXPECT_FALSE(WaveHeader::parse(b.data(), 43, back));
+    EXPECT_FALSE(WaveHeader::Parse(b.data(), 43, back));
 }
 
 TEST(SnapshotTest, PointsAreEveryOtherSampleOrTheFirstChannelAndZeroBeyondTheBlock)
@@ -165,7 +165,7 @@ TEST_P(TakeLevelsTest, PeakInDbfsAndClippedSamplesOfKnownSignals)
     TakeLevelMeter meter;
     meter.Begin(format);
     const auto* bytes = reinterpret_cast<const uint8_t*>(data.constData());
-    const uint32_t half = uint32_t(data.size()) / 2 / format.blockAlign() * format.blockAlign();
+    const uint32_t half = uint32_t(data.size()) / 2 / format.BlockAlign() * format.BlockAlign();
     meter.Add(bytes, half);
     meter.Add(bytes + half, uint32_t(data.size()) - half);
     const TakeLevels l = meter.Take();

@@ -30,7 +30,7 @@ struct MixerPanelHost {
 
     // As the window starts: the device list filled from the back end, the
     // panel built, then OnDeviceChanged once.
-    void start(int storedDevice = 0)
+    void Start(int storedDevice = 0)
     {
         window.resize(400, 300);
         devices->setGeometry(10, 10, 250, 24);
@@ -38,33 +38,33 @@ struct MixerPanelHost {
         volume->setGeometry(10, 250, 200, 24);
         force->setGeometry(270, 40, 120, 24);
         advanced->setGeometry(270, 80, 120, 24);
-        InputLists::FillDeviceList(devices, platform::audio::backend().inputDevices(), storedDevice);
+        InputLists::FillDeviceList(devices, platform::audio::Backend().InputDevices(), storedDevice);
         panel = std::make_unique<MixerPanel>(MixerPanel::Controls{devices, lines, volume, force, advanced});
         panel->OnDeviceChanged();
         window.show();
     }
 
-    std::vector<QString> names() const
+    std::vector<QString> Names() const
     {
         std::vector<QString> out;
         for (int i = 0; i < lines->count(); ++i)
             out.push_back(lines->item(i)->text());
         return out;
     }
-    std::vector<bool> marks() const
+    std::vector<bool> Marks() const
     {
         std::vector<bool> out;
         for (int i = 0; i < lines->count(); ++i)
             out.push_back(lines->item(i)->checkState() == Qt::Checked);
         return out;
     }
-    std::tuple<int, int, int, int> slider() const
+    std::tuple<int, int, int, int> Slider() const
     {
         return {volume->minimum(), volume->maximum(), volume->pageStep(), volume->value()};
     }
 
     // A click on the check mark, or else on the name, which highlights the line.
-    void click(int item, bool onTheMark)
+    void Click(int item, bool onTheMark)
     {
         const QListWidgetItem* line = lines->item(item);
         if (!line) {
@@ -80,10 +80,10 @@ struct MixerPanelHost {
         const QPoint at = onTheMark ? box.center() : QPoint(option.rect.right() - 10, option.rect.center().y());
         QTest::mouseClick(lines->viewport(), Qt::LeftButton, {}, at);
     }
-    void clickCheck(int item) { click(item, true); }
-    void clickLine(int item) { click(item, false); }
+    void ClickCheck(int item) { Click(item, true); }
+    void ClickLine(int item) { Click(item, false); }
     // Picks device `index` from the opened drop-down list, as a user does.
-    void pickDevice(int index)
+    void PickDevice(int index)
     {
         devices->showPopup();
         QAbstractItemView* view = devices->view();
@@ -94,9 +94,9 @@ struct MixerPanelHost {
 
     // Drags the thumb by `steps` moves of `dx` pixels, calling `eachMove`
     // while the button is still down.
-    void dragThumb(int steps, int dx, const std::function<void()>& eachMove = {})
+    void DragThumb(int steps, int dx, const std::function<void()>& eachMove = {})
     {
-        QPoint at = widgettest::sliderHandle(*volume).center();
+        QPoint at = widgettest::SliderHandle(*volume).center();
         QTest::mousePress(volume, Qt::LeftButton, {}, at);
         for (int i = 0; i < steps; ++i) {
             at.rx() += dx;

@@ -77,7 +77,7 @@ done
 # The test doubles stay out of what ships (the build's program is not stripped).
 symbols=$(nm -C "$build/bin/quillon")
 [ -n "$symbols" ] || fail "no symbols to check in $build/bin/quillon"
-if grep -q "FakeBackend\|setBackendForTesting.*Fake" <<<"$symbols"; then
+if grep -q "FakeBackend\|SetBackendForTesting.*Fake" <<<"$symbols"; then
   fail "the program links the fake audio back end"
 fi
 if grep -rlaF -e "$build" -e "$source" "$tree"; then

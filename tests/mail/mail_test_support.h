@@ -51,12 +51,12 @@ struct ScratchSettings {
     QTemporaryDir dir;
     QSettings settings{dir.filePath("Quillon.conf"), QSettings::IniFormat};
     SettingsStore store{&settings};
-    QString history(const char* key) { return store.readHistoryString(QString::fromLatin1(key), "<unset>"); }
+    QString History(const char* key) { return store.ReadHistoryString(QString::fromLatin1(key), "<unset>"); }
 };
 
 // A Thunderbird profile's preferences: the servers (name, type) as accounts
 // 1, 2, ... in the account manager's `order`.
-inline QByteArray thunderbirdPrefs(const QList<std::pair<QString, QString>>& servers, const QString& order)
+inline QByteArray ThunderbirdPrefs(const QList<std::pair<QString, QString>>& servers, const QString& order)
 {
     QByteArray out = "// Mozilla User Preferences\nuser_pref(\"mail.preferences.version\", 3);\n";
     out += "user_pref(\"mail.accountmanager.accounts\", \"" + order.toUtf8() + "\");\n";
@@ -73,7 +73,7 @@ inline QByteArray thunderbirdPrefs(const QList<std::pair<QString, QString>>& ser
 // A private desktop in a graphical session of no known kind, as xdg-email
 // expects before it looks for the mailto handler, put back when it goes.
 // Its mail program, once registered, writes down the arguments it gets and
-// ends with the status set by exitWith().
+// ends with the status set by ExitWith().
 class StandInMailProgram {
 public:
     // `name` is the program's path in the desktop's folder: xdg-email hands
@@ -89,27 +89,27 @@ public:
                                   "GNOME_DESKTOP_SESSION_ID", "MAILER", "BROWSER"})
             m_env.emplace_back(unset, QString());
     }
-    bool registerHandler()
+    bool RegisterHandler()
     {
-        const QByteArray script = "#!/bin/sh\n: > '" + arguments().toUtf8() +
-            "'\nfor a in \"$@\"; do printf '%s\\0' \"$a\" >> '" + arguments().toUtf8() + "'; done\nexit $(cat '" +
+        const QByteArray script = "#!/bin/sh\n: > '" + Arguments().toUtf8() +
+            "'\nfor a in \"$@\"; do printf '%s\\0' \"$a\" >> '" + Arguments().toUtf8() + "'; done\nexit $(cat '" +
             m_dir.filePath("exit-code").toUtf8() + "' 2>/dev/null || echo 0)\n";
-        testsupport::writeFile(m_program, script);
+        testsupport::WriteFile(m_program, script);
         QFile::setPermissions(m_program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        testsupport::writeFile(m_dir.filePath("data/applications/stand-in-mail.desktop"),
+        testsupport::WriteFile(m_dir.filePath("data/applications/stand-in-mail.desktop"),
                                "[Desktop Entry]\nType=Application\nName=Stand-in mail\nExec=" + m_program.toUtf8() +
                                    " %u\nMimeType=x-scheme-handler/mailto;\n");
-        return testsupport::runTool("xdg-mime", {"default", "stand-in-mail.desktop", "x-scheme-handler/mailto"})
+        return testsupport::RunTool("xdg-mime", {"default", "stand-in-mail.desktop", "x-scheme-handler/mailto"})
                    .exitCode == 0;
     }
-    QString program() const { return m_program; }
-    QString dir() const { return m_dir.path(); }
-    QString arguments() const { return m_dir.filePath("arguments"); }
-    void exitWith(int code) { testsupport::writeFile(m_dir.filePath("exit-code"), QByteArray::number(code)); }
-    QStringList received() const
+    QString Program() const { return m_program; }
+    QString Dir() const { return m_dir.path(); }
+    QString Arguments() const { return m_dir.filePath("arguments"); }
+    void ExitWith(int code) { testsupport::WriteFile(m_dir.filePath("exit-code"), QByteArray::number(code)); }
+    QStringList Received() const
     {
         QStringList out;
-        for (const QByteArray& a : testsupport::readFile(arguments()).split('\0'))
+        for (const QByteArray& a : testsupport::ReadFile(Arguments()).split('\0'))
             out << QString::fromUtf8(a);
         out.removeLast();  // after the last terminator
         return out;
@@ -123,7 +123,7 @@ private:
 
 // Sends through the dialog with the desktop's real hand-over, as a user
 // types it; the dialog's result, or -1 when a message box came up.
-inline int sendThroughDialog(const QStringList& files, const QString& to, const QString& subject, const QString& body)
+inline int SendThroughDialog(const QStringList& files, const QString& to, const QString& subject, const QString& body)
 {
     ScratchSettings settings;
     QTemporaryDir home;
@@ -131,11 +131,11 @@ inline int sendThroughDialog(const QStringList& files, const QString& to, const 
     dialog.show();
     for (const QString& f : files)
         dialog.AddAttachment(f);
-    qobject_cast<QLineEdit*>(dialog.control(mail::MailDialog::IdRecipients))->setText(to);
-    qobject_cast<QLineEdit*>(dialog.control(mail::MailDialog::IdSubject))->setText(subject);
-    qobject_cast<QPlainTextEdit*>(dialog.control(mail::MailDialog::IdBody))->setPlainText(body);
+    qobject_cast<QLineEdit*>(dialog.Control(mail::MailDialog::IdRecipients))->setText(to);
+    qobject_cast<QLineEdit*>(dialog.Control(mail::MailDialog::IdSubject))->setText(subject);
+    qobject_cast<QPlainTextEdit*>(dialog.Control(mail::MailDialog::IdBody))->setPlainText(body);
     widgettest::MessageBoxCatcher catcher;
-    QTest::mouseClick(qobject_cast<QPushButton*>(dialog.control(1)), Qt::LeftButton);
+    QTest::mouseClick(qobject_cast<QPushButton*>(dialog.Control(1)), Qt::LeftButton);
     EXPECT_EQ(catcher.count, 0) << catcher.text.toStdString();
     return catcher.count ? -1 : dialog.result();
 }

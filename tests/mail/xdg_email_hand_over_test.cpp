@@ -16,7 +16,7 @@
 #include "resources/strings.h"
 
 using namespace mail;
-using testsupport::writeFile;
+using testsupport::WriteFile;
 
 namespace {
 
@@ -24,10 +24,10 @@ using mailtest::StandInMailProgram;
 
 // The fields of the link the mail program was given, decoded; "to" holds
 // every address in order.
-QMultiMap<QString, QString> linkFields(const StandInMailProgram& desktop)
+QMultiMap<QString, QString> LinkFields(const StandInMailProgram& desktop)
 {
     QMultiMap<QString, QString> out;
-    const QByteArray link = desktop.received().value(0).toUtf8();
+    const QByteArray link = desktop.Received().value(0).toUtf8();
     EXPECT_TRUE(link.startsWith("mailto:")) << link.constData();
     for (const QByteArray& pair : link.mid(link.indexOf('?') + 1).split('&')) {
         const qsizetype eq = pair.indexOf('=');
@@ -37,7 +37,7 @@ QMultiMap<QString, QString> linkFields(const StandInMailProgram& desktop)
     return out;
 }
 
-QStringList valuesInOrder(const QMultiMap<QString, QString>& fields, const QString& key)
+QStringList ValuesInOrder(const QMultiMap<QString, QString>& fields, const QString& key)
 {
     QStringList values = fields.values(key);
     std::reverse(values.begin(), values.end());  // QMultiMap gives the latest first
@@ -49,12 +49,12 @@ class XdgSession : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(desktop.registerHandler());
+        ASSERT_TRUE(desktop.RegisterHandler());
         session.Load();
         ASSERT_TRUE(session.IsLoaded());
         ASSERT_EQ(session.Logon(nullptr, "acct"), kSuccess);
     }
-    MapiResult send(const QStringList& to, const QString& subject, const QString& body, const QStringList& files = {})
+    MapiResult Send(const QStringList& to, const QString& subject, const QString& body, const QStringList& files = {})
     {
         return session.Send(nullptr, to, subject, body, false, "", files);
     }
@@ -69,42 +69,42 @@ TEST(XdgEmailHandOver, TheRegisteredMailProgramReceivesTheWholeMessage)
     StandInMailProgram desktop;
     XdgEmailHandOver handOver;
     EXPECT_FALSE(handOver.IsInstalled()) << "no mailto handler yet";
-    ASSERT_TRUE(desktop.registerHandler());
+    ASSERT_TRUE(desktop.RegisterHandler());
     EXPECT_TRUE(handOver.IsInstalled());
 
-    const QString first = desktop.dir() + "/take one.wav";
-    const QString second = desktop.dir() + "/-dash & more%.mp3";
-    ASSERT_TRUE(writeFile(first, "RIFF"));
-    ASSERT_TRUE(writeFile(second, "ID3"));
+    const QString first = desktop.Dir() + "/take one.wav";
+    const QString second = desktop.Dir() + "/-dash & more%.mp3";
+    ASSERT_TRUE(WriteFile(first, "RIFF"));
+    ASSERT_TRUE(WriteFile(second, "ID3"));
 
-    EXPECT_EQ(mailtest::sendThroughDialog({first, second}, " -lead@example.org ; 张三@example.cn;", "今天的录音 & more",
+    EXPECT_EQ(mailtest::SendThroughDialog({first, second}, " -lead@example.org ; 张三@example.cn;", "今天的录音 & more",
                                           "Hello,\n\nTwo takes."),
               QDialog::Accepted);
 
-    const auto fields = linkFields(desktop);
-    EXPECT_EQ(valuesInOrder(fields, "to"), (QStringList{"-lead@example.org", "张三@example.cn"}));
+    const auto fields = LinkFields(desktop);
+    EXPECT_EQ(ValuesInOrder(fields, "to"), (QStringList{"-lead@example.org", "张三@example.cn"}));
     EXPECT_EQ(fields.value("subject"), "今天的录音 & more");
     EXPECT_EQ(fields.value("body"),
               "Hello,\r\n\r\nTwo takes.\r\n------------------------------------\r\n" +
-                  resources::text(resources::IDS_MAIL_SIGNATURE));
-    EXPECT_EQ(valuesInOrder(fields, "attach"), (QStringList{first, second}));
+                  resources::Text(resources::IDS_MAIL_SIGNATURE));
+    EXPECT_EQ(ValuesInOrder(fields, "attach"), (QStringList{first, second}));
 }
 
 TEST_F(XdgSession, FailuresBecomeMailCodes)
 {
-    const QString wav = desktop.dir() + "/a.wav";
-    ASSERT_TRUE(writeFile(wav, "RIFF"));
+    const QString wav = desktop.Dir() + "/a.wav";
+    ASSERT_TRUE(WriteFile(wav, "RIFF"));
 
     // A missing attachment is caught before the mail program sees anything.
-    EXPECT_EQ(send({"a@x.org"}, "s", "b", {wav, desktop.dir() + "/gone.wav"}), kAttachmentNotFound);
-    EXPECT_EQ(send({"a@x.org"}, "s", "b", {desktop.dir()}), kAttachmentNotFound);
-    EXPECT_EQ(send({"not-an-address"}, "s", "b"), kInvalidRecips);
-    EXPECT_EQ(send({"a@x.org\r\nBcc: b@x.org"}, "s", "b"), kInvalidRecips);
-    EXPECT_FALSE(QFile::exists(desktop.arguments()));
+    EXPECT_EQ(Send({"a@x.org"}, "s", "b", {wav, desktop.Dir() + "/gone.wav"}), kAttachmentNotFound);
+    EXPECT_EQ(Send({"a@x.org"}, "s", "b", {desktop.Dir()}), kAttachmentNotFound);
+    EXPECT_EQ(Send({"not-an-address"}, "s", "b"), kInvalidRecips);
+    EXPECT_EQ(Send({"a@x.org\r\nBcc: b@x.org"}, "s", "b"), kInvalidRecips);
+    EXPECT_FALSE(QFile::exists(desktop.Arguments()));
 
     // Empty subject and body are left out rather than refused by the tool.
-    EXPECT_EQ(send({"a@x.org"}, "", ""), kSuccess);
-    const auto fields = linkFields(desktop);
+    EXPECT_EQ(Send({"a@x.org"}, "", ""), kSuccess);
+    const auto fields = LinkFields(desktop);
     EXPECT_EQ(fields.value("to"), "a@x.org");
     EXPECT_FALSE(fields.contains("subject"));
     EXPECT_FALSE(fields.contains("body"));
@@ -128,18 +128,18 @@ TEST_F(XdgSession, BackslashesAndOptionLikeTextsArriveAsTyped)
 {
     // "a\cb.wav" beside "a": a tool that cut the path at "\c" would attach
     // the wrong file.
-    const QString decoy = desktop.dir() + "/a";
-    const QString take = desktop.dir() + "/a\\cb.wav";
-    ASSERT_TRUE(writeFile(decoy, "other"));
-    ASSERT_TRUE(writeFile(take, "RIFF"));
+    const QString decoy = desktop.Dir() + "/a";
+    const QString take = desktop.Dir() + "/a\\cb.wav";
+    ASSERT_TRUE(WriteFile(decoy, "other"));
+    ASSERT_TRUE(WriteFile(take, "RIFF"));
     const QString body = "Saved under D:\\recordings\\new take\\c2.\nC:\\temp\\x + y = 100%";
-    EXPECT_EQ(send({"-n@example.org", "b+c@example.org"}, "-n", body, {take}), kSuccess);
+    EXPECT_EQ(Send({"-n@example.org", "b+c@example.org"}, "-n", body, {take}), kSuccess);
 
-    const auto fields = linkFields(desktop);
-    EXPECT_EQ(valuesInOrder(fields, "to"), (QStringList{"-n@example.org", "b+c@example.org"}));
+    const auto fields = LinkFields(desktop);
+    EXPECT_EQ(ValuesInOrder(fields, "to"), (QStringList{"-n@example.org", "b+c@example.org"}));
     EXPECT_EQ(fields.value("subject"), "-n");
     EXPECT_EQ(fields.value("body"), QString(body).replace("\n", "\r\n"));
-    EXPECT_EQ(valuesInOrder(fields, "attach"), QStringList{take});
+    EXPECT_EQ(ValuesInOrder(fields, "attach"), QStringList{take});
 }
 
 // A mail program started in the foreground keeps the tool waiting; the
@@ -149,7 +149,7 @@ TEST(XdgEmailHandOver, WaitingForTheToolKeepsTheProgramRunning)
 {
     QTemporaryDir dir;
     const QString tool = dir.filePath("slow-xdg-email");
-    ASSERT_TRUE(writeFile(tool, "#!/bin/sh\nsleep 1\nexit 0\n"));
+    ASSERT_TRUE(WriteFile(tool, "#!/bin/sh\nsleep 1\nexit 0\n"));
     QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     int ticks = 0;
@@ -165,13 +165,13 @@ TEST(XdgEmailHandOver, WaitingForTheToolKeepsTheProgramRunning)
 // not a missing mail program.
 TEST_F(XdgSession, ABodyTooLongToHandOverIsReportedAsSuch)
 {
-    EXPECT_EQ(send({"a@x.org"}, "s", QString(XdgEmailHandOver::kMaxArgumentBytes, QLatin1Char('x'))), kTextTooLarge);
+    EXPECT_EQ(Send({"a@x.org"}, "s", QString(XdgEmailHandOver::kMaxArgumentBytes, QLatin1Char('x'))), kTextTooLarge);
     EXPECT_EQ(MapiErrorMessageId(kTextTooLarge), resources::IDS_MAIL_TEXT_TOO_LONG);
-    EXPECT_FALSE(QFile::exists(desktop.arguments()));
+    EXPECT_FALSE(QFile::exists(desktop.Arguments()));
     // Just short enough arrives whole.
     const QString body(XdgEmailHandOver::kMaxArgumentBytes - 200, QLatin1Char('y'));
-    EXPECT_EQ(send({"a@x.org"}, "s", body), kSuccess);
-    EXPECT_EQ(linkFields(desktop).value("body"), body);
+    EXPECT_EQ(Send({"a@x.org"}, "s", body), kSuccess);
+    EXPECT_EQ(LinkFields(desktop).value("body"), body);
 }
 
 namespace {
@@ -225,20 +225,20 @@ QStringList AttachedFiles(const QString& value)
 TEST(ThunderbirdHandOver, NamesWithCommasQuotesSpacesAndChineseArriveWhole)
 {
     mailtest::StandInMailProgram thunderbird("bin/thunderbird");
-    ASSERT_TRUE(thunderbird.registerHandler());
-    EXPECT_EQ(ThunderbirdMailtoHandler(), QFileInfo(thunderbird.program()).canonicalFilePath());
+    ASSERT_TRUE(thunderbird.RegisterHandler());
+    EXPECT_EQ(ThunderbirdMailtoHandler(), QFileInfo(thunderbird.Program()).canonicalFilePath());
 
     QStringList files;
     for (const char* name : {"take one, take two.wav", "it's mine.wav", "录音 \"终稿\",'b'.mp3", "50%2C off.wav"}) {
-        files << thunderbird.dir() + "/" + QString::fromUtf8(name);
-        ASSERT_TRUE(writeFile(files.last(), "RIFF"));
+        files << thunderbird.Dir() + "/" + QString::fromUtf8(name);
+        ASSERT_TRUE(WriteFile(files.last(), "RIFF"));
     }
 
-    EXPECT_EQ(mailtest::sendThroughDialog(files, "lead@example.org; 张三@example.cn", "Takes, 'one' and \"two\"",
+    EXPECT_EQ(mailtest::SendThroughDialog(files, "lead@example.org; 张三@example.cn", "Takes, 'one' and \"two\"",
                                           "Hi,\nit's here',\n100% \"done\","),
               QDialog::Accepted);
 
-    const QStringList arguments = thunderbird.received();
+    const QStringList arguments = thunderbird.Received();
     ASSERT_EQ(arguments.size(), 2) << arguments.join(" | ").toStdString();
     EXPECT_EQ(arguments[0], "-compose");
     auto fields = ReadComposeFields(arguments[1]);
@@ -252,28 +252,28 @@ TEST(ThunderbirdHandOver, NamesWithCommasQuotesSpacesAndChineseArriveWhole)
 TEST(ThunderbirdHandOver, AMessageThunderbirdRefusesIsNotReportedAsSent)
 {
     mailtest::StandInMailProgram thunderbird("bin/thunderbird");
-    ASSERT_TRUE(thunderbird.registerHandler());
-    const QString file = thunderbird.dir() + "/a, b.wav";
-    ASSERT_TRUE(writeFile(file, "RIFF"));
+    ASSERT_TRUE(thunderbird.RegisterHandler());
+    const QString file = thunderbird.Dir() + "/a, b.wav";
+    ASSERT_TRUE(WriteFile(file, "RIFF"));
     MapiSession session;
     session.Load();
     ASSERT_EQ(session.Logon(nullptr, "acct"), kSuccess);
 
-    thunderbird.exitWith(1);
+    thunderbird.ExitWith(1);
     EXPECT_EQ(session.Send(nullptr, {"a@x.org"}, "s", "b", false, "", {file}), kFailure);
-    EXPECT_EQ(thunderbird.received().size(), 2);
+    EXPECT_EQ(thunderbird.Received().size(), 2);
 
     // Too long for one argument: refused before Thunderbird is started.
-    QFile::remove(thunderbird.arguments());
-    thunderbird.exitWith(0);
+    QFile::remove(thunderbird.Arguments());
+    thunderbird.ExitWith(0);
     EXPECT_EQ(
         session.Send(nullptr, {"a@x.org"}, "s", QString(XdgEmailHandOver::kMaxArgumentBytes, u'x'), false, "", {}),
         kTextTooLarge);
-    EXPECT_FALSE(QFile::exists(thunderbird.arguments()));
+    EXPECT_FALSE(QFile::exists(thunderbird.Arguments()));
 
     // Taken: sent.
     EXPECT_EQ(session.Send(nullptr, {"a@x.org"}, "s", "b", false, "", {file}), kSuccess);
-    EXPECT_EQ(thunderbird.received().size(), 2);
+    EXPECT_EQ(thunderbird.Received().size(), 2);
     qputenv("MAILER", "true");
     EXPECT_TRUE(ThunderbirdMailtoHandler().isEmpty()) << "xdg-email runs $MAILER first";
     qunsetenv("MAILER");

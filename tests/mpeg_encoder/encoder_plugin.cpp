@@ -16,10 +16,10 @@ namespace encodertest {
 
 namespace {
 
-EncoderPlugin load()
+EncoderPlugin Load()
 {
     EncoderPlugin p;
-    p.libraryPath = QDir(testsupport::binDir()).filePath("libmpeg_encoder.so");
+    p.libraryPath = QDir(testsupport::BinDir()).filePath("libmpeg_encoder.so");
     void* library = dlopen(p.libraryPath.toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
     if (!library) {
         p.loadError = dlerror();
@@ -40,17 +40,17 @@ EncoderPlugin load()
     return p;
 }
 
-int16_t clampSample(double value) { return int16_t(std::clamp(std::lround(value * 32767.0), -32768L, 32767L)); }
+int16_t ClampSample(double value) { return int16_t(std::clamp(std::lround(value * 32767.0), -32768L, 32767L)); }
 
 }  // namespace
 
-const EncoderPlugin& plugin()
+const EncoderPlugin& Plugin()
 {
-    static const EncoderPlugin loaded = load();
+    static const EncoderPlugin loaded = Load();
     return loaded;
 }
 
-BeConfig programConfig(uint32_t rate, int channels, uint32_t kbps)
+BeConfig ProgramConfig(uint32_t rate, int channels, uint32_t kbps)
 {
     BeConfig c{};
     c.kind = BE_CONFIG_EXTENDED;
@@ -68,19 +68,19 @@ BeConfig programConfig(uint32_t rate, int channels, uint32_t kbps)
     return c;
 }
 
-Pcm tone(uint32_t rate, int channels, uint32_t frames, double hz, double leftAmplitude, double rightAmplitude)
+Pcm Tone(uint32_t rate, int channels, uint32_t frames, double hz, double leftAmplitude, double rightAmplitude)
 {
     Pcm pcm{rate, channels, std::vector<int16_t>(size_t(frames) * size_t(channels))};
     for (uint32_t i = 0; i < frames; ++i) {
         const double s = std::sin(2 * std::numbers::pi * hz * i / rate);
-        pcm.samples[size_t(i) * channels] = clampSample(leftAmplitude * s);
+        pcm.samples[size_t(i) * channels] = ClampSample(leftAmplitude * s);
         if (channels == 2)
-            pcm.samples[size_t(i) * 2 + 1] = clampSample(rightAmplitude * s);
+            pcm.samples[size_t(i) * 2 + 1] = ClampSample(rightAmplitude * s);
     }
     return pcm;
 }
 
-Pcm musicLike(uint32_t rate, int channels, uint32_t frames, uint32_t seed)
+Pcm MusicLike(uint32_t rate, int channels, uint32_t frames, uint32_t seed)
 {
     Pcm pcm{rate, channels, std::vector<int16_t>(size_t(frames) * size_t(channels))};
     std::mt19937 random(seed);
@@ -91,44 +91,44 @@ Pcm musicLike(uint32_t rate, int channels, uint32_t frames, uint32_t seed)
         const double chord = std::sin(2 * std::numbers::pi * f * t) +
             std::sin(2 * std::numbers::pi * f * 1.26 * t + 1) +
             std::sin(2 * std::numbers::pi * f * 1.5 * (1 + int(t * 2) % 4 * 0.06) * t + 2);
-        pcm.samples[i] = clampSample(0.25 * std::exp(-3.0 * std::fmod(t, 0.5)) * chord + noise(random));
+        pcm.samples[i] = ClampSample(0.25 * std::exp(-3.0 * std::fmod(t, 0.5)) * chord + noise(random));
     }
     return pcm;
 }
 
-EncodeResult encodeToFile(const BeConfig& config, const Pcm& pcm, const QString& path, TagCall tagCall,
+EncodeResult EncodeToFile(const BeConfig& config, const Pcm& pcm, const QString& path, TagCall tagCall,
                           const std::vector<uint32_t>& callSamples)
 {
-    const EncoderPlugin& p = plugin();
+    const EncoderPlugin& p = Plugin();
     EncodeResult r;
     const int fd = ::open(path.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     uint32_t chunk = 0, bufferSize = 0, produced = 0;
     BE_ERR e = p.initStream(&config, &chunk, &bufferSize, &r.stream);
     std::vector<uint8_t> output(bufferSize);
     auto step = [&](const char* what, BE_ERR error) {
-        if (r.ok() && error != BE_ERR_SUCCESSFUL)
+        if (r.Ok() && error != BE_ERR_SUCCESSFUL)
             r.failed = std::string(what) + " returned " + std::to_string(error);
-        else if (r.ok() && (produced > bufferSize || ::write(fd, output.data(), produced) != ssize_t(produced)))
+        else if (r.Ok() && (produced > bufferSize || ::write(fd, output.data(), produced) != ssize_t(produced)))
             r.failed = std::string(what) + ": output not written";
         produced = 0;
-        return r.ok();
+        return r.Ok();
     };
     if (fd < 0 || !step("beInitStream", e) || r.stream == 0)
         r.failed += "; cannot start";
-    for (size_t at = 0, call = 0; at < pcm.samples.size() && r.ok(); ++call) {
+    for (size_t at = 0, call = 0; at < pcm.samples.size() && r.Ok(); ++call) {
         const uint32_t n = uint32_t(
             std::min<size_t>({callSamples[call % callSamples.size()], bufferSize / 2, pcm.samples.size() - at}));
         step("beEncodeChunk", p.encodeChunk(r.stream, n, pcm.samples.data() + at, output.data(), &produced));
         at += n;
     }
-    if (r.ok())
+    if (r.Ok())
         step("beDeinitStream", p.deinitStream(r.stream, output.data(), &produced));
     if (r.stream)
         p.closeStream(r.stream);
     const QByteArray localPath = path.toLocal8Bit();
-    if (r.ok() && tagCall == TagCall::InfoTag)
+    if (r.Ok() && tagCall == TagCall::InfoTag)
         step("beWriteInfoTag", p.writeInfoTag(r.stream, localPath.constData()));
-    else if (r.ok() && tagCall == TagCall::VbrHeader)
+    else if (r.Ok() && tagCall == TagCall::VbrHeader)
         step("beWriteVBRHeader", p.writeVbrHeader(localPath.constData()));
     if (fd >= 0)
         ::close(fd);

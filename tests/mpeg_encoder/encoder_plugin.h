@@ -23,35 +23,35 @@ struct EncoderPlugin {
     std::string loadError;  // empty when every function was found
     QString libraryPath;
 };
-const EncoderPlugin& plugin();  // loaded once per process
+const EncoderPlugin& Plugin();  // loaded once per process
 
 // The record the recorder fills for a recording.
-BeConfig programConfig(uint32_t rate, int channels, uint32_t kbps);
+BeConfig ProgramConfig(uint32_t rate, int channels, uint32_t kbps);
 
 struct Pcm {
     uint32_t rate = 0;
     int channels = 1;
     std::vector<int16_t> samples;  // interleaved
-    uint32_t frames() const { return uint32_t(samples.size() / size_t(channels)); }
+    uint32_t Frames() const { return uint32_t(samples.size() / size_t(channels)); }
 };
 // A sine in each channel, with its own amplitude (0..1 of full scale).
-Pcm tone(uint32_t rate, int channels, uint32_t frames, double hz, double leftAmplitude, double rightAmplitude);
+Pcm Tone(uint32_t rate, int channels, uint32_t frames, double hz, double leftAmplitude, double rightAmplitude);
 // Chords with an envelope and a little noise: closer to music than a sine.
-Pcm musicLike(uint32_t rate, int channels, uint32_t frames, uint32_t seed);
+Pcm MusicLike(uint32_t rate, int channels, uint32_t frames, uint32_t seed);
 
 enum class TagCall { InfoTag, VbrHeader, None };
 
 struct EncodeResult {
     std::string failed;  // the step that failed and its error; empty on success
     HBE_STREAM stream = 0;
-    bool ok() const { return failed.empty(); }
+    bool Ok() const { return failed.empty(); }
 };
 
 // Encodes as the recorder does: the file open for writing the whole time;
 // calls of the given sample counts in turn (the recorder's 6144-byte buffer
 // is 3072), none above outputBufferSize / 2; deinit, close, then the tag call
 // while the file is still open.
-EncodeResult encodeToFile(const BeConfig& config, const Pcm& pcm, const QString& path,
+EncodeResult EncodeToFile(const BeConfig& config, const Pcm& pcm, const QString& path,
                           TagCall tagCall = TagCall::InfoTag, const std::vector<uint32_t>& callSamples = {3072});
 
 }  // namespace encodertest

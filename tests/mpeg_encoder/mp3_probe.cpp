@@ -10,11 +10,11 @@
 
 namespace encodertest {
 
-Mp3Report probeMp3(const QString& path)
+Mp3Report ProbeMp3(const QString& path)
 {
     Mp3Report r;
     // -vv prints the first sound frame's header and a progress line per frame.
-    const auto run = testsupport::runTool("mpg123", {"-vv", "-s", path});
+    const auto run = testsupport::RunTool("mpg123", {"-vv", "-s", path});
     const QString log = QString::fromLocal8Bit(run.err);
     const auto header = QRegularExpression(R"(MPEG (\S+), Layer: III, Freq: (\d+), mode: ([^,]+),)").match(log);
     const auto flags =
@@ -44,7 +44,7 @@ Mp3Report probeMp3(const QString& path)
     return r;
 }
 
-double toneShare(const std::vector<int16_t>& samples, int channels, int channel, int rate, double hz)
+double ToneShare(const std::vector<int16_t>& samples, int channels, int channel, int rate, double hz)
 {
     const size_t frames = samples.size() / size_t(channels);
     const double coefficient = 2 * std::cos(2 * std::numbers::pi * hz / rate);
@@ -60,7 +60,7 @@ double toneShare(const std::vector<int16_t>& samples, int channels, int channel,
     return energy == 0 ? 0 : (s1 * s1 + s2 * s2 - coefficient * s1 * s2) * 2.0 / (double(frames) * energy);
 }
 
-double rms(const std::vector<int16_t>& samples, int channels, int channel)
+double Rms(const std::vector<int16_t>& samples, int channels, int channel)
 {
     const size_t frames = samples.size() / size_t(channels);
     double sum = 0;

@@ -21,14 +21,14 @@ struct Mp3Report {
     int emphasis = -1;
     std::vector<int> frameKbps;    // one per sound frame, as decoded
     std::vector<int16_t> samples;  // interleaved; delay and padding cut by the information frame
-    uint32_t frames() const { return channels ? uint32_t(samples.size() / size_t(channels)) : 0; }
-    std::set<int> bitrates() const { return {frameKbps.begin(), frameKbps.end()}; }
+    uint32_t Frames() const { return channels ? uint32_t(samples.size() / size_t(channels)) : 0; }
+    std::set<int> Bitrates() const { return {frameKbps.begin(), frameKbps.end()}; }
 };
-Mp3Report probeMp3(const QString& path);
+Mp3Report ProbeMp3(const QString& path);
 
 // Power of one channel at a frequency (Goertzel) relative to the channel's
 // whole power: 1 for a pure sine of that frequency.
-double toneShare(const std::vector<int16_t>& samples, int channels, int channel, int rate, double hz);
-double rms(const std::vector<int16_t>& samples, int channels, int channel);
+double ToneShare(const std::vector<int16_t>& samples, int channels, int channel, int rate, double hz);
+double Rms(const std::vector<int16_t>& samples, int channels, int channel);
 
 }  // namespace encodertest

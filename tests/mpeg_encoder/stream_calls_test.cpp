@@ -22,7 +22,7 @@ namespace {
 class StreamCalls : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(p.loadError.empty()) << p.loadError; }
-    HBE_STREAM open(const BeConfig& config)
+    HBE_STREAM Open(const BeConfig& config)
     {
         uint32_t chunk = 0;
         HBE_STREAM stream = 0;
@@ -30,10 +30,10 @@ protected:
         output.assign(bufferSize, 0);
         return stream;
     }
-    QString file(const char* name) { return dir.filePath(name); }
-    static QByteArray local(const QString& path) { return path.toLocal8Bit(); }
+    QString File(const char* name) { return dir.filePath(name); }
+    static QByteArray Local(const QString& path) { return path.toLocal8Bit(); }
 
-    const EncoderPlugin& p = plugin();
+    const EncoderPlugin& p = Plugin();
     QTemporaryDir dir;
     uint32_t bufferSize = 0;
     std::vector<uint8_t> output;
@@ -42,58 +42,58 @@ protected:
 TEST_F(StreamCalls, OddStereoCountsGiveTheSameStreamAsWholeFramesAndKeepALastHalfFrame)
 {
     // Different left and right: a value carried to the wrong channel would show.
-    Pcm pcm = musicLike(44100, 2, 30001, 7);
+    Pcm pcm = MusicLike(44100, 2, 30001, 7);
     for (size_t i = 1; i < pcm.samples.size(); i += 2)
         pcm.samples[i] = int16_t(pcm.samples[i] / 3);
-    const BeConfig config = programConfig(44100, 2, 128);
-    ASSERT_TRUE(encodeToFile(config, pcm, file("whole.mp3"), TagCall::InfoTag, {4096}).ok());
-    ASSERT_TRUE(encodeToFile(config, pcm, file("odd.mp3"), TagCall::InfoTag, {1, 3, 1001, 7, 2047, 1, 1, 5}).ok());
-    EXPECT_TRUE(testsupport::readFile(file("odd.mp3")) == testsupport::readFile(file("whole.mp3")));
+    const BeConfig config = ProgramConfig(44100, 2, 128);
+    ASSERT_TRUE(EncodeToFile(config, pcm, File("whole.mp3"), TagCall::InfoTag, {4096}).Ok());
+    ASSERT_TRUE(EncodeToFile(config, pcm, File("odd.mp3"), TagCall::InfoTag, {1, 3, 1001, 7, 2047, 1, 1, 5}).Ok());
+    EXPECT_TRUE(testsupport::ReadFile(File("odd.mp3")) == testsupport::ReadFile(File("whole.mp3")));
 
     // 60001 values: the last frame has only its left value, and still counts.
     pcm.samples.pop_back();
-    ASSERT_TRUE(encodeToFile(config, pcm, file("ragged.mp3"), TagCall::InfoTag, {3001}).ok());
-    EXPECT_EQ(probeMp3(file("ragged.mp3")).frames(), 30001u);
+    ASSERT_TRUE(EncodeToFile(config, pcm, File("ragged.mp3"), TagCall::InfoTag, {3001}).Ok());
+    EXPECT_EQ(ProbeMp3(File("ragged.mp3")).Frames(), 30001u);
 }
 
 TEST_F(StreamCalls, TheInfoTagComesAfterTheFlushAndCloseWithTheFileOpenAndOnlyOnceIntoItsOwnFile)
 {
-    const Pcm pcm = tone(22050, 1, 12345, 1000.0, 0.5, 0.0);
-    const QString mine = file("mine.mp3"), other = file("other.mp3");
-    const EncodeResult r = encodeToFile(programConfig(22050, 1, 64), pcm, mine, TagCall::None);
-    ASSERT_TRUE(r.ok()) << r.failed;
+    const Pcm pcm = Tone(22050, 1, 12345, 1000.0, 0.5, 0.0);
+    const QString mine = File("mine.mp3"), other = File("other.mp3");
+    const EncodeResult r = EncodeToFile(ProgramConfig(22050, 1, 64), pcm, mine, TagCall::None);
+    ASSERT_TRUE(r.Ok()) << r.failed;
     // Without the tag the reserved frame decodes as extra silence: the tag makes the length exact.
-    EXPECT_GT(probeMp3(mine).frames(), pcm.frames() + 500);
-    ASSERT_TRUE(encodeToFile(programConfig(22050, 1, 64), pcm, other).ok());
-    const QByteArray otherBefore = testsupport::readFile(other);
-    EXPECT_EQ(p.writeInfoTag(r.stream, local(other)), BE_ERR_FILE);
-    EXPECT_EQ(testsupport::readFile(other), otherBefore);
+    EXPECT_GT(ProbeMp3(mine).Frames(), pcm.Frames() + 500);
+    ASSERT_TRUE(EncodeToFile(ProgramConfig(22050, 1, 64), pcm, other).Ok());
+    const QByteArray otherBefore = testsupport::ReadFile(other);
+    EXPECT_EQ(p.writeInfoTag(r.stream, Local(other)), BE_ERR_FILE);
+    EXPECT_EQ(testsupport::ReadFile(other), otherBefore);
 
-    EXPECT_EQ(p.writeInfoTag(r.stream, local(mine)), BE_ERR_SUCCESSFUL);
-    const QByteArray tagged = testsupport::readFile(mine);
-    EXPECT_EQ(probeMp3(mine).frames(), pcm.frames());
+    EXPECT_EQ(p.writeInfoTag(r.stream, Local(mine)), BE_ERR_SUCCESSFUL);
+    const QByteArray tagged = testsupport::ReadFile(mine);
+    EXPECT_EQ(ProbeMp3(mine).Frames(), pcm.Frames());
     // Again, or on a closed stream: refused, harmless, the file unchanged.
-    EXPECT_EQ(p.writeInfoTag(r.stream, local(mine)), BE_ERR_INVALID_HANDLE);
-    EXPECT_NE(p.writeVbrHeader(local(mine)), BE_ERR_SUCCESSFUL);
+    EXPECT_EQ(p.writeInfoTag(r.stream, Local(mine)), BE_ERR_INVALID_HANDLE);
+    EXPECT_NE(p.writeVbrHeader(Local(mine)), BE_ERR_SUCCESSFUL);
     EXPECT_EQ(p.closeStream(r.stream), BE_ERR_INVALID_HANDLE);
-    EXPECT_EQ(testsupport::readFile(mine), tagged);
+    EXPECT_EQ(testsupport::ReadFile(mine), tagged);
 
     // No tag before the flush, after an abandoned stream, or without the VBR flag.
-    HBE_STREAM stream = open(programConfig(48000, 2, 160));
+    HBE_STREAM stream = Open(ProgramConfig(48000, 2, 160));
     uint32_t produced = 0;
     ASSERT_EQ(p.encodeChunk(stream, 4000, pcm.samples.data(), output.data(), &produced), BE_ERR_SUCCESSFUL);
-    ASSERT_TRUE(testsupport::writeFile(other, QByteArray(reinterpret_cast<const char*>(output.data()), produced)));
-    EXPECT_EQ(p.writeInfoTag(stream, local(other)), BE_ERR_INVALID_HANDLE);
+    ASSERT_TRUE(testsupport::WriteFile(other, QByteArray(reinterpret_cast<const char*>(output.data()), produced)));
+    EXPECT_EQ(p.writeInfoTag(stream, Local(other)), BE_ERR_INVALID_HANDLE);
     EXPECT_EQ(p.closeStream(stream), BE_ERR_SUCCESSFUL);
-    EXPECT_EQ(p.writeInfoTag(stream, local(other)), BE_ERR_INVALID_HANDLE);
-    BeConfig plain = programConfig(44100, 2, 128);
+    EXPECT_EQ(p.writeInfoTag(stream, Local(other)), BE_ERR_INVALID_HANDLE);
+    BeConfig plain = ProgramConfig(44100, 2, 128);
     plain.writeVbrHeader = 0;
-    const EncodeResult untagged = encodeToFile(plain, tone(44100, 2, 7000, 1000.0, 0.5, 0.5), other, TagCall::None);
-    ASSERT_TRUE(untagged.ok()) << untagged.failed;
-    const QByteArray before = testsupport::readFile(other);
+    const EncodeResult untagged = EncodeToFile(plain, Tone(44100, 2, 7000, 1000.0, 0.5, 0.5), other, TagCall::None);
+    ASSERT_TRUE(untagged.Ok()) << untagged.failed;
+    const QByteArray before = testsupport::ReadFile(other);
     EXPECT_FALSE(before.left(200).contains("Info"));
-    EXPECT_EQ(p.writeInfoTag(untagged.stream, local(other)), BE_ERR_INVALID_HANDLE);
-    EXPECT_EQ(testsupport::readFile(other), before);
+    EXPECT_EQ(p.writeInfoTag(untagged.stream, Local(other)), BE_ERR_INVALID_HANDLE);
+    EXPECT_EQ(testsupport::ReadFile(other), before);
 }
 
 // The fallback writes the Info frame's bytes into the file of the stream that
@@ -101,31 +101,31 @@ TEST_F(StreamCalls, TheInfoTagComesAfterTheFlushAndCloseWithTheFileOpenAndOnlyOn
 // their whole output, and a foreign or altered file gets none.
 TEST_F(StreamCalls, TheVbrHeaderFallbackWritesTheSameFrameIntoTheFileOfTheRightStream)
 {
-    const BeConfig config = programConfig(32000, 2, 96);
-    ASSERT_TRUE(encodeToFile(config, musicLike(32000, 2, 20000, 3), file("info.mp3")).ok());
-    ASSERT_TRUE(encodeToFile(config, musicLike(32000, 2, 20000, 3), file("vbr.mp3"), TagCall::VbrHeader).ok());
-    EXPECT_TRUE(testsupport::readFile(file("vbr.mp3")) == testsupport::readFile(file("info.mp3")));
+    const BeConfig config = ProgramConfig(32000, 2, 96);
+    ASSERT_TRUE(EncodeToFile(config, MusicLike(32000, 2, 20000, 3), File("info.mp3")).Ok());
+    ASSERT_TRUE(EncodeToFile(config, MusicLike(32000, 2, 20000, 3), File("vbr.mp3"), TagCall::VbrHeader).Ok());
+    EXPECT_TRUE(testsupport::ReadFile(File("vbr.mp3")) == testsupport::ReadFile(File("info.mp3")));
 
-    Pcm longer = musicLike(32000, 2, 90000, 5);
+    Pcm longer = MusicLike(32000, 2, 90000, 5);
     std::fill_n(longer.samples.begin(), 40000 * 2, int16_t(0));
     Pcm shorter = longer;
     shorter.samples.resize(50000 * 2);
-    ASSERT_TRUE(encodeToFile(config, longer, file("long.mp3"), TagCall::None).ok());
-    ASSERT_TRUE(encodeToFile(config, shorter, file("short.mp3"), TagCall::None).ok());
-    const QByteArray shortBytes = testsupport::readFile(file("short.mp3"));
-    ASSERT_TRUE(testsupport::readFile(file("long.mp3")).startsWith(shortBytes.left(8192)));
+    ASSERT_TRUE(EncodeToFile(config, longer, File("long.mp3"), TagCall::None).Ok());
+    ASSERT_TRUE(EncodeToFile(config, shorter, File("short.mp3"), TagCall::None).Ok());
+    const QByteArray shortBytes = testsupport::ReadFile(File("short.mp3"));
+    ASSERT_TRUE(testsupport::ReadFile(File("long.mp3")).startsWith(shortBytes.left(8192)));
 
     QByteArray altered = shortBytes;
     altered[altered.size() - 100] = char(altered[altered.size() - 100] ^ 0x10);
     for (const QByteArray& foreign : {altered, QByteArray("not an MP3 file of ours, long enough to be compared")}) {
-        ASSERT_TRUE(testsupport::writeFile(file("foreign.mp3"), foreign));
-        EXPECT_EQ(p.writeVbrHeader(local(file("foreign.mp3"))), BE_ERR_FILE);
-        EXPECT_EQ(testsupport::readFile(file("foreign.mp3")), foreign);
+        ASSERT_TRUE(testsupport::WriteFile(File("foreign.mp3"), foreign));
+        EXPECT_EQ(p.writeVbrHeader(Local(File("foreign.mp3"))), BE_ERR_FILE);
+        EXPECT_EQ(testsupport::ReadFile(File("foreign.mp3")), foreign);
     }
-    EXPECT_EQ(p.writeVbrHeader(local(file("long.mp3"))), BE_ERR_SUCCESSFUL);  // the newest stream is the short one
-    EXPECT_EQ(p.writeVbrHeader(local(file("short.mp3"))), BE_ERR_SUCCESSFUL);
-    EXPECT_EQ(probeMp3(file("long.mp3")).frames(), 90000u);
-    EXPECT_EQ(probeMp3(file("short.mp3")).frames(), 50000u);
+    EXPECT_EQ(p.writeVbrHeader(Local(File("long.mp3"))), BE_ERR_SUCCESSFUL);  // the newest stream is the short one
+    EXPECT_EQ(p.writeVbrHeader(Local(File("short.mp3"))), BE_ERR_SUCCESSFUL);
+    EXPECT_EQ(ProbeMp3(File("long.mp3")).Frames(), 90000u);
+    EXPECT_EQ(ProbeMp3(File("short.mp3")).Frames(), 50000u);
 }
 
 TEST_F(StreamCalls, BadRecordsHandlesPointersAndSizesAreRefusedWithoutCrashing)
@@ -142,7 +142,7 @@ TEST_F(StreamCalls, BadRecordsHandlesPointersAndSizesAreRefusedWithoutCrashing)
         [](BeConfig& c) { c.mode = 7; },       [](BeConfig& c) { c.bitrate = 0; },
         [](BeConfig& c) { c.enableVbr = 1; },  [](BeConfig& c) { c.emphasis = 2; }};
     for (size_t i = 0; i < changes.size(); ++i) {
-        BeConfig config = programConfig(44100, 2, 128);
+        BeConfig config = ProgramConfig(44100, 2, 128);
         changes[i](config);
         stream = 77;
         EXPECT_EQ(p.initStream(&config, &chunk, &size, &stream),
@@ -150,7 +150,7 @@ TEST_F(StreamCalls, BadRecordsHandlesPointersAndSizesAreRefusedWithoutCrashing)
             << i;
         EXPECT_EQ(stream, 0u) << i;
     }
-    const BeConfig good = programConfig(44100, 1, 128);
+    const BeConfig good = ProgramConfig(44100, 1, 128);
     EXPECT_EQ(p.initStream(&good, nullptr, &size, &stream), BE_ERR_INVALID_FORMAT_PARAMETERS);
     EXPECT_EQ(p.initStream(&good, &chunk, &size, nullptr), BE_ERR_INVALID_FORMAT_PARAMETERS);
 
@@ -164,7 +164,7 @@ TEST_F(StreamCalls, BadRecordsHandlesPointersAndSizesAreRefusedWithoutCrashing)
         EXPECT_EQ(p.closeStream(unknown), BE_ERR_INVALID_HANDLE);
         EXPECT_EQ(p.writeInfoTag(unknown, "/nonexistent/x.mp3"), BE_ERR_INVALID_HANDLE);
     }
-    stream = open(good);
+    stream = Open(good);
     const std::vector<int16_t> pcm(bufferSize, 0);
     EXPECT_EQ(p.encodeChunk(stream, 4, nullptr, output.data(), &produced), BE_ERR_INVALID_FORMAT_PARAMETERS);
     EXPECT_EQ(p.encodeChunk(stream, 4, pcm.data(), nullptr, &produced), BE_ERR_INVALID_FORMAT_PARAMETERS);
@@ -173,16 +173,16 @@ TEST_F(StreamCalls, BadRecordsHandlesPointersAndSizesAreRefusedWithoutCrashing)
     EXPECT_EQ(p.deinitStream(stream, nullptr, &produced), BE_ERR_INVALID_FORMAT_PARAMETERS);
     // None of the refused calls fed the encoder: the stream is an empty one.
     ASSERT_EQ(p.deinitStream(stream, output.data(), &produced), BE_ERR_SUCCESSFUL);
-    const QString path = file("empty.mp3");
-    ASSERT_TRUE(testsupport::writeFile(path, QByteArray(reinterpret_cast<const char*>(output.data()), produced)));
+    const QString path = File("empty.mp3");
+    ASSERT_TRUE(testsupport::WriteFile(path, QByteArray(reinterpret_cast<const char*>(output.data()), produced)));
     EXPECT_EQ(p.encodeChunk(stream, 4, four, output.data(), &produced), BE_ERR_INVALID_HANDLE);
     EXPECT_EQ(p.writeInfoTag(stream, nullptr), BE_ERR_INVALID_FORMAT_PARAMETERS);
-    EXPECT_EQ(p.writeInfoTag(stream, local(dir.path())), BE_ERR_FILE);
-    EXPECT_EQ(p.writeInfoTag(stream, local(path)), BE_ERR_SUCCESSFUL);
+    EXPECT_EQ(p.writeInfoTag(stream, Local(dir.path())), BE_ERR_FILE);
+    EXPECT_EQ(p.writeInfoTag(stream, Local(path)), BE_ERR_SUCCESSFUL);
     EXPECT_EQ(p.closeStream(stream), BE_ERR_SUCCESSFUL);
     EXPECT_EQ(p.closeStream(stream), BE_ERR_INVALID_HANDLE);
     EXPECT_EQ(p.writeVbrHeader(nullptr), BE_ERR_INVALID_FORMAT_PARAMETERS);
-    EXPECT_EQ(probeMp3(path).frames(), 0u);
+    EXPECT_EQ(ProbeMp3(path).Frames(), 0u);
 
     p.version(nullptr);
     std::vector<uint8_t> record(sizeof(BeVersion) + 16, 0xA5);
@@ -198,9 +198,9 @@ TEST_F(StreamCalls, TheOutputBufferHoldsTheLargestCallAndTheFlush)
     std::uniform_int_distribution<int> noise(-32768, 32767);
     for (int channels : {1, 2}) {
         SCOPED_TRACE(channels);
-        BeConfig config = programConfig(48000, channels, 320);
+        BeConfig config = ProgramConfig(48000, channels, 320);
         config.noBitReservoir = 0;
-        const HBE_STREAM stream = open(config);
+        const HBE_STREAM stream = Open(config);
         std::vector<int16_t> pcm(bufferSize / 2 + 1);
         std::generate(pcm.begin(), pcm.end(), [&] { return int16_t(noise(random)); });
         std::vector<uint8_t> guarded(bufferSize + 256, 0x5A);
@@ -220,11 +220,11 @@ TEST_F(StreamCalls, TheOutputBufferHoldsTheLargestCallAndTheFlush)
 
 TEST_F(StreamCalls, StreamsOnSeveralThreadsGiveWhatTheyGiveAlone)
 {
-    const BeConfig config = programConfig(44100, 2, 128);
+    const BeConfig config = ProgramConfig(44100, 2, 128);
     auto encode = [&](int i, const char* kind) {
         const QString path = dir.filePath(QString("%1%2.mp3").arg(kind).arg(i));
-        encodeToFile(config, musicLike(44100, 2, 20000, uint32_t(i)), path);
-        return testsupport::readFile(path);
+        EncodeToFile(config, MusicLike(44100, 2, 20000, uint32_t(i)), path);
+        return testsupport::ReadFile(path);
     };
     std::vector<std::thread> threads;
     for (int i = 0; i < 4; ++i)
@@ -232,10 +232,10 @@ TEST_F(StreamCalls, StreamsOnSeveralThreadsGiveWhatTheyGiveAlone)
     for (auto& t : threads)
         t.join();
     for (int i = 0; i < 4; ++i)
-        EXPECT_TRUE(encode(i, "alone") == testsupport::readFile(dir.filePath(QString("together%1.mp3").arg(i)))) << i;
+        EXPECT_TRUE(encode(i, "alone") == testsupport::ReadFile(dir.filePath(QString("together%1.mp3").arg(i)))) << i;
 
     // Two threads closing one stream: exactly one succeeds.
-    const HBE_STREAM stream = open(config);
+    const HBE_STREAM stream = Open(config);
     std::atomic<int> successes = 0;
     auto close = [&] { successes += p.closeStream(stream) == BE_ERR_SUCCESSFUL; };
     std::thread a(close), b(close);
@@ -246,10 +246,10 @@ TEST_F(StreamCalls, StreamsOnSeveralThreadsGiveWhatTheyGiveAlone)
 
 TEST(EncoderLibrary, ExportsOnlyTheEncoderFunctionsAndNeedsNoQt)
 {
-    EXPECT_EQ(testsupport::exportedSymbols(plugin().libraryPath),
+    EXPECT_EQ(testsupport::ExportedSymbols(Plugin().libraryPath),
               QStringList({"beCloseStream", "beDeinitStream", "beEncodeChunk", "beInitStream", "beVersion",
                            "beWriteInfoTag", "beWriteVBRHeader"}));
-    const auto ldd = testsupport::runTool("ldd", {plugin().libraryPath});
+    const auto ldd = testsupport::RunTool("ldd", {Plugin().libraryPath});
     EXPECT_FALSE(ldd.out.contains("libQt"));
     EXPECT_TRUE(ldd.out.contains("libmp3lame"));
 }

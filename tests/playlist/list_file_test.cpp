@@ -23,7 +23,7 @@ using namespace playlist;
 
 namespace {
 
-QByteArray le(uint32_t value, int bytes)
+QByteArray Le(uint32_t value, int bytes)
 {
     QByteArray out;
     for (int i = 0; i < bytes; ++i)
@@ -31,56 +31,56 @@ QByteArray le(uint32_t value, int bytes)
     return out;
 }
 
-QByteArray header(uint32_t version, uint16_t count, uint16_t entrySize, const QByteArray& magic = "TSIL")
+QByteArray Header(uint32_t version, uint16_t count, uint16_t entrySize, const QByteArray& magic = "TSIL")
 {
-    return magic + le(version, 4) + le(count, 2) + le(entrySize, 2);
+    return magic + Le(version, 4) + Le(count, 2) + Le(entrySize, 2);
 }
 
 // One entry: the path and its zero, padded to `size`; flags at 260 if they fit.
-QByteArray entry(const QByteArray& path, int size, uint32_t flags = 0)
+QByteArray Entry(const QByteArray& path, int size, uint32_t flags = 0)
 {
     QByteArray out = path;
     out.append('\0');
     out = out.leftJustified(size, '\0', true);
     if (size >= 264)
-        out.replace(260, 4, le(flags, 4));
+        out.replace(260, 4, Le(flags, 4));
     return out;
 }
 
-QStringList pathsOf(const PlaylistModel& model)
+QStringList PathsOf(const PlaylistModel& model)
 {
     QStringList paths;
-    for (int i = 0; i < model.count(); ++i)
-        paths << model.item(i)->filePath();
+    for (int i = 0; i < model.Count(); ++i)
+        paths << model.Item(i)->FilePath();
     return paths;
 }
 
 // List files in a scratch folder.
 class ListFixture : public ::testing::Test {
 protected:
-    QString writeList(const QByteArray& bytes, const QString& name = "Quillon.lst")
+    QString WriteList(const QByteArray& bytes, const QString& name = "Quillon.lst")
     {
         const QString path = m_dir.filePath(name);
-        EXPECT_TRUE(testsupport::writeFile(path, bytes));
+        EXPECT_TRUE(testsupport::WriteFile(path, bytes));
         return path;
     }
-    QString dir() const { return m_dir.path(); }
+    QString Dir() const { return m_dir.path(); }
 
     QTemporaryDir m_dir;
 };
 
-std::vector<ListEntry> parse(const QByteArray& bytes, uint64_t fileSize)
+std::vector<ListEntry> Parse(const QByteArray& bytes, uint64_t fileSize)
 {
     return ParseListFile(std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())),
                          fileSize);
 }
 
 // Stored paths of a list file, in order.
-QStringList storedPaths(const QString& list)
+QStringList StoredPaths(const QString& list)
 {
-    const QByteArray bytes = testsupport::readFile(list);
+    const QByteArray bytes = testsupport::ReadFile(list);
     QStringList paths;
-    for (const ListEntry& e : parse(bytes, uint64_t(bytes.size())))
+    for (const ListEntry& e : Parse(bytes, uint64_t(bytes.size())))
         paths << QString::fromStdString(e.path);
     return paths;
 }
@@ -115,70 +115,70 @@ private:
 
 TEST_F(ListFixture, EveryVersionReadsItsOwnLayout)
 {
-    const QByteArray v1 = header(1, 2, 256) + entry("/music/one.wav", 256) + entry("/music/two.mp3", 256);
-    const QByteArray v2 = header(2, 1, 260) + entry("/music/three.wav", 260);
+    const QByteArray v1 = Header(1, 2, 256) + Entry("/music/one.wav", 256) + Entry("/music/two.mp3", 256);
+    const QByteArray v2 = Header(2, 1, 260) + Entry("/music/three.wav", 260);
     // Flags: 0x0E is attribute 7, read as 1; 0x08 is 4; 0x1C is 6 with the
     // marked bit: 0, and marked is not read back.
-    const QByteArray v3 = header(3, 3, 264) + entry("/music/four.wav", 264, 0x0E) +
-        entry("/music/five.wav", 264, 0x08) + entry("/music/six.wav", 264, 0x1C);
-    const QByteArray v0 = header(0, 2, 0) + entry("/music/never.wav", 264);
+    const QByteArray v3 = Header(3, 3, 264) + Entry("/music/four.wav", 264, 0x0E) +
+        Entry("/music/five.wav", 264, 0x08) + Entry("/music/six.wav", 264, 0x1C);
+    const QByteArray v0 = Header(0, 2, 0) + Entry("/music/never.wav", 264);
 
     PlaylistModel model;
-    model.ReadListFile(writeList(v1, "1.lst"));
-    model.ReadListFile(writeList(v2, "2.lst"));
-    model.ReadListFile(writeList(v3, "3.lst"));
-    model.ReadListFile(writeList(v0, "0.lst"));
-    EXPECT_EQ(pathsOf(model),
+    model.ReadListFile(WriteList(v1, "1.lst"));
+    model.ReadListFile(WriteList(v2, "2.lst"));
+    model.ReadListFile(WriteList(v3, "3.lst"));
+    model.ReadListFile(WriteList(v0, "0.lst"));
+    EXPECT_EQ(PathsOf(model),
               (QStringList{"/music/one.wav", "/music/two.mp3", "/music/three.wav", "/music/four.wav", "/music/five.wav",
                            "/music/six.wav"}));
     QList<int> attributes;
-    for (int i = 0; i < model.count(); ++i)
-        attributes << model.item(i)->attribute;
+    for (int i = 0; i < model.Count(); ++i)
+        attributes << model.Item(i)->attribute;
     EXPECT_EQ(attributes, (QList<int>{0, 0, 0, 1, 4, 0}));
-    EXPECT_EQ(model.item(5)->marked, 0);
-    EXPECT_FALSE(model.listModified());
+    EXPECT_EQ(model.Item(5)->marked, 0);
+    EXPECT_FALSE(model.ListModified());
 }
 
 TEST_F(ListFixture, RelativePathsLieBesideTheListAndNamesCompareExactly)
 {
-    const QByteArray bytes = header(3, 5, 264) + entry("sub/x.mp3", 264) + entry("/data/A.wav", 264) +
-        entry("/data/a.wav", 264) + entry("/data/a.wav", 264) + entry("//net/y.wav", 264);
+    const QByteArray bytes = Header(3, 5, 264) + Entry("sub/x.mp3", 264) + Entry("/data/A.wav", 264) +
+        Entry("/data/a.wav", 264) + Entry("/data/a.wav", 264) + Entry("//net/y.wav", 264);
     PlaylistModel model;
-    model.ReadListFile(writeList(bytes));
-    EXPECT_EQ(pathsOf(model), (QStringList{dir() + "/sub/x.mp3", "/data/A.wav", "/data/a.wav", "//net/y.wav"}));
+    model.ReadListFile(WriteList(bytes));
+    EXPECT_EQ(PathsOf(model), (QStringList{Dir() + "/sub/x.mp3", "/data/A.wav", "/data/a.wav", "//net/y.wav"}));
     EXPECT_EQ(model.AddItem("/data/A.wav"), 1u);
     EXPECT_EQ(model.AddItem("/data/a.wav"), 2u);
-    EXPECT_EQ(model.count(), 4);
+    EXPECT_EQ(model.Count(), 4);
 }
 
 TEST_F(ListFixture, DamagedHeadersAddNothing)
 {
-    const QByteArray one = entry("/music/one.wav", 264);
+    const QByteArray one = Entry("/music/one.wav", 264);
     const QList<QByteArray> damaged = {
-        header(3, 1, 264).left(11),                  // short header
-        header(3, 1, 264, "LIST") + one,             // the magic the other way round
-        header(4, 1, 264) + one,                     // a version from the future
-        header(3, 10, 264) + QByteArray(2000, 'x'),  // more announced than the body holds
-        header(3, 2, 264) + one + one.left(263),     // one byte short
-        header(2, 1, 264) + one,                     // entries larger than the version's record
-        header(1, 1, 260) + entry("/music/one.wav", 260),
+        Header(3, 1, 264).left(11),                  // short header
+        Header(3, 1, 264, "LIST") + one,             // the magic the other way round
+        Header(4, 1, 264) + one,                     // a version from the future
+        Header(3, 10, 264) + QByteArray(2000, 'x'),  // more announced than the body holds
+        Header(3, 2, 264) + one + one.left(263),     // one byte short
+        Header(2, 1, 264) + one,                     // entries larger than the version's record
+        Header(1, 1, 260) + Entry("/music/one.wav", 260),
     };
     for (int i = 0; i < damaged.size(); ++i) {
         PlaylistModel model;
-        model.ReadListFile(writeList(damaged[i], QString("d%1.lst").arg(i)));
-        EXPECT_EQ(model.count(), 0) << "case " << i;
+        model.ReadListFile(WriteList(damaged[i], QString("d%1.lst").arg(i)));
+        EXPECT_EQ(model.Count(), 0) << "case " << i;
     }
     PlaylistModel model;
-    model.ReadListFile(dir() + "/no-such.lst");
-    EXPECT_EQ(model.count(), 0);
+    model.ReadListFile(Dir() + "/no-such.lst");
+    EXPECT_EQ(model.Count(), 0);
 }
 
 TEST(ListFile, AShortEntryEndsTheListKeepingTheEarlierOnes)
 {
     // The file shrank between measuring and reading it.
-    const QByteArray whole = header(3, 3, 264) + entry("/a.wav", 264) + entry("/b.wav", 264) + entry("/c.wav", 264);
+    const QByteArray whole = Header(3, 3, 264) + Entry("/a.wav", 264) + Entry("/b.wav", 264) + Entry("/c.wav", 264);
     const QByteArray read = whole.left(12 + 264 * 2 + 100);
-    const auto entries = parse(read, uint64_t(whole.size()));
+    const auto entries = Parse(read, uint64_t(whole.size()));
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[1].path, "/b.wav");
 }
@@ -186,20 +186,20 @@ TEST(ListFile, AShortEntryEndsTheListKeepingTheEarlierOnes)
 TEST_F(ListFixture, AChangedListIsWrittenBackByteExactExceptTheTime)
 {
     const QByteArray longPath = "/" + QByteArray(257, 'p');  // 258 bytes: no room for the time
-    const QByteArray original = header(2, 2, 260) + entry("/music/one.wav", 260) + entry(longPath, 260);
-    const QString list = writeList(original);
+    const QByteArray original = Header(2, 2, 260) + Entry("/music/one.wav", 260) + Entry(longPath, 260);
+    const QString list = WriteList(original);
     const uint32_t before = uint32_t(QDateTime::currentSecsSinceEpoch());
     {
         PlaylistModel model;
         model.Initialize(list);
-        ASSERT_EQ(model.count(), 2);
-        model.item(0)->attribute = 5;
-        model.item(1)->marked = 1;
-        EXPECT_EQ(PlaylistAdder(model, {}).AddRecording(dir() + "/rec.wav").first, 2);
-        EXPECT_TRUE(model.listModified());
+        ASSERT_EQ(model.Count(), 2);
+        model.Item(0)->attribute = 5;
+        model.Item(1)->marked = 1;
+        EXPECT_EQ(PlaylistAdder(model, {}).AddRecording(Dir() + "/rec.wav").first, 2);
+        EXPECT_TRUE(model.ListModified());
     }
     const uint32_t after = uint32_t(QDateTime::currentSecsSinceEpoch());
-    QByteArray written = testsupport::readFile(list);
+    QByteArray written = testsupport::ReadFile(list);
     ASSERT_EQ(written.size(), 12 + 3 * 264);
     for (int e : {0, 2}) {
         const int at = 12 + e * 264 + 256;
@@ -209,14 +209,14 @@ TEST_F(ListFixture, AChangedListIsWrittenBackByteExactExceptTheTime)
         EXPECT_LE(time, after);
         written.replace(at, 4, QByteArray(4, '\0'));
     }
-    const QByteArray expected = header(3, 3, 264) + entry("/music/one.wav", 264, 5 << 1) + entry(longPath, 264, 0x10) +
-        entry(QFile::encodeName(dir() + "/rec.wav"), 264);
+    const QByteArray expected = Header(3, 3, 264) + Entry("/music/one.wav", 264, 5 << 1) + Entry(longPath, 264, 0x10) +
+        Entry(QFile::encodeName(Dir() + "/rec.wav"), 264);
     EXPECT_EQ(written.toHex(), expected.toHex());
 }
 
 TEST_F(ListFixture, AnEmptyListIsTwelveBytesAndAnUnchangedOneIsNotRewritten)
 {
-    const QString list = writeList(header(3, 1, 264) + entry("/music/one.wav", 264, 0x02));
+    const QString list = WriteList(Header(3, 1, 264) + Entry("/music/one.wav", 264, 0x02));
     const QDateTime old = QDateTime::currentDateTime().addDays(-3);
     {
         QFile file(list);
@@ -226,7 +226,7 @@ TEST_F(ListFixture, AnEmptyListIsTwelveBytesAndAnUnchangedOneIsNotRewritten)
     {
         PlaylistModel model;
         model.Initialize(list);
-        EXPECT_EQ(model.count(), 1);
+        EXPECT_EQ(model.Count(), 1);
     }
     EXPECT_EQ(QFileInfo(list).lastModified(), old);
 
@@ -235,12 +235,12 @@ TEST_F(ListFixture, AnEmptyListIsTwelveBytesAndAnUnchangedOneIsNotRewritten)
         model.Initialize(list);
         model.RemoveItem(0, false);
     }
-    EXPECT_EQ(testsupport::readFile(list), header(3, 0, 264));
+    EXPECT_EQ(testsupport::ReadFile(list), Header(3, 0, 264));
 }
 
 TEST_F(ListFixture, TwoInstancesKeepWhatEachAddedWhicheverClosesLast)
 {
-    const QString list = writeList(header(3, 2, 264) + entry("/music/one.wav", 264) + entry("/music/two.wav", 264));
+    const QString list = WriteList(Header(3, 2, 264) + Entry("/music/one.wav", 264) + Entry("/music/two.wav", 264));
     PlaylistModel first, second;
     first.Initialize(list);
     second.Initialize(list);
@@ -249,48 +249,48 @@ TEST_F(ListFixture, TwoInstancesKeepWhatEachAddedWhicheverClosesLast)
     for (const char* path : {"/music/second.wav", "/music/first.wav"})
         PlaylistAdder(second, {}).AddRecording(path);
     second.Shutdown();
-    EXPECT_EQ(storedPaths(list),
+    EXPECT_EQ(StoredPaths(list),
               (QStringList{"/music/one.wav", "/music/two.wav", "/music/second.wav", "/music/first.wav"}));
 
     // Meanwhile a third writes a relative entry: it stays as written.
-    const QByteArray other = testsupport::readFile(list);
-    writeList(header(3, 5, 264) + other.mid(12) + entry("sub/third.wav", 264));
+    const QByteArray other = testsupport::ReadFile(list);
+    WriteList(Header(3, 5, 264) + other.mid(12) + Entry("sub/third.wav", 264));
     first.Shutdown();
-    EXPECT_EQ(storedPaths(list),
+    EXPECT_EQ(StoredPaths(list),
               (QStringList{"/music/one.wav", "/music/first.wav", "/music/second.wav", "sub/third.wav"}));
 
     // Writing again takes in nothing this run already wrote or removed.
     first.RemoveItem(0, false);
     ASSERT_TRUE(first.WriteListFile());
-    EXPECT_EQ(storedPaths(list), (QStringList{"/music/first.wav", "/music/second.wav", "sub/third.wav"}));
+    EXPECT_EQ(StoredPaths(list), (QStringList{"/music/first.wav", "/music/second.wav", "sub/third.wav"}));
 }
 
 // A crash or a kill loses nothing listed: each change reaches the file a
 // moment later, merged with what another instance wrote, not only at the close.
 TEST_F(ListFixture, EveryChangeReachesTheListFileSoonWithoutAClose)
 {
-    const QString list = writeList(header(3, 1, 264) + entry("/music/one.wav", 264));
+    const QString list = WriteList(Header(3, 1, 264) + Entry("/music/one.wav", 264));
     PlaylistModel model;
     model.Initialize(list);
-    const QString recording = dir() + "/2008-03-05 14h07m09s recovered.wav";
+    const QString recording = Dir() + "/2008-03-05 14h07m09s recovered.wav";
     PlaylistAdder(model, {}).AddRecording(recording);
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
-            return storedPaths(list) == QStringList{"/music/one.wav", recording};
+            return StoredPaths(list) == QStringList{"/music/one.wav", recording};
         },
         10000))
-        << storedPaths(list).join(", ").toStdString();
-    EXPECT_FALSE(model.listModified());
+        << StoredPaths(list).join(", ").toStdString();
+    EXPECT_FALSE(model.ListModified());
 
     // Another instance adds a file; then this one removes its first row.
-    writeList(header(3, 3, 264) + testsupport::readFile(list).mid(12) + entry("/music/theirs.wav", 264));
+    WriteList(Header(3, 3, 264) + testsupport::ReadFile(list).mid(12) + Entry("/music/theirs.wav", 264));
     model.RemoveItem(0, false);
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
-            return storedPaths(list) == QStringList{recording, "/music/theirs.wav"};
+            return StoredPaths(list) == QStringList{recording, "/music/theirs.wav"};
         },
         10000))
-        << storedPaths(list).join(", ").toStdString();
+        << StoredPaths(list).join(", ").toStdString();
 
     // Nothing changed since: the close leaves the file as it is.
     const QDateTime old = QDateTime::currentDateTime().addDays(-1);
@@ -304,10 +304,10 @@ TEST_F(ListFixture, EveryChangeReachesTheListFileSoonWithoutAClose)
 
 TEST_F(ListFixture, AFailedWriteLeavesTheOldFile)
 {
-    const QString folder = dir() + "/locked";
+    const QString folder = Dir() + "/locked";
     ASSERT_TRUE(QDir().mkpath(folder));
-    const QByteArray original = header(3, 1, 264) + entry("/music/one.wav", 264);
-    ASSERT_TRUE(testsupport::writeFile(folder + "/Quillon.lst", original));
+    const QByteArray original = Header(3, 1, 264) + Entry("/music/one.wav", 264);
+    ASSERT_TRUE(testsupport::WriteFile(folder + "/Quillon.lst", original));
     ASSERT_TRUE(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
     {
         NoDacOverride asUser;
@@ -317,7 +317,7 @@ TEST_F(ListFixture, AFailedWriteLeavesTheOldFile)
         EXPECT_FALSE(model.WriteListFile());
     }
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    EXPECT_EQ(testsupport::readFile(folder + "/Quillon.lst"), original);
+    EXPECT_EQ(testsupport::ReadFile(folder + "/Quillon.lst"), original);
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"Quillon.lst"});
 }
 
@@ -331,9 +331,9 @@ TEST_F(ListFixture, PathsTooLongForTheListAreRefusedAndReported)
     QStringList refused;
     for (const QString& path : {fits, tooLong, QString("/music/ok.wav"), wide})
         refused += adder.AddRecording(path).refused;
-    EXPECT_EQ(pathsOf(model), (QStringList{fits, "/music/ok.wav"}));
+    EXPECT_EQ(PathsOf(model), (QStringList{fits, "/music/ok.wav"}));
     EXPECT_EQ(refused, (QStringList{tooLong, wide}));
-    EXPECT_TRUE(model.listModified());
+    EXPECT_TRUE(model.ListModified());
     const QString message = PlaylistModel::RefusedPathsMessage(refused);
     EXPECT_TRUE(message.contains(tooLong));
     EXPECT_TRUE(message.contains(" 2 "));
@@ -341,6 +341,6 @@ TEST_F(ListFixture, PathsTooLongForTheListAreRefusedAndReported)
     EXPECT_TRUE(PlaylistModel::RefusedPathsMessage({}).isEmpty());
 
     // Such a path written anyway would overrun its record: it never gets in.
-    model.ReadListFile(writeList(header(3, 1, 264) + entry(("/" + QString(300, 'x')).toUtf8().left(264), 264)));
-    EXPECT_EQ(model.count(), 2);
+    model.ReadListFile(WriteList(Header(3, 1, 264) + Entry(("/" + QString(300, 'x')).toUtf8().left(264), 264)));
+    EXPECT_EQ(model.Count(), 2);
 }

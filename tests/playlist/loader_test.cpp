@@ -34,7 +34,7 @@ struct Event {
 // What a window thread sees: results in arrival order.
 class Recorder {
 public:
-    Loader::Deliver deliver()
+    Loader::Deliver Deliver()
     {
         return [this](LoadResult result) {
             std::lock_guard guard(m_lock);
@@ -44,7 +44,7 @@ public:
     }
     // Waits until `count` results came, or gives up after long enough to
     // call it a hang: the caller's checks then fail.
-    std::vector<Event> waitFor(size_t count)
+    std::vector<Event> WaitFor(size_t count)
     {
         std::unique_lock guard(m_lock);
         m_changed.wait_for(guard, std::chrono::seconds(20), [&] { return m_events.size() >= count; });
@@ -65,19 +65,19 @@ struct Gate {
     bool open = false;
     int closed = 0;
 
-    void waitEntered(int n)
+    void WaitEntered(int n)
     {
         std::unique_lock guard(lock);
         changed.wait(guard, [&] { return entered >= n; });
     }
-    void release()
+    void Release()
     {
         std::lock_guard guard(lock);
         open = true;
         changed.notify_all();
     }
     // Bounded so that a thread that never closes fails the test, not hangs it.
-    bool waitClosed(int n)
+    bool WaitClosed(int n)
     {
         std::unique_lock guard(lock);
         return changed.wait_for(guard, std::chrono::seconds(10), [&] { return closed >= n; });
@@ -86,7 +86,7 @@ struct Gate {
 
 // Paths beginning with "block" wait at the gate; every open succeeds with a
 // handle of 1000 + its position, 100 frames long.
-DecoderCalls gatedCalls(const std::shared_ptr<Gate>& gate)
+DecoderCalls GatedCalls(const std::shared_ptr<Gate>& gate)
 {
     DecoderCalls calls;
     auto next = std::make_shared<std::atomic<ZLDEC_HANDLE>>(1000);
@@ -121,21 +121,21 @@ public:
         m_path = ::mkdtemp(name);
     }
     ~TempDir() { std::filesystem::remove_all(m_path); }
-    std::string file(const std::string& name) const { return m_path + "/" + name; }
+    std::string File(const std::string& name) const { return m_path + "/" + name; }
 
 private:
     std::string m_path;
 };
 
 // A 16-bit mono WAVE file of `frames` frames, made by sox.
-void writeWave(const std::string& path, uint32_t frames)
+void WriteWave(const std::string& path, uint32_t frames)
 {
     const std::string command =
         "sox -r 22050 -c 1 -n -b 16 '" + path + "' synth " + std::to_string(frames) + "s sine 440";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
 }
 
-uint32_t lengthOf(ZLDEC_HANDLE stream)
+uint32_t LengthOf(ZLDEC_HANDLE stream)
 {
     uint32_t frames = 0;
     ZLDec_GetStreamLength(stream, &frames);
@@ -147,14 +147,14 @@ uint32_t lengthOf(ZLDEC_HANDLE stream)
 class LoaderTest : public ::testing::Test {
 protected:
     // On the real library, or with every open of a "block..." path held at the gate.
-    Loader& start(bool gated)
+    Loader& Start(bool gated)
     {
-        loader = std::make_unique<Loader>(results.deliver(), gated ? gatedCalls(gate) : DecoderCalls{});
+        loader = std::make_unique<Loader>(results.Deliver(), gated ? GatedCalls(gate) : DecoderCalls{});
         loader->StartLoader();
         return *loader;
     }
     // Queues a file under the next id.
-    uint64_t enqueue(std::string path)
+    uint64_t Enqueue(std::string path)
     {
         loader->EnqueueForLoading(++lastId, std::move(path));
         return lastId;
@@ -174,13 +174,13 @@ protected:
 TEST_F(LoaderTest, RealFilesLoadInOrderFailuresCarryTheirCodesAndTheStopIsBounded)
 {
     TempDir dir;
-    writeWave(dir.file("a.wav"), 1000);
-    writeWave(dir.file("b.wav"), 2000);
-    std::ofstream(dir.file("empty.wav"));
-    std::ofstream(dir.file("text.wav")) << "not a sound at all, only some words of text";
-    ASSERT_EQ(::mkfifo(dir.file("pipe.wav").c_str(), 0600), 0);
-    writeWave(dir.file("held.wav"), 500);
-    const int held = ::open(dir.file("held.wav").c_str(), O_RDONLY);
+    WriteWave(dir.File("a.wav"), 1000);
+    WriteWave(dir.File("b.wav"), 2000);
+    std::ofstream(dir.File("empty.wav"));
+    std::ofstream(dir.File("text.wav")) << "not a sound at all, only some words of text";
+    ASSERT_EQ(::mkfifo(dir.File("pipe.wav").c_str(), 0600), 0);
+    WriteWave(dir.File("held.wav"), 500);
+    const int held = ::open(dir.File("held.wav").c_str(), O_RDONLY);
     ASSERT_GE(held, 0);
     ASSERT_EQ(::flock(held, LOCK_EX), 0);
 
@@ -194,12 +194,12 @@ TEST_F(LoaderTest, RealFilesLoadInOrderFailuresCarryTheirCodesAndTheStopIsBounde
         {"pipe.wav", ZLDEC_ERR_CANNOT_OPEN, 0},
         {"held.wav", ZLDEC_ERR_LOCKED, 0},
     };
-    start(false);
+    Start(false);
     std::vector<uint64_t> order;
     for (const auto& [name, code, length] : files)
-        order.push_back(enqueue(dir.file(name)));
+        order.push_back(Enqueue(dir.File(name)));
 
-    const auto events = results.waitFor(2 * order.size());
+    const auto events = results.WaitFor(2 * order.size());
     ASSERT_EQ(events.size(), 2 * order.size());
     for (size_t i = 0; i < order.size(); ++i) {
         const auto& [name, code, length] = files[i];
@@ -211,10 +211,10 @@ TEST_F(LoaderTest, RealFilesLoadInOrderFailuresCarryTheirCodesAndTheStopIsBounde
         EXPECT_EQ(events[2 * i + 1].code, code);
         EXPECT_EQ(events[2 * i + 1].stream != 0, length != 0);
         if (length)
-            EXPECT_EQ(lengthOf(events[2 * i + 1].stream), length);
+            EXPECT_EQ(LengthOf(events[2 * i + 1].stream), length);
     }
     for (int i = 0; i < 50; ++i)
-        enqueue(dir.file("pipe.wav"));
+        Enqueue(dir.File("pipe.wav"));
     EXPECT_TRUE(loader->StopLoader());
     ::close(held);
     for (const Event& e : events)
@@ -227,16 +227,16 @@ TEST_F(LoaderTest, RealFilesLoadInOrderFailuresCarryTheirCodesAndTheStopIsBounde
 // window side to close.
 TEST_F(LoaderTest, ForgottenFilesAreSkippedWhileWaitingAndStillHandedBackWhileOpening)
 {
-    start(true);
-    const uint64_t opening = enqueue("block-opening");
-    const uint64_t forgotten = enqueue("forgotten");
-    const uint64_t last = enqueue("last");
-    gate->waitEntered(1);
+    Start(true);
+    const uint64_t opening = Enqueue("block-opening");
+    const uint64_t forgotten = Enqueue("forgotten");
+    const uint64_t last = Enqueue("last");
+    gate->WaitEntered(1);
     loader->Forget(opening);
     loader->Forget(forgotten);
-    gate->release();
+    gate->Release();
 
-    const auto events = results.waitFor(4);
+    const auto events = results.WaitFor(4);
     ASSERT_EQ(events.size(), 4u);
     EXPECT_EQ(events[0], (Event{opening, LoadEvent::Started, 0, 0}));
     EXPECT_EQ(events[1], (Event{opening, LoadEvent::Done, 0, 1000}));
@@ -246,18 +246,18 @@ TEST_F(LoaderTest, ForgottenFilesAreSkippedWhileWaitingAndStillHandedBackWhileOp
 
 TEST_F(LoaderTest, StopGivesUpOnAnOpenPastTheBoundAndTheThreadReportsNothingMore)
 {
-    start(true);
-    enqueue("block-slow");
-    enqueue("queued-behind");
-    gate->waitEntered(1);
+    Start(true);
+    Enqueue("block-slow");
+    Enqueue("queued-behind");
+    gate->WaitEntered(1);
 
     EXPECT_FALSE(loader->StopLoader(20ms));
     // The window side goes now, as at the end of the program.
     loader.reset();
-    gate->release();
+    gate->Release();
     // The thread closes the stream nobody will take, and reports nothing.
-    ASSERT_TRUE(gate->waitClosed(1));
-    const auto events = results.waitFor(0);
+    ASSERT_TRUE(gate->WaitClosed(1));
+    const auto events = results.WaitFor(0);
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].kind, LoadEvent::Started);
 }

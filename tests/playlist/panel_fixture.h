@@ -27,12 +27,12 @@ namespace playlisttest {
 using namespace playlist;
 
 // Waits until no row of the model waits or loads.
-inline bool waitSettled(const PlaylistModel& model)
+inline bool WaitSettled(const PlaylistModel& model)
 {
-    return widgettest::waitUntil(
+    return widgettest::WaitUntil(
         [&] {
-            for (int i = 0; i < model.count(); ++i)
-                if (model.item(i)->isWaiting() || model.item(i)->isLoading())
+            for (int i = 0; i < model.Count(); ++i)
+                if (model.Item(i)->IsWaiting() || model.Item(i)->IsLoading())
                     return false;
             return true;
         },
@@ -48,13 +48,13 @@ public:
         QObject::connect(&m_timer, &QTimer::timeout, poll);
         m_timer.start(10);
     }
-    void stop() { m_timer.stop(); }
+    void Stop() { m_timer.stop(); }
 
 private:
     QTimer m_timer;
 };
 
-inline void closePopupMenu()
+inline void ClosePopupMenu()
 {
     if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
         menu->close();
@@ -89,39 +89,39 @@ struct Panel {
         list.reset();
     }
 
-    PlaylistModel& model() { return list->model(); }
-    QString file(const QString& name) const { return dir.filePath(name); }
+    PlaylistModel& Model() { return list->Model(); }
+    QString File(const QString& name) const { return dir.filePath(name); }
     // A short WAVE file made by sox.
-    QString wave(const QString& name, int frames = 4410) { return media::makeWave(file(name), 44100, 2, 16, frames); }
-    void chooseFiles(const QStringList& paths)
+    QString Wave(const QString& name, int frames = 4410) { return media::MakeWave(File(name), 44100, 2, 16, frames); }
+    void ChooseFiles(const QStringList& paths)
     {
         PlaylistActions::SetFileChooserForTesting(
             [paths](QWidget*, const QString&, const QStringList&) { return paths; });
     }
-    bool waitLoaded() { return waitSettled(model()); }
+    bool WaitLoaded() { return WaitSettled(Model()); }
     // Files added as the add-files command adds them, then loaded.
-    bool add(const QStringList& paths)
+    bool Add(const QStringList& paths)
     {
-        chooseFiles(paths);
+        ChooseFiles(paths);
         list->AddFiles();
-        return waitLoaded();
+        return WaitLoaded();
     }
     // Rows up to `count` for files that do not exist.
-    void fill(int count)
+    void Fill(int count)
     {
-        while (model().count() < count)
-            model().AddItem(QString("/nonexistent/%1.wav").arg(model().count()));
+        while (Model().Count() < count)
+            Model().AddItem(QString("/nonexistent/%1.wav").arg(Model().Count()));
     }
     // Exactly these rows selected.
-    void select(std::initializer_list<int> rows)
+    void Select(std::initializer_list<int> rows)
     {
         box->selectionModel()->clearSelection();
         for (int row : rows)
-            box->selectionModel()->select(model().index(row), QItemSelectionModel::Select);
+            box->selectionModel()->select(Model().index(row), QItemSelectionModel::Select);
     }
     // Drags the places onto the list and, when it takes them, drops them
     // there: whether it took the drag, and the drop.
-    std::pair<bool, bool> drop(const QList<QUrl>& urls)
+    std::pair<bool, bool> Drop(const QList<QUrl>& urls)
     {
         QMimeData data;
         data.setUrls(urls);
@@ -133,20 +133,20 @@ struct Panel {
         QApplication::sendEvent(box->viewport(), &drop);
         return {true, drop.isAccepted()};
     }
-    QStringList names() const
+    QStringList Names() const
     {
         QStringList out;
-        for (int i = 0; i < list->model().count(); ++i)
-            out << QFileInfo(list->model().item(i)->filePath()).fileName();
+        for (int i = 0; i < list->Model().Count(); ++i)
+            out << QFileInfo(list->Model().Item(i)->FilePath()).fileName();
         return out;
     }
-    QPoint rowCentre(int row) const { return box->visualRect(list->model().index(row)).center(); }
+    QPoint RowCentre(int row) const { return box->visualRect(list->Model().index(row)).center(); }
     // The tip the list shows for a point of its viewport once the pointer
     // has rested there; empty when none.
-    QString tipAt(QPoint at)
+    QString TipAt(QPoint at)
     {
-        box->rowTip().ShowAt(at);
-        return box->rowTip().shownText();
+        box->GetRowTip().ShowAt(at);
+        return box->GetRowTip().ShownText();
     }
 };
 
@@ -157,11 +157,11 @@ struct RemoveDialogAnswer {
             auto* dialog = qobject_cast<RemoveItemsDialog*>(QApplication::activeModalWidget());
             if (!dialog)
                 return;
-            question = qobject_cast<QLabel*>(dialog->control(RemoveItemsDialog::IdQuestion))->text();
-            auto* box = qobject_cast<QCheckBox*>(dialog->control(RemoveItemsDialog::IdDeleteFiles));
+            question = qobject_cast<QLabel*>(dialog->Control(RemoveItemsDialog::IdQuestion))->text();
+            auto* box = qobject_cast<QCheckBox*>(dialog->Control(RemoveItemsDialog::IdDeleteFiles));
             initiallyChecked = box->isChecked();
             box->setChecked(deleteFiles);
-            QTest::mouseClick(qobject_cast<QPushButton*>(dialog->control(yes ? 1 : 2)), Qt::LeftButton);
+            QTest::mouseClick(qobject_cast<QPushButton*>(dialog->Control(yes ? 1 : 2)), Qt::LeftButton);
         })
     {
     }

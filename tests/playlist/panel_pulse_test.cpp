@@ -25,29 +25,29 @@ constexpr double kSeconds = 1.5;
 // What the monitor heard while `play` ran until the list fell silent.
 std::vector<double> Heard(Panel& panel, const std::function<void()>& play)
 {
-    MonitorRecorder monitor({kRate, 16, 2}, panel.file("captured.raw"));
-    EXPECT_TRUE(monitor.started());
-    runEventsFor(500);
+    MonitorRecorder monitor({kRate, 16, 2}, panel.File("captured.raw"));
+    EXPECT_TRUE(monitor.Started());
+    RunEventsFor(500);
     play();
-    EXPECT_TRUE(runEventsUntil([&] { return !panel.list->player().playSlots().empty(); }, 20000)) << "nothing plays";
-    EXPECT_TRUE(runEventsUntil([&] { return panel.list->player().playSlots().empty(); }, int(kSeconds * 1000) + 8000));
-    runEventsFor(500);
-    return channelSamples(monitor.finish(), {kRate, 16, 2});
+    EXPECT_TRUE(RunEventsUntil([&] { return !panel.list->Player().PlaySlots().empty(); }, 20000)) << "nothing plays";
+    EXPECT_TRUE(RunEventsUntil([&] { return panel.list->Player().PlaySlots().empty(); }, int(kSeconds * 1000) + 8000));
+    RunEventsFor(500);
+    return ChannelSamples(monitor.Finish(), {kRate, 16, 2});
 }
 
 void ExpectOneTone(const std::vector<double>& samples, int frequency)
 {
-    const auto sound = soundStretches(samples, 0.02, 4410);
+    const auto sound = SoundStretches(samples, 0.02, 4410);
     ASSERT_EQ(sound.size(), 1u);
     EXPECT_NEAR(double(sound[0].second) / kRate, kSeconds, 0.15);
-    EXPECT_NEAR(strongestToneAmplitude(samples, kRate, frequency, 4410), 0.5, 0.06);
+    EXPECT_NEAR(StrongestToneAmplitude(samples, kRate, frequency, 4410), 0.5, 0.06);
 }
 
-QStringList sinkInputs()
+QStringList SinkInputs()
 {
     QStringList out;
     for (const QString& line :
-         QString::fromUtf8(pactl({"list", "short", "sink-inputs"}).out).split('\n', Qt::SkipEmptyParts))
+         QString::fromUtf8(Pactl({"list", "short", "sink-inputs"}).out).split('\n', Qt::SkipEmptyParts))
         out << line.section('\t', 0, 0);
     return out;
 }
@@ -57,16 +57,16 @@ struct ExtraSink {
     QString module;
     ExtraSink()
     {
-        const auto r = pactl({"load-module", "module-null-sink", "sink_name=quillon_extra"});
+        const auto r = Pactl({"load-module", "module-null-sink", "sink_name=quillon_extra"});
         EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
         module = QString::fromUtf8(r.out).trimmed();
     }
-    void unload()
+    void Unload()
     {
         if (!module.isEmpty())
-            pactl({"unload-module", std::exchange(module, {})});
+            Pactl({"unload-module", std::exchange(module, {})});
     }
-    ~ExtraSink() { unload(); }
+    ~ExtraSink() { Unload(); }
 };
 
 class PanelPulseTest : public ::testing::Test {
@@ -79,19 +79,19 @@ protected:
 
 TEST_F(PanelPulseTest, EveryFormatIsMeasuredDescribedAndPlayedThroughTheList)
 {
-    const QString flac = panel.file("tone.flac"), folder = panel.file("more");
+    const QString flac = panel.File("tone.flac"), folder = panel.File("more");
     QDir().mkpath(folder);
-    media::run("sox", {SineWave(panel.file("a.wav"), 440, kSeconds), flac});
-    media::makeMp3(SineWave(panel.file("b.wav"), 1000, kSeconds), folder + "/take.mp3", {"-b", "128"});
+    media::Run("sox", {SineWave(panel.File("a.wav"), 440, kSeconds), flac});
+    media::MakeMp3(SineWave(panel.File("b.wav"), 1000, kSeconds), folder + "/take.mp3", {"-b", "128"});
     SineWave(folder + "/take.wav", 550, kSeconds);
-    media::run("sox", {SineWave(panel.file("c.wav"), 660, kSeconds), "-C", "5", folder + "/TONE.OGG"});
-    media::run("opusenc", {"--quiet", SineWave(panel.file("d.wav"), 880, kSeconds), folder + "/tone.Opus"});
-    const uint32_t opusFrames = media::opusdecFrames(folder + "/tone.Opus", panel.file("opusdec.wav"));
+    media::Run("sox", {SineWave(panel.File("c.wav"), 660, kSeconds), "-C", "5", folder + "/TONE.OGG"});
+    media::Run("opusenc", {"--quiet", SineWave(panel.File("d.wav"), 880, kSeconds), folder + "/tone.Opus"});
+    const uint32_t opusFrames = media::OpusdecFrames(folder + "/tone.Opus", panel.File("opusdec.wav"));
 
     // The file first, then the folder's passes; the first file plays once loaded.
     ExpectOneTone(Heard(panel, [&] { panel.list->OpenFiles({flac, folder}); }), 440);
-    ASSERT_EQ(panel.names(), (QStringList{"tone.flac", "take.mp3", "take.wav", "TONE.OGG", "tone.Opus"}));
-    ASSERT_TRUE(panel.waitLoaded());
+    ASSERT_EQ(panel.Names(), (QStringList{"tone.flac", "take.mp3", "take.wav", "TONE.OGG", "tone.Opus"}));
+    ASSERT_TRUE(panel.WaitLoaded());
 
     // The MP3's length is the decoder's own (with the encoder's padding).
     const uint32_t wave = uint32_t(kSeconds * kRate);
@@ -102,9 +102,9 @@ TEST_F(PanelPulseTest, EveryFormatIsMeasuredDescribedAndPlayedThroughTheList)
         {3, wave, "00:00:01.5   44100 Hz, stereo, 16 bits", 660},
         {4, opusFrames, "00:00:01.5   48000 Hz, stereo, 16 bits", 880}};
     for (const auto& [row, length, detail, frequency] : expected) {
-        SCOPED_TRACE(panel.names()[row].toStdString());
-        const PlaylistItem& item = *panel.model().item(row);
-        ASSERT_TRUE(item.isLoaded());
+        SCOPED_TRACE(panel.Names()[row].toStdString());
+        const PlaylistItem& item = *panel.Model().Item(row);
+        ASSERT_TRUE(item.IsLoaded());
         if (length)
             EXPECT_EQ(item.length, length);
         EXPECT_TRUE(playlist::FormatDetailLine(item).endsWith(detail))
@@ -122,42 +122,42 @@ TEST_F(PanelPulseTest, EveryFormatIsMeasuredDescribedAndPlayedThroughTheList)
 
 TEST_F(PanelPulseTest, TheListPlaysOnWhenItsSinkGoesAwayAndStopsWithAMessageWhenItsStreamIsEnded)
 {
-    const QString tone = playertest::SineWave(panel.file("tone.wav"), 440, 30);
+    const QString tone = playertest::SineWave(panel.File("tone.wav"), 440, 30);
     ExtraSink extra;
-    const QStringList others = sinkInputs();
+    const QStringList others = SinkInputs();
 
     widgettest::MessageBoxCatcher errors;
 
     panel.list->OpenFiles({tone});
-    ASSERT_TRUE(runEventsUntil([&] { return !panel.list->player().playSlots().empty(); }, 20000)) << "nothing plays";
+    ASSERT_TRUE(RunEventsUntil([&] { return !panel.list->Player().PlaySlots().empty(); }, 20000)) << "nothing plays";
     QString ours;
-    ASSERT_TRUE(runEventsUntil(
+    ASSERT_TRUE(RunEventsUntil(
         [&] {
-            for (const QString& i : sinkInputs())
+            for (const QString& i : SinkInputs())
                 if (!others.contains(i))
                     ours = i;
             return !ours.isEmpty();
         },
         2000));
-    ASSERT_EQ(pactl({"move-sink-input", ours, "quillon_extra"}).exitCode, 0);
-    runEventsFor(1000);
+    ASSERT_EQ(Pactl({"move-sink-input", ours, "quillon_extra"}).exitCode, 0);
+    RunEventsFor(1000);
 
-    extra.unload();
+    extra.Unload();
     MonitorRecorder monitor({kRate, 16, 2});
-    ASSERT_TRUE(monitor.started());
-    const uint32_t atUnload = panel.list->player().currentPosition();
-    runEventsFor(2000);
-    ASSERT_EQ(panel.list->player().playSlots().size(), 1u);
-    EXPECT_GT(panel.list->player().currentPosition(), atUnload + kRate);
+    ASSERT_TRUE(monitor.Started());
+    const uint32_t atUnload = panel.list->Player().CurrentPosition();
+    RunEventsFor(2000);
+    ASSERT_EQ(panel.list->Player().PlaySlots().size(), 1u);
+    EXPECT_GT(panel.list->Player().CurrentPosition(), atUnload + kRate);
     // A whole second of the tone, unbroken, from the default sink.
-    EXPECT_NEAR(strongestToneAmplitude(channelSamples(monitor.finish(), {kRate, 16, 2}), kRate, 440, kRate), 0.5, 0.06);
+    EXPECT_NEAR(StrongestToneAmplitude(ChannelSamples(monitor.Finish(), {kRate, 16, 2}), kRate, 440, kRate), 0.5, 0.06);
 
     EXPECT_EQ(errors.count, 0) << errors.text.toStdString();
-    ASSERT_TRUE(sinkInputs().contains(ours));
-    ASSERT_TRUE(killServerStream(StreamKind::Playback, ours.toUInt()));
-    ASSERT_TRUE(runEventsUntil([&] { return errors.count > 0; }, 3000));
-    runEventsFor(200);
+    ASSERT_TRUE(SinkInputs().contains(ours));
+    ASSERT_TRUE(KillServerStream(StreamKind::Playback, ours.toUInt()));
+    ASSERT_TRUE(RunEventsUntil([&] { return errors.count > 0; }, 3000));
+    RunEventsFor(200);
     EXPECT_EQ(errors.count, 1);
-    EXPECT_EQ(errors.text, resources::text(resources::IDS_PLAYBACK_DEVICE_LOST));
-    EXPECT_TRUE(panel.list->player().playSlots().empty());
+    EXPECT_EQ(errors.text, resources::Text(resources::IDS_PLAYBACK_DEVICE_LOST));
+    EXPECT_TRUE(panel.list->Player().PlaySlots().empty());
 }

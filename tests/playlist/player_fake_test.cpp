@@ -13,7 +13,7 @@ using namespace playertest;
 namespace {
 
 // 8-bit mono WAVE whose data chunk announces `frames` bytes of silence.
-QString sparseWave(const QString& path, uint32_t frames)
+QString SparseWave(const QString& path, uint32_t frames)
 {
     QByteArray header;
     auto u32 = [&](uint32_t v) {
@@ -52,22 +52,22 @@ TEST_F(PlayerTest, AnItemIsFedHalfASecondAheadAndDecodedOnlyAsPiecesComeBack)
         const int frameBytes = c.channels * c.bits / 8;
         const int frames = 20 * kPiece / frameBytes + 100;
         PlaylistItem* item = Wave(QString("long%1").arg(c.rate), frames, c.rate, c.channels, c.bits);
-        const QByteArray pcm = DecodedPcm(item->filePath());
+        const QByteArray pcm = DecodedPcm(item->FilePath());
         ASSERT_EQ(pcm.size(), qsizetype(frames) * frameBytes);
 
         player->PlaySelected({item});
-        FakePlaybackStream* device = fake.lastPlaybackStream();
+        FakePlaybackStream* device = fake.LastPlaybackStream();
         ASSERT_NE(device, nullptr);
-        EXPECT_EQ(device->format(),
+        EXPECT_EQ(device->Format(),
                   (platform::audio::PcmFormat{uint32_t(c.rate), uint16_t(c.bits), uint16_t(c.channels)}));
-        EXPECT_EQ(device->queuedBufferCount(), c.pieces);
-        EXPECT_EQ(device->writtenBytes(), pcm.left(c.pieces * c.piece));
+        EXPECT_EQ(device->QueuedBufferCount(), c.pieces);
+        EXPECT_EQ(device->WrittenBytes(), pcm.left(c.pieces * c.piece));
         EXPECT_EQ(slider->GetMax(), frames);
-        EXPECT_EQ(host.statusText(), QStringLiteral("正在播放： long%1").arg(c.rate));
+        EXPECT_EQ(host.StatusText(), QStringLiteral("正在播放： long%1").arg(c.rate));
 
         Play(device, 3);
-        EXPECT_EQ(device->writeCount(), c.pieces + 3) << "one new piece for each one back";
-        EXPECT_EQ(device->queuedBufferCount(), c.pieces);
+        EXPECT_EQ(device->WriteCount(), c.pieces + 3) << "one new piece for each one back";
+        EXPECT_EQ(device->QueuedBufferCount(), c.pieces);
         EXPECT_EQ(Current().position, uint32_t(3 * c.piece / frameBytes));
         EXPECT_EQ(slider->GetPos(), 3 * c.piece / frameBytes);
         EXPECT_EQ(positionText->text(), playlist::FormatPositionText(3 * c.piece / frameBytes, frames, c.rate));
@@ -79,7 +79,7 @@ TEST_F(PlayerTest, AnItemIsFedHalfASecondAheadAndDecodedOnlyAsPiecesComeBack)
         ExpectIdle();
     }
     EXPECT_TRUE(host.errors.empty());
-    EXPECT_EQ(player->pool().keptCount(), 17u) << "pieces are reused, not piled up";
+    EXPECT_EQ(player->Pool().KeptCount(), 17u) << "pieces are reused, not piled up";
 }
 
 // Shorter than a piece: one piece, no pause possible (it is all at the
@@ -88,14 +88,14 @@ TEST_F(PlayerTest, AnItemShorterThanOnePiecePlaysInOnePieceAndCannotBePausedAtIt
 {
     PlaylistItem* item = Wave("short", 1000);
     player->PlaySelected({item});
-    FakePlaybackStream* device = fake.lastPlaybackStream();
+    FakePlaybackStream* device = fake.LastPlaybackStream();
     ASSERT_NE(device, nullptr);
-    EXPECT_EQ(device->queuedBufferCount(), 1);
-    EXPECT_EQ(device->writtenBytes(), DecodedPcm(item->filePath()));
+    EXPECT_EQ(device->QueuedBufferCount(), 1);
+    EXPECT_EQ(device->WrittenBytes(), DecodedPcm(item->FilePath()));
     EXPECT_EQ(item->queued, 1);
 
     player->TogglePause();
-    EXPECT_FALSE(player->isPaused()) << "everything is queued already: pausing at the end does nothing";
+    EXPECT_FALSE(player->IsPaused()) << "everything is queued already: pausing at the end does nothing";
 
     Play(device);
     EXPECT_EQ(slider->GetPos(), 1000);
@@ -108,41 +108,41 @@ TEST_F(PlayerTest, WithLoopTwoItemsAlternateAndWithoutItTheQueueEndsAfterTheLast
 {
     PlaylistItem* a = Wave("a", 3000);
     PlaylistItem* b = Wave("b", 5000);
-    const QByteArray pcmA = DecodedPcm(a->filePath());
-    const QByteArray pcmB = DecodedPcm(b->filePath());
+    const QByteArray pcmA = DecodedPcm(a->FilePath());
+    const QByteArray pcmB = DecodedPcm(b->FilePath());
 
     host.loop = true;
     player->PlaySelected({a, b});
     for (int turn = 0; turn < 3; ++turn) {
         for (PlaylistItem* expected : {a, b}) {
-            SCOPED_TRACE(testing::Message() << "turn " << turn << " item " << expected->filePath().toStdString());
-            ASSERT_EQ(player->playSlots().size(), 1u);
+            SCOPED_TRACE(testing::Message() << "turn " << turn << " item " << expected->FilePath().toStdString());
+            ASSERT_EQ(player->PlaySlots().size(), 1u);
             EXPECT_EQ(Current().item, expected);
-            EXPECT_EQ(host.statusText(),
-                      QStringLiteral("正在播放： ") + QFileInfo(expected->filePath()).completeBaseName());
+            EXPECT_EQ(host.StatusText(),
+                      QStringLiteral("正在播放： ") + QFileInfo(expected->FilePath()).completeBaseName());
             EXPECT_EQ(a->queued, 1);
             EXPECT_EQ(b->queued, 1);
-            FakePlaybackStream* device = fake.lastPlaybackStream();
-            EXPECT_EQ(device->writtenBytes(), expected == a ? pcmA : pcmB);
-            Play(device, device->queuedBufferCount());
+            FakePlaybackStream* device = fake.LastPlaybackStream();
+            EXPECT_EQ(device->WrittenBytes(), expected == a ? pcmA : pcmB);
+            Play(device, device->QueuedBufferCount());
         }
     }
-    EXPECT_EQ(fake.playbackOpenCount(), 7);
+    EXPECT_EQ(fake.PlaybackOpenCount(), 7);
 
     host.loop = false;  // a plays now; after it b, then the end
     EXPECT_EQ(Current().item, a);
     PlayToTheEnd();
-    EXPECT_EQ(fake.playbackOpenCount(), 8);
+    EXPECT_EQ(fake.PlaybackOpenCount(), 8);
     ExpectIdle();
     EXPECT_TRUE(host.errors.empty());
 
     // Without loop from the start: a then b once.
     player->PlaySelected({a, b});
-    Play(fake.lastPlaybackStream(), 2);
+    Play(fake.LastPlaybackStream(), 2);
     EXPECT_EQ(a->queued, 0) << "a is done and leaves the queue";
     EXPECT_EQ(Current().item, b);
     PlayToTheEnd();
-    EXPECT_EQ(fake.playbackOpenCount(), 10);
+    EXPECT_EQ(fake.PlaybackOpenCount(), 10);
     ExpectIdle();
 }
 
@@ -151,27 +151,27 @@ TEST_F(PlayerTest, WithLoopTwoItemsAlternateAndWithoutItTheQueueEndsAfterTheLast
 TEST_F(PlayerTest, PauseAndResumeLoseAndRepeatNothing)
 {
     PlaylistItem* item = Wave("long", 40 * kPiece / 4);
-    const QByteArray pcm = DecodedPcm(item->filePath());
+    const QByteArray pcm = DecodedPcm(item->FilePath());
     player->PlaySelected({item});
-    FakePlaybackStream* device = fake.lastPlaybackStream();
+    FakePlaybackStream* device = fake.LastPlaybackStream();
     Play(device, 3);
 
     player->TogglePause();
-    ASSERT_TRUE(player->isPaused());
-    EXPECT_TRUE(device->isPaused());
+    ASSERT_TRUE(player->IsPaused());
+    EXPECT_TRUE(device->IsPaused());
     Play(device, 16);
-    EXPECT_EQ(device->playedBytes(), pcm.left(3 * kPiece)) << "a paused device plays nothing";
-    EXPECT_EQ(device->writeCount(), 19) << "nothing fed while paused";
-    EXPECT_EQ(device->queuedBufferCount(), 16);
-    ASSERT_EQ(player->playSlots().size(), 1u);
+    EXPECT_EQ(device->PlayedBytes(), pcm.left(3 * kPiece)) << "a paused device plays nothing";
+    EXPECT_EQ(device->WriteCount(), 19) << "nothing fed while paused";
+    EXPECT_EQ(device->QueuedBufferCount(), 16);
+    ASSERT_EQ(player->PlaySlots().size(), 1u);
     EXPECT_EQ(Current().position, uint32_t(3 * kPiece / 4));
 
     player->TogglePause();
-    EXPECT_FALSE(player->isPaused());
-    EXPECT_FALSE(device->isPaused());
-    EXPECT_EQ(device->queuedBufferCount(), 16);
+    EXPECT_FALSE(player->IsPaused());
+    EXPECT_FALSE(device->IsPaused());
+    EXPECT_EQ(device->QueuedBufferCount(), 16);
     EXPECT_EQ(PlayOut(device).played, pcm);
-    EXPECT_EQ(host.statusText(), kReady);
+    EXPECT_EQ(host.StatusText(), kReady);
 }
 
 // The slider is left alone while dragged; at the release the device is reset,
@@ -181,15 +181,15 @@ TEST_F(PlayerTest, ASeekAtTheReleasePlaysFromTheSliderPositionAndNothingFromBefo
 {
     const int frames = 200000;  // 4.5 s
     PlaylistItem* item = Wave("seek", frames);
-    const QByteArray pcm = DecodedPcm(item->filePath());
+    const QByteArray pcm = DecodedPcm(item->FilePath());
     player->PlaySelected({item});
-    FakePlaybackStream* device = fake.lastPlaybackStream();
+    FakePlaybackStream* device = fake.LastPlaybackStream();
     Play(device, 2);
     const int before = slider->GetPos();
     ASSERT_EQ(before, 2 * 1536);
 
     QTest::mousePress(slider, Qt::LeftButton, {}, QPoint(150, 6));
-    EXPECT_TRUE(player->isDragging());
+    EXPECT_TRUE(player->IsDragging());
     const int dragged = slider->GetPos();
     EXPECT_NE(dragged, before);
     const QString textWhileDragging = positionText->text();
@@ -197,19 +197,19 @@ TEST_F(PlayerTest, ASeekAtTheReleasePlaysFromTheSliderPositionAndNothingFromBefo
     EXPECT_EQ(slider->GetPos(), dragged) << "the thumb stays under the mouse";
     EXPECT_EQ(positionText->text(), textWhileDragging);
 
-    const qsizetype playedBeforeSeek = device->playedBytes().size();
-    const qsizetype writtenBeforeSeek = device->writtenBytes().size();
+    const qsizetype playedBeforeSeek = device->PlayedBytes().size();
+    const qsizetype writtenBeforeSeek = device->WrittenBytes().size();
     QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(150, 6));
     const uint32_t target = uint32_t(slider->GetPos());
-    EXPECT_FALSE(player->isDragging());
-    EXPECT_EQ(device->resetCount(), 1);
+    EXPECT_FALSE(player->IsDragging());
+    EXPECT_EQ(device->ResetCount(), 1);
     EXPECT_EQ(positionText->text(), playlist::FormatPositionText(target, frames, 44100));
     EXPECT_EQ(Current().stale, 16);
 
     Deliver();  // the sixteen stale pieces come back and make room
     EXPECT_EQ(Current().stale, 0);
     EXPECT_EQ(Current().position, target) << "stale pieces move nothing";
-    EXPECT_EQ(device->writtenBytes().mid(writtenBeforeSeek), pcm.mid(qsizetype(target) * 4, 16 * kPiece));
+    EXPECT_EQ(device->WrittenBytes().mid(writtenBeforeSeek), pcm.mid(qsizetype(target) * 4, 16 * kPiece));
     EXPECT_EQ(positionText->text(), playlist::FormatPositionText(target, frames, 44100));
 
     Play(device);
@@ -223,7 +223,7 @@ TEST_F(PlayerTest, ASeekAtTheReleasePlaysFromTheSliderPositionAndNothingFromBefo
 TEST_F(PlayerTest, TheSliderSpansAnItemOfMoreThan2To31FramesAndASeekLandsUnderTheThumb)
 {
     const uint32_t frames = (1u << 31) + 44100 * 60;
-    items.push_back(LoadedItem(sparseWave(dir.filePath("night.wav"), frames)));
+    items.push_back(LoadedItem(SparseWave(dir.filePath("night.wav"), frames)));
     ASSERT_EQ(items.back()->length, frames);
     player->PlaySelected({items.back().get()});
     ASSERT_TRUE(host.errors.empty());

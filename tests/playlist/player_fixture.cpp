@@ -19,9 +19,9 @@ std::unique_ptr<PlaylistItem> ItemFor(const QString& path)
 std::unique_ptr<PlaylistItem> LoadedItem(const QString& path)
 {
     auto item = ItemFor(path);
-    EXPECT_EQ(item->stream.open(path), 0u) << path.toStdString();
-    item->length = item->stream.length();
-    item->format = item->stream.format();
+    EXPECT_EQ(item->stream.Open(path), 0u) << path.toStdString();
+    item->length = item->stream.Length();
+    item->format = item->stream.Format();
     EXPECT_GT(item->length, 0u);
     EXPECT_NE(item->format, nullptr);
     return item;
@@ -36,11 +36,11 @@ std::unique_ptr<PlaylistItem> FailedItem(const QString& path, uint32_t code)
     return item;
 }
 
-QByteArray DecodedPcm(const QString& path) { return media::OpenStream(path).decodeAll(); }
+QByteArray DecodedPcm(const QString& path) { return media::OpenStream(path).DecodeAll(); }
 
 QString SineWave(const QString& path, int frequency, double seconds, double volume)
 {
-    media::run("sox",
+    media::Run("sox",
                {"-n", "-r", "44100", "-c", "2", "-b", "16", path, "synth", QString::number(seconds), "sine",
                 QString::number(frequency), "vol", QString::number(volume)});
     return path;

@@ -39,12 +39,12 @@ public:
     }
     void ShowPlayError(resources::StringId stringId) override { errors.push_back(stringId); }
     void InvalidateList() override { ++invalidations; }
-    QString ItemTitle(const PlaylistItem& item) const override { return QFileInfo(item.filePath()).completeBaseName(); }
+    QString ItemTitle(const PlaylistItem& item) const override { return QFileInfo(item.FilePath()).completeBaseName(); }
     // Items here are not the list's: they never change and are never reloaded.
     bool FileChanged(const PlaylistItem&) const override { return false; }
     bool ReloadItem(PlaylistItem&) override { return false; }
 
-    QString statusText() const { return statusLabel.text(); }
+    QString StatusText() const { return statusLabel.text(); }
 
     bool loop = false;
     std::vector<int> errors;
@@ -87,23 +87,23 @@ protected:
     PlaylistItem* Wave(const QString& name, int frames, int rate = 44100, int channels = 2, int bits = 16)
     {
         // 8-bit WAVE is unsigned; signed 8-bit would be widened to 16 bits.
-        const QString path = media::makeWave(dir.filePath(name + ".wav"), rate, channels, bits, frames,
+        const QString path = media::MakeWave(dir.filePath(name + ".wav"), rate, channels, bits, frames,
                                              bits == 8 ? "unsigned-integer" : "signed-integer");
         items.push_back(LoadedItem(path));
         return items.back().get();
     }
-    static void Deliver() { FakeBackend::processCallbacks(); }
+    static void Deliver() { FakeBackend::ProcessCallbacks(); }
     // The device plays its `n` oldest pieces.
     static void Play(FakePlaybackStream* device, int n = 1)
     {
-        for (int i = 0; i < n && device->completeNext(); ++i)
+        for (int i = 0; i < n && device->CompleteNext(); ++i)
             Deliver();
     }
     // Plays the current device until the item ends (or `limit` pieces).
     void PlayToTheEnd(int limit = 100000)
     {
-        for (int i = 0; i < limit && fake.lastPlaybackStream(); ++i)
-            if (!fake.lastPlaybackStream()->completeNext())
+        for (int i = 0; i < limit && fake.LastPlaybackStream(); ++i)
+            if (!fake.LastPlaybackStream()->CompleteNext())
                 break;
             else
                 Deliver();
@@ -118,31 +118,31 @@ protected:
     Heard PlayOut(FakePlaybackStream* device)
     {
         Heard heard;
-        const int closes = fake.playbackCloseCount();
-        while (device->completeNext()) {
-            heard = {device->playedBytes(), device->writtenBytes(), device->writeCount()};
+        const int closes = fake.PlaybackCloseCount();
+        while (device->CompleteNext()) {
+            heard = {device->PlayedBytes(), device->WrittenBytes(), device->WriteCount()};
             Deliver();
-            if (fake.playbackCloseCount() != closes)
+            if (fake.PlaybackCloseCount() != closes)
                 break;
         }
         return heard;
     }
     FakePlaybackStream* Device(size_t i = 0) const
     {
-        const auto all = fake.playbackStreams();
+        const auto all = fake.PlaybackStreams();
         return i < all.size() ? all[i] : nullptr;
     }
-    const playlist::PlaySlot& Current() const { return *player->currentSlot(); }
+    const playlist::PlaySlot& Current() const { return *player->PlayingSlot(); }
     // Nothing plays or waits: every device closed, no item queued, the texts cleared.
     void ExpectIdle()
     {
-        EXPECT_TRUE(player->playSlots().empty());
-        EXPECT_TRUE(player->queue().isEmpty());
-        EXPECT_EQ(fake.playbackCloseCount(), fake.playbackOpenCount());
-        EXPECT_EQ(host.statusText(), kReady);
+        EXPECT_TRUE(player->PlaySlots().empty());
+        EXPECT_TRUE(player->Queue().IsEmpty());
+        EXPECT_EQ(fake.PlaybackCloseCount(), fake.PlaybackOpenCount());
+        EXPECT_EQ(host.StatusText(), kReady);
         EXPECT_EQ(positionText->text(), QString());
         for (const auto& item : items)
-            EXPECT_EQ(item->queued, 0) << item->filePath().toStdString();
+            EXPECT_EQ(item->queued, 0) << item->FilePath().toStdString();
     }
 
     FakeBackend fake;

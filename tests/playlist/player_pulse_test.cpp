@@ -23,7 +23,7 @@ protected:
 
     bool WaitForSilence(int timeoutMs)
     {
-        return runEventsUntil([&] { return player.playSlots().empty(); }, timeoutMs);
+        return RunEventsUntil([&] { return player.PlaySlots().empty(); }, timeoutMs);
     }
 
     QTemporaryDir dir;
@@ -41,19 +41,19 @@ TEST_F(PlayerPulseTest, TenItemsPlayAtOnce)
     for (int i = 0; i < 10; ++i)
         items.push_back(LoadedItem(SineWave(dir.filePath(QString("tone%1.wav").arg(i)), 300 + 100 * i, 0.35, 0.05)));
     MonitorRecorder monitor({44100, 16, 2});
-    ASSERT_TRUE(monitor.started());
-    runEventsFor(300);
+    ASSERT_TRUE(monitor.Started());
+    RunEventsFor(300);
     for (auto& item : items)
         ASSERT_TRUE(player.StartItem(item.get(), true));
-    EXPECT_EQ(player.playSlots().size(), 10u);
+    EXPECT_EQ(player.PlaySlots().size(), 10u);
     EXPECT_TRUE(WaitForSilence(5000));
-    runEventsFor(300);
-    const QByteArray pcm = monitor.finish();
+    RunEventsFor(300);
+    const QByteArray pcm = monitor.Finish();
     EXPECT_TRUE(host.errors.empty());
 
-    const auto samples = channelSamples(pcm, {44100, 16, 2});
+    const auto samples = ChannelSamples(pcm, {44100, 16, 2});
     for (int i = 0; i < 10; ++i)
-        EXPECT_NEAR(strongestToneAmplitude(samples, 44100, 300 + 100 * i, 4410), 0.05, 0.015) << 300 + 100 * i << " Hz";
+        EXPECT_NEAR(StrongestToneAmplitude(samples, 44100, 300 + 100 * i, 4410), 0.05, 0.015) << 300 + 100 * i << " Hz";
 }
 
 // At 8000 Hz 8-bit mono sixteen whole pieces were twelve seconds: Pause went
@@ -63,7 +63,7 @@ TEST_F(PlayerPulseTest, TenItemsPlayAtOnce)
 TEST_F(PlayerPulseTest, PauseFallsSilentAtOnceAndResumePlaysOnWithoutLossOrRepeat)
 {
     const QString path = dir.filePath("low.wav");
-    media::run("sox",
+    media::Run("sox",
                {"-n", "-r", "8000", "-c", "1", "-b", "8", "-e", "unsigned-integer", path, "synth", "3", "sine", "400",
                 "vol", "0.5"});
     items.push_back(LoadedItem(path));
@@ -71,24 +71,24 @@ TEST_F(PlayerPulseTest, PauseFallsSilentAtOnceAndResumePlaysOnWithoutLossOrRepea
     ASSERT_EQ(item->length, 24000u);
 
     MonitorRecorder monitor({8000, 8, 1}, dir.filePath("captured.raw"));
-    ASSERT_TRUE(monitor.started());
-    runEventsFor(500);
+    ASSERT_TRUE(monitor.Started());
+    RunEventsFor(500);
     QElapsedTimer clock;
     clock.start();
     player.PlaySelected({item});
-    ASSERT_EQ(player.playSlots().size(), 1u);
-    runEventsUntil([&] { return clock.elapsed() >= 1000; }, 2000);
+    ASSERT_EQ(player.PlaySlots().size(), 1u);
+    RunEventsUntil([&] { return clock.elapsed() >= 1000; }, 2000);
     player.TogglePause();
     const double pausedAfter = clock.elapsed() / 1000.0;
-    ASSERT_TRUE(player.isPaused());
-    runEventsFor(1500);
+    ASSERT_TRUE(player.IsPaused());
+    RunEventsFor(1500);
     player.TogglePause();
-    ASSERT_FALSE(player.isPaused());
+    ASSERT_FALSE(player.IsPaused());
     EXPECT_TRUE(WaitForSilence(8000));
-    runEventsFor(500);
-    const auto samples = channelSamples(monitor.finish(), {8000, 8, 1});
+    RunEventsFor(500);
+    const auto samples = ChannelSamples(monitor.Finish(), {8000, 8, 1});
 
-    const auto sound = soundStretches(samples, 0.1, 800);
+    const auto sound = SoundStretches(samples, 0.1, 800);
     ASSERT_EQ(sound.size(), 2u) << "the pause is a silence";
     // The sound started no earlier than the play; within 0.1 s of Pause it stopped.
     EXPECT_LE(sound[0].second / 8000.0, pausedAfter + 0.1);
@@ -103,21 +103,21 @@ TEST_F(PlayerPulseTest, PauseFallsSilentAtOnceAndResumePlaysOnWithoutLossOrRepea
 TEST_F(PlayerPulseTest, AServerThatGoesAwayWhilePlayingIsReported)
 {
     PrivateServer server;
-    ASSERT_EQ(server.start(), "");
-    ServerAddress address(server.address());
+    ASSERT_EQ(server.Start(), "");
+    ServerAddress address(server.Address());
     platform::audio::PulseBackend pulse;
     testsupport::ScopedBackend use(pulse);
 
     items.push_back(LoadedItem(SineWave(dir.filePath("first.wav"), 440, 5, 0.3)));
     items.push_back(LoadedItem(SineWave(dir.filePath("second.wav"), 440, 5, 0.3)));
     player.PlaySelected({items[0].get(), items[1].get()});
-    ASSERT_EQ(player.playSlots().size(), 1u);
-    runEventsFor(500);
-    server.kill();
-    EXPECT_TRUE(runEventsUntil([&] { return !host.errors.empty(); }, 5000));
-    runEventsFor(200);
+    ASSERT_EQ(player.PlaySlots().size(), 1u);
+    RunEventsFor(500);
+    server.Kill();
+    EXPECT_TRUE(RunEventsUntil([&] { return !host.errors.empty(); }, 5000));
+    RunEventsFor(200);
     EXPECT_EQ(host.errors, std::vector<int>{resources::IDS_PLAYBACK_DEVICE_LOST});
-    EXPECT_TRUE(player.playSlots().empty());
-    EXPECT_TRUE(player.queue().isEmpty());
-    EXPECT_EQ(host.statusText(), QStringLiteral("就绪"));
+    EXPECT_TRUE(player.PlaySlots().empty());
+    EXPECT_TRUE(player.Queue().IsEmpty());
+    EXPECT_EQ(host.StatusText(), QStringLiteral("就绪"));
 }

@@ -23,20 +23,20 @@ public:
         : m_fake(fake)
     {
     }
-    std::vector<audio::InputDevice> inputDevices() override { return {}; }
-    std::unique_ptr<audio::CaptureStream> openCapture(int, const audio::PcmFormat&, audio::CaptureCallbacks,
+    std::vector<audio::InputDevice> InputDevices() override { return {}; }
+    std::unique_ptr<audio::CaptureStream> OpenCapture(int, const audio::PcmFormat&, audio::CaptureCallbacks,
                                                       QString*) override
     {
         return nullptr;
     }
-    std::unique_ptr<audio::PlaybackStream> openPlayback(const audio::PcmFormat& format,
+    std::unique_ptr<audio::PlaybackStream> OpenPlayback(const audio::PcmFormat& format,
                                                         audio::PlaybackCallbacks callbacks, QString* error) override
     {
-        auto stream = m_fake.openPlayback(format, std::move(callbacks), error);
-        static_cast<FakePlaybackStream*>(stream.get())->setWriteFails(true);
+        auto stream = m_fake.OpenPlayback(format, std::move(callbacks), error);
+        static_cast<FakePlaybackStream*>(stream.get())->SetWriteFails(true);
         return stream;
     }
-    std::unique_ptr<audio::InputMixer> openMixer(int, audio::MixerCallbacks) override { return nullptr; }
+    std::unique_ptr<audio::InputMixer> OpenMixer(int, audio::MixerCallbacks) override { return nullptr; }
 
 private:
     FakeBackend& m_fake;
@@ -57,34 +57,34 @@ TEST_F(PlayerTest, ANewItemWhileTheOldOneDrainsTakesASecondSlotAndTheEleventhIsR
     player->PlaySelected({list[0]});
     Play(Device(0), 2);
     player->PlaySelected({list[1]});
-    ASSERT_EQ(player->playSlots().size(), 2u);
-    EXPECT_EQ(Device(0)->resetCount(), 1);
-    EXPECT_EQ(player->playSlots()[0].stale, 16);
+    ASSERT_EQ(player->PlaySlots().size(), 2u);
+    EXPECT_EQ(Device(0)->ResetCount(), 1);
+    EXPECT_EQ(player->PlaySlots()[0].stale, 16);
     EXPECT_EQ(Current().item, list[1]);
-    EXPECT_EQ(Device(1)->queuedBufferCount(), 16);
+    EXPECT_EQ(Device(1)->QueuedBufferCount(), 16);
     EXPECT_EQ(list[0]->queued, 0);
 
     Deliver();
-    EXPECT_EQ(player->playSlots().size(), 1u) << "the old device closes once its pieces are back";
-    EXPECT_EQ(fake.playbackCloseCount(), 1);
+    EXPECT_EQ(player->PlaySlots().size(), 1u) << "the old device closes once its pieces are back";
+    EXPECT_EQ(fake.PlaybackCloseCount(), 1);
     EXPECT_EQ(Current().position, 0u) << "the old pieces do not move the new item";
-    EXPECT_EQ(player->queue().Current(), list[1]) << "a stopped item's drain does not advance the queue";
+    EXPECT_EQ(player->Queue().Current(), list[1]) << "a stopped item's drain does not advance the queue";
     EXPECT_EQ(list[1]->queued, 1);
-    EXPECT_EQ(Device(0)->writeCount(), 16) << "the new item is fed by its own pieces only";
-    EXPECT_EQ(host.statusText(), QStringLiteral("正在播放： item1"));
+    EXPECT_EQ(Device(0)->WriteCount(), 16) << "the new item is fed by its own pieces only";
+    EXPECT_EQ(host.StatusText(), QStringLiteral("正在播放： item1"));
 
     for (int i = 2; i <= 10; ++i)
         player->PlaySelected({list[size_t(i)]});
-    EXPECT_EQ(player->playSlots().size(), 10u);
+    EXPECT_EQ(player->PlaySlots().size(), 10u);
     EXPECT_TRUE(host.errors.empty());
     player->PlaySelected({list[0]});
     EXPECT_EQ(host.errors, std::vector<int>{resources::IDS_PLAY_TOO_MANY});
-    EXPECT_EQ(player->playSlots().size(), 10u);
-    EXPECT_EQ(player->currentSlot(), nullptr) << "the play before was stopped";
+    EXPECT_EQ(player->PlaySlots().size(), 10u);
+    EXPECT_EQ(player->PlayingSlot(), nullptr) << "the play before was stopped";
 
     Deliver();
-    EXPECT_TRUE(player->playSlots().empty());
-    EXPECT_EQ(fake.playbackCloseCount(), 11);
+    EXPECT_TRUE(player->PlaySlots().empty());
+    EXPECT_EQ(fake.PlaybackCloseCount(), 11);
     player->PlaySelected({list[0]});
     EXPECT_EQ(Current().item, list[0]) << "room again once the devices are closed";
 }
@@ -101,27 +101,27 @@ TEST_F(PlayerTest, StopWhilePausedClosesAtOnceWhenNothingIsAtTheDevice)
     slider->SetPos(5000);
     player->OnSliderScroll(BitmapSlider::SB_ENDSCROLL);
     Deliver();
-    ASSERT_EQ(player->playSlots().size(), 1u);
+    ASSERT_EQ(player->PlaySlots().size(), 1u);
     ASSERT_EQ(Current().inFlight, 0);
-    EXPECT_EQ(Device()->writeCount(), 18) << "nothing fed while paused, not even after a seek";
+    EXPECT_EQ(Device()->WriteCount(), 18) << "nothing fed while paused, not even after a seek";
 
     player->StopPlaying();
-    EXPECT_EQ(fake.playbackCloseCount(), 1) << "without waiting for any callback";
-    EXPECT_TRUE(player->playSlots().empty());
-    EXPECT_FALSE(player->isPaused());
-    EXPECT_EQ(host.statusText(), kReady);
+    EXPECT_EQ(fake.PlaybackCloseCount(), 1) << "without waiting for any callback";
+    EXPECT_TRUE(player->PlaySlots().empty());
+    EXPECT_FALSE(player->IsPaused());
+    EXPECT_EQ(host.StatusText(), kReady);
     EXPECT_EQ(slider->GetPos(), 0);
-    EXPECT_TRUE(player->queue().isEmpty());
+    EXPECT_TRUE(player->Queue().IsEmpty());
 
     player->PlaySelected({item});
     Play(Device(), 2);
     player->TogglePause();
     player->StopPlaying();
-    EXPECT_EQ(player->playSlots().size(), 1u) << "sixteen pieces are still at the device";
-    EXPECT_EQ(fake.playbackCloseCount(), 1);
+    EXPECT_EQ(player->PlaySlots().size(), 1u) << "sixteen pieces are still at the device";
+    EXPECT_EQ(fake.PlaybackCloseCount(), 1);
     Deliver();
-    EXPECT_TRUE(player->playSlots().empty());
-    EXPECT_EQ(fake.playbackCloseCount(), 2);
+    EXPECT_TRUE(player->PlaySlots().empty());
+    EXPECT_EQ(fake.PlaybackCloseCount(), 2);
     EXPECT_EQ(Device(), nullptr);
 }
 
@@ -134,20 +134,20 @@ TEST_F(PlayerTest, AnOutputThatBreaksWhilePlayingEndsTheQueueAndSaysSo)
     PlaylistItem* b = Wave("b", 40 * 1536);
     player->PlaySelected({a, b});
     Play(Device(), 2);
-    Device()->breakStream();
+    Device()->BreakStream();
     Deliver();
     EXPECT_EQ(host.errors, std::vector<int>{resources::IDS_PLAYBACK_DEVICE_LOST});
-    EXPECT_EQ(fake.playbackOpenCount(), 1) << "b was not started";
+    EXPECT_EQ(fake.PlaybackOpenCount(), 1) << "b was not started";
     ExpectIdle();
 
     host.errors.clear();
     player->PlaySelected({a});
     Play(Device(), 2);
-    Device()->breakStream();  // reported, not yet delivered
+    Device()->BreakStream();  // reported, not yet delivered
     player->PlaySelected({b});
     Deliver();
     EXPECT_TRUE(host.errors.empty());
-    ASSERT_EQ(player->playSlots().size(), 1u);
+    ASSERT_EQ(player->PlaySlots().size(), 1u);
     EXPECT_EQ(Current().item, b);
 }
 
@@ -164,27 +164,27 @@ TEST_F(PlayerTest, PlayErrorsAreShownForTheUsersPlaysAndAFailingNextItemEndsTheQ
     player->PlaySelected({});
     player->PlaySelected({waiting, loaded});
     player->PlaySelected({failed});
-    fake.setPlaybackOpenError("Access denied");
+    fake.SetPlaybackOpenError("Access denied");
     player->PlaySelected({loaded});
-    fake.setPlaybackOpenError({});
+    fake.SetPlaybackOpenError({});
     PlaylistItem* gone = Wave("gone", 2000);
-    ASSERT_TRUE(QFile::remove(gone->filePath()));  // decoding reopens the file
+    ASSERT_TRUE(QFile::remove(gone->FilePath()));  // decoding reopens the file
     player->PlaySelected({gone});
     // A device that takes no piece (the server went away just after opening
     // it) would never hand one back to end the item: the play fails at once.
     RefusingBackend refusing(fake);
-    audio::setBackendForTesting(&refusing);
+    audio::SetBackendForTesting(&refusing);
     player->PlaySelected({loaded});
-    audio::setBackendForTesting(&fake);
+    audio::SetBackendForTesting(&fake);
     EXPECT_EQ(host.errors,
               (std::vector<int>{resources::IDS_NOTHING_SELECTED, resources::IDS_PLAY_ITEM_LOADING,
                                 resources::IDS_PLAY_ITEM_FAILED, resources::IDS_PLAY_DEVICE_NOT_OPENED,
                                 resources::IDS_PLAY_FAILED, resources::IDS_PLAY_FAILED}));
-    EXPECT_TRUE(player->playSlots().empty());
-    EXPECT_TRUE(player->queue().isEmpty());
-    EXPECT_EQ(fake.playbackOpenCount(), 2) << "only the last two plays opened a device";
-    EXPECT_EQ(fake.playbackCloseCount(), 2);
-    EXPECT_EQ(host.statusText(), QString()) << "nothing ever played";
+    EXPECT_TRUE(player->PlaySlots().empty());
+    EXPECT_TRUE(player->Queue().IsEmpty());
+    EXPECT_EQ(fake.PlaybackOpenCount(), 2) << "only the last two plays opened a device";
+    EXPECT_EQ(fake.PlaybackCloseCount(), 2);
+    EXPECT_EQ(host.StatusText(), QString()) << "nothing ever played";
 
     host.errors.clear();
     player->PlaySelected({loaded, waiting, failed});
@@ -204,13 +204,13 @@ TEST_F(PlayerTest, DestroyingThePlayerClosesEveryDeviceAndNothingCallsBack)
     Play(Device(0), 1);
     player->PlaySelected({b, a});
     player->TogglePause();
-    ASSERT_EQ(player->playSlots().size(), 2u);
-    ASSERT_EQ(player->playSlots()[0].stale, 16);
+    ASSERT_EQ(player->PlaySlots().size(), 2u);
+    ASSERT_EQ(player->PlaySlots()[0].stale, 16);
     ASSERT_EQ(a->queued, 1);
 
     player.reset();
-    EXPECT_EQ(fake.playbackCloseCount(), 2);
-    EXPECT_TRUE(fake.playbackStreams().empty());
+    EXPECT_EQ(fake.PlaybackCloseCount(), 2);
+    EXPECT_TRUE(fake.PlaybackStreams().empty());
     EXPECT_EQ(a->queued, 0);
     EXPECT_EQ(b->queued, 0);
     const int statusCalls = host.statusCalls;
@@ -218,5 +218,5 @@ TEST_F(PlayerTest, DestroyingThePlayerClosesEveryDeviceAndNothingCallsBack)
     Deliver();
     EXPECT_EQ(host.statusCalls, statusCalls);
     EXPECT_EQ(host.invalidations, invalidations);
-    EXPECT_EQ(host.statusText(), kReady);
+    EXPECT_EQ(host.StatusText(), kReady);
 }

@@ -42,17 +42,17 @@ TEST(BufferPool, KeepsAtMostAHundredPiecesAndHandsThemOutWhole)
     std::vector<std::unique_ptr<WaveBuffer>> out;
     for (int i = 0; i < 101; ++i)
         out.push_back(pool.GetBuffer());
-    EXPECT_EQ(pool.keptCount(), 0u);
+    EXPECT_EQ(pool.KeptCount(), 0u);
     for (auto& b : out)
         b->header = {nullptr, 12, 7, nullptr};
     const WaveBuffer* last = out.back().get();
     for (auto& b : out)
         pool.PutBuffer(std::move(b));
-    EXPECT_EQ(pool.keptCount(), 100u);
+    EXPECT_EQ(pool.KeptCount(), 100u);
 
     std::unique_ptr<WaveBuffer> again = pool.GetBuffer();
     EXPECT_NE(again.get(), last) << "the hundred-and-first was freed";
-    EXPECT_EQ(pool.keptCount(), 99u);
+    EXPECT_EQ(pool.KeptCount(), 99u);
     EXPECT_EQ(again->header.data, again->data);
     EXPECT_EQ(again->header.length, 6144u);
     EXPECT_EQ(again->header.bytesRecorded, 0u);
@@ -80,10 +80,10 @@ TEST(PlayQueue, MarksFollowTheNodesThroughLoopingDroppingAndRemoval)
     queue.DropPlayed();
     EXPECT_EQ(queue.Current(), &c);
     EXPECT_EQ(b.queued, 0);
-    EXPECT_EQ(queue.items(), std::vector<PlaylistItem*>{&c});
+    EXPECT_EQ(queue.Items(), std::vector<PlaylistItem*>{&c});
     queue.Remove(&c);
     EXPECT_EQ(queue.Current(), nullptr);
-    EXPECT_TRUE(queue.isEmpty());
+    EXPECT_TRUE(queue.IsEmpty());
 
     queue.Build({&a, &b, &c});
     queue.StepAround();
@@ -97,6 +97,6 @@ TEST(PlayQueue, MarksFollowTheNodesThroughLoopingDroppingAndRemoval)
     queue.StepAround();
     queue.DropPlayed();
     EXPECT_EQ(queue.Current(), nullptr) << "nothing after the last item";
-    EXPECT_TRUE(queue.isEmpty());
+    EXPECT_TRUE(queue.IsEmpty());
     EXPECT_EQ(a.queued + b.queued, 0);
 }

@@ -22,33 +22,33 @@
 using namespace playlist;
 using playlisttest::Panel;
 using widgettest::MessageBoxCatcher;
-using widgettest::waitUntil;
+using widgettest::WaitUntil;
 
 using playlisttest::RemoveDialogAnswer;
 
 TEST(PlaylistBox, AddingFilesKeepsOneRowPerFileStopsAtFoldersAndRemembersTheFolder)
 {
     Panel panel;
-    const QString a = panel.wave("a.wav");
-    const QString b = panel.wave("b.wav");
-    QDir().mkpath(panel.file("sub"));
-    panel.chooseFiles({a, b, panel.file("sub"), panel.wave("c.wav")});
+    const QString a = panel.Wave("a.wav");
+    const QString b = panel.Wave("b.wav");
+    QDir().mkpath(panel.File("sub"));
+    panel.ChooseFiles({a, b, panel.File("sub"), panel.Wave("c.wav")});
     panel.list->AddFiles();
-    EXPECT_EQ(panel.names(), (QStringList{"a.wav", "b.wav"})) << "adding stops at the folder";
+    EXPECT_EQ(panel.Names(), (QStringList{"a.wav", "b.wav"})) << "adding stops at the folder";
     EXPECT_EQ(panel.box->GetSingleSelection(), 1);
     EXPECT_EQ(panel.folders[1], panel.dir.path());
-    EXPECT_TRUE(panel.model().listModified());
+    EXPECT_TRUE(panel.Model().ListModified());
 
-    panel.chooseFiles({a});
+    panel.ChooseFiles({a});
     panel.list->AddFiles();
-    EXPECT_EQ(panel.model().count(), 2) << "the same file twice is one row";
+    EXPECT_EQ(panel.Model().Count(), 2) << "the same file twice is one row";
     EXPECT_EQ(panel.box->GetSingleSelection(), 0) << "and it is selected";
 
     // Name matching is exact: a name in other letters is another file.
-    const QString upper = panel.wave("A.wav");
-    panel.chooseFiles({upper});
+    const QString upper = panel.Wave("A.wav");
+    panel.ChooseFiles({upper});
     panel.list->AddFiles();
-    EXPECT_EQ(panel.model().count(), 3);
+    EXPECT_EQ(panel.Model().Count(), 3);
 
     // The dialog's audio filter lets ".WAV" and ".Mp3" files show.
     const QStringList filters = PlaylistActions::AudioFileFilters();
@@ -67,34 +67,34 @@ TEST(PlaylistBox, AddingFilesKeepsOneRowPerFileStopsAtFoldersAndRemembersTheFold
 TEST(PlaylistBox, AFullListTakesOneMoreThenSays394AndStops)
 {
     Panel panel;
-    panel.fill(4999);
-    panel.chooseFiles({panel.wave("x.wav"), panel.wave("y.wav"), panel.wave("z.wav")});
+    panel.Fill(4999);
+    panel.ChooseFiles({panel.Wave("x.wav"), panel.Wave("y.wav"), panel.Wave("z.wav")});
     MessageBoxCatcher catcher;
     panel.list->AddFiles();
-    ASSERT_TRUE(waitUntil([&] { return catcher.count > 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return catcher.count > 0; }));
     EXPECT_EQ(catcher.count, 1);
-    EXPECT_EQ(panel.model().count(), 5000);
-    EXPECT_EQ(QFileInfo(panel.model().item(4999)->filePath()).fileName(), "x.wav");
+    EXPECT_EQ(panel.Model().Count(), 5000);
+    EXPECT_EQ(QFileInfo(panel.Model().Item(4999)->FilePath()).fileName(), "x.wav");
     EXPECT_EQ(panel.box->GetSingleSelection(), 4999);
 }
 
 TEST(PlaylistBox, AFolderIsAddedPassByPassInAnyLetterCaseInNameOrder)
 {
     Panel panel;
-    const QString folder = panel.file("music");
+    const QString folder = panel.File("music");
     QDir().mkpath(folder);
     for (const char* name : {"b.WAV", "a.wav", "c.mp1", "z.Mp3", "y.mp3", "m.mp2", "notes.txt", "s.OPUS", "r.oga",
                              "q.Ogg", "p.flac", "o.FLAC", "cover.jpg"})
-        ASSERT_TRUE(testsupport::writeFile(folder + "/" + name, "x"));
+        ASSERT_TRUE(testsupport::WriteFile(folder + "/" + name, "x"));
     QDir().mkpath(folder + "/dir.mp3");
     controls::SetFolderChooserForTesting([&](QWidget*, const QString& title, const QString& start) {
-        EXPECT_EQ(title, resources::text(resources::IDS_ADD_FOLDER_PROMPT));
+        EXPECT_EQ(title, resources::Text(resources::IDS_ADD_FOLDER_PROMPT));
         EXPECT_EQ(start, panel.dir.path());
         return folder;
     });
     panel.list->AddDirectory();
     controls::SetFolderChooserForTesting({});
-    EXPECT_EQ(panel.names(),
+    EXPECT_EQ(panel.Names(),
               (QStringList{"y.mp3", "z.Mp3", "m.mp2", "c.mp1", "a.wav", "b.WAV", "o.FLAC", "p.flac", "q.Ogg", "r.oga",
                            "s.OPUS"}));
     EXPECT_EQ(panel.box->GetSingleSelection(), 10);
@@ -106,21 +106,21 @@ TEST(PlaylistBox, RemovingRowsKeepsTheRestDeletesFilesOnlyWhenAskedAndRemembersT
     Panel panel;
     QStringList paths;
     for (int i = 1; i <= 6; ++i)
-        paths << panel.wave(QString("%1.wav").arg(i));
-    ASSERT_TRUE(panel.add(paths));
+        paths << panel.Wave(QString("%1.wav").arg(i));
+    ASSERT_TRUE(panel.Add(paths));
 
     // Rows 2, 3 and 5 (items 1, 2, 4), files kept.
-    panel.select({1, 2, 4});
+    panel.Select({1, 2, 4});
     {
         RemoveDialogAnswer answer(false, true);
         panel.list->RemoveSelected();
         EXPECT_EQ(answer.question, "是否要从列表中删除这 3 个条目？");
     }
-    EXPECT_EQ(panel.names(), (QStringList{"1.wav", "4.wav", "6.wav"}));
+    EXPECT_EQ(panel.Names(), (QStringList{"1.wav", "4.wav", "6.wav"}));
     EXPECT_EQ(panel.box->GetSelectedRows(), std::vector<int>{2}) << "the row that took the last one's place";
     for (const QString& p : paths)
         EXPECT_TRUE(QFile::exists(p));
-    EXPECT_EQ(panel.settings.readHistoryInt("DeleteFileWhileRemoveItem", -1), 0);
+    EXPECT_EQ(panel.settings.ReadHistoryInt("DeleteFileWhileRemoveItem", -1), 0);
 
     // Cancel with the box ticked changes nothing and stores nothing.
     panel.box->SelectOnly(0);
@@ -128,13 +128,13 @@ TEST(PlaylistBox, RemovingRowsKeepsTheRestDeletesFilesOnlyWhenAskedAndRemembersT
         RemoveDialogAnswer answer(true, false);
         panel.list->RemoveSelected();
     }
-    EXPECT_EQ(panel.model().count(), 3);
-    EXPECT_EQ(panel.settings.readHistoryInt("DeleteFileWhileRemoveItem", -1), 0);
+    EXPECT_EQ(panel.Model().Count(), 3);
+    EXPECT_EQ(panel.settings.ReadHistoryInt("DeleteFileWhileRemoveItem", -1), 0);
 
     // The last row, with its file: the new last row is selected; the box is remembered.
-    const QString link = panel.file("link.wav");
+    const QString link = panel.File("link.wav");
     ASSERT_TRUE(QFile::link(paths[5], link));
-    ASSERT_TRUE(panel.add({link}));
+    ASSERT_TRUE(panel.Add({link}));
     panel.box->SelectOnly(3);
     {
         RemoveDialogAnswer answer(true, true);
@@ -144,7 +144,7 @@ TEST(PlaylistBox, RemovingRowsKeepsTheRestDeletesFilesOnlyWhenAskedAndRemembersT
     EXPECT_FALSE(QFileInfo(link).isSymLink() || QFile::exists(link)) << "the listed link is removed";
     EXPECT_TRUE(QFile::exists(paths[5])) << "never the file it points to";
     EXPECT_EQ(panel.box->GetSelectedRows(), std::vector<int>{2});
-    EXPECT_EQ(panel.settings.readHistoryInt("DeleteFileWhileRemoveItem", -1), 1);
+    EXPECT_EQ(panel.settings.ReadHistoryInt("DeleteFileWhileRemoveItem", -1), 1);
     {
         RemoveDialogAnswer answer(true, true);
         panel.box->SelectOnly(0);
@@ -154,20 +154,20 @@ TEST(PlaylistBox, RemovingRowsKeepsTheRestDeletesFilesOnlyWhenAskedAndRemembersT
     EXPECT_FALSE(QFile::exists(paths[0]));
 
     // Nothing selected.
-    panel.select({});
+    panel.Select({});
     MessageBoxCatcher catcher;
     panel.list->RemoveSelected();
-    ASSERT_TRUE(waitUntil([&] { return catcher.count == 1; }));
-    EXPECT_EQ(catcher.text, resources::text(resources::IDS_NOTHING_SELECTED));
+    ASSERT_TRUE(WaitUntil([&] { return catcher.count == 1; }));
+    EXPECT_EQ(catcher.text, resources::Text(resources::IDS_NOTHING_SELECTED));
 }
 
 TEST(PlaylistBox, RightClicksKeysAndTheMenuFollowTheSelection)
 {
     Panel panel;
-    ASSERT_TRUE(panel.add({panel.wave("1.wav"), panel.wave("2.wav"), panel.wave("3.wav")}));
+    ASSERT_TRUE(panel.Add({panel.Wave("1.wav"), panel.Wave("2.wav"), panel.Wave("3.wav")}));
     QWidget* viewport = panel.box->viewport();
 
-    PlaylistActions& actions = panel.list->actions();
+    PlaylistActions& actions = panel.list->Actions();
     auto statesOf = [](QMenu* menu) {
         QMap<QAction*, bool> states;
         for (QAction* a : menu->actions())
@@ -186,38 +186,38 @@ TEST(PlaylistBox, RightClicksKeysAndTheMenuFollowTheSelection)
     });
 
     // Inside a selection the right button keeps it; outside it selects one row.
-    panel.select({0, 1});
-    QTest::mouseClick(viewport, Qt::RightButton, {}, panel.rowCentre(1));
-    ASSERT_TRUE(waitUntil([&] { return opened.size() == 1; }));
+    panel.Select({0, 1});
+    QTest::mouseClick(viewport, Qt::RightButton, {}, panel.RowCentre(1));
+    ASSERT_TRUE(WaitUntil([&] { return opened.size() == 1; }));
     EXPECT_EQ(panel.box->GetSelectedRows(), (std::vector<int>{0, 1}));
-    EXPECT_TRUE(opened[0][actions.play()]);
-    QTest::mouseClick(viewport, Qt::RightButton, {}, panel.rowCentre(2));
-    ASSERT_TRUE(waitUntil([&] { return opened.size() == 2; }));
+    EXPECT_TRUE(opened[0][actions.Play()]);
+    QTest::mouseClick(viewport, Qt::RightButton, {}, panel.RowCentre(2));
+    ASSERT_TRUE(WaitUntil([&] { return opened.size() == 2; }));
     EXPECT_EQ(panel.box->GetSelectedRows(), std::vector<int>{2});
 
     // F12 opens it as well.
     panel.box->setFocus();
     QTest::keyClick(panel.box.get(), Qt::Key_F12);
-    ASSERT_TRUE(waitUntil([&] { return opened.size() == 3; }));
-    closer.stop();
+    ASSERT_TRUE(WaitUntil([&] { return opened.size() == 3; }));
+    closer.Stop();
 
     // Greying: nothing selected, one unloaded item.
-    panel.select({});
+    panel.Select({});
     auto none = menuStates();
-    EXPECT_FALSE(none[actions.play()]);
-    EXPECT_FALSE(none[actions.remove()]);
-    EXPECT_TRUE(none[actions.addFiles()] && none[actions.addDirectory()] && none[actions.mail()]);
-    panel.model().AddItem(panel.file("missing.wav"));
-    ASSERT_TRUE(panel.waitLoaded());
+    EXPECT_FALSE(none[actions.Play()]);
+    EXPECT_FALSE(none[actions.Remove()]);
+    EXPECT_TRUE(none[actions.AddFilesAction()] && none[actions.AddDirectoryAction()] && none[actions.Mail()]);
+    panel.Model().AddItem(panel.File("missing.wav"));
+    ASSERT_TRUE(panel.WaitLoaded());
     panel.box->SelectOnly(3);
     auto unloaded = menuStates();
-    EXPECT_FALSE(unloaded[actions.play()]);
-    EXPECT_TRUE(unloaded[actions.remove()]);
+    EXPECT_FALSE(unloaded[actions.Play()]);
+    EXPECT_TRUE(unloaded[actions.Remove()]);
 
     // Space and "." go to the window as its pause and stop; Delete removes.
     QStringList requests;
-    QObject::connect(panel.box.get(), &PlaylistBox::pauseRequested, [&] { requests << "pause"; });
-    QObject::connect(panel.box.get(), &PlaylistBox::recorderStopRequested, [&] { requests << "stop"; });
+    QObject::connect(panel.box.get(), &PlaylistBox::PauseRequested, [&] { requests << "pause"; });
+    QObject::connect(panel.box.get(), &PlaylistBox::RecorderStopRequested, [&] { requests << "stop"; });
     QTest::keyClick(panel.box.get(), Qt::Key_Space);
     QTest::keyClick(panel.box.get(), Qt::Key_Period);
     EXPECT_EQ(requests, (QStringList{"pause", "stop"}));
@@ -225,40 +225,40 @@ TEST(PlaylistBox, RightClicksKeysAndTheMenuFollowTheSelection)
         RemoveDialogAnswer answer(false, true);
         QTest::keyClick(panel.box.get(), Qt::Key_Delete);
     }
-    EXPECT_EQ(panel.model().count(), 3);
+    EXPECT_EQ(panel.Model().Count(), 3);
 }
 
 TEST(PlaylistBox, RowsShowTitlesDetailLinesStatesAndTips)
 {
     Panel panel;
     // 3:25.5 at 44.1 kHz stereo as WAVE and as 128 kbit/s MP3.
-    const QString wav = media::makeWave(panel.file("take.wav"), 44100, 2, 16, 9062550);
-    const QString mp3 = media::makeMp3(wav, panel.file("take.MP3"), {"-b", "128", "--cbr"});
-    const QString zla = panel.file("titled.zla");
+    const QString wav = media::MakeWave(panel.File("take.wav"), 44100, 2, 16, 9062550);
+    const QString mp3 = media::MakeMp3(wav, panel.File("take.MP3"), {"-b", "128", "--cbr"});
+    const QString zla = panel.File("titled.zla");
     // The tip's cut at its limit falls inside the 🎵 (two UTF-16 units).
     const QString head = "3) 晨间录音\r\n" + zla + "\r\n" + QString(48, '-') + "\r\n";
     const QString description = QString(kTooltipLimit - 1 - head.size(), 'd') + QString::fromUtf8("🎵 and more");
-    media::run(media::zlaTool(), {"pack", "-o", zla, "--title", "晨间录音", "--description", description, wav});
-    const QString bare = panel.file("bare name.zla");
-    media::run(media::zlaTool(), {"pack", "-o", bare, wav});
-    ASSERT_TRUE(panel.add({wav, mp3, zla, bare}));
+    media::Run(media::ZlaTool(), {"pack", "-o", zla, "--title", "晨间录音", "--description", description, wav});
+    const QString bare = panel.File("bare name.zla");
+    media::Run(media::ZlaTool(), {"pack", "-o", bare, wav});
+    ASSERT_TRUE(panel.Add({wav, mp3, zla, bare}));
 
-    EXPECT_EQ(FormatDetailLine(*panel.model().item(0)), "00:03:25.5   44100 Hz, stereo, 16 bits");
-    EXPECT_EQ(FormatDetailLine(*panel.model().item(1)), "00:03:25.5   44100 Hz, stereo, 16 bits, 128 kbps");
-    EXPECT_EQ(GetItemTitle(*panel.model().item(0)), "take");
-    EXPECT_EQ(GetItemTitle(*panel.model().item(2)), "晨间录音");
-    EXPECT_EQ(GetItemTitle(*panel.model().item(3)), "bare name");
+    EXPECT_EQ(FormatDetailLine(*panel.Model().Item(0)), "00:03:25.5   44100 Hz, stereo, 16 bits");
+    EXPECT_EQ(FormatDetailLine(*panel.Model().Item(1)), "00:03:25.5   44100 Hz, stereo, 16 bits, 128 kbps");
+    EXPECT_EQ(GetItemTitle(*panel.Model().Item(0)), "take");
+    EXPECT_EQ(GetItemTitle(*panel.Model().Item(2)), "晨间录音");
+    EXPECT_EQ(GetItemTitle(*panel.Model().Item(3)), "bare name");
 
     // The tip of the third band names the third visible item, cut at the
     // limit but never in half a character; below the last item there is none.
-    const QString tip = panel.tipAt(QPoint(20, 2 * 30 + 5));
+    const QString tip = panel.TipAt(QPoint(20, 2 * 30 + 5));
     EXPECT_TRUE(tip.startsWith("3) 晨间录音\n" + zla + "\n" + QString(48, '-') + "\nddd")) << tip.toStdString();
     EXPECT_TRUE(tip.endsWith("d...")) << tip.right(10).toStdString();
-    const QString text = TooltipText(*panel.model().item(2), 2);
+    const QString text = TooltipText(*panel.Model().Item(2), 2);
     EXPECT_EQ(text.size(), kTooltipLimit - 1 + 3);
     EXPECT_TRUE(text.isValidUtf16());
-    EXPECT_EQ(panel.tipAt(QPoint(20, 4 * 30 + 5)), QString());
-    EXPECT_FALSE(panel.box->rowTip().isShown());
+    EXPECT_EQ(panel.TipAt(QPoint(20, 4 * 30 + 5)), QString());
+    EXPECT_FALSE(panel.box->GetRowTip().IsShown());
 }
 
 TEST(PlaylistBox, TheEmptyListShowsItsHintAndPictureAndPlayingRowsTheSelectionColour)
@@ -266,65 +266,65 @@ TEST(PlaylistBox, TheEmptyListShowsItsHintAndPictureAndPlayingRowsTheSelectionCo
     platform::audio::FakeBackend card;
     testsupport::ScopedBackend scope(card);
     Panel panel;
-    const QImage empty = widgettest::shot(*panel.box);
+    const QImage empty = widgettest::Shot(*panel.box);
     // White under the grey hint, the corner picture at the bottom right.
-    const QImage view = widgettest::shot(*panel.box->viewport());
-    EXPECT_EQ(widgettest::px(view, 5, 5) & 0xffffff, 0xffffffu);
-    const QImage corner = resources::bitmapImage(131).convertToFormat(QImage::Format_RGB32);
+    const QImage view = widgettest::Shot(*panel.box->viewport());
+    EXPECT_EQ(widgettest::Px(view, 5, 5) & 0xffffff, 0xffffffu);
+    const QImage corner = resources::BitmapImage(131).convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(corner.size(), QSize(55, 51));
     int same = 0;
     for (int y = 0; y < 51; ++y)
         for (int x = 0; x < 55; ++x)
-            same += widgettest::px(view, view.width() - 55 + x, view.height() - 51 + y) ==
+            same += widgettest::Px(view, view.width() - 55 + x, view.height() - 51 + y) ==
                 (corner.pixel(x, y) | 0xff000000u);
     EXPECT_EQ(same, 55 * 51);
     int grey = 0;
     for (int x = 10; x < view.width() - 10; ++x)
-        grey += (widgettest::px(view, x, 24) & 0xffffff) != 0xffffffu;
+        grey += (widgettest::Px(view, x, 24) & 0xffffff) != 0xffffffu;
     EXPECT_GT(grey, 0) << "the hint's first line";
 
-    ASSERT_TRUE(panel.add({panel.wave("one.wav"), panel.wave("two.wav")}));
+    ASSERT_TRUE(panel.Add({panel.Wave("one.wav"), panel.Wave("two.wav")}));
     // The scripted sound card keeps the pieces at the device while we look.
-    panel.select({0, 1});
+    panel.Select({0, 1});
     panel.list->PlaySelected();
-    EXPECT_EQ(panel.status.text(), resources::text(resources::IDS_STATUS_PLAYING).replace("%s", "one"));
-    ASSERT_TRUE(panel.model().item(0)->queued && panel.model().item(1)->queued);
-    const QImage loaded = widgettest::shot(*panel.box);
+    EXPECT_EQ(panel.status.text(), resources::Text(resources::IDS_STATUS_PLAYING).replace("%s", "one"));
+    ASSERT_TRUE(panel.Model().Item(0)->queued && panel.Model().Item(1)->queued);
+    const QImage loaded = widgettest::Shot(*panel.box);
     // The selection colour beside the picture of a selected row.
-    const QRect row = panel.box->visualRect(panel.model().index(0));
-    EXPECT_EQ(widgettest::px(loaded, row.left() + 200, row.top() + 2) & 0xffffff, 0x96cde6u);
-    widgettest::saveSheet({empty, loaded}, "playlist_box", 1);
+    const QRect row = panel.box->visualRect(panel.Model().index(0));
+    EXPECT_EQ(widgettest::Px(loaded, row.left() + 200, row.top() + 2) & 0xffffff, 0x96cde6u);
+    widgettest::SaveSheet({empty, loaded}, "playlist_box", 1);
     panel.list->StopPlaying();
 }
 
 TEST(PlaylistBox, DroppedFilesAndFoldersAreAdded)
 {
     Panel panel;
-    const QString a = panel.wave("a.wav");
-    const QString b = panel.wave("b.mp3.wav");
-    QDir().mkpath(panel.file("folder"));
-    ASSERT_TRUE(testsupport::writeFile(panel.file("folder/x.MP3"), "x"));
-    ASSERT_TRUE(testsupport::writeFile(panel.file("folder/y.wav"), "x"));
-    EXPECT_EQ(panel.drop({QUrl::fromLocalFile(a), QUrl::fromLocalFile(panel.file("folder")), QUrl::fromLocalFile(b)}),
+    const QString a = panel.Wave("a.wav");
+    const QString b = panel.Wave("b.mp3.wav");
+    QDir().mkpath(panel.File("folder"));
+    ASSERT_TRUE(testsupport::WriteFile(panel.File("folder/x.MP3"), "x"));
+    ASSERT_TRUE(testsupport::WriteFile(panel.File("folder/y.wav"), "x"));
+    EXPECT_EQ(panel.Drop({QUrl::fromLocalFile(a), QUrl::fromLocalFile(panel.File("folder")), QUrl::fromLocalFile(b)}),
               std::pair(true, true));
-    ASSERT_TRUE(waitUntil([&] { return panel.model().count() == 4; }));
-    EXPECT_EQ(panel.names(), (QStringList{"a.wav", "b.mp3.wav", "x.MP3", "y.wav"}));
+    ASSERT_TRUE(WaitUntil([&] { return panel.Model().Count() == 4; }));
+    EXPECT_EQ(panel.Names(), (QStringList{"a.wav", "b.mp3.wav", "x.MP3", "y.wav"}));
     EXPECT_EQ(panel.box->GetSingleSelection(), 3);
-    EXPECT_TRUE(panel.model().listModified());
+    EXPECT_TRUE(panel.Model().ListModified());
 }
 
 TEST(PlaylistBox, MailTakesTheSelectedFilesInListOrderAndRefusesNoneOrTooMany)
 {
     Panel panel;
-    panel.chooseFiles({panel.wave("1.wav"), panel.wave("2.wav"), panel.wave("3.wav")});
+    panel.ChooseFiles({panel.Wave("1.wav"), panel.Wave("2.wav"), panel.Wave("3.wav")});
     panel.list->AddFiles();
-    panel.select({2, 0});
+    panel.Select({2, 0});
     QString attachments;
     // Runs on, so that a dialog opened wrongly later fails the test instead of hanging it.
     playlisttest::Poll closer([&] {
         if (auto* dialog = qobject_cast<mail::MailDialog*>(QApplication::activeModalWidget())) {
             attachments =
-                qobject_cast<QPlainTextEdit*>(dialog->control(mail::MailDialog::IdAttachments))->toPlainText();
+                qobject_cast<QPlainTextEdit*>(dialog->Control(mail::MailDialog::IdAttachments))->toPlainText();
             dialog->reject();
         } else if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
                    box && attachments.isEmpty()) {
@@ -332,20 +332,20 @@ TEST(PlaylistBox, MailTakesTheSelectedFilesInListOrderAndRefusesNoneOrTooMany)
         }
     });
     panel.list->MailSelected();
-    EXPECT_EQ(attachments, panel.file("1.wav") + "\n" + panel.file("3.wav") + "\n");
+    EXPECT_EQ(attachments, panel.File("1.wav") + "\n" + panel.File("3.wav") + "\n");
 
     // Nothing selected, and one file more than a message takes.
     for (int i = 3; i < 51; ++i)
-        panel.model().AddItem(panel.file(QString("m%1.wav").arg(i)));
+        panel.Model().AddItem(panel.File(QString("m%1.wav").arg(i)));
     for (const auto& [select, message] :
          {std::pair{0, resources::IDS_NOTHING_SELECTED}, std::pair{51, resources::IDS_MAIL_TOO_MANY_ATTACHMENTS}}) {
         panel.box->selectionModel()->clearSelection();
         for (int i = 0; i < select; ++i)
-            panel.box->selectionModel()->select(panel.model().index(i), QItemSelectionModel::Select);
+            panel.box->selectionModel()->select(panel.Model().index(i), QItemSelectionModel::Select);
         MessageBoxCatcher catcher;
         panel.list->MailSelected();
-        ASSERT_TRUE(waitUntil([&] { return catcher.count == 1; }));
-        EXPECT_EQ(catcher.text, resources::text(message));
+        ASSERT_TRUE(WaitUntil([&] { return catcher.count == 1; }));
+        EXPECT_EQ(catcher.text, resources::Text(message));
         EXPECT_EQ(catcher.icon, QMessageBox::Critical);
     }
 }

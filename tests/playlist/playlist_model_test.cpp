@@ -16,15 +16,15 @@
 #include "panel_fixture.h"
 
 using namespace playlist;
-using playlisttest::waitSettled;
+using playlisttest::WaitSettled;
 
 namespace {
 
 class LoadFixture : public ::testing::Test {
 protected:
-    QString wave(const QString& name, int frames, int rate = 22050, int channels = 2)
+    QString Wave(const QString& name, int frames, int rate = 22050, int channels = 2)
     {
-        return media::makeWave(m_dir.filePath(name), rate, channels, 16, frames);
+        return media::MakeWave(m_dir.filePath(name), rate, channels, 16, frames);
     }
     QTemporaryDir m_dir;
 };
@@ -43,57 +43,57 @@ TEST(PlaylistModel, AFullListTakesNoMore)
     const auto over = adder.AddRecording("/nowhere/recording.wav");
     EXPECT_EQ(over.first, -1);
     EXPECT_EQ(over.listFull, 0);
-    EXPECT_EQ(model.count(), 5000);
+    EXPECT_EQ(model.Count(), 5000);
 }
 
 TEST_F(LoadFixture, ItemsPassWaitingLoadingAndLoadedInTheOrderOfAdding)
 {
-    const QString a = wave("a.wav", 11025), b = wave("b.wav", 22050, 44100, 1);
-    const QString c = media::makeMp3(wave("c-source.wav", 44100, 44100), m_dir.filePath("c.mp3"), {"-b", "128"});
+    const QString a = Wave("a.wav", 11025), b = Wave("b.wav", 22050, 44100, 1);
+    const QString c = media::MakeMp3(Wave("c-source.wav", 44100, 44100), m_dir.filePath("c.mp3"), {"-b", "128"});
     const QString missing = m_dir.filePath("missing.wav"), empty = m_dir.filePath("empty.wav");
-    ASSERT_TRUE(testsupport::writeFile(empty, {}));
+    ASSERT_TRUE(testsupport::WriteFile(empty, {}));
 
     PlaylistModel model;
     // What a view sees, row by row: the state text each change shows.
     QStringList seen;
     QObject::connect(&model, &QAbstractItemModel::dataChanged, [&](const QModelIndex& first, const QModelIndex&) {
-        const PlaylistItem* it = model.item(first.row());
-        seen << QString("%1:%2").arg(first.row()).arg(it->isLoaded() ? "loaded" : PlaylistModel::StateText(*it));
+        const PlaylistItem* it = model.Item(first.row());
+        seen << QString("%1:%2").arg(first.row()).arg(it->IsLoaded() ? "loaded" : PlaylistModel::StateText(*it));
     });
     for (const QString& path : {a, b, c, missing, empty})
         model.AddItem(path);
     for (int i = 0; i < 5; ++i) {
-        EXPECT_TRUE(model.item(i)->isWaiting());
-        EXPECT_EQ(PlaylistModel::StateText(*model.item(i)), resources::text(resources::IDS_LOAD_WAITING));
-        EXPECT_EQ(model.item(i)->imageCount, 1);
-        EXPECT_EQ(model.item(i)->images.constFirst(), PlaylistModel::LoadingImages().constFirst());
+        EXPECT_TRUE(model.Item(i)->IsWaiting());
+        EXPECT_EQ(PlaylistModel::StateText(*model.Item(i)), resources::Text(resources::IDS_LOAD_WAITING));
+        EXPECT_EQ(model.Item(i)->imageCount, 1);
+        EXPECT_EQ(model.Item(i)->images.constFirst(), PlaylistModel::LoadingImages().constFirst());
     }
-    ASSERT_TRUE(waitSettled(model));
+    ASSERT_TRUE(WaitSettled(model));
 
-    const QString loading = resources::text(resources::IDS_LOAD_LOADING);
+    const QString loading = resources::Text(resources::IDS_LOAD_LOADING);
     EXPECT_EQ(seen,
               (QStringList{"0:" + loading, "0:loaded", "1:" + loading, "1:loaded", "2:" + loading, "2:loaded",
-                           "3:" + loading, "3:" + resources::text(resources::IDS_LOAD_FILE_MISSING), "4:" + loading,
-                           "4:" + resources::text(resources::IDS_LOAD_FAILED)}));
-    const PlaylistItem* first = model.item(0);
+                           "3:" + loading, "3:" + resources::Text(resources::IDS_LOAD_FILE_MISSING), "4:" + loading,
+                           "4:" + resources::Text(resources::IDS_LOAD_FAILED)}));
+    const PlaylistItem* first = model.Item(0);
     EXPECT_EQ(first->length, 11025u);
     ASSERT_NE(first->format, nullptr);
     EXPECT_EQ(first->format->channels, 2);
     EXPECT_EQ(first->format->samplesPerSec, 22050u);
     EXPECT_EQ(first->images, PlaylistModel::DefaultImages());
     EXPECT_EQ(first->imageWidth, 30);
-    EXPECT_EQ(model.item(1)->format->samplesPerSec, 44100u);
-    EXPECT_EQ(model.item(2)->length, 44100u);
-    EXPECT_EQ(model.item(3)->images, PlaylistModel::FailedImages());
-    EXPECT_EQ(model.item(3)->length, ZLDEC_ERR_NO_FILE);
-    EXPECT_FALSE(model.listModified());
+    EXPECT_EQ(model.Item(1)->format->samplesPerSec, 44100u);
+    EXPECT_EQ(model.Item(2)->length, 44100u);
+    EXPECT_EQ(model.Item(3)->images, PlaylistModel::FailedImages());
+    EXPECT_EQ(model.Item(3)->length, ZLDEC_ERR_NO_FILE);
+    EXPECT_FALSE(model.ListModified());
 }
 
 TEST_F(LoadFixture, RemovedItemsNeverComeBack)
 {
     QStringList paths;
     for (int i = 0; i < 40; ++i)
-        paths << wave(QString("w%1.wav").arg(i), 2000 + i);
+        paths << Wave(QString("w%1.wav").arg(i), 2000 + i);
     PlaylistModel model;
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
     for (const QString& path : paths)
@@ -102,21 +102,21 @@ TEST_F(LoadFixture, RemovedItemsNeverComeBack)
     // or already done, as the loader's pace decides.
     model.RemoveItem(39, false);
     model.RemoveItem(0, false);
-    EXPECT_EQ(model.count(), 38);
-    ASSERT_TRUE(waitSettled(model));
-    EXPECT_EQ(model.count(), 38);
-    EXPECT_EQ(model.item(0)->filePath(), paths[1]);
-    EXPECT_EQ(model.item(37)->filePath(), paths[38]);
+    EXPECT_EQ(model.Count(), 38);
+    ASSERT_TRUE(WaitSettled(model));
+    EXPECT_EQ(model.Count(), 38);
+    EXPECT_EQ(model.Item(0)->FilePath(), paths[1]);
+    EXPECT_EQ(model.Item(37)->FilePath(), paths[38]);
     for (const auto& args : changed)
         EXPECT_LT(args[0].toModelIndex().row(), 38);
 
     // A loaded item goes with its file when asked to.
-    ASSERT_TRUE(model.item(5)->isLoaded());
+    ASSERT_TRUE(model.Item(5)->IsLoaded());
     model.RemoveItem(5, true);
     EXPECT_FALSE(QFile::exists(paths[6]));
     model.RemoveItem(5, false);
     EXPECT_TRUE(QFile::exists(paths[7]));
-    EXPECT_TRUE(model.listModified());
+    EXPECT_TRUE(model.ListModified());
     // Gone from the list, a path can come again as a new item.
     EXPECT_EQ(model.AddItem(paths[7]), 36u);
 }
@@ -127,7 +127,7 @@ TEST_F(LoadFixture, RemovedItemsNeverComeBack)
 TEST_F(LoadFixture, ARelativeNameIsKeptAsTheFileItNamesAcrossAStart)
 {
     ASSERT_TRUE(QDir(m_dir.path()).mkpath("takes"));
-    const QString take = wave("takes/one.wav", 2205);
+    const QString take = Wave("takes/one.wav", 2205);
     QTemporaryDir listFolder;
     const QString list = listFolder.filePath("Quillon.lst");
     const QString before = QDir::currentPath();
@@ -138,18 +138,18 @@ TEST_F(LoadFixture, ARelativeNameIsKeptAsTheFileItNamesAcrossAStart)
         PlaylistAdder adder(model, {});
         adder.AddRecording("takes/one.wav");
         adder.AddRecording("takes/one.wav");
-        EXPECT_EQ(model.count(), 1);
-        EXPECT_TRUE(waitSettled(model));
-        EXPECT_EQ(model.item(0)->filePath().toStdString(), take.toStdString());
+        EXPECT_EQ(model.Count(), 1);
+        EXPECT_TRUE(WaitSettled(model));
+        EXPECT_EQ(model.Item(0)->FilePath().toStdString(), take.toStdString());
     }
     QDir::setCurrent(before);
     PlaylistModel model;
     model.Initialize(list);
-    ASSERT_EQ(model.count(), 1);
-    EXPECT_EQ(model.item(0)->filePath().toStdString(), take.toStdString());
+    ASSERT_EQ(model.Count(), 1);
+    EXPECT_EQ(model.Item(0)->FilePath().toStdString(), take.toStdString());
     EXPECT_EQ(model.AddItem(take), 0u) << "the same file by its full name is the same row";
-    ASSERT_TRUE(waitSettled(model));
-    EXPECT_TRUE(model.item(0)->isLoaded()) << PlaylistModel::StateText(*model.item(0)).toStdString();
+    ASSERT_TRUE(WaitSettled(model));
+    EXPECT_TRUE(model.Item(0)->IsLoaded()) << PlaylistModel::StateText(*model.Item(0)).toStdString();
 }
 
 // An animated row moves on in the model, and views learn of each frame.
@@ -160,8 +160,8 @@ TEST_F(LoadFixture, AnimatedPicturesMoveOnAFrameAtATimeAndSaySo)
     model.Initialize(listFolder.filePath("Quillon.lst"));
     model.AddItem(m_dir.filePath("missing.wav"));
     model.AddItem(m_dir.filePath("also-missing.wav"));
-    ASSERT_TRUE(waitSettled(model));
-    PlaylistItem* animated = model.item(1);
+    ASSERT_TRUE(WaitSettled(model));
+    PlaylistItem* animated = model.Item(1);
     animated->images = PlaylistModel::LoadingImages();
     animated->imageCount = uint8_t(animated->images.size());
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);

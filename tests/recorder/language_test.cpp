@@ -29,7 +29,7 @@ namespace {
 using resources::Language;
 using windowtest::RecorderWindowTest;
 
-bool hasChinese(const QString& s)
+bool HasChinese(const QString& s)
 {
     for (QChar c : s) {
         const char16_t u = c.unicode();
@@ -41,18 +41,18 @@ bool hasChinese(const QString& s)
     return false;
 }
 
-QString describe(const QWidget* w)
+QString Describe(const QWidget* w)
 {
     return QStringLiteral("%1 #%2").arg(w->metaObject()->className()).arg(w->property("controlId").toInt());
 }
 
-QString accessibleText(QWidget* w, QAccessible::Text t)
+QString AccessibleText(QWidget* w, QAccessible::Text t)
 {
     QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
     return iface ? iface->text(t) : QString();
 }
 
-bool isInside(const QWidget* w, const QList<QWidget*>& data)
+bool IsInside(const QWidget* w, const QList<QWidget*>& data)
 {
     for (const QWidget* d : data)
         if (w == d || d->isAncestorOf(w))
@@ -63,17 +63,17 @@ bool isInside(const QWidget* w, const QList<QWidget*>& data)
 // Every text `top` and its children show: titles, captions, items, tooltips,
 // accessible names and descriptions; widgets in `data` show the user's data
 // and are left out.
-QStringList shownTexts(QWidget* top, const QList<QWidget*>& data = {})
+QStringList ShownTexts(QWidget* top, const QList<QWidget*>& data = {})
 {
     QStringList texts{top->windowTitle()};
     QList<QWidget*> widgets = top->findChildren<QWidget*>();
     widgets.prepend(top);
     for (QWidget* w : widgets) {
-        if (isInside(w, data) || w->window() != top)
+        if (IsInside(w, data) || w->window() != top)
             continue;
-        const QString who = describe(w) + ": ";
+        const QString who = Describe(w) + ": ";
         for (const QString& t : {w->toolTip(), w->accessibleName(), w->accessibleDescription(),
-                                 accessibleText(w, QAccessible::Name), accessibleText(w, QAccessible::Description)})
+                                 AccessibleText(w, QAccessible::Name), AccessibleText(w, QAccessible::Description)})
             texts << who + t;
         if (auto* b = qobject_cast<QAbstractButton*>(w))
             texts << who + b->text();
@@ -92,17 +92,17 @@ QStringList shownTexts(QWidget* top, const QList<QWidget*>& data = {})
     return texts;
 }
 
-QStringList chineseIn(const QStringList& texts)
+QStringList ChineseIn(const QStringList& texts)
 {
     QStringList found;
     for (const QString& t : texts)
-        if (hasChinese(t))
+        if (HasChinese(t))
             found << t;
     return found;
 }
 
 // Focusable widgets of `top` whose accessible name is empty.
-QStringList unnamedControls(QWidget* top)
+QStringList UnnamedControls(QWidget* top)
 {
     QStringList unnamed;
     for (QWidget* w : top->findChildren<QWidget*>()) {
@@ -111,14 +111,14 @@ QStringList unnamedControls(QWidget* top)
         // An editable combo box's line edit speaks through the combo box.
         if (qobject_cast<QComboBox*>(w->parentWidget()))
             continue;
-        if (accessibleText(w, QAccessible::Name).trimmed().isEmpty())
-            unnamed << describe(w);
+        if (AccessibleText(w, QAccessible::Name).trimmed().isEmpty())
+            unnamed << Describe(w);
     }
     return unnamed;
 }
 
 // Captions wider than their control: the translation must be shortened.
-QStringList clippedTexts(QWidget* top)
+QStringList ClippedTexts(QWidget* top)
 {
     QStringList clipped;
     for (QWidget* w : top->findChildren<QWidget*>()) {
@@ -135,7 +135,7 @@ QStringList clippedTexts(QWidget* top)
         else if (auto* label = qobject_cast<QLabel*>(w); label && !label->wordWrap())
             needed = w->sizeHint().width();
         if (needed > w->width())
-            clipped << QStringLiteral("%1 needs %2 px, has %3").arg(describe(w)).arg(needed).arg(w->width());
+            clipped << QStringLiteral("%1 needs %2 px, has %3").arg(Describe(w)).arg(needed).arg(w->width());
     }
     return clipped;
 }
@@ -146,35 +146,35 @@ protected:
     {
         RecorderWindowTest::SetUp();
         ASSERT_TRUE(resources::InstallTranslations(GetParam()));
-        open().show();
+        Open().show();
     }
     void TearDown() override
     {
         RecorderWindowTest::TearDown();
         resources::InstallTranslations(Language::Chinese);
     }
-    bool english() const { return GetParam() == Language::English; }
+    bool English() const { return GetParam() == Language::English; }
     // The window's controls that show the sound card's and the user's data.
-    QList<QWidget*> windowData() const
+    QList<QWidget*> WindowData() const
     {
-        return {ctl(RecorderControl::DeviceList), ctl(RecorderControl::LineList), ctl(RecorderControl::FolderEdit),
-                ctl(RecorderControl::Playlist)};
+        return {Ctl(RecorderControl::DeviceList), Ctl(RecorderControl::LineList), Ctl(RecorderControl::FolderEdit),
+                Ctl(RecorderControl::Playlist)};
     }
 };
 
 TEST_P(LanguageTest, TheWindowAndItsDialogsNameEveryControlAndSpeakOneLanguage)
 {
-    window->playlistPanel().AddRecording(dir.filePath("missing.wav"), true);
-    std::unique_ptr<QMenu> menu = window->playlistPanel().actions().CreatePopupMenu(&window->playlistBox());
+    window->PlaylistPanel().AddRecording(dir.filePath("missing.wav"), true);
+    std::unique_ptr<QMenu> menu = window->PlaylistPanel().Actions().CreatePopupMenu(&window->PlaylistBox());
 
     controls::AboutDialog about(window.get());
     playlist::RemoveItemsDialog remove(3, *store, window.get());
-    controls::ProgressDialog progress(resources::text(resources::IDS_COMPRESSING_TITLE));
+    controls::ProgressDialog progress(resources::Text(resources::IDS_COMPRESSING_TITLE));
     ASSERT_TRUE(progress.Create(window.get()));
     mailtest::Recorded mailed;
     mailtest::ScratchSettings mailSettings;
     mail::MailDialog mail(&mailSettings.store, std::make_unique<mailtest::RecordingHandOver>(mailed), dir.path());
-    QMessageBox question(QMessageBox::Question, window->windowTitle(), resources::text(resources::IDS_ASK_SAVE_CHANGES),
+    QMessageBox question(QMessageBox::Question, window->windowTitle(), resources::Text(resources::IDS_ASK_SAVE_CHANGES),
                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, window.get());
     about.show();
     remove.show();
@@ -186,10 +186,10 @@ TEST_P(LanguageTest, TheWindowAndItsDialogsNameEveryControlAndSpeakOneLanguage)
         QList<QWidget*> data;
     };
     const QList<QWidget*> mailData = {
-        mail.control(mail::MailDialog::IdAccount),   mail.control(mail::MailDialog::IdRecipients),
-        mail.control(mail::MailDialog::IdSubject),   mail.control(mail::MailDialog::IdBody),
-        mail.control(mail::MailDialog::IdSignature), mail.control(mail::MailDialog::IdAttachments)};
-    const Shown shown[] = {{window.get(), windowData()},
+        mail.Control(mail::MailDialog::IdAccount),   mail.Control(mail::MailDialog::IdRecipients),
+        mail.Control(mail::MailDialog::IdSubject),   mail.Control(mail::MailDialog::IdBody),
+        mail.Control(mail::MailDialog::IdSignature), mail.Control(mail::MailDialog::IdAttachments)};
+    const Shown shown[] = {{window.get(), WindowData()},
                            {menu.get(), {}},
                            {&about, {}},
                            {&remove, {}},
@@ -198,33 +198,33 @@ TEST_P(LanguageTest, TheWindowAndItsDialogsNameEveryControlAndSpeakOneLanguage)
                            {&question, {}}};
     for (const Shown& s : shown) {
         SCOPED_TRACE(s.top->metaObject()->className());
-        s.top->grab().save(QDir(testsupport::screenshotDir())
+        s.top->grab().save(QDir(testsupport::ScreenshotDir())
                                .filePath(QStringLiteral("language-%1-%2.png")
-                                             .arg(english() ? "en" : "zh", s.top->metaObject()->className())
+                                             .arg(English() ? "en" : "zh", s.top->metaObject()->className())
                                              .replace(QStringLiteral("::"), QStringLiteral("-"))));
-        EXPECT_EQ(clippedTexts(s.top), QStringList());
-        EXPECT_EQ(unnamedControls(s.top), QStringList());
-        const QStringList chinese = chineseIn(shownTexts(s.top, s.data));
-        if (english())
+        EXPECT_EQ(ClippedTexts(s.top), QStringList());
+        EXPECT_EQ(UnnamedControls(s.top), QStringList());
+        const QStringList chinese = ChineseIn(ShownTexts(s.top, s.data));
+        if (English())
             EXPECT_EQ(chinese, QStringList());
         else
             EXPECT_FALSE(chinese.isEmpty());
     }
     // A window built afterwards follows the language too.
-    EXPECT_EQ(hasChinese(window->windowTitle()), !english());
+    EXPECT_EQ(HasChinese(window->windowTitle()), !English());
 }
 
 TEST_P(LanguageTest, EveryNumberedTextReadsInTheLanguage)
 {
     int chinese = 0;
     for (int id = 0; id < 1000; ++id) {
-        const QString text = resources::text(resources::StringId(id));
-        if (hasChinese(text))
+        const QString text = resources::Text(resources::StringId(id));
+        if (HasChinese(text))
             ++chinese;
-        if (english())
-            EXPECT_FALSE(hasChinese(text)) << id << ": " << text.toStdString();
+        if (English())
+            EXPECT_FALSE(HasChinese(text)) << id << ": " << text.toStdString();
     }
-    if (!english())
+    if (!English())
         EXPECT_GT(chinese, 80);
 }
 
@@ -233,25 +233,25 @@ TEST_P(LanguageTest, PictureButtonsAreNamedByWhatTheyDo)
     const std::tuple<int, const char*, const char*> names[] = {
         {id::Record, "录音", "Record"}, {id::Stop, "停止", "Stop"}, {id::Play, "播放", "Play"}};
     for (const auto& [id, chinese, english] : names)
-        EXPECT_EQ(accessibleText(ctl(id), QAccessible::Name),
-                  this->english() ? QString(english) : QString::fromUtf8(chinese));
+        EXPECT_EQ(AccessibleText(Ctl(id), QAccessible::Name),
+                  this->English() ? QString(english) : QString::fromUtf8(chinese));
     // The panel button says what it will do next.
-    const QString hide = resources::text(resources::IDS_TIP_HIDE_PLAYLIST),
-                  show = resources::text(resources::IDS_TIP_SHOW_PLAYLIST);
-    EXPECT_EQ(accessibleText(ctl(RecorderControl::PanelToggle), QAccessible::Name), hide);
-    click(RecorderControl::PanelToggle);
-    EXPECT_EQ(accessibleText(ctl(RecorderControl::PanelToggle), QAccessible::Name), show);
+    const QString hide = resources::Text(resources::IDS_TIP_HIDE_PLAYLIST),
+                  show = resources::Text(resources::IDS_TIP_SHOW_PLAYLIST);
+    EXPECT_EQ(AccessibleText(Ctl(RecorderControl::PanelToggle), QAccessible::Name), hide);
+    Click(RecorderControl::PanelToggle);
+    EXPECT_EQ(AccessibleText(Ctl(RecorderControl::PanelToggle), QAccessible::Name), show);
 }
 
 TEST_P(LanguageTest, PlaylistRowsSayTheirTitleAndState)
 {
     const QString missing = dir.filePath("gone.wav");
-    window->playlistPanel().AddRecording(missing, true);
-    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(ctl(RecorderControl::Playlist));
+    window->PlaylistPanel().AddRecording(missing, true);
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(Ctl(RecorderControl::Playlist));
     ASSERT_NE(list, nullptr);
-    const QString failed = resources::text(resources::IDS_LOAD_FILE_MISSING);
+    const QString failed = resources::Text(resources::IDS_LOAD_FILE_MISSING);
     QString row;
-    ASSERT_TRUE(widgettest::waitUntil([&] {
+    ASSERT_TRUE(widgettest::WaitUntil([&] {
         for (int i = 0; i < list->childCount(); ++i)
             if (list->child(i)->text(QAccessible::Name).contains(missing))
                 row = list->child(i)->text(QAccessible::Name);
@@ -264,8 +264,8 @@ TEST_P(LanguageTest, TheKeyboardWalksTheWindowInReadingOrder)
     // Left column top to bottom, then the playlist column, then the tips line
     // across the foot of the window.
     const controls::DialogUnits du(window->font());
-    auto part = [&](QWidget* w) { return w->y() >= du.y(360) ? 2 : w->x() >= du.x(216) ? 1 : 0; };
-    QWidget* first = ctl(RecorderControl::DeviceList);
+    auto part = [&](QWidget* w) { return w->y() >= du.Y(360) ? 2 : w->x() >= du.X(216) ? 1 : 0; };
+    QWidget* first = Ctl(RecorderControl::DeviceList);
     QWidget* w = first;
     QList<QWidget*> chain;
     do {
@@ -277,12 +277,12 @@ TEST_P(LanguageTest, TheKeyboardWalksTheWindowInReadingOrder)
     for (qsizetype i = 1; i < chain.size(); ++i) {
         QWidget* a = chain[i - 1];
         QWidget* b = chain[i];
-        SCOPED_TRACE(describe(a).toStdString() + " -> " + describe(b).toStdString());
+        SCOPED_TRACE(Describe(a).toStdString() + " -> " + Describe(b).toStdString());
         if (part(a) != part(b)) {
             EXPECT_LT(part(a), part(b));
             continue;
         }
-        const bool sameRow = std::abs(a->y() - b->y()) <= du.y(4);
+        const bool sameRow = std::abs(a->y() - b->y()) <= du.Y(4);
         EXPECT_TRUE(sameRow ? b->x() > a->x() : b->y() > a->y());
     }
 }

@@ -25,10 +25,10 @@ struct PanelShot {
     {
         image = view.grab().toImage().convertToFormat(QImage::Format_RGB32).copy(view.contentsRect());
         meterLeft = image.width() - LevelMeter::kWidth;
-        image.save(testsupport::screenshotDir() + "/" + name + ".png");
+        image.save(testsupport::ScreenshotDir() + "/" + name + ".png");
     }
-    QRgb clipMark() const { return image.pixel(meterLeft + LevelMeter::kWidth / 2, 1); }
-    int barPixels(QRgb colour) const
+    QRgb ClipMark() const { return image.pixel(meterLeft + LevelMeter::kWidth / 2, 1); }
+    int BarPixels(QRgb colour) const
     {
         int n = 0;
         for (int y = LevelMeter::kClipMarkRows + 1; y < image.height(); ++y)
@@ -36,7 +36,7 @@ struct PanelShot {
                 n += image.pixel(x, y) == colour;
         return n;
     }
-    int redColumns() const
+    int RedColumns() const
     {
         int n = 0;
         for (int x = 0; x < meterLeft; ++x) {
@@ -54,20 +54,20 @@ protected:
     void SetUp() override
     {
         RecorderWindowEngineTest::SetUp();
-        window->engine().SetTickClock([this] { return now += 101; });  // every block is reported
+        window->Engine().SetTickClock([this] { return now += 101; });  // every block is reported
     }
-    WaveformView& panel() { return *static_cast<WaveformView*>(ctl(RecorderControl::Waveform)); }
+    WaveformView& Panel() { return *static_cast<WaveformView*>(Ctl(RecorderControl::Waveform)); }
     // 1 kHz at `amplitude` of full scale; at 1.0 one frame in 48 reaches it.
-    void deliver(double amplitude, uint32_t frames)
+    void Deliver(double amplitude, uint32_t frames)
     {
         bool delivered = false;
-        onWriter([&] { delivered = backend.captureStream()->deliverTone(1000, amplitude, frames); });
+        OnWriter([&] { delivered = backend.GetCaptureStream()->DeliverTone(1000, amplitude, frames); });
         ASSERT_TRUE(delivered);
-        pump();
+        Pump();
     }
-    QString tip(const char* figures) const
+    QString Tip(const char* figures) const
     {
-        return resources::text(resources::IDS_TIP_WAVEFORM) +
+        return resources::Text(resources::IDS_TIP_WAVEFORM) +
             (figures ? QString::fromUtf8(figures).prepend('\n') : QString());
     }
     uint32_t now = 0;
@@ -78,58 +78,58 @@ protected:
 TEST_F(LevelWindowTest, MeterClipMarkRedColumnsAndTheRecordingsFiguresFollowTheTakes)
 {
     // A quiet take: green bars, no clipping.
-    click(RecorderControl::Record);
-    deliver(0.1, 24000);
-    PanelShot quiet(panel(), "levels_quiet");
-    EXPECT_GT(quiet.barPixels(kGreen), 10);
-    EXPECT_EQ(quiet.barPixels(kYellow), 0) << "-20 dBFS stays below the loud part of the scale";
-    EXPECT_EQ(quiet.clipMark(), kClipUnlit);
-    EXPECT_EQ(quiet.redColumns(), 0);
+    Click(RecorderControl::Record);
+    Deliver(0.1, 24000);
+    PanelShot quiet(Panel(), "levels_quiet");
+    EXPECT_GT(quiet.BarPixels(kGreen), 10);
+    EXPECT_EQ(quiet.BarPixels(kYellow), 0) << "-20 dBFS stays below the loud part of the scale";
+    EXPECT_EQ(quiet.ClipMark(), kClipUnlit);
+    EXPECT_EQ(quiet.RedColumns(), 0);
 
     // It clips: the clip mark lights, the loud part of the bars too, and the
     // columns of the full-scale samples turn red.
-    deliver(1.0, 24000);
-    PanelShot loud(panel(), "levels_clipping");
-    EXPECT_GT(loud.barPixels(kYellow), 0);
-    EXPECT_EQ(loud.clipMark(), kClipLit);
-    EXPECT_GE(loud.redColumns(), 2);
-    EXPECT_LT(loud.redColumns(), loud.meterLeft / 10) << "only the columns holding full-scale samples";
+    Deliver(1.0, 24000);
+    PanelShot loud(Panel(), "levels_clipping");
+    EXPECT_GT(loud.BarPixels(kYellow), 0);
+    EXPECT_EQ(loud.ClipMark(), kClipLit);
+    EXPECT_GE(loud.RedColumns(), 2);
+    EXPECT_LT(loud.RedColumns(), loud.meterLeft / 10) << "only the columns holding full-scale samples";
 
-    click(RecorderControl::Stop);
-    pump();
-    EXPECT_EQ(PanelShot(panel(), "levels_stopped").clipMark(), kClipLit) << "lit until the next take";
-    EXPECT_EQ(panel().toolTip(), tip("录音峰值: 0.0 dBFS，削波: 500 处"));
+    Click(RecorderControl::Stop);
+    Pump();
+    EXPECT_EQ(PanelShot(Panel(), "levels_stopped").ClipMark(), kClipLit) << "lit until the next take";
+    EXPECT_EQ(Panel().toolTip(), Tip("录音峰值: 0.0 dBFS，削波: 500 处"));
 
     // A click on the mark puts it out.
-    QTest::mouseClick(&panel().levelMeter(), Qt::LeftButton, {}, QPoint(LevelMeter::kWidth / 2, 1));
-    EXPECT_EQ(PanelShot(panel(), "levels_clip_clicked").clipMark(), kClipUnlit);
+    QTest::mouseClick(&Panel().GetLevelMeter(), Qt::LeftButton, {}, QPoint(LevelMeter::kWidth / 2, 1));
+    EXPECT_EQ(PanelShot(Panel(), "levels_clip_clicked").ClipMark(), kClipUnlit);
 
     // Resumed, the figures go on from the first take's; Record puts the mark out.
-    click(RecorderControl::Record);
-    deliver(1.0, 4800);
-    click(RecorderControl::Stop);
-    pump();
-    EXPECT_EQ(panel().toolTip(), tip("录音峰值: 0.0 dBFS，削波: 600 处"));
-    EXPECT_EQ(PanelShot(panel(), "levels_resumed").clipMark(), kClipLit);
-    click(RecorderControl::Record);
-    EXPECT_EQ(panel().toolTip(), tip(nullptr)) << "no figures while recording";
-    deliver(0.1, 4800);
-    EXPECT_EQ(PanelShot(panel(), "levels_next_take").clipMark(), kClipUnlit);
-    click(RecorderControl::Stop);
-    pump();
-    EXPECT_EQ(panel().toolTip(), tip("录音峰值: 0.0 dBFS，削波: 600 处"));
+    Click(RecorderControl::Record);
+    Deliver(1.0, 4800);
+    Click(RecorderControl::Stop);
+    Pump();
+    EXPECT_EQ(Panel().toolTip(), Tip("录音峰值: 0.0 dBFS，削波: 600 处"));
+    EXPECT_EQ(PanelShot(Panel(), "levels_resumed").ClipMark(), kClipLit);
+    Click(RecorderControl::Record);
+    EXPECT_EQ(Panel().toolTip(), Tip(nullptr)) << "no figures while recording";
+    Deliver(0.1, 4800);
+    EXPECT_EQ(PanelShot(Panel(), "levels_next_take").ClipMark(), kClipUnlit);
+    Click(RecorderControl::Stop);
+    Pump();
+    EXPECT_EQ(Panel().toolTip(), Tip("录音峰值: 0.0 dBFS，削波: 600 处"));
 
     // Clearing after the quiet part counts what is left, from the file.
-    window->engine().MoveTo(24000);
-    click(RecorderControl::ClearAfterPosition);
-    ASSERT_EQ(window->engine().GetDataLength(), 24000u * 4);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return panel().toolTip() == tip("录音峰值: -20.0 dBFS，削波: 0 处"); }, 5000))
-        << panel().toolTip().toStdString();
+    window->Engine().MoveTo(24000);
+    Click(RecorderControl::ClearAfterPosition);
+    ASSERT_EQ(window->Engine().GetDataLength(), 24000u * 4);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Panel().toolTip() == Tip("录音峰值: -20.0 dBFS，削波: 0 处"); }, 5000))
+        << Panel().toolTip().toStdString();
 
     ModalAnswers answers;
     answers.buttons = {QMessageBox::No};
-    click(RecorderControl::NewRecording);
-    EXPECT_EQ(panel().toolTip(), tip(nullptr));
+    Click(RecorderControl::NewRecording);
+    EXPECT_EQ(Panel().toolTip(), Tip(nullptr));
 }
 
 }  // namespace windowtest

@@ -27,7 +27,7 @@ namespace {
 QRgb ClipMark(WaveformView& view, const QString& name)
 {
     const QImage inside = view.grab().toImage().convertToFormat(QImage::Format_RGB32).copy(view.contentsRect());
-    inside.save(testsupport::screenshotDir() + "/" + name + ".png");
+    inside.save(testsupport::ScreenshotDir() + "/" + name + ".png");
     return inside.pixel(inside.width() - LevelMeter::kWidth / 2 - 1, 1);
 }
 
@@ -41,15 +41,15 @@ TEST(LevelsOnTheServer, AQuietToneLeavesTheClipMarkOutAndAFullScaleToneLightsIt)
     RecorderDialog window(store);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    ASSERT_GT(window.controlAs<QComboBox>(RecorderControl::DeviceList)->count(), 0);
-    window.controlAs<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(27);  // 48000 Hz 16-bit stereo
-    RecordingEngine& engine = window.engine();
-    auto& panel = *static_cast<WaveformView*>(window.controlAs<QWidget>(RecorderControl::Waveform));
-    auto clickOn = [&](int id) { QTest::mouseClick(window.controlAs<QPushButton>(id), Qt::LeftButton); };
+    ASSERT_GT(window.ControlAs<QComboBox>(RecorderControl::DeviceList)->count(), 0);
+    window.ControlAs<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(27);  // 48000 Hz 16-bit stereo
+    RecordingEngine& engine = window.Engine();
+    auto& panel = *static_cast<WaveformView*>(window.ControlAs<QWidget>(RecorderControl::Waveform));
+    auto clickOn = [&](int id) { QTest::mouseClick(window.ControlAs<QPushButton>(id), Qt::LeftButton); };
     auto take = [&](double amplitude, const QString& name) {
         // A tone into the null sink keeps its monitor running in real time.
         audiotest::TonePlayer tone(1000, amplitude, 30, {48000, 16, 2});
-        EXPECT_TRUE(tone.started());
+        EXPECT_TRUE(tone.Started());
         QTest::qWait(2000);
         clickOn(RecorderControl::Record);
         EXPECT_TRUE(engine.IsRecording());

@@ -19,18 +19,18 @@ using namespace windowtest;
 
 TEST_F(RecorderWindowTest, FirstRunShowsTheDefaultsAndWritesBothSectionsAtClose)
 {
-    RecorderDialog& w = open();
+    RecorderDialog& w = Open();
     EXPECT_EQ(w.windowTitle(), QString::fromUtf8("Quillon 2.5 中文版"));
-    EXPECT_EQ(ctl<QComboBox>(RecorderControl::FormatList)->currentText(), QString::fromUtf8("16000 Hz 16位 单声道"));
-    EXPECT_EQ(ctl<QComboBox>(RecorderControl::DeviceList)->currentText(), "Built-in Microphone");
-    EXPECT_EQ(ctl<QSlider>(RecorderControl::Quality)->value(), 9);
-    EXPECT_EQ(text(id::QualityBitrate), "112 kbps");
-    EXPECT_EQ(ctl<QComboBox>(RecorderControl::Encoding)->currentText(), QString::fromUtf8("压缩为MP3格式 (.mp3 文件)"));
-    EXPECT_TRUE(ctl<QLineEdit>(RecorderControl::FolderEdit)->text().isEmpty());
-    EXPECT_FALSE(ctl<QCheckBox>(RecorderControl::AskForRenaming)->isChecked());
-    EXPECT_TRUE(w.playlistPanelShown());
-    close();
-    QSettings qs(settingsPath(), QSettings::IniFormat);
+    EXPECT_EQ(Ctl<QComboBox>(RecorderControl::FormatList)->currentText(), QString::fromUtf8("16000 Hz 16位 单声道"));
+    EXPECT_EQ(Ctl<QComboBox>(RecorderControl::DeviceList)->currentText(), "Built-in Microphone");
+    EXPECT_EQ(Ctl<QSlider>(RecorderControl::Quality)->value(), 9);
+    EXPECT_EQ(Text(id::QualityBitrate), "112 kbps");
+    EXPECT_EQ(Ctl<QComboBox>(RecorderControl::Encoding)->currentText(), QString::fromUtf8("压缩为MP3格式 (.mp3 文件)"));
+    EXPECT_TRUE(Ctl<QLineEdit>(RecorderControl::FolderEdit)->text().isEmpty());
+    EXPECT_FALSE(Ctl<QCheckBox>(RecorderControl::AskForRenaming)->isChecked());
+    EXPECT_TRUE(w.PlaylistPanelShown());
+    Close();
+    QSettings qs(SettingsPath(), QSettings::IniFormat);
     for (const auto& [key, value] : {std::pair{"History/OfflineRecDev", 0},
                                      {"History/OfflineRecFmt", 9},
                                      {"Settings/EncodeMethod", 0},
@@ -44,29 +44,29 @@ TEST_F(RecorderWindowTest, FirstRunShowsTheDefaultsAndWritesBothSectionsAtClose)
 
 TEST_F(RecorderWindowTest, ChangesMadeInTheWindowAreRestoredAtTheNextStart)
 {
-    RecorderDialog* w = &open();
-    ctl<QComboBox>(RecorderControl::DeviceList)->setCurrentIndex(2);
-    ctl<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(27);
-    ctl<QSlider>(RecorderControl::Quality)->setValue(15);
-    EXPECT_EQ(text(id::QualityBitrate), "320 kbps");
-    ctl<QComboBox>(RecorderControl::Encoding)->setCurrentIndex(1);
-    ctl<QLineEdit>(RecorderControl::FolderEdit)->setText("/srv/recordings///");
-    QTest::mouseClick(ctl<QCheckBox>(RecorderControl::AskForRenaming), Qt::LeftButton);
-    QTest::mouseClick(ctl<QCheckBox>(RecorderControl::LoopPlaying), Qt::LeftButton);
+    RecorderDialog* w = &Open();
+    Ctl<QComboBox>(RecorderControl::DeviceList)->setCurrentIndex(2);
+    Ctl<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(27);
+    Ctl<QSlider>(RecorderControl::Quality)->setValue(15);
+    EXPECT_EQ(Text(id::QualityBitrate), "320 kbps");
+    Ctl<QComboBox>(RecorderControl::Encoding)->setCurrentIndex(1);
+    Ctl<QLineEdit>(RecorderControl::FolderEdit)->setText("/srv/recordings///");
+    QTest::mouseClick(Ctl<QCheckBox>(RecorderControl::AskForRenaming), Qt::LeftButton);
+    QTest::mouseClick(Ctl<QCheckBox>(RecorderControl::LoopPlaying), Qt::LeftButton);
     EXPECT_TRUE(w->IsLoopPlaying());
-    click(RecorderControl::PanelToggle);
-    EXPECT_FALSE(w->playlistPanelShown());
+    Click(RecorderControl::PanelToggle);
+    EXPECT_FALSE(w->PlaylistPanelShown());
 
-    w = &open();
-    EXPECT_EQ(ctl<QComboBox>(RecorderControl::DeviceList)->currentText(), "Monitor of Speakers");
-    EXPECT_EQ(ctl<QComboBox>(RecorderControl::FormatList)->currentIndex(), 27);
-    EXPECT_EQ(ctl<QSlider>(RecorderControl::Quality)->value(), 15);
-    EXPECT_EQ(ctl<QComboBox>(RecorderControl::Encoding)->currentIndex(), 1);
-    EXPECT_EQ(ctl<QLineEdit>(RecorderControl::FolderEdit)->text(), "/srv/recordings");
-    EXPECT_TRUE(ctl<QCheckBox>(RecorderControl::AskForRenaming)->isChecked() &&
-                ctl<QCheckBox>(RecorderControl::LoopPlaying)->isChecked());
-    EXPECT_FALSE(w->playlistPanelShown());
-    EXPECT_FALSE(ctl(RecorderControl::Playlist)->isVisibleTo(w));
+    w = &Open();
+    EXPECT_EQ(Ctl<QComboBox>(RecorderControl::DeviceList)->currentText(), "Monitor of Speakers");
+    EXPECT_EQ(Ctl<QComboBox>(RecorderControl::FormatList)->currentIndex(), 27);
+    EXPECT_EQ(Ctl<QSlider>(RecorderControl::Quality)->value(), 15);
+    EXPECT_EQ(Ctl<QComboBox>(RecorderControl::Encoding)->currentIndex(), 1);
+    EXPECT_EQ(Ctl<QLineEdit>(RecorderControl::FolderEdit)->text(), "/srv/recordings");
+    EXPECT_TRUE(Ctl<QCheckBox>(RecorderControl::AskForRenaming)->isChecked() &&
+                Ctl<QCheckBox>(RecorderControl::LoopPlaying)->isChecked());
+    EXPECT_FALSE(w->PlaylistPanelShown());
+    EXPECT_FALSE(Ctl(RecorderControl::Playlist)->isVisibleTo(w));
 }
 
 // A stored folder of 299 characters does not fit the edit; one whose name
@@ -82,7 +82,7 @@ TEST_F(RecorderWindowTest, AStoredFolderTheWindowCannotUseIsSaidOnceSetAsideAndK
         SCOPED_TRACE(folder.size());
         ASSERT_TRUE(QDir().mkpath(QString::fromUtf8(tooLong)));
         ASSERT_TRUE(::mkdir(noText.constData(), 0700) == 0 || errno == EEXIST);
-        ASSERT_TRUE(testsupport::writeFile(settingsPath(), "[Settings]\nRecordFolder=" + folder + "\n"));
+        ASSERT_TRUE(testsupport::WriteFile(SettingsPath(), "[Settings]\nRecordFolder=" + folder + "\n"));
         QStringList said;
         QTimer answer;
         QObject::connect(&answer, &QTimer::timeout, [&said] {
@@ -90,25 +90,25 @@ TEST_F(RecorderWindowTest, AStoredFolderTheWindowCannotUseIsSaidOnceSetAsideAndK
                 said << box->text(), box->close();
         });
         answer.start(10);
-        RecorderDialog& w = open();
+        RecorderDialog& w = Open();
         w.show();
         QTest::qWait(200);
         EXPECT_EQ(said,
                   QStringList{
-                      resources::text(resources::IDS_RECORD_FOLDER_UNUSABLE).replace("%s", QString::fromUtf8(folder))});
-        EXPECT_TRUE(ctl<QLineEdit>(RecorderControl::FolderEdit)->text().isEmpty() && w.recordFolder().isEmpty());
-        ctl<QSlider>(RecorderControl::Quality)->setValue(4);
-        close();
-        const QByteArray written = testsupport::readFile(settingsPath());
+                      resources::Text(resources::IDS_RECORD_FOLDER_UNUSABLE).replace("%s", QString::fromUtf8(folder))});
+        EXPECT_TRUE(Ctl<QLineEdit>(RecorderControl::FolderEdit)->text().isEmpty() && w.RecordFolder().isEmpty());
+        Ctl<QSlider>(RecorderControl::Quality)->setValue(4);
+        Close();
+        const QByteArray written = testsupport::ReadFile(SettingsPath());
         EXPECT_TRUE(written.contains("\nRecordFolder=" + folder + "\n")) << written.toStdString();
         EXPECT_TRUE(written.contains("\nRecordQuality=4\n"));
 
         // The user's own choice replaces it.
-        open();
+        Open();
         QTest::qWait(50);
-        ctl<QLineEdit>(RecorderControl::FolderEdit)->setText("/srv/recordings");
-        close();
-        EXPECT_EQ(QSettings(settingsPath(), QSettings::IniFormat).value("Settings/RecordFolder").toString(),
+        Ctl<QLineEdit>(RecorderControl::FolderEdit)->setText("/srv/recordings");
+        Close();
+        EXPECT_EQ(QSettings(SettingsPath(), QSettings::IniFormat).value("Settings/RecordFolder").toString(),
                   "/srv/recordings");
         EXPECT_EQ(said.size(), 2);
     }
@@ -116,14 +116,14 @@ TEST_F(RecorderWindowTest, AStoredFolderTheWindowCannotUseIsSaidOnceSetAsideAndK
 
 TEST_F(RecorderWindowTest, EveryTemplateControlExistsWhereTheTemplatePutsItInItsInitialState)
 {
-    backend.mixerDevice(0).addLine("Mic", 100);  // the volume slider is on only with a line to set
-    RecorderDialog& w = open();
-    const controls::DialogUnits units(controls::dialogFont());
-    EXPECT_EQ(w.size(), QSize(units.x(465), units.y(377)));
+    backend.MixerDevice(0).AddLine("Mic", 100);  // the volume slider is on only with a line to set
+    RecorderDialog& w = Open();
+    const controls::DialogUnits units(controls::DialogFont());
+    EXPECT_EQ(w.size(), QSize(units.X(465), units.Y(377)));
     int groups = 0;
-    for (const ControlTemplate& t : RecorderTemplate::controls()) {
+    for (const ControlTemplate& t : RecorderTemplate::Controls()) {
         SCOPED_TRACE(t.id ? std::to_string(t.id) : t.caption);
-        const QRect expected = units.rect(t.x, t.y, t.w, t.h);
+        const QRect expected = units.Rect(t.x, t.y, t.w, t.h);
         if (t.kind == ControlKind::GroupBox) {
             const auto boxes = w.findChildren<QGroupBox*>();
             const auto box = std::find_if(boxes.begin(), boxes.end(),
@@ -134,7 +134,7 @@ TEST_F(RecorderWindowTest, EveryTemplateControlExistsWhereTheTemplatePutsItInIts
         }
         if (t.id == 0)
             continue;
-        QWidget* c = w.control(t.id);
+        QWidget* c = w.Control(t.id);
         ASSERT_NE(c, nullptr);
         EXPECT_EQ(c->property("controlId").toInt(), t.id);
         EXPECT_EQ(c->isEnabled(), !t.disabled);
@@ -152,27 +152,27 @@ TEST_F(RecorderWindowTest, EveryTemplateControlExistsWhereTheTemplatePutsItInIts
     }
     EXPECT_EQ(groups, 2);
     // The playlist slider is stretched to 10 pixels short of the right edge.
-    EXPECT_EQ(ctl(RecorderControl::PlaylistSlider)->geometry().right() + 1, w.width() - 10);
-    EXPECT_EQ(ctl<QLineEdit>(RecorderControl::FolderEdit)->maxLength(), 256);
+    EXPECT_EQ(Ctl(RecorderControl::PlaylistSlider)->geometry().right() + 1, w.width() - 10);
+    EXPECT_EQ(Ctl<QLineEdit>(RecorderControl::FolderEdit)->maxLength(), 256);
 }
 
 TEST_F(RecorderWindowTest, WithoutAnyInputDeviceTheListIsEmptyAndTheWindowStillOpens)
 {
     FakeBackend none;
-    none.setServerAvailable(false);
+    none.SetServerAvailable(false);
     scopedBackend.emplace(none);
-    open();
-    EXPECT_EQ(ctl<QComboBox>(RecorderControl::DeviceList)->count(), 0);
-    EXPECT_EQ(ctl<QComboBox>(RecorderControl::FormatList)->count(), 28);
-    close();
+    Open();
+    EXPECT_EQ(Ctl<QComboBox>(RecorderControl::DeviceList)->count(), 0);
+    EXPECT_EQ(Ctl<QComboBox>(RecorderControl::FormatList)->count(), 28);
+    Close();
 }
 
 TEST_F(RecorderWindowTest, AboutBoxOpensFromTheButtonAndFromTheWindowMenuCommand)
 {
-    RecorderDialog& w = open();
+    RecorderDialog& w = Open();
     w.show();
     ModalAnswers answers;
-    click(RecorderControl::About);
+    Click(RecorderControl::About);
     w.OnSysCommand(16);
     w.OnSysCommand(16 | 0x7);  // the low four bits do not count
     w.OnSysCommand(32);
@@ -183,68 +183,68 @@ TEST_F(RecorderWindowTest, AboutBoxOpensFromTheButtonAndFromTheWindowMenuCommand
 TEST_F(RecorderWindowTest, OnlineHelpOpensTheSiteAndControlsWithoutAnOnScreenCheckHaveTheirTips)
 {
     testsupport::ScopedRecordingShell shell;
-    open();
-    click(RecorderControl::OnlineHelp);
+    Open();
+    Click(RecorderControl::OnlineHelp);
     ASSERT_EQ(shell.opened.size(), 1);
     EXPECT_TRUE(shell.opened[0].startsWith("https://")) << shell.opened[0].toStdString();
-    EXPECT_EQ(ctl(RecorderControl::LineVolume)->toolTip(), QString::fromUtf8("高亮度显示的线路的音量"));
-    EXPECT_EQ(ctl(RecorderControl::ForceLineSelection)->toolTip(), QString::fromUtf8("防止其他程序改变录音线路"));
-    EXPECT_EQ(ctl<controls::BitmapButton>(RecorderControl::PlaylistPause)->TipText(),
+    EXPECT_EQ(Ctl(RecorderControl::LineVolume)->toolTip(), QString::fromUtf8("高亮度显示的线路的音量"));
+    EXPECT_EQ(Ctl(RecorderControl::ForceLineSelection)->toolTip(), QString::fromUtf8("防止其他程序改变录音线路"));
+    EXPECT_EQ(Ctl<controls::BitmapButton>(RecorderControl::PlaylistPause)->TipText(),
               QString::fromUtf8("暂停/继续播放"));
 }
 
 TEST_F(RecorderWindowTest, TheMixerPanelFollowsTheDeviceListAndForcingIsNeverStored)
 {
     using platform::audio::ControlType;
-    auto& usb = backend.mixerDevice(1);
-    usb.setSelectType(ControlType::Mux);
-    usb.addLine("Microphone", 40000);
-    usb.addLine("Line In");
-    backend.mixerDevice(0).setSelectType(std::nullopt);
+    auto& usb = backend.MixerDevice(1);
+    usb.SetSelectType(ControlType::Mux);
+    usb.AddLine("Microphone", 40000);
+    usb.AddLine("Line In");
+    backend.MixerDevice(0).SetSelectType(std::nullopt);
 
-    open();
-    auto* lines = ctl<MixerLineList>(RecorderControl::LineList);
+    Open();
+    auto* lines = Ctl<MixerLineList>(RecorderControl::LineList);
     ASSERT_NE(lines, nullptr);
     EXPECT_EQ(lines->count(), 0) << "the first device has no select control";
-    ctl<QComboBox>(RecorderControl::DeviceList)->setCurrentIndex(1);
+    Ctl<QComboBox>(RecorderControl::DeviceList)->setCurrentIndex(1);
     ASSERT_EQ(lines->count(), 2);
     EXPECT_EQ(lines->item(1)->text(), "Line In");
-    EXPECT_EQ(backend.mixerOpenCount(), 2);
+    EXPECT_EQ(backend.MixerOpenCount(), 2);
 
-    QTest::mouseClick(ctl<QCheckBox>(RecorderControl::ForceLineSelection), Qt::LeftButton);
-    usb.simulateExternalSelect(1);
-    platform::audio::FakeBackend::processCallbacks();
-    EXPECT_TRUE(usb.isOn(0)) << "forcing holds the line";
+    QTest::mouseClick(Ctl<QCheckBox>(RecorderControl::ForceLineSelection), Qt::LeftButton);
+    usb.SimulateExternalSelect(1);
+    platform::audio::FakeBackend::ProcessCallbacks();
+    EXPECT_TRUE(usb.IsOn(0)) << "forcing holds the line";
 
-    ctl(RecorderControl::LineVolume)->setFocus();  // the highlighted line and its volume in the picture
-    EXPECT_TRUE(window->grab().save(testsupport::screenshotDir() + "/recorder_window_mixer_lines.png"));
+    Ctl(RecorderControl::LineVolume)->setFocus();  // the highlighted line and its volume in the picture
+    EXPECT_TRUE(window->grab().save(testsupport::ScreenshotDir() + "/recorder_window_mixer_lines.png"));
 
     // Forcing is never stored: the next start has it off.
-    close();
+    Close();
     EXPECT_FALSE(
-        QSettings(settingsPath(), QSettings::IniFormat).allKeys().join(' ').contains("Force", Qt::CaseInsensitive));
-    open();
-    EXPECT_FALSE(ctl<QCheckBox>(RecorderControl::ForceLineSelection)->isChecked());
-    EXPECT_EQ(backend.mixerOpenCount(), 3) << "once at start, for the stored device only";
-    EXPECT_EQ(ctl<MixerLineList>(RecorderControl::LineList)->count(), 2);
-    usb.simulateExternalSelect(1);
-    platform::audio::FakeBackend::processCallbacks();
-    EXPECT_TRUE(usb.isOn(1));
+        QSettings(SettingsPath(), QSettings::IniFormat).allKeys().join(' ').contains("Force", Qt::CaseInsensitive));
+    Open();
+    EXPECT_FALSE(Ctl<QCheckBox>(RecorderControl::ForceLineSelection)->isChecked());
+    EXPECT_EQ(backend.MixerOpenCount(), 3) << "once at start, for the stored device only";
+    EXPECT_EQ(Ctl<MixerLineList>(RecorderControl::LineList)->count(), 2);
+    usb.SimulateExternalSelect(1);
+    platform::audio::FakeBackend::ProcessCallbacks();
+    EXPECT_TRUE(usb.IsOn(1));
 }
 
 TEST_F(RecorderWindowTest, TipsLineRotatesThroughTheTenTipsWithTheirLinks)
 {
-    RecorderDialog& w = open();
-    auto* tips = ctl<controls::HyperlinkLabel>(RecorderControl::Tips);
-    const int first = w.tips().tipIndex();
+    RecorderDialog& w = Open();
+    auto* tips = Ctl<controls::HyperlinkLabel>(RecorderControl::Tips);
+    const int first = w.Tips().TipIndex();
     ASSERT_TRUE(first >= 0 && first < 10) << first;
     for (int step = 0; step <= 10; ++step) {
         if (step > 0)
-            w.tips().ShowNextTip();
+            w.Tips().ShowNextTip();
         const int expected = (first + step) % 10;
-        EXPECT_EQ(w.tips().tipIndex(), expected);
-        EXPECT_EQ(tips->text(), resources::text(resources::StringId(resources::IDS_FIRST_TIP + 2 * expected)));
-        EXPECT_EQ(tips->Url(), resources::text(resources::StringId(resources::IDS_FIRST_TIP + 2 * expected + 1)));
+        EXPECT_EQ(w.Tips().TipIndex(), expected);
+        EXPECT_EQ(tips->text(), resources::Text(resources::StringId(resources::IDS_FIRST_TIP + 2 * expected)));
+        EXPECT_EQ(tips->Url(), resources::Text(resources::StringId(resources::IDS_FIRST_TIP + 2 * expected + 1)));
         const QColor c = tips->CurrentTextColour();
         EXPECT_TRUE(step == 0 || c == QColor(255, 0, 0) || c == QColor(0, 255, 0) || c == QColor(0, 0, 255));
     }
@@ -252,63 +252,63 @@ TEST_F(RecorderWindowTest, TipsLineRotatesThroughTheTenTipsWithTheirLinks)
 
 TEST_F(RecorderWindowEngineTest, ControlStatesAndReadoutsFollowTheEngineThroughItsButtons)
 {
-    EXPECT_EQ(enabledStateControls(), (std::set<int>{id::Record, id::DeviceList, id::FormatList}));
-    EXPECT_EQ(text(id::PositionReadout), QString::fromUtf8("\n位置:\n000:00.0"));
-    EXPECT_EQ(text(id::LengthReadout), QString::fromUtf8("\n长度:\n000:00.0"));
-    record(440, 48000 * 61 + 12000, false);
-    EXPECT_EQ(backend.captureStream()->format(), (platform::audio::PcmFormat{48000, 16, 2}));
-    EXPECT_EQ(enabledStateControls(), (std::set<int>{id::Stop}));
-    click(RecorderControl::Stop);
-    pump();
-    EXPECT_EQ(enabledStateControls(), kStoppedWithData);
-    EXPECT_EQ(text(id::LengthReadout), QString::fromUtf8("\n长度:\n001:01.2"));
-    EXPECT_EQ(ctl<QSlider>(RecorderControl::PositionSlider)->maximum(), 48000 * 61 + 12000);
+    EXPECT_EQ(EnabledStateControls(), (std::set<int>{id::Record, id::DeviceList, id::FormatList}));
+    EXPECT_EQ(Text(id::PositionReadout), QString::fromUtf8("\n位置:\n000:00.0"));
+    EXPECT_EQ(Text(id::LengthReadout), QString::fromUtf8("\n长度:\n000:00.0"));
+    Record(440, 48000 * 61 + 12000, false);
+    EXPECT_EQ(backend.GetCaptureStream()->Format(), (platform::audio::PcmFormat{48000, 16, 2}));
+    EXPECT_EQ(EnabledStateControls(), (std::set<int>{id::Stop}));
+    Click(RecorderControl::Stop);
+    Pump();
+    EXPECT_EQ(EnabledStateControls(), kStoppedWithData);
+    EXPECT_EQ(Text(id::LengthReadout), QString::fromUtf8("\n长度:\n001:01.2"));
+    EXPECT_EQ(Ctl<QSlider>(RecorderControl::PositionSlider)->maximum(), 48000 * 61 + 12000);
 
     // The waveform got a snapshot of the sine.
-    auto* wave = static_cast<WaveformView*>(ctl(RecorderControl::Waveform));
-    EXPECT_EQ(wave->fullScale(), 32767);
-    EXPECT_GT(std::count_if(wave->points(), wave->points() + wave->pointCount(), [](auto p) { return p != 0; }),
-              wave->pointCount() / 2);
-    EXPECT_TRUE(window->grab().save(testsupport::screenshotDir() + "/recorder_window_stopped.png"));
+    auto* wave = static_cast<WaveformView*>(Ctl(RecorderControl::Waveform));
+    EXPECT_EQ(wave->FullScale(), 32767);
+    EXPECT_GT(std::count_if(wave->Points(), wave->Points() + wave->PointCount(), [](auto p) { return p != 0; }),
+              wave->PointCount() / 2);
+    EXPECT_TRUE(window->grab().save(testsupport::ScreenshotDir() + "/recorder_window_stopped.png"));
 
-    click(RecorderControl::SeekStart);  // <<
-    EXPECT_EQ(text(id::PositionReadout), QString::fromUtf8("\n位置:\n000:00.0"));
-    click(RecorderControl::Play);  // play
-    EXPECT_EQ(enabledStateControls(), kPlaying);
-    click(RecorderControl::Stop);  // stop: draining keeps the playing states until the device closes
-    EXPECT_EQ(enabledStateControls(), kPlaying);
-    backend.lastPlaybackStream()->completeAll();
-    pump();
-    EXPECT_EQ(enabledStateControls(), kStoppedWithData);
+    Click(RecorderControl::SeekStart);  // <<
+    EXPECT_EQ(Text(id::PositionReadout), QString::fromUtf8("\n位置:\n000:00.0"));
+    Click(RecorderControl::Play);  // play
+    EXPECT_EQ(EnabledStateControls(), kPlaying);
+    Click(RecorderControl::Stop);  // stop: draining keeps the playing states until the device closes
+    EXPECT_EQ(EnabledStateControls(), kPlaying);
+    backend.LastPlaybackStream()->CompleteAll();
+    Pump();
+    EXPECT_EQ(EnabledStateControls(), kStoppedWithData);
     ModalAnswers answers;
     answers.buttons = {QMessageBox::No};
-    click(RecorderControl::NewRecording);  // new recording
-    EXPECT_EQ(enabledStateControls(), (std::set<int>{id::Record, id::DeviceList, id::FormatList}));
-    click(RecorderControl::Record);
-    EXPECT_EQ(enabledStateControls(), std::set<int>{id::Stop}) << "recording that has not stored a block yet";
-    click(RecorderControl::Stop);
-    pump();
-    EXPECT_EQ(enabledStateControls(), std::set<int>{id::Record}) << "stopped without data: the lists stay locked";
+    Click(RecorderControl::NewRecording);  // new recording
+    EXPECT_EQ(EnabledStateControls(), (std::set<int>{id::Record, id::DeviceList, id::FormatList}));
+    Click(RecorderControl::Record);
+    EXPECT_EQ(EnabledStateControls(), std::set<int>{id::Stop}) << "recording that has not stored a block yet";
+    Click(RecorderControl::Stop);
+    Pump();
+    EXPECT_EQ(EnabledStateControls(), std::set<int>{id::Record}) << "stopped without data: the lists stay locked";
 }
 
 TEST_F(RecorderWindowEngineTest, ClosingAsksAboutUnsavedDataAndRefusesWhileRecording)
 {
-    record(440, 24000, false);
-    EXPECT_TRUE(window->grab().save(testsupport::screenshotDir() + "/recorder_window_recording.png"));
+    Record(440, 24000, false);
+    EXPECT_TRUE(window->grab().save(testsupport::ScreenshotDir() + "/recorder_window_recording.png"));
     ModalAnswers answers;
     answers.buttons = {QMessageBox::Ok, QMessageBox::Cancel, QMessageBox::No};
     window->close();
     EXPECT_EQ(answers.messages, QStringList{QString::fromUtf8("退出之前请先停止录音/播放。")});
-    EXPECT_TRUE(window->isVisible() && window->engine().IsRecording());
+    EXPECT_TRUE(window->isVisible() && window->Engine().IsRecording());
 
-    click(RecorderControl::Stop);
-    pump();
-    const QString tempFile = takesFolder() + QString("/quillon_temp_%1.wav").arg(platform::currentThreadId());
+    Click(RecorderControl::Stop);
+    Pump();
+    const QString tempFile = TakesFolder() + QString("/quillon_temp_%1.wav").arg(platform::CurrentThreadId());
     ASSERT_TRUE(QFile::exists(tempFile));
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_EQ(answers.messages.value(1), QString::fromUtf8("保存对当前记录所作的更改吗?"));
     EXPECT_TRUE(window->isVisible());
-    EXPECT_GT(window->engine().GetDataLength(), 0u);
+    EXPECT_GT(window->Engine().GetDataLength(), 0u);
 
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_EQ(answers.messages.size(), 3);
@@ -318,22 +318,22 @@ TEST_F(RecorderWindowEngineTest, ClosingAsksAboutUnsavedDataAndRefusesWhileRecor
 
 TEST_F(RecorderWindowEngineTest, AnEndingSessionKeepsSettingsPlaylistAndTheUnsavedRecording)
 {
-    record(440, 48000);
-    window->playlistPanel().AddRecording(dir.filePath("listed.wav"), true);
-    const QStringList temps = QDir(takesFolder()).entryList({"quillon_temp_*.wav"}, QDir::Files);
+    Record(440, 48000);
+    window->PlaylistPanel().AddRecording(dir.filePath("listed.wav"), true);
+    const QStringList temps = QDir(TakesFolder()).entryList({"quillon_temp_*.wav"}, QDir::Files);
     ASSERT_EQ(temps.size(), 1);
-    const QString wave = QDir(takesFolder()).filePath(temps.front());
+    const QString wave = QDir(TakesFolder()).filePath(temps.front());
 
     // Unsaved audio: settings and list are written, the recording stays for
     // the next start's salvage, and the window is left for the process to end.
     EXPECT_FALSE(EndSession(*window));
-    QSettings written(settingsPath(), QSettings::IniFormat);
+    QSettings written(SettingsPath(), QSettings::IniFormat);
     EXPECT_TRUE(written.childGroups().contains("Settings"));
     EXPECT_TRUE(QFile::exists(dir.filePath("Quillon.lst")));
     EXPECT_GT(QFileInfo(wave).size(), 44 + 48000 * 4 - 1);
 
     // Nothing unsaved: the window closes as usual.
-    window->engine().DiscardTake();
+    window->Engine().DiscardTake();
     EXPECT_TRUE(EndSession(*window));
     EXPECT_FALSE(window->isVisible());
 }
@@ -341,14 +341,14 @@ TEST_F(RecorderWindowEngineTest, AnEndingSessionKeepsSettingsPlaylistAndTheUnsav
 TEST_F(RecorderWindowEngineTest, AnEndingSessionDuringAnMp3SaveLeavesNoHalfWrittenFileBehind)
 {
     QTemporaryDir folder;
-    ctl<QLineEdit>(RecorderControl::FolderEdit)->setText(folder.path());
-    ctl<QComboBox>(RecorderControl::Encoding)->setCurrentIndex(0);  // MP3
-    record(1000, 48000 * 3);
-    ctl<QSlider>(RecorderControl::Quality)->setValue(5);  // encoded at save time, under the progress dialog
+    Ctl<QLineEdit>(RecorderControl::FolderEdit)->setText(folder.path());
+    Ctl<QComboBox>(RecorderControl::Encoding)->setCurrentIndex(0);  // MP3
+    Record(1000, 48000 * 3);
+    Ctl<QSlider>(RecorderControl::Quality)->setValue(5);  // encoded at save time, under the progress dialog
 
     // The program ends right after this call, without unwinding the save.
     std::optional<QStringList> leftInFolder;
-    saveWhileProgressShows([&](controls::ProgressDialog& progress) {
+    SaveWhileProgressShows([&](controls::ProgressDialog& progress) {
         if (leftInFolder)
             return;
         EXPECT_FALSE(EndSession(*window));
@@ -365,17 +365,17 @@ namespace windowtest {
 
 TEST_F(RecorderWindowEngineTest, AudioTheSystemDroppedIsToldWithoutStoppingTheWindow)
 {
-    record(440, 4800, false);
-    emit window->engine().audioLost(8.46);
+    Record(440, 4800, false);
+    emit window->Engine().AudioLost(8.46);
     const auto boxes = window->findChildren<QMessageBox*>();
     ASSERT_EQ(boxes.size(), 1);
     EXPECT_EQ(boxes.first()->text(),
               QString::fromUtf8("系统过于繁忙，录音中有 8.5 秒的声音未能录下，已用静音补足。\n录音仍在继续。"));
     EXPECT_TRUE(boxes.first()->isVisible());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "Stop stays at hand";
-    click(RecorderControl::Stop);
-    pump();
-    EXPECT_FALSE(window->engine().IsRecording());
+    Click(RecorderControl::Stop);
+    Pump();
+    EXPECT_FALSE(window->Engine().IsRecording());
     boxes.first()->close();
 }
 

@@ -27,7 +27,7 @@ TEST(SavingFromTheServer, ARecordedToneIsSavedAsMp3ByCopyAndByEncoding)
     QTemporaryDir work;
     const QString toneFile = work.filePath("tone.wav");
     ASSERT_EQ(
-        testsupport::runTool(
+        testsupport::RunTool(
             "sox", {"-n", "-r", "48000", "-c", "2", "-b", "16", toneFile, "synth", "30", "sine", "1000", "vol", "0.5"})
             .exitCode,
         0);
@@ -39,24 +39,24 @@ TEST(SavingFromTheServer, ARecordedToneIsSavedAsMp3ByCopyAndByEncoding)
     QTest::qWait(3000);
     ASSERT_EQ(tone.state(), QProcess::Running);
 
-    SavingSession s(realPluginFolder(), SavingSession::Audio::Server);
+    SavingSession s(RealPluginFolder(), SavingSession::Audio::Server);
     s.StartRecording(kStereo48k16Bit);
     ASSERT_TRUE(s.engine->IsRecording()) << "engine messages: " << s.engineView.errors.size();
-    ASSERT_FALSE(s.mp3TempPath().isEmpty());
+    ASSERT_FALSE(s.Mp3TempPath().isEmpty());
     QTest::qWait(2000);
     s.engine->Stop();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !s.engine->IsRecording(); }, 5000));
     tone.kill();
     tone.waitForFinished();
     ASSERT_TRUE(s.engineView.errors.empty());
-    EXPECT_GT(s.frames(), 48000u * 3 / 2);
+    EXPECT_GT(s.Frames(), 48000u * 3 / 2);
 
     s.SaveAt(9);
-    EXPECT_EQ(testsupport::readFile(s.saved(kClockName + ".mp3")), testsupport::readFile(s.mp3TempPath()));
-    expectMp3Holds(s.saved(kClockName + ".mp3"), s.frames(), 48000, 2, 128, 1000);
+    EXPECT_EQ(testsupport::ReadFile(s.Saved(kClockName + ".mp3")), testsupport::ReadFile(s.Mp3TempPath()));
+    ExpectMp3Holds(s.Saved(kClockName + ".mp3"), s.Frames(), 48000, 2, 128, 1000);
     s.saveView.quality = 13;
     s.SaveAt(10);
-    expectMp3Holds(s.saved("2008-03-05 14h07m10s.mp3"), s.frames(), 48000, 2, 224, 1000);
+    ExpectMp3Holds(s.Saved("2008-03-05 14h07m10s.mp3"), s.Frames(), 48000, 2, 224, 1000);
     EXPECT_EQ(s.saveView.progress.created, 1);
     EXPECT_TRUE(s.saveView.errors.empty());
 
@@ -67,14 +67,14 @@ TEST(SavingFromTheServer, ARecordedToneIsSavedAsMp3ByCopyAndByEncoding)
     QTest::qWait(1000);
     s.engine->Stop();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !s.engine->IsPlaying(); }, 5000));
-    const uint32_t position = s.engine->position();
-    ASSERT_LT(position, s.frames());
+    const uint32_t position = s.engine->Position();
+    ASSERT_LT(position, s.Frames());
     ASSERT_GT(position, 48000u / 4);
     EXPECT_EQ(s.engineView.position, position);
     s.engine->ClearAfterPosition();
-    EXPECT_EQ(s.frames(), position);
+    EXPECT_EQ(s.Frames(), position);
     s.SaveAt(11);
-    expectMp3Holds(s.saved("2008-03-05 14h07m11s.mp3"), position, 48000, 2, 224, 1000);
+    ExpectMp3Holds(s.Saved("2008-03-05 14h07m11s.mp3"), position, 48000, 2, 224, 1000);
 }
 
 // At 8000 Hz 8-bit mono a queue counted in blocks held ten seconds: the
@@ -88,12 +88,12 @@ TEST(SavingFromTheServer, AClearAfterPlayAndStopAtALowRateKeepsWhatWasHeard)
     // Four seconds of a tone, exactly, recorded on the fake input; played on the server.
     SavingSession s({}, SavingSession::Audio::Fake);
     s.Record(kMono8k8Bit, 1000, 4 * 8000);
-    ASSERT_EQ(s.frames(), 4u * 8000);
+    ASSERT_EQ(s.Frames(), 4u * 8000);
     s.PlayOnTheServer();
     s.engine->MoveTo(0);
 
     audiotest::MonitorRecorder monitor({8000, 8, 1}, work.filePath("heard.raw"));
-    ASSERT_TRUE(monitor.started());
+    ASSERT_TRUE(monitor.Started());
     QTest::qWait(500);
     QElapsedTimer clock;
     clock.start();
@@ -102,26 +102,26 @@ TEST(SavingFromTheServer, AClearAfterPlayAndStopAtALowRateKeepsWhatWasHeard)
     // Nothing can have been heard before it was played; a busy machine may
     // start the sound late.
     QTest::qWait(400);
-    const double shown = s.engine->position() / 8000.0;
+    const double shown = s.engine->Position() / 8000.0;
     const double playing = clock.elapsed() / 1000.0;
     EXPECT_LE(shown, playing + 0.06) << "the position runs ahead of the sound";
     EXPECT_GE(shown, playing - 1.0);
-    EXPECT_EQ(s.engineView.position, s.engine->position());
+    EXPECT_EQ(s.engineView.position, s.engine->Position());
 
     QTest::qWait(300);
     s.engine->Stop();
     const double stoppedAfter = clock.elapsed() / 1000.0;
     ASSERT_TRUE(QTest::qWaitFor([&] { return !s.engine->IsPlaying(); }, 5000));
-    const uint32_t kept = s.engine->position();
+    const uint32_t kept = s.engine->Position();
     EXPECT_LE(kept / 8000.0, stoppedAfter + 0.06);
     EXPECT_GE(kept / 8000.0, stoppedAfter - 1.0);
     EXPECT_EQ(s.engineView.position, kept);
 
     QTest::qWait(300);
-    const auto heard = audiotest::soundStretches(audiotest::channelSamples(monitor.finish(), {8000, 8, 1}), 0.1, 800);
+    const auto heard = audiotest::SoundStretches(audiotest::ChannelSamples(monitor.Finish(), {8000, 8, 1}), 0.1, 800);
     ASSERT_EQ(heard.size(), 1u);
     EXPECT_NEAR(kept / 8000.0, heard[0].second / 8000.0, 0.15) << "Stop keeps what the sink played";
 
     s.engine->ClearAfterPosition();
-    EXPECT_EQ(s.frames(), kept);
+    EXPECT_EQ(s.Frames(), kept);
 }

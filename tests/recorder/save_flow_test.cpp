@@ -39,22 +39,22 @@ TEST(SaveMp3, TheSameQualityCopiesTheTempFileAnotherEncodesTheRecordingAnew)
          {Case{kStereo44k16Bit, 10, 7, 44100, 2, 128, 80, 1000}, Case{kMono48k16Bit, 15, 9, 48000, 1, 320, 112, 1500},
           Case{kStereo22k16Bit, 6, 2, 22050, 2, 64, 32, 700}, Case{kMono8k16Bit, 0, 1, 8000, 1, 8, 16, 440}}) {
         SCOPED_TRACE(c.rate);
-        SavingSession s(realPluginFolder());
+        SavingSession s(RealPluginFolder());
         s.saveView.quality = c.recordQuality;
         const uint32_t frames = uint32_t(c.rate) * 3 / 2 + 321;
         s.Record(c.row, c.tone, frames);
-        ASSERT_EQ(s.frames(), frames);
+        ASSERT_EQ(s.Frames(), frames);
 
         s.SaveAt(9);
-        const QString copied = s.saved(kClockName + ".mp3");
-        EXPECT_EQ(testsupport::readFile(copied), testsupport::readFile(s.mp3TempPath()));
-        expectMp3Holds(copied, frames, c.rate, c.channels, c.recordKbps, c.tone);
+        const QString copied = s.Saved(kClockName + ".mp3");
+        EXPECT_EQ(testsupport::ReadFile(copied), testsupport::ReadFile(s.Mp3TempPath()));
+        ExpectMp3Holds(copied, frames, c.rate, c.channels, c.recordKbps, c.tone);
         EXPECT_TRUE(s.saveView.progress.created == 0 && s.sleeps.empty()) << "a copy needs no progress display";
-        EXPECT_TRUE(s.saveView.shownAndRestored(1));
+        EXPECT_TRUE(s.saveView.ShownAndRestored(1));
 
         s.saveView.quality = c.saveQuality;
         s.SaveAt(10);
-        expectMp3Holds(s.saved(kTenSeconds), frames, c.rate, c.channels, c.saveKbps, c.tone);
+        ExpectMp3Holds(s.Saved(kTenSeconds), frames, c.rate, c.channels, c.saveKbps, c.tone);
         EXPECT_TRUE(s.saveView.progress.created == 1 && s.saveView.progress.destroyed == 1);
         EXPECT_TRUE(s.saveView.errors.empty());
         EXPECT_EQ(s.added.size(), 2);
@@ -80,36 +80,36 @@ TEST(SaveName, TheClockNameOrTheTypedOneAndWaveWhenChosenEightBitOrWithoutPlugin
           Case{"Take.MP3", 1, kStereo44k16Bit, true, "Take.MP3"}, Case{"take.mp3", 0, kMono44k8Bit, true, "take.wav"},
           Case{"take", 0, kMono44k8Bit, true, "take.wav"}, Case{"take.mp3", 0, kStereo44k16Bit, false, "take.wav"}}) {
         SCOPED_TRACE(c.typed ? c.typed : c.saved);
-        SavingSession s(c.withPlugin ? realPluginFolder() : QString());
+        SavingSession s(c.withPlugin ? RealPluginFolder() : QString());
         s.saveView.rename = c.typed != nullptr;
         s.saveView.method = c.method;
-        s.saveView.folder = s.saveFolder() + "//";  // trailing separators do not matter
+        s.saveView.folder = s.SaveFolder() + "//";  // trailing separators do not matter
         if (c.typed)
-            s.saveView.dialogAnswer = s.saved(c.typed);
+            s.saveView.dialogAnswer = s.Saved(c.typed);
         s.Record(c.row, 1000, 30000);
         const bool mp3 = c.method == 0 && c.withPlugin && c.row != kMono44k8Bit, eightBit = c.row == kMono44k8Bit;
-        EXPECT_EQ(s.mp3TempFiles().isEmpty(), eightBit || !c.withPlugin);
+        EXPECT_EQ(s.Mp3TempFiles().isEmpty(), eightBit || !c.withPlugin);
         s.saver->OnSave();
-        const QString name = c.typed ? QString(c.saved) : kClockName + c.saved, path = s.saved(name);
+        const QString name = c.typed ? QString(c.saved) : kClockName + c.saved, path = s.Saved(name);
         EXPECT_EQ(s.saveView.dialogCalls.join(""),
-                  c.typed ? (mp3 ? "mp3|MP3 File (*.mp3)|" : "wav|WAVE File (*.wav)|") + s.saved(kClockName) : "");
-        EXPECT_EQ(s.savedFiles(), QStringList{name});
+                  c.typed ? (mp3 ? "mp3|MP3 File (*.mp3)|" : "wav|WAVE File (*.wav)|") + s.Saved(kClockName) : "");
+        EXPECT_EQ(s.SavedFiles(), QStringList{name});
         if (name.endsWith("mp3", Qt::CaseInsensitive))
-            expectMp3Holds(path, 30000, 44100, 2, 128, 1000);
+            ExpectMp3Holds(path, 30000, 44100, 2, 128, 1000);
         else
-            expectWaveHolds(path, 30000, 44100, eightBit ? 1 : 2, eightBit ? 8 : 16);
-        EXPECT_TRUE(c.typed || testsupport::readFile(path) == testsupport::readFile(s.wavTempPath()));
+            ExpectWaveHolds(path, 30000, 44100, eightBit ? 1 : 2, eightBit ? 8 : 16);
+        EXPECT_TRUE(c.typed || testsupport::ReadFile(path) == testsupport::ReadFile(s.WavTempPath()));
         EXPECT_TRUE(s.saveView.errors.empty() && s.saveView.progress.created == 0 && s.saver->IsSaved());
-        EXPECT_TRUE(s.saveView.shownAndRestored(1));
+        EXPECT_TRUE(s.saveView.ShownAndRestored(1));
         EXPECT_EQ(s.added, QStringList{path});
     }
     // A missing folder offers the bare name; Cancel saves nothing and says nothing.
-    SavingSession s(realPluginFolder());
+    SavingSession s(RealPluginFolder());
     s.saveView.folder = "/nonexistent/quillon";
     s.Record(kStereo44k16Bit, 1000, 5000);
     s.saver->OnSave();
     EXPECT_EQ(s.saveView.dialogCalls, QStringList{"mp3|MP3 File (*.mp3)|" + kClockName});
-    EXPECT_TRUE(s.savedFiles().isEmpty() && s.saveView.errors.empty() && s.saveView.labelShows == 0);
+    EXPECT_TRUE(s.SavedFiles().isEmpty() && s.saveView.errors.empty() && s.saveView.labelShows == 0);
     EXPECT_FALSE(s.saver->IsSaved());
 }
 
@@ -129,40 +129,40 @@ TEST(SaveName, ANameTakenDuringTheSaveKeepsItsFileAndTheSaveTakesTheNextNumber)
     for (const Case c : {Case{1, 10, nullptr, "09s.wav", "09s 2.wav"}, Case{0, 6, nullptr, "09s.mp3", "09s 2.mp3"},
                          Case{1, 10, "take.wav", "take.wav", "take 2.wav"}}) {
         SCOPED_TRACE(c.expected);
-        SavingSession s(realPluginFolder());
+        SavingSession s(RealPluginFolder());
         s.Record(kStereo44k16Bit, 1000, 2 * 44100);
         s.saveView.method = c.method;
         s.saveView.quality = c.quality;
-        const QString taken = c.typed ? s.saved(c.taken) : s.saved("2008-03-05 14h07m" + QString(c.taken));
+        const QString taken = c.typed ? s.Saved(c.taken) : s.Saved("2008-03-05 14h07m" + QString(c.taken));
         if (c.typed) {
             s.saveView.rename = true;
-            s.saveView.dialogAnswer = s.saved(c.typed);
+            s.saveView.dialogAnswer = s.Saved(c.typed);
         }
         // Whichever the save waits in: the WAVE copy's pause or the encoder's progress.
         const auto takeName = [&] {
             if (!QFile::exists(taken))
-                testsupport::writeFile(taken, theirs);
+                testsupport::WriteFile(taken, theirs);
         };
         s.saver->SetSleep([&](int) { takeName(); });
         s.saveView.progress.duringCheck = takeName;
         s.saver->OnSave();
 
-        const QString ours = c.typed ? s.saved(c.expected) : s.saved("2008-03-05 14h07m" + QString(c.expected));
-        EXPECT_EQ(testsupport::readFile(taken), theirs);
+        const QString ours = c.typed ? s.Saved(c.expected) : s.Saved("2008-03-05 14h07m" + QString(c.expected));
+        EXPECT_EQ(testsupport::ReadFile(taken), theirs);
         EXPECT_EQ(s.added, QStringList{ours});
-        EXPECT_EQ(s.saver->savedFiles(), QStringList{ours});
-        EXPECT_EQ(s.savedFiles().size(), 2);
+        EXPECT_EQ(s.saver->SavedFiles(), QStringList{ours});
+        EXPECT_EQ(s.SavedFiles().size(), 2);
         if (c.method)
-            expectWaveHolds(ours, 2 * 44100, 44100, 2, 16);
+            ExpectWaveHolds(ours, 2 * 44100, 44100, 2, 16);
         else
-            expectMp3Holds(ours, 2 * 44100, 44100, 2, 64, 1000);
+            ExpectMp3Holds(ours, 2 * 44100, 44100, 2, 64, 1000);
 
         // Asked and agreed to: the file the user chose is replaced.
         if (c.typed) {
             s.saveView.dialogAnswer = taken;
             s.saver->OnSave();
-            expectWaveHolds(taken, 2 * 44100, 44100, 2, 16);
-            EXPECT_EQ(s.savedFiles().size(), 2);
+            ExpectWaveHolds(taken, 2 * 44100, 44100, 2, 16);
+            EXPECT_EQ(s.SavedFiles().size(), 2);
         }
     }
 }
@@ -182,7 +182,7 @@ TEST(SaveName, TwoProcessesClaimingOneNameNeverReplaceEachOther)
             bool ok = true;
             for (int i = 0; i < kSaves; ++i) {
                 platform::ReplacingFile out(stem, ".wav");
-                ok = ok && out.Open() && out.file().write(QByteArray(1, who) + QByteArray::number(i)) > 0 &&
+                ok = ok && out.Open() && out.File().write(QByteArray(1, who) + QByteArray::number(i)) > 0 &&
                     out.Commit();
             }
             ::_exit(ok ? 0 : 1);
@@ -196,7 +196,7 @@ TEST(SaveName, TwoProcessesClaimingOneNameNeverReplaceEachOther)
     }
     QSet<QByteArray> contents;
     for (const QString& name : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden))
-        contents.insert(testsupport::readFile(dir.filePath(name)));
+        contents.insert(testsupport::ReadFile(dir.filePath(name)));
     EXPECT_EQ(contents.size(), 2 * kSaves) << "saves were lost";
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2 * kSaves);
     EXPECT_TRUE(QFile::exists(stem + ".wav") && QFile::exists(stem + QString(" %1.wav").arg(2 * kSaves)));
@@ -207,21 +207,21 @@ TEST(SaveFailure, AnUnwritableFolderOrAFailingEncoderGivesMessage382AndLeavesNoF
     // /proc is a folder that not even root may create files in.
     for (const int method : {1, 0}) {
         SCOPED_TRACE(method);
-        SavingSession s(realPluginFolder());
+        SavingSession s(RealPluginFolder());
         s.saveView.folder = "/proc";
         s.saveView.method = method;
         s.Record(kStereo44k16Bit, 1000, 5000);
         s.saver->OnSave();
         EXPECT_EQ(s.saveView.errors, std::vector<int>{kSaveFailed});
         EXPECT_TRUE(!s.saver->IsSaved() && s.added.isEmpty());
-        EXPECT_TRUE(s.saveView.shownAndRestored(1));
+        EXPECT_TRUE(s.saveView.ShownAndRestored(1));
         // The recording is untouched and can still be saved elsewhere.
-        s.saveView.folder = s.saveFolder();
+        s.saveView.folder = s.SaveFolder();
         s.saver->OnSave();
         EXPECT_TRUE(s.saver->IsSaved());
     }
-    SavingSession s(shimFolder("counting"));
-    ShimState* shim = loadedShim("counting");
+    SavingSession s(ShimFolder("counting"));
+    ShimState* shim = LoadedShim("counting");
     ASSERT_NE(shim, nullptr);
     s.Record(kStereo44k16Bit, 1000, 3 * 44100);
     s.saveView.quality = 12;  // encode now
@@ -229,7 +229,7 @@ TEST(SaveFailure, AnUnwritableFolderOrAFailingEncoderGivesMessage382AndLeavesNoF
     shim->failEncodeAtCall = shim->encodeCalls + 3;
     s.saver->OnSave();
     EXPECT_EQ(s.saveView.errors, std::vector<int>{kSaveFailed});
-    EXPECT_TRUE(s.savedFiles().isEmpty() && !s.saver->IsSaved());
+    EXPECT_TRUE(s.SavedFiles().isEmpty() && !s.saver->IsSaved());
     EXPECT_EQ(shim->closeCalls - closesBefore, 1u) << "the stream was not closed";
 }
 
@@ -257,12 +257,12 @@ TEST(SaveFailure, AWriteCutShortByTheFileSizeLimitKeepsTheFileThereAndLeavesNoth
     };
     for (const Case c : {Case{1, 10, true}, Case{1, 10, false}, Case{0, 10, true}, Case{0, 6, false}}) {
         SCOPED_TRACE(c.method * 100 + c.saveQuality * 10 + c.existing);
-        SavingSession s(realPluginFolder());
+        SavingSession s(RealPluginFolder());
         s.Record(kStereo44k16Bit, 1000, 3 * 44100);
-        const QString name = c.method ? "take.wav" : "take.mp3", target = s.saved(name);
+        const QString name = c.method ? "take.wav" : "take.mp3", target = s.Saved(name);
         const QByteArray before = "the user's file";
         if (c.existing) {
-            ASSERT_TRUE(testsupport::writeFile(target, before));
+            ASSERT_TRUE(testsupport::WriteFile(target, before));
             ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0640), 0);
         }
         s.saveView.rename = true;
@@ -282,100 +282,100 @@ TEST(SaveFailure, AWriteCutShortByTheFileSizeLimitKeepsTheFileThereAndLeavesNoth
         ASSERT_EQ(::waitpid(child, &status, 0), child);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the cut-short save was not reported as failed";
         const QString mode = QString::asprintf(" %o", c.existing ? 0640u : unsigned(0666 & ~umaskNow));
-        EXPECT_EQ(EntriesWithModes(s.saveFolder()), c.existing ? QStringList{name + mode} : QStringList());
-        EXPECT_EQ(testsupport::readFile(target), c.existing ? before : QByteArray());
+        EXPECT_EQ(EntriesWithModes(s.SaveFolder()), c.existing ? QStringList{name + mode} : QStringList());
+        EXPECT_EQ(testsupport::ReadFile(target), c.existing ? before : QByteArray());
 
         // Without the limit the same save replaces it whole, in the file's own mode.
         s.saver->OnSave();
-        EXPECT_EQ(EntriesWithModes(s.saveFolder()), QStringList{name + mode});
+        EXPECT_EQ(EntriesWithModes(s.SaveFolder()), QStringList{name + mode});
         if (c.method)
-            expectWaveHolds(target, 3 * 44100, 44100, 2, 16);
+            ExpectWaveHolds(target, 3 * 44100, 44100, 2, 16);
         else
-            expectMp3Holds(target, 3 * 44100, 44100, 2, c.saveQuality == 10 ? 128 : 64, 1000);
+            ExpectMp3Holds(target, 3 * 44100, 44100, 2, c.saveQuality == 10 ? 128 : 64, 1000);
     }
 }
 
 TEST(SaveFailure, CancelInTheProgressDisplayLeavesNoFileAndNoMessage)
 {
-    SavingSession s(realPluginFolder());
+    SavingSession s(RealPluginFolder());
     s.Record(kStereo48k16Bit, 1000, 5 * 48000);
     s.saveView.quality = 6;
     s.saveView.progress.cancelAtCheck = 3;
     s.saver->OnSave();
-    EXPECT_TRUE(s.savedFiles().isEmpty() && s.saveView.errors.empty() && s.added.isEmpty());
+    EXPECT_TRUE(s.SavedFiles().isEmpty() && s.saveView.errors.empty() && s.added.isEmpty());
     EXPECT_FALSE(s.saver->IsSaved());
     EXPECT_EQ(s.saveView.progress.positions.size(), 2u) << "the job went on after Cancel";
     EXPECT_EQ(s.saveView.progress.destroyed, 1);
-    EXPECT_TRUE(s.saveView.shownAndRestored(1));
-    EXPECT_TRUE(QFile::exists(s.mp3TempPath())) << "the recording's MP3 file is kept for a later save";
+    EXPECT_TRUE(s.saveView.ShownAndRestored(1));
+    EXPECT_TRUE(QFile::exists(s.Mp3TempPath())) << "the recording's MP3 file is kept for a later save";
 }
 
 TEST(SaveRunning, NoOtherCommandStartsWhileTheProgressDisplayLetsEventsThrough)
 {
-    SavingSession s(realPluginFolder());
+    SavingSession s(RealPluginFolder());
     s.Record(kStereo44k16Bit, 1000, 3 * 44100);
     s.engine->MoveTo(44100);
     s.saveView.quality = 6;  // encoded under the progress display
     s.saveView.answers = {Answer::Yes};
     s.saveView.progress.duringCheck = [&s] {
         s.NewRecording();  // the window's close
-        s.engine->Record(s.engineView.device, RecordFormats::format(s.engineView.formatRow));
+        s.engine->Record(s.engineView.device, RecordFormats::Format(s.engineView.formatRow));
         s.engine->Play();
-        s.engine->MoveTo(s.engine->lengthFrames());
+        s.engine->MoveTo(s.engine->LengthFrames());
         s.saver->OnSave();
         s.engine->ClearAfterPosition();
     };
     s.SaveAt(9);
     EXPECT_TRUE(s.saveView.questions.empty());
     EXPECT_FALSE(s.engine->IsRecording() || s.engine->IsPlaying());
-    EXPECT_EQ(s.backend.lastPlaybackStream(), nullptr);
-    EXPECT_EQ(s.engine->position(), 44100u);
-    EXPECT_EQ(s.frames(), 3u * 44100);
+    EXPECT_EQ(s.backend.LastPlaybackStream(), nullptr);
+    EXPECT_EQ(s.engine->Position(), 44100u);
+    EXPECT_EQ(s.Frames(), 3u * 44100);
     EXPECT_EQ(s.saveView.progress.created, 1);
-    EXPECT_EQ(s.savedFiles(), QStringList{kClockName + ".mp3"});
-    expectMp3Holds(s.saved(kClockName + ".mp3"), 3 * 44100, 44100, 2, 64, 1000);
+    EXPECT_EQ(s.SavedFiles(), QStringList{kClockName + ".mp3"});
+    ExpectMp3Holds(s.Saved(kClockName + ".mp3"), 3 * 44100, 44100, 2, 64, 1000);
 }
 
 TEST(SaveSource, ARecordingWhoseTemporaryFilesWereDeletedMeanwhileIsStillSavedWhole)
 {
     // The temporary folder cleaned or removed while the recording was open.
-    SavingSession s(realPluginFolder());
+    SavingSession s(RealPluginFolder());
     s.Record(kStereo44k16Bit, 1000, 2 * 44100);
-    ASSERT_TRUE(QFile::remove(s.mp3TempPath()));
-    ASSERT_TRUE(QFile::remove(s.wavTempPath()));
+    ASSERT_TRUE(QFile::remove(s.Mp3TempPath()));
+    ASSERT_TRUE(QFile::remove(s.WavTempPath()));
 
     s.saveView.method = 1;
     s.SaveAt(9);
-    expectWaveHolds(s.saved(kClockName + ".wav"), 2 * 44100, 44100, 2, 16);
+    ExpectWaveHolds(s.Saved(kClockName + ".wav"), 2 * 44100, 44100, 2, 16);
     s.saveView.method = 0;
     s.SaveAt(10);
-    expectMp3Holds(s.saved(kTenSeconds), 2 * 44100, 44100, 2, 128, 1000);
+    ExpectMp3Holds(s.Saved(kTenSeconds), 2 * 44100, 44100, 2, 128, 1000);
     EXPECT_TRUE(s.saveView.errors.empty());
 }
 
 TEST(ClearAfterPosition, CutsTheRecordingDropsTheMp3TempAndTheSavedFilesHoldOnlyTheKeptPart)
 {
-    SavingSession s(realPluginFolder());
+    SavingSession s(RealPluginFolder());
     s.Record(kStereo44k16Bit, 1000, 4 * 44100);
-    const QString mp3Temp = s.mp3TempPath();
+    const QString mp3Temp = s.Mp3TempPath();
     ASSERT_TRUE(QFile::exists(mp3Temp));
     s.SaveAt(8);
     ASSERT_TRUE(s.saver->IsSaved());
     s.engine->MoveTo(3 * 44100);
     s.engine->ClearAfterPosition();
-    EXPECT_EQ(s.frames(), 3u * 44100);
-    EXPECT_TRUE(s.mp3TempPath().isEmpty() && !QFile::exists(mp3Temp));
+    EXPECT_EQ(s.Frames(), 3u * 44100);
+    EXPECT_TRUE(s.Mp3TempPath().isEmpty() && !QFile::exists(mp3Temp));
     EXPECT_TRUE(s.saver->IsSaved()) << "a partial clear does not touch the saved flag";
     EXPECT_EQ(s.engineView.length, 3u * 44100);
-    expectWaveHolds(s.wavTempPath(), 3 * 44100, 44100, 2, 16);
+    ExpectWaveHolds(s.WavTempPath(), 3 * 44100, 44100, 2, 16);
 
     s.saveView.method = 1;
     s.SaveAt(9);
-    expectWaveHolds(s.saved(kClockName + ".wav"), 3 * 44100, 44100, 2, 16);
+    ExpectWaveHolds(s.Saved(kClockName + ".wav"), 3 * 44100, 44100, 2, 16);
     s.saveView.method = 0;
     s.sleeps.clear();
     s.SaveAt(10);
-    expectMp3Holds(s.saved(kTenSeconds), 3 * 44100, 44100, 2, 128, 1000);
+    ExpectMp3Holds(s.Saved(kTenSeconds), 3 * 44100, 44100, 2, 128, 1000);
     EXPECT_EQ(s.saveView.progress.created, 1) << "the shortened recording is encoded anew";
     // One step per block read: 3 s of 44.1 kHz stereo is 529200 bytes, three blocks;
     // about 60 ms per ten per cent: eleven steps, also for a short job.
@@ -385,26 +385,26 @@ TEST(ClearAfterPosition, CutsTheRecordingDropsTheMp3TempAndTheSavedFilesHoldOnly
     // At the start: empty, the device kept, recording resumes into the same file.
     s.engine->MoveTo(0);
     s.engine->ClearAfterPosition();
-    EXPECT_EQ(QFileInfo(s.wavTempPath()).size(), 44);
+    EXPECT_EQ(QFileInfo(s.WavTempPath()).size(), 44);
     EXPECT_TRUE(s.engine->IsCaptureDeviceOpen());
     s.Record(kStereo44k16Bit, 1000, 3000);
-    EXPECT_EQ(s.frames(), 3000u);
+    EXPECT_EQ(s.Frames(), 3000u);
 }
 
 TEST(NewRecordingQuestion, YesSavesTheRecordingBeforeItIsThrownAwayUnlessTheDialogIsCancelled)
 {
     for (const bool cancel : {false, true}) {
         SCOPED_TRACE(cancel);
-        SavingSession s(realPluginFolder());
+        SavingSession s(RealPluginFolder());
         s.saveView.rename = cancel;  // the dialog answers nothing
         s.Record(kStereo44k16Bit, 1000, 20000);
-        const QByteArray mp3 = testsupport::readFile(s.mp3TempPath());
+        const QByteArray mp3 = testsupport::ReadFile(s.Mp3TempPath());
         s.saveView.answers = {Answer::Yes};
         s.NewRecording();
         EXPECT_EQ(s.saveView.questions, std::vector<int>{resources::IDS_ASK_SAVE_CHANGES});
-        EXPECT_EQ(s.savedFiles(), cancel ? QStringList() : QStringList{kClockName + ".mp3"});
-        EXPECT_TRUE(cancel || testsupport::readFile(s.saved(kClockName + ".mp3")) == mp3);
-        EXPECT_EQ(s.frames(), cancel ? 20000u : 0u);
+        EXPECT_EQ(s.SavedFiles(), cancel ? QStringList() : QStringList{kClockName + ".mp3"});
+        EXPECT_TRUE(cancel || testsupport::ReadFile(s.Saved(kClockName + ".mp3")) == mp3);
+        EXPECT_EQ(s.Frames(), cancel ? 20000u : 0u);
         EXPECT_EQ(s.engine->IsCaptureDeviceOpen(), cancel);
     }
 }

@@ -12,9 +12,9 @@ namespace savingtest {
 
 using platform::audio::FakeBackend;
 
-ShimState* loadedShim(const char* variant)
+ShimState* LoadedShim(const char* variant)
 {
-    const QByteArray path = QFile::encodeName(shimFolder(variant) + QStringLiteral("/libmpeg_encoder.so"));
+    const QByteArray path = QFile::encodeName(ShimFolder(variant) + QStringLiteral("/libmpeg_encoder.so"));
     void* module = dlopen(path.constData(), RTLD_NOW | RTLD_NOLOAD);
     if (!module)
         return nullptr;
@@ -23,7 +23,7 @@ ShimState* loadedShim(const char* variant)
     return state ? state() : nullptr;
 }
 
-bool encoderLibraryLoaded()
+bool EncoderLibraryLoaded()
 {
     void* module = dlopen("libmpeg_encoder.so", RTLD_NOW | RTLD_NOLOAD);
     if (module)
@@ -34,7 +34,7 @@ bool encoderLibraryLoaded()
 SavingSession::SavingSession(const QString& pluginFolder, Audio audio)
 {
     if (audio == Audio::Fake) {
-        backend.addInputDevice(QStringLiteral("Microphone"));
+        backend.AddInputDevice(QStringLiteral("Microphone"));
         m_fakeAudio.emplace(backend);
     } else {
         engineView.device = -1;
@@ -45,7 +45,7 @@ SavingSession::SavingSession(const QString& pluginFolder, Audio audio)
     engineView.Listen(*engine);
     engine->SetMp3Side(std::make_unique<Mp3TempEncoder>(plugin, [this] { return saveView.quality; }));
     saver = std::make_unique<SaveFlow>(*engine, saveView, plugin);
-    QObject::connect(saver.get(), &SaveFlow::recordingSaved, [this](const QString& path) { added << path; });
+    QObject::connect(saver.get(), &SaveFlow::RecordingSaved, [this](const QString& path) { added << path; });
     saver->SetSleep([this](int ms) { sleeps.push_back(ms); });
     saver->SetClock([] { return QDateTime(QDate(2008, 3, 5), QTime(14, 7, 9)); });
     saveView.folder = m_saves.path();
@@ -55,14 +55,14 @@ void SavingSession::Capture(double frequency, uint32_t frames)
 {
     // The capture device lives on the engine's writer thread. Hand the sound
     // over in portions the queued blocks can take, as a sound card would.
-    TakeWriter& writer = engine->takeWriter();
-    auto* stream = backend.captureStream();
-    const uint32_t portion = stream ? stream->format().sampleRate / 2 : 0;
+    TakeWriter& writer = engine->GetTakeWriter();
+    auto* stream = backend.GetCaptureStream();
+    const uint32_t portion = stream ? stream->Format().sampleRate / 2 : 0;
     for (uint32_t n = 0; stream && frames > 0; frames -= n) {
         n = std::min(frames, portion);
-        writer.RunOnWriterThread([&] { stream->deliverTone(frequency, 0.5, n); });
+        writer.RunOnWriterThread([&] { stream->DeliverTone(frequency, 0.5, n); });
         for (int i = 0; i < 3; ++i)
-            writer.RunOnWriterThread([] {}), FakeBackend::processCallbacks();
+            writer.RunOnWriterThread([] {}), FakeBackend::ProcessCallbacks();
     }
 }
 
@@ -70,8 +70,8 @@ void SavingSession::StopRecording()
 {
     engine->Stop();
     for (int i = 0; i < 100 && engine->IsRecording(); ++i)
-        engine->takeWriter().RunOnWriterThread([] {}), FakeBackend::processCallbacks();
-    FakeBackend::processCallbacks();
+        engine->GetTakeWriter().RunOnWriterThread([] {}), FakeBackend::ProcessCallbacks();
+    FakeBackend::ProcessCallbacks();
 }
 
 void SavingSession::SaveAt(int second)
@@ -80,26 +80,26 @@ void SavingSession::SaveAt(int second)
     saver->OnSave();
 }
 
-void expectMp3Holds(const QString& path, uint32_t frames, int rate, int channels, int kbps, double tone)
+void ExpectMp3Holds(const QString& path, uint32_t frames, int rate, int channels, int kbps, double tone)
 {
-    const encodertest::Mp3Report d = encodertest::probeMp3(path);
+    const encodertest::Mp3Report d = encodertest::ProbeMp3(path);
     ASSERT_TRUE(d.error.empty()) << d.error;
-    EXPECT_EQ(d.frames(), frames);
+    EXPECT_EQ(d.Frames(), frames);
     EXPECT_EQ(d.rate, rate);
     EXPECT_EQ(d.channels, channels);
-    EXPECT_EQ(d.bitrates(), std::set<int>{kbps});
-    EXPECT_GT(encodertest::toneShare(d.samples, d.channels, 0, d.rate, tone), 0.6);
+    EXPECT_EQ(d.Bitrates(), std::set<int>{kbps});
+    EXPECT_GT(encodertest::ToneShare(d.samples, d.channels, 0, d.rate, tone), 0.6);
 }
 
-void expectWaveHolds(const QString& path, uint32_t frames, int rate, int channels, int bits)
+void ExpectWaveHolds(const QString& path, uint32_t frames, int rate, int channels, int bits)
 {
-    const QByteArray bytes = testsupport::readFile(path);
+    const QByteArray bytes = testsupport::ReadFile(path);
     WaveHeader header;
     ASSERT_GE(bytes.size(), WaveHeader::kSize);
-    ASSERT_TRUE(WaveHeader::parse(reinterpret_cast<const uint8_t*>(bytes.constData()), WaveHeader::kSize, header));
+    ASSERT_TRUE(WaveHeader::Parse(reinterpret_cast<const uint8_t*>(bytes.constData()), WaveHeader::kSize, header));
     EXPECT_EQ(header.riffSize, uint32_t(bytes.size() - 8));
     EXPECT_EQ(header.dataSize, uint32_t(bytes.size() - WaveHeader::kSize));
-    const auto soxi = testsupport::runTool("soxi", {path});
+    const auto soxi = testsupport::RunTool("soxi", {path});
     ASSERT_EQ(soxi.exitCode, 0) << soxi.err.toStdString();
     const QString text = QString::fromLocal8Bit(soxi.out);
     for (const QString& line :

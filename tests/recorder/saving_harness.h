@@ -26,11 +26,11 @@ inline constexpr int kMono8k8Bit = 0, kMono8k16Bit = 1, kStereo22k16Bit = 15, kM
                      kMono48k16Bit = 25, kStereo48k16Bit = 27;
 inline const QString kClockName = QStringLiteral("2008-03-05 14h07m09s");
 
-inline QString realPluginFolder() { return testsupport::binDir(); }
+inline QString RealPluginFolder() { return testsupport::BinDir(); }
 // "counting", "without_info_tag", "without_version"
-inline QString shimFolder(const char* variant) { return QStringLiteral(QUILLON_SHIM_ROOT "/") + variant; }
-ShimState* loadedShim(const char* variant);  // null unless some code holds it loaded
-bool encoderLibraryLoaded();                 // a library of the plug-in's name is in this process
+inline QString ShimFolder(const char* variant) { return QStringLiteral(QUILLON_SHIM_ROOT "/") + variant; }
+ShimState* LoadedShim(const char* variant);  // null unless some code holds it loaded
+bool EncoderLibraryLoaded();                 // a library of the plug-in's name is in this process
 
 struct ProgressLog {
     int created = 0, destroyed = 0, checks = 0;
@@ -69,35 +69,35 @@ public:
     QStringList dialogCalls;  // "extension|filter|initial name"
     ProgressLog progress;
     std::vector<int> errors, questions;
-    std::deque<Answer> answers;  // scripted replies to ask(); Cancel when none are left
+    std::deque<Answer> answers;  // scripted replies to Ask(); Cancel when none are left
     int labelShows = 0;
     bool labelShown = false, waitCursor = false;
 
-    void takeControlValues() override {}
-    QString recordFolder() const override { return folder; }
-    int encodeMethod() const override { return method; }
-    bool askForRenaming() const override { return rename; }
-    int recordQuality() const override { return quality; }
-    std::optional<QString> chooseSavePath(const QString& ext, const QString& filter, const QString& initial) override
+    void TakeControlValues() override {}
+    QString RecordFolder() const override { return folder; }
+    int EncodeMethod() const override { return method; }
+    bool AskForRenaming() const override { return rename; }
+    int RecordQuality() const override { return quality; }
+    std::optional<QString> ChooseSavePath(const QString& ext, const QString& filter, const QString& initial) override
     {
         dialogCalls << ext + "|" + filter + "|" + initial;
         return dialogAnswer;
     }
-    bool confirmReplace(const QString&) override { return false; }
-    void showSavingLabel(bool shown) override
+    bool ConfirmReplace(const QString&) override { return false; }
+    void ShowSavingLabel(bool shown) override
     {
         labelShows += shown;
         labelShown = shown;
     }
-    void setWaitCursor(bool wait) override { waitCursor = wait; }
+    void SetWaitCursor(bool wait) override { waitCursor = wait; }
     // The saving label was shown `shows` times and is gone, the cursor normal again.
-    bool shownAndRestored(int shows) const { return labelShows == shows && !labelShown && !waitCursor; }
-    void showError(resources::StringId id) override { errors.push_back(id); }
-    std::unique_ptr<ProgressReporter> createProgress(resources::StringId) override
+    bool ShownAndRestored(int shows) const { return labelShows == shows && !labelShown && !waitCursor; }
+    void ShowError(resources::StringId id) override { errors.push_back(id); }
+    std::unique_ptr<ProgressReporter> CreateProgress(resources::StringId) override
     {
         return std::make_unique<FakeProgress>(progress);
     }
-    Answer ask(resources::StringId id) override
+    Answer Ask(resources::StringId id) override
     {
         questions.push_back(id);
         const Answer a = answers.empty() ? Answer::Cancel : answers.front();
@@ -131,7 +131,7 @@ public:
     }
     void StartRecording(int formatRow)
     {
-        engineView.formatRow = formatRow, engine->Record(engineView.device, RecordFormats::format(formatRow));
+        engineView.formatRow = formatRow, engine->Record(engineView.device, RecordFormats::Format(formatRow));
     }
     void Capture(double frequency, uint32_t frames);
     void StopRecording();
@@ -139,23 +139,23 @@ public:
     // New recording as the window runs it: the question, then the take goes.
     void NewRecording()
     {
-        const EngineState state = engine->state();
+        const EngineState state = engine->State();
         if ((state == EngineState::Empty || state == EngineState::Stopped) && saver->MayDropTake())
             engine->DiscardTake();
     }
 
-    uint32_t frames() const { return engine->GetDataLength() / engine->format().blockAlign(); }
+    uint32_t Frames() const { return engine->GetDataLength() / engine->Format().BlockAlign(); }
     // Where the takes in progress live.
-    QString tempFolder() const { return m_temp.path() + "/state/tessaly/Quillon"; }
-    QString saveFolder() const { return m_saves.path(); }
-    QString saved(const QString& name) const { return m_saves.filePath(name); }
-    QStringList savedFiles() const { return QDir(saveFolder()).entryList(QDir::Files); }
-    QStringList mp3TempFiles() const
+    QString TempFolder() const { return m_temp.path() + "/state/tessaly/Quillon"; }
+    QString SaveFolder() const { return m_saves.path(); }
+    QString Saved(const QString& name) const { return m_saves.filePath(name); }
+    QStringList SavedFiles() const { return QDir(SaveFolder()).entryList(QDir::Files); }
+    QStringList Mp3TempFiles() const
     {
-        return QDir(tempFolder()).entryList({"*.mp3"}, QDir::AllEntries | QDir::NoDotAndDotDot);
+        return QDir(TempFolder()).entryList({"*.mp3"}, QDir::AllEntries | QDir::NoDotAndDotDot);
     }
-    QString mp3TempPath() { return engine->mp3Side().mp3TempPath(); }
-    QString wavTempPath() { return engine->recordingFile().path(); }
+    QString Mp3TempPath() { return engine->GetMp3Side().Mp3TempPath(); }
+    QString WavTempPath() { return engine->GetRecordingFile().Path(); }
 
     platform::audio::FakeBackend backend;
     std::optional<testsupport::ScopedBackend> m_fakeAudio;
@@ -170,8 +170,8 @@ public:
 
 // mpg123 decodes the file to the recording's length, rate and channels, at
 // one bit rate throughout, with the tone at its frequency.
-void expectMp3Holds(const QString& path, uint32_t frames, int rate, int channels, int kbps, double tone);
+void ExpectMp3Holds(const QString& path, uint32_t frames, int rate, int channels, int kbps, double tone);
 // soxi reads the WAVE file as the recording, and its header matches its size.
-void expectWaveHolds(const QString& path, uint32_t frames, int rate, int channels, int bits);
+void ExpectWaveHolds(const QString& path, uint32_t frames, int rate, int channels, int bits);
 
 }  // namespace savingtest

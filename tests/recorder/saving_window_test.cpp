@@ -49,24 +49,24 @@ protected:
     void SetUp() override
     {
         RecorderWindowEngineTest::SetUp();
-        ctl<QLineEdit>(RecorderControl::FolderEdit)->setText(saves.path());
-        window->saveFlow().SetClock([] { return kSaveTime; });
+        Ctl<QLineEdit>(RecorderControl::FolderEdit)->setText(saves.path());
+        window->GetSaveFlow().SetClock([] { return kSaveTime; });
     }
-    RecordingEngine& engine() { return window->engine(); }
-    void record(int formatRow, uint32_t frames)
+    RecordingEngine& Engine() { return window->Engine(); }
+    void Record(int formatRow, uint32_t frames)
     {
-        ctl<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(formatRow);
-        RecorderWindowEngineTest::record(1000, frames);
+        Ctl<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(formatRow);
+        RecorderWindowEngineTest::Record(1000, frames);
     }
-    void saveAs(int method, bool askForName)
+    void SaveAs(int method, bool askForName)
     {
-        ctl<QComboBox>(RecorderControl::Encoding)->setCurrentIndex(method);
-        ctl<QCheckBox>(RecorderControl::AskForRenaming)->setChecked(askForName);
-        click(RecorderControl::Save);
+        Ctl<QComboBox>(RecorderControl::Encoding)->setCurrentIndex(method);
+        Ctl<QCheckBox>(RecorderControl::AskForRenaming)->setChecked(askForName);
+        Click(RecorderControl::Save);
     }
-    QString saved(const QString& name) const { return QDir(saves.path()).filePath(name); }
+    QString Saved(const QString& name) const { return QDir(saves.path()).filePath(name); }
     // Every entry of the save folder, hidden ones included, with its size.
-    QStringList folderListing() const
+    QStringList FolderListing() const
     {
         QStringList entries;
         const auto filter = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
@@ -74,50 +74,50 @@ protected:
             entries << QString("%1 %2").arg(f.fileName()).arg(f.size());
         return entries;
     }
-    static QString seconds(const QString& readout) { return readout.section('\n', 2); }
+    static QString Seconds(const QString& readout) { return readout.section('\n', 2); }
 
     QTemporaryDir saves;
 };
 
 TEST_F(SavingWindowTest, ThePositionShownAfterPlayAndStopIsWhereThePartialClearCuts)
 {
-    record(kStereo48k16Bit, 48000 * 41);
-    EXPECT_EQ(seconds(text(id::PositionReadout)), "000:41.0");
+    Record(kStereo48k16Bit, 48000 * 41);
+    EXPECT_EQ(Seconds(Text(id::PositionReadout)), "000:41.0");
 
     // Play rewinds and queues fourteen blocks; Stop after five have played
     // keeps the position heard, and that is what the readout and the slider show.
-    click(RecorderControl::Play);
-    EXPECT_EQ(engine().position(), 0u);
+    Click(RecorderControl::Play);
+    EXPECT_EQ(Engine().Position(), 0u);
     for (int i = 0; i < 5; ++i)
-        backend.lastPlaybackStream()->completeNext();
-    FakeBackend::processCallbacks();
+        backend.LastPlaybackStream()->CompleteNext();
+    FakeBackend::ProcessCallbacks();
     const uint32_t heard = 5 * 6144 / 4;
-    EXPECT_EQ(engine().position(), heard);
-    EXPECT_EQ(seconds(text(id::PositionReadout)), "000:00.1");
-    EXPECT_EQ(uint32_t(ctl<QSlider>(RecorderControl::PositionSlider)->value()), heard);
-    click(RecorderControl::Stop);
-    backend.lastPlaybackStream()->completeAll();
-    FakeBackend::processCallbacks();
-    ASSERT_FALSE(engine().IsPlaying());
-    EXPECT_EQ(engine().position(), heard);
-    EXPECT_EQ(uint32_t(ctl<QSlider>(RecorderControl::PositionSlider)->value()), heard);
-    const QString shown = seconds(text(id::PositionReadout));
+    EXPECT_EQ(Engine().Position(), heard);
+    EXPECT_EQ(Seconds(Text(id::PositionReadout)), "000:00.1");
+    EXPECT_EQ(uint32_t(Ctl<QSlider>(RecorderControl::PositionSlider)->value()), heard);
+    Click(RecorderControl::Stop);
+    backend.LastPlaybackStream()->CompleteAll();
+    FakeBackend::ProcessCallbacks();
+    ASSERT_FALSE(Engine().IsPlaying());
+    EXPECT_EQ(Engine().Position(), heard);
+    EXPECT_EQ(uint32_t(Ctl<QSlider>(RecorderControl::PositionSlider)->value()), heard);
+    const QString shown = Seconds(Text(id::PositionReadout));
 
-    click(RecorderControl::ClearAfterPosition);
-    EXPECT_EQ(engine().GetDataLength(), heard * 4);
-    EXPECT_EQ(seconds(text(id::LengthReadout)), shown);
+    Click(RecorderControl::ClearAfterPosition);
+    EXPECT_EQ(Engine().GetDataLength(), heard * 4);
+    EXPECT_EQ(Seconds(Text(id::LengthReadout)), shown);
 }
 
 TEST_F(SavingWindowTest, ASaveOntoTheRecordingsOwnFilesOrOntoAReadOnlyFileFailsAndChangesNothing)
 {
-    record(kStereo48k16Bit, 48000 * 2);
-    const QString wavTemp = engine().recordingFile().path(), mp3Temp = engine().mp3Side().mp3TempPath();
-    const QByteArray wavBytes = testsupport::readFile(wavTemp), mp3Bytes = testsupport::readFile(mp3Temp);
+    Record(kStereo48k16Bit, 48000 * 2);
+    const QString wavTemp = Engine().GetRecordingFile().Path(), mp3Temp = Engine().GetMp3Side().Mp3TempPath();
+    const QByteArray wavBytes = testsupport::ReadFile(wavTemp), mp3Bytes = testsupport::ReadFile(mp3Temp);
     ASSERT_TRUE(wavBytes.size() == 44 + 48000 * 2 * 4 && !mp3Bytes.isEmpty());
-    ASSERT_TRUE(QFile::link(wavTemp, saved("link.wav")));
-    const QString readOnlyWave = saved("take.wav"), readOnlyMp3 = saved("take.mp3");
+    ASSERT_TRUE(QFile::link(wavTemp, Saved("link.wav")));
+    const QString readOnlyWave = Saved("take.wav"), readOnlyMp3 = Saved("take.mp3");
     for (const QString& path : {readOnlyWave, readOnlyMp3}) {
-        ASSERT_TRUE(testsupport::writeFile(path, "the user's file"));
+        ASSERT_TRUE(testsupport::WriteFile(path, "the user's file"));
         ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     }
     // Everything but the read-only files is open to the ordinary user, so
@@ -132,7 +132,7 @@ TEST_F(SavingWindowTest, ASaveOntoTheRecordingsOwnFilesOrOntoAReadOnlyFileFailsA
         int method;
         bool readOnly;
     };
-    for (const Case& c : {Case{wavTemp, 1, false}, Case{saved("link.wav"), 0, false}, Case{mp3Temp, 0, false},
+    for (const Case& c : {Case{wavTemp, 1, false}, Case{Saved("link.wav"), 0, false}, Case{mp3Temp, 0, false},
                           Case{readOnlyWave, 1, true}, Case{readOnlyMp3, 0, true}}) {
         SCOPED_TRACE(c.target.toStdString());
         ModalAnswers answers;
@@ -142,61 +142,61 @@ TEST_F(SavingWindowTest, ASaveOntoTheRecordingsOwnFilesOrOntoAReadOnlyFileFailsA
             std::optional<ActingAsOrdinaryUser> user;
             if (c.readOnly)
                 user.emplace();
-            saveAs(c.method, true);
+            SaveAs(c.method, true);
         }
         ASSERT_EQ(answers.messages.size(), 2);
-        EXPECT_EQ(answers.messages[1], resources::text(resources::IDS_SAVE_FAILED));
-        EXPECT_TRUE(window->savedRecordings().isEmpty() && !window->saveFlow().IsSaved());
-        EXPECT_EQ(testsupport::readFile(wavTemp), wavBytes);
-        EXPECT_EQ(testsupport::readFile(mp3Temp), mp3Bytes);
-        EXPECT_EQ(folderListing(), (QStringList{"link.wav 384044", "take.mp3 15", "take.wav 15"}));
+        EXPECT_EQ(answers.messages[1], resources::Text(resources::IDS_SAVE_FAILED));
+        EXPECT_TRUE(window->SavedRecordings().isEmpty() && !window->GetSaveFlow().IsSaved());
+        EXPECT_EQ(testsupport::ReadFile(wavTemp), wavBytes);
+        EXPECT_EQ(testsupport::ReadFile(mp3Temp), mp3Bytes);
+        EXPECT_EQ(FolderListing(), (QStringList{"link.wav 384044", "take.mp3 15", "take.wav 15"}));
     }
 
     // The recording's MP3 file is whole, so a save at the same quality is its copy.
     ModalAnswers answers;
-    answers.paths = {saved("kept.mp3")};
-    saveAs(0, true);
+    answers.paths = {Saved("kept.mp3")};
+    SaveAs(0, true);
     EXPECT_TRUE(answers.messages.isEmpty());
-    EXPECT_EQ(testsupport::readFile(saved("kept.mp3")), mp3Bytes);
+    EXPECT_EQ(testsupport::ReadFile(Saved("kept.mp3")), mp3Bytes);
 }
 
 TEST_F(SavingWindowTest, NoSaveReplacesAFileWithoutTheUsersWord)
 {
     // Two saves under one clock second, a partial clear between them: both stay.
-    record(kStereo48k16Bit, 48000);
-    saveAs(1, false);
-    window->recorder().OnHScroll(controls::Trackbar::EndTrack, 12000);
-    click(RecorderControl::ClearAfterPosition);
-    saveAs(1, false);
-    EXPECT_EQ(folderListing(), (QStringList{kClockName + " 2.wav 48044", kClockName + ".wav 192044"}));
-    EXPECT_EQ(window->savedRecordings(), (QStringList{saved(kClockName + ".wav"), saved(kClockName + " 2.wav")}));
-    EXPECT_FALSE(ctl(RecorderControl::SavingLabel)->isVisible()) << "the saving label is gone";
-    ASSERT_EQ(window->playlist().count(), 2);
-    EXPECT_EQ(window->playlist().item(1)->filePath(), saved(kClockName + " 2.wav"));
-    click(RecorderControl::NewRecording);  // saved: the new recording asks nothing
-    EXPECT_EQ(engine().GetDataLength(), 0u);
+    Record(kStereo48k16Bit, 48000);
+    SaveAs(1, false);
+    window->Recorder().OnHScroll(controls::Trackbar::EndTrack, 12000);
+    Click(RecorderControl::ClearAfterPosition);
+    SaveAs(1, false);
+    EXPECT_EQ(FolderListing(), (QStringList{kClockName + " 2.wav 48044", kClockName + ".wav 192044"}));
+    EXPECT_EQ(window->SavedRecordings(), (QStringList{Saved(kClockName + ".wav"), Saved(kClockName + " 2.wav")}));
+    EXPECT_FALSE(Ctl(RecorderControl::SavingLabel)->isVisible()) << "the saving label is gone";
+    ASSERT_EQ(window->Playlist().Count(), 2);
+    EXPECT_EQ(window->Playlist().Item(1)->FilePath(), Saved(kClockName + " 2.wav"));
+    Click(RecorderControl::NewRecording);  // saved: the new recording asks nothing
+    EXPECT_EQ(Engine().GetDataLength(), 0u);
 
     // An 8-bit recording typed as take.mp3 is saved as take.wav: asked like
     // the save dialog asks, No keeps the file there, Yes replaces it.
-    record(kMono44k8Bit, 44100);
-    ASSERT_TRUE(testsupport::writeFile(saved("take.wav"), "the user's file"));
+    Record(kMono44k8Bit, 44100);
+    ASSERT_TRUE(testsupport::WriteFile(Saved("take.wav"), "the user's file"));
     for (const auto button : {QMessageBox::No, QMessageBox::Yes}) {
         ModalAnswers answers;
-        answers.paths = {saved("take.mp3")};
+        answers.paths = {Saved("take.mp3")};
         answers.buttons = {button};
-        saveAs(0, true);
+        SaveAs(0, true);
         EXPECT_EQ(answers.messages, QStringList{"take.wav already exists.\nDo you want to replace it?"});
     }
-    EXPECT_EQ(window->savedRecordings().size(), 3);
-    EXPECT_TRUE(window->saveFlow().IsSaved());
-    EXPECT_EQ(folderListing().filter("take"), QStringList{"take.wav 44144"});
+    EXPECT_EQ(window->SavedRecordings().size(), 3);
+    EXPECT_TRUE(window->GetSaveFlow().IsSaved());
+    EXPECT_EQ(FolderListing().filter("take"), QStringList{"take.wav 44144"});
 
     // New audio after the save makes closing ask again.
-    RecorderWindowEngineTest::record(1000, 4410);
+    RecorderWindowEngineTest::Record(1000, 4410);
     ModalAnswers answers;
     answers.buttons = {QMessageBox::Cancel};
     QTest::keyClick(window.get(), Qt::Key_Escape);
-    EXPECT_EQ(answers.messages, QStringList{resources::text(resources::IDS_ASK_SAVE_CHANGES)});
+    EXPECT_EQ(answers.messages, QStringList{resources::Text(resources::IDS_ASK_SAVE_CHANGES)});
     EXPECT_TRUE(window->isVisible());
 }
 
@@ -209,42 +209,42 @@ TEST_F(SavingWindowTest, ARecordingSavedUnderAPathTooLongForTheListIsKeptAndTheU
     while (folder.size() < 236)
         folder += "/" + QString(9, 'd');
     ASSERT_TRUE(QDir().mkpath(folder));
-    ctl<QLineEdit>(RecorderControl::FolderEdit)->setText(folder);
-    record(kStereo48k16Bit, 4800);
+    Ctl<QLineEdit>(RecorderControl::FolderEdit)->setText(folder);
+    Record(kStereo48k16Bit, 4800);
     ModalAnswers answers;
-    saveAs(1, false);
+    SaveAs(1, false);
     const QString path = folder + "/" + kClockName + ".wav";
     ASSERT_GT(QFile::encodeName(path).size(), 259);
     EXPECT_EQ(answers.messages, QStringList{playlist::PlaylistModel::RefusedPathsMessage({path})});
-    EXPECT_EQ(window->savedRecordings(), QStringList{path});
+    EXPECT_EQ(window->SavedRecordings(), QStringList{path});
     EXPECT_EQ(QFileInfo(path).size(), 4800 * 4 + 44);
-    EXPECT_TRUE(window->saveFlow().IsSaved());
-    EXPECT_EQ(window->playlist().count(), 0);
+    EXPECT_TRUE(window->GetSaveFlow().IsSaved());
+    EXPECT_EQ(window->Playlist().Count(), 0);
 }
 
 TEST_F(SavingWindowTest, ACancelledSaveLeavesNothingAndACloseOrClickDuringOneIsRefused)
 {
-    record(kStereo48k16Bit, 48000 * 3);
-    ctl<QSlider>(RecorderControl::Quality)->setValue(5);  // another quality: encoded under the progress dialog
-    ctl<QComboBox>(RecorderControl::Encoding)->setCurrentIndex(0);
-    const QString wavTemp = engine().recordingFile().path();
+    Record(kStereo48k16Bit, 48000 * 3);
+    Ctl<QSlider>(RecorderControl::Quality)->setValue(5);  // another quality: encoded under the progress dialog
+    Ctl<QComboBox>(RecorderControl::Encoding)->setCurrentIndex(0);
+    const QString wavTemp = Engine().GetRecordingFile().Path();
 
     // Cancel as soon as the progress dialog shows: no file, no message.
     ModalAnswers answers;
     bool sawProgress = false;
-    saveWhileProgressShows([&](controls::ProgressDialog& progress) {
+    SaveWhileProgressShows([&](controls::ProgressDialog& progress) {
         sawProgress = true;
         EXPECT_FALSE(window->isEnabled());
         progress.CancelButton()->click();
     });
     EXPECT_TRUE(sawProgress);
-    EXPECT_TRUE(folderListing().isEmpty());
-    EXPECT_TRUE(window->savedRecordings().isEmpty());
+    EXPECT_TRUE(FolderListing().isEmpty());
+    EXPECT_TRUE(window->SavedRecordings().isEmpty());
     EXPECT_TRUE(window->isEnabled());
 
     answers.buttons = {QMessageBox::No, QMessageBox::No};
     int closeRequests = 0;
-    saveWhileProgressShows([&](controls::ProgressDialog&) {
+    SaveWhileProgressShows([&](controls::ProgressDialog&) {
         if (closeRequests == 2)
             return;
         ++closeRequests;
@@ -255,24 +255,24 @@ TEST_F(SavingWindowTest, ACancelledSaveLeavesNothingAndACloseOrClickDuringOneIsR
     EXPECT_TRUE(answers.messages.isEmpty()) << answers.messages.join(" | ").toStdString();
     EXPECT_TRUE(window->isVisible() && window->isEnabled());
     EXPECT_TRUE(QFile::exists(wavTemp));
-    ASSERT_EQ(window->savedRecordings(), QStringList{saved(kClockName + ".mp3")});
+    ASSERT_EQ(window->SavedRecordings(), QStringList{Saved(kClockName + ".mp3")});
     const QString decoded = temp.filePath("decoded.wav");
-    ASSERT_EQ(testsupport::runTool("mpg123", {"-q", "-w", decoded, window->savedRecordings().first()}).exitCode, 0);
-    EXPECT_EQ(testsupport::runTool("soxi", {"-s", decoded}).out.trimmed(), "144000");
+    ASSERT_EQ(testsupport::RunTool("mpg123", {"-q", "-w", decoded, window->SavedRecordings().first()}).exitCode, 0);
+    EXPECT_EQ(testsupport::RunTool("soxi", {"-s", decoded}).out.trimmed(), "144000");
 
     // The WAVE copy lets no events through: a close request and a click on
     // New that wait for it are dropped, not carried out once it is over.
-    ctl<QComboBox>(RecorderControl::Encoding)->setCurrentIndex(1);
-    QMetaObject::invokeMethod(ctl<QAbstractButton>(RecorderControl::Save), &QAbstractButton::click,
+    Ctl<QComboBox>(RecorderControl::Encoding)->setCurrentIndex(1);
+    QMetaObject::invokeMethod(Ctl<QAbstractButton>(RecorderControl::Save), &QAbstractButton::click,
                               Qt::QueuedConnection);
     QCoreApplication::postEvent(window->windowHandle(), new QCloseEvent);
-    QMetaObject::invokeMethod(ctl<QAbstractButton>(RecorderControl::NewRecording), &QAbstractButton::click,
+    QMetaObject::invokeMethod(Ctl<QAbstractButton>(RecorderControl::NewRecording), &QAbstractButton::click,
                               Qt::QueuedConnection);
     QTest::qWait(1000);
     EXPECT_TRUE(answers.messages.isEmpty()) << answers.messages.join(" | ").toStdString();
-    EXPECT_EQ(window->savedRecordings().size(), 2);
+    EXPECT_EQ(window->SavedRecordings().size(), 2);
     EXPECT_TRUE(window->isVisible() && window->isEnabled());
-    EXPECT_EQ(engine().GetDataLength(), 48000u * 3 * 4);
+    EXPECT_EQ(Engine().GetDataLength(), 48000u * 3 * 4);
 }
 
 }  // namespace
@@ -283,32 +283,32 @@ TEST_F(SavingWindowTest, ACancelledSaveLeavesNothingAndACloseOrClickDuringOneIsR
 // its label is that of the same rate at 16 bits.
 TEST_F(SavingWindowTest, TheQualityLabelNamesTheBitRateOfTheSavedFramesInEveryFormat)
 {
-    window->saveFlow().SetSleep([](int) {});  // no pacing of the progress display
-    std::map<int, QStringList> labels;        // by format row, one per quality
+    window->GetSaveFlow().SetSleep([](int) {});  // no pacing of the progress display
+    std::map<int, QStringList> labels;           // by format row, one per quality
     for (int row = 0; row < RecordFormats::kCount; ++row) {
-        const platform::audio::PcmFormat format = RecordFormats::format(row);
-        SCOPED_TRACE(ctl<QComboBox>(RecorderControl::FormatList)->itemText(row).toStdString());
-        ctl<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(row);
+        const platform::audio::PcmFormat format = RecordFormats::Format(row);
+        SCOPED_TRACE(Ctl<QComboBox>(RecorderControl::FormatList)->itemText(row).toStdString());
+        Ctl<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(row);
         // Shown as soon as the format changes, before the quality moves.
-        const std::pair<int, QString> onFormatChange{ctl<QSlider>(RecorderControl::Quality)->value(),
-                                                     text(id::QualityBitrate)};
+        const std::pair<int, QString> onFormatChange{Ctl<QSlider>(RecorderControl::Quality)->value(),
+                                                     Text(id::QualityBitrate)};
         const bool mp3 = format.bitsPerSample == 16;
         if (mp3)
-            RecorderWindowEngineTest::record(1000, format.sampleRate / 10);
+            RecorderWindowEngineTest::Record(1000, format.sampleRate / 10);
         for (int quality = 0; quality < 16; ++quality) {
-            ctl<QSlider>(RecorderControl::Quality)->setValue(quality);
-            labels[row] << text(id::QualityBitrate);
+            Ctl<QSlider>(RecorderControl::Quality)->setValue(quality);
+            labels[row] << Text(id::QualityBitrate);
             if (!mp3)
                 continue;
-            saveAs(0, false);
-            ASSERT_TRUE(window->savedRecordings().last().endsWith(".mp3"));
-            const encodertest::Mp3Report frames = encodertest::probeMp3(window->savedRecordings().last());
+            SaveAs(0, false);
+            ASSERT_TRUE(window->SavedRecordings().last().endsWith(".mp3"));
+            const encodertest::Mp3Report frames = encodertest::ProbeMp3(window->SavedRecordings().last());
             ASSERT_TRUE(frames.error.empty()) << frames.error;
-            EXPECT_EQ(frames.bitrates(), std::set<int>{text(id::QualityBitrate).section(' ', 0, 0).toInt()})
-                << "quality " << quality << " labelled " << text(id::QualityBitrate).toStdString();
+            EXPECT_EQ(frames.Bitrates(), std::set<int>{Text(id::QualityBitrate).section(' ', 0, 0).toInt()})
+                << "quality " << quality << " labelled " << Text(id::QualityBitrate).toStdString();
         }
         if (mp3)
-            click(RecorderControl::NewRecording);  // saved: nothing to ask
+            Click(RecorderControl::NewRecording);  // saved: nothing to ask
         EXPECT_EQ(onFormatChange.second, labels[row][onFormatChange.first]);
     }
     for (int row = 0; row < RecordFormats::kCount; row += 2)

@@ -60,8 +60,8 @@ protected:
 
 TEST_F(WaveformViewTest, AnEmptyViewIsBlackWithOneGreenLineThroughTheMiddle)
 {
-    EXPECT_EQ(view.pointCount(), 98) << "the sunken edge is not part of the inside";
-    EXPECT_EQ(view.fullScale(), 25000);
+    EXPECT_EQ(view.PointCount(), 98) << "the sunken edge is not part of the inside";
+    EXPECT_EQ(view.FullScale(), 25000);
     const QImage img = Inside();
     ASSERT_EQ(img.size(), QSize(w, h));
     const int mid = h / 2;
@@ -83,9 +83,9 @@ TEST_F(WaveformViewTest, EachPointLightsItsColumnSymmetricallyAroundTheCentre)
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.outerHeight << " " << c.fullScale << " " << c.point);
         Make(QSize(100, c.outerHeight));
-        std::fill(view.points(), view.points() + view.pointCount(), int16_t(0));
-        view.setFullScale(int16_t(c.fullScale));
-        view.points()[c.column] = int16_t(c.point);
+        std::fill(view.Points(), view.Points() + view.PointCount(), int16_t(0));
+        view.SetFullScale(int16_t(c.fullScale));
+        view.Points()[c.column] = int16_t(c.point);
         const QImage img = Inside();
         EXPECT_EQ(LitRows(img, c.column), std::make_pair(c.first, c.last));
         EXPECT_EQ(LitCount(img, c.column), c.last - c.first + 1);
@@ -95,13 +95,13 @@ TEST_F(WaveformViewTest, EachPointLightsItsColumnSymmetricallyAroundTheCentre)
 TEST_F(WaveformViewTest, ScreenshotsEmptyAndWithASine)
 {
     // The size the recorder window gives the panel: 112 x 27 dialog units.
-    const controls::DialogUnits du(controls::dialogFont());
-    Make(QSize(du.x(112), du.y(27)));
+    const controls::DialogUnits du(controls::DialogFont());
+    Make(QSize(du.X(112), du.Y(27)));
     ASSERT_GT(w, 10);
     ASSERT_GT(h, 10);
 
     const auto save = [](const QImage& img, const QString& name) {
-        EXPECT_TRUE(img.scaled(img.size() * 4).save(testsupport::screenshotDir() + "/" + name + "_x4.png"));
+        EXPECT_TRUE(img.scaled(img.size() * 4).save(testsupport::ScreenshotDir() + "/" + name + "_x4.png"));
     };
 
     // A 400 Hz sine at 80 % of full scale, 16 kHz 16-bit mono, as the engine
@@ -112,7 +112,7 @@ TEST_F(WaveformViewTest, ScreenshotsEmptyAndWithASine)
         block[size_t(2 * i)] = uint8_t(s & 0xff);
         block[size_t(2 * i + 1)] = uint8_t((s >> 8) & 0xff);
     }
-    view.setFullScale(FullScaleFor(16));
+    view.SetFullScale(FullScaleFor(16));
     TakeWaveformSnapshot(view, block.data(), 6144, 16);
     const QImage sine = Inside();
     save(view.grab().toImage(), "waveform_sine");
@@ -131,19 +131,19 @@ TEST_F(WaveformViewTest, ARedrawAfterChangesLooksLikeAFreshDrawingOfTheSamePoint
     // Only changed columns are drawn again: what shrank, grew, or changed
     // with the full scale must leave nothing of the earlier picture behind.
     for (int i = 0; i < w; ++i)
-        view.points()[i] = int16_t((i * 997) % 50000 - 25000);
+        view.Points()[i] = int16_t((i * 997) % 50000 - 25000);
     Inside();
     for (int i = 0; i < w; i += 3)
-        view.points()[i] = int16_t(i * 50);
-    view.points()[1] = 0;
-    view.setFullScale(12000);
+        view.Points()[i] = int16_t(i * 50);
+    view.Points()[1] = 0;
+    view.SetFullScale(12000);
     const QImage redrawn = Inside();
 
     WaveformView fresh;
     fresh.resize(view.size());
     fresh.Initialize();
-    std::copy(view.points(), view.points() + w, fresh.points());
-    fresh.setFullScale(12000);
+    std::copy(view.Points(), view.Points() + w, fresh.Points());
+    fresh.SetFullScale(12000);
     const QImage expected = fresh.grab().toImage().convertToFormat(QImage::Format_RGB32).copy(fresh.contentsRect());
     ASSERT_EQ(redrawn.size(), expected.size());
     for (int x = 0; x < w; ++x)

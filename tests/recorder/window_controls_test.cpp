@@ -25,13 +25,13 @@ using namespace windowtest;
 
 // Hovers over the middle of `w` with the real mouse and waits for the
 // tooltip; the text on screen, or empty when none came up.
-QString tipShownFor(QWidget* w)
+QString TipShownFor(QWidget* w)
 {
     QToolTip::hideText();
-    widgettest::waitUntil([] { return !QToolTip::isVisible(); });
+    widgettest::WaitUntil([] { return !QToolTip::isVisible(); });
     QTest::mouseMove(w->window(), QPoint(1, 1));
     QTest::mouseMove(w, w->rect().center());
-    if (!widgettest::waitUntil([] { return QToolTip::isVisible(); }, 3000))
+    if (!widgettest::WaitUntil([] { return QToolTip::isVisible(); }, 3000))
         return {};
     return QToolTip::text();
 }
@@ -40,7 +40,7 @@ TEST_F(RecorderWindowEngineTest, TooltipsOfTheTextAndPictureButtonsShowOnScreen)
 {
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    record(440, 4800);  // enables new, save and partial clear
+    Record(440, 4800);  // enables new, save and partial clear
     const std::pair<int, resources::StringId> tips[] = {
         {id::NewRecording, resources::IDS_TIP_NEW_RECORDING},
         {id::ClearAfterPosition, resources::IDS_TIP_CLEAR_AFTER_POSITION},
@@ -49,80 +49,80 @@ TEST_F(RecorderWindowEngineTest, TooltipsOfTheTextAndPictureButtonsShowOnScreen)
         {id::Record, resources::IDS_TIP_RECORD},
         {id::LengthReadout, resources::IDS_TIP_LENGTH}};
     for (const auto& [id, stringId] : tips)
-        EXPECT_EQ(tipShownFor(ctl(id)), resources::text(stringId)) << id;
+        EXPECT_EQ(TipShownFor(Ctl(id)), resources::Text(stringId)) << id;
     // The picture buttons keep their own tips, the window's buttons without
     // an entry show none.
-    EXPECT_EQ(tipShownFor(ctl(RecorderControl::PlaylistPlay)), QString::fromUtf8("播放选择的条目"));
-    EXPECT_EQ(tipShownFor(ctl(RecorderControl::PanelToggle)), QString::fromUtf8("隐藏播放列表"));
-    EXPECT_EQ(tipShownFor(ctl(RecorderControl::About)), QString());
+    EXPECT_EQ(TipShownFor(Ctl(RecorderControl::PlaylistPlay)), QString::fromUtf8("播放选择的条目"));
+    EXPECT_EQ(TipShownFor(Ctl(RecorderControl::PanelToggle)), QString::fromUtf8("隐藏播放列表"));
+    EXPECT_EQ(TipShownFor(Ctl(RecorderControl::About)), QString());
 }
 
 TEST_F(RecorderWindowTest, EnterClicksNothingAndKeepsTheWindowAndEscapeClosesItWhenEmpty)
 {
-    RecorderDialog& w = open();
+    RecorderDialog& w = Open();
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    EXPECT_TRUE(w.grab().save(testsupport::screenshotDir() + "/recorder_window_empty.png"));
+    EXPECT_TRUE(w.grab().save(testsupport::ScreenshotDir() + "/recorder_window_empty.png"));
     int clicks = 0;
     for (QAbstractButton* b : w.findChildren<QAbstractButton*>())
         QObject::connect(b, &QAbstractButton::clicked, [&clicks] { ++clicks; });
-    auto* check = ctl<QCheckBox>(RecorderControl::AskForRenaming);
+    auto* check = Ctl<QCheckBox>(RecorderControl::AskForRenaming);
     const bool checked = check->isChecked();
     for (int id : {id::FolderEdit, id::FormatList, id::Encoding, id::AskForRenaming}) {
-        ctl(id)->setFocus();
+        Ctl(id)->setFocus();
         for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter})
-            QTest::keyClick(ctl(id), key);
+            QTest::keyClick(Ctl(id), key);
         EXPECT_EQ(clicks, 0) << id;
         EXPECT_TRUE(w.isVisible()) << id;
     }
     EXPECT_EQ(check->isChecked(), checked);
     for (QPushButton* b : w.findChildren<QPushButton*>())
-        EXPECT_FALSE(b->isDefault()) << TemplateBuilder::controlId(b);
+        EXPECT_FALSE(b->isDefault()) << TemplateBuilder::ControlId(b);
     QTest::keyClick(&w, Qt::Key_Escape);
     EXPECT_FALSE(w.isVisible());
 }
 
 TEST_F(RecorderWindowTest, HidingThePlaylistLeavesOnlyTheWindowsFaceRightOfItsButtonAndShowingRestoresTheSize)
 {
-    RecorderDialog& w = open();
+    RecorderDialog& w = Open();
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     const QSize full = w.size();
-    EXPECT_EQ(ctl<controls::BitmapButton>(RecorderControl::PanelToggle)->TipText(), QString::fromUtf8("隐藏播放列表"));
+    EXPECT_EQ(Ctl<controls::BitmapButton>(RecorderControl::PanelToggle)->TipText(), QString::fromUtf8("隐藏播放列表"));
     w.move(300, 200);
-    click(RecorderControl::PanelToggle);
-    ASSERT_FALSE(w.playlistPanelShown());
-    EXPECT_EQ(w.width(), ctl(RecorderControl::Playlist)->x() + 4);
+    Click(RecorderControl::PanelToggle);
+    ASSERT_FALSE(w.PlaylistPanelShown());
+    EXPECT_EQ(w.width(), Ctl(RecorderControl::Playlist)->x() + 4);
     EXPECT_EQ(w.height(), full.height());
-    EXPECT_EQ(ctl<controls::BitmapButton>(RecorderControl::PanelToggle)->TipText(), QString::fromUtf8("显示播放列表"));
+    EXPECT_EQ(Ctl<controls::BitmapButton>(RecorderControl::PanelToggle)->TipText(), QString::fromUtf8("显示播放列表"));
     for (int id : {id::Playlist, id::PlaylistPlay, id::PlaylistStop, id::PlaylistPause, id::PlaylistSlider})
-        EXPECT_FALSE(ctl(id)->isVisible()) << id;
-    const QRect toggle = ctl(RecorderControl::PanelToggle)->geometry();
+        EXPECT_FALSE(Ctl(id)->isVisible()) << id;
+    const QRect toggle = Ctl(RecorderControl::PanelToggle)->geometry();
     EXPECT_TRUE(w.rect().contains(toggle));
-    const QImage shot = widgettest::shot(w);
-    EXPECT_TRUE(shot.save(testsupport::screenshotDir() + "/recorder_window_narrowed.png"));
+    const QImage shot = widgettest::Shot(w);
+    EXPECT_TRUE(shot.save(testsupport::ScreenshotDir() + "/recorder_window_narrowed.png"));
     // Right of the button down to the tips line there is only the window's face.
     const QRgb face = w.palette().color(QPalette::Window).rgb() | 0xff000000u;
     int foreign = 0;
     for (int x = toggle.right() + 1; x < shot.width(); ++x)
-        for (int y = 0; y < ctl(RecorderControl::Tips)->y(); ++y)
-            foreign += widgettest::px(shot, x, y) != face;
+        for (int y = 0; y < Ctl(RecorderControl::Tips)->y(); ++y)
+            foreign += widgettest::Px(shot, x, y) != face;
     EXPECT_EQ(foreign, 0);
     w.move(10, 10);
-    click(RecorderControl::PanelToggle);
+    Click(RecorderControl::PanelToggle);
     EXPECT_EQ(w.size(), full);
-    EXPECT_TRUE(ctl(RecorderControl::Playlist)->isVisible());
+    EXPECT_TRUE(Ctl(RecorderControl::Playlist)->isVisible());
 
     // Started with the panel hidden, the window knows its full size: the
     // slider was stretched against the full client area, not the narrowed one.
-    click(RecorderControl::PanelToggle);
-    RecorderDialog& again = open();
+    Click(RecorderControl::PanelToggle);
+    RecorderDialog& again = Open();
     again.show();
-    EXPECT_EQ(again.width(), ctl(RecorderControl::Playlist)->x() + 4);
-    EXPECT_EQ(ctl(RecorderControl::PlaylistSlider)->geometry().right() + 1, full.width() - 10);
-    click(RecorderControl::PanelToggle);
+    EXPECT_EQ(again.width(), Ctl(RecorderControl::Playlist)->x() + 4);
+    EXPECT_EQ(Ctl(RecorderControl::PlaylistSlider)->geometry().right() + 1, full.width() - 10);
+    Click(RecorderControl::PanelToggle);
     EXPECT_EQ(again.size(), full);
-    EXPECT_TRUE(ctl(RecorderControl::PlaylistSlider)->isVisible());
+    EXPECT_TRUE(Ctl(RecorderControl::PlaylistSlider)->isVisible());
 }
 
 TEST_F(RecorderWindowTest, TheFolderButtonStartsAtTheEditsFolderAndTheEditHoldsWhatItCanShow)
@@ -132,45 +132,45 @@ TEST_F(RecorderWindowTest, TheFolderButtonStartsAtTheEditsFolderAndTheEditHoldsW
         start = from;
         return answer;
     });
-    RecorderDialog& w = open();
-    auto* edit = ctl<QLineEdit>(RecorderControl::FolderEdit);
+    RecorderDialog& w = Open();
+    auto* edit = Ctl<QLineEdit>(RecorderControl::FolderEdit);
     edit->setText("/preset");
-    click(RecorderControl::BrowseFolder);
+    Click(RecorderControl::BrowseFolder);
     EXPECT_EQ(start, "/preset");
     EXPECT_EQ(edit->text(), "/chosen/folder");
     // 259 bytes come back from the chooser; the edit holds 256 characters.
     answer = "/" + QString(300, 'd');
-    click(RecorderControl::BrowseFolder);
+    Click(RecorderControl::BrowseFolder);
     EXPECT_EQ(edit->text(), answer.left(256));
-    EXPECT_EQ(w.recordFolder(), edit->text());
+    EXPECT_EQ(w.RecordFolder(), edit->text());
     // A character outside the basic plane is not split at the edit's limit.
     answer = "/" + QString(254, 'd') + QString::fromUtf8("\xF0\x9F\x8E\xB5") + "/more";
-    click(RecorderControl::BrowseFolder);
+    Click(RecorderControl::BrowseFolder);
     EXPECT_EQ(edit->text(), answer.left(255));
-    EXPECT_EQ(w.recordFolder(), edit->text());
+    EXPECT_EQ(w.RecordFolder(), edit->text());
     answer = "/chosen/folder//";
-    click(RecorderControl::BrowseFolder);
-    close();
-    EXPECT_EQ(QSettings(settingsPath(), QSettings::IniFormat).value("Settings/RecordFolder").toString(),
+    Click(RecorderControl::BrowseFolder);
+    Close();
+    EXPECT_EQ(QSettings(SettingsPath(), QSettings::IniFormat).value("Settings/RecordFolder").toString(),
               "/chosen/folder");
     controls::SetFolderChooserForTesting({});
 }
 
 TEST_F(RecorderWindowEngineTest, AFailedPlayShowsItsMessageWithTheErrorIcon)
 {
-    record(440, 4800);
-    backend.setPlaybackOpenError("no sink");
+    Record(440, 4800);
+    backend.SetPlaybackOpenError("no sink");
     widgettest::MessageBoxCatcher catcher;
-    click(RecorderControl::Play);
-    ASSERT_TRUE(widgettest::waitUntil([&] { return catcher.count == 1; }));
-    EXPECT_EQ(catcher.text, resources::text(resources::IDS_OUTPUT_NOT_OPENED));
+    Click(RecorderControl::Play);
+    ASSERT_TRUE(widgettest::WaitUntil([&] { return catcher.count == 1; }));
+    EXPECT_EQ(catcher.text, resources::Text(resources::IDS_OUTPUT_NOT_OPENED));
     EXPECT_EQ(catcher.icon, QMessageBox::Critical);
 }
 
 TEST_F(RecorderWindowEngineTest, TheSaveQuestionReadsChineseWithQtsTranslations)
 {
     ASSERT_TRUE(resources::InstallTranslations(resources::Language::Chinese));
-    record(440, 4800);
+    Record(440, 4800);
     QStringList buttons;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QTimer::singleShot(30, [&] {
@@ -183,14 +183,14 @@ TEST_F(RecorderWindowEngineTest, TheSaveQuestionReadsChineseWithQtsTranslations)
                 buttons.append(button->text().remove('&'));
         box->button(QMessageBox::Cancel)->click();
     });
-    click(RecorderControl::NewRecording);
+    Click(RecorderControl::NewRecording);
     EXPECT_EQ(icon, QMessageBox::Question);
     ASSERT_EQ(buttons.size(), 3);
     // Yes, No and Cancel in Qt's Simplified Chinese (each with its key letter).
     EXPECT_TRUE(buttons[0].startsWith(QString::fromUtf8("是"))) << buttons[0].toStdString();
     EXPECT_TRUE(buttons[1].startsWith(QString::fromUtf8("否"))) << buttons[1].toStdString();
     EXPECT_TRUE(buttons[2].startsWith(QString::fromUtf8("取消"))) << buttons[2].toStdString();
-    EXPECT_GT(window->engine().GetDataLength(), 0u);
+    EXPECT_GT(window->Engine().GetDataLength(), 0u);
 }
 
 // The position slider under the user's hands while the recording plays.
@@ -199,20 +199,20 @@ protected:
     void SetUp() override
     {
         RecorderWindowEngineTest::SetUp();
-        record(440, 48000 * 10);
-        click(RecorderControl::SeekStart);
-        click(RecorderControl::Play);
-        ASSERT_TRUE(window->engine().IsPlaying());
-        slider = ctl<QSlider>(RecorderControl::PositionSlider);
+        Record(440, 48000 * 10);
+        Click(RecorderControl::SeekStart);
+        Click(RecorderControl::Play);
+        ASSERT_TRUE(window->Engine().IsPlaying());
+        slider = Ctl<QSlider>(RecorderControl::PositionSlider);
         slider->setFocus();
     }
-    int resets() const { return backend.lastPlaybackStream()->resetCount(); }
+    int Resets() const { return backend.LastPlaybackStream()->ResetCount(); }
     // The engine's position and the readout follow the thumb.
-    void expectEngineAtThumb()
+    void ExpectEngineAtThumb()
     {
         const auto frames = uint32_t(slider->value());
-        EXPECT_EQ(window->engine().position(), frames);
-        EXPECT_EQ(text(id::PositionReadout), ReadoutText(resources::IDS_POSITION_READOUT, frames, 48000));
+        EXPECT_EQ(window->Engine().Position(), frames);
+        EXPECT_EQ(Text(id::PositionReadout), ReadoutText(resources::IDS_POSITION_READOUT, frames, 48000));
     }
     QSlider* slider = nullptr;
 };
@@ -226,12 +226,12 @@ TEST_F(PositionSliderTest, WheelAndKeysTellTheEngineAndAHeldKeyResetsOnceWhenLet
                      Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(slider, &away);
     EXPECT_GT(slider->value(), 0);
-    expectEngineAtThumb();
-    EXPECT_EQ(resets(), 0);
+    ExpectEngineAtThumb();
+    EXPECT_EQ(Resets(), 0);
 
     QTest::keyClick(slider, Qt::Key_PageDown);
-    expectEngineAtThumb();
-    EXPECT_EQ(resets(), 1);
+    ExpectEngineAtThumb();
+    EXPECT_EQ(Resets(), 1);
     for (bool repeat : {false, true, true, true}) {
         QKeyEvent press(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier, QString(), repeat);
         QApplication::sendEvent(slider, &press);
@@ -240,11 +240,11 @@ TEST_F(PositionSliderTest, WheelAndKeysTellTheEngineAndAHeldKeyResetsOnceWhenLet
             QApplication::sendEvent(slider, &release);
         }
     }
-    EXPECT_EQ(resets(), 1);
+    EXPECT_EQ(Resets(), 1);
     QTest::keyRelease(slider, Qt::Key_PageDown);
-    EXPECT_EQ(resets(), 2);
+    EXPECT_EQ(Resets(), 2);
     EXPECT_EQ(slider->value(), 48000 * 10);
-    expectEngineAtThumb();
+    ExpectEngineAtThumb();
 }
 
 TEST_F(PositionSliderTest, ADraggedThumbMovesTheReadoutOnlyWhenReleased)
@@ -257,15 +257,15 @@ TEST_F(PositionSliderTest, ADraggedThumbMovesTheReadoutOnlyWhenReleased)
     opt.sliderPosition = opt.sliderValue = slider->value();
     const QPoint grip =
         slider->style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, slider).center();
-    const QString before = text(id::PositionReadout);
+    const QString before = Text(id::PositionReadout);
     QTest::mousePress(slider, Qt::LeftButton, {}, grip);
     QTest::mouseMove(slider, grip + QPoint(slider->width() / 2, 0));
     EXPECT_GT(slider->value(), 48000 * 3);
-    EXPECT_EQ(text(id::PositionReadout), before);
-    EXPECT_EQ(resets(), 0);
+    EXPECT_EQ(Text(id::PositionReadout), before);
+    EXPECT_EQ(Resets(), 0);
     QTest::mouseRelease(slider, Qt::LeftButton, {}, grip + QPoint(slider->width() / 2, 0));
-    expectEngineAtThumb();
-    EXPECT_EQ(resets(), 1);
+    ExpectEngineAtThumb();
+    EXPECT_EQ(Resets(), 1);
 }
 
 }  // namespace

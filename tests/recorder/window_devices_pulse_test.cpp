@@ -27,7 +27,7 @@
 namespace {
 
 using namespace platform::audio;
-using audiotest::pactl;
+using audiotest::Pactl;
 
 ::testing::Environment* const sinkKeeper = ::testing::AddGlobalTestEnvironment(new audiotest::SinkKeeper);
 
@@ -42,7 +42,7 @@ struct SinkTone {
     SinkTone(const QString& sink, double frequency)
     {
         ToneGenerator gen({48000, 16, 1}, frequency, 0.5);
-        testsupport::writeFile(dir.filePath("tone.raw"), gen.next(48000 * 40));
+        testsupport::WriteFile(dir.filePath("tone.raw"), gen.Next(48000 * 40));
         process.start("pacat",
                       {"--playback", "--raw", "--device=" + sink, "--format=s16le", "--rate=48000", "--channels=1",
                        "--latency-msec=50", dir.filePath("tone.raw")});
@@ -61,23 +61,23 @@ struct ExtraSink {
     std::optional<SinkTone> tone;
     ExtraSink()
     {
-        const auto r = pactl({"load-module", "module-null-sink", "sink_name=quillon_extra",
+        const auto r = Pactl({"load-module", "module-null-sink", "sink_name=quillon_extra",
                               "sink_properties=device.description=Quillon-Extra"});
         EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
         module = QString::fromUtf8(r.out).trimmed();
         tone.emplace("quillon_extra", kExtraTone);
     }
-    void unload()
+    void Unload()
     {
         if (module.isEmpty())
             return;
         tone.reset();
-        pactl({"unload-module", std::exchange(module, {})});
+        Pactl({"unload-module", std::exchange(module, {})});
     }
-    ~ExtraSink() { unload(); }
+    ~ExtraSink() { Unload(); }
 };
 
-QStringList rows(QComboBox* list)
+QStringList Rows(QComboBox* list)
 {
     QStringList out;
     for (int i = 0; i < list->count(); ++i)
@@ -86,15 +86,15 @@ QStringList rows(QComboBox* list)
 }
 
 // The description of a source as the server gives it.
-QString describe(const QString& source)
+QString Describe(const QString& source)
 {
-    for (const auto& d : backend().inputDevices())
+    for (const auto& d : Backend().InputDevices())
         if (d.serverName == source)
             return d.name;
     return {};
 }
 
-std::vector<QMessageBox*> movedMessages()
+std::vector<QMessageBox*> MovedMessages()
 {
     std::vector<QMessageBox*> out;
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -104,18 +104,18 @@ std::vector<QMessageBox*> movedMessages()
     return out;
 }
 
-QString expectedMoveText(const QString& from, const QString& to)
+QString ExpectedMoveText(const QString& from, const QString& to)
 {
-    return QString::asprintf(resources::text(resources::IDS_CAPTURE_DEVICE_MOVED).toUtf8().constData(),
+    return QString::asprintf(resources::Text(resources::IDS_CAPTURE_DEVICE_MOVED).toUtf8().constData(),
                              from.toUtf8().constData(), to.toUtf8().constData());
 }
 
 // Indexes of the server's playback or capture streams ("sink-inputs",
 // "source-outputs").
-QStringList streamIndexes(const QString& kind)
+QStringList StreamIndexes(const QString& kind)
 {
     QStringList out;
-    for (const QString& line : QString::fromUtf8(pactl({"list", "short", kind}).out).split('\n', Qt::SkipEmptyParts))
+    for (const QString& line : QString::fromUtf8(Pactl({"list", "short", kind}).out).split('\n', Qt::SkipEmptyParts))
         out << line.section('\t', 0, 0);
     return out;
 }
@@ -132,38 +132,38 @@ protected:
     void TearDown() override
     {
         if (window)
-            window->engine().DiscardTake();  // closing asks nothing
+            window->Engine().DiscardTake();  // closing asks nothing
         window.reset();
     }
-    RecorderDialog& open()
+    RecorderDialog& Open()
     {
         window = std::make_unique<RecorderDialog>(*store);
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        window->controlAs<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(25);  // 48000 Hz 16-bit mono
+        window->ControlAs<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(25);  // 48000 Hz 16-bit mono
         return *window;
     }
-    QComboBox* list() { return window->controlAs<QComboBox>(RecorderControl::DeviceList); }
-    void choose(const QString& text)
+    QComboBox* List() { return window->ControlAs<QComboBox>(RecorderControl::DeviceList); }
+    void Choose(const QString& text)
     {
-        const int row = list()->findText(text);
+        const int row = List()->findText(text);
         ASSERT_GE(row, 0) << text.toStdString();
-        list()->setCurrentIndex(row);
-        emit list()->activated(row);
+        List()->setCurrentIndex(row);
+        emit List()->activated(row);
     }
-    void click(int id) { QTest::mouseClick(window->controlAs<QPushButton>(id), Qt::LeftButton); }
+    void Click(int id) { QTest::mouseClick(window->ControlAs<QPushButton>(id), Qt::LeftButton); }
     // The take's samples after Stop.
-    std::vector<double> take()
+    std::vector<double> Take()
     {
-        const QByteArray wav = testsupport::readFile(window->engine().recordingFile().path());
-        return audiotest::channelSamples(wav.mid(window->engine().GetHeaderSize()), {48000, 16, 1});
+        const QByteArray wav = testsupport::ReadFile(window->Engine().GetRecordingFile().Path());
+        return audiotest::ChannelSamples(wav.mid(window->Engine().GetHeaderSize()), {48000, 16, 1});
     }
     // Which of the two tones is stronger over a second from `fromSecond`.
-    static double toneAt(const std::vector<double>& s, double fromSecond)
+    static double ToneAt(const std::vector<double>& s, double fromSecond)
     {
         const auto from = size_t(fromSecond * 48000);
-        const double a = audiotest::toneAmplitude(s, from, 48000, 48000, kDefaultTone);
-        const double b = audiotest::toneAmplitude(s, from, 48000, 48000, kExtraTone);
+        const double a = audiotest::ToneAmplitude(s, from, 48000, 48000, kDefaultTone);
+        const double b = audiotest::ToneAmplitude(s, from, 48000, 48000, kExtraTone);
         return a > 4 * b ? kDefaultTone : b > 4 * a ? kExtraTone : 0;
     }
 
@@ -175,44 +175,44 @@ protected:
 
 TEST_F(DevicesOnTheServer, TheIdleListFollowsSourcesAndKeepsItsSelectionByDevice)
 {
-    RecorderDialog& w = open();
-    const QStringList before = rows(list());
+    RecorderDialog& w = Open();
+    const QStringList before = Rows(List());
     ASSERT_FALSE(before.isEmpty());
-    const QString defaultName = describe("quillon_null.monitor");
-    choose(defaultName);
+    const QString defaultName = Describe("quillon_null.monitor");
+    Choose(defaultName);
 
     // An input joins before the monitors, and leaves: the rows move, the
     // selection stays with its device.
     {
         audiotest::ExtraSource mic;
-        ASSERT_TRUE(QTest::qWaitFor([&] { return list()->count() == before.size() + 1; }, 2000));
-        const int micRow = list()->findText(describe("quillon_mic"));
-        EXPECT_TRUE(micRow >= 0 && micRow < list()->findText(defaultName)) << rows(list()).join(", ").toStdString();
-        EXPECT_EQ(list()->currentText(), defaultName);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return List()->count() == before.size() + 1; }, 2000));
+        const int micRow = List()->findText(Describe("quillon_mic"));
+        EXPECT_TRUE(micRow >= 0 && micRow < List()->findText(defaultName)) << Rows(List()).join(", ").toStdString();
+        EXPECT_EQ(List()->currentText(), defaultName);
     }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return list()->count() == before.size(); }, 2000));
-    EXPECT_EQ(list()->currentText(), defaultName);
-    const QString status = w.controlAs<QLabel>(RecorderControl::PlaylistStatus)->text();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return List()->count() == before.size(); }, 2000));
+    EXPECT_EQ(List()->currentText(), defaultName);
+    const QString status = w.ControlAs<QLabel>(RecorderControl::PlaylistStatus)->text();
 
     auto extra = std::make_unique<ExtraSink>();
     // A sink brings its monitor: monitors come last, in the server's order.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return list()->count() == before.size() + 1; }, 2000))
-        << rows(list()).join(", ").toStdString();
-    const QString extraName = describe("quillon_extra.monitor");
-    EXPECT_EQ(rows(list()), QStringList(before) << extraName);
-    EXPECT_EQ(list()->currentText(), defaultName);
-    EXPECT_EQ(w.controlAs<QLabel>(RecorderControl::PlaylistStatus)->text(), status);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return List()->count() == before.size() + 1; }, 2000))
+        << Rows(List()).join(", ").toStdString();
+    const QString extraName = Describe("quillon_extra.monitor");
+    EXPECT_EQ(Rows(List()), QStringList(before) << extraName);
+    EXPECT_EQ(List()->currentText(), defaultName);
+    EXPECT_EQ(w.ControlAs<QLabel>(RecorderControl::PlaylistStatus)->text(), status);
 
     // The extra device chosen, then removed: the default takes its place, and the status line says so.
-    choose(extraName);
-    extra->unload();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return list()->count() == before.size(); }, 2000));
-    EXPECT_EQ(rows(list()), before);
-    EXPECT_EQ(list()->currentText(), defaultName);
-    EXPECT_EQ(w.controlAs<QLabel>(RecorderControl::PlaylistStatus)->text(),
-              QString::asprintf(resources::text(resources::IDS_DEVICE_REMOVED_DEFAULT_CHOSEN).toUtf8().constData(),
+    Choose(extraName);
+    extra->Unload();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return List()->count() == before.size(); }, 2000));
+    EXPECT_EQ(Rows(List()), before);
+    EXPECT_EQ(List()->currentText(), defaultName);
+    EXPECT_EQ(w.ControlAs<QLabel>(RecorderControl::PlaylistStatus)->text(),
+              QString::asprintf(resources::Text(resources::IDS_DEVICE_REMOVED_DEFAULT_CHOSEN).toUtf8().constData(),
                                 extraName.toUtf8().constData(), defaultName.toUtf8().constData()));
-    EXPECT_TRUE(list()->isEnabled());
+    EXPECT_TRUE(List()->isEnabled());
 }
 
 // Moved by the user to the added device, then that device unloaded: the
@@ -221,50 +221,50 @@ TEST_F(DevicesOnTheServer, ATakeMovedByTheUserAndThenByTheServerGoesOnAndKeepsIt
 {
     SinkTone defaultTone("quillon_null", kDefaultTone);
     ExtraSink extra;
-    RecorderDialog& w = open();
-    const QString defaultName = describe("quillon_null.monitor");
-    const QString extraName = describe("quillon_extra.monitor");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return list()->findText(extraName) >= 0; }, 2000));
-    choose(defaultName);
+    RecorderDialog& w = Open();
+    const QString defaultName = Describe("quillon_null.monitor");
+    const QString extraName = Describe("quillon_extra.monitor");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return List()->findText(extraName) >= 0; }, 2000));
+    Choose(defaultName);
     QTest::qWait(1500);  // both tones running
 
     QElapsedTimer recorded;
-    click(RecorderControl::Record);
+    Click(RecorderControl::Record);
     recorded.start();
-    ASSERT_TRUE(w.engine().IsRecording());
+    ASSERT_TRUE(w.Engine().IsRecording());
     QTest::qWait(2500);
     // Ours is the only capture stream on the server.
-    const QString outputs = QString::fromUtf8(pactl({"list", "short", "source-outputs"}).out).trimmed();
+    const QString outputs = QString::fromUtf8(Pactl({"list", "short", "source-outputs"}).out).trimmed();
     ASSERT_EQ(outputs.count('\n'), 0) << outputs.toStdString();
-    ASSERT_EQ(pactl({"move-source-output", outputs.section('\t', 0, 0), "quillon_extra.monitor"}).exitCode, 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !movedMessages().empty(); }, 5000));
+    ASSERT_EQ(Pactl({"move-source-output", outputs.section('\t', 0, 0), "quillon_extra.monitor"}).exitCode, 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !MovedMessages().empty(); }, 5000));
     const double firstMove = recorded.elapsed() / 1000.0;
-    ASSERT_EQ(movedMessages().size(), 1u);
-    EXPECT_EQ(movedMessages().front()->text(), expectedMoveText(defaultName, extraName));
-    EXPECT_EQ(list()->currentText(), extraName);
-    movedMessages().front()->close();
+    ASSERT_EQ(MovedMessages().size(), 1u);
+    EXPECT_EQ(MovedMessages().front()->text(), ExpectedMoveText(defaultName, extraName));
+    EXPECT_EQ(List()->currentText(), extraName);
+    MovedMessages().front()->close();
 
     QTest::qWait(2500);
-    extra.unload();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !movedMessages().empty(); }, 3000));
+    extra.Unload();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !MovedMessages().empty(); }, 3000));
     const double secondMove = recorded.elapsed() / 1000.0;
-    EXPECT_EQ(movedMessages().front()->text(), expectedMoveText(extraName, defaultName));
-    EXPECT_EQ(list()->currentText(), defaultName);
-    EXPECT_EQ(rows(list()).count(extraName), 0);
-    EXPECT_FALSE(list()->isEnabled());
-    EXPECT_TRUE(w.engine().IsRecording());
+    EXPECT_EQ(MovedMessages().front()->text(), ExpectedMoveText(extraName, defaultName));
+    EXPECT_EQ(List()->currentText(), defaultName);
+    EXPECT_EQ(Rows(List()).count(extraName), 0);
+    EXPECT_FALSE(List()->isEnabled());
+    EXPECT_TRUE(w.Engine().IsRecording());
 
     QTest::qWait(2500);
-    click(RecorderControl::Stop);
+    Click(RecorderControl::Stop);
     const double seconds = recorded.elapsed() / 1000.0;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.engine().IsRecording(); }, 5000));
-    EXPECT_EQ(movedMessages().size(), 1u);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.Engine().IsRecording(); }, 5000));
+    EXPECT_EQ(MovedMessages().size(), 1u);
 
-    const auto s = take();
+    const auto s = Take();
     EXPECT_NEAR(double(s.size()) / 48000, seconds, 0.3);
-    EXPECT_EQ(toneAt(s, 0.5), kDefaultTone);
-    EXPECT_EQ(toneAt(s, firstMove + 0.5), kExtraTone);
-    EXPECT_EQ(toneAt(s, secondMove + 0.5), kDefaultTone);
+    EXPECT_EQ(ToneAt(s, 0.5), kDefaultTone);
+    EXPECT_EQ(ToneAt(s, firstMove + 0.5), kExtraTone);
+    EXPECT_EQ(ToneAt(s, secondMove + 0.5), kDefaultTone);
 }
 
 // The take played through a sink of the test's own, which then goes away:
@@ -272,54 +272,54 @@ TEST_F(DevicesOnTheServer, ATakeMovedByTheUserAndThenByTheServerGoesOnAndKeepsIt
 // Ended by the server instead, it stops with the lost-output message.
 TEST_F(DevicesOnTheServer, PlaybackGoesOnWhenItsSinkGoesAwayAndStopsWithAMessageWhenEnded)
 {
-    RecorderDialog& w = open();
-    choose(describe("quillon_null.monitor"));
+    RecorderDialog& w = Open();
+    Choose(Describe("quillon_null.monitor"));
     {
         SinkTone tone("quillon_null", kDefaultTone);
         QTest::qWait(1000);
-        click(RecorderControl::Record);
-        ASSERT_TRUE(w.engine().IsRecording());
+        Click(RecorderControl::Record);
+        ASSERT_TRUE(w.Engine().IsRecording());
         QTest::qWait(8000);
-        click(RecorderControl::Stop);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !w.engine().IsRecording(); }, 5000));
+        Click(RecorderControl::Stop);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !w.Engine().IsRecording(); }, 5000));
     }
     ExtraSink extra;
     extra.tone.reset();
-    const QStringList others = streamIndexes("sink-inputs");
+    const QStringList others = StreamIndexes("sink-inputs");
     widgettest::MessageBoxCatcher errors;
-    click(RecorderControl::SeekStart);
-    click(RecorderControl::Play);
-    ASSERT_TRUE(w.engine().IsPlaying());
+    Click(RecorderControl::SeekStart);
+    Click(RecorderControl::Play);
+    ASSERT_TRUE(w.Engine().IsPlaying());
     QString ours;
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            for (const QString& i : streamIndexes("sink-inputs"))
+            for (const QString& i : StreamIndexes("sink-inputs"))
                 if (!others.contains(i))
                     ours = i;
             return !ours.isEmpty();
         },
         2000));
-    ASSERT_EQ(pactl({"move-sink-input", ours, "quillon_extra"}).exitCode, 0);
+    ASSERT_EQ(Pactl({"move-sink-input", ours, "quillon_extra"}).exitCode, 0);
     QTest::qWait(1000);
 
-    extra.unload();
+    extra.Unload();
     audiotest::MonitorRecorder monitor({48000, 16, 1});
-    ASSERT_TRUE(monitor.started());
-    const uint32_t atUnload = w.engine().position();
+    ASSERT_TRUE(monitor.Started());
+    const uint32_t atUnload = w.Engine().Position();
     QTest::qWait(2000);
-    EXPECT_TRUE(w.engine().IsPlaying());
-    EXPECT_GT(w.engine().position(), atUnload + 48000);
-    const auto heard = audiotest::channelSamples(monitor.finish(), {48000, 16, 1});
+    EXPECT_TRUE(w.Engine().IsPlaying());
+    EXPECT_GT(w.Engine().Position(), atUnload + 48000);
+    const auto heard = audiotest::ChannelSamples(monitor.Finish(), {48000, 16, 1});
     ASSERT_GT(heard.size(), 48000u);
-    EXPECT_GT(audiotest::strongestToneAmplitude(heard, 48000, kDefaultTone, 48000), 0.1);
+    EXPECT_GT(audiotest::StrongestToneAmplitude(heard, 48000, kDefaultTone, 48000), 0.1);
 
     EXPECT_EQ(errors.count, 0) << errors.text.toStdString();
-    ASSERT_TRUE(streamIndexes("sink-inputs").contains(ours));
-    ASSERT_TRUE(audiotest::killServerStream(audiotest::StreamKind::Playback, ours.toUInt()));
+    ASSERT_TRUE(StreamIndexes("sink-inputs").contains(ours));
+    ASSERT_TRUE(audiotest::KillServerStream(audiotest::StreamKind::Playback, ours.toUInt()));
     ASSERT_TRUE(QTest::qWaitFor([&] { return errors.count > 0; }, 3000));
     EXPECT_EQ(errors.count, 1);
-    EXPECT_EQ(errors.text, resources::text(resources::IDS_PLAYBACK_DEVICE_LOST));
-    EXPECT_FALSE(w.engine().IsPlaying());
+    EXPECT_EQ(errors.text, resources::Text(resources::IDS_PLAYBACK_DEVICE_LOST));
+    EXPECT_FALSE(w.Engine().IsPlaying());
 }
 
 // A take whose capture stream the server ends keeps every frame up to
@@ -327,29 +327,29 @@ TEST_F(DevicesOnTheServer, PlaybackGoesOnWhenItsSinkGoesAwayAndStopsWithAMessage
 TEST_F(DevicesOnTheServer, ATakeWhoseStreamIsEndedKeepsEveryFrameAndSaysSo)
 {
     SinkTone tone("quillon_null", kDefaultTone);
-    RecorderDialog& w = open();
-    choose(describe("quillon_null.monitor"));
+    RecorderDialog& w = Open();
+    Choose(Describe("quillon_null.monitor"));
     QTest::qWait(1000);
-    const QStringList others = streamIndexes("source-outputs");
+    const QStringList others = StreamIndexes("source-outputs");
     QElapsedTimer recorded;
-    click(RecorderControl::Record);
+    Click(RecorderControl::Record);
     recorded.start();
-    ASSERT_TRUE(w.engine().IsRecording());
+    ASSERT_TRUE(w.Engine().IsRecording());
     QTest::qWait(3000);
-    QStringList ours = streamIndexes("source-outputs");
+    QStringList ours = StreamIndexes("source-outputs");
     for (const QString& i : others)
         ours.removeAll(i);
     ASSERT_EQ(ours.size(), 1);
     widgettest::MessageBoxCatcher errors;
-    ASSERT_TRUE(audiotest::killServerStream(audiotest::StreamKind::Capture, ours.front().toUInt()));
+    ASSERT_TRUE(audiotest::KillServerStream(audiotest::StreamKind::Capture, ours.front().toUInt()));
     const double seconds = recorded.elapsed() / 1000.0;
     ASSERT_TRUE(QTest::qWaitFor([&] { return errors.count > 0; }, 3000));
     EXPECT_EQ(errors.count, 1);
-    EXPECT_EQ(errors.text, resources::text(resources::IDS_RECORD_DEVICE_LOST));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.engine().IsRecording(); }, 3000));
-    const auto s = take();
+    EXPECT_EQ(errors.text, resources::Text(resources::IDS_RECORD_DEVICE_LOST));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.Engine().IsRecording(); }, 3000));
+    const auto s = Take();
     EXPECT_NEAR(double(s.size()) / 48000, seconds, 0.3);
-    EXPECT_EQ(toneAt(s, seconds - 1.2), kDefaultTone);
+    EXPECT_EQ(ToneAt(s, seconds - 1.2), kDefaultTone);
 }
 
 }  // namespace

@@ -11,42 +11,42 @@ namespace {
 
 using namespace windowtest;
 
-QString formatted(resources::StringId id, const QString& a, const QString& b)
+QString Formatted(resources::StringId id, const QString& a, const QString& b)
 {
-    return QString::asprintf(resources::text(id).toUtf8().constData(), a.toUtf8().constData(), b.toUtf8().constData());
+    return QString::asprintf(resources::Text(id).toUtf8().constData(), a.toUtf8().constData(), b.toUtf8().constData());
 }
 
 TEST_F(RecorderWindowEngineTest, ATakeTheServerMovesSaysSoOnceAndShowsTheNewDeviceAndItsLines)
 {
-    auto& usb = backend.mixerDevice(1);
-    usb.setSelectType(platform::audio::ControlType::Mux);
-    usb.addLine("Microphone", 40000);
-    usb.addLine("Line In");
-    auto* list = ctl<QComboBox>(RecorderControl::DeviceList);
+    auto& usb = backend.MixerDevice(1);
+    usb.SetSelectType(platform::audio::ControlType::Mux);
+    usb.AddLine("Microphone", 40000);
+    usb.AddLine("Line In");
+    auto* list = Ctl<QComboBox>(RecorderControl::DeviceList);
     ASSERT_EQ(list->currentIndex(), 0);
-    record(440, 4800, false);
-    ASSERT_TRUE(window->engine().IsRecording());
+    Record(440, 4800, false);
+    ASSERT_TRUE(window->Engine().IsRecording());
 
-    onWriter([&] { backend.captureStream()->moveTo("fake_source_0", "fake_source_1"); });
-    pump();
+    OnWriter([&] { backend.GetCaptureStream()->MoveTo("fake_source_0", "fake_source_1"); });
+    Pump();
     std::vector<QMessageBox*> boxes;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible())
             boxes.push_back(box);
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0]->text(), formatted(resources::IDS_CAPTURE_DEVICE_MOVED, "Built-in Microphone", "USB Headset"));
+    EXPECT_EQ(boxes[0]->text(), Formatted(resources::IDS_CAPTURE_DEVICE_MOVED, "Built-in Microphone", "USB Headset"));
     EXPECT_FALSE(boxes[0]->isModal());
     EXPECT_EQ(list->currentText(), "USB Headset");
     EXPECT_FALSE(list->isEnabled());
-    EXPECT_EQ(ctl<MixerLineList>(RecorderControl::LineList)->count(), 2) << "the recording lines are the new device's";
+    EXPECT_EQ(Ctl<MixerLineList>(RecorderControl::LineList)->count(), 2) << "the recording lines are the new device's";
 
     // The take goes on.
-    EXPECT_TRUE(window->engine().IsRecording());
-    onWriter([&] { backend.captureStream()->deliverTone(440, 0.5, 4800); });
-    pump();
-    click(RecorderControl::Stop);
-    pump();
-    EXPECT_EQ(window->engine().GetDataLength(), 9600u * 4);
+    EXPECT_TRUE(window->Engine().IsRecording());
+    OnWriter([&] { backend.GetCaptureStream()->DeliverTone(440, 0.5, 4800); });
+    Pump();
+    Click(RecorderControl::Stop);
+    Pump();
+    EXPECT_EQ(window->Engine().GetDataLength(), 9600u * 4);
     boxes[0]->close();
 }
 

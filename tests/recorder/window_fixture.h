@@ -62,7 +62,7 @@ class ModalAnswers {
 public:
     ModalAnswers()
     {
-        QObject::connect(&m_poll, &QTimer::timeout, [this] { answer(); });
+        QObject::connect(&m_poll, &QTimer::timeout, [this] { Answer(); });
         m_poll.start(10);
     }
     std::deque<QString> paths;
@@ -71,7 +71,7 @@ public:
     QStringList windows;  // class names
 
 private:
-    void answer()
+    void Answer()
     {
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal || modal->property("answered").toBool())
@@ -111,39 +111,39 @@ protected:
     {
         qputenv("TMPDIR", temp.path().toLocal8Bit());
         qputenv("XDG_STATE_HOME", (temp.path() + "/state").toLocal8Bit());
-        playlist::PlaylistModel::setDefaultListFileForTesting(dir.filePath("Quillon.lst"));
-        backend.addInputDevice("Built-in Microphone");
-        backend.addInputDevice("USB Headset");
-        backend.addInputDevice("Monitor of Speakers", true);
+        playlist::PlaylistModel::SetDefaultListFileForTesting(dir.filePath("Quillon.lst"));
+        backend.AddInputDevice("Built-in Microphone");
+        backend.AddInputDevice("USB Headset");
+        backend.AddInputDevice("Monitor of Speakers", true);
     }
-    void TearDown() override { close(); }
+    void TearDown() override { Close(); }
     // A window on the settings file of this test; closing it writes them.
-    RecorderDialog& open()
+    RecorderDialog& Open()
     {
-        close();
-        settings.emplace(settingsPath(), QSettings::IniFormat);
+        Close();
+        settings.emplace(SettingsPath(), QSettings::IniFormat);
         store.emplace(&*settings);
         window = std::make_unique<RecorderDialog>(*store);
         return *window;
     }
-    void close()
+    void Close()
     {
         window.reset();
         store.reset();
         settings.reset();
     }
-    QString settingsPath() const { return dir.filePath("Quillon.conf"); }
+    QString SettingsPath() const { return dir.filePath("Quillon.conf"); }
     // Where the window's takes in progress live.
-    QString takesFolder() const { return temp.path() + "/state/tessaly/Quillon"; }
+    QString TakesFolder() const { return temp.path() + "/state/tessaly/Quillon"; }
     // A call on the engine's writer thread, where the capture device lives.
-    void onWriter(const std::function<void()>& call) { window->engine().takeWriter().RunOnWriterThread(call); }
+    void OnWriter(const std::function<void()>& call) { window->Engine().GetTakeWriter().RunOnWriterThread(call); }
     template <typename T = QWidget>
-    T* ctl(int id) const
+    T* Ctl(int id) const
     {
-        return window->controlAs<T>(id);
+        return window->ControlAs<T>(id);
     }
-    QString text(int id) const { return ctl<QLabel>(id)->text(); }
-    void click(int id) { QTest::mouseClick(ctl<QPushButton>(id), Qt::LeftButton); }
+    QString Text(int id) const { return Ctl<QLabel>(id)->text(); }
+    void Click(int id) { QTest::mouseClick(Ctl<QPushButton>(id), Qt::LeftButton); }
 
     QTemporaryDir dir, temp;
     FakeBackend backend;
@@ -159,44 +159,44 @@ protected:
     void SetUp() override
     {
         RecorderWindowTest::SetUp();
-        open().show();
-        ctl<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(27);
+        Open().show();
+        Ctl<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(27);
     }
-    std::set<int> enabledStateControls() const
+    std::set<int> EnabledStateControls() const
     {
         std::set<int> on;
         for (int id : {id::Record, id::SeekStart, id::SeekEnd, id::PositionSlider, id::Play, id::ClearAfterPosition,
                        id::NewRecording, id::Save, id::Stop, id::DeviceList, id::FormatList})
-            if (ctl(id)->isEnabled())
+            if (Ctl(id)->isEnabled())
                 on.insert(id);
         return on;
     }
     // Runs the queued device callbacks until the fake has handed over all it holds.
-    void pump()
+    void Pump()
     {
         for (int i = 0; i < 10000; ++i) {
             bool drained = false;
-            onWriter([&] { drained = !backend.captureStream() || backend.captureStream()->waitingBytes() == 0; });
-            FakeBackend::processCallbacks();
+            OnWriter([&] { drained = !backend.GetCaptureStream() || backend.GetCaptureStream()->WaitingBytes() == 0; });
+            FakeBackend::ProcessCallbacks();
             if (drained)
                 break;
         }
         for (int i = 0; i < 4; ++i)
-            onWriter([] {}), FakeBackend::processCallbacks();
+            OnWriter([] {}), FakeBackend::ProcessCallbacks();
     }
-    void record(double hz, uint32_t frames, bool stop = true)
+    void Record(double hz, uint32_t frames, bool stop = true)
     {
-        click(RecorderControl::Record);
-        ASSERT_NE(backend.captureStream(), nullptr);
+        Click(RecorderControl::Record);
+        ASSERT_NE(backend.GetCaptureStream(), nullptr);
         bool delivered = false;
-        onWriter([&] { delivered = backend.captureStream()->deliverTone(hz, 0.5, frames); });
+        OnWriter([&] { delivered = backend.GetCaptureStream()->DeliverTone(hz, 0.5, frames); });
         ASSERT_TRUE(delivered);
-        pump();
+        Pump();
         if (stop)
-            click(RecorderControl::Stop), pump();
+            Click(RecorderControl::Stop), Pump();
     }
     // Clicks Save and calls `during` at every poll that finds the progress dialog up.
-    void saveWhileProgressShows(const std::function<void(controls::ProgressDialog&)>& during)
+    void SaveWhileProgressShows(const std::function<void(controls::ProgressDialog&)>& during)
     {
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -205,7 +205,7 @@ protected:
                     during(*p);
         });
         poll.start(20);
-        click(RecorderControl::Save);
+        Click(RecorderControl::Save);
     }
 };
 

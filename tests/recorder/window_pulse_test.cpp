@@ -36,23 +36,23 @@ public:
     }
     int resets = 0;
 
-    std::vector<InputDevice> inputDevices() override { return m_real.inputDevices(); }
-    std::unique_ptr<CaptureStream> openCapture(int device, const PcmFormat& format, CaptureCallbacks callbacks,
+    std::vector<InputDevice> InputDevices() override { return m_real.InputDevices(); }
+    std::unique_ptr<CaptureStream> OpenCapture(int device, const PcmFormat& format, CaptureCallbacks callbacks,
                                                QString* error) override
     {
-        return m_real.openCapture(device, format, std::move(callbacks), error);
+        return m_real.OpenCapture(device, format, std::move(callbacks), error);
     }
-    std::unique_ptr<PlaybackStream> openPlayback(const PcmFormat& format, PlaybackCallbacks callbacks,
+    std::unique_ptr<PlaybackStream> OpenPlayback(const PcmFormat& format, PlaybackCallbacks callbacks,
                                                  QString* error) override
     {
-        auto inner = m_real.openPlayback(format, std::move(callbacks), error);
+        auto inner = m_real.OpenPlayback(format, std::move(callbacks), error);
         if (!inner)
             return nullptr;
         return std::make_unique<Counted>(std::move(inner), resets);
     }
-    std::unique_ptr<InputMixer> openMixer(int device, MixerCallbacks callbacks) override
+    std::unique_ptr<InputMixer> OpenMixer(int device, MixerCallbacks callbacks) override
     {
-        return m_real.openMixer(device, std::move(callbacks));
+        return m_real.OpenMixer(device, std::move(callbacks));
     }
 
 private:
@@ -62,16 +62,16 @@ private:
             , resets(resets)
         {
         }
-        bool write(AudioBuffer* buffer) override { return inner->write(buffer); }
-        void reset() override
+        bool Write(AudioBuffer* buffer) override { return inner->Write(buffer); }
+        void Reset() override
         {
             ++resets;
-            inner->reset();
+            inner->Reset();
         }
-        void pause() override { inner->pause(); }
-        void resume() override { inner->resume(); }
-        uint64_t playedFrames() const override { return inner->playedFrames(); }
-        void close() override { inner->close(); }
+        void Pause() override { inner->Pause(); }
+        void Resume() override { inner->Resume(); }
+        uint64_t PlayedFrames() const override { return inner->PlayedFrames(); }
+        void Close() override { inner->Close(); }
         std::unique_ptr<PlaybackStream> inner;
         int& resets;
     };
@@ -85,10 +85,10 @@ TEST(RecorderWindowOnTheServer, HoldingTheSliderChannelDuringPlaybackResetsOnceA
     qputenv("TMPDIR", dir.path().toLocal8Bit());
     // A tone into the null sink keeps its monitor running in real time.
     audiotest::TonePlayer tone(440, 0.5, 30, {48000, 16, 2});
-    ASSERT_TRUE(tone.started());
+    ASSERT_TRUE(tone.Started());
     QTest::qWait(3000);
 
-    ResetCountingBackend counting(backend());
+    ResetCountingBackend counting(Backend());
     const testsupport::ScopedBackend scoped(counting);
     {
         QSettings settings(dir.filePath("Quillon.conf"), QSettings::IniFormat);
@@ -96,10 +96,10 @@ TEST(RecorderWindowOnTheServer, HoldingTheSliderChannelDuringPlaybackResetsOnceA
         RecorderDialog window(store);
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-        ASSERT_GT(window.controlAs<QComboBox>(RecorderControl::DeviceList)->count(), 0);
-        window.controlAs<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(27);  // 48000 Hz 16-bit stereo
-        RecordingEngine& engine = window.engine();
-        auto clickOn = [&](int id) { QTest::mouseClick(window.controlAs<QPushButton>(id), Qt::LeftButton); };
+        ASSERT_GT(window.ControlAs<QComboBox>(RecorderControl::DeviceList)->count(), 0);
+        window.ControlAs<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(27);  // 48000 Hz 16-bit stereo
+        RecordingEngine& engine = window.Engine();
+        auto clickOn = [&](int id) { QTest::mouseClick(window.ControlAs<QPushButton>(id), Qt::LeftButton); };
 
         clickOn(RecorderControl::Record);
         ASSERT_TRUE(engine.IsRecording());
@@ -112,7 +112,7 @@ TEST(RecorderWindowOnTheServer, HoldingTheSliderChannelDuringPlaybackResetsOnceA
         clickOn(RecorderControl::SeekStart);
         clickOn(RecorderControl::Play);
         ASSERT_TRUE(engine.IsPlaying());
-        auto* slider = window.controlAs<QSlider>(RecorderControl::PositionSlider);
+        auto* slider = window.ControlAs<QSlider>(RecorderControl::PositionSlider);
         const QPoint channel(slider->width() * 3 / 5, slider->height() / 2);
         QTest::mousePress(slider, Qt::LeftButton, {}, channel);
         QTest::qWait(1200);
@@ -121,13 +121,13 @@ TEST(RecorderWindowOnTheServer, HoldingTheSliderChannelDuringPlaybackResetsOnceA
         EXPECT_EQ(counting.resets, 1);
         const auto thumb = uint32_t(slider->value());
         EXPECT_GT(thumb, frames / 2);
-        EXPECT_EQ(window.controlAs<QLabel>(RecorderControl::PositionReadout)->text(),
+        EXPECT_EQ(window.ControlAs<QLabel>(RecorderControl::PositionReadout)->text(),
                   ReadoutText(resources::IDS_POSITION_READOUT, thumb, 48000));
 
         // From the thumb to the end, then the device closes by itself.
         EXPECT_TRUE(engine.IsPlaying());
         ASSERT_TRUE(QTest::qWaitFor([&] { return !engine.IsPlaying(); }, 10000));
-        EXPECT_EQ(engine.position(), frames);
+        EXPECT_EQ(engine.Position(), frames);
         EXPECT_EQ(counting.resets, 1);
         engine.DiscardTake();  // closing asks nothing
     }

@@ -53,14 +53,14 @@ TEST(LanguageTest, TheLocaleVariablesChooseTheLanguage)
 
 TEST(LanguageTest, TheEnglishCatalogueTranslatesTheNumberedTextsAndGoesAgain)
 {
-    const QString chinese = resources::text(resources::IDS_STOP_BEFORE_EXIT);
+    const QString chinese = resources::Text(resources::IDS_STOP_BEFORE_EXIT);
     ASSERT_TRUE(resources::InstallTranslations(Language::English));
-    EXPECT_EQ(resources::text(resources::IDS_STOP_BEFORE_EXIT), "Please stop recording or playback before you quit.");
+    EXPECT_EQ(resources::Text(resources::IDS_STOP_BEFORE_EXIT), "Please stop recording or playback before you quit.");
     // Formats keep their conversions, in order.
-    EXPECT_EQ(QString::asprintf(resources::text(resources::IDS_FORMAT_MONO).toUtf8().constData(), 44100, 16),
+    EXPECT_EQ(QString::asprintf(resources::Text(resources::IDS_FORMAT_MONO).toUtf8().constData(), 44100, 16),
               "44100 Hz 16-bit mono");
     // Links are the same in every language.
-    EXPECT_EQ(resources::text(resources::StringId(resources::IDS_FIRST_TIP + 19)), "https://quillon.example.com/");
+    EXPECT_EQ(resources::Text(resources::StringId(resources::IDS_FIRST_TIP + 19)), "https://quillon.example.com/");
     resources::InstallTranslations(Language::Chinese);
-    EXPECT_EQ(resources::text(resources::IDS_STOP_BEFORE_EXIT), chinese);
+    EXPECT_EQ(resources::Text(resources::IDS_STOP_BEFORE_EXIT), chinese);
 }

@@ -14,33 +14,33 @@ namespace {
 class SettingsStoreTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
-    QString path() const { return dir.filePath("Quillon.conf"); }
+    QString Path() const { return dir.filePath("Quillon.conf"); }
 };
 
 TEST_F(SettingsStoreTest, OutOfRangeValuesAreMaskedAndGarbageGivesDefaults)
 {
     {
-        QSettings qs(path(), QSettings::IniFormat);
+        QSettings qs(Path(), QSettings::IniFormat);
         qs.setValue("Settings/RecordQuality", 25);
         qs.setValue("Settings/EncodeMethod", 2);
         qs.setValue("Settings/AskForRenaming", "yes please");
         qs.setValue("History/OfflineRecFmt", "x");
     }
-    QSettings qs(path(), QSettings::IniFormat);
+    QSettings qs(Path(), QSettings::IniFormat);
     SettingsStore store(&qs);
-    const RecorderSettings s = store.readSettings();
+    const RecorderSettings s = store.ReadSettings();
     EXPECT_EQ(s.recordQuality, 9);   // 25 & 15
     EXPECT_EQ(s.encodeMethod, 0);    // 2 & 1
     EXPECT_FALSE(s.askForRenaming);  // unreadable: default
-    EXPECT_EQ(store.readInputHistory().format, 9);
+    EXPECT_EQ(store.ReadInputHistory().format, 9);
 }
 
 TEST(RecordFolder, LosesTrailingSeparatorsButTheRootStays)
 {
-    EXPECT_EQ(withoutTrailingSeparators("/home/a/rec//"), "/home/a/rec");
-    EXPECT_EQ(withoutTrailingSeparators("/home/a/rec"), "/home/a/rec");
-    EXPECT_EQ(withoutTrailingSeparators("///"), "/");
-    EXPECT_EQ(withoutTrailingSeparators(""), "");
+    EXPECT_EQ(WithoutTrailingSeparators("/home/a/rec//"), "/home/a/rec");
+    EXPECT_EQ(WithoutTrailingSeparators("/home/a/rec"), "/home/a/rec");
+    EXPECT_EQ(WithoutTrailingSeparators("///"), "/");
+    EXPECT_EQ(WithoutTrailingSeparators(""), "");
 }
 
 // The window's tests cover the settings' round trip; the folder history has no control.
@@ -50,11 +50,11 @@ TEST_F(SettingsStoreTest, EveryFolderHistorySlotReadsBackFromItsOwnKey)
     for (int i = 0; i < kFolderHistorySlots; ++i)
         folders[i] = QString("/folder/%1").arg(i);
     {
-        QSettings qs(path(), QSettings::IniFormat);
-        SettingsStore(&qs).writeFolderHistory(folders);
+        QSettings qs(Path(), QSettings::IniFormat);
+        SettingsStore(&qs).WriteFolderHistory(folders);
     }
-    QSettings qs(path(), QSettings::IniFormat);
-    const FolderHistory back = SettingsStore(&qs).readFolderHistory("/nowhere");
+    QSettings qs(Path(), QSettings::IniFormat);
+    const FolderHistory back = SettingsStore(&qs).ReadFolderHistory("/nowhere");
     for (int i = 0; i < kFolderHistorySlots; ++i)
         EXPECT_EQ(back[i], folders[i]) << kFolderHistoryKeys[i];
     // The slots land under their own keys, whatever the order of writing.
@@ -70,32 +70,32 @@ TEST_F(SettingsStoreTest, ARecordFolderThatIsNoTextOrLongerThanTheEditStaysByteF
     const QByteArray tooLong = "/" + QByteArray(298, 'l');
     for (const QByteArray& stored : {noText, tooLong}) {
         SCOPED_TRACE(stored.size());
-        ASSERT_TRUE(testsupport::writeFile(path(), "[Settings]\nRecordFolder=" + stored + "\nRecordQuality=3\n"));
+        ASSERT_TRUE(testsupport::WriteFile(Path(), "[Settings]\nRecordFolder=" + stored + "\nRecordQuality=3\n"));
         {
-            QSettings qs(path(), QSettings::IniFormat);
+            QSettings qs(Path(), QSettings::IniFormat);
             SettingsStore store(&qs);
-            RecorderSettings s = store.readSettings();
+            RecorderSettings s = store.ReadSettings();
             EXPECT_EQ(s.recordFolder, QString::fromUtf8(stored));
             EXPECT_EQ(s.recordFolderIntact, stored == tooLong);
             s.recordQuality = 5;
-            store.writeSettings({}, s);
-            store.writeHistoryString("CurDirAddFiles", "/music");
-            store.writeFolderHistory(store.readFolderHistory("/home"));
+            store.WriteSettings({}, s);
+            store.WriteHistoryString("CurDirAddFiles", "/music");
+            store.WriteFolderHistory(store.ReadFolderHistory("/home"));
         }
-        QByteArray written = testsupport::readFile(path());
+        QByteArray written = testsupport::ReadFile(Path());
         EXPECT_TRUE(written.contains("\nRecordFolder=" + stored + "\n")) << written.toStdString();
         EXPECT_TRUE(written.contains("\nRecordQuality=5\n") && written.contains("CurDirAddFiles=/music"));
 
         // Another folder replaces it for good.
         {
-            QSettings qs(path(), QSettings::IniFormat);
+            QSettings qs(Path(), QSettings::IniFormat);
             SettingsStore store(&qs);
-            RecorderSettings s = store.readSettings();
+            RecorderSettings s = store.ReadSettings();
             s.recordFolder = "/srv/new";
-            store.writeSettings({}, s);
-            store.writeHistoryInt("DeleteFileWhileRemoveItem", 1);
+            store.WriteSettings({}, s);
+            store.WriteHistoryInt("DeleteFileWhileRemoveItem", 1);
         }
-        written = testsupport::readFile(path());
+        written = testsupport::ReadFile(Path());
         EXPECT_TRUE(written.contains("\nRecordFolder=/srv/new\n") && !written.contains(stored))
             << written.toStdString();
     }
@@ -103,21 +103,21 @@ TEST_F(SettingsStoreTest, ARecordFolderThatIsNoTextOrLongerThanTheEditStaysByteF
 
 TEST_F(SettingsStoreTest, CorruptFileGivesDefaultsAndUnwritableFolderLosesChangesSilently)
 {
-    ASSERT_TRUE(testsupport::writeFile(path(), QByteArray("\x00\xff[Settings\nRecordQuality=\x01\x02", 30)));
+    ASSERT_TRUE(testsupport::WriteFile(Path(), QByteArray("\x00\xff[Settings\nRecordQuality=\x01\x02", 30)));
     {
-        QSettings qs(path(), QSettings::IniFormat);
+        QSettings qs(Path(), QSettings::IniFormat);
         SettingsStore store(&qs);
-        EXPECT_EQ(store.readSettings().recordQuality, 9);
+        EXPECT_EQ(store.ReadSettings().recordQuality, 9);
     }
     // A folder that cannot be made (a file stands where it would be): even as root.
     const QString blocker = dir.filePath("blocker");
-    ASSERT_TRUE(testsupport::writeFile(blocker, "not a folder"));
+    ASSERT_TRUE(testsupport::WriteFile(blocker, "not a folder"));
     const QString unreachable = blocker + "/sub/Quillon.conf";
     QSettings qs(unreachable, QSettings::IniFormat);
     SettingsStore store(&qs);
     RecorderSettings s;
     s.recordQuality = 3;
-    store.writeSettings({}, s);
+    store.WriteSettings({}, s);
     EXPECT_EQ(qs.status(), QSettings::AccessError);
     EXPECT_FALSE(QFile::exists(unreachable));
 }

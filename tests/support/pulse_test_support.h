@@ -26,7 +26,7 @@
 namespace audiotest {
 
 // Runs queued callbacks until `done` or the time is up; returns done().
-inline bool runEventsUntil(const std::function<bool()>& done, int timeoutMs)
+inline bool RunEventsUntil(const std::function<bool()>& done, int timeoutMs)
 {
     QElapsedTimer t;
     t.start();
@@ -37,12 +37,12 @@ inline bool runEventsUntil(const std::function<bool()>& done, int timeoutMs)
     return done();
 }
 
-inline void runEventsFor(int ms)
+inline void RunEventsFor(int ms)
 {
-    runEventsUntil([] { return false; }, ms);
+    RunEventsUntil([] { return false; }, ms);
 }
 
-inline QString pulseFormatName(const platform::audio::PcmFormat& f)
+inline QString PulseFormatName(const platform::audio::PcmFormat& f)
 {
     return f.bitsPerSample == 8 ? QStringLiteral("u8") : QStringLiteral("s16le");
 }
@@ -56,9 +56,9 @@ public:
     {
         platform::audio::ToneGenerator tone(format, frequency, amplitude);
         const QString path = m_dir.filePath("tone.raw");
-        testsupport::writeFile(path, tone.next(uint32_t(seconds * format.sampleRate)));
+        testsupport::WriteFile(path, tone.Next(uint32_t(seconds * format.sampleRate)));
         m_process.start("pacat",
-                        {"--playback", "--raw", "--format=" + pulseFormatName(format),
+                        {"--playback", "--raw", "--format=" + PulseFormatName(format),
                          QStringLiteral("--rate=%1").arg(format.sampleRate),
                          QStringLiteral("--channels=%1").arg(format.channels), "--latency-msec=300", path});
         m_started = m_process.waitForStarted(5000);
@@ -68,7 +68,7 @@ public:
         m_process.kill();
         m_process.waitForFinished(5000);
     }
-    bool started() const { return m_started; }
+    bool Started() const { return m_started; }
 
 private:
     QTemporaryDir m_dir;
@@ -86,29 +86,29 @@ public:
         if (!file.isEmpty())
             m_process.setStandardOutputFile(file);
         m_process.start("parec",
-                        {"--raw", "--device=quillon_null.monitor", "--format=" + pulseFormatName(format),
+                        {"--raw", "--device=quillon_null.monitor", "--format=" + PulseFormatName(format),
                          QStringLiteral("--rate=%1").arg(format.sampleRate),
                          QStringLiteral("--channels=%1").arg(format.channels), "--latency-msec=20"});
         m_started = m_process.waitForStarted(5000);
     }
-    bool started() const { return m_started; }
-    void waitForData() { m_process.waitForReadyRead(10); }
+    bool Started() const { return m_started; }
+    void WaitForData() { m_process.waitForReadyRead(10); }
     // Reads what has come so far (call while the test waits).
-    qsizetype collect()
+    qsizetype Collect()
     {
         m_data += m_process.readAllStandardOutput();
         return m_data.size();
     }
-    QByteArray finish()
+    QByteArray Finish()
     {
         m_process.terminate();
         m_process.waitForFinished(5000);
         if (!m_file.isEmpty())
-            return testsupport::readFile(m_file);
-        collect();
+            return testsupport::ReadFile(m_file);
+        Collect();
         return m_data;
     }
-    ~MonitorRecorder() { finish(); }
+    ~MonitorRecorder() { Finish(); }
 
 private:
     QString m_file;
@@ -118,15 +118,15 @@ private:
 };
 
 // The list index of the input the server calls `serverName`, or -1.
-inline int deviceIndex(platform::audio::AudioBackend& backend, const QString& serverName)
+inline int DeviceIndex(platform::audio::AudioBackend& backend, const QString& serverName)
 {
-    for (const auto& d : backend.inputDevices())
+    for (const auto& d : backend.InputDevices())
         if (d.serverName == serverName)
             return d.index;
     return -1;
 }
 
-inline testsupport::ToolResult pactl(const QStringList& args) { return testsupport::runTool("pactl", args, 10000); }
+inline testsupport::ToolResult Pactl(const QStringList& args) { return testsupport::RunTool("pactl", args, 10000); }
 
 // A second, real input (not a monitor) while it lives: a source fed by the
 // null sink's monitor, which both servers offer.
@@ -135,12 +135,12 @@ struct ExtraSource {
     explicit ExtraSource(const QString& name = QStringLiteral("quillon_mic"),
                          const QString& description = QStringLiteral("Quillon-Mic"))
     {
-        const auto r = pactl({"load-module", "module-remap-source", "source_name=" + name,
+        const auto r = Pactl({"load-module", "module-remap-source", "source_name=" + name,
                               "master=quillon_null.monitor", "source_properties=device.description=" + description});
         EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
         module = QString::fromUtf8(r.out).trimmed();
     }
-    ~ExtraSource() { pactl({"unload-module", module}); }
+    ~ExtraSource() { Pactl({"unload-module", module}); }
 };
 
 // While nothing asks it for low latency, the null sink renders in blocks of
@@ -157,8 +157,8 @@ public:
         MonitorRecorder probe(platform::audio::PcmFormat{8000, 8, 1});
         QElapsedTimer t;
         t.start();
-        while (t.elapsed() < 4000 && probe.collect() < 400)
-            probe.waitForData();
+        while (t.elapsed() < 4000 && probe.Collect() < 400)
+            probe.WaitForData();
     }
     void TearDown() override
     {
@@ -180,38 +180,38 @@ struct ServerAddress {
 // A private server of the kind under test, that the test may stop.
 struct PrivateServer {
     QTemporaryDir dir;
-    QString script = testsupport::soundServerScript();
+    QString script = testsupport::SoundServerScript();
     // Empty when the server runs, else what the start script said.
-    std::string start()
+    std::string Start()
     {
-        const auto r = testsupport::runTool("bash", {script, "start", dir.path()}, 60000);
+        const auto r = testsupport::RunTool("bash", {script, "start", dir.path()}, 60000);
         return r.exitCode == 0 ? std::string() : "exit " + std::to_string(r.exitCode) + "\n" + r.err.toStdString();
     }
     // Gone at once, as after a crash (on PipeWire: its PulseAudio server).
-    void kill()
+    void Kill()
     {
         const QString pidFile = QDir(dir.path()).filePath("pid");
-        const QByteArray pid = testsupport::readFile(pidFile).trimmed();
+        const QByteArray pid = testsupport::ReadFile(pidFile).trimmed();
         if (!pid.isEmpty())
-            testsupport::runTool("kill", {"-9", QString::fromLatin1(pid)});
+            testsupport::RunTool("kill", {"-9", QString::fromLatin1(pid)});
         // An unreaped server still answers kill -0: forget it, so that
         // start() really starts a new one.
         QFile::remove(pidFile);
     }
-    void stop()
+    void Stop()
     {
-        kill();
-        testsupport::runTool("bash", {script, "stop", dir.path()});
+        Kill();
+        testsupport::RunTool("bash", {script, "stop", dir.path()});
     }
-    QByteArray address() const { return "unix:" + QDir(dir.path()).filePath("native").toUtf8(); }
-    ~PrivateServer() { stop(); }
+    QByteArray Address() const { return "unix:" + QDir(dir.path()).filePath("native").toUtf8(); }
+    ~PrivateServer() { Stop(); }
 };
 
 // One channel of interleaved PCM as -1..1.
-inline std::vector<double> channelSamples(const QByteArray& pcm, const platform::audio::PcmFormat& f, int channel = 0)
+inline std::vector<double> ChannelSamples(const QByteArray& pcm, const platform::audio::PcmFormat& f, int channel = 0)
 {
     std::vector<double> out;
-    const int frame = f.blockAlign();
+    const int frame = f.BlockAlign();
     const auto* p = reinterpret_cast<const uint8_t*>(pcm.constData());
     for (qsizetype i = 0; i + frame <= pcm.size(); i += frame) {
         if (f.bitsPerSample == 8) {
@@ -226,7 +226,7 @@ inline std::vector<double> channelSamples(const QByteArray& pcm, const platform:
 }
 
 // Amplitude (0..1 of full scale) of `frequency` in samples [from, from+count).
-inline double toneAmplitude(const std::vector<double>& s, size_t from, size_t count, double rate, double frequency)
+inline double ToneAmplitude(const std::vector<double>& s, size_t from, size_t count, double rate, double frequency)
 {
     const double w = 2.0 * std::numbers::pi * frequency / rate;
     const double coeff = 2.0 * std::cos(w);
@@ -241,16 +241,16 @@ inline double toneAmplitude(const std::vector<double>& s, size_t from, size_t co
 }
 
 // The strongest level of `frequency` over windows of `window` samples.
-inline double strongestToneAmplitude(const std::vector<double>& s, double rate, double frequency, size_t window)
+inline double StrongestToneAmplitude(const std::vector<double>& s, double rate, double frequency, size_t window)
 {
     double best = 0;
     for (size_t from = 0; from + window <= s.size(); from += window / 4)
-        best = std::max(best, toneAmplitude(s, from, window, rate, frequency));
+        best = std::max(best, ToneAmplitude(s, from, window, rate, frequency));
     return best;
 }
 
 // Positions (fractional sample index) of rising zero crossings.
-inline std::vector<double> risingZeroCrossings(const std::vector<double>& s)
+inline std::vector<double> RisingZeroCrossings(const std::vector<double>& s)
 {
     std::vector<double> at;
     for (size_t i = 1; i < s.size(); ++i)
@@ -260,7 +260,7 @@ inline std::vector<double> risingZeroCrossings(const std::vector<double>& s)
 }
 
 // The longest run of samples quieter than `level` in [from, to).
-inline size_t longestQuietStretch(const std::vector<double>& s, size_t from, size_t to, double level)
+inline size_t LongestQuietStretch(const std::vector<double>& s, size_t from, size_t to, double level)
 {
     size_t best = 0, run = 0;
     for (size_t i = from; i < to && i < s.size(); ++i) {
@@ -272,7 +272,7 @@ inline size_t longestQuietStretch(const std::vector<double>& s, size_t from, siz
 
 // Runs of at least `minimum` samples quieter than `level` from `from` on
 // (start, length).
-inline std::vector<std::pair<size_t, size_t>> quietStretches(const std::vector<double>& s, size_t from, double level,
+inline std::vector<std::pair<size_t, size_t>> QuietStretches(const std::vector<double>& s, size_t from, double level,
                                                              size_t minimum)
 {
     std::vector<std::pair<size_t, size_t>> out;
@@ -292,13 +292,13 @@ inline std::vector<std::pair<size_t, size_t>> quietStretches(const std::vector<d
 // Where a tone of `period` samples jumps in phase: audio lost or doubled.
 // A break with silence in between is where the player ran dry (the tone
 // resumes later, phase intact), not a jump. Positions in samples.
-inline std::vector<double> toneJumps(const std::vector<double>& s, double period)
+inline std::vector<double> ToneJumps(const std::vector<double>& s, double period)
 {
-    const auto crossings = risingZeroCrossings(s);
+    const auto crossings = RisingZeroCrossings(s);
     std::vector<double> at;
     for (size_t i = 1; i < crossings.size(); ++i) {
         const double a = crossings[i - 1], b = crossings[i];
-        if (std::abs(b - a - period) > 0.5 && longestQuietStretch(s, size_t(a), size_t(b) + 1, 0.05) < size_t(period))
+        if (std::abs(b - a - period) > 0.5 && LongestQuietStretch(s, size_t(a), size_t(b) + 1, 0.05) < size_t(period))
             at.push_back(b);
     }
     return at;
@@ -306,7 +306,7 @@ inline std::vector<double> toneJumps(const std::vector<double>& s, double period
 
 // Stretches of sound (start, length in samples) louder than `level`, split
 // where it stays quiet for more than `gap` samples.
-inline std::vector<std::pair<size_t, size_t>> soundStretches(const std::vector<double>& s, double level, size_t gap)
+inline std::vector<std::pair<size_t, size_t>> SoundStretches(const std::vector<double>& s, double level, size_t gap)
 {
     std::vector<std::pair<size_t, size_t>> out;
     size_t quiet = gap + 1;
@@ -327,9 +327,9 @@ inline std::vector<std::pair<size_t, size_t>> soundStretches(const std::vector<d
 // The level a mono recording of the stereo null sink's monitor shows for a
 // tone of `amplitude` on both channels: the PulseAudio daemon averages the
 // channels, PipeWire's down-mix keeps their power.
-inline double monoMonitorLevel(double amplitude)
+inline double MonoMonitorLevel(double amplitude)
 {
-    return testsupport::onPipeWire() ? amplitude * std::numbers::sqrt2 : amplitude;
+    return testsupport::OnPipeWire() ? amplitude * std::numbers::sqrt2 : amplitude;
 }
 
 }  // namespace audiotest

@@ -9,12 +9,12 @@ namespace testsupport {
 
 class RecordingShell : public platform::Shell {
 public:
-    int openUrl(const QString& url) override
+    int OpenUrl(const QString& url) override
     {
         opened.append(url);
         return result;
     }
-    bool startProgram(const QString& program, const QStringList& arguments) override
+    bool StartProgram(const QString& program, const QStringList& arguments) override
     {
         started.append(program + ' ' + arguments.join(' '));
         return true;
@@ -28,8 +28,8 @@ public:
 // a failing test cannot leave the global pointing at a dead object.
 class ScopedRecordingShell : public RecordingShell {
 public:
-    ScopedRecordingShell() { platform::setShellForTesting(this); }
-    ~ScopedRecordingShell() override { platform::setShellForTesting(nullptr); }
+    ScopedRecordingShell() { platform::SetShellForTesting(this); }
+    ~ScopedRecordingShell() override { platform::SetShellForTesting(nullptr); }
 };
 
 }  // namespace testsupport

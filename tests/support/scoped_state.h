@@ -14,8 +14,8 @@ namespace testsupport {
 // The audio back end pointed at the test's own while this lives.
 class ScopedBackend {
 public:
-    explicit ScopedBackend(platform::audio::AudioBackend& backend) { platform::audio::setBackendForTesting(&backend); }
-    ~ScopedBackend() { platform::audio::setBackendForTesting(nullptr); }
+    explicit ScopedBackend(platform::audio::AudioBackend& backend) { platform::audio::SetBackendForTesting(&backend); }
+    ~ScopedBackend() { platform::audio::SetBackendForTesting(nullptr); }
     ScopedBackend(const ScopedBackend&) = delete;
     ScopedBackend& operator=(const ScopedBackend&) = delete;
 };

@@ -15,7 +15,7 @@ enum class StreamKind { Playback, Capture };
 
 // True once the server has ended the stream `index` (a sink input or a
 // source output).
-inline bool killServerStream(StreamKind kind, uint32_t index)
+inline bool KillServerStream(StreamKind kind, uint32_t index)
 {
     pa_mainloop* loop = pa_mainloop_new();
     pa_context* context = pa_context_new(pa_mainloop_get_api(loop), "quillon-test");

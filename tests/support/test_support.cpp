@@ -10,30 +10,30 @@
 
 namespace testsupport {
 
-static QString envPath(const char* name, const QString& fallback)
+static QString EnvPath(const char* name, const QString& fallback)
 {
     const QByteArray v = qgetenv(name);
     return v.isEmpty() ? fallback : QString::fromLocal8Bit(v);
 }
 
-QString binDir() { return envPath("QUILLON_BIN_DIR", QDir::currentPath()); }
-QString sourceDir() { return envPath("QUILLON_SOURCE_DIR", QDir::currentPath()); }
+QString BinDir() { return EnvPath("QUILLON_BIN_DIR", QDir::currentPath()); }
+QString SourceDir() { return EnvPath("QUILLON_SOURCE_DIR", QDir::currentPath()); }
 
-QString soundServer() { return envPath("QUILLON_SOUND_SERVER", QStringLiteral("pulseaudio")); }
+QString SoundServer() { return EnvPath("QUILLON_SOUND_SERVER", QStringLiteral("pulseaudio")); }
 
-QString soundServerScript()
+QString SoundServerScript()
 {
-    return sourceDir() + (onPipeWire() ? "/scripts/pipewire-server.sh" : "/scripts/pulse-server.sh");
+    return SourceDir() + (OnPipeWire() ? "/scripts/pipewire-server.sh" : "/scripts/pulse-server.sh");
 }
 
-QString screenshotDir()
+QString ScreenshotDir()
 {
-    const QString dir = envPath("QUILLON_SCREENSHOT_DIR", QDir::temp().filePath("quillon-screenshots"));
+    const QString dir = EnvPath("QUILLON_SCREENSHOT_DIR", QDir::temp().filePath("quillon-screenshots"));
     QDir().mkpath(dir);
     return dir;
 }
 
-ToolResult runTool(const QString& program, const QStringList& args, int timeoutMs)
+ToolResult RunTool(const QString& program, const QStringList& args, int timeoutMs)
 {
     ToolResult r;
     QProcess p;
@@ -55,7 +55,7 @@ ToolResult runTool(const QString& program, const QStringList& args, int timeoutM
     return r;
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes)
+bool WriteFile(const QString& path, const QByteArray& bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
@@ -64,7 +64,7 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     return f.write(bytes) == bytes.size();
 }
 
-QByteArray readFile(const QString& path)
+QByteArray ReadFile(const QString& path)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
@@ -72,9 +72,9 @@ QByteArray readFile(const QString& path)
     return f.readAll();
 }
 
-double soxStat(const QStringList& args, const QString& name)
+double SoxStat(const QStringList& args, const QString& name)
 {
-    const ToolResult r = runTool("sox", args);
+    const ToolResult r = RunTool("sox", args);
     const QRegularExpression re(QRegularExpression::escape(name) + R"(\s*:\s*(-?[0-9.]+))");
     const auto m = re.match(QString::fromLocal8Bit(r.err));
     if (!m.hasMatch()) {
@@ -84,14 +84,14 @@ double soxStat(const QStringList& args, const QString& name)
     return m.captured(1).toDouble();
 }
 
-int threadCount()
+int ThreadCount()
 {
     return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
 }
 
-QStringList exportedSymbols(const QString& library)
+QStringList ExportedSymbols(const QString& library)
 {
-    const ToolResult nm = runTool("nm", {"-D", "--defined-only", "--format=just-symbols", library});
+    const ToolResult nm = RunTool("nm", {"-D", "--defined-only", "--format=just-symbols", library});
     EXPECT_EQ(nm.exitCode, 0) << nm.err.toStdString();
     QStringList names = QString::fromLatin1(nm.out).split('\n', Qt::SkipEmptyParts);
     names.sort();

@@ -11,11 +11,11 @@
 namespace testsupport {
 
 // Folder of build/bin (program, libZLDecoder.so, libmpeg_encoder.so).
-QString binDir();
+QString BinDir();
 // Root of the source tree.
-QString sourceDir();
+QString SourceDir();
 // build/screenshots, created on demand.
-QString screenshotDir();
+QString ScreenshotDir();
 
 struct ToolResult {
     int exitCode = -1;
@@ -24,27 +24,27 @@ struct ToolResult {
 };
 // The sound server a real-server test runs against: "pulseaudio" or
 // "pipewire" (QUILLON_SOUND_SERVER, set by the harness).
-QString soundServer();
-inline bool onPipeWire() { return soundServer() == QLatin1String("pipewire"); }
+QString SoundServer();
+inline bool OnPipeWire() { return SoundServer() == QLatin1String("pipewire"); }
 // The script that starts and stops a private server of that kind:
 // `bash <script> start|stop DIR`, the server then at unix:DIR/native.
-QString soundServerScript();
+QString SoundServerScript();
 
 // Runs a reference tool (sox, lame, mpg123, pactl ...) and waits for it.
-ToolResult runTool(const QString& program, const QStringList& args, int timeoutMs = 60000);
+ToolResult RunTool(const QString& program, const QStringList& args, int timeoutMs = 60000);
 
 // One figure of `sox <args> stat`, which reports on standard error; -1 (and
 // a test failure) when sox does not give it. Its rough frequency counts zero
 // crossings per sample of all channels: mix stereo down first ("remix 1").
-double soxStat(const QStringList& args, const QString& name);
+double SoxStat(const QStringList& args, const QString& name);
 
 // Writes bytes to a file, creating folders; returns false on failure.
-bool writeFile(const QString& path, const QByteArray& bytes);
-QByteArray readFile(const QString& path);
+bool WriteFile(const QString& path, const QByteArray& bytes);
+QByteArray ReadFile(const QString& path);
 // Threads of this process now, to show that nothing was left running.
-int threadCount();
+int ThreadCount();
 // The names a shared library exports, sorted (from `nm -D`).
-QStringList exportedSymbols(const QString& library);
+QStringList ExportedSymbols(const QString& library);
 
 }  // namespace testsupport
 

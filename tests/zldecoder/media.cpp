@@ -11,54 +11,54 @@
 
 namespace media {
 
-QByteArray run(const QString& program, const QStringList& args)
+QByteArray Run(const QString& program, const QStringList& args)
 {
-    const auto result = testsupport::runTool(program, args, 120000);
+    const auto result = testsupport::RunTool(program, args, 120000);
     EXPECT_EQ(result.exitCode, 0) << program.toStdString() << " " << args.join(' ').toStdString() << ": "
                                   << result.err.toStdString();
     return result.out;
 }
 
-QString makeWave(const QString& path, int rate, int channels, int bits, int frames, const QString& encoding)
+QString MakeWave(const QString& path, int rate, int channels, int bits, int frames, const QString& encoding)
 {
     // The rate goes on the null input so that sox makes exactly `frames` frames.
-    run("sox",
+    Run("sox",
         {"-r", QString::number(rate), "-c", QString::number(channels), "-n", "-b", QString::number(bits), "-e",
          encoding, path, "synth", QString::number(frames) + "s", "pinknoise", "vol", "0.6"});
     return path;
 }
 
-QString makeMp3(const QString& wave, const QString& path, const QStringList& lameOptions)
+QString MakeMp3(const QString& wave, const QString& path, const QStringList& lameOptions)
 {
-    run("lame", QStringList{"--quiet"} + lameOptions + QStringList{wave, path});
+    Run("lame", QStringList{"--quiet"} + lameOptions + QStringList{wave, path});
     return path;
 }
 
-QString makeFlac(const QString& wave, const QString& path, const QStringList& soxOptions)
+QString MakeFlac(const QString& wave, const QString& path, const QStringList& soxOptions)
 {
-    run("sox", QStringList{wave} + soxOptions + QStringList{path});
+    Run("sox", QStringList{wave} + soxOptions + QStringList{path});
     return path;
 }
 
-QString makeVorbis(const QString& wave, const QString& path)
+QString MakeVorbis(const QString& wave, const QString& path)
 {
-    run("sox", {wave, "-C", "3", path});
+    Run("sox", {wave, "-C", "3", path});
     return path;
 }
 
-QString makeOpus(const QString& wave, const QString& path)
+QString MakeOpus(const QString& wave, const QString& path)
 {
-    run("opusenc", {"--quiet", wave, path});
+    Run("opusenc", {"--quiet", wave, path});
     return path;
 }
 
-uint32_t opusdecFrames(const QString& opus, const QString& scratchWave)
+uint32_t OpusdecFrames(const QString& opus, const QString& scratchWave)
 {
-    run("opusdec", {"--quiet", "--rate", "48000", opus, scratchWave});
-    return run("soxi", {"-s", scratchWave}).trimmed().toUInt();
+    Run("opusdec", {"--quiet", "--rate", "48000", opus, scratchWave});
+    return Run("soxi", {"-s", scratchWave}).trimmed().toUInt();
 }
 
-QString makeLayer1(const QString& path, int frames, int channels, uint32_t seed)
+QString MakeLayer1(const QString& path, int frames, int channels, uint32_t seed)
 {
     std::mt19937 random(seed);
     QByteArray file;
@@ -90,23 +90,23 @@ QString makeLayer1(const QString& path, int frames, int channels, uint32_t seed)
                         put(random() % ((1u << width) - 1), width);  // never all ones
         file += frame + QByteArray(384 - frame.size(), '\0');
     }
-    EXPECT_TRUE(testsupport::writeFile(path, file));
+    EXPECT_TRUE(testsupport::WriteFile(path, file));
     return path;
 }
 
-QByteArray mpg123Samples(const QString& path) { return run("mpg123", {"-q", "-e", "s16", "-s", path}); }
+QByteArray Mpg123Samples(const QString& path) { return Run("mpg123", {"-q", "-e", "s16", "-s", path}); }
 
-QByteArray soxSamples(const QString& path, const QString& encoding, int bits)
+QByteArray SoxSamples(const QString& path, const QString& encoding, int bits)
 {
-    return run("sox", {"-D", path, "-t", "raw", "-e", encoding, "-b", QString::number(bits), "-"});
+    return Run("sox", {"-D", path, "-t", "raw", "-e", encoding, "-b", QString::number(bits), "-"});
 }
 
-QString zlaTool() { return QDir(testsupport::binDir()).filePath("zla"); }
+QString ZlaTool() { return QDir(testsupport::BinDir()).filePath("zla"); }
 
-uint32_t codeOf(const QString& path, const QByteArray& bytes)
+uint32_t OpenCodeOf(const QString& path, const QByteArray& bytes)
 {
-    EXPECT_TRUE(testsupport::writeFile(path, bytes));
-    return OpenStream(path).code();
+    EXPECT_TRUE(testsupport::WriteFile(path, bytes));
+    return OpenStream(path).Code();
 }
 
 OpenStream::OpenStream(const QString& path, uint32_t mode)
@@ -120,24 +120,24 @@ OpenStream::~OpenStream()
         ZLDec_CloseStream(m_handle);
 }
 
-uint32_t OpenStream::length() const
+uint32_t OpenStream::Length() const
 {
     uint32_t frames = 0;
     EXPECT_EQ(ZLDec_GetStreamLength(m_handle, &frames), ZLDEC_OK);
     return frames;
 }
 
-ZLWaveFormat OpenStream::format() const
+ZLWaveFormat OpenStream::Format() const
 {
     const ZLWaveFormat* format = nullptr;
     EXPECT_EQ(ZLDec_GetStreamFormat(m_handle, &format), ZLDEC_OK);
     return format ? *format : ZLWaveFormat{};
 }
 
-QByteArray OpenStream::decode(uint32_t first, uint32_t count, uint32_t piece)
+QByteArray OpenStream::Decode(uint32_t first, uint32_t count, uint32_t piece)
 {
     EXPECT_EQ(ZLDec_DecodeAudioBegin(m_handle), ZLDEC_OK);
-    const uint32_t frameBytes = format().blockAlign;
+    const uint32_t frameBytes = Format().blockAlign;
     QByteArray out;
     std::vector<char> buffer(size_t(piece) * frameBytes);
     for (uint32_t position = first, written = piece; position < first + count && written == piece;) {
@@ -152,10 +152,10 @@ QByteArray OpenStream::decode(uint32_t first, uint32_t count, uint32_t piece)
     return out;
 }
 
-QByteArray OpenStream::decodeUntilFailure(uint32_t& code)
+QByteArray OpenStream::DecodeUntilFailure(uint32_t& code)
 {
     EXPECT_EQ(ZLDec_DecodeAudioBegin(m_handle), ZLDEC_OK);
-    const uint32_t frameBytes = format().blockAlign, piece = 4096;
+    const uint32_t frameBytes = Format().blockAlign, piece = 4096;
     QByteArray out, buffer(qsizetype(piece) * frameBytes, '\0');
     uint32_t written = piece;
     code = ZLDEC_OK;
@@ -168,11 +168,11 @@ QByteArray OpenStream::decodeUntilFailure(uint32_t& code)
     return out;
 }
 
-void OpenStream::expectRandomAccessLikeFromTheStart(const std::vector<uint32_t>& firsts)
+void OpenStream::ExpectRandomAccessLikeFromTheStart(const std::vector<uint32_t>& firsts)
 {
-    const QByteArray all = decodeAll();
-    const uint32_t frames = length();
-    const int frameBytes = format().blockAlign;
+    const QByteArray all = DecodeAll();
+    const uint32_t frames = Length();
+    const int frameBytes = Format().blockAlign;
     ASSERT_EQ(all.size(), qsizetype(frames) * frameBytes);
     ASSERT_EQ(ZLDec_DecodeAudioBegin(m_handle), ZLDEC_OK);
     std::vector<char> buffer(3000 * frameBytes);
@@ -187,7 +187,7 @@ void OpenStream::expectRandomAccessLikeFromTheStart(const std::vector<uint32_t>&
     EXPECT_EQ(ZLDec_DecodeAudioEnd(m_handle), ZLDEC_OK);
 }
 
-SampleDifference compareSamples(const QByteArray& a, const QByteArray& b)
+SampleDifference CompareSamples(const QByteArray& a, const QByteArray& b)
 {
     SampleDifference d;
     const auto* x = reinterpret_cast<const int16_t*>(a.constData());

@@ -14,24 +14,24 @@
 namespace media {
 
 // Runs a tool and fails the current test when it does not exit with 0.
-QByteArray run(const QString& program, const QStringList& args);
+QByteArray Run(const QString& program, const QStringList& args);
 // Exactly `frames` frames of noise, made by sox; `encoding` is sox's -e value.
-QString makeWave(const QString& path, int rate, int channels, int bits, int frames,
+QString MakeWave(const QString& path, int rate, int channels, int bits, int frames,
                  const QString& encoding = "signed-integer");
-QString makeMp3(const QString& wave, const QString& path, const QStringList& lameOptions);
+QString MakeMp3(const QString& wave, const QString& path, const QStringList& lameOptions);
 // FLAC and Ogg Vorbis by sox, Opus by opusenc, from a WAVE file.
-QString makeFlac(const QString& wave, const QString& path, const QStringList& soxOptions = {});
-QString makeVorbis(const QString& wave, const QString& path);
-QString makeOpus(const QString& wave, const QString& path);
+QString MakeFlac(const QString& wave, const QString& path, const QStringList& soxOptions = {});
+QString MakeVorbis(const QString& wave, const QString& path);
+QString MakeOpus(const QString& wave, const QString& path);
 // The frames opusdec decodes from an Opus file at 48 kHz.
-uint32_t opusdecFrames(const QString& opus, const QString& scratchWave);
+uint32_t OpusdecFrames(const QString& opus, const QString& scratchWave);
 // MPEG-1 layer I at 48 kHz, 384 kbit/s: `frames` frames of random but valid content.
-QString makeLayer1(const QString& path, int frames, int channels, uint32_t seed);
-QByteArray mpg123Samples(const QString& path);  // signed 16-bit
-QByteArray soxSamples(const QString& path, const QString& encoding = "signed-integer", int bits = 16);
-QString zlaTool();
+QString MakeLayer1(const QString& path, int frames, int channels, uint32_t seed);
+QByteArray Mpg123Samples(const QString& path);  // signed 16-bit
+QByteArray SoxSamples(const QString& path, const QString& encoding = "signed-integer", int bits = 16);
+QString ZlaTool();
 // Writes `bytes` to `path`; the code with which the library opens it.
-uint32_t codeOf(const QString& path, const QByteArray& bytes);
+uint32_t OpenCodeOf(const QString& path, const QByteArray& bytes);
 
 // An open stream of the library, closed at the end of the scope.
 class OpenStream {
@@ -41,18 +41,18 @@ public:
     OpenStream(const OpenStream&) = delete;
     OpenStream& operator=(const OpenStream&) = delete;
 
-    uint32_t code() const { return m_code; }
-    ZLDEC_HANDLE handle() const { return m_handle; }
-    uint32_t length() const;
-    ZLWaveFormat format() const;
+    uint32_t Code() const { return m_code; }
+    ZLDEC_HANDLE Handle() const { return m_handle; }
+    uint32_t Length() const;
+    ZLWaveFormat Format() const;
     // Decodes [first, first + count) in pieces of `piece` frames.
-    QByteArray decode(uint32_t first, uint32_t count, uint32_t piece = 1536);
-    QByteArray decodeAll(uint32_t piece = 1536) { return decode(0, length() + 10, piece); }
+    QByteArray Decode(uint32_t first, uint32_t count, uint32_t piece = 1536);
+    QByteArray DecodeAll(uint32_t piece = 1536) { return Decode(0, Length() + 10, piece); }
     // Decodes from the start in pieces of 4096 frames until the end or the
     // first call that fails, whose code it leaves in `code`.
-    QByteArray decodeUntilFailure(uint32_t& code);
+    QByteArray DecodeUntilFailure(uint32_t& code);
     // Decodes from a few positions after a decode from the start; fails where they differ.
-    void expectRandomAccessLikeFromTheStart(const std::vector<uint32_t>& firsts);
+    void ExpectRandomAccessLikeFromTheStart(const std::vector<uint32_t>& firsts);
 
 private:
     ZLDEC_HANDLE m_handle = 0;
@@ -63,6 +63,6 @@ struct SampleDifference {
     int64_t differing = 0;
     int largest = 0;
 };
-SampleDifference compareSamples(const QByteArray& a, const QByteArray& b);  // 16-bit samples
+SampleDifference CompareSamples(const QByteArray& a, const QByteArray& b);  // 16-bit samples
 
 }  // namespace media

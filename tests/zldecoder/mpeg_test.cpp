@@ -19,10 +19,10 @@ constexpr uint32_t kFrames = 77777;  // not a multiple of any frame size
 
 // Blocks of MPEG-2 layer III frames restart the decoder; a plain decode may
 // differ from ours by 1 in a handful of samples there.
-void expectSamplesLike(const QByteArray& ours, const QByteArray& reference, bool exact = true)
+void ExpectSamplesLike(const QByteArray& ours, const QByteArray& reference, bool exact = true)
 {
     ASSERT_EQ(ours.size(), reference.size());
-    const auto difference = media::compareSamples(ours, reference);
+    const auto difference = media::CompareSamples(ours, reference);
     EXPECT_LE(difference.largest, exact ? 0 : 1);
     EXPECT_LE(difference.differing, exact ? 0 : ours.size() / 2 / 5000);
 }
@@ -44,24 +44,24 @@ TEST(WaveFiles, FormatsLengthsAndSamplesLikeSox)
     for (const auto& [rate, channels, encoding, storedBits] : cases) {
         SCOPED_TRACE(testing::Message() << rate << " Hz " << channels << " ch " << encoding << " " << storedBits);
         const QString wave = scratch.filePath("t.wav");
-        media::run("sox",
-                   {media::makeWave(scratch.filePath("s.wav"), rate, channels, 16, 30011), "-e", encoding, "-b",
+        media::Run("sox",
+                   {media::MakeWave(scratch.filePath("s.wav"), rate, channels, 16, 30011), "-e", encoding, "-b",
                     QString::number(storedBits), wave});
         OpenStream stream(wave);
-        ASSERT_EQ(stream.code(), ZLDEC_OK);
+        ASSERT_EQ(stream.Code(), ZLDEC_OK);
         const bool asStored = storedBits <= 16 && QByteArray(encoding).endsWith("integer");
         const uint32_t bits = asStored ? storedBits : 16;
-        const QByteArray reference = media::soxSamples(wave, asStored ? encoding : "signed-integer", bits);
-        const ZLWaveFormat f = stream.format();
+        const QByteArray reference = media::SoxSamples(wave, asStored ? encoding : "signed-integer", bits);
+        const ZLWaveFormat f = stream.Format();
         EXPECT_EQ(QList<uint32_t>({f.formatTag, f.channels, f.samplesPerSec, f.bitsPerSample, f.blockAlign,
                                    f.avgBytesPerSec, f.cbSize}),
                   QList<uint32_t>({1, channels, rate, bits, channels * bits / 8, rate * channels * bits / 8, 0}));
-        EXPECT_EQ(qsizetype(stream.length()) * f.blockAlign, reference.size());
-        EXPECT_TRUE(stream.decodeAll() == reference);
+        EXPECT_EQ(qsizetype(stream.Length()) * f.blockAlign, reference.size());
+        EXPECT_TRUE(stream.DecodeAll() == reference);
     }
     // A genuine 24-bit recording: rounded to the nearest 16-bit value.
-    const QString deep = media::makeWave(scratch.filePath("deep.wav"), 48000, 2, 24, 20000);
-    const auto difference = media::compareSamples(OpenStream(deep).decodeAll(), media::soxSamples(deep));
+    const QString deep = media::MakeWave(scratch.filePath("deep.wav"), 48000, 2, 24, 20000);
+    const auto difference = media::CompareSamples(OpenStream(deep).DecodeAll(), media::SoxSamples(deep));
     EXPECT_TRUE(difference.largest <= 1 && difference.differing < 400)
         << difference.largest << ", " << difference.differing;
 }
@@ -95,12 +95,12 @@ TEST(MpegFiles, AFileMadeFromNFramesReportsNItsBitRateAndMpg123sSamples)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.lame.join(' ').toStdString() + " at " + std::to_string(c.rate));
-        const QString wave = media::makeWave(scratch.filePath("in.wav"), c.rate, c.channels, 16, kFrames);
-        const QString mp3 = media::makeMp3(wave, scratch.filePath("out.mp3"), c.lame);
+        const QString wave = media::MakeWave(scratch.filePath("in.wav"), c.rate, c.channels, 16, kFrames);
+        const QString mp3 = media::MakeMp3(wave, scratch.filePath("out.mp3"), c.lame);
         OpenStream stream(mp3);
-        ASSERT_EQ(stream.code(), ZLDEC_OK);
-        EXPECT_EQ(stream.length(), kFrames);
-        const ZLWaveFormat f = stream.format();
+        ASSERT_EQ(stream.Code(), ZLDEC_OK);
+        EXPECT_EQ(stream.Length(), kFrames);
+        const ZLWaveFormat f = stream.Format();
         EXPECT_EQ(QList<uint32_t>({f.formatTag, f.samplesPerSec, f.channels, f.bitsPerSample, f.blockAlign}),
                   QList<uint32_t>({1, uint32_t(c.rate), uint32_t(c.channels), 16, uint32_t(2 * c.channels)}));
         if (c.avgBytesPerSec)
@@ -108,48 +108,48 @@ TEST(MpegFiles, AFileMadeFromNFramesReportsNItsBitRateAndMpg123sSamples)
         else
             EXPECT_NEAR(f.avgBytesPerSec, QFileInfo(mp3).size() * 44100.0 / kFrames,
                         QFileInfo(mp3).size() / 35.0);  // 5 %
-        expectSamplesLike(stream.decodeAll(), media::mpg123Samples(mp3), c.exact);
+        ExpectSamplesLike(stream.DecodeAll(), media::Mpg123Samples(mp3), c.exact);
     }
     // Without an Info frame the whole frames count, at a constant or a varying bit rate, and
     // across a little junk between frames, which mpg123 skips as well.
-    const QString wave = media::makeWave(scratch.filePath("in.wav"), 44100, 2, 16, kFrames);
-    OpenStream bare(media::makeMp3(wave, scratch.filePath("notag.mp3"), {"-t", "-b", "128"}));
-    EXPECT_TRUE(bare.length() % 1152 == 0 && bare.length() > kFrames) << bare.length();
-    EXPECT_EQ(bare.format().avgBytesPerSec, 16000u);
-    expectSamplesLike(bare.decodeAll(), media::mpg123Samples(scratch.filePath("notag.mp3")));
+    const QString wave = media::MakeWave(scratch.filePath("in.wav"), 44100, 2, 16, kFrames);
+    OpenStream bare(media::MakeMp3(wave, scratch.filePath("notag.mp3"), {"-t", "-b", "128"}));
+    EXPECT_TRUE(bare.Length() % 1152 == 0 && bare.Length() > kFrames) << bare.Length();
+    EXPECT_EQ(bare.Format().avgBytesPerSec, 16000u);
+    ExpectSamplesLike(bare.DecodeAll(), media::Mpg123Samples(scratch.filePath("notag.mp3")));
     const QByteArray varying =
-        testsupport::readFile(media::makeMp3(wave, scratch.filePath("vbr.mp3"), {"-t", "-V", "4"}));
+        testsupport::ReadFile(media::MakeMp3(wave, scratch.filePath("vbr.mp3"), {"-t", "-V", "4"}));
     qsizetype middle = varying.indexOf("\xff\xfb", varying.size() / 2);
     ASSERT_GT(middle, 0);
-    ASSERT_TRUE(testsupport::writeFile(scratch.filePath("junk.mp3"),
+    ASSERT_TRUE(testsupport::WriteFile(scratch.filePath("junk.mp3"),
                                        varying.left(middle) + QByteArray(500, 'j') + varying.mid(middle)));
     for (const char* name : {"vbr.mp3", "junk.mp3"}) {
         SCOPED_TRACE(name);
-        const QByteArray reference = media::mpg123Samples(scratch.filePath(name));
+        const QByteArray reference = media::Mpg123Samples(scratch.filePath(name));
         OpenStream stream(scratch.filePath(name));
-        EXPECT_EQ(qsizetype(stream.length()) * 4, reference.size());
-        expectSamplesLike(stream.decodeAll(), reference);
+        EXPECT_EQ(qsizetype(stream.Length()) * 4, reference.size());
+        ExpectSamplesLike(stream.DecodeAll(), reference);
     }
 }
 
 TEST(MpegFiles, LayersOneAndTwoDecodeLikeMpg123)
 {
     QTemporaryDir scratch;
-    const QString wave = media::makeWave(scratch.filePath("in.wav"), 44100, 2, 16, kFrames);
-    media::run("sox", {wave, "-C", "128", scratch.filePath("stereo.mp2")});
-    media::run("sox", {wave, "-c", "1", "-C", "96", scratch.filePath("mono.mp2")});
+    const QString wave = media::MakeWave(scratch.filePath("in.wav"), 44100, 2, 16, kFrames);
+    media::Run("sox", {wave, "-C", "128", scratch.filePath("stereo.mp2")});
+    media::Run("sox", {wave, "-c", "1", "-C", "96", scratch.filePath("mono.mp2")});
     const std::tuple<QString, int, uint32_t> cases[] = {
         {scratch.filePath("stereo.mp2"), 2, 16000},
         {scratch.filePath("mono.mp2"), 1, 12000},
-        {media::makeLayer1(scratch.filePath("stereo.mp1"), 300, 2, 7), 2, 48000},
-        {media::makeLayer1(scratch.filePath("mono.mp1"), 300, 1, 8), 1, 48000}};
+        {media::MakeLayer1(scratch.filePath("stereo.mp1"), 300, 2, 7), 2, 48000},
+        {media::MakeLayer1(scratch.filePath("mono.mp1"), 300, 1, 8), 1, 48000}};
     for (const auto& [path, channels, avgBytesPerSec] : cases) {
         SCOPED_TRACE(path.toStdString());
         OpenStream stream(path);
-        ASSERT_EQ(stream.code(), ZLDEC_OK);
-        EXPECT_TRUE(stream.format().channels == channels && stream.format().avgBytesPerSec == avgBytesPerSec);
-        EXPECT_TRUE(avgBytesPerSec != 48000 || stream.length() == 300u * 384u);  // layer I: frames known
-        expectSamplesLike(stream.decodeAll(), media::mpg123Samples(path));
+        ASSERT_EQ(stream.Code(), ZLDEC_OK);
+        EXPECT_TRUE(stream.Format().channels == channels && stream.Format().avgBytesPerSec == avgBytesPerSec);
+        EXPECT_TRUE(avgBytesPerSec != 48000 || stream.Length() == 300u * 384u);  // layer I: frames known
+        ExpectSamplesLike(stream.DecodeAll(), media::Mpg123Samples(path));
     }
 }
 
@@ -160,14 +160,14 @@ TEST(MpegFiles, LayersOneAndTwoDecodeLikeMpg123)
 TEST(AnyFile, RandomAccessMatchesTheDecodeFromTheStart)
 {
     QTemporaryDir scratch;
-    const QString stereo = media::makeWave(scratch.filePath("stereo.wav"), 44100, 2, 16, 900000),
-                  mono = media::makeWave(scratch.filePath("mono.wav"), 22050, 1, 16, 400000),
-                  narrow = media::makeWave(scratch.filePath("narrow.wav"), 8000, 1, 16, 120000);
-    media::run("sox", {stereo, scratch.filePath("layer2.mp2")});
+    const QString stereo = media::MakeWave(scratch.filePath("stereo.wav"), 44100, 2, 16, 900000),
+                  mono = media::MakeWave(scratch.filePath("mono.wav"), 22050, 1, 16, 400000),
+                  narrow = media::MakeWave(scratch.filePath("narrow.wav"), 8000, 1, 16, 120000);
+    media::Run("sox", {stereo, scratch.filePath("layer2.mp2")});
     QStringList files = {stereo, scratch.filePath("layer2.mp2"),
-                         media::makeMp3(stereo, scratch.filePath("vbr.mp3"), {"-V", "4"}),
-                         media::makeMp3(mono, scratch.filePath("mpeg2.mp3"), {"-b", "24"}),
-                         media::makeMp3(mono, scratch.filePath("mpeg25.mp3"), {"-b", "8", "--resample", "8"})};
+                         media::MakeMp3(stereo, scratch.filePath("vbr.mp3"), {"-V", "4"}),
+                         media::MakeMp3(mono, scratch.filePath("mpeg2.mp3"), {"-b", "24"}),
+                         media::MakeMp3(mono, scratch.filePath("mpeg25.mp3"), {"-b", "8", "--resample", "8"})};
     const std::pair<const char*, QStringList> encodings[] = {{"u8", {"-e", "unsigned-integer", "-b", "8"}},
                                                              {"s24", {"-b", "24"}},
                                                              {"s32", {"-b", "32"}},
@@ -180,14 +180,14 @@ TEST(AnyFile, RandomAccessMatchesTheDecodeFromTheStart)
                                                              {"gsm", {"-e", "gsm-full-rate"}}};
     for (const auto& [name, options] : encodings) {
         files << scratch.filePath(QString(name) + ".wav");
-        media::run("sox", QStringList{narrow} + options + QStringList{files.last()});
+        media::Run("sox", QStringList{narrow} + options + QStringList{files.last()});
     }
     std::mt19937 random(42);
     for (const QString& file : files) {
         SCOPED_TRACE(file.toStdString());
         OpenStream stream(file);
-        ASSERT_EQ(stream.code(), ZLDEC_OK);
-        const uint32_t length = stream.length();
+        ASSERT_EQ(stream.Code(), ZLDEC_OK);
+        const uint32_t length = stream.Length();
         std::vector<uint32_t> firsts = {40000,         0,    1,     0, 575, 576, 1017, 1151, 1152, length - 7,
                                         length - 2000, 3000, length};
         for (const uint32_t block : {128u * 1152u, 128u * 576u, 256u * 1152u})
@@ -195,12 +195,12 @@ TEST(AnyFile, RandomAccessMatchesTheDecodeFromTheStart)
                 if (around < length)
                     firsts.push_back(around);
         std::generate_n(std::back_inserter(firsts), 12, [&] { return uint32_t(random() % length); });
-        stream.expectRandomAccessLikeFromTheStart(firsts);
+        stream.ExpectRandomAccessLikeFromTheStart(firsts);
     }
 }
 
 // Bytes this process has read through system calls so far.
-uint64_t bytesRead()
+uint64_t BytesRead()
 {
     QFile io("/proc/self/io");
     EXPECT_TRUE(io.open(QIODevice::ReadOnly));
@@ -215,27 +215,27 @@ uint64_t bytesRead()
 TEST(MpegFiles, WhatFollowsTheFramesIsNeitherReadNorCounted)
 {
     QTemporaryDir scratch;
-    const QString wave = media::makeWave(scratch.filePath("in.wav"), 44100, 2, 16, 100 * 1152);
+    const QString wave = media::MakeWave(scratch.filePath("in.wav"), 44100, 2, 16, 100 * 1152);
     for (const QStringList& lame : {QStringList{"-t", "-b", "128"}, {"-V", "5"}, {"-b", "128"}}) {
         SCOPED_TRACE(lame.join(' ').toStdString());
-        const QString mp3 = media::makeMp3(wave, scratch.filePath("short.mp3"), lame);
+        const QString mp3 = media::MakeMp3(wave, scratch.filePath("short.mp3"), lame);
         const QString padded = scratch.filePath("padded.mp3");
         QFile::remove(padded);
         ASSERT_TRUE(QFile::copy(mp3, padded));
         QFile file(padded);
         ASSERT_TRUE(file.resize(file.size() + (qint64(300) << 20)));  // sparse: no disk space taken
         OpenStream plain(mp3);
-        const QByteArray pcm = plain.decodeAll();
-        const ZLWaveFormat plainFormat = plain.format();
+        const QByteArray pcm = plain.DecodeAll();
+        const ZLWaveFormat plainFormat = plain.Format();
 
-        const uint64_t before = bytesRead();
+        const uint64_t before = BytesRead();
         OpenStream stream(padded);
-        ASSERT_EQ(stream.code(), ZLDEC_OK);
-        EXPECT_EQ(stream.length(), plain.length());
-        EXPECT_EQ(stream.format().avgBytesPerSec, plainFormat.avgBytesPerSec);
-        EXPECT_TRUE(stream.decodeAll() == pcm);
-        EXPECT_TRUE(stream.decode(stream.length() - 100, 1000) == pcm.right(400));
-        EXPECT_LT(bytesRead() - before, uint64_t(4) << 20);
+        ASSERT_EQ(stream.Code(), ZLDEC_OK);
+        EXPECT_EQ(stream.Length(), plain.Length());
+        EXPECT_EQ(stream.Format().avgBytesPerSec, plainFormat.avgBytesPerSec);
+        EXPECT_TRUE(stream.DecodeAll() == pcm);
+        EXPECT_TRUE(stream.Decode(stream.Length() - 100, 1000) == pcm.right(400));
+        EXPECT_LT(BytesRead() - before, uint64_t(4) << 20);
     }
 }
 
@@ -244,35 +244,35 @@ TEST(MpegFiles, WhatFollowsTheFramesIsNeitherReadNorCounted)
 TEST(MpegFiles, CutOrGarbageAfterAValidStartIsHandled)
 {
     QTemporaryDir scratch;
-    const QString wave = media::makeWave(scratch.filePath("in.wav"), 44100, 2, 16, 300000);
-    const QByteArray mp3 = testsupport::readFile(media::makeMp3(wave, scratch.filePath("good.mp3"), {"-b", "128"}));
+    const QString wave = media::MakeWave(scratch.filePath("in.wav"), 44100, 2, 16, 300000);
+    const QByteArray mp3 = testsupport::ReadFile(media::MakeMp3(wave, scratch.filePath("good.mp3"), {"-b", "128"}));
     std::mt19937 random(7);
     QByteArray noise(300000, '\0');
     std::generate(noise.begin(), noise.end(), [&] { return char(random()); });
     // A copy cut short still carries the Info frame of the whole: it plays what is there, as mpg123 does.
     const QString cut = scratch.filePath("cut.mp3");
-    ASSERT_TRUE(testsupport::writeFile(cut, mp3.left(mp3.size() / 3)));
+    ASSERT_TRUE(testsupport::WriteFile(cut, mp3.left(mp3.size() / 3)));
     OpenStream cutStream(cut);
-    EXPECT_NEAR(double(cutStream.length()), 100000.0, 3000.0);
-    const QByteArray decoded = cutStream.decodeAll();
-    EXPECT_TRUE(decoded == media::mpg123Samples(cut) && decoded.size() / 4 <= cutStream.length());
+    EXPECT_NEAR(double(cutStream.Length()), 100000.0, 3000.0);
+    const QByteArray decoded = cutStream.DecodeAll();
+    EXPECT_TRUE(decoded == media::Mpg123Samples(cut) && decoded.size() / 4 <= cutStream.Length());
     // Appended noise is not audio: the stream keeps its length.
-    ASSERT_TRUE(testsupport::writeFile(scratch.filePath("tail.mp3"), mp3 + noise));
-    EXPECT_EQ(OpenStream(scratch.filePath("tail.mp3")).length(), 300000u);
+    ASSERT_TRUE(testsupport::WriteFile(scratch.filePath("tail.mp3"), mp3 + noise));
+    EXPECT_EQ(OpenStream(scratch.filePath("tail.mp3")).Length(), 300000u);
 
     for (const QByteArray& hostile : {QByteArray("\xff\xfb\x90\x64", 4) + noise, mp3.left(418 * 2 + 100) + noise,
                                       mp3.left(mp3.size() / 2) + noise}) {
-        ASSERT_TRUE(testsupport::writeFile(scratch.filePath("hostile.mp3"), hostile));
+        ASSERT_TRUE(testsupport::WriteFile(scratch.filePath("hostile.mp3"), hostile));
         OpenStream stream(scratch.filePath("hostile.mp3"));
         SCOPED_TRACE(hostile.size());
-        if (stream.code() != ZLDEC_OK) {
-            EXPECT_TRUE(stream.code() == ZLDEC_ERR_DAMAGED || stream.code() == ZLDEC_ERR_UNRECOGNISED);
+        if (stream.Code() != ZLDEC_OK) {
+            EXPECT_TRUE(stream.Code() == ZLDEC_ERR_DAMAGED || stream.Code() == ZLDEC_ERR_UNRECOGNISED);
             continue;
         }
-        const uint32_t length = stream.length();
+        const uint32_t length = stream.Length();
         EXPECT_LE(length, 300000u + 2 * 1152u + uint32_t(noise.size()));
         uint32_t code = ZLDEC_OK;
-        EXPECT_LE(stream.decodeUntilFailure(code).size() / 4, qsizetype(length));
+        EXPECT_LE(stream.DecodeUntilFailure(code).size() / 4, qsizetype(length));
     }
 }
 

@@ -21,16 +21,16 @@ using media::OpenStream;
 
 class OpenCodes : public ::testing::Test {
 protected:
-    uint32_t codeOf(const QString& name, const QByteArray& bytes)
+    uint32_t CodeOf(const QString& name, const QByteArray& bytes)
     {
-        return media::codeOf(scratch.filePath(name), bytes);
+        return media::OpenCodeOf(scratch.filePath(name), bytes);
     }
     QTemporaryDir scratch;
-    QString wave = media::makeWave(scratch.filePath("tone.wav"), 8000, 1, 16, 4000);
+    QString wave = media::MakeWave(scratch.filePath("tone.wav"), 8000, 1, 16, 4000);
 };
 
 // A PCM WAVE file of 2000 silent frames with the given encoding tag and channels.
-QByteArray waveWith(uint16_t tag, uint16_t channels)
+QByteArray WaveWith(uint16_t tag, uint16_t channels)
 {
     QByteArray fmt(16, '\0');
     qToLittleEndian<uint16_t>(tag, fmt.data());
@@ -45,51 +45,51 @@ QByteArray waveWith(uint16_t tag, uint16_t channels)
 TEST_F(OpenCodes, EveryKindOfFailureHasItsCode)
 {
     OpenStream early(wave);
-    EXPECT_EQ(early.code(), ZLDEC_OK);
-    EXPECT_EQ(codeOf("pcm.wav", waveWith(1, 1)), ZLDEC_OK);  // the hand-made file is right
+    EXPECT_EQ(early.Code(), ZLDEC_OK);
+    EXPECT_EQ(CodeOf("pcm.wav", WaveWith(1, 1)), ZLDEC_OK);  // the hand-made file is right
     // 1: nothing there.
     for (const QString& path : {scratch.filePath("absent.wav"), scratch.filePath("absent/x.wav"), wave + "/x.wav",
                                 QString(), "/" + QString(5000, 'a')})
-        EXPECT_EQ(OpenStream(path).code(), ZLDEC_ERR_NO_FILE) << path.left(80).toStdString();
+        EXPECT_EQ(OpenStream(path).Code(), ZLDEC_ERR_NO_FILE) << path.left(80).toStdString();
     // 3: no regular file (a FIFO whose writer never comes must not block), a symlink loop.
     const QByteArray fifo = QFile::encodeName(scratch.filePath("pipe.wav")),
                      loop = QFile::encodeName(scratch.filePath("loop.wav"));
     ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
     ASSERT_EQ(::symlink(loop.constData(), loop.constData()), 0);
     for (const QString& path : {scratch.path(), QFile::decodeName(fifo), QFile::decodeName(loop)})
-        EXPECT_EQ(OpenStream(path).code(), ZLDEC_ERR_CANNOT_OPEN) << path.toStdString();
+        EXPECT_EQ(OpenStream(path).Code(), ZLDEC_ERR_CANNOT_OPEN) << path.toStdString();
     // 4: cut, an ID3v2 tag with no audio behind it, no channels; 5: foreign content, an unknown encoding;
     // 13, outside the playlist's 1 to 6: a file of no bytes at all, whatever its name.
     const std::tuple<const char*, QByteArray, uint32_t> files[] = {
         {"empty.wav", {}, ZLDEC_ERR_EMPTY},
         {"empty.mp3", {}, ZLDEC_ERR_EMPTY},
         {"empty.zla", {}, ZLDEC_ERR_EMPTY},
-        {"cut.wav", testsupport::readFile(wave).left(20), ZLDEC_ERR_DAMAGED},
+        {"cut.wav", testsupport::ReadFile(wave).left(20), ZLDEC_ERR_DAMAGED},
         {"tag.mp3", QByteArray("ID3\x03\0\0\0\0\0\x10", 10) + QByteArray(16, '\0') + QByteArray(3000, 'x'),
          ZLDEC_ERR_DAMAGED},
-        {"nochannels.wav", waveWith(1, 0), ZLDEC_ERR_DAMAGED},
+        {"nochannels.wav", WaveWith(1, 0), ZLDEC_ERR_DAMAGED},
         {"text.wav", QByteArray("just some words\n").repeated(500), ZLDEC_ERR_UNRECOGNISED},
         {"video.wav", QByteArray("RIFF\x10\0\0\0AVI LIST", 16) + QByteArray(4000, '\0'), ZLDEC_ERR_UNRECOGNISED},
-        {"odd.wav", waveWith(0x7777, 1), ZLDEC_ERR_UNRECOGNISED}};
+        {"odd.wav", WaveWith(0x7777, 1), ZLDEC_ERR_UNRECOGNISED}};
     for (const auto& [name, bytes, code] : files)
-        EXPECT_EQ(codeOf(name, bytes), code) << name;
+        EXPECT_EQ(CodeOf(name, bytes), code) << name;
     // 5 too: a rate the library does not deliver.
-    media::run("sox", {wave, "-r", "500", scratch.filePath("slow.wav")});
-    EXPECT_EQ(OpenStream(scratch.filePath("slow.wav")).code(), ZLDEC_ERR_UNRECOGNISED);
+    media::Run("sox", {wave, "-r", "500", scratch.filePath("slow.wav")});
+    EXPECT_EQ(OpenStream(scratch.filePath("slow.wav")).Code(), ZLDEC_ERR_UNRECOGNISED);
     // 2: a lock taken elsewhere, flock or OFD, at open and at begin.
     const int holder = ::open(QFile::encodeName(wave).constData(), O_RDWR);
     ASSERT_EQ(::flock(holder, LOCK_EX), 0);
-    EXPECT_EQ(OpenStream(wave).code(), ZLDEC_ERR_LOCKED);
-    EXPECT_EQ(ZLDec_DecodeAudioBegin(early.handle()), ZLDEC_ERR_LOCKED);
+    EXPECT_EQ(OpenStream(wave).Code(), ZLDEC_ERR_LOCKED);
+    EXPECT_EQ(ZLDec_DecodeAudioBegin(early.Handle()), ZLDEC_ERR_LOCKED);
     ::flock(holder, LOCK_UN);
-    EXPECT_EQ(OpenStream(wave).code(), ZLDEC_OK);
+    EXPECT_EQ(OpenStream(wave).Code(), ZLDEC_OK);
     struct flock lock {};
     lock.l_type = F_WRLCK;
     ASSERT_EQ(::fcntl(holder, F_OFD_SETLK, &lock), 0);
-    EXPECT_EQ(OpenStream(wave).code(), ZLDEC_ERR_LOCKED);
+    EXPECT_EQ(OpenStream(wave).Code(), ZLDEC_ERR_LOCKED);
     ::close(holder);
-    EXPECT_EQ(OpenStream(wave).code(), ZLDEC_OK);
-    EXPECT_TRUE(ZLDec_DecodeAudioBegin(early.handle()) == ZLDEC_OK && ZLDec_DecodeAudioEnd(early.handle()) == ZLDEC_OK);
+    EXPECT_EQ(OpenStream(wave).Code(), ZLDEC_OK);
+    EXPECT_TRUE(ZLDec_DecodeAudioBegin(early.Handle()) == ZLDEC_OK && ZLDec_DecodeAudioEnd(early.Handle()) == ZLDEC_OK);
     // 6 (a ZLA file not loadable here) is proven with the ZLA files.
 }
 
@@ -106,7 +106,7 @@ TEST_F(OpenCodes, BadArgumentsAndDeadHandlesWriteNothing)
     EXPECT_EQ(ZLDec_OpenStream(&handle, path.constData(), 1, 2), ZLDEC_ERR_ARGUMENT);
     EXPECT_EQ(handle, 77u);
     OpenStream a(wave), b(wave);
-    EXPECT_TRUE(a.handle() != 0 && a.handle() != b.handle());
+    EXPECT_TRUE(a.Handle() != 0 && a.Handle() != b.Handle());
     ZLDEC_HANDLE closed = 0;
     ASSERT_EQ(ZLDec_OpenStream(&closed, path.constData(), 1, 1), ZLDEC_OK);
     ASSERT_EQ(ZLDec_CloseStream(closed), ZLDEC_OK);
@@ -138,19 +138,19 @@ TEST_F(OpenCodes, DecodingNeedsBeginAndAnUnchangedFile)
     OpenStream stream(wave);
     char pcm[64];
     uint32_t written = 9;
-    EXPECT_EQ(ZLDec_DecodeAudio(stream.handle(), 0, 8, pcm, &written), ZLDEC_ERR_NOT_DECODING);
+    EXPECT_EQ(ZLDec_DecodeAudio(stream.Handle(), 0, 8, pcm, &written), ZLDEC_ERR_NOT_DECODING);
     EXPECT_EQ(written, 0u);
-    EXPECT_EQ(ZLDec_DecodeAudioEnd(stream.handle()), ZLDEC_ERR_NOT_DECODING);
-    media::makeWave(wave, 8000, 1, 16, 5000);  // another recording under the same name
-    EXPECT_EQ(ZLDec_DecodeAudioBegin(stream.handle()), ZLDEC_ERR_CHANGED);
+    EXPECT_EQ(ZLDec_DecodeAudioEnd(stream.Handle()), ZLDEC_ERR_NOT_DECODING);
+    media::MakeWave(wave, 8000, 1, 16, 5000);  // another recording under the same name
+    EXPECT_EQ(ZLDec_DecodeAudioBegin(stream.Handle()), ZLDEC_ERR_CHANGED);
     QFile::remove(wave);
-    EXPECT_EQ(ZLDec_DecodeAudioBegin(stream.handle()), ZLDEC_ERR_NO_FILE);
-    EXPECT_EQ(stream.length(), 4000u);  // the stream itself stays usable
+    EXPECT_EQ(ZLDec_DecodeAudioBegin(stream.Handle()), ZLDEC_ERR_NO_FILE);
+    EXPECT_EQ(stream.Length(), 4000u);  // the stream itself stays usable
 }
 
 TEST(Exports, OnlyTheCFunctionsLeaveTheLibrary)
 {
-    EXPECT_EQ(testsupport::exportedSymbols(QDir(testsupport::binDir()).filePath("libZLDecoder.so")).join(' '),
+    EXPECT_EQ(testsupport::ExportedSymbols(QDir(testsupport::BinDir()).filePath("libZLDecoder.so")).join(' '),
               "ZLDec_CloseStream ZLDec_DecodeAudio ZLDec_DecodeAudioBegin ZLDec_DecodeAudioEnd "
               "ZLDec_GetDescription ZLDec_GetImageArray ZLDec_GetStreamFormat ZLDec_GetStreamLength "
               "ZLDec_GetTopic ZLDec_OpenStream");

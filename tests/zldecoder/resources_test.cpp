@@ -18,37 +18,37 @@ namespace {
 
 using media::OpenStream;
 
-int openDescriptors() { return int(QDir("/proc/self/fd").entryList(QDir::Files | QDir::System).size()); }
+int OpenDescriptors() { return int(QDir("/proc/self/fd").entryList(QDir::Files | QDir::System).size()); }
 
 class Resources : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        media::run("sox", {wave, paths[2] = scratch.filePath("a.mp2")});
-        media::run(media::zlaTool(), {"pack", "-o", paths[3] = scratch.filePath("a.zla"), "--title", "t", paths[1]});
+        media::Run("sox", {wave, paths[2] = scratch.filePath("a.mp2")});
+        media::Run(media::ZlaTool(), {"pack", "-o", paths[3] = scratch.filePath("a.zla"), "--title", "t", paths[1]});
         for (int i = 0; i < 4; ++i)
-            lengths[i] = OpenStream(paths[i]).length();
+            lengths[i] = OpenStream(paths[i]).Length();
     }
     QTemporaryDir scratch;
-    QString wave = media::makeWave(scratch.filePath("a.wav"), 44100, 2, 16, 100000);
-    QString paths[4] = {wave, media::makeMp3(wave, scratch.filePath("a.mp3"), {"-V", "5"})};
+    QString wave = media::MakeWave(scratch.filePath("a.wav"), 44100, 2, 16, 100000);
+    QString paths[4] = {wave, media::MakeMp3(wave, scratch.filePath("a.mp3"), {"-V", "5"})};
     uint32_t lengths[4] = {};
 };
 
 TEST_F(Resources, FiveThousandStreamsStayOpenUnderALimitOf256Descriptors)
 {
-    const int before = openDescriptors();
+    const int before = OpenDescriptors();
     for (const QString& file : paths) {  // only decoding holds a descriptor, once
         OpenStream stream(file);
-        EXPECT_EQ(openDescriptors(), before) << file.toStdString();
-        ASSERT_EQ(ZLDec_DecodeAudioBegin(stream.handle()), ZLDEC_OK);
-        ASSERT_EQ(ZLDec_DecodeAudioBegin(stream.handle()), ZLDEC_OK);
-        EXPECT_EQ(openDescriptors(), before + 1) << file.toStdString();
-        ASSERT_EQ(ZLDec_DecodeAudioEnd(stream.handle()), ZLDEC_OK);
-        EXPECT_EQ(openDescriptors(), before);
-        ASSERT_EQ(ZLDec_DecodeAudioBegin(stream.handle()), ZLDEC_OK);
+        EXPECT_EQ(OpenDescriptors(), before) << file.toStdString();
+        ASSERT_EQ(ZLDec_DecodeAudioBegin(stream.Handle()), ZLDEC_OK);
+        ASSERT_EQ(ZLDec_DecodeAudioBegin(stream.Handle()), ZLDEC_OK);
+        EXPECT_EQ(OpenDescriptors(), before + 1) << file.toStdString();
+        ASSERT_EQ(ZLDec_DecodeAudioEnd(stream.Handle()), ZLDEC_OK);
+        EXPECT_EQ(OpenDescriptors(), before);
+        ASSERT_EQ(ZLDec_DecodeAudioBegin(stream.Handle()), ZLDEC_OK);
     }  // closing a decoding stream releases its descriptor too
-    EXPECT_EQ(openDescriptors(), before);
+    EXPECT_EQ(OpenDescriptors(), before);
 
     struct rlimit saved {};
     ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
@@ -81,7 +81,7 @@ TEST_F(Resources, FiveThousandStreamsStayOpenUnderALimitOf256Descriptors)
 // window thread decodes other streams; and handles stay unique across threads.
 TEST_F(Resources, OpeningOnOneThreadWhileDecodingOnAnother)
 {
-    const QByteArray expected = OpenStream(paths[1]).decodeAll();
+    const QByteArray expected = OpenStream(paths[1]).DecodeAll();
     std::atomic<bool> decoding{true};
     std::atomic<int> loaderFailures{0}, loads{0};
     std::thread loader([&] {
@@ -96,8 +96,8 @@ TEST_F(Resources, OpeningOnOneThreadWhileDecodingOnAnother)
     });
     for (int round = 0; round < 3; ++round) {
         OpenStream stream(paths[1]);
-        EXPECT_TRUE(stream.decodeAll(round == 0 ? 1536 : 777) == expected) << "round " << round;
-        EXPECT_TRUE(stream.decode(54321, 4000) == expected.mid(54321 * 4, 4000 * 4));
+        EXPECT_TRUE(stream.DecodeAll(round == 0 ? 1536 : 777) == expected) << "round " << round;
+        EXPECT_TRUE(stream.Decode(54321, 4000) == expected.mid(54321 * 4, 4000 * 4));
     }
     decoding = false;
     loader.join();

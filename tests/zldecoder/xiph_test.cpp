@@ -26,53 +26,53 @@ struct Expected {
 class XiphFiles : public ::testing::Test {
 protected:
     QTemporaryDir scratch;
-    QString stereo = media::makeWave(scratch.filePath("stereo.wav"), 44100, 2, 16, kFrames);
-    QString mono = media::makeWave(scratch.filePath("mono.wav"), 22050, 1, 16, kFrames);
+    QString stereo = media::MakeWave(scratch.filePath("stereo.wav"), 44100, 2, 16, kFrames);
+    QString mono = media::MakeWave(scratch.filePath("mono.wav"), 22050, 1, 16, kFrames);
 
-    std::vector<Expected> files()
+    std::vector<Expected> Files()
     {
-        const QString flac = media::makeFlac(stereo, scratch.filePath("a.flac"));
-        const QString deep = media::makeFlac(mono, scratch.filePath("deep.flac"), {"-b", "24"});
-        const QString vorbis = media::makeVorbis(stereo, scratch.filePath("a.ogg"));
+        const QString flac = media::MakeFlac(stereo, scratch.filePath("a.flac"));
+        const QString deep = media::MakeFlac(mono, scratch.filePath("deep.flac"), {"-b", "24"});
+        const QString vorbis = media::MakeVorbis(stereo, scratch.filePath("a.ogg"));
         // Opus decodes at the first of its rates that holds the source's: 24 kHz here.
-        const QString opus = media::makeOpus(mono, scratch.filePath("a.opus"));
+        const QString opus = media::MakeOpus(mono, scratch.filePath("a.opus"));
         const QString decoded = scratch.filePath("opusdec.wav");
-        media::run("opusdec", {"--quiet", "--no-dither", "--rate", "24000", opus, decoded});
-        const uint32_t opusFrames = media::run("soxi", {"-s", decoded}).trimmed().toUInt();
-        return {{flac, 44100, 2, kFrames, media::soxSamples(flac), 0},
-                {deep, 22050, 1, kFrames, media::soxSamples(deep), 1},
-                {vorbis, 44100, 2, kFrames, media::soxSamples(vorbis), 1},
+        media::Run("opusdec", {"--quiet", "--no-dither", "--rate", "24000", opus, decoded});
+        const uint32_t opusFrames = media::Run("soxi", {"-s", decoded}).trimmed().toUInt();
+        return {{flac, 44100, 2, kFrames, media::SoxSamples(flac), 0},
+                {deep, 22050, 1, kFrames, media::SoxSamples(deep), 1},
+                {vorbis, 44100, 2, kFrames, media::SoxSamples(vorbis), 1},
                 // opusdec decodes at 48 kHz and resamples; libsndfile decodes at 24 kHz.
-                {opus, 24000, 1, opusFrames, media::soxSamples(decoded), 2048}};
+                {opus, 24000, 1, opusFrames, media::SoxSamples(decoded), 2048}};
     }
 };
 
 TEST_F(XiphFiles, FormatsLengthsSamplesAndRandomAccessLikeTheReferenceDecoders)
 {
     std::mt19937 random(7);
-    for (const Expected& e : files()) {
+    for (const Expected& e : Files()) {
         SCOPED_TRACE(e.file.toStdString());
         OpenStream stream(e.file);
-        ASSERT_EQ(stream.code(), ZLDEC_OK);
-        const ZLWaveFormat f = stream.format();
+        ASSERT_EQ(stream.Code(), ZLDEC_OK);
+        const ZLWaveFormat f = stream.Format();
         EXPECT_EQ(QList<uint32_t>(
                       {f.formatTag, f.channels, f.samplesPerSec, f.bitsPerSample, f.blockAlign, f.avgBytesPerSec}),
                   QList<uint32_t>({1, e.channels, e.rate, 16, 2u * e.channels, e.rate * 2 * e.channels}));
-        EXPECT_EQ(stream.length(), e.length);
-        const QByteArray ours = stream.decodeAll();
+        EXPECT_EQ(stream.Length(), e.length);
+        const QByteArray ours = stream.DecodeAll();
         ASSERT_EQ(ours.size(), e.samples.size());
-        const auto difference = media::compareSamples(ours, e.samples);
+        const auto difference = media::CompareSamples(ours, e.samples);
         EXPECT_LE(difference.largest, e.tolerance) << difference.differing << " samples differ";
         std::vector<uint32_t> firsts = {40000, 0, 1, 4095, 4096, 4097, e.length - 7, e.length - 2000, 3000, e.length};
         std::generate_n(std::back_inserter(firsts), 12, [&] { return uint32_t(random() % e.length); });
-        stream.expectRandomAccessLikeFromTheStart(firsts);
+        stream.ExpectRandomAccessLikeFromTheStart(firsts);
     }
 }
 
 TEST_F(XiphFiles, CutDamagedAndForeignStreamsAreRefusedWithTheirCodes)
 {
-    const QByteArray flac = testsupport::readFile(media::makeFlac(stereo, scratch.filePath("a.flac")));
-    const QByteArray vorbis = testsupport::readFile(media::makeVorbis(stereo, scratch.filePath("a.ogg")));
+    const QByteArray flac = testsupport::ReadFile(media::MakeFlac(stereo, scratch.filePath("a.flac")));
+    const QByteArray vorbis = testsupport::ReadFile(media::MakeVorbis(stereo, scratch.filePath("a.ogg")));
     const std::tuple<const char*, QByteArray, uint32_t> cases[] = {
         {"head.flac", flac.left(30), ZLDEC_ERR_DAMAGED},
         {"noise.flac", "fLaC" + QByteArray(5000, '\x5a'), ZLDEC_ERR_DAMAGED},
@@ -82,18 +82,18 @@ TEST_F(XiphFiles, CutDamagedAndForeignStreamsAreRefusedWithTheirCodes)
              QByteArray(4000, '\0'),
          ZLDEC_ERR_UNRECOGNISED}};
     for (const auto& [name, bytes, code] : cases)
-        EXPECT_EQ(media::codeOf(scratch.filePath(name), bytes), code) << name;
+        EXPECT_EQ(media::OpenCodeOf(scratch.filePath(name), bytes), code) << name;
     // A stream cut in the middle plays what it has, then says it is
     // damaged: nothing is invented beyond the cut.
-    ASSERT_TRUE(testsupport::writeFile(scratch.filePath("half.flac"), flac.left(flac.size() / 2)));
+    ASSERT_TRUE(testsupport::WriteFile(scratch.filePath("half.flac"), flac.left(flac.size() / 2)));
     OpenStream half(scratch.filePath("half.flac"));
-    ASSERT_EQ(half.code(), ZLDEC_OK);
+    ASSERT_EQ(half.Code(), ZLDEC_OK);
     uint32_t code = ZLDEC_OK;
-    const QByteArray decoded = half.decodeUntilFailure(code);
+    const QByteArray decoded = half.DecodeUntilFailure(code);
     EXPECT_EQ(code, ZLDEC_ERR_DAMAGED);
     EXPECT_GT(decoded.size(), qsizetype(kFrames) * 4 / 3);
     EXPECT_LT(decoded.size(), qsizetype(kFrames) * 4);
-    EXPECT_TRUE(decoded == media::soxSamples(scratch.filePath("a.flac")).left(decoded.size()));
+    EXPECT_TRUE(decoded == media::SoxSamples(scratch.filePath("a.flac")).left(decoded.size()));
 }
 
 }  // namespace

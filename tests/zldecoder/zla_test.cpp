@@ -16,7 +16,7 @@ namespace {
 
 using media::OpenStream;
 
-QByteArray pngOf(const QImage& image)
+QByteArray PngOf(const QImage& image)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -24,7 +24,7 @@ QByteArray pngOf(const QImage& image)
     return bytes;
 }
 
-QImage gradient(int width, int height)
+QImage Gradient(int width, int height)
 {
     QImage image(width, height, QImage::Format_ARGB32);
     for (int i = 0; i < width * height; ++i) {
@@ -34,7 +34,7 @@ QImage gradient(int width, int height)
     return image;
 }
 
-QByteArray le32(uint32_t v)
+QByteArray Le32(uint32_t v)
 {
     QByteArray b(4, '\0');
     qToLittleEndian(v, b.data());
@@ -48,20 +48,20 @@ struct RawChunk {
     qint64 claimedSize = -1;
 };
 
-QByteArray zlaFile(const std::vector<RawChunk>& chunks, uint16_t major = 1, uint16_t minor = 0, uint32_t flags = 0,
+QByteArray ZlaFile(const std::vector<RawChunk>& chunks, uint16_t major = 1, uint16_t minor = 0, uint32_t flags = 0,
                    qint64 claimedCount = -1)
 {
-    QByteArray file = "ZLA\x1a" + le32(major | minor << 16) + le32(flags) +
-        le32(uint32_t(claimedCount >= 0 ? claimedCount : qint64(chunks.size())));
+    QByteArray file = "ZLA\x1a" + Le32(major | minor << 16) + Le32(flags) +
+        Le32(uint32_t(claimedCount >= 0 ? claimedCount : qint64(chunks.size())));
     for (const RawChunk& c : chunks)
-        file += c.id + le32(uint32_t(c.claimedSize >= 0 ? c.claimedSize : c.payload.size())) + c.payload;
+        file += c.id + Le32(uint32_t(c.claimedSize >= 0 ? c.claimedSize : c.payload.size())) + c.payload;
     return file;
 }
 
 // A one-pixel PNG whose header claims the given size, with a valid checksum.
-QByteArray pngClaiming(uint32_t width, uint32_t height)
+QByteArray PngClaiming(uint32_t width, uint32_t height)
 {
-    QByteArray png = pngOf(QImage(1, 1, QImage::Format_ARGB32));
+    QByteArray png = PngOf(QImage(1, 1, QImage::Format_ARGB32));
     qToBigEndian(width, png.data() + 16);
     qToBigEndian(height, png.data() + 20);
     uint32_t crc = 0xffffffffu;
@@ -77,7 +77,7 @@ QByteArray pngClaiming(uint32_t width, uint32_t height)
 class ZlaFiles : public ::testing::Test {
 protected:
     // The title (or description), checking the text and its end stay inside the buffer.
-    QString text(ZLDEC_HANDLE handle, bool topic, uint32_t size)
+    QString Text(ZLDEC_HANDLE handle, bool topic, uint32_t size)
     {
         std::vector<char> buffer(size + 1, '\x7f');
         EXPECT_EQ((topic ? ZLDec_GetTopic : ZLDec_GetDescription)(handle, buffer.data(), size), ZLDEC_OK);
@@ -86,76 +86,76 @@ protected:
     }
 
     QTemporaryDir scratch;
-    QString wave = media::makeWave(scratch.filePath("audio.wav"), 22050, 2, 16, 33333);
-    QString mp3 = media::makeMp3(wave, scratch.filePath("audio.mp3"), {"-b", "96"});
+    QString wave = media::MakeWave(scratch.filePath("audio.wav"), 22050, 2, 16, 33333);
+    QString mp3 = media::MakeMp3(wave, scratch.filePath("audio.mp3"), {"-b", "96"});
 };
 
 TEST_F(ZlaFiles, PackedFilesCarryTitleDescriptionPicturesAndAudio)
 {
-    const QImage pictures[] = {gradient(30, 30), gradient(17, 5).convertToFormat(QImage::Format_Indexed8),
-                               gradient(8, 12).convertToFormat(QImage::Format_Grayscale8)};
+    const QImage pictures[] = {Gradient(30, 30), Gradient(17, 5).convertToFormat(QImage::Format_Indexed8),
+                               Gradient(8, 12).convertToFormat(QImage::Format_Grayscale8)};
     QStringList pictureArgs;
     for (int i = 0; i < 3; ++i) {
         pictureArgs << "--picture" << scratch.filePath(QString("p%1.png").arg(i));
-        ASSERT_TRUE(testsupport::writeFile(pictureArgs.last(), pngOf(pictures[i])));
+        ASSERT_TRUE(testsupport::WriteFile(pictureArgs.last(), PngOf(pictures[i])));
     }
     const QString title = QString::fromUtf8("录音 – a title"), description = QString::fromUtf8("第一行\nsecond line");
     for (const QString& audio : {wave, mp3}) {
         SCOPED_TRACE(audio.toStdString());
         const QString zla = scratch.filePath("packed.zla");
-        media::run(media::zlaTool(),
+        media::Run(media::ZlaTool(),
                    QStringList{"pack", "-o", zla, "--title", title, "--description", description} + pictureArgs +
                        QStringList{audio});
         OpenStream packed(zla), bare(audio);
-        ASSERT_EQ(packed.code(), ZLDEC_OK);
-        EXPECT_EQ(text(packed.handle(), true, 256), title);
-        EXPECT_EQ(text(packed.handle(), false, 2049), description);
+        ASSERT_EQ(packed.Code(), ZLDEC_OK);
+        EXPECT_EQ(Text(packed.Handle(), true, 256), title);
+        EXPECT_EQ(Text(packed.Handle(), false, 2049), description);
         const ZLImage* images = nullptr;
         uint16_t count = 0;
-        ASSERT_TRUE(ZLDec_GetImageArray(packed.handle(), &images, &count) == ZLDEC_OK && count == 3);
+        ASSERT_TRUE(ZLDec_GetImageArray(packed.Handle(), &images, &count) == ZLDEC_OK && count == 3);
         for (int i = 0; i < 3; ++i) {
             EXPECT_EQ(QSize(images[i].width, images[i].height), pictures[i].size());
             // BGRA bytes, rows top-down: what ARGB32 holds in memory on this little-endian machine.
             const QImage argb = pictures[i].convertToFormat(QImage::Format_ARGB32);
             EXPECT_EQ(std::memcmp(images[i].pixels, argb.constBits(), argb.sizeInBytes()), 0) << i;
         }
-        const ZLWaveFormat packedFormat = packed.format(), bareFormat = bare.format();
+        const ZLWaveFormat packedFormat = packed.Format(), bareFormat = bare.Format();
         EXPECT_EQ(std::memcmp(&packedFormat, &bareFormat, sizeof(ZLWaveFormat)), 0);
-        EXPECT_TRUE(packed.length() == bare.length() && packed.decodeAll() == bare.decodeAll());
-        EXPECT_TRUE(packed.decode(20000, 1000) == bare.decode(20000, 1000));
+        EXPECT_TRUE(packed.Length() == bare.Length() && packed.DecodeAll() == bare.DecodeAll());
+        EXPECT_TRUE(packed.Decode(20000, 1000) == bare.Decode(20000, 1000));
     }
     // Plain audio files have empty texts and no pictures.
     const ZLImage* images = reinterpret_cast<const ZLImage*>(0x1);
     uint16_t count = 7;
     OpenStream plain(mp3);
-    EXPECT_EQ(text(plain.handle(), true, 256) + text(plain.handle(), false, 2049), QString());
-    EXPECT_EQ(ZLDec_GetImageArray(plain.handle(), &images, &count), ZLDEC_OK);
+    EXPECT_EQ(Text(plain.Handle(), true, 256) + Text(plain.Handle(), false, 2049), QString());
+    EXPECT_EQ(ZLDec_GetImageArray(plain.Handle(), &images, &count), ZLDEC_OK);
     EXPECT_TRUE(count == 0 && images == nullptr);
 }
 
 TEST_F(ZlaFiles, TextsAreCutAtCharacterBoundaries)
 {
     const QString zla = scratch.filePath("texts.zla"), full = QString::fromUtf8("你好世界");  // 4 characters of 3 bytes
-    media::run(media::zlaTool(), {"pack", "-o", zla, "--title", full, wave});
+    media::Run(media::ZlaTool(), {"pack", "-o", zla, "--title", full, wave});
     OpenStream stream(zla);
     for (uint32_t size = 1; size <= 14; ++size)
-        EXPECT_EQ(text(stream.handle(), true, size), full.left(int((size - 1) / 3))) << size;
+        EXPECT_EQ(Text(stream.Handle(), true, size), full.left(int((size - 1) / 3))) << size;
     char none[1];
-    EXPECT_EQ(ZLDec_GetTopic(stream.handle(), none, 0), ZLDEC_ERR_ARGUMENT);
-    EXPECT_EQ(ZLDec_GetTopic(stream.handle(), nullptr, 10), ZLDEC_ERR_ARGUMENT);
+    EXPECT_EQ(ZLDec_GetTopic(stream.Handle(), none, 0), ZLDEC_ERR_ARGUMENT);
+    EXPECT_EQ(ZLDec_GetTopic(stream.Handle(), nullptr, 10), ZLDEC_ERR_ARGUMENT);
 }
 
 TEST_F(ZlaFiles, TheNotLoadableFlagRefusesPlayingButNotInspecting)
 {
     const QString zla = scratch.filePath("locked.zla");
-    media::run(media::zlaTool(), {"pack", "-o", zla, "--title", "kept", "--not-loadable", mp3});
-    EXPECT_EQ(OpenStream(zla).code(), ZLDEC_ERR_NOT_HERE);
+    media::Run(media::ZlaTool(), {"pack", "-o", zla, "--title", "kept", "--not-loadable", mp3});
+    EXPECT_EQ(OpenStream(zla).Code(), ZLDEC_ERR_NOT_HERE);
     OpenStream inspected(zla, ZLDEC_OPEN_INSPECT);
-    ASSERT_EQ(inspected.code(), ZLDEC_OK);
-    EXPECT_EQ(text(inspected.handle(), true, 256), "kept");
-    EXPECT_EQ(inspected.length(), OpenStream(mp3).length());
-    EXPECT_EQ(ZLDec_DecodeAudioBegin(inspected.handle()), ZLDEC_ERR_NOT_HERE);
-    const QByteArray info = media::run(media::zlaTool(), {"info", zla});
+    ASSERT_EQ(inspected.Code(), ZLDEC_OK);
+    EXPECT_EQ(Text(inspected.Handle(), true, 256), "kept");
+    EXPECT_EQ(inspected.Length(), OpenStream(mp3).Length());
+    EXPECT_EQ(ZLDec_DecodeAudioBegin(inspected.Handle()), ZLDEC_ERR_NOT_HERE);
+    const QByteArray info = media::Run(media::ZlaTool(), {"info", zla});
     for (const char* line :
          {"container: ZLA 1.0", "flags: not loadable here", "title: kept", "chunk TITL at 24, 4 bytes",
           "audio: 22050 Hz, 2 channels, 16 bits, 12000 bytes/s", "length: 33333 frames"})
@@ -164,45 +164,45 @@ TEST_F(ZlaFiles, TheNotLoadableFlagRefusesPlayingButNotInspecting)
 
 TEST_F(ZlaFiles, BrokenLayoutsAreDamagedAndLaterVersionsReadable)
 {
-    const RawChunk sound{"AWAV", testsupport::readFile(wave)};
+    const RawChunk sound{"AWAV", testsupport::ReadFile(wave)};
     const uint32_t ok = ZLDEC_OK, bad = ZLDEC_ERR_DAMAGED;
     const std::tuple<const char*, QByteArray, uint32_t> cases[] = {
-        {"title and audio", zlaFile({{"TITL", "t"}, sound}), ok},
-        {"a later minor version", zlaFile({{"XTRA", "new"}, {"TITL", "t"}, sound}, 1, 7), ok},
-        {"flags of later versions", zlaFile({sound}, 1, 0, 0xfffe), ok},
-        {"a later major version", zlaFile({sound}, 2, 0), ZLDEC_ERR_UNRECOGNISED},
-        {"not loadable", zlaFile({sound}, 1, 0, 0x1), ZLDEC_ERR_NOT_HERE},
-        {"no picture", zlaFile({{"PICT", "not a png"}, sound}), bad},
-        {"chunk past the end", zlaFile({{"TITL", "t", 1u << 30}, sound}), bad},
-        {"cut short", zlaFile({{"TITL", "t"}, sound}).left(5000), bad},
-        {"trailing bytes", zlaFile({{"TITL", "t"}, sound}) + "xx", bad},
-        {"count too large", zlaFile({sound}, 1, 0, 0, 1000000), bad},
-        {"count one more", zlaFile({sound}, 1, 0, 0, 2), bad},
-        {"no audio", zlaFile({{"TITL", "t"}}), bad},
-        {"two audio chunks", zlaFile({sound, sound}), bad},
-        {"two titles", zlaFile({{"TITL", "a"}, {"TITL", "b"}, sound}), bad},
-        {"title too long", zlaFile({{"TITL", QByteArray(64 * 1024 + 1, 'x')}, sound}), bad},
-        {"MPEG audio as WAVE", zlaFile({{"AWAV", testsupport::readFile(mp3)}}), bad},
-        {"garbage as MPEG", zlaFile({{"AMPG", QByteArray(20000, 'z')}}), bad},
+        {"title and audio", ZlaFile({{"TITL", "t"}, sound}), ok},
+        {"a later minor version", ZlaFile({{"XTRA", "new"}, {"TITL", "t"}, sound}, 1, 7), ok},
+        {"flags of later versions", ZlaFile({sound}, 1, 0, 0xfffe), ok},
+        {"a later major version", ZlaFile({sound}, 2, 0), ZLDEC_ERR_UNRECOGNISED},
+        {"not loadable", ZlaFile({sound}, 1, 0, 0x1), ZLDEC_ERR_NOT_HERE},
+        {"no picture", ZlaFile({{"PICT", "not a png"}, sound}), bad},
+        {"chunk past the end", ZlaFile({{"TITL", "t", 1u << 30}, sound}), bad},
+        {"cut short", ZlaFile({{"TITL", "t"}, sound}).left(5000), bad},
+        {"trailing bytes", ZlaFile({{"TITL", "t"}, sound}) + "xx", bad},
+        {"count too large", ZlaFile({sound}, 1, 0, 0, 1000000), bad},
+        {"count one more", ZlaFile({sound}, 1, 0, 0, 2), bad},
+        {"no audio", ZlaFile({{"TITL", "t"}}), bad},
+        {"two audio chunks", ZlaFile({sound, sound}), bad},
+        {"two titles", ZlaFile({{"TITL", "a"}, {"TITL", "b"}, sound}), bad},
+        {"title too long", ZlaFile({{"TITL", QByteArray(64 * 1024 + 1, 'x')}, sound}), bad},
+        {"MPEG audio as WAVE", ZlaFile({{"AWAV", testsupport::ReadFile(mp3)}}), bad},
+        {"garbage as MPEG", ZlaFile({{"AMPG", QByteArray(20000, 'z')}}), bad},
         {"header cut", QByteArray("ZLA\x1a\x01\x00", 6), bad}};
     for (const auto& [name, bytes, code] : cases)
-        EXPECT_EQ(media::codeOf(scratch.filePath("raw.zla"), bytes), code) << name;
+        EXPECT_EQ(media::OpenCodeOf(scratch.filePath("raw.zla"), bytes), code) << name;
 }
 
 // The pictures that fit the budget are kept in their order, the others left
 // out; the audio plays as ever.
 TEST_F(ZlaFiles, PicturesOverTheBudgetAreLeftOutNotTheFile)
 {
-    const RawChunk sound{"AWAV", testsupport::readFile(wave)};
-    auto picture = [](int width, int height) { return RawChunk{"PICT", pngOf(gradient(width, height))}; };
+    const RawChunk sound{"AWAV", testsupport::ReadFile(wave)};
+    auto picture = [](int width, int height) { return RawChunk{"PICT", PngOf(Gradient(width, height))}; };
     std::vector<RawChunk> many;  // 70 pictures 1 pixel high, each as wide as its number
     for (int i = 1; i <= 70; ++i)
         many.push_back(picture(i, 1));
     many.push_back(sound);
     const RawChunk big = picture(255, 255), tooWide = picture(256, 4);  // four big ones fill nearly all pixels
-    const RawChunk huge{"PICT", pngClaiming(100000, 100000)}, oversized{"PICT", QByteArray(1024 * 1024 + 1, 'x')};
+    const RawChunk huge{"PICT", PngClaiming(100000, 100000)}, oversized{"PICT", QByteArray(1024 * 1024 + 1, 'x')};
     const std::tuple<const char*, QByteArray, QList<QSize>> cases[] = {
-        {"70 pictures", zlaFile(many),
+        {"70 pictures", ZlaFile(many),
          [] {
              QList<QSize> s;
              for (int i = 1; i <= 64; ++i)
@@ -210,26 +210,26 @@ TEST_F(ZlaFiles, PicturesOverTheBudgetAreLeftOutNotTheFile)
              return s;
          }()},
         {"too many pixels together",
-         zlaFile({picture(3, 2), big, big, big, big, big, picture(50, 50), picture(5, 7), sound}),
+         ZlaFile({picture(3, 2), big, big, big, big, big, picture(50, 50), picture(5, 7), sound}),
          {QSize(3, 2), QSize(255, 255), QSize(255, 255), QSize(255, 255), QSize(255, 255), QSize(5, 7)}},
         {"too large alone",
-         zlaFile({tooWide, picture(2, 2), huge, oversized, picture(4, 4), sound}),
+         ZlaFile({tooWide, picture(2, 2), huge, oversized, picture(4, 4), sound}),
          {QSize(2, 2), QSize(4, 4)}}};
     OpenStream bare(wave);
-    const QByteArray pcm = bare.decodeAll();
+    const QByteArray pcm = bare.DecodeAll();
     for (const auto& [name, bytes, kept] : cases) {
         SCOPED_TRACE(name);
-        ASSERT_TRUE(testsupport::writeFile(scratch.filePath("budget.zla"), bytes));
+        ASSERT_TRUE(testsupport::WriteFile(scratch.filePath("budget.zla"), bytes));
         OpenStream stream(scratch.filePath("budget.zla"));
-        ASSERT_EQ(stream.code(), ZLDEC_OK);
+        ASSERT_EQ(stream.Code(), ZLDEC_OK);
         const ZLImage* images = nullptr;
         uint16_t count = 0;
-        ASSERT_EQ(ZLDec_GetImageArray(stream.handle(), &images, &count), ZLDEC_OK);
+        ASSERT_EQ(ZLDec_GetImageArray(stream.Handle(), &images, &count), ZLDEC_OK);
         QList<QSize> sizes;
         for (uint16_t i = 0; i < count; ++i)
             sizes << QSize(images[i].width, images[i].height);
         EXPECT_EQ(sizes, kept);
-        EXPECT_TRUE(stream.length() == bare.length() && stream.decodeAll() == pcm);
+        EXPECT_TRUE(stream.Length() == bare.Length() && stream.DecodeAll() == pcm);
     }
 }
 
@@ -237,16 +237,16 @@ TEST_F(ZlaFiles, ThePackerRefusesWhatAReaderWouldRefuse)
 {
     const QString out = scratch.filePath("out.zla"), wide = scratch.filePath("wide.png"),
                   bogus = scratch.filePath("bogus.png"), zla = scratch.filePath("already.zla");
-    ASSERT_TRUE(testsupport::writeFile(wide, pngOf(gradient(256, 2))));
-    ASSERT_TRUE(testsupport::writeFile(bogus, "no picture"));
-    media::run(media::zlaTool(), {"pack", "-o", zla, wave});
+    ASSERT_TRUE(testsupport::WriteFile(wide, PngOf(Gradient(256, 2))));
+    ASSERT_TRUE(testsupport::WriteFile(bogus, "no picture"));
+    media::Run(media::ZlaTool(), {"pack", "-o", zla, wave});
     const std::pair<QStringList, int> refusals[] = {
         {{"pack", "-o", out, "--picture", wide, wave}, 2},
         {{"pack", "-o", out, "--picture", bogus, wave}, 2},
         {{"pack", "-o", out, "--title", QString(64 * 1024 + 1, 'x'), wave}, 2},
         {{"pack", "-o", out, zla}, 2},
         {{"pack", "-o", out, scratch.filePath("missing.wav")}, 2},
-        {{"sh", "-c", "\"$0\" pack -o \"$1\" --title \"$(printf '\\377\\376')\" \"$2\"", media::zlaTool(), out, wave},
+        {{"sh", "-c", "\"$0\" pack -o \"$1\" --title \"$(printf '\\377\\376')\" \"$2\"", media::ZlaTool(), out, wave},
          2},
         {{"pack", wave}, 1},
         {{"pack", "-o", out, "--loud", wave}, 1},
@@ -257,8 +257,8 @@ TEST_F(ZlaFiles, ThePackerRefusesWhatAReaderWouldRefuse)
         {{"info", wave + ".missing"}, 2}};
     for (const auto& [args, status] : refusals) {
         SCOPED_TRACE(args.join(' ').toStdString());
-        const auto result = args[0] == "sh" ? testsupport::runTool("sh", args.mid(1))  // a title that is not UTF-8
-                                            : testsupport::runTool(media::zlaTool(), args);
+        const auto result = args[0] == "sh" ? testsupport::RunTool("sh", args.mid(1))  // a title that is not UTF-8
+                                            : testsupport::RunTool(media::ZlaTool(), args);
         EXPECT_EQ(result.exitCode, status);
         EXPECT_TRUE(args[0] == "info" || !result.err.isEmpty());
         EXPECT_FALSE(QFile::exists(out) || QFile::exists(out + ".partial"));
@@ -270,23 +270,23 @@ TEST_F(ZlaFiles, TheToolSpeaksOfTheUsersFilesAndExplainsCodes)
 {
     for (const QStringList& args :
          {QStringList{"--help"}, {"pack", "--help"}, {"info", "--help"}, {"pack", "-o", "x.zla", "-h"}}) {
-        const auto result = testsupport::runTool(media::zlaTool(), args);
+        const auto result = testsupport::RunTool(media::ZlaTool(), args);
         EXPECT_EQ(result.exitCode, 0) << args.join(' ').toStdString();
         EXPECT_TRUE(result.out.startsWith("usage: zla pack") && result.err.isEmpty()) << args.join(' ').toStdString();
     }
     const QString out = scratch.filePath("no-such-folder/out.zla"), empty = scratch.filePath("empty.wav");
-    ASSERT_TRUE(testsupport::writeFile(empty, {}));
-    const auto unwritable = testsupport::runTool(media::zlaTool(), {"pack", "-o", out, wave});
+    ASSERT_TRUE(testsupport::WriteFile(empty, {}));
+    const auto unwritable = testsupport::RunTool(media::ZlaTool(), {"pack", "-o", out, wave});
     EXPECT_EQ(unwritable.exitCode, 2);
     EXPECT_TRUE(unwritable.err.contains(out.toUtf8() + ": ") && !unwritable.err.contains(".partial"))
         << unwritable.err.toStdString();
-    const auto unusable = testsupport::runTool(media::zlaTool(), {"pack", "-o", scratch.filePath("e.zla"), empty});
+    const auto unusable = testsupport::RunTool(media::ZlaTool(), {"pack", "-o", scratch.filePath("e.zla"), empty});
     EXPECT_TRUE(unusable.exitCode == 2 && unusable.err.contains(empty.toUtf8() + ": not usable audio: 13 (empty file)"))
         << unusable.err.toStdString();
-    const auto missing = testsupport::runTool(media::zlaTool(), {"info", scratch.filePath("missing.wav")});
+    const auto missing = testsupport::RunTool(media::ZlaTool(), {"info", scratch.filePath("missing.wav")});
     EXPECT_TRUE(missing.exitCode == 2 && missing.out.contains("error: 1 (no such file)")) << missing.out.toStdString();
-    ASSERT_TRUE(testsupport::writeFile(scratch.filePath("cut.zla"), zlaFile({{"TITL", "t", 99}})));
-    EXPECT_TRUE(testsupport::runTool(media::zlaTool(), {"info", scratch.filePath("cut.zla")})
+    ASSERT_TRUE(testsupport::WriteFile(scratch.filePath("cut.zla"), ZlaFile({{"TITL", "t", 99}})));
+    EXPECT_TRUE(testsupport::RunTool(media::ZlaTool(), {"info", scratch.filePath("cut.zla")})
                     .out.contains("chunk table: 4 (damaged)"));
 }
 

@@ -19,7 +19,7 @@ using namespace artwork;
 
 namespace {
 
-bool save(const QImage& image, const QString& path)
+bool Save(const QImage& image, const QString& path)
 {
     if (!image.save(path, "PNG")) {
         std::fprintf(stderr, "make_artwork: cannot write %s\n", qPrintable(path));
@@ -40,32 +40,32 @@ int main(int argc, char** argv)
         return 2;
     }
     if (argc == 3 &&
-        !saveThemeIcons(QDir(QString::fromLocal8Bit(argv[2])), QStringLiteral("com.example.quillon.Quillon")))
+        !SaveThemeIcons(QDir(QString::fromLocal8Bit(argv[2])), QStringLiteral("com.example.quillon.Quillon")))
         return 1;
     const QDir out(QString::fromLocal8Bit(argv[1]));
     QDir().mkpath(out.filePath("bitmaps"));
     QDir().mkpath(out.filePath("icons"));
 
     const std::pair<int, QImage> bitmaps[] = {
-        {131, cornerPicture()},
-        {132, panelArrow(true)},
-        {133, panelArrow(false)},
-        {134, channel(true)},
-        {137, channel(false)},
-        {135, thumb(false)},
-        {138, thumb(true)},
-        {159, transportButton(stopGlyph, 9)},
-        {160, transportButton(pauseGlyph, 10)},
-        {194, transportButton(playGlyph, 11)},
-        {193, rowDefault()},
-        {229, transportStrip()},
-        {238, rowLoading(0)},
-        {234, rowLoading(1)},
-        {235, rowLoading(2)},
-        {236, rowLoading(3)},
-        {237, rowFailed()},
-        {249, queueMarker(false)},
-        {250, queueMarker(true)},
+        {131, CornerPicture()},
+        {132, PanelArrow(true)},
+        {133, PanelArrow(false)},
+        {134, Channel(true)},
+        {137, Channel(false)},
+        {135, Thumb(false)},
+        {138, Thumb(true)},
+        {159, TransportButton(StopGlyph, 9)},
+        {160, TransportButton(PauseGlyph, 10)},
+        {194, TransportButton(PlayGlyph, 11)},
+        {193, RowDefault()},
+        {229, TransportStrip()},
+        {238, RowLoading(0)},
+        {234, RowLoading(1)},
+        {235, RowLoading(2)},
+        {236, RowLoading(3)},
+        {237, RowFailed()},
+        {249, QueueMarker(false)},
+        {250, QueueMarker(true)},
     };
     const int iconSizes[] = {16, 24, 32, 48, 64, 128};
 
@@ -73,12 +73,12 @@ int main(int argc, char** argv)
     bool ok = true;
     for (const auto& [id, image] : bitmaps) {
         const QString name = QStringLiteral("bitmaps/%1.png").arg(id);
-        ok = save(image, out.filePath(name)) && ok;
+        ok = Save(image, out.filePath(name)) && ok;
         entries << name;
     }
     for (int size : iconSizes) {
         const QString name = QStringLiteral("icons/128-%1.png").arg(size);
-        ok = save(programIcon(size), out.filePath(name)) && ok;
+        ok = Save(ProgramIcon(size), out.filePath(name)) && ok;
         entries << name;
     }
 

@@ -2,14 +2,14 @@
 
 namespace artwork {
 
-QImage canvas(int w, int h)
+QImage Canvas(int w, int h)
 {
     QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     return image;
 }
 
-QImage keyed(const QImage& art, QColor under, QColor key)
+QImage Keyed(const QImage& art, QColor under, QColor key)
 {
     QImage out(art.size(), QImage::Format_RGB32);
     const QImage src = art.convertToFormat(QImage::Format_ARGB32);
@@ -31,7 +31,7 @@ QImage keyed(const QImage& art, QColor under, QColor key)
     return out;
 }
 
-QImage opaque(const QImage& art, QColor under)
+QImage Opaque(const QImage& art, QColor under)
 {
     QImage out(art.size(), QImage::Format_RGB32);
     out.fill(under);
@@ -40,9 +40,9 @@ QImage opaque(const QImage& art, QColor under)
     return out;
 }
 
-void smooth(QPainter& p) { p.setRenderHint(QPainter::Antialiasing, true); }
+void Smooth(QPainter& p) { p.setRenderHint(QPainter::Antialiasing, true); }
 
-QLinearGradient vertical(double top, double bottom, QColor a, QColor b)
+QLinearGradient Vertical(double top, double bottom, QColor a, QColor b)
 {
     QLinearGradient g(0, top, 0, bottom);
     g.setColorAt(0, a);

@@ -27,13 +27,13 @@ inline const QColor kChannelBack(236, 236, 236);  // matched to the button face
 inline const QColor kFace(236, 236, 236);         // what keyed edges are blended against
 inline const QColor kWhite(255, 255, 255);
 
-QImage canvas(int w, int h);
+QImage Canvas(int w, int h);
 // Flattens a drawing: fully transparent pixels take the key colour, the rest
 // is laid over `under`, so that soft edges blend into the background they
 // will be shown on. A drawn pixel never equals the key by accident.
-QImage keyed(const QImage& art, QColor under, QColor key = kKey);
-QImage opaque(const QImage& art, QColor under);
-void smooth(QPainter& p);
-QLinearGradient vertical(double top, double bottom, QColor a, QColor b);
+QImage Keyed(const QImage& art, QColor under, QColor key = kKey);
+QImage Opaque(const QImage& art, QColor under);
+void Smooth(QPainter& p);
+QLinearGradient Vertical(double top, double bottom, QColor a, QColor b);
 
 }  // namespace artwork

@@ -12,7 +12,7 @@ namespace artwork {
 
 // The row picture's tile: crisp edges, so that the white around it stays
 // exactly white (a selected row floods that white with its colour).
-static void tile(QPainter& p, QColor top, QColor bottom, QColor border)
+static void Tile(QPainter& p, QColor top, QColor bottom, QColor border)
 {
     p.save();
     p.setRenderHint(QPainter::Antialiasing, false);
@@ -26,7 +26,7 @@ static void tile(QPainter& p, QColor top, QColor bottom, QColor border)
     path.lineTo(1, 27);
     path.lineTo(1, 3);
     path.closeSubpath();
-    p.fillPath(path, vertical(1, 29, top, bottom));
+    p.fillPath(path, Vertical(1, 29, top, bottom));
     p.setPen(border);
     p.drawLine(3, 1, 26, 1);
     p.drawLine(3, 28, 26, 28);
@@ -39,13 +39,13 @@ static void tile(QPainter& p, QColor top, QColor bottom, QColor border)
     p.restore();
 }
 
-QImage rowDefault()
+QImage RowDefault()
 {
     QImage art(30, 30, QImage::Format_ARGB32_Premultiplied);
     art.fill(kWhite);
     QPainter p(&art);
-    tile(p, QColor(0xe9, 0xf1, 0xfb), QColor(0xc4, 0xd8, 0xf0), QColor(0x8f, 0xb0, 0xd8));
-    smooth(p);
+    Tile(p, QColor(0xe9, 0xf1, 0xfb), QColor(0xc4, 0xd8, 0xf0), QColor(0x8f, 0xb0, 0xd8));
+    Smooth(p);
     // A pair of beamed eighth notes.
     p.setPen(Qt::NoPen);
     p.setBrush(kAccentDark);
@@ -62,13 +62,13 @@ QImage rowDefault()
 
 // Loading animation: eight dots round a circle; frame k lights dots k and
 // k + 4 with a fading tail, so four frames make a seamless turn.
-QImage rowLoading(int frame)
+QImage RowLoading(int frame)
 {
     QImage art(30, 30, QImage::Format_ARGB32_Premultiplied);
     art.fill(kWhite);
     QPainter p(&art);
-    tile(p, QColor(0xf3, 0xf5, 0xf8), QColor(0xdc, 0xe2, 0xea), QColor(0xb0, 0xbb, 0xc8));
-    smooth(p);
+    Tile(p, QColor(0xf3, 0xf5, 0xf8), QColor(0xdc, 0xe2, 0xea), QColor(0xb0, 0xbb, 0xc8));
+    Smooth(p);
     p.setPen(Qt::NoPen);
     const QColor dim(0xbc, 0xc5, 0xd1);
     for (int i = 0; i < 8; ++i) {
@@ -87,13 +87,13 @@ QImage rowLoading(int frame)
     return art.convertToFormat(QImage::Format_RGB32);
 }
 
-QImage rowFailed()
+QImage RowFailed()
 {
     QImage art(30, 30, QImage::Format_ARGB32_Premultiplied);
     art.fill(kWhite);
     QPainter p(&art);
-    tile(p, QColor(0xfc, 0xee, 0xee), QColor(0xf2, 0xd2, 0xd2), QColor(0xd9, 0x9a, 0x9a));
-    smooth(p);
+    Tile(p, QColor(0xfc, 0xee, 0xee), QColor(0xf2, 0xd2, 0xd2), QColor(0xd9, 0x9a, 0x9a));
+    Smooth(p);
     p.setPen(QPen(kRedDark, 1.0));
     QRadialGradient g(QPointF(13, 12), 10);
     g.setColorAt(0, kRedLight);
@@ -108,11 +108,11 @@ QImage rowFailed()
 }
 
 // Queue markers: the colour of the top-left pixel is transparent.
-QImage queueMarker(bool current)
+QImage QueueMarker(bool current)
 {
-    QImage art = canvas(9, 9);
+    QImage art = Canvas(9, 9);
     QPainter p(&art);
-    smooth(p);
+    Smooth(p);
     if (current) {
         QPolygonF tri;
         tri << QPointF(2, 1) << QPointF(8, 4.5) << QPointF(2, 8);
@@ -125,13 +125,13 @@ QImage queueMarker(bool current)
         p.drawEllipse(QPointF(4.5, 4.5), 3.3, 3.3);
     }
     p.end();
-    return keyed(art, kWhite);
+    return Keyed(art, kWhite);
 }
 
 // ---- the playlist's corner picture --------------------------------------
 
 // A faint microphone with sound arcs, printed behind the rows on white.
-static void microphone(QPainter& p, QColor body, QColor line, double lineWidth)
+static void Microphone(QPainter& p, QColor body, QColor line, double lineWidth)
 {
     p.setPen(QPen(line, lineWidth));
     p.setBrush(body);
@@ -143,13 +143,13 @@ static void microphone(QPainter& p, QColor body, QColor line, double lineWidth)
     p.drawLine(QPointF(25, 47), QPointF(39, 47));
 }
 
-QImage cornerPicture()
+QImage CornerPicture()
 {
     QImage art(55, 51, QImage::Format_ARGB32_Premultiplied);
     art.fill(kWhite);
     QPainter p(&art);
-    smooth(p);
-    microphone(p, QColor(0xee, 0xf3, 0xf9), QColor(0xd6, 0xe1, 0xee), 1.4);
+    Smooth(p);
+    Microphone(p, QColor(0xee, 0xf3, 0xf9), QColor(0xd6, 0xe1, 0xee), 1.4);
     // Sound waves on both sides of the capsule.
     p.setBrush(Qt::NoBrush);
     const QPointF centre(32, 19);

@@ -6,13 +6,13 @@
 
 namespace artwork {
 
-QImage rowDefault();
+QImage RowDefault();
 // Loading animation: eight dots round a circle; frame k lights dots k and
 // k + 4 with a fading tail, so four frames make a seamless turn.
-QImage rowLoading(int frame);
-QImage rowFailed();
+QImage RowLoading(int frame);
+QImage RowFailed();
 // Queue markers: the colour of the top-left pixel is transparent.
-QImage queueMarker(bool current);
-QImage cornerPicture();
+QImage QueueMarker(bool current);
+QImage CornerPicture();
 
 }  // namespace artwork

@@ -11,11 +11,11 @@ namespace artwork {
 
 // ---- program icon -------------------------------------------------------
 
-QImage programIcon(int size)
+QImage ProgramIcon(int size)
 {
-    QImage art = canvas(size, size);
+    QImage art = Canvas(size, size);
     QPainter p(&art);
-    smooth(p);
+    Smooth(p);
     p.scale(size / 64.0, size / 64.0);
     QLinearGradient g(0, 0, 0, 64);
     g.setColorAt(0, QColor(0x4a, 0x93, 0xe6));
@@ -42,7 +42,7 @@ QImage programIcon(int size)
 
 // The same drawing as programIcon, as SVG for the scalable icon: the
 // numbers are those of the 64-unit canvas above.
-static QByteArray programIconSvg()
+static QByteArray ProgramIconSvg()
 {
     const auto hex = [](const QColor& c) { return c.name(QColor::HexRgb).toLatin1(); };
     // Qt's arcs run counter-clockwise from three o'clock with y upwards.
@@ -75,18 +75,18 @@ static QByteArray programIconSvg()
     return svg;
 }
 
-bool saveThemeIcons(const QDir& folder, const QString& name)
+bool SaveThemeIcons(const QDir& folder, const QString& name)
 {
     bool ok = true;
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
         const QString sub = QStringLiteral("%1x%1/apps").arg(size);
         QDir().mkpath(folder.filePath(sub));
-        ok = programIcon(size).save(folder.filePath(sub + QLatin1Char('/') + name + QStringLiteral(".png")), "PNG") &&
+        ok = ProgramIcon(size).save(folder.filePath(sub + QLatin1Char('/') + name + QStringLiteral(".png")), "PNG") &&
             ok;
     }
     QDir().mkpath(folder.filePath(QStringLiteral("scalable/apps")));
     QFile svg(folder.filePath(QStringLiteral("scalable/apps/") + name + QStringLiteral(".svg")));
-    ok = svg.open(QIODevice::WriteOnly | QIODevice::Truncate) && svg.write(programIconSvg()) > 0 && ok;
+    ok = svg.open(QIODevice::WriteOnly | QIODevice::Truncate) && svg.write(ProgramIconSvg()) > 0 && ok;
     if (!ok)
         std::fprintf(stderr, "make_artwork: cannot write the theme icons into %s\n", qPrintable(folder.path()));
     return ok;

@@ -8,8 +8,8 @@
 
 namespace artwork {
 
-QImage programIcon(int size);
+QImage ProgramIcon(int size);
 // Writes <folder>/<n>x<n>/apps/<name>.png and <folder>/scalable/apps/<name>.svg.
-bool saveThemeIcons(const QDir& folder, const QString& name);
+bool SaveThemeIcons(const QDir& folder, const QString& name);
 
 }  // namespace artwork

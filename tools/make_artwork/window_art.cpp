@@ -8,37 +8,37 @@ namespace artwork {
 
 // ---- transport glyphs ----------------------------------------------------
 
-void playGlyph(QPainter& p, QPointF centre, double size)
+void PlayGlyph(QPainter& p, QPointF centre, double size)
 {
     const double h = size, w = size * 0.85;
     QPolygonF tri;
     tri << QPointF(centre.x() - w * 0.42, centre.y() - h / 2) << QPointF(centre.x() + w * 0.58, centre.y())
         << QPointF(centre.x() - w * 0.42, centre.y() + h / 2);
     p.setPen(QPen(kGreenDark, 1.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.setBrush(vertical(centre.y() - h / 2, centre.y() + h / 2, kGreenLight, kGreen));
+    p.setBrush(Vertical(centre.y() - h / 2, centre.y() + h / 2, kGreenLight, kGreen));
     p.drawPolygon(tri);
 }
 
-void stopGlyph(QPainter& p, QPointF centre, double size)
+void StopGlyph(QPainter& p, QPointF centre, double size)
 {
     const QRectF r(centre.x() - size / 2, centre.y() - size / 2, size, size);
     p.setPen(QPen(kInk.darker(120), 1.0));
-    p.setBrush(vertical(r.top(), r.bottom(), kInk.lighter(150), kInk));
+    p.setBrush(Vertical(r.top(), r.bottom(), kInk.lighter(150), kInk));
     p.drawRoundedRect(r, 1.5, 1.5);
 }
 
-void pauseGlyph(QPainter& p, QPointF centre, double size)
+void PauseGlyph(QPainter& p, QPointF centre, double size)
 {
     const double barW = size * 0.33;
     for (double dx : {-size / 2, size / 2 - barW}) {
         const QRectF r(centre.x() + dx, centre.y() - size / 2, barW, size);
         p.setPen(QPen(kInk.darker(120), 1.0));
-        p.setBrush(vertical(r.top(), r.bottom(), kInk.lighter(150), kInk));
+        p.setBrush(Vertical(r.top(), r.bottom(), kInk.lighter(150), kInk));
         p.drawRoundedRect(r, 1.0, 1.0);
     }
 }
 
-static void recordGlyph(QPainter& p, QPointF centre, double size)
+static void RecordGlyph(QPainter& p, QPointF centre, double size)
 {
     QRadialGradient g(centre - QPointF(size * 0.15, size * 0.2), size * 0.6);
     g.setColorAt(0, kRedLight);
@@ -49,7 +49,7 @@ static void recordGlyph(QPainter& p, QPointF centre, double size)
 }
 
 // A bar and a triangle: towards the start (pointing left) or the end.
-static void seekGlyph(QPainter& p, QPointF centre, double size, bool toEnd)
+static void SeekGlyph(QPainter& p, QPointF centre, double size, bool toEnd)
 {
     const double h = size, triW = size * 0.7, barW = 2.0, gap = 1.0;
     const double total = triW + gap + barW;
@@ -67,44 +67,44 @@ static void seekGlyph(QPainter& p, QPointF centre, double size, bool toEnd)
             << QPointF(tl + triW, centre.y() + h / 2);
     }
     p.setPen(QPen(kAccentDark, 1.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.setBrush(vertical(centre.y() - h / 2, centre.y() + h / 2, kAccentLight, kAccent));
+    p.setBrush(Vertical(centre.y() - h / 2, centre.y() + h / 2, kAccentLight, kAccent));
     p.drawPolygon(tri);
     p.drawRect(bar);
 }
 
-QImage transportButton(const std::function<void(QPainter&, QPointF, double)>& glyph, double size)
+QImage TransportButton(const std::function<void(QPainter&, QPointF, double)>& glyph, double size)
 {
-    QImage art = canvas(16, 16);
+    QImage art = Canvas(16, 16);
     QPainter p(&art);
-    smooth(p);
+    Smooth(p);
     glyph(p, QPointF(8, 8), size);
     p.end();
-    return keyed(art, kFace);
+    return Keyed(art, kFace);
 }
 
-QImage transportStrip()
+QImage TransportStrip()
 {
     // start, end, play, stop, record; 25 x 16 each.
-    QImage art = canvas(125, 16);
+    QImage art = Canvas(125, 16);
     QPainter p(&art);
-    smooth(p);
+    Smooth(p);
     const double cy = 8;
-    seekGlyph(p, QPointF(12.5, cy), 10, false);
-    seekGlyph(p, QPointF(37.5, cy), 10, true);
-    playGlyph(p, QPointF(62.5, cy), 11);
-    stopGlyph(p, QPointF(87.5, cy), 9);
-    recordGlyph(p, QPointF(112.5, cy), 10);
+    SeekGlyph(p, QPointF(12.5, cy), 10, false);
+    SeekGlyph(p, QPointF(37.5, cy), 10, true);
+    PlayGlyph(p, QPointF(62.5, cy), 11);
+    StopGlyph(p, QPointF(87.5, cy), 9);
+    RecordGlyph(p, QPointF(112.5, cy), 10);
     p.end();
-    return keyed(art, kFace);
+    return Keyed(art, kFace);
 }
 
 // ---- show / hide the playlist -------------------------------------------
 
-QImage panelArrow(bool pointRight)
+QImage PanelArrow(bool pointRight)
 {
-    QImage art = canvas(7, 15);
+    QImage art = Canvas(7, 15);
     QPainter p(&art);
-    smooth(p);
+    Smooth(p);
     QPolygonF tri;
     if (pointRight)
         tri << QPointF(1.5, 3.5) << QPointF(5.5, 7.5) << QPointF(1.5, 11.5);
@@ -114,43 +114,43 @@ QImage panelArrow(bool pointRight)
     p.setBrush(kInk);
     p.drawPolygon(tri);
     p.end();
-    return keyed(art, kFace);
+    return Keyed(art, kFace);
 }
 
 // ---- playlist slider ----------------------------------------------------
 
-QImage channel(bool filled)
+QImage Channel(bool filled)
 {
-    QImage art = canvas(332, 12);
+    QImage art = Canvas(332, 12);
     QPainter p(&art);
-    smooth(p);
+    Smooth(p);
     const QRectF groove(1.5, 3.5, 329, 5);
     if (filled) {
         p.setPen(QPen(kAccentDark, 1.0));
-        p.setBrush(vertical(groove.top(), groove.bottom(), kAccentLight, kAccent));
+        p.setBrush(Vertical(groove.top(), groove.bottom(), kAccentLight, kAccent));
     } else {
         p.setPen(QPen(QColor(0xa3, 0xab, 0xb6), 1.0));
-        p.setBrush(vertical(groove.top(), groove.bottom(), QColor(0xc9, 0xcf, 0xd7), QColor(0xe4, 0xe8, 0xed)));
+        p.setBrush(Vertical(groove.top(), groove.bottom(), QColor(0xc9, 0xcf, 0xd7), QColor(0xe4, 0xe8, 0xed)));
     }
     p.drawRoundedRect(groove, 2.5, 2.5);
     p.end();
     // The background around the groove stays one connected area of 236 grey.
-    QImage out = opaque(art, kChannelBack);
+    QImage out = Opaque(art, kChannelBack);
     return out;
 }
 
-QImage thumb(bool pressed)
+QImage Thumb(bool pressed)
 {
-    QImage art = canvas(17, 11);
+    QImage art = Canvas(17, 11);
     QPainter p(&art);
-    smooth(p);
+    Smooth(p);
     const QRectF body(0.5, 0.5, 16, 10);
     if (pressed) {
         p.setPen(QPen(kAccentDark, 1.0));
-        p.setBrush(vertical(0, 11, kAccentLight, kAccent));
+        p.setBrush(Vertical(0, 11, kAccentLight, kAccent));
     } else {
         p.setPen(QPen(QColor(0x7d, 0x87, 0x96), 1.0));
-        p.setBrush(vertical(0, 11, QColor(0xff, 0xff, 0xff), QColor(0xd9, 0xde, 0xe5)));
+        p.setBrush(Vertical(0, 11, QColor(0xff, 0xff, 0xff), QColor(0xd9, 0xde, 0xe5)));
     }
     p.drawRoundedRect(body, 3, 3);
     p.setRenderHint(QPainter::Antialiasing, false);
@@ -158,7 +158,7 @@ QImage thumb(bool pressed)
     for (int x : {6, 8, 10})
         p.drawLine(x, 3, x, 7);
     p.end();
-    return keyed(art, kFace);
+    return Keyed(art, kFace);
 }
 
 }  // namespace artwork

@@ -8,13 +8,13 @@
 
 namespace artwork {
 
-void playGlyph(QPainter& p, QPointF centre, double size);
-void stopGlyph(QPainter& p, QPointF centre, double size);
-void pauseGlyph(QPainter& p, QPointF centre, double size);
-QImage transportButton(const std::function<void(QPainter&, QPointF, double)>& glyph, double size);
-QImage transportStrip();
-QImage panelArrow(bool pointRight);
-QImage channel(bool filled);
-QImage thumb(bool pressed);
+void PlayGlyph(QPainter& p, QPointF centre, double size);
+void StopGlyph(QPainter& p, QPointF centre, double size);
+void PauseGlyph(QPainter& p, QPointF centre, double size);
+QImage TransportButton(const std::function<void(QPainter&, QPointF, double)>& glyph, double size);
+QImage TransportStrip();
+QImage PanelArrow(bool pointRight);
+QImage Channel(bool filled);
+QImage Thumb(bool pressed);
 
 }  // namespace artwork

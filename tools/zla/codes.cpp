@@ -5,7 +5,7 @@
 namespace zla {
 namespace {
 
-const char* meaningOf(uint32_t code)
+const char* MeaningOf(uint32_t code)
 {
     switch (code) {
     case ZLDEC_OK:
@@ -43,6 +43,6 @@ const char* meaningOf(uint32_t code)
 
 }  // namespace
 
-std::string describeCode(uint32_t code) { return std::to_string(code) + " (" + meaningOf(code) + ")"; }
+std::string DescribeCode(uint32_t code) { return std::to_string(code) + " (" + MeaningOf(code) + ")"; }
 
 }  // namespace zla

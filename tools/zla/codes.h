@@ -7,6 +7,6 @@
 namespace zla {
 
 // For example "4 (damaged)".
-std::string describeCode(uint32_t code);
+std::string DescribeCode(uint32_t code);
 
 }  // namespace zla

@@ -15,7 +15,7 @@
 namespace zla {
 namespace {
 
-std::string chunkName(uint32_t id)
+std::string ChunkName(uint32_t id)
 {
     std::string name;
     for (int i = 0; i < 4; ++i) {
@@ -27,32 +27,32 @@ std::string chunkName(uint32_t id)
 
 // The container's own view: version, flags and chunk table. Returns false
 // when the file is a ZLA file whose table cannot be read.
-bool printContainer(const char* path)
+bool PrintContainer(const char* path)
 {
     zldecoder::OpenedFile file;
-    if (zldecoder::openRegularFile(path, file) != 0)
+    if (zldecoder::OpenRegularFile(path, file) != 0)
         return true;  // the library reports why below
     zldecoder::FileSource source(file.fd.get(), file.identity.size);
-    const zldecoder::ByteRange range = zldecoder::ByteRange::whole(source);
+    const zldecoder::ByteRange range = zldecoder::ByteRange::Whole(source);
     uint8_t magic[4] = {};
-    if (range.read(0, magic, sizeof magic) != 4 || !zldecoder::startsLikeZla(magic, sizeof magic)) {
+    if (range.Read(0, magic, sizeof magic) != 4 || !zldecoder::StartsLikeZla(magic, sizeof magic)) {
         std::printf("container: none\n");
         return true;
     }
     zldecoder::ZlaHeader header;
-    if (const uint32_t code = zldecoder::readZlaHeader(range, header)) {
-        std::printf("container: ZLA, unreadable header: %s\n", describeCode(code).c_str());
+    if (const uint32_t code = zldecoder::ReadZlaHeader(range, header)) {
+        std::printf("container: ZLA, unreadable header: %s\n", DescribeCode(code).c_str());
         return false;
     }
     std::printf("container: ZLA %u.%u\n", header.major, header.minor);
     std::printf("flags: %s\n", header.flags & zldecoder::zla::kFlagNotLoadableHere ? "not loadable here" : "none");
     std::vector<zldecoder::ZlaChunk> chunks;
-    const uint32_t code = zldecoder::readZlaChunks(range, header, chunks);
+    const uint32_t code = zldecoder::ReadZlaChunks(range, header, chunks);
     for (const auto& chunk : chunks)
-        std::printf("chunk %s at %llu, %u bytes\n", chunkName(chunk.id).c_str(),
+        std::printf("chunk %s at %llu, %u bytes\n", ChunkName(chunk.id).c_str(),
                     static_cast<unsigned long long>(chunk.offset), chunk.size);
     if (code != 0) {
-        std::printf("chunk table: %s\n", describeCode(code).c_str());
+        std::printf("chunk table: %s\n", DescribeCode(code).c_str());
         return false;
     }
     return true;
@@ -60,10 +60,10 @@ bool printContainer(const char* path)
 
 }  // namespace
 
-int runInfo(int argc, char** argv)
+int RunInfo(int argc, char** argv)
 {
-    if (argc == 1 && isHelp(argv[0])) {
-        printUsage(stdout);
+    if (argc == 1 && IsHelp(argv[0])) {
+        PrintUsage(stdout);
         return 0;
     }
     if (argc != 1) {
@@ -72,12 +72,12 @@ int runInfo(int argc, char** argv)
     }
     const char* path = argv[0];
     std::printf("file: %s\n", path);
-    printContainer(path);
+    PrintContainer(path);
 
     ZLDEC_HANDLE stream = 0;
     const uint32_t code = ZLDec_OpenStream(&stream, path, ZLDEC_INTERFACE_VERSION, ZLDEC_OPEN_INSPECT);
     if (code != ZLDEC_OK) {
-        std::printf("error: %s\n", describeCode(code).c_str());
+        std::printf("error: %s\n", DescribeCode(code).c_str());
         return 2;
     }
     std::vector<char> text(zldecoder::zla::kMaxTextBytes + 1);

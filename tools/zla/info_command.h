@@ -3,6 +3,6 @@
 namespace zla {
 
 // zla info FILE: prints what a ZLA (or any audio) file holds. Returns the exit status.
-int runInfo(int argc, char** argv);
+int RunInfo(int argc, char** argv);
 
 }  // namespace zla

@@ -11,13 +11,13 @@
 int main(int argc, char** argv)
 {
     if (argc >= 2 && std::strcmp(argv[1], "pack") == 0)
-        return zla::runPack(argc - 2, argv + 2);
+        return zla::RunPack(argc - 2, argv + 2);
     if (argc >= 2 && std::strcmp(argv[1], "info") == 0)
-        return zla::runInfo(argc - 2, argv + 2);
-    if (argc >= 2 && zla::isHelp(argv[1])) {
-        zla::printUsage(stdout);
+        return zla::RunInfo(argc - 2, argv + 2);
+    if (argc >= 2 && zla::IsHelp(argv[1])) {
+        zla::PrintUsage(stdout);
         return 0;
     }
-    zla::printUsage(stderr);
+    zla::PrintUsage(stderr);
     return 1;
 }

@@ -32,20 +32,20 @@ struct PackOptions {
     bool notLoadable = false;
 };
 
-int fail(const std::string& message)
+int Fail(const std::string& message)
 {
     std::fprintf(stderr, "zla pack: %s\n", message.c_str());
     return 2;
 }
 
-int usage(const std::string& message)
+int Usage(const std::string& message)
 {
     std::fprintf(stderr, "zla pack: %s (see zla --help)\n", message.c_str());
     return 1;
 }
 
 // Returns the exit status for a usage error, or nothing when the options are complete.
-std::optional<int> parseOptions(int argc, char** argv, PackOptions& options)
+std::optional<int> ParseOptions(int argc, char** argv, PackOptions& options)
 {
     bool given[3] = {};  // -o, --title, --description: each once, so that none is silently lost
     for (int i = 0; i < argc; ++i) {
@@ -58,14 +58,14 @@ std::optional<int> parseOptions(int argc, char** argv, PackOptions& options)
         };
         auto once = [&](int option, std::string& into, const char* what) -> std::optional<int> {
             if (given[option])
-                return usage(arg + " given twice");
+                return Usage(arg + " given twice");
             given[option] = true;
             if (!value(into))
-                return usage(arg + " needs " + what);
+                return Usage(arg + " needs " + what);
             return std::nullopt;
         };
-        if (isHelp(arg.c_str())) {
-            printUsage(stdout);
+        if (IsHelp(arg.c_str())) {
+            PrintUsage(stdout);
             return 0;
         } else if (arg == "-o" || arg == "--output") {
             if (const auto status = once(0, options.output, "a file name"))
@@ -79,35 +79,35 @@ std::optional<int> parseOptions(int argc, char** argv, PackOptions& options)
         } else if (arg == "--picture") {
             std::string picture;
             if (!value(picture))
-                return usage("--picture needs a PNG file");
+                return Usage("--picture needs a PNG file");
             options.pictures.push_back(picture);
         } else if (arg == "--not-loadable") {
             options.notLoadable = true;
         } else if (!arg.empty() && arg[0] == '-') {
-            return usage("unknown option " + arg);
+            return Usage("unknown option " + arg);
         } else if (options.audio.empty()) {
             options.audio = arg;
         } else {
-            return usage("only one audio file");
+            return Usage("only one audio file");
         }
     }
     if (options.output.empty())
-        return usage("no output file (-o)");
+        return Usage("no output file (-o)");
     if (options.audio.empty())
-        return usage("no audio file");
+        return Usage("no audio file");
     return std::nullopt;
 }
 
-std::string checkText(const char* what, const std::string& text)
+std::string CheckText(const char* what, const std::string& text)
 {
     if (text.size() > format::kMaxTextBytes)
         return std::string(what) + " is longer than " + std::to_string(format::kMaxTextBytes) + " bytes";
-    if (!isValidUtf8(text))
+    if (!IsValidUtf8(text))
         return std::string(what) + " is not UTF-8";
     return {};
 }
 
-bool readWholeFile(const std::string& path, std::string& bytes)
+bool ReadWholeFile(const std::string& path, std::string& bytes)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in)
@@ -117,14 +117,14 @@ bool readWholeFile(const std::string& path, std::string& bytes)
 }
 
 // Reads and checks one picture against the limits a reader applies.
-std::string loadPicture(const std::string& path, uint64_t& pixelsLeft, std::string& png)
+std::string LoadPicture(const std::string& path, uint64_t& pixelsLeft, std::string& png)
 {
-    if (!readWholeFile(path, png))
+    if (!ReadWholeFile(path, png))
         return path + ": cannot be read";
     if (png.size() > format::kMaxPictureChunkBytes)
         return path + ": larger than " + std::to_string(format::kMaxPictureChunkBytes) + " bytes";
     zldecoder::Picture picture;
-    const auto result = zldecoder::decodePng(reinterpret_cast<const uint8_t*>(png.data()), png.size(),
+    const auto result = zldecoder::DecodePng(reinterpret_cast<const uint8_t*>(png.data()), png.size(),
                                              format::kMaxPictureSide, pixelsLeft, picture);
     if (result == zldecoder::PictureResult::Damaged)
         return path + ": not a readable PNG picture";
@@ -138,19 +138,19 @@ std::string loadPicture(const std::string& path, uint64_t& pixelsLeft, std::stri
 
 // Recognises the audio with the library's own reader, so that what is packed
 // is what a player can open.
-std::string checkAudio(const std::string& path, uint32_t& chunkId, uint64_t& size)
+std::string CheckAudio(const std::string& path, uint32_t& chunkId, uint64_t& size)
 {
     zldecoder::OpenedFile file;
-    if (const uint32_t code = zldecoder::openRegularFile(path.c_str(), file))
-        return path + ": " + describeCode(code);
+    if (const uint32_t code = zldecoder::OpenRegularFile(path.c_str(), file))
+        return path + ": " + DescribeCode(code);
     zldecoder::FileSource source(file.fd.get(), file.identity.size);
     uint8_t magic[4] = {};
-    if (source.readAt(0, magic, sizeof magic) == 4 && std::memcmp(magic, format::kMagic, 4) == 0)
+    if (source.ReadAt(0, magic, sizeof magic) == 4 && std::memcmp(magic, format::kMagic, 4) == 0)
         return path + ": is a ZLA file already";
     zldecoder::StreamInfo info;
-    const uint32_t code = zldecoder::readStreamInfo(source, ZLDEC_OPEN_INSPECT, info);
+    const uint32_t code = zldecoder::ReadStreamInfo(source, ZLDEC_OPEN_INSPECT, info);
     if (code != 0)
-        return path + ": not usable audio: " + describeCode(code);
+        return path + ": not usable audio: " + DescribeCode(code);
     if (file.identity.size > UINT32_MAX)
         return path + ": larger than 4 GiB";
     chunkId = info.kind == zldecoder::AudioKind::Wave ? format::kWaveAudio : format::kMpegAudio;
@@ -160,36 +160,36 @@ std::string checkAudio(const std::string& path, uint32_t& chunkId, uint64_t& siz
 
 }  // namespace
 
-int runPack(int argc, char** argv)
+int RunPack(int argc, char** argv)
 {
     PackOptions options;
-    if (const auto status = parseOptions(argc, argv, options))
+    if (const auto status = ParseOptions(argc, argv, options))
         return *status;
     for (const auto& [what, text] : {std::pair{"the title", &options.title}, {"the description", &options.description}})
-        if (const std::string error = checkText(what, *text); !error.empty())
-            return fail(error);
+        if (const std::string error = CheckText(what, *text); !error.empty())
+            return Fail(error);
     if (options.pictures.size() > format::kMaxPictures)
-        return fail("at most " + std::to_string(format::kMaxPictures) + " pictures");
+        return Fail("at most " + std::to_string(format::kMaxPictures) + " pictures");
 
     ZlaWriter writer(options.notLoadable ? format::kFlagNotLoadableHere : 0);
     if (!options.title.empty())
-        writer.addChunk(format::kTitle, options.title);
+        writer.AddChunk(format::kTitle, options.title);
     if (!options.description.empty())
-        writer.addChunk(format::kDescription, options.description);
+        writer.AddChunk(format::kDescription, options.description);
     uint64_t pixelsLeft = format::kMaxPicturePixels;
     for (const std::string& path : options.pictures) {
         std::string png;
-        if (const std::string error = loadPicture(path, pixelsLeft, png); !error.empty())
-            return fail(error);
-        writer.addChunk(format::kPicture, std::move(png));
+        if (const std::string error = LoadPicture(path, pixelsLeft, png); !error.empty())
+            return Fail(error);
+        writer.AddChunk(format::kPicture, std::move(png));
     }
     uint32_t audioChunk = 0;
     uint64_t audioSize = 0;
-    if (const std::string error = checkAudio(options.audio, audioChunk, audioSize); !error.empty())
-        return fail(error);
-    writer.addFileChunk(audioChunk, options.audio, audioSize);
-    if (const std::string error = writer.writeTo(options.output); !error.empty())
-        return fail(error);
+    if (const std::string error = CheckAudio(options.audio, audioChunk, audioSize); !error.empty())
+        return Fail(error);
+    writer.AddFileChunk(audioChunk, options.audio, audioSize);
+    if (const std::string error = writer.WriteTo(options.output); !error.empty())
+        return Fail(error);
     return 0;
 }
 

@@ -3,6 +3,6 @@
 namespace zla {
 
 // zla pack [options] AUDIO: builds a ZLA file. Returns the exit status.
-int runPack(int argc, char** argv);
+int RunPack(int argc, char** argv);
 
 }  // namespace zla

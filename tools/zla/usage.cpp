@@ -4,9 +4,9 @@
 
 namespace zla {
 
-bool isHelp(const char* arg) { return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0; }
+bool IsHelp(const char* arg) { return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0; }
 
-void printUsage(FILE* to)
+void PrintUsage(FILE* to)
 {
     std::fputs("usage: zla pack -o OUT.zla [--title TEXT] [--description TEXT]\n"
                "                [--picture PNG]... [--not-loadable] AUDIO\n"

@@ -4,7 +4,7 @@
 
 namespace zla {
 
-bool isHelp(const char* arg);  // -h or --help
-void printUsage(FILE* to);
+bool IsHelp(const char* arg);  // -h or --help
+void PrintUsage(FILE* to);
 
 }  // namespace zla

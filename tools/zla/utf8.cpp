@@ -4,7 +4,7 @@
 
 namespace zla {
 
-bool isValidUtf8(std::string_view text)
+bool IsValidUtf8(std::string_view text)
 {
     size_t i = 0;
     while (i < text.size()) {

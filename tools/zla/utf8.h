@@ -5,6 +5,6 @@
 namespace zla {
 
 // Well-formed UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool isValidUtf8(std::string_view text);
+bool IsValidUtf8(std::string_view text);
 
 }  // namespace zla

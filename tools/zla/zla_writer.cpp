@@ -15,19 +15,19 @@ namespace {
 
 using zldecoder::UniqueFd;
 
-void putLe16(std::string& out, uint16_t v)
+void PutLe16(std::string& out, uint16_t v)
 {
     out.push_back(char(v & 0xff));
     out.push_back(char(v >> 8));
 }
 
-void putLe32(std::string& out, uint32_t v)
+void PutLe32(std::string& out, uint32_t v)
 {
     for (int i = 0; i < 4; ++i)
         out.push_back(char((v >> (8 * i)) & 0xff));
 }
 
-bool writeAll(int fd, const char* data, size_t size)
+bool WriteAll(int fd, const char* data, size_t size)
 {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size);
@@ -44,36 +44,36 @@ bool writeAll(int fd, const char* data, size_t size)
 
 }  // namespace
 
-void ZlaWriter::addChunk(uint32_t id, std::string bytes)
+void ZlaWriter::AddChunk(uint32_t id, std::string bytes)
 {
     const uint64_t size = bytes.size();
     m_chunks.push_back({id, std::move(bytes), {}, size});
 }
 
-void ZlaWriter::addFileChunk(uint32_t id, std::string path, uint64_t size)
+void ZlaWriter::AddFileChunk(uint32_t id, std::string path, uint64_t size)
 {
     m_chunks.push_back({id, {}, std::move(path), size});
 }
 
-std::string ZlaWriter::writeChunks(int fd, const std::string& shownName) const
+std::string ZlaWriter::WriteChunks(int fd, const std::string& shownName) const
 {
     const auto writeError = [&] { return shownName + ": " + std::strerror(errno); };
     std::string header(zldecoder::zla::kMagic, zldecoder::zla::kMagic + 4);
-    putLe16(header, zldecoder::zla::kMajorVersion);
-    putLe16(header, zldecoder::zla::kMinorVersion);
-    putLe32(header, m_flags);
-    putLe32(header, static_cast<uint32_t>(m_chunks.size()));
-    if (!writeAll(fd, header.data(), header.size()))
+    PutLe16(header, zldecoder::zla::kMajorVersion);
+    PutLe16(header, zldecoder::zla::kMinorVersion);
+    PutLe32(header, m_flags);
+    PutLe32(header, static_cast<uint32_t>(m_chunks.size()));
+    if (!WriteAll(fd, header.data(), header.size()))
         return writeError();
 
     for (const Chunk& chunk : m_chunks) {
         std::string head;
-        putLe32(head, chunk.id);
-        putLe32(head, static_cast<uint32_t>(chunk.size));
-        if (!writeAll(fd, head.data(), head.size()))
+        PutLe32(head, chunk.id);
+        PutLe32(head, static_cast<uint32_t>(chunk.size));
+        if (!WriteAll(fd, head.data(), head.size()))
             return writeError();
         if (chunk.filePath.empty()) {
-            if (!writeAll(fd, chunk.bytes.data(), chunk.bytes.size()))
+            if (!WriteAll(fd, chunk.bytes.data(), chunk.bytes.size()))
                 return writeError();
             continue;
         }
@@ -88,7 +88,7 @@ std::string ZlaWriter::writeChunks(int fd, const std::string& shownName) const
                 continue;
             if (n <= 0)
                 return chunk.filePath + ": changed while being packed";
-            if (!writeAll(fd, buffer.data(), size_t(n)))
+            if (!WriteAll(fd, buffer.data(), size_t(n)))
                 return writeError();
             left -= uint64_t(n);
         }
@@ -96,17 +96,17 @@ std::string ZlaWriter::writeChunks(int fd, const std::string& shownName) const
     return {};
 }
 
-std::string ZlaWriter::writeTo(const std::string& path) const
+std::string ZlaWriter::WriteTo(const std::string& path) const
 {
     // Errors name `path`: the temporary file is ours, not the user's.
     const std::string temporary = path + ".partial";
     UniqueFd out(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644));
     if (out.get() < 0)
         return path + ": " + std::strerror(errno);
-    std::string error = writeChunks(out.get(), path);
+    std::string error = WriteChunks(out.get(), path);
     if (error.empty() && ::fsync(out.get()) != 0)
         error = path + ": " + std::strerror(errno);
-    if (::close(out.release()) != 0 && error.empty())
+    if (::close(out.Release()) != 0 && error.empty())
         error = path + ": " + std::strerror(errno);
     if (error.empty() && ::rename(temporary.c_str(), path.c_str()) != 0)
         error = path + ": " + std::strerror(errno);

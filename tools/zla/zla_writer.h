@@ -15,12 +15,12 @@ public:
     {
     }
 
-    void addChunk(uint32_t id, std::string bytes);
-    void addFileChunk(uint32_t id, std::string path, uint64_t size);
+    void AddChunk(uint32_t id, std::string bytes);
+    void AddFileChunk(uint32_t id, std::string path, uint64_t size);
 
     // Writes to a temporary file beside `path` and renames it into place, so
     // that a failed pack never leaves half a file. Returns an error text or "".
-    std::string writeTo(const std::string& path) const;
+    std::string WriteTo(const std::string& path) const;
 
 private:
     struct Chunk {
@@ -30,7 +30,7 @@ private:
         uint64_t size;
     };
 
-    std::string writeChunks(int fd, const std::string& shownName) const;
+    std::string WriteChunks(int fd, const std::string& shownName) const;
 
     uint32_t m_flags;
     std::vector<Chunk> m_chunks;

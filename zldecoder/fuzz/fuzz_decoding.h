@@ -11,22 +11,22 @@
 
 namespace zldecoder::fuzz {
 
-inline void require(bool promise)
+inline void Require(bool promise)
 {
     if (!promise)
         __builtin_trap();
 }
 
-inline void checkFormat(const AudioInfo& info)
+inline void CheckFormat(const AudioInfo& info)
 {
     const ZLWaveFormat& f = info.format;
-    require(f.formatTag == 1 && f.cbSize == 0);
-    require(f.channels >= 1 && f.channels <= 16);
-    require(f.bitsPerSample == 8 || f.bitsPerSample == 16);
-    require(f.blockAlign == f.channels * f.bitsPerSample / 8);
+    Require(f.formatTag == 1 && f.cbSize == 0);
+    Require(f.channels >= 1 && f.channels <= 16);
+    Require(f.bitsPerSample == 8 || f.bitsPerSample == 16);
+    Require(f.blockAlign == f.channels * f.bitsPerSample / 8);
 }
 
-inline void decodeSome(AudioDecoder& decoder, const AudioInfo& info, const uint8_t* data, size_t size)
+inline void DecodeSome(AudioDecoder& decoder, const AudioInfo& info, const uint8_t* data, size_t size)
 {
     constexpr uint32_t kPiece = 4096;
     constexpr uint32_t kMostFrames = 1 << 20;  // keeps one input fast
@@ -36,20 +36,20 @@ inline void decodeSome(AudioDecoder& decoder, const AudioInfo& info, const uint8
     uint32_t position = 0;
     while (position < kMostFrames) {
         uint32_t written = 0;
-        const uint32_t code = decoder.decode(position, kPiece, out.data(), written);
-        require(written <= kPiece && out.back() == guard);
+        const uint32_t code = decoder.Decode(position, kPiece, out.data(), written);
+        Require(written <= kPiece && out.back() == guard);
         position += written;
         if (written == 0 || code != 0)
             break;
     }
-    require(position <= info.length);
+    Require(position <= info.length);
     for (size_t i = 0; i < 3 && size >= 4 * (i + 1); ++i) {
         const uint32_t seed = uint32_t(data[size - 1 - i]) << 16 | uint32_t(data[i]) << 8 | data[size / 2];
         const uint32_t first = uint32_t(seed % (uint64_t(info.length) + 1));
         uint32_t written = 0;
-        decoder.decode(first, 1000, out.data(), written);
-        require(written <= 1000 && out.back() == guard);
-        require(uint64_t(first) + written <= info.length);
+        decoder.Decode(first, 1000, out.data(), written);
+        Require(written <= 1000 && out.back() == guard);
+        Require(uint64_t(first) + written <= info.length);
     }
 }
 

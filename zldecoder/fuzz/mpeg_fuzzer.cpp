@@ -5,15 +5,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     using namespace zldecoder;
     MemorySource source(data, size);
-    const ByteRange range = ByteRange::whole(source);
+    const ByteRange range = ByteRange::Whole(source);
     AudioInfo info;
-    if (probeMpeg(range, info) != 0)
+    if (ProbeMpeg(range, info) != 0)
         return 0;
-    fuzz::checkFormat(info);
-    fuzz::require(info.format.bitsPerSample == 16 && info.format.channels <= 2);
+    fuzz::CheckFormat(info);
+    fuzz::Require(info.format.bitsPerSample == 16 && info.format.channels <= 2);
     std::unique_ptr<AudioDecoder> decoder;
-    if (startMpegDecoder(range, info, decoder) != 0)
+    if (StartMpegDecoder(range, info, decoder) != 0)
         return 0;
-    fuzz::decodeSome(*decoder, info, data, size);
+    fuzz::DecodeSome(*decoder, info, data, size);
     return 0;
 }

@@ -5,14 +5,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     using namespace zldecoder;
     MemorySource source(data, size);
-    const ByteRange range = ByteRange::whole(source);
+    const ByteRange range = ByteRange::Whole(source);
     AudioInfo info;
-    if (probeXiph(range, info) != 0)
+    if (ProbeXiph(range, info) != 0)
         return 0;
-    fuzz::checkFormat(info);
+    fuzz::CheckFormat(info);
     std::unique_ptr<AudioDecoder> decoder;
-    if (startWaveDecoder(range, info, decoder) != 0)
+    if (StartWaveDecoder(range, info, decoder) != 0)
         return 0;
-    fuzz::decodeSome(*decoder, info, data, size);
+    fuzz::DecodeSome(*decoder, info, data, size);
     return 0;
 }

@@ -9,26 +9,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     using namespace zldecoder;
     MemorySource source(data, size);
     StreamInfo info;
-    if (readStreamInfo(source, ZLDEC_OPEN_INSPECT, info) != 0)
+    if (ReadStreamInfo(source, ZLDEC_OPEN_INSPECT, info) != 0)
         return 0;
-    fuzz::checkFormat(info.audio);
-    fuzz::require(info.topic.size() <= zla::kMaxTextBytes && info.description.size() <= zla::kMaxTextBytes);
-    fuzz::require(info.images.size() <= zla::kMaxPictures);
+    fuzz::CheckFormat(info.audio);
+    fuzz::Require(info.topic.size() <= zla::kMaxTextBytes && info.description.size() <= zla::kMaxTextBytes);
+    fuzz::Require(info.images.size() <= zla::kMaxPictures);
     uint64_t pixels = 0;
     unsigned checksum = 0;
     for (const ZLImage& image : info.images) {
-        fuzz::require(image.width >= 1 && image.width <= zla::kMaxPictureSide);
-        fuzz::require(image.height >= 1 && image.height <= zla::kMaxPictureSide);
+        fuzz::Require(image.width >= 1 && image.width <= zla::kMaxPictureSide);
+        fuzz::Require(image.height >= 1 && image.height <= zla::kMaxPictureSide);
         pixels += uint64_t(image.width) * image.height;
         for (size_t i = 0; i < size_t(image.width) * image.height * 4; ++i)
             checksum += image.pixels[i];  // every byte must be readable
     }
-    fuzz::require(pixels <= zla::kMaxPicturePixels);
+    fuzz::Require(pixels <= zla::kMaxPicturePixels);
     static volatile unsigned sink;
     sink = checksum;
     std::unique_ptr<AudioDecoder> decoder;
-    if (startDecoder(source, info, decoder) != 0)
+    if (StartDecoder(source, info, decoder) != 0)
         return 0;
-    fuzz::decodeSome(*decoder, info.audio, data, size);
+    fuzz::DecodeSome(*decoder, info.audio, data, size);
     return 0;
 }

@@ -19,20 +19,20 @@ TEST(CallbackQueue, CallsFromAnotherThreadRunOnTheOwnerThreadInOrderUntilClosed)
             EXPECT_EQ(std::this_thread::get_id(), owner);
             seen.push_back(i);
             if (i == 900)
-                queue.close();  // a handler closing its stream stops the rest
+                queue.Close();  // a handler closing its stream stops the rest
         };
     };
     // Single calls and batches of one to four mixed; 900 falls inside a batch.
     std::thread poster([&] {
         for (int i = 0; i < 1000;) {
             if (i % 3 == 0) {
-                queue.post(call(i++));
+                queue.Post(call(i++));
                 continue;
             }
             std::vector<std::function<void()>> batch;
             for (int n = i % 4 + 1; n > 0 && i < 1000; --n)
                 batch.push_back(call(i++));
-            queue.post(std::move(batch));
+            queue.Post(std::move(batch));
         }
     });
     poster.join();
@@ -41,7 +41,7 @@ TEST(CallbackQueue, CallsFromAnotherThreadRunOnTheOwnerThreadInOrderUntilClosed)
     ASSERT_EQ(seen.size(), 901u);
     for (int i = 0; i <= 900; ++i)
         ASSERT_EQ(seen[size_t(i)], i);
-    EXPECT_FALSE(queue.isOpen());
+    EXPECT_FALSE(queue.IsOpen());
 
     // Destroyed inside its own call, posted alone or in a batch.
     for (bool batch : {false, true}) {
@@ -50,10 +50,10 @@ TEST(CallbackQueue, CallsFromAnotherThreadRunOnTheOwnerThreadInOrderUntilClosed)
         int calls = 0;
         const std::vector<std::function<void()>> both{[&] { ++calls, owned.reset(); }, [&] { ++calls; }};
         if (batch) {
-            owned->post(both);
+            owned->Post(both);
         } else {
-            owned->post(both[0]);
-            owned->post(both[1]);
+            owned->Post(both[0]);
+            owned->Post(both[1]);
         }
         QCoreApplication::sendPostedEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

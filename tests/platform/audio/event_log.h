@@ -21,7 +21,7 @@ struct EventLog {
     // Buffers are named by their position in `pool` ("b0", "b1", ...).
     std::vector<AudioBuffer>* pool = nullptr;
 
-    std::string nameOf(AudioBuffer* b) const
+    std::string NameOf(AudioBuffer* b) const
     {
         if (pool)
             for (size_t i = 0; i < pool->size(); ++i)
@@ -30,13 +30,13 @@ struct EventLog {
         return "?";
     }
 
-    platform::audio::CaptureCallbacks captureCallbacks()
+    platform::audio::CaptureCallbacks CaptureCallbacks()
     {
         platform::audio::CaptureCallbacks c;
         c.bufferDone = [this](AudioBuffer* b) {
             threads.push_back(std::this_thread::get_id());
             buffers.push_back(b);
-            events.push_back(nameOf(b) + ":" + std::to_string(b->bytesRecorded));
+            events.push_back(NameOf(b) + ":" + std::to_string(b->bytesRecorded));
         };
         c.stopped = [this] {
             threads.push_back(std::this_thread::get_id());
@@ -49,13 +49,13 @@ struct EventLog {
         return c;
     }
 
-    platform::audio::PlaybackCallbacks playbackCallbacks()
+    platform::audio::PlaybackCallbacks PlaybackCallbacks()
     {
         platform::audio::PlaybackCallbacks c;
         c.bufferDone = [this](AudioBuffer* b) {
             threads.push_back(std::this_thread::get_id());
             buffers.push_back(b);
-            events.push_back(nameOf(b));
+            events.push_back(NameOf(b));
         };
         c.failed = [this](const QString& why) {
             threads.push_back(std::this_thread::get_id());

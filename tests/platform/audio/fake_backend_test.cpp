@@ -16,7 +16,7 @@ using Events = std::vector<std::string>;
 
 namespace {
 
-QByteArray counting(int n, int start = 0)
+QByteArray Counting(int n, int start = 0)
 {
     QByteArray b(n, 0);
     for (int i = 0; i < n; ++i)
@@ -24,14 +24,14 @@ QByteArray counting(int n, int start = 0)
     return b;
 }
 
-QByteArray bytesOf(const AudioBuffer* b)
+QByteArray BytesOf(const AudioBuffer* b)
 {
     return QByteArray(reinterpret_cast<const char*>(b->data), qsizetype(b->bytesRecorded));
 }
 
-Events settled(const EventLog& log)
+Events Settled(const EventLog& log)
 {
-    FakeBackend::processCallbacks();
+    FakeBackend::ProcessCallbacks();
     return log.events;
 }
 
@@ -42,46 +42,46 @@ TEST(FakeCapture, BuffersComeBackQueuedAndInOrderThroughStopResetAndFailure)
     FakeBackend fake;
     BufferPool pool{4, 100};
     EventLog log{.pool = &pool.headers};
-    fake.addInputDevice("Microphone");
-    auto stream = fake.openCapture(0, PcmFormat{8000, 8, 1}, log.captureCallbacks());
+    fake.AddInputDevice("Microphone");
+    auto stream = fake.OpenCapture(0, PcmFormat{8000, 8, 1}, log.CaptureCallbacks());
     ASSERT_TRUE(stream);
-    FakeCaptureStream* card = fake.captureStream();
+    FakeCaptureStream* card = fake.GetCaptureStream();
     auto queue = [&](int from, int to) {
         for (int i = from; i < to; ++i)
-            ASSERT_TRUE(stream->addBuffer(pool[i]));
+            ASSERT_TRUE(stream->AddBuffer(pool[i]));
     };
     queue(0, 1);
-    EXPECT_FALSE(card->deliver(counting(10))) << "nothing is captured before start";
-    ASSERT_TRUE(stream->start());
-    ASSERT_TRUE(card->deliver(counting(230)));
+    EXPECT_FALSE(card->Deliver(Counting(10))) << "nothing is captured before start";
+    ASSERT_TRUE(stream->Start());
+    ASSERT_TRUE(card->Deliver(Counting(230)));
     EXPECT_TRUE(log.events.empty()) << "callbacks must not run inside the caller's call";
-    EXPECT_EQ(settled(log), (Events{"b0:100"}));
-    EXPECT_EQ(card->waitingBytes(), 130u) << "audio without a buffer waits for the next one";
+    EXPECT_EQ(Settled(log), (Events{"b0:100"}));
+    EXPECT_EQ(card->WaitingBytes(), 130u) << "audio without a buffer waits for the next one";
 
     // Stop returns everything captured before it, then reports stopped once.
-    stream->stop();
-    EXPECT_FALSE(stream->start()) << "cannot resume before the stop is complete";
+    stream->Stop();
+    EXPECT_FALSE(stream->Start()) << "cannot resume before the stop is complete";
     queue(1, 4);
-    EXPECT_EQ(settled(log), (Events{"b0:100", "b1:100", "b2:30", "stopped"}));
-    EXPECT_EQ(bytesOf(pool[0]) + bytesOf(pool[1]) + bytesOf(pool[2]), counting(230));
-    EXPECT_EQ(card->queuedBufferCount(), 1) << "empty blocks stay queued";
+    EXPECT_EQ(Settled(log), (Events{"b0:100", "b1:100", "b2:30", "stopped"}));
+    EXPECT_EQ(BytesOf(pool[0]) + BytesOf(pool[1]) + BytesOf(pool[2]), Counting(230));
+    EXPECT_EQ(card->QueuedBufferCount(), 1) << "empty blocks stay queued";
 
     // Reset gives every queued buffer back at once and drops waiting audio.
-    ASSERT_TRUE(stream->start());
-    card->deliver(counting(40, 7));
+    ASSERT_TRUE(stream->Start());
+    card->Deliver(Counting(40, 7));
     queue(0, 1);
-    stream->reset();
-    EXPECT_EQ(settled(log), (Events{"b0:100", "b1:100", "b2:30", "stopped", "b3:40", "b0:0"}));
-    EXPECT_EQ(card->queuedBufferCount(), 0);
+    stream->Reset();
+    EXPECT_EQ(Settled(log), (Events{"b0:100", "b1:100", "b2:30", "stopped", "b3:40", "b0:0"}));
+    EXPECT_EQ(card->QueuedBufferCount(), 0);
 
     // A broken stream gives its buffers back before reporting the failure.
     log.events.clear();
     queue(0, 2);
-    stream->start();
-    card->deliver(counting(60));
-    card->breakStream("server gone");
-    EXPECT_EQ(settled(log), (Events{"b0:60", "b1:0", "failed:server gone"}));
-    EXPECT_FALSE(stream->addBuffer(pool[0]));
+    stream->Start();
+    card->Deliver(Counting(60));
+    card->BreakStream("server gone");
+    EXPECT_EQ(Settled(log), (Events{"b0:60", "b1:0", "failed:server gone"}));
+    EXPECT_FALSE(stream->AddBuffer(pool[0]));
 }
 
 TEST(FakePlayback, BuffersComeBackWhenPlayedOrResetAndAFailureComesFirst)
@@ -89,35 +89,35 @@ TEST(FakePlayback, BuffersComeBackWhenPlayedOrResetAndAFailureComesFirst)
     FakeBackend fake;
     BufferPool pool(3, 8);
     EventLog log{.pool = &pool.headers};
-    auto out = fake.openPlayback(PcmFormat{8000, 16, 2}, log.playbackCallbacks());
+    auto out = fake.OpenPlayback(PcmFormat{8000, 16, 2}, log.PlaybackCallbacks());
     ASSERT_TRUE(out);
-    FakePlaybackStream* sink = fake.lastPlaybackStream();
+    FakePlaybackStream* sink = fake.LastPlaybackStream();
     pool[0]->length = 6;
-    EXPECT_FALSE(out->write(pool[0])) << "one and a half frames";
+    EXPECT_FALSE(out->Write(pool[0])) << "one and a half frames";
     for (int i = 0; i < 3; ++i) {
         std::memset(pool[i]->data, 'a' + i, 8);
         pool[i]->length = 8 - 4 * uint32_t(i == 2);
-        ASSERT_TRUE(out->write(pool[i]));
+        ASSERT_TRUE(out->Write(pool[i]));
     }
     std::memset(pool[0]->data, 'z', 8);  // the fake keeps what was written
-    EXPECT_EQ(sink->writtenBytes(), QByteArray("aaaaaaaabbbbbbbbcccc"));
-    EXPECT_TRUE(sink->completeNext());
+    EXPECT_EQ(sink->WrittenBytes(), QByteArray("aaaaaaaabbbbbbbbcccc"));
+    EXPECT_TRUE(sink->CompleteNext());
     EXPECT_TRUE(log.events.empty());
-    FakeBackend::processCallbacks();
+    FakeBackend::ProcessCallbacks();
     EXPECT_EQ(log.events, (Events{"b0"}));
-    out->reset();
-    FakeBackend::processCallbacks();
+    out->Reset();
+    FakeBackend::ProcessCallbacks();
     EXPECT_EQ(log.events, (Events{"b0", "b1", "b2"}));
-    EXPECT_EQ(sink->playedBytes(), QByteArray("aaaaaaaa"));
+    EXPECT_EQ(sink->PlayedBytes(), QByteArray("aaaaaaaa"));
 
-    out->write(pool[0]);
-    out->write(pool[1]);
-    sink->breakStream("gone");
-    FakeBackend::processCallbacks();
+    out->Write(pool[0]);
+    out->Write(pool[1]);
+    sink->BreakStream("gone");
+    FakeBackend::ProcessCallbacks();
     EXPECT_EQ(log.events, (Events{"b0", "b1", "b2", "failed:gone", "b0", "b1"}));
-    EXPECT_FALSE(out->write(pool[0]));
+    EXPECT_FALSE(out->Write(pool[0]));
     out.reset();
-    EXPECT_EQ(fake.playbackCloseCount(), 1);
+    EXPECT_EQ(fake.PlaybackCloseCount(), 1);
 }
 
 // The mixer panel's tests show the line order and what the panel sees; what
@@ -126,18 +126,18 @@ TEST(FakePlayback, BuffersComeBackWhenPlayedOrResetAndAFailureComesFirst)
 TEST(FakeMixer, ChangesAreReportedLaterOwnWritesIncludedAndAMuxTakesOneLine)
 {
     FakeBackend fake;
-    FakeMixerDevice& device = fake.mixerDevice(0);
-    device.setSelectType(ControlType::Mux);
-    device.addLine("Microphone");
-    device.addLine("Line In");
+    FakeMixerDevice& device = fake.MixerDevice(0);
+    device.SetSelectType(ControlType::Mux);
+    device.AddLine("Microphone");
+    device.AddLine("Line In");
     std::vector<uint32_t> changes;
-    auto mixer = fake.openMixer(0, MixerCallbacks{[&](uint32_t id) { changes.push_back(id); }});
+    auto mixer = fake.OpenMixer(0, MixerCallbacks{[&](uint32_t id) { changes.push_back(id); }});
     ASSERT_TRUE(mixer);
-    const uint32_t mux = mixer->destinationControl(ControlType::Mux)->id;
-    EXPECT_FALSE(mixer->writeValues(mux, {1, 1}));
-    ASSERT_TRUE(mixer->writeValues(mux, {1, 0}));
-    device.simulateExternalVolume(1, 1234);
+    const uint32_t mux = mixer->DestinationControl(ControlType::Mux)->id;
+    EXPECT_FALSE(mixer->WriteValues(mux, {1, 1}));
+    ASSERT_TRUE(mixer->WriteValues(mux, {1, 0}));
+    device.SimulateExternalVolume(1, 1234);
     EXPECT_TRUE(changes.empty());
-    FakeBackend::processCallbacks();
-    EXPECT_EQ(changes, (std::vector<uint32_t>{mux, mixer->lineControl(device.lineId(1), ControlType::Volume)->id}));
+    FakeBackend::ProcessCallbacks();
+    EXPECT_EQ(changes, (std::vector<uint32_t>{mux, mixer->LineControl(device.LineId(1), ControlType::Volume)->id}));
 }

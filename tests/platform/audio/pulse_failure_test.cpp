@@ -37,15 +37,15 @@ TEST(PulseWithoutServer, EverythingFailsWithinTwoSecondsWithoutAServerOrWithOneT
         QElapsedTimer clock;
         clock.start();
         PulseBackend pulse;
-        EXPECT_TRUE(pulse.inputDevices().empty());
+        EXPECT_TRUE(pulse.InputDevices().empty());
         EXPECT_LT(clock.elapsed(), 2000);
         QString captureError, playbackError;
         clock.restart();
-        EXPECT_FALSE(pulse.openCapture(-1, PcmFormat{}, {}, &captureError));
+        EXPECT_FALSE(pulse.OpenCapture(-1, PcmFormat{}, {}, &captureError));
         EXPECT_LT(clock.elapsed(), 2000);
-        EXPECT_FALSE(pulse.openCapture(0, PcmFormat{}, {}, &captureError));
-        EXPECT_FALSE(pulse.openPlayback(PcmFormat{}, {}, &playbackError));
-        EXPECT_FALSE(pulse.openMixer(0, {}));
+        EXPECT_FALSE(pulse.OpenCapture(0, PcmFormat{}, {}, &captureError));
+        EXPECT_FALSE(pulse.OpenPlayback(PcmFormat{}, {}, &playbackError));
+        EXPECT_FALSE(pulse.OpenMixer(0, {}));
         EXPECT_LT(clock.elapsed(), 4 * 2000);
         EXPECT_FALSE(captureError.isEmpty());
         EXPECT_FALSE(playbackError.isEmpty());
@@ -58,34 +58,34 @@ TEST(PulseWithoutServer, EverythingFailsWithinTwoSecondsWithoutAServerOrWithOneT
 TEST(PulseServerGone, RunningStreamsGiveTheirBlocksBackAndReportTheFailure)
 {
     PrivateServer server;
-    ASSERT_EQ(server.start(), "");
-    ServerAddress address(server.address());
+    ASSERT_EQ(server.Start(), "");
+    ServerAddress address(server.Address());
     PulseBackend pulse;
     BufferPool captureBlocks(3, 96000), playBlocks(3, 96000);  // a second each: none fills before the server goes
     EventLog captureLog{.pool = &captureBlocks.headers}, playbackLog{.pool = &playBlocks.headers};
-    auto capture = pulse.openCapture(-1, PcmFormat{48000, 16, 1}, captureLog.captureCallbacks());
-    auto playback = pulse.openPlayback(PcmFormat{48000, 16, 1}, playbackLog.playbackCallbacks());
+    auto capture = pulse.OpenCapture(-1, PcmFormat{48000, 16, 1}, captureLog.CaptureCallbacks());
+    auto playback = pulse.OpenPlayback(PcmFormat{48000, 16, 1}, playbackLog.PlaybackCallbacks());
     ASSERT_TRUE(capture);
     ASSERT_TRUE(playback);
     for (int i = 0; i < 3; ++i) {
-        capture->addBuffer(captureBlocks[i]);
-        playback->write(playBlocks[i]);
+        capture->AddBuffer(captureBlocks[i]);
+        playback->Write(playBlocks[i]);
     }
-    capture->start();
-    runEventsFor(300);
-    server.kill();
-    ASSERT_TRUE(runEventsUntil([&] { return captureLog.events.size() == 4 && playbackLog.events.size() == 4; }, 3000));
+    capture->Start();
+    RunEventsFor(300);
+    server.Kill();
+    ASSERT_TRUE(RunEventsUntil([&] { return captureLog.events.size() == 4 && playbackLog.events.size() == 4; }, 3000));
     EXPECT_EQ(captureLog.buffers, (std::vector<AudioBuffer*>{captureBlocks[0], captureBlocks[1], captureBlocks[2]}));
     EXPECT_EQ(captureLog.events.back().substr(0, 7), "failed:");
     EXPECT_EQ(playbackLog.buffers, (std::vector<AudioBuffer*>{playBlocks[0], playBlocks[1], playBlocks[2]}));
     EXPECT_EQ(playbackLog.events.front().substr(0, 7), "failed:");
-    EXPECT_FALSE(capture->addBuffer(captureBlocks[0]));
-    EXPECT_FALSE(capture->start());
-    EXPECT_FALSE(playback->write(playBlocks[0]));
+    EXPECT_FALSE(capture->AddBuffer(captureBlocks[0]));
+    EXPECT_FALSE(capture->Start());
+    EXPECT_FALSE(playback->Write(playBlocks[0]));
 
     // A server that is back is found again by the next open.
-    ASSERT_EQ(server.start(), "");
+    ASSERT_EQ(server.Start(), "");
     QString error;
-    EXPECT_TRUE(pulse.openCapture(-1, PcmFormat{}, {}, &error)) << error.toStdString();
-    EXPECT_FALSE(pulse.inputDevices().empty());
+    EXPECT_TRUE(pulse.OpenCapture(-1, PcmFormat{}, {}, &error)) << error.toStdString();
+    EXPECT_FALSE(pulse.InputDevices().empty());
 }

@@ -16,12 +16,12 @@ using namespace audiotest;
 namespace {
 
 // Blocks holding consecutive pieces of one tone.
-BufferPool toneBlocks(const PcmFormat& f, int count, uint32_t framesPerBlock, double frequency, double amplitude)
+BufferPool ToneBlocks(const PcmFormat& f, int count, uint32_t framesPerBlock, double frequency, double amplitude)
 {
-    BufferPool pool(count, framesPerBlock * f.blockAlign());
+    BufferPool pool(count, framesPerBlock * f.BlockAlign());
     ToneGenerator tone(f, frequency, amplitude);
     for (int i = 0; i < count; ++i)
-        std::memcpy(pool[i]->data, tone.next(framesPerBlock).constData(), pool[i]->length);
+        std::memcpy(pool[i]->data, tone.Next(framesPerBlock).constData(), pool[i]->length);
     return pool;
 }
 
@@ -33,23 +33,23 @@ struct ListenedPlayback {
 
     ListenedPlayback(const PcmFormat& f, const PlaybackCallbacks& callbacks)
     {
-        EXPECT_TRUE(monitor.started());
+        EXPECT_TRUE(monitor.Started());
         QString error;
-        out = pulse.openPlayback(f, callbacks, &error);
+        out = pulse.OpenPlayback(f, callbacks, &error);
         EXPECT_TRUE(out) << error.toStdString();
-        runEventsFor(100);
+        RunEventsFor(100);
     }
     // Runs events until `done`, collecting what parec hears meanwhile.
-    bool listenUntil(const std::function<bool()>& done, int timeoutMs)
+    bool ListenUntil(const std::function<bool()>& done, int timeoutMs)
     {
-        return runEventsUntil(
+        return RunEventsUntil(
             [&] {
-                monitor.collect();
+                monitor.Collect();
                 return done();
             },
             timeoutMs);
     }
-    std::vector<double> heard() { return channelSamples(monitor.finish(), PcmFormat{48000, 16, 1}); }
+    std::vector<double> Heard() { return ChannelSamples(monitor.Finish(), PcmFormat{48000, 16, 1}); }
 };
 
 }  // namespace
@@ -59,23 +59,23 @@ TEST(PulsePlayback, BlocksPlayInOrderAndComeBackOnlyAsTheyArePlayed)
     for (const PcmFormat f : {PcmFormat{44100, 16, 2}, PcmFormat{22050, 8, 1}}) {
         SCOPED_TRACE(f.sampleRate);
         // Half a second of tone in sixteen blocks, all queued at once.
-        BufferPool pool = toneBlocks(f, 16, f.sampleRate / 32, 1000, 0.5);
+        BufferPool pool = ToneBlocks(f, 16, f.sampleRate / 32, 1000, 0.5);
         EventLog log{.pool = &pool.headers};
-        ListenedPlayback playback(f, log.playbackCallbacks());
+        ListenedPlayback playback(f, log.PlaybackCallbacks());
         ASSERT_TRUE(playback.out);
         std::vector<qint64> returnedAt;
         QElapsedTimer clock;
         clock.start();
         for (int i = 0; i < 16; ++i)
-            ASSERT_TRUE(playback.out->write(pool[i]));
-        ASSERT_TRUE(playback.listenUntil(
+            ASSERT_TRUE(playback.out->Write(pool[i]));
+        ASSERT_TRUE(playback.ListenUntil(
             [&] {
                 while (returnedAt.size() < log.buffers.size())
                     returnedAt.push_back(clock.elapsed());
                 return log.buffers.size() == 16;
             },
             3000));
-        runEventsFor(150);
+        RunEventsFor(150);
 
         for (int i = 0; i < 16; ++i)
             EXPECT_EQ(log.buffers[size_t(i)], pool[i]);
@@ -85,9 +85,9 @@ TEST(PulsePlayback, BlocksPlayInOrderAndComeBackOnlyAsTheyArePlayed)
         for (size_t k = 0; k < returnedAt.size(); ++k)
             EXPECT_GE(returnedAt[k], qint64((k + 1) * 1000 / 32) - 120) << "block " << k;
         EXPECT_LE(returnedAt.back(), 1100);
-        const auto s = playback.heard();
-        EXPECT_NEAR(strongestToneAmplitude(s, 48000, 1000, 2400), monoMonitorLevel(0.5), 0.05);
-        EXPECT_LT(strongestToneAmplitude(s, 48000, 1500, 2400), 0.03);
+        const auto s = playback.Heard();
+        EXPECT_NEAR(StrongestToneAmplitude(s, 48000, 1000, 2400), MonoMonitorLevel(0.5), 0.05);
+        EXPECT_LT(StrongestToneAmplitude(s, 48000, 1500, 2400), 0.03);
     }
 }
 
@@ -100,28 +100,28 @@ TEST(PulsePlayback, TheLastBlockPlaysInFullAndComesBackAndSoDoesOneWrittenAfterA
         SCOPED_TRACE(f.sampleRate);
         // A quarter of a second and 5 ms, then 10 ms.
         const uint32_t frames[2] = {f.sampleRate / 4 + f.sampleRate / 200, f.sampleRate / 100};
-        BufferPool pool(2, frames[0] * f.blockAlign());
-        pool[1]->length = frames[1] * f.blockAlign();
+        BufferPool pool(2, frames[0] * f.BlockAlign());
+        pool[1]->length = frames[1] * f.BlockAlign();
         ToneGenerator tone(f, 1000, 0.5);
         for (int i = 0; i < 2; ++i)
-            std::memcpy(pool[i]->data, tone.next(frames[i]).constData(), pool[i]->length);
+            std::memcpy(pool[i]->data, tone.Next(frames[i]).constData(), pool[i]->length);
         EventLog log{.pool = &pool.headers};
-        ListenedPlayback playback(f, log.playbackCallbacks());
+        ListenedPlayback playback(f, log.PlaybackCallbacks());
         ASSERT_TRUE(playback.out);
         for (int i = 0; i < 2; ++i) {
             SCOPED_TRACE(i);
             QElapsedTimer clock;
             clock.start();
-            ASSERT_TRUE(playback.out->write(pool[i]));
-            ASSERT_TRUE(playback.listenUntil([&] { return log.buffers.size() == size_t(i + 1); }, 3000))
+            ASSERT_TRUE(playback.out->Write(pool[i]));
+            ASSERT_TRUE(playback.ListenUntil([&] { return log.buffers.size() == size_t(i + 1); }, 3000))
                 << "the block never came back";
             const qint64 duration = qint64(frames[i]) * 1000 / f.sampleRate;
             EXPECT_GE(clock.elapsed(), duration - 120);
             EXPECT_LE(clock.elapsed(), duration + 600);
-            runEventsFor(300);  // dry
+            RunEventsFor(300);  // dry
         }
-        const auto s = playback.heard();
-        const auto heard = soundStretches(s, 0.1, 48);
+        const auto s = playback.Heard();
+        const auto heard = SoundStretches(s, 0.1, 48);
         ASSERT_EQ(heard.size(), 2u);
         for (int i = 0; i < 2; ++i)
             EXPECT_NEAR(double(heard[size_t(i)].second) / 48000, double(frames[i]) / f.sampleRate, 0.004)
@@ -141,16 +141,16 @@ TEST_P(BlocksThatKeepComing, PlayAsOneUnbrokenTone)
     const PcmFormat f{44100, 16, 2};
     const int kBlocks = GetParam(), kWrites = 100;
     const uint32_t frames = f.sampleRate * 30 / 1000;  // 30 ms each
-    BufferPool pool(kBlocks, frames * f.blockAlign());
+    BufferPool pool(kBlocks, frames * f.BlockAlign());
     ToneGenerator tone(f, 1003, 0.4);
     int written = 0, returned = 0;
     PlaybackStream* out = nullptr;
     const auto writeNext = [&](AudioBuffer* b) {
         if (written == kWrites)
             return;
-        std::memcpy(b->data, tone.next(frames).constData(), b->length);
+        std::memcpy(b->data, tone.Next(frames).constData(), b->length);
         ++written;
-        EXPECT_TRUE(out->write(b));
+        EXPECT_TRUE(out->Write(b));
     };
     PlaybackCallbacks callbacks;
     callbacks.bufferDone = [&](AudioBuffer* b) {
@@ -162,15 +162,15 @@ TEST_P(BlocksThatKeepComing, PlayAsOneUnbrokenTone)
     ASSERT_TRUE(out);
     for (int i = 0; i < kBlocks; ++i)
         writeNext(pool[i]);
-    ASSERT_TRUE(playback.listenUntil([&] { return returned == kWrites; }, 8000));
-    runEventsFor(100);
-    const auto s = playback.heard();
+    ASSERT_TRUE(playback.ListenUntil([&] { return returned == kWrites; }, 8000));
+    RunEventsFor(100);
+    const auto s = playback.Heard();
 
-    const auto heard = soundStretches(s, 0.05, 48);
+    const auto heard = SoundStretches(s, 0.05, 48);
     ASSERT_EQ(heard.size(), 1u) << "a silent gap";
     EXPECT_NEAR(double(heard[0].second) / 48000, kWrites * 0.030, 0.003);
     const auto from = s.begin() + long(heard[0].first);
-    const auto breaks = toneJumps({from + 48, from + long(heard[0].second) - 48}, 48000.0 / 1003);
+    const auto breaks = ToneJumps({from + 48, from + long(heard[0].second) - 48}, 48000.0 / 1003);
     EXPECT_TRUE(breaks.empty()) << breaks.size() << " breaks, the first at " << breaks.front() / 48000 << " s";
 }
 
@@ -180,27 +180,27 @@ TEST(PulsePlayback, ResetReturnsEveryQueuedBlockAtOnceAndLaterWholeFrameBlocksSt
 {
     PulseBackend pulse;
     const PcmFormat f{48000, 16, 1};
-    BufferPool pool = toneBlocks(f, 10, 9600, 440, 0.3);  // two seconds
+    BufferPool pool = ToneBlocks(f, 10, 9600, 440, 0.3);  // two seconds
     EventLog log{.pool = &pool.headers};
-    auto out = pulse.openPlayback(f, log.playbackCallbacks());
+    auto out = pulse.OpenPlayback(f, log.PlaybackCallbacks());
     ASSERT_TRUE(out);
     for (int i = 0; i < 10; ++i)
-        out->write(pool[i]);
-    runEventsFor(300);
+        out->Write(pool[i]);
+    RunEventsFor(300);
     EXPECT_LE(log.buffers.size(), 2u);
-    out->reset();
+    out->Reset();
     QCoreApplication::sendPostedEvents();
     ASSERT_EQ(log.buffers.size(), 10u);
     for (int i = 0; i < 10; ++i)
         EXPECT_EQ(log.buffers[size_t(i)], pool[i]);
 
     pool[0]->length = 961;
-    EXPECT_FALSE(out->write(pool[0])) << "half a frame";
+    EXPECT_FALSE(out->Write(pool[0])) << "half a frame";
     pool[0]->length = 960;  // 10 ms
-    ASSERT_TRUE(out->write(pool[0]));
-    ASSERT_TRUE(runEventsUntil([&] { return log.buffers.size() == 11; }, 1500));
-    out->close();
-    EXPECT_FALSE(out->write(pool[1]));
+    ASSERT_TRUE(out->Write(pool[0]));
+    ASSERT_TRUE(RunEventsUntil([&] { return log.buffers.size() == 11; }, 1500));
+    out->Close();
+    EXPECT_FALSE(out->Write(pool[1]));
 }
 
 TEST(PulsePlayback, TenStreamsPlayAtOnceAsThePlaylistNeeds)
@@ -211,19 +211,19 @@ TEST(PulsePlayback, TenStreamsPlayAtOnceAsThePlaylistNeeds)
     std::vector<EventLog> logs(10);
     std::vector<std::unique_ptr<PlaybackStream>> streams;
     for (int i = 0; i < 10; ++i)
-        pools.push_back(toneBlocks(f, 2, f.sampleRate / 20, 300 + 100 * i, 0.05));
+        pools.push_back(ToneBlocks(f, 2, f.sampleRate / 20, 300 + 100 * i, 0.05));
     for (int i = 0; i < 10; ++i)
         logs[i].pool = &pools[i].headers;
     for (int i = 0; i < 10; ++i) {
         QString error;
-        streams.push_back(pulse.openPlayback(f, logs[i].playbackCallbacks(), &error));
+        streams.push_back(pulse.OpenPlayback(f, logs[i].PlaybackCallbacks(), &error));
         ASSERT_TRUE(streams.back()) << i << ": " << error.toStdString();
     }
     for (int i = 0; i < 10; ++i)
         for (int b = 0; b < 2; ++b)
-            ASSERT_TRUE(streams[i]->write(pools[i][b]));
+            ASSERT_TRUE(streams[i]->Write(pools[i][b]));
     // Every stream plays its tenth of a second and gives both blocks back, in order.
-    EXPECT_TRUE(runEventsUntil(
+    EXPECT_TRUE(RunEventsUntil(
         [&] { return std::all_of(logs.begin(), logs.end(), [](const EventLog& l) { return l.buffers.size() == 2; }); },
         3000));
     for (int i = 0; i < 10; ++i)
@@ -235,28 +235,28 @@ TEST(PulsePlayback, TenStreamsPlayAtOnceAsThePlaylistNeeds)
 TEST(PulseStreams, ClosingRightAfterAResetOrStopLeavesNoStreamOnTheServer)
 {
     auto count = [](const char* what) {
-        return QString::fromUtf8(pactl({"list", "short", what}).out).split('\n', Qt::SkipEmptyParts).size();
+        return QString::fromUtf8(Pactl({"list", "short", what}).out).split('\n', Qt::SkipEmptyParts).size();
     };
     const auto inputs = count("sink-inputs"), outputs = count("source-outputs");
     {
         PulseBackend pulse;
         const PcmFormat f{48000, 16, 1};
-        BufferPool pool = toneBlocks(f, 2, 4800, 440, 0.3);
+        BufferPool pool = ToneBlocks(f, 2, 4800, 440, 0.3);
         EventLog log{.pool = &pool.headers};
         for (int i = 0; i < 3; ++i) {
-            auto out = pulse.openPlayback(f, log.playbackCallbacks());
+            auto out = pulse.OpenPlayback(f, log.PlaybackCallbacks());
             ASSERT_TRUE(out);
-            out->write(pool[0]);
-            out->reset();
-            out->close();
-            auto in = pulse.openCapture(-1, f, {});
+            out->Write(pool[0]);
+            out->Reset();
+            out->Close();
+            auto in = pulse.OpenCapture(-1, f, {});
             ASSERT_TRUE(in);
-            ASSERT_TRUE(in->start());
-            in->stop();
-            in->close();
+            ASSERT_TRUE(in->Start());
+            in->Stop();
+            in->Close();
         }
-        runEventsFor(500);
-        EXPECT_EQ(count("sink-inputs"), inputs) << pactl({"list", "sink-inputs"}).out.toStdString();
+        RunEventsFor(500);
+        EXPECT_EQ(count("sink-inputs"), inputs) << Pactl({"list", "sink-inputs"}).out.toStdString();
         EXPECT_EQ(count("source-outputs"), outputs);
     }
 }
