@@ -91,7 +91,7 @@ public:
     // whenever the recording changes while stopped.
     const TakeTally& GetTakeTally() const { return m_tally; }
     // The recording was cut short: counts what remains, on a thread of its
-    // own; takeLevelsCounted follows.
+    // own; TakeLevelsCounted follows.
     void RecountLevels();
 
 signals:
