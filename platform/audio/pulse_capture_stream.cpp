@@ -18,6 +18,7 @@ constexpr uint32_t kBacklogMs = 12000;
 constexpr uint32_t kMaxQueueBytes = 4u << 20;
 // How often the server hands us audio: short, so blocks return promptly.
 constexpr uint32_t kFragmentMs = 20;
+constexpr int kWhereCheckMs = 500;
 constexpr int kStopWatchMs = 100;
 // A stop gives up on audio the server announced but that never came.
 constexpr int kStopQuietWatches = 5;
@@ -63,6 +64,7 @@ PulseCaptureStream::~PulseCaptureStream()
     Close();
     PulseContext::Lock lock(*m_pulse);
     m_pulse->FreeTimer(m_stopWatch);
+    m_pulse->FreeTimer(m_whereCheck);
 }
 
 bool PulseCaptureStream::Connect(bool corked, QString* error)
@@ -98,8 +100,14 @@ bool PulseCaptureStream::Connect(bool corked, QString* error)
     if (!m_outputListener)
         m_outputListener = m_pulse->AddSourceOutputListener([this](pa_subscription_event_type_t type, uint32_t index) {
             if ((type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_CHANGE && m_stream &&
-                index == pa_stream_get_index(m_stream))
+                index == pa_stream_get_index(m_stream)) {
                 AskWhereTheStreamIs();
+                // PipeWire may report the change while the move is under
+                // way, with the old source or none; no later change follows.
+                if (!m_whereCheck)
+                    m_whereCheck = m_pulse->NewTimer(&OnWhereCheck, this);
+                m_pulse->ArmTimer(m_whereCheck, kWhereCheckMs);
+            }
         });
     return true;
 }
@@ -110,6 +118,7 @@ void PulseCaptureStream::Disconnect()
     if (m_outputListener)
         m_pulse->RemoveSourceListener(std::exchange(m_outputListener, 0));
     m_pulse->DisarmTimer(m_stopWatch);
+    m_pulse->DisarmTimer(m_whereCheck);
     if (m_stream) {
         pa_stream_set_state_callback(m_stream, nullptr, nullptr);
         pa_stream_set_read_callback(m_stream, nullptr, nullptr);
@@ -424,6 +433,13 @@ void PulseCaptureStream::OnStopPosition(pa_stream* s, int success, void* self)
         return;
     stream->m_stopPosition = ServerPosition(s, success, stream->m_taken, stream->ArrivedBytes());
     stream->Pump();
+}
+
+void PulseCaptureStream::OnWhereCheck(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self)
+{
+    auto* stream = static_cast<PulseCaptureStream*>(self);
+    if (stream->m_stream && pa_stream_get_state(stream->m_stream) == PA_STREAM_READY)
+        stream->AskWhereTheStreamIs();
 }
 
 void PulseCaptureStream::OnStopWatch(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self)

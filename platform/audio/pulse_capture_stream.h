@@ -64,6 +64,7 @@ private:
     static void OnStopPosition(pa_stream* s, int success, void* self);
     static void OnDiscardPosition(pa_stream* s, int success, void* self);
     static void OnStopWatch(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self);
+    static void OnWhereCheck(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self);
 
     std::shared_ptr<PulseContext> m_pulse;
     QByteArray m_source;
@@ -76,6 +77,8 @@ private:
     pa_stream* m_stream = nullptr;
     PendingOperations m_operations;
     pa_time_event* m_stopWatch = nullptr;
+    // Asks again where the stream is, a while after its source output changed.
+    pa_time_event* m_whereCheck = nullptr;
     State m_state = State::Idle;
     std::deque<AudioBuffer*> m_queue;
     // The tail of a fragment taken from the stream that did not fit the
