@@ -6,7 +6,6 @@
 #include <QUrl>
 
 #include "desktop_test_support.h"
-#include "desktop_window.h"
 #include "playlist/playlist_item.h"
 #include "zldecoder/media.h"
 

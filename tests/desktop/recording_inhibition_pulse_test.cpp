@@ -1,8 +1,8 @@
-// The window keeps the session awake exactly while it records, through a
-// stand-in logind on the test bus.
+// The window keeps the session awake exactly while it records, through the
+// stand-in inhibitors on the test bus: logind first, for sleep and idle;
+// refused or missing, the idle inhibitor. It always lets go.
 
 #include "desktop_test_support.h"
-#include "desktop_window.h"
 #include "engine/recording_engine.h"
 #include "resources/strings.h"
 #include "recorder/dialog_template.h"
@@ -13,25 +13,44 @@ using RecordingInhibitionTest = DesktopWindowTest;
 
 TEST_F(RecordingInhibitionTest, RecordingHoldsAnInhibitionThatStopAndAFailureRelease)
 {
+    const QString take = "take logind sleep:idle Quillon 录音中… block", release = "release logind 录音中…";
+    StartDesktopServices();
+    const struct {
+        QStringList services;
+        QStringList lines;
+    } cases[] = {
+        {{"logind", "screensaver"}, {take, release}},
+        {{"logind-refuses", "screensaver"},
+         {"refuse logind 录音中…", "take screensaver Quillon 录音中…", "release screensaver 录音中…"}},
+        {{"screensaver"}, {"take screensaver Quillon 录音中…", "release screensaver 录音中…"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.services.join(' ').toStdString());
+        InhibitorStandIn standIn(c.services);
+        ASSERT_TRUE(standIn.Ready());
+        Click(RecorderControl::Record);
+        ASSERT_TRUE(window->Engine().IsRecording());
+        EXPECT_EQ(standIn.WaitForLines(c.lines.size() - 1), c.lines.mid(0, c.lines.size() - 1));
+        RunEventsFor(500);
+        EXPECT_EQ(standIn.Lines().size(), c.lines.size() - 1) << "held while recording";
+        Click(RecorderControl::Stop);
+        EXPECT_EQ(standIn.WaitForLines(c.lines.size()), c.lines);
+        EXPECT_FALSE(window->Engine().IsRecording());
+    }
+
+    // Stopped before logind answered: the inhibition is let go as it arrives.
     InhibitorStandIn standIn({"logind"});
     ASSERT_TRUE(standIn.Ready());
-    StartDesktopServices();
-
     Click(RecorderControl::Record);
-    ASSERT_TRUE(window->Engine().IsRecording());
-    EXPECT_EQ(standIn.WaitForLines(1), QStringList{"take logind sleep:idle Quillon 录音中… block"});
-    RunEventsFor(1000);
-    EXPECT_EQ(standIn.Lines().size(), 1) << "held while recording";
     Click(RecorderControl::Stop);
-    EXPECT_EQ(standIn.WaitForLines(2).value(1), "release logind 录音中…");
-    EXPECT_FALSE(window->Engine().IsRecording());
+    EXPECT_EQ(standIn.WaitForLines(2), (QStringList{take, release}));
 
     // Resumed, then the take reaches its size limit: the engine stops by itself.
     window->Engine().SetMaxDataBytes(window->Engine().GetDataLength() + 48000);
     Click(RecorderControl::Record);
-    EXPECT_EQ(standIn.WaitForLines(3).value(2), "take logind sleep:idle Quillon 录音中… block");
+    EXPECT_EQ(standIn.WaitForLines(3).value(2), take);
     EXPECT_TRUE(RunEventsUntil([&] { return !window->Engine().IsRecording(); }, 10000));
-    EXPECT_EQ(standIn.WaitForLines(4).value(3), "release logind 录音中…");
+    EXPECT_EQ(standIn.WaitForLines(4).value(3), release);
     EXPECT_TRUE(RunEventsUntil([&] { return !messages.isEmpty(); }, 5000));
     EXPECT_EQ(messages.value(0), resources::Text(resources::IDS_RECORD_SIZE_LIMIT));
 }

@@ -1,6 +1,7 @@
 #pragma once
-// A hand-over that records what reaches it, a private settings store, and
-// a private desktop with a mail program of the test's own.
+// A hand-over that records what reaches it, a private settings store, the
+// dialog driven through its controls, and a private desktop with a mail
+// program of the test's own.
 
 #include <QDir>
 #include <QFile>
@@ -23,7 +24,6 @@
 namespace mailtest {
 
 struct Recorded {
-    bool installed = true;
     std::vector<mail::MapiResult> answers;  // one per delivery; success once used up
     std::vector<mail::MailMessage> delivered;
 };
@@ -34,7 +34,7 @@ public:
         : m_r(r)
     {
     }
-    bool IsInstalled() override { return m_r.installed; }
+    bool IsInstalled() override { return true; }
     mail::MapiResult Deliver(const mail::MailMessage& message) override
     {
         m_r.delivered.push_back(message);
@@ -121,23 +121,51 @@ private:
     std::list<testsupport::ScopedEnv> m_env;
 };
 
-// Sends through the dialog with the desktop's real hand-over, as a user
-// types it; the dialog's result, or -1 when a message box came up.
-inline int SendThroughDialog(const QStringList& files, const QString& to, const QString& subject, const QString& body)
-{
+// The dialog with a recording hand-over, or the desktop's real one.
+struct DialogRun {
     ScratchSettings settings;
+    Recorded recorded;
     QTemporaryDir home;
-    mail::MailDialog dialog(&settings.store, nullptr, home.path());
-    dialog.show();
-    for (const QString& f : files)
-        dialog.AddAttachment(f);
-    qobject_cast<QLineEdit*>(dialog.Control(mail::MailDialog::IdRecipients))->setText(to);
-    qobject_cast<QLineEdit*>(dialog.Control(mail::MailDialog::IdSubject))->setText(subject);
-    qobject_cast<QPlainTextEdit*>(dialog.Control(mail::MailDialog::IdBody))->setPlainText(body);
-    widgettest::MessageBoxCatcher catcher;
-    QTest::mouseClick(qobject_cast<QPushButton*>(dialog.Control(1)), Qt::LeftButton);
-    EXPECT_EQ(catcher.count, 0) << catcher.text.toStdString();
-    return catcher.count ? -1 : dialog.result();
-}
+    std::unique_ptr<mail::MailDialog> dialog;
+
+    void Open(bool realHandOver = false)
+    {
+        dialog = std::make_unique<mail::MailDialog>(
+            &settings.store, realHandOver ? nullptr : std::make_unique<RecordingHandOver>(recorded), home.path());
+        dialog->show();
+    }
+    template <class W>
+    W* Control(int id)
+    {
+        return qobject_cast<W*>(dialog->Control(id));
+    }
+    void Type(int id, const QString& text)
+    {
+        auto* edit = Control<QLineEdit>(id);
+        edit->clear();
+        QTest::keyClicks(edit, text);
+    }
+    void SetPlain(int id, const QString& text) { Control<QPlainTextEdit>(id)->setPlainText(text); }
+    void ClickSend() { QTest::mouseClick(Control<QPushButton>(mail::MailDialog::IdSend), Qt::LeftButton); }
+    void Close()
+    {
+        dialog->reject();
+        dialog.reset();
+    }
+    // One Thunderbird profile with the given account names, in order.
+    void Accounts(const QStringList& names)
+    {
+        QList<std::pair<QString, QString>> servers;
+        QStringList order;
+        for (const QString& name : names) {
+            servers.append({name, "imap"});
+            order << QString("account%1").arg(servers.size());
+        }
+        ASSERT_TRUE(testsupport::WriteFile(home.filePath(".thunderbird/profiles.ini"),
+                                           "[Profile0]\nPath=p\nIsRelative=1\nDefault=1\n"));
+        ASSERT_TRUE(testsupport::WriteFile(home.filePath(".thunderbird/p/prefs.js"),
+                                           ThunderbirdPrefs(servers, order.join(','))));
+    }
+};
 
 }  // namespace mailtest

@@ -1,22 +1,16 @@
-// The loader thread on its own: order of results, forgotten files, the
-// stop and its bound. Plain C++ (no Qt), also built with ThreadSanitizer.
+// The loader thread on its own with a gated stand-in for the library:
+// forgotten files, the stop and its bound. Plain C++ (no Qt), also built
+// with ThreadSanitizer. Real files load through the model's tests.
 
 #include "playlist/loader.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <atomic>
-#include <cstdlib>
+#include <condition_variable>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <memory>
-#include <tuple>
+#include <mutex>
 
 using namespace playlist;
 using namespace std::chrono_literals;
@@ -113,43 +107,14 @@ DecoderCalls GatedCalls(const std::shared_ptr<Gate>& gate)
     return calls;
 }
 
-class TempDir {
-public:
-    TempDir()
-    {
-        char name[] = "/tmp/quillon-loader-XXXXXX";
-        m_path = ::mkdtemp(name);
-    }
-    ~TempDir() { std::filesystem::remove_all(m_path); }
-    std::string File(const std::string& name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
-};
-
-// A 16-bit mono WAVE file of `frames` frames, made by sox.
-void WriteWave(const std::string& path, uint32_t frames)
-{
-    const std::string command =
-        "sox -r 22050 -c 1 -n -b 16 '" + path + "' synth " + std::to_string(frames) + "s sine 440";
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
-}
-
-uint32_t LengthOf(ZLDEC_HANDLE stream)
-{
-    uint32_t frames = 0;
-    ZLDec_GetStreamLength(stream, &frames);
-    return frames;
-}
-
 // A running loader with its window side: the files it is given, by id, and
 // the results it hands back. Members go in reverse order: the loader first.
 class LoaderTest : public ::testing::Test {
 protected:
-    // On the real library, or with every open of a "block..." path held at the gate.
-    Loader& Start(bool gated)
+    // Every open of a "block..." path is held at the gate.
+    Loader& Start()
     {
-        loader = std::make_unique<Loader>(results.Deliver(), gated ? GatedCalls(gate) : DecoderCalls{});
+        loader = std::make_unique<Loader>(results.Deliver(), GatedCalls(gate));
         loader->StartLoader();
         return *loader;
     }
@@ -168,66 +133,12 @@ protected:
 
 }  // namespace
 
-// Real files load in the order given; each failure carries its code, a fifo
-// and a locked file included; work queued behind the stop is dropped, and
-// the stop comes back within its bound.
-TEST_F(LoaderTest, RealFilesLoadInOrderFailuresCarryTheirCodesAndTheStopIsBounded)
-{
-    TempDir dir;
-    WriteWave(dir.File("a.wav"), 1000);
-    WriteWave(dir.File("b.wav"), 2000);
-    std::ofstream(dir.File("empty.wav"));
-    std::ofstream(dir.File("text.wav")) << "not a sound at all, only some words of text";
-    ASSERT_EQ(::mkfifo(dir.File("pipe.wav").c_str(), 0600), 0);
-    WriteWave(dir.File("held.wav"), 500);
-    const int held = ::open(dir.File("held.wav").c_str(), O_RDONLY);
-    ASSERT_GE(held, 0);
-    ASSERT_EQ(::flock(held, LOCK_EX), 0);
-
-    // Name, code, length of a loaded file.
-    const std::tuple<const char*, uint32_t, uint32_t> files[] = {
-        {"a.wav", 0, 1000},
-        {"b.wav", 0, 2000},
-        {"missing.wav", ZLDEC_ERR_NO_FILE, 0},
-        {"empty.wav", kEmptyStream, 0},  // an empty file reads as an empty stream
-        {"text.wav", ZLDEC_ERR_UNRECOGNISED, 0},
-        {"pipe.wav", ZLDEC_ERR_CANNOT_OPEN, 0},
-        {"held.wav", ZLDEC_ERR_LOCKED, 0},
-    };
-    Start(false);
-    std::vector<uint64_t> order;
-    for (const auto& [name, code, length] : files)
-        order.push_back(Enqueue(dir.File(name)));
-
-    const auto events = results.WaitFor(2 * order.size());
-    ASSERT_EQ(events.size(), 2 * order.size());
-    for (size_t i = 0; i < order.size(); ++i) {
-        const auto& [name, code, length] = files[i];
-        SCOPED_TRACE(name);
-        EXPECT_EQ(events[2 * i].id, order[i]);
-        EXPECT_EQ(events[2 * i].kind, LoadEvent::Started);
-        EXPECT_EQ(events[2 * i + 1].id, order[i]);
-        EXPECT_EQ(events[2 * i + 1].kind, LoadEvent::Done);
-        EXPECT_EQ(events[2 * i + 1].code, code);
-        EXPECT_EQ(events[2 * i + 1].stream != 0, length != 0);
-        if (length)
-            EXPECT_EQ(LengthOf(events[2 * i + 1].stream), length);
-    }
-    for (int i = 0; i < 50; ++i)
-        Enqueue(dir.File("pipe.wav"));
-    EXPECT_TRUE(loader->StopLoader());
-    ::close(held);
-    for (const Event& e : events)
-        if (e.stream)
-            ZLDec_CloseStream(e.stream);
-}
-
 // A file forgotten while it waits is never opened and gets no result; one
 // forgotten while it is being opened still hands its stream back, for the
 // window side to close.
 TEST_F(LoaderTest, ForgottenFilesAreSkippedWhileWaitingAndStillHandedBackWhileOpening)
 {
-    Start(true);
+    Start();
     const uint64_t opening = Enqueue("block-opening");
     const uint64_t forgotten = Enqueue("forgotten");
     const uint64_t last = Enqueue("last");
@@ -246,7 +157,7 @@ TEST_F(LoaderTest, ForgottenFilesAreSkippedWhileWaitingAndStillHandedBackWhileOp
 
 TEST_F(LoaderTest, StopGivesUpOnAnOpenPastTheBoundAndTheThreadReportsNothingMore)
 {
-    Start(true);
+    Start();
     Enqueue("block-slow");
     Enqueue("queued-behind");
     gate->WaitEntered(1);

@@ -2,7 +2,9 @@
 // decoder library, the real widget on the offscreen platform.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
@@ -13,6 +15,7 @@
 #include "support/scoped_state.h"
 #include "mail/mail_dialog.h"
 #include "playlist/row_texts.h"
+#include "playlist/row_tip.h"
 #include "resources/artwork.h"
 #include "resources/strings.h"
 #include "support/test_support.h"
@@ -51,11 +54,8 @@ TEST(PlaylistBox, AddingFilesKeepsOneRowPerFileStopsAtFoldersAndRemembersTheFold
     EXPECT_EQ(panel.Model().Count(), 3);
 
     // The dialog's audio filter lets ".WAV" and ".Mp3" files show.
-    const QStringList filters = PlaylistActions::AudioFileFilters();
-    ASSERT_EQ(filters.size(), 4);
-    EXPECT_TRUE(filters[0].startsWith("Audio Files (*.wav; *.mp3; *.flac; *.ogg; *.oga; *.opus)"));
-    const QRegularExpression patterns(R"(\(([^()]*)\)$)");
-    const QStringList audio = patterns.match(filters[0]).captured(1).split(' ');
+    const QString filter = PlaylistActions::AudioFileFilters().value(0);
+    const QStringList audio = QRegularExpression(R"(\(([^()]*)\)$)").match(filter).captured(1).split(' ');
     for (const QString name : {"TAKE.WAV", "take.Mp3", "a.FLAC", "a.ogg", "a.Oga", "a.opus", "take.txt"}) {
         bool shown = false;
         for (const QString& p : audio)
@@ -64,11 +64,14 @@ TEST(PlaylistBox, AddingFilesKeepsOneRowPerFileStopsAtFoldersAndRemembersTheFold
     }
 }
 
+// One more file fits, then the list says so once and stops. A file it holds
+// is still found, and a saved recording is left out without a word.
 TEST(PlaylistBox, AFullListTakesOneMoreThenSays394AndStops)
 {
     Panel panel;
     panel.Fill(4999);
-    panel.ChooseFiles({panel.Wave("x.wav"), panel.Wave("y.wav"), panel.Wave("z.wav")});
+    const QString x = panel.Wave("x.wav");
+    panel.ChooseFiles({x, panel.Wave("y.wav"), panel.Wave("z.wav")});
     MessageBoxCatcher catcher;
     panel.list->AddFiles();
     ASSERT_TRUE(WaitUntil([&] { return catcher.count > 0; }));
@@ -76,6 +79,13 @@ TEST(PlaylistBox, AFullListTakesOneMoreThenSays394AndStops)
     EXPECT_EQ(panel.Model().Count(), 5000);
     EXPECT_EQ(QFileInfo(panel.Model().Item(4999)->FilePath()).fileName(), "x.wav");
     EXPECT_EQ(panel.box->GetSingleSelection(), 4999);
+
+    panel.box->SelectOnly(0);
+    panel.list->AddRecording(x, true);
+    EXPECT_EQ(panel.box->GetSingleSelection(), 4999);
+    panel.list->AddRecording(panel.Wave("take.wav"), true);
+    EXPECT_FALSE(WaitUntil([&] { return catcher.count > 1; }, 500));
+    EXPECT_EQ(panel.Model().Count(), 5000);
 }
 
 TEST(PlaylistBox, AFolderIsAddedPassByPassInAnyLetterCaseInNameOrder)
@@ -297,20 +307,90 @@ TEST(PlaylistBox, TheEmptyListShowsItsHintAndPictureAndPlayingRowsTheSelectionCo
     panel.list->StopPlaying();
 }
 
-TEST(PlaylistBox, DroppedFilesAndFoldersAreAdded)
+// Dropped files and folders are added and places that are not local refused;
+// the drop returns at once, and a full list says so only afterwards.
+TEST(PlaylistBox, DropsAddLocalFilesAndFoldersAndReportAFullListAfterwards)
 {
     Panel panel;
-    const QString a = panel.Wave("a.wav");
-    const QString b = panel.Wave("b.mp3.wav");
-    QDir().mkpath(panel.File("folder"));
-    ASSERT_TRUE(testsupport::WriteFile(panel.File("folder/x.MP3"), "x"));
-    ASSERT_TRUE(testsupport::WriteFile(panel.File("folder/y.wav"), "x"));
-    EXPECT_EQ(panel.Drop({QUrl::fromLocalFile(a), QUrl::fromLocalFile(panel.File("folder")), QUrl::fromLocalFile(b)}),
-              std::pair(true, true));
+    const std::pair refused{false, false}, taken{true, true};
+    const QUrl remote("https://example.org/take.mp3");
+    EXPECT_EQ(panel.Drop({remote, QUrl("sftp://host/take.wav")}), refused) << "nothing of it could be added";
+    const QString a = panel.Wave("a.wav"), b = panel.Wave("b.mp3.wav"), folder = panel.File("folder");
+    QDir().mkpath(folder);
+    ASSERT_TRUE(testsupport::WriteFile(folder + "/x.MP3", "x"));
+    ASSERT_TRUE(testsupport::WriteFile(folder + "/y.wav", "x"));
+    EXPECT_EQ(panel.Drop({QUrl::fromLocalFile(a), QUrl::fromLocalFile(folder), QUrl::fromLocalFile(b), remote}), taken);
     ASSERT_TRUE(WaitUntil([&] { return panel.Model().Count() == 4; }));
     EXPECT_EQ(panel.Names(), (QStringList{"a.wav", "b.mp3.wav", "x.MP3", "y.wav"}));
     EXPECT_EQ(panel.box->GetSingleSelection(), 3);
     EXPECT_TRUE(panel.Model().ListModified());
+
+    panel.Fill(5000);
+    panel.Wave("folder/z.wav");
+    MessageBoxCatcher catcher;
+    EXPECT_EQ(panel.Drop({QUrl::fromLocalFile(folder)}), taken);
+    EXPECT_EQ(catcher.count, 0) << "no message while the drop is still open";
+    ASSERT_TRUE(WaitUntil([&] { return catcher.count == 1; }));
+    EXPECT_EQ(catcher.text, resources::Text(resources::IDS_LIST_FULL).replace("%d", "5000"));
+    EXPECT_EQ(catcher.icon, QMessageBox::Critical);
+    EXPECT_EQ(panel.Model().Count(), 5000);
+}
+
+// Rows stay thirty pixels under a taller picture. Each band's tip names the
+// row in view there, a name that looks like markup as it is, wrapped only
+// beyond 550 pixels; it comes after a second's rest even while another
+// window is active, and goes when the pointer leaves.
+TEST(PlaylistBox, TipsNameTheRowsInViewAsTheyAreAndRowsStayThirtyPixels)
+{
+    Panel panel;
+    QImage cover(64, 64, QImage::Format_RGB32);
+    cover.fill(Qt::darkRed);
+    ASSERT_TRUE(cover.save(panel.File("cover.png")));
+    const QString odd = panel.Wave("<b>loud & <i>clear.wav"), plain = panel.Wave("a  b.wav");
+    const QString wide = panel.Wave(QString(200, 'w') + ".wav"), zla = panel.File("covered.zla");
+    media::Run(media::ZlaTool(), {"pack", "-o", zla, "--picture", panel.File("cover.png"), plain});
+    QStringList paths{odd, plain, wide, zla};
+    for (int i = 5; i <= 20; ++i)
+        paths << panel.Wave(QString("take %1.wav").arg(i, 2, 10, QChar('0')));
+    ASSERT_TRUE(panel.Add(paths));  // selects the last row and scrolls it into view
+    ASSERT_TRUE(panel.Model().Item(3)->IsLoaded());
+    const int top = panel.box->indexAt(QPoint(1, 1)).row();
+    ASSERT_GT(top, 3);
+    EXPECT_TRUE(
+        panel.TipAt(QPoint(20, 5)).startsWith(QString("%1) take %2\n").arg(top + 1).arg(top + 1, 2, 10, QChar('0'))));
+    EXPECT_TRUE(panel.TipAt(QPoint(20, 65)).startsWith(QString("%1) take").arg(top + 3)));
+
+    // Keys scroll by whole rows; the bands follow. A resize lays the rows out again.
+    QTest::keyClick(panel.box.get(), Qt::Key_Home);
+    panel.box->resize(320, 260);
+    QApplication::processEvents();
+    for (int row = 0; row < 4; ++row)
+        EXPECT_EQ(panel.box->visualRect(panel.Model().index(row)),
+                  QRect(0, 30 * row, panel.box->viewport()->width(), 30))
+            << "row " << row;
+    const RowTip& tip = panel.box->GetRowTip();
+    EXPECT_EQ(panel.TipAt(QPoint(20, 15)).toStdString(), ("1) <b>loud & <i>clear\n" + odd).toStdString());
+    EXPECT_EQ(tip.ShownLineCount(), 2) << "the path fits in 550 pixels: no wrapping";
+    EXPECT_GE(tip.GetWindow()->width(), QFontMetrics(tip.GetWindow()->font()).horizontalAdvance(odd));
+    ASSERT_TRUE(panel.TipAt(QPoint(20, 75)).endsWith(wide));
+    EXPECT_EQ(tip.GetWindow()->width(), 550);
+    EXPECT_GT(tip.ShownLineCount(), 2);
+    EXPECT_TRUE(panel.TipAt(QPoint(20, 105)).startsWith("4) covered\n"));
+
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    ASSERT_TRUE(WaitUntil([&] { return other.isActiveWindow(); }));
+    ASSERT_FALSE(panel.box->isActiveWindow());
+    panel.box->GetRowTip().Hide();
+    QElapsedTimer rested;
+    widgettest::Hover(panel.box->viewport(), QPoint(20, 40));
+    rested.start();
+    ASSERT_TRUE(WaitUntil([&] { return tip.IsShown(); }, 5000));
+    EXPECT_GE(rested.elapsed(), 1000 - 20) << "not before the pointer has rested a second";
+    EXPECT_TRUE(tip.ShownText().startsWith("2) a  b\n"));
+    widgettest::Leave(panel.box->viewport());
+    EXPECT_FALSE(tip.IsShown());
 }
 
 TEST(PlaylistBox, MailTakesTheSelectedFilesInListOrderAndRefusesNoneOrTooMany)
