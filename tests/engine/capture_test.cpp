@@ -90,7 +90,7 @@ TEST_F(EngineTest, TakesInProgressLiveInThePersistentStateFolderElseInTheTempora
     QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
-TEST_F(EngineTest, BlocksReachTheDiskOnTheWriterAndStopKeepsEverythingCapturedBeforeIt)
+TEST_F(EngineTest, BlocksReachTheDiskOnTheWriterStopKeepsEverythingAndRecordGoesOnInTheSameFile)
 {
     uint32_t now = 0;
     engine->SetTickClock([&] { return now += 101; });  // every block is reported
@@ -123,31 +123,21 @@ TEST_F(EngineTest, BlocksReachTheDiskOnTheWriterAndStopKeepsEverythingCapturedBe
     EXPECT_EQ(engine->Position(), uint32_t(a.size() / 2));
     EXPECT_EQ(engine->State(), EngineState::Stopped);
     EXPECT_TRUE(engine->IsCaptureDeviceOpen());
-}
 
-TEST_F(EngineTest, RecordStopRecordContinuesTheSameFileOnTheSameDevice)
-{
-    view.formatRow = kRow48000Stereo16;
-    const QByteArray a = Pattern(kBlock * 2 + 400, 4);
-    const QByteArray b = Pattern(kBlock + 1200, 5);
-    RecordAndStop(a);
-    EXPECT_TRUE(HeaderMatchesFile());
-
-    // The lists stay locked to the recording's device and format.
-    EXPECT_TRUE(engine->IsCaptureDeviceOpen());
+    // Record again: the same file on the same device, whatever the lists now say.
     view.formatRow = kRow8000Mono8;
     view.device = 1;
     StartRecording();
     EXPECT_EQ(fake.CaptureOpenCount(), 1);
     EXPECT_EQ(Card()->StartCount(), 2);
     EXPECT_EQ(Card()->QueuedBufferCount(), TakeWriter::kBlockCount);
+    const QByteArray b = Pattern(block + 1200, 5);
     Deliver(b);
     StopAndSettle();
-
     EXPECT_EQ(FileData(), a + b) << "one continuous recording, nothing lost at the stop";
     EXPECT_TRUE(HeaderMatchesFile());
-    EXPECT_EQ(FileHeader().format, (PcmFormat{48000, 16, 2}));
-    EXPECT_EQ(engine->Position(), uint32_t((a.size() + b.size()) / 4));
+    EXPECT_EQ(FileHeader().format, (PcmFormat{16000, 16, 1}));
+    EXPECT_EQ(engine->Position(), uint32_t((a.size() + b.size()) / 2));
 }
 
 TEST_F(EngineTest, ResumeAtTheThumbOverwritesFromThereAndGrowsTheFileOnlyPastItsEnd)
@@ -241,7 +231,7 @@ TEST_F(EngineTest, WhatIsAlreadyAtTheTemporaryNameIsNeverFollowedOrDeleted)
     EXPECT_EQ(kept.readAll(), leftover);
 }
 
-TEST_F(EngineTest, AFailedStartOfANewRecordingLeavesTheEngineEmpty)
+TEST_F(EngineTest, AFailedStartLeavesTheEngineEmptyAndAReleaseWhileRecordingLeavesNothing)
 {
     // Neither the state folder nor the temporary folder is a folder: nowhere
     // to create the recording.
@@ -276,6 +266,11 @@ TEST_F(EngineTest, AFailedStartOfANewRecordingLeavesTheEngineEmpty)
     StartRecording();
     EXPECT_EQ(Card()->Format(), (PcmFormat{48000, 16, 2}));
     EXPECT_EQ(engine->State(), EngineState::Recording);
+    Deliver(Pattern(kBlock, 17));
+    ASSERT_TRUE(QFile::exists(WavPath()));
+    engine.reset();
+    EXPECT_FALSE(QFile::exists(WavPath()));
+    EXPECT_EQ(fake.GetCaptureStream(), nullptr) << "the device is closed";
 }
 
 TEST_F(EngineTest, TheWindowHearsOfTheTakeAtMostOnceInAHundredMilliseconds)
@@ -305,15 +300,4 @@ TEST_F(EngineTest, TheWindowHearsOfTheTakeAtMostOnceInAHundredMilliseconds)
     StopAndSettle();
     EXPECT_EQ(view.length, uint32_t(block * 5 / 2));
     EXPECT_EQ(view.position, uint32_t(block * 5 / 2));
-}
-
-TEST_F(EngineTest, ReleaseClosesTheDeviceAndDeletesTheFileEvenWhileRecording)
-{
-    StartRecording();
-    Deliver(Pattern(kBlock, 17));
-    ASSERT_TRUE(QFile::exists(WavPath()));
-    engine.reset();
-    EXPECT_FALSE(QFile::exists(WavPath()));
-    EXPECT_EQ(fake.CaptureCloseCount(), 1);
-    EXPECT_EQ(fake.GetCaptureStream(), nullptr);
 }

@@ -4,11 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <functional>
-#include <map>
 #include <memory>
-#include <set>
 #include <vector>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -56,15 +53,13 @@ struct FakeWaveform : WaveformTarget {
 struct EngineReports {
     int device = 0, formatRow = kRow16000Mono16;
     uint32_t position = 0, length = 0;
-    int positionReports = 0;
     std::vector<EngineError> errors;
     std::vector<double> lost;  // seconds of audio the server dropped, as told
     FakeWaveform wave;
 
     void Listen(RecordingEngine& engine)
     {
-        QObject::connect(&engine, &RecordingEngine::PositionChanged,
-                         [this](uint32_t p) { position = p, ++positionReports; });
+        QObject::connect(&engine, &RecordingEngine::PositionChanged, [this](uint32_t p) { position = p; });
         QObject::connect(&engine, &RecordingEngine::LengthChanged, [this](uint32_t l) { length = l; });
         QObject::connect(&engine, &RecordingEngine::Failed, [this](EngineError e) { errors.push_back(e); });
         QObject::connect(&engine, &RecordingEngine::AudioLost, [this](double s) { lost.push_back(s); });

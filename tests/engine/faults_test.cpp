@@ -233,34 +233,3 @@ TEST_F(EngineTest, TheTakeIsMadeDurableOnTheWriterEveryTwoSecondsAndOnceMoreAtSt
     EXPECT_TRUE(HeaderMatchesFile());
     EXPECT_TRUE(view.lost.empty()) << "blocks at the real pace lose nothing";
 }
-
-TEST_F(EngineTest, AudioTheServerDroppedInAStallIsFilledWithSilenceOfItsLengthAndToldOnce)
-{
-    uint32_t now = 0, step = 100;
-    engine->SetTickClock([&] { return now += step; });  // read once per block
-    view.formatRow = kRow16000Mono16;
-    const int block = Block();  // 1600 frames, a tenth of a second
-    StartRecording();
-    const QByteArray before = Pattern(block * 10, 1), backlog = Pattern(block * 30, 2), after = Pattern(block * 5, 3);
-    Deliver(before);  // at the real pace
-
-    // Stalled for 20 s: what the server kept comes at once, then the real
-    // pace again, and only a few blocks later is the loss known.
-    now += 20000;
-    step = 1;
-    Deliver(backlog);
-    EXPECT_TRUE(view.lost.empty());
-    step = 100;
-    Deliver(after);
-    StopAndSettle();
-
-    ASSERT_EQ(view.lost.size(), 1u);
-    const int lostBytes = 272480 * 2;  // 20.13 s stalled, 3.1 s of it kept
-    EXPECT_DOUBLE_EQ(view.lost[0], 272480.0 / 16000);
-    const QByteArray data = FileData();
-    ASSERT_EQ(data.size(), before.size() + backlog.size() + lostBytes + after.size());
-    EXPECT_EQ(data.left(before.size() + backlog.size()), before + backlog);
-    EXPECT_EQ(data.mid(before.size() + backlog.size(), lostBytes), QByteArray(lostBytes, 0));
-    EXPECT_EQ(data.right(after.size()), after) << "what came after the stall follows the silence";
-    EXPECT_TRUE(view.errors.empty());
-}

@@ -114,47 +114,19 @@ TEST_F(PlaybackTest, AtLowRatesHalfASecondWaitsAndThePositionIsWhatWasHeard)
     EXPECT_EQ(view.position, 300u);
 }
 
-TEST_F(PlaybackTest, PlayAtTheEndStartsFromTheBeginningAndInTheMiddleStartsThere)
-{
-    Record(kBlock * 2, kRow48000Stereo16);
-    engine->Play();
-    EXPECT_EQ(Speaker()->WrittenBytes(), recorded);
-    Speaker()->CompleteAll();
-    Settle();
-    engine->MoveTo(1000);
-    engine->Play();
-    EXPECT_EQ(Speaker()->WrittenBytes(), recorded.mid(1000 * 4));
-}
-
-TEST_F(PlaybackTest, StopDuringPlaybackDrainsAndClosesOnlyAfterTheLastBuffer)
-{
-    Record(kBlock * 20, kRow48000Stereo16);
-    engine->Play();
-    CompleteOne();
-    engine->Stop();
-    EXPECT_EQ(Speaker()->ResetCount(), 1);
-    EXPECT_TRUE(engine->IsPlaying());
-    EXPECT_EQ(engine->State(), EngineState::Playing);
-    engine->Stop();
-    EXPECT_EQ(Speaker()->ResetCount(), 1) << "a second stop while draining does nothing";
-    Settle();
-    EXPECT_FALSE(engine->IsPlaying());
-    EXPECT_EQ(fake.PlaybackCloseCount(), 1);
-    EXPECT_EQ(engine->Position(), uint32_t(kBlock / 4)) << "the position stays at what had played";
-    EXPECT_EQ(engine->State(), EngineState::Stopped);
-}
-
-TEST_F(PlaybackTest, SeekStartAndSeekEndDuringPlaybackTakeEffectAfterTheQueuedBlocks)
+TEST_F(PlaybackTest, SeeksWaitForTheQueuedBlocksRestartAtDropsThemAndStopDrains)
 {
     Record(kBlock * 20, kRow48000Stereo16);  // positions count frames of four bytes
+    // Play at the end starts from the beginning; << and >> let what is
+    // queued play, then go on from there.
     engine->Play();
+    EXPECT_EQ(Speaker()->WrittenBytes(), recorded.left(kBlock * 14));
     engine->MoveTo(0);
     EXPECT_EQ(engine->Position(), 0u);
     EXPECT_EQ(view.position, 0u);
     EXPECT_EQ(Speaker()->QueuedBufferCount(), 14) << "the queued blocks still play";
     CompleteOne();
     EXPECT_EQ(Speaker()->WrittenBytes().mid(kBlock * 14), recorded.left(kBlock));
-
     engine->MoveTo(engine->LengthFrames());
     EXPECT_EQ(engine->Position(), uint32_t(kBlock * 20 / 4));
     EXPECT_EQ(view.position, uint32_t(kBlock * 20 / 4));
@@ -162,17 +134,13 @@ TEST_F(PlaybackTest, SeekStartAndSeekEndDuringPlaybackTakeEffectAfterTheQueuedBl
     Settle();
     EXPECT_FALSE(engine->IsPlaying());
     EXPECT_EQ(fake.PlaybackOpenCount(), 1);
-}
 
-TEST_F(PlaybackTest, RestartAtDropsWhatIsQueuedAndPlaysOnFromThere)
-{
-    Record(kBlock * 20, kRow48000Stereo16);
+    // Play in the middle starts there. Released at frame 10000: the queued
+    // blocks come back at once and are refilled from there.
+    engine->MoveTo(1000);
     engine->Play();
+    EXPECT_EQ(Speaker()->WrittenBytes(), recorded.mid(1000 * 4, kBlock * 14));
     CompleteOne();
-    EXPECT_EQ(engine->Position(), uint32_t(kBlock / 4));
-
-    // Released at frame 10000: the queued blocks come back at once and are
-    // refilled from there.
     const int writesBefore = Speaker()->WriteCount();
     engine->RestartAt(10000);
     EXPECT_EQ(view.position, 10000u);
@@ -185,23 +153,29 @@ TEST_F(PlaybackTest, RestartAtDropsWhatIsQueuedAndPlaysOnFromThere)
     CompleteOne();
     EXPECT_EQ(engine->Position(), uint32_t(10000 + kBlock / 4));
     EXPECT_EQ(view.position, uint32_t(10000 + kBlock / 4));
-}
 
-TEST_F(PlaybackTest, MovesSetThePositionWhileStoppedStayInsideTheTakeAndAreIgnoredWhileRecording)
-{
-    Record(kBlock * 4);
-    engine->MoveTo(8000);
-    EXPECT_EQ(engine->Position(), 8000u);
-    EXPECT_EQ(view.position, 8000u);
+    // Stop drains: the device closes only after the last buffer is back.
+    engine->Stop();
+    EXPECT_EQ(Speaker()->ResetCount(), 2);
+    EXPECT_EQ(engine->State(), EngineState::Playing);
+    engine->Stop();
+    EXPECT_EQ(Speaker()->ResetCount(), 2) << "a second stop while draining does nothing";
+    Settle();
+    EXPECT_FALSE(engine->IsPlaying());
+    EXPECT_EQ(fake.PlaybackCloseCount(), 2);
+    EXPECT_EQ(engine->Position(), uint32_t(10000 + kBlock / 4)) << "the position stays at what had played";
+    EXPECT_EQ(engine->State(), EngineState::Stopped);
+
+    // Stopped, moves stay inside the take; while recording they are ignored.
     engine->RestartAt(16000);
     EXPECT_EQ(engine->Position(), 16000u);
     engine->MoveTo(kBlock * 10);
-    EXPECT_EQ(engine->Position(), uint32_t(kBlock * 4)) << "no further than the end";
-
+    EXPECT_EQ(engine->Position(), uint32_t(kBlock * 5)) << "no further than the end";
+    EXPECT_EQ(view.position, uint32_t(kBlock * 5));
     StartRecording();
     engine->MoveTo(0);
     engine->RestartAt(0);
-    EXPECT_EQ(engine->Position(), uint32_t(kBlock * 4));
+    EXPECT_EQ(engine->Position(), uint32_t(kBlock * 5));
 }
 
 TEST_F(PlaybackTest, PlaybackFeedsTheWaveformFromTheBlockThatPlayed)

@@ -92,7 +92,6 @@ public:
         m_started = m_process.waitForStarted(5000);
     }
     bool Started() const { return m_started; }
-    void WaitForData() { m_process.waitForReadyRead(10); }
     // Reads what has come so far (call while the test waits).
     qsizetype Collect()
     {
@@ -155,10 +154,7 @@ public:
         ASSERT_TRUE(m_process.waitForStarted(5000)) << "pacat is needed for the audio tests";
         // Ready once the monitor delivers promptly.
         MonitorRecorder probe(platform::audio::PcmFormat{8000, 8, 1});
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < 4000 && probe.Collect() < 400)
-            probe.WaitForData();
+        RunEventsUntil([&] { return probe.Collect() >= 400; }, 4000);
     }
     void TearDown() override
     {
@@ -198,13 +194,12 @@ struct PrivateServer {
         // start() really starts a new one.
         QFile::remove(pidFile);
     }
-    void Stop()
+    QByteArray Address() const { return "unix:" + QDir(dir.path()).filePath("native").toUtf8(); }
+    ~PrivateServer()
     {
         Kill();
         testsupport::RunTool("bash", {script, "stop", dir.path()});
     }
-    QByteArray Address() const { return "unix:" + QDir(dir.path()).filePath("native").toUtf8(); }
-    ~PrivateServer() { Stop(); }
 };
 
 // One channel of interleaved PCM as -1..1.

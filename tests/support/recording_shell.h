@@ -1,5 +1,5 @@
 #pragma once
-// A shell that opens nothing and remembers what it was asked to open.
+// The shell the tests put in place of the desktop's.
 
 #include <QStringList>
 
@@ -7,8 +7,13 @@
 
 namespace testsupport {
 
-class RecordingShell : public platform::Shell {
+// A shell that opens nothing, remembers what it was asked to open and is the
+// program's shell for as long as it lives, so a failing test cannot leave
+// the global pointing at a dead object.
+class ScopedRecordingShell : public platform::Shell {
 public:
+    ScopedRecordingShell() { platform::SetShellForTesting(this); }
+    ~ScopedRecordingShell() override { platform::SetShellForTesting(nullptr); }
     int OpenUrl(const QString& url) override
     {
         opened.append(url);
@@ -22,14 +27,6 @@ public:
     QStringList opened;
     QStringList started;
     int result = 33;
-};
-
-// A recording shell that is the program's shell for as long as it lives, so
-// a failing test cannot leave the global pointing at a dead object.
-class ScopedRecordingShell : public RecordingShell {
-public:
-    ScopedRecordingShell() { platform::SetShellForTesting(this); }
-    ~ScopedRecordingShell() override { platform::SetShellForTesting(nullptr); }
 };
 
 }  // namespace testsupport

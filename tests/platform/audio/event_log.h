@@ -3,7 +3,6 @@
 // sequences of callbacks at once.
 
 #include <string>
-#include <thread>
 #include <vector>
 #include <QString>
 
@@ -16,7 +15,6 @@ using platform::audio::AudioBuffer;
 struct EventLog {
     std::vector<std::string> events;
     std::vector<AudioBuffer*> buffers;  // every buffer given back, in order
-    std::vector<std::thread::id> threads;
 
     // Buffers are named by their position in `pool` ("b0", "b1", ...).
     std::vector<AudioBuffer>* pool = nullptr;
@@ -34,18 +32,11 @@ struct EventLog {
     {
         platform::audio::CaptureCallbacks c;
         c.bufferDone = [this](AudioBuffer* b) {
-            threads.push_back(std::this_thread::get_id());
             buffers.push_back(b);
             events.push_back(NameOf(b) + ":" + std::to_string(b->bytesRecorded));
         };
-        c.stopped = [this] {
-            threads.push_back(std::this_thread::get_id());
-            events.push_back("stopped");
-        };
-        c.failed = [this](const QString& why) {
-            threads.push_back(std::this_thread::get_id());
-            events.push_back("failed:" + why.toStdString());
-        };
+        c.stopped = [this] { events.push_back("stopped"); };
+        c.failed = [this](const QString& why) { events.push_back("failed:" + why.toStdString()); };
         return c;
     }
 
@@ -53,14 +44,10 @@ struct EventLog {
     {
         platform::audio::PlaybackCallbacks c;
         c.bufferDone = [this](AudioBuffer* b) {
-            threads.push_back(std::this_thread::get_id());
             buffers.push_back(b);
             events.push_back(NameOf(b));
         };
-        c.failed = [this](const QString& why) {
-            threads.push_back(std::this_thread::get_id());
-            events.push_back("failed:" + why.toStdString());
-        };
+        c.failed = [this](const QString& why) { events.push_back("failed:" + why.toStdString()); };
         return c;
     }
 };
