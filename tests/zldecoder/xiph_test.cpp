@@ -29,15 +29,19 @@ protected:
     QString stereo = media::MakeWave(scratch.filePath("stereo.wav"), 44100, 2, 16, kFrames);
     QString mono = media::MakeWave(scratch.filePath("mono.wav"), 22050, 1, 16, kFrames);
 
+    // What `tool` makes of `args` in the scratch folder under `name`.
+    QString Made(const QString& tool, const QStringList& args, const QString& name)
+    {
+        media::Run(tool, args + QStringList{scratch.filePath(name)});
+        return scratch.filePath(name);
+    }
     std::vector<Expected> Files()
     {
-        const QString flac = media::MakeFlac(stereo, scratch.filePath("a.flac"));
-        const QString deep = media::MakeFlac(mono, scratch.filePath("deep.flac"), {"-b", "24"});
-        const QString vorbis = media::MakeVorbis(stereo, scratch.filePath("a.ogg"));
+        const QString flac = Made("sox", {stereo}, "a.flac"), deep = Made("sox", {mono, "-b", "24"}, "deep.flac");
+        const QString vorbis = Made("sox", {stereo, "-C", "3"}, "a.ogg");
         // Opus decodes at the first of its rates that holds the source's: 24 kHz here.
-        const QString opus = media::MakeOpus(mono, scratch.filePath("a.opus"));
-        const QString decoded = scratch.filePath("opusdec.wav");
-        media::Run("opusdec", {"--quiet", "--no-dither", "--rate", "24000", opus, decoded});
+        const QString opus = Made("opusenc", {"--quiet", mono}, "a.opus");
+        const QString decoded = Made("opusdec", {"--quiet", "--no-dither", "--rate", "24000", opus}, "opusdec.wav");
         const uint32_t opusFrames = media::Run("soxi", {"-s", decoded}).trimmed().toUInt();
         return {{flac, 44100, 2, kFrames, media::SoxSamples(flac), 0},
                 {deep, 22050, 1, kFrames, media::SoxSamples(deep), 1},
@@ -71,8 +75,8 @@ TEST_F(XiphFiles, FormatsLengthsSamplesAndRandomAccessLikeTheReferenceDecoders)
 
 TEST_F(XiphFiles, CutDamagedAndForeignStreamsAreRefusedWithTheirCodes)
 {
-    const QByteArray flac = testsupport::ReadFile(media::MakeFlac(stereo, scratch.filePath("a.flac")));
-    const QByteArray vorbis = testsupport::ReadFile(media::MakeVorbis(stereo, scratch.filePath("a.ogg")));
+    const QByteArray flac = testsupport::ReadFile(Made("sox", {stereo}, "a.flac"));
+    const QByteArray vorbis = testsupport::ReadFile(Made("sox", {stereo, "-C", "3"}, "a.ogg"));
     const std::tuple<const char*, QByteArray, uint32_t> cases[] = {
         {"head.flac", flac.left(30), ZLDEC_ERR_DAMAGED},
         {"noise.flac", "fLaC" + QByteArray(5000, '\x5a'), ZLDEC_ERR_DAMAGED},
@@ -89,7 +93,7 @@ TEST_F(XiphFiles, CutDamagedAndForeignStreamsAreRefusedWithTheirCodes)
     OpenStream half(scratch.filePath("half.flac"));
     ASSERT_EQ(half.Code(), ZLDEC_OK);
     uint32_t code = ZLDEC_OK;
-    const QByteArray decoded = half.DecodeUntilFailure(code);
+    const QByteArray decoded = half.Decode(0, 1000 * 4096, 4096, &code);
     EXPECT_EQ(code, ZLDEC_ERR_DAMAGED);
     EXPECT_GT(decoded.size(), qsizetype(kFrames) * 4 / 3);
     EXPECT_LT(decoded.size(), qsizetype(kFrames) * 4);
