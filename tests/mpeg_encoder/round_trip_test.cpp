@@ -18,7 +18,7 @@ namespace {
 
 class RoundTrip : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(Plugin().loadError.empty()) << Plugin().loadError; }
+    void SetUp() override { ASSERT_TRUE(Plugin().IsAvailable()) << PluginPath().toStdString(); }
     Mp3Report EncodeAndProbe(const BeConfig& config, const Pcm& pcm, TagCall tag = TagCall::InfoTag)
     {
         const EncodeResult r = EncodeToFile(config, pcm, path, tag);

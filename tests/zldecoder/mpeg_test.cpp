@@ -192,6 +192,8 @@ uint64_t BytesRead()
 // A short stream (fewer frames than one decoding block) followed by 300 MiB
 // of zeros: opening, beginning and decoding read the frames and little more,
 // and the length and the average bit rate are those of the frames alone.
+// Whatever follows a valid start, no decode gives more than the stream
+// promised: the MPEG fuzz run (zldecoder_fuzz_mpeg) holds the decoder to it.
 TEST(MpegFiles, WhatFollowsTheFramesIsNeitherReadNorCounted)
 {
     QTemporaryDir scratch;
@@ -217,43 +219,20 @@ TEST(MpegFiles, WhatFollowsTheFramesIsNeitherReadNorCounted)
         EXPECT_TRUE(stream.Decode(stream.Length() - 100, 1000) == pcm.right(400));
         EXPECT_LT(BytesRead() - before, uint64_t(4) << 20);
     }
-}
-
-// Whatever follows a valid start, the library answers with a code or with a
-// stream that decodes to its end without ever giving more than it promised.
-TEST(MpegFiles, CutOrGarbageAfterAValidStartIsHandled)
-{
-    QTemporaryDir scratch;
-    const QString wave = media::MakeWave(scratch.filePath("in.wav"), 44100, 2, 16, 300000);
-    const QByteArray mp3 = testsupport::ReadFile(media::MakeMp3(wave, scratch.filePath("good.mp3"), {"-b", "128"}));
-    std::mt19937 random(7);
-    QByteArray noise(300000, '\0');
-    std::generate(noise.begin(), noise.end(), [&] { return char(random()); });
     // A copy cut short still carries the Info frame of the whole: it plays what is there, as mpg123 does.
+    const QByteArray mp3 = testsupport::ReadFile(scratch.filePath("short.mp3"));
     const QString cut = scratch.filePath("cut.mp3");
     ASSERT_TRUE(testsupport::WriteFile(cut, mp3.left(mp3.size() / 3)));
     OpenStream cutStream(cut);
-    EXPECT_NEAR(double(cutStream.Length()), 100000.0, 3000.0);
+    EXPECT_NEAR(double(cutStream.Length()), 100 * 1152 / 3.0, 1200.0);
     const QByteArray decoded = cutStream.DecodeAll();
     EXPECT_TRUE(decoded == media::Mpg123Samples(cut) && decoded.size() / 4 <= cutStream.Length());
-    // Appended noise is not audio: the stream keeps its length.
+    // Noise is not audio either: the stream keeps its length.
+    std::mt19937 random(7);
+    QByteArray noise(300000, '\0');
+    std::generate(noise.begin(), noise.end(), [&] { return char(random()); });
     ASSERT_TRUE(testsupport::WriteFile(scratch.filePath("tail.mp3"), mp3 + noise));
-    EXPECT_EQ(OpenStream(scratch.filePath("tail.mp3")).Length(), 300000u);
-
-    for (const QByteArray& hostile : {QByteArray("\xff\xfb\x90\x64", 4) + noise, mp3.left(418 * 2 + 100) + noise,
-                                      mp3.left(mp3.size() / 2) + noise}) {
-        ASSERT_TRUE(testsupport::WriteFile(scratch.filePath("hostile.mp3"), hostile));
-        OpenStream stream(scratch.filePath("hostile.mp3"));
-        SCOPED_TRACE(hostile.size());
-        if (stream.Code() != ZLDEC_OK) {
-            EXPECT_TRUE(stream.Code() == ZLDEC_ERR_DAMAGED || stream.Code() == ZLDEC_ERR_UNRECOGNISED);
-            continue;
-        }
-        const uint32_t length = stream.Length();
-        EXPECT_LE(length, 300000u + 2 * 1152u + uint32_t(noise.size()));
-        uint32_t code = ZLDEC_OK;
-        EXPECT_LE(stream.Decode(0, 1000 * 4096, 4096, &code).size() / 4, qsizetype(length));
-    }
+    EXPECT_EQ(OpenStream(scratch.filePath("tail.mp3")).Length(), 100u * 1152u);
 }
 
 }  // namespace
