@@ -192,19 +192,17 @@ TEST_F(ZlaFiles, PicturesOverTheBudgetAreLeftOutNotTheFile)
     const RawChunk sound{"AWAV", testsupport::ReadFile(wave)};
     auto picture = [](int width, int height) { return RawChunk{"PICT", PngOf(Gradient(width, height))}; };
     std::vector<RawChunk> many;  // 70 pictures 1 pixel high, each as wide as its number
-    for (int i = 1; i <= 70; ++i)
+    QList<QSize> first64;
+    for (int i = 1; i <= 70; ++i) {
         many.push_back(picture(i, 1));
+        if (i <= 64)
+            first64 << QSize(i, 1);
+    }
     many.push_back(sound);
     const RawChunk big = picture(255, 255), tooWide = picture(256, 4);  // four big ones fill nearly all pixels
     const RawChunk huge{"PICT", PngClaiming(100000, 100000)}, oversized{"PICT", QByteArray(1024 * 1024 + 1, 'x')};
     const std::tuple<const char*, QByteArray, QList<QSize>> cases[] = {
-        {"70 pictures", ZlaFile(many),
-         [] {
-             QList<QSize> s;
-             for (int i = 1; i <= 64; ++i)
-                 s << QSize(i, 1);
-             return s;
-         }()},
+        {"70 pictures", ZlaFile(many), first64},
         {"too many pixels together",
          ZlaFile({picture(3, 2), big, big, big, big, big, picture(50, 50), picture(5, 7), sound}),
          {QSize(3, 2), QSize(255, 255), QSize(255, 255), QSize(255, 255), QSize(255, 255), QSize(5, 7)}},
