@@ -1,6 +1,5 @@
-// The progress dialog: the shared text throttle, cancel reporting and the
-// message pump. The owner disabled while it shows is tried by the window's
-// saves (saving_window_test.cpp).
+// The progress dialog: the shared text throttle, cancel reporting, the
+// disabled owner and the message pump.
 #include "controls/gradient_button.h"
 #include "controls/progress_dialog.h"
 #include "widget_test_helpers.h"
@@ -102,4 +101,28 @@ TEST_F(ProgressDialogTest, CancelIsReportedOnceAndOnlySetsTheFlagAndPendingEvent
     QTest::keyClick(dialog.CancelButton(), Qt::Key_Return);
     QTest::keyClick(&dialog, Qt::Key_Enter);
     EXPECT_FALSE(dialog.CheckCancel());
+}
+
+TEST_F(ProgressDialogTest, OwnerIsDisabledWhileTheDialogExists)
+{
+    auto* child = new QWidget(&owner);
+    auto* dialog = new ProgressDialog(QStringLiteral("t"));
+    ASSERT_TRUE(dialog->Create(child));
+    EXPECT_TRUE(!owner.isEnabled() && dialog->Owner() == &owner && dialog->CancelButton()->isEnabled());
+    dialog->DestroyWindow();
+    EXPECT_TRUE(owner.isEnabled() && !dialog->isVisible());
+    delete dialog;
+
+    dialog = new ProgressDialog(QStringLiteral("t"));
+    dialog->Create(&owner);
+    EXPECT_FALSE(owner.isEnabled());
+    delete dialog;  // the destructor re-enables it when the window still exists
+    EXPECT_TRUE(owner.isEnabled());
+
+    owner.setEnabled(false);  // already disabled: stays so
+    ProgressDialog third(QStringLiteral("t"));
+    third.Create(&owner);
+    EXPECT_EQ(third.Owner(), nullptr);
+    third.DestroyWindow();
+    EXPECT_FALSE(owner.isEnabled());
 }
