@@ -7,7 +7,6 @@
 
 #include "resources/language.h"
 #include "resources/strings.h"
-#include "support/test_support.h"
 
 using resources::Language;
 
