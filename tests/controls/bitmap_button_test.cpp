@@ -50,9 +50,7 @@ TEST(BitmapButton, FlatButtonShowsNoBorderAtRestRaisedWhenHotSunkenWhenPressedAn
     widgettest::SaveSheet({rest, hot, pressed}, QStringLiteral("bitmap_button"));
     // Hover ends when the mouse leaves, moves outside while grabbed, or the button is disabled.
     const std::function<void()> enders[] = {[&] { widgettest::Leave(&button); },
-                                            [&] {
-                                                widgettest::Hover(&button, {40, 5});
-                                            },
+                                            [&] { widgettest::Hover(&button, QPoint(40, 5)); },
                                             [&] { button.setEnabled(false); }};
     for (const auto& end : enders) {
         widgettest::Hover(&button, {5, 5});

@@ -33,34 +33,16 @@ TEST(PaletteImage, PixelsCountRowsFromTheTopAndOutsideWritesAreIgnored)
 
     image.SetPaletteEntry(0x105, 1, 2, 3);  // indexed by the low byte
     EXPECT_EQ(image.PaletteEntry(5), qRgb(1, 2, 3));
+    // The button's tints, a palette of their own, are tried by its hover face.
+    image.TintPalette(QColor(9, 8, 7), 250);  // above 100 acts as 100
+    EXPECT_EQ(image.PaletteEntry(5), qRgb(9, 8, 7));
     image.Create(2, 2, 4);
     const auto small = BlockOf(image);
     image.SetPaletteEntry(20, 9, 9, 9);  // beyond the 16 entries
     EXPECT_EQ(BlockOf(image), small);
 }
 
-TEST(PaletteImage, TintingMovesThePaletteAndLeavesThePixels)
-{
-    PaletteImage image;
-    image.Create(8, 8, 8);
-    for (int i = 0; i < 64; ++i)
-        image.SetPixel(i % 8, i / 8, std::uint8_t(i));
-    image.SetPaletteEntry(0, 100, 50, 0);
-    image.SetPaletteEntry(1, 255, 255, 255);
-    const std::vector<std::uint8_t> pixels(image.Bits(), image.Bits() + 8 * image.Stride());
-
-    image.TintPalette(QColor(200, 100, 255), 50);
-    EXPECT_EQ(image.PaletteEntry(0), qRgb(150, 75, 127));
-    EXPECT_EQ(image.PaletteEntry(1), qRgb(227, 177, 255));
-    EXPECT_EQ(std::vector<std::uint8_t>(image.Bits(), image.Bits() + 8 * image.Stride()), pixels);
-
-    image.TintPalette(QColor(1, 2, 3), 250);  // above 100 acts as 100
-    image.TintPalette(QColor(9, 9, 9), 0);
-    EXPECT_EQ(QList<QRgb>({image.PaletteEntry(0), image.PaletteEntry(255)}),
-              QList<QRgb>({qRgb(1, 2, 3), qRgb(1, 2, 3)}));
-}
-
-TEST(GradientTexture, PaletteRunsFromShadowThroughFaceToHighlight)
+TEST(GradientTexture, PaletteRunsFromShadowToHighlightAndTheShadingStaysInRangeForAnySeed)
 {
     // Highlight and face far enough apart that every step above the face shows.
     PaletteImage face;
@@ -73,15 +55,12 @@ TEST(GradientTexture, PaletteRunsFromShadowThroughFaceToHighlight)
 
     GradientButton::BuildFace(face, 1, 1, Qt::black, Qt::gray, Qt::white, 8);  // tiny buttons get a face too
     EXPECT_EQ(face.Width(), 1);
-}
 
-TEST(GradientTexture, TopLeftIsLightestBottomRightDarkestForAnySeedAndNoiseInRange)
-{
+    // The top left is lightest, the bottom right darkest, for any seed, and the noise stays in range.
     const int w = 80, h = 24;
     for (std::uint32_t seed : {1u, 7u, 12345u, 0xdeadbeefu}) {
         SCOPED_TRACE(seed);
         controls::CrtSrand(seed);
-        PaletteImage face;
         GradientButton::BuildFace(face, w, h, Qt::black, Qt::gray, Qt::white, 8);
         // Shading gives 99 + 94 at the top left and 1 at the bottom right;
         // noise adds 0..16 and a streak a base of up to 40.
@@ -99,7 +78,6 @@ TEST(GradientTexture, TopLeftIsLightestBottomRightDarkestForAnySeedAndNoiseInRan
         EXPECT_LT(bottomRight / 48, 60);
     }
     controls::CrtSrand(3);
-    PaletteImage face;
     GradientButton::BuildFace(face, 200, 40, Qt::black, Qt::gray, Qt::white, 0);
     // n = 0: noise is 0 except for the rare r() == 32767, and streaks are rare.
     const int g = (255 - 40) / 2;

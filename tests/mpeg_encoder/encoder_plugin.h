@@ -1,8 +1,8 @@
 #pragma once
-// The plug-in as a foreign program sees it: loaded from build/bin with
-// dlopen, used only through its C functions.
+// The plug-in as a program sees it: loaded with dlopen, used only through
+// its C functions.
 
-#include "mpeg_encoder/mpeg_encoder.h"
+#include "engine/encoder_plugin.h"
 
 #include <QString>
 
@@ -12,18 +12,9 @@
 
 namespace encodertest {
 
-struct EncoderPlugin {
-    BeInitStreamFunction initStream = nullptr;
-    BeEncodeChunkFunction encodeChunk = nullptr;
-    BeDeinitStreamFunction deinitStream = nullptr;
-    BeCloseStreamFunction closeStream = nullptr;
-    BeVersionFunction version = nullptr;
-    BeWriteVBRHeaderFunction writeVbrHeader = nullptr;
-    BeWriteInfoTagFunction writeInfoTag = nullptr;
-    std::string loadError;  // empty when every function was found
-    QString libraryPath;
-};
-const EncoderPlugin& Plugin();  // loaded once per process
+// The program's own binding of the plug-in, loaded from build/bin once per process.
+const EncoderPlugin& Plugin();
+QString PluginPath();
 
 // The record the recorder fills for a recording.
 BeConfig ProgramConfig(uint32_t rate, int channels, uint32_t kbps);

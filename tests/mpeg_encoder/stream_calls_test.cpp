@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstring>
 #include <random>
 #include <thread>
 
@@ -21,12 +20,12 @@ namespace {
 
 class StreamCalls : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(p.loadError.empty()) << p.loadError; }
+    void SetUp() override { ASSERT_TRUE(p.IsAvailable()) << PluginPath().toStdString(); }
     HBE_STREAM Open(const BeConfig& config)
     {
         uint32_t chunk = 0;
         HBE_STREAM stream = 0;
-        EXPECT_EQ(p.initStream(&config, &chunk, &bufferSize, &stream), BE_ERR_SUCCESSFUL);
+        EXPECT_EQ(p.beInitStream(&config, &chunk, &bufferSize, &stream), BE_ERR_SUCCESSFUL);
         output.assign(bufferSize, 0);
         return stream;
     }
@@ -66,33 +65,33 @@ TEST_F(StreamCalls, TheInfoTagComesAfterTheFlushAndCloseWithTheFileOpenAndOnlyOn
     EXPECT_GT(ProbeMp3(mine).Frames(), pcm.Frames() + 500);
     ASSERT_TRUE(EncodeToFile(ProgramConfig(22050, 1, 64), pcm, other).Ok());
     const QByteArray otherBefore = testsupport::ReadFile(other);
-    EXPECT_EQ(p.writeInfoTag(r.stream, Local(other)), BE_ERR_FILE);
+    EXPECT_EQ(p.beWriteInfoTag(r.stream, Local(other)), BE_ERR_FILE);
     EXPECT_EQ(testsupport::ReadFile(other), otherBefore);
 
-    EXPECT_EQ(p.writeInfoTag(r.stream, Local(mine)), BE_ERR_SUCCESSFUL);
+    EXPECT_EQ(p.beWriteInfoTag(r.stream, Local(mine)), BE_ERR_SUCCESSFUL);
     const QByteArray tagged = testsupport::ReadFile(mine);
     EXPECT_EQ(ProbeMp3(mine).Frames(), pcm.Frames());
     // Again, or on a closed stream: refused, harmless, the file unchanged.
-    EXPECT_EQ(p.writeInfoTag(r.stream, Local(mine)), BE_ERR_INVALID_HANDLE);
-    EXPECT_NE(p.writeVbrHeader(Local(mine)), BE_ERR_SUCCESSFUL);
-    EXPECT_EQ(p.closeStream(r.stream), BE_ERR_INVALID_HANDLE);
+    EXPECT_EQ(p.beWriteInfoTag(r.stream, Local(mine)), BE_ERR_INVALID_HANDLE);
+    EXPECT_NE(p.beWriteVBRHeader(Local(mine)), BE_ERR_SUCCESSFUL);
+    EXPECT_EQ(p.beCloseStream(r.stream), BE_ERR_INVALID_HANDLE);
     EXPECT_EQ(testsupport::ReadFile(mine), tagged);
 
     // No tag before the flush, after an abandoned stream, or without the VBR flag.
     HBE_STREAM stream = Open(ProgramConfig(48000, 2, 160));
     uint32_t produced = 0;
-    ASSERT_EQ(p.encodeChunk(stream, 4000, pcm.samples.data(), output.data(), &produced), BE_ERR_SUCCESSFUL);
+    ASSERT_EQ(p.beEncodeChunk(stream, 4000, pcm.samples.data(), output.data(), &produced), BE_ERR_SUCCESSFUL);
     ASSERT_TRUE(testsupport::WriteFile(other, QByteArray(reinterpret_cast<const char*>(output.data()), produced)));
-    EXPECT_EQ(p.writeInfoTag(stream, Local(other)), BE_ERR_INVALID_HANDLE);
-    EXPECT_EQ(p.closeStream(stream), BE_ERR_SUCCESSFUL);
-    EXPECT_EQ(p.writeInfoTag(stream, Local(other)), BE_ERR_INVALID_HANDLE);
+    EXPECT_EQ(p.beWriteInfoTag(stream, Local(other)), BE_ERR_INVALID_HANDLE);
+    EXPECT_EQ(p.beCloseStream(stream), BE_ERR_SUCCESSFUL);
+    EXPECT_EQ(p.beWriteInfoTag(stream, Local(other)), BE_ERR_INVALID_HANDLE);
     BeConfig plain = ProgramConfig(44100, 2, 128);
     plain.writeVbrHeader = 0;
     const EncodeResult untagged = EncodeToFile(plain, Tone(44100, 2, 7000, 1000.0, 0.5, 0.5), other, TagCall::None);
     ASSERT_TRUE(untagged.Ok()) << untagged.failed;
     const QByteArray before = testsupport::ReadFile(other);
     EXPECT_FALSE(before.left(200).contains("Info"));
-    EXPECT_EQ(p.writeInfoTag(untagged.stream, Local(other)), BE_ERR_INVALID_HANDLE);
+    EXPECT_EQ(p.beWriteInfoTag(untagged.stream, Local(other)), BE_ERR_INVALID_HANDLE);
     EXPECT_EQ(testsupport::ReadFile(other), before);
 }
 
@@ -119,11 +118,11 @@ TEST_F(StreamCalls, TheVbrHeaderFallbackWritesTheSameFrameIntoTheFileOfTheRightS
     altered[altered.size() - 100] = char(altered[altered.size() - 100] ^ 0x10);
     for (const QByteArray& foreign : {altered, QByteArray("not an MP3 file of ours, long enough to be compared")}) {
         ASSERT_TRUE(testsupport::WriteFile(File("foreign.mp3"), foreign));
-        EXPECT_EQ(p.writeVbrHeader(Local(File("foreign.mp3"))), BE_ERR_FILE);
+        EXPECT_EQ(p.beWriteVBRHeader(Local(File("foreign.mp3"))), BE_ERR_FILE);
         EXPECT_EQ(testsupport::ReadFile(File("foreign.mp3")), foreign);
     }
-    EXPECT_EQ(p.writeVbrHeader(Local(File("long.mp3"))), BE_ERR_SUCCESSFUL);  // the newest stream is the short one
-    EXPECT_EQ(p.writeVbrHeader(Local(File("short.mp3"))), BE_ERR_SUCCESSFUL);
+    EXPECT_EQ(p.beWriteVBRHeader(Local(File("long.mp3"))), BE_ERR_SUCCESSFUL);  // the newest stream is the short one
+    EXPECT_EQ(p.beWriteVBRHeader(Local(File("short.mp3"))), BE_ERR_SUCCESSFUL);
     EXPECT_EQ(ProbeMp3(File("long.mp3")).Frames(), 90000u);
     EXPECT_EQ(ProbeMp3(File("short.mp3")).Frames(), 50000u);
 }
@@ -132,7 +131,7 @@ TEST_F(StreamCalls, BadRecordsHandlesPointersAndSizesAreRefusedWithoutCrashing)
 {
     uint32_t chunk = 0, size = 0;
     HBE_STREAM stream = 77;
-    EXPECT_EQ(p.initStream(nullptr, &chunk, &size, &stream), BE_ERR_INVALID_FORMAT);
+    EXPECT_EQ(p.beInitStream(nullptr, &chunk, &size, &stream), BE_ERR_INVALID_FORMAT);
     EXPECT_EQ(stream, 0u);
     // A record of another kind, version or size is not read; one with a bad value is refused.
     const std::vector<void (*)(BeConfig&)> changes = {
@@ -145,48 +144,49 @@ TEST_F(StreamCalls, BadRecordsHandlesPointersAndSizesAreRefusedWithoutCrashing)
         BeConfig config = ProgramConfig(44100, 2, 128);
         changes[i](config);
         stream = 77;
-        EXPECT_EQ(p.initStream(&config, &chunk, &size, &stream),
+        EXPECT_EQ(p.beInitStream(&config, &chunk, &size, &stream),
                   i < 3 ? BE_ERR_INVALID_FORMAT : BE_ERR_INVALID_FORMAT_PARAMETERS)
             << i;
         EXPECT_EQ(stream, 0u) << i;
     }
     const BeConfig good = ProgramConfig(44100, 1, 128);
-    EXPECT_EQ(p.initStream(&good, nullptr, &size, &stream), BE_ERR_INVALID_FORMAT_PARAMETERS);
-    EXPECT_EQ(p.initStream(&good, &chunk, &size, nullptr), BE_ERR_INVALID_FORMAT_PARAMETERS);
+    EXPECT_EQ(p.beInitStream(&good, nullptr, &size, &stream), BE_ERR_INVALID_FORMAT_PARAMETERS);
+    EXPECT_EQ(p.beInitStream(&good, &chunk, &size, nullptr), BE_ERR_INVALID_FORMAT_PARAMETERS);
 
     const int16_t four[4] = {1, 2, 3, 4};
     output.assign(65536, 0);
     uint32_t produced = 99;
     for (HBE_STREAM unknown : {HBE_STREAM(0), HBE_STREAM(0xFFFFFFF0u)}) {
-        EXPECT_EQ(p.encodeChunk(unknown, 4, four, output.data(), &produced), BE_ERR_INVALID_HANDLE);
+        EXPECT_EQ(p.beEncodeChunk(unknown, 4, four, output.data(), &produced), BE_ERR_INVALID_HANDLE);
         EXPECT_EQ(produced, 0u);
-        EXPECT_EQ(p.deinitStream(unknown, output.data(), &produced), BE_ERR_INVALID_HANDLE);
-        EXPECT_EQ(p.closeStream(unknown), BE_ERR_INVALID_HANDLE);
-        EXPECT_EQ(p.writeInfoTag(unknown, "/nonexistent/x.mp3"), BE_ERR_INVALID_HANDLE);
+        EXPECT_EQ(p.beDeinitStream(unknown, output.data(), &produced), BE_ERR_INVALID_HANDLE);
+        EXPECT_EQ(p.beCloseStream(unknown), BE_ERR_INVALID_HANDLE);
+        EXPECT_EQ(p.beWriteInfoTag(unknown, "/nonexistent/x.mp3"), BE_ERR_INVALID_HANDLE);
     }
     stream = Open(good);
     const std::vector<int16_t> pcm(bufferSize, 0);
-    EXPECT_EQ(p.encodeChunk(stream, 4, nullptr, output.data(), &produced), BE_ERR_INVALID_FORMAT_PARAMETERS);
-    EXPECT_EQ(p.encodeChunk(stream, 4, pcm.data(), nullptr, &produced), BE_ERR_INVALID_FORMAT_PARAMETERS);
-    EXPECT_EQ(p.encodeChunk(stream, 4, pcm.data(), output.data(), nullptr), BE_ERR_INVALID_FORMAT_PARAMETERS);
-    EXPECT_EQ(p.encodeChunk(stream, bufferSize / 2 + 1, pcm.data(), output.data(), &produced), BE_ERR_BUFFER_TOO_SMALL);
-    EXPECT_EQ(p.deinitStream(stream, nullptr, &produced), BE_ERR_INVALID_FORMAT_PARAMETERS);
+    EXPECT_EQ(p.beEncodeChunk(stream, 4, nullptr, output.data(), &produced), BE_ERR_INVALID_FORMAT_PARAMETERS);
+    EXPECT_EQ(p.beEncodeChunk(stream, 4, pcm.data(), nullptr, &produced), BE_ERR_INVALID_FORMAT_PARAMETERS);
+    EXPECT_EQ(p.beEncodeChunk(stream, 4, pcm.data(), output.data(), nullptr), BE_ERR_INVALID_FORMAT_PARAMETERS);
+    EXPECT_EQ(p.beEncodeChunk(stream, bufferSize / 2 + 1, pcm.data(), output.data(), &produced),
+              BE_ERR_BUFFER_TOO_SMALL);
+    EXPECT_EQ(p.beDeinitStream(stream, nullptr, &produced), BE_ERR_INVALID_FORMAT_PARAMETERS);
     // None of the refused calls fed the encoder: the stream is an empty one.
-    ASSERT_EQ(p.deinitStream(stream, output.data(), &produced), BE_ERR_SUCCESSFUL);
+    ASSERT_EQ(p.beDeinitStream(stream, output.data(), &produced), BE_ERR_SUCCESSFUL);
     const QString path = File("empty.mp3");
     ASSERT_TRUE(testsupport::WriteFile(path, QByteArray(reinterpret_cast<const char*>(output.data()), produced)));
-    EXPECT_EQ(p.encodeChunk(stream, 4, four, output.data(), &produced), BE_ERR_INVALID_HANDLE);
-    EXPECT_EQ(p.writeInfoTag(stream, nullptr), BE_ERR_INVALID_FORMAT_PARAMETERS);
-    EXPECT_EQ(p.writeInfoTag(stream, Local(dir.path())), BE_ERR_FILE);
-    EXPECT_EQ(p.writeInfoTag(stream, Local(path)), BE_ERR_SUCCESSFUL);
-    EXPECT_EQ(p.closeStream(stream), BE_ERR_SUCCESSFUL);
-    EXPECT_EQ(p.closeStream(stream), BE_ERR_INVALID_HANDLE);
-    EXPECT_EQ(p.writeVbrHeader(nullptr), BE_ERR_INVALID_FORMAT_PARAMETERS);
+    EXPECT_EQ(p.beEncodeChunk(stream, 4, four, output.data(), &produced), BE_ERR_INVALID_HANDLE);
+    EXPECT_EQ(p.beWriteInfoTag(stream, nullptr), BE_ERR_INVALID_FORMAT_PARAMETERS);
+    EXPECT_EQ(p.beWriteInfoTag(stream, Local(dir.path())), BE_ERR_FILE);
+    EXPECT_EQ(p.beWriteInfoTag(stream, Local(path)), BE_ERR_SUCCESSFUL);
+    EXPECT_EQ(p.beCloseStream(stream), BE_ERR_SUCCESSFUL);
+    EXPECT_EQ(p.beCloseStream(stream), BE_ERR_INVALID_HANDLE);
+    EXPECT_EQ(p.beWriteVBRHeader(nullptr), BE_ERR_INVALID_FORMAT_PARAMETERS);
     EXPECT_EQ(ProbeMp3(path).Frames(), 0u);
 
-    p.version(nullptr);
+    p.beVersion(nullptr);
     std::vector<uint8_t> record(sizeof(BeVersion) + 16, 0xA5);
-    p.version(record.data());
+    p.beVersion(record.data());
     EXPECT_EQ(reinterpret_cast<const BeVersion*>(record.data())->engineMajor, 3);  // the installed LAME is 3.x
     EXPECT_EQ(std::count(record.begin() + sizeof(BeVersion), record.end(), 0xA5), 16) << "written past the record";
 }
@@ -207,14 +207,14 @@ TEST_F(StreamCalls, TheOutputBufferHoldsTheLargestCallAndTheFlush)
         uint32_t produced = 0;
         for (int call = 0; call < 6; ++call) {
             // Odd counts in stereo carry a value: the next call then encodes one more.
-            ASSERT_EQ(p.encodeChunk(stream, bufferSize / 2 - (call % 2), pcm.data(), guarded.data(), &produced),
+            ASSERT_EQ(p.beEncodeChunk(stream, bufferSize / 2 - (call % 2), pcm.data(), guarded.data(), &produced),
                       BE_ERR_SUCCESSFUL);
             EXPECT_LE(produced, bufferSize);
         }
-        ASSERT_EQ(p.deinitStream(stream, guarded.data(), &produced), BE_ERR_SUCCESSFUL);
+        ASSERT_EQ(p.beDeinitStream(stream, guarded.data(), &produced), BE_ERR_SUCCESSFUL);
         EXPECT_LE(produced, bufferSize);
         EXPECT_EQ(std::count(guarded.begin() + bufferSize, guarded.end(), 0x5A), 256) << "written past the buffer";
-        EXPECT_EQ(p.closeStream(stream), BE_ERR_SUCCESSFUL);
+        EXPECT_EQ(p.beCloseStream(stream), BE_ERR_SUCCESSFUL);
     }
 }
 
@@ -237,7 +237,7 @@ TEST_F(StreamCalls, StreamsOnSeveralThreadsGiveWhatTheyGiveAlone)
     // Two threads closing one stream: exactly one succeeds.
     const HBE_STREAM stream = Open(config);
     std::atomic<int> successes = 0;
-    auto close = [&] { successes += p.closeStream(stream) == BE_ERR_SUCCESSFUL; };
+    auto close = [&] { successes += p.beCloseStream(stream) == BE_ERR_SUCCESSFUL; };
     std::thread a(close), b(close);
     a.join();
     b.join();
@@ -246,10 +246,10 @@ TEST_F(StreamCalls, StreamsOnSeveralThreadsGiveWhatTheyGiveAlone)
 
 TEST(EncoderLibrary, ExportsOnlyTheEncoderFunctionsAndNeedsNoQt)
 {
-    EXPECT_EQ(testsupport::ExportedSymbols(Plugin().libraryPath),
+    EXPECT_EQ(testsupport::ExportedSymbols(PluginPath()),
               QStringList({"beCloseStream", "beDeinitStream", "beEncodeChunk", "beInitStream", "beVersion",
                            "beWriteInfoTag", "beWriteVBRHeader"}));
-    const auto ldd = testsupport::RunTool("ldd", {Plugin().libraryPath});
+    const auto ldd = testsupport::RunTool("ldd", {PluginPath()});
     EXPECT_FALSE(ldd.out.contains("libQt"));
     EXPECT_TRUE(ldd.out.contains("libmp3lame"));
 }

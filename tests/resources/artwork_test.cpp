@@ -1,6 +1,6 @@
-// The bitmaps the controls cut and fill: the strip's seams and the channel's
-// background, and the program icon.
-#include "controls/flood_fill.h"
+// The bitmaps the controls cut: the strip's seams, and the program icon. The
+// channel's background, filled with the face colour, is tried where the
+// position slider paints it (bitmap_slider_test.cpp).
 #include "resources/artwork.h"
 #include "controls/widget_test_helpers.h"
 
@@ -31,17 +31,4 @@ TEST(Artwork, StripHoldsFiveSeparateTwentyFivePixelPictures)
         EXPECT_EQ(qAlpha(pieces[i].toImage().pixel(0, 0)), 0) << i;
         EXPECT_EQ(qAlpha(pieces[i].toImage().pixel(12, 8)), 255) << i;
     }
-}
-
-TEST(Artwork, ChannelBackgroundIsOneAreaAroundTheGroove)
-{
-    const QRgb magenta = QColor(Qt::magenta).rgb();
-    for (int id : {134, 137}) {
-        QImage channel = resources::BitmapImage(id).convertToFormat(QImage::Format_RGB32);
-        controls::FloodFillSurface(channel, {0, 0}, QColor(236, 236, 236), Qt::magenta);
-        for (QPoint p : {QPoint(0, 11), QPoint(331, 11), QPoint(166, 0)})  // reaches below the groove
-            EXPECT_EQ(Px(channel, p.x(), p.y()), magenta) << id;
-        EXPECT_NE(Px(channel, 166, 6), magenta) << id << " groove untouched";
-    }
-    EXPECT_NE(Px(resources::BitmapImage(134), 100, 6), Px(resources::BitmapImage(137), 100, 6));
 }

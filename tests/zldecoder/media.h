@@ -19,10 +19,6 @@ QByteArray Run(const QString& program, const QStringList& args);
 QString MakeWave(const QString& path, int rate, int channels, int bits, int frames,
                  const QString& encoding = "signed-integer");
 QString MakeMp3(const QString& wave, const QString& path, const QStringList& lameOptions);
-// FLAC and Ogg Vorbis by sox, Opus by opusenc, from a WAVE file.
-QString MakeFlac(const QString& wave, const QString& path, const QStringList& soxOptions = {});
-QString MakeVorbis(const QString& wave, const QString& path);
-QString MakeOpus(const QString& wave, const QString& path);
 // The frames opusdec decodes from an Opus file at 48 kHz.
 uint32_t OpusdecFrames(const QString& opus, const QString& scratchWave);
 // MPEG-1 layer I at 48 kHz, 384 kbit/s: `frames` frames of random but valid content.
@@ -45,12 +41,10 @@ public:
     ZLDEC_HANDLE Handle() const { return m_handle; }
     uint32_t Length() const;
     ZLWaveFormat Format() const;
-    // Decodes [first, first + count) in pieces of `piece` frames.
-    QByteArray Decode(uint32_t first, uint32_t count, uint32_t piece = 1536);
+    // Decodes [first, first + count) in pieces of `piece` frames. With
+    // `failure` a call may fail: decoding stops after it and leaves its code there.
+    QByteArray Decode(uint32_t first, uint32_t count, uint32_t piece = 1536, uint32_t* failure = nullptr);
     QByteArray DecodeAll(uint32_t piece = 1536) { return Decode(0, Length() + 10, piece); }
-    // Decodes from the start in pieces of 4096 frames until the end or the
-    // first call that fails, whose code it leaves in `code`.
-    QByteArray DecodeUntilFailure(uint32_t& code);
     // Decodes from a few positions after a decode from the start; fails where they differ.
     void ExpectRandomAccessLikeFromTheStart(const std::vector<uint32_t>& firsts);
 
