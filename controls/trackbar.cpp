@@ -67,7 +67,22 @@ void Trackbar::sliderChange(SliderChange change)
         m_autoPageStep = std::max(1, int((qint64(maximum()) - minimum()) / 5));
         setPageStep(m_autoPageStep);
     }
+    // While a take records, the range grows ten times a second with the
+    // thumb held at its end: repaint only when the thumb really moves.
+    if (change == SliderRangeChange || change == SliderValueChange) {
+        const QRect thumb = ThumbRect();
+        if (thumb == m_shownThumb)
+            return;
+        m_shownThumb = thumb;
+    }
     QSlider::sliderChange(change);
+}
+
+QRect Trackbar::ThumbRect() const
+{
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    return style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
 }
 
 void Trackbar::Step(int code)

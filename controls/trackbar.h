@@ -63,6 +63,7 @@ private:
     void Step(int code);
     bool ThumbReached() const;
     int ValueAt(QPoint pos) const;
+    QRect ThumbRect() const;
 
     LongRange m_range;
     int m_autoPageStep;
@@ -71,6 +72,7 @@ private:
     QPoint m_pagingPoint;
     QBasicTimer m_repeat;
     int m_wheelRemainder = 0;
+    QRect m_shownThumb;  // where the thumb was when a repaint was last asked for
 };
 
 }  // namespace controls

@@ -85,11 +85,16 @@ void LevelMeter::paintEvent(QPaintEvent*)
         const Channel& ch = m_meters[size_t(c)];
         const int lit = RowsFor(ch.peakDb, rows);
         const int hold = RowsFor(ch.holdDb, rows);
-        for (int r = 0; r < rows; ++r) {
-            const QColor on = r >= warningRows ? kLoud : kLit;
-            const bool shown = r < lit || r + 1 == hold;
-            p.fillRect(QRect(x, bars.bottom() - r, barWidth, 1), shown ? on : kUnlit);
-        }
+        // Rows count from the bottom; [from, to) of them in one colour.
+        const auto fillRows = [&](int from, int to, const QColor& colour) {
+            if (to > from)
+                p.fillRect(QRect(x, bars.bottom() - to + 1, barWidth, to - from), colour);
+        };
+        fillRows(0, rows, kUnlit);
+        fillRows(0, std::min(lit, warningRows), kLit);
+        fillRows(warningRows, lit, kLoud);
+        if (hold > 0)
+            fillRows(hold - 1, hold, hold > warningRows ? kLoud : kLit);
     }
 }
 
