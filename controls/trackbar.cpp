@@ -67,15 +67,37 @@ void Trackbar::sliderChange(SliderChange change)
         m_autoPageStep = std::max(1, int((qint64(maximum()) - minimum()) / 5));
         setPageStep(m_autoPageStep);
     }
-    // While a take records, the range grows ten times a second with the
-    // thumb held at its end: repaint only when the thumb really moves.
+    // The steps are not drawn, and a new range or value changes the picture
+    // only where it moves the thumb.
+    if (change == SliderStepsChange)
+        return;
     if (change == SliderRangeChange || change == SliderValueChange) {
-        const QRect thumb = ThumbRect();
-        if (thumb == m_shownThumb)
-            return;
-        m_shownThumb = thumb;
+        if (!m_holdRepaints)
+            RepaintIfThumbMoved();
+        return;
     }
     QSlider::sliderChange(change);
+}
+
+void Trackbar::SetRangeAndPos(qint64 minimum, qint64 maximum, qint64 position)
+{
+    m_holdRepaints = true;
+    SetRange(minimum, maximum);
+    SetPos(position);
+    m_holdRepaints = false;
+    RepaintIfThumbMoved();
+}
+
+void Trackbar::RepaintIfThumbMoved()
+{
+    if (ThumbRect() != m_drawnThumb)
+        update();
+}
+
+void Trackbar::paintEvent(QPaintEvent* event)
+{
+    m_drawnThumb = ThumbRect();
+    QSlider::paintEvent(event);
 }
 
 QRect Trackbar::ThumbRect() const

@@ -36,6 +36,9 @@ public:
     // Range and position in the trackbar's own units, of any size up to 2^32.
     void SetRange(qint64 minimum, qint64 maximum);
     void SetPos(qint64 position);
+    // Both at once, with one repaint at most and none when the thumb stays
+    // where it is drawn (a take growing with the thumb at its end).
+    void SetRangeAndPos(qint64 minimum, qint64 maximum, qint64 position);
     qint64 GetPos() const;
     qint64 RangeMax() const { return m_range.Maximum(); }
 
@@ -58,12 +61,14 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void sliderChange(SliderChange change) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void Step(int code);
     bool ThumbReached() const;
     int ValueAt(QPoint pos) const;
     QRect ThumbRect() const;
+    void RepaintIfThumbMoved();
 
     LongRange m_range;
     int m_autoPageStep;
@@ -72,7 +77,8 @@ private:
     QPoint m_pagingPoint;
     QBasicTimer m_repeat;
     int m_wheelRemainder = 0;
-    QRect m_shownThumb;  // where the thumb was when a repaint was last asked for
+    QRect m_drawnThumb;  // where the last paint put the thumb
+    bool m_holdRepaints = false;
 };
 
 }  // namespace controls

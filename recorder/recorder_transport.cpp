@@ -109,9 +109,10 @@ void RecorderPanel::ShowLength()
 {
     const uint32_t frames = m_engine->LengthFrames();
     m_c.lengthReadout->setText(ReadoutText(resources::IDS_LENGTH_READOUT, frames, m_engine->Format().sampleRate));
-    m_c.positionSlider->SetRange(0, frames);
-    if (!m_sliderDragging)
-        m_c.positionSlider->SetPos(frames);
+    if (m_sliderDragging)
+        m_c.positionSlider->SetRange(0, frames);
+    else
+        m_c.positionSlider->SetRangeAndPos(0, frames, frames);
 }
 
 void RecorderPanel::ShowPosition(bool moveSlider)

@@ -1,8 +1,9 @@
 // The trackbar: which codes keys, wheel and mouse send, when tracking ends,
-// the page size, and ranges beyond an int.
+// the page size, ranges beyond an int, and repaints only when the thumb moves.
 #include "controls/trackbar.h"
 #include "widget_test_helpers.h"
 
+#include <QScreen>
 #include <QTest>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
@@ -110,4 +111,49 @@ TEST_F(TrackbarTest, ARangeBeyondAnIntIsScaledAndStillReachesItsEnd)
     bar.setPageStep(1);
     bar.SetRange(0, 15);
     EXPECT_EQ(bar.pageStep(), 1);
+}
+
+namespace {
+
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        paints += e->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
+
+}  // namespace
+
+TEST_F(TrackbarTest, AGrowingRangeWithTheThumbAtItsEndDoesNotRepaintYetLooksRight)
+{
+    // What the window shows (its backing store) against a trackbar drawn afresh.
+    Trackbar fresh;
+    fresh.resize(bar.size());
+    const auto shows = [&](qint64 length, qint64 position) {
+        fresh.SetRange(0, length);
+        fresh.SetPos(position);
+        const QImage shown = window.screen()
+                                 ->grabWindow(window.winId(), bar.x(), bar.y(), bar.width(), bar.height())
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_RGB32);
+        return shown == fresh.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    bar.SetPos(1000);
+    QApplication::processEvents();
+    ASSERT_TRUE(shows(1000, 1000));
+    PaintCounter counter;
+    bar.installEventFilter(&counter);
+    for (qint64 length = 1000; length <= 2000; length += 100) {  // a take as it records
+        bar.SetRangeAndPos(0, length, length);
+        QApplication::processEvents();
+    }
+    EXPECT_EQ(counter.paints, 0);
+    EXPECT_TRUE(shows(2000, 2000));
+
+    bar.SetRangeAndPos(0, 2100, 500);  // the thumb moves: it is drawn where it is
+    QApplication::processEvents();
+    EXPECT_GT(counter.paints, 0);
+    EXPECT_TRUE(shows(2100, 500));
 }
