@@ -5,8 +5,6 @@
 
 #include "recorder/level_meter.h"
 #include "window_fixture.h"
-#include "recorder/dialog_template.h"
-#include "resources/strings.h"
 
 namespace windowtest {
 namespace {
