@@ -1,12 +1,11 @@
 // The levels on the waveform panel, recorded from the fake sound card and
-// judged from screenshots: the meter and its clip mark along the right edge,
-// red columns where the sound reached full scale, and the recording's peak
-// and clipping in the panel's tooltip once stopped.
+// judged from screenshots: the meter along the right edge, red columns where
+// the sound reached full scale, the clip mark across takes, and the exact
+// peak and clipping counts in the panel's tooltip once stopped. The clip mark
+// lit by a loud tone is tried on the real servers (levels_pulse_test.cpp).
 
 #include "recorder/level_meter.h"
 #include "window_fixture.h"
-#include "recorder/dialog_template.h"
-#include "resources/strings.h"
 
 namespace windowtest {
 namespace {
@@ -83,7 +82,6 @@ TEST_F(LevelWindowTest, MeterClipMarkRedColumnsAndTheRecordingsFiguresFollowTheT
     PanelShot quiet(Panel(), "levels_quiet");
     EXPECT_GT(quiet.BarPixels(kGreen), 10);
     EXPECT_EQ(quiet.BarPixels(kYellow), 0) << "-20 dBFS stays below the loud part of the scale";
-    EXPECT_EQ(quiet.ClipMark(), kClipUnlit);
     EXPECT_EQ(quiet.RedColumns(), 0);
 
     // It clips: the clip mark lights, the loud part of the bars too, and the
@@ -91,7 +89,6 @@ TEST_F(LevelWindowTest, MeterClipMarkRedColumnsAndTheRecordingsFiguresFollowTheT
     Deliver(1.0, 24000);
     PanelShot loud(Panel(), "levels_clipping");
     EXPECT_GT(loud.BarPixels(kYellow), 0);
-    EXPECT_EQ(loud.ClipMark(), kClipLit);
     EXPECT_GE(loud.RedColumns(), 2);
     EXPECT_LT(loud.RedColumns(), loud.meterLeft / 10) << "only the columns holding full-scale samples";
 

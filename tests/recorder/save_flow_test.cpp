@@ -1,6 +1,7 @@
-// Saving and partial clearing: WAVE and MP3 files judged by soxi and mpg123,
-// the copy of the MP3 temporary file, names and the save dialog, the progress
-// display with Cancel, and the failures.
+// Saving and partial clearing on the engine: WAVE and MP3 files judged by
+// soxi and mpg123, names and the save dialog, the progress display, and the
+// failures. The copy of the MP3 temporary file is tried on the real server
+// (save_flow_pulse_test.cpp), Cancel in the window (saving_window_test.cpp).
 
 #include <gtest/gtest.h>
 #include <QFile>
@@ -22,45 +23,6 @@ namespace {
 
 constexpr int kSaveFailed = 382;
 const QString kTenSeconds = QStringLiteral("2008-03-05 14h07m10s.mp3");
-
-TEST(SaveFileName, IsTheLocalTimeWithUnitLetters)
-{
-    EXPECT_EQ(SaveFlow::SaveFileName(QDateTime(QDate(2008, 3, 5), QTime(14, 7, 9))), kClockName);
-    EXPECT_EQ(SaveFlow::SaveFileName(QDateTime(QDate(987, 12, 31), QTime(23, 59, 58))), "0987-12-31 23h59m58s");
-}
-
-TEST(SaveMp3, TheSameQualityCopiesTheTempFileAnotherEncodesTheRecordingAnew)
-{
-    struct Case {
-        int row, recordQuality, saveQuality, rate, channels, recordKbps, saveKbps;
-        double tone;
-    };
-    for (const Case c :
-         {Case{kStereo44k16Bit, 10, 7, 44100, 2, 128, 80, 1000}, Case{kMono48k16Bit, 15, 9, 48000, 1, 320, 112, 1500},
-          Case{kStereo22k16Bit, 6, 2, 22050, 2, 64, 32, 700}, Case{kMono8k16Bit, 0, 1, 8000, 1, 8, 16, 440}}) {
-        SCOPED_TRACE(c.rate);
-        SavingSession s(RealPluginFolder());
-        s.saveView.quality = c.recordQuality;
-        const uint32_t frames = uint32_t(c.rate) * 3 / 2 + 321;
-        s.Record(c.row, c.tone, frames);
-        ASSERT_EQ(s.Frames(), frames);
-
-        s.SaveAt(9);
-        const QString copied = s.Saved(kClockName + ".mp3");
-        EXPECT_EQ(testsupport::ReadFile(copied), testsupport::ReadFile(s.Mp3TempPath()));
-        ExpectMp3Holds(copied, frames, c.rate, c.channels, c.recordKbps, c.tone);
-        EXPECT_TRUE(s.saveView.progress.created == 0 && s.sleeps.empty()) << "a copy needs no progress display";
-        EXPECT_TRUE(s.saveView.ShownAndRestored(1));
-
-        s.saveView.quality = c.saveQuality;
-        s.SaveAt(10);
-        ExpectMp3Holds(s.Saved(kTenSeconds), frames, c.rate, c.channels, c.saveKbps, c.tone);
-        EXPECT_TRUE(s.saveView.progress.created == 1 && s.saveView.progress.destroyed == 1);
-        EXPECT_TRUE(s.saveView.errors.empty());
-        EXPECT_EQ(s.added.size(), 2);
-        EXPECT_TRUE(s.saver->IsSaved());
-    }
-}
 
 TEST(SaveName, TheClockNameOrTheTypedOneAndWaveWhenChosenEightBitOrWithoutPluginWithoutAMessage)
 {
@@ -293,21 +255,6 @@ TEST(SaveFailure, AWriteCutShortByTheFileSizeLimitKeepsTheFileThereAndLeavesNoth
         else
             ExpectMp3Holds(target, 3 * 44100, 44100, 2, c.saveQuality == 10 ? 128 : 64, 1000);
     }
-}
-
-TEST(SaveFailure, CancelInTheProgressDisplayLeavesNoFileAndNoMessage)
-{
-    SavingSession s(RealPluginFolder());
-    s.Record(kStereo48k16Bit, 1000, 5 * 48000);
-    s.saveView.quality = 6;
-    s.saveView.progress.cancelAtCheck = 3;
-    s.saver->OnSave();
-    EXPECT_TRUE(s.SavedFiles().isEmpty() && s.saveView.errors.empty() && s.added.isEmpty());
-    EXPECT_FALSE(s.saver->IsSaved());
-    EXPECT_EQ(s.saveView.progress.positions.size(), 2u) << "the job went on after Cancel";
-    EXPECT_EQ(s.saveView.progress.destroyed, 1);
-    EXPECT_TRUE(s.saveView.ShownAndRestored(1));
-    EXPECT_TRUE(QFile::exists(s.Mp3TempPath())) << "the recording's MP3 file is kept for a later save";
 }
 
 TEST(SaveRunning, NoOtherCommandStartsWhileTheProgressDisplayLetsEventsThrough)

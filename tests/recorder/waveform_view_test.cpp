@@ -1,15 +1,13 @@
 // The waveform panel draws what the engine put into its points: black, a
-// green centre line and one green vertical line per column.
+// green centre line and one green vertical line per column. The engine's
+// snapshot of the sound is its own test's; the window's shows it
+// (recorder_window_test.cpp).
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <QImage>
 #include <QPixmap>
 
-#include "controls/dialog_units.h"
-#include "engine/waveform_snapshot.h"
 #include "recorder/waveform_view.h"
-#include "support/test_support.h"
 
 namespace {
 
@@ -90,40 +88,6 @@ TEST_F(WaveformViewTest, EachPointLightsItsColumnSymmetricallyAroundTheCentre)
         EXPECT_EQ(LitRows(img, c.column), std::make_pair(c.first, c.last));
         EXPECT_EQ(LitCount(img, c.column), c.last - c.first + 1);
     }
-}
-
-TEST_F(WaveformViewTest, ScreenshotsEmptyAndWithASine)
-{
-    // The size the recorder window gives the panel: 112 x 27 dialog units.
-    const controls::DialogUnits du(controls::DialogFont());
-    Make(QSize(du.X(112), du.Y(27)));
-    ASSERT_GT(w, 10);
-    ASSERT_GT(h, 10);
-
-    const auto save = [](const QImage& img, const QString& name) {
-        EXPECT_TRUE(img.scaled(img.size() * 4).save(testsupport::ScreenshotDir() + "/" + name + "_x4.png"));
-    };
-
-    // A 400 Hz sine at 80 % of full scale, 16 kHz 16-bit mono, as the engine
-    // hands it over while recording.
-    std::vector<uint8_t> block(6144);
-    for (int i = 0; i < 3072; ++i) {
-        const auto s = int16_t(std::lround(0.8 * 32767 * std::sin(2 * M_PI * 400 * i / 16000.0)));
-        block[size_t(2 * i)] = uint8_t(s & 0xff);
-        block[size_t(2 * i + 1)] = uint8_t((s >> 8) & 0xff);
-    }
-    view.SetFullScale(FullScaleFor(16));
-    TakeWaveformSnapshot(view, block.data(), 6144, 16);
-    const QImage sine = Inside();
-    save(view.grab().toImage(), "waveform_sine");
-
-    // The envelope reaches about 80 % of the half height at the crests and the
-    // centre row at the zero crossings (every 20 points).
-    int tallest = 0;
-    for (int x = 1; x < w; ++x)
-        tallest = std::max(tallest, LitCount(sine, x));
-    EXPECT_NEAR(tallest, 2 * int(0.8 * h / 2) + 1, 2);
-    EXPECT_EQ(LitCount(sine, 20), 1);
 }
 
 TEST_F(WaveformViewTest, ARedrawAfterChangesLooksLikeAFreshDrawingOfTheSamePoints)

@@ -17,7 +17,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QSettings>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -36,7 +35,6 @@
 #include "input/mixer_line_list.h"
 #include "platform/audio/fake_backend.h"
 #include "platform/paths.h"
-#include "platform/shell.h"
 #include "playlist/playlist_box.h"
 #include "playlist/playlist_model.h"
 #include "playlist/playlist_panel.h"
