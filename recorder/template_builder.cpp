@@ -17,7 +17,6 @@
 #include "input/mixer_line_list.h"
 #include "controls/trackbar.h"
 #include "playlist/playlist_box.h"
-#include "recorder/readout_label.h"
 #include "recorder/waveform_view.h"
 
 namespace {
@@ -78,8 +77,12 @@ QWidget* TemplateBuilder::Create(const ControlTemplate& t)
         l->setTextFormat(Qt::PlainText);
         return l;
     }
-    case ControlKind::Readout:
-        return new ReadoutLabel(caption, m_window);
+    case ControlKind::Readout: {
+        auto* l = new QLabel(caption, m_window);
+        l->setTextFormat(Qt::PlainText);
+        l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        return l;
+    }
     case ControlKind::DropDownList:
         return new QComboBox(m_window);
     case ControlKind::CheckListBox:

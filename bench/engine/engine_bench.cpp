@@ -8,6 +8,8 @@
 // writer's seam turns them off), so that their cost shows. Both sides run in
 // real time, at the same time, from the same source, while a tone plays into
 // the default sink. Targets: WAVE <= 1.1x parecord, MP3 <= 0.8x parecord | lame.
+// The sound library's own thread and the wake-ups of both sides are shown
+// apart: the server's pace sets both sides' floor.
 //
 //   QUILLON_BENCH_SECONDS  seconds of recording (default 20)
 
@@ -60,6 +62,30 @@ double ProcessCpuSeconds(qint64 pid, qint64 exceptThread = 0)
 // The sound server connection's thread, mostly.
 double OtherThreadsCpuSeconds() { return ProcessCpuSeconds(getpid(), gettid()); }
 
+// Time on a CPU and wake-ups of the threads of `pid` named `name`, or of all.
+struct ThreadUse {
+    double seconds = 0;
+    qint64 wakeups = 0;
+};
+
+ThreadUse UseOf(qint64 pid, const QByteArray& name = {})
+{
+    ThreadUse use;
+    const QString tasks = QStringLiteral("/proc/%1/task/").arg(pid);
+    for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks + task + QStringLiteral("/comm"));
+        if (!name.isEmpty() && (!comm.open(QIODevice::ReadOnly) || comm.readAll().trimmed() != name))
+            continue;
+        use.seconds += ScheduledSeconds(tasks + task + QStringLiteral("/schedstat"));
+        QFile status(tasks + task + QStringLiteral("/status"));
+        if (status.open(QIODevice::ReadOnly))
+            for (const QByteArray& line : status.readAll().split('\n'))
+                if (line.startsWith("voluntary_ctxt_switches:"))
+                    use.wakeups += line.mid(24).trimmed().toLongLong();
+    }
+    return use;
+}
+
 // Runs the event loop as the program does, without polling.
 void Spin(double seconds)
 {
@@ -70,6 +96,8 @@ void Spin(double seconds)
 
 struct Phase {
     double enginePerMinute = 0, othersPerMinute = 0, referencePerMinute = 0, engineAudio = 0;
+    // The sound library's thread alone, and wake-ups a second of both sides.
+    double soundThreadPerMinute = 0, engineWakeups = 0, referenceWakeups = 0;
     bool ok = false;
 };
 
@@ -103,6 +131,8 @@ Phase RecordSideBySide(RecorderDialog& window, const QStringList& parecordArgs, 
     const double referenceBefore = referenceCpu();
     const double before = ProcessCpuSeconds(getpid());
     const double othersBefore = OtherThreadsCpuSeconds();
+    const ThreadUse soundBefore = UseOf(getpid(), "threaded-ml"), engineBefore = UseOf(getpid()),
+                    referenceBeforeUse = UseOf(rec.processId());
     window.ControlAs<QAbstractButton>(RecorderControl::Record)->click();
     if (!engine.IsRecording()) {
         std::fprintf(stderr, "the engine could not record\n");
@@ -110,11 +140,13 @@ Phase RecordSideBySide(RecorderDialog& window, const QStringList& parecordArgs, 
     }
     Spin(seconds);
     const double reference = referenceCpu() - referenceBefore;
+    phase.referenceWakeups = double(UseOf(rec.processId()).wakeups - referenceBeforeUse.wakeups) / seconds;
     window.ControlAs<QAbstractButton>(RecorderControl::Stop)->click();
     while (engine.IsRecording())
         Spin(0.01);
     const double engineCpu = ProcessCpuSeconds(getpid()) - before;
     const double othersCpu = OtherThreadsCpuSeconds() - othersBefore;
+    const ThreadUse soundAfter = UseOf(getpid(), "threaded-ml"), engineAfter = UseOf(getpid());
     phase.engineAudio = double(engine.GetDataLength()) / 192000.0;
     rec.terminate();
     rec.waitForFinished();
@@ -123,6 +155,8 @@ Phase RecordSideBySide(RecorderDialog& window, const QStringList& parecordArgs, 
     // The reference records in real time: it captured as many seconds as passed.
     phase.enginePerMinute = engineCpu / phase.engineAudio * 60.0;
     phase.othersPerMinute = othersCpu / phase.engineAudio * 60.0;
+    phase.soundThreadPerMinute = (soundAfter.seconds - soundBefore.seconds) / phase.engineAudio * 60.0;
+    phase.engineWakeups = double(engineAfter.wakeups - engineBefore.wakeups) / phase.engineAudio;
     phase.referencePerMinute = reference / seconds * 60.0;
     phase.ok = phase.engineAudio > 0;
     return phase;
@@ -136,7 +170,10 @@ void Report(const char* title, const char* referenceName, const Phase& p)
     std::printf("  recorder window:           %8.1f ms CPU per minute (%.1f s recorded)\n", p.enginePerMinute * 1000,
                 p.engineAudio);
     std::printf("    of which other threads:  %8.1f ms\n", p.othersPerMinute * 1000);
-    std::printf("  %-26s %8.1f ms CPU per minute\n", referenceName, p.referencePerMinute * 1000);
+    std::printf("    the sound library's:     %8.1f ms\n", p.soundThreadPerMinute * 1000);
+    std::printf("    wake-ups a second:       %8.0f\n", p.engineWakeups);
+    std::printf("  %-26s %8.1f ms CPU per minute (parecord wakes %.0f times a second)\n", referenceName,
+                p.referencePerMinute * 1000, p.referenceWakeups);
     std::printf("  ratio:                     %8.2f\n", Ratio(p));
 }
 

@@ -23,6 +23,7 @@
 #include "recorder/recorder_dialog.h"
 #include "settings/settings_store.h"
 #include "support/pulse_test_support.h"
+#include "support/scoped_state.h"
 #include "support/test_support.h"
 
 namespace desktoptest {
@@ -96,8 +97,6 @@ protected:
     {
         ASSERT_FALSE(qgetenv("PULSE_SERVER").isEmpty()) << "the harness starts the sound server";
         ASSERT_FALSE(qgetenv("DBUS_SESSION_BUS_ADDRESS").isEmpty()) << "the harness starts the bus";
-        qputenv("TMPDIR", temp.path().toLocal8Bit());
-        qputenv("XDG_CACHE_HOME", dir.filePath("cache").toLocal8Bit());
         playlist::PlaylistModel::SetDefaultListFileForTesting(dir.filePath("Quillon.lst"));
         settings.emplace(dir.filePath("Quillon.conf"), QSettings::IniFormat);
         store.emplace(&*settings);
@@ -118,6 +117,7 @@ protected:
 
     // Torn down in reverse: the services, the window, then its settings.
     QTemporaryDir dir, temp;
+    testsupport::ScopedEnv tmpdir{"TMPDIR", temp.path()}, cache{"XDG_CACHE_HOME", dir.filePath("cache")};
     std::optional<QSettings> settings;
     std::optional<SettingsStore> store;
     std::unique_ptr<RecorderDialog> window;
