@@ -8,13 +8,25 @@
 #include <pulse/context.h>
 #include <pulse/introspect.h>
 #include <pulse/mainloop.h>
+#include <pulse/util.h>
 
 namespace audiotest {
 
 enum class StreamKind { Playback, Capture };
 
+// Runs `op` on `loop` to its end; false when there was none.
+inline bool Finish(pa_mainloop* loop, pa_operation* op)
+{
+    while (op && pa_operation_get_state(op) == PA_OPERATION_RUNNING)
+        pa_mainloop_iterate(loop, 1, nullptr);
+    if (op)
+        pa_operation_unref(op);
+    return op != nullptr;
+}
+
 // True once the server has ended the stream `index` (a sink input or a
-// source output).
+// source output). PipeWire acknowledges a kill now and then without ending
+// the stream, so the kill is repeated until the stream is gone.
 inline bool KillServerStream(StreamKind kind, uint32_t index)
 {
     pa_mainloop* loop = pa_mainloop_new();
@@ -24,16 +36,29 @@ inline bool KillServerStream(StreamKind kind, uint32_t index)
         pa_context_state_t state;
         while ((state = pa_context_get_state(context)) != PA_CONTEXT_READY && PA_CONTEXT_IS_GOOD(state))
             pa_mainloop_iterate(loop, 1, nullptr);
-        int success = 0;
-        const auto done = [](pa_context*, int ok, void* result) { *static_cast<int*>(result) = ok; };
-        pa_operation* op = state != PA_CONTEXT_READY ? nullptr
-            : kind == StreamKind::Playback           ? pa_context_kill_sink_input(context, index, done, &success)
-                                                     : pa_context_kill_source_output(context, index, done, &success);
-        while (op && pa_operation_get_state(op) == PA_OPERATION_RUNNING)
-            pa_mainloop_iterate(loop, 1, nullptr);
-        if (op)
-            pa_operation_unref(op);
-        killed = success != 0;
+        for (int attempt = 0; state == PA_CONTEXT_READY && !killed && attempt < 20; ++attempt) {
+            int success = 0;
+            const auto done = [](pa_context*, int ok, void* result) { *static_cast<int*>(result) = ok; };
+            if (!Finish(loop,
+                        kind == StreamKind::Playback ? pa_context_kill_sink_input(context, index, done, &success)
+                                                     : pa_context_kill_source_output(context, index, done, &success)) ||
+                !success)
+                break;
+            // Gone when the server no longer knows the index.
+            bool present = false;
+            const auto sinkInput = [](pa_context*, const pa_sink_input_info* info, int, void* p) {
+                *static_cast<bool*>(p) |= info != nullptr;
+            };
+            const auto sourceOutput = [](pa_context*, const pa_source_output_info* info, int, void* p) {
+                *static_cast<bool*>(p) |= info != nullptr;
+            };
+            pa_msleep(250);
+            Finish(loop,
+                   kind == StreamKind::Playback
+                       ? pa_context_get_sink_input_info(context, index, sinkInput, &present)
+                       : pa_context_get_source_output_info(context, index, sourceOutput, &present));
+            killed = !present;
+        }
         pa_context_disconnect(context);
     }
     pa_context_unref(context);
