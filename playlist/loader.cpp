@@ -95,10 +95,14 @@ void Loader::LoaderThread(std::shared_ptr<Block> block)
         }
         auto [id, path] = std::move(b.queue.front());
         b.queue.pop_front();
-        b.deliver({id, LoadEvent::Started});
+        LoadResult started;
+        started.id = id;
+        b.deliver(started);
         guard.unlock();
 
-        LoadResult done{id, LoadEvent::Done};
+        LoadResult done;
+        done.id = id;
+        done.kind = LoadEvent::Done;
         done.stamp = FileStamp::Of(path);
         uint32_t code = b.calls.open(&done.stream, path.c_str());
         if (code == ZLDEC_OK) {

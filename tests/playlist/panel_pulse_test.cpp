@@ -105,8 +105,9 @@ TEST_F(PanelPulseTest, EveryFormatIsMeasuredDescribedAndPlayedThroughTheList)
         SCOPED_TRACE(panel.Names()[row].toStdString());
         const PlaylistItem& item = *panel.Model().Item(row);
         ASSERT_TRUE(item.IsLoaded());
-        if (length)
+        if (length) {
             EXPECT_EQ(item.length, length);
+        }
         EXPECT_TRUE(playlist::FormatDetailLine(item).endsWith(detail))
             << playlist::FormatDetailLine(item).toStdString();
         if (row > 0)

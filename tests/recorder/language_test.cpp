@@ -216,11 +216,13 @@ TEST_P(LanguageTest, EveryNumberedTextReadsInTheLanguage)
         const QString text = resources::Text(resources::StringId(id));
         if (HasChinese(text))
             ++chinese;
-        if (English())
+        if (English()) {
             EXPECT_FALSE(HasChinese(text)) << id << ": " << text.toStdString();
+        }
     }
-    if (!English())
+    if (!English()) {
         EXPECT_GT(chinese, 80);
+    }
 }
 
 // Every control's name is there in the language (above); the panel button's

@@ -126,8 +126,9 @@ QByteArray OpenStream::Decode(uint32_t first, uint32_t count, uint32_t piece, ui
     for (uint32_t position = first, written = piece; position < first + count && written == piece;) {
         const uint32_t asked = std::min(piece, first + count - position);
         code = ZLDec_DecodeAudio(m_handle, position, asked, buffer.data(), &written);
-        if (!failure)
+        if (!failure) {
             EXPECT_EQ(code, ZLDEC_OK);
+        }
         EXPECT_LE(written, asked);
         out.append(buffer.data(), qsizetype(std::min(written, asked)) * frameBytes);
         if (code != ZLDEC_OK)

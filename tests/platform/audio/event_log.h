@@ -19,6 +19,11 @@ struct EventLog {
     // Buffers are named by their position in `pool` ("b0", "b1", ...).
     std::vector<AudioBuffer>* pool = nullptr;
 
+    explicit EventLog(std::vector<AudioBuffer>* named = nullptr)
+        : pool(named)
+    {
+    }
+
     std::string NameOf(AudioBuffer* b) const
     {
         if (pool)

@@ -18,7 +18,7 @@ TEST(FakeStreams, CallbacksWaitForTheEventLoopAndABrokenStreamAnswersAsARealOne)
 {
     FakeBackend fake;
     BufferPool inPool{2, 100}, outPool{2, 8};
-    EventLog in{.pool = &inPool.headers}, out{.pool = &outPool.headers};
+    EventLog in(&inPool.headers), out(&outPool.headers);
     fake.AddInputDevice("Microphone");
     auto capture = fake.OpenCapture(0, PcmFormat{8000, 8, 1}, in.CaptureCallbacks());
     auto playback = fake.OpenPlayback(PcmFormat{8000, 16, 2}, out.PlaybackCallbacks());

@@ -111,7 +111,7 @@ TEST(PulseCapture, StopKeepsEverythingUpToTheStopAndResetReturnsTheBlocksStillQu
     PulseBackend pulse;
     const PcmFormat f{16000, 16, 1};
     BufferPool pool(4, 8000);  // a quarter of a second each
-    EventLog log{.pool = &pool.headers};
+    EventLog log(&pool.headers);
     auto stream = pulse.OpenCapture(-1, f, log.CaptureCallbacks());
     ASSERT_TRUE(stream);
     for (int i = 0; i < 4; ++i)

@@ -62,7 +62,7 @@ TEST(PulseServerGone, RunningStreamsGiveTheirBlocksBackAndReportTheFailure)
     ServerAddress address(server.Address());
     PulseBackend pulse;
     BufferPool captureBlocks(3, 96000), playBlocks(3, 96000);  // a second each: none fills before the server goes
-    EventLog captureLog{.pool = &captureBlocks.headers}, playbackLog{.pool = &playBlocks.headers};
+    EventLog captureLog(&captureBlocks.headers), playbackLog(&playBlocks.headers);
     auto capture = pulse.OpenCapture(-1, PcmFormat{48000, 16, 1}, captureLog.CaptureCallbacks());
     auto playback = pulse.OpenPlayback(PcmFormat{48000, 16, 1}, playbackLog.PlaybackCallbacks());
     ASSERT_TRUE(capture);

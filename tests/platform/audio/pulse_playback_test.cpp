@@ -67,7 +67,7 @@ TEST(PulsePlayback, TheLastBlockPlaysInFullAndComesBackAndSoDoesOneWrittenAfterA
         ToneGenerator tone(f, 1000, 0.5);
         for (int i = 0; i < 2; ++i)
             std::memcpy(pool[i]->data, tone.Next(frames[i]).constData(), pool[i]->length);
-        EventLog log{.pool = &pool.headers};
+        EventLog log(&pool.headers);
         ListenedPlayback playback(f, log.PlaybackCallbacks());
         ASSERT_TRUE(playback.out);
         for (int i = 0; i < 2; ++i) {
@@ -153,7 +153,7 @@ TEST(PulsePlayback, ResetReturnsEveryQueuedBlockAtOnceAndLaterWholeFrameBlocksSt
     PulseBackend pulse;
     const PcmFormat f{48000, 16, 1};
     BufferPool pool = ToneBlocks(f, 10, 9600, 440, 0.3);  // two seconds
-    EventLog log{.pool = &pool.headers};
+    EventLog log(&pool.headers);
     auto out = pulse.OpenPlayback(f, log.PlaybackCallbacks());
     ASSERT_TRUE(out);
     for (int i = 0; i < 10; ++i)
@@ -187,7 +187,7 @@ TEST(PulseStreams, ClosingRightAfterAResetOrStopLeavesNoStreamOnTheServer)
         PulseBackend pulse;
         const PcmFormat f{48000, 16, 1};
         BufferPool pool = ToneBlocks(f, 2, 4800, 440, 0.3);
-        EventLog log{.pool = &pool.headers};
+        EventLog log(&pool.headers);
         for (int i = 0; i < 3; ++i) {
             auto out = pulse.OpenPlayback(f, log.PlaybackCallbacks());
             ASSERT_TRUE(out);
