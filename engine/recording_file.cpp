@@ -90,8 +90,16 @@ uint64_t RecordingFile::DataOffset() const
 
 uint64_t RecordingFile::Write(const uint8_t* data, uint64_t bytes)
 {
-    const qint64 written = m_wavTemp.write(reinterpret_cast<const char*>(data), qint64(bytes));
-    return written > 0 ? uint64_t(written) : 0;
+    // A short write sets no error: the write that follows it says why the
+    // disk took no more.
+    uint64_t done = 0;
+    while (done < bytes) {
+        const qint64 n = m_wavTemp.write(reinterpret_cast<const char*>(data + done), qint64(bytes - done));
+        if (n <= 0)
+            break;
+        done += uint64_t(n);
+    }
+    return done;
 }
 
 int64_t RecordingFile::ReadAt(uint64_t dataOffset, uint8_t* into, uint64_t bytes)

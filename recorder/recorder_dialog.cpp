@@ -69,6 +69,7 @@ RecorderDialog::RecorderDialog(SettingsStore& store, QWidget* parent)
     ShowSettings(m_values, m_c);
     setWindowIcon(resources::Icon(128));
     m_tips = std::make_unique<TipsTicker>(*m_c.tips);
+    m_autosave = std::make_unique<SettingsAutosave>(m_c, [this] { StoreSettings(); });
     SetUpPlaylistPanel();
     m_recorder->SetUp(m_store.ReadInputHistory());
     m_c.panelToggle->SetFocusRectWhenFlat(false);
@@ -214,6 +215,7 @@ void RecorderDialog::OnDestroy()
         return;
     m_destroyed = true;
     m_tips.reset();
+    m_autosave.reset();
     StoreSettings();
     m_recorder->Release();
     m_playlistPanel->Shutdown();

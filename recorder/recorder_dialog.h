@@ -16,6 +16,7 @@
 class RecorderPanel;
 class RecordingEngine;
 class SaveFlow;
+class SettingsAutosave;
 class TipsTicker;
 namespace playlist {
 class PlaylistBox;
@@ -109,5 +110,6 @@ private:
     std::unique_ptr<RecorderPanel> m_recorder;
     std::unique_ptr<playlist::PlaylistPanel> m_playlistPanel;
     std::unique_ptr<TipsTicker> m_tips;
+    std::unique_ptr<SettingsAutosave> m_autosave;
     bool m_destroyed = false;
 };

@@ -3,8 +3,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <algorithm>
 
+#include "controls/bitmap_button.h"
+#include "controls/trackbar.h"
 #include "recorder/window_controls.h"
 
 void ShowSettings(const RecorderSettings& settings, const WindowControls& c)
@@ -29,4 +32,20 @@ InputHistory TakeInputHistory(const WindowControls& c)
     history.device = c.deviceList->currentIndex();
     history.format = c.formatList->currentIndex();
     return history;
+}
+
+SettingsAutosave::SettingsAutosave(const WindowControls& c, std::function<void()> store, QObject* parent)
+    : QObject(parent)
+{
+    m_pending.setSingleShot(true);
+    m_pending.setInterval(1000);
+    connect(&m_pending, &QTimer::timeout, this, std::move(store));
+    const auto changed = [this] { m_pending.start(); };
+    for (QComboBox* list : {c.deviceList, c.formatList, c.encoding})
+        connect(list, &QComboBox::currentIndexChanged, this, changed);
+    connect(c.folderEdit, &QLineEdit::textChanged, this, changed);
+    for (QCheckBox* box : {c.askForRenaming, c.loopPlaying})
+        connect(box, &QCheckBox::toggled, this, changed);
+    connect(c.quality, &QAbstractSlider::valueChanged, this, changed);
+    connect(c.panelToggle, &QAbstractButton::clicked, this, changed);
 }

@@ -2,13 +2,16 @@
 // the process itself gives out while recording.
 #include "engine_fixture.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <QDir>
+#include <QLoggingCategory>
 
 #include "support/test_support.h"
 
@@ -51,11 +54,15 @@ TEST_F(EngineTest, AFailedWriteStopsTheRecordingKeepsWholeFramesAndSaysSo)
         const rlim_t limit = 44 + kBlock * 2 + 102;
         const rlimit lim{limit, limit};
         setrlimit(RLIMIT_FSIZE, &lim);
+        static QString logged;
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& m) { logged += m; });
+        QLoggingCategory::setFilterRules("quillon.engine.warning=true");
         view.formatRow = kRow48000Stereo16;
         StartRecording();
         CardDelivers(a);
         Settle();
         check(view.errors == std::vector{EngineError::TakeWriteFailed}, "told once");
+        check(logged.contains(QString::fromLocal8Bit(std::strerror(EFBIG))), "the log says why");
         check(!engine->IsRecording(), "recording stopped");
         check(FileData() == kept, "whole frames of the data that was written");
         check(HeaderMatchesFile(), "header sizes match the file");

@@ -43,6 +43,13 @@ TEST_F(RecorderWindowTest, ChangesMadeInTheWindowAreRestoredAtTheNextStart)
     EXPECT_TRUE(w->IsLoopPlaying());
     Click(RecorderControl::PanelToggle);
     EXPECT_FALSE(w->PlaylistPanelShown());
+    // Written as they change, before any close: a killed program keeps them.
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        const QByteArray written = testsupport::ReadFile(SettingsPath());
+        return written.contains("\nOfflineRecFmt=27\n") && written.contains("\nRecordQuality=15\n") &&
+               written.contains("\nRecordFolder=/srv/recordings\n") && written.contains("\nLooplyPlaying=1\n") &&
+               written.contains("\nShowRightPanel=0\n");
+    })) << testsupport::ReadFile(SettingsPath()).toStdString();
 
     w = &Open();
     EXPECT_EQ(Ctl<QComboBox>(RecorderControl::DeviceList)->currentText(), "Monitor of Speakers");
