@@ -47,8 +47,8 @@ TEST_F(RecorderWindowTest, ChangesMadeInTheWindowAreRestoredAtTheNextStart)
     EXPECT_TRUE(QTest::qWaitFor([&] {
         const QByteArray written = testsupport::ReadFile(SettingsPath());
         return written.contains("\nOfflineRecFmt=27\n") && written.contains("\nRecordQuality=15\n") &&
-               written.contains("\nRecordFolder=/srv/recordings\n") && written.contains("\nLooplyPlaying=1\n") &&
-               written.contains("\nShowRightPanel=0\n");
+            written.contains("\nRecordFolder=/srv/recordings\n") && written.contains("\nLooplyPlaying=1\n") &&
+            written.contains("\nShowRightPanel=0\n");
     })) << testsupport::ReadFile(SettingsPath()).toStdString();
 
     w = &Open();
