@@ -68,7 +68,9 @@ int RecorderApp::InitInstance()
     {
         RecorderDialog dialog(m_store);
         DesktopIntegration desktopServices(dialog);
-        dialog.PlaylistPanel().SetFolderHistory(&m_folderHistory);
+        // Written as they change: a killed program keeps them too.
+        dialog.PlaylistPanel().SetFolderHistory(&m_folderHistory,
+                                                [this] { m_store.WriteFolderHistory(m_folderHistory); });
         for (const QString& path : m_salvaged)
             dialog.AddRecording(path);
         window = &dialog;

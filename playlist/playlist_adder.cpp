@@ -51,8 +51,8 @@ void PlaylistAdder::AddFileList(const QStringList& paths, bool rememberFolder, O
         if (outcome.refused.size() > refusedBefore)
             continue;
         m_model.SetListModified();
-        if (wasFirst && rememberFolder && m_folders)
-            (*m_folders)[kAddFilesSlot] = info.absolutePath();
+        if (wasFirst && rememberFolder)
+            RememberFolder(kAddFilesSlot, info.absolutePath());
     }
 }
 
@@ -94,9 +94,17 @@ PlaylistAdder::Outcome PlaylistAdder::AddDirectory(const QString& folder)
 {
     Outcome outcome;
     AddFolder(folder, outcome);
-    if (m_folders)
-        (*m_folders)[kAddDirectorySlot] = folder;
+    RememberFolder(kAddDirectorySlot, folder);
     return outcome;
+}
+
+void PlaylistAdder::RememberFolder(int slot, const QString& folder)
+{
+    if (!m_folders || (*m_folders)[slot] == folder)
+        return;
+    (*m_folders)[slot] = folder;
+    if (m_foldersChanged)
+        m_foldersChanged();
 }
 
 PlaylistAdder::Outcome PlaylistAdder::AddRecording(const QString& path)

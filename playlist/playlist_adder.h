@@ -33,7 +33,12 @@ public:
     PlaylistAdder(PlaylistModel& model, std::function<bool(const PlaylistItem&)> isPlaying);
 
     // The application's remembered folders; not owned, may be null.
-    void SetFolderHistory(FolderHistory* history) { m_folders = history; }
+    // `changed` runs whenever adding has remembered another folder.
+    void SetFolderHistory(FolderHistory* history, std::function<void()> changed = {})
+    {
+        m_folders = history;
+        m_foldersChanged = std::move(changed);
+    }
     FolderHistory* GetFolderHistory() const { return m_folders; }
 
     // Files in order, stopping at the first one missing or a folder or at a
@@ -59,10 +64,12 @@ private:
     // A row added again whose file changed meanwhile is loaded again,
     // unless it plays (its next play looks again).
     void RefreshIfChanged(int row);
+    void RememberFolder(int slot, const QString& folder);
 
     PlaylistModel& m_model;
     std::function<bool(const PlaylistItem&)> m_isPlaying;
     FolderHistory* m_folders = nullptr;
+    std::function<void()> m_foldersChanged;
 };
 
 }  // namespace playlist

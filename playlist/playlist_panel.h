@@ -45,8 +45,12 @@ public:
     void SetPositionWindow(QLabel* position);
     // The store for the remembered check box and the mail signature; not owned.
     void SetSettings(SettingsStore* settings) { m_settings = settings; }
-    // The application's remembered folders; not owned.
-    void SetFolderHistory(FolderHistory* history) { m_adder.SetFolderHistory(history); }
+    // The application's remembered folders; not owned. `changed` runs when
+    // adding has remembered another folder.
+    void SetFolderHistory(FolderHistory* history, std::function<void()> changed = {})
+    {
+        m_adder.SetFolderHistory(history, std::move(changed));
+    }
     // The window's loop check box.
     void SetLoopSource(std::function<bool()> isLoopPlaying) { m_isLoopPlaying = std::move(isLoopPlaying); }
 

@@ -66,6 +66,7 @@ struct Panel {
     QSettings settingsFile{dir.filePath("Quillon.conf"), QSettings::IniFormat};
     SettingsStore settings{&settingsFile};
     FolderHistory folders;
+    int foldersRemembered = 0;  // times the application was told to write them
     QLabel status;
     QLabel position;
     // The view outlives the panel, as the window's control does.
@@ -76,7 +77,7 @@ struct Panel {
     {
         folders.fill(dir.path());
         list->SetSettings(&settings);
-        list->SetFolderHistory(&folders);
+        list->SetFolderHistory(&folders, [this] { ++foldersRemembered; });
         list->Initialize(nullptr, dir.filePath("Quillon.lst"));
         list->SetStatusWindow(&status);
         list->SetPositionWindow(&position);

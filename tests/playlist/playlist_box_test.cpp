@@ -109,6 +109,7 @@ TEST(PlaylistBox, AFolderIsAddedPassByPassInAnyLetterCaseInNameOrder)
                            "s.OPUS"}));
     EXPECT_EQ(panel.box->GetSingleSelection(), 10);
     EXPECT_EQ(panel.folders[2], folder);
+    EXPECT_EQ(panel.foldersRemembered, 1);
 }
 
 TEST(PlaylistBox, RemovingRowsKeepsTheRestDeletesFilesOnlyWhenAskedAndRemembersTheBox)
