@@ -82,6 +82,7 @@ RecorderSettings SettingsStore::ReadSettings()
         s.recordFolderIntact = false;
     }
     m_readFolder = s.recordFolder;
+    m_folderAsRead = true;
     return s;
 }
 
@@ -100,8 +101,9 @@ void SettingsStore::WriteSettings(const InputHistory& history, const RecorderSet
     m_settings->setValue(QStringLiteral("AskForRenaming"), s.askForRenaming ? 1 : 0);
     m_settings->setValue(QStringLiteral("LooplyPlaying"), s.loopPlaying ? 1 : 0);
     m_settings->endGroup();
-    if (s.recordFolder != m_readFolder)
-        m_keptFolderBytes.clear();
+    // Settings are written while the user works: a folder typed for a
+    // moment and taken back still gets its stored bytes back.
+    m_folderAsRead = s.recordFolder == m_readFolder;
     Sync();
 }
 
@@ -177,6 +179,6 @@ void SettingsStore::Sync()
         qCWarning(lcSettings) << "cannot store the settings in" << m_settings->fileName() << "status"
                               << m_settings->status();
     // QSettings writes the whole file from what it could read.
-    if (!m_keptFolderBytes.isNull())
+    if (!m_keptFolderBytes.isNull() && m_folderAsRead)
         WriteRawIniValue(m_settings->fileName(), "Settings", "RecordFolder", m_keptFolderBytes);
 }

@@ -77,4 +77,5 @@ private:
     // carry them: every write of the file puts them back.
     QString m_readFolder;
     QByteArray m_keptFolderBytes;
+    bool m_folderAsRead = true;
 };

@@ -92,6 +92,10 @@ TEST_F(RecorderWindowTest, AStoredFolderTheWindowCannotUseIsSaidOnceSetAsideAndK
                       resources::Text(resources::IDS_RECORD_FOLDER_UNUSABLE).replace("%s", QString::fromUtf8(folder))});
         EXPECT_TRUE(Ctl<QLineEdit>(RecorderControl::FolderEdit)->text().isEmpty() && w.RecordFolder().isEmpty());
         Ctl<QSlider>(RecorderControl::Quality)->setValue(4);
+        // Another folder typed, written while it stood there, and taken back.
+        Ctl<QLineEdit>(RecorderControl::FolderEdit)->setText("/tmp");
+        QTest::qWait(1200);
+        Ctl<QLineEdit>(RecorderControl::FolderEdit)->clear();
         Close();
         const QByteArray written = testsupport::ReadFile(SettingsPath());
         EXPECT_TRUE(written.contains("\nRecordFolder=" + folder + "\n")) << written.toStdString();
