@@ -69,9 +69,10 @@ RecorderDialog::RecorderDialog(SettingsStore& store, QWidget* parent)
     ShowSettings(m_values, m_c);
     setWindowIcon(resources::Icon(128));
     m_tips = std::make_unique<TipsTicker>(*m_c.tips);
-    m_autosave = std::make_unique<SettingsAutosave>(m_c, [this] { StoreSettings(); });
     SetUpPlaylistPanel();
     m_recorder->SetUp(m_store.ReadInputHistory());
+    // After the lists are filled: filling them changes nothing worth writing.
+    m_autosave = std::make_unique<SettingsAutosave>(m_c, [this] { StoreSettings(); });
     m_c.panelToggle->SetFocusRectWhenFlat(false);
     NameRecorderControls(m_c);
 
