@@ -97,7 +97,7 @@ void Spin(double seconds)
 struct Phase {
     double enginePerMinute = 0, othersPerMinute = 0, referencePerMinute = 0, engineAudio = 0;
     // The sound library's thread alone, and wake-ups a second of both sides.
-    double soundThreadPerMinute = 0, engineWakeups = 0, referenceWakeups = 0;
+    double soundThreadPerMinute = 0, soundWakeups = 0, engineWakeups = 0, referenceWakeups = 0;
     bool ok = false;
 };
 
@@ -131,7 +131,7 @@ Phase RecordSideBySide(RecorderDialog& window, const QStringList& parecordArgs, 
     const double referenceBefore = referenceCpu();
     const double before = ProcessCpuSeconds(getpid());
     const double othersBefore = OtherThreadsCpuSeconds();
-    const ThreadUse soundBefore = UseOf(getpid(), "threaded-ml"), engineBefore = UseOf(getpid()),
+    const ThreadUse soundBefore = UseOf(getpid(), "sound-io"), engineBefore = UseOf(getpid()),
                     referenceBeforeUse = UseOf(rec.processId());
     window.ControlAs<QAbstractButton>(RecorderControl::Record)->click();
     if (!engine.IsRecording()) {
@@ -146,7 +146,7 @@ Phase RecordSideBySide(RecorderDialog& window, const QStringList& parecordArgs, 
         Spin(0.01);
     const double engineCpu = ProcessCpuSeconds(getpid()) - before;
     const double othersCpu = OtherThreadsCpuSeconds() - othersBefore;
-    const ThreadUse soundAfter = UseOf(getpid(), "threaded-ml"), engineAfter = UseOf(getpid());
+    const ThreadUse soundAfter = UseOf(getpid(), "sound-io"), engineAfter = UseOf(getpid());
     phase.engineAudio = double(engine.GetDataLength()) / 192000.0;
     rec.terminate();
     rec.waitForFinished();
@@ -157,6 +157,7 @@ Phase RecordSideBySide(RecorderDialog& window, const QStringList& parecordArgs, 
     phase.othersPerMinute = othersCpu / phase.engineAudio * 60.0;
     phase.soundThreadPerMinute = (soundAfter.seconds - soundBefore.seconds) / phase.engineAudio * 60.0;
     phase.engineWakeups = double(engineAfter.wakeups - engineBefore.wakeups) / phase.engineAudio;
+    phase.soundWakeups = double(soundAfter.wakeups - soundBefore.wakeups) / phase.engineAudio;
     phase.referencePerMinute = reference / seconds * 60.0;
     phase.ok = phase.engineAudio > 0;
     return phase;
@@ -170,7 +171,8 @@ void Report(const char* title, const char* referenceName, const Phase& p)
     std::printf("  recorder window:           %8.1f ms CPU per minute (%.1f s recorded)\n", p.enginePerMinute * 1000,
                 p.engineAudio);
     std::printf("    of which other threads:  %8.1f ms\n", p.othersPerMinute * 1000);
-    std::printf("    the sound library's:     %8.1f ms\n", p.soundThreadPerMinute * 1000);
+    std::printf("    the sound library's:     %8.1f ms (wakes %.0f times a second)\n", p.soundThreadPerMinute * 1000,
+                p.soundWakeups);
     std::printf("    wake-ups a second:       %8.0f\n", p.engineWakeups);
     std::printf("  %-26s %8.1f ms CPU per minute (parecord wakes %.0f times a second)\n", referenceName,
                 p.referencePerMinute * 1000, p.referenceWakeups);

@@ -66,7 +66,7 @@ std::unique_ptr<playlist::PlaylistItem> LoadItem(const QString& path)
 }
 
 // CPU seconds of each thread of this process by name (the main thread, and
-// libpulse's "threaded-ml"), so that a slow figure says where the time went.
+// the sound server connection's "sound-io"), so that a slow figure says where the time went.
 std::map<QString, double> ThreadCpu()
 {
     std::map<QString, double> cpu;

@@ -1,6 +1,7 @@
 #include "platform/audio/pulse_capture_stream.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include <pulse/introspect.h>
@@ -18,6 +19,18 @@ constexpr uint32_t kBacklogMs = 12000;
 constexpr uint32_t kMaxQueueBytes = 4u << 20;
 // How often the server hands us audio: short, so blocks return promptly.
 constexpr uint32_t kFragmentMs = 20;
+// A server that passes audio on in pieces much smaller than the fragments
+// asked for (the PulseAudio daemon hands over each piece a monitor or a
+// low-latency card posts, every few milliseconds) has it picked up at most
+// this often while we capture: on a busy or virtual machine each wake-up
+// costs more than the audio it carries. A block returns at most this much
+// later; the server's backlog is seconds. A server that keeps to the
+// fragment size is read as it sends.
+constexpr std::chrono::milliseconds kWakeInterval{40};
+// A backlog (after a stall) is taken as fast as it comes: while the server
+// keeps dropping what does not fit its queue, every moment counts, and the
+// lost span is found where the backlog ends.
+constexpr double kBacklogPace = 2.0;
 constexpr int kWhereCheckMs = 500;
 constexpr int kStopWatchMs = 100;
 // A stop gives up on audio the server announced but that never came.
@@ -163,7 +176,7 @@ bool PulseCaptureStream::Start()
             return false;
     }
     m_stopPosition.reset();
-    m_state = State::Running;
+    SetState(State::Running);
     Pump();
     return true;
 }
@@ -175,7 +188,7 @@ bool PulseCaptureStream::Stop()
         return false;
     if (m_state != State::Running)
         return true;
-    m_state = State::Stopping;
+    SetState(State::Stopping);
     // Ask how much the server has captured: everything up to that position
     // is delivered before `stopped`. The stream runs on meanwhile, as a
     // server may hold back a last partial fragment for as long as it is
@@ -203,7 +216,7 @@ void PulseCaptureStream::Reset()
         Pause();
     m_carry.clear();
     GiveBackAll();
-    m_state = State::Idle;
+    SetState(State::Idle);
     if (stopPending && m_callbacks.stopped)
         m_calls.Post(m_callbacks.stopped);
 }
@@ -213,7 +226,7 @@ void PulseCaptureStream::Close()
     PulseContext::Lock lock(*m_pulse);
     if (m_state == State::Closed)
         return;
-    m_state = State::Closed;
+    SetState(State::Closed);
     m_calls.Close();
     Disconnect();
     m_queue.clear();
@@ -232,6 +245,50 @@ void PulseCaptureStream::Pause()
     m_discardUntil.reset();
     ++m_corks;
     m_operations.Add(pa_stream_cork(m_stream, 1, &OnCorked, this));
+}
+
+void PulseCaptureStream::SetState(State state)
+{
+    const bool starting = state == State::Running && m_state != State::Running && m_state != State::Stopping;
+    m_state = state;
+    if (starting) {
+        m_behind = m_smallPieces = false;
+        m_pacePieces = 0;
+        m_paceStart = std::chrono::steady_clock::now();
+        m_paceArrived = ArrivedBytes();
+        m_paceTaken = m_taken;
+    }
+    SpaceWakeups(IsCapturing() && m_smallPieces && !m_behind);
+}
+
+void PulseCaptureStream::SpaceWakeups(bool spaced)
+{
+    if (spaced && !m_wakeupsSpaced)
+        m_pulse->HoldWakeups(kWakeInterval);
+    else if (!spaced && m_wakeupsSpaced)
+        m_pulse->ReleaseWakeups();
+    m_wakeupsSpaced = spaced;
+}
+
+void PulseCaptureStream::PaceWakeups()
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_paceStart < kWakeInterval / 2)
+        return;
+    const double seconds = std::chrono::duration<double>(now - m_paceStart).count();
+    // What reached us, taken or not: while the blocks are all full the
+    // server's backlog still has to come over.
+    const uint64_t arrived = ArrivedBytes();
+    const uint64_t came = arrived >= m_paceArrived ? arrived - m_paceArrived : arrived;
+    m_behind = double(came) > kBacklogPace * seconds * m_format.BytesPerSecond();
+    const uint64_t taken = m_taken >= m_paceTaken ? m_taken - m_paceTaken : m_taken;
+    if (m_pacePieces > 0)
+        m_smallPieces = taken < m_pacePieces * BytesForMilliseconds(m_format, kFragmentMs) / 2;
+    m_paceStart = now;
+    m_paceArrived = arrived;
+    m_paceTaken = m_taken;
+    m_pacePieces = 0;
+    SpaceWakeups(IsCapturing() && m_smallPieces && !m_behind);
 }
 
 uint64_t PulseCaptureStream::ArrivedBytes() const
@@ -272,10 +329,13 @@ void PulseCaptureStream::Pump()
             }
         }
         pa_stream_drop(m_stream);
+        ++m_pacePieces;
         m_taken = end;
         if (m_discardUntil && m_taken >= *m_discardUntil)
             m_discardUntil.reset();
     }
+    if (IsCapturing())
+        PaceWakeups();
     if (m_state == State::Stopping)
         FinishStopWhenDrained();
 }
@@ -308,7 +368,7 @@ void PulseCaptureStream::FinishStopWhenDrained()
         GiveBack(partial);
     }
     Pause();
-    m_state = State::Idle;
+    SetState(State::Idle);
     if (m_callbacks.stopped)
         m_calls.Post(m_callbacks.stopped);
 }
@@ -336,7 +396,7 @@ void PulseCaptureStream::Fail(const QString& reason)
     if (m_state == State::Closed || m_state == State::Broken)
         return;
     qCWarning(lcAudio) << "capture stream failed:" << reason;
-    m_state = State::Broken;
+    SetState(State::Broken);
     m_carry.clear();
     GiveBackAll();
     if (m_callbacks.failed)

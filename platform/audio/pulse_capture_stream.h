@@ -7,6 +7,7 @@
 // A stop or reset pauses the stream rather than ending it: a new stream
 // starts with a moment of silence on PipeWire, a resumed one does not.
 
+#include <chrono>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -57,6 +58,12 @@ private:
     static void OnStateChanged(pa_stream* s, void* self);
     static void OnReadable(pa_stream* s, size_t bytes, void* self);
     static void OnMoved(pa_stream* s, void* self);
+    // The connection's wake-ups are spaced while the stream captures and
+    // keeps up with the server.
+    void SetState(State state);
+    bool IsCapturing() const { return m_state == State::Running || m_state == State::Stopping; }
+    void SpaceWakeups(bool spaced);
+    void PaceWakeups();
     // Where the server says the stream records from now; told once per change.
     void FollowDevice(const QString& source);
     void AskWhereTheStreamIs();
@@ -99,6 +106,14 @@ private:
     uint64_t m_lastArrived = 0;
     int m_quietWatches = 0;
     int m_watches = 0;
+    bool m_wakeupsSpaced = false;
+    // What came since `m_paceStart`, against the real pace, and in what pieces.
+    bool m_behind = false;
+    bool m_smallPieces = false;
+    std::chrono::steady_clock::time_point m_paceStart;
+    uint64_t m_paceArrived = 0;
+    uint64_t m_paceTaken = 0;
+    uint64_t m_pacePieces = 0;
 };
 
 }  // namespace platform::audio

@@ -30,8 +30,8 @@ void OnOperationState(pa_operation*, void* pulse) { static_cast<PulseContext*>(p
 std::shared_ptr<PulseContext> PulseContext::Connect(int timeoutMs, QString* error)
 {
     std::shared_ptr<PulseContext> pulse(new PulseContext);
-    pulse->m_loop = pa_threaded_mainloop_new();
-    if (!pulse->m_loop) {
+    pulse->m_loop = std::make_unique<PulseLoop>();
+    if (!pulse->m_loop->IsValid()) {
         if (error)
             *error = QStringLiteral("Cannot create the PulseAudio main loop");
         return nullptr;
@@ -39,7 +39,7 @@ std::shared_ptr<PulseContext> PulseContext::Connect(int timeoutMs, QString* erro
     pa_proplist* props = pa_proplist_new();
     pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "Quillon");
     pa_proplist_sets(props, PA_PROP_APPLICATION_ID, "Quillon");
-    pulse->m_context = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(pulse->m_loop), "Quillon", props);
+    pulse->m_context = pa_context_new_with_proplist(pulse->m_loop->Api(), "Quillon", props);
     pa_proplist_free(props);
     if (!pulse->m_context) {
         if (error)
@@ -48,8 +48,7 @@ std::shared_ptr<PulseContext> PulseContext::Connect(int timeoutMs, QString* erro
     }
     pa_context_set_state_callback(pulse->m_context, &PulseContext::OnStateChanged, pulse.get());
     // Starting a server is the desktop's business; without one we stay silent.
-    if (pa_context_connect(pulse->m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 ||
-        pa_threaded_mainloop_start(pulse->m_loop) < 0) {
+    if (pa_context_connect(pulse->m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 || !pulse->m_loop->Start()) {
         if (error)
             *error = pulse->ErrorText();
         return nullptr;
@@ -77,19 +76,17 @@ PulseContext::~PulseContext()
             pa_context_unref(m_context);
         }
     }
-    if (m_loop) {
-        pa_threaded_mainloop_stop(m_loop);
-        pa_threaded_mainloop_free(m_loop);
-    }
+    if (m_loop)
+        m_loop->Stop();
 }
 
 PulseContext::Lock::Lock(const PulseContext& pulse)
-    : m_loop(pulse.m_loop)
+    : m_loop(pulse.m_loop.get())
 {
-    pa_threaded_mainloop_lock(m_loop);
+    m_loop->Lock();
 }
 
-PulseContext::Lock::~Lock() { pa_threaded_mainloop_unlock(m_loop); }
+PulseContext::Lock::~Lock() { m_loop->Unlock(); }
 
 bool PulseContext::IsReady() const { return pa_context_get_state(m_context) == PA_CONTEXT_READY; }
 
@@ -118,9 +115,9 @@ bool PulseContext::WaitUntil(const std::function<bool()>& done, int timeoutMs)
     pa_time_event* timer = pa_context_rttime_new(m_context, pa_rtclock_now() + pa_usec_t(timeoutMs) * PA_USEC_PER_MSEC,
                                                  &OnDeadline, &deadline);
     while (!done() && !deadline.passed && !IsFinal(pa_context_get_state(m_context)))
-        pa_threaded_mainloop_wait(m_loop);
+        m_loop->Wait();
     if (timer)
-        pa_threaded_mainloop_get_api(m_loop)->time_free(timer);
+        m_loop->Api()->time_free(timer);
     return done();
 }
 
@@ -158,11 +155,11 @@ void PulseContext::DisarmTimer(pa_time_event* timer)
 void PulseContext::FreeTimer(pa_time_event*& timer)
 {
     if (timer)
-        pa_threaded_mainloop_get_api(m_loop)->time_free(timer);
+        m_loop->Api()->time_free(timer);
     timer = nullptr;
 }
 
-void PulseContext::WakeWaiters() { pa_threaded_mainloop_signal(m_loop, 0); }
+void PulseContext::WakeWaiters() { m_loop->WakeWaiters(); }
 
 void PulseContext::Subscribe()
 {

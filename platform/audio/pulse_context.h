@@ -1,7 +1,8 @@
 #pragma once
-// One connection to the PulseAudio server with its own thread (the threaded
-// main loop). Locking, waiting with a time limit and error texts live here
-// and nowhere else; streams and mixers share the connection.
+// One connection to the PulseAudio server with its own thread (a main loop
+// that runs as libpulse's threaded one does). Locking, waiting with a time
+// limit and error texts live here and nowhere else; streams and mixers share
+// the connection.
 
 #include <functional>
 #include <map>
@@ -13,7 +14,8 @@
 #include <pulse/stream.h>
 #include <pulse/operation.h>
 #include <pulse/subscribe.h>
-#include <pulse/thread-mainloop.h>
+
+#include "platform/audio/pulse_loop.h"
 
 namespace platform::audio {
 
@@ -37,7 +39,7 @@ public:
         Lock& operator=(const Lock&) = delete;
 
     private:
-        pa_threaded_mainloop* m_loop;
+        PulseLoop* m_loop;
     };
 
     pa_context* Context() const { return m_context; }
@@ -67,6 +69,11 @@ public:
     void DisarmTimer(pa_time_event* timer);
     void FreeTimer(pa_time_event*& timer);
 
+    // Any thread. While a recording runs, the connection's thread picks up
+    // what the server sent at most every `interval` (see PulseLoop).
+    void HoldWakeups(std::chrono::milliseconds interval) { m_loop->HoldWakeups(interval); }
+    void ReleaseWakeups() { m_loop->ReleaseWakeups(); }
+
     // Lock held. Server events about sources, delivered on the main loop
     // thread with the lock held. The first listener turns the subscription
     // on (and waits for it, so no change after this call is missed).
@@ -82,7 +89,7 @@ private:
     static void OnStateChanged(pa_context* c, void* self);
     static void OnSubscriptionEvent(pa_context* c, pa_subscription_event_type_t type, uint32_t index, void* self);
 
-    pa_threaded_mainloop* m_loop = nullptr;
+    std::unique_ptr<PulseLoop> m_loop;
     pa_context* m_context = nullptr;
     bool m_subscribed = false;
     int m_nextListenerId = 1;
