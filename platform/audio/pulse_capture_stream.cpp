@@ -1,10 +1,7 @@
 #include "platform/audio/pulse_capture_stream.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
-
-#include <pulse/introspect.h>
 
 #include "platform/audio/audio_log.h"
 #include "platform/audio/pulse_format.h"
@@ -19,19 +16,6 @@ constexpr uint32_t kBacklogMs = 12000;
 constexpr uint32_t kMaxQueueBytes = 4u << 20;
 // How often the server hands us audio: short, so blocks return promptly.
 constexpr uint32_t kFragmentMs = 20;
-// A server that passes audio on in pieces much smaller than the fragments
-// asked for (the PulseAudio daemon hands over each piece a monitor or a
-// low-latency card posts, every few milliseconds) has it picked up at most
-// this often while we capture: on a busy or virtual machine each wake-up
-// costs more than the audio it carries. A block returns at most this much
-// later; the server's backlog is seconds. A server that keeps to the
-// fragment size is read as it sends.
-constexpr std::chrono::milliseconds kWakeInterval{40};
-// A backlog (after a stall) is taken as fast as it comes: while the server
-// keeps dropping what does not fit its queue, every moment counts, and the
-// lost span is found where the backlog ends.
-constexpr double kBacklogPace = 2.0;
-constexpr int kWhereCheckMs = 500;
 constexpr int kStopWatchMs = 100;
 // A stop gives up on audio the server announced but that never came.
 constexpr int kStopQuietWatches = 5;
@@ -69,6 +53,12 @@ PulseCaptureStream::PulseCaptureStream(std::shared_ptr<PulseContext> pulse, cons
     , m_source(source)
     , m_format(format)
     , m_callbacks(std::move(callbacks))
+    , m_follower(*m_pulse,
+                 [this](const QString& from, const QString& to) {
+                     if (m_callbacks.moved)
+                         m_calls.Post([moved = m_callbacks.moved, from, to] { moved(from, to); });
+                 })
+    , m_pacer(format.BytesPerSecond(), BytesForMilliseconds(format, kFragmentMs))
 {
 }
 
@@ -77,7 +67,6 @@ PulseCaptureStream::~PulseCaptureStream()
     Close();
     PulseContext::Lock lock(*m_pulse);
     m_pulse->FreeTimer(m_stopWatch);
-    m_pulse->FreeTimer(m_whereCheck);
 }
 
 bool PulseCaptureStream::Connect(bool corked, QString* error)
@@ -91,7 +80,6 @@ bool PulseCaptureStream::Connect(bool corked, QString* error)
     }
     pa_stream_set_state_callback(m_stream, &OnStateChanged, this);
     pa_stream_set_read_callback(m_stream, &OnReadable, this);
-    pa_stream_set_moved_callback(m_stream, &OnMoved, this);
     pa_buffer_attr attr;
     attr.maxlength = std::min(BytesForMilliseconds(m_format, kBacklogMs),
                               kMaxQueueBytes / m_format.BlockAlign() * m_format.BlockAlign());
@@ -109,33 +97,18 @@ bool PulseCaptureStream::Connect(bool corked, QString* error)
         Disconnect();
         return false;
     }
-    m_device = QString::fromUtf8(pa_stream_get_device_name(s));
-    if (!m_outputListener)
-        m_outputListener = m_pulse->AddSourceOutputListener([this](pa_subscription_event_type_t type, uint32_t index) {
-            if ((type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_CHANGE && m_stream &&
-                index == pa_stream_get_index(m_stream)) {
-                AskWhereTheStreamIs();
-                // PipeWire may report the change while the move is under
-                // way, with the old source or none; no later change follows.
-                if (!m_whereCheck)
-                    m_whereCheck = m_pulse->NewTimer(&OnWhereCheck, this);
-                m_pulse->ArmTimer(m_whereCheck, kWhereCheckMs);
-            }
-        });
+    m_follower.Follow(s);
     return true;
 }
 
 void PulseCaptureStream::Disconnect()
 {
     m_operations.CancelAll();
-    if (m_outputListener)
-        m_pulse->RemoveSourceListener(std::exchange(m_outputListener, 0));
+    m_follower.Stop();
     m_pulse->DisarmTimer(m_stopWatch);
-    m_pulse->DisarmTimer(m_whereCheck);
     if (m_stream) {
         pa_stream_set_state_callback(m_stream, nullptr, nullptr);
         pa_stream_set_read_callback(m_stream, nullptr, nullptr);
-        pa_stream_set_moved_callback(m_stream, nullptr, nullptr);
         ReleaseStream(m_stream);
         m_stream = nullptr;
     }
@@ -249,46 +222,21 @@ void PulseCaptureStream::Pause()
 
 void PulseCaptureStream::SetState(State state)
 {
-    const bool starting = state == State::Running && m_state != State::Running && m_state != State::Stopping;
+    const bool starting = state == State::Running && !IsCapturing();
     m_state = state;
-    if (starting) {
-        m_behind = m_smallPieces = false;
-        m_pacePieces = 0;
-        m_paceStart = std::chrono::steady_clock::now();
-        m_paceArrived = ArrivedBytes();
-        m_paceTaken = m_taken;
-    }
-    SpaceWakeups(IsCapturing() && m_smallPieces && !m_behind);
+    if (starting)
+        m_pacer.Start(CaptureWakePacer::Clock::now(), ArrivedBytes(), m_taken);
+    SpaceWakeups();
 }
 
-void PulseCaptureStream::SpaceWakeups(bool spaced)
+void PulseCaptureStream::SpaceWakeups()
 {
+    const bool spaced = IsCapturing() && m_pacer.MaySpace();
     if (spaced && !m_wakeupsSpaced)
-        m_pulse->HoldWakeups(kWakeInterval);
+        m_pulse->HoldWakeups(CaptureWakePacer::kWakeInterval);
     else if (!spaced && m_wakeupsSpaced)
         m_pulse->ReleaseWakeups();
     m_wakeupsSpaced = spaced;
-}
-
-void PulseCaptureStream::PaceWakeups()
-{
-    const auto now = std::chrono::steady_clock::now();
-    if (now - m_paceStart < kWakeInterval / 2)
-        return;
-    const double seconds = std::chrono::duration<double>(now - m_paceStart).count();
-    // What reached us, taken or not: while the blocks are all full the
-    // server's backlog still has to come over.
-    const uint64_t arrived = ArrivedBytes();
-    const uint64_t came = arrived >= m_paceArrived ? arrived - m_paceArrived : arrived;
-    m_behind = double(came) > kBacklogPace * seconds * m_format.BytesPerSecond();
-    const uint64_t taken = m_taken >= m_paceTaken ? m_taken - m_paceTaken : m_taken;
-    if (m_pacePieces > 0)
-        m_smallPieces = taken < m_pacePieces * BytesForMilliseconds(m_format, kFragmentMs) / 2;
-    m_paceStart = now;
-    m_paceArrived = arrived;
-    m_paceTaken = m_taken;
-    m_pacePieces = 0;
-    SpaceWakeups(IsCapturing() && m_smallPieces && !m_behind);
 }
 
 uint64_t PulseCaptureStream::ArrivedBytes() const
@@ -329,13 +277,15 @@ void PulseCaptureStream::Pump()
             }
         }
         pa_stream_drop(m_stream);
-        ++m_pacePieces;
+        m_pacer.PieceTaken();
         m_taken = end;
         if (m_discardUntil && m_taken >= *m_discardUntil)
             m_discardUntil.reset();
     }
-    if (IsCapturing())
-        PaceWakeups();
+    if (IsCapturing()) {
+        m_pacer.Look(CaptureWakePacer::Clock::now(), ArrivedBytes(), m_taken);
+        SpaceWakeups();
+    }
     if (m_state == State::Stopping)
         FinishStopWhenDrained();
 }
@@ -429,41 +379,6 @@ void PulseCaptureStream::OnStateChanged(pa_stream* s, void* self)
 
 void PulseCaptureStream::OnReadable(pa_stream*, size_t, void* self) { static_cast<PulseCaptureStream*>(self)->Pump(); }
 
-void PulseCaptureStream::OnMoved(pa_stream* s, void* self)
-{
-    static_cast<PulseCaptureStream*>(self)->FollowDevice(QString::fromUtf8(pa_stream_get_device_name(s)));
-}
-
-void PulseCaptureStream::FollowDevice(const QString& source)
-{
-    if (source.isEmpty() || source == m_device)
-        return;
-    const QString from = std::exchange(m_device, source);
-    if (m_callbacks.moved)
-        m_calls.Post([moved = m_callbacks.moved, from, to = source] { moved(from, to); });
-}
-
-void PulseCaptureStream::AskWhereTheStreamIs()
-{
-    // PipeWire tells a move only as a change of the source output: its
-    // source, by index, then that source's name.
-    m_operations.Add(pa_context_get_source_output_info(
-        m_pulse->Context(), pa_stream_get_index(m_stream),
-        [](pa_context* c, const pa_source_output_info* info, int eol, void* self) {
-            if (eol || !info)
-                return;
-            auto* stream = static_cast<PulseCaptureStream*>(self);
-            stream->m_operations.Add(pa_context_get_source_info_by_index(
-                c, info->source,
-                [](pa_context*, const pa_source_info* source, int eol, void* self) {
-                    if (!eol && source)
-                        static_cast<PulseCaptureStream*>(self)->FollowDevice(QString::fromUtf8(source->name));
-                },
-                self));
-        },
-        this));
-}
-
 void PulseCaptureStream::OnCorked(pa_stream* s, int, void* self)
 {
     auto* stream = static_cast<PulseCaptureStream*>(self);
@@ -493,13 +408,6 @@ void PulseCaptureStream::OnStopPosition(pa_stream* s, int success, void* self)
         return;
     stream->m_stopPosition = ServerPosition(s, success, stream->m_taken, stream->ArrivedBytes());
     stream->Pump();
-}
-
-void PulseCaptureStream::OnWhereCheck(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self)
-{
-    auto* stream = static_cast<PulseCaptureStream*>(self);
-    if (stream->m_stream && pa_stream_get_state(stream->m_stream) == PA_STREAM_READY)
-        stream->AskWhereTheStreamIs();
 }
 
 void PulseCaptureStream::OnStopWatch(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self)

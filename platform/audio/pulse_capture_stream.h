@@ -7,7 +7,6 @@
 // A stop or reset pauses the stream rather than ending it: a new stream
 // starts with a moment of silence on PipeWire, a resumed one does not.
 
-#include <chrono>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -17,6 +16,8 @@
 
 #include "platform/audio/audio_backend.h"
 #include "platform/audio/callback_queue.h"
+#include "platform/audio/capture_source_follower.h"
+#include "platform/audio/capture_wake_pacer.h"
 #include "platform/audio/pulse_context.h"
 
 namespace platform::audio {
@@ -57,35 +58,24 @@ private:
 
     static void OnStateChanged(pa_stream* s, void* self);
     static void OnReadable(pa_stream* s, size_t bytes, void* self);
-    static void OnMoved(pa_stream* s, void* self);
     // The connection's wake-ups are spaced while the stream captures and
-    // keeps up with the server.
+    // the pacer allows it.
     void SetState(State state);
     bool IsCapturing() const { return m_state == State::Running || m_state == State::Stopping; }
-    void SpaceWakeups(bool spaced);
-    void PaceWakeups();
-    // Where the server says the stream records from now; told once per change.
-    void FollowDevice(const QString& source);
-    void AskWhereTheStreamIs();
+    void SpaceWakeups();
     static void OnCorked(pa_stream* s, int success, void* self);
     static void OnStopPosition(pa_stream* s, int success, void* self);
     static void OnDiscardPosition(pa_stream* s, int success, void* self);
     static void OnStopWatch(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self);
-    static void OnWhereCheck(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self);
 
     std::shared_ptr<PulseContext> m_pulse;
     QByteArray m_source;
-    // The source the stream records from now, as the server names it.
-    QString m_device;
-    int m_outputListener = 0;
     PcmFormat m_format;
     CaptureCallbacks m_callbacks;
     CallbackQueue m_calls;
     pa_stream* m_stream = nullptr;
     PendingOperations m_operations;
     pa_time_event* m_stopWatch = nullptr;
-    // Asks again where the stream is, a while after its source output changed.
-    pa_time_event* m_whereCheck = nullptr;
     State m_state = State::Idle;
     std::deque<AudioBuffer*> m_queue;
     // The tail of a fragment taken from the stream that did not fit the
@@ -107,13 +97,8 @@ private:
     int m_quietWatches = 0;
     int m_watches = 0;
     bool m_wakeupsSpaced = false;
-    // What came since `m_paceStart`, against the real pace, and in what pieces.
-    bool m_behind = false;
-    bool m_smallPieces = false;
-    std::chrono::steady_clock::time_point m_paceStart;
-    uint64_t m_paceArrived = 0;
-    uint64_t m_paceTaken = 0;
-    uint64_t m_pacePieces = 0;
+    CaptureSourceFollower m_follower;
+    CaptureWakePacer m_pacer;
 };
 
 }  // namespace platform::audio
