@@ -27,7 +27,7 @@ void CaptureWakePacer::Start(Clock::time_point now, uint64_t arrived, uint64_t t
 
 void CaptureWakePacer::Look(Clock::time_point now, uint64_t arrived, uint64_t taken)
 {
-    if (now - m_since < kWakeInterval / 2)
+    if (!IsDue(now))
         return;
     // What reached us counts, not what we took: while the owner holds every
     // block the backlog still has to come over.

@@ -24,7 +24,9 @@ public:
     // `arrived`: all that reached us, taken or not; `taken`: what we took.
     void Start(Clock::time_point now, uint64_t arrived, uint64_t taken);
     void PieceTaken() { ++m_pieces; }
-    // Weighs what came since the last look, at most every half interval.
+    // Whether a look is due: at most one every half interval.
+    bool IsDue(Clock::time_point now) const { return now - m_since >= kWakeInterval / 2; }
+    // Weighs what came since the last look, when one is due.
     void Look(Clock::time_point now, uint64_t arrived, uint64_t taken);
     bool MaySpace() const { return m_smallPieces && !m_behind; }
 

@@ -282,8 +282,9 @@ void PulseCaptureStream::Pump()
         if (m_discardUntil && m_taken >= *m_discardUntil)
             m_discardUntil.reset();
     }
-    if (IsCapturing()) {
-        m_pacer.Look(CaptureWakePacer::Clock::now(), ArrivedBytes(), m_taken);
+    // Asking the library what arrived costs a system call: only when due.
+    if (const auto now = CaptureWakePacer::Clock::now(); IsCapturing() && m_pacer.IsDue(now)) {
+        m_pacer.Look(now, ArrivedBytes(), m_taken);
         SpaceWakeups();
     }
     if (m_state == State::Stopping)
