@@ -92,6 +92,8 @@ void PlaylistModel::AdvanceFrames()
     }
     if (first >= 0)
         emit dataChanged(index(first), index(last), {PictureRole});
+    else
+        m_animation.stop();  // a still list does not wake the program twice a second
 }
 
 void PlaylistModel::TakeLoadResults()
@@ -338,6 +340,8 @@ void PlaylistModel::Changed(PlaylistItem* it)
         return;
     m_lastChangedRow = row;
     emit dataChanged(index(row), index(row));
+    if (it->imageCount > 1 && m_initialized && !m_shutDown && !m_animation.isActive())
+        m_animation.start();
 }
 
 void PlaylistModel::SetListModified()

@@ -42,7 +42,7 @@ public:
         PictureSizeRole,                   // the room the row's pictures take
         QueuedRole,                        // in the play queue
     };
-    // Animated pictures move on a frame this often.
+    // Animated pictures move on a frame this often, while any row has them.
     static constexpr int kAnimationMs = 500;
 
     explicit PlaylistModel(QObject* parent = nullptr);
@@ -107,6 +107,8 @@ public:
     static const QList<QImage>& LoadingImages();
     static const QList<QImage>& FailedImages();
     static const QList<QImage>& DefaultImages();
+
+    bool IsAnimating() const { return m_animation.isActive(); }
 
 signals:
     // An item's load ended, loaded or failed.

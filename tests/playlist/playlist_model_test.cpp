@@ -155,23 +155,40 @@ TEST_F(LoadFixture, ARelativeNameIsKeptAsTheFileItNamesAcrossAStart)
     EXPECT_TRUE(model.Item(0)->IsLoaded()) << PlaylistModel::StateText(*model.Item(0)).toStdString();
 }
 
-// An animated row moves on in the model, and views learn of each frame.
-TEST_F(LoadFixture, AnimatedPicturesMoveOnAFrameAtATimeAndSaySo)
+// A row whose file carries several pictures moves on in the model, and views
+// learn of each frame; a list without such rows does not keep a timer going.
+TEST_F(LoadFixture, AnimatedPicturesMoveOnAFrameAtATimeAndSaySoAndOnlyWhileARowHasThem)
 {
     QTemporaryDir listFolder;
     PlaylistModel model;
     model.Initialize(listFolder.filePath("Quillon.lst"));
-    model.AddItem(m_dir.filePath("missing.wav"));
-    model.AddItem(m_dir.filePath("also-missing.wav"));
+    model.AddItem(Wave("still.wav", 1000));
     ASSERT_TRUE(WaitSettled(model));
-    PlaylistItem* animated = model.Item(1);
-    animated->images = PlaylistModel::LoadingImages();
-    animated->imageCount = uint8_t(animated->images.size());
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    EXPECT_FALSE(changed.wait(2 * PlaylistModel::kAnimationMs));
+    EXPECT_FALSE(model.IsAnimating()) << "nothing moves";
+
+    QStringList pack = {"pack", "-o", m_dir.filePath("two.zla")};
+    for (const Qt::GlobalColor colour : {Qt::red, Qt::blue}) {
+        QImage picture(8, 8, QImage::Format_RGB32);
+        picture.fill(colour);
+        pack << "--picture" << m_dir.filePath(QString("%1.png").arg(int(colour)));
+        ASSERT_TRUE(picture.save(pack.last()));
+    }
+    media::Run(media::ZlaTool(), pack << Wave("inside.wav", 1000));
+    model.AddItem(m_dir.filePath("two.zla"));
+    ASSERT_TRUE(WaitSettled(model));
+    ASSERT_EQ(model.Item(1)->imageCount, 2);
     const QModelIndex row = model.index(1);
-    ASSERT_EQ(row.data(PlaylistModel::PictureRole).value<QImage>(), animated->images[0]);
+    const QImage first = row.data(PlaylistModel::PictureRole).value<QImage>();
+    changed.clear();
     ASSERT_TRUE(changed.wait(2 * PlaylistModel::kAnimationMs));
     EXPECT_EQ(changed[0][0].toModelIndex().row(), 1) << "the still row is left alone";
     EXPECT_TRUE(changed[0][2].value<QList<int>>().contains(PlaylistModel::PictureRole));
-    EXPECT_EQ(row.data(PlaylistModel::PictureRole).value<QImage>(), animated->images[1]);
+    EXPECT_NE(row.data(PlaylistModel::PictureRole).value<QImage>(), first);
+
+    model.RemoveItem(1, false);
+    changed.clear();
+    EXPECT_FALSE(changed.wait(2 * PlaylistModel::kAnimationMs));
+    EXPECT_FALSE(model.IsAnimating());
 }
