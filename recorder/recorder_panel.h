@@ -87,6 +87,8 @@ private:
     std::unique_ptr<MixerPanel> m_mixerPanel;  // closes its mixer before the controls go
     std::unique_ptr<DeviceListFollower> m_deviceList;
     bool m_reportedRecording = false;
+    // Whether the enabled controls were last set for a take with data.
+    bool m_statesShownWithData = false;
     // The thumb is held: the engine's reports do not move it meanwhile.
     bool m_sliderDragging = false;
     // A slider notification is being handled: the slider already stands there.

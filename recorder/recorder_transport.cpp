@@ -47,7 +47,12 @@ void RecorderPanel::ConnectEngine()
 
     RecordingEngine* e = m_engine.get();
     connect(e, &RecordingEngine::StateChanged, this, &RecorderPanel::OnEngineStateChanged);
-    connect(e, &RecordingEngine::LengthChanged, this, [this] { ShowLength(), RefreshControlStates(); });
+    connect(e, &RecordingEngine::LengthChanged, this, [this] {
+        ShowLength();
+        // The length changes several times a second; the controls only when there comes to be data or none.
+        if ((m_engine->GetDataLength() > 0) != m_statesShownWithData)
+            RefreshControlStates();
+    });
     connect(e, &RecordingEngine::PositionChanged, this, [this] { ShowPosition(!m_sliderScrolling); });
     connect(e, &RecordingEngine::WaveformBlock, this, &RecorderPanel::ShowWaveformBlock);
     connect(e, &RecordingEngine::AudioLost, this, &RecorderPanel::ShowAudioLost);
@@ -140,7 +145,8 @@ void RecorderPanel::RefreshControlStates()
         {id::FormatList, m_c.formatList},
     };
     static_assert(std::size(controls) == std::size(kEngineControls));
-    const std::set<int> enabled = EnabledControls(m_engine->State(), m_engine->GetDataLength() > 0);
+    m_statesShownWithData = m_engine->GetDataLength() > 0;
+    const std::set<int> enabled = EnabledControls(m_engine->State(), m_statesShownWithData);
     for (const auto& [controlId, control] : controls)
         control->setEnabled(enabled.count(controlId) > 0);
 }

@@ -43,6 +43,10 @@ QHash<int, QWidget*> TemplateBuilder::Build(const std::vector<ControlTemplate>& 
         if (t.kind == ControlKind::DropDownList)
             r.setHeight(std::max(m_units.Y(kDropDownHeight), w->sizeHint().height()));
         w->setGeometry(r);
+        // Texts that change while the program runs keep their box: a fixed
+        // size spares the window a layout request at every change.
+        if (t.kind == ControlKind::Readout || t.kind == ControlKind::StaticText)
+            w->setFixedSize(r.size());
         w->setProperty("controlId", t.id);
         w->setEnabled(!t.disabled);
         w->setVisible(!t.hidden);

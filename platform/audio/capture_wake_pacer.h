@@ -17,7 +17,7 @@ class CaptureWakePacer {
 public:
     using Clock = std::chrono::steady_clock;
     // A block returns at most this much later; the server's backlog is seconds.
-    static constexpr std::chrono::milliseconds kWakeInterval{40};
+    static constexpr std::chrono::milliseconds kWakeInterval{100};
 
     CaptureWakePacer(uint32_t bytesPerSecond, uint32_t fragmentBytes);
 

@@ -10,8 +10,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// 48 kHz 16-bit stereo, 20 ms fragments.
-constexpr uint32_t kBytesPerSecond = 192000, kFragment = 3840;
+// 48 kHz 16-bit stereo, 20 ms fragments; a monitor's 2.5 ms pieces.
+constexpr uint32_t kBytesPerSecond = 192000, kFragment = 3840, kPiece = 480;
+constexpr int kPiecesAWake = int(CaptureWakePacer::kWakeInterval / 2500us);
 
 struct Feed {
     CaptureWakePacer pacer{kBytesPerSecond, kFragment};
@@ -37,14 +38,14 @@ TEST(CaptureWakePacer, SpacesSmallPiecesAtTheRealPaceButNotABacklogNorFragmentSi
 {
     Feed monitor;
     EXPECT_FALSE(monitor.pacer.MaySpace()) << "nothing seen yet";
-    monitor.Wake(16, 480);  // 2.5 ms pieces, 40 ms of audio
+    monitor.Wake(kPiecesAWake, kPiece);
     EXPECT_TRUE(monitor.pacer.MaySpace());
 
     // After a stall the server sends seconds at once, while every block is
     // full and little is taken.
-    monitor.Wake(4, 480, 2 * kBytesPerSecond);
+    monitor.Wake(4, kPiece, 2 * kBytesPerSecond);
     EXPECT_FALSE(monitor.pacer.MaySpace()) << "a backlog is taken as fast as it comes";
-    monitor.Wake(16, 480);
+    monitor.Wake(kPiecesAWake, kPiece);
     EXPECT_TRUE(monitor.pacer.MaySpace()) << "caught up";
 
     Feed fragments;

@@ -141,7 +141,7 @@ TEST(PulseCapture, StopKeepsEverythingUpToTheStopAndResetReturnsTheBlocksStillQu
     ASSERT_TRUE(stream->Start());
     ASSERT_TRUE(RunEventsUntil([&] { return log.events.size() >= 5; }, 3000));
     EXPECT_EQ(log.events[4], "b3:8000");
-    RunEventsFor(30);
+    RunEventsFor(150);  // the connection's next wake-up at the latest
     stream->Reset();
     QCoreApplication::sendPostedEvents();
     ASSERT_EQ(log.events.size(), 7u) << "the partly filled block and the empty one; no stopped without a stop";
