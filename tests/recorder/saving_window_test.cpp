@@ -102,6 +102,13 @@ TEST_F(SavingWindowTest, ThePositionShownAfterPlayAndStopIsWhereThePartialClearC
     Click(RecorderControl::ClearAfterPosition);
     EXPECT_EQ(Engine().GetDataLength(), heard * 4);
     EXPECT_EQ(Seconds(Text(id::LengthReadout)), shown);
+    EXPECT_EQ(EnabledStateControls(), kStoppedWithData);
+
+    // Cleared from the start, nothing is left to play, move or save.
+    Click(RecorderControl::SeekStart);
+    Click(RecorderControl::ClearAfterPosition);
+    EXPECT_EQ(Engine().GetDataLength(), 0u);
+    EXPECT_EQ(EnabledStateControls(), std::set<int>{id::Record});
 }
 
 TEST_F(SavingWindowTest, ASaveOntoTheRecordingsOwnFilesOrOntoAReadOnlyFileFailsAndChangesNothing)
