@@ -18,6 +18,7 @@
 #include "recorder/waveform_view.h"
 #include "resources/strings.h"
 #include "settings/settings_store.h"
+#include "support/scoped_state.h"
 #include "support/test_support.h"
 #include "recorder/dialog_template.h"
 
@@ -35,7 +36,7 @@ TEST(LevelsOnTheServer, AQuietToneLeavesTheClipMarkOutAndAFullScaleToneLightsIt)
 {
     ASSERT_FALSE(qgetenv("PULSE_SERVER").isEmpty());
     QTemporaryDir dir;
-    qputenv("TMPDIR", dir.path().toLocal8Bit());
+    const testsupport::ScopedEnv tmpDir("TMPDIR", dir.path());
     QSettings settings(dir.filePath("Quillon.conf"), QSettings::IniFormat);
     SettingsStore store(&settings);
     RecorderDialog window(store);

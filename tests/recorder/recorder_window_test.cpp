@@ -110,6 +110,7 @@ TEST_F(RecorderWindowTest, AStoredFolderTheWindowCannotUseIsSaidOnceSetAsideAndK
                   "/srv/recordings");
         EXPECT_EQ(said.size(), 2);
     }
+    ::rmdir(noText.constData());  // a name the temporary folder's clean-up cannot spell
 }
 
 TEST_F(RecorderWindowTest, EveryTemplateControlExistsWhereTheTemplatePutsItInItsInitialState)

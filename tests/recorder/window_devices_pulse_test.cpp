@@ -21,6 +21,7 @@
 #include "recorder/recorder_dialog.h"
 #include "resources/strings.h"
 #include "support/pulse_test_support.h"
+#include "support/scoped_state.h"
 #include "support/stream_killer.h"
 #include "recorder/dialog_template.h"
 
@@ -146,7 +147,7 @@ protected:
     void SetUp() override
     {
         ASSERT_FALSE(qgetenv("PULSE_SERVER").isEmpty());
-        qputenv("TMPDIR", dir.path().toLocal8Bit());
+        tmpDirEnv.emplace("TMPDIR", dir.path());
         settings.emplace(dir.filePath("Quillon.conf"), QSettings::IniFormat);
         store.emplace(&*settings);
     }
@@ -189,6 +190,7 @@ protected:
     }
 
     QTemporaryDir dir;
+    std::optional<testsupport::ScopedEnv> tmpDirEnv;
     std::optional<QSettings> settings;
     std::optional<SettingsStore> store;
     std::unique_ptr<RecorderDialog> window;

@@ -66,7 +66,8 @@ public:
     std::deque<QString> paths;
     std::deque<QMessageBox::StandardButton> buttons;
     QStringList messages;
-    QStringList windows;  // class names
+    QStringList windows;        // class names
+    QStringList dialogFolders;  // where each file dialog opened
 
 private:
     void Answer()
@@ -75,6 +76,9 @@ private:
         if (!modal || modal->property("answered").toBool())
             return;
         if (auto* dialog = qobject_cast<QFileDialog*>(modal); dialog && !paths.empty()) {
+            if (!dialog->property("folderSeen").toBool())
+                dialogFolders << dialog->directory().absolutePath();
+            dialog->setProperty("folderSeen", true);
             // Typed into the focused name field, as a user does; accepted once
             // the dialog, still loading its folder, returns just that.
             if (dialog->selectedFiles() != QStringList{paths.front()}) {
@@ -107,8 +111,10 @@ class RecorderWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        qputenv("TMPDIR", temp.path().toLocal8Bit());
-        qputenv("XDG_STATE_HOME", (temp.path() + "/state").toLocal8Bit());
+        // Put back after the test: a later test's folders would otherwise go
+        // under this one's, which is gone by then.
+        tmpDirEnv.emplace("TMPDIR", temp.path());
+        stateEnv.emplace("XDG_STATE_HOME", temp.path() + "/state");
         playlist::PlaylistModel::SetDefaultListFileForTesting(dir.filePath("Quillon.lst"));
         backend.AddInputDevice("Built-in Microphone");
         backend.AddInputDevice("USB Headset");
@@ -144,6 +150,7 @@ protected:
     void Click(int id) { QTest::mouseClick(Ctl<QPushButton>(id), Qt::LeftButton); }
 
     QTemporaryDir dir, temp;
+    std::optional<testsupport::ScopedEnv> tmpDirEnv, stateEnv;
     FakeBackend backend;
     std::optional<testsupport::ScopedBackend> scopedBackend{std::in_place, backend};
     std::optional<QSettings> settings;

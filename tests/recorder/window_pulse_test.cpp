@@ -82,7 +82,7 @@ TEST(RecorderWindowOnTheServer, HoldingTheSliderChannelDuringPlaybackResetsOnceA
 {
     ASSERT_FALSE(qgetenv("PULSE_SERVER").isEmpty());
     QTemporaryDir dir;
-    qputenv("TMPDIR", dir.path().toLocal8Bit());
+    const testsupport::ScopedEnv tmpDir("TMPDIR", dir.path());
     // A tone into the null sink keeps its monitor running in real time.
     audiotest::TonePlayer tone(440, 0.5, 30, {48000, 16, 2});
     ASSERT_TRUE(tone.Started());
