@@ -1,10 +1,12 @@
 #include "recorder/window_prompts.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
+#include <QStandardPaths>
 
 #include "controls/progress_dialog.h"
 #include "recorder/window_controls.h"
@@ -31,6 +33,23 @@ private:
     std::unique_ptr<controls::ProgressDialog> m_dialog;
 };
 
+// Where the dialog opens for a bare name: the folder of the last save made
+// through it in this run, else the user's music folder, else home; never
+// the folder the program happened to be started from.
+QString& LastDialogFolder()
+{
+    static QString folder;
+    return folder;
+}
+
+QString StartFolderForBareName()
+{
+    if (QFileInfo(LastDialogFolder()).isDir())
+        return LastDialogFolder();
+    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    return QFileInfo(music).isDir() ? music : QDir::homePath();
+}
+
 }  // namespace
 
 WindowPrompts::WindowPrompts(QWidget& window, const WindowControls& controls, RecorderSettings& values)
@@ -45,14 +64,17 @@ void WindowPrompts::TakeControlValues() { TakeSettings(m_values, m_c); }
 std::optional<QString> WindowPrompts::ChooseSavePath(const QString& defaultExtension, const QString& filter,
                                                      const QString& initialName)
 {
-    QFileDialog dialog(nullptr, QString(), QString(), filter);
+    const bool bareName = QFileInfo(initialName).fileName() == initialName;
+    QFileDialog dialog(nullptr, QString(), bareName ? StartFolderForBareName() : QString(), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(defaultExtension);
     dialog.selectFile(initialName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return dialog.selectedFiles().first();
+    const QString chosen = dialog.selectedFiles().first();
+    LastDialogFolder() = QFileInfo(chosen).absolutePath();
+    return chosen;
 }
 
 bool WindowPrompts::ConfirmReplace(const QString& path)

@@ -16,6 +16,7 @@
 #include "recorder/recorder_panel.h"
 #include "recorder/save_flow.h"
 #include "mp3_probe.h"
+#include "support/scoped_state.h"
 
 namespace {
 
@@ -201,6 +202,27 @@ TEST_F(SavingWindowTest, NoSaveReplacesAFileWithoutTheUsersWord)
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_EQ(answers.messages, QStringList{resources::Text(resources::IDS_ASK_SAVE_CHANGES)});
     EXPECT_TRUE(window->isVisible());
+}
+
+// Without a record folder the dialog gets a bare name: it opens in the
+// user's music folder, not where the program was started, and after a save
+// through it, in that save's folder.
+TEST_F(SavingWindowTest, ABareNameOpensTheDialogInTheMusicFolderThenWhereTheLastSaveWent)
+{
+    const testsupport::ScopedEnv home("HOME", Saved("home"));
+    const testsupport::ScopedEnv config("XDG_CONFIG_HOME", Saved("home/.config"));
+    ASSERT_TRUE(QDir().mkpath(Saved("home/Music")) && QDir().mkpath(Saved("elsewhere")));
+    Ctl<QLineEdit>(RecorderControl::FolderEdit)->clear();
+    Record(kStereo48k16Bit, 4800);
+    QStringList opened;
+    for (const QString& target : {Saved("elsewhere/a.wav"), Saved("elsewhere/b.wav")}) {
+        ModalAnswers answers;
+        answers.paths = {target};
+        SaveAs(1, false);
+        opened << answers.dialogFolders;
+        EXPECT_EQ(QFileInfo(target).size(), 4800 * 4 + 44);
+    }
+    EXPECT_EQ(opened, (QStringList{Saved("home/Music"), Saved("elsewhere")}));
 }
 
 // A record folder of about 240 characters takes the clock-named file past
