@@ -357,17 +357,18 @@ TEST_F(MixerPanelTest, AdvancedStartsTheRecordingControlOnItsInputPageAndIsSilen
                                        "mv \"$(dirname \"$0\")/args.tmp\" \"$(dirname \"$0\")/args\"\n"));
     QFile::setPermissions(bin.filePath("pavucontrol"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
-    qputenv("PATH", (bin.path() + ':').toLocal8Bit() + path);
+    std::optional<testsupport::ScopedEnv> searchPath;
+    searchPath.emplace("PATH", bin.path() + ':' + QFile::decodeName(path));
     QTest::mouseClick(host.advanced, Qt::LeftButton);
     ASSERT_TRUE(widgettest::WaitUntil([&] { return QFile::exists(args); }, 10000));
     EXPECT_EQ(testsupport::ReadFile(args), "1\n--tab=4\n");
 
     QTemporaryDir empty;
-    qputenv("PATH", empty.path().toLocal8Bit());
+    searchPath.reset();
+    searchPath.emplace("PATH", empty.path());
     QTest::mouseClick(host.advanced, Qt::LeftButton);
     QTest::qWait(50);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "a failed start shows nothing";
-    qputenv("PATH", path);
 }
 
 }  // namespace
