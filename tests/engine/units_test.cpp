@@ -1,17 +1,15 @@
 // The small pieces of the engine: the header image, waveform snapshots, the
 // loss detector and the level meter (the recording file is the engine
 // tests').
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <numbers>
+#include <string>
 
 #include "engine/capture_loss.h"
 #include "engine_fixture.h"
 #include "engine/take_levels.h"
-#include "engine/wave_header.h"
 #include "engine/waveform_snapshot.h"
 
 using platform::audio::PcmFormat;
@@ -21,21 +19,14 @@ TEST(WaveHeaderTest, ImageHoldsTheFortyFourByteLayoutLittleEndian)
     WaveHeader h = WaveHeader::ForEmptyFile(PcmFormat{44100, 16, 2});
     h.SetSizesFromFileLength(44 + 1000);
     const auto b = h.Image();
+    // fromHex skips the spaces: format tag, channels, rate, bytes a second, block align, bits.
     const QByteArray expected = QByteArray("RIFF") + QByteArray::fromHex("0c040000") + "WAVEfmt " +
-        QByteArray::fromHex("10000000"
-                            "0100"
-                            "0200"
-                            "44ac0000"
-                            "10b10200"
-                            "0400"
-                            "1000") +
-        "data" + QByteArray::fromHex("e8030000");
+        QByteArray::fromHex("10000000 0100 0200 44ac0000 10b10200 0400 1000") + "data" +
+        QByteArray::fromHex("e8030000");
     EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(b.data()), 44), expected);
     WaveHeader back;
     ASSERT_TRUE(WaveHeader::Parse(b.data(), 44, back));
-    EXPECT_EQ(back.format, (PcmFormat{44100, 16, 2}));
-    EXPECT_EQ(back.riffSize, 1036u);
-    EXPECT_EQ(back.dataSize, 1000u);
+    EXPECT_EQ(std::tuple(back.format, back.riffSize, back.dataSize), std::tuple(PcmFormat{44100, 16, 2}, 1036u, 1000u));
     EXPECT_FALSE(WaveHeader::Parse(b.data(), 43, back));
 }
 
@@ -94,89 +85,56 @@ TEST(CaptureLossTest, ADriftingClockOrASlowDiskIsNoLossAndAFlushKeepsWhatWasHeld
     EXPECT_EQ(d.Flush().size(), 1u);
 }
 
-// Known signals through the level meter: a tenth of a second of each
-// channel's signal, in two reports' worth of calls.
-enum class Signal { Silence, HalfScaleSine, FullScaleSquare };
-
-struct LevelCase {
-    uint16_t bits;
-    std::array<Signal, 2> channels;
-    int channelCount;
-};
-
-// A sample of `signal` at frame `i` of 48 kHz audio, as -1..1.
-double SampleOf(Signal signal, uint32_t i)
+// Known signals through the level meter: a tenth of a second of 48 kHz audio
+// per channel, in two reports' worth of calls. Either sign at full scale is
+// clipping; 8-bit audio is measured against its own full scale.
+TEST(TakeLevelsTest, PeakInDbfsAndClippedSamplesOfKnownSignals)
 {
-    switch (signal) {
-    case Signal::HalfScaleSine:
-        return 0.5 * std::sin(2 * std::numbers::pi * 1000 * i / 48000);
-    case Signal::FullScaleSquare:
-        return i / 24 % 2 == 0 ? 1.0 : -1.0;  // 1 kHz
-    default:
-        return 0;
-    }
-}
-
-void AppendSample(QByteArray& data, double value, uint16_t bits)
-{
-    if (bits == 8) {
-        data.append(char(std::clamp(int(std::lround(128 + value * 128)), 0, 255)));
-        return;
-    }
-    const auto s = int16_t(std::clamp(int(std::lround(value * 32768)), -32768, 32767));
-    data.append(char(s & 0xff)).append(char((s >> 8) & 0xff));
-}
-
-class TakeLevelsTest : public ::testing::TestWithParam<LevelCase> {};
-
-TEST_P(TakeLevelsTest, PeakInDbfsAndClippedSamplesOfKnownSignals)
-{
-    const LevelCase c = GetParam();
-    const PcmFormat format{48000, c.bits, uint16_t(c.channelCount)};
     constexpr uint32_t kFrames = 4800;
-    QByteArray data;
-    for (uint32_t i = 0; i < kFrames; ++i)
-        for (int ch = 0; ch < c.channelCount; ++ch)
-            AppendSample(data, SampleOf(c.channels[size_t(ch)], i), c.bits);
+    // One letter per channel: '0' silence, 's' a half-scale 1 kHz sine, 'F' a full-scale 1 kHz square.
+    const std::vector<std::pair<uint16_t, std::string>> cases = {
+        {16, "0"}, {8, "0"}, {16, "s"}, {8, "s"}, {16, "F"}, {8, "F"}, {16, "sF"}, {16, "0s"}, {8, "F0"}, {8, "ss"}};
+    for (const auto& [bits, tracks] : cases) {
+        SCOPED_TRACE(::testing::Message() << bits << " bit " << tracks);
+        const PcmFormat format{48000, bits, uint16_t(tracks.size())};
+        const int full = bits == 8 ? 128 : 32768;
+        QByteArray data;
+        for (uint32_t i = 0; i < kFrames; ++i)
+            for (char track : tracks) {
+                const double v = track == '0' ? 0
+                    : track == 's'            ? 0.5 * std::sin(2 * std::numbers::pi * 1000 * i / 48000)
+                                              : (i / 24 % 2 == 0 ? 1.0 : -1.0);
+                const int s = std::clamp(int(std::lround(v * full)), -full, full - 1);
+                if (bits == 8)
+                    data.append(char(s + 128));
+                else
+                    data.append(char(s & 0xff)).append(char((s >> 8) & 0xff));
+            }
 
-    TakeLevelMeter meter;
-    meter.Begin(format);
-    const auto* bytes = reinterpret_cast<const uint8_t*>(data.constData());
-    const uint32_t half = uint32_t(data.size()) / 2 / format.BlockAlign() * format.BlockAlign();
-    meter.Add(bytes, half);
-    meter.Add(bytes + half, uint32_t(data.size()) - half);
-    const TakeLevels l = meter.Take();
+        TakeLevelMeter meter;
+        meter.Begin(format);
+        const auto* bytes = reinterpret_cast<const uint8_t*>(data.constData());
+        const uint32_t half = uint32_t(data.size()) / 2 / format.BlockAlign() * format.BlockAlign();
+        meter.Add(bytes, half);
+        meter.Add(bytes + half, uint32_t(data.size()) - half);
+        const TakeLevels l = meter.Take();
 
-    EXPECT_EQ(l.channels, c.channelCount);
-    EXPECT_EQ(l.fullScale, c.bits == 8 ? 128u : 32768u) << "8-bit audio against its own full scale";
-    bool anyClipped = false;
-    for (int ch = 0; ch < c.channelCount; ++ch) {
-        SCOPED_TRACE(ch);
-        const Signal signal = c.channels[size_t(ch)];
-        const double db = LevelDbfs(l.peak[size_t(ch)], l.fullScale);
-        if (signal == Signal::Silence)
-            EXPECT_TRUE(std::isinf(db) && db < 0) << db;
-        else if (signal == Signal::HalfScaleSine)
-            EXPECT_NEAR(db, -6.02, 0.15);
-        else
-            EXPECT_DOUBLE_EQ(db, 0.0);
-        EXPECT_EQ(l.clipped[size_t(ch)], signal == Signal::FullScaleSquare ? kFrames : 0u)
-            << "either sign at full scale is clipping";
-        anyClipped = anyClipped || signal == Signal::FullScaleSquare;
+        EXPECT_EQ(l.channels, int(tracks.size()));
+        EXPECT_EQ(l.fullScale, uint32_t(full));
+        for (size_t ch = 0; ch < tracks.size(); ++ch) {
+            SCOPED_TRACE(ch);
+            const double db = LevelDbfs(l.peak[ch], l.fullScale);
+            if (tracks[ch] == '0')
+                EXPECT_TRUE(std::isinf(db) && db < 0) << db;
+            else if (tracks[ch] == 's')
+                EXPECT_NEAR(db, -6.02, 0.15);
+            else
+                EXPECT_DOUBLE_EQ(db, 0.0);
+            EXPECT_EQ(l.clipped[ch], tracks[ch] == 'F' ? kFrames : 0u);
+        }
+        EXPECT_EQ(l.clippedFrames, tracks.find('F') != std::string::npos ? kFrames : 0u);
+        const TakeLevels next = meter.Take();
+        EXPECT_EQ(next.peak, (std::array<uint32_t, 2>{0, 0})) << "each report starts anew";
+        EXPECT_EQ(next.clippedFrames, 0u);
     }
-    EXPECT_EQ(l.clippedFrames, anyClipped ? kFrames : 0u);
-    const TakeLevels next = meter.Take();
-    EXPECT_EQ(next.peak, (std::array<uint32_t, 2>{0, 0})) << "each report starts anew";
-    EXPECT_EQ(next.clippedFrames, 0u);
 }
-
-INSTANTIATE_TEST_SUITE_P(Signals, TakeLevelsTest,
-                         ::testing::Values(LevelCase{16, {Signal::Silence}, 1}, LevelCase{8, {Signal::Silence}, 1},
-                                           LevelCase{16, {Signal::HalfScaleSine}, 1},
-                                           LevelCase{8, {Signal::HalfScaleSine}, 1},
-                                           LevelCase{16, {Signal::FullScaleSquare}, 1},
-                                           LevelCase{8, {Signal::FullScaleSquare}, 1},
-                                           LevelCase{16, {Signal::HalfScaleSine, Signal::FullScaleSquare}, 2},
-                                           LevelCase{16, {Signal::Silence, Signal::HalfScaleSine}, 2},
-                                           LevelCase{8, {Signal::FullScaleSquare, Signal::Silence}, 2},
-                                           LevelCase{8, {Signal::HalfScaleSine, Signal::HalfScaleSine}, 2}));
