@@ -22,63 +22,50 @@ protected:
     }
 };
 
-TEST_F(PlaybackTest, ShortAndWholeBlockRecordingsPlayInTheirBlocksAndCloseWithTheLast)
+TEST_F(PlaybackTest, RecordingsPlayFourteenBlocksAtATimeUntilEveryByteWasPlayedAndCloseWithTheLast)
 {
-    for (int blocks : {0, 1, 3}) {  // shorter than one block, exactly one, exactly three
-        const int bytes = blocks ? kBlock * blocks : 1000;
+    // Shorter than one block, exactly one, exactly three, longer than fourteen.
+    for (int bytes : {1000, kBlock, kBlock * 3, kBlock * 20 + 100}) {
         SCOPED_TRACE(bytes);
         Restart();
         Record(bytes, kRow48000Stereo16);
+        const int blocks = (bytes + kBlock - 1) / kBlock;
         engine->Play();
-        ASSERT_TRUE(engine->IsPlaying());
-        EXPECT_EQ(Speaker()->Format(), (PcmFormat{48000, 16, 2}));
-        EXPECT_EQ(Speaker()->WriteCount(), std::max(blocks, 1));
-        EXPECT_EQ(Speaker()->WrittenBytes(), recorded);
-        for (int i = 1; i < blocks; ++i) {
-            CompleteOne();
-            EXPECT_TRUE(engine->IsPlaying()) << "the device closes with the last block";
+        FakePlaybackStream* speaker = Speaker();
+        ASSERT_TRUE(speaker);
+        EXPECT_EQ(speaker->Format(), (PcmFormat{48000, 16, 2}));
+        EXPECT_EQ(speaker->WriteCount(), std::min(blocks, 14));
+        int completions = 0;
+        while (engine->IsPlaying()) {
+            // Every returned block goes straight back until the end is queued.
+            ASSERT_EQ(speaker->QueuedBufferCount(), std::min(14, blocks - completions)) << completions;
+            EXPECT_EQ(engine->Position(), uint32_t(completions * kBlock / 4)) << "what has played";
             EXPECT_EQ(engine->State(), EngineState::Playing);
+            ASSERT_TRUE(speaker->CompleteNext());
+            // What has played, read before the engine closes the stream with the last.
+            EXPECT_EQ(speaker->PlayedBytes(), recorded.left(++completions * kBlock));
+            Settle();
         }
-        CompleteOne();
-        EXPECT_FALSE(engine->IsPlaying());
+        EXPECT_EQ(completions, blocks) << "the device closes with the last block";
         EXPECT_EQ(Speaker(), nullptr);
         EXPECT_EQ(engine->Position(), uint32_t(bytes / 4)) << "at the natural end the position stays at the end";
         EXPECT_EQ(engine->State(), EngineState::Stopped);
     }
-    EXPECT_EQ(fake.PlaybackCloseCount(), 3);
-}
-
-TEST_F(PlaybackTest, ALongRecordingCirculatesFourteenBlocksUntilEveryByteWasPlayed)
-{
-    Record(kBlock * 20 + 100, kRow48000Stereo16);
-    engine->Play();
-    FakePlaybackStream* speaker = Speaker();
-    EXPECT_EQ(speaker->WriteCount(), 14);
-    EXPECT_EQ(engine->Position(), 0u) << "nothing heard yet";
-    int completions = 0;
-    while (engine->IsPlaying()) {
-        // Every returned block goes straight back until the end is queued.
-        ASSERT_EQ(speaker->QueuedBufferCount(), std::min(14, 21 - completions)) << completions;
-        EXPECT_EQ(engine->Position(), uint32_t(completions * kBlock / 4)) << "what has played";
-        ASSERT_TRUE(speaker->CompleteNext());
-        if (++completions == 21) {
-            EXPECT_EQ(speaker->PlayedBytes(), recorded);  // before the engine closes it
-        }
-        Settle();
-    }
-    EXPECT_EQ(completions, 21);
-    EXPECT_EQ(engine->Position(), uint32_t((kBlock * 20 + 100) / 4));
-    EXPECT_EQ(fake.PlaybackOpenCount(), 1);
-    EXPECT_EQ(fake.PlaybackCloseCount(), 1);
+    EXPECT_EQ(fake.PlaybackOpenCount(), 4);
+    EXPECT_EQ(fake.PlaybackCloseCount(), 4);
 }
 
 // At 8000 Hz 8-bit mono fourteen whole blocks would be ten seconds: about
 // half a second waits at the device, in pieces of 1120 bytes, whatever the
 // format. The position is what the device has played (also within a piece),
-// and Stop keeps it: a partial clear then keeps what was heard.
-TEST_F(PlaybackTest, AtLowRatesHalfASecondWaitsAndThePositionIsWhatWasHeard)
+// and Stop keeps it: a partial clear then keeps what was heard. The
+// waveform shows the piece that played, at most once in 100 ms.
+TEST_F(PlaybackTest, AtLowRatesHalfASecondWaitsAndThePositionAndWaveformAreWhatWasHeard)
 {
     Record(80000);  // ten seconds
+    view.wave.refreshes = 0;
+    uint32_t now = 1000;
+    engine->SetTickClock([&] { return now; });
     engine->Play();
     FakePlaybackStream* speaker = Speaker();
     EXPECT_EQ(speaker->QueuedBufferCount(), 4);
@@ -89,6 +76,9 @@ TEST_F(PlaybackTest, AtLowRatesHalfASecondWaitsAndThePositionIsWhatWasHeard)
     CompleteOne();
     EXPECT_EQ(speaker->WrittenBytes(), recorded.left(5 * 1120)) << "one piece for each one back";
     EXPECT_EQ(engine->Position(), 1120u);
+    ASSERT_EQ(view.wave.refreshes, 1);
+    for (int i : {0, 1, 99})
+        EXPECT_EQ(view.wave.data[size_t(i)], int16_t(uint8_t(recorded[2 * i]) - 127)) << i;
     speaker->HearPartOfNext(500);
     // The position follows the device between pieces too, on a timer.
     QTest::qWait(3 * RecordingPlayback::kPositionIntervalMs);
@@ -99,7 +89,9 @@ TEST_F(PlaybackTest, AtLowRatesHalfASecondWaitsAndThePositionIsWhatWasHeard)
     // what is heard all along.
     engine->MoveTo(0);
     EXPECT_EQ(speaker->QueuedBufferCount(), 4);
+    now = 1050;
     CompleteOne();
+    EXPECT_EQ(view.wave.refreshes, 1);
     EXPECT_EQ(engine->Position(), 2240u);
     EXPECT_EQ(speaker->WrittenBytes().mid(5 * 1120), recorded.left(1120));
     for (int i = 0; i < 3; ++i)
@@ -176,22 +168,6 @@ TEST_F(PlaybackTest, SeeksWaitForTheQueuedBlocksRestartAtDropsThemAndStopDrains)
     engine->MoveTo(0);
     engine->RestartAt(0);
     EXPECT_EQ(engine->Position(), uint32_t(kBlock * 5));
-}
-
-TEST_F(PlaybackTest, PlaybackFeedsTheWaveformFromTheBlockThatPlayed)
-{
-    Record(kBlock * 2);
-    view.wave.refreshes = 0;
-    uint32_t now = 1000;
-    engine->SetTickClock([&] { return now; });
-    engine->Play();
-    CompleteOne();
-    ASSERT_EQ(view.wave.refreshes, 1);
-    for (int i : {0, 1, 99})
-        EXPECT_EQ(view.wave.data[size_t(i)], int16_t(uint8_t(recorded[2 * i]) - 127)) << i;
-    now = 1050;
-    CompleteOne();
-    EXPECT_EQ(view.wave.refreshes, 1);
 }
 
 TEST_F(PlaybackTest, AnOutputThatFailsToOpenOrIsLostLeavesTheRecordingPlayable)
