@@ -1,10 +1,6 @@
 // Capture into the temporary WAVE file, buffer by buffer, on the fake back end.
 #include "engine_fixture.h"
 
-#include <functional>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <QDir>
 #include <QFileInfo>
 
 using namespace enginetest;
@@ -33,8 +29,7 @@ TEST_F(EngineTest, RecordCreatesAPrivateFileWithAnEmptyHeaderAndOpensTheChosenIn
         ASSERT_EQ(::lstat(QFile::encodeName(TakesDir()).constData(), &st), 0);
         EXPECT_EQ(st.st_mode & 0777, 0700u);
         EXPECT_EQ(FileBytes().size(), 44);
-        EXPECT_EQ(FileHeader().riffSize, 36u);
-        EXPECT_EQ(FileHeader().dataSize, 0u);
+        EXPECT_TRUE(HeaderMatchesFile());
         EXPECT_EQ(FileHeader().format, c.format);
         ASSERT_TRUE(Card());
         EXPECT_EQ(Card()->Device(), c.device);
@@ -73,9 +68,7 @@ TEST_F(EngineTest, TakesInProgressLiveInThePersistentStateFolderElseInTheTempora
                },
                "/tmp"}}) {
         SCOPED_TRACE(c.what);
-        QFile blocker(tmp.path() + "/file");  // a file where the state folder would be
-        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
+        ASSERT_TRUE(testsupport::WriteFile(tmp.path() + "/file", {}));  // where the state folder would be
         c.arrange();
         Restart();
         StartRecording();
@@ -207,10 +200,7 @@ TEST_F(EngineTest, WhatIsAlreadyAtTheTemporaryNameIsNeverFollowedOrDeleted)
     ASSERT_TRUE(QDir().mkpath(TakesDir()));
     ASSERT_TRUE(QFile::link(tmp.path() + "/elsewhere", WavPath()));
     const QString second = TakesDir() + "/quillon_temp_" + QString::number(platform::CurrentThreadId()) + "-2.wav";
-    QFile old(second);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write(leftover);
-    old.close();
+    ASSERT_TRUE(testsupport::WriteFile(second, leftover));
 
     view.formatRow = kRow8000Mono8;
     const QByteArray a = Pattern(kBlock, 2);
@@ -218,28 +208,23 @@ TEST_F(EngineTest, WhatIsAlreadyAtTheTemporaryNameIsNeverFollowedOrDeleted)
     const QString taken = engine->GetRecordingFile().Path();
     EXPECT_EQ(QFileInfo(taken).fileName().toStdString(),
               "quillon_temp_" + std::to_string(platform::CurrentThreadId()) + "-3.wav");
-    QFile recording(taken);
-    ASSERT_TRUE(recording.open(QIODevice::ReadOnly));
-    EXPECT_EQ(recording.readAll().mid(44), a);
+    EXPECT_EQ(testsupport::ReadFile(taken).mid(44), a);
 
     engine->DiscardTake();
     EXPECT_FALSE(QFile::exists(taken));
     EXPECT_TRUE(QFileInfo(WavPath()).isSymLink());
     EXPECT_FALSE(QFile::exists(tmp.path() + "/elsewhere"));
-    QFile kept(second);
-    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-    EXPECT_EQ(kept.readAll(), leftover);
+    EXPECT_EQ(testsupport::ReadFile(second), leftover);
 }
 
 TEST_F(EngineTest, AFailedStartLeavesTheEngineEmptyAndAReleaseWhileRecordingLeavesNothing)
 {
     // Neither the state folder nor the temporary folder is a folder: nowhere
     // to create the recording.
-    QFile notAFolder(tmp.path() + "/file");
-    ASSERT_TRUE(notAFolder.open(QIODevice::WriteOnly));
-    notAFolder.close();
-    qputenv("XDG_STATE_HOME", notAFolder.fileName().toLocal8Bit());
-    qputenv("TMPDIR", notAFolder.fileName().toLocal8Bit());
+    const QString notAFolder = tmp.path() + "/file";
+    ASSERT_TRUE(testsupport::WriteFile(notAFolder, {}));
+    qputenv("XDG_STATE_HOME", notAFolder.toLocal8Bit());
+    qputenv("TMPDIR", notAFolder.toLocal8Bit());
     StartRecording();
     EXPECT_EQ(view.errors, std::vector{EngineError::TakeFileNotCreated});
     EXPECT_EQ(fake.CaptureOpenCount(), 0);

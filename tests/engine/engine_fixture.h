@@ -21,6 +21,7 @@
 #include "platform/audio/fake_backend.h"
 #include "platform/paths.h"
 #include "support/scoped_state.h"
+#include "support/test_support.h"
 
 namespace enginetest {
 
@@ -163,11 +164,7 @@ protected:
 
     // The capture block of the view's format: what the writer gets at once.
     int Block() const { return int(TakeWriter::BlockBytes(RecordFormats::Format(view.formatRow))); }
-    QByteArray FileBytes() const
-    {
-        QFile f(WavPath());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray FileBytes() const { return testsupport::ReadFile(WavPath()); }
     QByteArray FileData() const { return FileBytes().mid(WaveHeader::kSize); }
     WaveHeader FileHeader() const { return HeaderOf(FileBytes()); }
     // The header's sizes tell the truth about the file.

@@ -6,14 +6,9 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <unistd.h>
-#include <QDir>
 #include <QLoggingCategory>
-
-#include "support/test_support.h"
 
 #include "app/temp_file_cleaner.h"
 #include "platform/locked_file.h"
@@ -184,14 +179,9 @@ TEST_F(EngineTest, AKilledProcessLeavesEveryBlockItWasHandedInTheFile)
     ASSERT_EQ(left.size(), 1);
     const QString path = TakesDir() + "/" + left.first();
     EXPECT_FALSE(platform::IsLockedElsewhere(path)) << "the next start may salvage it";
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray bytes = f.readAll();
-    WaveHeader h;
-    ASSERT_TRUE(WaveHeader::Parse(reinterpret_cast<const uint8_t*>(bytes.constData()), int(bytes.size()), h));
-    EXPECT_EQ(h.format, (PcmFormat{48000, 16, 2})) << "the format needed to repair the sizes";
+    const QByteArray bytes = testsupport::ReadFile(path);
+    EXPECT_EQ(HeaderOf(bytes).format, (PcmFormat{48000, 16, 2})) << "the format needed to repair the sizes";
     EXPECT_EQ(bytes.mid(44), a.left(Block() * 2));
-    f.close();
 
     // The next start salvages it from there, playable with its sizes repaired.
     TempFileCleaner cleaner(TakesDir(), QString(), tmp.path() + "/recovered");
