@@ -1,27 +1,14 @@
 // The whole engine against the private PulseAudio server: a tone played into
 // the null sink is recorded from its monitor, checked with sox, played back
 // and captured again.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <chrono>
-#include <thread>
-#include <functional>
-#include <QProcess>
-#include <QTemporaryDir>
-
+#include "engine_fixture.h"
 #include "platform/audio/pulse_backend.h"
 #include "platform/audio/pulse_context.h"
-
-#include "engine_fixture.h"
 #include "support/pulse_test_support.h"
-#include "support/test_support.h"
 
 using namespace enginetest;
-using audiotest::RunEventsFor;
-using audiotest::RunEventsUntil;
-using testsupport::RunTool;
-using testsupport::SoxStat;
+using namespace audiotest;
+using namespace testsupport;
 
 namespace {
 
@@ -63,20 +50,18 @@ protected:
     std::vector<double> MonoSamples(const QString& file)
     {
         const QString raw = work.filePath("mono.raw");
-        EXPECT_EQ(
-            RunTool("sox", {file, "-t", "raw", "-e", "signed", "-b", "16", "-r", "48000", raw, "remix", "1"}).exitCode,
-            0);
-        return audiotest::ChannelSamples(testsupport::ReadFile(raw), {48000, 16, 1});
+        const auto sox =
+            RunTool("sox", {file, "-t", "raw", "-e", "signed", "-b", "16", "-r", "48000", raw, "remix", "1"});
+        EXPECT_EQ(sox.exitCode, 0) << sox.err.toStdString();
+        return ChannelSamples(ReadFile(raw), {48000, 16, 1});
     }
     // A 1000 Hz sine into the null sink, for as long as the test needs it.
     void StartTone()
     {
         const QString file = work.filePath("tone.wav");
-        ASSERT_EQ(
-            RunTool("sox",
-                    {"-n", "-r", "48000", "-c", "2", "-b", "16", file, "synth", "60", "sine", "1000", "vol", "0.5"})
-                .exitCode,
-            0);
+        const QStringList synth = {"-n", "-r",    "48000", "-c",   "2",    "-b",  "16",
+                                   file, "synth", "60",    "sine", "1000", "vol", "0.5"};
+        ASSERT_EQ(RunTool("sox", synth).exitCode, 0);
         tone.start("paplay", {"--latency-msec=20", file});
         ASSERT_TRUE(tone.waitForStarted());
         // A new stream into the null sink takes a moment before its monitor
@@ -150,7 +135,7 @@ TEST_P(StopKeepsTheTail, TheFileHoldsTheToneUpToThePressOfStopGoesOnWithoutAGapA
     EXPECT_NEAR(total, seconds + more, 0.3);
     const auto samples = MonoSamples(both);
     const auto join = size_t(seconds * 48000);
-    EXPECT_LT(audiotest::LongestQuietStretch(samples, join - 2400, join + 2400, 0.05), 48u) << "a gap at the join";
+    EXPECT_LT(LongestQuietStretch(samples, join - 2400, join + 2400, 0.05), 48u) << "a gap at the join";
 
     // Played back while another program records the sink's monitor.
     const QString captured = work.filePath("captured.wav");
@@ -180,11 +165,8 @@ TEST_P(StopKeepsTheTail, TheFileHoldsTheToneUpToThePressOfStopGoesOnWithoutAGapA
     EXPECT_NEAR(SoxStat(trimmed, "Rough   frequency"), 1000, 20);
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, StopKeepsTheTail, ::testing::Values(kRow8000Mono8, kRow48000Stereo16),
-                         [](const auto& info) {
-                             return info.param == kRow8000Mono8 ? std::string("Rate8000Bits8Mono")
-                                                                : std::string("Rate48000Bits16Stereo");
-                         });
+// Format rows: 8000 Hz 8-bit mono, 48000 Hz 16-bit stereo.
+INSTANTIATE_TEST_SUITE_P(Formats, StopKeepsTheTail, ::testing::Values(kRow8000Mono8, kRow48000Stereo16));
 
 // The whole client stalls for 20 s (the sound library's lock held, as a
 // machine deep in swap or a debugger would): the server throws away what
@@ -220,13 +202,13 @@ TEST_F(EnginePulseTest, AudioTheServerDroppedDuringAStallBecomesSilenceOfTheSame
     // A new stream may start with a moment of silence: from half a second on.
     auto samples = MonoSamples(file);
     samples.erase(samples.begin(), samples.begin() + std::min<size_t>(24000, samples.size()));
-    const auto stretches = audiotest::SoundStretches(samples, 0.05, 4800);
+    const auto stretches = SoundStretches(samples, 0.05, 4800);
     ASSERT_EQ(stretches.size(), 2u);
     const size_t gapStart = stretches[0].first + stretches[0].second;
     const double gap = double(stretches[1].first - gapStart) / 48000;
     EXPECT_NEAR(gap, view.lost[0], 0.15);
     EXPECT_NEAR(double(stretches[1].second) / 48000, pressed - stallEnded, 0.3);
-    EXPECT_GT(audiotest::ToneAmplitude(samples, stretches[1].first + 2400, 24000, 48000, 1000), 0.2);
+    EXPECT_GT(ToneAmplitude(samples, stretches[1].first + 2400, 24000, 48000, 1000), 0.2);
 }
 
 // The window's thread does not run for longer than the server keeps audio:
@@ -247,7 +229,7 @@ TEST_F(EnginePulseTest, AWindowThreadThatDoesNotRunLosesNothingAndTheFileOnDiskF
         // The file as a power cut would leave it: data and header sizes
         // within two seconds of the time recorded.
         const double recorded = sinceRecord.elapsed() / 1000.0;
-        const QByteArray onDisk = testsupport::ReadFile(WavPath());
+        const QByteArray onDisk = ReadFile(WavPath());
         const WaveHeader header = HeaderOf(onDisk);
         const double dataSeconds = double(onDisk.size() - 44) / 192000;
         EXPECT_GT(dataSeconds, recorded - 2.0);
@@ -279,14 +261,13 @@ TEST_F(EnginePulseTest, AWindowThreadThatDoesNotRunLosesNothingAndTheFileOnDiskF
     // A starved PipeWire also blanks whole graph cycles (multiples of 256
     // samples) in one recording stream but not the other; our side fills
     // nothing shorter than a block (100 ms) with silence without saying so.
-    const bool pipewire = qgetenv("QUILLON_SOUND_SERVER") == "pipewire";
     const auto samples = MonoSamples(file);
     const auto heard = MonoSamples(referenceFile);
-    const auto referenceGaps = audiotest::QuietStretches(heard, 0, 0.05, 480);
-    for (const auto& [at, length] : audiotest::QuietStretches(samples, 24000, 0.05, 480)) {
+    const auto referenceGaps = QuietStretches(heard, 0, 0.05, 480);
+    for (const auto& [at, length] : QuietStretches(samples, 24000, 0.05, 480)) {
         if (at + length + 4800 > heard.size())
             continue;  // where the reference, stopped by a signal, may have lost its last moment
-        if (pipewire && length < 4800)
+        if (OnPipeWire() && length < 4800)
             continue;
         const bool inTheSource = std::any_of(referenceGaps.begin(), referenceGaps.end(), [&](const auto& gap) {
             return gap.first + 48000 >= at && gap.first <= at + 48000 && gap.second + 480 >= length;

@@ -1,9 +1,5 @@
 // Capture through the PulseAudio back end from the private server's null
 // sink monitor, while reference tools play into the sink.
-#include <gtest/gtest.h>
-
-#include <thread>
-
 #include "event_log.h"
 #include "platform/audio/pulse_backend.h"
 #include "support/pulse_test_support.h"

@@ -1,6 +1,6 @@
 // The device list and the source mixer against the private server, with
 // pactl as the other program.
-#include <gtest/gtest.h>
+#include <QRegularExpression>
 
 #include "platform/audio/pulse_backend.h"
 #include "platform/audio/pulse_mixer.h"
@@ -23,15 +23,15 @@ TEST(PulseDevices, RealInputsComeFirstThenMonitorsAndPortlessSourcesHaveOnlyAVol
     // A listed index opens that very source.
     auto stream = pulse.OpenCapture(0, PcmFormat{16000, 16, 1}, {});
     ASSERT_TRUE(stream);
-    QString micIndex;
-    for (const auto& line : QString::fromUtf8(Pactl({"list", "short", "sources"}).out).split('\n'))
-        if (line.section('\t', 1, 1) == "quillon_mic")
-            micIndex = line.section('\t', 0, 0);
-    const QString outputs = QString::fromUtf8(Pactl({"list", "short", "source-outputs"}).out);
-    bool onMic = false;
-    for (const auto& line : outputs.split('\n'))
-        onMic = onMic || (!micIndex.isEmpty() && line.section('\t', 1, 1) == micIndex);  // index, source, client, ...
-    EXPECT_TRUE(onMic) << outputs.toStdString();
+    // Rows of index, name or source, ...: the server's index of the mic, then a stream on it.
+    const auto rows = [](const char* what) {
+        return QString::fromUtf8(Pactl({"list", "short", what}).out).split('\n');
+    };
+    const QString micIndex =
+        rows("sources").filter(QRegularExpression("^\\d+\tquillon_mic\t")).value(0).section('\t', 0, 0);
+    ASSERT_FALSE(micIndex.isEmpty());
+    EXPECT_FALSE(rows("source-outputs").filter(QRegularExpression("^\\d+\t" + micIndex + "\t")).isEmpty())
+        << Pactl({"list", "short", "source-outputs"}).out.toStdString();
     QString error;
     EXPECT_FALSE(pulse.OpenCapture(2, PcmFormat{16000, 16, 1}, {}, &error));
     EXPECT_FALSE(error.isEmpty());

@@ -1,15 +1,9 @@
 // What the PulseAudio back end does when there is no server, or when the
 // server goes away under a running stream. Uses servers of its own.
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
-
-#include <QDir>
-#include <QElapsedTimer>
-#include <QTemporaryDir>
 
 #include "event_log.h"
 #include "platform/audio/pulse_backend.h"

@@ -1,10 +1,5 @@
 // Playback through the PulseAudio back end into the private server's null
 // sink, checked with parec on the sink's monitor.
-#include <gtest/gtest.h>
-
-#include <functional>
-#include <thread>
-
 #include "event_log.h"
 #include "platform/audio/pulse_backend.h"
 #include "support/pulse_test_support.h"
@@ -62,11 +57,8 @@ TEST(PulsePlayback, TheLastBlockPlaysInFullAndComesBackAndSoDoesOneWrittenAfterA
         SCOPED_TRACE(f.sampleRate);
         // A quarter of a second and 5 ms, then 10 ms.
         const uint32_t frames[2] = {f.sampleRate / 4 + f.sampleRate / 200, f.sampleRate / 100};
-        BufferPool pool(2, frames[0] * f.BlockAlign());
+        BufferPool pool = ToneBlocks(f, 2, frames[0], 1000, 0.5);
         pool[1]->length = frames[1] * f.BlockAlign();
-        ToneGenerator tone(f, 1000, 0.5);
-        for (int i = 0; i < 2; ++i)
-            std::memcpy(pool[i]->data, tone.Next(frames[i]).constData(), pool[i]->length);
         EventLog log(&pool.headers);
         ListenedPlayback playback(f, log.PlaybackCallbacks());
         ASSERT_TRUE(playback.out);
@@ -148,8 +140,14 @@ TEST_P(BlocksThatKeepComing, ComeBackInOrderOnlyAsTheyArePlayedAndSoundAsOneUnbr
 
 INSTANTIATE_TEST_SUITE_P(PulsePlayback, BlocksThatKeepComing, ::testing::Values(4, 16));
 
-TEST(PulsePlayback, ResetReturnsEveryQueuedBlockAtOnceAndLaterWholeFrameBlocksStillPlay)
+// The stream a reset makes is still being created when a close follows at
+// once (a player stopped as its window goes): it must not stay on the server.
+TEST(PulsePlayback, ResetReturnsEveryQueuedBlockAtOnceLaterWholeFrameBlocksStillPlayAndNoStreamStaysBehind)
 {
+    const auto count = [](const char* what) {
+        return QString::fromUtf8(Pactl({"list", "short", what}).out).split('\n', Qt::SkipEmptyParts).size();
+    };
+    const auto inputs = count("sink-inputs"), outputs = count("source-outputs");
     PulseBackend pulse;
     const PcmFormat f{48000, 16, 1};
     BufferPool pool = ToneBlocks(f, 10, 9600, 440, 0.3);  // two seconds
@@ -173,35 +171,21 @@ TEST(PulsePlayback, ResetReturnsEveryQueuedBlockAtOnceAndLaterWholeFrameBlocksSt
     ASSERT_TRUE(RunEventsUntil([&] { return log.buffers.size() == 11; }, 1500));
     out->Close();
     EXPECT_FALSE(out->Write(pool[1]));
-}
 
-// The stream a reset makes is still being created when a close follows at
-// once (a player stopped as its window goes): it must not stay on the server.
-TEST(PulseStreams, ClosingRightAfterAResetOrStopLeavesNoStreamOnTheServer)
-{
-    auto count = [](const char* what) {
-        return QString::fromUtf8(Pactl({"list", "short", what}).out).split('\n', Qt::SkipEmptyParts).size();
-    };
-    const auto inputs = count("sink-inputs"), outputs = count("source-outputs");
-    {
-        PulseBackend pulse;
-        const PcmFormat f{48000, 16, 1};
-        BufferPool pool = ToneBlocks(f, 2, 4800, 440, 0.3);
-        EventLog log(&pool.headers);
-        for (int i = 0; i < 3; ++i) {
-            auto out = pulse.OpenPlayback(f, log.PlaybackCallbacks());
-            ASSERT_TRUE(out);
-            out->Write(pool[0]);
-            out->Reset();
-            out->Close();
-            auto in = pulse.OpenCapture(-1, f, {});
-            ASSERT_TRUE(in);
-            ASSERT_TRUE(in->Start());
-            in->Stop();
-            in->Close();
-        }
-        RunEventsFor(500);
-        EXPECT_EQ(count("sink-inputs"), inputs) << Pactl({"list", "sink-inputs"}).out.toStdString();
-        EXPECT_EQ(count("source-outputs"), outputs);
+    // Closed right after a reset or a stop, streams leave nothing on the server.
+    for (int i = 0; i < 3; ++i) {
+        out = pulse.OpenPlayback(f, log.PlaybackCallbacks());
+        ASSERT_TRUE(out);
+        out->Write(pool[0]);
+        out->Reset();
+        out->Close();
+        auto in = pulse.OpenCapture(-1, f, {});
+        ASSERT_TRUE(in);
+        ASSERT_TRUE(in->Start());
+        in->Stop();
+        in->Close();
     }
+    RunEventsFor(500);
+    EXPECT_EQ(count("sink-inputs"), inputs) << Pactl({"list", "sink-inputs"}).out.toStdString();
+    EXPECT_EQ(count("source-outputs"), outputs);
 }
