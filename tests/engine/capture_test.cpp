@@ -7,18 +7,14 @@ using namespace enginetest;
 
 TEST_F(EngineTest, RecordCreatesAPrivateFileWithAnEmptyHeaderAndOpensTheChosenInput)
 {
-    struct Case {
-        int device, row;
-        PcmFormat format;
-        const char* stateSuffix;
-    };
-    for (const Case& c : {Case{1, kRow48000Stereo16, {48000, 16, 2}, ""},
-                          Case{0, -1, {8000, 8, 1}, "/"}}) {  // no row chosen: the first
-        SCOPED_TRACE(c.row);
-        qputenv("XDG_STATE_HOME", (tmp.path() + "/state" + c.stateSuffix).toLocal8Bit());
+    // No row chosen: the first. A state folder given with a trailing slash.
+    for (auto [device, row, format, stateSuffix] : {std::tuple{1, kRow48000Stereo16, PcmFormat{48000, 16, 2}, ""},
+                                                    std::tuple{0, -1, PcmFormat{8000, 8, 1}, "/"}}) {
+        SCOPED_TRACE(row);
+        qputenv("XDG_STATE_HOME", (tmp.path() + "/state" + stateSuffix).toLocal8Bit());
         Restart();
-        view.device = c.device;
-        view.formatRow = c.row;
+        view.device = device;
+        view.formatRow = row;
         StartRecording();
 
         ASSERT_TRUE(engine->IsRecording());
@@ -30,10 +26,10 @@ TEST_F(EngineTest, RecordCreatesAPrivateFileWithAnEmptyHeaderAndOpensTheChosenIn
         EXPECT_EQ(st.st_mode & 0777, 0700u);
         EXPECT_EQ(FileBytes().size(), 44);
         EXPECT_TRUE(HeaderMatchesFile());
-        EXPECT_EQ(FileHeader().format, c.format);
+        EXPECT_EQ(FileHeader().format, format);
         ASSERT_TRUE(Card());
-        EXPECT_EQ(Card()->Device(), c.device);
-        EXPECT_EQ(Card()->Format(), c.format);
+        EXPECT_EQ(Card()->Device(), device);
+        EXPECT_EQ(Card()->Format(), format);
         EXPECT_TRUE(Card()->IsStarted());
         EXPECT_EQ(Card()->QueuedBufferCount(), TakeWriter::kBlockCount);
         EXPECT_EQ(engine->GetHeaderSize(), 44u);
@@ -135,47 +131,60 @@ TEST_F(EngineTest, BlocksReachTheDiskOnTheWriterStopKeepsEverythingAndRecordGoes
 
 TEST_F(EngineTest, ResumeAtTheThumbOverwritesFromThereAndGrowsTheFileOnlyPastItsEnd)
 {
-    struct Case {
-        int first, thumbFrame, second;
-    };
     // Inside the data (the length stays), and running past its end.
-    for (const Case& c : {Case{kBlock * 3, 1000, kBlock + 600}, Case{kBlock, 2000, kBlock * 2}}) {
-        SCOPED_TRACE(c.first);
+    for (auto [first, thumbFrame, second] : {std::tuple{kBlock * 3, 1000, kBlock + 600}, {kBlock, 2000, kBlock * 2}}) {
+        SCOPED_TRACE(first);
         Restart();
         uint32_t now = 0;
         engine->SetTickClock([&] { return now += 101; });  // every block is reported
         view.formatRow = kRow16000Mono16;
-        const QByteArray a = Pattern(c.first, 6), b = Pattern(c.second, 7);
+        const QByteArray a = Pattern(first, 6), b = Pattern(second, 7);
         RecordAndStop(a);
-        engine->MoveTo(c.thumbFrame);
-        EXPECT_EQ(engine->Position(), uint32_t(c.thumbFrame));
+        engine->MoveTo(thumbFrame);
+        EXPECT_EQ(engine->Position(), uint32_t(thumbFrame));
         StartRecording();
         Deliver(b.left(Block()));
         // The position shows the end of the file from the first returned block on.
-        EXPECT_EQ(engine->Position(), uint32_t(std::max(c.first, c.thumbFrame * 2 + Block()) / 2));
+        EXPECT_EQ(engine->Position(), uint32_t(std::max(first, thumbFrame * 2 + Block()) / 2));
         Deliver(b.mid(Block()));
         StopAndSettle();
 
         QByteArray expected = a;
-        expected.replace(c.thumbFrame * 2, b.size(), b);
+        expected.replace(thumbFrame * 2, b.size(), b);
         EXPECT_EQ(FileData(), expected);
         EXPECT_TRUE(HeaderMatchesFile());
         EXPECT_EQ(engine->Position(), uint32_t(expected.size() / 2));
     }
 }
 
-TEST_F(EngineTest, DiscardClosesTheDeviceDeletesTheTakeAndTheNextRecordChoosesAnew)
+// What is already at the temporary name, a link another program planted or
+// a crashed run's leftover that the start-up could not salvage, is never
+// followed or deleted: the recording takes the next free name.
+TEST_F(EngineTest, DiscardDeletesOnlyTheTakeClosesTheDeviceAndTheNextRecordChoosesAnew)
 {
+    const QByteArray leftover = Pattern(5000, 1);
+    ASSERT_TRUE(QDir().mkpath(TakesDir()));
+    ASSERT_TRUE(QFile::link(tmp.path() + "/elsewhere", WavPath()));
+    const QString second = TakesDir() + "/quillon_temp_" + QString::number(platform::CurrentThreadId()) + "-2.wav";
+    ASSERT_TRUE(testsupport::WriteFile(second, leftover));
+
     const QByteArray a = Pattern(kBlock, 12);
     StartRecording();
     Deliver(a);
     engine->DiscardTake();
     EXPECT_TRUE(engine->IsRecording()) << "not while recording";
     StopAndSettle();
+    const QString taken = engine->GetRecordingFile().Path();
+    EXPECT_EQ(QFileInfo(taken).fileName().toStdString(),
+              "quillon_temp_" + std::to_string(platform::CurrentThreadId()) + "-3.wav");
+    EXPECT_EQ(testsupport::ReadFile(taken).mid(44), a);
 
     engine->DiscardTake();
     Settle();  // buffers that come back now are dropped
-    EXPECT_FALSE(QFile::exists(WavPath()));
+    EXPECT_FALSE(QFile::exists(taken));
+    EXPECT_TRUE(QFileInfo(WavPath()).isSymLink());
+    EXPECT_FALSE(QFile::exists(tmp.path() + "/elsewhere"));
+    EXPECT_EQ(testsupport::ReadFile(second), leftover);
     EXPECT_FALSE(engine->IsCaptureDeviceOpen());
     EXPECT_EQ(fake.CaptureCloseCount(), 1);
     EXPECT_EQ(engine->GetDataLength(), 0u);
@@ -189,32 +198,7 @@ TEST_F(EngineTest, DiscardClosesTheDeviceDeletesTheTakeAndTheNextRecordChoosesAn
     view.formatRow = kRow8000Mono8;
     RecordAndStop(Pattern(kBlock, 13));
     EXPECT_EQ(fake.CaptureOpenCount(), 2);
-    EXPECT_EQ(FileHeader().format, (PcmFormat{8000, 8, 1}));
-}
-
-TEST_F(EngineTest, WhatIsAlreadyAtTheTemporaryNameIsNeverFollowedOrDeleted)
-{
-    // A link another program planted, and a crashed run's leftover that the
-    // start-up could not salvage: the recording takes the next free name.
-    const QByteArray leftover = Pattern(5000, 1);
-    ASSERT_TRUE(QDir().mkpath(TakesDir()));
-    ASSERT_TRUE(QFile::link(tmp.path() + "/elsewhere", WavPath()));
-    const QString second = TakesDir() + "/quillon_temp_" + QString::number(platform::CurrentThreadId()) + "-2.wav";
-    ASSERT_TRUE(testsupport::WriteFile(second, leftover));
-
-    view.formatRow = kRow8000Mono8;
-    const QByteArray a = Pattern(kBlock, 2);
-    RecordAndStop(a);
-    const QString taken = engine->GetRecordingFile().Path();
-    EXPECT_EQ(QFileInfo(taken).fileName().toStdString(),
-              "quillon_temp_" + std::to_string(platform::CurrentThreadId()) + "-3.wav");
-    EXPECT_EQ(testsupport::ReadFile(taken).mid(44), a);
-
-    engine->DiscardTake();
-    EXPECT_FALSE(QFile::exists(taken));
-    EXPECT_TRUE(QFileInfo(WavPath()).isSymLink());
-    EXPECT_FALSE(QFile::exists(tmp.path() + "/elsewhere"));
-    EXPECT_EQ(testsupport::ReadFile(second), leftover);
+    EXPECT_EQ(HeaderOf(testsupport::ReadFile(engine->GetRecordingFile().Path())).format, (PcmFormat{8000, 8, 1}));
 }
 
 TEST_F(EngineTest, AFailedStartLeavesTheEngineEmptyAndAReleaseWhileRecordingLeavesNothing)

@@ -78,24 +78,20 @@ TEST_F(EngineTest, TheRecordingStopsAtTheSizeLimitWithOneMessageAndResumeCannotP
     EXPECT_EQ(largest.dataSize, uint32_t(RecordingFile::kMaxDataBytes)) << "fits in 32 bits";
     EXPECT_GT(largest.riffSize, largest.dataSize) << "the RIFF size does not wrap either";
 
-    struct Case {
-        int row;
-        double limitBlocks, deliveredBlocks;
-        bool stopFirst;
-    };
     // Reached inside a block, reached while stopping, reached exactly.
-    for (const Case& c : {Case{kRow16000Mono16, 2.3, 3.5, false}, Case{kRow8000Mono8, 8.3, 8.6, true},
-                          Case{kRow16000Mono16, 3, 3, false}}) {
-        SCOPED_TRACE(c.limitBlocks);
+    for (auto [row, limitBlocks, deliveredBlocks, stopFirst] : {std::tuple{kRow16000Mono16, 2.3, 3.5, false},
+                                                                {kRow8000Mono8, 8.3, 8.6, true},
+                                                                {kRow16000Mono16, 3.0, 3.0, false}}) {
+        SCOPED_TRACE(limitBlocks);
         Restart();
-        view.formatRow = c.row;
+        view.formatRow = row;
         // Whole frames, as the WAVE format's own limit.
-        const int limit = int(Block() * c.limitBlocks) / 4 * 4, delivered = int(Block() * c.deliveredBlocks);
+        const int limit = int(Block() * limitBlocks) / 4 * 4, delivered = int(Block() * deliveredBlocks);
         engine->SetMaxDataBytes(uint64_t(limit));
         StartRecording();
         const QByteArray a = Pattern(delivered, limit);
         Deliver(a);
-        if (c.stopFirst) {
+        if (stopFirst) {
             EXPECT_TRUE(engine->IsRecording());
             StopAndSettle();
         }
