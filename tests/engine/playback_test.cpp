@@ -9,6 +9,9 @@ using namespace enginetest;
 class PlaybackTest : public EngineTest {
 protected:
     QByteArray recorded;
+    // The engine's position and the one the window was last told.
+    std::pair<uint32_t, uint32_t> Positions() const { return {engine->Position(), view.position}; }
+    static std::pair<uint32_t, uint32_t> Both(uint32_t frame) { return {frame, frame}; }
     void Record(int bytes, int row = kRow8000Mono8)
     {
         view.formatRow = row;
@@ -70,8 +73,7 @@ TEST_F(PlaybackTest, AtLowRatesHalfASecondWaitsAndThePositionAndWaveformAreWhatW
     FakePlaybackStream* speaker = Speaker();
     EXPECT_EQ(speaker->QueuedBufferCount(), 4);
     EXPECT_EQ(speaker->WrittenBytes(), recorded.left(4 * 1120));
-    EXPECT_EQ(engine->Position(), 0u);
-    EXPECT_EQ(view.position, 0u);
+    EXPECT_EQ(Positions(), Both(0u));
 
     CompleteOne();
     EXPECT_EQ(speaker->WrittenBytes(), recorded.left(5 * 1120)) << "one piece for each one back";
@@ -82,8 +84,7 @@ TEST_F(PlaybackTest, AtLowRatesHalfASecondWaitsAndThePositionAndWaveformAreWhatW
     speaker->HearPartOfNext(500);
     // The position follows the device between pieces too, on a timer.
     QTest::qWait(3 * RecordingPlayback::kPositionIntervalMs);
-    EXPECT_EQ(engine->Position(), 1620u);
-    EXPECT_EQ(view.position, 1620u);
+    EXPECT_EQ(Positions(), Both(1620u));
 
     // << plays what waits, then goes on from the start; the position shows
     // what is heard all along.
@@ -98,12 +99,10 @@ TEST_F(PlaybackTest, AtLowRatesHalfASecondWaitsAndThePositionAndWaveformAreWhatW
         CompleteOne();
     speaker->HearPartOfNext(300);
     engine->Stop();
-    EXPECT_EQ(engine->Position(), 300u) << "Stop keeps what was heard, not what was queued";
-    EXPECT_EQ(view.position, 300u);
+    EXPECT_EQ(Positions(), Both(300u)) << "Stop keeps what was heard, not what was queued";
     Settle();
     EXPECT_FALSE(engine->IsPlaying());
-    EXPECT_EQ(engine->Position(), 300u);
-    EXPECT_EQ(view.position, 300u);
+    EXPECT_EQ(Positions(), Both(300u));
 }
 
 TEST_F(PlaybackTest, SeeksWaitForTheQueuedBlocksRestartAtDropsThemAndStopDrains)
@@ -114,14 +113,12 @@ TEST_F(PlaybackTest, SeeksWaitForTheQueuedBlocksRestartAtDropsThemAndStopDrains)
     engine->Play();
     EXPECT_EQ(Speaker()->WrittenBytes(), recorded.left(kBlock * 14));
     engine->MoveTo(0);
-    EXPECT_EQ(engine->Position(), 0u);
-    EXPECT_EQ(view.position, 0u);
+    EXPECT_EQ(Positions(), Both(0u));
     EXPECT_EQ(Speaker()->QueuedBufferCount(), 14) << "the queued blocks still play";
     CompleteOne();
     EXPECT_EQ(Speaker()->WrittenBytes().mid(kBlock * 14), recorded.left(kBlock));
     engine->MoveTo(engine->LengthFrames());
-    EXPECT_EQ(engine->Position(), uint32_t(kBlock * 20 / 4));
-    EXPECT_EQ(view.position, uint32_t(kBlock * 20 / 4));
+    EXPECT_EQ(Positions(), Both(uint32_t(kBlock * 20 / 4)));
     EXPECT_EQ(Speaker()->CompleteAll(), 14);
     Settle();
     EXPECT_FALSE(engine->IsPlaying());
@@ -143,8 +140,7 @@ TEST_F(PlaybackTest, SeeksWaitForTheQueuedBlocksRestartAtDropsThemAndStopDrains)
     EXPECT_EQ(Speaker()->WrittenBytes().mid(kBlock * 15, kBlock), recorded.mid(10000 * 4, kBlock));
     EXPECT_EQ(Speaker()->QueuedBufferCount(), 14);
     CompleteOne();
-    EXPECT_EQ(engine->Position(), uint32_t(10000 + kBlock / 4));
-    EXPECT_EQ(view.position, uint32_t(10000 + kBlock / 4));
+    EXPECT_EQ(Positions(), Both(uint32_t(10000 + kBlock / 4)));
 
     // Stop drains: the device closes only after the last buffer is back.
     engine->Stop();
@@ -162,8 +158,7 @@ TEST_F(PlaybackTest, SeeksWaitForTheQueuedBlocksRestartAtDropsThemAndStopDrains)
     engine->RestartAt(16000);
     EXPECT_EQ(engine->Position(), 16000u);
     engine->MoveTo(kBlock * 10);
-    EXPECT_EQ(engine->Position(), uint32_t(kBlock * 5)) << "no further than the end";
-    EXPECT_EQ(view.position, uint32_t(kBlock * 5));
+    EXPECT_EQ(Positions(), Both(uint32_t(kBlock * 5))) << "no further than the end";
     StartRecording();
     engine->MoveTo(0);
     engine->RestartAt(0);
