@@ -112,6 +112,7 @@ TEST_F(EngineTest, BlocksReachTheDiskOnTheWriterStopKeepsEverythingAndRecordGoes
     EXPECT_EQ(engine->Position(), uint32_t(a.size() / 2));
     EXPECT_EQ(engine->State(), EngineState::Stopped);
     EXPECT_TRUE(engine->IsCaptureDeviceOpen());
+    EXPECT_FALSE(CardDelivers(Pattern(10, 3))) << "a stopped device captures nothing, as a real one";
 
     // Record again: the same file on the same device, whatever the lists now say.
     view.formatRow = kRow8000Mono8;
