@@ -52,7 +52,9 @@ TEST(EncoderPluginBinding, TakesAllFunctionsOrNoneAndUnloadsOnlyWhatItLoaded)
     EXPECT_FALSE(EncoderLibraryLoaded()) << "a reference of ours kept it loaded";
 }
 
-TEST(Mp3TempFile, IsEncodedWhileRecordingAtTheQualityOfTheStartAndHoldsTheRecording)
+// One file per recording: resuming a recording gives it up, and a new
+// recording or the release of the engine deletes it.
+TEST(Mp3TempFile, IsEncodedWhileRecordingAtTheQualityOfTheStartHoldsTheRecordingAndGoesWithIt)
 {
     {
         SavingSession s(RealPluginFolder());
@@ -74,34 +76,28 @@ TEST(Mp3TempFile, IsEncodedWhileRecordingAtTheQualityOfTheStartAndHoldsTheRecord
         EXPECT_EQ(s.Frames(), 44100u + 44100 / 2 + 77);
         ExpectMp3Holds(path, s.Frames(), 44100, 2, 40, 1000);
         EXPECT_TRUE(s.engineView.errors.empty());
+
+        s.Record(kStereo44k16Bit, 1000, 22050);  // resumes at the end
+        EXPECT_EQ(s.Frames(), 44100u + 44100 / 2 + 77 + 22050);
+        EXPECT_TRUE(s.Mp3TempPath().isEmpty() && s.Mp3TempFiles().isEmpty());
+
+        s.saveView.answers = {Answer::No, Answer::No};
+        s.NewRecording();
+        s.Record(kMono48k16Bit, 700, 4800);
+        const QString fresh = s.Mp3TempPath();
+        ASSERT_TRUE(QFile::exists(fresh)) << "a new recording makes a fresh one";
+        s.NewRecording();
+        EXPECT_TRUE(s.Mp3TempPath().isEmpty() && !QFile::exists(fresh));
+        s.Record(kMono48k16Bit, 700, 4800);
+        ASSERT_EQ(s.Mp3TempFiles().size(), 1);
+        s.saver.reset();  // it holds the engine
+        s.engine.reset();
+        EXPECT_TRUE(s.Mp3TempFiles().isEmpty());
     }
     EXPECT_FALSE(EncoderLibraryLoaded()) << "the engine and saver share one plug-in, released with the last";
 }
 
-TEST(Mp3TempFile, ResumingANewRecordingOrTheReleaseOfTheEngineDeletesIt)
-{
-    SavingSession s(RealPluginFolder());
-    s.Record(kStereo44k16Bit, 1000, 22050);
-    ASSERT_TRUE(QFile::exists(s.Mp3TempPath()));
-    s.Record(kStereo44k16Bit, 1000, 22050);  // resumes at the end: no file for this recording
-    EXPECT_EQ(s.Frames(), 44100u);
-    EXPECT_TRUE(s.Mp3TempPath().isEmpty() && s.Mp3TempFiles().isEmpty());
-
-    s.saveView.answers = {Answer::No, Answer::No};
-    s.NewRecording();
-    s.Record(kMono48k16Bit, 700, 4800);
-    const QString path = s.Mp3TempPath();
-    ASSERT_TRUE(QFile::exists(path)) << "a new recording makes a fresh one";
-    s.NewRecording();
-    EXPECT_TRUE(s.Mp3TempPath().isEmpty() && !QFile::exists(path));
-    s.Record(kMono48k16Bit, 700, 4800);
-    ASSERT_EQ(s.Mp3TempFiles().size(), 1);
-    s.saver.reset();  // it holds the engine
-    s.engine.reset();
-    EXPECT_TRUE(s.Mp3TempFiles().isEmpty());
-}
-
-TEST(Mp3TempFile, AStereoBlockIsCutIntoCallsTheBufferTakesAndTheInformationFrameFollowsTheClose)
+TEST(Mp3TempFile, AStereoBlockIsCutIntoCallsTheBufferTakesTheTagFollowsTheCloseAndAFailureGivesTheFileUp)
 {
     // A plug-in without beWriteInfoTag gets beWriteVBRHeader with the path.
     for (const char* variant : {"counting", "without_info_tag"}) {
@@ -122,10 +118,8 @@ TEST(Mp3TempFile, AStereoBlockIsCutIntoCallsTheBufferTakesAndTheInformationFrame
         // Nothing lost between the calls, and the decoder cuts the encoder delay by the frame.
         ExpectMp3Holds(s.Mp3TempPath(), 3 * 4410, 44100, 2, 128, 1000);
     }
-}
 
-TEST(Mp3TempFile, AnEncoderFailureGivesItUpSilentlyWhileRecordingGoesOn)
-{
+    // An encoder failure gives the file up silently while recording goes on.
     SavingSession s(ShimFolder("counting"));
     ShimState* shim = LoadedShim("counting");
     ASSERT_NE(shim, nullptr);
