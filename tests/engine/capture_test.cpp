@@ -39,43 +39,31 @@ TEST_F(EngineTest, RecordCreatesAPrivateFileWithAnEmptyHeaderAndOpensTheChosenIn
 
 TEST_F(EngineTest, TakesInProgressLiveInThePersistentStateFolderElseInTheTemporaryOne)
 {
-    const QByteArray savedHome = qgetenv("HOME");
-    struct Case {
-        const char* what;
-        std::function<void()> arrange;
-        QString folder;
-    };
-    const QString home = tmp.path() + "/home";
+    const QString home = tmp.path() + "/home", stateInHome = home + "/.local/state/tessaly/Quillon";
     const QString readOnly = tmp.path() + "/read-only";
     ASSERT_TRUE(QDir().mkpath(readOnly));
     ASSERT_TRUE(QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-    const bool root = ::geteuid() == 0;  // root writes anyway
-    for (const Case& c :
-         {Case{"unset: under the home", [&] { qunsetenv("XDG_STATE_HOME"), qputenv("HOME", home.toLocal8Bit()); },
-               home + "/.local/state/tessaly/Quillon"},
-          Case{"relative: ignored", [&] { qputenv("XDG_STATE_HOME", "state"), qputenv("HOME", home.toLocal8Bit()); },
-               home + "/.local/state/tessaly/Quillon"},
-          Case{"not writable: the temporary folder", [&] { qputenv("XDG_STATE_HOME", readOnly.toLocal8Bit()); },
-               root ? readOnly + "/tessaly/Quillon" : tmp.path()},
-          Case{"a stale TMPDIR as well: /tmp",
-               [&] {
-                   qputenv("XDG_STATE_HOME", (tmp.path() + "/file").toLocal8Bit()),
-                       qputenv("TMPDIR", tmp.filePath("gone").toLocal8Bit());
-               },
-               "/tmp"}}) {
-        SCOPED_TRACE(c.what);
-        ASSERT_TRUE(testsupport::WriteFile(tmp.path() + "/file", {}));  // where the state folder would be
-        c.arrange();
+    const bool root = ::geteuid() == 0;                             // root writes anyway
+    ASSERT_TRUE(testsupport::WriteFile(tmp.path() + "/file", {}));  // a file where a state folder would be
+    testsupport::ScopedEnv homeEnv("HOME", home);
+    // What XDG_STATE_HOME and TMPDIR say, and where the take goes.
+    for (auto [what, state, temp, folder] :
+         {std::tuple<const char*, QString, QString, QString>{"unset: under the home", {}, tmp.path(), stateInHome},
+          {"relative: ignored", "state", tmp.path(), stateInHome},
+          {"not writable: the temporary folder", readOnly, tmp.path(),
+           root ? readOnly + "/tessaly/Quillon" : tmp.path()},
+          {"a stale TMPDIR as well: /tmp", tmp.path() + "/file", tmp.filePath("gone"), "/tmp"}}) {
+        SCOPED_TRACE(what);
+        testsupport::ScopedEnv stateEnv("XDG_STATE_HOME", state), tempEnv("TMPDIR", temp);
         Restart();
         StartRecording();
         ASSERT_TRUE(engine->IsRecording());
         const QString path = engine->GetRecordingFile().Path();
-        EXPECT_EQ(QFileInfo(path).path(), c.folder);
+        EXPECT_EQ(QFileInfo(path).path(), folder);
         EXPECT_TRUE(view.errors.empty());
         Restart();
         EXPECT_FALSE(QFile::exists(path));
     }
-    qputenv("HOME", savedHome);
     QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
