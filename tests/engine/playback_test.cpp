@@ -165,7 +165,7 @@ TEST_F(PlaybackTest, SeeksWaitForTheQueuedBlocksRestartAtDropsThemAndStopDrains)
     EXPECT_EQ(engine->Position(), uint32_t(kBlock * 5));
 }
 
-TEST_F(PlaybackTest, AnOutputThatFailsToOpenOrIsLostLeavesTheRecordingPlayable)
+TEST_F(PlaybackTest, AnOutputThatFailsOrIsLostLeavesTheTakePlayableAndAReadErrorEndsPlaybackAfterWhatIsQueued)
 {
     Record(kBlock * 20);
     engine->MoveTo(100);
@@ -189,13 +189,11 @@ TEST_F(PlaybackTest, AnOutputThatFailsToOpenOrIsLostLeavesTheRecordingPlayable)
     EXPECT_EQ(engine->State(), EngineState::Stopped);
     engine->Play();
     EXPECT_TRUE(engine->IsPlaying());
-    engine.reset();  // released while playing
+    Restart();  // released while playing
     EXPECT_EQ(fake.PlaybackCloseCount(), 2);
     EXPECT_FALSE(QFile::exists(WavPath()));
-}
 
-TEST_F(PlaybackTest, AReadErrorSaysSoOnceAndEndsPlaybackAfterWhatIsQueued)
-{
+    // A read error says so once, and ends playback after what is queued.
     Record(kBlock * 20, kRow48000Stereo16);
     engine->Play();
     CompleteOne();
