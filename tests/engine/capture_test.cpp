@@ -28,10 +28,8 @@ TEST_F(EngineTest, RecordCreatesAPrivateFileWithAnEmptyHeaderAndOpensTheChosenIn
         EXPECT_TRUE(HeaderMatchesFile());
         EXPECT_EQ(FileHeader().format, format);
         ASSERT_TRUE(Card());
-        EXPECT_EQ(Card()->Device(), device);
-        EXPECT_EQ(Card()->Format(), format);
-        EXPECT_TRUE(Card()->IsStarted());
-        EXPECT_EQ(Card()->QueuedBufferCount(), TakeWriter::kBlockCount);
+        EXPECT_EQ(std::tuple(Card()->Device(), Card()->Format(), Card()->IsStarted(), Card()->QueuedBufferCount()),
+                  std::tuple(device, format, true, TakeWriter::kBlockCount));
         EXPECT_EQ(engine->GetHeaderSize(), 44u);
         EXPECT_EQ(engine->State(), EngineState::Recording);
     }
@@ -176,11 +174,10 @@ TEST_F(EngineTest, DiscardDeletesOnlyTheTakeClosesTheDeviceAndTheNextRecordChoos
     EXPECT_EQ(testsupport::ReadFile(second), leftover);
     EXPECT_FALSE(engine->IsCaptureDeviceOpen());
     EXPECT_EQ(fake.CaptureCloseCount(), 1);
-    EXPECT_EQ(engine->GetDataLength(), 0u);
-    EXPECT_EQ(engine->GetHeaderSize(), 0u);
-    EXPECT_EQ(engine->Position(), 0u);
-    EXPECT_EQ(view.length, 0u);
-    EXPECT_EQ(view.position, 0u);
+    // Lengths, position and the readouts at zero, and nothing to save.
+    EXPECT_EQ(
+        std::tuple(engine->GetDataLength(), engine->GetHeaderSize(), engine->Position(), view.length, view.position),
+        std::tuple(0u, 0u, 0u, 0u, 0u));
     EXPECT_EQ(engine->State(), EngineState::Empty);
 
     // The next recording opens the device anew with the format chosen now.
@@ -237,25 +234,18 @@ TEST_F(EngineTest, TheWindowHearsOfTheTakeAtMostOnceInAHundredMilliseconds)
     engine->SetTickClock([&] { return now; });
     StartRecording();
     const int block = Block();  // a tenth of a second
-    QByteArray samples(block, 0);
-    for (int i = 0; i < block / 2; ++i) {
-        const int16_t s = int16_t(i * 10 - 15000);
-        samples[2 * i] = char(s & 0xff);
-        samples[2 * i + 1] = char((s >> 8) & 0xff);
-    }
+    const QByteArray samples = Pattern(block, 9);
     // Waveform and readouts move together; Stop shows the final figures.
     for (auto [at, refreshes, shown] :
          {std::tuple{100u, 0, 0u}, {201u, 1, 3200u}, {290u, 1, 3200u}, {381u, 2, 6400u}}) {
         now = at;
         Deliver(samples.left(block / 2)), Deliver(samples.mid(block / 2));
         EXPECT_EQ(view.wave.refreshes, refreshes) << at;
-        EXPECT_EQ(view.length, shown) << at;
-        EXPECT_EQ(view.position, shown) << at;
+        EXPECT_EQ(std::pair(view.length, view.position), std::pair(shown, shown)) << at;
     }
     for (int i : {0, 1, 50, 99})  // every other sample of the mono block
-        EXPECT_EQ(view.wave.data[size_t(i)], int16_t(2 * i * 10 - 15000)) << i;
+        EXPECT_EQ(view.wave.data[size_t(i)], int16_t(uint8_t(samples[4 * i]) | uint8_t(samples[4 * i + 1]) << 8)) << i;
     Deliver(samples);
     StopAndSettle();
-    EXPECT_EQ(view.length, uint32_t(block * 5 / 2));
-    EXPECT_EQ(view.position, uint32_t(block * 5 / 2));
+    EXPECT_EQ(std::pair(view.length, view.position), std::pair(uint32_t(block * 5 / 2), uint32_t(block * 5 / 2)));
 }

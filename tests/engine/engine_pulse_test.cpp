@@ -93,7 +93,6 @@ protected:
     QString CopyOfRecording(const QString& name)
     {
         const QString copy = work.filePath(name);
-        QFile::remove(copy);
         EXPECT_TRUE(QFile::copy(WavPath(), copy));
         return copy;
     }
