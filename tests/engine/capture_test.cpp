@@ -190,15 +190,14 @@ TEST_F(EngineTest, AFailedStartLeavesTheEngineEmptyAndAReleaseWhileRecordingLeav
 {
     // Neither the state folder nor the temporary folder is a folder: nowhere
     // to create the recording.
-    const QString notAFolder = tmp.path() + "/file";
-    ASSERT_TRUE(testsupport::WriteFile(notAFolder, {}));
-    qputenv("XDG_STATE_HOME", notAFolder.toLocal8Bit());
-    qputenv("TMPDIR", notAFolder.toLocal8Bit());
-    StartRecording();
-    EXPECT_EQ(view.errors, std::vector{EngineError::TakeFileNotCreated});
-    EXPECT_EQ(fake.CaptureOpenCount(), 0);
-    qputenv("XDG_STATE_HOME", (tmp.path() + "/state").toLocal8Bit());
-    qputenv("TMPDIR", tmp.path().toLocal8Bit());
+    {
+        const QString notAFolder = tmp.path() + "/file";
+        ASSERT_TRUE(testsupport::WriteFile(notAFolder, {}));
+        testsupport::ScopedEnv state("XDG_STATE_HOME", notAFolder), temp("TMPDIR", notAFolder);
+        StartRecording();
+        EXPECT_EQ(view.errors, std::vector{EngineError::TakeFileNotCreated});
+        EXPECT_EQ(fake.CaptureOpenCount(), 0);
+    }
 
     // The device cannot be opened, or breaks before the first block: no file
     // is left, both lists can be changed and the next Record starts afresh.

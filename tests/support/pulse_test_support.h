@@ -259,17 +259,6 @@ inline std::vector<double> RisingZeroCrossings(const std::vector<double>& s)
     return at;
 }
 
-// The longest run of samples quieter than `level` in [from, to).
-inline size_t LongestQuietStretch(const std::vector<double>& s, size_t from, size_t to, double level)
-{
-    size_t best = 0, run = 0;
-    for (size_t i = from; i < to && i < s.size(); ++i) {
-        run = std::abs(s[i]) < level ? run + 1 : 0;
-        best = std::max(best, run);
-    }
-    return best;
-}
-
 // Runs of at least `minimum` samples quieter than `level` from `from` on
 // (start, length).
 inline std::vector<std::pair<size_t, size_t>> QuietStretches(const std::vector<double>& s, size_t from, double level,
@@ -298,7 +287,8 @@ inline std::vector<double> ToneJumps(const std::vector<double>& s, double period
     std::vector<double> at;
     for (size_t i = 1; i < crossings.size(); ++i) {
         const double a = crossings[i - 1], b = crossings[i];
-        if (std::abs(b - a - period) > 0.5 && LongestQuietStretch(s, size_t(a), size_t(b) + 1, 0.05) < size_t(period))
+        const std::vector<double> between(s.begin() + long(a), s.begin() + long(b) + 1);
+        if (std::abs(b - a - period) > 0.5 && QuietStretches(between, 0, 0.05, size_t(period)).empty())
             at.push_back(b);
     }
     return at;

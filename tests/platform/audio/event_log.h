@@ -13,16 +13,10 @@ namespace audiotest {
 using platform::audio::AudioBuffer;
 
 struct EventLog {
-    std::vector<std::string> events;
-    std::vector<AudioBuffer*> buffers;  // every buffer given back, in order
-
     // Buffers are named by their position in `pool` ("b0", "b1", ...).
     std::vector<AudioBuffer>* pool = nullptr;
-
-    explicit EventLog(std::vector<AudioBuffer>* named = nullptr)
-        : pool(named)
-    {
-    }
+    std::vector<std::string> events;
+    std::vector<AudioBuffer*> buffers;  // every buffer given back, in order
 
     std::string NameOf(AudioBuffer* b) const
     {
@@ -63,10 +57,8 @@ struct BufferPool {
         : storage(size_t(count), std::vector<uint8_t>(size))
         , headers(size_t(count))
     {
-        for (int i = 0; i < count; ++i) {
-            headers[size_t(i)].data = storage[size_t(i)].data();
-            headers[size_t(i)].length = size;
-        }
+        for (size_t i = 0; i < size_t(count); ++i)
+            headers[i] = AudioBuffer{storage[i].data(), size};
     }
     std::vector<std::vector<uint8_t>> storage;
     std::vector<AudioBuffer> headers;
