@@ -13,10 +13,16 @@ namespace audiotest {
 using platform::audio::AudioBuffer;
 
 struct EventLog {
-    // Buffers are named by their position in `pool` ("b0", "b1", ...).
-    std::vector<AudioBuffer>* pool = nullptr;
     std::vector<std::string> events;
     std::vector<AudioBuffer*> buffers;  // every buffer given back, in order
+
+    // Buffers are named by their position in `pool` ("b0", "b1", ...).
+    std::vector<AudioBuffer>* pool = nullptr;
+
+    explicit EventLog(std::vector<AudioBuffer>* named = nullptr)
+        : pool(named)
+    {
+    }
 
     std::string NameOf(AudioBuffer* b) const
     {
