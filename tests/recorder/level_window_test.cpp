@@ -2,7 +2,7 @@
 // judged from screenshots: the meter along the right edge, red columns where
 // the sound reached full scale, the clip mark across takes, and the exact
 // peak and clipping counts in the panel's tooltip once stopped. The clip mark
-// lit by a loud tone is tried on the real servers (levels_pulse_test.cpp).
+// lit by a loud tone is tried on the real servers (window_pulse_test.cpp).
 
 #include "recorder/level_meter.h"
 #include "window_fixture.h"

@@ -346,7 +346,7 @@ TEST_F(RecorderWindowEngineTest, AnEndingSessionDuringAnMp3SaveLeavesNoHalfWritt
 
 // The real servers' monitors have no recording lines: a take the server
 // moves to a device that has them shows them (the move itself is tried in
-// window_devices_pulse_test.cpp).
+// window_pulse_test.cpp).
 TEST_F(RecorderWindowEngineTest, ATakeTheServerMovesShowsTheNewDevicesLines)
 {
     auto& usb = backend.MixerDevice(1);
