@@ -127,8 +127,7 @@ protected:
     // The window's controls that show the sound card's and the user's data.
     QList<QWidget*> WindowData() const
     {
-        return {Ctl(RecorderControl::DeviceList), Ctl(RecorderControl::LineList), Ctl(RecorderControl::FolderEdit),
-                Ctl(RecorderControl::Playlist)};
+        return {Ctl(id::DeviceList), Ctl(id::LineList), Ctl(id::FolderEdit), Ctl(id::Playlist)};
     }
 };
 
@@ -136,11 +135,11 @@ protected:
 // will do next, a playlist row its title and state.
 TEST_P(LanguageTest, TheWindowAndItsDialogsNameEveryControlAndSpeakOneLanguage)
 {
-    const auto toggleName = [&] { return AccessibleText(Ctl(RecorderControl::PanelToggle), QAccessible::Name); };
+    const auto toggleName = [&] { return AccessibleText(Ctl(id::PanelToggle), QAccessible::Name); };
     EXPECT_EQ(toggleName(), resources::Text(resources::IDS_TIP_HIDE_PLAYLIST));
-    Click(RecorderControl::PanelToggle);
+    Click(id::PanelToggle);
     EXPECT_EQ(toggleName(), resources::Text(resources::IDS_TIP_SHOW_PLAYLIST));
-    Click(RecorderControl::PanelToggle);
+    Click(id::PanelToggle);
     const QString missing = dir.filePath("missing.wav");
     window->PlaylistPanel().AddRecording(missing, true);
     std::unique_ptr<QMenu> menu = window->PlaylistPanel().Actions().CreatePopupMenu(&window->PlaylistBox());
@@ -192,7 +191,7 @@ TEST_P(LanguageTest, TheWindowAndItsDialogsNameEveryControlAndSpeakOneLanguage)
     EXPECT_EQ(window->windowTitle().contains(kChinese), !English());
     EXPECT_EQ(question.button(QMessageBox::Cancel)->text().remove('&').startsWith(QString::fromUtf8("取消")),
               !English());
-    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(Ctl(RecorderControl::Playlist));
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(Ctl(id::Playlist));
     ASSERT_NE(list, nullptr);
     QString row;
     ASSERT_TRUE(widgettest::WaitUntil([&] {
@@ -221,7 +220,7 @@ TEST_P(LanguageTest, TheKeyboardWalksTheWindowInReadingOrder)
     // across the foot of the window.
     const controls::DialogUnits du(window->font());
     auto part = [&](QWidget* w) { return w->y() >= du.Y(360) ? 2 : w->x() >= du.X(216) ? 1 : 0; };
-    QWidget* first = Ctl(RecorderControl::DeviceList);
+    QWidget* first = Ctl(id::DeviceList);
     QWidget* w = first;
     QList<QWidget*> chain;
     do {

@@ -55,7 +55,7 @@ protected:
         RecorderWindowEngineTest::SetUp();
         window->Engine().SetTickClock([this] { return now += 101; });  // every block is reported
     }
-    WaveformView& Panel() { return *static_cast<WaveformView*>(Ctl(RecorderControl::Waveform)); }
+    WaveformView& Panel() { return *static_cast<WaveformView*>(Ctl(id::Waveform)); }
     // 1 kHz at `amplitude` of full scale; at 1.0 one frame in 48 reaches it.
     void Deliver(double amplitude, uint32_t frames)
     {
@@ -77,7 +77,7 @@ protected:
 TEST_F(LevelWindowTest, MeterClipMarkRedColumnsAndTheRecordingsFiguresFollowTheTakes)
 {
     // A quiet take: green bars, no clipping.
-    Click(RecorderControl::Record);
+    Click(id::Record);
     Deliver(0.1, 24000);
     PanelShot quiet(Panel(), "levels_quiet");
     EXPECT_GT(quiet.BarPixels(kGreen), 10);
@@ -92,7 +92,7 @@ TEST_F(LevelWindowTest, MeterClipMarkRedColumnsAndTheRecordingsFiguresFollowTheT
     EXPECT_GE(loud.RedColumns(), 2);
     EXPECT_LT(loud.RedColumns(), loud.meterLeft / 10) << "only the columns holding full-scale samples";
 
-    Click(RecorderControl::Stop);
+    Click(id::Stop);
     Pump();
     EXPECT_EQ(PanelShot(Panel(), "levels_stopped").ClipMark(), kClipLit) << "lit until the next take";
     EXPECT_EQ(Panel().toolTip(), Tip("录音峰值: 0.0 dBFS，削波: 500 处"));
@@ -102,30 +102,30 @@ TEST_F(LevelWindowTest, MeterClipMarkRedColumnsAndTheRecordingsFiguresFollowTheT
     EXPECT_EQ(PanelShot(Panel(), "levels_clip_clicked").ClipMark(), kClipUnlit);
 
     // Resumed, the figures go on from the first take's; Record puts the mark out.
-    Click(RecorderControl::Record);
+    Click(id::Record);
     Deliver(1.0, 4800);
-    Click(RecorderControl::Stop);
+    Click(id::Stop);
     Pump();
     EXPECT_EQ(Panel().toolTip(), Tip("录音峰值: 0.0 dBFS，削波: 600 处"));
     EXPECT_EQ(PanelShot(Panel(), "levels_resumed").ClipMark(), kClipLit);
-    Click(RecorderControl::Record);
+    Click(id::Record);
     EXPECT_EQ(Panel().toolTip(), Tip(nullptr)) << "no figures while recording";
     Deliver(0.1, 4800);
     EXPECT_EQ(PanelShot(Panel(), "levels_next_take").ClipMark(), kClipUnlit);
-    Click(RecorderControl::Stop);
+    Click(id::Stop);
     Pump();
     EXPECT_EQ(Panel().toolTip(), Tip("录音峰值: 0.0 dBFS，削波: 600 处"));
 
     // Clearing after the quiet part counts what is left, from the file.
     window->Engine().MoveTo(24000);
-    Click(RecorderControl::ClearAfterPosition);
+    Click(id::ClearAfterPosition);
     ASSERT_EQ(window->Engine().GetDataLength(), 24000u * 4);
     EXPECT_TRUE(QTest::qWaitFor([&] { return Panel().toolTip() == Tip("录音峰值: -20.0 dBFS，削波: 0 处"); }, 5000))
         << Panel().toolTip().toStdString();
 
     ModalAnswers answers;
     answers.buttons = {QMessageBox::No};
-    Click(RecorderControl::NewRecording);
+    Click(id::NewRecording);
     EXPECT_EQ(Panel().toolTip(), Tip(nullptr));
 }
 

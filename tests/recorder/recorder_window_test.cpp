@@ -15,33 +15,29 @@ using namespace windowtest;
 
 // What the first run writes at close is followed through the whole program
 // (tests/app).
-TEST_F(RecorderWindowTest, FirstRunShowsTheDefaults)
-{
-    RecorderDialog& w = Open();
-    EXPECT_EQ(w.windowTitle(), QString::fromUtf8("Quillon 2.5 中文版"));
-    EXPECT_EQ(Ctl<QComboBox>(RecorderControl::FormatList)->currentText(), QString::fromUtf8("16000 Hz 16位 单声道"));
-    EXPECT_EQ(Ctl<QComboBox>(RecorderControl::DeviceList)->currentText(), "Built-in Microphone");
-    EXPECT_EQ(Ctl<QSlider>(RecorderControl::Quality)->value(), 9);
-    EXPECT_EQ(Text(id::QualityBitrate), "112 kbps");
-    EXPECT_EQ(Ctl<QComboBox>(RecorderControl::Encoding)->currentText(), QString::fromUtf8("压缩为MP3格式 (.mp3 文件)"));
-    EXPECT_TRUE(Ctl<QLineEdit>(RecorderControl::FolderEdit)->text().isEmpty());
-    EXPECT_FALSE(Ctl<QCheckBox>(RecorderControl::AskForRenaming)->isChecked());
-    EXPECT_TRUE(w.PlaylistPanelShown());
-}
-
-TEST_F(RecorderWindowTest, ChangesMadeInTheWindowAreRestoredAtTheNextStart)
+TEST_F(RecorderWindowTest, FirstRunShowsTheDefaultsAndChangesMadeInTheWindowAreRestoredAtTheNextStart)
 {
     RecorderDialog* w = &Open();
-    Ctl<QComboBox>(RecorderControl::DeviceList)->setCurrentIndex(2);
-    Ctl<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(27);
-    Ctl<QSlider>(RecorderControl::Quality)->setValue(15);
+    EXPECT_EQ(w->windowTitle(), QString::fromUtf8("Quillon 2.5 中文版"));
+    EXPECT_EQ(Ctl<QComboBox>(id::FormatList)->currentText(), QString::fromUtf8("16000 Hz 16位 单声道"));
+    EXPECT_EQ(Ctl<QComboBox>(id::DeviceList)->currentText(), "Built-in Microphone");
+    EXPECT_EQ(Ctl<QSlider>(id::Quality)->value(), 9);
+    EXPECT_EQ(Text(id::QualityBitrate), "112 kbps");
+    EXPECT_EQ(Ctl<QComboBox>(id::Encoding)->currentText(), QString::fromUtf8("压缩为MP3格式 (.mp3 文件)"));
+    EXPECT_TRUE(Ctl<QLineEdit>(id::FolderEdit)->text().isEmpty());
+    EXPECT_FALSE(Ctl<QCheckBox>(id::AskForRenaming)->isChecked());
+    EXPECT_TRUE(w->PlaylistPanelShown());
+
+    Ctl<QComboBox>(id::DeviceList)->setCurrentIndex(2);
+    Ctl<QComboBox>(id::FormatList)->setCurrentIndex(27);
+    Ctl<QSlider>(id::Quality)->setValue(15);
     EXPECT_EQ(Text(id::QualityBitrate), "320 kbps");
-    Ctl<QComboBox>(RecorderControl::Encoding)->setCurrentIndex(1);
-    Ctl<QLineEdit>(RecorderControl::FolderEdit)->setText("/srv/recordings///");
-    QTest::mouseClick(Ctl<QCheckBox>(RecorderControl::AskForRenaming), Qt::LeftButton);
-    QTest::mouseClick(Ctl<QCheckBox>(RecorderControl::LoopPlaying), Qt::LeftButton);
+    Ctl<QComboBox>(id::Encoding)->setCurrentIndex(1);
+    Ctl<QLineEdit>(id::FolderEdit)->setText("/srv/recordings///");
+    QTest::mouseClick(Ctl<QCheckBox>(id::AskForRenaming), Qt::LeftButton);
+    QTest::mouseClick(Ctl<QCheckBox>(id::LoopPlaying), Qt::LeftButton);
     EXPECT_TRUE(w->IsLoopPlaying());
-    Click(RecorderControl::PanelToggle);
+    Click(id::PanelToggle);
     EXPECT_FALSE(w->PlaylistPanelShown());
     // Written as they change, before any close: a killed program keeps them.
     EXPECT_TRUE(QTest::qWaitFor([&] {
@@ -52,15 +48,14 @@ TEST_F(RecorderWindowTest, ChangesMadeInTheWindowAreRestoredAtTheNextStart)
     })) << testsupport::ReadFile(SettingsPath()).toStdString();
 
     w = &Open();
-    EXPECT_EQ(Ctl<QComboBox>(RecorderControl::DeviceList)->currentText(), "Monitor of Speakers");
-    EXPECT_EQ(Ctl<QComboBox>(RecorderControl::FormatList)->currentIndex(), 27);
-    EXPECT_EQ(Ctl<QSlider>(RecorderControl::Quality)->value(), 15);
-    EXPECT_EQ(Ctl<QComboBox>(RecorderControl::Encoding)->currentIndex(), 1);
-    EXPECT_EQ(Ctl<QLineEdit>(RecorderControl::FolderEdit)->text(), "/srv/recordings");
-    EXPECT_TRUE(Ctl<QCheckBox>(RecorderControl::AskForRenaming)->isChecked() &&
-                Ctl<QCheckBox>(RecorderControl::LoopPlaying)->isChecked());
+    EXPECT_EQ(Ctl<QComboBox>(id::DeviceList)->currentText(), "Monitor of Speakers");
+    EXPECT_EQ(Ctl<QComboBox>(id::FormatList)->currentIndex(), 27);
+    EXPECT_EQ(Ctl<QSlider>(id::Quality)->value(), 15);
+    EXPECT_EQ(Ctl<QComboBox>(id::Encoding)->currentIndex(), 1);
+    EXPECT_EQ(Ctl<QLineEdit>(id::FolderEdit)->text(), "/srv/recordings");
+    EXPECT_TRUE(Ctl<QCheckBox>(id::AskForRenaming)->isChecked() && Ctl<QCheckBox>(id::LoopPlaying)->isChecked());
     EXPECT_FALSE(w->PlaylistPanelShown());
-    EXPECT_FALSE(Ctl(RecorderControl::Playlist)->isVisibleTo(w));
+    EXPECT_FALSE(Ctl(id::Playlist)->isVisibleTo(w));
 }
 
 // A stored folder of 299 characters does not fit the edit; one whose name
@@ -90,12 +85,12 @@ TEST_F(RecorderWindowTest, AStoredFolderTheWindowCannotUseIsSaidOnceSetAsideAndK
         EXPECT_EQ(said,
                   QStringList{
                       resources::Text(resources::IDS_RECORD_FOLDER_UNUSABLE).replace("%s", QString::fromUtf8(folder))});
-        EXPECT_TRUE(Ctl<QLineEdit>(RecorderControl::FolderEdit)->text().isEmpty() && w.RecordFolder().isEmpty());
-        Ctl<QSlider>(RecorderControl::Quality)->setValue(4);
+        EXPECT_TRUE(Ctl<QLineEdit>(id::FolderEdit)->text().isEmpty() && w.RecordFolder().isEmpty());
+        Ctl<QSlider>(id::Quality)->setValue(4);
         // Another folder typed, written while it stood there, and taken back.
-        Ctl<QLineEdit>(RecorderControl::FolderEdit)->setText("/tmp");
+        Ctl<QLineEdit>(id::FolderEdit)->setText("/tmp");
         QTest::qWait(1200);
-        Ctl<QLineEdit>(RecorderControl::FolderEdit)->clear();
+        Ctl<QLineEdit>(id::FolderEdit)->clear();
         Close();
         const QByteArray written = testsupport::ReadFile(SettingsPath());
         EXPECT_TRUE(written.contains("\nRecordFolder=" + folder + "\n")) << written.toStdString();
@@ -104,7 +99,7 @@ TEST_F(RecorderWindowTest, AStoredFolderTheWindowCannotUseIsSaidOnceSetAsideAndK
         // The user's own choice replaces it.
         Open();
         QTest::qWait(50);
-        Ctl<QLineEdit>(RecorderControl::FolderEdit)->setText("/srv/recordings");
+        Ctl<QLineEdit>(id::FolderEdit)->setText("/srv/recordings");
         Close();
         EXPECT_EQ(QSettings(SettingsPath(), QSettings::IniFormat).value("Settings/RecordFolder").toString(),
                   "/srv/recordings");
@@ -151,8 +146,8 @@ TEST_F(RecorderWindowTest, EveryTemplateControlExistsWhereTheTemplatePutsItInIts
     }
     EXPECT_EQ(groups, 2);
     // The playlist slider is stretched to 10 pixels short of the right edge.
-    EXPECT_EQ(Ctl(RecorderControl::PlaylistSlider)->geometry().right() + 1, w.width() - 10);
-    EXPECT_EQ(Ctl<QLineEdit>(RecorderControl::FolderEdit)->maxLength(), 256);
+    EXPECT_EQ(Ctl(id::PlaylistSlider)->geometry().right() + 1, w.width() - 10);
+    EXPECT_EQ(Ctl<QLineEdit>(id::FolderEdit)->maxLength(), 256);
 }
 
 TEST_F(RecorderWindowTest, WithoutAnyInputDeviceTheListIsEmptyAndTheWindowStillOpens)
@@ -161,29 +156,24 @@ TEST_F(RecorderWindowTest, WithoutAnyInputDeviceTheListIsEmptyAndTheWindowStillO
     none.SetServerAvailable(false);
     scopedBackend.emplace(none);
     Open();
-    EXPECT_EQ(Ctl<QComboBox>(RecorderControl::DeviceList)->count(), 0);
-    EXPECT_EQ(Ctl<QComboBox>(RecorderControl::FormatList)->count(), 28);
+    EXPECT_EQ(Ctl<QComboBox>(id::DeviceList)->count(), 0);
+    EXPECT_EQ(Ctl<QComboBox>(id::FormatList)->count(), 28);
     Close();
 }
 
-TEST_F(RecorderWindowTest, AboutBoxOpensFromTheButtonAndFromTheWindowMenuCommand)
+TEST_F(RecorderWindowTest, AboutBoxOpensFromTheButtonAndTheWindowMenuCommandAndOnlineHelpOpensTheSite)
 {
+    testsupport::ScopedRecordingShell shell;
     RecorderDialog& w = Open();
     w.show();
     ModalAnswers answers;
-    Click(RecorderControl::About);
+    Click(id::About);
     w.OnSysCommand(16);
     w.OnSysCommand(16 | 0x7);  // the low four bits do not count
     w.OnSysCommand(32);
     QTest::qWait(50);
     EXPECT_EQ(answers.windows, QStringList(3, "controls::AboutDialog"));
-}
-
-TEST_F(RecorderWindowTest, OnlineHelpOpensTheSite)
-{
-    testsupport::ScopedRecordingShell shell;
-    Open();
-    Click(RecorderControl::OnlineHelp);
+    Click(id::OnlineHelp);
     ASSERT_EQ(shell.opened.size(), 1);
     EXPECT_TRUE(shell.opened[0].startsWith("https://")) << shell.opened[0].toStdString();
 }
@@ -198,16 +188,16 @@ TEST_F(RecorderWindowTest, TheMixerPanelFollowsTheDeviceListAndForcingIsNeverSto
     backend.MixerDevice(0).SetSelectType(std::nullopt);
 
     Open();
-    auto* lines = Ctl<MixerLineList>(RecorderControl::LineList);
+    auto* lines = Ctl<MixerLineList>(id::LineList);
     ASSERT_NE(lines, nullptr);
     EXPECT_EQ(lines->count(), 0) << "the first device has no select control";
-    Ctl<QComboBox>(RecorderControl::DeviceList)->setCurrentIndex(1);
+    Ctl<QComboBox>(id::DeviceList)->setCurrentIndex(1);
     ASSERT_EQ(lines->count(), 2);
     EXPECT_EQ(lines->item(1)->text(), "Line In");
     EXPECT_EQ(backend.MixerOpenCount(), 2);
 
-    QTest::mouseClick(Ctl<QCheckBox>(RecorderControl::ForceLineSelection), Qt::LeftButton);
-    Ctl(RecorderControl::LineVolume)->setFocus();  // the highlighted line and its volume in the picture
+    QTest::mouseClick(Ctl<QCheckBox>(id::ForceLineSelection), Qt::LeftButton);
+    Ctl(id::LineVolume)->setFocus();  // the highlighted line and its volume in the picture
     EXPECT_TRUE(window->grab().save(testsupport::ScreenshotDir() + "/recorder_window_mixer_lines.png"));
 
     // Forcing is never stored: the next start has it off.
@@ -215,9 +205,9 @@ TEST_F(RecorderWindowTest, TheMixerPanelFollowsTheDeviceListAndForcingIsNeverSto
     EXPECT_FALSE(
         QSettings(SettingsPath(), QSettings::IniFormat).allKeys().join(' ').contains("Force", Qt::CaseInsensitive));
     Open();
-    EXPECT_FALSE(Ctl<QCheckBox>(RecorderControl::ForceLineSelection)->isChecked());
+    EXPECT_FALSE(Ctl<QCheckBox>(id::ForceLineSelection)->isChecked());
     EXPECT_EQ(backend.MixerOpenCount(), 3) << "once at start, for the stored device only";
-    EXPECT_EQ(Ctl<MixerLineList>(RecorderControl::LineList)->count(), 2);
+    EXPECT_EQ(Ctl<MixerLineList>(id::LineList)->count(), 2);
     usb.SimulateExternalSelect(1);
     platform::audio::FakeBackend::ProcessCallbacks();
     EXPECT_TRUE(usb.IsOn(1));
@@ -226,7 +216,7 @@ TEST_F(RecorderWindowTest, TheMixerPanelFollowsTheDeviceListAndForcingIsNeverSto
 TEST_F(RecorderWindowTest, TipsLineRotatesThroughTheTenTipsWithTheirLinks)
 {
     RecorderDialog& w = Open();
-    auto* tips = Ctl<controls::HyperlinkLabel>(RecorderControl::Tips);
+    auto* tips = Ctl<controls::HyperlinkLabel>(id::Tips);
     const int first = w.Tips().TipIndex();
     ASSERT_TRUE(first >= 0 && first < 10) << first;
     for (int step = 0; step <= 10; ++step) {
@@ -249,35 +239,35 @@ TEST_F(RecorderWindowEngineTest, ControlStatesAndReadoutsFollowTheEngineThroughI
     Record(440, 48000 * 61 + 12000, false);
     EXPECT_EQ(backend.GetCaptureStream()->Format(), (platform::audio::PcmFormat{48000, 16, 2}));
     EXPECT_EQ(EnabledStateControls(), (std::set<int>{id::Stop}));
-    Click(RecorderControl::Stop);
+    Click(id::Stop);
     Pump();
     EXPECT_EQ(EnabledStateControls(), kStoppedWithData);
     EXPECT_EQ(Text(id::LengthReadout), QString::fromUtf8("\n长度:\n001:01.2"));
-    EXPECT_EQ(Ctl<QSlider>(RecorderControl::PositionSlider)->maximum(), 48000 * 61 + 12000);
+    EXPECT_EQ(Ctl<QSlider>(id::PositionSlider)->maximum(), 48000 * 61 + 12000);
 
     // The waveform got a snapshot of the sine.
-    auto* wave = static_cast<WaveformView*>(Ctl(RecorderControl::Waveform));
+    auto* wave = static_cast<WaveformView*>(Ctl(id::Waveform));
     EXPECT_EQ(wave->FullScale(), 32767);
     EXPECT_GT(std::count_if(wave->Points(), wave->Points() + wave->PointCount(), [](auto p) { return p != 0; }),
               wave->PointCount() / 2);
     EXPECT_TRUE(window->grab().save(testsupport::ScreenshotDir() + "/recorder_window_stopped.png"));
 
-    Click(RecorderControl::SeekStart);  // <<
+    Click(id::SeekStart);  // <<
     EXPECT_EQ(Text(id::PositionReadout), QString::fromUtf8("\n位置:\n000:00.0"));
-    Click(RecorderControl::Play);  // play
+    Click(id::Play);  // play
     EXPECT_EQ(EnabledStateControls(), kPlaying);
-    Click(RecorderControl::Stop);  // stop: draining keeps the playing states until the device closes
+    Click(id::Stop);  // stop: draining keeps the playing states until the device closes
     EXPECT_EQ(EnabledStateControls(), kPlaying);
     backend.LastPlaybackStream()->CompleteAll();
     Pump();
     EXPECT_EQ(EnabledStateControls(), kStoppedWithData);
     ModalAnswers answers;
     answers.buttons = {QMessageBox::No};
-    Click(RecorderControl::NewRecording);  // new recording
+    Click(id::NewRecording);  // new recording
     EXPECT_EQ(EnabledStateControls(), (std::set<int>{id::Record, id::DeviceList, id::FormatList}));
-    Click(RecorderControl::Record);
+    Click(id::Record);
     EXPECT_EQ(EnabledStateControls(), std::set<int>{id::Stop}) << "recording that has not stored a block yet";
-    Click(RecorderControl::Stop);
+    Click(id::Stop);
     Pump();
     EXPECT_EQ(EnabledStateControls(), std::set<int>{id::Record}) << "stopped without data: the lists stay locked";
 }
@@ -326,10 +316,10 @@ TEST_F(RecorderWindowEngineTest, AnEndingSessionKeepsSettingsPlaylistAndTheUnsav
 TEST_F(RecorderWindowEngineTest, AnEndingSessionDuringAnMp3SaveLeavesNoHalfWrittenFileBehind)
 {
     QTemporaryDir folder;
-    Ctl<QLineEdit>(RecorderControl::FolderEdit)->setText(folder.path());
-    Ctl<QComboBox>(RecorderControl::Encoding)->setCurrentIndex(0);  // MP3
+    Ctl<QLineEdit>(id::FolderEdit)->setText(folder.path());
+    Ctl<QComboBox>(id::Encoding)->setCurrentIndex(0);  // MP3
     Record(1000, 48000 * 3);
-    Ctl<QSlider>(RecorderControl::Quality)->setValue(5);  // encoded at save time, under the progress dialog
+    Ctl<QSlider>(id::Quality)->setValue(5);  // encoded at save time, under the progress dialog
 
     // The program ends right after this call, without unwinding the save.
     std::optional<QStringList> leftInFolder;
@@ -356,13 +346,9 @@ TEST_F(RecorderWindowEngineTest, ATakeTheServerMovesShowsTheNewDevicesLines)
     Record(440, 4800, false);
     OnWriter([&] { backend.GetCaptureStream()->MoveTo("fake_source_0", "fake_source_1"); });
     Pump();
-    EXPECT_EQ(Ctl<QComboBox>(RecorderControl::DeviceList)->currentText(), "USB Headset");
-    EXPECT_EQ(Ctl<MixerLineList>(RecorderControl::LineList)->count(), 2);
+    EXPECT_EQ(Ctl<QComboBox>(id::DeviceList)->currentText(), "USB Headset");
+    EXPECT_EQ(Ctl<MixerLineList>(id::LineList)->count(), 2);
 }
-
-}  // namespace
-
-namespace windowtest {
 
 TEST_F(RecorderWindowEngineTest, AudioTheSystemDroppedIsToldWithoutStoppingTheWindow)
 {
@@ -374,10 +360,10 @@ TEST_F(RecorderWindowEngineTest, AudioTheSystemDroppedIsToldWithoutStoppingTheWi
               QString::fromUtf8("系统过于繁忙，录音中有 8.5 秒的声音未能录下，已用静音补足。\n录音仍在继续。"));
     EXPECT_TRUE(boxes.first()->isVisible());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "Stop stays at hand";
-    Click(RecorderControl::Stop);
+    Click(id::Stop);
     Pump();
     EXPECT_FALSE(window->Engine().IsRecording());
     boxes.first()->close();
 }
 
-}  // namespace windowtest
+}  // namespace

@@ -46,20 +46,20 @@ protected:
     void SetUp() override
     {
         RecorderWindowEngineTest::SetUp();
-        Ctl<QLineEdit>(RecorderControl::FolderEdit)->setText(saves.path());
+        Ctl<QLineEdit>(id::FolderEdit)->setText(saves.path());
         window->GetSaveFlow().SetClock([] { return kSaveTime; });
     }
     RecordingEngine& Engine() { return window->Engine(); }
     void Record(int formatRow, uint32_t frames)
     {
-        Ctl<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(formatRow);
+        Ctl<QComboBox>(id::FormatList)->setCurrentIndex(formatRow);
         RecorderWindowEngineTest::Record(1000, frames);
     }
     void SaveAs(int method, bool askForName)
     {
-        Ctl<QComboBox>(RecorderControl::Encoding)->setCurrentIndex(method);
-        Ctl<QCheckBox>(RecorderControl::AskForRenaming)->setChecked(askForName);
-        Click(RecorderControl::Save);
+        Ctl<QComboBox>(id::Encoding)->setCurrentIndex(method);
+        Ctl<QCheckBox>(id::AskForRenaming)->setChecked(askForName);
+        Click(id::Save);
     }
     QString Saved(const QString& name) const { return QDir(saves.path()).filePath(name); }
     // Every entry of the save folder, hidden ones included, with its size.
@@ -83,7 +83,7 @@ TEST_F(SavingWindowTest, ThePositionShownAfterPlayAndStopIsWhereThePartialClearC
 
     // Play rewinds and queues fourteen blocks; Stop after five have played
     // keeps the position heard, and that is what the readout and the slider show.
-    Click(RecorderControl::Play);
+    Click(id::Play);
     EXPECT_EQ(Engine().Position(), 0u);
     for (int i = 0; i < 5; ++i)
         backend.LastPlaybackStream()->CompleteNext();
@@ -91,23 +91,23 @@ TEST_F(SavingWindowTest, ThePositionShownAfterPlayAndStopIsWhereThePartialClearC
     const uint32_t heard = 5 * 6144 / 4;
     EXPECT_EQ(Engine().Position(), heard);
     EXPECT_EQ(Seconds(Text(id::PositionReadout)), "000:00.1");
-    EXPECT_EQ(uint32_t(Ctl<QSlider>(RecorderControl::PositionSlider)->value()), heard);
-    Click(RecorderControl::Stop);
+    EXPECT_EQ(uint32_t(Ctl<QSlider>(id::PositionSlider)->value()), heard);
+    Click(id::Stop);
     backend.LastPlaybackStream()->CompleteAll();
     FakeBackend::ProcessCallbacks();
     ASSERT_FALSE(Engine().IsPlaying());
     EXPECT_EQ(Engine().Position(), heard);
-    EXPECT_EQ(uint32_t(Ctl<QSlider>(RecorderControl::PositionSlider)->value()), heard);
+    EXPECT_EQ(uint32_t(Ctl<QSlider>(id::PositionSlider)->value()), heard);
     const QString shown = Seconds(Text(id::PositionReadout));
 
-    Click(RecorderControl::ClearAfterPosition);
+    Click(id::ClearAfterPosition);
     EXPECT_EQ(Engine().GetDataLength(), heard * 4);
     EXPECT_EQ(Seconds(Text(id::LengthReadout)), shown);
     EXPECT_EQ(EnabledStateControls(), kStoppedWithData);
 
     // Cleared from the start, nothing is left to play, move or save.
-    Click(RecorderControl::SeekStart);
-    Click(RecorderControl::ClearAfterPosition);
+    Click(id::SeekStart);
+    Click(id::ClearAfterPosition);
     EXPECT_EQ(Engine().GetDataLength(), 0u);
     EXPECT_EQ(EnabledStateControls(), std::set<int>{id::Record});
 }
@@ -170,14 +170,14 @@ TEST_F(SavingWindowTest, NoSaveReplacesAFileWithoutTheUsersWord)
     Record(kStereo48k16Bit, 48000);
     SaveAs(1, false);
     window->Recorder().OnHScroll(controls::Trackbar::EndTrack, 12000);
-    Click(RecorderControl::ClearAfterPosition);
+    Click(id::ClearAfterPosition);
     SaveAs(1, false);
     EXPECT_EQ(FolderListing(), (QStringList{kClockName + " 2.wav 48044", kClockName + ".wav 192044"}));
     EXPECT_EQ(window->SavedRecordings(), (QStringList{Saved(kClockName + ".wav"), Saved(kClockName + " 2.wav")}));
-    EXPECT_FALSE(Ctl(RecorderControl::SavingLabel)->isVisible()) << "the saving label is gone";
+    EXPECT_FALSE(Ctl(id::SavingLabel)->isVisible()) << "the saving label is gone";
     ASSERT_EQ(window->Playlist().Count(), 2);
     EXPECT_EQ(window->Playlist().Item(1)->FilePath(), Saved(kClockName + " 2.wav"));
-    Click(RecorderControl::NewRecording);  // saved: the new recording asks nothing
+    Click(id::NewRecording);  // saved: the new recording asks nothing
     EXPECT_EQ(Engine().GetDataLength(), 0u);
 
     // An 8-bit recording typed as take.mp3 is saved as take.wav: asked like
@@ -212,7 +212,7 @@ TEST_F(SavingWindowTest, ABareNameOpensTheDialogInTheMusicFolderThenWhereTheLast
     const testsupport::ScopedEnv home("HOME", Saved("home"));
     const testsupport::ScopedEnv config("XDG_CONFIG_HOME", Saved("home/.config"));
     ASSERT_TRUE(QDir().mkpath(Saved("home/Music")) && QDir().mkpath(Saved("elsewhere")));
-    Ctl<QLineEdit>(RecorderControl::FolderEdit)->clear();
+    Ctl<QLineEdit>(id::FolderEdit)->clear();
     Record(kStereo48k16Bit, 4800);
     QStringList opened;
     for (const QString& target : {Saved("elsewhere/a.wav"), Saved("elsewhere/b.wav")}) {
@@ -234,7 +234,7 @@ TEST_F(SavingWindowTest, ARecordingSavedUnderAPathTooLongForTheListIsKeptAndTheU
     while (folder.size() < 236)
         folder += "/" + QString(9, 'd');
     ASSERT_TRUE(QDir().mkpath(folder));
-    Ctl<QLineEdit>(RecorderControl::FolderEdit)->setText(folder);
+    Ctl<QLineEdit>(id::FolderEdit)->setText(folder);
     Record(kStereo48k16Bit, 4800);
     ModalAnswers answers;
     SaveAs(1, false);
@@ -250,8 +250,8 @@ TEST_F(SavingWindowTest, ARecordingSavedUnderAPathTooLongForTheListIsKeptAndTheU
 TEST_F(SavingWindowTest, ACancelledSaveLeavesNothingAndACloseOrClickDuringOneIsRefused)
 {
     Record(kStereo48k16Bit, 48000 * 3);
-    Ctl<QSlider>(RecorderControl::Quality)->setValue(5);  // another quality: encoded under the progress dialog
-    Ctl<QComboBox>(RecorderControl::Encoding)->setCurrentIndex(0);
+    Ctl<QSlider>(id::Quality)->setValue(5);  // another quality: encoded under the progress dialog
+    Ctl<QComboBox>(id::Encoding)->setCurrentIndex(0);
     const QString wavTemp = Engine().GetRecordingFile().Path();
 
     // Cancel as soon as the progress dialog shows: no file, no message.
@@ -265,7 +265,7 @@ TEST_F(SavingWindowTest, ACancelledSaveLeavesNothingAndACloseOrClickDuringOneIsR
     EXPECT_TRUE(sawProgress);
     EXPECT_TRUE(FolderListing().isEmpty());
     EXPECT_TRUE(window->SavedRecordings().isEmpty());
-    EXPECT_TRUE(window->isEnabled() && !Ctl(RecorderControl::SavingLabel)->isVisible());
+    EXPECT_TRUE(window->isEnabled() && !Ctl(id::SavingLabel)->isVisible());
     EXPECT_TRUE(QFile::exists(Engine().GetMp3Side().Mp3TempPath()))
         << "the recording's MP3 file is kept for a later save";
 
@@ -289,12 +289,10 @@ TEST_F(SavingWindowTest, ACancelledSaveLeavesNothingAndACloseOrClickDuringOneIsR
 
     // The WAVE copy lets no events through: a close request and a click on
     // New that wait for it are dropped, not carried out once it is over.
-    Ctl<QComboBox>(RecorderControl::Encoding)->setCurrentIndex(1);
-    QMetaObject::invokeMethod(Ctl<QAbstractButton>(RecorderControl::Save), &QAbstractButton::click,
-                              Qt::QueuedConnection);
+    Ctl<QComboBox>(id::Encoding)->setCurrentIndex(1);
+    QMetaObject::invokeMethod(Ctl<QAbstractButton>(id::Save), &QAbstractButton::click, Qt::QueuedConnection);
     QCoreApplication::postEvent(window->windowHandle(), new QCloseEvent);
-    QMetaObject::invokeMethod(Ctl<QAbstractButton>(RecorderControl::NewRecording), &QAbstractButton::click,
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(Ctl<QAbstractButton>(id::NewRecording), &QAbstractButton::click, Qt::QueuedConnection);
     QTest::qWait(1000);
     EXPECT_TRUE(answers.messages.isEmpty()) << answers.messages.join(" | ").toStdString();
     EXPECT_EQ(window->SavedRecordings().size(), 2);
@@ -314,16 +312,15 @@ TEST_F(SavingWindowTest, TheQualityLabelNamesTheBitRateOfTheSavedFramesInEveryFo
     std::map<int, QStringList> labels;           // by format row, one per quality
     for (int row = 0; row < RecordFormats::kCount; ++row) {
         const platform::audio::PcmFormat format = RecordFormats::Format(row);
-        SCOPED_TRACE(Ctl<QComboBox>(RecorderControl::FormatList)->itemText(row).toStdString());
-        Ctl<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(row);
+        SCOPED_TRACE(Ctl<QComboBox>(id::FormatList)->itemText(row).toStdString());
+        Ctl<QComboBox>(id::FormatList)->setCurrentIndex(row);
         // Shown as soon as the format changes, before the quality moves.
-        const std::pair<int, QString> onFormatChange{Ctl<QSlider>(RecorderControl::Quality)->value(),
-                                                     Text(id::QualityBitrate)};
+        const std::pair<int, QString> onFormatChange{Ctl<QSlider>(id::Quality)->value(), Text(id::QualityBitrate)};
         const bool mp3 = format.bitsPerSample == 16;
         if (mp3)
             RecorderWindowEngineTest::Record(1000, format.sampleRate / 10);
         for (int quality = 0; quality < 16; ++quality) {
-            Ctl<QSlider>(RecorderControl::Quality)->setValue(quality);
+            Ctl<QSlider>(id::Quality)->setValue(quality);
             labels[row] << Text(id::QualityBitrate);
             if (!mp3)
                 continue;
@@ -335,7 +332,7 @@ TEST_F(SavingWindowTest, TheQualityLabelNamesTheBitRateOfTheSavedFramesInEveryFo
                 << "quality " << quality << " labelled " << Text(id::QualityBitrate).toStdString();
         }
         if (mp3)
-            Click(RecorderControl::NewRecording);  // saved: nothing to ask
+            Click(id::NewRecording);  // saved: nothing to ask
         EXPECT_EQ(onFormatChange.second, labels[row][onFormatChange.first]);
     }
     for (int row = 0; row < RecordFormats::kCount; row += 2)

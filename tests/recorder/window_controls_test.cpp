@@ -38,13 +38,13 @@ TEST_F(RecorderWindowEngineTest, TooltipsOfTheTextAndPictureButtonsShowOnScreen)
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     Record(440, 4800);  // enables new, save and partial clear
-    EXPECT_EQ(TipShownFor(Ctl(RecorderControl::Save)), resources::Text(resources::IDS_TIP_SAVE));
-    EXPECT_EQ(TipShownFor(Ctl(RecorderControl::LengthReadout)), resources::Text(resources::IDS_TIP_LENGTH));
+    EXPECT_EQ(TipShownFor(Ctl(id::Save)), resources::Text(resources::IDS_TIP_SAVE));
+    EXPECT_EQ(TipShownFor(Ctl(id::LengthReadout)), resources::Text(resources::IDS_TIP_LENGTH));
     // The picture buttons keep their own tips, the window's buttons without
     // an entry show none.
-    EXPECT_EQ(TipShownFor(Ctl(RecorderControl::PlaylistPlay)), QString::fromUtf8("播放选择的条目"));
-    EXPECT_EQ(TipShownFor(Ctl(RecorderControl::PanelToggle)), QString::fromUtf8("隐藏播放列表"));
-    EXPECT_EQ(TipShownFor(Ctl(RecorderControl::About)), QString());
+    EXPECT_EQ(TipShownFor(Ctl(id::PlaylistPlay)), QString::fromUtf8("播放选择的条目"));
+    EXPECT_EQ(TipShownFor(Ctl(id::PanelToggle)), QString::fromUtf8("隐藏播放列表"));
+    EXPECT_EQ(TipShownFor(Ctl(id::About)), QString());
 }
 
 // A real one-second WAVE file made by sox.
@@ -75,7 +75,7 @@ TEST_F(RecorderWindowTest, EnterPlaysOnlyInThePlaylistAndEscapeClosesTheIdleWind
     int clicks = 0;
     for (QAbstractButton* b : w.findChildren<QAbstractButton*>())
         QObject::connect(b, &QAbstractButton::clicked, [&clicks] { ++clicks; });
-    auto* check = Ctl<QCheckBox>(RecorderControl::AskForRenaming);
+    auto* check = Ctl<QCheckBox>(id::AskForRenaming);
     const bool checked = check->isChecked();
     for (int id : {id::FolderEdit, id::FormatList, id::Encoding, id::AskForRenaming}) {
         Ctl(id)->setFocus();
@@ -112,16 +112,16 @@ TEST_F(RecorderWindowTest, HidingThePlaylistLeavesOnlyTheWindowsFaceRightOfItsBu
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     const QSize full = w.size();
-    EXPECT_EQ(Ctl<controls::BitmapButton>(RecorderControl::PanelToggle)->TipText(), QString::fromUtf8("隐藏播放列表"));
+    EXPECT_EQ(Ctl<controls::BitmapButton>(id::PanelToggle)->TipText(), QString::fromUtf8("隐藏播放列表"));
     w.move(300, 200);
-    Click(RecorderControl::PanelToggle);
+    Click(id::PanelToggle);
     ASSERT_FALSE(w.PlaylistPanelShown());
-    EXPECT_EQ(w.width(), Ctl(RecorderControl::Playlist)->x() + 4);
+    EXPECT_EQ(w.width(), Ctl(id::Playlist)->x() + 4);
     EXPECT_EQ(w.height(), full.height());
-    EXPECT_EQ(Ctl<controls::BitmapButton>(RecorderControl::PanelToggle)->TipText(), QString::fromUtf8("显示播放列表"));
+    EXPECT_EQ(Ctl<controls::BitmapButton>(id::PanelToggle)->TipText(), QString::fromUtf8("显示播放列表"));
     for (int id : {id::Playlist, id::PlaylistPlay, id::PlaylistStop, id::PlaylistPause, id::PlaylistSlider})
         EXPECT_FALSE(Ctl(id)->isVisible()) << id;
-    const QRect toggle = Ctl(RecorderControl::PanelToggle)->geometry();
+    const QRect toggle = Ctl(id::PanelToggle)->geometry();
     EXPECT_TRUE(w.rect().contains(toggle));
     const QImage shot = widgettest::Shot(w);
     EXPECT_TRUE(shot.save(testsupport::ScreenshotDir() + "/recorder_window_narrowed.png"));
@@ -129,24 +129,24 @@ TEST_F(RecorderWindowTest, HidingThePlaylistLeavesOnlyTheWindowsFaceRightOfItsBu
     const QRgb face = w.palette().color(QPalette::Window).rgb() | 0xff000000u;
     int foreign = 0;
     for (int x = toggle.right() + 1; x < shot.width(); ++x)
-        for (int y = 0; y < Ctl(RecorderControl::Tips)->y(); ++y)
+        for (int y = 0; y < Ctl(id::Tips)->y(); ++y)
             foreign += widgettest::Px(shot, x, y) != face;
     EXPECT_EQ(foreign, 0);
     w.move(10, 10);
-    Click(RecorderControl::PanelToggle);
+    Click(id::PanelToggle);
     EXPECT_EQ(w.size(), full);
-    EXPECT_TRUE(Ctl(RecorderControl::Playlist)->isVisible());
+    EXPECT_TRUE(Ctl(id::Playlist)->isVisible());
 
     // Started with the panel hidden, the window knows its full size: the
     // slider was stretched against the full client area, not the narrowed one.
-    Click(RecorderControl::PanelToggle);
+    Click(id::PanelToggle);
     RecorderDialog& again = Open();
     again.show();
-    EXPECT_EQ(again.width(), Ctl(RecorderControl::Playlist)->x() + 4);
-    EXPECT_EQ(Ctl(RecorderControl::PlaylistSlider)->geometry().right() + 1, full.width() - 10);
-    Click(RecorderControl::PanelToggle);
+    EXPECT_EQ(again.width(), Ctl(id::Playlist)->x() + 4);
+    EXPECT_EQ(Ctl(id::PlaylistSlider)->geometry().right() + 1, full.width() - 10);
+    Click(id::PanelToggle);
     EXPECT_EQ(again.size(), full);
-    EXPECT_TRUE(Ctl(RecorderControl::PlaylistSlider)->isVisible());
+    EXPECT_TRUE(Ctl(id::PlaylistSlider)->isVisible());
 }
 
 TEST_F(RecorderWindowTest, TheFolderButtonStartsAtTheEditsFolderAndTheEditHoldsWhatItCanShow)
@@ -157,23 +157,23 @@ TEST_F(RecorderWindowTest, TheFolderButtonStartsAtTheEditsFolderAndTheEditHoldsW
         return answer;
     });
     RecorderDialog& w = Open();
-    auto* edit = Ctl<QLineEdit>(RecorderControl::FolderEdit);
+    auto* edit = Ctl<QLineEdit>(id::FolderEdit);
     edit->setText("/preset");
-    Click(RecorderControl::BrowseFolder);
+    Click(id::BrowseFolder);
     EXPECT_EQ(start, "/preset");
     EXPECT_EQ(edit->text(), "/chosen/folder");
     // 259 bytes come back from the chooser; the edit holds 256 characters.
     answer = "/" + QString(300, 'd');
-    Click(RecorderControl::BrowseFolder);
+    Click(id::BrowseFolder);
     EXPECT_EQ(edit->text(), answer.left(256));
     EXPECT_EQ(w.RecordFolder(), edit->text());
     // A character outside the basic plane is not split at the edit's limit.
     answer = "/" + QString(254, 'd') + QString::fromUtf8("\xF0\x9F\x8E\xB5") + "/more";
-    Click(RecorderControl::BrowseFolder);
+    Click(id::BrowseFolder);
     EXPECT_EQ(edit->text(), answer.left(255));
     EXPECT_EQ(w.RecordFolder(), edit->text());
     answer = "/chosen/folder//";
-    Click(RecorderControl::BrowseFolder);
+    Click(id::BrowseFolder);
     Close();
     EXPECT_EQ(QSettings(SettingsPath(), QSettings::IniFormat).value("Settings/RecordFolder").toString(),
               "/chosen/folder");
@@ -185,7 +185,7 @@ TEST_F(RecorderWindowEngineTest, AFailedPlayShowsItsMessageWithTheErrorIcon)
     Record(440, 4800);
     backend.SetPlaybackOpenError("no sink");
     widgettest::MessageBoxCatcher catcher;
-    Click(RecorderControl::Play);
+    Click(id::Play);
     ASSERT_TRUE(widgettest::WaitUntil([&] { return catcher.count == 1; }));
     EXPECT_EQ(catcher.text, resources::Text(resources::IDS_OUTPUT_NOT_OPENED));
     EXPECT_EQ(catcher.icon, QMessageBox::Critical);
@@ -198,10 +198,10 @@ protected:
     {
         RecorderWindowEngineTest::SetUp();
         Record(440, 48000 * 10);
-        Click(RecorderControl::SeekStart);
-        Click(RecorderControl::Play);
+        Click(id::SeekStart);
+        Click(id::Play);
         ASSERT_TRUE(window->Engine().IsPlaying());
-        slider = Ctl<QSlider>(RecorderControl::PositionSlider);
+        slider = Ctl<QSlider>(id::PositionSlider);
         slider->setFocus();
     }
     int Resets() const { return backend.LastPlaybackStream()->ResetCount(); }

@@ -165,7 +165,7 @@ protected:
     {
         RecorderWindowTest::SetUp();
         Open().show();
-        Ctl<QComboBox>(RecorderControl::FormatList)->setCurrentIndex(27);
+        Ctl<QComboBox>(id::FormatList)->setCurrentIndex(27);
     }
     std::set<int> EnabledStateControls() const
     {
@@ -191,14 +191,14 @@ protected:
     }
     void Record(double hz, uint32_t frames, bool stop = true)
     {
-        Click(RecorderControl::Record);
+        Click(id::Record);
         ASSERT_NE(backend.GetCaptureStream(), nullptr);
         bool delivered = false;
         OnWriter([&] { delivered = backend.GetCaptureStream()->DeliverTone(hz, 0.5, frames); });
         ASSERT_TRUE(delivered);
         Pump();
         if (stop)
-            Click(RecorderControl::Stop), Pump();
+            Click(id::Stop), Pump();
     }
     // Clicks Save and calls `during` at every poll that finds the progress dialog up.
     void SaveWhileProgressShows(const std::function<void(controls::ProgressDialog&)>& during)
@@ -210,7 +210,7 @@ protected:
                     during(*p);
         });
         poll.start(20);
-        Click(RecorderControl::Save);
+        Click(id::Save);
     }
 };
 
