@@ -191,67 +191,37 @@ TEST_F(RecorderWindowEngineTest, AFailedPlayShowsItsMessageWithTheErrorIcon)
     EXPECT_EQ(catcher.icon, QMessageBox::Critical);
 }
 
-// The position slider under the user's hands while the recording plays.
-class PositionSliderTest : public RecorderWindowEngineTest {
-protected:
-    void SetUp() override
-    {
-        RecorderWindowEngineTest::SetUp();
-        Record(440, 48000 * 10);
-        Click(id::SeekStart);
-        Click(id::Play);
-        ASSERT_TRUE(window->Engine().IsPlaying());
-        slider = Ctl<QSlider>(id::PositionSlider);
-        slider->setFocus();
-    }
-    int Resets() const { return backend.LastPlaybackStream()->ResetCount(); }
-    // The engine's position and the readout follow the thumb.
-    void ExpectEngineAtThumb()
-    {
+// The position slider under the user's hands while the recording plays: the
+// wheel, the keys and a dragged thumb tell the engine; a held key or the
+// drag resets the output once, when let go, and the dragged thumb moves the
+// readout only then. The mouse held on the channel is tried on the real
+// server (window_pulse_test.cpp).
+TEST_F(RecorderWindowEngineTest, ThePositionSliderTellsTheEngineAndResetsTheOutputOnceWhenLetGo)
+{
+    Record(440, 48000 * 10);
+    Click(id::SeekStart);
+    Click(id::Play);
+    ASSERT_TRUE(window->Engine().IsPlaying());
+    auto* slider = Ctl<QSlider>(id::PositionSlider);
+    slider->setFocus();
+    const auto resets = [&] { return backend.LastPlaybackStream()->ResetCount(); };
+    const auto expectEngineAtThumb = [&] {
         const auto frames = uint32_t(slider->value());
         EXPECT_EQ(window->Engine().Position(), frames);
         EXPECT_EQ(Text(id::PositionReadout), ReadoutText(resources::IDS_POSITION_READOUT, frames, 48000));
-    }
-    QSlider* slider = nullptr;
-};
-
-// The mouse held on the channel during playback is tried on the real server
-// (window_pulse_test.cpp).
-TEST_F(PositionSliderTest, WheelAndKeysTellTheEngineAndAHeldKeyResetsOnceWhenLetGo)
-{
+    };
     EXPECT_EQ(slider->pageStep(), 48000 * 10 / 5);
     QWheelEvent away(QPointF(20, 5), slider->mapToGlobal(QPointF(20, 5)), QPoint(), QPoint(0, 120), Qt::NoButton,
                      Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(slider, &away);
     EXPECT_GT(slider->value(), 0);
-    ExpectEngineAtThumb();
-    EXPECT_EQ(Resets(), 0);
+    expectEngineAtThumb();
+    EXPECT_EQ(resets(), 0);
 
-    QTest::keyClick(slider, Qt::Key_PageDown);
-    ExpectEngineAtThumb();
-    EXPECT_EQ(Resets(), 1);
-    for (bool repeat : {false, true, true, true}) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier, QString(), repeat);
-        QApplication::sendEvent(slider, &press);
-        if (repeat) {
-            QKeyEvent release(QEvent::KeyRelease, Qt::Key_PageDown, Qt::NoModifier, QString(), true);
-            QApplication::sendEvent(slider, &release);
-        }
-    }
-    EXPECT_EQ(Resets(), 1);
-    QTest::keyRelease(slider, Qt::Key_PageDown);
-    EXPECT_EQ(Resets(), 2);
-    EXPECT_EQ(slider->value(), 48000 * 10);
-    ExpectEngineAtThumb();
-}
-
-TEST_F(PositionSliderTest, ADraggedThumbMovesTheReadoutOnlyWhenReleased)
-{
     QStyleOptionSlider opt;
     opt.initFrom(slider);
     opt.orientation = Qt::Horizontal;
     opt.maximum = slider->maximum();
-    // Play has already shown where it is: the thumb is not at the very start.
     opt.sliderPosition = opt.sliderValue = slider->value();
     const QPoint grip =
         slider->style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, slider).center();
@@ -260,10 +230,27 @@ TEST_F(PositionSliderTest, ADraggedThumbMovesTheReadoutOnlyWhenReleased)
     QTest::mouseMove(slider, grip + QPoint(slider->width() / 2, 0));
     EXPECT_GT(slider->value(), 48000 * 3);
     EXPECT_EQ(Text(id::PositionReadout), before);
-    EXPECT_EQ(Resets(), 0);
+    EXPECT_EQ(resets(), 0);
     QTest::mouseRelease(slider, Qt::LeftButton, {}, grip + QPoint(slider->width() / 2, 0));
-    ExpectEngineAtThumb();
-    EXPECT_EQ(Resets(), 1);
+    expectEngineAtThumb();
+    EXPECT_EQ(resets(), 1);
+
+    QTest::keyClick(slider, Qt::Key_PageDown);
+    expectEngineAtThumb();
+    EXPECT_EQ(resets(), 2);
+    for (bool repeat : {false, true, true, true}) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier, QString(), repeat);
+        QApplication::sendEvent(slider, &press);
+        if (repeat) {
+            QKeyEvent release(QEvent::KeyRelease, Qt::Key_PageDown, Qt::NoModifier, QString(), true);
+            QApplication::sendEvent(slider, &release);
+        }
+    }
+    EXPECT_EQ(resets(), 2);
+    QTest::keyRelease(slider, Qt::Key_PageDown);
+    EXPECT_EQ(resets(), 3);
+    EXPECT_EQ(slider->value(), 48000 * 10);
+    expectEngineAtThumb();
 }
 
 }  // namespace
