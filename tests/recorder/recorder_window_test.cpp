@@ -272,25 +272,6 @@ TEST_F(RecorderWindowEngineTest, ControlStatesAndReadoutsFollowTheEngineThroughI
     EXPECT_EQ(EnabledStateControls(), std::set<int>{id::Record}) << "stopped without data: the lists stay locked";
 }
 
-// The refusal while recording is tried on the real server (whole_program_pulse_test.cpp).
-TEST_F(RecorderWindowEngineTest, ClosingAsksAboutUnsavedData)
-{
-    Record(440, 24000);
-    ModalAnswers answers;
-    answers.buttons = {QMessageBox::Cancel, QMessageBox::No};
-    const QString tempFile = TakesFolder() + QString("/quillon_temp_%1.wav").arg(platform::CurrentThreadId());
-    ASSERT_TRUE(QFile::exists(tempFile));
-    QTest::keyClick(window.get(), Qt::Key_Escape);
-    EXPECT_EQ(answers.messages.value(0), QString::fromUtf8("保存对当前记录所作的更改吗?"));
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_GT(window->Engine().GetDataLength(), 0u);
-
-    QTest::keyClick(window.get(), Qt::Key_Escape);
-    EXPECT_EQ(answers.messages.size(), 2);
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_FALSE(QFile::exists(tempFile));
-}
-
 TEST_F(RecorderWindowEngineTest, AnEndingSessionKeepsSettingsPlaylistAndTheUnsavedRecording)
 {
     Record(440, 48000);

@@ -195,13 +195,23 @@ TEST_F(SavingWindowTest, NoSaveReplacesAFileWithoutTheUsersWord)
     EXPECT_TRUE(window->GetSaveFlow().IsSaved());
     EXPECT_EQ(FolderListing().filter("take"), QStringList{"take.wav 44144"});
 
-    // New audio after the save makes closing ask again.
+    // New audio after the save makes closing ask again: Cancel keeps the
+    // window and the recording, No closes it and deletes the recording's file.
+    // The refusal while recording is tried on the real server
+    // (whole_program_pulse_test.cpp).
     RecorderWindowEngineTest::Record(1000, 4410);
+    const QString wavTemp = Engine().GetRecordingFile().Path();
+    ASSERT_TRUE(QFile::exists(wavTemp));
     ModalAnswers answers;
-    answers.buttons = {QMessageBox::Cancel};
+    answers.buttons = {QMessageBox::Cancel, QMessageBox::No};
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_EQ(answers.messages, QStringList{resources::Text(resources::IDS_ASK_SAVE_CHANGES)});
     EXPECT_TRUE(window->isVisible());
+    EXPECT_GT(Engine().GetDataLength(), 0u);
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_EQ(answers.messages.size(), 2);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(QFile::exists(wavTemp));
 }
 
 // Without a record folder the dialog gets a bare name: it opens in the
