@@ -21,7 +21,6 @@ using namespace savingtest;
 
 namespace {
 
-constexpr int kSaveFailed = 382;
 const QString kTenSeconds = QStringLiteral("2008-03-05 14h07m10s.mp3");
 
 TEST(SaveName, TheClockNameOrTheTypedOneAndWaveWhenChosenEightBitOrWithoutPluginWithoutAMessage)
@@ -164,7 +163,7 @@ TEST(SaveName, TwoProcessesClaimingOneNameNeverReplaceEachOther)
     EXPECT_TRUE(QFile::exists(stem + ".wav") && QFile::exists(stem + QString(" %1.wav").arg(2 * kSaves)));
 }
 
-TEST(SaveFailure, AnUnwritableFolderOrAFailingEncoderGivesMessage382AndLeavesNoFile)
+TEST(SaveFailure, AnUnwritableFolderOrAFailingEncoderSaysTheSaveFailedAndLeavesNoFile)
 {
     // /proc is a folder that not even root may create files in.
     for (const int method : {1, 0}) {
@@ -174,7 +173,7 @@ TEST(SaveFailure, AnUnwritableFolderOrAFailingEncoderGivesMessage382AndLeavesNoF
         s.saveView.method = method;
         s.Record(kStereo44k16Bit, 1000, 5000);
         s.saver->OnSave();
-        EXPECT_EQ(s.saveView.errors, std::vector<int>{kSaveFailed});
+        EXPECT_EQ(s.saveView.errors, std::vector<int>{resources::IDS_SAVE_FAILED});
         EXPECT_TRUE(!s.saver->IsSaved() && s.added.isEmpty());
         EXPECT_TRUE(s.saveView.ShownAndRestored(1));
         // The recording is untouched and can still be saved elsewhere.
@@ -190,7 +189,7 @@ TEST(SaveFailure, AnUnwritableFolderOrAFailingEncoderGivesMessage382AndLeavesNoF
     const uint32_t closesBefore = shim->closeCalls;
     shim->failEncodeAtCall = shim->encodeCalls + 3;
     s.saver->OnSave();
-    EXPECT_EQ(s.saveView.errors, std::vector<int>{kSaveFailed});
+    EXPECT_EQ(s.saveView.errors, std::vector<int>{resources::IDS_SAVE_FAILED});
     EXPECT_TRUE(s.SavedFiles().isEmpty() && !s.saver->IsSaved());
     EXPECT_EQ(shim->closeCalls - closesBefore, 1u) << "the stream was not closed";
 }
@@ -238,7 +237,7 @@ TEST(SaveFailure, AWriteCutShortByTheFileSizeLimitKeepsTheFileThereAndLeavesNoth
             const rlimit limit{16384, 16384};
             ::setrlimit(RLIMIT_FSIZE, &limit);
             s.saver->OnSave();
-            ::_exit(s.saveView.errors == std::vector<int>{kSaveFailed} && !s.saver->IsSaved() ? 0 : 1);
+            ::_exit(s.saveView.errors == std::vector<int>{resources::IDS_SAVE_FAILED} && !s.saver->IsSaved() ? 0 : 1);
         }
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
