@@ -123,8 +123,7 @@ TEST_F(LevelWindowTest, MeterClipMarkRedColumnsAndTheRecordingsFiguresFollowTheT
     EXPECT_TRUE(QTest::qWaitFor([&] { return Panel().toolTip() == Tip("录音峰值: -20.0 dBFS，削波: 0 处"); }, 5000))
         << Panel().toolTip().toStdString();
 
-    ModalAnswers answers;
-    answers.buttons = {QMessageBox::No};
+    ModalAnswers answers({}, {QMessageBox::No});
     Click(id::NewRecording);
     EXPECT_EQ(Panel().toolTip(), Tip(nullptr));
 }

@@ -136,13 +136,11 @@ TEST_F(RecorderWindowTest, EveryTemplateControlExistsWhereTheTemplatePutsItInIts
         // Closed drop-down lists are one line high, the playlist slider takes
         // its picture's height and the window's width, the tips line fits its text.
         const QRect r = c->geometry();
+        const bool ownSize = t.id == id::PlaylistSlider || t.id == id::Tips;
         EXPECT_EQ(r.topLeft(), expected.topLeft());
-        if (t.id != id::PlaylistSlider && t.id != id::Tips) {
-            EXPECT_EQ(r.width(), expected.width());
-        }
-        if (t.kind != ControlKind::DropDownList && t.id != id::PlaylistSlider && t.id != id::Tips) {
-            EXPECT_EQ(r.height(), expected.height());
-        }
+        EXPECT_EQ(r.size(),
+                  QSize(ownSize ? r.width() : expected.width(),
+                        ownSize || t.kind == ControlKind::DropDownList ? r.height() : expected.height()));
     }
     EXPECT_EQ(groups, 2);
     // The playlist slider is stretched to 10 pixels short of the right edge.
@@ -261,8 +259,7 @@ TEST_F(RecorderWindowEngineTest, ControlStatesAndReadoutsFollowTheEngineThroughI
     backend.LastPlaybackStream()->CompleteAll();
     Pump();
     EXPECT_EQ(EnabledStateControls(), kStoppedWithData);
-    ModalAnswers answers;
-    answers.buttons = {QMessageBox::No};
+    ModalAnswers answers({}, {QMessageBox::No});
     Click(id::NewRecording);  // new recording
     EXPECT_EQ(EnabledStateControls(), (std::set<int>{id::Record, id::DeviceList, id::FormatList}));
     Click(id::Record);

@@ -14,7 +14,6 @@
 
 #include "platform/replacing_file.h"
 #include "saving_harness.h"
-#include "support/test_support.h"
 #include "resources/strings.h"
 
 using namespace savingtest;

@@ -16,7 +16,6 @@
 #include "recorder/recorder_panel.h"
 #include "recorder/save_flow.h"
 #include "mp3_probe.h"
-#include "support/scoped_state.h"
 
 namespace {
 
@@ -139,9 +138,7 @@ TEST_F(SavingWindowTest, ASaveOntoTheRecordingsOwnFilesOrOntoAReadOnlyFileFailsA
     for (const Case& c : {Case{wavTemp, 1, false}, Case{Saved("link.wav"), 0, false}, Case{mp3Temp, 0, false},
                           Case{readOnlyWave, 1, true}, Case{readOnlyMp3, 0, true}}) {
         SCOPED_TRACE(c.target.toStdString());
-        ModalAnswers answers;
-        answers.paths = {c.target};
-        answers.buttons = {QMessageBox::Yes, QMessageBox::Ok};  // replace it; the failure
+        ModalAnswers answers({c.target}, {QMessageBox::Yes, QMessageBox::Ok});  // replace it; the failure
         {
             std::optional<ActingAsOrdinaryUser> user;
             if (c.readOnly)
@@ -157,8 +154,7 @@ TEST_F(SavingWindowTest, ASaveOntoTheRecordingsOwnFilesOrOntoAReadOnlyFileFailsA
     }
 
     // The recording's MP3 file is whole, so a save at the same quality is its copy.
-    ModalAnswers answers;
-    answers.paths = {Saved("kept.mp3")};
+    ModalAnswers answers({Saved("kept.mp3")});
     SaveAs(0, true);
     EXPECT_TRUE(answers.messages.isEmpty());
     EXPECT_EQ(testsupport::ReadFile(Saved("kept.mp3")), mp3Bytes);
@@ -185,9 +181,7 @@ TEST_F(SavingWindowTest, NoSaveReplacesAFileWithoutTheUsersWord)
     Record(kMono44k8Bit, 44100);
     ASSERT_TRUE(testsupport::WriteFile(Saved("take.wav"), "the user's file"));
     for (const auto button : {QMessageBox::No, QMessageBox::Yes}) {
-        ModalAnswers answers;
-        answers.paths = {Saved("take.mp3")};
-        answers.buttons = {button};
+        ModalAnswers answers({Saved("take.mp3")}, {button});
         SaveAs(0, true);
         EXPECT_EQ(answers.messages, QStringList{"take.wav already exists.\nDo you want to replace it?"});
     }
@@ -202,8 +196,7 @@ TEST_F(SavingWindowTest, NoSaveReplacesAFileWithoutTheUsersWord)
     RecorderWindowEngineTest::Record(1000, 4410);
     const QString wavTemp = Engine().GetRecordingFile().Path();
     ASSERT_TRUE(QFile::exists(wavTemp));
-    ModalAnswers answers;
-    answers.buttons = {QMessageBox::Cancel, QMessageBox::No};
+    ModalAnswers answers({}, {QMessageBox::Cancel, QMessageBox::No});
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_EQ(answers.messages, QStringList{resources::Text(resources::IDS_ASK_SAVE_CHANGES)});
     EXPECT_TRUE(window->isVisible());
@@ -226,8 +219,7 @@ TEST_F(SavingWindowTest, ABareNameOpensTheDialogInTheMusicFolderThenWhereTheLast
     Record(kStereo48k16Bit, 4800);
     QStringList opened;
     for (const QString& target : {Saved("elsewhere/a.wav"), Saved("elsewhere/b.wav")}) {
-        ModalAnswers answers;
-        answers.paths = {target};
+        ModalAnswers answers({target});
         SaveAs(1, false);
         opened << answers.dialogFolders;
         EXPECT_EQ(QFileInfo(target).size(), 4800 * 4 + 44);

@@ -4,15 +4,12 @@
 
 #include "window_fixture.h"
 
-#include "controls/trackbar.h"
 #include "controls/widget_test_helpers.h"
 #include "recorder/readout.h"
 #include "playlist/playlist_item.h"
 #include "playlist/playlist_player.h"
 #include "recorder/template_builder.h"
 
-#include <QStyle>
-#include <QStyleOptionSlider>
 #include <QToolTip>
 #include <QWheelEvent>
 
@@ -218,13 +215,7 @@ TEST_F(RecorderWindowEngineTest, ThePositionSliderTellsTheEngineAndResetsTheOutp
     expectEngineAtThumb();
     EXPECT_EQ(resets(), 0);
 
-    QStyleOptionSlider opt;
-    opt.initFrom(slider);
-    opt.orientation = Qt::Horizontal;
-    opt.maximum = slider->maximum();
-    opt.sliderPosition = opt.sliderValue = slider->value();
-    const QPoint grip =
-        slider->style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, slider).center();
+    const QPoint grip = widgettest::SliderHandle(*slider).center();
     const QString before = Text(id::PositionReadout);
     QTest::mousePress(slider, Qt::LeftButton, {}, grip);
     QTest::mouseMove(slider, grip + QPoint(slider->width() / 2, 0));

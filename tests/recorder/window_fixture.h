@@ -58,7 +58,9 @@ using platform::audio::FakeBackend;
 // Remembers what the boxes said and which windows came up.
 class ModalAnswers {
 public:
-    ModalAnswers()
+    explicit ModalAnswers(std::deque<QString> paths = {}, std::deque<QMessageBox::StandardButton> buttons = {})
+        : paths(std::move(paths))
+        , buttons(std::move(buttons))
     {
         QObject::connect(&m_poll, &QTimer::timeout, [this] { Answer(); });
         m_poll.start(10);
