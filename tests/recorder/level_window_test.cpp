@@ -92,8 +92,7 @@ TEST_F(LevelWindowTest, MeterClipMarkRedColumnsAndTheRecordingsFiguresFollowTheT
     EXPECT_GE(loud.RedColumns(), 2);
     EXPECT_LT(loud.RedColumns(), loud.meterLeft / 10) << "only the columns holding full-scale samples";
 
-    Click(id::Stop);
-    Pump();
+    Stop();
     EXPECT_EQ(PanelShot(Panel(), "levels_stopped").ClipMark(), kClipLit) << "lit until the next take";
     EXPECT_EQ(Panel().toolTip(), Tip("录音峰值: 0.0 dBFS，削波: 500 处"));
 
@@ -104,16 +103,14 @@ TEST_F(LevelWindowTest, MeterClipMarkRedColumnsAndTheRecordingsFiguresFollowTheT
     // Resumed, the figures go on from the first take's; Record puts the mark out.
     Click(id::Record);
     Deliver(1.0, 4800);
-    Click(id::Stop);
-    Pump();
+    Stop();
     EXPECT_EQ(Panel().toolTip(), Tip("录音峰值: 0.0 dBFS，削波: 600 处"));
     EXPECT_EQ(PanelShot(Panel(), "levels_resumed").ClipMark(), kClipLit);
     Click(id::Record);
     EXPECT_EQ(Panel().toolTip(), Tip(nullptr)) << "no figures while recording";
     Deliver(0.1, 4800);
     EXPECT_EQ(PanelShot(Panel(), "levels_next_take").ClipMark(), kClipUnlit);
-    Click(id::Stop);
-    Pump();
+    Stop();
     EXPECT_EQ(Panel().toolTip(), Tip("录音峰值: 0.0 dBFS，削波: 600 处"));
 
     // Clearing after the quiet part counts what is left, from the file.

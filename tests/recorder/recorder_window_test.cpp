@@ -237,8 +237,7 @@ TEST_F(RecorderWindowEngineTest, ControlStatesAndReadoutsFollowTheEngineThroughI
     Record(440, 48000 * 61 + 12000, false);
     EXPECT_EQ(backend.GetCaptureStream()->Format(), (platform::audio::PcmFormat{48000, 16, 2}));
     EXPECT_EQ(EnabledStateControls(), (std::set<int>{id::Stop}));
-    Click(id::Stop);
-    Pump();
+    Stop();
     EXPECT_EQ(EnabledStateControls(), kStoppedWithData);
     EXPECT_EQ(Text(id::LengthReadout), QString::fromUtf8("\n长度:\n001:01.2"));
     EXPECT_EQ(Ctl<QSlider>(id::PositionSlider)->maximum(), 48000 * 61 + 12000);
@@ -264,8 +263,7 @@ TEST_F(RecorderWindowEngineTest, ControlStatesAndReadoutsFollowTheEngineThroughI
     EXPECT_EQ(EnabledStateControls(), (std::set<int>{id::Record, id::DeviceList, id::FormatList}));
     Click(id::Record);
     EXPECT_EQ(EnabledStateControls(), std::set<int>{id::Stop}) << "recording that has not stored a block yet";
-    Click(id::Stop);
-    Pump();
+    Stop();
     EXPECT_EQ(EnabledStateControls(), std::set<int>{id::Record}) << "stopped without data: the lists stay locked";
 }
 
@@ -338,8 +336,7 @@ TEST_F(RecorderWindowEngineTest, AudioTheSystemDroppedIsToldWithoutStoppingTheWi
               QString::fromUtf8("系统过于繁忙，录音中有 8.5 秒的声音未能录下，已用静音补足。\n录音仍在继续。"));
     EXPECT_TRUE(boxes.first()->isVisible());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "Stop stays at hand";
-    Click(id::Stop);
-    Pump();
+    Stop();
     EXPECT_FALSE(window->Engine().IsRecording());
     boxes.first()->close();
 }

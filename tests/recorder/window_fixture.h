@@ -200,8 +200,9 @@ protected:
         ASSERT_TRUE(delivered);
         Pump();
         if (stop)
-            Click(id::Stop), Pump();
+            Stop();
     }
+    void Stop() { Click(id::Stop), Pump(); }
     // Clicks Save and calls `during` at every poll that finds the progress dialog up.
     void SaveWhileProgressShows(const std::function<void(controls::ProgressDialog&)>& during)
     {
