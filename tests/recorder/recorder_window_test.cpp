@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include "app/session_end_policy.h"
+#include "controls/widget_test_helpers.h"
 #include "recorder/tips_ticker.h"
 
 namespace {
@@ -73,12 +74,8 @@ TEST_F(RecorderWindowTest, AStoredFolderTheWindowCannotUseIsSaidOnceSetAsideAndK
         ASSERT_TRUE(::mkdir(noText.constData(), 0700) == 0 || errno == EEXIST);
         ASSERT_TRUE(testsupport::WriteFile(SettingsPath(), "[Settings]\nRecordFolder=" + folder + "\n"));
         QStringList said;
-        QTimer answer;
-        QObject::connect(&answer, &QTimer::timeout, [&said] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-                said << box->text(), box->close();
-        });
-        answer.start(10);
+        const widgettest::ModalAnswer<QMessageBox> answer(
+            [&said](QMessageBox& box) { said << box.text(), box.close(); });
         RecorderDialog& w = Open();
         w.show();
         QTest::qWait(200);
