@@ -264,37 +264,21 @@ TEST_F(RecorderWindowEngineTest, ControlStatesAndReadoutsFollowTheEngineThroughI
     EXPECT_EQ(EnabledStateControls(), std::set<int>{id::Record}) << "stopped without data: the lists stay locked";
 }
 
-TEST_F(RecorderWindowEngineTest, AnEndingSessionKeepsSettingsPlaylistAndTheUnsavedRecording)
-{
-    Record(440, 48000);
-    window->PlaylistPanel().AddRecording(dir.filePath("listed.wav"), true);
-    const QStringList temps = QDir(TakesFolder()).entryList({"quillon_temp_*.wav"}, QDir::Files);
-    ASSERT_EQ(temps.size(), 1);
-    const QString wave = QDir(TakesFolder()).filePath(temps.front());
-
-    // Unsaved audio: settings and list are written, the recording stays for
-    // the next start's salvage, and the window is left for the process to end.
-    EXPECT_FALSE(EndSession(*window));
-    QSettings written(SettingsPath(), QSettings::IniFormat);
-    EXPECT_TRUE(written.childGroups().contains("Settings"));
-    EXPECT_TRUE(QFile::exists(dir.filePath("Quillon.lst")));
-    EXPECT_GT(QFileInfo(wave).size(), 44 + 48000 * 4 - 1);
-
-    // Nothing unsaved: the window closes as usual.
-    window->Engine().DiscardTake();
-    EXPECT_TRUE(EndSession(*window));
-    EXPECT_FALSE(window->isVisible());
-}
-
-TEST_F(RecorderWindowEngineTest, AnEndingSessionDuringAnMp3SaveLeavesNoHalfWrittenFileBehind)
+// Unsaved audio, the session ending during an MP3 save: settings and list
+// are written, the recording stays for the next start's salvage, no
+// half-written file is left, and the window is left for the process to end
+// right after the call, without unwinding the save.
+TEST_F(RecorderWindowEngineTest, AnEndingSessionKeepsSettingsPlaylistAndTheUnsavedRecordingButNoHalfSavedFile)
 {
     QTemporaryDir folder;
     Ctl<QLineEdit>(id::FolderEdit)->setText(folder.path());
     Ctl<QComboBox>(id::Encoding)->setCurrentIndex(0);  // MP3
     Record(1000, 48000 * 3);
     Ctl<QSlider>(id::Quality)->setValue(5);  // encoded at save time, under the progress dialog
-
-    // The program ends right after this call, without unwinding the save.
+    window->PlaylistPanel().AddRecording(dir.filePath("listed.wav"), true);
+    const QStringList temps = QDir(TakesFolder()).entryList({"quillon_temp_*.wav"}, QDir::Files);
+    ASSERT_EQ(temps.size(), 1);
+    const QString wave = QDir(TakesFolder()).filePath(temps.front());
     std::optional<QStringList> leftInFolder;
     SaveWhileProgressShows([&](controls::ProgressDialog& progress) {
         if (leftInFolder)
@@ -305,6 +289,15 @@ TEST_F(RecorderWindowEngineTest, AnEndingSessionDuringAnMp3SaveLeavesNoHalfWritt
     });
     ASSERT_TRUE(leftInFolder);
     EXPECT_EQ(*leftInFolder, QStringList());
+    QSettings written(SettingsPath(), QSettings::IniFormat);
+    EXPECT_TRUE(written.childGroups().contains("Settings"));
+    EXPECT_TRUE(QFile::exists(dir.filePath("Quillon.lst")));
+    EXPECT_GT(QFileInfo(wave).size(), 44 + 48000 * 3 * 4 - 1);
+
+    // Nothing unsaved: the window closes as usual.
+    window->Engine().DiscardTake();
+    EXPECT_TRUE(EndSession(*window));
+    EXPECT_FALSE(window->isVisible());
 }
 
 // The real servers' monitors have no recording lines: a take the server
