@@ -30,7 +30,7 @@ QString TipShownFor(QWidget* w)
     return QToolTip::text();
 }
 
-TEST_F(RecorderWindowEngineTest, TooltipsOfTheTextAndPictureButtonsShowOnScreen)
+TEST_F(RecorderWindowEngineTest, TooltipsShowOnScreenAndAFailedPlayShowsItsMessageWithTheErrorIcon)
 {
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
@@ -42,6 +42,14 @@ TEST_F(RecorderWindowEngineTest, TooltipsOfTheTextAndPictureButtonsShowOnScreen)
     EXPECT_EQ(TipShownFor(Ctl(id::PlaylistPlay)), QString::fromUtf8("播放选择的条目"));
     EXPECT_EQ(TipShownFor(Ctl(id::PanelToggle)), QString::fromUtf8("隐藏播放列表"));
     EXPECT_EQ(TipShownFor(Ctl(id::About)), QString());
+
+    // A failed play shows its message with the error icon.
+    backend.SetPlaybackOpenError("no sink");
+    widgettest::MessageBoxCatcher catcher;
+    Click(id::Play);
+    ASSERT_TRUE(widgettest::WaitUntil([&] { return catcher.count == 1; }));
+    EXPECT_EQ(catcher.text, resources::Text(resources::IDS_OUTPUT_NOT_OPENED));
+    EXPECT_EQ(catcher.icon, QMessageBox::Critical);
 }
 
 // A real one-second WAVE file made by sox.
@@ -175,17 +183,6 @@ TEST_F(RecorderWindowTest, TheFolderButtonStartsAtTheEditsFolderAndTheEditHoldsW
     EXPECT_EQ(QSettings(SettingsPath(), QSettings::IniFormat).value("Settings/RecordFolder").toString(),
               "/chosen/folder");
     controls::SetFolderChooserForTesting({});
-}
-
-TEST_F(RecorderWindowEngineTest, AFailedPlayShowsItsMessageWithTheErrorIcon)
-{
-    Record(440, 4800);
-    backend.SetPlaybackOpenError("no sink");
-    widgettest::MessageBoxCatcher catcher;
-    Click(id::Play);
-    ASSERT_TRUE(widgettest::WaitUntil([&] { return catcher.count == 1; }));
-    EXPECT_EQ(catcher.text, resources::Text(resources::IDS_OUTPUT_NOT_OPENED));
-    EXPECT_EQ(catcher.icon, QMessageBox::Critical);
 }
 
 // The position slider under the user's hands while the recording plays: the
