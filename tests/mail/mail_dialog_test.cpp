@@ -1,17 +1,21 @@
 // The send-mail dialog driven through its controls, with a hand-over that
-// records what it is given or refuses it as told.
+// records what it is given or refuses it as told; and the mail accounts it
+// offers, read from Thunderbird profiles that the tests write.
 #include <optional>
 #include <gtest/gtest.h>
 
-#include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 
 #include "mail_test_support.h"
 #include "resources/strings.h"
+#include "mail/mail_accounts.h"
 #include "mail/mail_dialog.h"
 
 using namespace mail;
 using mailtest::DialogRun;
+using mailtest::ThunderbirdPrefs;
+using testsupport::WriteFile;
 using widgettest::MessageBoxCatcher;
 
 namespace {
@@ -117,9 +121,6 @@ TEST(MailDialog, FieldsStartFromTheHistoryAndCancelKeepsItButStoresTheFirstAccou
         run.Open();
         EXPECT_EQ(run.Control<QLineEdit>(mail::MailDialog::IdRecipients)->text(), "keep@x.org;");
         EXPECT_EQ(run.Control<QLineEdit>(mail::MailDialog::IdSubject)->text(), "Keep");
-        EXPECT_TRUE(run.Control<QCheckBox>(mail::MailDialog::IdWithSignature)->isChecked());
-        EXPECT_EQ(run.Control<QPlainTextEdit>(mail::MailDialog::IdSignature)->toPlainText(),
-                  resources::Text(resources::IDS_MAIL_SIGNATURE).replace("\r\n", "\n"));
         EXPECT_TRUE(run.Control<QPushButton>(1)->isDefault());
         // The hint sits on the tooltip colour.
         const QRect hint = run.dialog->Control(mail::MailDialog::IdHint)->geometry();
@@ -169,4 +170,43 @@ TEST(MailDialog, UnavailableMailDisablesSendWithMessage326)
     EXPECT_FALSE(run.Control<QPushButton>(1)->isEnabled());
     EXPECT_TRUE(run.Control<QPushButton>(2)->isEnabled());
     EXPECT_TRUE(run.dialog->isVisible());
+}
+
+TEST(MailAccounts, DefaultProfileAccountsInAccountManagerOrderFromEveryPackagedLocation)
+{
+    QTemporaryDir home;
+    EXPECT_TRUE(ListMailAccounts(home.path()).isEmpty());
+    const QString root = home.filePath(".thunderbird");
+    ASSERT_TRUE(WriteFile(root + "/profiles.ini",
+                          "[General]\nStartWithLastProfile=1\n\n"
+                          "[Profile1]\nName=old\nIsRelative=1\nPath=old.profile\n\n"
+                          "[Profile0]\nName=default\nIsRelative=1\nPath=abc.default,with comma\nDefault=1\n"));
+    // Accounts listed out of their numbering, one without a server, Local Folders.
+    ASSERT_TRUE(WriteFile(
+        root + "/abc.default,with comma/prefs.js",
+        ThunderbirdPrefs({{"Work \\\"A\\\" \\u00e9", "imap"}, {"  工作邮箱 ", "pop3"}, {"Local Folders", "none"}},
+                         "account2,account3,account9,account1")));
+    ASSERT_TRUE(WriteFile(root + "/old.profile/prefs.js", ThunderbirdPrefs({{"Old", "imap"}}, "account1")));
+    EXPECT_EQ(ListMailAccounts(home.path()), (QStringList{"工作邮箱", "Work \"A\" é"}));
+    QFile::remove(root + "/abc.default,with comma/prefs.js");  // no preferences: no accounts
+    EXPECT_TRUE(ListMailAccounts(home.path()).isEmpty());
+
+    // The install section's profile wins; the packaged locations are found.
+    QTemporaryDir flatpakHome;
+    const QString flatpak = flatpakHome.filePath(".var/app/org.mozilla.Thunderbird/.thunderbird");
+    ASSERT_TRUE(WriteFile(flatpak + "/profiles.ini",
+                          "[Profile0]\nName=a\nIsRelative=1\nPath=a\nDefault=1\n\n"
+                          "[InstallFDC34C9F024745EB]\nDefault=b\nLocked=1\n\n"
+                          "[Profile1]\nName=b\nIsRelative=1\nPath=b\n"));
+    ASSERT_TRUE(WriteFile(flatpak + "/a/prefs.js", ThunderbirdPrefs({{"From A", "imap"}}, "account1")));
+    ASSERT_TRUE(WriteFile(flatpak + "/b/prefs.js", ThunderbirdPrefs({{"From B", "imap"}}, "account1")));
+    EXPECT_EQ(ListMailAccounts(flatpakHome.path()), QStringList{"From B"});
+
+    QTemporaryDir snapHome;
+    const QString snap = snapHome.filePath("snap/thunderbird/common/.thunderbird");
+    const QString absolute = snapHome.filePath("elsewhere");
+    ASSERT_TRUE(
+        WriteFile(snap + "/profiles.ini", "[Profile0]\nName=x\nIsRelative=0\nPath=" + absolute.toUtf8() + "\n"));
+    ASSERT_TRUE(WriteFile(absolute + "/prefs.js", ThunderbirdPrefs({{"Snap", "imap"}}, "account1")));
+    EXPECT_EQ(ListMailAccounts(snapHome.path()), QStringList{"Snap"});
 }

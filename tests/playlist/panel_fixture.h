@@ -152,23 +152,19 @@ struct Panel {
 };
 
 // Answers the remove dialog when it comes up: ticks the box as asked, then Yes or Cancel.
-struct RemoveDialogAnswer {
+struct RemoveDialogAnswer : widgettest::ModalAnswer<RemoveItemsDialog> {
     RemoveDialogAnswer(bool deleteFiles, bool yes)
-        : poll([=, this] {
-            auto* dialog = qobject_cast<RemoveItemsDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            question = qobject_cast<QLabel*>(dialog->Control(RemoveItemsDialog::IdQuestion))->text();
-            auto* box = qobject_cast<QCheckBox*>(dialog->Control(RemoveItemsDialog::IdDeleteFiles));
+        : ModalAnswer([=, this](RemoveItemsDialog& dialog) {
+            question = qobject_cast<QLabel*>(dialog.Control(RemoveItemsDialog::IdQuestion))->text();
+            auto* box = qobject_cast<QCheckBox*>(dialog.Control(RemoveItemsDialog::IdDeleteFiles));
             initiallyChecked = box->isChecked();
             box->setChecked(deleteFiles);
-            QTest::mouseClick(qobject_cast<QPushButton*>(dialog->Control(yes ? 1 : 2)), Qt::LeftButton);
+            QTest::mouseClick(qobject_cast<QPushButton*>(dialog.Control(yes ? 1 : 2)), Qt::LeftButton);
         })
     {
     }
     QString question;
     bool initiallyChecked = false;
-    Poll poll;  // last: answers only once the fields above exist
 };
 
 }  // namespace playlisttest

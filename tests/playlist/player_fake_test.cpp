@@ -1,15 +1,19 @@
 // The playlist player on the fake audio back end, piece by piece: what
 // reaches each device and what the slider, the position text and the status
-// line show while items play, loop, pause and seek, for items made from real files.
+// line show while items play, loop, pause and seek, for items made from real
+// files. Also the small parts its own tests cannot reach: the position
+// text's hours and the play queue's removals.
 #include <gtest/gtest.h>
 
 #include <QTest>
 #include <QtEndian>
 
 #include "player_fixture.h"
+#include "playlist/play_queue.h"
 #include "playlist/position_text.h"
 
 using namespace playertest;
+using playlist::FormatPositionText;
 
 namespace {
 
@@ -59,7 +63,7 @@ TEST_F(PlayerTest, AnItemIsFedHalfASecondAheadAndDecodedOnlyAsPiecesComeBack)
         EXPECT_EQ(device->QueuedBufferCount(), c.pieces);
         EXPECT_EQ(Current().position, uint32_t(3 * c.piece / frameBytes));
         EXPECT_EQ(slider->GetPos(), 3 * c.piece / frameBytes);
-        EXPECT_EQ(positionText->text(), playlist::FormatPositionText(3 * c.piece / frameBytes, frames, c.rate));
+        EXPECT_EQ(positionText->text(), FormatPositionText(3 * c.piece / frameBytes, frames, c.rate));
 
         const Heard heard = PlayOut(device);
         EXPECT_EQ(heard.played, pcm) << "every frame once, in order";
@@ -164,14 +168,14 @@ TEST_F(PlayerTest, ASeekAtTheReleasePlaysFromTheSliderPositionAndNothingFromBefo
     const uint32_t target = uint32_t(slider->GetPos());
     EXPECT_FALSE(player->IsDragging());
     EXPECT_EQ(device->ResetCount(), 1);
-    EXPECT_EQ(positionText->text(), playlist::FormatPositionText(target, frames, 44100));
+    EXPECT_EQ(positionText->text(), FormatPositionText(target, frames, 44100));
     EXPECT_EQ(Current().stale, 16);
 
     Deliver();  // the sixteen stale pieces come back and make room
     EXPECT_EQ(Current().stale, 0);
     EXPECT_EQ(Current().position, target) << "stale pieces move nothing";
     EXPECT_EQ(device->WrittenBytes().mid(writtenBeforeSeek), pcm.mid(qsizetype(target) * 4, 16 * kPiece));
-    EXPECT_EQ(positionText->text(), playlist::FormatPositionText(target, frames, 44100));
+    EXPECT_EQ(positionText->text(), FormatPositionText(target, frames, 44100));
 
     Play(device);
     EXPECT_EQ(slider->GetPos(), int(target) + 1536) << "the first fresh piece moves the slider on";
@@ -204,4 +208,31 @@ TEST_F(PlayerTest, TheSliderSpansAnItemOfMoreThan2To31FramesAndASeekLandsUnderTh
     EXPECT_EQ(Current().position, uint32_t(target) + 6144);
     EXPECT_EQ(slider->GetPos(), target + 6144);
     EXPECT_NEAR(slider->ThumbCentre(), middle, 1);
+}
+
+TEST(PositionText, MinutesUnderAnHourAndHoursFromAnHourInWholeTenths)
+{
+    EXPECT_EQ(FormatPositionText(0, 44100 * 65 + 22050, 44100), "00:00.0/01:05.5");
+    EXPECT_EQ(FormatPositionText(8000 * 59 + 7999, 8000 * 3599 + 7999, 8000), "00:59.9/59:59.9");
+    EXPECT_EQ(FormatPositionText(48000 * 3661 + 24000, 48000 * 7200, 48000), "1:01:01.5/2:00:00.0");
+    EXPECT_EQ(FormatPositionText(0, 11025 * 3600, 11025), "0:00:00.0/1:00:00.0");
+    EXPECT_EQ(FormatPositionText(5, 10, 0), "");
+}
+
+// A row removed from the list leaves the queue: the turn stays with the item
+// that had it, and passes from a removed current item to its successor.
+TEST(PlayQueue, RemovalKeepsTheTurnWithItsItem)
+{
+    PlaylistItem a, b, c;
+    playlist::PlayQueue queue;
+    queue.Build({&a, &b, &c});
+    queue.StepAround();
+    queue.Remove(&a);
+    EXPECT_EQ(queue.Current(), &b) << "an earlier node leaving does not move the turn";
+    EXPECT_EQ(a.queued, 0);
+    queue.Remove(&b);
+    EXPECT_EQ(queue.Current(), &c);
+    queue.Remove(&c);
+    EXPECT_EQ(queue.Current(), nullptr);
+    EXPECT_TRUE(queue.IsEmpty());
 }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QTemporaryDir>
@@ -56,16 +57,41 @@ private:
     playlist::StatusLine status;
 };
 
-// Items as the loader leaves them: loaded (with an open stream), waiting or failed.
-std::unique_ptr<PlaylistItem> LoadedItem(const QString& path);
-std::unique_ptr<PlaylistItem> WaitingItem(const QString& path);
-std::unique_ptr<PlaylistItem> FailedItem(const QString& path, uint32_t code);
+// Items as the loader leaves them: waiting, loaded (with an open stream) or failed.
+inline std::unique_ptr<PlaylistItem> WaitingItem(const QString& path)
+{
+    auto item = std::make_unique<PlaylistItem>();
+    item->path = QFile::encodeName(path).toStdString();
+    return item;
+}
+inline std::unique_ptr<PlaylistItem> LoadedItem(const QString& path)
+{
+    auto item = WaitingItem(path);
+    EXPECT_EQ(item->stream.Open(path), 0u) << path.toStdString();
+    item->length = item->stream.Length();
+    item->format = item->stream.Format();
+    EXPECT_GT(item->length, 0u);
+    EXPECT_NE(item->format, nullptr);
+    return item;
+}
+inline std::unique_ptr<PlaylistItem> FailedItem(const QString& path, uint32_t code)
+{
+    auto item = WaitingItem(path);
+    item->length = code;
+    return item;
+}
 
 // The whole item decoded afresh: what the device must receive.
-QByteArray DecodedPcm(const QString& path);
+inline QByteArray DecodedPcm(const QString& path) { return media::OpenStream(path).DecodeAll(); }
 
 // A sine made by sox into a 44.1 kHz 16-bit stereo WAVE file.
-QString SineWave(const QString& path, int frequency, double seconds, double volume = 0.5);
+inline QString SineWave(const QString& path, int frequency, double seconds, double volume = 0.5)
+{
+    media::Run("sox",
+               {"-n", "-r", "44100", "-c", "2", "-b", "16", path, "synth", QString::number(seconds), "sine",
+                QString::number(frequency), "vol", QString::number(volume)});
+    return path;
+}
 
 constexpr int kPiece = 6144;
 const QString kReady = QStringLiteral("就绪");

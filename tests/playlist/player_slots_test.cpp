@@ -92,11 +92,14 @@ TEST_F(PlayerTest, ANewItemWhileTheOldOneDrainsTakesASecondSlotAndTheEleventhIsR
 
 // A paused item with nothing at the device (a seek while paused took its
 // pieces back) is closed by Stop at once; with pieces at the device it
-// closes when they are back.
-TEST_F(PlayerTest, StopWhilePausedClosesAtOnceWhenNothingIsAtTheDevice)
+// closes when they are back. Destroying the player with a draining device,
+// a paused current one and a queue closes every device; what the devices
+// still owed never arrives.
+TEST_F(PlayerTest, StopWhilePausedClosesAtOnceWhenNothingIsAtTheDeviceAndDestroyingThePlayerClosesAll)
 {
-    PlaylistItem* item = Wave("long", 40 * 1536);
-    player->PlaySelected({item});
+    PlaylistItem* a = Wave("a", 40 * 1536);
+    PlaylistItem* b = Wave("b", 40 * 1536);
+    player->PlaySelected({a});
     Play(Device(), 2);
     player->TogglePause();
     slider->SetPos(5000);
@@ -114,7 +117,7 @@ TEST_F(PlayerTest, StopWhilePausedClosesAtOnceWhenNothingIsAtTheDevice)
     EXPECT_EQ(slider->GetPos(), 0);
     EXPECT_TRUE(player->Queue().IsEmpty());
 
-    player->PlaySelected({item});
+    player->PlaySelected({a});
     Play(Device(), 2);
     player->TogglePause();
     player->StopPlaying();
@@ -124,6 +127,25 @@ TEST_F(PlayerTest, StopWhilePausedClosesAtOnceWhenNothingIsAtTheDevice)
     EXPECT_TRUE(player->PlaySlots().empty());
     EXPECT_EQ(fake.PlaybackCloseCount(), 2);
     EXPECT_EQ(Device(), nullptr);
+
+    player->PlaySelected({a});
+    Play(Device(0), 1);
+    player->PlaySelected({b, a});
+    player->TogglePause();
+    ASSERT_EQ(player->PlaySlots().size(), 2u);
+    ASSERT_EQ(player->PlaySlots()[0].stale, 16);
+    ASSERT_EQ(a->queued, 1);
+    player.reset();
+    EXPECT_EQ(fake.PlaybackCloseCount(), 4);
+    EXPECT_TRUE(fake.PlaybackStreams().empty());
+    EXPECT_EQ(a->queued, 0);
+    EXPECT_EQ(b->queued, 0);
+    const int statusCalls = host.statusCalls;
+    const int invalidations = host.invalidations;
+    Deliver();
+    EXPECT_EQ(host.statusCalls, statusCalls);
+    EXPECT_EQ(host.invalidations, invalidations);
+    EXPECT_EQ(host.StatusText(), kReady);
 }
 
 // The output breaks: the item and its queue end and the user is told once;
@@ -191,31 +213,4 @@ TEST_F(PlayerTest, PlayErrorsAreShownForTheUsersPlaysAndAFailingNextItemEndsTheQ
     PlayToTheEnd();
     EXPECT_TRUE(host.errors.empty());
     ExpectIdle();
-}
-
-// Destroying the player with a draining device, a paused current one and a
-// queue closes every device; what the devices still owed never arrives.
-TEST_F(PlayerTest, DestroyingThePlayerClosesEveryDeviceAndNothingCallsBack)
-{
-    PlaylistItem* a = Wave("a", 40 * 1536);
-    PlaylistItem* b = Wave("b", 40 * 1536);
-    player->PlaySelected({a});
-    Play(Device(0), 1);
-    player->PlaySelected({b, a});
-    player->TogglePause();
-    ASSERT_EQ(player->PlaySlots().size(), 2u);
-    ASSERT_EQ(player->PlaySlots()[0].stale, 16);
-    ASSERT_EQ(a->queued, 1);
-
-    player.reset();
-    EXPECT_EQ(fake.PlaybackCloseCount(), 2);
-    EXPECT_TRUE(fake.PlaybackStreams().empty());
-    EXPECT_EQ(a->queued, 0);
-    EXPECT_EQ(b->queued, 0);
-    const int statusCalls = host.statusCalls;
-    const int invalidations = host.invalidations;
-    Deliver();
-    EXPECT_EQ(host.statusCalls, statusCalls);
-    EXPECT_EQ(host.invalidations, invalidations);
-    EXPECT_EQ(host.StatusText(), kReady);
 }

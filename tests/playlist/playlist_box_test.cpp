@@ -1,5 +1,7 @@
 // The playlist control driven as a user drives it: real files, the real
-// decoder library, the real widget on the offscreen platform.
+// decoder library, the real widget on the offscreen platform. Also the
+// selection the program makes itself, and listed files that change on disk
+// (rewritten, replaced or only touched) after their rows were loaded.
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
@@ -9,6 +11,9 @@
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include "controls/browse_for_folder.h"
 #include "platform/audio/fake_backend.h"
@@ -23,11 +28,79 @@
 #include "panel_fixture.h"
 
 using namespace playlist;
+using platform::audio::FakeBackend;
+using platform::audio::FakePlaybackStream;
 using playlisttest::Panel;
+using playlisttest::RemoveDialogAnswer;
 using widgettest::MessageBoxCatcher;
 using widgettest::WaitUntil;
 
-using playlisttest::RemoveDialogAnswer;
+namespace {
+
+// The rows drawn in the selection colour.
+std::vector<int> HighlightedRows(Panel& panel)
+{
+    QApplication::processEvents();
+    const QImage view = widgettest::Shot(*panel.box->viewport());
+    std::vector<int> rows;
+    for (int row = 0; row < panel.Model().Count(); ++row) {
+        const QRect r = panel.box->visualRect(panel.Model().index(row));
+        if (r.top() >= 0 && r.bottom() < view.height() &&
+            (widgettest::Px(view, r.left() + 200, r.top() + 2) & 0xffffff) == 0x96cde6u)
+            rows.push_back(row);
+    }
+    return rows;
+}
+
+void Click(Panel& panel, int row, Qt::KeyboardModifiers modifiers = {})
+{
+    QTest::mouseClick(panel.box->viewport(), Qt::LeftButton, modifiers, panel.RowCentre(row));
+}
+
+// Moves the file's time on without touching a byte of it.
+void Touch(const QString& path)
+{
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
+    timespec times[2] = {st.st_atim, st.st_mtim};
+    times[1].tv_sec += 5;
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+}
+
+// A new take written beside the file and renamed over it, as saving does.
+void Replace(Panel& panel, const QString& path, int rate, int channels, int frames)
+{
+    const QString fresh = media::MakeWave(panel.File("fresh.wav"), rate, channels, 16, frames);
+    ASSERT_EQ(::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(path).constData()), 0);
+}
+
+// The states a row passes through, as the view is told of them.
+struct RowStates : QObject {
+    RowStates(PlaylistModel& model, int row)
+    {
+        connect(&model, &PlaylistModel::dataChanged, this, [&model, row, this](const QModelIndex& from) {
+            if (from.row() != row)
+                return;
+            const PlaylistItem* it = model.Item(row);
+            seen << (it->IsWaiting() ? "waiting" : it->IsLoading() ? "loading" : it->IsLoaded() ? "loaded" : "failed");
+        });
+    }
+    QStringList seen;
+};
+
+struct Card {
+    FakeBackend fake;
+    testsupport::ScopedBackend scope{fake};
+    // The device plays everything it holds until the player closes it.
+    void PlayOut(FakePlaybackStream* device)
+    {
+        const int closes = fake.PlaybackCloseCount();
+        while (fake.PlaybackCloseCount() == closes && device->CompleteNext())
+            FakeBackend::ProcessCallbacks();
+    }
+};
+
+}  // namespace
 
 TEST(PlaylistBox, AddingFilesKeepsOneRowPerFileStopsAtFoldersAndRemembersTheFolder)
 {
@@ -46,12 +119,6 @@ TEST(PlaylistBox, AddingFilesKeepsOneRowPerFileStopsAtFoldersAndRemembersTheFold
     panel.list->AddFiles();
     EXPECT_EQ(panel.Model().Count(), 2) << "the same file twice is one row";
     EXPECT_EQ(panel.box->GetSingleSelection(), 0) << "and it is selected";
-
-    // Name matching is exact: a name in other letters is another file.
-    const QString upper = panel.Wave("A.wav");
-    panel.ChooseFiles({upper});
-    panel.list->AddFiles();
-    EXPECT_EQ(panel.Model().Count(), 3);
 
     // The dialog's audio filter lets ".WAV" and ".Mp3" files show.
     const QString filter = PlaylistActions::AudioFileFilters().value(0);
@@ -176,8 +243,6 @@ TEST(PlaylistBox, RightClicksKeysAndTheMenuFollowTheSelection)
 {
     Panel panel;
     ASSERT_TRUE(panel.Add({panel.Wave("1.wav"), panel.Wave("2.wav"), panel.Wave("3.wav")}));
-    QWidget* viewport = panel.box->viewport();
-
     PlaylistActions& actions = panel.list->Actions();
     auto statesOf = [](QMenu* menu) {
         QMap<QAction*, bool> states;
@@ -196,20 +261,16 @@ TEST(PlaylistBox, RightClicksKeysAndTheMenuFollowTheSelection)
         }
     });
 
-    // Inside a selection the right button keeps it; outside it selects one row.
+    // Inside a selection the right button keeps it (outside it, see the
+    // selection's test); F12 opens it as well.
     panel.Select({0, 1});
-    QTest::mouseClick(viewport, Qt::RightButton, {}, panel.RowCentre(1));
+    QTest::mouseClick(panel.box->viewport(), Qt::RightButton, {}, panel.RowCentre(1));
     ASSERT_TRUE(WaitUntil([&] { return opened.size() == 1; }));
     EXPECT_EQ(panel.box->GetSelectedRows(), (std::vector<int>{0, 1}));
     EXPECT_TRUE(opened[0][actions.Play()]);
-    QTest::mouseClick(viewport, Qt::RightButton, {}, panel.RowCentre(2));
-    ASSERT_TRUE(WaitUntil([&] { return opened.size() == 2; }));
-    EXPECT_EQ(panel.box->GetSelectedRows(), std::vector<int>{2});
-
-    // F12 opens it as well.
     panel.box->setFocus();
     QTest::keyClick(panel.box.get(), Qt::Key_F12);
-    ASSERT_TRUE(WaitUntil([&] { return opened.size() == 3; }));
+    ASSERT_TRUE(WaitUntil([&] { return opened.size() == 2; }));
     closer.Stop();
 
     // Greying: nothing selected, one unloaded item.
@@ -274,8 +335,7 @@ TEST(PlaylistBox, RowsShowTitlesDetailLinesStatesAndTips)
 
 TEST(PlaylistBox, TheEmptyListShowsItsHintAndPictureAndPlayingRowsTheSelectionColour)
 {
-    platform::audio::FakeBackend card;
-    testsupport::ScopedBackend scope(card);
+    Card card;
     Panel panel;
     const QImage empty = widgettest::Shot(*panel.box);
     // White under the grey hint, the corner picture at the bottom right.
@@ -283,12 +343,7 @@ TEST(PlaylistBox, TheEmptyListShowsItsHintAndPictureAndPlayingRowsTheSelectionCo
     EXPECT_EQ(widgettest::Px(view, 5, 5) & 0xffffff, 0xffffffu);
     const QImage corner = resources::BitmapImage(131).convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(corner.size(), QSize(55, 51));
-    int same = 0;
-    for (int y = 0; y < 51; ++y)
-        for (int x = 0; x < 55; ++x)
-            same += widgettest::Px(view, view.width() - 55 + x, view.height() - 51 + y) ==
-                (corner.pixel(x, y) | 0xff000000u);
-    EXPECT_EQ(same, 55 * 51);
+    EXPECT_TRUE(view.copy(QRect(QPoint(view.width() - 55, view.height() - 51), corner.size())) == corner);
     int grey = 0;
     for (int x = 10; x < view.width() - 10; ++x)
         grey += (widgettest::Px(view, x, 24) & 0xffffff) != 0xffffffu;
@@ -300,11 +355,8 @@ TEST(PlaylistBox, TheEmptyListShowsItsHintAndPictureAndPlayingRowsTheSelectionCo
     panel.list->PlaySelected();
     EXPECT_EQ(panel.status.text(), resources::Text(resources::IDS_STATUS_PLAYING).replace("%s", "one"));
     ASSERT_TRUE(panel.Model().Item(0)->queued && panel.Model().Item(1)->queued);
-    const QImage loaded = widgettest::Shot(*panel.box);
-    // The selection colour beside the picture of a selected row.
-    const QRect row = panel.box->visualRect(panel.Model().index(0));
-    EXPECT_EQ(widgettest::Px(loaded, row.left() + 200, row.top() + 2) & 0xffffff, 0x96cde6u);
-    widgettest::SaveSheet({empty, loaded}, "playlist_box", 1);
+    EXPECT_EQ(HighlightedRows(panel), (std::vector<int>{0, 1}));
+    widgettest::SaveSheet({empty, widgettest::Shot(*panel.box)}, "playlist_box", 1);
     panel.list->StopPlaying();
 }
 
@@ -429,4 +481,182 @@ TEST(PlaylistBox, MailTakesTheSelectedFilesInListOrderAndRefusesNoneOrTooMany)
         EXPECT_EQ(catcher.text, resources::Text(message));
         EXPECT_EQ(catcher.icon, QMessageBox::Critical);
     }
+}
+
+TEST(PlaylistSelection, ShiftWithAnArrowExtendsFromTheRowTheProgramSelected)
+{
+    Panel panel;
+    panel.box->resize(300, 480);  // every row in view
+    QStringList paths;
+    for (int i = 0; i < 6; ++i)
+        paths << panel.Wave(QString("%1.wav").arg(i));
+    ASSERT_TRUE(panel.Add(paths));
+
+    // Each way the program selects a row by itself (what the list adds goes
+    // the way of a saved recording), after a click on row 0 that set the
+    // view's anchor there.
+    const std::vector<std::pair<const char*, std::function<void()>>> paths_ = {
+        {"saved recording", [&] { panel.list->AddRecording(panel.Wave("new.wav"), true); }},
+        {"right click",
+         [&] {
+             playlisttest::Poll closer(playlisttest::ClosePopupMenu);
+             QTest::mouseClick(panel.box->viewport(), Qt::RightButton, {}, panel.RowCentre(4));
+         }},
+        {"removal",
+         [&] {
+             // Row 4 alone selected with the anchor left on row 0 by Ctrl-clicks.
+             Click(panel, 4, Qt::ControlModifier);
+             Click(panel, 0, Qt::ControlModifier);
+             RemoveDialogAnswer answer(false, true);
+             QTest::keyClick(panel.box.get(), Qt::Key_Delete);
+         }},
+    };
+    for (const auto& [name, selectByProgram] : paths_) {
+        SCOPED_TRACE(name);
+        panel.box->setFocus();
+        Click(panel, 0);
+        ASSERT_EQ(panel.box->GetSelectedRows(), std::vector<int>{0});
+        selectByProgram();
+        const int selected = panel.box->GetSingleSelection();
+        ASSERT_GE(selected, 1);
+        EXPECT_EQ(panel.box->currentIndex().row(), selected);
+        EXPECT_EQ(HighlightedRows(panel), std::vector<int>{selected});
+
+        QTest::keyClick(panel.box.get(), Qt::Key_Up, Qt::ShiftModifier);
+        EXPECT_EQ(panel.box->GetSelectedRows(), (std::vector<int>{selected - 1, selected}));
+        EXPECT_EQ(HighlightedRows(panel), (std::vector<int>{selected - 1, selected}))
+            << "what is seen is what is selected";
+        panel.box->scrollToTop();
+    }
+}
+
+TEST(PlaylistSelection, ARemovalRefusedAtAPlayingRowLeavesTheSelectionAsItStands)
+{
+    Card card;
+    Panel panel;
+    const QString a = panel.Wave("a.wav"), b = panel.Wave("b.wav"), c = panel.Wave("c.wav");
+    ASSERT_TRUE(panel.Add({a, b, c}));
+    panel.box->setFocus();
+    Click(panel, 2);
+    panel.list->PlaySelected();
+    ASSERT_TRUE(panel.list->Player().IsPlaying(panel.Model().Item(2)));
+
+    // Rows a and c, Delete with the files: a goes, c plays on.
+    Click(panel, 0);
+    Click(panel, 2, Qt::ControlModifier);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        MessageBoxCatcher catcher;
+        RemoveDialogAnswer answer(true, true);
+        QTest::keyClick(panel.box.get(), Qt::Key_Delete);
+        ASSERT_TRUE(WaitUntil([&] { return catcher.count == 1; }));
+        EXPECT_EQ(catcher.text, resources::Text(resources::IDS_REMOVE_PLAYING));
+        EXPECT_EQ(catcher.icon, QMessageBox::Critical);
+        EXPECT_EQ(panel.Names(), (QStringList{"b.wav", "c.wav"}));
+        EXPECT_EQ(panel.box->GetSelectedRows(), std::vector<int>{1}) << "b was never chosen";
+        EXPECT_EQ(HighlightedRows(panel), std::vector<int>{1});
+    }
+    EXPECT_FALSE(QFile::exists(a));
+    EXPECT_TRUE(QFile::exists(b)) << "a second Delete must not reach b's file";
+    EXPECT_TRUE(QFile::exists(c));
+}
+
+TEST(ChangedFiles, PlayingARowWhoseFileChangedLoadsItAgainAndPlaysWhatItHoldsNow)
+{
+    Card card;
+    Panel panel;
+    const QString path = panel.Wave("take.wav", 4410);
+    ASSERT_TRUE(panel.Add({path}));
+    PlaylistItem* item = panel.Model().Item(0);
+
+    struct Change {
+        const char* name;
+        std::function<void()> make;
+        uint32_t rate, channels, frames;
+    };
+    const std::vector<Change> changes = {
+        {"replaced", [&] { Replace(panel, path, 22050, 1, 30000); }, 22050, 1, 30000},
+        {"rewritten in place", [&] { media::MakeWave(path, 8000, 2, 16, 12000); }, 8000, 2, 12000},
+        {"only touched", [&] { Touch(path); }, 8000, 2, 12000},
+    };
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.name);
+        change.make();
+        RowStates states(panel.Model(), 0);
+        MessageBoxCatcher catcher;
+        panel.box->SelectOnly(0);
+        const int opened = card.fake.PlaybackOpenCount();
+        panel.list->PlaySelected();
+        ASSERT_TRUE(WaitUntil([&] { return panel.list->Player().IsPlaying(item); }, 20000));
+        EXPECT_EQ(catcher.count, 0) << catcher.text.toStdString();
+        EXPECT_EQ(states.seen.value(0), "waiting");
+        EXPECT_EQ(states.seen.value(states.seen.size() - 1), "loaded");
+        EXPECT_EQ(item->length, change.frames);
+        EXPECT_EQ(card.fake.PlaybackOpenCount(), opened + 1);
+        FakePlaybackStream* device = card.fake.LastPlaybackStream();
+        EXPECT_EQ(device->Format(), (platform::audio::PcmFormat{change.rate, 16, uint16_t(change.channels)}));
+        const QByteArray now = media::OpenStream(path).DecodeAll();
+        EXPECT_EQ(device->WrittenBytes(), now.left(device->WrittenBytes().size()));
+        card.PlayOut(device);
+        EXPECT_FALSE(panel.list->Player().IsPlaying(item));
+    }
+    panel.list.reset();
+}
+
+TEST(ChangedFiles, AddingARowAgainOrSavingOverItsFileLoadsItAgainOnlyWhenTheFileChanged)
+{
+    Panel panel;
+    const QString a = panel.Wave("a.wav", 4410), b = panel.Wave("b.wav", 4410);
+    const QString missing = panel.File("later.wav");
+    panel.ChooseFiles({a, b});
+    panel.list->AddFiles();
+    panel.list->AddRecording(missing, false);
+    ASSERT_TRUE(panel.WaitLoaded());
+    ASSERT_TRUE(panel.Model().Item(2)->IsFailed());
+
+    // Unchanged: the row keeps its stream.
+    const ZLDEC_HANDLE before = panel.Model().Item(0)->stream.Handle();
+    panel.ChooseFiles({a});
+    panel.list->AddFiles();
+    EXPECT_EQ(panel.Model().Item(0)->stream.Handle(), before);
+
+    // Added again through the dialog, saved over, saved where a row failed.
+    Replace(panel, a, 44100, 2, 9000);
+    panel.ChooseFiles({a});
+    panel.list->AddFiles();
+    Replace(panel, b, 44100, 1, 7000);
+    panel.list->AddRecording(b, true);
+    media::MakeWave(missing, 44100, 2, 16, 5000);
+    panel.list->AddRecording(missing, true);
+    ASSERT_TRUE(panel.WaitLoaded());
+    EXPECT_EQ(panel.Model().Count(), 3);
+    EXPECT_EQ(panel.Model().Item(0)->length, 9000u);
+    EXPECT_EQ(panel.Model().Item(1)->length, 7000u);
+    ASSERT_NE(panel.Model().Item(1)->format, nullptr);
+    EXPECT_EQ(panel.Model().Item(1)->format->channels, 1);
+    EXPECT_TRUE(panel.Model().Item(2)->IsLoaded());
+    EXPECT_EQ(panel.Model().Item(2)->length, 5000u);
+}
+
+TEST(ChangedFiles, AQueueGoesOnThroughAFileRewrittenWhileItWaited)
+{
+    Card card;
+    Panel panel;
+    const QString first = panel.Wave("first.wav", 2000), second = panel.Wave("second.wav", 4410);
+    ASSERT_TRUE(panel.Add({first, second}));
+    PlaylistItem* next = panel.Model().Item(1);
+    panel.Select({0, 1});
+    panel.list->PlaySelected();
+    ASSERT_TRUE(panel.list->Player().IsPlaying(panel.Model().Item(0)));
+
+    Replace(panel, second, 11025, 1, 6000);
+    MessageBoxCatcher catcher;
+    card.PlayOut(card.fake.LastPlaybackStream());
+    ASSERT_TRUE(WaitUntil([&] { return panel.list->Player().IsPlaying(next); }, 20000)) << "the queue went on";
+    EXPECT_EQ(next->length, 6000u);
+    EXPECT_EQ(card.fake.LastPlaybackStream()->Format(), (platform::audio::PcmFormat{11025, 16, 1}));
+    EXPECT_EQ(catcher.count, 0);
+    card.PlayOut(card.fake.LastPlaybackStream());
+    EXPECT_TRUE(panel.list->Player().Queue().IsEmpty());
+    EXPECT_EQ(panel.status.text(), QStringLiteral("就绪"));
+    panel.list.reset();
 }
