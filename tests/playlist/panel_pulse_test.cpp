@@ -56,23 +56,6 @@ QStringList SinkInputs()
     return out;
 }
 
-// A null sink of the test's own while it lives.
-struct ExtraSink {
-    QString module;
-    ExtraSink()
-    {
-        const auto r = Pactl({"load-module", "module-null-sink", "sink_name=quillon_extra"});
-        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-        module = QString::fromUtf8(r.out).trimmed();
-    }
-    void Unload()
-    {
-        if (!module.isEmpty())
-            Pactl({"unload-module", std::exchange(module, {})});
-    }
-    ~ExtraSink() { Unload(); }
-};
-
 class PanelPulseTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_FALSE(qgetenv("PULSE_SERVER").isEmpty()) << "the harness starts the server"; }
@@ -142,7 +125,9 @@ TEST_F(PanelPulseTest, EveryFormatIsMeasuredDescribedAndPlayedThroughTheList)
 TEST_F(PanelPulseTest, TheListPlaysOnWhenItsSinkGoesAwayAndStopsWithAMessageWhenItsStreamIsEnded)
 {
     const QString tone = playertest::SineWave(panel.File("tone.wav"), 440, 30);
-    ExtraSink extra;
+    // A null sink of the test's own, to be removed under the playing item.
+    const auto extra = Pactl({"load-module", "module-null-sink", "sink_name=quillon_extra"});
+    ASSERT_EQ(extra.exitCode, 0) << extra.err.toStdString();
     const QStringList others = SinkInputs();
 
     widgettest::MessageBoxCatcher errors;
@@ -161,7 +146,7 @@ TEST_F(PanelPulseTest, TheListPlaysOnWhenItsSinkGoesAwayAndStopsWithAMessageWhen
     ASSERT_EQ(Pactl({"move-sink-input", ours, "quillon_extra"}).exitCode, 0);
     RunEventsFor(1000);
 
-    extra.Unload();
+    Pactl({"unload-module", QString::fromUtf8(extra.out).trimmed()});
     MonitorRecorder monitor({kRate, 16, 2});
     ASSERT_TRUE(monitor.Started());
     const uint32_t atUnload = panel.list->Player().CurrentPosition();

@@ -75,29 +75,9 @@ TEST_F(PlayerTest, AnItemIsFedHalfASecondAheadAndDecodedOnlyAsPiecesComeBack)
     EXPECT_EQ(player->Pool().KeptCount(), 17u) << "pieces are reused, not piled up";
 }
 
-// Shorter than a piece: one piece, no pause possible (it is all at the
-// device), and the end closes the device and clears the texts.
-TEST_F(PlayerTest, AnItemShorterThanOnePiecePlaysInOnePieceAndCannotBePausedAtItsEnd)
-{
-    PlaylistItem* item = Wave("short", 1000);
-    player->PlaySelected({item});
-    FakePlaybackStream* device = fake.LastPlaybackStream();
-    ASSERT_NE(device, nullptr);
-    EXPECT_EQ(device->QueuedBufferCount(), 1);
-    EXPECT_EQ(device->WrittenBytes(), DecodedPcm(item->FilePath()));
-    EXPECT_EQ(item->queued, 1);
-
-    player->TogglePause();
-    EXPECT_FALSE(player->IsPaused()) << "everything is queued already: pausing at the end does nothing";
-
-    Play(device);
-    EXPECT_EQ(slider->GetPos(), 1000);
-    ExpectIdle();
-}
-
 // The loop box is read at each item's end: on, the selection repeats; turned
 // off, the queue ends after the item that plays and the status says ready.
-TEST_F(PlayerTest, WithLoopTwoItemsAlternateAndWithoutItTheQueueEndsAfterTheLast)
+TEST_F(PlayerTest, WithLoopTwoItemsAlternateAndWithoutItTheQueueEndsAfterTheLastThatCannotBePausedAtItsEnd)
 {
     PlaylistItem* a = Wave("a", 3000);
     PlaylistItem* b = Wave("b", 5000);
@@ -129,12 +109,16 @@ TEST_F(PlayerTest, WithLoopTwoItemsAlternateAndWithoutItTheQueueEndsAfterTheLast
     ExpectIdle();
     EXPECT_TRUE(host.errors.empty());
 
-    // Without loop from the start: a then b once.
+    // Without loop from the start: a then b once. b is all at the device at
+    // once: pausing at its end does nothing, and the slider ends at its end.
     player->PlaySelected({a, b});
     Play(fake.LastPlaybackStream(), 2);
     EXPECT_EQ(a->queued, 0) << "a is done and leaves the queue";
     EXPECT_EQ(Current().item, b);
+    player->TogglePause();
+    EXPECT_FALSE(player->IsPaused());
     PlayToTheEnd();
+    EXPECT_EQ(slider->GetPos(), 5000);
     EXPECT_EQ(fake.PlaybackOpenCount(), 10);
     ExpectIdle();
 }
