@@ -59,21 +59,13 @@ QStringList SinkInputs()
 class PanelPulseTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_FALSE(qgetenv("PULSE_SERVER").isEmpty()) << "the harness starts the server"; }
-    Panel panel;
-};
-
-class PlayerPulseTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_FALSE(qgetenv("PULSE_SERVER").isEmpty()) << "the harness starts the server"; }
-    bool WaitForSilence(int timeoutMs)
+    bool Silent(int timeoutMs)
     {
-        return RunEventsUntil([&] { return player.PlaySlots().empty(); }, timeoutMs);
+        return RunEventsUntil([&] { return panel.list->Player().PlaySlots().empty(); }, timeoutMs);
     }
-
-    QTemporaryDir dir;
-    TestHost host;
-    std::vector<std::unique_ptr<PlaylistItem>> items;
-    PlaylistPlayer player{host};
+    Panel panel;
+    PlaylistPlayer& player = panel.list->Player();
+    widgettest::MessageBoxCatcher errors;
 };
 
 }  // namespace
@@ -120,6 +112,7 @@ TEST_F(PanelPulseTest, EveryFormatIsMeasuredDescribedAndPlayedThroughTheList)
                           frequency);
     }
     EXPECT_EQ(panel.status.text(), QStringLiteral("就绪"));
+    EXPECT_EQ(errors.count, 0) << errors.text.toStdString();
 }
 
 TEST_F(PanelPulseTest, TheListPlaysOnWhenItsSinkGoesAwayAndStopsWithAMessageWhenItsStreamIsEnded)
@@ -129,8 +122,6 @@ TEST_F(PanelPulseTest, TheListPlaysOnWhenItsSinkGoesAwayAndStopsWithAMessageWhen
     const auto extra = Pactl({"load-module", "module-null-sink", "sink_name=quillon_extra"});
     ASSERT_EQ(extra.exitCode, 0) << extra.err.toStdString();
     const QStringList others = SinkInputs();
-
-    widgettest::MessageBoxCatcher errors;
 
     panel.list->OpenFiles({tone});
     ASSERT_TRUE(RunEventsUntil([&] { return !panel.list->Player().PlaySlots().empty(); }, 20000)) << "nothing plays";
@@ -168,20 +159,22 @@ TEST_F(PanelPulseTest, TheListPlaysOnWhenItsSinkGoesAwayAndStopsWithAMessageWhen
 
 // Ten items started one after another all play at once, each on its own
 // device; every tone is in the monitor and every device closes at the end.
-TEST_F(PlayerPulseTest, TenItemsPlayAtOnce)
+TEST_F(PanelPulseTest, TenItemsPlayAtOnce)
 {
+    QStringList tones;
     for (int i = 0; i < 10; ++i)
-        items.push_back(LoadedItem(SineWave(dir.filePath(QString("tone%1.wav").arg(i)), 300 + 100 * i, 0.35, 0.05)));
+        tones << SineWave(panel.File(QString("tone%1.wav").arg(i)), 300 + 100 * i, 0.35, 0.05);
+    ASSERT_TRUE(panel.Add(tones));
     MonitorRecorder monitor({44100, 16, 2});
     ASSERT_TRUE(monitor.Started());
     RunEventsFor(300);
-    for (auto& item : items)
-        ASSERT_TRUE(player.StartItem(item.get(), true));
+    for (int i = 0; i < 10; ++i)
+        ASSERT_TRUE(player.StartItem(panel.Model().Item(i), true));
     EXPECT_EQ(player.PlaySlots().size(), 10u);
-    EXPECT_TRUE(WaitForSilence(5000));
+    EXPECT_TRUE(Silent(5000));
     RunEventsFor(300);
     const QByteArray pcm = monitor.Finish();
-    EXPECT_TRUE(host.errors.empty());
+    EXPECT_EQ(errors.count, 0) << errors.text.toStdString();
 
     const auto samples = ChannelSamples(pcm, {44100, 16, 2});
     for (int i = 0; i < 10; ++i)
@@ -192,17 +185,17 @@ TEST_F(PlayerPulseTest, TenItemsPlayAtOnce)
 // on sounding for that long. Now it falls silent at once, and Resume plays
 // on from the first sample not yet heard: the sink plays the whole item, in
 // two stretches with the pause between them.
-TEST_F(PlayerPulseTest, PauseFallsSilentAtOnceAndResumePlaysOnWithoutLossOrRepeat)
+TEST_F(PanelPulseTest, PauseFallsSilentAtOnceAndResumePlaysOnWithoutLossOrRepeat)
 {
-    const QString path = dir.filePath("low.wav");
+    const QString path = panel.File("low.wav");
     media::Run("sox",
                {"-n", "-r", "8000", "-c", "1", "-b", "8", "-e", "unsigned-integer", path, "synth", "3", "sine", "400",
                 "vol", "0.5"});
-    items.push_back(LoadedItem(path));
-    PlaylistItem* item = items.back().get();
+    ASSERT_TRUE(panel.Add({path}));
+    PlaylistItem* item = panel.Model().Item(0);
     ASSERT_EQ(item->length, 24000u);
 
-    MonitorRecorder monitor({8000, 8, 1}, dir.filePath("captured.raw"));
+    MonitorRecorder monitor({8000, 8, 1}, panel.File("captured.raw"));
     ASSERT_TRUE(monitor.Started());
     RunEventsFor(500);
     QElapsedTimer clock;
@@ -216,7 +209,7 @@ TEST_F(PlayerPulseTest, PauseFallsSilentAtOnceAndResumePlaysOnWithoutLossOrRepea
     RunEventsFor(1500);
     player.TogglePause();
     ASSERT_FALSE(player.IsPaused());
-    EXPECT_TRUE(WaitForSilence(8000));
+    EXPECT_TRUE(Silent(8000));
     RunEventsFor(500);
     const auto samples = ChannelSamples(monitor.Finish(), {8000, 8, 1});
 
@@ -227,5 +220,5 @@ TEST_F(PlayerPulseTest, PauseFallsSilentAtOnceAndResumePlaysOnWithoutLossOrRepea
     EXPECT_GE(sound[0].second / 8000.0, 0.3);
     EXPECT_GE((sound[1].first - sound[0].first - sound[0].second) / 8000.0, 1.2);
     EXPECT_NEAR((sound[0].second + sound[1].second) / 8000.0, 3.0, 0.1) << "lost or played twice at the pause";
-    EXPECT_TRUE(host.errors.empty());
+    EXPECT_EQ(errors.count, 0) << errors.text.toStdString();
 }
