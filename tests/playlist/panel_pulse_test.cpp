@@ -9,14 +9,12 @@
 
 #include "support/pulse_test_support.h"
 #include "support/stream_killer.h"
-#include "player_fixture.h"
 #include "playlist/row_texts.h"
 #include "panel_fixture.h"
 #include "resources/strings.h"
 
 using namespace audiotest;
 using namespace playlisttest;
-using namespace playertest;
 using playlist::PlaylistPlayer;
 
 namespace {
@@ -25,6 +23,15 @@ static ::testing::Environment* const sinkKeeper = ::testing::AddGlobalTestEnviro
 
 constexpr int kRate = 44100;
 constexpr double kSeconds = 1.5;
+
+// A sine made by sox into a 44.1 kHz 16-bit stereo WAVE file.
+QString SineWave(const QString& path, int frequency, double seconds, double volume = 0.5)
+{
+    media::Run("sox",
+               {"-n", "-r", "44100", "-c", "2", "-b", "16", path, "synth", QString::number(seconds), "sine",
+                QString::number(frequency), "vol", QString::number(volume)});
+    return path;
+}
 
 // What the monitor heard while `play` ran until the list fell silent.
 std::vector<double> Heard(Panel& panel, const std::function<void()>& play)
@@ -117,7 +124,7 @@ TEST_F(PanelPulseTest, EveryFormatIsMeasuredDescribedAndPlayedThroughTheList)
 
 TEST_F(PanelPulseTest, TheListPlaysOnWhenItsSinkGoesAwayAndStopsWithAMessageWhenItsStreamIsEnded)
 {
-    const QString tone = playertest::SineWave(panel.File("tone.wav"), 440, 30);
+    const QString tone = SineWave(panel.File("tone.wav"), 440, 30);
     // A null sink of the test's own, to be removed under the playing item.
     const auto extra = Pactl({"load-module", "module-null-sink", "sink_name=quillon_extra"});
     ASSERT_EQ(extra.exitCode, 0) << extra.err.toStdString();
