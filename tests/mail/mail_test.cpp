@@ -47,24 +47,6 @@ QMap<QString, QStringList> LinkFields(const StandInMailProgram& desktop)
     return out;
 }
 
-// A registered mail program and a session logged on to it.
-class XdgSession : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(desktop.RegisterHandler());
-        session.Load();
-        ASSERT_TRUE(session.IsLoaded());
-        ASSERT_EQ(session.Logon(nullptr, "acct"), kSuccess);
-    }
-    MapiResult Send(const QStringList& to, const QString& subject, const QString& body, const QStringList& files = {})
-    {
-        return session.Send(nullptr, to, subject, body, false, "", files);
-    }
-    StandInMailProgram desktop;
-    MapiSession session;
-};
-
 // Thunderbird's reading of a -compose argument: "name=value" fields between
 // commas; a quote right after "=" opens a value that only the same quote
 // followed by a comma or the end closes; a value in single quotes stands as
@@ -119,15 +101,28 @@ QString Addresses(int n)
 
 }  // namespace
 
-// Sent through the dialog as typed: the recipients split at ";" and trimmed,
-// the subject as it stands, the signature under the body, texts that look
-// like options or hold backslashes unchanged; the dialog closes, logs off and
-// remembers the fields.
-TEST(XdgEmailHandOver, TheRegisteredMailProgramReceivesTheWholeMessage)
+// Without a registered mail program the dialog says so and Send is disabled.
+// Once there is one, what is sent through the dialog as typed arrives: the
+// recipients split at ";" and trimmed, the subject as it stands, the
+// signature under the body, texts that look like options or hold backslashes
+// unchanged; the dialog closes, logs off and remembers the fields. Failures
+// become mail codes.
+TEST(XdgEmailHandOver, TheRegisteredMailProgramReceivesTheWholeMessageAndFailuresBecomeMailCodes)
 {
     StandInMailProgram desktop;
     XdgEmailHandOver handOver;
     EXPECT_FALSE(handOver.IsInstalled()) << "no mailto handler yet";
+    {
+        DialogRun run;
+        MessageBoxCatcher catcher;
+        run.Open(true);
+        ASSERT_TRUE(widgettest::WaitUntil([&] { return catcher.count == 1; }));
+        EXPECT_EQ(catcher.text, resources::Text(resources::IDS_MAIL_NOT_LOADED));
+        EXPECT_EQ(catcher.icon, QMessageBox::Critical);
+        EXPECT_FALSE(run.Control<QPushButton>(1)->isEnabled());
+        EXPECT_TRUE(run.Control<QPushButton>(2)->isEnabled());
+        EXPECT_TRUE(run.dialog->isVisible());
+    }
     ASSERT_TRUE(desktop.RegisterHandler());
     EXPECT_TRUE(handOver.IsInstalled());
 
@@ -162,26 +157,30 @@ TEST(XdgEmailHandOver, TheRegisteredMailProgramReceivesTheWholeMessage)
               QStringList{QString(body).replace("\n", "\r\n") + "\r\n------------------------------------\r\n" +
                           resources::Text(resources::IDS_MAIL_SIGNATURE)});
     EXPECT_EQ(fields["attach"], (QStringList{first, second}));
-}
 
-TEST_F(XdgSession, FailuresBecomeMailCodes)
-{
-    const QString wav = desktop.Dir() + "/a.wav";
-    ASSERT_TRUE(WriteFile(wav, "RIFF"));
+    MapiSession session;
+    session.Load();
+    ASSERT_TRUE(session.IsLoaded());
+    ASSERT_EQ(session.Logon(nullptr, "acct"), kSuccess);
+    const auto send = [&](const QStringList& to, const QString& subject, const QString& body,
+                          const QStringList& files = {}) {
+        return session.Send(nullptr, to, subject, body, false, "", files);
+    };
+    QFile::remove(desktop.Arguments());
 
     // A missing attachment is caught before the mail program sees anything.
-    EXPECT_EQ(Send({"a@x.org"}, "s", "b", {wav, desktop.Dir() + "/gone.wav"}), kAttachmentNotFound);
-    EXPECT_EQ(Send({"a@x.org"}, "s", "b", {desktop.Dir()}), kAttachmentNotFound);
-    EXPECT_EQ(Send({"not-an-address"}, "s", "b"), kInvalidRecips);
-    EXPECT_EQ(Send({"a@x.org\r\nBcc: b@x.org"}, "s", "b"), kInvalidRecips);
+    EXPECT_EQ(send({"a@x.org"}, "s", "b", {first, desktop.Dir() + "/gone.wav"}), kAttachmentNotFound);
+    EXPECT_EQ(send({"a@x.org"}, "s", "b", {desktop.Dir()}), kAttachmentNotFound);
+    EXPECT_EQ(send({"not-an-address"}, "s", "b"), kInvalidRecips);
+    EXPECT_EQ(send({"a@x.org\r\nBcc: b@x.org"}, "s", "b"), kInvalidRecips);
     EXPECT_FALSE(QFile::exists(desktop.Arguments()));
 
     // Empty subject and body are left out rather than refused by the tool.
-    EXPECT_EQ(Send({"a@x.org"}, "", ""), kSuccess);
-    const auto fields = LinkFields(desktop);
-    EXPECT_EQ(fields["to"], QStringList{"a@x.org"});
-    EXPECT_FALSE(fields.contains("subject"));
-    EXPECT_FALSE(fields.contains("body"));
+    EXPECT_EQ(send({"a@x.org"}, "", ""), kSuccess);
+    const auto bare = LinkFields(desktop);
+    EXPECT_EQ(bare["to"], QStringList{"a@x.org"});
+    EXPECT_FALSE(bare.contains("subject"));
+    EXPECT_FALSE(bare.contains("body"));
 
     // No tool at all: mail is unavailable and a send says so.
     XdgEmailHandOver missing("/nonexistent/xdg-email");
@@ -190,12 +189,12 @@ TEST_F(XdgSession, FailuresBecomeMailCodes)
     // A body longer than one program argument can carry is a text too large,
     // not a missing mail program; just short enough arrives whole.
     QFile::remove(desktop.Arguments());
-    EXPECT_EQ(Send({"a@x.org"}, "s", QString(XdgEmailHandOver::kMaxArgumentBytes, QLatin1Char('x'))), kTextTooLarge);
+    EXPECT_EQ(send({"a@x.org"}, "s", QString(XdgEmailHandOver::kMaxArgumentBytes, QLatin1Char('x'))), kTextTooLarge);
     EXPECT_EQ(MapiErrorMessageId(kTextTooLarge), resources::IDS_MAIL_TEXT_TOO_LONG);
     EXPECT_FALSE(QFile::exists(desktop.Arguments()));
-    const QString body(XdgEmailHandOver::kMaxArgumentBytes - 200, QLatin1Char('y'));
-    EXPECT_EQ(Send({"a@x.org"}, "s", body), kSuccess);
-    EXPECT_EQ(LinkFields(desktop)["body"], QStringList{body});
+    const QString longest(XdgEmailHandOver::kMaxArgumentBytes - 200, QLatin1Char('y'));
+    EXPECT_EQ(send({"a@x.org"}, "s", longest), kSuccess);
+    EXPECT_EQ(LinkFields(desktop)["body"], QStringList{longest});
 }
 
 // A mail program started in the foreground keeps the tool waiting; the
@@ -394,21 +393,6 @@ TEST(MailDialog, FieldsStartFromTheHistoryAndCancelKeepsItButStoresTheFirstAccou
         run.ClickSend();
         EXPECT_EQ(run.dialog->Mapi().ProfileName(), "Gone");
     }
-}
-
-// No mail program registered on the desktop.
-TEST(MailDialog, UnavailableMailDisablesSendWithMessage326)
-{
-    mailtest::StandInMailProgram desktop;
-    DialogRun run;
-    MessageBoxCatcher catcher;
-    run.Open(true);
-    ASSERT_TRUE(widgettest::WaitUntil([&] { return catcher.count == 1; }));
-    EXPECT_EQ(catcher.text, resources::Text(resources::IDS_MAIL_NOT_LOADED));
-    EXPECT_EQ(catcher.icon, QMessageBox::Critical);
-    EXPECT_FALSE(run.Control<QPushButton>(1)->isEnabled());
-    EXPECT_TRUE(run.Control<QPushButton>(2)->isEnabled());
-    EXPECT_TRUE(run.dialog->isVisible());
 }
 
 TEST(MailAccounts, DefaultProfileAccountsInAccountManagerOrderFromEveryPackagedLocation)

@@ -463,8 +463,7 @@ TEST(PlaylistBox, MailTakesTheSelectedFilesInListOrderAndRefusesNoneOrTooMany)
     EXPECT_EQ(attachments, panel.File("1.wav") + "\n" + panel.File("3.wav") + "\n");
 
     // Nothing selected, and one file more than a message takes.
-    for (int i = 3; i < 51; ++i)
-        panel.Model().AddItem(panel.File(QString("m%1.wav").arg(i)));
+    panel.Fill(51);
     for (const auto& [select, message] :
          {std::pair{0, resources::IDS_NOTHING_SELECTED}, std::pair{51, resources::IDS_MAIL_TOO_MANY_ATTACHMENTS}}) {
         panel.box->selectionModel()->clearSelection();
