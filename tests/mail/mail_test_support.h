@@ -28,8 +28,7 @@ struct Recorded {
     std::vector<mail::MailMessage> delivered;
 };
 
-class RecordingHandOver : public mail::MailHandOver {
-public:
+struct RecordingHandOver : mail::MailHandOver {
     explicit RecordingHandOver(Recorded& r)
         : m_r(r)
     {
@@ -42,7 +41,6 @@ public:
         return n <= m_r.answers.size() ? m_r.answers[n - 1] : mail::kSuccess;
     }
 
-private:
     Recorded& m_r;
 };
 
@@ -74,8 +72,7 @@ inline QByteArray ThunderbirdPrefs(const QList<std::pair<QString, QString>>& ser
 // expects before it looks for the mailto handler, put back when it goes.
 // Its mail program, once registered, writes down the arguments it gets and
 // ends with the status set by ExitWith().
-class StandInMailProgram {
-public:
+struct StandInMailProgram {
     // `name` is the program's path in the desktop's folder: xdg-email hands
     // a program named like Thunderbird the message its own way.
     explicit StandInMailProgram(const QString& name = "stand-in-mail")
@@ -115,7 +112,6 @@ public:
         return out;
     }
 
-private:
     QTemporaryDir m_dir;
     QString m_program;
     std::list<testsupport::ScopedEnv> m_env;

@@ -28,8 +28,7 @@ struct Event {
 // until the test lets them go; every open succeeds with a handle of 1000 +
 // its position, 100 frames long. What a window thread sees is kept in
 // arrival order. Members go in reverse order: the loader first.
-class LoaderTest : public ::testing::Test {
-protected:
+struct LoaderTest : ::testing::Test {
     void SetUp() override
     {
         DecoderCalls calls;

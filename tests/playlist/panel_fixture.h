@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
-#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSettings>
@@ -41,8 +40,7 @@ inline bool WaitSettled(const PlaylistModel& model)
 
 // Runs `poll` every 10 ms while it lives, also inside the loops of modal
 // dialogs and menus, so that a test can answer them.
-class Poll {
-public:
+struct Poll {
     explicit Poll(const std::function<void()>& poll)
     {
         QObject::connect(&m_timer, &QTimer::timeout, poll);
@@ -50,15 +48,8 @@ public:
     }
     void Stop() { m_timer.stop(); }
 
-private:
     QTimer m_timer;
 };
-
-inline void ClosePopupMenu()
-{
-    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
-        menu->close();
-}
 
 // A playlist panel with its own list file, settings and folders.
 struct Panel {

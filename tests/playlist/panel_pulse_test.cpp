@@ -63,8 +63,7 @@ QStringList SinkInputs()
     return out;
 }
 
-class PanelPulseTest : public ::testing::Test {
-protected:
+struct PanelPulseTest : ::testing::Test {
     void SetUp() override { ASSERT_FALSE(qgetenv("PULSE_SERVER").isEmpty()) << "the harness starts the server"; }
     bool Silent(int timeoutMs)
     {

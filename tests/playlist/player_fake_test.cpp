@@ -34,8 +34,7 @@ using controls::BitmapSlider;
 
 namespace {
 
-class TestHost : public playlist::PlayerHost {
-public:
+struct TestHost : playlist::PlayerHost {
     TestHost() { status.SetWindow(&statusLabel); }
 
     bool IsLoopPlaying() const override { return loop; }
@@ -58,7 +57,6 @@ public:
     int invalidations = 0;
     int statusCalls = 0;
 
-private:
     QLabel statusLabel;
     playlist::StatusLine status;
 };
@@ -94,8 +92,7 @@ constexpr int kPiece = 6144;
 const QString kReady = QStringLiteral("就绪");
 
 // A player with its slider, position text and host on the fake back end.
-class PlayerTest : public ::testing::Test {
-protected:
+struct PlayerTest : ::testing::Test {
     void SetUp() override
     {
         slider->LoadBitmaps(137, 134, 135, 138);
@@ -194,8 +191,7 @@ QString SparseWave(const QString& path, uint32_t frames)
 
 // A back end whose every device refuses all writes: the server went away
 // just after opening it.
-class RefusingBackend : public audio::AudioBackend {
-public:
+struct RefusingBackend : audio::AudioBackend {
     explicit RefusingBackend(FakeBackend& fake)
         : m_fake(fake)
     {
@@ -215,7 +211,6 @@ public:
     }
     std::unique_ptr<audio::InputMixer> OpenMixer(int, audio::MixerCallbacks) override { return nullptr; }
 
-private:
     FakeBackend& m_fake;
 };
 

@@ -81,8 +81,7 @@ QStringList PathsOf(const PlaylistModel& model)
 }
 
 // List files and sound files in a scratch folder.
-class ListFixture : public ::testing::Test {
-protected:
+struct ListFixture : ::testing::Test {
     QString WriteList(const QByteArray& bytes, const QString& name = "Quillon.lst")
     {
         const QString path = m_dir.filePath(name);
@@ -575,7 +574,10 @@ TEST(PlaylistSelection, ShiftWithAnArrowExtendsFromTheRowTheProgramSelected)
         {"saved recording", [&] { panel.list->AddRecording(panel.Wave("new.wav"), true); }},
         {"right click",
          [&] {
-             playlisttest::Poll closer(playlisttest::ClosePopupMenu);
+             playlisttest::Poll closer([] {
+                 if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
+                     menu->close();
+             });
              QTest::mouseClick(panel.box->viewport(), Qt::RightButton, {}, panel.RowCentre(4));
          }},
         {"removal",
