@@ -133,6 +133,15 @@ struct Panel {
         return out;
     }
     QPoint RowCentre(int row) const { return box->visualRect(list->Model().index(row)).center(); }
+    // Runs `act` and answers the one error message it brings up: its text.
+    static QString Error(const std::function<void()>& act)
+    {
+        widgettest::MessageBoxCatcher catcher;
+        act();
+        EXPECT_TRUE(widgettest::WaitUntil([&] { return catcher.count == 1; }));
+        EXPECT_EQ(catcher.icon, QMessageBox::Critical);
+        return catcher.text;
+    }
     // The tip the list shows for a point of its viewport once the pointer
     // has rested there; empty when none.
     QString TipAt(QPoint at)

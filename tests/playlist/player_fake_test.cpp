@@ -192,10 +192,6 @@ QString SparseWave(const QString& path, uint32_t frames)
 // A back end whose every device refuses all writes: the server went away
 // just after opening it.
 struct RefusingBackend : audio::AudioBackend {
-    explicit RefusingBackend(FakeBackend& fake)
-        : m_fake(fake)
-    {
-    }
     std::vector<audio::InputDevice> InputDevices() override { return {}; }
     std::unique_ptr<audio::CaptureStream> OpenCapture(int, const audio::PcmFormat&, audio::CaptureCallbacks,
                                                       QString*) override
@@ -205,13 +201,13 @@ struct RefusingBackend : audio::AudioBackend {
     std::unique_ptr<audio::PlaybackStream> OpenPlayback(const audio::PcmFormat& format,
                                                         audio::PlaybackCallbacks callbacks, QString* error) override
     {
-        auto stream = m_fake.OpenPlayback(format, std::move(callbacks), error);
+        auto stream = fake->OpenPlayback(format, std::move(callbacks), error);
         static_cast<FakePlaybackStream*>(stream.get())->SetWriteFails(true);
         return stream;
     }
     std::unique_ptr<audio::InputMixer> OpenMixer(int, audio::MixerCallbacks) override { return nullptr; }
 
-    FakeBackend& m_fake;
+    FakeBackend* fake = nullptr;  // that opens the devices
 };
 
 }  // namespace
@@ -527,7 +523,8 @@ TEST_F(PlayerTest, PlayErrorsAreShownForTheUsersPlaysAndAFailingNextItemEndsTheQ
     player->PlaySelected({gone});
     // A device that takes no piece (the server went away just after opening
     // it) would never hand one back to end the item: the play fails at once.
-    RefusingBackend refusing(fake);
+    RefusingBackend refusing;
+    refusing.fake = &fake;
     audio::SetBackendForTesting(&refusing);
     player->PlaySelected({loaded});
     audio::SetBackendForTesting(&fake);
