@@ -178,7 +178,7 @@ struct Card {
 
 }  // namespace
 
-TEST(PlaylistBox, AddingFilesStopsAtFoldersAndRemembersTheFolder)
+TEST(PlaylistBox, AddingFilesStopsAtFoldersAFolderIsAddedPassByPassAndBothAreRemembered)
 {
     Panel panel;
     QDir().mkpath(panel.File("sub"));
@@ -198,6 +198,29 @@ TEST(PlaylistBox, AddingFilesStopsAtFoldersAndRemembersTheFolder)
             shown |= QRegularExpression(QRegularExpression::wildcardToRegularExpression(p)).match(name).hasMatch();
         EXPECT_EQ(shown, !name.endsWith(".txt")) << name.toStdString();
     }
+
+    // A folder is added pass by pass (MPEG, WAVE, FLAC, Ogg), in any letter
+    // case, in name order; its folder is remembered too.
+    const QString folder = panel.File("music");
+    QDir().mkpath(folder);
+    for (const char* name : {"b.WAV", "a.wav", "c.mp1", "z.Mp3", "y.mp3", "m.mp2", "notes.txt", "s.OPUS", "r.oga",
+                             "q.Ogg", "p.flac", "o.FLAC", "cover.jpg"})
+        ASSERT_TRUE(testsupport::WriteFile(folder + "/" + name, "x"));
+    QDir().mkpath(folder + "/dir.mp3");
+    controls::SetFolderChooserForTesting([&](QWidget*, const QString& title, const QString& start) {
+        EXPECT_EQ(title, resources::Text(resources::IDS_ADD_FOLDER_PROMPT));
+        EXPECT_EQ(start, panel.dir.path());
+        return folder;
+    });
+    const int remembered = panel.foldersRemembered;
+    panel.list->AddDirectory();
+    controls::SetFolderChooserForTesting({});
+    EXPECT_EQ(panel.Names().mid(2),
+              (QStringList{"y.mp3", "z.Mp3", "m.mp2", "c.mp1", "a.wav", "b.WAV", "o.FLAC", "p.flac", "q.Ogg", "r.oga",
+                           "s.OPUS"}));
+    EXPECT_EQ(panel.box->GetSingleSelection(), 12);
+    EXPECT_EQ(panel.folders[2], folder);
+    EXPECT_EQ(panel.foldersRemembered, remembered + 1);
 }
 
 // One more file fits, then the list says so once and stops. A file it holds
@@ -222,30 +245,6 @@ TEST(PlaylistBox, AFullListTakesOneMoreThenSays394AndStops)
     panel.list->AddRecording(panel.Wave("take.wav"), true);
     EXPECT_FALSE(WaitUntil([&] { return catcher.count > 1; }, 500));
     EXPECT_EQ(panel.Model().Count(), 5000);
-}
-
-TEST(PlaylistBox, AFolderIsAddedPassByPassInAnyLetterCaseInNameOrder)
-{
-    Panel panel;
-    const QString folder = panel.File("music");
-    QDir().mkpath(folder);
-    for (const char* name : {"b.WAV", "a.wav", "c.mp1", "z.Mp3", "y.mp3", "m.mp2", "notes.txt", "s.OPUS", "r.oga",
-                             "q.Ogg", "p.flac", "o.FLAC", "cover.jpg"})
-        ASSERT_TRUE(testsupport::WriteFile(folder + "/" + name, "x"));
-    QDir().mkpath(folder + "/dir.mp3");
-    controls::SetFolderChooserForTesting([&](QWidget*, const QString& title, const QString& start) {
-        EXPECT_EQ(title, resources::Text(resources::IDS_ADD_FOLDER_PROMPT));
-        EXPECT_EQ(start, panel.dir.path());
-        return folder;
-    });
-    panel.list->AddDirectory();
-    controls::SetFolderChooserForTesting({});
-    EXPECT_EQ(panel.Names(),
-              (QStringList{"y.mp3", "z.Mp3", "m.mp2", "c.mp1", "a.wav", "b.WAV", "o.FLAC", "p.flac", "q.Ogg", "r.oga",
-                           "s.OPUS"}));
-    EXPECT_EQ(panel.box->GetSingleSelection(), 10);
-    EXPECT_EQ(panel.folders[2], folder);
-    EXPECT_EQ(panel.foldersRemembered, 1);
 }
 
 TEST(PlaylistBox, RemovingRowsKeepsTheRestDeletesFilesOnlyWhenAskedAndRemembersTheBox)
