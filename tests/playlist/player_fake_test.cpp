@@ -306,7 +306,7 @@ TEST_F(PlayerTest, WithLoopTwoItemsAlternateAndWithoutItTheQueueEndsAfterTheLast
 // The slider is left alone while dragged; at the release the device is reset,
 // the pieces from before come back without moving anything, and everything
 // played afterwards starts at the slider's position.
-TEST_F(PlayerTest, ASeekAtTheReleasePlaysFromTheSliderPositionAndNothingFromBefore)
+TEST_F(PlayerTest, ASeekAtTheReleasePlaysFromTheSliderPositionAndNothingFromBeforeEvenPast2To31Frames)
 {
     const int frames = 200000;  // 4.5 s
     PlaylistItem* item = Wave("seek", frames);
@@ -344,33 +344,30 @@ TEST_F(PlayerTest, ASeekAtTheReleasePlaysFromTheSliderPositionAndNothingFromBefo
     Play(device);
     EXPECT_EQ(slider->GetPos(), int(target) + 1536) << "the first fresh piece moves the slider on";
     EXPECT_EQ(PlayOut(device).played.mid(playedBeforeSeek), pcm.mid(qsizetype(target) * 4));
-}
 
-// An item of 2^31 frames and more (13.5 hours at 44.1 kHz), a sparse WAVE
-// file read by the real library: the slider spans it whole and a seek lands
-// where the thumb was let go.
-TEST_F(PlayerTest, TheSliderSpansAnItemOfMoreThan2To31FramesAndASeekLandsUnderTheThumb)
-{
-    const uint32_t frames = (1u << 31) + 44100 * 60;
-    items.push_back(LoadedItem(SparseWave(dir.filePath("night.wav"), frames)));
-    ASSERT_EQ(items.back()->length, frames);
+    // An item of 2^31 frames and more (13.5 hours at 44.1 kHz), a sparse WAVE
+    // file read by the real library: the slider spans it whole and a seek
+    // lands where the thumb was let go.
+    const uint32_t night = (1u << 31) + 44100 * 60;
+    items.push_back(LoadedItem(SparseWave(dir.filePath("night.wav"), night)));
+    ASSERT_EQ(items.back()->length, night);
     player->PlaySelected({items.back().get()});
     ASSERT_TRUE(host.errors.empty());
-    EXPECT_EQ(slider->GetMax(), frames);
+    EXPECT_EQ(slider->GetMax(), night);
 
     const int middle = 217 / 2;
     QTest::mousePress(slider, Qt::LeftButton, {}, QPoint(middle, 6));
     QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(middle, 6));
-    const qint64 target = slider->GetPos();
-    EXPECT_NEAR(double(target), frames / 2.0, frames / 150.0);
-    EXPECT_EQ(Current().position, uint32_t(target)) << "not restarted at 0";
+    const qint64 spot = slider->GetPos();
+    EXPECT_NEAR(double(spot), night / 2.0, night / 150.0);
+    EXPECT_EQ(Current().position, uint32_t(spot)) << "not restarted at 0";
     EXPECT_NEAR(slider->ThumbCentre(), middle, 1);
 
     // The stale pieces come back; the first fresh one moves on from there.
     Deliver();
     Play(Device());
-    EXPECT_EQ(Current().position, uint32_t(target) + 6144);
-    EXPECT_EQ(slider->GetPos(), target + 6144);
+    EXPECT_EQ(Current().position, uint32_t(spot) + 6144);
+    EXPECT_EQ(slider->GetPos(), spot + 6144);
     EXPECT_NEAR(slider->ThumbCentre(), middle, 1);
 }
 
@@ -478,33 +475,9 @@ TEST_F(PlayerTest, StopWhilePausedClosesAtOnceWhenNothingIsAtTheDeviceAndDestroy
     EXPECT_EQ(host.StatusText(), kReady);
 }
 
-// The output breaks: the item and its queue end and the user is told once;
-// the next item does not start. A device the user had already left for
-// another item ends without a word.
-TEST_F(PlayerTest, AnOutputThatBreaksWhilePlayingEndsTheQueueAndSaysSo)
-{
-    PlaylistItem* a = Wave("a", 40 * 1536);
-    PlaylistItem* b = Wave("b", 40 * 1536);
-    player->PlaySelected({a});
-    Play(Device(), 2);
-    Device()->BreakStream();  // reported, not yet delivered
-    player->PlaySelected({b, a});
-    Deliver();
-    EXPECT_TRUE(host.errors.empty());
-    ASSERT_EQ(player->PlaySlots().size(), 1u);
-    EXPECT_EQ(Current().item, b);
-
-    Play(Device(), 2);
-    Device()->BreakStream();
-    Deliver();
-    EXPECT_EQ(host.errors, std::vector<int>{resources::IDS_PLAYBACK_DEVICE_LOST});
-    EXPECT_EQ(fake.PlaybackOpenCount(), 2) << "a was not started after b";
-    ExpectIdle();
-}
-
 // Errors are for plays the user asked for; the queue's own next item that
 // cannot start simply ends the queue.
-TEST_F(PlayerTest, PlayErrorsAreShownForTheUsersPlaysAndAFailingNextItemEndsTheQueue)
+TEST_F(PlayerTest, PlayErrorsAreShownForTheUsersPlaysAFailingNextItemEndsTheQueueAndSoDoesABrokenOutput)
 {
     PlaylistItem* loaded = Wave("loaded", 2000);
     items.push_back(WaitingItem(dir.filePath("waiting.wav")));
@@ -543,6 +516,28 @@ TEST_F(PlayerTest, PlayErrorsAreShownForTheUsersPlaysAndAFailingNextItemEndsTheQ
     EXPECT_EQ(waiting->queued, 1);
     PlayToTheEnd();
     EXPECT_TRUE(host.errors.empty());
+    ExpectIdle();
+
+    // The output breaks: the item and its queue end and the user is told
+    // once; the next item does not start. A device the user had already left
+    // for another item ends without a word.
+    PlaylistItem* a = Wave("a", 40 * 1536);
+    PlaylistItem* b = Wave("b", 40 * 1536);
+    const int opens = fake.PlaybackOpenCount();
+    player->PlaySelected({a});
+    Play(Device(), 2);
+    Device()->BreakStream();  // reported, not yet delivered
+    player->PlaySelected({b, a});
+    Deliver();
+    EXPECT_TRUE(host.errors.empty());
+    ASSERT_EQ(player->PlaySlots().size(), 1u);
+    EXPECT_EQ(Current().item, b);
+
+    Play(Device(), 2);
+    Device()->BreakStream();
+    Deliver();
+    EXPECT_EQ(host.errors, std::vector<int>{resources::IDS_PLAYBACK_DEVICE_LOST});
+    EXPECT_EQ(fake.PlaybackOpenCount(), opens + 2) << "a was not started after b";
     ExpectIdle();
 }
 
