@@ -620,7 +620,7 @@ TEST(PlaylistSelection, ARemovalRefusedAtAPlayingRowLeavesTheSelectionAsItStands
     EXPECT_TRUE(QFile::exists(c));
 }
 
-TEST(ChangedFiles, PlayingARowWhoseFileChangedLoadsItAgainAndPlaysWhatItHoldsNow)
+TEST(ChangedFiles, PlayingARowWhoseFileChangedOrQueuedWhileItChangedPlaysWhatItHoldsNow)
 {
     Card card;
     Panel panel;
@@ -659,6 +659,24 @@ TEST(ChangedFiles, PlayingARowWhoseFileChangedLoadsItAgainAndPlaysWhatItHoldsNow
         card.PlayOut(device);
         EXPECT_FALSE(panel.list->Player().IsPlaying(item));
     }
+
+    // A queue goes on through a file rewritten while it waited.
+    const QString first = panel.Wave("first.wav", 2000), second = panel.Wave("second.wav", 4410);
+    ASSERT_TRUE(panel.Add({first, second}));
+    PlaylistItem* next = panel.Model().Item(2);
+    panel.Select({1, 2});
+    panel.list->PlaySelected();
+    ASSERT_TRUE(panel.list->Player().IsPlaying(panel.Model().Item(1)));
+    Replace(panel, second, 11025, 1, 6000);
+    MessageBoxCatcher catcher;
+    card.PlayOut(card.fake.LastPlaybackStream());
+    ASSERT_TRUE(WaitUntil([&] { return panel.list->Player().IsPlaying(next); }, 20000)) << "the queue went on";
+    EXPECT_EQ(next->length, 6000u);
+    EXPECT_EQ(card.fake.LastPlaybackStream()->Format(), (platform::audio::PcmFormat{11025, 16, 1}));
+    EXPECT_EQ(catcher.count, 0);
+    card.PlayOut(card.fake.LastPlaybackStream());
+    EXPECT_TRUE(panel.list->Player().Queue().IsEmpty());
+    EXPECT_EQ(panel.status.text(), QStringLiteral("就绪"));
     panel.list.reset();
 }
 
@@ -697,30 +715,6 @@ TEST(ChangedFiles, AddingARowAgainKeepsOneRowAndLoadsItAgainOnlyWhenTheFileChang
     EXPECT_EQ(panel.Model().Item(1)->format->channels, 1);
     EXPECT_TRUE(panel.Model().Item(2)->IsLoaded());
     EXPECT_EQ(panel.Model().Item(2)->length, 5000u);
-}
-
-TEST(ChangedFiles, AQueueGoesOnThroughAFileRewrittenWhileItWaited)
-{
-    Card card;
-    Panel panel;
-    const QString first = panel.Wave("first.wav", 2000), second = panel.Wave("second.wav", 4410);
-    ASSERT_TRUE(panel.Add({first, second}));
-    PlaylistItem* next = panel.Model().Item(1);
-    panel.Select({0, 1});
-    panel.list->PlaySelected();
-    ASSERT_TRUE(panel.list->Player().IsPlaying(panel.Model().Item(0)));
-
-    Replace(panel, second, 11025, 1, 6000);
-    MessageBoxCatcher catcher;
-    card.PlayOut(card.fake.LastPlaybackStream());
-    ASSERT_TRUE(WaitUntil([&] { return panel.list->Player().IsPlaying(next); }, 20000)) << "the queue went on";
-    EXPECT_EQ(next->length, 6000u);
-    EXPECT_EQ(card.fake.LastPlaybackStream()->Format(), (platform::audio::PcmFormat{11025, 16, 1}));
-    EXPECT_EQ(catcher.count, 0);
-    card.PlayOut(card.fake.LastPlaybackStream());
-    EXPECT_TRUE(panel.list->Player().Queue().IsEmpty());
-    EXPECT_EQ(panel.status.text(), QStringLiteral("就绪"));
-    panel.list.reset();
 }
 
 // Relative paths lie beside the list; names compare exactly: a second
