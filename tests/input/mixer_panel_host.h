@@ -67,10 +67,7 @@ struct MixerPanelHost {
     void Click(int item, bool onTheMark)
     {
         const QListWidgetItem* line = lines->item(item);
-        if (!line) {
-            ADD_FAILURE() << "no line " << item;
-            return;
-        }
+        ASSERT_NE(line, nullptr) << "no line " << item;
         QStyleOptionViewItem option;
         option.initFrom(lines->viewport());
         option.rect = lines->visualItemRect(line);

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <source_location>
 
 #include "mixer_panel_host.h"
 #include "platform/audio/fake_backend.h"
@@ -39,32 +40,40 @@ protected:
         FakeBackend::ProcessCallbacks();
         QCoreApplication::processEvents();
     }
+    // Once the reports are in, the card's switches and the list's check
+    // marks both read `marks`.
+    void ExpectMarks(int device, const Marks& marks, std::source_location at = std::source_location::current())
+    {
+        const ::testing::ScopedTrace caller(at.file_name(), int(at.line()), "");
+        Settle();
+        EXPECT_EQ(On(device), marks);
+        EXPECT_EQ(host.Marks(), marks);
+    }
 
-    // Microphone (0..1000 at 700), Line In (-50..50 at 20, on), CD (0..65535 at 30000).
-    void AddMuxCard(const QString& name)
+    struct Line {
+        const char* name;
+        int volume, minimum = 0, maximum = 65535;
+    };
+    void AddCard(const QString& name, std::optional<ControlType> type, std::initializer_list<Line> lines,
+                 std::initializer_list<int> on)
     {
         const int device = int(fake.InputDevices().size());
         fake.AddInputDevice(name);
-        FakeMixerDevice& c = Card(device);
-        c.SetSelectType(ControlType::Mux);
-        c.AddLine("Microphone", 700, 0, 1000);
-        c.AddLine("Line In", 20, -50, 50);
-        c.AddLine("CD", 30000);
-        c.SetLineOn(1, true);
+        Card(device).SetSelectType(type);
+        for (const Line& line : lines)
+            Card(device).AddLine(line.name, line.volume, line.minimum, line.maximum);
+        for (int line : on)
+            Card(device).SetLineOn(line, true);
+    }
+    // Microphone (0..1000 at 700), Line In (-50..50 at 20, on), CD (0..65535 at 30000).
+    void AddMuxCard(const QString& name)
+    {
+        AddCard(name, ControlType::Mux, {{"Microphone", 700, 0, 1000}, {"Line In", 20, -50, 50}, {"CD", 30000}}, {1});
     }
     // Mic, Line, CD (0..65535 at 30000), Aux; Mic and CD on.
     void AddMixerCard(const QString& name)
     {
-        const int device = int(fake.InputDevices().size());
-        fake.AddInputDevice(name);
-        FakeMixerDevice& c = Card(device);
-        c.SetSelectType(ControlType::Mixer);
-        c.AddLine("Mic", 100, 0, 200);
-        c.AddLine("Line", 5);
-        c.AddLine("CD", 30000);
-        c.AddLine("Aux", 9);
-        c.SetLineOn(0, true);
-        c.SetLineOn(2, true);
+        AddCard(name, ControlType::Mixer, {{"Mic", 100, 0, 200}, {"Line", 5}, {"CD", 30000}, {"Aux", 9}}, {0, 2});
     }
 
     FakeBackend fake;
@@ -82,14 +91,9 @@ TEST_F(MixerPanelTest, MuxCardSwitchesToTheCheckedLineAloneKeepsOneOnAndJudgesCh
     EXPECT_EQ(host.Slider(), (Slider{-50, 50, 10, 20}));
 
     host.ClickCheck(2);
-    Settle();
-    EXPECT_EQ(On(0), (Marks{0, 0, 1}));
-    EXPECT_EQ(host.Marks(), (Marks{0, 0, 1}));
-
+    ExpectMarks(0, {0, 0, 1});
     host.ClickCheck(2);  // the only line on
-    Settle();
-    EXPECT_EQ(On(0), (Marks{0, 0, 1}));
-    EXPECT_EQ(host.Marks(), (Marks{0, 0, 1}));
+    ExpectMarks(0, {0, 0, 1});
 
     host.ClickLine(0);
     EXPECT_EQ(host.lines->currentRow(), 0);
@@ -100,12 +104,9 @@ TEST_F(MixerPanelTest, MuxCardSwitchesToTheCheckedLineAloneKeepsOneOnAndJudgesCh
     // unchecking Line In the first line that differs from it is CD, now off,
     // and the MUX keeps it.
     Card(0).SimulateExternalSelect(1);
-    Settle();
-    EXPECT_EQ(host.Marks(), (Marks{0, 1, 0}));
+    ExpectMarks(0, {0, 1, 0});
     host.ClickCheck(1);
-    Settle();
-    EXPECT_EQ(On(0), (Marks{0, 0, 1}));
-    EXPECT_EQ(host.Marks(), (Marks{0, 0, 1}));
+    ExpectMarks(0, {0, 0, 1});
 }
 
 TEST_F(MixerPanelTest, ForcingUndoesAnotherProgramsChangeAtOnceUntilSwitchedOff)
@@ -117,29 +118,22 @@ TEST_F(MixerPanelTest, ForcingUndoesAnotherProgramsChangeAtOnceUntilSwitchedOff)
     ASSERT_TRUE(host.panel->ForceSelection());
 
     Card(0).SimulateExternalSelect(0);
-    Settle();
-    EXPECT_EQ(On(0), (Marks{0, 1, 0}));
-    EXPECT_EQ(host.Marks(), (Marks{0, 1, 0}));
+    ExpectMarks(0, {0, 1, 0});
 
     host.PickDevice(1);
     ASSERT_EQ(host.lines->count(), 4);
     Card(1).SimulateExternalSelect(Marks{0, 1, 1, 1});
-    Settle();
-    EXPECT_EQ(On(1), (Marks{1, 0, 1, 0}));
-    EXPECT_EQ(host.Marks(), (Marks{1, 0, 1, 0}));
+    ExpectMarks(1, {1, 0, 1, 0});
     // The user's own change is held as well.
     host.ClickCheck(1);
     Settle();
     Card(1).SimulateExternalSelect(Marks{0, 0, 0, 0});
-    Settle();
-    EXPECT_EQ(On(1), (Marks{1, 1, 1, 0}));
+    ExpectMarks(1, {1, 1, 1, 0});
 
     QTest::mouseClick(host.force, Qt::LeftButton);
     EXPECT_FALSE(host.panel->ForceSelection());
     Card(1).SimulateExternalSelect(Marks{0, 0, 0, 1});
-    Settle();
-    EXPECT_EQ(On(1), (Marks{0, 0, 0, 1}));
-    EXPECT_EQ(host.Marks(), (Marks{0, 0, 0, 1}));
+    ExpectMarks(1, {0, 0, 0, 1});
 }
 
 TEST_F(MixerPanelTest, ADeviceChangeRebuildsTheListAndAMixerCardWritesEveryCheckMarkAsItStands)
@@ -164,16 +158,12 @@ TEST_F(MixerPanelTest, ADeviceChangeRebuildsTheListAndAMixerCardWritesEveryCheck
 
     EXPECT_EQ(host.Marks(), (Marks{1, 0, 1, 0}));
     host.ClickCheck(3);
-    Settle();
-    EXPECT_EQ(On(1), (Marks{1, 0, 1, 1}));
+    ExpectMarks(1, {1, 0, 1, 1});
     host.ClickCheck(0);
-    Settle();
-    EXPECT_EQ(On(1), (Marks{0, 0, 1, 1}));
+    ExpectMarks(1, {0, 0, 1, 1});
     host.ClickCheck(2);
     host.ClickCheck(3);
-    Settle();
-    EXPECT_EQ(On(1), (Marks{0, 0, 0, 0})) << "a MIXER may have no line on";
-    EXPECT_EQ(host.Marks(), On(1));
+    ExpectMarks(1, {0, 0, 0, 0});  // a MIXER may have no line on
 
     host.PickDevice(0);
     EXPECT_EQ(fake.MixerOpenCount(), 3);
@@ -222,11 +212,8 @@ TEST_F(MixerPanelTest, DevicesWithoutAUsableMixerLeaveTheListEmptyAndTheSliderAl
     fake.AddInputDevice("No mixer");  // its mixer is never set up
     AddMuxCard("No recording destination");
     Card(2).SetHasRecordingDestination(false);
-    fake.AddInputDevice("No select control");
-    Card(3).SetSelectType(std::nullopt);
-    Card(3).AddLine("Mic", 3);
-    fake.AddInputDevice("No lines");
-    Card(4).SetSelectType(ControlType::Mixer);
+    AddCard("No select control", std::nullopt, {{"Mic", 3}}, {});
+    AddCard("No lines", ControlType::Mixer, {}, {});
 
     host.Start();
     const Slider before = host.Slider();
@@ -251,10 +238,7 @@ TEST_F(MixerPanelTest, UnreadableNamesSelectionsAndVolumesAndRefusedWritesAreAbs
     FakeMixerDevice& c = Card(0);
     c.SetLineReadFails(1, true);
     c.SetInactiveVolumeReadFails(true);
-    fake.AddInputDevice("Second card");
-    Card(1).SetSelectType(ControlType::Mux);
-    Card(1).AddLine("A");
-    Card(1).AddLine("B");
+    AddCard("Second card", ControlType::Mux, {{"A", 0}, {"B", 0}}, {});
     Card(1).SetSelectReadFails(true);
     host.Start();
     EXPECT_EQ(host.Names(), (std::vector<QString>{"Mic", "Error getting name.", "CD", "Aux"}));
@@ -297,9 +281,7 @@ TEST_F(MixerPanelTest, UnreadableNamesSelectionsAndVolumesAndRefusedWritesAreAbs
     // A refused write leaves the mixer as it was, and the marks show it.
     c.SetWritesFail(true);
     host.ClickCheck(3);
-    Settle();
-    EXPECT_EQ(On(0), (Marks{1, 0, 1, 0}));
-    EXPECT_EQ(host.Marks(), (Marks{1, 0, 1, 0}));
+    ExpectMarks(0, {1, 0, 1, 0});
     c.SetWritesFail(false);
 
     // A selection that cannot be read: every line unchecked, none highlighted.
