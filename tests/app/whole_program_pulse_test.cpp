@@ -4,20 +4,16 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
-#include <QKeyEvent>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSettings>
 #include <QSlider>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QElapsedTimer>
 #include <QTimer>
 #include <functional>
 
@@ -30,14 +26,12 @@
 #include "program_home.h"
 #include "playlist/playlist_actions.h"
 #include "playlist/playlist_box.h"
-#include "playlist/playlist_model.h"
 #include "playlist/playlist_panel.h"
 #include "playlist/playlist_item.h"
 #include "playlist/playlist_player.h"
 #include "playlist/remove_items_dialog.h"
 #include "playlist/row_texts.h"
 #include "recorder/recorder_dialog.h"
-#include "support/test_support.h"
 #include "recorder/dialog_template.h"
 
 namespace {
@@ -54,19 +48,16 @@ const PcmFormat kStereo48k{48000, 16, 2};
 // Typing as an input method does: QTest's key clicks know only ASCII.
 void TypeText(QWidget* w, const QString& text)
 {
-    for (const QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(w, &press);
-        QApplication::sendEvent(w, &release);
-    }
+    QInputMethodEvent commit;
+    commit.setCommitString(text);
+    QApplication::sendEvent(w, &commit);
 }
 
+// One line a stream.
 int StreamsOnTheServer()
 {
-    const QString inputs = QString::fromUtf8(Pactl({"list", "short", "sink-inputs"}).out).trimmed();
-    const QString outputs = QString::fromUtf8(Pactl({"list", "short", "source-outputs"}).out).trimmed();
-    return int(inputs.split('\n', Qt::SkipEmptyParts).size() + outputs.split('\n', Qt::SkipEmptyParts).size());
+    return int(Pactl({"list", "short", "sink-inputs"}).out.count('\n') +
+               Pactl({"list", "short", "source-outputs"}).out.count('\n'));
 }
 
 class WholeProgram : public ProgramHomeTest {
@@ -83,33 +74,23 @@ protected:
     void RunScenario(const std::function<void(RecorderDialog&)>& user)
     {
         // The window's own start-up may already run the event loop, so the
-        // user waits until the window is the one in front.
-        QElapsedTimer waited;
-        waited.start();
-        QTimer poll;
-        poll.setInterval(20);
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            auto* window = qobject_cast<RecorderDialog*>(QApplication::activeModalWidget());
-            if (!window) {
-                if (waited.elapsed() > 20000) {
-                    poll.stop();
-                    ADD_FAILURE() << "the window did not come up";
-                }
+        // user waits until the window is the one in front, and comes once.
+        bool came = false;
+        ModalAnswer<RecorderDialog> once([&](RecorderDialog& window) {
+            if (std::exchange(came, true))
                 return;
-            }
-            poll.stop();
-            EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
-            user(*window);
-            if (window->isVisible()) {
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+            user(window);
+            if (window.isVisible()) {
                 ADD_FAILURE() << "the window is still open";
-                window->Engine().Stop();
-                window->Engine().DiscardTake();
-                window->done(QDialog::Rejected);
+                window.Engine().Stop();
+                window.Engine().DiscardTake();
+                window.done(QDialog::Rejected);
             }
         });
-        poll.start();
         RecorderApp app;
         EXPECT_EQ(app.InitInstance(), 0);
+        EXPECT_TRUE(came) << "the window did not come up";
     }
 
     static void Click(RecorderDialog& w, int id) { QTest::mouseClick(w.ControlAs<QPushButton>(id), Qt::LeftButton); }
