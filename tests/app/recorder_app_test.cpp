@@ -7,13 +7,10 @@
 #include <functional>
 #include <vector>
 
-#include <QDir>
-#include <QFile>
 #include <QMouseEvent>
-#include <QTimer>
-#include <QWidget>
 
 #include "app/recorder_app.h"
+#include "controls/widget_test_helpers.h"
 #include "platform/audio/fake_backend.h"
 #include "playlist/playlist_box.h"
 #include "program_home.h"
@@ -28,12 +25,7 @@ protected:
     {
         // Start-up may run event loops before the window stands (the
         // session bus is asked first): close whatever modal window comes.
-        QTimer closer;
-        QObject::connect(&closer, &QTimer::timeout, [] {
-            if (QWidget* w = QApplication::activeModalWidget())
-                w->close();
-        });
-        closer.start(50);
+        widgettest::ModalAnswer<QWidget> closer([](QWidget& w) { w.close(); });
         RecorderApp app;
         EXPECT_EQ(app.InitInstance(), 0);
         salvaged = app.SalvagedRecordings();
@@ -107,21 +99,19 @@ TEST_F(RecorderAppTest, TheSessionEndingEndsTheProgramAndWritesWhatTheUserSet)
                 modal->close();
         });
         watchdog.start(30000);  // also when the window never comes up
-        QTimer windowUp;
-        QObject::connect(&windowUp, &QTimer::timeout, [&] {
-            auto* window = qobject_cast<RecorderDialog*>(QApplication::activeModalWidget());
-            if (!window)
+        bool up = false;
+        widgettest::ModalAnswer<RecorderDialog> windowUp([&](RecorderDialog& window) {
+            if (std::exchange(up, true))
                 return;
-            windowUp.stop();
-            QTimer::singleShot(100, [window, i] {
+            QTimer::singleShot(100, [&window, i] {
                 // What was opened is still open when the signal comes.
-                EXPECT_TRUE(i == 0 || QApplication::activePopupWidget() || QApplication::activeModalWidget() != window);
+                EXPECT_TRUE(i == 0 || QApplication::activePopupWidget() ||
+                            QApplication::activeModalWidget() != &window);
                 ::raise(SIGTERM);
             });
             watchdog.start(5000);
-            openers[i](*window);
+            openers[i](window);
         });
-        windowUp.start(20);
         RecorderApp app;
         EXPECT_EQ(app.InitInstance(), 0);
         EXPECT_FALSE(stillUp);
