@@ -6,17 +6,15 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QApplication>
-#include <QMessageBox>
 #include <QProcess>
 #include <QSettings>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <memory>
 #include <optional>
 
 #include "app/desktop_integration.h"
+#include "controls/widget_test_helpers.h"
 #include "playlist/playlist_box.h"
 #include "playlist/playlist_model.h"
 #include "playlist/playlist_panel.h"
@@ -66,29 +64,24 @@ private:
     bool m_ready = false;
 };
 
-struct PlayerctlResult {
-    int exitCode = -1;
-    QString out;
-};
-
 // playerctl against our player; the events run meanwhile, since the player
 // answering it lives on this thread.
-inline PlayerctlResult RunPlayerctl(const QStringList& args)
+inline testsupport::ToolResult RunPlayerctl(const QStringList& args)
 {
     QProcess p;
     p.start(QStringLiteral("playerctl"), QStringList{QStringLiteral("--player=quillon")} + args);
     EXPECT_TRUE(p.waitForStarted(5000)) << "playerctl is installed by the project's dependencies";
     EXPECT_TRUE(RunEventsUntil([&] { return p.state() == QProcess::NotRunning; }, 15000))
         << args.join(' ').toStdString();
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()).trimmed()};
+    return {p.exitCode(), p.readAllStandardOutput().trimmed(), {}};
 }
 
 // Its output, for a command that must succeed.
 inline QString Playerctl(const QStringList& args)
 {
-    const PlayerctlResult r = RunPlayerctl(args);
+    const auto r = RunPlayerctl(args);
     EXPECT_EQ(r.exitCode, 0) << args.join(' ').toStdString();
-    return r.out;
+    return QString::fromUtf8(r.out);
 }
 
 class DesktopWindowTest : public ::testing::Test {
@@ -102,14 +95,6 @@ protected:
         store.emplace(&*settings);
         window = std::make_unique<RecorderDialog>(*store);
         window->show();
-        // Message boxes are counted and closed, as a person reading them would.
-        QObject::connect(&boxCloser, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && box->isVisible()) {
-                messages.append(box->text());
-                box->close();
-            }
-        });
-        boxCloser.start(50);
     }
     void StartDesktopServices() { desktop = std::make_unique<DesktopIntegration>(*window); }
     playlist::PlaylistPanel& List() { return window->PlaylistPanel(); }
@@ -122,8 +107,8 @@ protected:
     std::optional<SettingsStore> store;
     std::unique_ptr<RecorderDialog> window;
     std::unique_ptr<DesktopIntegration> desktop;
-    QTimer boxCloser;
-    QStringList messages;
+    // Message boxes are counted and closed, as a person reading them would.
+    widgettest::MessageBoxCatcher boxes;
 };
 
 }  // namespace desktoptest

@@ -132,7 +132,7 @@ TEST_F(MediaControlsTest, PlayPauseNextPreviousSeekAndStopFromPlayerctl)
     EXPECT_TRUE(announced.contains("Paused"));
     EXPECT_GE(announced.count("Playing"), 3);
     EXPECT_GE(announced.count("Stopped"), 2);
-    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_EQ(boxes.count, 0) << boxes.text.toStdString();
 }
 
 // A file opened through the media controls joins the list, plays once it has

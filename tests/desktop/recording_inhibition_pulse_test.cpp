@@ -51,6 +51,6 @@ TEST_F(RecordingInhibitionTest, RecordingHoldsAnInhibitionThatStopAndAFailureRel
     EXPECT_EQ(standIn.WaitForLines(3).value(2), take);
     EXPECT_TRUE(RunEventsUntil([&] { return !window->Engine().IsRecording(); }, 10000));
     EXPECT_EQ(standIn.WaitForLines(4).value(3), release);
-    EXPECT_TRUE(RunEventsUntil([&] { return !messages.isEmpty(); }, 5000));
-    EXPECT_EQ(messages.value(0), resources::Text(resources::IDS_RECORD_SIZE_LIMIT));
+    EXPECT_TRUE(RunEventsUntil([&] { return boxes.count == 1; }, 5000));
+    EXPECT_EQ(boxes.text, resources::Text(resources::IDS_RECORD_SIZE_LIMIT));
 }
