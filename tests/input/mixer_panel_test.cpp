@@ -109,34 +109,7 @@ TEST_F(MixerPanelTest, MuxCardSwitchesToTheCheckedLineAloneKeepsOneOnAndJudgesCh
     ExpectMarks(0, {0, 0, 1});
 }
 
-TEST_F(MixerPanelTest, ForcingUndoesAnotherProgramsChangeAtOnceUntilSwitchedOff)
-{
-    AddMuxCard("MUX card");
-    AddMixerCard("MIXER card");
-    host.Start();
-    QTest::mouseClick(host.force, Qt::LeftButton);
-    ASSERT_TRUE(host.panel->ForceSelection());
-
-    Card(0).SimulateExternalSelect(0);
-    ExpectMarks(0, {0, 1, 0});
-
-    host.PickDevice(1);
-    ASSERT_EQ(host.lines->count(), 4);
-    Card(1).SimulateExternalSelect(Marks{0, 1, 1, 1});
-    ExpectMarks(1, {1, 0, 1, 0});
-    // The user's own change is held as well.
-    host.ClickCheck(1);
-    Settle();
-    Card(1).SimulateExternalSelect(Marks{0, 0, 0, 0});
-    ExpectMarks(1, {1, 1, 1, 0});
-
-    QTest::mouseClick(host.force, Qt::LeftButton);
-    EXPECT_FALSE(host.panel->ForceSelection());
-    Card(1).SimulateExternalSelect(Marks{0, 0, 0, 1});
-    ExpectMarks(1, {0, 0, 0, 1});
-}
-
-TEST_F(MixerPanelTest, ADeviceChangeRebuildsTheListAndAMixerCardWritesEveryCheckMarkAsItStands)
+TEST_F(MixerPanelTest, ADeviceChangeRebuildsTheListAMixerCardWritesEveryMarkAsItStandsAndForcingHoldsThem)
 {
     AddMuxCard("MUX card");
     AddMixerCard("MIXER card");
@@ -169,6 +142,24 @@ TEST_F(MixerPanelTest, ADeviceChangeRebuildsTheListAndAMixerCardWritesEveryCheck
     EXPECT_EQ(fake.MixerOpenCount(), 3);
     EXPECT_EQ(host.Names(), (std::vector<QString>{"Microphone", "Line In", "CD"}));
     EXPECT_EQ(host.lines->currentRow(), 1);
+
+    // Forcing undoes another program's change at once, until switched off.
+    QTest::mouseClick(host.force, Qt::LeftButton);
+    ASSERT_TRUE(host.panel->ForceSelection());
+    Card(0).SimulateExternalSelect(0);
+    ExpectMarks(0, {0, 1, 0});
+    host.PickDevice(1);
+    Card(1).SimulateExternalSelect(Marks{0, 1, 1, 1});
+    ExpectMarks(1, {0, 0, 0, 0});
+    // The user's own change is held as well.
+    host.ClickCheck(1);
+    Settle();
+    Card(1).SimulateExternalSelect(Marks{0, 0, 0, 0});
+    ExpectMarks(1, {0, 1, 0, 0});
+    QTest::mouseClick(host.force, Qt::LeftButton);
+    EXPECT_FALSE(host.panel->ForceSelection());
+    Card(1).SimulateExternalSelect(Marks{0, 0, 0, 1});
+    ExpectMarks(1, {0, 0, 0, 1});
 }
 
 TEST_F(MixerPanelTest, TheSliderWritesTheHighlightedLinesVolumeWhileDraggedAndFollowsOutsideChanges)
