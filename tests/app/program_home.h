@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 #include <cstring>
-#include <list>
 #include <span>
 #include <string>
 #include <vector>
@@ -46,13 +45,6 @@ class ProgramHomeTest : public ::testing::Test {
 protected:
     ProgramHomeTest()
     {
-        const std::pair<const char*, QString> variables[] = {{"HOME", home.path()},
-                                                             {"XDG_CONFIG_HOME", home.filePath(".config")},
-                                                             {"XDG_DATA_HOME", home.filePath(".local/share")},
-                                                             {"XDG_STATE_HOME", home.filePath(".local/state")},
-                                                             {"TMPDIR", temp.path()}};
-        for (const auto& [name, value] : variables)
-            m_env.emplace_back(name, value);
         // Qt keeps the first settings folder it saw; each test has its own home.
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home.filePath(".config"));
         QApplication::setOrganizationName("tessaly");
@@ -64,8 +56,8 @@ protected:
     QString SettingsFile() const { return home.filePath(".config/tessaly/Quillon.conf"); }
 
     QTemporaryDir home, temp;
+    testsupport::ScopedEnv homeVar{"HOME", home.path()}, config{"XDG_CONFIG_HOME", home.filePath(".config")},
+        data{"XDG_DATA_HOME", home.filePath(".local/share")}, state{"XDG_STATE_HOME", home.filePath(".local/state")},
+        tmpdir{"TMPDIR", temp.path()};
     testsupport::ScopedRecordingShell shell;
-
-private:
-    std::list<testsupport::ScopedEnv> m_env;
 };

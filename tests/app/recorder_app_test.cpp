@@ -7,8 +7,6 @@
 #include <functional>
 #include <vector>
 
-#include <QMouseEvent>
-
 #include "app/recorder_app.h"
 #include "controls/widget_test_helpers.h"
 #include "platform/audio/fake_backend.h"
@@ -76,12 +74,7 @@ TEST_F(RecorderAppTest, TheSessionEndingEndsTheProgramAndWritesWhatTheUserSet)
     const std::vector<std::function<void(RecorderDialog&)>> openers = {
         [](RecorderDialog&) {},  // nothing over the window
         [](RecorderDialog& w) {  // the list's menu, as a right click opens it
-            QWidget* list = w.PlaylistBox().viewport();
-            for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-                QMouseEvent event(type, QPointF(5, 5), list->mapToGlobal(QPointF(5, 5)), Qt::RightButton,
-                                  type == QEvent::MouseButtonPress ? Qt::RightButton : Qt::NoButton, {});
-                QCoreApplication::sendEvent(list, &event);
-            }
+            QTest::mouseClick(w.PlaylistBox().viewport(), Qt::RightButton, {}, QPoint(5, 5));
         },
         [](RecorderDialog& w) { w.OnSysCommand(16); },  // the about box
     };
