@@ -34,7 +34,6 @@ class InhibitorStandIn {
 public:
     explicit InhibitorStandIn(const QStringList& services)
     {
-        m_log = m_dir.filePath("inhibitions.log");
         m_process.start(QStringLiteral(INHIBITOR_STANDIN), QStringList{m_log} + services);
         m_ready = RunEventsUntil(
                       [this] { return m_process.canReadLine() || m_process.state() == QProcess::NotRunning; }, 10000) &&
@@ -59,7 +58,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    QString m_log;
+    const QString m_log = m_dir.filePath("inhibitions.log");
     QProcess m_process;
     bool m_ready = false;
 };

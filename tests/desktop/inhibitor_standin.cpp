@@ -22,6 +22,7 @@
 namespace {
 
 QString g_logPath;
+bool g_logindRefuses = false;
 
 void Log(const QString& line)
 {
@@ -34,16 +35,10 @@ void Log(const QString& line)
 class LogindManager : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
-public:
-    explicit LogindManager(bool refuses)
-        : m_refuses(refuses)
-    {
-    }
-
 public slots:
     QDBusUnixFileDescriptor Inhibit(const QString& what, const QString& who, const QString& why, const QString& mode)
     {
-        if (m_refuses) {
+        if (g_logindRefuses) {
             Log(QStringLiteral("refuse logind %1").arg(why));
             sendErrorReply(QStringLiteral("org.freedesktop.DBus.Error.AccessDenied"), QStringLiteral("not allowed"));
             return {};
@@ -66,9 +61,6 @@ public slots:
         close(ends[1]);
         return handed;
     }
-
-private:
-    bool m_refuses;
 };
 
 class ScreenSaver : public QObject {
@@ -105,9 +97,10 @@ int main(int argc, char** argv)
     };
     for (const QString& what : args.mid(1)) {
         bool ok = true;
+        g_logindRefuses = g_logindRefuses || what == QLatin1String("logind-refuses");
         if (what.startsWith(QLatin1String("logind")))
             ok = offer(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
-                       new LogindManager(what == QLatin1String("logind-refuses")));
+                       new LogindManager);
         else if (what == QLatin1String("screensaver"))
             ok = offer(QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("/org/freedesktop/ScreenSaver"),
                        new ScreenSaver);
