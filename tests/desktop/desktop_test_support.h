@@ -3,26 +3,13 @@
 // test bus, with its own settings and list file; the stand-in inhibitor on
 // the bus, and playerctl run while the window keeps answering it.
 
-#include <gtest/gtest.h>
-
-#include <QAbstractButton>
 #include <QProcess>
-#include <QSettings>
-#include <QStringList>
-#include <QTemporaryDir>
 #include <memory>
-#include <optional>
 
 #include "app/desktop_integration.h"
 #include "controls/widget_test_helpers.h"
-#include "playlist/playlist_box.h"
-#include "playlist/playlist_model.h"
-#include "playlist/playlist_panel.h"
-#include "recorder/recorder_dialog.h"
-#include "settings/settings_store.h"
+#include "recorder/window_fixture.h"
 #include "support/pulse_test_support.h"
-#include "support/scoped_state.h"
-#include "support/test_support.h"
 
 namespace desktoptest {
 
@@ -83,28 +70,27 @@ inline QString Playerctl(const QStringList& args)
     return QString::fromUtf8(r.out);
 }
 
-class DesktopWindowTest : public ::testing::Test {
+// The window tests' window, on the real sound server instead of the fake card.
+class DesktopWindowTest : public windowtest::RecorderWindowTest {
 protected:
     void SetUp() override
     {
         ASSERT_FALSE(qgetenv("PULSE_SERVER").isEmpty()) << "the harness starts the sound server";
         ASSERT_FALSE(qgetenv("DBUS_SESSION_BUS_ADDRESS").isEmpty()) << "the harness starts the bus";
-        playlist::PlaylistModel::SetDefaultListFileForTesting(dir.filePath("Quillon.lst"));
-        settings.emplace(dir.filePath("Quillon.conf"), QSettings::IniFormat);
-        store.emplace(&*settings);
-        window = std::make_unique<RecorderDialog>(*store);
-        window->show();
+        RecorderWindowTest::SetUp();
+        scopedBackend.reset();
+        Open().show();
+    }
+    // The services go before the window they serve.
+    void TearDown() override
+    {
+        desktop.reset();
+        RecorderWindowTest::TearDown();
     }
     void StartDesktopServices() { desktop = std::make_unique<DesktopIntegration>(*window); }
     playlist::PlaylistPanel& List() { return window->PlaylistPanel(); }
-    void Click(int id) { window->ControlAs<QAbstractButton>(id)->click(); }
 
-    // Torn down in reverse: the services, the window, then its settings.
-    QTemporaryDir dir, temp;
-    testsupport::ScopedEnv tmpdir{"TMPDIR", temp.path()}, cache{"XDG_CACHE_HOME", dir.filePath("cache")};
-    std::optional<QSettings> settings;
-    std::optional<SettingsStore> store;
-    std::unique_ptr<RecorderDialog> window;
+    testsupport::ScopedEnv cache{"XDG_CACHE_HOME", dir.filePath("cache")};
     std::unique_ptr<DesktopIntegration> desktop;
     // Message boxes are counted and closed, as a person reading them would.
     widgettest::MessageBoxCatcher boxes;

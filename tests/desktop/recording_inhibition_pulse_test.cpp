@@ -3,9 +3,6 @@
 // refused or missing, the idle inhibitor. It always lets go.
 
 #include "desktop_test_support.h"
-#include "engine/recording_engine.h"
-#include "resources/strings.h"
-#include "recorder/dialog_template.h"
 
 using namespace desktoptest;
 
