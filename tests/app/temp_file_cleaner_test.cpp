@@ -1,11 +1,13 @@
 // Start-up clean-up: leftovers of crashed runs are salvaged, files of a
-// running instance are left alone, everything else in the folder is untouched.
+// running instance are left alone, everything else in the folder is untouched;
+// and the first start is told from the others.
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <QStorageInfo>
 #include <QTemporaryDir>
 #include <atomic>
@@ -14,6 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "app/first_run.h"
 #include "app/temp_file_cleaner.h"
 #include "engine/recording_file.h"
 #include "engine/wave_header.h"
@@ -270,6 +273,23 @@ TEST_F(TempFileCleanerTest, ACreatorAndACleanerRacingNeverTakeEachOthersFiles)
                                  << taken.value(0).toStdString();
     EXPECT_GT(passes, 10);
     EXPECT_TRUE(QDir(temp.path()).isEmpty());
+}
+
+// The welcome page's once-per-user mark.
+TEST(FirstRunMarkerTest, WelcomesOncePerUserAndRespectsOtherValues)
+{
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("tessaly/system.ini");
+    FirstRunMarker marker(ini);
+    EXPECT_TRUE(marker.TakeFirstRun());
+    EXPECT_FALSE(marker.TakeFirstRun());
+    EXPECT_EQ(QSettings(ini, QSettings::IniFormat).value("Quillon/INST").toString(), "Installed");
+
+    const QString other = dir.filePath("other.ini");
+    QSettings(other, QSettings::IniFormat).setValue("Quillon/INST", "not_installed");
+    EXPECT_TRUE(FirstRunMarker(other).TakeFirstRun());
+    QSettings(other, QSettings::IniFormat).setValue("Quillon/INST", "something else");
+    EXPECT_FALSE(FirstRunMarker(other).TakeFirstRun());
 }
 
 }  // namespace
