@@ -156,11 +156,10 @@ TEST_F(TempFileCleanerTest, FilesHeldByARunningInstanceAndLinksAtTheNamesSurvive
 TEST_F(TempFileCleanerTest, WithoutARecordFolderSalvageGoesToTheFallbackAndNeverOverwrites)
 {
     const QByteArray rec = CrashedRecording(50);
-    ASSERT_TRUE(testsupport::WriteFile(TempFile("quillon_temp_1.wav"), rec));
-    ASSERT_TRUE(testsupport::WriteFile(TempFile("quillon_temp_2.wav"), rec));
     // Same modification time: both want the same clock name.
     const QDateTime when = QDateTime::currentDateTime();
     for (const char* n : {"quillon_temp_1.wav", "quillon_temp_2.wav"}) {
+        ASSERT_TRUE(testsupport::WriteFile(TempFile(n), rec));
         QFile f(TempFile(n));
         ASSERT_TRUE(f.open(QIODevice::ReadWrite));
         f.setFileTime(when, QFileDevice::FileModificationTime);

@@ -86,12 +86,9 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
-    if (args.isEmpty())
-        return 2;
-    g_logPath = args.first();
+    g_logPath = args.value(0);
+    // Without the bus nothing can be offered, and the start fails below.
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return 1;
     const auto offer = [&](const QString& service, const QString& path, QObject* object) {
         return bus.registerObject(path, object, QDBusConnection::ExportAllSlots) && bus.registerService(service);
     };
