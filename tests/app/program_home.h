@@ -7,7 +7,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-#include <cstring>
 #include <span>
 #include <string>
 #include <vector>
@@ -22,10 +21,9 @@
 // sizes not yet filled in), then `dataBytes` of silence.
 inline QByteArray LeftoverRecording(int dataBytes)
 {
-    QByteArray header(44, '\0');
-    memcpy(header.data(),
-           "RIFF\x24\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x40\x1f\0\0\x40\x1f\0\0\x01\0\x08\0data\0\0\0\0", 44);
-    return header + QByteArray(dataBytes, '\x80');
+    return QByteArray("RIFF\x24\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x40\x1f\0\0\x40\x1f\0\0\x01\0\x08\0data\0\0\0\0",
+                      44) +
+        QByteArray(dataBytes, '\x80');
 }
 
 inline std::vector<std::string> ListedPaths(const QString& listFile)

@@ -250,26 +250,24 @@ TEST_F(RecordingInhibitionTest, RecordingHoldsAnInhibitionThatStopAndAFailureRel
 {
     const QString take = "take logind sleep:idle Quillon 录音中… block", release = "release logind 录音中…";
     StartDesktopServices();
-    const struct {
-        QStringList services;
-        QStringList lines;
-    } cases[] = {
+    // The services offered, and what they log.
+    const std::pair<QStringList, QStringList> cases[] = {
         {{"logind", "screensaver"}, {take, release}},
         {{"logind-refuses", "screensaver"},
          {"refuse logind 录音中…", "take screensaver Quillon 录音中…", "release screensaver 录音中…"}},
         {{"screensaver"}, {"take screensaver Quillon 录音中…", "release screensaver 录音中…"}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.services.join(' ').toStdString());
-        InhibitorStandIn standIn(c.services);
+    for (const auto& [services, lines] : cases) {
+        SCOPED_TRACE(services.join(' ').toStdString());
+        InhibitorStandIn standIn(services);
         ASSERT_TRUE(standIn.Ready());
         Click(RecorderControl::Record);
         ASSERT_TRUE(window->Engine().IsRecording());
-        EXPECT_EQ(standIn.WaitForLines(c.lines.size() - 1), c.lines.mid(0, c.lines.size() - 1));
+        EXPECT_EQ(standIn.WaitForLines(lines.size() - 1), lines.mid(0, lines.size() - 1));
         RunEventsFor(500);
-        EXPECT_EQ(standIn.Lines().size(), c.lines.size() - 1) << "held while recording";
+        EXPECT_EQ(standIn.Lines().size(), lines.size() - 1) << "held while recording";
         Click(RecorderControl::Stop);
-        EXPECT_EQ(standIn.WaitForLines(c.lines.size()), c.lines);
+        EXPECT_EQ(standIn.WaitForLines(lines.size()), lines);
         EXPECT_FALSE(window->Engine().IsRecording());
     }
 

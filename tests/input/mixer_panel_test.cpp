@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <source_location>
