@@ -14,7 +14,6 @@
 #include <QFile>
 #include <QHash>
 #include <QSocketNotifier>
-#include <QTextStream>
 
 #include <cstdio>
 #include <unistd.h>
