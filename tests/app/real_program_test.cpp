@@ -73,8 +73,7 @@ TEST_F(RealProgram, TheSettingsAndTheChangedPlaylistAreWrittenWhenTheXServerDies
     xserver.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
     ASSERT_TRUE(xserver.waitForStarted(10000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return xserver.canReadLine(); }, 20000)) << "Xvfb gave no display";
-    const QString display = ":" + QString::fromLatin1(xserver.readLine()).trimmed();
-    env.insert("DISPLAY", display);
+    env.insert("DISPLAY", ":" + QString::fromLatin1(xserver.readLine()).trimmed());
     env.insert("QT_QPA_PLATFORM", "xcb");
     Start();
 

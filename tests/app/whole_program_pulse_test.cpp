@@ -245,13 +245,12 @@ TEST_F(WholeProgram, RecordPlaySaveAsMp3FindInThePlaylistPlayRestoreAndRemove)
         EXPECT_EQ(w.ControlAs<QComboBox>(RecorderControl::DeviceList)->currentIndex(), 1)
             << "the device chosen last time";
         EXPECT_TRUE(w.ControlAs<QCheckBox>(RecorderControl::AskForRenaming)->isChecked());
-        auto& box = w.PlaylistBox();
         auto& model = w.PlaylistPanel().Model();
         ASSERT_EQ(model.Count(), 1);
         EXPECT_EQ(model.Item(0)->FilePath(), savedPath);
         ASSERT_TRUE(WaitLoaded(model, 0));
 
-        box.SelectOnly(0);
+        w.PlaylistBox().SelectOnly(0);
         QTest::mouseClick(w.ControlAs<QPushButton>(RecorderControl::PlaylistPlay), Qt::LeftButton);
         ASSERT_TRUE(QTest::qWaitFor([&] { return w.PlaylistPanel().Player().IsPlaying(model.Item(0)); }, 3000));
         EXPECT_GT(StreamsOnTheServer(), streamsAtRest);
@@ -264,9 +263,8 @@ TEST_F(WholeProgram, RecordPlaySaveAsMp3FindInThePlaylistPlayRestoreAndRemove)
 
     // --- Third start: remove it with its file. ---
     RunScenario([&](RecorderDialog& w) {
-        auto& box = w.PlaylistBox();
         ASSERT_TRUE(WaitLoaded(w.PlaylistPanel().Model(), 0));
-        box.SelectOnly(0);
+        w.PlaylistBox().SelectOnly(0);
         {
             ModalAnswer<playlist::RemoveItemsDialog> remove([&](playlist::RemoveItemsDialog& d) {
                 qobject_cast<QCheckBox*>(d.Control(playlist::RemoveItemsDialog::IdDeleteFiles))->setChecked(true);
