@@ -155,7 +155,7 @@ protected:
 
 }  // namespace
 
-TEST_F(MediaControlsTest, PlayPauseNextPreviousSeekAndStopFromPlayerctl)
+TEST_F(MediaControlsTest, PlayPauseNextPreviousSeekStopAndOpenFromPlayerctl)
 {
     // Every change of the status is announced.
     QProcess follower;
@@ -205,19 +205,8 @@ TEST_F(MediaControlsTest, PlayPauseNextPreviousSeekAndStopFromPlayerctl)
     ExpectOnly(0);
     EXPECT_NE(RunPlayerctl({"metadata", "mpris:length"}).exitCode, 0);
 
-    follower.terminate();
-    follower.waitForFinished(5000);
-    const QStringList announced = QString::fromUtf8(follower.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    EXPECT_TRUE(announced.contains("Paused"));
-    EXPECT_GE(announced.count("Playing"), 3);
-    EXPECT_GE(announced.count("Stopped"), 2);
-    EXPECT_EQ(boxes.count, 0) << boxes.text.toStdString();
-}
-
-// A file opened through the media controls joins the list, plays once it has
-// loaded, and its picture is offered from the cache folder.
-TEST_F(MediaControlsTest, OpenUriAddsAndPlaysAZlaFileWithItsPicture)
-{
+    // A file opened through the media controls joins the list, plays once it
+    // has loaded, and its picture is offered from the cache folder.
     QImage cover(48, 40, QImage::Format_RGB32);
     cover.fill(Qt::darkRed);
     ASSERT_TRUE(cover.save(dir.filePath("cover.png")));
@@ -238,6 +227,14 @@ TEST_F(MediaControlsTest, OpenUriAddsAndPlaysAZlaFileWithItsPicture)
     ExpectOnly(880);
     Playerctl({"stop"});
     EXPECT_TRUE(StatusBecomes("Stopped"));
+
+    follower.terminate();
+    follower.waitForFinished(5000);
+    const QStringList announced = QString::fromUtf8(follower.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    EXPECT_TRUE(announced.contains("Paused"));
+    EXPECT_GE(announced.count("Playing"), 3);
+    EXPECT_GE(announced.count("Stopped"), 2);
+    EXPECT_EQ(boxes.count, 0) << boxes.text.toStdString();
 }
 
 // The window keeps the session awake exactly while it records, through the
