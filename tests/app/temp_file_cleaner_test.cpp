@@ -129,30 +129,6 @@ TEST_F(TempFileCleanerTest, ALeftoverOnAnotherFileSystemIsCopiedWholeAndThenRemo
     EXPECT_TRUE(QDir(shm.path()).isEmpty());
 }
 
-TEST_F(TempFileCleanerTest, FilesHeldByARunningInstanceAndLinksAtTheNamesSurvive)
-{
-    QFile held;
-    ASSERT_FALSE(platform::CreateLockedFile(TempFile("quillon_temp_99.wav"), held).isEmpty());
-    held.write(CrashedRecording(100));
-    held.flush();
-    QFile heldMp3;
-    ASSERT_FALSE(platform::CreateLockedFile(TempFile("quillon_temp_99.mp3"), heldMp3).isEmpty());
-    // A link at a leftover's name is neither followed nor removed.
-    const QString victim = records.filePath("precious.wav");
-    ASSERT_TRUE(testsupport::WriteFile(victim, CrashedRecording(10)));
-    ASSERT_TRUE(QFile::link(victim, TempFile("quillon_temp_5.wav")));
-
-    EXPECT_TRUE(Clean(temp.path()).isEmpty());
-    EXPECT_TRUE(QFile::exists(TempFile("quillon_temp_99.wav")));
-    EXPECT_TRUE(QFile::exists(TempFile("quillon_temp_99.mp3")));
-    EXPECT_TRUE(QFileInfo(TempFile("quillon_temp_5.wav")).isSymLink());
-    EXPECT_EQ(testsupport::ReadFile(victim), CrashedRecording(10));
-    held.close();
-    heldMp3.close();
-    EXPECT_EQ(Clean(temp.path()).size(), 1);
-    EXPECT_FALSE(QFile::exists(TempFile("quillon_temp_99.mp3")));
-}
-
 TEST_F(TempFileCleanerTest, WithoutARecordFolderSalvageGoesToTheFallbackAndNeverOverwrites)
 {
     const QByteArray rec = CrashedRecording(50);
@@ -176,9 +152,10 @@ TEST_F(TempFileCleanerTest, WithoutARecordFolderSalvageGoesToTheFallbackAndNever
 }
 
 // A save killed outright leaves its unfinished file in the record folder;
-// the next start removes it, but not the file a running save still writes,
-// nor anything that only looks like one.
-TEST_F(TempFileCleanerTest, UnfinishedSavesOfKilledProcessesGoAndLiveOnesAndLookAlikesStay)
+// the next start removes it. What a running instance holds stays: its takes
+// and the file a running save still writes; so do links at their names,
+// never followed, and anything that only looks like one.
+TEST_F(TempFileCleanerTest, UnfinishedSavesOfKilledProcessesGoAndLiveFilesLinksAndLookAlikesStay)
 {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
@@ -195,6 +172,12 @@ TEST_F(TempFileCleanerTest, UnfinishedSavesOfKilledProcessesGoAndLiveOnesAndLook
     ASSERT_EQ(left.size(), 1);
     ASSERT_TRUE(left.front().startsWith(".quillon-save-"));
 
+    QFile held;
+    ASSERT_FALSE(platform::CreateLockedFile(TempFile("quillon_temp_99.wav"), held).isEmpty());
+    held.write(CrashedRecording(100));
+    held.flush();
+    QFile heldMp3;
+    ASSERT_FALSE(platform::CreateLockedFile(TempFile("quillon_temp_99.mp3"), heldMp3).isEmpty());
     platform::ReplacingFile live(records.filePath("live.wav"));
     ASSERT_TRUE(live.Open());
     live.File().write("still being written");
@@ -203,17 +186,26 @@ TEST_F(TempFileCleanerTest, UnfinishedSavesOfKilledProcessesGoAndLiveOnesAndLook
     for (const QString& name : lookAlikes)
         ASSERT_TRUE(testsupport::WriteFile(records.filePath(name), "the user's"));
     const QString victim = records.filePath("precious.wav");
-    ASSERT_TRUE(testsupport::WriteFile(victim, "precious"));
+    ASSERT_TRUE(testsupport::WriteFile(victim, CrashedRecording(10)));
     ASSERT_TRUE(QFile::link(victim, records.filePath(".quillon-save-link12")));
+    ASSERT_TRUE(QFile::link(victim, TempFile("quillon_temp_5.wav")));
 
-    Clean(temp.path());
+    EXPECT_TRUE(Clean(temp.path()).isEmpty());
+    EXPECT_TRUE(QFile::exists(TempFile("quillon_temp_99.wav")));
+    EXPECT_TRUE(QFile::exists(TempFile("quillon_temp_99.mp3")));
+    EXPECT_TRUE(QFileInfo(TempFile("quillon_temp_5.wav")).isSymLink());
     QStringList expected = lookAlikes;
     expected << ".quillon-save-link12" << QFileInfo(live.WritingPath()).fileName() << "precious.wav";
     expected.sort();
     EXPECT_EQ(QDir(records.path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name), expected);
-    EXPECT_EQ(testsupport::ReadFile(victim), "precious");
+    EXPECT_EQ(testsupport::ReadFile(victim), CrashedRecording(10));
     ASSERT_TRUE(live.Commit()) << "the clean-up took the file of a running save";
     EXPECT_EQ(testsupport::ReadFile(records.filePath("live.wav")), "still being written");
+    // Let go, the takes are leftovers.
+    held.close();
+    heldMp3.close();
+    EXPECT_EQ(Clean(temp.path()).size(), 1);
+    EXPECT_FALSE(QFile::exists(TempFile("quillon_temp_99.mp3")));
 }
 
 // Creating past what is at the name is the engine's test.
