@@ -50,7 +50,7 @@ protected:
     }
 };
 
-TEST_F(TempFileCleanerTest, CrashedRecordingIsRepairedAndMovedAndSoxReadsIt)
+TEST_F(TempFileCleanerTest, CrashedRecordingIsRepairedAndMovedAndSoxReadsItAlsoFromAnotherFileSystem)
 {
     ASSERT_TRUE(testsupport::WriteFile(TempFile("quillon_temp_4242.wav"), CrashedRecording(16000, 3)));
     QFile::setPermissions(TempFile("quillon_temp_4242.wav"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -59,7 +59,7 @@ TEST_F(TempFileCleanerTest, CrashedRecordingIsRepairedAndMovedAndSoxReadsIt)
     ASSERT_TRUE(testsupport::WriteFile(TempFile("other.wav"), CrashedRecording(10)));
     ASSERT_TRUE(testsupport::WriteFile(TempFile("quillon_temp_notes.txt"), "keep"));
 
-    const QStringList salvaged = Clean(temp.path());
+    QStringList salvaged = Clean(temp.path());
     ASSERT_EQ(salvaged.size(), 1);
     const QString saved = salvaged.first();
     EXPECT_EQ(QFileInfo(saved).absolutePath(), QFileInfo(records.path()).absoluteFilePath());
@@ -75,6 +75,21 @@ TEST_F(TempFileCleanerTest, CrashedRecordingIsRepairedAndMovedAndSoxReadsIt)
     // _7 is empty: nothing to keep.
     EXPECT_EQ(QDir(temp.path()).entryList(QDir::Files, QDir::Name),
               (QStringList{"other.wav", "quillon_temp_notes.txt"}));
+
+    // On another file system a leftover is copied whole, then removed.
+    QTemporaryDir shm("/dev/shm/quillon-cleaner-XXXXXX");
+    ASSERT_TRUE(shm.isValid());
+    ASSERT_NE(QStorageInfo(shm.path()).rootPath(), QStorageInfo(records.path()).rootPath()) << "needs two file systems";
+    QByteArray damaged = CrashedRecording(30000);
+    damaged.replace(36, 4, "junk");
+    ASSERT_TRUE(testsupport::WriteFile(shm.filePath("quillon_temp_8.wav"), damaged));
+    ASSERT_TRUE(testsupport::WriteFile(shm.filePath("quillon_temp_9.wav"), CrashedRecording(30000)));
+
+    salvaged = Clean(shm.path());
+    ASSERT_EQ(salvaged.size(), 2);
+    EXPECT_EQ(testsupport::ReadFile(salvaged[0]), damaged);
+    EXPECT_EQ(testsupport::ReadFile(salvaged[1]).mid(44), CrashedRecording(30000).mid(44));
+    EXPECT_TRUE(QDir(shm.path()).isEmpty());
 }
 
 TEST_F(TempFileCleanerTest, LeftoversItCannotRepairAreMovedUntouchedAndOnlyEmptyOnesDeleted)
@@ -110,23 +125,6 @@ TEST_F(TempFileCleanerTest, LeftoversItCannotRepairAreMovedUntouchedAndOnlyEmpty
     EXPECT_EQ(QDir(temp.path()).entryList(QDir::Files).size(), foreign.size());
     for (const QString& name : foreign)
         EXPECT_EQ(testsupport::ReadFile(TempFile(name)), CrashedRecording(20)) << name.toStdString();
-}
-
-TEST_F(TempFileCleanerTest, ALeftoverOnAnotherFileSystemIsCopiedWholeAndThenRemoved)
-{
-    QTemporaryDir shm("/dev/shm/quillon-cleaner-XXXXXX");
-    ASSERT_TRUE(shm.isValid());
-    ASSERT_NE(QStorageInfo(shm.path()).rootPath(), QStorageInfo(records.path()).rootPath()) << "needs two file systems";
-    QByteArray damaged = CrashedRecording(30000);
-    damaged.replace(36, 4, "junk");
-    ASSERT_TRUE(testsupport::WriteFile(shm.filePath("quillon_temp_8.wav"), damaged));
-    ASSERT_TRUE(testsupport::WriteFile(shm.filePath("quillon_temp_9.wav"), CrashedRecording(30000)));
-
-    const QStringList salvaged = Clean(shm.path());
-    ASSERT_EQ(salvaged.size(), 2);
-    EXPECT_EQ(testsupport::ReadFile(salvaged[0]), damaged);
-    EXPECT_EQ(testsupport::ReadFile(salvaged[1]).mid(44), CrashedRecording(30000).mid(44));
-    EXPECT_TRUE(QDir(shm.path()).isEmpty());
 }
 
 TEST_F(TempFileCleanerTest, WithoutARecordFolderSalvageGoesToTheFallbackAndNeverOverwrites)
