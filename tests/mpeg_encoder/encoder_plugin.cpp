@@ -13,11 +13,7 @@
 
 namespace encodertest {
 
-namespace {
-
-int16_t ClampSample(double value) { return int16_t(std::clamp(std::lround(value * 32767.0), -32768L, 32767L)); }
-
-}  // namespace
+static int16_t ClampSample(double value) { return int16_t(std::clamp(std::lround(value * 32767.0), -32768L, 32767L)); }
 
 QString PluginPath() { return QDir(testsupport::BinDir()).filePath(EncoderPlugin::kLibraryName); }
 
@@ -29,24 +25,6 @@ const EncoderPlugin& Plugin()
         return loaded;
     }();
     return *plugin;
-}
-
-BeConfig ProgramConfig(uint32_t rate, int channels, uint32_t kbps)
-{
-    BeConfig c{};
-    c.kind = BE_CONFIG_EXTENDED;
-    c.version = BE_CONFIG_VERSION;
-    c.size = BE_CONFIG_SIZE;
-    c.sampleRate = rate;
-    c.mode = channels == 1 ? BE_MODE_MONO : BE_MODE_STEREO;
-    c.bitrate = kbps;
-    c.preset = BE_PRESET_HIGH_QUALITY;
-    c.mpegVersion = 1;
-    c.originalBit = 1;
-    c.writeVbrHeader = 1;
-    c.noBitReservoir = 1;
-    c.quality = 10;
-    return c;
 }
 
 Pcm Tone(uint32_t rate, int channels, uint32_t frames, double hz, double leftAmplitude, double rightAmplitude)

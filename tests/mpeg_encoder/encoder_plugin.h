@@ -3,6 +3,7 @@
 // its C functions.
 
 #include "engine/encoder_plugin.h"
+#include "engine/mp3_encoding.h"
 
 #include <QString>
 
@@ -17,7 +18,10 @@ const EncoderPlugin& Plugin();
 QString PluginPath();
 
 // The record the recorder fills for a recording.
-BeConfig ProgramConfig(uint32_t rate, int channels, uint32_t kbps);
+inline BeConfig ProgramConfig(uint32_t rate, int channels, uint32_t kbps)
+{
+    return EncoderConfig({rate, 16, uint16_t(channels)}, kbps);
+}
 
 struct Pcm {
     uint32_t rate = 0;

@@ -25,19 +25,17 @@ TEST(LanguageTest, TheLocaleVariablesChooseTheLanguage)
         EXPECT_TRUE(probe.waitForFinished(10000));
         return probe.readAllStandardOutput().trimmed().toStdString();
     };
-    EXPECT_EQ(languageUnder({"LANG=zh_CN.UTF-8"}), "Chinese");
-    EXPECT_EQ(languageUnder({"LANG=en_US.UTF-8"}), "English");
-    EXPECT_EQ(languageUnder({"LANG=de_DE.UTF-8"}), "English");
-    EXPECT_EQ(languageUnder({"LANG=C"}), "Chinese");
-    EXPECT_EQ(languageUnder({"LANG=C.UTF-8"}), "Chinese");
-    EXPECT_EQ(languageUnder({}), "Chinese");
-    EXPECT_EQ(languageUnder({"LANG=en_US.UTF-8", "LC_ALL=zh_CN.UTF-8"}), "Chinese");
-    EXPECT_EQ(languageUnder({"LANG=zh_CN.UTF-8", "LC_MESSAGES=en_GB.UTF-8"}), "English");
-    EXPECT_EQ(languageUnder({"LANG=en_US.UTF-8", "LANGUAGE=zh_CN:en"}), "Chinese");
     // The first Chinese or English preference decides; the others are passed over.
-    EXPECT_EQ(languageUnder({"LANG=fr_FR.UTF-8", "LANGUAGE=fr_FR:zh_CN"}), "Chinese");
-    EXPECT_EQ(languageUnder({"LANG=en_GB.UTF-8", "LANGUAGE=en_GB:zh_CN"}), "English");
-    EXPECT_EQ(languageUnder({"LANG=zh_TW.UTF-8"}), "Chinese");
+    const std::pair<const char*, QStringList> cases[] = {
+        {"Chinese",
+         {"LANG=zh_CN.UTF-8", "LANG=C", "LANG=C.UTF-8", "", "LANG=en_US.UTF-8 LC_ALL=zh_CN.UTF-8",
+          "LANG=en_US.UTF-8 LANGUAGE=zh_CN:en", "LANG=fr_FR.UTF-8 LANGUAGE=fr_FR:zh_CN", "LANG=zh_TW.UTF-8"}},
+        {"English",
+         {"LANG=en_US.UTF-8", "LANG=de_DE.UTF-8", "LANG=zh_CN.UTF-8 LC_MESSAGES=en_GB.UTF-8",
+          "LANG=en_GB.UTF-8 LANGUAGE=en_GB:zh_CN"}}};
+    for (const auto& [language, settings] : cases)
+        for (const QString& variables : settings)
+            EXPECT_EQ(languageUnder(variables.split(' ', Qt::SkipEmptyParts)), language) << variables.toStdString();
 }
 
 TEST(LanguageTest, TheEnglishCatalogueTranslatesTheNumberedTextsAndGoesAgain)
