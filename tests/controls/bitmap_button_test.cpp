@@ -19,11 +19,7 @@ using widgettest::Px;
 using widgettest::Shot;
 namespace sys = controls::syscolour;
 
-namespace {
-
 const QColor kKey(192, 192, 192);
-
-}  // namespace
 
 TEST(BitmapButton, FlatButtonShowsNoBorderAtRestRaisedWhenHotSunkenWhenPressedAndHoverEnds)
 {

@@ -4,9 +4,7 @@
 #include "widget_test_helpers.h"
 
 #include <QScreen>
-#include <QTest>
 #include <QWheelEvent>
-#include <gtest/gtest.h>
 
 #include <climits>
 
@@ -36,6 +34,15 @@ protected:
     QWidget window;
     Trackbar bar{&window};
     std::vector<int> codes;
+};
+
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        paints += e->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
 };
 
 }  // namespace
@@ -112,19 +119,6 @@ TEST_F(TrackbarTest, ARangeBeyondAnIntIsScaledAndStillReachesItsEnd)
     bar.SetRange(0, 15);
     EXPECT_EQ(bar.pageStep(), 1);
 }
-
-namespace {
-
-struct PaintCounter : QObject {
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* e) override
-    {
-        paints += e->type() == QEvent::Paint ? 1 : 0;
-        return false;
-    }
-};
-
-}  // namespace
 
 TEST_F(TrackbarTest, AGrowingRangeWithTheThumbAtItsEndDoesNotRepaintYetLooksRight)
 {

@@ -3,13 +3,12 @@
 #include "support/test_support.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <algorithm>
 #include <cmath>
-#include <fcntl.h>
 #include <numbers>
 #include <random>
-#include <unistd.h>
 
 namespace encodertest {
 
@@ -60,37 +59,33 @@ EncodeResult EncodeToFile(const BeConfig& config, const Pcm& pcm, const QString&
 {
     const EncoderPlugin& p = Plugin();
     EncodeResult r;
-    const int fd = ::open(path.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    QFile file(path);
     uint32_t chunk = 0, bufferSize = 0, produced = 0;
-    BE_ERR e = p.beInitStream(&config, &chunk, &bufferSize, &r.stream);
-    std::vector<uint8_t> output(bufferSize);
-    auto step = [&](const char* what, BE_ERR error) {
-        if (r.Ok() && error != BE_ERR_SUCCESSFUL)
-            r.failed = std::string(what) + " returned " + std::to_string(error);
-        else if (r.Ok() && (produced > bufferSize || ::write(fd, output.data(), produced) != ssize_t(produced)))
-            r.failed = std::string(what) + ": output not written";
-        produced = 0;
-        return r.Ok();
+    auto step = [&](const char* what, bool ok) {
+        if (r.Ok() && !ok)
+            r.failed = std::string(what) + " failed";
     };
-    if (fd < 0 || !step("beInitStream", e) || r.stream == 0)
-        r.failed += "; cannot start";
-    for (size_t at = 0, call = 0; at < pcm.samples.size() && r.Ok(); ++call) {
-        const uint32_t n = uint32_t(
-            std::min<size_t>({callSamples[call % callSamples.size()], bufferSize / 2, pcm.samples.size() - at}));
-        step("beEncodeChunk", p.beEncodeChunk(r.stream, n, pcm.samples.data() + at, output.data(), &produced));
-        at += n;
+    step("opening the file", file.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    step("beInitStream", p.beInitStream(&config, &chunk, &bufferSize, &r.stream) == BE_ERR_SUCCESSFUL && r.stream);
+    std::vector<uint8_t> output(bufferSize);
+    // The program's own feeding: at most outputBufferSize / 2 values a call.
+    for (size_t at = 0, call = 0, n = 0; at < pcm.samples.size() && r.Ok(); at += n, ++call) {
+        n = std::min<size_t>(callSamples[call % callSamples.size()], pcm.samples.size() - at);
+        step("beEncodeChunk",
+             EncodeIntoFile(p, r.stream, reinterpret_cast<const uint8_t*>(pcm.samples.data() + at), uint32_t(n),
+                            output.data(), bufferSize, file));
     }
     if (r.Ok())
-        step("beDeinitStream", p.beDeinitStream(r.stream, output.data(), &produced));
+        step("beDeinitStream",
+             p.beDeinitStream(r.stream, output.data(), &produced) == BE_ERR_SUCCESSFUL && produced <= bufferSize &&
+                 WriteEncoded(file, output.data(), produced));
     if (r.stream)
         p.beCloseStream(r.stream);
-    const QByteArray localPath = path.toLocal8Bit();
+    const QByteArray name = QFile::encodeName(path);
     if (r.Ok() && tagCall == TagCall::InfoTag)
-        step("beWriteInfoTag", p.beWriteInfoTag(r.stream, localPath.constData()));
+        step("beWriteInfoTag", p.beWriteInfoTag(r.stream, name.constData()) == BE_ERR_SUCCESSFUL);
     else if (r.Ok() && tagCall == TagCall::VbrHeader)
-        step("beWriteVBRHeader", p.beWriteVBRHeader(localPath.constData()));
-    if (fd >= 0)
-        ::close(fd);
+        step("beWriteVBRHeader", p.beWriteVBRHeader(name.constData()) == BE_ERR_SUCCESSFUL);
     return r;
 }
 

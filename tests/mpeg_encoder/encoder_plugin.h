@@ -43,9 +43,9 @@ struct EncodeResult {
 };
 
 // Encodes as the recorder does: the file open for writing the whole time;
-// calls of the given sample counts in turn (the recorder's 6144-byte buffer
-// is 3072), none above outputBufferSize / 2; deinit, close, then the tag call
-// while the file is still open.
+// blocks of the given sample counts in turn (the recorder's 6144-byte buffer
+// is 3072) through the program's own feeding; deinit, close, then the tag
+// call while the file is still open.
 EncodeResult EncodeToFile(const BeConfig& config, const Pcm& pcm, const QString& path,
                           TagCall tagCall = TagCall::InfoTag, const std::vector<uint32_t>& callSamples = {3072});
 

@@ -60,14 +60,4 @@ double ToneShare(const std::vector<int16_t>& samples, int channels, int channel,
     return energy == 0 ? 0 : (s1 * s1 + s2 * s2 - coefficient * s1 * s2) * 2.0 / (double(frames) * energy);
 }
 
-double Rms(const std::vector<int16_t>& samples, int channels, int channel)
-{
-    const size_t frames = samples.size() / size_t(channels);
-    double sum = 0;
-    for (size_t i = 0; i < frames; ++i)
-        sum +=
-            double(samples[i * size_t(channels) + size_t(channel)]) * samples[i * size_t(channels) + size_t(channel)];
-    return frames ? std::sqrt(sum / double(frames)) : 0;
-}
-
 }  // namespace encodertest

@@ -29,6 +29,5 @@ Mp3Report ProbeMp3(const QString& path);
 // Power of one channel at a frequency (Goertzel) relative to the channel's
 // whole power: 1 for a pure sine of that frequency.
 double ToneShare(const std::vector<int16_t>& samples, int channels, int channel, int rate, double hz);
-double Rms(const std::vector<int16_t>& samples, int channels, int channel);
 
 }  // namespace encodertest

@@ -158,7 +158,9 @@ TEST_F(ZlaFiles, TheNotLoadableFlagRefusesPlayingButNotInspecting)
         EXPECT_TRUE(info.contains(line)) << line << " in\n" << info.toStdString();
 }
 
-TEST_F(ZlaFiles, BrokenLayoutsAreDamagedAndLaterVersionsReadable)
+// Broken layouts are damaged and later versions readable. Pictures that fit
+// the budget are kept in their order, the others left out; the audio plays as ever.
+TEST_F(ZlaFiles, BrokenLayoutsAreDamagedLaterVersionsReadableAndPicturesOverTheBudgetLeftOut)
 {
     const RawChunk sound{"AWAV", testsupport::ReadFile(wave)};
     const uint32_t ok = ZLDEC_OK, bad = ZLDEC_ERR_DAMAGED;
@@ -183,13 +185,7 @@ TEST_F(ZlaFiles, BrokenLayoutsAreDamagedAndLaterVersionsReadable)
         {"header cut", QByteArray("ZLA\x1a\x01\x00", 6), bad}};
     for (const auto& [name, bytes, code] : cases)
         EXPECT_EQ(media::OpenCodeOf(scratch.filePath("raw.zla"), bytes), code) << name;
-}
 
-// The pictures that fit the budget are kept in their order, the others left
-// out; the audio plays as ever.
-TEST_F(ZlaFiles, PicturesOverTheBudgetAreLeftOutNotTheFile)
-{
-    const RawChunk sound{"AWAV", testsupport::ReadFile(wave)};
     auto picture = [](int width, int height) { return RawChunk{"PICT", PngOf(Gradient(width, height))}; };
     std::vector<RawChunk> many;  // 70 pictures 1 pixel high, each as wide as its number
     QList<QSize> first64;
@@ -201,7 +197,7 @@ TEST_F(ZlaFiles, PicturesOverTheBudgetAreLeftOutNotTheFile)
     many.push_back(sound);
     const RawChunk big = picture(255, 255), tooWide = picture(256, 4);  // four big ones fill nearly all pixels
     const RawChunk huge{"PICT", PngClaiming(100000, 100000)}, oversized{"PICT", QByteArray(1024 * 1024 + 1, 'x')};
-    const std::tuple<const char*, QByteArray, QList<QSize>> cases[] = {
+    const std::tuple<const char*, QByteArray, QList<QSize>> budgets[] = {
         {"70 pictures", ZlaFile(many), first64},
         {"too many pixels together",
          ZlaFile({picture(3, 2), big, big, big, big, big, picture(50, 50), picture(5, 7), sound}),
@@ -211,7 +207,7 @@ TEST_F(ZlaFiles, PicturesOverTheBudgetAreLeftOutNotTheFile)
          {QSize(2, 2), QSize(4, 4)}}};
     OpenStream bare(wave);
     const QByteArray pcm = bare.DecodeAll();
-    for (const auto& [name, bytes, kept] : cases) {
+    for (const auto& [name, bytes, kept] : budgets) {
         SCOPED_TRACE(name);
         ASSERT_TRUE(testsupport::WriteFile(scratch.filePath("budget.zla"), bytes));
         OpenStream stream(scratch.filePath("budget.zla"));
