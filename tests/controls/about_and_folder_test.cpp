@@ -8,8 +8,6 @@
 #include "widget_test_helpers.h"
 
 #include <QLabel>
-#include <QTest>
-#include <gtest/gtest.h>
 
 #include <vector>
 

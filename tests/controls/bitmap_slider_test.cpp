@@ -5,9 +5,6 @@
 #include "resources/artwork.h"
 #include "widget_test_helpers.h"
 
-#include <QApplication>
-#include <QTest>
-#include <gtest/gtest.h>
 
 using controls::BitmapSlider;
 using widgettest::Px;

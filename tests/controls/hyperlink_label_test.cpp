@@ -7,8 +7,6 @@
 
 #include <QCursor>
 #include <QFile>
-#include <QTest>
-#include <gtest/gtest.h>
 
 using controls::HyperlinkLabel;
 
@@ -27,19 +25,6 @@ protected:
 void Click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(2, 2)); }
 
 }  // namespace
-
-// What a mail link and a web link open is tried on the about box's links
-// (about_and_folder_test.cpp).
-TEST_F(HyperlinkLabelTest, AttachingFillsTheGaps)
-{
-    HyperlinkLabel empty(&window);
-    empty.SetUrl(QStringLiteral("https://quillon.example.com/a"));
-    empty.Attach();
-    EXPECT_EQ(empty.text(), QStringLiteral("https://quillon.example.com/a"));
-    window.show();  // attaches by itself
-    EXPECT_TRUE(label.IsAttached() && label.cursor().shape() == Qt::PointingHandCursor);
-    EXPECT_EQ(label.Url(), QStringLiteral("https://quillon.example.com/"));
-}
 
 TEST_F(HyperlinkLabelTest, HoverUnderlinesAndColoursUntilTheTimerSeesTheMouseOutsideUnlessTheModeSaysOtherwise)
 {
@@ -81,8 +66,18 @@ TEST_F(HyperlinkLabelTest, HoverUnderlinesAndColoursUntilTheTimerSeesTheMouseOut
     EXPECT_TRUE(always.IsOver() && !always.font().underline()) << "mode 0 never underlines";
 }
 
-TEST_F(HyperlinkLabelTest, AutoSizeKeepsTheAnchorOfTheAlignment)
+// What a mail link and a web link open is tried on the about box's links
+// (about_and_folder_test.cpp).
+TEST_F(HyperlinkLabelTest, AttachingFillsTheGapsAndAutoSizeKeepsTheAnchorOfTheAlignment)
 {
+    HyperlinkLabel empty(&window);
+    empty.SetUrl(QStringLiteral("https://quillon.example.com/a"));
+    empty.Attach();
+    EXPECT_EQ(empty.text(), QStringLiteral("https://quillon.example.com/a"));
+    window.show();  // attaches by itself
+    EXPECT_TRUE(label.IsAttached() && label.cursor().shape() == Qt::PointingHandCursor);
+    EXPECT_EQ(label.Url(), QStringLiteral("https://quillon.example.com/"));
+
     const QFont font(QStringLiteral("WenQuanYi Micro Hei"), 9);
     auto fitted = [&](Qt::Alignment alignment) {
         auto* l = new HyperlinkLabel(QStringLiteral("ab"), &window);

@@ -5,8 +5,6 @@
 #include "widget_test_helpers.h"
 
 #include <QLabel>
-#include <QTest>
-#include <gtest/gtest.h>
 
 using controls::ProgressDialog;
 

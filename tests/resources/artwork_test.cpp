@@ -4,13 +4,9 @@
 #include "resources/artwork.h"
 #include "controls/widget_test_helpers.h"
 
-#include <gtest/gtest.h>
-
 using widgettest::Px;
 
-namespace {
 const QRgb kKey = qRgb(192, 192, 192);
-}
 
 TEST(Artwork, TheProgramIconComesInTheDesktopsSizes)
 {

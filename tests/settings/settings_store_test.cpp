@@ -19,7 +19,7 @@ protected:
     QString Path() const { return dir.filePath("Quillon.conf"); }
 };
 
-TEST_F(SettingsStoreTest, OutOfRangeValuesAreMaskedAndGarbageGivesDefaults)
+TEST_F(SettingsStoreTest, OutOfRangeValuesAreMaskedGarbageGivesDefaultsAndAnUnwritableFolderLosesChangesSilently)
 {
     {
         QSettings qs(Path(), QSettings::IniFormat);
@@ -28,19 +28,32 @@ TEST_F(SettingsStoreTest, OutOfRangeValuesAreMaskedAndGarbageGivesDefaults)
         qs.setValue("Settings/AskForRenaming", "yes please");
         qs.setValue("History/OfflineRecFmt", "x");
     }
-    QSettings qs(Path(), QSettings::IniFormat);
-    SettingsStore store(&qs);
-    const RecorderSettings s = store.ReadSettings();
-    EXPECT_EQ(s.recordQuality, 9);   // 25 & 15
-    EXPECT_EQ(s.encodeMethod, 0);    // 2 & 1
-    EXPECT_FALSE(s.askForRenaming);  // unreadable: default
-    EXPECT_EQ(store.ReadInputHistory().format, 9);
-}
-
-// A folder typed with trailing separators is stored without them through the
-// window (recorder_window_test.cpp); the root keeps its own.
-TEST(RecordFolder, TheRootKeepsItsSeparator)
-{
+    {
+        QSettings qs(Path(), QSettings::IniFormat);
+        SettingsStore store(&qs);
+        const RecorderSettings s = store.ReadSettings();
+        EXPECT_EQ(s.recordQuality, 9);   // 25 & 15
+        EXPECT_EQ(s.encodeMethod, 0);    // 2 & 1
+        EXPECT_FALSE(s.askForRenaming);  // unreadable: default
+        EXPECT_EQ(store.ReadInputHistory().format, 9);
+    }
+    ASSERT_TRUE(testsupport::WriteFile(Path(), QByteArray("\x00\xff[Settings\nRecordQuality=\x01\x02", 30)));
+    {
+        QSettings qs(Path(), QSettings::IniFormat);
+        EXPECT_EQ(SettingsStore(&qs).ReadSettings().recordQuality, 9);
+    }
+    // A folder that cannot be made (a file stands where it would be): even as root.
+    const QString blocker = dir.filePath("blocker");
+    ASSERT_TRUE(testsupport::WriteFile(blocker, "not a folder"));
+    const QString unreachable = blocker + "/sub/Quillon.conf";
+    QSettings qs(unreachable, QSettings::IniFormat);
+    RecorderSettings s;
+    s.recordQuality = 3;
+    SettingsStore(&qs).WriteSettings({}, s);
+    EXPECT_EQ(qs.status(), QSettings::AccessError);
+    EXPECT_FALSE(QFile::exists(unreachable));
+    // A folder typed with trailing separators is stored without them through the
+    // window (recorder_window_test.cpp); the root keeps its own.
     EXPECT_EQ(WithoutTrailingSeparators("///"), "/");
     EXPECT_EQ(WithoutTrailingSeparators(""), "");
 }
@@ -62,27 +75,6 @@ TEST_F(SettingsStoreTest, EveryFolderHistorySlotReadsBackFromItsOwnKey)
     // The slots land under their own keys, whatever the order of writing.
     EXPECT_EQ(qs.value("History/CurDirAddDir").toString(), "/folder/2");
     EXPECT_EQ(qs.value("History/CurDirExportAudio").toString(), "/folder/7");
-}
-
-TEST_F(SettingsStoreTest, CorruptFileGivesDefaultsAndUnwritableFolderLosesChangesSilently)
-{
-    ASSERT_TRUE(testsupport::WriteFile(Path(), QByteArray("\x00\xff[Settings\nRecordQuality=\x01\x02", 30)));
-    {
-        QSettings qs(Path(), QSettings::IniFormat);
-        SettingsStore store(&qs);
-        EXPECT_EQ(store.ReadSettings().recordQuality, 9);
-    }
-    // A folder that cannot be made (a file stands where it would be): even as root.
-    const QString blocker = dir.filePath("blocker");
-    ASSERT_TRUE(testsupport::WriteFile(blocker, "not a folder"));
-    const QString unreachable = blocker + "/sub/Quillon.conf";
-    QSettings qs(unreachable, QSettings::IniFormat);
-    SettingsStore store(&qs);
-    RecorderSettings s;
-    s.recordQuality = 3;
-    store.WriteSettings({}, s);
-    EXPECT_EQ(qs.status(), QSettings::AccessError);
-    EXPECT_FALSE(QFile::exists(unreachable));
 }
 
 }  // namespace
