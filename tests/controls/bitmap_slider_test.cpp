@@ -5,7 +5,6 @@
 #include "resources/artwork.h"
 #include "widget_test_helpers.h"
 
-
 using controls::BitmapSlider;
 using widgettest::Px;
 
@@ -56,7 +55,7 @@ TEST_F(SliderTest, PositionFromXAndThumbFromPosition)
     EXPECT_EQ(slider->GetPos(), 500);
 }
 
-TEST_F(SliderTest, PressStepsTowardsThePointerAndReleaseTakesThePositionFromX)
+TEST_F(SliderTest, PressStepsTowardsThePointerReleaseTakesThePositionFromXAndDragReportsThumbTrack)
 {
     // Press at x: the position shown while the button is down, then after release.
     const struct {
@@ -83,10 +82,9 @@ TEST_F(SliderTest, PressStepsTowardsThePointerAndReleaseTakesThePositionFromX)
         EXPECT_EQ(slider->GetPos(), c.up);
     }
     EXPECT_TRUE(slider->hasFocus());
-}
 
-TEST_F(SliderTest, DragReportsThumbTrackForPressAndMovesAndOneEndScroll)
-{
+    // A drag reports thumb tracking for the press and each move, and one end scroll.
+    codes.clear();
     slider->SetRange(0, 100);
     Press(50);
     EXPECT_TRUE(slider->IsDragging());

@@ -50,7 +50,7 @@ struct PaintCounter : QObject {
 // A held key, the wheel turned away and a dragged thumb, each reaching the
 // playing engine, are tried on the recorder window's position slider
 // (window_controls_test.cpp).
-TEST_F(TrackbarTest, KeysWheelAndChannelStepAsTheTrackbarDoesAndEndTrackingOnce)
+TEST_F(TrackbarTest, KeysWheelAndChannelStepAsTheTrackbarDoesEndTrackingOnceAndARangeBeyondAnIntIsScaled)
 {
     const std::tuple<Qt::Key, int, qint64> steps[] = {
         {Qt::Key_End, Trackbar::Bottom, 1000},   {Qt::Key_Left, Trackbar::LineUp, 999},
@@ -92,10 +92,8 @@ TEST_F(TrackbarTest, KeysWheelAndChannelStepAsTheTrackbarDoesAndEndTrackingOnce)
     QTest::mouseClick(&bar, Qt::LeftButton, {}, QPoint(2, bar.height() / 2));
     EXPECT_EQ(codes, (std::vector<int>{Trackbar::PageUp, Trackbar::EndTrack}));
     EXPECT_EQ(bar.GetPos(), 600);
-}
 
-TEST_F(TrackbarTest, ARangeBeyondAnIntIsScaledAndStillReachesItsEnd)
-{
+    // A range beyond an int is scaled and still reaches its end.
     const qint64 frames = 4'000'000'000;  // a long 8-bit mono recording
     bar.SetRange(0, frames);
     EXPECT_LE(bar.maximum(), INT_MAX);

@@ -218,7 +218,7 @@ TEST_F(StreamCalls, TheOutputBufferHoldsTheLargestCallAndTheFlush)
     }
 }
 
-TEST_F(StreamCalls, StreamsOnSeveralThreadsGiveWhatTheyGiveAlone)
+TEST_F(StreamCalls, StreamsOnSeveralThreadsGiveWhatTheyGiveAloneAndOnlyTheEncoderFunctionsAreExported)
 {
     const BeConfig config = ProgramConfig(44100, 2, 128);
     auto encode = [&](int i, const char* kind) {
@@ -242,10 +242,8 @@ TEST_F(StreamCalls, StreamsOnSeveralThreadsGiveWhatTheyGiveAlone)
     a.join();
     b.join();
     EXPECT_EQ(successes.load(), 1);
-}
 
-TEST(EncoderLibrary, ExportsOnlyTheEncoderFunctionsAndNeedsNoQt)
-{
+    // The library exports only the encoder functions and needs no Qt.
     EXPECT_EQ(testsupport::ExportedSymbols(PluginPath()),
               QStringList({"beCloseStream", "beDeinitStream", "beEncodeChunk", "beInitStream", "beVersion",
                            "beWriteInfoTag", "beWriteVBRHeader"}));

@@ -35,7 +35,7 @@ protected:
     uint32_t lengths[4] = {};
 };
 
-TEST_F(Resources, FiveThousandStreamsStayOpenUnderALimitOf256Descriptors)
+TEST_F(Resources, FiveThousandStreamsStayOpenUnderALimitOf256DescriptorsAndOpenWhileOthersDecode)
 {
     const int before = OpenDescriptors();
     for (const QString& file : paths) {  // only decoding holds a descriptor, once
@@ -75,12 +75,9 @@ TEST_F(Resources, FiveThousandStreamsStayOpenUnderALimitOf256Descriptors)
     for (const ZLDEC_HANDLE handle : handles)
         ASSERT_EQ(ZLDec_CloseStream(handle), ZLDEC_OK);
     ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &saved), 0);
-}
 
-// The loader's pattern: open, measure and close on one thread while the
-// window thread decodes other streams; and handles stay unique across threads.
-TEST_F(Resources, OpeningOnOneThreadWhileDecodingOnAnother)
-{
+    // The loader's pattern: open, measure and close on one thread while the
+    // window thread decodes other streams; and handles stay unique across threads.
     const QByteArray expected = OpenStream(paths[1]).DecodeAll();
     std::atomic<bool> decoding{true};
     std::atomic<int> loaderFailures{0}, loads{0};

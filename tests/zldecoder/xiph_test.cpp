@@ -35,26 +35,22 @@ protected:
         media::Run(tool, args + QStringList{scratch.filePath(name)});
         return scratch.filePath(name);
     }
-    std::vector<Expected> Files()
-    {
-        const QString flac = Made("sox", {stereo}, "a.flac"), deep = Made("sox", {mono, "-b", "24"}, "deep.flac");
-        const QString vorbis = Made("sox", {stereo, "-C", "3"}, "a.ogg");
-        // Opus decodes at the first of its rates that holds the source's: 24 kHz here.
-        const QString opus = Made("opusenc", {"--quiet", mono}, "a.opus");
-        const QString decoded = Made("opusdec", {"--quiet", "--no-dither", "--rate", "24000", opus}, "opusdec.wav");
-        const uint32_t opusFrames = media::Run("soxi", {"-s", decoded}).trimmed().toUInt();
-        return {{flac, 44100, 2, kFrames, media::SoxSamples(flac), 0},
-                {deep, 22050, 1, kFrames, media::SoxSamples(deep), 1},
-                {vorbis, 44100, 2, kFrames, media::SoxSamples(vorbis), 1},
-                // opusdec decodes at 48 kHz and resamples; libsndfile decodes at 24 kHz.
-                {opus, 24000, 1, opusFrames, media::SoxSamples(decoded), 2048}};
-    }
 };
 
 TEST_F(XiphFiles, FormatsLengthsSamplesRandomAccessAndCutDamagedOrForeignStreams)
 {
     std::mt19937 random(7);
-    const std::vector<Expected> files = Files();
+    const QString flac = Made("sox", {stereo}, "a.flac"), deep = Made("sox", {mono, "-b", "24"}, "deep.flac");
+    const QString vorbis = Made("sox", {stereo, "-C", "3"}, "a.ogg");
+    // Opus decodes at the first of its rates that holds the source's: 24 kHz here.
+    const QString opus = Made("opusenc", {"--quiet", mono}, "a.opus");
+    const QString decoded = Made("opusdec", {"--quiet", "--no-dither", "--rate", "24000", opus}, "opusdec.wav");
+    const uint32_t opusFrames = media::Run("soxi", {"-s", decoded}).trimmed().toUInt();
+    const std::vector<Expected> files = {{flac, 44100, 2, kFrames, media::SoxSamples(flac), 0},
+                                         {deep, 22050, 1, kFrames, media::SoxSamples(deep), 1},
+                                         {vorbis, 44100, 2, kFrames, media::SoxSamples(vorbis), 1},
+                                         // opusdec decodes at 48 kHz and resamples; libsndfile decodes at 24 kHz.
+                                         {opus, 24000, 1, opusFrames, media::SoxSamples(decoded), 2048}};
     for (const Expected& e : files) {
         SCOPED_TRACE(e.file.toStdString());
         OpenStream stream(e.file);
@@ -73,11 +69,11 @@ TEST_F(XiphFiles, FormatsLengthsSamplesRandomAccessAndCutDamagedOrForeignStreams
         stream.ExpectRandomAccessLikeFromTheStart(firsts);
     }
 
-    const QByteArray flac = testsupport::ReadFile(files[0].file), vorbis = testsupport::ReadFile(files[2].file);
+    const QByteArray flacBytes = testsupport::ReadFile(flac), vorbisBytes = testsupport::ReadFile(vorbis);
     const std::tuple<const char*, QByteArray, uint32_t> cases[] = {
-        {"head.flac", flac.left(30), ZLDEC_ERR_DAMAGED},
+        {"head.flac", flacBytes.left(30), ZLDEC_ERR_DAMAGED},
         {"noise.flac", "fLaC" + QByteArray(5000, '\x5a'), ZLDEC_ERR_DAMAGED},
-        {"page.ogg", vorbis.left(40), ZLDEC_ERR_DAMAGED},
+        {"page.ogg", vorbisBytes.left(40), ZLDEC_ERR_DAMAGED},
         {"video.ogg",
          QByteArray("OggS\0\x02", 6) + QByteArray(20, '\0') + "\x01\x2a" + QByteArray("\x80theora", 7) +
              QByteArray(4000, '\0'),
@@ -86,15 +82,15 @@ TEST_F(XiphFiles, FormatsLengthsSamplesRandomAccessAndCutDamagedOrForeignStreams
         EXPECT_EQ(media::OpenCodeOf(scratch.filePath(name), bytes), code) << name;
     // A stream cut in the middle plays what it has, then says it is
     // damaged: nothing is invented beyond the cut.
-    ASSERT_TRUE(testsupport::WriteFile(scratch.filePath("half.flac"), flac.left(flac.size() / 2)));
+    ASSERT_TRUE(testsupport::WriteFile(scratch.filePath("half.flac"), flacBytes.left(flacBytes.size() / 2)));
     OpenStream half(scratch.filePath("half.flac"));
     ASSERT_EQ(half.Code(), ZLDEC_OK);
     uint32_t code = ZLDEC_OK;
-    const QByteArray decoded = half.Decode(0, 1000 * 4096, 4096, &code);
+    const QByteArray played = half.Decode(0, 1000 * 4096, 4096, &code);
     EXPECT_EQ(code, ZLDEC_ERR_DAMAGED);
-    EXPECT_GT(decoded.size(), qsizetype(kFrames) * 4 / 3);
-    EXPECT_LT(decoded.size(), qsizetype(kFrames) * 4);
-    EXPECT_TRUE(decoded == files[0].samples.left(decoded.size()));
+    EXPECT_GT(played.size(), qsizetype(kFrames) * 4 / 3);
+    EXPECT_LT(played.size(), qsizetype(kFrames) * 4);
+    EXPECT_TRUE(played == files[0].samples.left(played.size()));
 }
 
 }  // namespace
