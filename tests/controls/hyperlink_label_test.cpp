@@ -67,7 +67,7 @@ TEST_F(HyperlinkLabelTest, HoverUnderlinesAndColoursUntilTheTimerSeesTheMouseOut
 }
 
 // What a mail link and a web link open is tried on the about box's links
-// (about_and_folder_test.cpp).
+// (dialogs_test.cpp).
 TEST_F(HyperlinkLabelTest, AttachingFillsTheGapsAndAutoSizeKeepsTheAnchorOfTheAlignment)
 {
     HyperlinkLabel empty(&window);

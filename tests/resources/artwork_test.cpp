@@ -1,6 +1,6 @@
 // The bitmaps the controls cut: the strip's seams, and the program icon. The
 // channel's background, filled with the face colour, is tried where the
-// position slider paints it (bitmap_slider_test.cpp).
+// position slider paints it (slider_test.cpp).
 #include "resources/artwork.h"
 #include "controls/widget_test_helpers.h"
 
