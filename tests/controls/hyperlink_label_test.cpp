@@ -111,19 +111,6 @@ protected:
         label.Attach();
     }
     void TearDown() override { Release(); }
-    // An opener that notes its parent and the address, then stays running
-    // (as xdg-open does with a browser in the foreground) until released.
-    void InstallOpener()
-    {
-        const QString script =
-            QStringLiteral("#!/bin/sh\nPATH=/usr/bin:/bin\n"
-                           "echo \"$PPID $1\" > '%1.part' && mv '%1.part' '%1'\n"
-                           "i=0; while [ ! -e '%2' ] && [ $i -lt 600 ]; do sleep 0.05; i=$((i+1)); done\n")
-                .arg(Noted(), bin.filePath("release"));
-        const QString path = bin.filePath("xdg-open");
-        ASSERT_TRUE(testsupport::WriteFile(path, script.toUtf8()));
-        QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
-    }
     QString Noted() const { return bin.filePath("opened"); }
     void Release() { testsupport::WriteFile(bin.filePath("release"), {}); }
 
@@ -145,7 +132,17 @@ TEST_F(DesktopOpenerTest, NoOpenerIsReportedAndAnOpenerRunsDetachedAndTheClickRe
         EXPECT_TRUE(!label.IsVisited() && label.CurrentTextColour() == QColor(0, 0, 238));
     }
 
-    InstallOpener();
+    // An opener that notes its parent and the address, then stays running
+    // (as xdg-open does with a browser in the foreground) until released.
+    const QString opener = bin.filePath("xdg-open");
+    ASSERT_TRUE(testsupport::WriteFile(
+        opener,
+        QStringLiteral("#!/bin/sh\nPATH=/usr/bin:/bin\n"
+                       "echo \"$PPID $1\" > '%1.part' && mv '%1.part' '%1'\n"
+                       "i=0; while [ ! -e '%2' ] && [ $i -lt 600 ]; do sleep 0.05; i=$((i+1)); done\n")
+            .arg(Noted(), bin.filePath("release"))
+            .toUtf8()));
+    QFile::setPermissions(opener, QFile::permissions(opener) | QFileDevice::ExeOwner);
     Click(&label);
     // The click came back while the opener waits for its release: success
     // is the start, not the end, of the opener.
