@@ -110,9 +110,8 @@ protected:
         platform::SetShellForTesting(nullptr);
         label.Attach();
     }
-    void TearDown() override { Release(); }
+    void TearDown() override { testsupport::WriteFile(bin.filePath("release"), {}); }
     QString Noted() const { return bin.filePath("opened"); }
-    void Release() { testsupport::WriteFile(bin.filePath("release"), {}); }
 
     QTemporaryDir bin;
     testsupport::ScopedEnv path{"PATH", bin.path()};
