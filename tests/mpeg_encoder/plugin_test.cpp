@@ -21,25 +21,39 @@ using namespace encodertest;
 
 namespace {
 
-class RoundTrip : public ::testing::Test {
+class PluginTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(Plugin().IsAvailable()) << PluginPath().toStdString(); }
-    Mp3Report EncodeAndProbe(const BeConfig& config, const Pcm& pcm, TagCall tag = TagCall::InfoTag)
+    void SetUp() override { ASSERT_TRUE(p.IsAvailable()) << PluginPath().toStdString(); }
+    HBE_STREAM Open(const BeConfig& config)
     {
-        const EncodeResult r = EncodeToFile(config, pcm, path, tag);
+        uint32_t chunk = 0;
+        HBE_STREAM stream = 0;
+        EXPECT_EQ(p.beInitStream(&config, &chunk, &bufferSize, &stream), BE_ERR_SUCCESSFUL);
+        output.assign(bufferSize, 0);
+        return stream;
+    }
+    // Encodes to t.mp3 as the recorder does; what mpg123 makes of it.
+    Mp3Report EncodeAndProbe(const BeConfig& config, const Pcm& pcm)
+    {
+        const EncodeResult r = EncodeToFile(config, pcm, File("t.mp3"));
         EXPECT_TRUE(r.Ok()) << r.failed;
-        Mp3Report report = ProbeMp3(path);
+        Mp3Report report = ProbeMp3(File("t.mp3"));
         EXPECT_TRUE(report.error.empty()) << report.error;
         return report;
     }
+    QString File(const char* name) { return dir.filePath(name); }
+    static QByteArray Local(const QString& path) { return path.toLocal8Bit(); }
+
+    const EncoderPlugin& p = Plugin();
     QTemporaryDir dir;
-    const QString path = dir.filePath("t.mp3");
+    uint32_t bufferSize = 0;
+    std::vector<uint8_t> output;
 };
 
 // Each MPEG version near the ends of its bit rates, and bit rates the rate
 // cannot carry: the nearest it can is written, the lower on a tie. Every
 // quality at every recording format is saved through the window.
-TEST_F(RoundTrip, EachVersionKeepsLengthRateChannelsToneOnsetAndHeaderSettingsAtTheNearestLegalBitrate)
+TEST_F(PluginTest, EachVersionKeepsLengthRateChannelsToneOnsetAndHeaderSettingsAtTheNearestLegalBitrate)
 {
     const struct {
         uint32_t rate;
@@ -96,7 +110,7 @@ TEST_F(RoundTrip, EachVersionKeepsLengthRateChannelsToneOnsetAndHeaderSettingsAt
     EXPECT_TRUE(!resampled.original && resampled.copyright && resampled.crc && resampled.emphasis == 1);
 }
 
-TEST_F(RoundTrip, TheRecordersSettingsGiveWhatTheLameToolGivesForTheSameOptions)
+TEST_F(PluginTest, TheRecordersSettingsGiveWhatTheLameToolGivesForTheSameOptions)
 {
     const Pcm pcm = MusicLike(44100, 2, 3 * 44100 + 321, 9);
     const QString raw = dir.filePath("input.raw"), byLame = dir.filePath("lame.mp3");
@@ -109,33 +123,13 @@ TEST_F(RoundTrip, TheRecordersSettingsGiveWhatTheLameToolGivesForTheSameOptions)
     ASSERT_EQ(lame.exitCode, 0) << lame.err.toStdString();
     const Mp3Report ours = EncodeAndProbe(ProgramConfig(44100, 2, 128), pcm);
     // The sound frames are byte for byte lame's; the information frames agree on delay and padding.
-    const QByteArray mine = testsupport::ReadFile(path), theirs = testsupport::ReadFile(byLame);
+    const QByteArray mine = testsupport::ReadFile(File("t.mp3")), theirs = testsupport::ReadFile(byLame);
     ASSERT_EQ(mine.size(), theirs.size());
     EXPECT_TRUE(mine.mid(418) == theirs.mid(418));
     EXPECT_EQ(ours.samples, ProbeMp3(byLame).samples);
 }
 
-class StreamCalls : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(p.IsAvailable()) << PluginPath().toStdString(); }
-    HBE_STREAM Open(const BeConfig& config)
-    {
-        uint32_t chunk = 0;
-        HBE_STREAM stream = 0;
-        EXPECT_EQ(p.beInitStream(&config, &chunk, &bufferSize, &stream), BE_ERR_SUCCESSFUL);
-        output.assign(bufferSize, 0);
-        return stream;
-    }
-    QString File(const char* name) { return dir.filePath(name); }
-    static QByteArray Local(const QString& path) { return path.toLocal8Bit(); }
-
-    const EncoderPlugin& p = Plugin();
-    QTemporaryDir dir;
-    uint32_t bufferSize = 0;
-    std::vector<uint8_t> output;
-};
-
-TEST_F(StreamCalls, OddStereoCountsGiveTheSameStreamAsWholeFramesAndKeepALastHalfFrame)
+TEST_F(PluginTest, OddStereoCountsGiveTheSameStreamAsWholeFramesAndKeepALastHalfFrame)
 {
     // Different left and right: a value carried to the wrong channel would show.
     Pcm pcm = MusicLike(44100, 2, 30001, 7);
@@ -152,7 +146,7 @@ TEST_F(StreamCalls, OddStereoCountsGiveTheSameStreamAsWholeFramesAndKeepALastHal
     EXPECT_EQ(ProbeMp3(File("ragged.mp3")).Frames(), 30001u);
 }
 
-TEST_F(StreamCalls, TheInfoTagComesAfterTheFlushAndCloseWithTheFileOpenAndOnlyOnceIntoItsOwnFile)
+TEST_F(PluginTest, TheInfoTagComesAfterTheFlushAndCloseWithTheFileOpenAndOnlyOnceIntoItsOwnFile)
 {
     const Pcm pcm = Tone(22050, 1, 12345, 1000.0, 0.5, 0.0);
     const QString mine = File("mine.mp3"), other = File("other.mp3");
@@ -195,7 +189,7 @@ TEST_F(StreamCalls, TheInfoTagComesAfterTheFlushAndCloseWithTheFileOpenAndOnlyOn
 // The fallback writes the Info frame's bytes into the file of the stream that
 // wrote it: streams that start alike (a second of silence) are told apart by
 // their whole output, and a foreign or altered file gets none.
-TEST_F(StreamCalls, TheVbrHeaderFallbackWritesTheSameFrameIntoTheFileOfTheRightStream)
+TEST_F(PluginTest, TheVbrHeaderFallbackWritesTheSameFrameIntoTheFileOfTheRightStream)
 {
     const BeConfig config = ProgramConfig(32000, 2, 96);
     ASSERT_TRUE(EncodeToFile(config, MusicLike(32000, 2, 20000, 3), File("info.mp3")).Ok());
@@ -224,7 +218,7 @@ TEST_F(StreamCalls, TheVbrHeaderFallbackWritesTheSameFrameIntoTheFileOfTheRightS
     EXPECT_EQ(ProbeMp3(File("short.mp3")).Frames(), 50000u);
 }
 
-TEST_F(StreamCalls, BadRecordsHandlesPointersAndSizesAreRefusedWithoutCrashing)
+TEST_F(PluginTest, BadRecordsHandlesPointersAndSizesAreRefusedWithoutCrashing)
 {
     uint32_t chunk = 0, size = 0;
     HBE_STREAM stream = 77;
@@ -287,7 +281,7 @@ TEST_F(StreamCalls, BadRecordsHandlesPointersAndSizesAreRefusedWithoutCrashing)
     EXPECT_EQ(std::count(record.begin() + sizeof(BeVersion), record.end(), 0xA5), 16) << "written past the record";
 }
 
-TEST_F(StreamCalls, TheOutputBufferHoldsTheLargestCallAndTheFlush)
+TEST_F(PluginTest, TheOutputBufferHoldsTheLargestCallAndTheFlush)
 {
     // Full-scale noise at the highest rate: the most bytes a call can produce.
     std::mt19937 random(11);
@@ -314,7 +308,7 @@ TEST_F(StreamCalls, TheOutputBufferHoldsTheLargestCallAndTheFlush)
     }
 }
 
-TEST_F(StreamCalls, StreamsOnSeveralThreadsGiveWhatTheyGiveAloneAndOnlyTheEncoderFunctionsAreExported)
+TEST_F(PluginTest, StreamsOnSeveralThreadsGiveWhatTheyGiveAloneAndOnlyTheEncoderFunctionsAreExported)
 {
     const BeConfig config = ProgramConfig(44100, 2, 128);
     auto encode = [&](int i, const char* kind) {
