@@ -20,7 +20,7 @@ namespace sys = controls::syscolour;
 
 const QColor kKey(192, 192, 192);
 
-TEST(BitmapButton, FlatButtonShowsNoBorderAtRestRaisedWhenHotSunkenWhenPressedAndHoverEnds)
+TEST(BitmapButton, FlatButtonBordersFollowHoverAndPressKeyPixelsShowTheBackgroundAndACaptionMovesThePicture)
 {
     BitmapButton button;
     button.resize(30, 30);
@@ -53,17 +53,14 @@ TEST(BitmapButton, FlatButtonShowsNoBorderAtRestRaisedWhenHotSunkenWhenPressedAn
         end();
         EXPECT_FALSE(button.IsHot());
     }
-}
 
-TEST(BitmapButton, KeyPixelsShowTheBackgroundAndACaptionMovesThePictureLeft)
-{
+    // Key pixels show the background; a caption moves the picture left.
     const QImage picture = resources::BitmapImage(194);
     ASSERT_TRUE(Px(picture, 0, 0) == kKey.rgb() && Px(picture, 8, 8) != kKey.rgb());
-    BitmapButton button;
+    button.setEnabled(true);
     QPalette green = button.palette();
     green.setColor(QPalette::Button, QColor(10, 200, 30));
     button.setPalette(green);  // a scheme change resets the colour pairs
-    button.resize(30, 30);
     button.SetImages(194, kKey);
     EXPECT_EQ(QList<QRgb>({Px(Shot(button), 7, 7), Px(Shot(button), 15, 15)}),
               QList<QRgb>({qRgb(10, 200, 30), Px(picture, 8, 8)}));

@@ -11,6 +11,7 @@
 #include "widget_test_helpers.h"
 
 #include <QLabel>
+#include <QScopeGuard>
 
 #include <vector>
 
@@ -18,24 +19,6 @@ using controls::BrowseForFolder;
 using controls::ProgressDialog;
 
 namespace {
-
-// Stands in for the dialog: counts calls, keeps title and start, answers `answer`.
-class FolderTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        controls::SetFolderChooserForTesting([this](QWidget*, const QString& title, const QString& startAt) {
-            ++calls;
-            this->title = title;
-            start = startAt;
-            return answer;
-        });
-    }
-    void TearDown() override { controls::SetFolderChooserForTesting({}); }
-
-    int calls = 0;
-    QString title, start, answer = QStringLiteral("/tmp");
-};
 
 class ProgressDialogTest : public ::testing::Test {
 protected:
@@ -84,8 +67,18 @@ TEST(AboutDialog, NamesTheProgramAndLinksHomeAndSupport)
 }
 
 // The program calls the form that fills a QString; it goes through the byte form.
-TEST_F(FolderTest, TheStartIsThePresetOrTheCurrentFolderAndTheResultIsCutInWholeCharacters)
+TEST(FolderChooser, TheStartIsThePresetOrTheCurrentFolderAndTheResultIsCutInWholeCharacters)
 {
+    // Stands in for the dialog: counts calls, keeps title and start, answers `answer`.
+    int calls = 0;
+    QString title, start, answer = QStringLiteral("/tmp");
+    controls::SetFolderChooserForTesting([&](QWidget*, const QString& asked, const QString& startAt) {
+        ++calls;
+        title = asked;
+        start = startAt;
+        return answer;
+    });
+    const auto restore = qScopeGuard([] { controls::SetFolderChooserForTesting({}); });
     QString out = QStringLiteral("old");
     EXPECT_FALSE(BrowseForFolder(nullptr, {}, "/", out, 259));  // too small a buffer: no dialog
     EXPECT_EQ(calls, 0);
