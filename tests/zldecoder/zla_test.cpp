@@ -12,6 +12,8 @@
 #include <QImage>
 #include <QtEndian>
 
+#include <zlib.h>
+
 namespace {
 
 using media::OpenStream;
@@ -64,13 +66,7 @@ QByteArray PngClaiming(uint32_t width, uint32_t height)
     QByteArray png = PngOf(QImage(1, 1, QImage::Format_ARGB32));
     qToBigEndian(width, png.data() + 16);
     qToBigEndian(height, png.data() + 20);
-    uint32_t crc = 0xffffffffu;
-    for (int bit = 0; bit < 17 * 8; ++bit) {
-        if (bit % 8 == 0)
-            crc ^= uint8_t(png[12 + bit / 8]);
-        crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1)));
-    }
-    qToBigEndian(~crc, png.data() + 29);
+    qToBigEndian(uint32_t(crc32(0, reinterpret_cast<const Bytef*>(png.constData() + 12), 17)), png.data() + 29);
     return png;
 }
 
