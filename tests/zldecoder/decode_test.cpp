@@ -47,11 +47,11 @@ std::vector<uint32_t> Firsts(uint32_t length, std::mt19937& random)
 // Every encoding family sox writes into WAVE (GSM 6.10 cannot seek in
 // libsndfile): 8- and 16-bit PCM come out as stored, the others as 16 bits,
 // as sox converts them; random access gives what the decode from the start gave.
-TEST(WaveFiles, FormatsLengthsSamplesAndRandomAccessLikeSox)
+TEST(Decoding, EveryWaveEncodingAndMpegLayerGivesItsFormatLengthTheReferenceSamplesAndRandomAccess)
 {
     QTemporaryDir scratch;
     std::mt19937 random(42);
-    const std::tuple<uint32_t, uint32_t, const char*, uint32_t> cases[] = {{44100, 2, "signed-integer", 16},
+    const std::tuple<uint32_t, uint32_t, const char*, uint32_t> waves[] = {{44100, 2, "signed-integer", 16},
                                                                            {8000, 1, "signed-integer", 16},
                                                                            {11025, 2, "unsigned-integer", 8},
                                                                            {22050, 1, "unsigned-integer", 8},
@@ -64,7 +64,7 @@ TEST(WaveFiles, FormatsLengthsSamplesAndRandomAccessLikeSox)
                                                                            {22050, 2, "ima-adpcm", 4},
                                                                            {8000, 1, "ms-adpcm", 4},
                                                                            {8000, 1, "gsm-full-rate", 16}};
-    for (const auto& [rate, channels, encoding, storedBits] : cases) {
+    for (const auto& [rate, channels, encoding, storedBits] : waves) {
         SCOPED_TRACE(testing::Message() << rate << " Hz " << channels << " ch " << encoding << " " << storedBits);
         const QString wave = scratch.filePath("t.wav");
         media::Run("sox",
@@ -88,12 +88,8 @@ TEST(WaveFiles, FormatsLengthsSamplesAndRandomAccessLikeSox)
     const auto difference = media::CompareSamples(OpenStream(deep).DecodeAll(), media::SoxSamples(deep));
     EXPECT_TRUE(difference.largest <= 1 && difference.differing < 400)
         << difference.largest << ", " << difference.differing;
-}
 
-TEST(MpegFiles, EveryLayerAndRateGivesItsLengthBitRateMpg123sSamplesAndRandomAccess)
-{
-    QTemporaryDir scratch;
-    std::mt19937 random(42);
+    // MPEG: a file made from N frames reports N, its bit rate, mpg123's samples.
     const struct {
         int rate, channels;
         QStringList lame;
