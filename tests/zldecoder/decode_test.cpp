@@ -230,28 +230,22 @@ struct Expected {
     int tolerance;       // largest difference of one sample
 };
 
-class XiphFiles : public ::testing::Test {
-protected:
+TEST(XiphFiles, FormatsLengthsSamplesRandomAccessAndCutDamagedOrForeignStreams)
+{
     QTemporaryDir scratch;
-    QString stereo = media::MakeWave(scratch.filePath("stereo.wav"), 44100, 2, 16, kXiphFrames);
-    QString mono = media::MakeWave(scratch.filePath("mono.wav"), 22050, 1, 16, kXiphFrames);
-
+    const QString stereo = media::MakeWave(scratch.filePath("stereo.wav"), 44100, 2, 16, kXiphFrames);
+    const QString mono = media::MakeWave(scratch.filePath("mono.wav"), 22050, 1, 16, kXiphFrames);
     // What `tool` makes of `args` in the scratch folder under `name`.
-    QString Made(const QString& tool, const QStringList& args, const QString& name)
-    {
+    auto made = [&](const QString& tool, const QStringList& args, const QString& name) {
         media::Run(tool, args + QStringList{scratch.filePath(name)});
         return scratch.filePath(name);
-    }
-};
-
-TEST_F(XiphFiles, FormatsLengthsSamplesRandomAccessAndCutDamagedOrForeignStreams)
-{
+    };
     std::mt19937 random(7);
-    const QString flac = Made("sox", {stereo}, "a.flac"), deep = Made("sox", {mono, "-b", "24"}, "deep.flac");
-    const QString vorbis = Made("sox", {stereo, "-C", "3"}, "a.ogg");
+    const QString flac = made("sox", {stereo}, "a.flac"), deep = made("sox", {mono, "-b", "24"}, "deep.flac");
+    const QString vorbis = made("sox", {stereo, "-C", "3"}, "a.ogg");
     // Opus decodes at the first of its rates that holds the source's: 24 kHz here.
-    const QString opus = Made("opusenc", {"--quiet", mono}, "a.opus");
-    const QString decoded = Made("opusdec", {"--quiet", "--no-dither", "--rate", "24000", opus}, "opusdec.wav");
+    const QString opus = made("opusenc", {"--quiet", mono}, "a.opus");
+    const QString decoded = made("opusdec", {"--quiet", "--no-dither", "--rate", "24000", opus}, "opusdec.wav");
     const uint32_t opusFrames = media::Run("soxi", {"-s", decoded}).trimmed().toUInt();
     const std::vector<Expected> files = {{flac, 44100, 2, kXiphFrames, media::SoxSamples(flac), 0},
                                          {deep, 22050, 1, kXiphFrames, media::SoxSamples(deep), 1},
