@@ -8,13 +8,7 @@ using widgettest::Px;
 
 const QRgb kKey = qRgb(192, 192, 192);
 
-TEST(Artwork, TheProgramIconComesInTheDesktopsSizes)
-{
-    for (int size : {16, 32, 48})
-        EXPECT_TRUE(resources::Icon(128).availableSizes().contains(QSize(size, size))) << size;
-}
-
-TEST(Artwork, StripHoldsFiveSeparateTwentyFivePixelPictures)
+TEST(Artwork, StripHoldsFiveSeparateTwentyFivePixelPicturesAndTheIconTheDesktopsSizes)
 {
     const QList<QPixmap> pieces = resources::ImageList(229, 25, QColor(kKey));
     ASSERT_EQ(pieces.size(), 5);
@@ -27,4 +21,8 @@ TEST(Artwork, StripHoldsFiveSeparateTwentyFivePixelPictures)
         EXPECT_EQ(qAlpha(pieces[i].toImage().pixel(0, 0)), 0) << i;
         EXPECT_EQ(qAlpha(pieces[i].toImage().pixel(12, 8)), 255) << i;
     }
+
+    // The program icon comes in the desktop's sizes.
+    for (int size : {16, 32, 48})
+        EXPECT_TRUE(resources::Icon(128).availableSizes().contains(QSize(size, size))) << size;
 }

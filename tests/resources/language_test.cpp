@@ -11,7 +11,7 @@
 
 using resources::Language;
 
-TEST(StringTableTest, KnownIdsGiveTheirTextAndUnknownIdsNothing)
+TEST(StringTableTest, KnownIdsGiveTheirTextUnknownIdsNothingAndTheEnglishCatalogueTranslatesThem)
 {
     EXPECT_EQ(resources::Text(resources::IDS_STOP_BEFORE_EXIT), QString::fromUtf8("退出之前请先停止录音/播放。"));
     for (int unknown : {0, 379, -5})  // 379: a gap in the numbering
@@ -35,6 +35,17 @@ TEST(StringTableTest, KnownIdsGiveTheirTextAndUnknownIdsNothing)
           resources::IDS_PLAYBACK_READ_FAILED, resources::IDS_PLAYBACK_DEVICE_LOST, resources::IDS_RECORD_AUDIO_LOST,
           resources::IDS_DEVICE_REMOVED_DEFAULT_CHOSEN, resources::IDS_CAPTURE_DEVICE_MOVED})
         EXPECT_FALSE(resources::Text(id).isEmpty()) << id;
+
+    // No Chinese is left under English: the window's language test reads every text.
+    const QString chinese = resources::Text(resources::IDS_STOP_BEFORE_EXIT);
+    ASSERT_TRUE(resources::InstallTranslations(Language::English));
+    // Formats keep their conversions, in order.
+    EXPECT_EQ(QString::asprintf(resources::Text(resources::IDS_FORMAT_MONO).toUtf8().constData(), 44100, 16),
+              "44100 Hz 16-bit mono");
+    // Links are the same in every language.
+    EXPECT_EQ(resources::Text(resources::StringId(resources::IDS_FIRST_TIP + 19)), "https://quillon.example.com/");
+    resources::InstallTranslations(Language::Chinese);
+    EXPECT_EQ(resources::Text(resources::IDS_STOP_BEFORE_EXIT), chinese);
 }
 
 TEST(LanguageTest, TheLocaleVariablesChooseTheLanguage)
@@ -63,18 +74,4 @@ TEST(LanguageTest, TheLocaleVariablesChooseTheLanguage)
     for (const auto& [language, settings] : cases)
         for (const QString& variables : settings)
             EXPECT_EQ(languageUnder(variables.split(' ', Qt::SkipEmptyParts)), language) << variables.toStdString();
-}
-
-TEST(LanguageTest, TheEnglishCatalogueTranslatesTheNumberedTextsAndGoesAgain)
-{
-    // No Chinese is left under English: the window's language test reads every text.
-    const QString chinese = resources::Text(resources::IDS_STOP_BEFORE_EXIT);
-    ASSERT_TRUE(resources::InstallTranslations(Language::English));
-    // Formats keep their conversions, in order.
-    EXPECT_EQ(QString::asprintf(resources::Text(resources::IDS_FORMAT_MONO).toUtf8().constData(), 44100, 16),
-              "44100 Hz 16-bit mono");
-    // Links are the same in every language.
-    EXPECT_EQ(resources::Text(resources::StringId(resources::IDS_FIRST_TIP + 19)), "https://quillon.example.com/");
-    resources::InstallTranslations(Language::Chinese);
-    EXPECT_EQ(resources::Text(resources::IDS_STOP_BEFORE_EXIT), chinese);
 }

@@ -13,23 +13,19 @@
 
 namespace {
 
-class SettingsStoreTest : public ::testing::Test {
-protected:
-    QTemporaryDir dir;
-    QString Path() const { return dir.filePath("Quillon.conf"); }
-};
-
-TEST_F(SettingsStoreTest, OutOfRangeValuesAreMaskedGarbageGivesDefaultsAndAnUnwritableFolderLosesChangesSilently)
+TEST(SettingsStore, MaskedValuesDefaultsForGarbageSilentlyLostChangesAndEveryFolderHistorySlotUnderItsKey)
 {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Quillon.conf");
     {
-        QSettings qs(Path(), QSettings::IniFormat);
+        QSettings qs(path, QSettings::IniFormat);
         qs.setValue("Settings/RecordQuality", 25);
         qs.setValue("Settings/EncodeMethod", 2);
         qs.setValue("Settings/AskForRenaming", "yes please");
         qs.setValue("History/OfflineRecFmt", "x");
     }
     {
-        QSettings qs(Path(), QSettings::IniFormat);
+        QSettings qs(path, QSettings::IniFormat);
         SettingsStore store(&qs);
         const RecorderSettings s = store.ReadSettings();
         EXPECT_EQ(s.recordQuality, 9);   // 25 & 15
@@ -37,9 +33,9 @@ TEST_F(SettingsStoreTest, OutOfRangeValuesAreMaskedGarbageGivesDefaultsAndAnUnwr
         EXPECT_FALSE(s.askForRenaming);  // unreadable: default
         EXPECT_EQ(store.ReadInputHistory().format, 9);
     }
-    ASSERT_TRUE(testsupport::WriteFile(Path(), QByteArray("\x00\xff[Settings\nRecordQuality=\x01\x02", 30)));
+    ASSERT_TRUE(testsupport::WriteFile(path, QByteArray("\x00\xff[Settings\nRecordQuality=\x01\x02", 30)));
     {
-        QSettings qs(Path(), QSettings::IniFormat);
+        QSettings qs(path, QSettings::IniFormat);
         EXPECT_EQ(SettingsStore(&qs).ReadSettings().recordQuality, 9);
     }
     // A folder that cannot be made (a file stands where it would be): even as root.
@@ -56,25 +52,22 @@ TEST_F(SettingsStoreTest, OutOfRangeValuesAreMaskedGarbageGivesDefaultsAndAnUnwr
     // window (recorder_window_test.cpp); the root keeps its own.
     EXPECT_EQ(WithoutTrailingSeparators("///"), "/");
     EXPECT_EQ(WithoutTrailingSeparators(""), "");
-}
 
-// The window's tests cover the settings' round trip; the folder history has no control.
-TEST_F(SettingsStoreTest, EveryFolderHistorySlotReadsBackFromItsOwnKey)
-{
+    // The window's tests cover the settings' round trip; the folder history has no control.
     FolderHistory folders;
     for (int i = 0; i < kFolderHistorySlots; ++i)
         folders[i] = QString("/folder/%1").arg(i);
     {
-        QSettings qs(Path(), QSettings::IniFormat);
+        QSettings qs(path, QSettings::IniFormat);
         SettingsStore(&qs).WriteFolderHistory(folders);
     }
-    QSettings qs(Path(), QSettings::IniFormat);
-    const FolderHistory back = SettingsStore(&qs).ReadFolderHistory("/nowhere");
+    QSettings stored(path, QSettings::IniFormat);
+    const FolderHistory back = SettingsStore(&stored).ReadFolderHistory("/nowhere");
     for (int i = 0; i < kFolderHistorySlots; ++i)
         EXPECT_EQ(back[i], folders[i]) << kFolderHistoryKeys[i];
     // The slots land under their own keys, whatever the order of writing.
-    EXPECT_EQ(qs.value("History/CurDirAddDir").toString(), "/folder/2");
-    EXPECT_EQ(qs.value("History/CurDirExportAudio").toString(), "/folder/7");
+    EXPECT_EQ(stored.value("History/CurDirAddDir").toString(), "/folder/2");
+    EXPECT_EQ(stored.value("History/CurDirExportAudio").toString(), "/folder/7");
 }
 
 }  // namespace
