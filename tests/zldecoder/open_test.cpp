@@ -27,12 +27,6 @@ namespace {
 
 using media::OpenStream;
 
-class OpenCodes : public ::testing::Test {
-protected:
-    QTemporaryDir scratch;
-    QString wave = media::MakeWave(scratch.filePath("tone.wav"), 8000, 1, 16, 4000);
-};
-
 // A PCM WAVE file of 2000 silent frames with the given encoding tag and channels.
 QByteArray WaveWith(uint16_t tag, uint16_t channels)
 {
@@ -46,8 +40,53 @@ QByteArray WaveWith(uint16_t tag, uint16_t channels)
         QByteArray(4000, '\0');
 }
 
-TEST_F(OpenCodes, EveryKindOfFailureHasItsCode)
+// Arguments are checked before anything is written; every function refuses
+// handle 0, one never given out and one closed (code 8), and leaves its
+// outputs alone; live handles are distinct and never 0.
+TEST(OpenCodes, BadArgumentsDeadHandlesAndEveryKindOfFailureHaveTheirCodesAndOnlyTheCFunctionsAreExported)
 {
+    QTemporaryDir scratch;
+    const QString wave = media::MakeWave(scratch.filePath("tone.wav"), 8000, 1, 16, 4000);
+    const QByteArray path = QFile::encodeName(wave);
+    ZLDEC_HANDLE handle = 77;
+    EXPECT_EQ(ZLDec_OpenStream(nullptr, path.constData(), 1, 1), ZLDEC_ERR_ARGUMENT);
+    EXPECT_EQ(ZLDec_OpenStream(&handle, nullptr, 1, 1), ZLDEC_ERR_ARGUMENT);
+    EXPECT_EQ(ZLDec_OpenStream(&handle, path.constData(), 2, 1), ZLDEC_ERR_ARGUMENT);
+    EXPECT_EQ(ZLDec_OpenStream(&handle, path.constData(), 1, 2), ZLDEC_ERR_ARGUMENT);
+    EXPECT_EQ(handle, 77u);
+    OpenStream a(wave), b(wave);
+    EXPECT_TRUE(a.Handle() != 0 && a.Handle() != b.Handle());
+    ZLDEC_HANDLE closed = 0;
+    ASSERT_EQ(ZLDec_OpenStream(&closed, path.constData(), 1, 1), ZLDEC_OK);
+    ASSERT_EQ(ZLDec_CloseStream(closed), ZLDEC_OK);
+    for (const ZLDEC_HANDLE dead : {ZLDEC_HANDLE(0), ZLDEC_HANDLE(0xfffffff0u), closed}) {
+        SCOPED_TRACE(dead);
+        uint32_t frames = 123, written = 55;
+        const auto* format = reinterpret_cast<const ZLWaveFormat*>(0x1);
+        const auto* images = reinterpret_cast<const ZLImage*>(0x1);
+        uint16_t count = 9;
+        char text[8] = "keep", pcm[64] = {0x5a};
+        EXPECT_EQ(ZLDec_GetStreamLength(dead, &frames), ZLDEC_ERR_HANDLE);
+        EXPECT_EQ(ZLDec_GetStreamFormat(dead, &format), ZLDEC_ERR_HANDLE);
+        EXPECT_EQ(ZLDec_GetImageArray(dead, &images, &count), ZLDEC_ERR_HANDLE);
+        EXPECT_EQ(ZLDec_GetTopic(dead, text, sizeof text), ZLDEC_ERR_HANDLE);
+        EXPECT_EQ(ZLDec_GetDescription(dead, text, sizeof text), ZLDEC_ERR_HANDLE);
+        EXPECT_EQ(ZLDec_DecodeAudioBegin(dead), ZLDEC_ERR_HANDLE);
+        EXPECT_EQ(ZLDec_DecodeAudio(dead, 0, 8, pcm, &written), ZLDEC_ERR_HANDLE);
+        EXPECT_EQ(ZLDec_DecodeAudioEnd(dead), ZLDEC_ERR_HANDLE);
+        EXPECT_EQ(ZLDec_CloseStream(dead), ZLDEC_ERR_HANDLE);
+        EXPECT_EQ(frames + written + count, 123u + 55u + 9u);
+        EXPECT_TRUE(format == reinterpret_cast<const ZLWaveFormat*>(0x1) &&
+                    images == reinterpret_cast<const ZLImage*>(0x1));
+        EXPECT_TRUE(QByteArray(text) == "keep" && pcm[0] == 0x5a);
+    }
+
+    EXPECT_EQ(testsupport::ExportedSymbols(QDir(testsupport::BinDir()).filePath("libZLDecoder.so")).join(' '),
+              "ZLDec_CloseStream ZLDec_DecodeAudio ZLDec_DecodeAudioBegin ZLDec_DecodeAudioEnd "
+              "ZLDec_GetDescription ZLDec_GetImageArray ZLDec_GetStreamFormat ZLDec_GetStreamLength "
+              "ZLDec_GetTopic ZLDec_OpenStream");
+
+    // Every kind of failure has its code.
     OpenStream early(wave);
     EXPECT_EQ(early.Code(), ZLDEC_OK);
     EXPECT_EQ(media::OpenCodeOf(scratch.filePath("pcm.wav"), WaveWith(1, 1)), ZLDEC_OK);  // the hand-made file is right
@@ -102,51 +141,6 @@ TEST_F(OpenCodes, EveryKindOfFailureHasItsCode)
     QFile::remove(wave);
     EXPECT_EQ(ZLDec_DecodeAudioBegin(early.Handle()), ZLDEC_ERR_NO_FILE);
     EXPECT_EQ(early.Length(), 4000u);  // the stream itself stays usable
-}
-
-// Arguments are checked before anything is written; every function refuses
-// handle 0, one never given out and one closed (code 8), and leaves its
-// outputs alone; live handles are distinct and never 0.
-TEST_F(OpenCodes, BadArgumentsAndDeadHandlesWriteNothingAndOnlyTheCFunctionsLeaveTheLibrary)
-{
-    const QByteArray path = QFile::encodeName(wave);
-    ZLDEC_HANDLE handle = 77;
-    EXPECT_EQ(ZLDec_OpenStream(nullptr, path.constData(), 1, 1), ZLDEC_ERR_ARGUMENT);
-    EXPECT_EQ(ZLDec_OpenStream(&handle, nullptr, 1, 1), ZLDEC_ERR_ARGUMENT);
-    EXPECT_EQ(ZLDec_OpenStream(&handle, path.constData(), 2, 1), ZLDEC_ERR_ARGUMENT);
-    EXPECT_EQ(ZLDec_OpenStream(&handle, path.constData(), 1, 2), ZLDEC_ERR_ARGUMENT);
-    EXPECT_EQ(handle, 77u);
-    OpenStream a(wave), b(wave);
-    EXPECT_TRUE(a.Handle() != 0 && a.Handle() != b.Handle());
-    ZLDEC_HANDLE closed = 0;
-    ASSERT_EQ(ZLDec_OpenStream(&closed, path.constData(), 1, 1), ZLDEC_OK);
-    ASSERT_EQ(ZLDec_CloseStream(closed), ZLDEC_OK);
-    for (const ZLDEC_HANDLE dead : {ZLDEC_HANDLE(0), ZLDEC_HANDLE(0xfffffff0u), closed}) {
-        SCOPED_TRACE(dead);
-        uint32_t frames = 123, written = 55;
-        const auto* format = reinterpret_cast<const ZLWaveFormat*>(0x1);
-        const auto* images = reinterpret_cast<const ZLImage*>(0x1);
-        uint16_t count = 9;
-        char text[8] = "keep", pcm[64] = {0x5a};
-        EXPECT_EQ(ZLDec_GetStreamLength(dead, &frames), ZLDEC_ERR_HANDLE);
-        EXPECT_EQ(ZLDec_GetStreamFormat(dead, &format), ZLDEC_ERR_HANDLE);
-        EXPECT_EQ(ZLDec_GetImageArray(dead, &images, &count), ZLDEC_ERR_HANDLE);
-        EXPECT_EQ(ZLDec_GetTopic(dead, text, sizeof text), ZLDEC_ERR_HANDLE);
-        EXPECT_EQ(ZLDec_GetDescription(dead, text, sizeof text), ZLDEC_ERR_HANDLE);
-        EXPECT_EQ(ZLDec_DecodeAudioBegin(dead), ZLDEC_ERR_HANDLE);
-        EXPECT_EQ(ZLDec_DecodeAudio(dead, 0, 8, pcm, &written), ZLDEC_ERR_HANDLE);
-        EXPECT_EQ(ZLDec_DecodeAudioEnd(dead), ZLDEC_ERR_HANDLE);
-        EXPECT_EQ(ZLDec_CloseStream(dead), ZLDEC_ERR_HANDLE);
-        EXPECT_EQ(frames + written + count, 123u + 55u + 9u);
-        EXPECT_TRUE(format == reinterpret_cast<const ZLWaveFormat*>(0x1) &&
-                    images == reinterpret_cast<const ZLImage*>(0x1));
-        EXPECT_TRUE(QByteArray(text) == "keep" && pcm[0] == 0x5a);
-    }
-
-    EXPECT_EQ(testsupport::ExportedSymbols(QDir(testsupport::BinDir()).filePath("libZLDecoder.so")).join(' '),
-              "ZLDec_CloseStream ZLDec_DecodeAudio ZLDec_DecodeAudioBegin ZLDec_DecodeAudioEnd "
-              "ZLDec_GetDescription ZLDec_GetImageArray ZLDec_GetStreamFormat ZLDec_GetStreamLength "
-              "ZLDec_GetTopic ZLDec_OpenStream");
 }
 
 int OpenDescriptors() { return int(QDir("/proc/self/fd").entryList(QDir::Files | QDir::System).size()); }
