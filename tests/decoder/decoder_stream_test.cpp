@@ -19,18 +19,14 @@ bool HandleIsLive(ZLDEC_HANDLE handle)
     return ZLDec_GetStreamLength(handle, &frames) == ZLDEC_OK;
 }
 
-class DecoderStreams : public ::testing::Test {
-protected:
-    QTemporaryDir scratch;
-    QString wave = media::MakeWave(scratch.filePath("a.wav"), 22050, 2, 16, 30000);
-    QString mp3 = media::MakeMp3(wave, scratch.filePath("a.mp3"), {"-b", "128"});
-};
-
 // The library's codes come through; a handle is closed exactly once, by
 // whoever owns it last: moved, replaced, or released by the loader and
 // adopted on the window thread. Decoding needs a begin and an open stream.
-TEST_F(DecoderStreams, OpenReportsTheCodesTheLastOwnerClosesOnceAndDecodingNeedsBegin)
+TEST(DecoderStreams, OpenReportsTheCodesTheLastOwnerClosesOnceDecodingNeedsBeginAndZlaTextsAndPicturesComeThrough)
 {
+    QTemporaryDir scratch;
+    const QString wave = media::MakeWave(scratch.filePath("a.wav"), 22050, 2, 16, 30000);
+    const QString mp3 = media::MakeMp3(wave, scratch.filePath("a.mp3"), {"-b", "128"});
     DecoderStream stream;
     EXPECT_EQ(stream.Open(scratch.filePath("missing.mp3")), ZLDEC_ERR_NO_FILE);
     EXPECT_FALSE(stream.IsOpen());
@@ -75,10 +71,8 @@ TEST_F(DecoderStreams, OpenReportsTheCodesTheLastOwnerClosesOnceAndDecodingNeeds
     EXPECT_EQ(assigned.Format(), nullptr);  // released: no stream any more
     EXPECT_EQ(assigned.Length(), 0u);
     EXPECT_FALSE(assigned.BeginDecoding());
-}
 
-TEST_F(DecoderStreams, TextsAndPicturesOfAZlaFile)
-{
+    // The texts and pictures of a ZLA file.
     QImage picture(12, 7, QImage::Format_ARGB32);
     for (int y = 0; y < 7; ++y)
         for (int x = 0; x < 12; ++x)
@@ -90,7 +84,6 @@ TEST_F(DecoderStreams, TextsAndPicturesOfAZlaFile)
     media::Run(media::ZlaTool(),
                {"pack", "-o", zla, "--title", QString::fromUtf8("晨间录音"), "--description", longDescription,
                 "--picture", png, "--picture", png, mp3});
-    DecoderStream stream;
     ASSERT_EQ(stream.Open(zla), ZLDEC_OK);
     EXPECT_EQ(stream.Topic(), QString::fromUtf8("晨间录音"));
     // Read with the playlist's 2049-byte buffer: whole characters up to 2048 bytes.
