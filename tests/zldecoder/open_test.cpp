@@ -145,23 +145,17 @@ TEST(OpenCodes, BadArgumentsDeadHandlesAndEveryKindOfFailureHaveTheirCodesAndOnl
 
 int OpenDescriptors() { return int(QDir("/proc/self/fd").entryList(QDir::Files | QDir::System).size()); }
 
-class Resources : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        media::Run("sox", {wave, paths[2] = scratch.filePath("a.mp2")});
-        media::Run(media::ZlaTool(), {"pack", "-o", paths[3] = scratch.filePath("a.zla"), "--title", "t", paths[1]});
-        for (int i = 0; i < 4; ++i)
-            lengths[i] = OpenStream(paths[i]).Length();
-    }
-    QTemporaryDir scratch;
-    QString wave = media::MakeWave(scratch.filePath("a.wav"), 44100, 2, 16, 100000);
-    QString paths[4] = {wave, media::MakeMp3(wave, scratch.filePath("a.mp3"), {"-V", "5"})};
-    uint32_t lengths[4] = {};
-};
-
-TEST_F(Resources, FiveThousandStreamsStayOpenUnderALimitOf256DescriptorsAndOpenWhileOthersDecode)
+TEST(Resources, FiveThousandStreamsStayOpenUnderALimitOf256DescriptorsAndOpenWhileOthersDecode)
 {
+    QTemporaryDir scratch;
+    const QString wave = media::MakeWave(scratch.filePath("a.wav"), 44100, 2, 16, 100000);
+    const QString paths[4] = {wave, media::MakeMp3(wave, scratch.filePath("a.mp3"), {"-V", "5"}),
+                              scratch.filePath("a.mp2"), scratch.filePath("a.zla")};
+    media::Run("sox", {wave, paths[2]});
+    media::Run(media::ZlaTool(), {"pack", "-o", paths[3], "--title", "t", paths[1]});
+    uint32_t lengths[4] = {};
+    for (int i = 0; i < 4; ++i)
+        lengths[i] = OpenStream(paths[i]).Length();
     const int before = OpenDescriptors();
     for (const QString& file : paths) {  // only decoding holds a descriptor, once
         OpenStream stream(file);
