@@ -72,7 +72,7 @@ TEST(BitmapButton, FlatButtonBordersFollowHoverAndPressKeyPixelsShowTheBackgroun
     EXPECT_EQ(Px(Shot(captioned), 3 + 8, 7 + 8), Px(picture, 8, 8));  // left margin 3
 }
 
-TEST(BitmapButton, FocusRectangleTwoPixelsInsideAndDisabledPictureEmbossedWithFocusMovingOn)
+TEST(BitmapButton, FocusRectangleTwoPixelsInsideDisabledPictureEmbossedFocusMovingOnAndOwnTooltipOnlyWhenActive)
 {
     QWidget window;
     auto* first = new BitmapButton(&window);
@@ -105,14 +105,9 @@ TEST(BitmapButton, FocusRectangleTwoPixelsInsideAndDisabledPictureEmbossedWithFo
     EXPECT_GT(light, 5);
     EXPECT_GT(dark, 20);
     EXPECT_EQ(coloured, 0);
-}
 
-TEST(BitmapButton, OwnTooltipShowsItsTextOnlyWhenActive)
-{
-    QWidget window;
-    auto* button = new BitmapButton(&window);
-    button->setGeometry(0, 0, 30, 30);
-    window.show();
+    // The button's own tooltip shows its text only when active.
+    BitmapButton* button = second;
     auto askTip = [&] {
         QHelpEvent help(QEvent::ToolTip, {5, 5}, button->mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(button, &help);
