@@ -22,8 +22,6 @@ protected:
     HyperlinkLabel label{QStringLiteral("https://quillon.example.com/"), &window};
 };
 
-void Click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(2, 2)); }
-
 }  // namespace
 
 TEST_F(HyperlinkLabelTest, HoverUnderlinesAndColoursUntilTheTimerSeesTheMouseOutsideUnlessTheModeSaysOtherwise)
@@ -124,7 +122,7 @@ TEST_F(DesktopOpenerTest, NoOpenerIsReportedAndAnOpenerRunsDetachedAndTheClickRe
     label.SetVisited(true);
     {
         widgettest::MessageBoxCatcher catcher;
-        Click(&label);
+        QTest::mouseClick(&label, Qt::LeftButton, {}, QPoint(2, 2));
         ASSERT_TRUE(widgettest::WaitUntil([&] { return catcher.count == 1; }));
         EXPECT_EQ(catcher.text, "Unable to open hyperlink:\n\n" + HyperlinkLabel::ErrorText(31));
         EXPECT_EQ(catcher.icon, QMessageBox::Warning);
@@ -142,7 +140,7 @@ TEST_F(DesktopOpenerTest, NoOpenerIsReportedAndAnOpenerRunsDetachedAndTheClickRe
             .arg(Noted(), bin.filePath("release"))
             .toUtf8()));
     QFile::setPermissions(opener, QFile::permissions(opener) | QFileDevice::ExeOwner);
-    Click(&label);
+    QTest::mouseClick(&label, Qt::LeftButton, {}, QPoint(2, 2));
     // The click came back while the opener waits for its release: success
     // is the start, not the end, of the opener.
     EXPECT_TRUE(label.IsVisited() && label.CurrentTextColour() == QColor(85, 26, 139));
