@@ -24,7 +24,8 @@ protected:
 
 }  // namespace
 
-TEST_F(HyperlinkLabelTest, HoverUnderlinesAndColoursUntilTheTimerSeesTheMouseOutsideUnlessTheModeSaysOtherwise)
+TEST_F(HyperlinkLabelTest,
+       HoverUnderlinesUntilTheMouseIsOutsideUnlessTheModeSaysOtherwiseAttachingFillsGapsAndAutoSizeKeepsTheAnchor)
 {
     window.setFont(QFont(QStringLiteral("WenQuanYi Micro Hei"), 9));
     label.move(10, 10);
@@ -62,12 +63,8 @@ TEST_F(HyperlinkLabelTest, HoverUnderlinesAndColoursUntilTheTimerSeesTheMouseOut
     EXPECT_FALSE(always.font().underline());
     widgettest::Hover(&always, {3, 3});
     EXPECT_TRUE(always.IsOver() && !always.font().underline()) << "mode 0 never underlines";
-}
 
-// What a mail link and a web link open is tried on the about box's links
-// (dialogs_test.cpp).
-TEST_F(HyperlinkLabelTest, AttachingFillsTheGapsAndAutoSizeKeepsTheAnchorOfTheAlignment)
-{
+    // Attaching fills the gaps; the automatic size keeps the anchor of the alignment.
     HyperlinkLabel empty(&window);
     empty.SetUrl(QStringLiteral("https://quillon.example.com/a"));
     empty.Attach();

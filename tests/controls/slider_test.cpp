@@ -176,7 +176,7 @@ TEST_F(TrackbarTest, AGrowingRangeWithTheThumbAtItsEndDoesNotRepaintYetLooksRigh
     EXPECT_TRUE(shows(2100, 500));
 }
 
-TEST_F(SliderTest, PositionFromXAndThumbFromPosition)
+TEST_F(SliderTest, PositionFromXThumbFromPositionAndTheFilledChannelLeftOfTheThumbPainted)
 {
     BitmapSlider fresh;
     fresh.LoadBitmaps(137, 134, 135, 138);
@@ -198,6 +198,24 @@ TEST_F(SliderTest, PositionFromXAndThumbFromPosition)
     slider->SetPos(700);
     slider->SetRange(0, 500);  // a narrower range clamps the position
     EXPECT_EQ(slider->GetPos(), 500);
+
+    // The channel is filled left of the thumb; the background matches the face.
+    slider->SetRange(0, 100);
+    slider->SetPos(50);  // thumb centre 108, thumb from x 100 to 116
+    const QImage drawn = slider->grab().toImage();
+    const QImage empty = resources::BitmapImage(137), filled = resources::BitmapImage(134);
+    const QRgb face = controls::syscolour::Face(slider->palette()).rgb();
+    EXPECT_EQ(Px(drawn, 0, 0), face);  // the 236 background matched to the face
+    EXPECT_EQ(Px(drawn, 216, 11), face);
+    EXPECT_EQ(Px(drawn, 30, 6), Px(filled, 30, 6));   // filled part, 1:1
+    EXPECT_EQ(Px(drawn, 200, 6), Px(empty, 315, 6));  // right end, 1:1
+    EXPECT_EQ(Px(drawn, 150, 6), Px(empty, 234, 6));  // stretched middle
+    EXPECT_EQ(Px(drawn, 108, 5), Px(resources::BitmapImage(135), 8, 4));
+    EXPECT_EQ(Px(drawn, 100, 1), face);  // the thumb's keyed corner
+
+    Press(108);  // the pressed thumb has its own picture
+    EXPECT_EQ(Px(slider->grab().toImage(), 108, 5), Px(resources::BitmapImage(138), 8, 4));
+    Release(108);
 }
 
 TEST_F(SliderTest, PressStepsTowardsThePointerReleaseTakesThePositionFromXAndDragReportsThumbTrack)
@@ -242,24 +260,4 @@ TEST_F(SliderTest, PressStepsTowardsThePointerReleaseTakesThePositionFromXAndDra
     EXPECT_EQ(slider->GetPos(), 62);           // 101 * 122 / 200 = 61.61
     const int track = BitmapSlider::SB_THUMBTRACK;
     EXPECT_EQ(codes, (QList<int>{track, track, track, BitmapSlider::SB_ENDSCROLL}));
-}
-
-TEST_F(SliderTest, PaintsFilledChannelLeftOfTheThumbAndMatchesTheFace)
-{
-    slider->SetRange(0, 100);
-    slider->SetPos(50);  // thumb centre 108, thumb from x 100 to 116
-    const QImage drawn = slider->grab().toImage();
-    const QImage empty = resources::BitmapImage(137), filled = resources::BitmapImage(134);
-    const QRgb face = controls::syscolour::Face(slider->palette()).rgb();
-    EXPECT_EQ(Px(drawn, 0, 0), face);  // the 236 background matched to the face
-    EXPECT_EQ(Px(drawn, 216, 11), face);
-    EXPECT_EQ(Px(drawn, 30, 6), Px(filled, 30, 6));   // filled part, 1:1
-    EXPECT_EQ(Px(drawn, 200, 6), Px(empty, 315, 6));  // right end, 1:1
-    EXPECT_EQ(Px(drawn, 150, 6), Px(empty, 234, 6));  // stretched middle
-    EXPECT_EQ(Px(drawn, 108, 5), Px(resources::BitmapImage(135), 8, 4));
-    EXPECT_EQ(Px(drawn, 100, 1), face);  // the thumb's keyed corner
-
-    Press(108);  // the pressed thumb has its own picture
-    EXPECT_EQ(Px(slider->grab().toImage(), 108, 5), Px(resources::BitmapImage(138), 8, 4));
-    Release(108);
 }

@@ -146,7 +146,7 @@ TEST_F(PluginTest, OddStereoCountsGiveTheSameStreamAsWholeFramesAndKeepALastHalf
     EXPECT_EQ(ProbeMp3(File("ragged.mp3")).Frames(), 30001u);
 }
 
-TEST_F(PluginTest, TheInfoTagComesAfterTheFlushAndCloseWithTheFileOpenAndOnlyOnceIntoItsOwnFile)
+TEST_F(PluginTest, TheInfoTagComesAfterFlushAndCloseOnceIntoItsOwnFileAndTheVbrHeaderFallbackFindsTheRightStream)
 {
     const Pcm pcm = Tone(22050, 1, 12345, 1000.0, 0.5, 0.0);
     const QString mine = File("mine.mp3"), other = File("other.mp3");
@@ -184,13 +184,10 @@ TEST_F(PluginTest, TheInfoTagComesAfterTheFlushAndCloseWithTheFileOpenAndOnlyOnc
     EXPECT_FALSE(before.left(200).contains("Info"));
     EXPECT_EQ(p.beWriteInfoTag(untagged.stream, Local(other)), BE_ERR_INVALID_HANDLE);
     EXPECT_EQ(testsupport::ReadFile(other), before);
-}
 
-// The fallback writes the Info frame's bytes into the file of the stream that
-// wrote it: streams that start alike (a second of silence) are told apart by
-// their whole output, and a foreign or altered file gets none.
-TEST_F(PluginTest, TheVbrHeaderFallbackWritesTheSameFrameIntoTheFileOfTheRightStream)
-{
+    // The fallback writes the Info frame's bytes into the file of the stream that
+    // wrote it: streams that start alike (a second of silence) are told apart by
+    // their whole output, and a foreign or altered file gets none.
     const BeConfig config = ProgramConfig(32000, 2, 96);
     ASSERT_TRUE(EncodeToFile(config, MusicLike(32000, 2, 20000, 3), File("info.mp3")).Ok());
     ASSERT_TRUE(EncodeToFile(config, MusicLike(32000, 2, 20000, 3), File("vbr.mp3"), TagCall::VbrHeader).Ok());

@@ -154,7 +154,7 @@ TEST_F(ZlaFiles, PackedFilesCarryTextsPicturesAndAudioTextsAreCutBetweenCharacte
 
 // Broken layouts are damaged and later versions readable. Pictures that fit
 // the budget are kept in their order, the others left out; the audio plays as ever.
-TEST_F(ZlaFiles, BrokenLayoutsAreDamagedLaterVersionsReadableAndPicturesOverTheBudgetLeftOut)
+TEST_F(ZlaFiles, BrokenLayoutsAreDamagedPicturesOverTheBudgetLeftOutAndThePackerRefusesWhatAReaderWould)
 {
     const RawChunk sound{"AWAV", testsupport::ReadFile(wave)};
     const uint32_t ok = ZLDEC_OK, bad = ZLDEC_ERR_DAMAGED;
@@ -214,13 +214,10 @@ TEST_F(ZlaFiles, BrokenLayoutsAreDamagedLaterVersionsReadableAndPicturesOverTheB
         EXPECT_EQ(sizes, kept);
         EXPECT_TRUE(stream.Length() == bare.Length() && stream.DecodeAll() == pcm);
     }
-}
 
-// What a reader would refuse, refused with a word to the user: 2 for the
-// files, 1 for the command line. The messages name the user's files and
-// explain codes; the usage comes on request.
-TEST_F(ZlaFiles, ThePackerRefusesWhatAReaderWouldRefuseAndSaysWhy)
-{
+    // What a reader would refuse, the packer refuses with a word to the user: 2 for the
+    // files, 1 for the command line. The messages name the user's files and
+    // explain codes; the usage comes on request.
     const QString out = scratch.filePath("out.zla"), wide = scratch.filePath("wide.png"),
                   bogus = scratch.filePath("bogus.png"), zla = scratch.filePath("already.zla"),
                   empty = scratch.filePath("empty.wav"), cut = scratch.filePath("cut.zla"),
