@@ -110,7 +110,7 @@ TEST_F(PluginTest, EachVersionKeepsLengthRateChannelsToneOnsetAndHeaderSettingsA
     EXPECT_TRUE(!resampled.original && resampled.copyright && resampled.crc && resampled.emphasis == 1);
 }
 
-TEST_F(PluginTest, TheRecordersSettingsGiveWhatTheLameToolGivesForTheSameOptions)
+TEST_F(PluginTest, TheRecordersSettingsGiveLamesStreamAndOddStereoCountsTheSameStreamAsWholeFrames)
 {
     const Pcm pcm = MusicLike(44100, 2, 3 * 44100 + 321, 9);
     const QString raw = dir.filePath("input.raw"), byLame = dir.filePath("lame.mp3");
@@ -127,22 +127,20 @@ TEST_F(PluginTest, TheRecordersSettingsGiveWhatTheLameToolGivesForTheSameOptions
     ASSERT_EQ(mine.size(), theirs.size());
     EXPECT_TRUE(mine.mid(418) == theirs.mid(418));
     EXPECT_EQ(ours.samples, ProbeMp3(byLame).samples);
-}
 
-TEST_F(PluginTest, OddStereoCountsGiveTheSameStreamAsWholeFramesAndKeepALastHalfFrame)
-{
+    // Odd stereo counts give the same stream as whole frames and keep a last half frame.
     // Different left and right: a value carried to the wrong channel would show.
-    Pcm pcm = MusicLike(44100, 2, 30001, 7);
-    for (size_t i = 1; i < pcm.samples.size(); i += 2)
-        pcm.samples[i] = int16_t(pcm.samples[i] / 3);
+    Pcm music = MusicLike(44100, 2, 30001, 7);
+    for (size_t i = 1; i < music.samples.size(); i += 2)
+        music.samples[i] = int16_t(music.samples[i] / 3);
     const BeConfig config = ProgramConfig(44100, 2, 128);
-    ASSERT_TRUE(EncodeToFile(config, pcm, File("whole.mp3"), TagCall::InfoTag, {4096}).Ok());
-    ASSERT_TRUE(EncodeToFile(config, pcm, File("odd.mp3"), TagCall::InfoTag, {1, 3, 1001, 7, 2047, 1, 1, 5}).Ok());
+    ASSERT_TRUE(EncodeToFile(config, music, File("whole.mp3"), TagCall::InfoTag, {4096}).Ok());
+    ASSERT_TRUE(EncodeToFile(config, music, File("odd.mp3"), TagCall::InfoTag, {1, 3, 1001, 7, 2047, 1, 1, 5}).Ok());
     EXPECT_TRUE(testsupport::ReadFile(File("odd.mp3")) == testsupport::ReadFile(File("whole.mp3")));
 
     // 60001 values: the last frame has only its left value, and still counts.
-    pcm.samples.pop_back();
-    ASSERT_TRUE(EncodeToFile(config, pcm, File("ragged.mp3"), TagCall::InfoTag, {3001}).Ok());
+    music.samples.pop_back();
+    ASSERT_TRUE(EncodeToFile(config, music, File("ragged.mp3"), TagCall::InfoTag, {3001}).Ok());
     EXPECT_EQ(ProbeMp3(File("ragged.mp3")).Frames(), 30001u);
 }
 
