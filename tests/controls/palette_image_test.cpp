@@ -12,7 +12,7 @@ using controls::PaletteImage;
 
 static std::vector<std::uint8_t> BlockOf(const PaletteImage& i) { return {i.Block(), i.Block() + i.TotalSize()}; }
 
-TEST(PaletteImage, PixelsCountRowsFromTheTopAndOutsideWritesAreIgnored)
+TEST(PaletteImage, PixelsCountFromTheTopAndTheButtonTextureRunsFromShadowToHighlightInRangeForAnySeed)
 {
     PaletteImage image;
     image.Create(6, 4, 8);
@@ -36,10 +36,8 @@ TEST(PaletteImage, PixelsCountRowsFromTheTopAndOutsideWritesAreIgnored)
     const auto small = BlockOf(image);
     image.SetPaletteEntry(20, 9, 9, 9);  // beyond the 16 entries
     EXPECT_EQ(BlockOf(image), small);
-}
 
-TEST(GradientTexture, PaletteRunsFromShadowToHighlightAndTheShadingStaysInRangeForAnySeed)
-{
+    // The button texture: its palette runs from shadow to highlight, its shading stays in range for any seed.
     // Highlight and face far enough apart that every step above the face shows.
     PaletteImage face;
     GradientButton::BuildFace(face, 40, 20, QColor(0, 20, 40), QColor(100, 60, 0), QColor(255, 255, 255), 8);

@@ -213,7 +213,7 @@ TEST_F(PluginTest, TheInfoTagComesAfterFlushAndCloseOnceIntoItsOwnFileAndTheVbrH
     EXPECT_EQ(ProbeMp3(File("short.mp3")).Frames(), 50000u);
 }
 
-TEST_F(PluginTest, BadRecordsHandlesPointersAndSizesAreRefusedWithoutCrashing)
+TEST_F(PluginTest, BadRecordsHandlesPointersAndSizesAreRefusedAndTheOutputBufferHoldsTheLargestCall)
 {
     uint32_t chunk = 0, size = 0;
     HBE_STREAM stream = 77;
@@ -274,10 +274,8 @@ TEST_F(PluginTest, BadRecordsHandlesPointersAndSizesAreRefusedWithoutCrashing)
     p.beVersion(record.data());
     EXPECT_EQ(reinterpret_cast<const BeVersion*>(record.data())->engineMajor, 3);  // the installed LAME is 3.x
     EXPECT_EQ(std::count(record.begin() + sizeof(BeVersion), record.end(), 0xA5), 16) << "written past the record";
-}
 
-TEST_F(PluginTest, TheOutputBufferHoldsTheLargestCallAndTheFlush)
-{
+    // The output buffer holds the largest call and the flush.
     // Full-scale noise at the highest rate: the most bytes a call can produce.
     std::mt19937 random(11);
     std::uniform_int_distribution<int> noise(-32768, 32767);
@@ -285,21 +283,21 @@ TEST_F(PluginTest, TheOutputBufferHoldsTheLargestCallAndTheFlush)
         SCOPED_TRACE(channels);
         BeConfig config = ProgramConfig(48000, channels, 320);
         config.noBitReservoir = 0;
-        const HBE_STREAM stream = Open(config);
-        std::vector<int16_t> pcm(bufferSize / 2 + 1);
-        std::generate(pcm.begin(), pcm.end(), [&] { return int16_t(noise(random)); });
+        const HBE_STREAM busy = Open(config);
+        std::vector<int16_t> values(bufferSize / 2 + 1);
+        std::generate(values.begin(), values.end(), [&] { return int16_t(noise(random)); });
         std::vector<uint8_t> guarded(bufferSize + 256, 0x5A);
-        uint32_t produced = 0;
+        uint32_t made = 0;
         for (int call = 0; call < 6; ++call) {
             // Odd counts in stereo carry a value: the next call then encodes one more.
-            ASSERT_EQ(p.beEncodeChunk(stream, bufferSize / 2 - (call % 2), pcm.data(), guarded.data(), &produced),
+            ASSERT_EQ(p.beEncodeChunk(busy, bufferSize / 2 - (call % 2), values.data(), guarded.data(), &made),
                       BE_ERR_SUCCESSFUL);
-            EXPECT_LE(produced, bufferSize);
+            EXPECT_LE(made, bufferSize);
         }
-        ASSERT_EQ(p.beDeinitStream(stream, guarded.data(), &produced), BE_ERR_SUCCESSFUL);
-        EXPECT_LE(produced, bufferSize);
+        ASSERT_EQ(p.beDeinitStream(busy, guarded.data(), &made), BE_ERR_SUCCESSFUL);
+        EXPECT_LE(made, bufferSize);
         EXPECT_EQ(std::count(guarded.begin() + bufferSize, guarded.end(), 0x5A), 256) << "written past the buffer";
-        EXPECT_EQ(p.beCloseStream(stream), BE_ERR_SUCCESSFUL);
+        EXPECT_EQ(p.beCloseStream(busy), BE_ERR_SUCCESSFUL);
     }
 }
 
