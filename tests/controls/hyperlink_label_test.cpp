@@ -7,6 +7,7 @@
 
 #include <QCursor>
 #include <QFile>
+#include <QScopeGuard>
 
 using controls::HyperlinkLabel;
 
@@ -96,26 +97,17 @@ TEST_F(HyperlinkLabelTest,
     EXPECT_EQ(label.geometry(), QRect(100, 20, 300, 40));
 }
 
-// The desktop's shell with an xdg-open of the test's own on PATH.
-class DesktopOpenerTest : public HyperlinkLabelTest {
-protected:
-    void SetUp() override
-    {
-        HyperlinkLabelTest::SetUp();
-        platform::SetShellForTesting(nullptr);
-        label.Attach();
-    }
-    void TearDown() override { testsupport::WriteFile(bin.filePath("release"), {}); }
-    QString Noted() const { return bin.filePath("opened"); }
-
-    QTemporaryDir bin;
-    testsupport::ScopedEnv path{"PATH", bin.path()};
-};
-
 // Without an opener the label reports that nothing is associated; with one
 // it runs detached, and the click returns while it still runs.
-TEST_F(DesktopOpenerTest, NoOpenerIsReportedAndAnOpenerRunsDetachedAndTheClickReturnsWhileItStillRuns)
+TEST_F(HyperlinkLabelTest, NoOpenerIsReportedAndAnOpenerRunsDetachedAndTheClickReturnsWhileItStillRuns)
 {
+    // The desktop's shell with an xdg-open of the test's own on PATH.
+    QTemporaryDir bin;
+    testsupport::ScopedEnv path{"PATH", bin.path()};
+    const auto release = qScopeGuard([&] { testsupport::WriteFile(bin.filePath("release"), {}); });
+    const QString noted = bin.filePath("opened");
+    platform::SetShellForTesting(nullptr);
+    label.Attach();
     label.SetVisited(true);
     {
         widgettest::MessageBoxCatcher catcher;
@@ -134,7 +126,7 @@ TEST_F(DesktopOpenerTest, NoOpenerIsReportedAndAnOpenerRunsDetachedAndTheClickRe
         QStringLiteral("#!/bin/sh\nPATH=/usr/bin:/bin\n"
                        "echo \"$PPID $1\" > '%1.part' && mv '%1.part' '%1'\n"
                        "i=0; while [ ! -e '%2' ] && [ $i -lt 600 ]; do sleep 0.05; i=$((i+1)); done\n")
-            .arg(Noted(), bin.filePath("release"))
+            .arg(noted, bin.filePath("release"))
             .toUtf8()));
     QFile::setPermissions(opener, QFile::permissions(opener) | QFileDevice::ExeOwner);
     QTest::mouseClick(&label, Qt::LeftButton, {}, QPoint(2, 2));
@@ -142,8 +134,8 @@ TEST_F(DesktopOpenerTest, NoOpenerIsReportedAndAnOpenerRunsDetachedAndTheClickRe
     // is the start, not the end, of the opener.
     EXPECT_TRUE(label.IsVisited() && label.CurrentTextColour() == QColor(85, 26, 139));
     EXPECT_FALSE(QFile::exists(bin.filePath("release")));
-    ASSERT_TRUE(widgettest::WaitUntil([&] { return QFile::exists(Noted()); }, 10000));
-    const QList<QByteArray> seen = testsupport::ReadFile(Noted()).trimmed().split(' ');
+    ASSERT_TRUE(widgettest::WaitUntil([&] { return QFile::exists(noted); }, 10000));
+    const QList<QByteArray> seen = testsupport::ReadFile(noted).trimmed().split(' ');
     ASSERT_EQ(seen.size(), 2);
     EXPECT_EQ(seen[1], "https://quillon.example.com/");
     // Detached: the opener is not a child this process would have to reap.
