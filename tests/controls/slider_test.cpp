@@ -19,30 +19,6 @@ using widgettest::Px;
 
 namespace {
 
-class TrackbarTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        window.resize(340, 60);
-        bar.setGeometry(10, 10, 320, 30);
-        bar.SetRange(0, 1000);
-        QObject::connect(&bar, &Trackbar::Scrolled, [this](int code) { codes.push_back(code); });
-        window.show();
-        bar.setFocus();
-    }
-    void Wheel(int delta)
-    {
-        const QPointF at(100, 15);
-        QWheelEvent e(at, bar.mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
-                      Qt::NoScrollPhase, false);
-        QApplication::sendEvent(&bar, &e);
-    }
-
-    QWidget window;
-    Trackbar bar{&window};
-    std::vector<int> codes;
-};
-
 struct PaintCounter : QObject {
     int paints = 0;
     bool eventFilter(QObject*, QEvent* e) override
@@ -76,8 +52,23 @@ protected:
 // A held key, the wheel turned away and a dragged thumb, each reaching the
 // playing engine, are tried on the recorder window's position slider
 // (window_controls_test.cpp).
-TEST_F(TrackbarTest, KeysWheelChannelAndRangesBeyondAnIntStepAsTheTrackbarDoesAndAGrowingRangeDoesNotRepaint)
+TEST(TrackbarTest, KeysWheelChannelAndRangesBeyondAnIntStepAsTheTrackbarDoesAndAGrowingRangeDoesNotRepaint)
 {
+    QWidget window;
+    Trackbar bar{&window};
+    std::vector<int> codes;
+    window.resize(340, 60);
+    bar.setGeometry(10, 10, 320, 30);
+    bar.SetRange(0, 1000);
+    QObject::connect(&bar, &Trackbar::Scrolled, [&](int code) { codes.push_back(code); });
+    window.show();
+    bar.setFocus();
+    const auto wheel = [&](int delta) {
+        const QPointF at(100, 15);
+        QWheelEvent e(at, bar.mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&bar, &e);
+    };
     const std::tuple<Qt::Key, int, qint64> steps[] = {
         {Qt::Key_End, Trackbar::Bottom, 1000},   {Qt::Key_Left, Trackbar::LineUp, 999},
         {Qt::Key_Up, Trackbar::LineUp, 998},     {Qt::Key_PageUp, Trackbar::PageUp, 798},
@@ -94,12 +85,12 @@ TEST_F(TrackbarTest, KeysWheelChannelAndRangesBeyondAnIntStepAsTheTrackbarDoesAn
     bar.SetPos(500);
     codes.clear();
     const int lines = std::max(1, QApplication::wheelScrollLines());
-    Wheel(-2 * QWheelEvent::DefaultDeltasPerStep);
+    wheel(-2 * QWheelEvent::DefaultDeltasPerStep);
     EXPECT_EQ(bar.GetPos(), 500 - 2 * lines);
     EXPECT_EQ(codes, std::vector<int>(2 * lines, Trackbar::LineUp));
-    Wheel(QWheelEvent::DefaultDeltasPerStep / 2);
+    wheel(QWheelEvent::DefaultDeltasPerStep / 2);
     EXPECT_EQ(bar.GetPos(), 500 - 2 * lines);
-    Wheel(QWheelEvent::DefaultDeltasPerStep / 2);
+    wheel(QWheelEvent::DefaultDeltasPerStep / 2);
     EXPECT_EQ(bar.GetPos(), 500 - lines);
 
     // Held on the channel it pages until the thumb is at the pointer, and ends once at release.
