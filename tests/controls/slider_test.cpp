@@ -166,7 +166,7 @@ TEST(TrackbarTest, KeysWheelChannelAndRangesBeyondAnIntStepAsTheTrackbarDoesAndA
     EXPECT_TRUE(shows(2100, 500));
 }
 
-TEST_F(SliderTest, PositionFromXThumbFromPositionAndTheFilledChannelLeftOfTheThumbPainted)
+TEST_F(SliderTest, PositionFromXThumbPaintingPressStepsReleaseAndDragAsThePlaylistsPlayerNeedsThem)
 {
     BitmapSlider fresh;
     fresh.LoadBitmaps(137, 134, 135, 138);
@@ -206,10 +206,7 @@ TEST_F(SliderTest, PositionFromXThumbFromPositionAndTheFilledChannelLeftOfTheThu
     Press(108);  // the pressed thumb has its own picture
     EXPECT_EQ(Px(slider->grab().toImage(), 108, 5), Px(resources::BitmapImage(138), 8, 4));
     Release(108);
-}
 
-TEST_F(SliderTest, PressStepsTowardsThePointerReleaseTakesThePositionFromXAndDragReportsThumbTrack)
-{
     // Press at x: the position shown while the button is down, then after release.
     const struct {
         int max, pos, x, down, up;
