@@ -16,7 +16,7 @@ void CaptureLossDetector::Start(uint64_t nowMs, uint32_t sampleRate, uint32_t bl
     m_run = 0;
 }
 
-bool CaptureLossDetector::BlockArrived(uint64_t nowMs, const uint8_t* data, uint32_t bytes)
+bool CaptureLossDetector::BlockArrived(uint64_t nowMs, const uint8_t* data, uint32_t bytes, uint64_t framesAhead)
 {
     const uint64_t frames = bytes / m_align;
     const uint64_t sinceLast = nowMs - m_lastArrivalMs;
@@ -27,7 +27,10 @@ bool CaptureLossDetector::BlockArrived(uint64_t nowMs, const uint8_t* data, uint
     // come shows the lag as it stands.
     const bool atRealPace = sinceLast * 2 >= blockMs && sinceLast <= blockMs * 2;
     m_framesIn += frames;
-    const int64_t lag = int64_t((nowMs - m_startMs) * m_rate / 1000) - int64_t(m_framesIn);
+    // A block completes whenever the stream happens to take in audio, with
+    // part of the next already in: counting that part keeps the lag from
+    // swinging by up to the stream's wake-up spacing.
+    const int64_t lag = int64_t((nowMs - m_startMs) * m_rate / 1000) - int64_t(m_framesIn + framesAhead);
 
     // Without a steady normal lag to measure against there is nothing to find.
     if (!m_suspect && (atRealPace || m_steady < kSettleBlocks)) {

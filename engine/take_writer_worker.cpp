@@ -34,6 +34,7 @@ std::unique_ptr<platform::audio::CaptureStream> TakeWriter::Worker::OpenStream()
 {
     platform::audio::CaptureCallbacks callbacks;
     const uint64_t generation = ++m_streamGeneration;
+    m_bytesReturned = 0;
     callbacks.bufferDone = [this, generation](AudioBuffer* buffer) {
         if (generation == m_streamGeneration)
             OnBlock(buffer);
@@ -121,6 +122,7 @@ void TakeWriter::Worker::OnBlock(AudioBuffer* buffer)
     if (index < 0)
         return;
     m_blocks->SetWithStream(index, false);
+    m_bytesReturned += buffer->bytesRecorded;
     if (!m_recording)
         return;  // blocks handed back after the take ended carry nothing of it
 
@@ -129,7 +131,11 @@ void TakeWriter::Worker::OnBlock(AudioBuffer* buffer)
     const uint32_t align = m_format.BlockAlign();
     const uint32_t bytes = std::min(buffer->bytesRecorded, buffer->length) / align * align;
     if (bytes > 0) {
-        if (!m_loss.BlockArrived(m_nowMs, buffer->data, bytes))
+        // The connection may take in audio only every so often; what it took
+        // beyond this block tells how current the block is.
+        const uint64_t filled = m_stream ? m_stream->BytesFilled() : 0;
+        const uint64_t ahead = filled > m_bytesReturned ? (filled - m_bytesReturned) / align : 0;
+        if (!m_loss.BlockArrived(m_nowMs, buffer->data, bytes, ahead))
             fault = Store(buffer->data, bytes);
         if (!fault)
             fault = WritePieces(m_loss.TakeWritable());

@@ -59,6 +59,7 @@ private:
     platform::audio::PcmFormat m_format;
     std::unique_ptr<platform::audio::CaptureStream> m_stream;
     uint64_t m_streamGeneration = 0;
+    uint64_t m_bytesReturned = 0;  // by the current stream, to set against what it filled
     std::unique_ptr<AudioBlocks> m_blocks;
     bool m_deviceLost = false;
     bool m_recording = false;

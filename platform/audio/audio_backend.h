@@ -35,6 +35,9 @@ public:
     // Closes the device; blocks still queued are given up, and callbacks not
     // yet delivered are dropped. Destroying the stream closes it.
     virtual void Close() = 0;
+    // Bytes put into blocks since the open, handed back or not; any thread
+    // may ask. Beside what came back it tells how much audio is already in.
+    virtual uint64_t BytesFilled() const = 0;
 };
 
 // The output device (waveOut). All calls from the owner's thread.

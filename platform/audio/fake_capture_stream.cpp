@@ -138,6 +138,7 @@ void FakeCaptureStream::FillQueuedBlocks()
         const auto n = std::min<qsizetype>(block->length - block->bytesRecorded, m_waiting.size() - taken);
         std::memcpy(block->data + block->bytesRecorded, m_waiting.constData() + taken, size_t(n));
         block->bytesRecorded += uint32_t(n);
+        m_filled += uint64_t(n);
         taken += n;
         if (block->bytesRecorded == block->length) {
             m_queue.pop_front();

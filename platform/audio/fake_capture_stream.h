@@ -3,6 +3,7 @@
 // "captures" with Deliver() fills the queued blocks in order; full blocks
 // come back through bufferDone as queued calls, exactly like the real stream.
 
+#include <atomic>
 #include <deque>
 #include <memory>
 #include <QByteArray>
@@ -26,6 +27,7 @@ public:
     bool Stop() override;
     void Reset() override;
     void Close() override;
+    uint64_t BytesFilled() const override { return m_filled; }
 
     // --- Scripting (owner thread) ---
     // Frames captured by the "sound card". Taken only while started (false
@@ -71,6 +73,7 @@ private:
     CallbackQueue m_calls;
     State m_state = State::Idle;
     std::deque<AudioBuffer*> m_queue;
+    std::atomic<uint64_t> m_filled{0};
     QByteArray m_waiting;
     ToneGenerator m_tone;
     double m_toneFrequency = -1.0;

@@ -299,6 +299,7 @@ void PulseCaptureStream::Place(const uint8_t* data, size_t size)
         const size_t n = std::min<size_t>(block->length - block->bytesRecorded, size - done);
         std::memcpy(block->data + block->bytesRecorded, data + done, n);
         block->bytesRecorded += uint32_t(n);
+        m_filled += n;
         done += n;
         if (block->bytesRecorded == block->length) {
             m_queue.pop_front();

@@ -7,6 +7,7 @@
 // A stop or reset pauses the stream rather than ending it: a new stream
 // starts with a moment of silence on PipeWire, a resumed one does not.
 
+#include <atomic>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -37,6 +38,7 @@ public:
     bool Stop() override;
     void Reset() override;
     void Close() override;
+    uint64_t BytesFilled() const override { return m_filled; }
 
 private:
     enum class State { Idle, Running, Stopping, Broken, Closed };
@@ -83,6 +85,7 @@ private:
     QByteArray m_carry;
     // Bytes taken out of the stream since it was connected.
     uint64_t m_taken = 0;
+    std::atomic<uint64_t> m_filled{0};
     // After stop(): the stream position of the last frame captured before
     // the stop, once the server told us.
     std::optional<uint64_t> m_stopPosition;

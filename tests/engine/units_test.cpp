@@ -55,9 +55,10 @@ TEST(CaptureLossTest, ADriftingClockOrASlowDiskIsNoLossAndAFlushKeepsWhatWasHeld
     CaptureLossDetector d;
     uint64_t now = 1000;
     std::vector<CaptureLossDetector::Piece> out;  // what was held back and given out
-    auto arrive = [&](uint64_t after) {
+    auto arrive = [&](uint64_t after, uint64_t ahead = 0) {
         const QByteArray block(int(frames), 0);
-        const bool held = d.BlockArrived(now += after, reinterpret_cast<const uint8_t*>(block.constData()), frames);
+        const bool held =
+            d.BlockArrived(now += after, reinterpret_cast<const uint8_t*>(block.constData()), frames, ahead);
         for (auto& p : d.TakeWritable())
             out.push_back(std::move(p));
         return held;
@@ -83,6 +84,23 @@ TEST(CaptureLossTest, ADriftingClockOrASlowDiskIsNoLossAndAFlushKeepsWhatWasHeld
     // A take that ends while a stall is being measured keeps what was held.
     EXPECT_TRUE(arrive(3000));
     EXPECT_EQ(d.Flush().size(), 1u);
+
+    // A 3 s stall of which the server kept 1 s: after the backlog, blocks
+    // are handed over 60 ms after they fill, by a connection that wakes only
+    // every so often, with those 60 ms of the next block already in. The
+    // silence is the 2 s lost, not 60 ms more.
+    d.Start(now, rate, 1);
+    for (int i = 0; i < 10; ++i)
+        arrive(100);
+    out.clear();
+    arrive(3000);
+    for (int i = 0; i < 9; ++i)
+        arrive(1);
+    arrive(151, 2880);
+    for (int i = 1; i < CaptureLossDetector::kSettleBlocks; ++i)
+        arrive(100, 2880);
+    ASSERT_EQ(out.size(), 14u);
+    EXPECT_EQ(out[10].silenceFrames, 96000u);
 }
 
 // Known signals through the level meter: a tenth of a second of 48 kHz audio
