@@ -35,9 +35,9 @@ public:
     void Start(uint64_t nowMs, uint32_t sampleRate, uint32_t blockAlign);
 
     // A block arrived at `nowMs`, with `framesAhead` already taken in by the
-    // stream beyond it (in blocks still to come). False: write it now. True: it is held
-    // back; TakeWritable() gives it out later, with any silence in front of
-    // the audio that came after a loss.
+    // stream beyond it (in blocks still to come). False: write it now. True:
+    // it is held back; TakeWritable() gives it out later, with any silence in
+    // front of the audio that came after a loss.
     bool BlockArrived(uint64_t nowMs, const uint8_t* data, uint32_t bytes, uint64_t framesAhead = 0);
     std::vector<Piece> TakeWritable();
     // The server moved the stream to another device: whatever the lag grows
